@@ -1,0 +1,79 @@
+#pragma once
+// Ini files in the classic profile form: "[Section]" lines and "Key=Value" lines; sections and keys
+// are found without regard to case, blanks around names and values are trimmed, lines starting with
+// ";" are comments. Floating-point entries are always written and read with ".".
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vt {
+
+// An ini file held in memory; UpdateFile writes it back (atomically, UTF-8).
+class TMemIniFile_Dot {
+public:
+    TMemIniFile_Dot() = default;
+    // Loads the file when it exists (text decoded by DecodeText); a missing file is an empty ini.
+    explicit TMemIniFile_Dot(std::filesystem::path fileName);
+    virtual ~TMemIniFile_Dot() = default;
+
+    const std::filesystem::path& FileName() const { return FileName_; }
+
+    std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
+    virtual void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // A missing entry or one that is not an integer (decimal, or hexadecimal after "0x"/"$") gives def.
+    long long ReadInteger(std::string_view section, std::string_view key, long long def) const;
+    void WriteInteger(std::string_view section, std::string_view key, long long value);
+    // Read as an integer: 0 is false, any other integer true; written as "1" / "0".
+    bool ReadBool(std::string_view section, std::string_view key, bool def) const;
+    void WriteBool(std::string_view section, std::string_view key, bool value);
+    // Reads the entry with the default text "DefaultValue"; a missing entry (or one that reads
+    // "DefaultValue") gives def; any other text is read by StrToFloatDot and raises EConvertError
+    // when it is not a number.
+    double ReadFloat(std::string_view section, std::string_view key, double def) const;
+    // Writes FloatToStrDot of the value.
+    void WriteFloat(std::string_view section, std::string_view key, double value);
+
+    bool SectionExists(std::string_view section) const;
+    bool ValueExists(std::string_view section, std::string_view key) const;
+    std::vector<std::string> ReadSections() const;                       // in file order
+    std::vector<std::string> ReadSection(std::string_view section) const; // the keys, in file order
+    // "Key=Value" lines of a section, in file order.
+    std::vector<std::string> ReadSectionValues(std::string_view section) const;
+    virtual void EraseSection(std::string_view section);
+    virtual void DeleteKey(std::string_view section, std::string_view key);
+    void Clear();
+
+    // The whole file as text ("[Section]" and "Key=Value" lines, each ended by "\n").
+    std::string GetText() const;
+    void SetText(std::string_view text);
+
+    // Writes the file (atomically). Raises EFileError when it cannot.
+    virtual void UpdateFile() const;
+
+protected:
+    struct TEntry {
+        std::string Key;
+        std::string Value;
+    };
+    struct TSection {
+        std::string Name;
+        std::vector<TEntry> Entries;
+    };
+    const TSection* FindSection(std::string_view section) const;
+    TSection* FindSection(std::string_view section);
+
+    std::filesystem::path FileName_;
+    std::vector<TSection> Sections_;
+};
+
+// An ini file on disk: every write goes to the file at once.
+class TIniFile_Dot : public TMemIniFile_Dot {
+public:
+    explicit TIniFile_Dot(std::filesystem::path fileName);
+    void WriteString(std::string_view section, std::string_view key, std::string_view value) override;
+    void EraseSection(std::string_view section) override;
+    void DeleteKey(std::string_view section, std::string_view key) override;
+};
+
+}  // namespace vt

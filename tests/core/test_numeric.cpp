@@ -1,0 +1,41 @@
+#include <gtest/gtest.h>
+
+#include "core/InternalError.h"
+#include "core/Numeric.h"
+
+using namespace vt;
+
+TEST(Numeric, RoundSendsHalvesToTheEvenNeighbour) {
+    EXPECT_EQ(RoundHalfEven(2.5), 2);
+    EXPECT_EQ(RoundHalfEven(3.5), 4);
+    EXPECT_EQ(RoundHalfEven(-2.5), -2);
+    EXPECT_EQ(RoundHalfEven(-3.5), -4);
+    EXPECT_EQ(RoundHalfEven(2.4999), 2);
+    EXPECT_EQ(RoundHalfEven(-0.5), 0);
+    EXPECT_EQ(Trunc(-2.9), -2);
+    EXPECT_EQ(Trunc(2.9), 2);
+}
+
+TEST(Numeric, HugeAndNanValuesAreClampedNotUndefined) {
+    EXPECT_EQ(RoundHalfEven(1e300), INT64_MAX);
+    EXPECT_EQ(Trunc(-1e300), INT64_MIN);
+    EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
+}
+
+TEST(Numeric, UndefinedValueIsTheMostNegativeFloat) {
+    EXPECT_EQ(UndefinedValue, -3.4028234663852886e38);
+    EXPECT_TRUE(IsUndefinedValue(UndefinedValue));
+    EXPECT_FALSE(IsUndefinedValue(-1e38));
+}
+
+TEST(InternalError, NamesUnitAndLine) {
+    try {
+        VT_INTERNAL_ERROR("_SHELL\\SRC\\Undina", "Incorrect Index");
+        FAIL();
+    } catch (const EInternalError& e) {
+        EXPECT_EQ(e.Message(), "Incorrect Index");
+        EXPECT_EQ(e.Unit(), "_SHELL\\SRC\\Undina");
+        EXPECT_GT(e.Line(), 0);
+        EXPECT_NE(std::string(e.what()).find("_SHELL\\SRC\\Undina, line"), std::string::npos);
+    }
+}

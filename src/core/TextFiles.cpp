@@ -91,9 +91,15 @@ std::string ErrnoText(int err) { return std::strerror(err); }
 // A name beside the target that no other writer uses.
 std::filesystem::path TemporaryName(const std::filesystem::path& target, int attempt) {
     const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-    return target.parent_path() /
-           ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "_" +
-            std::to_string(ticks % 1000000007) + "_" + std::to_string(attempt));
+    std::string name = ".";
+    name += target.filename().string();
+    name += ".tmp";
+    name += std::to_string(::getpid());
+    name += '_';
+    name += std::to_string(ticks % 1000000007);
+    name += '_';
+    name += std::to_string(attempt);
+    return target.parent_path() / name;
 }
 
 }  // namespace

@@ -40,6 +40,15 @@ constexpr std::array<double, 12> kSeries12 = {1.0, 1.2, 1.5, 1.8, 2.0, 2.5, 3.0,
 
 std::string IntText(long long v) { return std::to_string(v); }
 
+// The small-value rules of the series roundings: below 1e-64 zero, up to 1e-32 outside their
+// domain, below 1e-30 zero; a value that is not finite stays. True when `result` is settled here.
+bool SettledBeforeSeries(double value, std::string_view unit, std::string_view message, double& result) {
+    const double m = std::fabs(value);
+    if (m <= 1e-32 && m >= 1e-64) VT_INTERNAL_ERROR(unit, message);
+    result = m < 1e-30 ? 0 : value;
+    return m < 1e-30 || !std::isfinite(m);
+}
+
 }  // namespace
 
 std::string FloatToEngStr(int mode, int digits, bool isInteger, bool exact, double value) {
@@ -98,11 +107,9 @@ std::string FloatToEngStr(int mode, int digits, bool isInteger, bool exact, doub
 }
 
 double CorrectNewVal1_2_5(double value) {
+    double settled = 0;
+    if (SettledBeforeSeries(value, kSpiderUnit, "CorrectNewVal1_2_5 - Value = 0", settled)) return settled;
     const double m = std::fabs(value);
-    if (m < 1e-64) return 0;
-    if (m <= 1e-32) VT_INTERNAL_ERROR(kSpiderUnit, "CorrectNewVal1_2_5 - Value = 0");
-    if (m < 1e-30) return 0;
-    if (!std::isfinite(m)) return value;
     const int n = DecadeShift(m, 1.5, 15);
     const double mantissa = ScaleByTen(m, n);
     const double snapped = mantissa < 3.5 ? 2 : mantissa < 7 ? 5 : 10;
@@ -146,11 +153,9 @@ double RoundToMultiple(double step, double value) {
 }
 
 double CorrectValueE12(int direction, double value) {
+    double settled = 0;
+    if (SettledBeforeSeries(value, kProc555Unit, "CorrectValueE12 - Value = 0", settled)) return settled;
     const double m = std::fabs(value);
-    if (m < 1e-64) return 0;
-    if (m <= 1e-32) VT_INTERNAL_ERROR(kProc555Unit, "CorrectValueE12 - Value = 0");
-    if (m < 1e-30) return 0;
-    if (!std::isfinite(m)) return value;
     const int n = DecadeShift(m, 1, 10);
     const double mantissa = ScaleByTen(m, n);
     // Bisection for low < mantissa <= high; a mantissa of exactly 1 takes the first pair.

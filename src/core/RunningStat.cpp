@@ -126,12 +126,12 @@ void TModedStat::AddToRing(double x) {
         // A departing value that dwarfed the rest leaves its rounding behind in the sums, larger
         // than the remaining values' own spread: take them afresh.
         if (oldSq > 1024 * OffSq_) SumRing();
-        // A departing value at an extreme may have been the extreme. ">=" / "<=" so that a mean of
-        // exactly 0 (tolerance 0) still catches it.
+        // The extremes are stored values themselves, so a departing extreme equals one exactly: no
+        // tolerance is needed (one relative to the mean would exceed the whole spread of values with
+        // a large offset and search the ring on every value), and none is wanted at a mean of 0.
         const double old = Ref_ + oldOff;
-        const double e = 1e-7 * std::fabs(Mean);
-        if (Min + e >= old) FindRingMin();
-        if (Max - e <= old) FindRingMax();
+        if (Min >= old) FindRingMin();
+        if (Max <= old) FindRingMax();
     }
     if (++Position >= N) {
         Position = 0;

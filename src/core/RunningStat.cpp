@@ -35,12 +35,12 @@ void TStat::SetDeviations(double k) {
 void TStat::Add(std::int64_t n, double x) {
     if (n <= 0) return;
     const double w = static_cast<double>(n);
+    const double total = static_cast<double>(Count) + w;
     if (Count > 0) {
         Min = std::min(Min, x);
         Max = std::max(Max, x);
         SumSq += w * x * x;
         // Weighted update of mean and squared deviations in one step (as if x came n times).
-        const double total = static_cast<double>(Count) + w;
         const double delta = x - Mean;
         Mean += delta * (w / total);
         M2_ += w * delta * (x - Mean);
@@ -51,7 +51,6 @@ void TStat::Add(std::int64_t n, double x) {
         M2_ = 0;
     }
     Count += n;
-    const double total = static_cast<double>(Count);
     RMS = std::sqrt(SumSq / total);
     SetDeviations(total);
 }

@@ -256,7 +256,14 @@ INSTANTIATE_TEST_SUITE_P(
                       StepCase{skSnapped125, 1, skGrid, 0.5, 0.0, saCoarseUp, 0.5},
                       StepCase{skSnapped125, 1, skGrid, 0.5, 2.0, saCoarseUp, 5.0},
                       StepCase{skSnapped125, 1, skGrid, 0.5, 5.0, saCoarseDown, 2.0},
-                      StepCase{skNone, 1, skNone, 0, 5.0, saCoarseUp, 5.0}));
+                      StepCase{skNone, 1, skNone, 0, 5.0, saCoarseUp, 5.0}),
+    [](const ::testing::TestParamInfo<StepCase>& info) {
+        const StepCase& c = info.param;
+        const bool fine = c.action >= saFineUp;
+        const bool up = c.action == saCoarseUp || c.action == saFineUp;
+        return std::string(fine ? "Fine" : "Coarse") + "Kind" + std::to_string(fine ? c.fineKind : c.coarseKind) +
+               (up ? "Up" : "Down") + "_" + std::to_string(info.index);
+    });
 
 TEST_F(EditTest, HeldKeyRecordsOneUndoStep) {
     TUndoBuffer undo;

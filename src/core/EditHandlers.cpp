@@ -349,10 +349,7 @@ void TEditHandler::Step(int action) {
     double q = v;
     if (!(OnStep_ && OnStep_(*this, v, fine, up))) {
         q = StepValue(v, fine, up);
-        struct TDirection {
-            int& D;
-            ~TDirection() { D = 0; }
-        } direction{Direction_};
+        TResetOnExit<int> direction(Direction_, 0);
         Direction_ = up ? 1 : 2;
         SetValueCore(q);
     }

@@ -24,12 +24,13 @@ int OnOffWord(std::string_view word) {
     return -1;
 }
 
-int FindIn(const std::vector<std::string>& items, std::string_view name) {
+}  // namespace
+
+int FindItemIndex(const std::vector<std::string>& items, std::string_view name) {
     for (std::size_t i = 0; i < items.size(); ++i)
         if (SameText(items[i], name)) return static_cast<int>(i);
     return -1;
 }
-}  // namespace
 
 std::string UpperCase(std::string_view text) {
     std::string s(text);
@@ -196,7 +197,7 @@ TRadioSwHandler::TRadioSwHandler(const TRadioOptions& o)
     OnAfterChange_ = o.AfterChange;
 }
 
-int TRadioSwHandler::FindItem(std::string_view name) const { return FindIn(Items_, name); }
+int TRadioSwHandler::FindItem(std::string_view name) const { return FindItemIndex(Items_, name); }
 
 bool TRadioSwHandler::SetIndexCore(int index) {
     if (index < 0 || index >= static_cast<int>(Items_.size())) return false;
@@ -282,7 +283,7 @@ TCheckSwHandler::TCheckSwHandler(const TCheckOptions& o)
     OnAfterChange_ = o.AfterChange;
 }
 
-int TCheckSwHandler::FindItem(std::string_view name) const { return FindIn(Items_, name); }
+int TCheckSwHandler::FindItem(std::string_view name) const { return FindItemIndex(Items_, name); }
 
 std::string TCheckSwHandler::MaskText() const {
     std::string s;
@@ -423,7 +424,7 @@ void TMainCommandHandler::ExecuteCommand(std::string_view parameter, bool isQuer
             return;
         }
         if (StateWords_.size() == 2) {
-            const int word = FindIn(StateWords_, Trimmed(parameter));
+            const int word = FindItemIndex(StateWords_, Trimmed(parameter));
             if (word < 0) return;
             *Variable_ = word == 1;
         } else {
@@ -439,7 +440,7 @@ void TMainCommandHandler::ExecuteCommand(std::string_view parameter, bool isQuer
                 reply += MenuWords_[static_cast<std::size_t>(CurrentIndex_)];
             return;
         }
-        RequestedIndex_ = FindIn(MenuWords_, Trimmed(parameter));
+        RequestedIndex_ = FindItemIndex(MenuWords_, Trimmed(parameter));
         if (RequestedIndex_ >= 0) CurrentIndex_ = RequestedIndex_;
         NotifySwitchers();
         CallAfterChange();
@@ -472,10 +473,7 @@ TRightCommandHandler::TRightCommandHandler(THandlerCallback action) { OnAfterCha
 void TRightCommandHandler::Press() {
     Pressed_ = true;
     NotifySwitchers();
-    struct TRelease {
-        TRightCommandHandler& H;
-        ~TRelease() { H.Pressed_ = false; }
-    } release{*this};
+    TResetOnExit<bool> release(Pressed_, false);
     if (Tree_ != nullptr && Tree_->UndoBuffer() != nullptr) Tree_->UndoBuffer()->BeginStep();
     CallAfterChange();
     Pressed_ = false;

@@ -57,6 +57,23 @@ using THandlerCallback = std::function<void(THandler&)>;
 using TEnableChangeCallback = std::function<void(THandler&, bool disabled)>;
 using TSwitcherCallback = std::function<void(IHandlerControl&)>;
 
+// Puts a variable back to a value when the scope ends, also when a callback throws.
+template <class T>
+class TResetOnExit {
+public:
+    TResetOnExit(T& variable, T value) : Variable_(variable), Value_(value) {}
+    ~TResetOnExit() { Variable_ = Value_; }
+    TResetOnExit(const TResetOnExit&) = delete;
+    TResetOnExit& operator=(const TResetOnExit&) = delete;
+
+private:
+    T& Variable_;
+    T Value_;
+};
+
+// Index of the item that names the text (compared without regard to case), or -1.
+int FindItemIndex(const std::vector<std::string>& items, std::string_view name);
+
 // A tag that makes the option structs below accept only designated initializers, so that two numbers
 // of the same type (a minimum and a maximum) cannot be swapped by position without a compile error.
 struct TByName {

@@ -29,18 +29,11 @@ TSourceSwHandler::TSourceSwHandler(const TSourceOptions& o)
     OnAfterChange_ = o.AfterChange;
 }
 
-int TSourceSwHandler::FindItem(std::string_view name) const {
-    for (std::size_t i = 0; i < Items_.size(); ++i)
-        if (SameText(Items_[i], name)) return static_cast<int>(i);
-    return -1;
-}
+int TSourceSwHandler::FindItem(std::string_view name) const { return FindItemIndex(Items_, name); }
 
 void TSourceSwHandler::UpdateMyColors() {
     ColorRefresh_ = true;
-    struct TClear {
-        bool& F;
-        ~TClear() { F = false; }
-    } clear{ColorRefresh_};
+    TResetOnExit<bool> clear(ColorRefresh_, false);
     NotifySwitchers();
 }
 
@@ -120,10 +113,7 @@ void TSignalSourceSwHandler::UpdateEnabled() {
     }
     if (!any) return;
     Changed_ = true;
-    struct TClear {
-        bool& F;
-        ~TClear() { F = false; }
-    } clear{Changed_};
+    TResetOnExit<bool> clear(Changed_, false);
     NotifySwitchers();
 }
 

@@ -193,11 +193,7 @@ std::string TSpider::ExecuteCommandString(std::string_view text, bool internal) 
     if (text.empty()) return {};
     TCommandTree& tree = *Tree_;
     // A run nested inside a callback leaves the outer string's current node where it was.
-    struct TRestore {
-        TCommandTree& T;
-        TSpider* Saved;
-        ~TRestore() { T.CurrentNode_ = Saved; }
-    } restore{tree, tree.CurrentNode_};
+    TResetOnExit<TSpider*> restore(tree.CurrentNode_, tree.CurrentNode_);
     tree.CurrentNode_ = this;
 
     std::string reply;

@@ -4,27 +4,12 @@
 #include "core/InternalError.h"
 #include "core/SpiderUnit.h"
 #include "core/Undina.h"
+#include "core/RecordingControl.h"
 
 using namespace vt;
+using vt::test::TRecordingControl;
 
 namespace {
-
-// A bound control that writes down what it is told.
-class TRecordingControl : public IHandlerControl {
-public:
-    explicit TRecordingControl(std::vector<std::string>* log = nullptr) : Log(log) {}
-    void HandlerValueChanged(THandler&) override {
-        ++Changes;
-        if (Log) Log->push_back("notify");
-    }
-    void HandlerEnabledChanged(THandler&, bool disabled) override { LastDisabled = disabled, ++EnableChanges; }
-    void HandlerUnbound(THandler&) override { ++Unbinds; }
-    std::vector<std::string>* Log;
-    int Changes = 0;
-    int EnableChanges = 0;
-    int Unbinds = 0;
-    bool LastDisabled = false;
-};
 
 class HandlerTest : public ::testing::Test {
 protected:

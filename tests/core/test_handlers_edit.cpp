@@ -6,8 +6,10 @@
 #include "core/InternalError.h"
 #include "core/SpiderUnit.h"
 #include "core/Undina.h"
+#include "core/RecordingControl.h"
 
 using namespace vt;
+using vt::test::TRecordingControl;
 
 namespace {
 
@@ -191,18 +193,13 @@ TEST_F(EditTest, LimitsClampTheValueAsProgram) {
 
 TEST_F(EditTest, ConfigureBoundsTheResolution) {
     auto& h = Double("X", {.Minimum = 0, .Maximum = 10, .Resolution = 1}, 5.3);
-    int notified = 0;
-    struct TCount : IHandlerControl {
-        int* N;
-        explicit TCount(int* n) : N(n) {}
-        void HandlerValueChanged(THandler&) override { ++*N; }
-    } c(&notified);
+    TRecordingControl c;
     h.RegisterSwitcher(c);
     h.Configure({.Minimum = 0, .Maximum = 4, .FineStep = 0.01, .FineKind = skGrid, .Resolution = 1, .Units = "s"});
     EXPECT_DOUBLE_EQ(h.Resolution(), 0.005);
     EXPECT_DOUBLE_EQ(h.GetValue(), 4);
     EXPECT_EQ(h.Units(), "s");
-    EXPECT_GE(notified, 2);
+    EXPECT_GE(c.Changes, 2);
     h.Configure({.Minimum = 0, .Maximum = 1e6, .Resolution = 1e-15});
     EXPECT_DOUBLE_EQ(h.Resolution(), 1e-6);
 }
@@ -314,19 +311,14 @@ TEST_F(EditTest, ColoursFollowTheSourceOrTheHighlight) {
     auto& h = Double("X", {.Minimum = 0, .Maximum = 1});
     EXPECT_EQ(h.TextColor(), clWhite);
     EXPECT_EQ(h.BackColor(), clBlack);
-    int notified = 0;
-    struct TCount : IHandlerControl {
-        int* N;
-        explicit TCount(int* n) : N(n) {}
-        void HandlerValueChanged(THandler&) override { ++*N; }
-    } c(&notified);
+    TRecordingControl c;
     h.RegisterSwitcher(c);
     h.SetHighlighted(true);
     EXPECT_EQ(h.TextColor(), clYellow);
     EXPECT_EQ(h.BackColor(), clRed);
-    EXPECT_EQ(notified, 2);
+    EXPECT_EQ(c.Changes, 2);
     h.SetHighlighted(true);
-    EXPECT_EQ(notified, 2) << "no notification without a colour change";
+    EXPECT_EQ(c.Changes, 2) << "no notification without a colour change";
 
     TFakeColors colors;
     auto& trace = root.AddIntEditHandler("Displ:Color2", {.Config = {.Maximum = 0xFFFFFF}});

@@ -253,6 +253,7 @@ std::string TSpider::ExecuteCommandString(std::string_view text, bool internal) 
                 parameter += c;
                 break;
             default:
+                if (quoted && !inQuote && c == ' ') break;  // blanks after the closing quote
                 if (inQuote && c == '"') {
                     if (i + 1 < text.size() && text[i + 1] == '"') {
                         parameter += '"';

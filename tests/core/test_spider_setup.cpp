@@ -193,6 +193,8 @@ TEST(SetupLines, QuotedValuesOnlyFromInternalLines) {
     });
     tree->ExecuteCommandString("OBJ \"a;b\"", true);
     EXPECT_EQ(state, "a;b");
+    tree->ExecuteCommandString("OBJ \" a \"\"b\"\" \"  ", true);
+    EXPECT_EQ(state, " a \"b\" ") << "blanks inside the quotes stay, those after go";
     tree->ExecuteCommandString("OBJ \"a\";HEADER OFF", true);
     EXPECT_EQ(state, "a");
     EXPECT_FALSE(tree->HeaderOn());

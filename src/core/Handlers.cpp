@@ -317,15 +317,20 @@ bool TCheckSwHandler::SetBitCore(int item, bool on) {
 
 void TCheckSwHandler::ApplyMask(std::uint32_t mask) {
     const int n = static_cast<int>(Items_.size());
+    // One command is one undo step however many bits it changes: after the first bit the others join.
+    TResetOnExit<bool> join(JoinUndo_, JoinUndo_);
+    auto setBit = [&](int i, bool on) {
+        if (SetBitCore(i, on)) JoinUndo_ = true;
+    };
     if (ApplyingUnchanged()) {
-        for (int i = 0; i < n; ++i) SetBitCore(i, (mask >> i) & 1u);
+        for (int i = 0; i < n; ++i) setBit(i, (mask >> i) & 1u);
         return;
     }
     // Bits to clear first, then bits to set, each through the set step.
     for (int i = 0; i < n; ++i)
-        if (((Mask_ >> i) & 1u) && !((mask >> i) & 1u)) SetBitCore(i, false);
+        if (((Mask_ >> i) & 1u) && !((mask >> i) & 1u)) setBit(i, false);
     for (int i = 0; i < n; ++i)
-        if (!((Mask_ >> i) & 1u) && ((mask >> i) & 1u)) SetBitCore(i, true);
+        if (!((Mask_ >> i) & 1u) && ((mask >> i) & 1u)) setBit(i, true);
 }
 
 void TCheckSwHandler::SetMask(std::uint32_t mask) {

@@ -103,8 +103,8 @@ public:
     void SetDisabled(bool disabled);
     bool NoSave() const { return NoSave_ != 0; }
     void SetNoSave(bool noSave) { NoSave_ = noSave ? 1 : 0; }
-    bool JoinUndo() const { return JoinUndo_ != 0; }
-    void SetJoinUndo(bool join) { JoinUndo_ = join ? 1 : 0; }
+    bool JoinUndo() const { return JoinUndo_; }
+    void SetJoinUndo(bool join) { JoinUndo_ = join; }
     std::uint32_t UndoStamp() const { return UndoStamp_; }
 
     // The who-changed value of the change in progress; asking outside a change is an internal error.
@@ -175,8 +175,10 @@ private:
     std::uint8_t Disabled_ = 0;
     std::uint8_t NoSave_ = 0;
     std::uint32_t UndoStamp_ = 0;
-    std::uint8_t JoinUndo_ = 0;
     TWhoChanged WhoChanged_ = wcvUnknown;
+
+protected:
+    bool JoinUndo_ = false;
 };
 
 // Runs an undo or redo text on a handler as an internal set (who-changed "command list").

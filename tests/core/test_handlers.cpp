@@ -176,6 +176,10 @@ TEST_F(HandlerTest, CheckListVerbsAndItemForms) {
     Run("MEAS:LIST AMPL,FREQ");
     EXPECT_EQ(h.GetMask(), 0b0011u);
     EXPECT_EQ(changes, (std::vector<std::pair<int, bool>>{{2, false}, {0, true}})) << "clears first, then sets";
+    EXPECT_EQ(undo.Slot(undo.Cursor()).size(), 1u) << "one command, one undo step";
+    UndoStep();
+    EXPECT_EQ(h.GetMask(), 0b0110u);
+    Run("MEAS:LIST AMPL,FREQ");
     Run("MEAS:LIST INCLUDE FALL,BOGUS");
     EXPECT_EQ(h.GetMask(), 0b1011u);
     Run("MEAS:LIST EXCLUDE AMPL");

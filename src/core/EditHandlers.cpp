@@ -358,10 +358,14 @@ void TEditHandler::Step(int action) {
 }
 
 // ---------------------------------------------------------------------------------------------------
-TIntEditHandler::TIntEditHandler(const TEditOptions& o)
-    : TEditHandler(o, true), Value_(static_cast<std::int32_t>(std::clamp<double>(
-                                  std::round(o.Initial), std::numeric_limits<std::int32_t>::min(),
-                                  std::numeric_limits<std::int32_t>::max()))) {}
+namespace {
+std::int32_t ToInt32(double v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        RoundHalfEven(v), std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+}  // namespace
+
+TIntEditHandler::TIntEditHandler(const TEditOptions& o) : TEditHandler(o, true), Value_(ToInt32(o.Initial)) {}
 
 bool TIntEditHandler::SetValue(double value) {
     TWhoScope who(*this, wcvProgram);
@@ -371,9 +375,7 @@ bool TIntEditHandler::SetValue(double value) {
 bool TIntEditHandler::SetValueCore(double value) {
     if (std::isnan(value)) return false;
     const double c = std::clamp(value, MinValue(), std::max(MinValue(), MaxValue()));
-    const std::int64_t r = std::clamp<std::int64_t>(RoundHalfEven(c), std::numeric_limits<std::int32_t>::min(),
-                                                    std::numeric_limits<std::int32_t>::max());
-    const auto nv = static_cast<std::int32_t>(r);
+    const std::int32_t nv = ToInt32(c);
     const std::int32_t old = Value_;
     return RunSetStep(
         nv != old, RecordUndo(), [&] { return std::to_string(old); }, [&] { Value_ = nv; });

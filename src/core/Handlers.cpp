@@ -110,11 +110,11 @@ void THandler::ExecuteCommand(std::string_view, bool, std::string&, bool interna
 void THandler::RegisterSwitcher(IHandlerControl& control, TSwitcherCallback callback) {
     for (const auto& b : Switchers_)
         if (b.Control == &control) VT_INTERNAL_ERROR(SpiderUnitName, "ERROR!  This Switcher already Registered");
-    Switchers_.push_back({&control, std::move(callback)});
+    Switchers_.push_back({&control, callback});
     control.Bound_.push_back(this);
-    const TBinding& b = Switchers_.back();
-    if (b.Callback)
-        b.Callback(control);
+    // The callback runs from a copy: it may bind further controls, which moves the list.
+    if (callback)
+        callback(control);
     else
         control.HandlerValueChanged(*this);
 }

@@ -362,8 +362,14 @@ TEST_F(HandlerTest, BindingIsSafeWhicheverSideGoesFirst) {
     EXPECT_EQ(Message([&] { h.UnregisterSwitcher(other); }), "ERROR!  This Switcher not Found in Handler");
     int called = 0;
     auto& b = root.AddOnOffHandler("B", {});
-    b.RegisterSwitcher(other, [&](IHandlerControl& c) { called += (&c == &other); });
+    std::vector<std::unique_ptr<TRecordingControl>> more;
+    b.RegisterSwitcher(other, [&](IHandlerControl& c) {
+        called += (&c == &other);
+        // Binding more controls from inside the callback moves the binding list.
+        for (int i = 0; i < 8 && more.size() < 8; ++i) b.RegisterSwitcher(*more.emplace_back(new TRecordingControl));
+    });
     EXPECT_EQ(called, 1);
+    EXPECT_EQ(b.SwitcherCount(), 9);
     tree.reset();  // frees every handler
     EXPECT_EQ(kept.Unbinds, 1);
     EXPECT_TRUE(kept.BoundHandlers().empty());

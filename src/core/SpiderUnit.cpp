@@ -208,9 +208,9 @@ std::string TSpider::ExecuteCommandString(std::string_view text, bool internal) 
         if (header.empty()) throw ECommandStringError(MnemonicsAbsentText);
         if (!quoted)
             while (!parameter.empty() && parameter.back() == ' ') parameter.pop_back();
-        const std::string piece = tree.CurrentNode_->ExecuteOne(header, parameter, 0, internal, query);
-        if (piece == ErrorReply) ++tree.FailedCommands_;
-        reply += piece;
+        const std::string answer = tree.CurrentNode_->ExecuteOne(header, parameter, 0, internal, query);
+        if (answer == ErrorReply) ++tree.FailedCommands_;
+        reply += answer;
         if (query && bySemicolon) reply += tree.HeaderOn() ? ";\r\n" : ";";
         header.clear();
         parameter.clear();

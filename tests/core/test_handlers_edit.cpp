@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <type_traits>
 
 #include "core/InternalError.h"
 #include "core/SpiderUnit.h"
@@ -12,6 +13,12 @@ using namespace vt;
 using vt::test::TRecordingControl;
 
 namespace {
+
+// Limits are given by name only: a positional list (where a minimum and a maximum could swap) does not
+// compile.
+static_assert(!std::is_constructible_v<TEditConfig, double, double, double>);
+static_assert(!std::is_constructible_v<TEditOptions, double>);
+static_assert(std::is_default_constructible_v<TEditConfig>);
 
 class EditTest : public ::testing::Test {
 protected:

@@ -245,6 +245,15 @@ TEST_F(SpiderTest, ItemHeadersAndTheirInternalErrors) {
     }
 }
 
+TEST_F(SpiderTest, HeadersStayRightWhenLaterRegistrationsShiftTheEntries) {
+    EXPECT_EQ(Run("TRIG:SOURCE?"), "TRIG:SOURCE CH1");
+    // Sorted in front of TRIG at the root and of SOURCE in the node: every index after them moves.
+    root.AddOnOffHandler("Aaa:Bbb", {});
+    root.AddOnOffHandler("Trig:Aaa", {});
+    EXPECT_EQ(Run("TRIG:SOURCE?"), "TRIG:SOURCE CH1");
+    EXPECT_EQ(Run("AAA:BBB?"), "AAA:BBB OFF");
+}
+
 TEST_F(SpiderTest, RegistrationOrderOfAnEntryIsFixedOnce) {
     // ACQ first gets a child, later a handler of its own: it must keep its place, and so must TRIG.
     auto& acq = root.AddOnOffHandler("Acq", {});

@@ -274,6 +274,7 @@ void TLanguageState::LoadLanguageStrings() {
     if (file == nullptr) return;
     // A key matches a differently cased entry of the file only when no other key of the table has
     // that spelling too ("PERIOD" and "Period" are two texts).
+    ErrorLogBatched_ = true;
     std::unordered_map<std::string, int> spellings;
     for (const TLangTableRow& row : BuiltInLanguageTable()) ++spellings[UpperAscii(row.Key)];
     for (const TLangTableRow& row : BuiltInLanguageTable()) {
@@ -288,6 +289,8 @@ void TLanguageState::LoadLanguageStrings() {
         }
         Strings_.ChangeLangStr(row.Key, text);
     }
+    ErrorLogBatched_ = false;
+    WriteErrorLog();
 }
 
 bool TLanguageState::CreateEnglishLanguageFile(const std::function<void(TLangIniFile&)>& writeForms) {
@@ -360,10 +363,17 @@ void TLanguageState::LogLanguageError(std::string_view section, std::string_view
     }
     if (!ErrorFileInUse_) return;
     ErrorLog_ += "SECTION = " + std::string(section) + ";   IDENT = " + std::string(key) + std::string(kind) + "\n";
+    ErrorLogDirty_ = true;
+    if (!ErrorLogBatched_) WriteErrorLog();
+}
+
+void TLanguageState::WriteErrorLog() {
+    if (!ErrorFileInUse_ || !ErrorLogDirty_) return;
+    ErrorLogDirty_ = false;
     try {
         WriteFileAtomic(ErrorFilePath(), ErrorLog_);
     } catch (const EFileError&) {
-        Message("Don't create file " + path);
+        Message("Don't create file " + ErrorFilePath().string());
         ErrorFileInUse_ = false;
     }
 }

@@ -158,6 +158,7 @@ public:
 
 private:
     void Message(const std::string& text) const;
+    void WriteErrorLog();
     void ChooseLanguage(int index);
     bool ReadResourceString(const TLangIniFile& file, std::string_view key, bool allowCaseless,
                             std::string& value);
@@ -169,6 +170,8 @@ private:
     bool EnglishFileWriting_ = false;
     bool ErrorFileAsked_ = false;
     bool ErrorFileInUse_ = false;
+    bool ErrorLogBatched_ = false;  // while the table loads, the log is written once at the end
+    bool ErrorLogDirty_ = false;
     std::string ErrorLog_;
 };
 

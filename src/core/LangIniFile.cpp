@@ -44,6 +44,24 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
+// Reads the part that text[i] opens with a quote character, a doubled quote inside standing for one,
+// and moves i past its closing quote; false when the closing quote is missing.
+bool ReadQuotedPart(std::string_view text, std::size_t& i, std::string& out) {
+    const char quote = text[i++];
+    while (i < text.size()) {
+        const char c = text[i++];
+        if (c != quote) {
+            out += c;
+        } else if (i < text.size() && text[i] == quote) {
+            out += quote;
+            ++i;
+        } else {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool NeedsQuoting(std::string_view value) {
     if (value.empty()) return false;
     if (value.front() == ' ' || value.back() == ' ') return true;
@@ -87,20 +105,7 @@ bool ReadLangValue(std::string_view raw, std::string& value) {
     std::size_t i = 0;
     while (i < raw.size()) {
         if (raw[i] == '\'') {
-            ++i;
-            for (;;) {
-                if (i >= raw.size()) return false;  // unclosed quote
-                if (raw[i] == '\'') {
-                    if (i + 1 < raw.size() && raw[i + 1] == '\'') {
-                        value += '\'';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                value += raw[i++];
-            }
+            if (!ReadQuotedPart(raw, i, value)) return false;
         } else if (raw[i] == '#') {
             ++i;
             std::uint32_t code = 0;
@@ -152,19 +157,7 @@ std::vector<std::string> LangItemsFromCommaText(std::string_view text) {
     while (i < text.size()) {
         std::string item;
         if (text[i] == '"') {
-            ++i;
-            while (i < text.size()) {
-                if (text[i] == '"') {
-                    if (i + 1 < text.size() && text[i + 1] == '"') {
-                        item += '"';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                item += text[i++];
-            }
+            ReadQuotedPart(text, i, item);  // an unclosed quote takes the rest
         } else {
             while (i < text.size() && static_cast<unsigned char>(text[i]) > ' ' && text[i] != ',') item += text[i++];
         }

@@ -111,7 +111,7 @@ bool SameFormatPlaceholders(std::string_view english, std::string_view translate
 TLanguageStrings::TLanguageStrings(TMessage message) : Message_(std::move(message)) {}
 
 void TLanguageStrings::AddLangStr(std::string_view key, std::string_view text) {
-    if (Index_.contains(std::string(key))) {
+    if (Index_.contains(key)) {
         if (Message_) Message_("TLanguageStrings.AddLangStr - Name \"" + std::string(key) + "\" Duplicated");
         return;
     }
@@ -120,7 +120,7 @@ void TLanguageStrings::AddLangStr(std::string_view key, std::string_view text) {
 }
 
 void TLanguageStrings::ChangeLangStr(std::string_view key, std::string_view text) {
-    const auto it = Index_.find(std::string(key));
+    const auto it = Index_.find(key);
     if (it == Index_.end()) {
         if (Message_) Message_("TLanguageStrings.ChangeLangStr - Name \"" + std::string(key) + "\" Not Found");
         return;
@@ -129,7 +129,7 @@ void TLanguageStrings::ChangeLangStr(std::string_view key, std::string_view text
 }
 
 const std::string* TLanguageStrings::Find(std::string_view key) const {
-    const auto it = Index_.find(std::string(key));
+    const auto it = Index_.find(key);
     return it == Index_.end() ? nullptr : &Entries_[it->second].Text;
 }
 

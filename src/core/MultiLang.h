@@ -46,8 +46,12 @@ private:
         std::string Key;
         std::string Text;
     };
+    struct THash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
     std::vector<TLangStr> Entries_;
-    std::unordered_map<std::string, std::size_t> Index_;
+    std::unordered_map<std::string, std::size_t, THash, std::equal_to<>> Index_;
     TMessage Message_;
 };
 
@@ -86,7 +90,7 @@ private:
 struct TLanguageSetup {
     std::filesystem::path DataRoot;      // holds the language files and the error log
     std::filesystem::path ConfigFolder;  // per-user settings; DefaultConfigFolder() in the program
-    std::string ProgramFile;             // names the per-user value of the chosen language
+    std::string ProgramFile;             // the program file's full path: names the per-user value
     std::function<void(const std::string&)> ShowMessage;
     std::function<bool(const std::string&)> AskYesNo;
     std::function<std::string()> InstrumentName;  // replaces "@Unit@"

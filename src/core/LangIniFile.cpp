@@ -19,13 +19,6 @@ bool EqualsCaseless(std::string_view a, std::string_view b) {
 
 bool IsControl(char c) { return static_cast<unsigned char>(c) < 32; }
 
-std::string_view Trim(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
 void AppendUtf8(std::string& out, std::uint32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -200,39 +193,8 @@ std::string LangIniKey(std::string_view section, std::string_view key) {
 
 std::string LangColumnSuffix(int column) { return ".Column[" + std::to_string(column) + "]"; }
 
-TLangIniFile::TLangIniFile(std::filesystem::path fileName) {
-    FileName_ = std::move(fileName);
-    std::error_code ec;
-    if (!std::filesystem::exists(FileName_, ec)) return;
-    // Parsed here rather than by the base class so that keys differing only in letter case stay
-    // separate entries.
-    const std::string text = DecodeText(ReadFileBytes(FileName_));
-    TSection* current = nullptr;
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string_view line = Trim(std::string_view(text).substr(pos, end - pos));
-        if (!line.empty() && line.back() == '\r') line = Trim(line.substr(0, line.size() - 1));
-        pos = end + 1;
-        if (line.empty() || line.front() == ';') continue;
-        if (line.front() == '[' && line.back() == ']') {
-            const std::string_view name = Trim(line.substr(1, line.size() - 2));
-            auto found = std::find_if(Sections_.begin(), Sections_.end(),
-                                      [&](const TSection& s) { return EqualsCaseless(s.Name, name); });
-            if (found == Sections_.end()) {
-                Sections_.push_back(TSection{std::string(name), {}});
-                current = &Sections_.back();
-            } else {
-                current = &*found;
-            }
-            continue;
-        }
-        const std::size_t eq = line.find('=');
-        if (current == nullptr || eq == std::string_view::npos) continue;
-        current->Entries.push_back(TEntry{std::string(Trim(line.substr(0, eq))), std::string(Trim(line.substr(eq + 1)))});
-    }
-}
+// The base class keeps every entry as read, so keys differing only in letter case stay separate.
+TLangIniFile::TLangIniFile(std::filesystem::path fileName) : TMemIniFile_Dot(std::move(fileName)) {}
 
 bool TLangIniFile::FindRaw(std::string_view section, std::string_view key, std::string& raw,
                            bool allowCaseless) const {
@@ -264,7 +226,7 @@ void TLangIniFile::WriteLangString(std::string_view section, std::string_view ke
     std::string fullKey = LangIniKey(section, key);
     auto s = std::find_if(Sections_.begin(), Sections_.end(), [&](const TSection& c) { return c.Name == section; });
     if (s == Sections_.end()) {
-        Sections_.push_back(TSection{std::string(section), {}});
+        Sections_.push_back(TSection{std::string(section), {}, {}});
         s = Sections_.end() - 1;
     }
     std::string encoded = WriteLangValue(value);
@@ -273,7 +235,7 @@ void TLangIniFile::WriteLangString(std::string_view section, std::string_view ke
             e.Value = std::move(encoded);
             return;
         }
-    s->Entries.push_back(TEntry{std::move(fullKey), std::move(encoded)});
+    s->Entries.push_back(TEntry{std::move(fullKey), std::move(encoded), {}});
 }
 
 void TLangIniFile::SaveUtf16() const { WriteFileAtomic(FileName_, EncodeUtf16LEWithBom(GetText())); }

@@ -19,22 +19,16 @@ bool EqualsCaseless(std::string_view a, std::string_view b) {
 
 bool IsControl(char c) { return static_cast<unsigned char>(c) < 32; }
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+void AppendCodePoint(std::string& out, std::uint32_t cp) {
+    std::u16string units;
+    if (cp < 0x10000) {
+        units += static_cast<char16_t>(cp);
     } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        cp -= 0x10000;
+        units += static_cast<char16_t>(0xD800 + (cp >> 10));
+        units += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
     }
+    out += Utf16ToUtf8(units);
 }
 
 // Reads the part that text[i] opens with a quote character, a doubled quote inside standing for one,
@@ -108,7 +102,7 @@ bool ReadLangValue(std::string_view raw, std::string& value) {
                 if (++digits > 7) return false;
             }
             if (digits == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-            AppendUtf8(value, code);
+            AppendCodePoint(value, code);
         } else {
             return false;  // text between the parts
         }

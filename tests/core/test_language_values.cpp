@@ -44,8 +44,8 @@ TEST(LangValue, ReadingDropsTranslatorMarkersAndDecodesCodes) {
     EXPECT_EQ(v, "a'b");
     EXPECT_TRUE(ReadLangValue("/Not used//Eng/x", v));  // markers come off only in their order
     EXPECT_EQ(v, "/Eng/x");
-    EXPECT_TRUE(ReadLangValue("#8364' '#955", v));
-    EXPECT_EQ(v, "\u20AC \u03BB");
+    EXPECT_TRUE(ReadLangValue("#8364' '#955#128512", v));
+    EXPECT_EQ(v, "\u20AC \u03BB\U0001F600");
     EXPECT_TRUE(ReadLangValue("it's as it stands", v));
     EXPECT_EQ(v, "it's as it stands");
 }

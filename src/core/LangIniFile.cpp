@@ -185,6 +185,10 @@ std::string LangIniKey(std::string_view section, std::string_view key) {
     return std::string(section) + ":" + std::string(key);
 }
 
+std::string LangUnknownControlText(std::string_view key, std::string_view prefix) {
+    return "Unknown control " + std::string(key) + " in " + std::string(prefix) + " parent";
+}
+
 std::string LangColumnSuffix(int column) { return ".Column[" + std::to_string(column) + "]"; }
 
 // The base class keeps every entry as read, so keys differing only in letter case stay separate.

@@ -57,6 +57,10 @@ inline constexpr std::string_view kLangFormCaption = "Caption";
 std::string LangColumnSuffix(int column);  // ".Column[2]"
 // The language list of the utility menu is never translated.
 inline constexpr std::string_view kLangUntranslatedControl = "Menu Panel rmpUtilMain.lbswLanguage";
+// What the English file holds for an edit switcher without a handler and for a control of a class
+// that has no texts of its own.
+inline constexpr std::string_view kLangDimensionUndefined = "Dimension undefined - Switcher is undefinite";
+std::string LangUnknownControlText(std::string_view key, std::string_view prefix);
 
 // One language file held in memory. Keys are matched exactly first, so that keys differing only in
 // letter case keep separate values; a key without an exact match falls back to the one entry that

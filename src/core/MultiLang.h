@@ -126,7 +126,7 @@ public:
     // The built-in texts, overridden from the chosen file unless the English file is missing.
     void LoadLanguageStrings();
     // Writes the English file from the table (and, through `writeForms`, from the forms) when it is
-    // missing; false when there was nothing to do.
+    // missing; false when there was nothing to do. Raises EFileError when it cannot be written.
     bool CreateEnglishLanguageFile(const std::function<void(TLangIniFile&)>& writeForms = {});
     // Makes language `index` the chosen one, remembers it for the user and reloads the texts; false
     // when it already was chosen or does not exist. The caller then rebuilds what shows texts.

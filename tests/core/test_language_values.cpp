@@ -86,6 +86,7 @@ TEST(LangKeys, ContainersHandTheirKeyDownToTheirChildren) {
     EXPECT_EQ(LangFormSection("TTrig_Form_1"), "TTrig_Form");
     EXPECT_EQ(LangFormSection("Trig_Form"), "Trig_Form");
     EXPECT_EQ(LangIniKey("Trig_Form", "Caption"), "Trig_Form:Caption");
+    EXPECT_EQ(LangUnknownControlText("Panel p.x", "Panel p."), "Unknown control Panel p.x in Panel p. parent");
 }
 
 TEST(LangFormat, TranslationsMustTakeTheSameArguments) {
@@ -113,6 +114,7 @@ TEST(LangTable, KeysAreUniqueAndTheQuotedTextsStandAsGiven) {
         if (row.IsHeading()) ++headings;
         // No text may trip a caller's format call: a "%" is either a placeholder or doubled.
         EXPECT_TRUE(row.Text.find('%') == std::string_view::npos || HasFormatPlaceholders(row.Text)) << row.Key;
+        EXPECT_TRUE(SameFormatPlaceholders(row.Text, row.Text)) << row.Key;  // the formatter takes it
     }
     EXPECT_EQ(headings, 36);
     EXPECT_TRUE(keys.contains("PERIOD") && keys.contains("Period"));

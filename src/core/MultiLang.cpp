@@ -28,6 +28,18 @@ std::string UpperAscii(std::string_view s) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Sets a flag for the lifetime of a scope, also when it is left by an exception.
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& flag) : Flag_(flag) { Flag_ = true; }
+    ~TFlagScope() { Flag_ = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& Flag_;
+};
+
 // The arguments a format pattern takes: argument index -> kind ('i' integer, 'r' real, 's' text), or
 // nothing when the text is not a well-formed pattern.
 using TSignature = std::map<int, char>;
@@ -268,15 +280,20 @@ bool TLanguageState::ReadResourceString(const TLangIniFile& file, std::string_vi
 }
 
 void TLanguageState::LoadLanguageStrings() {
+    ReadLanguageStrings();
+    WriteErrorLog();
+}
+
+void TLanguageState::ReadLanguageStrings() {
     Strings_.Clear();
     for (const TLangTableRow& row : BuiltInLanguageTable()) Strings_.AddLangStr(row.Key, row.Text);
     const TLangIniFile* file = FormTextsFile();
     if (file == nullptr) return;
     // A key matches a differently cased entry of the file only when no other key of the table has
     // that spelling too ("PERIOD" and "Period" are two texts).
-    ErrorLogBatched_ = true;
     std::unordered_map<std::string, int> spellings;
     for (const TLangTableRow& row : BuiltInLanguageTable()) ++spellings[UpperAscii(row.Key)];
+    const TFlagScope batch(ErrorLogBatched_);
     for (const TLangTableRow& row : BuiltInLanguageTable()) {
         if (row.IsHeading()) continue;
         std::string text;
@@ -289,8 +306,6 @@ void TLanguageState::LoadLanguageStrings() {
         }
         Strings_.ChangeLangStr(row.Key, text);
     }
-    ErrorLogBatched_ = false;
-    WriteErrorLog();
 }
 
 bool TLanguageState::CreateEnglishLanguageFile(const std::function<void(TLangIniFile&)>& writeForms) {
@@ -304,11 +319,7 @@ bool TLanguageState::CreateEnglishLanguageFile(const std::function<void(TLangIni
         file.WriteLangString(kLangResourceSection, std::string(kLangResourcePrefix) + Strings_.Key(i),
                              Strings_.Text(i));
     if (writeForms) {
-        struct TWriting {
-            bool& Flag;
-            explicit TWriting(bool& flag) : Flag(flag) { Flag = true; }
-            ~TWriting() { Flag = false; }
-        } writing(EnglishFileWriting_);
+        const TFlagScope writing(EnglishFileWriting_);
         writeForms(file);
     }
     file.SaveUtf16();

@@ -163,6 +163,7 @@ public:
 private:
     void Message(const std::string& text) const;
     void WriteErrorLog();
+    void ReadLanguageStrings();
     void ChooseLanguage(int index);
     bool ReadResourceString(const TLangIniFile& file, std::string_view key, bool allowCaseless,
                             std::string& value);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
 #include <memory>
 
@@ -112,6 +114,24 @@ void TScriptedDialogs::ShowError(QWidget*, const QString& text) { Asked.push_bac
 
 void TScriptedDialogs::ShowMessage(QWidget*, const QString& text) {
     Asked.push_back("Message: " + text.toStdString());
+}
+
+void RunLoopFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool RunLoopUntil(const std::function<bool()>& done) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    poll.start(5);
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return done();
 }
 
 void RecordAllRows(TShell& shell, std::vector<std::string>& log) {

@@ -3,6 +3,7 @@
 // scripted dialog answers.
 #include <QString>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,11 @@ public:
 private:
     TDialogAnswer Next();
 };
+
+// Runs the event loop for ms milliseconds.
+void RunLoopFor(int ms);
+// Runs the event loop until done() holds (checked every 5 ms) or 5 s have passed; answers done().
+bool RunLoopUntil(const std::function<bool()>& done);
 
 // Fills every row of the three ordered tables with a recorder into log.
 void RecordAllRows(TShell& shell, std::vector<std::string>& log);

@@ -155,8 +155,7 @@ TEST_F(MainMenu, DeferredSideMenuOpensTheFollowUpKindAfterTheEvent) {
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
     w.DeferSideMenuUpdate(RightSide, 2);
     EXPECT_EQ(Rec.Count("ShowSideMenu 22 0"), 0);
-    QTest::qWait(30);
-    EXPECT_EQ(Rec.Count("ShowSideMenu 22 0"), 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Rec.Count("ShowSideMenu 22 0") == 1; }, 5000));
 }
 
 TEST_F(MainMenu, AbsentInstrumentKeepsTheMainControlsHiddenThroughResizes) {

@@ -17,11 +17,6 @@ using test::TScriptedDialogs;
 
 class MordaStartUp : public ::testing::Test {
 protected:
-    void RunLoopFor(int ms) {
-        QEventLoop loop;
-        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
     // Position of an entry in the combined log of rows and steps.
     int At(const std::string& entry) const {
         const auto it = std::find(Log.begin(), Log.end(), entry);
@@ -40,7 +35,7 @@ TEST_F(MordaStartUp, AbsentInstrumentStartsOnceWithHiddenControlsAndNoRun) {
     RegisterAllCommandHandlers(Shell);
     const int registered = static_cast<int>(Log.size());
     w.show();
-    RunLoopFor(50);
+    ASSERT_TRUE(test::RunLoopUntil([&] { return Shell.AcqEnabled; }));
 
     EXPECT_TRUE(Shell.AcqEnabled);
     EXPECT_FALSE(Shell.ApplyUnchangedValues);
@@ -67,11 +62,11 @@ TEST_F(MordaStartUp, AbsentInstrumentStartsOnceWithHiddenControlsAndNoRun) {
     // Showing the window again must not run the start-up again.
     w.hide();
     w.show();
-    RunLoopFor(30);
+    test::RunLoopFor(30);
     Shell.AcqEnabled = false;  // even when the instrument start left the acquisition off
     w.hide();
     w.show();
-    RunLoopFor(30);
+    test::RunLoopFor(30);
     EXPECT_EQ(Rec.Count("SaveSetupToMemory"), 1);
     EXPECT_EQ(Rec.Count("RefreshChannelHandlers"), 1);
     EXPECT_EQ(Rec.Count("ApplyTimebaseModelLimits"), 1);

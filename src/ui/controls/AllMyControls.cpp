@@ -37,8 +37,11 @@ std::string SwitcherFullPath(std::string_view mnemonic, std::optional<std::strin
     if (mnemonic.empty()) return {};
     if (mnemonic.front() == ':') return std::string(mnemonic.substr(1));
     if (!pageGroup || pageGroup->empty()) return std::string(mnemonic);
-    if (*pageGroup == "*") return "*" + std::string(mnemonic);
-    return std::string(*pageGroup) + ":" + std::string(mnemonic);
+    // "*" is the root's own group: its commands join it without a colon ("*Run").
+    std::string path(*pageGroup);
+    if (*pageGroup != "*") path += ':';
+    path += mnemonic;
+    return path;
 }
 
 // ---------------------------------------------------------------------------------------------------

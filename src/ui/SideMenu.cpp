@@ -1,5 +1,7 @@
 #include "ui/SideMenu.h"
 
+#include <memory>
+
 #include "core/InternalError.h"
 #include "ui/MordaSteps.h"
 
@@ -125,16 +127,16 @@ TSMDimensions& TSideMenus::Dimensions(int side) {
 }
 
 TSideMenuForm* TSideMenus::CreateForm(int kind, bool leftSide) {
-    TSideMenuForm* form = Factories_[static_cast<std::size_t>(kind)](*this, MainWindow_, leftSide);
+    // Held until it is handed over, so that a translation that fails leaves no orphan form behind.
+    std::unique_ptr<TSideMenuForm> form(Factories_[static_cast<std::size_t>(kind)](*this, MainWindow_, leftSide));
     if (!form) VT_INTERNAL_ERROR(Unit, "Side menu form of kind " + std::to_string(kind) + " not created");
     form->MenuKind = kind;
     // A second instance of a form (the same menu in both slots) is told apart by "_1"; its texts
     // come from the first one's section.
     for (const auto& other : Forms_)
-        if (other && other != form && other->objectName() == form->objectName())
-            form->setObjectName(form->objectName() + "_1");
+        if (other && other->objectName() == form->objectName()) form->setObjectName(form->objectName() + "_1");
     if (Translate_) Translate_(*form);
-    return form;
+    return form.release();
 }
 
 TSideMenuForm* TSideMenus::CreateDetachedForm(int kind) {

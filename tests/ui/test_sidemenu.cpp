@@ -125,6 +125,16 @@ TEST_F(SideMenuTest, ReservedServiceKindAndClosingLeaveTheSlotEmptyButRecordTheK
     EXPECT_THROW(menus.ShowSideMenu(0, 2), EInternalError);
 }
 
+TEST_F(SideMenuTest, AFormThatFailsToTranslateLeavesNothingBehind) {
+    menus.ShowSideMenu(2, RightSide);
+    menus.SetTranslate([](TLanguageForm&) { throw std::runtime_error("bad language file"); });
+    EXPECT_THROW(menus.ShowSideMenu(2, RightSide), std::runtime_error);
+    EXPECT_EQ(menus.Form(RightSide), nullptr);
+    FlushDeletes();
+    EXPECT_TRUE(mainWindow.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
+    EXPECT_EQ(source.SwitcherCount(), 0);
+}
+
 TEST_F(SideMenuTest, MaskEditorIsLeftBeforeAnyMenuChanges) {
     menus.ShowSideMenu(MaskMenuKind, LeftSide);
     Form(LeftSide)->SetTopPanel(MaskEditorPage);

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QtGlobal>
 #include <algorithm>
 
 #include "core/InternalError.h"
@@ -57,7 +58,12 @@ bool TKitContext::IsHelpContextMode() {
 
 void TKitContext::LogUnboundMnemonic([[maybe_unused]] std::string_view path, [[maybe_unused]] const QString& caption) {
 #ifndef NDEBUG
-    if (Log_) Log_("Switcher \"" + caption.toStdString() + "\": no setting \"" + std::string(path) + "\"");
+    const std::string line = "Switcher \"" + caption.toStdString() + "\": no setting \"" + std::string(path) + "\"";
+    if (Log_) {
+        Log_(line);
+    } else {
+        qWarning("%s", line.c_str());
+    }
 #endif
 }
 

@@ -65,8 +65,8 @@ public:
     THandler* FindHandler(std::string_view path) const { return Find_ ? Find_(path) : nullptr; }
     // Decided once, at the first question.
     bool IsHelpContextMode();
-    // Mnemonics that named no setting while binding. Logged in debug builds only: release builds keep
-    // the control unbound silently.
+    // Mnemonics that named no setting while binding. Logged in debug builds only (to the log given
+    // here, else as a warning): release builds keep the control unbound silently.
     void SetLog(TLog log) { Log_ = std::move(log); }
     void LogUnboundMnemonic(std::string_view path, const QString& caption);
 

@@ -356,8 +356,9 @@ void TInstrumentLink::AfterStreamBytes(std::size_t firstNewWord) {
         }
     }
     // After the end word the instrument sends nothing more until the next command; during a break
-    // every chunk is answered so that the stream runs to its end.
-    if (WordsReceived_ > 0 && (!EndWordSeen_ || BreakModeFlag_)) TcpSend(ChunkRequest);
+    // every chunk is answered so that the stream runs to its end. A chunk of a single byte (half a
+    // word) is answered too, or the stream would stall.
+    if (!EndWordSeen_ || BreakModeFlag_) TcpSend(ChunkRequest);
 }
 
 bool TInstrumentLink::ReadBinaryBlockTcp() {

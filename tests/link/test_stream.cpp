@@ -88,7 +88,7 @@ TEST(Stream, AWholeAcquisitionArrivesExactlyForEveryChunkSize) {
     const auto go = std::find(lines.begin(), lines.end(), "ACQ:GO");
     ASSERT_NE(go, lines.end());
     EXPECT_EQ(std::vector<std::string>(go - 4, go),
-              (std::vector<std::string>{"TB:DELAY 1E-9", "Acq:Channels Both", "Acq:RecLen 4096", "Acq:NAvg 16"}));
+              (std::vector<std::string>{"TB:DELAY 1E-9", "Acq:Channels Both", "Acq:RecLen 300", "Acq:NAvg 16"}));
 }
 
 TEST(Stream, EachChunkIsRequestedAndNoneAfterTheEndWord) {

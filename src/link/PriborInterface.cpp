@@ -66,7 +66,10 @@ TInstrumentLink::TInstrumentLink(TLinkTiming timing, TLinkClock* clock,
 TInstrumentLink::~TInstrumentLink() = default;
 
 TUsbTransport& TInstrumentLink::Usb() {
-    if (!Usb_) Usb_ = std::make_unique<TUsbTransport>(UsbApiFactory_ ? UsbApiFactory_() : MakeLibUsbApi());
+    if (!Usb_) {
+        Usb_ = std::make_unique<TUsbTransport>(UsbApiFactory_ ? UsbApiFactory_() : MakeLibUsbApi());
+        Usb_->Binding().SetWriteTimeout(static_cast<unsigned>(Timing_.UsbWriteTimeoutMs));
+    }
     return *Usb_;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -39,8 +38,10 @@ std::string ToAnsi(std::string_view utf8) {
     return out;
 }
 
+// Only ASCII letters: the end marks are UTF-8 and stay as they are in any locale.
 std::string UpperAscii(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return text;
 }
 
@@ -222,6 +223,7 @@ std::string TInstrumentLink::ReplyBytesToText(std::span<const std::uint8_t> byte
 
 std::string TInstrumentLink::ReadReplyUsb(std::size_t maxBytes, int timeoutMs) {
     std::size_t got = 0;
+    // A read that completes with no bytes brought no reply either.
     if (!UsbReadBuffer(std::span(Text_.data(), maxBytes), got, static_cast<std::uint16_t>(timeoutMs)) || got == 0)
         return "Timeout";
     return ReplyBytesToText(std::span(Text_.data(), got));

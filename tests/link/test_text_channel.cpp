@@ -198,9 +198,10 @@ TEST(TextChannel, TheIdentityAnsweredTimeoutFailsTheOpeningButKeepsTheKind) {
 }
 
 TEST(TextChannel, ARefusedConnectionReportsNotFound) {
-    TRefusingPort refusing;
+    TFakeInstrument fake;
+    fake.SetRefusing(true);
     TFakeLinkClock clock;
-    TInstrumentLink link(FastTiming(refusing.Port()), &clock);
+    TInstrumentLink link(FastTiming(fake.Port()), &clock);
     std::vector<std::string> status;
     link.Hooks.SplashStatus = [&](const std::string& s) { status.push_back(s); };
     link.Hooks.ProductName = [] { return std::string("Scope"); };

@@ -110,6 +110,31 @@ void TFakeInstrument::DropConnection() {
     WaitUntil([this] { return !DropRequested_; });
 }
 
+void TFakeInstrument::SetRefusing(bool refusing) {
+    RefuseRequest_ = refusing ? 1 : 0;
+    const char b = 1;
+    [[maybe_unused]] const auto w = ::write(WakeFd_[1], &b, 1);
+    WaitUntil([this] { return RefuseRequest_ < 0; });
+}
+
+void TFakeInstrument::ApplyRefusing(bool refusing) {
+    if (refusing) {
+        // A socket bound to the port that never listens refuses connections and keeps the port.
+        CloseClient();
+        ::close(ListenFd_);
+        ListenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        const int one = 1;
+        ::setsockopt(ListenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sa.sin_port = htons(static_cast<std::uint16_t>(Port_));
+        ::bind(ListenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    } else {
+        ::listen(ListenFd_, 4);
+    }
+}
+
 std::vector<std::string> TFakeInstrument::Lines() const {
     std::lock_guard lock(Mutex_);
     return Lines_;
@@ -171,6 +196,11 @@ void TFakeInstrument::Run() {
         if (DropRequested_) {
             CloseClient();
             DropRequested_ = false;
+        }
+        if (const int r = RefuseRequest_; r >= 0) {
+            ApplyRefusing(r == 1);
+            RefuseRequest_ = -1;
+            continue;
         }
         if (fds[1].revents & POLLIN) Accept();
         if (ClientFd_ >= 0 && n == 3 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) {

@@ -39,6 +39,20 @@ int ParseLeadingInt(const std::string& s) {
     return v;
 }
 
+// A socket bound to the loopback port (0: an ephemeral one); -1 when the port cannot be had.
+int BoundLoopbackSocket(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sa.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return fd;
+    ::close(fd);
+    return -1;
+}
+
 void SetNonBlocking(int fd) { ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
 }  // namespace
@@ -58,19 +72,14 @@ std::vector<std::uint16_t> TFakeInstrument::CleanStream(int points, int channels
 
 TFakeInstrument::TFakeInstrument(int port, std::size_t chunkBytes) : ChunkBytes_(std::max<std::size_t>(chunkBytes, 1)) {
     if (::pipe2(WakeFd_, O_NONBLOCK | O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    ListenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    const int one = 1;
-    ::setsockopt(ListenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sa.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (::bind(ListenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(ListenFd_, 4) != 0) {
-        ::close(ListenFd_);
+    ListenFd_ = BoundLoopbackSocket(port);
+    if (ListenFd_ < 0 || ::listen(ListenFd_, 4) != 0) {
+        if (ListenFd_ >= 0) ::close(ListenFd_);
         ::close(WakeFd_[0]);
         ::close(WakeFd_[1]);
         throw std::runtime_error("fake instrument cannot listen on the port");
     }
+    sockaddr_in sa{};
     socklen_t len = sizeof sa;
     ::getsockname(ListenFd_, reinterpret_cast<sockaddr*>(&sa), &len);
     Port_ = ntohs(sa.sin_port);
@@ -118,18 +127,12 @@ void TFakeInstrument::SetRefusing(bool refusing) {
 }
 
 void TFakeInstrument::ApplyRefusing(bool refusing) {
+    Refusing_ = refusing;
     if (refusing) {
         // A socket bound to the port that never listens refuses connections and keeps the port.
         CloseClient();
         ::close(ListenFd_);
-        ListenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        const int one = 1;
-        ::setsockopt(ListenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        sa.sin_port = htons(static_cast<std::uint16_t>(Port_));
-        ::bind(ListenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+        ListenFd_ = BoundLoopbackSocket(Port_);
     } else {
         ::listen(ListenFd_, 4);
     }
@@ -184,7 +187,8 @@ void TFakeInstrument::Run() {
             const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(o.Due - now).count();
             timeout = std::clamp(static_cast<int>(ms), 0, timeout);
         }
-        pollfd fds[3] = {{WakeFd_[0], POLLIN, 0}, {ListenFd_, POLLIN, 0}, {ClientFd_, POLLIN, 0}};
+        // A socket that does not listen would report a hang-up on every poll.
+        pollfd fds[3] = {{WakeFd_[0], POLLIN, 0}, {Refusing_ ? -1 : ListenFd_, POLLIN, 0}, {ClientFd_, POLLIN, 0}};
         if (!SendBuffer_.empty()) fds[2].events |= POLLOUT;
         const nfds_t n = ClientFd_ >= 0 ? 3 : 2;
         if (::poll(fds, n, timeout) < 0 && errno != EINTR) break;

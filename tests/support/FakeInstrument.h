@@ -104,6 +104,7 @@ private:
     int Acquisitions_ = 0;
 
     // Server-thread state.
+    bool Refusing_ = false;
     std::string LineBuffer_;
     std::vector<TOutgoing> Outgoing_;
     std::string SendBuffer_;

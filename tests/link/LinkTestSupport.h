@@ -24,7 +24,7 @@ inline TLinkTiming FastTiming(int port) {
     TLinkTiming t;
     t.TcpPort = port;
     t.TcpConnectWaitMs = 2000;
-    t.TcpReplyTimeoutMs = 300;
+    t.TcpReplyTimeoutMs = 500;
     t.TcpProbeTimeoutMs = 300;
     t.TcpBlockWaitMs = 20;
     t.CommErrIdleCalls = 3;

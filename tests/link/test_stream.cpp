@@ -203,7 +203,7 @@ TEST(Stream, AStreamWithNoEndWordFallsSilentAndEntersTheErrorState) {
     std::uint16_t n = 0;
     EXPECT_TRUE(t.Link.ReadBinaryBlock(words, n, false));  // silent, but not yet for long
     EXPECT_EQ(n, 0);
-    t.Clock.Now += 301;
+    t.Clock.Now += 501;
     EXPECT_FALSE(t.Link.ReadBinaryBlock(words, n, false));
     EXPECT_TRUE(t.Link.CommErrorFlag());
 }

@@ -143,11 +143,11 @@ TEST(TextChannel, AReplyTooLateForItsQueryDoesNotAnswerTheNextOne) {
     t.Fake.SetReply("A?", "1");
     t.Fake.SetReply("B?", "2");
     TFakeFaults late;
-    late.ReplyDelayMs = 450;  // later than the 300 ms reply time-out
+    late.ReplyDelayMs = 800;  // later than the 500 ms reply time-out
     t.Fake.SetFaults(late);
     EXPECT_EQ(t.Link.QueryInt("A"), QueryFailedInt);
     t.Fake.SetFaults({});
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));  // the late "1" arrives meanwhile
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));  // the late "1" arrives meanwhile
     EXPECT_EQ(t.Link.QueryInt("B"), 2);
 }
 

@@ -230,7 +230,7 @@ std::string TInstrumentLink::ReadReplyUsb(std::size_t maxBytes, int timeoutMs) {
 }
 
 std::string TInstrumentLink::ReadReplyTcp(int timeoutMs) {
-    // The waits are bounded in sum; each received piece adds bytes, so the loop is bounded by the
+    // The waits are bounded in sum; each received fragment adds bytes, so the loop is bounded by the
     // buffer too.
     constexpr int Slice = 50;
     int waited = 0;

@@ -1,5 +1,5 @@
 #pragma once
-// Shared pieces of the link tests: a clock that never sleeps, a link aimed at the fake instrument.
+// What the link tests share: a clock that never sleeps, a link aimed at the fake instrument.
 #include <memory>
 #include <vector>
 

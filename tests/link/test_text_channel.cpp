@@ -82,14 +82,14 @@ TEST(TextChannel, ReplyBytesToTextMarksTheEnd) {
     EXPECT_EQ(text(""), "");
 }
 
-TEST(TextChannel, ARepliesInPiecesOrLateIsCompleteAtItsLineEnd) {
+TEST(TextChannel, AReplyInFragmentsOrLateIsCompleteAtItsLineEnd) {
     TLinkOnFake t;
     ASSERT_TRUE(t.Open());
     t.Fake.SetReply("Info:GetTemp?", "12.5");
-    TFakeFaults pieces;
-    pieces.ReplyPieceBytes = 1;
-    pieces.PieceGapMs = 5;
-    t.Fake.SetFaults(pieces);
+    TFakeFaults fragments;
+    fragments.ReplyFragmentBytes = 1;
+    fragments.FragmentGapMs = 5;
+    t.Fake.SetFaults(fragments);
     EXPECT_DOUBLE_EQ(t.Link.QueryFloat("Info:GetTemp"), 12.5);
 
     TFakeFaults late;

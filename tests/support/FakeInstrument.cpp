@@ -331,13 +331,13 @@ void TFakeInstrument::Reply(const std::string& text) {
         close = true;
     }
     auto due = TClock::now() + std::chrono::milliseconds(Faults_.ReplyDelayMs);
-    const std::size_t piece = Faults_.ReplyPieceBytes > 0 ? static_cast<std::size_t>(Faults_.ReplyPieceBytes) : bytes.size();
+    const std::size_t fragment = Faults_.ReplyFragmentBytes > 0 ? static_cast<std::size_t>(Faults_.ReplyFragmentBytes) : bytes.size();
     std::size_t at = 0;
     do {
-        const std::string piecesBytes = bytes.substr(at, piece);
-        at += piece;
-        Outgoing_.push_back({due, piecesBytes, close && at >= bytes.size()});
-        due += std::chrono::milliseconds(Faults_.PieceGapMs);
+        const std::string fragmentBytes = bytes.substr(at, fragment);
+        at += fragment;
+        Outgoing_.push_back({due, fragmentBytes, close && at >= bytes.size()});
+        due += std::chrono::milliseconds(Faults_.FragmentGapMs);
     } while (at < bytes.size());
 }
 

@@ -17,8 +17,8 @@ namespace vt::test {
 struct TFakeFaults {
     bool NoReply = false;               // queries are not answered
     int ReplyDelayMs = 0;               // every reply leaves this late
-    int ReplyPieceBytes = 0;            // > 0: replies leave in pieces of this many bytes...
-    int PieceGapMs = 2;                 // ...this far apart
+    int ReplyFragmentBytes = 0;            // > 0: replies leave in fragments of this many bytes...
+    int FragmentGapMs = 2;                 // ...this far apart
     bool LfOnly = false;                // replies end with LF alone
     bool HighBytes = false;             // replies carry bytes above 0x7F
     bool IdentityTimeout = false;       // the identity query is answered "TIMEOUT"

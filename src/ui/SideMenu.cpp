@@ -22,7 +22,9 @@ TKitContext& TSideMenuForm::Kit() { return Menus_.Kit(); }
 
 void TSideMenuForm::SetTopPanel(int page) {
     CurrentPage = page;
-    if (!ValidMenuKind(MenuKind) || MenuKind == NoMenuKind) return;
+    // Only the form shown in its slot speaks for the slot: a replaced form that is still finishing
+    // its own event, or a form created only to be written, must not overwrite it.
+    if (!ValidMenuSide(Side) || Menus_.Form(Side) != this) return;
     Menus_.Slots().SetKind(Side, MenuKind);
     Menus_.Slots().SetRememberedPage(Side, MenuKind, page);
 }

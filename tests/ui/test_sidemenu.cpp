@@ -185,8 +185,13 @@ TEST_F(SideMenuTest, AFormMayCloseItsOwnSlotFromItsOwnEvent) {
     mainWindow.show();
     auto* close = Form(RightSide)->findChild<QPushButton*>("btClose");
     ASSERT_NE(close, nullptr);
+    QPointer<TSideMenuForm> closed = menus.Form(RightSide);
     QTest::mouseClick(close, Qt::LeftButton);
     EXPECT_EQ(menus.Form(RightSide), nullptr);
+    // The replaced form may still turn its page while its event ends: the slot stays closed.
+    closed->SetTopPanel(2);
+    EXPECT_EQ(menus.Slots().Kind(RightSide), NoMenuKind);
+    EXPECT_EQ(menus.Slots().RememberedPage(RightSide, 2), 0);
     FlushDeletes();
     EXPECT_EQ(source.SwitcherCount(), 0);
 }

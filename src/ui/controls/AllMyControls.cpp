@@ -119,7 +119,6 @@ void Frame3D(QPainter& p, QRect& r, TFrameLook look, const QPalette& pal, const 
 
 TRC_Switcher::TRC_Switcher(QWidget* parent) : QWidget(parent) {
     setGeometry(4, 0, 103, 65);
-    setContentsMargins(4, 0, 0, 0);  // the left alignment margin
     setFocusPolicy(Qt::ClickFocus);  // no tab stop; a click takes the focus
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

@@ -15,6 +15,8 @@
 #include "core/InternalError.h"
 #include "core/Shell.h"
 #include "core/Undina.h"
+#include "ui/controls/AllMyControls.h"
+#include "ui/PermanentControls.h"
 #include "ui/QtColor.h"
 #include "ui/VeltraneApplication.h"
 
@@ -113,8 +115,10 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
 
     rmpSystemSontrols_ = new QWidget(this);
     rmpSystemSontrols_->setObjectName("rmpSystemSontrols");
-    rmpPermanentControls_ = new QWidget(this);
-    rmpPermanentControls_->setObjectName("rmpPermanentControls");
+    auto* permanent = new TRC_RightMenuPanel(this);
+    permanent->setObjectName("rmpPermanentControls");
+    BuildPermanentControls(*permanent);
+    rmpPermanentControls_ = permanent;
 
     pnMainMenu_ = new QWidget(this);
     pnMainMenu_->setObjectName("pnMainMenu");

@@ -10,12 +10,14 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/Color.h"
 #include "core/Handlers.h"
 
 class QPainter;
@@ -24,6 +26,7 @@ namespace vt {
 
 class TLangIniFile;
 class TLanguageState;
+class TRC_EditSwitcher;
 
 inline constexpr std::string_view AllMyControlsUnit = "_SHELL\\Components\\AllMyControls";
 // The mnemonic of a control that is never bound (the passive command button carries it).
@@ -51,6 +54,14 @@ bool HasHelpContextArgument(const std::vector<std::string>& arguments);
 // control sits on directly, or nothing when its parent is no page.
 std::string SwitcherFullPath(std::string_view mnemonic, std::optional<std::string_view> pageGroup);
 
+// The signal sources the source switchers offer, handed to the kit once at start-up.
+struct TSourceSwitcherItems {
+    int HighestIndex = -1;  // -1: no items
+    std::array<QString, 18> Captions{};
+    std::function<TColor(int source)> ColorOf;  // a source's text colour; none: the plain colour
+    TColor Background{};
+};
+
 // The kit's process-wide values: where handlers are looked up, the help-context display mode and the
 // log of mnemonics that name no setting. One per shell; the side-menu frame and the dialogs that bind
 // their own controls make it reachable from their widgets (IKitHost).
@@ -69,6 +80,11 @@ public:
     // here, else as a warning): release builds keep the control unbound silently.
     void SetLog(TLog log) { Log_ = std::move(log); }
     void LogUnboundMnemonic(std::string_view path, const QString& caption);
+
+    // Values other units hand the kit at start-up.
+    TSourceSwitcherItems SourceItems;
+    std::function<void(TRC_EditSwitcher&)> Calculator;  // opens the numeric entry pad on the control
+    std::function<void()> Beep;                          // the system beep; none: the toolkit's
 
 private:
     enum class THelpMode { Undetermined, Off, On };

@@ -1,0 +1,89 @@
+#include "ui/PermanentControls.h"
+
+#include <QLabel>
+
+#include "ui/controls/EditSwitcher.h"
+#include "ui/controls/ListBoxSwitcher.h"
+
+namespace vt {
+
+namespace {
+
+constexpr int RowTop[2] = {1, 26};
+constexpr int RowHeight = 24;     // a title-less value field of 20 pixels in its frames
+constexpr int ListHeight = 22;
+constexpr int EditWidth = 86;
+
+struct TEditPlace {
+    const char* Name;
+    const char* Mnemonic;
+    int Left;
+    int Row;
+};
+
+struct TListPlace {
+    const char* Name;
+    const char* Mnemonic;
+    int Left;
+    int Row;
+    int Width;
+    const char* Items;
+};
+
+// Left of each column: channel label, display switch (placed by the button switchers' unit), scale,
+// offset, then the timebase and the trigger.
+constexpr int LabelLeft = 2;
+constexpr int ScaleLeft = 52;
+constexpr int OffsetLeft = 140;
+constexpr int TimebaseLeft = 230;
+constexpr int ModeLeft = 318;
+constexpr int TriggerLeft = 374;
+constexpr int LevelLeft = 458;
+
+constexpr TEditPlace Edits[] = {
+    {"edswCh1Scale", "Ch1:Scale", ScaleLeft, 0},     {"edswCh1Offset", "Ch1:Offset", OffsetLeft, 0},
+    {"edswCh2Scale", "Ch2:Scale", ScaleLeft, 1},     {"edswCh2Offset", "Ch2:Offset", OffsetLeft, 1},
+    {"edswTBScaleA", "TB:ScaleA", TimebaseLeft, 0},  {"edswTBDelay", "TB:Delay", TimebaseLeft, 1},
+    {"edswTrigExtLevel", "Trig:ExtLevel", LevelLeft, 0},
+};
+
+constexpr TListPlace Lists[] = {
+    {"lbswTBMode", "TB:Mode", ModeLeft, 0, 52, "A,AB,B"},
+    {"lbswTrigSource", "Trig:Source", TriggerLeft, 0, 80, "Direct,ExtHF,IntClock,ClockRecov"},
+    {"lbswTrigSlope", "Trig:Slope", TriggerLeft, 1, 80, "Pos,Neg"},
+};
+
+}  // namespace
+
+void BuildPermanentControls(TRC_RightMenuPanel& strip) {
+    strip.SetWithoutFrame(true);
+    for (int ch = 0; ch < 2; ++ch) {
+        auto* label = new QLabel(QStringLiteral("Ch %1").arg(ch + 1), &strip);
+        label->setObjectName(QStringLiteral("lbCh%1").arg(ch + 1));
+        label->setGeometry(LabelLeft, RowTop[ch], 28, RowHeight);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    for (const TEditPlace& e : Edits) {
+        auto* sw = new TRC_EditSwitcher(&strip);
+        sw->setObjectName(QLatin1String(e.Name));
+        sw->SetWithHot(false);
+        sw->setGeometry(e.Left, RowTop[e.Row], EditWidth, RowHeight);
+        sw->SetMnemonics(e.Mnemonic);
+    }
+    for (const TListPlace& l : Lists) {
+        auto* sw = new TRC_ListBoxSwitcher(&strip);
+        sw->setObjectName(QLatin1String(l.Name));
+        sw->SetWithHot(false);
+        sw->setGeometry(l.Left, RowTop[l.Row], l.Width, ListHeight);
+        sw->List().resize(l.Width, ListHeight);
+        sw->SetItems(QString::fromLatin1(l.Items).split(QLatin1Char(',')));
+        sw->SetMnemonics(l.Mnemonic);
+    }
+}
+
+void BindPermanentControls(TRC_RightMenuPanel& strip, TKitContext& kit) {
+    for (TRC_Switcher* sw : SwitchersOf(strip)) sw->SetKit(&kit);
+    BindSwitchersOf(strip);
+}
+
+}  // namespace vt

@@ -1,0 +1,87 @@
+#include "ui/controls/LabelSwitcher.h"
+
+#include <QPainter>
+#include <algorithm>
+
+#include "core/EditHandlers.h"
+#include "ui/QtColor.h"
+
+namespace vt {
+
+QString ShownValueText(const std::string& formatted) {
+    std::string text = formatted;
+    if (const auto at = text.find("MEG"); at != std::string::npos) text.replace(at, 3, "M");
+    return QString::fromStdString(text);
+}
+
+QRect ValueFieldRect(const QRect& content, int controlWidth, bool withHot, bool narrow) {
+    int left = content.left(), top = content.top(), width = 0;
+    if (withHot) {
+        top += 4;
+        left += narrow ? 2 : 10;
+        width = controlWidth - (narrow ? 30 : 23);
+    } else {
+        width = controlWidth - (narrow ? 20 : 8);
+    }
+    return {left, top, std::clamp(width, 0, 255), TRC_LabelSwitcher::ValueFieldHeight};
+}
+
+TRC_LabelSwitcher::TRC_LabelSwitcher(QWidget* parent) : TRC_Switcher(parent) { resize(width(), DefaultHeight); }
+
+TEditHandler* TRC_LabelSwitcher::EditHandler() const { return dynamic_cast<TEditHandler*>(GetHandler()); }
+
+void TRC_LabelSwitcher::SetValueColor(std::optional<TColor> color) {
+    ValueColor_ = color;
+    update(LayoutValueField());
+}
+
+void TRC_LabelSwitcher::UpdateFromHandler() {
+    if (TEditHandler* h = EditHandler()) {
+        const QString text = ShownValueText(h->FormatValue(false));
+        if (text != ValueText_ || h->TextColor() != TextColor_ || h->BackColor() != BackColor_) {
+            ValueText_ = text;
+            TextColor_ = h->TextColor();
+            BackColor_ = h->BackColor();
+            update(LayoutValueField());
+        }
+    }
+    TRC_Switcher::UpdateFromHandler();
+}
+
+QRect TRC_LabelSwitcher::LayoutValueField() const { return ValueFieldRect(ContentRect(), width(), WithHot(), false); }
+
+QColor TRC_LabelSwitcher::ShownTextColor() const {
+    if (!isEnabled()) return ToQColor(TColor(0x808080));
+    if (TypingNow()) return Qt::black;
+    return ToQColor(ValueColor_.value_or(TextColor_));
+}
+
+QColor TRC_LabelSwitcher::ShownBackColor() const {
+    if (!isEnabled()) return SysColor(palette(), TSysColor::BtnFace);
+    if (TypingNow()) return Qt::white;
+    return ToQColor(BackColor_);
+}
+
+void TRC_LabelSwitcher::PaintContent(QPainter& p, const QRect& rect) {
+    TRC_Switcher::PaintContent(p, rect);
+    PaintValueField(p);
+}
+
+void TRC_LabelSwitcher::PaintValueField(QPainter& p) {
+    const QRect field = LayoutValueField();
+    if (field.width() <= 0) return;
+    // Sunken one-pixel frame: shadow top-left, highlight bottom-right.
+    p.setPen(SysColor(palette(), TSysColor::BtnShadow));
+    p.drawLine(field.topLeft(), field.topRight());
+    p.drawLine(field.topLeft(), field.bottomLeft());
+    p.setPen(SysColor(palette(), TSysColor::BtnHighlight));
+    p.drawLine(field.bottomLeft(), field.bottomRight());
+    p.drawLine(field.topRight(), field.bottomRight());
+    p.fillRect(field.adjusted(1, 1, -1, -1), ShownBackColor());
+    p.setPen(ShownTextColor());
+    p.setFont(font());
+    p.drawText(field.adjusted(4, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               TypingNow() ? TypedText() : ValueText_);
+}
+
+}  // namespace vt

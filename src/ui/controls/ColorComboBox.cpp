@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "ui/QtColor.h"
+#include "ui/VeltraneApplication.h"
 
 namespace vt {
 
@@ -167,7 +168,9 @@ void TColorComboBox::SelectionChanged(int index) {
     if (final != index) SelectQuietly(final);
     if (final == LastAccepted_) return;
     LastAccepted_ = final;
-    if (OnChange_) OnChange_(final);
+    // The toolkit's selection code is no place for an exception: an error of the owner goes straight
+    // to the application's error handler.
+    if (OnChange_) GuardedCall([this, final] { OnChange_(final); });
 }
 
 void TColorComboBox::DrawItem(QPainter& p, const QRect& rect, int index, bool focused, bool disabled) const {

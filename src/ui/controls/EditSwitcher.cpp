@@ -11,6 +11,7 @@
 #include "core/EditHandlers.h"
 #include "core/InternalError.h"
 #include "core/LangIniFile.h"
+#include "ui/VeltraneApplication.h"
 
 namespace vt {
 
@@ -20,7 +21,8 @@ namespace {
 class TQtStepTimer : public IStepTimer {
 public:
     explicit TQtStepTimer(std::function<void()> onTick) {
-        QObject::connect(&Timer_, &QTimer::timeout, [tick = std::move(onTick)] { tick(); });
+        // A timer entry: an error goes to the application's error handler, never through the loop.
+        QObject::connect(&Timer_, &QTimer::timeout, [tick = std::move(onTick)] { GuardedCall(tick); });
     }
     void SetInterval(int ms) override { Timer_.setInterval(ms); }
     int Interval() const override { return Timer_.interval(); }

@@ -15,6 +15,7 @@
 #include "core/InternalError.h"
 #include "core/Shell.h"
 #include "core/Undina.h"
+#include "ui/MainCommandStrip.h"
 #include "ui/QtColor.h"
 #include "ui/VeltraneApplication.h"
 
@@ -111,8 +112,7 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
         if (Steps_.SelectInstrumentsDialog && !Steps_.SelectInstrumentsDialog()) close();
     });
 
-    rmpSystemSontrols_ = new QWidget(this);
-    rmpSystemSontrols_->setObjectName("rmpSystemSontrols");
+    rmpSystemSontrols_ = CreateMainCommandStrip(this);
     rmpPermanentControls_ = new QWidget(this);
     rmpPermanentControls_->setObjectName("rmpPermanentControls");
 

@@ -92,8 +92,9 @@ void TCommandButtonsLogic::CancelPress() {
 }
 
 int TCommandButtonsLogic::Release(int b, bool over) {
-    const int shown = over ? ShownState(b) : State(b);
+    const int shown = ShownState(b);
     CancelPress();
+    if (!over) return -1;  // the press was dragged off the button
     int next = shown;
     if (shown == cbsPushed) {
         next = Latching_ ? cbsLatched : cbsUp;
@@ -101,7 +102,7 @@ int TCommandButtonsLogic::Release(int b, bool over) {
         if (!Releasable_) return -1;
         next = cbsUp;
     }
-    if (next == shown) return -1;  // the press was dragged off the button
+    if (next == shown) return -1;
     SetState(b, next);
     return b;
 }

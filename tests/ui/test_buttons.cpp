@@ -2,9 +2,12 @@
 // through the handler for the radio, on/off and check switchers, with the mismatch assertions.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QTest>
 
 #include "test_switcher_support.h"
+#include "core/LangIniFile.h"
 #include "ui/controls/ButtonSwitchers.h"
 
 using namespace vt;
@@ -252,6 +255,30 @@ TEST_F(ButtonSwitcherTest, RebuildingTheChildrenSendsNothingToTheHandler) {
     sw->SetItemIndex(-5);
     EXPECT_EQ(sw->ItemIndex(), -1);
     EXPECT_FALSE(sw->Button(1).Checked());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ButtonSwitcherTest, FocusOnAChildIsFocusOnTheControl) {
+    auto* sw = Add<TRC_CheckSwitcher>("Set", {"A", "B"});
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(&sw->Button(1), &in);
+    EXPECT_TRUE(sw->Focused());
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(&sw->Button(1), &out);
+    EXPECT_FALSE(sw->Focused());
+}
+
+TEST_F(ButtonSwitcherTest, ItemsGoToTheLanguageFileAsCommaText) {
+    auto* sw = Add<TRC_RadioSwitcher>("Mode", {"Auto", "Norm", "Single"});
+    TLangIniFile file;
+    sw->WriteLangTexts(TFormTextSink{file, "Trig_Form"}, "Menu Panel rmpMain.rswMode");
+    std::string raw, value;
+    ASSERT_TRUE(file.FindRaw("Trig_Form", "Menu Panel rmpMain.rswMode.Items", raw, false));
+    ASSERT_TRUE(ReadLangValue(raw, value));
+    EXPECT_EQ(value, "Auto,Norm,Single");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QTest>
 
+#include "core/LangIniFile.h"
 #include "test_switcher_support.h"
 #include "ui/MainCommandStrip.h"
 #include "ui/controls/CommandSwitchers.h"
@@ -287,6 +288,21 @@ TEST_F(CommandSwitcherTest, MismatchedMenuOrHandlerIsAnInternalError) {
     EXPECT_EQ(sw->PopupMenu(), nullptr);
     auto* wrong = Main("Hold");
     EXPECT_EQ(InternalErrorOf([&] { wrong->BindToHandler(true); }), "HANDLER ERROR");
+}
+
+TEST_F(CommandSwitcherTest, HintAndMenuGoToTheLanguageFile) {
+    auto* sw = Main("Print", {"Print", "~Delimiter", "Printer Setup"});
+    sw->setToolTip("Print the window");
+    TLangIniFile file;
+    sw->WriteLangTexts(TFormTextSink{file, "Morda_fr"}, "Menu Panel rmpSystemSontrols.mcsPrint");
+    auto value = [&](const char* key) {
+        std::string raw, text;
+        EXPECT_TRUE(file.FindRaw("Morda_fr", std::string("Menu Panel rmpSystemSontrols.mcsPrint") + key, raw, false));
+        EXPECT_TRUE(ReadLangValue(raw, text));
+        return text;
+    };
+    EXPECT_EQ(value(".Hint"), "Print the window");
+    EXPECT_EQ(value(".Menu"), "Print,~Delimiter,\"Printer Setup\"");  // items with blanks are quoted
 }
 
 class ExposedRight : public TRC_RightCommandSwitcher {

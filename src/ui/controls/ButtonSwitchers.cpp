@@ -1,5 +1,7 @@
 #include "ui/controls/ButtonSwitchers.h"
 
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -162,6 +164,20 @@ void TMyGridButton::changeEvent(QEvent* event) {
     }
 }
 
+void TMyGridButton::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+    QFocusEvent in(QEvent::FocusIn, event->reason());
+    if (parentWidget()) QCoreApplication::sendEvent(parentWidget(), &in);
+}
+
+void TMyGridButton::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
+    QFocusEvent out(QEvent::FocusOut, event->reason());
+    if (parentWidget()) QCoreApplication::sendEvent(parentWidget(), &out);
+}
+
 // ---------------------------------------------------------------------------------------------------
 
 TRC_PolyButtonSwitcher::TRC_PolyButtonSwitcher(QWidget* parent) : TRC_Switcher(parent) {}
@@ -306,20 +322,31 @@ void TRC_CustomRadioSwitcher::ChildClicked(int index, bool) {
 
 namespace {
 
-[[noreturn]] void ButtonCountMismatch(const TRC_Switcher& sw, int handlerCount, int switcherCount) {
-    VT_INTERNAL_ERROR(AllMyControlsUnit, "Incorrect Number of Buttons in " + sw.GetFullMnemonic() +
-                                             "\r\rHandler: " + std::to_string(handlerCount) +
-                                             " btns; Switcher: " + std::to_string(switcherCount) + " btns");
+// The bound handler as the class the control needs; anything else is an internal error.
+template <class H>
+H& HandlerAs(const TRC_Switcher& sw, const char* wrongClass) {
+    auto* h = dynamic_cast<H*>(sw.GetHandler());
+    if (!h) VT_INTERNAL_ERROR(AllMyControlsUnit, wrongClass);
+    return *h;
+}
+
+template <class H>
+void CheckButtonCount(const TRC_PolyButtonSwitcher& sw, const char* wrongClass) {
+    const int handlerCount = static_cast<int>(HandlerAs<H>(sw, wrongClass).Items().size());
+    if (handlerCount != sw.ButtonCount())
+        VT_INTERNAL_ERROR(AllMyControlsUnit, "Incorrect Number of Buttons in " + sw.GetFullMnemonic() +
+                                                 "\r\rHandler: " + std::to_string(handlerCount) +
+                                                 " btns; Switcher: " + std::to_string(sw.ButtonCount()) + " btns");
+}
+
+// A refused change sends no notification: the control shows the handler's value again itself.
+void ShowAgainUnlessChanged(TRC_Switcher& sw, const THandler& h, bool changed) {
+    if (!changed && sw.GetHandler() == &h) sw.UpdateFromHandler();
 }
 
 }  // namespace
 
-void TRC_RadioSwitcher::CheckHandler() {
-    auto* h = dynamic_cast<TRadioSwHandler*>(GetHandler());
-    if (!h) VT_INTERNAL_ERROR(AllMyControlsUnit, "Handler not TRadioSwHandler");
-    const int handlerCount = static_cast<int>(h->Items().size());
-    if (handlerCount != ButtonCount()) ButtonCountMismatch(*this, handlerCount, ButtonCount());
-}
+void TRC_RadioSwitcher::CheckHandler() { CheckButtonCount<TRadioSwHandler>(*this, "Handler not TRadioSwHandler"); }
 
 void TRC_RadioSwitcher::UpdateFromHandler() {
     if (auto* h = dynamic_cast<TRadioSwHandler*>(GetHandler())) {
@@ -331,10 +358,8 @@ void TRC_RadioSwitcher::UpdateFromHandler() {
 }
 
 void TRC_RadioSwitcher::ApplyToHandler() {
-    auto* h = dynamic_cast<TRadioSwHandler*>(GetHandler());
-    if (!h) VT_INTERNAL_ERROR(AllMyControlsUnit, "Handler not TRadioSwHandler");
-    // A refused change sends no notification: show the handler's value again ourselves.
-    if (!h->SetItemIndexFromSwitcher(ItemIndex()) && GetHandler() == h) UpdateFromHandler();
+    auto& h = HandlerAs<TRadioSwHandler>(*this, "Handler not TRadioSwHandler");
+    ShowAgainUnlessChanged(*this, h, h.SetItemIndexFromSwitcher(ItemIndex()));
 }
 
 TRC_OnOffSwitch::TRC_OnOffSwitch(QWidget* parent) : TRC_CustomRadioSwitcher(parent) {
@@ -349,9 +374,8 @@ void TRC_OnOffSwitch::UpdateFromHandler() {
 }
 
 void TRC_OnOffSwitch::ApplyToHandler() {
-    auto* h = dynamic_cast<TOnOffHandler*>(GetHandler());
-    if (!h) VT_INTERNAL_ERROR(AllMyControlsUnit, "Handler not TOnOffHandler");
-    if (!h->SetOnFromSwitcher(ItemIndex() == 0) && GetHandler() == h) UpdateFromHandler();
+    auto& h = HandlerAs<TOnOffHandler>(*this, "Handler not TOnOffHandler");
+    ShowAgainUnlessChanged(*this, h, h.SetOnFromSwitcher(ItemIndex() == 0));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -418,12 +442,7 @@ void TRC_CustomCheckSwitcher::ChildClicked(int index, bool checked) {
     ApplyToHandler();
 }
 
-void TRC_CheckSwitcher::CheckHandler() {
-    auto* h = dynamic_cast<TCheckSwHandler*>(GetHandler());
-    if (!h) VT_INTERNAL_ERROR(AllMyControlsUnit, "Handler not TCheckSwHandler");
-    const int handlerCount = static_cast<int>(h->Items().size());
-    if (handlerCount != ButtonCount()) ButtonCountMismatch(*this, handlerCount, ButtonCount());
-}
+void TRC_CheckSwitcher::CheckHandler() { CheckButtonCount<TCheckSwHandler>(*this, "Handler not TCheckSwHandler"); }
 
 void TRC_CheckSwitcher::UpdateFromHandler() {
     if (auto* h = dynamic_cast<TCheckSwHandler*>(GetHandler())) {
@@ -434,9 +453,8 @@ void TRC_CheckSwitcher::UpdateFromHandler() {
 }
 
 void TRC_CheckSwitcher::ApplyToHandler() {
-    auto* h = dynamic_cast<TCheckSwHandler*>(GetHandler());
-    if (!h) VT_INTERNAL_ERROR(AllMyControlsUnit, "Handler not TCheckSwHandler");
-    if (!h->SetBitFromSwitcher(ClickedIndex(), ClickedState()) && GetHandler() == h) UpdateFromHandler();
+    auto& h = HandlerAs<TCheckSwHandler>(*this, "Handler not TCheckSwHandler");
+    ShowAgainUnlessChanged(*this, h, h.SetBitFromSwitcher(ClickedIndex(), ClickedState()));
 }
 
 TRC_OnOffCheckSwitcher::TRC_OnOffCheckSwitcher(QWidget* parent) : TRC_CustomCheckSwitcher(parent) {
@@ -462,9 +480,8 @@ void TRC_OnOffCheckSwitcher::UpdateFromHandler() {
 }
 
 void TRC_OnOffCheckSwitcher::ApplyToHandler() {
-    auto* h = dynamic_cast<TOnOffHandler*>(GetHandler());
-    if (!h) VT_INTERNAL_ERROR(AllMyControlsUnit, "Handler not TOnOffHandler");
-    if (!h->SetOnFromSwitcher((CheckedMask() & 1U) != 0) && GetHandler() == h) UpdateFromHandler();
+    auto& h = HandlerAs<TOnOffHandler>(*this, "Handler not TOnOffHandler");
+    ShowAgainUnlessChanged(*this, h, h.SetOnFromSwitcher((CheckedMask() & 1U) != 0));
 }
 
 }  // namespace vt

@@ -15,8 +15,9 @@
 #include "core/InternalError.h"
 #include "core/Shell.h"
 #include "core/Undina.h"
-#include "ui/controls/AllMyControls.h"
+#include "ui/MainCommandStrip.h"
 #include "ui/PermanentControls.h"
+#include "ui/controls/AllMyControls.h"
 #include "ui/QtColor.h"
 #include "ui/VeltraneApplication.h"
 
@@ -113,8 +114,7 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
         if (Steps_.SelectInstrumentsDialog && !Steps_.SelectInstrumentsDialog()) close();
     });
 
-    rmpSystemSontrols_ = new QWidget(this);
-    rmpSystemSontrols_->setObjectName("rmpSystemSontrols");
+    rmpSystemSontrols_ = CreateMainCommandStrip(this);
     auto* permanent = new TRC_RightMenuPanel(this);
     permanent->setObjectName("rmpPermanentControls");
     BuildPermanentControls(*permanent);

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "ui/controls/ButtonSwitchers.h"
 #include "ui/controls/EditSwitcher.h"
 #include "ui/controls/ListBoxSwitcher.h"
 
@@ -30,9 +31,9 @@ struct TListPlace {
     const char* Items;
 };
 
-// Left of each column: channel label, display switch (placed by the button switchers' unit), scale,
-// offset, then the timebase and the trigger.
+// Left of each column: channel label, display switch, scale, offset, then the timebase and the trigger.
 constexpr int LabelLeft = 2;
+constexpr int DisplayLeft = 30;
 constexpr int ScaleLeft = 52;
 constexpr int OffsetLeft = 140;
 constexpr int TimebaseLeft = 230;
@@ -62,6 +63,11 @@ void BuildPermanentControls(TRC_RightMenuPanel& strip) {
         label->setObjectName(QStringLiteral("lbCh%1").arg(ch + 1));
         label->setGeometry(LabelLeft, RowTop[ch], 28, RowHeight);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        auto* display = new TRC_OnOffCheckSwitcher(&strip);
+        display->setObjectName(QStringLiteral("chswCh%1Display").arg(ch + 1));
+        display->setGeometry(DisplayLeft, RowTop[ch] + (RowHeight - display->height()) / 2, display->width(),
+                             display->height());
+        display->SetMnemonics(ch == 0 ? "Ch1:Display" : "Ch2:Display");
     }
     for (const TEditPlace& e : Edits) {
         auto* sw = new TRC_EditSwitcher(&strip);

@@ -152,6 +152,9 @@ TEST_F(ListSwitcherTest, DisabledItemsAreSkippedByKeyboardMoves) {
     mode.SetDisabledMask(0b1000);
     EXPECT_FALSE(sw->List().ItemHidden(2));
     EXPECT_TRUE(sw->List().ItemHidden(3));
+    sw->SetItems({"a", "ab", "b", "c"});  // new texts keep the hidden items and the selection
+    EXPECT_TRUE(sw->List().ItemHidden(3));
+    EXPECT_EQ(sw->ItemIndex(), 2);
     mode.SetDisabled(true);
     EXPECT_FALSE(sw->List().isEnabled());
 }

@@ -1,5 +1,6 @@
 #include "ui/controls/AllMyControls.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -71,6 +72,14 @@ TKitContext* FindKit(const QWidget* widget) {
     for (const QWidget* w = widget; w; w = w->parentWidget())
         if (auto* host = dynamic_cast<const IKitHost*>(w)) return &const_cast<IKitHost*>(host)->Kit();
     return nullptr;
+}
+
+void KitBeep(const TKitContext* kit) {
+    if (kit && kit->Beep) {
+        kit->Beep();
+    } else {
+        QApplication::beep();
+    }
 }
 
 void TFormTextSink::Write(std::string_view key, std::string_view value) const {

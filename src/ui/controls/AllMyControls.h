@@ -102,6 +102,8 @@ public:
 };
 // The context of the nearest host among the widget and its parents, or null.
 TKitContext* FindKit(const QWidget* widget);
+// Sounds the kit's beep; the toolkit's where there is no kit or it has none.
+void KitBeep(const TKitContext* kit);
 
 // Where a form's texts go in a language file and come from; handed to the controls' own text steps.
 struct TFormTextSink {

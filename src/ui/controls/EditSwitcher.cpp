@@ -1,6 +1,5 @@
 #include "ui/controls/EditSwitcher.h"
 
-#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -98,14 +97,7 @@ void TRC_EditSwitcher::SetFineMode(bool on) {
     update();
 }
 
-void TRC_EditSwitcher::Beep() {
-    TKitContext* kit = Kit();
-    if (kit && kit->Beep) {
-        kit->Beep();
-    } else {
-        QApplication::beep();
-    }
-}
+void TRC_EditSwitcher::Beep() { KitBeep(Kit()); }
 
 void TRC_EditSwitcher::Step(int action) {
     if (TEditHandler* h = EditHandler()) h->Step(action);

@@ -1,6 +1,5 @@
 #include "ui/controls/ListBoxSwitcher.h"
 
-#include <QApplication>
 #include <QFocusEvent>
 #include <QPainter>
 #include <cstdio>
@@ -53,14 +52,7 @@ bool TRC_ListSwitcherBase::eventFilter(QObject* watched, QEvent* event) {
     return TRC_Switcher::eventFilter(watched, event);
 }
 
-void TRC_ListSwitcherBase::Beep() {
-    TKitContext* kit = Kit();
-    if (kit && kit->Beep) {
-        kit->Beep();
-    } else {
-        QApplication::beep();
-    }
-}
+void TRC_ListSwitcherBase::Beep() { KitBeep(Kit()); }
 
 // ---------------------------------------------------------------------------------------------------
 
@@ -69,6 +61,9 @@ TRC_ListBoxSwitcher::TRC_ListBoxSwitcher(QWidget* parent) : TRC_ListSwitcherBase
 void TRC_ListBoxSwitcher::SetItems(const QStringList& items) {
     List().SetItems(items);
     ColorItems();
+    // New items start shown: a bound control hides the handler's disabled items again.
+    AppliedMask_ = 0;
+    if (GetHandler()) UpdateFromHandler();
 }
 
 void TRC_ListBoxSwitcher::ColorItems() {

@@ -4,6 +4,7 @@
 
 #include <QPainter>
 
+#include "core/LangIniFile.h"
 #include "core/SourceHandlers.h"
 #include "test_values_support.h"
 #include "ui/controls/ColorComboBox.h"
@@ -276,6 +277,19 @@ TEST_F(SourceSwitcherTest, ListsFilledBeforeTheKitHadItsSourcesAreFilledAgain) {
     EXPECT_EQ(early->List().currentIndex(), 3);
     early->SetDropDownCount(1000);
     EXPECT_EQ(early->DropDownCount(), 255);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ListSwitcherTest, ItemsGoToTheLanguageFileAsCommaText) {
+    TLangIniFile file;
+    sw->WriteLangTexts(TFormTextSink{file, "TB_Form"}, "Menu Panel rmpMain.lbswMode");
+    std::string raw, value;
+    ASSERT_TRUE(file.FindRaw("TB_Form", "Menu Panel rmpMain.lbswMode.Items", raw, false));
+    ASSERT_TRUE(ReadLangValue(raw, value));
+    EXPECT_EQ(value, "A,AB,B,C");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QAction>
 
 #include "core/EditHandlers.h"
+#include "core/LangIniFile.h"
 #include "test_values_support.h"
 #include "ui/controls/EditSwitcher.h"
 
@@ -242,6 +243,25 @@ TEST(EditSwitcherGeometry, ValueFieldAndArrowsWithAndWithoutTitle) {
     EXPECT_EQ(sw.ArrowRect(1), QRect(69, 12, 14, 10));
     sw.resize(400, 24);
     EXPECT_EQ(sw.ValueField().width(), 255);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EditSwitcherTest, UnitsGoToTheLanguageFileAndAnUnboundControlBeeps) {
+    TLangIniFile file;
+    std::string raw, text;
+    sw->WriteLangTexts(TFormTextSink{file, "Chan_Form"}, "Menu Panel rmpMain.edswScale");
+    ASSERT_TRUE(file.FindRaw("Chan_Form", "Menu Panel rmpMain.edswScale.Dimension", raw, false));
+    ASSERT_TRUE(ReadLangValue(raw, text));
+    EXPECT_EQ(text, "V");
+    TRC_EditSwitcher loose(&f.Host);
+    loose.WriteLangTexts(TFormTextSink{file, "Chan_Form"}, "Menu Panel rmpMain.edswLoose");
+    ASSERT_TRUE(file.FindRaw("Chan_Form", "Menu Panel rmpMain.edswLoose.Dimension", raw, false));
+    ASSERT_TRUE(ReadLangValue(raw, text));
+    EXPECT_EQ(text, kLangDimensionUndefined);
+    EXPECT_EQ(f.Beeps, 1);
 }
 
 }  // namespace

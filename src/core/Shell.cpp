@@ -39,28 +39,6 @@ constexpr std::string_view LateNames[] = {
 };
 static_assert(std::size(LateNames) == static_cast<std::size_t>(TLateRegistrationRow::Count));
 
-// English texts of the keys used before the language table is installed.
-struct TBuiltInText {
-    std::string_view Key;
-    std::string_view Text;
-};
-constexpr TBuiltInText BuiltInTexts[] = {
-    {"Undefined", "Undefined"},
-    {"OnException",
-     "It has appeared an Exception\r\n\"%s\".\r\r\nContinuation of the work\r\nmay bring to the data "
-     "distortion.\r\r\nDo you want to continue?"},
-    {"QueSaveAdjusting", "Adjustings Changed! Store New Value?"},
-    {"QueSaveCalibration", "Calibrations constants Changed! Store New Value?"},
-    {"ActiveCOMclient", "The program is used by an automation client and cannot be closed now."},
-    {"DefaultSize", "Default Size"},
-};
-
-std::string BuiltInLangStr(std::string_view key) {
-    for (const auto& t : BuiltInTexts)
-        if (t.Key == key) return std::string(t.Text);
-    return std::string(32, '?');
-}
-
 std::string WithSlash(const std::filesystem::path& p) {
     std::string s = p.generic_string();
     if (s.empty() || s.back() != '/') s += '/';
@@ -145,7 +123,7 @@ template class TOrderedProcedures<TRefreshRow>;
 template class TOrderedProcedures<TLateRegistrationRow>;
 
 TShell::TShell()
-    : LangStr(BuiltInLangStr),
+    : Language_(std::make_unique<TLanguageState>(TLanguageSetup{})),
       Display_(std::make_unique<TDisplayServices>()),
       Analysis_(std::make_unique<TAnalysisServices>()),
       Serial_(std::make_unique<TSerialServices>()) {}
@@ -160,6 +138,9 @@ void TShell::SetAnalysisServices(std::unique_ptr<TAnalysisServices> s) {
 }
 void TShell::SetSerialServices(std::unique_ptr<TSerialServices> s) {
     Serial_ = s ? std::move(s) : std::make_unique<TSerialServices>();
+}
+void TShell::SetLanguage(std::unique_ptr<TLanguageState> language) {
+    Language_ = language ? std::move(language) : std::make_unique<TLanguageState>(TLanguageSetup{});
 }
 void TShell::SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer) { UndoBuffer_ = std::move(buffer); }
 

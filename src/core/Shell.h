@@ -12,6 +12,7 @@
 
 #include "core/AnalysisServices.h"
 #include "core/DisplayServices.h"
+#include "core/MultiLang.h"
 #include "core/SerialServices.h"
 
 namespace vt {
@@ -190,13 +191,11 @@ public:
     // One acquisition idle step (installed by the acquisition); true while it has work to do at once.
     std::function<bool(TShell&)> AcquisitionIdleStep;
 
-    // --- user-visible texts ---
-    // The language text of a key; until a language table is installed, the built-in English texts of
-    // the keys this context and the main window use, and "????????????????????????????????" for others.
-    std::function<std::string(std::string_view key)> LangStr;
-    // The text of a form's control by its language key (form section, control key + property suffix);
-    // built-in English captions until the language table is installed.
-    std::function<std::string(std::string_view form, std::string_view key)> FormText;
+    // --- user-visible texts: the built-in English table until the program installs its languages ---
+    TLanguageState& Language() { return *Language_; }
+    const TLanguageState& Language() const { return *Language_; }
+    void SetLanguage(std::unique_ptr<TLanguageState> language);
+    std::string LangStr(std::string_view key) const { return Language_->GetLangStr(key); }
 
     // --- services of the higher libraries, null until they register ---
     TDisplayServices& Display() { return *Display_; }
@@ -211,6 +210,7 @@ public:
     void SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer);
 
 private:
+    std::unique_ptr<TLanguageState> Language_;
     std::unique_ptr<TDisplayServices> Display_;
     std::unique_ptr<TAnalysisServices> Analysis_;
     std::unique_ptr<TSerialServices> Serial_;

@@ -13,6 +13,9 @@
 #include <stdexcept>
 
 #include "core/InternalError.h"
+#include "core/LangIniFile.h"
+#include "core/MultiLang.h"
+#include "core/MyDecimalSeparatorIsDot.h"
 #include "core/Shell.h"
 #include "core/Undina.h"
 #include "ui/QtColor.h"
@@ -84,14 +87,18 @@ void Do(const F& step, A&&... args) {
     if (step) step(std::forward<A>(args)...);
 }
 
-// The language text with its one "%s" filled in; line breaks of the stored text as the toolkit shows them.
-QString FillMessage(const std::string& pattern, const std::string& argument) {
-    std::string text = pattern;
-    if (const auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, argument);
+// A stored text's line breaks as the toolkit shows them.
+QString DialogText(const std::string& text) {
     QString q = QString::fromStdString(text);
     q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     q.replace(QChar('\r'), QChar('\n'));
     return q;
+}
+
+// Language keys of the main-menu panel's controls.
+std::string MainMenuKey() { return LangContainerKey("", TLangContainerKind::Panel, "pnMainMenu"); }
+std::string MainMenuButtonKey(int index) {
+    return LangControlKey(LangChildPrefix(MainMenuKey()), MainMenuTable[index].Name) + std::string(kLangCaption);
 }
 
 void SetPlace(QWidget& w, const TPlace& p) { w.setGeometry(p.Left, p.Top, p.Width, p.Height); }
@@ -183,7 +190,32 @@ void TMorda_fr::FormCreate() {
         CaptionPanel_[side]->setPalette(pal);
     }
     for (int i = 0; i < MainMenuButtonCount; ++i) MainMenu_[i]->SetCaption(MainMenuTable[i].Caption);
+    TranslateWindow();
     ShowMainControls(false);
+}
+
+void TMorda_fr::TranslateWindow() {
+    TLanguageState& lang = Shell_.Language();
+    const TLangIniFile* file = lang.FormTextsFile();
+    if (!file || lang.EnglishFileMissing()) return;
+    std::string text;
+    if (lang.ReadLangText(*file, FormName, LangControlKey("", "btnInstruments") + std::string(kLangCaption), text) &&
+        !text.empty())
+        btnInstruments_->setText(QString::fromStdString(text));
+    for (int i = 0; i < MainMenuButtonCount; ++i)
+        if (lang.ReadLangText(*file, FormName, MainMenuButtonKey(i), text) && !text.empty())
+            MainMenu_[i]->SetCaption(QString::fromStdString(text));
+}
+
+void TMorda_fr::SaveFormTexts(TLangIniFile& file) const {
+    file.WriteLangString(FormName, kLangFormControls, "2");
+    file.WriteLangString(FormName, kLangFormCaption, windowTitle().toStdString());
+    file.WriteLangString(FormName, LangControlKey("", "btnInstruments") + std::string(kLangCaption),
+                         btnInstruments_->text().toStdString());
+    file.WriteLangString(FormName, MainMenuKey() + std::string(kLangCaption), "");
+    file.WriteLangString(FormName, MainMenuKey() + std::string(kLangName), "pnMainMenu");
+    for (int i = 0; i < MainMenuButtonCount; ++i)
+        file.WriteLangString(FormName, MainMenuButtonKey(i), MainMenu_[i]->Caption().toStdString());
 }
 
 void TMorda_fr::CreateActions() {
@@ -240,8 +272,7 @@ void TMorda_fr::StartUp() {
     QCoreApplication::processEvents();
     Do(Steps_.PushHint, std::string(VersionText), 5000);
     Do(Steps_.BindSwitchersOfStrips);
-    Do(Steps_.CreateEnglishLanguageFile);
-    Do(Steps_.SortLanguageStrings);
+    Shell_.Language().CreateEnglishLanguageFile([this](TLangIniFile& file) { SaveFormTexts(file); });
     BuildMainMenuTable();
     Do(Steps_.InitSourceSwitcherItems);
     Shell_.Serial().RefreshStdMaskFamily();
@@ -280,7 +311,7 @@ bool TMorda_fr::StartInstrument(bool present) {
     setWindowTitle(QString::fromStdString(Steps_.BuildMainCaption ? Steps_.BuildMainCaption(present)
                                                                   : std::string(AbsentCaption)));
     RegisterLateCommandHandlers(Shell_);
-    if (!Shell_.UndoBuffer() && Steps_.CreateUndoBuffer) Shell_.SetUndoBuffer(Steps_.CreateUndoBuffer());
+    if (!Shell_.UndoBuffer()) Shell_.SetUndoBuffer(std::make_unique<TUndoBuffer>());
     Do(Steps_.ResetSignalStates);
     Shell_.ApplyUnchangedValues = true;
     if (present) Do(Steps_.RefreshHelpCaptionAndCalibration);
@@ -327,7 +358,7 @@ bool TMorda_fr::FormCloseQuery() {
     bool storeCalibration = false;
     if (Ask(Steps_.AdjustmentModified) && Ask(Steps_.AdjustAccessGranted)) {
         const TDialogAnswer a =
-            Dialogs_.AskYesNoCancel(this, QString::fromStdString(LangStr("QueSaveAdjusting")));
+            Dialogs_.AskYesNoCancel(this, DialogText(LangStr("QueSaveAdjusting")));
         if (a == TDialogAnswer::Cancel) {
             Shell_.MainWindowClosing = false;
             return false;
@@ -336,7 +367,7 @@ bool TMorda_fr::FormCloseQuery() {
         storeAdjustment = a == TDialogAnswer::Yes;
     } else if (Ask(Steps_.CalibrationModified)) {
         const TDialogAnswer a =
-            Dialogs_.AskYesNoCancel(this, QString::fromStdString(LangStr("QueSaveCalibration")));
+            Dialogs_.AskYesNoCancel(this, DialogText(LangStr("QueSaveCalibration")));
         if (a == TDialogAnswer::Cancel) {
             Shell_.MainWindowClosing = false;
             return false;
@@ -407,7 +438,7 @@ void TMorda_fr::FollowTimerRequests() {
 void TMorda_fr::OnException(const std::string& message) {
     const bool wasInstalled = IdleInstalled_;
     RestorePreviousIdleHandler();
-    const TDialogAnswer a = Dialogs_.AskErrorYesNo(this, FillMessage(LangStr("OnException"), message));
+    const TDialogAnswer a = Dialogs_.AskErrorYesNo(this, DialogText(FormatDot(LangStr("OnException"), message)));
     if (a == TDialogAnswer::No) {
         close();
     } else if (wasInstalled) {
@@ -422,9 +453,6 @@ void TMorda_fr::BuildMainMenuTable() {
     for (int i = 0; i < MainMenuButtonCount; ++i) {
         TButtonOfMainMenu& b = *MainMenu_[i];
         b.Tag = i;
-        const std::string key = std::string("Panel pnMainMenu.") + MainMenuTable[i].Name + ".Caption";
-        std::string caption = Shell_.FormText ? Shell_.FormText(FormName, key) : std::string();
-        b.SetCaption(QString::fromStdString(caption.empty() ? MainMenuTable[i].Caption : caption));
         b.OnMouseDown = [this](TButtonOfMainMenu& button, Qt::MouseButton m) {
             MouseDownOnButtonOfMainMenu(button, m);
         };

@@ -20,6 +20,7 @@ class QPushButton;
 
 namespace vt {
 
+class TLangIniFile;
 class TShell;
 
 // Sides of the side-menu slots.
@@ -114,6 +115,9 @@ private:
     void FormShow();
     void FormResize(int width, int height);
     void CreateActions();
+    // Texts of the window from the chosen language file, and into the English file.
+    void TranslateWindow();
+    void SaveFormTexts(TLangIniFile& file) const;
     void InstallIdleHandler();
     void RestorePreviousIdleHandler();
     void FollowTimerRequests();

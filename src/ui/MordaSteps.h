@@ -3,7 +3,6 @@
 // built in other units. Each feature fills its steps when it is wired in; an empty step is skipped,
 // and an empty question answers false (or its "none" value).
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,14 +10,10 @@ class QWidget;
 
 namespace vt {
 
-class TUndoBuffer;
-
 struct TMordaSteps {
     // Deferred start-up.
     std::function<void(const std::string& text, int ms)> PushHint;  // normal style, kept under newer hints
     std::function<void()> BindSwitchersOfStrips;  // the two permanent control strips
-    std::function<void()> CreateEnglishLanguageFile;
-    std::function<void()> SortLanguageStrings;
     std::function<void()> InitSourceSwitcherItems;
     std::function<std::vector<std::string>()> SaveSetupToMemory;  // every setting as a command line
     std::function<void()> LoadMemoriesFromDisk;
@@ -32,7 +27,6 @@ struct TMordaSteps {
     // Instrument start.
     std::function<bool()> ReadIndividualData;
     std::function<std::string(bool present)> BuildMainCaption;
-    std::function<std::unique_ptr<TUndoBuffer>()> CreateUndoBuffer;
     std::function<void()> ResetSignalStates;
     std::function<void()> RefreshHelpCaptionAndCalibration;
     std::function<void()> RecallDefaultSetup;  // the user's default setup file, without error messages

@@ -39,8 +39,6 @@ TRecordingSteps::TRecordingSteps() {
         Log.push_back("PushHint " + text + " " + std::to_string(ms));
     };
     Steps.BindSwitchersOfStrips = rec("BindSwitchersOfStrips");
-    Steps.CreateEnglishLanguageFile = rec("CreateEnglishLanguageFile");
-    Steps.SortLanguageStrings = rec("SortLanguageStrings");
     Steps.InitSourceSwitcherItems = rec("InitSourceSwitcherItems");
     Steps.SaveSetupToMemory = [this] {
         Log.push_back("SaveSetupToMemory");

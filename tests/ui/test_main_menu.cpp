@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
 
 #include "UiTestSupport.h"
+#include "core/LangIniFile.h"
+#include "core/MultiLang.h"
+#include "core/temp_folder.h"
 #include "core/InternalError.h"
 #include "core/Shell.h"
 #include "ui/ButtonOfMainMenu.h"
@@ -84,18 +90,46 @@ TEST_F(MainMenu, TableHoldsTheCaptionsAndOptionsEnableTheirMenus) {
     EXPECT_FALSE(spare->isEnabled());
 }
 
-TEST_F(MainMenu, CaptionsComeFromTheWindowsLanguageKeys) {
-    std::vector<std::string> asked;
-    Shell.FormText = [&](std::string_view form, std::string_view key) {
-        asked.push_back(std::string(form) + ":" + std::string(key));
-        return key == "Panel pnMainMenu.bmmFFT.Caption" ? std::string("Spektrum") : std::string();
-    };
+TEST_F(MainMenu, CaptionsComeFromTheChosenLanguageFile) {
+    test::TempFolder root;
+    std::ofstream(root / "Language-Vlt.Eng") << "[Common]\nCommon:Language=English\n[Morda_fr]\n"
+                                                "Morda_fr:Panel pnMainMenu.bmmFFT.Caption=Spektrum\n"
+                                                "Morda_fr:btnInstruments.Caption=Anlage\n";
+    TLanguageSetup setup;
+    setup.DataRoot = root.Path();
+    setup.ConfigFolder = root / "config";
+    Shell.SetLanguage(std::make_unique<TLanguageState>(setup));
+    Shell.Language().InitLanguages();
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
-    w.BuildMainMenuTable();
     EXPECT_EQ(w.GetMainMenuButton(11).Caption().toStdString(), "Spektrum");
-    EXPECT_EQ(w.GetMainMenuButton(0).Caption().toStdString(), "Channels") << "an empty text keeps the caption";
-    ASSERT_EQ(asked.size(), 21u);
-    EXPECT_EQ(asked[0], "Morda_fr:Panel pnMainMenu.bmmChannels.Caption");
+    EXPECT_EQ(w.GetMainMenuButton(0).Caption().toStdString(), "Channels") << "a missing key keeps the caption";
+    auto* system = w.findChild<QPushButton*>("btnInstruments");
+    ASSERT_NE(system, nullptr);
+    EXPECT_EQ(system->text().toStdString(), "Anlage");
+}
+
+TEST_F(MainMenu, MissingEnglishFileIsWrittenWithTheWindowsTexts) {
+    test::TempFolder root;
+    std::ofstream(root / "Language-Vlt.Deu") << "[Common]\nCommon:Language=Deutsch\n";
+    TLanguageSetup setup;
+    setup.DataRoot = root.Path();
+    setup.ConfigFolder = root / "config";
+    std::vector<std::string> messages;
+    setup.ShowMessage = [&](const std::string& m) { messages.push_back(m); };
+    Shell.SetLanguage(std::make_unique<TLanguageState>(setup));
+    Shell.Language().InitLanguages();
+    ASSERT_TRUE(Shell.Language().EnglishFileMissing());
+    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    w.StartUp();
+    ASSERT_TRUE(std::filesystem::exists(root / "Language-Vlt.Eng"));
+    const TLangIniFile english(root / "Language-Vlt.Eng");
+    std::string raw;
+    ASSERT_TRUE(english.FindRaw("Morda_fr", "Panel pnMainMenu.bmmTimeBase.Caption", raw));
+    EXPECT_EQ(raw, "Time Base");
+    ASSERT_TRUE(english.FindRaw("Morda_fr", "btnInstruments.Caption", raw));
+    EXPECT_EQ(raw, "System");
+    ASSERT_TRUE(english.FindRaw("Resource Strings", "rsDefaultSize", raw));
+    EXPECT_EQ(messages, std::vector<std::string>{"English Language File must be Created."});
 }
 
 TEST_F(MainMenu, ClicksOpenMenusOnTheirSideOnce) {

@@ -85,8 +85,6 @@ TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
     const std::vector<std::string> order = {
         "PushHint Version 2_4_4 (2011-03-01) 5000",
         "BindSwitchersOfStrips",
-        "CreateEnglishLanguageFile",
-        "SortLanguageStrings",
         "InitSourceSwitcherItems",
         "SaveSetupToMemory",  // the "Factory" setup holds the registration defaults
         "ReadIndividualData",
@@ -157,11 +155,6 @@ TEST_F(MordaStartUp, IdentityReadFailureStopsTheStartWithTheAcquisitionOff) {
 
 TEST_F(MordaStartUp, StopAndRestartOfAnInstrumentKeepsTheRegistrationAndRenewsTheUndoBuffer) {
     test::RecordAllRows(Shell, Log);
-    int created = 0;
-    Rec.Steps.CreateUndoBuffer = [&] {
-        ++created;
-        return std::unique_ptr<TUndoBuffer>();
-    };
     bool stopFlagDuringStop = false;
     Rec.Steps.ExecuteCommandString = [&](const std::string& c) {
         Log.push_back("Execute " + c);
@@ -170,7 +163,11 @@ TEST_F(MordaStartUp, StopAndRestartOfAnInstrumentKeepsTheRegistrationAndRenewsTh
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
     RegisterAllCommandHandlers(Shell);
     ASSERT_TRUE(w.StartInstrument(true));
+    const TUndoBuffer* first = Shell.UndoBuffer();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->Enabled()) << "recording starts with the instrument";
     w.StopInstrument();
+    EXPECT_EQ(Shell.UndoBuffer(), nullptr) << "undo history does not cross instruments";
     EXPECT_TRUE(stopFlagDuringStop);
     EXPECT_FALSE(Shell.StopInProgress);
     EXPECT_FALSE(Shell.AcqEnabled);
@@ -178,7 +175,8 @@ TEST_F(MordaStartUp, StopAndRestartOfAnInstrumentKeepsTheRegistrationAndRenewsTh
 
     ASSERT_TRUE(w.StartInstrument(false));
     EXPECT_FALSE(Shell.ApplyUnchangedValues);
-    EXPECT_EQ(created, 2);
+    ASSERT_NE(Shell.UndoBuffer(), nullptr);
+    EXPECT_TRUE(Shell.UndoBuffer()->Enabled());
     EXPECT_EQ(Rec.Count("CreateCommandTree"), 1);
     EXPECT_EQ(Rec.Count("SetModelAdjustLimits"), 2);
     EXPECT_EQ(Rec.Count("RefreshChannelHandlers"), 2);

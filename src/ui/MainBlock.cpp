@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "core/MultiLang.h"
 #include "core/Shell.h"
 #include "core/TextFiles.h"
 #include "ui/Morda.h"
@@ -16,6 +17,22 @@ template <class F, class... A>
 void Do(const F& step, A&&... args) {
     if (step) step(std::forward<A>(args)...);
 }
+// The language files sit in the data root; the chosen language is kept per user.
+void InitLanguages(TShell& shell, TUserDialogs& dialogs) {
+    TLanguageSetup setup;
+    setup.DataRoot = shell.Folders.InstallFolder;
+    setup.ConfigFolder = DefaultConfigFolder();
+    setup.ProgramFile = QCoreApplication::applicationFilePath().toStdString();
+    setup.ShowMessage = [&dialogs](const std::string& text) {
+        dialogs.ShowMessage(nullptr, QString::fromStdString(text));
+    };
+    setup.AskYesNo = [&dialogs](const std::string& text) {
+        return dialogs.AskErrorYesNo(nullptr, QString::fromStdString(text)) == TDialogAnswer::Yes;
+    };
+    shell.SetLanguage(std::make_unique<TLanguageState>(std::move(setup)));
+    shell.Language().InitLanguages();
+}
+
 }  // namespace
 
 int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::string> args, TMainBlockSteps& block,
@@ -28,7 +45,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
         std::cerr << "veltrane: " << e.what() << '\n';
         return 1;
     }
-    Do(block.InitLanguages);
+    InitLanguages(shell, dialogs);
     QGuiApplication::setApplicationName(QStringLiteral("Veltrane"));
     Do(block.ShowSplash);
     Do(block.LoadInstrumentList);

@@ -14,7 +14,6 @@ class TVeltraneApplication;
 
 // Steps of the main block that belong to other units; an empty step is skipped.
 struct TMainBlockSteps {
-    std::function<void()> InitLanguages;
     std::function<void()> ShowSplash;
     std::function<void(const std::string& status)> SplashStatus;
     std::function<void(int ms)> SplashSleep;  // sleeps only while the splash screen exists

@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "UiTestSupport.h"
+#include "core/MultiLang.h"
 #include "core/Shell.h"
 #include "ui/MainBlock.h"
 #include "ui/Morda.h"
@@ -19,7 +22,9 @@ protected:
         Home = std::filesystem::temp_directory_path() / "vt_main_block_home";
         std::filesystem::remove_all(Home);
         Args = {"--home", Home.string(), "Absent"};
-        Block.InitLanguages = [this] { Log.push_back("InitLanguages"); };
+        std::filesystem::create_directories(Home);
+        std::ofstream(Home / "Language-Vlt.Eng") << "[Common]\nCommon:Language=English\n";
+        setenv("XDG_CONFIG_HOME", (Home / "config").c_str(), 1);
         Block.ShowSplash = [this] { Log.push_back("ShowSplash"); };
         Block.SplashStatus = [this](const std::string& s) { Log.push_back("Status " + s); };
         Block.CloseSplash = [this] { Log.push_back("CloseSplash"); };
@@ -63,7 +68,9 @@ TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
     EXPECT_EQ(Rec.Count("SavePowerOffSetup"), 1);
     EXPECT_EQ(Shell.Folders.InstallFolder, Home.generic_string() + "/");
     EXPECT_TRUE(std::filesystem::is_directory(Home / "Setup Files"));
-    EXPECT_EQ(Log, (std::vector<std::string>{"InitLanguages", "ShowSplash", "LoadInstrumentList",
+    ASSERT_NE(Shell.Language().Languages(), nullptr) << "the languages of the data root";
+    EXPECT_EQ(Shell.Language().Languages()->Code(0), "ENG");
+    EXPECT_EQ(Log, (std::vector<std::string>{"ShowSplash", "LoadInstrumentList",
                                              "StartInstrument 1", "Status Start in Demo Mode...",
                                              "Status Creating forms...", "WindowCreated",
                                              "Status Initialization Of All Vars And Handlers...",

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -108,6 +109,7 @@ void SetPlace(QWidget& w, const TPlace& p) { w.setGeometry(p.Left, p.Top, p.Widt
 TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, QWidget* parent)
     : QWidget(parent), Shell_(shell), Steps_(steps), Dialogs_(dialogs) {
     setObjectName(FormName);
+    setFont(QFont(QStringLiteral("Liberation Sans"), 8));
 
     btnInstruments_ = new QPushButton(QStringLiteral("System"), this);
     btnInstruments_->setObjectName("btnInstruments");

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/InternalError.h"
+#include "core/SpiderUnit.h"
 #include "core/TextFiles.h"
 #include "core/Undina.h"
 
@@ -126,7 +127,10 @@ TShell::TShell()
     : Language_(std::make_unique<TLanguageState>(TLanguageSetup{})),
       Display_(std::make_unique<TDisplayServices>()),
       Analysis_(std::make_unique<TAnalysisServices>()),
-      Serial_(std::make_unique<TSerialServices>()) {}
+      Serial_(std::make_unique<TSerialServices>()) {
+    Registration.Add(TRegistrationRow::CreateCommandTree,
+                     [](TShell& shell) { shell.SetCommandTree(CreateCommandTree()); });
+}
 
 TShell::~TShell() = default;
 
@@ -142,13 +146,37 @@ void TShell::SetSerialServices(std::unique_ptr<TSerialServices> s) {
 void TShell::SetLanguage(std::unique_ptr<TLanguageState> language) {
     Language_ = language ? std::move(language) : std::make_unique<TLanguageState>(TLanguageSetup{});
 }
-void TShell::SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer) { UndoBuffer_ = std::move(buffer); }
+void TShell::SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer) {
+    UndoBuffer_ = std::move(buffer);
+    if (CommandTree_) CommandTree_->SetUndoBuffer(UndoBuffer_.get());
+}
+
+void TShell::SetCommandTree(std::unique_ptr<TCommandTree> tree) {
+    CommandTree_ = std::move(tree);
+    if (!CommandTree_) return;
+    CommandTree_->ApplyUnchangedValues = ApplyUnchangedValues_;
+    CommandTree_->SetUndoBuffer(UndoBuffer_.get());
+}
+
+bool TShell::ApplyUnchangedValues() const {
+    return CommandTree_ ? CommandTree_->ApplyUnchangedValues : ApplyUnchangedValues_;
+}
+
+void TShell::SetApplyUnchangedValues(bool on) {
+    ApplyUnchangedValues_ = on;
+    if (CommandTree_) CommandTree_->ApplyUnchangedValues = on;
+}
+
+std::string TShell::ExecuteCommandString(std::string_view text) {
+    return CommandTree_ ? CommandTree_->ExecuteCommandString(text, true) : std::string();
+}
 
 void RegisterCommandHandlers(TShell& shell, bool skip) {
     if (shell.RegistrationDone) return;
     // Set first: a registration that fails half-way must not be repeated on top of what it left.
     shell.RegistrationDone = true;
     if (!skip) shell.Registration.Run(shell);
+    if (TCommandTree* tree = shell.CommandTree()) tree->SetRegistrationFinished();
 }
 
 void RegisterLateCommandHandlers(TShell& shell) { shell.LateRegistration.Run(shell); }

@@ -17,6 +17,7 @@
 
 namespace vt {
 
+class TCommandTree;
 class TShell;
 class TUndoBuffer;
 
@@ -149,7 +150,10 @@ public:
     bool ShiftAtStart = false;
     bool RegistrationDone = false;
     bool AcqEnabled = false;             // an instrument (or "Absent") has been started
-    bool ApplyUnchangedValues = false;   // every set step records undo and runs its after-change callback
+    // While on, every set step records undo and runs its after-change callback (so each one sends its
+    // instrument command). Kept by the command tree once it exists.
+    bool ApplyUnchangedValues() const;
+    void SetApplyUnchangedValues(bool on);
     bool MainWindowClosing = false;      // the close query is under way
     bool StopInProgress = false;         // the instrument stop executes "*StopSingle Stop"
     bool ProgramEnded = false;           // the message loop has returned
@@ -205,12 +209,20 @@ public:
     void SetAnalysisServices(std::unique_ptr<TAnalysisServices> s);
     void SetSerialServices(std::unique_ptr<TSerialServices> s);
 
+    // --- the command tree: created by the first registration row ---
+    TCommandTree* CommandTree() { return CommandTree_.get(); }
+    void SetCommandTree(std::unique_ptr<TCommandTree> tree);
+    // Runs a command string the system issues itself; without a command tree it does nothing.
+    std::string ExecuteCommandString(std::string_view text);
+
     // --- the undo buffer: from an instrument's start to its stop ---
     TUndoBuffer* UndoBuffer() { return UndoBuffer_.get(); }
     void SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer);
 
 private:
     std::unique_ptr<TLanguageState> Language_;
+    std::unique_ptr<TCommandTree> CommandTree_;
+    bool ApplyUnchangedValues_ = false;
     std::unique_ptr<TDisplayServices> Display_;
     std::unique_ptr<TAnalysisServices> Analysis_;
     std::unique_ptr<TSerialServices> Serial_;
@@ -218,7 +230,8 @@ private:
 };
 
 // Every feature unit registers its settings in the fixed order, unless skip; RegistrationDone is set
-// either way. Registrations never run twice: a second call does nothing.
+// either way. Registrations never run twice: a second call does nothing. The first row, the creation
+// of the command tree, is filled by the context itself.
 void RegisterCommandHandlers(TShell& shell, bool skip);
 inline void RegisterAllCommandHandlers(TShell& shell) { RegisterCommandHandlers(shell, false); }
 // The model-dependent registrations, in their order.

@@ -18,6 +18,7 @@
 #include "core/MultiLang.h"
 #include "core/MyDecimalSeparatorIsDot.h"
 #include "core/Shell.h"
+#include "core/SpiderUnit.h"
 #include "core/Undina.h"
 #include "ui/QtColor.h"
 #include "ui/VeltraneApplication.h"
@@ -183,6 +184,8 @@ TMorda_fr::~TMorda_fr() {
 
 std::string TMorda_fr::LangStr(const char* key) const { return Shell_.LangStr(key); }
 
+void TMorda_fr::ExecuteCommandString(const std::string& command) { Shell_.ExecuteCommandString(command); }
+
 void TMorda_fr::FormCreate() {
     SetDefaultSize();
     if (const QScreen* s = screen(); s && s->geometry().width() <= 640) move(0, 0);
@@ -282,7 +285,8 @@ void TMorda_fr::StartUp() {
     InstallIdleHandler();
     Shell_.FlagRegisterReadingEnabled = true;
     // Taken before the first instrument start, so it holds the values given at registration.
-    if (Steps_.SaveSetupToMemory) Shell_.FactorySetup = Steps_.SaveSetupToMemory();
+    Shell_.FactorySetup.clear();
+    if (TCommandTree* tree = Shell_.CommandTree()) tree->Root().SaveAllSettings(Shell_.FactorySetup);
     const bool present = Shell_.StartInstrumentPresent();
     StartInstrument(present);
     Do(Steps_.LoadMemoriesFromDisk);
@@ -315,7 +319,7 @@ bool TMorda_fr::StartInstrument(bool present) {
     RegisterLateCommandHandlers(Shell_);
     if (!Shell_.UndoBuffer()) Shell_.SetUndoBuffer(std::make_unique<TUndoBuffer>());
     Do(Steps_.ResetSignalStates);
-    Shell_.ApplyUnchangedValues = true;
+    Shell_.SetApplyUnchangedValues(true);
     if (present) Do(Steps_.RefreshHelpCaptionAndCalibration);
     EnableOptionMenus();
     if (present && !Shell_.ShiftAtStart) Do(Steps_.RecallDefaultSetup);
@@ -323,9 +327,9 @@ bool TMorda_fr::StartInstrument(bool present) {
     Do(Steps_.UpdateHoldoffTracking);
     Do(Steps_.ResendInstrumentSettings);
     Shell_.Display().TopTextUpdateAll();
-    Shell_.ApplyUnchangedValues = false;
+    Shell_.SetApplyUnchangedValues(false);
     Shell_.AcqEnabled = true;
-    if (present) Do(Steps_.ExecuteCommandString, std::string("*Run"));
+    if (present) ExecuteCommandString("*Run");
     if (TUndoBuffer* undo = Shell_.UndoBuffer()) undo->SetEnabled(true);
     return true;
 }
@@ -334,14 +338,14 @@ void TMorda_fr::StopInstrument() {
     Shell_.SetUndoBuffer(nullptr);
     Shell_.StopInProgress = true;
     try {
-        Do(Steps_.ExecuteCommandString, std::string("*StopSingle Stop"));
+        ExecuteCommandString("*StopSingle Stop");
     } catch (...) {
         Shell_.StopInProgress = false;
         throw;
     }
     Shell_.StopInProgress = false;
     Shell_.AcqEnabled = false;
-    Shell_.ApplyUnchangedValues = true;  // until the next instrument start clears it
+    Shell_.SetApplyUnchangedValues(true);  // until the next instrument start clears it
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -124,6 +124,7 @@ private:
     void ApplyVisibility();
     void OpenStartMenus();
     std::string LangStr(const char* key) const;
+    void ExecuteCommandString(const std::string& command);
 
     TShell& Shell_;
     TMordaSteps& Steps_;

@@ -15,7 +15,6 @@ struct TMordaSteps {
     std::function<void(const std::string& text, int ms)> PushHint;  // normal style, kept under newer hints
     std::function<void()> BindSwitchersOfStrips;  // the two permanent control strips
     std::function<void()> InitSourceSwitcherItems;
-    std::function<std::vector<std::string>()> SaveSetupToMemory;  // every setting as a command line
     std::function<void()> LoadMemoriesFromDisk;
     std::function<void()> LoadPatternLengthList;
     std::function<void()> SetInstrGuiReady;  // "INSTR:GUIReady" on
@@ -32,7 +31,6 @@ struct TMordaSteps {
     std::function<void()> RecallDefaultSetup;  // the user's default setup file, without error messages
     std::function<void()> UpdateHoldoffTracking;
     std::function<void()> ResendInstrumentSettings;
-    std::function<void(const std::string& command)> ExecuteCommandString;
 
     // Instrument questions.
     std::function<bool()> HasOptOptics;

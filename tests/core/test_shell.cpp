@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -8,6 +9,7 @@
 
 #include "core/InternalError.h"
 #include "core/Shell.h"
+#include "core/SpiderUnit.h"
 #include "core/TextFiles.h"
 
 namespace vt {
@@ -19,7 +21,8 @@ std::vector<std::string> FillRows(TOrderedProcedures<Row>& table, std::vector<st
     std::vector<std::string> expected;
     for (Row r : rows) table.Add(r, [&log, r](TShell&) { log.emplace_back(RowName(r)); });
     for (int i = 0; i < static_cast<int>(Row::Count); ++i)
-        if (table.Has(static_cast<Row>(i))) expected.emplace_back(RowName(static_cast<Row>(i)));
+        if (std::find(rows.begin(), rows.end(), static_cast<Row>(i)) != rows.end())
+            expected.emplace_back(RowName(static_cast<Row>(i)));
     return expected;
 }
 
@@ -29,25 +32,33 @@ TEST(ShellOrders, RegistrationRunsFilledRowsOnceInTheFixedOrder) {
     // Filled out of order and with gaps: the order is the table's, the gaps are skipped.
     const auto expected = FillRows(shell.Registration, log,
                                    {TRegistrationRow::RegisterInstrCommands, TRegistrationRow::CreateTrigHandlers,
-                                    TRegistrationRow::CreateCommandTree, TRegistrationRow::CreateGuiHandler,
-                                    TRegistrationRow::RegisterMaskObjectCommand});
+                                    TRegistrationRow::CreateGuiHandler, TRegistrationRow::RegisterMaskObjectCommand});
+    // The first row, the command tree, belongs to the context; every later row can register in it.
+    shell.Registration.Add(TRegistrationRow::RegisterMainCommands, [&](TShell& s) {
+        ASSERT_NE(s.CommandTree(), nullptr);
+        s.CommandTree()->Root().AddRadioHandler("TB:Mode", {.Items = "A,B"});
+        log.emplace_back("RegisterMainCommands");
+    });
+    EXPECT_EQ(shell.CommandTree(), nullptr);
     RegisterAllCommandHandlers(shell);
     EXPECT_TRUE(shell.RegistrationDone);
-    EXPECT_EQ(log, expected);
-    EXPECT_EQ(expected.front(), "CreateCommandTree");
-    EXPECT_EQ(expected.back(), "RegisterInstrCommands");
+    ASSERT_NE(shell.CommandTree(), nullptr);
+    EXPECT_TRUE(shell.CommandTree()->RegistrationFinished());
+    EXPECT_EQ(log, (std::vector<std::string>{"RegisterMaskObjectCommand", "RegisterMainCommands",
+                                             "CreateTrigHandlers", "CreateGuiHandler", "RegisterInstrCommands"}));
 
     RegisterAllCommandHandlers(shell);
-    EXPECT_EQ(log.size(), expected.size()) << "registrations never run twice";
+    EXPECT_EQ(log.size(), expected.size() + 1) << "registrations never run twice";
 }
 
 TEST(ShellOrders, SkippedRegistrationStillCountsAsDone) {
     TShell shell;
     std::vector<std::string> log;
-    FillRows(shell.Registration, log, {TRegistrationRow::CreateCommandTree});
+    FillRows(shell.Registration, log, {TRegistrationRow::CreateTrigHandlers});
     RegisterCommandHandlers(shell, true);
     EXPECT_TRUE(shell.RegistrationDone);
     EXPECT_TRUE(log.empty());
+    EXPECT_EQ(shell.CommandTree(), nullptr);
 }
 
 TEST(ShellOrders, TablesHoldTheSystemsRowCountsAndARowIsFilledOnce) {

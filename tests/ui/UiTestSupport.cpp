@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "core/SpiderUnit.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt::test {
@@ -40,10 +41,6 @@ TRecordingSteps::TRecordingSteps() {
     };
     Steps.BindSwitchersOfStrips = rec("BindSwitchersOfStrips");
     Steps.InitSourceSwitcherItems = rec("InitSourceSwitcherItems");
-    Steps.SaveSetupToMemory = [this] {
-        Log.push_back("SaveSetupToMemory");
-        return std::vector<std::string>{"TB:ScaleA 1E-9"};
-    };
     Steps.LoadMemoriesFromDisk = rec("LoadMemoriesFromDisk");
     Steps.LoadPatternLengthList = rec("LoadPatternLengthList");
     Steps.SetInstrGuiReady = rec("SetInstrGuiReady");
@@ -64,7 +61,6 @@ TRecordingSteps::TRecordingSteps() {
     Steps.RecallDefaultSetup = rec("RecallDefaultSetup");
     Steps.UpdateHoldoffTracking = rec("UpdateHoldoffTracking");
     Steps.ResendInstrumentSettings = rec("ResendInstrumentSettings");
-    Steps.ExecuteCommandString = [this](const std::string& c) { Log.push_back("Execute " + c); };
     Steps.HasOptOptics = [this] { return Optics; };
     Steps.HasOptGenerators = [this] { return Generators; };
     Steps.IsInstrumentConnected = [this] { return Connected; };
@@ -132,10 +128,25 @@ bool RunLoopUntil(const std::function<bool()>& done) {
     return done();
 }
 
+void RegisterRecordingMainCommands(TShell& shell, std::vector<std::string>& log) {
+    TSpider& root = shell.CommandTree()->Root();
+    root.AddRightCommandHandler("*Run", [&log](THandler&) { log.push_back("Execute *Run"); });
+    root.AddGpibStringHandler("*StopSingle", 0,
+                              [&shell, &log](std::string_view parameter, bool, std::uint8_t, std::string&) {
+                                  log.push_back("Execute *StopSingle " + std::string(parameter) +
+                                                (shell.StopInProgress ? " (stop under way)" : ""));
+                              });
+    root.AddRadioHandler("TB:Mode", {.Items = "A,B", .Initial = 1});
+}
+
 void RecordAllRows(TShell& shell, std::vector<std::string>& log) {
     for (int i = 0; i < static_cast<int>(TRegistrationRow::Count); ++i) {
         const auto row = static_cast<TRegistrationRow>(i);
-        shell.Registration.Add(row, [&log, row](TShell&) { log.emplace_back(RowName(row)); });
+        if (shell.Registration.Has(row)) continue;  // the command tree's own row
+        shell.Registration.Add(row, [&log, row](TShell& s) {
+            log.emplace_back(RowName(row));
+            if (row == TRegistrationRow::RegisterMainCommands) RegisterRecordingMainCommands(s, log);
+        });
     }
     for (int i = 0; i < static_cast<int>(TRefreshRow::Count); ++i) {
         const auto row = static_cast<TRefreshRow>(i);

@@ -52,7 +52,10 @@ void RunLoopFor(int ms);
 // Runs the event loop until done() holds (checked every 5 ms) or 5 s have passed; answers done().
 bool RunLoopUntil(const std::function<bool()>& done);
 
-// Fills every row of the three ordered tables with a recorder into log.
+// Registers "*Run" and "*StopSingle", which record "Execute" and the command, and one saved setting.
+void RegisterRecordingMainCommands(TShell& shell, std::vector<std::string>& log);
+// Fills every empty row of the three ordered tables with a recorder into log; the main-commands row
+// also registers the recording main commands.
 void RecordAllRows(TShell& shell, std::vector<std::string>& log);
 
 }  // namespace vt::test

@@ -35,8 +35,8 @@ protected:
             return GiveUp == false;
         };
         Block.WindowCreated = [this](TMorda_fr&) { Log.push_back("WindowCreated"); };
-        Shell.Registration.Add(TRegistrationRow::CreateCommandTree,
-                               [this](TShell&) { Log.push_back("CreateCommandTree"); });
+        Shell.Registration.Add(TRegistrationRow::RegisterMainCommands,
+                               [this](TShell&) { Log.push_back("RegisterMainCommands"); });
     }
     void TearDown() override { std::filesystem::remove_all(Home); }
 
@@ -74,7 +74,7 @@ TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
                                              "StartInstrument 1", "Status Start in Demo Mode...",
                                              "Status Creating forms...", "WindowCreated",
                                              "Status Initialization Of All Vars And Handlers...",
-                                             "CreateCommandTree", "Status All done.", "CloseSplash"}));
+                                             "RegisterMainCommands", "Status All done.", "CloseSplash"}));
 }
 
 TEST_F(MainBlock, GivingUpTheStartInstrumentEndsBeforeAnyWindow) {

@@ -6,6 +6,7 @@
 
 #include "UiTestSupport.h"
 #include "core/Shell.h"
+#include "core/SpiderUnit.h"
 #include "core/Undina.h"
 #include "ui/Morda.h"
 
@@ -38,7 +39,7 @@ TEST_F(MordaStartUp, AbsentInstrumentStartsOnceWithHiddenControlsAndNoRun) {
     ASSERT_TRUE(test::RunLoopUntil([&] { return Shell.AcqEnabled; }));
 
     EXPECT_TRUE(Shell.AcqEnabled);
-    EXPECT_FALSE(Shell.ApplyUnchangedValues);
+    EXPECT_FALSE(Shell.ApplyUnchangedValues());
     EXPECT_EQ(w.windowTitle().toStdString(), "Morvex.    Instrument not connected");
     EXPECT_EQ(Rec.Count("ReadIndividualData"), 0);
     EXPECT_EQ(Rec.Count("RecallDefaultSetup"), 0);
@@ -52,7 +53,8 @@ TEST_F(MordaStartUp, AbsentInstrumentStartsOnceWithHiddenControlsAndNoRun) {
     EXPECT_EQ(Rec.Count("SideMenusHidden"), 1);
 
     // The refresh ran once, after the registration, and the undefined text followed it.
-    EXPECT_EQ(Rec.Count("CreateCommandTree"), 1);
+    ASSERT_NE(Shell.CommandTree(), nullptr);
+    EXPECT_TRUE(Shell.CommandTree()->RegistrationFinished());
     EXPECT_EQ(Rec.Count("RefreshChannelHandlers"), 1);
     EXPECT_EQ(Rec.Count("RefreshOEConvHandlers"), 0);
     EXPECT_EQ(Rec.Count("UpdateGeneratorControls"), 0);
@@ -67,7 +69,6 @@ TEST_F(MordaStartUp, AbsentInstrumentStartsOnceWithHiddenControlsAndNoRun) {
     w.hide();
     w.show();
     test::RunLoopFor(30);
-    EXPECT_EQ(Rec.Count("SaveSetupToMemory"), 1);
     EXPECT_EQ(Rec.Count("RefreshChannelHandlers"), 1);
     EXPECT_EQ(Rec.Count("ApplyTimebaseModelLimits"), 1);
 }
@@ -86,7 +87,6 @@ TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
         "PushHint Version 2_4_4 (2011-03-01) 5000",
         "BindSwitchersOfStrips",
         "InitSourceSwitcherItems",
-        "SaveSetupToMemory",  // the "Factory" setup holds the registration defaults
         "ReadIndividualData",
         "BuildMainCaption",
         "ApplyTimebaseModelLimits",
@@ -113,7 +113,7 @@ TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
         EXPECT_GT(at, last) << step;
         last = std::max(last, at);
     }
-    EXPECT_EQ(Shell.FactorySetup, std::vector<std::string>{"TB:ScaleA 1E-9"});
+    EXPECT_EQ(Shell.FactorySetup, std::vector<std::string>{"TB:MODE B"});
     EXPECT_TRUE(Shell.AcqEnabled);
     EXPECT_TRUE(Shell.FlagRegisterReadingEnabled);
     EXPECT_TRUE(w.FlagRegisterReadingTimer().isActive());
@@ -134,7 +134,9 @@ TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
 
 TEST_F(MordaStartUp, ShiftSuppressesOnlyTheUsersDefaultSetup) {
     Shell.ShiftAtStart = true;
+    test::RecordAllRows(Shell, Log);
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    RegisterAllCommandHandlers(Shell);
     ASSERT_TRUE(w.StartInstrument(true));
     EXPECT_EQ(Rec.Count("RecallDefaultSetup"), 0);
     EXPECT_EQ(Rec.Count("ResendInstrumentSettings"), 1);
@@ -155,11 +157,6 @@ TEST_F(MordaStartUp, IdentityReadFailureStopsTheStartWithTheAcquisitionOff) {
 
 TEST_F(MordaStartUp, StopAndRestartOfAnInstrumentKeepsTheRegistrationAndRenewsTheUndoBuffer) {
     test::RecordAllRows(Shell, Log);
-    bool stopFlagDuringStop = false;
-    Rec.Steps.ExecuteCommandString = [&](const std::string& c) {
-        Log.push_back("Execute " + c);
-        if (c == "*StopSingle Stop") stopFlagDuringStop = Shell.StopInProgress;
-    };
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
     RegisterAllCommandHandlers(Shell);
     ASSERT_TRUE(w.StartInstrument(true));
@@ -168,16 +165,16 @@ TEST_F(MordaStartUp, StopAndRestartOfAnInstrumentKeepsTheRegistrationAndRenewsTh
     EXPECT_TRUE(first->Enabled()) << "recording starts with the instrument";
     w.StopInstrument();
     EXPECT_EQ(Shell.UndoBuffer(), nullptr) << "undo history does not cross instruments";
-    EXPECT_TRUE(stopFlagDuringStop);
+    EXPECT_EQ(Rec.Count("Execute *StopSingle Stop (stop under way)"), 1);
     EXPECT_FALSE(Shell.StopInProgress);
     EXPECT_FALSE(Shell.AcqEnabled);
-    EXPECT_TRUE(Shell.ApplyUnchangedValues) << "stays on until the next start";
+    EXPECT_TRUE(Shell.ApplyUnchangedValues()) << "stays on until the next start";
 
     ASSERT_TRUE(w.StartInstrument(false));
-    EXPECT_FALSE(Shell.ApplyUnchangedValues);
+    EXPECT_FALSE(Shell.ApplyUnchangedValues());
     ASSERT_NE(Shell.UndoBuffer(), nullptr);
     EXPECT_TRUE(Shell.UndoBuffer()->Enabled());
-    EXPECT_EQ(Rec.Count("CreateCommandTree"), 1);
+    EXPECT_EQ(Rec.Count("RegisterMainCommands"), 1);
     EXPECT_EQ(Rec.Count("SetModelAdjustLimits"), 2);
     EXPECT_EQ(Rec.Count("RefreshChannelHandlers"), 2);
 }

@@ -63,6 +63,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
     Do(block.SplashSleep, 500);
     Do(block.SplashStatus, std::string("Creating forms..."));
     TMorda_fr window(shell, steps, dialogs);
+    RegisterMainWindowRows(shell, window);
     Do(block.WindowCreated, window);
     Do(block.SplashStatus, std::string("Initialization Of All Vars And Handlers..."));
     RegisterAllCommandHandlers(shell);

@@ -596,6 +596,20 @@ void TMorda_fr::SetDefaultSize() {
     move(o.Left, o.Top);
 }
 
+void TMorda_fr::CreateGuiHandler() {
+    TCommandTree* tree = Shell_.CommandTree();
+    if (!tree) VT_INTERNAL_ERROR("Morda", "Gui registered without a command tree");
+    TRadioOptions options{.Items = "RemoteLocal,RemoteOnly,Invisible"};
+    options.AfterChange = [this](THandler& h) {
+        SetGuiMode(static_cast<TGuiMode>(static_cast<TRadioSwHandler&>(h).GetItemIndex()));
+    };
+    tree->Root().AddRadioHandler("Gui", options).SetNoSave(true);
+}
+
+void RegisterMainWindowRows(TShell& shell, TMorda_fr& window) {
+    shell.Registration.Add(TRegistrationRow::CreateGuiHandler, [&window](TShell&) { window.CreateGuiHandler(); });
+}
+
 void TMorda_fr::SetGuiMode(TGuiMode mode) {
     GuiMode_ = mode;
     Shell_.GuiRemote = mode != TGuiMode::RemoteLocal;

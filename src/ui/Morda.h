@@ -82,6 +82,8 @@ public:
     void SetNormalCursor();
     void SetWhatsThisMode(bool on);
     bool WhatsThisMode() const { return WhatsThisMode_; }
+    // Registers "Gui" (not saved in setups); its changes set the mode.
+    void CreateGuiHandler();
     void SetGuiMode(TGuiMode mode);
     TGuiMode GuiMode() const { return GuiMode_; }
     void ApplyGuiMode();
@@ -158,5 +160,8 @@ private:
     bool IdleInstalled_ = false;
     TGuiMode GuiMode_ = TGuiMode::RemoteLocal;
 };
+
+// Fills the rows of the registration order that the main window owns ("Gui").
+void RegisterMainWindowRows(TShell& shell, TMorda_fr& window);
 
 }  // namespace vt

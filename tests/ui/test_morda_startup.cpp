@@ -181,3 +181,39 @@ TEST_F(MordaStartUp, StopAndRestartOfAnInstrumentKeepsTheRegistrationAndRenewsTh
 
 }  // namespace
 }  // namespace vt
+
+namespace vt {
+namespace {
+
+TEST(GuiSetting, ModesShowHideAndLockTheWindowAndAreNotSaved) {
+    TShell shell;
+    test::TRecordingSteps rec;
+    test::TScriptedDialogs dialogs;
+    TMorda_fr w(shell, rec.Steps, dialogs);
+    RegisterMainWindowRows(shell, w);
+    RegisterAllCommandHandlers(shell);
+    w.show();
+    ASSERT_TRUE(test::RunLoopUntil([&] { return shell.AcqEnabled; }));
+    EXPECT_TRUE(std::none_of(shell.FactorySetup.begin(), shell.FactorySetup.end(),
+                             [](const std::string& l) { return l.find("GUI") != std::string::npos; }));
+
+    shell.ExecuteCommandString("Gui RemoteOnly");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.isEnabled());
+    EXPECT_TRUE(shell.GuiRemote);
+    EXPECT_EQ(shell.ExecuteCommandString("Gui?"), "GUI REMOTEONLY");
+
+    shell.ExecuteCommandString("Gui Invisible");
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(shell.GuiRemote);
+
+    shell.ExecuteCommandString("Gui RemoteLocal");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.isEnabled());
+    EXPECT_FALSE(shell.GuiRemote);
+    test::RunLoopFor(20);
+    EXPECT_EQ(rec.Count("SetInstrGuiReady"), 1) << "showing the window again starts nothing";
+}
+
+}  // namespace
+}  // namespace vt

@@ -252,3 +252,61 @@ TEST_F(MainMenu, KeysPressTheMainCommandSwitchers) {
 
 }  // namespace
 }  // namespace vt
+
+namespace vt {
+namespace {
+
+TEST(MainWindowHelp, WhatsThisModeShowsTheHelpOfTheControlClickedAndEnds) {
+    TShell shell;
+    test::TRecordingSteps rec;
+    test::TScriptedDialogs dialogs;
+    std::vector<int> contexts;
+    rec.Steps.ShowHelpContext = [&](int c) { contexts.push_back(c); };
+    TMorda_fr w(shell, rec.Steps, dialogs);
+    shell.StartInstrumentName = "Demo";
+    w.show();
+    w.resize(800, 600);
+    QWidget& strip = w.SystemControls();
+    auto* control = new QWidget(&strip);
+    control->setGeometry(0, 0, 40, 20);
+    control->setProperty("HelpContext", 1409);
+    control->show();
+
+    w.SetWhatsThisMode(true);
+    EXPECT_TRUE(w.WhatsThisMode());
+    QTest::keyClick(&w, Qt::Key_A);
+    EXPECT_FALSE(w.WhatsThisMode()) << "a key ends the mode";
+    EXPECT_TRUE(contexts.empty());
+
+    w.SetWhatsThisMode(true);
+    QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, strip.mapTo(&w, QPoint(5, 5)));
+    EXPECT_FALSE(w.WhatsThisMode());
+    EXPECT_EQ(contexts, std::vector<int>{1409});
+
+    w.SetWhatsThisMode(true);
+    QTest::mouseClick(&w, Qt::RightButton, Qt::NoModifier, strip.mapTo(&w, QPoint(5, 5)));
+    EXPECT_FALSE(w.WhatsThisMode()) << "any click ends it";
+    EXPECT_EQ(contexts.size(), 1u) << "only the left button asks for help";
+}
+
+TEST(MainWindowHelp, SystemButtonClosesWhenTheSelectionEndsTheProgram) {
+    TShell shell;
+    shell.AcqEnabled = true;
+    test::TRecordingSteps rec;
+    test::TScriptedDialogs dialogs;
+    bool keepRunning = true;
+    rec.Steps.SelectInstrumentsDialog = [&] { return keepRunning; };
+    TMorda_fr w(shell, rec.Steps, dialogs);
+    w.show();
+    auto* system = w.findChild<QPushButton*>("btnInstruments");
+    ASSERT_NE(system, nullptr);
+    system->click();
+    EXPECT_TRUE(w.isVisible());
+    keepRunning = false;
+    system->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(rec.Count("SavePowerOffSetup"), 1) << "through the close query";
+}
+
+}  // namespace
+}  // namespace vt

@@ -213,7 +213,8 @@ void TMorda_fr::TranslateWindow() {
 }
 
 void TMorda_fr::SaveFormTexts(TLangIniFile& file) const {
-    file.WriteLangString(FormName, kLangFormControls, "2");
+    const auto direct = findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size();
+    file.WriteLangString(FormName, kLangFormControls, std::to_string(direct));
     file.WriteLangString(FormName, kLangFormCaption, windowTitle().toStdString());
     file.WriteLangString(FormName, LangControlKey("", "btnInstruments") + std::string(kLangCaption),
                          btnInstruments_->text().toStdString());
@@ -240,7 +241,7 @@ void TMorda_fr::CreateActions() {
         });
         addAction(a);
     }
-    // The window's "Default Size" command: on the "System" button's menu and on the window.
+    // The window's "Default Size" command, on the context menu of the "System" button.
     DefaultSizeAction_ = new QAction(QString::fromStdString(LangStr("DefaultSize")), this);
     DefaultSizeAction_->setObjectName("DefaultSize");
     connect(DefaultSizeAction_, &QAction::triggered, this, [this] { SetDefaultSize(); });

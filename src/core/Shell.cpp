@@ -193,8 +193,8 @@ void UpdateUiForInstrument(TShell& shell, const TRefreshOptions& options) {
     shell.UndefinedText = "  " + shell.LangStr("Undefined");
 }
 
-bool MainIdleStep(TShell& shell) {
-    const bool done = !((shell.RunOn || shell.SingleOn) && !shell.CommErrorFlag);
+bool MainIdleStep(TShell& shell, bool commError) {
+    const bool done = !((shell.RunOn || shell.SingleOn) && !commError);
     // Stepping suspended, or no acquisition to step: nothing to do until the next event.
     if (shell.FlagRegisterMode || !shell.AcquisitionIdleStep) return true;
     const bool busy = shell.AcquisitionIdleStep(shell);

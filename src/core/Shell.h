@@ -18,8 +18,18 @@
 namespace vt {
 
 class TCommandTree;
+class TInstrumentLink;
 class TShell;
 class TUndoBuffer;
+
+// An object of a higher library that the context owns; that library supplies its deletion.
+template <class T>
+using TOwnedPart = std::unique_ptr<T, void (*)(T*)>;
+// Called where T is complete (in the library that defines it or above).
+template <class T>
+TOwnedPart<T> MakeOwnedPart(std::unique_ptr<T> part) {
+    return TOwnedPart<T>(part.release(), [](T* p) { delete p; });
+}
 
 // The data folders below the data root, each with a trailing "/".
 struct TDataFolders {
@@ -166,7 +176,6 @@ public:
     bool RunOn = false;
     bool SingleOn = false;
     bool FlagRegisterMode = false;  // acquisition stepping suspended
-    bool CommErrorFlag = false;     // the link is in the communication-error state
     bool AppActive = true;          // the application is the active one
     bool GuiRemote = false;         // "Gui" is not "RemoteLocal"
 
@@ -215,6 +224,10 @@ public:
     // Runs a command string the system issues itself; without a command tree it does nothing.
     std::string ExecuteCommandString(std::string_view text);
 
+    // --- the instrument link: none until the program creates it ---
+    TInstrumentLink* Link() { return Link_.get(); }
+    void SetLink(TOwnedPart<TInstrumentLink> link) { Link_ = std::move(link); }
+
     // --- the undo buffer: from an instrument's start to its stop ---
     TUndoBuffer* UndoBuffer() { return UndoBuffer_.get(); }
     void SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer);
@@ -227,6 +240,7 @@ private:
     std::unique_ptr<TAnalysisServices> Analysis_;
     std::unique_ptr<TSerialServices> Serial_;
     std::unique_ptr<TUndoBuffer> UndoBuffer_;
+    TOwnedPart<TInstrumentLink> Link_{nullptr, nullptr};
 };
 
 // Every feature unit registers its settings in the fixed order, unless skip; RegistrationDone is set
@@ -242,7 +256,7 @@ void UpdateUiForInstrument(TShell& shell, const TRefreshOptions& options);
 
 // One call of the main window's idle handler. Unless stepping is suspended, runs one acquisition
 // idle step. Answers "done" (wait for the next event) unless Run or Single is on, the link is free
-// of errors, stepping is not suspended and the step has work to do at once.
-bool MainIdleStep(TShell& shell);
+// of errors (commError off), stepping is not suspended and the step has work to do at once.
+bool MainIdleStep(TShell& shell, bool commError);
 
 }  // namespace vt

@@ -7,6 +7,7 @@
 #include "core/MultiLang.h"
 #include "core/Shell.h"
 #include "core/TextFiles.h"
+#include "link/PriborInterface.h"
 #include "ui/Morda.h"
 #include "ui/VeltraneApplication.h"
 
@@ -33,6 +34,18 @@ void InitLanguages(TShell& shell, TUserDialogs& dialogs) {
     shell.Language().InitLanguages();
 }
 
+// The instrument link of this run; it speaks through the shell's texts and display.
+void CreateInstrumentLink(TShell& shell) {
+    auto link = std::make_unique<TInstrumentLink>();
+    link->Hooks.LangText = [&shell](std::string_view key, std::string_view builtIn) {
+        const std::string* text = shell.Language().Strings().Find(key);
+        return text ? *text : std::string(builtIn);
+    };
+    link->Hooks.ReportCommError = [&shell](const std::string& suffix) { shell.Display().ReportCommError(suffix); };
+    link->Hooks.ClearCommError = [&shell] { shell.Display().ClearCommError(); };
+    shell.SetLink(MakeOwnedPart(std::move(link)));
+}
+
 }  // namespace
 
 int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::string> args, TMainBlockSteps& block,
@@ -48,6 +61,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
     InitLanguages(shell, dialogs);
     QGuiApplication::setApplicationName(QStringLiteral("Veltrane"));
     Do(block.ShowSplash);
+    CreateInstrumentLink(shell);
     Do(block.LoadInstrumentList);
     if (block.StartInstrument) {
         if (!block.StartInstrument(args)) {
@@ -58,7 +72,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
         shell.StartInstrumentName = "Absent";
     }
     // The help file's path is part of the data folders.
-    const bool connected = steps.IsInstrumentConnected && steps.IsInstrumentConnected();
+    const bool connected = shell.Link()->IsInstrumentConnected();
     Do(block.SplashStatus, std::string(connected ? "Start in Main Mode..." : "Start in Demo Mode..."));
     Do(block.SplashSleep, 500);
     Do(block.SplashStatus, std::string("Creating forms..."));

@@ -19,6 +19,7 @@
 #include "core/MyDecimalSeparatorIsDot.h"
 #include "core/Shell.h"
 #include "core/SpiderUnit.h"
+#include "link/PriborInterface.h"
 #include "core/Undina.h"
 #include "ui/QtColor.h"
 #include "ui/VeltraneApplication.h"
@@ -185,6 +186,11 @@ TMorda_fr::~TMorda_fr() {
 std::string TMorda_fr::LangStr(const char* key) const { return Shell_.LangStr(key); }
 
 void TMorda_fr::ExecuteCommandString(const std::string& command) { Shell_.ExecuteCommandString(command); }
+
+bool TMorda_fr::InstrumentConnected() {
+    const TInstrumentLink* link = Shell_.Link();
+    return link && link->IsInstrumentConnected();
+}
 
 void TMorda_fr::FormCreate() {
     SetDefaultSize();
@@ -423,7 +429,8 @@ void TMorda_fr::RestorePreviousIdleHandler() {
 }
 
 bool TMorda_fr::MyIdleHandler() {
-    const bool done = MainIdleStep(Shell_);
+    const TInstrumentLink* link = Shell_.Link();
+    const bool done = MainIdleStep(Shell_, link && link->CommErrorFlag());
     FollowTimerRequests();
     return done;
 }
@@ -474,7 +481,7 @@ TButtonOfMainMenu& TMorda_fr::GetMainMenuButton(int index) {
 void TMorda_fr::MouseDownOnButtonOfMainMenu(TButtonOfMainMenu& b, Qt::MouseButton m) {
     const int side = m == Qt::LeftButton ? LeftSide : RightSide;
     if (side == LeftSide ? b.LeftMenuOn() : b.RightMenuOn()) return;
-    if (b.Tag == TestADCIndex && Ask(Steps_.IsInstrumentConnected) && !Ask(Steps_.IsVersionAtLeast, 3, 7, 10)) {
+    if (b.Tag == TestADCIndex && InstrumentConnected() && !Ask(Steps_.IsVersionAtLeast, 3, 7, 10)) {
         Dialogs_.ShowMessage(this, QStringLiteral("FW version of Veltrane is older than v.3.7.10!"));
         return;
     }

@@ -127,6 +127,8 @@ private:
     void OpenStartMenus();
     std::string LangStr(const char* key) const;
     void ExecuteCommandString(const std::string& command);
+    // Over USB or LAN.
+    bool InstrumentConnected();
 
     TShell& Shell_;
     TMordaSteps& Steps_;

@@ -36,7 +36,6 @@ struct TMordaSteps {
     std::function<bool()> HasOptOptics;
     std::function<bool()> HasOptGenerators;
     std::function<bool()> HasOptPatSyncTrig;
-    std::function<bool()> IsInstrumentConnected;  // over USB or LAN
     std::function<bool(int major, int minor, int release)> IsVersionAtLeast;
 
     // Close.

@@ -181,36 +181,37 @@ TEST(ShellIdle, IdleStepReportsDoneUnlessAnAcquisitionHasWorkNow) {
     TShell shell;
     int steps = 0;
     bool busy = true;
+    bool commError = false;
     shell.AcquisitionIdleStep = [&](TShell&) {
         ++steps;
         return busy;
     };
 
-    EXPECT_TRUE(MainIdleStep(shell)) << "neither Run nor Single: wait for events";
+    EXPECT_TRUE(MainIdleStep(shell, commError)) << "neither Run nor Single: wait for events";
     EXPECT_EQ(steps, 1) << "the step still runs its housekeeping";
 
     shell.RunOn = true;
-    EXPECT_FALSE(MainIdleStep(shell));
+    EXPECT_FALSE(MainIdleStep(shell, commError));
     busy = false;
-    EXPECT_TRUE(MainIdleStep(shell)) << "a step waiting for a deadline must not spin";
+    EXPECT_TRUE(MainIdleStep(shell, commError)) << "a step waiting for a deadline must not spin";
     busy = true;
 
-    shell.CommErrorFlag = true;
-    EXPECT_TRUE(MainIdleStep(shell));
-    shell.CommErrorFlag = false;
+    commError = true;
+    EXPECT_TRUE(MainIdleStep(shell, commError));
+    commError = false;
 
     shell.RunOn = false;
     shell.SingleOn = true;
-    EXPECT_FALSE(MainIdleStep(shell));
+    EXPECT_FALSE(MainIdleStep(shell, commError));
 
     steps = 0;
     shell.FlagRegisterMode = true;
-    EXPECT_TRUE(MainIdleStep(shell)) << "stepping suspended with Single on: nothing to do";
+    EXPECT_TRUE(MainIdleStep(shell, commError)) << "stepping suspended with Single on: nothing to do";
     EXPECT_EQ(steps, 0);
 
     shell.FlagRegisterMode = false;
     shell.AcquisitionIdleStep = nullptr;
-    EXPECT_TRUE(MainIdleStep(shell)) << "no acquisition to step";
+    EXPECT_TRUE(MainIdleStep(shell, commError)) << "no acquisition to step";
 }
 
 TEST(ShellServices, NullServicesDoNothingAndAnswerNone) {

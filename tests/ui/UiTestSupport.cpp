@@ -63,7 +63,6 @@ TRecordingSteps::TRecordingSteps() {
     Steps.ResendInstrumentSettings = rec("ResendInstrumentSettings");
     Steps.HasOptOptics = [this] { return Optics; };
     Steps.HasOptGenerators = [this] { return Generators; };
-    Steps.IsInstrumentConnected = [this] { return Connected; };
     Steps.IsVersionAtLeast = [this](int, int, int) { return VersionOk; };
     Steps.AutomationObjectCount = [this] { return AutomationObjects; };
     Steps.StopSingleStop = rec("StopSingleStop");

@@ -21,7 +21,6 @@ struct TRecordingSteps {
     bool IdentityReadOk = true;
     bool Optics = false;
     bool Generators = false;
-    bool Connected = false;
     bool VersionOk = true;
     int AutomationObjects = 0;
     bool AdjustmentModified = false;

@@ -9,6 +9,7 @@
 #include "core/LangIniFile.h"
 #include "core/MultiLang.h"
 #include "core/temp_folder.h"
+#include "link/PriborInterface.h"
 #include "core/InternalError.h"
 #include "core/Shell.h"
 #include "ui/ButtonOfMainMenu.h"
@@ -167,7 +168,9 @@ TEST_F(MainMenu, ClicksOpenMenusOnTheirSideOnce) {
 TEST_F(MainMenu, ServiceMenuIsRefusedOnOldFirmware) {
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
     w.BuildMainMenuTable();
-    Rec.Connected = true;
+    auto link = std::make_unique<TInstrumentLink>();
+    link->SetLinkKind(TInstrumentLinkKind::Usb);
+    Shell.SetLink(MakeOwnedPart(std::move(link)));
     Rec.VersionOk = false;
     w.MouseDownOnButtonOfMainMenu(w.GetMainMenuButton(0), Qt::LeftButton);
     TButtonOfMainMenu& service = w.GetMainMenuButton(19);

@@ -8,6 +8,7 @@
 #include "core/Shell.h"
 #include "core/TextFiles.h"
 #include "link/PriborInterface.h"
+#include "ui/FeatureRows.h"
 #include "ui/Morda.h"
 #include "ui/VeltraneApplication.h"
 
@@ -77,7 +78,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
     Do(block.SplashSleep, 500);
     Do(block.SplashStatus, std::string("Creating forms..."));
     TMorda_fr window(shell, steps, dialogs);
-    RegisterMainWindowRows(shell, window);
+    InstallFeatureRows(shell, window);
     Do(block.WindowCreated, window);
     Do(block.SplashStatus, std::string("Initialization Of All Vars And Handlers..."));
     RegisterAllCommandHandlers(shell);

@@ -614,10 +614,6 @@ void TMorda_fr::CreateGuiHandler() {
     tree->Root().AddRadioHandler("Gui", options).SetNoSave(true);
 }
 
-void RegisterMainWindowRows(TShell& shell, TMorda_fr& window) {
-    shell.Registration.Add(TRegistrationRow::CreateGuiHandler, [&window](TShell&) { window.CreateGuiHandler(); });
-}
-
 void TMorda_fr::SetGuiMode(TGuiMode mode) {
     GuiMode_ = mode;
     Shell_.GuiRemote = mode != TGuiMode::RemoteLocal;

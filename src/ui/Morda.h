@@ -163,7 +163,4 @@ private:
     TGuiMode GuiMode_ = TGuiMode::RemoteLocal;
 };
 
-// Fills the rows of the registration order that the main window owns ("Gui").
-void RegisterMainWindowRows(TShell& shell, TMorda_fr& window);
-
 }  // namespace vt

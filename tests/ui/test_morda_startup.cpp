@@ -8,6 +8,7 @@
 #include "core/Shell.h"
 #include "core/SpiderUnit.h"
 #include "core/Undina.h"
+#include "ui/FeatureRows.h"
 #include "ui/Morda.h"
 
 namespace vt {
@@ -190,7 +191,7 @@ TEST(GuiSetting, ModesShowHideAndLockTheWindowAndAreNotSaved) {
     test::TRecordingSteps rec;
     test::TScriptedDialogs dialogs;
     TMorda_fr w(shell, rec.Steps, dialogs);
-    RegisterMainWindowRows(shell, w);
+    InstallFeatureRows(shell, w);
     RegisterAllCommandHandlers(shell);
     w.show();
     ASSERT_TRUE(test::RunLoopUntil([&] { return shell.AcqEnabled; }));

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "UiTestSupport.h"
+#include "core/temp_folder.h"
 #include "core/MultiLang.h"
 #include "core/Shell.h"
 #include "ui/MainBlock.h"
@@ -19,8 +20,7 @@ namespace {
 class MainBlock : public ::testing::Test {
 protected:
     void SetUp() override {
-        Home = std::filesystem::temp_directory_path() / "vt_main_block_home";
-        std::filesystem::remove_all(Home);
+        Home = Temp / "home";
         Args = {"--home", Home.string(), "Absent"};
         std::filesystem::create_directories(Home);
         std::ofstream(Home / "Language-Vlt.Eng") << "[Common]\nCommon:Language=English\n";
@@ -38,8 +38,7 @@ protected:
         Shell.Registration.Add(TRegistrationRow::RegisterMainCommands,
                                [this](TShell&) { Log.push_back("RegisterMainCommands"); });
     }
-    void TearDown() override { std::filesystem::remove_all(Home); }
-
+    test::TempFolder Temp;  // each test its own: the tests of a suite may run at once
     std::filesystem::path Home;
     std::vector<std::string> Args;
     std::vector<std::string> Log;

@@ -15,10 +15,6 @@
 namespace vt {
 
 namespace {
-template <class F, class... A>
-void Do(const F& step, A&&... args) {
-    if (step) step(std::forward<A>(args)...);
-}
 // The language files sit in the data root; the chosen language is kept per user.
 void InitLanguages(TShell& shell, TUserDialogs& dialogs) {
     TLanguageSetup setup;
@@ -61,12 +57,12 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
     }
     InitLanguages(shell, dialogs);
     QGuiApplication::setApplicationName(QStringLiteral("Veltrane"));
-    Do(block.ShowSplash);
+    DoStep(block.ShowSplash);
     CreateInstrumentLink(shell);
-    Do(block.LoadInstrumentList);
+    DoStep(block.LoadInstrumentList);
     if (block.StartInstrument) {
         if (!block.StartInstrument(args)) {
-            Do(block.CloseSplash);
+            DoStep(block.CloseSplash);
             return 0;
         }
     } else {
@@ -74,17 +70,17 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
     }
     // The help file's path is part of the data folders.
     const bool connected = shell.Link()->IsInstrumentConnected();
-    Do(block.SplashStatus, std::string(connected ? "Start in Main Mode..." : "Start in Demo Mode..."));
-    Do(block.SplashSleep, 500);
-    Do(block.SplashStatus, std::string("Creating forms..."));
+    DoStep(block.SplashStatus, std::string(connected ? "Start in Main Mode..." : "Start in Demo Mode..."));
+    DoStep(block.SplashSleep, 500);
+    DoStep(block.SplashStatus, std::string("Creating forms..."));
     TMorda_fr window(shell, steps, dialogs);
     InstallFeatureRows(shell, window);
-    Do(block.WindowCreated, window);
-    Do(block.SplashStatus, std::string("Initialization Of All Vars And Handlers..."));
+    DoStep(block.WindowCreated, window);
+    DoStep(block.SplashStatus, std::string("Initialization Of All Vars And Handlers..."));
     RegisterAllCommandHandlers(shell);
-    Do(block.SplashStatus, std::string("All done."));
-    Do(block.SplashSleep, 100);
-    Do(block.CloseSplash);
+    DoStep(block.SplashStatus, std::string("All done."));
+    DoStep(block.SplashSleep, 100);
+    DoStep(block.CloseSplash);
 
     window.show();
     const int result = app.exec();

@@ -78,17 +78,6 @@ constexpr TKeyAction KeyActions[] = {
     {"ToolBarWhatIsThis", QKeyCombination(Qt::ShiftModifier, Qt::Key_F1), "mcsHelp"},
 };
 
-template <class F, class... A>
-auto Ask(const F& question, A&&... args) {
-    using R = decltype(question(std::forward<A>(args)...));
-    if (!question) return R{};
-    return question(std::forward<A>(args)...);
-}
-
-template <class F, class... A>
-void Do(const F& step, A&&... args) {
-    if (step) step(std::forward<A>(args)...);
-}
 
 // A stored text's line breaks as the toolkit shows them.
 QString DialogText(const std::string& text) {
@@ -157,8 +146,8 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
     });
     FlagRegisterReadingTimer_.setInterval(1500);
     connect(&FlagRegisterReadingTimer_, &QTimer::timeout, this, [this] {
-        if (Ask(Steps_.HasOptPatSyncTrig)) Do(Steps_.RecheckPatternLock, false);
-        Do(Steps_.RefreshTrigIndicator, 0);
+        if (AskStep(Steps_.HasOptPatSyncTrig)) DoStep(Steps_.RecheckPatternLock, false);
+        DoStep(Steps_.RefreshTrigIndicator, 0);
     });
     AutoCalTimer_.setInterval(5000);
     connect(&AutoCalTimer_, &QTimer::timeout, this, [this] {
@@ -242,7 +231,7 @@ void TMorda_fr::CreateActions() {
             if (switcher) {
                 PressCommandSwitcher(switcher);
             } else if (name == "Console") {
-                Do(Steps_.ShowConsole, this);
+                DoStep(Steps_.ShowConsole, this);
             }
         });
         addAction(a);
@@ -282,11 +271,11 @@ void TMorda_fr::customEvent(QEvent* event) {
 
 void TMorda_fr::StartUp() {
     QCoreApplication::processEvents();
-    Do(Steps_.PushHint, std::string(VersionText), 5000);
-    Do(Steps_.BindSwitchersOfStrips);
+    DoStep(Steps_.PushHint, std::string(VersionText), 5000);
+    DoStep(Steps_.BindSwitchersOfStrips);
     Shell_.Language().CreateEnglishLanguageFile([this](TLangIniFile& file) { SaveFormTexts(file); });
     BuildMainMenuTable();
-    Do(Steps_.InitSourceSwitcherItems);
+    DoStep(Steps_.InitSourceSwitcherItems);
     Shell_.Serial().RefreshStdMaskFamily();
     SideButton_ = {};
     InstallIdleHandler();
@@ -296,12 +285,12 @@ void TMorda_fr::StartUp() {
     if (TCommandTree* tree = Shell_.CommandTree()) tree->Root().SaveAllSettings(Shell_.FactorySetup);
     const bool present = Shell_.StartInstrumentPresent();
     StartInstrument(present);
-    Do(Steps_.LoadMemoriesFromDisk);
-    Do(Steps_.LoadPatternLengthList);
+    DoStep(Steps_.LoadMemoriesFromDisk);
+    DoStep(Steps_.LoadPatternLengthList);
     OpenStartMenus();
     if (!present) SetSideMenusHidden(true);
     ApplyGuiMode();
-    Do(Steps_.SetInstrGuiReady);
+    DoStep(Steps_.SetInstrGuiReady);
     Shell_.AutoCalTimerEnabled = true;
     FollowTimerRequests();
 }
@@ -317,7 +306,7 @@ bool TMorda_fr::StartInstrument(bool present) {
         OpenStartMenus();
     }
     ShowMainControls(present);
-    if (present && !Ask(Steps_.ReadIndividualData)) {
+    if (present && !AskStep(Steps_.ReadIndividualData)) {
         Dialogs_.ShowError(this, QStringLiteral("Error Reading the Individual Information from the Instruments."));
         return false;
     }
@@ -325,14 +314,14 @@ bool TMorda_fr::StartInstrument(bool present) {
                                                                   : std::string(AbsentCaption)));
     RegisterLateCommandHandlers(Shell_);
     if (!Shell_.UndoBuffer()) Shell_.SetUndoBuffer(std::make_unique<TUndoBuffer>());
-    Do(Steps_.ResetSignalStates);
+    DoStep(Steps_.ResetSignalStates);
     Shell_.SetApplyUnchangedValues(true);
-    if (present) Do(Steps_.RefreshHelpCaptionAndCalibration);
+    if (present) DoStep(Steps_.RefreshHelpCaptionAndCalibration);
     EnableOptionMenus();
-    if (present && !Shell_.ShiftAtStart) Do(Steps_.RecallDefaultSetup);
-    UpdateUiForInstrument(Shell_, {Ask(Steps_.HasOptOptics), Ask(Steps_.HasOptGenerators)});
-    Do(Steps_.UpdateHoldoffTracking);
-    Do(Steps_.ResendInstrumentSettings);
+    if (present && !Shell_.ShiftAtStart) DoStep(Steps_.RecallDefaultSetup);
+    UpdateUiForInstrument(Shell_, {AskStep(Steps_.HasOptOptics), AskStep(Steps_.HasOptGenerators)});
+    DoStep(Steps_.UpdateHoldoffTracking);
+    DoStep(Steps_.ResendInstrumentSettings);
     Shell_.Display().TopTextUpdateAll();
     Shell_.SetApplyUnchangedValues(false);
     Shell_.AcqEnabled = true;
@@ -359,17 +348,17 @@ void TMorda_fr::StopInstrument() {
 // Close
 
 bool TMorda_fr::FormCloseQuery() {
-    if (Ask(Steps_.AutomationObjectCount) > 0) throw std::runtime_error(LangStr("ActiveCOMclient"));
+    if (AskStep(Steps_.AutomationObjectCount) > 0) throw std::runtime_error(LangStr("ActiveCOMclient"));
     Shell_.MainWindowClosing = true;
     auto stopAndBreak = [this] {
-        Do(Steps_.StopSingleStop);
-        Do(Steps_.BreakAcquisition, true);
+        DoStep(Steps_.StopSingleStop);
+        DoStep(Steps_.BreakAcquisition, true);
     };
     stopAndBreak();
 
     bool storeAdjustment = false;
     bool storeCalibration = false;
-    if (Ask(Steps_.AdjustmentModified) && Ask(Steps_.AdjustAccessGranted)) {
+    if (AskStep(Steps_.AdjustmentModified) && AskStep(Steps_.AdjustAccessGranted)) {
         const TDialogAnswer a =
             Dialogs_.AskYesNoCancel(this, DialogText(LangStr("QueSaveAdjusting")));
         if (a == TDialogAnswer::Cancel) {
@@ -378,7 +367,7 @@ bool TMorda_fr::FormCloseQuery() {
         }
         stopAndBreak();
         storeAdjustment = a == TDialogAnswer::Yes;
-    } else if (Ask(Steps_.CalibrationModified)) {
+    } else if (AskStep(Steps_.CalibrationModified)) {
         const TDialogAnswer a =
             Dialogs_.AskYesNoCancel(this, DialogText(LangStr("QueSaveCalibration")));
         if (a == TDialogAnswer::Cancel) {
@@ -387,12 +376,12 @@ bool TMorda_fr::FormCloseQuery() {
         }
         storeCalibration = a == TDialogAnswer::Yes;
     }
-    if (storeAdjustment) Do(Steps_.StoreAdjustmentValues, true);
-    if (storeCalibration) Do(Steps_.StoreAdjustmentValues, false);
+    if (storeAdjustment) DoStep(Steps_.StoreAdjustmentValues, true);
+    if (storeCalibration) DoStep(Steps_.StoreAdjustmentValues, false);
     // Without a started instrument the settings are still the registration defaults (or another
     // instrument's): saving them would overwrite the user's power-off setup.
-    if (Shell_.AcqEnabled) Do(Steps_.SavePowerOffSetup);
-    Do(Steps_.StartFlagRegisterReading);
+    if (Shell_.AcqEnabled) DoStep(Steps_.SavePowerOffSetup);
+    DoStep(Steps_.StartFlagRegisterReading);
     return true;
 }
 
@@ -481,7 +470,7 @@ TButtonOfMainMenu& TMorda_fr::GetMainMenuButton(int index) {
 void TMorda_fr::MouseDownOnButtonOfMainMenu(TButtonOfMainMenu& b, Qt::MouseButton m) {
     const int side = m == Qt::LeftButton ? LeftSide : RightSide;
     if (side == LeftSide ? b.LeftMenuOn() : b.RightMenuOn()) return;
-    if (b.Tag == TestADCIndex && InstrumentConnected() && !Ask(Steps_.IsVersionAtLeast, 3, 7, 10)) {
+    if (b.Tag == TestADCIndex && InstrumentConnected() && !AskStep(Steps_.IsVersionAtLeast, 3, 7, 10)) {
         Dialogs_.ShowMessage(this, QStringLiteral("FW version of Veltrane is older than v.3.7.10!"));
         return;
     }
@@ -496,7 +485,7 @@ void TMorda_fr::MouseDownOnButtonOfMainMenu(TButtonOfMainMenu& b, Qt::MouseButto
     if (SideButton_[side]) setSideFlag(*SideButton_[side], false);
     SideButton_[side] = &b;
     setSideFlag(b, true);
-    Do(Steps_.ShowSideMenu, b.Tag, side);
+    DoStep(Steps_.ShowSideMenu, b.Tag, side);
 }
 
 void TMorda_fr::SetSideMenuCaption(int side, const QString& text) { CaptionPanel_[side]->setText(text); }
@@ -512,7 +501,7 @@ void TMorda_fr::CloseSideMenus() {
         } else {
             b->SetRightMenuOn(false);
         }
-        Do(Steps_.ShowSideMenu, CloseMenuKind, side);
+        DoStep(Steps_.ShowSideMenu, CloseMenuKind, side);
     }
 }
 
@@ -523,14 +512,14 @@ void TMorda_fr::DeferSideMenuUpdate(int side, int target) {
         DeferTimer_ = new QTimer(this);
         DeferTimer_->setSingleShot(true);
         DeferTimer_->setInterval(5);
-        connect(DeferTimer_, &QTimer::timeout, this, [this] { Do(Steps_.ShowSideMenu, 20 + DeferTarget_, DeferSide_); });
+        connect(DeferTimer_, &QTimer::timeout, this, [this] { DoStep(Steps_.ShowSideMenu, 20 + DeferTarget_, DeferSide_); });
     }
     DeferTimer_->start();
 }
 
 void TMorda_fr::EnableOptionMenus() {
-    MainMenu_[OEIndex]->setEnabled(Ask(Steps_.HasOptOptics));
-    const bool generators = Ask(Steps_.HasOptGenerators);
+    MainMenu_[OEIndex]->setEnabled(AskStep(Steps_.HasOptOptics));
+    const bool generators = AskStep(Steps_.HasOptGenerators);
     MainMenu_[GeneratorsIndex]->setEnabled(generators);
     MainMenu_[TdrIndex]->setEnabled(generators);
     MainMenu_[JitterIndex]->setEnabled(false);  // no instrument offers the jitter menu
@@ -538,7 +527,7 @@ void TMorda_fr::EnableOptionMenus() {
 
 void TMorda_fr::JitterPlotMessage(int action, int plot, int value) {
     switch (action) {
-        case 0: Do(Steps_.ClearJitterPlotBit, plot); break;
+        case 0: DoStep(Steps_.ClearJitterPlotBit, plot); break;
         case 1:
         case 2:
             if (Shell_.Serial().JitterAnalyserExists() && plot >= 0 && plot < 7)
@@ -569,7 +558,7 @@ void TMorda_fr::FormResize(int W, int H) {
         Shell_.Display().CreatePanel();
         PanelCreated_ = true;
     }
-    Do(Steps_.BreakAcquisition, false);
+    DoStep(Steps_.BreakAcquisition, false);
     const TPlace& d = Layout_.DisplayArea;
     Shell_.Display().PlacePanel(d.Left, d.Top, d.Height - 2, d.Width);
     ShowMainControls(Shell_.StartInstrumentPresent());
@@ -582,7 +571,7 @@ void TMorda_fr::ShowMainControls(bool visible) {
 
 void TMorda_fr::SetSideMenusHidden(bool hidden) {
     SideMenusHidden_ = hidden;
-    Do(Steps_.SetSideMenusVisible, !hidden);
+    DoStep(Steps_.SetSideMenusVisible, !hidden);
 }
 
 void TMorda_fr::ApplyVisibility() {
@@ -694,7 +683,7 @@ void TMorda_fr::mousePressEvent(QMouseEvent* event) {
         int context = 0;
         for (; w && context <= 0; w = w->parentWidget()) context = w->property("HelpContext").toInt();
         SetNormalCursor();
-        if (context > 0) Do(Steps_.ShowHelpContext, context);
+        if (context > 0) DoStep(Steps_.ShowHelpContext, context);
     }
     SetWhatsThisMode(false);
     event->accept();

@@ -4,11 +4,26 @@
 // and an empty question answers false (or its "none" value).
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QWidget;
 
 namespace vt {
+
+// Runs a step unless it is empty.
+template <class F, class... A>
+void DoStep(const F& step, A&&... args) {
+    if (step) step(std::forward<A>(args)...);
+}
+
+// Asks a question; an empty one answers its none value (false, 0).
+template <class F, class... A>
+auto AskStep(const F& question, A&&... args) {
+    using R = decltype(question(std::forward<A>(args)...));
+    if (!question) return R{};
+    return question(std::forward<A>(args)...);
+}
 
 struct TMordaSteps {
     // Deferred start-up.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -39,8 +38,10 @@ std::string ToAnsi(std::string_view utf8) {
     return out;
 }
 
+// Only ASCII letters: the end marks are UTF-8 and stay as they are in any locale.
 std::string UpperAscii(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return text;
 }
 
@@ -66,7 +67,10 @@ TInstrumentLink::TInstrumentLink(TLinkTiming timing, TLinkClock* clock,
 TInstrumentLink::~TInstrumentLink() = default;
 
 TUsbTransport& TInstrumentLink::Usb() {
-    if (!Usb_) Usb_ = std::make_unique<TUsbTransport>(UsbApiFactory_ ? UsbApiFactory_() : MakeLibUsbApi());
+    if (!Usb_) {
+        Usb_ = std::make_unique<TUsbTransport>(UsbApiFactory_ ? UsbApiFactory_() : MakeLibUsbApi());
+        Usb_->Binding().SetWriteTimeout(static_cast<unsigned>(Timing_.UsbWriteTimeoutMs));
+    }
     return *Usb_;
 }
 
@@ -219,13 +223,14 @@ std::string TInstrumentLink::ReplyBytesToText(std::span<const std::uint8_t> byte
 
 std::string TInstrumentLink::ReadReplyUsb(std::size_t maxBytes, int timeoutMs) {
     std::size_t got = 0;
+    // A read that completes with no bytes brought no reply either.
     if (!UsbReadBuffer(std::span(Text_.data(), maxBytes), got, static_cast<std::uint16_t>(timeoutMs)) || got == 0)
         return "Timeout";
     return ReplyBytesToText(std::span(Text_.data(), got));
 }
 
 std::string TInstrumentLink::ReadReplyTcp(int timeoutMs) {
-    // The waits are bounded in sum; each received piece adds bytes, so the loop is bounded by the
+    // The waits are bounded in sum; each received fragment adds bytes, so the loop is bounded by the
     // buffer too.
     constexpr int Slice = 50;
     int waited = 0;
@@ -356,8 +361,9 @@ void TInstrumentLink::AfterStreamBytes(std::size_t firstNewWord) {
         }
     }
     // After the end word the instrument sends nothing more until the next command; during a break
-    // every chunk is answered so that the stream runs to its end.
-    if (WordsReceived_ > 0 && (!EndWordSeen_ || BreakModeFlag_)) TcpSend(ChunkRequest);
+    // every chunk is answered so that the stream runs to its end. A chunk of a single byte (half a
+    // word) is answered too, or the stream would stall.
+    if (!EndWordSeen_ || BreakModeFlag_) TcpSend(ChunkRequest);
 }
 
 bool TInstrumentLink::ReadBinaryBlockTcp() {

@@ -39,6 +39,7 @@ struct TLinkTiming {
     int TcpReplyTimeoutMs = 5000;   // a reply; also the longest silence of a running stream
     int TcpBlockWaitMs = 20;        // how long one block read waits for the first new bytes
     int TcpProbeTimeoutMs = 1000;
+    int UsbWriteTimeoutMs = 1000;
     int UsbFlushTimeoutMs = 50;
     int UsbReplyTimeoutMs = 1000;
     int UsbBlockTimeoutMs = 300;

@@ -63,11 +63,11 @@ void TVltWinUsb::WinUsbClose() {
 void TVltWinUsb::WinUsbWritePipe(std::uint8_t pipe, std::span<const std::uint8_t> bytes) {
     if (!Open_) VT_INTERNAL_ERROR("VltWinUSB", "USB device not open");
     std::size_t done = 0;
-    // libusb may move part of the buffer before it fails; the rest is sent on the next round.
+    // libusb may move some of the buffer before it fails; the rest is sent on the next round.
     while (done < bytes.size()) {
         int moved = 0;
         const int rc = Api_->BulkTransfer(pipe, const_cast<std::uint8_t*>(bytes.data() + done),
-                                          static_cast<int>(bytes.size() - done), moved, WriteTimeoutMs);
+                                          static_cast<int>(bytes.size() - done), moved, WriteTimeoutMs_);
         done += static_cast<std::size_t>(std::max(moved, 0));
         if (rc != TUsbApi::Success) throw EOSError(Api_->ErrorText(rc));
         if (moved <= 0) throw EOSError("WinUSB WritePipe moved no bytes");

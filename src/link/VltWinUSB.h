@@ -38,7 +38,6 @@ class TVltWinUsb {
 public:
     // Each read asks for whole packets; the largest read is the flush after opening.
     static constexpr std::size_t LargestRead = 65576;
-    static constexpr unsigned WriteTimeoutMs = 1000;
 
     explicit TVltWinUsb(std::unique_ptr<TUsbApi> api);
     ~TVltWinUsb();
@@ -52,6 +51,8 @@ public:
     void WinUsbOpen();
     void WinUsbClose();
     bool IsOpen() const { return Open_; }
+    // A write that the device does not take within this time fails instead of blocking for ever.
+    void SetWriteTimeout(unsigned ms) { WriteTimeoutMs_ = ms; }
     void WinUsbWritePipe(std::uint8_t pipe, std::span<const std::uint8_t> bytes);
     // Delivers at most into.size() bytes. Bytes already held are delivered at once; a transfer that
     // brought more than was asked for keeps the rest for the next read. A time-out with bytes
@@ -69,6 +70,7 @@ private:
     bool Loaded_ = false;
     bool Open_ = false;
     std::size_t PacketSize_ = 512;
+    unsigned WriteTimeoutMs_ = 1000;
     std::vector<std::uint8_t> ReadBuffer_;  // whole packets of the last transfer
     std::size_t CarryBegin_ = 0;
     std::size_t CarryEnd_ = 0;

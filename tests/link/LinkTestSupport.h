@@ -1,10 +1,5 @@
 #pragma once
-// Shared pieces of the link tests: a clock that never sleeps, a link aimed at the fake instrument.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
+// What the link tests share: a clock that never sleeps, a link aimed at the fake instrument.
 #include <memory>
 #include <vector>
 
@@ -29,7 +24,7 @@ inline TLinkTiming FastTiming(int port) {
     TLinkTiming t;
     t.TcpPort = port;
     t.TcpConnectWaitMs = 2000;
-    t.TcpReplyTimeoutMs = 300;
+    t.TcpReplyTimeoutMs = 500;
     t.TcpProbeTimeoutMs = 300;
     t.TcpBlockWaitMs = 20;
     t.CommErrIdleCalls = 3;
@@ -45,27 +40,6 @@ inline TIpAddress Loopback() {
     a.Bytes[3] = 1;
     return a;
 }
-
-// A loopback port that refuses connections: bound, never listening, held for the test's life.
-class TRefusingPort {
-public:
-    TRefusingPort() {
-        Fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(Fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-        socklen_t len = sizeof sa;
-        ::getsockname(Fd_, reinterpret_cast<sockaddr*>(&sa), &len);
-        Port_ = ntohs(sa.sin_port);
-    }
-    ~TRefusingPort() { ::close(Fd_); }
-    int Port() const { return Port_; }
-
-private:
-    int Fd_ = -1;
-    int Port_ = 0;
-};
 
 // A link connected to a fresh fake instrument over loopback.
 struct TLinkOnFake {

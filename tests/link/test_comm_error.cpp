@@ -58,6 +58,23 @@ TEST(CommError, AfterTheGraceCallsTheProbeReconnectsAndTheLinkRecovers) {
     EXPECT_TRUE(t.Fake.WaitForLine("Trig:Mode Trig"));
 }
 
+TEST(CommError, WhileTheInstrumentRefusesEveryCallProbesAndTheLinkRecoversWhenItIsBack) {
+    TLinkOnFake t;
+    TRecovery r(t.Link);
+    ASSERT_TRUE(t.Open());
+    t.Fake.SetRefusing(true);
+    EXPECT_FALSE(t.Link.SendCommand("Trig:Mode Free"));
+    ASSERT_TRUE(t.Link.CommErrorFlag());
+    for (int i = 0; i < 3; ++i) t.Link.CommErrorIdleStep();
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(t.Link.CommErrorIdleStep());
+    EXPECT_EQ(std::count(r.Log.begin(), r.Log.end(), "identity"), 0);
+    EXPECT_FALSE(t.Link.TcpConnectedFlag());
+    t.Fake.SetRefusing(false);
+    EXPECT_TRUE(t.Link.CommErrorIdleStep());
+    EXPECT_TRUE(t.Link.TcpConnectedFlag());
+    EXPECT_EQ(t.Fake.Connections(), 2);
+}
+
 TEST(CommError, TheStateEndsOnlyWhenIdentityAndResendSucceeded) {
     TLinkOnFake t;
     TRecovery r(t.Link);
@@ -77,23 +94,4 @@ TEST(CommError, TheStateEndsOnlyWhenIdentityAndResendSucceeded) {
     r.ResendOk = true;
     EXPECT_TRUE(t.Link.CommErrorIdleStep());
     EXPECT_FALSE(t.Link.CommErrorFlag());
-}
-
-TEST(CommError, AnInstrumentThatStaysAwayKeepsTheStateAndIsProbedEveryCall) {
-    TRefusingPort refusing;  // the instrument is gone: connections are refused
-    TFakeLinkClock clock;
-    TInstrumentLink link(FastTiming(refusing.Port()), &clock);
-    TRecovery r(link);
-    link.SetLinkKind(TInstrumentLinkKind::Tcp);
-    EXPECT_FALSE(link.RecheckInstrumentLink());  // no address to reconnect to yet
-    ASSERT_FALSE(link.OpenInstrumentLink(false, Loopback()));
-    link.SetLinkKind(TInstrumentLinkKind::Tcp);
-    link.EnterCommError();
-    for (int i = 0; i < 3; ++i) link.CommErrorIdleStep();
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_FALSE(link.CommErrorIdleStep());
-        EXPECT_TRUE(link.CommErrorFlag());
-    }
-    EXPECT_EQ(std::count(r.Log.begin(), r.Log.end(), "report"), 6);
-    EXPECT_EQ(std::count(r.Log.begin(), r.Log.end(), "identity"), 0);
 }

@@ -22,6 +22,11 @@ void InstallSettingsSender(TInstrumentLink& link) {
     };
 }
 
+bool OpenForStream(TLinkOnFake& t) {
+    InstallSettingsSender(t.Link);
+    return t.Open();
+}
+
 struct TAcquired {
     std::vector<std::uint16_t> Samples;
     bool EndSeen = false;
@@ -60,12 +65,17 @@ std::vector<std::uint16_t> Expected(int points, int channels, int averages, int 
     return w;
 }
 
+TFakeFaults NoEndWord() {
+    TFakeFaults f;
+    f.NoEndWord = true;
+    return f;
+}
+
 }  // namespace
 
 TEST(Stream, AWholeAcquisitionArrivesExactlyForEveryChunkSize) {
     TLinkOnFake t;
-    InstallSettingsSender(t.Link);
-    ASSERT_TRUE(t.Open());
+    ASSERT_TRUE(OpenForStream(t));
     TFakeFaults f;
     f.FillerEvery = 97;
     t.Fake.SetFaults(f);
@@ -88,13 +98,12 @@ TEST(Stream, AWholeAcquisitionArrivesExactlyForEveryChunkSize) {
     const auto go = std::find(lines.begin(), lines.end(), "ACQ:GO");
     ASSERT_NE(go, lines.end());
     EXPECT_EQ(std::vector<std::string>(go - 4, go),
-              (std::vector<std::string>{"TB:DELAY 1E-9", "Acq:Channels Both", "Acq:RecLen 4096", "Acq:NAvg 16"}));
+              (std::vector<std::string>{"TB:DELAY 1E-9", "Acq:Channels Both", "Acq:RecLen 300", "Acq:NAvg 16"}));
 }
 
 TEST(Stream, EachChunkIsRequestedAndNoneAfterTheEndWord) {
     TLinkOnFake t(2);  // one word per chunk
-    InstallSettingsSender(t.Link);
-    ASSERT_TRUE(t.Open());
+    ASSERT_TRUE(OpenForStream(t));
     t.Link.StartAcquisition(2, 10, 1, 0, true);
     const TAcquired a = ReadAcquisition(t.Link);
     ASSERT_TRUE(a.EndSeen);
@@ -108,8 +117,7 @@ TEST(Stream, EachChunkIsRequestedAndNoneAfterTheEndWord) {
 
 TEST(Stream, AStreamLongerThanOneBufferArrivesWhole) {
     TLinkOnFake t(20000);
-    InstallSettingsSender(t.Link);
-    ASSERT_TRUE(t.Open());
+    ASSERT_TRUE(OpenForStream(t));
     TFakeFaults f;
     f.FillerEvery = 10;  // 8192 samples and 819 fillers: more words than the buffer holds
     t.Fake.SetFaults(f);
@@ -122,8 +130,7 @@ TEST(Stream, AStreamLongerThanOneBufferArrivesWhole) {
 
 TEST(Stream, FillersOnlyAndFillersAfterTheEndWord) {
     TLinkOnFake t(64);
-    InstallSettingsSender(t.Link);
-    ASSERT_TRUE(t.Open());
+    ASSERT_TRUE(OpenForStream(t));
     TFakeFaults f;
     f.OnlyFillers = true;
     t.Fake.SetFaults(f);
@@ -172,11 +179,8 @@ TEST(Stream, ABreakDrainsTheStreamToItsEndWord) {
 
 TEST(Stream, ABreakEndsAStreamThatHasNoEndWord) {
     TLinkOnFake t(256);
-    InstallSettingsSender(t.Link);
-    ASSERT_TRUE(t.Open());
-    TFakeFaults f;
-    f.NoEndWord = true;
-    t.Fake.SetFaults(f);
+    ASSERT_TRUE(OpenForStream(t));
+    t.Fake.SetFaults(NoEndWord());
     t.Link.StartAcquisition(2, 200, 1, 0, true);
     EXPECT_TRUE(t.Link.BreakRunningAcquisition());
     EXPECT_FALSE(t.Link.CommErrorFlag());
@@ -184,11 +188,8 @@ TEST(Stream, ABreakEndsAStreamThatHasNoEndWord) {
 
 TEST(Stream, AStreamWithNoEndWordFallsSilentAndEntersTheErrorState) {
     TLinkOnFake t(256);
-    InstallSettingsSender(t.Link);
-    ASSERT_TRUE(t.Open());
-    TFakeFaults f;
-    f.NoEndWord = true;
-    t.Fake.SetFaults(f);
+    ASSERT_TRUE(OpenForStream(t));
+    t.Fake.SetFaults(NoEndWord());
     t.Link.StartAcquisition(2, 200, 1, 0, true);
     TAcquired a;
     for (int r = 0; r < 1000 && a.Samples.size() < 200; ++r) {
@@ -202,15 +203,14 @@ TEST(Stream, AStreamWithNoEndWordFallsSilentAndEntersTheErrorState) {
     std::uint16_t n = 0;
     EXPECT_TRUE(t.Link.ReadBinaryBlock(words, n, false));  // silent, but not yet for long
     EXPECT_EQ(n, 0);
-    t.Clock.Now += 301;
+    t.Clock.Now += 501;
     EXPECT_FALSE(t.Link.ReadBinaryBlock(words, n, false));
     EXPECT_TRUE(t.Link.CommErrorFlag());
 }
 
 TEST(Stream, ADrainThatNeverEndsIsBoundedAndEntersTheErrorState) {
     TLinkOnFake t(64);
-    InstallSettingsSender(t.Link);
-    ASSERT_TRUE(t.Open());
+    ASSERT_TRUE(OpenForStream(t));
     TFakeFaults f;
     f.OnlyFillers = true;
     f.NoEndWord = true;
@@ -228,8 +228,7 @@ TEST(Stream, ADrainThatNeverEndsIsBoundedAndEntersTheErrorState) {
 
 TEST(Stream, AConnectionClosedMidStreamHandsOutWhatCameThenFails) {
     TLinkOnFake t(100);
-    InstallSettingsSender(t.Link);
-    ASSERT_TRUE(t.Open());
+    ASSERT_TRUE(OpenForStream(t));
     TFakeFaults f;
     f.CloseMidStreamAfterWords = 120;
     t.Fake.SetFaults(f);

@@ -82,14 +82,14 @@ TEST(TextChannel, ReplyBytesToTextMarksTheEnd) {
     EXPECT_EQ(text(""), "");
 }
 
-TEST(TextChannel, ARepliesInPiecesOrLateIsCompleteAtItsLineEnd) {
+TEST(TextChannel, AReplyInFragmentsOrLateIsCompleteAtItsLineEnd) {
     TLinkOnFake t;
     ASSERT_TRUE(t.Open());
     t.Fake.SetReply("Info:GetTemp?", "12.5");
-    TFakeFaults pieces;
-    pieces.ReplyPieceBytes = 1;
-    pieces.PieceGapMs = 5;
-    t.Fake.SetFaults(pieces);
+    TFakeFaults fragments;
+    fragments.ReplyFragmentBytes = 1;
+    fragments.FragmentGapMs = 5;
+    t.Fake.SetFaults(fragments);
     EXPECT_DOUBLE_EQ(t.Link.QueryFloat("Info:GetTemp"), 12.5);
 
     TFakeFaults late;
@@ -143,11 +143,11 @@ TEST(TextChannel, AReplyTooLateForItsQueryDoesNotAnswerTheNextOne) {
     t.Fake.SetReply("A?", "1");
     t.Fake.SetReply("B?", "2");
     TFakeFaults late;
-    late.ReplyDelayMs = 450;  // later than the 300 ms reply time-out
+    late.ReplyDelayMs = 800;  // later than the 500 ms reply time-out
     t.Fake.SetFaults(late);
     EXPECT_EQ(t.Link.QueryInt("A"), QueryFailedInt);
     t.Fake.SetFaults({});
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));  // the late "1" arrives meanwhile
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));  // the late "1" arrives meanwhile
     EXPECT_EQ(t.Link.QueryInt("B"), 2);
 }
 
@@ -198,9 +198,10 @@ TEST(TextChannel, TheIdentityAnsweredTimeoutFailsTheOpeningButKeepsTheKind) {
 }
 
 TEST(TextChannel, ARefusedConnectionReportsNotFound) {
-    TRefusingPort refusing;
+    TFakeInstrument fake;
+    fake.SetRefusing(true);
     TFakeLinkClock clock;
-    TInstrumentLink link(FastTiming(refusing.Port()), &clock);
+    TInstrumentLink link(FastTiming(fake.Port()), &clock);
     std::vector<std::string> status;
     link.Hooks.SplashStatus = [&](const std::string& s) { status.push_back(s); };
     link.Hooks.ProductName = [] { return std::string("Scope"); };

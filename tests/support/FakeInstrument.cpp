@@ -39,6 +39,20 @@ int ParseLeadingInt(const std::string& s) {
     return v;
 }
 
+// A socket bound to the loopback port (0: an ephemeral one); -1 when the port cannot be had.
+int BoundLoopbackSocket(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sa.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return fd;
+    ::close(fd);
+    return -1;
+}
+
 void SetNonBlocking(int fd) { ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
 }  // namespace
@@ -58,19 +72,14 @@ std::vector<std::uint16_t> TFakeInstrument::CleanStream(int points, int channels
 
 TFakeInstrument::TFakeInstrument(int port, std::size_t chunkBytes) : ChunkBytes_(std::max<std::size_t>(chunkBytes, 1)) {
     if (::pipe2(WakeFd_, O_NONBLOCK | O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    ListenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    const int one = 1;
-    ::setsockopt(ListenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sa.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (::bind(ListenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(ListenFd_, 4) != 0) {
-        ::close(ListenFd_);
+    ListenFd_ = BoundLoopbackSocket(port);
+    if (ListenFd_ < 0 || ::listen(ListenFd_, 4) != 0) {
+        if (ListenFd_ >= 0) ::close(ListenFd_);
         ::close(WakeFd_[0]);
         ::close(WakeFd_[1]);
         throw std::runtime_error("fake instrument cannot listen on the port");
     }
+    sockaddr_in sa{};
     socklen_t len = sizeof sa;
     ::getsockname(ListenFd_, reinterpret_cast<sockaddr*>(&sa), &len);
     Port_ = ntohs(sa.sin_port);
@@ -108,6 +117,25 @@ void TFakeInstrument::DropConnection() {
     const char b = 1;
     [[maybe_unused]] const auto w = ::write(WakeFd_[1], &b, 1);
     WaitUntil([this] { return !DropRequested_; });
+}
+
+void TFakeInstrument::SetRefusing(bool refusing) {
+    RefuseRequest_ = refusing ? 1 : 0;
+    const char b = 1;
+    [[maybe_unused]] const auto w = ::write(WakeFd_[1], &b, 1);
+    WaitUntil([this] { return RefuseRequest_ < 0; });
+}
+
+void TFakeInstrument::ApplyRefusing(bool refusing) {
+    Refusing_ = refusing;
+    if (refusing) {
+        // A socket bound to the port that never listens refuses connections and keeps the port.
+        CloseClient();
+        ::close(ListenFd_);
+        ListenFd_ = BoundLoopbackSocket(Port_);
+    } else {
+        ::listen(ListenFd_, 4);
+    }
 }
 
 std::vector<std::string> TFakeInstrument::Lines() const {
@@ -159,7 +187,8 @@ void TFakeInstrument::Run() {
             const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(o.Due - now).count();
             timeout = std::clamp(static_cast<int>(ms), 0, timeout);
         }
-        pollfd fds[3] = {{WakeFd_[0], POLLIN, 0}, {ListenFd_, POLLIN, 0}, {ClientFd_, POLLIN, 0}};
+        // A socket that does not listen would report a hang-up on every poll.
+        pollfd fds[3] = {{WakeFd_[0], POLLIN, 0}, {Refusing_ ? -1 : ListenFd_, POLLIN, 0}, {ClientFd_, POLLIN, 0}};
         if (!SendBuffer_.empty()) fds[2].events |= POLLOUT;
         const nfds_t n = ClientFd_ >= 0 ? 3 : 2;
         if (::poll(fds, n, timeout) < 0 && errno != EINTR) break;
@@ -171,6 +200,11 @@ void TFakeInstrument::Run() {
         if (DropRequested_) {
             CloseClient();
             DropRequested_ = false;
+        }
+        if (const int r = RefuseRequest_; r >= 0) {
+            ApplyRefusing(r == 1);
+            RefuseRequest_ = -1;
+            continue;
         }
         if (fds[1].revents & POLLIN) Accept();
         if (ClientFd_ >= 0 && n == 3 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) {
@@ -297,13 +331,13 @@ void TFakeInstrument::Reply(const std::string& text) {
         close = true;
     }
     auto due = TClock::now() + std::chrono::milliseconds(Faults_.ReplyDelayMs);
-    const std::size_t piece = Faults_.ReplyPieceBytes > 0 ? static_cast<std::size_t>(Faults_.ReplyPieceBytes) : bytes.size();
+    const std::size_t fragment = Faults_.ReplyFragmentBytes > 0 ? static_cast<std::size_t>(Faults_.ReplyFragmentBytes) : bytes.size();
     std::size_t at = 0;
     do {
-        const std::string piecesBytes = bytes.substr(at, piece);
-        at += piece;
-        Outgoing_.push_back({due, piecesBytes, close && at >= bytes.size()});
-        due += std::chrono::milliseconds(Faults_.PieceGapMs);
+        const std::string fragmentBytes = bytes.substr(at, fragment);
+        at += fragment;
+        Outgoing_.push_back({due, fragmentBytes, close && at >= bytes.size()});
+        due += std::chrono::milliseconds(Faults_.FragmentGapMs);
     } while (at < bytes.size());
 }
 

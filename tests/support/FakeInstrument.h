@@ -17,8 +17,8 @@ namespace vt::test {
 struct TFakeFaults {
     bool NoReply = false;               // queries are not answered
     int ReplyDelayMs = 0;               // every reply leaves this late
-    int ReplyPieceBytes = 0;            // > 0: replies leave in pieces of this many bytes...
-    int PieceGapMs = 2;                 // ...this far apart
+    int ReplyFragmentBytes = 0;            // > 0: replies leave in fragments of this many bytes...
+    int FragmentGapMs = 2;                 // ...this far apart
     bool LfOnly = false;                // replies end with LF alone
     bool HighBytes = false;             // replies carry bytes above 0x7F
     bool IdentityTimeout = false;       // the identity query is answered "TIMEOUT"
@@ -47,6 +47,8 @@ public:
     void SetChunkBytes(std::size_t bytes);
     // Closes the current connection at once.
     void DropConnection();
+    // While refusing, the port stays taken but every connection attempt is refused.
+    void SetRefusing(bool refusing);
 
     std::vector<std::string> Lines() const;  // command lines as received, without CR LF
     std::string Received() const;            // every byte received
@@ -80,6 +82,7 @@ private:
     void SendChunk();
     void Flush();
     void CloseClient();
+    void ApplyRefusing(bool refusing);
 
     int Port_ = 0;
     int ListenFd_ = -1;
@@ -87,6 +90,7 @@ private:
     int ClientFd_ = -1;
     std::atomic<bool> Stop_{false};
     std::atomic<bool> DropRequested_{false};
+    std::atomic<int> RefuseRequest_{-1};  // -1 nothing asked, 0 listen again, 1 refuse
     std::thread Thread_;
 
     mutable std::mutex Mutex_;
@@ -100,6 +104,7 @@ private:
     int Acquisitions_ = 0;
 
     // Server-thread state.
+    bool Refusing_ = false;
     std::string LineBuffer_;
     std::vector<TOutgoing> Outgoing_;
     std::string SendBuffer_;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 
+#include "core/Handlers.h"
 #include "core/IniFiles.h"
 #include "core/InternalError.h"
 #include "core/MyDecimalSeparatorIsDot.h"
@@ -299,11 +299,7 @@ void SwitchOffOtherModes(int menuKind, TAnalysisModeSwitches& modes) {
 }
 
 bool HasCommandLineParam(std::span<const std::string> params, std::string_view name) {
-    return std::any_of(params.begin(), params.end(), [&](const std::string& p) {
-        return p.size() == name.size() && std::equal(p.begin(), p.end(), name.begin(), [](char a, char b) {
-                   return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-               });
-    });
+    return std::any_of(params.begin(), params.end(), [&](const std::string& p) { return SameText(p, name); });
 }
 
 // ----------------------------------------------------------------------------- the identity unit
@@ -349,9 +345,7 @@ bool TInstrumentIdentityUnit::ReadIndividualData(std::string_view instrumentName
         return true;
     }
     const std::string reply = Link_.QueryCommand("Info:IndivData?");
-    std::string upper = reply;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (upper == "TIMEOUT") return false;
+    if (SameText(reply, "TIMEOUT")) return false;
 
     std::string_view rest = reply;
     long long block = 0, code = 0, options = 0, year = 0, serial = 0;
@@ -381,9 +375,7 @@ bool TInstrumentIdentityUnit::ReadIndividualData(std::string_view instrumentName
     }
 
     const std::string sw = Link_.QueryCommand("Info:GetVer:SW?");
-    std::string swUpper = sw;
-    for (char& c : swUpper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (swUpper == "TIMEOUT") {
+    if (SameText(sw, "TIMEOUT")) {
         id.SWVersion = UnknownVersion(sw);
     } else {
         id.SWVersion.Text = sw;

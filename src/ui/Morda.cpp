@@ -554,6 +554,7 @@ void TMorda_fr::FormResize(int W, int H) {
         const TPlace& slot = side == LeftSide ? Layout_.LeftSlot : Layout_.RightSlot;
         CaptionPanel_[side]->setGeometry(slot.Left, std::max(0, slot.Top - 24), slot.Width, 22);
     }
+    Do(Steps_.PlaceSideMenus, Layout_.RightSlot, Layout_.LeftSlot);
     if (!PanelCreated_) {
         Shell_.Display().CreatePanel();
         PanelCreated_ = true;

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "ui/MainLayout.h"
+
 class QWidget;
 
 namespace vt {
@@ -37,6 +39,7 @@ struct TMordaSteps {
     // Side menus: kind 0..24 (24 closes), side 0 right, 1 left.
     std::function<void(int kind, int side)> ShowSideMenu;
     std::function<void(bool visible)> SetSideMenusVisible;
+    std::function<void(const TPlace& right, const TPlace& left)> PlaceSideMenus;  // after every resize
 
     // Instrument start.
     std::function<bool()> ReadIndividualData;

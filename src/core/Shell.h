@@ -18,6 +18,7 @@
 namespace vt {
 
 class TCommandTree;
+class TInstrumentIdentityUnit;
 class TInstrumentLink;
 class TShell;
 class TUndoBuffer;
@@ -228,6 +229,10 @@ public:
     TInstrumentLink* Link() { return Link_.get(); }
     void SetLink(TOwnedPart<TInstrumentLink> link) { Link_ = std::move(link); }
 
+    // --- the identity of the instrument in use, beside the link ---
+    TInstrumentIdentityUnit* Identity() { return Identity_.get(); }
+    void SetIdentity(TOwnedPart<TInstrumentIdentityUnit> identity) { Identity_ = std::move(identity); }
+
     // --- the undo buffer: from an instrument's start to its stop ---
     TUndoBuffer* UndoBuffer() { return UndoBuffer_.get(); }
     void SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer);
@@ -241,6 +246,7 @@ private:
     std::unique_ptr<TSerialServices> Serial_;
     std::unique_ptr<TUndoBuffer> UndoBuffer_;
     TOwnedPart<TInstrumentLink> Link_{nullptr, nullptr};
+    TOwnedPart<TInstrumentIdentityUnit> Identity_{nullptr, nullptr};  // refers to the link: goes first
 };
 
 // Every feature unit registers its settings in the fixed order, unless skip; RegistrationDone is set

@@ -8,6 +8,7 @@
 #include "core/Shell.h"
 #include "core/TextFiles.h"
 #include "link/PriborInterface.h"
+#include "link/Suo_Data.h"
 #include "ui/FeatureRows.h"
 #include "ui/Morda.h"
 #include "ui/VeltraneApplication.h"
@@ -43,6 +44,16 @@ void CreateInstrumentLink(TShell& shell) {
     shell.SetLink(MakeOwnedPart(std::move(link)));
 }
 
+// The identity of the instrument in use; the link reads it again when it recovers.
+void CreateIdentityUnit(TShell& shell, TUserDialogs& dialogs) {
+    auto unit = std::make_unique<TInstrumentIdentityUnit>(*shell.Link(), shell.Folders.InstallFolder);
+    unit->ShowMessage = [&dialogs](const std::string& text) {
+        dialogs.ShowMessage(nullptr, QString::fromStdString(text));
+    };
+    unit->AttachToLink([&shell] { return shell.StartInstrumentName; });
+    shell.SetIdentity(MakeOwnedPart(std::move(unit)));
+}
+
 }  // namespace
 
 int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::string> args, TMainBlockSteps& block,
@@ -59,6 +70,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
     QGuiApplication::setApplicationName(QStringLiteral("Veltrane"));
     DoStep(block.ShowSplash);
     CreateInstrumentLink(shell);
+    CreateIdentityUnit(shell, dialogs);
     DoStep(block.LoadInstrumentList);
     if (block.StartInstrument) {
         if (!block.StartInstrument(args)) {

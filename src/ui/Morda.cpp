@@ -20,6 +20,7 @@
 #include "core/Shell.h"
 #include "core/SpiderUnit.h"
 #include "link/PriborInterface.h"
+#include "link/Suo_Data.h"
 #include "core/Undina.h"
 #include "ui/QtColor.h"
 #include "ui/VeltraneApplication.h"
@@ -29,7 +30,6 @@ namespace vt {
 namespace {
 
 constexpr const char* FormName = "Morda_fr";
-constexpr const char* AbsentCaption = "Morvex.    Instrument not connected";
 
 struct TMainMenuEntry {
     const char* Name;
@@ -146,7 +146,7 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
     });
     FlagRegisterReadingTimer_.setInterval(1500);
     connect(&FlagRegisterReadingTimer_, &QTimer::timeout, this, [this] {
-        if (AskStep(Steps_.HasOptPatSyncTrig)) DoStep(Steps_.RecheckPatternLock, false);
+        if (Identity().HasOptPatSyncTrig()) DoStep(Steps_.RecheckPatternLock, false);
         DoStep(Steps_.RefreshTrigIndicator, 0);
     });
     AutoCalTimer_.setInterval(5000);
@@ -175,6 +175,18 @@ TMorda_fr::~TMorda_fr() {
 std::string TMorda_fr::LangStr(const char* key) const { return Shell_.LangStr(key); }
 
 void TMorda_fr::ExecuteCommandString(const std::string& command) { Shell_.ExecuteCommandString(command); }
+
+const TInstrumentIdentity& TMorda_fr::Identity() {
+    static const TInstrumentIdentity none{};
+    const TInstrumentIdentityUnit* unit = Shell_.Identity();
+    return unit ? unit->Identity : none;
+}
+
+bool TMorda_fr::ReadIndividualData() {
+    if (Steps_.ReadIndividualData) return Steps_.ReadIndividualData();
+    TInstrumentIdentityUnit* unit = Shell_.Identity();
+    return unit && unit->ReadIndividualData(Shell_.StartInstrumentName);
+}
 
 bool TMorda_fr::InstrumentConnected() {
     const TInstrumentLink* link = Shell_.Link();
@@ -306,12 +318,12 @@ bool TMorda_fr::StartInstrument(bool present) {
         OpenStartMenus();
     }
     ShowMainControls(present);
-    if (present && !AskStep(Steps_.ReadIndividualData)) {
+    if (present && !ReadIndividualData()) {
         Dialogs_.ShowError(this, QStringLiteral("Error Reading the Individual Information from the Instruments."));
         return false;
     }
-    setWindowTitle(QString::fromStdString(Steps_.BuildMainCaption ? Steps_.BuildMainCaption(present)
-                                                                  : std::string(AbsentCaption)));
+    setWindowTitle(QString::fromStdString(
+        Identity().BuildMainCaption(present, [this](std::string_view key) { return Shell_.LangStr(key); })));
     RegisterLateCommandHandlers(Shell_);
     if (!Shell_.UndoBuffer()) Shell_.SetUndoBuffer(std::make_unique<TUndoBuffer>());
     DoStep(Steps_.ResetSignalStates);
@@ -319,7 +331,7 @@ bool TMorda_fr::StartInstrument(bool present) {
     if (present) DoStep(Steps_.RefreshHelpCaptionAndCalibration);
     EnableOptionMenus();
     if (present && !Shell_.ShiftAtStart) DoStep(Steps_.RecallDefaultSetup);
-    UpdateUiForInstrument(Shell_, {AskStep(Steps_.HasOptOptics), AskStep(Steps_.HasOptGenerators)});
+    UpdateUiForInstrument(Shell_, {Identity().HasOptOptics(), Identity().HasOptGenerators()});
     DoStep(Steps_.UpdateHoldoffTracking);
     DoStep(Steps_.ResendInstrumentSettings);
     Shell_.Display().TopTextUpdateAll();
@@ -470,7 +482,7 @@ TButtonOfMainMenu& TMorda_fr::GetMainMenuButton(int index) {
 void TMorda_fr::MouseDownOnButtonOfMainMenu(TButtonOfMainMenu& b, Qt::MouseButton m) {
     const int side = m == Qt::LeftButton ? LeftSide : RightSide;
     if (side == LeftSide ? b.LeftMenuOn() : b.RightMenuOn()) return;
-    if (b.Tag == TestADCIndex && InstrumentConnected() && !AskStep(Steps_.IsVersionAtLeast, 3, 7, 10)) {
+    if (b.Tag == TestADCIndex && InstrumentConnected() && !IsVersionAtLeast(Identity().SWVersion, {3, 7, 10})) {
         Dialogs_.ShowMessage(this, QStringLiteral("FW version of Veltrane is older than v.3.7.10!"));
         return;
     }
@@ -518,11 +530,11 @@ void TMorda_fr::DeferSideMenuUpdate(int side, int target) {
 }
 
 void TMorda_fr::EnableOptionMenus() {
-    MainMenu_[OEIndex]->setEnabled(AskStep(Steps_.HasOptOptics));
-    const bool generators = AskStep(Steps_.HasOptGenerators);
-    MainMenu_[GeneratorsIndex]->setEnabled(generators);
-    MainMenu_[TdrIndex]->setEnabled(generators);
-    MainMenu_[JitterIndex]->setEnabled(false);  // no instrument offers the jitter menu
+    const TInstrumentIdentity& id = Identity();
+    MainMenu_[OEIndex]->setEnabled(id.HasOptOptics());
+    MainMenu_[GeneratorsIndex]->setEnabled(id.HasOptGenerators());
+    MainMenu_[TdrIndex]->setEnabled(id.HasGenerators());
+    MainMenu_[JitterIndex]->setEnabled(TInstrumentIdentity::IsJitterModeAvailable());
 }
 
 void TMorda_fr::JitterPlotMessage(int action, int plot, int value) {
@@ -554,7 +566,7 @@ void TMorda_fr::FormResize(int W, int H) {
         const TPlace& slot = side == LeftSide ? Layout_.LeftSlot : Layout_.RightSlot;
         CaptionPanel_[side]->setGeometry(slot.Left, std::max(0, slot.Top - 24), slot.Width, 22);
     }
-    Do(Steps_.PlaceSideMenus, Layout_.RightSlot, Layout_.LeftSlot);
+    DoStep(Steps_.PlaceSideMenus, Layout_.RightSlot, Layout_.LeftSlot);
     if (!PanelCreated_) {
         Shell_.Display().CreatePanel();
         PanelCreated_ = true;

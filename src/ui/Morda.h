@@ -22,6 +22,7 @@ namespace vt {
 
 class TLangIniFile;
 class TShell;
+struct TInstrumentIdentity;
 
 // Sides of the side-menu slots.
 inline constexpr int RightSide = 0;
@@ -129,6 +130,9 @@ private:
     void ExecuteCommandString(const std::string& command);
     // Over USB or LAN.
     bool InstrumentConnected();
+    // The identity of the instrument in use; all zero without one.
+    const TInstrumentIdentity& Identity();
+    bool ReadIndividualData();
 
     TShell& Shell_;
     TMordaSteps& Steps_;

@@ -42,19 +42,13 @@ struct TMordaSteps {
     std::function<void(const TPlace& right, const TPlace& left)> PlaceSideMenus;  // after every resize
 
     // Instrument start.
+    // The identity read of a present instrument; without it, the shell's identity unit reads it.
     std::function<bool()> ReadIndividualData;
-    std::function<std::string(bool present)> BuildMainCaption;
     std::function<void()> ResetSignalStates;
     std::function<void()> RefreshHelpCaptionAndCalibration;
     std::function<void()> RecallDefaultSetup;  // the user's default setup file, without error messages
     std::function<void()> UpdateHoldoffTracking;
     std::function<void()> ResendInstrumentSettings;
-
-    // Instrument questions.
-    std::function<bool()> HasOptOptics;
-    std::function<bool()> HasOptGenerators;
-    std::function<bool()> HasOptPatSyncTrig;
-    std::function<bool(int major, int minor, int release)> IsVersionAtLeast;
 
     // Close.
     std::function<int()> AutomationObjectCount;

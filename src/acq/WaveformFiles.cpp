@@ -174,9 +174,12 @@ std::string UnitOfLine(std::string_view line, std::string_view suffix) {
     return std::string(NextWord(line));
 }
 
+// Right-aligns in `width` characters (not bytes: "µs" is two characters).
 std::string PadLeft(std::string_view s, std::size_t width) {
+    const auto chars = static_cast<std::size_t>(
+        std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
     std::string r;
-    if (s.size() < width) r.assign(width - s.size(), ' ');
+    if (chars < width) r.assign(width - chars, ' ');
     r += s;
     return r;
 }

@@ -295,6 +295,8 @@ TEST(WaveformText, VerboseLinesOfASpectrumAndOfTdrValues) {
     const std::vector<std::string> tl = Lines(t.TextImage(false));
     EXPECT_EQ(tl[8], "\u2126                         (Dimension of vertical axes)");
     EXPECT_EQ(tl[13], "     5.00000000000000000E+0001");
+    t.SetHorUnit("\u00B5s");
+    EXPECT_EQ(Lines(t.TextImage(false))[5], " \u00B5s                         (Dimension of horizontal axes)");
 }
 
 TEST(WaveformText, ValuesOnlyHoldsJustThePointLinesAndCannotBeLoaded) {

@@ -3,6 +3,7 @@
 // are found without regard to case, blanks around names and values are trimmed, lines starting with
 // ";" are comments. Floating-point entries are always written and read with ".".
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,7 @@ public:
     const std::filesystem::path& FileName() const { return FileName_; }
 
     std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
+    // Line breaks in the section, key or value are written as blanks: they would split the entry.
     virtual void WriteString(std::string_view section, std::string_view key, std::string_view value);
     // A missing entry or one that is not an integer (decimal, or hexadecimal after "0x"/"$") gives def.
     long long ReadInteger(std::string_view section, std::string_view key, long long def) const;
@@ -31,6 +33,12 @@ public:
     // "DefaultValue") gives def; any other text is read by StrToFloatDot and raises EConvertError
     // when it is not a number.
     double ReadFloat(std::string_view section, std::string_view key, double def) const;
+    // For files a user may have edited: as ReadFloat, but an entry that is not a number gives def
+    // and passes `report` (when set) a message naming the file, section, key and text, so that one
+    // bad entry never stops the caller.
+    using TBadEntryReport = std::function<void(const std::string& message)>;
+    double ReadFloatOrDefault(std::string_view section, std::string_view key, double def,
+                              const TBadEntryReport& report) const;
     // Writes FloatToStrDot of the value.
     void WriteFloat(std::string_view section, std::string_view key, double value);
 
@@ -44,7 +52,8 @@ public:
     virtual void DeleteKey(std::string_view section, std::string_view key);
     void Clear();
 
-    // The whole file as text ("[Section]" and "Key=Value" lines, each ended by "\n").
+    // The whole file as text ("[Section]" and "Key=Value" lines, each ended by "\n"). Comment,
+    // blank and other lines read from the file are kept in place.
     std::string GetText() const;
     void SetText(std::string_view text);
 
@@ -55,16 +64,19 @@ protected:
     struct TEntry {
         std::string Key;
         std::string Value;
+        std::vector<std::string> LinesBefore;  // comment and other lines above the entry, as read
     };
     struct TSection {
         std::string Name;
         std::vector<TEntry> Entries;
+        std::vector<std::string> LinesAfter;  // comment and other lines after the last entry
     };
     const TSection* FindSection(std::string_view section) const;
     TSection* FindSection(std::string_view section);
 
     std::filesystem::path FileName_;
     std::vector<TSection> Sections_;
+    std::vector<std::string> LinesBeforeSections_;  // lines above the first section, as read
 };
 
 // An ini file on disk: every write goes to the file at once.

@@ -36,6 +36,9 @@ enum class TFloatFormat {
 double StrToFloatDot(std::string_view text);
 // The same without raising: false for a text that is not a number.
 bool TryStrToFloatDot(std::string_view text, double& value);
+// An integer: decimal, or hexadecimal after "$" or "0x", with an optional sign; blanks around it
+// are allowed. False for any other text or a value beyond 64 bits.
+bool TryStrToInt(std::string_view text, long long& value);
 
 // The shortest general form, up to 15 significant digits ("1.5", "1E-10", "1E20", "-0.0005").
 std::string FloatToStrDot(double value);

@@ -23,9 +23,8 @@ inline std::int64_t ClampToInt64(double v) {
 }  // namespace detail
 
 inline std::int64_t RoundHalfEven(double v) {
-    double r = std::round(v);  // halves away from zero
-    if (std::fabs(v - std::trunc(v)) == 0.5 && std::fmod(r, 2.0) != 0.0) r -= std::copysign(1.0, v);
-    return detail::ClampToInt64(r);
+    // The program never leaves the default floating-point rounding mode (to nearest, ties to even).
+    return detail::ClampToInt64(std::nearbyint(v));
 }
 
 inline std::int64_t Trunc(double v) { return detail::ClampToInt64(std::trunc(v)); }

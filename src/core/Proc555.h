@@ -17,16 +17,18 @@ namespace vt {
 // blank and a prefix ("f" … "m", "", "k", "M" or "MEG" when exact, "G", "T").
 std::string FloatToEngStr(int mode, int digits, bool isInteger, bool exact, double value);
 
-// 1-2-5 series: boundaries at 1.5, 3.5 and 7 times a power of ten.
+// 1-2-5 series: boundaries at 1.5, 3.5 and 7 times a power of ten. Magnitudes below 1e-64, and above
+// 1e-32 but below 1e-30, give 0; from 1e-64 up to 1e-32 raises EInternalError. A negative value keeps
+// its sign.
 double CorrectNewVal1_2_5(double value);
-// The power of two nearest on the 1.5 boundary.
+// The power of two nearest on the 1.5 boundary; 0 up to 1e-32. A negative value keeps its sign.
 double RoundToPowerOf2(double value);
 // The dB ladder 0, 6, 10, 15, 20, 26, 30 … (either sign).
 double RoundDbStep(double valueDb);
 // step × round(value / step), ties to even.
 double RoundToMultiple(double step, double value);
 // Snap to 1.0, 1.2, 1.5, 1.8, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0, 10.0 times a power of ten; direction
-// < 0 down, > 0 up, 0 nearest.
+// < 0 down, > 0 up, 0 nearest. Small values as CorrectNewVal1_2_5; a negative value keeps its sign.
 double CorrectValueE12(int direction, double value);
 
 double FromDb(double x);       // 10^(x/20)
@@ -34,7 +36,9 @@ double FromDbPower(double x);  // 10^(x/10)
 double Db20(double x);         // 20 log10 x; -4000 below 1e-200
 double Db10(double x);         // 10 log10 x
 
+// Red, green and blue divided by the factor, each rounded; a factor below 1 counts as 1. Alpha stays.
 TColor DivideColor(TColor color, double factor);
+// Black on a light colour (0.33 red + 0.66 green + 0.11 blue above 128), else white.
 TColor ContrastTextColor(TColor color);
 
 std::string StripParentheses(std::string_view text);

@@ -11,9 +11,9 @@ class TStat {
 public:
     TStat() { Clear(); }
     virtual ~TStat() = default;
-    // Mean 0, deviations' sample 1e101, minimum 1e101, maximum -1e101, sums and count 0.
+    // Mean and RMS 0, both deviations 1e101, minimum 1e101, maximum -1e101, sums and count 0.
     virtual void Clear();
-    // Adds x with weight n (as if added n times); n = 0 does nothing.
+    // Adds x with weight n (as if added n times); n <= 0 does nothing.
     virtual void Add(std::int64_t n, double x);
     void SetName(std::string name) { Name = std::move(name); }
 
@@ -26,6 +26,12 @@ public:
     double Max = 0;
     double SumSq = 0;
     std::int64_t Count = 0;
+
+protected:
+    // Sum of squared deviations from the mean, kept by itself: the sum of squares minus count × mean²
+    // cancels to nothing for values with a large offset and a small spread.
+    double M2_ = 0;
+    void SetDeviations(double k);
 };
 
 class TModedStat : public TStat {
@@ -42,12 +48,24 @@ public:
     std::uint8_t Mode = 0;
     std::uint16_t N = 128;
     std::uint16_t Position = 0;
-    double RingSum = 0;
+    double RingSum = 0;  // sum of the values in the ring (mode 1)
+    // The ring holds each value as a single-precision offset from RingRef(): value = RingRef() + ring[i].
+    // Offsets keep a small spread on a large value that single precision alone would round away.
     const std::array<float, MaxN>& Ring() const { return Ring_; }
+    double RingRef() const { return Ref_; }
 
 private:
     void AddOne(double x);
+    void AddToRing(double x);
+    void SumRing();
+    void RecomputeRing();
+    void FindRingMin();
+    void FindRingMax();
+
     std::array<float, MaxN> Ring_{};
+    double Ref_ = 0;     // reference of the ring offsets (mode 1)
+    double OffSum_ = 0;  // sum of the ring offsets
+    double OffSq_ = 0;   // sum of the squared ring offsets
 };
 
 }  // namespace vt

@@ -31,6 +31,7 @@ public:
     // when there is nothing to undo / redo (callers check UndoEmpty / RedoEmpty first).
     std::optional<TUndoList> Undo();
     std::optional<TUndoList> Redo();
+    // Forgets every step that could be redone, the undone cursor step included.
     void ClearRedo();
 
     bool UndoEmpty() const { return UndoEmpty_; }
@@ -43,7 +44,7 @@ public:
     int Newest() const { return Newest_; }
     const TUndoList& Slot(int index) const;
 
-    // While the numeric entry pad is shown, every change forms one step.
+    // While the numeric entry pad is shown, every change forms one step; closing the pad ends it.
     void SetEntryPadOpen(bool open);
     bool EntryPadOpen() const { return EntryPadOpen_; }
 
@@ -51,10 +52,13 @@ private:
     static int Next(int index);
     static int Prev(int index);
     void DropEmptyPendingStep();
+    TUndoList TakeCursorSlot();
 
     std::array<TUndoList, SlotCount> Slots_;
     TUndoList Spare_;
-    TUndoList* WriteList_ = nullptr;
+    // The slot that AddItem writes into (-1: none). An index, not a pointer, so that the buffer may be
+    // copied or replaced by a fresh one.
+    int WriteSlot_ = 0;
     int Cursor_ = 0;
     int Oldest_ = 0;
     int Newest_ = 0;

@@ -1,0 +1,184 @@
+#include "core/RunningStat.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vt {
+
+namespace {
+constexpr double NoValue = 1e101;
+}
+
+void TStat::Clear() {
+    RMS = 0;
+    Mean = 0;
+    StdDev = NoValue;
+    StdDevP = NoValue;
+    Min = NoValue;
+    Max = -NoValue;
+    SumSq = 0;
+    Count = 0;
+    M2_ = 0;
+}
+
+void TStat::SetDeviations(double k) {
+    if (k <= 1) {
+        StdDev = 0;
+        StdDevP = 0;
+        return;
+    }
+    const double v = std::max(M2_, 0.0);
+    StdDev = std::sqrt(v / (k - 1));
+    StdDevP = std::sqrt(v / k);
+}
+
+void TStat::Add(std::int64_t n, double x) {
+    if (n <= 0) return;
+    const double w = static_cast<double>(n);
+    const double total = static_cast<double>(Count) + w;
+    if (Count > 0) {
+        Min = std::min(Min, x);
+        Max = std::max(Max, x);
+        SumSq += w * x * x;
+        // Weighted update of mean and squared deviations in one step (as if x came n times).
+        const double delta = x - Mean;
+        Mean += delta * (w / total);
+        M2_ += w * delta * (x - Mean);
+    } else {
+        Min = Max = x;
+        SumSq = w * x * x;
+        Mean = x;
+        M2_ = 0;
+    }
+    Count += n;
+    RMS = std::sqrt(SumSq / total);
+    SetDeviations(total);
+}
+
+void TModedStat::Clear() {
+    TStat::Clear();
+    RingSum = 0;
+    Position = 0;
+    Ref_ = 0;
+    OffSum_ = 0;
+    OffSq_ = 0;
+}
+
+void TModedStat::SetMode(int mode, int n) {
+    if (mode < 0 || mode > 2) mode = 0;
+    n = mode == 0 ? 128 : std::clamp(n, MinN, MaxN);
+    // Compared after clamping, so that repeating an out-of-range request does not clear again.
+    if (mode == Mode && n == N) return;
+    Mode = static_cast<std::uint8_t>(mode);
+    N = static_cast<std::uint16_t>(n);
+    Clear();
+}
+
+void TModedStat::Add(std::int64_t n, double x) {
+    for (std::int64_t i = 0; i < n; ++i) AddOne(x);
+}
+
+void TModedStat::AddOne(double x) {
+    if (Mode == 1) {
+        AddToRing(x);
+        return;
+    }
+    Min = std::min(Min, x);
+    Max = std::max(Max, x);
+    ++Count;
+    double k = static_cast<double>(Count);
+    double decay = 1;  // weight kept by the older values
+    if (Mode == 2 && Count > N) {
+        k = N;
+        decay = (k - 1) / k;
+        SumSq = x * x + decay * SumSq;
+    } else {
+        SumSq += x * x;
+    }
+    // Same readouts as sum of squares minus k × mean², without its cancellation: with the older
+    // values weighted by decay and the new one by 1, the squared deviations from the new mean are
+    // decay × (M2 + delta²) once the weights total N, and M2 + delta² (k - 1) / k while they grow.
+    const double delta = x - Mean;
+    Mean += delta / k;
+    M2_ = decay * M2_ + delta * delta * (1 - 1 / k);
+    SetDeviations(k);
+}
+
+void TModedStat::AddToRing(double x) {
+    if (Count == 0) Ref_ = x;
+    const float off = static_cast<float>(x - Ref_);
+    // Everything follows the value as stored, so that the extremes and sums match the ring exactly.
+    const double stored = Ref_ + off;
+    Min = std::min(Min, stored);
+    Max = std::max(Max, stored);
+    if (Count < N) {
+        ++Count;
+        OffSum_ += off;
+        OffSq_ += static_cast<double>(off) * off;
+        Ring_[Position] = off;
+    } else {
+        const float oldOff = Ring_[Position];
+        Ring_[Position] = off;
+        OffSum_ += static_cast<double>(off) - oldOff;
+        const double oldSq = static_cast<double>(oldOff) * oldOff;
+        OffSq_ += static_cast<double>(off) * off - oldSq;
+        // A departing value that dwarfed the rest leaves its rounding behind in the sums, larger
+        // than the remaining values' own spread: take them afresh.
+        if (oldSq > 1024 * OffSq_) SumRing();
+        // The extremes are stored values themselves, so a departing extreme equals one exactly: no
+        // tolerance is needed (one relative to the mean would exceed the whole spread of values with
+        // a large offset and search the ring on every value), and none is wanted at a mean of 0.
+        const double old = Ref_ + oldOff;
+        if (Min >= old) FindRingMin();
+        if (Max <= old) FindRingMax();
+    }
+    if (++Position >= N) {
+        Position = 0;
+        if (Count == N) RecomputeRing();
+    }
+    const double k = static_cast<double>(Count);
+    Mean = Ref_ + OffSum_ / k;
+    M2_ = OffSq_ - OffSum_ * OffSum_ / k;
+    RingSum = k * Ref_ + OffSum_;
+    SumSq = OffSq_ + 2 * Ref_ * OffSum_ + k * Ref_ * Ref_;
+    SetDeviations(k);
+}
+
+void TModedStat::SumRing() {
+    double s = 0, sq = 0;
+    for (int i = 0; i < N; ++i) {
+        const double v = Ring_[i];
+        s += v;
+        sq += v * v;
+    }
+    OffSum_ = s;
+    OffSq_ = sq;
+}
+
+void TModedStat::RecomputeRing() {
+    // Once per turn of the full ring the sums are taken afresh from the stored values, so that
+    // rounding cannot pile up over long runs.
+    SumRing();
+    // When the values have wandered off the reference by more than their spread, the offsets lose
+    // precision: move the reference to the mean and store the offsets again.
+    const double k = N;
+    if (2 * OffSum_ * OffSum_ / k > OffSq_) {
+        const double ref = Ref_ + OffSum_ / k;
+        const double shift = Ref_ - ref;
+        for (int i = 0; i < N; ++i) Ring_[i] = static_cast<float>(Ring_[i] + shift);
+        Ref_ = ref;
+        SumRing();
+        FindRingMin();
+        FindRingMax();
+    }
+}
+
+void TModedStat::FindRingMin() {
+    Min = Ref_ + *std::min_element(Ring_.begin(), Ring_.begin() + N);
+}
+
+void TModedStat::FindRingMax() {
+    Max = Ref_ + *std::max_element(Ring_.begin(), Ring_.begin() + N);
+}
+
+}  // namespace vt

@@ -1,0 +1,250 @@
+#include "core/TextFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace vt {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Decodes one UTF-8 sequence at s[i]; false (and i unchanged) when it is not a valid one.
+bool NextUtf8(std::string_view s, std::size_t& i, char32_t& cp) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char b0 = byte(i);
+    int len = 0;
+    char32_t min = 0;
+    if (b0 < 0x80) {
+        cp = b0;
+        ++i;
+        return true;
+    } else if ((b0 & 0xE0) == 0xC0) {
+        len = 2;
+        cp = b0 & 0x1F;
+        min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3;
+        cp = b0 & 0x0F;
+        min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4;
+        cp = b0 & 0x07;
+        min = 0x10000;
+    } else {
+        return false;
+    }
+    if (i + static_cast<std::size_t>(len) > s.size()) return false;
+    for (int k = 1; k < len; ++k) {
+        const unsigned char b = byte(i + static_cast<std::size_t>(k));
+        if ((b & 0xC0) != 0x80) return false;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond Unicode are not valid.
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += static_cast<std::size_t>(len);
+    return true;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+std::u16string BytesToUtf16(std::string_view bytes, bool bigEndian) {
+    std::u16string s;
+    s.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto lo = static_cast<unsigned char>(bytes[bigEndian ? i + 1 : i]);
+        const auto hi = static_cast<unsigned char>(bytes[bigEndian ? i : i + 1]);
+        s += static_cast<char16_t>(lo | (hi << 8));
+    }
+    return s;  // an odd last byte cannot be a character and is dropped
+}
+
+std::string ErrnoText(int err) { return std::strerror(err); }
+
+[[noreturn]] void Fail(const std::string& what, const std::filesystem::path& path, int err) {
+    throw EFileError(what + " \"" + path.string() + "\": " + ErrnoText(err));
+}
+
+// A name beside the target that no other writer uses.
+std::filesystem::path TemporaryName(const std::filesystem::path& target, int attempt) {
+    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::string name = ".";
+    name += target.filename().string();
+    name += ".tmp";
+    name += std::to_string(::getpid());
+    name += '_';
+    name += std::to_string(ticks % 1000000007);
+    name += '_';
+    name += std::to_string(attempt);
+    return target.parent_path() / name;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    std::size_t i = 0;
+    char32_t cp = 0;
+    while (i < bytes.size())
+        if (!NextUtf8(bytes, i, cp)) return false;
+    return true;
+}
+
+std::string Latin1ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) AppendUtf8(out, static_cast<unsigned char>(c));
+    return out;
+}
+
+std::string DecodeText(std::string_view bytes) {
+    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        // Marked UTF-8; a broken sequence still must not pass through unchecked.
+        const std::string_view rest = bytes.substr(3);
+        return IsValidUtf8(rest) ? std::string(rest) : Utf16ToUtf8(Utf8ToUtf16(rest));
+    }
+    if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") return Utf16ToUtf8(BytesToUtf16(bytes.substr(2), false));
+    if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF") return Utf16ToUtf8(BytesToUtf16(bytes.substr(2), true));
+    if (IsValidUtf8(bytes)) return std::string(bytes);
+    return Latin1ToUtf8(bytes);
+}
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        char32_t cp = 0;
+        if (!NextUtf8(utf8, i, cp)) {
+            cp = kReplacement;
+            ++i;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        char32_t cp = utf16[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = kReplacement;  // unpaired surrogate
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+std::string EncodeUtf16LEWithBom(std::string_view utf8) {
+    const std::u16string s = Utf8ToUtf16(utf8);
+    std::string out = "\xFF\xFE";
+    out.reserve(2 + 2 * s.size());
+    for (const char16_t c : s) {
+        out += static_cast<char>(c & 0xFF);
+        out += static_cast<char>(c >> 8);
+    }
+    return out;
+}
+
+std::string ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) Fail("Cannot open file", path, errno);
+    std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    if (f.bad()) Fail("Cannot read file", path, errno);
+    return bytes;
+}
+
+void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
+    std::error_code ec;
+    // Through a link the file it names is replaced, not the link.
+    std::filesystem::path target = std::filesystem::is_symlink(path, ec) ? std::filesystem::weakly_canonical(path, ec) : path;
+    if (ec || target.empty()) target = path;
+    if (target.filename().empty()) throw EFileError("Cannot write file \"" + path.string() + "\": not a file name");
+
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists) {
+        if (!S_ISREG(st.st_mode)) throw EFileError("Cannot write file \"" + path.string() + "\": not a regular file");
+        // Checked by the mode bits as well, so that a read-only file is refused even to the superuser.
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(target.c_str(), W_OK) != 0)
+            throw EFileError("Cannot write file \"" + path.string() + "\": the file is read-only");
+    }
+
+    std::filesystem::path tmp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        tmp = TemporaryName(target, attempt);
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) Fail("Cannot write file", path, errno);
+    }
+    if (fd < 0) Fail("Cannot write file", path, EEXIST);
+
+    const auto abandon = [&](int err) {
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        Fail("Cannot write file", path, err);
+    };
+    if (exists && ::fchmod(fd, st.st_mode & 07777) != 0) abandon(errno);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            abandon(errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0) abandon(errno);
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        Fail("Cannot write file", path, err);
+    }
+    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        Fail("Cannot write file", path, err);
+    }
+    // The rename itself survives a crash only once the folder is on disk too.
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+}  // namespace vt

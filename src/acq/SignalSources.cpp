@@ -18,10 +18,10 @@ void CheckRecord(int source) {
 }  // namespace
 
 std::string SourceShortName(int source) {
-    static constexpr const char* Names[SignalSourceCount] = {
+    static constexpr const char* Names[SourceIndexCount] = {
         "Ch1", "Ch1B2", "Ch2", "Ch2B2", "F1", "F2", "F3", "F4", "M1", "M2",
         "M3",  "M4",    "S1",  "S2",    "???", "DB", "Hist", "Const", "None"};
-    if (source < 0 || source >= SignalSourceCount) return "???";
+    if (source < 0 || source >= SourceIndexCount) return "???";
     return Names[source];
 }
 
@@ -73,7 +73,7 @@ TSignalsOn::TSignalsOn() {
 }
 
 void TSignalsOn::CheckSource(int source) {
-    if (source < 0 || source >= SignalSourceCount) VT_INTERNAL_ERROR(UnitName, "Range check error: signal source");
+    if (source < 0 || source >= SourceIndexCount) VT_INTERNAL_ERROR(UnitName, "Range check error: signal source");
 }
 
 bool TSignalsOn::IsOn(int source) const {
@@ -184,7 +184,7 @@ void TSignalRecords::ResetSignalObjects() {
 }
 
 void TSignalRecords::BuildSourceCaptions(const TLangLookup& lang) {
-    for (int s = 0; s < SignalSourceCount; ++s) Captions_[s] = SourceCaption(s, lang);
+    for (int s = 0; s < SourceIndexCount; ++s) Captions_[s] = SourceCaption(s, lang);
     static constexpr const char* ChannelSuffix[] = {" 1", " 1 B2", " 2", " 2 B2"};
     for (int s = ssCh1; s <= ssCh2B2; ++s) Records_[s]->SetName(lang("Channel") + ChannelSuffix[s]);
     for (int n = 0; n < 4; ++n) {
@@ -195,7 +195,7 @@ void TSignalRecords::BuildSourceCaptions(const TLangLookup& lang) {
 }
 
 const std::string& TSignalRecords::Caption(int source) const {
-    if (source < 0 || source >= SignalSourceCount) VT_INTERNAL_ERROR(UnitName, "Range check error: signal source");
+    if (source < 0 || source >= SourceIndexCount) VT_INTERNAL_ERROR(UnitName, "Range check error: signal source");
     return Captions_[source];
 }
 

@@ -21,7 +21,7 @@ enum TSignalSource : int {
     ssXY = 14, ssDB = 15, ssHist = 16, ssConst = 17, ssNone = 18,
 };
 inline constexpr int SignalRecordCount = 14;
-inline constexpr int SignalSourceCount = 19;
+inline constexpr int SourceIndexCount = 19;
 // Channel indexes wherever a channel is meant.
 inline constexpr int ChannelIndex1 = 2;
 inline constexpr int ChannelIndex2 = 3;
@@ -55,7 +55,7 @@ public:
 
 private:
     static void CheckSource(int source);
-    std::array<bool, SignalSourceCount> On_{};
+    std::array<bool, SourceIndexCount> On_{};
 };
 
 struct TScalesOfSignal {
@@ -121,7 +121,7 @@ public:
 
 private:
     std::array<std::unique_ptr<TSignalObj>, SignalRecordCount> Records_;
-    std::array<std::string, SignalSourceCount> Captions_;
+    std::array<std::string, SourceIndexCount> Captions_;
     std::array<TSourceState, SignalRecordCount> States_{};
     TSignalsOn SignalsOn_;
     TFlagOfScalesChange ScalesChange_;

@@ -22,7 +22,7 @@ std::string FakeLang(std::string_view key) {
 TEST(SignalSources, ShortNamesAndCaptions) {
     const char* expected[] = {"Ch1", "Ch1B2", "Ch2", "Ch2B2", "F1", "F2", "F3", "F4", "M1", "M2",
                               "M3",  "M4",    "S1",  "S2",    "???", "DB", "Hist", "Const", "None"};
-    for (int s = 0; s < SignalSourceCount; ++s) EXPECT_EQ(SourceShortName(s), expected[s]);
+    for (int s = 0; s < SourceIndexCount; ++s) EXPECT_EQ(SourceShortName(s), expected[s]);
     EXPECT_EQ(SourceShortName(-1), "???");
     EXPECT_EQ(SourceShortName(19), "???");
 
@@ -61,7 +61,7 @@ TEST(SignalSources, IndexHelpersAndColourSlots) {
 
 TEST(SignalSources, SwitchingOffNotifiesBeforeTheChangeCallback) {
     TSignalsOn on;
-    for (int s = 0; s < SignalSourceCount; ++s)
+    for (int s = 0; s < SourceIndexCount; ++s)
         EXPECT_EQ(on.IsOn(s), s == ssCh1 || s == ssCh2 || s == ssHist || s == ssConst) << s;
     std::vector<std::string> calls;
     on.OnEnablityChange = [&] { calls.push_back("enablity"); };

@@ -48,7 +48,7 @@ TEST_F(WfmTransfer, DataOfASourceThatIsOffOrHoldsNoRecordIsAbsent) {
     EXPECT_EQ(WfmDataReply(Recs, ssF1, wfmMod, false), "SIGNAL IS ABSENT");
     // Histogram and constant are on from the start but hold no record.
     for (int s : {14, 15, 16, 17, 18, 19, -1}) {
-        if (s >= 0 && s < SignalSourceCount) Recs.SignalsOn().SetOn(s, true);
+        if (s >= 0 && s < SourceIndexCount) Recs.SignalsOn().SetOn(s, true);
         EXPECT_EQ(WfmDataReply(Recs, s, wfmMod, false), "SIGNAL IS ABSENT") << s;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "core/InternalError.h"
 #include "core/MyDecimalSeparatorIsDot.h"
+#include "core/SourceHandlers.h"
 
 namespace vt {
 
@@ -87,6 +88,11 @@ void TSignalsOn::SetOn(int source, bool on) {
     if (OnEnablityChange) OnEnablityChange();
     if (!on && OnSwitchOff) OnSwitchOff(source);
     if (OnChange) OnChange(source);
+}
+
+void ConnectSignalEnablity(TSignalsOn& signalsOn, THandlerSignalEnablity& enablity) {
+    enablity.SetSourceOnQuery([&signalsOn](int source) { return signalsOn.IsOn(source); });
+    signalsOn.OnEnablityChange = [&enablity] { enablity.Notify(); };
 }
 
 // --- TFlagOfScalesChange

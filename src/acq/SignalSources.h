@@ -58,6 +58,10 @@ private:
     std::array<bool, SourceIndexCount> On_{};
 };
 
+class THandlerSignalEnablity;
+// Lets the source choices of the command tree follow the sources' on/off flags.
+void ConnectSignalEnablity(TSignalsOn& signalsOn, THandlerSignalEnablity& enablity);
+
 struct TScalesOfSignal {
     double ViewStartTime = 0;
     double TimeSpan = 0;

@@ -5,6 +5,7 @@
 
 #include "acq/SignalSources.h"
 #include "core/InternalError.h"
+#include "core/LanguageTable.h"
 
 using namespace vt;
 
@@ -174,4 +175,23 @@ TEST(SignalSources, ScaleChangesAreTrackedPerRecordThatIsOn) {
     EXPECT_TRUE(f.IsChanged(ssCh2));
     EXPECT_FALSE(f.Entry(ssCh1).PointsChanged);
     EXPECT_THROW(f.IsChanged(14), EInternalError);
+}
+
+TEST(SignalSources, EnglishCaptionsFromTheBuiltInTable) {
+    const auto english = [](std::string_view key) {
+        for (const TLangTableRow& row : BuiltInLanguageTable())
+            if (row.Key == key) return std::string(row.Text);
+        ADD_FAILURE() << "no text for " << key;
+        return std::string();
+    };
+    TSignalRecords recs;
+    recs.BuildSourceCaptions(english);
+    EXPECT_EQ(recs.Caption(ssCh2B2), "Ch2 B2");
+    EXPECT_EQ(recs.Caption(ssF2), "F2");
+    EXPECT_EQ(recs.Caption(ssM1), "M1");
+    EXPECT_EQ(recs.Caption(ssS2), "S2");
+    EXPECT_EQ(recs.Caption(ssHist), "Histogram");
+    EXPECT_EQ(recs.Record(ssCh1B2).Name(), "Channel 1 B2");
+    EXPECT_EQ(recs.Record(ssM4).Name(), "Memory 4");
+    EXPECT_EQ(recs.Record(ssS2).Name(), "Spectrum 2");
 }

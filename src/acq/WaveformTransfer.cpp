@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "acq/SignalSources.h"
+#include "core/Handlers.h"
 #include "core/MyDecimalSeparatorIsDot.h"
 
 namespace vt {
@@ -17,13 +18,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
     while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
     return s;
-}
-
-std::string UpperAscii(std::string_view s) {
-    std::string r(s);
-    for (char& c : r)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return r;
 }
 
 enum TPreambItem : unsigned { piPoints = 1, piXInc = 2, piXOrig = 4, piXU = 8, piYU = 16, piAll = 31 };
@@ -59,7 +53,7 @@ std::string WfmDataReply(const TSignalRecords& records, int source, int complexV
 }
 
 std::string WfmPreambReply(const TSignalRecords& records, int source, std::string_view argument, bool header) {
-    const std::string arg = UpperAscii(Trim(argument));
+    const std::string arg = UpperCase(Trim(argument));
     unsigned items = 0;
     if (arg.empty()) items = piAll;
     else if (arg == "POIN") items = piPoints;

@@ -8,17 +8,12 @@
 #include "core/InternalError.h"
 #include "core/Numeric.h"
 #include "core/Proc555.h"
+#include "core/SerialServices.h"
 
 namespace vt {
 
 namespace {
 constexpr const char* UnitName = "SignalObj_Unit";
-}
-
-double RhoToOhm(double rho) {
-    if (rho < 0.9999) return 50.0 * (1.0 + rho) / (1.0 - rho);
-    if (rho < 1.0001) return 1e6;
-    return 1e6 - 50.0 * (1.0 + rho) / (1.0 - rho);
 }
 
 std::string FftWindowName(int window) {

@@ -19,10 +19,6 @@ enum TTdrUnit : std::uint8_t { tdrNone = 0, tdrRho = 1, tdrOhm = 2, tdrNoUnit = 
 // The part of a spectrum that is shown.
 enum TComplexScale : std::uint8_t { csMagnitude = 0, csPhase = 1, csReal = 2, csImaginary = 3 };
 
-// Impedance of a reflection coefficient on a 50 ohm line. From rho 0.9999 to 1.0001 it is exactly
-// 1e6; above that it keeps growing past 1e6 instead of turning negative.
-double RhoToOhm(double rho);
-
 // Name of FFT window 0..5; empty for any other value.
 std::string FftWindowName(int window);
 

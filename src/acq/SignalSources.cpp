@@ -38,17 +38,6 @@ int MemorySignalIndex(int memory) { return memory + ssM1; }
 
 int SpectrSignalIndex(int spectrum) { return spectrum + ssS1; }
 
-int SourceToColorIndex(int source) {
-    if (HoldsRecord(source)) return source;
-    switch (source) {
-        case ssXY: return 15;
-        case ssDB: return 14;
-        case ssHist: return 17;
-        case ssConst: return 23;
-        default: return 22;
-    }
-}
-
 std::string SourceCaption(int source, const TLangLookup& lang) {
     switch (source) {
         case ssCh1: return lang("Ch") + "1";

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "acq/SignalObj.h"
+#include "core/DisplayServices.h"  // SourceToColorIndex
 
 namespace vt {
 
@@ -36,7 +37,6 @@ int ChannelSignalIndex(int channelIndex, int timebase);  // the record of a chan
 int FuncSignalIndex(int function);               // function counted from 0
 int MemorySignalIndex(int memory);
 int SpectrSignalIndex(int spectrum);
-int SourceToColorIndex(int source);
 // Caption of a source in the current language ("X/Y" and "DB" are not translated; None has none).
 std::string SourceCaption(int source, const TLangLookup& lang);
 

@@ -105,15 +105,6 @@ TEST(SignalObj, TdrConversionAppliesUnlessRaw) {
     EXPECT_EQ(r.GetVertUnit(), "?");
 }
 
-TEST(SignalObj, RhoToOhmNeverTurnsNegativePastTheOpenCircuit) {
-    EXPECT_DOUBLE_EQ(RhoToOhm(0), 50);
-    EXPECT_DOUBLE_EQ(RhoToOhm(-1), 0);
-    EXPECT_EQ(RhoToOhm(0.9999), 1e6);
-    EXPECT_EQ(RhoToOhm(1.0), 1e6);
-    EXPECT_DOUBLE_EQ(RhoToOhm(1.01), 1e6 + 50 * 2.01 / 0.01);
-    EXPECT_GT(RhoToOhm(3), 1e6);
-}
-
 TEST(SignalObj, PhaseKeepsTheQuadrant) {
     EXPECT_DOUBLE_EQ(PhaseDegrees(0, 1), 90);
     EXPECT_DOUBLE_EQ(PhaseDegrees(0, -1), -90);

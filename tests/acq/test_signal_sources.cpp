@@ -38,7 +38,7 @@ TEST(SignalSources, ShortNamesAndCaptions) {
     EXPECT_EQ(SourceCaption(ssNone, FakeLang), "");
 }
 
-TEST(SignalSources, IndexHelpersAndColourSlots) {
+TEST(SignalSources, IndexHelpers) {
     EXPECT_EQ(ChannelNumber(ChannelIndex1), 1);
     EXPECT_EQ(ChannelNumber(ChannelIndex2), 2);
     EXPECT_EQ(OtherChannelIndex(2), 3);
@@ -51,13 +51,6 @@ TEST(SignalSources, IndexHelpersAndColourSlots) {
     EXPECT_EQ(FuncSignalIndex(3), ssF4);
     EXPECT_EQ(MemorySignalIndex(0), ssM1);
     EXPECT_EQ(SpectrSignalIndex(1), ssS2);
-    for (int s = 0; s < 14; ++s) EXPECT_EQ(SourceToColorIndex(s), s);
-    EXPECT_EQ(SourceToColorIndex(14), 15);
-    EXPECT_EQ(SourceToColorIndex(15), 14);
-    EXPECT_EQ(SourceToColorIndex(16), 17);
-    EXPECT_EQ(SourceToColorIndex(17), 23);
-    EXPECT_EQ(SourceToColorIndex(18), 22);
-    EXPECT_EQ(SourceToColorIndex(-3), 22);
 }
 
 TEST(SignalSources, SwitchingOffNotifiesBeforeTheChangeCallback) {

@@ -19,6 +19,7 @@ namespace vt {
 
 class TCommandTree;
 class TInstrumentIdentityUnit;
+class TSignalRecords;
 class TInstrumentLink;
 class TShell;
 class TUndoBuffer;
@@ -229,6 +230,10 @@ public:
     TInstrumentLink* Link() { return Link_.get(); }
     void SetLink(TOwnedPart<TInstrumentLink> link) { Link_ = std::move(link); }
 
+    // --- the signal records of the run ---
+    TSignalRecords* Records() { return Records_.get(); }
+    void SetRecords(TOwnedPart<TSignalRecords> records) { Records_ = std::move(records); }
+
     // --- the identity of the instrument in use, beside the link ---
     TInstrumentIdentityUnit* Identity() { return Identity_.get(); }
     void SetIdentity(TOwnedPart<TInstrumentIdentityUnit> identity) { Identity_ = std::move(identity); }
@@ -239,6 +244,7 @@ public:
 
 private:
     std::unique_ptr<TLanguageState> Language_;
+    TOwnedPart<TSignalRecords> Records_{nullptr, nullptr};  // the tree's handlers read them: outlives it
     std::unique_ptr<TCommandTree> CommandTree_;
     bool ApplyUnchangedValues_ = false;
     std::unique_ptr<TDisplayServices> Display_;

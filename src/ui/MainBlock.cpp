@@ -7,6 +7,7 @@
 #include "core/MultiLang.h"
 #include "core/Shell.h"
 #include "core/TextFiles.h"
+#include "acq/SignalSources.h"
 #include "link/PriborInterface.h"
 #include "link/Suo_Data.h"
 #include "ui/FeatureRows.h"
@@ -30,6 +31,7 @@ void InitLanguages(TShell& shell, TUserDialogs& dialogs) {
     };
     shell.SetLanguage(std::make_unique<TLanguageState>(std::move(setup)));
     shell.Language().InitLanguages();
+    shell.Records()->BuildSourceCaptions([&shell](std::string_view key) { return shell.LangStr(key); });
 }
 
 // The instrument link of this run; it speaks through the shell's texts and display.
@@ -66,6 +68,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
         std::cerr << "veltrane: " << e.what() << '\n';
         return 1;
     }
+    shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
     InitLanguages(shell, dialogs);
     QGuiApplication::setApplicationName(QStringLiteral("Veltrane"));
     DoStep(block.ShowSplash);

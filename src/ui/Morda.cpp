@@ -13,6 +13,7 @@
 #include <QThread>
 #include <stdexcept>
 
+#include "acq/SignalSources.h"
 #include "core/InternalError.h"
 #include "core/LangIniFile.h"
 #include "core/MultiLang.h"
@@ -188,6 +189,11 @@ bool TMorda_fr::ReadIndividualData() {
     return unit && unit->ReadIndividualData(Shell_.StartInstrumentName);
 }
 
+void TMorda_fr::ResetSignalStates() {
+    if (TSignalRecords* records = Shell_.Records())
+        for (int source = 0; source < SignalRecordCount; ++source) records->SetState(source, srcOff);
+}
+
 bool TMorda_fr::InstrumentConnected() {
     const TInstrumentLink* link = Shell_.Link();
     return link && link->IsInstrumentConnected();
@@ -326,7 +332,7 @@ bool TMorda_fr::StartInstrument(bool present) {
         Identity().BuildMainCaption(present, [this](std::string_view key) { return Shell_.LangStr(key); })));
     RegisterLateCommandHandlers(Shell_);
     if (!Shell_.UndoBuffer()) Shell_.SetUndoBuffer(std::make_unique<TUndoBuffer>());
-    DoStep(Steps_.ResetSignalStates);
+    ResetSignalStates();
     Shell_.SetApplyUnchangedValues(true);
     if (present) DoStep(Steps_.RefreshHelpCaptionAndCalibration);
     EnableOptionMenus();

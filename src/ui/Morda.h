@@ -133,6 +133,8 @@ private:
     // The identity of the instrument in use; all zero without one.
     const TInstrumentIdentity& Identity();
     bool ReadIndividualData();
+    // Every signal record's state off.
+    void ResetSignalStates();
 
     TShell& Shell_;
     TMordaSteps& Steps_;

@@ -44,7 +44,6 @@ struct TMordaSteps {
     // Instrument start.
     // The identity read of a present instrument; without it, the shell's identity unit reads it.
     std::function<bool()> ReadIndividualData;
-    std::function<void()> ResetSignalStates;
     std::function<void()> RefreshHelpCaptionAndCalibration;
     std::function<void()> RecallDefaultSetup;  // the user's default setup file, without error messages
     std::function<void()> UpdateHoldoffTracking;

@@ -54,7 +54,6 @@ TRecordingSteps::TRecordingSteps() {
         Log.push_back("ReadIndividualData");
         return IdentityReadOk;
     };
-    Steps.ResetSignalStates = rec("ResetSignalStates");
     Steps.RefreshHelpCaptionAndCalibration = rec("RefreshHelpCaptionAndCalibration");
     Steps.RecallDefaultSetup = rec("RecallDefaultSetup");
     Steps.UpdateHoldoffTracking = rec("UpdateHoldoffTracking");

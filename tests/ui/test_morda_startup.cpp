@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "UiTestSupport.h"
+#include "acq/SignalSources.h"
 #include "core/Shell.h"
 #include "core/SpiderUnit.h"
 #include "core/Undina.h"
@@ -78,6 +79,9 @@ TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
     test::RecordAllRows(Shell, Log);
     Shell.StartInstrumentName = "Demo";
     test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, optOptics | optGenerators);
+    Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
+    Shell.Records()->SetState(0, srcFresh);
+    Shell.Records()->SetState(13, srcUpToDate);
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
     RegisterAllCommandHandlers(Shell);
     Log.clear();
@@ -91,7 +95,6 @@ TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
         "ApplyTimebaseModelLimits",
         "CreateRampDACSelectHandler",
         "SetModelAdjustLimits",
-        "ResetSignalStates",
         "RefreshHelpCaptionAndCalibration",
         "RecallDefaultSetup",
         "RefreshChannelHandlers",
@@ -113,6 +116,8 @@ TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
         last = std::max(last, at);
     }
     EXPECT_EQ(Shell.FactorySetup, std::vector<std::string>{"TB:MODE B"});
+    EXPECT_EQ(Shell.Records()->State(0), srcOff) << "every record starts off";
+    EXPECT_EQ(Shell.Records()->State(13), srcOff);
     EXPECT_TRUE(Shell.AcqEnabled);
     EXPECT_TRUE(Shell.FlagRegisterReadingEnabled);
     EXPECT_TRUE(w.FlagRegisterReadingTimer().isActive());

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "core/MultiLang.h"
+#include "core/SpiderUnit.h"
 #include "core/Shell.h"
 #include "core/TextFiles.h"
 #include "acq/SignalSources.h"
@@ -12,6 +13,9 @@
 #include "link/Suo_Data.h"
 #include "ui/FeatureRows.h"
 #include "ui/Morda.h"
+#include "ui/SideMenu.h"
+#include "ui/SideMenuLanguage.h"
+#include "ui/controls/AllMyControls.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {
@@ -88,7 +92,33 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
     DoStep(block.SplashStatus, std::string(connected ? "Start in Main Mode..." : "Start in Demo Mode..."));
     DoStep(block.SplashSleep, 500);
     DoStep(block.SplashStatus, std::string("Creating forms..."));
+    TKitContext kit(
+        [&shell](std::string_view path) -> THandler* {
+            TCommandTree* tree = shell.CommandTree();
+            return tree ? tree->Root().FindHandler(path) : nullptr;
+        },
+        args);
     TMorda_fr window(shell, steps, dialogs);
+    TSideMenus sideMenus(kit, &window);  // its forms go before the window
+    sideMenus.InstallInto(steps);
+    // The steps outlive the side menus: they let go of them when the block ends.
+    struct TStepsRelease {
+        TMordaSteps& Steps;
+        ~TStepsRelease() {
+            Steps.ShowSideMenu = nullptr;
+            Steps.SetSideMenusVisible = nullptr;
+            Steps.PlaceSideMenus = nullptr;
+            Steps.CreateEnglishLanguageFile = nullptr;
+        }
+    } release{steps};
+    TranslateSideMenus(sideMenus, shell.Language());
+    steps.CreateEnglishLanguageFile = [&] {
+        TEnglishFileForms forms;
+        forms.MainWindow = &window;
+        forms.Menus = &sideMenus;
+        forms.DialogOwner = &window;
+        CreateEnglishLanguageFile(shell.Language(), forms);
+    };
     InstallFeatureRows(shell, window);
     DoStep(block.WindowCreated, window);
     DoStep(block.SplashStatus, std::string("Initialization Of All Vars And Handlers..."));

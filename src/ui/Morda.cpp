@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFrame>
 #include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -24,6 +25,7 @@
 #include "link/Suo_Data.h"
 #include "core/Undina.h"
 #include "ui/QtColor.h"
+#include "ui/controls/LanguageForm.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {
@@ -88,12 +90,6 @@ QString DialogText(const std::string& text) {
     return q;
 }
 
-// Language keys of the main-menu panel's controls.
-std::string MainMenuKey() { return LangContainerKey("", TLangContainerKind::Panel, "pnMainMenu"); }
-std::string MainMenuButtonKey(int index) {
-    return LangControlKey(LangChildPrefix(MainMenuKey()), MainMenuTable[index].Name) + std::string(kLangCaption);
-}
-
 void SetPlace(QWidget& w, const TPlace& p) { w.setGeometry(p.Left, p.Top, p.Width, p.Height); }
 
 }  // namespace
@@ -117,7 +113,7 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
     rmpPermanentControls_ = new QWidget(this);
     rmpPermanentControls_->setObjectName("rmpPermanentControls");
 
-    pnMainMenu_ = new QWidget(this);
+    pnMainMenu_ = new QFrame(this);
     pnMainMenu_->setObjectName("pnMainMenu");
     for (int i = 0; i < MainMenuButtonCount; ++i) {
         auto* b = new TButtonOfMainMenu(pnMainMenu_);
@@ -215,26 +211,7 @@ void TMorda_fr::FormCreate() {
 void TMorda_fr::TranslateWindow() {
     TLanguageState& lang = Shell_.Language();
     const TLangIniFile* file = lang.FormTextsFile();
-    if (!file || lang.EnglishFileMissing()) return;
-    std::string text;
-    if (lang.ReadLangText(*file, FormName, LangControlKey("", "btnInstruments") + std::string(kLangCaption), text) &&
-        !text.empty())
-        btnInstruments_->setText(QString::fromStdString(text));
-    for (int i = 0; i < MainMenuButtonCount; ++i)
-        if (lang.ReadLangText(*file, FormName, MainMenuButtonKey(i), text) && !text.empty())
-            MainMenu_[i]->SetCaption(QString::fromStdString(text));
-}
-
-void TMorda_fr::SaveFormTexts(TLangIniFile& file) const {
-    const auto direct = findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size();
-    file.WriteLangString(FormName, kLangFormControls, std::to_string(direct));
-    file.WriteLangString(FormName, kLangFormCaption, windowTitle().toStdString());
-    file.WriteLangString(FormName, LangControlKey("", "btnInstruments") + std::string(kLangCaption),
-                         btnInstruments_->text().toStdString());
-    file.WriteLangString(FormName, MainMenuKey() + std::string(kLangCaption), "");
-    file.WriteLangString(FormName, MainMenuKey() + std::string(kLangName), "pnMainMenu");
-    for (int i = 0; i < MainMenuButtonCount; ++i)
-        file.WriteLangString(FormName, MainMenuButtonKey(i), MainMenu_[i]->Caption().toStdString());
+    if (file && !lang.EnglishFileMissing()) ApplyFormTexts(*file, *this, lang);
 }
 
 void TMorda_fr::CreateActions() {
@@ -291,7 +268,11 @@ void TMorda_fr::StartUp() {
     QCoreApplication::processEvents();
     DoStep(Steps_.PushHint, std::string(VersionText), 5000);
     DoStep(Steps_.BindSwitchersOfStrips);
-    Shell_.Language().CreateEnglishLanguageFile([this](TLangIniFile& file) { SaveFormTexts(file); });
+    if (Steps_.CreateEnglishLanguageFile) {
+        Steps_.CreateEnglishLanguageFile();
+    } else {
+        Shell_.Language().CreateEnglishLanguageFile([this](TLangIniFile& file) { SaveFormTexts(file, *this); });
+    }
     BuildMainMenuTable();
     DoStep(Steps_.InitSourceSwitcherItems);
     Shell_.Serial().RefreshStdMaskFamily();

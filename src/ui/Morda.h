@@ -118,9 +118,8 @@ private:
     void FormShow();
     void FormResize(int width, int height);
     void CreateActions();
-    // Texts of the window from the chosen language file, and into the English file.
+    // Texts of the window from the chosen language file.
     void TranslateWindow();
-    void SaveFormTexts(TLangIniFile& file) const;
     void InstallIdleHandler();
     void RestorePreviousIdleHandler();
     void FollowTimerRequests();

@@ -31,6 +31,8 @@ struct TMordaSteps {
     // Deferred start-up.
     std::function<void(const std::string& text, int ms)> PushHint;  // normal style, kept under newer hints
     std::function<void()> BindSwitchersOfStrips;  // the two permanent control strips
+    // Writes the English language file when it is missing; without it, with the main window's texts.
+    std::function<void()> CreateEnglishLanguageFile;
     std::function<void()> InitSourceSwitcherItems;
     std::function<void()> LoadMemoriesFromDisk;
     std::function<void()> LoadPatternLengthList;

@@ -5,6 +5,8 @@
 #include <iostream>
 #include <strings.h>
 
+#include "ui/MainBlock.h"
+#include "ui/Morda.h"
 #include "ui/UserDialogs.h"
 
 namespace vt {
@@ -69,6 +71,18 @@ void TAutomation::ShowConsole() {
     Console.show();
     Console.raise();
     Console.activateWindow();
+}
+
+void WireAutomation(TMainBlockSteps& block, TMordaSteps& steps, TUserDialogs& dialogs, TCommandTree& tree,
+                    std::uint16_t port, std::unique_ptr<TAutomation>& holder) {
+    auto created = std::move(block.WindowCreated);
+    block.WindowCreated = [&, port, created](TMorda_fr& window) {
+        holder = std::make_unique<TAutomation>(tree);
+        steps.ShowConsole = [&holder](QWidget*) { holder->ShowConsole(); };
+        steps.AutomationObjectCount = [&holder, &dialogs, w = &window] { return holder->CloseQuery(dialogs, w); };
+        holder->StartServer(port);
+        if (created) created(window);
+    };
 }
 
 }  // namespace vt

@@ -2,6 +2,7 @@
 // The two doors for text commands from outside the user interface, wired together: the command
 // service, the console window (which also logs the automation traffic) and the automation server.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ namespace vt {
 
 class TCommandTree;
 class TUserDialogs;
+struct TMainBlockSteps;
+struct TMordaSteps;
 
 // Takes the automation arguments out of args: "--automation-port N" (0 turns the server off) and
 // "-Embedding" (accepted and ignored: no automation start by the system here). Answers the port;
@@ -45,5 +48,10 @@ public:
     TfrmConsole Console;
     TAutomationServer Server{Service};
 };
+
+// Wires the automation into the program: it is created into holder with the main window and its
+// server started on port (0: off); F4 shows the console; open connections hold the window's close.
+void WireAutomation(TMainBlockSteps& block, TMordaSteps& steps, TUserDialogs& dialogs, TCommandTree& tree,
+                    std::uint16_t port, std::unique_ptr<TAutomation>& holder);
 
 }  // namespace vt

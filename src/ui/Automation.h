@@ -3,7 +3,6 @@
 // service, the console window (which also logs the automation traffic) and the automation server.
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "core/Shell.h"
-#include "core/SpiderUnit.h"
 #include "ui/Automation.h"
 #include "ui/MainBlock.h"
 #include "ui/VeltraneApplication.h"
@@ -23,8 +22,7 @@ int main(int argc, char** argv) {
     std::string automationError;
     const std::uint16_t automationPort = vt::TakeAutomationArguments(args, automationError);
     if (!automationError.empty()) std::cerr << "veltrane: " << automationError << '\n';
-    const std::unique_ptr<vt::TCommandTree> tree = vt::CreateCommandTree();
     std::unique_ptr<vt::TAutomation> automation;
-    vt::WireAutomation(block, steps, dialogs, *tree, automationPort, automation);
+    vt::WireAutomation(block, steps, dialogs, shell, automationPort, automation);
     return vt::RunMainBlock(app, shell, std::move(args), block, steps, dialogs);
 }

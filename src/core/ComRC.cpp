@@ -25,7 +25,9 @@ bool TCOMRC::Execute(std::string_view command, std::string& respond) {
     respond.clear();
     TDepthScope scope(Depth_, OnFinished);
     try {
-        respond = Tree_.ExecuteCommandString(command, false);
+        TCommandTree* tree = Tree_ ? Tree_() : nullptr;
+        // Before the settings exist no header is known.
+        respond = tree ? tree->ExecuteCommandString(command, false) : std::string("ERROR");
         return true;
     } catch (const ECommandStringError& e) {
         respond = e.what();

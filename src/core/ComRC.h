@@ -12,7 +12,10 @@ class TCommandTree;
 
 class TCOMRC {
 public:
-    explicit TCOMRC(TCommandTree& tree) : Tree_(tree) {}
+    // The tree is asked for on every command: the program's tree is built after the server starts.
+    using TTreeSource = std::function<TCommandTree*()>;
+    explicit TCOMRC(TTreeSource tree) : Tree_(std::move(tree)) {}
+    explicit TCOMRC(TCommandTree& tree) : Tree_([&tree] { return &tree; }) {}
 
     // Receives each traffic line of ExecCommand (the console's log); may be empty.
     std::function<void(const std::string& line)> OnLog;
@@ -38,7 +41,7 @@ private:
     void Log(const std::string& line) const {
         if (OnLog) OnLog(line);
     }
-    TCommandTree& Tree_;
+    TTreeSource Tree_;
     int Depth_ = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <strings.h>
 
+#include "core/Shell.h"
 #include "ui/MainBlock.h"
 #include "ui/Morda.h"
 #include "ui/UserDialogs.h"
@@ -39,7 +40,7 @@ std::uint16_t TakeAutomationArguments(std::vector<std::string>& args, std::strin
     return port;
 }
 
-TAutomation::TAutomation(TCommandTree& tree) : Service(tree), Console(Session) {
+TAutomation::TAutomation(TCOMRC::TTreeSource tree) : Service(std::move(tree)), Console(Session) {
     Console.setAttribute(Qt::WA_QuitOnClose, false);
     Service.OnLog = [this](const std::string& line) { Console.AddLogLine(line); };
 }
@@ -73,11 +74,11 @@ void TAutomation::ShowConsole() {
     Console.activateWindow();
 }
 
-void WireAutomation(TMainBlockSteps& block, TMordaSteps& steps, TUserDialogs& dialogs, TCommandTree& tree,
+void WireAutomation(TMainBlockSteps& block, TMordaSteps& steps, TUserDialogs& dialogs, TShell& shell,
                     std::uint16_t port, std::unique_ptr<TAutomation>& holder) {
     auto created = std::move(block.WindowCreated);
     block.WindowCreated = [&, port, created](TMorda_fr& window) {
-        holder = std::make_unique<TAutomation>(tree);
+        holder = std::make_unique<TAutomation>([&shell] { return shell.CommandTree(); });
         steps.ShowConsole = [&holder](QWidget*) { holder->ShowConsole(); };
         steps.AutomationObjectCount = [&holder, &dialogs, w = &window] { return holder->CloseQuery(dialogs, w); };
         holder->StartServer(port);

@@ -16,6 +16,7 @@ class QWidget;
 namespace vt {
 
 class TCommandTree;
+class TShell;
 class TUserDialogs;
 struct TMainBlockSteps;
 struct TMordaSteps;
@@ -29,7 +30,7 @@ class TAutomation {
 public:
     // The console is a window of its own, hidden until shown; it keeps the program from ending
     // neither when it is open nor when the main window closes.
-    explicit TAutomation(TCommandTree& tree);
+    explicit TAutomation(TCOMRC::TTreeSource tree);
     ~TAutomation();
     TAutomation(const TAutomation&) = delete;
     TAutomation& operator=(const TAutomation&) = delete;
@@ -50,7 +51,7 @@ public:
 
 // Wires the automation into the program: it is created into holder with the main window and its
 // server started on port (0: off); F4 shows the console; open connections hold the window's close.
-void WireAutomation(TMainBlockSteps& block, TMordaSteps& steps, TUserDialogs& dialogs, TCommandTree& tree,
+void WireAutomation(TMainBlockSteps& block, TMordaSteps& steps, TUserDialogs& dialogs, TShell& shell,
                     std::uint16_t port, std::unique_ptr<TAutomation>& holder);
 
 }  // namespace vt

@@ -26,7 +26,6 @@ TEST(AutomationProgram, ServesClientsShowsTheConsoleOnF4AndHoldsTheCloseWhileCon
     TMainBlockSteps block;
     test::TRecordingSteps rec;
     test::TScriptedDialogs dialogs;
-    const auto tree = CreateCommandTree();
     std::unique_ptr<TAutomation> automation;
     TMorda_fr* window = nullptr;
     block.WindowCreated = [&](TMorda_fr& w) {
@@ -34,7 +33,7 @@ TEST(AutomationProgram, ServesClientsShowsTheConsoleOnF4AndHoldsTheCloseWhileCon
         ASSERT_TRUE(automation->Server.Listen(0));
     };
     // Port 0 here: the server is off until the test listens on a port of the system's choice.
-    WireAutomation(block, rec.Steps, dialogs, *tree, 0, automation);
+    WireAutomation(block, rec.Steps, dialogs, shell, 0, automation);
 
     QTcpSocket client;
     QByteArray reply;
@@ -79,7 +78,7 @@ TEST(AutomationProgram, ServesClientsShowsTheConsoleOnF4AndHoldsTheCloseWhileCon
     EXPECT_TRUE(consoleShown);
     ASSERT_EQ(dialogs.Asked.size(), 3u);
     EXPECT_NE(dialogs.Asked[0].find("1 automation client is connected."), std::string::npos) << dialogs.Asked[0];
-    EXPECT_NE(dialogs.Asked[1].find("automation client"), std::string::npos) << dialogs.Asked[1];
+    EXPECT_NE(dialogs.Asked[1].find("utomation clients are connected"), std::string::npos) << dialogs.Asked[1];
     EXPECT_NE(dialogs.Asked[2].find("Disconnect them"), std::string::npos) << dialogs.Asked[2];
     EXPECT_EQ(automation->Server.ClientCount(), 0);
     EXPECT_EQ(step, 3);

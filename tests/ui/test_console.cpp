@@ -33,7 +33,7 @@ protected:
     QImage Preview() { return a.Console.Image1().pixmap().toImage(); }
 
     std::unique_ptr<TCommandTree> tree = CreateCommandTree();
-    TAutomation a{*tree};
+    TAutomation a{[this] { return tree.get(); }};
     std::string wfm;
 };
 

@@ -182,7 +182,10 @@ void TMyGridButton::focusOutEvent(QFocusEvent* event) {
 
 TRC_PolyButtonSwitcher::TRC_PolyButtonSwitcher(QWidget* parent) : TRC_Switcher(parent) {}
 
-void TRC_PolyButtonSwitcher::SetViewAsButton(bool viewAsButton) { ViewAsButton_ = viewAsButton; }
+void TRC_PolyButtonSwitcher::SetViewAsButton(bool viewAsButton) {
+    ViewAsButton_ = viewAsButton;
+    for (TMyGridButton* b : Buttons_) b->SetPushLike(viewAsButton);
+}
 
 void TRC_PolyButtonSwitcher::SetHelpSeparate(bool helpSeparate) {
     if (HelpSeparate_ == helpSeparate) return;
@@ -217,9 +220,12 @@ void TRC_PolyButtonSwitcher::ResizeChildren(int count, TMyGridButton::TKind kind
         Buttons_.pop_back();
     }
     while (ButtonCount() < count) {
-        auto* b = new TMyGridButton(kind, ButtonCount(), this, [this](int index, bool checked) {
+        auto onClick = [this](int index, bool checked) {
             if (!Updating_) ChildClicked(index, checked);
-        });
+        };
+        TMyGridButton* b = kind == TMyGridButton::TKind::Radio
+                               ? static_cast<TMyGridButton*>(new TMyRadioButton(ButtonCount(), this, onClick))
+                               : new TMyCheckBox(ButtonCount(), this, onClick);
         b->SetPushLike(ViewAsButton_);
         const int i = ButtonCount();
         b->setEnabled(!MaskBit(DisabledMask_, i));
@@ -284,11 +290,6 @@ void TRC_CustomRadioSwitcher::SetItemIndex(int index) {
         ItemIndex_ = clamped;
         if (clamped >= 0) Button(clamped).SetChecked(true);
     });
-}
-
-void TRC_CustomRadioSwitcher::SetViewAsButton(bool viewAsButton) {
-    TRC_PolyButtonSwitcher::SetViewAsButton(viewAsButton);
-    for (int i = 0; i < ButtonCount(); ++i) Button(i).SetPushLike(viewAsButton);
 }
 
 void TRC_CustomRadioSwitcher::SetButtonCount(int count) {
@@ -388,11 +389,6 @@ void TRC_CustomCheckSwitcher::SetCheckedMask(std::uint32_t mask) {
             if (MaskBit(mask, i) != MaskBit(Mask_, i)) Button(i).SetChecked(MaskBit(mask, i));
         Mask_ = mask;
     });
-}
-
-void TRC_CustomCheckSwitcher::SetViewAsButton(bool viewAsButton) {
-    TRC_PolyButtonSwitcher::SetViewAsButton(viewAsButton);
-    for (int i = 0; i < ButtonCount(); ++i) Button(i).SetPushLike(viewAsButton);
 }
 
 void TRC_CustomCheckSwitcher::SetDisabledButtons(std::uint32_t mask) {

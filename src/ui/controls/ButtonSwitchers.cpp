@@ -233,6 +233,19 @@ void TRC_PolyButtonSwitcher::ResizeChildren(int count, TMyGridButton::TKind kind
     }
 }
 
+void TRC_PolyButtonSwitcher::RebuildChildren(const std::function<bool(int)>& checked) {
+    SetButtonCount(static_cast<int>(Items_.size()));
+    WhileUpdating([&] {
+        for (int i = 0; i < ButtonCount(); ++i) {
+            Button(i).SetCaption(Items_[i]);
+            Button(i).SetChecked(checked(i));
+        }
+        ApplyHelpNumbers();
+    });
+    LayoutButtons();
+    update();
+}
+
 void TRC_PolyButtonSwitcher::LayoutButtons() {
     const std::vector<QRect> places = LayoutButtonGrid(ContentRect(), Columns_, ButtonCount());
     for (std::size_t i = 0; i < places.size(); ++i) {
@@ -298,16 +311,7 @@ void TRC_CustomRadioSwitcher::SetButtonCount(int count) {
 }
 
 void TRC_CustomRadioSwitcher::RebuildButtons() {
-    SetButtonCount(static_cast<int>(Items().size()));
-    WhileUpdating([&] {
-        for (int i = 0; i < ButtonCount(); ++i) {
-            Button(i).SetCaption(Items()[i]);
-            Button(i).SetChecked(i == ItemIndex_);
-        }
-        ApplyHelpNumbers();
-    });
-    LayoutButtons();
-    update();
+    RebuildChildren([this](int i) { return i == ItemIndex_; });
 }
 
 void TRC_CustomRadioSwitcher::ChildClicked(int index, bool) {
@@ -414,17 +418,8 @@ void TRC_CustomCheckSwitcher::SetButtonCount(int count) {
 }
 
 void TRC_CustomCheckSwitcher::RebuildButtons() {
-    SetButtonCount(static_cast<int>(Items().size()));
-    WhileUpdating([&] {
-        for (int i = 0; i < ButtonCount(); ++i) {
-            Button(i).SetCaption(Items()[i]);
-            Button(i).SetChecked(MaskBit(Mask_, i));
-        }
-        ApplyHelpNumbers();
-    });
+    RebuildChildren([this](int i) { return MaskBit(Mask_, i); });
     ChooseTabChild();
-    LayoutButtons();
-    update();
 }
 
 void TRC_CustomCheckSwitcher::ChildClicked(int index, bool checked) {

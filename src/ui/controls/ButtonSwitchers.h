@@ -122,6 +122,8 @@ protected:
 
     // Creates or frees children from the end until there are count of them.
     void ResizeChildren(int count, TMyGridButton::TKind kind);
+    // One child per item with its caption and check, numbered and laid out.
+    void RebuildChildren(const std::function<bool(int)>& checked);
     void LayoutButtons();
     void ApplyHelpNumbers();
     // Runs f with the updating flag set, so that the children's click reports are ignored meanwhile.

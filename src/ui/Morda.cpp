@@ -24,6 +24,7 @@
 #include "link/PriborInterface.h"
 #include "link/Suo_Data.h"
 #include "core/Undina.h"
+#include "ui/MainCommandStrip.h"
 #include "ui/QtColor.h"
 #include "ui/controls/LanguageForm.h"
 #include "ui/VeltraneApplication.h"
@@ -108,8 +109,7 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
         if (Steps_.SelectInstrumentsDialog && !Steps_.SelectInstrumentsDialog()) close();
     });
 
-    rmpSystemSontrols_ = new QWidget(this);
-    rmpSystemSontrols_->setObjectName("rmpSystemSontrols");
+    rmpSystemSontrols_ = CreateMainCommandStrip(this);
     rmpPermanentControls_ = new QWidget(this);
     rmpPermanentControls_->setObjectName("rmpPermanentControls");
 

@@ -12,7 +12,9 @@
 #include "link/PriborInterface.h"
 #include "core/InternalError.h"
 #include "core/Shell.h"
+#include "core/SpiderUnit.h"
 #include "ui/ButtonOfMainMenu.h"
+#include "ui/MainCommandStrip.h"
 #include "ui/Morda.h"
 
 namespace vt {
@@ -226,14 +228,13 @@ TEST_F(MainMenu, DefaultSizeGivesTheStandardClientArea) {
 
 TEST_F(MainMenu, KeysPressTheMainCommandSwitchers) {
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
-    struct TSwitcher : QWidget {
-        using QWidget::QWidget;
-        std::vector<std::string> Events;
-        void mousePressEvent(QMouseEvent*) override { Events.push_back("down"); }
-        void mouseReleaseEvent(QMouseEvent*) override { Events.push_back("up"); }
-    };
-    auto* run = new TSwitcher(&w.SystemControls());
-    run->setObjectName("mcsRun");
+    // The strip's Run button bound to a command of its own: F6 presses it as a click would.
+    auto tree = CreateCommandTree();
+    bool runOn = false;
+    int runs = 0;
+    tree->Root().AddMainCommandHandler("*Run", {.Variable = &runOn, .Action = [&](THandler&) { ++runs; }});
+    TKitContext kit([&](std::string_view path) { return tree->Root().FindHandler(path); });
+    BindMainCommandStrip(dynamic_cast<TRC_RightMenuPanel&>(w.SystemControls()), kit);
     int consoles = 0;
     Rec.Steps.ShowConsole = [&](QWidget* owner) {
         EXPECT_EQ(owner, &w);
@@ -245,10 +246,12 @@ TEST_F(MainMenu, KeysPressTheMainCommandSwitchers) {
         if (a->shortcut() == QKeySequence(Qt::Key_F4)) a->trigger();
         if (a->shortcut() == QKeySequence(Qt::Key_F3)) a->trigger();
     }
-    EXPECT_EQ(run->Events, (std::vector<std::string>{"down", "up"}));
+    EXPECT_TRUE(runOn);
+    EXPECT_EQ(runs, 1);
     EXPECT_EQ(consoles, 1);
-    // A switcher that does not exist yet: the key does nothing.
+    // A button whose command does not exist yet is disabled: the key does nothing.
     w.PressCommandSwitcher("mcsPrint");
+    w.PressCommandSwitcher("mcsNone");
 }
 
 }  // namespace

@@ -150,6 +150,10 @@ public:
 
 protected:
     void SetFrameless(bool frameless);
+    // Calls OnUpdateMe with this control when one is assigned.
+    void DoUpdateMe() {
+        if (OnUpdateMe_) OnUpdateMe_(*this);
+    }
 
     void HandlerValueChanged(THandler& handler) override;
     void HandlerEnabledChanged(THandler& handler, bool disabled) override;

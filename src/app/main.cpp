@@ -1,0 +1,18 @@
+// The program's entry.
+#include <string>
+#include <vector>
+
+#include "core/Shell.h"
+#include "ui/MainBlock.h"
+#include "ui/VeltraneApplication.h"
+
+int main(int argc, char** argv) {
+    vt::TVeltraneApplication app(argc, argv);
+    vt::TShell shell;
+    vt::TMainBlockSteps block;
+    vt::TMordaSteps steps;
+    vt::TMessageBoxDialogs dialogs;
+    std::vector<std::string> args;
+    for (const QString& a : QCoreApplication::arguments().mid(1)) args.push_back(a.toStdString());
+    return vt::RunMainBlock(app, shell, std::move(args), block, steps, dialogs);
+}

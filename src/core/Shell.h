@@ -1,0 +1,262 @@
+#pragma once
+// The process-wide context: state flags, data folders, the fixed registration and refresh orders, the
+// services of the display, analysis and serial-data libraries, and the idle step of the main loop.
+// `main` creates one; every test builds a fresh one.
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/AnalysisServices.h"
+#include "core/DisplayServices.h"
+#include "core/MultiLang.h"
+#include "core/SerialServices.h"
+
+namespace vt {
+
+class TCommandTree;
+class TInstrumentLink;
+class TShell;
+class TUndoBuffer;
+
+// An object of a higher library that the context owns; that library supplies its deletion.
+template <class T>
+using TOwnedPart = std::unique_ptr<T, void (*)(T*)>;
+// Called where T is complete (in the library that defines it or above).
+template <class T>
+TOwnedPart<T> MakeOwnedPart(std::unique_ptr<T> part) {
+    return TOwnedPart<T>(part.release(), [](T* p) { delete p; });
+}
+
+// The data folders below the data root, each with a trailing "/".
+struct TDataFolders {
+    std::string InstallFolder;
+    std::string SetupFilesFolder;
+    std::string StdMaskFolder;
+    std::string UserMaskFolder;
+    std::string AcqLimitFolder;
+    std::string WaveformFilesFolder;
+    std::string LimitTestFolder;
+    std::string MaskTestFolder;
+    std::string DatabaseFolder;
+    std::string HelpFile;
+};
+
+// The data root: "--home DIR" (both words are taken out of args), else $VELTRANE_HOME, else
+// $XDG_DATA_HOME/veltrane, else $HOME/.local/share/veltrane. getEnv answers nullptr for an unset name.
+std::filesystem::path ResolveDataRoot(std::vector<std::string>& args,
+                                      const std::function<const char*(const char*)>& getEnv);
+
+// The folder texts below root; the folders are created when missing. Raises EFileError when one
+// cannot be created.
+TDataFolders InitInstallFolders(const std::filesystem::path& root);
+
+// Registration order of the feature units' settings; setup files list the settings in this order.
+enum class TRegistrationRow : int {
+    CreateCommandTree,
+    RegisterMaskObjectCommand,
+    CreateColorHandlers,
+    RegisterMainCommands,
+    CreateChannelHandlers,
+    CreateOEConvHandlers,
+    CreateTimebaseHandlers,
+    CreateTrigHandlers,
+    CreateAcqHandlers,
+    CreateDisplayHandlers,
+    RegisterSaveCommands,
+    RegisterMarkerCommands,
+    CreateMeasHandlers,
+    CreateLimitHandlers,
+    CreateMathHandlers,
+    CreateFFTHandlers,
+    CreateZoomHandlers,
+    CreateHistHandlers,
+    RegisterMaskCommands,
+    RegisterEyeCommands,
+    CreateGeneratorHandlers,
+    CreateTDRHandlers,
+    CreateJitterHandlers,
+    RegisterWaveformCommands,
+    CreateUtilHandlers,
+    RegisterAdjustCommands,
+    CreateCalcPadHandlers,
+    CreateRampTestHandlers,
+    CreateRampDACHandlers,
+    CreateGuiHandler,
+    RegisterInstrCommands,
+    Count
+};
+
+// Refresh order after the model is known or a setup was loaded.
+enum class TRefreshRow : int {
+    RefreshChannelHandlers,
+    RefreshOEConvHandlers,  // only with the optics option
+    RefreshTimebaseHandlers,
+    ApplyTrigSettings,
+    RefreshAcqHandlers,
+    RefreshDisplayHandlers,
+    UpdateSaveFileTypeControls,
+    RefreshMarkerHandlers,
+    RefreshMeasHandlers,
+    RefreshLimitHandlers,
+    UpdateAllMathControls,
+    ApplyZoomToAllSources,
+    UpdateHistControls,
+    DefaultMaskFileName,
+    RefreshEyeHandlers,
+    UpdateGeneratorControls,  // only with the generators option
+    RefreshTDRHandlers,       // only with the generators option
+    RefreshUtilHandlers,
+    ClearTimebaseCalMode,
+    Count
+};
+
+// The registrations that depend on the model type; they run at every instrument start.
+enum class TLateRegistrationRow : int {
+    ApplyTimebaseModelLimits,
+    CreateRampDACSelectHandler,
+    SetModelAdjustLimits,
+    Count
+};
+
+std::string_view RowName(TRegistrationRow row);
+std::string_view RowName(TRefreshRow row);
+std::string_view RowName(TLateRegistrationRow row);
+
+// A fixed order of procedures. A feature fills its row when it is built; empty rows are skipped.
+template <class Row>
+class TOrderedProcedures {
+public:
+    using TProc = std::function<void(TShell&)>;
+    static constexpr int Size = static_cast<int>(Row::Count);
+
+    // A row is filled once; filling it again is an internal error.
+    void Add(Row row, TProc proc);
+    bool Has(Row row) const { return static_cast<bool>(Rows_[static_cast<int>(row)]); }
+    // Runs the filled rows in order; `take` may skip a row.
+    void Run(TShell& shell, const std::function<bool(Row)>& take = {}) const;
+
+private:
+    std::array<TProc, Size> Rows_{};
+};
+
+// The instrument's options as far as the refresh order asks them.
+struct TRefreshOptions {
+    bool HasOptOptics = false;
+    bool HasOptGenerators = false;
+};
+
+class TShell {
+public:
+    TShell();
+    ~TShell();
+    TShell(const TShell&) = delete;
+    TShell& operator=(const TShell&) = delete;
+
+    // --- start-up state ---
+    bool ShiftAtStart = false;
+    bool RegistrationDone = false;
+    bool AcqEnabled = false;             // an instrument (or "Absent") has been started
+    // While on, every set step records undo and runs its after-change callback (so each one sends its
+    // instrument command). Kept by the command tree once it exists.
+    bool ApplyUnchangedValues() const;
+    void SetApplyUnchangedValues(bool on);
+    bool MainWindowClosing = false;      // the close query is under way
+    bool StopInProgress = false;         // the instrument stop executes "*StopSingle Stop"
+    bool ProgramEnded = false;           // the message loop has returned
+    TDataFolders Folders;
+    // The start instrument's name; "Absent" when none is connected.
+    std::string StartInstrumentName = "Absent";
+    bool StartInstrumentPresent() const { return StartInstrumentName != "Absent"; }
+
+    // --- run state read by the main loop ---
+    bool RunOn = false;
+    bool SingleOn = false;
+    bool FlagRegisterMode = false;  // acquisition stepping suspended
+    bool AppActive = true;          // the application is the active one
+    bool GuiRemote = false;         // "Gui" is not "RemoteLocal"
+
+    // Timer requests: the main window follows these after every idle step.
+    bool FlagRegisterReadingEnabled = false;  // the 1500 ms pattern-lock and trigger-indicator poll
+    bool AutoCalTimerEnabled = false;         // the 5000 ms auto-calibration due check
+    bool AutoCalRequest = false;              // raised by that timer, consumed by the housekeeping
+    // A deadline of the acquisition: wake the idle step after this many ms (-1 none).
+    int IdleWakeAfterMs = -1;
+
+    // Values the trigger settings write and the display reads.
+    int PatternStartBitForDisplay = 0;
+    bool PatternManualForDisplay = false;
+
+    // The text shown for an undefined value: two blanks and the language text of "Undefined".
+    std::string UndefinedText;
+
+    // The "Factory" setup: the settings as registered, kept in memory as command lines.
+    std::vector<std::string> FactorySetup;
+
+    // --- the fixed orders ---
+    TOrderedProcedures<TRegistrationRow> Registration;
+    TOrderedProcedures<TRefreshRow> Refresh;
+    TOrderedProcedures<TLateRegistrationRow> LateRegistration;
+
+    // One acquisition idle step (installed by the acquisition); true while it has work to do at once.
+    std::function<bool(TShell&)> AcquisitionIdleStep;
+
+    // --- user-visible texts: the built-in English table until the program installs its languages ---
+    TLanguageState& Language() { return *Language_; }
+    const TLanguageState& Language() const { return *Language_; }
+    void SetLanguage(std::unique_ptr<TLanguageState> language);
+    std::string LangStr(std::string_view key) const { return Language_->GetLangStr(key); }
+
+    // --- services of the higher libraries, null until they register ---
+    TDisplayServices& Display() { return *Display_; }
+    TAnalysisServices& Analysis() { return *Analysis_; }
+    TSerialServices& Serial() { return *Serial_; }
+    void SetDisplayServices(std::unique_ptr<TDisplayServices> s);
+    void SetAnalysisServices(std::unique_ptr<TAnalysisServices> s);
+    void SetSerialServices(std::unique_ptr<TSerialServices> s);
+
+    // --- the command tree: created by the first registration row ---
+    TCommandTree* CommandTree() { return CommandTree_.get(); }
+    void SetCommandTree(std::unique_ptr<TCommandTree> tree);
+    // Runs a command string the system issues itself; without a command tree it does nothing.
+    std::string ExecuteCommandString(std::string_view text);
+
+    // --- the instrument link: none until the program creates it ---
+    TInstrumentLink* Link() { return Link_.get(); }
+    void SetLink(TOwnedPart<TInstrumentLink> link) { Link_ = std::move(link); }
+
+    // --- the undo buffer: from an instrument's start to its stop ---
+    TUndoBuffer* UndoBuffer() { return UndoBuffer_.get(); }
+    void SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer);
+
+private:
+    std::unique_ptr<TLanguageState> Language_;
+    std::unique_ptr<TCommandTree> CommandTree_;
+    bool ApplyUnchangedValues_ = false;
+    std::unique_ptr<TDisplayServices> Display_;
+    std::unique_ptr<TAnalysisServices> Analysis_;
+    std::unique_ptr<TSerialServices> Serial_;
+    std::unique_ptr<TUndoBuffer> UndoBuffer_;
+    TOwnedPart<TInstrumentLink> Link_{nullptr, nullptr};
+};
+
+// Every feature unit registers its settings in the fixed order, unless skip; RegistrationDone is set
+// either way. Registrations never run twice: a second call does nothing. The first row, the creation
+// of the command tree, is filled by the context itself.
+void RegisterCommandHandlers(TShell& shell, bool skip);
+inline void RegisterAllCommandHandlers(TShell& shell) { RegisterCommandHandlers(shell, false); }
+// The model-dependent registrations, in their order.
+void RegisterLateCommandHandlers(TShell& shell);
+// Every feature unit refreshes its controls in the fixed order; the optional rows ask the options.
+// Then the undefined-value text is set.
+void UpdateUiForInstrument(TShell& shell, const TRefreshOptions& options);
+
+// One call of the main window's idle handler. Unless stepping is suspended, runs one acquisition
+// idle step. Answers "done" (wait for the next event) unless Run or Single is on, the link is free
+// of errors (commError off), stepping is not suspended and the step has work to do at once.
+bool MainIdleStep(TShell& shell, bool commError);
+
+}  // namespace vt

@@ -1,0 +1,105 @@
+#include "ui/ButtonOfMainMenu.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "ui/QtColor.h"
+
+namespace vt {
+
+namespace {
+constexpr TColor FrameColor{0x808080};
+}
+
+TButtonOfMainMenu::TButtonOfMainMenu(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setContextMenuPolicy(Qt::PreventContextMenu);  // the right button opens the right-hand menu
+}
+
+void TButtonOfMainMenu::SetState(TButtonOfMainMenuState state) {
+    if (State_ == state) return;
+    State_ = state;
+    update();
+}
+
+bool TButtonOfMainMenu::LeftMenuOn() const {
+    return isEnabled() &&
+           (State_ == TButtonOfMainMenuState::bmmsLeft || State_ == TButtonOfMainMenuState::bmmsBoth);
+}
+
+bool TButtonOfMainMenu::RightMenuOn() const {
+    return isEnabled() &&
+           (State_ == TButtonOfMainMenuState::bmmsRight || State_ == TButtonOfMainMenuState::bmmsBoth);
+}
+
+void TButtonOfMainMenu::SetLeftMenuOn(bool on) {
+    using S = TButtonOfMainMenuState;
+    if (on) {
+        if (State_ == S::bmmsOff) SetState(S::bmmsLeft);
+        else if (State_ == S::bmmsRight) SetState(S::bmmsBoth);
+    } else {
+        if (State_ == S::bmmsLeft) SetState(S::bmmsOff);
+        else if (State_ == S::bmmsBoth) SetState(S::bmmsRight);
+    }
+}
+
+void TButtonOfMainMenu::SetRightMenuOn(bool on) {
+    using S = TButtonOfMainMenuState;
+    if (on) {
+        if (State_ == S::bmmsOff) SetState(S::bmmsRight);
+        else if (State_ == S::bmmsLeft) SetState(S::bmmsBoth);
+    } else {
+        if (State_ == S::bmmsRight) SetState(S::bmmsOff);
+        else if (State_ == S::bmmsBoth) SetState(S::bmmsLeft);
+    }
+}
+
+void TButtonOfMainMenu::SetCaption(const QString& caption) {
+    if (Caption_ == caption) return;
+    Caption_ = caption;
+    update();
+}
+
+TColor TButtonOfMainMenu::FillColor() const {
+    if (!isEnabled()) return TColor(0xC0C0C0);
+    switch (State_) {
+        case TButtonOfMainMenuState::bmmsLeft: return LeftMenuColor;
+        case TButtonOfMainMenuState::bmmsRight: return RightMenuColor;
+        case TButtonOfMainMenuState::bmmsBoth: return TColor(0xFFFFCC);
+        case TButtonOfMainMenuState::bmmsOff: break;
+    }
+    return TColor(0xD0D0D0);
+}
+
+void TButtonOfMainMenu::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect r = rect();
+    const QColor frame = ToQColor(FrameColor);
+    p.fillRect(r, ToQColor(FillColor()));
+    // Raised frame: light top-left, grey bottom-right.
+    p.setPen(ToQColor(clWhite));
+    p.drawLine(r.left(), r.top(), r.right() - 1, r.top());
+    p.drawLine(r.left(), r.top(), r.left(), r.bottom() - 1);
+    p.setPen(frame);
+    p.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
+    p.drawLine(r.right(), r.top(), r.right(), r.bottom());
+    // One pixel of frame colour in each inner corner.
+    p.drawPoint(r.left() + 1, r.top() + 1);
+    p.drawPoint(r.right() - 1, r.top() + 1);
+    p.drawPoint(r.left() + 1, r.bottom() - 1);
+    p.drawPoint(r.right() - 1, r.bottom() - 1);
+    p.setPen(isEnabled() ? ToQColor(clBlack) : frame);
+    p.drawText(r, Qt::AlignCenter, Caption_);
+}
+
+void TButtonOfMainMenu::mousePressEvent(QMouseEvent* event) {
+    if (OnMouseDown) OnMouseDown(*this, event->button());
+    event->accept();
+}
+
+void TButtonOfMainMenu::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange) update();
+    QWidget::changeEvent(event);
+}
+
+}  // namespace vt

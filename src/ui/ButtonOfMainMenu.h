@@ -1,0 +1,45 @@
+#pragma once
+// A main-menu button: shows on which side (left, right, both) its menu is open.
+#include <QWidget>
+#include <functional>
+
+#include "core/Color.h"
+
+namespace vt {
+
+enum class TButtonOfMainMenuState { bmmsOff, bmmsLeft, bmmsRight, bmmsBoth };
+
+inline constexpr TColor LeftMenuColor{0xB3FFFF};
+inline constexpr TColor RightMenuColor{0xBBFBCA};
+
+class TButtonOfMainMenu : public QWidget {
+public:
+    explicit TButtonOfMainMenu(QWidget* parent = nullptr);
+
+    TButtonOfMainMenuState State() const { return State_; }
+    void SetState(TButtonOfMainMenuState state);
+    bool LeftMenuOn() const;
+    bool RightMenuOn() const;
+    void SetLeftMenuOn(bool on);
+    void SetRightMenuOn(bool on);
+    QString Caption() const { return Caption_; }
+    void SetCaption(const QString& caption);
+    // The index in the main-menu table (the menu kind).
+    int Tag = -1;
+
+    // The fill of the current state.
+    TColor FillColor() const;
+
+    std::function<void(TButtonOfMainMenu&, Qt::MouseButton)> OnMouseDown;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    TButtonOfMainMenuState State_ = TButtonOfMainMenuState::bmmsOff;
+    QString Caption_;
+};
+
+}  // namespace vt

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include "ui/MainLayout.h"
+
+namespace vt {
+namespace {
+
+void ExpectPlace(const TPlace& p, int left, int top, int width, int height, bool visible, const char* what) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(p.Left, left);
+    EXPECT_EQ(p.Top, top);
+    EXPECT_EQ(p.Width, width);
+    EXPECT_EQ(p.Height, height);
+    EXPECT_EQ(p.Visible, visible);
+}
+
+TEST(MainLayout, ClientAreaOf800By600) {
+    const TMainLayout l = ComputeMainLayout(800, 600, 64);
+    ExpectPlace(l.SystemStrip, 72, 0, 728, 20, true, "system strip");
+    ExpectPlace(l.MainMenu, 4, 551, 792, 49, true, "main menu");  // (800 - 792 + 1) / 2
+    // T 24, A 600 - 24 - 49 = 527 >= 441: side menus start at 54, height min(460, 497).
+    ExpectPlace(l.LeftSlot, 6, 54, 111, 460, true, "left slot");
+    ExpectPlace(l.RightSlot, 683, 54, 111, 460, true, "right slot");
+    ExpectPlace(l.DisplayArea, 124, 24, 556, 477, true, "display");
+    ExpectPlace(l.PermanentControls, 124, 501, 556, 50, true, "permanent controls");
+}
+
+TEST(MainLayout, NarrowWindowsDropTheRightThenTheLeftSlot) {
+    TMainLayout l = ComputeMainLayout(640, 480, 64);
+    EXPECT_TRUE(l.LeftSlot.Visible);
+    EXPECT_FALSE(l.RightSlot.Visible);
+    EXPECT_EQ(l.DisplayArea.Left, 124);
+    EXPECT_EQ(l.DisplayArea.Width, 640 - 124);
+    EXPECT_EQ(l.MainMenu.Width, 640);
+    EXPECT_EQ(l.MainMenu.Left, 0);
+    // A = 480 - 24 - 49 = 407: not above 410, the side menus start at T and fill A.
+    EXPECT_EQ(l.LeftSlot.Top, 24);
+    EXPECT_EQ(l.LeftSlot.Height, 407);
+
+    l = ComputeMainLayout(641, 480, 64);
+    EXPECT_TRUE(l.RightSlot.Visible);
+    EXPECT_EQ(l.DisplayArea.Width, 641 - 124 - 120);
+
+    l = ComputeMainLayout(250, 480, 64);
+    EXPECT_FALSE(l.LeftSlot.Visible);
+    EXPECT_FALSE(l.RightSlot.Visible);
+    EXPECT_EQ(l.DisplayArea.Left, 4);
+    EXPECT_EQ(l.DisplayArea.Width, 246);
+}
+
+TEST(MainLayout, SideMenuTopFollowsTheSpareHeight) {
+    // A between 411 and 440 pushes the side menus down by A - 410.
+    const TMainLayout l = ComputeMainLayout(800, 24 + 49 + 430, 64);
+    EXPECT_EQ(l.LeftSlot.Top, 24 + 20);
+    EXPECT_EQ(l.LeftSlot.Height, 430 + 24 - 44);
+    // A wide window centres the main menu, rounding half up.
+    EXPECT_EQ(ComputeMainLayout(1001, 600, 64).MainMenu.Left, 105);
+    EXPECT_EQ(ComputeMainLayout(1000, 600, 64).MainMenu.Left, 104);
+}
+
+TEST(MainLayout, LowWindowsHideTheMainMenuThenThePermanentControls) {
+    TMainLayout l = ComputeMainLayout(800, 301, 64);
+    EXPECT_TRUE(l.MainMenu.Visible);
+    l = ComputeMainLayout(800, 300, 64);
+    EXPECT_FALSE(l.MainMenu.Visible);
+    EXPECT_TRUE(l.PermanentControls.Visible);
+    EXPECT_EQ(l.DisplayArea.Height, 300 - 24 - 50);
+
+    l = ComputeMainLayout(800, 250, 64);
+    EXPECT_FALSE(l.PermanentControls.Visible);
+    EXPECT_EQ(l.DisplayArea.Height, 226);
+
+    l = ComputeMainLayout(800, 150, 64);
+    EXPECT_EQ(l.SystemStrip.Height, 1);
+    EXPECT_EQ(l.DisplayArea.Top, 4);
+    EXPECT_EQ(l.DisplayArea.Height, 146);
+
+    l = ComputeMainLayout(800, 20, 64);
+    EXPECT_EQ(l.DisplayArea.Height, 34) << "the display is never lower than 34 pixels";
+}
+
+TEST(MainLayout, DefaultSizeKeepsTheCentreAndStaysOnTheScreen) {
+    // A 1000 x 700 client at 100, 50 on a 1920 x 1080 screen: centre kept.
+    TWindowOrigin o = ComputeDefaultOrigin(100, 50, 1000, 700, 1920, 1080);
+    EXPECT_EQ(o.Left, 204);
+    EXPECT_EQ(o.Top, 112);
+    // Shrinking by an odd amount truncates towards zero: (791 - 792) / 2 = 0.
+    o = ComputeDefaultOrigin(10, 10, 791, 574, 1920, 1080);
+    EXPECT_EQ(o.Left, 10);
+    EXPECT_EQ(o.Top, 10);
+    // Growing from a small window near the corner: pulled back, never above or left of the screen.
+    o = ComputeDefaultOrigin(5, 5, 200, 100, 1920, 1080);
+    EXPECT_EQ(o.Left, 0);
+    EXPECT_EQ(o.Top, 0);
+    // Off the right and bottom edges.
+    o = ComputeDefaultOrigin(1800, 900, 792, 575, 1920, 1080);
+    EXPECT_EQ(o.Left, 1920 - 792);
+    EXPECT_EQ(o.Top, 1080 - 625);
+    // A screen smaller than the window: the origin stays at 0.
+    o = ComputeDefaultOrigin(0, 0, 792, 575, 640, 480);
+    EXPECT_EQ(o.Left, 0);
+    EXPECT_EQ(o.Top, 0);
+}
+
+}  // namespace
+}  // namespace vt

@@ -1,0 +1,315 @@
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "UiTestSupport.h"
+#include "core/LangIniFile.h"
+#include "core/MultiLang.h"
+#include "core/temp_folder.h"
+#include "link/PriborInterface.h"
+#include "core/InternalError.h"
+#include "core/Shell.h"
+#include "ui/ButtonOfMainMenu.h"
+#include "ui/Morda.h"
+
+namespace vt {
+namespace {
+
+using S = TButtonOfMainMenuState;
+
+TEST(ButtonOfMainMenu, SideFlagsMoveTheStateAndFollowEnabling) {
+    TButtonOfMainMenu b;
+    b.SetLeftMenuOn(true);
+    EXPECT_EQ(b.State(), S::bmmsLeft);
+    b.SetRightMenuOn(true);
+    EXPECT_EQ(b.State(), S::bmmsBoth);
+    EXPECT_TRUE(b.LeftMenuOn());
+    EXPECT_TRUE(b.RightMenuOn());
+    b.SetLeftMenuOn(false);
+    EXPECT_EQ(b.State(), S::bmmsRight);
+    b.SetLeftMenuOn(false);
+    EXPECT_EQ(b.State(), S::bmmsRight) << "switching off a side that is off changes nothing";
+    b.SetRightMenuOn(false);
+    EXPECT_EQ(b.State(), S::bmmsOff);
+    b.SetRightMenuOn(true);
+    b.SetLeftMenuOn(true);
+    EXPECT_EQ(b.State(), S::bmmsBoth);
+
+    b.setEnabled(false);
+    EXPECT_FALSE(b.LeftMenuOn()) << "a disabled button shows no menu";
+    EXPECT_FALSE(b.RightMenuOn());
+    EXPECT_EQ(b.FillColor(), TColor(0xC0C0C0));
+    b.setEnabled(true);
+    EXPECT_EQ(b.FillColor(), TColor(0xFFFFCC));
+    b.SetState(S::bmmsLeft);
+    EXPECT_EQ(b.FillColor(), TColor(0xB3FFFF));
+    b.SetState(S::bmmsRight);
+    EXPECT_EQ(b.FillColor(), TColor(0xBBFBCA));
+    b.SetState(S::bmmsOff);
+    EXPECT_EQ(b.FillColor(), TColor(0xD0D0D0));
+}
+
+class MainMenu : public ::testing::Test {
+protected:
+    TShell Shell;
+    test::TRecordingSteps Rec;
+    test::TScriptedDialogs Dialogs;
+};
+
+TEST_F(MainMenu, TableHoldsTheCaptionsAndOptionsEnableTheirMenus) {
+    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    w.BuildMainMenuTable();
+    const char* captions[] = {"Channels", "O/E Converter", "Time Base", "Trigger", "Acquisition", "Display",
+                              "Save/Recall", "Marker", "Measure", "Limit Test", "Mathematics", "FFT", "Zoom",
+                              "Histogram", "Eye Diagram", "Mask Test", "Generators", "TDR / TDT", "Jitter", "",
+                              "Utility"};
+    for (int i = 0; i < MainMenuButtonCount; ++i) {
+        EXPECT_EQ(w.GetMainMenuButton(i).Caption().toStdString(), captions[i]) << i;
+        EXPECT_EQ(w.GetMainMenuButton(i).Tag, i);
+    }
+    EXPECT_THROW(w.GetMainMenuButton(21), EInternalError);
+    EXPECT_THROW(w.GetMainMenuButton(-1), EInternalError);
+
+    auto enabled = [&] {
+        std::string s;
+        for (int i = 0; i < MainMenuButtonCount; ++i) s += w.GetMainMenuButton(i).isEnabled() ? '1' : '0';
+        return s;
+    };
+    w.EnableOptionMenus();
+    EXPECT_EQ(enabled(), "101111111111111100001");
+    Rec.Optics = true;
+    w.EnableOptionMenus();
+    EXPECT_EQ(enabled(), "111111111111111100001");
+    Rec.Generators = true;
+    w.EnableOptionMenus();
+    EXPECT_EQ(enabled(), "111111111111111111001") << "jitter and the service button stay disabled";
+    auto* spare = w.MainMenuPanel().findChild<TButtonOfMainMenu*>("ButtonOfMainMenu2");
+    ASSERT_NE(spare, nullptr);
+    EXPECT_FALSE(spare->isEnabled());
+}
+
+TEST_F(MainMenu, CaptionsComeFromTheChosenLanguageFile) {
+    test::TempFolder root;
+    std::ofstream(root / "Language-Vlt.Eng") << "[Common]\nCommon:Language=English\n[Morda_fr]\n"
+                                                "Morda_fr:Panel pnMainMenu.bmmFFT.Caption=Spektrum\n"
+                                                "Morda_fr:btnInstruments.Caption=Anlage\n";
+    TLanguageSetup setup;
+    setup.DataRoot = root.Path();
+    setup.ConfigFolder = root / "config";
+    Shell.SetLanguage(std::make_unique<TLanguageState>(setup));
+    Shell.Language().InitLanguages();
+    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    EXPECT_EQ(w.GetMainMenuButton(11).Caption().toStdString(), "Spektrum");
+    EXPECT_EQ(w.GetMainMenuButton(0).Caption().toStdString(), "Channels") << "a missing key keeps the caption";
+    auto* system = w.findChild<QPushButton*>("btnInstruments");
+    ASSERT_NE(system, nullptr);
+    EXPECT_EQ(system->text().toStdString(), "Anlage");
+}
+
+TEST_F(MainMenu, MissingEnglishFileIsWrittenWithTheWindowsTexts) {
+    test::TempFolder root;
+    std::ofstream(root / "Language-Vlt.Deu") << "[Common]\nCommon:Language=Deutsch\n";
+    TLanguageSetup setup;
+    setup.DataRoot = root.Path();
+    setup.ConfigFolder = root / "config";
+    std::vector<std::string> messages;
+    setup.ShowMessage = [&](const std::string& m) { messages.push_back(m); };
+    Shell.SetLanguage(std::make_unique<TLanguageState>(setup));
+    Shell.Language().InitLanguages();
+    ASSERT_TRUE(Shell.Language().EnglishFileMissing());
+    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    w.StartUp();
+    ASSERT_TRUE(std::filesystem::exists(root / "Language-Vlt.Eng"));
+    const TLangIniFile english(root / "Language-Vlt.Eng");
+    std::string raw;
+    ASSERT_TRUE(english.FindRaw("Morda_fr", "Panel pnMainMenu.bmmTimeBase.Caption", raw));
+    EXPECT_EQ(raw, "Time Base");
+    ASSERT_TRUE(english.FindRaw("Morda_fr", "btnInstruments.Caption", raw));
+    EXPECT_EQ(raw, "System");
+    ASSERT_TRUE(english.FindRaw("Resource Strings", "rsDefaultSize", raw));
+    EXPECT_EQ(messages, std::vector<std::string>{"English Language File must be Created."});
+}
+
+TEST_F(MainMenu, ClicksOpenMenusOnTheirSideOnce) {
+    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    w.BuildMainMenuTable();
+    TButtonOfMainMenu& trigger = w.GetMainMenuButton(3);
+    TButtonOfMainMenu& display = w.GetMainMenuButton(5);
+
+    QTest::mouseClick(&trigger, Qt::LeftButton);
+    EXPECT_EQ(trigger.State(), S::bmmsLeft);
+    EXPECT_EQ(w.SideMenuCaption(LeftSide).toStdString(), "Trigger");
+    EXPECT_EQ(Rec.Log.back(), "ShowSideMenu 3 1");
+
+    const size_t before = Rec.Log.size();
+    QTest::mouseClick(&trigger, Qt::LeftButton);
+    EXPECT_EQ(Rec.Log.size(), before) << "a menu already open on that side is left alone";
+
+    QTest::mouseClick(&trigger, Qt::RightButton);
+    EXPECT_EQ(trigger.State(), S::bmmsBoth);
+    EXPECT_EQ(Rec.Log.back(), "ShowSideMenu 3 0");
+    EXPECT_EQ(w.SideMenuCaption(RightSide).toStdString(), "Trigger");
+
+    QTest::mouseClick(&display, Qt::RightButton);
+    EXPECT_EQ(trigger.State(), S::bmmsLeft) << "the right side moved to the other button";
+    EXPECT_EQ(display.State(), S::bmmsRight);
+    EXPECT_EQ(w.SideButton(RightSide), &display);
+
+    w.CloseSideMenus();
+    EXPECT_EQ(trigger.State(), S::bmmsOff);
+    EXPECT_EQ(display.State(), S::bmmsOff);
+    EXPECT_EQ(Rec.Count("ShowSideMenu 24 0"), 1);
+    EXPECT_EQ(Rec.Count("ShowSideMenu 24 1"), 1);
+}
+
+TEST_F(MainMenu, ServiceMenuIsRefusedOnOldFirmware) {
+    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    w.BuildMainMenuTable();
+    auto link = std::make_unique<TInstrumentLink>();
+    link->SetLinkKind(TInstrumentLinkKind::Usb);
+    Shell.SetLink(MakeOwnedPart(std::move(link)));
+    Rec.VersionOk = false;
+    w.MouseDownOnButtonOfMainMenu(w.GetMainMenuButton(0), Qt::LeftButton);
+    TButtonOfMainMenu& service = w.GetMainMenuButton(19);
+    service.setEnabled(true);
+    const size_t before = Rec.Log.size();
+    w.MouseDownOnButtonOfMainMenu(service, Qt::LeftButton);
+    ASSERT_EQ(Dialogs.Asked.size(), 1u);
+    EXPECT_EQ(Dialogs.Asked[0], "Message: FW version of Veltrane is older than v.3.7.10!");
+    EXPECT_EQ(Rec.Log.size(), before);
+    EXPECT_EQ(w.SideButton(LeftSide), &w.GetMainMenuButton(0)) << "both sides stay as they were";
+    EXPECT_EQ(w.SideMenuCaption(LeftSide).toStdString(), "Channels");
+
+    Rec.VersionOk = true;
+    w.MouseDownOnButtonOfMainMenu(service, Qt::LeftButton);
+    EXPECT_EQ(Rec.Log.back(), "ShowSideMenu 19 1");
+}
+
+TEST_F(MainMenu, DeferredSideMenuOpensTheFollowUpKindAfterTheEvent) {
+    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    w.DeferSideMenuUpdate(RightSide, 2);
+    EXPECT_EQ(Rec.Count("ShowSideMenu 22 0"), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Rec.Count("ShowSideMenu 22 0") == 1; }, 5000));
+}
+
+TEST_F(MainMenu, AbsentInstrumentKeepsTheMainControlsHiddenThroughResizes) {
+    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    w.show();
+    for (QSize s : {QSize(800, 600), QSize(1200, 900), QSize(300, 200)}) {
+        w.resize(s);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(w.MainMenuPanel().isVisible());
+        EXPECT_FALSE(w.PermanentControls().isVisible());
+        EXPECT_FALSE(w.SideCaptionPanel(RightSide).isVisible());
+    }
+
+    Shell.StartInstrumentName = "Demo";
+    w.resize(800, 600);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.MainMenuPanel().isVisible());
+    EXPECT_EQ(w.MainMenuPanel().geometry(), QRect(4, 551, 792, 49));
+    EXPECT_EQ(w.PermanentControls().geometry(), QRect(124, 501, 556, 50));
+    w.resize(800, 280);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w.MainMenuPanel().isVisible()) << "too low for the main menu";
+    EXPECT_TRUE(w.PermanentControls().isVisible());
+}
+
+TEST_F(MainMenu, DefaultSizeGivesTheStandardClientArea) {
+    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    w.resize(500, 400);
+    w.DefaultSizeAction().trigger();
+    EXPECT_EQ(w.size(), QSize(792, 575));
+    EXPECT_EQ(w.DefaultSizeAction().text().toStdString(), "Default Size");
+}
+
+TEST_F(MainMenu, KeysPressTheMainCommandSwitchers) {
+    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    struct TSwitcher : QWidget {
+        using QWidget::QWidget;
+        std::vector<std::string> Events;
+        void mousePressEvent(QMouseEvent*) override { Events.push_back("down"); }
+        void mouseReleaseEvent(QMouseEvent*) override { Events.push_back("up"); }
+    };
+    auto* run = new TSwitcher(&w.SystemControls());
+    run->setObjectName("mcsRun");
+    int consoles = 0;
+    Rec.Steps.ShowConsole = [&](QWidget* owner) {
+        EXPECT_EQ(owner, &w);
+        ++consoles;
+    };
+    w.show();
+    for (QAction* a : w.actions()) {
+        if (a->shortcut() == QKeySequence(Qt::Key_F6)) a->trigger();
+        if (a->shortcut() == QKeySequence(Qt::Key_F4)) a->trigger();
+        if (a->shortcut() == QKeySequence(Qt::Key_F3)) a->trigger();
+    }
+    EXPECT_EQ(run->Events, (std::vector<std::string>{"down", "up"}));
+    EXPECT_EQ(consoles, 1);
+    // A switcher that does not exist yet: the key does nothing.
+    w.PressCommandSwitcher("mcsPrint");
+}
+
+}  // namespace
+}  // namespace vt
+
+namespace vt {
+namespace {
+
+TEST(MainWindowHelp, WhatsThisModeShowsTheHelpOfTheControlClickedAndEnds) {
+    TShell shell;
+    test::TRecordingSteps rec;
+    test::TScriptedDialogs dialogs;
+    std::vector<int> contexts;
+    rec.Steps.ShowHelpContext = [&](int c) { contexts.push_back(c); };
+    TMorda_fr w(shell, rec.Steps, dialogs);
+    shell.StartInstrumentName = "Demo";
+    w.show();
+    w.resize(800, 600);
+    QWidget& strip = w.SystemControls();
+    auto* control = new QWidget(&strip);
+    control->setGeometry(0, 0, 40, 20);
+    control->setProperty("HelpContext", 1409);
+    control->show();
+
+    w.SetWhatsThisMode(true);
+    EXPECT_TRUE(w.WhatsThisMode());
+    QTest::keyClick(&w, Qt::Key_A);
+    EXPECT_FALSE(w.WhatsThisMode()) << "a key ends the mode";
+    EXPECT_TRUE(contexts.empty());
+
+    w.SetWhatsThisMode(true);
+    QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, strip.mapTo(&w, QPoint(5, 5)));
+    EXPECT_FALSE(w.WhatsThisMode());
+    EXPECT_EQ(contexts, std::vector<int>{1409});
+
+    w.SetWhatsThisMode(true);
+    QTest::mouseClick(&w, Qt::RightButton, Qt::NoModifier, strip.mapTo(&w, QPoint(5, 5)));
+    EXPECT_FALSE(w.WhatsThisMode()) << "any click ends it";
+    EXPECT_EQ(contexts.size(), 1u) << "only the left button asks for help";
+}
+
+TEST(MainWindowHelp, SystemButtonClosesWhenTheSelectionEndsTheProgram) {
+    TShell shell;
+    shell.AcqEnabled = true;
+    test::TRecordingSteps rec;
+    test::TScriptedDialogs dialogs;
+    bool keepRunning = true;
+    rec.Steps.SelectInstrumentsDialog = [&] { return keepRunning; };
+    TMorda_fr w(shell, rec.Steps, dialogs);
+    w.show();
+    auto* system = w.findChild<QPushButton*>("btnInstruments");
+    ASSERT_NE(system, nullptr);
+    system->click();
+    EXPECT_TRUE(w.isVisible());
+    keepRunning = false;
+    system->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(rec.Count("SavePowerOffSetup"), 1) << "through the close query";
+}
+
+}  // namespace
+}  // namespace vt

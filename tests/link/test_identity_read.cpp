@@ -280,3 +280,29 @@ TEST(DemoIdentity, TheReadFollowsTheInstrumentInUse) {
     EXPECT_FALSE(t.Unit.Identity.HasOptGenerators());
     EXPECT_EQ(t.Unit.Identity.BuildMainCaption(false, {}), "Morvex.    Instrument not connected");
 }
+
+TEST(IdentityRead, ARecoveredLinkReadsTheIdentityAgain) {
+    TIdentityOnFake t;
+    t.Unit.AttachToLink([] { return std::string("Unused"); });
+    ASSERT_TRUE(t.Open());
+    ASSERT_TRUE(t.Read("1 255 254 9 1234"));
+    t.Fake.SetReply("Info:IndivData?", "2 254 251 10 55");
+    t.Fake.DropConnection();
+    EXPECT_EQ(t.Link.QueryCommand("Info:GetTemp?"), "Timeout");
+    ASSERT_TRUE(t.Link.CommErrorFlag());
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(t.Link.CommErrorIdleStep());
+    EXPECT_TRUE(t.Link.CommErrorIdleStep());
+    EXPECT_EQ(t.Unit.Identity.BlockNo, 2);
+    EXPECT_EQ(t.Unit.Identity.ModelType, 5);
+    EXPECT_EQ(t.Unit.Identity.Options, optGenerators);
+    EXPECT_EQ(t.Unit.Identity.SerialNo, 55);
+
+    // An instrument that answers "TIMEOUT" keeps the link in its error state.
+    t.Fake.SetReply("Info:IndivData?", "TIMEOUT");
+    t.Fake.DropConnection();
+    EXPECT_EQ(t.Link.QueryCommand("Info:GetTemp?"), "Timeout");
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(t.Link.CommErrorIdleStep());
+    EXPECT_FALSE(t.Link.CommErrorIdleStep());
+    EXPECT_TRUE(t.Link.CommErrorFlag());
+    EXPECT_EQ(t.Unit.Identity.SerialNo, 55);
+}

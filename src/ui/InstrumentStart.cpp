@@ -15,7 +15,10 @@ namespace vt {
 TInstrumentStart::TInstrumentStart(TShell& shell, TUserDialogs& dialogs, std::vector<std::string> args)
     : Shell_(shell), Dialogs_(dialogs), Args_(std::move(args)) {}
 
-TInstrumentStart::~TInstrumentStart() = default;
+TInstrumentStart::~TInstrumentStart() {
+    // The link runs on this unit's clock and calls into the identity: it ends first.
+    if (Shell_.Link()) Shell_.SetLink(TOwnedPart<TInstrumentLink>(nullptr, nullptr));
+}
 
 void TInstrumentStart::Create(TMainBlockSteps& block) {
     // The link and the data folders exist from here on.
@@ -42,11 +45,14 @@ void TInstrumentStart::Create(TMainBlockSteps& block) {
 
 void TInstrumentStart::AttachWindow(TMorda_fr& window) {
     TInstrumentsHooks& hooks = Instruments_->Hooks;
-    hooks.StopMainWindow = [&window] {
+    // From the stop to the start of the main window the link's waits keep the window painting.
+    hooks.StopMainWindow = [this, &window] {
+        Clock_.SetResponsive(true);
         window.CloseSideMenus();
         window.StopInstrument();
     };
     hooks.StartMainWindow = [this, &window](bool present) {
+        Clock_.SetResponsive(false);
         Shell_.StartInstrumentName = Instruments_->CurrentName();
         window.StartInstrument(present);
     };
@@ -56,6 +62,7 @@ void TInstrumentStart::AttachWindow(TMorda_fr& window) {
 }
 
 void TInstrumentStart::Install(TMainBlockSteps& block, TMordaSteps& steps) {
+    block.LinkClock = &Clock_;
     block.LoadInstrumentList = [this, &block] {
         Create(block);
         Instruments_->List().LoadInstrumentList(Args_);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ui/MainBlock.h"
+#include "ui/ResponsiveLinkClock.h"
 
 namespace vt {
 
@@ -34,6 +35,7 @@ private:
     TShell& Shell_;
     TUserDialogs& Dialogs_;
     std::vector<std::string> Args_;
+    TResponsiveLinkClock Clock_;
     std::unique_ptr<TInstruments> Instruments_;
     std::unique_ptr<TInstrumentIdentityUnit> Identity_;
 };

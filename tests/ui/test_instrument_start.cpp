@@ -13,6 +13,7 @@
 #include "support/FakeInstrument.h"
 #include "ui/InstrumentStart.h"
 #include "ui/MainBlock.h"
+#include "ui/ResponsiveLinkClock.h"
 #include "ui/Morda.h"
 #include "ui/VeltraneApplication.h"
 
@@ -30,7 +31,8 @@ protected:
         setenv("XDG_RUNTIME_DIR", (Temp / "run").c_str(), 1);
     }
     // Runs the program until the instrument has started, then closes it; answers the caption.
-    std::string Run(const std::string& choice, bool& started) {
+    // switchTo: an instrument to switch to by command once started (its reply goes to SwitchReply).
+    std::string Run(const std::string& choice, bool& started, const std::string& switchTo = {}) {
         TShell shell;
         TMainBlockSteps block;
         TInstrumentStart instruments(shell, Dialogs, {choice});
@@ -41,6 +43,10 @@ protected:
             if (!shell.AcqEnabled) return;
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (auto* m = dynamic_cast<TMorda_fr*>(w); m && m->isVisible()) {
+                    if (!switchTo.empty()) {
+                        FirstCaption = m->windowTitle().toStdString();
+                        SwitchReply = shell.ExecuteCommandString("HEADER OFF;INSTR:CURRENT:SET " + switchTo);
+                    }
                     caption = m->windowTitle().toStdString();
                     m->close();
                 }
@@ -57,6 +63,8 @@ protected:
     test::TRecordingSteps Rec;
     test::TScriptedDialogs Dialogs;
     std::string Current;
+    std::string FirstCaption;
+    std::string SwitchReply;
 };
 
 TEST_F(InstrumentStart, AbsentStartsWithoutAnInstrument) {
@@ -84,6 +92,27 @@ TEST_F(InstrumentStart, ALanEntryConnectsToTheInstrumentAtItsAddress) {
     EXPECT_EQ(Current, "Instrument1");
     EXPECT_TRUE(caption.starts_with("Morvex    ")) << caption;
     EXPECT_TRUE(fake.WaitForLine("Info:IndivData?"));
+}
+
+TEST_F(InstrumentStart, ACommandSwitchesTheRunningProgramToAnotherInstrument) {
+    bool started = false;
+    const std::string caption = Run("Absent", started, "DEFAULT_DEMO");
+    EXPECT_EQ(FirstCaption, "Morvex.    Instrument not connected");
+    EXPECT_EQ(SwitchReply, " OK");
+    EXPECT_EQ(Current, "Default Demo");
+    EXPECT_TRUE(caption.starts_with("Morvex    ")) << caption;
+    EXPECT_TRUE(started) << "the new instrument runs";
+}
+
+TEST(ResponsiveLinkClock, WaitsOfASwitchKeepTheEventLoopTurning) {
+    TResponsiveLinkClock clock;
+    bool fired = false;
+    QTimer::singleShot(0, [&] { fired = true; });
+    clock.SleepMs(5);
+    EXPECT_FALSE(fired) << "outside a switch a wait sleeps";
+    clock.SetResponsive(true);
+    clock.SleepMs(20);
+    EXPECT_TRUE(fired);
 }
 
 }  // namespace

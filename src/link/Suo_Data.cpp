@@ -142,7 +142,7 @@ double GetBandwidthGHz(bool flag) { return flag ? 12.0 : 8.0; }
 // --------------------------------------------------------------------------------------- options
 
 std::string GetOptionName(int type, int bit, bool withCode, const TLangLookup& lang) {
-    if (bit == 255) return withCode ? " Basic  (255)" : " Basic";
+    if (bit == 255) return " Basic  (255)";
     if (bit <= 0 || bit > 255 || !std::has_single_bit(static_cast<unsigned>(bit)))
         VT_INTERNAL_ERROR(Unit, "OptionNum must be power 2");
     if (type < 1 || type > 7) return {};

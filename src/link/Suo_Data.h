@@ -61,7 +61,8 @@ enum : std::uint8_t {
     optLAN = 128,
 };
 // The name of one option bit for a model type ("" for bits and types without a name); with code,
-// followed by "  (~XX)". A bit value that is not a power of 2 is an internal error, except 255.
+// followed by "  (~XX)". The value 255 names the basic unit; any other value that is not a power of 2
+// is an internal error.
 std::string GetOptionName(int type, int bit, bool withCode, const TLangLookup& lang);
 // " + name" for every named bit that is set, from bit value 1 up to 128.
 std::string GetOptionsText(int type, int bits, bool withCode, const TLangLookup& lang);

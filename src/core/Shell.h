@@ -18,6 +18,8 @@
 namespace vt {
 
 class TCommandTree;
+class TInstrumentIdentityUnit;
+class TSignalRecords;
 class TInstrumentLink;
 class TShell;
 class TUndoBuffer;
@@ -228,12 +230,21 @@ public:
     TInstrumentLink* Link() { return Link_.get(); }
     void SetLink(TOwnedPart<TInstrumentLink> link) { Link_ = std::move(link); }
 
+    // --- the signal records of the run ---
+    TSignalRecords* Records() { return Records_.get(); }
+    void SetRecords(TOwnedPart<TSignalRecords> records) { Records_ = std::move(records); }
+
+    // --- the identity of the instrument in use, beside the link ---
+    TInstrumentIdentityUnit* Identity() { return Identity_.get(); }
+    void SetIdentity(TOwnedPart<TInstrumentIdentityUnit> identity) { Identity_ = std::move(identity); }
+
     // --- the undo buffer: from an instrument's start to its stop ---
     TUndoBuffer* UndoBuffer() { return UndoBuffer_.get(); }
     void SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer);
 
 private:
     std::unique_ptr<TLanguageState> Language_;
+    TOwnedPart<TSignalRecords> Records_{nullptr, nullptr};  // the tree's handlers read them: outlives it
     std::unique_ptr<TCommandTree> CommandTree_;
     bool ApplyUnchangedValues_ = false;
     std::unique_ptr<TDisplayServices> Display_;
@@ -241,6 +252,7 @@ private:
     std::unique_ptr<TSerialServices> Serial_;
     std::unique_ptr<TUndoBuffer> UndoBuffer_;
     TOwnedPart<TInstrumentLink> Link_{nullptr, nullptr};
+    TOwnedPart<TInstrumentIdentityUnit> Identity_{nullptr, nullptr};  // refers to the link: goes first
 };
 
 // Every feature unit registers its settings in the fixed order, unless skip; RegistrationDone is set

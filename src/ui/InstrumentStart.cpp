@@ -6,7 +6,7 @@
 #include "core/SpiderUnit.h"
 #include "link/Instruments.h"
 #include "link/PriborInterface.h"
-#include "link/Suo_Data.h"
+#include "link/Suo_Data.h"  // HasCommandLineParam
 #include "ui/Morda.h"
 #include "ui/UserDialogs.h"
 
@@ -16,7 +16,7 @@ TInstrumentStart::TInstrumentStart(TShell& shell, TUserDialogs& dialogs, std::ve
     : Shell_(shell), Dialogs_(dialogs), Args_(std::move(args)) {}
 
 TInstrumentStart::~TInstrumentStart() {
-    // The link runs on this unit's clock and calls into the identity: it ends first.
+    // The link runs on this unit's clock: it ends first.
     if (Shell_.Link()) Shell_.SetLink(TOwnedPart<TInstrumentLink>(nullptr, nullptr));
 }
 
@@ -26,10 +26,7 @@ void TInstrumentStart::Create(TMainBlockSteps& block) {
     const std::filesystem::path root = Shell_.Folders.InstallFolder;
     Instruments_ = std::make_unique<TInstruments>(root / kConfigurationFileName,
                                                   DefaultLockFolder([](const char* n) { return std::getenv(n); }), link);
-    Identity_ = std::make_unique<TInstrumentIdentityUnit>(link, root);
     auto message = [this](const std::string& text) { Dialogs_.ShowMessage(nullptr, QString::fromStdString(text)); };
-    Identity_->ShowMessage = message;
-    Identity_->AttachToLink([this] { return Instruments_->CurrentName(); });
 
     TInstrumentsHooks& hooks = Instruments_->Hooks;
     hooks.SplashStatus = block.SplashStatus;
@@ -76,12 +73,6 @@ void TInstrumentStart::Install(TMainBlockSteps& block, TMordaSteps& steps) {
     block.WindowCreated = [this, earlier = std::move(block.WindowCreated)](TMorda_fr& window) {
         if (earlier) earlier(window);
         AttachWindow(window);
-    };
-    steps.ReadIndividualData = [this] { return Identity_->ReadIndividualData(Instruments_->CurrentName()); };
-    steps.BuildMainCaption = [this](bool present) {
-        return Identity_->Identity.BuildMainCaption(present, [this](std::string_view key) {
-            return Shell_.LangStr(key);
-        });
     };
     steps.SetInstrGuiReady = [this] { Instruments_->SetGUIReady(true); };
 }

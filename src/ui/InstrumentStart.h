@@ -1,6 +1,6 @@
 #pragma once
-// Wires the instrument list, its connection and the instrument's identity into the main block and the
-// main window: the start instrument at start-up, the run-time switch, the caption and "INSTR:".
+// Wires the instrument list and its connection into the main block and the
+// main window: the start instrument at start-up, the run-time switch and "INSTR:".
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,7 +11,6 @@
 namespace vt {
 
 class TInstruments;
-class TInstrumentIdentityUnit;
 class TShell;
 class TUserDialogs;
 
@@ -37,7 +36,6 @@ private:
     std::vector<std::string> Args_;
     TResponsiveLinkClock Clock_;
     std::unique_ptr<TInstruments> Instruments_;
-    std::unique_ptr<TInstrumentIdentityUnit> Identity_;
 };
 
 }  // namespace vt

@@ -5,11 +5,17 @@
 #include <iostream>
 
 #include "core/MultiLang.h"
+#include "core/SpiderUnit.h"
 #include "core/Shell.h"
 #include "core/TextFiles.h"
+#include "acq/SignalSources.h"
 #include "link/PriborInterface.h"
+#include "link/Suo_Data.h"
 #include "ui/FeatureRows.h"
 #include "ui/Morda.h"
+#include "ui/SideMenu.h"
+#include "ui/SideMenuLanguage.h"
+#include "ui/controls/AllMyControls.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {
@@ -29,6 +35,7 @@ void InitLanguages(TShell& shell, TUserDialogs& dialogs) {
     };
     shell.SetLanguage(std::make_unique<TLanguageState>(std::move(setup)));
     shell.Language().InitLanguages();
+    shell.Records()->BuildSourceCaptions([&shell](std::string_view key) { return shell.LangStr(key); });
 }
 
 // The instrument link of this run; it speaks through the shell's texts and display.
@@ -43,6 +50,16 @@ void CreateInstrumentLink(TShell& shell, TLinkClock* clock) {
     shell.SetLink(MakeOwnedPart(std::move(link)));
 }
 
+// The identity of the instrument in use; the link reads it again when it recovers.
+void CreateIdentityUnit(TShell& shell, TUserDialogs& dialogs) {
+    auto unit = std::make_unique<TInstrumentIdentityUnit>(*shell.Link(), shell.Folders.InstallFolder);
+    unit->ShowMessage = [&dialogs](const std::string& text) {
+        dialogs.ShowMessage(nullptr, QString::fromStdString(text));
+    };
+    unit->AttachToLink([&shell] { return shell.StartInstrumentName; });
+    shell.SetIdentity(MakeOwnedPart(std::move(unit)));
+}
+
 }  // namespace
 
 int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::string> args, TMainBlockSteps& block,
@@ -55,10 +72,12 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
         std::cerr << "veltrane: " << e.what() << '\n';
         return 1;
     }
+    shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
     InitLanguages(shell, dialogs);
     QGuiApplication::setApplicationName(QStringLiteral("Veltrane"));
     DoStep(block.ShowSplash);
     CreateInstrumentLink(shell, block.LinkClock);
+    CreateIdentityUnit(shell, dialogs);
     DoStep(block.LoadInstrumentList);
     if (block.StartInstrument) {
         if (!block.StartInstrument(args)) {
@@ -73,7 +92,33 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
     DoStep(block.SplashStatus, std::string(connected ? "Start in Main Mode..." : "Start in Demo Mode..."));
     DoStep(block.SplashSleep, 500);
     DoStep(block.SplashStatus, std::string("Creating forms..."));
+    TKitContext kit(
+        [&shell](std::string_view path) -> THandler* {
+            TCommandTree* tree = shell.CommandTree();
+            return tree ? tree->Root().FindHandler(path) : nullptr;
+        },
+        args);
     TMorda_fr window(shell, steps, dialogs);
+    TSideMenus sideMenus(kit, &window);  // its forms go before the window
+    sideMenus.InstallInto(steps);
+    // The steps outlive the side menus: they let go of them when the block ends.
+    struct TStepsRelease {
+        TMordaSteps& Steps;
+        ~TStepsRelease() {
+            Steps.ShowSideMenu = nullptr;
+            Steps.SetSideMenusVisible = nullptr;
+            Steps.PlaceSideMenus = nullptr;
+            Steps.CreateEnglishLanguageFile = nullptr;
+        }
+    } release{steps};
+    TranslateSideMenus(sideMenus, shell.Language());
+    steps.CreateEnglishLanguageFile = [&] {
+        TEnglishFileForms forms;
+        forms.MainWindow = &window;
+        forms.Menus = &sideMenus;
+        forms.DialogOwner = &window;
+        CreateEnglishLanguageFile(shell.Language(), forms);
+    };
     InstallFeatureRows(shell, window);
     DoStep(block.WindowCreated, window);
     DoStep(block.SplashStatus, std::string("Initialization Of All Vars And Handlers..."));

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFrame>
 #include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -13,6 +14,7 @@
 #include <QThread>
 #include <stdexcept>
 
+#include "acq/SignalSources.h"
 #include "core/InternalError.h"
 #include "core/LangIniFile.h"
 #include "core/MultiLang.h"
@@ -20,8 +22,10 @@
 #include "core/Shell.h"
 #include "core/SpiderUnit.h"
 #include "link/PriborInterface.h"
+#include "link/Suo_Data.h"
 #include "core/Undina.h"
 #include "ui/QtColor.h"
+#include "ui/controls/LanguageForm.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {
@@ -29,7 +33,6 @@ namespace vt {
 namespace {
 
 constexpr const char* FormName = "Morda_fr";
-constexpr const char* AbsentCaption = "Morvex.    Instrument not connected";
 
 struct TMainMenuEntry {
     const char* Name;
@@ -87,12 +90,6 @@ QString DialogText(const std::string& text) {
     return q;
 }
 
-// Language keys of the main-menu panel's controls.
-std::string MainMenuKey() { return LangContainerKey("", TLangContainerKind::Panel, "pnMainMenu"); }
-std::string MainMenuButtonKey(int index) {
-    return LangControlKey(LangChildPrefix(MainMenuKey()), MainMenuTable[index].Name) + std::string(kLangCaption);
-}
-
 void SetPlace(QWidget& w, const TPlace& p) { w.setGeometry(p.Left, p.Top, p.Width, p.Height); }
 
 }  // namespace
@@ -116,7 +113,7 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
     rmpPermanentControls_ = new QWidget(this);
     rmpPermanentControls_->setObjectName("rmpPermanentControls");
 
-    pnMainMenu_ = new QWidget(this);
+    pnMainMenu_ = new QFrame(this);
     pnMainMenu_->setObjectName("pnMainMenu");
     for (int i = 0; i < MainMenuButtonCount; ++i) {
         auto* b = new TButtonOfMainMenu(pnMainMenu_);
@@ -146,7 +143,7 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
     });
     FlagRegisterReadingTimer_.setInterval(1500);
     connect(&FlagRegisterReadingTimer_, &QTimer::timeout, this, [this] {
-        if (AskStep(Steps_.HasOptPatSyncTrig)) DoStep(Steps_.RecheckPatternLock, false);
+        if (Identity().HasOptPatSyncTrig()) DoStep(Steps_.RecheckPatternLock, false);
         DoStep(Steps_.RefreshTrigIndicator, 0);
     });
     AutoCalTimer_.setInterval(5000);
@@ -176,6 +173,23 @@ std::string TMorda_fr::LangStr(const char* key) const { return Shell_.LangStr(ke
 
 void TMorda_fr::ExecuteCommandString(const std::string& command) { Shell_.ExecuteCommandString(command); }
 
+const TInstrumentIdentity& TMorda_fr::Identity() {
+    static const TInstrumentIdentity none{};
+    const TInstrumentIdentityUnit* unit = Shell_.Identity();
+    return unit ? unit->Identity : none;
+}
+
+bool TMorda_fr::ReadIndividualData() {
+    if (Steps_.ReadIndividualData) return Steps_.ReadIndividualData();
+    TInstrumentIdentityUnit* unit = Shell_.Identity();
+    return unit && unit->ReadIndividualData(Shell_.StartInstrumentName);
+}
+
+void TMorda_fr::ResetSignalStates() {
+    if (TSignalRecords* records = Shell_.Records())
+        for (int source = 0; source < SignalRecordCount; ++source) records->SetState(source, srcOff);
+}
+
 bool TMorda_fr::InstrumentConnected() {
     const TInstrumentLink* link = Shell_.Link();
     return link && link->IsInstrumentConnected();
@@ -197,26 +211,7 @@ void TMorda_fr::FormCreate() {
 void TMorda_fr::TranslateWindow() {
     TLanguageState& lang = Shell_.Language();
     const TLangIniFile* file = lang.FormTextsFile();
-    if (!file || lang.EnglishFileMissing()) return;
-    std::string text;
-    if (lang.ReadLangText(*file, FormName, LangControlKey("", "btnInstruments") + std::string(kLangCaption), text) &&
-        !text.empty())
-        btnInstruments_->setText(QString::fromStdString(text));
-    for (int i = 0; i < MainMenuButtonCount; ++i)
-        if (lang.ReadLangText(*file, FormName, MainMenuButtonKey(i), text) && !text.empty())
-            MainMenu_[i]->SetCaption(QString::fromStdString(text));
-}
-
-void TMorda_fr::SaveFormTexts(TLangIniFile& file) const {
-    const auto direct = findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size();
-    file.WriteLangString(FormName, kLangFormControls, std::to_string(direct));
-    file.WriteLangString(FormName, kLangFormCaption, windowTitle().toStdString());
-    file.WriteLangString(FormName, LangControlKey("", "btnInstruments") + std::string(kLangCaption),
-                         btnInstruments_->text().toStdString());
-    file.WriteLangString(FormName, MainMenuKey() + std::string(kLangCaption), "");
-    file.WriteLangString(FormName, MainMenuKey() + std::string(kLangName), "pnMainMenu");
-    for (int i = 0; i < MainMenuButtonCount; ++i)
-        file.WriteLangString(FormName, MainMenuButtonKey(i), MainMenu_[i]->Caption().toStdString());
+    if (file && !lang.EnglishFileMissing()) ApplyFormTexts(*file, *this, lang);
 }
 
 void TMorda_fr::CreateActions() {
@@ -273,7 +268,11 @@ void TMorda_fr::StartUp() {
     QCoreApplication::processEvents();
     DoStep(Steps_.PushHint, std::string(VersionText), 5000);
     DoStep(Steps_.BindSwitchersOfStrips);
-    Shell_.Language().CreateEnglishLanguageFile([this](TLangIniFile& file) { SaveFormTexts(file); });
+    if (Steps_.CreateEnglishLanguageFile) {
+        Steps_.CreateEnglishLanguageFile();
+    } else {
+        Shell_.Language().CreateEnglishLanguageFile([this](TLangIniFile& file) { SaveFormTexts(file, *this); });
+    }
     BuildMainMenuTable();
     DoStep(Steps_.InitSourceSwitcherItems);
     Shell_.Serial().RefreshStdMaskFamily();
@@ -306,20 +305,20 @@ bool TMorda_fr::StartInstrument(bool present) {
         OpenStartMenus();
     }
     ShowMainControls(present);
-    if (present && !AskStep(Steps_.ReadIndividualData)) {
+    if (present && !ReadIndividualData()) {
         Dialogs_.ShowError(this, QStringLiteral("Error Reading the Individual Information from the Instruments."));
         return false;
     }
-    setWindowTitle(QString::fromStdString(Steps_.BuildMainCaption ? Steps_.BuildMainCaption(present)
-                                                                  : std::string(AbsentCaption)));
+    setWindowTitle(QString::fromStdString(
+        Identity().BuildMainCaption(present, [this](std::string_view key) { return Shell_.LangStr(key); })));
     RegisterLateCommandHandlers(Shell_);
     if (!Shell_.UndoBuffer()) Shell_.SetUndoBuffer(std::make_unique<TUndoBuffer>());
-    DoStep(Steps_.ResetSignalStates);
+    ResetSignalStates();
     Shell_.SetApplyUnchangedValues(true);
     if (present) DoStep(Steps_.RefreshHelpCaptionAndCalibration);
     EnableOptionMenus();
     if (present && !Shell_.ShiftAtStart) DoStep(Steps_.RecallDefaultSetup);
-    UpdateUiForInstrument(Shell_, {AskStep(Steps_.HasOptOptics), AskStep(Steps_.HasOptGenerators)});
+    UpdateUiForInstrument(Shell_, {Identity().HasOptOptics(), Identity().HasOptGenerators()});
     DoStep(Steps_.UpdateHoldoffTracking);
     DoStep(Steps_.ResendInstrumentSettings);
     Shell_.Display().TopTextUpdateAll();
@@ -470,7 +469,7 @@ TButtonOfMainMenu& TMorda_fr::GetMainMenuButton(int index) {
 void TMorda_fr::MouseDownOnButtonOfMainMenu(TButtonOfMainMenu& b, Qt::MouseButton m) {
     const int side = m == Qt::LeftButton ? LeftSide : RightSide;
     if (side == LeftSide ? b.LeftMenuOn() : b.RightMenuOn()) return;
-    if (b.Tag == TestADCIndex && InstrumentConnected() && !AskStep(Steps_.IsVersionAtLeast, 3, 7, 10)) {
+    if (b.Tag == TestADCIndex && InstrumentConnected() && !IsVersionAtLeast(Identity().SWVersion, {3, 7, 10})) {
         Dialogs_.ShowMessage(this, QStringLiteral("FW version of Veltrane is older than v.3.7.10!"));
         return;
     }
@@ -518,11 +517,11 @@ void TMorda_fr::DeferSideMenuUpdate(int side, int target) {
 }
 
 void TMorda_fr::EnableOptionMenus() {
-    MainMenu_[OEIndex]->setEnabled(AskStep(Steps_.HasOptOptics));
-    const bool generators = AskStep(Steps_.HasOptGenerators);
-    MainMenu_[GeneratorsIndex]->setEnabled(generators);
-    MainMenu_[TdrIndex]->setEnabled(generators);
-    MainMenu_[JitterIndex]->setEnabled(false);  // no instrument offers the jitter menu
+    const TInstrumentIdentity& id = Identity();
+    MainMenu_[OEIndex]->setEnabled(id.HasOptOptics());
+    MainMenu_[GeneratorsIndex]->setEnabled(id.HasOptGenerators());
+    MainMenu_[TdrIndex]->setEnabled(id.HasGenerators());
+    MainMenu_[JitterIndex]->setEnabled(TInstrumentIdentity::IsJitterModeAvailable());
 }
 
 void TMorda_fr::JitterPlotMessage(int action, int plot, int value) {
@@ -554,6 +553,7 @@ void TMorda_fr::FormResize(int W, int H) {
         const TPlace& slot = side == LeftSide ? Layout_.LeftSlot : Layout_.RightSlot;
         CaptionPanel_[side]->setGeometry(slot.Left, std::max(0, slot.Top - 24), slot.Width, 22);
     }
+    DoStep(Steps_.PlaceSideMenus, Layout_.RightSlot, Layout_.LeftSlot);
     if (!PanelCreated_) {
         Shell_.Display().CreatePanel();
         PanelCreated_ = true;

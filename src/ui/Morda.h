@@ -22,6 +22,7 @@ namespace vt {
 
 class TLangIniFile;
 class TShell;
+struct TInstrumentIdentity;
 
 // Sides of the side-menu slots.
 inline constexpr int RightSide = 0;
@@ -117,9 +118,8 @@ private:
     void FormShow();
     void FormResize(int width, int height);
     void CreateActions();
-    // Texts of the window from the chosen language file, and into the English file.
+    // Texts of the window from the chosen language file.
     void TranslateWindow();
-    void SaveFormTexts(TLangIniFile& file) const;
     void InstallIdleHandler();
     void RestorePreviousIdleHandler();
     void FollowTimerRequests();
@@ -129,6 +129,11 @@ private:
     void ExecuteCommandString(const std::string& command);
     // Over USB or LAN.
     bool InstrumentConnected();
+    // The identity of the instrument in use; all zero without one.
+    const TInstrumentIdentity& Identity();
+    bool ReadIndividualData();
+    // Every signal record's state off.
+    void ResetSignalStates();
 
     TShell& Shell_;
     TMordaSteps& Steps_;

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "ui/MainLayout.h"
+
 class QWidget;
 
 namespace vt {
@@ -29,6 +31,8 @@ struct TMordaSteps {
     // Deferred start-up.
     std::function<void(const std::string& text, int ms)> PushHint;  // normal style, kept under newer hints
     std::function<void()> BindSwitchersOfStrips;  // the two permanent control strips
+    // Writes the English language file when it is missing; without it, with the main window's texts.
+    std::function<void()> CreateEnglishLanguageFile;
     std::function<void()> InitSourceSwitcherItems;
     std::function<void()> LoadMemoriesFromDisk;
     std::function<void()> LoadPatternLengthList;
@@ -37,21 +41,15 @@ struct TMordaSteps {
     // Side menus: kind 0..24 (24 closes), side 0 right, 1 left.
     std::function<void(int kind, int side)> ShowSideMenu;
     std::function<void(bool visible)> SetSideMenusVisible;
+    std::function<void(const TPlace& right, const TPlace& left)> PlaceSideMenus;  // after every resize
 
     // Instrument start.
+    // The identity read of a present instrument; without it, the shell's identity unit reads it.
     std::function<bool()> ReadIndividualData;
-    std::function<std::string(bool present)> BuildMainCaption;
-    std::function<void()> ResetSignalStates;
     std::function<void()> RefreshHelpCaptionAndCalibration;
     std::function<void()> RecallDefaultSetup;  // the user's default setup file, without error messages
     std::function<void()> UpdateHoldoffTracking;
     std::function<void()> ResendInstrumentSettings;
-
-    // Instrument questions.
-    std::function<bool()> HasOptOptics;
-    std::function<bool()> HasOptGenerators;
-    std::function<bool()> HasOptPatSyncTrig;
-    std::function<bool(int major, int minor, int release)> IsVersionAtLeast;
 
     // Close.
     std::function<int()> AutomationObjectCount;

@@ -63,6 +63,19 @@ TEST(IdentityRead, AGoodReplyFillsEveryFieldAndTheVersions) {
     EXPECT_EQ(id.SerialNo, 10);
 }
 
+TEST(IdentityRead, TheFakeInstrumentsOwnIdentityIsAGoodReply) {
+    TLinkOnFake t;
+    TempFolder folder;
+    TInstrumentIdentityUnit unit(t.Link, folder.Path());
+    std::vector<std::string> messages;
+    unit.ShowMessage = [&](const std::string& m) { messages.push_back(m); };
+    ASSERT_TRUE(t.Open());
+    ASSERT_TRUE(unit.ReadIndividualData("Unused"));
+    EXPECT_EQ(unit.Identity.ModelType, 2);
+    EXPECT_EQ(unit.Identity.SerialNo, 1234);
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST(IdentityRead, BlockZeroAndMalformedRepliesTakeTheFallback) {
     TIdentityOnFake t;
     ASSERT_TRUE(t.Open());

@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "core/SpiderUnit.h"
+#include "link/PriborInterface.h"
+#include "link/Suo_Data.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt::test {
@@ -52,18 +54,10 @@ TRecordingSteps::TRecordingSteps() {
         Log.push_back("ReadIndividualData");
         return IdentityReadOk;
     };
-    Steps.BuildMainCaption = [this](bool present) {
-        Log.push_back("BuildMainCaption");
-        return present ? std::string("Morvex    Demo") : std::string("Morvex.    Instrument not connected");
-    };
-    Steps.ResetSignalStates = rec("ResetSignalStates");
     Steps.RefreshHelpCaptionAndCalibration = rec("RefreshHelpCaptionAndCalibration");
     Steps.RecallDefaultSetup = rec("RecallDefaultSetup");
     Steps.UpdateHoldoffTracking = rec("UpdateHoldoffTracking");
     Steps.ResendInstrumentSettings = rec("ResendInstrumentSettings");
-    Steps.HasOptOptics = [this] { return Optics; };
-    Steps.HasOptGenerators = [this] { return Generators; };
-    Steps.IsVersionAtLeast = [this](int, int, int) { return VersionOk; };
     Steps.AutomationObjectCount = [this] { return AutomationObjects; };
     Steps.StopSingleStop = rec("StopSingleStop");
     Steps.BreakAcquisition = [this](bool closing) { Log.push_back(closing ? "Break closing" : "Break"); };
@@ -107,6 +101,21 @@ void TScriptedDialogs::ShowError(QWidget*, const QString& text) { Asked.push_bac
 
 void TScriptedDialogs::ShowMessage(QWidget*, const QString& text) {
     Asked.push_back("Message: " + text.toStdString());
+}
+
+TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std::uint8_t options,
+                                    const std::string& firmware) {
+    if (!shell.Link()) shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>()));
+    shell.Link()->SetLinkKind(kind);
+    if (!shell.Identity())
+        shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*shell.Link(), "")));
+    TInstrumentIdentity& id = shell.Identity()->Identity;
+    id.ModelType = 1;
+    id.Options = options;
+    id.SWVersion = {};
+    id.SWVersion.Text = firmware;
+    ParseVersionString(id.SWVersion);
+    return id;
 }
 
 void RunLoopFor(int ms) {

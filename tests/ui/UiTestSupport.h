@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "core/Shell.h"
+#include "link/PriborInterface.h"
+#include "link/Suo_Data.h"
 #include "ui/MordaSteps.h"
 #include "ui/UserDialogs.h"
 
@@ -19,9 +21,6 @@ struct TRecordingSteps {
     TMordaSteps Steps;
     std::vector<std::string> Log;
     bool IdentityReadOk = true;
-    bool Optics = false;
-    bool Generators = false;
-    bool VersionOk = true;
     int AutomationObjects = 0;
     bool AdjustmentModified = false;
     bool CalibrationModified = false;
@@ -45,6 +44,11 @@ public:
 private:
     TDialogAnswer Next();
 };
+
+// Gives the shell a link of that kind and the identity of a model-1 instrument with these option
+// bits and firmware version.
+TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std::uint8_t options,
+                                    const std::string& firmware = "3.7.10 (1 Jan 2011)");
 
 // Runs the event loop for ms milliseconds.
 void RunLoopFor(int ms);

@@ -10,6 +10,7 @@
 #include "core/temp_folder.h"
 #include "core/MultiLang.h"
 #include "core/Shell.h"
+#include "core/SpiderUnit.h"
 #include "ui/MainBlock.h"
 #include "ui/Morda.h"
 #include "ui/VeltraneApplication.h"
@@ -69,6 +70,10 @@ TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
     EXPECT_TRUE(std::filesystem::is_directory(Home / "Setup Files"));
     ASSERT_NE(Shell.Language().Languages(), nullptr) << "the languages of the data root";
     EXPECT_EQ(Shell.Language().Languages()->Code(0), "ENG");
+    ASSERT_NE(Shell.Records(), nullptr);
+    ASSERT_NE(Shell.CommandTree(), nullptr);
+    EXPECT_NE(Shell.CommandTree()->Root().FindHandler("Wfm:Source"), nullptr) << "the built features' rows ran";
+    EXPECT_NE(Shell.CommandTree()->Root().FindHandler("Gui"), nullptr);
     EXPECT_EQ(Log, (std::vector<std::string>{"ShowSplash", "LoadInstrumentList",
                                              "StartInstrument 1", "Status Start in Demo Mode...",
                                              "Status Creating forms...", "WindowCreated",

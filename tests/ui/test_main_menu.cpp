@@ -80,10 +80,10 @@ TEST_F(MainMenu, TableHoldsTheCaptionsAndOptionsEnableTheirMenus) {
     };
     w.EnableOptionMenus();
     EXPECT_EQ(enabled(), "101111111111111100001");
-    Rec.Optics = true;
+    test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, optOptics);
     w.EnableOptionMenus();
     EXPECT_EQ(enabled(), "111111111111111100001");
-    Rec.Generators = true;
+    test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, optOptics | optGenerators | optJitter);
     w.EnableOptionMenus();
     EXPECT_EQ(enabled(), "111111111111111111001") << "jitter and the service button stay disabled";
     auto* spare = w.MainMenuPanel().findChild<TButtonOfMainMenu*>("ButtonOfMainMenu2");
@@ -168,10 +168,7 @@ TEST_F(MainMenu, ClicksOpenMenusOnTheirSideOnce) {
 TEST_F(MainMenu, ServiceMenuIsRefusedOnOldFirmware) {
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
     w.BuildMainMenuTable();
-    auto link = std::make_unique<TInstrumentLink>();
-    link->SetLinkKind(TInstrumentLinkKind::Usb);
-    Shell.SetLink(MakeOwnedPart(std::move(link)));
-    Rec.VersionOk = false;
+    TInstrumentIdentity& id = test::GiveInstrument(Shell, TInstrumentLinkKind::Usb, 0, "3.7.9 (1 Jan 2011)");
     w.MouseDownOnButtonOfMainMenu(w.GetMainMenuButton(0), Qt::LeftButton);
     TButtonOfMainMenu& service = w.GetMainMenuButton(19);
     service.setEnabled(true);
@@ -183,7 +180,8 @@ TEST_F(MainMenu, ServiceMenuIsRefusedOnOldFirmware) {
     EXPECT_EQ(w.SideButton(LeftSide), &w.GetMainMenuButton(0)) << "both sides stay as they were";
     EXPECT_EQ(w.SideMenuCaption(LeftSide).toStdString(), "Channels");
 
-    Rec.VersionOk = true;
+    id.SWVersion.Text = "3.7.10";
+    ParseVersionString(id.SWVersion);
     w.MouseDownOnButtonOfMainMenu(service, Qt::LeftButton);
     EXPECT_EQ(Rec.Log.back(), "ShowSideMenu 19 1");
 }

@@ -69,13 +69,11 @@ TEST_F(MainTimers, AutoCalibrationTickRaisesTheRequestOnceAndStops) {
 
 TEST_F(MainTimers, FlagRegisterPollChecksPatternLockOnlyWithTheOption) {
     std::vector<std::string> calls;
-    bool patSync = false;
-    Rec.Steps.HasOptPatSyncTrig = [&] { return patSync; };
     Rec.Steps.RecheckPatternLock = [&](bool b) { calls.push_back(b ? "Recheck true" : "Recheck false"); };
     Rec.Steps.RefreshTrigIndicator = [&](int i) { calls.push_back("Indicator " + std::to_string(i)); };
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
     Tick(w.FlagRegisterReadingTimer());
-    patSync = true;
+    test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, optPatSyncTrig);
     Tick(w.FlagRegisterReadingTimer());
     EXPECT_EQ(calls, (std::vector<std::string>{"Indicator 0", "Recheck false", "Indicator 0"}));
 }

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "UiTestSupport.h"
+#include "acq/SignalSources.h"
 #include "core/Shell.h"
 #include "core/SpiderUnit.h"
 #include "core/Undina.h"
@@ -77,8 +78,10 @@ TEST_F(MordaStartUp, AbsentInstrumentStartsOnceWithHiddenControlsAndNoRun) {
 TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
     test::RecordAllRows(Shell, Log);
     Shell.StartInstrumentName = "Demo";
-    Rec.Optics = true;
-    Rec.Generators = true;
+    test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, optOptics | optGenerators);
+    Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
+    Shell.Records()->SetState(0, srcFresh);
+    Shell.Records()->SetState(13, srcUpToDate);
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
     RegisterAllCommandHandlers(Shell);
     Log.clear();
@@ -89,11 +92,9 @@ TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
         "BindSwitchersOfStrips",
         "InitSourceSwitcherItems",
         "ReadIndividualData",
-        "BuildMainCaption",
         "ApplyTimebaseModelLimits",
         "CreateRampDACSelectHandler",
         "SetModelAdjustLimits",
-        "ResetSignalStates",
         "RefreshHelpCaptionAndCalibration",
         "RecallDefaultSetup",
         "RefreshChannelHandlers",
@@ -115,12 +116,14 @@ TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
         last = std::max(last, at);
     }
     EXPECT_EQ(Shell.FactorySetup, std::vector<std::string>{"TB:MODE B"});
+    EXPECT_EQ(Shell.Records()->State(0), srcOff) << "every record starts off";
+    EXPECT_EQ(Shell.Records()->State(13), srcOff);
     EXPECT_TRUE(Shell.AcqEnabled);
     EXPECT_TRUE(Shell.FlagRegisterReadingEnabled);
     EXPECT_TRUE(w.FlagRegisterReadingTimer().isActive());
     EXPECT_TRUE(w.AutoCalTimer().isActive());
     EXPECT_TRUE(w.IdleHandlerInstalled());
-    EXPECT_EQ(w.windowTitle().toStdString(), "Morvex    Demo");
+    EXPECT_EQ(w.windowTitle().toStdString().rfind("Morvex    ", 0), 0u) << w.windowTitle().toStdString();
     EXPECT_TRUE(w.MainMenuPanel().isVisibleTo(&w));
     EXPECT_FALSE(w.SideMenusHidden());
 

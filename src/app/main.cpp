@@ -6,6 +6,7 @@
 
 #include "core/Shell.h"
 #include "ui/Automation.h"
+#include "ui/InstrumentStart.h"
 #include "ui/MainBlock.h"
 #include "ui/VeltraneApplication.h"
 
@@ -24,5 +25,9 @@ int main(int argc, char** argv) {
     if (!automationError.empty()) std::cerr << "veltrane: " << automationError << '\n';
     std::unique_ptr<vt::TAutomation> automation;
     vt::WireAutomation(block, steps, dialogs, shell, automationPort, automation);
+
+    // The instrument list and the start instrument named by the arguments or Configuration.ini.
+    vt::TInstrumentStart instruments(shell, dialogs, args);
+    instruments.Install(block, steps);
     return vt::RunMainBlock(app, shell, std::move(args), block, steps, dialogs);
 }

@@ -39,8 +39,8 @@ void InitLanguages(TShell& shell, TUserDialogs& dialogs) {
 }
 
 // The instrument link of this run; it speaks through the shell's texts and display.
-void CreateInstrumentLink(TShell& shell) {
-    auto link = std::make_unique<TInstrumentLink>();
+void CreateInstrumentLink(TShell& shell, TLinkClock* clock) {
+    auto link = std::make_unique<TInstrumentLink>(TLinkTiming{}, clock);
     link->Hooks.LangText = [&shell](std::string_view key, std::string_view builtIn) {
         const std::string* text = shell.Language().Strings().Find(key);
         return text ? *text : std::string(builtIn);
@@ -76,7 +76,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
     InitLanguages(shell, dialogs);
     QGuiApplication::setApplicationName(QStringLiteral("Veltrane"));
     DoStep(block.ShowSplash);
-    CreateInstrumentLink(shell);
+    CreateInstrumentLink(shell, block.LinkClock);
     CreateIdentityUnit(shell, dialogs);
     DoStep(block.LoadInstrumentList);
     if (block.StartInstrument) {

@@ -9,6 +9,7 @@
 
 namespace vt {
 
+class TLinkClock;
 class TShell;
 class TVeltraneApplication;
 
@@ -22,6 +23,8 @@ struct TMainBlockSteps {
     // Chooses and connects the start instrument (setting the shell's start instrument name) from the
     // arguments; false when the user gave up. Without it the start is "Absent".
     std::function<bool(const std::vector<std::string>& args)> StartInstrument;
+    // The instrument link's clock (null: the steady clock); it must outlive the shell's link.
+    TLinkClock* LinkClock = nullptr;
     // Runs once the main window exists, before the registration: wires the features into it.
     std::function<void(class TMorda_fr& window)> WindowCreated;
 };

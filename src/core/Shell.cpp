@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/InternalError.h"
+#include "core/SpiderUnit.h"
 #include "core/TextFiles.h"
 #include "core/Undina.h"
 
@@ -38,28 +39,6 @@ constexpr std::string_view LateNames[] = {
     "SetModelAdjustLimits",
 };
 static_assert(std::size(LateNames) == static_cast<std::size_t>(TLateRegistrationRow::Count));
-
-// English texts of the keys used before the language table is installed.
-struct TBuiltInText {
-    std::string_view Key;
-    std::string_view Text;
-};
-constexpr TBuiltInText BuiltInTexts[] = {
-    {"Undefined", "Undefined"},
-    {"OnException",
-     "It has appeared an Exception\r\n\"%s\".\r\r\nContinuation of the work\r\nmay bring to the data "
-     "distortion.\r\r\nDo you want to continue?"},
-    {"QueSaveAdjusting", "Adjustings Changed! Store New Value?"},
-    {"QueSaveCalibration", "Calibrations constants Changed! Store New Value?"},
-    {"ActiveCOMclient", "The program is used by an automation client and cannot be closed now."},
-    {"DefaultSize", "Default Size"},
-};
-
-std::string BuiltInLangStr(std::string_view key) {
-    for (const auto& t : BuiltInTexts)
-        if (t.Key == key) return std::string(t.Text);
-    return std::string(32, '?');
-}
 
 std::string WithSlash(const std::filesystem::path& p) {
     std::string s = p.generic_string();
@@ -145,10 +124,13 @@ template class TOrderedProcedures<TRefreshRow>;
 template class TOrderedProcedures<TLateRegistrationRow>;
 
 TShell::TShell()
-    : LangStr(BuiltInLangStr),
+    : Language_(std::make_unique<TLanguageState>(TLanguageSetup{})),
       Display_(std::make_unique<TDisplayServices>()),
       Analysis_(std::make_unique<TAnalysisServices>()),
-      Serial_(std::make_unique<TSerialServices>()) {}
+      Serial_(std::make_unique<TSerialServices>()) {
+    Registration.Add(TRegistrationRow::CreateCommandTree,
+                     [](TShell& shell) { shell.SetCommandTree(CreateCommandTree()); });
+}
 
 TShell::~TShell() = default;
 
@@ -161,13 +143,40 @@ void TShell::SetAnalysisServices(std::unique_ptr<TAnalysisServices> s) {
 void TShell::SetSerialServices(std::unique_ptr<TSerialServices> s) {
     Serial_ = s ? std::move(s) : std::make_unique<TSerialServices>();
 }
-void TShell::SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer) { UndoBuffer_ = std::move(buffer); }
+void TShell::SetLanguage(std::unique_ptr<TLanguageState> language) {
+    Language_ = language ? std::move(language) : std::make_unique<TLanguageState>(TLanguageSetup{});
+}
+void TShell::SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer) {
+    UndoBuffer_ = std::move(buffer);
+    if (CommandTree_) CommandTree_->SetUndoBuffer(UndoBuffer_.get());
+}
+
+void TShell::SetCommandTree(std::unique_ptr<TCommandTree> tree) {
+    CommandTree_ = std::move(tree);
+    if (!CommandTree_) return;
+    CommandTree_->ApplyUnchangedValues = ApplyUnchangedValues_;
+    CommandTree_->SetUndoBuffer(UndoBuffer_.get());
+}
+
+bool TShell::ApplyUnchangedValues() const {
+    return CommandTree_ ? CommandTree_->ApplyUnchangedValues : ApplyUnchangedValues_;
+}
+
+void TShell::SetApplyUnchangedValues(bool on) {
+    ApplyUnchangedValues_ = on;
+    if (CommandTree_) CommandTree_->ApplyUnchangedValues = on;
+}
+
+std::string TShell::ExecuteCommandString(std::string_view text) {
+    return CommandTree_ ? CommandTree_->ExecuteCommandString(text, true) : std::string();
+}
 
 void RegisterCommandHandlers(TShell& shell, bool skip) {
     if (shell.RegistrationDone) return;
     // Set first: a registration that fails half-way must not be repeated on top of what it left.
     shell.RegistrationDone = true;
     if (!skip) shell.Registration.Run(shell);
+    if (TCommandTree* tree = shell.CommandTree()) tree->SetRegistrationFinished();
 }
 
 void RegisterLateCommandHandlers(TShell& shell) { shell.LateRegistration.Run(shell); }
@@ -184,8 +193,8 @@ void UpdateUiForInstrument(TShell& shell, const TRefreshOptions& options) {
     shell.UndefinedText = "  " + shell.LangStr("Undefined");
 }
 
-bool MainIdleStep(TShell& shell) {
-    const bool done = !((shell.RunOn || shell.SingleOn) && !shell.CommErrorFlag);
+bool MainIdleStep(TShell& shell, bool commError) {
+    const bool done = !((shell.RunOn || shell.SingleOn) && !commError);
     // Stepping suspended, or no acquisition to step: nothing to do until the next event.
     if (shell.FlagRegisterMode || !shell.AcquisitionIdleStep) return true;
     const bool busy = shell.AcquisitionIdleStep(shell);

@@ -12,12 +12,26 @@
 
 #include "core/AnalysisServices.h"
 #include "core/DisplayServices.h"
+#include "core/MultiLang.h"
 #include "core/SerialServices.h"
 
 namespace vt {
 
+class TCommandTree;
+class TInstrumentIdentityUnit;
+class TSignalRecords;
+class TInstrumentLink;
 class TShell;
 class TUndoBuffer;
+
+// An object of a higher library that the context owns; that library supplies its deletion.
+template <class T>
+using TOwnedPart = std::unique_ptr<T, void (*)(T*)>;
+// Called where T is complete (in the library that defines it or above).
+template <class T>
+TOwnedPart<T> MakeOwnedPart(std::unique_ptr<T> part) {
+    return TOwnedPart<T>(part.release(), [](T* p) { delete p; });
+}
 
 // The data folders below the data root, each with a trailing "/".
 struct TDataFolders {
@@ -148,7 +162,10 @@ public:
     bool ShiftAtStart = false;
     bool RegistrationDone = false;
     bool AcqEnabled = false;             // an instrument (or "Absent") has been started
-    bool ApplyUnchangedValues = false;   // every set step records undo and runs its after-change callback
+    // While on, every set step records undo and runs its after-change callback (so each one sends its
+    // instrument command). Kept by the command tree once it exists.
+    bool ApplyUnchangedValues() const;
+    void SetApplyUnchangedValues(bool on);
     bool MainWindowClosing = false;      // the close query is under way
     bool StopInProgress = false;         // the instrument stop executes "*StopSingle Stop"
     bool ProgramEnded = false;           // the message loop has returned
@@ -161,7 +178,6 @@ public:
     bool RunOn = false;
     bool SingleOn = false;
     bool FlagRegisterMode = false;  // acquisition stepping suspended
-    bool CommErrorFlag = false;     // the link is in the communication-error state
     bool AppActive = true;          // the application is the active one
     bool GuiRemote = false;         // "Gui" is not "RemoteLocal"
 
@@ -190,13 +206,11 @@ public:
     // One acquisition idle step (installed by the acquisition); true while it has work to do at once.
     std::function<bool(TShell&)> AcquisitionIdleStep;
 
-    // --- user-visible texts ---
-    // The language text of a key; until a language table is installed, the built-in English texts of
-    // the keys this context and the main window use, and "????????????????????????????????" for others.
-    std::function<std::string(std::string_view key)> LangStr;
-    // The text of a form's control by its language key (form section, control key + property suffix);
-    // built-in English captions until the language table is installed.
-    std::function<std::string(std::string_view form, std::string_view key)> FormText;
+    // --- user-visible texts: the built-in English table until the program installs its languages ---
+    TLanguageState& Language() { return *Language_; }
+    const TLanguageState& Language() const { return *Language_; }
+    void SetLanguage(std::unique_ptr<TLanguageState> language);
+    std::string LangStr(std::string_view key) const { return Language_->GetLangStr(key); }
 
     // --- services of the higher libraries, null until they register ---
     TDisplayServices& Display() { return *Display_; }
@@ -206,19 +220,44 @@ public:
     void SetAnalysisServices(std::unique_ptr<TAnalysisServices> s);
     void SetSerialServices(std::unique_ptr<TSerialServices> s);
 
+    // --- the command tree: created by the first registration row ---
+    TCommandTree* CommandTree() { return CommandTree_.get(); }
+    void SetCommandTree(std::unique_ptr<TCommandTree> tree);
+    // Runs a command string the system issues itself; without a command tree it does nothing.
+    std::string ExecuteCommandString(std::string_view text);
+
+    // --- the instrument link: none until the program creates it ---
+    TInstrumentLink* Link() { return Link_.get(); }
+    void SetLink(TOwnedPart<TInstrumentLink> link) { Link_ = std::move(link); }
+
+    // --- the signal records of the run ---
+    TSignalRecords* Records() { return Records_.get(); }
+    void SetRecords(TOwnedPart<TSignalRecords> records) { Records_ = std::move(records); }
+
+    // --- the identity of the instrument in use, beside the link ---
+    TInstrumentIdentityUnit* Identity() { return Identity_.get(); }
+    void SetIdentity(TOwnedPart<TInstrumentIdentityUnit> identity) { Identity_ = std::move(identity); }
+
     // --- the undo buffer: from an instrument's start to its stop ---
     TUndoBuffer* UndoBuffer() { return UndoBuffer_.get(); }
     void SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer);
 
 private:
+    std::unique_ptr<TLanguageState> Language_;
+    TOwnedPart<TSignalRecords> Records_{nullptr, nullptr};  // the tree's handlers read them: outlives it
+    std::unique_ptr<TCommandTree> CommandTree_;
+    bool ApplyUnchangedValues_ = false;
     std::unique_ptr<TDisplayServices> Display_;
     std::unique_ptr<TAnalysisServices> Analysis_;
     std::unique_ptr<TSerialServices> Serial_;
     std::unique_ptr<TUndoBuffer> UndoBuffer_;
+    TOwnedPart<TInstrumentLink> Link_{nullptr, nullptr};
+    TOwnedPart<TInstrumentIdentityUnit> Identity_{nullptr, nullptr};  // refers to the link: goes first
 };
 
 // Every feature unit registers its settings in the fixed order, unless skip; RegistrationDone is set
-// either way. Registrations never run twice: a second call does nothing.
+// either way. Registrations never run twice: a second call does nothing. The first row, the creation
+// of the command tree, is filled by the context itself.
 void RegisterCommandHandlers(TShell& shell, bool skip);
 inline void RegisterAllCommandHandlers(TShell& shell) { RegisterCommandHandlers(shell, false); }
 // The model-dependent registrations, in their order.
@@ -229,7 +268,7 @@ void UpdateUiForInstrument(TShell& shell, const TRefreshOptions& options);
 
 // One call of the main window's idle handler. Unless stepping is suspended, runs one acquisition
 // idle step. Answers "done" (wait for the next event) unless Run or Single is on, the link is free
-// of errors, stepping is not suspended and the step has work to do at once.
-bool MainIdleStep(TShell& shell);
+// of errors (commError off), stepping is not suspended and the step has work to do at once.
+bool MainIdleStep(TShell& shell, bool commError);
 
 }  // namespace vt

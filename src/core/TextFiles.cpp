@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace vt {
 
@@ -180,10 +178,25 @@ std::string EncodeUtf16LEWithBom(std::string_view utf8) {
 }
 
 std::string ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) Fail("Cannot open file", path, errno);
-    std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    if (f.bad()) Fail("Cannot read file", path, errno);
+    // Read in large blocks: waveform and setup files are read whole on every recall.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) Fail("Cannot open file", path, errno);
+    std::string bytes;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char block[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, block, sizeof block);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            Fail("Cannot read file", path, err);
+        }
+        bytes.append(block, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
     return bytes;
 }
 

@@ -4,18 +4,62 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "core/MultiLang.h"
+#include "core/SpiderUnit.h"
 #include "core/Shell.h"
 #include "core/TextFiles.h"
+#include "acq/SignalSources.h"
+#include "link/PriborInterface.h"
+#include "link/Suo_Data.h"
+#include "ui/FeatureRows.h"
 #include "ui/Morda.h"
+#include "ui/SideMenu.h"
+#include "ui/SideMenuLanguage.h"
+#include "ui/controls/AllMyControls.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {
 
 namespace {
-template <class F, class... A>
-void Do(const F& step, A&&... args) {
-    if (step) step(std::forward<A>(args)...);
+// The language files sit in the data root; the chosen language is kept per user.
+void InitLanguages(TShell& shell, TUserDialogs& dialogs) {
+    TLanguageSetup setup;
+    setup.DataRoot = shell.Folders.InstallFolder;
+    setup.ConfigFolder = DefaultConfigFolder();
+    setup.ProgramFile = QCoreApplication::applicationFilePath().toStdString();
+    setup.ShowMessage = [&dialogs](const std::string& text) {
+        dialogs.ShowMessage(nullptr, QString::fromStdString(text));
+    };
+    setup.AskYesNo = [&dialogs](const std::string& text) {
+        return dialogs.AskErrorYesNo(nullptr, QString::fromStdString(text)) == TDialogAnswer::Yes;
+    };
+    shell.SetLanguage(std::make_unique<TLanguageState>(std::move(setup)));
+    shell.Language().InitLanguages();
+    shell.Records()->BuildSourceCaptions([&shell](std::string_view key) { return shell.LangStr(key); });
 }
+
+// The instrument link of this run; it speaks through the shell's texts and display.
+void CreateInstrumentLink(TShell& shell, TLinkClock* clock) {
+    auto link = std::make_unique<TInstrumentLink>(TLinkTiming{}, clock);
+    link->Hooks.LangText = [&shell](std::string_view key, std::string_view builtIn) {
+        const std::string* text = shell.Language().Strings().Find(key);
+        return text ? *text : std::string(builtIn);
+    };
+    link->Hooks.ReportCommError = [&shell](const std::string& suffix) { shell.Display().ReportCommError(suffix); };
+    link->Hooks.ClearCommError = [&shell] { shell.Display().ClearCommError(); };
+    shell.SetLink(MakeOwnedPart(std::move(link)));
+}
+
+// The identity of the instrument in use; the link reads it again when it recovers.
+void CreateIdentityUnit(TShell& shell, TUserDialogs& dialogs) {
+    auto unit = std::make_unique<TInstrumentIdentityUnit>(*shell.Link(), shell.Folders.InstallFolder);
+    unit->ShowMessage = [&dialogs](const std::string& text) {
+        dialogs.ShowMessage(nullptr, QString::fromStdString(text));
+    };
+    unit->AttachToLink([&shell] { return shell.StartInstrumentName; });
+    shell.SetIdentity(MakeOwnedPart(std::move(unit)));
+}
+
 }  // namespace
 
 int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::string> args, TMainBlockSteps& block,
@@ -28,30 +72,60 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
         std::cerr << "veltrane: " << e.what() << '\n';
         return 1;
     }
-    Do(block.InitLanguages);
+    shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
+    InitLanguages(shell, dialogs);
     QGuiApplication::setApplicationName(QStringLiteral("Veltrane"));
-    Do(block.ShowSplash);
-    Do(block.LoadInstrumentList);
+    DoStep(block.ShowSplash);
+    CreateInstrumentLink(shell, block.LinkClock);
+    CreateIdentityUnit(shell, dialogs);
+    DoStep(block.LoadInstrumentList);
     if (block.StartInstrument) {
         if (!block.StartInstrument(args)) {
-            Do(block.CloseSplash);
+            DoStep(block.CloseSplash);
             return 0;
         }
     } else {
         shell.StartInstrumentName = "Absent";
     }
     // The help file's path is part of the data folders.
-    const bool connected = steps.IsInstrumentConnected && steps.IsInstrumentConnected();
-    Do(block.SplashStatus, std::string(connected ? "Start in Main Mode..." : "Start in Demo Mode..."));
-    Do(block.SplashSleep, 500);
-    Do(block.SplashStatus, std::string("Creating forms..."));
+    const bool connected = shell.Link()->IsInstrumentConnected();
+    DoStep(block.SplashStatus, std::string(connected ? "Start in Main Mode..." : "Start in Demo Mode..."));
+    DoStep(block.SplashSleep, 500);
+    DoStep(block.SplashStatus, std::string("Creating forms..."));
+    TKitContext kit(
+        [&shell](std::string_view path) -> THandler* {
+            TCommandTree* tree = shell.CommandTree();
+            return tree ? tree->Root().FindHandler(path) : nullptr;
+        },
+        args);
     TMorda_fr window(shell, steps, dialogs);
-    Do(block.WindowCreated, window);
-    Do(block.SplashStatus, std::string("Initialization Of All Vars And Handlers..."));
+    TSideMenus sideMenus(kit, &window);  // its forms go before the window
+    sideMenus.InstallInto(steps);
+    // The steps outlive the side menus: they let go of them when the block ends.
+    struct TStepsRelease {
+        TMordaSteps& Steps;
+        ~TStepsRelease() {
+            Steps.ShowSideMenu = nullptr;
+            Steps.SetSideMenusVisible = nullptr;
+            Steps.PlaceSideMenus = nullptr;
+            Steps.CreateEnglishLanguageFile = nullptr;
+        }
+    } release{steps};
+    TranslateSideMenus(sideMenus, shell.Language());
+    steps.CreateEnglishLanguageFile = [&] {
+        TEnglishFileForms forms;
+        forms.MainWindow = &window;
+        forms.Menus = &sideMenus;
+        forms.DialogOwner = &window;
+        CreateEnglishLanguageFile(shell.Language(), forms);
+    };
+    InstallFeatureRows(shell, window);
+    DoStep(block.WindowCreated, window);
+    DoStep(block.SplashStatus, std::string("Initialization Of All Vars And Handlers..."));
     RegisterAllCommandHandlers(shell);
-    Do(block.SplashStatus, std::string("All done."));
-    Do(block.SplashSleep, 100);
-    Do(block.CloseSplash);
+    DoStep(block.SplashStatus, std::string("All done."));
+    DoStep(block.SplashSleep, 100);
+    DoStep(block.CloseSplash);
 
     window.show();
     const int result = app.exec();

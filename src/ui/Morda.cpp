@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFrame>
+#include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,13 +14,21 @@
 #include <QThread>
 #include <stdexcept>
 
+#include "acq/SignalSources.h"
 #include "core/InternalError.h"
+#include "core/LangIniFile.h"
+#include "core/MultiLang.h"
+#include "core/MyDecimalSeparatorIsDot.h"
 #include "core/Shell.h"
+#include "core/SpiderUnit.h"
+#include "link/PriborInterface.h"
+#include "link/Suo_Data.h"
 #include "core/Undina.h"
 #include "ui/MainCommandStrip.h"
 #include "ui/PermanentControls.h"
 #include "ui/controls/AllMyControls.h"
 #include "ui/QtColor.h"
+#include "ui/controls/LanguageForm.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {
@@ -26,7 +36,6 @@ namespace vt {
 namespace {
 
 constexpr const char* FormName = "Morda_fr";
-constexpr const char* AbsentCaption = "Morvex.    Instrument not connected";
 
 struct TMainMenuEntry {
     const char* Name;
@@ -75,22 +84,9 @@ constexpr TKeyAction KeyActions[] = {
     {"ToolBarWhatIsThis", QKeyCombination(Qt::ShiftModifier, Qt::Key_F1), "mcsHelp"},
 };
 
-template <class F, class... A>
-auto Ask(const F& question, A&&... args) {
-    using R = decltype(question(std::forward<A>(args)...));
-    if (!question) return R{};
-    return question(std::forward<A>(args)...);
-}
 
-template <class F, class... A>
-void Do(const F& step, A&&... args) {
-    if (step) step(std::forward<A>(args)...);
-}
-
-// The language text with its one "%s" filled in; line breaks of the stored text as the toolkit shows them.
-QString FillMessage(const std::string& pattern, const std::string& argument) {
-    std::string text = pattern;
-    if (const auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, argument);
+// A stored text's line breaks as the toolkit shows them.
+QString DialogText(const std::string& text) {
     QString q = QString::fromStdString(text);
     q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     q.replace(QChar('\r'), QChar('\n'));
@@ -104,6 +100,7 @@ void SetPlace(QWidget& w, const TPlace& p) { w.setGeometry(p.Left, p.Top, p.Widt
 TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, QWidget* parent)
     : QWidget(parent), Shell_(shell), Steps_(steps), Dialogs_(dialogs) {
     setObjectName(FormName);
+    setFont(QFont(QStringLiteral("Liberation Sans"), 8));
 
     btnInstruments_ = new QPushButton(QStringLiteral("System"), this);
     btnInstruments_->setObjectName("btnInstruments");
@@ -120,7 +117,7 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
     BuildPermanentControls(*permanent);
     rmpPermanentControls_ = permanent;
 
-    pnMainMenu_ = new QWidget(this);
+    pnMainMenu_ = new QFrame(this);
     pnMainMenu_->setObjectName("pnMainMenu");
     for (int i = 0; i < MainMenuButtonCount; ++i) {
         auto* b = new TButtonOfMainMenu(pnMainMenu_);
@@ -150,8 +147,8 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
     });
     FlagRegisterReadingTimer_.setInterval(1500);
     connect(&FlagRegisterReadingTimer_, &QTimer::timeout, this, [this] {
-        if (Ask(Steps_.HasOptPatSyncTrig)) Do(Steps_.RecheckPatternLock, false);
-        Do(Steps_.RefreshTrigIndicator, 0);
+        if (Identity().HasOptPatSyncTrig()) DoStep(Steps_.RecheckPatternLock, false);
+        DoStep(Steps_.RefreshTrigIndicator, 0);
     });
     AutoCalTimer_.setInterval(5000);
     connect(&AutoCalTimer_, &QTimer::timeout, this, [this] {
@@ -178,6 +175,30 @@ TMorda_fr::~TMorda_fr() {
 
 std::string TMorda_fr::LangStr(const char* key) const { return Shell_.LangStr(key); }
 
+void TMorda_fr::ExecuteCommandString(const std::string& command) { Shell_.ExecuteCommandString(command); }
+
+const TInstrumentIdentity& TMorda_fr::Identity() {
+    static const TInstrumentIdentity none{};
+    const TInstrumentIdentityUnit* unit = Shell_.Identity();
+    return unit ? unit->Identity : none;
+}
+
+bool TMorda_fr::ReadIndividualData() {
+    if (Steps_.ReadIndividualData) return Steps_.ReadIndividualData();
+    TInstrumentIdentityUnit* unit = Shell_.Identity();
+    return unit && unit->ReadIndividualData(Shell_.StartInstrumentName);
+}
+
+void TMorda_fr::ResetSignalStates() {
+    if (TSignalRecords* records = Shell_.Records())
+        for (int source = 0; source < SignalRecordCount; ++source) records->SetState(source, srcOff);
+}
+
+bool TMorda_fr::InstrumentConnected() {
+    const TInstrumentLink* link = Shell_.Link();
+    return link && link->IsInstrumentConnected();
+}
+
 void TMorda_fr::FormCreate() {
     SetDefaultSize();
     if (const QScreen* s = screen(); s && s->geometry().width() <= 640) move(0, 0);
@@ -187,7 +208,14 @@ void TMorda_fr::FormCreate() {
         CaptionPanel_[side]->setPalette(pal);
     }
     for (int i = 0; i < MainMenuButtonCount; ++i) MainMenu_[i]->SetCaption(MainMenuTable[i].Caption);
+    TranslateWindow();
     ShowMainControls(false);
+}
+
+void TMorda_fr::TranslateWindow() {
+    TLanguageState& lang = Shell_.Language();
+    const TLangIniFile* file = lang.FormTextsFile();
+    if (file && !lang.EnglishFileMissing()) ApplyFormTexts(*file, *this, lang);
 }
 
 void TMorda_fr::CreateActions() {
@@ -202,12 +230,12 @@ void TMorda_fr::CreateActions() {
             if (switcher) {
                 PressCommandSwitcher(switcher);
             } else if (name == "Console") {
-                Do(Steps_.ShowConsole, this);
+                DoStep(Steps_.ShowConsole, this);
             }
         });
         addAction(a);
     }
-    // The window's "Default Size" command: on the "System" button's menu and on the window.
+    // The window's "Default Size" command, on the context menu of the "System" button.
     DefaultSizeAction_ = new QAction(QString::fromStdString(LangStr("DefaultSize")), this);
     DefaultSizeAction_->setObjectName("DefaultSize");
     connect(DefaultSizeAction_, &QAction::triggered, this, [this] { SetDefaultSize(); });
@@ -242,26 +270,30 @@ void TMorda_fr::customEvent(QEvent* event) {
 
 void TMorda_fr::StartUp() {
     QCoreApplication::processEvents();
-    Do(Steps_.PushHint, std::string(VersionText), 5000);
-    Do(Steps_.BindSwitchersOfStrips);
-    Do(Steps_.CreateEnglishLanguageFile);
-    Do(Steps_.SortLanguageStrings);
+    DoStep(Steps_.PushHint, std::string(VersionText), 5000);
+    DoStep(Steps_.BindSwitchersOfStrips);
+    if (Steps_.CreateEnglishLanguageFile) {
+        Steps_.CreateEnglishLanguageFile();
+    } else {
+        Shell_.Language().CreateEnglishLanguageFile([this](TLangIniFile& file) { SaveFormTexts(file, *this); });
+    }
     BuildMainMenuTable();
-    Do(Steps_.InitSourceSwitcherItems);
+    DoStep(Steps_.InitSourceSwitcherItems);
     Shell_.Serial().RefreshStdMaskFamily();
     SideButton_ = {};
     InstallIdleHandler();
     Shell_.FlagRegisterReadingEnabled = true;
     // Taken before the first instrument start, so it holds the values given at registration.
-    if (Steps_.SaveSetupToMemory) Shell_.FactorySetup = Steps_.SaveSetupToMemory();
+    Shell_.FactorySetup.clear();
+    if (TCommandTree* tree = Shell_.CommandTree()) tree->Root().SaveAllSettings(Shell_.FactorySetup);
     const bool present = Shell_.StartInstrumentPresent();
     StartInstrument(present);
-    Do(Steps_.LoadMemoriesFromDisk);
-    Do(Steps_.LoadPatternLengthList);
+    DoStep(Steps_.LoadMemoriesFromDisk);
+    DoStep(Steps_.LoadPatternLengthList);
     OpenStartMenus();
     if (!present) SetSideMenusHidden(true);
     ApplyGuiMode();
-    Do(Steps_.SetInstrGuiReady);
+    DoStep(Steps_.SetInstrGuiReady);
     Shell_.AutoCalTimerEnabled = true;
     FollowTimerRequests();
 }
@@ -277,26 +309,26 @@ bool TMorda_fr::StartInstrument(bool present) {
         OpenStartMenus();
     }
     ShowMainControls(present);
-    if (present && !Ask(Steps_.ReadIndividualData)) {
+    if (present && !ReadIndividualData()) {
         Dialogs_.ShowError(this, QStringLiteral("Error Reading the Individual Information from the Instruments."));
         return false;
     }
-    setWindowTitle(QString::fromStdString(Steps_.BuildMainCaption ? Steps_.BuildMainCaption(present)
-                                                                  : std::string(AbsentCaption)));
+    setWindowTitle(QString::fromStdString(
+        Identity().BuildMainCaption(present, [this](std::string_view key) { return Shell_.LangStr(key); })));
     RegisterLateCommandHandlers(Shell_);
-    if (!Shell_.UndoBuffer() && Steps_.CreateUndoBuffer) Shell_.SetUndoBuffer(Steps_.CreateUndoBuffer());
-    Do(Steps_.ResetSignalStates);
-    Shell_.ApplyUnchangedValues = true;
-    if (present) Do(Steps_.RefreshHelpCaptionAndCalibration);
+    if (!Shell_.UndoBuffer()) Shell_.SetUndoBuffer(std::make_unique<TUndoBuffer>());
+    ResetSignalStates();
+    Shell_.SetApplyUnchangedValues(true);
+    if (present) DoStep(Steps_.RefreshHelpCaptionAndCalibration);
     EnableOptionMenus();
-    if (present && !Shell_.ShiftAtStart) Do(Steps_.RecallDefaultSetup);
-    UpdateUiForInstrument(Shell_, {Ask(Steps_.HasOptOptics), Ask(Steps_.HasOptGenerators)});
-    Do(Steps_.UpdateHoldoffTracking);
-    Do(Steps_.ResendInstrumentSettings);
+    if (present && !Shell_.ShiftAtStart) DoStep(Steps_.RecallDefaultSetup);
+    UpdateUiForInstrument(Shell_, {Identity().HasOptOptics(), Identity().HasOptGenerators()});
+    DoStep(Steps_.UpdateHoldoffTracking);
+    DoStep(Steps_.ResendInstrumentSettings);
     Shell_.Display().TopTextUpdateAll();
-    Shell_.ApplyUnchangedValues = false;
+    Shell_.SetApplyUnchangedValues(false);
     Shell_.AcqEnabled = true;
-    if (present) Do(Steps_.ExecuteCommandString, std::string("*Run"));
+    if (present) ExecuteCommandString("*Run");
     if (TUndoBuffer* undo = Shell_.UndoBuffer()) undo->SetEnabled(true);
     return true;
 }
@@ -305,54 +337,54 @@ void TMorda_fr::StopInstrument() {
     Shell_.SetUndoBuffer(nullptr);
     Shell_.StopInProgress = true;
     try {
-        Do(Steps_.ExecuteCommandString, std::string("*StopSingle Stop"));
+        ExecuteCommandString("*StopSingle Stop");
     } catch (...) {
         Shell_.StopInProgress = false;
         throw;
     }
     Shell_.StopInProgress = false;
     Shell_.AcqEnabled = false;
-    Shell_.ApplyUnchangedValues = true;  // until the next instrument start clears it
+    Shell_.SetApplyUnchangedValues(true);  // until the next instrument start clears it
 }
 
 // ---------------------------------------------------------------------------------------------
 // Close
 
 bool TMorda_fr::FormCloseQuery() {
-    if (Ask(Steps_.AutomationObjectCount) > 0) throw std::runtime_error(LangStr("ActiveCOMclient"));
+    if (AskStep(Steps_.AutomationObjectCount) > 0) throw std::runtime_error(LangStr("ActiveCOMclient"));
     Shell_.MainWindowClosing = true;
     auto stopAndBreak = [this] {
-        Do(Steps_.StopSingleStop);
-        Do(Steps_.BreakAcquisition, true);
+        DoStep(Steps_.StopSingleStop);
+        DoStep(Steps_.BreakAcquisition, true);
     };
     stopAndBreak();
 
     bool storeAdjustment = false;
     bool storeCalibration = false;
-    if (Ask(Steps_.AdjustmentModified) && Ask(Steps_.AdjustAccessGranted)) {
+    if (AskStep(Steps_.AdjustmentModified) && AskStep(Steps_.AdjustAccessGranted)) {
         const TDialogAnswer a =
-            Dialogs_.AskYesNoCancel(this, QString::fromStdString(LangStr("QueSaveAdjusting")));
+            Dialogs_.AskYesNoCancel(this, DialogText(LangStr("QueSaveAdjusting")));
         if (a == TDialogAnswer::Cancel) {
             Shell_.MainWindowClosing = false;
             return false;
         }
         stopAndBreak();
         storeAdjustment = a == TDialogAnswer::Yes;
-    } else if (Ask(Steps_.CalibrationModified)) {
+    } else if (AskStep(Steps_.CalibrationModified)) {
         const TDialogAnswer a =
-            Dialogs_.AskYesNoCancel(this, QString::fromStdString(LangStr("QueSaveCalibration")));
+            Dialogs_.AskYesNoCancel(this, DialogText(LangStr("QueSaveCalibration")));
         if (a == TDialogAnswer::Cancel) {
             Shell_.MainWindowClosing = false;
             return false;
         }
         storeCalibration = a == TDialogAnswer::Yes;
     }
-    if (storeAdjustment) Do(Steps_.StoreAdjustmentValues, true);
-    if (storeCalibration) Do(Steps_.StoreAdjustmentValues, false);
+    if (storeAdjustment) DoStep(Steps_.StoreAdjustmentValues, true);
+    if (storeCalibration) DoStep(Steps_.StoreAdjustmentValues, false);
     // Without a started instrument the settings are still the registration defaults (or another
     // instrument's): saving them would overwrite the user's power-off setup.
-    if (Shell_.AcqEnabled) Do(Steps_.SavePowerOffSetup);
-    Do(Steps_.StartFlagRegisterReading);
+    if (Shell_.AcqEnabled) DoStep(Steps_.SavePowerOffSetup);
+    DoStep(Steps_.StartFlagRegisterReading);
     return true;
 }
 
@@ -389,7 +421,8 @@ void TMorda_fr::RestorePreviousIdleHandler() {
 }
 
 bool TMorda_fr::MyIdleHandler() {
-    const bool done = MainIdleStep(Shell_);
+    const TInstrumentLink* link = Shell_.Link();
+    const bool done = MainIdleStep(Shell_, link && link->CommErrorFlag());
     FollowTimerRequests();
     return done;
 }
@@ -411,7 +444,7 @@ void TMorda_fr::FollowTimerRequests() {
 void TMorda_fr::OnException(const std::string& message) {
     const bool wasInstalled = IdleInstalled_;
     RestorePreviousIdleHandler();
-    const TDialogAnswer a = Dialogs_.AskErrorYesNo(this, FillMessage(LangStr("OnException"), message));
+    const TDialogAnswer a = Dialogs_.AskErrorYesNo(this, DialogText(FormatDot(LangStr("OnException"), message)));
     if (a == TDialogAnswer::No) {
         close();
     } else if (wasInstalled) {
@@ -426,9 +459,6 @@ void TMorda_fr::BuildMainMenuTable() {
     for (int i = 0; i < MainMenuButtonCount; ++i) {
         TButtonOfMainMenu& b = *MainMenu_[i];
         b.Tag = i;
-        const std::string key = std::string("Panel pnMainMenu.") + MainMenuTable[i].Name + ".Caption";
-        std::string caption = Shell_.FormText ? Shell_.FormText(FormName, key) : std::string();
-        b.SetCaption(QString::fromStdString(caption.empty() ? MainMenuTable[i].Caption : caption));
         b.OnMouseDown = [this](TButtonOfMainMenu& button, Qt::MouseButton m) {
             MouseDownOnButtonOfMainMenu(button, m);
         };
@@ -443,7 +473,7 @@ TButtonOfMainMenu& TMorda_fr::GetMainMenuButton(int index) {
 void TMorda_fr::MouseDownOnButtonOfMainMenu(TButtonOfMainMenu& b, Qt::MouseButton m) {
     const int side = m == Qt::LeftButton ? LeftSide : RightSide;
     if (side == LeftSide ? b.LeftMenuOn() : b.RightMenuOn()) return;
-    if (b.Tag == TestADCIndex && Ask(Steps_.IsInstrumentConnected) && !Ask(Steps_.IsVersionAtLeast, 3, 7, 10)) {
+    if (b.Tag == TestADCIndex && InstrumentConnected() && !IsVersionAtLeast(Identity().SWVersion, {3, 7, 10})) {
         Dialogs_.ShowMessage(this, QStringLiteral("FW version of Veltrane is older than v.3.7.10!"));
         return;
     }
@@ -458,7 +488,7 @@ void TMorda_fr::MouseDownOnButtonOfMainMenu(TButtonOfMainMenu& b, Qt::MouseButto
     if (SideButton_[side]) setSideFlag(*SideButton_[side], false);
     SideButton_[side] = &b;
     setSideFlag(b, true);
-    Do(Steps_.ShowSideMenu, b.Tag, side);
+    DoStep(Steps_.ShowSideMenu, b.Tag, side);
 }
 
 void TMorda_fr::SetSideMenuCaption(int side, const QString& text) { CaptionPanel_[side]->setText(text); }
@@ -474,7 +504,7 @@ void TMorda_fr::CloseSideMenus() {
         } else {
             b->SetRightMenuOn(false);
         }
-        Do(Steps_.ShowSideMenu, CloseMenuKind, side);
+        DoStep(Steps_.ShowSideMenu, CloseMenuKind, side);
     }
 }
 
@@ -485,22 +515,22 @@ void TMorda_fr::DeferSideMenuUpdate(int side, int target) {
         DeferTimer_ = new QTimer(this);
         DeferTimer_->setSingleShot(true);
         DeferTimer_->setInterval(5);
-        connect(DeferTimer_, &QTimer::timeout, this, [this] { Do(Steps_.ShowSideMenu, 20 + DeferTarget_, DeferSide_); });
+        connect(DeferTimer_, &QTimer::timeout, this, [this] { DoStep(Steps_.ShowSideMenu, 20 + DeferTarget_, DeferSide_); });
     }
     DeferTimer_->start();
 }
 
 void TMorda_fr::EnableOptionMenus() {
-    MainMenu_[OEIndex]->setEnabled(Ask(Steps_.HasOptOptics));
-    const bool generators = Ask(Steps_.HasOptGenerators);
-    MainMenu_[GeneratorsIndex]->setEnabled(generators);
-    MainMenu_[TdrIndex]->setEnabled(generators);
-    MainMenu_[JitterIndex]->setEnabled(false);  // no instrument offers the jitter menu
+    const TInstrumentIdentity& id = Identity();
+    MainMenu_[OEIndex]->setEnabled(id.HasOptOptics());
+    MainMenu_[GeneratorsIndex]->setEnabled(id.HasOptGenerators());
+    MainMenu_[TdrIndex]->setEnabled(id.HasGenerators());
+    MainMenu_[JitterIndex]->setEnabled(TInstrumentIdentity::IsJitterModeAvailable());
 }
 
 void TMorda_fr::JitterPlotMessage(int action, int plot, int value) {
     switch (action) {
-        case 0: Do(Steps_.ClearJitterPlotBit, plot); break;
+        case 0: DoStep(Steps_.ClearJitterPlotBit, plot); break;
         case 1:
         case 2:
             if (Shell_.Serial().JitterAnalyserExists() && plot >= 0 && plot < 7)
@@ -527,12 +557,12 @@ void TMorda_fr::FormResize(int W, int H) {
         const TPlace& slot = side == LeftSide ? Layout_.LeftSlot : Layout_.RightSlot;
         CaptionPanel_[side]->setGeometry(slot.Left, std::max(0, slot.Top - 24), slot.Width, 22);
     }
-    Do(Steps_.PlaceSideMenus, Layout_.RightSlot, Layout_.LeftSlot);
+    DoStep(Steps_.PlaceSideMenus, Layout_.RightSlot, Layout_.LeftSlot);
     if (!PanelCreated_) {
         Shell_.Display().CreatePanel();
         PanelCreated_ = true;
     }
-    Do(Steps_.BreakAcquisition, false);
+    DoStep(Steps_.BreakAcquisition, false);
     const TPlace& d = Layout_.DisplayArea;
     Shell_.Display().PlacePanel(d.Left, d.Top, d.Height - 2, d.Width);
     ShowMainControls(Shell_.StartInstrumentPresent());
@@ -545,7 +575,7 @@ void TMorda_fr::ShowMainControls(bool visible) {
 
 void TMorda_fr::SetSideMenusHidden(bool hidden) {
     SideMenusHidden_ = hidden;
-    Do(Steps_.SetSideMenusVisible, !hidden);
+    DoStep(Steps_.SetSideMenusVisible, !hidden);
 }
 
 void TMorda_fr::ApplyVisibility() {
@@ -565,6 +595,16 @@ void TMorda_fr::SetDefaultSize() {
     setWindowState(Qt::WindowNoState);
     resize(DefaultClientWidth, DefaultClientHeight);
     move(o.Left, o.Top);
+}
+
+void TMorda_fr::CreateGuiHandler() {
+    TCommandTree* tree = Shell_.CommandTree();
+    if (!tree) VT_INTERNAL_ERROR("Morda", "Gui registered without a command tree");
+    TRadioOptions options{.Items = "RemoteLocal,RemoteOnly,Invisible"};
+    options.AfterChange = [this](THandler& h) {
+        SetGuiMode(static_cast<TGuiMode>(static_cast<TRadioSwHandler&>(h).GetItemIndex()));
+    };
+    tree->Root().AddRadioHandler("Gui", options).SetNoSave(true);
 }
 
 void TMorda_fr::SetGuiMode(TGuiMode mode) {
@@ -647,7 +687,7 @@ void TMorda_fr::mousePressEvent(QMouseEvent* event) {
         int context = 0;
         for (; w && context <= 0; w = w->parentWidget()) context = w->property("HelpContext").toInt();
         SetNormalCursor();
-        if (context > 0) Do(Steps_.ShowHelpContext, context);
+        if (context > 0) DoStep(Steps_.ShowHelpContext, context);
     }
     SetWhatsThisMode(false);
     event->accept();

@@ -20,7 +20,9 @@ class QPushButton;
 
 namespace vt {
 
+class TLangIniFile;
 class TShell;
+struct TInstrumentIdentity;
 
 // Sides of the side-menu slots.
 inline constexpr int RightSide = 0;
@@ -81,6 +83,8 @@ public:
     void SetNormalCursor();
     void SetWhatsThisMode(bool on);
     bool WhatsThisMode() const { return WhatsThisMode_; }
+    // Registers "Gui" (not saved in setups); its changes set the mode.
+    void CreateGuiHandler();
     void SetGuiMode(TGuiMode mode);
     TGuiMode GuiMode() const { return GuiMode_; }
     void ApplyGuiMode();
@@ -114,12 +118,22 @@ private:
     void FormShow();
     void FormResize(int width, int height);
     void CreateActions();
+    // Texts of the window from the chosen language file.
+    void TranslateWindow();
     void InstallIdleHandler();
     void RestorePreviousIdleHandler();
     void FollowTimerRequests();
     void ApplyVisibility();
     void OpenStartMenus();
     std::string LangStr(const char* key) const;
+    void ExecuteCommandString(const std::string& command);
+    // Over USB or LAN.
+    bool InstrumentConnected();
+    // The identity of the instrument in use; all zero without one.
+    const TInstrumentIdentity& Identity();
+    bool ReadIndividualData();
+    // Every signal record's state off.
+    void ResetSignalStates();
 
     TShell& Shell_;
     TMordaSteps& Steps_;

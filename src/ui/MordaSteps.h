@@ -3,8 +3,8 @@
 // built in other units. Each feature fills its steps when it is wired in; an empty step is skipped,
 // and an empty question answers false (or its "none" value).
 #include <functional>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/MainLayout.h"
@@ -13,16 +13,27 @@ class QWidget;
 
 namespace vt {
 
-class TUndoBuffer;
+// Runs a step unless it is empty.
+template <class F, class... A>
+void DoStep(const F& step, A&&... args) {
+    if (step) step(std::forward<A>(args)...);
+}
+
+// Asks a question; an empty one answers its none value (false, 0).
+template <class F, class... A>
+auto AskStep(const F& question, A&&... args) {
+    using R = decltype(question(std::forward<A>(args)...));
+    if (!question) return R{};
+    return question(std::forward<A>(args)...);
+}
 
 struct TMordaSteps {
     // Deferred start-up.
     std::function<void(const std::string& text, int ms)> PushHint;  // normal style, kept under newer hints
     std::function<void()> BindSwitchersOfStrips;  // the two permanent control strips
+    // Writes the English language file when it is missing; without it, with the main window's texts.
     std::function<void()> CreateEnglishLanguageFile;
-    std::function<void()> SortLanguageStrings;
     std::function<void()> InitSourceSwitcherItems;
-    std::function<std::vector<std::string>()> SaveSetupToMemory;  // every setting as a command line
     std::function<void()> LoadMemoriesFromDisk;
     std::function<void()> LoadPatternLengthList;
     std::function<void()> SetInstrGuiReady;  // "INSTR:GUIReady" on
@@ -33,22 +44,12 @@ struct TMordaSteps {
     std::function<void(const TPlace& right, const TPlace& left)> PlaceSideMenus;  // after every resize
 
     // Instrument start.
+    // The identity read of a present instrument; without it, the shell's identity unit reads it.
     std::function<bool()> ReadIndividualData;
-    std::function<std::string(bool present)> BuildMainCaption;
-    std::function<std::unique_ptr<TUndoBuffer>()> CreateUndoBuffer;
-    std::function<void()> ResetSignalStates;
     std::function<void()> RefreshHelpCaptionAndCalibration;
     std::function<void()> RecallDefaultSetup;  // the user's default setup file, without error messages
     std::function<void()> UpdateHoldoffTracking;
     std::function<void()> ResendInstrumentSettings;
-    std::function<void(const std::string& command)> ExecuteCommandString;
-
-    // Instrument questions.
-    std::function<bool()> HasOptOptics;
-    std::function<bool()> HasOptGenerators;
-    std::function<bool()> HasOptPatSyncTrig;
-    std::function<bool()> IsInstrumentConnected;  // over USB or LAN
-    std::function<bool(int major, int minor, int release)> IsVersionAtLeast;
 
     // Close.
     std::function<int()> AutomationObjectCount;

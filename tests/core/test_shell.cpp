@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -8,6 +9,7 @@
 
 #include "core/InternalError.h"
 #include "core/Shell.h"
+#include "core/SpiderUnit.h"
 #include "core/TextFiles.h"
 
 namespace vt {
@@ -19,7 +21,8 @@ std::vector<std::string> FillRows(TOrderedProcedures<Row>& table, std::vector<st
     std::vector<std::string> expected;
     for (Row r : rows) table.Add(r, [&log, r](TShell&) { log.emplace_back(RowName(r)); });
     for (int i = 0; i < static_cast<int>(Row::Count); ++i)
-        if (table.Has(static_cast<Row>(i))) expected.emplace_back(RowName(static_cast<Row>(i)));
+        if (std::find(rows.begin(), rows.end(), static_cast<Row>(i)) != rows.end())
+            expected.emplace_back(RowName(static_cast<Row>(i)));
     return expected;
 }
 
@@ -29,25 +32,33 @@ TEST(ShellOrders, RegistrationRunsFilledRowsOnceInTheFixedOrder) {
     // Filled out of order and with gaps: the order is the table's, the gaps are skipped.
     const auto expected = FillRows(shell.Registration, log,
                                    {TRegistrationRow::RegisterInstrCommands, TRegistrationRow::CreateTrigHandlers,
-                                    TRegistrationRow::CreateCommandTree, TRegistrationRow::CreateGuiHandler,
-                                    TRegistrationRow::RegisterMaskObjectCommand});
+                                    TRegistrationRow::CreateGuiHandler, TRegistrationRow::RegisterMaskObjectCommand});
+    // The first row, the command tree, belongs to the context; every later row can register in it.
+    shell.Registration.Add(TRegistrationRow::RegisterMainCommands, [&](TShell& s) {
+        ASSERT_NE(s.CommandTree(), nullptr);
+        s.CommandTree()->Root().AddRadioHandler("TB:Mode", {.Items = "A,B"});
+        log.emplace_back("RegisterMainCommands");
+    });
+    EXPECT_EQ(shell.CommandTree(), nullptr);
     RegisterAllCommandHandlers(shell);
     EXPECT_TRUE(shell.RegistrationDone);
-    EXPECT_EQ(log, expected);
-    EXPECT_EQ(expected.front(), "CreateCommandTree");
-    EXPECT_EQ(expected.back(), "RegisterInstrCommands");
+    ASSERT_NE(shell.CommandTree(), nullptr);
+    EXPECT_TRUE(shell.CommandTree()->RegistrationFinished());
+    EXPECT_EQ(log, (std::vector<std::string>{"RegisterMaskObjectCommand", "RegisterMainCommands",
+                                             "CreateTrigHandlers", "CreateGuiHandler", "RegisterInstrCommands"}));
 
     RegisterAllCommandHandlers(shell);
-    EXPECT_EQ(log.size(), expected.size()) << "registrations never run twice";
+    EXPECT_EQ(log.size(), expected.size() + 1) << "registrations never run twice";
 }
 
 TEST(ShellOrders, SkippedRegistrationStillCountsAsDone) {
     TShell shell;
     std::vector<std::string> log;
-    FillRows(shell.Registration, log, {TRegistrationRow::CreateCommandTree});
+    FillRows(shell.Registration, log, {TRegistrationRow::CreateTrigHandlers});
     RegisterCommandHandlers(shell, true);
     EXPECT_TRUE(shell.RegistrationDone);
     EXPECT_TRUE(log.empty());
+    EXPECT_EQ(shell.CommandTree(), nullptr);
 }
 
 TEST(ShellOrders, TablesHoldTheSystemsRowCountsAndARowIsFilledOnce) {
@@ -170,36 +181,37 @@ TEST(ShellIdle, IdleStepReportsDoneUnlessAnAcquisitionHasWorkNow) {
     TShell shell;
     int steps = 0;
     bool busy = true;
+    bool commError = false;
     shell.AcquisitionIdleStep = [&](TShell&) {
         ++steps;
         return busy;
     };
 
-    EXPECT_TRUE(MainIdleStep(shell)) << "neither Run nor Single: wait for events";
+    EXPECT_TRUE(MainIdleStep(shell, commError)) << "neither Run nor Single: wait for events";
     EXPECT_EQ(steps, 1) << "the step still runs its housekeeping";
 
     shell.RunOn = true;
-    EXPECT_FALSE(MainIdleStep(shell));
+    EXPECT_FALSE(MainIdleStep(shell, commError));
     busy = false;
-    EXPECT_TRUE(MainIdleStep(shell)) << "a step waiting for a deadline must not spin";
+    EXPECT_TRUE(MainIdleStep(shell, commError)) << "a step waiting for a deadline must not spin";
     busy = true;
 
-    shell.CommErrorFlag = true;
-    EXPECT_TRUE(MainIdleStep(shell));
-    shell.CommErrorFlag = false;
+    commError = true;
+    EXPECT_TRUE(MainIdleStep(shell, commError));
+    commError = false;
 
     shell.RunOn = false;
     shell.SingleOn = true;
-    EXPECT_FALSE(MainIdleStep(shell));
+    EXPECT_FALSE(MainIdleStep(shell, commError));
 
     steps = 0;
     shell.FlagRegisterMode = true;
-    EXPECT_TRUE(MainIdleStep(shell)) << "stepping suspended with Single on: nothing to do";
+    EXPECT_TRUE(MainIdleStep(shell, commError)) << "stepping suspended with Single on: nothing to do";
     EXPECT_EQ(steps, 0);
 
     shell.FlagRegisterMode = false;
     shell.AcquisitionIdleStep = nullptr;
-    EXPECT_TRUE(MainIdleStep(shell)) << "no acquisition to step";
+    EXPECT_TRUE(MainIdleStep(shell, commError)) << "no acquisition to step";
 }
 
 TEST(ShellServices, NullServicesDoNothingAndAnswerNone) {
@@ -224,10 +236,9 @@ TEST(ShellServices, NullServicesDoNothingAndAnswerNone) {
     EXPECT_FALSE(shell.Display().PanelExists()) << "removing a service restores the null one";
 }
 
-TEST(ShellServices, BuiltInTextsAnswerUnknownKeysWithQuestionMarks) {
+TEST(ShellServices, FreshContextSpeaksBuiltInEnglish) {
     TShell shell;
     EXPECT_EQ(shell.LangStr("QueSaveAdjusting"), "Adjustings Changed! Store New Value?");
-    EXPECT_NE(shell.LangStr("OnException").find("\"%s\""), std::string::npos);
     EXPECT_EQ(shell.LangStr("NoSuchKey"), std::string(32, '?'));
 }
 

@@ -309,7 +309,8 @@ void TFakeInstrument::OnLine(std::string line) {
     } else if (up == "INFO:INDIVDATA?" && Faults_.IdentityTimeout) {
         reply = "TIMEOUT";
     } else if (up == "INFO:INDIVDATA?") {
-        reply = "1,42,2010,3,10,2,5";
+        // Block, flash code, complemented options, year after 2000, serial number.
+        reply = "1 2 0 10 1234";
     } else if (up == "INFO:GETVER:FPGAFW?") {
         reply = "1.0";
     } else if (up.compare(q, 2, "? ") == 0) {

@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <memory>
 
+#include "core/SpiderUnit.h"
+#include "link/PriborInterface.h"
+#include "link/Suo_Data.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt::test {
@@ -39,13 +42,7 @@ TRecordingSteps::TRecordingSteps() {
         Log.push_back("PushHint " + text + " " + std::to_string(ms));
     };
     Steps.BindSwitchersOfStrips = rec("BindSwitchersOfStrips");
-    Steps.CreateEnglishLanguageFile = rec("CreateEnglishLanguageFile");
-    Steps.SortLanguageStrings = rec("SortLanguageStrings");
     Steps.InitSourceSwitcherItems = rec("InitSourceSwitcherItems");
-    Steps.SaveSetupToMemory = [this] {
-        Log.push_back("SaveSetupToMemory");
-        return std::vector<std::string>{"TB:ScaleA 1E-9"};
-    };
     Steps.LoadMemoriesFromDisk = rec("LoadMemoriesFromDisk");
     Steps.LoadPatternLengthList = rec("LoadPatternLengthList");
     Steps.SetInstrGuiReady = rec("SetInstrGuiReady");
@@ -57,20 +54,10 @@ TRecordingSteps::TRecordingSteps() {
         Log.push_back("ReadIndividualData");
         return IdentityReadOk;
     };
-    Steps.BuildMainCaption = [this](bool present) {
-        Log.push_back("BuildMainCaption");
-        return present ? std::string("Morvex    Demo") : std::string("Morvex.    Instrument not connected");
-    };
-    Steps.ResetSignalStates = rec("ResetSignalStates");
     Steps.RefreshHelpCaptionAndCalibration = rec("RefreshHelpCaptionAndCalibration");
     Steps.RecallDefaultSetup = rec("RecallDefaultSetup");
     Steps.UpdateHoldoffTracking = rec("UpdateHoldoffTracking");
     Steps.ResendInstrumentSettings = rec("ResendInstrumentSettings");
-    Steps.ExecuteCommandString = [this](const std::string& c) { Log.push_back("Execute " + c); };
-    Steps.HasOptOptics = [this] { return Optics; };
-    Steps.HasOptGenerators = [this] { return Generators; };
-    Steps.IsInstrumentConnected = [this] { return Connected; };
-    Steps.IsVersionAtLeast = [this](int, int, int) { return VersionOk; };
     Steps.AutomationObjectCount = [this] { return AutomationObjects; };
     Steps.StopSingleStop = rec("StopSingleStop");
     Steps.BreakAcquisition = [this](bool closing) { Log.push_back(closing ? "Break closing" : "Break"); };
@@ -116,6 +103,21 @@ void TScriptedDialogs::ShowMessage(QWidget*, const QString& text) {
     Asked.push_back("Message: " + text.toStdString());
 }
 
+TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std::uint8_t options,
+                                    const std::string& firmware) {
+    if (!shell.Link()) shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>()));
+    shell.Link()->SetLinkKind(kind);
+    if (!shell.Identity())
+        shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*shell.Link(), "")));
+    TInstrumentIdentity& id = shell.Identity()->Identity;
+    id.ModelType = 1;
+    id.Options = options;
+    id.SWVersion = {};
+    id.SWVersion.Text = firmware;
+    ParseVersionString(id.SWVersion);
+    return id;
+}
+
 void RunLoopFor(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -134,10 +136,25 @@ bool RunLoopUntil(const std::function<bool()>& done) {
     return done();
 }
 
+void RegisterRecordingMainCommands(TShell& shell, std::vector<std::string>& log) {
+    TSpider& root = shell.CommandTree()->Root();
+    root.AddRightCommandHandler("*Run", [&log](THandler&) { log.push_back("Execute *Run"); });
+    root.AddGpibStringHandler("*StopSingle", 0,
+                              [&shell, &log](std::string_view parameter, bool, std::uint8_t, std::string&) {
+                                  log.push_back("Execute *StopSingle " + std::string(parameter) +
+                                                (shell.StopInProgress ? " (stop under way)" : ""));
+                              });
+    root.AddRadioHandler("TB:Mode", {.Items = "A,B", .Initial = 1});
+}
+
 void RecordAllRows(TShell& shell, std::vector<std::string>& log) {
     for (int i = 0; i < static_cast<int>(TRegistrationRow::Count); ++i) {
         const auto row = static_cast<TRegistrationRow>(i);
-        shell.Registration.Add(row, [&log, row](TShell&) { log.emplace_back(RowName(row)); });
+        if (shell.Registration.Has(row)) continue;  // the command tree's own row
+        shell.Registration.Add(row, [&log, row](TShell& s) {
+            log.emplace_back(RowName(row));
+            if (row == TRegistrationRow::RegisterMainCommands) RegisterRecordingMainCommands(s, log);
+        });
     }
     for (int i = 0; i < static_cast<int>(TRefreshRow::Count); ++i) {
         const auto row = static_cast<TRefreshRow>(i);

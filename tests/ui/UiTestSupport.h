@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "core/Shell.h"
+#include "link/PriborInterface.h"
+#include "link/Suo_Data.h"
 #include "ui/MordaSteps.h"
 #include "ui/UserDialogs.h"
 
@@ -19,10 +21,6 @@ struct TRecordingSteps {
     TMordaSteps Steps;
     std::vector<std::string> Log;
     bool IdentityReadOk = true;
-    bool Optics = false;
-    bool Generators = false;
-    bool Connected = false;
-    bool VersionOk = true;
     int AutomationObjects = 0;
     bool AdjustmentModified = false;
     bool CalibrationModified = false;
@@ -47,12 +45,20 @@ private:
     TDialogAnswer Next();
 };
 
+// Gives the shell a link of that kind and the identity of a model-1 instrument with these option
+// bits and firmware version.
+TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std::uint8_t options,
+                                    const std::string& firmware = "3.7.10 (1 Jan 2011)");
+
 // Runs the event loop for ms milliseconds.
 void RunLoopFor(int ms);
 // Runs the event loop until done() holds (checked every 5 ms) or 5 s have passed; answers done().
 bool RunLoopUntil(const std::function<bool()>& done);
 
-// Fills every row of the three ordered tables with a recorder into log.
+// Registers "*Run" and "*StopSingle", which record "Execute" and the command, and one saved setting.
+void RegisterRecordingMainCommands(TShell& shell, std::vector<std::string>& log);
+// Fills every empty row of the three ordered tables with a recorder into log; the main-commands row
+// also registers the recording main commands.
 void RecordAllRows(TShell& shell, std::vector<std::string>& log);
 
 }  // namespace vt::test

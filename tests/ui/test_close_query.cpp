@@ -112,7 +112,7 @@ TEST_F(CloseQuery, AutomationClientsRefuseTheCloseThroughTheErrorDialog) {
     RunLoopFor(20);
     EXPECT_TRUE(w.isVisible());
     ASSERT_EQ(Dialogs.Asked.size(), 2u);
-    EXPECT_NE(Dialogs.Asked[0].find("automation client"), std::string::npos) << Dialogs.Asked[0];
+    EXPECT_NE(Dialogs.Asked[0].find("Automation clients are connected"), std::string::npos) << Dialogs.Asked[0];
     EXPECT_EQ(Dialogs.Asked[0].rfind("ErrorYesNo: It has appeared an Exception\n\"", 0), 0u) << Dialogs.Asked[0];
 
     // Once the client has gone, the close goes through.

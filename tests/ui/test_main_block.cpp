@@ -2,10 +2,15 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "UiTestSupport.h"
+#include "core/temp_folder.h"
+#include "core/MultiLang.h"
 #include "core/Shell.h"
+#include "core/SpiderUnit.h"
 #include "ui/MainBlock.h"
 #include "ui/Morda.h"
 #include "ui/VeltraneApplication.h"
@@ -16,10 +21,11 @@ namespace {
 class MainBlock : public ::testing::Test {
 protected:
     void SetUp() override {
-        Home = std::filesystem::temp_directory_path() / "vt_main_block_home";
-        std::filesystem::remove_all(Home);
+        Home = Temp / "home";
         Args = {"--home", Home.string(), "Absent"};
-        Block.InitLanguages = [this] { Log.push_back("InitLanguages"); };
+        std::filesystem::create_directories(Home);
+        std::ofstream(Home / "Language-Vlt.Eng") << "[Common]\nCommon:Language=English\n";
+        setenv("XDG_CONFIG_HOME", (Home / "config").c_str(), 1);
         Block.ShowSplash = [this] { Log.push_back("ShowSplash"); };
         Block.SplashStatus = [this](const std::string& s) { Log.push_back("Status " + s); };
         Block.CloseSplash = [this] { Log.push_back("CloseSplash"); };
@@ -30,11 +36,10 @@ protected:
             return GiveUp == false;
         };
         Block.WindowCreated = [this](TMorda_fr&) { Log.push_back("WindowCreated"); };
-        Shell.Registration.Add(TRegistrationRow::CreateCommandTree,
-                               [this](TShell&) { Log.push_back("CreateCommandTree"); });
+        Shell.Registration.Add(TRegistrationRow::RegisterMainCommands,
+                               [this](TShell&) { Log.push_back("RegisterMainCommands"); });
     }
-    void TearDown() override { std::filesystem::remove_all(Home); }
-
+    test::TempFolder Temp;  // each test its own: the tests of a suite may run at once
     std::filesystem::path Home;
     std::vector<std::string> Args;
     std::vector<std::string> Log;
@@ -63,11 +68,17 @@ TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
     EXPECT_EQ(Rec.Count("SavePowerOffSetup"), 1);
     EXPECT_EQ(Shell.Folders.InstallFolder, Home.generic_string() + "/");
     EXPECT_TRUE(std::filesystem::is_directory(Home / "Setup Files"));
-    EXPECT_EQ(Log, (std::vector<std::string>{"InitLanguages", "ShowSplash", "LoadInstrumentList",
+    ASSERT_NE(Shell.Language().Languages(), nullptr) << "the languages of the data root";
+    EXPECT_EQ(Shell.Language().Languages()->Code(0), "ENG");
+    ASSERT_NE(Shell.Records(), nullptr);
+    ASSERT_NE(Shell.CommandTree(), nullptr);
+    EXPECT_NE(Shell.CommandTree()->Root().FindHandler("Wfm:Source"), nullptr) << "the built features' rows ran";
+    EXPECT_NE(Shell.CommandTree()->Root().FindHandler("Gui"), nullptr);
+    EXPECT_EQ(Log, (std::vector<std::string>{"ShowSplash", "LoadInstrumentList",
                                              "StartInstrument 1", "Status Start in Demo Mode...",
                                              "Status Creating forms...", "WindowCreated",
                                              "Status Initialization Of All Vars And Handlers...",
-                                             "CreateCommandTree", "Status All done.", "CloseSplash"}));
+                                             "RegisterMainCommands", "Status All done.", "CloseSplash"}));
 }
 
 TEST_F(MainBlock, GivingUpTheStartInstrumentEndsBeforeAnyWindow) {

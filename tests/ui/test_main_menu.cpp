@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
 
 #include "UiTestSupport.h"
+#include "core/LangIniFile.h"
+#include "core/MultiLang.h"
+#include "core/temp_folder.h"
+#include "link/PriborInterface.h"
 #include "core/InternalError.h"
 #include "core/Shell.h"
 #include "core/SpiderUnit.h"
@@ -75,10 +82,10 @@ TEST_F(MainMenu, TableHoldsTheCaptionsAndOptionsEnableTheirMenus) {
     };
     w.EnableOptionMenus();
     EXPECT_EQ(enabled(), "101111111111111100001");
-    Rec.Optics = true;
+    test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, optOptics);
     w.EnableOptionMenus();
     EXPECT_EQ(enabled(), "111111111111111100001");
-    Rec.Generators = true;
+    test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, optOptics | optGenerators | optJitter);
     w.EnableOptionMenus();
     EXPECT_EQ(enabled(), "111111111111111111001") << "jitter and the service button stay disabled";
     auto* spare = w.MainMenuPanel().findChild<TButtonOfMainMenu*>("ButtonOfMainMenu2");
@@ -86,18 +93,46 @@ TEST_F(MainMenu, TableHoldsTheCaptionsAndOptionsEnableTheirMenus) {
     EXPECT_FALSE(spare->isEnabled());
 }
 
-TEST_F(MainMenu, CaptionsComeFromTheWindowsLanguageKeys) {
-    std::vector<std::string> asked;
-    Shell.FormText = [&](std::string_view form, std::string_view key) {
-        asked.push_back(std::string(form) + ":" + std::string(key));
-        return key == "Panel pnMainMenu.bmmFFT.Caption" ? std::string("Spektrum") : std::string();
-    };
+TEST_F(MainMenu, CaptionsComeFromTheChosenLanguageFile) {
+    test::TempFolder root;
+    std::ofstream(root / "Language-Vlt.Eng") << "[Common]\nCommon:Language=English\n[Morda_fr]\n"
+                                                "Morda_fr:Panel pnMainMenu.bmmFFT.Caption=Spektrum\n"
+                                                "Morda_fr:btnInstruments.Caption=Anlage\n";
+    TLanguageSetup setup;
+    setup.DataRoot = root.Path();
+    setup.ConfigFolder = root / "config";
+    Shell.SetLanguage(std::make_unique<TLanguageState>(setup));
+    Shell.Language().InitLanguages();
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
-    w.BuildMainMenuTable();
     EXPECT_EQ(w.GetMainMenuButton(11).Caption().toStdString(), "Spektrum");
-    EXPECT_EQ(w.GetMainMenuButton(0).Caption().toStdString(), "Channels") << "an empty text keeps the caption";
-    ASSERT_EQ(asked.size(), 21u);
-    EXPECT_EQ(asked[0], "Morda_fr:Panel pnMainMenu.bmmChannels.Caption");
+    EXPECT_EQ(w.GetMainMenuButton(0).Caption().toStdString(), "Channels") << "a missing key keeps the caption";
+    auto* system = w.findChild<QPushButton*>("btnInstruments");
+    ASSERT_NE(system, nullptr);
+    EXPECT_EQ(system->text().toStdString(), "Anlage");
+}
+
+TEST_F(MainMenu, MissingEnglishFileIsWrittenWithTheWindowsTexts) {
+    test::TempFolder root;
+    std::ofstream(root / "Language-Vlt.Deu") << "[Common]\nCommon:Language=Deutsch\n";
+    TLanguageSetup setup;
+    setup.DataRoot = root.Path();
+    setup.ConfigFolder = root / "config";
+    std::vector<std::string> messages;
+    setup.ShowMessage = [&](const std::string& m) { messages.push_back(m); };
+    Shell.SetLanguage(std::make_unique<TLanguageState>(setup));
+    Shell.Language().InitLanguages();
+    ASSERT_TRUE(Shell.Language().EnglishFileMissing());
+    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    w.StartUp();
+    ASSERT_TRUE(std::filesystem::exists(root / "Language-Vlt.Eng"));
+    const TLangIniFile english(root / "Language-Vlt.Eng");
+    std::string raw;
+    ASSERT_TRUE(english.FindRaw("Morda_fr", "Panel pnMainMenu.bmmTimeBase.Caption", raw));
+    EXPECT_EQ(raw, "Time Base");
+    ASSERT_TRUE(english.FindRaw("Morda_fr", "btnInstruments.Caption", raw));
+    EXPECT_EQ(raw, "System");
+    ASSERT_TRUE(english.FindRaw("Resource Strings", "rsDefaultSize", raw));
+    EXPECT_EQ(messages, std::vector<std::string>{"English Language File must be Created."});
 }
 
 TEST_F(MainMenu, ClicksOpenMenusOnTheirSideOnce) {
@@ -135,8 +170,7 @@ TEST_F(MainMenu, ClicksOpenMenusOnTheirSideOnce) {
 TEST_F(MainMenu, ServiceMenuIsRefusedOnOldFirmware) {
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
     w.BuildMainMenuTable();
-    Rec.Connected = true;
-    Rec.VersionOk = false;
+    TInstrumentIdentity& id = test::GiveInstrument(Shell, TInstrumentLinkKind::Usb, 0, "3.7.9 (1 Jan 2011)");
     w.MouseDownOnButtonOfMainMenu(w.GetMainMenuButton(0), Qt::LeftButton);
     TButtonOfMainMenu& service = w.GetMainMenuButton(19);
     service.setEnabled(true);
@@ -148,7 +182,8 @@ TEST_F(MainMenu, ServiceMenuIsRefusedOnOldFirmware) {
     EXPECT_EQ(w.SideButton(LeftSide), &w.GetMainMenuButton(0)) << "both sides stay as they were";
     EXPECT_EQ(w.SideMenuCaption(LeftSide).toStdString(), "Channels");
 
-    Rec.VersionOk = true;
+    id.SWVersion.Text = "3.7.10";
+    ParseVersionString(id.SWVersion);
     w.MouseDownOnButtonOfMainMenu(service, Qt::LeftButton);
     EXPECT_EQ(Rec.Log.back(), "ShowSideMenu 19 1");
 }
@@ -217,6 +252,64 @@ TEST_F(MainMenu, KeysPressTheMainCommandSwitchers) {
     // A button whose command does not exist yet is disabled: the key does nothing.
     w.PressCommandSwitcher("mcsPrint");
     w.PressCommandSwitcher("mcsNone");
+}
+
+}  // namespace
+}  // namespace vt
+
+namespace vt {
+namespace {
+
+TEST(MainWindowHelp, WhatsThisModeShowsTheHelpOfTheControlClickedAndEnds) {
+    TShell shell;
+    test::TRecordingSteps rec;
+    test::TScriptedDialogs dialogs;
+    std::vector<int> contexts;
+    rec.Steps.ShowHelpContext = [&](int c) { contexts.push_back(c); };
+    TMorda_fr w(shell, rec.Steps, dialogs);
+    shell.StartInstrumentName = "Demo";
+    w.show();
+    w.resize(800, 600);
+    QWidget& strip = w.SystemControls();
+    auto* control = new QWidget(&strip);
+    control->setGeometry(0, 0, 40, 20);
+    control->setProperty("HelpContext", 1409);
+    control->show();
+
+    w.SetWhatsThisMode(true);
+    EXPECT_TRUE(w.WhatsThisMode());
+    QTest::keyClick(&w, Qt::Key_A);
+    EXPECT_FALSE(w.WhatsThisMode()) << "a key ends the mode";
+    EXPECT_TRUE(contexts.empty());
+
+    w.SetWhatsThisMode(true);
+    QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, strip.mapTo(&w, QPoint(5, 5)));
+    EXPECT_FALSE(w.WhatsThisMode());
+    EXPECT_EQ(contexts, std::vector<int>{1409});
+
+    w.SetWhatsThisMode(true);
+    QTest::mouseClick(&w, Qt::RightButton, Qt::NoModifier, strip.mapTo(&w, QPoint(5, 5)));
+    EXPECT_FALSE(w.WhatsThisMode()) << "any click ends it";
+    EXPECT_EQ(contexts.size(), 1u) << "only the left button asks for help";
+}
+
+TEST(MainWindowHelp, SystemButtonClosesWhenTheSelectionEndsTheProgram) {
+    TShell shell;
+    shell.AcqEnabled = true;
+    test::TRecordingSteps rec;
+    test::TScriptedDialogs dialogs;
+    bool keepRunning = true;
+    rec.Steps.SelectInstrumentsDialog = [&] { return keepRunning; };
+    TMorda_fr w(shell, rec.Steps, dialogs);
+    w.show();
+    auto* system = w.findChild<QPushButton*>("btnInstruments");
+    ASSERT_NE(system, nullptr);
+    system->click();
+    EXPECT_TRUE(w.isVisible());
+    keepRunning = false;
+    system->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(rec.Count("SavePowerOffSetup"), 1) << "through the close query";
 }
 
 }  // namespace

@@ -5,8 +5,11 @@
 #include <QTimer>
 
 #include "UiTestSupport.h"
+#include "acq/SignalSources.h"
 #include "core/Shell.h"
+#include "core/SpiderUnit.h"
 #include "core/Undina.h"
+#include "ui/FeatureRows.h"
 #include "ui/Morda.h"
 
 namespace vt {
@@ -38,7 +41,7 @@ TEST_F(MordaStartUp, AbsentInstrumentStartsOnceWithHiddenControlsAndNoRun) {
     ASSERT_TRUE(test::RunLoopUntil([&] { return Shell.AcqEnabled; }));
 
     EXPECT_TRUE(Shell.AcqEnabled);
-    EXPECT_FALSE(Shell.ApplyUnchangedValues);
+    EXPECT_FALSE(Shell.ApplyUnchangedValues());
     EXPECT_EQ(w.windowTitle().toStdString(), "Morvex.    Instrument not connected");
     EXPECT_EQ(Rec.Count("ReadIndividualData"), 0);
     EXPECT_EQ(Rec.Count("RecallDefaultSetup"), 0);
@@ -52,7 +55,8 @@ TEST_F(MordaStartUp, AbsentInstrumentStartsOnceWithHiddenControlsAndNoRun) {
     EXPECT_EQ(Rec.Count("SideMenusHidden"), 1);
 
     // The refresh ran once, after the registration, and the undefined text followed it.
-    EXPECT_EQ(Rec.Count("CreateCommandTree"), 1);
+    ASSERT_NE(Shell.CommandTree(), nullptr);
+    EXPECT_TRUE(Shell.CommandTree()->RegistrationFinished());
     EXPECT_EQ(Rec.Count("RefreshChannelHandlers"), 1);
     EXPECT_EQ(Rec.Count("RefreshOEConvHandlers"), 0);
     EXPECT_EQ(Rec.Count("UpdateGeneratorControls"), 0);
@@ -67,7 +71,6 @@ TEST_F(MordaStartUp, AbsentInstrumentStartsOnceWithHiddenControlsAndNoRun) {
     w.hide();
     w.show();
     test::RunLoopFor(30);
-    EXPECT_EQ(Rec.Count("SaveSetupToMemory"), 1);
     EXPECT_EQ(Rec.Count("RefreshChannelHandlers"), 1);
     EXPECT_EQ(Rec.Count("ApplyTimebaseModelLimits"), 1);
 }
@@ -75,8 +78,10 @@ TEST_F(MordaStartUp, AbsentInstrumentStartsOnceWithHiddenControlsAndNoRun) {
 TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
     test::RecordAllRows(Shell, Log);
     Shell.StartInstrumentName = "Demo";
-    Rec.Optics = true;
-    Rec.Generators = true;
+    test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, optOptics | optGenerators);
+    Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
+    Shell.Records()->SetState(0, srcFresh);
+    Shell.Records()->SetState(13, srcUpToDate);
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
     RegisterAllCommandHandlers(Shell);
     Log.clear();
@@ -85,16 +90,11 @@ TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
     const std::vector<std::string> order = {
         "PushHint Version 2_4_4 (2011-03-01) 5000",
         "BindSwitchersOfStrips",
-        "CreateEnglishLanguageFile",
-        "SortLanguageStrings",
         "InitSourceSwitcherItems",
-        "SaveSetupToMemory",  // the "Factory" setup holds the registration defaults
         "ReadIndividualData",
-        "BuildMainCaption",
         "ApplyTimebaseModelLimits",
         "CreateRampDACSelectHandler",
         "SetModelAdjustLimits",
-        "ResetSignalStates",
         "RefreshHelpCaptionAndCalibration",
         "RecallDefaultSetup",
         "RefreshChannelHandlers",
@@ -115,13 +115,15 @@ TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
         EXPECT_GT(at, last) << step;
         last = std::max(last, at);
     }
-    EXPECT_EQ(Shell.FactorySetup, std::vector<std::string>{"TB:ScaleA 1E-9"});
+    EXPECT_EQ(Shell.FactorySetup, std::vector<std::string>{"TB:MODE B"});
+    EXPECT_EQ(Shell.Records()->State(0), srcOff) << "every record starts off";
+    EXPECT_EQ(Shell.Records()->State(13), srcOff);
     EXPECT_TRUE(Shell.AcqEnabled);
     EXPECT_TRUE(Shell.FlagRegisterReadingEnabled);
     EXPECT_TRUE(w.FlagRegisterReadingTimer().isActive());
     EXPECT_TRUE(w.AutoCalTimer().isActive());
     EXPECT_TRUE(w.IdleHandlerInstalled());
-    EXPECT_EQ(w.windowTitle().toStdString(), "Morvex    Demo");
+    EXPECT_EQ(w.windowTitle().toStdString().rfind("Morvex    ", 0), 0u) << w.windowTitle().toStdString();
     EXPECT_TRUE(w.MainMenuPanel().isVisibleTo(&w));
     EXPECT_FALSE(w.SideMenusHidden());
 
@@ -136,7 +138,9 @@ TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
 
 TEST_F(MordaStartUp, ShiftSuppressesOnlyTheUsersDefaultSetup) {
     Shell.ShiftAtStart = true;
+    test::RecordAllRows(Shell, Log);
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    RegisterAllCommandHandlers(Shell);
     ASSERT_TRUE(w.StartInstrument(true));
     EXPECT_EQ(Rec.Count("RecallDefaultSetup"), 0);
     EXPECT_EQ(Rec.Count("ResendInstrumentSettings"), 1);
@@ -157,31 +161,62 @@ TEST_F(MordaStartUp, IdentityReadFailureStopsTheStartWithTheAcquisitionOff) {
 
 TEST_F(MordaStartUp, StopAndRestartOfAnInstrumentKeepsTheRegistrationAndRenewsTheUndoBuffer) {
     test::RecordAllRows(Shell, Log);
-    int created = 0;
-    Rec.Steps.CreateUndoBuffer = [&] {
-        ++created;
-        return std::unique_ptr<TUndoBuffer>();
-    };
-    bool stopFlagDuringStop = false;
-    Rec.Steps.ExecuteCommandString = [&](const std::string& c) {
-        Log.push_back("Execute " + c);
-        if (c == "*StopSingle Stop") stopFlagDuringStop = Shell.StopInProgress;
-    };
     TMorda_fr w(Shell, Rec.Steps, Dialogs);
     RegisterAllCommandHandlers(Shell);
     ASSERT_TRUE(w.StartInstrument(true));
+    const TUndoBuffer* first = Shell.UndoBuffer();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->Enabled()) << "recording starts with the instrument";
     w.StopInstrument();
-    EXPECT_TRUE(stopFlagDuringStop);
+    EXPECT_EQ(Shell.UndoBuffer(), nullptr) << "undo history does not cross instruments";
+    EXPECT_EQ(Rec.Count("Execute *StopSingle Stop (stop under way)"), 1);
     EXPECT_FALSE(Shell.StopInProgress);
     EXPECT_FALSE(Shell.AcqEnabled);
-    EXPECT_TRUE(Shell.ApplyUnchangedValues) << "stays on until the next start";
+    EXPECT_TRUE(Shell.ApplyUnchangedValues()) << "stays on until the next start";
 
     ASSERT_TRUE(w.StartInstrument(false));
-    EXPECT_FALSE(Shell.ApplyUnchangedValues);
-    EXPECT_EQ(created, 2);
-    EXPECT_EQ(Rec.Count("CreateCommandTree"), 1);
+    EXPECT_FALSE(Shell.ApplyUnchangedValues());
+    ASSERT_NE(Shell.UndoBuffer(), nullptr);
+    EXPECT_TRUE(Shell.UndoBuffer()->Enabled());
+    EXPECT_EQ(Rec.Count("RegisterMainCommands"), 1);
     EXPECT_EQ(Rec.Count("SetModelAdjustLimits"), 2);
     EXPECT_EQ(Rec.Count("RefreshChannelHandlers"), 2);
+}
+
+}  // namespace
+}  // namespace vt
+
+namespace vt {
+namespace {
+
+TEST(GuiSetting, ModesShowHideAndLockTheWindowAndAreNotSaved) {
+    TShell shell;
+    test::TRecordingSteps rec;
+    test::TScriptedDialogs dialogs;
+    TMorda_fr w(shell, rec.Steps, dialogs);
+    InstallFeatureRows(shell, w);
+    RegisterAllCommandHandlers(shell);
+    w.show();
+    ASSERT_TRUE(test::RunLoopUntil([&] { return shell.AcqEnabled; }));
+    EXPECT_TRUE(std::none_of(shell.FactorySetup.begin(), shell.FactorySetup.end(),
+                             [](const std::string& l) { return l.find("GUI") != std::string::npos; }));
+
+    shell.ExecuteCommandString("Gui RemoteOnly");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.isEnabled());
+    EXPECT_TRUE(shell.GuiRemote);
+    EXPECT_EQ(shell.ExecuteCommandString("Gui?"), "GUI REMOTEONLY");
+
+    shell.ExecuteCommandString("Gui Invisible");
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(shell.GuiRemote);
+
+    shell.ExecuteCommandString("Gui RemoteLocal");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.isEnabled());
+    EXPECT_FALSE(shell.GuiRemote);
+    test::RunLoopFor(20);
+    EXPECT_EQ(rec.Count("SetInstrGuiReady"), 1) << "showing the window again starts nothing";
 }
 
 }  // namespace

@@ -182,7 +182,10 @@ void TMyGridButton::focusOutEvent(QFocusEvent* event) {
 
 TRC_PolyButtonSwitcher::TRC_PolyButtonSwitcher(QWidget* parent) : TRC_Switcher(parent) {}
 
-void TRC_PolyButtonSwitcher::SetViewAsButton(bool viewAsButton) { ViewAsButton_ = viewAsButton; }
+void TRC_PolyButtonSwitcher::SetViewAsButton(bool viewAsButton) {
+    ViewAsButton_ = viewAsButton;
+    for (TMyGridButton* b : Buttons_) b->SetPushLike(viewAsButton);
+}
 
 void TRC_PolyButtonSwitcher::SetHelpSeparate(bool helpSeparate) {
     if (HelpSeparate_ == helpSeparate) return;
@@ -217,14 +220,30 @@ void TRC_PolyButtonSwitcher::ResizeChildren(int count, TMyGridButton::TKind kind
         Buttons_.pop_back();
     }
     while (ButtonCount() < count) {
-        auto* b = new TMyGridButton(kind, ButtonCount(), this, [this](int index, bool checked) {
+        auto onClick = [this](int index, bool checked) {
             if (!Updating_) ChildClicked(index, checked);
-        });
+        };
+        TMyGridButton* b = kind == TMyGridButton::TKind::Radio
+                               ? static_cast<TMyGridButton*>(new TMyRadioButton(ButtonCount(), this, onClick))
+                               : new TMyCheckBox(ButtonCount(), this, onClick);
         b->SetPushLike(ViewAsButton_);
         const int i = ButtonCount();
         b->setEnabled(!MaskBit(DisabledMask_, i));
         Buttons_.push_back(b);
     }
+}
+
+void TRC_PolyButtonSwitcher::RebuildChildren(const std::function<bool(int)>& checked) {
+    SetButtonCount(static_cast<int>(Items_.size()));
+    WhileUpdating([&] {
+        for (int i = 0; i < ButtonCount(); ++i) {
+            Button(i).SetCaption(Items_[i]);
+            Button(i).SetChecked(checked(i));
+        }
+        ApplyHelpNumbers();
+    });
+    LayoutButtons();
+    update();
 }
 
 void TRC_PolyButtonSwitcher::LayoutButtons() {
@@ -286,27 +305,13 @@ void TRC_CustomRadioSwitcher::SetItemIndex(int index) {
     });
 }
 
-void TRC_CustomRadioSwitcher::SetViewAsButton(bool viewAsButton) {
-    TRC_PolyButtonSwitcher::SetViewAsButton(viewAsButton);
-    for (int i = 0; i < ButtonCount(); ++i) Button(i).SetPushLike(viewAsButton);
-}
-
 void TRC_CustomRadioSwitcher::SetButtonCount(int count) {
     ResizeChildren(count, TMyGridButton::TKind::Radio);
     if (ItemIndex_ >= count) ItemIndex_ = -1;
 }
 
 void TRC_CustomRadioSwitcher::RebuildButtons() {
-    SetButtonCount(static_cast<int>(Items().size()));
-    WhileUpdating([&] {
-        for (int i = 0; i < ButtonCount(); ++i) {
-            Button(i).SetCaption(Items()[i]);
-            Button(i).SetChecked(i == ItemIndex_);
-        }
-        ApplyHelpNumbers();
-    });
-    LayoutButtons();
-    update();
+    RebuildChildren([this](int i) { return i == ItemIndex_; });
 }
 
 void TRC_CustomRadioSwitcher::ChildClicked(int index, bool) {
@@ -390,11 +395,6 @@ void TRC_CustomCheckSwitcher::SetCheckedMask(std::uint32_t mask) {
     });
 }
 
-void TRC_CustomCheckSwitcher::SetViewAsButton(bool viewAsButton) {
-    TRC_PolyButtonSwitcher::SetViewAsButton(viewAsButton);
-    for (int i = 0; i < ButtonCount(); ++i) Button(i).SetPushLike(viewAsButton);
-}
-
 void TRC_CustomCheckSwitcher::SetDisabledButtons(std::uint32_t mask) {
     TRC_PolyButtonSwitcher::SetDisabledButtons(mask);
     ChooseTabChild();
@@ -418,17 +418,8 @@ void TRC_CustomCheckSwitcher::SetButtonCount(int count) {
 }
 
 void TRC_CustomCheckSwitcher::RebuildButtons() {
-    SetButtonCount(static_cast<int>(Items().size()));
-    WhileUpdating([&] {
-        for (int i = 0; i < ButtonCount(); ++i) {
-            Button(i).SetCaption(Items()[i]);
-            Button(i).SetChecked(MaskBit(Mask_, i));
-        }
-        ApplyHelpNumbers();
-    });
+    RebuildChildren([this](int i) { return MaskBit(Mask_, i); });
     ChooseTabChild();
-    LayoutButtons();
-    update();
 }
 
 void TRC_CustomCheckSwitcher::ChildClicked(int index, bool checked) {

@@ -80,11 +80,24 @@ private:
     int HelpContext_ = 0;
 };
 
+class TMyRadioButton : public TMyGridButton {
+public:
+    TMyRadioButton(int index, QWidget* parent, TOnClick onClick)
+        : TMyGridButton(TKind::Radio, index, parent, std::move(onClick)) {}
+};
+
+class TMyCheckBox : public TMyGridButton {
+public:
+    TMyCheckBox(int index, QWidget* parent, TOnClick onClick)
+        : TMyGridButton(TKind::Check, index, parent, std::move(onClick)) {}
+};
+
 class TRC_PolyButtonSwitcher : public TRC_Switcher {
 public:
     explicit TRC_PolyButtonSwitcher(QWidget* parent = nullptr);
 
     bool ViewAsButton() const { return ViewAsButton_; }
+    // Draws the children as push buttons.
     virtual void SetViewAsButton(bool viewAsButton);
     bool HelpSeparate() const { return HelpSeparate_; }
     // Numbers the children at once when they exist.
@@ -109,6 +122,8 @@ protected:
 
     // Creates or frees children from the end until there are count of them.
     void ResizeChildren(int count, TMyGridButton::TKind kind);
+    // One child per item with its caption and check, numbered and laid out.
+    void RebuildChildren(const std::function<bool(int)>& checked);
     void LayoutButtons();
     void ApplyHelpNumbers();
     // Runs f with the updating flag set, so that the children's click reports are ignored meanwhile.
@@ -141,7 +156,6 @@ public:
     int ItemIndex() const { return ItemIndex_; }
     // Clamped to -1 .. count - 1.
     void SetItemIndex(int index);
-    void SetViewAsButton(bool viewAsButton) override;
 
 protected:
     virtual void ApplyToHandler() = 0;
@@ -178,7 +192,6 @@ public:
 
     std::uint32_t CheckedMask() const { return Mask_; }
     void SetCheckedMask(std::uint32_t mask);
-    void SetViewAsButton(bool viewAsButton) override;
     void SetDisabledButtons(std::uint32_t mask) override;
     // The one child that takes the focus by Tab, -1 when none.
     int TabChild() const { return TabChild_; }

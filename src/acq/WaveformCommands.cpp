@@ -1,0 +1,36 @@
+#include "acq/WaveformCommands.h"
+
+#include <memory>
+
+#include "acq/SignalSources.h"
+#include "acq/WaveformTransfer.h"
+#include "core/SpiderUnit.h"
+
+namespace vt {
+
+TWaveformCommands RegisterWaveformCommands(TCommandTree& tree, const TSignalRecords& records) {
+    TSpider& root = tree.Root();
+    // The replies read handlers registered after them: they share the set, filled in at the end.
+    auto handlers = std::make_shared<TWaveformCommands>();
+    handlers->Source = &root.AddSignalSourceHandler(
+        "Wfm:Source", {.Items = std::string(WfmSourceItems), .Initial = ssCh1, .ExcludedMask = WfmSourceDisabledMask});
+    handlers->Data = &root.AddGpibStringHandler(
+        "Wfm:Data", 0, [&tree, &records, handlers](std::string_view, bool isQuery, std::uint8_t, std::string& reply) {
+            if (isQuery)
+                reply += WfmDataReply(records, handlers->Source->GetSource(), handlers->Complex->GetItemIndex(),
+                                      tree.HeaderOn());
+        });
+    handlers->Preamb = &root.AddGpibStringHandler(
+        "Wfm:Preamb", 0,
+        [&tree, &records, handlers](std::string_view parameter, bool isQuery, std::uint8_t, std::string& reply) {
+            if (isQuery) reply += WfmPreambReply(records, handlers->Source->GetSource(), parameter, tree.HeaderOn());
+        });
+    handlers->Complex = &root.AddRadioHandler("Wfm:Complex", {.Items = std::string(WfmComplexItems), .Initial = wfmMod});
+    handlers->Source->SetNoSave(true);
+    handlers->Data->SetNoSave(true);
+    handlers->Preamb->SetNoSave(true);
+    handlers->Complex->SetNoSave(true);
+    return *handlers;
+}
+
+}  // namespace vt

@@ -1,0 +1,48 @@
+#pragma once
+// The automation command service: the one way text commands from outside the user interface (the
+// automation server's clients and the console) reach the command tree. Commands run with the internal
+// flag off, so every change they make counts as remote and opens an undo step.
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace vt {
+
+class TCommandTree;
+
+class TCOMRC {
+public:
+    // The tree is asked for on every command: the program's tree is built after the server starts.
+    using TTreeSource = std::function<TCommandTree*()>;
+    explicit TCOMRC(TTreeSource tree) : Tree_(std::move(tree)) {}
+    explicit TCOMRC(TCommandTree& tree) : Tree_([&tree] { return &tree; }) {}
+
+    // Receives each traffic line of ExecCommand (the console's log); may be empty.
+    std::function<void(const std::string& line)> OnLog;
+
+    // Runs the command string and puts its reply in respond (cleared first). Logs "Received --> "
+    // + command before and "    Returned --> " + reply after. False when the command string was
+    // refused; respond then holds the failure text. Failures of single commands ("ERROR") are part
+    // of a successful reply.
+    bool ExecCommand(std::string_view command, std::string& respond);
+
+    // The same run without traffic lines (the console's own sends).
+    bool Execute(std::string_view command, std::string& respond);
+
+    // True while a command string runs (also inside the nested event loops it may open): the
+    // automation server holds further lines until it ends.
+    bool Running() const { return Depth_ > 0; }
+    // Called each time the outermost running command string has ended.
+    std::function<void()> OnFinished;
+    // A line of the console's log that is no command traffic (the server's own messages).
+    void LogLine(const std::string& line) const { Log(line); }
+
+private:
+    void Log(const std::string& line) const {
+        if (OnLog) OnLog(line);
+    }
+    TTreeSource Tree_;
+    int Depth_ = 0;
+};
+
+}  // namespace vt

@@ -1,0 +1,89 @@
+#include "ui/Automation.h"
+
+#include <QString>
+#include <charconv>
+#include <iostream>
+#include <strings.h>
+
+#include "core/Shell.h"
+#include "ui/MainBlock.h"
+#include "ui/Morda.h"
+#include "ui/UserDialogs.h"
+
+namespace vt {
+
+std::uint16_t TakeAutomationArguments(std::vector<std::string>& args, std::string& error) {
+    std::uint16_t port = TAutomationServer::DefaultPort;
+    for (std::size_t i = 0; i < args.size();) {
+        if (::strcasecmp(args[i].c_str(), "-Embedding") == 0) {
+            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+        } else if (args[i] == "--automation-port") {
+            const bool hasValue = i + 1 < args.size();
+            unsigned value = 0;
+            bool ok = false;
+            if (hasValue) {
+                const std::string& v = args[i + 1];
+                const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), value);
+                ok = ec == std::errc() && end == v.data() + v.size() && !v.empty() && value <= 65535;
+            }
+            if (ok) {
+                port = static_cast<std::uint16_t>(value);
+            } else {
+                error = "--automation-port needs a port number from 0 to 65535 (0 turns the automation server off)";
+            }
+            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                       args.begin() + static_cast<std::ptrdiff_t>(hasValue ? i + 2 : i + 1));
+        } else {
+            ++i;
+        }
+    }
+    return port;
+}
+
+TAutomation::TAutomation(TCOMRC::TTreeSource tree) : Service(std::move(tree)), Console(Session) {
+    Console.setAttribute(Qt::WA_QuitOnClose, false);
+    Service.OnLog = [this](const std::string& line) { Console.AddLogLine(line); };
+}
+
+TAutomation::~TAutomation() { Service.OnLog = nullptr; }
+
+bool TAutomation::StartServer(std::uint16_t port) {
+    if (port == 0) return false;
+    if (Server.Listen(port)) return true;
+    std::cerr << "veltrane: " << Server.ErrorText() << '\n';
+    Service.LogLine(Server.ErrorText());
+    return false;
+}
+
+int TAutomation::CloseQuery(TUserDialogs& dialogs, QWidget* parent) {
+    const int clients = Server.ClientCount();
+    if (clients == 0) return 0;
+    const QString text =
+        clients == 1 ? QStringLiteral("1 automation client is connected.") :
+                       QStringLiteral("%1 automation clients are connected.").arg(clients);
+    if (dialogs.AskYesNoCancel(parent, text + QStringLiteral("\nDisconnect them and close the program?")) !=
+        TDialogAnswer::Yes)
+        return clients;
+    Server.DisconnectAll();
+    return Server.ClientCount();
+}
+
+void TAutomation::ShowConsole() {
+    Console.show();
+    Console.raise();
+    Console.activateWindow();
+}
+
+void WireAutomation(TMainBlockSteps& block, TMordaSteps& steps, TUserDialogs& dialogs, TShell& shell,
+                    std::uint16_t port, std::unique_ptr<TAutomation>& holder) {
+    auto created = std::move(block.WindowCreated);
+    block.WindowCreated = [&, port, created](TMorda_fr& window) {
+        holder = std::make_unique<TAutomation>([&shell] { return shell.CommandTree(); });
+        steps.ShowConsole = [&holder](QWidget*) { holder->ShowConsole(); };
+        steps.AutomationObjectCount = [&holder, &dialogs, w = &window] { return holder->CloseQuery(dialogs, w); };
+        holder->StartServer(port);
+        if (created) created(window);
+    };
+}
+
+}  // namespace vt

@@ -1,0 +1,57 @@
+#pragma once
+// The two doors for text commands from outside the user interface, wired together: the command
+// service, the console window (which also logs the automation traffic) and the automation server.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/ComRC.h"
+#include "core/ConsoleText.h"
+#include "ui/AutomationServer.h"
+#include "ui/ConsoleForm.h"
+
+class QWidget;
+
+namespace vt {
+
+class TCommandTree;
+class TShell;
+class TUserDialogs;
+struct TMainBlockSteps;
+struct TMordaSteps;
+
+// Takes the automation arguments out of args: "--automation-port N" (0 turns the server off) and
+// "-Embedding" (accepted and ignored: no automation start by the system here). Answers the port;
+// a missing or invalid number keeps the default and sets error.
+std::uint16_t TakeAutomationArguments(std::vector<std::string>& args, std::string& error);
+
+class TAutomation {
+public:
+    // The console is a window of its own, hidden until shown; it keeps the program from ending
+    // neither when it is open nor when the main window closes.
+    explicit TAutomation(TCOMRC::TTreeSource tree);
+    ~TAutomation();
+    TAutomation(const TAutomation&) = delete;
+    TAutomation& operator=(const TAutomation&) = delete;
+
+    // Starts the server unless port is 0. A port that cannot be had gives one message (standard
+    // error and the console's log) and the program runs on without the server.
+    bool StartServer(std::uint16_t port);
+    // Before the main window closes: with clients connected, asks whether to disconnect them.
+    // Answers how many still hold the automation object (0 lets the close go on).
+    int CloseQuery(TUserDialogs& dialogs, QWidget* parent);
+    void ShowConsole();
+
+    TCOMRC Service;
+    TConsoleSession Session{Service};
+    TfrmConsole Console;
+    TAutomationServer Server{Service};
+};
+
+// Wires the automation into the program: it is created into holder with the main window and its
+// server started on port (0: off); F4 shows the console; open connections hold the window's close.
+void WireAutomation(TMainBlockSteps& block, TMordaSteps& steps, TUserDialogs& dialogs, TShell& shell,
+                    std::uint16_t port, std::unique_ptr<TAutomation>& holder);
+
+}  // namespace vt

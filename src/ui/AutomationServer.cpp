@@ -1,0 +1,179 @@
+#include "ui/AutomationServer.h"
+
+#include <QHostAddress>
+#include <QTcpSocket>
+#include <algorithm>
+#include <exception>
+
+#include "core/ComRC.h"
+
+namespace vt {
+
+namespace {
+// Stop taking bytes from a client while this much of its input waits to be served.
+constexpr qsizetype MaxPendingInput = TAutomationServer::MaxLineLength;
+}  // namespace
+
+TAutomationServer::TAutomationServer(TCOMRC& service, QObject* parent) : QObject(parent), Service_(service) {
+    connect(&Server_, &QTcpServer::newConnection, this, [this] { Accept(); });
+    // Lines held while another command string ran are served once it has ended.
+    Service_.OnFinished = [this] { ScheduleServe(); };
+}
+
+TAutomationServer::~TAutomationServer() {
+    Service_.OnFinished = nullptr;
+    for (auto& c : Clients_) {
+        c->Socket->disconnect(this);
+        c->Socket->abort();
+    }
+}
+
+bool TAutomationServer::Listen(std::uint16_t port) {
+    ErrorText_.clear();
+    if (Server_.listen(QHostAddress::LocalHost, port)) return true;
+    ErrorText_ = "Automation server: port " + std::to_string(port) + " on 127.0.0.1 is not available (" +
+                 Server_.errorString().toStdString() + "); the program runs without it.";
+    return false;
+}
+
+int TAutomationServer::ClientCount() const {
+    return static_cast<int>(std::count_if(Clients_.begin(), Clients_.end(), [](const auto& c) { return !c->Closed; }));
+}
+
+void TAutomationServer::DisconnectAll() {
+    for (auto& c : Clients_) Drop(*c, "disconnected by the user");
+    Serve();
+}
+
+void TAutomationServer::Accept() {
+    while (QTcpSocket* socket = Server_.nextPendingConnection()) {
+        auto client = std::make_unique<TClient>();
+        TClient* c = client.get();
+        c->Socket = socket;
+        c->Number = ++ClientNumbers_;
+        socket->setParent(this);
+        // Bytes beyond this stay with the system while the client's lines wait their turn.
+        socket->setReadBufferSize(MaxLineLength + 2);
+        Clients_.push_back(std::move(client));
+        connect(socket, &QTcpSocket::readyRead, this, [this, c] {
+            Receive(*c);
+            Serve();
+        });
+        connect(socket, &QTcpSocket::disconnected, this, [this, c] {
+            c->Closed = true;
+            Serve();
+        });
+        connect(socket, &QTcpSocket::errorOccurred, this, [this, c](QAbstractSocket::SocketError) {
+            c->Closed = true;
+            ScheduleServe();
+        });
+    }
+}
+
+void TAutomationServer::Receive(TClient& c) {
+    if (c.Closed) return;
+    qsizetype pending = 0;
+    for (std::size_t i = c.NextLine; i < c.Lines.size(); ++i) pending += c.Lines[i].size();
+    if (pending >= MaxPendingInput) return;  // read again once they have been served
+    c.Input += c.Socket->readAll();
+    qsizetype start = 0;
+    for (qsizetype end; (end = c.Input.indexOf('\n', start)) >= 0; start = end + 1) {
+        qsizetype length = end - start;
+        if (length > 0 && c.Input[end - 1] == '\r') --length;
+        if (length > MaxLineLength) {
+            Drop(c, "line longer than 1 MiB");
+            return;
+        }
+        c.Lines.push_back(c.Input.mid(start, length));
+    }
+    c.Input.remove(0, start);
+    if (c.Input.size() > MaxLineLength + 1) Drop(c, "line longer than 1 MiB");
+}
+
+TAutomationServer::TClient* TAutomationServer::NextWaiting() {
+    const std::size_t n = Clients_.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::size_t i = (RoundRobin_ + k) % n;
+        TClient& c = *Clients_[i];
+        if (c.NextLine < c.Lines.size()) {
+            RoundRobin_ = i + 1;
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+void TAutomationServer::ScheduleServe() {
+    if (ServePosted_) return;
+    ServePosted_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            ServePosted_ = false;
+            Serve();
+        },
+        Qt::QueuedConnection);
+}
+
+void TAutomationServer::Serve() {
+    if (Serving_) return;
+    if (!Service_.Running()) {
+        Serving_ = true;
+        while (TClient* c = NextWaiting()) {
+            const QByteArray line = std::move(c->Lines[c->NextLine++]);
+            if (c->NextLine == c->Lines.size()) {
+                c->Lines.clear();
+                c->NextLine = 0;
+            }
+            std::string reply;
+            try {
+                Service_.ExecCommand(std::string_view(line.constData(), static_cast<std::size_t>(line.size())), reply);
+            } catch (const std::exception& e) {
+                // No exception crosses the event loop: the client gets its text as the reply.
+                reply = e.what();
+            } catch (...) {
+                reply = "ERROR";
+            }
+            Reply(*c, reply);
+            // Input held back while the lines waited.
+            if (c->Lines.empty() && !c->Closed && c->Socket->bytesAvailable() > 0) Receive(*c);
+        }
+        Serving_ = false;
+    }
+    Reap();
+}
+
+void TAutomationServer::Reply(TClient& c, const std::string& reply) {
+    if (c.Closed) return;
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(reply.size()) + 1);
+    for (char ch : reply)
+        if (ch != '\r' && ch != '\n') out.append(ch);
+    out.append('\n');
+    c.Socket->write(out);
+    c.Socket->flush();
+    if (!c.Closed && c.Socket->bytesToWrite() > OutputLimit_) Drop(c, "does not read its replies");
+}
+
+void TAutomationServer::Drop(TClient& c, const std::string& why) {
+    if (c.Closed) return;
+    c.Closed = true;
+    c.Lines.clear();
+    c.NextLine = 0;
+    Service_.LogLine("Automation client " + std::to_string(c.Number) + " disconnected: " + why);
+    c.Socket->disconnect(this);
+    c.Socket->abort();
+}
+
+void TAutomationServer::Reap() {
+    if (Serving_) return;
+    std::erase_if(Clients_, [](const std::unique_ptr<TClient>& c) {
+        if (!c->Closed || c->NextLine < c->Lines.size()) return false;
+        c->Socket->disconnect();
+        c->Socket->deleteLater();
+        return true;
+    });
+    RoundRobin_ = 0;
+}
+
+}  // namespace vt

@@ -1,0 +1,73 @@
+#pragma once
+// The automation server: other programs drive the system over a loopback TCP port with the command
+// language. Each line received is one ExecCommand of the command service, answered by exactly one
+// line. Sockets are non-blocking and driven by the event loop; lines are served one at a time.
+#include <QObject>
+#include <QTcpServer>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QTcpSocket;
+
+namespace vt {
+
+class TCOMRC;
+
+class TAutomationServer : public QObject {
+public:
+    static constexpr std::uint16_t DefaultPort = 5025;
+    // A line longer than this (without its end) disconnects the client.
+    static constexpr qsizetype MaxLineLength = qsizetype{1} << 20;
+    // Replies a client has not read beyond this many bytes disconnect it.
+    static constexpr qint64 DefaultOutputLimit = qint64{16} << 20;
+
+    explicit TAutomationServer(TCOMRC& service, QObject* parent = nullptr);
+    ~TAutomationServer() override;
+    TAutomationServer(const TAutomationServer&) = delete;
+    TAutomationServer& operator=(const TAutomationServer&) = delete;
+
+    // Listens on 127.0.0.1 at port (0: a port the system chooses). False when the port cannot be
+    // had; ErrorText() then says why.
+    bool Listen(std::uint16_t port);
+    bool IsListening() const { return Server_.isListening(); }
+    std::uint16_t Port() const { return Server_.serverPort(); }
+    const std::string& ErrorText() const { return ErrorText_; }
+
+    // Open connections: each one holds the automation object.
+    int ClientCount() const;
+    void DisconnectAll();
+    void SetOutputLimit(qint64 bytes) { OutputLimit_ = bytes; }
+
+private:
+    struct TClient {
+        QTcpSocket* Socket = nullptr;
+        QByteArray Input;                  // received bytes after the last line end
+        std::vector<QByteArray> Lines;     // complete lines waiting their turn
+        std::size_t NextLine = 0;
+        bool Closed = false;
+        int Number = 0;
+    };
+
+    void Accept();
+    void Receive(TClient& client);
+    void Serve();
+    void ScheduleServe();
+    void Reply(TClient& client, const std::string& reply);
+    void Drop(TClient& client, const std::string& why);
+    void Reap();
+    TClient* NextWaiting();
+
+    TCOMRC& Service_;
+    QTcpServer Server_;
+    std::vector<std::unique_ptr<TClient>> Clients_;
+    std::string ErrorText_;
+    qint64 OutputLimit_ = DefaultOutputLimit;
+    std::size_t RoundRobin_ = 0;
+    int ClientNumbers_ = 0;
+    bool Serving_ = false;
+    bool ServePosted_ = false;
+};
+
+}  // namespace vt

@@ -1,0 +1,108 @@
+#include "ui/ConsoleForm.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "core/ConsoleText.h"
+
+namespace vt {
+
+TfrmConsole::TfrmConsole(TConsoleSession& session, QWidget* parent)
+    : QWidget(parent, Qt::Window), Session_(session) {
+    setObjectName("frmConsole");
+    setWindowTitle(QStringLiteral("Console"));
+    resize(520, 420);
+
+    GroupBox1_ = new QGroupBox(QStringLiteral("Command"), this);
+    GroupBox1_->setObjectName("GroupBox1");
+    GroupBox1_->setGeometry(8, 4, 504, 56);
+    ComboBox1_ = new QComboBox(GroupBox1_);
+    ComboBox1_->setObjectName("ComboBox1");
+    ComboBox1_->setEditable(true);
+    ComboBox1_->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1_->setGeometry(8, 22, 320, 24);
+    Button1_ = new QPushButton(QStringLiteral("Send"), GroupBox1_);
+    Button1_->setObjectName("Button1");
+    Button1_->setGeometry(336, 22, 76, 24);
+    btnClose_ = new QPushButton(QStringLiteral("Exit"), GroupBox1_);
+    btnClose_->setObjectName("btnClose");
+    btnClose_->setGeometry(420, 22, 76, 24);
+
+    Image1_ = new QLabel(this);
+    Image1_->setObjectName("Image1");
+    Image1_->setGeometry(8, 68, TWaveformPreview::Width, TWaveformPreview::Height);
+
+    Memo1_ = new QPlainTextEdit(this);
+    Memo1_->setObjectName("Memo1");
+    Memo1_->setReadOnly(true);
+    Memo1_->setGeometry(8, 140, 504, 272);
+
+    connect(Button1_, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(btnClose_, &QPushButton::clicked, this, [this] { btnCloseClick(); });
+    // Enter on the command line sends, as the form's default button.
+    connect(ComboBox1_->lineEdit(), &QLineEdit::returnPressed, this, [this] { Button1Click(); });
+
+    ShowHistory();
+    ComboBox1_->setEditText(QStringLiteral("*Run"));
+    ShowPreview();
+}
+
+void TfrmConsole::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    ComboBox1_->setFocus();
+}
+
+void TfrmConsole::Button1Click() {
+    const QString text = ComboBox1_->currentText();
+    const auto result = Session_.Send(text.toStdString());
+    if (!result.Sent) return;
+    ShowHistory();
+    ComboBox1_->setEditText(text);
+    if (result.Beep) {
+        ++Beeps_;
+        QApplication::beep();
+    }
+    ShowPreview();
+    ShowLog();
+}
+
+void TfrmConsole::AddLogLine(const std::string& line) {
+    Session_.Log.AppendLine("", line);
+    ShowLog();
+}
+
+void TfrmConsole::ShowHistory() {
+    const QString text = ComboBox1_->currentText();
+    ComboBox1_->clear();
+    for (const std::string& item : Session_.History.Items()) ComboBox1_->addItem(QString::fromStdString(item));
+    ComboBox1_->setEditText(text);
+}
+
+void TfrmConsole::ShowLog() {
+    Memo1_->setPlainText(QString::fromStdString(Session_.Log.Text()));
+    Memo1_->verticalScrollBar()->setValue(Memo1_->verticalScrollBar()->maximum());
+}
+
+void TfrmConsole::ShowPreview() {
+    const TWaveformPreview& p = Session_.Preview;
+    QImage image(TWaveformPreview::Width, TWaveformPreview::Height, QImage::Format_RGB32);
+    if (!p.Shown()) {
+        image.fill(palette().color(QPalette::Window));
+    } else {
+        for (int r = 0; r < TWaveformPreview::Height; ++r) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(r));
+            for (int c = 0; c < TWaveformPreview::Width; ++c) line[c] = p.White(c, r) ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+        }
+    }
+    Image1_->setPixmap(QPixmap::fromImage(image));
+}
+
+}  // namespace vt

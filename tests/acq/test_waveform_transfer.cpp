@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "acq/SignalSources.h"
+#include "acq/WaveformTransfer.h"
+
+using namespace vt;
+
+namespace {
+
+struct WfmTransfer : ::testing::Test {
+    WfmTransfer() { Recs.ResetSignalObjects(); }
+    TSignalObj& Ch1() { return Recs.Record(ssCh1); }
+    TSignalRecords Recs;
+};
+
+std::vector<double> ReferenceSmooth(const std::vector<double>& v, int last, int width) {
+    const int h = width / 2;
+    std::vector<double> out(v);
+    for (int g = 0; g <= last; ++g) {
+        double s = 0;
+        for (int j = g - h; j <= g + h; ++j) s += v[std::clamp(j, 0, last)];
+        out[g] = s / width;
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(WfmTransfer, DataOfAWaveformUnderHeaderOnAndOff) {
+    Ch1().SetLength(4);
+    for (int i = 0; i < 4; ++i) Ch1().SetPoint(i, 0.25 * i - 0.5);
+    Ch1().SetPoint(3, 1.234567e-10);
+    EXPECT_EQ(WfmDataReply(Recs, ssCh1, wfmMod, true), " -0.5, -0.25, 0, 1.2346E-10");
+    EXPECT_EQ(WfmDataReply(Recs, ssCh1, wfmMod, false), "-0.5, -0.25, 0, 1.2346E-10");
+    // The values are those shown: TDR records send rho or ohms.
+    Ch1().SetTdrUnit(tdrRho);
+    Ch1().SetTdrScale(0.5);
+    Ch1().SetTdrOffset(-0.5);
+    EXPECT_EQ(WfmDataReply(Recs, ssCh1, wfmMod, false).substr(0, 8), "0, 0.5, ");
+}
+
+TEST_F(WfmTransfer, DataOfASourceThatIsOffOrHoldsNoRecordIsAbsent) {
+    EXPECT_EQ(WfmDataReply(Recs, ssF1, wfmMod, true), " SIGNAL IS ABSENT");
+    EXPECT_EQ(WfmDataReply(Recs, ssF1, wfmMod, false), "SIGNAL IS ABSENT");
+    // Histogram and constant are on from the start but hold no record.
+    for (int s : {14, 15, 16, 17, 18, 19, -1}) {
+        if (s >= 0 && s < SourceIndexCount) Recs.SignalsOn().SetOn(s, true);
+        EXPECT_EQ(WfmDataReply(Recs, s, wfmMod, false), "SIGNAL IS ABSENT") << s;
+    }
+}
+
+TEST_F(WfmTransfer, DataOfASpectrumByComplexView) {
+    Recs.SignalsOn().SetOn(ssS1, true);
+    TSignalObj& s = Recs.Record(ssS1);
+    s.SetLength(5);
+    const double re[] = {3, 0, -2, 1, 0};
+    const double im[] = {4, -1, 0, 0, 0};
+    for (int i = 0; i < 5; ++i) {
+        s.SetPoint(i, re[i]);
+        s.SetSecondPoint(i, im[i]);
+    }
+    EXPECT_EQ(WfmDataReply(Recs, ssS1, wfmMod, false), "5, 1, 2, 1, 0");
+    EXPECT_EQ(WfmDataReply(Recs, ssS1, wfmPh, false), "53.13, -90, 180, 0, 0");
+    EXPECT_EQ(WfmDataReply(Recs, ssS1, wfmRe, false), "3, 0, -2, 1, 0");
+    EXPECT_EQ(WfmDataReply(Recs, ssS1, wfmIm, true), " 4, -1, 0, 0, 0");
+}
+
+TEST_F(WfmTransfer, PreambleOfADefaultChannel) {
+    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "", false), "512, 1E-10, 0, s, V");
+    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "", true), ": Points = 512, XInc = 1E-10, XOrig = 0, XU = s, YU = V");
+    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "  xinc ", true), ":XINC XInc = 1E-10");
+    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "XINC", false), "1E-10");
+    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "POIN", true), ":POIN Points = 512");
+    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "XORG", true), ":XORG XOrig = 0");
+    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "XU", false), "s");
+    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "yu", true), ":YU YU = V");
+    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "points", true), ":POINTS ERROR");
+    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "X", false), "ERROR");
+}
+
+TEST_F(WfmTransfer, PreambleShowsTheDisplayedUnitAndNeedsARecord) {
+    TSignalObj& s = Recs.Record(ssS2);
+    s.SetVertUnit("V");
+    s.SetHorUnit("Hz");
+    s.SetSampleInterval(12345678);
+    s.SetOrigin(-0.000123456);
+    s.SetDbOn(true);
+    EXPECT_EQ(WfmPreambReply(Recs, ssS2, "", false), "512, 1.2346E7, -0.00012346, Hz, dBV");
+    s.SetComplexScale(csPhase);
+    EXPECT_EQ(WfmPreambReply(Recs, ssS2, "YU", false), "\u00B0");
+    EXPECT_EQ(WfmPreambReply(Recs, ssXY, "", true), ": SIGNAL IS ABSENT");
+    EXPECT_EQ(WfmPreambReply(Recs, ssNone, "XU", false), "SIGNAL IS ABSENT");
+    EXPECT_EQ(WfmPreambReply(Recs, ssNone, "Q", false), "ERROR");
+}
+
+TEST(SmoothMovingAverage, WidthsAreOddAndAtLeastThree) {
+    std::vector<double> a = {0, 0, 3, 0, 0};
+    SmoothMovingAverage(a, 4, 4, 0);  // width 3
+    EXPECT_EQ(a, (std::vector<double>{0, 1, 1, 1, 0}));
+    std::vector<double> b = {0, 0, 3, 0, 0};
+    SmoothMovingAverage(b, 4, 1, 0);  // width 3
+    EXPECT_EQ(b, (std::vector<double>{0, 1, 1, 1, 0}));
+    std::vector<double> c = {3, 0, 0, 0, 6};
+    SmoothMovingAverage(c, 4, 3, 0);  // ends padded with their own value
+    EXPECT_EQ(c, (std::vector<double>{2, 1, 0, 2, 4}));
+}
+
+TEST(SmoothMovingAverage, MatchesTheMeanOfThePaddedWindowForAnyWidth) {
+    std::vector<double> v(37);
+    for (std::size_t i = 0; i < v.size(); ++i) v[i] = std::sin(0.7 * i) * 10 + i;
+    for (int width : {3, 5, 9, 35, 73, 75, 255, 301}) {
+        std::vector<double> a = v;  // exactly as long as the points, so a read past the end is caught
+        SmoothMovingAverage(a, 36, width, 0);
+        const int w = width % 2 == 0 ? width - 1 : width;
+        const std::vector<double> ref = ReferenceSmooth(v, 36, w);
+        for (std::size_t i = 0; i < v.size(); ++i) EXPECT_NEAR(a[i], ref[i], 1e-9) << width << " " << i;
+    }
+}
+
+TEST(SmoothMovingAverage, LimitAndShortArraysBoundTheLastPoint) {
+    std::vector<double> v = {1, 2, 3, 4, 5, 6, 7, 8};
+    std::vector<double> a = v;
+    SmoothMovingAverage(a, 7, 3, 4);  // points 0..3 only
+    const std::vector<double> ref = ReferenceSmooth(v, 3, 3);
+    for (int i = 0; i < 8; ++i) EXPECT_DOUBLE_EQ(a[i], ref[i]) << i;
+    EXPECT_EQ(a[4], 5);
+
+    std::vector<double> one = {2};
+    SmoothMovingAverage(one, 0, 9, 0);
+    EXPECT_DOUBLE_EQ(one[0], 2);
+    std::vector<double> shortArray = {1, 2, 3};
+    SmoothMovingAverage(shortArray, 100, 3, 0);  // the array ends first
+    EXPECT_DOUBLE_EQ(shortArray[2], 8.0 / 3);
+    std::vector<double> none;
+    SmoothMovingAverage(none, 5, 3, 0);
+    SmoothMovingAverage(v, -1, 3, 0);
+    EXPECT_EQ(v[0], 1);
+}

@@ -1,0 +1,196 @@
+// The automation command service and the console's send procedure, history, log limits and preview.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "core/ComRC.h"
+#include "core/ConsoleText.h"
+#include "core/SpiderUnit.h"
+#include "core/Undina.h"
+
+using namespace vt;
+
+namespace {
+
+class ServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tree->Root().AddRadioHandler("Trig:Source", {.Items = "Ch1, Ch2, Ext",
+                                                     .AfterChange = [this](THandler& h) { who = h.GetWhoChanged(); }});
+        tree->Root().AddGpibStringHandler("Wfm:Data", 0, [this](std::string_view, bool, std::uint8_t, std::string& reply) {
+            reply = wfm;
+        });
+        service.OnLog = [this](const std::string& line) { log.push_back(line); };
+    }
+    std::unique_ptr<TCommandTree> tree = CreateCommandTree();
+    TCOMRC service{*tree};
+    std::vector<std::string> log;
+    TWhoChanged who = wcvUnknown;
+    std::string wfm;
+};
+
+TEST_F(ServiceTest, ExecCommandRunsAsRemoteLogsBothLinesAndOpensAnUndoStep) {
+    TUndoBuffer undo;
+    undo.SetEnabled(true);
+    tree->SetUndoBuffer(&undo);
+    std::string respond = "stale";
+    EXPECT_TRUE(service.ExecCommand("trig:source ch2", respond));
+    EXPECT_EQ(respond, "");
+    EXPECT_EQ(who, wcvRemote);
+    EXPECT_FALSE(undo.UndoEmpty());
+    EXPECT_TRUE(service.ExecCommand("TRIG:SOURCE?", respond));
+    EXPECT_EQ(respond, "TRIG:SOURCE CH2");
+    EXPECT_EQ(log, (std::vector<std::string>{"Received --> trig:source ch2", "    Returned --> ",
+                                             "Received --> TRIG:SOURCE?", "    Returned --> TRIG:SOURCE CH2"}));
+    tree->SetUndoBuffer(nullptr);
+}
+
+TEST_F(ServiceTest, RefusedStringAnswersItsFailureTextAndErrorIsASuccessfulReply) {
+    std::string respond;
+    EXPECT_TRUE(service.ExecCommand("", respond));
+    EXPECT_EQ(respond, "");
+    EXPECT_FALSE(service.ExecCommand("  ", respond));
+    EXPECT_EQ(respond, "ERROR!  Mnemonics is Absent");
+    EXPECT_TRUE(service.ExecCommand("NOSUCH:THING?", respond));
+    EXPECT_EQ(respond, "ERROR");
+    ASSERT_EQ(log.size(), 6u);
+    EXPECT_EQ(log[3], "    Returned --> ERROR!  Mnemonics is Absent");
+    EXPECT_EQ(log[5], "    Returned --> ERROR");
+    // The console's own run has no traffic lines.
+    EXPECT_FALSE(service.Execute("TRIG:SOURCE EXT;;", respond));
+    EXPECT_EQ(respond, "ERROR!  Mnemonics is Absent");
+    EXPECT_EQ(log.size(), 6u);
+}
+
+TEST(ConsoleHistory, PresetsThenNewCommandsOnceAndTheOldestGoesBeyondAHundred) {
+    TConsoleHistory h;
+    ASSERT_EQ(h.Items().size(), 16u);
+    EXPECT_EQ(h.Items().front(), "Header Off");
+    EXPECT_EQ(h.Items().back(), "Acq:React:ClearAll");
+    h.Add("*Run");
+    h.Add("Trig:Source?");
+    h.Add("Trig:Source?");
+    EXPECT_EQ(h.Items().size(), 17u);
+    for (int i = 0; h.Items().size() < 100; ++i) h.Add("cmd" + std::to_string(i));
+    EXPECT_EQ(h.Items().front(), "Header Off");
+    h.Add("one more");
+    EXPECT_EQ(h.Items().size(), 100u);
+    EXPECT_EQ(h.Items().front(), "Header On");
+    EXPECT_EQ(h.Items().back(), "one more");
+}
+
+TEST(ConsoleLog, LongLinesAreCutAndEveryAppendStaysWithinTheLimit) {
+    TConsoleLog log;
+    log.AppendLine("--> ", std::string(30000, 'a'));
+    EXPECT_EQ(log.Text(), "--> " + std::string(25000, 'a') + " . . . . . . .\n");
+    // A second long line would pass the limit even though the log is below the trim size: the front
+    // goes, never a negative amount.
+    log.AppendLine("--> ", std::string(30000, 'b'));
+    EXPECT_LE(log.Text().size(), TConsoleLog::TrimTo);
+    EXPECT_EQ(log.Text().substr(log.Text().size() - 16), "b . . . . . . .\n");
+    for (int i = 0; i < 200; ++i) {
+        log.AppendLine("    Returned --> ", std::string(static_cast<std::size_t>(i * 37 % 900), 'x'));
+        ASSERT_LE(log.Text().size(), TConsoleLog::LogLimit);
+    }
+    // Small lines far below the limit are kept whole.
+    TConsoleLog small;
+    small.AppendLine("--> ", "1");
+    small.AppendLine("", "two");
+    EXPECT_EQ(small.Text(), "--> 1\ntwo\n");
+}
+
+TEST(ConsoleLog, CutsNeverSplitACharacter) {
+    TConsoleLog log;
+    std::string mu;
+    for (int i = 0; i < 20000; ++i) mu += "\xC2\xB5";  // 40000 bytes of "µ"
+    log.AppendLine("", mu);
+    const std::string& t = log.Text();
+    EXPECT_EQ(t.size(), 25000 + TConsoleLog::CutMark.size() + 1);
+    log.AppendLine("x", mu);
+    EXPECT_NE(static_cast<unsigned char>(log.Text()[0]) & 0xC0, 0x80);
+    EXPECT_LE(log.Text().size(), TConsoleLog::LogLimit);
+}
+
+int WhiteRow(const TWaveformPreview& p, int column) {
+    int found = -1;
+    for (int r = 0; r < TWaveformPreview::Height; ++r) {
+        if (p.White(column, r)) {
+            EXPECT_EQ(found, -1) << "two points in column " << column;
+            found = r;
+        }
+    }
+    return found;
+}
+
+TEST(WaveformPreview, MaximumOnTheFirstRowMinimumOnTheLastAndHeadersAndJunkSkipped) {
+    TWaveformPreview p;
+    EXPECT_TRUE(p.Draw("WFM:DATA -1, 0, ERROR, 1, 0.5"));
+    EXPECT_TRUE(p.Shown());
+    // Four numbers: columns 0, 64, 128, 192.
+    EXPECT_EQ(WhiteRow(p, 0), 63);
+    EXPECT_EQ(WhiteRow(p, 64), 32);
+    EXPECT_EQ(WhiteRow(p, 128), 0);
+    EXPECT_EQ(WhiteRow(p, 192), 16);
+    EXPECT_EQ(WhiteRow(p, 1), -1);
+
+    // Flat data sits on the middle row; a reply with no number draws an empty black preview.
+    EXPECT_TRUE(p.Draw("5, 5"));
+    EXPECT_EQ(WhiteRow(p, 0), 32);
+    EXPECT_EQ(WhiteRow(p, 128), 32);
+    EXPECT_TRUE(p.Draw("ERROR"));
+    EXPECT_TRUE(p.Shown());
+    for (int c = 0; c < TWaveformPreview::Width; ++c) ASSERT_EQ(WhiteRow(p, c), -1);
+
+    EXPECT_FALSE(p.Draw("CH1 SIGNAL IS ABSENT"));
+    EXPECT_FALSE(p.Shown());
+}
+
+TEST(WaveformPreview, AtMost4096PointsEachInsideTheImage) {
+    std::string reply;
+    for (int i = 0; i < 5000; ++i) reply += std::to_string((i * 7919) % 1000 - 500) + ", ";
+    reply += "1e300, -1e300";
+    TWaveformPreview p;
+    EXPECT_TRUE(p.Draw(reply));
+    int points = 0;
+    for (int c = 0; c < TWaveformPreview::Width; ++c)
+        for (int r = 0; r < TWaveformPreview::Height; ++r) points += p.White(c, r) ? 1 : 0;
+    EXPECT_GT(points, 256);
+}
+
+TEST_F(ServiceTest, ConsoleSendBeepsOnEmptyRepliesLogsTheRestAndKeepsThePreviewForFiveSends) {
+    TConsoleSession s(service);
+    EXPECT_FALSE(s.Send("").Sent);
+
+    auto r = s.Send("Trig:Source Ch2");
+    EXPECT_TRUE(r.Beep);
+    EXPECT_EQ(s.Log.Text(), "");
+    EXPECT_EQ(who, wcvRemote);
+    EXPECT_TRUE(log.empty()) << "the console's own sends are not automation traffic";
+
+    r = s.Send("Trig:Source?");
+    EXPECT_FALSE(r.Beep);
+    EXPECT_EQ(s.Log.Text(), "--> TRIG:SOURCE CH2\n");
+
+    wfm = "1, 2, 3";
+    s.Send(" wfm:data? ");
+    EXPECT_TRUE(s.Preview.Shown());
+    EXPECT_EQ(s.PreviewCountdown(), 4);
+    for (int i = 0; i < 3; ++i) s.Send("Trig:Source?");
+    EXPECT_TRUE(s.Preview.Shown());
+    s.Send("Trig:Source?");
+    EXPECT_FALSE(s.Preview.Shown());
+    EXPECT_EQ(s.PreviewCountdown(), 0);
+
+    r = s.Send("Trig:Source Ext;;");
+    EXPECT_EQ(r.Reply, "ERROR!  Mnemonics is Absent");
+    EXPECT_EQ(s.Log.Text().substr(s.Log.Text().size() - 32), "--> ERROR!  Mnemonics is Absent\n");
+    EXPECT_EQ(s.History.Items().back(), "Trig:Source Ext;;");
+
+    // A waveform reply of "SIGNAL IS ABSENT" clears the preview without starting the countdown.
+    wfm = "SIGNAL IS ABSENT";
+    s.Send("Wfm:Data?");
+    EXPECT_FALSE(s.Preview.Shown());
+    EXPECT_EQ(s.PreviewCountdown(), 0);
+}
+
+}  // namespace

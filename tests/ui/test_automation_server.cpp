@@ -1,0 +1,258 @@
+// The automation server driven by real loopback socket clients.
+#include <QTimer>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "core/ComRC.h"
+#include "core/SpiderUnit.h"
+#include "ui/AutomationServer.h"
+
+using namespace vt;
+using namespace vt::test;
+
+namespace {
+
+// A non-blocking client socket; every wait runs the event loop so that the server is served.
+class TRawClient {
+public:
+    explicit TRawClient(std::uint16_t port, int receiveBuffer = 0) {
+        Fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (receiveBuffer > 0) ::setsockopt(Fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        Connected_ = ::connect(Fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        ::fcntl(Fd_, F_SETFL, ::fcntl(Fd_, F_GETFL) | O_NONBLOCK);
+    }
+    ~TRawClient() { Close(); }
+    TRawClient(const TRawClient&) = delete;
+    TRawClient& operator=(const TRawClient&) = delete;
+
+    bool Connected() const { return Connected_; }
+    void Close() {
+        if (Fd_ >= 0) ::close(Fd_);
+        Fd_ = -1;
+    }
+    // Sends every byte (one send call when the system takes it at once).
+    bool Send(std::string_view bytes) {
+        return RunLoopUntil([&] {
+            while (!bytes.empty()) {
+                const ssize_t n = ::send(Fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+                if (n <= 0) return false;
+                bytes.remove_prefix(static_cast<std::size_t>(n));
+            }
+            return true;
+        });
+    }
+    // The next count reply lines (without their LF); fewer when they do not come within 5 s.
+    std::vector<std::string> Lines(std::size_t count) {
+        RunLoopUntil([&] {
+            Pull();
+            return Complete() >= count || PeerClosed_;
+        });
+        std::vector<std::string> lines;
+        while (lines.size() < count) {
+            const auto end = Buffer_.find('\n');
+            if (end == std::string::npos) break;
+            lines.push_back(Buffer_.substr(0, end));
+            Buffer_.erase(0, end + 1);
+        }
+        return lines;
+    }
+    // True when the server has closed the connection (within 5 s).
+    bool ClosedByServer() {
+        RunLoopUntil([&] {
+            Pull();
+            return PeerClosed_;
+        });
+        return PeerClosed_;
+    }
+
+private:
+    std::size_t Complete() const { return static_cast<std::size_t>(std::count(Buffer_.begin(), Buffer_.end(), '\n')); }
+    void Pull() {
+        char chunk[65536];
+        for (;;) {
+            const ssize_t n = ::recv(Fd_, chunk, sizeof chunk, 0);
+            if (n > 0) {
+                Buffer_.append(chunk, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) PeerClosed_ = true;
+            return;
+        }
+    }
+    int Fd_ = -1;
+    bool Connected_ = false;
+    bool PeerClosed_ = false;
+    std::string Buffer_;
+};
+
+class AutomationServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto& root = tree->Root();
+        root.AddRadioHandler("Trig:Source", {.Items = "Ch1, Ch2, Ext"});
+        root.AddGpibStringHandler("Big", 0, [this](std::string_view, bool, std::uint8_t, std::string& reply) {
+            reply.assign(bigSize, 'b');
+        });
+        root.AddGpibStringHandler("Lines", 0, [](std::string_view, bool, std::uint8_t, std::string& reply) {
+            reply = "a\r\nb\nc\r";
+        });
+        // A command that opens a nested event loop, as dialogs and the autoscale do.
+        root.AddGpibStringHandler("Slow", 0, [](std::string_view, bool, std::uint8_t, std::string& reply) {
+            RunLoopFor(100);
+            reply = "slow done";
+        });
+        service.OnLog = [this](const std::string& line) { log.push_back(line); };
+        ASSERT_TRUE(server.Listen(0)) << server.ErrorText();
+        port = server.Port();
+    }
+    bool Logged(const std::string& text) const {
+        return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
+    }
+    int LogIndex(const std::string& line) const {
+        const auto it = std::find(log.begin(), log.end(), line);
+        return it == log.end() ? -1 : static_cast<int>(it - log.begin());
+    }
+
+    std::unique_ptr<TCommandTree> tree = CreateCommandTree();
+    TCOMRC service{*tree};
+    TAutomationServer server{service};
+    std::vector<std::string> log;
+    std::size_t bigSize = 100;
+    std::uint16_t port = 0;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(AutomationServerTest, EachLineIsOneCommandAnsweredByOneLineInOrder) {
+    TRawClient c(port);
+    ASSERT_TRUE(c.Connected());
+    // Several lines in one packet, LF and CR LF ends, an empty line, a reply with line breaks inside.
+    ASSERT_TRUE(c.Send("HEADER?\nHEADER OFF\r\nheader?\n\n  \nLINES?\r\nTRIG:SOURCE CH2;SOURCE?\nNOSUCH?\n"));
+    EXPECT_EQ(c.Lines(8), (Lines{"HEADER ON", "", "OFF", "", "ERROR!  Mnemonics is Absent", "abc", "CH2", "ERROR"}));
+    // A line split over several packets.
+    ASSERT_TRUE(c.Send("TRIG:SO"));
+    RunLoopFor(20);
+    ASSERT_TRUE(c.Send("URCE?\r"));
+    RunLoopFor(20);
+    ASSERT_TRUE(c.Send("\nHEADER?"));
+    RunLoopFor(20);
+    ASSERT_TRUE(c.Send("\n"));
+    EXPECT_EQ(c.Lines(2), (Lines{"CH2", "OFF"}));
+    EXPECT_EQ(server.ClientCount(), 1);
+    // Both traffic lines of every command are logged.
+    EXPECT_EQ(log[0], "Received --> HEADER?");
+    EXPECT_EQ(log[1], "    Returned --> HEADER ON");
+    EXPECT_NE(LogIndex("    Returned --> ERROR"), -1);
+    c.Close();
+    EXPECT_TRUE(RunLoopUntil([&] { return server.ClientCount() == 0; }));
+}
+
+TEST_F(AutomationServerTest, LineOfOneMebibyteIsServedALongerOneDisconnectsOnlyItsClient) {
+    TRawClient other(port);
+    TRawClient c(port);
+    const std::string prefix = "TRIG:SOURCE ";
+    const std::string longest = prefix + std::string(TAutomationServer::MaxLineLength - prefix.size(), 'x');
+    ASSERT_TRUE(c.Send(longest + "\r\nTRIG:SOURCE?\n"));
+    // The tree ignores an item it does not know: the empty reply is still a line.
+    EXPECT_EQ(c.Lines(2), (Lines{"", "TRIG:SOURCE CH1"}));
+    EXPECT_EQ(log[0].size(), std::string("Received --> ").size() + longest.size());
+    ASSERT_TRUE(c.Send(longest + "y"));
+    RunLoopFor(20);
+    ASSERT_TRUE(c.Send("z\n"));
+    EXPECT_TRUE(c.ClosedByServer());
+    EXPECT_TRUE(Logged("disconnected: line longer than 1 MiB"));
+    EXPECT_TRUE(RunLoopUntil([&] { return server.ClientCount() == 1; }));
+    ASSERT_TRUE(other.Send("HEADER?\n"));
+    EXPECT_EQ(other.Lines(1), (Lines{"HEADER ON"}));
+}
+
+TEST_F(AutomationServerTest, ClientThatDoesNotReadIsDroppedAndOthersAreServed) {
+    server.SetOutputLimit(64 * 1024);
+    bigSize = 100 * 1024;
+    TRawClient slow(port, 4096);
+    TRawClient other(port);
+    std::string burst;
+    for (int i = 0; i < 200; ++i) burst += "BIG?\n";
+    ASSERT_TRUE(slow.Send(burst));
+    ASSERT_TRUE(RunLoopUntil([&] { return Logged("disconnected: does not read its replies"); }));
+    ASSERT_TRUE(other.Send("TRIG:SOURCE?\n"));
+    EXPECT_EQ(other.Lines(1), (Lines{"TRIG:SOURCE CH1"}));
+    EXPECT_EQ(server.ClientCount(), 1);
+    // Far fewer than the 200 commands ran: the rest went with the client.
+    EXPECT_LT(std::count(log.begin(), log.end(), std::string("Received --> BIG?")), 200);
+}
+
+TEST_F(AutomationServerTest, ClientThatHangsUpDuringAReplyLeavesTheServerWorking) {
+    bigSize = 8 * 1024 * 1024;
+    {
+        TRawClient gone(port, 4096);
+        ASSERT_TRUE(gone.Send("BIG?\nBIG?\n"));
+        ASSERT_TRUE(RunLoopUntil([&] { return LogIndex("Received --> BIG?") >= 0; }));
+    }
+    bigSize = 10;
+    TRawClient c(port);
+    ASSERT_TRUE(c.Send("BIG?\n"));
+    EXPECT_EQ(c.Lines(1), (Lines{"BIGbbbbbbbbbb"}));
+    EXPECT_TRUE(RunLoopUntil([&] { return server.ClientCount() == 1; }));
+}
+
+TEST_F(AutomationServerTest, TwoClientsAtOnceWaitForTheRunningCommandNestedLoopsIncluded) {
+    TRawClient a(port);
+    TRawClient b(port);
+    ASSERT_TRUE(a.Send("SLOW?\nHEADER?\n"));
+    ASSERT_TRUE(RunLoopUntil([&] { return LogIndex("Received --> SLOW?") >= 0; }));
+    // Arrives while SLOW runs its nested event loop: it waits its turn.
+    ASSERT_TRUE(b.Send("TRIG:SOURCE?\n"));
+    EXPECT_EQ(b.Lines(1), (Lines{"TRIG:SOURCE CH1"}));
+    EXPECT_EQ(a.Lines(2), (Lines{"SLOWslow done", "HEADER ON"}));
+    const int slowEnd = LogIndex("    Returned --> SLOWslow done");
+    ASSERT_GE(slowEnd, 0);
+    EXPECT_EQ(LogIndex("Received --> SLOW?"), slowEnd - 1);
+    EXPECT_GT(LogIndex("Received --> TRIG:SOURCE?"), slowEnd);
+    EXPECT_GT(LogIndex("Received --> HEADER?"), slowEnd);
+
+    // A command the console runs holds automation lines the same way: the line sent during its
+    // nested loop has not run when the loop is about to end.
+    std::string consoleReply;
+    bool heldDuringConsoleCommand = false;
+    QTimer::singleShot(0, [&] { service.Execute("SLOW?", consoleReply); });
+    QTimer::singleShot(20, [&] { b.Send("HEADER OFF;HEADER?\n"); });
+    QTimer::singleShot(80, [&] {
+        heldDuringConsoleCommand = service.Running() && LogIndex("Received --> HEADER OFF;HEADER?") == -1;
+    });
+    EXPECT_EQ(b.Lines(1), (Lines{"OFF"}));
+    EXPECT_TRUE(heldDuringConsoleCommand);
+    EXPECT_EQ(consoleReply, "SLOWslow done");
+}
+
+TEST_F(AutomationServerTest, PortInUseIsRefusedWithAMessageAndClientsCanBeDisconnected) {
+    TCOMRC otherService{*tree};
+    TAutomationServer second(otherService);
+    EXPECT_FALSE(second.Listen(port));
+    EXPECT_NE(second.ErrorText().find("port " + std::to_string(port)), std::string::npos) << second.ErrorText();
+    EXPECT_FALSE(second.IsListening());
+
+    TRawClient a(port);
+    TRawClient b(port);
+    ASSERT_TRUE(RunLoopUntil([&] { return server.ClientCount() == 2; }));
+    server.DisconnectAll();
+    EXPECT_EQ(server.ClientCount(), 0);
+    EXPECT_TRUE(a.ClosedByServer());
+    EXPECT_TRUE(b.ClosedByServer());
+}
+
+}  // namespace

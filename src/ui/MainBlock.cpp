@@ -12,7 +12,9 @@
 #include "link/PriborInterface.h"
 #include "link/Suo_Data.h"
 #include "ui/FeatureRows.h"
+#include "ui/MainCommandStrip.h"
 #include "ui/Morda.h"
+#include "ui/PermanentControls.h"
 #include "ui/SideMenu.h"
 #include "ui/SideMenuLanguage.h"
 #include "ui/controls/AllMyControls.h"
@@ -111,6 +113,13 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
             Steps.CreateEnglishLanguageFile = nullptr;
         }
     } release{steps};
+    // The deferred start-up binds both strips of the window through the kit.
+    TResetOnExit<std::function<void()>> restoreBind(steps.BindSwitchersOfStrips, steps.BindSwitchersOfStrips);
+    steps.BindSwitchersOfStrips = [&window, &kit, previous = steps.BindSwitchersOfStrips] {
+        if (previous) previous();
+        BindMainCommandStrip(dynamic_cast<TRC_RightMenuPanel&>(window.SystemControls()), kit);
+        BindPermanentControls(dynamic_cast<TRC_RightMenuPanel&>(window.PermanentControls()), kit);
+    };
     TranslateSideMenus(sideMenus, shell.Language());
     steps.CreateEnglishLanguageFile = [&] {
         TEnglishFileForms forms;

@@ -189,6 +189,10 @@ TEST_F(ListSwitcherTest, CreationGeometryPlacementAndColoursForEveryItem) {
     EXPECT_EQ(sw->DropDownCount(), 8);
     EXPECT_EQ(sw->TextColor(), clWhite);
     EXPECT_EQ(sw->FonColor(), clBlack);
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason), popup(QEvent::FocusOut, Qt::PopupFocusReason);
+    QCoreApplication::sendEvent(&sw->List(), &in);
+    QCoreApplication::sendEvent(&sw->List(), &popup);
+    EXPECT_TRUE(sw->Focused());  // focus in the list, its drop-down open
     f.Host.show();
     sw->SetWithHot(false);
     sw->resize(80, 22);

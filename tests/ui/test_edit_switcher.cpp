@@ -78,6 +78,9 @@ TEST_F(EditSwitcherTest, DeleteAndFocusLossDropTheTypedText) {
     SendKey(*sw, Qt::Key_Delete, QString(QChar(0x7f)));
     EXPECT_FALSE(sw->Typing());
     TypeText(*sw, "42");
+    QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+    QCoreApplication::sendEvent(sw, &popup);
+    EXPECT_TRUE(sw->Typing());
     QFocusEvent out(QEvent::FocusOut);
     QCoreApplication::sendEvent(sw, &out);
     EXPECT_FALSE(sw->Typing());

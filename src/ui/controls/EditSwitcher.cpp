@@ -174,6 +174,8 @@ void TRC_EditSwitcher::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TRC_EditSwitcher::focusOutEvent(QFocusEvent* event) {
     TRC_LabelSwitcher::focusOutEvent(event);
+    // The control's own pop-up menu does not take the entry away.
+    if (event->reason() == Qt::PopupFocusReason) return;
     EndMouseRun();
     if (Typing_.Typing) LeaveTyping();
 }

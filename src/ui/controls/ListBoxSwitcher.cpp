@@ -41,7 +41,9 @@ void TRC_ListSwitcherBase::resizeEvent(QResizeEvent* event) {
 
 bool TRC_ListSwitcherBase::eventFilter(QObject* watched, QEvent* event) {
     // Focus inside the list is focus of the control: the title bar shows it.
-    if (watched == List_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+    // The list's own drop-down keeps the focus where it was.
+    if (watched == List_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
         QFocusEvent own(event->type(), static_cast<QFocusEvent*>(event)->reason());
         if (event->type() == QEvent::FocusIn) {
             focusInEvent(&own);

@@ -12,6 +12,7 @@
 #include "link/PriborInterface.h"
 #include "link/Suo_Data.h"
 #include "ui/FeatureRows.h"
+#include "ui/MainCommandStrip.h"
 #include "ui/Morda.h"
 #include "ui/SideMenu.h"
 #include "ui/SideMenuLanguage.h"
@@ -109,8 +110,13 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
             Steps.SetSideMenusVisible = nullptr;
             Steps.PlaceSideMenus = nullptr;
             Steps.CreateEnglishLanguageFile = nullptr;
+            Steps.BindSwitchersOfStrips = nullptr;
         }
     } release{steps};
+    steps.BindSwitchersOfStrips = [&, earlier = steps.BindSwitchersOfStrips] {
+        if (auto* strip = dynamic_cast<TRC_RightMenuPanel*>(&window.SystemControls())) BindMainCommandStrip(*strip, kit);
+        if (earlier) earlier();
+    };
     TranslateSideMenus(sideMenus, shell.Language());
     steps.CreateEnglishLanguageFile = [&] {
         TEnglishFileForms forms;

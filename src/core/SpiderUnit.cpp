@@ -376,7 +376,10 @@ void TSpider::QuerySubtreeInto(std::string& reply, std::size_t& lastBreak) {
             lineBreak();
         }
         first = false;
-        entry.Handler->ExecuteCommand({}, true, reply, false);
+        // Each handler writes its own reply: a reply callback may assign rather than append.
+        std::string piece;
+        entry.Handler->ExecuteCommand({}, true, piece, false);
+        reply += piece;
         reply += ';';
         lineBreak();
     }

@@ -111,14 +111,14 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
             Steps.SetSideMenusVisible = nullptr;
             Steps.PlaceSideMenus = nullptr;
             Steps.CreateEnglishLanguageFile = nullptr;
+            Steps.BindSwitchersOfStrips = nullptr;
         }
     } release{steps};
-    // The deferred start-up binds both strips of the window through the kit.
-    TResetOnExit<std::function<void()>> restoreBind(steps.BindSwitchersOfStrips, steps.BindSwitchersOfStrips);
-    steps.BindSwitchersOfStrips = [&window, &kit, previous = steps.BindSwitchersOfStrips] {
-        if (previous) previous();
-        BindMainCommandStrip(dynamic_cast<TRC_RightMenuPanel&>(window.SystemControls()), kit);
-        BindPermanentControls(dynamic_cast<TRC_RightMenuPanel&>(window.PermanentControls()), kit);
+    steps.BindSwitchersOfStrips = [&, earlier = steps.BindSwitchersOfStrips] {
+        if (auto* strip = dynamic_cast<TRC_RightMenuPanel*>(&window.SystemControls())) BindMainCommandStrip(*strip, kit);
+        if (auto* strip = dynamic_cast<TRC_RightMenuPanel*>(&window.PermanentControls()))
+            BindPermanentControls(*strip, kit);
+        if (earlier) earlier();
     };
     TranslateSideMenus(sideMenus, shell.Language());
     steps.CreateEnglishLanguageFile = [&] {

@@ -309,6 +309,9 @@ bool TMorda_fr::StartInstrument(bool present) {
         OpenStartMenus();
     }
     ShowMainControls(present);
+    // Without an instrument no options of an earlier one may gate menus or limits.
+    if (!present)
+        if (TInstrumentIdentityUnit* unit = Shell_.Identity()) unit->ClearIdentity();
     if (present && !ReadIndividualData()) {
         Dialogs_.ShowError(this, QStringLiteral("Error Reading the Individual Information from the Instruments."));
         return false;

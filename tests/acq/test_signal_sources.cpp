@@ -14,7 +14,7 @@ namespace {
 std::string FakeLang(std::string_view key) {
     if (key == "Fn") return "Func%d";
     if (key == "Mn") return "Mem%d";
-    if (key == "Sn") return "Spec%d";
+    if (key == "Sn") return "Spectrum%d";
     return "<" + std::string(key) + ">";
 }
 
@@ -30,7 +30,7 @@ TEST(SignalSources, ShortNamesAndCaptions) {
     EXPECT_EQ(SourceCaption(ssCh1B2, FakeLang), "<Ch>1 B2");
     EXPECT_EQ(SourceCaption(ssF3, FakeLang), "Func3");
     EXPECT_EQ(SourceCaption(ssM4, FakeLang), "Mem4");
-    EXPECT_EQ(SourceCaption(ssS2, FakeLang), "Spec2");
+    EXPECT_EQ(SourceCaption(ssS2, FakeLang), "Spectrum2");
     EXPECT_EQ(SourceCaption(ssXY, FakeLang), "X/Y");
     EXPECT_EQ(SourceCaption(ssDB, FakeLang), "DB");
     EXPECT_EQ(SourceCaption(ssHist, FakeLang), "<Histogram>");

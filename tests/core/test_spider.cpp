@@ -175,6 +175,12 @@ TEST_F(SpiderTest, NodeQueryListsEnabledSettingsWithLineBreaks) {
     EXPECT_EQ(Run("TRIG? X"), "ERROR");
 }
 
+TEST_F(SpiderTest, NodeQueryKeepsEarlierRepliesWhenAReplyCallbackAssignsItsText) {
+    root.AddGpibStringHandler("Info:Name", 0, [](std::string_view, bool, std::uint8_t, std::string& r) { r = " A"; });
+    root.AddGpibStringHandler("Info:Kind", 0, [](std::string_view, bool, std::uint8_t, std::string& r) { r = " B"; });
+    EXPECT_EQ(Run("INFO?"), "INFO:NAME A;KIND B");
+}
+
 TEST_F(SpiderTest, SubAddressAfterASettingBecomesTheFrontOfTheParameter) {
     std::vector<std::string> seen;
     root.AddGpibStringHandler("Wfm:Data", 7, [&](std::string_view p, bool q, std::uint8_t tag, std::string& reply) {

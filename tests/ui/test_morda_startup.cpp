@@ -10,6 +10,8 @@
 #include "core/SpiderUnit.h"
 #include "core/Undina.h"
 #include "ui/FeatureRows.h"
+#include "link/PriborInterface.h"
+#include "link/Suo_Data.h"
 #include "ui/Morda.h"
 
 namespace vt {
@@ -181,6 +183,19 @@ TEST_F(MordaStartUp, StopAndRestartOfAnInstrumentKeepsTheRegistrationAndRenewsTh
     EXPECT_EQ(Rec.Count("RegisterMainCommands"), 1);
     EXPECT_EQ(Rec.Count("SetModelAdjustLimits"), 2);
     EXPECT_EQ(Rec.Count("RefreshChannelHandlers"), 2);
+}
+
+TEST_F(MordaStartUp, AStartWithoutAnInstrumentClearsTheIdentityOfTheLastOne) {
+    Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>()));
+    Shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*Shell.Link(), "")));
+    Shell.Identity()->Identity.ModelType = 4;
+    Shell.Identity()->Identity.Options = 0xFF;
+    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    RegisterAllCommandHandlers(Shell);
+    ASSERT_TRUE(w.StartInstrument(false));
+    EXPECT_EQ(Shell.Identity()->Identity.ModelType, 0);
+    EXPECT_FALSE(Shell.Identity()->Identity.HasOptLAN());
+    EXPECT_FALSE(Shell.Identity()->Identity.HasOptOptics());
 }
 
 }  // namespace

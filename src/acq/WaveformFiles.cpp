@@ -1,6 +1,7 @@
 // The three file forms of a signal record: binary ".wfm" (field by field, little-endian, units as
 // UTF-16 LE), verbose text ".txt" and values-only text ".txty" (both UTF-8, lines ended by CR LF).
 #include "acq/WaveformFiles.h"
+#include "core/AsciiText.h"
 
 #include <algorithm>
 #include <bit>
@@ -135,12 +136,6 @@ private:
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
 // Takes the next blank-separated word off the front of s.
 std::string_view NextWord(std::string_view& s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -170,7 +165,7 @@ bool NextInteger(std::string_view& s, int& v) {
 // (its first word would be the comment); a line without the comment gives its first word.
 std::string UnitOfLine(std::string_view line, std::string_view suffix) {
     if (line.size() >= suffix.size() && line.substr(line.size() - suffix.size()) == suffix)
-        return std::string(TrimBlanks(line.substr(0, line.size() - suffix.size())));
+        return std::string(TrimWhite(line.substr(0, line.size() - suffix.size())));
     return std::string(NextWord(line));
 }
 

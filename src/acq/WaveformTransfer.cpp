@@ -1,4 +1,5 @@
 #include "acq/WaveformTransfer.h"
+#include "core/AsciiText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,12 +14,6 @@ namespace vt {
 namespace {
 
 constexpr std::string_view Absent = "SIGNAL IS ABSENT";
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-    return s;
-}
 
 enum TPreambItem : unsigned { piPoints = 1, piXInc = 2, piXOrig = 4, piXU = 8, piYU = 16, piAll = 31 };
 
@@ -53,7 +48,7 @@ std::string WfmDataReply(const TSignalRecords& records, int source, int complexV
 }
 
 std::string WfmPreambReply(const TSignalRecords& records, int source, std::string_view argument, bool header) {
-    const std::string arg = UpperCase(Trim(argument));
+    const std::string arg = UpperCase(TrimWhite(argument));
     unsigned items = 0;
     if (arg.empty()) items = piAll;
     else if (arg == "POIN") items = piPoints;

@@ -1,4 +1,5 @@
 #include "core/ConsoleText.h"
+#include "core/AsciiText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -20,14 +21,7 @@ std::size_t CutBackToCharacter(std::string_view s, std::size_t at) {
     return at;
 }
 
-std::string UpperTrimmed(std::string_view s) {
-    const auto first = s.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    s = s.substr(first, s.find_last_not_of(' ') - first + 1);
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
+std::string UpperTrimmed(std::string_view s) { return UpperCase(TrimWhite(s)); }
 
 }  // namespace
 

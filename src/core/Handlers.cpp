@@ -9,8 +9,6 @@
 namespace vt {
 
 namespace {
-char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 std::string_view Trimmed(std::string_view s) {
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
@@ -30,19 +28,6 @@ int FindItemIndex(const std::vector<std::string>& items, std::string_view name) 
     for (std::size_t i = 0; i < items.size(); ++i)
         if (SameText(items[i], name)) return static_cast<int>(i);
     return -1;
-}
-
-std::string UpperCase(std::string_view text) {
-    std::string s(text);
-    for (char& c : s) c = UpperChar(c);
-    return s;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (UpperChar(a[i]) != UpperChar(b[i])) return false;
-    return true;
 }
 
 std::vector<std::string> ParseItemList(std::string_view text, bool keepCase) {

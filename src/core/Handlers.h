@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/AsciiText.h"
 #include "core/Color.h"
 
 namespace vt {
@@ -189,8 +190,6 @@ std::uint32_t GetMaskForButtinNr(int n);
 // keepCase is set.
 std::vector<std::string> ParseItemList(std::string_view text, bool keepCase = false);
 // Case-blind comparison of ASCII texts.
-bool SameText(std::string_view a, std::string_view b);
-std::string UpperCase(std::string_view text);
 
 // ---------------------------------------------------------------------------------------------------
 // Choice of one item.

@@ -1,4 +1,5 @@
 #include "core/IniFiles.h"
+#include "core/AsciiText.h"
 
 #include <algorithm>
 #include <system_error>
@@ -10,12 +11,6 @@
 namespace vt {
 
 namespace {
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
@@ -41,7 +36,7 @@ TMemIniFile_Dot::TMemIniFile_Dot(std::filesystem::path fileName) : FileName_(std
 }
 
 const TMemIniFile_Dot::TSection* TMemIniFile_Dot::FindSection(std::string_view section) const {
-    const std::string_view name = Trim(section);
+    const std::string_view name = TrimWhite(section);
     for (const TSection& s : Sections_)
         if (SameName(s.Name, name)) return &s;
     return nullptr;
@@ -53,7 +48,7 @@ TMemIniFile_Dot::TSection* TMemIniFile_Dot::FindSection(std::string_view section
 
 std::string TMemIniFile_Dot::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
     if (const TSection* s = FindSection(section)) {
-        const std::string_view name = Trim(key);
+        const std::string_view name = TrimWhite(key);
         for (const TEntry& e : s->Entries)
             if (SameName(e.Key, name)) return e.Value;
     }
@@ -63,10 +58,10 @@ std::string TMemIniFile_Dot::ReadString(std::string_view section, std::string_vi
 void TMemIniFile_Dot::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     TSection* s = FindSection(section);
     if (s == nullptr) {
-        Sections_.push_back(TSection{OneLine(Trim(section)), {}, {}});
+        Sections_.push_back(TSection{OneLine(TrimWhite(section)), {}, {}});
         s = &Sections_.back();
     }
-    const std::string_view name = Trim(key);
+    const std::string_view name = TrimWhite(key);
     for (TEntry& e : s->Entries) {
         if (SameName(e.Key, name)) {
             e.Value = OneLine(value);
@@ -106,7 +101,7 @@ double TMemIniFile_Dot::ReadFloatOrDefault(std::string_view section, std::string
     } catch (const EConvertError&) {
         if (report) {
             const std::string file = FileName_.empty() ? std::string("ini file") : FileName_.filename().string();
-            report(file + ": [" + std::string(Trim(section)) + "] " + std::string(Trim(key)) + "=" +
+            report(file + ": [" + std::string(TrimWhite(section)) + "] " + std::string(TrimWhite(key)) + "=" +
                    ReadString(section, key, "") + " is not a number; the default " + FloatToStrDot(def) +
                    " is used");
         }
@@ -122,7 +117,7 @@ bool TMemIniFile_Dot::SectionExists(std::string_view section) const { return Fin
 
 bool TMemIniFile_Dot::ValueExists(std::string_view section, std::string_view key) const {
     if (const TSection* s = FindSection(section)) {
-        const std::string_view name = Trim(key);
+        const std::string_view name = TrimWhite(key);
         return std::any_of(s->Entries.begin(), s->Entries.end(), [&](const TEntry& e) { return SameName(e.Key, name); });
     }
     return false;
@@ -155,7 +150,7 @@ void TMemIniFile_Dot::EraseSection(std::string_view section) {
 void TMemIniFile_Dot::DeleteKey(std::string_view section, std::string_view key) {
     TSection* s = FindSection(section);
     if (s == nullptr) return;
-    const std::string_view name = Trim(key);
+    const std::string_view name = TrimWhite(key);
     const auto it = std::find_if(s->Entries.begin(), s->Entries.end(), [&](const TEntry& e) { return SameName(e.Key, name); });
     if (it == s->Entries.end()) return;
     // The lines above the entry may belong to what follows: they stay.
@@ -203,11 +198,11 @@ void TMemIniFile_Dot::SetText(std::string_view text) {
         const std::string_view raw = text.substr(pos, end - pos);
         pos = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
 
-        const std::string_view t = Trim(raw);
+        const std::string_view t = TrimWhite(raw);
         const std::size_t close = t.find(']');
         if (!t.empty() && t[0] == '[' && close != std::string_view::npos) {
             flush();
-            const std::string_view name = Trim(t.substr(1, close - 1));
+            const std::string_view name = TrimWhite(t.substr(1, close - 1));
             current = FindSection(name);
             if (current == nullptr) {
                 Sections_.push_back(TSection{std::string(name), {}, {}});
@@ -226,7 +221,7 @@ void TMemIniFile_Dot::SetText(std::string_view text) {
         before.insert(before.end(), pending.begin(), pending.end());
         pending.clear();
         current->Entries.push_back(
-            TEntry{std::string(Trim(t.substr(0, eq))), std::string(Trim(t.substr(eq + 1))), std::move(before)});
+            TEntry{std::string(TrimWhite(t.substr(0, eq))), std::string(TrimWhite(t.substr(eq + 1))), std::move(before)});
     }
     flush();
 }

@@ -1,4 +1,5 @@
 #include "core/MultiLang.h"
+#include "core/AsciiText.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,13 +19,6 @@ namespace {
 constexpr std::string_view kCheckFont = "Delta \u0394, \u0444\u0440\u043E\u043D\u0442 _/\u02C9, "
                                         "\u0431\u0435\u0441\u043A\u043E\u043D\u0435\u0447\u043D\u043E\u0441\u0442\u044C \u221E";
 constexpr std::string_view kEnglishCode = "Eng";
-
-std::string UpperAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -206,7 +200,7 @@ void TLanguageState::ScanLanguageFiles() {
         const std::string_view ext = std::string_view(name).substr(kLangFilePrefix.size());
         // "~" marks a translator's backup; a further dot is not a language file of ours.
         if (ext.empty() || ext.front() == '~' || ext.find('.') != std::string_view::npos) continue;
-        found.push_back({UpperAscii(ext), {}, it->path()});
+        found.push_back({UpperCase(ext), {}, it->path()});
     }
     if (found.empty()) return;
     std::sort(found.begin(), found.end(),
@@ -251,7 +245,7 @@ void TLanguageState::InitLanguages() {
         if (eng < 0) {
             EnglishFileMissing_ = true;
         } else {
-            int chosen = Languages_->IndexOf(UpperAscii(ReadChosenCode()));
+            int chosen = Languages_->IndexOf(UpperCase(ReadChosenCode()));
             if (chosen < 0) {
                 chosen = eng;
                 StoreChosenCode("ENG");
@@ -292,12 +286,12 @@ void TLanguageState::ReadLanguageStrings() {
     // A key matches a differently cased entry of the file only when no other key of the table has
     // that spelling too ("PERIOD" and "Period" are two texts).
     std::unordered_map<std::string, int> spellings;
-    for (const TLangTableRow& row : BuiltInLanguageTable()) ++spellings[UpperAscii(row.Key)];
+    for (const TLangTableRow& row : BuiltInLanguageTable()) ++spellings[UpperCase(row.Key)];
     const TFlagScope batch(ErrorLogBatched_);
     for (const TLangTableRow& row : BuiltInLanguageTable()) {
         if (row.IsHeading()) continue;
         std::string text;
-        if (!ReadResourceString(*file, row.Key, spellings[UpperAscii(row.Key)] == 1, text)) continue;
+        if (!ReadResourceString(*file, row.Key, spellings[UpperCase(row.Key)] == 1, text)) continue;
         if (!SameFormatPlaceholders(row.Text, text)) {
             LogLanguageError(kLangResourceSection,
                              LangIniKey(kLangResourceSection, std::string(kLangResourcePrefix) + std::string(row.Key)),

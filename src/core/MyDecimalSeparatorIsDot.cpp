@@ -1,4 +1,5 @@
 #include "core/MyDecimalSeparatorIsDot.h"
+#include "core/AsciiText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -10,14 +11,6 @@
 namespace vt {
 
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -173,7 +166,7 @@ std::string UnsignedText(std::uint64_t v, int base) {
 }  // namespace
 
 bool TryStrToFloatDot(std::string_view text, double& value) {
-    std::string_view s = TrimBlanks(text);
+    std::string_view s = TrimWhite(text);
     bool negative = false;
     if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
         negative = s[0] == '-';
@@ -237,7 +230,7 @@ double StrToFloatDot(std::string_view text) {
 }
 
 bool TryStrToInt(std::string_view text, long long& value) {
-    std::string_view s = TrimBlanks(text);
+    std::string_view s = TrimWhite(text);
     bool negative = false;
     if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
         negative = s[0] == '-';

@@ -7,7 +7,6 @@
 namespace vt {
 
 namespace {
-char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool HasDigit(std::string_view s) {
     return std::any_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });

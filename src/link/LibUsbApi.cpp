@@ -5,15 +5,10 @@
 #include <string>
 
 #include "link/UsbApi.h"
+#include "core/AsciiText.h"
 
 namespace vt {
 namespace {
-
-bool SameTextNoCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-}
 
 class TLibUsbApi final : public TUsbApi {
 public:
@@ -50,7 +45,7 @@ public:
             const int len = d.iSerialNumber
                                 ? libusb_get_string_descriptor_ascii(h, d.iSerialNumber, text, sizeof text)
                                 : -1;
-            if (len < 0 || !SameTextNoCase(std::string_view(reinterpret_cast<char*>(text), len), serial)) {
+            if (len < 0 || !SameText(std::string_view(reinterpret_cast<char*>(text), len), serial)) {
                 libusb_close(h);
                 result = LIBUSB_ERROR_NOT_FOUND;
                 continue;

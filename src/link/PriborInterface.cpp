@@ -1,4 +1,5 @@
 #include "link/PriborInterface.h"
+#include "core/AsciiText.h"
 
 #include <algorithm>
 #include <bit>
@@ -36,13 +37,6 @@ std::string ToAnsi(std::string_view utf8) {
         }
     }
     return out;
-}
-
-// Only ASCII letters: the end marks are UTF-8 and stay as they are in any locale.
-std::string UpperAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
 }
 
 std::span<const std::uint8_t> AsBytes(const std::string& s) {
@@ -102,7 +96,7 @@ bool TInstrumentLink::OpenInstrumentLink(bool useUsb, const TIpAddress& address)
     }
     if (!opened) return false;
     SendCommand("Info:IndivData?", true);
-    if (UpperAscii(ReadReply()) == "TIMEOUT") {
+    if (UpperCase(ReadReply()) == "TIMEOUT") {
         EnterCommError();
         return false;
     }
@@ -282,7 +276,7 @@ std::string TInstrumentLink::QueryCommand(std::string_view command) {
 std::string TInstrumentLink::QueryUpperText(std::string_view command, bool noQuestionMark) {
     std::string text(command);
     if (!noQuestionMark) text += '?';
-    return UpperAscii(QueryCommand(text));
+    return UpperCase(QueryCommand(text));
 }
 
 void TInstrumentLink::SendIntCommand(std::string_view command, std::int64_t value) {

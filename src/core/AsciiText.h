@@ -6,6 +6,7 @@
 
 namespace vt {
 
+constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 constexpr char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 std::string UpperCase(std::string_view text);
 // Equal without regard to the case of ASCII letters.

@@ -20,7 +20,6 @@ constexpr std::string_view kCheckFont = "Delta \u0394, \u0444\u0440\u043E\u043D\
                                         "\u0431\u0435\u0441\u043A\u043E\u043D\u0435\u0447\u043D\u043E\u0441\u0442\u044C \u221E";
 constexpr std::string_view kEnglishCode = "Eng";
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Sets a flag for the lifetime of a scope, also when it is left by an exception.
 class TFlagScope {

@@ -12,7 +12,6 @@ namespace vt {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A finite non-zero value as 0.Digits × 10^Exponent; Digits carry no leading or trailing zeros.
 // Zero has no digits.

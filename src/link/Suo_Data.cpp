@@ -1,4 +1,5 @@
 #include "link/Suo_Data.h"
+#include "core/AsciiText.h"
 
 #include <algorithm>
 #include <bit>
@@ -19,7 +20,6 @@ constexpr const char* Unit = "_SHELL\\SRC\\Suo_Data";
 
 std::string Lang(const TLangLookup& lang, std::string_view key) { return lang ? lang(key) : std::string(key); }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A whole text as a decimal integer with an optional sign.
 bool ParseDecimal(std::string_view text, long long& value) {

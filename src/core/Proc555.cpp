@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <string_view>
 
 #include "core/InternalError.h"
 #include "core/MyDecimalSeparatorIsDot.h"
@@ -16,19 +18,32 @@ namespace {
 constexpr std::string_view kSpiderUnit = "_SHELL\\SRC\\SpiderUnit";
 constexpr std::string_view kProc555Unit = "_SHELL\\SRC\\Proc555";
 
-// Exact powers of ten as far as a double holds them; beyond that the correctly rounded one.
-double PowerOfTen(int n) { return std::pow(10.0, n); }
+// A positive finite value as Mantissa × 10^Exponent with Mantissa in [1, 10), read off the shortest
+// text that gives the value back. The series roundings decide on these decimal digits, so that a
+// value entered as 3.5e-5 lies on its boundary whatever binary scaling would make of it.
+struct TDecade {
+    double Mantissa = 0;
+    int Exponent = 0;
+};
 
-// value × 10^n, dividing for negative n so that e.g. 2 × 10^-3 comes out as the double nearest 0.002.
-double ScaleByTen(double value, int n) { return n >= 0 ? value * PowerOfTen(n) : value / PowerOfTen(-n); }
+TDecade SplitDecade(double value) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    const std::string_view text(buf, static_cast<std::size_t>(r.ptr - buf));
+    const std::size_t e = text.find('e');
+    TDecade d;
+    std::from_chars(text.data(), text.data() + e, d.Mantissa);
+    const std::size_t expFrom = text[e + 1] == '+' ? e + 2 : e + 1;
+    std::from_chars(text.data() + expFrom, text.data() + text.size(), d.Exponent);
+    return d;
+}
 
-// The n for which value × 10^n lies in [low, high); value is positive and finite.
-int DecadeShift(double value, double low, double high) {
-    int n = -static_cast<int>(std::floor(std::log10(value / low)));
-    // log10 may be off by one at the edges: settle on the exact product.
-    for (int guard = 0; guard < 4 && ScaleByTen(value, n) < low; ++guard) ++n;
-    for (int guard = 0; guard < 4 && ScaleByTen(value, n) >= high; ++guard) --n;
-    return n;
+// The double nearest mantissa × 10^exponent (a series value, exact in decimal); infinity beyond the
+// double range.
+double JoinDecade(double mantissa, int exponent) {
+    double v = 0;
+    if (TryStrToFloatDot(FloatToStrDot(mantissa) + "E" + std::to_string(exponent), v)) return v;
+    return std::numeric_limits<double>::infinity();
 }
 
 // Phi(0.2 i), the standard normal distribution, to five decimals; the last entry closes the table.
@@ -36,7 +51,9 @@ constexpr std::array<double, 21> kGaussTable = {
     0.5,     0.57926, 0.65542, 0.72575, 0.78814, 0.84134, 0.88493, 0.91924, 0.94520, 0.96407, 0.97725,
     0.98610, 0.99180, 0.99534, 0.99744, 0.99865, 0.99931, 0.99966, 0.99984, 0.99993, 1.0};
 
-constexpr std::array<double, 12> kSeries12 = {1.0, 1.2, 1.5, 1.8, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0, 10.0};
+// The twelve-step series in tenths, so that entries and midpoints are the doubles nearest their
+// decimal values.
+constexpr std::array<int, 12> kSeries12Tenths = {10, 12, 15, 18, 20, 25, 30, 40, 50, 60, 80, 100};
 
 std::string IntText(long long v) { return std::to_string(v); }
 
@@ -109,11 +126,11 @@ std::string FloatToEngStr(int mode, int digits, bool isInteger, bool exact, doub
 double CorrectNewVal1_2_5(double value) {
     double settled = 0;
     if (SettledBeforeSeries(value, kSpiderUnit, "CorrectNewVal1_2_5 - Value = 0", settled)) return settled;
-    const double m = std::fabs(value);
-    const int n = DecadeShift(m, 1.5, 15);
-    const double mantissa = ScaleByTen(m, n);
-    const double snapped = mantissa < 3.5 ? 2 : mantissa < 7 ? 5 : 10;
-    return std::copysign(ScaleByTen(snapped, -n), value);
+    // The range 1.5 to 15 of the series, seen from a mantissa in 1 to 10: below 1.5 is 10 of the
+    // decade below, that is 1.
+    const TDecade d = SplitDecade(std::fabs(value));
+    const double snapped = d.Mantissa < 1.5 ? 1 : d.Mantissa < 3.5 ? 2 : d.Mantissa < 7 ? 5 : 10;
+    return std::copysign(JoinDecade(snapped, d.Exponent), value);
 }
 
 double RoundToPowerOf2(double value) {
@@ -155,25 +172,25 @@ double RoundToMultiple(double step, double value) {
 double CorrectValueE12(int direction, double value) {
     double settled = 0;
     if (SettledBeforeSeries(value, kProc555Unit, "CorrectValueE12 - Value = 0", settled)) return settled;
-    const double m = std::fabs(value);
-    const int n = DecadeShift(m, 1, 10);
-    const double mantissa = ScaleByTen(m, n);
+    const TDecade d = SplitDecade(std::fabs(value));
+    const double mantissa = d.Mantissa;
     // Bisection for low < mantissa <= high; a mantissa of exactly 1 takes the first pair.
     std::size_t lo = 0;
-    std::size_t hi = kSeries12.size() - 1;
+    std::size_t hi = kSeries12Tenths.size() - 1;
     while (hi - lo > 1) {
         const std::size_t mid = (lo + hi) / 2;
-        if (kSeries12[mid] < mantissa) {
+        if (kSeries12Tenths[mid] / 10.0 < mantissa) {
             lo = mid;
         } else {
             hi = mid;
         }
     }
-    const double low = kSeries12[lo];
-    const double high = kSeries12[hi];
+    const double low = kSeries12Tenths[lo] / 10.0;
+    const double high = kSeries12Tenths[hi] / 10.0;
+    const double middle = (kSeries12Tenths[lo] + kSeries12Tenths[hi]) / 20.0;
     double snapped = high;
-    if (direction < 0 || (direction == 0 && mantissa < (low + high) / 2)) snapped = low;
-    return std::copysign(ScaleByTen(snapped, -n), value);
+    if (direction < 0 || (direction == 0 && mantissa < middle)) snapped = low;
+    return std::copysign(JoinDecade(snapped, d.Exponent), value);
 }
 
 double FromDb(double x) { return std::pow(10.0, x / 20); }

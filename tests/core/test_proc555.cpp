@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <string>
 
 #include "core/InternalError.h"
+#include "core/MyDecimalSeparatorIsDot.h"
 #include "core/Numeric.h"
 #include "core/Proc555.h"
 #include "core/comma_locale.h"
@@ -140,6 +143,33 @@ TEST(SeriesRounding, TwelveStepSeries) {
     EXPECT_EQ(CorrectValueE12(0, 440), 400);
     EXPECT_EQ(CorrectValueE12(0, 1e-70), 0);
     EXPECT_THROW(CorrectValueE12(0, 1e-33), EInternalError);
+}
+
+// A value written as digits and a power of ten, read the way a user's entry is read.
+double Decimal(const std::string& digits, int exponent) { return StrToFloatDot(digits + "E" + std::to_string(exponent)); }
+
+TEST(SeriesRounding, BoundariesAndResultsAreDecimalInEveryDecade) {
+    // Binary scaling by powers of ten drifts by an ulp: 3.5e-5 fell below its boundary to 2e-5,
+    // and results such as 1.8e-6 came back one ulp beside the value the text names.
+    for (int e = -29; e <= 300; ++e) {
+        SCOPED_TRACE(e);
+        EXPECT_EQ(CorrectNewVal1_2_5(Decimal("1.5", e)), Decimal("2", e));
+        EXPECT_EQ(CorrectNewVal1_2_5(Decimal("3.5", e)), Decimal("5", e));
+        EXPECT_EQ(CorrectNewVal1_2_5(Decimal("7", e)), Decimal("1", e + 1));
+        EXPECT_EQ(CorrectNewVal1_2_5(Decimal("1.4999", e)), Decimal("1", e));
+        EXPECT_EQ(CorrectNewVal1_2_5(-Decimal("6.9999", e)), -Decimal("5", e));
+        const char* series[] = {"1", "1.2", "1.5", "1.8", "2", "2.5", "3", "4", "5", "6", "8"};
+        for (std::size_t k = 1; k < std::size(series); ++k) {
+            const double v = Decimal(series[k], e);
+            EXPECT_EQ(CorrectValueE12(0, v), v) << series[k];
+            EXPECT_EQ(CorrectValueE12(1, v), v) << series[k];
+            EXPECT_EQ(CorrectValueE12(-1, v), Decimal(series[k - 1], e)) << series[k];
+        }
+        EXPECT_EQ(CorrectValueE12(0, Decimal("1.35", e)), Decimal("1.5", e));
+        EXPECT_EQ(CorrectValueE12(0, Decimal("1.3499", e)), Decimal("1.2", e));
+        EXPECT_EQ(CorrectValueE12(1, Decimal("1", e)), Decimal("1.2", e));
+    }
+    EXPECT_TRUE(std::isinf(CorrectNewVal1_2_5(1.7e308)));
 }
 
 TEST(Decibels, ConversionsAreExactPowersOfTen) {

@@ -55,8 +55,6 @@ constexpr std::array<double, 21> kGaussTable = {
 // decimal values.
 constexpr std::array<int, 12> kSeries12Tenths = {10, 12, 15, 18, 20, 25, 30, 40, 50, 60, 80, 100};
 
-std::string IntText(long long v) { return std::to_string(v); }
-
 // The small-value rules of the series roundings: below 1e-64 zero, up to 1e-32 outside their
 // domain, below 1e-30 zero; a value that is not finite stays. True when `result` is settled here.
 bool SettledBeforeSeries(double value, std::string_view unit, std::string_view message, double& result) {
@@ -71,7 +69,14 @@ bool SettledBeforeSeries(double value, std::string_view unit, std::string_view m
 std::string FloatToEngStr(int mode, int digits, bool isInteger, bool exact, double value) {
     if (std::fabs(value) < 1e-15) return " 0 ";
     if (IsUndefinedValue(value)) return "  Undefined";
-    if (isInteger) return IntText(RoundHalfEven(value)) + " ";
+    // The rounded value's own digits: a 64-bit integer would clamp values beyond 9.2e18.
+    if (isInteger) {
+        char buf[400];  // the largest double has 309 digits
+        const double rounded = std::nearbyint(value) + 0.0;  // -0 becomes 0
+        if (!std::isfinite(rounded)) return FloatToStrDot(rounded) + " ";
+        const auto r = std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, 0);
+        return std::string(buf, r.ptr) + " ";
+    }
 
     const double magnitude = std::fabs(value);
     char letter = 'e';

@@ -73,6 +73,9 @@ TEST(EngineeringText, ModesChooseGeneralOrExponentAndIntegersRoundToEven) {
     EXPECT_EQ(FloatToEngStr(3, 4, true, false, 2.5), "2 ");
     EXPECT_EQ(FloatToEngStr(3, 4, true, false, 3.5), "4 ");
     EXPECT_EQ(FloatToEngStr(3, 4, true, false, -1234.4), "-1234 ");
+    EXPECT_EQ(FloatToEngStr(3, 4, true, false, -0.4), "0 ");
+    EXPECT_EQ(FloatToEngStr(3, 4, true, false, 1e19), "10000000000000000000 ");
+    EXPECT_EQ(FloatToEngStr(3, 4, true, false, -2e20), "-200000000000000000000 ");
 }
 
 TEST(SeriesRounding, OneTwoFive) {

@@ -359,6 +359,18 @@ void TEditHandler::Step(int action) {
 
 // ---------------------------------------------------------------------------------------------------
 namespace {
+// The grid point nearest a value clamped to a limit that is off the grid may lie beyond that limit:
+// take the neighbour inside, or the fallback when no grid point lies between the limits. The slack
+// keeps limits on the grid (0.3 against 3 * 0.1) where they are.
+double KeepInsideLimits(double snapped, double grid, double fallback, double lo, double hi) {
+    const double slack = grid * 1e-6;
+    if (snapped > hi + slack)
+        snapped -= grid;
+    else if (snapped < lo - slack)
+        snapped += grid;
+    return (snapped > hi + slack || snapped < lo - slack) ? fallback : snapped;
+}
+
 std::int32_t ToInt32(double v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
         RoundHalfEven(v), std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
@@ -374,8 +386,10 @@ bool TIntEditHandler::SetValue(double value) {
 
 bool TIntEditHandler::SetValueCore(double value) {
     if (std::isnan(value)) return false;
-    const double c = std::clamp(value, MinValue(), std::max(MinValue(), MaxValue()));
-    const std::int32_t nv = ToInt32(c);
+    const double hi = std::max(MinValue(), MaxValue());
+    const double c = std::clamp(value, MinValue(), hi);
+    const double whole = static_cast<double>(RoundHalfEven(c));
+    const std::int32_t nv = ToInt32(KeepInsideLimits(whole, 1.0, whole, MinValue(), hi));
     const std::int32_t old = Value_;
     return RunSetStep(
         nv != old, RecordUndo(), [&] { return std::to_string(old); }, [&] { Value_ = nv; });
@@ -390,9 +404,12 @@ bool TDoubleEditHandler::SetValue(double value) {
 
 bool TDoubleEditHandler::SetValueCore(double value) {
     if (std::isnan(value)) return false;
-    double v = std::clamp(value, MinValue(), std::max(MinValue(), MaxValue()));
+    const double hi = std::max(MinValue(), MaxValue());
+    const double c = std::clamp(value, MinValue(), hi);
+    double v = c;
     const double grid = (Snapped() && FineStep() > 0) ? FineStep() : Resolution();
-    if (grid > 0 && std::fabs(v / grid) < 2147483647.0) v = grid * static_cast<double>(RoundHalfEven(v / grid));
+    if (grid > 0 && std::fabs(v / grid) < 2147483647.0)
+        v = KeepInsideLimits(grid * static_cast<double>(RoundHalfEven(v / grid)), grid, c, MinValue(), hi);
     const double old = Value_;
     const bool changed = std::fabs(v - old) > grid / 2;
     return RunSetStep(

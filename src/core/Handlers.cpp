@@ -401,8 +401,9 @@ TMainCommandHandler::TMainCommandHandler(const TMainCommandOptions& o)
 void TMainCommandHandler::ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply,
                                          bool internal) {
     TWhoScope who(*this, internal ? wcvCommandList : wcvRemote);
-    // Setup lines need the blank between header and value whatever Header says.
-    if (isQuery && QueryBlank(internal)) reply += ' ';
+    // A plain action holds no state: its internal query stays empty, so that no setup ever runs it.
+    const bool plain = Variable_ == nullptr && MenuWords_.empty();
+    if (isQuery && HeaderOn() && !(plain && internal)) reply += ' ';
     if (Variable_ != nullptr) {
         if (isQuery) {
             // A query reports the state; it does not run the command.

@@ -226,6 +226,9 @@ TEST_F(HandlerTest, MainCommandForms) {
     Run("*RUNSTOP BOGUS");
     EXPECT_EQ(actions, 1) << "an unknown word runs nothing";
     EXPECT_EQ(Run("*RUNSTOP?"), "*RUNSTOP RUN");
+    Run("HEADER OFF");
+    EXPECT_EQ(Run("*RUNSTOP?", true), "RUN") << "the blank comes with Header ON only";
+    Run("HEADER ON");
     EXPECT_EQ(actions, 1);
     pair.PressFromSwitcher(true);
     EXPECT_EQ(actions, 1) << "a press without change runs nothing";

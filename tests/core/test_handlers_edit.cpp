@@ -196,6 +196,22 @@ TEST_F(EditTest, LimitsClampTheValueAsProgram) {
     Run("X MID");
     EXPECT_DOUBLE_EQ(h.GetValue(), 2) << "the default is clamped into the limits";
     EXPECT_THROW(root.AddDoubleEditHandler("Y", {.Config = {.Minimum = 5, .Maximum = 1}}), EInternalError);
+
+    // Limits off the grid: the value takes the grid point inside them, never one beyond.
+    auto& off = Double("Z", {.Minimum = -1.06, .Maximum = 1.06, .Resolution = 0.1});
+    Run("Z 5");
+    EXPECT_DOUBLE_EQ(off.GetValue(), 1.0);
+    Run("Z MIN");
+    EXPECT_DOUBLE_EQ(off.GetValue(), -1.0);
+    auto& narrow = Double("N", {.Minimum = 0.42, .Maximum = 0.49, .Resolution = 0.1}, 0.43);
+    Run("N 1");
+    EXPECT_DOUBLE_EQ(narrow.GetValue(), 0.49) << "no grid point inside: the limit itself";
+    auto& exact = Double("E", {.Minimum = 0, .Maximum = 0.3, .Resolution = 0.1});
+    Run("E 0.3");
+    EXPECT_NEAR(exact.GetValue(), 0.3, 1e-12) << "a limit on the grid is reached";
+    auto& whole = root.AddIntEditHandler("W", {.Config = {.Minimum = 0, .Maximum = 10.6}});
+    Run("W 20");
+    EXPECT_EQ(whole.GetValue(), 10);
 }
 
 TEST_F(EditTest, ConfigureBoundsTheResolution) {

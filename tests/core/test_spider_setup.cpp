@@ -185,6 +185,24 @@ TEST(SetupLines, SettingsLoadBracketsNest) {
     EXPECT_EQ(deferred, 1);
 }
 
+TEST(SetupLines, CommandsAreSavedOnlyWhenTheyHoldAState) {
+    for (const bool header : {true, false}) {
+        auto tree = CreateCommandTree();
+        TSpider& r = tree->Root();
+        bool hold = false;
+        int clears = 0;
+        r.AddMainCommandHandler("Acq:Hold", {.Variable = &hold, .StateWords = "Free,Held"});
+        r.AddMainCommandHandler("Acq:Mode", {.InitialIndex = 1, .MenuWords = "Sample,Peak", .Action = [](THandler&) {}});
+        r.AddMainCommandHandler("Acq:Clear", {.Action = [&](THandler&) { ++clears; }});
+        tree->ExecuteCommandString(header ? "HEADER ON" : "HEADER OFF", false);
+        std::vector<std::string> lines;
+        r.SaveAllSettings(lines);
+        EXPECT_EQ(lines, (std::vector<std::string>{"ACQ:HOLD FREE", "ACQ:MODE Peak"})) << "header " << header;
+        r.LoadAllSettings(lines);
+        EXPECT_EQ(clears, 0) << "a plain action is no setting and a setup never runs it";
+    }
+}
+
 TEST(SetupLines, QuotedValuesOnlyFromInternalLines) {
     auto tree = CreateCommandTree();
     std::string state;

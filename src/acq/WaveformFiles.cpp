@@ -352,7 +352,8 @@ bool TSignalObj::LoadBinary(const std::filesystem::path& file) {
 }
 
 bool TSignalObj::SaveText(const std::filesystem::path& file, bool valuesOnly) const {
-    if (Length_ < MinFilePoints) return false;
+    // Only the verbose form is read back, and only with 32 points or more.
+    if (!valuesOnly && Length_ < MinFilePoints) return false;
     try {
         WriteFileAtomic(file, TextImage(valuesOnly));
         return true;

@@ -426,4 +426,8 @@ TEST_F(WaveformFileDir, FailuresAreReportedNotThrown) {
     // A record too short for the file form is refused rather than written unreadable.
     EXPECT_FALSE(Waveform(16).SaveBinary(Dir / "short.wfm"));
     EXPECT_FALSE(fs::exists(Dir / "short.wfm"));
+    EXPECT_FALSE(Waveform(16).SaveText(Dir / "short.txt", false));
+    // The values-only form is never read back here, so any length is exported.
+    ASSERT_TRUE(Waveform(16).SaveText(Dir / "short.txty", true));
+    EXPECT_EQ(ReadFileBytes(Dir / "short.txty"), Waveform(16).TextImage(true));
 }

@@ -35,6 +35,11 @@ void InitLanguages(TShell& shell, TUserDialogs& dialogs) {
     setup.AskYesNo = [&dialogs](const std::string& text) {
         return dialogs.AskErrorYesNo(nullptr, QString::fromStdString(text)) == TDialogAnswer::Yes;
     };
+    // Asked at each lookup: the instrument in use changes with every instrument start.
+    setup.InstrumentName = [&shell] {
+        const TInstrumentIdentityUnit* unit = shell.Identity();
+        return unit ? unit->Identity.GetInstrumentName() : std::string();
+    };
     shell.SetLanguage(std::make_unique<TLanguageState>(std::move(setup)));
     shell.Language().InitLanguages();
     shell.Records()->BuildSourceCaptions([&shell](std::string_view key) { return shell.LangStr(key); });

@@ -11,6 +11,7 @@
 #include "core/MultiLang.h"
 #include "core/Shell.h"
 #include "core/SpiderUnit.h"
+#include "link/Suo_Data.h"
 #include "ui/MainBlock.h"
 #include "ui/Morda.h"
 #include "ui/VeltraneApplication.h"
@@ -74,6 +75,10 @@ TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
     ASSERT_NE(Shell.CommandTree(), nullptr);
     EXPECT_NE(Shell.CommandTree()->Root().FindHandler("Wfm:Source"), nullptr) << "the built features' rows ran";
     EXPECT_NE(Shell.CommandTree()->Root().FindHandler("Gui"), nullptr);
+    // "@Unit@" in a language text names the instrument in use.
+    ASSERT_NE(Shell.Identity(), nullptr);
+    Shell.Identity()->Identity.Year = 2008;
+    EXPECT_EQ(Shell.LangStr("TBCalibrPerform"), "The Veltrane is ready to perform Time Base Calibration !");
     EXPECT_EQ(Log, (std::vector<std::string>{"ShowSplash", "LoadInstrumentList",
                                              "StartInstrument 1", "Status Start in Demo Mode...",
                                              "Status Creating forms...", "WindowCreated",

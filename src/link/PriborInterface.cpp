@@ -512,11 +512,14 @@ bool TInstrumentLink::CommErrorIdleStep() {
         ++CommErrIdleCount_;
         return false;
     }
+    // The grace is over: whatever fails from here on, the next call probes again. (A USB transfer
+    // clears the flag first, so its failure would otherwise look like a new error and restart the
+    // count.)
     if (!RecheckInstrumentLink()) {
         CommErrorFlag_ = true;
+        CommErrIdleCount_ = Timing_.CommErrIdleCalls;
         return false;
     }
-    // Whatever fails from here on sets the flag again.
     AcquisitionRunning_ = BreakModeFlag_ = false;
     CommErrorFlag_ = false;
     bool ok = !Hooks.ReadIndividualData || Hooks.ReadIndividualData();
@@ -524,6 +527,7 @@ bool TInstrumentLink::CommErrorIdleStep() {
     if (ok && Hooks.ResendInstrumentSettings) ok = Hooks.ResendInstrumentSettings();
     if (!ok || CommErrorFlag_) {
         CommErrorFlag_ = true;
+        CommErrIdleCount_ = Timing_.CommErrIdleCalls;
         return false;
     }
     if (Hooks.ClearCommError) Hooks.ClearCommError();

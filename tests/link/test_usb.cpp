@@ -272,3 +272,29 @@ TEST(UsbLink, WithoutADeviceTheRealLibraryReportsAClearError) {
         << e;
     EXPECT_TRUE(link.CommErrorFlag());
 }
+
+TEST(UsbLink, AProbeThatFailsAfterAGoodSendProbesAgainOnTheNextIdleCall) {
+    TUsbLink u;
+    u.Link.Hooks.ReadIndividualData = [&u] { return u.Link.QueryCommand("Info:IndivData?") != "Timeout"; };
+    ASSERT_TRUE(u.Open());
+    u.Link.EnterCommError();
+    for (int i = 0; i < 200; ++i) EXPECT_FALSE(u.Link.CommErrorIdleStep());
+    // The device reopens and takes the probe, but its reply never comes.
+    const int opensBefore = u.S.Opens;
+    EXPECT_FALSE(u.Link.CommErrorIdleStep());
+    EXPECT_EQ(u.S.Opens, opensBefore + 1);
+    EXPECT_FALSE(u.Link.CommErrorIdleStep());
+    EXPECT_EQ(u.S.Opens, opensBefore + 2);
+    // The probe answers but the identity read that follows times out: next call probes again too.
+    u.S.Reads.push_back({TUsbApi::ErrorTimeout, ""});  // flush
+    u.S.Reads.push_back({0, "1.0\r\n"});
+    EXPECT_FALSE(u.Link.CommErrorIdleStep());
+    EXPECT_TRUE(u.Link.CommErrorFlag());
+    EXPECT_FALSE(u.Link.CommErrorIdleStep());
+    EXPECT_EQ(u.S.Opens, opensBefore + 4);
+    u.S.Reads.push_back({TUsbApi::ErrorTimeout, ""});  // flush
+    u.S.Reads.push_back({0, "1.0\r\n"});
+    u.S.Reads.push_back({0, "1,42,2010\r\n"});
+    EXPECT_TRUE(u.Link.CommErrorIdleStep());
+    EXPECT_FALSE(u.Link.CommErrorFlag());
+}

@@ -158,6 +158,15 @@ TEST_F(EditSwitcherTest, ArrowKeysChooseFineModeAndRunWhileHeld) {
     SendKey(*sw, Qt::Key_Left);
     EXPECT_TRUE(sw->FineMode());
     EXPECT_DOUBLE_EQ(value.GetValue(), 4.5);
+    // Focus lost while the key is held: its release goes elsewhere, so the run ends here and the mouse
+    // arrows work again.
+    QFocusEvent out(QEvent::FocusOut);
+    QCoreApplication::sendEvent(sw, &out);
+    EXPECT_FALSE(sw->KeyRunActive());
+    EXPECT_FALSE(value.RunActive());
+    SendMouse(*sw, QEvent::MouseButtonPress, ArrowPoint(0));
+    EXPECT_DOUBLE_EQ(value.GetValue(), 4.75);  // fine mode from the Left key
+    SendMouse(*sw, QEvent::MouseButtonRelease, ArrowPoint(0), Qt::LeftButton, Qt::NoButton);
 }
 
 TEST_F(EditSwitcherTest, WithoutFineStepsLeftAndRightKeepTheModeAndTheMenuEntryIsOff) {

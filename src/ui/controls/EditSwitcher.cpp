@@ -177,6 +177,9 @@ void TRC_EditSwitcher::focusOutEvent(QFocusEvent* event) {
     // The control's own pop-up menu does not take the entry away.
     if (event->reason() == Qt::PopupFocusReason) return;
     EndMouseRun();
+    // The held key's release now goes to another control: a run left open would never end and would
+    // keep the arrows from taking the mouse.
+    EndKeyRun();
     if (Typing_.Typing) LeaveTyping();
 }
 

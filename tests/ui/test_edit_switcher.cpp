@@ -135,6 +135,14 @@ TEST_F(EditSwitcherTest, MovingOffTheArrowPausesTheRunAndFineModeStepsFine) {
     EXPECT_EQ(timers.Live(), nullptr);
     EXPECT_FALSE(sw->MouseRunActive());
     EXPECT_FALSE(value.RunActive());
+    // A pop-up opened over a held arrow takes its release: the run ends when the pop-up opens.
+    SendMouse(*sw, QEvent::MouseButtonPress, ArrowPoint(0));
+    ASSERT_NE(timers.Live(), nullptr);
+    QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+    QCoreApplication::sendEvent(sw, &popup);
+    EXPECT_EQ(timers.Live(), nullptr);
+    EXPECT_FALSE(sw->MouseRunActive());
+    EXPECT_FALSE(value.RunActive());
 }
 
 TEST_F(EditSwitcherTest, ArrowKeysChooseFineModeAndRunWhileHeld) {

@@ -143,6 +143,16 @@ TEST_F(ButtonSwitcherTest, RadioClickGoesToTheHandlerWhichMaySayNo) {
     EXPECT_FALSE(sw->Button(1).isEnabled());
     h.SetDisabled(false);
     EXPECT_TRUE(sw->Button(1).isEnabled());
+    // A Space press whose button loses the focus is no click when its release arrives later.
+    who.clear();
+    QTest::keyPress(&sw->Button(1), Qt::Key_Space);
+    QFocusEvent out(QEvent::FocusOut);
+    QCoreApplication::sendEvent(&sw->Button(1), &out);
+    QTest::keyRelease(&sw->Button(1), Qt::Key_Space);
+    EXPECT_TRUE(who.empty());
+    QTest::keyClick(&sw->Button(1), Qt::Key_Space);
+    ASSERT_FALSE(who.empty());
+    EXPECT_EQ(who.front(), wcvSwitcher);
 }
 
 TEST_F(ButtonSwitcherTest, OnOffSwitchShowsTheHandlerAndHandsClicksOver) {

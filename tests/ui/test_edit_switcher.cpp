@@ -135,6 +135,14 @@ TEST_F(EditSwitcherTest, MovingOffTheArrowPausesTheRunAndFineModeStepsFine) {
     EXPECT_EQ(timers.Live(), nullptr);
     EXPECT_FALSE(sw->MouseRunActive());
     EXPECT_FALSE(value.RunActive());
+    // A pop-up opened over a held arrow takes its release: the run ends when the pop-up opens.
+    SendMouse(*sw, QEvent::MouseButtonPress, ArrowPoint(0));
+    ASSERT_NE(timers.Live(), nullptr);
+    QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+    QCoreApplication::sendEvent(sw, &popup);
+    EXPECT_EQ(timers.Live(), nullptr);
+    EXPECT_FALSE(sw->MouseRunActive());
+    EXPECT_FALSE(value.RunActive());
 }
 
 TEST_F(EditSwitcherTest, ArrowKeysChooseFineModeAndRunWhileHeld) {
@@ -158,6 +166,15 @@ TEST_F(EditSwitcherTest, ArrowKeysChooseFineModeAndRunWhileHeld) {
     SendKey(*sw, Qt::Key_Left);
     EXPECT_TRUE(sw->FineMode());
     EXPECT_DOUBLE_EQ(value.GetValue(), 4.5);
+    // Focus lost while the key is held: its release goes elsewhere, so the run ends here and the mouse
+    // arrows work again.
+    QFocusEvent out(QEvent::FocusOut);
+    QCoreApplication::sendEvent(sw, &out);
+    EXPECT_FALSE(sw->KeyRunActive());
+    EXPECT_FALSE(value.RunActive());
+    SendMouse(*sw, QEvent::MouseButtonPress, ArrowPoint(0));
+    EXPECT_DOUBLE_EQ(value.GetValue(), 4.75);  // fine mode from the Left key
+    SendMouse(*sw, QEvent::MouseButtonRelease, ArrowPoint(0), Qt::LeftButton, Qt::NoButton);
 }
 
 TEST_F(EditSwitcherTest, WithoutFineStepsLeftAndRightKeepTheModeAndTheMenuEntryIsOff) {

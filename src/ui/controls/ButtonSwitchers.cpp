@@ -173,6 +173,8 @@ void TMyGridButton::focusInEvent(QFocusEvent* event) {
 
 void TMyGridButton::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
+    // A Space press ends with the focus: its release, coming later, must not click.
+    Down_ = false;
     update();
     QFocusEvent out(QEvent::FocusOut, event->reason());
     if (parentWidget()) QCoreApplication::sendEvent(parentWidget(), &out);

@@ -174,9 +174,12 @@ void TRC_EditSwitcher::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TRC_EditSwitcher::focusOutEvent(QFocusEvent* event) {
     TRC_LabelSwitcher::focusOutEvent(event);
+    // The release of a held arrow or key now goes elsewhere, a pop-up included: a run left open would
+    // step on and keep the arrows from taking the mouse.
+    EndMouseRun();
+    EndKeyRun();
     // The control's own pop-up menu does not take the entry away.
     if (event->reason() == Qt::PopupFocusReason) return;
-    EndMouseRun();
     if (Typing_.Typing) LeaveTyping();
 }
 
@@ -314,7 +317,12 @@ void TRC_EditSwitcher::MenuItemClick(const QAction& item) {
     }
 }
 
-void TRC_EditSwitcher::contextMenuEvent(QContextMenuEvent* event) { Menu_->exec(event->globalPos()); }
+void TRC_EditSwitcher::contextMenuEvent(QContextMenuEvent* event) {
+    // The menu takes the mouse and the keys: no run outlives its opening.
+    EndMouseRun();
+    EndKeyRun();
+    Menu_->exec(event->globalPos());
+}
 
 // --- painting ---
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/temp_folder.h"
 #include "acq/SignalObj.h"
 #include "acq/WaveformFiles.h"
 #include "core/TextFiles.h"
@@ -101,14 +102,8 @@ void ExpectUnchanged(const TSignalObj& r) {
 
 class WaveformFileDir : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Dir = fs::temp_directory_path() /
-              ("vt_acq_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
-    }
-    void TearDown() override { fs::remove_all(Dir); }
-    fs::path Dir;
+    vt::test::TempFolder Folder;
+    fs::path Dir = Folder.Path();
 };
 
 }  // namespace

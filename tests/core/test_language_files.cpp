@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/temp_folder.h"
 #include "core/IniFiles.h"
 #include "core/LanguageTable.h"
 #include "core/MultiLang.h"
@@ -29,13 +30,11 @@ std::string Utf16(const std::string& ascii, bool bigEndian) {
 class LanguageFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string dir = (fs::temp_directory_path() / "vt_lang_XXXXXX").string();
-        ASSERT_NE(mkdtemp(dir.data()), nullptr);
-        Root = fs::path(dir) / "data";
-        Config = fs::path(dir) / "config";
+        Root = Folder.Path() / "data";
+        Config = Folder.Path() / "config";
         fs::create_directories(Root);
     }
-    void TearDown() override { fs::remove_all(Root.parent_path()); }
+    vt::test::TempFolder Folder;
 
     void Put(const std::string& name, const std::string& bytes) const {
         std::ofstream(Root / name, std::ios::binary) << bytes;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/temp_folder.h"
 #include "core/InternalError.h"
 #include "core/Shell.h"
 #include "core/SpiderUnit.h"
@@ -139,13 +140,8 @@ TEST(ShellFolders, DataRootComesFromTheCommandLineThenTheEnvironment) {
 
 class ShellFolderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Root = std::filesystem::temp_directory_path() /
-               ("vt_shell_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(Root);
-    }
-    void TearDown() override { std::filesystem::remove_all(Root); }
-    std::filesystem::path Root;
+    vt::test::TempFolder Folder;
+    std::filesystem::path Root = Folder.Path();
 };
 
 TEST_F(ShellFolderTest, FirstStartCreatesEveryDataFolderBelowTheRoot) {

@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "UiTestSupport.h"
+#include "core/temp_folder.h"
 #include "core/Shell.h"
 #include "core/SpiderUnit.h"
 #include "ui/Automation.h"
@@ -20,8 +20,8 @@ namespace vt {
 namespace {
 
 TEST(AutomationProgram, ServesClientsShowsTheConsoleOnF4AndHoldsTheCloseWhileConnected) {
-    const auto home = std::filesystem::temp_directory_path() / ("vt_automation_home_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(home);
+    const test::TempFolder folder;
+    const auto home = folder.Path() / "home";
     TShell shell;
     TMainBlockSteps block;
     test::TRecordingSteps rec;
@@ -83,7 +83,6 @@ TEST(AutomationProgram, ServesClientsShowsTheConsoleOnF4AndHoldsTheCloseWhileCon
     EXPECT_EQ(automation->Server.ClientCount(), 0);
     EXPECT_EQ(step, 3);
     automation.reset();
-    std::filesystem::remove_all(home);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/temp_folder.h"
 #include "core/LangIniFile.h"
 #include "core/MultiLang.h"
 #include "test_sidemenu_support.h"
@@ -87,17 +88,13 @@ struct TTextForm {
 class FormTexts : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string dir = (fs::temp_directory_path() / "vt_forms_XXXXXX").string();
-        ASSERT_NE(mkdtemp(dir.data()), nullptr);
-        Root = fs::path(dir);
+        Root = Folder.Path();
         menus.RegisterForm(2, [this](TSideMenus& m, QWidget* parent, bool left) -> TSideMenuForm* {
             return new TTestMenuForm(m, parent, left, log);
         });
     }
-    void TearDown() override {
-        FlushDeletes();
-        fs::remove_all(Root);
-    }
+    void TearDown() override { FlushDeletes(); }
+    vt::test::TempFolder Folder;
     void Put(const std::string& name, const std::string& text) const {
         std::ofstream(Root / name, std::ios::binary) << text;
     }

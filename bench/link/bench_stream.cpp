@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "link/PriborInterface.h"
+#include "link/InstrumentLink.h"
 #include "support/FakeInstrument.h"
 
 namespace {

@@ -12,8 +12,8 @@
 
 #include "core/EditHandlers.h"
 #include "core/InternalError.h"
-#include "core/MultiLang.h"
-#include "core/SpiderUnit.h"
+#include "core/LanguageState.h"
+#include "core/CommandTree.h"
 #include "ui/SideMenu.h"
 #include "ui/SideMenuLanguage.h"
 

@@ -1,7 +1,7 @@
 #include "acq/SignalSources.h"
 
 #include "core/InternalError.h"
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/DotNumberText.h"
 #include "core/SourceHandlers.h"
 
 namespace vt {

@@ -4,7 +4,7 @@
 
 #include "acq/SignalSources.h"
 #include "acq/WaveformTransfer.h"
-#include "core/SpiderUnit.h"
+#include "core/CommandTree.h"
 
 namespace vt {
 

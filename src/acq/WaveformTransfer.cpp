@@ -7,7 +7,7 @@
 
 #include "acq/SignalSources.h"
 #include "core/Handlers.h"
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/DotNumberText.h"
 
 namespace vt {
 

@@ -5,8 +5,8 @@
 #include <cctype>
 #include <cmath>
 
-#include "core/ComRC.h"
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/CommandService.h"
+#include "core/DotNumberText.h"
 #include "core/Numeric.h"
 
 namespace vt {

@@ -5,10 +5,10 @@
 #include <limits>
 
 #include "core/InternalError.h"
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/DotNumberText.h"
 #include "core/Numeric.h"
 #include "core/Proc555.h"
-#include "core/SpiderUnit.h"
+#include "core/CommandTree.h"
 
 namespace vt {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "core/InternalError.h"
-#include "core/SpiderUnit.h"
-#include "core/Undina.h"
+#include "core/CommandTree.h"
+#include "core/UndoBuffer.h"
 
 namespace vt {
 

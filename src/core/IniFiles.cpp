@@ -5,7 +5,7 @@
 #include <system_error>
 #include <utility>
 
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/DotNumberText.h"
 #include "core/TextFiles.h"
 
 namespace vt {

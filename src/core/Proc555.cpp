@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "core/InternalError.h"
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/DotNumberText.h"
 #include "core/Numeric.h"
 
 namespace vt {

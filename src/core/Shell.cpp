@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "core/InternalError.h"
-#include "core/SpiderUnit.h"
+#include "core/CommandTree.h"
 #include "core/TextFiles.h"
-#include "core/Undina.h"
+#include "core/UndoBuffer.h"
 
 namespace vt {
 

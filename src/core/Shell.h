@@ -12,7 +12,7 @@
 
 #include "core/AnalysisServices.h"
 #include "core/DisplayServices.h"
-#include "core/MultiLang.h"
+#include "core/LanguageState.h"
 #include "core/SerialServices.h"
 
 namespace vt {

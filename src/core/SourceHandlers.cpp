@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/SpiderUnit.h"
+#include "core/CommandTree.h"
 
 namespace vt {
 

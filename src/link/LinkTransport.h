@@ -1,5 +1,5 @@
 #pragma once
-// A byte pipe to the instrument. The text and data channel (PriborInterface) speaks the protocol
+// A byte pipe to the instrument. The text and data channel (TInstrumentLink) speaks the protocol
 // over one of these: USB bulk pipes or a TCP connection.
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "link/LinkTransport.h"
-#include "link/VltWinUSB.h"
+#include "link/UsbBinding.h"
 
 namespace vt {
 

@@ -7,7 +7,7 @@
 
 #include "core/Shell.h"
 #include "ui/MainBlock.h"
-#include "ui/Morda.h"
+#include "ui/MainWindow.h"
 #include "ui/UserDialogs.h"
 
 namespace vt {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ComRC.h"
+#include "core/CommandService.h"
 #include "core/ConsoleText.h"
 #include "ui/AutomationServer.h"
 #include "ui/ConsoleForm.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "core/ComRC.h"
+#include "core/CommandService.h"
 
 namespace vt {
 

@@ -2,7 +2,7 @@
 
 #include "acq/WaveformCommands.h"
 #include "core/Shell.h"
-#include "ui/Morda.h"
+#include "ui/MainWindow.h"
 
 namespace vt {
 

@@ -3,11 +3,11 @@
 #include <cstdlib>
 
 #include "core/Shell.h"
-#include "core/SpiderUnit.h"
-#include "link/Instruments.h"
-#include "link/PriborInterface.h"
-#include "link/Suo_Data.h"  // HasCommandLineParam
-#include "ui/Morda.h"
+#include "core/CommandTree.h"
+#include "link/InstrumentConnection.h"
+#include "link/InstrumentLink.h"
+#include "link/InstrumentIdentity.h"  // HasCommandLineParam
+#include "ui/MainWindow.h"
 #include "ui/UserDialogs.h"
 
 namespace vt {

@@ -4,20 +4,20 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "core/MultiLang.h"
-#include "core/SpiderUnit.h"
+#include "core/LanguageState.h"
+#include "core/CommandTree.h"
 #include "core/Shell.h"
 #include "core/TextFiles.h"
 #include "acq/SignalSources.h"
-#include "link/PriborInterface.h"
-#include "link/Suo_Data.h"
+#include "link/InstrumentLink.h"
+#include "link/InstrumentIdentity.h"
 #include "ui/FeatureRows.h"
 #include "ui/MainCommandStrip.h"
-#include "ui/Morda.h"
+#include "ui/MainWindow.h"
 #include "ui/PermanentControls.h"
 #include "ui/SideMenu.h"
 #include "ui/SideMenuLanguage.h"
-#include "ui/controls/AllMyControls.h"
+#include "ui/controls/Switcher.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/MordaSteps.h"
+#include "ui/MainWindowSteps.h"
 #include "ui/UserDialogs.h"
 
 namespace vt {

@@ -1,7 +1,7 @@
 #include "ui/MainCommandStrip.h"
 
 #include "ui/QtColor.h"
-#include "ui/controls/AllMyControls.h"
+#include "ui/controls/Switcher.h"
 #include "ui/controls/CommandSwitchers.h"
 
 namespace vt {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ui/controls/AllMyControls.h"
+#include "ui/controls/Switcher.h"
 
 namespace vt {
 

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "core/InternalError.h"
-#include "ui/MordaSteps.h"
+#include "ui/MainWindowSteps.h"
 
 namespace vt {
 

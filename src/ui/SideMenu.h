@@ -11,7 +11,7 @@
 
 #include "ui/MainLayout.h"
 #include "ui/SideMenuSlots.h"
-#include "ui/controls/AllMyControls.h"
+#include "ui/controls/Switcher.h"
 #include "ui/controls/LanguageForm.h"
 
 namespace vt {

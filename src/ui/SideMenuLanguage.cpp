@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "core/MultiLang.h"
+#include "core/LanguageState.h"
 #include "ui/SideMenu.h"
 #include "ui/controls/LanguageForm.h"
 

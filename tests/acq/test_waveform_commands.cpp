@@ -7,7 +7,7 @@
 
 #include "acq/SignalSources.h"
 #include "acq/WaveformCommands.h"
-#include "core/SpiderUnit.h"
+#include "core/CommandTree.h"
 
 using namespace vt;
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "core/InternalError.h"
-#include "core/SpiderUnit.h"
-#include "core/Undina.h"
+#include "core/CommandTree.h"
+#include "core/UndoBuffer.h"
 #include "core/RecordingControl.h"
 
 using namespace vt;

@@ -5,8 +5,8 @@
 #include <type_traits>
 
 #include "core/InternalError.h"
-#include "core/SpiderUnit.h"
-#include "core/Undina.h"
+#include "core/CommandTree.h"
+#include "core/UndoBuffer.h"
 #include "core/RecordingControl.h"
 
 using namespace vt;

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "core/IniFiles.h"
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/DotNumberText.h"
 #include "core/TextFiles.h"
 #include "core/comma_locale.h"
 #include "core/temp_folder.h"

@@ -9,8 +9,8 @@
 #include "core/temp_folder.h"
 #include "core/IniFiles.h"
 #include "core/LanguageTable.h"
-#include "core/MultiLang.h"
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/LanguageState.h"
+#include "core/DotNumberText.h"
 
 using namespace vt;
 namespace fs = std::filesystem;

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "core/LangIniFile.h"
+#include "core/LanguageFile.h"
 #include "core/LanguageTable.h"
-#include "core/MultiLang.h"
+#include "core/LanguageState.h"
 
 using namespace vt;
 

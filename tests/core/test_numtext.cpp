@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/DotNumberText.h"
 #include "core/comma_locale.h"
 
 using namespace vt;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/InternalError.h"
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/DotNumberText.h"
 #include "core/Numeric.h"
 #include "core/Proc555.h"
 #include "core/comma_locale.h"

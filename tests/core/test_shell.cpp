@@ -10,7 +10,7 @@
 #include "core/temp_folder.h"
 #include "core/InternalError.h"
 #include "core/Shell.h"
-#include "core/SpiderUnit.h"
+#include "core/CommandTree.h"
 #include "core/TextFiles.h"
 
 namespace vt {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/InternalError.h"
-#include "core/Undina.h"
+#include "core/UndoBuffer.h"
 
 using namespace vt;
 

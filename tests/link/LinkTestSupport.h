@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "link/PriborInterface.h"
+#include "link/InstrumentLink.h"
 #include "support/FakeInstrument.h"
 
 namespace vt::test {

@@ -3,7 +3,7 @@
 
 #include "core/InternalError.h"
 #include "core/LanguageTable.h"
-#include "link/Suo_Data.h"
+#include "link/InstrumentIdentity.h"
 
 using namespace vt;
 

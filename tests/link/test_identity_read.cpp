@@ -4,7 +4,7 @@
 #include "core/IniFiles.h"
 #include "core/TextFiles.h"
 #include "core/temp_folder.h"
-#include "link/Suo_Data.h"
+#include "link/InstrumentIdentity.h"
 
 #include "LinkTestSupport.h"
 

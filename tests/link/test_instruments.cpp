@@ -6,10 +6,10 @@
 #include "LinkTestSupport.h"
 #include "core/Handlers.h"
 #include "core/IniFiles.h"
-#include "core/SpiderUnit.h"
+#include "core/CommandTree.h"
 #include "core/temp_folder.h"
-#include "link/Instruments.h"
-#include "link/VltWinUSB.h"
+#include "link/InstrumentConnection.h"
+#include "link/UsbBinding.h"
 
 using namespace vt;
 using namespace vt::test;

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "core/InternalError.h"
-#include "link/InstrSenders.h"
-#include "link/Suo_Data.h"
+#include "link/CommandSenders.h"
+#include "link/InstrumentIdentity.h"
 
 #include "LinkTestSupport.h"
 

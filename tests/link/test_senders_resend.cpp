@@ -1,8 +1,8 @@
 // The acquisition start, the resend of every setting, the forgetting of the cache and the queries.
 #include <gtest/gtest.h>
 
-#include "link/InstrSenders.h"
-#include "link/Suo_Data.h"
+#include "link/CommandSenders.h"
+#include "link/InstrumentIdentity.h"
 
 #include "LinkTestSupport.h"
 

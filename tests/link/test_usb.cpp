@@ -5,7 +5,7 @@
 
 #include "LinkTestSupport.h"
 #include "core/InternalError.h"
-#include "link/VltWinUSB.h"
+#include "link/UsbBinding.h"
 
 using namespace vt;
 using namespace vt::test;

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <memory>
 
-#include "core/SpiderUnit.h"
-#include "link/PriborInterface.h"
-#include "link/Suo_Data.h"
+#include "core/CommandTree.h"
+#include "link/InstrumentLink.h"
+#include "link/InstrumentIdentity.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt::test {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "core/Shell.h"
-#include "link/PriborInterface.h"
-#include "link/Suo_Data.h"
-#include "ui/MordaSteps.h"
+#include "link/InstrumentLink.h"
+#include "link/InstrumentIdentity.h"
+#include "ui/MainWindowSteps.h"
 #include "ui/UserDialogs.h"
 
 namespace vt::test {

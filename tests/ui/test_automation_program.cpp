@@ -10,10 +10,10 @@
 #include "UiTestSupport.h"
 #include "core/temp_folder.h"
 #include "core/Shell.h"
-#include "core/SpiderUnit.h"
+#include "core/CommandTree.h"
 #include "ui/Automation.h"
 #include "ui/MainBlock.h"
-#include "ui/Morda.h"
+#include "ui/MainWindow.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "UiTestSupport.h"
-#include "core/ComRC.h"
-#include "core/SpiderUnit.h"
+#include "core/CommandService.h"
+#include "core/CommandTree.h"
 #include "ui/AutomationServer.h"
 
 using namespace vt;

@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "test_switcher_support.h"
-#include "core/LangIniFile.h"
+#include "core/LanguageFile.h"
 #include "ui/controls/ButtonSwitchers.h"
 
 using namespace vt;

@@ -7,7 +7,7 @@
 #include <QMenu>
 #include <QTest>
 
-#include "core/LangIniFile.h"
+#include "core/LanguageFile.h"
 #include "test_switcher_support.h"
 #include "ui/MainCommandStrip.h"
 #include "ui/controls/CommandSwitchers.h"

@@ -4,7 +4,7 @@
 
 #include <QPainter>
 
-#include "core/LangIniFile.h"
+#include "core/LanguageFile.h"
 #include "core/SourceHandlers.h"
 #include "test_values_support.h"
 #include "ui/controls/ColorComboBox.h"

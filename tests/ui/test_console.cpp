@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "UiTestSupport.h"
-#include "core/SpiderUnit.h"
+#include "core/CommandTree.h"
 #include "ui/Automation.h"
 
 using namespace vt;

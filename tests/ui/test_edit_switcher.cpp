@@ -5,7 +5,7 @@
 #include <QAction>
 
 #include "core/EditHandlers.h"
-#include "core/LangIniFile.h"
+#include "core/LanguageFile.h"
 #include "test_values_support.h"
 #include "ui/controls/EditSwitcher.h"
 

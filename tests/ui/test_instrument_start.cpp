@@ -9,12 +9,12 @@
 #include "UiTestSupport.h"
 #include "core/Shell.h"
 #include "core/temp_folder.h"
-#include "link/Instruments.h"
+#include "link/InstrumentConnection.h"
 #include "support/FakeInstrument.h"
 #include "ui/InstrumentStart.h"
 #include "ui/MainBlock.h"
 #include "ui/ResponsiveLinkClock.h"
-#include "ui/Morda.h"
+#include "ui/MainWindow.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {

@@ -8,12 +8,12 @@
 
 #include "UiTestSupport.h"
 #include "core/temp_folder.h"
-#include "core/MultiLang.h"
+#include "core/LanguageState.h"
 #include "core/Shell.h"
-#include "core/SpiderUnit.h"
-#include "link/Suo_Data.h"
+#include "core/CommandTree.h"
+#include "link/InstrumentIdentity.h"
 #include "ui/MainBlock.h"
-#include "ui/Morda.h"
+#include "ui/MainWindow.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {

@@ -6,16 +6,16 @@
 #include <fstream>
 
 #include "UiTestSupport.h"
-#include "core/LangIniFile.h"
-#include "core/MultiLang.h"
+#include "core/LanguageFile.h"
+#include "core/LanguageState.h"
 #include "core/temp_folder.h"
-#include "link/PriborInterface.h"
+#include "link/InstrumentLink.h"
 #include "core/InternalError.h"
 #include "core/Shell.h"
-#include "core/SpiderUnit.h"
-#include "ui/ButtonOfMainMenu.h"
+#include "core/CommandTree.h"
+#include "ui/MainMenuButton.h"
 #include "ui/MainCommandStrip.h"
-#include "ui/Morda.h"
+#include "ui/MainWindow.h"
 
 namespace vt {
 namespace {

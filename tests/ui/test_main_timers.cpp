@@ -5,7 +5,7 @@
 
 #include "UiTestSupport.h"
 #include "core/Shell.h"
-#include "ui/Morda.h"
+#include "ui/MainWindow.h"
 
 namespace vt {
 namespace {

@@ -11,7 +11,7 @@
 #include "UiTestSupport.h"
 #include "core/Shell.h"
 #include "test_sidemenu_support.h"
-#include "ui/Morda.h"
+#include "ui/MainWindow.h"
 #include "ui/SideMenu.h"
 
 using namespace vt;

@@ -13,8 +13,8 @@
 #include <fstream>
 
 #include "core/temp_folder.h"
-#include "core/LangIniFile.h"
-#include "core/MultiLang.h"
+#include "core/LanguageFile.h"
+#include "core/LanguageState.h"
 #include "test_sidemenu_support.h"
 #include "ui/SideMenuLanguage.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "test_switcher_support.h"
-#include "ui/Morda.h"
+#include "ui/MainWindow.h"
 #include "ui/SideMenu.h"
 
 namespace vt::test {

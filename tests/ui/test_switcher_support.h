@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/InternalError.h"
-#include "core/SpiderUnit.h"
-#include "ui/controls/AllMyControls.h"
+#include "core/CommandTree.h"
+#include "ui/controls/Switcher.h"
 
 namespace vt::test {
 

@@ -7,7 +7,7 @@
 #include "core/EditHandlers.h"
 #include "core/Shell.h"
 #include "test_values_support.h"
-#include "ui/Morda.h"
+#include "ui/MainWindow.h"
 #include "ui/PermanentControls.h"
 #include "ui/controls/ButtonSwitchers.h"
 #include "ui/controls/ListBoxSwitcher.h"

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "core/InternalError.h"
-#include "core/LangIniFile.h"
+#include "core/LanguageFile.h"
 
 namespace vt {
 

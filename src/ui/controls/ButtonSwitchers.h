@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "ui/controls/AllMyControls.h"
+#include "ui/controls/Switcher.h"
 
 namespace vt {
 

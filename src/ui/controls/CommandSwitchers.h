@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "ui/controls/AllMyControls.h"
+#include "ui/controls/Switcher.h"
 
 class QMenu;
 

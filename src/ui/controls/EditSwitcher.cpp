@@ -9,7 +9,7 @@
 
 #include "core/EditHandlers.h"
 #include "core/InternalError.h"
-#include "core/LangIniFile.h"
+#include "core/LanguageFile.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {

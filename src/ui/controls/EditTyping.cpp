@@ -1,6 +1,6 @@
 #include "ui/controls/EditTyping.h"
 
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/DotNumberText.h"
 
 namespace vt {
 

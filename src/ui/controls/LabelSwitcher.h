@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-#include "ui/controls/AllMyControls.h"
+#include "ui/controls/Switcher.h"
 
 namespace vt {
 

@@ -10,10 +10,10 @@
 #include <QTreeWidget>
 #include <functional>
 
-#include "core/LangIniFile.h"
-#include "core/MultiLang.h"
-#include "ui/ButtonOfMainMenu.h"
-#include "ui/controls/AllMyControls.h"
+#include "core/LanguageFile.h"
+#include "core/LanguageState.h"
+#include "ui/MainMenuButton.h"
+#include "ui/controls/Switcher.h"
 
 namespace vt {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "core/InternalError.h"
-#include "core/LangIniFile.h"
+#include "core/LanguageFile.h"
 
 namespace vt {
 

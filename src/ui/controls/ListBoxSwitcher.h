@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <cstdint>
 
-#include "ui/controls/AllMyControls.h"
+#include "ui/controls/Switcher.h"
 #include "ui/controls/ColorComboBox.h"
 
 namespace vt {

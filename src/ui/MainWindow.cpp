@@ -1,4 +1,4 @@
-#include "ui/Morda.h"
+#include "ui/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,17 +16,17 @@
 
 #include "acq/SignalSources.h"
 #include "core/InternalError.h"
-#include "core/LangIniFile.h"
-#include "core/MultiLang.h"
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/LanguageFile.h"
+#include "core/LanguageState.h"
+#include "core/DotNumberText.h"
 #include "core/Shell.h"
-#include "core/SpiderUnit.h"
-#include "link/PriborInterface.h"
-#include "link/Suo_Data.h"
-#include "core/Undina.h"
+#include "core/CommandTree.h"
+#include "link/InstrumentLink.h"
+#include "link/InstrumentIdentity.h"
+#include "core/UndoBuffer.h"
 #include "ui/MainCommandStrip.h"
 #include "ui/PermanentControls.h"
-#include "ui/controls/AllMyControls.h"
+#include "ui/controls/Switcher.h"
 #include "ui/QtColor.h"
 #include "ui/controls/LanguageForm.h"
 #include "ui/VeltraneApplication.h"

@@ -1,4 +1,4 @@
-#include "link/Suo_Data.h"
+#include "link/InstrumentIdentity.h"
 #include "core/AsciiText.h"
 
 #include <algorithm>
@@ -9,8 +9,8 @@
 #include "core/Handlers.h"
 #include "core/IniFiles.h"
 #include "core/InternalError.h"
-#include "core/MyDecimalSeparatorIsDot.h"
-#include "link/PriborInterface.h"
+#include "core/DotNumberText.h"
+#include "link/InstrumentLink.h"
 
 namespace vt {
 

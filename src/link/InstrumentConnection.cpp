@@ -1,11 +1,11 @@
-#include "link/Instruments.h"
+#include "link/InstrumentConnection.h"
 
 #include <charconv>
 
 #include "core/Handlers.h"
 #include "core/InternalError.h"
-#include "core/SpiderUnit.h"
-#include "link/PriborInterface.h"
+#include "core/CommandTree.h"
+#include "link/InstrumentLink.h"
 
 namespace vt {
 

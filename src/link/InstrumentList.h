@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/Proc555.h"
-#include "link/PriborInterface.h"
+#include "link/InstrumentLink.h"
 
 namespace vt {
 

@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include "core/temp_folder.h"
-#include "link/InstrLock.h"
-#include "link/Instruments.h"
+#include "link/InstrumentLocks.h"
+#include "link/InstrumentConnection.h"
 
 using namespace vt;
 

@@ -1,4 +1,4 @@
-#include "core/MultiLang.h"
+#include "core/LanguageState.h"
 #include "core/AsciiText.h"
 
 #include <algorithm>
@@ -10,7 +10,7 @@
 
 #include "core/IniFiles.h"
 #include "core/LanguageTable.h"
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/DotNumberText.h"
 #include "core/TextFiles.h"
 
 namespace vt {

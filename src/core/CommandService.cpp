@@ -1,6 +1,6 @@
-#include "core/ComRC.h"
+#include "core/CommandService.h"
 
-#include "core/SpiderUnit.h"
+#include "core/CommandTree.h"
 
 namespace vt {
 

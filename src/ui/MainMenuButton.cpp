@@ -1,4 +1,4 @@
-#include "ui/ButtonOfMainMenu.h"
+#include "ui/MainMenuButton.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,7 +1,7 @@
 // Setup lines: SaveAllSettings -> LoadAllSettings for every handler class, and the loading rules.
 #include <gtest/gtest.h>
 
-#include "core/SpiderUnit.h"
+#include "core/CommandTree.h"
 
 using namespace vt;
 

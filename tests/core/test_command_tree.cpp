@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/InternalError.h"
-#include "core/SpiderUnit.h"
+#include "core/CommandTree.h"
 
 using namespace vt;
 

@@ -1,4 +1,4 @@
-#include "core/LangIniFile.h"
+#include "core/LanguageFile.h"
 
 #include <algorithm>
 #include <cstdint>

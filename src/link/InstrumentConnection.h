@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "link/InstrList.h"
-#include "link/InstrLock.h"
+#include "link/InstrumentList.h"
+#include "link/InstrumentLocks.h"
 
 namespace vt {
 

@@ -1,4 +1,4 @@
-#include "link/PriborInterface.h"
+#include "link/InstrumentLink.h"
 #include "core/AsciiText.h"
 
 #include <algorithm>
@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "core/InternalError.h"
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/DotNumberText.h"
 #include "link/UsbTransport.h"
 
 namespace vt {

@@ -1,4 +1,4 @@
-#include "core/Undina.h"
+#include "core/UndoBuffer.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "core/SpiderUnit.h"
+#include "core/CommandTree.h"
 
 #include <algorithm>
 

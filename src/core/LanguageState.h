@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/LangIniFile.h"
+#include "core/LanguageFile.h"
 
 namespace vt {
 

@@ -1,4 +1,4 @@
-#include "link/InstrLock.h"
+#include "link/InstrumentLocks.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,4 +1,4 @@
-#include "ui/controls/AllMyControls.h"
+#include "ui/controls/Switcher.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "core/InternalError.h"
-#include "core/LangIniFile.h"
-#include "core/MultiLang.h"
+#include "core/LanguageFile.h"
+#include "core/LanguageState.h"
 
 namespace vt {
 

@@ -1,4 +1,4 @@
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/DotNumberText.h"
 #include "core/AsciiText.h"
 
 #include <algorithm>

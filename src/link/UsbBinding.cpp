@@ -1,10 +1,10 @@
-#include "link/VltWinUSB.h"
+#include "link/UsbBinding.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "core/InternalError.h"
-#include "core/MyDecimalSeparatorIsDot.h"
+#include "core/DotNumberText.h"
 
 namespace vt {
 

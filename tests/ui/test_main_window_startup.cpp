@@ -7,12 +7,12 @@
 #include "UiTestSupport.h"
 #include "acq/SignalSources.h"
 #include "core/Shell.h"
-#include "core/SpiderUnit.h"
-#include "core/Undina.h"
+#include "core/CommandTree.h"
+#include "core/UndoBuffer.h"
 #include "ui/FeatureRows.h"
-#include "link/PriborInterface.h"
-#include "link/Suo_Data.h"
-#include "ui/Morda.h"
+#include "link/InstrumentLink.h"
+#include "link/InstrumentIdentity.h"
+#include "ui/MainWindow.h"
 
 namespace vt {
 namespace {

@@ -3,10 +3,10 @@
 
 #include <stdexcept>
 
-#include "core/ComRC.h"
+#include "core/CommandService.h"
 #include "core/ConsoleText.h"
-#include "core/SpiderUnit.h"
-#include "core/Undina.h"
+#include "core/CommandTree.h"
+#include "core/UndoBuffer.h"
 
 using namespace vt;
 

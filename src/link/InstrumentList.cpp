@@ -1,4 +1,4 @@
-#include "link/InstrList.h"
+#include "link/InstrumentList.h"
 
 #include <algorithm>
 #include <charconv>

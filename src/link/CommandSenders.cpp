@@ -1,13 +1,13 @@
-#include "link/InstrSenders.h"
+#include "link/CommandSenders.h"
 
 #include <array>
 #include <cmath>
 #include <string_view>
 
 #include "core/InternalError.h"
-#include "core/MyDecimalSeparatorIsDot.h"
-#include "link/PriborInterface.h"
-#include "link/Suo_Data.h"
+#include "core/DotNumberText.h"
+#include "link/InstrumentLink.h"
+#include "link/InstrumentIdentity.h"
 
 namespace vt {
 

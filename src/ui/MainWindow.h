@@ -8,10 +8,10 @@
 #include <array>
 #include <string>
 
-#include "ui/ButtonOfMainMenu.h"
+#include "ui/MainMenuButton.h"
 #include "ui/IdleDriver.h"
 #include "ui/MainLayout.h"
-#include "ui/MordaSteps.h"
+#include "ui/MainWindowSteps.h"
 #include "ui/UserDialogs.h"
 
 class QAction;

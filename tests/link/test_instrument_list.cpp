@@ -5,7 +5,7 @@
 
 #include "core/IniFiles.h"
 #include "core/temp_folder.h"
-#include "link/InstrList.h"
+#include "link/InstrumentList.h"
 
 using namespace vt;
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/SpiderUnit.h"
-#include "core/Undina.h"
+#include "core/CommandTree.h"
+#include "core/UndoBuffer.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "acq/SignalSources.h"
 #include "acq/WaveformTransfer.h"
 #include "core/CommandTree.h"
+#include "core/Shell.h"
 
 namespace vt {
 
@@ -31,6 +32,13 @@ TWaveformCommands RegisterWaveformCommands(TCommandTree& tree, const TSignalReco
     handlers->Preamb->SetNoSave(true);
     handlers->Complex->SetNoSave(true);
     return *handlers;
+}
+
+void TWaveformCommandsFeature::FillRows(TShell& shell) {
+    shell.Registration.Add(TRegistrationRow::RegisterWaveformCommands, [](TShell& s) {
+        // The records exist from the program's start; a context without them has no waveforms to serve.
+        if (s.Records()) RegisterWaveformCommands(*s.CommandTree(), *s.Records());
+    });
 }
 
 }  // namespace vt

@@ -59,6 +59,9 @@ public:
     virtual void TopTextShowWaveformCount(long long /*count*/) {}
     virtual void TopTextShowDatabase() {}
 
+    // A timed hint of the normal style, kept under newer hints.
+    virtual void PushHint(const std::string& /*text*/, int /*durationMs*/) {}
+
     // Communication-error hint: called on every idle step in the error state.
     virtual void ReportCommError(std::string_view /*suffix*/) {}
     virtual void ClearCommError() {}

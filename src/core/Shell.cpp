@@ -40,6 +40,20 @@ constexpr std::string_view LateNames[] = {
 };
 static_assert(std::size(LateNames) == static_cast<std::size_t>(TLateRegistrationRow::Count));
 
+constexpr std::string_view StartUpNames[] = {
+    "BindSwitchersOfStrips", "CreateEnglishLanguageFile", "InitSourceSwitcherItems",
+    "LoadMemoriesFromDisk",  "LoadPatternLengthList",     "SetInstrGuiReady",
+};
+static_assert(std::size(StartUpNames) == static_cast<std::size_t>(TStartUpRow::Count));
+
+constexpr std::string_view InstrumentStartNames[] = {
+    "RefreshHelpCaptionAndCalibration",
+    "RecallDefaultSetup",
+    "UpdateHoldoffTracking",
+    "ResendInstrumentSettings",
+};
+static_assert(std::size(InstrumentStartNames) == static_cast<std::size_t>(TInstrumentStartRow::Count));
+
 std::string WithSlash(const std::filesystem::path& p) {
     std::string s = p.generic_string();
     if (s.empty() || s.back() != '/') s += '/';
@@ -58,6 +72,8 @@ void CreateFolder(const std::string& folder) {
 std::string_view RowName(TRegistrationRow row) { return RegistrationNames[static_cast<int>(row)]; }
 std::string_view RowName(TRefreshRow row) { return RefreshNames[static_cast<int>(row)]; }
 std::string_view RowName(TLateRegistrationRow row) { return LateNames[static_cast<int>(row)]; }
+std::string_view RowName(TStartUpRow row) { return StartUpNames[static_cast<int>(row)]; }
+std::string_view RowName(TInstrumentStartRow row) { return InstrumentStartNames[static_cast<int>(row)]; }
 
 std::filesystem::path ResolveDataRoot(std::vector<std::string>& args,
                                       const std::function<const char*(const char*)>& getEnv) {
@@ -119,9 +135,16 @@ void TOrderedProcedures<Row>::Run(TShell& shell, const std::function<bool(Row)>&
     }
 }
 
+template <class Row>
+void TOrderedProcedures<Row>::RunRow(TShell& shell, Row row) const {
+    if (const TProc& proc = Rows_[static_cast<int>(row)]) proc(shell);
+}
+
 template class TOrderedProcedures<TRegistrationRow>;
 template class TOrderedProcedures<TRefreshRow>;
 template class TOrderedProcedures<TLateRegistrationRow>;
+template class TOrderedProcedures<TStartUpRow>;
+template class TOrderedProcedures<TInstrumentStartRow>;
 
 TShell::TShell()
     : Language_(std::make_unique<TLanguageState>(TLanguageSetup{})),

@@ -124,9 +124,32 @@ enum class TLateRegistrationRow : int {
     Count
 };
 
+// Steps of the deferred start-up that features fill, in the order the start-up runs them between its
+// own steps.
+enum class TStartUpRow : int {
+    BindSwitchersOfStrips,
+    CreateEnglishLanguageFile,  // empty: the file is written with the main window's texts only
+    InitSourceSwitcherItems,
+    LoadMemoriesFromDisk,
+    LoadPatternLengthList,
+    SetInstrGuiReady,
+    Count
+};
+
+// Steps of an instrument's start that features fill, in the order the start runs them.
+enum class TInstrumentStartRow : int {
+    RefreshHelpCaptionAndCalibration,  // only with an instrument
+    RecallDefaultSetup,                // only with an instrument, and not when Shift was held at start
+    UpdateHoldoffTracking,
+    ResendInstrumentSettings,
+    Count
+};
+
 std::string_view RowName(TRegistrationRow row);
 std::string_view RowName(TRefreshRow row);
 std::string_view RowName(TLateRegistrationRow row);
+std::string_view RowName(TStartUpRow row);
+std::string_view RowName(TInstrumentStartRow row);
 
 // A fixed order of procedures. A feature fills its row when it is built; empty rows are skipped.
 template <class Row>
@@ -140,6 +163,8 @@ public:
     bool Has(Row row) const { return static_cast<bool>(Rows_[static_cast<int>(row)]); }
     // Runs the filled rows in order; `take` may skip a row.
     void Run(TShell& shell, const std::function<bool(Row)>& take = {}) const;
+    // Runs one row when it is filled.
+    void RunRow(TShell& shell, Row row) const;
 
 private:
     std::array<TProc, Size> Rows_{};
@@ -202,6 +227,8 @@ public:
     TOrderedProcedures<TRegistrationRow> Registration;
     TOrderedProcedures<TRefreshRow> Refresh;
     TOrderedProcedures<TLateRegistrationRow> LateRegistration;
+    TOrderedProcedures<TStartUpRow> StartUpSteps;
+    TOrderedProcedures<TInstrumentStartRow> InstrumentStartSteps;
 
     // One acquisition idle step (installed by the acquisition); true while it has work to do at once.
     std::function<bool(TShell&)> AcquisitionIdleStep;

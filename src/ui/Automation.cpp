@@ -6,7 +6,6 @@
 #include <strings.h>
 
 #include "core/Shell.h"
-#include "ui/MainBlock.h"
 #include "ui/MainWindow.h"
 #include "ui/UserDialogs.h"
 
@@ -74,16 +73,23 @@ void TAutomation::ShowConsole() {
     Console.activateWindow();
 }
 
-void WireAutomation(TMainBlockSteps& block, TMordaSteps& steps, TUserDialogs& dialogs, TShell& shell,
-                    std::uint16_t port, std::unique_ptr<TAutomation>& holder) {
-    auto created = std::move(block.WindowCreated);
-    block.WindowCreated = [&, port, created](TMorda_fr& window) {
-        holder = std::make_unique<TAutomation>([&shell] { return shell.CommandTree(); });
-        steps.ShowConsole = [&holder](QWidget*) { holder->ShowConsole(); };
-        steps.AutomationObjectCount = [&holder, &dialogs, w = &window] { return holder->CloseQuery(dialogs, w); };
-        holder->StartServer(port);
-        if (created) created(window);
-    };
+TAutomationFeature::TAutomationFeature(TShell& shell, TUserDialogs& dialogs, std::uint16_t port)
+    : Shell_(shell), Dialogs_(dialogs), Port_(port) {}
+
+void TAutomationFeature::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&) {
+    Window_ = &window;
+    Automation_ = std::make_unique<TAutomation>([this] { return Shell_.CommandTree(); });
+    Automation_->StartServer(Port_);
+}
+
+void TAutomationFeature::WindowGone() { Window_ = nullptr; }
+
+void TAutomationFeature::ShowConsole(QWidget*) {
+    if (Automation_) Automation_->ShowConsole();
+}
+
+int TAutomationFeature::ClientsHoldingProgram() {
+    return Automation_ ? Automation_->CloseQuery(Dialogs_, Window_) : 0;
 }
 
 }  // namespace vt

@@ -10,6 +10,7 @@
 #include "core/ConsoleText.h"
 #include "ui/AutomationServer.h"
 #include "ui/ConsoleForm.h"
+#include "ui/UiFeature.h"
 
 class QWidget;
 
@@ -18,8 +19,6 @@ namespace vt {
 class TCommandTree;
 class TShell;
 class TUserDialogs;
-struct TMainBlockSteps;
-struct TMordaSteps;
 
 // Takes the automation arguments out of args: "--automation-port N" (0 turns the server off) and
 // "-Embedding" (accepted and ignored: no automation start by the system here). Answers the port;
@@ -49,9 +48,26 @@ public:
     TAutomationServer Server{Service};
 };
 
-// Wires the automation into the program: it is created into holder with the main window and its
-// server started on port (0: off); F4 shows the console; open connections hold the window's close.
-void WireAutomation(TMainBlockSteps& block, TMordaSteps& steps, TUserDialogs& dialogs, TShell& shell,
-                    std::uint16_t port, std::unique_ptr<TAutomation>& holder);
+// The automation as a feature of the program: created with the main window, its server started on
+// the port (0: off); F4 shows the console; open connections hold the window's close.
+class TAutomationFeature : public TUiFeature {
+public:
+    TAutomationFeature(TShell& shell, TUserDialogs& dialogs, std::uint16_t port);
+
+    void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
+    void WindowGone() override;
+    void ShowConsole(QWidget* owner) override;
+    int ClientsHoldingProgram() override;
+
+    // Null until the main window exists.
+    TAutomation* Automation() { return Automation_.get(); }
+
+private:
+    TShell& Shell_;
+    TUserDialogs& Dialogs_;
+    std::uint16_t Port_;
+    QWidget* Window_ = nullptr;
+    std::unique_ptr<TAutomation> Automation_;
+};
 
 }  // namespace vt

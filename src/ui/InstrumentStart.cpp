@@ -2,25 +2,40 @@
 
 #include <cstdlib>
 
-#include "core/Shell.h"
 #include "core/CommandTree.h"
+#include "core/Shell.h"
 #include "link/InstrumentConnection.h"
-#include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"  // HasCommandLineParam
+#include "link/InstrumentLink.h"
+#include "program/ProgramLife.h"
 #include "ui/MainWindow.h"
 #include "ui/UserDialogs.h"
 
 namespace vt {
 
-TInstrumentStart::TInstrumentStart(TShell& shell, TUserDialogs& dialogs, std::vector<std::string> args)
-    : Shell_(shell), Dialogs_(dialogs), Args_(std::move(args)) {}
+void ShowSplashStatus(TProgramLife& life, const std::string& status) {
+    ForEachUiFeature(life.Features(), [&status](TUiFeature& f) { f.SplashStatus(status); });
+}
+
+TInstrumentStart::TInstrumentStart(TShell& shell, TProgramLife& life, TUserDialogs& dialogs,
+                                   std::vector<std::string> args)
+    : Shell_(shell), Life_(life), Dialogs_(dialogs), Args_(std::move(args)) {}
 
 TInstrumentStart::~TInstrumentStart() {
-    // The link runs on this unit's clock: it ends first.
+    // The link runs on this feature's clock: it ends first.
     if (Shell_.Link()) Shell_.SetLink(TOwnedPart<TInstrumentLink>(nullptr, nullptr));
 }
 
-void TInstrumentStart::Create(TMainBlockSteps& block) {
+void TInstrumentStart::FillRows(TShell& shell) {
+    shell.Registration.Add(TRegistrationRow::RegisterInstrCommands, [this](TShell& s) {
+        if (Instruments_ && s.CommandTree()) Instruments_->RegisterInstrCommands(s.CommandTree()->Root());
+    });
+    shell.StartUpSteps.Add(TStartUpRow::SetInstrGuiReady, [this](TShell&) {
+        if (Instruments_) Instruments_->SetGUIReady(true);
+    });
+}
+
+void TInstrumentStart::LoadInstrumentList() {
     // The link and the data folders exist from here on.
     TInstrumentLink& link = *Shell_.Link();
     const std::filesystem::path root = Shell_.Folders.InstallFolder;
@@ -29,7 +44,7 @@ void TInstrumentStart::Create(TMainBlockSteps& block) {
     auto message = [this](const std::string& text) { Dialogs_.ShowMessage(nullptr, QString::fromStdString(text)); };
 
     TInstrumentsHooks& hooks = Instruments_->Hooks;
-    hooks.SplashStatus = block.SplashStatus;
+    hooks.SplashStatus = [this](const std::string& status) { ShowSplashStatus(Life_, status); };
     hooks.LangText = [this](std::string_view key, std::string_view builtIn) {
         const std::string* text = Shell_.Language().Strings().Find(key);
         return text ? *text : std::string(builtIn);
@@ -37,44 +52,30 @@ void TInstrumentStart::Create(TMainBlockSteps& block) {
     hooks.ShowMessage = message;
     hooks.StartedAsComServer = [this] { return Shell_.GuiRemote || HasCommandLineParam(Args_, "-Embedding"); };
     hooks.SetAutoCalTimer = [this](bool on) { Shell_.AutoCalTimerEnabled = on; };
-    Instruments_->List().ShowMessage = message;
-}
-
-void TInstrumentStart::AttachWindow(TMorda_fr& window) {
-    TInstrumentsHooks& hooks = Instruments_->Hooks;
     // From the stop to the start of the main window the link's waits keep the window painting.
-    hooks.StopMainWindow = [this, &window] {
+    hooks.StopMainWindow = [this] {
         Clock_.SetResponsive(true);
-        window.CloseSideMenus();
-        window.StopInstrument();
+        if (Window_) Window_->CloseSideMenus();
+        Life_.StopInstrument();
     };
-    hooks.StartMainWindow = [this, &window](bool present) {
+    hooks.StartMainWindow = [this](bool present) {
         Clock_.SetResponsive(false);
         Shell_.StartInstrumentName = Instruments_->CurrentName();
-        window.StartInstrument(present);
+        Life_.StartInstrument(present);
     };
-    Shell_.Registration.Add(TRegistrationRow::RegisterInstrCommands, [this](TShell& shell) {
-        if (TCommandTree* tree = shell.CommandTree()) Instruments_->RegisterInstrCommands(tree->Root());
-    });
+    Instruments_->List().ShowMessage = message;
+    Instruments_->List().LoadInstrumentList(Args_);
 }
 
-void TInstrumentStart::Install(TMainBlockSteps& block, TMordaSteps& steps) {
-    block.LinkClock = &Clock_;
-    block.LoadInstrumentList = [this, &block] {
-        Create(block);
-        Instruments_->List().LoadInstrumentList(Args_);
-    };
-    block.StartInstrument = [this](const std::vector<std::string>&) {
-        std::string name;
-        const bool started = Instruments_->StartInstrument(true, name);
-        Shell_.StartInstrumentName = Instruments_->CurrentName();
-        return started;
-    };
-    block.WindowCreated = [this, earlier = std::move(block.WindowCreated)](TMorda_fr& window) {
-        if (earlier) earlier(window);
-        AttachWindow(window);
-    };
-    steps.SetInstrGuiReady = [this] { Instruments_->SetGUIReady(true); };
+bool TInstrumentStart::StartStartInstrument() {
+    std::string name;
+    const bool started = Instruments_->StartInstrument(true, name);
+    Shell_.StartInstrumentName = Instruments_->CurrentName();
+    return started;
 }
+
+void TInstrumentStart::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&) { Window_ = &window; }
+
+void TInstrumentStart::WindowGone() { Window_ = nullptr; }
 
 }  // namespace vt

@@ -1,41 +1,50 @@
 #pragma once
-// Wires the instrument list and its connection into the main block and the
-// main window: the start instrument at start-up, the run-time switch and "INSTR:".
+// The instrument list and its connection as a feature of the program: the start instrument at
+// start-up, the run-time switch and "INSTR:".
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "ui/MainBlock.h"
 #include "ui/ResponsiveLinkClock.h"
+#include "ui/UiFeature.h"
 
 namespace vt {
 
 class TInstruments;
+class TProgramLife;
 class TShell;
 class TUserDialogs;
 
-class TInstrumentStart {
+class TInstrumentStart : public TUiFeature {
 public:
-    // args: the program's arguments (without the program name).
-    TInstrumentStart(TShell& shell, TUserDialogs& dialogs, std::vector<std::string> args);
-    ~TInstrumentStart();
+    // args: the program's arguments (without the program name). The life's ui features show the
+    // connection's splash texts.
+    TInstrumentStart(TShell& shell, TProgramLife& life, TUserDialogs& dialogs, std::vector<std::string> args);
+    ~TInstrumentStart() override;
     TInstrumentStart(const TInstrumentStart&) = delete;
     TInstrumentStart& operator=(const TInstrumentStart&) = delete;
 
-    // Fills the steps of the main block and of the main window that this unit serves.
-    void Install(TMainBlockSteps& block, TMordaSteps& steps);
+    void FillRows(TShell& shell) override;
+    TLinkClock* LinkClock() override { return &Clock_; }
+    void LoadInstrumentList() override;
+    bool StartStartInstrument() override;
+    void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
+    void WindowGone() override;
+
     // Null until the list is loaded.
     TInstruments* Instruments() { return Instruments_.get(); }
 
 private:
-    void Create(TMainBlockSteps& block);
-    void AttachWindow(TMorda_fr& window);
-
     TShell& Shell_;
+    TProgramLife& Life_;
     TUserDialogs& Dialogs_;
     std::vector<std::string> Args_;
     TResponsiveLinkClock Clock_;
     std::unique_ptr<TInstruments> Instruments_;
+    TMorda_fr* Window_ = nullptr;
 };
+
+// Every ui feature of the life shows the status (the splash screen's line).
+void ShowSplashStatus(TProgramLife& life, const std::string& status);
 
 }  // namespace vt

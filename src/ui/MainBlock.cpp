@@ -11,12 +11,12 @@
 #include "acq/SignalSources.h"
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
-#include "ui/FeatureRows.h"
-#include "ui/MainCommandStrip.h"
+#include "program/ProgramLife.h"
+#include "ui/InstrumentStart.h"
 #include "ui/MainWindow.h"
-#include "ui/PermanentControls.h"
 #include "ui/SideMenu.h"
 #include "ui/SideMenuLanguage.h"
+#include "ui/UiFeature.h"
 #include "ui/controls/Switcher.h"
 #include "ui/VeltraneApplication.h"
 
@@ -69,8 +69,11 @@ void CreateIdentityUnit(TShell& shell, TUserDialogs& dialogs) {
 
 }  // namespace
 
-int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::string> args, TMainBlockSteps& block,
-                 TMordaSteps& steps, TUserDialogs& dialogs) {
+int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, std::vector<std::string> args,
+                 TUserDialogs& dialogs) {
+    auto splashStatus = [&life](const std::string& status) { ShowSplashStatus(life, status); };
+    auto splashSleep = [&life](int ms) { ForEachUiFeature(life.Features(), [&](TUiFeature& f) { f.SplashSleep(ms); }); };
+    auto closeSplash = [&life] { ForEachUiFeature(life.Features(), [](TUiFeature& f) { f.CloseSplash(); }); };
     // ReadShiftAtStart: a held Shift keeps the user's default setup from being recalled.
     shell.ShiftAtStart = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
     try {
@@ -82,64 +85,46 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
     shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
     InitLanguages(shell, dialogs);
     QGuiApplication::setApplicationName(QStringLiteral("Veltrane"));
-    DoStep(block.ShowSplash);
-    CreateInstrumentLink(shell, block.LinkClock);
+    ForEachUiFeature(life.Features(), [](TUiFeature& f) { f.ShowSplash(); });
+    TLinkClock* clock = nullptr;
+    ForEachUiFeature(life.Features(), [&clock](TUiFeature& f) {
+        if (!clock) clock = f.LinkClock();
+    });
+    CreateInstrumentLink(shell, clock);
     CreateIdentityUnit(shell, dialogs);
-    DoStep(block.LoadInstrumentList);
-    if (block.StartInstrument) {
-        if (!block.StartInstrument(args)) {
-            DoStep(block.CloseSplash);
-            return 0;
-        }
-    } else {
-        shell.StartInstrumentName = "Absent";
+    ForEachUiFeature(life.Features(), [](TUiFeature& f) { f.LoadInstrumentList(); });
+    // Without a feature that connects instruments the start is "Absent".
+    bool started = true;
+    ForEachUiFeature(life.Features(), [&started](TUiFeature& f) { started = started && f.StartStartInstrument(); });
+    if (!started) {
+        closeSplash();
+        return 0;
     }
-    // The help file's path is part of the data folders.
     const bool connected = shell.Link()->IsInstrumentConnected();
-    DoStep(block.SplashStatus, std::string(connected ? "Start in Main Mode..." : "Start in Demo Mode..."));
-    DoStep(block.SplashSleep, 500);
-    DoStep(block.SplashStatus, std::string("Creating forms..."));
+    splashStatus(connected ? "Start in Main Mode..." : "Start in Demo Mode...");
+    splashSleep(500);
+    splashStatus("Creating forms...");
     TKitContext kit(
         [&shell](std::string_view path) -> THandler* {
             TCommandTree* tree = shell.CommandTree();
             return tree ? tree->Root().FindHandler(path) : nullptr;
         },
         args);
-    TMorda_fr window(shell, steps, dialogs);
+    TMorda_fr window(shell, life, dialogs);
     TSideMenus sideMenus(kit, &window);  // its forms go before the window
-    sideMenus.InstallInto(steps);
-    // The steps outlive the side menus: they let go of them when the block ends.
-    struct TStepsRelease {
-        TMordaSteps& Steps;
-        ~TStepsRelease() {
-            Steps.ShowSideMenu = nullptr;
-            Steps.SetSideMenusVisible = nullptr;
-            Steps.PlaceSideMenus = nullptr;
-            Steps.CreateEnglishLanguageFile = nullptr;
-            Steps.BindSwitchersOfStrips = nullptr;
-        }
-    } release{steps};
-    steps.BindSwitchersOfStrips = [&, earlier = steps.BindSwitchersOfStrips] {
-        if (auto* strip = dynamic_cast<TRC_RightMenuPanel*>(&window.SystemControls())) BindMainCommandStrip(*strip, kit);
-        if (auto* strip = dynamic_cast<TRC_RightMenuPanel*>(&window.PermanentControls()))
-            BindPermanentControls(*strip, kit);
-        if (earlier) earlier();
-    };
+    window.SetSideMenus(&sideMenus);
     TranslateSideMenus(sideMenus, shell.Language());
-    steps.CreateEnglishLanguageFile = [&] {
-        TEnglishFileForms forms;
-        forms.MainWindow = &window;
-        forms.Menus = &sideMenus;
-        forms.DialogOwner = &window;
-        CreateEnglishLanguageFile(shell.Language(), forms);
-    };
-    InstallFeatureRows(shell, window);
-    DoStep(block.WindowCreated, window);
-    DoStep(block.SplashStatus, std::string("Initialization Of All Vars And Handlers..."));
+    ForEachUiFeature(life.Features(), [&](TUiFeature& f) { f.WindowCreated(window, sideMenus, kit); });
+    // However the block ends from here on, no feature keeps the window.
+    struct TWindowGone {
+        TProgramLife& Life;
+        ~TWindowGone() { ForEachUiFeature(Life.Features(), [](TUiFeature& f) { f.WindowGone(); }); }
+    } gone{life};
+    splashStatus("Initialization Of All Vars And Handlers...");
     RegisterAllCommandHandlers(shell);
-    DoStep(block.SplashStatus, std::string("All done."));
-    DoStep(block.SplashSleep, 100);
-    DoStep(block.CloseSplash);
+    splashStatus("All done.");
+    splashSleep(100);
+    closeSplash();
 
     window.show();
     const int result = app.exec();

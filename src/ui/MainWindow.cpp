@@ -11,7 +11,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
-#include <QThread>
 #include <stdexcept>
 
 #include "acq/SignalSources.h"
@@ -23,12 +22,13 @@
 #include "core/CommandTree.h"
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
-#include "core/UndoBuffer.h"
 #include "ui/MainCommandStrip.h"
 #include "ui/PermanentControls.h"
+#include "ui/controls/CommandSwitchers.h"
 #include "ui/controls/Switcher.h"
 #include "ui/QtColor.h"
 #include "ui/controls/LanguageForm.h"
+#include "ui/UiFeature.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {
@@ -97,8 +97,8 @@ void SetPlace(QWidget& w, const TPlace& p) { w.setGeometry(p.Left, p.Top, p.Widt
 
 }  // namespace
 
-TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), Shell_(shell), Steps_(steps), Dialogs_(dialogs) {
+TMorda_fr::TMorda_fr(TShell& shell, TProgramLife& life, TUserDialogs& dialogs, QWidget* parent)
+    : QWidget(parent), Shell_(shell), Life_(life), Dialogs_(dialogs) {
     setObjectName(FormName);
     setFont(QFont(QStringLiteral("Liberation Sans"), 8));
 
@@ -108,7 +108,9 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
     btnInstruments_->setFocusPolicy(Qt::NoFocus);
     connect(btnInstruments_, &QPushButton::clicked, this, [this] {
         // The selection answers false when the program must end.
-        if (Steps_.SelectInstrumentsDialog && !Steps_.SelectInstrumentsDialog()) close();
+        bool keepRunning = true;
+        ForEachUiFeature(Life_.Features(), [&](TUiFeature& f) { keepRunning = f.SelectInstrumentsDialog() && keepRunning; });
+        if (!keepRunning) close();
     });
 
     rmpSystemSontrols_ = CreateMainCommandStrip(this);
@@ -141,21 +143,11 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
         CaptionPanel_[side] = caption;
     }
 
-    TimerForVariablePersist_.setInterval(16);
-    connect(&TimerForVariablePersist_, &QTimer::timeout, this, [this] {
-        if (Shell_.RunOn && Shell_.Display().PanelExists()) Shell_.Display().AgePersistence();
-    });
-    FlagRegisterReadingTimer_.setInterval(1500);
-    connect(&FlagRegisterReadingTimer_, &QTimer::timeout, this, [this] {
-        if (Identity().HasOptPatSyncTrig()) DoStep(Steps_.RecheckPatternLock, false);
-        DoStep(Steps_.RefreshTrigIndicator, 0);
-    });
-    AutoCalTimer_.setInterval(5000);
-    connect(&AutoCalTimer_, &QTimer::timeout, this, [this] {
-        Shell_.AutoCalRequest = true;
-        Shell_.AutoCalTimerEnabled = false;
-        AutoCalTimer_.stop();
-    });
+    for (int i = 0; i < static_cast<int>(TMainTimer::Count); ++i) {
+        const auto timer = static_cast<TMainTimer>(i);
+        MainTimers_[i].setInterval(MainTimerIntervalMs(timer));
+        connect(&MainTimers_[i], &QTimer::timeout, this, [this, timer] { Life_.TimerTick(timer); });
+    }
     // A deadline of the acquisition: the timer's event wakes the idle handler.
     IdleWakeTimer_.setSingleShot(true);
     connect(&IdleWakeTimer_, &QTimer::timeout, this, [] {});
@@ -167,31 +159,21 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
 
     CreateActions();
     FormCreate();
+    Life_.SetView(this);
 }
 
 TMorda_fr::~TMorda_fr() {
+    Life_.SetView(nullptr);
     if (auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance())) app->OnException = nullptr;
 }
 
-std::string TMorda_fr::LangStr(const char* key) const { return Shell_.LangStr(key); }
 
-void TMorda_fr::ExecuteCommandString(const std::string& command) { Shell_.ExecuteCommandString(command); }
+std::string TMorda_fr::LangStr(const char* key) const { return Shell_.LangStr(key); }
 
 const TInstrumentIdentity& TMorda_fr::Identity() {
     static const TInstrumentIdentity none{};
     const TInstrumentIdentityUnit* unit = Shell_.Identity();
     return unit ? unit->Identity : none;
-}
-
-bool TMorda_fr::ReadIndividualData() {
-    if (Steps_.ReadIndividualData) return Steps_.ReadIndividualData();
-    TInstrumentIdentityUnit* unit = Shell_.Identity();
-    return unit && unit->ReadIndividualData(Shell_.StartInstrumentName);
-}
-
-void TMorda_fr::ResetSignalStates() {
-    if (TSignalRecords* records = Shell_.Records())
-        for (int source = 0; source < SignalRecordCount; ++source) records->SetState(source, srcOff);
 }
 
 bool TMorda_fr::InstrumentConnected() {
@@ -230,7 +212,7 @@ void TMorda_fr::CreateActions() {
             if (switcher) {
                 PressCommandSwitcher(switcher);
             } else if (name == "Console") {
-                DoStep(Steps_.ShowConsole, this);
+                ForEachUiFeature(Life_.Features(), [this](TUiFeature& f) { f.ShowConsole(this); });
             }
         });
         addAction(a);
@@ -262,134 +244,37 @@ void TMorda_fr::FormShow() {
 
 void TMorda_fr::customEvent(QEvent* event) {
     if (event->type() == StartUpEvent) {
-        StartUp();
+        Life_.StartUp();
         return;
     }
     QWidget::customEvent(event);
 }
 
-void TMorda_fr::StartUp() {
-    QCoreApplication::processEvents();
-    DoStep(Steps_.PushHint, std::string(VersionText), 5000);
-    DoStep(Steps_.BindSwitchersOfStrips);
-    if (Steps_.CreateEnglishLanguageFile) {
-        Steps_.CreateEnglishLanguageFile();
-    } else {
-        Shell_.Language().CreateEnglishLanguageFile([this](TLangIniFile& file) { SaveFormTexts(file, *this); });
-    }
-    BuildMainMenuTable();
-    DoStep(Steps_.InitSourceSwitcherItems);
-    Shell_.Serial().RefreshStdMaskFamily();
-    SideButton_ = {};
-    InstallIdleHandler();
-    Shell_.FlagRegisterReadingEnabled = true;
-    // Taken before the first instrument start, so it holds the values given at registration.
-    Shell_.FactorySetup.clear();
-    if (TCommandTree* tree = Shell_.CommandTree()) tree->Root().SaveAllSettings(Shell_.FactorySetup);
-    const bool present = Shell_.StartInstrumentPresent();
-    StartInstrument(present);
-    DoStep(Steps_.LoadMemoriesFromDisk);
-    DoStep(Steps_.LoadPatternLengthList);
-    OpenStartMenus();
-    if (!present) SetSideMenusHidden(true);
-    ApplyGuiMode();
-    DoStep(Steps_.SetInstrGuiReady);
-    Shell_.AutoCalTimerEnabled = true;
-    FollowTimerRequests();
-}
+void TMorda_fr::ProcessPendingEvents() { QCoreApplication::processEvents(); }
 
 void TMorda_fr::OpenStartMenus() {
     MouseDownOnButtonOfMainMenu(*MainMenu_[0], Qt::LeftButton);
     MouseDownOnButtonOfMainMenu(*MainMenu_[2], Qt::RightButton);
 }
 
-bool TMorda_fr::StartInstrument(bool present) {
-    if (present) {
-        SetSideMenusHidden(false);
-        OpenStartMenus();
-    }
-    ShowMainControls(present);
-    // Without an instrument no options of an earlier one may gate menus or limits.
-    if (!present)
-        if (TInstrumentIdentityUnit* unit = Shell_.Identity()) unit->ClearIdentity();
-    if (present && !ReadIndividualData()) {
-        Dialogs_.ShowError(this, QStringLiteral("Error Reading the Individual Information from the Instruments."));
-        return false;
-    }
-    setWindowTitle(QString::fromStdString(
-        Identity().BuildMainCaption(present, [this](std::string_view key) { return Shell_.LangStr(key); })));
-    RegisterLateCommandHandlers(Shell_);
-    if (!Shell_.UndoBuffer()) Shell_.SetUndoBuffer(std::make_unique<TUndoBuffer>());
-    ResetSignalStates();
-    Shell_.SetApplyUnchangedValues(true);
-    if (present) DoStep(Steps_.RefreshHelpCaptionAndCalibration);
-    EnableOptionMenus();
-    if (present && !Shell_.ShiftAtStart) DoStep(Steps_.RecallDefaultSetup);
-    UpdateUiForInstrument(Shell_, {Identity().HasOptOptics(), Identity().HasOptGenerators()});
-    DoStep(Steps_.UpdateHoldoffTracking);
-    DoStep(Steps_.ResendInstrumentSettings);
-    Shell_.Display().TopTextUpdateAll();
-    Shell_.SetApplyUnchangedValues(false);
-    Shell_.AcqEnabled = true;
-    if (present) ExecuteCommandString("*Run");
-    if (TUndoBuffer* undo = Shell_.UndoBuffer()) undo->SetEnabled(true);
-    return true;
+void TMorda_fr::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+
+void TMorda_fr::CreateEnglishLanguageFile() {
+    Shell_.Language().CreateEnglishLanguageFile([this](TLangIniFile& file) { SaveFormTexts(file, *this); });
 }
 
-void TMorda_fr::StopInstrument() {
-    Shell_.SetUndoBuffer(nullptr);
-    Shell_.StopInProgress = true;
-    try {
-        ExecuteCommandString("*StopSingle Stop");
-    } catch (...) {
-        Shell_.StopInProgress = false;
-        throw;
+void TMorda_fr::ShowError(const std::string& text) { Dialogs_.ShowError(this, QString::fromStdString(text)); }
+
+TCloseAnswer TMorda_fr::AskYesNoCancel(const std::string& text) {
+    switch (Dialogs_.AskYesNoCancel(this, DialogText(text))) {
+        case TDialogAnswer::Yes: return TCloseAnswer::Yes;
+        case TDialogAnswer::Cancel: return TCloseAnswer::Cancel;
+        default: return TCloseAnswer::No;
     }
-    Shell_.StopInProgress = false;
-    Shell_.AcqEnabled = false;
-    Shell_.SetApplyUnchangedValues(true);  // until the next instrument start clears it
 }
 
 // ---------------------------------------------------------------------------------------------
 // Close
-
-bool TMorda_fr::FormCloseQuery() {
-    if (AskStep(Steps_.AutomationObjectCount) > 0) throw std::runtime_error(LangStr("ActiveCOMclient"));
-    Shell_.MainWindowClosing = true;
-    auto stopAndBreak = [this] {
-        DoStep(Steps_.StopSingleStop);
-        DoStep(Steps_.BreakAcquisition, true);
-    };
-    stopAndBreak();
-
-    bool storeAdjustment = false;
-    bool storeCalibration = false;
-    if (AskStep(Steps_.AdjustmentModified) && AskStep(Steps_.AdjustAccessGranted)) {
-        const TDialogAnswer a =
-            Dialogs_.AskYesNoCancel(this, DialogText(LangStr("QueSaveAdjusting")));
-        if (a == TDialogAnswer::Cancel) {
-            Shell_.MainWindowClosing = false;
-            return false;
-        }
-        stopAndBreak();
-        storeAdjustment = a == TDialogAnswer::Yes;
-    } else if (AskStep(Steps_.CalibrationModified)) {
-        const TDialogAnswer a =
-            Dialogs_.AskYesNoCancel(this, DialogText(LangStr("QueSaveCalibration")));
-        if (a == TDialogAnswer::Cancel) {
-            Shell_.MainWindowClosing = false;
-            return false;
-        }
-        storeCalibration = a == TDialogAnswer::Yes;
-    }
-    if (storeAdjustment) DoStep(Steps_.StoreAdjustmentValues, true);
-    if (storeCalibration) DoStep(Steps_.StoreAdjustmentValues, false);
-    // Without a started instrument the settings are still the registration defaults (or another
-    // instrument's): saving them would overwrite the user's power-off setup.
-    if (Shell_.AcqEnabled) DoStep(Steps_.SavePowerOffSetup);
-    DoStep(Steps_.StartFlagRegisterReading);
-    return true;
-}
 
 void TMorda_fr::closeEvent(QCloseEvent* event) {
     bool canClose = false;
@@ -423,21 +308,15 @@ void TMorda_fr::RestorePreviousIdleHandler() {
     IdleInstalled_ = false;
 }
 
-bool TMorda_fr::MyIdleHandler() {
-    const TInstrumentLink* link = Shell_.Link();
-    const bool done = MainIdleStep(Shell_, link && link->CommErrorFlag());
-    FollowTimerRequests();
-    return done;
-}
+bool TMorda_fr::MyIdleHandler() { return Life_.IdleStep(); }
 
 void TMorda_fr::FollowTimerRequests() {
     auto follow = [](QTimer& timer, bool on) {
         if (on && !timer.isActive()) timer.start();
         if (!on && timer.isActive()) timer.stop();
     };
-    follow(TimerForVariablePersist_, Shell_.RunOn && Shell_.Display().PanelExists());
-    follow(FlagRegisterReadingTimer_, Shell_.FlagRegisterReadingEnabled);
-    follow(AutoCalTimer_, Shell_.AutoCalTimerEnabled);
+    for (int i = 0; i < static_cast<int>(TMainTimer::Count); ++i)
+        follow(MainTimers_[i], Life_.TimerWanted(static_cast<TMainTimer>(i)));
     if (Shell_.IdleWakeAfterMs >= 0) {
         IdleWakeTimer_.start(Shell_.IdleWakeAfterMs);
         Shell_.IdleWakeAfterMs = -1;
@@ -459,6 +338,7 @@ void TMorda_fr::OnException(const std::string& message) {
 // Main menu and side menus
 
 void TMorda_fr::BuildMainMenuTable() {
+    SideButton_ = {};
     for (int i = 0; i < MainMenuButtonCount; ++i) {
         TButtonOfMainMenu& b = *MainMenu_[i];
         b.Tag = i;
@@ -491,7 +371,11 @@ void TMorda_fr::MouseDownOnButtonOfMainMenu(TButtonOfMainMenu& b, Qt::MouseButto
     if (SideButton_[side]) setSideFlag(*SideButton_[side], false);
     SideButton_[side] = &b;
     setSideFlag(b, true);
-    DoStep(Steps_.ShowSideMenu, b.Tag, side);
+    ShowSideMenu(b.Tag, side);
+}
+
+void TMorda_fr::ShowSideMenu(int kind, int side) {
+    if (SideMenus_) SideMenus_->ShowSideMenu(kind, side);
 }
 
 void TMorda_fr::SetSideMenuCaption(int side, const QString& text) { CaptionPanel_[side]->setText(text); }
@@ -507,7 +391,7 @@ void TMorda_fr::CloseSideMenus() {
         } else {
             b->SetRightMenuOn(false);
         }
-        DoStep(Steps_.ShowSideMenu, CloseMenuKind, side);
+        ShowSideMenu(CloseMenuKind, side);
     }
 }
 
@@ -518,7 +402,7 @@ void TMorda_fr::DeferSideMenuUpdate(int side, int target) {
         DeferTimer_ = new QTimer(this);
         DeferTimer_->setSingleShot(true);
         DeferTimer_->setInterval(5);
-        connect(DeferTimer_, &QTimer::timeout, this, [this] { DoStep(Steps_.ShowSideMenu, 20 + DeferTarget_, DeferSide_); });
+        connect(DeferTimer_, &QTimer::timeout, this, [this] { ShowSideMenu(20 + DeferTarget_, DeferSide_); });
     }
     DeferTimer_->start();
 }
@@ -533,7 +417,7 @@ void TMorda_fr::EnableOptionMenus() {
 
 void TMorda_fr::JitterPlotMessage(int action, int plot, int value) {
     switch (action) {
-        case 0: DoStep(Steps_.ClearJitterPlotBit, plot); break;
+        case 0: ForEachUiFeature(Life_.Features(), [plot](TUiFeature& f) { f.ClearJitterPlotBit(plot); }); break;
         case 1:
         case 2:
             if (Shell_.Serial().JitterAnalyserExists() && plot >= 0 && plot < 7)
@@ -560,12 +444,12 @@ void TMorda_fr::FormResize(int W, int H) {
         const TPlace& slot = side == LeftSide ? Layout_.LeftSlot : Layout_.RightSlot;
         CaptionPanel_[side]->setGeometry(slot.Left, std::max(0, slot.Top - 24), slot.Width, 22);
     }
-    DoStep(Steps_.PlaceSideMenus, Layout_.RightSlot, Layout_.LeftSlot);
+    if (SideMenus_) SideMenus_->PlaceSideMenus(Layout_.RightSlot, Layout_.LeftSlot);
     if (!PanelCreated_) {
         Shell_.Display().CreatePanel();
         PanelCreated_ = true;
     }
-    DoStep(Steps_.BreakAcquisition, false);
+    Life_.BreakAcquisition();
     const TPlace& d = Layout_.DisplayArea;
     Shell_.Display().PlacePanel(d.Left, d.Top, d.Height - 2, d.Width);
     ShowMainControls(Shell_.StartInstrumentPresent());
@@ -578,7 +462,7 @@ void TMorda_fr::ShowMainControls(bool visible) {
 
 void TMorda_fr::SetSideMenusHidden(bool hidden) {
     SideMenusHidden_ = hidden;
-    DoStep(Steps_.SetSideMenusVisible, !hidden);
+    if (SideMenus_) SideMenus_->SetSideMenusVisible(!hidden);
 }
 
 void TMorda_fr::ApplyVisibility() {
@@ -650,16 +534,7 @@ void TMorda_fr::SetNormalCursor() {
 }
 
 void TMorda_fr::PressCommandSwitcher(const char* switcherName) {
-    QWidget* sw = rmpSystemSontrols_->findChild<QWidget*>(switcherName);
-    if (!sw) return;
-    const QPointF at(sw->width() / 2.0, sw->height() / 2.0);
-    const QPointF global = sw->mapToGlobal(at);
-    QMouseEvent down(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(sw, &down);
-    sw->repaint();
-    QThread::msleep(10);
-    QMouseEvent up(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(sw, &up);
+    if (auto* sw = rmpSystemSontrols_->findChild<TRC_CustomCmmandSwitcher*>(switcherName)) sw->Click();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -690,7 +565,7 @@ void TMorda_fr::mousePressEvent(QMouseEvent* event) {
         int context = 0;
         for (; w && context <= 0; w = w->parentWidget()) context = w->property("HelpContext").toInt();
         SetNormalCursor();
-        if (context > 0) DoStep(Steps_.ShowHelpContext, context);
+        if (context > 0) ForEachUiFeature(Life_.Features(), [context](TUiFeature& f) { f.ShowHelpContext(context); });
     }
     SetWhatsThisMode(false);
     event->accept();

@@ -1,7 +1,8 @@
 #pragma once
 // The main window: display panel, main-command strip, permanent quick controls, the main-menu panel
-// of 21 buttons, the two side-menu slots and the "System" button. It runs the deferred start-up, the
-// start and stop of an instrument, the idle handler, the timers, the error dialog and the close query.
+// of 21 buttons, the two side-menu slots and the "System" button. It is the view of the program's
+// life: it posts the deferred start-up, drives the idle handler and the main timers, shows the error
+// dialog and asks the life's close query.
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
@@ -10,8 +11,9 @@
 
 #include "ui/MainMenuButton.h"
 #include "ui/IdleDriver.h"
+#include "program/ProgramLife.h"
 #include "ui/MainLayout.h"
-#include "ui/MainWindowSteps.h"
+#include "ui/SideMenuHost.h"
 #include "ui/UserDialogs.h"
 
 class QAction;
@@ -22,6 +24,7 @@ namespace vt {
 
 class TLangIniFile;
 class TShell;
+class TUiFeature;
 struct TInstrumentIdentity;
 
 // Sides of the side-menu slots.
@@ -34,23 +37,37 @@ inline constexpr int CloseMenuKind = 24;
 // "Gui" values.
 enum class TGuiMode { RemoteLocal, RemoteOnly, Invisible };
 
-class TMorda_fr : public QWidget {
+class TMorda_fr : public QWidget, public TMainView {
 public:
-    static constexpr const char* VersionText = "Version 2_4_4 (2011-03-01)";
     // The deferred start-up request the window posts itself when first shown.
     static constexpr QEvent::Type StartUpEvent = static_cast<QEvent::Type>(QEvent::User + 2);
 
-    TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, QWidget* parent = nullptr);
+    // The window attaches itself to the life as its view while it exists.
+    TMorda_fr(TShell& shell, TProgramLife& life, TUserDialogs& dialogs, QWidget* parent = nullptr);
     ~TMorda_fr() override;
 
-    // --- start-up and shutdown ---
-    void StartUp();
-    // False when the identity could not be read (the acquisition stays off).
-    bool StartInstrument(bool present);
-    void StopInstrument();
+    TProgramLife& Life() { return Life_; }
+    // The side-menu slots; none: the menus open nothing.
+    void SetSideMenus(TSideMenuHost* menus) { SideMenus_ = menus; }
     // False refuses the close; an exception refuses it too and reaches the error dialog.
-    bool FormCloseQuery();
+    bool FormCloseQuery() { return Life_.CloseQuery(); }
     bool StartUpPosted() const { return StartUpPosted_; }
+
+    // --- the view of the life ---
+    void ProcessPendingEvents() override;
+    void BuildMainMenuTable() override;
+    void InstallIdleHandler() override;
+    void OpenStartMenus() override;
+    void SetSideMenusHidden(bool hidden) override;
+    void CloseSideMenus() override;
+    void ShowMainControls(bool visible) override;
+    void SetCaption(const std::string& caption) override;
+    void EnableOptionMenus() override;
+    void ApplyGuiMode() override;
+    void FollowTimerRequests() override;
+    void CreateEnglishLanguageFile() override;
+    void ShowError(const std::string& text) override;
+    TCloseAnswer AskYesNoCancel(const std::string& text) override;
 
     // --- main loop ---
     bool MyIdleHandler();
@@ -60,23 +77,18 @@ public:
     bool IdleHandlerInstalled() const { return IdleInstalled_; }
 
     // --- main menu and side menus ---
-    void BuildMainMenuTable();
     // index 0..20; any other index is an internal error.
     TButtonOfMainMenu& GetMainMenuButton(int index);
     void MouseDownOnButtonOfMainMenu(TButtonOfMainMenu& button, Qt::MouseButton mouseButton);
     void SetSideMenuCaption(int side, const QString& text);
     QString SideMenuCaption(int side) const;
-    void CloseSideMenus();
     // Opens on that side, after the calling form's event has returned, the menu of kind 20 + target
     // (0 utility, 1 calibration, 2 adjustment, 3 simulated generator).
     void DeferSideMenuUpdate(int side, int target);
-    void EnableOptionMenus();
     TButtonOfMainMenu* SideButton(int side) const { return SideButton_[side]; }
 
     // --- window state ---
-    void ShowMainControls(bool visible);
-    // Hides both side-menu forms (no instrument); the slots' places stay in Layout().
-    void SetSideMenusHidden(bool hidden);
+    // Hidden side-menu forms (no instrument) keep their slots' places in Layout().
     bool SideMenusHidden() const { return SideMenusHidden_; }
     void SetBusy(bool busy);
     void SetHourglass();
@@ -87,7 +99,6 @@ public:
     void CreateGuiHandler();
     void SetGuiMode(TGuiMode mode);
     TGuiMode GuiMode() const { return GuiMode_; }
-    void ApplyGuiMode();
     void SetDefaultSize();
     // A key acts exactly like a click on the main-command switcher of that name.
     void PressCommandSwitcher(const char* switcherName);
@@ -100,9 +111,10 @@ public:
     QWidget& MainMenuPanel() { return *pnMainMenu_; }
     QWidget& SideCaptionPanel(int side);
     QAction& DefaultSizeAction() { return *DefaultSizeAction_; }
-    QTimer& PersistTimer() { return TimerForVariablePersist_; }
-    QTimer& FlagRegisterReadingTimer() { return FlagRegisterReadingTimer_; }
-    QTimer& AutoCalTimer() { return AutoCalTimer_; }
+    QTimer& MainTimer(TMainTimer timer) { return MainTimers_[static_cast<int>(timer)]; }
+    QTimer& PersistTimer() { return MainTimer(TMainTimer::VariablePersist); }
+    QTimer& FlagRegisterReadingTimer() { return MainTimer(TMainTimer::FlagRegisterReading); }
+    QTimer& AutoCalTimer() { return MainTimer(TMainTimer::AutoCal); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -120,24 +132,19 @@ private:
     void CreateActions();
     // Texts of the window from the chosen language file.
     void TranslateWindow();
-    void InstallIdleHandler();
     void RestorePreviousIdleHandler();
-    void FollowTimerRequests();
     void ApplyVisibility();
-    void OpenStartMenus();
     std::string LangStr(const char* key) const;
-    void ExecuteCommandString(const std::string& command);
     // Over USB or LAN.
     bool InstrumentConnected();
     // The identity of the instrument in use; all zero without one.
     const TInstrumentIdentity& Identity();
-    bool ReadIndividualData();
-    // Every signal record's state off.
-    void ResetSignalStates();
+    void ShowSideMenu(int kind, int side);
 
     TShell& Shell_;
-    TMordaSteps& Steps_;
+    TProgramLife& Life_;
     TUserDialogs& Dialogs_;
+    TSideMenuHost* SideMenus_ = nullptr;
     TIdleDriver Idle_;
     TIdleDriver::THandler PreviousIdle_;
 
@@ -150,9 +157,7 @@ private:
     std::array<TButtonOfMainMenu*, 2> SideButton_{};
     QAction* DefaultSizeAction_ = nullptr;
 
-    QTimer TimerForVariablePersist_;
-    QTimer FlagRegisterReadingTimer_;
-    QTimer AutoCalTimer_;
+    std::array<QTimer, static_cast<int>(TMainTimer::Count)> MainTimers_;
     QTimer IdleWakeTimer_;
     QTimer* DeferTimer_ = nullptr;
     int DeferSide_ = RightSide;

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "core/InternalError.h"
-#include "ui/MainWindowSteps.h"
 
 namespace vt {
 
@@ -200,13 +199,9 @@ void TSideMenus::SetSideMenusVisible(bool visible) {
         if (TSideMenuForm* form = Form(side)) Dimensions_[static_cast<std::size_t>(side)].ApplyTo(*form, Hidden_);
 }
 
-void TSideMenus::InstallInto(TMordaSteps& steps) {
-    steps.ShowSideMenu = [this](int kind, int side) { ShowSideMenu(kind, side); };
-    steps.SetSideMenusVisible = [this](bool visible) { SetSideMenusVisible(visible); };
-    steps.PlaceSideMenus = [this](const TPlace& right, const TPlace& left) {
-        Dimensions(0).SetPlace(right);
-        Dimensions(1).SetPlace(left);
-    };
+void TSideMenus::PlaceSideMenus(const TPlace& right, const TPlace& left) {
+    Dimensions(0).SetPlace(right);
+    Dimensions(1).SetPlace(left);
 }
 
 std::vector<std::string> UnboundSwitchersOf(const TSideMenuForm& form) {

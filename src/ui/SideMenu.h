@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "ui/MainLayout.h"
+#include "ui/SideMenuHost.h"
 #include "ui/SideMenuSlots.h"
 #include "ui/controls/Switcher.h"
 #include "ui/controls/LanguageForm.h"
@@ -17,7 +18,6 @@
 namespace vt {
 
 class TSideMenus;
-struct TMordaSteps;
 
 inline constexpr int SideMenuPageWidth = 111;
 inline constexpr int SideMenuPageHeight = 460;
@@ -79,7 +79,7 @@ private:
     TPlace Place_{0, 0, SideSlotWidth, SideMenuPageHeight, true};
 };
 
-class TSideMenus {
+class TSideMenus : public TSideMenuHost {
 public:
     // Creates a kind's form, owned by and parented to the main window; leftSide tells the channels
     // menu where it sits.
@@ -87,7 +87,7 @@ public:
     using TTranslate = std::function<void(TLanguageForm& form)>;
 
     TSideMenus(TKitContext& kit, QWidget* mainWindow);
-    ~TSideMenus();
+    ~TSideMenus() override;
     TSideMenus(const TSideMenus&) = delete;
     TSideMenus& operator=(const TSideMenus&) = delete;
 
@@ -100,7 +100,7 @@ public:
     // Opens the menu of kind (0..24; 24 closes) in side (0 right, 1 left), freeing the form that was
     // there. The old form is unbound at once and deleted from the event loop, so a form's own event may
     // open another menu in its slot.
-    void ShowSideMenu(int kind, int side);
+    void ShowSideMenu(int kind, int side) override;
     // Returns a kind to page 1.
     void ResetMenuPage(int kind);
     // Opens both slots again with their current kinds (new language).
@@ -114,13 +114,13 @@ public:
     const TSideMenuSlots& Slots() const { return Slots_; }
     TSMDimensions& Dimensions(int side);
     // Both forms hidden (no instrument) or shown as their slots allow.
-    void SetSideMenusVisible(bool visible);
+    void SetSideMenusVisible(bool visible) override;
     bool SideMenusVisible() const { return !Hidden_; }
     TKitContext& Kit() { return Kit_; }
     QWidget* MainWindow() const { return MainWindow_; }
 
-    // Routes the main window's side-menu steps (open, show/hide, slot places) here.
-    void InstallInto(TMordaSteps& steps);
+    // The slots' places after the main window's resize.
+    void PlaceSideMenus(const TPlace& right, const TPlace& left) override;
 
 private:
     friend class TSMDimensions;

@@ -10,25 +10,40 @@
 #include "core/Shell.h"
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
-#include "ui/MainWindowSteps.h"
+#include "support/RecordingFeature.h"
+#include "ui/MainWindow.h"
+#include "ui/SideMenuHost.h"
+#include "ui/UiFeature.h"
 #include "ui/UserDialogs.h"
 
 namespace vt::test {
 
-// Every step records its name (with its arguments) in Log; questions answer from the fields.
-struct TRecordingSteps {
-    TRecordingSteps();
-    TMordaSteps Steps;
-    std::vector<std::string> Log;
-    bool IdentityReadOk = true;
-    int AutomationObjects = 0;
-    bool AdjustmentModified = false;
-    bool CalibrationModified = false;
-    bool AdjustAccess = false;
+// The recording feature with a face: it also records the side menus and the window's commands.
+class TRecordingUiFeature : public TRecordingFeatureOf<TUiFeature>, public TSideMenuHost {
+public:
+    void ShowSideMenu(int kind, int side) override;
+    void SetSideMenusVisible(bool visible) override;
+    void PlaceSideMenus(const TPlace&, const TPlace&) override {}
+    bool SelectInstrumentsDialog() override { return KeepRunning; }
+    void ShowConsole(QWidget* owner) override;
+    void ShowHelpContext(int context) override { HelpContexts.push_back(context); }
+    void ClearJitterPlotBit(int plot) override { ClearedJitterPlots.push_back(plot); }
 
-    int Count(const std::string& entry) const;
-    // Position of the first entry, -1 when absent.
-    int IndexOf(const std::string& entry) const;
+    bool KeepRunning = true;
+    std::vector<QWidget*> ConsoleOwners;
+    std::vector<int> HelpContexts;
+    std::vector<int> ClearedJitterPlots;
+};
+
+// A life with a recording feature installed (Rec), for a window of the tests.
+using TRecordingLife = TRecordingLifeOf<TRecordingUiFeature>;
+
+// A window of the tests, the view of the recording life; its side menus are the recorder's.
+class TTestWindow : public TMorda_fr {
+public:
+    TTestWindow(TShell& shell, TRecordingLife& rec, TUserDialogs& dialogs) : TMorda_fr(shell, rec, dialogs) {
+        SetSideMenus(&rec.Rec);
+    }
 };
 
 class TScriptedDialogs : public TUserDialogs {
@@ -54,11 +69,5 @@ TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std
 void RunLoopFor(int ms);
 // Runs the event loop until done() holds (checked every 5 ms) or 5 s have passed; answers done().
 bool RunLoopUntil(const std::function<bool()>& done);
-
-// Registers "*Run" and "*StopSingle", which record "Execute" and the command, and one saved setting.
-void RegisterRecordingMainCommands(TShell& shell, std::vector<std::string>& log);
-// Fills every empty row of the three ordered tables with a recorder into log; the main-commands row
-// also registers the recording main commands.
-void RecordAllRows(TShell& shell, std::vector<std::string>& log);
 
 }  // namespace vt::test

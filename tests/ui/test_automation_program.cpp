@@ -23,17 +23,25 @@ TEST(AutomationProgram, ServesClientsShowsTheConsoleOnF4AndHoldsTheCloseWhileCon
     const test::TempFolder folder;
     const auto home = folder.Path() / "home";
     TShell shell;
-    TMainBlockSteps block;
-    test::TRecordingSteps rec;
+    TProgramLife life(shell);
     test::TScriptedDialogs dialogs;
-    std::unique_ptr<TAutomation> automation;
-    TMorda_fr* window = nullptr;
-    block.WindowCreated = [&](TMorda_fr& w) {
-        window = &w;
-        ASSERT_TRUE(automation->Server.Listen(0));
-    };
     // Port 0 here: the server is off until the test listens on a port of the system's choice.
-    WireAutomation(block, rec.Steps, dialogs, shell, 0, automation);
+    TAutomationFeature feature(shell, dialogs, 0);
+    life.Install(feature);
+    TAutomation* automation = nullptr;
+    TMorda_fr* window = nullptr;
+    struct TListen : TUiFeature {
+        TAutomationFeature& Feature;
+        TAutomation*& Automation;
+        TMorda_fr*& Window;
+        TListen(TAutomationFeature& f, TAutomation*& a, TMorda_fr*& w) : Feature(f), Automation(a), Window(w) {}
+        void WindowCreated(TMorda_fr& w, TSideMenus&, TKitContext&) override {
+            Window = &w;
+            Automation = Feature.Automation();
+            ASSERT_TRUE(Automation->Server.Listen(0));
+        }
+    } listen(feature, automation, window);
+    life.Install(listen);
 
     QTcpSocket client;
     QByteArray reply;
@@ -72,7 +80,7 @@ TEST(AutomationProgram, ServesClientsShowsTheConsoleOnF4AndHoldsTheCloseWhileCon
     QTimer::singleShot(10000, [] { QCoreApplication::exit(3); });
     auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
     ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, {"--home", home.string(), "Absent"}, block, rec.Steps, dialogs), 0);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Absent"}, dialogs), 0);
     poll.stop();
     EXPECT_EQ(reply, "HEADER ON\n");
     EXPECT_TRUE(consoleShown);
@@ -82,7 +90,6 @@ TEST(AutomationProgram, ServesClientsShowsTheConsoleOnF4AndHoldsTheCloseWhileCon
     EXPECT_NE(dialogs.Asked[2].find("Disconnect them"), std::string::npos) << dialogs.Asked[2];
     EXPECT_EQ(automation->Server.ClientCount(), 0);
     EXPECT_EQ(step, 3);
-    automation.reset();
 }
 
 }  // namespace

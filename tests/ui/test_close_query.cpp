@@ -12,7 +12,7 @@
 namespace vt {
 namespace {
 
-using test::TRecordingSteps;
+using test::TRecordingLife;
 using test::TScriptedDialogs;
 
 using test::RunLoopFor;
@@ -27,79 +27,23 @@ protected:
     }
 
     TShell Shell;
-    TRecordingSteps Rec;
+    TRecordingLife Rec{Shell};
     TScriptedDialogs Dialogs;
 };
 
-TEST_F(CloseQuery, WithNothingChangedStopsSavesThePowerOffSetupAndSuspendsStepping) {
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
-    Rec.Log.clear();
-    EXPECT_TRUE(w.FormCloseQuery());
-    EXPECT_TRUE(Shell.MainWindowClosing);
-    EXPECT_EQ(Rec.Log, (std::vector<std::string>{"StopSingleStop", "Break closing", "SavePowerOffSetup",
-                                                 "StartFlagRegisterReading"}));
-    EXPECT_TRUE(Dialogs.Asked.empty());
-}
-
-TEST_F(CloseQuery, AdjustmentQuestionComesAloneAndYesStoresAdjustment) {
+TEST_F(CloseQuery, TheStoreQuestionIsAskedOverTheWindow) {
     Rec.AdjustmentModified = true;
-    Rec.CalibrationModified = true;
     Rec.AdjustAccess = true;
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
-    Rec.Log.clear();
-    EXPECT_TRUE(w.FormCloseQuery());
-    ASSERT_EQ(Dialogs.Asked.size(), 1u) << "at most one store question per close";
-    EXPECT_EQ(Dialogs.Asked[0], "YesNoCancel: Adjustings Changed! Store New Value?");
-    EXPECT_EQ(Rec.Log, (std::vector<std::string>{"StopSingleStop", "Break closing", "StopSingleStop",
-                                                 "Break closing", "StoreAdjustment", "SavePowerOffSetup",
-                                                 "StartFlagRegisterReading"}));
-}
-
-TEST_F(CloseQuery, AdjustmentWithoutAccessAsksAboutCalibrationInstead) {
-    Rec.AdjustmentModified = true;
-    Rec.CalibrationModified = true;
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
-    Dialogs.Answers = {TDialogAnswer::No};
-    EXPECT_TRUE(w.FormCloseQuery());
+    test::TTestWindow w(Shell, Rec, Dialogs);
+    Dialogs.Answers = {TDialogAnswer::Cancel};
+    EXPECT_FALSE(w.FormCloseQuery());
     ASSERT_EQ(Dialogs.Asked.size(), 1u);
-    EXPECT_EQ(Dialogs.Asked[0], "YesNoCancel: Calibrations constants Changed! Store New Value?");
-    EXPECT_EQ(Rec.Count("StoreCalibration"), 0);
-    EXPECT_EQ(Rec.Count("StoreAdjustment"), 0);
-
-    Dialogs.Answers = {TDialogAnswer::Yes};
-    Rec.Log.clear();
-    EXPECT_TRUE(w.FormCloseQuery());
-    EXPECT_EQ(After("StoreCalibration"),
-              (std::vector<std::string>{"StoreCalibration", "SavePowerOffSetup", "StartFlagRegisterReading"}));
-}
-
-TEST_F(CloseQuery, CancelKeepsTheProgramOpenWithTheAcquisitionStopped) {
-    for (bool adjustment : {true, false}) {
-        SCOPED_TRACE(adjustment ? "adjustment" : "calibration");
-        TRecordingSteps rec;
-        rec.AdjustmentModified = adjustment;
-        rec.AdjustAccess = adjustment;
-        rec.CalibrationModified = !adjustment;
-        TMorda_fr w(Shell, rec.Steps, Dialogs);
-        Dialogs.Answers = {TDialogAnswer::Cancel};
-        rec.Log.clear();
-        EXPECT_FALSE(w.FormCloseQuery());
-        EXPECT_FALSE(Shell.MainWindowClosing);
-        EXPECT_EQ(rec.Log, (std::vector<std::string>{"StopSingleStop", "Break closing"}));
-    }
-}
-
-TEST_F(CloseQuery, NoPowerOffSetupWhenNoInstrumentWasStarted) {
-    Shell.AcqEnabled = false;  // registration defaults, or the identity read failed
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
-    EXPECT_TRUE(w.FormCloseQuery());
-    EXPECT_EQ(Rec.Count("SavePowerOffSetup"), 0);
-    EXPECT_EQ(Rec.Count("StartFlagRegisterReading"), 1);
+    EXPECT_EQ(Dialogs.Asked[0], "YesNoCancel: Adjustings Changed! Store New Value?");
 }
 
 TEST_F(CloseQuery, AutomationClientsRefuseTheCloseThroughTheErrorDialog) {
     Rec.AutomationObjects = 1;
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
     w.show();
     EXPECT_THROW(w.FormCloseQuery(), std::runtime_error);
     EXPECT_FALSE(Shell.MainWindowClosing);
@@ -124,7 +68,7 @@ TEST_F(CloseQuery, AutomationClientsRefuseTheCloseThroughTheErrorDialog) {
 
 TEST_F(CloseQuery, AbsentProgramClosesCleanlyThroughTheQuery) {
     Shell.AcqEnabled = false;
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
     RegisterAllCommandHandlers(Shell);
     w.show();
     ASSERT_TRUE(RunLoopUntil([&] { return Shell.AcqEnabled; }));

@@ -19,7 +19,7 @@ class ErrorDialog : public ::testing::Test {
 protected:
     // A started window whose acquisition step runs while Run is on and fails once at step FailAt.
     void Start() {
-        Window = std::make_unique<TMorda_fr>(Shell, Rec.Steps, *UseDialogs);
+        Window = std::make_unique<TMorda_fr>(Shell, Rec, *UseDialogs);
         Shell.AcquisitionIdleStep = [this](TShell&) {
             ++Steps;
             if (Steps == FailAt) throw std::runtime_error("Range check error");
@@ -32,7 +32,7 @@ protected:
     }
 
     TShell Shell;
-    test::TRecordingSteps Rec;
+    test::TRecordingLife Rec{Shell};
     test::TScriptedDialogs Dialogs;
     TUserDialogs* UseDialogs = &Dialogs;
     std::unique_ptr<TMorda_fr> Window;

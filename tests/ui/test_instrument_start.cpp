@@ -34,9 +34,11 @@ protected:
     // switchTo: an instrument to switch to by command once started (its reply goes to SwitchReply).
     std::string Run(const std::string& choice, bool& started, const std::string& switchTo = {}) {
         TShell shell;
-        TMainBlockSteps block;
-        TInstrumentStart instruments(shell, Dialogs, {choice});
-        instruments.Install(block, Rec.Steps);
+        TProgramLife life(shell);
+        TInstrumentStart instruments(shell, life, Dialogs, {choice});
+        life.Install(instruments);
+        test::TRecordingUiFeature rec;
+        life.Install(rec);
         std::string caption;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -53,14 +55,13 @@ protected:
         });
         poll.start(5);
         auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-        RunMainBlock(*app, shell, {"--home", Home.string(), choice}, block, Rec.Steps, Dialogs);
+        RunMainBlock(*app, shell, life, {"--home", Home.string(), choice}, Dialogs);
         started = shell.AcqEnabled;
         Current = instruments.Instruments() ? instruments.Instruments()->CurrentName() : "";
         return caption;
     }
     test::TempFolder Temp;
     std::filesystem::path Home;
-    test::TRecordingSteps Rec;
     test::TScriptedDialogs Dialogs;
     std::string Current;
     std::string FirstCaption;

@@ -14,10 +14,33 @@
 #include "link/InstrumentIdentity.h"
 #include "ui/MainBlock.h"
 #include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {
 namespace {
+
+// Records the main block's calls of the features.
+class TBlockRecorder : public test::TRecordingUiFeature {
+public:
+    TBlockRecorder(TShell& shell, std::vector<std::string>& log, bool& giveUp)
+        : Shell_(shell), BlockLog_(log), GiveUp_(giveUp) {}
+    void ShowSplash() override { BlockLog_.push_back("ShowSplash"); }
+    void SplashStatus(const std::string& s) override { BlockLog_.push_back("Status " + s); }
+    void CloseSplash() override { BlockLog_.push_back("CloseSplash"); }
+    void LoadInstrumentList() override { BlockLog_.push_back("LoadInstrumentList"); }
+    bool StartStartInstrument() override {
+        BlockLog_.push_back("StartInstrument");
+        Shell_.StartInstrumentName = "Absent";
+        return !GiveUp_;
+    }
+    void WindowCreated(TMorda_fr&, TSideMenus&, TKitContext&) override { BlockLog_.push_back("WindowCreated"); }
+
+private:
+    TShell& Shell_;
+    std::vector<std::string>& BlockLog_;
+    bool& GiveUp_;
+};
 
 class MainBlock : public ::testing::Test {
 protected:
@@ -27,16 +50,8 @@ protected:
         std::filesystem::create_directories(Home);
         std::ofstream(Home / "Language-Vlt.Eng") << "[Common]\nCommon:Language=English\n";
         setenv("XDG_CONFIG_HOME", (Home / "config").c_str(), 1);
-        Block.ShowSplash = [this] { Log.push_back("ShowSplash"); };
-        Block.SplashStatus = [this](const std::string& s) { Log.push_back("Status " + s); };
-        Block.CloseSplash = [this] { Log.push_back("CloseSplash"); };
-        Block.LoadInstrumentList = [this] { Log.push_back("LoadInstrumentList"); };
-        Block.StartInstrument = [this](const std::vector<std::string>& args) {
-            Log.push_back("StartInstrument " + std::to_string(args.size()));
-            Shell.StartInstrumentName = "Absent";
-            return GiveUp == false;
-        };
-        Block.WindowCreated = [this](TMorda_fr&) { Log.push_back("WindowCreated"); };
+        // The program's own features, then the recorder.
+        Life.Install(Rec);
         Shell.Registration.Add(TRegistrationRow::RegisterMainCommands,
                                [this](TShell&) { Log.push_back("RegisterMainCommands"); });
     }
@@ -46,9 +61,10 @@ protected:
     std::vector<std::string> Log;
     bool GiveUp = false;
     TShell Shell;
-    TMainBlockSteps Block;
-    test::TRecordingSteps Rec;
+    TProgramLife Life{Shell};
     test::TScriptedDialogs Dialogs;
+    TProgramFeatures Features{Shell, Life, Dialogs, {"Absent"}, 0};
+    TBlockRecorder Rec{Shell, Log, GiveUp};
 };
 
 TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
@@ -62,7 +78,7 @@ TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
             if (auto* m = dynamic_cast<TMorda_fr*>(w); m && m->isVisible()) m->close();
     });
     poll.start(5);
-    const int result = RunMainBlock(*app, Shell, Args, Block, Rec.Steps, Dialogs);
+    const int result = RunMainBlock(*app, Shell, Life, Args, Dialogs);
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(Shell.ProgramEnded);
     EXPECT_TRUE(Shell.MainWindowClosing);
@@ -80,7 +96,7 @@ TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
     Shell.Identity()->Identity.Year = 2008;
     EXPECT_EQ(Shell.LangStr("TBCalibrPerform"), "The Veltrane is ready to perform Time Base Calibration !");
     EXPECT_EQ(Log, (std::vector<std::string>{"ShowSplash", "LoadInstrumentList",
-                                             "StartInstrument 1", "Status Start in Demo Mode...",
+                                             "Status Start Without Connections", "StartInstrument", "Status Start in Demo Mode...",
                                              "Status Creating forms...", "WindowCreated",
                                              "Status Initialization Of All Vars And Handlers...",
                                              "RegisterMainCommands", "Status All done.", "CloseSplash"}));
@@ -89,7 +105,7 @@ TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
 TEST_F(MainBlock, GivingUpTheStartInstrumentEndsBeforeAnyWindow) {
     GiveUp = true;
     auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    EXPECT_EQ(RunMainBlock(*app, Shell, Args, Block, Rec.Steps, Dialogs), 0);
+    EXPECT_EQ(RunMainBlock(*app, Shell, Life, Args, Dialogs), 0);
     EXPECT_EQ(Log.back(), "CloseSplash");
     EXPECT_EQ(std::count(Log.begin(), Log.end(), "WindowCreated"), 0);
     EXPECT_FALSE(Shell.RegistrationDone);

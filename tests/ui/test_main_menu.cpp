@@ -57,12 +57,12 @@ TEST(ButtonOfMainMenu, SideFlagsMoveTheStateAndFollowEnabling) {
 class MainMenu : public ::testing::Test {
 protected:
     TShell Shell;
-    test::TRecordingSteps Rec;
+    test::TRecordingLife Rec{Shell};
     test::TScriptedDialogs Dialogs;
 };
 
 TEST_F(MainMenu, TableHoldsTheCaptionsAndOptionsEnableTheirMenus) {
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
     w.BuildMainMenuTable();
     const char* captions[] = {"Channels", "O/E Converter", "Time Base", "Trigger", "Acquisition", "Display",
                               "Save/Recall", "Marker", "Measure", "Limit Test", "Mathematics", "FFT", "Zoom",
@@ -103,7 +103,7 @@ TEST_F(MainMenu, CaptionsComeFromTheChosenLanguageFile) {
     setup.ConfigFolder = root / "config";
     Shell.SetLanguage(std::make_unique<TLanguageState>(setup));
     Shell.Language().InitLanguages();
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
     EXPECT_EQ(w.GetMainMenuButton(11).Caption().toStdString(), "Spektrum");
     EXPECT_EQ(w.GetMainMenuButton(0).Caption().toStdString(), "Channels") << "a missing key keeps the caption";
     auto* system = w.findChild<QPushButton*>("btnInstruments");
@@ -122,8 +122,8 @@ TEST_F(MainMenu, MissingEnglishFileIsWrittenWithTheWindowsTexts) {
     Shell.SetLanguage(std::make_unique<TLanguageState>(setup));
     Shell.Language().InitLanguages();
     ASSERT_TRUE(Shell.Language().EnglishFileMissing());
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
-    w.StartUp();
+    test::TTestWindow w(Shell, Rec, Dialogs);
+    Rec.StartUp();
     ASSERT_TRUE(std::filesystem::exists(root / "Language-Vlt.Eng"));
     const TLangIniFile english(root / "Language-Vlt.Eng");
     std::string raw;
@@ -136,7 +136,7 @@ TEST_F(MainMenu, MissingEnglishFileIsWrittenWithTheWindowsTexts) {
 }
 
 TEST_F(MainMenu, ClicksOpenMenusOnTheirSideOnce) {
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
     w.BuildMainMenuTable();
     TButtonOfMainMenu& trigger = w.GetMainMenuButton(3);
     TButtonOfMainMenu& display = w.GetMainMenuButton(5);
@@ -168,7 +168,7 @@ TEST_F(MainMenu, ClicksOpenMenusOnTheirSideOnce) {
 }
 
 TEST_F(MainMenu, ServiceMenuIsRefusedOnOldFirmware) {
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
     w.BuildMainMenuTable();
     TInstrumentIdentity& id = test::GiveInstrument(Shell, TInstrumentLinkKind::Usb, 0, "3.7.9 (1 Jan 2011)");
     w.MouseDownOnButtonOfMainMenu(w.GetMainMenuButton(0), Qt::LeftButton);
@@ -189,14 +189,14 @@ TEST_F(MainMenu, ServiceMenuIsRefusedOnOldFirmware) {
 }
 
 TEST_F(MainMenu, DeferredSideMenuOpensTheFollowUpKindAfterTheEvent) {
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
     w.DeferSideMenuUpdate(RightSide, 2);
     EXPECT_EQ(Rec.Count("ShowSideMenu 22 0"), 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return Rec.Count("ShowSideMenu 22 0") == 1; }, 5000));
 }
 
 TEST_F(MainMenu, AbsentInstrumentKeepsTheMainControlsHiddenThroughResizes) {
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
     w.show();
     for (QSize s : {QSize(800, 600), QSize(1200, 900), QSize(300, 200)}) {
         w.resize(s);
@@ -219,7 +219,7 @@ TEST_F(MainMenu, AbsentInstrumentKeepsTheMainControlsHiddenThroughResizes) {
 }
 
 TEST_F(MainMenu, DefaultSizeGivesTheStandardClientArea) {
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
     w.resize(500, 400);
     w.DefaultSizeAction().trigger();
     EXPECT_EQ(w.size(), QSize(792, 575));
@@ -227,7 +227,7 @@ TEST_F(MainMenu, DefaultSizeGivesTheStandardClientArea) {
 }
 
 TEST_F(MainMenu, KeysPressTheMainCommandSwitchers) {
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
     // The strip's Run button bound to a command of its own: F6 presses it as a click would.
     auto tree = CreateCommandTree();
     bool runOn = false;
@@ -235,11 +235,6 @@ TEST_F(MainMenu, KeysPressTheMainCommandSwitchers) {
     tree->Root().AddMainCommandHandler("*Run", {.Variable = &runOn, .Action = [&](THandler&) { ++runs; }});
     TKitContext kit([&](std::string_view path) { return tree->Root().FindHandler(path); });
     BindMainCommandStrip(dynamic_cast<TRC_RightMenuPanel&>(w.SystemControls()), kit);
-    int consoles = 0;
-    Rec.Steps.ShowConsole = [&](QWidget* owner) {
-        EXPECT_EQ(owner, &w);
-        ++consoles;
-    };
     w.show();
     for (QAction* a : w.actions()) {
         if (a->shortcut() == QKeySequence(Qt::Key_F6)) a->trigger();
@@ -248,7 +243,7 @@ TEST_F(MainMenu, KeysPressTheMainCommandSwitchers) {
     }
     EXPECT_TRUE(runOn);
     EXPECT_EQ(runs, 1);
-    EXPECT_EQ(consoles, 1);
+    EXPECT_EQ(Rec.Rec.ConsoleOwners, std::vector<QWidget*>{&w});
     // A button whose command does not exist yet is disabled: the key does nothing.
     w.PressCommandSwitcher("mcsPrint");
     w.PressCommandSwitcher("mcsNone");
@@ -262,11 +257,10 @@ namespace {
 
 TEST(MainWindowHelp, WhatsThisModeShowsTheHelpOfTheControlClickedAndEnds) {
     TShell shell;
-    test::TRecordingSteps rec;
+    test::TRecordingLife rec{shell};
     test::TScriptedDialogs dialogs;
-    std::vector<int> contexts;
-    rec.Steps.ShowHelpContext = [&](int c) { contexts.push_back(c); };
-    TMorda_fr w(shell, rec.Steps, dialogs);
+    const std::vector<int>& contexts = rec.Rec.HelpContexts;
+    test::TTestWindow w(shell, rec, dialogs);
     shell.StartInstrumentName = "Demo";
     w.show();
     w.resize(800, 600);
@@ -296,11 +290,10 @@ TEST(MainWindowHelp, WhatsThisModeShowsTheHelpOfTheControlClickedAndEnds) {
 TEST(MainWindowHelp, SystemButtonClosesWhenTheSelectionEndsTheProgram) {
     TShell shell;
     shell.AcqEnabled = true;
-    test::TRecordingSteps rec;
+    test::TRecordingLife rec{shell};
     test::TScriptedDialogs dialogs;
-    bool keepRunning = true;
-    rec.Steps.SelectInstrumentsDialog = [&] { return keepRunning; };
-    TMorda_fr w(shell, rec.Steps, dialogs);
+    bool& keepRunning = rec.Rec.KeepRunning;
+    test::TTestWindow w(shell, rec, dialogs);
     w.show();
     auto* system = w.findChild<QPushButton*>("btnInstruments");
     ASSERT_NE(system, nullptr);

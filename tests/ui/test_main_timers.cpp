@@ -15,7 +15,7 @@ void Tick(QTimer& timer) { ASSERT_TRUE(QMetaObject::invokeMethod(&timer, "timeou
 class MainTimers : public ::testing::Test {
 protected:
     TShell Shell;
-    test::TRecordingSteps Rec;
+    test::TRecordingLife Rec{Shell};
     test::TScriptedDialogs Dialogs;
 };
 
@@ -28,7 +28,7 @@ TEST_F(MainTimers, TimersFollowTheRequestsAfterEachIdleCall) {
     auto panel = std::make_unique<TPanel>();
     TPanel& p = *panel;
     Shell.SetDisplayServices(std::move(panel));
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
     EXPECT_FALSE(w.PersistTimer().isActive());
     EXPECT_FALSE(w.FlagRegisterReadingTimer().isActive()) << "off until the start-up enables it";
     EXPECT_FALSE(w.AutoCalTimer().isActive());
@@ -58,7 +58,7 @@ TEST_F(MainTimers, TimersFollowTheRequestsAfterEachIdleCall) {
 }
 
 TEST_F(MainTimers, AutoCalibrationTickRaisesTheRequestOnceAndStops) {
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
     Shell.AutoCalTimerEnabled = true;
     w.MyIdleHandler();
     Tick(w.AutoCalTimer());
@@ -68,14 +68,12 @@ TEST_F(MainTimers, AutoCalibrationTickRaisesTheRequestOnceAndStops) {
 }
 
 TEST_F(MainTimers, FlagRegisterPollChecksPatternLockOnlyWithTheOption) {
-    std::vector<std::string> calls;
-    Rec.Steps.RecheckPatternLock = [&](bool b) { calls.push_back(b ? "Recheck true" : "Recheck false"); };
-    Rec.Steps.RefreshTrigIndicator = [&](int i) { calls.push_back("Indicator " + std::to_string(i)); };
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
+    Rec.Log.clear();
     Tick(w.FlagRegisterReadingTimer());
     test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, optPatSyncTrig);
     Tick(w.FlagRegisterReadingTimer());
-    EXPECT_EQ(calls, (std::vector<std::string>{"Indicator 0", "Recheck false", "Indicator 0"}));
+    EXPECT_EQ(Rec.Log, (std::vector<std::string>{"Indicator 0", "Recheck false", "Indicator 0"}));
 }
 
 TEST_F(MainTimers, JitterPlotNotificationsClearOrRedrawTheirPlot) {
@@ -88,9 +86,8 @@ TEST_F(MainTimers, JitterPlotNotificationsClearOrRedrawTheirPlot) {
     };
     auto jitter = std::make_unique<TJitter>();
     TJitter& j = *jitter;
-    std::vector<int> cleared;
-    Rec.Steps.ClearJitterPlotBit = [&](int plot) { cleared.push_back(plot); };
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    const std::vector<int>& cleared = Rec.Rec.ClearedJitterPlots;
+    test::TTestWindow w(Shell, Rec, Dialogs);
     w.JitterPlotMessage(1, 3, 99);  // no analyser yet
     Shell.SetSerialServices(std::move(jitter));
     w.JitterPlotMessage(0, 4, 0);

@@ -9,15 +9,16 @@
 #include "core/Shell.h"
 #include "core/CommandTree.h"
 #include "core/UndoBuffer.h"
-#include "ui/FeatureRows.h"
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
 #include "ui/MainWindow.h"
+#include "ui/MainWindowFeature.h"
+#include "ui/SideMenu.h"
 
 namespace vt {
 namespace {
 
-using test::TRecordingSteps;
+using test::TRecordingLife;
 using test::TScriptedDialogs;
 
 class MordaStartUp : public ::testing::Test {
@@ -29,14 +30,14 @@ protected:
     }
 
     TShell Shell;
-    TRecordingSteps Rec;
+    TRecordingLife Rec{Shell};
     TScriptedDialogs Dialogs;
     std::vector<std::string>& Log = Rec.Log;
 };
 
 TEST_F(MordaStartUp, AbsentInstrumentStartsOnceWithHiddenControlsAndNoRun) {
     test::RecordAllRows(Shell, Log);
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
     RegisterAllCommandHandlers(Shell);
     const int registered = static_cast<int>(Log.size());
     w.show();
@@ -77,51 +78,15 @@ TEST_F(MordaStartUp, AbsentInstrumentStartsOnceWithHiddenControlsAndNoRun) {
     EXPECT_EQ(Rec.Count("ApplyTimebaseModelLimits"), 1);
 }
 
-TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
+TEST_F(MordaStartUp, DeferredStartUpOpensChannelsLeftAndTimeBaseRightWithTheTimersRunning) {
     test::RecordAllRows(Shell, Log);
     Shell.StartInstrumentName = "Demo";
     test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, optOptics | optGenerators);
-    Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
-    Shell.Records()->SetState(0, srcFresh);
-    Shell.Records()->SetState(13, srcUpToDate);
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
+    test::TTestWindow w(Shell, Rec, Dialogs);
     RegisterAllCommandHandlers(Shell);
     Log.clear();
-    w.StartUp();
+    Rec.StartUp();
 
-    const std::vector<std::string> order = {
-        "PushHint Version 2_4_4 (2011-03-01) 5000",
-        "BindSwitchersOfStrips",
-        "InitSourceSwitcherItems",
-        "ReadIndividualData",
-        "ApplyTimebaseModelLimits",
-        "CreateRampDACSelectHandler",
-        "SetModelAdjustLimits",
-        "RefreshHelpCaptionAndCalibration",
-        "RecallDefaultSetup",
-        "RefreshChannelHandlers",
-        "RefreshOEConvHandlers",
-        "UpdateGeneratorControls",
-        "RefreshTDRHandlers",
-        "ClearTimebaseCalMode",
-        "UpdateHoldoffTracking",
-        "ResendInstrumentSettings",
-        "Execute *Run",
-        "LoadMemoriesFromDisk",
-        "LoadPatternLengthList",
-        "SetInstrGuiReady",
-    };
-    int last = -1;
-    for (const auto& step : order) {
-        const int at = At(step);
-        EXPECT_GT(at, last) << step;
-        last = std::max(last, at);
-    }
-    EXPECT_EQ(Shell.FactorySetup, std::vector<std::string>{"TB:MODE B"});
-    EXPECT_EQ(Shell.Records()->State(0), srcOff) << "every record starts off";
-    EXPECT_EQ(Shell.Records()->State(13), srcOff);
-    EXPECT_TRUE(Shell.AcqEnabled);
-    EXPECT_TRUE(Shell.FlagRegisterReadingEnabled);
     EXPECT_TRUE(w.FlagRegisterReadingTimer().isActive());
     EXPECT_TRUE(w.AutoCalTimer().isActive());
     EXPECT_TRUE(w.IdleHandlerInstalled());
@@ -138,64 +103,13 @@ TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
     EXPECT_GE(Rec.Count("ShowSideMenu 2 0"), 1);
 }
 
-TEST_F(MordaStartUp, ShiftSuppressesOnlyTheUsersDefaultSetup) {
-    Shell.ShiftAtStart = true;
-    test::RecordAllRows(Shell, Log);
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
-    RegisterAllCommandHandlers(Shell);
-    ASSERT_TRUE(w.StartInstrument(true));
-    EXPECT_EQ(Rec.Count("RecallDefaultSetup"), 0);
-    EXPECT_EQ(Rec.Count("ResendInstrumentSettings"), 1);
-    EXPECT_EQ(Rec.Count("Execute *Run"), 1);
-}
-
-TEST_F(MordaStartUp, IdentityReadFailureStopsTheStartWithTheAcquisitionOff) {
+TEST_F(MordaStartUp, IdentityReadFailureShowsItsErrorOverTheWindow) {
     Rec.IdentityReadOk = false;
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
-    EXPECT_FALSE(w.StartInstrument(true));
-    EXPECT_FALSE(Shell.AcqEnabled);
+    test::TTestWindow w(Shell, Rec, Dialogs);
+    EXPECT_FALSE(Rec.StartInstrument(true));
     ASSERT_EQ(Dialogs.Asked.size(), 1u);
     EXPECT_EQ(Dialogs.Asked[0], "Error: Error Reading the Individual Information from the Instruments.");
-    EXPECT_EQ(Rec.Count("ResendInstrumentSettings"), 0);
-    EXPECT_EQ(Rec.Count("Execute *Run"), 0);
     EXPECT_TRUE(w.MainMenuPanel().isVisibleTo(&w)) << "the main controls stay shown";
-}
-
-TEST_F(MordaStartUp, StopAndRestartOfAnInstrumentKeepsTheRegistrationAndRenewsTheUndoBuffer) {
-    test::RecordAllRows(Shell, Log);
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
-    RegisterAllCommandHandlers(Shell);
-    ASSERT_TRUE(w.StartInstrument(true));
-    const TUndoBuffer* first = Shell.UndoBuffer();
-    ASSERT_NE(first, nullptr);
-    EXPECT_TRUE(first->Enabled()) << "recording starts with the instrument";
-    w.StopInstrument();
-    EXPECT_EQ(Shell.UndoBuffer(), nullptr) << "undo history does not cross instruments";
-    EXPECT_EQ(Rec.Count("Execute *StopSingle Stop (stop under way)"), 1);
-    EXPECT_FALSE(Shell.StopInProgress);
-    EXPECT_FALSE(Shell.AcqEnabled);
-    EXPECT_TRUE(Shell.ApplyUnchangedValues()) << "stays on until the next start";
-
-    ASSERT_TRUE(w.StartInstrument(false));
-    EXPECT_FALSE(Shell.ApplyUnchangedValues());
-    ASSERT_NE(Shell.UndoBuffer(), nullptr);
-    EXPECT_TRUE(Shell.UndoBuffer()->Enabled());
-    EXPECT_EQ(Rec.Count("RegisterMainCommands"), 1);
-    EXPECT_EQ(Rec.Count("SetModelAdjustLimits"), 2);
-    EXPECT_EQ(Rec.Count("RefreshChannelHandlers"), 2);
-}
-
-TEST_F(MordaStartUp, AStartWithoutAnInstrumentClearsTheIdentityOfTheLastOne) {
-    Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>()));
-    Shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*Shell.Link(), "")));
-    Shell.Identity()->Identity.ModelType = 4;
-    Shell.Identity()->Identity.Options = 0xFF;
-    TMorda_fr w(Shell, Rec.Steps, Dialogs);
-    RegisterAllCommandHandlers(Shell);
-    ASSERT_TRUE(w.StartInstrument(false));
-    EXPECT_EQ(Shell.Identity()->Identity.ModelType, 0);
-    EXPECT_FALSE(Shell.Identity()->Identity.HasOptLAN());
-    EXPECT_FALSE(Shell.Identity()->Identity.HasOptOptics());
 }
 
 }  // namespace
@@ -206,10 +120,16 @@ namespace {
 
 TEST(GuiSetting, ModesShowHideAndLockTheWindowAndAreNotSaved) {
     TShell shell;
-    test::TRecordingSteps rec;
     test::TScriptedDialogs dialogs;
-    TMorda_fr w(shell, rec.Steps, dialogs);
-    InstallFeatureRows(shell, w);
+    TProgramLife life(shell);
+    TMainWindowFeature feature;
+    life.Install(feature);
+    test::TRecordingUiFeature rec;
+    life.Install(rec);
+    TMorda_fr w(shell, life, dialogs);
+    TKitContext kit([](std::string_view) -> THandler* { return nullptr; });
+    TSideMenus menus(kit, &w);
+    feature.WindowCreated(w, menus, kit);
     RegisterAllCommandHandlers(shell);
     w.show();
     ASSERT_TRUE(test::RunLoopUntil([&] { return shell.AcqEnabled; }));

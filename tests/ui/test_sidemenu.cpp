@@ -212,12 +212,12 @@ TEST_F(SideMenuTest, EveryRegisteredFormBindsAllItsSwitchers) {
 
 TEST(SideMenuMainWindow, SlotPlacesFollowTheMainWindowsResize) {
     TShell shell;
-    TRecordingSteps rec;
+    TRecordingLife rec{shell};
     TScriptedDialogs dialogs;
     TKitFixture f;
-    TMorda_fr w(shell, rec.Steps, dialogs);
+    test::TTestWindow w(shell, rec, dialogs);
     TSideMenus menus(f.Kit, &w);
-    menus.InstallInto(rec.Steps);
+    w.SetSideMenus(&menus);
     std::vector<std::string> log;
     menus.RegisterForm(2, [&log](TSideMenus& m, QWidget* parent, bool left) -> TSideMenuForm* {
         return new TTestMenuForm(m, parent, left, log);
@@ -229,13 +229,13 @@ TEST(SideMenuMainWindow, SlotPlacesFollowTheMainWindowsResize) {
         QApplication::sendEvent(&w, &event);
     };
     resize(1000, 700);
-    rec.Steps.ShowSideMenu(2, LeftSide);
+    menus.ShowSideMenu(2, LeftSide);
     ASSERT_NE(menus.Form(LeftSide), nullptr);
     const TPlace& slot = w.Layout().LeftSlot;
     EXPECT_EQ(menus.Form(LeftSide)->geometry(), QRect(slot.Left, slot.Top, slot.Width, slot.Height));
     resize(1200, 800);
     const TPlace& moved = w.Layout().RightSlot;
-    rec.Steps.ShowSideMenu(2, RightSide);
+    menus.ShowSideMenu(2, RightSide);
     EXPECT_EQ(menus.Form(RightSide)->geometry(), QRect(moved.Left, moved.Top, moved.Width, moved.Height));
     EXPECT_EQ(menus.Form(LeftSide)->geometry().height(), w.Layout().LeftSlot.Height);
     FlushDeletes();

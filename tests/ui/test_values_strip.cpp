@@ -71,9 +71,9 @@ TEST(PermanentControls, EveryQuickControlInItsPlaceAndBoundWhenItsSettingExists)
 
 TEST(PermanentControls, TheMainWindowCarriesTheStrip) {
     TShell shell;
-    TRecordingSteps rec;
+    TRecordingLife rec{shell};
     TScriptedDialogs dialogs;
-    TMorda_fr w(shell, rec.Steps, dialogs);
+    test::TTestWindow w(shell, rec, dialogs);
     auto* strip = dynamic_cast<TRC_RightMenuPanel*>(&w.PermanentControls());
     ASSERT_NE(strip, nullptr);
     EXPECT_EQ(strip->objectName(), "rmpPermanentControls");

@@ -200,6 +200,11 @@ void TRC_CustomCmmandSwitcher::Released(int button) {
     if (button >= 0) ExecuteButton(button);
 }
 
+void TRC_CustomCmmandSwitcher::Click() {
+    if (!isEnabled() || !Logic_.MousePress(0)) return;
+    Released(Logic_.MouseRelease(true));
+}
+
 void TRC_CustomCmmandSwitcher::mousePressEvent(QMouseEvent* event) {
     TRC_Switcher::mousePressEvent(event);
     if (event->button() == Qt::LeftButton && Logic_.MousePress(ButtonAt(event->position().toPoint()))) update();

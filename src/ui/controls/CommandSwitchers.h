@@ -107,6 +107,8 @@ public:
     void SetTextColor(const QColor& color);
 
     void PaintContent(QPainter& painter, const QRect& rect) override;
+    // A press and release of the first button, as a mouse click gives; a disabled control takes none.
+    void Click();
 
 protected:
     // Runs the command of a released button.

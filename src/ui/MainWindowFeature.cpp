@@ -1,0 +1,48 @@
+#include "ui/MainWindowFeature.h"
+
+#include "core/InternalError.h"
+#include "core/Shell.h"
+#include "ui/MainCommandStrip.h"
+#include "ui/MainWindow.h"
+#include "ui/PermanentControls.h"
+#include "ui/SideMenu.h"
+#include "ui/SideMenuLanguage.h"
+#include "ui/controls/Switcher.h"
+
+namespace vt {
+
+void TMainWindowFeature::FillRows(TShell& shell) {
+    shell.Registration.Add(TRegistrationRow::CreateGuiHandler, [this](TShell&) {
+        if (!Window_) VT_INTERNAL_ERROR("MainWindowFeature", "Gui registered without a main window");
+        Window_->CreateGuiHandler();
+    });
+    shell.StartUpSteps.Add(TStartUpRow::BindSwitchersOfStrips, [this](TShell&) {
+        if (!Window_ || !Kit_) return;
+        if (auto* strip = dynamic_cast<TRC_RightMenuPanel*>(&Window_->SystemControls()))
+            BindMainCommandStrip(*strip, *Kit_);
+        if (auto* strip = dynamic_cast<TRC_RightMenuPanel*>(&Window_->PermanentControls()))
+            BindPermanentControls(*strip, *Kit_);
+    });
+    shell.StartUpSteps.Add(TStartUpRow::CreateEnglishLanguageFile, [this](TShell& s) {
+        if (!Window_) return;
+        TEnglishFileForms forms;
+        forms.MainWindow = Window_;
+        forms.Menus = Menus_;
+        forms.DialogOwner = Window_;
+        CreateEnglishLanguageFile(s.Language(), forms);
+    });
+}
+
+void TMainWindowFeature::WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) {
+    Window_ = &window;
+    Menus_ = &menus;
+    Kit_ = &kit;
+}
+
+void TMainWindowFeature::WindowGone() {
+    Window_ = nullptr;
+    Menus_ = nullptr;
+    Kit_ = nullptr;
+}
+
+}  // namespace vt

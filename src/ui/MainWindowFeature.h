@@ -1,0 +1,22 @@
+#pragma once
+// The main window's own part in the fixed orders: the "Gui" setting, the binding of the two
+// permanent control strips and the English language file with the forms' texts.
+#include "ui/UiFeature.h"
+
+namespace vt {
+
+class TShell;
+
+class TMainWindowFeature : public TUiFeature {
+public:
+    void FillRows(TShell& shell) override;
+    void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
+    void WindowGone() override;
+
+private:
+    TMorda_fr* Window_ = nullptr;
+    TSideMenus* Menus_ = nullptr;
+    TKitContext* Kit_ = nullptr;
+};
+
+}  // namespace vt

@@ -1,0 +1,29 @@
+#include "ui/ProgramFeatures.h"
+
+#include "acq/WaveformCommands.h"
+#include "program/ProgramLife.h"
+#include "ui/Automation.h"
+#include "ui/InstrumentStart.h"
+#include "ui/MainWindowFeature.h"
+
+namespace vt {
+
+template <class T>
+T& TProgramFeatures::Add(TProgramLife& life, std::unique_ptr<T> feature) {
+    T& added = *feature;
+    Features_.push_back(std::move(feature));
+    life.Install(added);
+    return added;
+}
+
+TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialogs& dialogs,
+                                   const std::vector<std::string>& args, std::uint16_t automationPort) {
+    Add(life, std::make_unique<TMainWindowFeature>());
+    Add(life, std::make_unique<TWaveformCommandsFeature>());
+    Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, dialogs, automationPort));
+    Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, dialogs, args));
+}
+
+TProgramFeatures::~TProgramFeatures() = default;
+
+}  // namespace vt

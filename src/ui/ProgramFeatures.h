@@ -1,0 +1,40 @@
+#pragma once
+// The program's one list of features: every built feature is created and installed here, in the
+// order the life asks them. A feature that is not built is simply not in the list.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vt {
+
+class TAutomationFeature;
+class TFeature;
+class TInstrumentStart;
+class TProgramLife;
+class TShell;
+class TUserDialogs;
+
+class TProgramFeatures {
+public:
+    // args: the program's arguments (without the program name and the automation's own);
+    // automationPort 0 keeps the automation server off.
+    TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialogs& dialogs, const std::vector<std::string>& args,
+                     std::uint16_t automationPort);
+    ~TProgramFeatures();
+    TProgramFeatures(const TProgramFeatures&) = delete;
+    TProgramFeatures& operator=(const TProgramFeatures&) = delete;
+
+    TInstrumentStart& Instruments() { return *Instruments_; }
+    TAutomationFeature& Automation() { return *Automation_; }
+
+private:
+    template <class T>
+    T& Add(TProgramLife& life, std::unique_ptr<T> feature);
+
+    std::vector<std::unique_ptr<TFeature>> Features_;
+    TInstrumentStart* Instruments_ = nullptr;
+    TAutomationFeature* Automation_ = nullptr;
+};
+
+}  // namespace vt

@@ -203,14 +203,16 @@ void TInstrumentSenders::SendGenOffset(int output, std::int64_t value) {
 
 bool TInstrumentSenders::ReadTrigOn(bool exempt) {
     Link_.SendCommand("Trig:GetTrigOn?", exempt);
-    return Link_.ReadReply() == "TRIG_ON";
+    const TReply reply = Link_.ReadReply();
+    return reply.Received() && reply.Text == "TRIG_ON";
 }
 
 double TInstrumentSenders::ReadInstrumentTemperature(bool exempt) {
     if (!Link_.IsInstrumentConnected()) return 20.0 + Random(80) / 4.0;
     Link_.SendCommand("Info:GetTemp?", exempt);
     double value = 0;
-    return TryStrToFloatDot(Link_.ReadReply(), value) ? value : 0.0;
+    const TReply reply = Link_.ReadReply();
+    return reply.Received() && TryStrToFloatDot(reply.Text, value) ? value : 0.0;
 }
 
 int TInstrumentSenders::RandomDemoValue() { return 85 + Random(30); }

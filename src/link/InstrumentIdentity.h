@@ -160,8 +160,8 @@ public:
     std::function<void(const std::string&)> ShowMessage;
 
     // Fills the identity: from the instrument over USB or LAN, from DemoUnits.ini for the demo
-    // instrument `instrumentName`, cleared with no instrument. False only when the instrument answers
-    // the identity query with "TIMEOUT"; a malformed reply takes the fallback identity.
+    // instrument `instrumentName`, cleared with no instrument. False only when the identity query
+    // timed out; a malformed reply takes the fallback identity.
     bool ReadIndividualData(std::string_view instrumentName);
     // Lets the link read the identity again when it recovers, for the instrument `instrumentName`
     // names at that moment.

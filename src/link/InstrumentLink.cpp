@@ -19,6 +19,8 @@ static_assert(std::endian::native == std::endian::little, "the sample stream is 
 namespace {
 
 constexpr const char* Unit = "PriborInterface";
+// What the instrument answers when its own read timed out.
+constexpr std::string_view InstrumentTimeoutAnswer = "TIMEOUT";
 constexpr std::uint8_t ChunkRequest[] = {0x00, 0x0D, 0x0A};
 
 // Commands are sent in the single-byte code page: Latin-1 of the UTF-8 text, "?" for the rest.
@@ -96,7 +98,7 @@ bool TInstrumentLink::OpenInstrumentLink(bool useUsb, const TIpAddress& address)
     }
     if (!opened) return false;
     SendCommand("Info:IndivData?", true);
-    if (UpperCase(ReadReply()) == "TIMEOUT") {
+    if (ReadReply().TimedOut()) {
         EnterCommError();
         return false;
     }
@@ -215,15 +217,26 @@ std::string TInstrumentLink::ReplyBytesToText(std::span<const std::uint8_t> byte
     return text;
 }
 
-std::string TInstrumentLink::ReadReplyUsb(std::size_t maxBytes, int timeoutMs) {
+std::string TReply::ShownText() const {
+    switch (Status) {
+    case TReplyStatus::Received:
+        return Text;
+    case TReplyStatus::TimedOut:
+        return Text.empty() ? "Timeout" : Text;
+    default:
+        return "Not Pribor";
+    }
+}
+
+TReply TInstrumentLink::ReadReplyUsb(std::size_t maxBytes, int timeoutMs) {
     std::size_t got = 0;
     // A read that completes with no bytes brought no reply either.
     if (!UsbReadBuffer(std::span(Text_.data(), maxBytes), got, static_cast<std::uint16_t>(timeoutMs)) || got == 0)
-        return "Timeout";
-    return ReplyBytesToText(std::span(Text_.data(), got));
+        return {TReplyStatus::TimedOut, {}};
+    return {TReplyStatus::Received, ReplyBytesToText(std::span(Text_.data(), got))};
 }
 
-std::string TInstrumentLink::ReadReplyTcp(int timeoutMs) {
+TReply TInstrumentLink::ReadReplyTcp(int timeoutMs) {
     // The waits are bounded in sum; each received fragment adds bytes, so the loop is bounded by the
     // buffer too.
     constexpr int Slice = 50;
@@ -245,38 +258,41 @@ std::string TInstrumentLink::ReadReplyTcp(int timeoutMs) {
         lineEnd = static_cast<const std::uint8_t*>(std::memchr(from, '\n', r.Count));
         if (lineEnd) break;
     }
-    if (TextCount_ == 0) return "Timeout";
+    if (TextCount_ == 0) return {TReplyStatus::TimedOut, {}};
     const std::size_t n = lineEnd ? static_cast<std::size_t>(lineEnd - Text_.data()) + 1 : TextCount_;
-    return ReplyBytesToText(std::span(Text_.data(), n));
+    return {TReplyStatus::Received, ReplyBytesToText(std::span(Text_.data(), n))};
 }
 
-std::string TInstrumentLink::ReadReplyRaw() {
+TReply TInstrumentLink::ReadReplyRaw() {
     switch (Kind_) {
     case TInstrumentLinkKind::Usb:
         return ReadReplyUsb(UsbReplyBytes, Timing_.UsbReplyTimeoutMs);
     case TInstrumentLinkKind::Tcp:
         return ReadReplyTcp(Timing_.TcpReplyTimeoutMs);
     default:
-        return "Not Pribor";
+        return {TReplyStatus::NoInstrument, {}};
     }
 }
 
-std::string TInstrumentLink::ReadReply() {
-    std::string text = ReadReplyRaw();
-    const auto pos = text.find(ReplyCrMark);
-    if (pos != std::string::npos) text.resize(pos);
-    return text;
+TReply TInstrumentLink::ReadReply() {
+    TReply reply = ReadReplyRaw();
+    const auto pos = reply.Text.find(ReplyCrMark);
+    if (pos != std::string::npos) reply.Text.resize(pos);
+    if (reply.Received() && SameText(reply.Text, InstrumentTimeoutAnswer)) reply.Status = TReplyStatus::TimedOut;
+    return reply;
 }
 
-std::string TInstrumentLink::QueryCommand(std::string_view command) {
+TReply TInstrumentLink::QueryCommand(std::string_view command) {
     SendCommand(command, false);
     return ReadReply();
 }
 
-std::string TInstrumentLink::QueryUpperText(std::string_view command, bool noQuestionMark) {
+TReply TInstrumentLink::QueryUpperText(std::string_view command, bool noQuestionMark) {
     std::string text(command);
     if (!noQuestionMark) text += '?';
-    return UpperCase(QueryCommand(text));
+    TReply reply = QueryCommand(text);
+    reply.Text = UpperCase(reply.Text);
+    return reply;
 }
 
 void TInstrumentLink::SendIntCommand(std::string_view command, std::int64_t value) {
@@ -302,10 +318,10 @@ std::int32_t TInstrumentLink::QueryInt(std::string_view command, int waitMs, boo
     if (!noQuestionMark) text += '?';
     SendCommand(text, false);
     if (waitMs != 0) Clock_.SleepMs(waitMs);
-    const std::string reply = ReadReply();
+    const TReply reply = ReadReply();
     if (!IsInstrumentConnected()) return 0;
     std::int32_t value = 0;
-    return ParseInt32(reply, value) ? value : QueryFailedInt;
+    return reply.Received() && ParseInt32(reply.Text, value) ? value : QueryFailedInt;
 }
 
 std::int32_t TInstrumentLink::QueryIntParam(std::string_view command, std::int64_t value) {
@@ -316,10 +332,10 @@ double TInstrumentLink::QueryFloat(std::string_view command, bool noQuestionMark
     std::string text(command);
     if (!noQuestionMark) text += '?';
     SendCommand(text, false);
-    const std::string reply = ReadReply();
+    const TReply reply = ReadReply();
     if (!IsInstrumentConnected()) return 0;
     double value = 0;
-    return TryStrToFloatDot(reply, value) ? value : QueryFailedFloat;
+    return reply.Received() && TryStrToFloatDot(reply.Text, value) ? value : QueryFailedFloat;
 }
 
 double TInstrumentLink::QueryFloatParam(std::string_view command, double value) {
@@ -498,7 +514,7 @@ bool TInstrumentLink::RecheckInstrumentLink() {
         ResetWords();
         if (!SendCommand("Info:GetVer:FPGAFW?", false)) return false;
         TextCount_ = 0;
-        return ReadReplyTcp(Timing_.TcpProbeTimeoutMs) != "Timeout";
+        return !ReadReplyTcp(Timing_.TcpProbeTimeoutMs).TimedOut();
     }
     default:
         return true;

@@ -31,6 +31,21 @@ inline constexpr double QueryFailedFloat = -2147483647.0;
 inline constexpr std::string_view ReplyEndMark = "\xC2\xB6";      // U+00B6
 inline constexpr std::string_view ReplyCrMark = "\xC2\xAC";       // U+00AC
 
+enum class TReplyStatus : std::uint8_t { Received, TimedOut, NoInstrument };
+
+// One reply of the instrument: what came, or that nothing came in time, or that there is no
+// instrument to ask.
+struct TReply {
+    TReplyStatus Status = TReplyStatus::TimedOut;
+    // The received text (see ReplyBytesToText); empty when nothing came.
+    std::string Text;
+
+    bool Received() const { return Status == TReplyStatus::Received; }
+    bool TimedOut() const { return Status == TReplyStatus::TimedOut; }
+    // The reply as the system shows it: the text, else "Timeout" or "Not Pribor".
+    std::string ShownText() const;
+};
+
 // Sizes, waits and time limits; a test shortens them.
 struct TLinkTiming {
     int TcpPort = InstrumentTcpPort;
@@ -121,10 +136,13 @@ public:
 
     // --- text channel ---
     bool SendCommand(std::string_view command, bool exempt = false);
-    std::string ReadReplyRaw();
-    std::string ReadReply();
-    std::string QueryCommand(std::string_view command);
-    std::string QueryUpperText(std::string_view command, bool noQuestionMark = false);
+    TReply ReadReplyRaw();
+    // The reply up to its CR mark. An instrument that answers "TIMEOUT" (its own read timed out)
+    // gave no answer either.
+    TReply ReadReply();
+    TReply QueryCommand(std::string_view command);
+    // The reply's text in upper case.
+    TReply QueryUpperText(std::string_view command, bool noQuestionMark = false);
     void SendIntCommand(std::string_view command, std::int64_t value);
     void SendOnOffCommand(std::string_view command, bool on);
     void SendFloatCommand(std::string_view command, bool exempt, double value);
@@ -163,8 +181,8 @@ private:
     TUsbTransport& Usb();
     bool InDataMode() const { return AcquisitionRunning_ || BreakModeFlag_; }
     bool TcpSend(std::span<const std::uint8_t> bytes);
-    std::string ReadReplyUsb(std::size_t maxBytes, int timeoutMs);
-    std::string ReadReplyTcp(int timeoutMs);
+    TReply ReadReplyUsb(std::size_t maxBytes, int timeoutMs);
+    TReply ReadReplyTcp(int timeoutMs);
     bool ReadBinaryBlockUsb();
     bool ReadBinaryBlockTcp();
     // Takes newly received stream bytes into account and asks for the next chunk when due.

@@ -16,7 +16,7 @@ struct TRecovery {
         link.Hooks.ClearCommError = [this] { Log.push_back("clear"); };
         link.Hooks.ReadIndividualData = [this, &link] {
             Log.push_back("identity");
-            return link.QueryCommand("Info:IndivData?") != "Timeout" && IdentityOk;
+            return !link.QueryCommand("Info:IndivData?").TimedOut() && IdentityOk;
         };
         link.Hooks.RefreshAfterConnect = [this] { Log.push_back("refresh"); };
         link.Hooks.ResendInstrumentSettings = [this, &link] {
@@ -40,7 +40,7 @@ TEST(CommError, AfterTheGraceCallsTheProbeReconnectsAndTheLinkRecovers) {
     EXPECT_TRUE(r.Log.empty());
 
     t.Fake.DropConnection();
-    EXPECT_EQ(t.Link.QueryCommand("Info:GetTemp?"), "Timeout");
+    EXPECT_TRUE(t.Link.QueryCommand("Info:GetTemp?").TimedOut());
     ASSERT_TRUE(t.Link.CommErrorFlag());
     EXPECT_EQ(t.Link.CommErrIdleCount(), 0);
 

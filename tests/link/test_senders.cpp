@@ -134,7 +134,7 @@ TEST(Senders, TheOffsetReplyIsReadAndDropped) {
     ASSERT_TRUE(t.Open());
     t.Senders.SendGenOffset(1, 150);
     t.Fake.SetReply("Info:Unit?", "UNIT");
-    EXPECT_EQ(t.Link.QueryCommand("Info:Unit?"), "UNIT");
+    EXPECT_EQ(t.Link.QueryCommand("Info:Unit?").Text, "UNIT");
     EXPECT_EQ(t.Sent(), "Gen:Out1:Offset? 150\r\nInfo:Unit?\r\n");
 }
 

@@ -180,7 +180,7 @@ TEST(UsbLink, OpeningFlushesThenAsksForTheIdentity) {
 TEST(UsbLink, EveryTransferClearsTheFlagAndAFailureSetsItAgain) {
     TUsbLink u;
     ASSERT_TRUE(u.Open());
-    EXPECT_EQ(u.Link.QueryCommand("Info:GetTemp?"), "Timeout");
+    EXPECT_TRUE(u.Link.QueryCommand("Info:GetTemp?").TimedOut());
     EXPECT_TRUE(u.Link.CommErrorFlag());
     EXPECT_EQ(u.Status.back(), "ReadBufferFromUSB() failed (WinUSB ReadPipe Timeout (1000 ms))");
     EXPECT_EQ(u.Link.QueryInt("Info:GetTemp"), QueryFailedInt);
@@ -192,7 +192,7 @@ TEST(UsbLink, RepliesAreCutAt384BytesAndTheRestAnswersNothing) {
     TUsbLink u;
     ASSERT_TRUE(u.Open());
     u.S.Reads.push_back({0, std::string(400, 'x') + "\r\n"});
-    const std::string first = u.Link.QueryCommand("Info:Long?");
+    const std::string first = u.Link.QueryCommand("Info:Long?").Text;
     EXPECT_EQ(first, std::string(383, 'x') + "\xC2\xB6");
     u.S.Reads.push_back({0, "7\r\n"});
     EXPECT_EQ(u.Link.QueryInt("Info:GetTemp"), 7);
@@ -275,7 +275,7 @@ TEST(UsbLink, WithoutADeviceTheRealLibraryReportsAClearError) {
 
 TEST(UsbLink, AProbeThatFailsAfterAGoodSendProbesAgainOnTheNextIdleCall) {
     TUsbLink u;
-    u.Link.Hooks.ReadIndividualData = [&u] { return u.Link.QueryCommand("Info:IndivData?") != "Timeout"; };
+    u.Link.Hooks.ReadIndividualData = [&u] { return !u.Link.QueryCommand("Info:IndivData?").TimedOut(); };
     ASSERT_TRUE(u.Open());
     u.Link.EnterCommError();
     for (int i = 0; i < 200; ++i) EXPECT_FALSE(u.Link.CommErrorIdleStep());

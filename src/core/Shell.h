@@ -12,6 +12,7 @@
 
 #include "core/AnalysisServices.h"
 #include "core/DisplayServices.h"
+#include "core/InstrumentKind.h"
 #include "core/LanguageState.h"
 #include "core/SerialServices.h"
 
@@ -170,9 +171,11 @@ public:
     bool StopInProgress = false;         // the instrument stop executes "*StopSingle Stop"
     bool ProgramEnded = false;           // the message loop has returned
     TDataFolders Folders;
-    // The start instrument's name; "Absent" when none is connected.
+    // The start instrument: its name (the caption's and the texts'; "Absent" when none is connected)
+    // and its kind.
     std::string StartInstrumentName = "Absent";
-    bool StartInstrumentPresent() const { return StartInstrumentName != "Absent"; }
+    TInstrumentLinkKind StartInstrumentKind = TInstrumentLinkKind::None;
+    bool StartInstrumentPresent() const { return StartInstrumentKind != TInstrumentLinkKind::None; }
 
     // --- run state read by the main loop ---
     bool RunOn = false;

@@ -50,9 +50,10 @@ bool TInstruments::ReserveDefaultDemo() {
 
 TOpenResult TInstruments::OpenInstrument(std::string_view name, bool quiet) {
     Link_.SetLinkKind(TInstrumentLinkKind::None);
+    const bool absent = List_.KindOf(name) == TInstrumentLinkKind::None;
     if (!quiet && Hooks.SplashStatus) {
         std::string status;
-        if (SameText(name, kAbsentName)) {
+        if (absent) {
             status = Lang("StartWithoutConnections_", "Start Without Connections");
         } else if (SameText(name, kDefaultUsbName)) {
             status = Lang("InitializingUSB_", "Initializing USB connection...");
@@ -63,7 +64,7 @@ TOpenResult TInstruments::OpenInstrument(std::string_view name, bool quiet) {
         }
         if (!status.empty()) Hooks.SplashStatus(status);
     }
-    if (SameText(name, kAbsentName)) return TOpenResult::Connected;
+    if (absent) return TOpenResult::Connected;
 
     // The check and the claim are one step, so two copies starting together cannot both win.
     const bool demoReserved = SameText(name, kDefaultDemoName) && Locks_.SlotHeld(TLockSlot::Other);
@@ -163,8 +164,9 @@ bool TInstruments::StartInstrument(bool atStartUp, std::string& name, bool quiet
     const bool started = OpenInstrumentWithRetry(name, q);
     // A run-time switch that gave up leaves no instrument behind.
     Current_ = started ? name : std::string(kAbsentName);
+    CurrentKind_ = started ? List_.KindOf(name) : TInstrumentLinkKind::None;
     if (!atStartUp) {
-        if (Hooks.StartMainWindow) Hooks.StartMainWindow(!SameText(Current_, kAbsentName));
+        if (Hooks.StartMainWindow) Hooks.StartMainWindow(CurrentKind_ != TInstrumentLinkKind::None);
         SetGUIReady(true);
     }
     if (started && Hooks.ReadReferenceTemperature) Hooks.ReadReferenceTemperature();

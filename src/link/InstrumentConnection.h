@@ -56,8 +56,9 @@ public:
 
     TInstrumentList& List() { return List_; }
     TInstrumentLocks& Locks() { return Locks_; }
-    // The instrument connected last.
+    // The instrument connected last: its name and its kind.
     const std::string& CurrentName() const { return Current_; }
+    TInstrumentLinkKind CurrentKind() const { return CurrentKind_; }
     // The result of the first attempt of the latest start.
     TOpenResult FirstResult() const { return FirstResult_; }
 
@@ -83,6 +84,7 @@ private:
     TInstrumentLocks Locks_;
     TInstrumentLink& Link_;
     std::string Current_ = std::string(kAbsentName);
+    TInstrumentLinkKind CurrentKind_ = TInstrumentLinkKind::None;
     TOpenResult FirstResult_ = TOpenResult::NotYetKnown;
     TOnOffHandler* GuiReady_ = nullptr;
 };

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/InstrumentKind.h"
 #include "core/Proc555.h"
 #include "link/LinkClock.h"
 #include "link/TcpTransport.h"
@@ -19,8 +20,6 @@
 namespace vt {
 
 class TUsbTransport;
-
-enum class TInstrumentLinkKind : std::uint8_t { None = 0, Usb = 1, Tcp = 2, Demo = 3 };
 
 inline constexpr std::uint16_t EndOfAcquisitionWord = 0x8000;
 inline constexpr std::uint16_t FillerWord = 0x8001;

@@ -51,6 +51,7 @@ void TInstrumentStart::AttachWindow(TMorda_fr& window) {
     hooks.StartMainWindow = [this, &window](bool present) {
         Clock_.SetResponsive(false);
         Shell_.StartInstrumentName = Instruments_->CurrentName();
+        Shell_.StartInstrumentKind = Instruments_->CurrentKind();
         window.StartInstrument(present);
     };
     Shell_.Registration.Add(TRegistrationRow::RegisterInstrCommands, [this](TShell& shell) {
@@ -68,6 +69,7 @@ void TInstrumentStart::Install(TMainBlockSteps& block, TMordaSteps& steps) {
         std::string name;
         const bool started = Instruments_->StartInstrument(true, name);
         Shell_.StartInstrumentName = Instruments_->CurrentName();
+        Shell_.StartInstrumentKind = Instruments_->CurrentKind();
         return started;
     };
     block.WindowCreated = [this, earlier = std::move(block.WindowCreated)](TMorda_fr& window) {

@@ -93,6 +93,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, std::vector<std::stri
         }
     } else {
         shell.StartInstrumentName = "Absent";
+        shell.StartInstrumentKind = TInstrumentLinkKind::None;
     }
     // The help file's path is part of the data folders.
     const bool connected = shell.Link()->IsInstrumentConnected();

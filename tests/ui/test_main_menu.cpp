@@ -207,6 +207,7 @@ TEST_F(MainMenu, AbsentInstrumentKeepsTheMainControlsHiddenThroughResizes) {
     }
 
     Shell.StartInstrumentName = "Demo";
+    Shell.StartInstrumentKind = TInstrumentLinkKind::Demo;
     w.resize(800, 600);
     QCoreApplication::processEvents();
     EXPECT_TRUE(w.MainMenuPanel().isVisible());
@@ -268,6 +269,7 @@ TEST(MainWindowHelp, WhatsThisModeShowsTheHelpOfTheControlClickedAndEnds) {
     rec.Steps.ShowHelpContext = [&](int c) { contexts.push_back(c); };
     TMorda_fr w(shell, rec.Steps, dialogs);
     shell.StartInstrumentName = "Demo";
+    shell.StartInstrumentKind = TInstrumentLinkKind::Demo;
     w.show();
     w.resize(800, 600);
     QWidget& strip = w.SystemControls();

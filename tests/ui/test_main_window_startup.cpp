@@ -80,6 +80,7 @@ TEST_F(MordaStartUp, AbsentInstrumentStartsOnceWithHiddenControlsAndNoRun) {
 TEST_F(MordaStartUp, DeferredStartUpRunsItsStepsInOrder) {
     test::RecordAllRows(Shell, Log);
     Shell.StartInstrumentName = "Demo";
+    Shell.StartInstrumentKind = TInstrumentLinkKind::Demo;
     test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, optOptics | optGenerators);
     Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
     Shell.Records()->SetState(0, srcFresh);

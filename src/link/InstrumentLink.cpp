@@ -9,6 +9,7 @@
 
 #include "core/InternalError.h"
 #include "core/DotNumberText.h"
+#include "core/ScopeGuards.h"
 #include "link/UsbTransport.h"
 
 namespace vt {
@@ -75,9 +76,11 @@ std::string TInstrumentLink::Lang(std::string_view key, std::string_view builtIn
 }
 
 void TInstrumentLink::EnterCommError() {
-    if (!CommErrorFlag_) CommErrIdleCount_ = 0;
+    if (!CommErrorFlag_ && !Recovering_) CommErrIdleCount_ = 0;
     CommErrorFlag_ = true;
 }
+
+void TInstrumentLink::LeaveCommError() { CommErrorFlag_ = false; }
 
 // ---------------------------------------------------------------------------------------- opening
 
@@ -149,7 +152,6 @@ void TInstrumentLink::CloseInstrumentUsb() {
 }
 
 bool TInstrumentLink::UsbSendBuffer(std::span<const std::uint8_t> bytes) {
-    CommErrorFlag_ = false;
     const TTransferResult r = Usb().Send(bytes);
     if (r.Ok) return true;
     EnterCommError();
@@ -158,7 +160,6 @@ bool TInstrumentLink::UsbSendBuffer(std::span<const std::uint8_t> bytes) {
 }
 
 bool TInstrumentLink::UsbReadBuffer(std::span<std::uint8_t> into, std::size_t& bytesRead, std::uint16_t timeoutMs) {
-    CommErrorFlag_ = false;
     bytesRead = 0;
     const TTransferResult r = Usb().Receive(into, timeoutMs);
     if (r.Ok) {
@@ -528,24 +529,20 @@ bool TInstrumentLink::CommErrorIdleStep() {
         ++CommErrIdleCount_;
         return false;
     }
-    // The grace is over: whatever fails from here on, the next call probes again. (A USB transfer
-    // clears the flag first, so its failure would otherwise look like a new error and restart the
-    // count.)
-    if (!RecheckInstrumentLink()) {
-        CommErrorFlag_ = true;
-        CommErrIdleCount_ = Timing_.CommErrIdleCalls;
-        return false;
-    }
+    // The grace is over: whatever fails from here on, the next call probes again.
+    if (!RecheckInstrumentLink()) return false;
     AcquisitionRunning_ = BreakModeFlag_ = false;
-    CommErrorFlag_ = false;
-    bool ok = !Hooks.ReadIndividualData || Hooks.ReadIndividualData();
-    if (ok && Hooks.RefreshAfterConnect) Hooks.RefreshAfterConnect();
-    if (ok && Hooks.ResendInstrumentSettings) ok = Hooks.ResendInstrumentSettings();
-    if (!ok || CommErrorFlag_) {
-        CommErrorFlag_ = true;
-        CommErrIdleCount_ = Timing_.CommErrIdleCalls;
-        return false;
+    {
+        // The identity read and the resend run on a working link, so that each failure among them
+        // shows; the state ends only when none failed.
+        const TFlagScope recovering(Recovering_);
+        LeaveCommError();
+        bool ok = !Hooks.ReadIndividualData || Hooks.ReadIndividualData();
+        if (ok && Hooks.RefreshAfterConnect) Hooks.RefreshAfterConnect();
+        if (ok && Hooks.ResendInstrumentSettings) ok = Hooks.ResendInstrumentSettings();
+        if (!ok) EnterCommError();
     }
+    if (CommErrorFlag_) return false;
     if (Hooks.ClearCommError) Hooks.ClearCommError();
     return true;
 }

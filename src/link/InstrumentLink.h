@@ -114,8 +114,6 @@ public:
     bool TcpConnectedFlag() const { return TcpConnected_; }
     bool CommErrorFlag() const { return CommErrorFlag_; }
     int CommErrIdleCount() const { return CommErrIdleCount_; }
-    // Enters the communication-error state (the idle count starts again when the state begins).
-    void EnterCommError();
     bool AcquisitionRunning() const { return AcquisitionRunning_; }
     void SetAcquisitionRunning(bool on) { AcquisitionRunning_ = on; }
     bool BreakModeFlag() const { return BreakModeFlag_; }
@@ -177,6 +175,10 @@ public:
     static std::string ReplyBytesToText(std::span<const std::uint8_t> bytes);
 
 private:
+    // The only writers of the communication-error flag. The grace before the first probe starts
+    // when the state begins; a failure during a recovery attempt does not grant it again.
+    void EnterCommError();
+    void LeaveCommError();
     TUsbTransport& Usb();
     bool InDataMode() const { return AcquisitionRunning_ || BreakModeFlag_; }
     bool TcpSend(std::span<const std::uint8_t> bytes);
@@ -202,6 +204,7 @@ private:
     bool TcpConnected_ = false;
     bool CommErrorFlag_ = false;
     int CommErrIdleCount_ = 0;
+    bool Recovering_ = false;  // the identity read and resend after a good probe are under way
     bool AcquisitionRunning_ = false;
     bool BreakModeFlag_ = false;
     int PatternLockStarts_ = 0;

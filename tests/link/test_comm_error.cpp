@@ -79,7 +79,9 @@ TEST(CommError, TheStateEndsOnlyWhenIdentityAndResendSucceeded) {
     TLinkOnFake t;
     TRecovery r(t.Link);
     ASSERT_TRUE(t.Open());
-    t.Link.EnterCommError();
+    t.Fake.DropConnection();
+    t.Link.QueryCommand("Info:GetTemp?");
+    ASSERT_TRUE(t.Link.CommErrorFlag());
     for (int i = 0; i < 3; ++i) t.Link.CommErrorIdleStep();
 
     r.IdentityOk = false;

@@ -153,7 +153,9 @@ TEST(Resend, TheOtherWayAwayForSmallValuesAndSourceZero) {
 
     // Without settings only the caches are reset; a link error is reported.
     t.Senders.Settings = nullptr;
-    t.Link.EnterCommError();
+    t.Fake.DropConnection();
+    t.Link.QueryCommand("Info:GetTemp?");
+    ASSERT_TRUE(t.Link.CommErrorFlag());
     EXPECT_FALSE(t.Senders.ResendInstrumentSettings());
 }
 

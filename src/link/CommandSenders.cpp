@@ -35,14 +35,6 @@ bool SameValue(double a, double b) { return std::fabs(a - b) < kSameValue; }
 TInstrumentSenders::TInstrumentSenders(TInstrumentLink& link, const TInstrumentIdentity& identity)
     : Link_(link), Identity_(identity), Rng_(std::random_device{}()) {}
 
-void TInstrumentSenders::AttachToLink() {
-    Link_.Hooks.SendAcquisitionSettings = [this](std::uint8_t channels, std::uint16_t recordLength,
-                                                 std::uint16_t averages, double delay) {
-        SendAcquisitionSettings(channels, recordLength, averages, delay);
-    };
-    Link_.Hooks.ResendInstrumentSettings = [this] { return ResendInstrumentSettings(); };
-}
-
 int TInstrumentSenders::Random(int n) {
     if (RandomInt) return RandomInt(n);
     return std::uniform_int_distribution<int>(0, n - 1)(Rng_);

@@ -307,12 +307,6 @@ bool HasCommandLineParam(std::span<const std::string> params, std::string_view n
 TInstrumentIdentityUnit::TInstrumentIdentityUnit(TInstrumentLink& link, std::filesystem::path dataRoot)
     : Link_(link), DataRoot_(std::move(dataRoot)) {}
 
-void TInstrumentIdentityUnit::AttachToLink(std::function<std::string()> instrumentName) {
-    Link_.Hooks.ReadIndividualData = [this, name = std::move(instrumentName)] {
-        return ReadIndividualData(name ? name() : std::string());
-    };
-}
-
 void TInstrumentIdentityUnit::Message(const std::string& text) const {
     if (ShowMessage) ShowMessage(text);
 }

@@ -46,6 +46,13 @@ std::span<const std::uint8_t> AsBytes(const std::string& s) {
     return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
 
+// A call-up is set once: a second one would silently take the first one's place.
+template <class T>
+void SetCallUp(T*& slot, T* callUp) {
+    if (slot && callUp && slot != callUp) VT_INTERNAL_ERROR(Unit, "Link call-up set twice");
+    slot = callUp;
+}
+
 bool ParseInt32(std::string_view text, std::int32_t& value) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
@@ -71,8 +78,33 @@ TUsbTransport& TInstrumentLink::Usb() {
     return *Usb_;
 }
 
+void TInstrumentLink::SetAcquisition(TLinkAcquisition* acquisition) { SetCallUp(Acquisition_, acquisition); }
+void TInstrumentLink::SetCommErrorReport(TCommErrorReport* report) { SetCallUp(Report_, report); }
+void TInstrumentLink::SetRecovery(TLinkRecovery* recovery) { SetCallUp(Recovery_, recovery); }
+void TInstrumentLink::SetTexts(TLinkTexts* texts) { SetCallUp(Texts_, texts); }
+
+TLinkAcquisition& TInstrumentLink::Acquisition() const {
+    static TLinkAcquisition none;
+    return Acquisition_ ? *Acquisition_ : none;
+}
+
+TCommErrorReport& TInstrumentLink::Report() const {
+    static TCommErrorReport none;
+    return Report_ ? *Report_ : none;
+}
+
+TLinkRecovery& TInstrumentLink::Recovery() const {
+    static TLinkRecovery none;
+    return Recovery_ ? *Recovery_ : none;
+}
+
+TLinkTexts& TInstrumentLink::Texts() const {
+    static TLinkTexts none;
+    return Texts_ ? *Texts_ : none;
+}
+
 std::string TInstrumentLink::Lang(std::string_view key, std::string_view builtIn) const {
-    return Hooks.LangText ? Hooks.LangText(key, builtIn) : std::string(builtIn);
+    return Texts().LangText(key, builtIn);
 }
 
 void TInstrumentLink::EnterCommError() {
@@ -88,7 +120,7 @@ bool TInstrumentLink::OpenInstrumentLink(bool useUsb, const TIpAddress& address)
     DisconnectInstrument(true);
     bool opened = false;
     if (useUsb) {
-        LinkStatusCallback = Hooks.SplashStatus;
+        UsbFailuresToStatus_ = true;
         opened = OpenInstrumentUsb();
         if (opened) {
             Kind_ = TInstrumentLinkKind::Usb;
@@ -117,13 +149,10 @@ bool TInstrumentLink::ConnectTcp(const TIpAddress& address) {
     Clock_.SleepMs(Timing_.TcpPreConnectWaitMs);
     const int activeBefore = Tcp_->IsOpen() ? 1 : 0;
     Clock_.SleepMs(Timing_.TcpPreConnectWaitMs);
-    if (Hooks.SplashStatus)
-        Hooks.SplashStatus(Lang("WaitTCP_IP", "Wait few second for established TCP-IP connection..."));
+    Texts().SplashStatus(Lang("WaitTCP_IP", "Wait few second for established TCP-IP connection..."));
     TcpConnected_ = Tcp_->Connect(Timing_.TcpConnectWaitMs);
-    if (!TcpConnected_ && Hooks.SplashStatus) {
-        Hooks.SplashStatus((Hooks.ProductName ? Hooks.ProductName() : std::string()) + Lang("_not_found", " not found") +
-                           std::to_string(activeBefore));
-    }
+    if (!TcpConnected_)
+        Texts().SplashStatus(Texts().ProductName() + Lang("_not_found", " not found") + std::to_string(activeBefore));
     return TcpConnected_;
 }
 
@@ -155,7 +184,7 @@ bool TInstrumentLink::UsbSendBuffer(std::span<const std::uint8_t> bytes) {
     const TTransferResult r = Usb().Send(bytes);
     if (r.Ok) return true;
     EnterCommError();
-    if (LinkStatusCallback) LinkStatusCallback("SendBufferToUSB() failed (" + r.Error + ")");
+    if (UsbFailuresToStatus_) Texts().SplashStatus("SendBufferToUSB() failed (" + r.Error + ")");
     return false;
 }
 
@@ -167,7 +196,7 @@ bool TInstrumentLink::UsbReadBuffer(std::span<std::uint8_t> into, std::size_t& b
         return true;
     }
     EnterCommError();
-    if (LinkStatusCallback) LinkStatusCallback("ReadBufferFromUSB() failed (" + r.Error + ")");
+    if (UsbFailuresToStatus_) Texts().SplashStatus("ReadBufferFromUSB() failed (" + r.Error + ")");
     return false;
 }
 
@@ -183,7 +212,7 @@ bool TInstrumentLink::TcpSend(std::span<const std::uint8_t> bytes) {
 
 bool TInstrumentLink::SendCommand(std::string_view command, bool exempt) {
     std::string bytes = ToAnsi(command);
-    if (!exempt && Hooks.BreakAcquisitionHook) Hooks.BreakAcquisitionHook(true);
+    if (!exempt) Acquisition().BreakAcquisitionHook(true);
     // A reply that came too late for an earlier query must not answer this command. While a stream
     // runs, what is received belongs to it.
     TextCount_ = 0;
@@ -434,22 +463,22 @@ bool TInstrumentLink::ReadBinaryBlock(const std::uint16_t*& words, std::uint16_t
 void TInstrumentLink::StartAcquisition(std::uint8_t channels, std::uint16_t recordLength, std::uint16_t averages,
                                        double delay, bool realInstrument) {
     if (AcquisitionRunning_) {
-        if (Hooks.Beep) Hooks.Beep();
+        Texts().Beep();
         return;
     }
-    if (Hooks.PatternLockActive && Hooks.PatternLockActive() && ++PatternLockStarts_ > 50) {
+    if (Acquisition().PatternLockActive() && ++PatternLockStarts_ > 50) {
         PatternLockStarts_ = 0;
-        if (Hooks.RecheckPatternLock) Hooks.RecheckPatternLock();
+        Acquisition().RecheckPatternLock();
     }
-    if (Hooks.SendAcquisitionSettings) Hooks.SendAcquisitionSettings(channels, recordLength, averages, delay);
+    Acquisition().SendAcquisitionSettings(channels, recordLength, averages, delay);
     ResetWords();
     if (!realInstrument) {
-        if (Hooks.StartSimulatedAcquisition) Hooks.StartSimulatedAcquisition();
+        Acquisition().StartSimulatedAcquisition();
     } else if (!SendCommand("ACQ:GO", true)) {
         EnterCommError();
     }
     if (CommErrorFlag_) {
-        if (Hooks.ReportCommError) Hooks.ReportCommError(" on start");
+        Report().ReportCommError(" on start");
         return;
     }
     AcquisitionRunning_ = true;
@@ -524,7 +553,7 @@ bool TInstrumentLink::RecheckInstrumentLink() {
 
 bool TInstrumentLink::CommErrorIdleStep() {
     if (!CommErrorFlag_) return true;
-    if (Hooks.ReportCommError) Hooks.ReportCommError("");
+    Report().ReportCommError("");
     if (CommErrIdleCount_ < Timing_.CommErrIdleCalls) {
         ++CommErrIdleCount_;
         return false;
@@ -537,13 +566,13 @@ bool TInstrumentLink::CommErrorIdleStep() {
         // shows; the state ends only when none failed.
         const TFlagScope recovering(Recovering_);
         LeaveCommError();
-        bool ok = !Hooks.ReadIndividualData || Hooks.ReadIndividualData();
-        if (ok && Hooks.RefreshAfterConnect) Hooks.RefreshAfterConnect();
-        if (ok && Hooks.ResendInstrumentSettings) ok = Hooks.ResendInstrumentSettings();
+        bool ok = Recovery().ReadIndividualData();
+        if (ok) Recovery().RefreshAfterConnect();
+        if (ok) ok = Recovery().ResendInstrumentSettings();
         if (!ok) EnterCommError();
     }
     if (CommErrorFlag_) return false;
-    if (Hooks.ClearCommError) Hooks.ClearCommError();
+    Report().ClearCommError();
     return true;
 }
 

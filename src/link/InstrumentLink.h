@@ -14,6 +14,7 @@
 #include "core/InstrumentKind.h"
 #include "core/Proc555.h"
 #include "link/LinkClock.h"
+#include "link/LinkServices.h"
 #include "link/TcpTransport.h"
 #include "link/UsbApi.h"
 
@@ -63,30 +64,6 @@ struct TLinkTiming {
     int CommErrIdleCalls = 200;      // idle calls in the error state before the first probe
 };
 
-// What the link calls in the rest of the program. Every member may be empty.
-struct TLinkHooks {
-    // The break routine of the acquisition engine, run before every command that is not exempt.
-    std::function<void(bool afterBreak)> BreakAcquisitionHook;
-    std::function<void(const std::string&)> SplashStatus;
-    std::function<void()> Beep;
-    // The display's communication-error report and its withdrawal.
-    std::function<void(const std::string& suffix)> ReportCommError;
-    std::function<void()> ClearCommError;
-    // Recovery: the identity read and the resend of every setting report success.
-    std::function<bool()> ReadIndividualData;
-    std::function<void()> RefreshAfterConnect;
-    std::function<bool()> ResendInstrumentSettings;
-    // The start of an acquisition: its settings (sent exempt, only where changed) and the simulator.
-    std::function<void(std::uint8_t channels, std::uint16_t recordLength, std::uint16_t averages, double delay)>
-        SendAcquisitionSettings;
-    std::function<void()> StartSimulatedAcquisition;
-    std::function<bool()> PatternLockActive;
-    std::function<void()> RecheckPatternLock;
-    // Language text of a key, else the built-in English text.
-    std::function<std::string(std::string_view key, std::string_view builtIn)> LangText;
-    std::function<std::string()> ProductName;
-};
-
 class TInstrumentLink {
 public:
     static constexpr std::size_t TextBufferBytes = 16400;
@@ -103,9 +80,12 @@ public:
     TInstrumentLink(const TInstrumentLink&) = delete;
     TInstrumentLink& operator=(const TInstrumentLink&) = delete;
 
-    TLinkHooks Hooks;
-    // Receives the USB failure texts; set to the splash status when a USB link is opened.
-    std::function<void(const std::string&)> LinkStatusCallback;
+    // What the link calls up into the rest of the program: each is set once; null (the start, or a
+    // detach) answers with the interface's empty defaults.
+    void SetAcquisition(TLinkAcquisition* acquisition);
+    void SetCommErrorReport(TCommErrorReport* report);
+    void SetRecovery(TLinkRecovery* recovery);
+    void SetTexts(TLinkTexts* texts);
 
     // --- state ---
     TInstrumentLinkKind LinkKind() const { return Kind_; }
@@ -192,6 +172,10 @@ private:
     void ResetWords();
     std::uint8_t* WordBytes() { return reinterpret_cast<std::uint8_t*>(Words_.data()); }
     std::string Lang(std::string_view key, std::string_view builtIn) const;
+    TLinkAcquisition& Acquisition() const;
+    TCommErrorReport& Report() const;
+    TLinkRecovery& Recovery() const;
+    TLinkTexts& Texts() const;
 
     TLinkTiming Timing_;
     TSteadyLinkClock OwnClock_;
@@ -199,6 +183,11 @@ private:
     std::function<std::unique_ptr<TUsbApi>()> UsbApiFactory_;
     std::unique_ptr<TUsbTransport> Usb_;
     std::unique_ptr<TMyTSPIPPribor> Tcp_;
+    TLinkAcquisition* Acquisition_ = nullptr;
+    TCommErrorReport* Report_ = nullptr;
+    TLinkRecovery* Recovery_ = nullptr;
+    TLinkTexts* Texts_ = nullptr;
+    bool UsbFailuresToStatus_ = false;  // from the first USB open on, USB failures go to the splash status
 
     TInstrumentLinkKind Kind_ = TInstrumentLinkKind::None;
     bool TcpConnected_ = false;

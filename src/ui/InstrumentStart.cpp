@@ -12,8 +12,44 @@
 
 namespace vt {
 
+class TInstrumentStart::TCallUps final : public TInstrumentsServices, public TMainWindowSwitch {
+public:
+    explicit TCallUps(TInstrumentStart& start) : S_(start) {}
+
+    // --- the program ---
+    void SplashStatus(const std::string& status) override { DoStep(Splash, status); }
+    std::string LangText(std::string_view key, std::string_view builtIn) override {
+        const std::string* text = S_.Shell_.Language().Strings().Find(key);
+        return text ? *text : std::string(builtIn);
+    }
+    void ShowMessage(const std::string& text) override {
+        S_.Dialogs_.ShowMessage(nullptr, QString::fromStdString(text));
+    }
+    bool StartedAsComServer() override { return S_.Shell_.GuiRemote || HasCommandLineParam(S_.Args_, "-Embedding"); }
+    void SetAutoCalTimer(bool on) override { S_.Shell_.AutoCalTimerEnabled = on; }
+
+    // --- the main window: from its stop to its start the link's waits keep it painting ---
+    void StopMainWindow() override {
+        S_.Clock_.SetResponsive(true);
+        Window->CloseSideMenus();
+        Window->StopInstrument();
+    }
+    void StartMainWindow(bool present) override {
+        S_.Clock_.SetResponsive(false);
+        S_.Shell_.StartInstrumentName = S_.Instruments_->CurrentName();
+        S_.Shell_.StartInstrumentKind = S_.Instruments_->CurrentKind();
+        Window->StartInstrument(present);
+    }
+
+    std::function<void(const std::string&)> Splash;  // the main block's splash status
+    TMorda_fr* Window = nullptr;                      // set before the switch is attached
+
+private:
+    TInstrumentStart& S_;
+};
+
 TInstrumentStart::TInstrumentStart(TShell& shell, TUserDialogs& dialogs, std::vector<std::string> args)
-    : Shell_(shell), Dialogs_(dialogs), Args_(std::move(args)) {}
+    : Shell_(shell), Dialogs_(dialogs), Args_(std::move(args)), CallUps_(std::make_unique<TCallUps>(*this)) {}
 
 TInstrumentStart::~TInstrumentStart() {
     // The link runs on this unit's clock: it ends first.
@@ -26,34 +62,14 @@ void TInstrumentStart::Create(TMainBlockSteps& block) {
     const std::filesystem::path root = Shell_.Folders.InstallFolder;
     Instruments_ = std::make_unique<TInstruments>(root / kConfigurationFileName,
                                                   DefaultLockFolder([](const char* n) { return std::getenv(n); }), link);
-    auto message = [this](const std::string& text) { Dialogs_.ShowMessage(nullptr, QString::fromStdString(text)); };
-
-    TInstrumentsHooks& hooks = Instruments_->Hooks;
-    hooks.SplashStatus = block.SplashStatus;
-    hooks.LangText = [this](std::string_view key, std::string_view builtIn) {
-        const std::string* text = Shell_.Language().Strings().Find(key);
-        return text ? *text : std::string(builtIn);
-    };
-    hooks.ShowMessage = message;
-    hooks.StartedAsComServer = [this] { return Shell_.GuiRemote || HasCommandLineParam(Args_, "-Embedding"); };
-    hooks.SetAutoCalTimer = [this](bool on) { Shell_.AutoCalTimerEnabled = on; };
-    Instruments_->List().ShowMessage = message;
+    CallUps_->Splash = block.SplashStatus;
+    Instruments_->SetServices(CallUps_.get());
+    Instruments_->List().ShowMessage = [this](const std::string& text) { CallUps_->ShowMessage(text); };
 }
 
 void TInstrumentStart::AttachWindow(TMorda_fr& window) {
-    TInstrumentsHooks& hooks = Instruments_->Hooks;
-    // From the stop to the start of the main window the link's waits keep the window painting.
-    hooks.StopMainWindow = [this, &window] {
-        Clock_.SetResponsive(true);
-        window.CloseSideMenus();
-        window.StopInstrument();
-    };
-    hooks.StartMainWindow = [this, &window](bool present) {
-        Clock_.SetResponsive(false);
-        Shell_.StartInstrumentName = Instruments_->CurrentName();
-        Shell_.StartInstrumentKind = Instruments_->CurrentKind();
-        window.StartInstrument(present);
-    };
+    CallUps_->Window = &window;
+    Instruments_->SetMainWindowSwitch(CallUps_.get());
     Shell_.Registration.Add(TRegistrationRow::RegisterInstrCommands, [this](TShell& shell) {
         if (TCommandTree* tree = shell.CommandTree()) Instruments_->RegisterInstrCommands(tree->Root());
     });

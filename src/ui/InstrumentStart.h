@@ -28,6 +28,9 @@ public:
     TInstruments* Instruments() { return Instruments_.get(); }
 
 private:
+    // What the connection asks of this unit and of the main window.
+    class TCallUps;
+
     void Create(TMainBlockSteps& block);
     void AttachWindow(TMorda_fr& window);
 
@@ -35,6 +38,7 @@ private:
     TUserDialogs& Dialogs_;
     std::vector<std::string> Args_;
     TResponsiveLinkClock Clock_;
+    std::unique_ptr<TCallUps> CallUps_;  // outlives the connection that calls it
     std::unique_ptr<TInstruments> Instruments_;
 };
 

@@ -296,7 +296,13 @@ TEST(DemoIdentity, TheReadFollowsTheInstrumentInUse) {
 
 TEST(IdentityRead, ARecoveredLinkReadsTheIdentityAgain) {
     TIdentityOnFake t;
-    t.Unit.AttachToLink([] { return std::string("Unused"); });
+    // The program's recovery reads the identity of the instrument in use.
+    struct TIdentityRecovery : TLinkRecovery {
+        explicit TIdentityRecovery(TInstrumentIdentityUnit& unit) : Unit(unit) {}
+        bool ReadIndividualData() override { return Unit.ReadIndividualData("Unused"); }
+        TInstrumentIdentityUnit& Unit;
+    } recovery(t.Unit);
+    t.Link.SetRecovery(&recovery);
     ASSERT_TRUE(t.Open());
     ASSERT_TRUE(t.Read("1 255 254 9 1234"));
     t.Fake.SetReply("Info:IndivData?", "2 254 251 10 55");

@@ -13,8 +13,9 @@ using namespace vt::test;
 
 TEST(TextChannel, OpenSendsTheIdentityQueryAndCommandsGoOutWithCrLf) {
     TLinkOnFake t;
-    std::vector<std::string> status;
-    t.Link.Hooks.SplashStatus = [&](const std::string& s) { status.push_back(s); };
+    TStatusLog texts;
+    t.Link.SetTexts(&texts);
+    const std::vector<std::string>& status = texts.Status;
     ASSERT_TRUE(t.Open());
     EXPECT_EQ(t.Link.LinkKind(), TInstrumentLinkKind::Tcp);
     EXPECT_TRUE(t.Link.TcpConnectedFlag());
@@ -167,11 +168,15 @@ TEST(TextChannel, WithoutAnInstrumentQueriesGiveZeroAndNothingIsSent) {
 
 TEST(TextChannel, EveryCommandButTheExemptOnesBreaksTheAcquisitionFirst) {
     TLinkOnFake t;
-    std::vector<std::string> order;
-    t.Link.Hooks.BreakAcquisitionHook = [&](bool afterBreak) {
-        EXPECT_TRUE(afterBreak);
-        order.push_back("break");
-    };
+    struct TBreakLog : TLinkAcquisition {
+        void BreakAcquisitionHook(bool afterBreak) override {
+            EXPECT_TRUE(afterBreak);
+            Order.push_back("break");
+        }
+        std::vector<std::string> Order;
+    } acquisition;
+    t.Link.SetAcquisition(&acquisition);
+    const std::vector<std::string>& order = acquisition.Order;
     ASSERT_TRUE(t.Open());
     EXPECT_TRUE(order.empty());  // the identity query of the opening is exempt
     t.Link.SendCommand("ACQ:GO", true);
@@ -202,9 +207,10 @@ TEST(TextChannel, ARefusedConnectionReportsNotFound) {
     fake.SetRefusing(true);
     TFakeLinkClock clock;
     TInstrumentLink link(FastTiming(fake.Port()), &clock);
-    std::vector<std::string> status;
-    link.Hooks.SplashStatus = [&](const std::string& s) { status.push_back(s); };
-    link.Hooks.ProductName = [] { return std::string("Scope"); };
+    TStatusLog texts;
+    texts.Product = "Scope";
+    link.SetTexts(&texts);
+    const std::vector<std::string>& status = texts.Status;
     EXPECT_FALSE(link.OpenInstrumentLink(false, Loopback()));
     EXPECT_FALSE(link.TcpConnectedFlag());
     EXPECT_EQ(link.LinkKind(), TInstrumentLinkKind::None);

@@ -77,7 +77,7 @@ private:
 
 struct TUsbLink {
     TUsbLink() : Link(TLinkTiming{}, &Clock, [this] { return std::make_unique<TMockUsb>(S); }) {
-        Link.Hooks.SplashStatus = [this](const std::string& s) { Status.push_back(s); };
+        Link.SetTexts(&Texts);
     }
     bool Open() {
         S.Reads.push_back({TUsbApi::ErrorTimeout, ""});  // the flush finds nothing queued
@@ -86,8 +86,9 @@ struct TUsbLink {
     }
     TMockUsbState S;
     TFakeLinkClock Clock;
+    TStatusLog Texts;
     TInstrumentLink Link;
-    std::vector<std::string> Status;
+    std::vector<std::string>& Status = Texts.Status;
 };
 
 }  // namespace
@@ -276,7 +277,12 @@ TEST(UsbLink, WithoutADeviceTheRealLibraryReportsAClearError) {
 
 TEST(UsbLink, AProbeThatFailsAfterAGoodSendProbesAgainOnTheNextIdleCall) {
     TUsbLink u;
-    u.Link.Hooks.ReadIndividualData = [&u] { return !u.Link.QueryCommand("Info:IndivData?").TimedOut(); };
+    struct TIdentityRead : TLinkRecovery {
+        explicit TIdentityRead(TInstrumentLink& link) : Link(link) {}
+        bool ReadIndividualData() override { return !Link.QueryCommand("Info:IndivData?").TimedOut(); }
+        TInstrumentLink& Link;
+    } recovery(u.Link);
+    u.Link.SetRecovery(&recovery);
     ASSERT_TRUE(u.Open());
     u.S.WriteRc = -1;
     EXPECT_FALSE(u.Link.SendCommand("Trig:Mode Free"));

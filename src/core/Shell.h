@@ -269,9 +269,15 @@ void RegisterLateCommandHandlers(TShell& shell);
 // Then the undefined-value text is set.
 void UpdateUiForInstrument(TShell& shell, const TRefreshOptions& options);
 
-// One call of the main window's idle handler. Unless stepping is suspended, runs one acquisition
-// idle step. Answers "done" (wait for the next event) unless Run or Single is on, the link is free
-// of errors (commError off), stepping is not suspended and the step has work to do at once.
-bool MainIdleStep(TShell& shell, bool commError);
+// What the idle step must know of the instrument link.
+struct TLinkState {
+    bool CommError = false;  // in the communication-error state
+    bool Busy = false;       // inside a connect or an exchange (the idle step fired in one of its waits)
+};
+
+// One call of the main window's idle handler. Unless stepping is suspended or the link is busy, runs
+// one acquisition idle step. Answers "done" (wait for the next event) unless Run or Single is on, the
+// link is free of errors, stepping is not suspended and the step has work to do at once.
+bool MainIdleStep(TShell& shell, TLinkState link);
 
 }  // namespace vt

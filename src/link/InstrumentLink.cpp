@@ -117,6 +117,7 @@ void TInstrumentLink::LeaveCommError() { CommErrorFlag_ = false; }
 // ---------------------------------------------------------------------------------------- opening
 
 bool TInstrumentLink::OpenInstrumentLink(bool useUsb, const TIpAddress& address) {
+    const TDepthScope busy(BusyDepth_);
     DisconnectInstrument(true);
     bool opened = false;
     if (useUsb) {
@@ -141,6 +142,7 @@ bool TInstrumentLink::OpenInstrumentLink(bool useUsb, const TIpAddress& address)
 }
 
 bool TInstrumentLink::ConnectTcp(const TIpAddress& address) {
+    const TDepthScope busy(BusyDepth_);
     if (!address.Valid) VT_INTERNAL_ERROR(Unit, "ConnectTcp with an invalid address");
     TcpConnected_ = false;
     const std::string text = std::to_string(address.Bytes[0]) + "." + std::to_string(address.Bytes[1]) + "." +
@@ -165,6 +167,7 @@ void TInstrumentLink::DisconnectInstrument(bool bothTransports) {
 }
 
 bool TInstrumentLink::OpenInstrumentUsb() {
+    const TDepthScope busy(BusyDepth_);
     try {
         Usb().Open(static_cast<unsigned>(Timing_.UsbFlushTimeoutMs));
         LastUsbError_.clear();
@@ -181,6 +184,7 @@ void TInstrumentLink::CloseInstrumentUsb() {
 }
 
 bool TInstrumentLink::UsbSendBuffer(std::span<const std::uint8_t> bytes) {
+    const TDepthScope busy(BusyDepth_);
     const TTransferResult r = Usb().Send(bytes);
     if (r.Ok) return true;
     EnterCommError();
@@ -189,6 +193,7 @@ bool TInstrumentLink::UsbSendBuffer(std::span<const std::uint8_t> bytes) {
 }
 
 bool TInstrumentLink::UsbReadBuffer(std::span<std::uint8_t> into, std::size_t& bytesRead, std::uint16_t timeoutMs) {
+    const TDepthScope busy(BusyDepth_);
     bytesRead = 0;
     const TTransferResult r = Usb().Receive(into, timeoutMs);
     if (r.Ok) {
@@ -211,6 +216,7 @@ bool TInstrumentLink::TcpSend(std::span<const std::uint8_t> bytes) {
 }
 
 bool TInstrumentLink::SendCommand(std::string_view command, bool exempt) {
+    const TDepthScope busy(BusyDepth_);
     std::string bytes = ToAnsi(command);
     if (!exempt) Acquisition().BreakAcquisitionHook(true);
     // A reply that came too late for an earlier query must not answer this command. While a stream
@@ -294,6 +300,7 @@ TReply TInstrumentLink::ReadReplyTcp(int timeoutMs) {
 }
 
 TReply TInstrumentLink::ReadReplyRaw() {
+    const TDepthScope busy(BusyDepth_);
     switch (Kind_) {
     case TInstrumentLinkKind::Usb:
         return ReadReplyUsb(UsbReplyBytes, Timing_.UsbReplyTimeoutMs);
@@ -305,6 +312,7 @@ TReply TInstrumentLink::ReadReplyRaw() {
 }
 
 TReply TInstrumentLink::ReadReply() {
+    const TDepthScope busy(BusyDepth_);
     TReply reply = ReadReplyRaw();
     const auto pos = reply.Text.find(ReplyCrMark);
     if (pos != std::string::npos) reply.Text.resize(pos);
@@ -313,11 +321,13 @@ TReply TInstrumentLink::ReadReply() {
 }
 
 TReply TInstrumentLink::QueryCommand(std::string_view command) {
+    const TDepthScope busy(BusyDepth_);
     SendCommand(command, false);
     return ReadReply();
 }
 
 TReply TInstrumentLink::QueryUpperText(std::string_view command, bool noQuestionMark) {
+    const TDepthScope busy(BusyDepth_);
     std::string text(command);
     if (!noQuestionMark) text += '?';
     TReply reply = QueryCommand(text);
@@ -344,6 +354,7 @@ void TInstrumentLink::SendFloatCommand(std::string_view command, bool exempt, do
 }
 
 std::int32_t TInstrumentLink::QueryInt(std::string_view command, int waitMs, bool noQuestionMark) {
+    const TDepthScope busy(BusyDepth_);
     std::string text(command);
     if (!noQuestionMark) text += '?';
     SendCommand(text, false);
@@ -359,6 +370,7 @@ std::int32_t TInstrumentLink::QueryIntParam(std::string_view command, std::int64
 }
 
 double TInstrumentLink::QueryFloat(std::string_view command, bool noQuestionMark) {
+    const TDepthScope busy(BusyDepth_);
     std::string text(command);
     if (!noQuestionMark) text += '?';
     SendCommand(text, false);
@@ -447,6 +459,7 @@ bool TInstrumentLink::ReadBinaryBlockUsb() {
 }
 
 bool TInstrumentLink::ReadBinaryBlock(const std::uint16_t*& words, std::uint16_t& count, bool duringBreak) {
+    const TDepthScope busy(BusyDepth_);
     if (!duringBreak && !AcquisitionRunning_) VT_INTERNAL_ERROR(Unit, "ReadBinaryBlock without a running acquisition");
     count = 0;
     if (!IsInstrumentConnected()) return true;
@@ -462,6 +475,7 @@ bool TInstrumentLink::ReadBinaryBlock(const std::uint16_t*& words, std::uint16_t
 
 void TInstrumentLink::StartAcquisition(std::uint8_t channels, std::uint16_t recordLength, std::uint16_t averages,
                                        double delay, bool realInstrument) {
+    const TDepthScope busy(BusyDepth_);
     if (AcquisitionRunning_) {
         Texts().Beep();
         return;
@@ -486,6 +500,7 @@ void TInstrumentLink::StartAcquisition(std::uint8_t channels, std::uint16_t reco
 }
 
 bool TInstrumentLink::BreakRunningAcquisition(int maxReads) {
+    const TDepthScope busy(BusyDepth_);
     if (!AcquisitionRunning_) return true;
     AcquisitionRunning_ = false;
     if (!IsInstrumentConnected()) return true;
@@ -523,6 +538,7 @@ bool TInstrumentLink::BreakRunningAcquisition(int maxReads) {
 // --------------------------------------------------------------------------------------- error state
 
 bool TInstrumentLink::RecheckInstrumentLink() {
+    const TDepthScope busy(BusyDepth_);
     switch (Kind_) {
     case TInstrumentLinkKind::Usb: {
         CloseInstrumentUsb();
@@ -552,6 +568,7 @@ bool TInstrumentLink::RecheckInstrumentLink() {
 }
 
 bool TInstrumentLink::CommErrorIdleStep() {
+    const TDepthScope busy(BusyDepth_);
     if (!CommErrorFlag_) return true;
     Report().ReportCommError("");
     if (CommErrIdleCount_ < Timing_.CommErrIdleCalls) {

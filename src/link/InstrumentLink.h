@@ -98,6 +98,9 @@ public:
     void SetAcquisitionRunning(bool on) { AcquisitionRunning_ = on; }
     bool BreakModeFlag() const { return BreakModeFlag_; }
     const TLinkTiming& Timing() const { return Timing_; }
+    // Inside a connect or an exchange with the instrument. The waits of a connect may run the event
+    // loop, so timers and idle steps can fire in the middle of one: they must not use the link then.
+    bool Busy() const { return BusyDepth_ > 0; }
     const std::string& LastUsbError() const { return LastUsbError_; }
 
     // --- opening and closing ---
@@ -194,6 +197,7 @@ private:
     bool CommErrorFlag_ = false;
     int CommErrIdleCount_ = 0;
     bool Recovering_ = false;  // the identity read and resend after a good probe are under way
+    int BusyDepth_ = 0;        // entry points under way; they nest
     bool AcquisitionRunning_ = false;
     bool BreakModeFlag_ = false;
     int PatternLockStarts_ = 0;

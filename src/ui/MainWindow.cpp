@@ -147,6 +147,7 @@ TMorda_fr::TMorda_fr(TShell& shell, TMordaSteps& steps, TUserDialogs& dialogs, Q
     });
     FlagRegisterReadingTimer_.setInterval(1500);
     connect(&FlagRegisterReadingTimer_, &QTimer::timeout, this, [this] {
+        if (LinkBusy()) return;  // its polls would enter the link in the middle of an exchange
         if (Identity().HasOptPatSyncTrig()) DoStep(Steps_.RecheckPatternLock, false);
         DoStep(Steps_.RefreshTrigIndicator, 0);
     });
@@ -197,6 +198,11 @@ void TMorda_fr::ResetSignalStates() {
 bool TMorda_fr::InstrumentConnected() {
     const TInstrumentLink* link = Shell_.Link();
     return link && link->IsInstrumentConnected();
+}
+
+bool TMorda_fr::LinkBusy() {
+    const TInstrumentLink* link = Shell_.Link();
+    return link && link->Busy();
 }
 
 void TMorda_fr::FormCreate() {
@@ -425,7 +431,7 @@ void TMorda_fr::RestorePreviousIdleHandler() {
 
 bool TMorda_fr::MyIdleHandler() {
     const TInstrumentLink* link = Shell_.Link();
-    const bool done = MainIdleStep(Shell_, link && link->CommErrorFlag());
+    const bool done = MainIdleStep(Shell_, {.CommError = link && link->CommErrorFlag(), .Busy = LinkBusy()});
     FollowTimerRequests();
     return done;
 }

@@ -129,6 +129,8 @@ private:
     void ExecuteCommandString(const std::string& command);
     // Over USB or LAN.
     bool InstrumentConnected();
+    // Inside a connect or an exchange of the link (a timer or the idle step fired in one of its waits).
+    bool LinkBusy();
     // The identity of the instrument in use; all zero without one.
     const TInstrumentIdentity& Identity();
     bool ReadIndividualData();

@@ -15,10 +15,15 @@ void BM_StreamOf1000Acquisitions(benchmark::State& state) {
     timing.TcpPort = fake.Port();
     timing.TcpPreConnectWaitMs = 0;
     vt::TInstrumentLink link(timing);
-    link.Hooks.SendAcquisitionSettings = [&link](std::uint8_t, std::uint16_t len, std::uint16_t, double) {
-        link.SendCommand("Acq:Channels Ch1", true);
-        link.SendCommand("Acq:RecLen " + std::to_string(len), true);
-    };
+    struct TSettings : vt::TLinkAcquisition {
+        explicit TSettings(vt::TInstrumentLink& l) : Link(l) {}
+        void SendAcquisitionSettings(std::uint8_t, std::uint16_t len, std::uint16_t, double) override {
+            Link.SendCommand("Acq:Channels Ch1", true);
+            Link.SendCommand("Acq:RecLen " + std::to_string(len), true);
+        }
+        vt::TInstrumentLink& Link;
+    } settings(link);
+    link.SetAcquisition(&settings);
     vt::TIpAddress loopback;
     loopback.Valid = 1;
     loopback.Bytes[0] = 127, loopback.Bytes[1] = 0, loopback.Bytes[2] = 0, loopback.Bytes[3] = 1;

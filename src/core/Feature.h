@@ -21,6 +21,9 @@ public:
     // registration (setup files depend on their order), the start-up and instrument-start steps, and
     // the acquisition idle step. Runs once, when the program installs the feature.
     virtual void FillRows(TShell& shell) { (void)shell; }
+    // The link, the identity and the signal records exist: a feature that they call up attaches to
+    // them here (before the main window is created).
+    virtual void AttachToProgram(TShell& shell) { (void)shell; }
 
     // --- instrument stop ---
     // The instrument in use was stopped (a run-time switch, or the program's end).

@@ -10,6 +10,7 @@
 
 #include "core/IniFiles.h"
 #include "core/LanguageTable.h"
+#include "core/ScopeGuards.h"
 #include "core/DotNumberText.h"
 #include "core/TextFiles.h"
 
@@ -20,18 +21,6 @@ constexpr std::string_view kCheckFont = "Delta \u0394, \u0444\u0440\u043E\u043D\
                                         "\u0431\u0435\u0441\u043A\u043E\u043D\u0435\u0447\u043D\u043E\u0441\u0442\u044C \u221E";
 constexpr std::string_view kEnglishCode = "Eng";
 
-
-// Sets a flag for the lifetime of a scope, also when it is left by an exception.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& flag) : Flag_(flag) { Flag_ = true; }
-    ~TFlagScope() { Flag_ = false; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& Flag_;
-};
 
 // The arguments a format pattern takes: argument index -> kind ('i' integer, 'r' real, 's' text), or
 // nothing when the text is not a well-formed pattern.

@@ -216,10 +216,11 @@ void UpdateUiForInstrument(TShell& shell, const TRefreshOptions& options) {
     shell.UndefinedText = "  " + shell.LangStr("Undefined");
 }
 
-bool MainIdleStep(TShell& shell, bool commError) {
-    const bool done = !((shell.RunOn || shell.SingleOn) && !commError);
-    // Stepping suspended, or no acquisition to step: nothing to do until the next event.
-    if (shell.FlagRegisterMode || !shell.AcquisitionIdleStep) return true;
+bool MainIdleStep(TShell& shell, TLinkState link) {
+    const bool done = !((shell.RunOn || shell.SingleOn) && !link.CommError);
+    // Stepping suspended, no acquisition to step, or the acquisition would talk to the link in the
+    // middle of another exchange: nothing to do until the next event.
+    if (shell.FlagRegisterMode || !shell.AcquisitionIdleStep || link.Busy) return true;
     const bool busy = shell.AcquisitionIdleStep(shell);
     return done || !busy;
 }

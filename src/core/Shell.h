@@ -12,6 +12,7 @@
 
 #include "core/AnalysisServices.h"
 #include "core/DisplayServices.h"
+#include "core/InstrumentKind.h"
 #include "core/LanguageState.h"
 #include "core/SerialServices.h"
 
@@ -195,9 +196,11 @@ public:
     bool StopInProgress = false;         // the instrument stop executes "*StopSingle Stop"
     bool ProgramEnded = false;           // the message loop has returned
     TDataFolders Folders;
-    // The start instrument's name; "Absent" when none is connected.
+    // The start instrument: its name (the caption's and the texts'; "Absent" when none is connected)
+    // and its kind.
     std::string StartInstrumentName = "Absent";
-    bool StartInstrumentPresent() const { return StartInstrumentName != "Absent"; }
+    TInstrumentLinkKind StartInstrumentKind = TInstrumentLinkKind::None;
+    bool StartInstrumentPresent() const { return StartInstrumentKind != TInstrumentLinkKind::None; }
 
     // --- run state read by the main loop ---
     bool RunOn = false;
@@ -293,9 +296,15 @@ void RegisterLateCommandHandlers(TShell& shell);
 // Then the undefined-value text is set.
 void UpdateUiForInstrument(TShell& shell, const TRefreshOptions& options);
 
-// One call of the main window's idle handler. Unless stepping is suspended, runs one acquisition
-// idle step. Answers "done" (wait for the next event) unless Run or Single is on, the link is free
-// of errors (commError off), stepping is not suspended and the step has work to do at once.
-bool MainIdleStep(TShell& shell, bool commError);
+// What the idle step must know of the instrument link.
+struct TLinkState {
+    bool CommError = false;  // in the communication-error state
+    bool Busy = false;       // inside a connect or an exchange (the idle step fired in one of its waits)
+};
+
+// One call of the main window's idle handler. Unless stepping is suspended or the link is busy, runs
+// one acquisition idle step. Answers "done" (wait for the next event) unless Run or Single is on, the
+// link is free of errors, stepping is not suspended and the step has work to do at once.
+bool MainIdleStep(TShell& shell, TLinkState link);
 
 }  // namespace vt

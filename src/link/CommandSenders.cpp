@@ -35,14 +35,6 @@ bool SameValue(double a, double b) { return std::fabs(a - b) < kSameValue; }
 TInstrumentSenders::TInstrumentSenders(TInstrumentLink& link, const TInstrumentIdentity& identity)
     : Link_(link), Identity_(identity), Rng_(std::random_device{}()) {}
 
-void TInstrumentSenders::AttachToLink() {
-    Link_.Hooks.SendAcquisitionSettings = [this](std::uint8_t channels, std::uint16_t recordLength,
-                                                 std::uint16_t averages, double delay) {
-        SendAcquisitionSettings(channels, recordLength, averages, delay);
-    };
-    Link_.Hooks.ResendInstrumentSettings = [this] { return ResendInstrumentSettings(); };
-}
-
 int TInstrumentSenders::Random(int n) {
     if (RandomInt) return RandomInt(n);
     return std::uniform_int_distribution<int>(0, n - 1)(Rng_);
@@ -203,14 +195,16 @@ void TInstrumentSenders::SendGenOffset(int output, std::int64_t value) {
 
 bool TInstrumentSenders::ReadTrigOn(bool exempt) {
     Link_.SendCommand("Trig:GetTrigOn?", exempt);
-    return Link_.ReadReply() == "TRIG_ON";
+    const TReply reply = Link_.ReadReply();
+    return reply.Received() && reply.Text == "TRIG_ON";
 }
 
 double TInstrumentSenders::ReadInstrumentTemperature(bool exempt) {
     if (!Link_.IsInstrumentConnected()) return 20.0 + Random(80) / 4.0;
     Link_.SendCommand("Info:GetTemp?", exempt);
     double value = 0;
-    return TryStrToFloatDot(Link_.ReadReply(), value) ? value : 0.0;
+    const TReply reply = Link_.ReadReply();
+    return reply.Received() && TryStrToFloatDot(reply.Text, value) ? value : 0.0;
 }
 
 int TInstrumentSenders::RandomDemoValue() { return 85 + Random(30); }

@@ -65,9 +65,6 @@ public:
     // A random integer 0..n-1, for the values shown without an instrument; a test makes it fixed.
     std::function<int(int n)> RandomInt;
 
-    // Sets the link's hooks for the start of an acquisition and the resend after a recovery.
-    void AttachToLink();
-
     // --- trigger (item indices of the settings) ---
     void SendTrigHoldOff(double value);
     void SendTrigIntRate(double rate);

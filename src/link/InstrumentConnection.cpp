@@ -39,8 +39,28 @@ TInstruments::TInstruments(std::filesystem::path configFile, std::filesystem::pa
                            TInstrumentLink& link)
     : List_(std::move(configFile)), Locks_(std::move(lockFolder)), Link_(link) {}
 
+void TInstruments::SetServices(TInstrumentsServices* services) {
+    if (Services_ && services && Services_ != services) VT_INTERNAL_ERROR(InstrumentsUnitName, "Services set twice");
+    Services_ = services;
+}
+
+void TInstruments::SetMainWindowSwitch(TMainWindowSwitch* window) {
+    if (Window_ && window && Window_ != window) VT_INTERNAL_ERROR(InstrumentsUnitName, "Main window set twice");
+    Window_ = window;
+}
+
+TInstrumentsServices& TInstruments::Services() const {
+    static TInstrumentsServices none;
+    return Services_ ? *Services_ : none;
+}
+
+TMainWindowSwitch& TInstruments::Window() const {
+    static TMainWindowSwitch none;
+    return Window_ ? *Window_ : none;
+}
+
 std::string TInstruments::Lang(std::string_view key, std::string_view builtIn) const {
-    return Hooks.LangText ? Hooks.LangText(key, builtIn) : std::string(builtIn);
+    return Services().LangText(key, builtIn);
 }
 
 bool TInstruments::ReserveDefaultDemo() {
@@ -50,9 +70,10 @@ bool TInstruments::ReserveDefaultDemo() {
 
 TOpenResult TInstruments::OpenInstrument(std::string_view name, bool quiet) {
     Link_.SetLinkKind(TInstrumentLinkKind::None);
-    if (!quiet && Hooks.SplashStatus) {
+    const bool absent = List_.KindOf(name) == TInstrumentLinkKind::None;
+    if (!quiet) {
         std::string status;
-        if (SameText(name, kAbsentName)) {
+        if (absent) {
             status = Lang("StartWithoutConnections_", "Start Without Connections");
         } else if (SameText(name, kDefaultUsbName)) {
             status = Lang("InitializingUSB_", "Initializing USB connection...");
@@ -61,9 +82,9 @@ TOpenResult TInstruments::OpenInstrument(std::string_view name, bool quiet) {
         } else if (ContainsUpper(name, "INSTRUMENT")) {
             status = Lang("InitializingTCP_", "Initializing TCP-IP connection...");
         }
-        if (!status.empty()) Hooks.SplashStatus(status);
+        if (!status.empty()) Services().SplashStatus(status);
     }
-    if (SameText(name, kAbsentName)) return TOpenResult::Connected;
+    if (absent) return TOpenResult::Connected;
 
     // The check and the claim are one step, so two copies starting together cannot both win.
     const bool demoReserved = SameText(name, kDefaultDemoName) && Locks_.SlotHeld(TLockSlot::Other);
@@ -115,11 +136,10 @@ TOpenResult TInstruments::OpenInstrumentAuto(std::string& name, bool quiet) {
 }
 
 void TInstruments::GiveUpMessage(const std::string& name, TOpenResult result) const {
-    if (!Hooks.ShowMessage) return;
     std::string text = "SW didn't link with the Veltrane\n";
     text += result == TOpenResult::Busy ? "The instrument \"" + name + "\" is used by another copy of the program."
                                         : "The instrument \"" + name + "\" was not found.";
-    Hooks.ShowMessage(text);
+    Services().ShowMessage(text);
 }
 
 bool TInstruments::OpenInstrumentWithRetry(std::string& name, bool quiet) {
@@ -154,27 +174,28 @@ bool TInstruments::StartInstrument(bool atStartUp, std::string& name, bool quiet
         name = List_.StartUnit();
     } else {
         SetGUIReady(false);
-        if (Hooks.StopMainWindow) Hooks.StopMainWindow();
+        Window().StopMainWindow();
         Link_.DisconnectInstrument(true);
         Link_.SetLinkKind(TInstrumentLinkKind::None);
     }
     Locks_.ReleaseAll();
-    const bool q = quiet || (Hooks.StartedAsComServer && Hooks.StartedAsComServer());
+    const bool q = quiet || Services().StartedAsComServer();
     const bool started = OpenInstrumentWithRetry(name, q);
     // A run-time switch that gave up leaves no instrument behind.
     Current_ = started ? name : std::string(kAbsentName);
+    CurrentKind_ = started ? List_.KindOf(name) : TInstrumentLinkKind::None;
     if (!atStartUp) {
-        if (Hooks.StartMainWindow) Hooks.StartMainWindow(!SameText(Current_, kAbsentName));
+        Window().StartMainWindow(CurrentKind_ != TInstrumentLinkKind::None);
         SetGUIReady(true);
     }
-    if (started && Hooks.ReadReferenceTemperature) Hooks.ReadReferenceTemperature();
+    if (started) Services().ReadReferenceTemperature();
     return started;
 }
 
 // ------------------------------------------------------------------------------------------ INSTR:
 
 void TInstruments::SetGUIReady(bool on) {
-    if (Hooks.SetAutoCalTimer) Hooks.SetAutoCalTimer(on);
+    Services().SetAutoCalTimer(on);
     if (GuiReady_) GuiReady_->SetOn(on);
 }
 

@@ -30,34 +30,47 @@ public:
                                                        bool demoAvailable) = 0;
 };
 
-// What the connection calls in the rest of the program. Every member may be empty.
-struct TInstrumentsHooks {
-    std::function<void(const std::string&)> SplashStatus;
-    std::function<std::string(std::string_view key, std::string_view builtIn)> LangText;
+// The main window's part in a switch of instrument at run time. Does nothing until a window exists.
+class TMainWindowSwitch {
+public:
+    virtual ~TMainWindowSwitch() = default;
+    // Closes both side menus and stops the instrument on the main window.
+    virtual void StopMainWindow() {}
+    virtual void StartMainWindow(bool /*present*/) {}
+};
+
+// What else the connection asks of the program; until it is set, nothing is shown and every
+// question answers "no".
+class TInstrumentsServices {
+public:
+    virtual ~TInstrumentsServices() = default;
+    virtual void SplashStatus(const std::string& /*status*/) {}
+    // The language text of a key, else the built-in English text.
+    virtual std::string LangText(std::string_view /*key*/, std::string_view builtIn) { return std::string(builtIn); }
     // A message to the user; used for the give-up when no dialogs are installed.
-    std::function<void(const std::string&)> ShowMessage;
+    virtual void ShowMessage(const std::string& /*text*/) {}
     // The quiet start: the user interface is remote only or invisible, or the automation switch.
-    std::function<bool()> StartedAsComServer;
-    // Run-time switch: close both side menus and stop the instrument on the main window; start it.
-    std::function<void()> StopMainWindow;
-    std::function<void(bool present)> StartMainWindow;
-    std::function<void(bool on)> SetAutoCalTimer;
+    virtual bool StartedAsComServer() { return false; }
+    virtual void SetAutoCalTimer(bool /*on*/) {}
     // Reads the instrument's temperature as the auto-calibration's reference.
-    std::function<void()> ReadReferenceTemperature;
+    virtual void ReadReferenceTemperature() {}
 };
 
 class TInstruments {
 public:
     TInstruments(std::filesystem::path configFile, std::filesystem::path lockFolder, TInstrumentLink& link);
 
-    TInstrumentsHooks Hooks;
     // The start-up dialogs; none: a failed start gives up with a message.
     TInstrumentDialogs* Dialogs = nullptr;
+    // Each is set once; null answers with the interface's empty defaults.
+    void SetServices(TInstrumentsServices* services);
+    void SetMainWindowSwitch(TMainWindowSwitch* window);
 
     TInstrumentList& List() { return List_; }
     TInstrumentLocks& Locks() { return Locks_; }
-    // The instrument connected last.
+    // The instrument connected last: its name and its kind.
     const std::string& CurrentName() const { return Current_; }
+    TInstrumentLinkKind CurrentKind() const { return CurrentKind_; }
     // The result of the first attempt of the latest start.
     TOpenResult FirstResult() const { return FirstResult_; }
 
@@ -75,6 +88,8 @@ public:
 
 private:
     std::string Lang(std::string_view key, std::string_view builtIn) const;
+    TInstrumentsServices& Services() const;
+    TMainWindowSwitch& Window() const;
     void GiveUpMessage(const std::string& name, TOpenResult result) const;
     void CurrentGet(std::string& reply) const;
     void CurrentSet(std::string_view parameter, std::string& reply);
@@ -82,7 +97,10 @@ private:
     TInstrumentList List_;
     TInstrumentLocks Locks_;
     TInstrumentLink& Link_;
+    TInstrumentsServices* Services_ = nullptr;
+    TMainWindowSwitch* Window_ = nullptr;
     std::string Current_ = std::string(kAbsentName);
+    TInstrumentLinkKind CurrentKind_ = TInstrumentLinkKind::None;
     TOpenResult FirstResult_ = TOpenResult::NotYetKnown;
     TOnOffHandler* GuiReady_ = nullptr;
 };

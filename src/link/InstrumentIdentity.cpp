@@ -307,12 +307,6 @@ bool HasCommandLineParam(std::span<const std::string> params, std::string_view n
 TInstrumentIdentityUnit::TInstrumentIdentityUnit(TInstrumentLink& link, std::filesystem::path dataRoot)
     : Link_(link), DataRoot_(std::move(dataRoot)) {}
 
-void TInstrumentIdentityUnit::AttachToLink(std::function<std::string()> instrumentName) {
-    Link_.Hooks.ReadIndividualData = [this, name = std::move(instrumentName)] {
-        return ReadIndividualData(name ? name() : std::string());
-    };
-}
-
 void TInstrumentIdentityUnit::Message(const std::string& text) const {
     if (ShowMessage) ShowMessage(text);
 }
@@ -350,10 +344,10 @@ bool TInstrumentIdentityUnit::ReadIndividualData(std::string_view instrumentName
         }
         return true;
     }
-    const std::string reply = Link_.QueryCommand("Info:IndivData?");
-    if (SameText(reply, "TIMEOUT")) return false;
+    const TReply reply = Link_.QueryCommand("Info:IndivData?");
+    if (reply.TimedOut()) return false;
 
-    std::string_view rest = reply;
+    std::string_view rest = reply.Text;
     long long block = 0, code = 0, options = 0, year = 0, serial = 0;
     bool good = ReadField(rest, 255, block);
     const bool typeGood = ReadField(rest, 255, code);
@@ -380,11 +374,11 @@ bool TInstrumentIdentityUnit::ReadIndividualData(std::string_view instrumentName
         id.SerialNo = 0;
     }
 
-    const std::string sw = Link_.QueryCommand("Info:GetVer:SW?");
-    if (SameText(sw, "TIMEOUT")) {
-        id.SWVersion = UnknownVersion(sw);
+    const TReply sw = Link_.QueryCommand("Info:GetVer:SW?");
+    if (sw.TimedOut()) {
+        id.SWVersion = UnknownVersion(sw.ShownText());
     } else {
-        id.SWVersion.Text = sw;
+        id.SWVersion.Text = sw.Text;
         ParseVersionString(id.SWVersion);
     }
     const std::int32_t fpga = Link_.QueryInt("Info:GetVer:FPGAFW");
@@ -402,7 +396,7 @@ bool TInstrumentIdentityUnit::ReadIndividualData(std::string_view instrumentName
 TMacAddress TInstrumentIdentityUnit::GetInstrumentMacAddress() {
     if (!IsVersionAtLeast(Identity.SWVersion, {3, 9, 4}))
         return {0x05, 0x55, 0x01, 0x7E, 0x08, static_cast<std::uint8_t>(Identity.SerialNo & 0xFF)};
-    std::string reply = Link_.QueryCommand("Info:TCPIP:GETMAC?");
+    std::string reply = Link_.QueryCommand("Info:TCPIP:GETMAC?").Text;
     std::replace(reply.begin(), reply.end(), '.', ' ');
     TMacAddress mac;
     mac.fill(255);

@@ -160,12 +160,9 @@ public:
     std::function<void(const std::string&)> ShowMessage;
 
     // Fills the identity: from the instrument over USB or LAN, from DemoUnits.ini for the demo
-    // instrument `instrumentName`, cleared with no instrument. False only when the instrument answers
-    // the identity query with "TIMEOUT"; a malformed reply takes the fallback identity.
+    // instrument `instrumentName`, cleared with no instrument. False only when the identity query
+    // timed out; a malformed reply takes the fallback identity.
     bool ReadIndividualData(std::string_view instrumentName);
-    // Lets the link read the identity again when it recovers, for the instrument `instrumentName`
-    // names at that moment.
-    void AttachToLink(std::function<std::string()> instrumentName);
     // Forgets the identity: no option, no model, no limit of the last instrument survives.
     void ClearIdentity() { Identity = {}; }
     // Asks the instrument (firmware 3.9.4 or later), else the fixed prefix and the serial's low byte.

@@ -9,6 +9,7 @@
 
 #include "core/InternalError.h"
 #include "core/DotNumberText.h"
+#include "core/ScopeGuards.h"
 #include "link/UsbTransport.h"
 
 namespace vt {
@@ -19,6 +20,8 @@ static_assert(std::endian::native == std::endian::little, "the sample stream is 
 namespace {
 
 constexpr const char* Unit = "PriborInterface";
+// What the instrument answers when its own read timed out.
+constexpr std::string_view InstrumentTimeoutAnswer = "TIMEOUT";
 constexpr std::uint8_t ChunkRequest[] = {0x00, 0x0D, 0x0A};
 
 // Commands are sent in the single-byte code page: Latin-1 of the UTF-8 text, "?" for the rest.
@@ -41,6 +44,13 @@ std::string ToAnsi(std::string_view utf8) {
 
 std::span<const std::uint8_t> AsBytes(const std::string& s) {
     return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
+}
+
+// A call-up is set once: a second one would silently take the first one's place.
+template <class T>
+void SetCallUp(T*& slot, T* callUp) {
+    if (slot && callUp && slot != callUp) VT_INTERNAL_ERROR(Unit, "Link call-up set twice");
+    slot = callUp;
 }
 
 bool ParseInt32(std::string_view text, std::int32_t& value) {
@@ -68,22 +78,50 @@ TUsbTransport& TInstrumentLink::Usb() {
     return *Usb_;
 }
 
+void TInstrumentLink::SetAcquisition(TLinkAcquisition* acquisition) { SetCallUp(Acquisition_, acquisition); }
+void TInstrumentLink::SetCommErrorReport(TCommErrorReport* report) { SetCallUp(Report_, report); }
+void TInstrumentLink::SetRecovery(TLinkRecovery* recovery) { SetCallUp(Recovery_, recovery); }
+void TInstrumentLink::SetTexts(TLinkTexts* texts) { SetCallUp(Texts_, texts); }
+
+TLinkAcquisition& TInstrumentLink::Acquisition() const {
+    static TLinkAcquisition none;
+    return Acquisition_ ? *Acquisition_ : none;
+}
+
+TCommErrorReport& TInstrumentLink::Report() const {
+    static TCommErrorReport none;
+    return Report_ ? *Report_ : none;
+}
+
+TLinkRecovery& TInstrumentLink::Recovery() const {
+    static TLinkRecovery none;
+    return Recovery_ ? *Recovery_ : none;
+}
+
+TLinkTexts& TInstrumentLink::Texts() const {
+    static TLinkTexts none;
+    return Texts_ ? *Texts_ : none;
+}
+
 std::string TInstrumentLink::Lang(std::string_view key, std::string_view builtIn) const {
-    return Hooks.LangText ? Hooks.LangText(key, builtIn) : std::string(builtIn);
+    return Texts().LangText(key, builtIn);
 }
 
 void TInstrumentLink::EnterCommError() {
-    if (!CommErrorFlag_) CommErrIdleCount_ = 0;
+    if (!CommErrorFlag_ && !Recovering_) CommErrIdleCount_ = 0;
     CommErrorFlag_ = true;
 }
+
+void TInstrumentLink::LeaveCommError() { CommErrorFlag_ = false; }
 
 // ---------------------------------------------------------------------------------------- opening
 
 bool TInstrumentLink::OpenInstrumentLink(bool useUsb, const TIpAddress& address) {
+    const TDepthScope busy(BusyDepth_);
     DisconnectInstrument(true);
     bool opened = false;
     if (useUsb) {
-        LinkStatusCallback = Hooks.SplashStatus;
+        UsbFailuresToStatus_ = true;
         opened = OpenInstrumentUsb();
         if (opened) {
             Kind_ = TInstrumentLinkKind::Usb;
@@ -96,7 +134,7 @@ bool TInstrumentLink::OpenInstrumentLink(bool useUsb, const TIpAddress& address)
     }
     if (!opened) return false;
     SendCommand("Info:IndivData?", true);
-    if (UpperCase(ReadReply()) == "TIMEOUT") {
+    if (ReadReply().TimedOut()) {
         EnterCommError();
         return false;
     }
@@ -104,6 +142,7 @@ bool TInstrumentLink::OpenInstrumentLink(bool useUsb, const TIpAddress& address)
 }
 
 bool TInstrumentLink::ConnectTcp(const TIpAddress& address) {
+    const TDepthScope busy(BusyDepth_);
     if (!address.Valid) VT_INTERNAL_ERROR(Unit, "ConnectTcp with an invalid address");
     TcpConnected_ = false;
     const std::string text = std::to_string(address.Bytes[0]) + "." + std::to_string(address.Bytes[1]) + "." +
@@ -112,13 +151,10 @@ bool TInstrumentLink::ConnectTcp(const TIpAddress& address) {
     Clock_.SleepMs(Timing_.TcpPreConnectWaitMs);
     const int activeBefore = Tcp_->IsOpen() ? 1 : 0;
     Clock_.SleepMs(Timing_.TcpPreConnectWaitMs);
-    if (Hooks.SplashStatus)
-        Hooks.SplashStatus(Lang("WaitTCP_IP", "Wait few second for established TCP-IP connection..."));
+    Texts().SplashStatus(Lang("WaitTCP_IP", "Wait few second for established TCP-IP connection..."));
     TcpConnected_ = Tcp_->Connect(Timing_.TcpConnectWaitMs);
-    if (!TcpConnected_ && Hooks.SplashStatus) {
-        Hooks.SplashStatus((Hooks.ProductName ? Hooks.ProductName() : std::string()) + Lang("_not_found", " not found") +
-                           std::to_string(activeBefore));
-    }
+    if (!TcpConnected_)
+        Texts().SplashStatus(Texts().ProductName() + Lang("_not_found", " not found") + std::to_string(activeBefore));
     return TcpConnected_;
 }
 
@@ -131,6 +167,7 @@ void TInstrumentLink::DisconnectInstrument(bool bothTransports) {
 }
 
 bool TInstrumentLink::OpenInstrumentUsb() {
+    const TDepthScope busy(BusyDepth_);
     try {
         Usb().Open(static_cast<unsigned>(Timing_.UsbFlushTimeoutMs));
         LastUsbError_.clear();
@@ -147,16 +184,16 @@ void TInstrumentLink::CloseInstrumentUsb() {
 }
 
 bool TInstrumentLink::UsbSendBuffer(std::span<const std::uint8_t> bytes) {
-    CommErrorFlag_ = false;
+    const TDepthScope busy(BusyDepth_);
     const TTransferResult r = Usb().Send(bytes);
     if (r.Ok) return true;
     EnterCommError();
-    if (LinkStatusCallback) LinkStatusCallback("SendBufferToUSB() failed (" + r.Error + ")");
+    if (UsbFailuresToStatus_) Texts().SplashStatus("SendBufferToUSB() failed (" + r.Error + ")");
     return false;
 }
 
 bool TInstrumentLink::UsbReadBuffer(std::span<std::uint8_t> into, std::size_t& bytesRead, std::uint16_t timeoutMs) {
-    CommErrorFlag_ = false;
+    const TDepthScope busy(BusyDepth_);
     bytesRead = 0;
     const TTransferResult r = Usb().Receive(into, timeoutMs);
     if (r.Ok) {
@@ -164,7 +201,7 @@ bool TInstrumentLink::UsbReadBuffer(std::span<std::uint8_t> into, std::size_t& b
         return true;
     }
     EnterCommError();
-    if (LinkStatusCallback) LinkStatusCallback("ReadBufferFromUSB() failed (" + r.Error + ")");
+    if (UsbFailuresToStatus_) Texts().SplashStatus("ReadBufferFromUSB() failed (" + r.Error + ")");
     return false;
 }
 
@@ -179,8 +216,9 @@ bool TInstrumentLink::TcpSend(std::span<const std::uint8_t> bytes) {
 }
 
 bool TInstrumentLink::SendCommand(std::string_view command, bool exempt) {
+    const TDepthScope busy(BusyDepth_);
     std::string bytes = ToAnsi(command);
-    if (!exempt && Hooks.BreakAcquisitionHook) Hooks.BreakAcquisitionHook(true);
+    if (!exempt) Acquisition().BreakAcquisitionHook(true);
     // A reply that came too late for an earlier query must not answer this command. While a stream
     // runs, what is received belongs to it.
     TextCount_ = 0;
@@ -215,15 +253,26 @@ std::string TInstrumentLink::ReplyBytesToText(std::span<const std::uint8_t> byte
     return text;
 }
 
-std::string TInstrumentLink::ReadReplyUsb(std::size_t maxBytes, int timeoutMs) {
+std::string TReply::ShownText() const {
+    switch (Status) {
+    case TReplyStatus::Received:
+        return Text;
+    case TReplyStatus::TimedOut:
+        return Text.empty() ? "Timeout" : Text;
+    default:
+        return "Not Pribor";
+    }
+}
+
+TReply TInstrumentLink::ReadReplyUsb(std::size_t maxBytes, int timeoutMs) {
     std::size_t got = 0;
     // A read that completes with no bytes brought no reply either.
     if (!UsbReadBuffer(std::span(Text_.data(), maxBytes), got, static_cast<std::uint16_t>(timeoutMs)) || got == 0)
-        return "Timeout";
-    return ReplyBytesToText(std::span(Text_.data(), got));
+        return {TReplyStatus::TimedOut, {}};
+    return {TReplyStatus::Received, ReplyBytesToText(std::span(Text_.data(), got))};
 }
 
-std::string TInstrumentLink::ReadReplyTcp(int timeoutMs) {
+TReply TInstrumentLink::ReadReplyTcp(int timeoutMs) {
     // The waits are bounded in sum; each received fragment adds bytes, so the loop is bounded by the
     // buffer too.
     constexpr int Slice = 50;
@@ -245,38 +294,45 @@ std::string TInstrumentLink::ReadReplyTcp(int timeoutMs) {
         lineEnd = static_cast<const std::uint8_t*>(std::memchr(from, '\n', r.Count));
         if (lineEnd) break;
     }
-    if (TextCount_ == 0) return "Timeout";
+    if (TextCount_ == 0) return {TReplyStatus::TimedOut, {}};
     const std::size_t n = lineEnd ? static_cast<std::size_t>(lineEnd - Text_.data()) + 1 : TextCount_;
-    return ReplyBytesToText(std::span(Text_.data(), n));
+    return {TReplyStatus::Received, ReplyBytesToText(std::span(Text_.data(), n))};
 }
 
-std::string TInstrumentLink::ReadReplyRaw() {
+TReply TInstrumentLink::ReadReplyRaw() {
+    const TDepthScope busy(BusyDepth_);
     switch (Kind_) {
     case TInstrumentLinkKind::Usb:
         return ReadReplyUsb(UsbReplyBytes, Timing_.UsbReplyTimeoutMs);
     case TInstrumentLinkKind::Tcp:
         return ReadReplyTcp(Timing_.TcpReplyTimeoutMs);
     default:
-        return "Not Pribor";
+        return {TReplyStatus::NoInstrument, {}};
     }
 }
 
-std::string TInstrumentLink::ReadReply() {
-    std::string text = ReadReplyRaw();
-    const auto pos = text.find(ReplyCrMark);
-    if (pos != std::string::npos) text.resize(pos);
-    return text;
+TReply TInstrumentLink::ReadReply() {
+    const TDepthScope busy(BusyDepth_);
+    TReply reply = ReadReplyRaw();
+    const auto pos = reply.Text.find(ReplyCrMark);
+    if (pos != std::string::npos) reply.Text.resize(pos);
+    if (reply.Received() && SameText(reply.Text, InstrumentTimeoutAnswer)) reply.Status = TReplyStatus::TimedOut;
+    return reply;
 }
 
-std::string TInstrumentLink::QueryCommand(std::string_view command) {
+TReply TInstrumentLink::QueryCommand(std::string_view command) {
+    const TDepthScope busy(BusyDepth_);
     SendCommand(command, false);
     return ReadReply();
 }
 
-std::string TInstrumentLink::QueryUpperText(std::string_view command, bool noQuestionMark) {
+TReply TInstrumentLink::QueryUpperText(std::string_view command, bool noQuestionMark) {
+    const TDepthScope busy(BusyDepth_);
     std::string text(command);
     if (!noQuestionMark) text += '?';
-    return UpperCase(QueryCommand(text));
+    TReply reply = QueryCommand(text);
+    reply.Text = UpperCase(reply.Text);
+    return reply;
 }
 
 void TInstrumentLink::SendIntCommand(std::string_view command, std::int64_t value) {
@@ -298,14 +354,15 @@ void TInstrumentLink::SendFloatCommand(std::string_view command, bool exempt, do
 }
 
 std::int32_t TInstrumentLink::QueryInt(std::string_view command, int waitMs, bool noQuestionMark) {
+    const TDepthScope busy(BusyDepth_);
     std::string text(command);
     if (!noQuestionMark) text += '?';
     SendCommand(text, false);
     if (waitMs != 0) Clock_.SleepMs(waitMs);
-    const std::string reply = ReadReply();
+    const TReply reply = ReadReply();
     if (!IsInstrumentConnected()) return 0;
     std::int32_t value = 0;
-    return ParseInt32(reply, value) ? value : QueryFailedInt;
+    return reply.Received() && ParseInt32(reply.Text, value) ? value : QueryFailedInt;
 }
 
 std::int32_t TInstrumentLink::QueryIntParam(std::string_view command, std::int64_t value) {
@@ -313,13 +370,14 @@ std::int32_t TInstrumentLink::QueryIntParam(std::string_view command, std::int64
 }
 
 double TInstrumentLink::QueryFloat(std::string_view command, bool noQuestionMark) {
+    const TDepthScope busy(BusyDepth_);
     std::string text(command);
     if (!noQuestionMark) text += '?';
     SendCommand(text, false);
-    const std::string reply = ReadReply();
+    const TReply reply = ReadReply();
     if (!IsInstrumentConnected()) return 0;
     double value = 0;
-    return TryStrToFloatDot(reply, value) ? value : QueryFailedFloat;
+    return reply.Received() && TryStrToFloatDot(reply.Text, value) ? value : QueryFailedFloat;
 }
 
 double TInstrumentLink::QueryFloatParam(std::string_view command, double value) {
@@ -401,6 +459,7 @@ bool TInstrumentLink::ReadBinaryBlockUsb() {
 }
 
 bool TInstrumentLink::ReadBinaryBlock(const std::uint16_t*& words, std::uint16_t& count, bool duringBreak) {
+    const TDepthScope busy(BusyDepth_);
     if (!duringBreak && !AcquisitionRunning_) VT_INTERNAL_ERROR(Unit, "ReadBinaryBlock without a running acquisition");
     count = 0;
     if (!IsInstrumentConnected()) return true;
@@ -416,23 +475,24 @@ bool TInstrumentLink::ReadBinaryBlock(const std::uint16_t*& words, std::uint16_t
 
 void TInstrumentLink::StartAcquisition(std::uint8_t channels, std::uint16_t recordLength, std::uint16_t averages,
                                        double delay, bool realInstrument) {
+    const TDepthScope busy(BusyDepth_);
     if (AcquisitionRunning_) {
-        if (Hooks.Beep) Hooks.Beep();
+        Texts().Beep();
         return;
     }
-    if (Hooks.PatternLockActive && Hooks.PatternLockActive() && ++PatternLockStarts_ > 50) {
+    if (Acquisition().PatternLockActive() && ++PatternLockStarts_ > 50) {
         PatternLockStarts_ = 0;
-        if (Hooks.RecheckPatternLock) Hooks.RecheckPatternLock();
+        Acquisition().RecheckPatternLock();
     }
-    if (Hooks.SendAcquisitionSettings) Hooks.SendAcquisitionSettings(channels, recordLength, averages, delay);
+    Acquisition().SendAcquisitionSettings(channels, recordLength, averages, delay);
     ResetWords();
     if (!realInstrument) {
-        if (Hooks.StartSimulatedAcquisition) Hooks.StartSimulatedAcquisition();
+        Acquisition().StartSimulatedAcquisition();
     } else if (!SendCommand("ACQ:GO", true)) {
         EnterCommError();
     }
     if (CommErrorFlag_) {
-        if (Hooks.ReportCommError) Hooks.ReportCommError(" on start");
+        Report().ReportCommError(" on start");
         return;
     }
     AcquisitionRunning_ = true;
@@ -440,6 +500,7 @@ void TInstrumentLink::StartAcquisition(std::uint8_t channels, std::uint16_t reco
 }
 
 bool TInstrumentLink::BreakRunningAcquisition(int maxReads) {
+    const TDepthScope busy(BusyDepth_);
     if (!AcquisitionRunning_) return true;
     AcquisitionRunning_ = false;
     if (!IsInstrumentConnected()) return true;
@@ -477,6 +538,7 @@ bool TInstrumentLink::BreakRunningAcquisition(int maxReads) {
 // --------------------------------------------------------------------------------------- error state
 
 bool TInstrumentLink::RecheckInstrumentLink() {
+    const TDepthScope busy(BusyDepth_);
     switch (Kind_) {
     case TInstrumentLinkKind::Usb: {
         CloseInstrumentUsb();
@@ -498,7 +560,7 @@ bool TInstrumentLink::RecheckInstrumentLink() {
         ResetWords();
         if (!SendCommand("Info:GetVer:FPGAFW?", false)) return false;
         TextCount_ = 0;
-        return ReadReplyTcp(Timing_.TcpProbeTimeoutMs) != "Timeout";
+        return !ReadReplyTcp(Timing_.TcpProbeTimeoutMs).TimedOut();
     }
     default:
         return true;
@@ -506,31 +568,28 @@ bool TInstrumentLink::RecheckInstrumentLink() {
 }
 
 bool TInstrumentLink::CommErrorIdleStep() {
+    const TDepthScope busy(BusyDepth_);
     if (!CommErrorFlag_) return true;
-    if (Hooks.ReportCommError) Hooks.ReportCommError("");
+    Report().ReportCommError("");
     if (CommErrIdleCount_ < Timing_.CommErrIdleCalls) {
         ++CommErrIdleCount_;
         return false;
     }
-    // The grace is over: whatever fails from here on, the next call probes again. (A USB transfer
-    // clears the flag first, so its failure would otherwise look like a new error and restart the
-    // count.)
-    if (!RecheckInstrumentLink()) {
-        CommErrorFlag_ = true;
-        CommErrIdleCount_ = Timing_.CommErrIdleCalls;
-        return false;
-    }
+    // The grace is over: whatever fails from here on, the next call probes again.
+    if (!RecheckInstrumentLink()) return false;
     AcquisitionRunning_ = BreakModeFlag_ = false;
-    CommErrorFlag_ = false;
-    bool ok = !Hooks.ReadIndividualData || Hooks.ReadIndividualData();
-    if (ok && Hooks.RefreshAfterConnect) Hooks.RefreshAfterConnect();
-    if (ok && Hooks.ResendInstrumentSettings) ok = Hooks.ResendInstrumentSettings();
-    if (!ok || CommErrorFlag_) {
-        CommErrorFlag_ = true;
-        CommErrIdleCount_ = Timing_.CommErrIdleCalls;
-        return false;
+    {
+        // The identity read and the resend run on a working link, so that each failure among them
+        // shows; the state ends only when none failed.
+        const TFlagScope recovering(Recovering_);
+        LeaveCommError();
+        bool ok = Recovery().ReadIndividualData();
+        if (ok) Recovery().RefreshAfterConnect();
+        if (ok) ok = Recovery().ResendInstrumentSettings();
+        if (!ok) EnterCommError();
     }
-    if (Hooks.ClearCommError) Hooks.ClearCommError();
+    if (CommErrorFlag_) return false;
+    Report().ClearCommError();
     return true;
 }
 

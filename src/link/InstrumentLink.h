@@ -11,16 +11,16 @@
 #include <string>
 #include <string_view>
 
+#include "core/InstrumentKind.h"
 #include "core/Proc555.h"
 #include "link/LinkClock.h"
+#include "link/LinkServices.h"
 #include "link/TcpTransport.h"
 #include "link/UsbApi.h"
 
 namespace vt {
 
 class TUsbTransport;
-
-enum class TInstrumentLinkKind : std::uint8_t { None = 0, Usb = 1, Tcp = 2, Demo = 3 };
 
 inline constexpr std::uint16_t EndOfAcquisitionWord = 0x8000;
 inline constexpr std::uint16_t FillerWord = 0x8001;
@@ -30,6 +30,21 @@ inline constexpr double QueryFailedFloat = -2147483647.0;
 // End marks of a reply's text: the last received byte, and a CR just before it.
 inline constexpr std::string_view ReplyEndMark = "\xC2\xB6";      // U+00B6
 inline constexpr std::string_view ReplyCrMark = "\xC2\xAC";       // U+00AC
+
+enum class TReplyStatus : std::uint8_t { Received, TimedOut, NoInstrument };
+
+// One reply of the instrument: what came, or that nothing came in time, or that there is no
+// instrument to ask.
+struct TReply {
+    TReplyStatus Status = TReplyStatus::TimedOut;
+    // The received text (see ReplyBytesToText); empty when nothing came.
+    std::string Text;
+
+    bool Received() const { return Status == TReplyStatus::Received; }
+    bool TimedOut() const { return Status == TReplyStatus::TimedOut; }
+    // The reply as the system shows it: the text, else "Timeout" or "Not Pribor".
+    std::string ShownText() const;
+};
 
 // Sizes, waits and time limits; a test shortens them.
 struct TLinkTiming {
@@ -49,30 +64,6 @@ struct TLinkTiming {
     int CommErrIdleCalls = 200;      // idle calls in the error state before the first probe
 };
 
-// What the link calls in the rest of the program. Every member may be empty.
-struct TLinkHooks {
-    // The break routine of the acquisition engine, run before every command that is not exempt.
-    std::function<void(bool afterBreak)> BreakAcquisitionHook;
-    std::function<void(const std::string&)> SplashStatus;
-    std::function<void()> Beep;
-    // The display's communication-error report and its withdrawal.
-    std::function<void(const std::string& suffix)> ReportCommError;
-    std::function<void()> ClearCommError;
-    // Recovery: the identity read and the resend of every setting report success.
-    std::function<bool()> ReadIndividualData;
-    std::function<void()> RefreshAfterConnect;
-    std::function<bool()> ResendInstrumentSettings;
-    // The start of an acquisition: its settings (sent exempt, only where changed) and the simulator.
-    std::function<void(std::uint8_t channels, std::uint16_t recordLength, std::uint16_t averages, double delay)>
-        SendAcquisitionSettings;
-    std::function<void()> StartSimulatedAcquisition;
-    std::function<bool()> PatternLockActive;
-    std::function<void()> RecheckPatternLock;
-    // Language text of a key, else the built-in English text.
-    std::function<std::string(std::string_view key, std::string_view builtIn)> LangText;
-    std::function<std::string()> ProductName;
-};
-
 class TInstrumentLink {
 public:
     static constexpr std::size_t TextBufferBytes = 16400;
@@ -89,9 +80,12 @@ public:
     TInstrumentLink(const TInstrumentLink&) = delete;
     TInstrumentLink& operator=(const TInstrumentLink&) = delete;
 
-    TLinkHooks Hooks;
-    // Receives the USB failure texts; set to the splash status when a USB link is opened.
-    std::function<void(const std::string&)> LinkStatusCallback;
+    // What the link calls up into the rest of the program: each is set once; null (the start, or a
+    // detach) answers with the interface's empty defaults.
+    void SetAcquisition(TLinkAcquisition* acquisition);
+    void SetCommErrorReport(TCommErrorReport* report);
+    void SetRecovery(TLinkRecovery* recovery);
+    void SetTexts(TLinkTexts* texts);
 
     // --- state ---
     TInstrumentLinkKind LinkKind() const { return Kind_; }
@@ -100,12 +94,13 @@ public:
     bool TcpConnectedFlag() const { return TcpConnected_; }
     bool CommErrorFlag() const { return CommErrorFlag_; }
     int CommErrIdleCount() const { return CommErrIdleCount_; }
-    // Enters the communication-error state (the idle count starts again when the state begins).
-    void EnterCommError();
     bool AcquisitionRunning() const { return AcquisitionRunning_; }
     void SetAcquisitionRunning(bool on) { AcquisitionRunning_ = on; }
     bool BreakModeFlag() const { return BreakModeFlag_; }
     const TLinkTiming& Timing() const { return Timing_; }
+    // Inside a connect or an exchange with the instrument. The waits of a connect may run the event
+    // loop, so timers and idle steps can fire in the middle of one: they must not use the link then.
+    bool Busy() const { return BusyDepth_ > 0; }
     const std::string& LastUsbError() const { return LastUsbError_; }
 
     // --- opening and closing ---
@@ -121,10 +116,13 @@ public:
 
     // --- text channel ---
     bool SendCommand(std::string_view command, bool exempt = false);
-    std::string ReadReplyRaw();
-    std::string ReadReply();
-    std::string QueryCommand(std::string_view command);
-    std::string QueryUpperText(std::string_view command, bool noQuestionMark = false);
+    TReply ReadReplyRaw();
+    // The reply up to its CR mark. An instrument that answers "TIMEOUT" (its own read timed out)
+    // gave no answer either.
+    TReply ReadReply();
+    TReply QueryCommand(std::string_view command);
+    // The reply's text in upper case.
+    TReply QueryUpperText(std::string_view command, bool noQuestionMark = false);
     void SendIntCommand(std::string_view command, std::int64_t value);
     void SendOnOffCommand(std::string_view command, bool on);
     void SendFloatCommand(std::string_view command, bool exempt, double value);
@@ -160,11 +158,15 @@ public:
     static std::string ReplyBytesToText(std::span<const std::uint8_t> bytes);
 
 private:
+    // The only writers of the communication-error flag. The grace before the first probe starts
+    // when the state begins; a failure during a recovery attempt does not grant it again.
+    void EnterCommError();
+    void LeaveCommError();
     TUsbTransport& Usb();
     bool InDataMode() const { return AcquisitionRunning_ || BreakModeFlag_; }
     bool TcpSend(std::span<const std::uint8_t> bytes);
-    std::string ReadReplyUsb(std::size_t maxBytes, int timeoutMs);
-    std::string ReadReplyTcp(int timeoutMs);
+    TReply ReadReplyUsb(std::size_t maxBytes, int timeoutMs);
+    TReply ReadReplyTcp(int timeoutMs);
     bool ReadBinaryBlockUsb();
     bool ReadBinaryBlockTcp();
     // Takes newly received stream bytes into account and asks for the next chunk when due.
@@ -173,6 +175,10 @@ private:
     void ResetWords();
     std::uint8_t* WordBytes() { return reinterpret_cast<std::uint8_t*>(Words_.data()); }
     std::string Lang(std::string_view key, std::string_view builtIn) const;
+    TLinkAcquisition& Acquisition() const;
+    TCommErrorReport& Report() const;
+    TLinkRecovery& Recovery() const;
+    TLinkTexts& Texts() const;
 
     TLinkTiming Timing_;
     TSteadyLinkClock OwnClock_;
@@ -180,11 +186,18 @@ private:
     std::function<std::unique_ptr<TUsbApi>()> UsbApiFactory_;
     std::unique_ptr<TUsbTransport> Usb_;
     std::unique_ptr<TMyTSPIPPribor> Tcp_;
+    TLinkAcquisition* Acquisition_ = nullptr;
+    TCommErrorReport* Report_ = nullptr;
+    TLinkRecovery* Recovery_ = nullptr;
+    TLinkTexts* Texts_ = nullptr;
+    bool UsbFailuresToStatus_ = false;  // from the first USB open on, USB failures go to the splash status
 
     TInstrumentLinkKind Kind_ = TInstrumentLinkKind::None;
     bool TcpConnected_ = false;
     bool CommErrorFlag_ = false;
     int CommErrIdleCount_ = 0;
+    bool Recovering_ = false;  // the identity read and resend after a good probe are under way
+    int BusyDepth_ = 0;        // entry points under way; they nest
     bool AcquisitionRunning_ = false;
     bool BreakModeFlag_ = false;
     int PatternLockStarts_ = 0;

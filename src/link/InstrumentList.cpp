@@ -165,6 +165,15 @@ int TInstrumentList::IndexOf(std::string_view name) const {
     return -1;
 }
 
+TInstrumentLinkKind TInstrumentList::KindOf(std::string_view name) const {
+    const int index = IndexOf(name);
+    if (index >= 0) return Prop(index).Kind;
+    TInstrumentLinkKind kind;
+    TIpAddress address;
+    DefaultInterfaceFor(name, kind, address);
+    return kind;
+}
+
 void TInstrumentList::Add(std::string_view name, const TInstrumentProp& prop) {
     if (IndexOf(name) >= 0) VT_INTERNAL_ERROR(InstrumentsUnitName, "DUPLICATE INSTRUMENT NAME");
     const auto at = std::find_if(Entries_.begin(), Entries_.end(),

@@ -61,6 +61,8 @@ public:
     TInstrumentProp& Prop(int index) { return Entries_.at(static_cast<std::size_t>(index)).Prop; }
     const TInstrumentProp& Prop(int index) const { return Entries_.at(static_cast<std::size_t>(index)).Prop; }
     int IndexOf(std::string_view name) const;
+    // The kind of a listed instrument; any other name is read by the name rules.
+    TInstrumentLinkKind KindOf(std::string_view name) const;
     // Adds an entry; a listed name is an internal error. A name deleted earlier in this session is no
     // longer erased on save.
     void Add(std::string_view name, const TInstrumentProp& prop);

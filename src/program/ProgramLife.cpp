@@ -209,9 +209,14 @@ void TProgramLife::BreakAcquisition() {
 // ---------------------------------------------------------------------------------------------
 // Main loop
 
+bool TProgramLife::LinkBusy() const {
+    const TInstrumentLink* link = Shell_.Link();
+    return link && link->Busy();
+}
+
 bool TProgramLife::IdleStep() {
     const TInstrumentLink* link = Shell_.Link();
-    const bool done = MainIdleStep(Shell_, link && link->CommErrorFlag());
+    const bool done = MainIdleStep(Shell_, {.CommError = link && link->CommErrorFlag(), .Busy = LinkBusy()});
     ViewOrNone(View_).FollowTimerRequests();
     return done;
 }
@@ -232,6 +237,7 @@ void TProgramLife::TimerTick(TMainTimer timer) {
             if (Shell_.RunOn && Shell_.Display().PanelExists()) Shell_.Display().AgePersistence();
             break;
         case TMainTimer::FlagRegisterReading: {
+            if (LinkBusy()) break;  // its polls would enter the link in the middle of an exchange
             const bool patternSync = Identity().HasOptPatSyncTrig();
             for (TFeature* f : Features_) {
                 if (patternSync) f->RecheckPatternLock(false);

@@ -87,6 +87,8 @@ protected:
 
 private:
     const TInstrumentIdentity& Identity() const;
+    // Inside a connect or an exchange of the link (a timer or the idle step fired in one of its waits).
+    bool LinkBusy() const;
     void ResetSignalStates();
 
     TShell& Shell_;

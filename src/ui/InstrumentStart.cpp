@@ -17,9 +17,48 @@ void ShowSplashStatus(TProgramLife& life, const std::string& status) {
     ForEachUiFeature(life.Features(), [&status](TUiFeature& f) { f.SplashStatus(status); });
 }
 
+class TInstrumentStart::TCallUps final : public TInstrumentsServices, public TMainWindowSwitch {
+public:
+    explicit TCallUps(TInstrumentStart& start) : S_(start) {}
+
+    // --- the program ---
+    void SplashStatus(const std::string& status) override { ShowSplashStatus(S_.Life_, status); }
+    std::string LangText(std::string_view key, std::string_view builtIn) override {
+        const std::string* text = S_.Shell_.Language().Strings().Find(key);
+        return text ? *text : std::string(builtIn);
+    }
+    void ShowMessage(const std::string& text) override {
+        S_.Dialogs_.ShowMessage(nullptr, QString::fromStdString(text));
+    }
+    bool StartedAsComServer() override { return S_.Shell_.GuiRemote || HasCommandLineParam(S_.Args_, "-Embedding"); }
+    void SetAutoCalTimer(bool on) override { S_.Shell_.AutoCalTimerEnabled = on; }
+
+    // --- the run-time switch: from the stop to the start the link's waits keep the window painting ---
+    void StopMainWindow() override {
+        S_.Clock_.SetResponsive(true);
+        if (Window) Window->CloseSideMenus();
+        S_.Life_.StopInstrument();
+    }
+    void StartMainWindow(bool present) override {
+        S_.Clock_.SetResponsive(false);
+        S_.Shell_.StartInstrumentName = S_.Instruments_->CurrentName();
+        S_.Shell_.StartInstrumentKind = S_.Instruments_->CurrentKind();
+        S_.Life_.StartInstrument(present);
+    }
+
+    TMorda_fr* Window = nullptr;  // while the main window exists
+
+private:
+    TInstrumentStart& S_;
+};
+
 TInstrumentStart::TInstrumentStart(TShell& shell, TProgramLife& life, TUserDialogs& dialogs,
                                    std::vector<std::string> args)
-    : Shell_(shell), Life_(life), Dialogs_(dialogs), Args_(std::move(args)) {}
+    : Shell_(shell),
+      Life_(life),
+      Dialogs_(dialogs),
+      Args_(std::move(args)),
+      CallUps_(std::make_unique<TCallUps>(*this)) {}
 
 TInstrumentStart::~TInstrumentStart() {
     // The link runs on this feature's clock: it ends first.
@@ -41,29 +80,9 @@ void TInstrumentStart::LoadInstrumentList() {
     const std::filesystem::path root = Shell_.Folders.InstallFolder;
     Instruments_ = std::make_unique<TInstruments>(root / kConfigurationFileName,
                                                   DefaultLockFolder([](const char* n) { return std::getenv(n); }), link);
-    auto message = [this](const std::string& text) { Dialogs_.ShowMessage(nullptr, QString::fromStdString(text)); };
-
-    TInstrumentsHooks& hooks = Instruments_->Hooks;
-    hooks.SplashStatus = [this](const std::string& status) { ShowSplashStatus(Life_, status); };
-    hooks.LangText = [this](std::string_view key, std::string_view builtIn) {
-        const std::string* text = Shell_.Language().Strings().Find(key);
-        return text ? *text : std::string(builtIn);
-    };
-    hooks.ShowMessage = message;
-    hooks.StartedAsComServer = [this] { return Shell_.GuiRemote || HasCommandLineParam(Args_, "-Embedding"); };
-    hooks.SetAutoCalTimer = [this](bool on) { Shell_.AutoCalTimerEnabled = on; };
-    // From the stop to the start of the main window the link's waits keep the window painting.
-    hooks.StopMainWindow = [this] {
-        Clock_.SetResponsive(true);
-        if (Window_) Window_->CloseSideMenus();
-        Life_.StopInstrument();
-    };
-    hooks.StartMainWindow = [this](bool present) {
-        Clock_.SetResponsive(false);
-        Shell_.StartInstrumentName = Instruments_->CurrentName();
-        Life_.StartInstrument(present);
-    };
-    Instruments_->List().ShowMessage = message;
+    Instruments_->SetServices(CallUps_.get());
+    Instruments_->SetMainWindowSwitch(CallUps_.get());
+    Instruments_->List().ShowMessage = [this](const std::string& text) { CallUps_->ShowMessage(text); };
     Instruments_->List().LoadInstrumentList(Args_);
 }
 
@@ -71,11 +90,12 @@ bool TInstrumentStart::StartStartInstrument() {
     std::string name;
     const bool started = Instruments_->StartInstrument(true, name);
     Shell_.StartInstrumentName = Instruments_->CurrentName();
+    Shell_.StartInstrumentKind = Instruments_->CurrentKind();
     return started;
 }
 
-void TInstrumentStart::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&) { Window_ = &window; }
+void TInstrumentStart::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&) { CallUps_->Window = &window; }
 
-void TInstrumentStart::WindowGone() { Window_ = nullptr; }
+void TInstrumentStart::WindowGone() { CallUps_->Window = nullptr; }
 
 }  // namespace vt

@@ -35,13 +35,16 @@ public:
     TInstruments* Instruments() { return Instruments_.get(); }
 
 private:
+    // What the connection asks of this feature and of the program's life.
+    class TCallUps;
+
     TShell& Shell_;
     TProgramLife& Life_;
     TUserDialogs& Dialogs_;
     std::vector<std::string> Args_;
     TResponsiveLinkClock Clock_;
+    std::unique_ptr<TCallUps> CallUps_;  // outlives the connection that calls it
     std::unique_ptr<TInstruments> Instruments_;
-    TMorda_fr* Window_ = nullptr;
 };
 
 // Every ui feature of the life shows the status (the splash screen's line).

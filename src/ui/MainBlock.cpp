@@ -45,25 +45,56 @@ void InitLanguages(TShell& shell, TUserDialogs& dialogs) {
     shell.Records()->BuildSourceCaptions([&shell](std::string_view key) { return shell.LangStr(key); });
 }
 
-// The instrument link of this run; it speaks through the shell's texts and display.
-void CreateInstrumentLink(TShell& shell, TLinkClock* clock) {
-    auto link = std::make_unique<TInstrumentLink>(TLinkTiming{}, clock);
-    link->Hooks.LangText = [&shell](std::string_view key, std::string_view builtIn) {
-        const std::string* text = shell.Language().Strings().Find(key);
+// What the link of this run asks of the program: the shell's texts, the display's report of the
+// communication-error state, and the identity read of the instrument in use when the link recovers.
+class TProgramLinkServices final : public TLinkTexts, public TCommErrorReport, public TLinkRecovery {
+public:
+    explicit TProgramLinkServices(TShell& shell) : Shell_(shell) {}
+
+    std::string LangText(std::string_view key, std::string_view builtIn) override {
+        const std::string* text = Shell_.Language().Strings().Find(key);
         return text ? *text : std::string(builtIn);
-    };
-    link->Hooks.ReportCommError = [&shell](const std::string& suffix) { shell.Display().ReportCommError(suffix); };
-    link->Hooks.ClearCommError = [&shell] { shell.Display().ClearCommError(); };
+    }
+    void ReportCommError(std::string_view suffix) override { Shell_.Display().ReportCommError(suffix); }
+    void ClearCommError() override { Shell_.Display().ClearCommError(); }
+    bool ReadIndividualData() override {
+        TInstrumentIdentityUnit* unit = Shell_.Identity();
+        return !unit || unit->ReadIndividualData(Shell_.StartInstrumentName);
+    }
+
+private:
+    TShell& Shell_;
+};
+
+// The instrument link of this run, speaking through the services.
+TInstrumentLink& CreateInstrumentLink(TShell& shell, TLinkClock* clock, TProgramLinkServices& services) {
+    auto link = std::make_unique<TInstrumentLink>(TLinkTiming{}, clock);
+    link->SetTexts(&services);
+    link->SetCommErrorReport(&services);
+    link->SetRecovery(&services);
+    TInstrumentLink& created = *link;
     shell.SetLink(MakeOwnedPart(std::move(link)));
+    return created;
 }
 
-// The identity of the instrument in use; the link reads it again when it recovers.
+// The link outlives the block; it lets go of the block's services when the block ends.
+struct TLinkServicesRelease {
+    TShell& Shell;
+    TInstrumentLink& Link;
+    ~TLinkServicesRelease() {
+        if (Shell.Link() != &Link) return;
+        Link.SetTexts(nullptr);
+        Link.SetCommErrorReport(nullptr);
+        Link.SetRecovery(nullptr);
+    }
+};
+
+// The identity of the instrument in use.
 void CreateIdentityUnit(TShell& shell, TUserDialogs& dialogs) {
     auto unit = std::make_unique<TInstrumentIdentityUnit>(*shell.Link(), shell.Folders.InstallFolder);
     unit->ShowMessage = [&dialogs](const std::string& text) {
         dialogs.ShowMessage(nullptr, QString::fromStdString(text));
     };
-    unit->AttachToLink([&shell] { return shell.StartInstrumentName; });
     shell.SetIdentity(MakeOwnedPart(std::move(unit)));
 }
 
@@ -90,8 +121,10 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     ForEachUiFeature(life.Features(), [&clock](TUiFeature& f) {
         if (!clock) clock = f.LinkClock();
     });
-    CreateInstrumentLink(shell, clock);
+    TProgramLinkServices linkServices(shell);
+    const TLinkServicesRelease linkRelease{shell, CreateInstrumentLink(shell, clock, linkServices)};
     CreateIdentityUnit(shell, dialogs);
+    for (TFeature* f : life.Features()) f->AttachToProgram(shell);
     ForEachUiFeature(life.Features(), [](TUiFeature& f) { f.LoadInstrumentList(); });
     // Without a feature that connects instruments the start is "Absent".
     bool started = true;

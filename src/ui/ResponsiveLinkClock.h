@@ -2,7 +2,8 @@
 // The link's clock in the running program. While an instrument switch connects, the link's fixed waits
 // before a connection attempt keep the window painting and its timers running: the wait is a deadline
 // served by a local event loop. User input and sockets wait until the attempt is over, so nothing can
-// start a second switch or a command inside the first. Outside a switch a wait sleeps, as before.
+// start a second switch or a command inside the first; timers and the idle step still fire, and leave
+// the link alone while it is busy. Outside a switch a wait sleeps, as before.
 #include "link/LinkClock.h"
 
 namespace vt {

@@ -177,37 +177,42 @@ TEST(ShellIdle, IdleStepReportsDoneUnlessAnAcquisitionHasWorkNow) {
     TShell shell;
     int steps = 0;
     bool busy = true;
-    bool commError = false;
+    TLinkState link;
     shell.AcquisitionIdleStep = [&](TShell&) {
         ++steps;
         return busy;
     };
 
-    EXPECT_TRUE(MainIdleStep(shell, commError)) << "neither Run nor Single: wait for events";
+    EXPECT_TRUE(MainIdleStep(shell, link)) << "neither Run nor Single: wait for events";
     EXPECT_EQ(steps, 1) << "the step still runs its housekeeping";
 
     shell.RunOn = true;
-    EXPECT_FALSE(MainIdleStep(shell, commError));
+    EXPECT_FALSE(MainIdleStep(shell, link));
     busy = false;
-    EXPECT_TRUE(MainIdleStep(shell, commError)) << "a step waiting for a deadline must not spin";
+    EXPECT_TRUE(MainIdleStep(shell, link)) << "a step waiting for a deadline must not spin";
     busy = true;
 
-    commError = true;
-    EXPECT_TRUE(MainIdleStep(shell, commError));
-    commError = false;
+    link.CommError = true;
+    EXPECT_TRUE(MainIdleStep(shell, link));
+    link.CommError = false;
 
     shell.RunOn = false;
     shell.SingleOn = true;
-    EXPECT_FALSE(MainIdleStep(shell, commError));
+    EXPECT_FALSE(MainIdleStep(shell, link));
 
     steps = 0;
     shell.FlagRegisterMode = true;
-    EXPECT_TRUE(MainIdleStep(shell, commError)) << "stepping suspended with Single on: nothing to do";
+    EXPECT_TRUE(MainIdleStep(shell, link)) << "stepping suspended with Single on: nothing to do";
     EXPECT_EQ(steps, 0);
+    shell.FlagRegisterMode = false;
+    link.Busy = true;
+    EXPECT_TRUE(MainIdleStep(shell, link)) << "inside an exchange of the link the acquisition waits";
+    EXPECT_EQ(steps, 0);
+    link.Busy = false;
 
     shell.FlagRegisterMode = false;
     shell.AcquisitionIdleStep = nullptr;
-    EXPECT_TRUE(MainIdleStep(shell, commError)) << "no acquisition to step";
+    EXPECT_TRUE(MainIdleStep(shell, link)) << "no acquisition to step";
 }
 
 TEST(ShellServices, NullServicesDoNothingAndAnswerNone) {

@@ -1,6 +1,7 @@
 #pragma once
 // What the link tests share: a clock that never sleeps, a link aimed at the fake instrument.
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "link/InstrumentLink.h"
@@ -18,6 +19,14 @@ public:
     std::int64_t Now = 1000000;
     int AutoAdvanceMs = 0;  // time that passes on each look at the clock
     std::vector<int> Sleeps;
+};
+
+// The link's texts: every splash status is recorded; the product has the name given.
+struct TStatusLog : TLinkTexts {
+    void SplashStatus(const std::string& status) override { Status.push_back(status); }
+    std::string ProductName() override { return Product; }
+    std::vector<std::string> Status;
+    std::string Product;
 };
 
 inline TLinkTiming FastTiming(int port) {

@@ -10,21 +10,24 @@ using namespace vt::test;
 
 namespace {
 
-struct TRecovery {
-    explicit TRecovery(TInstrumentLink& link) {
-        link.Hooks.ReportCommError = [this](const std::string& s) { Log.push_back("report" + s); };
-        link.Hooks.ClearCommError = [this] { Log.push_back("clear"); };
-        link.Hooks.ReadIndividualData = [this, &link] {
-            Log.push_back("identity");
-            return link.QueryCommand("Info:IndivData?") != "Timeout" && IdentityOk;
-        };
-        link.Hooks.RefreshAfterConnect = [this] { Log.push_back("refresh"); };
-        link.Hooks.ResendInstrumentSettings = [this, &link] {
-            Log.push_back("resend");
-            link.SendCommand("Trig:Mode Trig");
-            return ResendOk;
-        };
+struct TRecovery : TCommErrorReport, TLinkRecovery {
+    explicit TRecovery(TInstrumentLink& link) : Link(link) {
+        link.SetCommErrorReport(this);
+        link.SetRecovery(this);
     }
+    void ReportCommError(std::string_view s) override { Log.push_back("report" + std::string(s)); }
+    void ClearCommError() override { Log.push_back("clear"); }
+    bool ReadIndividualData() override {
+        Log.push_back("identity");
+        return !Link.QueryCommand("Info:IndivData?").TimedOut() && IdentityOk;
+    }
+    void RefreshAfterConnect() override { Log.push_back("refresh"); }
+    bool ResendInstrumentSettings() override {
+        Log.push_back("resend");
+        Link.SendCommand("Trig:Mode Trig");
+        return ResendOk;
+    }
+    TInstrumentLink& Link;
     std::vector<std::string> Log;
     bool IdentityOk = true;
     bool ResendOk = true;
@@ -40,7 +43,7 @@ TEST(CommError, AfterTheGraceCallsTheProbeReconnectsAndTheLinkRecovers) {
     EXPECT_TRUE(r.Log.empty());
 
     t.Fake.DropConnection();
-    EXPECT_EQ(t.Link.QueryCommand("Info:GetTemp?"), "Timeout");
+    EXPECT_TRUE(t.Link.QueryCommand("Info:GetTemp?").TimedOut());
     ASSERT_TRUE(t.Link.CommErrorFlag());
     EXPECT_EQ(t.Link.CommErrIdleCount(), 0);
 
@@ -79,7 +82,9 @@ TEST(CommError, TheStateEndsOnlyWhenIdentityAndResendSucceeded) {
     TLinkOnFake t;
     TRecovery r(t.Link);
     ASSERT_TRUE(t.Open());
-    t.Link.EnterCommError();
+    t.Fake.DropConnection();
+    t.Link.QueryCommand("Info:GetTemp?");
+    ASSERT_TRUE(t.Link.CommErrorFlag());
     for (int i = 0; i < 3; ++i) t.Link.CommErrorIdleStep();
 
     r.IdentityOk = false;

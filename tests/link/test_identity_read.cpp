@@ -296,12 +296,18 @@ TEST(DemoIdentity, TheReadFollowsTheInstrumentInUse) {
 
 TEST(IdentityRead, ARecoveredLinkReadsTheIdentityAgain) {
     TIdentityOnFake t;
-    t.Unit.AttachToLink([] { return std::string("Unused"); });
+    // The program's recovery reads the identity of the instrument in use.
+    struct TIdentityRecovery : TLinkRecovery {
+        explicit TIdentityRecovery(TInstrumentIdentityUnit& unit) : Unit(unit) {}
+        bool ReadIndividualData() override { return Unit.ReadIndividualData("Unused"); }
+        TInstrumentIdentityUnit& Unit;
+    } recovery(t.Unit);
+    t.Link.SetRecovery(&recovery);
     ASSERT_TRUE(t.Open());
     ASSERT_TRUE(t.Read("1 255 254 9 1234"));
     t.Fake.SetReply("Info:IndivData?", "2 254 251 10 55");
     t.Fake.DropConnection();
-    EXPECT_EQ(t.Link.QueryCommand("Info:GetTemp?"), "Timeout");
+    EXPECT_TRUE(t.Link.QueryCommand("Info:GetTemp?").TimedOut());
     ASSERT_TRUE(t.Link.CommErrorFlag());
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(t.Link.CommErrorIdleStep());
     EXPECT_TRUE(t.Link.CommErrorIdleStep());
@@ -313,7 +319,7 @@ TEST(IdentityRead, ARecoveredLinkReadsTheIdentityAgain) {
     // An instrument that answers "TIMEOUT" keeps the link in its error state.
     t.Fake.SetReply("Info:IndivData?", "TIMEOUT");
     t.Fake.DropConnection();
-    EXPECT_EQ(t.Link.QueryCommand("Info:GetTemp?"), "Timeout");
+    EXPECT_TRUE(t.Link.QueryCommand("Info:GetTemp?").TimedOut());
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(t.Link.CommErrorIdleStep());
     EXPECT_FALSE(t.Link.CommErrorIdleStep());
     EXPECT_TRUE(t.Link.CommErrorFlag());

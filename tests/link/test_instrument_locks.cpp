@@ -97,8 +97,12 @@ TEST(InstrumentLock, ASecondProcessIsRefusedAndGetsTheInstrumentOnceTheFirstEnds
     TInstrumentLink link;
     TInstruments second(temp / "Configuration.ini", temp.Path(), link);
     second.List().LoadInstrumentList({});
-    std::vector<std::string> messages;
-    second.Hooks.ShowMessage = [&](const std::string& m) { messages.push_back(m); };
+    struct TMessages : TInstrumentsServices {
+        void ShowMessage(const std::string& m) override { Texts.push_back(m); }
+        std::vector<std::string> Texts;
+    } services;
+    second.SetServices(&services);
+    const std::vector<std::string>& messages = services.Texts;
     EXPECT_TRUE(second.Locks().InstrumentMutexExists("Default Demo"));
     EXPECT_EQ(second.OpenInstrument("Default Demo", true), TOpenResult::Busy);
     std::string name = "Default Demo";

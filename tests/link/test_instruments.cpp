@@ -64,16 +64,19 @@ public:
     std::vector<std::string> Shown;
 };
 
-struct TInstrumentsFixture : ::testing::Test {
+struct TInstrumentsFixture : ::testing::Test, TInstrumentsServices, TMainWindowSwitch {
     TInstrumentsFixture()
         : Link(FastTiming(Fake.Port()), &Clock, [this] { return std::make_unique<TUsbStandIn>(UsbPresent); }),
           Unit(Temp / "Configuration.ini", Temp / "locks", Link) {
         Clock.AutoAdvanceMs = 5;
-        Unit.Hooks.ShowMessage = [this](const std::string& m) { Messages.push_back(m); };
-        Unit.Hooks.StopMainWindow = [this] { Log.push_back("stop"); };
-        Unit.Hooks.StartMainWindow = [this](bool present) { Log.push_back(present ? "start present" : "start"); };
-        Unit.Hooks.SetAutoCalTimer = [this](bool on) { Log.push_back(on ? "autocal on" : "autocal off"); };
+        Unit.SetServices(this);
+        Unit.SetMainWindowSwitch(this);
     }
+    void ShowMessage(const std::string& m) override { Messages.push_back(m); }
+    void StopMainWindow() override { Log.push_back("stop"); }
+    void StartMainWindow(bool present) override { Log.push_back(present ? "start present" : "start"); }
+    void SetAutoCalTimer(bool on) override { Log.push_back(on ? "autocal on" : "autocal off"); }
+    bool StartedAsComServer() override { return ComServer; }
     void Load(const std::string& ini, std::vector<std::string> args = {}) {
         std::ofstream(Temp / "Configuration.ini") << ini;
         Unit.List().LoadInstrumentList(args);
@@ -98,6 +101,7 @@ struct TInstrumentsFixture : ::testing::Test {
     TInstrumentLink Link;
     TInstruments Unit;
     std::vector<std::string> Messages;
+    bool ComServer = false;
     std::vector<std::string> Log;
 };
 
@@ -133,7 +137,7 @@ TEST_F(TInstrumentsFixture, DefaultAutoStaysOnALiveLastSmartInstrument) {
 TEST_F(TInstrumentsFixture, AQuietStartWithNothingAnsweringFallsBackToDemoThenToAbsent) {
     Load(AutoOnInstrument3);
     KillFake();
-    Unit.Hooks.StartedAsComServer = [] { return true; };
+    ComServer = true;
     TScriptedInitDialogs dialogs;
     Unit.Dialogs = &dialogs;
     std::string name;

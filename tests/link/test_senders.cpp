@@ -22,13 +22,14 @@ struct TSimLog : TSimulatorSettingsSink {
     void SetGenStepDelay(std::int64_t v) override { Log.push_back("step " + std::to_string(v)); }
 };
 
-struct TSendersOnFake : TLinkOnFake {
+struct TSendersOnFake : TLinkOnFake, TLinkAcquisition {
     explicit TSendersOnFake(std::uint8_t options = optGenerators) : Senders(Link, Identity) {
         Identity.ModelType = 4;
         Identity.Options = options;
         Senders.Simulator = &Sim;
-        Link.Hooks.BreakAcquisitionHook = [this](bool) { ++Breaks; };
+        Link.SetAcquisition(this);
     }
+    void BreakAcquisitionHook(bool) override { ++Breaks; }
     // Everything the fake received after the identity query of the opening, as one text.
     std::string Sent() {
         const std::string all = Fake.Received();
@@ -134,7 +135,7 @@ TEST(Senders, TheOffsetReplyIsReadAndDropped) {
     ASSERT_TRUE(t.Open());
     t.Senders.SendGenOffset(1, 150);
     t.Fake.SetReply("Info:Unit?", "UNIT");
-    EXPECT_EQ(t.Link.QueryCommand("Info:Unit?"), "UNIT");
+    EXPECT_EQ(t.Link.QueryCommand("Info:Unit?").Text, "UNIT");
     EXPECT_EQ(t.Sent(), "Gen:Out1:Offset? 150\r\nInfo:Unit?\r\n");
 }
 

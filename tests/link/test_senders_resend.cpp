@@ -57,11 +57,16 @@ struct TFakeSettings : TInstrumentSettingsAccess {
     int Source = 2;
 };
 
-struct TResendOnFake : TLinkOnFake {
+// The acquisition as it will start: its settings go out through the senders.
+struct TResendOnFake : TLinkOnFake, TLinkAcquisition {
     TResendOnFake() : Senders(Link, Identity), Settings(Senders) {
         Senders.Settings = &Settings;
-        Senders.AttachToLink();
-        Link.Hooks.BreakAcquisitionHook = [this](bool) { ++Breaks; };
+        Link.SetAcquisition(this);
+    }
+    void BreakAcquisitionHook(bool) override { ++Breaks; }
+    void SendAcquisitionSettings(std::uint8_t channels, std::uint16_t recordLength, std::uint16_t averages,
+                                 double delay) override {
+        Senders.SendAcquisitionSettings(channels, recordLength, averages, delay);
     }
     std::string Sent() {
         const std::string all = Fake.Received();
@@ -153,7 +158,9 @@ TEST(Resend, TheOtherWayAwayForSmallValuesAndSourceZero) {
 
     // Without settings only the caches are reset; a link error is reported.
     t.Senders.Settings = nullptr;
-    t.Link.EnterCommError();
+    t.Fake.DropConnection();
+    t.Link.QueryCommand("Info:GetTemp?");
+    ASSERT_TRUE(t.Link.CommErrorFlag());
     EXPECT_FALSE(t.Senders.ResendInstrumentSettings());
 }
 

@@ -12,20 +12,21 @@ using namespace vt::test;
 
 namespace {
 
-// The settings the start sends just before "ACQ:GO", exempt, as the senders of the program do.
-void InstallSettingsSender(TInstrumentLink& link) {
-    link.Hooks.SendAcquisitionSettings = [&link](std::uint8_t ch, std::uint16_t len, std::uint16_t avg, double delay) {
-        link.SendFloatCommand("TB:DELAY", true, delay);
-        link.SendCommand(ch == 4 ? "Acq:Channels Both" : ch == 3 ? "Acq:Channels Ch2" : "Acq:Channels Ch1", true);
-        link.SendCommand("Acq:RecLen " + std::to_string(len), true);
-        link.SendCommand("Acq:NAvg " + std::to_string(avg), true);
-    };
-}
-
-bool OpenForStream(TLinkOnFake& t) {
-    InstallSettingsSender(t.Link);
-    return t.Open();
-}
+// A link on the fake whose acquisition sends the start's settings just before "ACQ:GO", exempt, as
+// the senders of the program do; with BreakOnCommand a command breaks the running acquisition.
+struct TStreamOnFake : TLinkOnFake, TLinkAcquisition {
+    explicit TStreamOnFake(std::size_t chunkBytes = 1024) : TLinkOnFake(chunkBytes) { Link.SetAcquisition(this); }
+    void SendAcquisitionSettings(std::uint8_t ch, std::uint16_t len, std::uint16_t avg, double delay) override {
+        Link.SendFloatCommand("TB:DELAY", true, delay);
+        Link.SendCommand(ch == 4 ? "Acq:Channels Both" : ch == 3 ? "Acq:Channels Ch2" : "Acq:Channels Ch1", true);
+        Link.SendCommand("Acq:RecLen " + std::to_string(len), true);
+        Link.SendCommand("Acq:NAvg " + std::to_string(avg), true);
+    }
+    void BreakAcquisitionHook(bool) override {
+        if (BreakOnCommand) Link.BreakRunningAcquisition();
+    }
+    bool BreakOnCommand = false;
+};
 
 struct TAcquired {
     std::vector<std::uint16_t> Samples;
@@ -74,8 +75,8 @@ TFakeFaults NoEndWord() {
 }  // namespace
 
 TEST(Stream, AWholeAcquisitionArrivesExactlyForEveryChunkSize) {
-    TLinkOnFake t;
-    ASSERT_TRUE(OpenForStream(t));
+    TStreamOnFake t;
+    ASSERT_TRUE(t.Open());
     TFakeFaults f;
     f.FillerEvery = 97;
     t.Fake.SetFaults(f);
@@ -102,8 +103,8 @@ TEST(Stream, AWholeAcquisitionArrivesExactlyForEveryChunkSize) {
 }
 
 TEST(Stream, EachChunkIsRequestedAndNoneAfterTheEndWord) {
-    TLinkOnFake t(2);  // one word per chunk
-    ASSERT_TRUE(OpenForStream(t));
+    TStreamOnFake t(2);  // one word per chunk
+    ASSERT_TRUE(t.Open());
     t.Link.StartAcquisition(2, 10, 1, 0, true);
     const TAcquired a = ReadAcquisition(t.Link);
     ASSERT_TRUE(a.EndSeen);
@@ -116,8 +117,8 @@ TEST(Stream, EachChunkIsRequestedAndNoneAfterTheEndWord) {
 }
 
 TEST(Stream, AStreamLongerThanOneBufferArrivesWhole) {
-    TLinkOnFake t(20000);
-    ASSERT_TRUE(OpenForStream(t));
+    TStreamOnFake t(20000);
+    ASSERT_TRUE(t.Open());
     TFakeFaults f;
     f.FillerEvery = 10;  // 8192 samples and 819 fillers: more words than the buffer holds
     t.Fake.SetFaults(f);
@@ -129,8 +130,8 @@ TEST(Stream, AStreamLongerThanOneBufferArrivesWhole) {
 }
 
 TEST(Stream, FillersOnlyAndFillersAfterTheEndWord) {
-    TLinkOnFake t(64);
-    ASSERT_TRUE(OpenForStream(t));
+    TStreamOnFake t(64);
+    ASSERT_TRUE(t.Open());
     TFakeFaults f;
     f.OnlyFillers = true;
     t.Fake.SetFaults(f);
@@ -154,9 +155,8 @@ TEST(Stream, FillersOnlyAndFillersAfterTheEndWord) {
 }
 
 TEST(Stream, ABreakDrainsTheStreamToItsEndWord) {
-    TLinkOnFake t(64);
-    InstallSettingsSender(t.Link);
-    t.Link.Hooks.BreakAcquisitionHook = [&](bool) { t.Link.BreakRunningAcquisition(); };
+    TStreamOnFake t(64);
+    t.BreakOnCommand = true;
     ASSERT_TRUE(t.Open());
     t.Link.StartAcquisition(4, 4096, 1, 0, true);
     const std::uint16_t* words = nullptr;
@@ -178,8 +178,8 @@ TEST(Stream, ABreakDrainsTheStreamToItsEndWord) {
 }
 
 TEST(Stream, ABreakEndsAStreamThatHasNoEndWord) {
-    TLinkOnFake t(256);
-    ASSERT_TRUE(OpenForStream(t));
+    TStreamOnFake t(256);
+    ASSERT_TRUE(t.Open());
     t.Fake.SetFaults(NoEndWord());
     t.Link.StartAcquisition(2, 200, 1, 0, true);
     EXPECT_TRUE(t.Link.BreakRunningAcquisition());
@@ -187,8 +187,8 @@ TEST(Stream, ABreakEndsAStreamThatHasNoEndWord) {
 }
 
 TEST(Stream, AStreamWithNoEndWordFallsSilentAndEntersTheErrorState) {
-    TLinkOnFake t(256);
-    ASSERT_TRUE(OpenForStream(t));
+    TStreamOnFake t(256);
+    ASSERT_TRUE(t.Open());
     t.Fake.SetFaults(NoEndWord());
     t.Link.StartAcquisition(2, 200, 1, 0, true);
     TAcquired a;
@@ -209,8 +209,8 @@ TEST(Stream, AStreamWithNoEndWordFallsSilentAndEntersTheErrorState) {
 }
 
 TEST(Stream, ADrainThatNeverEndsIsBoundedAndEntersTheErrorState) {
-    TLinkOnFake t(64);
-    ASSERT_TRUE(OpenForStream(t));
+    TStreamOnFake t(64);
+    ASSERT_TRUE(t.Open());
     TFakeFaults f;
     f.OnlyFillers = true;
     f.NoEndWord = true;
@@ -227,8 +227,8 @@ TEST(Stream, ADrainThatNeverEndsIsBoundedAndEntersTheErrorState) {
 }
 
 TEST(Stream, AConnectionClosedMidStreamHandsOutWhatCameThenFails) {
-    TLinkOnFake t(100);
-    ASSERT_TRUE(OpenForStream(t));
+    TStreamOnFake t(100);
+    ASSERT_TRUE(t.Open());
     TFakeFaults f;
     f.CloseMidStreamAfterWords = 120;
     t.Fake.SetFaults(f);
@@ -242,12 +242,17 @@ TEST(Stream, AConnectionClosedMidStreamHandsOutWhatCameThenFails) {
 }
 
 TEST(Stream, StartRules) {
-    TLinkOnFake t;
-    InstallSettingsSender(t.Link);
-    int beeps = 0;
-    std::vector<std::string> reports;
-    t.Link.Hooks.Beep = [&] { ++beeps; };
-    t.Link.Hooks.ReportCommError = [&](const std::string& s) { reports.push_back(s); };
+    TStreamOnFake t;
+    struct TStartLog : TLinkTexts, TCommErrorReport {
+        void Beep() override { ++Beeps; }
+        void ReportCommError(std::string_view s) override { Reports.emplace_back(s); }
+        int Beeps = 0;
+        std::vector<std::string> Reports;
+    } log;
+    t.Link.SetTexts(&log);
+    t.Link.SetCommErrorReport(&log);
+    int& beeps = log.Beeps;
+    std::vector<std::string>& reports = log.Reports;
     ASSERT_TRUE(t.Open());
     t.Link.StartAcquisition(2, 100, 1, 0, true);
     t.Link.StartAcquisition(2, 100, 1, 0, true);  // still running: only a beep
@@ -274,12 +279,18 @@ TEST(Stream, DemoStartsTheSimulatorAndCountsPatternLockStarts) {
     TFakeLinkClock clock;
     TInstrumentLink link(FastTiming(1), &clock);
     link.SetLinkKind(TInstrumentLinkKind::Demo);
-    int simulated = 0;
-    int rechecks = 0;
-    bool lock = false;
-    link.Hooks.StartSimulatedAcquisition = [&] { ++simulated; };
-    link.Hooks.PatternLockActive = [&] { return lock; };
-    link.Hooks.RecheckPatternLock = [&] { ++rechecks; };
+    struct TSimulated : TLinkAcquisition {
+        void StartSimulatedAcquisition() override { ++Simulated; }
+        bool PatternLockActive() override { return Lock; }
+        void RecheckPatternLock() override { ++Rechecks; }
+        int Simulated = 0;
+        int Rechecks = 0;
+        bool Lock = false;
+    } acquisition;
+    link.SetAcquisition(&acquisition);
+    int& simulated = acquisition.Simulated;
+    int& rechecks = acquisition.Rechecks;
+    bool& lock = acquisition.Lock;
     for (int i = 0; i < 10; ++i) {
         link.StartAcquisition(2, 100, 1, 0, false);
         link.SetAcquisitionRunning(false);

@@ -13,8 +13,9 @@ using namespace vt::test;
 
 TEST(TextChannel, OpenSendsTheIdentityQueryAndCommandsGoOutWithCrLf) {
     TLinkOnFake t;
-    std::vector<std::string> status;
-    t.Link.Hooks.SplashStatus = [&](const std::string& s) { status.push_back(s); };
+    TStatusLog texts;
+    t.Link.SetTexts(&texts);
+    const std::vector<std::string>& status = texts.Status;
     ASSERT_TRUE(t.Open());
     EXPECT_EQ(t.Link.LinkKind(), TInstrumentLinkKind::Tcp);
     EXPECT_TRUE(t.Link.TcpConnectedFlag());
@@ -50,16 +51,16 @@ TEST(TextChannel, RepliesLoseTheirLineEndAndKeepMarksOtherwise) {
     TLinkOnFake t;
     ASSERT_TRUE(t.Open());
     t.Fake.SetReply("Trig:GetTrigOn?", "TRIG_ON");
-    EXPECT_EQ(t.Link.QueryCommand("Trig:GetTrigOn?"), "TRIG_ON");
-    EXPECT_EQ(t.Link.QueryUpperText("info:getver:fpgafw"), "1.0");
+    EXPECT_EQ(t.Link.QueryCommand("Trig:GetTrigOn?").Text, "TRIG_ON");
+    EXPECT_EQ(t.Link.QueryUpperText("info:getver:fpgafw").Text, "1.0");
     t.Fake.SetReply("Info:Name?", "abc");
-    EXPECT_EQ(t.Link.QueryUpperText("Info:Name"), "ABC");
+    EXPECT_EQ(t.Link.QueryUpperText("Info:Name").Text, "ABC");
 
     // LF alone: the last byte becomes the end mark and stays.
     TFakeFaults lf;
     lf.LfOnly = true;
     t.Fake.SetFaults(lf);
-    EXPECT_EQ(t.Link.QueryCommand("Info:GetTemp?"), "0\xC2\xB6");
+    EXPECT_EQ(t.Link.QueryCommand("Info:GetTemp?").Text, "0\xC2\xB6");
     EXPECT_EQ(t.Link.QueryInt("Info:GetTemp"), QueryFailedInt);
 
     // Bytes above 0x7F read as "_".
@@ -67,7 +68,7 @@ TEST(TextChannel, RepliesLoseTheirLineEndAndKeepMarksOtherwise) {
     high.HighBytes = true;
     t.Fake.SetFaults(high);
     t.Fake.SetReply("Info:Unit?", "12.5");
-    EXPECT_EQ(t.Link.QueryCommand("Info:Unit?"), "12.5__");
+    EXPECT_EQ(t.Link.QueryCommand("Info:Unit?").Text, "12.5__");
     EXPECT_FALSE(t.Link.CommErrorFlag());
 }
 
@@ -131,7 +132,7 @@ TEST(TextChannel, NoReplyIsTimeoutWithoutTheErrorState) {
     TFakeFaults quiet;
     quiet.NoReply = true;
     t.Fake.SetFaults(quiet);
-    EXPECT_EQ(t.Link.QueryCommand("Info:GetTemp?"), "Timeout");
+    EXPECT_TRUE(t.Link.QueryCommand("Info:GetTemp?").TimedOut());
     EXPECT_EQ(t.Link.QueryInt("Info:GetTemp"), QueryFailedInt);
     EXPECT_EQ(t.Link.QueryFloat("Info:GetTemp"), QueryFailedFloat);
     EXPECT_FALSE(t.Link.CommErrorFlag());
@@ -158,7 +159,7 @@ TEST(TextChannel, WithoutAnInstrumentQueriesGiveZeroAndNothingIsSent) {
         link.SetLinkKind(kind);
         EXPECT_FALSE(link.IsInstrumentConnected());
         EXPECT_TRUE(link.SendCommand("Trig:Mode Free"));
-        EXPECT_EQ(link.ReadReply(), "Not Pribor");
+        EXPECT_EQ(link.ReadReply().Status, TReplyStatus::NoInstrument);
         EXPECT_EQ(link.QueryInt("Info:GetTemp"), 0);
         EXPECT_EQ(link.QueryFloat("Info:GetTemp"), 0.0);
         EXPECT_TRUE(link.RecheckInstrumentLink());
@@ -167,11 +168,15 @@ TEST(TextChannel, WithoutAnInstrumentQueriesGiveZeroAndNothingIsSent) {
 
 TEST(TextChannel, EveryCommandButTheExemptOnesBreaksTheAcquisitionFirst) {
     TLinkOnFake t;
-    std::vector<std::string> order;
-    t.Link.Hooks.BreakAcquisitionHook = [&](bool afterBreak) {
-        EXPECT_TRUE(afterBreak);
-        order.push_back("break");
-    };
+    struct TBreakLog : TLinkAcquisition {
+        void BreakAcquisitionHook(bool afterBreak) override {
+            EXPECT_TRUE(afterBreak);
+            Order.push_back("break");
+        }
+        std::vector<std::string> Order;
+    } acquisition;
+    t.Link.SetAcquisition(&acquisition);
+    const std::vector<std::string>& order = acquisition.Order;
     ASSERT_TRUE(t.Open());
     EXPECT_TRUE(order.empty());  // the identity query of the opening is exempt
     t.Link.SendCommand("ACQ:GO", true);
@@ -202,9 +207,10 @@ TEST(TextChannel, ARefusedConnectionReportsNotFound) {
     fake.SetRefusing(true);
     TFakeLinkClock clock;
     TInstrumentLink link(FastTiming(fake.Port()), &clock);
-    std::vector<std::string> status;
-    link.Hooks.SplashStatus = [&](const std::string& s) { status.push_back(s); };
-    link.Hooks.ProductName = [] { return std::string("Scope"); };
+    TStatusLog texts;
+    texts.Product = "Scope";
+    link.SetTexts(&texts);
+    const std::vector<std::string>& status = texts.Status;
     EXPECT_FALSE(link.OpenInstrumentLink(false, Loopback()));
     EXPECT_FALSE(link.TcpConnectedFlag());
     EXPECT_EQ(link.LinkKind(), TInstrumentLinkKind::None);
@@ -221,7 +227,7 @@ TEST(TextChannel, AConnectionClosedMidReplyEntersTheErrorStateAtOnce) {
     TFakeFaults f;
     f.CloseMidReplyAfter = 2;
     t.Fake.SetFaults(f);
-    EXPECT_EQ(t.Link.QueryCommand("Info:GetTemp?"), "1\xC2\xB6");
+    EXPECT_EQ(t.Link.QueryCommand("Info:GetTemp?").Text, "1\xC2\xB6");
     EXPECT_TRUE(t.Link.CommErrorFlag());
     // Sending over the dead connection fails instead of reporting success.
     EXPECT_FALSE(t.Link.SendCommand("Trig:Mode Free"));

@@ -77,7 +77,7 @@ private:
 
 struct TUsbLink {
     TUsbLink() : Link(TLinkTiming{}, &Clock, [this] { return std::make_unique<TMockUsb>(S); }) {
-        Link.Hooks.SplashStatus = [this](const std::string& s) { Status.push_back(s); };
+        Link.SetTexts(&Texts);
     }
     bool Open() {
         S.Reads.push_back({TUsbApi::ErrorTimeout, ""});  // the flush finds nothing queued
@@ -86,8 +86,9 @@ struct TUsbLink {
     }
     TMockUsbState S;
     TFakeLinkClock Clock;
+    TStatusLog Texts;
     TInstrumentLink Link;
-    std::vector<std::string> Status;
+    std::vector<std::string>& Status = Texts.Status;
 };
 
 }  // namespace
@@ -177,22 +178,23 @@ TEST(UsbLink, OpeningFlushesThenAsksForTheIdentity) {
     EXPECT_TRUE(u.Link.CommErrorFlag());
 }
 
-TEST(UsbLink, EveryTransferClearsTheFlagAndAFailureSetsItAgain) {
+TEST(UsbLink, AFailedTransferSetsTheFlagAndAGoodOneDoesNotClearIt) {
     TUsbLink u;
     ASSERT_TRUE(u.Open());
-    EXPECT_EQ(u.Link.QueryCommand("Info:GetTemp?"), "Timeout");
+    EXPECT_TRUE(u.Link.QueryCommand("Info:GetTemp?").TimedOut());
     EXPECT_TRUE(u.Link.CommErrorFlag());
     EXPECT_EQ(u.Status.back(), "ReadBufferFromUSB() failed (WinUSB ReadPipe Timeout (1000 ms))");
     EXPECT_EQ(u.Link.QueryInt("Info:GetTemp"), QueryFailedInt);
     EXPECT_TRUE(u.Link.SendCommand("Trig:Mode Free"));
-    EXPECT_FALSE(u.Link.CommErrorFlag());
+    // Only the recovery of the idle step ends the state.
+    EXPECT_TRUE(u.Link.CommErrorFlag());
 }
 
 TEST(UsbLink, RepliesAreCutAt384BytesAndTheRestAnswersNothing) {
     TUsbLink u;
     ASSERT_TRUE(u.Open());
     u.S.Reads.push_back({0, std::string(400, 'x') + "\r\n"});
-    const std::string first = u.Link.QueryCommand("Info:Long?");
+    const std::string first = u.Link.QueryCommand("Info:Long?").Text;
     EXPECT_EQ(first, std::string(383, 'x') + "\xC2\xB6");
     u.S.Reads.push_back({0, "7\r\n"});
     EXPECT_EQ(u.Link.QueryInt("Info:GetTemp"), 7);
@@ -275,9 +277,16 @@ TEST(UsbLink, WithoutADeviceTheRealLibraryReportsAClearError) {
 
 TEST(UsbLink, AProbeThatFailsAfterAGoodSendProbesAgainOnTheNextIdleCall) {
     TUsbLink u;
-    u.Link.Hooks.ReadIndividualData = [&u] { return u.Link.QueryCommand("Info:IndivData?") != "Timeout"; };
+    struct TIdentityRead : TLinkRecovery {
+        explicit TIdentityRead(TInstrumentLink& link) : Link(link) {}
+        bool ReadIndividualData() override { return !Link.QueryCommand("Info:IndivData?").TimedOut(); }
+        TInstrumentLink& Link;
+    } recovery(u.Link);
+    u.Link.SetRecovery(&recovery);
     ASSERT_TRUE(u.Open());
-    u.Link.EnterCommError();
+    u.S.WriteRc = -1;
+    EXPECT_FALSE(u.Link.SendCommand("Trig:Mode Free"));
+    u.S.WriteRc = 0;
     for (int i = 0; i < 200; ++i) EXPECT_FALSE(u.Link.CommErrorIdleStep());
     // The device reopens and takes the probe, but its reply never comes.
     const int opensBefore = u.S.Opens;

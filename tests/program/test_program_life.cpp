@@ -86,6 +86,7 @@ TEST_F(ProgramLife, DeferredStartUpRunsItsStepsInOrder) {
     test::RecordAllRows(Shell, Log);
     Shell.SetDisplayServices(std::make_unique<TRecordingDisplay>(Log));
     Shell.StartInstrumentName = "Demo";
+    Shell.StartInstrumentKind = TInstrumentLinkKind::Demo;
     GiveInstrument(TInstrumentLinkKind::Demo, optOptics | optGenerators);
     Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
     Shell.Records()->SetState(0, srcFresh);

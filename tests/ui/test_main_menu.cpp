@@ -207,6 +207,7 @@ TEST_F(MainMenu, AbsentInstrumentKeepsTheMainControlsHiddenThroughResizes) {
     }
 
     Shell.StartInstrumentName = "Demo";
+    Shell.StartInstrumentKind = TInstrumentLinkKind::Demo;
     w.resize(800, 600);
     QCoreApplication::processEvents();
     EXPECT_TRUE(w.MainMenuPanel().isVisible());
@@ -262,6 +263,7 @@ TEST(MainWindowHelp, WhatsThisModeShowsTheHelpOfTheControlClickedAndEnds) {
     const std::vector<int>& contexts = rec.Rec.HelpContexts;
     test::TTestWindow w(shell, rec, dialogs);
     shell.StartInstrumentName = "Demo";
+    shell.StartInstrumentKind = TInstrumentLinkKind::Demo;
     w.show();
     w.resize(800, 600);
     QWidget& strip = w.SystemControls();

@@ -81,6 +81,7 @@ TEST_F(MordaStartUp, AbsentInstrumentStartsOnceWithHiddenControlsAndNoRun) {
 TEST_F(MordaStartUp, DeferredStartUpOpensChannelsLeftAndTimeBaseRightWithTheTimersRunning) {
     test::RecordAllRows(Shell, Log);
     Shell.StartInstrumentName = "Demo";
+    Shell.StartInstrumentKind = TInstrumentLinkKind::Demo;
     test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, optOptics | optGenerators);
     test::TTestWindow w(Shell, Rec, Dialogs);
     RegisterAllCommandHandlers(Shell);

@@ -213,21 +213,13 @@ TEST(ShellIdle, IdleStepReportsDoneUnlessAnAcquisitionHasWorkNow) {
 TEST(ShellServices, NullServicesDoNothingAndAnswerNone) {
     TShell shell;
     EXPECT_FALSE(shell.Display().PanelExists());
-    EXPECT_EQ(shell.Display().VerticalCompression(), 1);
-    EXPECT_EQ(shell.Display().SignalLayer(0), nullptr);
-    EXPECT_EQ(shell.Display().GetDatabaseSourceName(), "NONEDATABASEATTHESCREEN");
-    EXPECT_FALSE(shell.Analysis().EvaluateMathFunction(0));
-    EXPECT_FALSE(shell.Analysis().CalcSpectrum(1));
-    EXPECT_FALSE(shell.Serial().IsTdrActive());
-    EXPECT_EQ(shell.Serial().TdrChannelState(2), 0);
     EXPECT_FALSE(shell.Serial().JitterAnalyserExists());
 
     struct TPanel : TDisplayServices {
         bool PanelExists() const override { return true; }
-        int VerticalCompression() const override { return 4; }
     };
     shell.SetDisplayServices(std::make_unique<TPanel>());
-    EXPECT_EQ(shell.Display().VerticalCompression(), 4);
+    EXPECT_TRUE(shell.Display().PanelExists());
     shell.SetDisplayServices(nullptr);
     EXPECT_FALSE(shell.Display().PanelExists()) << "removing a service restores the null one";
 }
@@ -236,19 +228,6 @@ TEST(ShellServices, FreshContextSpeaksBuiltInEnglish) {
     TShell shell;
     EXPECT_EQ(shell.LangStr("QueSaveAdjusting"), "Adjustings Changed! Store New Value?");
     EXPECT_EQ(shell.LangStr("NoSuchKey"), std::string(32, '?'));
-}
-
-TEST(ServiceFunctions, SourceColourElementsAndVerticalCompression) {
-    for (int s = 0; s <= 13; ++s) EXPECT_EQ(SourceToColorIndex(s), s);
-    EXPECT_EQ(SourceToColorIndex(14), 15);
-    EXPECT_EQ(SourceToColorIndex(15), 14);
-    EXPECT_EQ(SourceToColorIndex(16), 17);
-    EXPECT_EQ(SourceToColorIndex(17), 23);
-    EXPECT_EQ(SourceToColorIndex(18), 22);
-    EXPECT_EQ(SourceToColorIndex(-1), 22);
-
-    const int expected[] = {1, 2, 4, 1, 2, 4};  // YT, 2YT, 4YT, XY, CombYTXY, Comb2YTXY
-    for (int f = 0; f < 6; ++f) EXPECT_EQ(VerticalCompressionOfFormat(f), expected[f]) << f;
 }
 
 TEST(ServiceFunctions, ReflectionCoefficientToImpedance) {

@@ -8,7 +8,7 @@
 #include "acq/TdrUnits.h"
 #include "core/InternalError.h"
 #include "core/Numeric.h"
-#include "core/Proc555.h"
+#include "core/StepSeries.h"
 
 namespace vt {
 

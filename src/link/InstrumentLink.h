@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/Proc555.h"
+#include "core/StepSeries.h"
 #include "link/LinkClock.h"
 #include "link/TcpTransport.h"
 #include "link/UsbApi.h"

@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "core/Proc555.h"
+#include "core/StepSeries.h"
 
 namespace {
 

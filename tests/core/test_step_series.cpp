@@ -8,7 +8,7 @@
 #include "core/InternalError.h"
 #include "core/DotNumberText.h"
 #include "core/Numeric.h"
-#include "core/Proc555.h"
+#include "core/StepSeries.h"
 #include "core/comma_locale.h"
 
 using namespace vt;

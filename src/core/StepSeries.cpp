@@ -1,4 +1,4 @@
-#include "core/Proc555.h"
+#include "core/StepSeries.h"
 
 #include <algorithm>
 #include <array>

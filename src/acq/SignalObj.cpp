@@ -6,9 +6,9 @@
 #include <numbers>
 
 #include "acq/TdrUnits.h"
+#include "core/Decibels.h"
 #include "core/InternalError.h"
 #include "core/Numeric.h"
-#include "core/StepSeries.h"
 
 namespace vt {
 

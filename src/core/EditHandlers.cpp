@@ -7,6 +7,7 @@
 #include "core/InternalError.h"
 #include "core/DotNumberText.h"
 #include "core/Numeric.h"
+#include "core/EngineeringText.h"
 #include "core/StepSeries.h"
 #include "core/CommandTree.h"
 

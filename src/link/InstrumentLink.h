@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/StepSeries.h"
+#include "core/IpAddress.h"
 #include "link/LinkClock.h"
 #include "link/TcpTransport.h"
 #include "link/UsbApi.h"

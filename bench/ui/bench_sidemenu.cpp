@@ -98,16 +98,16 @@ void BM_OpenSideMenuOf60Switchers(benchmark::State& state) {
     QWidget mainWindow;
     TSideMenus menus(kit, &mainWindow);
     TranslateSideMenus(menus, language);
-    menus.RegisterForm(2, [](TSideMenus& m, QWidget* parent, bool) -> TSideMenuForm* { return new TBenchForm(m, parent); });
+    menus.RegisterForm(mkTimebase, [](TSideMenus& m, QWidget* parent, bool) -> TSideMenuForm* { return new TBenchForm(m, parent); });
 
     for (auto _ : state) {
-        menus.ShowSideMenu(2, 0);
+        menus.ShowSideMenu(mkTimebase, 0);
         benchmark::DoNotOptimize(menus.Form(0));
         state.PauseTiming();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         state.ResumeTiming();
     }
-    menus.ShowSideMenu(NoMenuKind, 0);
+    menus.ShowSideMenu(mkNone, 0);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     fs::remove_all(root);
 }

@@ -5,10 +5,10 @@
 #include <limits>
 #include <numbers>
 
+#include "acq/TdrUnits.h"
+#include "core/Decibels.h"
 #include "core/InternalError.h"
 #include "core/Numeric.h"
-#include "core/Proc555.h"
-#include "core/SerialServices.h"
 
 namespace vt {
 

@@ -10,7 +10,6 @@
 #include <string_view>
 
 #include "acq/SignalObj.h"
-#include "core/DisplayServices.h"  // SourceToColorIndex
 
 namespace vt {
 
@@ -39,6 +38,30 @@ int MemorySignalIndex(int memory);
 int SpectrSignalIndex(int spectrum);
 // Caption of a source in the current language ("X/Y" and "DB" are not translated; None has none).
 std::string SourceCaption(int source, const TLangLookup& lang);
+
+// The colour element of a signal source: sources 0 to 13 keep their number, 14 and 15 swap, 16 gives
+// 17, 17 gives 23, any other 22. Elements above 21 have no colour setting.
+constexpr int SourceToColorIndex(int source) {
+    if (source >= 0 && source <= 13) return source;
+    switch (source) {
+        case 14: return 15;
+        case 15: return 14;
+        case 16: return 17;
+        case 17: return 23;
+        default: return 22;
+    }
+}
+
+// The vertical compression of a `Displ:Format` index ("YT,2YT,4YT,XY,CombYTXY,Comb2YTXY").
+constexpr int VerticalCompressionOfFormat(int format) {
+    switch (format) {
+        case 1:
+        case 4: return 2;
+        case 2:
+        case 5: return 4;
+        default: return 1;
+    }
+}
 
 // On/off flag of each source, with the notifications that follow a change.
 class TSignalsOn {

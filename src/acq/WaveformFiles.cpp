@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "acq/SignalObj.h"
-#include "core/Proc555.h"
+#include "core/TextHelpers.h"
 #include "core/TextFiles.h"
 
 namespace vt {

@@ -1,6 +1,7 @@
 #pragma once
 // A colour as the system stores it: red in the low byte (0x00BBGGRR), alpha in the high byte where
-// the system keeps one. Pixels and toolkit colours are made only by the named conversions here.
+// the system keeps one. Pixels and toolkit colours are made only by the named conversions here; a
+// darker shade and a readable text colour are computed here too.
 #include <cstdint>
 
 namespace vt {
@@ -37,5 +38,10 @@ inline constexpr TColor clBlack{0x000000};
 inline constexpr TColor clWhite{0xFFFFFF};
 inline constexpr TColor clRed{0x0000FF};
 inline constexpr TColor clYellow{0x00FFFF};
+
+// Red, green and blue divided by the factor, each rounded; a factor below 1 counts as 1. Alpha stays.
+TColor DivideColor(TColor color, double factor);
+// Black on a light colour (0.33 red + 0.66 green + 0.11 blue above 128), else white.
+TColor ContrastTextColor(TColor color);
 
 }  // namespace vt

@@ -7,7 +7,8 @@
 #include "core/InternalError.h"
 #include "core/DotNumberText.h"
 #include "core/Numeric.h"
-#include "core/Proc555.h"
+#include "core/EngineeringText.h"
+#include "core/StepSeries.h"
 #include "core/CommandTree.h"
 
 namespace vt {

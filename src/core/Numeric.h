@@ -1,6 +1,7 @@
 #pragma once
 // Rounding shared by every ported formula: "round" sends halves to the even neighbour, "trunc" drops
 // the fraction. Results are clamped to the 64-bit range so that no input is undefined behaviour.
+// Beside them the undefined-value marker, bit lengths and straight-line interpolation.
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -28,5 +29,19 @@ inline std::int64_t RoundHalfEven(double v) {
 }
 
 inline std::int64_t Trunc(double v) { return detail::ClampToInt64(std::trunc(v)); }
+
+// The bits of n's magnitude, at least 1; a negative n counts as -n - 1.
+inline int BitLength(std::int32_t n) {
+    std::int64_t v = n < 0 ? -static_cast<std::int64_t>(n) - 1 : n;
+    if (v == std::numeric_limits<std::int32_t>::max()) return 32;
+    int i = 1;
+    while ((std::int64_t{1} << i) <= v) ++i;
+    return i;
+}
+
+// The value at x on the line through (x0, y0) and (x1, y1).
+inline double LinearInterpolate(double x, double y1, double x1, double y0, double x0) {
+    return y0 + (y1 - y0) * (x - x0) / (x1 - x0);
+}
 
 }  // namespace vt

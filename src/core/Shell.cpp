@@ -149,7 +149,6 @@ template class TOrderedProcedures<TInstrumentStartRow>;
 TShell::TShell()
     : Language_(std::make_unique<TLanguageState>(TLanguageSetup{})),
       Display_(std::make_unique<TDisplayServices>()),
-      Analysis_(std::make_unique<TAnalysisServices>()),
       Serial_(std::make_unique<TSerialServices>()) {
     Registration.Add(TRegistrationRow::CreateCommandTree,
                      [](TShell& shell) { shell.SetCommandTree(CreateCommandTree()); });
@@ -159,9 +158,6 @@ TShell::~TShell() = default;
 
 void TShell::SetDisplayServices(std::unique_ptr<TDisplayServices> s) {
     Display_ = s ? std::move(s) : std::make_unique<TDisplayServices>();
-}
-void TShell::SetAnalysisServices(std::unique_ptr<TAnalysisServices> s) {
-    Analysis_ = s ? std::move(s) : std::make_unique<TAnalysisServices>();
 }
 void TShell::SetSerialServices(std::unique_ptr<TSerialServices> s) {
     Serial_ = s ? std::move(s) : std::make_unique<TSerialServices>();

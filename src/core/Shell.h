@@ -1,6 +1,6 @@
 #pragma once
 // The process-wide context: state flags, data folders, the fixed registration and refresh orders, the
-// services of the display, analysis and serial-data libraries, and the idle step of the main loop.
+// services of the display and serial-data libraries, and the idle step of the main loop.
 // `main` creates one; every test builds a fresh one.
 #include <array>
 #include <filesystem>
@@ -10,7 +10,6 @@
 #include <string_view>
 #include <vector>
 
-#include "core/AnalysisServices.h"
 #include "core/DisplayServices.h"
 #include "core/InstrumentKind.h"
 #include "core/LanguageState.h"
@@ -244,10 +243,8 @@ public:
 
     // --- services of the higher libraries, null until they register ---
     TDisplayServices& Display() { return *Display_; }
-    TAnalysisServices& Analysis() { return *Analysis_; }
     TSerialServices& Serial() { return *Serial_; }
     void SetDisplayServices(std::unique_ptr<TDisplayServices> s);
-    void SetAnalysisServices(std::unique_ptr<TAnalysisServices> s);
     void SetSerialServices(std::unique_ptr<TSerialServices> s);
 
     // --- the command tree: created by the first registration row ---
@@ -278,7 +275,6 @@ private:
     std::unique_ptr<TCommandTree> CommandTree_;
     bool ApplyUnchangedValues_ = false;
     std::unique_ptr<TDisplayServices> Display_;
-    std::unique_ptr<TAnalysisServices> Analysis_;
     std::unique_ptr<TSerialServices> Serial_;
     std::unique_ptr<TUndoBuffer> UndoBuffer_;
     TOwnedPart<TInstrumentLink> Link_{nullptr, nullptr};

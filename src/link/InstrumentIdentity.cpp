@@ -286,17 +286,7 @@ void WriteDemoIdentity(const std::filesystem::path& dataRoot, std::string_view i
     ini.UpdateFile();
 }
 
-// ------------------------------------------------------------------------------- modes and params
-
-void SwitchOffOtherModes(int menuKind, TAnalysisModeSwitches& modes) {
-    if (menuKind != mkMarkers) modes.SwitchOffMarkers();
-    if (menuKind != mkMeasurements) modes.SwitchOffMeasurements();
-    if (menuKind != mkHistogram) modes.SwitchOffHistogram();
-    if (menuKind != mkMask) modes.SwitchOffMaskTest();
-    if (menuKind != mkEye) modes.SwitchOffEyeMeasurement();
-    if (menuKind != mkTdr) modes.SwitchOffTdr();
-    if (menuKind != mkJitter) modes.SwitchOffJitter();
-}
+// -------------------------------------------------------------------------------------- command line
 
 bool HasCommandLineParam(std::span<const std::string> params, std::string_view name) {
     return std::any_of(params.begin(), params.end(), [&](const std::string& p) { return SameText(p, name); });

@@ -119,34 +119,6 @@ TInstrumentIdentity ReadDemoIdentity(const std::filesystem::path& dataRoot, std:
 void WriteDemoIdentity(const std::filesystem::path& dataRoot, std::string_view instrumentName, int block,
                        int modelFlashCode, bool eraseSection, int serialNo, int yearCode, int optionCode);
 
-// --- analysis modes that exclude each other ---
-// The analysis modes that own the bottom strip and the shared hit map; the features implement it.
-// Every switch does nothing until its feature exists.
-class TAnalysisModeSwitches {
-public:
-    virtual ~TAnalysisModeSwitches() = default;
-    virtual void SwitchOffMarkers() {}
-    virtual void SwitchOffMeasurements() {}
-    virtual void SwitchOffHistogram() {}
-    virtual void SwitchOffMaskTest() {}
-    virtual void SwitchOffEyeMeasurement() {}
-    virtual void SwitchOffTdr() {}
-    virtual void SwitchOffJitter() {}
-};
-
-// Side-menu kinds of the analysis modes.
-enum : int {
-    mkMarkers = 7,
-    mkMeasurements = 8,
-    mkHistogram = 13,
-    mkEye = 14,
-    mkMask = 15,
-    mkTdr = 17,
-    mkJitter = 18,
-};
-// Switches off every analysis mode except the one of the given menu kind.
-void SwitchOffOtherModes(int menuKind, TAnalysisModeSwitches& modes);
-
 // Some command-line parameter equals the switch, compared without regard to case.
 bool HasCommandLineParam(std::span<const std::string> params, std::string_view name);
 

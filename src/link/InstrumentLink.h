@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "core/InstrumentKind.h"
-#include "core/Proc555.h"
+#include "core/IpAddress.h"
 #include "link/LinkClock.h"
 #include "link/LinkServices.h"
 #include "link/TcpTransport.h"

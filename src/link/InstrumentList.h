@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Proc555.h"
+#include "core/IpAddress.h"
 #include "link/InstrumentLink.h"
 
 namespace vt {

@@ -53,12 +53,6 @@ constexpr TMainMenuEntry MainMenuTable[MainMenuButtonCount] = {
     {"bmmJitter", "Jitter"},           {"bmmTestADC", ""},             {"bmmUtility", "Utility"},
 };
 
-constexpr int OEIndex = 1;
-constexpr int GeneratorsIndex = 16;
-constexpr int TdrIndex = 17;
-constexpr int JitterIndex = 18;
-constexpr int TestADCIndex = 19;
-
 // Main-menu buttons sit in two rows of eleven on the 792 x 49 panel.
 constexpr int ButtonsPerRow = 11;
 constexpr int ButtonWidth = 72;
@@ -133,7 +127,7 @@ TMorda_fr::TMorda_fr(TShell& shell, TProgramLife& life, TUserDialogs& dialogs, Q
     spare->setObjectName("ButtonOfMainMenu2");
     spare->setGeometry((ButtonsPerRow - 1) * ButtonWidth, ButtonHeight + 1, ButtonWidth, ButtonHeight);
     spare->setEnabled(false);
-    MainMenu_[TestADCIndex]->setEnabled(false);
+    MainMenu_[mkService]->setEnabled(false);
 
     for (int side : {RightSide, LeftSide}) {
         auto* caption = new QLabel(this);
@@ -253,8 +247,8 @@ void TMorda_fr::customEvent(QEvent* event) {
 void TMorda_fr::ProcessPendingEvents() { QCoreApplication::processEvents(); }
 
 void TMorda_fr::OpenStartMenus() {
-    MouseDownOnButtonOfMainMenu(*MainMenu_[0], Qt::LeftButton);
-    MouseDownOnButtonOfMainMenu(*MainMenu_[2], Qt::RightButton);
+    MouseDownOnButtonOfMainMenu(*MainMenu_[mkChannels], Qt::LeftButton);
+    MouseDownOnButtonOfMainMenu(*MainMenu_[mkTimebase], Qt::RightButton);
 }
 
 void TMorda_fr::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
@@ -356,7 +350,7 @@ TButtonOfMainMenu& TMorda_fr::GetMainMenuButton(int index) {
 void TMorda_fr::MouseDownOnButtonOfMainMenu(TButtonOfMainMenu& b, Qt::MouseButton m) {
     const int side = m == Qt::LeftButton ? LeftSide : RightSide;
     if (side == LeftSide ? b.LeftMenuOn() : b.RightMenuOn()) return;
-    if (b.Tag == TestADCIndex && InstrumentConnected() && !IsVersionAtLeast(Identity().SWVersion, {3, 7, 10})) {
+    if (b.Tag == mkService && InstrumentConnected() && !IsVersionAtLeast(Identity().SWVersion, {3, 7, 10})) {
         Dialogs_.ShowMessage(this, QStringLiteral("FW version of Veltrane is older than v.3.7.10!"));
         return;
     }
@@ -391,7 +385,7 @@ void TMorda_fr::CloseSideMenus() {
         } else {
             b->SetRightMenuOn(false);
         }
-        ShowSideMenu(CloseMenuKind, side);
+        ShowSideMenu(mkNone, side);
     }
 }
 
@@ -402,17 +396,17 @@ void TMorda_fr::DeferSideMenuUpdate(int side, int target) {
         DeferTimer_ = new QTimer(this);
         DeferTimer_->setSingleShot(true);
         DeferTimer_->setInterval(5);
-        connect(DeferTimer_, &QTimer::timeout, this, [this] { ShowSideMenu(20 + DeferTarget_, DeferSide_); });
+        connect(DeferTimer_, &QTimer::timeout, this, [this] { ShowSideMenu(mkUtility + DeferTarget_, DeferSide_); });
     }
     DeferTimer_->start();
 }
 
 void TMorda_fr::EnableOptionMenus() {
     const TInstrumentIdentity& id = Identity();
-    MainMenu_[OEIndex]->setEnabled(id.HasOptOptics());
-    MainMenu_[GeneratorsIndex]->setEnabled(id.HasOptGenerators());
-    MainMenu_[TdrIndex]->setEnabled(id.HasGenerators());
-    MainMenu_[JitterIndex]->setEnabled(TInstrumentIdentity::IsJitterModeAvailable());
+    MainMenu_[mkOEConverter]->setEnabled(id.HasOptOptics());
+    MainMenu_[mkGenerators]->setEnabled(id.HasOptGenerators());
+    MainMenu_[mkTdr]->setEnabled(id.HasGenerators());
+    MainMenu_[mkJitter]->setEnabled(TInstrumentIdentity::IsJitterModeAvailable());
 }
 
 void TMorda_fr::JitterPlotMessage(int action, int plot, int value) {

@@ -9,6 +9,7 @@
 #include <array>
 #include <string>
 
+#include "core/MenuKinds.h"
 #include "ui/MainMenuButton.h"
 #include "ui/IdleDriver.h"
 #include "program/ProgramLife.h"
@@ -31,8 +32,7 @@ struct TInstrumentIdentity;
 inline constexpr int RightSide = 0;
 inline constexpr int LeftSide = 1;
 
-inline constexpr int MainMenuButtonCount = 21;
-inline constexpr int CloseMenuKind = 24;
+inline constexpr int MainMenuButtonCount = mkUtility + 1;  // one button per kind up to the utility menu
 
 // "Gui" values.
 enum class TGuiMode { RemoteLocal, RemoteOnly, Invisible };

@@ -108,7 +108,7 @@ TSideMenus::~TSideMenus() {
 }
 
 void TSideMenus::RegisterForm(int kind, TFormFactory factory) {
-    if (!ValidMenuKind(kind) || kind == ServiceMenuKind || kind == NoMenuKind)
+    if (!ValidMenuKind(kind) || kind == mkService || kind == mkNone)
         VT_INTERNAL_ERROR(Unit, "Side menu kind " + std::to_string(kind) + " takes no form");
     Factories_[static_cast<std::size_t>(kind)] = std::move(factory);
 }
@@ -162,11 +162,11 @@ void TSideMenus::ShowSideMenu(int kind, int side) {
     // The mask editor is left before any menu changes, as its "Back" button would.
     for (int s : {1, 0}) {
         TSideMenuForm* form = Form(s);
-        if (form && Slots_.Kind(s) == MaskMenuKind && form->CurrentPage == MaskEditorPage) form->LeaveEditorPage();
+        if (form && Slots_.Kind(s) == mkMask && form->CurrentPage == MaskEditorPage) form->LeaveEditorPage();
     }
     RetireForm(side);
     Slots_.SetKind(side, kind);
-    if (kind == NoMenuKind || kind == ServiceMenuKind || !HasForm(kind)) return;
+    if (kind == mkNone || kind == mkService || !HasForm(kind)) return;
     TSideMenuForm* form = CreateForm(kind, side == 1);
     Forms_[static_cast<std::size_t>(side)] = form;
     form->SetSide(side);
@@ -189,7 +189,7 @@ void TSideMenus::ResetMenuPage(int kind) {
 void TSideMenus::ReopenSideMenus() {
     for (int side : {0, 1}) {
         const int kind = Slots_.Kind(side);
-        if (kind != NoMenuKind) ShowSideMenu(kind, side);
+        if (kind != mkNone) ShowSideMenu(kind, side);
     }
 }
 

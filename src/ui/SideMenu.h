@@ -29,7 +29,7 @@ public:
 
     int Side = 0;
     int CurrentPage = 0;
-    int MenuKind = NoMenuKind;
+    int MenuKind = mkNone;
     TRC_RightMenuPanel* CurrentPanel = nullptr;
 
     TKitContext& Kit() override;
@@ -130,7 +130,7 @@ private:
     TKitContext& Kit_;
     QWidget* MainWindow_;
     TSideMenuSlots Slots_;
-    std::array<TFormFactory, SideMenuKindCount> Factories_{};
+    std::array<TFormFactory, MenuKindCount> Factories_{};
     std::array<QPointer<TSideMenuForm>, SideMenuSideCount> Forms_{};
     std::array<TSMDimensions, SideMenuSideCount> Dimensions_;
     TTranslate Translate_;

@@ -15,7 +15,7 @@ bool CreateEnglishLanguageFile(TLanguageState& language, const TEnglishFileForms
         if (forms.Menus) {
             // Each form is bound before it is written: its controls' texts (units) come from their
             // handlers. The slots themselves are left as they are.
-            for (int kind = 0; kind < NoMenuKind; ++kind) {
+            for (int kind = 0; kind < mkNone; ++kind) {
                 std::unique_ptr<TSideMenuForm> form(forms.Menus->CreateDetachedForm(kind));
                 if (!form) continue;
                 form->UpdateMenu();

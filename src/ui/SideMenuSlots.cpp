@@ -15,7 +15,7 @@ void Check(int side, int kind) {
 }
 }  // namespace
 
-bool ValidMenuKind(int kind) { return kind >= 0 && kind < SideMenuKindCount; }
+bool ValidMenuKind(int kind) { return kind >= 0 && kind < MenuKindCount; }
 bool ValidMenuSide(int side) { return side >= 0 && side < SideMenuSideCount; }
 
 TSideMenuSlots::TSideMenuSlots() = default;

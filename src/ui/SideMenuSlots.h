@@ -4,15 +4,12 @@
 #include <array>
 #include <cstdint>
 
+#include "core/MenuKinds.h"
+
 namespace vt {
 
-inline constexpr int SideMenuSideCount = 2;   // 0 right, 1 left
-inline constexpr int SideMenuKindCount = 25;  // 0..23 menus, 24 closes the slot
-inline constexpr int ChannelsMenuKind = 0;
-inline constexpr int MaskMenuKind = 15;
-inline constexpr int MaskEditorPage = 6;
-inline constexpr int ServiceMenuKind = 19;  // reserved: never has a form
-inline constexpr int NoMenuKind = 24;
+inline constexpr int SideMenuSideCount = 2;  // 0 right, 1 left
+inline constexpr int MaskEditorPage = 6;     // the "Edit Mask" page of the mask menu
 
 // True for a kind and a side the slots know; anything else is a caller's fault.
 bool ValidMenuKind(int kind);
@@ -39,8 +36,8 @@ public:
 
 private:
     struct TSlot {
-        std::uint8_t Kind = NoMenuKind;
-        std::array<std::uint8_t, SideMenuKindCount> Pages{};
+        std::uint8_t Kind = mkNone;
+        std::array<std::uint8_t, MenuKindCount> Pages{};
     };
     std::array<TSlot, SideMenuSideCount> Slots_{};
 };

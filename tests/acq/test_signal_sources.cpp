@@ -188,3 +188,16 @@ TEST(SignalSources, EnglishCaptionsFromTheBuiltInTable) {
     EXPECT_EQ(recs.Record(ssM4).Name(), "Memory 4");
     EXPECT_EQ(recs.Record(ssS2).Name(), "Spectrum 2");
 }
+
+TEST(SignalSources, ColourElementsAndVerticalCompression) {
+    for (int s = 0; s <= 13; ++s) EXPECT_EQ(SourceToColorIndex(s), s);
+    EXPECT_EQ(SourceToColorIndex(14), 15);
+    EXPECT_EQ(SourceToColorIndex(15), 14);
+    EXPECT_EQ(SourceToColorIndex(16), 17);
+    EXPECT_EQ(SourceToColorIndex(17), 23);
+    EXPECT_EQ(SourceToColorIndex(18), 22);
+    EXPECT_EQ(SourceToColorIndex(-1), 22);
+
+    const int expected[] = {1, 2, 4, 1, 2, 4};  // YT, 2YT, 4YT, XY, CombYTXY, Comb2YTXY
+    for (int f = 0; f < 6; ++f) EXPECT_EQ(VerticalCompressionOfFormat(f), expected[f]) << f;
+}

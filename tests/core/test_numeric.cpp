@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+
 #include "core/InternalError.h"
 #include "core/Numeric.h"
 
@@ -38,4 +41,18 @@ TEST(InternalError, NamesUnitAndLine) {
         EXPECT_GT(e.Line(), 0);
         EXPECT_NE(std::string(e.what()).find("_SHELL\\SRC\\Undina, line"), std::string::npos);
     }
+}
+
+TEST(Numeric, BitLengthAndInterpolation) {
+    EXPECT_EQ(BitLength(0), 1);
+    EXPECT_EQ(BitLength(1), 1);
+    EXPECT_EQ(BitLength(2), 2);
+    EXPECT_EQ(BitLength(255), 8);
+    EXPECT_EQ(BitLength(256), 9);
+    EXPECT_EQ(BitLength(-1), 1);
+    EXPECT_EQ(BitLength(-256), 8);
+    EXPECT_EQ(BitLength(1 << 30), 31);
+    EXPECT_EQ(BitLength(std::numeric_limits<std::int32_t>::max()), 32);
+    EXPECT_EQ(BitLength(std::numeric_limits<std::int32_t>::min()), 32);
+    EXPECT_EQ(LinearInterpolate(1.5, 10, 2, 0, 1), 5);
 }

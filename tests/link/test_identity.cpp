@@ -1,4 +1,4 @@
-// Instrument identity: versions, models, options, caption texts and the mode exclusion.
+// Instrument identity: versions, models, options, caption texts and the command-line switches.
 #include <gtest/gtest.h>
 
 #include "core/InternalError.h"
@@ -211,38 +211,7 @@ TEST(Identity, MacOfAUnitWithoutTheQueryFollowsTheSerial) {
     EXPECT_EQ(FillInstrumentIdentity(Unit(4, 0, 2012, 0x1234)), (TMacAddress{0x0A, 0x55, 0x01, 0x7E, 0x08, 0x34}));
 }
 
-namespace {
-
-struct TModeLog : TAnalysisModeSwitches {
-    std::string Log;
-    void SwitchOffMarkers() override { Log += "mark "; }
-    void SwitchOffMeasurements() override { Log += "meas "; }
-    void SwitchOffHistogram() override { Log += "hist "; }
-    void SwitchOffMaskTest() override { Log += "mask "; }
-    void SwitchOffEyeMeasurement() override { Log += "eye "; }
-    void SwitchOffTdr() override { Log += "tdr "; }
-    void SwitchOffJitter() override { Log += "jitter "; }
-};
-
-std::string SwitchedOff(int kind) {
-    TModeLog log;
-    SwitchOffOtherModes(kind, log);
-    return log.Log;
-}
-
-}  // namespace
-
-TEST(Modes, EveryAnalysisModeButTheMenusOwnIsSwitchedOff) {
-    EXPECT_EQ(SwitchedOff(mkMarkers), "meas hist mask eye tdr jitter ");
-    EXPECT_EQ(SwitchedOff(mkEye), "mark meas hist mask tdr jitter ");
-    EXPECT_EQ(SwitchedOff(mkJitter), "mark meas hist mask eye tdr ");
-    EXPECT_EQ(SwitchedOff(0), "mark meas hist mask eye tdr jitter ");
-    // The null switches do nothing.
-    TAnalysisModeSwitches none;
-    SwitchOffOtherModes(mkEye, none);
-}
-
-TEST(Modes, CommandLineSwitchesCompareWithoutCase) {
+TEST(Identity, CommandLineSwitchesCompareWithoutCase) {
     const std::vector<std::string> params = {"Absent", "div4", "HelpContext"};
     EXPECT_TRUE(HasCommandLineParam(params, "HELPCONTEXT"));
     EXPECT_TRUE(HasCommandLineParam(params, "Div4"));

@@ -14,7 +14,7 @@
 #include "link/InstrumentIdentity.h"
 #include "link/InstrumentLink.h"
 #include "program/ProgramLife.h"
-#include "support/RecordingFeature.h"
+#include "program/RecordingFeature.h"
 
 namespace vt {
 namespace {

@@ -10,7 +10,7 @@
 #include "core/Shell.h"
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
-#include "support/RecordingFeature.h"
+#include "program/RecordingFeature.h"
 #include "ui/MainWindow.h"
 #include "ui/SideMenuHost.h"
 #include "ui/UiFeature.h"

@@ -22,7 +22,7 @@ namespace {
 class SideMenuTest : public ::testing::Test {
 protected:
     SideMenuTest() {
-        for (int kind : {ChannelsMenuKind, 2, MaskMenuKind})
+        for (int kind : {mkChannels, mkTimebase, mkMask})
             menus.RegisterForm(kind, [this](TSideMenus& m, QWidget* parent, bool left) -> TSideMenuForm* {
                 return new TTestMenuForm(m, parent, left, log);
             });
@@ -41,94 +41,94 @@ protected:
 
 TEST(SideMenuSlots, StartClosedAndRefuseKindsAndSidesOutOfRange) {
     TSideMenuSlots state;
-    for (int side : {0, 1}) EXPECT_EQ(state.Kind(side), NoMenuKind);
-    EXPECT_EQ(state.RememberedPage(1, 23), 0);
-    state.SetKind(1, 7);
-    state.SetRememberedPage(1, 7, 2);
-    EXPECT_TRUE(state.IsMenuKindOnSide1(7));
-    EXPECT_FALSE(state.IsMenuKindOnSide0(7));
-    EXPECT_TRUE(state.IsMenuKindShown(7));
-    EXPECT_TRUE(state.IsMenuPageOnSide1(7, 2));
-    EXPECT_FALSE(state.IsMenuPageOnSide0(7, 2));
-    EXPECT_FALSE(state.IsMenuPageOnSide1(7, 1));
-    EXPECT_THROW(state.SetKind(2, 0), EInternalError);
-    EXPECT_THROW(state.SetKind(0, 25), EInternalError);
+    for (int side : {0, 1}) EXPECT_EQ(state.Kind(side), mkNone);
+    EXPECT_EQ(state.RememberedPage(1, mkSimGenerator), 0);
+    state.SetKind(1, mkMarkers);
+    state.SetRememberedPage(1, mkMarkers, 2);
+    EXPECT_TRUE(state.IsMenuKindOnSide1(mkMarkers));
+    EXPECT_FALSE(state.IsMenuKindOnSide0(mkMarkers));
+    EXPECT_TRUE(state.IsMenuKindShown(mkMarkers));
+    EXPECT_TRUE(state.IsMenuPageOnSide1(mkMarkers, 2));
+    EXPECT_FALSE(state.IsMenuPageOnSide0(mkMarkers, 2));
+    EXPECT_FALSE(state.IsMenuPageOnSide1(mkMarkers, 1));
+    EXPECT_THROW(state.SetKind(2, mkChannels), EInternalError);
+    EXPECT_THROW(state.SetKind(0, MenuKindCount), EInternalError);
     EXPECT_THROW(state.RememberedPage(0, -1), EInternalError);
-    EXPECT_THROW(state.SetRememberedPage(0, 0, 256), EInternalError);
+    EXPECT_THROW(state.SetRememberedPage(0, mkChannels, 256), EInternalError);
 }
 
 TEST_F(SideMenuTest, OpeningBindsShowsTheRememberedPageAndClosingFreesAtOnce) {
-    menus.ShowSideMenu(2, RightSide);
+    menus.ShowSideMenu(mkTimebase, RightSide);
     TTestMenuForm* form = Form(RightSide);
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->parentWidget(), &mainWindow);
     EXPECT_FALSE(form->isWindow());
-    EXPECT_EQ(form->MenuKind, 2);
+    EXPECT_EQ(form->MenuKind, mkTimebase);
     EXPECT_EQ(log, std::vector<std::string>{"UpdateMenu"});
     EXPECT_EQ(source.SwitcherCount(), 2);
     EXPECT_EQ(acqSource.SwitcherCount(), 1);
     EXPECT_EQ(form->CurrentPanel, form->Page(1));  // remembered page 0 shows the first page
     EXPECT_EQ(form->Page(1)->geometry(), QRect(0, 0, SideMenuPageWidth, SideMenuPageHeight));
     form->SetTopPanel(3);
-    EXPECT_TRUE(menus.Slots().IsMenuPageOnSide0(2, 3));
+    EXPECT_TRUE(menus.Slots().IsMenuPageOnSide0(mkTimebase, 3));
 
     QPointer<TSideMenuForm> old = form;
-    menus.ShowSideMenu(NoMenuKind, RightSide);
+    menus.ShowSideMenu(mkNone, RightSide);
     EXPECT_EQ(menus.Form(RightSide), nullptr);
     EXPECT_EQ(source.SwitcherCount(), 0) << "a replaced form lets go of its handlers at once";
     EXPECT_EQ(acqSource.SwitcherCount(), 0);
     EXPECT_FALSE(old->isVisible());
     FlushDeletes();
     EXPECT_TRUE(old.isNull());
-    EXPECT_EQ(menus.Slots().Kind(RightSide), NoMenuKind);
+    EXPECT_EQ(menus.Slots().Kind(RightSide), mkNone);
 
-    menus.ShowSideMenu(2, RightSide);
+    menus.ShowSideMenu(mkTimebase, RightSide);
     EXPECT_EQ(Form(RightSide)->CurrentPanel, Form(RightSide)->Page(3));
     EXPECT_EQ(Form(RightSide)->CurrentPage, 3);
 }
 
 TEST_F(SideMenuTest, BothSlotsHoldIndependentFormsOfOneKind) {
-    menus.ShowSideMenu(2, RightSide);
-    menus.ShowSideMenu(2, LeftSide);
+    menus.ShowSideMenu(mkTimebase, RightSide);
+    menus.ShowSideMenu(mkTimebase, LeftSide);
     ASSERT_NE(Form(LeftSide), Form(RightSide));
     EXPECT_EQ(Form(RightSide)->objectName(), "Test_Form");
     EXPECT_EQ(Form(LeftSide)->objectName(), "Test_Form_1");
     EXPECT_TRUE(Form(LeftSide)->LeftSide);
     EXPECT_FALSE(Form(RightSide)->LeftSide);
     Form(LeftSide)->SetTopPanel(2);
-    EXPECT_TRUE(menus.Slots().IsMenuPageOnSide1(2, 2));
-    EXPECT_TRUE(menus.Slots().IsMenuPageOnSide0(2, 0));
+    EXPECT_TRUE(menus.Slots().IsMenuPageOnSide1(mkTimebase, 2));
+    EXPECT_TRUE(menus.Slots().IsMenuPageOnSide0(mkTimebase, 0));
     // A change reaches the controls of both forms.
     source.SetOn(true);
     EXPECT_TRUE(Form(LeftSide)->Switcher(1)->ShownOn);
     EXPECT_TRUE(Form(RightSide)->Switcher(2)->ShownOn);
     // Reopening the same kind binds the new form's controls once each.
-    menus.ShowSideMenu(2, LeftSide);
+    menus.ShowSideMenu(mkTimebase, LeftSide);
     EXPECT_EQ(source.SwitcherCount(), 4);
     EXPECT_EQ(Form(LeftSide)->CurrentPanel, Form(LeftSide)->Page(2));
 }
 
 TEST_F(SideMenuTest, ReservedServiceKindAndClosingLeaveTheSlotEmptyButRecordTheKind) {
-    EXPECT_THROW(menus.RegisterForm(ServiceMenuKind, [](TSideMenus&, QWidget*, bool) { return nullptr; }),
+    EXPECT_THROW(menus.RegisterForm(mkService, [](TSideMenus&, QWidget*, bool) { return nullptr; }),
                  EInternalError);
-    EXPECT_THROW(menus.RegisterForm(NoMenuKind, [](TSideMenus&, QWidget*, bool) { return nullptr; }), EInternalError);
-    menus.ShowSideMenu(2, LeftSide);
-    menus.ShowSideMenu(ServiceMenuKind, LeftSide);
+    EXPECT_THROW(menus.RegisterForm(mkNone, [](TSideMenus&, QWidget*, bool) { return nullptr; }), EInternalError);
+    menus.ShowSideMenu(mkTimebase, LeftSide);
+    menus.ShowSideMenu(mkService, LeftSide);
     EXPECT_EQ(menus.Form(LeftSide), nullptr);
-    EXPECT_TRUE(menus.Slots().IsMenuKindOnSide1(ServiceMenuKind));
+    EXPECT_TRUE(menus.Slots().IsMenuKindOnSide1(mkService));
     EXPECT_EQ(source.SwitcherCount(), 0);
     // A feature that registered no form behaves the same.
-    menus.ShowSideMenu(5, LeftSide);
+    menus.ShowSideMenu(mkDisplay, LeftSide);
     EXPECT_EQ(menus.Form(LeftSide), nullptr);
-    EXPECT_TRUE(menus.Slots().IsMenuKindOnSide1(5));
-    EXPECT_THROW(menus.ShowSideMenu(25, LeftSide), EInternalError);
-    EXPECT_THROW(menus.ShowSideMenu(0, 2), EInternalError);
+    EXPECT_TRUE(menus.Slots().IsMenuKindOnSide1(mkDisplay));
+    EXPECT_THROW(menus.ShowSideMenu(MenuKindCount, LeftSide), EInternalError);
+    EXPECT_THROW(menus.ShowSideMenu(mkChannels, 2), EInternalError);
 }
 
 TEST_F(SideMenuTest, AFormThatFailsToTranslateLeavesNothingBehind) {
-    menus.ShowSideMenu(2, RightSide);
+    menus.ShowSideMenu(mkTimebase, RightSide);
     menus.SetTranslate([](TLanguageForm&) { throw std::runtime_error("bad language file"); });
-    EXPECT_THROW(menus.ShowSideMenu(2, RightSide), std::runtime_error);
+    EXPECT_THROW(menus.ShowSideMenu(mkTimebase, RightSide), std::runtime_error);
     EXPECT_EQ(menus.Form(RightSide), nullptr);
     FlushDeletes();
     EXPECT_TRUE(mainWindow.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
@@ -136,33 +136,33 @@ TEST_F(SideMenuTest, AFormThatFailsToTranslateLeavesNothingBehind) {
 }
 
 TEST_F(SideMenuTest, MaskEditorIsLeftBeforeAnyMenuChanges) {
-    menus.ShowSideMenu(MaskMenuKind, LeftSide);
+    menus.ShowSideMenu(mkMask, LeftSide);
     Form(LeftSide)->SetTopPanel(MaskEditorPage);
-    menus.ShowSideMenu(2, RightSide);
+    menus.ShowSideMenu(mkTimebase, RightSide);
     EXPECT_EQ(log, (std::vector<std::string>{"UpdateMenu", "LeaveEditor 1", "UpdateMenu"}));
-    EXPECT_TRUE(menus.Slots().IsMenuPageOnSide1(MaskMenuKind, 1));
+    EXPECT_TRUE(menus.Slots().IsMenuPageOnSide1(mkMask, 1));
     // Not on the editor page: nothing to leave.
-    menus.ShowSideMenu(2, RightSide);
+    menus.ShowSideMenu(mkTimebase, RightSide);
     EXPECT_EQ(log.size(), 4u);
 }
 
 TEST_F(SideMenuTest, ResetMenuPageTurnsShownFormsAndRemembersForTheOthers) {
-    menus.ShowSideMenu(2, RightSide);
+    menus.ShowSideMenu(mkTimebase, RightSide);
     Form(RightSide)->SetTopPanel(3);
-    menus.Slots().SetRememberedPage(LeftSide, 2, 2);
-    menus.ResetMenuPage(2);
+    menus.Slots().SetRememberedPage(LeftSide, mkTimebase, 2);
+    menus.ResetMenuPage(mkTimebase);
     EXPECT_EQ(Form(RightSide)->CurrentPanel, Form(RightSide)->Page(1));
-    EXPECT_EQ(menus.Slots().RememberedPage(RightSide, 2), 1);
-    EXPECT_EQ(menus.Slots().RememberedPage(LeftSide, 2), 1);
-    menus.ResetMenuPage(7);
-    EXPECT_EQ(menus.Slots().RememberedPage(RightSide, 7), 1);
-    EXPECT_EQ(menus.Slots().RememberedPage(LeftSide, 7), 1);
-    EXPECT_EQ(menus.Slots().Kind(RightSide), 2);
+    EXPECT_EQ(menus.Slots().RememberedPage(RightSide, mkTimebase), 1);
+    EXPECT_EQ(menus.Slots().RememberedPage(LeftSide, mkTimebase), 1);
+    menus.ResetMenuPage(mkMarkers);
+    EXPECT_EQ(menus.Slots().RememberedPage(RightSide, mkMarkers), 1);
+    EXPECT_EQ(menus.Slots().RememberedPage(LeftSide, mkMarkers), 1);
+    EXPECT_EQ(menus.Slots().Kind(RightSide), mkTimebase);
 }
 
 TEST_F(SideMenuTest, SlotPlacesAndVisibilityApplyToTheForms) {
     menus.Dimensions(LeftSide).SetPlace({.Left = 5, .Top = 30, .Width = 111, .Height = 460, .Visible = false});
-    menus.ShowSideMenu(0, LeftSide);
+    menus.ShowSideMenu(mkChannels, LeftSide);
     TTestMenuForm* left = Form(LeftSide);
     ASSERT_NE(left, nullptr);
     EXPECT_EQ(left->geometry(), QRect(5, 30, 111, 460));
@@ -173,7 +173,7 @@ TEST_F(SideMenuTest, SlotPlacesAndVisibilityApplyToTheForms) {
     EXPECT_EQ(left->x(), 9);
     menus.SetSideMenusVisible(false);
     EXPECT_TRUE(left->isHidden());
-    menus.ShowSideMenu(2, RightSide);
+    menus.ShowSideMenu(mkTimebase, RightSide);
     EXPECT_TRUE(Form(RightSide)->isHidden());
     menus.SetSideMenusVisible(true);
     EXPECT_FALSE(left->isHidden());
@@ -181,7 +181,7 @@ TEST_F(SideMenuTest, SlotPlacesAndVisibilityApplyToTheForms) {
 }
 
 TEST_F(SideMenuTest, AFormMayCloseItsOwnSlotFromItsOwnEvent) {
-    menus.ShowSideMenu(2, RightSide);
+    menus.ShowSideMenu(mkTimebase, RightSide);
     mainWindow.show();
     auto* close = Form(RightSide)->findChild<QPushButton*>("btClose");
     ASSERT_NE(close, nullptr);
@@ -190,23 +190,23 @@ TEST_F(SideMenuTest, AFormMayCloseItsOwnSlotFromItsOwnEvent) {
     EXPECT_EQ(menus.Form(RightSide), nullptr);
     // The replaced form may still turn its page while its event ends: the slot stays closed.
     closed->SetTopPanel(2);
-    EXPECT_EQ(menus.Slots().Kind(RightSide), NoMenuKind);
-    EXPECT_EQ(menus.Slots().RememberedPage(RightSide, 2), 0);
+    EXPECT_EQ(menus.Slots().Kind(RightSide), mkNone);
+    EXPECT_EQ(menus.Slots().RememberedPage(RightSide, mkTimebase), 0);
     FlushDeletes();
     EXPECT_EQ(source.SwitcherCount(), 0);
 }
 
 TEST_F(SideMenuTest, EveryRegisteredFormBindsAllItsSwitchers) {
-    for (int kind = 0; kind < SideMenuKindCount; ++kind) {
+    for (int kind = 0; kind < MenuKindCount; ++kind) {
         if (!menus.HasForm(kind)) continue;
         std::unique_ptr<TSideMenuForm> form(menus.CreateDetachedForm(kind));
         form->OpenMenu(RightSide, kind);
         EXPECT_TRUE(UnboundSwitchersOf(*form).empty()) << "kind " << kind;
     }
     // The walk names a control whose setting does not exist.
-    std::unique_ptr<TTestMenuForm> broken(dynamic_cast<TTestMenuForm*>(menus.CreateDetachedForm(2)));
+    std::unique_ptr<TTestMenuForm> broken(dynamic_cast<TTestMenuForm*>(menus.CreateDetachedForm(mkTimebase)));
     broken->Page(2)->SetGroupMnemonics("Nope");
-    broken->OpenMenu(RightSide, 2);
+    broken->OpenMenu(RightSide, mkTimebase);
     EXPECT_EQ(UnboundSwitchersOf(*broken), std::vector<std::string>{"rmpPage2/Source: Nope:Source"});
 }
 
@@ -219,7 +219,7 @@ TEST(SideMenuMainWindow, SlotPlacesFollowTheMainWindowsResize) {
     TSideMenus menus(f.Kit, &w);
     w.SetSideMenus(&menus);
     std::vector<std::string> log;
-    menus.RegisterForm(2, [&log](TSideMenus& m, QWidget* parent, bool left) -> TSideMenuForm* {
+    menus.RegisterForm(mkTimebase, [&log](TSideMenus& m, QWidget* parent, bool left) -> TSideMenuForm* {
         return new TTestMenuForm(m, parent, left, log);
     });
     auto resize = [&w](int width, int height) {
@@ -229,13 +229,13 @@ TEST(SideMenuMainWindow, SlotPlacesFollowTheMainWindowsResize) {
         QApplication::sendEvent(&w, &event);
     };
     resize(1000, 700);
-    menus.ShowSideMenu(2, LeftSide);
+    menus.ShowSideMenu(mkTimebase, LeftSide);
     ASSERT_NE(menus.Form(LeftSide), nullptr);
     const TPlace& slot = w.Layout().LeftSlot;
     EXPECT_EQ(menus.Form(LeftSide)->geometry(), QRect(slot.Left, slot.Top, slot.Width, slot.Height));
     resize(1200, 800);
     const TPlace& moved = w.Layout().RightSlot;
-    menus.ShowSideMenu(2, RightSide);
+    menus.ShowSideMenu(mkTimebase, RightSide);
     EXPECT_EQ(menus.Form(RightSide)->geometry(), QRect(moved.Left, moved.Top, moved.Width, moved.Height));
     EXPECT_EQ(menus.Form(LeftSide)->geometry().height(), w.Layout().LeftSlot.Height);
     FlushDeletes();

@@ -89,7 +89,7 @@ class FormTexts : public ::testing::Test {
 protected:
     void SetUp() override {
         Root = Folder.Path();
-        menus.RegisterForm(2, [this](TSideMenus& m, QWidget* parent, bool left) -> TSideMenuForm* {
+        menus.RegisterForm(mkTimebase, [this](TSideMenus& m, QWidget* parent, bool left) -> TSideMenuForm* {
             return new TTestMenuForm(m, parent, left, log);
         });
     }
@@ -178,7 +178,7 @@ TEST_F(FormTexts, EnglishFileHoldsEveryControlUnderItsContainerPath) {
     EXPECT_EQ(Value(file, "Test_Form", "Menu Panel rmpPage3.Caption"), "Page 3");
     EXPECT_EQ(Value(file, "Test_Form", "Menu Panel rmpPage1.swSource.Caption"), "Source");
     EXPECT_EQ(Value(file, "Test_Form", "Menu Panel rmpPage1.btClose.Caption"), "Close");
-    EXPECT_EQ(menus.Slots().Kind(RightSide), NoMenuKind);
+    EXPECT_EQ(menus.Slots().Kind(RightSide), mkNone);
     EXPECT_EQ(source.SwitcherCount(), 0);
     EXPECT_EQ(Value(file, "AboutForm", "Caption"), "About");
     EXPECT_TRUE(dialogWhileWriting);
@@ -224,8 +224,8 @@ TEST_F(FormTexts, FormIsTranslatedWhenCreatedAndMissingTextsStay) {
     ASSERT_NE(s.FormTextsFile(), nullptr);
     TranslateSideMenus(menus, s);
 
-    menus.ShowSideMenu(2, RightSide);
-    menus.ShowSideMenu(2, LeftSide);
+    menus.ShowSideMenu(mkTimebase, RightSide);
+    menus.ShowSideMenu(mkTimebase, LeftSide);
     for (int side : {RightSide, LeftSide}) {
         TTestMenuForm* form = dynamic_cast<TTestMenuForm*>(menus.Form(side));
         ASSERT_NE(form, nullptr);
@@ -257,8 +257,8 @@ TEST_F(FormTexts, LanguageSwitchReopensBothSlotsInTheNewLanguage) {
     TLanguageState& s = Make();
     s.InitLanguages();
     TranslateSideMenus(menus, s);
-    menus.ShowSideMenu(2, RightSide);
-    menus.ShowSideMenu(2, LeftSide);
+    menus.ShowSideMenu(mkTimebase, RightSide);
+    menus.ShowSideMenu(mkTimebase, LeftSide);
     menus.Form(LeftSide)->SetTopPanel(2);
     TTextForm textForm;
     std::vector<std::string> order;
@@ -274,7 +274,7 @@ TEST_F(FormTexts, LanguageSwitchReopensBothSlotsInTheNewLanguage) {
         auto* form = dynamic_cast<TTestMenuForm*>(menus.Form(side));
         ASSERT_NE(form, nullptr);
         EXPECT_EQ(form->Switcher(2)->Caption(), "Quelle");
-        EXPECT_EQ(menus.Slots().Kind(side), 2);
+        EXPECT_EQ(menus.Slots().Kind(side), mkTimebase);
     }
     EXPECT_EQ(menus.Form(LeftSide)->CurrentPage, 2);
     EXPECT_EQ(source.SwitcherCount(), 4);

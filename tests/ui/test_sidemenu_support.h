@@ -32,7 +32,7 @@ public:
         }
         auto* back = new QPushButton("Close", Pages_[0]);
         back->setObjectName("btClose");
-        QObject::connect(back, &QPushButton::clicked, [this] { Menus().ShowSideMenu(NoMenuKind, Side); });
+        QObject::connect(back, &QPushButton::clicked, [this] { Menus().ShowSideMenu(mkNone, Side); });
     }
     void UpdateMenu() override { Log.push_back("UpdateMenu"); }
     void SetTopPanel(int page) override {

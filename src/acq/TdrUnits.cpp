@@ -1,4 +1,4 @@
-#include "core/SerialServices.h"
+#include "acq/TdrUnits.h"
 
 namespace vt {
 

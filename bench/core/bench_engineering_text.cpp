@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "core/Proc555.h"
+#include "core/EngineeringText.h"
 
 namespace {
 
@@ -14,15 +14,5 @@ void BM_FloatToEngStr(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_FloatToEngStr);
-
-// The simulator draws one value per sample point.
-void BM_RandomGaussian(benchmark::State& state) {
-    vt::TGaussianRandom random;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(random.RandomGaussian(0.01, 0.5));
-    }
-    state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_RandomGaussian);
 
 }  // namespace

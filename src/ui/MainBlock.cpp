@@ -45,49 +45,10 @@ void InitLanguages(TShell& shell, TUserDialogs& dialogs) {
     shell.Records()->BuildSourceCaptions([&shell](std::string_view key) { return shell.LangStr(key); });
 }
 
-// What the link of this run asks of the program: the shell's texts, the display's report of the
-// communication-error state, and the identity read of the instrument in use when the link recovers.
-class TProgramLinkServices final : public TLinkTexts, public TCommErrorReport, public TLinkRecovery {
-public:
-    explicit TProgramLinkServices(TShell& shell) : Shell_(shell) {}
-
-    std::string LangText(std::string_view key, std::string_view builtIn) override {
-        const std::string* text = Shell_.Language().Strings().Find(key);
-        return text ? *text : std::string(builtIn);
-    }
-    void ReportCommError(std::string_view suffix) override { Shell_.Display().ReportCommError(suffix); }
-    void ClearCommError() override { Shell_.Display().ClearCommError(); }
-    bool ReadIndividualData() override {
-        TInstrumentIdentityUnit* unit = Shell_.Identity();
-        return !unit || unit->ReadIndividualData(Shell_.StartInstrumentName);
-    }
-
-private:
-    TShell& Shell_;
-};
-
-// The instrument link of this run, speaking through the services.
-TInstrumentLink& CreateInstrumentLink(TShell& shell, TLinkClock* clock, TProgramLinkServices& services) {
-    auto link = std::make_unique<TInstrumentLink>(TLinkTiming{}, clock);
-    link->SetTexts(&services);
-    link->SetCommErrorReport(&services);
-    link->SetRecovery(&services);
-    TInstrumentLink& created = *link;
-    shell.SetLink(MakeOwnedPart(std::move(link)));
-    return created;
+// The instrument link of this run; the features attach to it.
+void CreateInstrumentLink(TShell& shell, TLinkClock* clock) {
+    shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>(TLinkTiming{}, clock)));
 }
-
-// The link outlives the block; it lets go of the block's services when the block ends.
-struct TLinkServicesRelease {
-    TShell& Shell;
-    TInstrumentLink& Link;
-    ~TLinkServicesRelease() {
-        if (Shell.Link() != &Link) return;
-        Link.SetTexts(nullptr);
-        Link.SetCommErrorReport(nullptr);
-        Link.SetRecovery(nullptr);
-    }
-};
 
 // The identity of the instrument in use.
 void CreateIdentityUnit(TShell& shell, TUserDialogs& dialogs) {
@@ -121,8 +82,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     ForEachUiFeature(life.Features(), [&clock](TUiFeature& f) {
         if (!clock) clock = f.LinkClock();
     });
-    TProgramLinkServices linkServices(shell);
-    const TLinkServicesRelease linkRelease{shell, CreateInstrumentLink(shell, clock, linkServices)};
+    CreateInstrumentLink(shell, clock);
     CreateIdentityUnit(shell, dialogs);
     for (TFeature* f : life.Features()) f->AttachToProgram(shell);
     ForEachUiFeature(life.Features(), [](TUiFeature& f) { f.LoadInstrumentList(); });

@@ -2,6 +2,7 @@
 
 #include "acq/WaveformCommands.h"
 #include "program/ProgramLife.h"
+#include "program/ProgramLinkServices.h"
 #include "ui/Automation.h"
 #include "ui/InstrumentStart.h"
 #include "ui/MainWindowFeature.h"
@@ -18,6 +19,8 @@ T& TProgramFeatures::Add(TProgramLife& life, std::unique_ptr<T> feature) {
 
 TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialogs& dialogs,
                                    const std::vector<std::string>& args, std::uint16_t automationPort) {
+    // Before the instrument start, which ends the link: the link's services go after it.
+    Add(life, std::make_unique<TProgramLinkServices>(shell));
     Add(life, std::make_unique<TMainWindowFeature>());
     Add(life, std::make_unique<TWaveformCommandsFeature>());
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, dialogs, automationPort));

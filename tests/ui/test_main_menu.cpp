@@ -104,8 +104,8 @@ TEST_F(MainMenu, CaptionsComeFromTheChosenLanguageFile) {
     Shell.SetLanguage(std::make_unique<TLanguageState>(setup));
     Shell.Language().InitLanguages();
     test::TTestWindow w(Shell, Rec, Dialogs);
-    EXPECT_EQ(w.GetMainMenuButton(11).Caption().toStdString(), "Spektrum");
-    EXPECT_EQ(w.GetMainMenuButton(0).Caption().toStdString(), "Channels") << "a missing key keeps the caption";
+    EXPECT_EQ(w.GetMainMenuButton(mkFFT).Caption().toStdString(), "Spektrum");
+    EXPECT_EQ(w.GetMainMenuButton(mkChannels).Caption().toStdString(), "Channels") << "a missing key keeps the caption";
     auto* system = w.findChild<QPushButton*>("btnInstruments");
     ASSERT_NE(system, nullptr);
     EXPECT_EQ(system->text().toStdString(), "Anlage");
@@ -138,8 +138,8 @@ TEST_F(MainMenu, MissingEnglishFileIsWrittenWithTheWindowsTexts) {
 TEST_F(MainMenu, ClicksOpenMenusOnTheirSideOnce) {
     test::TTestWindow w(Shell, Rec, Dialogs);
     w.BuildMainMenuTable();
-    TButtonOfMainMenu& trigger = w.GetMainMenuButton(3);
-    TButtonOfMainMenu& display = w.GetMainMenuButton(5);
+    TButtonOfMainMenu& trigger = w.GetMainMenuButton(mkTrigger);
+    TButtonOfMainMenu& display = w.GetMainMenuButton(mkDisplay);
 
     QTest::mouseClick(&trigger, Qt::LeftButton);
     EXPECT_EQ(trigger.State(), S::bmmsLeft);
@@ -171,15 +171,15 @@ TEST_F(MainMenu, ServiceMenuIsRefusedOnOldFirmware) {
     test::TTestWindow w(Shell, Rec, Dialogs);
     w.BuildMainMenuTable();
     TInstrumentIdentity& id = test::GiveInstrument(Shell, TInstrumentLinkKind::Usb, 0, "3.7.9 (1 Jan 2011)");
-    w.MouseDownOnButtonOfMainMenu(w.GetMainMenuButton(0), Qt::LeftButton);
-    TButtonOfMainMenu& service = w.GetMainMenuButton(19);
+    w.MouseDownOnButtonOfMainMenu(w.GetMainMenuButton(mkChannels), Qt::LeftButton);
+    TButtonOfMainMenu& service = w.GetMainMenuButton(mkService);
     service.setEnabled(true);
     const size_t before = Rec.Log.size();
     w.MouseDownOnButtonOfMainMenu(service, Qt::LeftButton);
     ASSERT_EQ(Dialogs.Asked.size(), 1u);
     EXPECT_EQ(Dialogs.Asked[0], "Message: FW version of Veltrane is older than v.3.7.10!");
     EXPECT_EQ(Rec.Log.size(), before);
-    EXPECT_EQ(w.SideButton(LeftSide), &w.GetMainMenuButton(0)) << "both sides stay as they were";
+    EXPECT_EQ(w.SideButton(LeftSide), &w.GetMainMenuButton(mkChannels)) << "both sides stay as they were";
     EXPECT_EQ(w.SideMenuCaption(LeftSide).toStdString(), "Channels");
 
     id.SWVersion.Text = "3.7.10";

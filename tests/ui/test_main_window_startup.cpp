@@ -96,8 +96,8 @@ TEST_F(MordaStartUp, DeferredStartUpOpensChannelsLeftAndTimeBaseRightWithTheTime
     EXPECT_FALSE(w.SideMenusHidden());
 
     // Channels on the left, Time Base on the right.
-    EXPECT_EQ(w.SideButton(LeftSide), &w.GetMainMenuButton(0));
-    EXPECT_EQ(w.SideButton(RightSide), &w.GetMainMenuButton(2));
+    EXPECT_EQ(w.SideButton(LeftSide), &w.GetMainMenuButton(mkChannels));
+    EXPECT_EQ(w.SideButton(RightSide), &w.GetMainMenuButton(mkTimebase));
     EXPECT_EQ(w.SideMenuCaption(LeftSide).toStdString(), "Channels");
     EXPECT_EQ(w.SideMenuCaption(RightSide).toStdString(), "Time Base");
     EXPECT_GE(Rec.Count("ShowSideMenu 0 1"), 1);

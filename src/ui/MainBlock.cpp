@@ -106,6 +106,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     TMorda_fr window(shell, life, dialogs);
     TSideMenus sideMenus(kit, &window);  // its forms go before the window
     window.SetSideMenus(&sideMenus);
+    ForEachUiFeature(life.Features(), [&sideMenus](TUiFeature& f) { f.RegisterForms(sideMenus); });
     TranslateSideMenus(sideMenus, shell.Language());
     ForEachUiFeature(life.Features(), [&](TUiFeature& f) { f.WindowCreated(window, sideMenus, kit); });
     // However the block ends from here on, no feature keeps the window.

@@ -31,6 +31,8 @@ public:
     // Chooses and connects the start instrument (the shell's start instrument name); false when the
     // user gave up and the program must end.
     virtual bool StartStartInstrument() { return true; }
+    // Its side-menu forms, registered by kind into the side menus' factory once the window exists.
+    virtual void RegisterForms(TSideMenus& menus) { (void)menus; }
     // The main window and its side menus exist; runs before the registration.
     virtual void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) {
         (void)window, (void)menus, (void)kit;

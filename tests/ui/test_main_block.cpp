@@ -34,6 +34,7 @@ public:
         Shell_.StartInstrumentName = "Absent";
         return !GiveUp_;
     }
+    void RegisterForms(TSideMenus&) override { BlockLog_.push_back("RegisterForms"); }
     void WindowCreated(TMorda_fr&, TSideMenus&, TKitContext&) override { BlockLog_.push_back("WindowCreated"); }
 
 private:
@@ -97,7 +98,7 @@ TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
     EXPECT_EQ(Shell.LangStr("TBCalibrPerform"), "The Veltrane is ready to perform Time Base Calibration !");
     EXPECT_EQ(Log, (std::vector<std::string>{"ShowSplash", "LoadInstrumentList",
                                              "Status Start Without Connections", "StartInstrument", "Status Start in Demo Mode...",
-                                             "Status Creating forms...", "WindowCreated",
+                                             "Status Creating forms...", "RegisterForms", "WindowCreated",
                                              "Status Initialization Of All Vars And Handlers...",
                                              "RegisterMainCommands", "Status All done.", "CloseSplash"}));
 }

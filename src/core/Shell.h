@@ -19,6 +19,7 @@ namespace vt {
 
 class TCommandTree;
 class TInstrumentIdentityUnit;
+class TInstrumentSenders;
 class TSignalRecords;
 class TInstrumentLink;
 class TShell;
@@ -265,6 +266,10 @@ public:
     TInstrumentIdentityUnit* Identity() { return Identity_.get(); }
     void SetIdentity(TOwnedPart<TInstrumentIdentityUnit> identity) { Identity_ = std::move(identity); }
 
+    // --- the one set of instrument command senders, beside the link and the identity ---
+    TInstrumentSenders* Senders() { return Senders_.get(); }
+    void SetSenders(TOwnedPart<TInstrumentSenders> senders) { Senders_ = std::move(senders); }
+
     // --- the undo buffer: from an instrument's start to its stop ---
     TUndoBuffer* UndoBuffer() { return UndoBuffer_.get(); }
     void SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer);
@@ -279,6 +284,7 @@ private:
     std::unique_ptr<TUndoBuffer> UndoBuffer_;
     TOwnedPart<TInstrumentLink> Link_{nullptr, nullptr};
     TOwnedPart<TInstrumentIdentityUnit> Identity_{nullptr, nullptr};  // refers to the link: goes first
+    TOwnedPart<TInstrumentSenders> Senders_{nullptr, nullptr};          // refers to both: goes before them
 };
 
 // Every feature unit registers its settings in the fixed order, unless skip; RegistrationDone is set

@@ -1,6 +1,7 @@
 #include "program/ProgramLinkServices.h"
 
 #include "core/Shell.h"
+#include "link/CommandSenders.h"
 #include "link/InstrumentIdentity.h"
 #include "link/InstrumentLink.h"
 
@@ -12,6 +13,12 @@ TProgramLinkServices::~TProgramLinkServices() {
     link->SetTexts(nullptr);
     link->SetCommErrorReport(nullptr);
     link->SetRecovery(nullptr);
+}
+
+void TProgramLinkServices::FillRows(TShell& shell) {
+    shell.InstrumentStartSteps.Add(TInstrumentStartRow::ResendInstrumentSettings, [this](TShell&) {
+        ResendInstrumentSettings();
+    });
 }
 
 void TProgramLinkServices::AttachToProgram(TShell& shell) {
@@ -31,6 +38,11 @@ std::string TProgramLinkServices::LangText(std::string_view key, std::string_vie
 void TProgramLinkServices::ReportCommError(std::string_view suffix) { Shell_.Display().ReportCommError(suffix); }
 
 void TProgramLinkServices::ClearCommError() { Shell_.Display().ClearCommError(); }
+
+bool TProgramLinkServices::ResendInstrumentSettings() {
+    TInstrumentSenders* senders = Shell_.Senders();
+    return !senders || senders->ResendInstrumentSettings();
+}
 
 bool TProgramLinkServices::ReadIndividualData() {
     TInstrumentIdentityUnit* unit = Shell_.Identity();

@@ -1,7 +1,8 @@
 #pragma once
 // What the instrument link asks of the program as a whole: the shell's texts, the display's report
 // of the communication-error state, and the identity read of the instrument in use when the link
-// recovers. A feature of the program; it attaches to the link once the link exists.
+// recovers, then the resend of every setting. A feature of the program; it attaches to the link once
+// the link exists.
 #include "core/Feature.h"
 #include "link/LinkServices.h"
 
@@ -20,12 +21,15 @@ public:
     TProgramLinkServices(const TProgramLinkServices&) = delete;
     TProgramLinkServices& operator=(const TProgramLinkServices&) = delete;
 
+    // The resend of every setting at each instrument start.
+    void FillRows(TShell& shell) override;
     void AttachToProgram(TShell& shell) override;
 
     std::string LangText(std::string_view key, std::string_view builtIn) override;
     void ReportCommError(std::string_view suffix) override;
     void ClearCommError() override;
     bool ReadIndividualData() override;
+    bool ResendInstrumentSettings() override;
 
 private:
     TShell& Shell_;

@@ -9,6 +9,7 @@
 #include "core/Shell.h"
 #include "core/TextFiles.h"
 #include "acq/SignalSources.h"
+#include "link/CommandSenders.h"
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
 #include "program/ProgramLife.h"
@@ -50,13 +51,14 @@ void CreateInstrumentLink(TShell& shell, TLinkClock* clock) {
     shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>(TLinkTiming{}, clock)));
 }
 
-// The identity of the instrument in use.
+// The identity of the instrument in use and the senders of the instrument's commands.
 void CreateIdentityUnit(TShell& shell, TUserDialogs& dialogs) {
     auto unit = std::make_unique<TInstrumentIdentityUnit>(*shell.Link(), shell.Folders.InstallFolder);
     unit->ShowMessage = [&dialogs](const std::string& text) {
         dialogs.ShowMessage(nullptr, QString::fromStdString(text));
     };
     shell.SetIdentity(MakeOwnedPart(std::move(unit)));
+    shell.SetSenders(MakeOwnedPart(std::make_unique<TInstrumentSenders>(*shell.Link(), shell.Identity()->Identity)));
 }
 
 }  // namespace

@@ -86,6 +86,9 @@ public:
     void SetCommErrorReport(TCommErrorReport* report);
     void SetRecovery(TLinkRecovery* recovery);
     void SetTexts(TLinkTexts* texts);
+    // Breaks an outstanding acquisition through the acquisition that attached itself (nothing before
+    // one did): every feature that changes what the instrument acquires calls this first.
+    void BreakAcquisition(bool afterBreak) { Acquisition().BreakAcquisitionHook(afterBreak); }
 
     // --- state ---
     TInstrumentLinkKind LinkKind() const { return Kind_; }

@@ -82,6 +82,8 @@ void TSignalsOn::SetOn(int source, bool on) {
 void ConnectSignalEnablity(TSignalsOn& signalsOn, THandlerSignalEnablity& enablity) {
     enablity.SetSourceOnQuery([&signalsOn](int source) { return signalsOn.IsOn(source); });
     signalsOn.OnEnablityChange = [&enablity] { enablity.Notify(); };
+    // Source choices registered before the connection recompute what they offer.
+    enablity.Notify();
 }
 
 // --- TFlagOfScalesChange

@@ -37,7 +37,10 @@ TWaveformCommands RegisterWaveformCommands(TCommandTree& tree, const TSignalReco
 void TWaveformCommandsFeature::FillRows(TShell& shell) {
     shell.Registration.Add(TRegistrationRow::RegisterWaveformCommands, [](TShell& s) {
         // The records exist from the program's start; a context without them has no waveforms to serve.
-        if (s.Records()) RegisterWaveformCommands(*s.CommandTree(), *s.Records());
+        if (!s.Records()) return;
+        // Every source choice of the tree offers the sources that are on.
+        ConnectSignalEnablity(s.Records()->SignalsOn(), s.CommandTree()->SignalEnablity());
+        RegisterWaveformCommands(*s.CommandTree(), *s.Records());
     });
 }
 

@@ -213,11 +213,14 @@ std::string TEditHandler::FormatValue(bool internal) const {
 
 void TEditHandler::ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) {
     TWhoScope who(*this, internal ? wcvCommandList : wcvRemote);
-    if (isQuery) {
-        if (QueryBlank(internal)) reply += ' ';
-        reply += FormatValue(internal);
-        return;
-    }
+    // A query that carries a parameter applies it first, then replies.
+    ApplyParameter(parameter, internal);
+    if (!isQuery) return;
+    if (QueryBlank(internal)) reply += ' ';
+    reply += FormatValue(internal);
+}
+
+void TEditHandler::ApplyParameter(std::string_view parameter, bool internal) {
     std::string_view p = parameter;
     while (!p.empty() && p.front() == ' ') p.remove_prefix(1);
     while (!p.empty() && p.back() == ' ') p.remove_suffix(1);

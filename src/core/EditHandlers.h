@@ -140,6 +140,8 @@ protected:
     bool RecordUndo() const { return !(Run_ && GetWhoChangedRaw() == wcvSwitcher); }
 
 private:
+    // A value, MIN, MID or MAX; stepping words and non-numbers are ignored.
+    void ApplyParameter(std::string_view parameter, bool internal);
     // Follows the colour settings of the colour source on behalf of the handler.
     class TColorFollower : public IHandlerControl {
     public:

@@ -218,13 +218,14 @@ void TRadioSwHandler::SetDisabledMask(std::uint32_t mask) {
 
 void TRadioSwHandler::ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) {
     TWhoScope who(*this, internal ? wcvCommandList : wcvRemote);
-    if (isQuery) {
-        if (QueryBlank(internal)) reply += ' ';
-        if (ItemIndex_ >= 0 && ItemIndex_ < static_cast<int>(Items_.size())) reply += Items_[ItemIndex_];
-        return;
+    // A query that carries a parameter applies it first, then replies.
+    if (!parameter.empty()) {
+        const int index = FindItem(parameter);
+        if (index >= 0) SetIndexCore(index);
     }
-    const int index = FindItem(parameter);
-    if (index >= 0) SetIndexCore(index);
+    if (!isQuery) return;
+    if (QueryBlank(internal)) reply += ' ';
+    if (ItemIndex_ >= 0 && ItemIndex_ < static_cast<int>(Items_.size())) reply += Items_[ItemIndex_];
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -251,13 +252,14 @@ bool TOnOffHandler::SetOnFromSwitcher(bool on) {
 
 void TOnOffHandler::ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) {
     TWhoScope who(*this, internal ? wcvCommandList : wcvRemote);
-    if (isQuery) {
-        if (QueryBlank(internal)) reply += ' ';
-        reply += State_ ? "ON" : "OFF";
-        return;
+    // A query that carries a parameter applies it first, then replies.
+    if (!parameter.empty()) {
+        const int v = OnOffWord(parameter);
+        if (v >= 0) SetCore(v == 1);
     }
-    const int v = OnOffWord(parameter);
-    if (v >= 0) SetCore(v == 1);
+    if (!isQuery) return;
+    if (QueryBlank(internal)) reply += ' ';
+    reply += State_ ? "ON" : "OFF";
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -348,8 +350,12 @@ void TCheckSwHandler::ExecuteCommand(std::string_view parameter, bool isQuery, s
     const int item = FindItem(verb);
 
     if (item >= 0 && (isQuery || !rest.empty())) {
+        if (!rest.empty()) {
+            const int v = OnOffWord(rest);
+            if (v >= 0) SetBitCore(item, v == 1);
+        }
         if (isQuery) {
-            // A query names the item only; it changes nothing.
+            // The item's own state, after a state the query carried was applied.
             const bool on = (Mask_ >> item) & 1u;
             if (HeaderOn()) {
                 reply += ':';
@@ -357,28 +363,25 @@ void TCheckSwHandler::ExecuteCommand(std::string_view parameter, bool isQuery, s
                 reply += ' ';
             }
             reply += on ? "ON" : "OFF";
-            return;
         }
-        const int v = OnOffWord(rest);
-        if (v >= 0) SetBitCore(item, v == 1);
         return;
     }
-    if (isQuery) {
-        if (QueryBlank(internal)) reply += ' ';
-        reply += MaskText();
-        return;
+    // A query that carries a parameter applies it first, then replies.
+    if (!param.empty()) {
+        if (SameText(verb, "CLEARALL") && rest.empty()) {
+            ApplyMask(0);
+        } else if (SameText(verb, "INCLUDE")) {
+            ApplyMask(Mask_ | ListMask(rest));
+        } else if (SameText(verb, "EXCLUDE")) {
+            ApplyMask(Mask_ & ~ListMask(rest));
+        } else {
+            // No verb: the checked items become exactly those named.
+            ApplyMask(ListMask(param));
+        }
     }
-    if (param.empty()) return;
-    if (SameText(verb, "CLEARALL") && rest.empty()) {
-        ApplyMask(0);
-    } else if (SameText(verb, "INCLUDE")) {
-        ApplyMask(Mask_ | ListMask(rest));
-    } else if (SameText(verb, "EXCLUDE")) {
-        ApplyMask(Mask_ & ~ListMask(rest));
-    } else {
-        // No verb: the checked items become exactly those named.
-        ApplyMask(ListMask(param));
-    }
+    if (!isQuery) return;
+    if (QueryBlank(internal)) reply += ' ';
+    reply += MaskText();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -404,37 +407,35 @@ void TMainCommandHandler::ExecuteCommand(std::string_view parameter, bool isQuer
     // A plain action holds no state: its internal query stays empty, so that no setup ever runs it.
     const bool plain = Variable_ == nullptr && MenuWords_.empty();
     if (isQuery && HeaderOn() && !(plain && internal)) reply += ' ';
+    // A query that carries a parameter applies it first, then replies; a bare query runs nothing.
+    const bool apply = !isQuery || !Trimmed(parameter).empty();
     if (Variable_ != nullptr) {
+        if (apply) {
+            const int word = StateWords_.size() == 2 ? FindItemIndex(StateWords_, Trimmed(parameter)) : 1;
+            if (word >= 0) {
+                *Variable_ = word == 1;
+                NotifySwitchers();
+                CallAfterChange();
+            }
+        }
         if (isQuery) {
-            // A query reports the state; it does not run the command.
             const int state = *Variable_ ? 1 : 0;
             if (StateWords_.size() == 2)
                 reply += StateWords_[static_cast<std::size_t>(state)];
             else
                 reply += state ? "ON" : "OFF";
-            return;
         }
-        if (StateWords_.size() == 2) {
-            const int word = FindItemIndex(StateWords_, Trimmed(parameter));
-            if (word < 0) return;
-            *Variable_ = word == 1;
-        } else {
-            *Variable_ = true;
-        }
-        NotifySwitchers();
-        CallAfterChange();
         return;
     }
     if (!MenuWords_.empty()) {
-        if (isQuery) {
-            if (CurrentIndex_ >= 0 && CurrentIndex_ < static_cast<int>(MenuWords_.size()))
-                reply += MenuWords_[static_cast<std::size_t>(CurrentIndex_)];
-            return;
+        if (apply) {
+            RequestedIndex_ = FindItemIndex(MenuWords_, Trimmed(parameter));
+            if (RequestedIndex_ >= 0) CurrentIndex_ = RequestedIndex_;
+            NotifySwitchers();
+            CallAfterChange();
         }
-        RequestedIndex_ = FindItemIndex(MenuWords_, Trimmed(parameter));
-        if (RequestedIndex_ >= 0) CurrentIndex_ = RequestedIndex_;
-        NotifySwitchers();
-        CallAfterChange();
+        if (isQuery && CurrentIndex_ >= 0 && CurrentIndex_ < static_cast<int>(MenuWords_.size()))
+            reply += MenuWords_[static_cast<std::size_t>(CurrentIndex_)];
         return;
     }
     if (isQuery) return;
@@ -505,6 +506,11 @@ void TComplexObjectHandler::ExecuteCommand(std::string_view parameter, bool isQu
                                            bool internal) {
     TWhoScope who(*this, internal ? wcvCommandList : wcvRemote);
     if (!Callback_) VT_INTERNAL_ERROR(SpiderUnitName, "NO FUNCTION");
+    // A query that carries a parameter applies it first, then replies.
+    if (isQuery && !parameter.empty()) {
+        std::string state(parameter);
+        Callback_(*this, false, state);
+    }
     std::string text(isQuery ? std::string_view() : parameter);
     Callback_(*this, isQuery, text);
     reply += ' ';

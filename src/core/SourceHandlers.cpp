@@ -54,15 +54,16 @@ void TSourceSwHandler::ExecuteCommand(std::string_view parameter, bool isQuery, 
         }
         return;
     }
-    if (isQuery) {
-        if (QueryBlank(internal)) reply += ' ';
-        const int s = GetSourceIndex();
-        if (s >= 0 && s < static_cast<int>(Items_.size())) reply += Items_[static_cast<std::size_t>(s)];
-        return;
+    // A named source is selected whether it is enabled or not; a query that carries one applies it
+    // first, then replies.
+    if (!parameter.empty()) {
+        const int index = FindItem(parameter);
+        if (index >= 0) SetSourceCore(index);
     }
-    // A named source is selected whether it is enabled or not.
-    const int index = FindItem(parameter);
-    if (index >= 0) SetSourceCore(index);
+    if (!isQuery) return;
+    if (QueryBlank(internal)) reply += ' ';
+    const int s = GetSourceIndex();
+    if (s >= 0 && s < static_cast<int>(Items_.size())) reply += Items_[static_cast<std::size_t>(s)];
 }
 
 // ---------------------------------------------------------------------------------------------------

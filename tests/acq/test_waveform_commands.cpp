@@ -8,6 +8,7 @@
 #include "acq/SignalSources.h"
 #include "acq/WaveformCommands.h"
 #include "core/CommandTree.h"
+#include "core/Shell.h"
 
 using namespace vt;
 
@@ -79,4 +80,20 @@ TEST_F(WfmCommands, NothingIsSavedInSetups) {
     Tree->Root().SaveAllSettings(lines);
     for (const auto& l : lines) EXPECT_EQ(l.find("WFM"), std::string::npos) << l;
     EXPECT_TRUE(Wfm.Source->NoSave() && Wfm.Data->NoSave() && Wfm.Preamb->NoSave() && Wfm.Complex->NoSave());
+}
+
+// Installed as the program installs it: the source choice offers the sources that are on from the start
+// (Ch1, Ch2; the histogram and the constant are not waveforms it serves), and a query that names a source
+// selects it first.
+TEST(WfmCommandsFeature, TheProgramsSourceChoiceOffersTheChannelsAndAQuerySelectsFirst) {
+    TShell shell;
+    shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
+    TWaveformCommandsFeature feature;
+    feature.FillRows(shell);
+    RegisterAllCommandHandlers(shell);
+    EXPECT_EQ(shell.CommandTree()->ExecuteCommandString("WFM:SOURCE? ENABLED", false), "WFM:SOURCE:ENABLED CH1,CH2");
+    EXPECT_EQ(shell.CommandTree()->ExecuteCommandString("WFM:SOURCE? CH2", false), "WFM:SOURCE CH2");
+    shell.Records()->SignalsOn().SetOn(ssF1, true);  // a function switched on joins the choice
+    EXPECT_EQ(shell.CommandTree()->ExecuteCommandString("WFM:SOURCE? ENABLED", false),
+              "WFM:SOURCE:ENABLED CH1,CH2,F1");
 }

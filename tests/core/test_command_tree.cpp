@@ -108,12 +108,18 @@ TEST_F(SpiderTest, OnlyACommandEndingInQuestionMarkIsAQuery) {
     EXPECT_EQ(slope->GetItemIndex(), 0);
 }
 
-TEST_F(SpiderTest, AQueryChangesNothing) {
-    EXPECT_EQ(Run("TRIG:SOURCE? EXT"), "TRIG:SOURCE CH1");
-    EXPECT_EQ(source->GetItemIndex(), 0);
+TEST_F(SpiderTest, AQueryAppliesItsParameterFirstAndABareQueryChangesNothing) {
     EXPECT_EQ(Run("*RUN?"), "*RUN OFF");
     EXPECT_EQ(runs, 0);
     EXPECT_FALSE(runOn);
+    EXPECT_EQ(Run("TRIG:SOURCE?"), "TRIG:SOURCE CH1");
+    EXPECT_EQ(Run("TRIG:SOURCE? EXT"), "TRIG:SOURCE EXT");
+    EXPECT_EQ(source->GetItemIndex(), 2);
+    EXPECT_EQ(Run("TRIG:SOURCE? NOSUCH"), "TRIG:SOURCE EXT") << "an unknown item is ignored";
+    EXPECT_EQ(Run("HEADER? OFF"), "OFF");
+    EXPECT_EQ(Run("*RUN? ON"), "ON");
+    EXPECT_TRUE(runOn);
+    EXPECT_EQ(runs, 1);
 }
 
 TEST_F(SpiderTest, CommonCommandsFollowTheStarDirectly) {

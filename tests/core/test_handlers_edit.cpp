@@ -86,7 +86,7 @@ TEST_F(EditTest, ParametersThroughTheCommandTree) {
     Run("HEADER OFF");
     EXPECT_EQ(Run("CH1:SCALE?"), "250 mV");
     EXPECT_EQ(Run("CH1:SCALE?", true), " 250 m(V)");
-    EXPECT_EQ(Run("CH1:SCALE? 1"), "250 mV") << "a query changes nothing";
+    EXPECT_EQ(Run("CH1:SCALE? 1"), "1 V") << "a query applies its parameter first";
 }
 
 TEST_F(EditTest, IntegerTextsKeepTheirTrailingBlank) {

@@ -105,30 +105,29 @@ void TModedStat::AddOne(double x) {
 }
 
 void TModedStat::AddToRing(double x) {
-    if (Count == 0) Ref_ = x;
-    const float off = static_cast<float>(x - Ref_);
-    // Everything follows the value as stored, so that the extremes and sums match the ring exactly.
-    const double stored = Ref_ + off;
-    Min = std::min(Min, stored);
-    Max = std::max(Max, stored);
+    const float value = static_cast<float>(x);
+    if (Count == 0) Ref_ = value;
+    // Float to double is exact, and so is the difference of two values this close in scale.
+    const double off = static_cast<double>(value) - Ref_;
+    Min = std::min(Min, static_cast<double>(value));
+    Max = std::max(Max, static_cast<double>(value));
     if (Count < N) {
         ++Count;
         OffSum_ += off;
-        OffSq_ += static_cast<double>(off) * off;
-        Ring_[Position] = off;
+        OffSq_ += off * off;
+        Ring_[Position] = value;
     } else {
-        const float oldOff = Ring_[Position];
-        Ring_[Position] = off;
-        OffSum_ += static_cast<double>(off) - oldOff;
-        const double oldSq = static_cast<double>(oldOff) * oldOff;
-        OffSq_ += static_cast<double>(off) * off - oldSq;
+        const float old = Ring_[Position];
+        Ring_[Position] = value;
+        const double oldOff = static_cast<double>(old) - Ref_;
+        OffSum_ += off - oldOff;
+        const double oldSq = oldOff * oldOff;
+        OffSq_ += off * off - oldSq;
         // A departing value that dwarfed the rest leaves its rounding behind in the sums, larger
         // than the remaining values' own spread: take them afresh.
         if (oldSq > 1024 * OffSq_) SumRing();
-        // The extremes are stored values themselves, so a departing extreme equals one exactly: no
-        // tolerance is needed (one relative to the mean would exceed the whole spread of values with
-        // a large offset and search the ring on every value), and none is wanted at a mean of 0.
-        const double old = Ref_ + oldOff;
+        // The extremes are held values themselves, so a departing extreme equals one exactly: no
+        // tolerance is needed, and none is wanted at a mean of 0.
         if (Min >= old) FindRingMin();
         if (Max <= old) FindRingMax();
     }
@@ -147,7 +146,7 @@ void TModedStat::AddToRing(double x) {
 void TModedStat::SumRing() {
     double s = 0, sq = 0;
     for (int i = 0; i < N; ++i) {
-        const double v = Ring_[i];
+        const double v = static_cast<double>(Ring_[i]) - Ref_;
         s += v;
         sq += v * v;
     }
@@ -156,29 +155,19 @@ void TModedStat::SumRing() {
 }
 
 void TModedStat::RecomputeRing() {
-    // Once per turn of the full ring the sums are taken afresh from the stored values, so that
-    // rounding cannot pile up over long runs.
+    // Once per turn of the full ring the sums are taken afresh from the held values, so that
+    // rounding cannot pile up over long runs; when the values have wandered off the reference by
+    // more than their spread, the reference moves to their mean first.
     SumRing();
-    // When the values have wandered off the reference by more than their spread, the offsets lose
-    // precision: move the reference to the mean and store the offsets again.
     const double k = N;
     if (2 * OffSum_ * OffSum_ / k > OffSq_) {
-        const double ref = Ref_ + OffSum_ / k;
-        const double shift = Ref_ - ref;
-        for (int i = 0; i < N; ++i) Ring_[i] = static_cast<float>(Ring_[i] + shift);
-        Ref_ = ref;
+        Ref_ += OffSum_ / k;
         SumRing();
-        FindRingMin();
-        FindRingMax();
     }
 }
 
-void TModedStat::FindRingMin() {
-    Min = Ref_ + *std::min_element(Ring_.begin(), Ring_.begin() + N);
-}
+void TModedStat::FindRingMin() { Min = *std::min_element(Ring_.begin(), Ring_.begin() + N); }
 
-void TModedStat::FindRingMax() {
-    Max = Ref_ + *std::max_element(Ring_.begin(), Ring_.begin() + N);
-}
+void TModedStat::FindRingMax() { Max = *std::max_element(Ring_.begin(), Ring_.begin() + N); }
 
 }  // namespace vt

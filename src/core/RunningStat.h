@@ -49,8 +49,9 @@ public:
     std::uint16_t N = 128;
     std::uint16_t Position = 0;
     double RingSum = 0;  // sum of the values in the ring (mode 1)
-    // The ring holds each value as a single-precision offset from RingRef(): value = RingRef() + ring[i].
-    // Offsets keep a small spread on a large value that single precision alone would round away.
+    // The ring holds the last N values in single precision; the statistics follow the values as held.
+    // The sums are kept as offsets from RingRef() (a value near the ring's mean), so that a small spread
+    // on a large value does not cancel away in them.
     const std::array<float, MaxN>& Ring() const { return Ring_; }
     double RingRef() const { return Ref_; }
 
@@ -63,9 +64,9 @@ private:
     void FindRingMax();
 
     std::array<float, MaxN> Ring_{};
-    double Ref_ = 0;     // reference of the ring offsets (mode 1)
-    double OffSum_ = 0;  // sum of the ring offsets
-    double OffSq_ = 0;   // sum of the squared ring offsets
+    double Ref_ = 0;     // reference of the sums (mode 1)
+    double OffSum_ = 0;  // sum of the ring values less the reference
+    double OffSq_ = 0;   // sum of their squares
 };
 
 }  // namespace vt

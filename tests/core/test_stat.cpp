@@ -33,7 +33,7 @@ Exact TwoPass(const std::vector<double>& v) {
 // The values the ring holds, as the statistics see them.
 std::vector<double> RingValues(const TModedStat& s) {
     std::vector<double> v;
-    for (int i = 0; i < s.Count; ++i) v.push_back(s.RingRef() + s.Ring()[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < s.Count; ++i) v.push_back(s.Ring()[static_cast<std::size_t>(i)]);
     return v;
 }
 
@@ -223,28 +223,36 @@ TEST(ModedStat, DepartingMinimumIsFoundWhenTheMeanIsZero) {
     EXPECT_EQ(n.Min, -1);
 }
 
-TEST(ModedStat, WindowDeviationOfSmallSpreadOnLargeOffset) {
+TEST(ModedStat, WindowHoldsSinglePrecisionValuesAndFollowsThemExactly) {
+    // The extremes and the mean follow each value, not its distance from an earlier one.
     TModedStat m;
-    m.SetMode(1, 64);
+    m.SetMode(1, 8);
+    m.Add(1, 1e9);
+    m.Add(1, 3.0);
+    EXPECT_EQ(m.Min, 3);
+    EXPECT_EQ(m.Max, 1e9);
+    for (int i = 0; i < 7; ++i) m.Add(1, 3.0);  // the 1e9 has left the ring
+    EXPECT_EQ(m.Mean, 3);
+    EXPECT_EQ(m.Min, 3);
+    EXPECT_EQ(m.Max, 3);
+    m.Add(1, 1e6);
+    for (int i = 0; i < 8; ++i) m.Add(1, 1.234567);
+    EXPECT_DOUBLE_EQ(m.Mean, static_cast<double>(1.234567f)) << "the value as held, in single precision";
+    EXPECT_EQ(m.StdDevP, 0);
+
+    // A small spread on a large value, as single precision holds it: the sums do not cancel it away.
+    TModedStat w;
+    w.SetMode(1, 64);
     std::vector<double> v;
     for (int i = 0; i < 1000; ++i) {
-        v.push_back(Jittered(i));
-        m.Add(1, v.back());
+        v.push_back(1e6 + (i % 7) * 0.0625);  // steps single precision holds exactly at 1e6
+        w.Add(1, v.back());
     }
-    const std::vector<double> last(v.end() - 64, v.end());
-    const Exact e = TwoPass(last);
-    ExpectRel(m.StdDevP, e.PopDev, 1e-5);
-    ExpectRel(m.StdDev, e.SampleDev, 1e-5);
-    ExpectRel(m.Mean, e.Mean, 1e-14);
-
-    // A first value far off the rest: within a few turns of the ring the spread is exact again.
-    TModedStat o;
-    o.SetMode(1, 8);
-    o.Add(1, 1.0);
-    for (int i = 0; i < 40; ++i) o.Add(1, Jittered(i));
-    std::vector<double> tail;
-    for (int i = 32; i < 40; ++i) tail.push_back(Jittered(i));
-    ExpectRel(o.StdDevP, TwoPass(tail).PopDev, 1e-5);
+    const Exact e = TwoPass(std::vector<double>(v.end() - 64, v.end()));
+    ExpectRel(w.StdDevP, e.PopDev, 1e-9);
+    ExpectRel(w.StdDev, e.SampleDev, 1e-9);
+    ExpectRel(w.Mean, e.Mean, 1e-15);
+    EXPECT_EQ(RingValues(w).size(), 64u);
 }
 
 TEST(ModedStat, WindowStaysConsistentOverLongRuns) {
@@ -273,7 +281,7 @@ TEST(ModedStat, WindowStaysConsistentOverLongRuns) {
     ExpectRel(m.StdDev, e.SampleDev, 1e-10);
     EXPECT_EQ(m.Min, *std::min_element(stored.begin(), stored.end()));
     EXPECT_EQ(m.Max, *std::max_element(stored.begin(), stored.end()));
-    // And the stored values are the values added, to single precision of their spread.
+    // And the held values are the values added, to single precision.
     const Exact truth = TwoPass(std::vector<double>(window.begin(), window.end()));
     ExpectRel(m.StdDevP, truth.PopDev, 1e-6);
     ExpectRel(m.Mean, truth.Mean, 1e-7);

@@ -137,8 +137,16 @@ TOpenResult TInstruments::OpenInstrumentAuto(std::string& name, bool quiet) {
 
 void TInstruments::GiveUpMessage(const std::string& name, TOpenResult result) const {
     std::string text = "SW didn't link with the Veltrane\n";
-    text += result == TOpenResult::Busy ? "The instrument \"" + name + "\" is used by another copy of the program."
-                                        : "The instrument \"" + name + "\" was not found.";
+    const int index = List_.IndexOf(name);
+    const TInstrumentProp* prop = index >= 0 ? &List_.Prop(index) : nullptr;
+    if (result == TOpenResult::Busy) {
+        text += "The instrument \"" + name + "\" is used by another copy of the program.";
+    } else if (prop && prop->Kind == TInstrumentLinkKind::Tcp && !prop->IpAddress.Valid) {
+        text += "The instrument \"" + name + "\" has no usable IP address: \"" + prop->IpAddressText + "\" in " +
+                std::string(kConfigurationFileName) + ".";
+    } else {
+        text += "The instrument \"" + name + "\" was not found.";
+    }
     Services().ShowMessage(text);
 }
 

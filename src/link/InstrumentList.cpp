@@ -52,8 +52,12 @@ void WriteEntry(TMemIniFile_Dot& ini, std::string_view name, const TInstrumentPr
     ini.EraseSection(section);
     ini.WriteString(section, KeyName, prop.Label);
     ini.WriteString(section, KeyInterface, InterfaceName(prop.Kind));
-    if (prop.Kind == TInstrumentLinkKind::Tcp && prop.IpAddress.Valid)
+    if (prop.Kind != TInstrumentLinkKind::Tcp) return;
+    if (!prop.IpAddressText.empty()) {
+        ini.WriteString(section, KeyIpAddress, prop.IpAddressText);
+    } else if (prop.IpAddress.Valid) {
         ini.WriteString(section, KeyIpAddress, IpAddressToText(prop.IpAddress));
+    }
 }
 
 }  // namespace
@@ -63,18 +67,22 @@ TIpAddress DefaultLanAddress() { return TIpAddress{1, {192, 168, 0, 221}}; }
 bool ParseIpAddress(std::string_view text, TIpAddress& address) {
     address = TIpAddress{};
     TIpAddress result{1, {0, 0, 0, 0}};
-    std::string_view rest = text;
-    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-    while (!rest.empty() && rest.back() == ' ') rest.remove_suffix(1);
+    auto separator = [](char c) { return c == ' ' || c == '.'; };
+    std::size_t pos = 0;
     for (int i = 0; i < 4; ++i) {
-        const std::size_t dot = i < 3 ? rest.find('.') : rest.size();
-        if (dot == std::string_view::npos || dot == 0 || dot > 3) return false;
+        while (pos < text.size() && separator(text[pos])) ++pos;
+        std::size_t end = pos;
+        while (end < text.size() && !separator(text[end])) ++end;
+        const std::size_t length = end - pos;
+        if (length == 0 || length > 3) return false;
         unsigned value = 0;
-        const auto [end, ec] = std::from_chars(rest.data(), rest.data() + dot, value);
-        if (ec != std::errc() || end != rest.data() + dot || value > 255) return false;
+        const auto [stop, ec] = std::from_chars(text.data() + pos, text.data() + end, value);
+        if (ec != std::errc() || stop != text.data() + end || value > 255) return false;
         result.Bytes[i] = static_cast<std::uint8_t>(value);
-        rest.remove_prefix(i < 3 ? dot + 1 : dot);
+        pos = end;
     }
+    while (pos < text.size() && separator(text[pos])) ++pos;
+    if (pos != text.size()) return false;
     address = result;
     return true;
 }
@@ -113,6 +121,13 @@ std::string_view InterfaceName(TInstrumentLinkKind kind) {
         case TInstrumentLinkKind::Demo: return "Demo";
         default: return "None";
     }
+}
+
+bool IsPlainLanEntry(std::string_view name, std::string_view interfaceText) {
+    TInstrumentLinkKind kind;
+    const std::string upper = UpperCase(name);
+    return InterfaceKindFromName(interfaceText, kind) && kind == TInstrumentLinkKind::Tcp && upper != "ABSENT" &&
+           !Contains(upper, "DEMO") && !Contains(upper, "USB") && !Contains(upper, "LAN");
 }
 
 bool IsConsistentInstrument(std::string_view name, std::string_view interfaceText, std::string_view ipText,
@@ -237,10 +252,8 @@ void TInstrumentList::LoadInstrumentList(const std::vector<std::string>& args) {
     Clear();
     for (const std::string& section : ini.ReadSections()) {
         const std::string name = CanonicalName(NameOfSection(section));
-        if (!IsValidInstrumentName(name)) {
-            if (section != kCommonSection) ini.EraseSection(section);
-            continue;
-        }
+        // A section that cannot be read is left as it stands: the user may mend it.
+        if (!IsValidInstrumentName(name)) continue;
         // A second section of a listed name (other case) is not read; the first one wins.
         if (IndexOf(name) >= 0) continue;
         TInstrumentProp prop;
@@ -252,12 +265,17 @@ void TInstrumentList::LoadInstrumentList(const std::vector<std::string>& args) {
         if (IsConsistentInstrument(name, interfaceText, ipText, address, kind)) {
             prop.Kind = kind;
             if (address.Valid) prop.IpAddress = address;
+            if (kind == TInstrumentLinkKind::Tcp && ipText != IpAddressToText(address)) prop.IpAddressText = ipText;
         } else if (IsDefaultOrAbsentName(name)) {
             DefaultInterfaceFor(name, prop.Kind, address);
             if (address.Valid) prop.IpAddress = address;
             WriteEntry(ini, name, prop);
+        } else if (IsPlainLanEntry(name, interfaceText) && !ParseIpAddress(ipText, address)) {
+            // A LAN instrument whose address no reading accepts: listed, unusable, kept as written.
+            prop.Kind = kind;
+            prop.IpAddress = TIpAddress{};
+            prop.IpAddressText = ipText;
         } else {
-            ini.EraseSection(section);
             continue;
         }
         Add(name, prop);

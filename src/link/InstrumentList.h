@@ -26,11 +26,15 @@ struct TInstrumentProp {
     TInstrumentLinkKind Kind = TInstrumentLinkKind::None;
     std::string Label;  // the user's alias ("Name"); may be empty
     TIpAddress IpAddress{0, {192, 168, 0, 222}};
+    // The address as Configuration.ini holds it, written back as it stands: an address the user wrote
+    // in another form, or one that no reading accepts (the entry is then listed but unusable).
+    std::string IpAddressText;
 };
 
 // The default LAN address 192.168.0.221.
 TIpAddress DefaultLanAddress();
-// Dotted decimal, four parts 0..255 each (a part above 255 is refused, not wrapped).
+// Four numbers 0..255 (a number above 255 is refused, not wrapped), separated by dots or blanks in any
+// mix: every "." reads as a blank, so "10.0.0.2", "10 0 0 2" and "10 . 0 . 0 . 2" are one address.
 bool ParseIpAddress(std::string_view text, TIpAddress& address);
 
 // --- name rules ---
@@ -42,6 +46,8 @@ bool InterfaceKindFromName(std::string_view text, TInstrumentLinkKind& kind);
 std::string_view InterfaceName(TInstrumentLinkKind kind);
 bool IsConsistentInstrument(std::string_view name, std::string_view interfaceText, std::string_view ipText,
                             TIpAddress& address, TInstrumentLinkKind& kind);
+// A LAN instrument of the user's own name (not a default name, nor one whose name says demo or USB).
+bool IsPlainLanEntry(std::string_view name, std::string_view interfaceText);
 void DefaultInterfaceFor(std::string_view name, TInstrumentLinkKind& kind, TIpAddress& address);
 // The form of a text on the command line and in replies: upper case, blanks written as "_", and so
 // are the characters that would break a reply apart (";", "[", "]", '"', ",", control characters).

@@ -59,7 +59,7 @@ TEST_F(TListFixture, AMissingFileGetsTheFourDefaultsAndTheStartUnitAndLoadsAgain
     EXPECT_EQ(std::filesystem::last_write_time(File), stamp) << "a sound file is not rewritten";
 }
 
-TEST_F(TListFixture, BadSectionsAreRepairedOrRemovedAndTheFileMatchesTheList) {
+TEST_F(TListFixture, DefaultsAreRepairedAndSectionsThatCannotBeReadAreLeftAsTheyStand) {
     Write("[COMMON]\nStart Unit=instrument1\nLast Smart Instrument=Instrument1\n"
           "[Default LAN Instrument]\nName=Bench\nInterface=LAN\nIP Address=10.1.1.1\n"
           "[Instrument2 Instrument]\nName=x\nInterface=USB\n"
@@ -75,7 +75,11 @@ TEST_F(TListFixture, BadSectionsAreRepairedOrRemovedAndTheFileMatchesTheList) {
     std::vector<std::string> names;
     for (int i = 0; i < list.Count(); ++i) names.push_back(list.Name(i));
     EXPECT_EQ(names, (std::vector<std::string>{"Absent", "Default Demo", "Default LAN", "Default USB", "Demo2",
-                                               "Instrument1"}));
+                                               "Instrument1", "Instrument3"}));
+    const TInstrumentProp& unusable = list.Prop(list.IndexOf("Instrument3"));
+    EXPECT_EQ(unusable.Kind, TInstrumentLinkKind::Tcp);
+    EXPECT_FALSE(unusable.IpAddress.Valid) << "an address no reading accepts is not wrapped into another one";
+    EXPECT_EQ(unusable.IpAddressText, "192.168.0.300");
     const int lan = list.IndexOf("default lan");
     EXPECT_EQ(list.Prop(lan).Label, "Bench") << "a repaired default keeps its label";
     EXPECT_EQ(IpAddressToText(list.Prop(lan).IpAddress), "192.168.0.221");
@@ -84,9 +88,11 @@ TEST_F(TListFixture, BadSectionsAreRepairedOrRemovedAndTheFileMatchesTheList) {
     const auto ini = Ini();
     EXPECT_EQ(ini.ReadString("Default LAN Instrument", "IP Address", ""), "192.168.0.221");
     EXPECT_EQ(ini.ReadString("Default LAN Instrument", "Name", ""), "Bench");
-    for (const char* gone : {"Instrument2 Instrument", "Instrument3 Instrument", "Demo1 Instrument",
+    // The user's sections are never deleted: a mistake in one can be mended by hand.
+    for (const char* kept : {"Instrument2 Instrument", "Instrument3 Instrument", "Demo1 Instrument",
                              "demo3 Instrument", "Foo", "Absent"})
-        EXPECT_FALSE(ini.SectionExists(gone)) << gone;
+        EXPECT_TRUE(ini.SectionExists(kept)) << kept;
+    EXPECT_EQ(ini.ReadString("Instrument3 Instrument", "IP Address", ""), "192.168.0.300");
     EXPECT_TRUE(ini.SectionExists("Absent Instrument"));
     EXPECT_EQ(ini.ReadString("COMMON", "Last Smart Instrument", ""), "Default USB")
         << "the start unit's spelling changed, so COMMON was written again";
@@ -100,7 +106,7 @@ TEST_F(TListFixture, SaveAndLoadRoundTripKeepsEntriesAndStartUnit) {
     prop.Label = "Lab A";
     ASSERT_TRUE(ParseIpAddress("10.0.0.5", prop.IpAddress));
     list.Add("Instrument2", prop);
-    list.Add("Demo2", TInstrumentProp{TInstrumentLinkKind::Demo, "Spare", {}});
+    list.Add("Demo2", TInstrumentProp{TInstrumentLinkKind::Demo, "Spare", {}, {}});
     list.SetStartUnit("Instrument2");
     list.SaveInstrumentList();
 
@@ -122,13 +128,13 @@ TEST_F(TListFixture, SaveAndLoadRoundTripKeepsEntriesAndStartUnit) {
 TEST_F(TListFixture, AFreedNameTakenAgainInOneSessionKeepsItsNewSection) {
     TInstrumentList list(File);
     list.LoadInstrumentList({});
-    list.Add("Instrument1", TInstrumentProp{TInstrumentLinkKind::Tcp, "Old", {1, {10, 0, 0, 1}}});
+    list.Add("Instrument1", TInstrumentProp{TInstrumentLinkKind::Tcp, "Old", {1, {10, 0, 0, 1}}, {}});
     list.SaveInstrumentList();
     list.Delete("Instrument1");
     EXPECT_EQ(list.NewInstrumentName(), "Instrument1");
-    list.Add("Instrument1", TInstrumentProp{TInstrumentLinkKind::Tcp, "New", {1, {10, 0, 0, 2}}});
+    list.Add("Instrument1", TInstrumentProp{TInstrumentLinkKind::Tcp, "New", {1, {10, 0, 0, 2}}, {}});
     list.Delete("Instrument1");
-    list.Add("Instrument1", TInstrumentProp{TInstrumentLinkKind::Tcp, "Newer", {1, {10, 0, 0, 3}}});
+    list.Add("Instrument1", TInstrumentProp{TInstrumentLinkKind::Tcp, "Newer", {1, {10, 0, 0, 3}}, {}});
     list.SaveInstrumentList();
     EXPECT_EQ(Ini().ReadString("Instrument1 Instrument", "Name", ""), "Newer");
     EXPECT_EQ(Ini().ReadString("Instrument1 Instrument", "IP Address", ""), "10.0.0.3");
@@ -226,12 +232,42 @@ TEST_F(TListFixture, NewNamesAreTheFirstFreeOnes) {
     EXPECT_EQ(list.NewInstrumentName(), "Instrument1");
     EXPECT_EQ(list.NewDemoName(), "Demo2");
     for (char d = '1'; d <= '8'; ++d)
-        list.Add(std::string("Instrument") + d, TInstrumentProp{TInstrumentLinkKind::Tcp, "", {1, {10, 0, 0, 7}}});
-    list.Add("Demo2", {TInstrumentLinkKind::Demo, "", {}});
-    list.Add("Demo3", {TInstrumentLinkKind::Demo, "", {}});
+        list.Add(std::string("Instrument") + d, TInstrumentProp{TInstrumentLinkKind::Tcp, "", {1, {10, 0, 0, 7}}, {}});
+    list.Add("Demo2", {TInstrumentLinkKind::Demo, "", {}, {}});
+    list.Add("Demo3", {TInstrumentLinkKind::Demo, "", {}, {}});
     EXPECT_EQ(list.NewInstrumentName(), "");
     EXPECT_EQ(list.NewDemoName(), "");
     EXPECT_TRUE(list.IsIPAddressUsed(TIpAddress{1, {10, 0, 0, 7}}));
     EXPECT_FALSE(list.IsIPAddressUsed(TIpAddress{1, {10, 0, 0, 8}}));
     EXPECT_THROW(list.Add("demo2", {}), std::exception) << "a duplicate name is an error";
+}
+
+// Addresses written with blanks read as the instrument's reader reads them; one that no reading
+// accepts keeps its entry unusable; a start and a save leave all three sections byte for byte.
+TEST_F(TListFixture, AddressesTheUserWroteSurviveAStartAndARewrite) {
+    const std::string sections = "[Instrument1 Instrument]\nName=blanks\nInterface=LAN\nIP Address=10 0 0 2\n"
+                                 "[Instrument2 Instrument]\nName=spaced\nInterface=LAN\nIP Address=10 . 0 . 0 . 3\n"
+                                 "[Instrument4 Instrument]\nName=high\nInterface=LAN\nIP Address=300.1.1.1\n";
+    Write(sections);
+    TInstrumentList list(File);
+    list.LoadInstrumentList({});
+    EXPECT_EQ(IpAddressToText(list.Prop(list.IndexOf("Instrument1")).IpAddress), "10.0.0.2");
+    EXPECT_EQ(IpAddressToText(list.Prop(list.IndexOf("Instrument2")).IpAddress), "10.0.0.3");
+    EXPECT_FALSE(list.Prop(list.IndexOf("Instrument4")).IpAddress.Valid);
+    list.SaveInstrumentList();
+    TInstrumentList again(File);
+    again.LoadInstrumentList({});
+    again.SaveInstrumentList();
+    const std::string text = ReadAll(File);
+    for (const char* section : {"[Instrument1 Instrument]\nName=blanks\nInterface=LAN\nIP Address=10 0 0 2\n",
+                                "[Instrument2 Instrument]\nName=spaced\nInterface=LAN\nIP Address=10 . 0 . 0 . 3\n",
+                                "[Instrument4 Instrument]\nName=high\nInterface=LAN\nIP Address=300.1.1.1\n"})
+        EXPECT_NE(text.find(section), std::string::npos) << section << "\nin\n" << text;
+
+    TIpAddress a;
+    EXPECT_FALSE(ParseIpAddress("10 0 0", a));
+    EXPECT_FALSE(ParseIpAddress("10.0.0.2.5", a));
+    EXPECT_FALSE(ParseIpAddress("10.0.0.x", a));
+    EXPECT_TRUE(ParseIpAddress(" 127 . 0 . 0 . 1 ", a));
+    EXPECT_EQ(IpAddressToText(a), "127.0.0.1");
 }

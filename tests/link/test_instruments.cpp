@@ -246,3 +246,24 @@ TEST_F(TInstrumentsFixture, SettingsOfTheInstrumentListAreNotSaved) {
     tree->Root().SaveAllSettings(lines);
     for (const std::string& l : lines) EXPECT_FALSE(UpperCase(l).starts_with("INSTR:")) << l;
 }
+
+// Addresses the user wrote with blanks connect; an address no reading accepts says why it cannot.
+TEST_F(TInstrumentsFixture, AddressesWithBlanksConnectAndAnUnusableOneSaysWhy) {
+    Load("[Instrument1 Instrument]\nName=\nInterface=LAN\nIP Address=127 0 0 1\n"
+         "[Instrument2 Instrument]\nName=\nInterface=LAN\nIP Address=127 . 0 . 0 . 1\n"
+         "[Instrument4 Instrument]\nName=\nInterface=LAN\nIP Address=300.1.1.1\n");
+    for (const char* name : {"Instrument1", "Instrument2"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Unit.OpenInstrument(name, true), TOpenResult::Connected);
+        EXPECT_TRUE(Fake.WaitForLine("Info:IndivData?"));
+        Link.DisconnectInstrument(true);
+        Unit.Locks().ReleaseAll();
+    }
+    std::string name = "Instrument4";
+    EXPECT_EQ(Unit.OpenInstrument(name, true), TOpenResult::NotFound);
+    EXPECT_FALSE(Unit.OpenInstrumentWithRetry(name, false));
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_NE(Messages[0].find("\"Instrument4\" has no usable IP address: \"300.1.1.1\" in Configuration.ini"),
+              std::string::npos)
+        << Messages[0];
+}

@@ -73,7 +73,9 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     try {
         shell.Folders = InitInstallFolders(ResolveDataRoot(args, [](const char* n) { return std::getenv(n); }));
     } catch (const EFileError& e) {
+        // Shown like every other failed start, and kept on standard error for scripts.
         std::cerr << "veltrane: " << e.what() << '\n';
+        dialogs.ShowError(nullptr, QString::fromStdString(e.what()));
         return 1;
     }
     shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));

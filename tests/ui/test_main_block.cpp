@@ -114,3 +114,22 @@ TEST_F(MainBlock, GivingUpTheStartInstrumentEndsBeforeAnyWindow) {
 
 }  // namespace
 }  // namespace vt
+
+namespace vt {
+namespace {
+
+TEST(MainBlockDataRoot, AFolderThatCannotBeCreatedEndsTheStartWithAMessage) {
+    test::TempFolder temp;
+    std::ofstream(temp / "file") << "not a folder";
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", (temp / "file" / "root").string(), "Absent"}, dialogs), 1);
+    ASSERT_EQ(dialogs.Asked.size(), 1u);
+    EXPECT_EQ(dialogs.Asked[0].rfind("Error: Cannot create the folder \"", 0), 0u) << dialogs.Asked[0];
+    EXPECT_EQ(shell.CommandTree(), nullptr) << "nothing else started";
+}
+
+}  // namespace
+}  // namespace vt

@@ -94,7 +94,6 @@ void SetPlace(QWidget& w, const TPlace& p) { w.setGeometry(p.Left, p.Top, p.Widt
 TMorda_fr::TMorda_fr(TShell& shell, TProgramLife& life, TUserDialogs& dialogs, QWidget* parent)
     : QWidget(parent), Shell_(shell), Life_(life), Dialogs_(dialogs) {
     setObjectName(FormName);
-    setFont(QFont(QStringLiteral("Liberation Sans"), 8));
 
     btnInstruments_ = new QPushButton(QStringLiteral("System"), this);
     btnInstruments_->setObjectName("btnInstruments");

@@ -1,10 +1,14 @@
 #include "ui/VeltraneApplication.h"
 
+#include <QFont>
 #include <QtGlobal>
 
 namespace vt {
 
-TVeltraneApplication::TVeltraneApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TVeltraneApplication::TVeltraneApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // The forms were laid out for this font; the desktop's default is larger and cuts their captions.
+    setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+}
 
 bool TVeltraneApplication::notify(QObject* receiver, QEvent* event) {
     try {

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QEventLoop>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
 
 #include "core/CommandTree.h"
+#include "ui/controls/ButtonSwitchers.h"
+#include "ui/controls/Switcher.h"
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
 #include "ui/VeltraneApplication.h"
@@ -85,6 +89,36 @@ TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std
     id.SWVersion.Text = firmware;
     ParseVersionString(id.SWVersion);
     return id;
+}
+
+std::vector<std::string> TextsThatDoNotFit(const QWidget& root) {
+    std::vector<std::string> cut;
+    auto report = [&cut](const QWidget& w, const QString& text) {
+        cut.push_back((w.objectName().isEmpty() ? std::string(w.metaObject()->className()) : w.objectName().toStdString()) +
+                      ": " + text.toStdString());
+    };
+    // The controls have no meta-object of their own: find them among all widgets.
+    const QList<QWidget*> widgets = root.findChildren<QWidget*>();
+    for (const QWidget* w : widgets) {
+        const auto* sw = dynamic_cast<const TRC_Switcher*>(w);
+        // The title bar's text room: the bar inside the 2-pixel frame, less 4 pixels each side.
+        if (sw && sw->WithHot() && !sw->Frameless() &&
+            sw->fontMetrics().horizontalAdvance(sw->TitleText()) > sw->width() - 12)
+            report(*sw, sw->TitleText());
+    }
+    for (const QWidget* w : widgets) {
+        const auto* b = dynamic_cast<const TMyGridButton*>(w);
+        if (!b) continue;
+        QStyleOptionButton opt;
+        opt.initFrom(b);
+        opt.text = b->Caption();
+        const QStyle::SubElement room = b->PushLike() ? QStyle::SE_PushButtonContents
+                                        : b->Kind() == TMyGridButton::TKind::Radio ? QStyle::SE_RadioButtonContents
+                                                                                   : QStyle::SE_CheckBoxContents;
+        const QRect r = b->style()->subElementRect(room, &opt, b);
+        if (b->fontMetrics().horizontalAdvance(b->Caption()) > r.width()) report(*b, b->Caption());
+    }
+    return cut;
 }
 
 void RunLoopFor(int ms) {

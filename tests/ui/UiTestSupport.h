@@ -65,6 +65,10 @@ private:
 TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std::uint8_t options,
                                     const std::string& firmware = "3.7.10 (1 Jan 2011)");
 
+// Every switcher title and grid-button caption below root whose text is wider than the room its control
+// gives it, as "object name: text"; empty when everything fits.
+std::vector<std::string> TextsThatDoNotFit(const QWidget& root);
+
 // Runs the event loop for ms milliseconds.
 void RunLoopFor(int ms);
 // Runs the event loop until done() holds (checked every 5 ms) or 5 s have passed; answers done().

@@ -3,11 +3,13 @@
 // and that the controls drew their states.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QImage>
 
 #include "core/EditHandlers.h"
 #include "core/SourceHandlers.h"
+#include "UiTestSupport.h"
 #include "test_switcher_support.h"
 #include "ui/controls/ButtonSwitchers.h"
 #include "ui/controls/CommandSwitchers.h"
@@ -47,8 +49,7 @@ TEST(ButtonScreenshot, SidePageWithEveryKindOfButtonSwitcher) {
     };
     auto* radio = new TRC_RadioSwitcher(page);
     radio->SetItems({"Sample", "Average", "Envelope", "Peak", "Hi-Res"});
-    radio->SetColumns(2);
-    radio->resize(103, 65);
+    radio->resize(103, 90);
     place(radio, "Mode", "Mode");
     auto* onOff = new TRC_OnOffSwitch(page);
     place(onOff, "Hold", "Hold");
@@ -114,6 +115,10 @@ TEST(ButtonScreenshot, SidePageWithEveryKindOfButtonSwitcher) {
     ASSERT_EQ(radio->ItemIndex(), 1);
     ASSERT_EQ(main->Logic().State(0), cbsLatched);
     ASSERT_LE(top, 426);
+
+    // In the application font every caption fits the room its control gives it.
+    EXPECT_EQ(QApplication::font().family(), QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(TextsThatDoNotFit(host), std::vector<std::string>{});
 
     const QImage shot = host.grab().toImage();
     ASSERT_FALSE(shot.isNull());

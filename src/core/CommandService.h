@@ -24,10 +24,12 @@ public:
     // + command before and "    Returned --> " + reply after. False when the command string was
     // refused; respond then holds the failure text. Failures of single commands ("ERROR") are part
     // of a successful reply.
-    bool ExecCommand(std::string_view command, std::string& respond);
+    // maxReply (0: none) bounds the reply: a command string whose reply grows past it stops there and
+    // raises EReplyTooLong, rather than building all of it first.
+    bool ExecCommand(std::string_view command, std::string& respond, std::size_t maxReply = 0);
 
     // The same run without traffic lines (the console's own sends).
-    bool Execute(std::string_view command, std::string& respond);
+    bool Execute(std::string_view command, std::string& respond, std::size_t maxReply = 0);
 
     // True while a command string runs (also inside the nested event loops it may open): the
     // automation server holds further lines until it ends.

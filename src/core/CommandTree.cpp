@@ -211,6 +211,8 @@ std::string TSpider::ExecuteCommandString(std::string_view text, bool internal) 
         if (answer == ErrorReply) ++tree.FailedCommands_;
         reply += answer;
         if (query && bySemicolon) reply += tree.HeaderOn() ? ";\r\n" : ";";
+        if (tree.MaxReplyBytes != 0 && reply.size() > tree.MaxReplyBytes)
+            throw EReplyTooLong("reply longer than " + std::to_string(tree.MaxReplyBytes) + " bytes");
         header.clear();
         parameter.clear();
         query = quoted = inQuote = false;

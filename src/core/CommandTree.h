@@ -30,6 +30,12 @@ public:
 };
 inline constexpr const char* MnemonicsAbsentText = "ERROR!  Mnemonics is Absent";
 
+// A reply grew past the limit its caller set: the rest of the command string has not run.
+class EReplyTooLong : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Compares two mnemonics: the first differing character decides; when one ends first they are equal
 // unless either holds a digit, then the shorter is smaller (TRIG equals TRIGGER, CH1 is below CH12).
 int CompareMnemonics(std::string_view a, std::string_view b);
@@ -160,6 +166,10 @@ public:
     // Set once every feature has registered its settings at start-up.
     bool RegistrationFinished() const { return RegistrationFinished_; }
     void SetRegistrationFinished() { RegistrationFinished_ = true; }
+
+    // The longest reply a command string may build (0: no limit); past it EReplyTooLong is raised
+    // instead of building the rest.
+    std::size_t MaxReplyBytes = 0;
 
     // How many commands answered "ERROR" so far.
     std::uint64_t FailedCommands() const { return FailedCommands_; }

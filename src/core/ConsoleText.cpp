@@ -53,6 +53,7 @@ void TConsoleLog::AppendLine(std::string_view prefix, std::string_view text) {
             std::size_t cut = Text_.size() - keep;
             while (cut < Text_.size() && IsUtf8Continuation(Text_[cut])) ++cut;
             Text_.erase(0, cut);
+            ++Trims_;
         }
     }
     Text_ += line;

@@ -37,10 +37,17 @@ public:
     // TrimTo long.
     void AppendLine(std::string_view prefix, std::string_view text);
     const std::string& Text() const { return Text_; }
-    void Clear() { Text_.clear(); }
+    void Clear() {
+        Text_.clear();
+        ++Trims_;
+    }
+    // Counts the times the front was deleted (or all of it): a view that showed the text before
+    // may add only what follows while this stays the same.
+    std::uint64_t Trims() const { return Trims_; }
 
 private:
     std::string Text_;
+    std::uint64_t Trims_ = 0;
 };
 
 // The 256 by 64 preview of a waveform reply.

@@ -1,11 +1,14 @@
 #include "ui/AutomationServer.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
+#include <QTimer>
 #include <QTcpSocket>
 #include <algorithm>
 #include <exception>
 
 #include "core/CommandService.h"
+#include "core/CommandTree.h"
 
 namespace vt {
 
@@ -16,6 +19,7 @@ constexpr qsizetype MaxPendingInput = TAutomationServer::MaxLineLength;
 
 TAutomationServer::TAutomationServer(TCOMRC& service, QObject* parent) : QObject(parent), Service_(service) {
     connect(&Server_, &QTcpServer::newConnection, this, [this] { Accept(); });
+    connect(&Server_, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError e) { AcceptFailed(e); });
     // Lines held while another command string ran are served once it has ended.
     Service_.OnFinished = [this] { ScheduleServe(); };
 }
@@ -70,6 +74,20 @@ void TAutomationServer::Accept() {
     }
 }
 
+void TAutomationServer::AcceptFailed(QAbstractSocket::SocketError error) {
+    // Out of descriptors the pending connection stays pending, and the listening socket would report
+    // it again at once, for ever: wait for a client to leave instead.
+    if (error != QAbstractSocket::SocketResourceError || AcceptPaused_) return;
+    AcceptPaused_ = true;
+    Server_.pauseAccepting();
+    Service_.LogLine("Automation server: no resources for a new connection; accepting again in " +
+                     std::to_string(AcceptRetryMs) + " ms");
+    QTimer::singleShot(AcceptRetryMs, this, [this] {
+        AcceptPaused_ = false;
+        Server_.resumeAccepting();
+    });
+}
+
 void TAutomationServer::Receive(TClient& c) {
     if (c.Closed) return;
     qsizetype pending = 0;
@@ -119,7 +137,17 @@ void TAutomationServer::Serve() {
     if (Serving_) return;
     if (!Service_.Running()) {
         Serving_ = true;
-        while (TClient* c = NextWaiting()) {
+        QElapsedTimer slice;
+        slice.start();
+        int served = 0;
+        TClient* c = nullptr;
+        // One line per client in turn; after a slice the event loop reads every socket and paints.
+        while ((c = NextWaiting()) != nullptr) {
+            if (served == SliceLines || slice.elapsed() >= SliceMs) {
+                ScheduleServe();
+                break;
+            }
+            ++served;
             const QByteArray line = std::move(c->Lines[c->NextLine++]);
             if (c->NextLine == c->Lines.size()) {
                 c->Lines.clear();
@@ -127,7 +155,11 @@ void TAutomationServer::Serve() {
             }
             std::string reply;
             try {
-                Service_.ExecCommand(std::string_view(line.constData(), static_cast<std::size_t>(line.size())), reply);
+                Service_.ExecCommand(std::string_view(line.constData(), static_cast<std::size_t>(line.size())), reply,
+                                     static_cast<std::size_t>(OutputLimit_));
+            } catch (const EReplyTooLong& e) {
+                Drop(*c, e.what());
+                continue;
             } catch (const std::exception& e) {
                 // No exception crosses the event loop: the client gets its text as the reply.
                 reply = e.what();
@@ -140,7 +172,23 @@ void TAutomationServer::Serve() {
         }
         Serving_ = false;
     }
+    KeepTotalOutputBound();
     Reap();
+}
+
+void TAutomationServer::KeepTotalOutputBound() {
+    for (;;) {
+        qint64 total = 0;
+        TClient* largest = nullptr;
+        for (auto& c : Clients_) {
+            if (c->Closed) continue;
+            const qint64 pending = c->Socket->bytesToWrite();
+            total += pending;
+            if (!largest || pending > largest->Socket->bytesToWrite()) largest = c.get();
+        }
+        if (total <= TotalOutputLimit_ || !largest) return;
+        Drop(*largest, "the clients together do not read their replies");
+    }
 }
 
 void TAutomationServer::Reply(TClient& c, const std::string& reply) {
@@ -150,9 +198,10 @@ void TAutomationServer::Reply(TClient& c, const std::string& reply) {
     for (char ch : reply)
         if (ch != '\r' && ch != '\n') out.append(ch);
     out.append('\n');
+    // Written out when the event loop next runs, so that a slice's replies go out together.
     c.Socket->write(out);
-    c.Socket->flush();
     if (!c.Closed && c.Socket->bytesToWrite() > OutputLimit_) Drop(c, "does not read its replies");
+    if (!c.Closed) KeepTotalOutputBound();
 }
 
 void TAutomationServer::Drop(TClient& c, const std::string& why) {

@@ -1,7 +1,9 @@
 #pragma once
 // The automation server: other programs drive the system over a loopback TCP port with the command
 // language. Each line received is one ExecCommand of the command service, answered by exactly one
-// line. Sockets are non-blocking and driven by the event loop; lines are served one at a time.
+// line. Sockets are non-blocking and driven by the event loop; lines are served one at a time, a
+// client's turn after another's, in slices short enough that the window keeps painting and every
+// socket is read while one client floods.
 #include <QObject>
 #include <QTcpServer>
 #include <cstdint>
@@ -20,8 +22,16 @@ public:
     static constexpr std::uint16_t DefaultPort = 5025;
     // A line longer than this (without its end) disconnects the client.
     static constexpr qsizetype MaxLineLength = qsizetype{1} << 20;
-    // Replies a client has not read beyond this many bytes disconnect it.
+    // Replies a client has not read beyond this many bytes disconnect it; a reply that grows past it
+    // stops being built.
     static constexpr qint64 DefaultOutputLimit = qint64{16} << 20;
+    // All clients' unread replies together: past it the client holding the most is disconnected.
+    static constexpr qint64 DefaultTotalOutputLimit = qint64{64} << 20;
+    // One slice of serving: at most this many lines, or this long, before the event loop runs again.
+    static constexpr int SliceLines = 64;
+    static constexpr int SliceMs = 2;
+    // While the system refuses new connections for lack of descriptors, accepting pauses this long.
+    static constexpr int AcceptRetryMs = 250;
 
     explicit TAutomationServer(TCOMRC& service, QObject* parent = nullptr);
     ~TAutomationServer() override;
@@ -39,6 +49,9 @@ public:
     int ClientCount() const;
     void DisconnectAll();
     void SetOutputLimit(qint64 bytes) { OutputLimit_ = bytes; }
+    void SetTotalOutputLimit(qint64 bytes) { TotalOutputLimit_ = bytes; }
+    // Accepting paused after the system refused a connection for lack of resources.
+    bool AcceptPaused() const { return AcceptPaused_; }
 
 private:
     struct TClient {
@@ -51,6 +64,9 @@ private:
     };
 
     void Accept();
+    void AcceptFailed(QAbstractSocket::SocketError error);
+    // Drops the client holding the most unread output while all of them hold more than the bound.
+    void KeepTotalOutputBound();
     void Receive(TClient& client);
     void Serve();
     void ScheduleServe();
@@ -64,6 +80,8 @@ private:
     std::vector<std::unique_ptr<TClient>> Clients_;
     std::string ErrorText_;
     qint64 OutputLimit_ = DefaultOutputLimit;
+    qint64 TotalOutputLimit_ = DefaultTotalOutputLimit;
+    bool AcceptPaused_ = false;
     std::size_t RoundRobin_ = 0;
     int ClientNumbers_ = 0;
     bool Serving_ = false;

@@ -10,6 +10,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
 
 #include "core/ConsoleText.h"
 
@@ -43,6 +46,7 @@ TfrmConsole::TfrmConsole(TConsoleSession& session, QWidget* parent)
     Memo1_ = new QPlainTextEdit(this);
     Memo1_->setObjectName("Memo1");
     Memo1_->setReadOnly(true);
+    Memo1_->setUndoRedoEnabled(false);
     Memo1_->setGeometry(8, 140, 504, 272);
 
     connect(Button1_, &QPushButton::clicked, this, [this] { Button1Click(); });
@@ -58,6 +62,7 @@ TfrmConsole::TfrmConsole(TConsoleSession& session, QWidget* parent)
 void TfrmConsole::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     ComboBox1_->setFocus();
+    ShowLog();
 }
 
 void TfrmConsole::Button1Click() {
@@ -76,7 +81,17 @@ void TfrmConsole::Button1Click() {
 
 void TfrmConsole::AddLogLine(const std::string& line) {
     Session_.Log.AppendLine("", line);
-    ShowLog();
+    ScheduleShowLog();
+}
+
+void TfrmConsole::ScheduleShowLog() {
+    // A hidden console is brought up to date when it is shown.
+    if (!isVisible() || ShowLogPosted_) return;
+    ShowLogPosted_ = true;
+    QTimer::singleShot(0, this, [this] {
+        ShowLogPosted_ = false;
+        ShowLog();
+    });
 }
 
 void TfrmConsole::ShowHistory() {
@@ -87,7 +102,18 @@ void TfrmConsole::ShowHistory() {
 }
 
 void TfrmConsole::ShowLog() {
-    Memo1_->setPlainText(QString::fromStdString(Session_.Log.Text()));
+    const TConsoleLog& log = Session_.Log;
+    const std::string& text = log.Text();
+    if (log.Trims() != ShownTrims_ || ShownLength_ > text.size()) {
+        Memo1_->setPlainText(QString::fromStdString(text));
+    } else if (ShownLength_ < text.size()) {
+        const std::string_view added = std::string_view(text).substr(ShownLength_);
+        QTextCursor end(Memo1_->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(QString::fromUtf8(added.data(), static_cast<qsizetype>(added.size())));
+    }
+    ShownTrims_ = log.Trims();
+    ShownLength_ = text.size();
     Memo1_->verticalScrollBar()->setValue(Memo1_->verticalScrollBar()->maximum());
 }
 

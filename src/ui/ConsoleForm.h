@@ -2,6 +2,8 @@
 // The console window: a command line with its history, Send and Exit, the log of replies and
 // automation traffic, and the preview of a waveform reply.
 #include <QWidget>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 class QComboBox;
@@ -36,7 +38,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The log as it stands: only what was added since it was last shown, unless its front went.
     void ShowLog();
+    // A burst of log lines reaches the widget once per turn of the event loop, and only while shown.
+    void ScheduleShowLog();
     void ShowPreview();
     void ShowHistory();
 
@@ -48,6 +53,9 @@ private:
     QPlainTextEdit* Memo1_ = nullptr;
     QLabel* Image1_ = nullptr;
     int Beeps_ = 0;
+    std::size_t ShownLength_ = 0;     // how much of the log the widget shows
+    std::uint64_t ShownTrims_ = ~std::uint64_t{0};
+    bool ShowLogPosted_ = false;
 };
 
 }  // namespace vt

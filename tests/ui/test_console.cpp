@@ -79,16 +79,23 @@ TEST_F(ConsoleTest, AutomationTrafficIsLoggedAndTheLogStaysWithinItsLimit) {
     client.write("NOSUCH?\n");
     ASSERT_TRUE(RunLoopUntil([&] { return client.canReadLine(); }));
     EXPECT_EQ(client.readLine(), "ERROR\n");
+    EXPECT_EQ(Log(), "") << "a hidden console costs the traffic nothing";
+    a.ShowConsole();
     EXPECT_EQ(Log(), "Received --> NOSUCH?\n    Returned --> ERROR\n");
 
+    // While shown, lines reach the widget once per turn of the event loop, the log within its limit.
     std::string reply;
     const std::string big(40000, 'q');
     for (int i = 0; i < 5; ++i) {
         a.Service.ExecCommand(big, reply);
+        a.Service.ExecCommand("NOSUCH?", reply);
+        RunLoopFor(1);
         ASSERT_LE(static_cast<std::size_t>(Log().size()), TConsoleLog::LogLimit);
+        ASSERT_EQ(Log().toStdString(), a.Session.Log.Text()) << "the widget shows the log as it stands";
     }
-    EXPECT_TRUE(Log().endsWith("    Returned --> ERROR\n"));
+    EXPECT_TRUE(Log().endsWith("Received --> NOSUCH?\n    Returned --> ERROR\n"));
     EXPECT_TRUE(Log().contains(" . . . . . . .\n"));
+    a.Console.hide();
 }
 
 TEST_F(ConsoleTest, CloseQueryOffersToDisconnectTheClients) {

@@ -19,9 +19,10 @@ int main(int argc, char** argv) {
     for (const QString& a : QCoreApplication::arguments().mid(1)) args.push_back(a.toStdString());
 
     std::string automationError;
-    const std::uint16_t automationPort = vt::TakeAutomationArguments(args, automationError);
+    bool embedding = false;
+    const std::uint16_t automationPort = vt::TakeAutomationArguments(args, automationError, &embedding);
     if (!automationError.empty()) std::cerr << "veltrane: " << automationError << '\n';
 
-    const vt::TProgramFeatures features(shell, life, dialogs, args, automationPort);
+    const vt::TProgramFeatures features(shell, life, dialogs, args, automationPort, embedding);
     return vt::RunMainBlock(app, shell, life, std::move(args), dialogs);
 }

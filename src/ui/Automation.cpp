@@ -11,10 +11,12 @@
 
 namespace vt {
 
-std::uint16_t TakeAutomationArguments(std::vector<std::string>& args, std::string& error) {
+std::uint16_t TakeAutomationArguments(std::vector<std::string>& args, std::string& error, bool* embedding) {
     std::uint16_t port = TAutomationServer::DefaultPort;
+    if (embedding) *embedding = false;
     for (std::size_t i = 0; i < args.size();) {
         if (::strcasecmp(args[i].c_str(), "-Embedding") == 0) {
+            if (embedding) *embedding = true;
             args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
         } else if (args[i] == "--automation-port") {
             const bool hasValue = i + 1 < args.size();

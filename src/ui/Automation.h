@@ -21,9 +21,10 @@ class TShell;
 class TUserDialogs;
 
 // Takes the automation arguments out of args: "--automation-port N" (0 turns the server off) and
-// "-Embedding" (accepted and ignored: no automation start by the system here). Answers the port;
-// a missing or invalid number keeps the default and sets error.
-std::uint16_t TakeAutomationArguments(std::vector<std::string>& args, std::string& error);
+// "-Embedding" (the program was started to serve automation: its start is quiet). Answers the port;
+// a missing or invalid number keeps the default and sets error; embedding (when given) tells whether
+// "-Embedding" was there.
+std::uint16_t TakeAutomationArguments(std::vector<std::string>& args, std::string& error, bool* embedding = nullptr);
 
 class TAutomation {
 public:

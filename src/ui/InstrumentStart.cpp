@@ -5,7 +5,6 @@
 #include "core/CommandTree.h"
 #include "core/Shell.h"
 #include "link/InstrumentConnection.h"
-#include "link/InstrumentIdentity.h"  // HasCommandLineParam
 #include "link/InstrumentLink.h"
 #include "program/ProgramLife.h"
 #include "ui/MainWindow.h"
@@ -30,7 +29,7 @@ public:
     void ShowMessage(const std::string& text) override {
         S_.Dialogs_.ShowMessage(nullptr, QString::fromStdString(text));
     }
-    bool StartedAsComServer() override { return S_.Shell_.GuiRemote || HasCommandLineParam(S_.Args_, "-Embedding"); }
+    bool StartedAsComServer() override { return S_.Shell_.GuiRemote || S_.Embedding_; }
     void SetAutoCalTimer(bool on) override { S_.Shell_.AutoCalTimerEnabled = on; }
 
     // --- the run-time switch: from the stop to the start the link's waits keep the window painting ---
@@ -53,11 +52,12 @@ private:
 };
 
 TInstrumentStart::TInstrumentStart(TShell& shell, TProgramLife& life, TUserDialogs& dialogs,
-                                   std::vector<std::string> args)
+                                   std::vector<std::string> args, bool embedding)
     : Shell_(shell),
       Life_(life),
       Dialogs_(dialogs),
       Args_(std::move(args)),
+      Embedding_(embedding),
       CallUps_(std::make_unique<TCallUps>(*this)) {}
 
 TInstrumentStart::~TInstrumentStart() {

@@ -17,9 +17,11 @@ class TUserDialogs;
 
 class TInstrumentStart : public TUiFeature {
 public:
-    // args: the program's arguments (without the program name). The life's ui features show the
+    // args: the program's arguments (without the program name); embedding: started to serve
+    // automation ("-Embedding"), which makes the start quiet. The life's ui features show the
     // connection's splash texts.
-    TInstrumentStart(TShell& shell, TProgramLife& life, TUserDialogs& dialogs, std::vector<std::string> args);
+    TInstrumentStart(TShell& shell, TProgramLife& life, TUserDialogs& dialogs, std::vector<std::string> args,
+                     bool embedding = false);
     ~TInstrumentStart() override;
     TInstrumentStart(const TInstrumentStart&) = delete;
     TInstrumentStart& operator=(const TInstrumentStart&) = delete;
@@ -42,6 +44,7 @@ private:
     TProgramLife& Life_;
     TUserDialogs& Dialogs_;
     std::vector<std::string> Args_;
+    bool Embedding_ = false;
     TResponsiveLinkClock Clock_;
     std::unique_ptr<TCallUps> CallUps_;  // outlives the connection that calls it
     std::unique_ptr<TInstruments> Instruments_;

@@ -18,13 +18,14 @@ T& TProgramFeatures::Add(TProgramLife& life, std::unique_ptr<T> feature) {
 }
 
 TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialogs& dialogs,
-                                   const std::vector<std::string>& args, std::uint16_t automationPort) {
+                                   const std::vector<std::string>& args, std::uint16_t automationPort,
+                                   bool embedding) {
     // Before the instrument start, which ends the link: the link's services go after it.
     Add(life, std::make_unique<TProgramLinkServices>(shell));
     Add(life, std::make_unique<TMainWindowFeature>());
     Add(life, std::make_unique<TWaveformCommandsFeature>());
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, dialogs, automationPort));
-    Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, dialogs, args));
+    Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, dialogs, args, embedding));
 }
 
 TProgramFeatures::~TProgramFeatures() = default;

@@ -18,9 +18,9 @@ class TUserDialogs;
 class TProgramFeatures {
 public:
     // args: the program's arguments (without the program name and the automation's own);
-    // automationPort 0 keeps the automation server off.
+    // automationPort 0 keeps the automation server off; embedding: started to serve automation.
     TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialogs& dialogs, const std::vector<std::string>& args,
-                     std::uint16_t automationPort);
+                     std::uint16_t automationPort, bool embedding = false);
     ~TProgramFeatures();
     TProgramFeatures(const TProgramFeatures&) = delete;
     TProgramFeatures& operator=(const TProgramFeatures&) = delete;

@@ -125,7 +125,9 @@ TEST_F(ConsoleTest, CloseQueryOffersToDisconnectTheClients) {
 TEST(AutomationArguments, PortEmbeddingAndBadNumbers) {
     std::string error;
     std::vector<std::string> args{"Absent", "-Embedding", "--automation-port", "6000", "--home", "/x"};
-    EXPECT_EQ(TakeAutomationArguments(args, error), 6000);
+    bool embedding = false;
+    EXPECT_EQ(TakeAutomationArguments(args, error, &embedding), 6000);
+    EXPECT_TRUE(embedding) << "taken out, and remembered for the quiet start";
     EXPECT_EQ(args, (std::vector<std::string>{"Absent", "--home", "/x"}));
     EXPECT_EQ(error, "");
 

@@ -32,10 +32,11 @@ protected:
     }
     // Runs the program until the instrument has started, then closes it; answers the caption.
     // switchTo: an instrument to switch to by command once started (its reply goes to SwitchReply).
-    std::string Run(const std::string& choice, bool& started, const std::string& switchTo = {}) {
+    std::string Run(const std::string& choice, bool& started, const std::string& switchTo = {},
+                    bool embedding = false) {
         TShell shell;
         TProgramLife life(shell);
-        TInstrumentStart instruments(shell, life, Dialogs, {choice});
+        TInstrumentStart instruments(shell, life, Dialogs, {choice}, embedding);
         life.Install(instruments);
         test::TRecordingUiFeature rec;
         life.Install(rec);
@@ -93,6 +94,18 @@ TEST_F(InstrumentStart, ALanEntryConnectsToTheInstrumentAtItsAddress) {
     EXPECT_EQ(Current, "Instrument1");
     EXPECT_TRUE(caption.starts_with("Morvex    ")) << caption;
     EXPECT_TRUE(fake.WaitForLine("Info:IndivData?"));
+}
+
+TEST_F(InstrumentStart, StartedToServeAutomationAnUnreachableInstrumentFallsBackWithoutADialog) {
+    // Nothing listens at the instrument port of this address.
+    std::ofstream(Home / "Configuration.ini")
+        << "[Instrument1 Instrument]\nName=\nInterface=LAN\nIP Address=127.0.0.2\n";
+    bool started = false;
+    EXPECT_EQ(Run("Instrument1", started, {}, true), "Morvex.    Instrument not connected");
+    EXPECT_TRUE(started) << "the program runs on, ready for its automation client";
+    EXPECT_EQ(Current, "Absent");
+    for (const std::string& asked : Dialogs.Asked)
+        EXPECT_EQ(asked.find("didn't link"), std::string::npos) << asked;
 }
 
 TEST_F(InstrumentStart, ACommandSwitchesTheRunningProgramToAnotherInstrument) {

@@ -23,6 +23,6 @@ int main(int argc, char** argv) {
     const std::uint16_t automationPort = vt::TakeAutomationArguments(args, automationError, &embedding);
     if (!automationError.empty()) std::cerr << "veltrane: " << automationError << '\n';
 
-    const vt::TProgramFeatures features(shell, life, dialogs, args, automationPort, embedding);
-    return vt::RunMainBlock(app, shell, life, std::move(args), dialogs);
+    vt::TProgramFeatures features(shell, life, dialogs, args, automationPort, embedding);
+    return vt::RunMainBlock(app, shell, life, std::move(args), features.Dialogs());
 }

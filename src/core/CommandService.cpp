@@ -5,8 +5,29 @@
 
 namespace vt {
 
+void TCOMRC::Report(const std::string& message) {
+    Log("    Message --> " + message);
+    if (Depth_ > 0) Messages_.push_back(message);
+}
+
 bool TCOMRC::Execute(std::string_view command, std::string& respond, std::size_t maxReply) {
     respond.clear();
+    const bool outermost = Depth_ == 0;
+    bool ok = false;
+    try {
+        ok = Run(command, respond, maxReply);
+    } catch (...) {
+        if (outermost) Messages_.clear();
+        throw;
+    }
+    if (outermost) {
+        for (const std::string& m : Messages_) respond += (respond.empty() ? "" : ";") + m;
+        Messages_.clear();
+    }
+    return ok;
+}
+
+bool TCOMRC::Run(std::string_view command, std::string& respond, std::size_t maxReply) {
     // Counts the running command strings; the end of the outermost one is reported.
     const TDepthScope scope(Depth_, &OnFinished);
     try {

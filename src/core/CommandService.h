@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vt {
 
@@ -38,13 +39,18 @@ public:
     std::function<void()> OnFinished;
     // A line of the console's log that is no command traffic (the server's own messages).
     void LogLine(const std::string& line) const { Log(line); }
+    // A message for the user raised while a command string runs: logged, and added to the end of
+    // the command's reply (after ";"), in place of a dialog that would hold the reply.
+    void Report(const std::string& message);
 
 private:
+    bool Run(std::string_view command, std::string& respond, std::size_t maxReply);
     void Log(const std::string& line) const {
         if (OnLog) OnLog(line);
     }
     TTreeSource Tree_;
     int Depth_ = 0;
+    std::vector<std::string> Messages_;  // reported during the outermost running command string
 };
 
 }  // namespace vt

@@ -75,6 +75,41 @@ void TAutomation::ShowConsole() {
     Console.activateWindow();
 }
 
+TCOMRC* TQuietWhileServingDialogs::Serving() const {
+    TCOMRC* service = Service_ ? Service_() : nullptr;
+    return service && service->Running() ? service : nullptr;
+}
+
+TDialogAnswer TQuietWhileServingDialogs::AskErrorYesNo(QWidget* parent, const QString& text) {
+    TCOMRC* service = Serving();
+    if (!service) return Inner_.AskErrorYesNo(parent, text);
+    service->Report(text.toStdString());
+    return TDialogAnswer::Yes;
+}
+
+TDialogAnswer TQuietWhileServingDialogs::AskYesNoCancel(QWidget* parent, const QString& text) {
+    TCOMRC* service = Serving();
+    if (!service) return Inner_.AskYesNoCancel(parent, text);
+    service->Report(text.toStdString());
+    return TDialogAnswer::Cancel;
+}
+
+void TQuietWhileServingDialogs::ShowError(QWidget* parent, const QString& text) {
+    if (TCOMRC* service = Serving()) {
+        service->Report(text.toStdString());
+    } else {
+        Inner_.ShowError(parent, text);
+    }
+}
+
+void TQuietWhileServingDialogs::ShowMessage(QWidget* parent, const QString& text) {
+    if (TCOMRC* service = Serving()) {
+        service->Report(text.toStdString());
+    } else {
+        Inner_.ShowMessage(parent, text);
+    }
+}
+
 TAutomationFeature::TAutomationFeature(TShell& shell, TUserDialogs& dialogs, std::uint16_t port)
     : Shell_(shell), Dialogs_(dialogs), Port_(port) {}
 

@@ -11,6 +11,7 @@
 #include "ui/AutomationServer.h"
 #include "ui/ConsoleForm.h"
 #include "ui/UiFeature.h"
+#include "ui/UserDialogs.h"
 
 class QWidget;
 
@@ -18,7 +19,6 @@ namespace vt {
 
 class TCommandTree;
 class TShell;
-class TUserDialogs;
 
 // Takes the automation arguments out of args: "--automation-port N" (0 turns the server off) and
 // "-Embedding" (the program was started to serve automation: its start is quiet). Answers the port;
@@ -47,6 +47,29 @@ public:
     TConsoleSession Session{Service};
     TfrmConsole Console;
     TAutomationServer Server{Service};
+};
+
+// While a command from an automation client or the console runs, the program's questions and messages
+// go to the console's log and the command's reply: no modal dialog may hold a client's reply until a
+// person clicks. Outside a command they are the inner dialogs.
+class TQuietWhileServingDialogs : public TUserDialogs {
+public:
+    // service: the command service while it exists (null before).
+    TQuietWhileServingDialogs(TUserDialogs& inner, std::function<TCOMRC*()> service)
+        : Inner_(inner), Service_(std::move(service)) {}
+
+    // The error dialog's continue, and the choice that changes nothing.
+    TDialogAnswer AskErrorYesNo(QWidget* parent, const QString& text) override;
+    TDialogAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
+    void ShowError(QWidget* parent, const QString& text) override;
+    void ShowMessage(QWidget* parent, const QString& text) override;
+
+private:
+    // The running service, or null when no command runs.
+    TCOMRC* Serving() const;
+
+    TUserDialogs& Inner_;
+    std::function<TCOMRC*()> Service_;
 };
 
 // The automation as a feature of the program: created with the main window, its server started on

@@ -176,6 +176,13 @@ void TAutomationServer::Serve() {
     Reap();
 }
 
+qint64 TAutomationServer::PendingOutput() const {
+    qint64 total = 0;
+    for (const auto& c : Clients_)
+        if (!c->Closed) total += c->Socket->bytesToWrite();
+    return total;
+}
+
 void TAutomationServer::KeepTotalOutputBound() {
     for (;;) {
         qint64 total = 0;
@@ -216,13 +223,15 @@ void TAutomationServer::Drop(TClient& c, const std::string& why) {
 
 void TAutomationServer::Reap() {
     if (Serving_) return;
-    std::erase_if(Clients_, [](const std::unique_ptr<TClient>& c) {
+    const std::size_t removed = std::erase_if(Clients_, [](const std::unique_ptr<TClient>& c) {
         if (!c->Closed || c->NextLine < c->Lines.size()) return false;
         c->Socket->disconnect();
         c->Socket->deleteLater();
         return true;
     });
-    RoundRobin_ = 0;
+    // The turn goes on where it was, so that the clients first in the list get no more turns than
+    // the rest from one slice to the next.
+    if (removed > 0) RoundRobin_ = Clients_.empty() ? 0 : RoundRobin_ % Clients_.size();
 }
 
 }  // namespace vt

@@ -50,6 +50,8 @@ public:
     void DisconnectAll();
     void SetOutputLimit(qint64 bytes) { OutputLimit_ = bytes; }
     void SetTotalOutputLimit(qint64 bytes) { TotalOutputLimit_ = bytes; }
+    // The replies written and not yet taken by the clients, all together.
+    qint64 PendingOutput() const;
     // Accepting paused after the system refused a connection for lack of resources.
     bool AcceptPaused() const { return AcceptPaused_; }
 

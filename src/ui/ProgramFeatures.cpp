@@ -19,15 +19,22 @@ T& TProgramFeatures::Add(TProgramLife& life, std::unique_ptr<T> feature) {
 
 TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialogs& dialogs,
                                    const std::vector<std::string>& args, std::uint16_t automationPort,
-                                   bool embedding) {
+                                   bool embedding)
+    : Dialogs_(std::make_unique<TQuietWhileServingDialogs>(dialogs, [this]() -> TCOMRC* {
+          TAutomation* automation = Automation_ ? Automation_->Automation() : nullptr;
+          return automation ? &automation->Service : nullptr;
+      })) {
+    TUserDialogs& quiet = *Dialogs_;
     // Before the instrument start, which ends the link: the link's services go after it.
     Add(life, std::make_unique<TProgramLinkServices>(shell));
     Add(life, std::make_unique<TMainWindowFeature>());
     Add(life, std::make_unique<TWaveformCommandsFeature>());
-    Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, dialogs, automationPort));
-    Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, dialogs, args, embedding));
+    Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, quiet, automationPort));
+    Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, quiet, args, embedding));
 }
 
 TProgramFeatures::~TProgramFeatures() = default;
+
+TUserDialogs& TProgramFeatures::Dialogs() { return *Dialogs_; }
 
 }  // namespace vt

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/UserDialogs.h"
+
 namespace vt {
 
 class TAutomationFeature;
@@ -13,7 +15,6 @@ class TFeature;
 class TInstrumentStart;
 class TProgramLife;
 class TShell;
-class TUserDialogs;
 
 class TProgramFeatures {
 public:
@@ -26,12 +27,15 @@ public:
     TProgramFeatures& operator=(const TProgramFeatures&) = delete;
 
     TInstrumentStart& Instruments() { return *Instruments_; }
+    // The dialogs every feature and the window use: quiet while an automation command runs.
+    TUserDialogs& Dialogs();
     TAutomationFeature& Automation() { return *Automation_; }
 
 private:
     template <class T>
     T& Add(TProgramLife& life, std::unique_ptr<T> feature);
 
+    std::unique_ptr<TUserDialogs> Dialogs_;
     std::vector<std::unique_ptr<TFeature>> Features_;
     TInstrumentStart* Instruments_ = nullptr;
     TAutomationFeature* Automation_ = nullptr;

@@ -1,4 +1,5 @@
 // The automation server driven by real loopback socket clients.
+#include <QElapsedTimer>
 #include <QTimer>
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 #include "UiTestSupport.h"
 #include "core/CommandService.h"
 #include "core/CommandTree.h"
+#include "ui/Automation.h"
 #include "ui/AutomationServer.h"
 
 using namespace vt;
@@ -43,6 +45,10 @@ public:
     void Close() {
         if (Fd_ >= 0) ::close(Fd_);
         Fd_ = -1;
+    }
+    // Sends a few bytes at once, without running the event loop.
+    bool SendNow(std::string_view bytes) {
+        return ::send(Fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
     }
     // Sends every byte (one send call when the system takes it at once).
     bool Send(std::string_view bytes) {
@@ -253,6 +259,69 @@ TEST_F(AutomationServerTest, PortInUseIsRefusedWithAMessageAndClientsCanBeDiscon
     EXPECT_EQ(server.ClientCount(), 0);
     EXPECT_TRUE(a.ClosedByServer());
     EXPECT_TRUE(b.ClosedByServer());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(AutomationServerTest, AFloodingClientLeavesOthersTheirTurnAndTheServerStaysWithinOneBound) {
+    // A pipelines ten thousand queries; B, arriving meanwhile, is answered long before A's last reply.
+    TRawClient a(port);
+    std::string flood;
+    for (int i = 0; i < 10000; ++i) flood += "HEADER?\n";
+    ASSERT_TRUE(a.Send(flood));
+    TRawClient b(port);
+    QElapsedTimer waited;
+    waited.start();
+    ASSERT_TRUE(b.Send("TRIG:SOURCE?\n"));
+    EXPECT_EQ(b.Lines(1), (Lines{"TRIG:SOURCE CH1"}));
+    EXPECT_LT(waited.elapsed(), 1000) << "B waited for A's whole queue";
+    const Lines replies = a.Lines(10000);
+    ASSERT_EQ(replies.size(), 10000u);
+    EXPECT_EQ(replies.back(), "HEADER ON");
+
+    // Clients that never read: their unread replies together stay within the one bound.
+    // (The system's socket buffers take some megabytes of each connection before anything waits here.)
+    server.SetOutputLimit(qint64{16} << 20);
+    server.SetTotalOutputLimit(qint64{24} << 20);
+    bigSize = 256 * 1024;
+    std::vector<std::unique_ptr<TRawClient>> silent;
+    std::string burst;
+    for (int i = 0; i < 200; ++i) burst += "BIG?\n";
+    for (int i = 0; i < 5; ++i) silent.push_back(std::make_unique<TRawClient>(port, 4096));
+    // All at once, so that no client's replies pile up alone first.
+    for (auto& client : silent) ASSERT_TRUE(client->SendNow(burst));
+    ASSERT_TRUE(RunLoopUntil([&] { return Logged("the clients together do not read their replies"); }));
+    EXPECT_LE(server.PendingOutput(), (qint64{24} << 20) + bigSize + 1);
+    // A reply that would pass the client's own bound is not built at all.
+    silent.clear();
+    server.SetOutputLimit(qint64{4} << 20);
+    bigSize = std::size_t{5} << 20;
+    TRawClient greedy(port);
+    ASSERT_TRUE(greedy.Send("BIG?\n"));
+    EXPECT_TRUE(greedy.ClosedByServer());
+    EXPECT_TRUE(Logged("disconnected: reply longer than 4194304 bytes"));
+}
+
+// Questions and messages raised while a client's command runs answer in its reply and the log.
+TEST_F(AutomationServerTest, AMessageDuringACommandGoesToTheReplyNotToADialog) {
+    TScriptedDialogs inner;
+    TQuietWhileServingDialogs dialogs(inner, [this] { return &service; });
+    tree->Root().AddGpibStringHandler("Fail", 0, [&](std::string_view, bool, std::uint8_t, std::string& reply) {
+        dialogs.ShowError(nullptr, QStringLiteral("Error Reading the Individual Information from the Instruments."));
+        reply = " NOT DETECTED";
+    });
+    TRawClient c(port);
+    ASSERT_TRUE(c.Send("FAIL?\nHEADER?\n"));
+    EXPECT_EQ(c.Lines(2), (Lines{"FAIL NOT DETECTED;Error Reading the Individual Information from the Instruments.",
+                                 "HEADER ON"}))
+        << "the message belongs to its own command's reply only";
+    EXPECT_TRUE(Logged("    Message --> Error Reading the Individual Information"));
+    EXPECT_TRUE(inner.Asked.empty());
+    // Outside a command the user sees the dialog.
+    dialogs.ShowError(nullptr, QStringLiteral("shown"));
+    EXPECT_EQ(inner.Asked, std::vector<std::string>{"Error: shown"});
 }
 
 }  // namespace

@@ -1,11 +1,17 @@
 #include "ui/AutomationServer.h"
 
 #include <QElapsedTimer>
-#include <QHostAddress>
-#include <QTimer>
+#include <QSocketNotifier>
 #include <QTcpSocket>
+#include <QTimer>
 #include <algorithm>
 #include <exception>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "core/CommandService.h"
 #include "core/CommandTree.h"
@@ -18,14 +24,13 @@ constexpr qsizetype MaxPendingInput = TAutomationServer::MaxLineLength;
 }  // namespace
 
 TAutomationServer::TAutomationServer(TCOMRC& service, QObject* parent) : QObject(parent), Service_(service) {
-    connect(&Server_, &QTcpServer::newConnection, this, [this] { Accept(); });
-    connect(&Server_, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError e) { AcceptFailed(e); });
     // Lines held while another command string ran are served once it has ended.
     Service_.OnFinished = [this] { ScheduleServe(); };
 }
 
 TAutomationServer::~TAutomationServer() {
     Service_.OnFinished = nullptr;
+    CloseListener();
     for (auto& c : Clients_) {
         c->Socket->disconnect(this);
         c->Socket->abort();
@@ -34,10 +39,38 @@ TAutomationServer::~TAutomationServer() {
 
 bool TAutomationServer::Listen(std::uint16_t port) {
     ErrorText_.clear();
-    if (Server_.listen(QHostAddress::LocalHost, port)) return true;
-    ErrorText_ = "Automation server: port " + std::to_string(port) + " on 127.0.0.1 is not available (" +
-                 Server_.errorString().toStdString() + "); the program runs without it.";
-    return false;
+    CloseListener();
+    auto refuse = [&](int error) {
+        ErrorText_ = "Automation server: port " + std::to_string(port) + " on 127.0.0.1 is not available (" +
+                     std::strerror(error) + "); the program runs without it.";
+        CloseListener();
+        return false;
+    };
+    ListenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (ListenFd_ < 0) return refuse(errno);
+    const int on = 1;
+    ::setsockopt(ListenFd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(ListenFd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return refuse(errno);
+    if (::listen(ListenFd_, SOMAXCONN) != 0) return refuse(errno);
+    socklen_t length = sizeof address;
+    ::getsockname(ListenFd_, reinterpret_cast<sockaddr*>(&address), &length);
+    Port_ = ntohs(address.sin_port);
+    AcceptNotifier_ = new QSocketNotifier(ListenFd_, QSocketNotifier::Read, this);
+    connect(AcceptNotifier_, &QSocketNotifier::activated, this, [this] { Accept(); });
+    AcceptNotifier_->setEnabled(true);
+    return true;
+}
+
+void TAutomationServer::CloseListener() {
+    delete AcceptNotifier_;
+    AcceptNotifier_ = nullptr;
+    if (ListenFd_ >= 0) ::close(ListenFd_);
+    ListenFd_ = -1;
+    Port_ = 0;
 }
 
 int TAutomationServer::ClientCount() const {
@@ -50,41 +83,54 @@ void TAutomationServer::DisconnectAll() {
 }
 
 void TAutomationServer::Accept() {
-    while (QTcpSocket* socket = Server_.nextPendingConnection()) {
-        auto client = std::make_unique<TClient>();
-        TClient* c = client.get();
-        c->Socket = socket;
-        c->Number = ++ClientNumbers_;
-        socket->setParent(this);
-        // Bytes beyond this stay with the system while the client's lines wait their turn.
-        socket->setReadBufferSize(MaxLineLength + 2);
-        Clients_.push_back(std::move(client));
-        connect(socket, &QTcpSocket::readyRead, this, [this, c] {
-            Receive(*c);
-            Serve();
-        });
-        connect(socket, &QTcpSocket::disconnected, this, [this, c] {
-            c->Closed = true;
-            Serve();
-        });
-        connect(socket, &QTcpSocket::errorOccurred, this, [this, c](QAbstractSocket::SocketError) {
-            c->Closed = true;
-            ScheduleServe();
-        });
+    while (ListenFd_ >= 0) {
+        const int fd = ::accept4(ListenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) {
+            auto* socket = new QTcpSocket(this);
+            if (socket->setSocketDescriptor(fd)) {
+                AddClient(socket);
+            } else {
+                delete socket;
+                ::close(fd);
+            }
+            continue;
+        }
+        if (errno == EINTR || errno == ECONNABORTED) continue;
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            // The connection stays waiting, and the listening socket would report it again at once,
+            // for ever: wait for a client to leave instead.
+            AcceptPaused_ = true;
+            AcceptNotifier_->setEnabled(false);
+            Service_.LogLine("Automation server: no resources for a new connection (" + std::string(std::strerror(errno)) +
+                             "); accepting again in " + std::to_string(AcceptRetryMs) + " ms");
+            QTimer::singleShot(AcceptRetryMs, this, [this] {
+                AcceptPaused_ = false;
+                if (AcceptNotifier_) AcceptNotifier_->setEnabled(true);
+            });
+        }
+        return;  // EAGAIN: none waiting
     }
 }
 
-void TAutomationServer::AcceptFailed(QAbstractSocket::SocketError error) {
-    // Out of descriptors the pending connection stays pending, and the listening socket would report
-    // it again at once, for ever: wait for a client to leave instead.
-    if (error != QAbstractSocket::SocketResourceError || AcceptPaused_) return;
-    AcceptPaused_ = true;
-    Server_.pauseAccepting();
-    Service_.LogLine("Automation server: no resources for a new connection; accepting again in " +
-                     std::to_string(AcceptRetryMs) + " ms");
-    QTimer::singleShot(AcceptRetryMs, this, [this] {
-        AcceptPaused_ = false;
-        Server_.resumeAccepting();
+void TAutomationServer::AddClient(QTcpSocket* socket) {
+    auto client = std::make_unique<TClient>();
+    TClient* c = client.get();
+    c->Socket = socket;
+    c->Number = ++ClientNumbers_;
+    // Bytes beyond this stay with the system while the client's lines wait their turn.
+    socket->setReadBufferSize(MaxLineLength + 2);
+    Clients_.push_back(std::move(client));
+    connect(socket, &QTcpSocket::readyRead, this, [this, c] {
+        Receive(*c);
+        Serve();
+    });
+    connect(socket, &QTcpSocket::disconnected, this, [this, c] {
+        c->Closed = true;
+        Serve();
+    });
+    connect(socket, &QTcpSocket::errorOccurred, this, [this, c](QAbstractSocket::SocketError) {
+        c->Closed = true;
+        ScheduleServe();
     });
 }
 

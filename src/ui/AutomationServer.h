@@ -4,13 +4,14 @@
 // line. Sockets are non-blocking and driven by the event loop; lines are served one at a time, a
 // client's turn after another's, in slices short enough that the window keeps painting and every
 // socket is read while one client floods.
+#include <QAbstractSocket>
 #include <QObject>
-#include <QTcpServer>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+class QSocketNotifier;
 class QTcpSocket;
 
 namespace vt {
@@ -41,8 +42,8 @@ public:
     // Listens on 127.0.0.1 at port (0: a port the system chooses). False when the port cannot be
     // had; ErrorText() then says why.
     bool Listen(std::uint16_t port);
-    bool IsListening() const { return Server_.isListening(); }
-    std::uint16_t Port() const { return Server_.serverPort(); }
+    bool IsListening() const { return ListenFd_ >= 0; }
+    std::uint16_t Port() const { return Port_; }
     const std::string& ErrorText() const { return ErrorText_; }
 
     // Open connections: each one holds the automation object.
@@ -65,8 +66,10 @@ private:
         int Number = 0;
     };
 
+    // Takes every waiting connection; out of descriptors it stops listening for a while.
     void Accept();
-    void AcceptFailed(QAbstractSocket::SocketError error);
+    void AddClient(QTcpSocket* socket);
+    void CloseListener();
     // Drops the client holding the most unread output while all of them hold more than the bound.
     void KeepTotalOutputBound();
     void Receive(TClient& client);
@@ -78,7 +81,11 @@ private:
     TClient* NextWaiting();
 
     TCOMRC& Service_;
-    QTcpServer Server_;
+    // Our own listening socket: accepting is ours too, so that a refusal for lack of descriptors is
+    // seen and waited out instead of being retried at once for ever.
+    int ListenFd_ = -1;
+    std::uint16_t Port_ = 0;
+    QSocketNotifier* AcceptNotifier_ = nullptr;
     std::vector<std::unique_ptr<TClient>> Clients_;
     std::string ErrorText_;
     qint64 OutputLimit_ = DefaultOutputLimit;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchApp.h"
 #include "core/EditHandlers.h"
 #include "core/InternalError.h"
 #include "core/LanguageState.h"
@@ -59,14 +60,7 @@ private:
     std::vector<TRC_RightMenuPanel*> Pages_;
 };
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_ui";
-    static char* argv[] = {name, nullptr};
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static QApplication app(argc, argv);
-    return app;
-}
+QApplication& App() { return BenchApp(); }
 
 void BM_OpenSideMenuOf60Switchers(benchmark::State& state) {
     App();

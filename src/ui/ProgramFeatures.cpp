@@ -1,5 +1,6 @@
 #include "ui/ProgramFeatures.h"
 
+#include "acq/TimebaseChannels.h"
 #include "acq/WaveformCommands.h"
 #include "program/ProgramLife.h"
 #include "program/ProgramLinkServices.h"
@@ -23,6 +24,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TProgramLinkServices>(shell));
     Add(life, std::make_unique<TMainWindowFeature>());
     Add(life, std::make_unique<TWaveformCommandsFeature>());
+    Add(life, std::make_unique<TTimebaseChannelsFeature>(shell));
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, dialogs, automationPort));
     Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, dialogs, args));
 }

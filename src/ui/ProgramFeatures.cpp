@@ -1,12 +1,12 @@
 #include "ui/ProgramFeatures.h"
 
-#include "acq/TimebaseChannels.h"
 #include "acq/WaveformCommands.h"
 #include "program/ProgramLife.h"
 #include "program/ProgramLinkServices.h"
 #include "ui/Automation.h"
 #include "ui/InstrumentStart.h"
 #include "ui/MainWindowFeature.h"
+#include "ui/menus/TimebaseChannelsMenus.h"
 
 namespace vt {
 
@@ -24,7 +24,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TProgramLinkServices>(shell));
     Add(life, std::make_unique<TMainWindowFeature>());
     Add(life, std::make_unique<TWaveformCommandsFeature>());
-    Add(life, std::make_unique<TTimebaseChannelsFeature>(shell));
+    Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, dialogs, automationPort));
     Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, dialogs, args));
 }

@@ -65,17 +65,18 @@ protected:
     std::unique_ptr<TPermanentControlsBindings> Bindings;
 };
 
-// Captions that do not fit their control, as "object: caption".
+// Captions that do not fit their control, as "object: caption": a title has the width less its
+// margins, a radio or check item its button less the indicator.
 std::vector<std::string> CutCaptions(const TSideMenuForm& form) {
     std::vector<std::string> cut;
     for (TRC_RightMenuPanel* page : form.Pages()) {
         for (TRC_Switcher* sw : SwitchersOf(*page)) {
             const QFontMetrics m(sw->font());
-            if (m.horizontalAdvance(sw->Caption()) > sw->width() - 4)
+            if (m.horizontalAdvance(sw->Caption()) > sw->width() - 12)
                 cut.push_back(sw->objectName().toStdString() + ": " + sw->Caption().toStdString());
             if (auto* poly = dynamic_cast<TRC_PolyButtonSwitcher*>(sw))
                 for (int i = 0; i < poly->ButtonCount(); ++i)
-                    if (m.horizontalAdvance(poly->Button(i).Caption()) > poly->Button(i).width() - 2)
+                    if (m.horizontalAdvance(poly->Button(i).Caption()) + 20 > poly->Button(i).width())
                         cut.push_back(sw->objectName().toStdString() + ": " + poly->Button(i).Caption().toStdString());
         }
     }

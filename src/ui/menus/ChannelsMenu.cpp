@@ -32,8 +32,7 @@ TUsil_Form::TUsil_Form(TSideMenus& menus, QWidget* mainWindow, bool leftSide, TS
     Scale_ = main.Add<TRC_EditSwitcher>("edswScale", QStringLiteral("SCALE"), "Scale");
     Offset_ = main.Add<TRC_EditSwitcher>("edswOffset", QStringLiteral("OFFSET"), "Offset");
     auto* band = main.Add<TRC_RadioSwitcher>("rswBand", QStringLiteral("Bandwidth"), "Band",
-                                             TPageStacker::ButtonsHeight(1));
-    band->SetColumns(2);
+                                             TPageStacker::ButtonsHeight(2));
     band->SetItems({QStringLiteral("Full"), QStringLiteral("Narrow")});
     main.Add<TRC_EditSwitcher>("edswDeskew", QStringLiteral("DESKEW (Alt Acq)"), "Deskew");
     main.Add<TRC_OnOffSwitch>("oswAcquire", QStringLiteral("Acquire"), "Acquire");

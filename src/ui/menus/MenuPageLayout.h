@@ -10,8 +10,8 @@ namespace vt {
 
 class TPageStacker {
 public:
-    static constexpr int Left = 4;
-    static constexpr int Width = 103;
+    static constexpr int Left = 2;
+    static constexpr int Width = 107;
     static constexpr int Gap = 3;
     static constexpr int ButtonRow = 16;
 

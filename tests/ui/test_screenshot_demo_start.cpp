@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "UiTestSupport.h"
 #include "core/Shell.h"
@@ -29,7 +30,8 @@ TEST(DemoStartScreenshot, BothMenusAndTheStripAreLive) {
     const test::TempFolder temp;
     const auto home = temp.Path() / "home";
     std::filesystem::create_directories(home);
-    std::ofstream(home / "Language-Vlt.Eng") << "[Common]\nCommon:Language=English\n";
+    // Another language but no English file yet: the start writes it with the forms' texts.
+    std::ofstream(home / "Language-Vlt.Fra") << "[Common]\nCommon:Language=Francais\n";
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
     TShell shell;
     TProgramLife life(shell);
@@ -41,7 +43,8 @@ TEST(DemoStartScreenshot, BothMenusAndTheStripAreLive) {
     QImage shot;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!shell.AcqEnabled) return;
+        // Once started and the English file (written by the deferred start-up) is there.
+        if (!shell.AcqEnabled || !std::filesystem::exists(home / "Language-Vlt.Eng")) return;
         for (QWidget* w : QApplication::topLevelWidgets()) {
             auto* m = dynamic_cast<TMorda_fr*>(w);
             if (!m || !m->isVisible()) continue;
@@ -70,6 +73,17 @@ TEST(DemoStartScreenshot, BothMenusAndTheStripAreLive) {
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString file = folder + "/demo_start_timebase_channels.png";
     ASSERT_TRUE(shot.save(file, "PNG"));
+
+    // The language files are UTF-16 with a byte-order mark.
+    std::ifstream in(home / "Language-Vlt.Eng", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 2u);
+    const std::string english =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.data() + 2), static_cast<qsizetype>(bytes.size() - 2) / 2)
+            .toStdString();
+    for (const char* text : {"[TB_Form]", "[Usil_Form]", "Bit Period", "Intensified", "DESKEW (Alt Acq)",
+                             "Attenuation Units", "Decibel", "Ampere", "External Scale"})
+        EXPECT_NE(english.find(text), std::string::npos) << text;
 }
 
 }  // namespace

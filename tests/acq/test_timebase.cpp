@@ -75,6 +75,12 @@ TEST(TimebaseRules, BitUnitKeepsBitScalesWhenTheRateChanges) {
     t.Run("TB:BitScaleA 2;BitScaleB 0.5");
     EXPECT_NEAR(t.Edit("TB:ScaleA").GetValue(), 2 / rates.GetRate(7), 1e-15);
 
+    // A program change of the time scale in unit Bits keeps the value it was given.
+    t.Feature->Timebase().SetTimebaseValue(0, 3.3e-8);
+    EXPECT_DOUBLE_EQ(t.Edit("TB:ScaleA").GetValue(), 3.3e-8);
+    EXPECT_NEAR(t.Edit("TB:BitScaleA").GetValue(), 3.3e-8 * rates.GetRate(7), 1e-6);
+    t.Run("TB:BitScaleA 2");
+
     t.Run("TB:BitRate 1G25000");
     EXPECT_DOUBLE_EQ(t.Edit("TB:BitScaleA").GetValue(), 2);
     EXPECT_DOUBLE_EQ(t.Edit("TB:BitScaleB").GetValue(), 0.5);

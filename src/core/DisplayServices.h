@@ -21,6 +21,17 @@ public:
 
     // The top text strip.
     virtual void TopTextUpdateAll() {}
+    virtual void TopTextShowColumns() {}
+    virtual void RedrawSampleRateField() {}
+
+    // The acquisition display.
+    // How many times a channel's trace is compressed vertically by the layout: 1 without a screen.
+    virtual int VerticalCompression() const { return 1; }
+    // The intensified zones of the main timebase, in screen columns (all 0: none).
+    virtual void SetIntensifiedRanges(int /*width1*/, int /*start1*/, int /*start2*/, int /*width2*/) {}
+    virtual void MarkAcquisitionRedraw() {}
+    // Clears a source's trace from the screen.
+    virtual void FreeSignalLayer(int /*source*/) {}
 
     // A timed hint of the normal style, kept under newer hints.
     virtual void PushHint(const std::string& /*text*/, int /*durationMs*/) {}

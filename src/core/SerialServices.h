@@ -12,6 +12,17 @@ public:
     // Mask test.
     virtual void RefreshStdMaskFamily() {}
 
+    // TDR/TDT analysis.
+    virtual bool IsTdrActive() const { return false; }
+    // 0 none, 1 rho, 2 ohm, 3 gain (TDT) for a channel index (2 Ch1, 3 Ch2).
+    virtual int TdrChannelState(int /*channelIndex*/) const { return 0; }
+    // The distance unit setting's index: 0 time, 1 metres, 2 feet, else inches.
+    virtual int TdrDistanceUnit() const { return 0; }
+    // Transmission (TDT) instead of reflection (TDR): the signal travels the line once.
+    virtual bool TdrTransmission() const { return false; }
+    virtual double TdrVelocityFactor() const { return 1.0; }
+    virtual void RefreshTdrChannelChoice() {}
+
     // Jitter analyser.
     virtual bool JitterAnalyserExists() const { return false; }
     virtual void JitterDrawPlot(int /*plot*/, int /*kind*/, int /*value*/) {}

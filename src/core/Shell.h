@@ -24,6 +24,7 @@ class TSignalRecords;
 class TInstrumentLink;
 class TShell;
 class TUndoBuffer;
+class TWindowBindings;
 
 // An object of a higher library that the context owns; that library supplies its deletion.
 template <class T>
@@ -270,6 +271,10 @@ public:
     TInstrumentSenders* Senders() { return Senders_.get(); }
     void SetSenders(TOwnedPart<TInstrumentSenders> senders) { Senders_ = std::move(senders); }
 
+    // --- the main window's strip bindings and side-menu refreshes: none without a window; not owned ---
+    TWindowBindings* WindowBindings() { return WindowBindings_; }
+    void SetWindowBindings(TWindowBindings* bindings) { WindowBindings_ = bindings; }
+
     // --- the undo buffer: from an instrument's start to its stop ---
     TUndoBuffer* UndoBuffer() { return UndoBuffer_.get(); }
     void SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer);
@@ -285,6 +290,7 @@ private:
     TOwnedPart<TInstrumentLink> Link_{nullptr, nullptr};
     TOwnedPart<TInstrumentIdentityUnit> Identity_{nullptr, nullptr};  // refers to the link: goes first
     TOwnedPart<TInstrumentSenders> Senders_{nullptr, nullptr};          // refers to both: goes before them
+    TWindowBindings* WindowBindings_ = nullptr;
 };
 
 // Every feature unit registers its settings in the fixed order, unless skip; RegistrationDone is set

@@ -11,7 +11,12 @@
 
 namespace vt {
 
+TMainWindowFeature::TMainWindowFeature() = default;
+
+TMainWindowFeature::~TMainWindowFeature() { WindowGone(); }
+
 void TMainWindowFeature::FillRows(TShell& shell) {
+    Shell_ = &shell;
     shell.Registration.Add(TRegistrationRow::CreateGuiHandler, [this](TShell&) {
         if (!Window_) VT_INTERNAL_ERROR("MainWindowFeature", "Gui registered without a main window");
         Window_->CreateGuiHandler();
@@ -37,9 +42,15 @@ void TMainWindowFeature::WindowCreated(TMorda_fr& window, TSideMenus& menus, TKi
     Window_ = &window;
     Menus_ = &menus;
     Kit_ = &kit;
+    if (auto* strip = dynamic_cast<TRC_RightMenuPanel*>(&window.PermanentControls()); strip && Shell_) {
+        Bindings_ = std::make_unique<TPermanentControlsBindings>(*strip, menus);
+        Shell_->SetWindowBindings(Bindings_.get());
+    }
 }
 
 void TMainWindowFeature::WindowGone() {
+    if (Shell_ && Bindings_ && Shell_->WindowBindings() == Bindings_.get()) Shell_->SetWindowBindings(nullptr);
+    Bindings_.reset();
     Window_ = nullptr;
     Menus_ = nullptr;
     Kit_ = nullptr;

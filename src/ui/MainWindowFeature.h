@@ -1,14 +1,19 @@
 #pragma once
 // The main window's own part in the fixed orders: the "Gui" setting, the binding of the two
 // permanent control strips and the English language file with the forms' texts.
+#include <memory>
+
 #include "ui/UiFeature.h"
 
 namespace vt {
 
 class TShell;
+class TPermanentControlsBindings;
 
 class TMainWindowFeature : public TUiFeature {
 public:
+    TMainWindowFeature();
+    ~TMainWindowFeature() override;
     void FillRows(TShell& shell) override;
     void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
     void WindowGone() override;
@@ -17,6 +22,9 @@ private:
     TMorda_fr* Window_ = nullptr;
     TSideMenus* Menus_ = nullptr;
     TKitContext* Kit_ = nullptr;
+    TShell* Shell_ = nullptr;
+    // What the settings units ask of the strip and the side menus, while the window exists.
+    std::unique_ptr<TPermanentControlsBindings> Bindings_;
 };
 
 }  // namespace vt

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "ui/SideMenu.h"
 #include "ui/controls/ButtonSwitchers.h"
 #include "ui/controls/EditSwitcher.h"
 #include "ui/controls/ListBoxSwitcher.h"
@@ -90,6 +91,39 @@ void BuildPermanentControls(TRC_RightMenuPanel& strip) {
 void BindPermanentControls(TRC_RightMenuPanel& strip, TKitContext& kit) {
     for (TRC_Switcher* sw : SwitchersOf(strip)) sw->SetKit(&kit);
     BindSwitchersOf(strip);
+}
+
+void TPermanentControlsBindings::Bind(const char* name, const std::string& header) {
+    if (auto* sw = Strip_.findChild<TRC_Switcher*>(QLatin1String(name), Qt::FindDirectChildrenOnly)) {
+        sw->SetMnemonics(header);
+        // A control bound before (or whose old setting did not exist) takes its new setting at once.
+        sw->BindToHandler(false);
+    }
+}
+
+void TPermanentControlsBindings::BindChannelScaleEdit(int channelNumber, const std::string& header) {
+    Bind(channelNumber == 2 ? "edswCh2Scale" : "edswCh1Scale", header);
+}
+
+void TPermanentControlsBindings::BindChannelOffsetEdit(int channelNumber, const std::string& header) {
+    Bind(channelNumber == 2 ? "edswCh2Offset" : "edswCh1Offset", header);
+}
+
+void TPermanentControlsBindings::BindHorizontalScaleEdit(const std::string& header, const std::string& caption) {
+    Bind("edswTBScaleA", header);
+    if (auto* sw = Strip_.findChild<TRC_Switcher*>(QStringLiteral("edswTBScaleA"), Qt::FindDirectChildrenOnly))
+        sw->SetCaption(QString::fromStdString(caption));
+}
+
+void TPermanentControlsBindings::BindDelayEdit(const std::string& header) { Bind("edswTBDelay", header); }
+
+void TPermanentControlsBindings::RefreshSideMenu(TMenuKind kind) {
+    for (int side = 0; side < SideMenuSideCount; ++side) {
+        TSideMenuForm* form = Menus_.Form(side);
+        if (!form || form->MenuKind != kind) continue;
+        form->UpdateMenu();
+        for (TRC_RightMenuPanel* page : form->Pages()) page->RebindSwitchers();
+    }
 }
 
 }  // namespace vt

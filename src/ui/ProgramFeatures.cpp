@@ -6,6 +6,7 @@
 #include "ui/Automation.h"
 #include "ui/InstrumentStart.h"
 #include "ui/MainWindowFeature.h"
+#include "ui/menus/TimebaseChannelsMenus.h"
 
 namespace vt {
 
@@ -29,6 +30,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TProgramLinkServices>(shell));
     Add(life, std::make_unique<TMainWindowFeature>());
     Add(life, std::make_unique<TWaveformCommandsFeature>());
+    Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, quiet, automationPort));
     Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, quiet, args, embedding));
 }

@@ -1,0 +1,56 @@
+#pragma once
+// Stacks the controls of a side-menu page from the top down, each the page's inner width.
+#include <QLabel>
+#include <QPushButton>
+#include <QString>
+
+#include "ui/controls/Switcher.h"
+
+namespace vt {
+
+class TPageStacker {
+public:
+    static constexpr int Left = 2;
+    static constexpr int Width = 107;
+    static constexpr int Gap = 3;
+    static constexpr int ButtonRow = 16;
+
+    explicit TPageStacker(TRC_RightMenuPanel& page, int top = 20) : Page_(page), Top_(top) {}
+
+    // A switcher of the given height (0 keeps its own) with its caption and setting.
+    template <class T>
+    T* Add(const char* name, const QString& caption, const char* mnemonic, int height = 0) {
+        auto* sw = new T(&Page_);
+        sw->setObjectName(QLatin1String(name));
+        sw->SetCaption(caption);
+        if (mnemonic) sw->SetMnemonics(mnemonic);
+        Place(*sw, height ? height : sw->height());
+        return sw;
+    }
+    // The height of a button switcher with this many rows.
+    static int ButtonsHeight(int rows) { return SwitcherTitleHeight + rows * ButtonRow + 4; }
+
+    QPushButton* AddButton(const char* name, const QString& text) {
+        auto* b = new QPushButton(text, &Page_);
+        b->setObjectName(QLatin1String(name));
+        Place(*b, 22);
+        return b;
+    }
+    QLabel* AddLabel(const char* name, const QString& text) {
+        auto* l = new QLabel(text, &Page_);
+        l->setObjectName(QLatin1String(name));
+        l->setAlignment(Qt::AlignCenter);
+        Place(*l, 18);
+        return l;
+    }
+
+private:
+    void Place(QWidget& w, int height) {
+        w.setGeometry(Left, Top_, Width, height);
+        Top_ += height + Gap;
+    }
+    TRC_RightMenuPanel& Page_;
+    int Top_;
+};
+
+}  // namespace vt

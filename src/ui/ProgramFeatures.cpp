@@ -1,5 +1,6 @@
 #include "ui/ProgramFeatures.h"
 
+#include "acq/SignalAcq.h"
 #include "acq/WaveformCommands.h"
 #include "program/ProgramLife.h"
 #include "program/ProgramLinkServices.h"
@@ -22,6 +23,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     // Before the instrument start, which ends the link: the link's services go after it.
     Add(life, std::make_unique<TProgramLinkServices>(shell));
     Add(life, std::make_unique<TMainWindowFeature>());
+    Add(life, std::make_unique<TSignalAcq>());
     Add(life, std::make_unique<TWaveformCommandsFeature>());
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, dialogs, automationPort));
     Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, dialogs, args));

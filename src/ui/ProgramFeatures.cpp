@@ -7,6 +7,7 @@
 #include "ui/Automation.h"
 #include "ui/InstrumentStart.h"
 #include "ui/MainWindowFeature.h"
+#include "ui/menus/AcqMenu.h"
 
 namespace vt {
 
@@ -24,6 +25,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TProgramLinkServices>(shell));
     Add(life, std::make_unique<TMainWindowFeature>());
     Add(life, std::make_unique<TSignalAcq>());
+    Add(life, std::make_unique<TAcqMenuFeature>(shell));
     Add(life, std::make_unique<TWaveformCommandsFeature>());
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, dialogs, automationPort));
     Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, dialogs, args));

@@ -29,3 +29,28 @@ TEST(AcqSending, OnlyAveragesAndRecordLengthGoOut) {
     ASSERT_TRUE(c.Fake.WaitUntil([&] { return c.Sent().size() >= 4; }));
     EXPECT_EQ(c.Sent().back(), "Acq:SmplMode LFFB");
 }
+
+TEST(AcqSending, TheEngineBreaksThroughTheLinkAndClosesTheCycle) {
+    TAcqOnFake c;
+    ASSERT_TRUE(c.Open());
+    TInstrumentLink& link = *c.Shell.Link();
+    // Nothing outstanding: nothing is sent, the cycle closes.
+    c.Acq.SetCycleOpen(true);
+    link.BreakAcquisition(true);
+    EXPECT_FALSE(c.Acq.CycleOpen());
+    EXPECT_TRUE(c.Sent().empty());
+
+    link.StartAcquisition(chCodeCh1, 512, 1, 0, true);
+    c.Acq.SetCycleOpen(true);
+    c.Shell.FlagRegisterReadingEnabled = false;
+    // Any command that is not exempt breaks first; the break drains the stream to its end.
+    link.SendCommand("Trig:Mode Free");
+    EXPECT_FALSE(link.AcquisitionRunning());
+    EXPECT_FALSE(c.Acq.CycleOpen());
+    EXPECT_FALSE(link.CommErrorFlag());
+    EXPECT_TRUE(c.Shell.FlagRegisterReadingEnabled);
+    ASSERT_TRUE(c.Fake.WaitUntil([&] { return c.Sent().size() >= 3; }));
+    const std::vector<std::string> sent = c.Sent();
+    EXPECT_EQ(sent[sent.size() - 2], "ACQ:BREAK");
+    EXPECT_EQ(sent.back(), "Trig:Mode Free");
+}

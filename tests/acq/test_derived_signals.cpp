@@ -49,6 +49,16 @@ struct TFakeAnalysis : TAnalysisServices {
 };
 
 struct TFakeDisplay : TDisplayServices {
+    bool Panel = false;
+    std::vector<int> Drawn;
+    std::vector<TSignalLayerPoints> Points;
+    bool PanelExists() const override { return Panel; }
+    bool HasSignalLayer(int, int style) const override { return style == 1; }
+    int DisplayStyle() const override { return 1; }
+    void DrawSignalLayer(int source, int, const TSignalLayerPoints& points) override {
+        Drawn.push_back(source);
+        Points.push_back(points);
+    }
     std::vector<int> Removed;
     std::function<void(int)> OnRemove;
     void RemoveSignalLayer(int source) override {
@@ -213,7 +223,9 @@ TEST_F(Derived, DisplayValueOperations) {
     r.SetPoint(5, 4);
     r.SetPoint(6, 4);
     EXPECT_DOUBLE_EQ(Signals.LevelCrossingIndex(ssM1, 5, 1), 4.25);
-    EXPECT_DOUBLE_EQ(Signals.LevelCrossingIndex(ssM1, 6, 1), 5.5);
+    r.SetPoint(4, 4);
+    EXPECT_DOUBLE_EQ(Signals.LevelCrossingIndex(ssM1, 5, 1), 4.5);
+    r.SetPoint(4, 0);
     EXPECT_DOUBLE_EQ(Signals.InterpolatedValue(ssM1, 4, 4.25), 1);
     EXPECT_DOUBLE_EQ(Signals.InterpolatedValue(ssM1, 4, 4.0), 0);
     EXPECT_NEAR(Signals.InterpolatedValue(ssM1, 4, 4.0005), 0.002, 1e-12);
@@ -259,4 +271,39 @@ TEST(DerivedMoves, OneUndoRestoresAMoveAndADrag) {
     EXPECT_DOUBLE_EQ(delay.GetValue(), 2);
     EXPECT_DOUBLE_EQ(scale.GetValue(), 0.1);
     EXPECT_DOUBLE_EQ(offset.GetValue(), 0);
+}
+
+TEST_F(Derived, StaleLayersAreRedrawnWithTheirViews) {
+    TSignalObj& f1 = Records().Record(ssF1);
+    f1.SetLength(64);
+    for (int i = 0; i < 64; ++i) f1.SetPoint(i, i);
+    f1.SetVertScale(0.5);
+    Inputs.Views[ssF1] = {.ComplexScale = 0, .Suppress = 0, .SupprLevel = -50, .VScaleType = 0, .VertScale = 2,
+                          .VertDBScale = 20, .Offset = 1.5, .OffsInDB = 0, .OffsPhase = 0, .PhaseScale = 1,
+                          .HorScale = 0.5, .HorPosition = 10};
+    Inputs.Views[ssS1] = {.ComplexScale = 0, .Suppress = 3, .SupprLevel = -40, .VScaleType = 1, .VertScale = 1,
+                          .VertDBScale = 10, .Offset = 0, .OffsInDB = 6, .OffsPhase = 45, .PhaseScale = 0.5,
+                          .HorScale = 0.5, .HorPosition = 0};
+    Records().Record(ssS1).SetSpectrum(true);
+    for (int s : {ssF1, ssS1, ssM1}) SetOn(s);
+    Records().SetState(ssF1, srcFresh);
+    Records().SetState(ssS1, srcUpToDate);
+    Records().SetState(ssM1, srcFresh);
+    Signals.RedrawStaleSignals();
+    EXPECT_TRUE(Display->Drawn.empty()) << "no screen yet";
+    Display->Panel = true;
+    Signals.RedrawStaleSignals();
+    EXPECT_EQ(Display->Drawn, (std::vector<int>{ssF1, ssS1}));
+    EXPECT_EQ(f1.ViewStart(), 10);
+    EXPECT_EQ(f1.Decimation(), 2);
+    EXPECT_DOUBLE_EQ(f1.ViewPosition(), -0.75);
+    EXPECT_DOUBLE_EQ(f1.ViewScaleFactor(), 2);
+    ASSERT_EQ(Display->Points[0].Length, f1.GetDecimatedLength());
+    EXPECT_DOUBLE_EQ(Display->Points[0].Values[0], f1.GetDisplayValue(0));
+    const TSignalObj& s1 = Records().Record(ssS1);
+    EXPECT_TRUE(s1.SkipDC() && s1.PhaseGate() && s1.DbOn());
+    EXPECT_DOUBLE_EQ(s1.DbScale(), 10);
+    EXPECT_DOUBLE_EQ(s1.DbOffset(), -6);
+    EXPECT_DOUBLE_EQ(s1.PhaseOffset(), 45);
+    EXPECT_DOUBLE_EQ(s1.PhaseScaleFactor(), 0.5);
 }

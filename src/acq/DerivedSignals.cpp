@@ -133,9 +133,11 @@ void TDerivedInputs::CopyView(int target, int source) {
         THandler* from = tree->Root().FindHandler(ZoomPath(source, name));
         THandler* to = tree->Root().FindHandler(ZoomPath(target, name));
         if (!from || !to) continue;
+        // The value as a setup line holds it, without the blank an internal reply leads with.
         std::string text;
         from->ExecuteCommand("", true, text, true);
-        ApplyCommandText(*to, text);
+        const std::size_t first = text.find_first_not_of(' ');
+        ApplyCommandText(*to, first == std::string::npos ? std::string_view() : std::string_view(text).substr(first));
     }
 }
 

@@ -10,6 +10,7 @@
 #include "core/CommandTree.h"
 #include "core/InternalError.h"
 #include "core/Shell.h"
+#include "core/SettingReaders.h"
 #include "core/UndoBuffer.h"
 
 #include "acq/AcqTestSupport.h"
@@ -306,4 +307,38 @@ TEST_F(Derived, StaleLayersAreRedrawnWithTheirViews) {
     EXPECT_DOUBLE_EQ(s1.DbOffset(), -6);
     EXPECT_DOUBLE_EQ(s1.PhaseOffset(), 45);
     EXPECT_DOUBLE_EQ(s1.PhaseScaleFactor(), 0.5);
+}
+
+TEST(DerivedCopies, ValuesWithTheirViewSettings) {
+    TAcqContext c;
+    c.Register(false);
+    TSpider& root = c.Tree().Root();
+    for (const char* node : {"Zoom:F1:", "Zoom:M1:"}) {
+        root.AddCheckHandler(std::string(node) + "Suppress", {.Items = "DC,Phase"});
+        root.AddDoubleEditHandler(std::string(node) + "Offset",
+                                  {.Config = {.Minimum = -10, .Maximum = 10, .Resolution = 1e-13, .Units = "div"}});
+        root.AddDoubleEditHandler(std::string(node) + "HorScale",
+                                  {.Initial = 1, .Config = {.Minimum = 0.0078125, .Maximum = 1, .Resolution = 1e-13}});
+    }
+    FindSetting<TCheckSwHandler>(&c.Tree(), "Zoom:F1:Suppress")->SetMask(2);
+    FindSetting<TEditHandler>(&c.Tree(), "Zoom:F1:Offset")->SetValue(-2.25);
+    FindSetting<TEditHandler>(&c.Tree(), "Zoom:F1:HorScale")->SetValue(0.25);
+    TSignalRecords& records = *c.Shell.Records();
+    records.Record(ssF1).SetLength(64);
+    records.Record(ssF1).SetPoint(3, 7.5);
+    TDerivedInputs inputs(c.Shell);
+    TDerivedSignals signals(c.Shell, inputs);
+
+    signals.CopySignalValues(ssM1, ssF1, true);
+    EXPECT_EQ(records.Record(ssM1).Length(), 64);
+    EXPECT_DOUBLE_EQ(records.Record(ssM1).GetPoint(3), 7.5);
+    const TDerivedView view = inputs.View(ssM1);
+    EXPECT_EQ(view.Suppress, 2u);
+    EXPECT_DOUBLE_EQ(view.Offset, -2.25);
+    EXPECT_DOUBLE_EQ(view.HorScale, 0.25);
+    EXPECT_EQ(records.Record(ssM1).Decimation(), 4);
+    // A channel has no view settings: the copy's zoom starts anew.
+    signals.CopySignalValues(ssM1, ssCh1, true);
+    EXPECT_DOUBLE_EQ(inputs.View(ssM1).Offset, 0);
+    EXPECT_DOUBLE_EQ(inputs.View(ssM1).HorScale, 1);
 }

@@ -164,6 +164,21 @@ void TSignalRecords::SetState(int source, TSourceState state) {
     States_[source] = state;
 }
 
+void TSignalRecords::ResetStates() {
+    States_.fill(srcOff);
+    XYState_ = srcOff;
+}
+
+std::int32_t TSignalRecords::Fingerprint(int source) const {
+    if (source != ssXY) CheckRecord(source);
+    return Fingerprints_[static_cast<std::size_t>(source)];
+}
+
+void TSignalRecords::SetFingerprint(int source, std::int32_t fingerprint) {
+    if (source != ssXY) CheckRecord(source);
+    Fingerprints_[static_cast<std::size_t>(source)] = fingerprint;
+}
+
 void TSignalRecords::ResetSignalObjects() {
     for (int s = 0; s < SignalRecordCount; ++s) Records_[s]->SetSpectrum(s == ssS1 || s == ssS2);
     for (int s = ssCh1; s <= ssCh2B2; ++s) {

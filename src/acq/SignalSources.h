@@ -139,6 +139,14 @@ public:
 
     TSourceState State(int source) const;
     void SetState(int source, TSourceState state);
+    // The XY display's state beside the records'.
+    TSourceState XYState() const { return XYState_; }
+    void SetXYState(TSourceState state) { XYState_ = state; }
+    // Every state, the XY display's too, to off (an instrument start).
+    void ResetStates();
+    // The settings fingerprint of a record (0..13) or the XY display (14) when it was last computed.
+    std::int32_t Fingerprint(int source) const;
+    void SetFingerprint(int source, std::int32_t fingerprint);
 
     // Spectrum flags of S1 and S2, and the default scaling and cleared points of the channels.
     void ResetSignalObjects();
@@ -150,6 +158,8 @@ private:
     std::array<std::unique_ptr<TSignalObj>, SignalRecordCount> Records_;
     std::array<std::string, SourceIndexCount> Captions_;
     std::array<TSourceState, SignalRecordCount> States_{};
+    TSourceState XYState_ = srcOff;
+    std::array<std::int32_t, SignalRecordCount + 1> Fingerprints_{};
     TSignalsOn SignalsOn_;
     TFlagOfScalesChange ScalesChange_;
 };

@@ -5,6 +5,7 @@
 // query answers its "none" value.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vt {
 
@@ -18,6 +19,23 @@ public:
     virtual void PlacePanel(int /*left*/, int /*top*/, int /*height*/, int /*width*/) {}
     virtual void SetPanelVisible(bool /*visible*/) {}
     virtual void AgePersistence() {}
+
+    // The display style of the signal layers: 0 dots, 1 vectors, 2-3 persistence, 4-7 graded.
+    virtual int DisplayStyle() const { return 0; }
+
+    // The screen layer of a signal source.
+    struct TSignalLayerPoints {
+        int Length = 0;  // displayed points
+        double Scale = 0;
+        double Centre = 0;
+        std::vector<double> Values;  // the displayed value of each point
+    };
+    // Whether the source has a layer in the given display style.
+    virtual bool HasSignalLayer(int /*source*/, int /*style*/) const { return false; }
+    // Whether the source was drawn since its layer was last cleared.
+    virtual bool SignalLayerDrawn(int /*source*/) const { return false; }
+    virtual void DrawSignalLayer(int /*source*/, int /*style*/, const TSignalLayerPoints& /*points*/) {}
+    virtual void RemoveSignalLayer(int /*source*/) {}
 
     // The top text strip.
     virtual void TopTextUpdateAll() {}

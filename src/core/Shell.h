@@ -10,10 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "core/AnalysisServices.h"
 #include "core/DisplayServices.h"
 #include "core/InstrumentKind.h"
 #include "core/LanguageState.h"
 #include "core/SerialServices.h"
+#include "core/UserServices.h"
 
 namespace vt {
 
@@ -248,6 +250,11 @@ public:
     TSerialServices& Serial() { return *Serial_; }
     void SetDisplayServices(std::unique_ptr<TDisplayServices> s);
     void SetSerialServices(std::unique_ptr<TSerialServices> s);
+    TAnalysisServices& Analysis() { return *Analysis_; }
+    void SetAnalysisServices(std::unique_ptr<TAnalysisServices> s);
+    // The user's dialogs and the beep: the main window's.
+    TUserServices& User() { return *User_; }
+    void SetUserServices(std::unique_ptr<TUserServices> s);
 
     // --- the command tree: created by the first registration row ---
     TCommandTree* CommandTree() { return CommandTree_.get(); }
@@ -286,6 +293,8 @@ private:
     bool ApplyUnchangedValues_ = false;
     std::unique_ptr<TDisplayServices> Display_;
     std::unique_ptr<TSerialServices> Serial_;
+    std::unique_ptr<TAnalysisServices> Analysis_;
+    std::unique_ptr<TUserServices> User_;
     std::unique_ptr<TUndoBuffer> UndoBuffer_;
     TOwnedPart<TInstrumentLink> Link_{nullptr, nullptr};
     TOwnedPart<TInstrumentIdentityUnit> Identity_{nullptr, nullptr};  // refers to the link: goes first

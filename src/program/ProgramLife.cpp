@@ -69,8 +69,7 @@ bool TProgramLife::ReadIndividualData() {
 }
 
 void TProgramLife::ResetSignalStates() {
-    if (TSignalRecords* records = Shell_.Records())
-        for (int source = 0; source < SignalRecordCount; ++source) records->SetState(source, srcOff);
+    if (TSignalRecords* records = Shell_.Records()) records->ResetStates();
 }
 
 // ---------------------------------------------------------------------------------------------

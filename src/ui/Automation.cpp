@@ -110,6 +110,13 @@ void TQuietWhileServingDialogs::ShowMessage(QWidget* parent, const QString& text
     }
 }
 
+bool TQuietWhileServingDialogs::ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) {
+    TCOMRC* service = Serving();
+    if (!service) return Inner_.ExecSaveDialog(parent, request);
+    service->Report(request.Title + ": cancelled, no dialog while a remote command runs");
+    return false;
+}
+
 TAutomationFeature::TAutomationFeature(TShell& shell, TUserDialogs& dialogs, std::uint16_t port)
     : Shell_(shell), Dialogs_(dialogs), Port_(port) {}
 

@@ -63,6 +63,8 @@ public:
     TDialogAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
+    // Cancelled while a command runs: a file dialog needs a person.
+    bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) override;
 
 private:
     // The running service, or null when no command runs.

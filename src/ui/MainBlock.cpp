@@ -18,6 +18,7 @@
 #include "ui/SideMenu.h"
 #include "ui/SideMenuLanguage.h"
 #include "ui/UiFeature.h"
+#include "ui/UserDialogs.h"
 #include "ui/controls/Switcher.h"
 #include "ui/VeltraneApplication.h"
 
@@ -88,6 +89,8 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     });
     CreateInstrumentLink(shell, clock);
     CreateIdentityUnit(shell, dialogs);
+    // The beep, the error message and the file dialogs of the program below the window.
+    shell.SetUserServices(std::make_unique<TDialogUserServices>(dialogs));
     for (TFeature* f : life.Features()) f->AttachToProgram(shell);
     ForEachUiFeature(life.Features(), [](TUiFeature& f) { f.LoadInstrumentList(); });
     // Without a feature that connects instruments the start is "Absent".

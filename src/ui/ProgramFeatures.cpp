@@ -1,11 +1,13 @@
 #include "ui/ProgramFeatures.h"
 
+#include "acq/SignalAcq.h"
 #include "acq/WaveformCommands.h"
 #include "program/ProgramLife.h"
 #include "program/ProgramLinkServices.h"
 #include "ui/Automation.h"
 #include "ui/InstrumentStart.h"
 #include "ui/MainWindowFeature.h"
+#include "ui/menus/AcqMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
 
 namespace vt {
@@ -29,6 +31,8 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     // Before the instrument start, which ends the link: the link's services go after it.
     Add(life, std::make_unique<TProgramLinkServices>(shell));
     Add(life, std::make_unique<TMainWindowFeature>());
+    Add(life, std::make_unique<TSignalAcq>());
+    Add(life, std::make_unique<TAcqMenuFeature>(shell));
     Add(life, std::make_unique<TWaveformCommandsFeature>());
     Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, quiet, automationPort));

@@ -1,6 +1,10 @@
 #include "ui/UserDialogs.h"
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace vt {
@@ -33,5 +37,41 @@ void TMessageBoxDialogs::ShowError(QWidget* parent, const QString& text) {
 void TMessageBoxDialogs::ShowMessage(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QApplication::applicationName(), text);
 }
+
+QStringList QtFileFilters(std::string_view filter) {
+    const QStringList parts = QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size())).split('|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& text = parts[i];
+        const QString pattern = QString(parts[i + 1]).replace(';', ' ');
+        filters.push_back(text.contains('(' + pattern + ')') ? text : text + " (" + pattern + ")");
+    }
+    return filters;
+}
+
+bool TMessageBoxDialogs::ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) {
+    const QStringList filters = QtFileFilters(request.Filter);
+    QFileDialog dialog(parent, QString::fromStdString(request.Title), QString::fromStdString(request.Folder));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    if (request.FilterIndex >= 0 && request.FilterIndex < filters.size())
+        dialog.selectNameFilter(filters[request.FilterIndex]);
+    const QString name = QFileInfo(QString::fromStdString(request.Name)).fileName();
+    dialog.selectFile(name.isEmpty() ? QStringLiteral("Noname") : name);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    const QFileInfo chosen(dialog.selectedFiles().front());
+    request.Folder = (chosen.absolutePath() + '/').toStdString();
+    request.Name = (chosen.absolutePath() + '/' + chosen.completeBaseName()).toStdString();
+    request.FilterIndex = static_cast<int>(std::max<qsizetype>(filters.indexOf(dialog.selectedNameFilter()), 0));
+    return true;
+}
+
+void TDialogUserServices::Beep() { QApplication::beep(); }
+
+void TDialogUserServices::ShowErrorDlg(const std::string& text) {
+    Dialogs_.ShowError(nullptr, QString::fromStdString(text));
+}
+
+bool TDialogUserServices::ExecSaveDialog(TSaveDialogRequest& request) { return Dialogs_.ExecSaveDialog(nullptr, request); }
 
 }  // namespace vt

@@ -1,6 +1,10 @@
 #pragma once
 // The questions and messages the program puts to the user. Tests install answers of their own.
 #include <QString>
+#include <QStringList>
+#include <string_view>
+
+#include "core/UserServices.h"
 
 class QWidget;
 
@@ -18,7 +22,13 @@ public:
     // An error dialog whose only button is Yes.
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+    // A file-save dialog; true when the user chose a file (the request then holds the choice).
+    virtual bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) = 0;
 };
+
+// The filters of a "text|pattern|text|pattern" list in Qt's form, "text (pattern)" each; a text that
+// already names its pattern keeps it as it is.
+QStringList QtFileFilters(std::string_view filter);
 
 // Modal message boxes.
 class TMessageBoxDialogs : public TUserDialogs {
@@ -27,6 +37,19 @@ public:
     TDialogAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
+    bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) override;
+};
+
+// The user services of the program below the window, answered by the window's dialogs.
+class TDialogUserServices : public TUserServices {
+public:
+    explicit TDialogUserServices(TUserDialogs& dialogs) : Dialogs_(dialogs) {}
+    void Beep() override;
+    void ShowErrorDlg(const std::string& text) override;
+    bool ExecSaveDialog(TSaveDialogRequest& request) override;
+
+private:
+    TUserDialogs& Dialogs_;
 };
 
 }  // namespace vt

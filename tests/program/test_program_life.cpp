@@ -91,6 +91,7 @@ TEST_F(ProgramLife, DeferredStartUpRunsItsStepsInOrder) {
     Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
     Shell.Records()->SetState(0, srcFresh);
     Shell.Records()->SetState(13, srcUpToDate);
+    Shell.Records()->SetXYState(srcUpToDate);
     RegisterAllCommandHandlers(Shell);
     Log.clear();
     Life.StartUp();
@@ -132,6 +133,7 @@ TEST_F(ProgramLife, DeferredStartUpRunsItsStepsInOrder) {
     EXPECT_EQ(Shell.FactorySetup, std::vector<std::string>{"TB:MODE B"});
     EXPECT_EQ(Shell.Records()->State(0), srcOff) << "every record starts off";
     EXPECT_EQ(Shell.Records()->State(13), srcOff);
+    EXPECT_EQ(Shell.Records()->XYState(), srcOff);
     EXPECT_TRUE(Shell.AcqEnabled);
     EXPECT_TRUE(Life.TimerWanted(TMainTimer::FlagRegisterReading));
     EXPECT_TRUE(Life.TimerWanted(TMainTimer::AutoCal));

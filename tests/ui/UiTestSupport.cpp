@@ -76,6 +76,16 @@ void TScriptedDialogs::ShowMessage(QWidget*, const QString& text) {
     Asked.push_back("Message: " + text.toStdString());
 }
 
+bool TScriptedDialogs::ExecSaveDialog(QWidget*, TSaveDialogRequest& request) {
+    SaveRequests.push_back(request);
+    if (SaveAnswers.empty()) return false;
+    const std::optional<TSaveDialogRequest> answer = SaveAnswers.front();
+    SaveAnswers.pop_front();
+    if (!answer) return false;
+    request = *answer;
+    return true;
+}
+
 TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std::uint8_t options,
                                     const std::string& firmware) {
     if (!shell.Link()) shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>()));

@@ -4,6 +4,7 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,8 +53,12 @@ public:
     TDialogAnswer AskYesNoCancel(QWidget*, const QString& text) override;
     void ShowError(QWidget*, const QString& text) override;
     void ShowMessage(QWidget*, const QString& text) override;
+    // Answers from SaveAnswers (Cancel when empty); the requests as asked go to SaveRequests.
+    bool ExecSaveDialog(QWidget*, TSaveDialogRequest& request) override;
 
     std::deque<TDialogAnswer> Answers;  // Yes when empty
+    std::deque<std::optional<TSaveDialogRequest>> SaveAnswers;  // none: Cancel
+    std::vector<TSaveDialogRequest> SaveRequests;
     std::vector<std::string> Asked;     // the texts, in order, prefixed by the dialog kind
 
 private:

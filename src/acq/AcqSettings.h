@@ -1,0 +1,80 @@
+#pragma once
+// The acquisition settings ("Acq:" node): shared or separate channel settings, each channel's mode with
+// its parameter and record length, run-until with its reaction, and the prefix of automatic saves;
+// their rules after a change, and the getters the engine, the top text and the menu read.
+// Channels are 2 (Ch1) and 3 (Ch2).
+#include <cstdint>
+#include <string>
+
+#include "core/Handlers.h"
+
+namespace vt {
+
+class TShell;
+class TSignalAcq;
+
+enum TAcqMode : int {
+    amSample = 0,
+    amAvgStab = 1,
+    amAvgMult = 2,
+    amAvgMedian = 3,
+    amEnvMinMax = 4,
+    amEnvMax = 5,
+    amEnvMin = 6,
+    amPeak = 7,
+};
+
+inline constexpr const char* AcqModeItems = "Sample,AvgStab,AvgMult,AvgMedian,EnvMinMax,EnvMax,EnvMin,Peak";
+inline constexpr const char* AcqFileFilter =
+    "Binary format (*.wfm)|*.wfm|Verbose format (*.txt)|*.txt|Y values formats (*.txty)|*.txty";
+// Envelope counts above this accumulate without end.
+inline constexpr int AcqEnvContinuousAbove = 6000;
+inline constexpr int AcqEnvContinuousCount = 1000000;
+inline constexpr double AcqFitToHoldoff = 1e-5;
+
+// The header of a per-channel setting: "Acq:Ch<n>:<name>".
+std::string AcqChannelPath(int channel, const char* name);
+
+// "Acq:FileName": the prefix of the automatic saves and the folder the next name is relative to.
+class TAcqFileNameHandler : public TGpibStringHandler {
+public:
+    explicit TAcqFileNameHandler(std::string folder);
+    // A name sets the folder (a name without one goes into the remembered folder) and the prefix (the
+    // name without extension); an empty value with no prefix yet makes it the folder + "Noname".
+    void SetFileName(std::string_view name);
+    // The prefix + "*" + the extension of the file format.
+    std::string ShownValue() const;
+    const std::string& Prefix() const { return Prefix_; }
+    const std::string& Folder() const { return Folder_; }
+
+private:
+    std::string Prefix_;
+    std::string Folder_;
+};
+
+// Registers the settings in their order; the engine takes the redraw flags.
+void CreateAcqHandlers(TShell& shell, TSignalAcq& acq);
+// Re-applies the side effects of the settings (instrument start, setup load).
+void RefreshAcqHandlers(TShell& shell, TSignalAcq& acq);
+
+// --- getters ---
+bool AcqSettingsShared(TShell& shell);
+int GetAcqMode(TShell& shell, int channel);
+int GetAcqIntSetting(TShell& shell, int channel);
+double GetAcqRealSetting(TShell& shell, int channel);
+int GetAcqCount(TShell& shell, int channel);
+int GetAcqAccumulationCount(TShell& shell, int channel);
+double GetPeakDetectInterval(TShell& shell, int channel);
+bool AcqIsPlainSampling(TShell& shell, bool autoScaleRunning);
+bool AcqEndBeepOn(TShell& shell);
+bool AcqEndSaveOn(TShell& shell);
+// The channel the menu shows when the settings are separate.
+int AcqMenuChannel(TShell& shell);
+// The prefix of the automatic saves ("" when the setting is absent).
+std::string AcqFilePrefix(TShell& shell);
+
+// Sends the sampling mode (`Acq:FitTo`) when it differs from the one last sent; the engine calls it
+// before each start.
+void SyncSampleMode(TShell& shell);
+
+}  // namespace vt

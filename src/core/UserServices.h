@@ -1,0 +1,29 @@
+#pragma once
+// The questions and signals the program below the user interface puts to the user. The main window
+// registers its implementation in the shell context; until then nothing is shown and every dialog is
+// cancelled.
+#include <string>
+
+namespace vt {
+
+// A file-save dialog: the filter is "text|pattern|text|pattern..."; the index counts from 0.
+struct TSaveDialogRequest {
+    std::string Title;
+    std::string Filter;
+    int FilterIndex = 0;
+    std::string Name;    // in: the current name; out: the chosen file's full path without its extension
+    std::string Folder;  // in: the folder to start in; out: the chosen file's folder
+};
+
+class TUserServices {
+public:
+    virtual ~TUserServices() = default;
+
+    virtual void Beep() {}
+    // An error message with an OK button.
+    virtual void ShowErrorDlg(const std::string& /*text*/) {}
+    // True when the user chose a file (the request then holds the choice).
+    virtual bool ExecSaveDialog(TSaveDialogRequest& /*request*/) { return false; }
+};
+
+}  // namespace vt

@@ -1,0 +1,152 @@
+#include "ui/menus/AcqMenu.h"
+
+#include "acq/AcqSettings.h"
+#include "acq/SignalSources.h"
+#include "core/DotNumberText.h"
+#include "core/Shell.h"
+#include "ui/controls/ButtonSwitchers.h"
+#include "ui/controls/EditSwitcher.h"
+
+namespace vt {
+
+namespace {
+
+constexpr int SwitcherLeft = 2;
+constexpr int SwitcherWidth = 107;
+constexpr int FirstTop = 20;
+constexpr int Gap = 4;
+constexpr int ButtonHeight = 22;
+
+// Places switchers one below the other on a page.
+class TPageLayout {
+public:
+    explicit TPageLayout(TRC_RightMenuPanel& page) : Page_(page) {}
+    template <class T>
+    T* Add(const char* name, const QString& caption, const char* mnemonic, int height) {
+        auto* sw = new T(&Page_);
+        sw->setObjectName(name);
+        sw->setGeometry(SwitcherLeft, Top_, SwitcherWidth, height);
+        sw->SetCaption(caption);
+        if (mnemonic) sw->SetMnemonics(mnemonic);
+        Top_ += height + Gap;
+        return sw;
+    }
+    TRC_RadioSwitcher* Radio(const char* name, const QString& caption, const char* mnemonic, const QStringList& items,
+                             int columns = 1) {
+        const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
+        auto* sw = Add<TRC_RadioSwitcher>(name, caption, mnemonic, SwitcherTitleHeight + rows * 15 + 4);
+        sw->SetColumns(columns);
+        sw->SetItems(items);
+        return sw;
+    }
+    // A button to another page, at the foot of the page.
+    QPushButton* Button(const char* name, const QString& caption) {
+        auto* b = new QPushButton(caption, &Page_);
+        b->setObjectName(name);
+        b->setGeometry(SwitcherLeft, TRC_RightMenuPanel::DefaultHeight - ButtonHeight - Gap, SwitcherWidth, ButtonHeight);
+        return b;
+    }
+
+private:
+    TRC_RightMenuPanel& Page_;
+    int Top_ = FirstTop;
+};
+
+TRC_RightMenuPanel* NewPage(QWidget* form, const char* name, const QString& caption, const char* group) {
+    auto* page = new TRC_RightMenuPanel(form);
+    page->setObjectName(name);
+    page->SetCaption(caption);
+    page->SetGroupMnemonics(group);
+    page->hide();
+    return page;
+}
+
+// Retargets a switcher only when its setting changes, since retargeting rebinds at once.
+void Retarget(TRC_Switcher& sw, const char* mnemonic) {
+    if (sw.Mnemonics() != mnemonic) sw.SetMnemonics(mnemonic);
+}
+
+}  // namespace
+
+TAcq_Form::TAcq_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell)
+    : TSideMenuForm(menus, mainWindow), Shell_(shell) {
+    setObjectName("Acq_Form");
+    // The menu's own texts are long for the page's width: one point below the window's font keeps
+    // every one of them whole.
+    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
+    Page1_ = NewPage(this, "rmpAcquisition", "Acquisition", "Acq:Ch1");
+    TPageLayout first(*Page1_);
+    auto* fitTo = first.Radio("swFitTo", "Fit Acquisition To...", ":Acq:FitTo",
+                              {"Multi-valued signals", "Single-valued signals"});
+    // Buttons without the indicator leave these long items their whole width.
+    fitTo->SetViewAsButton(true);
+    auto* sampl = first.Radio("swSampl", "Sampling Mode", ":Acq:Sampl", {"Simultaneous", "Alternate"});
+    auto* menuSel = first.Radio("swMenuSel", "Channel (Alt Mode)", ":SHADOW:Acq:MenuSel", {"Ch1", "Ch2"}, 2);
+    Mode_ = first.Radio("swMode", "Mode", "Mode",
+                        {"Sample", "Stable Average", "Multiple Average", "Median Average", "Min-Max Envelope",
+                         "Max Envelope", "Min Envelope", "Peak Detect"});
+    Parameter_ = first.Add<TRC_EditSwitcher>("swParameter", "AVERAGES", "NAvg", 40);
+    RecLen_ = first.Add<TRC_EditSwitcher>("swRecLen", "RECORD LENGTH", "RecLen", 40);
+    More_ = first.Button("swMore", " More...");
+
+    Page2_ = NewPage(this, "rmpAcquisition2", "Acquisition (cont.)", "Acq");
+    TPageLayout second(*Page2_);
+    second.Radio("swRunUntil", "Run Until", "RunUntil", {"Stop/Single Button", "Acquisitions"});
+    second.Add<TRC_EditSwitcher>("swNAcq", "# OF ACQUISITIONS", "NAcq", 40);
+    auto* react = second.Add<TRC_CheckSwitcher>("swReact", "Action", "React", SwitcherTitleHeight + 2 * 15 + 4);
+    react->SetItems({"Beep", "Save All Wfms"});
+    Back_ = second.Button("swBack", "Back");
+
+    // What the page shows depends on these settings and on the interval and timebase behind the
+    // parameter's colour.
+    const auto follow = [this](TRC_Switcher&) { FollowSettings(); };
+    for (TRC_Switcher* sw : {static_cast<TRC_Switcher*>(fitTo), static_cast<TRC_Switcher*>(sampl),
+                             static_cast<TRC_Switcher*>(menuSel), static_cast<TRC_Switcher*>(Mode_),
+                             static_cast<TRC_Switcher*>(Parameter_)})
+        sw->SetOnUpdateMe(follow);
+    QObject::connect(More_, &QPushButton::clicked, this, [this] { SetTopPanel(2); });
+    QObject::connect(Back_, &QPushButton::clicked, this, [this] { SetTopPanel(1); });
+}
+
+void TAcq_Form::UpdateMenu() { FollowSettings(); }
+
+void TAcq_Form::SetTopPanel(int page) {
+    ShowPanel(page == 2 ? Page2_ : Page1_);
+    TSideMenuForm::SetTopPanel(page == 2 ? 2 : 1);
+}
+
+void TAcq_Form::FollowSettings() {
+    if (Following_) return;
+    TResetOnExit<bool> done(Following_, false);
+    Following_ = true;
+    const bool shared = AcqSettingsShared(Shell_);
+    const int channel = shared ? ChannelIndex1 : AcqMenuChannel(Shell_);
+    Page1_->SetCaption(QString::fromStdString(
+        shared ? Shell_.LangStr("AcquisitionCh12") : FormatDot(Shell_.LangStr("AcquisitionChN"), ChannelNumber(channel))));
+    Page1_->SetGroupMnemonics("Acq:Ch" + std::to_string(ChannelNumber(channel)));
+
+    const int mode = GetAcqMode(Shell_, channel);
+    if (mode == amPeak) {
+        Retarget(*Parameter_, "PkInterval");
+        Parameter_->SetCaption(QString::fromStdString(Shell_.LangStr("DETECTINTERVAL")));
+        Parameter_->SetHelpContext(IntervalHelpContext);
+        Retarget(*RecLen_, ":SHADOW:Acq:LNonChanged");
+    } else {
+        const bool envelope = mode == amEnvMinMax || mode == amEnvMax || mode == amEnvMin;
+        Retarget(*Parameter_, envelope ? "NEnv" : "NAvg");
+        Parameter_->SetCaption(QString::fromStdString(Shell_.LangStr(envelope ? "ENVELOPEN" : "AVERAGEN")));
+        Parameter_->SetHelpContext(envelope ? EnvelopeHelpContext : AverageHelpContext);
+        Retarget(*RecLen_, "RecLen");
+    }
+    const bool grey = mode == amPeak && GetPeakDetectInterval(Shell_, channel) < PeakIntervalGreyBelow;
+    Parameter_->SetValueColor(grey ? std::optional<TColor>(TColor(GreyColor)) : std::nullopt);
+}
+
+void TAcqMenuFeature::RegisterForms(TSideMenus& menus) {
+    TShell* shell = &Shell_;
+    menus.RegisterForm(mkAcquisition, [shell](TSideMenus& m, QWidget* mainWindow, bool) -> TSideMenuForm* {
+        return new TAcq_Form(m, mainWindow, *shell);
+    });
+}
+
+}  // namespace vt

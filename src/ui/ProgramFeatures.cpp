@@ -6,6 +6,7 @@
 #include "ui/Automation.h"
 #include "ui/InstrumentStart.h"
 #include "ui/MainWindowFeature.h"
+#include "ui/UtilFeature.h"
 
 namespace vt {
 
@@ -23,6 +24,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TProgramLinkServices>(shell));
     Add(life, std::make_unique<TMainWindowFeature>());
     Add(life, std::make_unique<TWaveformCommandsFeature>());
+    Add(life, std::make_unique<TUtilFeature>());
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, dialogs, automationPort));
     Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, dialogs, args));
 }

@@ -52,6 +52,13 @@ double Segment(double a, double b, double c, double e, double u) {
 
 double FlooredMod(double x, double m) { return x - std::floor(x / m) * m; }
 
+// Round half to even for the small values of the hot loop (|v| < 2^51), without a library call: in
+// the default rounding mode the addition rounds exactly as RoundHalfEven does.
+inline double RoundSmall(double v) {
+    constexpr double Shift = 0x1.8p52;
+    return (v + Shift) - Shift;
+}
+
 }  // namespace
 
 TTutorial::TTutorial(TShell& shell) : Shell_(shell), Uniform_(1) {
@@ -258,6 +265,7 @@ void TTutorial::DemoStartAcquisition() {
               std::max<int>(AverageCount_, 1);
     StepTime_ = static_cast<double>(StepsDelay_) * StrobePeriod_ - 6.5e-9;
     FineTB_ = ReadNumberSetting(Shell_.CommandTree(), "FLASH:Calibr:FineTB", ModelLine_ == 2 ? 36387 : 18333);
+    FineUnit1_ = 4e-9 / FineCount1_;
     // The delay-line model at the delay, stepping by one point.
     const double p = StrobePeriod_;
     FinePerPeriod_ = static_cast<double>(RoundHalfEven(p / FineStepSeconds));
@@ -278,7 +286,7 @@ double TTutorial::DelayLineTime(std::int64_t n, double f) const {
         const double q = p / 65535;
         t += FineTB_ * static_cast<double>(RoundHalfEven(f / (q / FineStepSeconds))) * q / FineCount2_;
     } else {
-        t += static_cast<double>(RoundHalfEven(FineTB_ * std::trunc(f) / 26667)) * 4e-9 / FineCount1_;
+        t += RoundSmall(FineTB_ * std::trunc(f) / 26667) * FineUnit1_;
     }
     if (n & 1) t += OddPeriodOffset_;
     return t;
@@ -339,8 +347,10 @@ std::int32_t TTutorial::ChannelCode(int index, double t) {
     const TChannel& c = Channels_[static_cast<std::size_t>(index)];
     if (c.Generator == 0) return -1;
     const double x = ChannelValue(index, t);
-    const double v = c.OffsetCode + c.ChannelOffsetCode + c.AmpCode * x + Gaussian_.RandomGaussian(c.NoiseCode, 0);
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(RoundHalfEven(v), -32760, 32760));
+    double v = c.OffsetCode + c.ChannelOffsetCode + c.AmpCode * x + Gaussian_.RandomGaussian(c.NoiseCode, 0);
+    if (!(v == v)) v = 0;
+    // Clamping first gives the same code: the limits are whole numbers.
+    return static_cast<std::int32_t>(RoundSmall(std::clamp(v, -32760.0, 32760.0)));
 }
 
 double TTutorial::ChannelValue(int index, double t) {
@@ -358,9 +368,10 @@ double TTutorial::ChannelValue(int index, double t) {
     case gwPrbs: {
         const double g = Gaussian_.RandomGaussian(c.Jitter, 0);
         TPSP& pattern = *Patterns_[static_cast<std::size_t>(index)];
-        const double l = pattern.Length();
+        // The position in unit intervals; the pattern takes it modulo its length.
         double o = g + t;
         if (c.PeriodJitterAmp != 0) o += c.PeriodJitterAmp * std::sin(TwoPi * Uniform_.NextDouble());
+        double bits = o * c.Frequency;
         if (!c.FrameTrigger) {
             if (PatternTriggerMode_) {
                 StartBit_ += static_cast<std::int64_t>(Uniform_.NextInt(3)) * PatternTrigLength_;
@@ -368,12 +379,12 @@ double TTutorial::ChannelValue(int index, double t) {
                 double extra = 0;
                 if (c.ExtraBitProbability >= 1 || (c.ExtraBitProbability > 0 && Uniform_.NextDouble() < c.ExtraBitProbability))
                     extra = 1;
-                o += c.Period * (static_cast<double>(StartBit_) + extra);
+                bits += static_cast<double>(StartBit_) + extra;
             } else {
-                o += c.Period * Uniform_.NextInt(static_cast<std::uint32_t>(pattern.Length()));
+                bits += Uniform_.NextInt(static_cast<std::uint32_t>(pattern.Length()));
             }
         }
-        return pattern.GetValueAt(FlooredMod(o, l * c.Period) / c.Period);
+        return pattern.GetValueAt(bits);
     }
     case gwTdr: return TdrValue(c, t);
     default: return TdtValue(c, t);
@@ -399,21 +410,66 @@ double TTutorial::Ringing(const TChannel& c, double u) const {
     return slow * (ring - 1);
 }
 
+// Sum over k = 1 .. count of weight x q^(k-1) x R(first - (k-1) x step): the echo ladders. Far after
+// the step R is -1 + s x e^(-u / 1.5e-9) (the ringing has died), so those terms are two geometric
+// series; only the echoes close to the step are summed one by one. Thousands of echoes of the "Lx"
+// and "Cx" circuits would otherwise cost a loop per sample.
+double TTutorial::EchoSum(const TChannel& c, double weight, double q, double first, double step, std::int64_t count) const {
+    if (count <= 0 || weight == 0) return 0;
+    constexpr double SlowTau = 1.5e-9;
+    auto geometric = [](double r, std::int64_t n) {
+        return std::fabs(1 - r) < 1e-12 ? static_cast<double>(n) : (1 - std::pow(r, static_cast<double>(n))) / (1 - r);
+    };
+    // The terms at or beyond these distances: no slow part (e^-40), no ringing (e^-40).
+    const double tail = 40 * SlowTau;
+    const double ringEnd = c.Tau * 6.33;
+    auto termsAtOrBeyond = [&](double limit) -> std::int64_t {
+        if (step <= 0) return first >= limit ? count : 0;
+        if (first < limit) return 0;
+        return std::min<std::int64_t>(count, static_cast<std::int64_t>(std::floor((first - limit) / step)) + 1);
+    };
+    const std::int64_t flat = ringEnd < tail ? termsAtOrBeyond(tail) : 0;
+    const std::int64_t smooth = std::max(flat, termsAtOrBeyond(ringEnd));
+    double sum = -weight * geometric(q, flat);
+    if (smooth > flat) {
+        const std::int64_t n = smooth - flat;
+        const double qk = std::pow(q, static_cast<double>(flat));
+        const double u = first - static_cast<double>(flat) * step;
+        const double a = std::exp(step / SlowTau);
+        sum += weight * qk * (-geometric(q, n) + c.Skol * std::exp(-u / SlowTau) * geometric(q * a, n));
+    }
+    double m = weight * std::pow(q, static_cast<double>(smooth));
+    for (std::int64_t k = smooth; k < count; ++k) {
+        sum += m * Ringing(c, first - static_cast<double>(k) * step);
+        m *= q;
+    }
+    return sum;
+}
+
+// How many weights m0 x q^j stay above 1e-5.
+std::int64_t TTutorial::WeightsAboveLimit(double m0, double q) {
+    constexpr double Limit = 1e-5;
+    constexpr std::int64_t Many = std::int64_t{1} << 40;
+    if (!(m0 > Limit)) return 0;
+    if (!(q > 0)) return 1;
+    if (q >= 1) return Many;
+    return std::min<std::int64_t>(Many, static_cast<std::int64_t>(std::ceil(std::log(Limit / m0) / std::log(q))));
+}
+
 double TTutorial::TdrValue(const TChannel& c, double t) const {
     const TCircuit& k = c.Circuit;
     if (k.Off) return 0;
     const double d = t - StepTime_;
     double x = 0.5 * Ringing(c, d) + 0.25 * k.Rho * Ringing(c, d - 2 * k.Delay);
-    // Echoes of the second section; they end once their spacing walks past the step.
+    // Echoes of the second section, each 2 x spacing later, while their weight lasts and they fall
+    // after the step; no spacing, no echoes.
     if (k.Spacing > 0) {
-        double m = 1 + k.Rho;
-        double dd = d - 2 * k.Delay;
-        while (m > 1e-5) {
-            dd -= 2 * k.Spacing;
-            if (dd < 0) break;
-            x += 0.25 * m * (1 + k.RhoBack) * k.RhoBack * Ringing(c, dd);
-            m *= k.RhoBack * k.RhoBack;
-        }
+        const double step = 2 * k.Spacing;
+        const double first = d - 2 * k.Delay - step;
+        const double q = k.RhoBack * k.RhoBack;
+        const std::int64_t afterStep = first >= 0 ? static_cast<std::int64_t>(std::floor(first / step)) + 1 : 0;
+        const std::int64_t count = std::min(afterStep, WeightsAboveLimit(1 + k.Rho, q));
+        x += EchoSum(c, 0.25 * (1 + k.Rho) * (1 + k.RhoBack) * k.RhoBack, q, first, step, count);
     }
     return x;
 }
@@ -421,18 +477,14 @@ double TTutorial::TdrValue(const TChannel& c, double t) const {
 double TTutorial::TdtValue(const TChannel& c, double t) const {
     const TCircuit& k = c.Circuit;
     if (k.Off) return 0;
-    double d = t - StepTime_ - k.Delay;
-    double e = 1 + k.Rho;
-    double x = 0;
-    while (e > 1e-5) {
-        x += e * k.Weight * (1 + k.RhoBack) * Ringing(c, d);
-        // Without a delay every echo lands on the first: one term is all.
-        if (k.Delay <= 0) break;
-        d -= 2 * k.Delay;
-        if (d < 0) break;
-        e *= k.Weight * k.Weight * k.RhoBack * k.RhoBack;
-    }
-    return x;
+    const double d = t - StepTime_ - k.Delay;
+    // The first pass always counts; each further one comes 2D later, while it falls after the step.
+    // Without a delay every echo lands on the first: one term is all.
+    const double step = 2 * k.Delay;
+    const std::int64_t afterStep = step > 0 && d >= 0 ? static_cast<std::int64_t>(std::floor(d / step)) + 1 : 1;
+    const double q = k.Weight * k.Weight * k.RhoBack * k.RhoBack;
+    const std::int64_t count = std::min(afterStep, WeightsAboveLimit(1 + k.Rho, q));
+    return EchoSum(c, (1 + k.Rho) * k.Weight * (1 + k.RhoBack), q, d, step, count);
 }
 
 bool TTutorial::ReadAcqWords(const std::uint16_t*& words, std::uint16_t& count) {

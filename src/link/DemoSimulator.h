@@ -99,6 +99,8 @@ private:
     double Ringing(const TChannel& c, double u) const;
     double TdrValue(const TChannel& c, double t) const;
     double TdtValue(const TChannel& c, double t) const;
+    double EchoSum(const TChannel& c, double weight, double q, double first, double step, std::int64_t count) const;
+    static std::int64_t WeightsAboveLimit(double m0, double q);
     std::int32_t ChannelCode(int index, double t);
     double DelayLineTime(std::int64_t n, double f) const;
     void NextSampleTime();
@@ -125,6 +127,7 @@ private:
     double FineCount1_ = 18333, FineCount2_ = 36387;
     double OddPeriodOffset_ = 1e-12;
     double FineTB_ = 18333;
+    double FineUnit1_ = 4e-9 / 18333;  // seconds per fine count on the first model line
     int ModelLine_ = 1;
     std::int64_t N_ = 0, WholeStep_ = 0;
     double F_ = 0, FineStep_ = 0, FinePerPeriod_ = 1;

@@ -86,6 +86,7 @@ void TPSP::Rebuild() {
             }
         }
     }
+    NominalEdges_ = !SubRateOn_ && InterSymbol_ == 0 && !(Nrz_ && DutyCycleDist_ != 0);
     P0_ = 1 + PosOvershoot_;
     P2_ = RiseSpan_ * (1 + std::sqrt(std::fabs(P0_ - 1) / P0_));
     P5_ = -NegOvershoot_;
@@ -106,10 +107,18 @@ double TPSP::GetValueAt(double x) {
     if (Changed_) Rebuild();
     const double l = Length_;
     if (!(x >= 0 && x < l)) {
-        x -= std::floor(x / l) * l;
+        // The simulator adds up to two patterns of start bits: subtract those, divide only beyond.
+        if (x >= l && x < 3 * l) {
+            x -= l;
+            if (x >= l) x -= l;
+        } else {
+            x -= std::floor(x / l) * l;
+        }
         if (!(x >= 0 && x < l)) x = 0;  // a NaN, or a rounding onto L itself
     }
     int i = static_cast<int>(x);
+    // Without edge impairments every bit starts at its index and lasts one UI.
+    if (NominalEdges_) return Nrz_ ? NrzShape(i, x - i, 1.0) : RzShape(i, x - i);
     const double ei = EffectiveEdge(i);
     if (x < ei) {
         if (i == 0) x += l;

@@ -78,6 +78,7 @@ private:
     int SubRatePhase_ = 0;
     int LockStride_ = 0;
     double P0_ = 1, P2_ = 0, P5_ = 0, P7_ = 0;
+    bool NominalEdges_ = true;
     bool Changed_ = true;
 };
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 #include "core/InternalError.h"
@@ -66,13 +67,69 @@ TEST_F(DemoSimulator, TdrCircuitsAndTdtStep) {
         EXPECT_NEAR(codes[433], code, 8) << name;
         EXPECT_NEAR(codes[100], -368, 8) << name << " before the step";
     }
-    for (const char* name : {"RR5015050", "Lx", "Cx"}) {
-        Exec(std::string("GSS:A:TDRCircuit ") + name);
-        const auto codes = Acquire();  // the echo ladders end
-        EXPECT_EQ(codes.size(), 512u) << name;
-    }
     Exec("GSS:A:Waweform TDT;GSS:A:TDTCircuit Stimul");
     EXPECT_NEAR(Acquire()[433], -7088, 8);
+}
+
+// The echo ladders summed term by term as documented, against the simulator's codes.
+TEST_F(DemoSimulator, EchoLaddersMatchTheirTermByTermSums) {
+    const double omega = 1.04 / 9e-11;
+    const double tau = (2.0 - 0.5 * (10 - 17.8) / (7.1 - 17.8)) / omega;  // overshoot 10 %
+    auto r = [&](double u) {
+        return u < 0 ? 0 : (1 - 0.05 * std::exp(-u / 1.5e-9)) * (std::cos(omega * u) * std::exp(-(u / tau) * (u / tau)) - 1);
+    };
+    auto rho = [](double load, double line) { return line * 1e10 >= load ? (load - line) / (load + line) : 1.0; };
+    auto tdr = [&](double d, double z, double h, double spacing) {
+        const double p = rho(z, 50), pb = rho(50, z);
+        double x = 0.5 * r(d) + 0.25 * p * r(d - 2 * h);
+        double m = 1 + p, dd = d - 2 * h;
+        while (m > 1e-5) {
+            dd -= 2 * spacing;
+            if (dd < 0) break;
+            x += 0.25 * m * (1 + pb) * pb * r(dd);
+            m *= pb * pb;
+        }
+        return x;
+    };
+    auto tdt = [&](double d, double z, double w, double delay) {
+        const double pb = rho(50, z);
+        double e = 1 + rho(z, 50), x = 0;
+        d -= delay;
+        while (e > 1e-5) {
+            x += e * w * (1 + pb) * r(d);
+            d -= 2 * delay;
+            if (d < 0) break;
+            e *= w * w * pb * pb;
+        }
+        return x;
+    };
+    Exec("GSS:A:Waweform TDR;GSS:A:TDROvershot 10;GSS:A:TDRSkol 5");
+    Sim().SetTimeDiv(2e-9);
+    Sim().SetAverages(64);
+    const double stepTime = 3 * 4.6e-9 - 6.5e-9;
+    struct TCase {
+        const char* Kind;
+        const char* Circuit;
+        std::function<double(double)> X;
+    };
+    const TCase cases[] = {
+        {"TDR", "RR5015050", [&](double d) { return tdr(d, 150, 2.5e-9, 1e-9); }},
+        {"TDR", "Lx", [&](double d) { return tdr(d, 10000, 2.5e-9, 5e-12); }},
+        {"TDR", "Cx", [&](double d) { return tdr(d, 0.02, 2.5e-9, 5e-12); }},
+        {"TDT", "DB6NS3", [&](double d) { return tdt(d, 50, 0.5, 3e-9); }},
+        {"TDT", "RR5015050", [&](double d) { return tdt(d, 150, 1, 2e-9); }},
+        {"TDT", "Lx", [&](double d) { return tdt(d, 10000, 1, 5e-12); }},
+        {"TDT", "Cx", [&](double d) { return tdt(d, 0.02, 1, 5e-12); }},
+    };
+    for (const TCase& c : cases) {
+        Exec(std::string("GSS:A:Waweform ") + c.Kind);
+        Exec(std::string("GSS:A:") + c.Kind + "Circuit " + c.Circuit);
+        const auto codes = Acquire();
+        for (int i : {250, 330, 433, 511}) {
+            const double t = i * 4e-11;  // give or take the strobe's picoseconds of skew
+            EXPECT_NEAR(codes[static_cast<std::size_t>(i)], -368 + 6720 * c.X(t - stepTime), 12) << c.Kind << " " << c.Circuit << " " << i;
+        }
+    }
 }
 
 TEST_F(DemoSimulator, FrameTriggeredPrbsAndDeltaPhase) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <fstream>
 #include <QFontMetrics>
 #include <QImage>
 #include <QStyle>
@@ -10,9 +11,13 @@
 #include <QTest>
 
 #include "core/CommandTree.h"
+#include "core/LanguageFile.h"
+#include "core/LanguageState.h"
+#include "core/temp_folder.h"
 #include "core/Shell.h"
 #include "link/UtilSettings.h"
 #include "test_sidemenu_support.h"
+#include "ui/SideMenuLanguage.h"
 #include "ui/UtilFeature.h"
 #include "ui/controls/ButtonSwitchers.h"
 #include "ui/controls/ListBoxSwitcher.h"
@@ -149,6 +154,38 @@ TEST_F(GssMenu, ScreenshotOfTheFirstPageForATdrGenerator) {
     const QString folder = QDir::current().absoluteFilePath("screenshots");
     ASSERT_TRUE(QDir().mkpath(folder));
     ASSERT_TRUE(shot.save(folder + "/gss_menu_tdr_page1.png", "PNG"));
+}
+
+TEST_F(GssMenu, TheEnglishFileHoldsItsPagesCaptionsAndItems) {
+    Menus.ShowSideMenu(mkNone, 0);  // the file is written from a form of its own
+    FlushDeletes();
+    TempFolder folder;
+    std::ofstream(folder.Path() / "Language-Vlt.Deu", std::ios::binary) << "[Common]\nCommon:Language=Deutsch\n";
+    TLanguageSetup setup;
+    setup.DataRoot = folder.Path();
+    setup.ConfigFolder = folder.Path() / "config";
+    setup.ProgramFile = "/opt/veltrane/bin/veltrane";
+    setup.ShowMessage = [](const std::string&) {};
+    setup.AskYesNo = [](const std::string&) { return false; };
+    TLanguageState language(std::move(setup));
+    language.InitLanguages();
+    TEnglishFileForms forms;
+    forms.Menus = &Menus;
+    ASSERT_TRUE(CreateEnglishLanguageFile(language, forms));
+    const TLangIniFile file(folder.Path() / "Language-Vlt.Eng");
+    auto value = [&file](std::string_view key) {
+        std::string raw, text;
+        if (!file.FindRaw("GSS_Form", key, raw, false) || !ReadLangValue(raw, text)) return std::string("<absent>");
+        return text;
+    };
+    EXPECT_EQ(value("Menu Panel rmpPage1.Caption"), "Demo Signal");
+    EXPECT_EQ(value("Menu Panel rmpPage5.Caption"), " More Parameters ");
+    EXPECT_EQ(value("Menu Panel rmpPage1.swTdrCircuit.Caption"), "TDR Circuit");
+    EXPECT_EQ(value("Menu Panel rmpPage1.swChannel2.Items"), "Off,\"Generator A\",\"Generator B\",\"Generator C\",\"Generator D\"");
+    EXPECT_EQ(value("Menu Panel rmpPage1.swGenerator.Items"), "A,B,C,D");
+    EXPECT_EQ(value("Menu Panel rmpPage2.swDetJitter.Caption"), "Deterministic Jitter...");
+    EXPECT_EQ(value("Menu Panel rmpPage3.swLengthFunction.Items"), "\"2^n - 1\",2^n");
+    EXPECT_EQ(value("Menu Panel rmpPage4.lbDataDependent.Caption"), "Data Dependent Jitter");
 }
 
 }  // namespace

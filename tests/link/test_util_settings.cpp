@@ -111,4 +111,20 @@ TEST_F(UtilSettings, ClockPeriodMovesAlongItsLadderOnlyByStepping) {
     EXPECT_NEAR(period.GetValue(), 2.8e-7, 1e-15) << "a typed value stays";
 }
 
+TEST_F(UtilSettings, RefreshAppliesEveryEnablingAndShowsGeneratorAForCh1) {
+    Exec("GSS:C:Waweform TDR;Util:HCalMode Clock;Util:CalibrWhen Temperat");
+    Setting<TRadioSwHandler>("SHADOW:GssSelect").SetItemIndex(2);
+    // Enabling changed behind the callbacks' backs (a recalled setup) is put right by the refresh.
+    Setting<TDoubleEditHandler>("GSS:C:Amplitude").SetDisabled(false);
+    Setting<TDoubleEditHandler>("Util:TempChange").SetDisabled(true);
+    RefreshUtilHandlers(Shell, true);
+    EXPECT_TRUE(Setting<TDoubleEditHandler>("GSS:C:Amplitude").IsDisabled());
+    EXPECT_FALSE(Setting<TDoubleEditHandler>("Util:TempChange").IsDisabled());
+    EXPECT_FALSE(Setting<TDoubleEditHandler>("Util:ClcPeriod").IsDisabled());
+    EXPECT_TRUE(Setting<TDoubleEditHandler>("Util:VCalVolt").IsDisabled()) << "calibrator Off";
+    EXPECT_EQ(Setting<TRadioSwHandler>("GSS:A:Waweform").GetDisabledMask() & (1u << 3), 1u << 3)
+        << "no generators option: no TDR item";
+    EXPECT_EQ(Setting<TRadioSwHandler>("SHADOW:GssSelect").GetItemIndex(), 0);
+}
+
 }  // namespace

@@ -264,6 +264,9 @@ void TTutorial::DemoStartAcquisition() {
     Pacing_ = static_cast<int>(std::clamp<std::int64_t>(RoundHalfEven(step / 1e-8), 0, 1 << 20)) +
               std::max<int>(AverageCount_, 1);
     StepTime_ = static_cast<double>(StepsDelay_) * StrobePeriod_ - 6.5e-9;
+    // The model is known only once an instrument started; an unknown one takes the first model line.
+    const TInstrumentIdentityUnit* identity = Shell_.Identity();
+    ModelLine_ = identity && identity->Identity.IsModelFamilyB() ? 2 : 1;
     FineTB_ = ReadNumberSetting(Shell_.CommandTree(), "FLASH:Calibr:FineTB", ModelLine_ == 2 ? 36387 : 18333);
     FineUnit1_ = 4e-9 / FineCount1_;
     // The delay-line model at the delay, stepping by one point.

@@ -107,10 +107,10 @@ double TPSP::GetValueAt(double x) {
     if (Changed_) Rebuild();
     const double l = Length_;
     if (!(x >= 0 && x < l)) {
-        // The simulator adds up to two patterns of start bits: subtract those, divide only beyond.
-        if (x >= l && x < 3 * l) {
-            x -= l;
-            if (x >= l) x -= l;
+        // The simulator's positions lie a few patterns on: subtract those, divide only beyond.
+        if (x >= l && x < 8 * l) {
+            do x -= l;
+            while (x >= l);
         } else {
             x -= std::floor(x / l) * l;
         }

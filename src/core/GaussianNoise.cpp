@@ -12,11 +12,9 @@ constexpr std::array<double, 21> kGaussTable = {
     0.5,     0.57926, 0.65542, 0.72575, 0.78814, 0.84134, 0.88493, 0.91924, 0.94520, 0.96407, 0.97725,
     0.98610, 0.99180, 0.99534, 0.99744, 0.99865, 0.99931, 0.99966, 0.99984, 0.99993, 1.0};
 
-}  // namespace
-
-double TGaussianRandom::RandomGaussian(double spread, double centre) {
-    Seed_ = (Seed_ * 1103515245u + 12345u) & 0xFFFFFFFFu;
-    double u = static_cast<double>((Seed_ >> 16) & 0x7FFF) / 32768.0;
+// The signed normal value of one 15-bit draw, by the table search.
+double NormalOfDraw(unsigned draw) {
+    double u = static_cast<double>(draw) / 32768.0;
     double sign = 1;
     if (u < 0.5) {
         sign = -1;
@@ -25,7 +23,28 @@ double TGaussianRandom::RandomGaussian(double spread, double centre) {
     std::size_t i = 1;
     while (i < 20 && kGaussTable[i] < u) ++i;
     const double z = 0.2 * (static_cast<double>(i) - (kGaussTable[i] - u) / (kGaussTable[i] - kGaussTable[i - 1]));
-    return sign * z * spread + centre;
+    return sign * z;
+}
+
+// A draw has only 32768 values: the simulator's hot loop looks them up instead of searching. The
+// sign is exact, so sign x z x spread gives the same double either way.
+struct TNormalTable {
+    std::array<double, 32768> Values{};
+    TNormalTable() {
+        for (unsigned d = 0; d < Values.size(); ++d) Values[d] = NormalOfDraw(d);
+    }
+};
+
+const TNormalTable& NormalTable() {
+    static const TNormalTable table;
+    return table;
+}
+
+}  // namespace
+
+double TGaussianRandom::RandomGaussian(double spread, double centre) {
+    Seed_ = (Seed_ * 1103515245u + 12345u) & 0xFFFFFFFFu;
+    return NormalTable().Values[(Seed_ >> 16) & 0x7FFF] * spread + centre;
 }
 
 }  // namespace vt

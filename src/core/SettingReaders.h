@@ -40,4 +40,9 @@ inline void WriteChoiceSetting(TCommandTree* tree, std::string_view path, int in
     if (auto* h = FindSetting<TRadioSwHandler>(tree, path)) h->SetItemIndex(index);
 }
 
+inline bool ReadOnOffSetting(TCommandTree* tree, std::string_view path, bool absent) {
+    const auto* h = FindSetting<TOnOffHandler>(tree, path);
+    return h ? h->GetOn() : absent;
+}
+
 }  // namespace vt

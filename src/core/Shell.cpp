@@ -49,6 +49,7 @@ static_assert(std::size(StartUpNames) == static_cast<std::size_t>(TStartUpRow::C
 constexpr std::string_view InstrumentStartNames[] = {
     "RefreshHelpCaptionAndCalibration",
     "RecallDefaultSetup",
+    "ApplyGssDefaultsForLink",
     "UpdateHoldoffTracking",
     "ResendInstrumentSettings",
 };

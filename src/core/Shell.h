@@ -23,6 +23,7 @@ class TCommandTree;
 class TInstrumentIdentityUnit;
 class TInstrumentSenders;
 class TSignalRecords;
+class TTutorial;
 class TInstrumentLink;
 class TShell;
 class TUndoBuffer;
@@ -144,6 +145,7 @@ enum class TStartUpRow : int {
 enum class TInstrumentStartRow : int {
     RefreshHelpCaptionAndCalibration,  // only with an instrument
     RecallDefaultSetup,                // only with an instrument, and not when Shift was held at start
+    ApplyGssDefaultsForLink,           // after any recall: the simulated generators' routing for the link
     UpdateHoldoffTracking,
     ResendInstrumentSettings,
     Count
@@ -282,6 +284,13 @@ public:
     TWindowBindings* WindowBindings() { return WindowBindings_; }
     void SetWindowBindings(TWindowBindings* bindings) { WindowBindings_ = bindings; }
 
+    // --- the demo simulator, beside the link: the senders' sink and a word source of the acquisition ---
+    TTutorial* Simulator() { return Simulator_.get(); }
+    void SetSimulator(TOwnedPart<TTutorial> simulator) { Simulator_ = std::move(simulator); }
+
+    // "Shadow:Lang" changed: the idle housekeeping switches the forms' language.
+    bool LanguageSwitchRequest = false;
+
     // --- the undo buffer: from an instrument's start to its stop ---
     TUndoBuffer* UndoBuffer() { return UndoBuffer_.get(); }
     void SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer);
@@ -298,6 +307,7 @@ private:
     std::unique_ptr<TUndoBuffer> UndoBuffer_;
     TOwnedPart<TInstrumentLink> Link_{nullptr, nullptr};
     TOwnedPart<TInstrumentIdentityUnit> Identity_{nullptr, nullptr};  // refers to the link: goes first
+    TOwnedPart<TTutorial> Simulator_{nullptr, nullptr};                 // reads the link and the identity
     TOwnedPart<TInstrumentSenders> Senders_{nullptr, nullptr};          // refers to both: goes before them
     TWindowBindings* WindowBindings_ = nullptr;
 };

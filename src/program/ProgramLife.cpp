@@ -128,6 +128,7 @@ bool TProgramLife::StartInstrument(bool present) {
     view.EnableOptionMenus();
     if (present && !Shell_.ShiftAtStart)
         Shell_.InstrumentStartSteps.RunRow(Shell_, TInstrumentStartRow::RecallDefaultSetup);
+    Shell_.InstrumentStartSteps.RunRow(Shell_, TInstrumentStartRow::ApplyGssDefaultsForLink);
     UpdateUiForInstrument(Shell_, {Identity().HasOptOptics(), Identity().HasOptGenerators()});
     Shell_.InstrumentStartSteps.RunRow(Shell_, TInstrumentStartRow::UpdateHoldoffTracking);
     Shell_.InstrumentStartSteps.RunRow(Shell_, TInstrumentStartRow::ResendInstrumentSettings);

@@ -7,6 +7,7 @@
 #include "ui/Automation.h"
 #include "ui/InstrumentStart.h"
 #include "ui/MainWindowFeature.h"
+#include "ui/UtilFeature.h"
 #include "ui/menus/AcqMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
 
@@ -34,6 +35,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TSignalAcq>());
     Add(life, std::make_unique<TAcqMenuFeature>(shell));
     Add(life, std::make_unique<TWaveformCommandsFeature>());
+    Add(life, std::make_unique<TUtilFeature>());
     Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, quiet, automationPort));
     Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, quiet, args, embedding));

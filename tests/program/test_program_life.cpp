@@ -111,6 +111,7 @@ TEST_F(ProgramLife, DeferredStartUpRunsItsStepsInOrder) {
         "SetModelAdjustLimits",
         "RefreshHelpCaptionAndCalibration",
         "RecallDefaultSetup",
+        "ApplyGssDefaultsForLink",
         "RefreshChannelHandlers",
         "RefreshOEConvHandlers",
         "UpdateGeneratorControls",
@@ -149,6 +150,7 @@ TEST_F(ProgramLife, ShiftSuppressesOnlyTheUsersDefaultSetup) {
     RegisterAllCommandHandlers(Shell);
     ASSERT_TRUE(Life.StartInstrument(true));
     EXPECT_EQ(Life.Count("RecallDefaultSetup"), 0);
+    EXPECT_EQ(Life.Count("ApplyGssDefaultsForLink"), 1) << "the routing follows the link without a recall too";
     EXPECT_EQ(Life.Count("ResendInstrumentSettings"), 1);
     EXPECT_EQ(Life.Count("Execute *Run"), 1);
 }

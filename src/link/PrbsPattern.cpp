@@ -1,0 +1,178 @@
+#include "link/PrbsPattern.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "core/InternalError.h"
+
+namespace vt {
+
+namespace {
+
+// From level a at time c to level b at time e, for c <= u < e.
+double Segment(double a, double b, double c, double e, double u) {
+    if (std::fabs(a - b) < 0.001) return a;
+    return (a + b) / 2 + ((a - b) / 2) * std::cos(std::numbers::pi * (u - c) / (e - c));
+}
+
+}  // namespace
+
+TPSP::TPSP(TUniformRandom& random) : Random_(random) { SetPrbsOrder(7, true); }
+
+void TPSP::SetPrbsOrder(int order, bool maxLength) {
+    if (order < 5 || order > 15) VT_INTERNAL_ERROR("_SHELL\\SRC\\PSP", "Bad Bit");
+    Order_ = order;
+    Length_ = (1 << order) - (maxLength ? 1 : 0);
+    // x^5 + x + 1 and x^11 + x + 1 are not primitive: those orders take the tap two bits on
+    // (x^5 + x^2 + 1, x^11 + x^2 + 1), so that every order runs through its full period.
+    const int tap = (order == 5 || order == 11) ? 2 : 1;
+    Bits_.assign(static_cast<std::size_t>(Length_), 0);
+    std::uint32_t r = 0xFFFF;
+    for (int j = 0; j < Length_; ++j) {
+        Bits_[static_cast<std::size_t>(j)] = static_cast<std::uint8_t>(r & 1);
+        const std::uint32_t feedback = (r ^ (r >> tap)) & 1;
+        r = ((r >> 1) & ~(1u << (order - 1))) | (feedback << (order - 1));
+    }
+    Edges_.assign(static_cast<std::size_t>(Length_), 0.0f);
+    Levels_.assign(static_cast<std::size_t>(Length_), 0.0f);
+    Changed_ = true;
+}
+
+void TPSP::SetSubRateDivider(int divider) { Set(SubRateDivider_, std::clamp(divider, 1, MaxSubRateDivider)); }
+
+void TPSP::Rebuild() {
+    Changed_ = false;
+    const int n = Length_;
+    for (int j = 0; j < n; ++j) {
+        Edges_[static_cast<std::size_t>(j)] = static_cast<float>(j);
+        Levels_[static_cast<std::size_t>(j)] = Bits_[static_cast<std::size_t>(j)] ? 1.0f : 0.0f;
+    }
+    if (Nrz_ && DutyCycleDist_ != 0) {
+        for (int j = 0; j < n; ++j)
+            if (Bits_[static_cast<std::size_t>(j)]) Edges_[static_cast<std::size_t>(Next(j))] += static_cast<float>(DutyCycleDist_);
+    }
+    if (InterSymbol_ != 0) {
+        for (int j = 0; j < n; ++j) {
+            // p: the run of equal bits that ends at bit j - 1; q: the opposite run before it.
+            int k = Prev(j);
+            const std::uint8_t b = Bits_[static_cast<std::size_t>(k)];
+            int p = 0, q = 0;
+            while (p < n && Bits_[static_cast<std::size_t>(k)] == b) ++p, k = Prev(k);
+            while (p + q < n && Bits_[static_cast<std::size_t>(k)] != b) ++q, k = Prev(k);
+            Edges_[static_cast<std::size_t>(Next(j))] +=
+                static_cast<float>(InterSymbol_ * (p - q) / (2.0 * (Order_ - 1)));
+        }
+    }
+    SubRateOn_ = SubRateJitter_ != 0;
+    SubRatePhase_ = 0;
+    const double phi0 = SubRateDivider_ == 2 ? 0.0 : (2 * std::numbers::pi / SubRateDivider_) / 4;
+    for (int k = 0; k < SubRateDivider_; ++k)
+        SubRateTable_[static_cast<std::size_t>(k)] =
+            0.5 * SubRateJitter_ * std::cos(2 * std::numbers::pi * k / SubRateDivider_ + phi0);
+    if (Droop_ != 0) {
+        int start = 0;
+        while (start < n && Bits_[static_cast<std::size_t>(start)]) ++start;
+        if (start < n) {  // a pattern of ones only has no run to droop along
+            double level = 1;
+            for (int c = 0; c < n; ++c) {
+                const int j = (start + c) % n;
+                if (Bits_[static_cast<std::size_t>(j)]) {
+                    level *= 1 - Droop_;
+                    Levels_[static_cast<std::size_t>(j)] = static_cast<float>(level);
+                } else {
+                    level = 1;
+                }
+            }
+        }
+    }
+    NominalEdges_ = !SubRateOn_ && InterSymbol_ == 0 && !(Nrz_ && DutyCycleDist_ != 0);
+    P0_ = 1 + PosOvershoot_;
+    P2_ = RiseSpan_ * (1 + std::sqrt(std::fabs(P0_ - 1) / P0_));
+    P5_ = -NegOvershoot_;
+    P7_ = FallSpan_ * (1 + std::sqrt(std::fabs(P5_ / (1 - P5_))));
+}
+
+double TPSP::EffectiveEdge(int i) const {
+    double e = Edges_[static_cast<std::size_t>(i)];
+    if (SubRateOn_) e += SubRateTable_[static_cast<std::size_t>((SubRatePhase_ + i) % SubRateDivider_)];
+    return e;
+}
+
+double TPSP::GetValueAt(double x) {
+    if (SubRateOn_) {
+        const int step = LockStride_ * static_cast<int>(Random_.NextInt(3));
+        SubRatePhase_ = ((SubRatePhase_ + step) % SubRateDivider_ + SubRateDivider_) % SubRateDivider_;
+    }
+    if (Changed_) Rebuild();
+    const double l = Length_;
+    if (!(x >= 0 && x < l)) {
+        // The simulator's positions lie a few patterns on: subtract those, divide only beyond.
+        if (x >= l && x < 8 * l) {
+            do x -= l;
+            while (x >= l);
+        } else {
+            x -= std::floor(x / l) * l;
+        }
+        if (!(x >= 0 && x < l)) x = 0;  // a NaN, or a rounding onto L itself
+    }
+    int i = static_cast<int>(x);
+    // Without edge impairments every bit starts at its index and lasts one UI.
+    if (NominalEdges_) return Nrz_ ? NrzShape(i, x - i, 1.0) : RzShape(i, x - i);
+    const double ei = EffectiveEdge(i);
+    if (x < ei) {
+        if (i == 0) x += l;
+        i = Prev(i);
+    } else {
+        const int nx = Next(i);
+        double c = EffectiveEdge(nx);
+        if (nx == 0 && c < 0.5) c += l;
+        if (x > c) {
+            if (nx == 0) x -= l;
+            i = nx;
+        }
+    }
+    const int nx = Next(i);
+    const double start = EffectiveEdge(i);
+    const double duration = EffectiveEdge(nx) - start + (nx == 0 ? l : 0);
+    const double u = x - start;
+    return Nrz_ ? NrzShape(i, u, duration) : RzShape(i, u);
+}
+
+double TPSP::NrzShape(int i, double u, double duration) const {
+    const double prev = Levels_[static_cast<std::size_t>(Prev(i))];
+    const double level = Levels_[static_cast<std::size_t>(i)];
+    const bool prevHigh = prev >= 0.01;
+    const bool high = Bits_[static_cast<std::size_t>(i)] != 0;
+    if (!prevHigh && !high) return 0;
+    if (!prevHigh) {
+        if (u < RiseSpan_) return Segment(0, P0_, 0, RiseSpan_, u);
+        if (u < P2_) return Segment(P0_, 1, RiseSpan_, P2_, u);
+        if (u < duration) return Segment(1, level, P2_, duration, u);
+        return level;
+    }
+    if (!high) {
+        if (u < FallSpan_) return Segment(prev, prev * P5_, 0, FallSpan_, u);
+        if (u < P7_) return Segment(prev * P5_, 0, FallSpan_, P7_, u);
+        return 0;
+    }
+    if (u < duration) return Segment(prev, level, 0, duration, u);
+    return level;
+}
+
+double TPSP::RzShape(int i, double u) const {
+    if (!Bits_[static_cast<std::size_t>(i)]) return 0;
+    const double h = 0.5 + DutyCycleDist_;
+    const double e = 1 - Droop_;
+    if (u < h) {
+        if (u < RiseSpan_) return Segment(0, P0_, 0, RiseSpan_, u);
+        if (u < P2_) return Segment(P0_, 1, RiseSpan_, P2_, u);
+        return Segment(1, e, P2_, h, u);
+    }
+    const double v = u - h;
+    if (v < FallSpan_) return Segment(e, e * P5_, 0, FallSpan_, v);
+    if (v < P7_) return Segment(e * P5_, 0, FallSpan_, P7_, v);
+    return 0;
+}
+
+}  // namespace vt

@@ -1,0 +1,213 @@
+#include "ui/menus/GssMenu.h"
+
+#include <QLabel>
+#include <algorithm>
+
+#include "core/BitRates.h"
+#include "core/Handlers.h"
+#include "ui/controls/ButtonSwitchers.h"
+#include "ui/controls/CommandSwitchers.h"
+#include "ui/controls/EditSwitcher.h"
+#include "ui/controls/ListBoxSwitcher.h"
+
+namespace vt {
+
+namespace {
+
+enum : int { pgDemo = 1, pgTiming, pgAmplitude, pgJitter, pgMore };
+// The controls take the page's full inner width: the slot is 111 pixels wide and several captions
+// need every pixel of it.
+constexpr int Left = 2;
+constexpr int Width = 107;
+constexpr int EditHeight = 45;
+constexpr int FirstTop = 18;
+constexpr int Gap = 1;
+constexpr int ButtonHeight = 36;
+
+// Places the switchers of a page one below the other.
+class TColumn {
+public:
+    explicit TColumn(int top = FirstTop) : Top_(top) {}
+    template <class S>
+    S* Add(S* sw, const char* name, const QString& caption, const char* mnemonic = nullptr, int height = 0) {
+        sw->setObjectName(name);
+        sw->SetCaption(caption);
+        if (mnemonic) sw->SetMnemonics(mnemonic);
+        sw->setGeometry(Left, Top_, Width, height > 0 ? height : sw->height());
+        Top_ += sw->height() + Gap;
+        return sw;
+    }
+    int Top() const { return Top_; }
+    void MoveTo(int top) { Top_ = top; }
+
+private:
+    int Top_;
+};
+
+TRC_RadioSwitcher* Radio(QWidget* page, const QStringList& items, int columns) {
+    auto* sw = new TRC_RadioSwitcher(page);
+    sw->SetItems(items);
+    sw->SetColumns(columns);
+    return sw;
+}
+
+TRC_EditSwitcher* Edit(QWidget* page) {
+    auto* sw = new TRC_EditSwitcher(page);
+    sw->resize(Width, EditHeight);
+    return sw;
+}
+
+TRC_ListBoxSwitcher* List(QWidget* page, const QStringList& items) {
+    auto* sw = new TRC_ListBoxSwitcher(page);
+    sw->SetItems(items);
+    return sw;
+}
+
+}  // namespace
+
+TGSS_Form::TGSS_Form(TSideMenus& menus, QWidget* mainWindow) : TSideMenuForm(menus, mainWindow) {
+    setObjectName("GSS_Form");
+    static const char* const Captions[] = {"Demo Signal", "Timing Parameters", "Amplitude Parameters",
+                                           " Deterministic Jitter ", " More Parameters "};
+    for (int i = 0; i < 5; ++i) {
+        auto* page = new TRC_RightMenuPanel(this);
+        page->setObjectName(QString("rmpPage%1").arg(i + 1));
+        page->SetCaption(Captions[i]);
+        page->setGeometry(0, 0, TRC_RightMenuPanel::DefaultWidth, TRC_RightMenuPanel::DefaultHeight);
+        page->hide();
+        Pages_[static_cast<std::size_t>(i)] = page;
+    }
+
+    // 1: the waveform and the routing; the TDR controls take the place of those TDR does not use.
+    TRC_RightMenuPanel* p = Page(pgDemo);
+    TColumn c;
+    c.Add(PageButton(p, 0), "swBack", "Back", nullptr, ButtonHeight);
+    auto* waveform = c.Add(List(p, {"Sinewave", "Pulse", "PRBS", "TDR", "TDT"}), "swWaveform", "Waveform", "Waweform");
+    waveform->SetOnUpdateMe([this](TRC_Switcher& sw) {
+        if (auto* h = dynamic_cast<TRadioSwHandler*>(sw.GetHandler())) RefreshWaveform(h->GetItemIndex());
+    });
+    const int varying = c.Top();
+    c.Add(Edit(p), "swAmplitude", "AMPLITUDE", "Amplitude");
+    c.Add(Edit(p), "swFrequency", "FREQUENCY", "Frequency");
+    c.Add(PageButton(p, pgTiming), "swTiming", "Timing...", nullptr, ButtonHeight);
+    c.Add(PageButton(p, pgAmplitude), "swAmplitudePage", "Amplitude...", nullptr,
+          ButtonHeight);
+    const int below = c.Top();
+    c.MoveTo(varying);
+    c.Add(Edit(p), "swOvershot", "OVERSHOT", "TDROvershot");
+    c.Add(Edit(p), "swTdrDroop", "DROOP", "TDRSkol");
+    const int circuitTop = c.Top();
+    c.Add(List(p, {"Off", "Open End", "Short End", "50 \xCE\xA9 termination", "85 \xCE\xA9 termination",
+                   "50-150-50 \xCE\xA9", "Inductance", "Capacitance"}),
+          "swTdrCircuit", "TDR Circuit", "TDRCircuit");
+    c.MoveTo(circuitTop);
+    c.Add(List(p, {"Off", "TDT Step", "6dB/3ns Attenuator", "50-150-50 \xCE\xA9", "Inductance", "Capacitance"}),
+          "swTdtCircuit", "TDT Circuit", "TDTCircuit");
+    auto* more = c.Add(PageButton(p, pgMore), "swMore", "More Parameters...", nullptr,
+                       ButtonHeight);
+    more->setEnabled(false);
+    c.MoveTo(std::max(below, c.Top()));
+    auto* generator = c.Add(Radio(p, {"A", "B", "C", "D"}, 2), "swGenerator", "Generator", ":SHADOW:GssSelect", 44);
+    generator->SetOnUpdateMe([this](TRC_Switcher& sw) {
+        if (auto* h = dynamic_cast<TRadioSwHandler*>(sw.GetHandler())) SelectGenerator(h->GetItemIndex());
+    });
+    const QStringList routes = {"Off", "Generator A", "Generator B", "Generator C", "Generator D"};
+    c.Add(List(p, routes), "swChannel1", "Channel 1", ":GSS:Ch1");
+    c.Add(List(p, routes), "swChannel2", "Channel 2", ":GSS:Ch2");
+
+    // 2: timing.
+    p = Page(pgTiming);
+    c = TColumn();
+    c.Add(PageButton(p, pgDemo), "swBack2", "Back", nullptr, ButtonHeight);
+    c.Add(Edit(p), "swPhase", "PHASE", "Phase");
+    c.Add(Edit(p), "swDeltaPhase", "DELTA PHASE", "DeltaPhase");
+    c.Add(Edit(p), "swJitter", "JITTER RMS", "Jitter");
+    const int widthTop = c.Top();
+    c.Add(Edit(p), "swPulseWidth", "PULSE WIDTH", "PulseWidth");
+    c.MoveTo(widthTop);
+    c.Add(PageButton(p, pgJitter), "swDetJitter", "Deterministic Jitter...",
+          nullptr, ButtonHeight);
+    c.MoveTo(widthTop + Page(pgTiming)->findChild<TRC_Switcher*>("swPulseWidth")->height() + Gap);
+    c.Add(Edit(p), "swRiseTime", "RISE TIME", "RiseTime");
+    c.Add(Edit(p), "swFallTime", "FALL TIME", "FallTime");
+    QStringList rates = {"Custom"};
+    const TBitRateValue& table = StandardBitRates();
+    for (int i = 0; i < table.Count(); ++i) rates << QString::fromStdString(table.LongName(i));
+    c.Add(List(p, rates), "swStdFreq", "Standard Frequency", "StdFreq");
+    c.Add(List(p, {"Clock", "Pattern"}), "swTrigger", "Trigger", "PrbsTrigger");
+
+    // 3: amplitude.
+    p = Page(pgAmplitude);
+    c = TColumn();
+    c.Add(PageButton(p, pgDemo), "swBack3", "Back", nullptr, ButtonHeight);
+    c.Add(Edit(p), "swNoise", "NOISE RMS", "Noise");
+    c.Add(Edit(p), "swOffset", "OFFSET", "Offset");
+    c.Add(Edit(p), "swPosOvershot", "POS OVERSHOT", "PosOvershot");
+    c.Add(Edit(p), "swNegOvershot", "NEG OVERSHOT", "NegOvershot");
+    c.Add(Edit(p), "swDroop", "DROOP", "Droop");
+    c.Add(Radio(p, {"NRZ", "RZ"}, 2), "swMode", "Mode", "PrbsMode", 37);
+    c.Add(List(p, {"5", "7", "11", "15"}), "swPrbsLength", "PRBS Length 2^", "PrbsLength");
+    c.Add(List(p, {"2^n - 1", "2^n"}), "swLengthFunction", "Length Function", "PrbsLenMode");
+
+    // 4: deterministic jitter.
+    p = Page(pgJitter);
+    auto* label = new QLabel("Data Dependent Jitter", p);
+    label->setObjectName("lbDataDependent");
+    label->setGeometry(Left + 2, FirstTop, Width - 4, 16);
+    c = TColumn(FirstTop + 18);
+    c.Add(PageButton(p, pgTiming), "swBack4", "Back", nullptr, ButtonHeight);
+    c.Add(Edit(p), "swInterSymbol", "INTER-SYMBOL I. J.", "InterSymbIJ");
+    c.Add(Edit(p), "swPeriodJitter", "PERIODIC JITTER", "PeriodJitter");
+    c.Add(Edit(p), "swDutyCycle", "DUTY CYCLE DIST.", "DutyCycleDist");
+    c.Add(Edit(p), "swSubRateJitter", "SUB-RATE JITTER", "SubRateJit");
+    c.Add(Edit(p), "swDivider", "DIVIDER", "SubRateDiv");
+
+    // 5: more parameters, none yet.
+    p = Page(pgMore);
+    auto* moreLabel = new QLabel("More Parameters", p);
+    moreLabel->setObjectName("lbMore");
+    moreLabel->setGeometry(Left + 2, FirstTop, Width - 4, 16);
+    c = TColumn(FirstTop + 18);
+    c.Add(PageButton(p, pgDemo), "swBack5", "Back", nullptr, ButtonHeight);
+
+    SelectGenerator(0);
+}
+
+TRC_RightPassiveCommandSwitcher* TGSS_Form::PageButton(TRC_RightMenuPanel* page, int target) {
+    auto* sw = new TRC_RightPassiveCommandSwitcher(page);
+    // Page 1's "Back" returns the slot to the utility menu, from which this one is opened.
+    sw->SetOnUpdateMe([this, target](TRC_Switcher&) {
+        if (target == 0)
+            Menus().ShowSideMenu(mkUtility, Side);
+        else
+            SetTopPanel(target);
+    });
+    return sw;
+}
+
+TRC_Switcher* TGSS_Form::Control(const char* name) const { return findChild<TRC_Switcher*>(name); }
+
+void TGSS_Form::SelectGenerator(int generator) {
+    const std::string group = std::string("GSS:") + static_cast<char>('A' + std::clamp(generator, 0, 3));
+    for (int page = pgDemo; page <= pgJitter; ++page) Page(page)->SetGroupMnemonics(group);
+    if (auto* h = dynamic_cast<TRadioSwHandler*>(Control("swWaveform")->GetHandler())) RefreshWaveform(h->GetItemIndex());
+}
+
+void TGSS_Form::RefreshWaveform(int w) {
+    const bool tdr = w == 3, tdt = w == 4, tdrTdt = tdr || tdt;
+    Control("swPulseWidth")->setVisible(true);
+    Control("swDetJitter")->setVisible(false);
+    for (const char* name : {"swTiming", "swAmplitudePage", "swAmplitude", "swFrequency"}) Control(name)->setVisible(!tdrTdt);
+    for (const char* name : {"swTiming", "swAmplitudePage"}) Control(name)->setEnabled(!tdrTdt);
+    for (const char* name : {"swOvershot", "swTdrDroop", "swMore"}) Control(name)->setVisible(tdrTdt);
+    Control("swTdrCircuit")->setVisible(tdr);
+    Control("swTdtCircuit")->setVisible(tdt);
+}
+
+void TGSS_Form::SetTopPanel(int page) {
+    if (page < 1 || page > 5) page = 1;
+    ShowPanel(Page(page));
+    TSideMenuForm::SetTopPanel(page);
+}
+
+}  // namespace vt

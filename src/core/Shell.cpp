@@ -149,7 +149,8 @@ template class TOrderedProcedures<TInstrumentStartRow>;
 TShell::TShell()
     : Language_(std::make_unique<TLanguageState>(TLanguageSetup{})),
       Display_(std::make_unique<TDisplayServices>()),
-      Serial_(std::make_unique<TSerialServices>()) {
+      Serial_(std::make_unique<TSerialServices>()),
+      Analysis_(std::make_unique<TAnalysisServices>()) {
     Registration.Add(TRegistrationRow::CreateCommandTree,
                      [](TShell& shell) { shell.SetCommandTree(CreateCommandTree()); });
 }
@@ -161,6 +162,9 @@ void TShell::SetDisplayServices(std::unique_ptr<TDisplayServices> s) {
 }
 void TShell::SetSerialServices(std::unique_ptr<TSerialServices> s) {
     Serial_ = s ? std::move(s) : std::make_unique<TSerialServices>();
+}
+void TShell::SetAnalysisServices(std::unique_ptr<TAnalysisServices> s) {
+    Analysis_ = s ? std::move(s) : std::make_unique<TAnalysisServices>();
 }
 void TShell::SetLanguage(std::unique_ptr<TLanguageState> language) {
     Language_ = language ? std::move(language) : std::make_unique<TLanguageState>(TLanguageSetup{});

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/AnalysisServices.h"
 #include "core/DisplayServices.h"
 #include "core/InstrumentKind.h"
 #include "core/LanguageState.h"
@@ -245,8 +246,10 @@ public:
     // --- services of the higher libraries, null until they register ---
     TDisplayServices& Display() { return *Display_; }
     TSerialServices& Serial() { return *Serial_; }
+    TAnalysisServices& Analysis() { return *Analysis_; }
     void SetDisplayServices(std::unique_ptr<TDisplayServices> s);
     void SetSerialServices(std::unique_ptr<TSerialServices> s);
+    void SetAnalysisServices(std::unique_ptr<TAnalysisServices> s);
 
     // --- the command tree: created by the first registration row ---
     TCommandTree* CommandTree() { return CommandTree_.get(); }
@@ -281,6 +284,7 @@ private:
     bool ApplyUnchangedValues_ = false;
     std::unique_ptr<TDisplayServices> Display_;
     std::unique_ptr<TSerialServices> Serial_;
+    std::unique_ptr<TAnalysisServices> Analysis_;
     std::unique_ptr<TUndoBuffer> UndoBuffer_;
     TOwnedPart<TInstrumentLink> Link_{nullptr, nullptr};
     TOwnedPart<TInstrumentIdentityUnit> Identity_{nullptr, nullptr};  // refers to the link: goes first

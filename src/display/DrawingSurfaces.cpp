@@ -73,7 +73,9 @@ TPixelRect TScanLinesScreen::NoDirt() { return {INT_MAX, INT_MAX, INT_MIN, INT_M
 
 TScanLinesScreen::TScanLinesScreen(TScreenSink* sink) : Sink_(sink) {}
 
-TScanLinesScreen::~TScanLinesScreen() = default;
+TScanLinesScreen::~TScanLinesScreen() {
+    if (Sink_) Sink_->ScreenGone(*this);
+}
 
 void TScanLinesScreen::Resize(int left, int top, int width, int height) {
     Left_ = left;

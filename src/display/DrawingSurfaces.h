@@ -61,6 +61,7 @@ public:
 
     // The canvas: "Liberation Sans" 11 pixels, white, no antialiasing; the brush fills behind text.
     QFont& Font() { return Font_; }
+    const QFont& Font() const { return Font_; }
     TColor FontColor = clWhite;
     TColor BrushColor = clBlack;
     int TextWidth(const QString& text) const;
@@ -89,6 +90,8 @@ public:
     virtual void CopyToWindow(const TScanLinesScreen& screen, const TPixelRect& rect) = 0;
     // The screen's place, size or visibility changed.
     virtual void PlaceChanged(const TScanLinesScreen& screen) { (void)screen; }
+    // The screen is being destroyed: the window must forget it.
+    virtual void ScreenGone(const TScanLinesScreen& screen) { (void)screen; }
 };
 
 class TScanLinesScreen {

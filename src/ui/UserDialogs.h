@@ -18,6 +18,10 @@ public:
     // An error dialog whose only button is Yes.
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+    // A question with Yes and No; where only the three-button question is given, its Cancel is No.
+    virtual bool AskYesNo(QWidget* parent, const QString& text) {
+        return AskYesNoCancel(parent, text) == TDialogAnswer::Yes;
+    }
 };
 
 // Modal message boxes.
@@ -27,6 +31,7 @@ public:
     TDialogAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
+    bool AskYesNo(QWidget* parent, const QString& text) override;
 };
 
 }  // namespace vt

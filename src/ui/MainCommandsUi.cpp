@@ -5,12 +5,12 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QMetaObject>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include "core/CommandTree.h"
 #include "core/Handlers.h"
 #include "core/Shell.h"
 #include "display/ScopeDisplayServices.h"
@@ -41,7 +41,9 @@ class TMainCommandsUi::TWindowWatcher : public QObject {
 public:
     explicit TWindowWatcher(TMainCommandsUi& owner) : Owner_(owner) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Resize) Owner_.PlaceScreenHost();
+        // The window lays itself out in its own handler, after this filter: place the host after it.
+        if (event->type() == QEvent::Resize)
+            QMetaObject::invokeMethod(this, [this] { Owner_.PlaceScreenHost(); }, Qt::QueuedConnection);
         return QObject::eventFilter(watched, event);
     }
 
@@ -114,13 +116,13 @@ void TMainCommandsUi::PlaceScreenHost() {
 }
 
 void TMainCommandsUi::SetCommandHints() {
-    auto hintOf = [this](const char* switcherName, const char* header, const char* key) {
+    // The hint names the menu item the command remembers: what a click on the face would do.
+    auto hintOf = [this](const char* switcherName, const char* key) {
         auto* sw = Window_->SystemControls().findChild<TRC_MainCommandSwitcher*>(QLatin1String(switcherName));
         if (!sw) return;
-        sw->SetOnUpdateMe([this, header, key](TRC_Switcher& s) {
+        sw->SetOnUpdateMe([this, key](TRC_Switcher& s) {
             auto& cmd = static_cast<TRC_MainCommandSwitcher&>(s);
-            TCommandTree* tree = Shell_.CommandTree();
-            auto* handler = tree ? dynamic_cast<TMainCommandHandler*>(tree->Root().FindHandler(header)) : nullptr;
+            auto* handler = dynamic_cast<TMainCommandHandler*>(cmd.GetHandler());
             if (!handler) return;
             const int item = handler->CurrentIndex();
             const QString word = item >= 0 && item < cmd.MenuItems().size() ? cmd.MenuItems()[item] : QString();
@@ -129,8 +131,8 @@ void TMainCommandsUi::SetCommandHints() {
             cmd.setToolTip(text);
         });
     };
-    hintOf("mcsAutoscale", "*Autoscale", "AutoscaleAs____signal");
-    hintOf("mcsCopy", "*Copy", "Copy____ToClipboard");
+    hintOf("mcsAutoscale", "AutoscaleAs____signal");
+    hintOf("mcsCopy", "Copy____ToClipboard");
 }
 
 static QRect DisplayRectOf(TMorda_fr& window) {

@@ -4,7 +4,9 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QIcon>
 #include <QPainter>
+#include <QPolygon>
 #include <QPushButton>
 #include <QUrl>
 
@@ -106,6 +108,27 @@ void TAboutForm::FadeTick() {
     }
     SetAlpha(std::min(Alpha_ + FadeInStep, MaxAlpha));
     if (Alpha_ > 232) Fade_.stop();
+}
+
+void TAboutForm::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    // The application's icon at the top left; our own drawing where the application has none.
+    QPainter painter(this);
+    const QRect place(12, 14, 40, 40);
+    const QIcon icon = QApplication::windowIcon();
+    if (!icon.isNull()) {
+        icon.paint(&painter, place);
+        return;
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x10, 0x30, 0x6a));
+    painter.drawRoundedRect(place, 6, 6);
+    painter.setPen(QPen(Qt::yellow, 2));
+    const int x = place.left() + 6;
+    const int y = place.center().y();
+    painter.drawPolyline(QPolygon({QPoint(x, y + 6), QPoint(x + 8, y + 6), QPoint(x + 12, y - 8), QPoint(x + 20, y - 8),
+                                   QPoint(x + 24, y + 6), QPoint(x + 28, y + 6)}));
 }
 
 void TAboutForm::showEvent(QShowEvent* event) {

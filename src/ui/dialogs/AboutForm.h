@@ -43,6 +43,7 @@ public:
     QPushButton& OkButton() const { return *Ok_; }
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void done(int result) override;

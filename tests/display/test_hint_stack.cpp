@@ -55,6 +55,14 @@ TEST_F(Hints, SameTextTwiceKeepsOneEntryAndTakesTheNewStyle) {
     EXPECT_EQ(Stack->Entries()[0].Style, HintAlarmStyle);
     EXPECT_EQ(Timer->RunningMs, 3000) << "the time-out restarts";
     EXPECT_EQ(Stack->Entries()[0].Window->Color(), HintBackColor(HintAlarmStyle));
+
+    // The restart notes the time: a newer hint leaves this one the rest counted from the restart.
+    Now += 2800;
+    Stack->Push("hello", 1000, HintAlarmStyle, 1);
+    Now += 800;
+    Stack->Push("newer", 0, 0, 0);
+    ASSERT_EQ(Stack->Entries().size(), 2u);
+    EXPECT_EQ(Stack->Entries()[0].TimeOut, 200);
 }
 
 TEST_F(Hints, KeepUnderHintReturnsWithItsRest) {

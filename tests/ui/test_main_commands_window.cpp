@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <filesystem>
 #include <memory>
@@ -107,9 +108,18 @@ TEST_F(MainCommandsWindow, StripCopyPrintAndHints) {
     // From the console or automation "*Print" prints without asking.
     Remote("*PRINT");
     EXPECT_TRUE(Dialogs.Asked.empty());
-    if (!Ui.LastPdf().empty()) {
-        EXPECT_TRUE(std::filesystem::exists(Ui.LastPdf())) << "no printer: a PDF";
+    if (QPrinterInfo::defaultPrinter().isNull()) {
+        EXPECT_TRUE(std::filesystem::file_size(Ui.LastPdf()) > 0) << "no printer: a PDF below the data root";
+        EXPECT_EQ(std::filesystem::path(Ui.LastPdf()).parent_path(), Temp.Path() / "Prints");
     }
+
+    // From the strip the user is asked first; No prints nothing.
+    Dialogs.Answers = {TDialogAnswer::No};
+    const std::string pdf = Ui.LastPdf();
+    Commands.Commands().Print->SelectFromSwitcher(-1);
+    ASSERT_EQ(Dialogs.Asked.size(), 1u);
+    EXPECT_NE(Dialogs.Asked[0].find(Shell.LangStr("WantToPrint")), std::string::npos);
+    EXPECT_EQ(Ui.LastPdf(), pdf);
 
     Commands.Commands().Help->SelectFromSwitcher(-1);
     EXPECT_TRUE(Window->WhatsThisMode());

@@ -26,11 +26,6 @@ private:
     QTimer Timer_;
 };
 
-std::int64_t SteadyMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 int WidthOf(const QString& text, qsizetype from, const std::function<int(QChar)>& charWidth) {
     int w = 0;
     for (qsizetype i = from; i < text.size(); ++i) w += charWidth(text[i]);
@@ -38,6 +33,11 @@ int WidthOf(const QString& text, qsizetype from, const std::function<int(QChar)>
 }
 
 }  // namespace
+
+std::int64_t SteadyClockMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 TColor HintTextColor(int style) { return style == HintAlarmStyle ? TColor(0x00FFFF) : TColor(0x000000); }
 TColor HintBackColor(int style) { return style == HintAlarmStyle ? TColor(0x00007F) : TColor(0xCCFFFF); }
@@ -94,7 +94,7 @@ void TMyHintWindow::Draw(const std::string& text, TColor textColor, int left, in
 THintStack::THintStack(std::unique_ptr<THintTimer> timer, THintClock clock)
     : Timer_(std::move(timer)), Clock_(std::move(clock)) {
     if (!Timer_) Timer_ = std::make_unique<TQtHintTimer>(*this);
-    if (!Clock_) Clock_ = SteadyMs;
+    if (!Clock_) Clock_ = SteadyClockMs;
 }
 
 THintStack::~THintStack() {

@@ -51,6 +51,7 @@ public:
     virtual void Stop() = 0;
 };
 using THintClock = std::function<std::int64_t()>;  // milliseconds, steadily increasing
+std::int64_t SteadyClockMs();
 
 class THintStack {
 public:

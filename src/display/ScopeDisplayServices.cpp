@@ -1,7 +1,5 @@
 #include "display/ScopeDisplayServices.h"
 
-#include <chrono>
-
 #include "core/Shell.h"
 
 namespace vt {
@@ -9,11 +7,7 @@ namespace vt {
 TScopeDisplayServices::TScopeDisplayServices(TShell& shell, std::unique_ptr<THintStack> hints, THintClock clock)
     : Shell_(shell), Hints_(std::move(hints)), Clock_(std::move(clock)) {
     if (!Hints_) Hints_ = std::make_unique<THintStack>();
-    if (!Clock_)
-        Clock_ = [] {
-            using namespace std::chrono;
-            return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-        };
+    if (!Clock_) Clock_ = SteadyClockMs;
 }
 
 void TScopeDisplayServices::PushHint(const std::string& text, int durationMs) { Hints_->Push(text, durationMs, 0, 1); }

@@ -1,7 +1,7 @@
 #pragma once
-// What the program calls in the waveform analysis: only what has a caller today; the analysis library
-// adds what its callers need when it lands. It registers its implementation in the shell context;
-// until then every computation fails.
+// What the program calls in the measurement and analysis library: only what has a caller today. The
+// analysis library registers its implementation in the shell context; until then every operation
+// does nothing and every computation fails.
 
 namespace vt {
 
@@ -13,6 +13,12 @@ public:
     // when it could not.
     virtual bool EvaluateMathFunction(int /*source*/) { return false; }
     virtual bool CalcSpectrum(int /*source*/) { return false; }
+
+    // The clearing of the display ("*ClrDispl").
+    virtual void ClearSharedHistogram() {}
+    virtual void ResetAllTrendAverages() {}
+    virtual void RestartMeasStatistics() {}
+    virtual void InvalidateMarkerValues() {}
 };
 
 }  // namespace vt

@@ -37,8 +37,9 @@ public:
     virtual void DrawSignalLayer(int /*source*/, int /*style*/, const TSignalLayerPoints& /*points*/) {}
     virtual void RemoveSignalLayer(int /*source*/) {}
 
-    // The top text strip.
+    // The top text strip; columns 2 and 3 hold the acquisition-state readouts.
     virtual void TopTextUpdateAll() {}
+    virtual void TopTextShowColumn(int /*column*/) {}
     virtual void TopTextShowColumns() {}
     virtual void RedrawSampleRateField() {}
 
@@ -51,8 +52,21 @@ public:
     // Clears a source's trace from the screen.
     virtual void FreeSignalLayer(int /*source*/) {}
 
+    // Frees and rebuilds every screen of the panel ("*ClrDispl").
+    virtual void RecreateScreens() {}
+    virtual void InvalidateHisticons() {}
+    // The bottom text strip.
+    virtual void ClearBottomText() {}
+
     // A timed hint of the normal style, kept under newer hints.
     virtual void PushHint(const std::string& /*text*/, int /*durationMs*/) {}
+    // Refreshes the top hint when it is the hint id, else pushes: the hint's id (0 while there is no
+    // hint stack). Style 1 is the alarm style.
+    virtual int PushOrRefreshHint(int /*id*/, const std::string& /*text*/, int /*style*/, int /*keepUnder*/,
+                                  int /*durationMs*/) {
+        return 0;
+    }
+    virtual void RemoveHint(int /*id*/) {}
 
     // Communication-error hint: called on every idle step in the error state.
     virtual void ReportCommError(std::string_view /*suffix*/) {}

@@ -11,6 +11,14 @@ public:
 
     // Mask test.
     virtual void RefreshStdMaskFamily() {}
+    virtual void ResetMaskCounters() {}
+
+    // Eye diagram and TDR: the clearing of the display ("*ClrDispl").
+    virtual void RestartEyeAccumulation() {}
+    virtual void ClearReflectionParams() {}
+    // Switches the normalized TDR functions off when a switch-off was requested during a settings load
+    // (run after every undo or redo).
+    virtual void ApplyPendingTdrClear() {}
 
     // TDR/TDT analysis.
     virtual bool IsTdrActive() const { return false; }

@@ -111,7 +111,7 @@ TDataFolders InitInstallFolders(const std::filesystem::path& root) {
     f.LimitTestFolder = f.InstallFolder + "Waveforms/Limit Test Files/";
     f.MaskTestFolder = f.InstallFolder + "Waveforms/Mask Test Files/";
     f.DatabaseFolder = f.InstallFolder + "Database/";
-    f.HelpFile = f.InstallFolder + "Help/Veltrane.chm";
+    f.HelpFile = f.InstallFolder + "Help/index.html";
     for (const std::string* folder : {&f.SetupFilesFolder, &f.StdMaskFolder, &f.UserMaskFolder, &f.AcqLimitFolder,
                                       &f.WaveformFilesFolder, &f.LimitTestFolder, &f.MaskTestFolder,
                                       &f.DatabaseFolder})

@@ -250,9 +250,9 @@ public:
     // --- services of the higher libraries, null until they register ---
     TDisplayServices& Display() { return *Display_; }
     TSerialServices& Serial() { return *Serial_; }
+    TAnalysisServices& Analysis() { return *Analysis_; }
     void SetDisplayServices(std::unique_ptr<TDisplayServices> s);
     void SetSerialServices(std::unique_ptr<TSerialServices> s);
-    TAnalysisServices& Analysis() { return *Analysis_; }
     void SetAnalysisServices(std::unique_ptr<TAnalysisServices> s);
     // The user's dialogs and the beep: the main window's.
     TUserServices& User() { return *User_; }

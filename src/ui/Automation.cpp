@@ -94,6 +94,13 @@ TDialogAnswer TQuietWhileServingDialogs::AskYesNoCancel(QWidget* parent, const Q
     return TDialogAnswer::Cancel;
 }
 
+bool TQuietWhileServingDialogs::AskYesNo(QWidget* parent, const QString& text) {
+    TCOMRC* service = Serving();
+    if (!service) return Inner_.AskYesNo(parent, text);
+    service->Report(text.toStdString());
+    return false;
+}
+
 void TQuietWhileServingDialogs::ShowError(QWidget* parent, const QString& text) {
     if (TCOMRC* service = Serving()) {
         service->Report(text.toStdString());

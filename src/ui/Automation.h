@@ -61,6 +61,7 @@ public:
     // The error dialog's continue, and the choice that changes nothing.
     TDialogAnswer AskErrorYesNo(QWidget* parent, const QString& text) override;
     TDialogAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
+    bool AskYesNo(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     // Cancelled while a command runs: a file dialog needs a person.

@@ -22,6 +22,7 @@
 #include "core/CommandTree.h"
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
+#include "ui/HelpViewer.h"
 #include "ui/MainCommandStrip.h"
 #include "ui/PermanentControls.h"
 #include "ui/controls/CommandSwitchers.h"
@@ -554,9 +555,7 @@ void TMorda_fr::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() == Qt::LeftButton) {
         SetHourglass();
-        QWidget* w = childAt(event->position().toPoint());
-        int context = 0;
-        for (; w && context <= 0; w = w->parentWidget()) context = w->property("HelpContext").toInt();
+        const int context = FindControlAtPoint(*this, event->globalPosition().toPoint());
         SetNormalCursor();
         if (context > 0) ForEachUiFeature(Life_.Features(), [context](TUiFeature& f) { f.ShowHelpContext(context); });
     }

@@ -1,11 +1,14 @@
 #include "ui/ProgramFeatures.h"
 
+#include "acq/MainCommands.h"
 #include "acq/SignalAcq.h"
 #include "acq/WaveformCommands.h"
+#include "display/ScopeDisplayServices.h"
 #include "program/ProgramLife.h"
 #include "program/ProgramLinkServices.h"
 #include "ui/Automation.h"
 #include "ui/InstrumentStart.h"
+#include "ui/MainCommandsUi.h"
 #include "ui/MainWindowFeature.h"
 #include "ui/UtilFeature.h"
 #include "ui/menus/AcqMenu.h"
@@ -29,9 +32,12 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
           return automation ? &automation->Service : nullptr;
       })) {
     TUserDialogs& quiet = *Dialogs_;
+    // First: the display's services take the hints pushed from here on.
+    Add(life, std::make_unique<TDisplayFeature>());
     // Before the instrument start, which ends the link: the link's services go after it.
     Add(life, std::make_unique<TProgramLinkServices>(shell));
     Add(life, std::make_unique<TMainWindowFeature>());
+    Add(life, std::make_unique<TMainCommandsFeature>(Add(life, std::make_unique<TMainCommandsUi>(shell, quiet))));
     Add(life, std::make_unique<TSignalAcq>());
     Add(life, std::make_unique<TAcqMenuFeature>(shell));
     Add(life, std::make_unique<TWaveformCommandsFeature>());

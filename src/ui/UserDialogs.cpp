@@ -30,6 +30,11 @@ TDialogAnswer TMessageBoxDialogs::AskYesNoCancel(QWidget* parent, const QString&
                                           QMessageBox::Yes));
 }
 
+bool TMessageBoxDialogs::AskYesNo(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, QApplication::applicationName(), text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
 void TMessageBoxDialogs::ShowError(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, QApplication::applicationName(), text, QMessageBox::Yes);
 }

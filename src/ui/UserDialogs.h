@@ -24,6 +24,10 @@ public:
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
     // A file-save dialog; true when the user chose a file (the request then holds the choice).
     virtual bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) = 0;
+    // A question with Yes and No; where only the three-button question is given, its Cancel is No.
+    virtual bool AskYesNo(QWidget* parent, const QString& text) {
+        return AskYesNoCancel(parent, text) == TDialogAnswer::Yes;
+    }
 };
 
 // The filters of a "text|pattern|text|pattern" list in Qt's form, "text (pattern)" each; a text that
@@ -38,6 +42,7 @@ public:
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) override;
+    bool AskYesNo(QWidget* parent, const QString& text) override;
 };
 
 // The user services of the program below the window, answered by the window's dialogs.

@@ -156,7 +156,7 @@ TEST_F(ShellFolderTest, FirstStartCreatesEveryDataFolderBelowTheRoot) {
     EXPECT_EQ(f.LimitTestFolder, base + "Waveforms/Limit Test Files/");
     EXPECT_EQ(f.MaskTestFolder, base + "Waveforms/Mask Test Files/");
     EXPECT_EQ(f.DatabaseFolder, base + "Database/");
-    EXPECT_EQ(f.HelpFile, base + "Help/Veltrane.chm");
+    EXPECT_EQ(f.HelpFile, base + "Help/index.html");
     for (const auto* d : {&f.SetupFilesFolder, &f.StdMaskFolder, &f.UserMaskFolder, &f.AcqLimitFolder,
                           &f.WaveformFilesFolder, &f.LimitTestFolder, &f.MaskTestFolder, &f.DatabaseFolder})
         EXPECT_TRUE(std::filesystem::is_directory(*d)) << *d;

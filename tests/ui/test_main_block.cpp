@@ -53,8 +53,9 @@ protected:
         setenv("XDG_CONFIG_HOME", (Home / "config").c_str(), 1);
         // The program's own features, then the recorder.
         Life.Install(Rec);
-        Shell.Registration.Add(TRegistrationRow::RegisterMainCommands,
-                               [this](TShell&) { Log.push_back("RegisterMainCommands"); });
+        // A row no feature fills marks when the registration runs.
+        Shell.Registration.Add(TRegistrationRow::CreateRampTestHandlers,
+                               [this](TShell&) { Log.push_back("CreateRampTestHandlers"); });
     }
     test::TempFolder Temp;  // each test its own: the tests of a suite may run at once
     std::filesystem::path Home;
@@ -100,7 +101,7 @@ TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
                                              "Status Start Without Connections", "StartInstrument", "Status Start in Demo Mode...",
                                              "Status Creating forms...", "RegisterForms", "WindowCreated",
                                              "Status Initialization Of All Vars And Handlers...",
-                                             "RegisterMainCommands", "Status All done.", "CloseSplash"}));
+                                             "CreateRampTestHandlers", "Status All done.", "CloseSplash"}));
 }
 
 TEST_F(MainBlock, GivingUpTheStartInstrumentEndsBeforeAnyWindow) {

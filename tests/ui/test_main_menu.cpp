@@ -267,9 +267,9 @@ TEST(MainWindowHelp, WhatsThisModeShowsTheHelpOfTheControlClickedAndEnds) {
     w.show();
     w.resize(800, 600);
     QWidget& strip = w.SystemControls();
-    auto* control = new QWidget(&strip);
+    auto* control = new TRC_RightMenuPanel(&strip);
     control->setGeometry(0, 0, 40, 20);
-    control->setProperty("HelpContext", 1409);
+    control->SetHelpContext(1409);
     control->show();
 
     w.SetWhatsThisMode(true);

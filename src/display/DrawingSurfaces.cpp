@@ -1,0 +1,157 @@
+#include "display/DrawingSurfaces.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+#include <climits>
+
+#include "core/InternalError.h"
+
+namespace vt {
+
+namespace {
+
+constexpr int MaxSide = 65535;
+
+TPixelRect Intersect(TPixelRect a, const TPixelRect& b) {
+    a.Left = std::max(a.Left, b.Left);
+    a.Top = std::max(a.Top, b.Top);
+    a.Right = std::min(a.Right, b.Right);
+    a.Bottom = std::min(a.Bottom, b.Bottom);
+    return a;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+TSLBMP::TSLBMP() : Font_(QStringLiteral("Liberation Sans")) {
+    Font_.setPixelSize(11);
+    Font_.setStyleStrategy(QFont::NoAntialias);
+}
+
+void TSLBMP::SetSize(int width, int height) {
+    width = std::clamp(width, 0, MaxSide);
+    height = std::clamp(height, 0, MaxSide);
+    Width_ = width;
+    Height_ = height;
+    Pixels_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), clBlack.ToPixel());
+    Rows_.resize(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+        Rows_[static_cast<std::size_t>(y)] = Pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    if (width > 0 && height > 0) {
+        Image_ = QImage(reinterpret_cast<uchar*>(Pixels_.data()), width, height,
+                        static_cast<qsizetype>(width) * 4, QImage::Format_RGB32);
+    } else {
+        Image_ = QImage();
+    }
+}
+
+void TSLBMP::Fill(TPixelRect rect, TColor colour) {
+    rect = Intersect(rect, Bounds());
+    if (rect.Empty()) return;
+    const std::uint32_t pixel = colour.ToPixel();
+    for (int y = rect.Top; y <= rect.Bottom; ++y) std::fill(Row(y) + rect.Left, Row(y) + rect.Right + 1, pixel);
+}
+
+int TSLBMP::TextWidth(const QString& text) const { return QFontMetrics(Font_).horizontalAdvance(text); }
+
+int TSLBMP::TextHeight(const QString&) const { return QFontMetrics(Font_).height(); }
+
+void TSLBMP::DrawText(TPixelRect rect, int x, int y, const QString& text) {
+    Fill(rect, BrushColor);
+    const TPixelRect clip = Intersect(rect, Bounds());
+    if (clip.Empty()) return;
+    QPainter painter(&Image_);
+    painter.setClipRect(clip.Left, clip.Top, clip.Width(), clip.Height());
+    painter.setFont(Font_);
+    painter.setPen(QColor::fromRgb(FontColor.ToPixel()));
+    painter.drawText(x, y + QFontMetrics(Font_).ascent(), text);
+}
+
+// ---------------------------------------------------------------------------------------------------
+TPixelRect TScanLinesScreen::NoDirt() { return {INT_MAX, INT_MAX, INT_MIN, INT_MIN}; }
+
+TScanLinesScreen::TScanLinesScreen(TScreenSink* sink) : Sink_(sink) {}
+
+TScanLinesScreen::~TScanLinesScreen() {
+    if (Sink_) Sink_->ScreenGone(*this);
+}
+
+void TScanLinesScreen::Resize(int left, int top, int width, int height) {
+    Left_ = left;
+    Top_ = top;
+    Bitmap_.BrushColor = Color_;
+    Bitmap_.SetSize(width, height);
+    if (Sink_) Sink_->PlaceChanged(*this);
+}
+
+void TScanLinesScreen::Clear() {
+    Bitmap_.Fill(Bitmap_.Bounds(), Color_);
+    InvalidateAll();
+}
+
+void TScanLinesScreen::SetVisible(bool visible) {
+    if (visible == Visible_) return;
+    Visible_ = visible;
+    if (Sink_) Sink_->PlaceChanged(*this);
+}
+
+void TScanLinesScreen::SetColor(TColor colour) {
+    if (colour == Color_) return;
+    Color_ = colour;
+    Bitmap_.BrushColor = colour;
+    Clear();
+}
+
+void TScanLinesScreen::InvalidateAll() { BlitRect(0, 0, Width() - 1, Height() - 1); }
+
+void TScanLinesScreen::BlitRect(int left, int top, int right, int bottom) {
+    const TPixelRect rect = Intersect({left, top, right, bottom}, Bitmap_.Bounds());
+    if (rect.Empty() || !Sink_) return;
+    Sink_->CopyToWindow(*this, rect);
+}
+
+void TScanLinesScreen::FillRectColor(TPixelRect rect, TColor colour, bool copyNow) {
+    // The brush is the screen's again afterwards: the fill colour is passed, not kept.
+    Bitmap_.Fill(rect, colour);
+    if (copyNow) BlitRect(rect.Left, rect.Top, rect.Right, rect.Bottom);
+}
+
+void TScanLinesScreen::BeginUpdate() {
+    if (Depth_ == 0) Dirty_ = NoDirt();
+    ++Depth_;
+}
+
+void TScanLinesScreen::EndUpdate() {
+    if (Depth_ <= 0) VT_INTERNAL_ERROR(ScreenObjUnitName, "Assertion failure");
+    if (--Depth_ > 0 || Dirty_.Empty()) return;
+    const TPixelRect dirty = Dirty_;
+    Dirty_ = NoDirt();
+    BlitRect(dirty.Left, dirty.Top, dirty.Right, dirty.Bottom);
+}
+
+void TScanLinesScreen::TextOut(int x, int y, const std::string& text, int hAlign, int vAlign) {
+    if (!Visible_) return;
+    const QString q = QString::fromStdString(text);
+    const int w = Bitmap_.TextWidth(q);
+    const int h = Bitmap_.TextHeight(q);
+    int left = hAlign == 1 ? x - w / 2 : hAlign == 2 ? x - w : x;
+    left = std::max(left, 0);
+    if (left + w > Width()) left = Width() - w;
+    const int top = vAlign == 1 ? y - h / 2 : vAlign == 2 ? y - h : y;
+    TextRect({left, top, left + w - 1, top + h - 1}, 0, 0, text);
+}
+
+void TScanLinesScreen::TextRect(TPixelRect rect, int dx, int dy, const std::string& text) {
+    if (!Visible_) return;
+    Bitmap_.DrawText(rect, rect.Left + dx, rect.Top + dy, QString::fromStdString(text));
+    BlitRect(rect.Left, rect.Top, rect.Right, rect.Bottom);
+}
+
+void TScanLinesScreen::TextRectDeferred(TPixelRect rect, int dx, int dy, const std::string& text) {
+    if (!Visible_) return;
+    Bitmap_.DrawText(rect, rect.Left + dx, rect.Top + dy, QString::fromStdString(text));
+    if (!rect.Empty()) Widen(rect.Left, rect.Top, rect.Right, rect.Bottom);
+}
+
+}  // namespace vt

@@ -2,6 +2,8 @@
 
 #include "acq/MainCommands.h"
 #include "acq/SignalAcq.h"
+#include "acq/Timebase.h"
+#include "acq/TimebaseChannels.h"
 #include "acq/WaveformCommands.h"
 #include "display/ScopeDisplayServices.h"
 #include "program/ProgramLife.h"
@@ -15,6 +17,25 @@
 #include "ui/menus/TimebaseChannelsMenus.h"
 
 namespace vt {
+
+namespace {
+
+// What the main commands start in the features built so far: the acquisition's redraw, and the
+// timebase delays that undo and redo keep.
+class TProgramMainCommandSteps : public TMainCommandSteps {
+public:
+    TProgramMainCommandSteps(TSignalAcq& acquisition, TTimebase& timebase)
+        : Acquisition_(acquisition), Timebase_(timebase) {}
+    void SetRedrawFlags() override { Acquisition_.SetRedrawFlags(); }
+    void SaveTimebaseDelays() override { Timebase_.SaveTimebaseDelays(); }
+    void RestoreTimebaseDelays() override { Timebase_.RestoreTimebaseDelays(); }
+
+private:
+    TSignalAcq& Acquisition_;
+    TTimebase& Timebase_;
+};
+
+}  // namespace
 
 template <class T>
 T& TProgramFeatures::Add(TProgramLife& life, std::unique_ptr<T> feature) {
@@ -37,12 +58,16 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     // Before the instrument start, which ends the link: the link's services go after it.
     Add(life, std::make_unique<TProgramLinkServices>(shell));
     Add(life, std::make_unique<TMainWindowFeature>());
-    Add(life, std::make_unique<TMainCommandsFeature>(Add(life, std::make_unique<TMainCommandsUi>(shell, quiet))));
-    Add(life, std::make_unique<TSignalAcq>());
+    TMainCommandsFeature& mainCommands =
+        Add(life, std::make_unique<TMainCommandsFeature>(Add(life, std::make_unique<TMainCommandsUi>(shell, quiet))));
+    TSignalAcq& acquisition = Add(life, std::make_unique<TSignalAcq>());
     Add(life, std::make_unique<TAcqMenuFeature>(shell));
     Add(life, std::make_unique<TWaveformCommandsFeature>());
     Add(life, std::make_unique<TUtilFeature>());
-    Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
+    TTimebaseChannelsMenus& timebaseChannels = Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
+    MainCommandSteps_ =
+        std::make_unique<TProgramMainCommandSteps>(acquisition, timebaseChannels.Settings().Timebase());
+    mainCommands.SetSteps(*MainCommandSteps_);
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, quiet, automationPort));
     Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, quiet, args, embedding));
 }

@@ -13,6 +13,7 @@ namespace vt {
 class TAutomationFeature;
 class TFeature;
 class TInstrumentStart;
+class TMainCommandSteps;
 class TProgramLife;
 class TShell;
 
@@ -37,6 +38,7 @@ private:
 
     std::unique_ptr<TUserDialogs> Dialogs_;
     std::vector<std::unique_ptr<TFeature>> Features_;
+    std::unique_ptr<TMainCommandSteps> MainCommandSteps_;  // the main commands' tie to the other features
     TInstrumentStart* Instruments_ = nullptr;
     TAutomationFeature* Automation_ = nullptr;
 };

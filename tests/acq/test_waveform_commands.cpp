@@ -93,6 +93,8 @@ TEST(WfmCommandsFeature, TheProgramsSourceChoiceOffersTheChannelsAndAQuerySelect
     RegisterAllCommandHandlers(shell);
     EXPECT_EQ(shell.CommandTree()->ExecuteCommandString("WFM:SOURCE? ENABLED", false), "WFM:SOURCE:ENABLED CH1,CH2");
     EXPECT_EQ(shell.CommandTree()->ExecuteCommandString("WFM:SOURCE? CH2", false), "WFM:SOURCE CH2");
+    EXPECT_EQ(shell.CommandTree()->ExecuteCommandString("WFM:COMPLEX? RE", false), "WFM:COMPLEX RE");
+    EXPECT_EQ(shell.CommandTree()->ExecuteCommandString("WFM:COMPLEX?", false), "WFM:COMPLEX RE") << "and RE stays";
     shell.Records()->SignalsOn().SetOn(ssF1, true);  // a function switched on joins the choice
     EXPECT_EQ(shell.CommandTree()->ExecuteCommandString("WFM:SOURCE? ENABLED", false),
               "WFM:SOURCE:ENABLED CH1,CH2,F1");

@@ -6,6 +6,7 @@
 #include "core/Shell.h"
 #include "ui/controls/ButtonSwitchers.h"
 #include "ui/controls/EditSwitcher.h"
+#include "ui/menus/MenuPageLayout.h"
 
 namespace vt {
 
@@ -20,16 +21,10 @@ constexpr int ButtonHeight = 22;
 // Places switchers one below the other on a page.
 class TPageLayout {
 public:
-    explicit TPageLayout(TRC_RightMenuPanel& page) : Page_(page) {}
+    explicit TPageLayout(TRC_RightMenuPanel& page) : Page_(page), Stack_(page, FirstTop, Gap) {}
     template <class T>
     T* Add(const char* name, const QString& caption, const char* mnemonic, int height) {
-        auto* sw = new T(&Page_);
-        sw->setObjectName(name);
-        sw->setGeometry(SwitcherLeft, Top_, SwitcherWidth, height);
-        sw->SetCaption(caption);
-        if (mnemonic) sw->SetMnemonics(mnemonic);
-        Top_ += height + Gap;
-        return sw;
+        return Stack_.Add<T>(name, caption, mnemonic, height);
     }
     TRC_RadioSwitcher* Radio(const char* name, const QString& caption, const char* mnemonic, const QStringList& items,
                              int columns = 1) {
@@ -49,7 +44,7 @@ public:
 
 private:
     TRC_RightMenuPanel& Page_;
-    int Top_ = FirstTop;
+    TPageStacker Stack_;
 };
 
 TRC_RightMenuPanel* NewPage(QWidget* form, const char* name, const QString& caption, const char* group) {

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <algorithm>
+#include <memory>
 
 #include "core/BitRates.h"
 #include "core/Handlers.h"
@@ -9,6 +10,7 @@
 #include "ui/controls/CommandSwitchers.h"
 #include "ui/controls/EditSwitcher.h"
 #include "ui/controls/ListBoxSwitcher.h"
+#include "ui/menus/MenuPageLayout.h"
 
 namespace vt {
 
@@ -23,26 +25,6 @@ constexpr int EditHeight = 45;
 constexpr int FirstTop = 18;
 constexpr int Gap = 1;
 constexpr int ButtonHeight = 36;
-
-// Places the switchers of a page one below the other.
-class TColumn {
-public:
-    explicit TColumn(int top = FirstTop) : Top_(top) {}
-    template <class S>
-    S* Add(S* sw, const char* name, const QString& caption, const char* mnemonic = nullptr, int height = 0) {
-        sw->setObjectName(name);
-        sw->SetCaption(caption);
-        if (mnemonic) sw->SetMnemonics(mnemonic);
-        sw->setGeometry(Left, Top_, Width, height > 0 ? height : sw->height());
-        Top_ += sw->height() + Gap;
-        return sw;
-    }
-    int Top() const { return Top_; }
-    void MoveTo(int top) { Top_ = top; }
-
-private:
-    int Top_;
-};
 
 TRC_RadioSwitcher* Radio(QWidget* page, const QStringList& items, int columns) {
     auto* sw = new TRC_RadioSwitcher(page);
@@ -80,95 +62,95 @@ TGSS_Form::TGSS_Form(TSideMenus& menus, QWidget* mainWindow) : TSideMenuForm(men
 
     // 1: the waveform and the routing; the TDR controls take the place of those TDR does not use.
     TRC_RightMenuPanel* p = Page(pgDemo);
-    TColumn c;
-    c.Add(PageButton(p, 0), "swBack", "Back", nullptr, ButtonHeight);
-    auto* waveform = c.Add(List(p, {"Sinewave", "Pulse", "PRBS", "TDR", "TDT"}), "swWaveform", "Waveform", "Waweform");
+    auto c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
+    c->Adopt(PageButton(p, 0), "swBack", "Back", nullptr, ButtonHeight);
+    auto* waveform = c->Adopt(List(p, {"Sinewave", "Pulse", "PRBS", "TDR", "TDT"}), "swWaveform", "Waveform", "Waweform");
     waveform->SetOnUpdateMe([this](TRC_Switcher& sw) {
         if (auto* h = dynamic_cast<TRadioSwHandler*>(sw.GetHandler())) RefreshWaveform(h->GetItemIndex());
     });
-    const int varying = c.Top();
-    c.Add(Edit(p), "swAmplitude", "AMPLITUDE", "Amplitude");
-    c.Add(Edit(p), "swFrequency", "FREQUENCY", "Frequency");
-    c.Add(PageButton(p, pgTiming), "swTiming", "Timing...", nullptr, ButtonHeight);
-    c.Add(PageButton(p, pgAmplitude), "swAmplitudePage", "Amplitude...", nullptr,
+    const int varying = c->Top();
+    c->Adopt(Edit(p), "swAmplitude", "AMPLITUDE", "Amplitude");
+    c->Adopt(Edit(p), "swFrequency", "FREQUENCY", "Frequency");
+    c->Adopt(PageButton(p, pgTiming), "swTiming", "Timing...", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, pgAmplitude), "swAmplitudePage", "Amplitude...", nullptr,
           ButtonHeight);
-    const int below = c.Top();
-    c.MoveTo(varying);
-    c.Add(Edit(p), "swOvershot", "OVERSHOT", "TDROvershot");
-    c.Add(Edit(p), "swTdrDroop", "DROOP", "TDRSkol");
-    const int circuitTop = c.Top();
-    c.Add(List(p, {"Off", "Open End", "Short End", "50 \xCE\xA9 termination", "85 \xCE\xA9 termination",
+    const int below = c->Top();
+    c->MoveTo(varying);
+    c->Adopt(Edit(p), "swOvershot", "OVERSHOT", "TDROvershot");
+    c->Adopt(Edit(p), "swTdrDroop", "DROOP", "TDRSkol");
+    const int circuitTop = c->Top();
+    c->Adopt(List(p, {"Off", "Open End", "Short End", "50 \xCE\xA9 termination", "85 \xCE\xA9 termination",
                    "50-150-50 \xCE\xA9", "Inductance", "Capacitance"}),
           "swTdrCircuit", "TDR Circuit", "TDRCircuit");
-    c.MoveTo(circuitTop);
-    c.Add(List(p, {"Off", "TDT Step", "6dB/3ns Attenuator", "50-150-50 \xCE\xA9", "Inductance", "Capacitance"}),
+    c->MoveTo(circuitTop);
+    c->Adopt(List(p, {"Off", "TDT Step", "6dB/3ns Attenuator", "50-150-50 \xCE\xA9", "Inductance", "Capacitance"}),
           "swTdtCircuit", "TDT Circuit", "TDTCircuit");
-    auto* more = c.Add(PageButton(p, pgMore), "swMore", "More Parameters...", nullptr,
+    auto* more = c->Adopt(PageButton(p, pgMore), "swMore", "More Parameters...", nullptr,
                        ButtonHeight);
     more->setEnabled(false);
-    c.MoveTo(std::max(below, c.Top()));
-    auto* generator = c.Add(Radio(p, {"A", "B", "C", "D"}, 2), "swGenerator", "Generator", ":SHADOW:GssSelect", 44);
+    c->MoveTo(std::max(below, c->Top()));
+    auto* generator = c->Adopt(Radio(p, {"A", "B", "C", "D"}, 2), "swGenerator", "Generator", ":SHADOW:GssSelect", 44);
     generator->SetOnUpdateMe([this](TRC_Switcher& sw) {
         if (auto* h = dynamic_cast<TRadioSwHandler*>(sw.GetHandler())) SelectGenerator(h->GetItemIndex());
     });
     const QStringList routes = {"Off", "Generator A", "Generator B", "Generator C", "Generator D"};
-    c.Add(List(p, routes), "swChannel1", "Channel 1", ":GSS:Ch1");
-    c.Add(List(p, routes), "swChannel2", "Channel 2", ":GSS:Ch2");
+    c->Adopt(List(p, routes), "swChannel1", "Channel 1", ":GSS:Ch1");
+    c->Adopt(List(p, routes), "swChannel2", "Channel 2", ":GSS:Ch2");
 
     // 2: timing.
     p = Page(pgTiming);
-    c = TColumn();
-    c.Add(PageButton(p, pgDemo), "swBack2", "Back", nullptr, ButtonHeight);
-    c.Add(Edit(p), "swPhase", "PHASE", "Phase");
-    c.Add(Edit(p), "swDeltaPhase", "DELTA PHASE", "DeltaPhase");
-    c.Add(Edit(p), "swJitter", "JITTER RMS", "Jitter");
-    const int widthTop = c.Top();
-    c.Add(Edit(p), "swPulseWidth", "PULSE WIDTH", "PulseWidth");
-    c.MoveTo(widthTop);
-    c.Add(PageButton(p, pgJitter), "swDetJitter", "Deterministic Jitter...",
+    c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
+    c->Adopt(PageButton(p, pgDemo), "swBack2", "Back", nullptr, ButtonHeight);
+    c->Adopt(Edit(p), "swPhase", "PHASE", "Phase");
+    c->Adopt(Edit(p), "swDeltaPhase", "DELTA PHASE", "DeltaPhase");
+    c->Adopt(Edit(p), "swJitter", "JITTER RMS", "Jitter");
+    const int widthTop = c->Top();
+    c->Adopt(Edit(p), "swPulseWidth", "PULSE WIDTH", "PulseWidth");
+    c->MoveTo(widthTop);
+    c->Adopt(PageButton(p, pgJitter), "swDetJitter", "Deterministic Jitter...",
           nullptr, ButtonHeight);
-    c.MoveTo(widthTop + Page(pgTiming)->findChild<TRC_Switcher*>("swPulseWidth")->height() + Gap);
-    c.Add(Edit(p), "swRiseTime", "RISE TIME", "RiseTime");
-    c.Add(Edit(p), "swFallTime", "FALL TIME", "FallTime");
+    c->MoveTo(widthTop + Page(pgTiming)->findChild<TRC_Switcher*>("swPulseWidth")->height() + Gap);
+    c->Adopt(Edit(p), "swRiseTime", "RISE TIME", "RiseTime");
+    c->Adopt(Edit(p), "swFallTime", "FALL TIME", "FallTime");
     QStringList rates = {"Custom"};
     const TBitRateValue& table = StandardBitRates();
     for (int i = 0; i < table.Count(); ++i) rates << QString::fromStdString(table.LongName(i));
-    c.Add(List(p, rates), "swStdFreq", "Standard Frequency", "StdFreq");
-    c.Add(List(p, {"Clock", "Pattern"}), "swTrigger", "Trigger", "PrbsTrigger");
+    c->Adopt(List(p, rates), "swStdFreq", "Standard Frequency", "StdFreq");
+    c->Adopt(List(p, {"Clock", "Pattern"}), "swTrigger", "Trigger", "PrbsTrigger");
 
     // 3: amplitude.
     p = Page(pgAmplitude);
-    c = TColumn();
-    c.Add(PageButton(p, pgDemo), "swBack3", "Back", nullptr, ButtonHeight);
-    c.Add(Edit(p), "swNoise", "NOISE RMS", "Noise");
-    c.Add(Edit(p), "swOffset", "OFFSET", "Offset");
-    c.Add(Edit(p), "swPosOvershot", "POS OVERSHOT", "PosOvershot");
-    c.Add(Edit(p), "swNegOvershot", "NEG OVERSHOT", "NegOvershot");
-    c.Add(Edit(p), "swDroop", "DROOP", "Droop");
-    c.Add(Radio(p, {"NRZ", "RZ"}, 2), "swMode", "Mode", "PrbsMode", 37);
-    c.Add(List(p, {"5", "7", "11", "15"}), "swPrbsLength", "PRBS Length 2^", "PrbsLength");
-    c.Add(List(p, {"2^n - 1", "2^n"}), "swLengthFunction", "Length Function", "PrbsLenMode");
+    c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
+    c->Adopt(PageButton(p, pgDemo), "swBack3", "Back", nullptr, ButtonHeight);
+    c->Adopt(Edit(p), "swNoise", "NOISE RMS", "Noise");
+    c->Adopt(Edit(p), "swOffset", "OFFSET", "Offset");
+    c->Adopt(Edit(p), "swPosOvershot", "POS OVERSHOT", "PosOvershot");
+    c->Adopt(Edit(p), "swNegOvershot", "NEG OVERSHOT", "NegOvershot");
+    c->Adopt(Edit(p), "swDroop", "DROOP", "Droop");
+    c->Adopt(Radio(p, {"NRZ", "RZ"}, 2), "swMode", "Mode", "PrbsMode", 37);
+    c->Adopt(List(p, {"5", "7", "11", "15"}), "swPrbsLength", "PRBS Length 2^", "PrbsLength");
+    c->Adopt(List(p, {"2^n - 1", "2^n"}), "swLengthFunction", "Length Function", "PrbsLenMode");
 
     // 4: deterministic jitter.
     p = Page(pgJitter);
     auto* label = new QLabel("Data Dependent Jitter", p);
     label->setObjectName("lbDataDependent");
     label->setGeometry(Left + 2, FirstTop, Width - 4, 16);
-    c = TColumn(FirstTop + 18);
-    c.Add(PageButton(p, pgTiming), "swBack4", "Back", nullptr, ButtonHeight);
-    c.Add(Edit(p), "swInterSymbol", "INTER-SYMBOL I. J.", "InterSymbIJ");
-    c.Add(Edit(p), "swPeriodJitter", "PERIODIC JITTER", "PeriodJitter");
-    c.Add(Edit(p), "swDutyCycle", "DUTY CYCLE DIST.", "DutyCycleDist");
-    c.Add(Edit(p), "swSubRateJitter", "SUB-RATE JITTER", "SubRateJit");
-    c.Add(Edit(p), "swDivider", "DIVIDER", "SubRateDiv");
+    c = std::make_unique<TPageStacker>(*p, FirstTop + 18, Gap);
+    c->Adopt(PageButton(p, pgTiming), "swBack4", "Back", nullptr, ButtonHeight);
+    c->Adopt(Edit(p), "swInterSymbol", "INTER-SYMBOL I. J.", "InterSymbIJ");
+    c->Adopt(Edit(p), "swPeriodJitter", "PERIODIC JITTER", "PeriodJitter");
+    c->Adopt(Edit(p), "swDutyCycle", "DUTY CYCLE DIST.", "DutyCycleDist");
+    c->Adopt(Edit(p), "swSubRateJitter", "SUB-RATE JITTER", "SubRateJit");
+    c->Adopt(Edit(p), "swDivider", "DIVIDER", "SubRateDiv");
 
     // 5: more parameters, none yet.
     p = Page(pgMore);
     auto* moreLabel = new QLabel("More Parameters", p);
     moreLabel->setObjectName("lbMore");
     moreLabel->setGeometry(Left + 2, FirstTop, Width - 4, 16);
-    c = TColumn(FirstTop + 18);
-    c.Add(PageButton(p, pgDemo), "swBack5", "Back", nullptr, ButtonHeight);
+    c = std::make_unique<TPageStacker>(*p, FirstTop + 18, Gap);
+    c->Adopt(PageButton(p, pgDemo), "swBack5", "Back", nullptr, ButtonHeight);
 
     SelectGenerator(0);
 }

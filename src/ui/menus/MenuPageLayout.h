@@ -1,5 +1,6 @@
 #pragma once
-// Stacks the controls of a side-menu page from the top down, each the page's inner width.
+// Stacks the controls of a side-menu page from the top down, each the page's inner width, gap pixels
+// apart.
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
@@ -15,7 +16,7 @@ public:
     static constexpr int Gap = 3;
     static constexpr int ButtonRow = 16;
 
-    explicit TPageStacker(TRC_RightMenuPanel& page, int top = 20) : Page_(page), Top_(top) {}
+    explicit TPageStacker(TRC_RightMenuPanel& page, int top = 20, int gap = Gap) : Page_(page), Top_(top), Gap_(gap) {}
 
     // A switcher of the given height (0 keeps its own) with its caption and setting.
     template <class T>
@@ -27,6 +28,18 @@ public:
         Place(*sw, height ? height : sw->height());
         return sw;
     }
+    // A switcher made already (with its items), named, captioned, bound and placed.
+    template <class T>
+    T* Adopt(T* sw, const char* name, const QString& caption, const char* mnemonic = nullptr, int height = 0) {
+        sw->setObjectName(QLatin1String(name));
+        sw->SetCaption(caption);
+        if (mnemonic) sw->SetMnemonics(mnemonic);
+        Place(*sw, height ? height : sw->height());
+        return sw;
+    }
+    // Where the next control goes; controls that take each other's place start from the same top.
+    int Top() const { return Top_; }
+    void MoveTo(int top) { Top_ = top; }
     // The height of a button switcher with this many rows.
     static int ButtonsHeight(int rows) { return SwitcherTitleHeight + rows * ButtonRow + 4; }
 
@@ -47,10 +60,11 @@ public:
 private:
     void Place(QWidget& w, int height) {
         w.setGeometry(Left, Top_, Width, height);
-        Top_ += height + Gap;
+        Top_ += height + Gap_;
     }
     TRC_RightMenuPanel& Page_;
     int Top_;
+    int Gap_;
 };
 
 }  // namespace vt

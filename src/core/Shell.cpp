@@ -55,6 +55,22 @@ constexpr std::string_view InstrumentStartNames[] = {
 };
 static_assert(std::size(InstrumentStartNames) == static_cast<std::size_t>(TInstrumentStartRow::Count));
 
+constexpr std::string_view AcqCycleNames[] = {
+    "SaveAcqWaveforms",   "AutoScaleStep",         "MeasureChannelsResidualSignal", "TdrCalibrationSteps",
+    "OEConvCalibrationStep", "PatternSearchSteps", "JitterAnalysisStep",            "MarkAcquiredSignals",
+    "DrawXYDisplay",      "MarkRecordsShown",      "UpdateScaleChangeFlags",        "UpdateMarkerLayers",
+    "TdrExcessReadout",   "UpdateHistogram",       "EyeAndMaskSteps",               "AddToDatabase",
+    "ApplyMarkerMode",    "ScaleChangeRefreshes",  "StopAfterAcqCount",             "StepPatternScanDelay",
+    "AfterCycleWhenStopped", "EndCycle",
+};
+static_assert(std::size(AcqCycleNames) == static_cast<std::size_t>(TAcqCycleRow::Count));
+
+constexpr std::string_view HousekeepingNames[] = {
+    "LanguageSwitch",     "RedrawMaskLayer",    "UpdateMarkerLayers",   "UpdateMemorySignals",  "RedrawStaleSignals",
+    "FileRequests",       "MeasureAcquisition", "RecalcTdrReflections", "AutoCalibrationDue",   "RefreshMarkerReadouts",
+};
+static_assert(std::size(HousekeepingNames) == static_cast<std::size_t>(TIdleHousekeepingRow::Count));
+
 std::string WithSlash(const std::filesystem::path& p) {
     std::string s = p.generic_string();
     if (s.empty() || s.back() != '/') s += '/';
@@ -75,6 +91,8 @@ std::string_view RowName(TRefreshRow row) { return RefreshNames[static_cast<int>
 std::string_view RowName(TLateRegistrationRow row) { return LateNames[static_cast<int>(row)]; }
 std::string_view RowName(TStartUpRow row) { return StartUpNames[static_cast<int>(row)]; }
 std::string_view RowName(TInstrumentStartRow row) { return InstrumentStartNames[static_cast<int>(row)]; }
+std::string_view RowName(TAcqCycleRow row) { return AcqCycleNames[static_cast<int>(row)]; }
+std::string_view RowName(TIdleHousekeepingRow row) { return HousekeepingNames[static_cast<int>(row)]; }
 
 std::filesystem::path ResolveDataRoot(std::vector<std::string>& args,
                                       const std::function<const char*(const char*)>& getEnv) {
@@ -146,6 +164,23 @@ template class TOrderedProcedures<TRefreshRow>;
 template class TOrderedProcedures<TLateRegistrationRow>;
 template class TOrderedProcedures<TStartUpRow>;
 template class TOrderedProcedures<TInstrumentStartRow>;
+
+template <class Row>
+void TStoppableProcedures<Row>::Add(Row row, TProc proc) {
+    auto& slot = Rows_[static_cast<int>(row)];
+    if (slot) VT_INTERNAL_ERROR("Shell", "Procedure row filled twice");
+    slot = std::move(proc);
+}
+
+template <class Row>
+bool TStoppableProcedures<Row>::Run(TShell& shell) const {
+    for (const TProc& proc : Rows_)
+        if (proc && proc(shell)) return true;
+    return false;
+}
+
+template class TStoppableProcedures<TAcqCycleRow>;
+template class TStoppableProcedures<TIdleHousekeepingRow>;
 
 TShell::TShell()
     : Language_(std::make_unique<TLanguageState>(TLanguageSetup{})),

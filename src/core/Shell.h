@@ -151,11 +151,56 @@ enum class TInstrumentStartRow : int {
     Count
 };
 
+// The hooks of a completed acquisition cycle, in the order they run. A hook may end the list there: a
+// running autoscale step or jitter analysis takes over the rest of the cycle.
+enum class TAcqCycleRow : int {
+    SaveAcqWaveforms,               // run-until count with Save
+    AutoScaleStep,                  // ends the list while it runs
+    MeasureChannelsResidualSignal,  // a calibration measures the residual signal
+    TdrCalibrationSteps,            // TDR channel calibration and normalization forms
+    OEConvCalibrationStep,
+    PatternSearchSteps,             // pattern-length search and reference-sine capture
+    JitterAnalysisStep,             // ends the list while an analysis exists
+    MarkAcquiredSignals,
+    DrawXYDisplay,
+    MarkRecordsShown,
+    UpdateScaleChangeFlags,
+    UpdateMarkerLayers,
+    TdrExcessReadout,
+    UpdateHistogram,
+    EyeAndMaskSteps,
+    AddToDatabase,
+    ApplyMarkerMode,
+    ScaleChangeRefreshes,
+    StopAfterAcqCount,
+    StepPatternScanDelay,
+    AfterCycleWhenStopped,
+    EndCycle,  // display-pending and cycle-done flags off, then the idle housekeeping
+    Count
+};
+
+// The idle housekeeping: what keeps the display and the measurements current between cycles.
+enum class TIdleHousekeepingRow : int {
+    LanguageSwitch,
+    RedrawMaskLayer,
+    UpdateMarkerLayers,
+    UpdateMemorySignals,
+    RedrawStaleSignals,
+    FileRequests,  // pending save-memory, save-waveform and load-waveform requests
+    MeasureAcquisition,
+    RecalcTdrReflections,
+    AutoCalibrationDue,
+    RefreshMarkerReadouts,
+    Count
+};
+
 std::string_view RowName(TRegistrationRow row);
 std::string_view RowName(TRefreshRow row);
 std::string_view RowName(TLateRegistrationRow row);
 std::string_view RowName(TStartUpRow row);
 std::string_view RowName(TInstrumentStartRow row);
+std::string_view RowName(TAcqCycleRow row);
+std::string_view RowName(TIdleHousekeepingRow row);
 
 // A fixed order of procedures. A feature fills its row when it is built; empty rows are skipped.
 template <class Row>
@@ -171,6 +216,23 @@ public:
     void Run(TShell& shell, const std::function<bool(Row)>& take = {}) const;
     // Runs one row when it is filled.
     void RunRow(TShell& shell, Row row) const;
+
+private:
+    std::array<TProc, Size> Rows_{};
+};
+
+// A fixed order of hooks, each of which may end the list (answers true).
+template <class Row>
+class TStoppableProcedures {
+public:
+    using TProc = std::function<bool(TShell&)>;
+    static constexpr int Size = static_cast<int>(Row::Count);
+
+    // A row is filled once; filling it again is an internal error.
+    void Add(Row row, TProc proc);
+    bool Has(Row row) const { return static_cast<bool>(Rows_[static_cast<int>(row)]); }
+    // Runs the filled rows in order until one ends the list; answers whether one did.
+    bool Run(TShell& shell) const;
 
 private:
     std::array<TProc, Size> Rows_{};
@@ -237,6 +299,9 @@ public:
     TOrderedProcedures<TLateRegistrationRow> LateRegistration;
     TOrderedProcedures<TStartUpRow> StartUpSteps;
     TOrderedProcedures<TInstrumentStartRow> InstrumentStartSteps;
+
+    TStoppableProcedures<TAcqCycleRow> AcqCycle;
+    TStoppableProcedures<TIdleHousekeepingRow> IdleHousekeeping;
 
     // One acquisition idle step (installed by the acquisition); true while it has work to do at once.
     std::function<bool(TShell&)> AcquisitionIdleStep;

@@ -281,11 +281,12 @@ public:
     bool AutoCalTimerEnabled = false;         // the 5000 ms auto-calibration due check
     bool AutoCalRequest = false;              // raised by that timer, consumed by the housekeeping
     // A deadline of the acquisition: wake the idle step after this many ms (-1 none).
+    int IdleWakeAfterMs = -1;
+
     // Adjustment access: granted by the access dialog's code, read by the adjustment menu and the close.
     bool AdjustAccessGranted = false;
     bool ServiceAccess = false;  // manufacturer access
     int AccessTries = 0;
-    int IdleWakeAfterMs = -1;
 
     // Values the trigger settings write and the display reads.
     int PatternStartBitForDisplay = 0;

@@ -42,9 +42,6 @@ const TNormalTable& NormalTable() {
 
 }  // namespace
 
-double TGaussianRandom::RandomGaussian(double spread, double centre) {
-    Seed_ = (Seed_ * 1103515245u + 12345u) & 0xFFFFFFFFu;
-    return NormalTable().Values[(Seed_ >> 16) & 0x7FFF] * spread + centre;
-}
+TGaussianRandom::TGaussianRandom() : Table_(NormalTable().Values.data()) {}
 
 }  // namespace vt

@@ -91,6 +91,32 @@ void TPSP::Rebuild() {
     P2_ = RiseSpan_ * (1 + std::sqrt(std::fabs(P0_ - 1) / P0_));
     P5_ = -NegOvershoot_;
     P7_ = FallSpan_ * (1 + std::sqrt(std::fabs(P5_ / (1 - P5_))));
+    SettleBits();
+}
+
+// Where NrzShape (i, u, 1) stops changing with u, by the case it takes.
+void TPSP::SettleBits() {
+    const int n = Length_;
+    constexpr double Never = 2;  // beyond every offset in a bit
+    SettledFrom_.assign(static_cast<std::size_t>(n), Never);
+    SettledValue_.assign(static_cast<std::size_t>(n), 0.0);
+    for (int i = 0; i < n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const double prev = Levels_[static_cast<std::size_t>(Prev(i))];
+        const double level = Levels_[k];
+        const bool prevHigh = prev >= 0.01;
+        const bool high = Bits_[k] != 0;
+        if (!prevHigh && !high) {
+            SettledFrom_[k] = 0;
+        } else if (!prevHigh) {
+            // After the rise: the segment from 1 towards the bit's level, flat when they agree.
+            if (std::fabs(1 - level) < 0.001) SettledFrom_[k] = P2_, SettledValue_[k] = 1;
+        } else if (!high) {
+            SettledFrom_[k] = P7_;
+        } else if (std::fabs(prev - level) < 0.001) {
+            SettledFrom_[k] = 0, SettledValue_[k] = prev;
+        }
+    }
 }
 
 double TPSP::EffectiveEdge(int i) const {
@@ -106,6 +132,8 @@ double TPSP::GetValueAt(double x) {
     }
     if (Changed_) Rebuild();
     const double l = Length_;
+    // Positions lie up to a pattern on: one subtraction, as the loop below would do it.
+    x -= (x >= l && x < 2 * l) ? l : 0.0;
     if (!(x >= 0 && x < l)) {
         // The simulator's positions lie a few patterns on: subtract those, divide only beyond.
         if (x >= l && x < 8 * l) {
@@ -118,7 +146,12 @@ double TPSP::GetValueAt(double x) {
     }
     int i = static_cast<int>(x);
     // Without edge impairments every bit starts at its index and lasts one UI.
-    if (NominalEdges_) return Nrz_ ? NrzShape(i, x - i, 1.0) : RzShape(i, x - i);
+    if (NominalEdges_) {
+        const double u = x - i;
+        if (!Nrz_) return RzShape(i, u);
+        const auto k = static_cast<std::size_t>(i);
+        return u >= SettledFrom_[k] ? SettledValue_[k] : NrzShape(i, u, 1.0);
+    }
     const double ei = EffectiveEdge(i);
     if (x < ei) {
         if (i == 0) x += l;

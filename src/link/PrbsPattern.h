@@ -50,6 +50,7 @@ private:
         }
     }
     void Rebuild();
+    void SettleBits();
     double EffectiveEdge(int i) const;
     int Next(int i) const { return i == Length_ - 1 ? 0 : i + 1; }
     int Prev(int i) const { return i == 0 ? Length_ - 1 : i - 1; }
@@ -62,6 +63,10 @@ private:
     std::vector<std::uint8_t> Bits_;
     std::vector<float> Edges_;
     std::vector<float> Levels_;
+    // With nominal NRZ edges: from which offset in its bit the value is constant, and that value
+    // (exactly what the shape gives there). Most samples fall there, whatever the bit pattern.
+    std::vector<double> SettledFrom_;
+    std::vector<double> SettledValue_;
     bool Nrz_ = true;
     double RiseSpan_ = 0;
     double FallSpan_ = 0;

@@ -86,15 +86,11 @@ TColor TSignalScreen::ComposePixelColor(std::uint32_t word, int x, int y) const 
     bool haveTranslucent = false;
     // Returns true when the slot's colour is opaque and ends the walk.
     auto visit = [&](int slot, TColor& result) {
-        TColor c;
-        if ((slot == slCh1 || slot == slCh2) && InIntensifiedRange(x)) {
-            c = IntensifiedColor;
-        } else {
-            // A slot whose layer left the screen without erasing its pixels adds nothing.
-            const TScreenLayer* layer = Slots_[static_cast<std::size_t>(slot)].Layer;
-            if (!layer) return false;
-            c = layer->CellColor(x, y);
-        }
+        // A slot whose layer left the screen without erasing its pixels adds nothing.
+        const TScreenLayer* layer = Slots_[static_cast<std::size_t>(slot)].Layer;
+        if (!layer) return false;
+        const TColor c =
+            (slot == slCh1 || slot == slCh2) && InIntensifiedRange(x) ? IntensifiedColor : layer->CellColor(x, y);
         if (c.Value == 0) return false;
         if (c.Alpha() != 0xFF) {
             translucent = c;

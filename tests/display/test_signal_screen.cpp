@@ -13,19 +13,15 @@ using vt::test::TTestScreen;
 TEST(SignalScreen, BlendEqualsTheRoundedDoubleFormulaForEveryInput) {
     for (std::uint32_t a = 0; a < 256; ++a)
         for (std::uint32_t t = 0; t < 256; ++t)
-            for (std::uint32_t u = 0; u < 256; ++u) {
-                const double alpha = a / 255.0;
-                const auto want = static_cast<std::uint32_t>(RoundHalfEven(alpha * t + (1 - alpha) * u));
-                const TColor got = BlendColor(TColor((a << 24) | (t << 8)), TColor(u << 8));
-                ASSERT_EQ(got.Green(), want) << a << " " << t << " " << u;
-            }
+            for (std::uint32_t u = 0; u < 256; ++u)
+                ASSERT_EQ(BlendColor(TColor((a << 24) | (t << 8)), TColor(u << 8)).Green(),
+                          RoundHalfEven(a / 255.0 * t + (1 - a / 255.0) * u)) << a << " " << t << " " << u;
 }
 
 TEST(SignalScreen, OwnersComposeByPriorityAndOpacity) {
     TTestScreen t(572, 353, TColor(0x1F1F00));
     TSignalScreen& s = t.Screen;
-    EXPECT_EQ(s.Slot(slCh1).CoveringMask, 0x000000FFu);
-    EXPECT_EQ(s.Slot(slGraticule).CoveringMask, 0x3FFFFFFFu);
+    EXPECT_TRUE(s.Slot(slCh1).CoveringMask == 0x000000FFu && s.Slot(slGraticule).CoveringMask == 0x3FFFFFFFu);
 
     TStubLayer grat(s, slGraticule, TColor(0xFF4F6F00));
     TStubLayer ch1(s, slCh1, TColor(0x800000FF));
@@ -45,8 +41,7 @@ TEST(SignalScreen, OwnersComposeByPriorityAndOpacity) {
     EXPECT_EQ(t.Pixel(5, 5), TColor(0x768F38)) << "of two translucent owners the last met is blended";
 
     s.SetOnTop(slGraticule);
-    EXPECT_EQ(s.Slot(slCh1).CoveringMask, 0x400000FFu);
-    EXPECT_EQ(s.Slot(slGraticule).CoveringMask, 0u);
+    EXPECT_TRUE(s.Slot(slCh1).CoveringMask == 0x400000FFu && s.Slot(slGraticule).CoveringMask == 0);
     EXPECT_EQ(t.Pixel(5, 5), TColor(0x4F6F00)) << "the current graticule lies above the traces";
     s.SetOnTop(0);
 
@@ -62,8 +57,7 @@ TEST(SignalScreen, OwnersComposeByPriorityAndOpacity) {
 
     ch1.Undraw(6, 6);
     EXPECT_EQ(t.Pixel(6, 6), TColor(0x1F1F00)) << "the last owner gone, the background shows";
-    EXPECT_EQ(s.PixelToScreenX(275), 2000);
-    EXPECT_EQ(s.PixelToScreenY(176), 512);
+    EXPECT_TRUE(s.PixelToScreenX(275) == 2000 && s.PixelToScreenY(176) == 512);
     EXPECT_THROW(s.SetLayerPixel(slCh1, 551, 0), EInternalError);
     EXPECT_THROW(s.SetLayerPixel(slCh1, -22, 0), EInternalError);
     t.DumpIfFailed("composition");

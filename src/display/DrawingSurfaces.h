@@ -120,7 +120,7 @@ public:
     void SetVisible(bool visible);
     TColor Color() const { return Color_; }
     // A change of colour clears the screen.
-    void SetColor(TColor colour);
+    virtual void SetColor(TColor colour);
 
     // Copies the whole bitmap (painting).
     void InvalidateAll();

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/InternalError.h"
+#include "core/Numeric.h"
+#include "LayerTestKit.h"
+
+using namespace vt;
+using vt::test::TStubLayer;
+using vt::test::TTestScreen;
+
+TEST(SignalScreen, BlendEqualsTheRoundedDoubleFormulaForEveryInput) {
+    for (std::uint32_t a = 0; a < 256; ++a)
+        for (std::uint32_t t = 0; t < 256; ++t)
+            for (std::uint32_t u = 0; u < 256; ++u)
+                ASSERT_EQ(BlendColor(TColor((a << 24) | (t << 8)), TColor(u << 8)).Green(),
+                          RoundHalfEven(a / 255.0 * t + (1 - a / 255.0) * u)) << a << " " << t << " " << u;
+}
+
+TEST(SignalScreen, OwnersComposeByPriorityAndOpacity) {
+    TTestScreen t(572, 353, TColor(0x1F1F00));
+    TSignalScreen& s = t.Screen;
+    EXPECT_TRUE(s.Slot(slCh1).CoveringMask == 0x000000FFu && s.Slot(slGraticule).CoveringMask == 0x3FFFFFFFu);
+
+    TStubLayer grat(s, slGraticule, TColor(0xFF4F6F00));
+    TStubLayer ch1(s, slCh1, TColor(0x800000FF));
+    TStubLayer f1(s, slF1, TColor(0x38FFFFFF));
+    TStubLayer ch1b2(s, slCh1B2, TColor(0xFF00FF00));
+    grat.Draw(5, 5);
+    ch1.Draw(5, 5);
+    ch1.Draw(6, 6);
+    EXPECT_EQ(t.Pixel(5, 5), TColor(0x273780)) << "translucent trace over the graticule";
+    EXPECT_EQ(t.Pixel(6, 6), TColor(0x0F0F80)) << "over the background";
+    grat.Draw(7, 7);
+    f1.Draw(7, 7);
+    f1.Draw(8, 8);
+    EXPECT_EQ(t.Pixel(7, 7), TColor(0x768F38));
+    EXPECT_EQ(t.Pixel(8, 8), TColor(0x505038));
+    f1.Draw(5, 5);
+    EXPECT_EQ(t.Pixel(5, 5), TColor(0x768F38)) << "of two translucent owners the last met is blended";
+
+    s.SetOnTop(slGraticule);
+    EXPECT_TRUE(s.Slot(slCh1).CoveringMask == 0x400000FFu && s.Slot(slGraticule).CoveringMask == 0);
+    EXPECT_EQ(t.Pixel(5, 5), TColor(0x4F6F00)) << "the current graticule lies above the traces";
+    s.SetOnTop(0);
+
+    ch1.Draw(100, 9);
+    ch1b2.Draw(100, 10);
+    s.SetIntensifiedRanges(500, 2000, 0, 0);  // layer x 275..343
+    s.RedrawAll();
+    EXPECT_EQ(t.Pixel(100, 9), TColor(0x0F0F80)) << "outside the range";
+    ch1.Draw(300, 9);
+    ch1b2.Draw(300, 10);
+    EXPECT_EQ(t.Pixel(300, 9), TColor(0xFF80FF));
+    EXPECT_EQ(t.Pixel(300, 10), TColor(0x00FF00)) << "Ch1B2 is never intensified";
+
+    ch1.Undraw(6, 6);
+    EXPECT_EQ(t.Pixel(6, 6), TColor(0x1F1F00)) << "the last owner gone, the background shows";
+    EXPECT_TRUE(s.PixelToScreenX(275) == 2000 && s.PixelToScreenY(176) == 512);
+    EXPECT_THROW(s.SetLayerPixel(slCh1, 551, 0), EInternalError);
+    EXPECT_THROW(s.SetLayerPixel(slCh1, -22, 0), EInternalError);
+    t.DumpIfFailed("composition");
+}
+
+TEST(SignalScreen, AChangeComposesOnlyItsPixelsAndCopiesOneRectangle) {
+    TTestScreen t(200, 100, clBlack);
+    TStubLayer grat(t.Screen, slGraticule, TColor(0xFF808080));
+    TStubLayer ch1(t.Screen, slCh1, TColor(0xFF0000FF));
+    for (int x = 0; x < 150; ++x) grat.Draw(x, 50);
+    t.Sink.Copies.clear();
+    const auto before = t.Screen.CompositionCount();
+    ch1.BeginUpdate();
+    for (int x = 10; x < 30; ++x) ch1.Draw(x, 40 + x % 20);
+    ch1.Draw(12, 50);
+    ch1.EndUpdate();
+    EXPECT_LE(t.Screen.CompositionCount() - before, 21u);
+    ASSERT_EQ(t.Sink.Copies.size(), 1u);
+    EXPECT_EQ(t.Sink.Copies[0], (TPixelRect{31, 40, 50, 59}));
+    t.DumpIfFailed("batch");
+}
+
+TEST(SignalScreen, LayersLeavingTheScreenAndHitsAtTheEdge) {
+    TTestScreen t(100, 60, TColor(0x202020));
+    auto ch1 = std::make_unique<TStubLayer>(t.Screen, slCh1, TColor(0xFF0000FF));
+    TStubLayer grat(t.Screen, slGraticule, TColor(0xFF00FF00));
+    ch1->Draw(0, 10);
+    grat.Draw(0, 10);
+    EXPECT_THROW(ch1->Unregister(), EInternalError) << "its pixels would outlive it";
+    // Pixels of a slot without a layer are passed over, not asked for a colour.
+    t.Screen.RegisterLayer(slCh1, nullptr);
+    t.Screen.RedrawAll();
+    EXPECT_EQ(t.Pixel(0, 10), TColor(0x00FF00));
+    t.Screen.RegisterLayer(slCh1, ch1.get());
+    ch1->Erase();
+    EXPECT_NO_THROW(ch1->Unregister());
+    EXPECT_EQ(t.Screen.SlotLayer(slCh1), nullptr);
+
+    for (int x = 1; x <= 3; ++x) EXPECT_TRUE(grat.HitTest(5, x, 12)) << x;
+    EXPECT_FALSE(grat.HitTest(5, 40, 12));
+    EXPECT_FALSE(grat.HitTest(5, 0, 10)) << "left of the plot only waveform layers answer";
+}

@@ -39,6 +39,12 @@ void TAxisHist::AddSample(std::uint16_t point, double value) {
     if (InWindow(point, r)) ++WindowBins_[b];
 }
 
+void TAxisHist::AddRowHits(int row, std::uint32_t hits) {
+    if (!Vertical_ || row < 0 || row >= Rows) VT_INTERNAL_ERROR(UnitName, "Row hits out of range");
+    Bins_[static_cast<std::size_t>(row)] += hits;
+    if (row >= WindowTopRow_ && row <= WindowBottomRow_) WindowBins_[static_cast<std::size_t>(row)] += hits;
+}
+
 void TAxisHist::SetScale(std::uint16_t binCount, double voltsPerDiv, double valueOffset, double timePerPoint,
                          double timeOffset) {
     const double rowsPerUnit = Rows / (voltsPerDiv * 8);
@@ -368,6 +374,19 @@ void TFullHist::RecomputeWindow() {
     if (ExpWeight_ > 0) {
         const int n = StatBinCount();
         for (int i = 0; i < n; ++i) ExpBins_[static_cast<std::size_t>(i)] = WindowBins_[static_cast<std::size_t>(i)];
+    }
+}
+
+void TFullHist::RowCounts(int fromPoint, int toPoint, std::array<std::uint32_t, Rows>& rows) const {
+    rows.fill(0);
+    fromPoint = std::max(fromPoint, 0), toPoint = std::min(toPoint, MaxBins - 1);
+    for (int bp = fromPoint / 8; fromPoint <= toPoint && bp <= toPoint / 8; ++bp) {
+        const int pFrom = std::max(fromPoint, bp * 8), pTo = std::min(toPoint, bp * 8 + 7);
+        for (int br = 0; br < Rows / 8; ++br) {
+            if (!TouchedBlocks_[static_cast<std::size_t>(bp) * BlockRows + static_cast<std::size_t>(br)]) continue;
+            for (int p = pFrom; p <= pTo; ++p)
+                for (int r = br * 8; r < br * 8 + 8; ++r) rows[static_cast<std::size_t>(r)] += HitMap_[Cell(p, r)];
+        }
     }
 }
 

@@ -31,6 +31,9 @@ public:
     void SetActive(bool active);
     void SetVertical(bool vertical);
 
+    // Vertical histograms: hits counted elsewhere, added to a row at once.
+    void AddRowHits(int row, std::uint32_t hits);
+
     virtual void RecomputeWindow();
     virtual void Clear();
     virtual void AddSample(std::uint16_t point, double value);
@@ -144,6 +147,8 @@ public:
     int FindMinPosition() const;
 
     std::uint32_t Hits(int point, int row) const { return HitMap_[Cell(point, row)]; }
+    // The hits of points fromPoint..toPoint summed per row, visiting only the blocks ever hit.
+    void RowCounts(int fromPoint, int toPoint, std::array<std::uint32_t, Rows>& rows) const;
     double ExpBin(int i) const { return ExpBins_[static_cast<std::size_t>(i)]; }
 
 private:

@@ -3,6 +3,7 @@
 #include <map>
 #include <utility>
 
+#include "acq/HistogramLevelStatistics.h"
 #include "acq/HistogramObjects.h"
 #include "core/InternalError.h"
 
@@ -137,4 +138,61 @@ TEST(HistogramObjects, FullHistRebuildsFromTheHitMapAndDecaysInExponentialMode) 
     EXPECT_EQ(h.WindowBin(100), 8u);
     EXPECT_EQ(h.WindowBin(200), 0u);
     EXPECT_NEAR(h.ExpBin(200), 0.008, 1e-12);
+}
+
+namespace {
+
+// 1,024 points, each with the row the function gives.
+void Map(TFullHist& h, int (*row)(int point)) {
+    h.Clear();
+    h.SetScale(1024, 0.125, 0, 1e-12, 0);
+    for (int p = 0; p < 1024; ++p) h.AddSample(static_cast<std::uint16_t>(p), ValueOfRow(row(p)));
+}
+
+}  // namespace
+
+// Level statistics of hand-built maps: an even two-level signal, one whose low level is rare, and a
+// single level; then the comparison autoscale uses to see whether two windows show the same signal.
+TEST(HistogramObjects, LevelStatisticsFindTheLevelsTheBandAndTheRareLevel) {
+    TFullHist h;
+    THistParams even;
+    Map(h, [](int p) { return (p % 2 == 0 ? 312 : 712) + (p / 2) % 3 - 1; });  // positions 711..713, 311..313
+    even.ComputeWhole(h);
+    EXPECT_EQ(even.N, 1024u);
+    ASSERT_TRUE(even.TwoLevels);
+    EXPECT_TRUE(even.P1 >= 711 && even.P1 <= 713 && even.P2 >= 311 && even.P2 <= 313) << even.P1 << " " << even.P2;
+    EXPECT_NEAR(even.Mu, 712, 0.01);
+    EXPECT_NEAR(even.Ml, 312, 0.01);
+    EXPECT_EQ(std::make_pair(even.Nu, even.Nl), std::make_pair(std::uint64_t{512}, std::uint64_t{512}));
+    EXPECT_EQ(std::make_pair(even.Bl, even.Bu), std::make_pair(315, 709)) << "4 sigma inside each level";
+    EXPECT_EQ(even.BandShare, 0);
+    EXPECT_FALSE(even.FewLow || even.FewHigh);
+    EXPECT_EQ(even.LevelRow, 513);
+    EXPECT_DOUBLE_EQ(even.LevelShare, 50);
+
+    THistParams rareLow;
+    Map(h, [](int p) { return p % 10 == 0 ? 712 : 312; });
+    rareLow.ComputeWhole(h);
+    ASSERT_TRUE(rareLow.TwoLevels);
+    EXPECT_TRUE(rareLow.FewLow);
+    EXPECT_FALSE(rareLow.FewHigh);
+    EXPECT_EQ(std::make_pair(rareLow.LevelFrom(), rareLow.LevelTo()), std::make_pair(1, 512));
+    EXPECT_NEAR(rareLow.LevelShare, 100.0 * 103 / 1024, 1e-9);
+
+    THistParams one;
+    Map(h, [](int p) { return 510 + p % 5; });
+    one.ComputeWhole(h);
+    EXPECT_FALSE(one.TwoLevels);
+    EXPECT_EQ(one.UpperTail + one.LowerTail, 0);
+    EXPECT_EQ(one.LevelRow, 513) << "M + S: 512 + 1.41";
+    EXPECT_EQ(std::make_pair(one.Lowest, one.Highest), std::make_pair(510, 514));
+
+    EXPECT_FALSE(Differs(even, even));
+    THistParams flat = even;
+    flat.S = 0;
+    EXPECT_TRUE(Differs(flat, even));
+    THistParams wider = even;
+    wider.S = even.S * 1.6;
+    EXPECT_TRUE(Differs(even, wider));
+    EXPECT_TRUE(Differs(even, one));
 }

@@ -20,6 +20,7 @@
 namespace vt {
 
 class TCommandTree;
+class TFullHist;
 class TInstrumentIdentityUnit;
 class TInstrumentSenders;
 class TSignalRecords;
@@ -358,6 +359,10 @@ public:
     TTutorial* Simulator() { return Simulator_.get(); }
     void SetSimulator(TOwnedPart<TTutorial> simulator) { Simulator_ = std::move(simulator); }
 
+    // --- the one accumulating histogram, shared by the histogram, eye, jitter and autoscale features ---
+    TFullHist* FullHist() { return FullHist_.get(); }
+    void SetFullHist(TOwnedPart<TFullHist> hist) { FullHist_ = std::move(hist); }
+
     // "Shadow:Lang" changed: the idle housekeeping switches the forms' language.
     bool LanguageSwitchRequest = false;
 
@@ -380,6 +385,7 @@ private:
     TOwnedPart<TTutorial> Simulator_{nullptr, nullptr};                 // reads the link and the identity
     TOwnedPart<TInstrumentSenders> Senders_{nullptr, nullptr};          // refers to both: goes before them
     TWindowBindings* WindowBindings_ = nullptr;
+    TOwnedPart<TFullHist> FullHist_{nullptr, nullptr};
 };
 
 // Every feature unit registers its settings in the fixed order, unless skip; RegistrationDone is set

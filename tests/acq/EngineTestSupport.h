@@ -2,6 +2,8 @@
 // The engine on a scripted word source and a fake clock: a link that is not connected (so every pass
 // takes the simulator's road) and a script that hands out blocks of words.
 #include <deque>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "acq/AcqTestSupport.h"
@@ -32,7 +34,9 @@ struct TTestPassValues : TAcqPassValues {
     using TAcqPassValues::TAcqPassValues;
     double Offset(int channel) const override { return channel == 3 ? Offset2 : Offset1; }
     double AttenuationFactor(int) const override { return Ratio; }
+    bool DualDelay() const override { return Dual; }
     double Offset1 = 0, Offset2 = 0, Ratio = 1;
+    bool Dual = false;
 };
 
 inline std::uint16_t Code(double volts) { return static_cast<std::uint16_t>(static_cast<std::int16_t>(volts * 16000)); }
@@ -67,6 +71,55 @@ struct TEngineRig : TAcqContext {
 
     TFakeLinkClock Clock;
     TScriptedWords Script;
+    TTestPassValues* Values = nullptr;
+};
+
+}  // namespace vt::test
+
+namespace vt::test {
+
+// The engine on a link to the fake instrument, with the full 200 idle calls of grace.
+struct TEngineOnFake : TAcqContext {
+    TEngineOnFake() {
+        TLinkTiming timing = FastTiming(Fake.Port());
+        timing.CommErrIdleCalls = 200;
+        Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>(timing, &Clock)));
+        Identity.ModelType = 4;
+        Shell.SetSenders(MakeOwnedPart(std::make_unique<TInstrumentSenders>(*Shell.Link(), Identity)));
+        Acq.AttachToProgram(Shell);
+        Acq.SetClock(&Clock);
+        auto values = std::make_unique<TTestPassValues>(Shell);
+        Values = values.get();
+        Acq.SetPassValues(std::move(values));
+        Register();
+        Shell.Records()->SignalsOn().SetOn(ssCh1, true);
+        Shell.AcqEnabled = true;
+    }
+    // The settings registered before the link opened go out with the first pass.
+    bool Open() {
+        const bool ok = Shell.Link()->OpenInstrumentLink(false, Loopback());
+        Shell.Senders()->ClearCommandCache();
+        return ok;
+    }
+    // Idle steps (the clock moves a little each time, so that the waits pass) until done (bounded).
+    bool StepUntil(const std::function<bool()>& done, int maxSteps = 20000) {
+        for (int i = 0; i < maxSteps; ++i) {
+            if (done()) return true;
+            Clock.Now += 4;
+            Acq.AcquisitionIdleStep();
+        }
+        return done();
+    }
+    std::vector<std::string> LinesLike(const std::string& a, const std::string& b) {
+        std::vector<std::string> out;
+        for (const std::string& line : Fake.Lines())
+            if (line.rfind(a, 0) == 0 || line == b) out.push_back(line);
+        return out;
+    }
+
+    TFakeInstrument Fake;
+    TFakeLinkClock Clock;
+    TInstrumentIdentity Identity;
     TTestPassValues* Values = nullptr;
 };
 

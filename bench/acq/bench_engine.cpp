@@ -88,7 +88,7 @@ void BM_EngineFromFakeInstrument(benchmark::State& state) {
     e.Start(static_cast<int>(state.range(0)), timing);
     TIpAddress loopback;
     loopback.Valid = 1;
-    loopback.Bytes[0] = 127, loopback.Bytes[3] = 1;
+    loopback.Bytes[0] = 127, loopback.Bytes[1] = 0, loopback.Bytes[2] = 0, loopback.Bytes[3] = 1;
     if (!e.Shell.Link()->OpenInstrumentLink(false, loopback)) {
         state.SkipWithError("cannot connect to the fake instrument");
         return;

@@ -35,8 +35,11 @@ struct TTestPassValues : TAcqPassValues {
     double Offset(int channel) const override { return channel == 3 ? Offset2 : Offset1; }
     double AttenuationFactor(int) const override { return Ratio; }
     bool DualDelay() const override { return Dual; }
+    bool MaskTestOn() const override { return Mask; }
+    int DisplayFormat() const override { return Format; }
     double Offset1 = 0, Offset2 = 0, Ratio = 1;
-    bool Dual = false;
+    bool Dual = false, Mask = false;
+    int Format = 0;
 };
 
 inline std::uint16_t Code(double volts) { return static_cast<std::uint16_t>(static_cast<std::int16_t>(volts * 16000)); }

@@ -137,3 +137,61 @@ TEST(SignalAcq, HooksRunInOrderAndARowMayEndTheList) {
     EXPECT_EQ(c.Shell.IdleWakeAfterMs, TSignalAcq::PollWakeMs);
     EXPECT_FALSE(c.Acq.AcquisitionIdleStep()) << "waiting, not spinning";
 }
+
+TEST(SignalAcq, EachStoredPointIsPlottedAndMaskTestedAndTheXYScreenFollows) {
+    struct TPlotSpy : TDisplayServices {
+        void BeginSignalLayersUpdate() override { ++Open; }
+        void EndSignalLayersUpdate() override { --Open; }
+        void PutAcqPoint(int source, int i, double v) override { Plotted.push_back({source, i, v}); }
+        void PutXYPoint(int, double, double) override { ++XYPoints; }
+        struct TPoint {
+            int Source, Index;
+            double Value;
+            bool operator==(const TPoint&) const = default;
+        };
+        std::vector<TPoint> Plotted;
+        int Open = 0, XYPoints = 0;
+    };
+    struct TMaskSpy : TSerialServices {
+        void MaskTestSample(int source, int i) override { Tested.push_back(source * 10000 + i); }
+        std::vector<int> Tested;
+    };
+    TEngineRig c;
+    auto plot = std::make_unique<TPlotSpy>();
+    auto mask = std::make_unique<TMaskSpy>();
+    TPlotSpy& p = *plot;
+    TMaskSpy& m = *mask;
+    c.Shell.SetDisplayServices(std::move(plot));
+    c.Shell.SetSerialServices(std::move(mask));
+    c.Values->Mask = true;
+    c.Values->Format = 3;
+    c.Script.Blocks = {{Code(0.1), Code(0.2)}, {Code(0.3), 0x8000}};
+    c.RunSingle();
+    EXPECT_EQ(p.Plotted, (std::vector<TPlotSpy::TPoint>{{0, 0, 0.1}, {0, 1, 0.2}, {0, 2, 0.3}}));
+    EXPECT_EQ(m.Tested, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(p.Open, 0) << "every block's layers were closed";
+    EXPECT_EQ(p.XYPoints, 512) << "the XY screen plots the shorter of its two records";
+    EXPECT_EQ(c.Shell.Records()->XYState(), srcUpToDate);
+
+    // Envelope pairs are plotted and tested once both halves are in, minimum first.
+    p.Plotted.clear();
+    m.Tested.clear();
+    c.Cmd("ACQ:CH1:MODE ENVMINMAX;:ACQ:CH1:NENV 2");
+    c.Script.Blocks = {{Code(0.4), Code(0.1), Code(0.2), 0x8000}, {Code(0.3), Code(0.3), 0x8000}};
+    c.RunSingle();
+    EXPECT_EQ(p.Plotted, (std::vector<TPlotSpy::TPoint>{{0, 0, 0.1}, {0, 1, 0.4}, {0, 0, 0.1}, {0, 1, 0.4}}));
+    EXPECT_EQ(m.Tested, (std::vector<int>{0, 1, 0, 1}));
+    EXPECT_DOUBLE_EQ(c.Point(ssCh1, 2), 0.2) << "the unpaired last point of the first step";
+
+    // A channel whose trace is not shown is not plotted, and a mask on the other channel tests nothing.
+    p.Plotted.clear();
+    m.Tested.clear();
+    c.Cmd("ACQ:CH1:MODE SAMPLE");
+    c.Shell.Records()->SignalsOn().SetOn(ssCh2, true);
+    c.Cmd("ACQ:SAMPL ALTERN");
+    c.Shell.Records()->SignalsOn().SetOn(ssCh1, false);
+    c.Script.Blocks = {{Code(0.1), 0x8000}};
+    c.RunSingle();
+    EXPECT_EQ(p.Plotted, (std::vector<TPlotSpy::TPoint>{{2, 0, 0.1}}));
+    EXPECT_TRUE(m.Tested.empty());
+}

@@ -113,3 +113,21 @@ TEST(AcqEngineLink, RunUntilFiveSavesEachCycleBeepsAndStops) {
     EXPECT_EQ(c.User->Errors.size(), 1u);
     EXPECT_EQ(c.User->Errors.front().rfind("Write Error to file \"", 0), 0u);
 }
+
+TEST(AcqEngineLink, ABreakWhoseDrainFailsProbesOnceAndLeavesTheErrorState) {
+    TEngineOnFake c;
+    ASSERT_TRUE(c.Open());
+    c.Cmd("ACQ:CH1:RECLEN 4096");
+    TFakeFaults faults;
+    faults.IgnoreBreak = true;
+    faults.CloseMidStreamAfterWords = 3000;
+    c.Fake.SetFaults(faults);
+    c.Shell.RunOn = true;
+    ASSERT_TRUE(c.StepUntil([&] { return c.Acq.AcqReading(); }));
+    const int connections = c.Fake.Connections();
+    c.Shell.Link()->BreakAcquisition(true);
+    EXPECT_TRUE(c.Shell.Link()->CommErrorFlag());
+    EXPECT_FALSE(c.Acq.CycleOpen());
+    EXPECT_TRUE(c.Fake.WaitUntil([&] { return c.Fake.Connections() == connections + 1; }));
+    EXPECT_EQ(c.Fake.Connections(), connections + 1) << "one probe";
+}

@@ -54,18 +54,6 @@ TEST(ProgramLinkServices, ReportTheErrorReadTheIdentityOnRecoveryAndLetGoOfTheLi
     ASSERT_TRUE(recovered);
     EXPECT_EQ(shell.Identity()->Identity.SerialNo, 55) << "the identity was read again through the program";
     EXPECT_EQ(refreshes, 1);
-    // A start while one runs only beeps, through the user's services.
-    struct TBeeps : TUserServices {
-        explicit TBeeps(int& n) : N(n) {}
-        void Beep() override { ++N; }
-        int& N;
-    };
-    int beeps = 0;
-    shell.SetUserServices(std::make_unique<TBeeps>(beeps));
-    link.SetAcquisitionRunning(true);
-    link.StartAcquisition(2, 512, 1, 0, true);
-    link.SetAcquisitionRunning(false);
-    EXPECT_EQ(beeps, 1);
     ASSERT_FALSE(display.empty());
     EXPECT_EQ(display.front().rfind("Report", 0), 0u) << display.front();
     EXPECT_EQ(display.back(), "Clear");

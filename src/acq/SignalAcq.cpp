@@ -472,8 +472,9 @@ bool TSignalAcq::ReadAcqStream() {
 
 void TSignalAcq::AddAcquiredPoint(int channel, std::uint16_t word) {
     const int i = PointsReceived_;
-    if (i > MaxSignalPoints - 1) return;
     const std::size_t k = Slot(channel);
+    // Words of a start this engine did not set up have no record to go to.
+    if (i > MaxSignalPoints - 1 || !PassRecord_[k]) return;
     TSignalObj& rec = *PassRecord_[k];
     const double v = ScaleRawValue(channel, word);
     const double* data = rec.Data1();

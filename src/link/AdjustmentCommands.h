@@ -10,20 +10,13 @@
 
 #include "core/Feature.h"
 #include "link/AdjustmentValues.h"
+#include "link/TimebaseCalCurve.h"
 
 namespace vt {
 
 class TEditHandler;
 class THandler;
 class TShell;
-
-// The timebase keeps the sampling-timebase calibration curve; it attaches itself here.
-class TTimebaseCalCurveAccess {
-public:
-    virtual ~TTimebaseCalCurveAccess() = default;
-    virtual bool SetTimebaseCalCurve(std::int32_t interval, std::string_view text) = 0;
-    virtual std::string TimebaseCalCurveText() const = 0;
-};
 
 // What the auto-calibration answers for the commands registered here; it attaches itself.
 class TAutoCalibrationCalls {

@@ -230,10 +230,20 @@ void TAutoCalibration::RunCalibration(int kind, int reason, bool confirm) {
     Confirm_ = confirm;
     Running_ = true;
     Shell_.CalibrationRunning = true;
-    StartNextPart();
+    if (!View) {
+        StartNextPart();
+        return;
+    }
+    // Each part's dialog runs until the part has been closed; the dialog steps the run meanwhile.
+    while (StartPart()) View->ShowPart(*this, Part_);
+    EndRun();
 }
 
 void TAutoCalibration::StartNextPart() {
+    if (!StartPart()) EndRun();
+}
+
+bool TAutoCalibration::StartPart() {
     while (!Parts_.empty()) {
         const TCalPart part = Parts_.front();
         Parts_.erase(Parts_.begin());
@@ -245,10 +255,9 @@ void TAutoCalibration::StartNextPart() {
         LabelColor_ = clBlack;
         if (part == TCalPart::Timebase) StartTimebase();
         else StartChannels();
-        if (View) View->ShowPart(*this, part);
-        return;
+        return true;
     }
-    EndRun();
+    return false;
 }
 
 void TAutoCalibration::EndRun() {
@@ -472,9 +481,10 @@ void TAutoCalibration::EndPart(bool ok) {
     }
     Started_ = false;
     State_ = TCalState::Idle;
+    Part_ = TCalPart::None;
     Deadline_ = 0;
     Changed();
-    StartNextPart();
+    if (!View) StartNextPart();
 }
 
 }  // namespace vt

@@ -122,6 +122,7 @@ private:
     bool SecondLine() const;
     std::int64_t Now() { return Clock_.NowMs(); }
     void StartNextPart();
+    bool StartPart();
     void StartTimebase();
     void StartChannels();
     void MeasureCoarse();

@@ -156,10 +156,18 @@ void TAutoCalibration::SetResult(int value) { WriteRealSetting(Shell_.CommandTre
 
 // ---------------------------------------------------------------------------------------- due check
 
+bool TAutoCalibration::ReadTemperature(double& t) {
+    // Exempt: asking the temperature never breaks a running acquisition.
+    TInstrumentLink& link = *Shell_.Link();
+    if (!link.SendCommand("Info:GetTemp?", true)) return false;
+    const TReply reply = link.ReadReply();
+    return reply.Received() && TryStrToFloatDot(TrimWhite(reply.Text), t);
+}
+
 void TAutoCalibration::ReadReferenceTemperature() {
     if (Connected()) {
-        const double t = Shell_.Link()->QueryFloat("Info:GetTemp");
-        if (t != QueryFailedFloat) Due_.LastCalibrationTemperature = t;
+        double t = 0;
+        if (ReadTemperature(t)) Due_.LastCalibrationTemperature = t;
     } else {
         Due_.LastCalibrationTemperature = Due_.SimulatedTemperature;
     }
@@ -174,8 +182,7 @@ void TAutoCalibration::CheckAutoCalibrationDue() {
     bool temperatureKnown = true;
     double t = 0;
     if (Connected()) {
-        t = Shell_.Link()->QueryFloat("Info:GetTemp");
-        temperatureKnown = t != QueryFailedFloat;
+        temperatureKnown = ReadTemperature(t);
     } else {
         Due_.SimulatedTemperature += (50 - Due_.SimulatedTemperature) / 200;
         t = Due_.SimulatedTemperature;
@@ -230,6 +237,9 @@ void TAutoCalibration::RunCalibration(int kind, int reason, bool confirm) {
     Confirm_ = confirm;
     Running_ = true;
     Shell_.CalibrationRunning = true;
+    // No due check starts while a run holds the timer stopped.
+    TimerWasOn_ = Shell_.AutoCalTimerEnabled;
+    Shell_.AutoCalTimerEnabled = false;
     if (!View) {
         StartNextPart();
         return;
@@ -266,10 +276,8 @@ void TAutoCalibration::EndRun() {
     Running_ = false;
     Shell_.CalibrationRunning = false;
     Shell_.Display().MarkAcquisitionRedraw();
-    if (Automatic_) {
-        Automatic_ = false;
-        Shell_.AutoCalTimerEnabled = true;
-    }
+    Shell_.AutoCalTimerEnabled = Automatic_ || TimerWasOn_;
+    Automatic_ = false;
 }
 
 bool TAutoCalibration::Step() {

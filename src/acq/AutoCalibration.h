@@ -120,6 +120,8 @@ public:
 private:
     bool Connected() const;
     bool SecondLine() const;
+    // The instrument's temperature; false when the reply is no number.
+    bool ReadTemperature(double& t);
     std::int64_t Now() { return Clock_.NowMs(); }
     void StartNextPart();
     bool StartPart();
@@ -147,6 +149,7 @@ private:
     bool Confirm_ = false;
     bool Running_ = false;
     bool Automatic_ = false;
+    bool TimerWasOn_ = false;
     TCalPart Part_ = TCalPart::None;
     TCalState State_ = TCalState::Idle;
     std::int64_t Deadline_ = 0;

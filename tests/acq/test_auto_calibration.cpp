@@ -79,7 +79,10 @@ TEST(AutoCalibration, DueChecksCommitOnlyWhenARunStarts) {
     t.Auto->CheckAutoCalibrationDue();
     EXPECT_TRUE(t.Messages.empty()) << "an inactive window starts nothing and keeps the power-on run";
     t.Shell.AppActive = true;
-    t.Auto->CheckAutoCalibrationDue();
+    // The housekeeping row takes the timer's request.
+    t.Shell.AutoCalRequest = true;
+    t.Shell.IdleHousekeeping.Run(t.Shell);
+    EXPECT_FALSE(t.Shell.AutoCalRequest);
     ASSERT_EQ(t.Messages.size(), 2u) << "timebase and channel questions";
     EXPECT_EQ(t.Messages[0].rfind("Automatic calibration 0 min after power-on.\r\n", 0), 0u) << t.Messages[0];
     EXPECT_FALSE(t.Auto->CalibrationRunning());

@@ -206,6 +206,7 @@ TEST(AdjustCommands, CloseAsksByFlagsAndAccessAndStores) {
     EXPECT_FALSE(v.CalibrationModified);
     EXPECT_TRUE(v.AdjustAccessGranted);
     t.Adjust->StoreValues(true);
+    EXPECT_EQ(t.Shell.ExecuteCommandString("Calibr:Temperature?"), "CALIBR:TEMPERATURE 20.00") << "the demo's simulated temperature";
     TMemIniFile_Dot stored(t.Root / "CalibrImit.ini");
     EXPECT_EQ(stored.ReadString("Veltrane_L4xx.Adjust.Calibr:Sampler:", "ChFndSRD", ""), "1");
 }

@@ -57,9 +57,7 @@ struct TAdjustShell {
     }
     template <class H>
     H& Setting(std::string_view path) {
-        H* h = FindSetting<H>(Shell.CommandTree(), path);
-        EXPECT_NE(h, nullptr) << path;
-        return *h;
+        return *FindSetting<H>(Shell.CommandTree(), path);
     }
     double Value(std::string_view path) { return ReadRealSetting(Shell.CommandTree(), path, -1e300); }
     // The lines the fake received after the opening's identity query.

@@ -458,7 +458,7 @@ void TAutoCalibration::PollStatus() {
 // ------------------------------------------------------------------------------------------ endings
 
 void TAutoCalibration::ClosePart(bool ok) {
-    if (!Running_) return;
+    if (!Running_ || State_ == TCalState::Idle) return;
     ok = ok && Succeeded_ && State_ == TCalState::WaitClose;
     EndPart(ok);
 }

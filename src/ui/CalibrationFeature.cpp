@@ -42,6 +42,8 @@ void TCalibrationFeature::ShowPart(TAutoCalibration& run, TCalPart part) {
         TAutocalChannelsF dialog(Window_, run);
         dialog.exec();
     }
+    // Closed by the window's own means (Escape, the close box): that is Cancel.
+    if (run.State() != TCalState::Idle) run.ClosePart(false);
 }
 
 void TCalibrationFeature::ShowCalibrationStatus() {

@@ -149,3 +149,15 @@ TEST(AdjustMenus, ScreenshotOfBothMenusAndTheChannelDialog) {
     EXPECT_FALSE(t.Auto.CalibrationRunning());
     EXPECT_EQ(t.Value("FLASH:Calibr:AutocalResult"), 5);
 }
+
+TEST(AdjustMenus, ARemoteTimebaseRunRepliesOnceItsDialogClosedItself) {
+    TMenusShell t(8, false);
+    t.Auto.View = &t.Feature;
+    t.Shell.ExecuteCommandString("FLASH:Calibr:CoarseTB 4e-9");
+    t.Shell.CommandTree()->ExecuteCommandString("FLASH:Calibr:AutocalTB", false);
+    EXPECT_FALSE(t.Auto.CalibrationRunning());
+    EXPECT_TRUE(t.Messages.empty()) << "no question for a remote command";
+    EXPECT_NEAR(t.Value("FLASH:Calibr:CoarseTB"), 4.6e-9, 1e-15);
+    EXPECT_EQ(t.Value("FLASH:Calibr:FineTB"), 36387);
+    EXPECT_EQ(t.Value("FLASH:Calibr:AutocalResult"), 0);
+}

@@ -288,6 +288,8 @@ public:
     bool AdjustAccessGranted = false;
     bool ServiceAccess = false;  // manufacturer access
     int AccessTries = 0;
+    // A calibration run is under way: the due check, autoscale and the pattern search hold off.
+    bool CalibrationRunning = false;
 
     // Values the trigger settings write and the display reads.
     int PatternStartBitForDisplay = 0;

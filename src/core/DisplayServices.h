@@ -42,6 +42,9 @@ public:
     virtual void TopTextShowColumn(int /*column*/) {}
     virtual void TopTextShowColumns() {}
     virtual void RedrawSampleRateField() {}
+    virtual void TopTextShowTrigSource() {}
+    // The trigger indicator: 0 source not Direct, 1 triggered, 2 waiting for a trigger, 3 free run.
+    virtual void TopTextShowTrigState(int /*state*/) {}
 
     // The acquisition display.
     // How many times a channel's trace is compressed vertically by the layout: 1 without a screen.

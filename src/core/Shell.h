@@ -292,6 +292,16 @@ public:
     int PatternStartBitForDisplay = 0;
     bool PatternManualForDisplay = false;
 
+    // What the timebase, the acquisition settings, the engine and the link ask of the trigger; empty
+    // until the trigger exists.
+    struct TTriggerHooks {
+        std::function<void()> ApplyHoldoffMinimum;
+        std::function<bool()> PatternLockActive;
+        std::function<void()> RecheckPatternLock;
+        std::function<void(int count)> ShowTrigPresence;
+    };
+    TTriggerHooks Trigger;
+
     // The text shown for an undefined value: two blanks and the language text of "Undefined".
     std::string UndefinedText;
 

@@ -1,0 +1,277 @@
+// The trigger settings against the fake instrument (given its options by the identity reply) and a
+// clock that only moves when told: holdoff limits, start bits, sources, pattern lock and the indicator.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "AcqTestSupport.h"
+#include "TimebaseChannelsSupport.h"
+#include "acq/Trigger.h"
+#include "core/SettingReaders.h"
+#include "core/temp_folder.h"
+#include "link/DemoSimulator.h"
+#include "link/UtilSettings.h"
+
+using namespace vt;
+using namespace vt::test;
+
+namespace {
+
+struct TTrigDisplay : TDisplayServices {
+    void TopTextShowTrigState(int state) override { States.push_back(state); }
+    std::vector<int> States;
+};
+
+struct TTrigBindings : TRecordingBindings {
+    void BindTrigLevelEdit(const std::string& header) override { Level = header; }
+    std::string Level;
+};
+
+struct TTrigOnFake {
+    // options: the complemented option byte of the identity reply (253: pattern sync only).
+    explicit TTrigOnFake(const char* software = "3.10.6", int options = 253) {
+        Fake.SetReply("Info:IndivData?", "1 2 " + std::to_string(options) + " 10 1234");
+        Fake.SetReply("Info:GetVer:SW?", software);
+        Fake.SetReply("Info:GetVer:FPGAFW?", "5");
+        Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
+        Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>(FastTiming(Fake.Port()), &Clock)));
+        Shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*Shell.Link(), Folder.Path())));
+        Shell.SetSenders(MakeOwnedPart(std::make_unique<TInstrumentSenders>(*Shell.Link(), Shell.Identity()->Identity)));
+        auto display = std::make_unique<TTrigDisplay>();
+        Display = display.get();
+        Shell.SetDisplayServices(std::move(display));
+        auto user = std::make_unique<TUserLog>();
+        User = user.get();
+        Shell.SetUserServices(std::move(user));
+        Shell.SetWindowBindings(&Bindings);
+        Timebase.FillRows(Shell);
+        Trig.FillRows(Shell);
+        Acq.FillRows(Shell);
+        Timebase.AttachToProgram(Shell);
+        Acq.AttachToProgram(Shell);
+        EXPECT_TRUE(Shell.Link()->OpenInstrumentLink(false, Loopback()));
+        EXPECT_TRUE(Shell.Identity()->ReadIndividualData("Unused"));
+        RegisterAllCommandHandlers(Shell);
+        GuiReady = &Shell.CommandTree()->Root().AddOnOffHandler("INSTR:GUIReady", {});
+        RegisterLateCommandHandlers(Shell);
+        UpdateUiForInstrument(Shell, {});
+    }
+    ~TTrigOnFake() { Shell.SetWindowBindings(nullptr); }
+    std::string Run(std::string_view text) { return Shell.CommandTree()->ExecuteCommandString(text, false); }
+    THandler& Setting(std::string_view header) { return *Shell.CommandTree()->Root().FindHandler(header); }
+    double Value(std::string_view header) { return dynamic_cast<TEditHandler&>(Setting(header)).GetValueAsDouble(); }
+    int Item(std::string_view header) { return dynamic_cast<TRadioSwHandler&>(Setting(header)).GetItemIndex(); }
+    bool Sent(const std::string& line) { return Fake.WaitForLine(line, 1000); }
+    int Count(const std::string& line) {
+        const auto lines = Fake.Lines();
+        return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+    }
+
+    TempFolder Folder;
+    TFakeInstrument Fake;
+    TFakeLinkClock Clock;
+    TShell Shell;
+    TTrigBindings Bindings;
+    TTrigDisplay* Display = nullptr;
+    TUserLog* User = nullptr;
+    TOnOffHandler* GuiReady = nullptr;
+    TTimebaseChannelsFeature Timebase{Shell};
+    TTrigger Trig{Shell, &Timebase.Timebase()};
+    TSignalAcq Acq;
+};
+
+}  // namespace
+
+TEST(Trigger, HoldoffFollowsTheTimebaseTheAcquisitionAndTheFirmware) {
+    TTrigOnFake t;
+    EXPECT_DOUBLE_EQ(t.Value("Trig:Holdoff"), 1e-5);
+    t.Run("TB:ScaleA 1e-6");
+    EXPECT_DOUBLE_EQ(t.Value("Trig:Holdoff"), 1.5e-5);
+    EXPECT_TRUE(t.Trig.HoldoffTracking());
+    t.Run("TB:ScaleA 1e-8");
+    EXPECT_DOUBLE_EQ(t.Value("Trig:Holdoff"), 5e-6);
+    EXPECT_DOUBLE_EQ(t.Trig.Holdoff()->MaxValue(), 1.0);
+
+    TTrigOnFake older("3.10.1");
+    older.Run("Acq:FitTo Single");
+    EXPECT_DOUBLE_EQ(older.Trig.Holdoff()->MinValue(), 5e-5);
+    EXPECT_DOUBLE_EQ(older.Value("Trig:Holdoff"), 5e-5);
+    TTrigOnFake oldest("3.7.3");
+    EXPECT_DOUBLE_EQ(oldest.Trig.Holdoff()->MaxValue(), 0.03072);
+}
+
+TEST(Trigger, StartBitLimitsDisplayAndScan) {
+    TTrigOnFake t;
+    EXPECT_DOUBLE_EQ(t.Trig.PattDelay()->MaxValue(), 126);
+    t.Run("Trig:PattDelay 200");
+    EXPECT_EQ(t.Trig.PattDelay()->FormatValue(false), "126 bit");
+    t.Run("Trig:PattLen 100");
+    t.Run("Trig:ExtDivider 8");
+    EXPECT_DOUBLE_EQ(t.Trig.PattDelay()->MaxValue(), 12);
+    EXPECT_EQ(t.Trig.PattDelay()->FormatValue(false), "96 bit");
+    t.Run("Trig:PattDelay 48");  // typed bits are divided by the dividers
+    EXPECT_EQ(t.Trig.PattDelay()->GetValue(), 6);
+
+    EXPECT_EQ(PatternInstrumentStartBit(5, 127, 8), 80);
+    EXPECT_EQ(PatternInstrumentStartBit(3, 127, 256), 65);
+    EXPECT_EQ(PatternInstrumentStartBit(7, 100, 8), 7);
+
+    t.Run("Trig:ExtDivider 1");
+    t.Run("Trig:PattLen 127");
+    t.Run("Trig:PattDelay 3");
+    t.Run("Trig:PattScanBits 2");
+    std::vector<int> positions;
+    for (int i = 0; i < 3; ++i) {
+        t.Trig.StepPatternScanDelay();
+        positions.push_back(t.Trig.ScanPosition());
+    }
+    EXPECT_EQ(positions, (std::vector<int>{4, 3, 4}));
+    EXPECT_TRUE(t.Sent("Pattern:Delay 4"));
+    EXPECT_TRUE(t.Sent("Pattern:Length 254"));
+}
+
+TEST(Trigger, SourcesSetTheirControlsAndTheStripsLevelEdit) {
+    TTrigOnFake t;
+    t.Run("Trig:Source ExtHF");
+    EXPECT_TRUE(t.Sent("Trig:Source HF"));
+    EXPECT_FALSE(t.Setting("Trig:HeadPower").IsDisabled());
+    for (const char* h : {"Trig:ExtLevel", "Trig:Hister", "Trig:Slope", "Trig:Atten:Unit", "Trig:Atten:Ratio",
+                          "Trig:Atten:DB", "Trig:IntRate"})
+        EXPECT_TRUE(t.Setting(h).IsDisabled()) << h;
+    EXPECT_EQ(t.Bindings.Level, "Trig:ExtLevel");
+    t.Run("Trig:Source IntClock");
+    EXPECT_EQ(t.Bindings.Level, "Trig:IntRate");
+    EXPECT_TRUE(t.Setting("Trig:Mode").IsDisabled());
+    EXPECT_FALSE(t.Setting("Trig:IntRate").IsDisabled());
+    t.Run("Trig:Source Direct");
+    t.Run("Trig:Atten:Unit DB");
+    t.Run("Trig:Atten:DB 20");
+    t.Run("Trig:ExtLevel 0.5");  // typed at the probe: the input sees a tenth
+    EXPECT_NEAR(t.Value("Trig:ExtLevel"), 0.05, 1e-12);
+    EXPECT_FALSE(t.Setting("Trig:Atten:DB").IsDisabled());
+    EXPECT_TRUE(t.Setting("Trig:Atten:Ratio").IsDisabled());
+}
+
+TEST(Trigger, PatternLockFollowsTheTriggerFrequency) {
+    TTrigOnFake t;
+    t.Fake.SetReply("Pattern:TrigFreq?", "1.25e8");
+    t.Run("Trig:PatternLockMode Manual");
+    EXPECT_TRUE(t.Sent("Pattern:On On"));
+    EXPECT_EQ(t.Value("Trig:IntDivider"), 1);
+    EXPECT_DOUBLE_EQ(t.Trig.DataRate(), 1.25e8);
+    EXPECT_TRUE(t.Shell.PatternManualForDisplay);
+    EXPECT_DOUBLE_EQ(t.Timebase.Timebase().Scale(huTime, 0)->MaxValue(), 1e-5);
+    EXPECT_DOUBLE_EQ(t.Trig.Holdoff()->MaxValue(), 1.5e-4);
+
+    t.Fake.SetReply("Pattern:TrigFreq?", "6e8");
+    t.Trig.RecheckPatternLock(false);
+    EXPECT_EQ(t.Value("Trig:IntDivider"), 4);
+    t.Run("Trig:Source ExtHF");
+    t.Trig.RecheckPatternLock(false);
+    EXPECT_EQ(t.Value("Trig:IntDivider"), 128);
+    EXPECT_DOUBLE_EQ(t.Trig.DataRate(), 32 * 6e8);
+
+    // The link re-checks before every 50th start through the engine's answers.
+    struct TForward : TLinkAcquisition {
+        explicit TForward(TShell& s) : S(s) {}
+        bool PatternLockActive() override { return S.Trigger.PatternLockActive(); }
+        void RecheckPatternLock() override { S.Trigger.RecheckPatternLock(); }
+        TShell& S;
+    } forward(t.Shell);
+    t.Shell.Link()->SetAcquisition(nullptr);
+    t.Shell.Link()->SetAcquisition(&forward);
+    const int before = t.Count("Pattern:TrigFreq?");
+    for (int i = 0; i < 51; ++i) {
+        t.Shell.Link()->StartAcquisition(chCodeCh1, 512, 1, 0, false);
+        t.Shell.Link()->SetAcquisitionRunning(false);
+    }
+    t.Fake.SetReply("Pattern:TrigFreq?", "garbage");
+    t.Trig.RecheckPatternLock(false);  // unreadable: -22222, below the lowest rate
+    EXPECT_EQ(t.Count("Pattern:TrigFreq?"), before + 2);
+    t.Shell.Link()->SetAcquisition(nullptr);
+    EXPECT_EQ(t.Item("Trig:PatternLockMode"), plmOff);
+    EXPECT_DOUBLE_EQ(t.Trig.Holdoff()->MaxValue(), 1.0);
+    EXPECT_TRUE(t.Setting("Trig:DataRate").IsDisabled());
+
+    // AutoDetect with an empty list goes Off; its message waits for the ready user interface.
+    t.Run("Trig:Source Direct");
+    t.Fake.SetReply("Pattern:TrigFreq?", "1.25e8");
+    t.Run("Trig:PatternLockMode AutoDetect");
+    EXPECT_EQ(t.Item("Trig:PatternLockMode"), plmOff);
+    EXPECT_TRUE(t.User->Errors.empty());
+    t.GuiReady->SetOn(true);
+    t.Run("Trig:PatternLockMode AutoDetect");
+    EXPECT_EQ(t.User->Errors, std::vector<std::string>{t.Shell.LangStr("PatLengthListEmpty")});
+    double searched = 0;
+    t.Trig.PatternLengthListEmpty = [] { return false; };
+    t.Trig.FindPatternTrigger = [&](double rate) { searched = rate; };
+    t.Run("Trig:PatternLockMode AutoDetect");
+    EXPECT_DOUBLE_EQ(searched, 1.25e8);
+}
+
+TEST(Trigger, TheDemoPatternRateIsTheGeneratorFrequency) {
+    TShell shell;
+    shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
+    shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>()));
+    shell.Link()->SetLinkKind(TInstrumentLinkKind::Demo);
+    TempFolder folder;
+    shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*shell.Link(), folder.Path())));
+    shell.Identity()->Identity.ModelType = 2;
+    shell.Identity()->Identity.Options = optPatSyncTrig;
+    shell.SetSimulator(MakeOwnedPart(std::make_unique<TTutorial>(shell)));
+    TTrigger trig(shell, nullptr);
+    trig.FillRows(shell);
+    shell.Registration.Add(TRegistrationRow::CreateUtilHandlers, [](TShell& s) { CreateUtilHandlers(s); });
+    RegisterAllCommandHandlers(shell);
+    shell.ExecuteCommandString("GSS:A:Frequency 1.5e9");
+    shell.ExecuteCommandString("Trig:PatternLockMode Manual");
+    EXPECT_DOUBLE_EQ(trig.DataRate(), 1.5e9);
+    EXPECT_EQ(ReadRealSetting(shell.CommandTree(), "Trig:IntDivider", 0), 1);
+    TTrigLevelTrial trial;
+    trig.StartTryTrigLevel(trial, 0.125);
+    EXPECT_FALSE(trial.Result());
+    trig.StartTryTrigLevel(trial, 0.2);
+    EXPECT_TRUE(trial.State() == TTrigLevelTrial::Done && trial.Result());
+}
+
+TEST(Trigger, IndicatorAndLevelTrialsRunOnTheLinkClock) {
+    TTrigOnFake t;
+    t.Run("Trig:Mode Trig");
+    std::vector<int>& states = t.Display->States;
+    states.clear();
+    t.Trig.ShowTrigPresence(5);
+    t.Trig.ShowTrigPresence(0);
+    t.Clock.Now += 1000;
+    t.Trig.ShowTrigPresence(0);
+    EXPECT_EQ(states, (std::vector<int>{1, 2}));
+
+    states.clear();
+    const int before = t.Count("Trig:GetTrigOn?");
+    t.Trig.RefreshTrigIndicator(0);
+    t.Trig.RefreshTrigIndicator(0);  // within the second: not asked again
+    t.Clock.Now += 1000;
+    t.Run("Trig:Mode Free");
+    t.Trig.RefreshTrigIndicator(0);
+    t.Clock.Now += 1000;
+    t.Run("Trig:Source ExtHF");
+    t.Trig.RefreshTrigIndicator(0);
+    EXPECT_EQ(states, (std::vector<int>{2, 3, 0}));
+    EXPECT_EQ(t.Count("Trig:GetTrigOn?"), before + 3);
+
+    t.Run("Trig:Source Direct");
+    t.Fake.SetReply("Trig:GetTrigOn?", "TRIG_ON");
+    t.Clock.Sleeps.clear();
+    TTrigLevelTrial trial;
+    t.Trig.StartTryTrigLevel(trial, 0.03);
+    EXPECT_TRUE(t.Sent("Trig:Level 0.03"));
+    t.Trig.StepTryTrigLevel(trial);
+    EXPECT_EQ(trial.State(), TTrigLevelTrial::WaitBeforeQuestion);
+    t.Clock.Now += 100;
+    t.Trig.StepTryTrigLevel(trial);
+    EXPECT_EQ(trial.State(), TTrigLevelTrial::WaitBeforeAnswer);
+    t.Clock.Now += 100;
+    t.Trig.StepTryTrigLevel(trial);
+    EXPECT_TRUE(trial.State() == TTrigLevelTrial::Done && trial.Result());
+    EXPECT_TRUE(t.Clock.Sleeps.empty());
+}

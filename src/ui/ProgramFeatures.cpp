@@ -15,6 +15,7 @@
 #include "ui/UtilFeature.h"
 #include "ui/menus/AcqMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
+#include "ui/menus/TriggerMenu.h"
 
 namespace vt {
 
@@ -65,6 +66,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TWaveformCommandsFeature>());
     Add(life, std::make_unique<TUtilFeature>());
     TTimebaseChannelsMenus& timebaseChannels = Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
+    Add(life, std::make_unique<TTrigMenuFeature>(shell, &timebaseChannels.Settings().Timebase()));
     MainCommandSteps_ =
         std::make_unique<TProgramMainCommandSteps>(acquisition, timebaseChannels.Settings().Timebase());
     mainCommands.SetSteps(*MainCommandSteps_);

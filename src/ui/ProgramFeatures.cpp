@@ -16,6 +16,7 @@
 #include "ui/menus/AcqMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
 #include "ui/menus/TriggerMenu.h"
+#include "ui/menus/ZoomMenu.h"
 
 namespace vt {
 
@@ -67,6 +68,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TUtilFeature>());
     TTimebaseChannelsMenus& timebaseChannels = Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
     Add(life, std::make_unique<TTrigMenuFeature>(shell, &timebaseChannels.Settings().Timebase()));
+    Add(life, std::make_unique<TZoomMenuFeature>(shell));
     MainCommandSteps_ =
         std::make_unique<TProgramMainCommandSteps>(acquisition, timebaseChannels.Settings().Timebase());
     mainCommands.SetSteps(*MainCommandSteps_);

@@ -44,4 +44,12 @@ void TSignalAcq::BreakAcquisitionHook(bool afterBreak) {
     (void)afterBreak;
 }
 
+bool TSignalAcq::PatternLockActive() {
+    return Shell_ && Shell_->Trigger.PatternLockActive && Shell_->Trigger.PatternLockActive();
+}
+
+void TSignalAcq::RecheckPatternLock() {
+    if (Shell_ && Shell_->Trigger.RecheckPatternLock) Shell_->Trigger.RecheckPatternLock();
+}
+
 }  // namespace vt

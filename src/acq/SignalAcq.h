@@ -24,6 +24,9 @@ public:
     // Stops an outstanding acquisition and closes the cycle; afterBreak asks for the work that follows
     // a break (the accumulation starts anew).
     void BreakAcquisitionHook(bool afterBreak) override;
+    // The link's re-check of the pattern lock before every 50th start: the trigger's answers.
+    bool PatternLockActive() override;
+    void RecheckPatternLock() override;
 
     // Both channels' acquisition display is to be drawn anew (settings changed).
     void SetRedrawFlags() { RedrawFlags_ = {true, true}; }

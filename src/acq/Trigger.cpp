@@ -90,6 +90,7 @@ void TTrigger::FillRows(TShell& shell) {
     shell.Trigger.PatternLockActive = [this] { return PatternLockActive(); };
     shell.Trigger.RecheckPatternLock = [this] { RecheckPatternLock(true); };
     shell.Trigger.ShowTrigPresence = [this](int n) { ShowTrigPresence(n); };
+    shell.Trigger.RefreshTrigIndicator = [this](int kind) { RefreshTrigIndicator(kind); };
     Attached_ = true;
 }
 

@@ -299,6 +299,7 @@ public:
         std::function<bool()> PatternLockActive;
         std::function<void()> RecheckPatternLock;
         std::function<void(int count)> ShowTrigPresence;
+        std::function<void(int queryKind)> RefreshTrigIndicator;
     };
     TTriggerHooks Trigger;
 

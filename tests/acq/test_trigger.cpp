@@ -173,14 +173,6 @@ TEST(Trigger, PatternLockFollowsTheTriggerFrequency) {
     EXPECT_DOUBLE_EQ(t.Trig.DataRate(), 32 * 6e8);
 
     // The link re-checks before every 50th start through the engine's answers.
-    struct TForward : TLinkAcquisition {
-        explicit TForward(TShell& s) : S(s) {}
-        bool PatternLockActive() override { return S.Trigger.PatternLockActive(); }
-        void RecheckPatternLock() override { S.Trigger.RecheckPatternLock(); }
-        TShell& S;
-    } forward(t.Shell);
-    t.Shell.Link()->SetAcquisition(nullptr);
-    t.Shell.Link()->SetAcquisition(&forward);
     const int before = t.Count("Pattern:TrigFreq?");
     for (int i = 0; i < 51; ++i) {
         t.Shell.Link()->StartAcquisition(chCodeCh1, 512, 1, 0, false);
@@ -189,7 +181,6 @@ TEST(Trigger, PatternLockFollowsTheTriggerFrequency) {
     t.Fake.SetReply("Pattern:TrigFreq?", "garbage");
     t.Trig.RecheckPatternLock(false);  // unreadable: -22222, below the lowest rate
     EXPECT_EQ(t.Count("Pattern:TrigFreq?"), before + 2);
-    t.Shell.Link()->SetAcquisition(nullptr);
     EXPECT_EQ(t.Item("Trig:PatternLockMode"), plmOff);
     EXPECT_DOUBLE_EQ(t.Trig.Holdoff()->MaxValue(), 1.0);
     EXPECT_TRUE(t.Setting("Trig:DataRate").IsDisabled());

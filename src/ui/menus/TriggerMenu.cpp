@@ -43,8 +43,8 @@ TRC_EditSwitcher* Edit(TPageStacker& page, const char* name, const QString& capt
 
 }  // namespace
 
-TTrig_Form::TTrig_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell)
-    : TSideMenuForm(menus, mainWindow), Shell_(shell) {
+TTrig_Form::TTrig_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, std::function<void()> openList)
+    : TSideMenuForm(menus, mainWindow), Shell_(shell), OpenPatternLengthList_(std::move(openList)) {
     setObjectName("Trig_Form");
     // "PATTERN LENGTH" needs one point below the window's font to stay whole in the slot.
     setFont(QFont(QStringLiteral("Liberation Sans"), 7));
@@ -98,7 +98,7 @@ TTrig_Form::TTrig_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell)
     QObject::connect(PatternSync_, &QPushButton::clicked, this, [this] { SetTopPanel(3); });
     QObject::connect(back2, &QPushButton::clicked, this, [this] { SetTopPanel(2); });
     QObject::connect(LengthList_, &QPushButton::clicked, this, [this] {
-        if (OpenPatternLengthList) OpenPatternLengthList();
+        if (OpenPatternLengthList_) OpenPatternLengthList_();
     });
     UpdateMenu();
 }
@@ -120,7 +120,7 @@ void TTrig_Form::FollowAttenuationUnit() {
 void TTrig_Form::UpdateMenu() {
     const TInstrumentIdentityUnit* identity = Shell_.Identity();
     PatternSync_->setVisible(identity && identity->Identity.HasOptPatSyncTrig());
-    LengthList_->setEnabled(static_cast<bool>(OpenPatternLengthList));
+    LengthList_->setEnabled(static_cast<bool>(OpenPatternLengthList_));
     FollowAttenuationUnit();
 }
 
@@ -132,7 +132,7 @@ void TTrig_Form::SetTopPanel(int page) {
 
 void TTrigMenuFeature::RegisterForms(TSideMenus& menus) {
     menus.RegisterForm(mkTrigger, [this](TSideMenus& m, QWidget* window, bool) -> TSideMenuForm* {
-        return new TTrig_Form(m, window, Shell_);
+        return new TTrig_Form(m, window, Shell_, OpenPatternLengthList);
     });
 }
 

@@ -15,7 +15,8 @@ class TRC_RadioSwitcher;
 
 class TTrig_Form : public TSideMenuForm {
 public:
-    TTrig_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell);
+    // openList: opens the pattern-length list dialog; until it exists (empty) the button stays disabled.
+    TTrig_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, std::function<void()> openList = {});
 
     void UpdateMenu() override;
     // Pages 1 to 3; any other number shows page 1.
@@ -25,13 +26,11 @@ public:
     TRC_EditSwitcher* Attenuation() const { return Attenuation_; }
     QPushButton* PatternSyncButton() const { return PatternSync_; }
     QPushButton* PatternLengthListButton() const { return LengthList_; }
-    // Opens the pattern-length list dialog; until it exists the button stays disabled.
-    std::function<void()> OpenPatternLengthList;
-
 private:
     void FollowAttenuationUnit();
 
     TShell& Shell_;
+    std::function<void()> OpenPatternLengthList_;
     TRC_RightMenuPanel* Main_ = nullptr;
     TRC_RightMenuPanel* Cont_ = nullptr;
     TRC_RightMenuPanel* PatternLock_ = nullptr;
@@ -53,6 +52,8 @@ public:
     void RegisterForms(TSideMenus& menus) override;
 
     TTrigger& Trigger() { return Trigger_; }
+    // What the menu's "Pattern Length List..." opens, once the list dialog exists.
+    std::function<void()> OpenPatternLengthList;
 
 private:
     TShell& Shell_;

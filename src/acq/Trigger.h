@@ -63,7 +63,6 @@ public:
     TTrigger& operator=(const TTrigger&) = delete;
 
     void FillRows(TShell& shell) override;
-    void AttachToProgram(TShell& shell) override;
     void RecheckPatternLock(bool force) override;
     void RefreshTrigIndicator(int queryKind) override;
 
@@ -173,7 +172,7 @@ private:
     std::int64_t LastIndicatorMs_ = 0;
     bool PresenceShown_ = false;
     std::int64_t LastPresenceMs_ = 0;
-    bool Attached_ = false;
+    bool HooksSet_ = false;
 };
 
 }  // namespace vt

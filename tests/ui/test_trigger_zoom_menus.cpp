@@ -124,7 +124,6 @@ TEST_F(TriggerZoomMenus, TheZoomMenusVerticalEditsFollowTheViewOfTheChosenSource
     EXPECT_EQ(form->VerticalScale()->GetFullMnemonic(), "Zoom:S1:VertScale");
     Run("Zoom:S1:ComplexScale Phase");
     EXPECT_EQ(form->VerticalScale()->GetFullMnemonic(), "Zoom:S1:PhaseScale");
-    EXPECT_EQ(form->VerticalPosition()->GetFullMnemonic(), "Zoom:S1:OffsPhase");
     EXPECT_EQ(form->VerticalScale()->Caption().toStdString(), "PHASE SCALE");
     EXPECT_FALSE(form->VerticalScale()->GetHandler()->IsDisabled());
     Run("Zoom:S1:ComplexScale Magnitude");
@@ -157,11 +156,9 @@ TEST_F(TriggerZoomMenus, TheEnglishFileHoldsBothForms) {
         if (!file.FindRaw(form, key, raw, false) || !ReadLangValue(raw, text)) return std::string("<absent>");
         return text;
     };
-    EXPECT_EQ(value("Trig_Form", "Menu Panel rmpTriggerCont.Caption"), "Trigger (cont.)");
     EXPECT_EQ(value("Trig_Form", "Menu Panel rmpTriggerMain.rswHister.Items"), "Normal,\"High sensitivity\"");
     EXPECT_EQ(value("Trig_Form", "Menu Panel rmpTriggerPatternLock.rswPatternLock.Items"), "Off,\"Auto Detect\",Manual");
     EXPECT_EQ(value("Trig_Form", "Menu Panel rmpTriggerPatternLock.edswPattDelay.Caption"), "START BIT");
-    EXPECT_EQ(value("Zoom_Form", "Menu Panel rmpScaling.Caption"), "Scaling");
     EXPECT_EQ(value("Zoom_Form", "Menu Panel rmpZoom.rswComplexScale.Items"), "Magnitude,Phase,Real,Imaginary");
     EXPECT_EQ(value("Zoom_Form", "Menu Panel rmpScaling.edswHorScale.Caption"), "HORIZ  SCALE");
 }

@@ -46,7 +46,6 @@ public:
     TTrigMenuFeature(TShell& shell, TTimebase* timebase) : Shell_(shell), Trigger_(shell, timebase) {}
 
     void FillRows(TShell& shell) override { Trigger_.FillRows(shell); }
-    void AttachToProgram(TShell& shell) override { Trigger_.AttachToProgram(shell); }
     void RecheckPatternLock(bool force) override { Trigger_.RecheckPatternLock(force); }
     void RefreshTrigIndicator(int queryKind) override { Trigger_.RefreshTrigIndicator(queryKind); }
     void RegisterForms(TSideMenus& menus) override;

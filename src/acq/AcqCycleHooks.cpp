@@ -89,6 +89,7 @@ void TSignalAcq::FillCycleHooks(TShell& shell) {
         s.Analysis().RefreshHistWindowOnScaleChange(1);
         s.Analysis().RefreshHistWindowOnScaleChange(2);
         s.Serial().UpdateMaskScales();
+        if (s.RefreshZoomOnScaleChange) s.RefreshZoomOnScaleChange();
         return false;
     });
     hooks.Add(R::StopAfterAcqCount, [this](TShell& s) {

@@ -136,6 +136,7 @@ bool TSignalAcq::AcquisitionIdleStep() {
         return true;
     }
     if (shell.RunOn || shell.SingleOn) {
+        if (shell.Trigger.RefreshTrigIndicator) shell.Trigger.RefreshTrigIndicator(1);
         shell.FlagRegisterReadingEnabled = false;
         AcqSequencerStep();
         return WaitUntilMs_ < 0;
@@ -426,7 +427,8 @@ void TSignalAcq::StartSimulatedAcquisition() {
 // ----------------------------------------------------------------------------------------- the stream
 
 void TSignalAcq::ShowTrigWords(int words) {
-    if (ShowTrigPresence && PassValues_->TrigMode() == 1 && PassValues_->TrigSource() == 0) ShowTrigPresence(words);
+    const auto& show = Shell_->Trigger.ShowTrigPresence;
+    if (show && PassValues_->TrigMode() == 1 && PassValues_->TrigSource() == 0) show(words);
 }
 
 bool TSignalAcq::ReadAcqStream() {
@@ -604,6 +606,14 @@ void TSignalAcq::StopReadouts() {
 void TSignalAcq::AfterCycleWhenStopped() {
     Shell().FlagRegisterReadingEnabled = true;
     StopReadouts();
+}
+
+bool TSignalAcq::PatternLockActive() {
+    return Shell_ && Shell_->Trigger.PatternLockActive && Shell_->Trigger.PatternLockActive();
+}
+
+void TSignalAcq::RecheckPatternLock() {
+    if (Shell_ && Shell_->Trigger.RecheckPatternLock) Shell_->Trigger.RecheckPatternLock();
 }
 
 }  // namespace vt

@@ -63,6 +63,9 @@ public:
         return static_cast<std::int16_t>(word) * WordGain_[k] + WordOffset_[k];
     }
     void ResetAccumulation();
+    // The link's re-check of the pattern lock before every 50th start: the trigger's answers.
+    bool PatternLockActive() override;
+    void RecheckPatternLock() override;
 
     // Both channels' acquisition display is to be drawn anew (settings changed).
     void SetRedrawFlags() { RedrawFlags_ = {true, true}; }
@@ -93,8 +96,6 @@ public:
     void SetPassValues(std::unique_ptr<TAcqPassValues> values);
     const TAcqPassValues& PassValues() const { return *PassValues_; }
     TDerivedSignals* Derived() { return Derived_.get(); }
-    // Set by the trigger feature: the words a read took, for the trigger indicator.
-    std::function<void(int words)> ShowTrigPresence;
 
     // --- state ---
     bool CycleOpen() const { return CycleOpen_; }

@@ -295,6 +295,19 @@ public:
     int PatternStartBitForDisplay = 0;
     bool PatternManualForDisplay = false;
 
+    // What the timebase, the acquisition settings, the engine and the link ask of the trigger; empty
+    // until the trigger exists.
+    struct TTriggerHooks {
+        std::function<void()> ApplyHoldoffMinimum;
+        std::function<bool()> PatternLockActive;
+        std::function<void()> RecheckPatternLock;
+        std::function<void(int count)> ShowTrigPresence;
+        std::function<void(int queryKind)> RefreshTrigIndicator;
+    };
+    TTriggerHooks Trigger;
+    // The zoom views follow a scale change at the end of a cycle; empty until the zoom exists.
+    std::function<void()> RefreshZoomOnScaleChange;
+
     // The text shown for an undefined value: two blanks and the language text of "Undefined".
     std::string UndefinedText;
 

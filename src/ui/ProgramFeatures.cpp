@@ -18,6 +18,8 @@
 #include "ui/UtilFeature.h"
 #include "ui/menus/AcqMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
+#include "ui/menus/TriggerMenu.h"
+#include "ui/menus/ZoomMenu.h"
 
 namespace vt {
 
@@ -73,6 +75,8 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TCalibrationFeature>(shell, calibration, autoCalibration));
     calibration.SetTimebaseCalCurveAccess(&timebaseChannels.Settings().Timebase());
     util.ReadAdjustmentValues = [&calibration] { calibration.ReadAdjustmentValues(0); };
+    Add(life, std::make_unique<TTrigMenuFeature>(shell, &timebaseChannels.Settings().Timebase()));
+    Add(life, std::make_unique<TZoomMenuFeature>(shell));
     MainCommandSteps_ =
         std::make_unique<TProgramMainCommandSteps>(acquisition, timebaseChannels.Settings().Timebase());
     mainCommands.SetSteps(*MainCommandSteps_);

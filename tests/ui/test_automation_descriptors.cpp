@@ -94,7 +94,8 @@ TEST(AutomationDescriptors, RunningOutOfDescriptorsDoesNotSpinAndAcceptingResume
     // program takes what it can and waits instead of retrying at once for ever.
     std::vector<std::unique_ptr<TClient>> crowd;
     for (int i = 0; i < 150; ++i) crowd.push_back(std::make_unique<TClient>(port));
-    test::RunLoopFor(300);
+    // Time to take what it can; a loaded machine (sanitizers, parallel tests) needs more than a moment.
+    test::RunLoopFor(1000);
     const long before = CpuTicks(program.processId());
     test::RunLoopFor(1000);
     const long used = CpuTicks(program.processId()) - before;

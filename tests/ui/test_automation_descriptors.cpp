@@ -94,8 +94,7 @@ TEST(AutomationDescriptors, RunningOutOfDescriptorsDoesNotSpinAndAcceptingResume
     // program takes what it can and waits instead of retrying at once for ever.
     std::vector<std::unique_ptr<TClient>> crowd;
     for (int i = 0; i < 150; ++i) crowd.push_back(std::make_unique<TClient>(port));
-    // Time to take what it can; a loaded machine (sanitizers, parallel tests) needs more than a moment.
-    test::RunLoopFor(1000);
+    test::RunLoopFor(300);
     const long before = CpuTicks(program.processId());
     test::RunLoopFor(1000);
     const long used = CpuTicks(program.processId()) - before;

@@ -94,6 +94,8 @@ TEST(AutomationDescriptors, RunningOutOfDescriptorsDoesNotSpinAndAcceptingResume
     // program takes what it can and waits instead of retrying at once for ever.
     std::vector<std::unique_ptr<TClient>> crowd;
     for (int i = 0; i < 150; ++i) crowd.push_back(std::make_unique<TClient>(port));
+    // Kept short: the sanitizers' own type check needs a pipe, so the longer the program runs without
+    // descriptors, the likelier that check reports a sound object as invalid and stops it.
     test::RunLoopFor(300);
     const long before = CpuTicks(program.processId());
     test::RunLoopFor(1000);

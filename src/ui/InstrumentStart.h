@@ -7,6 +7,7 @@
 
 #include "ui/ResponsiveLinkClock.h"
 #include "ui/UiFeature.h"
+#include "ui/dialogs/InitialisationDialogs.h"
 
 namespace vt {
 
@@ -32,6 +33,11 @@ public:
     bool StartStartInstrument() override;
     void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
     void WindowGone() override;
+    // The Select Instruments dialog: false when a switch gave up and the program must end.
+    bool SelectInstrumentsDialog() override;
+
+    // How this feature's dialogs are shown (exec() when empty); tests drive them through it.
+    void SetDialogRunner(TDialogRunner runner) { StartUpDialogs_.Runner = std::move(runner); }
 
     // Null until the list is loaded.
     TInstruments* Instruments() { return Instruments_.get(); }
@@ -47,6 +53,7 @@ private:
     bool Embedding_ = false;
     TResponsiveLinkClock Clock_;
     std::unique_ptr<TCallUps> CallUps_;  // outlives the connection that calls it
+    TStartUpDialogs StartUpDialogs_;
     std::unique_ptr<TInstruments> Instruments_;
 };
 

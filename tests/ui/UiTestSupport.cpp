@@ -76,6 +76,17 @@ void TScriptedDialogs::ShowMessage(QWidget*, const QString& text) {
     Asked.push_back("Message: " + text.toStdString());
 }
 
+bool TScriptedDialogs::AskOkCancel(QWidget*, const QString& text) {
+    Asked.push_back("OkCancel: " + text.toStdString());
+    return Next() == TDialogAnswer::Yes;
+}
+
+bool TScriptedDialogs::ShowInformation(QWidget*, const QString& title, const QString& text, const QString& second) {
+    Asked.push_back("Information: " + title.toStdString() + ": " + text.toStdString() + " [" + second.toStdString() +
+                    "]");
+    return Next() == TDialogAnswer::Yes;
+}
+
 bool TScriptedDialogs::ExecSaveDialog(QWidget*, TSaveDialogRequest& request) {
     SaveRequests.push_back(request);
     if (SaveAnswers.empty()) return false;

@@ -55,6 +55,10 @@ public:
     void ShowMessage(QWidget*, const QString& text) override;
     // Answers from SaveAnswers (Cancel when empty); the requests as asked go to SaveRequests.
     bool ExecSaveDialog(QWidget*, TSaveDialogRequest& request) override;
+    // OK for Yes.
+    bool AskOkCancel(QWidget*, const QString& text) override;
+    // The second button for Yes.
+    bool ShowInformation(QWidget*, const QString& title, const QString& text, const QString& second) override;
 
     std::deque<TDialogAnswer> Answers;  // Yes when empty
     std::deque<std::optional<TSaveDialogRequest>> SaveAnswers;  // none: Cancel

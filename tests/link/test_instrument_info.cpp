@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 
 #include "LinkTestSupport.h"
 #include "link/InstrumentInfo.h"
+#include "link/InstrumentInfoFile.h"
 #include "link/InstrumentList.h"
 
 using namespace vt;
@@ -72,4 +74,56 @@ TEST(InstrumentInfo, TcpIpStoreSendsEachAddressAndStopsAtAWrongEcho) {
     EXPECT_EQ(f.Fake.Lines().back(), "Info:TCPIP:GETMAC? 0 26 43 60 77 94");
     f.Fake.SetReply("Info:TCPIP:GETMAC? 0 26 43 60 77 94", "ERR");
     EXPECT_FALSE(WriteMacAddress(f.Link, mac));
+}
+
+TEST(InstrumentInfoFile, TheGeneralSectionAndTheInstrumentsCurvesByFirmware) {
+    TLinkOnFake f;
+    ASSERT_TRUE(f.Open());
+    TInstrumentIdentity id;
+    id.ModelType = 1;
+    id.Options = optLAN;
+    id.Year = 2010;
+    id.SerialNo = 1234;
+    id.SWVersion.Text = "3.10.2 (1.3.2011)";
+    ParseVersionString(id.SWVersion);
+    id.MacAddress = {0, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e};
+    std::string curve65, curve64;
+    auto hex = [](int v) {
+        char digits[8];
+        return std::string(digits, std::to_chars(digits, digits + 8, v, 16).ptr);
+    };
+    for (int i = 0; i < 64; ++i) curve64 += (i ? " " : "") + hex(0x100 + 3 * i);
+    curve65 = curve64 + " " + hex(0x100 + 3 * 64);
+    f.Fake.SetReply("CALIBR:SAMPLER:CH1:FULLBW:CALCURVE?", curve65);
+    f.Fake.SetReply("CALIBR:SAMPLER:CH1:NARROWBW:CALCURVE?", curve64);
+    TInfoFileSources s{.Identity = &id, .Link = &f.Link, .ModelName = "VLT500", .OptionNames = "LAN",
+                       .OwnVersion = "2.4.4  (1, Mar 2011)", .Temperature = 31.5, .ReadValues = {}};
+    std::vector<std::string> passes;
+    s.ReadValues = [&](bool calibration, TInfoFileValues& v) {
+        passes.push_back(calibration ? "calibration" : "adjustment");
+        v.Srd1Current = 0.0125;
+    };
+    const std::string text = InfoFileText(s);
+    EXPECT_TRUE(text.starts_with("\tGENERAL\n----------------------------\n\nModel: VLT500\nOptions: LAN\nYear: 2010\n"
+                                 "Serial Number: 1234\nFPGA FW Version: \nFW Version: 3.10.2  (1, Mar 2011)\n"
+                                 "SW Version: 2.4.4  (1, Mar 2011)\nMAC Address: 00-1a-2b-3c-4d-5e\n"
+                                 "Temperature: 31.50\u00B0C\n\n\tADJUSTMENTS\n"))
+        << text;
+    EXPECT_EQ(passes, (std::vector<std::string>{"adjustment", "calibration"}));
+    // Only the full band's 65 codes give rows: once per pass.
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = text.find("ADC increments for every", at)) != std::string::npos; ++at) ++n;
+    EXPECT_EQ(n, 2u);
+    EXPECT_NE(text.find("256\t259\t262\t265\t268\t271\t274\t277\n"), std::string::npos) << "the codes in rows of eight";
+    EXPECT_NE(text.find("\n3\t3\t3\t3\t3\t3\t3\t3\n"), std::string::npos);
+    EXPECT_NE(text.find("SRD1 Current: 12.5 mA"), std::string::npos);
+    EXPECT_NE(text.find("SAMPLER'S TimeBase"), std::string::npos);
+
+    id.SWVersion.Text = "3.8.4";
+    ParseVersionString(id.SWVersion);
+    id.Options = 0;
+    const std::string older = InfoFileText(s);
+    EXPECT_EQ(older.find("SAMPLER'S TimeBase"), std::string::npos);
+    EXPECT_EQ(older.find("ADC codes"), std::string::npos);
+    EXPECT_EQ(older.find("MAC Address: "), std::string::npos);
 }

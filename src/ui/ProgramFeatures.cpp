@@ -12,6 +12,7 @@
 #include "ui/InstrumentStart.h"
 #include "ui/MainCommandsUi.h"
 #include "ui/MainWindowFeature.h"
+#include "ui/SystemDialogsFeature.h"
 #include "ui/UtilFeature.h"
 #include "ui/menus/AcqMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
@@ -58,12 +59,13 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     // Before the instrument start, which ends the link: the link's services go after it.
     Add(life, std::make_unique<TProgramLinkServices>(shell));
     Add(life, std::make_unique<TMainWindowFeature>());
-    TMainCommandsFeature& mainCommands =
-        Add(life, std::make_unique<TMainCommandsFeature>(Add(life, std::make_unique<TMainCommandsUi>(shell, quiet))));
+    TMainCommandsUi& mainCommandsUi = Add(life, std::make_unique<TMainCommandsUi>(shell, quiet));
+    TMainCommandsFeature& mainCommands = Add(life, std::make_unique<TMainCommandsFeature>(mainCommandsUi));
     TSignalAcq& acquisition = Add(life, std::make_unique<TSignalAcq>());
     Add(life, std::make_unique<TAcqMenuFeature>(shell));
     Add(life, std::make_unique<TWaveformCommandsFeature>());
     Add(life, std::make_unique<TUtilFeature>());
+    Add(life, std::make_unique<TSystemDialogsFeature>(shell, quiet, mainCommandsUi));
     TTimebaseChannelsMenus& timebaseChannels = Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
     MainCommandSteps_ =
         std::make_unique<TProgramMainCommandSteps>(acquisition, timebaseChannels.Settings().Timebase());

@@ -1,0 +1,84 @@
+#include "ui/SystemDialogsFeature.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <algorithm>
+
+#include "core/Shell.h"
+#include "link/InstrumentIdentity.h"
+#include "link/InstrumentInfo.h"
+#include "link/InstrumentLink.h"
+#include "ui/MainCommandsUi.h"
+#include "ui/MainWindow.h"
+#include "ui/UserDialogs.h"
+#include "ui/dialogs/TcpIpForm.h"
+
+namespace vt {
+
+namespace {
+constexpr int DemoIdentityBlock = 1;
+constexpr int LeastDemoYear = 2009;
+}  // namespace
+
+TSystemDialogsFeature::TSystemDialogsFeature(TShell& shell, TUserDialogs& dialogs, TMainCommandsUi& mainCommands)
+    : Shell_(shell), Dialogs_(dialogs) {
+    mainCommands.ShowInstrumentInfo = [this] { ShowInstrumentInfo(); };
+    mainCommands.ShowTcpIpProperties = [this] { ShowTcpIpProperties(); };
+    Info.ChangeModel = [this](QWidget* owner) { SelectModelDialog(owner); };
+}
+
+TSystemDialogsFeature::~TSystemDialogsFeature() {
+    if (!Restart_) return;
+    QStringList args;
+    for (const std::string& a : RestartArgs_) args << QString::fromStdString(a);
+    QProcess::startDetached(QString::fromStdString(RestartProgram_), args);
+}
+
+void TSystemDialogsFeature::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&) { Window_ = &window; }
+
+void TSystemDialogsFeature::WindowGone() { Window_ = nullptr; }
+
+void TSystemDialogsFeature::ShowInstrumentInfo() {
+    TSysInfoFrm form(Shell_, Dialogs_, Info, Window_.data());
+    InfoWindow_ = &form;
+    RunModal(Runner, form);
+    InfoWindow_ = nullptr;
+}
+
+void TSystemDialogsFeature::ShowTcpIpProperties() {
+    TTcpIpFrm form(Shell_, Dialogs_, Window_.data());
+    form.Runner = Runner;
+    RunModal(Runner, form);
+}
+
+bool TSystemDialogsFeature::SelectModelDialog(QWidget* owner) {
+    TInstrumentIdentityUnit* unit = Shell_.Identity();
+    const TInstrumentIdentity id = unit ? unit->Identity : TInstrumentIdentity{};
+    TSelectModelofInstruments form(Shell_, id.ModelType, NextRunType_, owner);
+    if (RunModal(Runner, form) != QDialog::Accepted) return false;
+    const int type = form.Chosen();
+    const TInstrumentLink* link = Shell_.Link();
+    if (unit && link && link->LinkKind() == TInstrumentLinkKind::Demo) {
+        // The demo instrument of the next run; this run keeps its own type, options and year.
+        const int yearCode = std::max<int>(id.Year, LeastDemoYear) - 2000;
+        const int optionCode = ~ModelOptionFlags(type) & 0xFF;
+        WriteDemoIdentity(unit->DataRoot(), Shell_.StartInstrumentName, DemoIdentityBlock,
+                          GetModelFlashCode(static_cast<std::uint8_t>(type)), false, id.SerialNo, yearCode,
+                          optionCode);
+    }
+    NextRunType_ = type;
+    if (RecallFactoryAndSaveDefault) RecallFactoryAndSaveDefault();
+    if (form.RestartChosen() && Window_) {
+        RestartProgram_ = QCoreApplication::applicationFilePath().toStdString();
+        const QStringList args = QCoreApplication::arguments();
+        RestartArgs_.clear();
+        for (qsizetype i = 1; i < args.size(); ++i) RestartArgs_.push_back(args[i].toStdString());
+        Restart_ = true;
+        Window_->close();
+        // A close the user cancelled restarts nothing.
+        if (Window_ && Window_->isVisible()) Restart_ = false;
+    }
+    return true;
+}
+
+}  // namespace vt

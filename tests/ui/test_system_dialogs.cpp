@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <deque>
+#include <fstream>
+#include <sstream>
+
+#include "UiTestSupport.h"
+#include "core/IniFiles.h"
+#include "core/temp_folder.h"
+#include "link/CommandSenders.h"
+#include "link/InstrumentIdentity.h"
+#include "link/InstrumentLink.h"
+#include "support/FakeInstrument.h"
+#include "ui/MainCommandsUi.h"
+#include "ui/SystemDialogsFeature.h"
+#include "ui/dialogs/MacAddressForm.h"
+#include "ui/dialogs/SysInfoForm.h"
+#include "ui/dialogs/TcpIpForm.h"
+
+namespace vt {
+namespace {
+
+void Screenshot(QWidget& w, const char* name) {
+    const QString folder = QDir::current().absoluteFilePath("screenshots");
+    QDir().mkpath(folder);
+    ASSERT_TRUE(w.grab().save(folder + "/" + name, "PNG"));
+}
+
+QPushButton& Button(QWidget& w, const char* name) { return *w.findChild<QPushButton*>(QLatin1String(name)); }
+
+// Waits of the link pass at once; they are counted.
+class TCountingClock final : public TLinkClock {
+public:
+    std::int64_t NowMs() override { return Now += 1; }
+    void SleepMs(int ms) override {
+        Sleeps.push_back(ms);
+        Now += ms;
+    }
+    std::int64_t Now = 1000;
+    std::vector<int> Sleeps;
+};
+
+class SystemDialogs : public ::testing::Test {
+protected:
+    // A LAN instrument on the fake, with this firmware.
+    void Connect(const std::string& firmware) {
+        TLinkTiming timing;
+        timing.TcpPort = Fake.Port();
+        timing.TcpReplyTimeoutMs = 500;
+        Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>(timing, &Clock)));
+        TIpAddress loopback{1, {127, 0, 0, 1}};
+        ASSERT_TRUE(Shell.Link()->OpenInstrumentLink(false, loopback));
+        Shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*Shell.Link(), Temp.Path())));
+        test::GiveInstrument(Shell, TInstrumentLinkKind::Tcp, optLAN, firmware);
+    }
+    std::vector<std::string> SentSince(std::size_t from) const {
+        const std::vector<std::string> lines = Fake.Lines();
+        return {lines.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines.size())), lines.end()};
+    }
+    TDialogRunner Runner() {
+        return [this](QDialog& d) {
+            d.show();
+            EXPECT_TRUE(test::TextsThatDoNotFit(d).empty());
+            auto step = std::move(Steps.front());
+            Steps.pop_front();
+            step(d);
+            if (d.isVisible()) d.done(QDialog::Rejected);
+            return d.result();
+        };
+    }
+
+    test::TempFolder Temp;
+    test::TFakeInstrument Fake;
+    TCountingClock Clock;
+    TShell Shell;
+    test::TScriptedDialogs Dialogs;
+    std::deque<std::function<void(QDialog&)>> Steps;
+};
+
+TEST_F(SystemDialogs, TcpIpStoreAndMacChangeOnAnInstrument) {
+    Connect("3.10.6 (1.3.2012)");
+    Fake.SetReply("Info:TCPIP:MyIP?", "192 168 0 50");
+    Fake.SetReply("Info:TCPIP:SubMask?", "255 255 255 0");
+    Fake.SetReply("Info:TCPIP:Gateway?", "192 168 0 1");
+    Fake.SetReply("Info:TCPIP:Gateway? 192 168 0 1", "192 168 0 1");
+    Fake.SetReply("Info:TCPIP:SubMask? 255 255 255 0", "255 255 255 0");
+    Fake.SetReply("Info:TCPIP:MyIP? 192 168 0 60", "192 168 0 60");
+    Fake.SetReply("Info:TCPIP:GETMAC?", "0 26 43 60 77 94");
+    Fake.SetReply("Info:TCPIP:GETMAC? 0 26 43 60 77 96", "0 26 43 60 77 96");
+    TTcpIpFrm form(Shell, Dialogs, nullptr);
+    form.Runner = Runner();
+    form.show();
+    EXPECT_EQ(form.StoredLabel(0).text(), "  192 . 168 . 0 . 50");
+    EXPECT_FALSE(form.NewGroup().isVisible());
+    Button(form, "btnSetNew").click();
+    ASSERT_TRUE(form.NewGroup().isVisible());
+    EXPECT_EQ(form.NewEdit(2).text(), "  192 . 168 . 0 . 1");
+    form.NewEdit(0).setText("300.1.1.1");
+    Button(form, "btnStore").click();
+    EXPECT_EQ(Dialogs.Asked.back(), "Message: incorrect IP Address format");
+    form.NewEdit(0).setText("192.168.0.60");
+    Screenshot(form, "tcpip_properties.png");
+    const std::size_t before = Fake.Lines().size();
+    Button(form, "btnStore").click();
+    EXPECT_EQ(Dialogs.Asked.back(), "Message: New TCP/IP properties successfully stored into the Veltrane!");
+    const std::vector<std::string> sent = SentSince(before);
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + 3),
+              (std::vector<std::string>{"Info:TCPIP:Gateway? 192 168 0 1", "Info:TCPIP:SubMask? 255 255 255 0",
+                                        "Info:TCPIP:MyIP? 192 168 0 60"}));
+    EXPECT_FALSE(form.NewGroup().isVisible());
+
+    Steps.push_back([this](QDialog& d) {
+        auto& mac = dynamic_cast<TfrmMAC_Address&>(d);
+        EXPECT_EQ(mac.AddressEdit().text(), "00-1a-2b-3c-4d-5e");
+        ASSERT_TRUE(mac.ChangeButton().isEnabled());
+        mac.ChangeButton().click();
+        EXPECT_EQ(mac.AddressLabel().text(), "New MAC Address");
+        EXPECT_EQ(mac.ChangeButton().text(), "Cancel");
+        mac.AddressEdit().setText("00-1a-2b-3c-4d");
+        EXPECT_TRUE(mac.AddressEdit().styleSheet().contains("red"));
+        EXPECT_FALSE(mac.StoreButton().isEnabled());
+        mac.AddressEdit().setText("00-1a-2b-3c-4d-60");
+        EXPECT_TRUE(mac.AddressEdit().styleSheet().contains("aqua"));
+        Screenshot(d, "mac_address.png");
+        const std::size_t from = Fake.Lines().size();
+        mac.StoreButton().click();
+        EXPECT_EQ(SentSince(from), (std::vector<std::string>{"Info:TCPIP:GETMAC? 0 26 43 60 77 96",
+                                                             "Info:TCPIP:GETMAC?"}))
+            << "written, then read back";
+        EXPECT_FALSE(mac.Editing());
+    });
+    Button(form, "btnMAC").click();
+    EXPECT_EQ(Dialogs.Asked[Dialogs.Asked.size() - 2],
+              "OkCancel: You must to consult with network Administrator about new MAC address.\r\nAre you sure?");
+    EXPECT_EQ(Dialogs.Asked.back(), "Message: A new MAC Address will be activated after power off the Veltrane");
+}
+
+TEST_F(SystemDialogs, WithoutAnInstrumentNothingIsStored) {
+    TTcpIpFrm form(Shell, Dialogs, nullptr);
+    form.show();
+    EXPECT_EQ(form.StoredLabel(1).text(), "___ . ___ . ___ . ___");
+    Button(form, "btnSetNew").click();
+    for (int i = 0; i < 3; ++i) form.NewEdit(i).setText("10.0.0.1");
+    Button(form, "btnStore").click();
+    EXPECT_EQ(Dialogs.Asked, std::vector<std::string>{"Message: Unit not connected."});
+    EXPECT_TRUE(form.NewGroup().isVisible());
+    TfrmMAC_Address mac(Shell, Dialogs, nullptr);
+    mac.show();
+    EXPECT_EQ(mac.AddressEdit().text(), "00-00-00-00-00-00");
+    EXPECT_FALSE(mac.ChangeButton().isEnabled());
+}
+
+TEST_F(SystemDialogs, InfoWindowFileAndTheDemoModelOfTheNextRun) {
+    Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>()));
+    Shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*Shell.Link(), Temp.Path())));
+    TInstrumentIdentity& id = test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, 0);
+    id.ModelType = 5;
+    id.Year = 2005;
+    id.SerialNo = 7;
+    Shell.SetSenders(MakeOwnedPart(std::make_unique<TInstrumentSenders>(*Shell.Link(), id)));
+    Shell.StartInstrumentName = "Default Demo";
+    TMainCommandsUi mainCommands(Shell, Dialogs);
+    TSystemDialogsFeature feature(Shell, Dialogs, mainCommands);
+    feature.Runner = Runner();
+    int reads = 0;
+    feature.Info.ReadValues = [&](bool, TInfoFileValues&) { ++reads; };
+    std::vector<std::string> recalled;
+    feature.RecallFactoryAndSaveDefault = [&] { recalled.push_back("factory"); };
+    Steps.push_back([&](QDialog& d) {
+        auto& info = dynamic_cast<TSysInfoFrm&>(d);
+        EXPECT_EQ(feature.OpenInfoWindow(), &info);
+        EXPECT_EQ(info.Value("lblYear").text(), "2007");
+        EXPECT_EQ(info.Value("lblSerial").text(), "0007");
+        EXPECT_TRUE(info.Value("lblTemperature").text().endsWith(QString::fromUtf8("\u00B0C")));
+        EXPECT_TRUE(info.ChangeModelButton().isVisible()) << "no instrument is connected";
+        Screenshot(d, "instrument_info.png");
+        Dialogs.SaveAnswers.push_back(TSaveDialogRequest{
+            .Title = {}, .Filter = {}, .FilterIndex = 0, .Name = (Temp / "info").string(), .Folder = {}});
+        info.SaveInfoFileClick();
+        Dialogs.SaveAnswers.push_back(TSaveDialogRequest{
+            .Title = {}, .Filter = {}, .FilterIndex = 0, .Name = (Temp / "none" / "info").string(), .Folder = {}});
+        info.SaveInfoFileClick();
+        EXPECT_TRUE(d.isVisible()) << "a failed write keeps the window open";
+        info.ChangeModelButton().click();
+    });
+    Steps.push_back([](QDialog& d) {
+        auto& model = dynamic_cast<TSelectModelofInstruments&>(d);
+        EXPECT_FALSE(Button(d, "btnOK").isEnabled());
+        model.Choose(7);
+        EXPECT_TRUE(Button(d, "btnOK").isEnabled());
+        Screenshot(d, "select_model.png");
+        Button(d, "btnOK").click();
+    });
+    mainCommands.ShowInstrumentInfo();
+    EXPECT_EQ(feature.OpenInfoWindow(), nullptr);
+    std::stringstream text;
+    text << std::ifstream(Temp / "info.txt").rdbuf();
+    EXPECT_TRUE(text.str().starts_with("\tGENERAL\n")) << text.str();
+    EXPECT_EQ(reads, 4) << "both passes, for each of the two files";
+    EXPECT_EQ(Dialogs.Asked.back(), "Error: Error Creating File " + (Temp / "none" / "info.txt").string());
+    EXPECT_EQ(Dialogs.SaveRequests.front().Title, "Save Info File As");
+    EXPECT_EQ(Dialogs.SaveRequests.front().Name, "Veltrane_Info");
+
+    EXPECT_EQ(feature.NextRunType(), 7);
+    EXPECT_EQ(recalled, std::vector<std::string>{"factory"});
+    TMemIniFile_Dot demo(Temp / "DemoUnits.ini");
+    const std::string section = DemoSection("Default Demo");
+    EXPECT_EQ(demo.ReadInteger(section, DemoKey(1, "ModelFlashCode"), 0), 252);
+    EXPECT_EQ(demo.ReadInteger(section, DemoKey(1, "OptionCode"), 0), 112);
+    EXPECT_GE(demo.ReadInteger(section, DemoKey(1, "Year"), 0), 9);
+    EXPECT_EQ(id.ModelType, 5) << "this run keeps its model";
+}
+
+}  // namespace
+}  // namespace vt

@@ -31,6 +31,7 @@ void TMainWindowFeature::FillRows(TShell& shell) {
     shell.StartUpSteps.Add(TStartUpRow::CreateEnglishLanguageFile, [this](TShell& s) {
         if (!Window_) return;
         TEnglishFileForms forms;
+        if (NumericPad) forms.NumericPad = NumericPad();
         forms.MainWindow = Window_;
         forms.Menus = Menus_;
         forms.DialogOwner = Window_;

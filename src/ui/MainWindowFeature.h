@@ -1,6 +1,7 @@
 #pragma once
 // The main window's own part in the fixed orders: the "Gui" setting, the binding of the two
 // permanent control strips and the English language file with the forms' texts.
+#include <functional>
 #include <memory>
 
 #include "ui/UiFeature.h"
@@ -17,6 +18,9 @@ public:
     void FillRows(TShell& shell) override;
     void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
     void WindowGone() override;
+
+    // The numeric entry pad once it exists: the English file writes it first.
+    std::function<const QWidget*()> NumericPad;
 
 private:
     TMorda_fr* Window_ = nullptr;

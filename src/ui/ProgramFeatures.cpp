@@ -12,6 +12,7 @@
 #include "ui/InstrumentStart.h"
 #include "ui/MainCommandsUi.h"
 #include "ui/MainWindowFeature.h"
+#include "ui/NumericPadFeature.h"
 #include "ui/SystemDialogsFeature.h"
 #include "ui/UtilFeature.h"
 #include "ui/menus/AcqMenu.h"
@@ -58,18 +59,26 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TDisplayFeature>());
     // Before the instrument start, which ends the link: the link's services go after it.
     Add(life, std::make_unique<TProgramLinkServices>(shell));
-    Add(life, std::make_unique<TMainWindowFeature>());
+    TMainWindowFeature& mainWindow = Add(life, std::make_unique<TMainWindowFeature>());
     TMainCommandsUi& mainCommandsUi = Add(life, std::make_unique<TMainCommandsUi>(shell, quiet));
     TMainCommandsFeature& mainCommands = Add(life, std::make_unique<TMainCommandsFeature>(mainCommandsUi));
     TSignalAcq& acquisition = Add(life, std::make_unique<TSignalAcq>());
     Add(life, std::make_unique<TAcqMenuFeature>(shell));
     Add(life, std::make_unique<TWaveformCommandsFeature>());
     Add(life, std::make_unique<TUtilFeature>());
-    Add(life, std::make_unique<TSystemDialogsFeature>(shell, quiet, mainCommandsUi));
+    TSystemDialogsFeature& systemDialogs =
+        Add(life, std::make_unique<TSystemDialogsFeature>(shell, quiet, mainCommandsUi));
+    systemDialogs.RecallFactoryAndSaveDefault = [this] {
+        MainCommandSteps_->RecallSetup(1, false);
+        MainCommandSteps_->SaveSetup(0, false);
+    };
     TTimebaseChannelsMenus& timebaseChannels = Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
     MainCommandSteps_ =
         std::make_unique<TProgramMainCommandSteps>(acquisition, timebaseChannels.Settings().Timebase());
     mainCommands.SetSteps(*MainCommandSteps_);
+    TNumericPadFeature& pad = Add(life, std::make_unique<TNumericPadFeature>(
+                                            shell, [&shell, this] { UndoRedoSettings(shell, *MainCommandSteps_, false, true); }));
+    mainWindow.NumericPad = [&pad]() -> const QWidget* { return pad.Pad(); };
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, quiet, automationPort));
     Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, quiet, args, embedding));
 }

@@ -15,6 +15,7 @@
 #include "ui/NumericPadFeature.h"
 #include "ui/SystemDialogsFeature.h"
 #include "ui/UtilFeature.h"
+#include "ui/UtilMenuFeature.h"
 #include "ui/menus/AcqMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
 
@@ -66,6 +67,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TAcqMenuFeature>(shell));
     Add(life, std::make_unique<TWaveformCommandsFeature>());
     Add(life, std::make_unique<TUtilFeature>());
+    Add(life, std::make_unique<TUtilMenuFeature>(shell));
     TSystemDialogsFeature& systemDialogs =
         Add(life, std::make_unique<TSystemDialogsFeature>(shell, quiet, mainCommandsUi));
     systemDialogs.RecallFactoryAndSaveDefault = [this] {

@@ -14,6 +14,7 @@
 #include "program/ProgramLife.h"
 #include "ui/MainWindow.h"
 #include "ui/UserDialogs.h"
+#include "ui/dialogs/EditInstrumentForm.h"
 #include "ui/dialogs/SelectInstrumentForm.h"
 
 namespace vt {
@@ -109,6 +110,19 @@ void TInstrumentStart::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext
 void TInstrumentStart::WindowGone() {
     CallUps_->Window = nullptr;
     StartUpDialogs_.Owner = nullptr;
+}
+
+QWidget* TInstrumentStart::CreateSelectForm(QWidget* owner) {
+    if (!Instruments_) return nullptr;
+    if (!FormContext_) {
+        FormContext_ = std::make_unique<TSelectInstrumentsContext>();
+        FormContext_->Dialogs = &Dialogs_;
+    }
+    return new TfrmSelectInstrument(*Instruments_, *FormContext_, owner);
+}
+
+QWidget* TInstrumentStart::CreateEditForm(QWidget* owner) {
+    return Instruments_ ? new TfrmEditInstrument(Instruments_->List(), Dialogs_, owner) : nullptr;
 }
 
 bool TInstrumentStart::SelectInstrumentsDialog() {

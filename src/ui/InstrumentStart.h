@@ -12,6 +12,7 @@
 namespace vt {
 
 class TInstruments;
+struct TSelectInstrumentsContext;
 class TProgramLife;
 class TShell;
 class TUserDialogs;
@@ -36,6 +37,10 @@ public:
     // The Select Instruments dialog: false when a switch gave up and the program must end.
     bool SelectInstrumentsDialog() override;
 
+    // The selection dialogs as the English file writes them (null before the list is loaded).
+    QWidget* CreateSelectForm(QWidget* owner);
+    QWidget* CreateEditForm(QWidget* owner);
+
     // How this feature's dialogs are shown (exec() when empty); tests drive them through it.
     void SetDialogRunner(TDialogRunner runner) { StartUpDialogs_.Runner = std::move(runner); }
 
@@ -54,6 +59,7 @@ private:
     TResponsiveLinkClock Clock_;
     std::unique_ptr<TCallUps> CallUps_;  // outlives the connection that calls it
     TStartUpDialogs StartUpDialogs_;
+    std::unique_ptr<TSelectInstrumentsContext> FormContext_;  // of the forms written to the English file
     std::unique_ptr<TInstruments> Instruments_;
 };
 

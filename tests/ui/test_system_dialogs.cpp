@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdlib>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +15,12 @@
 
 #include "UiTestSupport.h"
 #include "core/IniFiles.h"
+#include "core/TextFiles.h"
+#include "program/ProgramLife.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/VeltraneApplication.h"
 #include "core/temp_folder.h"
 #include "link/CommandSenders.h"
 #include "link/InstrumentIdentity.h"
@@ -215,6 +225,44 @@ TEST_F(SystemDialogs, InfoWindowFileAndTheDemoModelOfTheNextRun) {
     EXPECT_EQ(demo.ReadInteger(section, DemoKey(1, "OptionCode"), 0), 112);
     EXPECT_GE(demo.ReadInteger(section, DemoKey(1, "Year"), 0), 9);
     EXPECT_EQ(id.ModelType, 5) << "this run keeps its model";
+}
+
+}  // namespace
+}  // namespace vt
+
+namespace vt {
+namespace {
+
+TEST(EnglishFile, ThePadAndTheDialogsOfTheInstrumentAndTheSystemInTheirPlaces) {
+    test::TempFolder temp;
+    const std::filesystem::path home = temp / "home";
+    std::filesystem::create_directories(home);
+    // A language list without English: the program writes the English file at its start.
+    std::ofstream(home / "Language-Vlt.Deu") << "[Common]\nCommon:Language=Deutsch\n";
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (temp / "run").c_str(), 1);
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Absent"}, 0);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!shell.AcqEnabled) return;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = dynamic_cast<TMorda_fr*>(w); m && m->isVisible()) m->close();
+    });
+    poll.start(5);
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    RunMainBlock(*app, shell, life, {"--home", home.string(), "Absent"}, dialogs);
+    const std::string text = DecodeText(ReadFileBytes(home / "Language-Vlt.Eng"));
+    std::vector<std::size_t> at;
+    for (const char* section : {"[NewCalcFrm]", "[Morda_fr]", "[Util_Form]", "[Dialog1]", "[Dialog2]", "[Dialog3]",
+                                "[AdjustAccess]", "[SysInfoFrm]", "[SelectModelofInstruments]", "[TcpIpFrm]",
+                                "[frmMAC_Address]", "[frmSelectInstrument]", "[frmEditInstrument]"}) {
+        at.push_back(text.find(section));
+        EXPECT_NE(at.back(), std::string::npos) << section;
+    }
+    EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
 }
 
 }  // namespace

@@ -22,10 +22,11 @@ std::string VersionText(const TSHW_Ver& version) {
         if (i > 0) text += '.';
         text += std::to_string(version.Parts[i]);
     }
-    const auto& n = version.Numbers;
-    if (n[0] >= 0 && n[1] >= 0 && n[2] >= 0) {
-        const std::string month = n[1] >= 1 && n[1] <= 12 ? MonthNames[n[1] - 1] : std::to_string(n[1]);
-        text += "  (" + std::to_string(n[0]) + ", " + month + " " + std::to_string(n[2]) + ")";
+    // The date numbers are year, month and day, as the text gives them ("(2010-03-12)").
+    const int year = version.Numbers[0], month = version.Numbers[1], day = version.Numbers[2];
+    if (year >= 0 && month >= 0 && day >= 0) {
+        const std::string name = month >= 1 && month <= 12 ? MonthNames[month - 1] : std::to_string(month);
+        text += "  (" + std::to_string(day) + ", " + name + " " + std::to_string(year) + ")";
     }
     return text;
 }

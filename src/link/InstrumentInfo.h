@@ -14,7 +14,8 @@ namespace vt {
 
 class TInstrumentLink;
 
-// "3.10.4  (12, Mar 2010)": the numbers up to the first absent one, then the date when it has one.
+// "3.10.4  (12, Mar 2010)": the numbers up to the first absent one, then the date (day, month name,
+// year) when the record has one; a month outside 1..12 is written as its number.
 std::string VersionText(const TSHW_Ver& version);
 
 // "00-1a-2b-3c-4d-5e".

@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "LinkTestSupport.h"
+#include "core/temp_folder.h"
 #include "link/InstrumentInfo.h"
 #include "link/InstrumentInfoFile.h"
 #include "link/InstrumentList.h"
@@ -15,7 +19,7 @@ TEST(InstrumentInfo, VersionMacAndAddressTexts) {
     TSHW_Ver v{.Text = "3.10.4"};
     ParseVersionString(v);
     EXPECT_EQ(VersionText(v), "3.10.4");
-    v.Text = "3.10.4 (12.3.2010)";
+    v.Text = "3.10.4 (2010-03-12)";
     ParseVersionString(v);
     EXPECT_EQ(VersionText(v), "3.10.4  (12, Mar 2010)");
     v.Numbers[1] = 13;
@@ -84,7 +88,7 @@ TEST(InstrumentInfoFile, TheGeneralSectionAndTheInstrumentsCurvesByFirmware) {
     id.Options = optLAN;
     id.Year = 2010;
     id.SerialNo = 1234;
-    id.SWVersion.Text = "3.10.2 (1.3.2011)";
+    id.SWVersion.Text = "3.10.2 (2011.3.1)";
     ParseVersionString(id.SWVersion);
     id.MacAddress = {0, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e};
     std::string curve65, curve64;
@@ -126,4 +130,20 @@ TEST(InstrumentInfoFile, TheGeneralSectionAndTheInstrumentsCurvesByFirmware) {
     EXPECT_EQ(older.find("SAMPLER'S TimeBase"), std::string::npos);
     EXPECT_EQ(older.find("ADC codes"), std::string::npos);
     EXPECT_EQ(older.find("MAC Address: "), std::string::npos);
+}
+
+TEST(InstrumentInfoFile, ADemoInstrumentsFileEqualsTheGoldenFileButForTheTemperature) {
+    TempFolder root;
+    const TInstrumentIdentity id = ReadDemoIdentity(root.Path(), "Default Demo");
+    TInfoFileSources s{.Identity = &id, .Link = nullptr, .ModelName = GetModelName(id.ModelType, id.SerialNo, false),
+                       .OptionNames = "", .OwnVersion = "2.4.4  (1, Mar 2011)", .Temperature = 27.25, .ReadValues = {}};
+    std::string text = InfoFileText(s);
+    const std::string temperature = "Temperature: 27.25\u00B0C\n";
+    const std::size_t at = text.find(temperature);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, temperature.size(), "Temperature: ~\n");
+    const std::filesystem::path golden = std::filesystem::path(__FILE__).parent_path() / "data" / "demo_info.txt";
+    std::stringstream expected;
+    expected << std::ifstream(golden, std::ios::binary).rdbuf();
+    EXPECT_EQ(text, expected.str());
 }

@@ -93,7 +93,7 @@ protected:
 };
 
 TEST_F(SystemDialogs, TcpIpStoreAndMacChangeOnAnInstrument) {
-    Connect("3.10.6 (1.3.2012)");
+    Connect("3.10.6 (2012-03-01)");
     Fake.SetReply("Info:TCPIP:MyIP?", "192 168 0 50");
     Fake.SetReply("Info:TCPIP:SubMask?", "255 255 255 0");
     Fake.SetReply("Info:TCPIP:Gateway?", "192 168 0 1");
@@ -186,6 +186,7 @@ TEST_F(SystemDialogs, InfoWindowFileAndTheDemoModelOfTheNextRun) {
         auto& info = dynamic_cast<TSysInfoFrm&>(d);
         EXPECT_EQ(feature.OpenInfoWindow(), &info);
         EXPECT_EQ(info.Value("lblYear").text(), "2007");
+        EXPECT_EQ(info.Value("lblSW").text(), "2.4.4  (1, Mar 2011)");
         EXPECT_EQ(info.Value("lblSerial").text(), "0007");
         EXPECT_TRUE(info.Value("lblTemperature").text().endsWith(QString::fromUtf8("\u00B0C")));
         EXPECT_TRUE(info.ChangeModelButton().isVisible()) << "no instrument is connected";

@@ -14,7 +14,7 @@
 #include "link/CommandSenders.h"
 #include "link/InstrumentInfo.h"
 #include "link/InstrumentLink.h"
-#include "ui/OwnVersion.h"
+#include "program/ProgramLife.h"
 #include "ui/UserDialogs.h"
 #include "ui/dialogs/DialogTexts.h"
 
@@ -39,7 +39,7 @@ const char* GetEnv(const char* name) { return std::getenv(name); }
 }  // namespace
 
 std::string OwnVersionText() {
-    TSHW_Ver own{.Text = GetOwnFileVersion()};
+    TSHW_Ver own{.Text = TProgramLife::VersionText};
     ParseVersionString(own);
     return VersionText(own);
 }

@@ -60,7 +60,7 @@ private:
     QPushButton* btnOK_;
 };
 
-// The program's own version as a version text.
+// The program's own version record as a version text ("2.4.4  (1, Mar 2011)").
 std::string OwnVersionText();
 
 // "Select Model of Instruments": the demo model of the next run.

@@ -287,6 +287,8 @@ public:
     bool AdjustAccessGranted = false;
     bool ServiceAccess = false;  // manufacturer access
     int AccessTries = 0;
+    // While the instrument information window is open: shows the instrument again (a recovered link).
+    std::function<void()> RefreshInfoWindow;
 
     // Values the trigger settings write and the display reads.
     int PatternStartBitForDisplay = 0;

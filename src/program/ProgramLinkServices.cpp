@@ -49,4 +49,8 @@ bool TProgramLinkServices::ReadIndividualData() {
     return !unit || unit->ReadIndividualData(Shell_.StartInstrumentName);
 }
 
+void TProgramLinkServices::RefreshAfterConnect() {
+    if (Shell_.RefreshInfoWindow) Shell_.RefreshInfoWindow();
+}
+
 }  // namespace vt

@@ -29,6 +29,8 @@ public:
     void ReportCommError(std::string_view suffix) override;
     void ClearCommError() override;
     bool ReadIndividualData() override;
+    // After the recovery's own refresh: the information window, when it is open.
+    void RefreshAfterConnect() override;
     bool ResendInstrumentSettings() override;
 
 private:

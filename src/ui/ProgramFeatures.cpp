@@ -75,6 +75,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TUtilMenuFeature>(shell));
     TSystemDialogsFeature& systemDialogs =
         Add(life, std::make_unique<TSystemDialogsFeature>(shell, quiet, mainCommandsUi));
+    SystemDialogs_ = &systemDialogs;
     systemDialogs.RecallFactoryAndSaveDefault = [this] {
         MainCommandSteps_->RecallSetup(1, false);
         MainCommandSteps_->SaveSetup(0, false);
@@ -111,7 +112,12 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
                                     [instruments](QWidget* o) { return instruments->CreateEditForm(o); });
 }
 
-TProgramFeatures::~TProgramFeatures() = default;
+TProgramFeatures::~TProgramFeatures() {
+    const auto restart = SystemDialogs_ ? SystemDialogs_->TakeRestart() : std::nullopt;
+    // Every feature ends first, and with them the instrument's lock, so that the copy can take it.
+    Features_.clear();
+    if (restart) StartProgramCopy(*restart);
+}
 
 TUserDialogs& TProgramFeatures::Dialogs() { return *Dialogs_; }
 

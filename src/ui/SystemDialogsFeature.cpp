@@ -27,11 +27,16 @@ TSystemDialogsFeature::TSystemDialogsFeature(TShell& shell, TUserDialogs& dialog
     Info.ChangeModel = [this](QWidget* owner) { SelectModelDialog(owner); };
 }
 
-TSystemDialogsFeature::~TSystemDialogsFeature() {
-    if (!Restart_) return;
+std::optional<TSystemDialogsFeature::TRestart> TSystemDialogsFeature::TakeRestart() {
+    if (!Restart_) return std::nullopt;
+    Restart_ = false;
+    return RestartWith_;
+}
+
+void StartProgramCopy(const TSystemDialogsFeature::TRestart& restart) {
     QStringList args;
-    for (const std::string& a : RestartArgs_) args << QString::fromStdString(a);
-    QProcess::startDetached(QString::fromStdString(RestartProgram_), args);
+    for (const std::string& a : restart.Args) args << QString::fromStdString(a);
+    QProcess::startDetached(QString::fromStdString(restart.Program), args);
 }
 
 void TSystemDialogsFeature::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&) { Window_ = &window; }
@@ -41,6 +46,12 @@ void TSystemDialogsFeature::WindowGone() { Window_ = nullptr; }
 void TSystemDialogsFeature::ShowInstrumentInfo() {
     TSysInfoFrm form(Shell_, Dialogs_, Info, Window_.data());
     InfoWindow_ = &form;
+    // Known to the shell while open, however the window ends.
+    struct TForget {
+        TShell& Shell;
+        ~TForget() { Shell.RefreshInfoWindow = nullptr; }
+    } forget{Shell_};
+    Shell_.RefreshInfoWindow = [&form] { form.Refresh(); };
     RunModal(Runner, form);
     InfoWindow_ = nullptr;
 }
@@ -69,10 +80,10 @@ bool TSystemDialogsFeature::SelectModelDialog(QWidget* owner) {
     NextRunType_ = type;
     if (RecallFactoryAndSaveDefault) RecallFactoryAndSaveDefault();
     if (form.RestartChosen() && Window_) {
-        RestartProgram_ = QCoreApplication::applicationFilePath().toStdString();
+        RestartWith_.Program = QCoreApplication::applicationFilePath().toStdString();
         const QStringList args = QCoreApplication::arguments();
-        RestartArgs_.clear();
-        for (qsizetype i = 1; i < args.size(); ++i) RestartArgs_.push_back(args[i].toStdString());
+        RestartWith_.Args.clear();
+        for (qsizetype i = 1; i < args.size(); ++i) RestartWith_.Args.push_back(args[i].toStdString());
         Restart_ = true;
         Window_->close();
         // A close the user cancelled restarts nothing.

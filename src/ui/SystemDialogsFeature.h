@@ -4,6 +4,8 @@
 // live here.
 #include <QPointer>
 #include <functional>
+#include <optional>
+#include <vector>
 #include <string>
 
 #include "ui/UiFeature.h"
@@ -18,11 +20,13 @@ class TUserDialogs;
 
 class TSystemDialogsFeature : public TUiFeature {
 public:
+    // A new copy of the program that "Restart Now" asked for.
+    struct TRestart {
+        std::string Program;
+        std::vector<std::string> Args;
+    };
+
     TSystemDialogsFeature(TShell& shell, TUserDialogs& dialogs, TMainCommandsUi& mainCommands);
-    // A restart asked for starts the new copy here: this program has closed and let go of its locks.
-    ~TSystemDialogsFeature() override;
-    TSystemDialogsFeature(const TSystemDialogsFeature&) = delete;
-    TSystemDialogsFeature& operator=(const TSystemDialogsFeature&) = delete;
 
     void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
     void WindowGone() override;
@@ -43,6 +47,9 @@ public:
     TSysInfoFrm* OpenInfoWindow() const { return InfoWindow_.data(); }
     int NextRunType() const { return NextRunType_; }
     bool RestartRequested() const { return Restart_; }
+    // The restart asked for, once: its owner starts it when every feature has ended, so that the
+    // copy finds the instrument's lock free.
+    std::optional<TRestart> TakeRestart();
 
 private:
     TShell& Shell_;
@@ -51,8 +58,12 @@ private:
     QPointer<TSysInfoFrm> InfoWindow_;
     int NextRunType_ = 0;
     bool Restart_ = false;
-    std::string RestartProgram_;
-    std::vector<std::string> RestartArgs_;
+    TRestart RestartWith_;
 };
 
+}  // namespace vt
+
+namespace vt {
+// Starts the copy on its own, detached from this process.
+void StartProgramCopy(const TSystemDialogsFeature::TRestart& restart);
 }  // namespace vt

@@ -20,6 +20,7 @@
 #include "ui/MainBlock.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramFeatures.h"
+#include "ui/SideMenu.h"
 #include "ui/VeltraneApplication.h"
 #include "core/temp_folder.h"
 #include "link/CommandSenders.h"
@@ -185,6 +186,12 @@ TEST_F(SystemDialogs, InfoWindowFileAndTheDemoModelOfTheNextRun) {
     Steps.push_back([&](QDialog& d) {
         auto& info = dynamic_cast<TSysInfoFrm&>(d);
         EXPECT_EQ(feature.OpenInfoWindow(), &info);
+        ASSERT_TRUE(Shell.RefreshInfoWindow) << "a link recovery refreshes it";
+        id.SerialNo = 8;
+        Shell.RefreshInfoWindow();
+        EXPECT_EQ(info.Value("lblSerial").text(), "0008");
+        id.SerialNo = 7;
+        Shell.RefreshInfoWindow();
         EXPECT_EQ(info.Value("lblYear").text(), "2007");
         EXPECT_EQ(info.Value("lblSW").text(), "2.4.4  (1, Mar 2011)");
         EXPECT_EQ(info.Value("lblSerial").text(), "0007");
@@ -210,6 +217,7 @@ TEST_F(SystemDialogs, InfoWindowFileAndTheDemoModelOfTheNextRun) {
     });
     mainCommands.ShowInstrumentInfo();
     EXPECT_EQ(feature.OpenInfoWindow(), nullptr);
+    EXPECT_FALSE(Shell.RefreshInfoWindow);
     std::stringstream text;
     text << std::ifstream(Temp / "info.txt").rdbuf();
     EXPECT_TRUE(text.str().starts_with("\tGENERAL\n")) << text.str();
@@ -226,6 +234,44 @@ TEST_F(SystemDialogs, InfoWindowFileAndTheDemoModelOfTheNextRun) {
     EXPECT_EQ(demo.ReadInteger(section, DemoKey(1, "OptionCode"), 0), 112);
     EXPECT_GE(demo.ReadInteger(section, DemoKey(1, "Year"), 0), 9);
     EXPECT_EQ(id.ModelType, 5) << "this run keeps its model";
+}
+
+TEST_F(SystemDialogs, RestartNowStartsTheCopyOnlyAfterTheWindowClosed) {
+    Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>()));
+    Shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*Shell.Link(), Temp.Path())));
+    test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, 0).ModelType = 5;
+    Shell.StartInstrumentName = "Default Demo";
+    test::TRecordingLife rec{Shell};
+    // The close asks whether to store changed adjustments.
+    rec.AdjustmentModified = true;
+    rec.AdjustAccess = true;
+    test::TTestWindow window(Shell, rec, Dialogs);
+    window.show();
+    TMainCommandsUi mainCommands(Shell, Dialogs);
+    TSystemDialogsFeature feature(Shell, Dialogs, mainCommands);
+    TKitContext kit{[](std::string_view) -> THandler* { return nullptr; }};
+    TSideMenus menus{kit, &window};
+    feature.WindowCreated(window, menus, kit);
+    feature.Runner = Runner();
+    auto restartWith = [this](int type) {
+        Steps.push_back([type](QDialog& d) {
+            dynamic_cast<TSelectModelofInstruments&>(d).Choose(type);
+            Button(d, "btnRestart").click();
+        });
+    };
+    restartWith(6);
+    Dialogs.Answers = {TDialogAnswer::Cancel};
+    EXPECT_TRUE(feature.SelectModelDialog(&window));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(feature.TakeRestart()) << "a cancelled close restarts nothing";
+    restartWith(7);
+    Dialogs.Answers = {TDialogAnswer::No};
+    EXPECT_TRUE(feature.SelectModelDialog(&window));
+    EXPECT_FALSE(window.isVisible());
+    const auto restart = feature.TakeRestart();
+    ASSERT_TRUE(restart);
+    EXPECT_FALSE(restart->Program.empty());
+    feature.WindowGone();
 }
 
 }  // namespace

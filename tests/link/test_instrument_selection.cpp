@@ -58,22 +58,3 @@ TEST(InstrumentSelection, NamesOfDisplayTextsAndAddressesTypedForAnEntry) {
     EXPECT_EQ(CheckInstrumentAddress(list, "10.0.0.3", {}, a), "");
     EXPECT_EQ(IpAddressToText(a), "10.0.0.3");
 }
-
-TEST(InstrumentSelection, StartUpDialogsEnableTheirButtonsByNameAndDemo) {
-    const TInitDialogContent first = InitialisationDialogContent(1, "Instrument4", false);
-    EXPECT_EQ(first.FormName, "Dialog1");
-    ASSERT_EQ(first.Buttons.size(), 4u);
-    EXPECT_TRUE(first.Buttons[0].Enabled) << "a smart name may be tried again";
-    EXPECT_FALSE(first.Buttons[1].Enabled) << "no demo reserved";
-    const TInitDialogContent demo = InitialisationDialogContent(1, "Demo2", true);
-    EXPECT_FALSE(demo.Buttons[0].Enabled);
-    EXPECT_TRUE(demo.Buttons[1].Enabled);
-    const TInitDialogContent second = InitialisationDialogContent(2, "Default USB", true);
-    EXPECT_EQ(second.FormName, "Dialog2");
-    EXPECT_EQ(second.Buttons[1].Caption, "Yes");
-    EXPECT_TRUE(second.Buttons[1].Enabled);
-    const TInitDialogContent later = InitialisationDialogContent(7, "Default USB", true);
-    EXPECT_EQ(later.FormName, "Dialog3");
-    ASSERT_EQ(later.Buttons.size(), 1u);
-    EXPECT_EQ(later.Buttons[0].Result, TInitDialogResult::Abort);
-}

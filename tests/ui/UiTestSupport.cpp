@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QEventLoop>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -51,6 +52,30 @@ void TRecordingUiFeature::SetSideMenusVisible(bool visible) {
 void TRecordingUiFeature::ShowConsole(QWidget* owner) {
     Log.emplace_back("ShowConsole");
     ConsoleOwners.push_back(owner);
+}
+
+void SaveScreenshot(QWidget& widget, const char* name) {
+    const QString folder = QDir::current().absoluteFilePath("screenshots");
+    QDir().mkpath(folder);
+    EXPECT_TRUE(widget.grab().save(folder + "/" + name, "PNG")) << name;
+}
+
+std::function<int(QDialog&)> TDialogScript::Runner() {
+    return [this](QDialog& d) {
+        Shown.push_back(d.objectName().toStdString());
+        d.show();
+        const std::vector<std::string> cut = TextsThatDoNotFit(d);
+        EXPECT_TRUE(cut.empty()) << cut.front();
+        if (Steps.empty()) {
+            ADD_FAILURE() << "no step for " << Shown.back();
+        } else {
+            auto step = std::move(Steps.front());
+            Steps.pop_front();
+            step(d);
+        }
+        if (d.isVisible()) d.reject();
+        return d.result();
+    };
 }
 
 TDialogAnswer TScriptedDialogs::Next() {

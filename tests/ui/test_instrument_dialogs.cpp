@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -27,40 +26,13 @@ std::string ReadAll(const std::filesystem::path& p) {
     return s.str();
 }
 
-void Screenshot(QWidget& w, const char* name) {
-    const QString folder = QDir::current().absoluteFilePath("screenshots");
-    QDir().mkpath(folder);
-    ASSERT_TRUE(w.grab().save(folder + "/" + name, "PNG"));
-}
-
 QPushButton& Button(QWidget& w, const char* name) {
     auto* b = w.findChild<QPushButton*>(QLatin1String(name));
     if (!b) throw std::runtime_error(std::string("no button ") + name);
     return *b;
 }
 
-// Shows each dialog without a modal loop and lets the next step of the script act on it.
-struct TDialogScript {
-    std::deque<std::function<void(QDialog&)>> Steps;
-    std::vector<std::string> Shown;
-    TDialogRunner Runner() {
-        return [this](QDialog& d) {
-            Shown.push_back(d.objectName().toStdString());
-            d.show();
-            EXPECT_TRUE(test::TextsThatDoNotFit(d).empty());
-            if (Steps.empty()) {
-                ADD_FAILURE() << "no step for " << d.objectName().toStdString();
-                d.reject();
-            } else {
-                auto step = std::move(Steps.front());
-                Steps.pop_front();
-                step(d);
-            }
-            if (d.isVisible()) d.reject();
-            return d.result();
-        };
-    }
-};
+using test::TDialogScript;
 
 TEST(StartUpDialogs, EachAnswerOfTheDialogsAndTheirEnabling) {
     TDialogScript script;
@@ -71,7 +43,7 @@ TEST(StartUpDialogs, EachAnswerOfTheDialogsAndTheirEnabling) {
         EXPECT_EQ(d.windowTitle(), " Initialisation...");
         EXPECT_TRUE(dialog.Button("With Veltrane")->isEnabled());
         EXPECT_FALSE(dialog.Button("Demo")->isEnabled());
-        Screenshot(d, "startup_dialog1.png");
+        test::SaveScreenshot(d, "startup_dialog1.png");
         dialog.Button("With Veltrane")->click();
     });
     EXPECT_EQ(dialogs.ShowInitialisationDialog(1, "Instrument1", false), TInitDialogResult::Yes);
@@ -80,12 +52,12 @@ TEST(StartUpDialogs, EachAnswerOfTheDialogsAndTheirEnabling) {
     script.Steps.push_back([](QDialog& d) {
         auto& dialog = dynamic_cast<TInitialisationDialog&>(d);
         EXPECT_FALSE(dialog.Button("Yes")->isEnabled()) << "a demo name is not tried again";
-        Screenshot(d, "startup_dialog2.png");
+        test::SaveScreenshot(d, "startup_dialog2.png");
         dialog.Button("Without Instruments")->click();
     });
     EXPECT_EQ(dialogs.ShowInitialisationDialog(2, "Demo2", false), TInitDialogResult::Ignore);
     script.Steps.push_back([](QDialog& d) {
-        Screenshot(d, "startup_dialog3.png");
+        test::SaveScreenshot(d, "startup_dialog3.png");
         d.close();
     });
     EXPECT_EQ(dialogs.ShowInitialisationDialog(5, "Instrument1", false), TInitDialogResult::Abort)
@@ -162,7 +134,7 @@ TEST_F(SelectInstruments, EditingChecksTheAddressAndCancelLeavesTheFileAsItWas) 
     const std::string before = ReadAll(Temp / "Configuration.ini");
     Script.Steps.push_back([this](QDialog& d) {
         auto& form = Form(d);
-        Screenshot(d, "select_instruments.png");
+        test::SaveScreenshot(d, "select_instruments.png");
         Choose(form.ConfigurationBox(), "Lab A  [Instrument1]");
         Button(d, "BtnEdit").click();
         EXPECT_TRUE(Button(d, "btnOK").isEnabled()) << "the entry was changed";
@@ -181,7 +153,7 @@ TEST_F(SelectInstruments, EditingChecksTheAddressAndCancelLeavesTheFileAsItWas) 
         edit.IpEdit().setText("10.0.0.9");
         edit.OkButton().click();
         EXPECT_TRUE(d.isVisible()) << "the address of Instrument2";
-        Screenshot(d, "edit_instrument.png");
+        test::SaveScreenshot(d, "edit_instrument.png");
         edit.AliasEdit().setText("Lab B  [Instrument1]");
         edit.IpEdit().setText("10.0.0.5");
         edit.OkButton().click();
@@ -253,7 +225,7 @@ TEST_F(SelectInstruments, ChangingTheCurrentInstrumentSwitchesToIt) {
         Button(d, "btnChangeCurrentInstrument").click();
         EXPECT_EQ(form.CurrentGroup().height(), 250);
         EXPECT_FALSE(form.ConfigurationGroup().isVisible());
-        Screenshot(d, "select_current_instrument.png");
+        test::SaveScreenshot(d, "select_current_instrument.png");
         const QList<QListWidgetItem*> demo = form.CurrentList().findItems("Default Demo", Qt::MatchExactly);
         ASSERT_EQ(demo.size(), 1);
         emit form.CurrentList().itemClicked(demo.front());

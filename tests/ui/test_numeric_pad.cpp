@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QPushButton>
 #include <deque>
 
@@ -24,15 +23,7 @@ protected:
         Shell.SetUndoBuffer(std::make_unique<TUndoBuffer>());
         Shell.UndoBuffer()->SetEnabled(true);
         CreateCalcPadHandlers(Shell, [this] { return &Pad; });
-        Pad.Runner = [this](QDialog& d) {
-            d.show();
-            EXPECT_TRUE(test::TextsThatDoNotFit(d).empty());
-            auto step = std::move(Steps.front());
-            Steps.pop_front();
-            step();
-            if (d.isVisible()) d.reject();
-            return d.result();
-        };
+        Pad.Runner = Script.Runner();
         Pad.UndoPadStep = [this] { UndoRedoSettings(Shell, Steps_, false, true); };
     }
     TRC_EditSwitcher& Target(std::string_view path, const TEditConfig& config) {
@@ -56,30 +47,28 @@ protected:
     QWidget Host;
     TNewCalcFrm Pad{Shell, Kit, nullptr};
     TMainCommandSteps Steps_;
-    std::deque<std::function<void()>> Steps;
+    test::TDialogScript Script;
 };
 
 TEST_F(NumericPad, TypedValuesCancelUndoAndTheSpecialValues) {
     TRC_EditSwitcher& scale = Target("Ch1:Scale", {.Minimum = 0, .Default = 3, .Maximum = 1e7, .CoarseStep = 1,
                                                    .CoarseKind = skLinear, .FineStep = 0.25, .FineKind = skLinear,
                                                    .Resolution = 1e-6, .Units = "V"});
-    Steps.push_back([this] {
+    Script.Steps.push_back([this](QDialog&) {
         EXPECT_EQ(Pad.windowTitle(), "Scale");
         Keys({"1", "0"});
         EXPECT_FALSE(Pad.OkButton().isEnabled()) << "still typing";
         Keys({"K"});
         EXPECT_TRUE(Pad.OkButton().isEnabled());
         EXPECT_EQ(Value("Ch1:Scale"), 10000);
-        const QString folder = QDir::current().absoluteFilePath("screenshots");
-        QDir().mkpath(folder);
-        EXPECT_TRUE(Pad.grab().save(folder + "/numeric_pad.png", "PNG"));
+        test::SaveScreenshot(Pad, "numeric_pad.png");
         Pad.OkButton().click();
     });
     Pad.OpenCalcPad(scale);
     EXPECT_EQ(Value("Ch1:Scale"), 10000);
     EXPECT_EQ(Pad.Edit().GetHandler(), nullptr) << "unbound once closed";
 
-    Steps.push_back([this] {
+    Script.Steps.push_back([this](QDialog&) {
         Keys({"2", ".", "5", "M"});
         EXPECT_EQ(Value("Ch1:Scale"), 2.5e6);
         Keys({"7", "Clr"});
@@ -91,7 +80,7 @@ TEST_F(NumericPad, TypedValuesCancelUndoAndTheSpecialValues) {
     UndoRedoSettings(Shell, Steps_, true, false);
     EXPECT_EQ(Value("Ch1:Scale"), 10000) << "the dropped change cannot be redone";
 
-    Steps.push_back([this] {
+    Script.Steps.push_back([this](QDialog&) {
         auto* resolution = static_cast<TRadioSwHandler*>(Shell.CommandTree()->Root().FindHandler("Shadow:Resolution"));
         EXPECT_EQ(resolution->GetDisabledMask(), 0u) << "a fine step is offered";
         auto* setTo = static_cast<TCheckSwHandler*>(Shell.CommandTree()->Root().FindHandler("Shadow:SetTo"));
@@ -107,7 +96,7 @@ TEST_F(NumericPad, TypedValuesCancelUndoAndTheSpecialValues) {
 
     TRC_EditSwitcher& coarse = Target("Ch1:Coarse", {.Minimum = 0, .Default = 1, .Maximum = 10, .CoarseStep = 1,
                                                      .CoarseKind = skLinear, .Resolution = 1});
-    Steps.push_back([this] {
+    Script.Steps.push_back([this](QDialog&) {
         auto* resolution = static_cast<TRadioSwHandler*>(Shell.CommandTree()->Root().FindHandler("Shadow:Resolution"));
         EXPECT_EQ(resolution->GetDisabledMask(), 3u) << "no fine step";
     });

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QTimer>
 #include <algorithm>
 #include <cstdlib>
@@ -36,12 +35,6 @@
 namespace vt {
 namespace {
 
-void Screenshot(QWidget& w, const char* name) {
-    const QString folder = QDir::current().absoluteFilePath("screenshots");
-    QDir().mkpath(folder);
-    ASSERT_TRUE(w.grab().save(folder + "/" + name, "PNG"));
-}
-
 QPushButton& Button(QWidget& w, const char* name) { return *w.findChild<QPushButton*>(QLatin1String(name)); }
 
 // Waits of the link pass at once; they are counted.
@@ -73,24 +66,15 @@ protected:
         const std::vector<std::string> lines = Fake.Lines();
         return {lines.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines.size())), lines.end()};
     }
-    TDialogRunner Runner() {
-        return [this](QDialog& d) {
-            d.show();
-            EXPECT_TRUE(test::TextsThatDoNotFit(d).empty());
-            auto step = std::move(Steps.front());
-            Steps.pop_front();
-            step(d);
-            if (d.isVisible()) d.done(QDialog::Rejected);
-            return d.result();
-        };
-    }
+    TDialogRunner Runner() { return Script.Runner(); }
 
     test::TempFolder Temp;
     test::TFakeInstrument Fake;
     TCountingClock Clock;
     TShell Shell;
     test::TScriptedDialogs Dialogs;
-    std::deque<std::function<void(QDialog&)>> Steps;
+    test::TDialogScript Script;
+    std::deque<std::function<void(QDialog&)>>& Steps = Script.Steps;
 };
 
 TEST_F(SystemDialogs, TcpIpStoreAndMacChangeOnAnInstrument) {
@@ -115,7 +99,7 @@ TEST_F(SystemDialogs, TcpIpStoreAndMacChangeOnAnInstrument) {
     Button(form, "btnStore").click();
     EXPECT_EQ(Dialogs.Asked.back(), "Message: incorrect IP Address format");
     form.NewEdit(0).setText("192.168.0.60");
-    Screenshot(form, "tcpip_properties.png");
+    test::SaveScreenshot(form, "tcpip_properties.png");
     const std::size_t before = Fake.Lines().size();
     Button(form, "btnStore").click();
     EXPECT_EQ(Dialogs.Asked.back(), "Message: New TCP/IP properties successfully stored into the Veltrane!");
@@ -138,7 +122,7 @@ TEST_F(SystemDialogs, TcpIpStoreAndMacChangeOnAnInstrument) {
         EXPECT_FALSE(mac.StoreButton().isEnabled());
         mac.AddressEdit().setText("00-1a-2b-3c-4d-60");
         EXPECT_TRUE(mac.AddressEdit().styleSheet().contains("aqua"));
-        Screenshot(d, "mac_address.png");
+        test::SaveScreenshot(d, "mac_address.png");
         const std::size_t from = Fake.Lines().size();
         mac.StoreButton().click();
         EXPECT_EQ(SentSince(from), (std::vector<std::string>{"Info:TCPIP:GETMAC? 0 26 43 60 77 96",
@@ -197,7 +181,7 @@ TEST_F(SystemDialogs, InfoWindowFileAndTheDemoModelOfTheNextRun) {
         EXPECT_EQ(info.Value("lblSerial").text(), "0007");
         EXPECT_TRUE(info.Value("lblTemperature").text().endsWith(QString::fromUtf8("\u00B0C")));
         EXPECT_TRUE(info.ChangeModelButton().isVisible()) << "no instrument is connected";
-        Screenshot(d, "instrument_info.png");
+        test::SaveScreenshot(d, "instrument_info.png");
         Dialogs.SaveAnswers.push_back(TSaveDialogRequest{
             .Title = {}, .Filter = {}, .FilterIndex = 0, .Name = (Temp / "info").string(), .Folder = {}});
         info.SaveInfoFileClick();
@@ -212,7 +196,7 @@ TEST_F(SystemDialogs, InfoWindowFileAndTheDemoModelOfTheNextRun) {
         EXPECT_FALSE(Button(d, "btnOK").isEnabled());
         model.Choose(7);
         EXPECT_TRUE(Button(d, "btnOK").isEnabled());
-        Screenshot(d, "select_model.png");
+        test::SaveScreenshot(d, "select_model.png");
         Button(d, "btnOK").click();
     });
     mainCommands.ShowInstrumentInfo();

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QLineEdit>
 #include <QTest>
 #include <deque>
@@ -20,12 +19,6 @@
 
 namespace vt {
 namespace {
-
-void Screenshot(QWidget& w, const char* name) {
-    const QString folder = QDir::current().absoluteFilePath("screenshots");
-    QDir().mkpath(folder);
-    ASSERT_TRUE(w.grab().save(folder + "/" + name, "PNG"));
-}
 
 class UtilMenu : public ::testing::Test {
 protected:
@@ -49,15 +42,7 @@ protected:
         MainWindow.resize(800, 600);
         Feature.DeferSideMenuUpdate = [this](int side, int target) { Deferred.push_back({side, target}); };
         Feature.Beep = [this] { ++Beeps; };
-        Feature.Runner = [this](QDialog& d) {
-            d.show();
-            EXPECT_TRUE(test::TextsThatDoNotFit(d).empty());
-            auto step = std::move(Steps.front());
-            Steps.pop_front();
-            step(dynamic_cast<TAdjustAccess&>(d));
-            if (d.isVisible()) d.reject();
-            return d.result();
-        };
+        Feature.Runner = Script.Runner();
         Feature.RegisterForms(Menus);
         Menus.ShowSideMenu(mkUtility, 0);
         Form = dynamic_cast<TUtil_Form*>(Menus.Form(0));
@@ -82,7 +67,7 @@ protected:
     TUtilMenuFeature Feature{Shell};
     TUtil_Form* Form = nullptr;
     std::vector<std::pair<int, int>> Deferred;
-    std::deque<std::function<void(TAdjustAccess&)>> Steps;
+    test::TDialogScript Script;
     int Beeps = 0;
 };
 
@@ -97,7 +82,7 @@ TEST_F(UtilMenu, LanguagesAndTheWaysToTheOtherMenus) {
     EXPECT_TRUE(list.isEnabled());
     EXPECT_EQ(Lang().GetItemIndex(), Shell.Language().Languages()->ChosenIndex());
     EXPECT_FALSE(Form->Control("pcswCalibrators")->isVisibleTo(Form));
-    Screenshot(*Form, "utility_menu.png");
+    test::SaveScreenshot(*Form, "utility_menu.png");
     Lang().SetItemIndexFromSwitcher((Lang().GetItemIndex() + 1) % 3);
     EXPECT_TRUE(Shell.LanguageSwitchRequest) << "the running program switches";
 
@@ -116,8 +101,9 @@ TEST_F(UtilMenu, WithoutLanguageFilesOnlyADisabledEnglish) {
 
 TEST_F(UtilMenu, TheAdjustmentMenuOpensOnlyAfterTheRightCode) {
     Open(false);
-    Steps.push_back([](TAdjustAccess& d) {
-        Screenshot(d, "adjust_access.png");
+    Script.Steps.push_back([](QDialog& dialog) {
+        auto& d = dynamic_cast<TAdjustAccess&>(dialog);
+        test::SaveScreenshot(d, "adjust_access.png");
         Enter(d, "rx4-73k");
         EXPECT_TRUE(d.isVisible()) << "the code is compared with case";
         EXPECT_TRUE(d.PasswordEdit().text().isEmpty());
@@ -134,7 +120,8 @@ TEST_F(UtilMenu, TheAdjustmentMenuOpensOnlyAfterTheRightCode) {
 
 TEST_F(UtilMenu, ThreeWrongCodesCloseTheDialogAndLaterPressesBeep) {
     Open(false);
-    Steps.push_back([](TAdjustAccess& d) {
+    Script.Steps.push_back([](QDialog& dialog) {
+        auto& d = dynamic_cast<TAdjustAccess&>(dialog);
         Enter(d, "a");
         Enter(d, "b");
         EXPECT_TRUE(d.isVisible());
@@ -143,7 +130,7 @@ TEST_F(UtilMenu, ThreeWrongCodesCloseTheDialogAndLaterPressesBeep) {
     });
     Click("pcswAdjusting");
     Click("pcswAdjusting");
-    EXPECT_TRUE(Steps.empty());
+    EXPECT_TRUE(Script.Steps.empty());
     EXPECT_EQ(Beeps, 1);
     EXPECT_TRUE(Deferred.empty());
     EXPECT_FALSE(Shell.AdjustAccessGranted);

@@ -16,11 +16,6 @@
 #include "ui/SystemDialogsFeature.h"
 #include "ui/UtilFeature.h"
 #include "ui/UtilMenuFeature.h"
-#include "ui/dialogs/AdjustAccessForm.h"
-#include "ui/dialogs/InitialisationDialogs.h"
-#include "ui/dialogs/MacAddressForm.h"
-#include "ui/dialogs/SysInfoForm.h"
-#include "ui/dialogs/TcpIpForm.h"
 #include "ui/menus/AcqMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
 
@@ -89,27 +84,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     mainWindow.NumericPad = [&pad]() -> const QWidget* { return pad.Pad(); };
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, quiet, automationPort));
     Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, quiet, args, embedding));
-
-    // The dialogs of the instrument and the system in the English file.
-    TInstrumentStart* instruments = Instruments_;
-    TUserDialogs* q = &quiet;
-    TSystemDialogsFeature* system = &systemDialogs;
-    mainWindow.AddEnglishFileDialog("TDialog1", [](QWidget* o) { return new TDialog1(kDefaultAutoName, true, o); });
-    mainWindow.AddEnglishFileDialog("TDialog2", [](QWidget* o) { return new TDialog2(kDefaultAutoName, true, o); });
-    mainWindow.AddEnglishFileDialog("TDialog3", [](QWidget* o) { return new TDialog3(kDefaultAutoName, true, o); });
-    mainWindow.AddEnglishFileDialog("TAdjustAccess", [&shell](QWidget* o) { return new TAdjustAccess(shell, o); });
-    mainWindow.AddEnglishFileDialog("TSysInfoFrm", [&shell, q, system](QWidget* o) {
-        return new TSysInfoFrm(shell, *q, system->Info, o);
-    });
-    mainWindow.AddEnglishFileDialog("TSelectModelofInstruments",
-                                    [&shell](QWidget* o) { return new TSelectModelofInstruments(shell, 0, 0, o); });
-    mainWindow.AddEnglishFileDialog("TTcpIpFrm", [&shell, q](QWidget* o) { return new TTcpIpFrm(shell, *q, o); });
-    mainWindow.AddEnglishFileDialog("TfrmMAC_Address",
-                                    [&shell, q](QWidget* o) { return new TfrmMAC_Address(shell, *q, o); });
-    mainWindow.AddEnglishFileDialog("TfrmSelectInstrument",
-                                    [instruments](QWidget* o) { return instruments->CreateSelectForm(o); });
-    mainWindow.AddEnglishFileDialog("TfrmEditInstrument",
-                                    [instruments](QWidget* o) { return instruments->CreateEditForm(o); });
+    AddSystemDialogsToEnglishFile(mainWindow, shell, quiet, systemDialogs, *Instruments_);
 }
 
 TProgramFeatures::~TProgramFeatures() {

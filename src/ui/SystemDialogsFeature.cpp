@@ -11,6 +11,11 @@
 #include "ui/MainCommandsUi.h"
 #include "ui/MainWindow.h"
 #include "ui/UserDialogs.h"
+#include "ui/InstrumentStart.h"
+#include "ui/MainWindowFeature.h"
+#include "ui/dialogs/AdjustAccessForm.h"
+#include "ui/dialogs/InitialisationDialogs.h"
+#include "ui/dialogs/MacAddressForm.h"
 #include "ui/dialogs/TcpIpForm.h"
 
 namespace vt {
@@ -90,6 +95,27 @@ bool TSystemDialogsFeature::SelectModelDialog(QWidget* owner) {
         if (Window_ && Window_->isVisible()) Restart_ = false;
     }
     return true;
+}
+
+void AddSystemDialogsToEnglishFile(TMainWindowFeature& mainWindow, TShell& shell, TUserDialogs& dialogs,
+                                   TSystemDialogsFeature& system, TInstrumentStart& instruments) {
+    TShell* sh = &shell;
+    TUserDialogs* q = &dialogs;
+    TSystemDialogsFeature* sys = &system;
+    TInstrumentStart* ins = &instruments;
+    const std::string_view demo = kDefaultAutoName;
+    mainWindow.AddEnglishFileDialog("TDialog1", [demo](QWidget* o) { return new TDialog1(demo, true, o); });
+    mainWindow.AddEnglishFileDialog("TDialog2", [demo](QWidget* o) { return new TDialog2(demo, true, o); });
+    mainWindow.AddEnglishFileDialog("TDialog3", [demo](QWidget* o) { return new TDialog3(demo, true, o); });
+    mainWindow.AddEnglishFileDialog("TAdjustAccess", [sh](QWidget* o) { return new TAdjustAccess(*sh, o); });
+    mainWindow.AddEnglishFileDialog("TSysInfoFrm",
+                                    [sh, q, sys](QWidget* o) { return new TSysInfoFrm(*sh, *q, sys->Info, o); });
+    mainWindow.AddEnglishFileDialog("TSelectModelofInstruments",
+                                    [sh](QWidget* o) { return new TSelectModelofInstruments(*sh, 0, 0, o); });
+    mainWindow.AddEnglishFileDialog("TTcpIpFrm", [sh, q](QWidget* o) { return new TTcpIpFrm(*sh, *q, o); });
+    mainWindow.AddEnglishFileDialog("TfrmMAC_Address", [sh, q](QWidget* o) { return new TfrmMAC_Address(*sh, *q, o); });
+    mainWindow.AddEnglishFileDialog("TfrmSelectInstrument", [ins](QWidget* o) { return ins->CreateSelectForm(o); });
+    mainWindow.AddEnglishFileDialog("TfrmEditInstrument", [ins](QWidget* o) { return ins->CreateEditForm(o); });
 }
 
 }  // namespace vt

@@ -64,6 +64,12 @@ private:
 }  // namespace vt
 
 namespace vt {
+class TInstrumentStart;
+class TMainWindowFeature;
+
 // Starts the copy on its own, detached from this process.
 void StartProgramCopy(const TSystemDialogsFeature::TRestart& restart);
+// The start-up, instrument, access and system dialogs, for the English file to write at their places.
+void AddSystemDialogsToEnglishFile(TMainWindowFeature& mainWindow, TShell& shell, TUserDialogs& dialogs,
+                                   TSystemDialogsFeature& system, TInstrumentStart& instruments);
 }  // namespace vt

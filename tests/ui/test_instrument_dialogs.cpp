@@ -34,37 +34,6 @@ QPushButton& Button(QWidget& w, const char* name) {
 
 using test::TDialogScript;
 
-TEST(StartUpDialogs, EachAnswerOfTheDialogsAndTheirEnabling) {
-    TDialogScript script;
-    TStartUpDialogs dialogs;
-    dialogs.Runner = script.Runner();
-    script.Steps.push_back([](QDialog& d) {
-        auto& dialog = dynamic_cast<TInitialisationDialog&>(d);
-        EXPECT_EQ(d.windowTitle(), " Initialisation...");
-        EXPECT_TRUE(dialog.Button("With Veltrane")->isEnabled());
-        EXPECT_FALSE(dialog.Button("Demo")->isEnabled());
-        test::SaveScreenshot(d, "startup_dialog1.png");
-        dialog.Button("With Veltrane")->click();
-    });
-    EXPECT_EQ(dialogs.ShowInitialisationDialog(1, "Instrument1", false), TInitDialogResult::Yes);
-    script.Steps.push_back([](QDialog& d) { dynamic_cast<TInitialisationDialog&>(d).Button("Demo")->click(); });
-    EXPECT_EQ(dialogs.ShowInitialisationDialog(1, "Default Auto", true), TInitDialogResult::No);
-    script.Steps.push_back([](QDialog& d) {
-        auto& dialog = dynamic_cast<TInitialisationDialog&>(d);
-        EXPECT_FALSE(dialog.Button("Yes")->isEnabled()) << "a demo name is not tried again";
-        test::SaveScreenshot(d, "startup_dialog2.png");
-        dialog.Button("Without Instruments")->click();
-    });
-    EXPECT_EQ(dialogs.ShowInitialisationDialog(2, "Demo2", false), TInitDialogResult::Ignore);
-    script.Steps.push_back([](QDialog& d) {
-        test::SaveScreenshot(d, "startup_dialog3.png");
-        d.close();
-    });
-    EXPECT_EQ(dialogs.ShowInitialisationDialog(5, "Instrument1", false), TInitDialogResult::Abort)
-        << "closed by the window: Abort";
-    EXPECT_EQ(script.Shown, (std::vector<std::string>{"Dialog1", "Dialog1", "Dialog2", "Dialog3"}));
-}
-
 TEST(StartUpDialogs, TheRetryFlowOfAStartThatFindsNoInstrument) {
     test::TempFolder temp;
     // Nothing listens at the instrument port of this loopback address.
@@ -82,7 +51,13 @@ TEST(StartUpDialogs, TheRetryFlowOfAStartThatFindsNoInstrument) {
             [caption](QDialog& d) { dynamic_cast<TInitialisationDialog&>(d).Button(caption)->click(); });
     };
     std::string name;
-    press("With Veltrane");
+    script.Steps.push_back([](QDialog& d) {
+        auto& dialog = dynamic_cast<TInitialisationDialog&>(d);
+        EXPECT_EQ(d.windowTitle(), " Initialisation...");
+        EXPECT_FALSE(dialog.Button("Demo")->isEnabled()) << "no demo reserved";
+        test::SaveScreenshot(d, "startup_dialog1.png");
+        dialog.Button("With Veltrane")->click();
+    });
     press("Without Instruments");
     EXPECT_TRUE(unit.StartInstrument(true, name));
     EXPECT_EQ(unit.CurrentName(), "Absent");
@@ -90,10 +65,19 @@ TEST(StartUpDialogs, TheRetryFlowOfAStartThatFindsNoInstrument) {
 
     script.Shown.clear();
     press("With Veltrane");
-    press("Yes");
-    press("Exit");
-    EXPECT_FALSE(unit.StartInstrument(true, name)) << "Exit ends the program";
+    script.Steps.push_back([](QDialog& d) {
+        test::SaveScreenshot(d, "startup_dialog2.png");
+        dynamic_cast<TInitialisationDialog&>(d).Button("Yes")->click();
+    });
+    script.Steps.push_back([](QDialog& d) {
+        test::SaveScreenshot(d, "startup_dialog3.png");
+        d.close();
+    });
+    EXPECT_FALSE(unit.StartInstrument(true, name)) << "the last dialog closed by its window: Abort, the end";
     EXPECT_EQ(script.Shown, (std::vector<std::string>{"Dialog1", "Dialog2", "Dialog3"}));
+
+    script.Steps.push_back([](QDialog& d) { dynamic_cast<TInitialisationDialog&>(d).Button("Demo")->click(); });
+    EXPECT_EQ(dialogs.ShowInitialisationDialog(1, "Default Auto", true), TInitDialogResult::No);
 }
 
 // The Select Instruments dialog on a list of a few entries, the program on "Absent".

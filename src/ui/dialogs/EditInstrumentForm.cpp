@@ -9,17 +9,9 @@
 #include "core/AsciiText.h"
 #include "link/InstrumentSelection.h"
 #include "ui/UserDialogs.h"
+#include "ui/dialogs/DialogPlacing.h"
 
 namespace vt {
-
-namespace {
-template <class W>
-W* Place(W* w, const char* name, int left, int top, int width, int height) {
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(left, top, width, height);
-    return w;
-}
-}  // namespace
 
 TfrmEditInstrument::TfrmEditInstrument(const TInstrumentList& list, TUserDialogs& dialogs, QWidget* owner)
     : QDialog(owner), List_(list), Dialogs_(dialogs) {

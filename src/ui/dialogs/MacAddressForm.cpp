@@ -7,18 +7,10 @@
 #include "link/InstrumentInfo.h"
 #include "link/InstrumentLink.h"
 #include "ui/UserDialogs.h"
+#include "ui/dialogs/DialogPlacing.h"
 #include "ui/dialogs/DialogTexts.h"
 
 namespace vt {
-
-namespace {
-template <class W>
-W* Place(W* w, const char* name, int left, int top, int width, int height) {
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(left, top, width, height);
-    return w;
-}
-}  // namespace
 
 TfrmMAC_Address::TfrmMAC_Address(TShell& shell, TUserDialogs& dialogs, QWidget* owner)
     : QDialog(owner), Shell_(shell), Dialogs_(dialogs) {

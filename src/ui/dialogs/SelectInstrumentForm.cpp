@@ -13,6 +13,7 @@
 #include "link/InstrumentConnection.h"
 #include "link/InstrumentSelection.h"
 #include "ui/UserDialogs.h"
+#include "ui/dialogs/DialogPlacing.h"
 #include "ui/dialogs/EditInstrumentForm.h"
 
 namespace vt {
@@ -22,12 +23,6 @@ namespace {
 constexpr int ChoosingGroupHeight = 250;
 constexpr int CurrentGroupHeight = 56;
 
-template <class W>
-W* Place(W* w, const char* name, int left, int top, int width, int height) {
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(left, top, width, height);
-    return w;
-}
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 

@@ -10,6 +10,7 @@
 #include "link/InstrumentLink.h"
 #include "link/InstrumentList.h"
 #include "ui/UserDialogs.h"
+#include "ui/dialogs/DialogPlacing.h"
 #include "ui/dialogs/DialogTexts.h"
 #include "ui/dialogs/MacAddressForm.h"
 
@@ -19,12 +20,6 @@ namespace {
 constexpr int StoredWaitMs = 100;
 constexpr const char* Queries[3] = {"Info:TCPIP:MyIP?", "Info:TCPIP:SubMask?", "Info:TCPIP:Gateway?"};
 
-template <class W>
-W* Place(W* w, const char* name, int left, int top, int width, int height) {
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(left, top, width, height);
-    return w;
-}
 }  // namespace
 
 TTcpIpFrm::TTcpIpFrm(TShell& shell, TUserDialogs& dialogs, QWidget* owner)
@@ -40,8 +35,8 @@ TTcpIpFrm::TTcpIpFrm(TShell& shell, TUserDialogs& dialogs, QWidget* owner)
     gbStored_ = Place(new QGroupBox(QStringLiteral(" Stored TCP/IP Properties "), this), "gbStored", 10, 8, 310, 96);
     gbNew_ = Place(new QGroupBox(QStringLiteral(" New TSP/ IP Properties "), this), "gbNew", 10, 136, 310, 110);
     for (int i = 0; i < 3; ++i) {
-        new QLabel(captions[i], gbStored_);
-        gbStored_->children().back()->setProperty("geometry", QRect(10, 20 + i * 24, 110, 18));
+        auto* stored = new QLabel(captions[i], gbStored_);
+        stored->setGeometry(10, 20 + i * 24, 110, 18);
         lblStored_[i] = Place(new QLabel(gbStored_), storedNames[i], 124, 20 + i * 24, 176, 18);
         auto* caption = new QLabel(captions[i], gbNew_);
         caption->setGeometry(10, 20 + i * 26, 110, 18);

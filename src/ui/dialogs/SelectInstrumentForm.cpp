@@ -215,6 +215,7 @@ void TfrmSelectInstrument::ChangeCurrentClick() {
     gbCurrent_->setFixedHeight(ChoosingGroupHeight);
     lbCurrentInstrument_->show();
     btnCancel2_->show();
+    layout()->activate();
 }
 
 void TfrmSelectInstrument::CurrentChosen(int row) {
@@ -235,6 +236,7 @@ void TfrmSelectInstrument::CloseCurrentChoice() {
     lbCurrentInstrument_->hide();
     btnCancel2_->hide();
     btnChangeCurrentInstrument_->setEnabled(true);
+    layout()->activate();
 }
 
 void TfrmSelectInstrument::OkClick() {

@@ -290,6 +290,8 @@ public:
     int AccessTries = 0;
     // A calibration run is under way: the due check, autoscale and the pattern search hold off.
     bool CalibrationRunning = false;
+    // While the instrument information window is open: shows the instrument again (a recovered link).
+    std::function<void()> RefreshInfoWindow;
 
     // Values the trigger settings write and the display reads.
     int PatternStartBitForDisplay = 0;

@@ -54,6 +54,7 @@ void TProgramLinkServices::RefreshAfterConnect() {
     TRefreshOptions options;
     if (unit) options = {unit->Identity.HasOptOptics(), unit->Identity.HasOptGenerators()};
     UpdateUiForInstrument(Shell_, options);
+    if (Shell_.RefreshInfoWindow) Shell_.RefreshInfoWindow();
 }
 
 void TProgramLinkServices::Beep() { Shell_.User().Beep(); }

@@ -29,7 +29,8 @@ public:
     void ReportCommError(std::string_view suffix) override;
     void ClearCommError() override;
     bool ReadIndividualData() override;
-    // The recovered link: every feature refreshes its controls as at an instrument start.
+    // The recovered link: every feature refreshes its controls as at an instrument start, then the
+    // information window shows the instrument again when it is open.
     void RefreshAfterConnect() override;
     void Beep() override;
     bool ResendInstrumentSettings() override;

@@ -101,6 +101,21 @@ bool TQuietWhileServingDialogs::AskYesNo(QWidget* parent, const QString& text) {
     return false;
 }
 
+bool TQuietWhileServingDialogs::AskOkCancel(QWidget* parent, const QString& text) {
+    TCOMRC* service = Serving();
+    if (!service) return Inner_.AskOkCancel(parent, text);
+    service->Report(text.toStdString());
+    return false;
+}
+
+bool TQuietWhileServingDialogs::ShowInformation(QWidget* parent, const QString& title, const QString& text,
+                                                const QString& secondButton) {
+    TCOMRC* service = Serving();
+    if (!service) return Inner_.ShowInformation(parent, title, text, secondButton);
+    service->Report(text.toStdString());
+    return false;
+}
+
 void TQuietWhileServingDialogs::ShowError(QWidget* parent, const QString& text) {
     if (TCOMRC* service = Serving()) {
         service->Report(text.toStdString());

@@ -62,6 +62,9 @@ public:
     TDialogAnswer AskErrorYesNo(QWidget* parent, const QString& text) override;
     TDialogAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
     bool AskYesNo(QWidget* parent, const QString& text) override;
+    bool AskOkCancel(QWidget* parent, const QString& text) override;
+    bool ShowInformation(QWidget* parent, const QString& title, const QString& text,
+                         const QString& secondButton) override;
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     // Cancelled while a command runs: a file dialog needs a person.

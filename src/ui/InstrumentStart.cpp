@@ -1,6 +1,11 @@
 #include "ui/InstrumentStart.h"
 
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QStandardPaths>
+#include <QUrl>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/CommandTree.h"
 #include "core/Shell.h"
@@ -9,6 +14,8 @@
 #include "program/ProgramLife.h"
 #include "ui/MainWindow.h"
 #include "ui/UserDialogs.h"
+#include "ui/dialogs/EditInstrumentForm.h"
+#include "ui/dialogs/SelectInstrumentForm.h"
 
 namespace vt {
 
@@ -83,6 +90,7 @@ void TInstrumentStart::LoadInstrumentList() {
     const std::filesystem::path root = Shell_.Folders.InstallFolder;
     Instruments_ = std::make_unique<TInstruments>(root / kConfigurationFileName,
                                                   DefaultLockFolder([](const char* n) { return std::getenv(n); }), link);
+    Instruments_->Dialogs = &StartUpDialogs_;
     Instruments_->SetServices(CallUps_.get());
     Instruments_->SetMainWindowSwitch(CallUps_.get());
     Instruments_->List().ShowMessage = [this](const std::string& text) { CallUps_->ShowMessage(text); };
@@ -97,8 +105,51 @@ bool TInstrumentStart::StartStartInstrument() {
     return started;
 }
 
-void TInstrumentStart::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&) { CallUps_->Window = &window; }
+void TInstrumentStart::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&) {
+    CallUps_->Window = &window;
+    StartUpDialogs_.Owner = &window;
+}
 
-void TInstrumentStart::WindowGone() { CallUps_->Window = nullptr; }
+void TInstrumentStart::WindowGone() {
+    CallUps_->Window = nullptr;
+    StartUpDialogs_.Owner = nullptr;
+}
+
+QWidget* TInstrumentStart::CreateSelectForm(QWidget* owner) {
+    if (!Instruments_) return nullptr;
+    if (!FormContext_) {
+        FormContext_ = std::make_unique<TSelectInstrumentsContext>();
+        FormContext_->Dialogs = &Dialogs_;
+    }
+    return new TfrmSelectInstrument(*Instruments_, *FormContext_, owner);
+}
+
+QWidget* TInstrumentStart::CreateEditForm(QWidget* owner) {
+    return Instruments_ ? new TfrmEditInstrument(Instruments_->List(), Dialogs_, owner) : nullptr;
+}
+
+bool TInstrumentStart::SelectInstrumentsDialog() {
+    if (!Instruments_) return true;
+    TSelectInstrumentsContext context;
+    context.Dialogs = &Dialogs_;
+    context.Runner = StartUpDialogs_.Runner;
+    context.Args = Args_;
+    context.Program = QCoreApplication::applicationFilePath().toStdString();
+    // A shortcut names the data root unless it is the one a plain start finds.
+    std::vector<std::string> none;
+    const std::filesystem::path plainRoot = ResolveDataRoot(none, [](const char* n) -> const char* {
+        return std::strcmp(n, "VELTRANE_HOME") == 0 ? nullptr : std::getenv(n);
+    });
+    const std::filesystem::path root = std::filesystem::path(Shell_.Folders.InstallFolder).lexically_normal();
+    if ((root / "").lexically_normal() != (plainRoot / "").lexically_normal()) context.DataRoot = root;
+    context.DesktopFolder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation).toStdString();
+    context.Lang = [this](std::string_view key, std::string_view builtIn) {
+        return CallUps_->LangText(key, builtIn);
+    };
+    context.ShowFolder = [](const std::filesystem::path& folder) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
+    };
+    return vt::SelectInstrumentsDialog(*Instruments_, context, CallUps_->Window);
+}
 
 }  // namespace vt

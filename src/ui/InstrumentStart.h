@@ -8,10 +8,12 @@
 
 #include "ui/ResponsiveLinkClock.h"
 #include "ui/UiFeature.h"
+#include "ui/dialogs/InitialisationDialogs.h"
 
 namespace vt {
 
 class TInstruments;
+struct TSelectInstrumentsContext;
 class TProgramLife;
 class TShell;
 class TUserDialogs;
@@ -33,6 +35,15 @@ public:
     bool StartStartInstrument() override;
     void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
     void WindowGone() override;
+    // The Select Instruments dialog: false when a switch gave up and the program must end.
+    bool SelectInstrumentsDialog() override;
+
+    // The selection dialogs as the English file writes them (null before the list is loaded).
+    QWidget* CreateSelectForm(QWidget* owner);
+    QWidget* CreateEditForm(QWidget* owner);
+
+    // How this feature's dialogs are shown (exec() when empty); tests drive them through it.
+    void SetDialogRunner(TDialogRunner runner) { StartUpDialogs_.Runner = std::move(runner); }
 
     // Null until the list is loaded.
     TInstruments* Instruments() { return Instruments_.get(); }
@@ -50,6 +61,8 @@ private:
     bool Embedding_ = false;
     TResponsiveLinkClock Clock_;
     std::unique_ptr<TCallUps> CallUps_;  // outlives the connection that calls it
+    TStartUpDialogs StartUpDialogs_;
+    std::unique_ptr<TSelectInstrumentsContext> FormContext_;  // of the forms written to the English file
     std::unique_ptr<TInstruments> Instruments_;
 };
 

@@ -209,6 +209,8 @@ void TMainCommandsUi::ShowAbout() {
         texts.InstrumentName = Shell_.StartInstrumentName;
     }
     TAboutForm about(texts, Window_);
+    about.ShowInstrumentInfo = ShowInstrumentInfo;
+    about.ShowTcpIpProperties = ShowTcpIpProperties;
     about.exec();
 }
 

@@ -2,6 +2,7 @@
 // The window's part of the main commands and the small services around them: screen copies to the
 // clipboard, printing, the About box, help and the context-help mode, the splash screen of the
 // start-up, and the place where the timed hints are shown.
+#include <functional>
 #include <QPointer>
 #include <memory>
 #include <string>
@@ -42,6 +43,9 @@ public:
     void PrinterSetup() override;
     void EnterContextHelp() override;
     void ShowAbout() override;
+    // The About box's two buttons; a button without its dialog stays disabled.
+    std::function<void()> ShowInstrumentInfo;
+    std::function<void()> ShowTcpIpProperties;
 
     TSplashForm* Splash() const { return Splash_.get(); }
     TScreenHost* ScreenHost() const { return Host_; }

@@ -33,9 +33,20 @@ void TMainWindowFeature::FillRows(TShell& shell) {
     shell.StartUpSteps.Add(TStartUpRow::CreateEnglishLanguageFile, [this](TShell& s) {
         if (!Window_) return;
         TEnglishFileForms forms;
+        if (NumericPad) forms.NumericPad = NumericPad();
         forms.MainWindow = Window_;
         forms.Menus = Menus_;
         forms.DialogOwner = Window_;
+        // The dialogs in the file's order; those whose feature is not built are left out.
+        static constexpr std::string_view Order[] = {
+            "TSplashForm",    "TStdMaskFrm",        "TAboutForm",         "TAutocalTBF",
+            "TCalibrateStatus", "TDialog1",         "TDialog2",           "TDialog3",
+            "TAdjustAccess",  "TSysInfoFrm",        "TSelectModelofInstruments", "TfrmStdMaskStoreDlg",
+            "TTcpIpFrm",      "TAutoScalFrm",       "TAutocalChannelsF",  "TfrmTDR_CalibrChannel",
+            "TfrmMAC_Address", "TfrmSelectInstrument", "TfrmEditInstrument"};
+        for (std::string_view name : Order)
+            for (const auto& [className, create] : EnglishFileDialogs_)
+                if (className == name) forms.Dialogs.push_back(create);
         CreateEnglishLanguageFile(s.Language(), forms);
     });
     // A language chosen with "Shadow:Lang" is carried out between cycles, where no form is in use.
@@ -54,6 +65,11 @@ void TMainWindowFeature::FillRows(TShell& shell) {
         SwitchFormsLanguage(s.Language(), ReadChoiceSetting(s.CommandTree(), "Shadow:Lang", 0), targets);
         return false;
     });
+}
+
+void TMainWindowFeature::AddEnglishFileDialog(std::string_view className,
+                                              std::function<QWidget*(QWidget* owner)> create) {
+    EnglishFileDialogs_.emplace_back(std::string(className), std::move(create));
 }
 
 void TMainWindowFeature::WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) {

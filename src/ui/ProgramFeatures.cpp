@@ -15,7 +15,10 @@
 #include "ui/InstrumentStart.h"
 #include "ui/MainCommandsUi.h"
 #include "ui/MainWindowFeature.h"
+#include "ui/NumericPadFeature.h"
+#include "ui/SystemDialogsFeature.h"
 #include "ui/UtilFeature.h"
+#include "ui/UtilMenuFeature.h"
 #include "ui/menus/AcqMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
 #include "ui/menus/TriggerMenu.h"
@@ -62,13 +65,21 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TDisplayFeature>());
     // Before the instrument start, which ends the link: the link's services go after it.
     Add(life, std::make_unique<TProgramLinkServices>(shell));
-    Add(life, std::make_unique<TMainWindowFeature>());
-    TMainCommandsFeature& mainCommands =
-        Add(life, std::make_unique<TMainCommandsFeature>(Add(life, std::make_unique<TMainCommandsUi>(shell, quiet))));
+    TMainWindowFeature& mainWindow = Add(life, std::make_unique<TMainWindowFeature>());
+    TMainCommandsUi& mainCommandsUi = Add(life, std::make_unique<TMainCommandsUi>(shell, quiet));
+    TMainCommandsFeature& mainCommands = Add(life, std::make_unique<TMainCommandsFeature>(mainCommandsUi));
     TSignalAcq& acquisition = Add(life, std::make_unique<TSignalAcq>());
     Add(life, std::make_unique<TAcqMenuFeature>(shell));
     Add(life, std::make_unique<TWaveformCommandsFeature>());
     TUtilFeature& util = Add(life, std::make_unique<TUtilFeature>());
+    Add(life, std::make_unique<TUtilMenuFeature>(shell));
+    TSystemDialogsFeature& systemDialogs =
+        Add(life, std::make_unique<TSystemDialogsFeature>(shell, quiet, mainCommandsUi));
+    SystemDialogs_ = &systemDialogs;
+    systemDialogs.RecallFactoryAndSaveDefault = [this] {
+        MainCommandSteps_->RecallSetup(1, false);
+        MainCommandSteps_->SaveSetup(0, false);
+    };
     TTimebaseChannelsMenus& timebaseChannels = Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
     TCalibrAdjust& calibration = Add(life, std::make_unique<TCalibrAdjust>(shell));
     TAutoCalibration& autoCalibration = Add(life, std::make_unique<TAutoCalibration>(shell, calibration));
@@ -80,12 +91,21 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     MainCommandSteps_ =
         std::make_unique<TProgramMainCommandSteps>(acquisition, timebaseChannels.Settings().Timebase());
     mainCommands.SetSteps(*MainCommandSteps_);
+    TNumericPadFeature& pad = Add(life, std::make_unique<TNumericPadFeature>(
+                                            shell, [&shell, this] { UndoRedoSettings(shell, *MainCommandSteps_, false, true); }));
+    mainWindow.NumericPad = [&pad]() -> const QWidget* { return pad.Pad(); };
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, quiet, automationPort));
     Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, quiet, args, embedding));
     Instruments_->ReadReferenceTemperature = [&autoCalibration] { autoCalibration.ReadReferenceTemperature(); };
+    AddSystemDialogsToEnglishFile(mainWindow, shell, quiet, systemDialogs, *Instruments_);
 }
 
-TProgramFeatures::~TProgramFeatures() = default;
+TProgramFeatures::~TProgramFeatures() {
+    const auto restart = SystemDialogs_ ? SystemDialogs_->TakeRestart() : std::nullopt;
+    // Every feature ends first, and with them the instrument's lock, so that the copy can take it.
+    Features_.clear();
+    if (restart) StartProgramCopy(*restart);
+}
 
 TUserDialogs& TProgramFeatures::Dialogs() { return *Dialogs_; }
 

@@ -15,6 +15,7 @@ class TFeature;
 class TInstrumentStart;
 class TMainCommandSteps;
 class TProgramLife;
+class TSystemDialogsFeature;
 class TShell;
 
 class TProgramFeatures {
@@ -41,6 +42,7 @@ private:
     std::unique_ptr<TMainCommandSteps> MainCommandSteps_;  // the main commands' tie to the other features
     TInstrumentStart* Instruments_ = nullptr;
     TAutomationFeature* Automation_ = nullptr;
+    TSystemDialogsFeature* SystemDialogs_ = nullptr;  // its restart starts once every feature has ended
 };
 
 }  // namespace vt

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace vt {
 
@@ -38,6 +39,14 @@ bool TMessageBoxDialogs::AskYesNo(QWidget* parent, const QString& text) {
 bool TMessageBoxDialogs::AskOkCancel(QWidget* parent, const QString& text) {
     return QMessageBox::question(parent, QApplication::applicationName(), text, QMessageBox::Ok | QMessageBox::Cancel,
                                  QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+bool TMessageBoxDialogs::ShowInformation(QWidget* parent, const QString& title, const QString& text,
+                                         const QString& secondButton) {
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    QPushButton* second = box.addButton(secondButton, QMessageBox::RejectRole);
+    box.exec();
+    return box.clickedButton() == second;
 }
 
 void TMessageBoxDialogs::ShowError(QWidget* parent, const QString& text) {

@@ -28,8 +28,16 @@ public:
     virtual bool AskYesNo(QWidget* parent, const QString& text) {
         return AskYesNoCancel(parent, text) == TDialogAnswer::Yes;
     }
-    // A confirmation with OK and Cancel; where it is not given, the Yes/No question stands in.
+    // A question with OK and Cancel; true for OK.
     virtual bool AskOkCancel(QWidget* parent, const QString& text) { return AskYesNo(parent, text); }
+    // An information box titled `title` with OK and a second button of that caption; true when the
+    // second button was chosen.
+    virtual bool ShowInformation(QWidget* parent, const QString& title, const QString& text,
+                                 const QString& secondButton) {
+        (void)title, (void)secondButton;
+        ShowMessage(parent, text);
+        return false;
+    }
 };
 
 // The filters of a "text|pattern|text|pattern" list in Qt's form, "text (pattern)" each; a text that
@@ -46,6 +54,8 @@ public:
     bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) override;
     bool AskYesNo(QWidget* parent, const QString& text) override;
     bool AskOkCancel(QWidget* parent, const QString& text) override;
+    bool ShowInformation(QWidget* parent, const QString& title, const QString& text,
+                         const QString& secondButton) override;
 };
 
 // The user services of the program below the window, answered by the window's dialogs.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QEventLoop>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -53,6 +54,30 @@ void TRecordingUiFeature::ShowConsole(QWidget* owner) {
     ConsoleOwners.push_back(owner);
 }
 
+void SaveScreenshot(QWidget& widget, const char* name) {
+    const QString folder = QDir::current().absoluteFilePath("screenshots");
+    QDir().mkpath(folder);
+    EXPECT_TRUE(widget.grab().save(folder + "/" + name, "PNG")) << name;
+}
+
+std::function<int(QDialog&)> TDialogScript::Runner() {
+    return [this](QDialog& d) {
+        Shown.push_back(d.objectName().toStdString());
+        d.show();
+        const std::vector<std::string> cut = TextsThatDoNotFit(d);
+        EXPECT_TRUE(cut.empty()) << cut.front();
+        if (Steps.empty()) {
+            ADD_FAILURE() << "no step for " << Shown.back();
+        } else {
+            auto step = std::move(Steps.front());
+            Steps.pop_front();
+            step(d);
+        }
+        if (d.isVisible()) d.reject();
+        return d.result();
+    };
+}
+
 TDialogAnswer TScriptedDialogs::Next() {
     if (Answers.empty()) return TDialogAnswer::Yes;
     const TDialogAnswer a = Answers.front();
@@ -74,6 +99,17 @@ void TScriptedDialogs::ShowError(QWidget*, const QString& text) { Asked.push_bac
 
 void TScriptedDialogs::ShowMessage(QWidget*, const QString& text) {
     Asked.push_back("Message: " + text.toStdString());
+}
+
+bool TScriptedDialogs::AskOkCancel(QWidget*, const QString& text) {
+    Asked.push_back("OkCancel: " + text.toStdString());
+    return Next() == TDialogAnswer::Yes;
+}
+
+bool TScriptedDialogs::ShowInformation(QWidget*, const QString& title, const QString& text, const QString& second) {
+    Asked.push_back("Information: " + title.toStdString() + ": " + text.toStdString() + " [" + second.toStdString() +
+                    "]");
+    return Next() == TDialogAnswer::Yes;
 }
 
 bool TScriptedDialogs::ExecSaveDialog(QWidget*, TSaveDialogRequest& request) {

@@ -1,6 +1,7 @@
 #pragma once
 // What the window tests share: the application object, recording fakes of the window's steps and
 // scripted dialog answers.
+#include <QDialog>
 #include <QString>
 #include <deque>
 #include <functional>
@@ -55,6 +56,10 @@ public:
     void ShowMessage(QWidget*, const QString& text) override;
     // Answers from SaveAnswers (Cancel when empty); the requests as asked go to SaveRequests.
     bool ExecSaveDialog(QWidget*, TSaveDialogRequest& request) override;
+    // OK for Yes.
+    bool AskOkCancel(QWidget*, const QString& text) override;
+    // The second button for Yes.
+    bool ShowInformation(QWidget*, const QString& title, const QString& text, const QString& second) override;
 
     std::deque<TDialogAnswer> Answers;  // Yes when empty
     std::deque<std::optional<TSaveDialogRequest>> SaveAnswers;  // none: Cancel
@@ -73,6 +78,17 @@ TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std
 // Every switcher title and grid-button caption below root whose text is wider than the room its control
 // gives it, as "object name: text"; empty when everything fits.
 std::vector<std::string> TextsThatDoNotFit(const QWidget& root);
+
+// Writes the widget's picture to screenshots/<name> below the test's folder.
+void SaveScreenshot(QWidget& widget, const char* name);
+
+// Shows each modal form of ours without a modal loop (a dialog runner), checks that its texts fit and
+// lets the next step of the script act on it; a form the step left open is cancelled.
+struct TDialogScript {
+    std::deque<std::function<void(QDialog&)>> Steps;
+    std::vector<std::string> Shown;  // the forms' object names, in order
+    std::function<int(QDialog&)> Runner();
+};
 
 // Runs the event loop for ms milliseconds.
 void RunLoopFor(int ms);

@@ -1,0 +1,61 @@
+#include "ui/dialogs/InitialisationDialogs.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <memory>
+
+namespace vt {
+
+TInitialisationDialog::TInitialisationDialog(const TInitDialogContent& content, QWidget* parent) : QDialog(parent) {
+    setObjectName(QString::fromStdString(content.FormName));
+    setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+    setWindowTitle(QString::fromStdString(std::string(kInitialisationCaption)));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 14, 16, 12);
+    for (const std::string& line : content.Lines) {
+        auto* label = new QLabel(QString::fromStdString(line), this);
+        if (&line == &content.Lines.front()) {
+            QFont bold = label->font();
+            bold.setBold(true);
+            label->setFont(bold);
+        }
+        layout->addWidget(label);
+    }
+    layout->addSpacing(10);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (const TInitDialogButton& b : content.Buttons) {
+        auto* button = new QPushButton(QString::fromStdString(b.Caption), this);
+        button->setEnabled(b.Enabled);
+        button->setDefault(b.Default && b.Enabled);
+        button->setAutoDefault(false);
+        const TInitDialogResult answer = b.Result;
+        connect(button, &QPushButton::clicked, this, [this, answer] {
+            Answer_ = answer;
+            accept();
+        });
+        row->addWidget(button);
+    }
+    layout->addLayout(row);
+    setFixedSize(sizeHint());
+}
+
+QPushButton* TInitialisationDialog::Button(const QString& caption) const {
+    for (QPushButton* b : findChildren<QPushButton*>())
+        if (b->text() == caption) return b;
+    return nullptr;
+}
+
+TInitDialogResult TStartUpDialogs::ShowInitialisationDialog(int attempt, const std::string& instrumentName,
+                                                            bool demoAvailable) {
+    std::unique_ptr<TInitialisationDialog> dialog;
+    if (attempt <= 1) dialog = std::make_unique<TDialog1>(instrumentName, demoAvailable, Owner.data());
+    else if (attempt == 2) dialog = std::make_unique<TDialog2>(instrumentName, demoAvailable, Owner.data());
+    else dialog = std::make_unique<TDialog3>(instrumentName, demoAvailable, Owner.data());
+    RunModal(Runner, *dialog);
+    return dialog->Answer();
+}
+
+}  // namespace vt

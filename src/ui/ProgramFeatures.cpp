@@ -1,6 +1,7 @@
 #include "ui/ProgramFeatures.h"
 
 #include "acq/MainCommands.h"
+#include "acq/SaveRecall.h"
 #include "acq/SignalAcq.h"
 #include "acq/Timebase.h"
 #include "acq/TimebaseChannels.h"
@@ -24,13 +25,16 @@ namespace {
 // timebase delays that undo and redo keep.
 class TProgramMainCommandSteps : public TMainCommandSteps {
 public:
-    TProgramMainCommandSteps(TSignalAcq& acquisition, TTimebase& timebase)
-        : Acquisition_(acquisition), Timebase_(timebase) {}
+    TProgramMainCommandSteps(TShell& shell, TSignalAcq& acquisition, TTimebase& timebase)
+        : Shell_(shell), Acquisition_(acquisition), Timebase_(timebase) {}
     void SetRedrawFlags() override { Acquisition_.SetRedrawFlags(); }
     void SaveTimebaseDelays() override { Timebase_.SaveTimebaseDelays(); }
     void RestoreTimebaseDelays() override { Timebase_.RestoreTimebaseDelays(); }
+    void RecallSetup(int kind, bool showErrors) override { vt::RecallSetup(Shell_, kind, showErrors); }
+    bool SaveSetup(int kind, bool showErrors) override { return vt::SaveSetup(Shell_, kind, showErrors); }
 
 private:
+    TShell& Shell_;
     TSignalAcq& Acquisition_;
     TTimebase& Timebase_;
 };
@@ -64,9 +68,10 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TAcqMenuFeature>(shell));
     Add(life, std::make_unique<TWaveformCommandsFeature>());
     Add(life, std::make_unique<TUtilFeature>());
+    Add(life, std::make_unique<TSaveRecallFeature>());
     TTimebaseChannelsMenus& timebaseChannels = Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
     MainCommandSteps_ =
-        std::make_unique<TProgramMainCommandSteps>(acquisition, timebaseChannels.Settings().Timebase());
+        std::make_unique<TProgramMainCommandSteps>(shell, acquisition, timebaseChannels.Settings().Timebase());
     mainCommands.SetSteps(*MainCommandSteps_);
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, quiet, automationPort));
     Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, quiet, args, embedding));

@@ -9,6 +9,7 @@
 #include "acq/DerivedSignals.h"
 #include "acq/SignalObj.h"
 #include "acq/SignalSources.h"
+#include "acq/WaveformDatabase.h"
 #include "acq/WaveformSaves.h"
 #include "acq/WaveformTransfer.h"
 #include "core/AsciiText.h"
@@ -17,6 +18,7 @@
 #include "core/Shell.h"
 #include "core/TextFiles.h"
 #include "core/UndoBuffer.h"
+#include "link/InstrumentLink.h"
 #include "link/UtilSettings.h"
 
 namespace vt {
@@ -39,6 +41,7 @@ const std::string SetupFilter = "Setup File (*.set)|*.set";
 const std::string SaveWaveformFilter =
     "Binary format (*.wfm)|*.wfm|Verbose format (*.txt)|*.txt|Y values formats (*.txty)|*.txty";
 const std::string LoadWaveformFilter = "Binary format (*.wfm)|*.wfm|Verbose format (*.txt)|*.txt";
+const std::string DatabaseFilter = "Database File (*.cgs)|*.cgs";
 
 // Bytes a file name may hold as they are; every other one is written "%XX", as for the lock files.
 bool SafeNameByte(unsigned char c) {
@@ -285,7 +288,8 @@ std::string WaveformFileExt(int format, const std::string& text) {
 TSaveRecall::TSaveRecall(TShell& shell)
     : Shell_(shell),
       DerivedInputs_(std::make_unique<TDerivedInputs>(shell)),
-      Derived_(std::make_unique<TDerivedSignals>(shell, *DerivedInputs_)) {
+      Derived_(std::make_unique<TDerivedSignals>(shell, *DerivedInputs_)),
+      Database_(std::make_unique<TWaveDatabase>()) {
     SetupFolder = shell.Folders.SetupFilesFolder;
     WaveformFolder = shell.Folders.WaveformFilesFolder;
     DatabaseFolder = shell.Folders.DatabaseFolder;
@@ -358,13 +362,19 @@ void TSaveRecall::RegisterSaveCommands() {
                   std::make_unique<TNameCommandHandler>([this](std::string_view text) { SetDiskFileName(text); },
                                                         [this] { return DiskFileNameReply(); }));
     root.AddRightCommandHandler("Save:Disk:Save", [this](THandler&) {
-        // The database waits for its own unit: only waveform files are saved by command.
-        if (Choice("Save:Disk:FileType") == FileTypeDb || WaveformBase.empty()) return;
+        if (Choice("Save:Disk:FileType") == FileTypeDb) {
+            if (!DatabaseBase.empty()) DatabaseSaveAction(false);
+            return;
+        }
+        if (WaveformBase.empty()) return;
         DiskSaveRequest = DiskSaveByCommand = true;
     });
     root.AddRadioHandler("Save:Disk:ToMemo", {.Items = std::string(MemoItems)});
     root.AddRightCommandHandler("Save:Disk:Load", [this](THandler&) {
-        if (Choice("Save:Disk:FileType") == FileTypeDb) return;
+        if (Choice("Save:Disk:FileType") == FileTypeDb) {
+            DatabaseLoadAction(false);
+            return;
+        }
         DiskLoadRequest = DiskLoadByCommand = true;
     });
     auto fallible = [&root](const char* path, std::function<bool(THandler&)> action) {
@@ -387,9 +397,20 @@ void TSaveRecall::RegisterSaveCommands() {
              [this](THandler&) { return !SetupName.empty() && SaveSetupFile(Shell_, SetupName, false); });
     fallible("Save:Setup:Recall",
              [this](THandler&) { return !SetupName.empty() && RecallSetupFile(Shell_, SetupName, false); });
-    // The database on the screen: none until the database unit shows one.
-    root.AddComplexObjectHandler("NOGPIB:DataBase", [](TComplexObjectHandler&, bool isQuery, std::string& text) {
-        if (isQuery) text = NoDatabaseText;
+    // The database on the screen, restored with setups and undo.
+    root.AddComplexObjectHandler("NOGPIB:DataBase", [this](TComplexObjectHandler&, bool isQuery, std::string& text) {
+        TDisplayServices& display = Shell_.Display();
+        if (isQuery) {
+            text = display.GetSourceName();
+            return;
+        }
+        if (text == display.GetSourceName()) return;
+        if (text == NoDatabaseText) {
+            DatabaseLoaded_ = false;
+            display.SetDatabase({});
+            return;
+        }
+        LoadDatabaseFile(text);
     });
     UpdateMemoryItemsEnabled();
     SaveFileTypeChanged();
@@ -626,11 +647,129 @@ void TSaveRecall::LoadWaveformDialog() {
 }
 
 void TSaveRecall::DiskSaveAction() {
-    if (Choice("Save:Disk:FileType") != FileTypeDb) DiskSaveRequest = true;
+    if (Choice("Save:Disk:FileType") == FileTypeDb) DatabaseSaveAction(true);
+    else DiskSaveRequest = true;
 }
 
 void TSaveRecall::DiskLoadAction() {
-    if (Choice("Save:Disk:FileType") != FileTypeDb) DiskLoadRequest = true;
+    if (Choice("Save:Disk:FileType") == FileTypeDb) DatabaseLoadAction(true);
+    else DiskLoadRequest = true;
+}
+
+// ------------------------------------------------------------------------------------- database
+
+bool TSaveRecall::CreateDatabaseFile(const std::string& path) {
+    const int source = Choice("Save:Disk:DbSource");
+    const TSignalObj* record = Shell_.Records()->FindRecord(source);
+    if (!record) {
+        Shell_.User().ShowErrorDlg(Shell_.LangStr("SignalIsAbsent"));
+        return false;
+    }
+    // The empty record is written whole at once: a disk without room for it refuses the database now,
+    // not when its acquisitions are to be kept.
+    TWaveDatabase fresh;
+    fresh.Reserved = Database_->Reserved;
+    fresh.Start(source, record->VertOffset(), record->VertScale());
+    try {
+        WriteFileAtomic(path, fresh.Serialize());
+    } catch (const EFileError&) {
+        Shell_.User().ShowErrorDlg(Shell_.LangStr("WriteFileError") + path + "\"");
+        return false;
+    }
+    *Database_ = std::move(fresh);
+    return true;
+}
+
+void TSaveRecall::AddToDatabase() {
+    const TSignalObj* record = Shell_.Records()->FindRecord(Database_->Source);
+    if (!record) return;
+    Database_->Add(record->Length());
+    Shell_.Display().TopTextShowWaveformCount(Database_->Count);
+}
+
+void TSaveRecall::SaveDatabaseFile() {
+    DatabaseOpen_ = false;
+    const std::string path = DatabaseBase + ".cgs";
+    try {
+        WriteFileAtomic(path, Database_->Serialize());
+    } catch (const EFileError&) {
+        Shell_.User().ShowErrorDlg(Shell_.LangStr("WriteFileError") + path + "\"");
+    }
+    Shell_.Display().ShowDatabaseStatusHint(Database_->Source, true);
+    Shell_.Display().TopTextShowWaveformCount(Database_->Count);
+}
+
+void TSaveRecall::CloseDatabase() {
+    if (DatabaseOpen_) SaveDatabaseFile();
+}
+
+bool TSaveRecall::LoadDatabaseFile(const std::string& path) {
+    std::string bytes;
+    bool read = false;
+    std::error_code ec;
+    // A file of another size is no database: refused before it is read.
+    if (fs::file_size(path, ec) == TWaveDatabase::FileBytes && !ec) {
+        try {
+            bytes = ReadFileBytes(path);
+            read = true;
+        } catch (const EFileError&) {
+        }
+    }
+    if (!read || !Database_->Parse(bytes)) {
+        DatabaseLoaded_ = false;
+        Shell_.User().ShowMessage(Shell_.LangStr("DatabaseDamaged"));
+        return false;
+    }
+    DatabaseLoaded_ = true;
+    if (TInstrumentLink* link = Shell_.Link()) link->BreakAcquisition(true);
+    TCommandTree* tree = Shell_.CommandTree();
+    if (tree && tree->Root().FindHandler("*StopSingle")) {
+        tree->ExecuteCommandString("*StopSingle Stop", true);
+    } else {
+        Shell_.RunOn = false;
+        Shell_.SingleOn = false;
+    }
+    Shell_.Display().SetDatabase(path);
+    if (THandler* compare = tree ? tree->Root().FindHandler("Mask:CompareWith") : nullptr) compare->SetDisabled(true);
+    Shell_.Display().TopTextShowDatabase();
+    return true;
+}
+
+void TSaveRecall::DatabaseSaveAction(bool withDialog) {
+    if (withDialog) {
+        TSaveDialogRequest request{.Title = Shell_.LangStr("SaveDatabaseAs"),
+                                   .Filter = DatabaseFilter,
+                                   .FilterIndex = 0,
+                                   .Name = DatabaseBase,
+                                   .Folder = DatabaseFolder};
+        if (!Shell_.User().ExecSaveDialog(request)) return;
+        DatabaseBase = fs::path(request.Name).replace_extension().string();
+        DatabaseFolder = request.Folder;
+    }
+    if (!CreateDatabaseFile(DatabaseBase + ".cgs")) return;
+    DatabaseOpen_ = true;
+    Shell_.Display().ShowDatabaseStatusHint(Database_->Source, false);
+    Shell_.Display().TopTextShowWaveformCount(0);
+}
+
+void TSaveRecall::DatabaseLoadAction(bool withDialog) {
+    if (withDialog) {
+        TSaveDialogRequest request{.Title = Shell_.LangStr("LoadDatabase"),
+                                   .Filter = DatabaseFilter,
+                                   .FilterIndex = 0,
+                                   .Name = DatabaseBase + ".cgs",
+                                   .Folder = DatabaseFolder};
+        if (!Shell_.User().ExecOpenDialog(request)) return;
+        DatabaseBase = fs::path(request.Name).replace_extension().string();
+        DatabaseFolder = request.Folder;
+    }
+    OpenDatabase(DatabaseBase + ".cgs");
+}
+
+void TSaveRecall::OpenDatabase(const std::string& path) {
+    CloseDatabase();
+    WriteChoiceSetting(Shell_.CommandTree(), "Mark:Type", 0);
+    LoadDatabaseFile(path);
 }
 
 void TSaveRecall::RecallSetupDialog() {
@@ -687,9 +826,26 @@ void TSaveRecallFeature::FillRows(TShell& shell) {
         return false;
     });
     shell.IdleHousekeeping.Add(TIdleHousekeepingRow::FileRequests, [](TShell& s) {
-        if (TSaveRecall* state = s.SaveRecall(); state && s.Records()) state->RunFileRequests();
+        TSaveRecall* state = s.SaveRecall();
+        if (!state || !s.Records()) return false;
+        // Run and Single stopped: the database is complete.
+        if (!s.RunOn && !s.SingleOn) state->CloseDatabase();
+        state->RunFileRequests();
         return false;
     });
+    shell.AcqCycle.Add(TAcqCycleRow::AddToDatabase, [](TShell& s) {
+        TSaveRecall* state = s.SaveRecall();
+        if (!state || !state->DatabaseOpen()) return false;
+        // The last cycle of a Single counts too: the cycle's end cleared Single before this hook.
+        state->AddToDatabase();
+        if (!s.RunOn && !s.SingleOn) state->SaveDatabaseFile();
+        return false;
+    });
+}
+
+void TSaveRecallFeature::BreakAcquisition(bool closing) {
+    if (!closing || !Shell_) return;
+    if (TSaveRecall* state = Shell_->SaveRecall()) state->CloseDatabase();
 }
 
 void TSaveRecallFeature::SavePowerOffSetup() {

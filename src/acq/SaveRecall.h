@@ -20,6 +20,7 @@ class TCheckSwHandler;
 class TRadioSwHandler;
 class TDerivedInputs;
 class TDerivedSignals;
+class TWaveDatabase;
 
 // --- setups: they need nothing but the context, so the start-up and the close may call them ---
 
@@ -104,6 +105,22 @@ public:
     void DiskSaveAction();
     void DiskLoadAction();
 
+    // --- the waveform database (".cgs") ---
+    // Creates the file with the empty record of the database source; false (after "WriteFileError")
+    // leaves the database closed.
+    bool CreateDatabaseFile(const std::string& path);
+    // One acquisition of the database source counted.
+    void AddToDatabase();
+    // Writes the record to the database base name + ".cgs" and closes the database.
+    void SaveDatabaseFile();
+    // Reads one whole record and shows it; false after "DatabaseDamaged".
+    bool LoadDatabaseFile(const std::string& path);
+    // An open database is written (the acquisition stopped, or the program closes).
+    void CloseDatabase();
+    const TWaveDatabase& Database() const { return *Database_; }
+    bool DatabaseOpen() const { return DatabaseOpen_; }
+    bool DatabaseLoaded() const { return DatabaseLoaded_; }
+
     // --- setup dialogs of the setup page ---
     void RecallSetupDialog();
     void SaveSetupDialog();
@@ -142,6 +159,13 @@ private:
     TShell& Shell_;
     std::unique_ptr<TDerivedInputs> DerivedInputs_;
     std::unique_ptr<TDerivedSignals> Derived_;
+    void OpenDatabase(const std::string& path);
+    void DatabaseSaveAction(bool withDialog);
+    void DatabaseLoadAction(bool withDialog);
+
+    std::unique_ptr<TWaveDatabase> Database_;
+    bool DatabaseOpen_ = false;
+    bool DatabaseLoaded_ = false;
     std::array<std::int32_t, MemoryCount> Signatures_{};
     std::array<bool, MemoryCount> SignatureKnown_{};
 };
@@ -153,6 +177,8 @@ public:
     void FillRows(TShell& shell) override;
     void AttachToProgram(TShell& shell) override { Shell_ = &shell; }
     void SavePowerOffSetup() override;
+    // The close writes an open database.
+    void BreakAcquisition(bool closing) override;
 
 private:
     TShell* Shell_ = nullptr;

@@ -15,6 +15,7 @@
 #include "ui/MainWindowFeature.h"
 #include "ui/UtilFeature.h"
 #include "ui/menus/AcqMenu.h"
+#include "ui/menus/SaveMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
 
 namespace vt {
@@ -69,6 +70,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TWaveformCommandsFeature>());
     Add(life, std::make_unique<TUtilFeature>());
     Add(life, std::make_unique<TSaveRecallFeature>());
+    Add(life, std::make_unique<TSaveMenuFeature>(shell));
     TTimebaseChannelsMenus& timebaseChannels = Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
     MainCommandSteps_ =
         std::make_unique<TProgramMainCommandSteps>(shell, acquisition, timebaseChannels.Settings().Timebase());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "acq/AcqTestSupport.h"
 #include "acq/MainCommands.h"
 #include "acq/SaveRecall.h"
+#include "acq/WaveformDatabase.h"
 #include "core/TextFiles.h"
 #include "core/UndoBuffer.h"
 #include "core/temp_folder.h"
@@ -38,6 +40,9 @@ struct THintLog : TDisplayServices {
     std::vector<int> Freed;
     void PushHint(const std::string& text, int) override { Hints.push_back(text); }
     void FreeSignalLayer(int source) override { Freed.push_back(source); }
+    void SetDatabase(const std::string& path) override { Shown = path.empty() ? "NONEDATABASEATTHESCREEN" : path; }
+    std::string GetSourceName() const override { return Shown; }
+    std::string Shown = "NONEDATABASEATTHESCREEN";
 };
 
 struct TSetupSteps : TMainCommandSteps {
@@ -148,6 +153,15 @@ TEST_F(SaveRecall, SetupKindsAndTheDefaultSetupCommand) {
         EXPECT_EQ(User->Messages, std::vector<std::string>{"ERROR Saving File " + DefaultSetupFileName(C.Shell)});
     }
     fs::permissions(C.Shell.Folders.SetupFilesFolder, fs::perms::owner_all);
+
+    // A read-only target is never overwritten.
+    const fs::path locked = Root.Path() / "locked.set";
+    Write(locked, "x\n");
+    fs::permissions(locked, fs::perms::owner_read);
+    User->Messages.clear();
+    EXPECT_FALSE(SaveSetupFile(C.Shell, locked.string(), true));
+    EXPECT_EQ(User->Messages, std::vector<std::string>{"ERROR Saving File " + locked.string()});
+    EXPECT_EQ(ReadFileBytes(locked), "x\n");
 }
 
 TEST_F(SaveRecall, TheLoaderRefusesDamagedFilesWholeAndSkipsWhatIsNoSetting) {
@@ -252,4 +266,58 @@ TEST_F(SaveRecall, AutoNamesNeverOverwriteAndAYOnlyLoadReadsVerbose) {
     EXPECT_EQ(C.Cmd("Save:Disk:FileFormat?"), "VERBOSE");
     EXPECT_TRUE(C.Shell.Records()->SignalsOn().IsOn(ssM3));
     EXPECT_EQ(C.Cmd("Save:Memo:On?"), "M3");
+}
+
+TEST_F(SaveRecall, DatabaseGoldenBytesSizesAndRestore) {
+    TSignalRecords& records = *C.Shell.Records();
+    records.Record(ssCh2).SetVertOffset(0.25);
+    records.Record(ssCh2).SetVertScale(0.125);
+    records.SignalsOn().SetOn(ssCh2, true);
+    static_cast<TRadioSwHandler*>(C.Tree().Root().FindHandler("Save:Disk:FileType"))->SetItemIndex(1);
+    C.Cmd("Save:Disk:DbSource Ch2");
+    C.Cmd("Save:Disk:FileName db1");
+    const std::string path = C.Shell.Folders.DatabaseFolder + "db1.cgs";
+    EXPECT_EQ(C.Cmd("Save:Disk:FileName?"), path);
+    C.Cmd("Save:Disk:Save");
+    ASSERT_TRUE(State().DatabaseOpen());
+    EXPECT_EQ(fs::file_size(path), TWaveDatabase::FileBytes) << "created whole";
+    C.Shell.RunOn = true;
+    State().AddToDatabase();
+    State().AddToDatabase();
+    RunHousekeeping();
+    EXPECT_TRUE(State().DatabaseOpen()) << "still running";
+    C.Shell.RunOn = false;
+    RunHousekeeping();
+    EXPECT_FALSE(State().DatabaseOpen()) << "written once Run stopped";
+
+    const std::string bytes = ReadFileBytes(path);
+    ASSERT_EQ(bytes.size(), 16372172u);
+    EXPECT_EQ(bytes[0], 1);
+    EXPECT_EQ(bytes[1], 2);
+    double offset = 0, scale = 0;
+    std::int32_t count = 0, hit = 0;
+    std::memcpy(&offset, bytes.data() + 60, 8);
+    std::memcpy(&scale, bytes.data() + 68, 8);
+    std::memcpy(&count, bytes.data() + 76, 4);
+    std::memcpy(&hit, bytes.data() + 80 + (500 * 1023 + 512 - 1) * 4, 4);
+    EXPECT_EQ(offset, 0.25);
+    EXPECT_EQ(scale, 0.125);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(hit, 2) << "column 500, row = the record length";
+
+    const std::string shortFile = (Root.Path() / "short.cgs").string();
+    Write(shortFile, bytes.substr(0, bytes.size() - 1));
+    EXPECT_FALSE(State().LoadDatabaseFile(shortFile));
+    EXPECT_EQ(User->Messages, std::vector<std::string>{"Database File is Damaged"});
+    std::string badSource = bytes;
+    badSource[1] = 14;
+    Write(shortFile, badSource);
+    EXPECT_FALSE(State().LoadDatabaseFile(shortFile));
+    EXPECT_EQ(Display->Shown, "NONEDATABASEATTHESCREEN") << "the screen keeps what it showed";
+
+    C.Tree().ExecuteCommandString("NOGPIB:DataBase " + path, true);
+    EXPECT_EQ(Display->Shown, path);
+    EXPECT_EQ(C.Tree().ExecuteCommandString("NOGPIB:DataBase?", true), " " + path);
+    C.Tree().ExecuteCommandString("NOGPIB:DataBase NONEDATABASEATTHESCREEN", true);
+    EXPECT_EQ(Display->Shown, "NONEDATABASEATTHESCREEN");
 }

@@ -8,8 +8,10 @@
 
 #include "acq/SaveRecall.h"
 #include "acq/SignalSources.h"
+#include "acq/WaveformDatabase.h"
 #include "core/CommandTree.h"
 #include "core/Shell.h"
+#include "core/TextFiles.h"
 #include "core/UndoBuffer.h"
 
 using namespace vt;
@@ -63,5 +65,26 @@ void BM_UpdateMemorySignalsUnchanged(benchmark::State& state) {
     for (auto _ : state) save.UpdateMemorySignals();
 }
 BENCHMARK(BM_UpdateMemorySignalsUnchanged);
+
+// The whole ".cgs" record written to a file, and read back and checked: under 100 ms each.
+void BM_DatabaseSave(benchmark::State& state) {
+    TSetupRig rig;
+    TWaveDatabase db;
+    db.Start(2, 0.1, 0.2);
+    for (int i = 0; i < 100; ++i) db.Add(512);
+    const fs::path path = rig.Folder / "bench.cgs";
+    for (auto _ : state) WriteFileAtomic(path, db.Serialize());
+}
+BENCHMARK(BM_DatabaseSave)->Unit(benchmark::kMillisecond);
+
+void BM_DatabaseLoad(benchmark::State& state) {
+    TSetupRig rig;
+    TWaveDatabase db;
+    db.Start(2, 0.1, 0.2);
+    const fs::path path = rig.Folder / "bench.cgs";
+    WriteFileAtomic(path, db.Serialize());
+    for (auto _ : state) benchmark::DoNotOptimize(db.Parse(ReadFileBytes(path)));
+}
+BENCHMARK(BM_DatabaseLoad)->Unit(benchmark::kMillisecond);
 
 }  // namespace

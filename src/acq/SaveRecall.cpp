@@ -681,6 +681,7 @@ bool TSaveRecall::CreateDatabaseFile(const std::string& path) {
 }
 
 void TSaveRecall::AddToDatabase() {
+    DatabaseRan_ = true;
     const TSignalObj* record = Shell_.Records()->FindRecord(Database_->Source);
     if (!record) return;
     Database_->Add(record->Length());
@@ -701,6 +702,12 @@ void TSaveRecall::SaveDatabaseFile() {
 
 void TSaveRecall::CloseDatabase() {
     if (DatabaseOpen_) SaveDatabaseFile();
+}
+
+void TSaveRecall::FollowRunState(bool running) {
+    if (!DatabaseOpen_) return;
+    if (running) DatabaseRan_ = true;
+    else if (DatabaseRan_) SaveDatabaseFile();
 }
 
 bool TSaveRecall::LoadDatabaseFile(const std::string& path) {
@@ -748,6 +755,7 @@ void TSaveRecall::DatabaseSaveAction(bool withDialog) {
     }
     if (!CreateDatabaseFile(DatabaseBase + ".cgs")) return;
     DatabaseOpen_ = true;
+    DatabaseRan_ = false;
     Shell_.Display().ShowDatabaseStatusHint(Database_->Source, false);
     Shell_.Display().TopTextShowWaveformCount(0);
 }
@@ -816,8 +824,9 @@ void TSaveRecallFeature::FillRows(TShell& shell) {
         const std::string path = DefaultSetupFileName(s);
         std::error_code ec;
         if (!fs::exists(path, ec)) return;
-        if (RecallSetupFile(s, path, false)) return;
-        const std::string text = FormatLangText(s.LangStr("FileSDamaged"), path);
+        bool damaged = false;
+        if (RecallSetupFile(s, path, false, &damaged)) return;
+        const std::string text = FormatLangText(s.LangStr(damaged ? "FileSDamaged" : "File___NotFound"), path);
         s.Display().PushHint(text, HintMs);
         std::cerr << "veltrane: default setup not recalled: " << text << '\n';
     });
@@ -829,7 +838,7 @@ void TSaveRecallFeature::FillRows(TShell& shell) {
         TSaveRecall* state = s.SaveRecall();
         if (!state || !s.Records()) return false;
         // Run and Single stopped: the database is complete.
-        if (!s.RunOn && !s.SingleOn) state->CloseDatabase();
+        state->FollowRunState(s.RunOn || s.SingleOn);
         state->RunFileRequests();
         return false;
     });

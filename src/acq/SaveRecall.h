@@ -117,6 +117,8 @@ public:
     bool LoadDatabaseFile(const std::string& path);
     // An open database is written (the acquisition stopped, or the program closes).
     void CloseDatabase();
+    // Writes an open database once Run or Single, seen on since its creation, are off.
+    void FollowRunState(bool running);
     const TWaveDatabase& Database() const { return *Database_; }
     bool DatabaseOpen() const { return DatabaseOpen_; }
     bool DatabaseLoaded() const { return DatabaseLoaded_; }
@@ -166,6 +168,7 @@ private:
     std::unique_ptr<TWaveDatabase> Database_;
     bool DatabaseOpen_ = false;
     bool DatabaseLoaded_ = false;
+    bool DatabaseRan_ = false;  // Run or Single were on since the database was created
     std::array<std::int32_t, MemoryCount> Signatures_{};
     std::array<bool, MemoryCount> SignatureKnown_{};
 };

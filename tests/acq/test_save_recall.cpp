@@ -281,6 +281,8 @@ TEST_F(SaveRecall, DatabaseGoldenBytesSizesAndRestore) {
     C.Cmd("Save:Disk:Save");
     ASSERT_TRUE(State().DatabaseOpen());
     EXPECT_EQ(fs::file_size(path), TWaveDatabase::FileBytes) << "created whole";
+    RunHousekeeping();
+    EXPECT_TRUE(State().DatabaseOpen()) << "created before Run";
     C.Shell.RunOn = true;
     State().AddToDatabase();
     State().AddToDatabase();

@@ -76,7 +76,7 @@ TSave_Form::TSave_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell)
         // The database keeps its own source choice: the waveform source is hidden meanwhile.
         if (auto* h = dynamic_cast<TRadioSwHandler*>(sw.GetHandler())) source->setVisible(h->GetItemIndex() == 0);
     });
-    c->Adopt(Radio(p, {"Manual", "Auto"}, 2), "swNameMode", "File Name ", "NameMode", ItemsHeight(1));
+    c->Adopt(Radio(p, {"Manual", "Auto"}, 1), "swNameMode", "File Name ", "NameMode", ItemsHeight(2));
     c->Adopt(Action(p, [state] {
                  if (TSaveRecall* s = state()) s->DiskSaveAction();
              }),

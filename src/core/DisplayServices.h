@@ -86,6 +86,16 @@ public:
     }
     virtual void RemoveHint(int /*id*/) {}
 
+    // The waveform database: the status hint of a database being built on a source (finished: written),
+    // the top strip's waveform count and database fields, and the database shown on the screen (an
+    // empty path ends its display).
+    virtual void ShowDatabaseStatusHint(int /*source*/, bool /*finished*/) {}
+    virtual void TopTextShowWaveformCount(int /*count*/) {}
+    virtual void TopTextShowDatabase() {}
+    virtual void SetDatabase(const std::string& /*path*/) {}
+    // The database shown, or "NONEDATABASEATTHESCREEN".
+    virtual std::string GetSourceName() const { return "NONEDATABASEATTHESCREEN"; }
+
     // Communication-error hint: called on every idle step in the error state.
     virtual void ReportCommError(std::string_view /*suffix*/) {}
     virtual void ClearCommError() {}

@@ -26,6 +26,7 @@ class TInstrumentSenders;
 class TSignalRecords;
 class TTutorial;
 class TInstrumentLink;
+class TSaveRecall;
 class TShell;
 class TUndoBuffer;
 class TWindowBindings;
@@ -380,6 +381,10 @@ public:
     TFullHist* FullHist() { return FullHist_.get(); }
     void SetFullHist(TOwnedPart<TFullHist> hist) { FullHist_ = std::move(hist); }
 
+    // --- the save-and-recall state of the run: folders, names, counter, request flags ---
+    TSaveRecall* SaveRecall() { return SaveRecall_.get(); }
+    void SetSaveRecall(TOwnedPart<TSaveRecall> state) { SaveRecall_ = std::move(state); }
+
     // "Shadow:Lang" changed: the idle housekeeping switches the forms' language.
     bool LanguageSwitchRequest = false;
 
@@ -403,6 +408,7 @@ private:
     TOwnedPart<TInstrumentSenders> Senders_{nullptr, nullptr};          // refers to both: goes before them
     TWindowBindings* WindowBindings_ = nullptr;
     TOwnedPart<TFullHist> FullHist_{nullptr, nullptr};
+    TOwnedPart<TSaveRecall> SaveRecall_{nullptr, nullptr};
 };
 
 // Every feature unit registers its settings in the fixed order, unless skip; RegistrationDone is set

@@ -26,6 +26,10 @@ public:
     virtual bool ConfirmOkCancel(const std::string& /*text*/) { return false; }
     // True when the user chose a file (the request then holds the choice).
     virtual bool ExecSaveDialog(TSaveDialogRequest& /*request*/) { return false; }
+    // The same as a file-open dialog: the chosen name keeps its extension; an empty name stays empty.
+    virtual bool ExecOpenDialog(TSaveDialogRequest& /*request*/) { return false; }
+    // A plain message box.
+    virtual void ShowMessage(const std::string& /*text*/) {}
 };
 
 }  // namespace vt

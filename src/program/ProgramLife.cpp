@@ -3,6 +3,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "acq/SaveRecall.h"
 #include "acq/SignalSources.h"
 #include "core/CommandTree.h"
 #include "core/Shell.h"
@@ -91,8 +92,7 @@ void TProgramLife::StartUp() {
     view.InstallIdleHandler();
     Shell_.FlagRegisterReadingEnabled = true;
     // Taken before the first instrument start, so it holds the values given at registration.
-    Shell_.FactorySetup.clear();
-    if (TCommandTree* tree = Shell_.CommandTree()) tree->Root().SaveAllSettings(Shell_.FactorySetup);
+    SaveSetup(Shell_, SetupKindFactory, true);
     const bool present = Shell_.StartInstrumentPresent();
     StartInstrument(present);
     Shell_.StartUpSteps.RunRow(Shell_, TStartUpRow::LoadMemoriesFromDisk);

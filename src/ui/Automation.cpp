@@ -139,6 +139,13 @@ bool TQuietWhileServingDialogs::ExecSaveDialog(QWidget* parent, TSaveDialogReque
     return false;
 }
 
+bool TQuietWhileServingDialogs::ExecOpenDialog(QWidget* parent, TSaveDialogRequest& request) {
+    TCOMRC* service = Serving();
+    if (!service) return Inner_.ExecOpenDialog(parent, request);
+    service->Report(request.Title + ": cancelled, no dialog while a remote command runs");
+    return false;
+}
+
 TAutomationFeature::TAutomationFeature(TShell& shell, TUserDialogs& dialogs, std::uint16_t port)
     : Shell_(shell), Dialogs_(dialogs), Port_(port) {}
 

@@ -69,6 +69,7 @@ public:
     void ShowMessage(QWidget* parent, const QString& text) override;
     // Cancelled while a command runs: a file dialog needs a person.
     bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) override;
+    bool ExecOpenDialog(QWidget* parent, TSaveDialogRequest& request) override;
 
 private:
     // The running service, or null when no command runs.

@@ -1,7 +1,10 @@
 #include "ui/ProgramFeatures.h"
 
+#include <filesystem>
+
 #include "acq/AutoCalibration.h"
 #include "acq/MainCommands.h"
+#include "acq/SaveRecall.h"
 #include "acq/SignalAcq.h"
 #include "acq/Timebase.h"
 #include "acq/TimebaseChannels.h"
@@ -20,6 +23,7 @@
 #include "ui/UtilFeature.h"
 #include "ui/UtilMenuFeature.h"
 #include "ui/menus/AcqMenu.h"
+#include "ui/menus/SaveMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
 #include "ui/menus/TriggerMenu.h"
 #include "ui/menus/ZoomMenu.h"
@@ -32,13 +36,16 @@ namespace {
 // timebase delays that undo and redo keep.
 class TProgramMainCommandSteps : public TMainCommandSteps {
 public:
-    TProgramMainCommandSteps(TSignalAcq& acquisition, TTimebase& timebase)
-        : Acquisition_(acquisition), Timebase_(timebase) {}
+    TProgramMainCommandSteps(TShell& shell, TSignalAcq& acquisition, TTimebase& timebase)
+        : Shell_(shell), Acquisition_(acquisition), Timebase_(timebase) {}
     void SetRedrawFlags() override { Acquisition_.SetRedrawFlags(); }
     void SaveTimebaseDelays() override { Timebase_.SaveTimebaseDelays(); }
     void RestoreTimebaseDelays() override { Timebase_.RestoreTimebaseDelays(); }
+    void RecallSetup(int kind, bool showErrors) override { vt::RecallSetup(Shell_, kind, showErrors); }
+    bool SaveSetup(int kind, bool showErrors) override { return vt::SaveSetup(Shell_, kind, showErrors); }
 
 private:
+    TShell& Shell_;
     TSignalAcq& Acquisition_;
     TTimebase& Timebase_;
 };
@@ -76,20 +83,33 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     TSystemDialogsFeature& systemDialogs =
         Add(life, std::make_unique<TSystemDialogsFeature>(shell, quiet, mainCommandsUi));
     SystemDialogs_ = &systemDialogs;
-    systemDialogs.RecallFactoryAndSaveDefault = [this] {
+    systemDialogs.RecallFactoryAndSaveDefault = [this, &shell] {
         MainCommandSteps_->RecallSetup(1, false);
+        // The user's default setup is replaced unasked: the old one is kept beside it.
+        const std::string defaultSetup = DefaultSetupFileName(shell);
+        std::error_code ec;
+        if (std::filesystem::exists(defaultSetup, ec))
+            std::filesystem::copy_file(defaultSetup, defaultSetup + ".bak",
+                                       std::filesystem::copy_options::overwrite_existing, ec);
         MainCommandSteps_->SaveSetup(0, false);
     };
+    Add(life, std::make_unique<TSaveRecallFeature>());
+    Add(life, std::make_unique<TSaveMenuFeature>(shell));
     TTimebaseChannelsMenus& timebaseChannels = Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
     TCalibrAdjust& calibration = Add(life, std::make_unique<TCalibrAdjust>(shell));
     TAutoCalibration& autoCalibration = Add(life, std::make_unique<TAutoCalibration>(shell, calibration));
     Add(life, std::make_unique<TCalibrationFeature>(shell, calibration, autoCalibration));
     calibration.SetTimebaseCalCurveAccess(&timebaseChannels.Settings().Timebase());
     util.ReadAdjustmentValues = [&calibration] { calibration.ReadAdjustmentValues(0); };
+    systemDialogs.Info.ValuesUnstored = [&calibration] {
+        TUnstoredValues unstored;
+        calibration.AddUnstoredValues(unstored);
+        return unstored.AdjustmentModified || unstored.CalibrationModified;
+    };
     Add(life, std::make_unique<TTrigMenuFeature>(shell, &timebaseChannels.Settings().Timebase()));
     Add(life, std::make_unique<TZoomMenuFeature>(shell));
     MainCommandSteps_ =
-        std::make_unique<TProgramMainCommandSteps>(acquisition, timebaseChannels.Settings().Timebase());
+        std::make_unique<TProgramMainCommandSteps>(shell, acquisition, timebaseChannels.Settings().Timebase());
     mainCommands.SetSteps(*MainCommandSteps_);
     TNumericPadFeature& pad = Add(life, std::make_unique<TNumericPadFeature>(
                                             shell, [&shell, this] { UndoRedoSettings(shell, *MainCommandSteps_, false, true); }));

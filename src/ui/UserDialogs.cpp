@@ -68,21 +68,37 @@ QStringList QtFileFilters(std::string_view filter) {
     return filters;
 }
 
-bool TMessageBoxDialogs::ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) {
+namespace {
+
+// Non-native, so that the idle steps of the acquisition go on while the dialog is open.
+bool ExecFileDialog(QWidget* parent, TSaveDialogRequest& request, bool save) {
     const QStringList filters = QtFileFilters(request.Filter);
     QFileDialog dialog(parent, QString::fromStdString(request.Title), QString::fromStdString(request.Folder));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (!save) dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(filters);
     if (request.FilterIndex >= 0 && request.FilterIndex < filters.size())
         dialog.selectNameFilter(filters[request.FilterIndex]);
     const QString name = QFileInfo(QString::fromStdString(request.Name)).fileName();
-    dialog.selectFile(name.isEmpty() ? QStringLiteral("Noname") : name);
+    if (!name.isEmpty() || save) dialog.selectFile(name.isEmpty() ? QStringLiteral("Noname") : name);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     const QFileInfo chosen(dialog.selectedFiles().front());
     request.Folder = (chosen.absolutePath() + '/').toStdString();
-    request.Name = (chosen.absolutePath() + '/' + chosen.completeBaseName()).toStdString();
+    request.Name = save ? (chosen.absolutePath() + '/' + chosen.completeBaseName()).toStdString()
+                        : chosen.absoluteFilePath().toStdString();
     request.FilterIndex = static_cast<int>(std::max<qsizetype>(filters.indexOf(dialog.selectedNameFilter()), 0));
     return true;
+}
+
+}  // namespace
+
+bool TMessageBoxDialogs::ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) {
+    return ExecFileDialog(parent, request, true);
+}
+
+bool TMessageBoxDialogs::ExecOpenDialog(QWidget* parent, TSaveDialogRequest& request) {
+    return ExecFileDialog(parent, request, false);
 }
 
 void TDialogUserServices::Beep() { QApplication::beep(); }
@@ -96,5 +112,11 @@ bool TDialogUserServices::ConfirmOkCancel(const std::string& text) {
 }
 
 bool TDialogUserServices::ExecSaveDialog(TSaveDialogRequest& request) { return Dialogs_.ExecSaveDialog(nullptr, request); }
+
+bool TDialogUserServices::ExecOpenDialog(TSaveDialogRequest& request) { return Dialogs_.ExecOpenDialog(nullptr, request); }
+
+void TDialogUserServices::ShowMessage(const std::string& text) {
+    Dialogs_.ShowMessage(nullptr, QString::fromStdString(text));
+}
 
 }  // namespace vt

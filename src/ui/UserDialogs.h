@@ -24,6 +24,8 @@ public:
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
     // A file-save dialog; true when the user chose a file (the request then holds the choice).
     virtual bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) = 0;
+    // A file-open dialog: the chosen name keeps its extension.
+    virtual bool ExecOpenDialog(QWidget* /*parent*/, TSaveDialogRequest& /*request*/) { return false; }
     // A question with Yes and No; where only the three-button question is given, its Cancel is No.
     virtual bool AskYesNo(QWidget* parent, const QString& text) {
         return AskYesNoCancel(parent, text) == TDialogAnswer::Yes;
@@ -52,6 +54,7 @@ public:
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) override;
+    bool ExecOpenDialog(QWidget* parent, TSaveDialogRequest& request) override;
     bool AskYesNo(QWidget* parent, const QString& text) override;
     bool AskOkCancel(QWidget* parent, const QString& text) override;
     bool ShowInformation(QWidget* parent, const QString& title, const QString& text,
@@ -66,6 +69,8 @@ public:
     void ShowErrorDlg(const std::string& text) override;
     bool ConfirmOkCancel(const std::string& text) override;
     bool ExecSaveDialog(TSaveDialogRequest& request) override;
+    bool ExecOpenDialog(TSaveDialogRequest& request) override;
+    void ShowMessage(const std::string& text) override;
 
 private:
     TUserDialogs& Dialogs_;

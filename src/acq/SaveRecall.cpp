@@ -1,0 +1,864 @@
+#include "acq/SaveRecall.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <limits>
+#include <system_error>
+
+#include "acq/DerivedSignals.h"
+#include "acq/SignalObj.h"
+#include "acq/SignalSources.h"
+#include "acq/WaveformDatabase.h"
+#include "acq/WaveformSaves.h"
+#include "acq/WaveformTransfer.h"
+#include "core/AsciiText.h"
+#include "core/CommandTree.h"
+#include "core/SettingReaders.h"
+#include "core/Shell.h"
+#include "core/TextFiles.h"
+#include "core/UndoBuffer.h"
+#include "link/InstrumentLink.h"
+#include "link/UtilSettings.h"
+
+namespace vt {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int HintMs = 3000;
+constexpr std::string_view MemoItems = "M1,M2,M3,M4";
+constexpr std::string_view MemoryFileMark = "~memzona.no";
+constexpr int FileTypeDb = 1;
+constexpr int NameModeAuto = 1;
+constexpr int FormatBinary = 0;
+constexpr int FormatVerbose = 1;
+constexpr int FormatYOnly = 2;
+constexpr const char* NoDatabaseText = "NONEDATABASEATTHESCREEN";
+
+const std::string SetupFilter = "Setup File (*.set)|*.set";
+const std::string SaveWaveformFilter =
+    "Binary format (*.wfm)|*.wfm|Verbose format (*.txt)|*.txt|Y values formats (*.txty)|*.txty";
+const std::string LoadWaveformFilter = "Binary format (*.wfm)|*.wfm|Verbose format (*.txt)|*.txt";
+const std::string DatabaseFilter = "Database File (*.cgs)|*.cgs";
+
+// Bytes a file name may hold as they are; every other one is written "%XX", as for the lock files.
+bool SafeNameByte(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '{' || c == '}' ||
+           c == '-';
+}
+
+std::string InstrumentFilePart(std::string_view name) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == ' ') continue;
+        if (SafeNameByte(c)) {
+            out += ch;
+        } else {
+            out += '%';
+            out += Hex[c >> 4];
+            out += Hex[c & 0xF];
+        }
+    }
+    return out;
+}
+
+std::string WithSlash(const fs::path& folder) {
+    std::string s = folder.generic_string();
+    if (s.empty() || s.back() != '/') s += '/';
+    return s;
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view part) {
+    return UpperCase(text).find(part) != std::string::npos;
+}
+
+// Whether a value holds a ";" outside quotes: a second command on the line.
+bool HoldsSecondCommand(std::string_view value) {
+    bool quoted = false;
+    for (const char c : value) {
+        if (c == '"') quoted = !quoted;
+        if (c == ';' && !quoted) return true;
+    }
+    return false;
+}
+
+// A line a recall may apply: one value of a saveable setting of this tree, never an action.
+bool AppliesAsSetting(TCommandTree& tree, std::string_view header, std::string_view value) {
+    if (header.empty() || header.front() == '*' || header.front() == ':') return false;
+    if (ContainsNoCase(header, "SHADOW") || ContainsNoCase(header, "FLASH:") || ContainsNoCase(header, "INSTR:"))
+        return false;
+    if (HoldsSecondCommand(value)) return false;
+    THandler* h = tree.Root().FindHandler(header);
+    if (!h || h->NoSave()) return false;
+    return !dynamic_cast<TRightCommandHandler*>(h) && !dynamic_cast<TMainCommandHandler*>(h) &&
+           !dynamic_cast<TGpibStringHandler*>(h);
+}
+
+// One undo step for the whole list (the mask object's state first), the lines applied, the delay
+// controls refreshed from their settings.
+void ApplySetupLines(TShell& shell, const std::vector<std::string>& lines) {
+    TCommandTree* tree = shell.CommandTree();
+    if (!tree) return;
+    if (TUndoBuffer* undo = shell.UndoBuffer()) undo->BeginStep();
+    if (auto* mask = FindSetting<TComplexObjectHandler>(tree, "NOGPIB:Mask")) mask->SaveStateForUndo(true);
+    tree->Root().LoadAllSettings(lines);
+    for (const char* path : {"TB:Delay", "TB:BitDelay"})
+        if (THandler* h = tree->Root().FindHandler(path)) h->NotifySwitchers();
+}
+
+// A command that replies "ERROR" when its action fails.
+class TFallibleCommandHandler : public TRightCommandHandler {
+public:
+    explicit TFallibleCommandHandler(std::function<bool(THandler&)> action)
+        : TRightCommandHandler([this, action](THandler& h) { Failed_ = !action(h); }) {}
+    void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override {
+        Failed_ = false;
+        TRightCommandHandler::ExecuteCommand(parameter, isQuery, reply, internal);
+        if (!isQuery && Failed_) reply = "ERROR";
+        Failed_ = false;
+    }
+
+private:
+    bool Failed_ = false;
+};
+
+// A text command: a set with a text, or a query (which may be answered with a default name).
+class TNameCommandHandler : public THandler {
+public:
+    using TSet = std::function<void(std::string_view)>;
+    using TQuery = std::function<std::string()>;
+    TNameCommandHandler(TSet set, TQuery query) : Set_(std::move(set)), Query_(std::move(query)) { SetNoSave(true); }
+    void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool) override {
+        std::size_t first = parameter.find_first_not_of(' ');
+        const std::string_view text = first == std::string_view::npos ? std::string_view() : parameter.substr(first);
+        if (!text.empty()) Set_(text);
+        if (isQuery) reply += Query_();
+    }
+
+private:
+    TSet Set_;
+    TQuery Query_;
+};
+
+bool FromRemote(THandler& h) { return h.GetWhoChangedRaw() == wcvRemote; }
+
+}  // namespace
+
+// ------------------------------------------------------------------------------------------ setups
+
+std::string FormatLangText(std::string text, std::string_view value) {
+    for (const char* mark : {"%s", "%d"}) {
+        const std::size_t at = text.find(mark);
+        if (at != std::string::npos) return text.replace(at, 2, value);
+    }
+    return text;
+}
+
+std::string DefaultSetupFileName(const TShell& shell) {
+    return shell.Folders.SetupFilesFolder + "~SetpDefaultFor" + InstrumentFilePart(shell.StartInstrumentName) + ".set";
+}
+
+std::string PowerOffSetupFileName(const TShell& shell) {
+    return shell.Folders.SetupFilesFolder + "~SetpPwrOffFor" + InstrumentFilePart(shell.StartInstrumentName) + ".set";
+}
+
+bool SaveSetupFile(TShell& shell, const std::string& path, bool showErrors) {
+    TCommandTree* tree = shell.CommandTree();
+    std::vector<std::string> list;
+    if (tree) tree->Root().SaveAllSettings(list);
+    std::string text;
+    for (const std::string& line : list) {
+        text += line;
+        text += '\n';
+    }
+    try {
+        if (!tree) throw EFileError("no settings");
+        WriteFileAtomic(path, text);
+    } catch (const EFileError&) {
+        if (showErrors) shell.User().ShowMessage(FormatLangText(shell.LangStr("File___NotSaved"), path));
+        return false;
+    }
+    return true;
+}
+
+TSetupFileCheck CheckSetupText(TShell& shell, std::string_view bytes) {
+    TSetupFileCheck check;
+    auto damaged = [&check] {
+        check.Damaged = true;
+        check.Lines.clear();
+        return check;
+    };
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return damaged();
+    }
+    // A file cut off inside its last line.
+    if (!bytes.empty() && bytes.back() != '\n') return damaged();
+    TCommandTree* tree = shell.CommandTree();
+    const std::string text = DecodeText(bytes);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string_view line(text.data() + pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos) continue;
+        line.remove_prefix(first);
+        const std::size_t blank = line.find(' ');
+        if (blank == std::string_view::npos) return damaged();
+        if (!tree || !AppliesAsSetting(*tree, line.substr(0, blank), line.substr(blank + 1))) {
+            ++check.SkippedLines;
+            continue;
+        }
+        check.Lines.emplace_back(line);
+    }
+    return check;
+}
+
+bool RecallSetupFile(TShell& shell, const std::string& path, bool showErrors, bool* damaged) {
+    if (damaged) *damaged = false;
+    auto fail = [&](const char* key) {
+        if (damaged) *damaged = std::string_view(key) == "FileSDamaged";
+        if (showErrors) shell.User().ShowErrorDlg(FormatLangText(shell.LangStr(key), path));
+        return false;
+    };
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec) return fail("File___NotFound");
+    if (size > MaxSetupFileBytes) return fail("FileSDamaged");
+    std::string bytes;
+    try {
+        bytes = ReadFileBytes(path);
+    } catch (const EFileError&) {
+        return fail("File___NotFound");
+    }
+    if (bytes.size() > MaxSetupFileBytes) return fail("FileSDamaged");
+    const TSetupFileCheck check = CheckSetupText(shell, bytes);
+    if (check.Damaged) return fail("FileSDamaged");
+    if (!shell.CommandTree()) return fail("File___NotFound");
+    ApplySetupLines(shell, check.Lines);
+    return true;
+}
+
+bool SaveSetup(TShell& shell, int kind, bool showErrors) {
+    switch (kind) {
+        case SetupKindDefault: return SaveSetupFile(shell, DefaultSetupFileName(shell), showErrors);
+        case SetupKindFactory:
+            shell.FactorySetup.clear();
+            if (TCommandTree* tree = shell.CommandTree()) tree->Root().SaveAllSettings(shell.FactorySetup);
+            return true;
+        default: return SaveSetupFile(shell, PowerOffSetupFileName(shell), showErrors);
+    }
+}
+
+bool RecallSetup(TShell& shell, int kind, bool showErrors) {
+    bool done = true;
+    switch (kind) {
+        case SetupKindDefault:
+            done = RecallSetupFile(shell, DefaultSetupFileName(shell), showErrors);
+            ApplyGssDefaultsForLink(shell);
+            break;
+        case SetupKindFactory:
+            ApplySetupLines(shell, shell.FactorySetup);
+            ApplyGssDefaultsForLink(shell);
+            break;
+        default: done = RecallSetupFile(shell, PowerOffSetupFileName(shell), showErrors); break;
+    }
+    shell.InstrumentStartSteps.RunRow(shell, TInstrumentStartRow::UpdateHoldoffTracking);
+    return done;
+}
+
+std::string WaveformFileExt(int format, const std::string& text) {
+    switch (format) {
+        case FormatBinary: return ".wfm";
+        case FormatVerbose: return ".txt";
+        case FormatYOnly: return ".txty";
+        default: return text;
+    }
+}
+
+// ------------------------------------------------------------------------------------- the state
+
+TSaveRecall::TSaveRecall(TShell& shell)
+    : Shell_(shell),
+      DerivedInputs_(std::make_unique<TDerivedInputs>(shell)),
+      Derived_(std::make_unique<TDerivedSignals>(shell, *DerivedInputs_)),
+      Database_(std::make_unique<TWaveDatabase>()) {
+    SetupFolder = shell.Folders.SetupFilesFolder;
+    WaveformFolder = shell.Folders.WaveformFilesFolder;
+    DatabaseFolder = shell.Folders.DatabaseFolder;
+}
+
+TSaveRecall::~TSaveRecall() = default;
+
+int TSaveRecall::Choice(const char* path) const { return ReadChoiceSetting(Shell_.CommandTree(), path, 0); }
+
+void TSaveRecall::SetChoice(const char* path, int index) { WriteChoiceSetting(Shell_.CommandTree(), path, index); }
+
+std::uint32_t TSaveRecall::MemoMask() const { return ReadMaskSetting(Shell_.CommandTree(), "Save:Memo:On", 0); }
+
+void TSaveRecall::SetMemoBit(int memory, bool on) {
+    if (auto* h = FindSetting<TCheckSwHandler>(Shell_.CommandTree(), "Save:Memo:On")) {
+        const std::uint32_t bit = 1u << memory;
+        h->SetMask(on ? (h->GetMask() | bit) : (h->GetMask() & ~bit));
+    }
+}
+
+bool TSaveRecall::SourceIsOn(int source) const {
+    const TSignalRecords* records = Shell_.Records();
+    return records && source >= 0 && source < SourceIndexCount && records->SignalsOn().IsOn(source);
+}
+
+void TSaveRecall::SetMemoryOn(int memory, bool on) {
+    const int source = MemorySignalIndex(memory);
+    if (SourceIsOn(source) == on) return;
+    Shell_.Records()->SignalsOn().SetOn(source, on);
+    UpdateMemoryItemsEnabled();
+}
+
+void TSaveRecall::UpdateMemoryItemsEnabled() {
+    auto* h = FindSetting<TCheckSwHandler>(Shell_.CommandTree(), "Save:Memo:On");
+    if (!h) return;
+    std::uint32_t disabled = 0;
+    for (int m = 0; m < MemoryCount; ++m)
+        if (!SourceIsOn(MemorySignalIndex(m))) disabled |= 1u << m;
+    h->SetDisabledMask(disabled);
+}
+
+std::string TSaveRecall::PlaceInFolder(std::string_view text, std::string& folder) const {
+    const fs::path given{std::string(text)};
+    if (!given.has_parent_path()) return folder + std::string(text);
+    fs::path parent = given.parent_path();
+    if (!parent.is_absolute()) parent = fs::path(folder) / parent;
+    folder = WithSlash(parent.lexically_normal());
+    return folder + given.filename().string();
+}
+
+// ------------------------------------------------------------------------------------ commands
+
+void TSaveRecall::RegisterSaveCommands() {
+    TCommandTree* tree = Shell_.CommandTree();
+    if (!tree) return;
+    TSpider& root = tree->Root();
+    const std::string sources(WfmSourceItems);
+    root.AddCheckHandler("Save:Memo:On", {.Items = std::string(MemoItems)});
+    root.AddSignalSourceHandler("Save:Memo:Source", {.Items = sources, .ExcludedMask = WfmSourceDisabledMask});
+    root.AddRadioHandler("Save:Memo:ToMemo", {.Items = std::string(MemoItems)});
+    root.AddRightCommandHandler("Save:Memo:Save", [this](THandler&) { MemorySaveRequest = true; });
+    root.AddRadioHandler("Save:Disk:FileType",
+                         {.Items = "Wfm,Db", .AfterChange = [this](THandler&) { SaveFileTypeChanged(); }})
+        .SetDisabled(true);
+    root.AddSignalSourceHandler("Save:Disk:Source", {.Items = sources, .ExcludedMask = WfmSourceDisabledMask});
+    root.AddSignalSourceHandler("Save:Disk:DbSource", {.Items = sources, .ExcludedMask = WfmSourceDisabledMask});
+    root.AddRadioHandler("Save:Disk:NameMode", {.Items = "Manual,Auto"});
+    root.AddRadioHandler("Save:Disk:FileFormat", {.Items = "Binary,Verbose,YOnly"});
+    root.Register("Save:Disk:FileName",
+                  std::make_unique<TNameCommandHandler>([this](std::string_view text) { SetDiskFileName(text); },
+                                                        [this] { return DiskFileNameReply(); }));
+    root.AddRightCommandHandler("Save:Disk:Save", [this](THandler&) {
+        if (Choice("Save:Disk:FileType") == FileTypeDb) {
+            if (!DatabaseBase.empty()) DatabaseSaveAction(false);
+            return;
+        }
+        if (WaveformBase.empty()) return;
+        DiskSaveRequest = DiskSaveByCommand = true;
+    });
+    root.AddRadioHandler("Save:Disk:ToMemo", {.Items = std::string(MemoItems)});
+    root.AddRightCommandHandler("Save:Disk:Load", [this](THandler&) {
+        if (Choice("Save:Disk:FileType") == FileTypeDb) {
+            DatabaseLoadAction(false);
+            return;
+        }
+        DiskLoadRequest = DiskLoadByCommand = true;
+    });
+    auto fallible = [&root](const char* path, std::function<bool(THandler&)> action) {
+        root.Register(path, std::make_unique<TFallibleCommandHandler>(std::move(action)));
+    };
+    // A user's action shows its messages; a remote command learns of a failure from its reply.
+    fallible("Save:Setup:RecFact",
+             [this](THandler& h) { return RecallSetup(Shell_, SetupKindFactory, !FromRemote(h)); });
+    fallible("Save:Setup:RecLast",
+             [this](THandler& h) { return RecallSetup(Shell_, SetupKindPowerOff, !FromRemote(h)); });
+    fallible("Save:Setup:SvAsDefault",
+             [this](THandler& h) { return SaveSetup(Shell_, SetupKindDefault, !FromRemote(h)); });
+    root.Register("Save:Setup:FileName",
+                  std::make_unique<TNameCommandHandler>([this](std::string_view text) { SetSetupFileName(text); },
+                                                        [this] {
+                                                            if (SetupName.empty()) SetupName = SetupFolder + "Noname.set";
+                                                            return " " + SetupName;
+                                                        }));
+    fallible("Save:Setup:Save",
+             [this](THandler&) { return !SetupName.empty() && SaveSetupFile(Shell_, SetupName, false); });
+    fallible("Save:Setup:Recall",
+             [this](THandler&) { return !SetupName.empty() && RecallSetupFile(Shell_, SetupName, false); });
+    // The database on the screen, restored with setups and undo.
+    root.AddComplexObjectHandler("NOGPIB:DataBase", [this](TComplexObjectHandler&, bool isQuery, std::string& text) {
+        TDisplayServices& display = Shell_.Display();
+        if (isQuery) {
+            text = display.GetSourceName();
+            return;
+        }
+        if (text == display.GetSourceName()) return;
+        if (text == NoDatabaseText) {
+            DatabaseLoaded_ = false;
+            display.SetDatabase({});
+            return;
+        }
+        LoadDatabaseFile(text);
+    });
+    UpdateMemoryItemsEnabled();
+    SaveFileTypeChanged();
+}
+
+void TSaveRecall::SaveFileTypeChanged() {
+    TCommandTree* tree = Shell_.CommandTree();
+    if (!tree) return;
+    const bool db = Choice("Save:Disk:FileType") == FileTypeDb;
+    for (const char* path : {"Save:Disk:Source", "Save:Disk:ToMemo", "Save:Disk:NameMode"})
+        if (THandler* h = tree->Root().FindHandler(path)) h->SetDisabled(db);
+    if (THandler* h = tree->Root().FindHandler("Save:Disk:DbSource")) h->SetDisabled(!db);
+}
+
+void TSaveRecall::SetSetupFileName(std::string_view text) {
+    fs::path name = PlaceInFolder(text, SetupFolder);
+    SetupName = name.replace_extension(".set").string();
+}
+
+void TSaveRecall::SetDiskFileName(std::string_view text) {
+    AutoCounter = 0;
+    const bool db = Choice("Save:Disk:FileType") == FileTypeDb;
+    fs::path name = PlaceInFolder(text, db ? DatabaseFolder : WaveformFolder);
+    (db ? DatabaseBase : WaveformBase) = name.replace_extension().string();
+}
+
+std::string TSaveRecall::DiskFileNameReply() const {
+    if (Choice("Save:Disk:FileType") == FileTypeDb)
+        return (DatabaseBase.empty() ? DatabaseFolder + "Noname" : DatabaseBase) + ".cgs";
+    std::string reply = WaveformBase.empty() ? WaveformFolder + "Noname" : WaveformBase;
+    if (AutoCounter > 0) {
+        char number[16];
+        std::snprintf(number, sizeof number, "_%.5d", AutoCounter);
+        reply += number;
+    }
+    return reply + WaveformFileExt(Choice("Save:Disk:FileFormat"));
+}
+
+// ------------------------------------------------------------------------------------ memories
+
+std::string TSaveRecall::MemoryFileName(int memory) const {
+    return Shell_.Folders.InstallFolder + std::string(MemoryFileMark) + std::to_string(memory + 1);
+}
+
+void TSaveRecall::SaveSignalToMemory(int source, int memory) {
+    // Only the sources that hold a record can be copied; the choices may name XY .. None.
+    if (source < 0 || source >= SignalRecordCount || !SourceIsOn(source) || memory < 0 || memory >= MemoryCount) {
+        Shell_.User().ShowErrorDlg(Shell_.LangStr("SignalIsAbsent"));
+        return;
+    }
+    const int target = MemorySignalIndex(memory);
+    if (source != target) Derived_->CopySignalValues(target, source, true);
+    SetMemoryOn(memory, true);
+    SetMemoBit(memory, true);
+    SaveWaveformBinary(Shell_, target, MemoryFileName(memory));
+    if (MemoMask() & (1u << memory)) Shell_.Display().FreeSignalLayer(target);
+}
+
+void TSaveRecall::SaveMemoCommand() {
+    SaveSignalToMemory(Choice("Save:Memo:Source"), Choice("Save:Memo:ToMemo"));
+}
+
+void TSaveRecall::LoadMemoriesFromDisk() {
+    for (int m = 0; m < MemoryCount; ++m) {
+        const std::string path = MemoryFileName(m);
+        std::error_code ec;
+        if (!fs::is_regular_file(path, ec)) continue;
+        LoadWaveformBinary(m, path, true);
+    }
+    UpdateMemoryItemsEnabled();
+}
+
+void TSaveRecall::ShowLoadedHint(int memory, const std::string& path) {
+    Shell_.Display().PushHint(
+        FormatLangText(Shell_.LangStr("Mn"), std::to_string(memory + 1)) + Shell_.LangStr("LoadFromFile") + path,
+        HintMs);
+}
+
+bool TSaveRecall::LoadWaveformBinary(int memory, const std::string& path, bool quiet) {
+    const int source = MemorySignalIndex(memory);
+    TSignalRecords& records = *Shell_.Records();
+    // The load reads into a copy: a damaged file keeps the record and its zoom.
+    if (!records.Record(source).LoadBinary(path)) {
+        SetMemoryOn(memory, false);
+        records.SetState(source, srcOff);
+        if (!quiet) Shell_.User().ShowErrorDlg(FormatLangText(Shell_.LangStr("FileSDamaged"), path));
+        return false;
+    }
+    TCommandTree* tree = Shell_.CommandTree();
+    const std::string zoom = "Zoom:" + SourceShortName(source) + ":";
+    WriteRealSetting(tree, zoom + "HorScale", 1);
+    WriteRealSetting(tree, zoom + "HorPosition", 0);
+    if (path.find(MemoryFileMark) == std::string::npos) ShowLoadedHint(memory, path);
+    SetMemoryOn(memory, true);
+    records.SetState(source, srcUpToDate);
+    if (!quiet) SetMemoBit(memory, true);
+    if (MemoMask() & (1u << memory)) Shell_.Display().FreeSignalLayer(source);
+    return true;
+}
+
+bool TSaveRecall::LoadWaveformText(int memory, const std::string& path) {
+    const int source = MemorySignalIndex(memory);
+    TSignalObj& record = Shell_.Records()->Record(source);
+    if (!record.LoadText(path)) {
+        SetMemoryOn(memory, false);
+        Shell_.User().ShowErrorDlg(FormatLangText(Shell_.LangStr("FileSDamaged"), path));
+        return false;
+    }
+    TCommandTree* tree = Shell_.CommandTree();
+    const std::string zoom = "Zoom:" + SourceShortName(source) + ":";
+    double factor = 1;
+    double position = 0;
+    if (record.IsSpectrum()) {
+        // A spectrum shows its first half: the zoom stays inside it.
+        factor = 0.5;
+        position = std::max(0.0, std::min(position, record.Length() / 2.0 - record.Length() * factor));
+    }
+    WriteRealSetting(tree, zoom + "HorScale", factor);
+    WriteRealSetting(tree, zoom + "HorPosition", position);
+    ShowLoadedHint(memory, path);
+    SetMemoryOn(memory, true);
+    SetMemoBit(memory, true);
+    if (MemoMask() & (1u << memory)) Shell_.Display().FreeSignalLayer(source);
+    return true;
+}
+
+void TSaveRecall::UpdateMemorySignals() {
+    TDisplayServices& display = Shell_.Display();
+    const std::uint32_t shown = MemoMask();
+    for (int m = 0; m < MemoryCount; ++m) {
+        const int source = MemorySignalIndex(m);
+        if (!(shown & (1u << m))) {
+            display.FreeSignalLayer(source);
+            continue;
+        }
+        const std::int32_t signature = Derived_->SignalSettingsSignature(source);
+        if (SignatureKnown_[static_cast<std::size_t>(m)] && signature == Signatures_[static_cast<std::size_t>(m)] &&
+            display.HasSignalLayer(source, display.DisplayStyle()))
+            continue;
+        Derived_->RedrawSignalLayer(source);
+        Signatures_[static_cast<std::size_t>(m)] = signature;
+        SignatureKnown_[static_cast<std::size_t>(m)] = true;
+        Shell_.Records()->SetState(source, srcStale);
+    }
+}
+
+// ------------------------------------------------------------------------------ waveform files
+
+void TSaveRecall::RunFileRequests() {
+    if (MemorySaveRequest) {
+        MemorySaveRequest = false;
+        SaveMemoCommand();
+    }
+    if (DiskSaveRequest) {
+        DiskSaveRequest = false;
+        SaveWaveformDialog();
+    }
+    if (DiskLoadRequest) {
+        DiskLoadRequest = false;
+        LoadWaveformDialog();
+    }
+}
+
+void TSaveRecall::SaveWaveformDialog() {
+    if (FileDialogOpen) return;
+    int format = Choice("Save:Disk:FileFormat");
+    const bool autoName = Choice("Save:Disk:NameMode") == NameModeAuto;
+    if (DiskSaveByCommand) {
+        DiskSaveByCommand = false;
+    } else if (!autoName || WaveformBase.empty()) {
+        TSaveDialogRequest request{.Title = Shell_.LangStr("SaveWaveformAs"),
+                                   .Filter = SaveWaveformFilter,
+                                   .FilterIndex = format,
+                                   .Name = WaveformBase,
+                                   .Folder = WaveformFolder};
+        FileDialogOpen = true;
+        const bool chosen = Shell_.User().ExecSaveDialog(request);
+        FileDialogOpen = false;
+        if (!chosen) return;
+        AutoCounter = 0;
+        WaveformBase = request.Name;
+        WaveformFolder = request.Folder;
+        format = std::clamp(request.FilterIndex, FormatBinary, FormatYOnly);
+        SetChoice("Save:Disk:FileFormat", format);
+    }
+    const std::string ext = WaveformFileExt(format);
+    std::string name = WaveformBase;
+    if (autoName) {
+        // The next number whose file does not exist yet: an automatic name never overwrites.
+        std::error_code ec;
+        do {
+            if (AutoCounter == std::numeric_limits<std::int32_t>::max()) return;
+            ++AutoCounter;
+            char number[16];
+            std::snprintf(number, sizeof number, "_%.5d", AutoCounter);
+            name = WaveformBase + number;
+        } while (fs::exists(name + ext, ec));
+    }
+    const int source = Choice("Save:Disk:Source");
+    if (format == FormatBinary) SaveWaveformBinary(Shell_, source, name + ext);
+    else SaveWaveformText(Shell_, source, name + ext, format == FormatYOnly);
+}
+
+void TSaveRecall::LoadWaveformDialog() {
+    if (FileDialogOpen) return;
+    int format = Choice("Save:Disk:FileFormat");
+    // A file of Y values only cannot be read back.
+    if (format == FormatYOnly) {
+        format = FormatVerbose;
+        SetChoice("Save:Disk:FileFormat", format);
+    }
+    std::string name = WaveformBase + (format == FormatVerbose ? ".txt" : ".wfm");
+    if (DiskLoadByCommand) {
+        DiskLoadByCommand = false;
+    } else {
+        TSaveDialogRequest request{.Title = Shell_.LangStr("LoadWaveform"),
+                                   .Filter = LoadWaveformFilter,
+                                   .FilterIndex = format,
+                                   .Name = name,
+                                   .Folder = WaveformFolder};
+        FileDialogOpen = true;
+        const bool chosen = Shell_.User().ExecOpenDialog(request);
+        FileDialogOpen = false;
+        if (!chosen) return;
+        name = request.Name;
+        WaveformBase = fs::path(name).replace_extension().string();
+        WaveformFolder = request.Folder;
+        format = std::clamp(request.FilterIndex, FormatBinary, FormatVerbose);
+        SetChoice("Save:Disk:FileFormat", format);
+    }
+    const int memory = Choice("Save:Disk:ToMemo");
+    if (format == FormatVerbose) LoadWaveformText(memory, name);
+    else LoadWaveformBinary(memory, name, false);
+}
+
+void TSaveRecall::DiskSaveAction() {
+    if (Choice("Save:Disk:FileType") == FileTypeDb) DatabaseSaveAction(true);
+    else DiskSaveRequest = true;
+}
+
+void TSaveRecall::DiskLoadAction() {
+    if (Choice("Save:Disk:FileType") == FileTypeDb) DatabaseLoadAction(true);
+    else DiskLoadRequest = true;
+}
+
+// ------------------------------------------------------------------------------------- database
+
+bool TSaveRecall::CreateDatabaseFile(const std::string& path) {
+    const int source = Choice("Save:Disk:DbSource");
+    const TSignalObj* record = Shell_.Records()->FindRecord(source);
+    if (!record) {
+        Shell_.User().ShowErrorDlg(Shell_.LangStr("SignalIsAbsent"));
+        return false;
+    }
+    // The empty record is written whole at once: a disk without room for it refuses the database now,
+    // not when its acquisitions are to be kept.
+    TWaveDatabase fresh;
+    fresh.Reserved = Database_->Reserved;
+    fresh.Start(source, record->VertOffset(), record->VertScale());
+    try {
+        WriteFileAtomic(path, fresh.Serialize());
+    } catch (const EFileError&) {
+        Shell_.User().ShowErrorDlg(Shell_.LangStr("WriteFileError") + path + "\"");
+        return false;
+    }
+    *Database_ = std::move(fresh);
+    return true;
+}
+
+void TSaveRecall::AddToDatabase() {
+    DatabaseRan_ = true;
+    const TSignalObj* record = Shell_.Records()->FindRecord(Database_->Source);
+    if (!record) return;
+    Database_->Add(record->Length());
+    Shell_.Display().TopTextShowWaveformCount(Database_->Count);
+}
+
+void TSaveRecall::SaveDatabaseFile() {
+    DatabaseOpen_ = false;
+    const std::string path = DatabaseBase + ".cgs";
+    try {
+        WriteFileAtomic(path, Database_->Serialize());
+    } catch (const EFileError&) {
+        Shell_.User().ShowErrorDlg(Shell_.LangStr("WriteFileError") + path + "\"");
+    }
+    Shell_.Display().ShowDatabaseStatusHint(Database_->Source, true);
+    Shell_.Display().TopTextShowWaveformCount(Database_->Count);
+}
+
+void TSaveRecall::CloseDatabase() {
+    if (DatabaseOpen_) SaveDatabaseFile();
+}
+
+void TSaveRecall::FollowRunState(bool running) {
+    if (!DatabaseOpen_) return;
+    if (running) DatabaseRan_ = true;
+    else if (DatabaseRan_) SaveDatabaseFile();
+}
+
+bool TSaveRecall::LoadDatabaseFile(const std::string& path) {
+    std::string bytes;
+    bool read = false;
+    std::error_code ec;
+    // A file of another size is no database: refused before it is read.
+    if (fs::file_size(path, ec) == TWaveDatabase::FileBytes && !ec) {
+        try {
+            bytes = ReadFileBytes(path);
+            read = true;
+        } catch (const EFileError&) {
+        }
+    }
+    if (!read || !Database_->Parse(bytes)) {
+        DatabaseLoaded_ = false;
+        Shell_.User().ShowMessage(Shell_.LangStr("DatabaseDamaged"));
+        return false;
+    }
+    DatabaseLoaded_ = true;
+    if (TInstrumentLink* link = Shell_.Link()) link->BreakAcquisition(true);
+    TCommandTree* tree = Shell_.CommandTree();
+    if (tree && tree->Root().FindHandler("*StopSingle")) {
+        tree->ExecuteCommandString("*StopSingle Stop", true);
+    } else {
+        Shell_.RunOn = false;
+        Shell_.SingleOn = false;
+    }
+    Shell_.Display().SetDatabase(path);
+    if (THandler* compare = tree ? tree->Root().FindHandler("Mask:CompareWith") : nullptr) compare->SetDisabled(true);
+    Shell_.Display().TopTextShowDatabase();
+    return true;
+}
+
+void TSaveRecall::DatabaseSaveAction(bool withDialog) {
+    if (withDialog) {
+        TSaveDialogRequest request{.Title = Shell_.LangStr("SaveDatabaseAs"),
+                                   .Filter = DatabaseFilter,
+                                   .FilterIndex = 0,
+                                   .Name = DatabaseBase,
+                                   .Folder = DatabaseFolder};
+        if (!Shell_.User().ExecSaveDialog(request)) return;
+        DatabaseBase = fs::path(request.Name).replace_extension().string();
+        DatabaseFolder = request.Folder;
+    }
+    if (!CreateDatabaseFile(DatabaseBase + ".cgs")) return;
+    DatabaseOpen_ = true;
+    DatabaseRan_ = false;
+    Shell_.Display().ShowDatabaseStatusHint(Database_->Source, false);
+    Shell_.Display().TopTextShowWaveformCount(0);
+}
+
+void TSaveRecall::DatabaseLoadAction(bool withDialog) {
+    if (withDialog) {
+        TSaveDialogRequest request{.Title = Shell_.LangStr("LoadDatabase"),
+                                   .Filter = DatabaseFilter,
+                                   .FilterIndex = 0,
+                                   .Name = DatabaseBase + ".cgs",
+                                   .Folder = DatabaseFolder};
+        if (!Shell_.User().ExecOpenDialog(request)) return;
+        DatabaseBase = fs::path(request.Name).replace_extension().string();
+        DatabaseFolder = request.Folder;
+    }
+    OpenDatabase(DatabaseBase + ".cgs");
+}
+
+void TSaveRecall::OpenDatabase(const std::string& path) {
+    CloseDatabase();
+    WriteChoiceSetting(Shell_.CommandTree(), "Mark:Type", 0);
+    LoadDatabaseFile(path);
+}
+
+void TSaveRecall::RecallSetupDialog() {
+    TSaveDialogRequest request{.Title = Shell_.LangStr("RecallSetup"),
+                               .Filter = SetupFilter,
+                               .FilterIndex = 0,
+                               .Name = SetupName,
+                               .Folder = SetupFolder};
+    if (!Shell_.User().ExecOpenDialog(request)) return;
+    if (UpperCase(fs::path(request.Name).extension().string()) != ".SET") return;
+    SetupName = request.Name;
+    SetupFolder = request.Folder;
+    RecallSetupFile(Shell_, SetupName, true);
+}
+
+void TSaveRecall::SaveSetupDialog() {
+    TSaveDialogRequest request{.Title = Shell_.LangStr("SaveSetupAs"),
+                               .Filter = SetupFilter,
+                               .FilterIndex = 0,
+                               .Name = SetupName,
+                               .Folder = SetupFolder};
+    if (!Shell_.User().ExecSaveDialog(request)) return;
+    SetupName = fs::path(request.Name).replace_extension(".set").string();
+    SetupFolder = request.Folder;
+    SaveSetupFile(Shell_, SetupName, true);
+}
+
+// -------------------------------------------------------------------------------------- feature
+
+void TSaveRecallFeature::FillRows(TShell& shell) {
+    shell.Registration.Add(TRegistrationRow::RegisterSaveCommands, [](TShell& s) {
+        // The folders are known by now; the state lives for the run.
+        if (!s.SaveRecall()) s.SetSaveRecall(MakeOwnedPart(std::make_unique<TSaveRecall>(s)));
+        if (s.Records()) s.SaveRecall()->RegisterSaveCommands();
+    });
+    shell.Refresh.Add(TRefreshRow::UpdateSaveFileTypeControls, [](TShell& s) {
+        if (TSaveRecall* state = s.SaveRecall()) state->SaveFileTypeChanged();
+    });
+    shell.StartUpSteps.Add(TStartUpRow::LoadMemoriesFromDisk, [](TShell& s) {
+        if (TSaveRecall* state = s.SaveRecall(); state && s.Records()) state->LoadMemoriesFromDisk();
+    });
+    shell.InstrumentStartSteps.Add(TInstrumentStartRow::RecallDefaultSetup, [](TShell& s) {
+        // Quiet: a missing file is the normal case; a refused one is named in a hint and the log.
+        const std::string path = DefaultSetupFileName(s);
+        std::error_code ec;
+        if (!fs::exists(path, ec)) return;
+        bool damaged = false;
+        if (RecallSetupFile(s, path, false, &damaged)) return;
+        const std::string text = FormatLangText(s.LangStr(damaged ? "FileSDamaged" : "File___NotFound"), path);
+        s.Display().PushHint(text, HintMs);
+        std::cerr << "veltrane: default setup not recalled: " << text << '\n';
+    });
+    shell.IdleHousekeeping.Add(TIdleHousekeepingRow::UpdateMemorySignals, [](TShell& s) {
+        if (TSaveRecall* state = s.SaveRecall(); state && s.Records()) state->UpdateMemorySignals();
+        return false;
+    });
+    shell.IdleHousekeeping.Add(TIdleHousekeepingRow::FileRequests, [](TShell& s) {
+        TSaveRecall* state = s.SaveRecall();
+        if (!state || !s.Records()) return false;
+        // Run and Single stopped: the database is complete.
+        state->FollowRunState(s.RunOn || s.SingleOn);
+        state->RunFileRequests();
+        return false;
+    });
+    shell.AcqCycle.Add(TAcqCycleRow::AddToDatabase, [](TShell& s) {
+        TSaveRecall* state = s.SaveRecall();
+        if (!state || !state->DatabaseOpen()) return false;
+        // The last cycle of a Single counts too: the cycle's end cleared Single before this hook.
+        state->AddToDatabase();
+        if (!s.RunOn && !s.SingleOn) state->SaveDatabaseFile();
+        return false;
+    });
+}
+
+void TSaveRecallFeature::BreakAcquisition(bool closing) {
+    if (!closing || !Shell_) return;
+    if (TSaveRecall* state = Shell_->SaveRecall()) state->CloseDatabase();
+}
+
+void TSaveRecallFeature::SavePowerOffSetup() {
+    if (Shell_) SaveSetup(*Shell_, SetupKindPowerOff, true);
+}
+
+}  // namespace vt

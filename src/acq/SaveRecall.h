@@ -1,0 +1,190 @@
+#pragma once
+// Save and recall: whole setups (every saveable setting as command lines, in files or in memory), the
+// four waveform memories M1-M4 with their files kept between runs, and waveform files on disk. Saves
+// and loads of waveforms are deferred: a user's action or a command raises a request, and the idle
+// housekeeping carries it out between acquisitions.
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/Feature.h"
+
+namespace vt {
+
+class TShell;
+class TCheckSwHandler;
+class TRadioSwHandler;
+class TDerivedInputs;
+class TDerivedSignals;
+class TWaveDatabase;
+
+// --- setups: they need nothing but the context, so the start-up and the close may call them ---
+
+inline constexpr int SetupKindDefault = 0;
+inline constexpr int SetupKindFactory = 1;
+inline constexpr int SetupKindPowerOff = 2;
+// A setup file larger than this is refused before it is read.
+inline constexpr std::uintmax_t MaxSetupFileBytes = 1u << 20;
+
+// "~SetpDefaultFor<name>.set" / "~SetpPwrOffFor<name>.set" in the setup files folder: the name is the
+// current instrument's without blanks, unsafe characters escaped as "%XX".
+std::string DefaultSetupFileName(const TShell& shell);
+std::string PowerOffSetupFileName(const TShell& shell);
+
+// Every saveable setting into the file (UTF-8, lines ended by "\n"); false on a failed write, with
+// "File___NotSaved" shown when asked.
+bool SaveSetupFile(TShell& shell, const std::string& path, bool showErrors);
+
+// How a setup file was taken apart before any line was applied.
+struct TSetupFileCheck {
+    bool Damaged = false;               // refused as a whole
+    std::vector<std::string> Lines;     // the lines that name a saveable value setting
+    int SkippedLines = 0;               // lines of other models, versions, or actions
+};
+// Checks a setup file's bytes whole: a byte below 0x20 other than TAB, CR, LF, a last line without a
+// line end, or a non-blank line without a value damages it. Lines of no saveable value setting of
+// this tree, actions ("*", "SHADOW:", "FLASH:", "INSTR:", commands) and lines holding more than one
+// command are skipped and counted.
+TSetupFileCheck CheckSetupText(TShell& shell, std::string_view bytes);
+
+// One undo step (the mask object's state recorded first), the file read whole and checked, then every
+// line applied. The quiet form reports a refusal through `damaged` instead of a message.
+bool RecallSetupFile(TShell& shell, const std::string& path, bool showErrors, bool* damaged = nullptr);
+
+// kind 0 the default setup file, 1 the in-memory "Factory" list, 2 the power-off setup file.
+bool SaveSetup(TShell& shell, int kind, bool showErrors);
+bool RecallSetup(TShell& shell, int kind, bool showErrors);
+inline bool SaveDefaultSetup(TShell& shell) { return SaveSetup(shell, SetupKindDefault, false); }
+inline bool RecallFactorySetup(TShell& shell) { return RecallSetup(shell, SetupKindFactory, false); }
+
+// The extension of a waveform file format: 0 ".wfm", 1 ".txt", 2 ".txty"; other formats give text back.
+std::string WaveformFileExt(int format, const std::string& text = {});
+
+// The first "%s" (or "%d") of a language text replaced by the value.
+std::string FormatLangText(std::string text, std::string_view value);
+
+// --- the unit's state for the run: folders, names, the auto-name counter, the requests ---
+class TSaveRecall {
+public:
+    static constexpr int MemoryCount = 4;
+
+    explicit TSaveRecall(TShell& shell);
+    ~TSaveRecall();
+    TSaveRecall(const TSaveRecall&) = delete;
+    TSaveRecall& operator=(const TSaveRecall&) = delete;
+
+    // The "Save:" settings, in their order.
+    void RegisterSaveCommands();
+    // Enables the controls of the chosen file type.
+    void SaveFileTypeChanged();
+
+    // --- memories ---
+    std::string MemoryFileName(int memory) const;  // memory 0..3
+    // The source's record with its view settings into the memory; the memory is switched on, shown and
+    // written to its file.
+    void SaveSignalToMemory(int source, int memory);
+    void SaveMemoCommand();
+    void LoadMemoriesFromDisk();
+    bool LoadWaveformBinary(int memory, const std::string& path, bool quiet);
+    bool LoadWaveformText(int memory, const std::string& path);
+    // Redraws a shown memory whose settings changed or that has no layer; frees the hidden ones.
+    void UpdateMemorySignals();
+    // Recomputes which items of "Save:Memo:On" may be chosen: those whose memory holds a record.
+    void UpdateMemoryItemsEnabled();
+
+    // --- waveform files ---
+    // The deferred requests, in the housekeeping's order: memory save, disk save, disk load.
+    void RunFileRequests();
+    void SaveWaveformDialog();
+    void LoadWaveformDialog();
+    // "Save" and "Load" of the disk page.
+    void DiskSaveAction();
+    void DiskLoadAction();
+
+    // --- the waveform database (".cgs") ---
+    // Creates the file with the empty record of the database source; false (after "WriteFileError")
+    // leaves the database closed.
+    bool CreateDatabaseFile(const std::string& path);
+    // One acquisition of the database source counted.
+    void AddToDatabase();
+    // Writes the record to the database base name + ".cgs" and closes the database.
+    void SaveDatabaseFile();
+    // Reads one whole record and shows it; false after "DatabaseDamaged".
+    bool LoadDatabaseFile(const std::string& path);
+    // An open database is written (the acquisition stopped, or the program closes).
+    void CloseDatabase();
+    // Writes an open database once Run or Single, seen on since its creation, are off.
+    void FollowRunState(bool running);
+    const TWaveDatabase& Database() const { return *Database_; }
+    bool DatabaseOpen() const { return DatabaseOpen_; }
+    bool DatabaseLoaded() const { return DatabaseLoaded_; }
+
+    // --- setup dialogs of the setup page ---
+    void RecallSetupDialog();
+    void SaveSetupDialog();
+
+    // "Save:Setup:FileName" and "Save:Disk:FileName".
+    void SetSetupFileName(std::string_view text);
+    void SetDiskFileName(std::string_view text);
+    std::string DiskFileNameReply() const;
+
+    // --- the run's state ---
+    std::string SetupFolder;
+    std::string WaveformFolder;
+    std::string DatabaseFolder;
+    std::string SetupName;     // full path with ".set"
+    std::string WaveformBase;  // full path without extension
+    std::string DatabaseBase;
+    std::int32_t AutoCounter = 0;
+    bool MemorySaveRequest = false;
+    bool DiskSaveRequest = false;
+    bool DiskLoadRequest = false;
+    bool DiskSaveByCommand = false;
+    bool DiskLoadByCommand = false;
+    bool FileDialogOpen = false;
+
+private:
+    int Choice(const char* path) const;
+    void SetChoice(const char* path, int index);
+    std::uint32_t MemoMask() const;
+    void SetMemoBit(int memory, bool on);
+    bool SourceIsOn(int source) const;
+    void SetMemoryOn(int memory, bool on);
+    // The path of a name whose folder part, when it has one, replaces the folder.
+    std::string PlaceInFolder(std::string_view text, std::string& folder) const;
+    void ShowLoadedHint(int memory, const std::string& path);
+
+    TShell& Shell_;
+    std::unique_ptr<TDerivedInputs> DerivedInputs_;
+    std::unique_ptr<TDerivedSignals> Derived_;
+    void OpenDatabase(const std::string& path);
+    void DatabaseSaveAction(bool withDialog);
+    void DatabaseLoadAction(bool withDialog);
+
+    std::unique_ptr<TWaveDatabase> Database_;
+    bool DatabaseOpen_ = false;
+    bool DatabaseLoaded_ = false;
+    bool DatabaseRan_ = false;  // Run or Single were on since the database was created
+    std::array<std::int32_t, MemoryCount> Signatures_{};
+    std::array<bool, MemoryCount> SignatureKnown_{};
+};
+
+// The feature: its registration and refresh rows, the start-up's memories, the instrument start's
+// default setup, the idle housekeeping's memory and file rows, and the power-off setup at the close.
+class TSaveRecallFeature : public TFeature {
+public:
+    void FillRows(TShell& shell) override;
+    void AttachToProgram(TShell& shell) override { Shell_ = &shell; }
+    void SavePowerOffSetup() override;
+    // The close writes an open database.
+    void BreakAcquisition(bool closing) override;
+
+private:
+    TShell* Shell_ = nullptr;
+};
+
+}  // namespace vt

@@ -37,6 +37,19 @@ public:
     virtual void DrawSignalLayer(int /*source*/, int /*style*/, const TSignalLayerPoints& /*points*/) {}
     virtual void RemoveSignalLayer(int /*source*/) {}
 
+    // The acquisition plots each point right after it stores it: a pass sets the scales of the source's
+    // layer of the display style, then plots into it; the layers of the channels are opened around a
+    // block of points so that the pixels reach the window once.
+    virtual void SetAcqLayerScales(int /*source*/, int /*style*/, int /*points*/, double /*scale*/, double /*centre*/) {}
+    virtual void PutAcqPoint(int /*source*/, int /*index*/, double /*value*/) {}
+    virtual void BeginSignalLayersUpdate() {}
+    virtual void EndSignalLayersUpdate() {}
+    // The XY screen's layer of the style takes both sources' scales, then the point pairs.
+    virtual void SetXYLayerScales(int /*style*/, int /*xPoints*/, double /*xScale*/, double /*xCentre*/, int /*yPoints*/,
+                                  double /*yScale*/, double /*yCentre*/) {}
+    virtual void PutXYPoint(int /*index*/, double /*x*/, double /*y*/) {}
+    // The display style of the XY screen.
+    virtual int XYDisplayStyle() const { return 0; }
     // The top text strip; columns 2 and 3 hold the acquisition-state readouts.
     virtual void TopTextUpdateAll() {}
     virtual void TopTextShowColumn(int /*column*/) {}

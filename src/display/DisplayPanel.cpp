@@ -46,10 +46,12 @@ TScopeCRT::TScopeCRT(TProgram program, THintStack* hints)
     TopStrip_.SetColor(Background_);
     TopStrip_.Resize(10, 2, 530, 31);
     TopStrip_.SetFontColor(TColor(0x00FFFF));
+    TopStrip_.Clear();
     TopStrip_.SetVisible(false);
     BottomStrip_.SetColor(Background_);
     BottomStrip_.Resize(7, 35, 528, 81);
     BottomStrip_.SetFontColor(TColor(0xFFFFFF));
+    BottomStrip_.Clear();
 }
 
 TScopeCRT::~TScopeCRT() {

@@ -54,6 +54,17 @@ void TScopeDisplayServices::CreatePanel() {
     }
 }
 
+void TScopeDisplayServices::SetViewFactory(TDisplayViewFactory factory) {
+    ViewFactory_ = std::move(factory);
+    if (!Panel_ || View_ || !ViewFactory_) return;
+    View_ = ViewFactory_();
+    if (!View_) return;
+    View_->SetBackground(Panel_->BackgroundColor());
+    View_->PlaceView(Panel_->PanelLeft(), Panel_->PanelTop(), Panel_->InnerWidth() + 4, Panel_->InnerHeight() + 4);
+    View_->SetViewVisible(Panel_->Visible());
+    Panel_->SetSink(View_);
+}
+
 void TScopeDisplayServices::ViewGone() {
     View_ = nullptr;
     if (Panel_) Panel_->SetSink(nullptr);

@@ -41,7 +41,8 @@ public:
     ~TScopeDisplayServices() override;
 
     // The display panel.
-    void SetViewFactory(TDisplayViewFactory factory) { ViewFactory_ = std::move(factory); }
+    // A panel that exists already gets its view at once.
+    void SetViewFactory(TDisplayViewFactory factory);
     // The clock of the panel (milliseconds, monotonic); before the panel exists.
     void SetPanelClock(TDisplayClockMs clock) { PanelClock_ = std::move(clock); }
     // The view is being destroyed: the panel draws into its buffers only.

@@ -37,7 +37,7 @@ void TLayersOfSignals::FreeLayer(int n) {
 TScopeCRT::TScopeCRT(TProgram program, THintStack* hints)
     : Program_(std::move(program)), Hints_(hints), TopStrip_(nullptr), BottomStrip_(nullptr) {
     if (!Program_.ClockMs) Program_.ClockMs = SteadyClockMs;
-    ClockStart_ = Program_.ClockMs();
+    ClockStart_ = Program_.ClockStartMs >= 0 ? Program_.ClockStartMs : Program_.ClockMs();
     Freed_.fill(-1);
     // Until the display settings exist: YT, Grid, every source on screen 1.
     ScreenOfSource_.fill(1);

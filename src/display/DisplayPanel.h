@@ -60,8 +60,9 @@ public:
         std::function<void()> BreakAcquisition;
         std::function<bool()> AcquisitionRunning;
         std::function<void(int source, int style)> RedrawSignalLayer;
-        // Milliseconds of a monotonic clock.
+        // Milliseconds of a monotonic clock, and its reading at the program's start (-1: the panel's).
         std::function<std::int64_t()> ClockMs;
+        std::int64_t ClockStartMs = -1;
     };
 
     TScopeCRT(TProgram program, THintStack* hints = nullptr);

@@ -38,7 +38,8 @@ void TScopeDisplayServices::CreatePanel() {
     };
     program.AcquisitionRunning = [this] { return AcquisitionRunning(); };
     program.RedrawSignalLayer = [this](int source, int style) { RedrawSignalLayer(source, style); };
-    program.ClockMs = PanelClock_;
+    program.ClockMs = PanelClock_ ? PanelClock_ : TDisplayClockMs(SteadyClockMs);
+    program.ClockStartMs = ProgramStartMs_ >= 0 ? ProgramStartMs_ : program.ClockMs();
     Panel_ = std::make_unique<TScopeCRT>(std::move(program), Hints_.get());
     if (TSignalRecords* records = Shell_.Records()) {
         PreviousSwitchOff_ = records->SignalsOn().OnSwitchOff;

@@ -43,8 +43,12 @@ public:
     // The display panel.
     // A panel that exists already gets its view at once.
     void SetViewFactory(TDisplayViewFactory factory);
-    // The clock of the panel (milliseconds, monotonic); before the panel exists.
-    void SetPanelClock(TDisplayClockMs clock) { PanelClock_ = std::move(clock); }
+    // The clock of the panel (milliseconds, monotonic) and its reading at the program's start; before
+    // the panel exists. By default the steady clock from the services' creation.
+    void SetPanelClock(TDisplayClockMs clock, std::int64_t startMs) {
+        PanelClock_ = std::move(clock);
+        ProgramStartMs_ = startMs;
+    }
     // The view is being destroyed: the panel draws into its buffers only.
     void ViewGone();
     TScopeCRT* Panel() { return Panel_.get(); }
@@ -90,6 +94,7 @@ private:
 
     TDisplayViewFactory ViewFactory_;
     TDisplayClockMs PanelClock_;
+    std::int64_t ProgramStartMs_ = SteadyClockMs();
     TDisplayPanelView* View_ = nullptr;  // owned by the window
     std::unique_ptr<TScopeCRT> Panel_;
     std::function<void(int)> PreviousSwitchOff_;

@@ -8,6 +8,7 @@
 #include "core/Shell.h"
 #include "display/DisplayPanel.h"
 #include "display/ScopeDisplayServices.h"
+#include "display/ScreenColors.h"
 
 using namespace vt;
 
@@ -88,6 +89,8 @@ TEST(DisplayPanel, RegistryFormatsFactorsRangesAndClock) {
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->Name(), "Vect_Layer_Ch2");
     EXPECT_EQ(v->Color(), TColor(0xFFFFFF80));
+    EXPECT_EQ(TraceColor(17), TColor(0x800000FF)) << "50 % gives alpha 128";
+    EXPECT_EQ(TraceColor(18), TColor(0x38FFFFFF)) << "22 % gives alpha 56";
     EXPECT_EQ(crt.VectorLayer(ssCh2), v);
     TParentSignalLayer* d = crt.DotLayer(ssCh2);
     EXPECT_EQ(d->Name(), "Dot_Layer_Ch2");

@@ -19,6 +19,7 @@ TScopeDisplayServices::~TScopeDisplayServices() {
     // The panel leaves the hint stack before the stack goes.
     if (Panel_) {
         if (TSignalRecords* records = Shell_.Records()) records->SignalsOn().OnSwitchOff = PreviousSwitchOff_;
+        Panel_->SetSink(nullptr);
         if (View_) View_->PanelGone();
         Panel_.reset();
     }
@@ -38,8 +39,8 @@ void TScopeDisplayServices::CreatePanel() {
     };
     program.AcquisitionRunning = [this] { return AcquisitionRunning(); };
     program.RedrawSignalLayer = [this](int source, int style) { RedrawSignalLayer(source, style); };
-    program.ClockMs = PanelClock_ ? PanelClock_ : TDisplayClockMs(SteadyClockMs);
-    program.ClockStartMs = ProgramStartMs_ >= 0 ? ProgramStartMs_ : program.ClockMs();
+    program.ClockMs = SteadyClockMs;
+    program.ClockStartMs = ProgramStartMs_;
     Panel_ = std::make_unique<TScopeCRT>(std::move(program), Hints_.get());
     if (TSignalRecords* records = Shell_.Records()) {
         PreviousSwitchOff_ = records->SignalsOn().OnSwitchOff;

@@ -1,6 +1,6 @@
 #pragma once
-// The display library's services in the shell context: the timed hints and the communication-error
-// hint; the panel's own services join here as the panel is built.
+// The display library's services in the shell context: the timed hints, the communication-error hint
+// and the display panel, which the acquisition plots into and the window shows through its view.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -31,7 +31,6 @@ public:
 };
 // Made by the window when the panel is created; the window owns it.
 using TDisplayViewFactory = std::function<TDisplayPanelView*()>;
-using TDisplayClockMs = std::function<std::int64_t()>;
 
 inline constexpr int CommErrorDelayMs = 5000;
 
@@ -40,15 +39,8 @@ public:
     TScopeDisplayServices(TShell& shell, std::unique_ptr<THintStack> hints = nullptr, THintClock clock = {});
     ~TScopeDisplayServices() override;
 
-    // The display panel.
-    // A panel that exists already gets its view at once.
+    // The window's view of the panel; a panel that exists already gets its view at once.
     void SetViewFactory(TDisplayViewFactory factory);
-    // The clock of the panel (milliseconds, monotonic) and its reading at the program's start; before
-    // the panel exists. By default the steady clock from the services' creation.
-    void SetPanelClock(TDisplayClockMs clock, std::int64_t startMs) {
-        PanelClock_ = std::move(clock);
-        ProgramStartMs_ = startMs;
-    }
     // The view is being destroyed: the panel draws into its buffers only.
     void ViewGone();
     TScopeCRT* Panel() { return Panel_.get(); }
@@ -93,7 +85,7 @@ private:
     void BatchChannelScreens(bool begin);
 
     TDisplayViewFactory ViewFactory_;
-    TDisplayClockMs PanelClock_;
+    // The display clock counts from the program's start.
     std::int64_t ProgramStartMs_ = SteadyClockMs();
     TDisplayPanelView* View_ = nullptr;  // owned by the window
     std::unique_ptr<TScopeCRT> Panel_;

@@ -223,6 +223,7 @@ void CreateAcqHandlers(TShell& shell, TSignalAcq& acq) {
                                          Break(*s);
                                          engine->SetRedrawFlags();
                                          s->Display().TopTextUpdateAll();
+                                         if (s->Trigger.ApplyHoldoffMinimum) s->Trigger.ApplyHoldoffMinimum();
                                          WriteRealSetting(s->CommandTree(), "Trig:Holdoff", AcqFitToHoldoff);
                                      }});
     root.AddRadioHandler(SamplPath,

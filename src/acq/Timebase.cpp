@@ -313,6 +313,7 @@ void TTimebase::ScaleAChanged(THandler& h) {
     const int before = Editing_;
     if (UserChange(&h)) Editing_ = huTime;
     Break();
+    if (Shell_.Trigger.ApplyHoldoffMinimum) Shell_.Trigger.ApplyHoldoffMinimum();
     SyncUnitScalesFromTime(0);
     SetTimebaseScaleLimits(1);
     Delay_->NotifySwitchers();

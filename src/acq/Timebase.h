@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "link/TimebaseCalCurve.h"
+
 namespace vt {
 
 class TShell;
@@ -36,7 +38,7 @@ struct TTimebaseCalibration {
     std::vector<std::uint16_t> Points{0, 65535};  // N + 1 points, N = 1..63
 };
 
-class TTimebase {
+class TTimebase : public TTimebaseCalCurveAccess {
 public:
     explicit TTimebase(TShell& shell);
     TTimebase(const TTimebase&) = delete;
@@ -72,8 +74,8 @@ public:
     void RestoreTimebaseDelays();
 
     // An invalid text or interval resets the calibration to its defaults; false then.
-    bool SetTimebaseCalCurve(std::int32_t interval, std::string_view text);
-    std::string TimebaseCalCurveText() const;
+    bool SetTimebaseCalCurve(std::int32_t interval, std::string_view text) override;
+    std::string TimebaseCalCurveText() const override;
     const TTimebaseCalibration& Calibration() const { return Calibration_; }
 
     // The timebase state refresh (after unit and mode changes).

@@ -19,6 +19,13 @@ public:
     virtual void ResetAllTrendAverages() {}
     virtual void RestartMeasStatistics() {}
     virtual void InvalidateMarkerValues() {}
+    // The per-cycle and idle work of the markers, the histogram and the measurements.
+    virtual void UpdateMarkerLayer(int /*marker*/) {}
+    virtual void RefreshMarkerReadouts() {}
+    virtual void RefreshMarkersOnScaleChange() {}
+    virtual void UpdateHistogram(int /*mode*/) {}
+    virtual void RefreshHistWindowOnScaleChange(int /*which*/) {}
+    virtual void MeasureAcquisition() {}
 };
 
 }  // namespace vt

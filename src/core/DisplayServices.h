@@ -54,7 +54,12 @@ public:
     virtual void TopTextUpdateAll() {}
     virtual void TopTextShowColumn(int /*column*/) {}
     virtual void TopTextShowColumns() {}
+    // The acquisition-state field of a channel's column (2 or 3): stopped, or the current progress.
+    virtual void TopTextShowAcqState(int /*channel*/, bool /*stopped*/) {}
     virtual void RedrawSampleRateField() {}
+    virtual void TopTextShowTrigSource() {}
+    // The trigger indicator: 0 source not Direct, 1 triggered, 2 waiting for a trigger, 3 free run.
+    virtual void TopTextShowTrigState(int /*state*/) {}
 
     // The acquisition display.
     // How many times a channel's trace is compressed vertically by the layout: 1 without a screen.

@@ -31,7 +31,19 @@ public:
     virtual double TdrVelocityFactor() const { return 1.0; }
     virtual void RefreshTdrChannelChoice() {}
 
+    // Mask test: one stored point of a source against the mask; the step of a completed cycle.
+    virtual void MaskTestSample(int /*source*/, int /*index*/) {}
+    virtual void MaskTestStep() {}
+    virtual void UpdateMaskScales() {}
+    virtual void RedrawMaskLayer() {}
+    // Eye measurements of the latest acquisition.
+    virtual void UpdateEyeMeasurements() {}
+    // TDR readouts: the excess readout after a cycle, the reflections in the idle housekeeping.
+    virtual void ShowTdrExcess() {}
+    virtual void RecalcTdrReflections() {}
     // Jitter analyser.
+    // Its step takes over the rest of an acquisition cycle while an analyser exists.
+    virtual void JitterStep() {}
     virtual bool JitterAnalyserExists() const { return false; }
     virtual void JitterDrawPlot(int /*plot*/, int /*kind*/, int /*value*/) {}
 };

@@ -20,6 +20,7 @@
 namespace vt {
 
 class TCommandTree;
+class TFullHist;
 class TInstrumentIdentityUnit;
 class TInstrumentSenders;
 class TSignalRecords;
@@ -287,10 +288,25 @@ public:
     bool AdjustAccessGranted = false;
     bool ServiceAccess = false;  // manufacturer access
     int AccessTries = 0;
+    // A calibration run is under way: the due check, autoscale and the pattern search hold off.
+    bool CalibrationRunning = false;
 
     // Values the trigger settings write and the display reads.
     int PatternStartBitForDisplay = 0;
     bool PatternManualForDisplay = false;
+
+    // What the timebase, the acquisition settings, the engine and the link ask of the trigger; empty
+    // until the trigger exists.
+    struct TTriggerHooks {
+        std::function<void()> ApplyHoldoffMinimum;
+        std::function<bool()> PatternLockActive;
+        std::function<void()> RecheckPatternLock;
+        std::function<void(int count)> ShowTrigPresence;
+        std::function<void(int queryKind)> RefreshTrigIndicator;
+    };
+    TTriggerHooks Trigger;
+    // The zoom views follow a scale change at the end of a cycle; empty until the zoom exists.
+    std::function<void()> RefreshZoomOnScaleChange;
 
     // The text shown for an undefined value: two blanks and the language text of "Undefined".
     std::string UndefinedText;
@@ -358,6 +374,10 @@ public:
     TTutorial* Simulator() { return Simulator_.get(); }
     void SetSimulator(TOwnedPart<TTutorial> simulator) { Simulator_ = std::move(simulator); }
 
+    // --- the one accumulating histogram, shared by the histogram, eye, jitter and autoscale features ---
+    TFullHist* FullHist() { return FullHist_.get(); }
+    void SetFullHist(TOwnedPart<TFullHist> hist) { FullHist_ = std::move(hist); }
+
     // "Shadow:Lang" changed: the idle housekeeping switches the forms' language.
     bool LanguageSwitchRequest = false;
 
@@ -380,6 +400,7 @@ private:
     TOwnedPart<TTutorial> Simulator_{nullptr, nullptr};                 // reads the link and the identity
     TOwnedPart<TInstrumentSenders> Senders_{nullptr, nullptr};          // refers to both: goes before them
     TWindowBindings* WindowBindings_ = nullptr;
+    TOwnedPart<TFullHist> FullHist_{nullptr, nullptr};
 };
 
 // Every feature unit registers its settings in the fixed order, unless skip; RegistrationDone is set

@@ -22,6 +22,8 @@ public:
     virtual void Beep() {}
     // An error message with an OK button.
     virtual void ShowErrorDlg(const std::string& /*text*/) {}
+    // A question with OK and Cancel: true for OK.
+    virtual bool ConfirmOkCancel(const std::string& /*text*/) { return false; }
     // True when the user chose a file (the request then holds the choice).
     virtual bool ExecSaveDialog(TSaveDialogRequest& /*request*/) { return false; }
 };

@@ -18,6 +18,8 @@ public:
     // The horizontal-scale edit, with the caption its field shows.
     virtual void BindHorizontalScaleEdit(const std::string& header, const std::string& caption) = 0;
     virtual void BindDelayEdit(const std::string& header) = 0;
+    // The trigger's level edit: the external level or the internal clock period.
+    virtual void BindTrigLevelEdit(const std::string& header) { (void)header; }
     // An open side menu of the kind, in either slot, shows the current settings again.
     virtual void RefreshSideMenu(TMenuKind kind) = 0;
 };

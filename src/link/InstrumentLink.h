@@ -101,6 +101,8 @@ public:
     void SetAcquisitionRunning(bool on) { AcquisitionRunning_ = on; }
     bool BreakModeFlag() const { return BreakModeFlag_; }
     const TLinkTiming& Timing() const { return Timing_; }
+    // The clock of the link's waits; features that pace their questions to the instrument read it.
+    TLinkClock& Clock() { return Clock_; }
     // Inside a connect or an exchange with the instrument. The waits of a connect may run the event
     // loop, so timers and idle steps can fire in the middle of one: they must not use the link then.
     bool Busy() const { return BusyDepth_ > 0; }

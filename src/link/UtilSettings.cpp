@@ -190,6 +190,8 @@ std::string GssPath(int generator, const char* suffix) {
     return path;
 }
 
+void ApplyUtilClockLimits(TShell& shell) { ClockModeChanged(shell); }
+
 double ClcPeriodLadder(double v, bool up) {
     if (v < 1.99e-7) return up ? 2e-7 : 8e-8;
     if (v >= 2.01e-7 && v < 3.99e-7) return up ? 4e-7 : 2e-7;

@@ -27,6 +27,9 @@ void RestrictGssWaveformsForTdr(TShell& shell, int kind);
 void SetChannelGeneratorFlag(TShell& shell, int channel, int value);
 void SetChannelGeneratorFlag2(TShell& shell, int channel, int value);
 
+// The limits of "Util:ClcPeriod" that follow the trigger source and the calibration mode.
+void ApplyUtilClockLimits(TShell& shell);
+
 // "GSS:" + letter of generator 1..4 + ":" + suffix.
 std::string GssPath(int generator, const char* suffix);
 

@@ -49,4 +49,13 @@ bool TProgramLinkServices::ReadIndividualData() {
     return !unit || unit->ReadIndividualData(Shell_.StartInstrumentName);
 }
 
+void TProgramLinkServices::RefreshAfterConnect() {
+    const TInstrumentIdentityUnit* unit = Shell_.Identity();
+    TRefreshOptions options;
+    if (unit) options = {unit->Identity.HasOptOptics(), unit->Identity.HasOptGenerators()};
+    UpdateUiForInstrument(Shell_, options);
+}
+
+void TProgramLinkServices::Beep() { Shell_.User().Beep(); }
+
 }  // namespace vt

@@ -29,6 +29,9 @@ public:
     void ReportCommError(std::string_view suffix) override;
     void ClearCommError() override;
     bool ReadIndividualData() override;
+    // The recovered link: every feature refreshes its controls as at an instrument start.
+    void RefreshAfterConnect() override;
+    void Beep() override;
     bool ResendInstrumentSettings() override;
 
 private:

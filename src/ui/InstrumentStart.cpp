@@ -31,6 +31,9 @@ public:
     }
     bool StartedAsComServer() override { return S_.Shell_.GuiRemote || S_.Embedding_; }
     void SetAutoCalTimer(bool on) override { S_.Shell_.AutoCalTimerEnabled = on; }
+    void ReadReferenceTemperature() override {
+        if (S_.ReadReferenceTemperature) S_.ReadReferenceTemperature();
+    }
 
     // --- the run-time switch: from the stop to the start the link's waits keep the window painting ---
     void StopMainWindow() override {

@@ -1,6 +1,7 @@
 #pragma once
 // The instrument list and its connection as a feature of the program: the start instrument at
 // start-up, the run-time switch and "INSTR:".
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,8 @@ public:
 
     // Null until the list is loaded.
     TInstruments* Instruments() { return Instruments_.get(); }
+    // Reads the instrument's temperature as the auto-calibration's reference once an instrument started.
+    std::function<void()> ReadReferenceTemperature;
 
 private:
     // What the connection asks of this feature and of the program's life.

@@ -8,6 +8,7 @@
 #include "core/CommandTree.h"
 #include "core/Shell.h"
 #include "core/TextFiles.h"
+#include "acq/HistogramObjects.h"
 #include "acq/SignalSources.h"
 #include "link/CommandSenders.h"
 #include "link/InstrumentLink.h"
@@ -81,6 +82,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
         return 1;
     }
     shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
+    shell.SetFullHist(MakeOwnedPart(std::make_unique<TFullHist>()));
     InitLanguages(shell, dialogs);
     QGuiApplication::setApplicationName(QStringLiteral("Veltrane"));
     ForEachUiFeature(life.Features(), [](TUiFeature& f) { f.ShowSplash(); });

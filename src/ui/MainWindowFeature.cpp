@@ -1,6 +1,8 @@
 #include "ui/MainWindowFeature.h"
 
+#include "acq/SignalSources.h"
 #include "core/InternalError.h"
+#include "core/SettingReaders.h"
 #include "core/Shell.h"
 #include "ui/MainCommandStrip.h"
 #include "ui/MainWindow.h"
@@ -35,6 +37,22 @@ void TMainWindowFeature::FillRows(TShell& shell) {
         forms.Menus = Menus_;
         forms.DialogOwner = Window_;
         CreateEnglishLanguageFile(s.Language(), forms);
+    });
+    // A language chosen with "Shadow:Lang" is carried out between cycles, where no form is in use.
+    shell.IdleHousekeeping.Add(TIdleHousekeepingRow::LanguageSwitch, [this](TShell& s) {
+        if (!s.LanguageSwitchRequest) return false;
+        s.LanguageSwitchRequest = false;
+        if (!Window_) return false;
+        TLanguageSwitchTargets targets;
+        targets.MainWindow = Window_;
+        targets.Menus = Menus_;
+        targets.RebuildSourceCaptions = [&s] {
+            if (TSignalRecords* records = s.Records())
+                records->BuildSourceCaptions([&s](std::string_view key) { return s.LangStr(key); });
+        };
+        targets.AfterReopen = [&s] { s.Display().TopTextUpdateAll(); };
+        SwitchFormsLanguage(s.Language(), ReadChoiceSetting(s.CommandTree(), "Shadow:Lang", 0), targets);
+        return false;
     });
 }
 

@@ -117,6 +117,8 @@ void TPermanentControlsBindings::BindHorizontalScaleEdit(const std::string& head
 
 void TPermanentControlsBindings::BindDelayEdit(const std::string& header) { Bind("edswTBDelay", header); }
 
+void TPermanentControlsBindings::BindTrigLevelEdit(const std::string& header) { Bind("edswTrigExtLevel", header); }
+
 void TPermanentControlsBindings::RefreshSideMenu(TMenuKind kind) {
     for (int side = 0; side < SideMenuSideCount; ++side) {
         TSideMenuForm* form = Menus_.Form(side);

@@ -24,6 +24,7 @@ public:
     void BindChannelOffsetEdit(int channelNumber, const std::string& header) override;
     void BindHorizontalScaleEdit(const std::string& header, const std::string& caption) override;
     void BindDelayEdit(const std::string& header) override;
+    void BindTrigLevelEdit(const std::string& header) override;
     void RefreshSideMenu(TMenuKind kind) override;
 
 private:

@@ -1,5 +1,6 @@
 #include "ui/ProgramFeatures.h"
 
+#include "acq/AutoCalibration.h"
 #include "acq/MainCommands.h"
 #include "acq/SignalAcq.h"
 #include "acq/Timebase.h"
@@ -8,13 +9,17 @@
 #include "display/ScopeDisplayServices.h"
 #include "program/ProgramLife.h"
 #include "program/ProgramLinkServices.h"
+#include "link/AdjustmentCommands.h"
 #include "ui/Automation.h"
+#include "ui/CalibrationFeature.h"
 #include "ui/InstrumentStart.h"
 #include "ui/MainCommandsUi.h"
 #include "ui/MainWindowFeature.h"
 #include "ui/UtilFeature.h"
 #include "ui/menus/AcqMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
+#include "ui/menus/TriggerMenu.h"
+#include "ui/menus/ZoomMenu.h"
 
 namespace vt {
 
@@ -63,13 +68,21 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     TSignalAcq& acquisition = Add(life, std::make_unique<TSignalAcq>());
     Add(life, std::make_unique<TAcqMenuFeature>(shell));
     Add(life, std::make_unique<TWaveformCommandsFeature>());
-    Add(life, std::make_unique<TUtilFeature>());
+    TUtilFeature& util = Add(life, std::make_unique<TUtilFeature>());
     TTimebaseChannelsMenus& timebaseChannels = Add(life, std::make_unique<TTimebaseChannelsMenus>(shell));
+    TCalibrAdjust& calibration = Add(life, std::make_unique<TCalibrAdjust>(shell));
+    TAutoCalibration& autoCalibration = Add(life, std::make_unique<TAutoCalibration>(shell, calibration));
+    Add(life, std::make_unique<TCalibrationFeature>(shell, calibration, autoCalibration));
+    calibration.SetTimebaseCalCurveAccess(&timebaseChannels.Settings().Timebase());
+    util.ReadAdjustmentValues = [&calibration] { calibration.ReadAdjustmentValues(0); };
+    Add(life, std::make_unique<TTrigMenuFeature>(shell, &timebaseChannels.Settings().Timebase()));
+    Add(life, std::make_unique<TZoomMenuFeature>(shell));
     MainCommandSteps_ =
         std::make_unique<TProgramMainCommandSteps>(acquisition, timebaseChannels.Settings().Timebase());
     mainCommands.SetSteps(*MainCommandSteps_);
     Automation_ = &Add(life, std::make_unique<TAutomationFeature>(shell, quiet, automationPort));
     Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, quiet, args, embedding));
+    Instruments_->ReadReferenceTemperature = [&autoCalibration] { autoCalibration.ReadReferenceTemperature(); };
 }
 
 TProgramFeatures::~TProgramFeatures() = default;

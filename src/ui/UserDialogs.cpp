@@ -35,6 +35,11 @@ bool TMessageBoxDialogs::AskYesNo(QWidget* parent, const QString& text) {
                                  QMessageBox::Yes) == QMessageBox::Yes;
 }
 
+bool TMessageBoxDialogs::AskOkCancel(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, QApplication::applicationName(), text, QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Ok) == QMessageBox::Ok;
+}
+
 void TMessageBoxDialogs::ShowError(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, QApplication::applicationName(), text, QMessageBox::Yes);
 }
@@ -75,6 +80,10 @@ void TDialogUserServices::Beep() { QApplication::beep(); }
 
 void TDialogUserServices::ShowErrorDlg(const std::string& text) {
     Dialogs_.ShowError(nullptr, QString::fromStdString(text));
+}
+
+bool TDialogUserServices::ConfirmOkCancel(const std::string& text) {
+    return Dialogs_.AskOkCancel(nullptr, QString::fromStdString(text));
 }
 
 bool TDialogUserServices::ExecSaveDialog(TSaveDialogRequest& request) { return Dialogs_.ExecSaveDialog(nullptr, request); }

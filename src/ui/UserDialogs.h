@@ -28,6 +28,8 @@ public:
     virtual bool AskYesNo(QWidget* parent, const QString& text) {
         return AskYesNoCancel(parent, text) == TDialogAnswer::Yes;
     }
+    // A confirmation with OK and Cancel; where it is not given, the Yes/No question stands in.
+    virtual bool AskOkCancel(QWidget* parent, const QString& text) { return AskYesNo(parent, text); }
 };
 
 // The filters of a "text|pattern|text|pattern" list in Qt's form, "text (pattern)" each; a text that
@@ -43,6 +45,7 @@ public:
     void ShowMessage(QWidget* parent, const QString& text) override;
     bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) override;
     bool AskYesNo(QWidget* parent, const QString& text) override;
+    bool AskOkCancel(QWidget* parent, const QString& text) override;
 };
 
 // The user services of the program below the window, answered by the window's dialogs.
@@ -51,6 +54,7 @@ public:
     explicit TDialogUserServices(TUserDialogs& dialogs) : Dialogs_(dialogs) {}
     void Beep() override;
     void ShowErrorDlg(const std::string& text) override;
+    bool ConfirmOkCancel(const std::string& text) override;
     bool ExecSaveDialog(TSaveDialogRequest& request) override;
 
 private:

@@ -20,9 +20,10 @@ void TUtilFeature::FillRows(TShell& shell) {
     shell.Refresh.Add(TRefreshRow::RefreshUtilHandlers, [](TShell& s) {
         RefreshUtilHandlers(s, s.Records() && s.Records()->SignalsOn().IsOn(ssCh1));
     });
-    // The adjustment and calibration values are read by their own feature.
-    shell.InstrumentStartSteps.Add(TInstrumentStartRow::RefreshHelpCaptionAndCalibration,
-                                   [this](TShell& s) { RefreshHelpCaption(s); });
+    shell.InstrumentStartSteps.Add(TInstrumentStartRow::RefreshHelpCaptionAndCalibration, [this](TShell& s) {
+        RefreshHelpCaption(s);
+        if (ReadAdjustmentValues) ReadAdjustmentValues();
+    });
     shell.InstrumentStartSteps.Add(TInstrumentStartRow::ApplyGssDefaultsForLink,
                                    [](TShell& s) { ApplyGssDefaultsForLink(s); });
 }

@@ -4,6 +4,7 @@
 // instrument start the help menu's first item names the instrument and the simulated routing follows
 // the link; the "Demo Signal" side menu.
 #include <QPointer>
+#include <functional>
 
 #include "ui/UiFeature.h"
 #include "ui/controls/CommandSwitchers.h"
@@ -22,6 +23,8 @@ public:
 
     // The first item of the help menu becomes the instrument's name followed by " &Help".
     void RefreshHelpCaption(TShell& shell);
+    // Reads the calibration values at an instrument start, after the help caption.
+    std::function<void()> ReadAdjustmentValues;
 
 private:
     QPointer<TRC_MainCommandSwitcher> HelpButton_;

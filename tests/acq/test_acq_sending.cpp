@@ -49,7 +49,8 @@ TEST(AcqSending, TheEngineBreaksThroughTheLinkAndClosesTheCycle) {
     EXPECT_FALSE(c.Acq.CycleOpen());
     EXPECT_FALSE(link.CommErrorFlag());
     EXPECT_TRUE(c.Shell.FlagRegisterReadingEnabled);
-    ASSERT_TRUE(c.Fake.WaitUntil([&] { return c.Sent().size() >= 3; }));
+    // The start's own settings go out before "ACQ:GO": wait for the last line.
+    ASSERT_TRUE(c.Fake.WaitForLine("Trig:Mode Free"));
     const std::vector<std::string> sent = c.Sent();
     EXPECT_EQ(sent[sent.size() - 2], "ACQ:BREAK");
     EXPECT_EQ(sent.back(), "Trig:Mode Free");

@@ -42,6 +42,9 @@ TEST(ProgramLinkServices, ReportTheErrorReadTheIdentityOnRecoveryAndLetGoOfTheLi
     ASSERT_TRUE(shell.Identity()->ReadIndividualData("Unused"));
     EXPECT_EQ(shell.Identity()->Identity.SerialNo, 1234);
 
+    // The recovery refreshes every feature's controls as an instrument start does.
+    int refreshes = 0;
+    shell.Refresh.Add(TRefreshRow::RefreshAcqHandlers, [&](TShell&) { ++refreshes; });
     fake.SetReply("Info:IndivData?", "2 254 251 10 55");
     fake.DropConnection();
     EXPECT_TRUE(link.QueryCommand("Info:GetTemp?").TimedOut());
@@ -50,6 +53,7 @@ TEST(ProgramLinkServices, ReportTheErrorReadTheIdentityOnRecoveryAndLetGoOfTheLi
     for (int i = 0; i < 10 && !recovered; ++i) recovered = link.CommErrorIdleStep();
     ASSERT_TRUE(recovered);
     EXPECT_EQ(shell.Identity()->Identity.SerialNo, 55) << "the identity was read again through the program";
+    EXPECT_EQ(refreshes, 1);
     ASSERT_FALSE(display.empty());
     EXPECT_EQ(display.front().rfind("Report", 0), 0u) << display.front();
     EXPECT_EQ(display.back(), "Clear");

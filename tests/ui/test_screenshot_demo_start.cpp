@@ -33,6 +33,7 @@ TEST(DemoStartScreenshot, BothMenusAndTheStripAreLive) {
     // Another language but no English file yet: the start writes it with the forms' texts.
     std::ofstream(home / "Language-Vlt.Fra") << "[Common]\nCommon:Language=Francais\n";
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);  // its own instrument locks
     TShell shell;
     TProgramLife life(shell);
     test::TScriptedDialogs dialogs;

@@ -251,7 +251,8 @@ void TRC_Switcher::paintEvent(QPaintEvent*) {
             const int textTop = title.top() + (title.height() - fm.boundingRect(QLatin1Char('W')).height()) / 2;
             const QRect textRect(title.left() + 4, textTop, title.width() - 8, title.bottom() - textTop + 1);
             const int align = (layoutDirection() == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft) |
-                              Qt::AlignTop | Qt::TextSingleLine | Qt::TextExpandTabs;
+                              Qt::AlignTop | Qt::TextSingleLine | Qt::TextExpandTabs | Qt::TextShowMnemonic;
+            // Captions follow the mnemonic convention: "Channel && BW" shows one ampersand.
             const QString text = TitleText();
             if (!enabled) {
                 p.setPen(Qt::white);

@@ -1,0 +1,142 @@
+// The program at rest and acquiring in demo mode, offscreen: the processor time the program takes
+// over 10 s with nothing to acquire (demo with Run off, and "Absent"), and the longest time between
+// idle steps while the demo runs. One program start per process: run
+// each benchmark on its own (--benchmark_filter).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+
+#include "BenchApp.h"
+#include "acq/SignalSources.h"
+#include "core/Shell.h"
+#include "program/ProgramLife.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/UserDialogs.h"
+#include "ui/VeltraneApplication.h"
+
+namespace {
+
+using namespace vt;
+
+// Every question is answered No and every dialog cancelled: nothing may wait for a person.
+class TQuietDialogs final : public TUserDialogs {
+public:
+    TDialogAnswer AskErrorYesNo(QWidget*, const QString&) override { return TDialogAnswer::No; }
+    TDialogAnswer AskYesNoCancel(QWidget*, const QString&) override { return TDialogAnswer::No; }
+    void ShowError(QWidget*, const QString&) override {}
+    void ShowMessage(QWidget*, const QString&) override {}
+    bool ExecSaveDialog(QWidget*, TSaveDialogRequest&) override { return false; }
+};
+
+// The program's own application object, made on first use; none when another benchmark of this
+// process made a plain one first.
+TVeltraneApplication* ProgramApp() {
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "bench_ui";
+        static char* argv[] = {name, nullptr};
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        static TVeltraneApplication app(argc, argv);
+    }
+    return dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+}
+
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// Starts the program on the instrument choice; once the instrument is started, `started` runs and
+// returns how long to wait (ms) before `done` runs; then the window closes.
+void RunProgram(const std::string& instrument, const std::function<void(TShell&)>& started, int waitMs,
+                const std::function<void(TShell&)>& done) {
+    TVeltraneApplication* app = ProgramApp();
+    const std::filesystem::path home = std::filesystem::temp_directory_path() / "vt_bench_idle";
+    std::filesystem::create_directories(home);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    TShell shell;
+    TProgramLife life(shell);
+    TQuietDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {instrument}, 0);
+    bool begun = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (begun || !shell.AcqEnabled) return;
+        begun = true;
+        poll.stop();
+        started(shell);
+        QTimer::singleShot(waitMs, [&] {
+            done(shell);
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        });
+    });
+    poll.start(20);
+    if (app) RunMainBlock(*app, shell, life, {"--home", home.string(), instrument}, dialogs);
+}
+
+void IdleLoad(benchmark::State& state, const std::string& instrument) {
+    if (!ProgramApp()) {
+        state.SkipWithError("needs the program's application object");
+        return;
+    }
+    double percent = 0;
+    for (auto _ : state) {
+        double cpu0 = 0;
+        QElapsedTimer wall;
+        RunProgram(
+            instrument,
+            [&](TShell& shell) {
+                shell.ExecuteCommandString("*StopSingle Stop");
+                cpu0 = ProcessCpuSeconds();
+                wall.start();
+            },
+            10000, [&](TShell&) { percent = 100 * (ProcessCpuSeconds() - cpu0) / (wall.elapsed() / 1000.0); });
+    }
+    state.counters["cpu%"] = percent;
+}
+
+void BM_IdleDemoRunOff(benchmark::State& state) { IdleLoad(state, "Default_Demo"); }
+void BM_IdleAbsent(benchmark::State& state) { IdleLoad(state, "Absent"); }
+BENCHMARK(BM_IdleDemoRunOff)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_IdleAbsent)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The longest time between two idle steps of the running demo over 5 s: a repaint waits at most
+// that long.
+void BM_DemoRunningIdleGap(benchmark::State& state) {
+    if (!ProgramApp()) {
+        state.SkipWithError("needs the program's application object");
+        return;
+    }
+    double longest = 0;
+    std::int64_t steps = 0;
+    for (auto _ : state) {
+        QElapsedTimer since;
+        RunProgram(
+            "Default_Demo",
+            [&](TShell& shell) {
+                auto step = shell.AcquisitionIdleStep;
+                shell.AcquisitionIdleStep = [&, step](TShell& s) {
+                    if (since.isValid()) longest = std::max(longest, static_cast<double>(since.elapsed()));
+                    const bool busy = step(s);
+                    since.start();
+                    ++steps;
+                    return busy;
+                };
+            },
+            5000, [](TShell&) {});
+    }
+    state.counters["longest_ms"] = longest;
+    state.counters["idle_steps"] = static_cast<double>(steps);
+}
+BENCHMARK(BM_DemoRunningIdleGap)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace

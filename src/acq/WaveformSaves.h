@@ -1,0 +1,22 @@
+#pragma once
+// Saving a source's record to a waveform file with the user's messages: the refusal of a source that
+// is off, the hint naming the file, the error that names a file that could not be written. The
+// automatic saves of the acquisition use them, and so may the save menu and the mask test.
+#include <functional>
+#include <string>
+
+namespace vt {
+
+class TShell;
+
+// Runs before the error dialog is shown, so that a caller can stop what would fail again while the
+// dialog is open.
+using TBeforeSaveError = std::function<void()>;
+
+// The binary form; false (after the dialog) when the source is off or the file was not written.
+bool SaveWaveformBinary(TShell& shell, int source, const std::string& path, const TBeforeSaveError& beforeError = {});
+// The text form, verbose or values only.
+bool SaveWaveformText(TShell& shell, int source, const std::string& path, bool yOnly,
+                      const TBeforeSaveError& beforeError = {});
+
+}  // namespace vt

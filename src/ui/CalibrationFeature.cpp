@@ -1,0 +1,57 @@
+#include "ui/CalibrationFeature.h"
+
+#include "core/Shell.h"
+#include "link/AdjustmentCommands.h"
+#include "ui/MainWindow.h"
+#include "ui/SideMenu.h"
+#include "ui/dialogs/CalibrationDialogs.h"
+#include "ui/menus/AdjustMenus.h"
+
+namespace vt {
+
+void TCalibrationFeature::RegisterForms(TSideMenus& menus) {
+    TSideMenus* m = &menus;
+    Values_.FlashChange().AdjustMenuShown = [m] {
+        return m->Slots().Kind(0) == mkAdjustment || m->Slots().Kind(1) == mkAdjustment;
+    };
+    menus.RegisterForm(mkCalibration, [this](TSideMenus& m, QWidget* mainWindow, bool) -> TSideMenuForm* {
+        return new TCalibr_Form(m, mainWindow, Shell_, [this] { ShowCalibrationStatus(); });
+    });
+    // The utility menu opens this one only once adjustment access was granted.
+    menus.RegisterForm(mkAdjustment, [this](TSideMenus& m, QWidget* mainWindow, bool) -> TSideMenuForm* {
+        return new TAdjust_Form(m, mainWindow, Shell_);
+    });
+}
+
+void TCalibrationFeature::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&) {
+    Window_ = &window;
+    Run_.View = this;
+}
+
+void TCalibrationFeature::WindowGone() {
+    Window_ = nullptr;
+    if (Run_.View == this) Run_.View = nullptr;
+    Values_.FlashChange().AdjustMenuShown = {};
+}
+
+void TCalibrationFeature::ShowPart(TAutoCalibration& run, TCalPart part) {
+    if (part == TCalPart::Timebase) {
+        TAutocalTBF dialog(Window_, run);
+        dialog.exec();
+    } else {
+        TAutocalChannelsF dialog(Window_, run);
+        dialog.exec();
+    }
+    // Closed by the window's own means (Escape, the close box): that is Cancel.
+    if (run.State() != TCalState::Idle) run.ClosePart(false);
+}
+
+void TCalibrationFeature::ShowCalibrationStatus() {
+    const bool timer = Shell_.AutoCalTimerEnabled;
+    Shell_.AutoCalTimerEnabled = false;
+    TCalibrateStatus dialog(Window_, Shell_);
+    dialog.exec();
+    Shell_.AutoCalTimerEnabled = timer;
+}
+
+}  // namespace vt

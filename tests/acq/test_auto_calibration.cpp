@@ -1,0 +1,207 @@
+// Auto-calibration on a fake clock: the due check, progress and status, the simulated stages, and
+// the timebase and channel runs stepped by hand with the end-of-cycle hook run from the table.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "acq/AutoCalibration.h"
+#include "acq/SignalSources.h"
+#include "core/UndoBuffer.h"
+#include "link/UtilSettings.h"
+
+#include "link/AdjustTestSupport.h"
+
+using namespace vt;
+using namespace vt::test;
+
+namespace {
+
+struct TAutoCalShell : TAdjustShell {
+    explicit TAutoCalShell(bool connected, int modelType = 4) : TAdjustShell(connected, modelType) {
+        Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
+        CreateUtilHandlers(Shell);
+        // A stand-in of one setting of the measuring setup, to see it applied and undone.
+        Shell.CommandTree()->Root().AddDoubleEditHandler(
+            "TB:ScaleA", {.Initial = 2e-7, .Config = {.Minimum = 1e-11, .Default = 1e-7, .Maximum = 1, .Resolution = 1e-12}});
+        Shell.SetUndoBuffer(std::make_unique<TUndoBuffer>());
+        Shell.UndoBuffer()->SetEnabled(true);
+        Shell.CommandTree()->SetUndoBuffer(Shell.UndoBuffer());
+        Auto = std::make_unique<TAutoCalibration>(Shell, *Adjust, &Clock);
+        Auto->FillRows(Shell);
+    }
+    ~TAutoCalShell() { Shell.CommandTree()->SetUndoBuffer(nullptr); }
+    void When(std::uint32_t mask) { Setting<TCheckSwHandler>("Util:CalibrWhen").SetMask(mask); }
+    void AdvanceMinutes(double m) { Clock.Now += static_cast<std::int64_t>(m * 60000); }
+    // Steps the run 50 ms apart until it ends (bounded).
+    void StepToEnd(std::vector<int>* progress = nullptr) {
+        for (int i = 0; i < 1000 && Auto->CalibrationRunning(); ++i) {
+            Clock.Now += TAutoCalibration::StatusPollMs;
+            Auto->Step();
+            if (progress) progress->push_back(Auto->Progress());
+        }
+        EXPECT_FALSE(Auto->CalibrationRunning());
+    }
+    int Result() { return static_cast<int>(Value("FLASH:Calibr:AutocalResult")); }
+    std::unique_ptr<TAutoCalibration> Auto;
+};
+
+}  // namespace
+
+TEST(AutoCalibration, ProgressStatusAndSimulatedStages) {
+    struct TCase {
+        int Stage, Sub, Progress;
+        const char* Text;
+    };
+    for (const TCase& c : {TCase{1, 50, 20, " 1.50"}, TCase{10, 0, 40, " 10.0"}, TCase{30, 65, 78, " 30.65"},
+                           TCase{200, 1, 97, " 200.1"}, TCase{255, 7, 100, "OK"}, TCase{-3, 0, 0, "-3.0"}}) {
+        int stage = 0, sub = 0;
+        SplitCalibrationStatus(CalibrationStatusWord(c.Stage, c.Sub), stage, sub);
+        EXPECT_EQ(stage, c.Stage);
+        EXPECT_EQ(sub, c.Sub);
+        EXPECT_EQ(CalibrationProgress(stage, sub), c.Progress) << c.Stage;
+        EXPECT_EQ(CalibrationStatusText(stage, sub), c.Text);
+    }
+    TSimulatedCalibrationStatus sim;
+    std::vector<int> stages;
+    for (int i = 0; i < 200 && (stages.empty() || stages.back() != 255); ++i) {
+        int stage = 0, sub = 0;
+        SplitCalibrationStatus(sim.Next(), stage, sub);
+        if (stages.empty() || stages.back() != stage) stages.push_back(stage);
+    }
+    EXPECT_EQ(stages, (std::vector<int>{0, 1, 10, 20, 30, 110, 120, 130, 200, 255}));
+}
+
+TEST(AutoCalibration, DueChecksCommitOnlyWhenARunStarts) {
+    // Power-on only: one calibration, at the first check the window allows. Cancel ends each part.
+    TAutoCalShell t(false);
+    t.When(1);
+    t.Shell.AppActive = false;
+    t.Auto->CheckAutoCalibrationDue();
+    EXPECT_TRUE(t.Messages.empty()) << "an inactive window starts nothing and keeps the power-on run";
+    t.Shell.AppActive = true;
+    // The housekeeping row takes the timer's request.
+    t.Shell.AutoCalRequest = true;
+    t.Shell.IdleHousekeeping.Run(t.Shell);
+    EXPECT_FALSE(t.Shell.AutoCalRequest);
+    ASSERT_EQ(t.Messages.size(), 2u) << "timebase and channel questions";
+    EXPECT_EQ(t.Messages[0].rfind("Automatic calibration 0 min after power-on.\r\n", 0), 0u) << t.Messages[0];
+    EXPECT_TRUE(t.Shell.AutoCalTimerEnabled) << "the timer runs again after the run";
+    t.AdvanceMinutes(60);
+    t.Auto->CheckAutoCalibrationDue();
+    EXPECT_EQ(t.Messages.size(), 2u);
+
+    // Period of 0.25 h: due again after 15 minutes, not after 14.
+    t.When(2);
+    t.Setting<TEditHandler>("Util:CalPeriod").SetValue(0.25);
+    t.Auto->CheckAutoCalibrationDue();
+    EXPECT_EQ(t.Messages.size(), 4u);
+    t.AdvanceMinutes(14);
+    t.Auto->CheckAutoCalibrationDue();
+    EXPECT_EQ(t.Messages.size(), 4u);
+    t.AdvanceMinutes(1);
+    t.Auto->CheckAutoCalibrationDue();
+    EXPECT_EQ(t.Messages.size(), 6u);
+
+    // Temperature: a drift of 1.95 against a change of 2 is due; an unparsable temperature is not.
+    TAutoCalShell c(true);
+    c.When(4);
+    c.Setting<TEditHandler>("Util:TempChange").SetValue(2);
+    c.Fake.SetReply("Info:GetTemp?", "20");
+    c.Auto->ReadReferenceTemperature();
+    c.Fake.SetReply("Info:GetTemp?", "garbage");
+    c.Auto->CheckAutoCalibrationDue();
+    EXPECT_TRUE(c.Messages.empty());
+    c.Fake.SetReply("Info:GetTemp?", "21.9");
+    c.Auto->CheckAutoCalibrationDue();
+    EXPECT_TRUE(c.Messages.empty());
+    c.Fake.SetReply("Info:GetTemp?", "21.95");
+    c.Auto->CheckAutoCalibrationDue();
+    EXPECT_EQ(c.Messages.size(), 2u);
+}
+
+TEST(AutoCalibration, DemoRunsTimebaseThenChannelsAndKeepTheValues) {
+    TAutoCalShell t(false);
+    t.Adjust->ReadAdjustmentValues(0);
+    const double bridge = t.Value("FLASH:Calibr:Ch1Full:BridgeVolt");
+    t.Shell.ExecuteCommandString("FLASH:CALIBR:FINETB 20000");
+    t.Shell.ExecuteCommandString("FLASH:CALIBR:COARSETB 4e-9");
+    t.Adjust->FlashChange().SetCalibrChanged(false);
+    t.Auto->RunCalibration(5, 0, false);
+    EXPECT_TRUE(t.Auto->CalibrationRunning());
+    t.Auto->Step();
+    EXPECT_EQ(t.Auto->CoarseText(), "4.6001 ns");
+    t.Auto->Step();
+    EXPECT_NEAR(t.Value("FLASH:Calibr:CoarseTB"), 4.6e-9, 1e-15);
+    EXPECT_EQ(t.Value("FLASH:Calibr:FineTB"), 18333);
+    EXPECT_EQ(t.Result(), 0);
+
+    // The channel part: the measuring setup waits for one cycle, asking a Single.
+    ASSERT_EQ(t.Auto->Part(), TCalPart::Channels);
+    EXPECT_TRUE(t.Auto->ResidualCheckPending());
+    EXPECT_TRUE(t.Shell.SingleOn);
+    EXPECT_DOUBLE_EQ(t.Value("TB:ScaleA"), 1e-7);
+    t.Shell.AcqCycle.Run(t.Shell);
+    EXPECT_DOUBLE_EQ(t.Value("TB:ScaleA"), 2e-7) << "the setup is undone";
+    std::vector<int> progress;
+    t.StepToEnd(&progress);
+    EXPECT_NE(std::find(progress.begin(), progress.end(), 40), progress.end());
+    EXPECT_EQ(progress.back(), 100);
+    EXPECT_EQ(t.Auto->StatusText(), "OK");
+    EXPECT_EQ(t.Result(), 0);
+    EXPECT_DOUBLE_EQ(t.Value("FLASH:Calibr:Ch1Full:BridgeVolt"), bridge);
+    EXPECT_TRUE(t.Adjust->FlashChange().CalibrChanged()) << "only the timebase values changed";
+
+    TAutoCalShell b(false, 8);
+    b.Auto->RunCalibration(2, 0, false);
+    b.StepToEnd();
+    EXPECT_EQ(b.Value("FLASH:Calibr:FineTB"), 36387);
+}
+
+TEST(AutoCalibration, InstrumentChannelRunFailures) {
+    // A signal left on Ch2: nothing is started, result 2, the setup undone.
+    TAutoCalShell t(true);
+    TSignalObj& ch2 = t.Shell.Records()->Record(2);
+    ch2.SetLength(100);
+    for (int i = 0; i < 100; ++i) ch2.SetPoint(i, 0.5);
+    t.Auto->RunCalibration(1, 0, false);
+    t.Shell.AcqCycle.Run(t.Shell);
+    EXPECT_FALSE(t.Auto->CalibrationRunning());
+    EXPECT_EQ(t.Result(), 2);
+    EXPECT_DOUBLE_EQ(t.Value("TB:ScaleA"), 2e-7);
+    for (const std::string& line : t.Lines()) EXPECT_EQ(line.find("STARTAUTOCAL"), std::string::npos) << line;
+
+    // A negative status: result 5, the values read again, the instrument told to abort.
+    for (int i = 0; i < 100; ++i) ch2.SetPoint(i, 0);
+    t.Fake.SetReply("CALIBR:SAMPLER:STATUSACAL?", std::to_string(CalibrationStatusWord(-3, 0)));
+    t.Auto->RunCalibration(1, 0, false);
+    t.Shell.AcqCycle.Run(t.Shell);
+    EXPECT_TRUE(t.Fake.WaitForLine("CALIBR:SAMPLER:STARTAUTOCAL 0"));
+    const std::size_t before = t.Lines().size();
+    t.StepToEnd();
+    EXPECT_EQ(t.Result(), 5);
+    EXPECT_EQ(t.Auto->StatusText(), "Error code: -3.0");
+    const auto after = t.Lines();
+    EXPECT_NE(std::find(after.begin() + static_cast<long>(before), after.end(), "Calibr:ReRead?"), after.end());
+    EXPECT_TRUE(t.Fake.WaitForLine("CALIBR:SAMPLER:STARTAUTOCAL -1"));
+
+    // No cycle within 10 s fails the run and undoes the setup.
+    t.Auto->RunCalibration(1, 0, false);
+    t.Clock.Now += TAutoCalibration::CycleWaitMs;
+    t.Auto->Step();
+    EXPECT_FALSE(t.Auto->CalibrationRunning());
+    EXPECT_EQ(t.Result(), 5);
+    EXPECT_DOUBLE_EQ(t.Value("TB:ScaleA"), 2e-7);
+
+    // A user's Cancel while the instrument calibrates sends the abort.
+    TAutoCalShell u(true);
+    u.User->Ok = true;
+    u.Fake.SetReply("CALIBR:SAMPLER:STATUSACAL?", "1");
+    u.Auto->RunCalibration(1, 0, true);
+    u.Shell.AcqCycle.Run(u.Shell);
+    u.Clock.Now += TAutoCalibration::StatusPollMs;
+    u.Auto->Step();
+    EXPECT_EQ(u.Auto->State(), TCalState::ChPolling);
+    u.Auto->ClosePart(false);
+    EXPECT_TRUE(u.Fake.WaitForLine("CALIBR:SAMPLER:STARTAUTOCAL -1"));
+    EXPECT_EQ(u.Result(), 5);
+}

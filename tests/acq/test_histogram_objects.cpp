@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <utility>
+
+#include "acq/HistogramLevelStatistics.h"
+#include "acq/HistogramObjects.h"
+#include "core/InternalError.h"
+
+using namespace vt;
+
+namespace {
+
+// 0.125 V/div: 1024 rows per volt, so a value lands on row 512 - 1024 v.
+double ValueOfRow(int row) { return (512 - row) / 1024.0; }
+
+void Hit(TAxisHist& h, int row, int times, std::uint16_t point = 0) {
+    for (int i = 0; i < times; ++i) h.AddSample(point, ValueOfRow(row));
+}
+
+}  // namespace
+
+// A vertical histogram read the way the measurements read it: empty statistics, tie of maxima, the
+// two-level search with its guard band and its 10 % ridge, levels counted upwards, and the rescale.
+TEST(HistogramObjects, VerticalStatisticsAndTheTwoPeakSearch) {
+    TAxisHist h(true);
+    h.SetScale(1000, 0.125, 0, 1e-12, 0);
+    h.SetWindow(0, 1022, 2, 4000);  // rows 2..1022
+    h.ComputeStatistics(true);
+    EXPECT_EQ(h.GetPeakCount(), 0u);
+    EXPECT_EQ(h.GetTotalHits(), 0u);
+    EXPECT_EQ(h.FirstBin(), 1023u);
+    EXPECT_EQ(h.LastBin(), 0u);
+    EXPECT_EQ(h.GetPercentWithinSigma(1), 0);
+
+    h.AddSample(0, 5.0);  // beyond the screen: not accumulated at all
+    EXPECT_EQ(h.PointsAdded(), 0);
+
+    // Two levels: 100 hits on row 800 (-0.28125 V) and 60 on row 300 (0.20703125 V), a thin ridge.
+    Hit(h, 800, 100);
+    Hit(h, 300, 60);
+    for (int r = 400; r < 700; r += 10) Hit(h, r, 2);
+    Hit(h, 790, 100);  // a tie of maxima: the lower bin wins
+    h.ComputeStatistics(true);
+    EXPECT_EQ(h.PeakBin(), 790u);
+    EXPECT_EQ(h.FirstBin(), 300u);
+    EXPECT_EQ(h.LastBin(), 800u);
+    int first = 0, second = 0;
+    std::uint32_t firstCount = 0, secondCount = 0;
+    ASSERT_TRUE(h.FindTwoPeaks(first, second, secondCount, firstCount));
+    EXPECT_EQ(std::make_pair(first, second), std::make_pair(724, 234)) << "positions 1024 - row, lower row first";
+    EXPECT_EQ(std::make_pair(firstCount, secondCount), std::make_pair(60u, 100u));
+    double lower = 0, upper = 0;
+    EXPECT_DOUBLE_EQ(h.GetTwoPeakLevels(lower, upper), 490 / 1024.0);
+    EXPECT_DOUBLE_EQ(lower, ValueOfRow(790));
+    EXPECT_DOUBLE_EQ(upper, ValueOfRow(300));
+    EXPECT_DOUBLE_EQ(h.GetMaxValue(), ValueOfRow(300));
+    EXPECT_EQ(h.GetMaxScreenPos(), 724);
+
+    // A rescale empties it and counts one waveform; the same scale keeps the data.
+    h.SetScale(1000, 0.125, 0, 1e-12, 0);
+    EXPECT_EQ(h.GetWaveformCount(), 2);
+    h.SetScale(1000, 0.25, 0, 1e-12, 0);
+    EXPECT_EQ(h.GetWaveformCount(), 1);
+    EXPECT_EQ(h.PointsAdded(), 0);
+    h.SetScale(1000, 0.125, 0, 1e-12, 0);
+
+    // The second hump rises less than 10 % above the ridge between it and the main peak.
+    Hit(h, 800, 100);
+    for (int r = 301; r < 800; ++r) Hit(h, r, 56);
+    Hit(h, 300, 60);
+    h.ComputeStatistics(true);
+    EXPECT_FALSE(h.FindTwoPeaks(first, second, secondCount, firstCount));
+    EXPECT_EQ(h.GetPeakSeparation(), 0);
+
+    // Narrower than the 30-bin guard band: no second peak.
+    h.Clear();
+    h.SetScale(1000, 0.125, 0, 1e-12, 0);
+    Hit(h, 500, 10);
+    Hit(h, 520, 5);
+    h.ComputeStatistics(true);
+    EXPECT_FALSE(h.FindTwoPeaks(first, second, secondCount, firstCount));
+    EXPECT_NEAR(h.GetPercentWithinSigma(1), 100.0 * 10 / 15, 1e-9);
+    EXPECT_THROW((void)TAxisHist(false).GetRms(), EInternalError);
+}
+
+// The shared histogram keeps every point: any window or orientation is rebuilt from the hit map, and
+// the exponential mode decays older hits so the window's peak stays at the weight.
+TEST(HistogramObjects, FullHistRebuildsFromTheHitMapAndDecaysInExponentialMode) {
+    TFullHist h;
+    h.SetScale(4096, 0.125, 0, 1e-12, 0);
+    h.SetWindow(0, 1022, 2, 4000);
+    // Three waveforms: point p on row 100 + p % 700 (and a second copy on row 900 for even p).
+    std::map<std::pair<int, int>, int> hits;
+    for (int w = 0; w < 3; ++w) {
+        for (int p = 0; p < 4096; p += 7) {
+            const int row = 100 + p % 700;
+            h.AddSample(static_cast<std::uint16_t>(p), ValueOfRow(row));
+            ++hits[{p, row}];
+            if (p % 2 == 0) h.AddSample(static_cast<std::uint16_t>(p), ValueOfRow(900)), ++hits[{p, 900}];
+        }
+    }
+    // A narrower window, then vertical: counts equal a recount of every point so far.
+    h.SetWindow(1000, 1024 - 200, 1024 - 950, 3000);
+    h.SetVertical(true);
+    std::map<int, int> expected;
+    for (const auto& [cell, n] : hits)
+        if (cell.first >= 1000 && cell.first <= 3000 && cell.second >= 200 && cell.second <= 950) expected[cell.second] += n;
+    for (int r = 0; r < 1024; ++r) ASSERT_EQ(h.WindowBin(r), static_cast<std::uint32_t>(expected[r])) << "row " << r;
+    h.ComputeStatistics(true);
+    auto firstPointOnRow = [&hits](std::uint32_t row) {
+        for (int p = 1000; p <= 3000; ++p)
+            if (hits.count({p, static_cast<int>(row)})) return p;
+        return -1;
+    };
+    EXPECT_EQ(h.FindMaxPosition(), firstPointOnRow(h.FirstBin())) << "the topmost row";
+    EXPECT_EQ(h.FindMinPosition(), firstPointOnRow(h.LastBin()));
+    EXPECT_EQ(h.LastBin(), 900u);
+
+    // Exponential mode, weight 8: 40 hits on row 100 and 1 on row 200 scale by 0.2.
+    h.Clear();
+    h.SetScale(4096, 0.125, 0, 1e-12, 0);
+    h.SetWindow(0, 1022, 2, 4000);
+    h.SetExpWeight(8);
+    auto add = [&h](int row, int n) {
+        for (int i = 0; i < n; ++i) h.AddSample(5, ValueOfRow(row));
+    };
+    add(100, 40);
+    add(200, 1);
+    h.ComputeStatistics(true);
+    EXPECT_EQ(h.WindowBin(100), 8u);
+    EXPECT_EQ(h.WindowBin(200), 1u) << "0.2 shows 1";
+    add(100, 32);  // 40 again: 0.2 becomes 0.04, which still shows 1
+    h.ComputeStatistics(true);
+    EXPECT_EQ(h.WindowBin(200), 1u);
+    add(100, 32);  // 0.008 shows 0
+    h.ComputeStatistics(true);
+    EXPECT_EQ(h.WindowBin(100), 8u);
+    EXPECT_EQ(h.WindowBin(200), 0u);
+    EXPECT_NEAR(h.ExpBin(200), 0.008, 1e-12);
+}
+
+namespace {
+
+// 1,024 points, each with the row the function gives.
+void Map(TFullHist& h, int (*row)(int point)) {
+    h.Clear();
+    h.SetScale(1024, 0.125, 0, 1e-12, 0);
+    for (int p = 0; p < 1024; ++p) h.AddSample(static_cast<std::uint16_t>(p), ValueOfRow(row(p)));
+}
+
+}  // namespace
+
+// Level statistics of hand-built maps: an even two-level signal, one whose low level is rare, and a
+// single level; then the comparison autoscale uses to see whether two windows show the same signal.
+TEST(HistogramObjects, LevelStatisticsFindTheLevelsTheBandAndTheRareLevel) {
+    TFullHist h;
+    THistParams even;
+    Map(h, [](int p) { return (p % 2 == 0 ? 312 : 712) + (p / 2) % 3 - 1; });  // positions 711..713, 311..313
+    even.ComputeWhole(h);
+    EXPECT_EQ(even.N, 1024u);
+    ASSERT_TRUE(even.TwoLevels);
+    EXPECT_TRUE(even.P1 >= 711 && even.P1 <= 713 && even.P2 >= 311 && even.P2 <= 313) << even.P1 << " " << even.P2;
+    EXPECT_NEAR(even.Mu, 712, 0.01);
+    EXPECT_NEAR(even.Ml, 312, 0.01);
+    EXPECT_EQ(std::make_pair(even.Nu, even.Nl), std::make_pair(std::uint64_t{512}, std::uint64_t{512}));
+    EXPECT_EQ(std::make_pair(even.Bl, even.Bu), std::make_pair(315, 709)) << "4 sigma inside each level";
+    EXPECT_EQ(even.BandShare, 0);
+    EXPECT_FALSE(even.FewLow || even.FewHigh);
+    EXPECT_EQ(even.LevelRow, 513);
+    EXPECT_DOUBLE_EQ(even.LevelShare, 50);
+
+    THistParams rareLow;
+    Map(h, [](int p) { return p % 10 == 0 ? 712 : 312; });
+    rareLow.ComputeWhole(h);
+    ASSERT_TRUE(rareLow.TwoLevels);
+    EXPECT_TRUE(rareLow.FewLow);
+    EXPECT_FALSE(rareLow.FewHigh);
+    EXPECT_EQ(std::make_pair(rareLow.LevelFrom(), rareLow.LevelTo()), std::make_pair(1, 512));
+    EXPECT_NEAR(rareLow.LevelShare, 100.0 * 103 / 1024, 1e-9);
+
+    THistParams one;
+    Map(h, [](int p) { return 510 + p % 5; });
+    one.ComputeWhole(h);
+    EXPECT_FALSE(one.TwoLevels);
+    EXPECT_EQ(one.UpperTail + one.LowerTail, 0);
+    EXPECT_EQ(one.LevelRow, 513) << "M + S: 512 + 1.41";
+    EXPECT_EQ(std::make_pair(one.Lowest, one.Highest), std::make_pair(510, 514));
+
+    EXPECT_FALSE(Differs(even, even));
+    THistParams flat = even;
+    flat.S = 0;
+    EXPECT_TRUE(Differs(flat, even));
+    THistParams wider = even;
+    wider.S = even.S * 1.6;
+    EXPECT_TRUE(Differs(even, wider));
+    EXPECT_TRUE(Differs(even, one));
+}

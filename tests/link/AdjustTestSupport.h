@@ -1,0 +1,79 @@
+#pragma once
+// A context with the adjustment settings over the fake instrument (connected) or the demo link, the
+// identity of a chosen model type, the senders and the demo simulator, and a data root of its own.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "core/CommandTree.h"
+#include "core/SettingReaders.h"
+#include "core/Shell.h"
+#include "core/temp_folder.h"
+#include "link/AdjustmentCommands.h"
+#include "link/CommandSenders.h"
+#include "link/DemoSimulator.h"
+#include "link/InstrumentIdentity.h"
+#include "link/InstrumentLink.h"
+
+#include "link/LinkTestSupport.h"
+
+namespace vt::test {
+
+// The user's dialogs: every message is kept, the OK/Cancel question answers as told.
+struct TRecordingUser : TUserServices {
+    void ShowErrorDlg(const std::string& text) override { Messages->push_back(text); }
+    bool ConfirmOkCancel(const std::string& text) override {
+        Messages->push_back(text);
+        return Ok;
+    }
+    std::vector<std::string>* Messages = nullptr;
+    bool Ok = false;
+};
+
+struct TAdjustShell {
+    explicit TAdjustShell(bool connected, int modelType = 4, std::uint8_t options = 0) {
+        Shell.SetCommandTree(CreateCommandTree());
+        Shell.Folders.InstallFolder = Root.Path().string() + "/";
+        Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>(FastTiming(Fake.Port()), &Clock)));
+        if (connected) {
+            EXPECT_TRUE(Shell.Link()->OpenInstrumentLink(false, Loopback()));
+            Shell.Link()->SetLinkKind(TInstrumentLinkKind::Tcp);
+        } else {
+            Shell.Link()->SetLinkKind(TInstrumentLinkKind::Demo);
+        }
+        Shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*Shell.Link(), Root.Path())));
+        Shell.Identity()->Identity.ModelType = static_cast<std::uint8_t>(modelType);
+        Shell.Identity()->Identity.Options = options;
+        Shell.SetSenders(MakeOwnedPart(std::make_unique<TInstrumentSenders>(*Shell.Link(), Shell.Identity()->Identity)));
+        Shell.SetSimulator(MakeOwnedPart(std::make_unique<TTutorial>(Shell)));
+        auto user = std::make_unique<TRecordingUser>();
+        User = user.get();
+        User->Messages = &Messages;
+        Shell.SetUserServices(std::move(user));
+        Adjust = std::make_unique<TCalibrAdjust>(Shell);
+        Adjust->RegisterAdjustCommands();
+        Adjust->SetModelAdjustLimits();
+    }
+    template <class H>
+    H& Setting(std::string_view path) {
+        return *FindSetting<H>(Shell.CommandTree(), path);
+    }
+    double Value(std::string_view path) { return ReadRealSetting(Shell.CommandTree(), path, -1e300); }
+    // The lines the fake received after the opening's identity query.
+    std::vector<std::string> Lines() {
+        std::vector<std::string> lines = Fake.Lines();
+        if (!lines.empty() && lines.front() == "Info:IndivData?") lines.erase(lines.begin());
+        return lines;
+    }
+
+    TempFolder Root;
+    TFakeInstrument Fake;
+    TFakeLinkClock Clock;
+    std::vector<std::string> Messages;
+    TShell Shell;
+    TRecordingUser* User = nullptr;
+    std::unique_ptr<TCalibrAdjust> Adjust;
+};
+
+}  // namespace vt::test

@@ -1,0 +1,84 @@
+// The demo program acquiring headless: Run fills Ch1 with the simulated sine and Ch2 with the pulse,
+// a hundred breaks and restarts in the middle of passes never trip the engine, and Single fills both
+// channels once and ends.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <algorithm>
+#include <filesystem>
+
+#include "UiTestSupport.h"
+#include "acq/SignalSources.h"
+#include "core/Shell.h"
+#include "core/temp_folder.h"
+#include "link/InstrumentLink.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/VeltraneApplication.h"
+
+namespace vt {
+namespace {
+
+TEST(DemoAcquisition, RunAndSingleFillBothChannelsThroughBreaks) {
+    const test::TempFolder temp;
+    const auto home = temp.Path() / "home";
+    std::filesystem::create_directories(home);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    // Its own lock folder: other programs of the suite start the demo instrument at the same time.
+    setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    int phase = 0, breaks = 0;
+    std::vector<double> lowHigh;  // Ch1 and Ch2 after Run, then after Single
+    auto cycleDone = [&](TSignalRecords& r) {
+        if (r.State(ssCh1) != srcUpToDate || r.State(ssCh2) != srcUpToDate) return false;
+        for (int s : {ssCh1, ssCh2}) {
+            const TSignalObj& rec = r.Record(s);
+            const auto [lo, hi] = std::minmax_element(rec.Data1(), rec.Data1() + rec.Length());
+            lowHigh.insert(lowHigh.end(), {*lo, *hi});
+        }
+        return true;
+    };
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!shell.AcqEnabled) return;
+        TSignalRecords& r = *shell.Records();
+        if (phase == 0 && shell.RunOn && cycleDone(r)) phase = 1;
+        else if (phase == 1 && ++breaks % 2 == 0) shell.Link()->BreakAcquisition(true);
+        else if (phase == 1) shell.ExecuteCommandString("*StopSingle Stop"), shell.ExecuteCommandString("*Run");
+        if (phase == 1 && breaks == 100) {
+            shell.ExecuteCommandString("*StopSingle Stop");
+            for (int s : {ssCh1, ssCh2}) {
+                r.SetState(s, srcOff);
+                for (int i = 0; i < r.Record(s).Length(); ++i) r.Record(s).SetPoint(i, 0);
+            }
+            shell.ExecuteCommandString("*StopSingle Single");
+            phase = 2;
+        } else if (phase == 2 && !shell.SingleOn && cycleDone(r)) {
+            phase = 3;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        }
+    });
+    poll.start(5);
+    QTimer::singleShot(60000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    ASSERT_EQ(phase, 3);
+    for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
+    // The sine of 0.5 V peak to peak, the pulse from 0 to 0.5 V (with the simulator's noise).
+    ASSERT_EQ(lowHigh.size(), 8u);
+    for (int k : {0, 4}) {
+        EXPECT_NEAR(lowHigh[k + 1] - lowHigh[k], 0.5, 0.06) << k;
+        EXPECT_NEAR(lowHigh[k + 2], 0, 0.04) << k;
+        EXPECT_NEAR(lowHigh[k + 3], 0.5, 0.04) << k;
+    }
+}
+
+}  // namespace
+}  // namespace vt

@@ -1,8 +1,8 @@
-// The demo program with its display panel: acquisitions of the simulator are plotted as the engine
-// plots them (scales, a batch of points, the end of the batch), the traces show in their colours on
-// the graticule, a resize rebuilds the screen and draws the stopped traces again, and at rest the
-// event loop turns without a composition, a copy, a paint or the persistence timer. The picture goes
-// to screenshots/display_demo.png (display_demo_x11.png under a real X server).
+// The demo program with its display panel: Run plots the simulator's acquisitions, the traces show in
+// their colours on the graticule; once stopped, a resize rebuilds the screen and draws the traces
+// again from their records, and at rest the event loop turns without a composition, a copy, a paint or
+// the persistence timer. The picture goes to screenshots/display_demo.png (display_demo_x11.png under
+// a real X server).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,7 +19,6 @@
 #include "core/temp_folder.h"
 #include "display/DisplayPanel.h"
 #include "display/ScopeDisplayServices.h"
-#include "link/DemoSimulator.h"
 #include "link/InstrumentLink.h"
 #include "ui/DisplayPanelView.h"
 #include "ui/MainBlock.h"
@@ -29,46 +28,6 @@
 
 namespace vt {
 namespace {
-
-// One record of both channels from the simulator's word source into the records and the layers.
-void AcquireFromSimulator(TShell& shell, int style) {
-    TTutorial& sim = *shell.Simulator();
-    sim.DemoStartAcquisition();
-    std::array<std::vector<double>, 2> raw;
-    int slot = 0;
-    for (bool end = false; !end;) {
-        const std::uint16_t* words = nullptr;
-        std::uint16_t n = 0;
-        ASSERT_TRUE(sim.ReadAcqWords(words, n));
-        for (int i = 0; i < n && !end; ++i) {
-            if (words[i] == FillerWord) continue;
-            if (words[i] == TTutorial::EndOfRecord) {
-                end = true;
-                break;
-            }
-            raw[static_cast<std::size_t>(slot)].push_back(static_cast<std::int16_t>(words[i]) / 16000.0);
-            slot ^= 1;
-        }
-    }
-    if (TInstrumentLink* link = shell.Link()) link->SetAcquisitionRunning(false);
-    TDisplayServices& display = shell.Display();
-    for (int k = 0; k < 2; ++k) {
-        const int source = k == 0 ? ssCh1 : ssCh2;
-        TSignalObj& rec = shell.Records()->Record(source);
-        const auto& v = raw[static_cast<std::size_t>(k)];
-        const int count = std::min<int>(static_cast<int>(v.size()), rec.GetDecimatedLength());
-        // A full-scale word spans four divisions about the centre.
-        for (int i = 0; i < count; ++i) rec.SetPoint(i, rec.GetCentre() + v[static_cast<std::size_t>(i)] * 4 * rec.GetScale());
-        display.SetAcqLayerScales(source, style, count, rec.GetScale(), rec.GetCentre());
-    }
-    display.BeginSignalLayersUpdate();
-    for (int k = 0; k < 2; ++k) {
-        const int source = k == 0 ? ssCh1 : ssCh2;
-        const TSignalObj& rec = shell.Records()->Record(source);
-        for (int i = 0; i < rec.GetDecimatedLength(); ++i) display.PutAcqPoint(source, i, rec.GetPoint(i));
-    }
-    display.EndSignalLayersUpdate();
-}
 
 std::set<QRgb> ColoursIn(const QImage& image) {
     std::set<QRgb> colours;
@@ -118,9 +77,10 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
         if (!view) return;
         switch (phase) {
             case Starting:
-                // Stopped: without the engine nothing else acquires; the passes below imitate it.
+                // Run is on from the start: wait for both channels' traces, then stop.
+                if (!services->SignalLayerDrawn(ssCh1) || !services->SignalLayerDrawn(ssCh2)) return;
                 shell.RunOn = false;
-                for (int pass = 0; pass < 3; ++pass) AcquireFromSimulator(shell, 1);
+                if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
                 firstScreen = crt.Screen(1);
                 before = crt.Layout();
                 m->resize(m->width() + 150, m->height() + 100);

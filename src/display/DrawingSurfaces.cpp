@@ -85,6 +85,13 @@ void TScanLinesScreen::Resize(int left, int top, int width, int height) {
     if (Sink_) Sink_->PlaceChanged(*this);
 }
 
+void TScanLinesScreen::MoveTo(int left, int top) {
+    if (left == Left_ && top == Top_) return;
+    Left_ = left;
+    Top_ = top;
+    if (Sink_) Sink_->PlaceChanged(*this);
+}
+
 void TScanLinesScreen::Clear() {
     Bitmap_.Fill(Bitmap_.Bounds(), Color_);
     InvalidateAll();

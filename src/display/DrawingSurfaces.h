@@ -109,6 +109,8 @@ public:
 
     // Sets the bounds, the brush to the screen's colour and the bitmap's size.
     virtual void Resize(int left, int top, int width, int height);
+    // Only the place: the pixels stay.
+    void MoveTo(int left, int top);
     // Fills the whole bitmap with the screen's colour and copies all of it.
     virtual void Clear();
 

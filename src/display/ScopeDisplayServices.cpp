@@ -1,6 +1,11 @@
 #include "display/ScopeDisplayServices.h"
 
+#include <cmath>
+
+#include "acq/SignalSources.h"
 #include "core/Shell.h"
+#include "display/DisplayPanel.h"
+#include "link/InstrumentLink.h"
 
 namespace vt {
 
@@ -8,6 +13,176 @@ TScopeDisplayServices::TScopeDisplayServices(TShell& shell, std::unique_ptr<THin
     : Shell_(shell), Hints_(std::move(hints)), Clock_(std::move(clock)) {
     if (!Hints_) Hints_ = std::make_unique<THintStack>();
     if (!Clock_) Clock_ = SteadyClockMs;
+}
+
+TScopeDisplayServices::~TScopeDisplayServices() {
+    // The panel leaves the hint stack before the stack goes.
+    if (Panel_) {
+        if (TSignalRecords* records = Shell_.Records()) records->SignalsOn().OnSwitchOff = PreviousSwitchOff_;
+        Panel_->SetSink(nullptr);
+        if (View_) View_->PanelGone();
+        Panel_.reset();
+    }
+}
+
+bool TScopeDisplayServices::AcquisitionRunning() const {
+    if (Shell_.RunOn) return true;
+    const TInstrumentLink* link = const_cast<TShell&>(Shell_).Link();
+    return link && link->AcquisitionRunning();
+}
+
+void TScopeDisplayServices::CreatePanel() {
+    if (Panel_) return;
+    TScopeCRT::TProgram program;
+    program.BreakAcquisition = [this] {
+        if (TInstrumentLink* link = Shell_.Link()) link->BreakAcquisition(true);
+    };
+    program.AcquisitionRunning = [this] { return AcquisitionRunning(); };
+    program.RedrawSignalLayer = [this](int source, int style) { RedrawSignalLayer(source, style); };
+    program.ClockMs = SteadyClockMs;
+    program.ClockStartMs = ProgramStartMs_;
+    Panel_ = std::make_unique<TScopeCRT>(std::move(program), Hints_.get());
+    if (TSignalRecords* records = Shell_.Records()) {
+        PreviousSwitchOff_ = records->SignalsOn().OnSwitchOff;
+        records->SignalsOn().OnSwitchOff = [this](int source) {
+            if (Panel_) Panel_->FreeLayerOfSource(source);
+            if (PreviousSwitchOff_) PreviousSwitchOff_(source);
+        };
+    }
+    if (ViewFactory_) View_ = ViewFactory_();
+    if (View_) {
+        View_->SetBackground(Panel_->BackgroundColor());
+        Panel_->SetSink(View_);
+    }
+}
+
+void TScopeDisplayServices::SetViewFactory(TDisplayViewFactory factory) {
+    ViewFactory_ = std::move(factory);
+    if (!Panel_ || View_ || !ViewFactory_) return;
+    View_ = ViewFactory_();
+    if (!View_) return;
+    View_->SetBackground(Panel_->BackgroundColor());
+    View_->PlaceView(Panel_->PanelLeft(), Panel_->PanelTop(), Panel_->InnerWidth() + 4, Panel_->InnerHeight() + 4);
+    View_->SetViewVisible(Panel_->Visible());
+    Panel_->SetSink(View_);
+}
+
+void TScopeDisplayServices::ViewGone() {
+    View_ = nullptr;
+    if (Panel_) Panel_->SetSink(nullptr);
+}
+
+void TScopeDisplayServices::PlacePanel(int left, int top, int height, int width) {
+    if (!Panel_) return;
+    if (View_) View_->PlaceView(left, top, width, height);
+    Panel_->PlacePanel(left, top, height, width);
+}
+
+void TScopeDisplayServices::SetPanelVisible(bool visible) {
+    if (!Panel_) return;
+    Panel_->SetVisible(visible);
+    if (View_) View_->SetViewVisible(visible);
+}
+
+void TScopeDisplayServices::AgePersistence() {
+    if (Panel_) Panel_->AgePersistence();
+}
+
+bool TScopeDisplayServices::HasSignalLayer(int source, int style) const {
+    if (!Panel_ || source < 0 || source >= SignalRecordCount) return false;
+    return Panel_->StyleLayer(source, style) != nullptr;
+}
+
+bool TScopeDisplayServices::SignalLayerDrawn(int source) const {
+    if (!Panel_ || source < 0 || source >= SignalRecordCount) return false;
+    return Panel_->HasSignalLayer(source) && Panel_->LayersOfSignals().Drawn(source);
+}
+
+void TScopeDisplayServices::DrawSignalLayer(int source, int style, const TSignalLayerPoints& points) {
+    if (!Panel_ || source < 0 || source >= SignalRecordCount) return;
+    TParentSignalLayer* layer = Panel_->StyleLayer(source, style);
+    if (!layer) return;
+    const int n = std::clamp(points.Length, 0, std::min<int>(MaxLayerPoints, static_cast<int>(points.Values.size())));
+    layer->BeginUpdate();
+    layer->SetScales(n, points.Scale, points.Centre);
+    for (int i = 0; i < n; ++i) layer->PutPoint(i, points.Values[static_cast<std::size_t>(i)]);
+    layer->EndUpdate();
+    Panel_->LayersOfSignals().SetDrawn(source);
+}
+
+void TScopeDisplayServices::RedrawSignalLayer(int source, int style) {
+    TSignalRecords* records = Shell_.Records();
+    if (!records || source < 0 || source >= SignalRecordCount) return;
+    const TSignalObj& record = records->Record(source);
+    TSignalLayerPoints points;
+    points.Length = record.GetDecimatedLength();
+    points.Scale = record.GetScale();
+    points.Centre = record.GetCentre();
+    points.Values.reserve(static_cast<std::size_t>(std::max(points.Length, 0)));
+    for (int k = 0; k < points.Length; ++k) points.Values.push_back(record.GetDisplayValue(k));
+    DrawSignalLayer(source, style, points);
+}
+
+void TScopeDisplayServices::RemoveSignalLayer(int source) { FreeSignalLayer(source); }
+
+void TScopeDisplayServices::SetAcqLayerScales(int source, int style, int points, double scale, double centre) {
+    if (!Panel_ || source < 0 || source >= SignalRecordCount) return;
+    if (TParentSignalLayer* layer = Panel_->StyleLayer(source, style)) {
+        layer->SetScales(std::clamp(points, 0, MaxLayerPoints), scale, centre);
+        Panel_->LayersOfSignals().SetDrawn(source);
+    }
+}
+
+void TScopeDisplayServices::PutAcqPoint(int source, int index, double value) {
+    if (!Panel_ || source < 0 || source >= SignalRecordCount || index < 0 || index >= MaxLayerPoints) return;
+    if (TParentSignalLayer* layer = Panel_->SignalLayer(source)) layer->PutPoint(index, value);
+}
+
+void TScopeDisplayServices::BeginSignalLayersUpdate() { BatchChannelScreens(true); }
+
+void TScopeDisplayServices::EndSignalLayersUpdate() { BatchChannelScreens(false); }
+
+void TScopeDisplayServices::BatchChannelScreens(bool begin) {
+    if (!Panel_) return;
+    for (int n = 1; n <= MaxScreens; ++n) {
+        TSignalScreen*& batched = Batched_[static_cast<std::size_t>(n - 1)];
+        TSignalScreen* screen = Panel_->Screen(n);
+        if (begin) {
+            if (batched || !screen) continue;
+            screen->BeginUpdate();
+            batched = screen;
+        } else {
+            // A screen rebuilt inside the batch is another screen, with no batch of ours open.
+            if (batched && batched == screen && screen->BatchDepth() > 0) screen->EndUpdate();
+            batched = nullptr;
+        }
+    }
+}
+
+void TScopeDisplayServices::SetXYLayerScales(int, int xPoints, double xScale, double xCentre, int yPoints,
+                                             double yScale, double yCentre) {
+    if (!Panel_ || Panel_->XYScreenNumber() == 0 || !Panel_->Screen(Panel_->XYScreenNumber())) return;
+    Panel_->XYDotLayer()->SetXYScales(std::clamp(yPoints, 0, MaxLayerPoints), std::clamp(xPoints, 0, MaxLayerPoints),
+                                      xScale, xCentre, yScale, yCentre);
+}
+
+void TScopeDisplayServices::PutXYPoint(int index, double x, double y) {
+    if (!Panel_ || index < 0 || index >= MaxLayerPoints) return;
+    if (TParentSignalLayer* layer = Panel_->SignalLayer(XYLayerSlot)) layer->PutXYPoint(index, x, y);
+}
+
+int TScopeDisplayServices::VerticalCompression() const { return Panel_ ? Panel_->VerticalCompression() : 1; }
+
+void TScopeDisplayServices::SetIntensifiedRanges(int width1, int start1, int start2, int width2) {
+    if (Panel_) Panel_->SetIntensifiedRanges(width1, start1, start2, width2);
+}
+
+void TScopeDisplayServices::FreeSignalLayer(int source) {
+    if (Panel_ && source >= 0 && source < SourceIndexCount) Panel_->FreeLayerOfSource(source);
+}
+
+void TScopeDisplayServices::RecreateScreens() {
+    if (Panel_) Panel_->RecreateScreens();
 }
 
 void TScopeDisplayServices::PushHint(const std::string& text, int durationMs) { Hints_->Push(text, durationMs, 0, 1); }

@@ -1,24 +1,74 @@
 #pragma once
-// The display library's services in the shell context: the timed hints and the communication-error
-// hint; the panel's own services join here as the panel is built.
+// The display library's services in the shell context: the timed hints, the communication-error hint
+// and the display panel, which the acquisition plots into and the window shows through its view.
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "core/DisplayServices.h"
 #include "core/Feature.h"
+#include "display/DrawingSurfaces.h"
 #include "display/HintStack.h"
 
 namespace vt {
 
 class TShell;
+class TScopeCRT;
+class TSignalScreen;
+
+// The window's view of the display panel: it shows the panel's surfaces through the sink and takes
+// the panel's place, visibility and background colour.
+class TDisplayPanelView : public TScreenSink {
+public:
+    virtual void PlaceView(int left, int top, int width, int height) = 0;
+    virtual void SetViewVisible(bool visible) = 0;
+    virtual void SetBackground(TColor colour) = 0;
+    // The panel goes before the view: the view must forget it.
+    virtual void PanelGone() = 0;
+};
+// Made by the window when the panel is created; the window owns it.
+using TDisplayViewFactory = std::function<TDisplayPanelView*()>;
 
 inline constexpr int CommErrorDelayMs = 5000;
 
 class TScopeDisplayServices : public TDisplayServices {
 public:
     TScopeDisplayServices(TShell& shell, std::unique_ptr<THintStack> hints = nullptr, THintClock clock = {});
+    ~TScopeDisplayServices() override;
+
+    // The window's view of the panel; a panel that exists already gets its view at once.
+    void SetViewFactory(TDisplayViewFactory factory);
+    // The view is being destroyed: the panel draws into its buffers only.
+    void ViewGone();
+    TScopeCRT* Panel() { return Panel_.get(); }
+    TDisplayPanelView* View() { return View_; }
+
+    bool PanelExists() const override { return Panel_ != nullptr; }
+    void CreatePanel() override;
+    void PlacePanel(int left, int top, int height, int width) override;
+    void SetPanelVisible(bool visible) override;
+    void AgePersistence() override;
+    bool HasSignalLayer(int source, int style) const override;
+    bool SignalLayerDrawn(int source) const override;
+    void DrawSignalLayer(int source, int style, const TSignalLayerPoints& points) override;
+    void RemoveSignalLayer(int source) override;
+    void SetAcqLayerScales(int source, int style, int points, double scale, double centre) override;
+    void PutAcqPoint(int source, int index, double value) override;
+    void BeginSignalLayersUpdate() override;
+    void EndSignalLayersUpdate() override;
+    void SetXYLayerScales(int style, int xPoints, double xScale, double xCentre, int yPoints, double yScale,
+                          double yCentre) override;
+    void PutXYPoint(int index, double x, double y) override;
+    int VerticalCompression() const override;
+    void SetIntensifiedRanges(int width1, int start1, int start2, int width2) override;
+    // Sources 0..18: the layer of the source goes (XY: the XY layer).
+    void FreeSignalLayer(int source) override;
+    void RecreateScreens() override;
+    // Whether acquisitions run: Run, or the link's acquisition flag (autoscale acquires with Run off).
+    bool AcquisitionRunning() const;
 
     THintStack& Hints() { return *Hints_; }
 
@@ -30,6 +80,17 @@ public:
     void ClearCommError() override;
 
 private:
+    void RedrawSignalLayer(int source, int style);
+    // Opens or closes a batch on the screens that hold the channels' layers.
+    void BatchChannelScreens(bool begin);
+
+    TDisplayViewFactory ViewFactory_;
+    // The display clock counts from the program's start.
+    std::int64_t ProgramStartMs_ = SteadyClockMs();
+    TDisplayPanelView* View_ = nullptr;  // owned by the window
+    std::unique_ptr<TScopeCRT> Panel_;
+    std::function<void(int)> PreviousSwitchOff_;
+    std::array<TSignalScreen*, 4> Batched_{};
     TShell& Shell_;
     std::unique_ptr<THintStack> Hints_;
     THintClock Clock_;

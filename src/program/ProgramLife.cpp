@@ -221,9 +221,15 @@ bool TProgramLife::IdleStep() {
     return done;
 }
 
+// The persistence ages while acquisitions run: Run, or the procedures that acquire with Run off.
+static bool AcquisitionsRun(TShell& shell) {
+    const TInstrumentLink* link = shell.Link();
+    return shell.RunOn || (link && link->AcquisitionRunning());
+}
+
 bool TProgramLife::TimerWanted(TMainTimer timer) const {
     switch (timer) {
-        case TMainTimer::VariablePersist: return Shell_.RunOn && Shell_.Display().PanelExists();
+        case TMainTimer::VariablePersist: return AcquisitionsRun(Shell_) && Shell_.Display().PanelExists();
         case TMainTimer::FlagRegisterReading: return Shell_.FlagRegisterReadingEnabled;
         case TMainTimer::AutoCal: return Shell_.AutoCalTimerEnabled;
         case TMainTimer::Count: break;
@@ -234,7 +240,7 @@ bool TProgramLife::TimerWanted(TMainTimer timer) const {
 void TProgramLife::TimerTick(TMainTimer timer) {
     switch (timer) {
         case TMainTimer::VariablePersist:
-            if (Shell_.RunOn && Shell_.Display().PanelExists()) Shell_.Display().AgePersistence();
+            if (AcquisitionsRun(Shell_) && Shell_.Display().PanelExists()) Shell_.Display().AgePersistence();
             break;
         case TMainTimer::FlagRegisterReading: {
             if (LinkBusy()) break;  // its polls would enter the link in the middle of an exchange

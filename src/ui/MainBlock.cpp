@@ -14,6 +14,7 @@
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
 #include "program/ProgramLife.h"
+#include "ui/DisplayPanelView.h"
 #include "ui/InstrumentStart.h"
 #include "ui/MainWindow.h"
 #include "ui/SideMenu.h"
@@ -113,6 +114,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
         },
         args);
     TMorda_fr window(shell, life, dialogs);
+    GiveDisplayView(shell, window);
     TSideMenus sideMenus(kit, &window);  // its forms go before the window
     window.SetSideMenus(&sideMenus);
     ForEachUiFeature(life.Features(), [&sideMenus](TUiFeature& f) { f.RegisterForms(sideMenus); });

@@ -5,6 +5,7 @@
 
 #include "UiTestSupport.h"
 #include "core/Shell.h"
+#include "link/InstrumentLink.h"
 #include "ui/MainWindow.h"
 
 namespace vt {
@@ -51,6 +52,12 @@ TEST_F(MainTimers, TimersFollowTheRequestsAfterEachIdleCall) {
     EXPECT_EQ(p.Aged, 1) << "persistence ages only while Run is on";
     w.MyIdleHandler();
     EXPECT_FALSE(w.PersistTimer().isActive()) << "no ticking while nothing ages";
+    test::GiveInstrument(Shell, TInstrumentLinkKind::Demo, 0);
+    Shell.Link()->SetAcquisitionRunning(true);
+    w.MyIdleHandler();
+    Tick(w.PersistTimer());
+    EXPECT_TRUE(w.PersistTimer().isActive() && p.Aged == 2) << "autoscale acquires with Run off";
+    Shell.Link()->SetAcquisitionRunning(false);
 
     Shell.FlagRegisterReadingEnabled = false;
     w.MyIdleHandler();

@@ -1,0 +1,350 @@
+#include "display/DisplayPanel.h"
+
+#include <algorithm>
+#include <string>
+
+#include "acq/SignalSources.h"
+#include "core/InternalError.h"
+#include "display/HintStack.h"
+#include "display/ScreenColors.h"
+
+namespace vt {
+
+namespace {
+constexpr int StyleDots = 0;
+constexpr int StyleVectors = 1;
+
+int StyleOf(const TParentSignalLayer* layer) {
+    if (!layer) return -1;
+    return dynamic_cast<const TVectorSignalLayer*>(layer) ? StyleVectors : StyleDots;
+}
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+void TLayersOfSignals::SetLayer(int n, std::unique_ptr<TParentSignalLayer> layer) {
+    Layers_.at(static_cast<std::size_t>(n)) = std::move(layer);
+    Drawn_[static_cast<std::size_t>(n)] = false;
+    if (OnChange) OnChange(*this);
+}
+
+void TLayersOfSignals::FreeLayer(int n) {
+    Layers_.at(static_cast<std::size_t>(n)).reset();
+    Drawn_[static_cast<std::size_t>(n)] = false;
+    if (OnChange) OnChange(*this);
+}
+
+// ---------------------------------------------------------------------------------------------------
+TScopeCRT::TScopeCRT(TProgram program, THintStack* hints)
+    : Program_(std::move(program)), Hints_(hints), TopStrip_(nullptr), BottomStrip_(nullptr) {
+    if (!Program_.ClockMs) Program_.ClockMs = SteadyClockMs;
+    ClockStart_ = Program_.ClockStartMs >= 0 ? Program_.ClockStartMs : Program_.ClockMs();
+    Freed_.fill(-1);
+    // Until the display settings exist: YT, Grid, every source on screen 1.
+    ScreenOfSource_.fill(1);
+    Background_ = TColor(TraceColor(ceBackground).Value & 0xFFFFFF);
+    GraticuleColour_ = TColor(TraceColor(ceGraticule).Value & 0xFFFFFF);
+    TopStrip_.SetColor(Background_);
+    TopStrip_.Resize(10, 2, 530, 31);
+    TopStrip_.SetFontColor(TColor(0x00FFFF));
+    TopStrip_.Clear();
+    TopStrip_.SetVisible(false);
+    BottomStrip_.SetColor(Background_);
+    BottomStrip_.Resize(7, 35, 528, 81);
+    BottomStrip_.SetFontColor(TColor(0xFFFFFF));
+    BottomStrip_.Clear();
+}
+
+TScopeCRT::~TScopeCRT() {
+    if (Hints_) Hints_->Attach(nullptr, 0, 0, 0);
+    for (int n = 1; n <= MaxScreens; ++n) {
+        auto& screen = Screens_[static_cast<std::size_t>(n - 1)];
+        if (!screen) continue;
+        screen->BeginUpdate();
+        FreeScreenLayers(n);
+        screen->EndUpdate();
+        screen.reset();
+    }
+    for (int n = 0; n < LayerSlotCount; ++n)
+        if (Layers_.Layer(n)) Layers_.FreeLayer(n);
+}
+
+void TScopeCRT::SetSink(TScreenSink* sink) {
+    Sink_ = sink;
+    TopStrip_.SetSink(sink);
+    BottomStrip_.SetSink(sink);
+    for (auto& s : Screens_)
+        if (s) s->SetSink(sink);
+    if (Hints_ && Hints_->Attached()) Hints_->Attach(sink, 0, InnerWidth_, 0);
+    if (!sink) return;
+    sink->PlaceChanged(TopStrip_);
+    sink->PlaceChanged(BottomStrip_);
+    for (auto& s : Screens_)
+        if (s) sink->PlaceChanged(*s);
+    RepaintScreens();
+}
+
+TSignalScreen* TScopeCRT::Screen(int n) const {
+    if (n < 1 || n > MaxScreens) VT_INTERNAL_ERROR(ScopeCRTUnitName, "Range check error");
+    return Screens_[static_cast<std::size_t>(n - 1)].get();
+}
+
+TGraticLayer* TScopeCRT::GraticuleLayer(int n) const {
+    if (n < 1 || n > MaxScreens) VT_INTERNAL_ERROR(ScopeCRTUnitName, "Range check error");
+    return Graticules_[static_cast<std::size_t>(n - 1)].get();
+}
+
+void TScopeCRT::PlacePanel(int left, int top, int height, int width) {
+    Left_ = left;
+    Top_ = top;
+    InnerWidth_ = std::max(0, width - 4);
+    InnerHeight_ = std::max(0, height - 4);
+    ComputeLayout();
+    RebuildScreens();
+}
+
+void TScopeCRT::ComputeLayout() {
+    Layout_ = ComputeScreenLayout(ScreenMode_, InnerWidth_, InnerHeight_);
+    TopStrip_.SetVisible(Layout_.TopStripShown);
+    BottomStrip_.MoveTo(BottomStrip_.Left(), Layout_.BottomStripTop);
+    BottomStrip_.SetVisible(Layout_.BottomStripShown && Layout_.ScreenCount > 0);
+    if (Hints_) Hints_->Attach(Layout_.TopStripShown ? Sink_ : nullptr, 0, InnerWidth_, 0);
+}
+
+void TScopeCRT::RebuildScreens() {
+    Freed_.fill(-1);
+    bool rebuilt = false;
+    for (int n = 1; n <= MaxScreens; ++n) {
+        const auto i = static_cast<std::size_t>(n - 1);
+        auto& screen = Screens_[i];
+        const bool wanted = n <= Layout_.ScreenCount;
+        if (screen && (!wanted || screen->Height() != Layout_.Height[i] || screen->Width() != Layout_.Width[i])) {
+            screen->BeginUpdate();
+            FreeScreenLayers(n);
+            screen->EndUpdate();
+            screen.reset();
+            rebuilt = true;
+        }
+        if (!wanted) continue;
+        if (!screen) {
+            screen = std::make_unique<TSignalScreen>(Sink_, n == Layout_.XYScreen);
+            screen->SetColor(Background_);
+            screen->Resize(Layout_.Left[i], Layout_.Top[i], Layout_.Width[i], Layout_.Height[i]);
+            screen->Clear();
+            CreateGraticuleLayer(n);
+            if (n != Layout_.XYScreen) screen->SetIntensifiedRanges(Ranges_[0], Ranges_[1], Ranges_[2], Ranges_[3]);
+            rebuilt = true;
+        } else {
+            screen->MoveTo(Layout_.Left[i], Layout_.Top[i]);
+        }
+    }
+    // Stopped, nothing would draw the traces again until the next run.
+    if (rebuilt && !AcquisitionRunning() && Program_.RedrawSignalLayer) {
+        const auto freed = Freed_;
+        Freed_.fill(-1);
+        for (int s = 0; s < SignalRecordCount; ++s)
+            if (freed[static_cast<std::size_t>(s)] >= 0) Program_.RedrawSignalLayer(s, freed[static_cast<std::size_t>(s)]);
+    }
+}
+
+void TScopeCRT::FreeScreenLayers(int n) {
+    TSignalScreen* screen = Screen(n);
+    if (!screen) return;
+    screen->BeginUpdate();
+    auto& grid = Graticules_[static_cast<std::size_t>(n - 1)];
+    if (grid) {
+        grid->Erase();
+        grid->Unregister();
+        grid.reset();
+    }
+    for (int s = 0; s <= XYLayerSlot; ++s) {
+        TParentSignalLayer* layer = Layers_.Layer(s);
+        if (!layer || layer->GetScreen() != screen) continue;
+        Freed_[static_cast<std::size_t>(s)] = StyleOf(layer);
+        if (s == XYLayerSlot) FreeXYLayer();
+        else FreeSignalLayer(s);
+    }
+    screen->EndUpdate();
+}
+
+void TScopeCRT::CreateGraticuleLayer(int n) {
+    TSignalScreen* screen = Screen(n);
+    const auto i = static_cast<std::size_t>(n - 1);
+    const bool xy = n == Layout_.XYScreen;
+    auto grid = std::make_unique<TGraticLayer>("Grig_Scr" + std::to_string(n), xy, slGraticule, screen->Height(),
+                                               screen->Width() - (xy ? 0 : ScreenMargin));
+    grid->SetSignalScreenAndRegisterSelfInIt(screen);
+    grid->SetLayerColorAndOpacity(GraticuleColour_.WithAlpha(0xFF));
+    grid->SetDivisionCount(Layout_.Divisions[i]);
+    grid->SetStyle(GraticuleStyle_[i]);
+    Graticules_[i] = std::move(grid);
+}
+
+void TScopeCRT::SetScreenMode(int mode) {
+    if (mode < 0 || mode >= ScreenFormatCount) VT_INTERNAL_ERROR(ScopeCRTUnitName, "Range check error");
+    if (Program_.BreakAcquisition) Program_.BreakAcquisition();
+    ScreenMode_ = mode;
+    ComputeLayout();
+    RebuildScreens();
+    if (Layout_.TimeScreenCount < 2) ScreenOfSource_.fill(static_cast<std::uint8_t>(Layout_.TimeScreenCount));
+    YTFactor_ = (mode == 1 || mode == 4) ? 2 : (mode == 2 || mode == 5) ? 4 : 1;
+    XYFactor_ = mode == 3 ? 1 : 2;
+}
+
+void TScopeCRT::RecreateScreens() {
+    for (int n = 1; n <= MaxScreens; ++n) {
+        auto& screen = Screens_[static_cast<std::size_t>(n - 1)];
+        if (!screen) continue;
+        screen->BeginUpdate();
+        FreeScreenLayers(n);
+        screen->EndUpdate();
+        screen.reset();
+    }
+    // A clear of the display stays clear.
+    const auto keep = Program_.RedrawSignalLayer;
+    Program_.RedrawSignalLayer = nullptr;
+    RebuildScreens();
+    Program_.RedrawSignalLayer = keep;
+}
+
+void TScopeCRT::SetGraticuleStyle(int screen, int style) {
+    if (screen < 1 || screen > MaxScreens) VT_INTERNAL_ERROR(ScopeCRTUnitName, "Range check error");
+    GraticuleStyle_[static_cast<std::size_t>(screen - 1)] = style;
+    if (TGraticLayer* grid = GraticuleLayer(screen)) grid->SetStyle(style);
+}
+
+void TScopeCRT::SetColors(bool isBackground, TColor colour) {
+    const TColor rgb(colour.Value & 0xFFFFFF);
+    if (isBackground) {
+        if (rgb == Background_) return;
+        Background_ = rgb;
+        TopStrip_.SetColor(rgb);
+        BottomStrip_.SetColor(rgb);
+        for (auto& s : Screens_)
+            if (s) s->SetColor(rgb);
+        return;
+    }
+    if (rgb == GraticuleColour_) return;
+    GraticuleColour_ = rgb;
+    for (auto& g : Graticules_)
+        if (g) g->SetLayerColorAndOpacity(rgb.WithAlpha(0xFF));
+}
+
+void TScopeCRT::SetOnTop(int slot) {
+    for (auto& s : Screens_)
+        if (s) s->SetOnTop(slot);
+}
+
+void TScopeCRT::SetIntensifiedRanges(int lenA, int startA, int startB, int lenB) {
+    const std::array<int, 4> r = {lenA, startA, startB, lenB};
+    if (r == Ranges_) return;
+    Ranges_ = r;
+    // The XY screen has no time axis: ranges there would recolour the XY trace.
+    for (int n = 1; n <= MaxScreens; ++n)
+        if (TSignalScreen* s = Screen(n); s && n != Layout_.XYScreen) s->SetIntensifiedRanges(lenA, startA, startB, lenB);
+    if (!AcquisitionRunning()) {
+        RefreshSignalLayer(ssCh1);
+        RefreshSignalLayer(ssCh2);
+    }
+}
+
+void TScopeCRT::RefreshSignalLayer(int source) {
+    if (TParentSignalLayer* layer = Layers_.Layer(source)) layer->Refresh();
+}
+
+void TScopeCRT::AgePersistence() {
+    Clock_ = static_cast<std::uint32_t>((Program_.ClockMs() - ClockStart_) / 10);
+}
+
+void TScopeCRT::RepaintScreens() {
+    for (auto& s : Screens_)
+        if (s) s->InvalidateAll();
+    TopStrip_.InvalidateAll();
+    BottomStrip_.InvalidateAll();
+}
+
+// ---------------------------------------------------------------------------------------------------
+template <class TLayer>
+TParentSignalLayer* TScopeCRT::GetSignalLayer(int n, const char* prefix) {
+    if (n < 0 || n >= SignalRecordCount) VT_INTERNAL_ERROR(ScopeCRTUnitName, "Range check error");
+    TParentSignalLayer* layer = Layers_.Layer(n);
+    if (layer && dynamic_cast<TLayer*>(layer)) return layer;
+    if (layer) FreeSignalLayer(n);
+    const int s = ScreenOfSource_[static_cast<std::size_t>(n)];
+    if (s == 0 || s > MaxScreens) return nullptr;
+    TSignalScreen* screen = Screen(s);
+    if (!screen) return nullptr;
+    const bool xy = s == Layout_.XYScreen;
+    Layers_.SetLayer(n, std::make_unique<TLayer>(prefix + SourceShortName(n), false, SourceToSlot[static_cast<std::size_t>(n)],
+                                                 screen->Height(), screen->Width() - (xy ? 0 : ScreenMargin)));
+    AttachSignalLayer(n);
+    return Layers_.Layer(n);
+}
+
+TParentSignalLayer* TScopeCRT::DotLayer(int n) { return GetSignalLayer<TSimpleSignalLayer>(n, "Dot_Layer_"); }
+
+TParentSignalLayer* TScopeCRT::VectorLayer(int n) { return GetSignalLayer<TVectorSignalLayer>(n, "Vect_Layer_"); }
+
+TParentSignalLayer* TScopeCRT::StyleLayer(int n, int style) {
+    return style == StyleVectors ? VectorLayer(n) : DotLayer(n);
+}
+
+void TScopeCRT::AttachSignalLayer(int n, bool keepSource) {
+    TParentSignalLayer* layer = Layers_.Layer(n);
+    if (!layer) return;
+    if (!keepSource) layer->SetSource(n);
+    layer->SetSignalScreenAndRegisterSelfInIt(Screen(ScreenOfSource_[static_cast<std::size_t>(n)]));
+    layer->SetLayerColorAndOpacity(SourceColorOpaque(n));
+}
+
+TParentSignalLayer* TScopeCRT::XYDotLayer() {
+    const int xy = Layout_.XYScreen;
+    if (xy == 0 || !Screen(xy)) VT_INTERNAL_ERROR(ScopeCRTUnitName, "XY-Screen is absent");
+    TParentSignalLayer* layer = Layers_.Layer(XYLayerSlot);
+    if (layer && dynamic_cast<TSimpleSignalLayer*>(layer)) return layer;
+    if (layer) FreeXYLayer();
+    TSignalScreen* screen = Screen(xy);
+    Layers_.SetLayer(XYLayerSlot,
+                     std::make_unique<TSimpleSignalLayer>("Dot_XY-Layer", true, slCh1, screen->Height(), screen->Width()));
+    layer = Layers_.Layer(XYLayerSlot);
+    layer->SetSource(ssXY);
+    layer->SetSignalScreenAndRegisterSelfInIt(screen);
+    layer->SetLayerColorAndOpacity(SourceColorOpaque(ssXY));
+    return layer;
+}
+
+bool TScopeCRT::IsSignalOnScreen(int n, int screen) const {
+    const TParentSignalLayer* layer = Layers_.Layer(n);
+    return layer && screen >= 1 && screen <= MaxScreens && layer->GetScreen() == Screen(screen) && layer->GetScreen();
+}
+
+void TScopeCRT::FreeSignalLayer(int n) {
+    if (n < 0 || n >= SignalRecordCount) VT_INTERNAL_ERROR(ScopeCRTUnitName, "Range check error");
+    TParentSignalLayer* layer = Layers_.Layer(n);
+    if (!layer) return;
+    layer->Erase();
+    if (layer->GetScreen()) layer->Unregister();
+    Layers_.FreeLayer(n);
+}
+
+void TScopeCRT::FreeXYLayer() {
+    TParentSignalLayer* layer = Layers_.Layer(XYLayerSlot);
+    if (!layer) return;
+    layer->Erase();
+    if (layer->GetScreen()) layer->Unregister();
+    Layers_.FreeLayer(XYLayerSlot);
+}
+
+void TScopeCRT::FreeLayerOfSource(int n) {
+    if (n >= 0 && n < SignalRecordCount) FreeSignalLayer(n);
+    else if (n == ssXY) FreeXYLayer();
+}
+
+void TScopeCRT::MoveSignalToScreen(int n, int screen) {
+    if (n < 0 || n >= ScreenEntryCount) VT_INTERNAL_ERROR(ScopeCRTUnitName, "Range check error");
+    screen = std::clamp(screen, 0, Layout_.TimeScreenCount);
+    const int old = ScreenOfSource_[static_cast<std::size_t>(n)];
+    if (old != 0 && old != screen && n < SignalRecordCount) FreeSignalLayer(n);
+    ScreenOfSource_[static_cast<std::size_t>(n)] = static_cast<std::uint8_t>(screen);
+}
+
+}  // namespace vt

@@ -1,0 +1,175 @@
+#pragma once
+// The display panel: up to four waveform screens laid out by the screen format, each with its
+// graticule, the top and bottom text strips, the screen of every source, the display clock and the
+// intensified ranges; and the registry of the waveform layers that lie on its screens. The panel
+// draws into its own buffers; a view (the window's widget) may watch them through the sink.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+#include "core/Color.h"
+#include "display/DrawingSurfaces.h"
+#include "display/ScreenLayers.h"
+#include "display/ScreenLayout.h"
+#include "display/SignalLayers.h"
+#include "display/SignalScreen.h"
+
+namespace vt {
+
+class THintStack;
+
+inline constexpr std::string_view ScopeCRTUnitName = "_SHELL\\SRC\\ScopeCRT_Unit";
+inline constexpr int LayerSlotCount = 16;  // 0..13 the record sources, 14 the XY layer, 15 never
+inline constexpr int XYLayerSlot = 14;
+inline constexpr int ScreenEntryCount = 17;  // sources 0..13, 14 XY, 15 DB, 16 Hist
+
+// The top strip: status readouts; drawn by the status strip's feature.
+class TVerhText : public TScanLinesTextScreen {
+public:
+    using TScanLinesTextScreen::TScanLinesTextScreen;
+};
+// The bottom strip: the readout cells of the analysis features.
+class TNizText : public TScanLinesTextScreen {
+public:
+    using TScanLinesTextScreen::TScanLinesTextScreen;
+};
+
+// The waveform layers of the sources; owns them. Every store or free fires the change callback.
+class TLayersOfSignals {
+public:
+    TParentSignalLayer* Layer(int n) const { return Layers_.at(static_cast<std::size_t>(n)).get(); }
+    void SetLayer(int n, std::unique_ptr<TParentSignalLayer> layer);
+    void FreeLayer(int n);
+    // Whether the layer was drawn since it was stored.
+    bool Drawn(int n) const { return Drawn_.at(static_cast<std::size_t>(n)); }
+    void SetDrawn(int n) { Drawn_.at(static_cast<std::size_t>(n)) = true; }
+    std::function<void(TLayersOfSignals&)> OnChange;
+
+private:
+    std::array<std::unique_ptr<TParentSignalLayer>, LayerSlotCount> Layers_;
+    std::array<bool, LayerSlotCount> Drawn_{};
+};
+
+class TScopeCRT {
+public:
+    // What the panel asks of the program: break a running acquisition (with post-stop processing),
+    // whether acquisitions run, and the redraw of a source's record into its layer of a style.
+    struct TProgram {
+        std::function<void()> BreakAcquisition;
+        std::function<bool()> AcquisitionRunning;
+        std::function<void(int source, int style)> RedrawSignalLayer;
+        // Milliseconds of a monotonic clock, and its reading at the program's start (-1: the panel's).
+        std::function<std::int64_t()> ClockMs;
+        std::int64_t ClockStartMs = -1;
+    };
+
+    TScopeCRT(TProgram program, THintStack* hints = nullptr);
+    ~TScopeCRT();
+    TScopeCRT(const TScopeCRT&) = delete;
+    TScopeCRT& operator=(const TScopeCRT&) = delete;
+
+    // Where the screens and strips show; none: the buffers only.
+    void SetSink(TScreenSink* sink);
+    TScreenSink* Sink() const { return Sink_; }
+
+    // Bounds of the panel; the inner size is 4 less each way. Rebuilds only the screens that change;
+    // stopped, the shown sources are drawn again into rebuilt screens.
+    void PlacePanel(int left, int top, int height, int width);
+    void ComputeLayout();
+    void RebuildScreens();
+    void FreeScreenLayers(int n);
+    void CreateGraticuleLayer(int n);
+    void SetScreenMode(int mode);
+    void RecreateScreens();
+    void SetGraticuleStyle(int screen, int style);
+    void SetColors(bool isBackground, TColor colour);
+    void SetOnTop(int slot);
+    void SetIntensifiedRanges(int lenA, int startA, int startB, int lenB);
+    void RefreshSignalLayer(int source);
+    // The clock in 1/100 s since the panel's clock began; the persistence layers age on it.
+    void AgePersistence();
+    void RepaintScreens();
+
+    // Registry.
+    TParentSignalLayer* DotLayer(int n);
+    TParentSignalLayer* VectorLayer(int n);
+    // By display style: 1 vectors, every other style dots until persistence and grading exist.
+    TParentSignalLayer* StyleLayer(int n, int style);
+    TParentSignalLayer* XYDotLayer();
+    void AttachSignalLayer(int n, bool keepSource = false);
+    TParentSignalLayer* SignalLayer(int n) const { return Layers_.Layer(n); }
+    bool HasSignalLayer(int n) const { return Layers_.Layer(n) != nullptr; }
+    bool IsSignalOnScreen(int n, int screen) const;
+    void FreeSignalLayer(int n);
+    void FreeXYLayer();
+    void FreeLayerOfSource(int n);
+    void MoveSignalToScreen(int n, int screen);
+    TLayersOfSignals& LayersOfSignals() { return Layers_; }
+
+    // Division factors: 8 over the divisions of a time screen and of the XY screen.
+    int YTDivisionFactor() const { return YTFactor_; }
+    int XYDivisionFactor() const { return XYFactor_; }
+    // The factor the acquisition scales with: the XY one in the XY format.
+    int VerticalCompression() const { return ScreenMode_ == 3 ? XYFactor_ : YTFactor_; }
+
+    const TScreenLayout& Layout() const { return Layout_; }
+    int InnerWidth() const { return InnerWidth_; }
+    int InnerHeight() const { return InnerHeight_; }
+    int ScreenMode() const { return ScreenMode_; }
+    TSignalScreen* Screen(int n) const;  // 1..4
+    TGraticLayer* GraticuleLayer(int n) const;
+    int ScreenOfSource(int n) const { return ScreenOfSource_.at(static_cast<std::size_t>(n)); }
+    int XYScreenNumber() const { return Layout_.XYScreen; }
+    TVerhText& TopStrip() { return TopStrip_; }
+    TNizText& BottomStrip() { return BottomStrip_; }
+    TColor BackgroundColor() const { return Background_; }
+    std::uint32_t Clock() const { return Clock_; }
+    int PanelLeft() const { return Left_; }
+    int PanelTop() const { return Top_; }
+    bool Visible() const { return Visible_; }
+    void SetVisible(bool visible) { Visible_ = visible; }
+
+    // Kept for the colour and settings features.
+    std::array<std::uint8_t, LayerSlotCount> PaletteChoice{};
+    std::array<std::uint32_t, 6> GradeColors{0, 0xFFFFFF, 0x00CCFF, 0x4A4AFF, 0xFF3131, 0x00AE00};
+    std::array<double, 15> PersistTime{};
+    std::array<double, 15> GradeRefreshTime{};
+
+private:
+    template <class TLayer>
+    TParentSignalLayer* GetSignalLayer(int n, const char* prefix);
+    bool AcquisitionRunning() const { return Program_.AcquisitionRunning && Program_.AcquisitionRunning(); }
+    void BeginAllScreens();
+    void EndAllScreens();
+
+    TProgram Program_;
+    THintStack* Hints_;
+    TScreenSink* Sink_ = nullptr;
+    int Left_ = 0;
+    int Top_ = 0;
+    bool Visible_ = true;
+    int InnerWidth_ = 0;
+    int InnerHeight_ = 0;
+    int ScreenMode_ = 0;
+    TScreenLayout Layout_;
+    std::array<int, MaxScreens> GraticuleStyle_{};
+    std::array<std::unique_ptr<TSignalScreen>, MaxScreens> Screens_;
+    std::array<std::unique_ptr<TGraticLayer>, MaxScreens> Graticules_;
+    std::array<std::uint8_t, ScreenEntryCount> ScreenOfSource_{};
+    TColor GraticuleColour_;
+    TColor Background_;
+    std::int64_t ClockStart_ = 0;
+    std::uint32_t Clock_ = 0;
+    int YTFactor_ = 1;
+    int XYFactor_ = 2;
+    std::array<int, 4> Ranges_{};
+    TLayersOfSignals Layers_;
+    // Sources whose layers went with their screens in the rebuild under way, by style (-1 none).
+    std::array<int, LayerSlotCount> Freed_{};
+    TVerhText TopStrip_;
+    TNizText BottomStrip_;
+};
+
+}  // namespace vt

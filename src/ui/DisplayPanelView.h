@@ -1,0 +1,48 @@
+#pragma once
+// The display panel on the main window: a widget over the panel's inner area, in the background
+// colour, that paints the panel's screens and strips at their places. Copies only mark the dirty
+// rectangle, so Qt repaints once per turn of the event loop. When the widget goes, the panel stays
+// and draws into its buffers only.
+#include <QWidget>
+#include <cstdint>
+#include <vector>
+
+#include "display/ScopeDisplayServices.h"
+
+namespace vt {
+
+class TDisplayPanelWidget : public QWidget, public TDisplayPanelView {
+public:
+    TDisplayPanelWidget(QWidget* parent, TScopeDisplayServices& services);
+    ~TDisplayPanelWidget() override;
+
+    void CopyToWindow(const TScanLinesScreen& screen, const TPixelRect& rect) override;
+    void PlaceChanged(const TScanLinesScreen& screen) override;
+    void ScreenGone(const TScanLinesScreen& screen) override;
+    void PlaceView(int left, int top, int width, int height) override;
+    void SetViewVisible(bool visible) override;
+    void SetBackground(TColor colour) override;
+    void PanelGone() override;
+
+    const std::vector<const TScanLinesScreen*>& Surfaces() const { return Surfaces_; }
+    // What reached the window: copied rectangles and paint events.
+    std::uint64_t CopiedRects() const { return CopiedRects_; }
+    std::uint64_t PaintEvents() const { return PaintEvents_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void Remember(const TScanLinesScreen& screen);
+
+    TScopeDisplayServices* Services_;
+    TColor Background_;
+    std::vector<const TScanLinesScreen*> Surfaces_;
+    std::uint64_t CopiedRects_ = 0;
+    std::uint64_t PaintEvents_ = 0;
+};
+
+// Gives the display services the window's panel widget, made when the panel is created.
+void GiveDisplayView(TShell& shell, QWidget& window);
+
+}  // namespace vt

@@ -1,0 +1,133 @@
+// The demo program with its display panel: Run plots the simulator's acquisitions, the traces show in
+// their colours on the graticule; once stopped, a resize rebuilds the screen and draws the traces
+// again from their records, and at rest the event loop turns without a composition, a copy, a paint or
+// the persistence timer. The picture goes to screenshots/display_demo.png (display_demo_x11.png under
+// a real X server).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QTimer>
+#include <filesystem>
+#include <set>
+
+#include "UiTestSupport.h"
+#include "acq/SignalSources.h"
+#include "core/Shell.h"
+#include "core/temp_folder.h"
+#include "display/DisplayPanel.h"
+#include "display/ScopeDisplayServices.h"
+#include "link/InstrumentLink.h"
+#include "ui/DisplayPanelView.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/VeltraneApplication.h"
+
+namespace vt {
+namespace {
+
+std::set<QRgb> ColoursIn(const QImage& image) {
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y) | 0xFF000000u);
+    return colours;
+}
+
+std::uint64_t Compositions(TScopeCRT& crt) {
+    std::uint64_t n = 0;
+    for (int s = 1; s <= MaxScreens; ++s)
+        if (TSignalScreen* screen = crt.Screen(s)) n += screen->CompositionCount();
+    return n;
+}
+
+TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
+    const test::TempFolder temp;
+    const auto home = temp.Path() / "home";
+    std::filesystem::create_directories(home);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    // Its own instrument locks: another demo program may run beside this one.
+    const auto run = temp.Path() / "run";
+    std::filesystem::create_directories(run);
+    std::filesystem::permissions(run, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
+    setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    const std::vector<std::string> args = {"--home", home.string(), "Default_Demo"};
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+
+    enum { Starting, Resized, Resting, Done } phase = Starting;
+    QImage shot;
+    TScreenLayout before;
+    TSignalScreen* firstScreen = nullptr;
+    std::uint64_t compositions = 0, copies = 0, paints = 0;
+    bool rebuilt = false, redrawn = false, timerIdle = false, quiet = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        TMorda_fr* m = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
+        if (!m || !shell.AcqEnabled || !services || !services->Panel() || !shell.Simulator()) return;
+        TScopeCRT& crt = *services->Panel();
+        auto* view = m->findChild<TDisplayPanelWidget*>();
+        if (!view) return;
+        switch (phase) {
+            case Starting:
+                // Run is on from the start: wait for both channels' traces, then stop.
+                if (!services->SignalLayerDrawn(ssCh1) || !services->SignalLayerDrawn(ssCh2)) return;
+                shell.RunOn = false;
+                if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
+                firstScreen = crt.Screen(1);
+                before = crt.Layout();
+                m->resize(m->width() + 150, m->height() + 100);
+                phase = Resized;
+                break;
+            case Resized:
+                rebuilt = crt.Screen(1) && crt.Layout().Height[0] != before.Height[0];
+                redrawn = crt.HasSignalLayer(ssCh1) && crt.SignalLayer(ssCh1)->PointRow(100) != 0;
+                shot = m->grab().toImage();
+                compositions = Compositions(crt);
+                copies = view->CopiedRects();
+                paints = view->PaintEvents();
+                phase = Resting;
+                break;
+            case Resting:
+                quiet = Compositions(crt) == compositions && view->CopiedRects() == copies &&
+                        view->PaintEvents() == paints;
+                timerIdle = !m->PersistTimer().isActive();
+                phase = Done;
+                m->close();
+                break;
+            case Done: break;
+        }
+        (void)firstScreen;
+    });
+    poll.start(250);
+    QTimer::singleShot(30000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, args, dialogs), 0);
+    poll.stop();
+    ASSERT_EQ(phase, Done);
+    EXPECT_TRUE(rebuilt);
+    EXPECT_TRUE(redrawn) << "stopped, a rebuilt screen shows the traces from their records";
+    EXPECT_TRUE(quiet) << "at rest nothing is composed, copied or painted";
+    EXPECT_TRUE(timerIdle);
+    ASSERT_FALSE(shot.isNull());
+    const std::set<QRgb> colours = ColoursIn(shot);
+    EXPECT_TRUE(colours.count(qRgb(0xFF, 0xFF, 0x80))) << "Ch1";
+    EXPECT_TRUE(colours.count(qRgb(0x80, 0xFF, 0xFF))) << "Ch2";
+    EXPECT_TRUE(colours.count(qRgb(0x00, 0x6F, 0x4F))) << "graticule";
+    EXPECT_TRUE(colours.count(qRgb(0x00, 0x1F, 0x1F))) << "background";
+    const QString folder = QDir::current().absoluteFilePath("screenshots");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    ASSERT_TRUE(shot.save(folder + (x11 ? "/display_demo_x11.png" : "/display_demo.png"), "PNG"));
+}
+
+}  // namespace
+}  // namespace vt

@@ -1,5 +1,7 @@
 #include <benchmark/benchmark.h>
 
+#include "BenchDisplaySupport.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <cstdint>
@@ -13,26 +15,10 @@ using namespace vt;
 
 namespace {
 
-// The bitmap's font needs the GUI application; it runs offscreen.
-void EnsureGuiApplication() {
-    static std::unique_ptr<QGuiApplication> app;
-    if (app) return;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "bench_display";
-    static char* argv[] = {name, nullptr};
-    app = std::make_unique<QGuiApplication>(argc, argv);
-}
-
-struct TCountingSink : TScreenSink {
-    void CopyToWindow(const TScanLinesScreen&, const TPixelRect&) override { ++Copies; }
-    std::int64_t Copies = 0;
-};
-
 // A plotted trace: every pixel of a 1000 x 800 screen written inside one batch.
 void BM_PutPixelInBatch(benchmark::State& state) {
-    EnsureGuiApplication();
-    TCountingSink sink;
+    bench::EnsureGuiApplication();
+    bench::TCountingSink sink;
     TScanLinesScreen screen(&sink);
     screen.Resize(0, 0, 1000, 800);
     std::uint32_t c = 0;
@@ -49,8 +35,8 @@ void BM_PutPixelInBatch(benchmark::State& state) {
 BENCHMARK(BM_PutPixelInBatch)->Unit(benchmark::kMillisecond);
 
 void BM_Clear(benchmark::State& state) {
-    EnsureGuiApplication();
-    TCountingSink sink;
+    bench::EnsureGuiApplication();
+    bench::TCountingSink sink;
     TScanLinesScreen screen(&sink);
     screen.Resize(0, 0, 1000, 800);
     for (auto _ : state) {

@@ -1,5 +1,7 @@
 #include <benchmark/benchmark.h>
 
+#include "BenchDisplaySupport.h"
+
 #include <QGuiApplication>
 #include <cmath>
 #include <cstdint>
@@ -14,28 +16,13 @@ using namespace vt;
 
 namespace {
 
-void EnsureApplication() {
-    static std::unique_ptr<QGuiApplication> app;
-    if (app) return;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "bench_display";
-    static char* argv[] = {name, nullptr};
-    app = std::make_unique<QGuiApplication>(argc, argv);
-}
-
-struct TCountingSink : TScreenSink {
-    void CopyToWindow(const TScanLinesScreen&, const TPixelRect&) override { ++Copies; }
-    std::int64_t Copies = 0;
-};
-
 // A 4096-point sine over the YT screen of a panel (Grid graticule), one sweep per iteration in one
 // batch, the trace one row lower or higher each sweep so that every point moves.
 void PlotSweeps(benchmark::State& state, bool vectors) {
-    EnsureApplication();
+    bench::EnsureGuiApplication();
     const int width = static_cast<int>(state.range(0));
     const int height = static_cast<int>(state.range(1));
-    TCountingSink sink;
+    bench::TCountingSink sink;
     TScopeCRT crt(TScopeCRT::TProgram{});
     crt.SetSink(&sink);
     crt.PlacePanel(0, 0, height, width);

@@ -1,5 +1,7 @@
 #include <benchmark/benchmark.h>
 
+#include "BenchDisplaySupport.h"
+
 #include <QGuiApplication>
 #include <cmath>
 #include <cstdint>
@@ -12,21 +14,6 @@
 using namespace vt;
 
 namespace {
-
-void EnsureGuiApplication() {
-    static std::unique_ptr<QGuiApplication> app;
-    if (app) return;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "bench_display";
-    static char* argv[] = {name, nullptr};
-    app = std::make_unique<QGuiApplication>(argc, argv);
-}
-
-struct TCountingSink : TScreenSink {
-    void CopyToWindow(const TScanLinesScreen&, const TPixelRect&) override { ++Copies; }
-    std::int64_t Copies = 0;
-};
 
 class TPlainLayer : public TScreenLayer {
 public:
@@ -80,8 +67,8 @@ struct TLoadedScreen {
 
 // The four screens of the 4YT layout: 522 x 81 in the default 792 x 575 window; 1672 wide at 1920 x 1080.
 void BM_RedrawAllFourScreens(benchmark::State& state) {
-    EnsureGuiApplication();
-    TCountingSink sink;
+    bench::EnsureGuiApplication();
+    bench::TCountingSink sink;
     std::vector<std::unique_ptr<TLoadedScreen>> screens;
     for (int i = 0; i < 4; ++i)
         screens.push_back(std::make_unique<TLoadedScreen>(&sink, static_cast<int>(state.range(0)),
@@ -95,8 +82,8 @@ BENCHMARK(BM_RedrawAllFourScreens)->Args({522, 81})->Args({1672, 200})->Unit(ben
 // A trace pixel set and cleared again over the graticule and the translucent plot: the cost must
 // not depend on the screen's size.
 void BM_SetAndClearLayerPixel(benchmark::State& state) {
-    EnsureGuiApplication();
-    TCountingSink sink;
+    bench::EnsureGuiApplication();
+    bench::TCountingSink sink;
     TLoadedScreen s(&sink, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     const int columns = s.Ch1.MaxX() + 1;
     const int y = s.Ch1.MaxY() / 3;

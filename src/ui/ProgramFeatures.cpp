@@ -18,6 +18,7 @@
 #include "ui/InstrumentStart.h"
 #include "ui/MainCommandsUi.h"
 #include "ui/MainWindowFeature.h"
+#include "ui/PatternLengthListFeature.h"
 #include "ui/NumericPadFeature.h"
 #include "ui/SystemDialogsFeature.h"
 #include "ui/UtilFeature.h"
@@ -106,7 +107,9 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
         calibration.AddUnstoredValues(unstored);
         return unstored.AdjustmentModified || unstored.CalibrationModified;
     };
-    Add(life, std::make_unique<TTrigMenuFeature>(shell, &timebaseChannels.Settings().Timebase()));
+    TTrigMenuFeature& trigMenu =
+        Add(life, std::make_unique<TTrigMenuFeature>(shell, &timebaseChannels.Settings().Timebase()));
+    Add(life, std::make_unique<TPatternLengthListFeature>(shell, trigMenu.Trigger(), trigMenu.OpenPatternLengthList));
     Add(life, std::make_unique<TZoomMenuFeature>(shell));
     MainCommandSteps_ =
         std::make_unique<TProgramMainCommandSteps>(shell, acquisition, timebaseChannels.Settings().Timebase());

@@ -555,6 +555,11 @@ void TCalibrAdjust::AddUnstoredValues(TUnstoredValues& values) const {
     values.AdjustAccessGranted = values.AdjustAccessGranted || Shell_.AdjustAccessGranted;
 }
 
-void TCalibrAdjust::StoreValues(bool adjustment) { StoreAdjustmentValues(adjustment ? 1 : 0); }
+// As the store commands do: a stored set is no longer modified (storing the adjustment set covers both).
+void TCalibrAdjust::StoreValues(bool adjustment) {
+    StoreAdjustmentValues(adjustment ? 1 : 0);
+    if (adjustment) Flash_.SetAdjustChanged(false);
+    Flash_.SetCalibrChanged(false);
+}
 
 }  // namespace vt

@@ -162,6 +162,14 @@ TEST(AdjustCommands, AbsentValuesAskForInitialValuesUnlessRemote) {
     ASSERT_FALSE(t.Adjust->Log().empty());
     EXPECT_FALSE(Has(t.Lines(), "Calibr:SetInitialVal?"));
 
+    // A user's Cancel: asked once, no initial values, the values are read as they stand.
+    t.Adjust->ReadAdjustmentValues(0);
+    ASSERT_EQ(t.Messages.size(), 1u);
+    EXPECT_EQ(t.Messages[0].rfind("The calibration Values is absent!", 0), 0u);
+    EXPECT_FALSE(Has(t.Lines(), "Calibr:SetInitialVal?"));
+    EXPECT_TRUE(Has(t.Lines(), "Calibr:TB:GainDAC?"));
+    t.Messages.clear();
+
     t.User->Ok = true;
     t.Adjust->ReadAdjustmentValues(0);
     const auto lines = t.Lines();

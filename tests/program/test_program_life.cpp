@@ -15,6 +15,8 @@
 #include "link/InstrumentLink.h"
 #include "program/ProgramLife.h"
 #include "program/RecordingFeature.h"
+#include "core/IniFiles.h"
+#include "link/AdjustTestSupport.h"
 
 namespace vt {
 namespace {
@@ -275,6 +277,35 @@ TEST_F(CloseQuery, NoPowerOffSetupWhenNoInstrumentWasStartedAndClientsRefuseTheC
     EXPECT_THROW(Life.CloseQuery(), std::runtime_error);
     EXPECT_FALSE(Shell.MainWindowClosing);
     EXPECT_TRUE(Log.empty()) << "nothing is stopped for a refused close";
+}
+
+// The calibration feature itself through the close, on the demo: a changed calibration is asked about
+// once and Yes stores it in the data root's file; the next close asks nothing. With adjustment access a
+// changed adjustment is asked about instead, and stored as the adjustment set.
+TEST(ProgramLifeCalibration, ChangedValuesAreAskedAboutOnceAndStoredAtTheClose) {
+    test::TAdjustShell t(false);
+    std::vector<std::string> log;
+    TRecordingView view(log);
+    TProgramLife life(t.Shell);
+    life.SetView(&view);
+    life.Install(*t.Adjust);
+    t.Shell.AcqEnabled = true;
+
+    t.Shell.ExecuteCommandString("FLASH:CALIBR:FINETB 20000");
+    EXPECT_TRUE(life.CloseQuery());
+    EXPECT_EQ(view.Asked, std::vector<std::string>{"YesNoCancel: Calibrations constants Changed! Store New Value?"});
+    const auto file = t.Root.Path() / "CalibrImit.ini";
+    EXPECT_EQ(TMemIniFile_Dot(file).ReadString("Veltrane_L4xx.Calibr.Calibr:TB:", "GainDAC", ""), "20000");
+    view.Asked.clear();
+    EXPECT_TRUE(life.CloseQuery());
+    EXPECT_TRUE(view.Asked.empty()) << "stored: nothing left to ask";
+
+    t.Shell.AdjustAccessGranted = true;
+    t.Shell.ExecuteCommandString("FLASH:CALIBR:FINETB 21000");
+    t.Shell.ExecuteCommandString("FLASH:CALIBR:COARSEDELAY 7");
+    EXPECT_TRUE(life.CloseQuery());
+    EXPECT_EQ(view.Asked, std::vector<std::string>{"YesNoCancel: Adjustings Changed! Store New Value?"});
+    EXPECT_EQ(TMemIniFile_Dot(file).ReadString("Veltrane_L4xx.Adjust.Calibr:TB:", "Digit0", ""), "7");
 }
 
 }  // namespace

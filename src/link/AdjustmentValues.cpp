@@ -6,7 +6,9 @@
 
 #include "core/Handlers.h"
 #include "core/Numeric.h"
+#include "core/SettingReaders.h"
 #include "link/InstrumentIdentity.h"
+#include "link/InstrumentInfoFile.h"
 
 namespace vt {
 
@@ -175,6 +177,40 @@ void TFlashChange::SetAdjustChanged(bool flag) {
     if (flag == Adjust_) return;
     Adjust_ = flag;
     if (AdjustStoreAll) AdjustStoreAll->SetDisabled(!flag);
+}
+
+void ReadInfoFileValues(TCommandTree* tree, TInfoFileValues& values) {
+    auto real = [tree](const std::string& path) { return ReadRealSetting(tree, path, 0); };
+    auto whole = [&real](const std::string& path) { return static_cast<int>(RoundHalfEven(real(path))); };
+    for (int ch = 0; ch < 2; ++ch) {
+        TInfoFileValues::TChannel& c = values.Channels[static_cast<std::size_t>(ch)];
+        for (const bool full : {true, false}) {
+            const std::string group = "FLASH:Calibr:Ch" + std::to_string(ch + 1) + (full ? "Full:" : "Narrow:");
+            TInfoFileValues::TBand& b = full ? c.Full : c.Narrow;
+            b.Balance = real(group + "Balance");
+            b.BridgeVoltage = real(group + "BridgeVolt");
+            if (!full) b.Bridge = real(group + "PromBrNBW");
+            b.SwingAdc = whole(group + "ADC200mV");
+            b.LfDistortion = whole(group + "LfDist");
+            b.FixedGainHigh = ReadChoiceSetting(tree, group + "GainFix", 1) == 0;  // "High,Low"
+        }
+    }
+    const std::string strobe = "Flash:Calibr:Strobe:";
+    TInfoFileValues::TChannel& found =
+        values.Channels[ReadChoiceSetting(tree, strobe + "ChFindSRD", 0) == 1 ? 1u : 0u];
+    found.MinSrd1 = real(strobe + "MinSRD1");
+    found.MaxSrd1 = real(strobe + "MaxSRD1");
+    found.MinSrd2 = real(strobe + "MinSRD2");
+    found.MaxSrd2 = real(strobe + "MaxSRD2");
+    values.Srd1Current = real(strobe + "SRD1");
+    values.Srd2Current = real(strobe + "SRD2");
+    values.StrobeAmplitude = real(strobe + "Amplitude");
+    values.StrobeDelay = real(strobe + "Delay");
+    values.CoarseTimebase = real("FLASH:Calibr:CoarseTB");
+    values.FineTimebase = whole("FLASH:Calibr:FineTB");
+    values.CoarseTimebaseDelay = whole("FLASH:Calibr:CoarseDelay");
+    values.FineTimebaseDelay = whole("FLASH:Calibr:FineDelay");
+    values.ExtLevelZero = whole("FLASH:Calibr:LevelZero");
 }
 
 }  // namespace vt

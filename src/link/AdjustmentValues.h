@@ -73,6 +73,12 @@ std::int64_t MinusDFromSettings(double bridgeVolt, double balance);
 // "Veltrane_L4xx." (first model line) or "Veltrane_L3xx." (second), then "Adjust." or "Calibr.".
 std::string AdjustSectionPrefix(bool secondModelLine, bool adjustmentSet);
 
+class TCommandTree;
+struct TInfoFileValues;
+// The information file's values as the calibration and adjustment settings hold them now. The find-SRD
+// results belong to the channel `Flash:Calibr:Strobe:ChFindSRD` names; the other channel's stay 0.
+void ReadInfoFileValues(TCommandTree* tree, TInfoFileValues& values);
+
 // CalibrImit.ini with the section prefix of one model line and set; written back atomically.
 class TMyIniFile : public TMemIniFile_Dot {
 public:

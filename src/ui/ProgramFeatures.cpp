@@ -12,7 +12,10 @@
 #include "display/ScopeDisplayServices.h"
 #include "program/ProgramLife.h"
 #include "program/ProgramLinkServices.h"
+#include "core/Shell.h"
 #include "link/AdjustmentCommands.h"
+#include "link/AdjustmentValues.h"
+#include "link/InstrumentInfoFile.h"
 #include "ui/Automation.h"
 #include "ui/CalibrationFeature.h"
 #include "ui/InstrumentStart.h"
@@ -102,6 +105,12 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TCalibrationFeature>(shell, calibration, autoCalibration));
     calibration.SetTimebaseCalCurveAccess(&timebaseChannels.Settings().Timebase());
     util.ReadAdjustmentValues = [&calibration] { calibration.ReadAdjustmentValues(0); };
+    // The information file's two passes: the adjustment set read, then the calibration set (which the
+    // settings keep afterwards).
+    systemDialogs.Info.ReadValues = [&calibration, &shell](bool calibrationPass, TInfoFileValues& values) {
+        calibration.ReadAdjustmentValues(calibrationPass ? 0 : 1);
+        ReadInfoFileValues(shell.CommandTree(), values);
+    };
     systemDialogs.Info.ValuesUnstored = [&calibration] {
         TUnstoredValues unstored;
         calibration.AddUnstoredValues(unstored);

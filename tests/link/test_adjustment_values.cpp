@@ -8,6 +8,8 @@
 
 
 #include "AdjustTestSupport.h"
+#include "link/AdjustmentValues.h"
+#include "link/InstrumentInfoFile.h"
 
 using namespace vt;
 using namespace vt::test;
@@ -204,4 +206,29 @@ TEST(AdjustCommands, CloseAsksByFlagsAndAccessAndStores) {
     EXPECT_EQ(t.Shell.ExecuteCommandString("Calibr:Temperature?"), "CALIBR:TEMPERATURE 20.00") << "the demo's simulated temperature";
     TMemIniFile_Dot stored(t.Root / "CalibrImit.ini");
     EXPECT_EQ(stored.ReadString("Veltrane_L4xx.Adjust.Calibr:Sampler:", "ChFndSRD", ""), "1");
+}
+
+// The information file written from the values themselves: the demo's adjustment and calibration sets
+// as the settings hold them after each read.
+TEST(AdjustCommands, TheInformationFileTakesTheValuesOfBothSets) {
+    TAdjustShell t(false);
+    t.Adjust->ReadAdjustmentValues(0);
+    t.Shell.ExecuteCommandString("FLASH:CALIBR:COARSEDELAY 7");
+    t.Shell.ExecuteCommandString("FLASH:ADJUST:STOREALL");  // the adjustment set now holds delay 7
+    t.Shell.ExecuteCommandString("FLASH:CALIBR:COARSEDELAY 3");
+    t.Shell.ExecuteCommandString("FLASH:CALIBR:STOREALL");
+    const TInstrumentIdentity& id = t.Shell.Identity()->Identity;
+    TInfoFileSources s{.Identity = &id, .Link = nullptr, .ModelName = "VLT", .OptionNames = "", .OwnVersion = "",
+                       .Temperature = 20, .ReadValues = {}};
+    s.ReadValues = [&t](bool calibration, TInfoFileValues& v) {
+        t.Adjust->ReadAdjustmentValues(calibration ? 0 : 1);
+        ReadInfoFileValues(t.Shell.CommandTree(), v);
+    };
+    const std::string text = InfoFileText(s);
+    const std::size_t calibrations = text.find("\tCALIBRATIONS");
+    ASSERT_NE(calibrations, std::string::npos);
+    EXPECT_NE(text.find("Coarse Timebase Delay: 7"), std::string::npos) << text;
+    EXPECT_NE(text.find("Coarse Timebase: 4.6 ns"), std::string::npos);
+    EXPECT_NE(text.find("Bridge Voltage: 2.048 V", calibrations), std::string::npos);
+    EXPECT_EQ(t.Value("FLASH:Calibr:CoarseDelay"), 3) << "the calibration set is the one left in the settings";
 }

@@ -14,6 +14,11 @@
 #include "ui/MainWindow.h"
 #include "ui/MainWindowFeature.h"
 #include "ui/SideMenu.h"
+#include <fstream>
+#include "core/Handlers.h"
+#include "core/LanguageState.h"
+#include "core/temp_folder.h"
+#include "link/UtilSettings.h"
 
 namespace vt {
 namespace {
@@ -153,6 +158,45 @@ TEST(GuiSetting, ModesShowHideAndLockTheWindowAndAreNotSaved) {
     EXPECT_FALSE(shell.GuiRemote);
     test::RunLoopFor(20);
     EXPECT_EQ(rec.Count("SetInstrGuiReady"), 1) << "showing the window again starts nothing";
+}
+
+// A language chosen by "Shadow:Lang" is switched by the idle housekeeping, once, with the window's texts.
+TEST(LanguageSwitch, TheHousekeepingSwitchesTheChosenLanguageOnce) {
+    test::TempFolder temp;
+    std::ofstream(temp / "Language-Vlt.Eng", std::ios::binary) << "[Common]\nCommon:Language=English\n";
+    std::ofstream(temp / "Language-Vlt.Deu", std::ios::binary) << "[Common]\nCommon:Language=Deutsch\n";
+    TShell shell;
+    TLanguageSetup setup;
+    setup.DataRoot = temp.Path();
+    setup.ConfigFolder = temp / "config";
+    setup.ProgramFile = "/opt/veltrane/bin/veltrane";
+    setup.ShowMessage = [](const std::string&) {};
+    setup.AskYesNo = [](const std::string&) { return false; };
+    shell.SetLanguage(std::make_unique<TLanguageState>(std::move(setup)));
+    shell.Language().InitLanguages();
+    shell.SetCommandTree(CreateCommandTree());
+    CreateUtilHandlers(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramLife life(shell);
+    TMainWindowFeature feature;
+    life.Install(feature);
+    TMorda_fr w(shell, life, dialogs);
+    TKitContext kit([](std::string_view) -> THandler* { return nullptr; });
+    TSideMenus menus(kit, &w);
+    feature.WindowCreated(w, menus, kit);
+
+    auto& lang = *dynamic_cast<TRadioSwHandler*>(shell.CommandTree()->Root().FindHandler("Shadow:Lang"));
+    lang.SetItems("L1,L2");
+    const int deu = shell.Language().Languages()->IndexOf("DEU");
+    ASSERT_GE(deu, 0);
+    ASSERT_NE(shell.Language().Languages()->ChosenIndex(), deu);
+    lang.SetItemIndex(shell.Language().Languages()->ChosenIndex());  // as the Utility menu shows it
+    shell.LanguageSwitchRequest = false;
+    lang.SetItemIndexFromSwitcher(deu);
+    ASSERT_TRUE(shell.LanguageSwitchRequest);
+    shell.IdleHousekeeping.Run(shell);
+    EXPECT_FALSE(shell.LanguageSwitchRequest);
+    EXPECT_EQ(shell.Language().Languages()->ChosenIndex(), deu);
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ void TPSP::SetPrbsOrder(int order, bool maxLength) {
     if (order < 5 || order > 15) VT_INTERNAL_ERROR("_SHELL\\SRC\\PSP", "Bad Bit");
     Order_ = order;
     Length_ = (1 << order) - (maxLength ? 1 : 0);
+    InvLength_ = 1.0 / Length_;
     // x^5 + x + 1 and x^11 + x + 1 are not primitive: those orders take the tap two bits on
     // (x^5 + x^2 + 1, x^11 + x^2 + 1), so that every order runs through its full period.
     const int tap = (order == 5 || order == 11) ? 2 : 1;
@@ -132,18 +133,16 @@ double TPSP::GetValueAt(double x) {
     }
     if (Changed_) Rebuild();
     const double l = Length_;
-    // Positions lie up to a pattern on: one subtraction, as the loop below would do it.
-    x -= (x >= l && x < 2 * l) ? l : 0.0;
-    if (!(x >= 0 && x < l)) {
-        // The simulator's positions lie a few patterns on: subtract those, divide only beyond.
-        if (x >= l && x < 8 * l) {
-            do x -= l;
-            while (x >= l);
-        } else {
-            x -= std::floor(x / l) * l;
-        }
-        if (!(x >= 0 && x < l)) x = 0;  // a NaN, or a rounding onto L itself
+    if (x >= 0 && x < 1e15) {
+        // The whole patterns off without a branch that guesses wrong half the time: every step below
+        // is exact (integers times a length, subtracted from a position), so this is the exact modulo.
+        x -= static_cast<double>(static_cast<std::int64_t>(x * InvLength_)) * l;
+        if (x >= l) x -= l;  // the quotient rounded down across a whole number
+        else if (x < 0) x += l;
+    } else {
+        x -= std::floor(x / l) * l;
     }
+    if (!(x >= 0 && x < l)) x = 0;  // a NaN, or a rounding onto L itself
     int i = static_cast<int>(x);
     // Without edge impairments every bit starts at its index and lasts one UI.
     if (NominalEdges_) {

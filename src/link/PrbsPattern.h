@@ -60,6 +60,7 @@ private:
     TUniformRandom& Random_;
     int Order_ = 7;
     int Length_ = 0;
+    double InvLength_ = 0;
     std::vector<std::uint8_t> Bits_;
     std::vector<float> Edges_;
     std::vector<float> Levels_;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/InternalError.h"
+#include "ui/controls/CommandSwitchers.h"
 
 namespace vt {
 
@@ -212,6 +213,17 @@ std::vector<std::string> UnboundSwitchersOf(const TSideMenuForm& form) {
                 unbound.push_back(page->objectName().toStdString() + "/" + sw->Caption().toStdString() + ": " +
                                   sw->GetFullMnemonic());
     return unbound;
+}
+
+TRC_RightPassiveCommandSwitcher* TSideMenuForm::PageButton(TRC_RightMenuPanel* page, int target, int back) {
+    auto* sw = new TRC_RightPassiveCommandSwitcher(page);
+    sw->SetOnUpdateMe([this, target, back](TRC_Switcher&) {
+        if (target == 0)
+            Menus().ShowSideMenu(back, Side);
+        else
+            SetTopPanel(target);
+    });
+    return sw;
 }
 
 }  // namespace vt

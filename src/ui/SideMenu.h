@@ -18,6 +18,7 @@
 namespace vt {
 
 class TSideMenus;
+class TRC_RightPassiveCommandSwitcher;
 
 inline constexpr int SideMenuPageWidth = 111;
 inline constexpr int SideMenuPageHeight = 460;
@@ -53,6 +54,11 @@ public:
     std::vector<TRC_RightMenuPanel*> Pages() const;
     // Every page's switchers let go of their handlers.
     void UnbindPages();
+
+protected:
+    // A button on page that opens page target of this form; target 0 returns the slot to the menu
+    // `back` (the forms the utility menu opens go back to it).
+    TRC_RightPassiveCommandSwitcher* PageButton(TRC_RightMenuPanel* page, int target, int back = mkUtility);
 
 private:
     TSideMenus& Menus_;

@@ -173,14 +173,14 @@ void RunLoopFor(int ms) {
     loop.exec();
 }
 
-bool RunLoopUntil(const std::function<bool()>& done) {
+bool RunLoopUntil(const std::function<bool()>& done, int timeoutMs) {
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
         if (done()) loop.quit();
     });
     poll.start(5);
-    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     loop.exec();
     return done();
 }

@@ -93,6 +93,6 @@ struct TDialogScript {
 // Runs the event loop for ms milliseconds.
 void RunLoopFor(int ms);
 // Runs the event loop until done() holds (checked every 5 ms) or 5 s have passed; answers done().
-bool RunLoopUntil(const std::function<bool()>& done);
+bool RunLoopUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
 }  // namespace vt::test

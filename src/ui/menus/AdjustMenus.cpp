@@ -66,17 +66,6 @@ TCalibrationFormBase::TCalibrationFormBase(TSideMenus& menus, QWidget* mainWindo
     }
 }
 
-TRC_RightPassiveCommandSwitcher* TCalibrationFormBase::PageButton(TRC_RightMenuPanel* page, int target) {
-    auto* sw = new TRC_RightPassiveCommandSwitcher(page);
-    sw->SetOnUpdateMe([this, target](TRC_Switcher&) {
-        if (target == 0)
-            Menus().ShowSideMenu(mkUtility, Side);
-        else
-            SetTopPanel(target);
-    });
-    return sw;
-}
-
 void TCalibrationFormBase::FollowChannelGroup(int page, QLabel* label) {
     TRC_Switcher* groups = Control("swChannelAndBW");
     auto apply = [this, page, label](int group) {

@@ -26,8 +26,6 @@ public:
 protected:
     TCalibrationFormBase(TSideMenus& menus, QWidget* mainWindow, TShell& shell, const char* name,
                          std::vector<const char*> captions);
-    // A button that opens page target (0: back to the utility menu).
-    TRC_RightPassiveCommandSwitcher* PageButton(TRC_RightMenuPanel* page, int target);
     // The channel page shows the group "Shadow:Calibr:ChnlsBW" chooses.
     void FollowChannelGroup(int page, QLabel* label);
     virtual void ChannelGroupChanged(int group) { (void)group; }

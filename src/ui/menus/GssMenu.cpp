@@ -158,18 +158,6 @@ TGSS_Form::TGSS_Form(TSideMenus& menus, QWidget* mainWindow) : TSideMenuForm(men
     SelectGenerator(0);
 }
 
-TRC_RightPassiveCommandSwitcher* TGSS_Form::PageButton(TRC_RightMenuPanel* page, int target) {
-    auto* sw = new TRC_RightPassiveCommandSwitcher(page);
-    // Page 1's "Back" returns the slot to the utility menu, from which this one is opened.
-    sw->SetOnUpdateMe([this, target](TRC_Switcher&) {
-        if (target == 0)
-            Menus().ShowSideMenu(mkUtility, Side);
-        else
-            SetTopPanel(target);
-    });
-    return sw;
-}
-
 TRC_Switcher* TGSS_Form::Control(const char* name) const { return findChild<TRC_Switcher*>(name); }
 
 void TGSS_Form::SelectGenerator(int generator) {

@@ -25,8 +25,6 @@ public:
 private:
     // The pages of the generator settings follow the chosen generator (0 A .. 3 D).
     void SelectGenerator(int generator);
-    // A button that opens page target (0: back to the utility menu).
-    TRC_RightPassiveCommandSwitcher* PageButton(TRC_RightMenuPanel* page, int target);
 
     std::array<TRC_RightMenuPanel*, 5> Pages_{};
 };

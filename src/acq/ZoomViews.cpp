@@ -232,16 +232,16 @@ void TZoomViews::ZoomSourceUpdate(int source) {
 
 void TZoomViews::Enabling(int source) {
     const TZoomHandlers& z = Handlers(source);
-    const bool spec = SourceOn(source) && Complex(source);
+    const bool spectrum = SourceOn(source) && Complex(source);
     const int cs = z.ComplexScale->GetItemIndex();
-    z.Suppress->SetDisabled(!spec);
+    z.Suppress->SetDisabled(!spectrum);
     SuppressionChanged(source);
-    z.VScaleType->SetDisabled(!(spec && cs == ComplexMagnitude));
+    z.VScaleType->SetDisabled(!(spectrum && cs == ComplexMagnitude));
     VerticalEnabling(source);
     for (TDoubleEditHandler* h : {z.VertScale, z.Offset, z.HorScale}) h->SetColorSource(source);
     z.HorPosition->SetColorSource(source);
-    z.OffsPhase->SetDisabled(!(spec && cs == ComplexPhase));
-    z.PhaseScale->SetDisabled(!(spec && cs == ComplexPhase));
+    z.OffsPhase->SetDisabled(!(spectrum && cs == ComplexPhase));
+    z.PhaseScale->SetDisabled(!(spectrum && cs == ComplexPhase));
     RefreshOpenMenu();
 }
 

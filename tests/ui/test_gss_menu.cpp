@@ -13,6 +13,7 @@
 #include "core/CommandTree.h"
 #include "core/LanguageFile.h"
 #include "core/LanguageState.h"
+#include "core/language_setup.h"
 #include "core/temp_folder.h"
 #include "core/Shell.h"
 #include "link/UtilSettings.h"
@@ -157,12 +158,7 @@ TEST_F(GssMenu, TheEnglishFileHoldsItsPagesCaptionsAndItems) {
     FlushDeletes();
     TempFolder folder;
     std::ofstream(folder.Path() / "Language-Vlt.Deu", std::ios::binary) << "[Common]\nCommon:Language=Deutsch\n";
-    TLanguageSetup setup;
-    setup.DataRoot = folder.Path();
-    setup.ConfigFolder = folder.Path() / "config";
-    setup.ProgramFile = "/opt/veltrane/bin/veltrane";
-    setup.ShowMessage = [](const std::string&) {};
-    setup.AskYesNo = [](const std::string&) { return false; };
+    TLanguageSetup setup = test::QuietLanguageSetup(folder.Path());
     TLanguageState language(std::move(setup));
     language.InitLanguages();
     TEnglishFileForms forms;

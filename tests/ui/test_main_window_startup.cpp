@@ -17,6 +17,7 @@
 #include <fstream>
 #include "core/Handlers.h"
 #include "core/LanguageState.h"
+#include "core/language_setup.h"
 #include "core/temp_folder.h"
 #include "link/UtilSettings.h"
 
@@ -166,12 +167,7 @@ TEST(LanguageSwitch, TheHousekeepingSwitchesTheChosenLanguageOnce) {
     std::ofstream(temp / "Language-Vlt.Eng", std::ios::binary) << "[Common]\nCommon:Language=English\n";
     std::ofstream(temp / "Language-Vlt.Deu", std::ios::binary) << "[Common]\nCommon:Language=Deutsch\n";
     TShell shell;
-    TLanguageSetup setup;
-    setup.DataRoot = temp.Path();
-    setup.ConfigFolder = temp / "config";
-    setup.ProgramFile = "/opt/veltrane/bin/veltrane";
-    setup.ShowMessage = [](const std::string&) {};
-    setup.AskYesNo = [](const std::string&) { return false; };
+    TLanguageSetup setup = test::QuietLanguageSetup(temp.Path());
     shell.SetLanguage(std::make_unique<TLanguageState>(std::move(setup)));
     shell.Language().InitLanguages();
     shell.SetCommandTree(CreateCommandTree());

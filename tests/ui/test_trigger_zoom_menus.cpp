@@ -12,6 +12,7 @@
 #include "core/LanguageState.h"
 #include "core/Shell.h"
 #include "core/SourceHandlers.h"
+#include "core/language_setup.h"
 #include "core/temp_folder.h"
 #include "link/InstrumentIdentity.h"
 #include "test_sidemenu_support.h"
@@ -139,12 +140,7 @@ TEST_F(TriggerZoomMenus, TheZoomMenusVerticalEditsFollowTheViewOfTheChosenSource
 TEST_F(TriggerZoomMenus, TheEnglishFileHoldsBothForms) {
     TempFolder folder;
     std::ofstream(folder.Path() / "Language-Vlt.Deu", std::ios::binary) << "[Common]\nCommon:Language=Deutsch\n";
-    TLanguageSetup setup;
-    setup.DataRoot = folder.Path();
-    setup.ConfigFolder = folder.Path() / "config";
-    setup.ProgramFile = "/opt/veltrane/bin/veltrane";
-    setup.ShowMessage = [](const std::string&) {};
-    setup.AskYesNo = [](const std::string&) { return false; };
+    TLanguageSetup setup = test::QuietLanguageSetup(folder.Path());
     TLanguageState language(std::move(setup));
     language.InitLanguages();
     TEnglishFileForms forms;

@@ -9,6 +9,7 @@
 #include "core/AdjustAccess.h"
 #include "core/CommandTree.h"
 #include "core/LanguageState.h"
+#include "core/language_setup.h"
 #include "core/temp_folder.h"
 #include "link/UtilSettings.h"
 #include "test_sidemenu_support.h"
@@ -27,12 +28,7 @@ protected:
             for (const auto& [ext, name] : {std::pair{"Eng", "English"}, {"Deu", "Deutsch"}, {"Fra", "Francais"}})
                 std::ofstream(Temp / (std::string("Language-Vlt.") + ext), std::ios::binary)
                     << "[Common]\nCommon:Language=" << name << "\n";
-            TLanguageSetup setup;
-            setup.DataRoot = Temp.Path();
-            setup.ConfigFolder = Temp / "config";
-            setup.ProgramFile = "/opt/veltrane/bin/veltrane";
-            setup.ShowMessage = [](const std::string&) {};
-            setup.AskYesNo = [](const std::string&) { return false; };
+            TLanguageSetup setup = test::QuietLanguageSetup(Temp.Path());
             Shell.SetLanguage(std::make_unique<TLanguageState>(std::move(setup)));
             Shell.Language().InitLanguages();
         }

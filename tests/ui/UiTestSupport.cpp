@@ -149,7 +149,7 @@ std::vector<std::string> TextsThatDoNotFit(const QWidget& root) {
         const auto* sw = dynamic_cast<const TRC_Switcher*>(w);
         // The title bar's text room: the bar inside the 2-pixel frame, less 4 pixels each side.
         if (sw && sw->WithHot() && !sw->Frameless() &&
-            sw->fontMetrics().horizontalAdvance(sw->TitleText()) > sw->width() - 12)
+            QFontMetrics(sw->TitleFont()).horizontalAdvance(sw->TitleText()) > sw->TitleRoom())
             report(*sw, sw->TitleText());
     }
     for (const QWidget* w : widgets) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "ui/QtColor.h"
+#include "ui/controls/Switcher.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {
@@ -188,7 +189,11 @@ void TColorComboBox::DrawItem(QPainter& p, const QRect& rect, int index, bool fo
     p.fillRect(rect, back);
     if (index < 0 || index >= count()) return;
     p.setPen(text);
+    // The field beside the drop-down arrow is narrower than the list: a long item shrinks to fit it.
+    p.save();
+    p.setFont(FittedFont(font(), itemText(index), rect.width() - 2));
     p.drawText(rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, itemText(index));
+    p.restore();
 }
 
 void TColorComboBox::paintEvent(QPaintEvent*) {

@@ -224,6 +224,20 @@ QString TRC_Switcher::TitleText() const {
     return Caption_;
 }
 
+QFont TRC_Switcher::TitleFont() const { return FittedFont(font(), TitleText(), TitleRoom()); }
+
+QFont FittedFont(const QFont& font, const QString& text, int room) {
+    QFont fitted = font;
+    // Mnemonic ampersands take no room.
+    QString shown = text;
+    shown.replace(QLatin1String("&&"), QLatin1String("\x01")).remove(QLatin1Char('&')).replace(QLatin1Char('\x01'), QLatin1Char('&'));
+    auto fits = [&] { return QFontMetrics(fitted).horizontalAdvance(shown) <= room; };
+    // Narrower letters first: they stay legible where a smaller size soon does not.
+    for (int stretch = 95; !fits() && stretch >= 70; stretch -= 5) fitted.setStretch(stretch);
+    while (!fits() && fitted.pointSizeF() > 5.0) fitted.setPointSizeF(std::max(5.0, fitted.pointSizeF() - 0.5));
+    return fitted;
+}
+
 void TRC_Switcher::PaintContent(QPainter& painter, const QRect& rect) {
     painter.fillRect(rect, palette().color(backgroundRole()));
 }
@@ -247,13 +261,15 @@ void TRC_Switcher::paintEvent(QPaintEvent*) {
                                    : Focused_ ? TSysColor::ActiveCaption
                                               : TSysColor::InactiveCaption;
             p.fillRect(title, SysColor(pal, fill));
-            const QFontMetrics fm(font());
+            // Before the metrics: a long caption shrinks to fit the bar.
+            const QString text = TitleText();
+            p.setFont(TitleFont());
+            const QFontMetrics fm(p.font());
             const int textTop = title.top() + (title.height() - fm.boundingRect(QLatin1Char('W')).height()) / 2;
             const QRect textRect(title.left() + 4, textTop, title.width() - 8, title.bottom() - textTop + 1);
             const int align = (layoutDirection() == Qt::RightToLeft ? Qt::AlignRight : Qt::AlignLeft) |
                               Qt::AlignTop | Qt::TextSingleLine | Qt::TextExpandTabs | Qt::TextShowMnemonic;
             // Captions follow the mnemonic convention: "Channel && BW" shows one ampersand.
-            const QString text = TitleText();
             if (!enabled) {
                 p.setPen(Qt::white);
                 p.drawText(textRect.translated(1, 1), align, text);
@@ -262,6 +278,7 @@ void TRC_Switcher::paintEvent(QPaintEvent*) {
                 p.setPen(SysColor(pal, TSysColor::CaptionText));
             }
             p.drawText(textRect, align, text);
+            p.setFont(font());
         } else {
             Frame3D(p, r, Focused_ ? TFrameLook::Raised : TFrameLook::Flat, pal, own);
             Frame3D(p, r, TFrameLook::Flat, pal, own);

@@ -6,6 +6,7 @@
 // A switcher holds no value of its own: it shows what its handler holds, hands user changes to the
 // handler's set step for changes made by a switcher, and repaints when the handler tells it to.
 #include <QColor>
+#include <QFont>
 #include <QPalette>
 #include <QRect>
 #include <QString>
@@ -104,6 +105,9 @@ public:
 TKitContext* FindKit(const QWidget* widget);
 // Sounds the kit's beep; the toolkit's where there is no kit or it has none.
 void KitBeep(const TKitContext* kit);
+// The font in which text fits in room pixels, narrower (down to 70 %) and then smaller (down to 5 pt):
+// a long caption is drawn condensed rather than cut.
+QFont FittedFont(const QFont& font, const QString& text, int room);
 
 // Where a form's texts go in a language file and come from; handed to the controls' own text steps.
 struct TFormTextSink {
@@ -154,6 +158,9 @@ public:
     QRect ContentRect() const;
     // The title's text: the caption, in help-context mode after the help-context number.
     QString TitleText() const;
+    // The title bar's room for its text, and the font the title is drawn in.
+    int TitleRoom() const { return width() - 12; }
+    QFont TitleFont() const;
 
     // Shows the handler's state; descendants show their value first and then call this step.
     virtual void UpdateFromHandler();

@@ -85,6 +85,7 @@ void TSignalAcq::FillCycleHooks(TShell& shell) {
     });
     hooks.Add(R::ScaleChangeRefreshes, [](TShell& s) {
         if (!s.Records()->FlagOfScalesChange().AnyChanged()) return false;
+        if (s.Records()->FlagOfScalesChange().FormatChanged() && s.RefreshChannelScales) s.RefreshChannelScales();
         s.Analysis().RefreshMarkersOnScaleChange();
         s.Analysis().RefreshHistWindowOnScaleChange(1);
         s.Analysis().RefreshHistWindowOnScaleChange(2);

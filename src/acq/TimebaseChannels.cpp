@@ -24,6 +24,7 @@ TTimebaseChannelsFeature::TTimebaseChannelsFeature(TShell& shell)
 TTimebaseChannelsFeature::~TTimebaseChannelsFeature() {
     TInstrumentSenders* senders = Shell_.Senders();
     if (Attached_ && senders && senders->Settings == this) senders->Settings = nullptr;
+    Shell_.RefreshChannelScales = nullptr;
 }
 
 void TTimebaseChannelsFeature::FillRows(TShell& shell) {
@@ -35,6 +36,7 @@ void TTimebaseChannelsFeature::FillRows(TShell& shell) {
                                [this](TShell&) { Timebase_.ApplyTimebaseModelLimits(); });
     shell.Refresh.Add(TRefreshRow::RefreshChannelHandlers, [this](TShell&) { Channels_.RefreshChannelHandlers(); });
     shell.Refresh.Add(TRefreshRow::RefreshTimebaseHandlers, [this](TShell&) { Timebase_.RefreshTimebaseHandlers(); });
+    shell.RefreshChannelScales = [this] { Channels_.RefreshChannelScales(); };
 }
 
 void TTimebaseChannelsFeature::AttachToProgram(TShell& shell) {

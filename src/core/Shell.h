@@ -310,6 +310,8 @@ public:
     TTriggerHooks Trigger;
     // The zoom views follow a scale change at the end of a cycle; empty until the zoom exists.
     std::function<void()> RefreshZoomOnScaleChange;
+    // The channels' scale and offset controls follow a display format change; empty until they exist.
+    std::function<void()> RefreshChannelScales;
 
     // The text shown for an undefined value: two blanks and the language text of "Undefined".
     std::string UndefinedText;

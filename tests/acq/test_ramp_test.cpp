@@ -1,0 +1,104 @@
+// The service settings against the fake instrument: one command line per change, the DAC choice that
+// the instrument may correct, the model's extra DACs, and the test stand put back at the program's end.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "AcqTestSupport.h"
+#include "acq/RampTest.h"
+#include "core/SettingReaders.h"
+#include "core/temp_folder.h"
+
+using namespace vt;
+using namespace vt::test;
+
+namespace {
+
+struct TRampOnFake {
+    // flashCode 2: model type 2; 251: model type 8.
+    TRampOnFake(int flashCode, const char* software, const char* fpga) {
+        Fake.SetReply("Info:IndivData?", "1 " + std::to_string(flashCode) + " 255 10 1234");
+        Fake.SetReply("Info:GetVer:SW?", software);
+        Fake.SetReply("Info:GetVer:FPGAFW?", fpga);
+        Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
+        Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>(FastTiming(Fake.Port()), &Clock)));
+        Shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*Shell.Link(), Folder.Path())));
+        Ramp.FillRows(Shell);
+        EXPECT_TRUE(Shell.Link()->OpenInstrumentLink(false, Loopback()));
+        EXPECT_TRUE(Shell.Identity()->ReadIndividualData("Unused"));
+        RegisterAllCommandHandlers(Shell);
+        RegisterLateCommandHandlers(Shell);
+        Seen = Fake.Lines().size();
+    }
+    std::string Run(std::string_view text) { return Shell.CommandTree()->ExecuteCommandString(text, false); }
+    // The lines received since the last call, once the last one expected has arrived.
+    std::vector<std::string> Since(const std::string& last) {
+        if (!last.empty()) {
+            EXPECT_TRUE(Fake.WaitForLine(last, 1000)) << last;
+        }
+        const auto lines = Fake.Lines();
+        std::vector<std::string> out(lines.begin() + static_cast<std::ptrdiff_t>(std::min(Seen, lines.size())), lines.end());
+        Seen = lines.size();
+        return out;
+    }
+
+    TempFolder Folder;
+    TFakeInstrument Fake;
+    TFakeLinkClock Clock;
+    TShell Shell;
+    TRampTest Ramp{Shell, nullptr};
+    std::size_t Seen = 0;
+};
+
+using TLines = std::vector<std::string>;
+
+}  // namespace
+
+TEST(RampTest, EachChangeIsOneLineAndTheInstrumentCorrectsTheDacChoice) {
+    TRampOnFake t(2, "3.7.4", "3");
+    t.Run("RampTest:Operat Read");
+    t.Run("RampTest:Mode Manual");
+    t.Run("RAMPTEST:ADDRESS 70000");
+    t.Run("RampTest:IncData On");
+    t.Run("RampDAC:StepHigh 16");
+    t.Run("RampDAC:Mode Manual");
+    t.Run("RampDAC:InitData 1234");
+    EXPECT_EQ(t.Since("RampTest:DAC:InitData 1234"),
+              (TLines{"RampTest:ReadOp On", "RampTest:Cycle Off", "RampTest:Addr 65535", "RampTest:IncData On",
+                      "RampTest:DAC:StepHigh 16", "RampTest:DAC:Cycle Off", "RampTest:DAC:InitData 1234"}));
+    t.Run("TestSbor:SRD1 0.01");
+    EXPECT_EQ(t.Run("TestSbor:SRD1?"), "TESTSBOR:SRD1 10 m\u0410");
+
+    t.Fake.SetReply("RampTest:DAC:Select? 5", "7");
+    t.Fake.SetReply("RampTest:DAC:Select? 9", "busy");
+    t.Run("RampDAC:Select 5");
+    EXPECT_EQ(ReadChoiceSetting(t.Shell.CommandTree(), "RampDAC:Select", -1), 7);
+    t.Run("RampDAC:Select 9");  // an unreadable reply is no choice
+    EXPECT_EQ(ReadChoiceSetting(t.Shell.CommandTree(), "RampDAC:Select", -1), 9);
+    t.Run("RampDAC:Select 17");
+    EXPECT_EQ(ReadChoiceSetting(t.Shell.CommandTree(), "RampDAC:Select", -1), 9);
+
+    // Before 3.7.4 the stand's commands are unknown to the instrument.
+    TRampOnFake old(2, "3.7.3", "3");
+    old.Since("");
+    old.Ramp.ProgramEnded(old.Shell);
+    old.Shell.Link()->QueryInt("*IDN");  // a round trip: everything sent before it has arrived
+    for (const std::string& line : old.Since("*IDN?")) EXPECT_EQ(line.find("STENDSAMPL"), std::string::npos) << line;
+}
+
+TEST(RampTest, ModelTypeEightOffersTwoMoreDacsAndTheStandRunsNormallyAfterTheEnd) {
+    TRampOnFake t(251, "3.7.4", "3");  // FPGA 0.3
+    const auto* select = FindSetting<TRadioSwHandler>(t.Shell.CommandTree(), "RampDAC:Select");
+    ASSERT_NE(select, nullptr);
+    EXPECT_EQ(select->Items().size(), 19u);
+    // Registered again at the next start: replaced, not doubled.
+    RegisterLateCommandHandlers(t.Shell);
+    EXPECT_EQ(FindSetting<TRadioSwHandler>(t.Shell.CommandTree(), "RampDAC:Select")->Items().size(), 19u);
+
+    t.Shell.StandSampler = {.Strobe = false, .SamplerTimebase = true, .Linearization = false, .Jitter = 1e-12};
+    t.Ramp.ProgramEnded(t.Shell);
+    EXPECT_EQ(t.Since("STENDSAMPL:SMPLTBJTR 0"),
+              (TLines{"STENDSAMPL:WITHOUTSTROBE Off", "STENDSAMPL:SMPLTBON Off", "STENDSAMPL:WITHOUTLINEAR Off",
+                      "STENDSAMPL:SMPLTBJTR 0"}));
+}

@@ -6,12 +6,11 @@
 #include <algorithm>
 #include <memory>
 
-#include "AcqTestSupport.h"
+#include "OptionsOnFakeSupport.h"
 #include "acq/Generator.h"
 #include "acq/Trigger.h"
 #include "core/EditHandlers.h"
 #include "core/SettingReaders.h"
-#include "core/temp_folder.h"
 #include "link/AdjustmentCommands.h"
 
 using namespace vt;
@@ -19,51 +18,14 @@ using namespace vt::test;
 
 namespace {
 
-struct TGenOnFake {
-    // options: the complemented option byte of the identity reply (251: generators only).
-    explicit TGenOnFake(int options = 251) {
-        Fake.SetReply("Info:IndivData?", "1 2 " + std::to_string(options) + " 10 1234");
-        Fake.SetReply("Info:GetVer:SW?", "3.10.6");
-        Fake.SetReply("Info:GetVer:FPGAFW?", "5");
-        Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
-        Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>(FastTiming(Fake.Port()), &Clock)));
-        Shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*Shell.Link(), Folder.Path())));
-        Shell.SetSenders(MakeOwnedPart(std::make_unique<TInstrumentSenders>(*Shell.Link(), Shell.Identity()->Identity)));
-        for (TFeature* f : {static_cast<TFeature*>(&Trig), static_cast<TFeature*>(&Gen), static_cast<TFeature*>(&Acq)})
-            f->FillRows(Shell), f->AttachToProgram(Shell);
-        EXPECT_TRUE(Shell.Link()->OpenInstrumentLink(false, Loopback()));
-        EXPECT_TRUE(Shell.Identity()->ReadIndividualData("Unused"));
-        RegisterAllCommandHandlers(Shell);
-        UpdateUiForInstrument(Shell, {.HasOptGenerators = true});
-    }
-    std::string Run(std::string_view text) { return Shell.CommandTree()->ExecuteCommandString(text, false); }
-    THandler& Setting(std::string_view header) { return *Shell.CommandTree()->Root().FindHandler(header); }
-    TEditHandler& Edit(std::string_view header) { return dynamic_cast<TEditHandler&>(Setting(header)); }
-    // The generator lines received since the last call; the last line sent must have arrived.
-    std::vector<std::string> GenLines(const std::string& last) {
-        const auto arrived = [&] {
-            const auto lines = Fake.Lines();
-            return std::find(lines.begin() + static_cast<std::ptrdiff_t>(std::min(Seen, lines.size())), lines.end(),
-                             last) != lines.end();
-        };
-        EXPECT_TRUE(Fake.WaitUntil(arrived, 1000)) << last;
-        std::vector<std::string> out;
-        const auto lines = Fake.Lines();
-        for (std::size_t i = Seen; i < lines.size(); ++i)
-            if (lines[i].rfind("Gen:", 0) == 0) out.push_back(lines[i]);
-        Seen = lines.size();
-        return out;
-    }
+struct TGenOnFake : TOptionsOnFake {
+    TGenOnFake() : TOptionsOnFake(251) { Start({&Trig, &Gen, &Acq}, {.HasOptGenerators = true}); }
+    std::vector<std::string> GenLines(const std::string& last) { return Since(last, "Gen:"); }
 
-    TempFolder Folder;
-    TFakeInstrument Fake;
-    TFakeLinkClock Clock;
-    TShell Shell;
     TCalibrAdjust Calibration{Shell};
     TTrigger Trig{Shell, nullptr};
     TGenerator Gen{Shell, &Calibration};
     TSignalAcq Acq;
-    std::size_t Seen = 0;
 };
 
 using TLines = std::vector<std::string>;
@@ -72,6 +34,7 @@ using TLines = std::vector<std::string>;
 
 TEST(Generator, RefreshResendsTheWholeStateInTheInstrumentsOrder) {
     TGenOnFake t;
+    t.Seen = 0;
     EXPECT_EQ(t.GenLines("Gen:Out2:Offset? 1500"),
               (TLines{"Gen:Mode Off", "Gen:StepDly 3", "Gen:Delay 0", "Gen:Width 1", "Gen:Length p2e7m1",
                       "Gen:Trigger Clock", "Gen:Out1:Polarity Pos", "Gen:Out1:Deskew 26864", "Gen:Out1:OfsMode Pos,",
@@ -89,7 +52,6 @@ TEST(Generator, RefreshResendsTheWholeStateInTheInstrumentsOrder) {
 
 TEST(Generator, ModesSendClockCountsAndTakeTheTriggerOver) {
     TGenOnFake t;
-    t.GenLines("Gen:Out2:Offset? 1500");
     // Pulse at 32 ns: 4 counts, the period goes as 2; a width needs 5 counts, a delay 4.
     t.Run("Gen:Mode Pulse");
     EXPECT_EQ(t.GenLines("Gen:Width 1"), (TLines{"Gen:Mode Pulse", "Gen:Period 2", "Gen:Width 1"}));

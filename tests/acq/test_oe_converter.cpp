@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "AcqTestSupport.h"
+#include "OptionsOnFakeSupport.h"
 #include "TimebaseChannelsSupport.h"
 #include "acq/Channels.h"
 #include "acq/OEConv.h"
@@ -17,7 +17,6 @@
 #include "core/EditHandlers.h"
 #include "core/SettingReaders.h"
 #include "core/UndoBuffer.h"
-#include "core/temp_folder.h"
 #include "link/AdjustmentCommands.h"
 
 using namespace vt;
@@ -30,32 +29,16 @@ struct THintLog : TDisplayServices {
     std::vector<std::string> Hints;
 };
 
-struct TOEOnFake {
-    TOEOnFake() {
-        Fake.SetReply("Info:IndivData?", "1 2 247 10 1234");  // the optics option
-        Fake.SetReply("Info:GetVer:SW?", "3.10.6");
-        Fake.SetReply("Info:GetVer:FPGAFW?", "5");
-        Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
-        Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>(FastTiming(Fake.Port()), &Clock)));
-        Shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*Shell.Link(), Folder.Path())));
-        Shell.SetSenders(MakeOwnedPart(std::make_unique<TInstrumentSenders>(*Shell.Link(), Shell.Identity()->Identity)));
+struct TOEOnFake : TOptionsOnFake {
+    TOEOnFake() : TOptionsOnFake(247) {
         Shell.SetDisplayServices(std::unique_ptr<TDisplayServices>(Display = new THintLog));
         Channels.Channels().FedByOEConverter = [this](int ch) { return OE.IsChannelFedByOEConverter(ch); };
-        for (TFeature* f : {static_cast<TFeature*>(&Channels), static_cast<TFeature*>(&OE),
-                            static_cast<TFeature*>(&Trig), static_cast<TFeature*>(&Acq)})
-            f->FillRows(Shell), f->AttachToProgram(Shell);
-        EXPECT_TRUE(Shell.Link()->OpenInstrumentLink(false, Loopback()));
-        EXPECT_TRUE(Shell.Identity()->ReadIndividualData("Unused"));
-        RegisterAllCommandHandlers(Shell);
-        UpdateUiForInstrument(Shell, {.HasOptOptics = true});
+        Start({&Channels, &OE, &Trig, &Acq}, {.HasOptOptics = true});
         Shell.SetUndoBuffer(std::make_unique<TUndoBuffer>());
         Shell.UndoBuffer()->SetEnabled(true);
     }
-    std::string Run(std::string_view text) { return Shell.CommandTree()->ExecuteCommandString(text, false); }
     // Shadow settings take no command: as the calibration read or a control sets them.
     void Own(const std::string& header, double value) { FindSetting<TEditHandler>(Shell.CommandTree(), header)->SetValue(value); }
-    double Value(std::string_view header) { return ReadRealSetting(Shell.CommandTree(), header, -1); }
-    int Choice(std::string_view header) { return ReadChoiceSetting(Shell.CommandTree(), header, -1); }
     // One acquisition of Ch1 with every point at v.
     void Acquire(double v) {
         TSignalObj& record = Shell.Records()->Record(ChannelSignalIndex(2, 0));
@@ -64,10 +47,6 @@ struct TOEOnFake {
         Shell.AcqCycle.Run(Shell);
     }
 
-    TempFolder Folder;
-    TFakeInstrument Fake;
-    TFakeLinkClock Clock;
-    TShell Shell;
     THintLog* Display = nullptr;
     TCalibrAdjust Values{Shell};
     TTimebaseChannelsFeature Channels{Shell};

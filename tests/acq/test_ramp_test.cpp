@@ -5,50 +5,21 @@
 #include <algorithm>
 #include <memory>
 
-#include "AcqTestSupport.h"
+#include "OptionsOnFakeSupport.h"
 #include "acq/RampTest.h"
 #include "core/SettingReaders.h"
-#include "core/temp_folder.h"
 
 using namespace vt;
 using namespace vt::test;
 
 namespace {
 
-struct TRampOnFake {
+struct TRampOnFake : TOptionsOnFake {
     // flashCode 2: model type 2; 251: model type 8.
-    TRampOnFake(int flashCode, const char* software, const char* fpga) {
-        Fake.SetReply("Info:IndivData?", "1 " + std::to_string(flashCode) + " 255 10 1234");
-        Fake.SetReply("Info:GetVer:SW?", software);
-        Fake.SetReply("Info:GetVer:FPGAFW?", fpga);
-        Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
-        Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>(FastTiming(Fake.Port()), &Clock)));
-        Shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*Shell.Link(), Folder.Path())));
-        Ramp.FillRows(Shell);
-        EXPECT_TRUE(Shell.Link()->OpenInstrumentLink(false, Loopback()));
-        EXPECT_TRUE(Shell.Identity()->ReadIndividualData("Unused"));
-        RegisterAllCommandHandlers(Shell);
-        RegisterLateCommandHandlers(Shell);
-        Seen = Fake.Lines().size();
+    TRampOnFake(int flashCode, const char* software, const char* fpga) : TOptionsOnFake(255, flashCode, software, fpga) {
+        Start({&Ramp}, {});
     }
-    std::string Run(std::string_view text) { return Shell.CommandTree()->ExecuteCommandString(text, false); }
-    // The lines received since the last call, once the last one expected has arrived.
-    std::vector<std::string> Since(const std::string& last) {
-        if (!last.empty()) {
-            EXPECT_TRUE(Fake.WaitForLine(last, 1000)) << last;
-        }
-        const auto lines = Fake.Lines();
-        std::vector<std::string> out(lines.begin() + static_cast<std::ptrdiff_t>(std::min(Seen, lines.size())), lines.end());
-        Seen = lines.size();
-        return out;
-    }
-
-    TempFolder Folder;
-    TFakeInstrument Fake;
-    TFakeLinkClock Clock;
-    TShell Shell;
     TRampTest Ramp{Shell, nullptr};
-    std::size_t Seen = 0;
 };
 
 using TLines = std::vector<std::string>;
@@ -81,7 +52,6 @@ TEST(RampTest, EachChangeIsOneLineAndTheInstrumentCorrectsTheDacChoice) {
 
     // Before 3.7.4 the stand's commands are unknown to the instrument.
     TRampOnFake old(2, "3.7.3", "3");
-    old.Since("");
     old.Ramp.ProgramEnded(old.Shell);
     old.Shell.Link()->QueryInt("*IDN");  // a round trip: everything sent before it has arrived
     for (const std::string& line : old.Since("*IDN?")) EXPECT_EQ(line.find("STENDSAMPL"), std::string::npos) << line;

@@ -2,10 +2,6 @@
 // A shell on the fake instrument with the identity its replies give (model, options, versions), the
 // senders, and the features under test filled and registered as at an instrument start.
 #include <algorithm>
-#include <initializer_list>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "AcqTestSupport.h"
 #include "core/EditHandlers.h"

@@ -2,12 +2,8 @@
 // the instrument may correct, the model's extra DACs, and the test stand put back at the program's end.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
-
 #include "OptionsOnFakeSupport.h"
 #include "acq/RampTest.h"
-#include "core/SettingReaders.h"
 
 using namespace vt;
 using namespace vt::test;
@@ -28,13 +24,9 @@ using TLines = std::vector<std::string>;
 
 TEST(RampTest, EachChangeIsOneLineAndTheInstrumentCorrectsTheDacChoice) {
     TRampOnFake t(2, "3.7.4", "3");
-    t.Run("RampTest:Operat Read");
-    t.Run("RampTest:Mode Manual");
-    t.Run("RAMPTEST:ADDRESS 70000");
-    t.Run("RampTest:IncData On");
-    t.Run("RampDAC:StepHigh 16");
-    t.Run("RampDAC:Mode Manual");
-    t.Run("RampDAC:InitData 1234");
+    for (const char* line : {"RampTest:Operat Read", "RampTest:Mode Manual", "RAMPTEST:ADDRESS 70000", "RampTest:IncData On",
+                             "RampDAC:StepHigh 16", "RampDAC:Mode Manual", "RampDAC:InitData 1234"})
+        t.Run(line);
     EXPECT_EQ(t.Since("RampTest:DAC:InitData 1234"),
               (TLines{"RampTest:ReadOp On", "RampTest:Cycle Off", "RampTest:Addr 65535", "RampTest:IncData On",
                       "RampTest:DAC:StepHigh 16", "RampTest:DAC:Cycle Off", "RampTest:DAC:InitData 1234"}));
@@ -44,11 +36,9 @@ TEST(RampTest, EachChangeIsOneLineAndTheInstrumentCorrectsTheDacChoice) {
     t.Fake.SetReply("RampTest:DAC:Select? 5", "7");
     t.Fake.SetReply("RampTest:DAC:Select? 9", "busy");
     t.Run("RampDAC:Select 5");
-    EXPECT_EQ(ReadChoiceSetting(t.Shell.CommandTree(), "RampDAC:Select", -1), 7);
-    t.Run("RampDAC:Select 9");  // an unreadable reply is no choice
-    EXPECT_EQ(ReadChoiceSetting(t.Shell.CommandTree(), "RampDAC:Select", -1), 9);
-    t.Run("RampDAC:Select 17");
-    EXPECT_EQ(ReadChoiceSetting(t.Shell.CommandTree(), "RampDAC:Select", -1), 9);
+    EXPECT_EQ(t.Choice("RampDAC:Select"), 7);
+    t.Run("RampDAC:Select 9;:RampDAC:Select 17");  // an unreadable reply is no choice; 17 is no item
+    EXPECT_EQ(t.Choice("RampDAC:Select"), 9);
 
     // Before 3.7.4 the stand's commands are unknown to the instrument.
     TRampOnFake old(2, "3.7.3", "3");
@@ -59,12 +49,9 @@ TEST(RampTest, EachChangeIsOneLineAndTheInstrumentCorrectsTheDacChoice) {
 
 TEST(RampTest, ModelTypeEightOffersTwoMoreDacsAndTheStandRunsNormallyAfterTheEnd) {
     TRampOnFake t(251, "3.7.4", "3");  // FPGA 0.3
-    const auto* select = FindSetting<TRadioSwHandler>(t.Shell.CommandTree(), "RampDAC:Select");
-    ASSERT_NE(select, nullptr);
-    EXPECT_EQ(select->Items().size(), 19u);
     // Registered again at the next start: replaced, not doubled.
     RegisterLateCommandHandlers(t.Shell);
-    EXPECT_EQ(FindSetting<TRadioSwHandler>(t.Shell.CommandTree(), "RampDAC:Select")->Items().size(), 19u);
+    EXPECT_EQ(dynamic_cast<TRadioSwHandler&>(t.Setting("RampDAC:Select")).Items().size(), 19u);
 
     t.Shell.StandSampler = {.Strobe = false, .SamplerTimebase = true, .Linearization = false, .Jitter = 1e-12};
     t.Ramp.ProgramEnded(t.Shell);

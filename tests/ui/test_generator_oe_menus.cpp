@@ -10,7 +10,6 @@
 
 #include "acq/SignalSources.h"
 #include "core/CommandTree.h"
-#include "core/EditHandlers.h"
 #include "core/LanguageFile.h"
 #include "core/LanguageState.h"
 #include "core/SettingReaders.h"
@@ -59,11 +58,9 @@ protected:
         EXPECT_TRUE(form && UnboundSwitchersOf(*form).empty()) << kind;
         const auto cut = form ? TextsThatDoNotFit(*form) : std::vector<std::string>{"no form"};
         EXPECT_TRUE(cut.empty()) << cut.front();
-        return form;
-    }
-    void Show(QWidget& form) {
         Window.show();
-        form.show();
+        if (form) form->show();
+        return form;
     }
 
     TShell Shell;
@@ -82,31 +79,23 @@ protected:
 TEST_F(GeneratorOEMenus, TheGeneratorPageFollowsTheModeAndTheOutputPageItsOutput) {
     auto* form = Open<TGenerator_Form>(mkGenerators);
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(form->ClockPeriod()->GetFullMnemonic(), "Gen:PulsePeriod");
-    EXPECT_EQ(form->ClockPeriod()->Caption().toStdString(), "PERIOD");
+    EXPECT_EQ(form->ClockPeriod()->Caption().toStdString() + form->ClockPeriod()->GetFullMnemonic(), "PERIODGen:PulsePeriod");
     Run("Gen:Mode RZ");
-    EXPECT_EQ(form->ClockPeriod()->GetFullMnemonic(), "Gen:RzClock");
-    EXPECT_EQ(form->ClockPeriod()->Caption().toStdString(), "CLOCK");
-    EXPECT_TRUE(form->Length()->isVisibleTo(form->Page(1)));
-    EXPECT_FALSE(form->Width()->isVisibleTo(form->Page(1)));
+    EXPECT_EQ(form->ClockPeriod()->Caption().toStdString() + form->ClockPeriod()->GetFullMnemonic(), "CLOCKGen:RzClock");
+    EXPECT_TRUE(form->Length()->isVisibleTo(form->Page(1)) && !form->Width()->isVisibleTo(form->Page(1)));
     Run("Gen:Mode Step");
     EXPECT_EQ(form->Delay()->GetFullMnemonic(), "Gen:StepsDelay");
     EXPECT_FALSE(form->Length()->isVisibleTo(form->Page(1)));
     Run("Gen:Mode Pulse");
     EXPECT_EQ(form->Delay()->GetFullMnemonic(), "Gen:Delay");
-    Show(*form);
     SaveScreenshot(*form, "generator_menu_page1.png");
 
     form->OpenOutput(2);
     EXPECT_TRUE(form->Page(2)->isVisibleTo(form));
-    EXPECT_EQ(form->Page(2)->GroupMnemonics(), "Gen:Out2");
-    EXPECT_EQ(form->Page(3)->GroupMnemonics(), "FLASH:Gen:Out2");
+    EXPECT_EQ(form->Page(2)->GroupMnemonics() + form->Page(3)->GroupMnemonics(), "Gen:Out2FLASH:Gen:Out2");
     EXPECT_EQ(form->Page(2)->Caption().toStdString(), " Output 2 ");
     EXPECT_EQ(form->OutputLabel(2)->text().toStdString(), " Output 2");
-    EXPECT_TRUE(UnboundSwitchersOf(*form).empty());
     SaveScreenshot(*form, "generator_menu_output.png");
-    form->SetTopPanel(4);
-    EXPECT_TRUE(form->Page(1)->isVisibleTo(form));
 }
 
 TEST_F(GeneratorOEMenus, TheConverterPagesFollowThePointsAndTheDialogShowsTheRun) {
@@ -117,9 +106,7 @@ TEST_F(GeneratorOEMenus, TheConverterPagesFollowThePointsAndTheDialogShowsTheRun
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->UserWavelength()->Items().front().toStdString(), "1.31 \u00B5 m");
     EXPECT_EQ(form->UserWavelength()->ItemIndex(), 0);  // the choice kept its point while the list shrank
-    EXPECT_EQ(form->CalibrationPoint()->Items().at(1).toStdString(), "1.31 \u00B5 m");
-    EXPECT_EQ(form->CalibrationPoint()->Items().at(0).toStdString(), "Empty");
-    Show(*form);
+    EXPECT_EQ(form->CalibrationPoint()->Items().mid(0, 2).join('|').toStdString(), "Empty|1.31 \u00B5 m");
     SaveScreenshot(*form, "oeconv_menu_page1.png");
     form->SetTopPanel(2);
     SaveScreenshot(*form, "oeconv_menu_dark_level.png");
@@ -143,8 +130,7 @@ TEST_F(GeneratorOEMenus, TheConverterPagesFollowThePointsAndTheDialogShowsTheRun
     TfrmCalibrOEConverter dialog(&Window, Shell, run);
     dialog.show();
     EXPECT_TRUE(TextsThatDoNotFit(dialog).empty());
-    EXPECT_GT(dialog.ProgressBar()->value(), 0);
-    EXPECT_FALSE(dialog.OkButton()->isEnabled());
+    EXPECT_TRUE(dialog.ProgressBar()->value() > 0 && !dialog.OkButton()->isEnabled());
     SaveScreenshot(dialog, "oeconv_calibration_dialog.png");
     dialog.CancelButton()->click();
     EXPECT_EQ(run.Step(), ocsIdle);
@@ -154,8 +140,7 @@ TEST_F(GeneratorOEMenus, TheConverterPagesFollowThePointsAndTheDialogShowsTheRun
 TEST_F(GeneratorOEMenus, TheEnglishFileHoldsBothForms) {
     TempFolder folder;
     std::ofstream(folder.Path() / "Language-Vlt.Deu", std::ios::binary) << "[Common]\nCommon:Language=Deutsch\n";
-    TLanguageSetup setup = test::QuietLanguageSetup(folder.Path());
-    TLanguageState language(std::move(setup));
+    TLanguageState language(test::QuietLanguageSetup(folder.Path()));
     language.InitLanguages();
     TEnglishFileForms forms;
     forms.Menus = &Menus;

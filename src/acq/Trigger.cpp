@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "acq/Generator.h"
 #include "acq/SignalSources.h"
 #include "acq/Timebase.h"
 #include "core/CommandTree.h"
@@ -91,6 +92,9 @@ void TTrigger::FillRows(TShell& shell) {
     shell.Trigger.RecheckPatternLock = [this] { RecheckPatternLock(true); };
     shell.Trigger.ShowTrigPresence = [this](int n) { ShowTrigPresence(n); };
     shell.Trigger.RefreshTrigIndicator = [this](int kind) { RefreshTrigIndicator(kind); };
+    shell.Trigger.SourceChanged = [this] {
+        if (Source_) SourceChanged();
+    };
     HooksSet_ = true;
 }
 
@@ -445,10 +449,7 @@ void TTrigger::SourceChanged() {
     const int source = Source_->GetItemIndex();
     if (TInstrumentSenders* s = Shell_.Senders()) s->SendTrigSource(source);
     Shell_.Display().TopTextShowTrigSource();
-    const TInstrumentIdentityUnit* identity = Shell_.Identity();
-    const bool generatorPulse = identity && identity->Identity.HasGenerators() &&
-                                ReadChoiceSetting(Shell_.CommandTree(), "Gen:Mode", 0) > 2;
-    IntRate_->SetDisabled(source != tsIntClock || generatorPulse);
+    IntRate_->SetDisabled(source != tsIntClock || IsGenPulseMode(Shell_));
     ApplyUtilClockLimits(Shell_);
     HeadPower_->SetDisabled(source != tsExtHF);
     for (THandler* h : {static_cast<THandler*>(ExtLevel_), static_cast<THandler*>(Hister_),

@@ -29,6 +29,9 @@ public:
     // The instrument in use was stopped (a run-time switch, or the program's end).
     virtual void InstrumentStopped(TShell& shell) { (void)shell; }
 
+    // The message loop has returned; the link is still open.
+    virtual void ProgramEnded(TShell& shell) { (void)shell; }
+
     // --- close ---
     // Asked first: how many clients still hold the program once asked to let go; any refuses the close.
     virtual int ClientsHoldingProgram() { return 0; }

@@ -240,6 +240,15 @@ private:
     std::array<TProc, Size> Rows_{};
 };
 
+// The switches of the sampler test stand: at rest it runs normally, with strobe and linearization,
+// without the sampler timebase and its jitter.
+struct TStandSampler {
+    bool Strobe = true;
+    bool SamplerTimebase = false;
+    bool Linearization = true;
+    double Jitter = 0;  // s
+};
+
 // The instrument's options as far as the refresh order asks them.
 struct TRefreshOptions {
     bool HasOptOptics = false;
@@ -294,6 +303,9 @@ public:
     // While the instrument information window is open: shows the instrument again (a recovered link).
     std::function<void()> RefreshInfoWindow;
 
+    // The sampler test stand's switches, applied at the program's end.
+    TStandSampler StandSampler;
+
     // Values the trigger settings write and the display reads.
     int PatternStartBitForDisplay = 0;
     bool PatternManualForDisplay = false;
@@ -306,6 +318,8 @@ public:
         std::function<void()> RecheckPatternLock;
         std::function<void(int count)> ShowTrigPresence;
         std::function<void(int queryKind)> RefreshTrigIndicator;
+        // The source change re-enables what depends on the source (the generators hand it back).
+        std::function<void()> SourceChanged;
     };
     TTriggerHooks Trigger;
     // The zoom views follow a scale change at the end of a cycle; empty until the zoom exists.

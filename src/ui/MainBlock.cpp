@@ -134,6 +134,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     window.show();
     const int result = app.exec();
     shell.ProgramEnded = true;
+    for (TFeature* f : life.Features()) f->ProgramEnded(shell);
     return result;
 }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "acq/AutoCalibration.h"
+#include "acq/RampTest.h"
 #include "acq/MainCommands.h"
 #include "acq/SaveRecall.h"
 #include "acq/SignalAcq.h"
@@ -27,6 +28,8 @@
 #include "ui/UtilFeature.h"
 #include "ui/UtilMenuFeature.h"
 #include "ui/menus/AcqMenu.h"
+#include "ui/menus/GeneratorMenu.h"
+#include "ui/menus/OEConvMenu.h"
 #include "ui/menus/SaveMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
 #include "ui/menus/TriggerMenu.h"
@@ -120,6 +123,12 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
         Add(life, std::make_unique<TTrigMenuFeature>(shell, &timebaseChannels.Settings().Timebase()));
     Add(life, std::make_unique<TPatternLengthListFeature>(shell, trigMenu.Trigger(), trigMenu.OpenPatternLengthList));
     Add(life, std::make_unique<TZoomMenuFeature>(shell));
+    Add(life, std::make_unique<TGeneratorMenuFeature>(shell, &calibration));
+    TOEConv& oeConv = Add(life, std::make_unique<TOEConvMenuFeature>(shell, &calibration)).Converter();
+    timebaseChannels.Settings().Channels().FedByOEConverter = [&oeConv](int channel) {
+        return oeConv.IsChannelFedByOEConverter(channel);
+    };
+    Add(life, std::make_unique<TRampTest>(shell, &calibration));
     MainCommandSteps_ =
         std::make_unique<TProgramMainCommandSteps>(shell, acquisition, timebaseChannels.Settings().Timebase());
     mainCommands.SetSteps(*MainCommandSteps_);

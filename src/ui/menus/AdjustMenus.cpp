@@ -134,18 +134,19 @@ TCalibr_Form::TCalibr_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
 TAdjust_Form::TAdjust_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell)
     : TCalibrationFormBase(menus, mainWindow, shell, "Adjust_Form",
                            {"Adjustment", "Calibrate (Channels)", " Strobe Generator ", "Find SRDs...", "Time Base",
-                            " Trigger "}) {
+                            " Trigger ", "O/E Converter", " Factory Points ", "Freq. Correction"}) {
     const bool second = SecondLine(shell);
     const bool manufacturer = shell.ServiceAccess;
 
     TRC_RightMenuPanel* p = Page(1);
     auto c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
     c->Adopt(PageButton(p, 0), "swBack", "Back", nullptr, ButtonHeight);
-    // The converter's pages come with the converter's settings.
-    auto* converter = c->Adopt(new TRC_RightPassiveCommandSwitcher(p), "swOEConverter", "O/E Converter...", nullptr,
-                               ButtonHeight);
-    converter->setVisible(false);
-    c->MoveTo(c->Top() - ButtonHeight - Gap);
+    // The converter's pages only with the converter.
+    const TInstrumentIdentityUnit* unit = shell.Identity();
+    const bool optics = unit && unit->Identity.HasOptOptics();
+    auto* converter = c->Adopt(PageButton(p, 7), "swOEConverter", "O/E Converter...", nullptr, ButtonHeight);
+    converter->setVisible(optics);
+    if (!optics) c->MoveTo(c->Top() - ButtonHeight - Gap);
     c->Adopt(PageButton(p, 2), "swChannels", "Channels...", nullptr, ButtonHeight);
     c->Adopt(PageButton(p, 3), "swStrobe", "Strobe Generator...", nullptr, ButtonHeight);
     c->Adopt(PageButton(p, 5), "swTimeBase", "Time Base...", nullptr, ButtonHeight);
@@ -203,6 +204,31 @@ TAdjust_Form::TAdjust_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
     c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
     c->Adopt(Edit(p), "swLevelZero", "EXT LVL ZERO", ":FLASH:Calibr:LevelZero");
     c->Adopt(PageButton(p, 1), "swBack6", "Back", nullptr, ButtonHeight);
+
+    p = Page(7);
+    c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
+    c->Adopt(PageButton(p, 8), "swFactoryPoints", "Factory Points...", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, 9), "swFreqCorrection", "Freq. Correction...", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, 1), "swBack7", "Back", nullptr, ButtonHeight);
+
+    p = Page(8);
+    c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
+    for (const char* n : {"1", "2", "3"}) {
+        const std::string k(n);
+        c->Adopt(Edit(p), ("swOEWaveLen" + k).c_str(), QString("WAVELENGTH %1").arg(n),
+                 (":Shadow:Adjust:OEWaveLen" + k).c_str());
+        c->Adopt(Edit(p), ("swOEGain" + k).c_str(), QString("GAIN %1").arg(n), (":Shadow:Adjust:OEGain" + k).c_str());
+    }
+    c->Adopt(PageButton(p, 7), "swBack8", "Back", nullptr, ButtonHeight);
+
+    p = Page(9);
+    c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
+    c->Adopt(List(p, {"1", "2", "3", "4", "5"}), "swFreqCorPoint", "Correction Point", ":Shadow:Adjust:FreqCorPoint");
+    c->Adopt(Edit(p), "swERBitRate", "BIT RATE", ":Shadow:Adjust:ERBitRate");
+    c->Adopt(List(p, {"2^7-1", "2^15-1", "2^23-1", "2^31-1"}), "swPattLenght", "Pattern Length",
+             ":Shadow:Adjust:PattLenght");
+    c->Adopt(Edit(p), "swERCorrFact", "ER CORRECTION", ":Shadow:Adjust:ERCorrFact");
+    c->Adopt(PageButton(p, 7), "swBack9", "Back", nullptr, ButtonHeight);
     SetTopPanel(1);
 }
 

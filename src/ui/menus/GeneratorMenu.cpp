@@ -1,0 +1,140 @@
+#include "ui/menus/GeneratorMenu.h"
+
+#include "core/Handlers.h"
+#include "core/SettingReaders.h"
+#include "core/Shell.h"
+#include "ui/controls/ButtonSwitchers.h"
+#include "ui/controls/CommandSwitchers.h"
+#include "ui/controls/EditSwitcher.h"
+#include "ui/menus/MenuPageLayout.h"
+
+namespace vt {
+
+namespace {
+
+constexpr int FirstTop = 18;
+constexpr int Gap = 1;
+constexpr int EditHeight = 40;
+constexpr int ButtonHeight = 30;
+
+TRC_RightMenuPanel* NewPage(QWidget* form, const char* name, const QString& caption, const char* group) {
+    auto* page = new TRC_RightMenuPanel(form);
+    page->setObjectName(name);
+    page->SetCaption(caption);
+    page->SetGroupMnemonics(group);
+    page->setGeometry(0, 0, TRC_RightMenuPanel::DefaultWidth, TRC_RightMenuPanel::DefaultHeight);
+    page->hide();
+    return page;
+}
+
+TRC_RadioSwitcher* Radio(TPageStacker& page, const char* name, const QString& caption, const char* mnemonic,
+                         const QStringList& items) {
+    auto* sw = page.Add<TRC_RadioSwitcher>(name, caption, mnemonic,
+                                           TPageStacker::ButtonsHeight(static_cast<int>(items.size())));
+    sw->SetItems(items);
+    return sw;
+}
+
+TRC_EditSwitcher* Edit(TPageStacker& page, const char* name, const QString& caption, const char* mnemonic) {
+    return page.Add<TRC_EditSwitcher>(name, caption, mnemonic, EditHeight);
+}
+
+void Retarget(TRC_Switcher& sw, const char* mnemonic) {
+    if (sw.Mnemonics() != mnemonic) sw.SetMnemonics(mnemonic);
+}
+
+}  // namespace
+
+TGenerator_Form::TGenerator_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell)
+    : TSideMenuForm(menus, mainWindow), Shell_(shell) {
+    setObjectName("Generator_Form");
+    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
+
+    TRC_RightMenuPanel* p = Pages_[0] = NewPage(this, "rmpGenerators", " Generators ", "Gen");
+    TPageStacker main(*p, FirstTop, Gap);
+    auto* mode = Radio(main, "rswMode", "Mode", "Mode", {"Off", "Step", "Coarse TB", "Pulse", "NRZ", "RZ"});
+    Delay_ = Edit(main, "edswDelay", "DELAY", "Delay");
+    ClockPeriod_ = Edit(main, "edswClockPeriod", "CLOCK/PERIOD", "PulsePeriod");
+    const int widthTop = main.Top();
+    Width_ = Edit(main, "edswWidth", "WIDTH", "PulseWidth");
+    Radio(main, "rswTrigPRBS", "Internal Trigger", "TrigPRBS", {"Clock", "Pattern"});
+    for (int n = 1; n <= 2; ++n) {
+        auto* output = main.Adopt(new TRC_RightPassiveCommandSwitcher(p), n == 1 ? "swOutput1" : "swOutput2",
+                                  QString("Output %1...").arg(n), nullptr, ButtonHeight);
+        output->SetOnUpdateMe([this, n](TRC_Switcher&) { OpenOutput(n); });
+    }
+    // "Length" takes the place of "WIDTH": only one of them belongs to a mode.
+    main.MoveTo(widthTop);
+    Length_ = Radio(main, "rswLength", "Length", "Length", {"2^7-1", "2^10-1", "2^11-1", "2^15-1"});
+    Length_->move(0, Length_->y());
+    mode->SetOnUpdateMe([this](TRC_Switcher&) { FollowMode(); });
+    Length_->SetOnUpdateMe([this](TRC_Switcher&) { FollowMode(); });
+
+    p = Pages_[1] = NewPage(this, "rmpOutput", " Output 1 ", "Gen:Out1");
+    TPageStacker out(*p, FirstTop, Gap);
+    out.Adopt(PageButton(p, 1), "swBack", "Back", nullptr, ButtonHeight);
+    OutputLabel_ = out.AddLabel("lbOutput", " Output 1");
+    Edit(out, "edswDeskew", "DESKEW / CROSSING", "Deskew");
+    const int offsetTop = out.Top();
+    Edit(out, "edswOffset", "OFFSET", "Offset")->hide();
+    out.MoveTo(offsetTop);
+    Radio(out, "rswSlope", "Slope", "Polarity", {"Positive", "Negative"});
+    const int hiddenTop = out.Top();
+    auto* offsetMode = Radio(out, "rswOffsetMode", "Offset Mode", "ModeOffset", {"Positive", "Negative", "Variable"});
+    offsetMode->hide();
+    offsetMode->setEnabled(false);
+    out.MoveTo(hiddenTop);
+    out.Adopt(PageButton(p, 3), "swOffsetZero", "Offset Zero Calibr...", nullptr, ButtonHeight)->hide();
+
+    p = Pages_[2] = NewPage(this, "rmpOffsetZero", " Offset Zero Calibr ", "FLASH:Gen:Out1");
+    TPageStacker zero(*p, FirstTop, Gap);
+    ZeroLabel_ = zero.AddLabel("lbOutputZero", " Output 1");
+    zero.Adopt(PageButton(p, 2), "swBackZero", "Back", nullptr, ButtonHeight);
+    Edit(zero, "edswPositiveZero", "POSITIVE ZERO", "PositiveZero");
+    Edit(zero, "edswNegativeZero", "NEGATIVE ZERO", "NegativeZero");
+    // No setting stands behind "Proceed": it stays out of sight.
+    zero.Adopt(new TRC_RightPassiveCommandSwitcher(p), "swProceed", "Proceed", nullptr, ButtonHeight)->hide();
+    zero.Adopt(new TRC_RightCommandSwitcher(p), "swStoreConstant", "Store Constant", ":Flash:Calibr:StoreAll",
+               ButtonHeight);
+    zero.Adopt(new TRC_RightCommandSwitcher(p), "swRecallLast", "Recall Last", ":Flash:Calibr:RecallAll", ButtonHeight);
+    zero.Adopt(new TRC_RightCommandSwitcher(p), "swRecallFactory", "Recall Factory", ":Flash:Adjust:RecallAll",
+               ButtonHeight)
+        ->setEnabled(false);
+    FollowMode();
+}
+
+void TGenerator_Form::FollowMode() {
+    const int mode = ReadChoiceSetting(Shell_.CommandTree(), "Gen:Mode", gmOff);
+    const bool pattern = mode == gmNRZ || mode == gmRZ;
+    ClockPeriod_->SetCaption(QString::fromStdString(Shell_.LangStr(pattern ? "CLOCK" : "PERIOD")));
+    Retarget(*ClockPeriod_, mode == gmRZ ? "RzClock" : mode == gmNRZ ? "NrzClock" : "PulsePeriod");
+    Retarget(*Delay_, mode == gmStep || mode == gmCoarseTB ? "StepsDelay" : "Delay");
+    Length_->setVisible(pattern);
+    Width_->setVisible(!pattern);
+}
+
+void TGenerator_Form::OpenOutput(int n) {
+    const std::string output = std::to_string(n);
+    const QString caption = QString::fromStdString(Shell_.LangStr("_Output_") + output + " ");
+    Pages_[1]->SetCaption(caption);
+    Pages_[1]->SetGroupMnemonics("Gen:Out" + output);
+    Pages_[2]->SetGroupMnemonics("FLASH:Gen:Out" + output);
+    const QString label = QString::fromStdString(Shell_.LangStr("_Output_") + output);
+    OutputLabel_->setText(label);
+    ZeroLabel_->setText(label);
+    SetTopPanel(2);
+}
+
+void TGenerator_Form::SetTopPanel(int page) {
+    if (page < 1 || page > 3) page = 1;
+    ShowPanel(Page(page));
+    TSideMenuForm::SetTopPanel(page);
+}
+
+void TGeneratorMenuFeature::RegisterForms(TSideMenus& menus) {
+    menus.RegisterForm(mkGenerators, [this](TSideMenus& m, QWidget* window, bool) -> TSideMenuForm* {
+        return new TGenerator_Form(m, window, Shell_);
+    });
+}
+
+}  // namespace vt

@@ -1,0 +1,198 @@
+#include "ui/menus/OEConvMenu.h"
+
+#include <cstdio>
+
+#include "core/EngineeringText.h"
+#include "core/Handlers.h"
+#include "core/InternalError.h"
+#include "core/SettingReaders.h"
+#include "core/Shell.h"
+#include "ui/MainWindow.h"
+#include "ui/controls/ButtonSwitchers.h"
+#include "ui/controls/CommandSwitchers.h"
+#include "ui/controls/EditSwitcher.h"
+#include "ui/controls/LabelSwitcher.h"
+#include "ui/controls/ListBoxSwitcher.h"
+#include "ui/dialogs/OEConvCalibrationForm.h"
+#include "ui/menus/MenuPageLayout.h"
+
+namespace vt {
+
+namespace {
+
+constexpr const char* Unit = "OEConv_Frm";
+constexpr int FirstTop = 18;
+constexpr int Gap = 1;
+constexpr int EditHeight = 40;
+constexpr int ButtonHeight = 30;
+
+TRC_RightMenuPanel* NewPage(QWidget* form, const char* name, const QString& caption, const char* group) {
+    auto* page = new TRC_RightMenuPanel(form);
+    page->setObjectName(name);
+    page->SetCaption(caption);
+    page->SetGroupMnemonics(group);
+    page->setGeometry(0, 0, TRC_RightMenuPanel::DefaultWidth, TRC_RightMenuPanel::DefaultHeight);
+    page->hide();
+    return page;
+}
+
+TRC_RadioSwitcher* Radio(TPageStacker& page, const char* name, const QString& caption, const char* mnemonic,
+                         const QStringList& items) {
+    auto* sw = page.Add<TRC_RadioSwitcher>(name, caption, mnemonic,
+                                           TPageStacker::ButtonsHeight(static_cast<int>(items.size())));
+    sw->SetItems(items);
+    return sw;
+}
+
+TRC_ListBoxSwitcher* List(TRC_RightMenuPanel* page, TPageStacker& stack, const char* name, const QString& caption,
+                          const char* mnemonic, const QStringList& items) {
+    auto* sw = new TRC_ListBoxSwitcher(page);
+    sw->SetItems(items);
+    return stack.Adopt(sw, name, caption, mnemonic);
+}
+
+TRC_EditSwitcher* Edit(TPageStacker& page, const char* name, const QString& caption, const char* mnemonic) {
+    return page.Add<TRC_EditSwitcher>(name, caption, mnemonic, EditHeight);
+}
+
+TRC_RightCommandSwitcher* Command(TRC_RightMenuPanel* page, TPageStacker& stack, const char* name,
+                                  const QString& caption, const char* mnemonic) {
+    return stack.Adopt(new TRC_RightCommandSwitcher(page), name, caption, mnemonic, ButtonHeight);
+}
+
+QStringList Texts(const std::vector<std::string>& texts) {
+    QStringList list;
+    for (const std::string& t : texts) list << QString::fromStdString(t);
+    return list;
+}
+
+}  // namespace
+
+TOEConv_Form::TOEConv_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, TOEConv& converter)
+    : TSideMenuForm(menus, mainWindow), Shell_(shell), Converter_(converter) {
+    setObjectName("OEConv_Form");
+    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
+    const QStringList eight = {"1", "2", "3", "4", "5", "6", "7", "8"};
+
+    TRC_RightMenuPanel* p = Pages_[0] = NewPage(this, "rmpOEConverter", "O/E Converter", "OEConv");
+    TPageStacker main(*p, FirstTop, Gap);
+    Radio(main, "rswDestination", "Destination", "Dest", {"O/E Converter", "Ch1", "Ch2"});
+    WaveLen_ = Radio(main, "rswWaveLength", "WaveLength", "WaveLen", {"WL1", "WL2", "WL3", "User Defined"});
+    UserWaveLen_ = List(p, main, "lswUserWavelength", "User Wavelength", "UserWaveLen", eight);
+    main.Adopt(PageButton(p, 2), "swDarkLevel", "Dark Level...", nullptr, ButtonHeight);
+    main.Adopt(PageButton(p, 3), "swWavelengthGain", "Wavelength Gain...", nullptr, ButtonHeight);
+    const int hiddenTop = main.Top();
+    main.Adopt(PageButton(p, 4), "swFreqCorrection", "Freq. Correction...", nullptr, ButtonHeight)->hide();
+    main.MoveTo(hiddenTop);
+    main.Add<TRC_LabelSwitcher>("lswConversionGain", "Conversion Gain", ":Flash:OE:ConversionGain",
+                                TRC_LabelSwitcher::DefaultHeight);
+
+    p = Pages_[1] = NewPage(this, "rmpDarkLevel", "Dark Level", "FLASH:OECalibr");
+    TPageStacker dark(*p, FirstTop, Gap);
+    dark.Adopt(PageButton(p, 1), "swBack", "Back", nullptr, ButtonHeight);
+    Edit(dark, "edswCompensation", "COMPENSATION", "DarkLvl");
+    Command(p, dark, "swProceedDark", "Proceed", "AutoDarkLvl");
+    Command(p, dark, "swStoreConstant", "Store Constant", ":Flash:Calibr:StoreAll");
+    Command(p, dark, "swRecallLast", "Recall Last", ":Flash:Calibr:RecallAll");
+    Command(p, dark, "swRecallFactory", "Recall Factory", ":Flash:Adjust:RecallAll");
+
+    p = Pages_[2] = NewPage(this, "rmpWavelengthGain", "Wavelength Gain", "Shadow:OECalibr1");
+    TPageStacker gain(*p, FirstTop, Gap);
+    Point_ = List(p, gain, "lswCalibrationPoint", "Calibration Point", ":FLASH:OECalibr:PointNum", eight);
+    Point_->SetOnUpdateMe([this](TRC_Switcher&) { FollowPoint(); });
+    Edit(gain, "edswWavelength", "WAVELENGTH", "Wavelength");
+    Edit(gain, "edswGain", "GAIN", "Gain");
+    Edit(gain, "edswPower", "POWER", ":FLASH:OECalibr:Power");
+    Command(p, gain, "swProceedGain", "Proceed", ":FLASH:OECalibr:AutoCalGain");
+    gain.Adopt(PageButton(p, 1), "swBackGain", "Back", nullptr, ButtonHeight);
+
+    p = Pages_[3] = NewPage(this, "rmpFreqCorrection", "Frequency Correction", "FLASH:OECalibr");
+    TPageStacker freq(*p, FirstTop, Gap);
+    freq.Adopt(PageButton(p, 1), "swBackFreq", "Back", nullptr, ButtonHeight);
+    List(p, freq, "lswBitRatePoint", "Bit Rate Point", "BitRatePoint", {"1", "2", "3", "4", "5"});
+    List(p, freq, "lswPatternLen", "Pattern Length", "PatternLen", {"2^7-1", "2^15-1", "2^23-1", "2^31-1"});
+    Edit(freq, "edswERCorrFact", "ER CORRECTION", "ERCorrFact");
+    Command(p, freq, "swStoreFCorr", "Store Correction", "StoreFCorr");
+    Command(p, freq, "swRecallFCorr", "Recall Correction", "RecallFCorr");
+    Command(p, freq, "swRclFactFCorr", "Recall Factory", "RclFactFCorr");
+    FollowPoint();
+}
+
+void TOEConv_Form::FollowPoint() {
+    const int point = Converter_.ChosenPoint();
+    if (point > 7) VT_INTERNAL_ERROR(Unit, "Assertion failure");
+    const std::string group = "Shadow:OECalibr" + std::to_string(point + 1);
+    if (Pages_[2]->GroupMnemonics() != group) Pages_[2]->SetGroupMnemonics(group);
+}
+
+void TOEConv_Form::UpdateMenu() {
+    std::vector<std::string> sorted, points, factory;
+    for (int k = 0; k < OEUserPoints; ++k) sorted.push_back(Converter_.SortedPositionText(k));
+    for (int d = 0; d < OEUserPoints; ++d) points.push_back(Converter_.PointWavelengthText(d));
+    for (int n = 0; n < OEFactoryPoints; ++n)
+        factory.push_back(FloatToEngStr(3, 4, false, false, Converter_.FactoryWavelength(n)) + "m");
+    factory.push_back("User Defined");
+    UserWaveLen_->SetItems(Texts(sorted));
+    Point_->SetItems(Texts(points));
+    WaveLen_->SetItems(Texts(factory));
+    UserWaveLen_->UpdateFromHandler();
+    Point_->UpdateFromHandler();
+    WaveLen_->UpdateFromHandler();
+    FollowPoint();
+}
+
+void TOEConv_Form::SetTopPanel(int page) {
+    if (page < 1 || page > 4) page = 1;
+    ShowPanel(Page(page));
+    TSideMenuForm::SetTopPanel(page);
+}
+
+// --------------------------------------------------------------------------------------- feature
+
+TOEConvMenuFeature::TOEConvMenuFeature(TShell& shell, TCalibrAdjust* calibration)
+    : Shell_(shell), Converter_(shell, calibration) {
+    Converter_.PointsChanged = [this] {
+        if (Form_) Form_->UpdateMenu();
+    };
+}
+
+TOEConvMenuFeature::~TOEConvMenuFeature() {
+    Converter_.PointsChanged = {};
+    if (Converter_.Calibration().View == this) Converter_.Calibration().View = nullptr;
+}
+
+void TOEConvMenuFeature::RegisterForms(TSideMenus& menus) {
+    menus.RegisterForm(mkOEConverter, [this](TSideMenus& m, QWidget* window, bool) -> TSideMenuForm* {
+        auto* form = new TOEConv_Form(m, window, Shell_, Converter_);
+        Form_ = form;
+        return form;
+    });
+}
+
+void TOEConvMenuFeature::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&) {
+    Window_ = &window;
+    Converter_.Calibration().View = this;
+}
+
+void TOEConvMenuFeature::WindowGone() {
+    Window_ = nullptr;
+    if (Converter_.Calibration().View == this) Converter_.Calibration().View = nullptr;
+}
+
+void TOEConvMenuFeature::ShowModal(TOEConvCalibration& run) {
+    TfrmCalibrOEConverter dialog(Window_, Shell_, run);
+    Dialog_ = &dialog;
+    // The dialog's event loop keeps the idle steps, so the acquisitions and this run go on.
+    dialog.exec();
+    Dialog_ = nullptr;
+}
+
+void TOEConvMenuFeature::EndModal() {
+    if (Dialog_) Dialog_->done(QDialog::Accepted);
+}
+
+void TOEConvMenuFeature::Changed(TOEConvCalibration&) {
+    if (Dialog_) Dialog_->Refresh();
+}
+
+}  // namespace vt

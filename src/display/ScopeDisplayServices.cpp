@@ -41,6 +41,7 @@ void TScopeDisplayServices::CreatePanel() {
     program.RedrawSignalLayer = [this](int source, int style) { RedrawSignalLayer(source, style); };
     program.ClockMs = SteadyClockMs;
     program.ClockStartMs = ProgramStartMs_;
+    program.Colors = &Colors_;
     Panel_ = std::make_unique<TScopeCRT>(std::move(program), Hints_.get());
     if (TSignalRecords* records = Shell_.Records()) {
         PreviousSwitchOff_ = records->SignalsOn().OnSwitchOff;
@@ -159,10 +160,10 @@ void TScopeDisplayServices::BatchChannelScreens(bool begin) {
     }
 }
 
-void TScopeDisplayServices::SetXYLayerScales(int, int xPoints, double xScale, double xCentre, int yPoints,
+void TScopeDisplayServices::SetXYLayerScales(int style, int xPoints, double xScale, double xCentre, int yPoints,
                                              double yScale, double yCentre) {
     if (!Panel_ || Panel_->XYScreenNumber() == 0 || !Panel_->Screen(Panel_->XYScreenNumber())) return;
-    Panel_->XYDotLayer()->SetXYScales(std::clamp(yPoints, 0, MaxLayerPoints), std::clamp(xPoints, 0, MaxLayerPoints),
+    Panel_->XYStyleLayer(style)->SetXYScales(std::clamp(yPoints, 0, MaxLayerPoints), std::clamp(xPoints, 0, MaxLayerPoints),
                                       xScale, xCentre, yScale, yCentre);
 }
 
@@ -183,6 +184,12 @@ void TScopeDisplayServices::FreeSignalLayer(int source) {
 
 void TScopeDisplayServices::RecreateScreens() {
     if (Panel_) Panel_->RecreateScreens();
+}
+
+void TScopeDisplayServices::ApplyLayerColor(int kind) {
+    if (!Panel_) return;
+    Panel_->ApplyLayerColor(kind);
+    if (kind == ceBackground && View_) View_->SetBackground(Panel_->BackgroundColor());
 }
 
 void TScopeDisplayServices::PushHint(const std::string& text, int durationMs) { Hints_->Push(text, durationMs, 0, 1); }

@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "acq/SignalSources.h"
+#include "core/Shell.h"
+#include "display/ColorSettings.h"
+#include "display/ScopeDisplayServices.h"
+#include "test_switcher_support.h"
+#include "ui/ScreenColorsFeature.h"
+#include "ui/controls/SourceSwitcher.h"
+
+using namespace vt;
+
+TEST(ScreenColorsUi, SourceSwitchersListTheSourcesInTheColoursOfTheSettings) {
+    TShell shell;
+    shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
+    shell.SetCommandTree(CreateCommandTree());
+    TCommandTree& tree = *shell.CommandTree();
+    shell.SetDisplayServices(std::make_unique<TScopeDisplayServices>(shell));
+    auto& display = dynamic_cast<TScopeDisplayServices&>(shell.Display());
+    CreateColorHandlers(shell, display);
+    shell.Records()->BuildSourceCaptions([](std::string_view key) { return std::string(key); });
+
+    TKitContext kit([&tree](std::string_view path) { return tree.Root().FindHandler(path); });
+    InitSourceSwitcherItems(kit, *shell.Records(), display.Colors());
+    test::TKitHostWidget host(kit);
+    tree.SignalEnablity().SetSourceOnQuery([](int) { return true; });
+    std::string items = "S0";
+    for (int s = 1; s < 18; ++s) items += ",S" + std::to_string(s);
+    tree.Root().AddSignalSourceHandler("Meas:Source", {.Items = items, .Initial = 0});
+    auto* sw = new TRC_SignalSourceSwitcher(&host);
+    sw->SetMnemonics("Meas:Source");
+    sw->BindToHandler(true);
+
+    ASSERT_EQ(sw->List().count(), 18);
+    for (int s = 0; s < 18; ++s)
+        EXPECT_EQ(sw->List().itemText(s).toStdString(), shell.Records()->Caption(s)) << s;
+    EXPECT_EQ(sw->List().ItemTextColor(0), TColor(0x80FFFF));
+    EXPECT_EQ(sw->List().ItemTextColor(2), TColor(0xFFFF80));
+    EXPECT_EQ(sw->List().ItemTextColor(16), TColor(0x0000FF)) << "the histogram's RGB";
+    EXPECT_EQ(sw->List().ItemBackColor(2), TColor(0x1F1F00));
+    EXPECT_EQ(kit.SourceItems.ColorOf(ssNone), TRC_SignalSourceSwitcher::PlainTextColor);
+
+    tree.ExecuteCommandString("Displ:Color:Ch1 65280", false);
+    EXPECT_EQ(sw->List().ItemTextColor(0), TColor(0x00FF00));
+    EXPECT_EQ(sw->List().ItemTextColor(2), TColor(0xFFFF80));
+}

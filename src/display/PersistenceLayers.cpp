@@ -200,8 +200,10 @@ void TColorGrSignalLayer::OnHit(int x, int y) {
     std::uint32_t& stamp = Stamps_[CellIndex(x, y)];
     const std::uint32_t hits = std::min((stamp & MaxHitCount) + 1, MaxHitCount);
     stamp = hits;
-    const std::uint32_t n = NormalisedCount(x, hits);
-    if (n > Limits_[GradeCount]) SetLimits(n);
+    // trunc(hits x fewest / points) > limit 5 without the division of every hit.
+    const std::uint64_t points = PointsPerColumn_[static_cast<std::size_t>(x)];
+    if (static_cast<std::uint64_t>(hits) * Fewest_ >= (static_cast<std::uint64_t>(Limits_[GradeCount]) + 1) * points)
+        SetLimits(NormalisedCount(x, hits));
 }
 
 std::pair<int, bool> TColorGrSignalLayer::GradeLevel(int level, std::uint32_t n) const {

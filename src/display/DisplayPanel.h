@@ -161,7 +161,8 @@ public:
 
     // Kept for the colour and settings features.
     std::array<std::uint8_t, LayerSlotCount> PaletteChoice{};
-    std::array<std::uint32_t, 6> GradeColors{0, 0xFFFFFF, 0x00CCFF, 0x4A4AFF, 0xFF3131, 0x00AE00};
+    // Grade 5, the densest hits, is the first colour-grade setting's colour.
+    std::array<std::uint32_t, 6> GradeColors{0, 0x00AE00, 0xFF3131, 0x4A4AFF, 0x00CCFF, 0xFFFFFF};
     std::array<double, 15> PersistTime{};
     std::array<double, 15> GradeRefreshTime{};
 

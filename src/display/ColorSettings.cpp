@@ -124,7 +124,7 @@ void CreateColorHandlers(TShell& shell, TScopeDisplayServices& display) {
              .AfterChange = [&shell, e](THandler&) { ColorChanged(shell, e); }});
         colors.SetColorHandler(e, &h);
     }
-    colors.Install(*tree);
+    tree->SetColorSettings(&colors);
     auto previous = std::move(tree->OnDeferredSettingsChange);
     tree->OnDeferredSettingsChange = [previous = std::move(previous), &shell] {
         if (previous) previous();

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "acq/SignalSources.h"
+#include "core/CommandTree.h"
 #include "core/Shell.h"
 #include "display/DisplayPanel.h"
 #include "link/InstrumentLink.h"
@@ -16,6 +17,8 @@ TScopeDisplayServices::TScopeDisplayServices(TShell& shell, std::unique_ptr<THin
 }
 
 TScopeDisplayServices::~TScopeDisplayServices() {
+    // The tree outlives the display: it keeps no colours of ours.
+    if (TCommandTree* tree = Shell_.CommandTree(); tree && tree->ColorSettings() == &Colors_) tree->SetColorSettings(nullptr);
     // The panel leaves the hint stack before the stack goes.
     if (Panel_) {
         if (TSignalRecords* records = Shell_.Records()) records->SignalsOn().OnSwitchOff = PreviousSwitchOff_;

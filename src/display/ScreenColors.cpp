@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "acq/SignalSources.h"
-#include "core/CommandTree.h"
 #include "core/InternalError.h"
 #include "core/Numeric.h"
 
@@ -132,8 +131,6 @@ TColor ColorWithLuminance(TColor colour, double luminance) {
 }
 
 // ---------------------------------------------------------------------------------------------------
-TScreenColors::~TScreenColors() { Uninstall(); }
-
 void TScreenColors::SetColorHandler(int element, TIntEditHandler* handler) {
     if (element < 0 || element >= ScreenElementCount) VT_INTERNAL_ERROR(ColorUnit, "Range check error");
     Handlers_[static_cast<std::size_t>(element)] = handler;
@@ -166,17 +163,6 @@ THandler* TScreenColors::TraceColorHandler(int source) const {
     const int element = SourceToColorIndex(source);
     if (element < 0 || element >= ScreenElementCount) return nullptr;
     return ColorHandler(element);
-}
-
-void TScreenColors::Install(TCommandTree& tree) {
-    Uninstall();
-    Tree_ = &tree;
-    tree.SetColorSettings(this);
-}
-
-void TScreenColors::Uninstall() {
-    if (Tree_ && Tree_->ColorSettings() == this) Tree_->SetColorSettings(nullptr);
-    Tree_ = nullptr;
 }
 
 }  // namespace vt

@@ -13,8 +13,6 @@
 
 namespace vt {
 
-class TCommandTree;
-
 inline constexpr int ScreenElementCount = 22;
 inline constexpr int ceGraticule = 20;
 inline constexpr int ceHistogram = 17;
@@ -63,11 +61,10 @@ inline constexpr std::array<std::uint32_t, 5> InitialGradeColors = {0xFFFFFF, 0x
 
 // The colours as the settings hold them: each element's `Displ:Color:` setting once registered, the
 // defaults before. Installed in the command tree, it gives the numeric settings their source colours;
-// it leaves the tree when it goes.
+// its owner takes it out of the tree before it goes.
 class TScreenColors : public IColorSettings {
 public:
     TScreenColors() = default;
-    ~TScreenColors() override;
     TScreenColors(const TScreenColors&) = delete;
     TScreenColors& operator=(const TScreenColors&) = delete;
 
@@ -80,8 +77,6 @@ public:
     TColor SourceColorOpaque(int source) const { return SourceColor(source).WithAlpha(0xFF); }
     TColor SourceRGB(int source) const { return TColor(SourceColor(source).Value & 0x00FFFFFFu); }
 
-    void Install(TCommandTree& tree);
-    void Uninstall();
 
     // IColorSettings: by source; a source without an element has no colour of its own.
     TColor TraceColor(int source) const override;
@@ -94,7 +89,6 @@ public:
 
 private:
     std::array<TIntEditHandler*, ScreenElementCount> Handlers_{};
-    TCommandTree* Tree_ = nullptr;
 };
 
 }  // namespace vt

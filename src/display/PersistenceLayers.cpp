@@ -200,9 +200,12 @@ void TColorGrSignalLayer::OnHit(int x, int y) {
     std::uint32_t& stamp = Stamps_[CellIndex(x, y)];
     const std::uint32_t hits = std::min((stamp & MaxHitCount) + 1, MaxHitCount);
     stamp = hits;
-    // trunc(hits x fewest / points) > limit 5 without the division of every hit.
+    // trunc(hits x fewest / points) > limit 5 without the division of every hit; a saturated limit
+    // is never passed.
     const std::uint64_t points = PointsPerColumn_[static_cast<std::size_t>(x)];
-    if (static_cast<std::uint64_t>(hits) * Fewest_ >= (static_cast<std::uint64_t>(Limits_[GradeCount]) + 1) * points)
+    const std::uint32_t largest = Limits_[GradeCount];
+    if (largest != 0xFFFFFFFFu &&
+        static_cast<std::uint64_t>(hits) * Fewest_ >= (static_cast<std::uint64_t>(largest) + 1) * points)
         SetLimits(NormalisedCount(x, hits));
 }
 

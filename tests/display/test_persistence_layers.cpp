@@ -127,3 +127,13 @@ TEST(ColorGradeLayers, LimitsLevelsEdgesColoursAndRefresh) {
     EXPECT_FALSE(sweepAt(4001));
     EXPECT_TRUE(sweepAt(4002));
 }
+
+TEST(ColorGradeLayers, TheXYCountSaturatesAt32Bits) {
+    TColorGrSignalLayer l("xy", true, 8, 300, 300);
+    l.SetXYScales(1, 1, 1, 0, 1, 0);
+    for (int k = 0; k < 160000; ++k) l.PutXYPoint(0, k % 2 ? 0.1 : -0.1, 0);
+    const auto [x, y] = l.PointPosition(0);
+    EXPECT_EQ(l.Hits(x, y), 80000u);
+    EXPECT_EQ(l.Limit(5), 0xFFFFFFFFu);
+    EXPECT_EQ(l.Limit(4), 0x80000000u);
+}

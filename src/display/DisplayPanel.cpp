@@ -13,10 +13,19 @@ namespace vt {
 namespace {
 constexpr int StyleDots = 0;
 constexpr int StyleVectors = 1;
+constexpr int StylePersistence = 2;  // 2-3
+constexpr int StyleGrading = 4;      // 4-7
+constexpr int StyleCount = 8;
 
 int StyleOf(const TParentSignalLayer* layer) {
     if (!layer) return -1;
+    if (dynamic_cast<const TPersistSignalLayer*>(layer)) return StylePersistence;
+    if (dynamic_cast<const TColorGrSignalLayer*>(layer)) return StyleGrading;
     return dynamic_cast<const TVectorSignalLayer*>(layer) ? StyleVectors : StyleDots;
+}
+
+void CheckHistoryEntry(int n) {
+    if (n < 0 || n > XYLayerSlot) VT_INTERNAL_ERROR(ScopeCRTUnitName, "Range check error");
 }
 }  // namespace
 
@@ -41,8 +50,8 @@ TScopeCRT::TScopeCRT(TProgram program, THintStack* hints)
     Freed_.fill(-1);
     // Until the display settings exist: YT, Grid, every source on screen 1.
     ScreenOfSource_.fill(1);
-    Background_ = TColor(TraceColor(ceBackground).Value & 0xFFFFFF);
-    GraticuleColour_ = TColor(TraceColor(ceGraticule).Value & 0xFFFFFF);
+    Background_ = TColor(ElementColor(ceBackground).Value & 0xFFFFFF);
+    GraticuleColour_ = TColor(ElementColor(ceGraticule).Value & 0xFFFFFF);
     TopStrip_.SetColor(Background_);
     TopStrip_.Resize(10, 2, 530, 31);
     TopStrip_.SetFontColor(TColor(0x00FFFF));
@@ -253,6 +262,8 @@ void TScopeCRT::RefreshSignalLayer(int source) {
 
 void TScopeCRT::AgePersistence() {
     Clock_ = static_cast<std::uint32_t>((Program_.ClockMs() - ClockStart_) / 10);
+    for (int n = 0; n <= XYLayerSlot; ++n)
+        if (auto* layer = dynamic_cast<TPersistSignalLayer*>(Layers_.Layer(n))) layer->AgeCells(false);
 }
 
 void TScopeCRT::RepaintScreens() {
@@ -285,7 +296,10 @@ TParentSignalLayer* TScopeCRT::DotLayer(int n) { return GetSignalLayer<TSimpleSi
 TParentSignalLayer* TScopeCRT::VectorLayer(int n) { return GetSignalLayer<TVectorSignalLayer>(n, "Vect_Layer_"); }
 
 TParentSignalLayer* TScopeCRT::StyleLayer(int n, int style) {
-    return style == StyleVectors ? VectorLayer(n) : DotLayer(n);
+    if (style == StyleVectors) return VectorLayer(n);
+    if (style >= StylePersistence && style < StyleGrading) return PersistLayer(n);
+    if (style >= StyleGrading && style < StyleCount) return ColorGradeLayer(n);
+    return DotLayer(n);
 }
 
 void TScopeCRT::AttachSignalLayer(int n, bool keepSource) {
@@ -293,23 +307,26 @@ void TScopeCRT::AttachSignalLayer(int n, bool keepSource) {
     if (!layer) return;
     if (!keepSource) layer->SetSource(n);
     layer->SetSignalScreenAndRegisterSelfInIt(Screen(ScreenOfSource_[static_cast<std::size_t>(n)]));
-    layer->SetLayerColorAndOpacity(SourceColorOpaque(n));
+    layer->SetLayerColorAndOpacity(SourceColor(n).WithAlpha(0xFF));
 }
 
-TParentSignalLayer* TScopeCRT::XYDotLayer() {
+TParentSignalLayer* TScopeCRT::XYDotLayer() { return GetXYLayer<TSimpleSignalLayer>("Dot_XY-Layer"); }
+
+template <class TLayer>
+TLayer* TScopeCRT::GetXYLayer(const char* name) {
     const int xy = Layout_.XYScreen;
     if (xy == 0 || !Screen(xy)) VT_INTERNAL_ERROR(ScopeCRTUnitName, "XY-Screen is absent");
     TParentSignalLayer* layer = Layers_.Layer(XYLayerSlot);
-    if (layer && dynamic_cast<TSimpleSignalLayer*>(layer)) return layer;
+    if (auto* wanted = dynamic_cast<TLayer*>(layer)) return wanted;
     if (layer) FreeXYLayer();
     TSignalScreen* screen = Screen(xy);
-    Layers_.SetLayer(XYLayerSlot,
-                     std::make_unique<TSimpleSignalLayer>("Dot_XY-Layer", true, slCh1, screen->Height(), screen->Width()));
-    layer = Layers_.Layer(XYLayerSlot);
-    layer->SetSource(ssXY);
-    layer->SetSignalScreenAndRegisterSelfInIt(screen);
-    layer->SetLayerColorAndOpacity(SourceColorOpaque(ssXY));
-    return layer;
+    auto created = std::make_unique<TLayer>(name, true, slCh1, screen->Height(), screen->Width());
+    TLayer* typed = created.get();
+    Layers_.SetLayer(XYLayerSlot, std::move(created));
+    typed->SetSource(ssXY);
+    typed->SetSignalScreenAndRegisterSelfInIt(screen);
+    typed->SetLayerColorAndOpacity(SourceColor(ssXY).WithAlpha(0xFF));
+    return typed;
 }
 
 bool TScopeCRT::IsSignalOnScreen(int n, int screen) const {
@@ -345,6 +362,127 @@ void TScopeCRT::MoveSignalToScreen(int n, int screen) {
     const int old = ScreenOfSource_[static_cast<std::size_t>(n)];
     if (old != 0 && old != screen && n < SignalRecordCount) FreeSignalLayer(n);
     ScreenOfSource_[static_cast<std::size_t>(n)] = static_cast<std::uint8_t>(screen);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Persistence and colour grading.
+
+template <class TLayer>
+TLayer* TScopeCRT::GetHistoryLayer(int n, const char* prefix) {
+    if (n >= 0 && n < SignalRecordCount)
+        if (auto* existing = dynamic_cast<TLayer*>(Layers_.Layer(n))) return existing;
+    auto* layer = static_cast<TLayer*>(GetSignalLayer<TLayer>(n, prefix));
+    if (layer) SetUpHistoryLayer(n, *layer);
+    return layer;
+}
+
+TPersistSignalLayer* TScopeCRT::PersistLayer(int n) { return GetHistoryLayer<TPersistSignalLayer>(n, "Pers.Layer_"); }
+
+TColorGrSignalLayer* TScopeCRT::ColorGradeLayer(int n) {
+    return GetHistoryLayer<TColorGrSignalLayer>(n, "ColorGrad.Layer_");
+}
+
+TPersistSignalLayer* TScopeCRT::XYPersistLayer() {
+    const bool existed = dynamic_cast<TPersistSignalLayer*>(Layers_.Layer(XYLayerSlot)) != nullptr;
+    TPersistSignalLayer* layer = GetXYLayer<TPersistSignalLayer>("Persist_XY-Layer");
+    if (!existed) SetUpHistoryLayer(XYLayerSlot, *layer);
+    return layer;
+}
+
+TColorGrSignalLayer* TScopeCRT::XYColorGradeLayer() {
+    const bool existed = dynamic_cast<TColorGrSignalLayer*>(Layers_.Layer(XYLayerSlot)) != nullptr;
+    TColorGrSignalLayer* layer = GetXYLayer<TColorGrSignalLayer>("ColorGrad_XY-Layer");
+    if (!existed) SetUpHistoryLayer(XYLayerSlot, *layer);
+    return layer;
+}
+
+TParentSignalLayer* TScopeCRT::XYStyleLayer(int style) {
+    if (style >= StylePersistence && style < StyleGrading) return XYPersistLayer();
+    if (style >= StyleGrading && style < StyleCount) return XYColorGradeLayer();
+    return XYDotLayer();
+}
+
+void TScopeCRT::SetUpHistoryLayer(int n, TPersistSignalLayer& layer) {
+    layer.SetClockSource(&Clock_);
+    layer.SetPersistTime(PersistTime[static_cast<std::size_t>(n)]);
+}
+
+void TScopeCRT::SetUpHistoryLayer(int n, TColorGrSignalLayer& layer) {
+    layer.SetClockSource(&Clock_);
+    layer.SetRefreshTime(GradeRefreshTime[static_cast<std::size_t>(n)]);
+    ApplyColorGradePalette(layer, PaletteChoice[static_cast<std::size_t>(n)], SourceColor(n == XYLayerSlot ? ssXY : n));
+}
+
+void TScopeCRT::ApplyColorGradePalette(TColorGrSignalLayer& layer, int choice, TColor colour) {
+    for (int k = 1; k <= GradeCount; ++k) {
+        const TColor c = choice != 0
+                             ? ColorWithLuminance(TColor(colour.Value & 0xFFFFFF), GrayScaleLuminances[static_cast<std::size_t>(k - 1)])
+                             : TColor(GradeColors[static_cast<std::size_t>(k)]);
+        layer.SetGradeColor(k, c);
+    }
+}
+
+void TScopeCRT::RepaintGradeLayer(int n) {
+    auto* layer = dynamic_cast<TColorGrSignalLayer*>(Layers_.Layer(n));
+    if (!layer) return;
+    ApplyColorGradePalette(*layer, PaletteChoice[static_cast<std::size_t>(n)], SourceColor(n == XYLayerSlot ? ssXY : n));
+    // The cells already shown take the new grade colours too.
+    layer->Repaint();
+}
+
+void TScopeCRT::SetPersistTime(int n, double seconds) {
+    CheckHistoryEntry(n);
+    PersistTime[static_cast<std::size_t>(n)] = seconds;
+    if (auto* layer = dynamic_cast<TPersistSignalLayer*>(Layers_.Layer(n))) layer->SetPersistTime(seconds);
+}
+
+void TScopeCRT::SetColorGradeParam(int n, double seconds) {
+    CheckHistoryEntry(n);
+    GradeRefreshTime[static_cast<std::size_t>(n)] = seconds;
+    if (auto* layer = dynamic_cast<TColorGrSignalLayer*>(Layers_.Layer(n))) layer->SetRefreshTime(seconds);
+}
+
+void TScopeCRT::SetColorGradeStyle(int n, int choice) {
+    CheckHistoryEntry(n);
+    PaletteChoice[static_cast<std::size_t>(n)] = static_cast<std::uint8_t>(choice);
+    RepaintGradeLayer(n);
+}
+
+void TScopeCRT::SetGradeLevel(int k, TColor colour) {
+    if (k < 1 || k > GradeCount) VT_INTERNAL_ERROR(ScopeCRTUnitName, "Range check error");
+    GradeColors[static_cast<std::size_t>(k)] = colour.Value & 0xFFFFFF;
+    for (int n = 0; n <= XYLayerSlot; ++n) RepaintGradeLayer(n);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Screen colours.
+
+TColor TScopeCRT::ElementColor(int element) const {
+    return Program_.Colors ? Program_.Colors->ElementColor(element) : TraceColor(element);
+}
+
+TColor TScopeCRT::SourceColor(int n) const {
+    return Program_.Colors ? Program_.Colors->SourceColor(n) : vt::SourceColor(n);
+}
+
+TScreenLayer* TScopeCRT::LayerOfKind(int kind) const {
+    if (kind >= 0 && kind < SignalRecordCount) return Layers_.Layer(kind);
+    if (kind == SourceToColorIndex(ssXY)) return Layers_.Layer(XYLayerSlot);
+    // 16-19: the overlay layers answer these kinds. The database (14) has no layer of its own.
+    return nullptr;
+}
+
+void TScopeCRT::ApplyLayerColor(int kind) {
+    if (kind == ceGraticule || kind == ceBackground) {
+        SetColors(kind == ceBackground, ElementColor(kind));
+        return;
+    }
+    TScreenLayer* layer = LayerOfKind(kind);
+    if (!layer || !layer->GetScreen()) return;
+    layer->SetLayerColorAndOpacity(ElementColor(kind));
+    // The gray-scale shades are made from the trace colour.
+    if (kind < SignalRecordCount) RepaintGradeLayer(kind);
+    else if (kind == SourceToColorIndex(ssXY)) RepaintGradeLayer(XYLayerSlot);
 }
 
 }  // namespace vt

@@ -11,6 +11,7 @@
 
 #include "core/Color.h"
 #include "display/DrawingSurfaces.h"
+#include "display/PersistenceLayers.h"
 #include "display/ScreenLayers.h"
 #include "display/ScreenLayout.h"
 #include "display/SignalLayers.h"
@@ -19,6 +20,7 @@
 namespace vt {
 
 class THintStack;
+class TScreenColors;
 
 inline constexpr std::string_view ScopeCRTUnitName = "_SHELL\\SRC\\ScopeCRT_Unit";
 inline constexpr int LayerSlotCount = 16;  // 0..13 the record sources, 14 the XY layer, 15 never
@@ -63,6 +65,8 @@ public:
         // Milliseconds of a monotonic clock, and its reading at the program's start (-1: the panel's).
         std::function<std::int64_t()> ClockMs;
         std::int64_t ClockStartMs = -1;
+        // The colour settings; none: the default colours. Not owned.
+        const TScreenColors* Colors = nullptr;
     };
 
     TScopeCRT(TProgram program, THintStack* hints = nullptr);
@@ -131,15 +135,47 @@ public:
     bool Visible() const { return Visible_; }
     void SetVisible(bool visible) { Visible_ = visible; }
 
+    // Persistence and colour grading: the getters of the registry and the settings they hand on.
+    TPersistSignalLayer* PersistLayer(int n);
+    TColorGrSignalLayer* ColorGradeLayer(int n);
+    TPersistSignalLayer* XYPersistLayer();
+    TColorGrSignalLayer* XYColorGradeLayer();
+    // The XY layer of a display style (0 and 1 dots).
+    TParentSignalLayer* XYStyleLayer(int style);
+    // n: the source 0..13 or 14 (XY); a layer of the kind in slot n takes the change at once.
+    void SetPersistTime(int n, double seconds);
+    void SetColorGradeParam(int n, double seconds);
+    void SetColorGradeStyle(int n, int choice);
+    // Grade k (1..5) of palette choice 0; every grade layer takes its palette again.
+    void SetGradeLevel(int k, TColor colour);
+    // Choice 0: the panel's grade colours; any other: shades of the colour at the gray-scale luminances.
+    void ApplyColorGradePalette(TColorGrSignalLayer& layer, int choice, TColor colour);
+
+    // The screen colours: an element's configured colour, a source's, and the colour change of an
+    // element reaching its layer (20 the graticules, 21 the background of screens and strips).
+    TColor ElementColor(int element) const;
+    TColor SourceColor(int n) const;
+    void ApplyLayerColor(int kind);
+    // The layer an element colours: 0..13 the sources', 15 the XY layer; none for the rest.
+    TScreenLayer* LayerOfKind(int kind) const;
+
     // Kept for the colour and settings features.
     std::array<std::uint8_t, LayerSlotCount> PaletteChoice{};
-    std::array<std::uint32_t, 6> GradeColors{0, 0xFFFFFF, 0x00CCFF, 0x4A4AFF, 0xFF3131, 0x00AE00};
+    // Grade 5, the densest hits, is the first colour-grade setting's colour.
+    std::array<std::uint32_t, 6> GradeColors{0, 0x00AE00, 0xFF3131, 0x4A4AFF, 0x00CCFF, 0xFFFFFF};
     std::array<double, 15> PersistTime{};
     std::array<double, 15> GradeRefreshTime{};
 
 private:
     template <class TLayer>
     TParentSignalLayer* GetSignalLayer(int n, const char* prefix);
+    template <class TLayer>
+    TLayer* GetHistoryLayer(int n, const char* prefix);
+    template <class TLayer>
+    TLayer* GetXYLayer(const char* name);
+    void SetUpHistoryLayer(int n, TPersistSignalLayer& layer);
+    void SetUpHistoryLayer(int n, TColorGrSignalLayer& layer);
+    void RepaintGradeLayer(int n);
     bool AcquisitionRunning() const { return Program_.AcquisitionRunning && Program_.AcquisitionRunning(); }
     void BeginAllScreens();
     void EndAllScreens();

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "acq/SignalSources.h"
+#include "core/CommandTree.h"
 #include "core/Shell.h"
 #include "display/DisplayPanel.h"
 #include "link/InstrumentLink.h"
@@ -16,6 +17,8 @@ TScopeDisplayServices::TScopeDisplayServices(TShell& shell, std::unique_ptr<THin
 }
 
 TScopeDisplayServices::~TScopeDisplayServices() {
+    // The tree outlives the display: it keeps no colours of ours.
+    if (TCommandTree* tree = Shell_.CommandTree(); tree && tree->ColorSettings() == &Colors_) tree->SetColorSettings(nullptr);
     // The panel leaves the hint stack before the stack goes.
     if (Panel_) {
         if (TSignalRecords* records = Shell_.Records()) records->SignalsOn().OnSwitchOff = PreviousSwitchOff_;
@@ -41,6 +44,7 @@ void TScopeDisplayServices::CreatePanel() {
     program.RedrawSignalLayer = [this](int source, int style) { RedrawSignalLayer(source, style); };
     program.ClockMs = SteadyClockMs;
     program.ClockStartMs = ProgramStartMs_;
+    program.Colors = &Colors_;
     Panel_ = std::make_unique<TScopeCRT>(std::move(program), Hints_.get());
     if (TSignalRecords* records = Shell_.Records()) {
         PreviousSwitchOff_ = records->SignalsOn().OnSwitchOff;
@@ -159,10 +163,10 @@ void TScopeDisplayServices::BatchChannelScreens(bool begin) {
     }
 }
 
-void TScopeDisplayServices::SetXYLayerScales(int, int xPoints, double xScale, double xCentre, int yPoints,
+void TScopeDisplayServices::SetXYLayerScales(int style, int xPoints, double xScale, double xCentre, int yPoints,
                                              double yScale, double yCentre) {
     if (!Panel_ || Panel_->XYScreenNumber() == 0 || !Panel_->Screen(Panel_->XYScreenNumber())) return;
-    Panel_->XYDotLayer()->SetXYScales(std::clamp(yPoints, 0, MaxLayerPoints), std::clamp(xPoints, 0, MaxLayerPoints),
+    Panel_->XYStyleLayer(style)->SetXYScales(std::clamp(yPoints, 0, MaxLayerPoints), std::clamp(xPoints, 0, MaxLayerPoints),
                                       xScale, xCentre, yScale, yCentre);
 }
 
@@ -183,6 +187,12 @@ void TScopeDisplayServices::FreeSignalLayer(int source) {
 
 void TScopeDisplayServices::RecreateScreens() {
     if (Panel_) Panel_->RecreateScreens();
+}
+
+void TScopeDisplayServices::ApplyLayerColor(int kind) {
+    if (!Panel_) return;
+    Panel_->ApplyLayerColor(kind);
+    if (kind == ceBackground && View_) View_->SetBackground(Panel_->BackgroundColor());
 }
 
 void TScopeDisplayServices::PushHint(const std::string& text, int durationMs) { Hints_->Push(text, durationMs, 0, 1); }

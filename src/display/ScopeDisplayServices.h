@@ -12,6 +12,7 @@
 #include "core/Feature.h"
 #include "display/DrawingSurfaces.h"
 #include "display/HintStack.h"
+#include "display/ScreenColors.h"
 
 namespace vt {
 
@@ -72,6 +73,11 @@ public:
 
     THintStack& Hints() { return *Hints_; }
 
+    // The screen colours the panel and the settings share.
+    TScreenColors& Colors() { return Colors_; }
+    // An element's colour changed: its layer, the graticules or the background (the view's too).
+    void ApplyLayerColor(int kind);
+
     void PushHint(const std::string& text, int durationMs) override;
     int PushOrRefreshHint(int id, const std::string& text, int style, int keepUnder, int durationMs) override;
     void RemoveHint(int id) override;
@@ -88,6 +94,7 @@ private:
     // The display clock counts from the program's start.
     std::int64_t ProgramStartMs_ = SteadyClockMs();
     TDisplayPanelView* View_ = nullptr;  // owned by the window
+    TScreenColors Colors_;  // the panel reads it: goes after it
     std::unique_ptr<TScopeCRT> Panel_;
     std::function<void(int)> PreviousSwitchOff_;
     std::array<TSignalScreen*, 4> Batched_{};

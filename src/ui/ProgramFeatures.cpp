@@ -23,6 +23,7 @@
 #include "ui/MainCommandsUi.h"
 #include "ui/MainWindowFeature.h"
 #include "ui/PatternLengthListFeature.h"
+#include "ui/ScreenColorsFeature.h"
 #include "ui/NumericPadFeature.h"
 #include "ui/SystemDialogsFeature.h"
 #include "ui/UtilFeature.h"
@@ -77,6 +78,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     TUserDialogs& quiet = *Dialogs_;
     // First: the display's services take the hints pushed from here on.
     Add(life, std::make_unique<TDisplayFeature>());
+    Add(life, std::make_unique<TScreenColorsFeature>());
     // Before the instrument start, which ends the link: the link's services go after it.
     Add(life, std::make_unique<TProgramLinkServices>(shell));
     TMainWindowFeature& mainWindow = Add(life, std::make_unique<TMainWindowFeature>());

@@ -11,6 +11,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include "core/CommandTree.h"
 #include "core/Handlers.h"
 #include "core/Shell.h"
 #include "display/ScopeDisplayServices.h"
@@ -26,8 +27,11 @@ namespace vt {
 
 namespace {
 
-// Element 21 ("Screen") of the display colours; black until the colours exist.
-constexpr TColor ScreenElementColor = clBlack;
+// Element 21 ("Screen") of the display colours: the captures replace it; black without the colours.
+TColor ScreenElementColor(TShell& shell) {
+    const IColorSettings* colors = shell.CommandTree() ? shell.CommandTree()->ColorSettings() : nullptr;
+    return colors ? TColor(colors->BackgroundColor().Value & 0x00FFFFFFu) : clBlack;
+}
 
 THintStack* HintsOf(TShell& shell) {
     auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
@@ -141,7 +145,7 @@ static QRect DisplayRectOf(TMorda_fr& window) {
 }
 
 void TMainCommandsUi::CopyScreenToClipboard(int kind) {
-    if (Window_) vt::CopyScreenToClipboard(*Window_, kind, DisplayRectOf(*Window_), ScreenElementColor);
+    if (Window_) vt::CopyScreenToClipboard(*Window_, kind, DisplayRectOf(*Window_), ScreenElementColor(Shell_));
 }
 
 // --- printing ---
@@ -154,7 +158,7 @@ void TMainCommandsUi::PrintWindow(bool ask) {
 
 void TMainCommandsUi::PrintImage() {
     if (!Window_) return;
-    const QImage image = CaptureBitmap(*Window_, 2, {}, ScreenElementColor);
+    const QImage image = CaptureBitmap(*Window_, 2, {}, ScreenElementColor(Shell_));
     std::unique_ptr<QPrinter> own;
     QPrinter* printer = Printer_.get();
     if (!printer) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "acq/AutoCalibration.h"
+#include "acq/Autoscale.h"
 #include "acq/MainCommands.h"
 #include "acq/SaveRecall.h"
 #include "acq/SignalAcq.h"
@@ -17,6 +18,7 @@
 #include "link/AdjustmentValues.h"
 #include "link/InstrumentInfoFile.h"
 #include "ui/Automation.h"
+#include "ui/AutoscaleFeature.h"
 #include "ui/CalibrationFeature.h"
 #include "ui/InstrumentStart.h"
 #include "ui/MainCommandsUi.h"
@@ -43,6 +45,9 @@ public:
     TProgramMainCommandSteps(TShell& shell, TSignalAcq& acquisition, TTimebase& timebase)
         : Shell_(shell), Acquisition_(acquisition), Timebase_(timebase) {}
     void SetRedrawFlags() override { Acquisition_.SetRedrawFlags(); }
+    void StartAutoScale(int kind) override {
+        if (AutoScale) AutoScale->StartAutoScale(kind);
+    }
     void SaveTimebaseDelays() override { Timebase_.SaveTimebaseDelays(); }
     void RestoreTimebaseDelays() override { Timebase_.RestoreTimebaseDelays(); }
     void RecallSetup(int kind, bool showErrors) override { vt::RecallSetup(Shell_, kind, showErrors); }
@@ -52,6 +57,9 @@ private:
     TShell& Shell_;
     TSignalAcq& Acquisition_;
     TTimebase& Timebase_;
+
+public:
+    TAutoScale* AutoScale = nullptr;
 };
 
 }  // namespace
@@ -120,8 +128,14 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
         Add(life, std::make_unique<TTrigMenuFeature>(shell, &timebaseChannels.Settings().Timebase()));
     Add(life, std::make_unique<TPatternLengthListFeature>(shell, trigMenu.Trigger(), trigMenu.OpenPatternLengthList));
     Add(life, std::make_unique<TZoomMenuFeature>(shell));
-    MainCommandSteps_ =
+    TAutoScale& autoScale = Add(life, std::make_unique<TAutoScale>(shell, trigMenu.Trigger(),
+                                                                   &timebaseChannels.Settings().Timebase()));
+    Add(life, std::make_unique<TAutoScaleFeature>(autoScale));
+    auto programSteps =
         std::make_unique<TProgramMainCommandSteps>(shell, acquisition, timebaseChannels.Settings().Timebase());
+    programSteps->AutoScale = &autoScale;
+    autoScale.Steps = programSteps.get();
+    MainCommandSteps_ = std::move(programSteps);
     mainCommands.SetSteps(*MainCommandSteps_);
     TNumericPadFeature& pad = Add(life, std::make_unique<TNumericPadFeature>(
                                             shell, [&shell, this] { UndoRedoSettings(shell, *MainCommandSteps_, false, true); }));

@@ -407,9 +407,11 @@ void TAutoScale::FillRows(TShell& shell) {
     });
 }
 
+// Shown is displayed: a channel may acquire without being shown.
 bool TAutoScale::Shown(int channel) const {
     TSignalRecords* records = Shell_.Records();
-    return records && records->SignalsOn().IsOn(channel == 0 ? ssCh1 : ssCh2);
+    const bool acquired = records && records->SignalsOn().IsOn(channel == 0 ? ssCh1 : ssCh2);
+    return acquired && ReadOnOffSetting(Shell_.CommandTree(), ChannelPath(channel, "Display"), true);
 }
 
 void TAutoScale::Run(const std::string& line) { Shell_.ExecuteCommandString(line); }

@@ -21,9 +21,8 @@ QPoint ButtonCorner(QWidget* window) {
 
 TAutoScaleFeature::TAutoScaleFeature(TAutoScale& run) : Run_(run) { Run_.View = this; }
 
-TAutoScaleFeature::~TAutoScaleFeature() {
-    if (Run_.View == this) Run_.View = nullptr;
-}
+// Features go in the order they were installed: the run has gone before its face.
+TAutoScaleFeature::~TAutoScaleFeature() = default;
 
 void TAutoScaleFeature::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&) { Window_ = &window; }
 

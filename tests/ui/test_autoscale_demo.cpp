@@ -47,7 +47,7 @@ TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
     TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
     TCommandTree* tree = nullptr;
     auto real = [&](const char* path) { return ReadRealSetting(tree, path, -1); };
-    int phase = 0;
+    int phase = 0, polls = 0;
     bool busy = false;
     double extLevel = 0, scaleB = 0;
     int tbMode = -1;
@@ -57,7 +57,8 @@ TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
     std::vector<std::string> asked;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!shell.AcqEnabled || busy) return;
+        // Once the demo runs: its start-up recalls its setup first.
+        if (!shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
         tree = shell.CommandTree();
         busy = true;
         if (phase == 0) {

@@ -5,6 +5,7 @@
 #include "acq/AutoCalibration.h"
 #include "acq/Autoscale.h"
 #include "acq/MainCommands.h"
+#include "acq/PatternSearch.h"
 #include "acq/SaveRecall.h"
 #include "acq/SignalAcq.h"
 #include "acq/Timebase.h"
@@ -24,6 +25,7 @@
 #include "ui/MainCommandsUi.h"
 #include "ui/MainWindowFeature.h"
 #include "ui/PatternLengthListFeature.h"
+#include "ui/PatternSearchFeature.h"
 #include "ui/NumericPadFeature.h"
 #include "ui/SystemDialogsFeature.h"
 #include "ui/UtilFeature.h"
@@ -126,7 +128,12 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     };
     TTrigMenuFeature& trigMenu =
         Add(life, std::make_unique<TTrigMenuFeature>(shell, &timebaseChannels.Settings().Timebase()));
-    Add(life, std::make_unique<TPatternLengthListFeature>(shell, trigMenu.Trigger(), trigMenu.OpenPatternLengthList));
+    TPatternLengthListFeature& lengthList = Add(
+        life, std::make_unique<TPatternLengthListFeature>(shell, trigMenu.Trigger(), trigMenu.OpenPatternLengthList));
+    TPatternSearch& patternSearch = Add(life, std::make_unique<TPatternSearch>(shell));
+    Add(life, std::make_unique<TPatternSearchFeature>(patternSearch));
+    patternSearch.Lengths = [&lengthList]() -> const std::vector<int>& { return lengthList.Lengths(); };
+    trigMenu.Trigger().FindPatternTrigger = [&patternSearch](double rate) { patternSearch.FindPatternTrigger(rate); };
     Add(life, std::make_unique<TZoomMenuFeature>(shell));
     TAutoScale& autoScale = Add(life, std::make_unique<TAutoScale>(shell, trigMenu.Trigger(),
                                                                    &timebaseChannels.Settings().Timebase()));
@@ -135,6 +142,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
         std::make_unique<TProgramMainCommandSteps>(shell, acquisition, timebaseChannels.Settings().Timebase());
     programSteps->AutoScale = &autoScale;
     autoScale.Steps = programSteps.get();
+    patternSearch.Steps = programSteps.get();
     MainCommandSteps_ = std::move(programSteps);
     mainCommands.SetSteps(*MainCommandSteps_);
     TNumericPadFeature& pad = Add(life, std::make_unique<TNumericPadFeature>(

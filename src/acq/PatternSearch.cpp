@@ -44,13 +44,14 @@ TTransitions CountTransitions(const double* points, int n, double u, double l) {
 
 int DividerForChanges(int changes) { return changes > 200 ? 8 : changes > 100 ? 4 : changes > 50 ? 2 : 1; }
 
-TPatternSearch::TPatternSearch(TShell& shell) : Shell_(shell) {}
+TPatternSearch::TPatternSearch(TShell& shell) : RefSine(shell), Shell_(shell) {}
 
 TPatternSearch::~TPatternSearch() = default;
 
 void TPatternSearch::FillRows(TShell& shell) {
     shell.AcqCycle.Add(TAcqCycleRow::PatternSearchSteps, [this](TShell&) {
         if (Running_) FindPatternTriggerStep();
+        if (RefSine.Capturing()) RefSine.RefSineCaptureStep();
         return false;
     });
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "acq/RefSineCapture.h"
 #include "core/Feature.h"
 #include "core/RunningStat.h"
 
@@ -75,6 +76,8 @@ public:
     TPatternSearchView* View = nullptr;
     // The undo of the main commands (keeps the timebase delays); none: a plain undo.
     TMainCommandSteps* Steps = nullptr;
+    // The low-jitter reference capture, stepped by the same hook.
+    TRefSineCapture RefSine;
 
 private:
     void SetUp(double rate);

@@ -6,6 +6,7 @@
 #include "acq/Autoscale.h"
 #include "acq/MainCommands.h"
 #include "acq/PatternSearch.h"
+#include "acq/ReferenceSine.h"
 #include "acq/SaveRecall.h"
 #include "acq/SignalAcq.h"
 #include "acq/Timebase.h"
@@ -134,6 +135,9 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TPatternSearchFeature>(patternSearch));
     patternSearch.Lengths = [&lengthList]() -> const std::vector<int>& { return lengthList.Lengths(); };
     trigMenu.Trigger().FindPatternTrigger = [&patternSearch](double rate) { patternSearch.FindPatternTrigger(rate); };
+    trigMenu.Trigger().StartRefSineCapture = [&patternSearch] { patternSearch.RefSine.StartRefSineCapture(); };
+    trigMenu.Trigger().StopRefSineCapture = [&patternSearch] { patternSearch.RefSine.StopRefSineCapture(); };
+    patternSearch.RefSine.Prescale = RefFreqPrescale(args);
     Add(life, std::make_unique<TZoomMenuFeature>(shell));
     TAutoScale& autoScale = Add(life, std::make_unique<TAutoScale>(shell, trigMenu.Trigger(),
                                                                    &timebaseChannels.Settings().Timebase()));

@@ -21,3 +21,38 @@ TEST(PatternSearch, TransitionsAndDividers) {
     EXPECT_EQ(DividerForChanges(150), 4);
     EXPECT_EQ(DividerForChanges(201), 8);
 }
+
+#include <cmath>
+
+#include "AcqTestSupport.h"
+#include "acq/RefSineCapture.h"
+#include "acq/SignalObj.h"
+
+// 1.25 GHz divided by 8 is 156.25 MHz: two periods across the screen at 1 ns/div. Ch2's reference is
+// averaged over 127 acquisitions, then fitted.
+TEST(PatternSearch, RefSineCaptureAveragesThenFits) {
+    EXPECT_DOUBLE_EQ(RefSineTimeScale(1.25e9, 8), 1e-9);
+    test::TAcqContext c;
+    c.Register();
+    TRefSineCapture capture(c.Shell);
+    capture.StartRefSineCapture();
+    ASSERT_TRUE(capture.Capturing());
+    const double f = 156.25e6, dt = 1e-11;
+    TSignalObj& ch2 = c.Shell.Records()->Record(ssCh2);
+    ch2.SetLength(1024);
+    ch2.SetSampleInterval(dt);
+    ch2.SetOrigin(0);
+    for (int k = 0; k < RefSineCaptureCount; ++k) {
+        // Noise of alternating sign averages away.
+        for (int i = 0; i < 1024; ++i) ch2.SetPoint(i, 0.2 * std::sin(2 * M_PI * f * i * dt + 0.3) + (k % 2 ? 0.01 : -0.01));
+        EXPECT_TRUE(capture.Capturing()) << k;
+        capture.RefSineCaptureStep();
+    }
+    EXPECT_FALSE(capture.Capturing());
+    ASSERT_NE(capture.Sine(), nullptr);
+    EXPECT_NEAR(capture.Sine()->Omega(), 2 * M_PI * f, 1);
+    EXPECT_NEAR(capture.Sine()->Amplitude(), 0.2, 0.002);
+    EXPECT_NEAR(capture.Sine()->Phase(), 0.3, M_PI / 256);
+    capture.StopRefSineCapture();
+    EXPECT_EQ(capture.Sine(), nullptr);
+}

@@ -50,7 +50,8 @@ TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
     int phase = 0, polls = 0;
     bool busy = false;
     double extLevel = 0, scaleB = 0;
-    int tbMode = -1;
+    int tbMode = -1, extHfMode = -1;
+    double extHfLevel = 0;
     bool runAfterSuccess = false, runAfterFailure = false, runAfterCancel = false;
     bool redoLeft = true, cancelRedoLeft = true, sawForm = false;
     std::vector<std::string> before, afterFailure, beforeCancel, afterCancel;
@@ -98,6 +99,14 @@ TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
             cancelRedoLeft = !shell.UndoBuffer()->RedoEmpty();
             runAfterCancel = shell.RunOn;
             phase = 3;
+        } else if (phase == 3) {
+            // A source other than Direct needs no level: the search succeeds at once, the level stays.
+            shell.ExecuteCommandString("Trig:Source ExtHF");
+            shell.ExecuteCommandString("Trig:ExtLevel 0.1");
+            shell.ExecuteCommandString("*AUTOSCALE");
+            extHfLevel = real("Trig:ExtLevel");
+            extHfMode = ReadChoiceSetting(tree, "TB:Mode", -1);
+            phase = 4;
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
         }
@@ -108,7 +117,7 @@ TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
     auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
     ASSERT_NE(app, nullptr);
     EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
-    ASSERT_EQ(phase, 3);
+    ASSERT_EQ(phase, 4);
     ASSERT_TRUE(sawForm);
     // The sine: the demo triggers between 0.125 and 0.375 V, the period is 10 ns, shown as 3 periods.
     EXPECT_TRUE(asked.empty()) << (asked.empty() ? "" : asked.front());
@@ -125,6 +134,8 @@ TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
     EXPECT_EQ(afterCancel, beforeCancel);
     EXPECT_FALSE(cancelRedoLeft);
     EXPECT_TRUE(runAfterCancel);
+    EXPECT_DOUBLE_EQ(extHfLevel, 0.1);
+    EXPECT_EQ(extHfMode, 2);
 }
 
 }  // namespace

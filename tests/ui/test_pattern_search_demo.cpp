@@ -60,6 +60,7 @@ TEST(PatternSearchDemo, FindsPrbs7AndAnExhaustedListTurnsTheLockOff) {
             shell.ExecuteCommandString("Ch2:Display OFF");
             shell.ExecuteCommandString("GSS:A:Waweform PRBS");
             shell.ExecuteCommandString("GSS:A:PrbsLength 7");
+            shell.ExecuteCommandString("GSS:A:Frequency 1e9");
             shell.ExecuteCommandString("Trig:PattLen 200");
             before = OtherSettings(shell);
             askedBefore = dialogs.Asked.size();
@@ -81,11 +82,16 @@ TEST(PatternSearchDemo, FindsPrbs7AndAnExhaustedListTurnsTheLockOff) {
     });
     poll.start(20);
     int formSeen = 0;
+    std::pair<double, double> setupScales;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* f = dynamic_cast<TfrmFindPatternTrig*>(w); f && f->isVisible() && formSeen++ == 0) {
                 EXPECT_TRUE(test::TextsThatDoNotFit(*f).empty());
+                // The set-up's time scales: 32 and 3.2 bits per division.
+                setupScales = {ReadRealSetting(shell.CommandTree(), "TB:ScaleA", -1),
+                               ReadRealSetting(shell.CommandTree(), "TB:ScaleB", -1)};
+                test::SaveScreenshot(*f, "find_pattern_trigger.png");
             }
     });
     watch.start(5);
@@ -95,6 +101,8 @@ TEST(PatternSearchDemo, FindsPrbs7AndAnExhaustedListTurnsTheLockOff) {
     EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_EQ(phase, 2);
     EXPECT_GT(formSeen, 0);
+    EXPECT_NEAR(setupScales.first, 3.2e-8, 1e-15);
+    EXPECT_NEAR(setupScales.second, 3.2e-9, 1e-16);
     EXPECT_EQ(length, 127);
     EXPECT_EQ(after, before);
     ASSERT_GT(dialogs.Asked.size(), askedBefore);

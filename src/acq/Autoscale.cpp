@@ -455,6 +455,7 @@ void TAutoScale::StartAutoScale(int kind) {
     const THandler* command = FindSetting<THandler>(Shell_.CommandTree(), "*Autoscale");
     Remote_ = command && command->GetWhoChangedRaw() == wcvRemote;
     Kind_ = kind;
+    Closing_ = false;
     Mask_ = AutoScaleMask(kind);
     Result_ = 0;
     FailureText_.clear();
@@ -527,7 +528,7 @@ void TAutoScale::PrepareAutoScale() {
 }
 
 void TAutoScale::Fail(const TExc& e) {
-    if (!Running_) return;
+    if (!Running_ || Closing_) return;
     FailureText_ = e.what();
     if (FindSetting<THandler>(Shell_.CommandTree(), "*StopSingle"))
         Run("*StopSingle Stop");
@@ -544,7 +545,7 @@ void TAutoScale::Fail(const TExc& e) {
 }
 
 void TAutoScale::AutoScaleStep() {
-    if (!Running_) return;
+    if (!Running_ || Closing_) return;
     try {
         if (State_ == 1) {
             if (!AutoScaleAmplitude()) throw TExc(Shell_.LangStr("AmplitudeVerySmall"));
@@ -613,7 +614,7 @@ void TAutoScale::BeginTrigLevelSearch() {
 }
 
 bool TAutoScale::IdleStep() {
-    if (!Running_ || State_ != 2) return false;
+    if (!Running_ || Closing_ || State_ != 2) return false;
     TTrigLevelTrials& trials = Trials ? *Trials : *OwnTrials_;
     try {
         // Trials that answer at once (the demo) run on; one that waits gives the loop back.
@@ -731,7 +732,8 @@ void TAutoScale::ApplyFound(const TAutoScalePeriodSearch& search) {
 }
 
 void TAutoScale::CloseAutoScale(int result) {
-    if (!Running_) return;
+    if (!Running_ || Closing_) return;
+    Closing_ = true;
     Result_ = result;
     Shell_.Analysis().UpdateHistControls();
     if (View && Modal_)

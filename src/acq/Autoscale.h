@@ -193,6 +193,7 @@ private:
     bool TrialRunning_ = false;
     THistParams Global_;
     bool Running_ = false;
+    bool Closing_ = false;  // closed, the dialog not yet gone: no more steps
     bool Remote_ = false;
     bool Modal_ = false;
     bool IntClock_ = false;

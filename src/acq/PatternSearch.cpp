@@ -165,7 +165,8 @@ void TPatternSearch::SetUp(double rate) {
 }
 
 void TPatternSearch::FindPatternTriggerStep() {
-    if (!Running_) return;
+    // Ended, the dialog not yet gone: no more steps.
+    if (!Running_ || Ended_) return;
     TCommandTree* tree = Shell_.CommandTree();
     const std::vector<int>& list = Lengths();
     const TSignalObj& record = Record();
@@ -279,7 +280,7 @@ void TPatternSearch::FindPatternTriggerStep() {
 }
 
 void TPatternSearch::Cancel() {
-    if (!Running_) return;
+    if (!Running_ || Ended_) return;
     Cancelled_ = true;
     End(StepNotFound);
 }

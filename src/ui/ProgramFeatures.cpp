@@ -47,6 +47,7 @@ class TProgramMainCommandSteps : public TMainCommandSteps {
 public:
     TProgramMainCommandSteps(TShell& shell, TSignalAcq& acquisition, TTimebase& timebase)
         : Shell_(shell), Acquisition_(acquisition), Timebase_(timebase) {}
+    TAutoScale* AutoScale = nullptr;
     void SetRedrawFlags() override { Acquisition_.SetRedrawFlags(); }
     void StartAutoScale(int kind) override {
         if (AutoScale) AutoScale->StartAutoScale(kind);
@@ -60,9 +61,6 @@ private:
     TShell& Shell_;
     TSignalAcq& Acquisition_;
     TTimebase& Timebase_;
-
-public:
-    TAutoScale* AutoScale = nullptr;
 };
 
 }  // namespace

@@ -46,6 +46,8 @@ public:
     double BinToColumn(double bin) const;
     double BinToValue(double bin) const;
     double BinSpanToValue(double bins) const;
+    // The value of a screen row, whatever the orientation (the hit map's rows of a time histogram).
+    double RowToValue(double row) const { return (CentreRow_ - row) / RowsPerUnit_ + ValueOffset_; }
 
     double GetMaxValue() const;
     double GetMinValue() const;

@@ -26,6 +26,8 @@ public:
     virtual void UpdateHistogram(int /*mode*/) {}
     virtual void RefreshHistWindowOnScaleChange(int /*which*/) {}
     virtual void MeasureAcquisition() {}
+    // The histogram's controls after the shared histogram was used elsewhere (autoscale).
+    virtual void UpdateHistControls() {}
 };
 
 }  // namespace vt

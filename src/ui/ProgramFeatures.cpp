@@ -3,8 +3,11 @@
 #include <filesystem>
 
 #include "acq/AutoCalibration.h"
-#include "acq/RampTest.h"
+#include "acq/Autoscale.h"
 #include "acq/MainCommands.h"
+#include "acq/PatternSearch.h"
+#include "acq/RampTest.h"
+#include "acq/ReferenceSine.h"
 #include "acq/SaveRecall.h"
 #include "acq/SignalAcq.h"
 #include "acq/Timebase.h"
@@ -18,11 +21,13 @@
 #include "link/AdjustmentValues.h"
 #include "link/InstrumentInfoFile.h"
 #include "ui/Automation.h"
+#include "ui/AutoscaleFeature.h"
 #include "ui/CalibrationFeature.h"
 #include "ui/InstrumentStart.h"
 #include "ui/MainCommandsUi.h"
 #include "ui/MainWindowFeature.h"
 #include "ui/PatternLengthListFeature.h"
+#include "ui/PatternSearchFeature.h"
 #include "ui/ScreenColorsFeature.h"
 #include "ui/NumericPadFeature.h"
 #include "ui/SystemDialogsFeature.h"
@@ -46,7 +51,11 @@ class TProgramMainCommandSteps : public TMainCommandSteps {
 public:
     TProgramMainCommandSteps(TShell& shell, TSignalAcq& acquisition, TTimebase& timebase)
         : Shell_(shell), Acquisition_(acquisition), Timebase_(timebase) {}
+    TAutoScale* AutoScale = nullptr;
     void SetRedrawFlags() override { Acquisition_.SetRedrawFlags(); }
+    void StartAutoScale(int kind) override {
+        if (AutoScale) AutoScale->StartAutoScale(kind);
+    }
     void SaveTimebaseDelays() override { Timebase_.SaveTimebaseDelays(); }
     void RestoreTimebaseDelays() override { Timebase_.RestoreTimebaseDelays(); }
     void RecallSetup(int kind, bool showErrors) override { vt::RecallSetup(Shell_, kind, showErrors); }
@@ -123,7 +132,15 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     };
     TTrigMenuFeature& trigMenu =
         Add(life, std::make_unique<TTrigMenuFeature>(shell, &timebaseChannels.Settings().Timebase()));
-    Add(life, std::make_unique<TPatternLengthListFeature>(shell, trigMenu.Trigger(), trigMenu.OpenPatternLengthList));
+    TPatternLengthListFeature& lengthList = Add(
+        life, std::make_unique<TPatternLengthListFeature>(shell, trigMenu.Trigger(), trigMenu.OpenPatternLengthList));
+    TPatternSearch& patternSearch = Add(life, std::make_unique<TPatternSearch>(shell));
+    Add(life, std::make_unique<TPatternSearchFeature>(patternSearch));
+    patternSearch.Lengths = [&lengthList]() -> const std::vector<int>& { return lengthList.Lengths(); };
+    trigMenu.Trigger().FindPatternTrigger = [&patternSearch](double rate) { patternSearch.FindPatternTrigger(rate); };
+    trigMenu.Trigger().StartRefSineCapture = [&patternSearch] { patternSearch.RefSine.StartRefSineCapture(); };
+    trigMenu.Trigger().StopRefSineCapture = [&patternSearch] { patternSearch.RefSine.StopRefSineCapture(); };
+    patternSearch.RefSine.Prescale = RefFreqPrescale(args);
     Add(life, std::make_unique<TZoomMenuFeature>(shell));
     Add(life, std::make_unique<TGeneratorMenuFeature>(shell, &calibration));
     TOEConv& oeConv = Add(life, std::make_unique<TOEConvMenuFeature>(shell, &calibration)).Converter();
@@ -131,8 +148,15 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
         return oeConv.IsChannelFedByOEConverter(channel);
     };
     Add(life, std::make_unique<TRampTest>(shell, &calibration));
-    MainCommandSteps_ =
+    TAutoScale& autoScale = Add(life, std::make_unique<TAutoScale>(shell, trigMenu.Trigger(),
+                                                                   &timebaseChannels.Settings().Timebase()));
+    Add(life, std::make_unique<TAutoScaleFeature>(autoScale));
+    auto programSteps =
         std::make_unique<TProgramMainCommandSteps>(shell, acquisition, timebaseChannels.Settings().Timebase());
+    programSteps->AutoScale = &autoScale;
+    autoScale.Steps = programSteps.get();
+    patternSearch.Steps = programSteps.get();
+    MainCommandSteps_ = std::move(programSteps);
     mainCommands.SetSteps(*MainCommandSteps_);
     TNumericPadFeature& pad = Add(life, std::make_unique<TNumericPadFeature>(
                                             shell, [&shell, this] { UndoRedoSettings(shell, *MainCommandSteps_, false, true); }));

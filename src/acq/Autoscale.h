@@ -1,0 +1,212 @@
+#pragma once
+// Autoscale: sets the shown channels' scale and offset, the trigger level and the timebase so that the
+// signal fills the screen. A state machine advanced once per acquisition by the end-of-cycle hook
+// (amplitude, then the period) and by idle steps on the link clock while the trigger level is tried
+// without acquisitions. Every setting it changes goes into one undo step, undone on failure or Cancel.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "acq/HistogramLevelStatistics.h"
+#include "core/Feature.h"
+
+namespace vt {
+
+class TAxisHist;
+class TFullHist;
+class TMainCommandSteps;
+class TShell;
+class TTimebase;
+class TTrigger;
+
+// An autoscale failure: its text is the language text shown to the user.
+class TExc : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum TAutoScaleKind : int { askAuto = 0, askSingleVal = 1, askNRZ = 2, askRZ = 3 };
+// The adjustment mask of a kind: 31, 7, 8, 16.
+int AutoScaleMask(int kind);
+
+// One amplitude measurement of a channel shown at scale (V/div): hits on the screen, their span
+// (maximum - minimum) and mean.
+struct TAmplitudeResult {
+    bool Failed = false;  // the signal is too small for the smallest scale
+    bool Done = false;    // the scale fits; otherwise the channel was zoomed and is measured again
+    double Scale = 0, Offset = 0;
+};
+TAmplitudeResult AutoScaleChannelAmplitude(double scale, std::uint64_t hits, double span, double centre);
+
+// The settings from a found period: the reference channel's scale and offset, the timebase.
+struct TFoundSettings {
+    double Scale = 0, Offset = 0, ScaleA = 0, ScaleB = 0, Delay = 0;
+};
+TFoundSettings AutoScaleFoundSettings(int mask, double lo, double hi, double period, double edge);
+
+// The trigger-level search in millivolts: first +-32 mV, then a coarse-to-fine scan, then both edges
+// of the triggering range by halving. The caller runs each trial and answers it.
+class TTrigLevelSearch {
+public:
+    void Start();
+    bool Ended() const { return Phase_ == Done || Phase_ == Failed; }
+    bool Found() const { return Phase_ == Done; }
+    // The level of the trial to run now.
+    int Level() const { return Current_; }
+    void Answer(bool triggers);
+    // The middle of the triggering range in volts.
+    double Result() const { return (Lower_ + Upper_) * 0.0005; }
+    int Lower() const { return Lower_; }
+    int Upper() const { return Upper_; }
+    int Progress() const { return Progress_; }
+
+private:
+    enum TPhase { Idle, ZeroMinus, ZeroPlus, Scan, LowerEdge, UpperEdge, Done, Failed };
+    void NextScanLevel();
+    void BeginEdge(int direction);
+    void NextEdgeLevel();
+
+    TPhase Phase_ = Idle;
+    int Current_ = 0;
+    int Q_ = 1024, A_ = 512, C_ = 0, Sign_ = -1;
+    int Found_ = 0, Pos_ = 0, Dist_ = 0, Dir_ = -1;
+    int Lower_ = 0, Upper_ = 0;
+    int Progress_ = 25;
+};
+
+// The searches of the period on the shared histogram against the untriggered level statistics. Each
+// answers a code (0 nothing, 1 part, 2 found); a found search fills the period, edge and levels.
+class TAutoScalePeriodSearch {
+public:
+    TAutoScalePeriodSearch(const TFullHist& hist, THistParams& global, int& mask) : Hist_(hist), Global_(global), Mask_(mask) {}
+    // The whole histogram against the global statistics, then the 19 comparison windows; clears mask
+    // bits. False when no kind is left.
+    bool AnalyseHistogramLevels(int& code);
+    // False when the edges could not be timed (the step fails).
+    bool LevelWindowSearch(int& code);
+    bool DutyWindowSearch(int& code);
+
+    double Period = 0, Edge = 0, Low = 0, High = 0;
+
+private:
+    std::uint64_t HitsIn(int colFrom, int colTo, int posFrom, int posTo) const;
+    // Mean time (and earliest time) of the hits in the columns and positions; false without hits.
+    bool TimesIn(int colFrom, int colTo, int posFrom, int posTo, double& mean, double& earliest) const;
+    double MeanValueIn(int colFrom, int colTo, int posFrom, int posTo) const;
+    bool EdgeTimes(int firstCentre, int secondCentre, int halfWidth, double& t1, double& t2) const;
+    void WholeLevels();
+
+    const TFullHist& Hist_;
+    THistParams& Global_;
+    int& Mask_;
+};
+
+class TAutoScale;
+
+// The progress dialog: modal while autoscale runs; without one (no window, tests) the run is stepped
+// from outside.
+class TAutoScaleView {
+public:
+    virtual ~TAutoScaleView() = default;
+    // Shows the dialog modally; returns once EndRun was called.
+    virtual void RunModal(TAutoScale& run) = 0;
+    virtual void EndRun(int result) = 0;
+    virtual void ProgressChanged(int position) { (void)position; }
+};
+
+// The trial of one trigger level, as the trigger runs it (stepped, or answered at once).
+class TTrigLevelTrials {
+public:
+    virtual ~TTrigLevelTrials() = default;
+    virtual void Start(double level) = 0;
+    // True once the trial has its answer.
+    virtual bool Step(bool& triggers) = 0;
+};
+
+class TAutoScale : public TFeature {
+public:
+    static constexpr int IdleStepMs = 10;
+
+    TAutoScale(TShell& shell, TTrigger& trigger, TTimebase* timebase);
+    ~TAutoScale() override;
+    TAutoScale(const TAutoScale&) = delete;
+    TAutoScale& operator=(const TAutoScale&) = delete;
+
+    void FillRows(TShell& shell) override;
+
+    // kind 0 Auto, 1 SingleVal, 2 NRZ, 3 RZ; nothing unless Ch1 or Ch2 is shown.
+    void StartAutoScale(int kind);
+    // After every acquisition while running.
+    void AutoScaleStep();
+    // Between acquisitions: the trigger-level trials. True while the run waits on the clock.
+    bool IdleStep();
+    // 1 success, 2 failure or Cancel.
+    void CloseAutoScale(int result);
+
+    bool Running() const { return Running_; }
+    int State() const { return State_; }
+    int SubState() const { return SubState_; }
+    int Mask() const { return Mask_; }
+    int Progress() const { return Progress_; }
+    int Result() const { return Result_; }
+    const std::string& FailureText() const { return FailureText_; }
+    double SearchTimeScale() const { return SearchScale_; }
+    const THistParams& GlobalParams() const { return Global_; }
+
+    TAutoScaleView* View = nullptr;
+    // The undo of the main commands (keeps the timebase delays); none: a plain undo.
+    TMainCommandSteps* Steps = nullptr;
+    // Stands in for the trigger's trials (tests).
+    TTrigLevelTrials* Trials = nullptr;
+    // The dialog's offset from the autoscale button, remembered for the run.
+    int DialogOffsetX = -20, DialogOffsetY = 13;
+
+private:
+    struct TSaved;
+    void PrepareAutoScale();
+    void Finish(int result);
+    bool AutoScaleAmplitude();
+    void BeginTrigLevelSearch();
+    void TrigLevelFound();
+    bool AutoScalePeriod();
+    bool GrowSearchScale(int code);
+    void ApplyFound(const TAutoScalePeriodSearch& search);
+    void Fail(const TExc& e);
+    void SetProgress(int position);
+    void UseInternalClock(bool on);
+    void SetSearchScale(double seconds);
+    void Single();
+    void Run(const std::string& line);
+    void SetChoice(const char* path, const char* item);
+    bool Shown(int channel) const;
+
+    TShell& Shell_;
+    TTrigger& Trigger_;
+    TTimebase* Timebase_;
+    std::unique_ptr<TSaved> Saved_;
+    std::array<std::unique_ptr<TAxisHist>, 2> ChannelHist_;
+    std::array<bool, 2> Done_{};
+    std::unique_ptr<TTrigLevelTrials> OwnTrials_;
+    TTrigLevelSearch LevelSearch_;
+    bool TrialRunning_ = false;
+    THistParams Global_;
+    bool Running_ = false;
+    bool Closing_ = false;  // closed, the dialog not yet gone: no more steps
+    bool Remote_ = false;
+    bool Modal_ = false;
+    bool IntClock_ = false;
+    int Kind_ = 0;
+    int Mask_ = 31;
+    int State_ = 0;
+    int SubState_ = 0;
+    int Target_ = 16;
+    int RefChannel_ = 0;
+    double SearchScale_ = 5e-7;
+    int Progress_ = 0;
+    int Result_ = 0;
+    std::string FailureText_;
+};
+
+}  // namespace vt

@@ -1,0 +1,31 @@
+#include "ui/dialogs/AutoScaleForm.h"
+
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include "acq/Autoscale.h"
+#include "ui/dialogs/DialogPlacing.h"
+
+namespace vt {
+
+TAutoScalFrm::TAutoScalFrm(QWidget* parent, TAutoScale& run) : QDialog(parent), Run_(run) {
+    setObjectName("AutoScalFrm");
+    setWindowTitle("Autoscaling...");
+    setFixedSize(FormWidth, FormHeight);
+    Progress_ = Place(new QProgressBar(this), "ProgressBar1", 8, 18, 190, 20);
+    Progress_->setRange(0, 100);
+    Progress_->setTextVisible(false);
+    Progress_->setValue(run.Progress());
+    Cancel_ = Place(new QPushButton("Cancel", this), "btCancel", 207, 16, 80, 24);
+    // Cancel ends the run; the run's end closes the dialog.
+    connect(Cancel_, &QPushButton::clicked, this, [this] { Run_.CloseAutoScale(2); });
+    Timer_ = new QTimer(this);
+    Timer_->setInterval(TAutoScale::IdleStepMs);
+    connect(Timer_, &QTimer::timeout, this, [this] { Run_.IdleStep(); });
+    Timer_->start();
+}
+
+void TAutoScalFrm::SetProgress(int position) { Progress_->setValue(std::clamp(position, 0, 100)); }
+
+}  // namespace vt

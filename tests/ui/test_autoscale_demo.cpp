@@ -1,0 +1,142 @@
+// Autoscale in the demo program with its real engine: on the sine it finds the trigger level and the
+// period; with no signal it fails and every setting is as before; Cancel in the period search likewise.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+
+#include "UiTestSupport.h"
+#include "core/CommandTree.h"
+#include "core/SettingReaders.h"
+#include "core/Shell.h"
+#include "core/UndoBuffer.h"
+#include "core/temp_folder.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/VeltraneApplication.h"
+#include "ui/dialogs/AutoScaleForm.h"
+
+namespace vt {
+namespace {
+
+std::vector<std::string> AllSettings(TShell& shell) {
+    std::vector<std::string> list;
+    shell.CommandTree()->Root().SaveAllSettings(list);
+    return list;
+}
+
+TAutoScalFrm* OpenForm() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* f = dynamic_cast<TAutoScalFrm*>(w); f && f->isVisible()) return f;
+    return nullptr;
+}
+
+TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
+    const test::TempFolder temp;
+    const auto home = temp.Path() / "home";
+    std::filesystem::create_directories(home);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    TCommandTree* tree = nullptr;
+    auto real = [&](const char* path) { return ReadRealSetting(tree, path, -1); };
+    int phase = 0, polls = 0;
+    bool busy = false;
+    double extLevel = 0, scaleB = 0;
+    int tbMode = -1, extHfMode = -1;
+    double extHfLevel = 0;
+    bool runAfterSuccess = false, runAfterFailure = false, runAfterCancel = false;
+    bool redoLeft = true, cancelRedoLeft = true, sawForm = false;
+    std::vector<std::string> before, afterFailure, beforeCancel, afterCancel;
+    std::vector<std::string> asked;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        // Once the demo runs: its start-up recalls its setup first.
+        if (!shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
+        tree = shell.CommandTree();
+        busy = true;
+        if (phase == 0) {
+            shell.ExecuteCommandString("Ch2:Display OFF");
+            shell.ExecuteCommandString("*AUTOSCALE");
+            sawForm = true;
+            extLevel = real("Trig:ExtLevel");
+            scaleB = real("TB:ScaleB");
+            tbMode = ReadChoiceSetting(tree, "TB:Mode", -1);
+            runAfterSuccess = shell.RunOn;
+            asked = dialogs.Asked;
+            phase = 1;
+        } else if (phase == 1) {
+            for (const char* route : {"GSS:Ch1", "GSS:Ch2"}) FindSetting<TRadioSwHandler>(tree, route)->SetItemIndex(0);
+            before = AllSettings(shell);
+            shell.ExecuteCommandString("*AUTOSCALE");
+            afterFailure = AllSettings(shell);
+            redoLeft = !shell.UndoBuffer()->RedoEmpty();
+            runAfterFailure = shell.RunOn;
+            phase = 2;
+        } else if (phase == 2) {
+            FindSetting<TRadioSwHandler>(tree, "GSS:Ch1")->SetItemIndex(1);
+            beforeCancel = AllSettings(shell);
+            // Cancelled once the period search runs; the dialog's picture is kept then.
+            QTimer cancel;
+            QObject::connect(&cancel, &QTimer::timeout, [&] {
+                TAutoScalFrm* form = OpenForm();
+                if (!form || form->ProgressBar().value() < 50) return;
+                cancel.stop();
+                test::SaveScreenshot(*form, "autoscale_progress.png");
+                EXPECT_TRUE(test::TextsThatDoNotFit(*form).empty());
+                form->CancelButton().click();
+            });
+            cancel.start(5);
+            shell.ExecuteCommandString("*AUTOSCALE");
+            afterCancel = AllSettings(shell);
+            cancelRedoLeft = !shell.UndoBuffer()->RedoEmpty();
+            runAfterCancel = shell.RunOn;
+            phase = 3;
+        } else if (phase == 3) {
+            // A source other than Direct needs no level: the search succeeds at once, the level stays.
+            shell.ExecuteCommandString("Trig:Source ExtHF");
+            shell.ExecuteCommandString("Trig:ExtLevel 0.1");
+            shell.ExecuteCommandString("*AUTOSCALE");
+            extHfLevel = real("Trig:ExtLevel");
+            extHfMode = ReadChoiceSetting(tree, "TB:Mode", -1);
+            phase = 4;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        }
+        busy = false;
+    });
+    poll.start(20);
+    QTimer::singleShot(120000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    ASSERT_EQ(phase, 4);
+    ASSERT_TRUE(sawForm);
+    // The sine: the demo triggers between 0.125 and 0.375 V, the period is 10 ns, shown as 3 periods.
+    EXPECT_TRUE(asked.empty()) << (asked.empty() ? "" : asked.front());
+    EXPECT_NEAR(extLevel, 0.25, 1e-9);
+    EXPECT_EQ(tbMode, 2);
+    EXPECT_NEAR(scaleB * 3, 1e-8, 1e-10);
+    EXPECT_TRUE(runAfterSuccess);
+    // No signal: the failure is told, everything is back, nothing to redo, Run on.
+    ASSERT_FALSE(dialogs.Asked.empty());
+    EXPECT_NE(dialogs.Asked.back().find("mplitude"), std::string::npos) << dialogs.Asked.back();
+    EXPECT_EQ(afterFailure, before);
+    EXPECT_FALSE(redoLeft);
+    EXPECT_TRUE(runAfterFailure);
+    EXPECT_EQ(afterCancel, beforeCancel);
+    EXPECT_FALSE(cancelRedoLeft);
+    EXPECT_TRUE(runAfterCancel);
+    EXPECT_DOUBLE_EQ(extHfLevel, 0.1);
+    EXPECT_EQ(extHfMode, 2);
+}
+
+}  // namespace
+}  // namespace vt

@@ -1,0 +1,114 @@
+// The pattern-length search in the demo program (an identity with the pattern-sync option, generator A
+// sending PRBS7 to Ch1): the list 63, 127, 255 finds 127 and every other setting is as before; a list
+// without it shows "PatternNOTFound" and the lock goes Off.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "UiTestSupport.h"
+#include "core/CommandTree.h"
+#include "core/SettingReaders.h"
+#include "core/Shell.h"
+#include "core/temp_folder.h"
+#include "link/InstrumentIdentity.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/VeltraneApplication.h"
+#include "ui/dialogs/FindPatternTrigForm.h"
+
+namespace vt {
+namespace {
+
+// Every saved setting but the trigger's, which the search's result sets.
+std::vector<std::string> OtherSettings(TShell& shell) {
+    std::vector<std::string> list, others;
+    shell.CommandTree()->Root().SaveAllSettings(list);
+    for (const std::string& line : list)
+        if (line.rfind("Trig:", 0) != 0 && line.rfind("TRIG:", 0) != 0) others.push_back(line);
+    return others;
+}
+
+TEST(PatternSearchDemo, FindsPrbs7AndAnExhaustedListTurnsTheLockOff) {
+    const test::TempFolder temp;
+    const auto home = temp.Path() / "home";
+    std::filesystem::create_directories(home);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
+    std::ofstream(home / "~PatternLentgth.lst") << "63\n127\n255\n";
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    int phase = 0, polls = 0, length = 0, lockAfterFailure = -1;
+    bool busy = false;
+    std::vector<std::string> before, after;
+    std::size_t askedBefore = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
+        busy = true;
+        TCommandTree* tree = shell.CommandTree();
+        if (phase == 0) {
+            TInstrumentIdentity& id = shell.Identity()->Identity;
+            if (id.ModelType == 0) id.ModelType = 1;
+            id.Options |= optPatSyncTrig;
+            shell.ExecuteCommandString("Ch2:Display OFF");
+            shell.ExecuteCommandString("GSS:A:Waweform PRBS");
+            shell.ExecuteCommandString("GSS:A:PrbsLength 7");
+            shell.ExecuteCommandString("GSS:A:Frequency 1e9");
+            shell.ExecuteCommandString("Trig:PattLen 200");
+            before = OtherSettings(shell);
+            askedBefore = dialogs.Asked.size();
+            shell.ExecuteCommandString("Trig:PatternLockMode AutoDetect");
+            length = static_cast<int>(ReadRealSetting(tree, "Trig:PattLen", -1));
+            after = OtherSettings(shell);
+            phase = 1;
+        } else if (phase == 1) {
+            shell.ExecuteCommandString("Trig:PatternLockMode Off");
+            std::ofstream(home / "~PatternLentgth.lst") << "63\n255\n";
+            shell.StartUpSteps.RunRow(shell, TStartUpRow::LoadPatternLengthList);
+            shell.ExecuteCommandString("Trig:PatternLockMode AutoDetect");
+            lockAfterFailure = ReadChoiceSetting(tree, "Trig:PatternLockMode", -1);
+            phase = 2;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        }
+        busy = false;
+    });
+    poll.start(20);
+    int formSeen = 0;
+    std::pair<double, double> setupScales;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = dynamic_cast<TfrmFindPatternTrig*>(w); f && f->isVisible() && formSeen++ == 0) {
+                EXPECT_TRUE(test::TextsThatDoNotFit(*f).empty());
+                // The set-up's time scales: 32 and 3.2 bits per division.
+                setupScales = {ReadRealSetting(shell.CommandTree(), "TB:ScaleA", -1),
+                               ReadRealSetting(shell.CommandTree(), "TB:ScaleB", -1)};
+                test::SaveScreenshot(*f, "find_pattern_trigger.png");
+            }
+    });
+    watch.start(5);
+    QTimer::singleShot(120000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    ASSERT_EQ(phase, 2);
+    EXPECT_GT(formSeen, 0);
+    EXPECT_NEAR(setupScales.first, 3.2e-8, 1e-15);
+    EXPECT_NEAR(setupScales.second, 3.2e-9, 1e-16);
+    EXPECT_EQ(length, 127);
+    EXPECT_EQ(after, before);
+    ASSERT_GT(dialogs.Asked.size(), askedBefore);
+    EXPECT_EQ(dialogs.Asked.back(), "Error: Pattern NOT found");
+    EXPECT_EQ(lockAfterFailure, 0);
+}
+
+}  // namespace
+}  // namespace vt

@@ -56,11 +56,6 @@ TRC_RightMenuPanel* NewPage(QWidget* form, const char* name, const QString& capt
     return page;
 }
 
-// Retargets a switcher only when its setting changes, since retargeting rebinds at once.
-void Retarget(TRC_Switcher& sw, const char* mnemonic) {
-    if (sw.Mnemonics() != mnemonic) sw.SetMnemonics(mnemonic);
-}
-
 }  // namespace
 
 TAcq_Form::TAcq_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell)
@@ -122,16 +117,16 @@ void TAcq_Form::FollowSettings() {
 
     const int mode = GetAcqMode(Shell_, channel);
     if (mode == amPeak) {
-        Retarget(*Parameter_, "PkInterval");
+        RetargetSwitcher(*Parameter_, "PkInterval");
         Parameter_->SetCaption(QString::fromStdString(Shell_.LangStr("DETECTINTERVAL")));
         Parameter_->SetHelpContext(IntervalHelpContext);
-        Retarget(*RecLen_, ":SHADOW:Acq:LNonChanged");
+        RetargetSwitcher(*RecLen_, ":SHADOW:Acq:LNonChanged");
     } else {
         const bool envelope = mode == amEnvMinMax || mode == amEnvMax || mode == amEnvMin;
-        Retarget(*Parameter_, envelope ? "NEnv" : "NAvg");
+        RetargetSwitcher(*Parameter_, envelope ? "NEnv" : "NAvg");
         Parameter_->SetCaption(QString::fromStdString(Shell_.LangStr(envelope ? "ENVELOPEN" : "AVERAGEN")));
         Parameter_->SetHelpContext(envelope ? EnvelopeHelpContext : AverageHelpContext);
-        Retarget(*RecLen_, "RecLen");
+        RetargetSwitcher(*RecLen_, "RecLen");
     }
     const bool grey = mode == amPeak && GetPeakDetectInterval(Shell_, channel) < PeakIntervalGreyBelow;
     Parameter_->SetValueColor(grey ? std::optional<TColor>(TColor(GreyColor)) : std::nullopt);

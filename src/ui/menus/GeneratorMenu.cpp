@@ -14,34 +14,7 @@ namespace {
 
 constexpr int FirstTop = 18;
 constexpr int Gap = 1;
-constexpr int EditHeight = 40;
 constexpr int ButtonHeight = 30;
-
-TRC_RightMenuPanel* NewPage(QWidget* form, const char* name, const QString& caption, const char* group) {
-    auto* page = new TRC_RightMenuPanel(form);
-    page->setObjectName(name);
-    page->SetCaption(caption);
-    page->SetGroupMnemonics(group);
-    page->setGeometry(0, 0, TRC_RightMenuPanel::DefaultWidth, TRC_RightMenuPanel::DefaultHeight);
-    page->hide();
-    return page;
-}
-
-TRC_RadioSwitcher* Radio(TPageStacker& page, const char* name, const QString& caption, const char* mnemonic,
-                         const QStringList& items) {
-    auto* sw = page.Add<TRC_RadioSwitcher>(name, caption, mnemonic,
-                                           TPageStacker::ButtonsHeight(static_cast<int>(items.size())));
-    sw->SetItems(items);
-    return sw;
-}
-
-TRC_EditSwitcher* Edit(TPageStacker& page, const char* name, const QString& caption, const char* mnemonic) {
-    return page.Add<TRC_EditSwitcher>(name, caption, mnemonic, EditHeight);
-}
-
-void Retarget(TRC_Switcher& sw, const char* mnemonic) {
-    if (sw.Mnemonics() != mnemonic) sw.SetMnemonics(mnemonic);
-}
 
 }  // namespace
 
@@ -50,14 +23,14 @@ TGenerator_Form::TGenerator_Form(TSideMenus& menus, QWidget* mainWindow, TShell&
     setObjectName("Generator_Form");
     setFont(QFont(QStringLiteral("Liberation Sans"), 7));
 
-    TRC_RightMenuPanel* p = Pages_[0] = NewPage(this, "rmpGenerators", " Generators ", "Gen");
+    TRC_RightMenuPanel* p = Pages_[0] = NewMenuPage(this, "rmpGenerators", " Generators ", "Gen");
     TPageStacker main(*p, FirstTop, Gap);
-    auto* mode = Radio(main, "rswMode", "Mode", "Mode", {"Off", "Step", "Coarse TB", "Pulse", "NRZ", "RZ"});
-    Delay_ = Edit(main, "edswDelay", "DELAY", "Delay");
-    ClockPeriod_ = Edit(main, "edswClockPeriod", "CLOCK/PERIOD", "PulsePeriod");
+    auto* mode = main.Radio("rswMode", "Mode", "Mode", {"Off", "Step", "Coarse TB", "Pulse", "NRZ", "RZ"});
+    Delay_ = main.Edit("edswDelay", "DELAY", "Delay");
+    ClockPeriod_ = main.Edit("edswClockPeriod", "CLOCK/PERIOD", "PulsePeriod");
     const int widthTop = main.Top();
-    Width_ = Edit(main, "edswWidth", "WIDTH", "PulseWidth");
-    Radio(main, "rswTrigPRBS", "Internal Trigger", "TrigPRBS", {"Clock", "Pattern"});
+    Width_ = main.Edit("edswWidth", "WIDTH", "PulseWidth");
+    main.Radio("rswTrigPRBS", "Internal Trigger", "TrigPRBS", {"Clock", "Pattern"});
     for (int n = 1; n <= 2; ++n) {
         auto* output = main.Adopt(new TRC_RightPassiveCommandSwitcher(p), n == 1 ? "swOutput1" : "swOutput2",
                                   QString("Output %1...").arg(n), nullptr, ButtonHeight);
@@ -65,33 +38,33 @@ TGenerator_Form::TGenerator_Form(TSideMenus& menus, QWidget* mainWindow, TShell&
     }
     // "Length" takes the place of "WIDTH": only one of them belongs to a mode.
     main.MoveTo(widthTop);
-    Length_ = Radio(main, "rswLength", "Length", "Length", {"2^7-1", "2^10-1", "2^11-1", "2^15-1"});
+    Length_ = main.Radio("rswLength", "Length", "Length", {"2^7-1", "2^10-1", "2^11-1", "2^15-1"});
     Length_->move(0, Length_->y());
     mode->SetOnUpdateMe([this](TRC_Switcher&) { FollowMode(); });
     Length_->SetOnUpdateMe([this](TRC_Switcher&) { FollowMode(); });
 
-    p = Pages_[1] = NewPage(this, "rmpOutput", " Output 1 ", "Gen:Out1");
+    p = Pages_[1] = NewMenuPage(this, "rmpOutput", " Output 1 ", "Gen:Out1");
     TPageStacker out(*p, FirstTop, Gap);
     out.Adopt(PageButton(p, 1), "swBack", "Back", nullptr, ButtonHeight);
     OutputLabel_ = out.AddLabel("lbOutput", " Output 1");
-    Edit(out, "edswDeskew", "DESKEW / CROSSING", "Deskew");
+    out.Edit("edswDeskew", "DESKEW / CROSSING", "Deskew");
     const int offsetTop = out.Top();
-    Edit(out, "edswOffset", "OFFSET", "Offset")->hide();
+    out.Edit("edswOffset", "OFFSET", "Offset")->hide();
     out.MoveTo(offsetTop);
-    Radio(out, "rswSlope", "Slope", "Polarity", {"Positive", "Negative"});
+    out.Radio("rswSlope", "Slope", "Polarity", {"Positive", "Negative"});
     const int hiddenTop = out.Top();
-    auto* offsetMode = Radio(out, "rswOffsetMode", "Offset Mode", "ModeOffset", {"Positive", "Negative", "Variable"});
+    auto* offsetMode = out.Radio("rswOffsetMode", "Offset Mode", "ModeOffset", {"Positive", "Negative", "Variable"});
     offsetMode->hide();
     offsetMode->setEnabled(false);
     out.MoveTo(hiddenTop);
     out.Adopt(PageButton(p, 3), "swOffsetZero", "Offset Zero Calibr...", nullptr, ButtonHeight)->hide();
 
-    p = Pages_[2] = NewPage(this, "rmpOffsetZero", " Offset Zero Calibr ", "FLASH:Gen:Out1");
+    p = Pages_[2] = NewMenuPage(this, "rmpOffsetZero", " Offset Zero Calibr ", "FLASH:Gen:Out1");
     TPageStacker zero(*p, FirstTop, Gap);
     ZeroLabel_ = zero.AddLabel("lbOutputZero", " Output 1");
     zero.Adopt(PageButton(p, 2), "swBackZero", "Back", nullptr, ButtonHeight);
-    Edit(zero, "edswPositiveZero", "POSITIVE ZERO", "PositiveZero");
-    Edit(zero, "edswNegativeZero", "NEGATIVE ZERO", "NegativeZero");
+    zero.Edit("edswPositiveZero", "POSITIVE ZERO", "PositiveZero");
+    zero.Edit("edswNegativeZero", "NEGATIVE ZERO", "NegativeZero");
     // No setting stands behind "Proceed": it stays out of sight.
     zero.Adopt(new TRC_RightPassiveCommandSwitcher(p), "swProceed", "Proceed", nullptr, ButtonHeight)->hide();
     zero.Adopt(new TRC_RightCommandSwitcher(p), "swStoreConstant", "Store Constant", ":Flash:Calibr:StoreAll",
@@ -107,8 +80,8 @@ void TGenerator_Form::FollowMode() {
     const int mode = ReadChoiceSetting(Shell_.CommandTree(), "Gen:Mode", gmOff);
     const bool pattern = mode == gmNRZ || mode == gmRZ;
     ClockPeriod_->SetCaption(QString::fromStdString(Shell_.LangStr(pattern ? "CLOCK" : "PERIOD")));
-    Retarget(*ClockPeriod_, mode == gmRZ ? "RzClock" : mode == gmNRZ ? "NrzClock" : "PulsePeriod");
-    Retarget(*Delay_, mode == gmStep || mode == gmCoarseTB ? "StepsDelay" : "Delay");
+    RetargetSwitcher(*ClockPeriod_, mode == gmRZ ? "RzClock" : mode == gmNRZ ? "NrzClock" : "PulsePeriod");
+    RetargetSwitcher(*Delay_, mode == gmStep || mode == gmCoarseTB ? "StepsDelay" : "Delay");
     Length_->setVisible(pattern);
     Width_->setVisible(!pattern);
 }

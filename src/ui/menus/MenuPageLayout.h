@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QString>
 
+#include "ui/controls/ButtonSwitchers.h"
+#include "ui/controls/EditSwitcher.h"
 #include "ui/controls/Switcher.h"
 
 namespace vt {
@@ -37,6 +39,17 @@ public:
         Place(*sw, height ? height : sw->height());
         return sw;
     }
+    // A radio switcher one row per item, and an edit switcher of the menus' edit height.
+    TRC_RadioSwitcher* Radio(const char* name, const QString& caption, const char* mnemonic, const QStringList& items) {
+        auto* sw = Add<TRC_RadioSwitcher>(name, caption, mnemonic, ButtonsHeight(static_cast<int>(items.size())));
+        sw->SetItems(items);
+        return sw;
+    }
+    TRC_EditSwitcher* Edit(const char* name, const QString& caption, const char* mnemonic) {
+        return Add<TRC_EditSwitcher>(name, caption, mnemonic, EditHeight);
+    }
+    static constexpr int EditHeight = 40;
+
     // Where the next control goes; controls that take each other's place start from the same top.
     int Top() const { return Top_; }
     void MoveTo(int top) { Top_ = top; }
@@ -66,5 +79,10 @@ private:
     int Top_;
     int Gap_;
 };
+
+// A hidden page of the side menu's default size; group: the page's setting group (none: the form's).
+TRC_RightMenuPanel* NewMenuPage(QWidget* form, const char* name, const QString& caption, const char* group = nullptr);
+// Retargets a switcher only when its setting changes, since retargeting rebinds at once.
+void RetargetSwitcher(TRC_Switcher& sw, const char* mnemonic);
 
 }  // namespace vt

@@ -26,33 +26,11 @@ constexpr int Gap = 1;
 constexpr int EditHeight = 40;
 constexpr int ButtonHeight = 30;
 
-TRC_RightMenuPanel* NewPage(QWidget* form, const char* name, const QString& caption, const char* group) {
-    auto* page = new TRC_RightMenuPanel(form);
-    page->setObjectName(name);
-    page->SetCaption(caption);
-    page->SetGroupMnemonics(group);
-    page->setGeometry(0, 0, TRC_RightMenuPanel::DefaultWidth, TRC_RightMenuPanel::DefaultHeight);
-    page->hide();
-    return page;
-}
-
-TRC_RadioSwitcher* Radio(TPageStacker& page, const char* name, const QString& caption, const char* mnemonic,
-                         const QStringList& items) {
-    auto* sw = page.Add<TRC_RadioSwitcher>(name, caption, mnemonic,
-                                           TPageStacker::ButtonsHeight(static_cast<int>(items.size())));
-    sw->SetItems(items);
-    return sw;
-}
-
 TRC_ListBoxSwitcher* List(TRC_RightMenuPanel* page, TPageStacker& stack, const char* name, const QString& caption,
                           const char* mnemonic, const QStringList& items) {
     auto* sw = new TRC_ListBoxSwitcher(page);
     sw->SetItems(items);
     return stack.Adopt(sw, name, caption, mnemonic);
-}
-
-TRC_EditSwitcher* Edit(TPageStacker& page, const char* name, const QString& caption, const char* mnemonic) {
-    return page.Add<TRC_EditSwitcher>(name, caption, mnemonic, EditHeight);
 }
 
 TRC_RightCommandSwitcher* Command(TRC_RightMenuPanel* page, TPageStacker& stack, const char* name,
@@ -74,10 +52,10 @@ TOEConv_Form::TOEConv_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
     setFont(QFont(QStringLiteral("Liberation Sans"), 7));
     const QStringList eight = {"1", "2", "3", "4", "5", "6", "7", "8"};
 
-    TRC_RightMenuPanel* p = Pages_[0] = NewPage(this, "rmpOEConverter", "O/E Converter", "OEConv");
+    TRC_RightMenuPanel* p = Pages_[0] = NewMenuPage(this, "rmpOEConverter", "O/E Converter", "OEConv");
     TPageStacker main(*p, FirstTop, Gap);
-    Radio(main, "rswDestination", "Destination", "Dest", {"O/E Converter", "Ch1", "Ch2"});
-    WaveLen_ = Radio(main, "rswWaveLength", "WaveLength", "WaveLen", {"WL1", "WL2", "WL3", "User Defined"});
+    main.Radio("rswDestination", "Destination", "Dest", {"O/E Converter", "Ch1", "Ch2"});
+    WaveLen_ = main.Radio("rswWaveLength", "WaveLength", "WaveLen", {"WL1", "WL2", "WL3", "User Defined"});
     UserWaveLen_ = List(p, main, "lswUserWavelength", "User Wavelength", "UserWaveLen", eight);
     main.Adopt(PageButton(p, 2), "swDarkLevel", "Dark Level...", nullptr, ButtonHeight);
     main.Adopt(PageButton(p, 3), "swWavelengthGain", "Wavelength Gain...", nullptr, ButtonHeight);
@@ -87,31 +65,31 @@ TOEConv_Form::TOEConv_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
     main.Add<TRC_LabelSwitcher>("lswConversionGain", "Conversion Gain", ":Flash:OE:ConversionGain",
                                 TRC_LabelSwitcher::DefaultHeight);
 
-    p = Pages_[1] = NewPage(this, "rmpDarkLevel", "Dark Level", "FLASH:OECalibr");
+    p = Pages_[1] = NewMenuPage(this, "rmpDarkLevel", "Dark Level", "FLASH:OECalibr");
     TPageStacker dark(*p, FirstTop, Gap);
     dark.Adopt(PageButton(p, 1), "swBack", "Back", nullptr, ButtonHeight);
-    Edit(dark, "edswCompensation", "COMPENSATION", "DarkLvl");
+    dark.Edit("edswCompensation", "COMPENSATION", "DarkLvl");
     Command(p, dark, "swProceedDark", "Proceed", "AutoDarkLvl");
     Command(p, dark, "swStoreConstant", "Store Constant", ":Flash:Calibr:StoreAll");
     Command(p, dark, "swRecallLast", "Recall Last", ":Flash:Calibr:RecallAll");
     Command(p, dark, "swRecallFactory", "Recall Factory", ":Flash:Adjust:RecallAll");
 
-    p = Pages_[2] = NewPage(this, "rmpWavelengthGain", "Wavelength Gain", "Shadow:OECalibr1");
+    p = Pages_[2] = NewMenuPage(this, "rmpWavelengthGain", "Wavelength Gain", "Shadow:OECalibr1");
     TPageStacker gain(*p, FirstTop, Gap);
     Point_ = List(p, gain, "lswCalibrationPoint", "Calibration Point", ":FLASH:OECalibr:PointNum", eight);
     Point_->SetOnUpdateMe([this](TRC_Switcher&) { FollowPoint(); });
-    Edit(gain, "edswWavelength", "WAVELENGTH", "Wavelength");
-    Edit(gain, "edswGain", "GAIN", "Gain");
-    Edit(gain, "edswPower", "POWER", ":FLASH:OECalibr:Power");
+    gain.Edit("edswWavelength", "WAVELENGTH", "Wavelength");
+    gain.Edit("edswGain", "GAIN", "Gain");
+    gain.Edit("edswPower", "POWER", ":FLASH:OECalibr:Power");
     Command(p, gain, "swProceedGain", "Proceed", ":FLASH:OECalibr:AutoCalGain");
     gain.Adopt(PageButton(p, 1), "swBackGain", "Back", nullptr, ButtonHeight);
 
-    p = Pages_[3] = NewPage(this, "rmpFreqCorrection", "Frequency Correction", "FLASH:OECalibr");
+    p = Pages_[3] = NewMenuPage(this, "rmpFreqCorrection", "Frequency Correction", "FLASH:OECalibr");
     TPageStacker freq(*p, FirstTop, Gap);
     freq.Adopt(PageButton(p, 1), "swBackFreq", "Back", nullptr, ButtonHeight);
     List(p, freq, "lswBitRatePoint", "Bit Rate Point", "BitRatePoint", {"1", "2", "3", "4", "5"});
     List(p, freq, "lswPatternLen", "Pattern Length", "PatternLen", {"2^7-1", "2^15-1", "2^23-1", "2^31-1"});
-    Edit(freq, "edswERCorrFact", "ER CORRECTION", "ERCorrFact");
+    freq.Edit("edswERCorrFact", "ER CORRECTION", "ERCorrFact");
     Command(p, freq, "swStoreFCorr", "Store Correction", "StoreFCorr");
     Command(p, freq, "swRecallFCorr", "Recall Correction", "RecallFCorr");
     Command(p, freq, "swRclFactFCorr", "Recall Factory", "RclFactFCorr");

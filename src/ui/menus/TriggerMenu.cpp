@@ -16,30 +16,7 @@ namespace {
 
 constexpr int FirstTop = 18;
 constexpr int Gap = 1;
-constexpr int EditHeight = 40;
 constexpr int ButtonHeight = 22;
-
-TRC_RightMenuPanel* NewPage(QWidget* form, const char* name, const QString& caption) {
-    auto* page = new TRC_RightMenuPanel(form);
-    page->setObjectName(name);
-    page->SetCaption(caption);
-    page->SetGroupMnemonics("Trig");
-    page->setGeometry(0, 0, TRC_RightMenuPanel::DefaultWidth, TRC_RightMenuPanel::DefaultHeight);
-    page->hide();
-    return page;
-}
-
-TRC_RadioSwitcher* Radio(TPageStacker& page, const char* name, const QString& caption, const char* mnemonic,
-                         const QStringList& items) {
-    auto* sw = page.Add<TRC_RadioSwitcher>(name, caption, mnemonic,
-                                           TPageStacker::ButtonsHeight(static_cast<int>(items.size())));
-    sw->SetItems(items);
-    return sw;
-}
-
-TRC_EditSwitcher* Edit(TPageStacker& page, const char* name, const QString& caption, const char* mnemonic) {
-    return page.Add<TRC_EditSwitcher>(name, caption, mnemonic, EditHeight);
-}
 
 }  // namespace
 
@@ -49,22 +26,22 @@ TTrig_Form::TTrig_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, st
     // "PATTERN LENGTH" needs one point below the window's font to stay whole in the slot.
     setFont(QFont(QStringLiteral("Liberation Sans"), 7));
 
-    Main_ = NewPage(this, "rmpTriggerMain", "Trigger");
+    Main_ = NewMenuPage(this, "rmpTriggerMain", "Trigger", "Trig");
     TPageStacker main(*Main_, FirstTop, Gap);
     QPushButton* more = main.AddButton("btnMore", " More...");
-    Edit(main, "edswIntRate", "INTERNAL RATE", "IntRate");
-    Radio(main, "rswMode", "Mode", "Mode", {"Freerun", "Triggered"});
-    Edit(main, "edswLevel", "LEVEL", "ExtLevel");
-    Radio(main, "rswSlope", "Slope", "Slope", {"Positive", "Negative"});
-    Edit(main, "edswHoldoff", "HOLDOFF", "Holdoff");
-    Radio(main, "rswSource", "Source", "Source", {"Ext Direct", "Ext Prescaler", "Internal Clock", "Clock Recovery"});
-    Radio(main, "rswHister", "Hysteresis", "Hister", {"Normal", "High sensitivity"});
+    main.Edit("edswIntRate", "INTERNAL RATE", "IntRate");
+    main.Radio("rswMode", "Mode", "Mode", {"Freerun", "Triggered"});
+    main.Edit("edswLevel", "LEVEL", "ExtLevel");
+    main.Radio("rswSlope", "Slope", "Slope", {"Positive", "Negative"});
+    main.Edit("edswHoldoff", "HOLDOFF", "Holdoff");
+    main.Radio("rswSource", "Source", "Source", {"Ext Direct", "Ext Prescaler", "Internal Clock", "Clock Recovery"});
+    main.Radio("rswHister", "Hysteresis", "Hister", {"Normal", "High sensitivity"});
 
-    Cont_ = NewPage(this, "rmpTriggerCont", "Trigger (cont.)");
+    Cont_ = NewMenuPage(this, "rmpTriggerCont", "Trigger (cont.)", "Trig");
     TPageStacker cont(*Cont_, FirstTop, Gap);
     cont.AddLabel("lbExtDirectScale", "External Direct Scale");
-    Attenuation_ = Edit(cont, "edswAttenuation", "ATTENUATION", "Atten:Ratio");
-    AttenUnit_ = Radio(cont, "rswAttenUnit", "Attenuation Units", "Atten:Unit", {"Off", "Ratio", "Decibel"});
+    Attenuation_ = cont.Edit("edswAttenuation", "ATTENUATION", "Atten:Ratio");
+    AttenUnit_ = cont.Radio("rswAttenUnit", "Attenuation Units", "Atten:Unit", {"Off", "Ratio", "Decibel"});
     AttenUnit_->SetOnUpdateMe([this](TRC_Switcher&) { FollowAttenuationUnit(); });
     QPushButton* back = cont.AddButton("btnBack", "Back");
     PatternSync_ = cont.AddButton("btnPatternSync", "Pattern Sync...");
@@ -73,25 +50,25 @@ TTrig_Form::TTrig_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, st
     QLabel* lowJitterLabel = cont.AddLabel("lbLowJitter", "Low-Jitter Mode");
     auto* lowJitter = cont.Add<TRC_OnOffSwitch>("oswLowJitter", "Low-Jitter Mode", "LowJitter");
     auto* refFreq = cont.Add<TRC_LabelSwitcher>("lswRefFreq", "Reference Freq", "RefFreq", TRC_LabelSwitcher::DefaultHeight);
-    auto* refDivider = Edit(cont, "edswRefDivider", "REF. DIVIDER", "RefDivider");
+    auto* refDivider = cont.Edit("edswRefDivider", "REF. DIVIDER", "RefDivider");
     for (QWidget* w : {static_cast<QWidget*>(lowJitterLabel), static_cast<QWidget*>(lowJitter),
                        static_cast<QWidget*>(refFreq), static_cast<QWidget*>(refDivider)})
         w->hide();
     cont.MoveTo(lowJitterTop);
 
-    PatternLock_ = NewPage(this, "rmpTriggerPatternLock", "Pattern Sync");
+    PatternLock_ = NewMenuPage(this, "rmpTriggerPatternLock", "Pattern Sync", "Trig");
     TPageStacker lock(*PatternLock_, FirstTop, Gap);
     QPushButton* back2 = lock.AddButton("btnBack2", "Back");
-    Edit(lock, "edswPattLen", "PATTERN LENGTH", "PattLen");
-    Edit(lock, "edswPattDelay", "START BIT", "PattDelay");
-    Edit(lock, "edswScanBits", "SCAN BITS", "PattScanBits");
+    lock.Edit("edswPattLen", "PATTERN LENGTH", "PattLen");
+    lock.Edit("edswPattDelay", "START BIT", "PattDelay");
+    lock.Edit("edswScanBits", "SCAN BITS", "PattScanBits");
     lock.Add<TRC_OnOffSwitch>("oswEyeLine", "Eye Line", "PattEyeLine");
     lock.Add<TRC_LabelSwitcher>("lswDataRate", "Data Rate", "DataRate", TRC_LabelSwitcher::DefaultHeight);
     lock.Add<TRC_RightCommandSwitcher>("cswResetPattLock", "Reset Pattern Lock", "ResetPattLock", 36);
     LengthList_ = lock.AddButton("btnPatternLengthList", "Pattern Length List...");
     LengthList_->setEnabled(false);
-    Radio(lock, "rswPatternLock", "Pattern Lock", "PatternLockMode", {"Off", "Auto Detect", "Manual"});
-    Edit(lock, "edswExtDivider", "TRIGGER DIVIDER", "ExtDivider");
+    lock.Radio("rswPatternLock", "Pattern Lock", "PatternLockMode", {"Off", "Auto Detect", "Manual"});
+    lock.Edit("edswExtDivider", "TRIGGER DIVIDER", "ExtDivider");
 
     QObject::connect(more, &QPushButton::clicked, this, [this] { SetTopPanel(2); });
     QObject::connect(back, &QPushButton::clicked, this, [this] { SetTopPanel(1); });

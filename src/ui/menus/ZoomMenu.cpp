@@ -16,19 +16,6 @@ constexpr int FirstTop = 18;
 constexpr int Gap = 2;
 constexpr int EditHeight = 40;
 
-TRC_RightMenuPanel* NewPage(QWidget* form, const char* name, const QString& caption) {
-    auto* page = new TRC_RightMenuPanel(form);
-    page->setObjectName(name);
-    page->SetCaption(caption);
-    page->setGeometry(0, 0, TRC_RightMenuPanel::DefaultWidth, TRC_RightMenuPanel::DefaultHeight);
-    page->hide();
-    return page;
-}
-
-void Retarget(TRC_Switcher& sw, const char* mnemonic) {
-    if (sw.Mnemonics() != mnemonic) sw.SetMnemonics(mnemonic);
-}
-
 }  // namespace
 
 TZoom_Form::TZoom_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, const TZoomViews& zoom)
@@ -37,7 +24,7 @@ TZoom_Form::TZoom_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, co
     // "SUPPRESS LEVEL" needs one point below the window's font to stay whole in the slot.
     setFont(QFont(QStringLiteral("Liberation Sans"), 7));
 
-    Zoom_ = NewPage(this, "rmpZoom", "Zoom");
+    Zoom_ = NewMenuPage(this, "rmpZoom", "Zoom");
     TPageStacker zoomPage(*Zoom_, FirstTop, Gap);
     Source_ = zoomPage.Add<TRC_SignalSourceSwitcher>("sswSource", "Source", ":Shadow:ZoomSource");
     Source_->SetOnUpdateMe([this](TRC_Switcher&) { FollowSource(); });
@@ -51,7 +38,7 @@ TZoom_Form::TZoom_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, co
     suppress->SetItems({"DC", "Phase"});
     zoomPage.Add<TRC_EditSwitcher>("edswSupprLevel", "SUPPRESS LEVEL", "SupprLevel", EditHeight);
 
-    Scaling_ = NewPage(this, "rmpScaling", "Scaling");
+    Scaling_ = NewMenuPage(this, "rmpScaling", "Scaling");
     TPageStacker scaling(*Scaling_, FirstTop, Gap);
     QPushButton* back = scaling.AddButton("btnBack", "Back");
     auto* type = scaling.Add<TRC_RadioSwitcher>("rswVScaleType", "Vertical ScaleType", "VScaleType",
@@ -86,8 +73,8 @@ void TZoom_Form::UpdateMenu() {
     ScalingButton_->setEnabled(on);
     const bool phase = ZoomViews_.VerticalView(source) == 2;
     const bool db = ZoomViews_.VerticalView(source) == 1;
-    Retarget(*VertScale_, phase ? "PhaseScale" : db ? "VertDBScale" : "VertScale");
-    Retarget(*VertPosition_, phase ? "OffsPhase" : db ? "OffsInDB" : "Offset");
+    RetargetSwitcher(*VertScale_, phase ? "PhaseScale" : db ? "VertDBScale" : "VertScale");
+    RetargetSwitcher(*VertPosition_, phase ? "OffsPhase" : db ? "OffsInDB" : "Offset");
     VertScale_->SetCaption(QString::fromStdString(Shell_.LangStr(phase ? "PHASE_SCALE" : "VERTICAL_SCALE")));
     VertPosition_->SetCaption(QString::fromStdString(Shell_.LangStr(phase ? "PHASE_POSITION" : "VERT_POSITION")));
     if (!on && Scaling_->isVisible()) SetTopPanel(1);

@@ -163,6 +163,7 @@ void TScopeCRT::FreeScreenLayers(int n) {
         if (s == XYLayerSlot) FreeXYLayer();
         else FreeSignalLayer(s);
     }
+    FreeOverlaysOnScreen(screen);
     screen->EndUpdate();
 }
 
@@ -323,6 +324,7 @@ void TScopeCRT::FreeSignalLayer(int n) {
     if (!layer) return;
     layer->Erase();
     if (layer->GetScreen()) layer->Unregister();
+    ForgetSourceLayer(layer, true);
     Layers_.FreeLayer(n);
 }
 
@@ -331,19 +333,25 @@ void TScopeCRT::FreeXYLayer() {
     if (!layer) return;
     layer->Erase();
     if (layer->GetScreen()) layer->Unregister();
+    ForgetSourceLayer(layer, false);
     Layers_.FreeLayer(XYLayerSlot);
 }
 
 void TScopeCRT::FreeLayerOfSource(int n) {
     if (n >= 0 && n < SignalRecordCount) FreeSignalLayer(n);
     else if (n == ssXY) FreeXYLayer();
+    else if (n == ssHist) FreeHistLayer();
 }
 
 void TScopeCRT::MoveSignalToScreen(int n, int screen) {
     if (n < 0 || n >= ScreenEntryCount) VT_INTERNAL_ERROR(ScopeCRTUnitName, "Range check error");
     screen = std::clamp(screen, 0, Layout_.TimeScreenCount);
     const int old = ScreenOfSource_[static_cast<std::size_t>(n)];
-    if (old != 0 && old != screen && n < SignalRecordCount) FreeSignalLayer(n);
+    if (old != 0 && old != screen) {
+        if (n < SignalRecordCount) FreeSignalLayer(n);
+        else if (n == ssHist) FreeHistLayer();
+        else if (n == ssDB) FreeDatabaseLayer();
+    }
     ScreenOfSource_[static_cast<std::size_t>(n)] = static_cast<std::uint8_t>(screen);
 }
 

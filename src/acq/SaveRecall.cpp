@@ -548,7 +548,7 @@ void TSaveRecall::UpdateMemorySignals() {
         }
         const std::int32_t signature = Derived_->SignalSettingsSignature(source);
         if (SignatureKnown_[static_cast<std::size_t>(m)] && signature == Signatures_[static_cast<std::size_t>(m)] &&
-            display.HasSignalLayer(source, display.DisplayStyle()))
+            display.HasSignalLayer(source, display.SourceDisplayStyle(source)))
             continue;
         Derived_->RedrawSignalLayer(source);
         Signatures_[static_cast<std::size_t>(m)] = signature;

@@ -26,6 +26,11 @@ public:
     virtual void UpdateHistogram(int /*mode*/) {}
     virtual void RefreshHistWindowOnScaleChange(int /*which*/) {}
     virtual void MeasureAcquisition() {}
+    // The display placed sources anew: the histogram pseudo-source takes its source's placement
+    // (moved: the source that moved, -1 after a format change).
+    virtual void SyncHistPlacementWithSource(int /*moved*/) {}
+    // A database came on or went off the screen: the XY marker type follows.
+    virtual void UpdateMarkerTypeChoice() {}
 };
 
 }  // namespace vt

@@ -18,6 +18,7 @@ namespace vt {
 class TShell;
 class TScopeCRT;
 class TSignalScreen;
+class TDisplaySettings;
 
 // The window's view of the display panel: it shows the panel's surfaces through the sink and takes
 // the panel's place, visibility and background colour.
@@ -72,6 +73,15 @@ public:
 
     THintStack& Hints() { return *Hints_; }
 
+    // The display settings answer the styles and hold the database on the screen; not owned.
+    void SetSettings(TDisplaySettings* settings) { Settings_ = settings; }
+    TDisplaySettings* Settings() const { return Settings_; }
+    int DisplayStyle() const override;
+    int SourceDisplayStyle(int source) const override;
+    int XYDisplayStyle() const override;
+    void SetDatabase(const std::string& path) override;
+    std::string GetSourceName() const override;
+
     void PushHint(const std::string& text, int durationMs) override;
     int PushOrRefreshHint(int id, const std::string& text, int style, int keepUnder, int durationMs) override;
     void RemoveHint(int id) override;
@@ -97,6 +107,7 @@ private:
     bool ErrorNoted_ = false;
     std::int64_t ErrorSince_ = 0;
     int ErrorHintId_ = 0;
+    TDisplaySettings* Settings_ = nullptr;
 };
 
 // Installs the display services in the shell when the program is put together.

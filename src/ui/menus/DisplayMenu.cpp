@@ -28,7 +28,7 @@ namespace {
 constexpr int FirstTop = 18;
 constexpr int Gap = 2;
 constexpr int EditHeight = 40;
-constexpr int CommandHeight = 24;
+constexpr int CommandHeight = 36;
 constexpr int SourceHeight = 40;
 constexpr int SampleHeight = 14;
 constexpr int ColorValueOpacityShift = 24;
@@ -87,7 +87,7 @@ TDisp_Form::TDisp_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, TD
                    {"Dots", "Vectors", "Var. Persist.", "Inf. Persist.", "Var. Gray Scale", "Inf. Gray Scale",
                     "Var. Color Grade", "Inf. Color Grade"});
     Time_ = display.Add<TRC_EditSwitcher>("edswTime", "PERSISTENCE TIME", "PersistTime", EditHeight);
-    Radio(display, "rswTraceMode", "Trace Mode", ":Displ:TraceMode", {"All Locked", "Per Trace"}, 2);
+    Radio(display, "rswTraceMode", "Trace Mode", ":Displ:TraceMode", {"All Locked", "Per Trace"});
     Trace_ = display.Add<TRC_SignalSourceSwitcher>("sswTrace", "Trace", ":Displ:TraceSel", SourceHeight);
     display.Adopt(new TRC_RightCommandSwitcher(Pages_[0]), "cswResetAll", "Reset All", ":Displ:ResetAll", CommandHeight);
     display.Adopt(PageButton(Pages_[0], 2), "swScreen", "Screen...", nullptr, CommandHeight);
@@ -95,9 +95,9 @@ TDisp_Form::TDisp_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, TD
 
     Pages_[1] = NewPage(this, "rmpScreen", "Screen", "Displ");
     TPageStacker screen(*Pages_[1], FirstTop, Gap);
-    Format_ = Radio(screen, "rswFormat", "Format", ":Displ:Format", {"YT", "2YT", "4YT", "XY", "Comb YT-XY", "Comb 2YT-XY"}, 2);
+    Format_ = Radio(screen, "rswFormat", "Format", ":Displ:Format", {"YT", "2YT", "4YT", "XY", "Comb YT-XY", "Comb 2YT-XY"});
     Wfm_ = screen.Add<TRC_SignalSourceSwitcher>("sswWfm", "Waveform", ":SHADOW:Displ:Wfm", SourceHeight);
-    Place_ = Radio(screen, "rswPlace", "Place on Graticule", "Screen4:Ch1", {"1", "2", "3", "4"}, 4);
+    Place_ = Radio(screen, "rswPlace", "Place on Graticule", "Screen4:Ch1", {"1", "2", "3", "4"}, 2);
     Radio(screen, "rswGratic", "Graticule", ":Displ:Gratic", {"Grid", "Frame", "Axis", "Off"}, 2);
     screen.Add<TRC_SignalSourceSwitcher>("sswXAxis", "X =", ":Displ:XAxis", SourceHeight);
     screen.Add<TRC_SignalSourceSwitcher>("sswYAxis", "Y =", ":Displ:YAxis", SourceHeight);

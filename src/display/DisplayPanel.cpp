@@ -347,12 +347,21 @@ void TScopeCRT::MoveSignalToScreen(int n, int screen) {
     if (n < 0 || n >= ScreenEntryCount) VT_INTERNAL_ERROR(ScopeCRTUnitName, "Range check error");
     screen = std::clamp(screen, 0, Layout_.TimeScreenCount);
     const int old = ScreenOfSource_[static_cast<std::size_t>(n)];
+    int freedStyle = -1;
     if (old != 0 && old != screen) {
-        if (n < SignalRecordCount) FreeSignalLayer(n);
-        else if (n == ssHist) FreeHistLayer();
-        else if (n == ssDB) FreeDatabaseLayer();
+        if (n < SignalRecordCount) {
+            freedStyle = StyleOf(Layers_.Layer(n));
+            FreeSignalLayer(n);
+        } else if (n == ssHist) {
+            FreeHistLayer();
+        } else if (n == ssDB) {
+            FreeDatabaseLayer();
+        }
     }
     ScreenOfSource_[static_cast<std::size_t>(n)] = static_cast<std::uint8_t>(screen);
+    // Stopped, nothing would draw the moved trace on its new screen until the next run.
+    if (freedStyle >= 0 && screen != 0 && !AcquisitionRunning() && Program_.RedrawSignalLayer)
+        Program_.RedrawSignalLayer(n, freedStyle);
 }
 
 }  // namespace vt

@@ -112,16 +112,6 @@ bool TScriptedDialogs::ShowInformation(QWidget*, const QString& title, const QSt
     return Next() == TDialogAnswer::Yes;
 }
 
-bool TScriptedDialogs::AskColor(QWidget*, std::uint32_t& colour) {
-    ColorsAsked.push_back(colour);
-    if (ColorAnswers.empty()) return false;
-    const std::optional<std::uint32_t> answer = ColorAnswers.front();
-    ColorAnswers.pop_front();
-    if (!answer) return false;
-    colour = *answer;
-    return true;
-}
-
 bool TScriptedDialogs::ExecSaveDialog(QWidget*, TSaveDialogRequest& request) {
     SaveRequests.push_back(request);
     if (SaveAnswers.empty()) return false;

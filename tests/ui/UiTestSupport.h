@@ -61,12 +61,7 @@ public:
     // The second button for Yes.
     bool ShowInformation(QWidget*, const QString& title, const QString& text, const QString& second) override;
 
-    // The next of ColorAnswers (none: Cancel); the colours asked on go to ColorsAsked.
-    bool AskColor(QWidget*, std::uint32_t& colour) override;
-
     std::deque<TDialogAnswer> Answers;  // Yes when empty
-    std::deque<std::optional<std::uint32_t>> ColorAnswers;
-    std::vector<std::uint32_t> ColorsAsked;
     std::deque<std::optional<TSaveDialogRequest>> SaveAnswers;  // none: Cancel
     std::vector<TSaveDialogRequest> SaveRequests;
     std::vector<std::string> Asked;     // the texts, in order, prefixed by the dialog kind

@@ -1,10 +1,6 @@
-// The display side menu offscreen: its pages bind and fit, the Display page follows the selected trace,
-// its style and the database, the place switcher the format, and a grade colour chosen in the colour
-// question is one undo step.
+// The display side menu offscreen: the pages bind and fit and follow the trace, style, format and
+// database; a grade colour from the colour question is one undo step.
 #include <gtest/gtest.h>
-
-#include <QDir>
-#include <QPainter>
 
 #include "acq/SignalSources.h"
 #include "core/CommandTree.h"
@@ -24,6 +20,17 @@ using namespace vt::test;
 
 namespace {
 
+// Answers the colour question with the next colour (none left: Cancel).
+struct TColorAnswers : TScriptedDialogs {
+    bool AskColor(QWidget*, std::uint32_t& colour) override {
+        Asked.push_back("Color: " + std::to_string(colour));
+        if (Colors.empty()) return false;
+        colour = Colors.front(), Colors.pop_front();
+        return true;
+    }
+    std::deque<std::uint32_t> Colors;
+};
+
 class DisplayMenu : public ::testing::Test {
 protected:
     DisplayMenu() {
@@ -36,17 +43,14 @@ protected:
         ConnectSignalEnablity(Shell.Records()->SignalsOn(), Shell.CommandTree()->SignalEnablity());
         // The colour settings come with the colours' feature; the grade sample needs one of them.
         if (!Setting("Displ:GradeClr1"))
-            Shell.CommandTree()->Root().AddIntEditHandler(
-                "Displ:GradeClr1", {.Initial = 0xFFFFFF, .Config = {.Minimum = 0, .Default = 0x808080, .Maximum = 0xFFFFFF,
-                                                                    .CoarseStep = 1, .CoarseKind = skGrid, .FineStep = 1,
-                                                                    .FineKind = skGrid}});
+            Shell.CommandTree()->Root().AddIntEditHandler("Displ:GradeClr1",
+                                                          {.Initial = 0xFFFFFF, .Config = {.Maximum = 0xFFFFFF}});
         Shell.SetUndoBuffer(std::make_unique<TUndoBuffer>());
         Shell.CommandTree()->SetUndoBuffer(Shell.UndoBuffer());
         Shell.UndoBuffer()->SetEnabled(true);
         Shell.AcqEnabled = true;
         Shell.Refresh.RunRow(Shell, TRefreshRow::RefreshDisplayHandlers);
         Window.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
-        Window.resize(800, 600);
     }
     ~DisplayMenu() override {
         Shell.CommandTree()->SetUndoBuffer(nullptr);
@@ -58,7 +62,7 @@ protected:
     TShell Shell;
     TDisplayFeature Display;
     TDisplaySettings Settings{Shell};
-    TScriptedDialogs Dialogs;
+    TColorAnswers Dialogs;
     TDisplayMenuFeature Menu{Shell, Settings, Dialogs};
     TKitContext Kit{[this](std::string_view path) { return Shell.CommandTree()->Root().FindHandler(path); }};
     TKitHostWidget Window{Kit};
@@ -75,9 +79,6 @@ TEST_F(DisplayMenu, ThePagesFollowTheTraceStyleFormatAndDatabase) {
     // The colour pages bind once the colour settings exist.
     for (const std::string& unbound : UnboundSwitchersOf(*form))
         EXPECT_TRUE(unbound.starts_with("rmpColor") || unbound.starts_with("rmpGrade")) << unbound;
-    form->SetTopPanel(9);
-    EXPECT_TRUE(form->Page(1)->isVisibleTo(form));
-
     Run("Displ:TraceMode PerTrace");
     Run("Displ:TraceSel Ch2");
     EXPECT_EQ(form->Page(1)->GroupMnemonics(), "Displ:Ch2");
@@ -95,29 +96,19 @@ TEST_F(DisplayMenu, ThePagesFollowTheTraceStyleFormatAndDatabase) {
     EXPECT_EQ(form->StyleSwitcher()->GetFullMnemonic(), "Displ:DBStyle");
 
     // "50% - 100%" is the first grade colour; the choice is one undo step.
-    Dialogs.ColorAnswers.push_back(0x0000FFu);
+    Dialogs.Colors.push_back(0x0000FFu);
     form->SetTopPanel(4);
     form->GradeButton(0)->click();
-    EXPECT_EQ(Dialogs.ColorsAsked, std::vector<std::uint32_t>{0xFFFFFFu});
+    EXPECT_EQ(Dialogs.Asked, std::vector<std::string>{"Color: 16777215"});
     EXPECT_EQ(ReadRealSetting(Shell.CommandTree(), "Displ:GradeClr1", 0), 0xFF);
     EXPECT_EQ(form->GradeSample(0)->palette().color(QPalette::Window), QColor(255, 0, 0));
-    std::optional<TUndoList> undo = Shell.UndoBuffer()->Undo();
-    ASSERT_TRUE(undo.has_value());
-    ASSERT_EQ(undo->size(), 1u);
+    const std::optional<TUndoList> undo = Shell.UndoBuffer()->Undo();
+    ASSERT_TRUE(undo && undo->size() == 1u);
     EXPECT_EQ(undo->front().Handler, Setting("Displ:GradeClr1"));
 
     // The four pages side by side.
-    Window.show();
-    form->show();
-    const QSize page = form->Page(1)->size();
-    QImage sheet(page.width() * 4, page.height(), QImage::Format_RGB32);
-    QPainter painter(&sheet);
-    for (int p = 1; p <= 4; ++p) {
-        form->SetTopPanel(p);
-        painter.drawImage((p - 1) * page.width(), 0, form->Page(p)->grab().toImage());
-    }
-    painter.end();
-    const QString folder = QDir::current().absoluteFilePath("screenshots");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    ASSERT_TRUE(sheet.save(folder + "/display_menu.png", "PNG"));
+    const int width = form->Page(1)->width();
+    form->resize(width * 4, form->Page(1)->height());
+    for (int p = 1; p <= 4; ++p) form->Page(p)->move((p - 1) * width, 0), form->Page(p)->show();
+    SaveScreenshot(*form, "display_menu.png");
 }

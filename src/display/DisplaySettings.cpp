@@ -1,12 +1,10 @@
 #include "display/DisplaySettings.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "acq/SignalSources.h"
 #include "core/CommandTree.h"
 #include "core/Shell.h"
-#include "core/UndoBuffer.h"
 #include "display/DisplayPanel.h"
 #include "display/ScopeDisplayServices.h"
 #include "link/InstrumentLink.h"

@@ -158,10 +158,7 @@ TRC_RightMenuPanel* TDisp_Form::Page(int page) const {
     return page >= 1 && page <= 4 ? Pages_[static_cast<std::size_t>(page - 1)] : Pages_[0];
 }
 
-void TDisp_Form::UpdateMenu() {
-    FollowSettings();
-    PaintGradeSamples();
-}
+void TDisp_Form::UpdateMenu() { FollowSettings(); }
 
 void TDisp_Form::SetTopPanel(int page) {
     if (page < 1 || page > 4) page = 1;
@@ -188,6 +185,7 @@ void TDisp_Form::FollowSettings() {
                           DisplaySourceName(wfm));
     const bool grading = style == dsVColorGrad || style == dsIColorGrad;
     for (QPushButton* b : SetGrade_) b->setEnabled(grading);
+    PaintGradeSamples();
 }
 
 void TDisp_Form::PaintGradeSamples() {

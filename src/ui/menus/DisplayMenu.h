@@ -42,7 +42,8 @@ public:
     QPushButton* SetColorButton() const { return SetColor_; }
 
 private:
-    // The bindings that follow the selected trace, the database, the style and the format.
+    // The bindings that follow the selected trace, the database, the style and the format; the grade
+    // samples take the current grade colours.
     void FollowSettings();
     void PaintGradeSamples();
     // The colour question on grade colour k (0: "50% - 100%"), applied in a new undo step.

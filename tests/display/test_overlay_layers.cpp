@@ -94,7 +94,6 @@ TEST(OverlayLayers, GettersKeepWhatIsBoundAndFreeWhatFollowsAGoneLayer) {
     crt.SetScreenMode(2);
     EXPECT_EQ(crt.GraticuleLayer(3)->Name(), "Grig_Scr3");
     EXPECT_FALSE(crt.ExistingFrameLayer() || crt.ExistingAnnotationLayer(1) || crt.ExistingHistLayer());
-
     crt.SetScreenMode(3);
     EXPECT_EQ(Failure([&] { crt.FrameLayer(crt.Screen(crt.XYScreenNumber())); }), "For XY - nizzja!");
     EXPECT_EQ(Failure([&] { crt.XMarkerLayer(3, ssCh1); }), "??? Bad marker Number !!!");

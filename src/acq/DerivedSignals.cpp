@@ -338,7 +338,7 @@ void TDerivedSignals::RedrawStaleSignals() {
 
 void TDerivedSignals::RedrawSignalLayer(int source) {
     TDisplayServices& display = Shell_.Display();
-    const int style = display.DisplayStyle();
+    const int style = display.SourceDisplayStyle(source);
     if (!display.HasSignalLayer(source, style)) return;
     if (IsDerivedSource(source)) ApplyViewSettings(source);
     const TSignalObj& record = Records().Record(source);

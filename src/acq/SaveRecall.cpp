@@ -547,8 +547,9 @@ void TSaveRecall::UpdateMemorySignals() {
             continue;
         }
         const std::int32_t signature = Derived_->SignalSettingsSignature(source);
+        // A layer freed or made anew in another style is not drawn yet: its trace is drawn again.
         if (SignatureKnown_[static_cast<std::size_t>(m)] && signature == Signatures_[static_cast<std::size_t>(m)] &&
-            display.HasSignalLayer(source, display.DisplayStyle()))
+            display.HasSignalLayer(source, display.SourceDisplayStyle(source)) && display.SignalLayerDrawn(source))
             continue;
         Derived_->RedrawSignalLayer(source);
         Signatures_[static_cast<std::size_t>(m)] = signature;

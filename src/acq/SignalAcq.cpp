@@ -306,7 +306,7 @@ void TSignalAcq::SetupChannelLayers(int channel, int timebase) {
     TdrReadoutPending_ = true;
 
     const bool shown = records.SignalsOn().IsOn(r) && v.ChannelDisplayed(channel);
-    const int style = shell.Display().DisplayStyle();
+    const int style = shell.Display().SourceDisplayStyle(r);
     rec.SetLength(GetAcqCount(shell, channel));
 
     // Units and scales.

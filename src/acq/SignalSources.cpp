@@ -77,6 +77,18 @@ void TSignalsOn::SetOn(int source, bool on) {
     if (OnEnablityChange) OnEnablityChange();
     if (!on && OnSwitchOff) OnSwitchOff(source);
     if (OnChange) OnChange(source);
+    // A listener may remove itself.
+    const auto listeners = Listeners_;
+    for (const auto& [id, listener] : listeners) listener(source);
+}
+
+int TSignalsOn::AddChangeListener(std::function<void(int source)> listener) {
+    Listeners_.emplace_back(NextListenerId_, std::move(listener));
+    return NextListenerId_++;
+}
+
+void TSignalsOn::RemoveChangeListener(int id) {
+    std::erase_if(Listeners_, [id](const auto& l) { return l.first == id; });
 }
 
 void ConnectSignalEnablity(TSignalsOn& signalsOn, THandlerSignalEnablity& enablity) {

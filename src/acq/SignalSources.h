@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "acq/SignalObj.h"
 
@@ -75,10 +77,15 @@ public:
     std::function<void()> OnEnablityChange;
     std::function<void(int source)> OnSwitchOff;
     std::function<void(int source)> OnChange;
+    // Further listeners of every change, called after the change callback; the id removes one.
+    int AddChangeListener(std::function<void(int source)> listener);
+    void RemoveChangeListener(int id);
 
 private:
     static void CheckSource(int source);
     std::array<bool, SourceIndexCount> On_{};
+    std::vector<std::pair<int, std::function<void(int)>>> Listeners_;
+    int NextListenerId_ = 1;
 };
 
 class THandlerSignalEnablity;

@@ -28,6 +28,11 @@ public:
     virtual void MeasureAcquisition() {}
     // The histogram's controls after the shared histogram was used elsewhere (autoscale).
     virtual void UpdateHistControls() {}
+    // The display placed sources anew: the histogram pseudo-source takes its source's placement
+    // (moved: the source that moved, -1 after a format change).
+    virtual void SyncHistPlacementWithSource(int /*moved*/) {}
+    // A database came on or went off the screen: the XY marker type follows.
+    virtual void UpdateMarkerTypeChoice() {}
 };
 
 }  // namespace vt

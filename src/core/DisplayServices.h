@@ -22,6 +22,8 @@ public:
 
     // The display style of the signal layers: 0 dots, 1 vectors, 2-3 persistence, 4-7 graded.
     virtual int DisplayStyle() const { return 0; }
+    // The display style of one source (0..13).
+    virtual int SourceDisplayStyle(int /*source*/) const { return DisplayStyle(); }
 
     // The screen layer of a signal source.
     struct TSignalLayerPoints {
@@ -58,6 +60,7 @@ public:
     virtual void TopTextShowAcqState(int /*channel*/, bool /*stopped*/) {}
     virtual void RedrawSampleRateField() {}
     virtual void TopTextShowTrigSource() {}
+    virtual void TopTextShowDisplayStyle() {}
     // The trigger indicator: 0 source not Direct, 1 triggered, 2 waiting for a trigger, 3 free run.
     virtual void TopTextShowTrigState(int /*state*/) {}
 

@@ -35,6 +35,8 @@ public:
     virtual void MaskTestSample(int /*source*/, int /*index*/) {}
     virtual void MaskTestStep() {}
     virtual void UpdateMaskScales() {}
+    // Polygons of the current mask: with any, the display keeps one screen.
+    virtual int MaskPolygonCount() const { return 0; }
     virtual void RedrawMaskLayer() {}
     // Eye measurements of the latest acquisition.
     virtual void UpdateEyeMeasurements() {}

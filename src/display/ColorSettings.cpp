@@ -59,6 +59,11 @@ void ColorChanged(TShell& shell, int element) {
     services.TopTextUpdateAll();
     services.TopTextShowAcqState(ChannelIndex1, !display.AcquisitionRunning());
     services.ClearBottomText();
+    // The marker feature makes them again in the new colours.
+    if (TScopeCRT* panel = display.Panel()) {
+        panel->FreeMarkerLayer(1);
+        panel->FreeMarkerLayer(2);
+    }
     if (TCommandTree* tree = shell.CommandTree()) RecolourSourceChoices(tree->Root());
     // The transparency shown is the chosen element's.
     if (element == ChosenElement(shell)) ColorItemStep(shell, display.Colors());

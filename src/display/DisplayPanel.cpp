@@ -172,6 +172,7 @@ void TScopeCRT::FreeScreenLayers(int n) {
         if (s == XYLayerSlot) FreeXYLayer();
         else FreeSignalLayer(s);
     }
+    FreeOverlaysOnScreen(screen);
     screen->EndUpdate();
 }
 
@@ -340,6 +341,7 @@ void TScopeCRT::FreeSignalLayer(int n) {
     if (!layer) return;
     layer->Erase();
     if (layer->GetScreen()) layer->Unregister();
+    ForgetSourceLayer(layer, true);
     Layers_.FreeLayer(n);
 }
 
@@ -348,20 +350,35 @@ void TScopeCRT::FreeXYLayer() {
     if (!layer) return;
     layer->Erase();
     if (layer->GetScreen()) layer->Unregister();
+    ForgetSourceLayer(layer, false);
     Layers_.FreeLayer(XYLayerSlot);
 }
 
 void TScopeCRT::FreeLayerOfSource(int n) {
     if (n >= 0 && n < SignalRecordCount) FreeSignalLayer(n);
     else if (n == ssXY) FreeXYLayer();
+    else if (n == ssHist) FreeHistLayer();
 }
 
 void TScopeCRT::MoveSignalToScreen(int n, int screen) {
     if (n < 0 || n >= ScreenEntryCount) VT_INTERNAL_ERROR(ScopeCRTUnitName, "Range check error");
     screen = std::clamp(screen, 0, Layout_.TimeScreenCount);
     const int old = ScreenOfSource_[static_cast<std::size_t>(n)];
-    if (old != 0 && old != screen && n < SignalRecordCount) FreeSignalLayer(n);
+    int freedStyle = -1;
+    if (old != 0 && old != screen) {
+        if (n < SignalRecordCount) {
+            freedStyle = StyleOf(Layers_.Layer(n));
+            FreeSignalLayer(n);
+        } else if (n == ssHist) {
+            FreeHistLayer();
+        } else if (n == ssDB) {
+            FreeDatabaseLayer();
+        }
+    }
     ScreenOfSource_[static_cast<std::size_t>(n)] = static_cast<std::uint8_t>(screen);
+    // Stopped, nothing would draw the moved trace on its new screen until the next run.
+    if (freedStyle >= 0 && screen != 0 && !AcquisitionRunning() && Program_.RedrawSignalLayer)
+        Program_.RedrawSignalLayer(n, freedStyle);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -468,8 +485,8 @@ TColor TScopeCRT::SourceColor(int n) const {
 TScreenLayer* TScopeCRT::LayerOfKind(int kind) const {
     if (kind >= 0 && kind < SignalRecordCount) return Layers_.Layer(kind);
     if (kind == SourceToColorIndex(ssXY)) return Layers_.Layer(XYLayerSlot);
-    // 16-19: the overlay layers answer these kinds. The database (14) has no layer of its own.
-    return nullptr;
+    // 16-19: the overlay layers; the database (14) has no layer of its own.
+    return OverlayLayerOfKind(kind);
 }
 
 void TScopeCRT::ApplyLayerColor(int kind) {
@@ -479,7 +496,9 @@ void TScopeCRT::ApplyLayerColor(int kind) {
     }
     TScreenLayer* layer = LayerOfKind(kind);
     if (!layer || !layer->GetScreen()) return;
-    layer->SetLayerColorAndOpacity(ElementColor(kind));
+    // The eye markers and the mask errors are drawn opaque whatever their setting's opacity.
+    const bool opaque = kind == 16 || kind == 19;
+    layer->SetLayerColorAndOpacity(opaque ? ElementColor(kind).WithAlpha(0xFF) : ElementColor(kind));
     // The gray-scale shades are made from the trace colour.
     if (kind < SignalRecordCount) RepaintGradeLayer(kind);
     else if (kind == SourceToColorIndex(ssXY)) RepaintGradeLayer(XYLayerSlot);

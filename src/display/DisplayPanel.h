@@ -12,6 +12,7 @@
 #include "core/Color.h"
 #include "display/DrawingSurfaces.h"
 #include "display/PersistenceLayers.h"
+#include "display/OverlayLayers.h"
 #include "display/ScreenLayers.h"
 #include "display/ScreenLayout.h"
 #include "display/SignalLayers.h"
@@ -112,6 +113,47 @@ public:
     void MoveSignalToScreen(int n, int screen);
     TLayersOfSignals& LayersOfSignals() { return Layers_; }
 
+    // Overlay layers: the histogram, the markers (marker 1 also holds the one overlay of readouts of
+    // a screen), the annotations, the mask layers and the zoom frame. A getter keeps the layer while
+    // it lies on the source's screen and follows the source's layer, else frees it and makes it anew.
+    TOverlayClasses& OverlayClasses() { return Overlays_.Classes; }
+    THistLayer* HistLayer();
+    THistLayer* ExistingHistLayer() const { return Overlays_.Hist.get(); }
+    void FreeHistLayer();
+    static int MarkerSlot(int m);
+    static int AnnotationSlot(int m);
+    TMarkerLayer* MarkerLayer(int m) const;
+    bool IsMarkerBound(int m, int n) const;
+    TMarkerLayer* HistWindowLayer(int n);
+    TMarkerLayer* MeasParamsLayer(int n);
+    TMarkerLayer* FftMeasParamsLayer(int n);
+    TMarkerLayer* EyeParamsLayer(int n);
+    TMarkerLayer* TdrMarginsLayer(int n);
+    TMarkerLayer* XMarkerLayer(int m, int n);
+    TMarkerLayer* YMarkerLayer(int m, int n);
+    TMarkerLayer* XYMarkerLayer(int m, int n);
+    void AttachMarkerLayer(int m, int n);
+    void FreeMarkerLayer(int m);
+    TMarkerLayer* AnnotationLayer(int m, int n);
+    TMarkerLayer* ExistingAnnotationLayer(int m) const;
+    void FreeAnnotationLayer(int m);
+    TMarkerLayer* MaskLayer(int n);
+    void FreeMaskLayer();
+    bool HasMaskLayer() const { return Overlays_.Mask.Layer != nullptr; }
+    TMarkerLayer* MaskErrorLayer(int n);
+    void FreeMaskErrorLayer();
+    TMarkerLayer* MaskEditLayer(int n);
+    void FreeMaskEditLayer();
+    bool HasMaskEditLayer() const { return Overlays_.MaskEdit.Layer != nullptr; }
+    TFrameLayer* FrameLayer(TSignalScreen* screen);
+    TFrameLayer* ExistingFrameLayer() const { return Overlays_.Frame.get(); }
+    void ClearFrameLayer(bool cancelDrag);
+    // The database display is not drawn by the panel: nothing to free.
+    void FreeDatabaseLayer() {}
+    // The layer of screen elements 16 (eye markers), 17 (histogram), 18 (mask), 19 (mask errors);
+    // any other element answers the histogram layer.
+    TScreenLayer* OverlayLayerOfKind(int kind) const;
+
     // Division factors: 8 over the divisions of a time screen and of the XY screen.
     int YTDivisionFactor() const { return YTFactor_; }
     int XYDivisionFactor() const { return XYFactor_; }
@@ -206,6 +248,20 @@ private:
     std::array<int, LayerSlotCount> Freed_{};
     TVerhText TopStrip_;
     TNizText BottomStrip_;
+
+    // Overlay layers.
+    int SourceScreenOf(int n) const;
+    TScreenLayer* SourceLayerOf(int n) const;
+    TMarkerLayer* SingleOverlay(TOverlayClass kind, int n, const char* name);
+    TMarkerLayer* MarkerOverlay(TOverlayClass kind, int m, int n, const char* prefix);
+    // The overlay made for screen s and bound to the source's layer, registered there; none when the
+    // class is not registered.
+    std::unique_ptr<TMarkerLayer> MakeOverlay(TOverlayClass kind, const std::string& name, int slot, int s);
+    void FreeOverlay(TOverlaySlot& overlay);
+    // The overlays that follow a layer that goes: the markers go with it, the others forget it.
+    void ForgetSourceLayer(const TScreenLayer* layer, bool freeMarkers);
+    void FreeOverlaysOnScreen(const TSignalScreen* screen);
+    TOverlaySet Overlays_;
 };
 
 }  // namespace vt

@@ -6,6 +6,7 @@
 #include "core/CommandTree.h"
 #include "core/Shell.h"
 #include "display/DisplayPanel.h"
+#include "display/DisplaySettings.h"
 #include "link/InstrumentLink.h"
 
 namespace vt {
@@ -218,6 +219,22 @@ void TScopeDisplayServices::ClearCommError() {
     ErrorNoted_ = false;
     if (ErrorHintId_ != 0) Hints_->Remove(ErrorHintId_);
     ErrorHintId_ = 0;
+}
+
+int TScopeDisplayServices::DisplayStyle() const { return Settings_ ? Settings_->StyleOf(ssCh1) : 0; }
+
+int TScopeDisplayServices::SourceDisplayStyle(int source) const {
+    return Settings_ ? Settings_->StyleOf(source) : DisplayStyle();
+}
+
+int TScopeDisplayServices::XYDisplayStyle() const { return Settings_ ? Settings_->StyleOf(ssXY) : 0; }
+
+void TScopeDisplayServices::SetDatabase(const std::string& path) {
+    if (Settings_) Settings_->SetDatabase(!path.empty(), path);
+}
+
+std::string TScopeDisplayServices::GetSourceName() const {
+    return Settings_ ? Settings_->DataBaseExist().GetSourceName() : TDisplayServices::GetSourceName();
 }
 
 void TDisplayFeature::FillRows(TShell& shell) {

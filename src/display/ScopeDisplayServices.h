@@ -19,6 +19,7 @@ namespace vt {
 class TShell;
 class TScopeCRT;
 class TSignalScreen;
+class TDisplaySettings;
 
 // The window's view of the display panel: it shows the panel's surfaces through the sink and takes
 // the panel's place, visibility and background colour.
@@ -77,6 +78,14 @@ public:
     TScreenColors& Colors() { return Colors_; }
     // An element's colour changed: its layer, the graticules or the background (the view's too).
     void ApplyLayerColor(int kind);
+    // The display settings answer the styles and hold the database on the screen; not owned.
+    void SetSettings(TDisplaySettings* settings) { Settings_ = settings; }
+    TDisplaySettings* Settings() const { return Settings_; }
+    int DisplayStyle() const override;
+    int SourceDisplayStyle(int source) const override;
+    int XYDisplayStyle() const override;
+    void SetDatabase(const std::string& path) override;
+    std::string GetSourceName() const override;
 
     void PushHint(const std::string& text, int durationMs) override;
     int PushOrRefreshHint(int id, const std::string& text, int style, int keepUnder, int durationMs) override;
@@ -104,6 +113,7 @@ private:
     bool ErrorNoted_ = false;
     std::int64_t ErrorSince_ = 0;
     int ErrorHintId_ = 0;
+    TDisplaySettings* Settings_ = nullptr;
 };
 
 // Installs the display services in the shell when the program is put together.

@@ -139,6 +139,13 @@ bool TQuietWhileServingDialogs::ExecSaveDialog(QWidget* parent, TSaveDialogReque
     return false;
 }
 
+bool TQuietWhileServingDialogs::AskColor(QWidget* parent, std::uint32_t& colour) {
+    TCOMRC* service = Serving();
+    if (!service) return Inner_.AskColor(parent, colour);
+    service->Report("Set Color: cancelled, no dialog while a remote command runs");
+    return false;
+}
+
 bool TQuietWhileServingDialogs::ExecOpenDialog(QWidget* parent, TSaveDialogRequest& request) {
     TCOMRC* service = Serving();
     if (!service) return Inner_.ExecOpenDialog(parent, request);

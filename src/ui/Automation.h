@@ -70,6 +70,8 @@ public:
     // Cancelled while a command runs: a file dialog needs a person.
     bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) override;
     bool ExecOpenDialog(QWidget* parent, TSaveDialogRequest& request) override;
+    // Cancelled while a command runs.
+    bool AskColor(QWidget* parent, std::uint32_t& colour) override;
 
 private:
     // The running service, or null when no command runs.

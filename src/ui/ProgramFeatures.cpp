@@ -13,6 +13,7 @@
 #include "acq/Timebase.h"
 #include "acq/TimebaseChannels.h"
 #include "acq/WaveformCommands.h"
+#include "display/DisplaySettings.h"
 #include "display/ScopeDisplayServices.h"
 #include "program/ProgramLife.h"
 #include "program/ProgramLinkServices.h"
@@ -36,6 +37,7 @@
 #include "ui/menus/AcqMenu.h"
 #include "ui/menus/GeneratorMenu.h"
 #include "ui/menus/OEConvMenu.h"
+#include "ui/menus/DisplayMenu.h"
 #include "ui/menus/SaveMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
 #include "ui/menus/TriggerMenu.h"
@@ -88,6 +90,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     // First: the display's services take the hints pushed from here on.
     Add(life, std::make_unique<TDisplayFeature>());
     Add(life, std::make_unique<TScreenColorsFeature>());
+    TDisplaySettings& displaySettings = Add(life, std::make_unique<TDisplaySettings>(shell));
     // Before the instrument start, which ends the link: the link's services go after it.
     Add(life, std::make_unique<TProgramLinkServices>(shell));
     TMainWindowFeature& mainWindow = Add(life, std::make_unique<TMainWindowFeature>());
@@ -95,6 +98,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     TMainCommandsFeature& mainCommands = Add(life, std::make_unique<TMainCommandsFeature>(mainCommandsUi));
     TSignalAcq& acquisition = Add(life, std::make_unique<TSignalAcq>());
     Add(life, std::make_unique<TAcqMenuFeature>(shell));
+    Add(life, std::make_unique<TDisplayMenuFeature>(shell, displaySettings, quiet));
     Add(life, std::make_unique<TWaveformCommandsFeature>());
     TUtilFeature& util = Add(life, std::make_unique<TUtilFeature>());
     Add(life, std::make_unique<TUtilMenuFeature>(shell));

@@ -34,10 +34,7 @@ void TScreenColorsFeature::FillRows(TShell& shell) {
     shell.Registration.Add(TRegistrationRow::CreateColorHandlers, [](TShell& s) {
         if (TScopeDisplayServices* display = ScopeDisplay(s)) CreateColorHandlers(s, *display);
     });
-    shell.Registration.Add(TRegistrationRow::CreateDisplayHandlers, [](TShell& s) { CreateColorSettings(s); });
-    shell.Refresh.Add(TRefreshRow::RefreshDisplayHandlers, [](TShell& s) {
-        if (TScopeDisplayServices* display = ScopeDisplay(s)) RefreshColorSettings(s, *display);
-    });
+    // The colour settings and their refresh steps run in the display settings' rows, after theirs.
     shell.StartUpSteps.Add(TStartUpRow::InitSourceSwitcherItems, [this](TShell& s) {
         TScopeDisplayServices* display = ScopeDisplay(s);
         if (Kit_ && display && s.Records()) InitSourceSwitcherItems(*Kit_, *s.Records(), display->Colors());

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -47,6 +48,15 @@ bool TMessageBoxDialogs::ShowInformation(QWidget* parent, const QString& title, 
     QPushButton* second = box.addButton(secondButton, QMessageBox::RejectRole);
     box.exec();
     return box.clickedButton() == second;
+}
+
+bool TMessageBoxDialogs::AskColor(QWidget* parent, std::uint32_t& colour) {
+    const QColor chosen = QColorDialog::getColor(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF), parent, QString(),
+                                                 QColorDialog::DontUseNativeDialog);
+    if (!chosen.isValid()) return false;
+    colour = static_cast<std::uint32_t>(chosen.red()) | static_cast<std::uint32_t>(chosen.green()) << 8 |
+             static_cast<std::uint32_t>(chosen.blue()) << 16;
+    return true;
 }
 
 void TMessageBoxDialogs::ShowError(QWidget* parent, const QString& text) {

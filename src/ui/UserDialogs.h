@@ -2,6 +2,7 @@
 // The questions and messages the program puts to the user. Tests install answers of their own.
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <string_view>
 
 #include "core/UserServices.h"
@@ -32,6 +33,12 @@ public:
     }
     // A question with OK and Cancel; true for OK.
     virtual bool AskOkCancel(QWidget* parent, const QString& text) { return AskYesNo(parent, text); }
+    // The system colour dialog, fully open, on colour (red in the low byte); true on OK, with the choice
+    // in colour.
+    virtual bool AskColor(QWidget* parent, std::uint32_t& colour) {
+        (void)parent, (void)colour;
+        return false;
+    }
     // An information box titled `title` with OK and a second button of that caption; true when the
     // second button was chosen.
     virtual bool ShowInformation(QWidget* parent, const QString& title, const QString& text,
@@ -59,6 +66,7 @@ public:
     bool AskOkCancel(QWidget* parent, const QString& text) override;
     bool ShowInformation(QWidget* parent, const QString& title, const QString& text,
                          const QString& secondButton) override;
+    bool AskColor(QWidget* parent, std::uint32_t& colour) override;
 };
 
 // The user services of the program below the window, answered by the window's dialogs.

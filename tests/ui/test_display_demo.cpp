@@ -1,8 +1,8 @@
 // The demo program with its display panel: Run plots the simulator's acquisitions, the traces show in
 // their colours on the graticule; once stopped, a resize rebuilds the screen and draws the traces
 // again from their records, and at rest the event loop turns without a composition, a copy, a paint or
-// the persistence timer. The picture goes to screenshots/display_demo.png (display_demo_x11.png under
-// a real X server).
+// the persistence timer; 4YT then shows four screens with their graticules off. The pictures go to
+// screenshots/display_demo.png and display_demo_4yt.png (with _x11 under a real X server).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -59,8 +59,9 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
     const std::vector<std::string> args = {"--home", home.string(), "Default_Demo"};
     TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
 
-    enum { Starting, Resized, Resting, Done } phase = Starting;
-    QImage shot;
+    enum { Starting, Resized, Resting, Formatted, Done } phase = Starting;
+    QImage shot, fourScreens;
+    bool formatted = false;
     TScreenLayout before;
     TSignalScreen* firstScreen = nullptr;
     std::uint64_t compositions = 0, copies = 0, paints = 0;
@@ -99,6 +100,15 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
                 quiet = Compositions(crt) == compositions && view->CopiedRects() == copies &&
                         view->PaintEvents() == paints;
                 timerIdle = !m->PersistTimer().isActive();
+                shell.ExecuteCommandString("Displ:Format 4YT");
+                shell.ExecuteCommandString("Displ:Gratic Off");
+                phase = Formatted;
+                break;
+            case Formatted:
+                // Stopped, Ch2 moved to its screen is drawn there from its record.
+                formatted = crt.Layout().ScreenCount == 4 && crt.GraticuleLayer(4)->Style() == gsOff &&
+                            crt.IsSignalOnScreen(ssCh2, 2) && crt.SignalLayer(ssCh2)->PointRow(100) != 0;
+                fourScreens = m->grab().toImage();
                 phase = Done;
                 m->close();
                 break;
@@ -117,6 +127,7 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
     EXPECT_TRUE(redrawn) << "stopped, a rebuilt screen shows the traces from their records";
     EXPECT_TRUE(quiet) << "at rest nothing is composed, copied or painted";
     EXPECT_TRUE(timerIdle);
+    EXPECT_TRUE(formatted);
     ASSERT_FALSE(shot.isNull());
     const std::set<QRgb> colours = ColoursIn(shot);
     EXPECT_TRUE(colours.count(qRgb(0xFF, 0xFF, 0x80))) << "Ch1";
@@ -127,6 +138,7 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
     ASSERT_TRUE(QDir().mkpath(folder));
     const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
     ASSERT_TRUE(shot.save(folder + (x11 ? "/display_demo_x11.png" : "/display_demo.png"), "PNG"));
+    ASSERT_TRUE(fourScreens.save(folder + (x11 ? "/display_demo_4yt_x11.png" : "/display_demo_4yt.png"), "PNG"));
 }
 
 }  // namespace

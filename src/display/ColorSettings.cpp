@@ -7,6 +7,7 @@
 #include "core/CommandTree.h"
 #include "core/Shell.h"
 #include "display/DisplayPanel.h"
+#include "display/DisplaySettings.h"
 #include "display/ScopeDisplayServices.h"
 #include "display/ScreenColors.h"
 
@@ -182,6 +183,8 @@ void CreateColorSettings(TShell& shell) {
                  TScopeDisplayServices* scope = ScopeDisplay(shell);
                  if (TScopeCRT* panel = scope ? scope->Panel() : nullptr)
                      panel->SetGradeLevel(GradeCount + 1 - n, TColor(static_cast<std::uint32_t>(static_cast<TIntEditHandler&>(h).GetValue())));
+                 // The side menu repaints its grade samples when the enabling runs.
+                 if (TDisplaySettings* settings = scope ? scope->Settings() : nullptr) settings->Enabling();
              }});
     root.AddRightCommandHandler("Displ:GradeDefCol", [&shell](THandler&) {
         InOneLoad(shell, [&] {

@@ -151,7 +151,7 @@ public:
     // The database display is not drawn by the panel: nothing to free.
     void FreeDatabaseLayer() {}
     // The layer of screen elements 16 (eye markers), 17 (histogram), 18 (mask), 19 (mask errors);
-    // any other element answers the histogram layer.
+    // any other element answers none.
     TScreenLayer* OverlayLayerOfKind(int kind) const;
 
     // Division factors: 8 over the divisions of a time screen and of the XY screen.

@@ -369,8 +369,9 @@ void TDisplaySettings::SetDatabase(bool on, const std::string& name) {
 
 void TDisplaySettings::RefreshDisplayHandlers() {
     if (!TraceMode_) return;
-    // The style steps without the rule, which runs once after them.
-    for (int s = 0; s < SignalRecordCount; ++s) StyleStep(s);
+    // The style steps without the rule, which runs once after them. XY's too: per trace, nothing else
+    // hands its times and palette to a new panel.
+    for (int s = 0; s <= ssXY; ++s) StyleStep(s);
     TraceModeRule();
     FormatChanged();
 }

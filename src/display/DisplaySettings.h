@@ -83,7 +83,7 @@ public:
     void SetDatabase(bool on, const std::string& name);
     const TDataBaseExist& DataBaseExist() const { return DataBase_; }
 
-    // Runs after a style change, a database change, and for the side menu.
+    // Runs after a style change, a database change, a grade colour change, and for the side menu.
     void Enabling();
     // The side menu follows the enabling and the database state.
     int AddEnablingListener(std::function<void()> listener);

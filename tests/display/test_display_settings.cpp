@@ -63,6 +63,10 @@ TEST_F(DisplaySettings, TheTraceModeRuleGovernsTheStylesAndTimes) {
     // Per trace: a memory selected; locking again selects Ch1 and a remote change elsewhere is undone.
     Run("Displ:TraceMode PerTrace;:Displ:TraceSel M2;:Displ:M1:Style VarPersist");
     EXPECT_EQ(Run("Displ:M1:Style?"), "DOTS");
+    // A new panel takes every trace's time at the refresh, XY's included.
+    Panel().PersistTime.fill(0);
+    Shell.Refresh.RunRow(Shell, TRefreshRow::RefreshDisplayHandlers);
+    EXPECT_EQ(Panel().PersistTime[XYLayerSlot], 20);
     Run("Displ:Ch2:RefreshTime 50;:Displ:TraceMode AllLocked");
     EXPECT_EQ(Run("Displ:TraceSel?"), "CH1");
     Run("Displ:Ch1:Style IColorGrad");

@@ -9,6 +9,7 @@
 #include "acq/SignalSources.h"
 #include "core/InternalError.h"
 #include "display/DisplayPanel.h"
+#include "display/PersistenceLayers.h"
 
 using namespace vt;
 
@@ -84,6 +85,11 @@ TEST(OverlayLayers, GettersKeepWhatIsBoundAndFreeWhatFollowsAGoneLayer) {
     ASSERT_NE(crt.MeasParamsLayer(ssF1), nullptr);
     EXPECT_EQ(crt.TdrMarginsLayer(ssF1), nullptr) << "a class not registered gives none";
     EXPECT_EQ(crt.MarkerLayer(1), nullptr);
+    // A history layer in place of another class frees the marker following the old one.
+    crt.VectorLayer(ssCh2);
+    ASSERT_NE(crt.XMarkerLayer(1, ssCh2), nullptr);
+    EXPECT_EQ(crt.PersistLayer(ssCh2)->Name(), "Pers.Layer_Ch2");
+    EXPECT_EQ(crt.MarkerLayer(1), nullptr);
 
     // The frame: on a time screen only, with the screen's frame mode.
     EXPECT_EQ(Failure([&] { crt.FrameLayer(nullptr); }), "Scr not found");
@@ -95,6 +101,7 @@ TEST(OverlayLayers, GettersKeepWhatIsBoundAndFreeWhatFollowsAGoneLayer) {
     EXPECT_EQ(crt.GraticuleLayer(3)->Name(), "Grig_Scr3");
     EXPECT_FALSE(crt.ExistingFrameLayer() || crt.ExistingAnnotationLayer(1) || crt.ExistingHistLayer());
     crt.SetScreenMode(3);
+    EXPECT_EQ(crt.XYColorGradeLayer()->Name(), "ColorGrad_XY-Layer");
     EXPECT_EQ(Failure([&] { crt.FrameLayer(crt.Screen(crt.XYScreenNumber())); }), "For XY - nizzja!");
     EXPECT_EQ(Failure([&] { crt.XMarkerLayer(3, ssCh1); }), "??? Bad marker Number !!!");
     EXPECT_EQ(Failure([&] { crt.AnnotationLayer(0, ssCh1); }), "??? Bad Annotation Number !!!");

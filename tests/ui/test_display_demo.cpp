@@ -1,5 +1,6 @@
 // The demo program with its display panel: Run plots the simulator's acquisitions, the traces show in
-// their colours on the graticule; once stopped, a resize rebuilds the screen and draws the traces
+// their colours on the graticule, a style reaches the panel and persistence keeps the cells a trace
+// left in the dimmer colour; once stopped, a resize rebuilds the screen and draws the traces
 // again from their records, and at rest the event loop turns without a composition, a copy, a paint or
 // the persistence timer; 4YT then shows four screens with their graticules off. The pictures go to
 // screenshots/display_demo.png and display_demo_4yt.png (with _x11 under a real X server).
@@ -18,6 +19,7 @@
 #include "core/Shell.h"
 #include "core/temp_folder.h"
 #include "display/DisplayPanel.h"
+#include "display/PersistenceLayers.h"
 #include "display/ScopeDisplayServices.h"
 #include "link/InstrumentLink.h"
 #include "ui/DisplayPanelView.h"
@@ -59,7 +61,8 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
     const std::vector<std::string> args = {"--home", home.string(), "Default_Demo"};
     TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
 
-    enum { Starting, Resized, Resting, Formatted, Done } phase = Starting;
+    enum { Starting, Persisting, Resized, Resting, Formatted, Done } phase = Starting;
+    bool startTimes = false, styleReachedPanel = false, oldColour = false;
     QImage shot, fourScreens;
     bool formatted = false;
     TScreenLayout before;
@@ -77,9 +80,34 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
         auto* view = m->findChild<TDisplayPanelWidget*>();
         if (!view) return;
         switch (phase) {
-            case Starting:
-                // Run is on from the start: wait for both channels' traces, then stop.
+            case Starting: {
+                // Run is on from the start: wait for both channels' traces.
                 if (!services->SignalLayerDrawn(ssCh1) || !services->SignalLayerDrawn(ssCh2)) return;
+                // The start handed every trace's time to the panel, XY's too; each style hands its
+                // time and palette on.
+                const std::size_t ch1 = static_cast<std::size_t>(ssCh1);
+                startTimes = crt.PersistTime[ch1] == 2 && crt.PersistTime[XYLayerSlot] == 2;
+                shell.ExecuteCommandString("Displ:Ch1:Style VarGrayScal");
+                styleReachedPanel = crt.GradeRefreshTime[ch1] == 20 && crt.PaletteChoice[ch1] == 1;
+                shell.ExecuteCommandString("Displ:Ch1:Style IColorGrad");
+                styleReachedPanel = styleReachedPanel && crt.GradeRefreshTime[ch1] == 0 && crt.PaletteChoice[ch1] == 0;
+                shell.ExecuteCommandString("Displ:Ch1:Style InfinPers");
+                styleReachedPanel = styleReachedPanel && crt.PersistTime[ch1] == 1000000;
+                shell.ExecuteCommandString("Displ:Ch1:Style VarPersist");
+                styleReachedPanel = styleReachedPanel && crt.PersistTime[ch1] == 2;
+                phase = Persisting;
+                break;
+            }
+            case Persisting: {
+                // The cells the trace left stay in the dimmer colour until they expire; then stop.
+                auto* layer = dynamic_cast<TPersistSignalLayer*>(crt.SignalLayer(ssCh1));
+                TSignalScreen* screen = crt.Screen(crt.ScreenOfSource(ssCh1));
+                if (!layer || !screen || layer->PersistTime() != 200) return;
+                const TColor old(layer->OldColor().Value & 0x00FFFFFFu);
+                const TSLBMP& bitmap = screen->Bitmap();
+                for (int y = 0; y < bitmap.Height() && !oldColour; ++y)
+                    for (int x = 0; x < bitmap.Width() && !oldColour; ++x) oldColour = bitmap.Pixel(x, y) == old;
+                if (!oldColour) return;
                 shell.RunOn = false;
                 if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
                 firstScreen = crt.Screen(1);
@@ -87,6 +115,7 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
                 m->resize(m->width() + 150, m->height() + 100);
                 phase = Resized;
                 break;
+            }
             case Resized:
                 rebuilt = crt.Screen(1) && crt.Layout().Height[0] != before.Height[0];
                 redrawn = crt.HasSignalLayer(ssCh1) && crt.SignalLayer(ssCh1)->PointRow(100) != 0;
@@ -122,6 +151,9 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
     ASSERT_NE(app, nullptr);
     EXPECT_EQ(RunMainBlock(*app, shell, life, args, dialogs), 0);
     poll.stop();
+    EXPECT_TRUE(startTimes);
+    EXPECT_TRUE(styleReachedPanel);
+    EXPECT_TRUE(oldColour) << "persistence shows the cells a trace left";
     ASSERT_EQ(phase, Done);
     EXPECT_TRUE(rebuilt);
     EXPECT_TRUE(redrawn) << "stopped, a rebuilt screen shows the traces from their records";

@@ -1,18 +1,23 @@
 // The display side menu offscreen: the pages bind and fit and follow the trace, style, format and
-// database; a grade colour from the colour question is one undo step.
+// database; a grade or element colour from the colour question is one undo step, an element's keeping
+// its opacity, and the grade samples follow the grade colours however they change.
 #include <gtest/gtest.h>
 
 #include "acq/SignalSources.h"
 #include "core/CommandTree.h"
+#include "core/LanguageState.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
 #include "core/UndoBuffer.h"
 #include "display/DisplaySettings.h"
 #include "display/ScopeDisplayServices.h"
+#include "display/ScreenColors.h"
 #include "test_sidemenu_support.h"
 #include "UiTestSupport.h"
 #include "ui/controls/ButtonSwitchers.h"
 #include "ui/controls/EditSwitcher.h"
+#include "ui/ScreenColorsFeature.h"
+#include "ui/controls/ListBoxSwitcher.h"
 #include "ui/menus/DisplayMenu.h"
 
 using namespace vt;
@@ -35,16 +40,17 @@ class DisplayMenu : public ::testing::Test {
 protected:
     DisplayMenu() {
         Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
+        Shell.Records()->BuildSourceCaptions([this](std::string_view key) { return Shell.LangStr(key); });
+        // A translated name shows in the Item list only.
+        Shell.Language().Strings().ChangeLangStr("Histogram", "Histogramm");
         Display.FillRows(Shell);
+        Colors.FillRows(Shell);
         Settings.FillRows(Shell);
         Settings.AttachToProgram(Shell);
         Menu.RegisterForms(Menus);
         RegisterAllCommandHandlers(Shell);
         ConnectSignalEnablity(Shell.Records()->SignalsOn(), Shell.CommandTree()->SignalEnablity());
-        // The colour settings come with the colours' feature; the grade sample needs one of them.
-        if (!Setting("Displ:GradeClr1"))
-            Shell.CommandTree()->Root().AddIntEditHandler("Displ:GradeClr1",
-                                                          {.Initial = 0xFFFFFF, .Config = {.Maximum = 0xFFFFFF}});
+        InitSourceSwitcherItems(Kit, *Shell.Records(), dynamic_cast<TScopeDisplayServices&>(Shell.Display()).Colors());
         Shell.SetUndoBuffer(std::make_unique<TUndoBuffer>());
         Shell.CommandTree()->SetUndoBuffer(Shell.UndoBuffer());
         Shell.UndoBuffer()->SetEnabled(true);
@@ -61,6 +67,7 @@ protected:
 
     TShell Shell;
     TDisplayFeature Display;
+    TScreenColorsFeature Colors;
     TDisplaySettings Settings{Shell};
     TColorAnswers Dialogs;
     TDisplayMenuFeature Menu{Shell, Settings, Dialogs};
@@ -76,9 +83,13 @@ TEST_F(DisplayMenu, ThePagesFollowTheTraceStyleFormatAndDatabase) {
     auto* form = dynamic_cast<TDisp_Form*>(Menus.Form(0));
     ASSERT_NE(form, nullptr);
     EXPECT_TRUE(TextsThatDoNotFit(*form).empty()) << TextsThatDoNotFit(*form).front();
-    // The colour pages bind once the colour settings exist.
-    for (const std::string& unbound : UnboundSwitchersOf(*form))
-        EXPECT_TRUE(unbound.starts_with("rmpColor") || unbound.starts_with("rmpGrade")) << unbound;
+    EXPECT_EQ(UnboundSwitchersOf(*form), std::vector<std::string>{});
+    TRC_ListBoxSwitcher* itemList = form->findChild<TRC_ListBoxSwitcher*>("lswItem");
+    const QStringList items = itemList->Items();
+    ASSERT_EQ(items.size(), ScreenElementCount);
+    EXPECT_EQ(items[1].toStdString(), "Ch1 B2");
+    EXPECT_EQ(items[17].toStdString(), "Histogramm");
+    ASSERT_NE(Setting("Displ:Color:Histogram"), nullptr);
     Run("Displ:TraceMode PerTrace");
     Run("Displ:TraceSel Ch2");
     EXPECT_EQ(form->Page(1)->GroupMnemonics(), "Displ:Ch2");
@@ -105,6 +116,22 @@ TEST_F(DisplayMenu, ThePagesFollowTheTraceStyleFormatAndDatabase) {
     const std::optional<TUndoList> undo = Shell.UndoBuffer()->Undo();
     ASSERT_TRUE(undo && undo->size() == 1u);
     EXPECT_EQ(undo->front().Handler, Setting("Displ:GradeClr1"));
+    // A grade colour from a command or the defaults reaches the samples too.
+    Run("Displ:GradeClr5 65280");
+    EXPECT_EQ(form->GradeSample(4)->palette().color(QPalette::Window), QColor(0, 255, 0));
+    Run("Displ:GradeDefCol");
+    EXPECT_EQ(form->GradeSample(0)->palette().color(QPalette::Window), QColor(255, 255, 255));
+
+    // "Set Color" on the chosen element keeps its opacity (the histogram's 50 %).
+    itemList->List().setCurrentIndex(17);
+    Dialogs.Colors.push_back(0x00FF00u);
+    form->SetTopPanel(3);
+    form->SetColorButton()->click();
+    EXPECT_EQ(Dialogs.Asked.back(), "Color: 255");
+    EXPECT_EQ(ReadRealSetting(Shell.CommandTree(), "Displ:Color:Histogram", 0), 0x3200FF00);
+    const std::optional<TUndoList> colourUndo = Shell.UndoBuffer()->Undo();
+    ASSERT_TRUE(colourUndo && colourUndo->size() == 1u);
+    EXPECT_EQ(colourUndo->front().Handler, Setting("Displ:Color:Histogram"));
 
     // The four pages side by side.
     const int width = form->Page(1)->width();

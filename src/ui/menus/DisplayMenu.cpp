@@ -8,6 +8,7 @@
 
 #include "acq/SignalSources.h"
 #include "core/CommandTree.h"
+#include "core/LanguageState.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
 #include "core/UndoBuffer.h"
@@ -63,6 +64,14 @@ TRC_RadioSwitcher* Radio(TPageStacker& stack, const char* name, const QString& c
 
 std::string GradePath(int k) { return "Displ:GradeClr" + std::to_string(k + 1); }
 
+// An element's name is its language key: the language's text where it has one (the histogram, the
+// graticule and the screen), else the name as it stands.
+QString ElementDisplayName(const TShell& shell, int element) {
+    const char* name = ScreenElements()[static_cast<std::size_t>(element)].Name;
+    const std::string* text = shell.Language().Strings().Find(name);
+    return QString::fromStdString(text ? *text : std::string(name));
+}
+
 QColor FromColorRef(std::uint32_t v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); }
 
 }  // namespace
@@ -99,12 +108,7 @@ TDisp_Form::TDisp_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, TD
     TPageStacker color(*Pages_[2], FirstTop, Gap);
     Item_ = color.Add<TRC_ListBoxSwitcher>("lswItem", "Item", ":SHADOW:ColorItem", SourceHeight);
     QStringList names;
-    for (int e = 0; e < ScreenElementCount; ++e) {
-        const char* name = ScreenElements()[static_cast<std::size_t>(e)].Name;
-        // The histogram, graticule and screen carry language keys.
-        const bool keyed = e == 17 || e == ceGraticule || e == ceBackground;
-        names << QString::fromStdString(keyed ? Shell_.LangStr(name) : std::string(name));
-    }
+    for (int e = 0; e < ScreenElementCount; ++e) names << ElementDisplayName(Shell_, e);
     Item_->SetItems(names);
     SetColor_ = color.AddButton("btnSetColor", "Set Color");
     color.Adopt(new TRC_RightCommandSwitcher(Pages_[2]), "cswDefCurrent", "Default Color: Current",
@@ -201,8 +205,8 @@ void TDisp_Form::AskGradeColor(int k) {
     const std::string path = GradePath(k);
     auto colour = static_cast<std::uint32_t>(ReadRealSetting(Shell_.CommandTree(), path, 0));
     if (!Dialogs_.AskColor(this, colour)) return;
+    // The grade step repaints the samples.
     ApplyColorCommand(path, colour & 0xFFFFFFu);
-    PaintGradeSamples();
 }
 
 void TDisp_Form::AskElementColor() {

@@ -148,6 +148,9 @@ void TOEConvCalibration::Prepare() {
     FirstItem("Acq:FitTo");
     SetupLine("Acq:Ch1:RecLen", "512");
     SetupLine("Acq:Ch2:RecLen", "512");
+    // Run must go on until the run closes: a count of acquisitions would stop it half-way (a remote
+    // run then never ends) and its saves would write every acquisition of the run to files.
+    FirstItem("Acq:RunUntil");
 }
 
 // ------------------------------------------------------------------------------------------ steps

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iostream>
 
 #include "acq/OEConv.h"
 #include "acq/SignalObj.h"
@@ -54,9 +55,9 @@ void TOEConvCalibration::Start(bool gain, bool fromControl) {
         if (fromControl) {
             Shell_.User().ShowErrorDlg(text);
         } else {
-            // A command never waits on a dialog.
+            // A command never waits on a dialog: a timed hint and a log line.
             Shell_.Display().PushHint(text, HintMs);
-            Log_.push_back(text);
+            std::cerr << "veltrane: O/E converter calibration: " << text << '\n';
         }
         return;
     }
@@ -148,6 +149,9 @@ void TOEConvCalibration::Prepare() {
     FirstItem("Acq:FitTo");
     SetupLine("Acq:Ch1:RecLen", "512");
     SetupLine("Acq:Ch2:RecLen", "512");
+    // Run must go on until the run closes: a count of acquisitions would stop it half-way (a remote
+    // run then never ends) and its saves would write every acquisition of the run to files.
+    FirstItem("Acq:RunUntil");
 }
 
 // ------------------------------------------------------------------------------------------ steps

@@ -5,7 +5,6 @@
 // itself when it was not started from a control.
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "core/Color.h"
 #include "core/RunningStat.h"
@@ -68,8 +67,6 @@ public:
     double MeasuredGain() const { return Gain_; }
     double MeasuredZeroPower() const { return ZeroPower_; }
     bool Running() const { return Step_ != ocsIdle; }
-    // The messages of runs refused without a dialog (newest last).
-    const std::vector<std::string>& Log() const { return Log_; }
 
     TOEConvCalibrationView* View = nullptr;
 
@@ -115,7 +112,6 @@ private:
     bool SingleOn_ = false;
     bool FlagReading_ = false;
     bool AutoCalTimer_ = false;
-    std::vector<std::string> Log_;
 };
 
 }  // namespace vt

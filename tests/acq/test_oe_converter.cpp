@@ -100,11 +100,13 @@ TEST(OEConverter, DarkLevelSearchHalvesItsStepAndLeavesTheSetupAsItWas) {
     t.Shell.ExecuteCommandString("OEConv:Dest Ch1");
     t.Run("Trig:Source ExtHF");
     t.Run("Ch2:Display On");
+    t.Run("Acq:RunUntil NAcq");
     t.Shell.RunOn = false;
     t.Run("FLASH:OECalibr:AutoDarkLvl");
     TOEConvCalibration& cal = t.OE.Calibration();
     ASSERT_EQ(cal.Step(), ocsDarkSearch);
     EXPECT_TRUE(t.Shell.RunOn);
+    EXPECT_EQ(t.Choice("Acq:RunUntil"), 0);
     EXPECT_EQ(t.Choice("Trig:Source"), tsIntClock);
     EXPECT_FALSE(ReadOnOffSetting(t.Shell.CommandTree(), "Ch2:Display", true));
     // The residual voltage falls as the dark level rises; it crosses zero at 37.3 %.
@@ -123,6 +125,7 @@ TEST(OEConverter, DarkLevelSearchHalvesItsStepAndLeavesTheSetupAsItWas) {
     EXPECT_TRUE(t.OE.StoredZeroPower() >= 85 && t.OE.StoredZeroPower() <= 114);
     EXPECT_EQ(t.Choice("Trig:Source"), tsExtHF);
     EXPECT_TRUE(ReadOnOffSetting(t.Shell.CommandTree(), "Ch2:Display", false));
+    EXPECT_EQ(t.Choice("Acq:RunUntil"), 1);
     EXPECT_FALSE(t.Shell.RunOn);
     EXPECT_TRUE(t.Shell.UndoBuffer()->RedoEmpty());
 

@@ -1,0 +1,130 @@
+// The converter's dark-level calibration in the demo program with its real engine, started as an
+// automation client starts it: the demo unit carries the optics option (its DemoUnits.ini entry), the
+// converter feeds Ch1, and the command returns once the run has closed itself, with every setting the
+// run prepared as it was before and nothing left to redo.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <filesystem>
+
+#include "UiTestSupport.h"
+#include "core/CommandTree.h"
+#include "core/SettingReaders.h"
+#include "core/Shell.h"
+#include "core/UndoBuffer.h"
+#include "core/temp_folder.h"
+#include "link/InstrumentIdentity.h"
+#include "link/InstrumentList.h"
+#include "ui/Automation.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/VeltraneApplication.h"
+#include "ui/dialogs/OEConvCalibrationForm.h"
+
+namespace vt {
+namespace {
+
+std::vector<std::string> AllSettings(TShell& shell) {
+    std::vector<std::string> list;
+    shell.CommandTree()->Root().SaveAllSettings(list);
+    return list;
+}
+
+TfrmCalibrOEConverter* OpenDialog() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = dynamic_cast<TfrmCalibrOEConverter*>(w); d && d->isVisible()) return d;
+    return nullptr;
+}
+
+TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPreparedSetting) {
+    const test::TempFolder temp;
+    const auto home = temp.Path() / "home";
+    std::filesystem::create_directories(home);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
+    // The demo unit of the first model line with the optics option and no other.
+    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~optOptics);
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    int phase = 0, polls = 0;
+    bool busy = false, optics = false, sawDialogRunning = false, runAfter = false, redoLeft = true;
+    double darkBefore = -1, darkAfter = -2;
+    std::string destReply = "none", runReply = "none", result;
+    std::size_t askedDuringRun = 99;
+    std::vector<std::string> before, during, after;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
+        TAutomation* automation = features.Automation().Automation();
+        if (!automation) return;
+        busy = true;
+        TCommandTree* tree = shell.CommandTree();
+        if (phase == 0) {
+            optics = shell.Identity() && shell.Identity()->Identity.HasOptOptics();
+            // A remote destination change gives its cable instruction as a hint and asks nothing.
+            automation->Service.Execute("OEConv:Dest Ch1", destReply);
+            phase = 1;
+        } else if (phase == 1) {
+            before = AllSettings(shell);
+            darkBefore = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
+            // The demo's free-running sine gives means of either sign: the search ends or leaves
+            // 0.1 .. 99.9, and the run closes itself with OK or Cancel.
+            QTimer watch;
+            QObject::connect(&watch, &QTimer::timeout, [&] {
+                TfrmCalibrOEConverter* dialog = OpenDialog();
+                if (!dialog) return;
+                if (!dialog->ResultLabel()->isHidden()) result = dialog->ResultLabel()->text().toStdString();
+                if (sawDialogRunning || dialog->ProgressBar()->isHidden() || dialog->ProgressBar()->value() < 25) return;
+                sawDialogRunning = true;
+                during = AllSettings(shell);
+                EXPECT_TRUE(test::TextsThatDoNotFit(*dialog).empty());
+                test::SaveScreenshot(*dialog, "oeconv_calibration_demo.png");
+            });
+            watch.start(2);
+            automation->Service.Execute("FLASH:OECalibr:AutoDarkLvl", runReply);
+            watch.stop();
+            askedDuringRun = dialogs.Asked.size();
+            after = AllSettings(shell);
+            darkAfter = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
+            redoLeft = !shell.UndoBuffer()->RedoEmpty();
+            runAfter = shell.RunOn;
+            phase = 2;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        }
+        busy = false;
+    });
+    poll.start(20);
+    QTimer::singleShot(240000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    ASSERT_TRUE(optics);
+    ASSERT_EQ(phase, 2);
+    // Nothing asked until the command replied (the close asks to store a changed dark level).
+    EXPECT_EQ(askedDuringRun, 0u) << (dialogs.Asked.empty() ? "" : dialogs.Asked.front());
+    EXPECT_EQ(destReply, "");
+    EXPECT_EQ(runReply, "");
+    EXPECT_TRUE(sawDialogRunning);
+    ASSERT_FALSE(before.empty());
+    EXPECT_NE(during, before);
+    EXPECT_EQ(after, before);
+    // A success keeps the level it found; a failure brings the old one back.
+    if (result == "Calibration complete!") {
+        EXPECT_TRUE(darkAfter > 0.1 && darkAfter < 99.9 && darkAfter != darkBefore) << darkAfter;
+    } else {
+        EXPECT_EQ(result, "Calibration failed");
+        EXPECT_DOUBLE_EQ(darkAfter, darkBefore);
+    }
+    EXPECT_FALSE(redoLeft);
+    EXPECT_TRUE(runAfter);
+}
+
+}  // namespace
+}  // namespace vt

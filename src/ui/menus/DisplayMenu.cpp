@@ -39,29 +39,6 @@ constexpr double AbsentGrade = 0x808080;
 constexpr std::array<const char*, TDisp_Form::GradeSampleCount> GradeCaptions = {
     "50% - 100%", "25% - 50%", "12.5% - 25%", "6.25% - 12.5%", "0 - 6.25%"};
 
-TRC_RightMenuPanel* NewPage(QWidget* form, const char* name, const QString& caption, const char* group) {
-    auto* page = new TRC_RightMenuPanel(form);
-    page->setObjectName(name);
-    page->SetCaption(caption);
-    page->SetGroupMnemonics(group);
-    page->setGeometry(0, 0, TRC_RightMenuPanel::DefaultWidth, TRC_RightMenuPanel::DefaultHeight);
-    page->hide();
-    return page;
-}
-
-void Retarget(TRC_Switcher& sw, const std::string& mnemonic) {
-    if (sw.Mnemonics() != mnemonic) sw.SetMnemonics(mnemonic);
-}
-
-TRC_RadioSwitcher* Radio(TPageStacker& stack, const char* name, const QString& caption, const char* mnemonic,
-                         const QStringList& items, int columns = 1) {
-    const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
-    auto* sw = stack.Add<TRC_RadioSwitcher>(name, caption, mnemonic, TPageStacker::ButtonsHeight(rows));
-    sw->SetColumns(columns);
-    sw->SetItems(items);
-    return sw;
-}
-
 std::string GradePath(int k) { return "Displ:GradeClr" + std::to_string(k + 1); }
 
 // An element's name is its language key: the language's text where it has one (the histogram, the
@@ -82,29 +59,29 @@ TDisp_Form::TDisp_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, TD
     setObjectName("Disp_Form");
     setFont(QFont(QStringLiteral("Liberation Sans"), 7));
 
-    Pages_[0] = NewPage(this, "rmpDisplay", "Display", "Displ:Ch1");
+    Pages_[0] = NewMenuPage(this, "rmpDisplay", "Display", "Displ:Ch1");
     TPageStacker display(*Pages_[0], FirstTop, Gap);
-    Style_ = Radio(display, "rswStyle", "Style", "Style",
+    Style_ = display.Radio("rswStyle", "Style", "Style",
                    {"Dots", "Vectors", "Var. Persist.", "Inf. Persist.", "Var. Gray Scale", "Inf. Gray Scale",
                     "Var. Color Grade", "Inf. Color Grade"});
     Time_ = display.Add<TRC_EditSwitcher>("edswTime", "PERSISTENCE TIME", "PersistTime", EditHeight);
-    Radio(display, "rswTraceMode", "Trace Mode", ":Displ:TraceMode", {"All Locked", "Per Trace"});
+    display.Radio("rswTraceMode", "Trace Mode", ":Displ:TraceMode", {"All Locked", "Per Trace"});
     Trace_ = display.Add<TRC_SignalSourceSwitcher>("sswTrace", "Trace", ":Displ:TraceSel", SourceHeight);
     display.Adopt(new TRC_RightCommandSwitcher(Pages_[0]), "cswResetAll", "Reset All", ":Displ:ResetAll", CommandHeight);
     display.Adopt(PageButton(Pages_[0], 2), "swScreen", "Screen...", nullptr, CommandHeight);
     display.Adopt(PageButton(Pages_[0], 3), "swColor", "Color...", nullptr, CommandHeight);
 
-    Pages_[1] = NewPage(this, "rmpScreen", "Screen", "Displ");
+    Pages_[1] = NewMenuPage(this, "rmpScreen", "Screen", "Displ");
     TPageStacker screen(*Pages_[1], FirstTop, Gap);
-    Format_ = Radio(screen, "rswFormat", "Format", ":Displ:Format", {"YT", "2YT", "4YT", "XY", "Comb YT-XY", "Comb 2YT-XY"});
+    Format_ = screen.Radio("rswFormat", "Format", ":Displ:Format", {"YT", "2YT", "4YT", "XY", "Comb YT-XY", "Comb 2YT-XY"});
     Wfm_ = screen.Add<TRC_SignalSourceSwitcher>("sswWfm", "Waveform", ":SHADOW:Displ:Wfm", SourceHeight);
-    Place_ = Radio(screen, "rswPlace", "Place on Graticule", "Screen4:Ch1", {"1", "2", "3", "4"}, 2);
-    Radio(screen, "rswGratic", "Graticule", ":Displ:Gratic", {"Grid", "Frame", "Axis", "Off"}, 2);
+    Place_ = screen.Radio("rswPlace", "Place on Graticule", "Screen4:Ch1", {"1", "2", "3", "4"}, 2);
+    screen.Radio("rswGratic", "Graticule", ":Displ:Gratic", {"Grid", "Frame", "Axis", "Off"}, 2);
     screen.Add<TRC_SignalSourceSwitcher>("sswXAxis", "X =", ":Displ:XAxis", SourceHeight);
     screen.Add<TRC_SignalSourceSwitcher>("sswYAxis", "Y =", ":Displ:YAxis", SourceHeight);
     screen.Adopt(PageButton(Pages_[1], 1), "swBackScreen", "Back", nullptr, CommandHeight);
 
-    Pages_[2] = NewPage(this, "rmpColor", "Color", "Displ");
+    Pages_[2] = NewMenuPage(this, "rmpColor", "Color", "Displ");
     TPageStacker color(*Pages_[2], FirstTop, Gap);
     Item_ = color.Add<TRC_ListBoxSwitcher>("lswItem", "Item", ":SHADOW:ColorItem", SourceHeight);
     QStringList names;
@@ -120,7 +97,7 @@ TDisp_Form::TDisp_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, TD
     color.Adopt(PageButton(Pages_[2], 4), "swGrade", "Color Grade Scale...", nullptr, CommandHeight);
     color.Adopt(PageButton(Pages_[2], 1), "swBackColor", "Back", nullptr, CommandHeight);
 
-    Pages_[3] = NewPage(this, "rmpGrade", "Color Grade Scale", "Displ");
+    Pages_[3] = NewMenuPage(this, "rmpGrade", "Color Grade Scale", "Displ");
     TPageStacker grade(*Pages_[3], FirstTop, Gap);
     for (int k = 0; k < GradeSampleCount; ++k) {
         grade.AddLabel(("lbGrade" + std::to_string(k + 1)).c_str(), GradeCaptions[static_cast<std::size_t>(k)]);
@@ -169,15 +146,15 @@ void TDisp_Form::FollowSettings() {
     const int trace = Settings_.SelectedTrace();
     const std::string group = "Displ:" + DisplaySourceName(trace);
     if (Pages_[0]->GroupMnemonics() != group) Pages_[0]->SetGroupMnemonics(group);
-    Retarget(*Style_, Settings_.DataBaseExist().On() ? ":Displ:DBStyle" : "Style");
+    RetargetSwitcher(*Style_, Settings_.DataBaseExist().On() ? ":Displ:DBStyle" : "Style");
     const int style = Settings_.StyleOf(trace);
     const bool persist = style == dsVarPersist || style == dsInfinPers;
-    Retarget(*Time_, persist ? "PersistTime" : "RefreshTime");
+    RetargetSwitcher(*Time_, persist ? "PersistTime" : "RefreshTime");
     Time_->SetHelpContext(persist ? PersistTimeHelpContext : RefreshTimeHelpContext);
     Time_->SetCaption(QString::fromStdString(Shell_.LangStr(persist ? "PERSISTENCETIME" : "REFRESHTIME")));
     const int format = Settings_.Format();
     const int wfm = ReadChoiceSetting(Shell_.CommandTree(), "SHADOW:Displ:Wfm", ssCh1);
-    Retarget(*Place_, std::string(format == df2YT || format == dfComb2YTXY ? "Screen2:" : "Screen4:") +
+    RetargetSwitcher(*Place_, std::string(format == df2YT || format == dfComb2YTXY ? "Screen2:" : "Screen4:") +
                           DisplaySourceName(wfm));
     const bool grading = style == dsVColorGrad || style == dsIColorGrad;
     for (QPushButton* b : SetGrade_) b->setEnabled(grading);

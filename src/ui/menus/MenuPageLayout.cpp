@@ -12,7 +12,7 @@ TRC_RightMenuPanel* NewMenuPage(QWidget* form, const char* name, const QString& 
     return page;
 }
 
-void RetargetSwitcher(TRC_Switcher& sw, const char* mnemonic) {
+void RetargetSwitcher(TRC_Switcher& sw, const std::string& mnemonic) {
     if (sw.Mnemonics() != mnemonic) sw.SetMnemonics(mnemonic);
 }
 

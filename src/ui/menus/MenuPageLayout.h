@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
+#include <string>
 
 #include "ui/controls/ButtonSwitchers.h"
 #include "ui/controls/EditSwitcher.h"
@@ -40,8 +41,11 @@ public:
         return sw;
     }
     // A radio switcher one row per item, and an edit switcher of the menus' edit height.
-    TRC_RadioSwitcher* Radio(const char* name, const QString& caption, const char* mnemonic, const QStringList& items) {
-        auto* sw = Add<TRC_RadioSwitcher>(name, caption, mnemonic, ButtonsHeight(static_cast<int>(items.size())));
+    TRC_RadioSwitcher* Radio(const char* name, const QString& caption, const char* mnemonic, const QStringList& items,
+                             int columns = 1) {
+        const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
+        auto* sw = Add<TRC_RadioSwitcher>(name, caption, mnemonic, ButtonsHeight(rows));
+        if (columns != 1) sw->SetColumns(columns);
         sw->SetItems(items);
         return sw;
     }
@@ -83,6 +87,6 @@ private:
 // A hidden page of the side menu's default size; group: the page's setting group (none: the form's).
 TRC_RightMenuPanel* NewMenuPage(QWidget* form, const char* name, const QString& caption, const char* group = nullptr);
 // Retargets a switcher only when its setting changes, since retargeting rebinds at once.
-void RetargetSwitcher(TRC_Switcher& sw, const char* mnemonic);
+void RetargetSwitcher(TRC_Switcher& sw, const std::string& mnemonic);
 
 }  // namespace vt

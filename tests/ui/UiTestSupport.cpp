@@ -8,13 +8,18 @@
 #include <QStyleOptionButton>
 #include <QTimer>
 #include <algorithm>
+#include <fstream>
 #include <memory>
 
 #include "core/CommandTree.h"
+#include "core/LanguageFile.h"
+#include "core/LanguageState.h"
+#include "core/language_setup.h"
 #include "ui/controls/ButtonSwitchers.h"
 #include "ui/controls/Switcher.h"
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
+#include "ui/SideMenuLanguage.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt::test {
@@ -135,6 +140,21 @@ TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std
     id.SWVersion.Text = firmware;
     ParseVersionString(id.SWVersion);
     return id;
+}
+
+TFormText WriteEnglishFileOfMenus(TSideMenus& menus, const std::filesystem::path& folder) {
+    std::ofstream(folder / "Language-Vlt.Deu", std::ios::binary) << "[Common]\nCommon:Language=Deutsch\n";
+    TLanguageState language(test::QuietLanguageSetup(folder));
+    language.InitLanguages();
+    TEnglishFileForms forms;
+    forms.Menus = &menus;
+    EXPECT_TRUE(CreateEnglishLanguageFile(language, forms));
+    auto file = std::make_shared<const TLangIniFile>(folder / "Language-Vlt.Eng");
+    return [file](const char* form, std::string_view key) {
+        std::string raw, text;
+        if (!file->FindRaw(form, key, raw, false) || !ReadLangValue(raw, text)) return std::string("<absent>");
+        return text;
+    };
 }
 
 std::vector<std::string> TextsThatDoNotFit(const QWidget& root) {

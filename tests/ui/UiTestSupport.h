@@ -4,9 +4,11 @@
 #include <QDialog>
 #include <QString>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/Shell.h"
@@ -78,6 +80,11 @@ TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std
 // Every switcher title and grid-button caption below root whose text is wider than the room its control
 // gives it, as "object name: text"; empty when everything fits.
 std::vector<std::string> TextsThatDoNotFit(const QWidget& root);
+
+// Writes the English language file of the menus' forms into folder (German in use beside it) and
+// answers a form's text by key: "<absent>" where the file has none.
+using TFormText = std::function<std::string(const char* form, std::string_view key)>;
+TFormText WriteEnglishFileOfMenus(TSideMenus& menus, const std::filesystem::path& folder);
 
 // Writes the widget's picture to screenshots/<name> below the test's folder.
 void SaveScreenshot(QWidget& widget, const char* name);

@@ -139,18 +139,7 @@ TEST_F(GeneratorOEMenus, TheConverterPagesFollowThePointsAndTheDialogShowsTheRun
 
 TEST_F(GeneratorOEMenus, TheEnglishFileHoldsBothForms) {
     TempFolder folder;
-    std::ofstream(folder.Path() / "Language-Vlt.Deu", std::ios::binary) << "[Common]\nCommon:Language=Deutsch\n";
-    TLanguageState language(test::QuietLanguageSetup(folder.Path()));
-    language.InitLanguages();
-    TEnglishFileForms forms;
-    forms.Menus = &Menus;
-    ASSERT_TRUE(CreateEnglishLanguageFile(language, forms));
-    const TLangIniFile file(folder.Path() / "Language-Vlt.Eng");
-    auto value = [&file](const char* form, std::string_view key) {
-        std::string raw, text;
-        if (!file.FindRaw(form, key, raw, false) || !ReadLangValue(raw, text)) return std::string("<absent>");
-        return text;
-    };
+    const test::TFormText value = test::WriteEnglishFileOfMenus(Menus, folder.Path());
     EXPECT_EQ(value("Generator_Form", "Menu Panel rmpGenerators.rswMode.Items"), "Off,Step,\"Coarse TB\",Pulse,NRZ,RZ");
     EXPECT_EQ(value("Generator_Form", "Menu Panel rmpOutput.edswDeskew.Caption"), "DESKEW / CROSSING");
     EXPECT_EQ(value("OEConv_Form", "Menu Panel rmpDarkLevel.edswCompensation.Caption"), "COMPENSATION");

@@ -18,6 +18,7 @@
 #include "core/Shell.h"
 #include "link/UtilSettings.h"
 #include "test_sidemenu_support.h"
+#include "UiTestSupport.h"
 #include "ui/SideMenuLanguage.h"
 #include "ui/UtilFeature.h"
 #include "ui/controls/ButtonSwitchers.h"
@@ -159,19 +160,8 @@ TEST_F(GssMenu, TheEnglishFileHoldsItsPagesCaptionsAndItems) {
     Menus.ShowSideMenu(mkNone, 0);  // the file is written from a form of its own
     FlushDeletes();
     TempFolder folder;
-    std::ofstream(folder.Path() / "Language-Vlt.Deu", std::ios::binary) << "[Common]\nCommon:Language=Deutsch\n";
-    TLanguageSetup setup = test::QuietLanguageSetup(folder.Path());
-    TLanguageState language(std::move(setup));
-    language.InitLanguages();
-    TEnglishFileForms forms;
-    forms.Menus = &Menus;
-    ASSERT_TRUE(CreateEnglishLanguageFile(language, forms));
-    const TLangIniFile file(folder.Path() / "Language-Vlt.Eng");
-    auto value = [&file](std::string_view key) {
-        std::string raw, text;
-        if (!file.FindRaw("GSS_Form", key, raw, false) || !ReadLangValue(raw, text)) return std::string("<absent>");
-        return text;
-    };
+    const test::TFormText text = test::WriteEnglishFileOfMenus(Menus, folder.Path());
+    auto value = [&text](std::string_view key) { return text("GSS_Form", key); };
     EXPECT_EQ(value("Menu Panel rmpPage1.Caption"), "Demo Signal");
     EXPECT_EQ(value("Menu Panel rmpPage5.Caption"), " More Parameters ");
     EXPECT_EQ(value("Menu Panel rmpPage1.swTdrCircuit.Caption"), "TDR Circuit");

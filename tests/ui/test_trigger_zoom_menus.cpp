@@ -139,19 +139,7 @@ TEST_F(TriggerZoomMenus, TheZoomMenusVerticalEditsFollowTheViewOfTheChosenSource
 
 TEST_F(TriggerZoomMenus, TheEnglishFileHoldsBothForms) {
     TempFolder folder;
-    std::ofstream(folder.Path() / "Language-Vlt.Deu", std::ios::binary) << "[Common]\nCommon:Language=Deutsch\n";
-    TLanguageSetup setup = test::QuietLanguageSetup(folder.Path());
-    TLanguageState language(std::move(setup));
-    language.InitLanguages();
-    TEnglishFileForms forms;
-    forms.Menus = &Menus;
-    ASSERT_TRUE(CreateEnglishLanguageFile(language, forms));
-    const TLangIniFile file(folder.Path() / "Language-Vlt.Eng");
-    auto value = [&file](const char* form, std::string_view key) {
-        std::string raw, text;
-        if (!file.FindRaw(form, key, raw, false) || !ReadLangValue(raw, text)) return std::string("<absent>");
-        return text;
-    };
+    const test::TFormText value = test::WriteEnglishFileOfMenus(Menus, folder.Path());
     EXPECT_EQ(value("Trig_Form", "Menu Panel rmpTriggerMain.rswHister.Items"), "Normal,\"High sensitivity\"");
     EXPECT_EQ(value("Trig_Form", "Menu Panel rmpTriggerPatternLock.rswPatternLock.Items"), "Off,\"Auto Detect\",Manual");
     EXPECT_EQ(value("Trig_Form", "Menu Panel rmpTriggerPatternLock.edswPattDelay.Caption"), "START BIT");

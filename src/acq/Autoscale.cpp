@@ -593,11 +593,11 @@ bool TAutoScale::AutoScaleAmplitude() {
     UseInternalClock(false);
     WriteChoiceSetting(tree, "Trig:Source", Saved_->TrigSource);
     State_ = 2;
-    BeginTrigLevelSearch();
+    FindTrigLevel();
     return true;
 }
 
-void TAutoScale::BeginTrigLevelSearch() {
+void TAutoScale::FindTrigLevel() {
     if (ReadChoiceSetting(Shell_.CommandTree(), "Trig:Source", tsDirect) != tsDirect) {
         TrigLevelFound();
         return;
@@ -664,6 +664,10 @@ bool TAutoScale::GrowSearchScale(int code) {
     return true;
 }
 
+void TAutoScale::ResetHistParams() {
+    if (const TFullHist* hist = Shell_.FullHist()) Global_.ComputeWhole(*hist);
+}
+
 bool TAutoScale::AutoScalePeriod() {
     TFullHist* hist = Shell_.FullHist();
     if (!hist) return false;
@@ -674,7 +678,7 @@ bool TAutoScale::AutoScalePeriod() {
     int code = 0;
     switch (SubState_) {
         case 0:
-            Global_.ComputeWhole(*hist);
+            ResetHistParams();
             UseInternalClock(false);
             WriteChoiceSetting(Shell_.CommandTree(), "Trig:Source", Saved_->TrigSource);
             Target_ = 8;

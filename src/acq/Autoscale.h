@@ -168,9 +168,12 @@ private:
     void PrepareAutoScale();
     void Finish(int result);
     bool AutoScaleAmplitude();
-    void BeginTrigLevelSearch();
+    // Starts the trigger-level search; the idle steps run its trials.
+    void FindTrigLevel();
     void TrigLevelFound();
     bool AutoScalePeriod();
+    // The global level statistics over the whole map.
+    void ResetHistParams();
     bool GrowSearchScale(int code);
     void ApplyFound(const TAutoScalePeriodSearch& search);
     void Fail(const TExc& e);

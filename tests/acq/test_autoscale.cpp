@@ -133,3 +133,90 @@ TEST(Autoscale, LevelWindowSearchTimesTheSinePeriod) {
 }
 
 }  // namespace
+
+#include "TriggerTestSupport.h"
+#include "acq/SignalObj.h"
+#include "core/EditHandlers.h"
+#include "core/UndoBuffer.h"
+
+namespace {
+
+// The run as the program steps it, against the fake instrument on the link clock: the level trials go
+// through the trigger (asked twice, 100 ms apart, answered as the demo answers), and a flat line that
+// never shows a period grows the search scale up to the timebase's largest and fails there.
+TEST(Autoscale, LevelTrialsOnTheLinkClockThenAFlatLineEndsAtTheLargestScale) {
+    test::TTrigOnFake t;
+    t.Shell.SetFullHist(MakeOwnedPart(std::make_unique<TFullHist>()));
+    t.Shell.SetUndoBuffer(std::make_unique<TUndoBuffer>());
+    t.Shell.UndoBuffer()->SetEnabled(true);
+    TAutoScale run(t.Shell, t.Trig, &t.Timebase.Timebase());
+    run.FillRows(t.Shell);
+    t.Run("Ch2:Display OFF");
+    t.Run("Trig:ExtLevel 0.1");
+    const double scaleBefore = t.Value("Ch1:Scale");
+    TSignalObj& ch1 = t.Shell.Records()->Record(ssCh1);
+    auto acquire = [&](double amplitude) {
+        ch1.SetLength(1024);
+        ch1.SetSampleInterval(t.Value("TB:ScaleA") / 102.4);
+        ch1.SetVertScale(t.Value("Ch1:Scale"));
+        ch1.SetVertOffset(-t.Value("Ch1:Offset"));
+        for (int i = 0; i < 1024; ++i) ch1.SetPoint(i, amplitude * std::sin(i * 0.37));
+        run.AutoScaleStep();
+    };
+
+    run.StartAutoScale(askAuto);
+    ASSERT_EQ(run.State(), 1);
+    acquire(0.3);
+    ASSERT_EQ(run.State(), 2);
+
+    std::vector<int> tried;
+    const int asked = t.Count("Trig:GetTrigOn?");
+    int steps = 0;
+    const std::int64_t start = t.Clock.Now;
+    t.Clock.Sleeps.clear();
+    while (run.State() == 2 && steps++ < 10000) {
+        const double level = t.Value("Trig:ExtLevel");
+        t.Fake.SetReply("Trig:GetTrigOn?", level > 0.125 && level < 0.375 ? "TRIG_ON" : "TRIG_OFF");
+        run.IdleStep();
+        const int now = static_cast<int>(std::lround(t.Value("Trig:ExtLevel") * 1000));
+        if (run.State() == 2 && (tried.empty() || tried.back() != now)) tried.push_back(now);
+        t.Clock.Now += TAutoScale::IdleStepMs;
+    }
+    ASSERT_EQ(run.State(), 3) << run.FailureText();
+    // -32 fails, the scan's first hit is +256, then the edges by halving: 128 below, 372 above.
+    EXPECT_EQ(tried, (std::vector<int>{-32, -512, 512, -256, 256, 0, 128, 64, 96, 112, 120, 124, 512, 384, 320,
+                                       352, 368, 376, 372}));
+    EXPECT_DOUBLE_EQ(t.Value("Trig:ExtLevel"), 0.25);
+    // Two questions per trial, each after its 100 ms on the clock: nothing slept, nothing answered early.
+    EXPECT_TRUE(t.Clock.Sleeps.empty());
+    EXPECT_GE(t.Clock.Now - start, static_cast<std::int64_t>(tried.size()) * 200);
+    EXPECT_TRUE(t.Fake.WaitUntil([&] { return t.Count("Trig:GetTrigOn?") >= asked + 2 * static_cast<int>(tried.size()); }));
+
+    const double largest = FindSetting<TEditHandler>(t.Shell.CommandTree(), "TB:ScaleA")->MaxValue();
+    int acquisitions = 0;
+    while (run.Running() && acquisitions++ < 1000) acquire(0);
+    EXPECT_FALSE(run.Running());
+    EXPECT_LT(acquisitions, 16 + 8 * 30);
+    EXPECT_EQ(run.FailureText(), t.Shell.LangStr("PeriodNotFound"));
+    ASSERT_FALSE(t.User->Errors.empty());
+    EXPECT_EQ(t.User->Errors.back(), run.FailureText());
+    EXPECT_LE(run.SearchTimeScale(), largest);
+    EXPECT_GT(run.SearchTimeScale() * 5, largest);
+    // Everything the run changed is back.
+    EXPECT_DOUBLE_EQ(t.Value("Trig:ExtLevel"), 0.1);
+    EXPECT_DOUBLE_EQ(t.Value("Ch1:Scale"), scaleBefore);
+
+    // Another source needs no level: no trial, the level is kept.
+    t.Run("Trig:Source ExtHF");
+    const int askedBefore = t.Count("Trig:GetTrigOn?");
+    run.StartAutoScale(askAuto);
+    acquire(0.3);
+    EXPECT_EQ(run.State(), 3);
+    EXPECT_FALSE(run.IdleStep());
+    EXPECT_DOUBLE_EQ(t.Value("Trig:ExtLevel"), 0.1);
+    EXPECT_EQ(t.Count("Trig:GetTrigOn?"), askedBefore);
+    run.CloseAutoScale(2);
+    EXPECT_FALSE(run.Running());
+}
+
+}  // namespace

@@ -178,6 +178,13 @@ TEST(HistogramObjects, LevelStatisticsFindTheLevelsTheBandAndTheRareLevel) {
     EXPECT_FALSE(rareLow.FewHigh);
     EXPECT_EQ(std::make_pair(rareLow.LevelFrom(), rareLow.LevelTo()), std::make_pair(1, 512));
     EXPECT_NEAR(rareLow.LevelShare, 100.0 * 103 / 1024, 1e-9);
+    THistParams rareHigh;
+    Map(h, [](int p) { return p % 10 == 0 ? 312 : 712; });
+    rareHigh.ComputeWhole(h);
+    ASSERT_TRUE(rareHigh.TwoLevels);
+    EXPECT_TRUE(rareHigh.FewHigh && !rareHigh.FewLow);
+    EXPECT_EQ(std::make_pair(rareHigh.LevelFrom(), rareHigh.LevelTo()), std::make_pair(512, 1023));
+    EXPECT_NEAR(rareHigh.LevelShare, 100.0 * 103 / 1024, 1e-9);
 
     THistParams one;
     Map(h, [](int p) { return 510 + p % 5; });

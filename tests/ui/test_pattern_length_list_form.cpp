@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,4 +74,12 @@ TEST(PatternLengthListForm, EditsAndStoresTheList) {
     ASSERT_EQ(stored.size(), 17u);
     EXPECT_EQ(stored.front(), 128);
     EXPECT_TRUE(errors.empty());
+
+    // A list that cannot be stored is told; the file keeps what it had.
+    std::filesystem::permissions(folder / PatternLengthListFile, std::filesystem::perms::owner_read);
+    TfrmPatternLengthList blocked(shell, stored, {});
+    blocked.DeleteAllButton().click();
+    blocked.accept();
+    EXPECT_EQ(errors, std::vector<std::string>{shell.LangStr("WriteFileError")});
+    EXPECT_EQ(ReadPatternLengthList(folder / PatternLengthListFile), stored);
 }

@@ -8,6 +8,7 @@
 #include <QStyleOptionButton>
 #include <QTimer>
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 
@@ -140,6 +141,21 @@ TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std
     id.SWVersion.Text = firmware;
     ParseVersionString(id.SWVersion);
     return id;
+}
+
+TProgramHome::TProgramHome() : Home_(Temp_.Path() / "home") {
+    std::filesystem::create_directories(Home_);
+    setenv("XDG_CONFIG_HOME", (Home_ / "config").c_str(), 1);
+    const std::filesystem::path run = Temp_.Path() / "run";
+    std::filesystem::create_directories(run);
+    std::filesystem::permissions(run, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
+    setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+}
+
+std::vector<std::string> AllSettings(TShell& shell) {
+    std::vector<std::string> list;
+    shell.CommandTree()->Root().SaveAllSettings(list);
+    return list;
 }
 
 TFormText WriteEnglishFileOfMenus(TSideMenus& menus, const std::filesystem::path& folder) {

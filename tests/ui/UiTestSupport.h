@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/Shell.h"
+#include "core/temp_folder.h"
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
 #include "program/RecordingFeature.h"
@@ -80,6 +81,21 @@ TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std
 // Every switcher title and grid-button caption below root whose text is wider than the room its control
 // gives it, as "object name: text"; empty when everything fits.
 std::vector<std::string> TextsThatDoNotFit(const QWidget& root);
+
+// The data root of a test that starts a program: its own settings folder and its own instrument locks,
+// since other programs of the suite start the demo instrument at the same time.
+class TProgramHome {
+public:
+    TProgramHome();
+    const std::filesystem::path& Path() const { return Home_; }
+
+private:
+    TempFolder Temp_;
+    std::filesystem::path Home_;
+};
+
+// Every setting as a setup file holds it.
+std::vector<std::string> AllSettings(TShell& shell);
 
 // Writes the English language file of the menus' forms into folder (German in use beside it) and
 // answers a form's text by key: "<absent>" where the file has none.

@@ -23,12 +23,6 @@
 namespace vt {
 namespace {
 
-std::vector<std::string> AllSettings(TShell& shell) {
-    std::vector<std::string> list;
-    shell.CommandTree()->Root().SaveAllSettings(list);
-    return list;
-}
-
 TAutoScalFrm* OpenForm() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* f = dynamic_cast<TAutoScalFrm*>(w); f && f->isVisible()) return f;
@@ -36,11 +30,8 @@ TAutoScalFrm* OpenForm() {
 }
 
 TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
-    const test::TempFolder temp;
-    const auto home = temp.Path() / "home";
-    std::filesystem::create_directories(home);
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
+    const test::TProgramHome programHome;
+    const std::filesystem::path& home = programHome.Path();
     TShell shell;
     TProgramLife life(shell);
     test::TScriptedDialogs dialogs;
@@ -74,15 +65,15 @@ TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
             phase = 1;
         } else if (phase == 1) {
             for (const char* route : {"GSS:Ch1", "GSS:Ch2"}) FindSetting<TRadioSwHandler>(tree, route)->SetItemIndex(0);
-            before = AllSettings(shell);
+            before = test::AllSettings(shell);
             shell.ExecuteCommandString("*AUTOSCALE");
-            afterFailure = AllSettings(shell);
+            afterFailure = test::AllSettings(shell);
             redoLeft = !shell.UndoBuffer()->RedoEmpty();
             runAfterFailure = shell.RunOn;
             phase = 2;
         } else if (phase == 2) {
             FindSetting<TRadioSwHandler>(tree, "GSS:Ch1")->SetItemIndex(1);
-            beforeCancel = AllSettings(shell);
+            beforeCancel = test::AllSettings(shell);
             // Cancelled once the period search runs; the dialog's picture is kept then.
             QTimer cancel;
             QObject::connect(&cancel, &QTimer::timeout, [&] {
@@ -95,7 +86,7 @@ TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
             });
             cancel.start(5);
             shell.ExecuteCommandString("*AUTOSCALE");
-            afterCancel = AllSettings(shell);
+            afterCancel = test::AllSettings(shell);
             cancelRedoLeft = !shell.UndoBuffer()->RedoEmpty();
             runAfterCancel = shell.RunOn;
             phase = 3;

@@ -22,12 +22,8 @@ namespace vt {
 namespace {
 
 TEST(DemoAcquisition, RunAndSingleFillBothChannelsThroughBreaks) {
-    const test::TempFolder temp;
-    const auto home = temp.Path() / "home";
-    std::filesystem::create_directories(home);
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    // Its own lock folder: other programs of the suite start the demo instrument at the same time.
-    setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
+    const test::TProgramHome programHome;
+    const std::filesystem::path& home = programHome.Path();
     TShell shell;
     TProgramLife life(shell);
     test::TScriptedDialogs dialogs;

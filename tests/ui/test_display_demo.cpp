@@ -46,15 +46,8 @@ std::uint64_t Compositions(TScopeCRT& crt) {
 }
 
 TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
-    const test::TempFolder temp;
-    const auto home = temp.Path() / "home";
-    std::filesystem::create_directories(home);
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    // Its own instrument locks: another demo program may run beside this one.
-    const auto run = temp.Path() / "run";
-    std::filesystem::create_directories(run);
-    std::filesystem::permissions(run, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
-    setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+    const test::TProgramHome programHome;
+    const std::filesystem::path& home = programHome.Path();
     TShell shell;
     TProgramLife life(shell);
     test::TScriptedDialogs dialogs;

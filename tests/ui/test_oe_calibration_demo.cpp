@@ -28,12 +28,6 @@
 namespace vt {
 namespace {
 
-std::vector<std::string> AllSettings(TShell& shell) {
-    std::vector<std::string> list;
-    shell.CommandTree()->Root().SaveAllSettings(list);
-    return list;
-}
-
 TfrmCalibrOEConverter* OpenDialog() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* d = dynamic_cast<TfrmCalibrOEConverter*>(w); d && d->isVisible()) return d;
@@ -41,11 +35,8 @@ TfrmCalibrOEConverter* OpenDialog() {
 }
 
 TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPreparedSetting) {
-    const test::TempFolder temp;
-    const auto home = temp.Path() / "home";
-    std::filesystem::create_directories(home);
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
+    const test::TProgramHome programHome;
+    const std::filesystem::path& home = programHome.Path();
     // The demo unit of the first model line with the optics option and no other.
     WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~optOptics);
     TShell shell;
@@ -71,7 +62,7 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             automation->Service.Execute("OEConv:Dest Ch1", destReply);
             phase = 1;
         } else if (phase == 1) {
-            before = AllSettings(shell);
+            before = test::AllSettings(shell);
             darkBefore = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
             // The demo's free-running sine gives means of either sign: the search ends or leaves
             // 0.1 .. 99.9, and the run closes itself with OK or Cancel.
@@ -82,7 +73,7 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
                 if (!dialog->ResultLabel()->isHidden()) result = dialog->ResultLabel()->text().toStdString();
                 if (sawDialogRunning || dialog->ProgressBar()->isHidden() || dialog->ProgressBar()->value() < 25) return;
                 sawDialogRunning = true;
-                during = AllSettings(shell);
+                during = test::AllSettings(shell);
                 EXPECT_TRUE(test::TextsThatDoNotFit(*dialog).empty());
                 test::SaveScreenshot(*dialog, "oeconv_calibration_demo.png");
             });
@@ -90,7 +81,7 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             automation->Service.Execute("FLASH:OECalibr:AutoDarkLvl", runReply);
             watch.stop();
             askedDuringRun = dialogs.Asked.size();
-            after = AllSettings(shell);
+            after = test::AllSettings(shell);
             darkAfter = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
             redoLeft = !shell.UndoBuffer()->RedoEmpty();
             runAfter = shell.RunOn;

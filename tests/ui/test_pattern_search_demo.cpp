@@ -26,19 +26,15 @@ namespace {
 
 // Every saved setting but the trigger's, which the search's result sets.
 std::vector<std::string> OtherSettings(TShell& shell) {
-    std::vector<std::string> list, others;
-    shell.CommandTree()->Root().SaveAllSettings(list);
-    for (const std::string& line : list)
+    std::vector<std::string> others;
+    for (const std::string& line : test::AllSettings(shell))
         if (line.rfind("Trig:", 0) != 0 && line.rfind("TRIG:", 0) != 0) others.push_back(line);
     return others;
 }
 
 TEST(PatternSearchDemo, FindsPrbs7AndAnExhaustedListTurnsTheLockOff) {
-    const test::TempFolder temp;
-    const auto home = temp.Path() / "home";
-    std::filesystem::create_directories(home);
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
+    const test::TProgramHome programHome;
+    const std::filesystem::path& home = programHome.Path();
     std::ofstream(home / "~PatternLentgth.lst") << "63\n127\n255\n";
     TShell shell;
     TProgramLife life(shell);

@@ -228,10 +228,14 @@ void TOEConv::WaveLenChanged() {
 // ----------------------------------------------------------------------------------- destination
 
 void TOEConv::DestChanged(THandler& h) {
-    const TWhoChanged who = h.GetWhoChangedRaw();
-    if (who != wcvSwitcher && who != wcvRemote && who != wcvCommandList) return;
     const int p = RememberedDest_;
     const int n = Dest_->GetItemIndex();
+    // Also when the value is applied again unchanged (start, recall), which runs no before-change step.
+    RememberedDest_ = n;
+    const TWhoChanged who = h.GetWhoChangedRaw();
+    if (who != wcvSwitcher && who != wcvRemote && who != wcvCommandList) return;
+    // Applied again unchanged: the channels keep the scales loaded beside it.
+    if (p == n) return;
     const std::string message = n != oedNone ? FormatDot(Shell_.LangStr("ConnectElectricalOutput"), n)
                                              : FormatDot(Shell_.LangStr("DisconnectElectricalOutput"), p);
     if (who == wcvSwitcher) {

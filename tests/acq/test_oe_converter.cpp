@@ -93,6 +93,12 @@ TEST(OEConverter, DestinationMovesTheWattScaleFromChannelToChannel) {
     EXPECT_DOUBLE_EQ(t.Value("Ch1:Offset"), 0);
     EXPECT_TRUE(t.OE.IsChannelFedByOEConverter(3) && !t.OE.IsChannelFedByOEConverter(2));
     EXPECT_EQ(t.Choice("Ch2:Atten:Unit"), auRatio);
+    // A recall applies the unchanged destination again after the channels' own lines: they stay as loaded.
+    t.Shell.ExecuteCommandString("Ch1:Scale 0.1");
+    t.Shell.ExecuteCommandString("Ch2:Scale 5e-5");
+    t.Shell.ExecuteCommandString("OEConv:Dest Ch2");
+    EXPECT_DOUBLE_EQ(t.Value("Ch1:Scale"), 0.1);
+    EXPECT_NEAR(t.Value("Ch2:Scale"), 5e-5, 1e-12);
 }
 
 TEST(OEConverter, DarkLevelSearchHalvesItsStepAndLeavesTheSetupAsItWas) {

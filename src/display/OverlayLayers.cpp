@@ -109,7 +109,7 @@ void TScopeCRT::AttachMarkerLayer(int m, int n) {
     layer->SetSourceLayer(SourceLayerOf(n));
     layer->SetFirstMarker(m == 1);
     layer->SetSignalScreenAndRegisterSelfInIt(Screen(Overlays_.Markers[Index(m)].Screen));
-    layer->SetLayerColorAndOpacity(SourceColorOpaque(n));
+    layer->SetLayerColorAndOpacity(SourceColor(n).WithAlpha(0xFF));
 }
 
 void TScopeCRT::FreeMarkerLayer(int m) { FreeOverlay(Overlays_.Markers[Index((CheckMarker(m), m))]); }
@@ -127,7 +127,7 @@ TMarkerLayer* TScopeCRT::SingleOverlay(TOverlayClass kind, int n, const char* na
     first.Class = kind;
     first.Screen = s;
     AttachMarkerLayer(1, n);
-    if (kind == TOverlayClass::EyeParams) first.Layer->SetLayerColorAndOpacity(TraceColor(EyeMarkersElement).WithAlpha(0xFF));
+    if (kind == TOverlayClass::EyeParams) first.Layer->SetLayerColorAndOpacity(ElementColor(EyeMarkersElement).WithAlpha(0xFF));
     return first.Layer.get();
 }
 
@@ -212,7 +212,7 @@ TMarkerLayer* TScopeCRT::MaskLayer(int n) {
     mask.Class = TOverlayClass::Mask;
     mask.Screen = s;
     mask.Layer->SetSourceLayer(SourceLayerOf(n));
-    mask.Layer->SetLayerColorAndOpacity(TraceColor(MaskTemplateElement));
+    mask.Layer->SetLayerColorAndOpacity(ElementColor(MaskTemplateElement));
     return mask.Layer.get();
 }
 
@@ -234,7 +234,7 @@ TMarkerLayer* TScopeCRT::MaskErrorLayer(int n) {
     errors.Screen = s;
     errors.Layer->SetSourceLayer(SourceLayerOf(n));
     errors.Layer->SetFirstMarker(true);
-    errors.Layer->SetLayerColorAndOpacity(TraceColor(MaskErrorsElement).WithAlpha(0xFF));
+    errors.Layer->SetLayerColorAndOpacity(ElementColor(MaskErrorsElement).WithAlpha(0xFF));
     return errors.Layer.get();
 }
 

@@ -84,6 +84,12 @@ TEST(ScreenColors, SettingsReachTheLayersTheTransparencyAndTheDeferredStep) {
     run("Displ:Color:Ch1 255");
     EXPECT_EQ(crt.Screen(1)->Bitmap().Pixel(x + ScreenMargin, y), TColor(0x0000FF));
     EXPECT_EQ(recoloured, 1);
+    // Markers made anew after the change take the setting, not the default colour.
+    crt.OverlayClasses().Register(TOverlayClass::XMarker, [](std::string name, bool xy, int slot, int rows, int columns) {
+        return std::make_unique<TMarkerLayer>(name, xy, slot, rows, columns);
+    });
+    ASSERT_NE(crt.XMarkerLayer(1, ssCh1), nullptr);
+    EXPECT_EQ(crt.XMarkerLayer(1, ssCh1)->Color(), TColor(0xFF0000FF));
     run("Displ:Color:Screen 65280");
     EXPECT_EQ(crt.Screen(1)->Bitmap().Pixel(1, 1), TColor(0x00FF00));
     crt.SetColorGradeStyle(ssCh1, 0);

@@ -529,6 +529,8 @@ void TAutoScale::PrepareAutoScale() {
 
 void TAutoScale::Fail(const TExc& e) {
     if (!Running_ || Closing_) return;
+    // No step may run on while the message box waits: a failed level search would fail again.
+    State_ = 0;
     FailureText_ = e.what();
     if (FindSetting<THandler>(Shell_.CommandTree(), "*StopSingle"))
         Run("*StopSingle Stop");

@@ -15,7 +15,9 @@ namespace vt {
 
 namespace {
 
-constexpr int MaxDivider = 1024;  // runs that never grow long enough end the search
+// The largest trigger divider: runs that never grow long enough by then end the search (a larger
+// divider could not be applied).
+constexpr int MaxDivider = 16;
 
 }  // namespace
 

@@ -92,13 +92,8 @@ void TRefSineCapture::RefSineCaptureStep() {
     const int n = std::min(ch2.Length(), CapturePoints);
     for (int i = 0; i < n; ++i) Sum_[static_cast<std::size_t>(i)] += ch2.Data1()[i];
     if (++Count_ < RefSineCaptureCount) return;
-    Capturing_ = false;
+    RestoreCaptureSettings();
     TCommandTree* tree = Shell_.CommandTree();
-    WriteRealSetting(tree, "TB:ScaleA", SavedScaleA_);
-    WriteChoiceSetting(tree, "TB:Mode", SavedMode_);
-    WriteRealSetting(tree, "Acq:Ch2:RecLen", SavedRecLen_);
-    SetOn(tree, "Ch1:Display", SavedDisplay_);
-    SetOn(tree, "Ch1:Acquire", SavedAcquire_);
     Average_.assign(static_cast<std::size_t>(n), 0.0);
     for (int i = 0; i < n; ++i) Average_[static_cast<std::size_t>(i)] = Sum_[static_cast<std::size_t>(i)] / Count_;
     Sine_ = std::make_unique<TRefSine>(Average_, ch2.Origin(), ch2.SampleInterval(), Frequency_);
@@ -106,8 +101,19 @@ void TRefSineCapture::RefSineCaptureStep() {
     SetF4Operation(tree, true);
 }
 
-void TRefSineCapture::StopRefSineCapture() {
+void TRefSineCapture::RestoreCaptureSettings() {
     Capturing_ = false;
+    TCommandTree* tree = Shell_.CommandTree();
+    WriteRealSetting(tree, "TB:ScaleA", SavedScaleA_);
+    WriteChoiceSetting(tree, "TB:Mode", SavedMode_);
+    WriteRealSetting(tree, "Acq:Ch2:RecLen", SavedRecLen_);
+    SetOn(tree, "Ch1:Display", SavedDisplay_);
+    SetOn(tree, "Ch1:Acquire", SavedAcquire_);
+}
+
+void TRefSineCapture::StopRefSineCapture() {
+    // Stopped before the capture ended: the time base and Ch1 are put back as the end would.
+    if (Capturing_) RestoreCaptureSettings();
     Sine_.reset();
     TCommandTree* tree = Shell_.CommandTree();
     SetOn(tree, "F4:Display", false);

@@ -33,6 +33,8 @@ public:
     const TRefSine* Sine() const { return Sine_.get(); }
 
 private:
+    void RestoreCaptureSettings();
+
     TShell& Shell_;
     bool Capturing_ = false;
     int Count_ = 0;

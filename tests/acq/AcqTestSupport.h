@@ -1,6 +1,7 @@
 #pragma once
 // A context with the acquisition settings registered: records, the command tree, the engine, and on
 // request a link with its senders aimed at the fake instrument.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,7 +23,12 @@ struct TUserLog : TUserServices {
     bool Accept = false;
     TSaveDialogRequest Answer;
     void Beep() override { ++Beeps; }
-    void ShowErrorDlg(const std::string& text) override { Errors.push_back(text); }
+    // What runs while the message box waits in its own event loop.
+    std::function<void()> WhileErrorShown;
+    void ShowErrorDlg(const std::string& text) override {
+        Errors.push_back(text);
+        if (WhileErrorShown) WhileErrorShown();
+    }
     bool ExecSaveDialog(TSaveDialogRequest& request) override {
         Dialogs.push_back(request);
         if (Accept) request = Answer;

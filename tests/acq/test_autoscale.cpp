@@ -217,6 +217,21 @@ TEST(Autoscale, LevelTrialsOnTheLinkClockThenAFlatLineEndsAtTheLargestScale) {
     EXPECT_EQ(t.Count("Trig:GetTrigOn?"), askedBefore);
     run.CloseAutoScale(2);
     EXPECT_FALSE(run.Running());
+
+    // A level search that never triggers fails once, however long its message box stays open.
+    t.Run("Trig:Source Direct");
+    t.Fake.SetReply("Trig:GetTrigOn?", "TRIG_OFF");
+    const std::size_t errors = t.User->Errors.size();
+    t.User->WhileErrorShown = [&] {
+        for (int i = 0; i < 2000 && t.User->Errors.size() < errors + 3; ++i, t.Clock.Now += TAutoScale::IdleStepMs)
+            run.IdleStep();
+    };
+    run.StartAutoScale(askAuto);
+    acquire(0.3);
+    for (steps = 0; run.Running() && steps < 10000; ++steps, t.Clock.Now += TAutoScale::IdleStepMs) run.IdleStep();
+    EXPECT_FALSE(run.Running());
+    ASSERT_EQ(t.User->Errors.size(), errors + 1);
+    EXPECT_EQ(t.User->Errors.back(), t.Shell.LangStr("TriggerNotFound"));
 }
 
 }  // namespace

@@ -463,12 +463,12 @@ void TAutoScale::StartAutoScale(int kind) {
     TCommandTree* tree = Shell_.CommandTree();
     Saved_ = std::make_unique<TSaved>();
     for (int ch = 0; ch < 2; ++ch) ChannelHist_[static_cast<std::size_t>(ch)] = std::make_unique<TAxisHist>(true);
-    // One undo step holds every change of the run, so that a failure or Cancel puts all of it back.
-    if (TUndoBuffer* undo = Shell_.UndoBuffer()) {
-        undo->BeginStep();
-        Saved_->UndoOpen = true;
-        Saved_->UndoStamp = undo->StepStamp();
-    }
+    // The pattern lock, the measurement display and the acquisition modes are put back by hand after
+    // the undo, so they stay out of every undo step: undone first, a pattern lock back on AutoDetect
+    // would search under the autoscale's settings.
+    TUndoBuffer* undo = Shell_.UndoBuffer();
+    const bool undoEnabled = undo && undo->Enabled();
+    if (undo) undo->SetEnabled(false);
     Saved_->PatternLock = ReadChoiceSetting(tree, "Trig:PatternLockMode", 0);
     Saved_->MeasDisplay = ReadChoiceSetting(tree, "Meas:Display", 0);
     WriteChoiceSetting(tree, "Trig:PatternLockMode", 0);
@@ -476,6 +476,13 @@ void TAutoScale::StartAutoScale(int kind) {
     for (int ch = 0; ch < 2; ++ch) {
         Saved_->AcqMode[static_cast<std::size_t>(ch)] = ReadChoiceSetting(tree, AcqPath(ch, "Mode"), 0);
         WriteChoiceSetting(tree, AcqPath(ch, "Mode"), 0);
+    }
+    if (undo) undo->SetEnabled(undoEnabled);
+    // One undo step holds every other change of the run, so that a failure or Cancel puts all of it back.
+    if (undo) {
+        undo->BeginStep();
+        Saved_->UndoOpen = true;
+        Saved_->UndoStamp = undo->StepStamp();
     }
     PrepareAutoScale();
     if (View) {

@@ -173,8 +173,10 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
 
 TProgramFeatures::~TProgramFeatures() {
     const auto restart = SystemDialogs_ ? SystemDialogs_->TakeRestart() : std::nullopt;
-    // Every feature ends first, and with them the instrument's lock, so that the copy can take it.
-    Features_.clear();
+    // Every feature ends first, and with them the instrument's lock, so that the copy can take it; the
+    // last made ends first, since the later features lean on the earlier ones (the display's services,
+    // the settings whose handlers they registered).
+    while (!Features_.empty()) Features_.pop_back();
     if (restart) StartProgramCopy(*restart);
 }
 

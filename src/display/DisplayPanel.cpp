@@ -65,14 +65,7 @@ TScopeCRT::TScopeCRT(TProgram program, THintStack* hints)
 
 TScopeCRT::~TScopeCRT() {
     if (Hints_) Hints_->Attach(nullptr, 0, 0, 0);
-    for (int n = 1; n <= MaxScreens; ++n) {
-        auto& screen = Screens_[static_cast<std::size_t>(n - 1)];
-        if (!screen) continue;
-        screen->BeginUpdate();
-        FreeScreenLayers(n);
-        screen->EndUpdate();
-        screen.reset();
-    }
+    FreeAllScreens();
     for (int n = 0; n < LayerSlotCount; ++n)
         if (Layers_.Layer(n)) Layers_.FreeLayer(n);
 }
@@ -200,7 +193,7 @@ void TScopeCRT::SetScreenMode(int mode) {
     XYFactor_ = mode == 3 ? 1 : 2;
 }
 
-void TScopeCRT::RecreateScreens() {
+void TScopeCRT::FreeAllScreens() {
     for (int n = 1; n <= MaxScreens; ++n) {
         auto& screen = Screens_[static_cast<std::size_t>(n - 1)];
         if (!screen) continue;
@@ -209,6 +202,10 @@ void TScopeCRT::RecreateScreens() {
         screen->EndUpdate();
         screen.reset();
     }
+}
+
+void TScopeCRT::RecreateScreens() {
+    FreeAllScreens();
     // A clear of the display stays clear.
     const auto keep = Program_.RedrawSignalLayer;
     Program_.RedrawSignalLayer = nullptr;

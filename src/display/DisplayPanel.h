@@ -220,6 +220,8 @@ private:
     void RepaintGradeLayer(int n);
     bool AcquisitionRunning() const { return Program_.AcquisitionRunning && Program_.AcquisitionRunning(); }
     void BeginAllScreens();
+    // Every screen goes with its layers.
+    void FreeAllScreens();
     void EndAllScreens();
 
     TProgram Program_;

@@ -10,14 +10,17 @@ namespace {
 constexpr const char* UnitName = "_SHELL\\SRC\\FFT_Frm";
 
 // The peak constants a, b, c place an on-bin tone at its bin: with r0 = a1 / (2 a0) of the window
-// applied to the data, a = 1 / (1 - r0), b = r0 / (1 - r0), c = 1.
+// applied to the data, a = 1 / (1 - r0), b = r0 / (1 - r0), c = 1 (13.707317, 12.707317 and
+// 2.623232, 1.623232, kept unrounded).
+constexpr double FlattopR0 = 0.521 / (2 * 0.281);
+constexpr double KaiserBessR0 = 0.49804 / (2 * 0.40243);
 constexpr double PeakConst[6][3] = {
     {1.0, 0.0, 1.0},
     {1.873259, 0.797869, 1.150778},
     {2.0, 1.0, 1.0},
-    {13.707317, 12.707317, 1.0},
+    {1 / (1 - FlattopR0), FlattopR0 / (1 - FlattopR0), 1.0},
     {3.232614, 2.199934, 1.065358},
-    {2.623232, 1.623232, 1.0},
+    {1 / (1 - KaiserBessR0), KaiserBessR0 / (1 - KaiserBessR0), 1.0},
 };
 
 constexpr double Coef[6][5] = {

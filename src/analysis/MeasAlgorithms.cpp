@@ -16,7 +16,8 @@ constexpr double TwoPi = 6.283185307179586;
 struct TEdges {
     const TSignalObj& S;
     const MeasSourceState& St;
-    TEdges(const TMeasSourceView& v) : S(*v.Signal), St(*v.State) {}
+    TDisplayedPoints V;
+    TEdges(const TMeasSourceView& v) : S(*v.Signal), St(*v.State), V(*v.Signal) {}
     double Rising(int& start, int sel = lsMiddle) const { return FindRisingCrossing(S, St, start, sel, false); }
     double Falling(int& start, int sel = lsMiddle) const { return FindFallingCrossing(S, St, start, sel, false); }
     double Edge(bool rising, int& start, int sel = lsMiddle) const {
@@ -38,7 +39,6 @@ struct TEdges {
     double Span(double dx) const { return dx * S.SampleInterval(); }
     std::int32_t Column(double x) const { return static_cast<std::int32_t>(RoundHalfEven(S.ViewIndexToColumn(x))); }
     std::int32_t Row(double v) const { return static_cast<std::int32_t>(RoundHalfEven(S.ValueToPixel(v))); }
-    double V(int i) const { return S.GetDisplayValue(i); }
 };
 
 // The cycle walk: the first edge fixes the direction; each further edge of that direction counts one
@@ -166,9 +166,10 @@ double BurstWidth(const TEdges& e, TAnnLabelParams& ann) {
 // The first extreme point of the window.
 int ExtremeIndex(const TEdges& e, bool largest) {
     int best = e.St.LeftMargin;
+    double extreme = e.V(best);
     for (int i = e.St.LeftMargin + 1; i <= e.St.RightMargin; ++i) {
         const double v = e.V(i);
-        if (largest ? v > e.V(best) : v < e.V(best)) best = i;
+        if (largest ? v > extreme : v < extreme) best = i, extreme = v;
     }
     return best;
 }

@@ -11,6 +11,14 @@
 
 namespace vt {
 
+TDisplayedPoints::TDisplayedPoints(const TSignalObj& signal) : Signal_(signal) {
+    const bool converted = signal.IsSpectrum() || (signal.TdrUnit() != tdrNone && !signal.Raw());
+    if (!converted && signal.ViewStart() + signal.GetDecimatedLength() <= MaxSignalPoints)
+        Direct_ = signal.Data1() + signal.ViewStart();
+}
+
+double TDisplayedPoints::Value(int i) const { return Signal_.GetDisplayValue(i); }
+
 namespace {
 
 constexpr int FirstCountedBin = 2;
@@ -38,10 +46,10 @@ double RefinePeak(const TLevelHistogram& h, int peak, double fallback) {
 }
 
 // The index of the remembered point i on the level; the first point of the record is its own crossing.
-double LevelCrossingIndex(const TSignalObj& signal, int i, double level) {
+double LevelCrossingIndex(const TDisplayedPoints& v, int i, double level) {
     if (i <= 0) return 0;
-    const double v1 = signal.GetDisplayValue(i);
-    const double v0 = signal.GetDisplayValue(i - 1);
+    const double v1 = v(i);
+    const double v0 = v(i - 1);
     if (v1 == v0) return i - 0.5;
     return i - (v1 - level) / (v1 - v0);
 }
@@ -50,8 +58,9 @@ bool NoEdges(const TSignalObj& signal, const MeasSourceState& state, double frac
     return std::abs(state.Upper - state.Lower) < signal.GetScale() * fraction;
 }
 
-double Finish(const TSignalObj& signal, int remembered, double level, TCrossingPlace* place) {
-    const double x = LevelCrossingIndex(signal, remembered, level);
+double Finish(const TSignalObj& signal, const TDisplayedPoints& v, int remembered, double level,
+              TCrossingPlace* place) {
+    const double x = LevelCrossingIndex(v, remembered, level);
     if (place && x > 0) {
         place->Column = static_cast<std::int32_t>(RoundHalfEven(signal.ViewIndexToColumn(x)));
     }
@@ -69,11 +78,16 @@ std::uint16_t LevelHistogram(TLevelHistogram& hist, const TSignalObj& signal, bo
         to = std::min(last, n - 1);
     }
     std::uint32_t count = 0;
+    const TDisplayedPoints v(signal);
+    // The record's row of a value, computed as ValueToPixel does, without a call per point.
+    const double centre = signal.GetCentre(), perScale = 8.0 * signal.GetScale();
     for (int i = from; i <= to; ++i) {
-        const double row = signal.ValueToPixel(signal.GetDisplayValue(i));
+        const double row = (v(i) - centre) * 1024.0 / perScale + 512.0;
         // Rows 8..1019 only: points near and beyond the screen edges are left out.
         if (!(row >= 7.5 && row < 1019.5)) continue;
-        const std::int64_t bin = RoundHalfEven(row) / 4;
+        // Halves to even as RoundHalfEven, without a library call per point: adding and taking away
+        // 1.5 * 2^52 leaves the nearest integer in the default rounding mode.
+        const auto bin = static_cast<std::int64_t>((row + 6755399441055744.0) - 6755399441055744.0) / 4;
         if (bin < FirstCountedBin || bin > LastCountedBin) continue;
         ++hist[static_cast<std::size_t>(bin)];
         ++count;
@@ -170,17 +184,18 @@ double FindRisingCrossing(const TSignalObj& signal, const MeasSourceState& state
     if (NoEdges(signal, state, 0.1)) return -1;
     const double level = ThresholdLevel(state, sel);
     if (place) place->Row = signal.ValueToPixel(level);
+    const TDisplayedPoints values(signal);
     int i = std::max(start, 0);
-    while (i <= last && signal.GetDisplayValue(i) > state.Lower) ++i;
+    while (i <= last && values(i) > state.Lower) ++i;
     bool armed = false;
     int remembered = -1;
     for (; i <= last; ++i) {
-        const double v = signal.GetDisplayValue(i);
+        const double v = values(i);
         if (v <= state.Lower) armed = true;
         if (armed && v >= level) remembered = i, armed = false;
         if (v >= state.Upper && remembered >= 0) {
             start = i;
-            return Finish(signal, remembered, level, place);
+            return Finish(signal, values, remembered, level, place);
         }
     }
     start = i;
@@ -194,18 +209,19 @@ double FindFallingCrossing(const TSignalObj& signal, const MeasSourceState& stat
     if (NoEdges(signal, state, 0.1)) return -1;
     const double level = ThresholdLevel(state, sel);
     if (place) place->Row = signal.ValueToPixel(level);
+    const TDisplayedPoints values(signal);
     int i = std::max(start, 0);
-    while (i <= last && signal.GetDisplayValue(i) < state.Upper) ++i;
+    while (i <= last && values(i) < state.Upper) ++i;
     ++i;
     bool armed = true;
     int remembered = -1;
     for (; i <= last; ++i) {
-        const double v = signal.GetDisplayValue(i);
+        const double v = values(i);
         if (v >= state.Upper) armed = true;
         if (armed && v <= level) remembered = i, armed = false;
         if (v <= state.Lower && remembered >= 0) {
             start = i;
-            return Finish(signal, remembered, level, place);
+            return Finish(signal, values, remembered, level, place);
         }
     }
     start = i;
@@ -228,8 +244,9 @@ int FindCrossingWindow(const TSignalObj& signal, const MeasSourceState& state, c
     if (which == 0) table.Entries[0] = TCrossingTable::EndMark;
     if (NoEdges(signal, state, 0.05)) return -1;
     const int length = signal.GetDecimatedLength();
+    const TDisplayedPoints values(signal);
     int first = 0;
-    while (first < length && signal.GetDisplayValue(first) > state.Lower) ++first;
+    while (first < length && values(first) > state.Lower) ++first;
     if (first >= length) return -1;
     if (which == 0) {
         int rising = first, falling = first;

@@ -13,6 +13,19 @@ namespace vt {
 
 class TSignalObj;
 
+// The displayed values of a record (index counted from the display start), read straight from the
+// points where no conversion applies: the searches visit every point of a record several times a pass.
+class TDisplayedPoints {
+public:
+    explicit TDisplayedPoints(const TSignalObj& signal);
+    double operator()(int i) const { return Direct_ ? Direct_[i] : Value(i); }
+
+private:
+    double Value(int i) const;
+    const TSignalObj& Signal_;
+    const double* Direct_ = nullptr;
+};
+
 inline constexpr int LevelBinCount = 257;
 using TLevelHistogram = std::array<std::uint32_t, LevelBinCount>;
 

@@ -40,6 +40,15 @@ TEST(SignalLevels, SquareRecordTwoBinHistogramAndClippedRecord) {
     EXPECT_DOUBLE_EQ(top, (409.5 - 512) / 128);
     EXPECT_DOUBLE_EQ(base, (401.5 - 512) / 128);
 
+    // Edges at the lower threshold: a record that starts exactly on it crosses it at point 0.
+    for (int i = 0; i < 512; ++i) r.SetPoint(i, i < 1 ? st.Lower : 1.0);
+    st.RightMargin = 511;
+    int start = 0;
+    EXPECT_EQ(FindRisingCrossing(r, st, start, lsLower, false), 0.0);
+    EXPECT_EQ(start, 1);
+    start = 0;
+    EXPECT_DOUBLE_EQ(FindRisingCrossing(r, st, start, lsMiddle, false), 1 - (1 - 0.01171875) / (1 - st.Lower));
+
     // Every point beyond rows 8..1019 is left out.
     for (int i = 0; i < 512; ++i) r.SetPoint(i, i % 2 ? 4.0 : -3.97);
     EXPECT_TRUE(FindSignalLevels(st, r));

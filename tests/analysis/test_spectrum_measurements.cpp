@@ -8,6 +8,7 @@
 
 #include "MeasTestSupport.h"
 #include "acq/SignalObj.h"
+#include "analysis/SpectrumMeasurements.h"
 #include "core/Numeric.h"
 
 using namespace vt;
@@ -94,6 +95,19 @@ TEST_F(SpectrumKinds, HarmonicsInterpolationWindowsAndPeakMethod) {
 
     MakeSpectrum(4, {{60.25, 1.0}});
     EXPECT_NEAR(Magn(), 1.0, 5e-4);
+
+    // A position below bin 2 pairs bins 1 and 2; a pair whose lower bin is empty peaks at the upper one.
+    MakeSpectrum(0, {{11, 0.5}});
+    const TSignalObj& spectrum = Rig.Shell.Records()->Record(ssS1);
+    EXPECT_EQ(RefinePeakBin(spectrum, 0.3), 1);
+    EXPECT_EQ(RefinePeakBin(spectrum, N / 2 + 1), -1);
+    TSignalObj lone;
+    lone.Assign(spectrum);
+    for (int k = 0; k < N; ++k) lone.SetPoint(k, k == 11 ? 0.5 : 0.0), lone.SetSecondPoint(k, 0);
+    const TSpectrumPeak peak = InterpolatePeak(lone, 10);
+    EXPECT_TRUE(peak.Found);
+    EXPECT_EQ(peak.Bin, 11);
+    EXPECT_EQ(peak.Amplitude, 0.5);
 
     // On-bin tones read exactly at their bin through the windows with three-term peak constants.
     for (int window : {3, 5}) {

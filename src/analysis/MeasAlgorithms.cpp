@@ -189,10 +189,13 @@ struct TCycleSums {
 template <class F>
 void ForEachInterval(const TEdges& e, int i0, double end, F visit) {
     const int last = static_cast<int>(std::floor(end));
+    // The shifted end may pass the last point by less than one: that point then ends the interval.
+    const int lastPoint = e.S.GetDecimatedLength() - 1;
     for (int i = i0; i <= last; ++i) {
         const double f = i < last ? 1.0 : end - i;
         if (f <= 0) break;
-        const double next = f >= 1.0 ? e.V(i + 1) : e.V(i) + f * (e.V(i + 1) - e.V(i));
+        const double following = e.V(std::min(i + 1, lastPoint));
+        const double next = f >= 1.0 ? following : e.V(i) + f * (following - e.V(i));
         visit(f, (e.V(i) + next) / 2);
     }
 }

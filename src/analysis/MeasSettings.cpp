@@ -1,5 +1,7 @@
 #include "analysis/MeasSettings.h"
 
+#include <algorithm>
+
 #include "acq/SignalSources.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
@@ -66,8 +68,9 @@ TMeasSourceSettings TMeasSettings::Source(int source) const {
 }
 
 void TMeasSettings::SetSlopes(int source, int left, int right) {
-    WriteRealSetting(Tree(), MeasSourcePath(source, "LeftSlope"), left);
-    WriteRealSetting(Tree(), MeasSourcePath(source, "RightSlope"), right);
+    // An empty crossing table answers 1000 for the right edge: the settings hold 0..127.
+    WriteRealSetting(Tree(), MeasSourcePath(source, "LeftSlope"), std::clamp(left, 0, MaxSlopeSetting));
+    WriteRealSetting(Tree(), MeasSourcePath(source, "RightSlope"), std::clamp(right, 0, MaxSlopeSetting));
 }
 
 void TMeasSettings::SetMarkers(int source, int left, int right) {

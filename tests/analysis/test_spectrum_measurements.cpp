@@ -72,7 +72,8 @@ protected:
 }  // namespace
 
 TEST_F(SpectrumKinds, HarmonicsInterpolationWindowsAndPeakMethod) {
-    MakeSpectrum(0, {{50, 1.0}, {100, 0.1}, {150, 0.05}});
+    // A DC level above the fundamental: the search starts at bin 1.
+    MakeSpectrum(0, {{0, 2.0}, {50, 1.0}, {100, 0.1}, {150, 0.05}});
     EXPECT_NEAR(Freq(), 50 * Df, 1e-6);
     EXPECT_NEAR(Magn(), 1.0, 1e-9);
     EXPECT_NEAR(Rig.Measure(mgYFft, yfTDH, ssS1), 100 * std::sqrt(0.1 * 0.1 + 0.05 * 0.05), 1e-5);  // 11.18034 %

@@ -86,6 +86,13 @@ TEST_F(MeasurementKinds, WholeCyclesCountsAndDelays) {
     EXPECT_NEAR(X(xkPosDuty, ssCh1B2), 49.8828125, 1e-9);
     EXPECT_NEAR(X(xkPosWidth, ssCh1B2), 4.98828125 * Dt, 1e-24);
     EXPECT_NEAR(X(xkNegWidth, ssCh1B2), 5.01171875 * Dt, 1e-24);
+    // From the first rising crossing (4.505859375) to the later of the last edges (falling, 39.494140625).
+    EXPECT_NEAR(X(xkBurstWidth, ssCh1B2), 34.98828125 * Dt, 1e-24);
+    EXPECT_NEAR(X(xkTimeOfMax, ssCh1B2), 5 * Dt, 1e-24);
+    // The same square two points later: 2 of 10 points, 72 degrees.
+    Prepare(ssM1, Points(45, [](int i) { return i >= 2 && ((i - 2) / 5) % 2 ? 1.0 : -1.0; }));
+    EXPECT_NEAR(Rig.Measure(mgXDual, xdPhaseDeg, ssCh1B2, ssM1), 72, 1e-9);
+    EXPECT_NEAR(Rig.Measure(mgXDual, xdPhasePerc, ssCh1B2, ssM1), 20, 1e-9);
 
     // Delays from the ramp's rising middle crossing (104.046875) to Ch2's steps up at 150 and 350
     // (crossings at i - 0.494140625): Del1R1R takes the first, Del1RnR the last.

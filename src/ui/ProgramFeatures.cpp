@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "acq/AutoCalibration.h"
+#include "analysis/ScopeAnalysisServices.h"
 #include "acq/Autoscale.h"
 #include "acq/MainCommands.h"
 #include "acq/PatternSearch.h"
@@ -89,6 +90,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     TUserDialogs& quiet = *Dialogs_;
     // First: the display's services take the hints pushed from here on.
     Add(life, std::make_unique<TDisplayFeature>());
+    Add(life, std::make_unique<TAnalysisFeature>());
     Add(life, std::make_unique<TScreenColorsFeature>());
     TDisplaySettings& displaySettings = Add(life, std::make_unique<TDisplaySettings>(shell));
     // Before the instrument start, which ends the link: the link's services go after it.

@@ -10,6 +10,7 @@
 
 #include "UiTestSupport.h"
 #include "acq/SignalSources.h"
+#include "analysis/ScopeAnalysisServices.h"
 #include "core/Shell.h"
 #include "core/temp_folder.h"
 #include "link/InstrumentLink.h"
@@ -28,6 +29,8 @@ TEST(DemoAcquisition, RunAndSingleFillBothChannelsThroughBreaks) {
     TProgramLife life(shell);
     test::TScriptedDialogs dialogs;
     TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    // The measurement engine runs in each housekeeping pass (idle until the measurements are shown).
+    EXPECT_NE(dynamic_cast<TScopeAnalysisServices*>(&shell.Analysis()), nullptr);
     int phase = 0, breaks = 0;
     std::vector<double> lowHigh;  // Ch1 and Ch2 after Run, then after Single
     auto cycleDone = [&](TSignalRecords& r) {

@@ -1,0 +1,164 @@
+// Every side-menu form of the demo program, page by page, as a user opens them: no switcher is lower
+// than its kind, stands outside its page, covers a sibling or draws part of its content outside its
+// room, in the states that show other controls too. Each form's pages go side by side into one PNG in
+// the build folder for a person to look at.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QTimer>
+#include <cctype>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "core/Handlers.h"
+#include "core/Shell.h"
+#include "core/temp_folder.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/SideMenu.h"
+#include "ui/VeltraneApplication.h"
+
+namespace vt {
+namespace {
+
+// The form's pages side by side, in the order the form made them.
+QImage PagesSideBySide(TSideMenuForm& form) {
+    const std::vector<TRC_RightMenuPanel*> pages = form.Pages();
+    QImage sheet(static_cast<int>(pages.size()) * (SideMenuPageWidth + 4), SideMenuPageHeight, QImage::Format_RGB32);
+    sheet.fill(Qt::darkGray);
+    QPainter p(&sheet);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        form.ShowPanel(pages[i]);
+        p.drawPixmap(static_cast<int>(i) * (SideMenuPageWidth + 4), 0, pages[i]->grab());
+    }
+    return sheet;
+}
+
+// Chooses item index of the radio or list switcher name on the form, as a click would.
+void Choose(TSideMenuForm& form, const char* name, int index) {
+    TRC_Switcher* sw = nullptr;
+    for (QWidget* child : form.findChildren<QWidget*>(name)) sw = sw ? sw : dynamic_cast<TRC_Switcher*>(child);
+    ASSERT_NE(sw, nullptr) << name;
+    auto* handler = dynamic_cast<TRadioSwHandler*>(sw->GetHandler());
+    ASSERT_NE(handler, nullptr) << name;
+    handler->SetItemIndexFromSwitcher(index);
+}
+
+struct TWalk {
+    TShell& Shell;
+    std::vector<std::string> Wrong;
+    std::vector<std::string> Forms;
+
+    // Checks every page of the form in the slot; state names the settings it was opened with.
+    void CheckPages(TSideMenus& menus, int side, const std::string& state) {
+        TSideMenuForm* form = menus.Form(side);
+        if (!form) return;
+        const std::string who = form->objectName().toStdString() + (state.empty() ? "" : " (" + state + ")");
+        Forms.push_back(who);
+        const QImage sheet = PagesSideBySide(*form);
+        std::string file = form->objectName().toStdString() + (state.empty() ? "" : "_" + state);
+        for (char& c : file)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        const QString folder = QDir::current().absoluteFilePath("screenshots");
+        QDir().mkpath(folder);
+        EXPECT_TRUE(sheet.save(folder + "/sidemenu_" + QString::fromStdString(file) + ".png", "PNG")) << file;
+        for (TRC_RightMenuPanel* page : form->Pages()) {
+            form->ShowPanel(page);
+            for (const std::string& w : test::SwitchersNotWhole(*page))
+                Wrong.push_back(who + " / " + page->objectName().toStdString() + " / " + w);
+        }
+    }
+
+    void Run(TSideMenus& menus) {
+        for (int kind = 0; kind < MenuKindCount; ++kind) {
+            if (!menus.HasForm(kind)) continue;
+            menus.ShowSideMenu(kind, RightSide);
+            CheckPages(menus, RightSide, "");
+        }
+        // The channels menu lays out its left-hand form of its own.
+        menus.ShowSideMenu(mkChannels, LeftSide);
+        CheckPages(menus, LeftSide, "left");
+
+        // Controls that take each other's place: the demo signal's TDR and TDT, the pattern
+        // generator's length, the manufacturer's adjustment values of each channel group.
+        menus.ShowSideMenu(mkSimGenerator, RightSide);
+        if (TSideMenuForm* gss = menus.Form(RightSide)) {
+            Choose(*gss, "swWaveform", 3);
+            CheckPages(menus, RightSide, "TDR");
+            Choose(*gss, "swWaveform", 4);
+            CheckPages(menus, RightSide, "TDT");
+            Choose(*gss, "swWaveform", 0);
+        }
+        menus.ShowSideMenu(mkGenerators, RightSide);
+        if (TSideMenuForm* gen = menus.Form(RightSide)) {
+            Choose(*gen, "rswMode", 4);
+            CheckPages(menus, RightSide, "NRZ");
+            Choose(*gen, "rswMode", 0);
+        }
+        Shell.ServiceAccess = true;
+        menus.ShowSideMenu(mkAdjustment, RightSide);
+        if (TSideMenuForm* adjust = menus.Form(RightSide)) {
+            CheckPages(menus, RightSide, "manufacturer full BW");
+            Choose(*adjust, "swChannelAndBW", 2);
+            CheckPages(menus, RightSide, "manufacturer narrow BW");
+            Choose(*adjust, "swChannelAndBW", 0);
+        }
+        Shell.ServiceAccess = false;
+        menus.ShowSideMenu(mkNone, RightSide);
+        menus.ShowSideMenu(mkNone, LeftSide);
+    }
+};
+
+TEST(SideMenuLayout, EverySwitcherOfEveryPageIsDrawnWhole) {
+    const test::TempFolder temp;
+    const auto home = temp.Path() / "home";
+    std::filesystem::create_directories(home);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    // Its own lock folder: a demo held by another program on the machine would ask how to go on.
+    setenv("XDG_RUNTIME_DIR", (temp.Path() / "run").c_str(), 1);
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    const std::vector<std::string> args = {"--home", home.string(), "Default_Demo"};
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+
+    TWalk walk{shell, {}, {}};
+    bool walked = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!shell.AcqEnabled || walked) return;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* m = dynamic_cast<TMorda_fr*>(w);
+            if (!m || !m->isVisible()) continue;
+            // The forms have no meta-object of their own: find them among all widgets.
+            TSideMenuForm* open = nullptr;
+            for (QWidget* child : m->findChildren<QWidget*>())
+                if (auto* form = dynamic_cast<TSideMenuForm*>(child)) open = form;
+            if (!open) return;
+            walked = true;
+            walk.Run(open->Menus());
+            m->close();
+        }
+    });
+    poll.start(50);
+    QTimer::singleShot(60000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, args, dialogs), 0);
+    poll.stop();
+    ASSERT_TRUE(walked);
+    // Every form of the program, and the states that show other controls.
+    EXPECT_GE(walk.Forms.size(), 14u);
+    std::string all;
+    for (const std::string& w : walk.Wrong) all += w + "\n";
+    EXPECT_TRUE(walk.Wrong.empty()) << all;
+}
+
+}  // namespace
+}  // namespace vt

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "test_switcher_support.h"
 #include "core/Handlers.h"
 #include "core/Shell.h"
 #include "core/temp_folder.h"
@@ -23,6 +24,8 @@
 #include "ui/ProgramFeatures.h"
 #include "ui/SideMenu.h"
 #include "ui/VeltraneApplication.h"
+#include "ui/controls/CommandSwitchers.h"
+#include "ui/menus/MenuPageLayout.h"
 
 namespace vt {
 namespace {
@@ -115,6 +118,51 @@ struct TWalk {
     }
 };
 
+// A page too tall for its gaps: the gaps shrink and no control does; controls that take each other's
+// place follow, and what comes after them starts below the taller one.
+TEST(SideMenuLayout, ATallPageShrinksItsGapsNeverAControl) {
+    test::TKitFixture f;
+    test::TKitHostWidget host(f.Kit);
+    TRC_RightMenuPanel* page = NewMenuPage(&host, "rmpTall", "Tall");
+    std::vector<TRC_EditSwitcher*> edits;
+    TRC_RightCommandSwitcher* command = nullptr;
+    TRC_RadioSwitcher* radio = nullptr;
+    {
+        TPageStacker stack(*page, 18, 3);
+        // Asked lower than its kind: placed at its kind's height.
+        edits.push_back(stack.Adopt(new TRC_EditSwitcher(page), "edsw0", "EDIT", nullptr, 30));
+        for (int i = 1; i < 5; ++i) edits.push_back(stack.Edit(("edsw" + std::to_string(i)).c_str(), "EDIT", nullptr));
+        const TStackTop alternatives = stack.Top();
+        command = stack.Adopt(new TRC_RightCommandSwitcher(page), "cswShort", "Short", nullptr, 30);
+        const TStackTop belowCommand = stack.Top();
+        stack.MoveTo(alternatives);
+        radio = stack.Radio("rswTall", "Tall", nullptr, {"A", "B", "C", "D"});
+        stack.MoveTo(stack.Lower(belowCommand, stack.Top()));
+        for (int i = 5; i < 7; ++i) edits.push_back(stack.Edit(("edsw" + std::to_string(i)).c_str(), "EDIT", nullptr));
+    }
+    // 18 + 7 edits of 49 + the radio's 86 = 447 pixels and 7 gaps in 458 rows: the gaps become 1.
+    EXPECT_EQ(command->height(), TRC_RightCommandSwitcher::RightCommandHeight);
+    EXPECT_EQ(radio->height(), TPageStacker::ButtonsHeight(4));
+    EXPECT_EQ(command->y(), radio->y());
+    EXPECT_EQ(edits.front()->y(), 18);
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        EXPECT_EQ(edits[i]->height(), TRC_LabelSwitcher::DefaultHeight) << i;
+        if (i == 0) continue;
+        const QWidget* above = i == 5 ? static_cast<QWidget*>(radio) : edits[i - 1];
+        EXPECT_EQ(edits[i]->y(), above->geometry().bottom() + 2) << i;
+    }
+    EXPECT_EQ(edits.back()->geometry().bottom(), 447 + 7 - 1);
+    // The grids lay their rows out when the page shows.
+    page->show();
+    host.show();
+    command->hide();
+    EXPECT_EQ(test::SwitchersNotWhole(*page), std::vector<std::string>{});
+    // The other alternative shows: the radio's place was the taller.
+    command->show();
+    radio->hide();
+    EXPECT_EQ(test::SwitchersNotWhole(*page), std::vector<std::string>{});
+}
+
 TEST(SideMenuLayout, EverySwitcherOfEveryPageIsDrawnWhole) {
     const test::TempFolder temp;
     const auto home = temp.Path() / "home";
@@ -154,7 +202,7 @@ TEST(SideMenuLayout, EverySwitcherOfEveryPageIsDrawnWhole) {
     poll.stop();
     ASSERT_TRUE(walked);
     // Every form of the program, and the states that show other controls.
-    EXPECT_GE(walk.Forms.size(), 14u);
+    EXPECT_GE(walk.Forms.size(), 19u);
     std::string all;
     for (const std::string& w : walk.Wrong) all += w + "\n";
     EXPECT_TRUE(walk.Wrong.empty()) << all;

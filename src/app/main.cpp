@@ -7,10 +7,21 @@
 #include "program/ProgramLife.h"
 #include "ui/Automation.h"
 #include "ui/MainBlock.h"
+#include "ui/ProgramArguments.h"
 #include "ui/ProgramFeatures.h"
 #include "ui/VeltraneApplication.h"
 
 int main(int argc, char** argv) {
+    // The usage text and a refused option come before the window system, any file or the link.
+    const vt::TArgumentsCheck check = vt::CheckProgramArguments({argv + (argc > 0 ? 1 : 0), argv + argc});
+    if (check.Verdict == vt::TArgumentsVerdict::ShowUsage) {
+        std::cout << vt::ProgramUsageText();
+        return 0;
+    }
+    if (check.Verdict == vt::TArgumentsVerdict::Refuse) {
+        std::cerr << "veltrane: unknown option " << check.Unknown << "\n\n" << vt::ProgramUsageText();
+        return 2;
+    }
     vt::TVeltraneApplication app(argc, argv);
     vt::TShell shell;
     vt::TProgramLife life(shell);

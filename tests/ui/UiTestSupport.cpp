@@ -17,6 +17,9 @@
 #include "core/LanguageState.h"
 #include "core/language_setup.h"
 #include "ui/controls/ButtonSwitchers.h"
+#include "ui/controls/CommandSwitchers.h"
+#include "ui/controls/EditSwitcher.h"
+#include "ui/controls/ListBoxSwitcher.h"
 #include "ui/controls/Switcher.h"
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
@@ -201,6 +204,57 @@ std::vector<std::string> TextsThatDoNotFit(const QWidget& root) {
         if (b->fontMetrics().horizontalAdvance(b->Caption()) > r.width()) report(*b, b->Caption());
     }
     return cut;
+}
+
+std::vector<std::string> SwitchersNotWhole(const QWidget& page) {
+    std::vector<std::string> wrong;
+    auto name = [](const QWidget& w) {
+        return w.objectName().isEmpty() ? std::string(w.metaObject()->className()) : w.objectName().toStdString();
+    };
+    auto text = [](const QRect& r) {
+        return "(" + std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) + "x" +
+               std::to_string(r.height()) + ")";
+    };
+    // Inside the page's two-pixel frame.
+    const QRect room = page.rect().adjusted(0, 0, 0, -2);
+    std::vector<const QWidget*> shown;
+    for (const QObject* child : page.children())
+        if (const auto* w = qobject_cast<const QWidget*>(child); w && w->isVisibleTo(&page)) shown.push_back(w);
+    for (const TRC_Switcher* sw : SwitchersOf(page)) {
+        const std::string who = name(*sw);
+        auto part = [&](const char* what, const QRect& r, const QRect& within) {
+            if (!within.contains(r)) wrong.push_back(who + ": " + what + " " + text(r) + " outside " + text(within));
+        };
+        if (sw->height() < sw->KindHeight())
+            wrong.push_back(who + ": height " + std::to_string(sw->height()) + " below its kind's " +
+                            std::to_string(sw->KindHeight()));
+        part("control", sw->geometry(), room);
+        const QRect content = sw->ContentRect();
+        part("content", content, sw->rect());
+        if (const auto* command = dynamic_cast<const TRC_CustomCmmandSwitcher*>(sw))
+            for (const QRect& r : command->ButtonRects()) part("button", r, content);
+        if (const auto* label = dynamic_cast<const TRC_LabelSwitcher*>(sw)) part("value field", label->ValueField(), content);
+        if (const auto* edit = dynamic_cast<const TRC_EditSwitcher*>(sw)) {
+            part("up arrow", edit->ArrowRect(0), content);
+            part("down arrow", edit->ArrowRect(1), content);
+        }
+        if (const auto* list = dynamic_cast<const TRC_ListSwitcherBase*>(sw))
+            part("list", list->List().geometry(), sw->WithHot() ? content : sw->rect());
+        if (const auto* grid = dynamic_cast<const TRC_PolyButtonSwitcher*>(sw)) {
+            for (int i = 0; i < grid->ButtonCount(); ++i) {
+                const TMyGridButton& b = grid->Button(i);
+                part("button", b.geometry(), content);
+                if (b.height() < grid->RowHeightNeeded())
+                    wrong.push_back(who + ": button \"" + b.Caption().toStdString() + "\" " + std::to_string(b.height()) +
+                                    " high, needs " + std::to_string(grid->RowHeightNeeded()));
+            }
+        }
+        if (!sw->isVisibleTo(&page)) continue;
+        for (const QWidget* other : shown)
+            if (other != sw && other->geometry().intersects(sw->geometry()))
+                wrong.push_back(who + ": overlaps " + name(*other) + " " + text(sw->geometry()) + " " + text(other->geometry()));
+    }
+    return wrong;
 }
 
 void RunLoopFor(int ms) {

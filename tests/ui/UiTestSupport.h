@@ -82,6 +82,12 @@ TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std
 // gives it, as "object name: text"; empty when everything fits.
 std::vector<std::string> TextsThatDoNotFit(const QWidget& root);
 
+// Every switcher of a side-menu page that is not drawn whole, as "object name: what is wrong": lower
+// than its kind's height, outside the page's frame, covering or covered by a sibling that shows, or
+// with a part of its content (button, value field, arrow, list, grid child) outside its own room.
+// Hidden switchers count too, but for what they cover: a form shows them in other states.
+std::vector<std::string> SwitchersNotWhole(const QWidget& page);
+
 // The data root of a test that starts a program: its own settings folder and its own instrument locks,
 // since other programs of the suite start the demo instrument at the same time.
 class TProgramHome {

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -248,6 +249,20 @@ void TRC_PolyButtonSwitcher::RebuildChildren(const std::function<bool(int)>& che
     update();
 }
 
+int TRC_PolyButtonSwitcher::RowHeightNeeded() const {
+    const int text = QFontMetrics(font()).height();
+    if (ViewAsButton_) return text;
+    // The children draw with the control's style: their indicator is the style's.
+    const QStyle::PixelMetric indicator =
+        dynamic_cast<const TRC_CustomRadioSwitcher*>(this) ? QStyle::PM_ExclusiveIndicatorHeight : QStyle::PM_IndicatorHeight;
+    return std::max(text, style()->pixelMetric(indicator, nullptr, this));
+}
+
+int TRC_PolyButtonSwitcher::KindHeight() const {
+    const int rows = (ButtonCount() + Columns_ - 1) / Columns_;
+    return TRC_Switcher::KindHeight() + rows * RowHeightNeeded();
+}
+
 void TRC_PolyButtonSwitcher::LayoutButtons() {
     const std::vector<QRect> places = LayoutButtonGrid(ContentRect(), Columns_, ButtonCount());
     for (std::size_t i = 0; i < places.size(); ++i) {
@@ -370,10 +385,12 @@ void TRC_RadioSwitcher::ApplyToHandler() {
 }
 
 TRC_OnOffSwitch::TRC_OnOffSwitch(QWidget* parent) : TRC_CustomRadioSwitcher(parent) {
-    resize(width(), 37);
+    resize(width(), DefaultHeight);
     SetColumns(2);
     SetItems({QStringLiteral("On"), QStringLiteral("Off")});
 }
+
+int TRC_OnOffSwitch::KindHeight() const { return std::max(DefaultHeight, TRC_PolyButtonSwitcher::KindHeight()); }
 
 void TRC_OnOffSwitch::UpdateFromHandler() {
     if (auto* h = dynamic_cast<TOnOffHandler*>(GetHandler())) SetItemIndex(h->GetOn() ? 0 : 1);
@@ -452,8 +469,12 @@ void TRC_CheckSwitcher::ApplyToHandler() {
 
 TRC_OnOffCheckSwitcher::TRC_OnOffCheckSwitcher(QWidget* parent) : TRC_CustomCheckSwitcher(parent) {
     SetWithHot(false);
-    resize(21, 18);
+    resize(21, DefaultHeight);
     SetItems({QStringLiteral("  On")});
+}
+
+int TRC_OnOffCheckSwitcher::KindHeight() const {
+    return std::max(DefaultHeight, TRC_PolyButtonSwitcher::KindHeight());
 }
 
 QString TRC_OnOffCheckSwitcher::ButtomsCaption() const { return Items().isEmpty() ? QString() : Items().front(); }

@@ -112,6 +112,11 @@ public:
     int ButtonCount() const { return static_cast<int>(Buttons_.size()); }
     TMyGridButton& Button(int i) const { return *Buttons_.at(static_cast<std::size_t>(i)); }
     bool Updating() const { return Updating_; }
+    // The least row in which a child is drawn whole: its text line, and its indicator unless it is
+    // drawn as a push button.
+    int RowHeightNeeded() const;
+    // The frames and title and every row at the least height.
+    int KindHeight() const override;
 
     void WriteLangTexts(const TFormTextSink& sink, std::string_view key) const override;
     void ApplyLangTexts(const TFormTextSource& source, std::string_view key) override;
@@ -179,8 +184,10 @@ protected:
 
 class TRC_OnOffSwitch : public TRC_CustomRadioSwitcher {
 public:
+    static constexpr int DefaultHeight = 37;
     explicit TRC_OnOffSwitch(QWidget* parent = nullptr);
     void UpdateFromHandler() override;
+    int KindHeight() const override;
 
 protected:
     void ApplyToHandler() override;
@@ -224,8 +231,10 @@ protected:
 
 class TRC_OnOffCheckSwitcher : public TRC_CustomCheckSwitcher {
 public:
+    static constexpr int DefaultHeight = 18;
     explicit TRC_OnOffCheckSwitcher(QWidget* parent = nullptr);
     void UpdateFromHandler() override;
+    int KindHeight() const override;
     // The first line of the items.
     QString ButtomsCaption() const;
     void SetButtomsCaption(const QString& caption);

@@ -281,7 +281,7 @@ private:
 
 TRC_MainCommandSwitcher::TRC_MainCommandSwitcher(QWidget* parent) : TRC_CustomCmmandSwitcher(parent, 1) {
     SetFrameless(true);
-    resize(50, 20);
+    resize(50, MainCommandHeight);
     Hold_ = std::make_unique<TQtHoldTimer>(*this);
 }
 
@@ -421,7 +421,7 @@ void TRC_MainCommandSwitcher::ApplyLangTexts(const TFormTextSource& source, std:
 // ---------------------------------------------------------------------------------------------------
 
 TRC_RightCommandSwitcher::TRC_RightCommandSwitcher(QWidget* parent) : TRC_CustomCmmandSwitcher(parent, 1) {
-    resize(width(), 41);
+    resize(width(), RightCommandHeight);
 }
 
 void TRC_RightCommandSwitcher::UpdateFromHandler() {
@@ -437,7 +437,7 @@ void TRC_RightCommandSwitcher::ExecuteButton(int) {
 
 TRC_RightPassiveCommandSwitcher::TRC_RightPassiveCommandSwitcher(QWidget* parent)
     : TRC_CustomCmmandSwitcher(parent, 1) {
-    resize(width(), 41);
+    resize(width(), RightCommandHeight);
     SetMnemonics(NoneHandlerMnemonic);
 }
 

@@ -107,6 +107,10 @@ public:
     void SetTextColor(const QColor& color);
 
     void PaintContent(QPainter& painter, const QRect& rect) override;
+    // The side-menu buttons' height below their title; the frameless main buttons' own.
+    int KindHeight() const override { return Frameless() ? MainCommandHeight : RightCommandHeight; }
+    static constexpr int RightCommandHeight = 41;
+    static constexpr int MainCommandHeight = 20;
     // A press and release of the first button, as a mouse click gives; a disabled control takes none.
     void Click();
 

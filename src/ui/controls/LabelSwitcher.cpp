@@ -48,6 +48,10 @@ void TRC_LabelSwitcher::UpdateFromHandler() {
     TRC_Switcher::UpdateFromHandler();
 }
 
+// With a title the height the control is made with; without one the value field (and the edit's two
+// arrows beside it) inside the frames.
+int TRC_LabelSwitcher::KindHeight() const { return WithHot() ? DefaultHeight : 2 + ValueFieldHeight + 2; }
+
 QRect TRC_LabelSwitcher::LayoutValueField() const { return ValueFieldRect(ContentRect(), width(), WithHot(), false); }
 
 QColor TRC_LabelSwitcher::ShownTextColor() const {

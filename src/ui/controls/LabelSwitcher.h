@@ -38,6 +38,7 @@ public:
 
     void UpdateFromHandler() override;
     void PaintContent(QPainter& painter, const QRect& rect) override;
+    int KindHeight() const override;
 
 protected:
     virtual QRect LayoutValueField() const;

@@ -2,6 +2,7 @@
 
 #include <QFocusEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cstdio>
 
 #include "core/InternalError.h"
@@ -27,6 +28,11 @@ TRC_ListSwitcherBase::TRC_ListSwitcherBase(QWidget* parent) : TRC_Switcher(paren
 void TRC_ListSwitcherBase::PlaceList() {
     const QRect place = ListPlace(width(), List_->height(), WithHot());
     if (List_->geometry() != place) List_->setGeometry(place);
+}
+
+int TRC_ListSwitcherBase::KindHeight() const {
+    const QRect place = ListPlace(width(), List_->height(), WithHot());
+    return WithHot() ? std::max(ListSwitcherGeometry.height(), place.bottom() + 1 + 2) : place.height();
 }
 
 void TRC_ListSwitcherBase::PaintContent(QPainter& painter, const QRect& rect) {

@@ -21,6 +21,8 @@ public:
     explicit TRC_ListSwitcherBase(QWidget* parent = nullptr);
     TColorComboBox& List() const { return *List_; }
     void PaintContent(QPainter& painter, const QRect& rect) override;
+    // With a title the height the control is made with; without one the list alone.
+    int KindHeight() const override;
 
 protected:
     void PlaceList();

@@ -242,6 +242,11 @@ void TRC_Switcher::PaintContent(QPainter& painter, const QRect& rect) {
     painter.fillRect(rect, palette().color(backgroundRole()));
 }
 
+int TRC_Switcher::KindHeight() const {
+    if (Frameless_) return 0;
+    return (WithHot_ ? SwitcherTitleHeight : 2) + 2;
+}
+
 void TRC_Switcher::WriteLangTexts(const TFormTextSink&, std::string_view) const {}
 void TRC_Switcher::ApplyLangTexts(const TFormTextSource&, std::string_view) {}
 

@@ -167,6 +167,9 @@ public:
     // Called once right after a handler is bound; descendants check its class and shape.
     virtual void CheckHandler() {}
     virtual void PaintContent(QPainter& painter, const QRect& rect);
+    // The least height at which the control shows its content whole: the height its kind is made
+    // with, or what its frames and rows need. Pages never place a control lower than this.
+    virtual int KindHeight() const;
 
     // Texts of a language file beyond the caption (units, hints, menus, items); key is the control's
     // key within its form's section.

@@ -12,8 +12,6 @@ namespace vt {
 
 namespace {
 
-constexpr int SwitcherLeft = 2;
-constexpr int SwitcherWidth = 107;
 constexpr int FirstTop = 20;
 constexpr int Gap = 4;
 constexpr int ButtonHeight = 22;
@@ -23,22 +21,26 @@ class TPageLayout {
 public:
     explicit TPageLayout(TRC_RightMenuPanel& page) : Page_(page), Stack_(page, FirstTop, Gap) {}
     template <class T>
-    T* Add(const char* name, const QString& caption, const char* mnemonic, int height) {
+    T* Add(const char* name, const QString& caption, const char* mnemonic, int height = 0) {
         return Stack_.Add<T>(name, caption, mnemonic, height);
+    }
+    template <class T>
+    T* Adopt(T* sw, const char* name, const QString& caption, const char* mnemonic, int height = 0) {
+        return Stack_.Adopt(sw, name, caption, mnemonic, height);
     }
     TRC_RadioSwitcher* Radio(const char* name, const QString& caption, const char* mnemonic, const QStringList& items,
                              int columns = 1) {
         const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
-        auto* sw = Add<TRC_RadioSwitcher>(name, caption, mnemonic, SwitcherTitleHeight + rows * 15 + 4);
+        auto* sw = new TRC_RadioSwitcher(&Page_);
         sw->SetColumns(columns);
         sw->SetItems(items);
-        return sw;
+        return Stack_.Adopt(sw, name, caption, mnemonic, SwitcherTitleHeight + rows * 15 + 4);
     }
     // A button to another page, at the foot of the page.
     QPushButton* Button(const char* name, const QString& caption) {
         auto* b = new QPushButton(caption, &Page_);
         b->setObjectName(name);
-        b->setGeometry(SwitcherLeft, TRC_RightMenuPanel::DefaultHeight - ButtonHeight - Gap, SwitcherWidth, ButtonHeight);
+        Stack_.PlaceAtFoot(*b, ButtonHeight);
         return b;
     }
 
@@ -46,15 +48,6 @@ private:
     TRC_RightMenuPanel& Page_;
     TPageStacker Stack_;
 };
-
-TRC_RightMenuPanel* NewPage(QWidget* form, const char* name, const QString& caption, const char* group) {
-    auto* page = new TRC_RightMenuPanel(form);
-    page->setObjectName(name);
-    page->SetCaption(caption);
-    page->SetGroupMnemonics(group);
-    page->hide();
-    return page;
-}
 
 }  // namespace
 
@@ -64,7 +57,7 @@ TAcq_Form::TAcq_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell)
     // The menu's own texts are long for the page's width: one point below the window's font keeps
     // every one of them whole.
     setFont(QFont(QStringLiteral("Liberation Sans"), 7));
-    Page1_ = NewPage(this, "rmpAcquisition", "Acquisition", "Acq:Ch1");
+    Page1_ = NewMenuPage(this, "rmpAcquisition", "Acquisition", "Acq:Ch1");
     TPageLayout first(*Page1_);
     auto* fitTo = first.Radio("swFitTo", "Fit Acquisition To...", ":Acq:FitTo",
                               {"Multi-valued signals", "Single-valued signals"});
@@ -75,16 +68,17 @@ TAcq_Form::TAcq_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell)
     Mode_ = first.Radio("swMode", "Mode", "Mode",
                         {"Sample", "Stable Average", "Multiple Average", "Median Average", "Min-Max Envelope",
                          "Max Envelope", "Min Envelope", "Peak Detect"});
-    Parameter_ = first.Add<TRC_EditSwitcher>("swParameter", "AVERAGES", "NAvg", 40);
-    RecLen_ = first.Add<TRC_EditSwitcher>("swRecLen", "RECORD LENGTH", "RecLen", 40);
+    Parameter_ = first.Add<TRC_EditSwitcher>("swParameter", "AVERAGES", "NAvg");
+    RecLen_ = first.Add<TRC_EditSwitcher>("swRecLen", "RECORD LENGTH", "RecLen");
     More_ = first.Button("swMore", " More...");
 
-    Page2_ = NewPage(this, "rmpAcquisition2", "Acquisition (cont.)", "Acq");
+    Page2_ = NewMenuPage(this, "rmpAcquisition2", "Acquisition (cont.)", "Acq");
     TPageLayout second(*Page2_);
     second.Radio("swRunUntil", "Run Until", "RunUntil", {"Stop/Single Button", "Acquisitions"});
-    second.Add<TRC_EditSwitcher>("swNAcq", "# OF ACQUISITIONS", "NAcq", 40);
-    auto* react = second.Add<TRC_CheckSwitcher>("swReact", "Action", "React", SwitcherTitleHeight + 2 * 15 + 4);
+    second.Add<TRC_EditSwitcher>("swNAcq", "# OF ACQUISITIONS", "NAcq");
+    auto* react = new TRC_CheckSwitcher(Page2_);
     react->SetItems({"Beep", "Save All Wfms"});
+    second.Adopt(react, "swReact", "Action", "React", SwitcherTitleHeight + 2 * 15 + 4);
     Back_ = second.Button("swBack", "Back");
 
     // What the page shows depends on these settings and on the interval and timebase behind the

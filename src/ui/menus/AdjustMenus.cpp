@@ -23,14 +23,8 @@ namespace {
 
 constexpr int FirstTop = 18;
 constexpr int Gap = 1;
-constexpr int ButtonHeight = 36;
-constexpr int EditHeight = 45;
 
-TRC_EditSwitcher* Edit(QWidget* page) {
-    auto* sw = new TRC_EditSwitcher(page);
-    sw->resize(TPageStacker::Width, EditHeight);
-    return sw;
-}
+TRC_EditSwitcher* Edit(QWidget* page) { return new TRC_EditSwitcher(page); }
 
 TRC_ListBoxSwitcher* List(QWidget* page, const QStringList& items) {
     auto* sw = new TRC_ListBoxSwitcher(page);
@@ -60,7 +54,7 @@ TCalibrationFormBase::TCalibrationFormBase(TSideMenus& menus, QWidget* mainWindo
         auto* page = new TRC_RightMenuPanel(this);
         page->setObjectName(QString("rmpPage%1").arg(i + 1));
         page->SetCaption(captions[i]);
-        page->setGeometry(0, 0, TRC_RightMenuPanel::DefaultWidth, TRC_RightMenuPanel::DefaultHeight);
+        page->setGeometry(0, 0, SideMenuPageWidth, SideMenuPageHeight);
         page->hide();
         Pages_.push_back(page);
     }
@@ -95,37 +89,36 @@ TCalibr_Form::TCalibr_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
                            {"Calibrate", "Calibrate (Channels)", "Calibrate ( TB )"}) {
     TRC_RightMenuPanel* p = Page(1);
     auto c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
-    c->Adopt(PageButton(p, 2), "swChannels", "Channels...", nullptr, ButtonHeight);
-    c->Adopt(PageButton(p, 3), "swTimeBase", "Time Base...", nullptr, ButtonHeight);
-    auto* status = c->Adopt(new TRC_RightPassiveCommandSwitcher(p), "swStatus", "Calibration Status...", nullptr,
-                            ButtonHeight);
+    c->Adopt(PageButton(p, 2), "swChannels", "Channels...", nullptr);
+    c->Adopt(PageButton(p, 3), "swTimeBase", "Time Base...", nullptr);
+    auto* status = c->Adopt(new TRC_RightPassiveCommandSwitcher(p), "swStatus", "Calibration Status...", nullptr);
     status->SetOnUpdateMe([showStatus](TRC_Switcher&) {
         if (showStatus) showStatus();
     });
-    c->Adopt(PageButton(p, 0), "swBack", "Back", nullptr, ButtonHeight);
-    c->Adopt(Command(p), "swStoreAll", "Store all Constants", ":FLASH:Calibr:StoreAll", ButtonHeight);
-    c->Adopt(Command(p), "swRecallAll", "Recall all Constants", ":FLASH:Calibr:RecallAll", ButtonHeight);
-    c->Adopt(Command(p), "swRecallFactory", "Recall Factory", ":FLASH:Adjust:RecallAll", ButtonHeight);
+    c->Adopt(PageButton(p, 0), "swBack", "Back", nullptr);
+    c->Adopt(Command(p), "swStoreAll", "Store all Constants", ":FLASH:Calibr:StoreAll");
+    c->Adopt(Command(p), "swRecallAll", "Recall all Constants", ":FLASH:Calibr:RecallAll");
+    c->Adopt(Command(p), "swRecallFactory", "Recall Factory", ":FLASH:Adjust:RecallAll");
 
     p = Page(2);
     c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
-    c->Adopt(Command(p), "swProceedCh", "Proceed", ":FLASH:Calibr:AutocalCh", ButtonHeight);
+    c->Adopt(Command(p), "swProceedCh", "Proceed", ":FLASH:Calibr:AutocalCh");
     c->Adopt(List(p, ChannelGroups), "swChannelAndBW", "Channel && BW", ":Shadow:Calibr:ChnlsBW");
     QLabel* label = c->AddLabel("lbChannel", "");
     c->Adopt(Edit(p), "swBridgeVolt", "BRIDGE VOLTAGE", "BridgeVolt");
     c->Adopt(Edit(p), "swBalance", "BALANCE", "Balance");
     c->Adopt(Edit(p), "swLfDist", "LF DISTORTION", "LfDist");
-    c->Adopt(PageButton(p, 1), "swBack2", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, 1), "swBack2", "Back", nullptr);
     FollowChannelGroup(2, label);
 
     p = Page(3);
     c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
-    c->Adopt(Command(p), "swProceedTB", "Proceed", ":FLASH:Calibr:AutocalTB", ButtonHeight);
+    c->Adopt(Command(p), "swProceedTB", "Proceed", ":FLASH:Calibr:AutocalTB");
     c->Adopt(Edit(p), "swCoarseTB", "COARSE TIME BASE", ":FLASH:Calibr:CoarseTB");
     c->Adopt(Edit(p), "swFineTB",
              QString::fromStdString(shell.LangStr(SecondLine(shell) ? "FineDAC_Amplitude" : "FineDACby4")),
              ":FLASH:Calibr:FineTB");
-    c->Adopt(PageButton(p, 1), "swBack3", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, 1), "swBack3", "Back", nullptr);
     SetTopPanel(1);
 }
 
@@ -140,19 +133,20 @@ TAdjust_Form::TAdjust_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
 
     TRC_RightMenuPanel* p = Page(1);
     auto c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
-    c->Adopt(PageButton(p, 0), "swBack", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, 0), "swBack", "Back", nullptr);
     // The converter's pages only with the converter.
     const TInstrumentIdentityUnit* unit = shell.Identity();
     const bool optics = unit && unit->Identity.HasOptOptics();
-    auto* converter = c->Adopt(PageButton(p, 7), "swOEConverter", "O/E Converter...", nullptr, ButtonHeight);
+    const TStackTop converterTop = c->Top();
+    auto* converter = c->Adopt(PageButton(p, 7), "swOEConverter", "O/E Converter...", nullptr);
     converter->setVisible(optics);
-    if (!optics) c->MoveTo(c->Top() - ButtonHeight - Gap);
-    c->Adopt(PageButton(p, 2), "swChannels", "Channels...", nullptr, ButtonHeight);
-    c->Adopt(PageButton(p, 3), "swStrobe", "Strobe Generator...", nullptr, ButtonHeight);
-    c->Adopt(PageButton(p, 5), "swTimeBase", "Time Base...", nullptr, ButtonHeight);
-    c->Adopt(PageButton(p, 6), "swTrigger", "Trigger...", nullptr, ButtonHeight);
-    c->Adopt(Command(p), "swStoreFactory", "Store as Factory", ":FLASH:Adjust:StoreAll", ButtonHeight);
-    c->Adopt(Command(p), "swRecallFactory", "Recall Factory", ":FLASH:Adjust:RecallAll", ButtonHeight);
+    if (!optics) c->MoveTo(converterTop);
+    c->Adopt(PageButton(p, 2), "swChannels", "Channels...", nullptr);
+    c->Adopt(PageButton(p, 3), "swStrobe", "Strobe Generator...", nullptr);
+    c->Adopt(PageButton(p, 5), "swTimeBase", "Time Base...", nullptr);
+    c->Adopt(PageButton(p, 6), "swTrigger", "Trigger...", nullptr);
+    c->Adopt(Command(p), "swStoreFactory", "Store as Factory", ":FLASH:Adjust:StoreAll");
+    c->Adopt(Command(p), "swRecallFactory", "Recall Factory", ":FLASH:Adjust:RecallAll");
 
     p = Page(2);
     c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
@@ -161,12 +155,12 @@ TAdjust_Form::TAdjust_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
     c->Adopt(Edit(p), "swBridgeVolt", "BRIDGE VOLTAGE", "BridgeVolt");
     c->Adopt(Edit(p), "swBalance", "BALANCE", "Balance");
     c->Adopt(Edit(p), "swLfDist", "LF DISTORTION", "LfDist");
-    const int swing = c->Top();
+    const TStackTop swing = c->Top();
     c->Adopt(Edit(p), "swADC200mV", "Swing ADC/200 mV", "ADC200mV");
     c->MoveTo(swing);
     // Only the narrow groups have the bridge share: bound by full header to the channel's narrow group.
     c->Adopt(Edit(p), "swPromBrNBW", "% OF BRIDGE", ":FLASH:Calibr:Ch1Narrow:PromBrNBW");
-    c->Adopt(PageButton(p, 1), "swBack2", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, 1), "swBack2", "Back", nullptr);
     FollowChannelGroup(2, label);
 
     p = Page(3);
@@ -179,8 +173,8 @@ TAdjust_Form::TAdjust_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
         c->Adopt(Edit(p), "swAmplitude", "AMPLITUDE", ":Flash:Calibr:Strobe:Amplitude");
         c->Adopt(Edit(p), "swDelay", "DELAY", ":Flash:Calibr:Strobe:Delay");
     }
-    if (manufacturer) c->Adopt(PageButton(p, 4), "swFindSRDs", "Find SRDs...", nullptr, ButtonHeight);
-    c->Adopt(PageButton(p, 1), "swBack3", "Back", nullptr, ButtonHeight);
+    if (manufacturer) c->Adopt(PageButton(p, 4), "swFindSRDs", "Find SRDs...", nullptr);
+    c->Adopt(PageButton(p, 1), "swBack3", "Back", nullptr);
 
     p = Page(4);
     c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
@@ -189,7 +183,7 @@ TAdjust_Form::TAdjust_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
     c->Adopt(Edit(p), "swMinSRD2", "Min SRD2", ":Flash:Calibr:Strobe:MinSRD2");
     c->Adopt(Edit(p), "swMaxSRD2", "Max SRD2", ":Flash:Calibr:Strobe:MaxSRD2");
     c->Adopt(List(p, {"Ch1", "Ch2"}), "swChFindSRD", "Channel", ":Flash:Calibr:Strobe:ChFindSRD");
-    c->Adopt(PageButton(p, 3), "swBack4", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, 3), "swBack4", "Back", nullptr);
 
     p = Page(5);
     c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
@@ -198,18 +192,18 @@ TAdjust_Form::TAdjust_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
     c->Adopt(Edit(p), "swFineTB", QString::fromStdString(shell.LangStr(second ? "FineDAC_Amplitude" : "FineDACby4")),
              ":FLASH:Calibr:FineTB");
     c->Adopt(Edit(p), "swFineDelay", "FINE DELAY", ":FLASH:Calibr:FineDelay");
-    c->Adopt(PageButton(p, 1), "swBack5", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, 1), "swBack5", "Back", nullptr);
 
     p = Page(6);
     c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
     c->Adopt(Edit(p), "swLevelZero", "EXT LVL ZERO", ":FLASH:Calibr:LevelZero");
-    c->Adopt(PageButton(p, 1), "swBack6", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, 1), "swBack6", "Back", nullptr);
 
     p = Page(7);
     c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
-    c->Adopt(PageButton(p, 8), "swFactoryPoints", "Factory Points...", nullptr, ButtonHeight);
-    c->Adopt(PageButton(p, 9), "swFreqCorrection", "Freq. Correction...", nullptr, ButtonHeight);
-    c->Adopt(PageButton(p, 1), "swBack7", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, 8), "swFactoryPoints", "Factory Points...", nullptr);
+    c->Adopt(PageButton(p, 9), "swFreqCorrection", "Freq. Correction...", nullptr);
+    c->Adopt(PageButton(p, 1), "swBack7", "Back", nullptr);
 
     p = Page(8);
     c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
@@ -219,7 +213,7 @@ TAdjust_Form::TAdjust_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
                  (":Shadow:Adjust:OEWaveLen" + k).c_str());
         c->Adopt(Edit(p), ("swOEGain" + k).c_str(), QString("GAIN %1").arg(n), (":Shadow:Adjust:OEGain" + k).c_str());
     }
-    c->Adopt(PageButton(p, 7), "swBack8", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, 7), "swBack8", "Back", nullptr);
 
     p = Page(9);
     c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
@@ -228,7 +222,7 @@ TAdjust_Form::TAdjust_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
     c->Adopt(List(p, {"2^7-1", "2^15-1", "2^23-1", "2^31-1"}), "swPattLenght", "Pattern Length",
              ":Shadow:Adjust:PattLenght");
     c->Adopt(Edit(p), "swERCorrFact", "ER CORRECTION", ":Shadow:Adjust:ERCorrFact");
-    c->Adopt(PageButton(p, 7), "swBack9", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, 7), "swBack9", "Back", nullptr);
     SetTopPanel(1);
 }
 

@@ -27,10 +27,6 @@ namespace vt {
 namespace {
 
 constexpr int FirstTop = 18;
-constexpr int Gap = 2;
-constexpr int EditHeight = 40;
-constexpr int CommandHeight = 36;
-constexpr int SourceHeight = 40;
 constexpr int SampleHeight = 14;
 constexpr int ColorValueOpacityShift = 24;
 constexpr std::uint32_t MaxOpacity = 100;
@@ -60,61 +56,58 @@ TDisp_Form::TDisp_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, TD
     setFont(QFont(QStringLiteral("Liberation Sans"), 7));
 
     Pages_[0] = NewMenuPage(this, "rmpDisplay", "Display", "Displ:Ch1");
-    TPageStacker display(*Pages_[0], FirstTop, Gap);
+    TPageStacker display(*Pages_[0], FirstTop);
     Style_ = display.Radio("rswStyle", "Style", "Style",
                    {"Dots", "Vectors", "Var. Persist.", "Inf. Persist.", "Var. Gray Scale", "Inf. Gray Scale",
                     "Var. Color Grade", "Inf. Color Grade"});
-    Time_ = display.Add<TRC_EditSwitcher>("edswTime", "PERSISTENCE TIME", "PersistTime", EditHeight);
+    Time_ = display.Edit("edswTime", "PERSISTENCE TIME", "PersistTime");
     display.Radio("rswTraceMode", "Trace Mode", ":Displ:TraceMode", {"All Locked", "Per Trace"});
-    Trace_ = display.Add<TRC_SignalSourceSwitcher>("sswTrace", "Trace", ":Displ:TraceSel", SourceHeight);
-    display.Adopt(new TRC_RightCommandSwitcher(Pages_[0]), "cswResetAll", "Reset All", ":Displ:ResetAll", CommandHeight);
-    display.Adopt(PageButton(Pages_[0], 2), "swScreen", "Screen...", nullptr, CommandHeight);
-    display.Adopt(PageButton(Pages_[0], 3), "swColor", "Color...", nullptr, CommandHeight);
+    Trace_ = display.Add<TRC_SignalSourceSwitcher>("sswTrace", "Trace", ":Displ:TraceSel");
+    display.Adopt(new TRC_RightCommandSwitcher(Pages_[0]), "cswResetAll", "Reset All", ":Displ:ResetAll");
+    display.Adopt(PageButton(Pages_[0], 2), "swScreen", "Screen...", nullptr);
+    display.Adopt(PageButton(Pages_[0], 3), "swColor", "Color...", nullptr);
 
     Pages_[1] = NewMenuPage(this, "rmpScreen", "Screen", "Displ");
-    TPageStacker screen(*Pages_[1], FirstTop, Gap);
+    TPageStacker screen(*Pages_[1], FirstTop);
     Format_ = screen.Radio("rswFormat", "Format", ":Displ:Format", {"YT", "2YT", "4YT", "XY", "Comb YT-XY", "Comb 2YT-XY"});
-    Wfm_ = screen.Add<TRC_SignalSourceSwitcher>("sswWfm", "Waveform", ":SHADOW:Displ:Wfm", SourceHeight);
+    Wfm_ = screen.Add<TRC_SignalSourceSwitcher>("sswWfm", "Waveform", ":SHADOW:Displ:Wfm");
     Place_ = screen.Radio("rswPlace", "Place on Graticule", "Screen4:Ch1", {"1", "2", "3", "4"}, 2);
     screen.Radio("rswGratic", "Graticule", ":Displ:Gratic", {"Grid", "Frame", "Axis", "Off"}, 2);
-    screen.Add<TRC_SignalSourceSwitcher>("sswXAxis", "X =", ":Displ:XAxis", SourceHeight);
-    screen.Add<TRC_SignalSourceSwitcher>("sswYAxis", "Y =", ":Displ:YAxis", SourceHeight);
-    screen.Adopt(PageButton(Pages_[1], 1), "swBackScreen", "Back", nullptr, CommandHeight);
+    screen.Add<TRC_SignalSourceSwitcher>("sswXAxis", "X =", ":Displ:XAxis");
+    screen.Add<TRC_SignalSourceSwitcher>("sswYAxis", "Y =", ":Displ:YAxis");
+    screen.Adopt(PageButton(Pages_[1], 1), "swBackScreen", "Back", nullptr);
 
     Pages_[2] = NewMenuPage(this, "rmpColor", "Color", "Displ");
-    TPageStacker color(*Pages_[2], FirstTop, Gap);
-    Item_ = color.Add<TRC_ListBoxSwitcher>("lswItem", "Item", ":SHADOW:ColorItem", SourceHeight);
+    TPageStacker color(*Pages_[2], FirstTop);
+    Item_ = color.Add<TRC_ListBoxSwitcher>("lswItem", "Item", ":SHADOW:ColorItem");
     QStringList names;
     for (int e = 0; e < ScreenElementCount; ++e) names << ElementDisplayName(Shell_, e);
     Item_->SetItems(names);
     SetColor_ = color.AddButton("btnSetColor", "Set Color");
     color.Adopt(new TRC_RightCommandSwitcher(Pages_[2]), "cswDefCurrent", "Default Color: Current",
-                ":Displ:DefaultClr:Current", CommandHeight);
-    color.Adopt(new TRC_RightCommandSwitcher(Pages_[2]), "cswDefAll", "Default Color: All", ":Displ:DefaultClr:All",
-                CommandHeight);
-    color.Add<TRC_EditSwitcher>("edswTranspar", "TRANSPARENCY", ":SHADOW:Transpar", EditHeight);
-    color.Adopt(new TRC_RightCommandSwitcher(Pages_[2]), "cswSetOnTop", "Set On Top", ":Shadow:SetOnTop", CommandHeight);
-    color.Adopt(PageButton(Pages_[2], 4), "swGrade", "Color Grade Scale...", nullptr, CommandHeight);
-    color.Adopt(PageButton(Pages_[2], 1), "swBackColor", "Back", nullptr, CommandHeight);
+                ":Displ:DefaultClr:Current");
+    color.Adopt(new TRC_RightCommandSwitcher(Pages_[2]), "cswDefAll", "Default Color: All", ":Displ:DefaultClr:All");
+    color.Edit("edswTranspar", "TRANSPARENCY", ":SHADOW:Transpar");
+    color.Adopt(new TRC_RightCommandSwitcher(Pages_[2]), "cswSetOnTop", "Set On Top", ":Shadow:SetOnTop");
+    color.Adopt(PageButton(Pages_[2], 4), "swGrade", "Color Grade Scale...", nullptr);
+    color.Adopt(PageButton(Pages_[2], 1), "swBackColor", "Back", nullptr);
 
     Pages_[3] = NewMenuPage(this, "rmpGrade", "Color Grade Scale", "Displ");
-    TPageStacker grade(*Pages_[3], FirstTop, Gap);
+    TPageStacker grade(*Pages_[3], FirstTop);
     for (int k = 0; k < GradeSampleCount; ++k) {
         grade.AddLabel(("lbGrade" + std::to_string(k + 1)).c_str(), GradeCaptions[static_cast<std::size_t>(k)]);
         auto* sample = new QFrame(Pages_[3]);
         sample->setObjectName(QString("frGrade%1").arg(k + 1));
         sample->setFrameShape(QFrame::Box);
         sample->setAutoFillBackground(true);
-        sample->setGeometry(TPageStacker::Left, grade.Top(), TPageStacker::Width, SampleHeight);
-        grade.MoveTo(grade.Top() + SampleHeight + Gap);
+        grade.Place(*sample, SampleHeight);
         Samples_[static_cast<std::size_t>(k)] = sample;
         QPushButton* set = grade.AddButton(("btnSetGrade" + std::to_string(k + 1)).c_str(), "Set Color");
         SetGrade_[static_cast<std::size_t>(k)] = set;
         QObject::connect(set, &QPushButton::clicked, this, [this, k] { AskGradeColor(k); });
     }
-    grade.Adopt(new TRC_RightCommandSwitcher(Pages_[3]), "cswGradeDefCol", "Default Colors", ":Displ:GradeDefCol",
-                CommandHeight);
-    grade.Adopt(PageButton(Pages_[3], 3), "swBackGrade", "Back", nullptr, CommandHeight);
+    grade.Adopt(new TRC_RightCommandSwitcher(Pages_[3]), "cswGradeDefCol", "Default Colors", ":Displ:GradeDefCol");
+    grade.Adopt(PageButton(Pages_[3], 3), "swBackGrade", "Back", nullptr);
 
     QObject::connect(SetColor_, &QPushButton::clicked, this, [this] { AskElementColor(); });
     const auto follow = [this](TRC_Switcher&) { FollowSettings(); };

@@ -14,7 +14,6 @@ namespace {
 
 constexpr int FirstTop = 18;
 constexpr int Gap = 1;
-constexpr int ButtonHeight = 30;
 
 }  // namespace
 
@@ -28,50 +27,51 @@ TGenerator_Form::TGenerator_Form(TSideMenus& menus, QWidget* mainWindow, TShell&
     auto* mode = main.Radio("rswMode", "Mode", "Mode", {"Off", "Step", "Coarse TB", "Pulse", "NRZ", "RZ"});
     Delay_ = main.Edit("edswDelay", "DELAY", "Delay");
     ClockPeriod_ = main.Edit("edswClockPeriod", "CLOCK/PERIOD", "PulsePeriod");
-    const int widthTop = main.Top();
+    // "Length" takes the place of "WIDTH": only one of them belongs to a mode. What follows goes below
+    // the taller of the two.
+    const TStackTop widthTop = main.Top();
     Width_ = main.Edit("edswWidth", "WIDTH", "PulseWidth");
-    main.Radio("rswTrigPRBS", "Internal Trigger", "TrigPRBS", {"Clock", "Pattern"});
-    for (int n = 1; n <= 2; ++n) {
-        auto* output = main.Adopt(new TRC_RightPassiveCommandSwitcher(p), n == 1 ? "swOutput1" : "swOutput2",
-                                  QString("Output %1...").arg(n), nullptr, ButtonHeight);
-        output->SetOnUpdateMe([this, n](TRC_Switcher&) { OpenOutput(n); });
-    }
-    // "Length" takes the place of "WIDTH": only one of them belongs to a mode.
+    const TStackTop belowWidth = main.Top();
     main.MoveTo(widthTop);
     Length_ = main.Radio("rswLength", "Length", "Length", {"2^7-1", "2^10-1", "2^11-1", "2^15-1"});
     Length_->move(0, Length_->y());
+    main.MoveTo(main.Lower(belowWidth, main.Top()));
+    main.Radio("rswTrigPRBS", "Internal Trigger", "TrigPRBS", {"Clock", "Pattern"});
+    for (int n = 1; n <= 2; ++n) {
+        auto* output = main.Adopt(new TRC_RightPassiveCommandSwitcher(p), n == 1 ? "swOutput1" : "swOutput2",
+                                  QString("Output %1...").arg(n), nullptr);
+        output->SetOnUpdateMe([this, n](TRC_Switcher&) { OpenOutput(n); });
+    }
     mode->SetOnUpdateMe([this](TRC_Switcher&) { FollowMode(); });
     Length_->SetOnUpdateMe([this](TRC_Switcher&) { FollowMode(); });
 
     p = Pages_[1] = NewMenuPage(this, "rmpOutput", " Output 1 ", "Gen:Out1");
     TPageStacker out(*p, FirstTop, Gap);
-    out.Adopt(PageButton(p, 1), "swBack", "Back", nullptr, ButtonHeight);
+    out.Adopt(PageButton(p, 1), "swBack", "Back", nullptr);
     OutputLabel_ = out.AddLabel("lbOutput", " Output 1");
     out.Edit("edswDeskew", "DESKEW / CROSSING", "Deskew");
-    const int offsetTop = out.Top();
+    const TStackTop offsetTop = out.Top();
     out.Edit("edswOffset", "OFFSET", "Offset")->hide();
     out.MoveTo(offsetTop);
     out.Radio("rswSlope", "Slope", "Polarity", {"Positive", "Negative"});
-    const int hiddenTop = out.Top();
+    const TStackTop hiddenTop = out.Top();
     auto* offsetMode = out.Radio("rswOffsetMode", "Offset Mode", "ModeOffset", {"Positive", "Negative", "Variable"});
     offsetMode->hide();
     offsetMode->setEnabled(false);
     out.MoveTo(hiddenTop);
-    out.Adopt(PageButton(p, 3), "swOffsetZero", "Offset Zero Calibr...", nullptr, ButtonHeight)->hide();
+    out.Adopt(PageButton(p, 3), "swOffsetZero", "Offset Zero Calibr...", nullptr)->hide();
 
     p = Pages_[2] = NewMenuPage(this, "rmpOffsetZero", " Offset Zero Calibr ", "FLASH:Gen:Out1");
     TPageStacker zero(*p, FirstTop, Gap);
     ZeroLabel_ = zero.AddLabel("lbOutputZero", " Output 1");
-    zero.Adopt(PageButton(p, 2), "swBackZero", "Back", nullptr, ButtonHeight);
+    zero.Adopt(PageButton(p, 2), "swBackZero", "Back", nullptr);
     zero.Edit("edswPositiveZero", "POSITIVE ZERO", "PositiveZero");
     zero.Edit("edswNegativeZero", "NEGATIVE ZERO", "NegativeZero");
     // No setting stands behind "Proceed": it stays out of sight.
-    zero.Adopt(new TRC_RightPassiveCommandSwitcher(p), "swProceed", "Proceed", nullptr, ButtonHeight)->hide();
-    zero.Adopt(new TRC_RightCommandSwitcher(p), "swStoreConstant", "Store Constant", ":Flash:Calibr:StoreAll",
-               ButtonHeight);
-    zero.Adopt(new TRC_RightCommandSwitcher(p), "swRecallLast", "Recall Last", ":Flash:Calibr:RecallAll", ButtonHeight);
-    zero.Adopt(new TRC_RightCommandSwitcher(p), "swRecallFactory", "Recall Factory", ":Flash:Adjust:RecallAll",
-               ButtonHeight)
+    zero.Adopt(new TRC_RightPassiveCommandSwitcher(p), "swProceed", "Proceed", nullptr)->hide();
+    zero.Adopt(new TRC_RightCommandSwitcher(p), "swStoreConstant", "Store Constant", ":Flash:Calibr:StoreAll");
+    zero.Adopt(new TRC_RightCommandSwitcher(p), "swRecallLast", "Recall Last", ":Flash:Calibr:RecallAll");
+    zero.Adopt(new TRC_RightCommandSwitcher(p), "swRecallFactory", "Recall Factory", ":Flash:Adjust:RecallAll")
         ->setEnabled(false);
     FollowMode();
 }

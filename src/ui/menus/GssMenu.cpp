@@ -21,10 +21,8 @@ enum : int { pgDemo = 1, pgTiming, pgAmplitude, pgJitter, pgMore };
 // need every pixel of it.
 constexpr int Left = 2;
 constexpr int Width = 107;
-constexpr int EditHeight = 45;
 constexpr int FirstTop = 18;
 constexpr int Gap = 1;
-constexpr int ButtonHeight = 36;
 
 TRC_RadioSwitcher* Radio(QWidget* page, const QStringList& items, int columns) {
     auto* sw = new TRC_RadioSwitcher(page);
@@ -33,11 +31,7 @@ TRC_RadioSwitcher* Radio(QWidget* page, const QStringList& items, int columns) {
     return sw;
 }
 
-TRC_EditSwitcher* Edit(QWidget* page) {
-    auto* sw = new TRC_EditSwitcher(page);
-    sw->resize(Width, EditHeight);
-    return sw;
-}
+TRC_EditSwitcher* Edit(QWidget* page) { return new TRC_EditSwitcher(page); }
 
 TRC_ListBoxSwitcher* List(QWidget* page, const QStringList& items) {
     auto* sw = new TRC_ListBoxSwitcher(page);
@@ -58,7 +52,7 @@ TGSS_Form::TGSS_Form(TSideMenus& menus, QWidget* mainWindow) : TSideMenuForm(men
         auto* page = new TRC_RightMenuPanel(this);
         page->setObjectName(QString("rmpPage%1").arg(i + 1));
         page->SetCaption(Captions[i]);
-        page->setGeometry(0, 0, TRC_RightMenuPanel::DefaultWidth, TRC_RightMenuPanel::DefaultHeight);
+        page->setGeometry(0, 0, SideMenuPageWidth, SideMenuPageHeight);
         page->hide();
         Pages_[static_cast<std::size_t>(i)] = page;
     }
@@ -66,33 +60,32 @@ TGSS_Form::TGSS_Form(TSideMenus& menus, QWidget* mainWindow) : TSideMenuForm(men
     // 1: the waveform and the routing; the TDR controls take the place of those TDR does not use.
     TRC_RightMenuPanel* p = Page(pgDemo);
     auto c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
-    c->Adopt(PageButton(p, 0), "swBack", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, 0), "swBack", "Back", nullptr);
     auto* waveform = c->Adopt(List(p, {"Sinewave", "Pulse", "PRBS", "TDR", "TDT"}), "swWaveform", "Waveform", "Waweform");
     waveform->SetOnUpdateMe([this](TRC_Switcher& sw) {
         if (auto* h = dynamic_cast<TRadioSwHandler*>(sw.GetHandler())) RefreshWaveform(h->GetItemIndex());
     });
-    const int varying = c->Top();
+    const TStackTop varying = c->Top();
     c->Adopt(Edit(p), "swAmplitude", "AMPLITUDE", "Amplitude");
     c->Adopt(Edit(p), "swFrequency", "FREQUENCY", "Frequency");
-    c->Adopt(PageButton(p, pgTiming), "swTiming", "Timing...", nullptr, ButtonHeight);
-    c->Adopt(PageButton(p, pgAmplitude), "swAmplitudePage", "Amplitude...", nullptr,
-          ButtonHeight);
-    const int below = c->Top();
+    c->Adopt(PageButton(p, pgTiming), "swTiming", "Timing...", nullptr);
+    c->Adopt(PageButton(p, pgAmplitude), "swAmplitudePage", "Amplitude...", nullptr);
+    const TStackTop below = c->Top();
     c->MoveTo(varying);
     c->Adopt(Edit(p), "swOvershot", "OVERSHOT", "TDROvershot");
     c->Adopt(Edit(p), "swTdrDroop", "DROOP", "TDRSkol");
-    const int circuitTop = c->Top();
+    const TStackTop circuitTop = c->Top();
     c->Adopt(List(p, {"Off", "Open End", "Short End", "50 \xCE\xA9 termination", "85 \xCE\xA9 termination",
                    "50-150-50 \xCE\xA9", "Inductance", "Capacitance"}),
           "swTdrCircuit", "TDR Circuit", "TDRCircuit");
     c->MoveTo(circuitTop);
     c->Adopt(List(p, {"Off", "TDT Step", "6dB/3ns Attenuator", "50-150-50 \xCE\xA9", "Inductance", "Capacitance"}),
           "swTdtCircuit", "TDT Circuit", "TDTCircuit");
-    auto* more = c->Adopt(PageButton(p, pgMore), "swMore", "More Parameters...", nullptr,
-                       ButtonHeight);
+    auto* more = c->Adopt(PageButton(p, pgMore), "swMore", "More Parameters...", nullptr);
     more->setEnabled(false);
-    c->MoveTo(std::max(below, c->Top()));
-    auto* generator = c->Adopt(Radio(p, {"A", "B", "C", "D"}, 2), "swGenerator", "Generator", ":SHADOW:GssSelect", 44);
+    c->MoveTo(c->Lower(below, c->Top()));
+    auto* generator = c->Adopt(Radio(p, {"A", "B", "C", "D"}, 2), "swGenerator", "Generator", ":SHADOW:GssSelect",
+                               TPageStacker::ButtonsHeight(2));
     generator->SetOnUpdateMe([this](TRC_Switcher& sw) {
         if (auto* h = dynamic_cast<TRadioSwHandler*>(sw.GetHandler())) SelectGenerator(h->GetItemIndex());
     });
@@ -103,16 +96,16 @@ TGSS_Form::TGSS_Form(TSideMenus& menus, QWidget* mainWindow) : TSideMenuForm(men
     // 2: timing.
     p = Page(pgTiming);
     c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
-    c->Adopt(PageButton(p, pgDemo), "swBack2", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, pgDemo), "swBack2", "Back", nullptr);
     c->Adopt(Edit(p), "swPhase", "PHASE", "Phase");
     c->Adopt(Edit(p), "swDeltaPhase", "DELTA PHASE", "DeltaPhase");
     c->Adopt(Edit(p), "swJitter", "JITTER RMS", "Jitter");
-    const int widthTop = c->Top();
+    const TStackTop widthTop = c->Top();
     c->Adopt(Edit(p), "swPulseWidth", "PULSE WIDTH", "PulseWidth");
+    const TStackTop belowWidth = c->Top();
     c->MoveTo(widthTop);
-    c->Adopt(PageButton(p, pgJitter), "swDetJitter", "Deterministic Jitter...",
-          nullptr, ButtonHeight);
-    c->MoveTo(widthTop + Page(pgTiming)->findChild<TRC_Switcher*>("swPulseWidth")->height() + Gap);
+    c->Adopt(PageButton(p, pgJitter), "swDetJitter", "Deterministic Jitter...", nullptr);
+    c->MoveTo(c->Lower(belowWidth, c->Top()));
     c->Adopt(Edit(p), "swRiseTime", "RISE TIME", "RiseTime");
     c->Adopt(Edit(p), "swFallTime", "FALL TIME", "FallTime");
     QStringList rates = {"Custom"};
@@ -124,13 +117,13 @@ TGSS_Form::TGSS_Form(TSideMenus& menus, QWidget* mainWindow) : TSideMenuForm(men
     // 3: amplitude.
     p = Page(pgAmplitude);
     c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
-    c->Adopt(PageButton(p, pgDemo), "swBack3", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, pgDemo), "swBack3", "Back", nullptr);
     c->Adopt(Edit(p), "swNoise", "NOISE RMS", "Noise");
     c->Adopt(Edit(p), "swOffset", "OFFSET", "Offset");
     c->Adopt(Edit(p), "swPosOvershot", "POS OVERSHOT", "PosOvershot");
     c->Adopt(Edit(p), "swNegOvershot", "NEG OVERSHOT", "NegOvershot");
     c->Adopt(Edit(p), "swDroop", "DROOP", "Droop");
-    c->Adopt(Radio(p, {"NRZ", "RZ"}, 2), "swMode", "Mode", "PrbsMode", 37);
+    c->Adopt(Radio(p, {"NRZ", "RZ"}, 2), "swMode", "Mode", "PrbsMode", TPageStacker::ButtonsHeight(1));
     c->Adopt(List(p, {"5", "7", "11", "15"}), "swPrbsLength", "PRBS Length 2^", "PrbsLength");
     c->Adopt(List(p, {"2^n - 1", "2^n"}), "swLengthFunction", "Length Function", "PrbsLenMode");
 
@@ -140,7 +133,7 @@ TGSS_Form::TGSS_Form(TSideMenus& menus, QWidget* mainWindow) : TSideMenuForm(men
     label->setObjectName("lbDataDependent");
     label->setGeometry(Left + 2, FirstTop, Width - 4, 16);
     c = std::make_unique<TPageStacker>(*p, FirstTop + 18, Gap);
-    c->Adopt(PageButton(p, pgTiming), "swBack4", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, pgTiming), "swBack4", "Back", nullptr);
     c->Adopt(Edit(p), "swInterSymbol", "INTER-SYMBOL I. J.", "InterSymbIJ");
     c->Adopt(Edit(p), "swPeriodJitter", "PERIODIC JITTER", "PeriodJitter");
     c->Adopt(Edit(p), "swDutyCycle", "DUTY CYCLE DIST.", "DutyCycleDist");
@@ -153,7 +146,7 @@ TGSS_Form::TGSS_Form(TSideMenus& menus, QWidget* mainWindow) : TSideMenuForm(men
     moreLabel->setObjectName("lbMore");
     moreLabel->setGeometry(Left + 2, FirstTop, Width - 4, 16);
     c = std::make_unique<TPageStacker>(*p, FirstTop + 18, Gap);
-    c->Adopt(PageButton(p, pgDemo), "swBack5", "Back", nullptr, ButtonHeight);
+    c->Adopt(PageButton(p, pgDemo), "swBack5", "Back", nullptr);
 
     SelectGenerator(0);
 }

@@ -23,8 +23,6 @@ namespace {
 constexpr const char* Unit = "OEConv_Frm";
 constexpr int FirstTop = 18;
 constexpr int Gap = 1;
-constexpr int EditHeight = 40;
-constexpr int ButtonHeight = 30;
 
 TRC_ListBoxSwitcher* List(TRC_RightMenuPanel* page, TPageStacker& stack, const char* name, const QString& caption,
                           const char* mnemonic, const QStringList& items) {
@@ -35,7 +33,7 @@ TRC_ListBoxSwitcher* List(TRC_RightMenuPanel* page, TPageStacker& stack, const c
 
 TRC_RightCommandSwitcher* Command(TRC_RightMenuPanel* page, TPageStacker& stack, const char* name,
                                   const QString& caption, const char* mnemonic) {
-    return stack.Adopt(new TRC_RightCommandSwitcher(page), name, caption, mnemonic, ButtonHeight);
+    return stack.Adopt(new TRC_RightCommandSwitcher(page), name, caption, mnemonic);
 }
 
 QStringList Texts(const std::vector<std::string>& texts) {
@@ -57,17 +55,16 @@ TOEConv_Form::TOEConv_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
     main.Radio("rswDestination", "Destination", "Dest", {"O/E Converter", "Ch1", "Ch2"});
     WaveLen_ = main.Radio("rswWaveLength", "WaveLength", "WaveLen", {"WL1", "WL2", "WL3", "User Defined"});
     UserWaveLen_ = List(p, main, "lswUserWavelength", "User Wavelength", "UserWaveLen", eight);
-    main.Adopt(PageButton(p, 2), "swDarkLevel", "Dark Level...", nullptr, ButtonHeight);
-    main.Adopt(PageButton(p, 3), "swWavelengthGain", "Wavelength Gain...", nullptr, ButtonHeight);
-    const int hiddenTop = main.Top();
-    main.Adopt(PageButton(p, 4), "swFreqCorrection", "Freq. Correction...", nullptr, ButtonHeight)->hide();
+    main.Adopt(PageButton(p, 2), "swDarkLevel", "Dark Level...", nullptr);
+    main.Adopt(PageButton(p, 3), "swWavelengthGain", "Wavelength Gain...", nullptr);
+    const TStackTop hiddenTop = main.Top();
+    main.Adopt(PageButton(p, 4), "swFreqCorrection", "Freq. Correction...", nullptr)->hide();
     main.MoveTo(hiddenTop);
-    main.Add<TRC_LabelSwitcher>("lswConversionGain", "Conversion Gain", ":Flash:OE:ConversionGain",
-                                TRC_LabelSwitcher::DefaultHeight);
+    main.Add<TRC_LabelSwitcher>("lswConversionGain", "Conversion Gain", ":Flash:OE:ConversionGain");
 
     p = Pages_[1] = NewMenuPage(this, "rmpDarkLevel", "Dark Level", "FLASH:OECalibr");
     TPageStacker dark(*p, FirstTop, Gap);
-    dark.Adopt(PageButton(p, 1), "swBack", "Back", nullptr, ButtonHeight);
+    dark.Adopt(PageButton(p, 1), "swBack", "Back", nullptr);
     dark.Edit("edswCompensation", "COMPENSATION", "DarkLvl");
     Command(p, dark, "swProceedDark", "Proceed", "AutoDarkLvl");
     Command(p, dark, "swStoreConstant", "Store Constant", ":Flash:Calibr:StoreAll");
@@ -82,11 +79,11 @@ TOEConv_Form::TOEConv_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
     gain.Edit("edswGain", "GAIN", "Gain");
     gain.Edit("edswPower", "POWER", ":FLASH:OECalibr:Power");
     Command(p, gain, "swProceedGain", "Proceed", ":FLASH:OECalibr:AutoCalGain");
-    gain.Adopt(PageButton(p, 1), "swBackGain", "Back", nullptr, ButtonHeight);
+    gain.Adopt(PageButton(p, 1), "swBackGain", "Back", nullptr);
 
     p = Pages_[3] = NewMenuPage(this, "rmpFreqCorrection", "Frequency Correction", "FLASH:OECalibr");
     TPageStacker freq(*p, FirstTop, Gap);
-    freq.Adopt(PageButton(p, 1), "swBackFreq", "Back", nullptr, ButtonHeight);
+    freq.Adopt(PageButton(p, 1), "swBackFreq", "Back", nullptr);
     List(p, freq, "lswBitRatePoint", "Bit Rate Point", "BitRatePoint", {"1", "2", "3", "4", "5"});
     List(p, freq, "lswPatternLen", "Pattern Length", "PatternLen", {"2^7-1", "2^15-1", "2^23-1", "2^31-1"});
     freq.Edit("edswERCorrFact", "ER CORRECTION", "ERCorrFact");

@@ -19,7 +19,6 @@ namespace {
 enum : int { pgMemory = 1, pgDisk, pgSetup };
 constexpr int FirstTop = 18;
 constexpr int Gap = 1;
-constexpr int ButtonHeight = 36;
 constexpr int RowHeight = 15;
 
 int ItemsHeight(int rows) { return SwitcherTitleHeight + rows * RowHeight + 4; }
@@ -43,7 +42,7 @@ TSave_Form::TSave_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell)
         page->setObjectName(QString("rmpPage%1").arg(i + 1));
         page->SetCaption(Captions[i]);
         page->SetGroupMnemonics(Groups[i]);
-        page->setGeometry(0, 0, TRC_RightMenuPanel::DefaultWidth, TRC_RightMenuPanel::DefaultHeight);
+        page->setGeometry(0, 0, SideMenuPageWidth, SideMenuPageHeight);
         page->hide();
         Pages_[static_cast<std::size_t>(i)] = page;
     }
@@ -59,17 +58,18 @@ TSave_Form::TSave_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell)
     c->Adopt(shown, "swMemoOn", "Waveform Memory", "On", ItemsHeight(2));
     c->Adopt(new TRC_SignalSourceSwitcher(p), "swMemoSource", "Source", "Source");
     c->Adopt(Radio(p, memories, 2), "swMemoToMemo", "...to Memory", "ToMemo", ItemsHeight(2));
-    c->Adopt(new TRC_RightCommandSwitcher(p), "swMemoSave", "Save Waveform", "Save", ButtonHeight);
-    c->Adopt(Action(p, [this] { SetTopPanel(pgDisk); }), "swDiskPage", "Disk...", nullptr, ButtonHeight);
-    c->Adopt(Action(p, [this] { SetTopPanel(pgSetup); }), "swSetupPage", "Setup...", nullptr, ButtonHeight);
+    c->Adopt(new TRC_RightCommandSwitcher(p), "swMemoSave", "Save Waveform", "Save");
+    c->Adopt(Action(p, [this] { SetTopPanel(pgDisk); }), "swDiskPage", "Disk...", nullptr);
+    c->Adopt(Action(p, [this] { SetTopPanel(pgSetup); }), "swSetupPage", "Setup...", nullptr);
 
     // 2: waveform files.
     p = Page(pgDisk);
     c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
     c->AddLabel("lbSaveToDisk", "Save to Disk");
+    const TStackTop fileTypeTop = c->Top();
     auto* fileType = c->Adopt(Radio(p, {"Waveform File", "Database File"}, 1), "swFileType", "File Type", "FileType",
                               ItemsHeight(2));
-    c->MoveTo(fileType->y());
+    c->MoveTo(fileTypeTop);
     fileType->hide();
     auto* source = c->Adopt(new TRC_SignalSourceSwitcher(p), "swDiskSource", "Source", "Source");
     fileType->SetOnUpdateMe([source](TRC_Switcher& sw) {
@@ -80,30 +80,30 @@ TSave_Form::TSave_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell)
     c->Adopt(Action(p, [state] {
                  if (TSaveRecall* s = state()) s->DiskSaveAction();
              }),
-             "swDiskSave", "Save", nullptr, ButtonHeight);
+             "swDiskSave", "Save", nullptr);
     c->AddLabel("lbLoadFromDisk", "Load from Disk");
     c->Adopt(Radio(p, memories, 2), "swDiskToMemo", "...to Memory", "ToMemo", ItemsHeight(2));
     c->Adopt(Action(p, [state] {
                  if (TSaveRecall* s = state()) s->DiskLoadAction();
              }),
-             "swDiskLoad", "Load", nullptr, ButtonHeight);
-    c->Adopt(Action(p, [this] { SetTopPanel(pgMemory); }), "swDiskBack", "Back", nullptr, ButtonHeight);
+             "swDiskLoad", "Load", nullptr);
+    c->Adopt(Action(p, [this] { SetTopPanel(pgMemory); }), "swDiskBack", "Back", nullptr);
 
     // 3: setups.
     p = Page(pgSetup);
     c = std::make_unique<TPageStacker>(*p, FirstTop, Gap);
-    c->Adopt(Action(p, [this] { SetTopPanel(pgMemory); }), "swSetupBack", "Back", nullptr, ButtonHeight);
-    c->Adopt(new TRC_RightCommandSwitcher(p), "swRecFact", "Recall Factory", "RecFact", ButtonHeight);
-    c->Adopt(new TRC_RightCommandSwitcher(p), "swRecLast", "Recall Power Off", "RecLast", ButtonHeight);
-    c->Adopt(new TRC_RightCommandSwitcher(p), "swSvAsDefault", "Save as Default", "SvAsDefault", ButtonHeight);
+    c->Adopt(Action(p, [this] { SetTopPanel(pgMemory); }), "swSetupBack", "Back", nullptr);
+    c->Adopt(new TRC_RightCommandSwitcher(p), "swRecFact", "Recall Factory", "RecFact");
+    c->Adopt(new TRC_RightCommandSwitcher(p), "swRecLast", "Recall Power Off", "RecLast");
+    c->Adopt(new TRC_RightCommandSwitcher(p), "swSvAsDefault", "Save as Default", "SvAsDefault");
     c->Adopt(Action(p, [state] {
                  if (TSaveRecall* s = state()) s->RecallSetupDialog();
              }),
-             "swRecallSetup", "Recall Setup", nullptr, ButtonHeight);
+             "swRecallSetup", "Recall Setup", nullptr);
     c->Adopt(Action(p, [state] {
                  if (TSaveRecall* s = state()) s->SaveSetupDialog();
              }),
-             "swSaveSetup", "Save Setup", nullptr, ButtonHeight);
+             "swSaveSetup", "Save Setup", nullptr);
 }
 
 TRC_RightPassiveCommandSwitcher* TSave_Form::Action(TRC_RightMenuPanel* page, std::function<void()> action) {

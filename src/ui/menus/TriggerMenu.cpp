@@ -46,7 +46,7 @@ TTrig_Form::TTrig_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, st
     QPushButton* back = cont.AddButton("btnBack", "Back");
     PatternSync_ = cont.AddButton("btnPatternSync", "Pattern Sync...");
     // The low-jitter reference is not available on this product line: its controls stay hidden.
-    const int lowJitterTop = cont.Top();
+    const TStackTop lowJitterTop = cont.Top();
     QLabel* lowJitterLabel = cont.AddLabel("lbLowJitter", "Low-Jitter Mode");
     auto* lowJitter = cont.Add<TRC_OnOffSwitch>("oswLowJitter", "Low-Jitter Mode", "LowJitter");
     auto* refFreq = cont.Add<TRC_LabelSwitcher>("lswRefFreq", "Reference Freq", "RefFreq", TRC_LabelSwitcher::DefaultHeight);
@@ -64,7 +64,7 @@ TTrig_Form::TTrig_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, st
     lock.Edit("edswScanBits", "SCAN BITS", "PattScanBits");
     lock.Add<TRC_OnOffSwitch>("oswEyeLine", "Eye Line", "PattEyeLine");
     lock.Add<TRC_LabelSwitcher>("lswDataRate", "Data Rate", "DataRate", TRC_LabelSwitcher::DefaultHeight);
-    lock.Add<TRC_RightCommandSwitcher>("cswResetPattLock", "Reset Pattern Lock", "ResetPattLock", 36);
+    lock.Add<TRC_RightCommandSwitcher>("cswResetPattLock", "Reset Pattern Lock", "ResetPattLock");
     LengthList_ = lock.AddButton("btnPatternLengthList", "Pattern Length List...");
     LengthList_->setEnabled(false);
     lock.Radio("rswPatternLock", "Pattern Lock", "PatternLockMode", {"Off", "Auto Detect", "Manual"});

@@ -9,7 +9,6 @@
 namespace vt {
 
 namespace {
-constexpr int ButtonHeight = 36;
 enum : int { tgCalibration = 1, tgAdjustment = 2, tgSimGenerator = 3 };
 }  // namespace
 
@@ -20,18 +19,16 @@ TUtil_Form::TUtil_Form(TSideMenus& menus, QWidget* mainWindow, TLanguageState& l
     rmpUtilMain_->setObjectName(QStringLiteral("rmpUtilMain"));
     rmpUtilMain_->SetCaption(QStringLiteral("Utility"));
     rmpUtilMain_->SetGroupMnemonics("Util");
-    rmpUtilMain_->setGeometry(0, 0, TRC_RightMenuPanel::DefaultWidth, TRC_RightMenuPanel::DefaultHeight);
+    rmpUtilMain_->setGeometry(0, 0, SideMenuPageWidth, SideMenuPageHeight);
     rmpUtilMain_->hide();
     TPageStacker c(*rmpUtilMain_, 18, 1);
-    auto* calibrators = c.Adopt(Button([this] { SetTopPanel(2); }), "pcswCalibrators", "Calibrators...", nullptr,
-                                ButtonHeight);
+    auto* calibrators = c.Adopt(Button([this] { SetTopPanel(2); }), "pcswCalibrators", "Calibrators...", nullptr);
     calibrators->setEnabled(false);
     calibrators->hide();
     c.Adopt(Button([this] { Actions_.DeferSideMenuUpdate(Side, tgCalibration); }), "pcswCalibrating", "Calibrate...",
-            nullptr, ButtonHeight);
-    c.Adopt(Button([this] { AdjustingClick(); }), "pcswAdjusting", "Adjustment...", nullptr, ButtonHeight);
-    c.Adopt(Button([this] { Actions_.DeferSideMenuUpdate(Side, tgSimGenerator); }), "rpcsGSS", "Demo Signal", nullptr,
-            ButtonHeight);
+            nullptr);
+    c.Adopt(Button([this] { AdjustingClick(); }), "pcswAdjusting", "Adjustment...", nullptr);
+    c.Adopt(Button([this] { Actions_.DeferSideMenuUpdate(Side, tgSimGenerator); }), "rpcsGSS", "Demo Signal", nullptr);
     auto* lang = c.Adopt(new TRC_ListBoxSwitcher(rmpUtilMain_), "lbswLanguage", "Language", ":Shadow:Lang");
     lang->SetTextColor(clWhite);
     lang->SetFonColor(clBlack);

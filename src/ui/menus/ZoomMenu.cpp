@@ -14,7 +14,6 @@ namespace {
 
 constexpr int FirstTop = 18;
 constexpr int Gap = 2;
-constexpr int EditHeight = 40;
 
 }  // namespace
 
@@ -36,7 +35,7 @@ TZoom_Form::TZoom_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, co
     auto* suppress = zoomPage.Add<TRC_CheckSwitcher>("cswSuppress", "Suppression", "Suppress",
                                                      TPageStacker::ButtonsHeight(2));
     suppress->SetItems({"DC", "Phase"});
-    zoomPage.Add<TRC_EditSwitcher>("edswSupprLevel", "SUPPRESS LEVEL", "SupprLevel", EditHeight);
+    zoomPage.Add<TRC_EditSwitcher>("edswSupprLevel", "SUPPRESS LEVEL", "SupprLevel");
 
     Scaling_ = NewMenuPage(this, "rmpScaling", "Scaling");
     TPageStacker scaling(*Scaling_, FirstTop, Gap);
@@ -44,10 +43,10 @@ TZoom_Form::TZoom_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, co
     auto* type = scaling.Add<TRC_RadioSwitcher>("rswVScaleType", "Vertical ScaleType", "VScaleType",
                                                 TPageStacker::ButtonsHeight(2));
     type->SetItems({"Linear", "Logarithmic"});
-    VertScale_ = scaling.Add<TRC_EditSwitcher>("edswVertScale", "VERTICAL SCALE", "VertScale", EditHeight);
-    VertPosition_ = scaling.Add<TRC_EditSwitcher>("edswVertPosition", "VERT POSITION", "Offset", EditHeight);
-    scaling.Add<TRC_EditSwitcher>("edswHorScale", "HORIZ  SCALE", "HorScale", EditHeight);
-    scaling.Add<TRC_EditSwitcher>("edswHorPosition", "HORIZ  POSITION", "HorPosition", EditHeight);
+    VertScale_ = scaling.Add<TRC_EditSwitcher>("edswVertScale", "VERTICAL SCALE", "VertScale");
+    VertPosition_ = scaling.Add<TRC_EditSwitcher>("edswVertPosition", "VERT POSITION", "Offset");
+    scaling.Add<TRC_EditSwitcher>("edswHorScale", "HORIZ  SCALE", "HorScale");
+    scaling.Add<TRC_EditSwitcher>("edswHorPosition", "HORIZ  POSITION", "HorPosition");
 
     QObject::connect(ScalingButton_, &QPushButton::clicked, this, [this] { SetTopPanel(2); });
     QObject::connect(back, &QPushButton::clicked, this, [this] { SetTopPanel(1); });

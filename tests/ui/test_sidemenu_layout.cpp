@@ -1,0 +1,212 @@
+// Every side-menu form of the demo program, page by page, as a user opens them: no switcher is lower
+// than its kind, stands outside its page, covers a sibling or draws part of its content outside its
+// room, in the states that show other controls too. Each form's pages go side by side into one PNG in
+// the build folder for a person to look at.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QTimer>
+#include <cctype>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "test_switcher_support.h"
+#include "core/Handlers.h"
+#include "core/Shell.h"
+#include "core/temp_folder.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/SideMenu.h"
+#include "ui/VeltraneApplication.h"
+#include "ui/controls/CommandSwitchers.h"
+#include "ui/menus/MenuPageLayout.h"
+
+namespace vt {
+namespace {
+
+// The form's pages side by side, in the order the form made them.
+QImage PagesSideBySide(TSideMenuForm& form) {
+    const std::vector<TRC_RightMenuPanel*> pages = form.Pages();
+    QImage sheet(static_cast<int>(pages.size()) * (SideMenuPageWidth + 4), SideMenuPageHeight, QImage::Format_RGB32);
+    sheet.fill(Qt::darkGray);
+    QPainter p(&sheet);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        form.ShowPanel(pages[i]);
+        p.drawPixmap(static_cast<int>(i) * (SideMenuPageWidth + 4), 0, pages[i]->grab());
+    }
+    return sheet;
+}
+
+// Chooses item index of the radio or list switcher name on the form, as a click would.
+void Choose(TSideMenuForm& form, const char* name, int index) {
+    TRC_Switcher* sw = nullptr;
+    for (QWidget* child : form.findChildren<QWidget*>(name)) sw = sw ? sw : dynamic_cast<TRC_Switcher*>(child);
+    ASSERT_NE(sw, nullptr) << name;
+    auto* handler = dynamic_cast<TRadioSwHandler*>(sw->GetHandler());
+    ASSERT_NE(handler, nullptr) << name;
+    handler->SetItemIndexFromSwitcher(index);
+}
+
+struct TWalk {
+    TShell& Shell;
+    std::vector<std::string> Wrong;
+    std::vector<std::string> Forms;
+
+    // Checks every page of the form in the slot; state names the settings it was opened with.
+    void CheckPages(TSideMenus& menus, int side, const std::string& state) {
+        TSideMenuForm* form = menus.Form(side);
+        if (!form) return;
+        const std::string who = form->objectName().toStdString() + (state.empty() ? "" : " (" + state + ")");
+        Forms.push_back(who);
+        const QImage sheet = PagesSideBySide(*form);
+        std::string file = form->objectName().toStdString() + (state.empty() ? "" : "_" + state);
+        for (char& c : file)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        const QString folder = QDir::current().absoluteFilePath("screenshots");
+        QDir().mkpath(folder);
+        EXPECT_TRUE(sheet.save(folder + "/sidemenu_" + QString::fromStdString(file) + ".png", "PNG")) << file;
+        for (TRC_RightMenuPanel* page : form->Pages()) {
+            form->ShowPanel(page);
+            for (const std::string& w : test::SwitchersNotWhole(*page))
+                Wrong.push_back(who + " / " + page->objectName().toStdString() + " / " + w);
+        }
+    }
+
+    void Run(TSideMenus& menus) {
+        for (int kind = 0; kind < MenuKindCount; ++kind) {
+            if (!menus.HasForm(kind)) continue;
+            menus.ShowSideMenu(kind, RightSide);
+            CheckPages(menus, RightSide, "");
+        }
+        // The channels menu lays out its left-hand form of its own.
+        menus.ShowSideMenu(mkChannels, LeftSide);
+        CheckPages(menus, LeftSide, "left");
+
+        // Controls that take each other's place: the demo signal's TDR and TDT, the pattern
+        // generator's length, the manufacturer's adjustment values of each channel group.
+        menus.ShowSideMenu(mkSimGenerator, RightSide);
+        if (TSideMenuForm* gss = menus.Form(RightSide)) {
+            Choose(*gss, "swWaveform", 3);
+            CheckPages(menus, RightSide, "TDR");
+            Choose(*gss, "swWaveform", 4);
+            CheckPages(menus, RightSide, "TDT");
+            Choose(*gss, "swWaveform", 0);
+        }
+        menus.ShowSideMenu(mkGenerators, RightSide);
+        if (TSideMenuForm* gen = menus.Form(RightSide)) {
+            Choose(*gen, "rswMode", 4);
+            CheckPages(menus, RightSide, "NRZ");
+            Choose(*gen, "rswMode", 0);
+        }
+        Shell.ServiceAccess = true;
+        menus.ShowSideMenu(mkAdjustment, RightSide);
+        if (TSideMenuForm* adjust = menus.Form(RightSide)) {
+            CheckPages(menus, RightSide, "manufacturer full BW");
+            Choose(*adjust, "swChannelAndBW", 2);
+            CheckPages(menus, RightSide, "manufacturer narrow BW");
+            Choose(*adjust, "swChannelAndBW", 0);
+        }
+        Shell.ServiceAccess = false;
+        menus.ShowSideMenu(mkNone, RightSide);
+        menus.ShowSideMenu(mkNone, LeftSide);
+    }
+};
+
+// A page too tall for its gaps: the gaps shrink and no control does; controls that take each other's
+// place follow, and what comes after them starts below the taller one.
+TEST(SideMenuLayout, ATallPageShrinksItsGapsNeverAControl) {
+    test::TKitFixture f;
+    test::TKitHostWidget host(f.Kit);
+    TRC_RightMenuPanel* page = NewMenuPage(&host, "rmpTall", "Tall");
+    std::vector<TRC_EditSwitcher*> edits;
+    TRC_RightCommandSwitcher* command = nullptr;
+    TRC_RadioSwitcher* radio = nullptr;
+    {
+        TPageStacker stack(*page, 18, 3);
+        // Asked lower than its kind: placed at its kind's height.
+        edits.push_back(stack.Adopt(new TRC_EditSwitcher(page), "edsw0", "EDIT", nullptr, 30));
+        for (int i = 1; i < 5; ++i) edits.push_back(stack.Edit(("edsw" + std::to_string(i)).c_str(), "EDIT", nullptr));
+        const TStackTop alternatives = stack.Top();
+        command = stack.Adopt(new TRC_RightCommandSwitcher(page), "cswShort", "Short", nullptr, 30);
+        const TStackTop belowCommand = stack.Top();
+        stack.MoveTo(alternatives);
+        radio = stack.Radio("rswTall", "Tall", nullptr, {"A", "B", "C", "D"});
+        stack.MoveTo(stack.Lower(belowCommand, stack.Top()));
+        for (int i = 5; i < 7; ++i) edits.push_back(stack.Edit(("edsw" + std::to_string(i)).c_str(), "EDIT", nullptr));
+    }
+    // 18 + 7 edits of 49 + the radio's 86 = 447 pixels and 7 gaps in 458 rows: the gaps become 1.
+    EXPECT_EQ(command->height(), TRC_RightCommandSwitcher::RightCommandHeight);
+    EXPECT_EQ(radio->height(), TPageStacker::ButtonsHeight(4));
+    EXPECT_EQ(command->y(), radio->y());
+    EXPECT_EQ(edits.front()->y(), 18);
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        EXPECT_EQ(edits[i]->height(), TRC_LabelSwitcher::DefaultHeight) << i;
+        if (i == 0) continue;
+        const QWidget* above = i == 5 ? static_cast<QWidget*>(radio) : edits[i - 1];
+        EXPECT_EQ(edits[i]->y(), above->geometry().bottom() + 2) << i;
+    }
+    EXPECT_EQ(edits.back()->geometry().bottom(), 447 + 7 - 1);
+    // The grids lay their rows out when the page shows.
+    page->show();
+    host.show();
+    command->hide();
+    EXPECT_EQ(test::SwitchersNotWhole(*page), std::vector<std::string>{});
+    // The other alternative shows: the radio's place was the taller.
+    command->show();
+    radio->hide();
+    EXPECT_EQ(test::SwitchersNotWhole(*page), std::vector<std::string>{});
+}
+
+TEST(SideMenuLayout, EverySwitcherOfEveryPageIsDrawnWhole) {
+    const test::TempFolder temp;
+    const auto home = temp.Path() / "home";
+    std::filesystem::create_directories(home);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    // Its own lock folder: a demo held by another program on the machine would ask how to go on.
+    setenv("XDG_RUNTIME_DIR", (temp.Path() / "run").c_str(), 1);
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    const std::vector<std::string> args = {"--home", home.string(), "Default_Demo"};
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+
+    TWalk walk{shell, {}, {}};
+    bool walked = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!shell.AcqEnabled || walked) return;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* m = dynamic_cast<TMorda_fr*>(w);
+            if (!m || !m->isVisible()) continue;
+            // The forms have no meta-object of their own: find them among all widgets.
+            TSideMenuForm* open = nullptr;
+            for (QWidget* child : m->findChildren<QWidget*>())
+                if (auto* form = dynamic_cast<TSideMenuForm*>(child)) open = form;
+            if (!open) return;
+            walked = true;
+            walk.Run(open->Menus());
+            m->close();
+        }
+    });
+    poll.start(50);
+    QTimer::singleShot(60000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, args, dialogs), 0);
+    poll.stop();
+    ASSERT_TRUE(walked);
+    // Every form of the program, and the states that show other controls.
+    EXPECT_GE(walk.Forms.size(), 19u);
+    std::string all;
+    for (const std::string& w : walk.Wrong) all += w + "\n";
+    EXPECT_TRUE(walk.Wrong.empty()) << all;
+}
+
+}  // namespace
+}  // namespace vt

@@ -305,6 +305,8 @@ void TopTextShowDatabase(TScopeDisplayServices& d) {
     TCommandTree* tree = Tree(d);
     const double perDivision = ReadRealSetting(tree, "TB:ScaleA", 1e-8);
     const std::string unit = "V";
+    // The fields cover the acquisition states: those are written again once the database goes.
+    strip->CachedAcqState = {};
     strip->ShowText(TopCellRect(0, 1), shell.LangStr("Database_") + SourceShortName(db.Source), colour);
     strip->ShowText(TopCellRect(0, 2), shell.LangStr("nWfm_") + std::to_string(db.Count), colour);
     strip->ShowText(TopCellRect(1, 2), FloatToEngStr(3, 5, false, false, perDivision) + "s", colour);

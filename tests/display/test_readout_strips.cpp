@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "RecordingSink.h"
 #include "core/InternalError.h"
 #include "display/BottomReadoutStrip.h"
 #include "display/TopStatusStrip.h"
@@ -172,4 +173,30 @@ TEST(ReadoutStrips, APressOnAListedReadoutActsOnThatReadoutOnly) {
     rig.Strip.MousePress(TNizText::RightButton, 10, 2);
     rig.Strip.ChoosePopupCommand("");
     EXPECT_EQ(meas.Handled.size(), 1u);
+}
+
+TEST(ReadoutStrips, TheSampleModeIconReachesTheWindowWhereItIsDrawn) {
+    test::TRecordingSink sink;
+    TVerhText top(&sink);
+    top.Resize(10, 2, 530, 31);
+    top.DrawSampleModeIcon(1);
+    ASSERT_FALSE(sink.Copies.empty());
+    EXPECT_EQ(sink.Copies.back(), R(468, 1, 483, 16));
+    int lit = 0;
+    for (int y = 1; y <= 16; ++y)
+        for (int x = 468; x <= 483; ++x) lit += top.Bitmap().Pixel(x, y) == clWhite;
+    EXPECT_GT(lit, 16);
+    for (int x = 460; x < 530; ++x) EXPECT_NE(top.Bitmap().Pixel(x, 0), clWhite) << "nothing above the icon";
+    // Hidden, the icon still reaches the bitmap but nothing is copied.
+    const std::size_t copies = sink.Copies.size();
+    top.SetVisible(false);
+    top.DrawSampleModeIcon(0);
+    EXPECT_EQ(sink.Copies.size(), copies);
+    top.IconState = 0;
+    top.TrigStateShown = 2;
+    top.CachedAcqState[1] = "Sample";
+    top.ResetShown();
+    EXPECT_EQ(top.IconState, IconStateReset);
+    EXPECT_EQ(top.TrigStateShown, 0);
+    EXPECT_TRUE(top.CachedAcqState[1].empty());
 }

@@ -8,6 +8,7 @@
 
 #include "RecordingSink.h"
 #include "acq/SignalSources.h"
+#include "core/InternalError.h"
 #include "core/Shell.h"
 #include "display/AnnotationLayer.h"
 #include "display/DisplayPanel.h"
@@ -142,6 +143,7 @@ TEST_F(Annotations, TheLowerRecordShowsWhereTwoCrossAndErasingRevealsTheOther) {
     for (int y = 1; y < l.MaxY(); ++y)
         for (int x = 1; x < l.MaxX(); ++x) ASSERT_EQ(l.Cell(x, y), 0) << x << "," << y;
     EXPECT_FALSE(screen.SlotOwnsPixels(slAnnotation1));
+    EXPECT_THROW(l.CellColor(column, row), EInternalError) << "no record draws there";
 }
 
 TEST_F(Annotations, AMoveRedrawsFromTheGlyphAndALongLabelStaysInItsBox) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "display/AnnotationState.h"
+
 namespace vt {
 
 inline constexpr std::string_view AnnotationLayerUnitName = "_SHELL\\SRC\\AnnotationLayerUnit";
@@ -36,13 +38,6 @@ public:
 
 private:
     std::array<TAnnLabelParam, AnnotationRecordCount> Records_{};
-};
-
-// What the display keeps of the annotations on screen.
-struct TAnnotationState {
-    std::uint8_t UsedSlots = 0;  // the highest record number defined since the last clear
-    std::int8_t Owner = 0;       // 0 none; each feature sets its own code
-    std::int32_t AnnotatedMeas = -1;  // the measurement whose annotations are shown, -1 none
 };
 
 void DefinePointAnnotation(TAnnotationState& state, TAnnLabelArray& a, int n, int source, bool labelHighlight,

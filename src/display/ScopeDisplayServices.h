@@ -11,7 +11,7 @@
 
 #include "core/DisplayServices.h"
 #include "core/Feature.h"
-#include "display/Annotations.h"
+#include "display/AnnotationState.h"
 #include "display/BottomReadoutStrip.h"
 #include "display/DrawingSurfaces.h"
 #include "display/HintStack.h"

@@ -215,3 +215,21 @@ TEST_F(Annotations, RecordsArraysAndTheAnnotatedMeasurement) {
     EXPECT_EQ(panel.ExistingAnnotationLayer(1), nullptr);
     EXPECT_EQ(panel.ExistingAnnotationLayer(2), nullptr);
 }
+
+// The top strip's fields written while a low window hides the strip show when it comes back.
+TEST_F(Annotations, TheTopStripKeepsWhatALowWindowHid) {
+    TScopeCRT& panel = *Services().Panel();
+    Services().PlacePanel(0, 0, 250, 804);
+    ASSERT_FALSE(panel.TopStrip().Visible());
+    const std::size_t copies = Sink.Copies.size();
+    Services().TopTextShowWaveformCount(12);
+    EXPECT_EQ(Sink.Copies.size(), copies) << "nothing reaches the window while hidden";
+    Services().PlacePanel(0, 0, 604, 804);
+    ASSERT_TRUE(panel.TopStrip().Visible());
+    const TPixelRect cell = TopCellRect(10, 2);
+    int lit = 0;
+    // The second row's cell reaches below the strip's 31 rows.
+    for (int y = cell.Top; y < panel.TopStrip().Height(); ++y)
+        for (int x = cell.Left; x <= cell.Right; ++x) lit += panel.TopStrip().Bitmap().Pixel(x, y) == clWhite;
+    EXPECT_GT(lit, 20) << "the count was drawn into the strip";
+}

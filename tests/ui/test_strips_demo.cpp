@@ -159,7 +159,7 @@ TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
                 services->TopTextShowTrigState(3);
                 top.SetVisible(true);
                 const TPixelRect cell = TopCellRect(3, 2);
-                for (int y = cell.Top; y <= cell.Bottom && !hiddenKept; ++y)
+                for (int y = cell.Top; y < top.Height() && !hiddenKept; ++y)
                     for (int x = cell.Left; x <= cell.Right && !hiddenKept; ++x)
                         hiddenKept = top.Bitmap().Pixel(x, y) == TColor(0x00FFFF);
 

@@ -18,7 +18,7 @@ constexpr int BandHalfRows = 4;
 
 void TEdgeJitter::ResetColumnRanges() { Ranges_.fill(TRange{}); }
 
-double TEdgeJitter::Compute(int kind, const TMeasSourceView& src, TFullHist& hist, TAnnLabelParams& ann,
+double TEdgeJitter::Compute(int kind, const TMeasSourceView& src, TFullHist& hist, TAnnLabelArray& ann,
                             const TJitterTexts& texts, const TMeasAnnotationTexts& measTexts) {
     const TSignalObj& s = *src.Signal;
     const MeasSourceState& st = *src.State;
@@ -32,7 +32,7 @@ double TEdgeJitter::Compute(int kind, const TMeasSourceView& src, TFullHist& his
         Restart_ = false;
     }
     if (hist.GetWaveformCount() < MinWaveforms) return UndefinedValue;
-    TAnnLabelParams scratch = ann;
+    TAnnLabelArray scratch = ann;
     const double t = CalcXKind(rising ? xkPosCross : xkNegCross, src, scratch, measTexts);
     if (IsUndefinedValue(t)) return UndefinedValue;
     const auto c = static_cast<int>(RoundHalfEven(s.TimeToViewIndex(t)));

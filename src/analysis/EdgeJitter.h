@@ -27,7 +27,7 @@ public:
     void ResetColumnRanges();
 
     // One of the four jitter kinds of the source; the hit map is turned horizontal and windowed anew.
-    double Compute(int kind, const TMeasSourceView& src, TFullHist& hist, TAnnLabelParams& ann,
+    double Compute(int kind, const TMeasSourceView& src, TFullHist& hist, TAnnLabelArray& ann,
                    const TJitterTexts& texts, const TMeasAnnotationTexts& measTexts);
 
     struct TRange {

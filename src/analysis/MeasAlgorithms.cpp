@@ -82,21 +82,21 @@ TCycleWalk WalkCycles(const TEdges& e, int polarity) {
     return w;
 }
 
-void MarkEdges(const TEdges& e, TAnnLabelParams& ann, double first, double last, const std::string& text, int count) {
+void MarkEdges(const TEdges& e, TAnnLabelArray& ann, double first, double last, const std::string& text, int count) {
     const std::int32_t row = e.Row(e.St.Middle);
     SetAnnotationPoint(ann, 1, e.Column(first), row);
     SetAnnotationPoint(ann, 2, e.Column(last), row);
     SetAnnotationTextNumbered(ann, 1, text, count);
 }
 
-double Period(const TEdges& e, TAnnLabelParams& ann, const TMeasAnnotationTexts& texts) {
+double Period(const TEdges& e, TAnnLabelArray& ann, const TMeasAnnotationTexts& texts) {
     const TCycleWalk w = WalkCycles(e, 0);
     if (w.Periods == 0) return UndefinedValue;
     MarkEdges(e, ann, w.First, w.Last, texts.RisingCross, w.Periods + 1);
     return e.Span((w.Last - w.First) / w.Periods);
 }
 
-double Width(const TEdges& e, bool positive, TAnnLabelParams& ann, const TMeasAnnotationTexts& texts) {
+double Width(const TEdges& e, bool positive, TAnnLabelArray& ann, const TMeasAnnotationTexts& texts) {
     int start = e.St.LeftMargin;
     double sum = 0, first = -1, last = -1;
     int pairs = 0;
@@ -115,7 +115,7 @@ double Width(const TEdges& e, bool positive, TAnnLabelParams& ann, const TMeasAn
     return e.Span(sum / pairs);
 }
 
-double Transition(const TEdges& e, bool rising, TAnnLabelParams& ann, const TMeasAnnotationTexts& texts) {
+double Transition(const TEdges& e, bool rising, TAnnLabelArray& ann, const TMeasAnnotationTexts& texts) {
     int start = e.St.LeftMargin;
     double sum = 0, firstLow = -1, firstUp = -1;
     int edges = 0;
@@ -137,21 +137,21 @@ double Transition(const TEdges& e, bool rising, TAnnLabelParams& ann, const TMea
     return e.Span(sum / edges);
 }
 
-double Duty(const TEdges& e, bool positive, TAnnLabelParams& ann, const TMeasAnnotationTexts& texts) {
+double Duty(const TEdges& e, bool positive, TAnnLabelArray& ann, const TMeasAnnotationTexts& texts) {
     const TCycleWalk w = WalkCycles(e, positive ? 1 : 2);
     if (w.Periods == 0 || w.Widths == 0) return UndefinedValue;
     MarkEdges(e, ann, w.First, w.Last, texts.RisingCross, w.Periods + 1);
     return (w.WidthSum / w.Widths) / ((w.Last - w.First) / w.Periods) * 100;
 }
 
-double Cross(const TEdges& e, bool rising, TAnnLabelParams& ann) {
+double Cross(const TEdges& e, bool rising, TAnnLabelArray& ann) {
     const double x = e.First(rising);
     if (x < 0) return UndefinedValue;
     SetAnnotationPoint(ann, 1, e.Column(x), e.Row(e.St.Middle));
     return e.Time(x);
 }
 
-double BurstWidth(const TEdges& e, TAnnLabelParams& ann) {
+double BurstWidth(const TEdges& e, TAnnLabelArray& ann) {
     const double lastRising = e.Last(true), lastFalling = e.Last(false);
     if (lastRising < 0 || lastFalling < 0) return UndefinedValue;
     const double firstRising = e.First(true), firstFalling = e.First(false);
@@ -234,11 +234,11 @@ double CycAcRms(const TEdges& e) {
     return std::sqrt(sum / c.Span);
 }
 
-void LevelLine(const TEdges& e, TAnnLabelParams& ann, double value) { SetAnnotationY(ann, 1, e.Row(value)); }
+void LevelLine(const TEdges& e, TAnnLabelArray& ann, double value) { SetAnnotationY(ann, 1, e.Row(value)); }
 
 }  // namespace
 
-double CalcXKind(int kind, const TMeasSourceView& src, TAnnLabelParams& ann, const TMeasAnnotationTexts& texts) {
+double CalcXKind(int kind, const TMeasSourceView& src, TAnnLabelArray& ann, const TMeasAnnotationTexts& texts) {
     const TEdges e(src);
     switch (kind) {
         case xkPeriod: return Period(e, ann, texts);
@@ -272,7 +272,7 @@ double CalcXKind(int kind, const TMeasSourceView& src, TAnnLabelParams& ann, con
     }
 }
 
-double CalcYKind(int kind, const TMeasSourceView& src, TAnnLabelParams& ann) {
+double CalcYKind(int kind, const TMeasSourceView& src, TAnnLabelArray& ann) {
     const TEdges e(src);
     const MeasSourceState& st = e.St;
     const int left = st.LeftMargin, right = st.RightMargin;
@@ -359,7 +359,7 @@ double CalcYKind(int kind, const TMeasSourceView& src, TAnnLabelParams& ann) {
     }
 }
 
-double CalcXDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView& second, TAnnLabelParams& ann) {
+double CalcXDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView& second, TAnnLabelArray& ann) {
     if (!second.Signal || !second.State) return UndefinedValue;
     const TEdges e(src), e2(second);
     double t1 = -1, t2 = -1, x1 = -1, x2 = -1;

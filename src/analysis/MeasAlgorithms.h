@@ -36,10 +36,10 @@ enum TYDualKind : int { ydGain = 0, ydDBGain = 1 };
 inline constexpr int XKindCount = 18, YKindCount = 17, XDualKindCount = 11, YDualKindCount = 2;
 
 // X kinds 0..13 (the jitter kinds are the engine's).
-double CalcXKind(int kind, const TMeasSourceView& src, TAnnLabelParams& ann, const TMeasAnnotationTexts& texts);
-double CalcYKind(int kind, const TMeasSourceView& src, TAnnLabelParams& ann);
+double CalcXKind(int kind, const TMeasSourceView& src, TAnnLabelArray& ann, const TMeasAnnotationTexts& texts);
+double CalcYKind(int kind, const TMeasSourceView& src, TAnnLabelArray& ann);
 // second is undefined-valued (no Signal) when the second source is off or has no levels.
-double CalcXDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView& second, TAnnLabelParams& ann);
+double CalcXDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView& second, TAnnLabelArray& ann);
 double CalcYDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView& second);
 
 }  // namespace vt

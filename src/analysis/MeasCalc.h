@@ -32,7 +32,7 @@ public:
     int Kind = 0;  // index into the group's value list
     std::string UnitText;
     int Source2 = 2;  // the second source of the dual groups
-    TAnnLabelParams Annotation{};
+    TAnnLabelArray Annotation{};
 };
 
 // What the pass calls in the measurement list, the readouts and the settings; nothing until they exist.
@@ -102,9 +102,6 @@ public:
     void ResetJitterColumnRanges() { Jitter_.ResetColumnRanges(); }
     const TEdgeJitter& Jitter() const { return Jitter_; }
 
-    // The annotations' process-wide bookkeeping.
-    TAnnotationState& Annotations() { return AnnotationState_; }
-
 private:
     MeasSourceState& StateRef(int source);
     TSignalObj* Record(int source) const;
@@ -120,7 +117,6 @@ private:
     TThresholdTexts Texts_;
     TCrossingTable Table_;
     TEdgeJitter Jitter_;
-    TAnnotationState AnnotationState_;
     bool MeasureNow_ = false;
     bool Measured_ = false;  // a source's slots were computed in this pass
 };

@@ -72,7 +72,7 @@ TSpectrumPeak NumberedPeak(const TSignalObj& s, const TMeasSourceSettings& setti
     return NthPeak(s, settings.PeakLevel, number);
 }
 
-void Mark(const TSignalObj& s, TAnnLabelParams& ann, int n, const TSpectrumPeak& p, const std::string& text,
+void Mark(const TSignalObj& s, TAnnLabelArray& ann, int n, const TSpectrumPeak& p, const std::string& text,
           int number) {
     SetAnnotationVisible(ann, n, p.Found);
     if (!p.Found) return;
@@ -133,7 +133,7 @@ double WindowCorrectedAmplitude(const TSignalObj& s, double amplitude, double h)
 }
 
 double CalcSpectrumKind(bool xGroup, int kind, const TSignalObj& s, const TMeasSourceSettings& settings,
-                        TAnnLabelParams& ann, const TSpectrumTexts& texts) {
+                        TAnnLabelArray& ann, const TSpectrumTexts& texts) {
     if (s.Length() < 4) return UndefinedValue;
     const double step = s.SampleInterval();
     int coarse = -1;

@@ -34,6 +34,6 @@ enum TYFftKind : int { yfMagn = 0, yfDMagn = 1, yfTDH = 2 };
 
 // The X-FFT (xGroup) or Y-FFT kind of the spectrum.
 double CalcSpectrumKind(bool xGroup, int kind, const TSignalObj& spectrum, const TMeasSourceSettings& settings,
-                        TAnnLabelParams& ann, const TSpectrumTexts& texts);
+                        TAnnLabelArray& ann, const TSpectrumTexts& texts);
 
 }  // namespace vt

@@ -5,6 +5,7 @@
 
 #include "acq/SignalSources.h"
 #include "core/InternalError.h"
+#include "display/AnnotationLayer.h"
 #include "display/HintStack.h"
 #include "display/ScreenColors.h"
 
@@ -44,7 +45,10 @@ void TLayersOfSignals::FreeLayer(int n) {
 
 // ---------------------------------------------------------------------------------------------------
 TScopeCRT::TScopeCRT(TProgram program, THintStack* hints)
-    : Program_(std::move(program)), Hints_(hints), TopStrip_(nullptr), BottomStrip_(nullptr) {
+    : Program_(std::move(program)), Hints_(hints), TopStrip_(nullptr), BottomStrip_(nullptr, Program_.Timers) {
+    Overlays_.Classes.Register(TOverlayClass::Annotation, [](std::string name, bool xy, int slot, int rows, int columns) {
+        return std::make_unique<TAnnotationLayer>(std::move(name), xy, slot, rows, columns);
+    });
     if (!Program_.ClockMs) Program_.ClockMs = SteadyClockMs;
     ClockStart_ = Program_.ClockStartMs >= 0 ? Program_.ClockStartMs : Program_.ClockMs();
     Freed_.fill(-1);

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/Color.h"
+#include "display/BottomReadoutStrip.h"
 #include "display/DrawingSurfaces.h"
 #include "display/PersistenceLayers.h"
 #include "display/OverlayLayers.h"
@@ -17,6 +18,7 @@
 #include "display/ScreenLayout.h"
 #include "display/SignalLayers.h"
 #include "display/SignalScreen.h"
+#include "display/TopStatusStrip.h"
 
 namespace vt {
 
@@ -27,17 +29,6 @@ inline constexpr std::string_view ScopeCRTUnitName = "_SHELL\\SRC\\ScopeCRT_Unit
 inline constexpr int LayerSlotCount = 16;  // 0..13 the record sources, 14 the XY layer, 15 never
 inline constexpr int XYLayerSlot = 14;
 inline constexpr int ScreenEntryCount = 17;  // sources 0..13, 14 XY, 15 DB, 16 Hist
-
-// The top strip: status readouts; drawn by the status strip's feature.
-class TVerhText : public TScanLinesTextScreen {
-public:
-    using TScanLinesTextScreen::TScanLinesTextScreen;
-};
-// The bottom strip: the readout cells of the analysis features.
-class TNizText : public TScanLinesTextScreen {
-public:
-    using TScanLinesTextScreen::TScanLinesTextScreen;
-};
 
 // The waveform layers of the sources; owns them. Every store or free fires the change callback.
 class TLayersOfSignals {
@@ -68,6 +59,8 @@ public:
         std::int64_t ClockStartMs = -1;
         // The colour settings; none: the default colours. Not owned.
         const TScreenColors* Colors = nullptr;
+        // The one-shot timers of the bottom strip's delayed texts; none: Qt's.
+        TTimerFactory Timers;
     };
 
     TScopeCRT(TProgram program, THintStack* hints = nullptr);

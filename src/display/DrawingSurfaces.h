@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -176,10 +177,14 @@ private:
     TPixelRect Dirty_ = NoDirt();
 };
 
+// Told of each text a strip writes: its rectangle, the text and its colour (tests record them).
+using TTextWatch = std::function<void(const TPixelRect& rect, const std::string& text, TColor colour)>;
+
 // The base of the text strips and the hint windows.
 class TScanLinesTextScreen : public TScanLinesScreen {
 public:
     using TScanLinesScreen::TScanLinesScreen;
+    TTextWatch TextWatch;
 };
 
 }  // namespace vt

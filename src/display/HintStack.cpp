@@ -15,9 +15,9 @@ constexpr int KeepUnderMinRestMs = 100;
 
 class TQtHintTimer : public THintTimer {
 public:
-    explicit TQtHintTimer(THintStack& stack) {
+    explicit TQtHintTimer(std::function<void()> fired) {
         Timer_.setSingleShot(true);
-        QObject::connect(&Timer_, &QTimer::timeout, [&stack] { stack.TimerFired(); });
+        QObject::connect(&Timer_, &QTimer::timeout, [fired = std::move(fired)] { fired(); });
     }
     void Start(int ms) override { Timer_.start(ms); }
     void Stop() override { Timer_.stop(); }
@@ -25,6 +25,14 @@ public:
 private:
     QTimer Timer_;
 };
+
+}  // namespace
+
+std::unique_ptr<THintTimer> MakeQtTimer(std::function<void()> fired) {
+    return std::make_unique<TQtHintTimer>(std::move(fired));
+}
+
+namespace {
 
 int WidthOf(const QString& text, qsizetype from, const std::function<int(QChar)>& charWidth) {
     int w = 0;
@@ -93,7 +101,7 @@ void TMyHintWindow::Draw(const std::string& text, TColor textColor, int left, in
 // ---------------------------------------------------------------------------------------------------
 THintStack::THintStack(std::unique_ptr<THintTimer> timer, THintClock clock)
     : Timer_(std::move(timer)), Clock_(std::move(clock)) {
-    if (!Timer_) Timer_ = std::make_unique<TQtHintTimer>(*this);
+    if (!Timer_) Timer_ = MakeQtTimer([this] { TimerFired(); });
     if (!Clock_) Clock_ = SteadyClockMs;
 }
 

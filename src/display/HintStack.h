@@ -50,6 +50,9 @@ public:
     virtual void Start(int ms) = 0;
     virtual void Stop() = 0;
 };
+// Makes a one-shot timer that calls fired when it runs out: Qt's in the program, fakes in tests.
+using TTimerFactory = std::function<std::unique_ptr<THintTimer>(std::function<void()> fired)>;
+std::unique_ptr<THintTimer> MakeQtTimer(std::function<void()> fired);
 using THintClock = std::function<std::int64_t()>;  // milliseconds, steadily increasing
 std::int64_t SteadyClockMs();
 

@@ -1,10 +1,12 @@
 // The panel's get-or-create operations of the overlay layers.
 #include "display/OverlayLayers.h"
 
+#include <algorithm>
 #include <string>
 
 #include "acq/SignalSources.h"
 #include "core/InternalError.h"
+#include "core/Numeric.h"
 #include "display/DisplayPanel.h"
 #include "display/ScreenColors.h"
 
@@ -27,6 +29,18 @@ void EraseAndUnregister(TScreenLayer& layer) {
     if (layer.GetScreen()) layer.Unregister();
 }
 }  // namespace
+
+int TMarkerLayer::ScreenXToCell(int x) const {
+    const double v = static_cast<double>(MaxX()) * x / 4000.0;
+    if (v <= 0.5) return 1;
+    if (v >= MaxX()) return MaxX() - 1;
+    return static_cast<int>(RoundHalfEven(v));
+}
+
+int TMarkerLayer::ScreenYToCell(int y) const {
+    const auto row = static_cast<int>(RoundHalfEven((1024.0 - y) / 1024.0 * MaxY()));
+    return std::clamp(row, 1, std::max(1, MaxY() - 1));
+}
 
 int TScopeCRT::MarkerSlot(int m) {
     CheckMarker(m);

@@ -24,6 +24,10 @@ public:
     void SetFirstMarker(bool first) { FirstMarker_ = first; }
     bool FirstMarker() const { return FirstMarker_; }
 
+    // Screen units (x 0..4000 from the left, y 0..1024 from the bottom) to cells, kept off the border.
+    int ScreenXToCell(int x) const;
+    int ScreenYToCell(int y) const;
+
 private:
     TScreenLayer* SourceLayer_ = nullptr;  // not owned
     bool FirstMarker_ = false;

@@ -7,6 +7,7 @@
 #include "core/Shell.h"
 #include "display/DisplayPanel.h"
 #include "display/DisplaySettings.h"
+#include "display/TopStatusStrip.h"
 #include "link/InstrumentLink.h"
 
 namespace vt {
@@ -46,7 +47,9 @@ void TScopeDisplayServices::CreatePanel() {
     program.ClockMs = SteadyClockMs;
     program.ClockStartMs = ProgramStartMs_;
     program.Colors = &Colors_;
+    program.Timers = StripTimers;
     Panel_ = std::make_unique<TScopeCRT>(std::move(program), Hints_.get());
+    Panel_->BottomStrip().SetProviders(&Providers_);
     if (TSignalRecords* records = Shell_.Records()) {
         PreviousSwitchOff_ = records->SignalsOn().OnSwitchOff;
         records->SignalsOn().OnSwitchOff = [this](int source) {
@@ -193,6 +196,8 @@ void TScopeDisplayServices::RecreateScreens() {
 void TScopeDisplayServices::ApplyLayerColor(int kind) {
     if (!Panel_) return;
     Panel_->ApplyLayerColor(kind);
+    // The caller shows the top strip again in the new colours.
+    Panel_->TopStrip().ResetShown();
     if (kind == ceBackground && View_) View_->SetBackground(Panel_->BackgroundColor());
 }
 
@@ -219,6 +224,29 @@ void TScopeDisplayServices::ClearCommError() {
     ErrorNoted_ = false;
     if (ErrorHintId_ != 0) Hints_->Remove(ErrorHintId_);
     ErrorHintId_ = 0;
+}
+
+void TScopeDisplayServices::TopTextUpdateAll() { vt::TopTextUpdateAll(*this); }
+void TScopeDisplayServices::TopTextShowColumn(int column) { vt::TopTextShowColumn(*this, column); }
+void TScopeDisplayServices::TopTextShowColumns() { vt::TopTextShowColumns(*this); }
+void TScopeDisplayServices::TopTextShowAcqState(int channel, bool stopped) {
+    vt::TopTextShowAcqState(*this, channel, stopped);
+}
+void TScopeDisplayServices::RedrawSampleRateField() { vt::TopTextShowSampleRates(*this); }
+void TScopeDisplayServices::TopTextShowTrigSource() { vt::TopTextShowTrigSource(*this); }
+void TScopeDisplayServices::TopTextShowDisplayStyle() { vt::TopTextShowDisplayStyle(*this); }
+void TScopeDisplayServices::TopTextShowTrigState(int state) { vt::TopTextShowTrigState(*this, state); }
+void TScopeDisplayServices::TopTextShowWaveformCount(int count) { vt::TopTextShowWaveformCount(*this, count); }
+void TScopeDisplayServices::TopTextShowDatabase() { vt::TopTextShowDatabase(*this); }
+
+void TScopeDisplayServices::ShowDatabaseStatusHint(int source, bool finished) {
+    const std::string text = Shell_.LangStr("DatabaseOf_") + SourceShortName(source) +
+                             (finished ? std::string(" Finished") : Shell_.LangStr("_Acquised___"));
+    Hints_->Push(text, 5000, 0, 1);
+}
+
+void TScopeDisplayServices::ClearBottomText() {
+    if (Panel_) Panel_->BottomStrip().Clear();
 }
 
 int TScopeDisplayServices::DisplayStyle() const { return Settings_ ? Settings_->StyleOf(ssCh1) : 0; }

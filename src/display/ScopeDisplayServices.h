@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/DisplayServices.h"
 #include "core/Feature.h"
+#include "display/AnnotationState.h"
+#include "display/BottomReadoutStrip.h"
 #include "display/DrawingSurfaces.h"
 #include "display/HintStack.h"
 #include "display/ScreenColors.h"
@@ -35,6 +38,12 @@ public:
 using TDisplayViewFactory = std::function<TDisplayPanelView*()>;
 
 inline constexpr int CommErrorDelayMs = 5000;
+
+// The mask the top strip names: its kind (0 none, 1 and 2 named, 3 automask, 4 user mask) and name.
+struct TTopMaskInfo {
+    int Kind = 0;
+    std::string Name;
+};
 
 class TScopeDisplayServices : public TDisplayServices {
 public:
@@ -94,6 +103,36 @@ public:
     void ReportCommError(std::string_view suffix) override;
     void ClearCommError() override;
 
+    // The strips.
+    void TopTextUpdateAll() override;
+    void TopTextShowColumn(int column) override;
+    void TopTextShowColumns() override;
+    void TopTextShowAcqState(int channel, bool stopped) override;
+    void RedrawSampleRateField() override;
+    void TopTextShowTrigSource() override;
+    void TopTextShowDisplayStyle() override;
+    void TopTextShowTrigState(int state) override;
+    void TopTextShowWaveformCount(int count) override;
+    void TopTextShowDatabase() override;
+    void ShowDatabaseStatusHint(int source, bool finished) override;
+    void ClearBottomText() override;
+
+    TShell& Shell() { return Shell_; }
+    // The annotations on screen: slots in use, owner and annotated measurement.
+    TAnnotationState& Annotations() { return Annotations_; }
+    // The features whose readouts the bottom strip lists; not owned.
+    TReadoutProviders& ReadoutProviders() { return Providers_; }
+    // The engine's counts of a channel (2 or 3): acquisitions completed, and accumulated in the
+    // current one; none: 0.
+    std::function<int(int channel)> AcquisitionCounter;
+    std::function<int(int channel)> AccumulationCounter;
+    int AcquisitionCount(int channel) const { return AcquisitionCounter ? AcquisitionCounter(channel) : 0; }
+    int AccumulatedCount(int channel) const { return AccumulationCounter ? AccumulationCounter(channel) : 0; }
+    // The mask feature's mask; none, or no answer: no mask object.
+    std::function<std::optional<TTopMaskInfo>()> MaskInfo;
+    // The timers of the bottom strip the panel is made with; none: Qt's.
+    TTimerFactory StripTimers;
+
 private:
     void RedrawSignalLayer(int source, int style);
     // Opens or closes a batch on the screens that hold the channels' layers.
@@ -114,6 +153,8 @@ private:
     std::int64_t ErrorSince_ = 0;
     int ErrorHintId_ = 0;
     TDisplaySettings* Settings_ = nullptr;
+    TAnnotationState Annotations_;
+    TReadoutProviders Providers_{};
 };
 
 // Installs the display services in the shell when the program is put together.

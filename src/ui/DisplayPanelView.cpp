@@ -1,10 +1,13 @@
 #include "ui/DisplayPanelView.h"
 
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 
 #include "core/Shell.h"
+#include "display/DisplayPanel.h"
 #include "ui/QtColor.h"
 
 namespace vt {
@@ -84,6 +87,43 @@ void GiveDisplayView(TShell& shell, QWidget& window) {
     services->SetViewFactory([&window, services]() -> TDisplayPanelView* {
         return new TDisplayPanelWidget(&window, *services);
     });
+}
+
+void TDisplayPanelWidget::mousePressEvent(QMouseEvent* event) {
+    TScopeCRT* panel = Services_ ? Services_->Panel() : nullptr;
+    const QPoint at = event->position().toPoint();
+    if (!panel || !panel->BottomStrip().Visible() || !PlaceOf(panel->BottomStrip()).contains(at)) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    TNizText& strip = panel->BottomStrip();
+    const int button = event->button() == Qt::LeftButton    ? TNizText::LeftButton
+                       : event->button() == Qt::RightButton ? TNizText::RightButton
+                                                            : 0;
+    if (button == 0) return;
+    strip.MousePress(button, at.x() - strip.Left(), at.y() - strip.Top());
+    if (const TStripMenu* model = strip.PopupMenu()) ShowStripMenu(*model, event->globalPosition().toPoint());
+}
+
+void TDisplayPanelWidget::ShowStripMenu(const TStripMenu& model, const QPoint& at) {
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("StripPopupMenu"));
+    for (const TStripMenuItem& item : model) {
+        if (item.Separator) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* action = menu.addAction(QString::fromStdString(item.Caption));
+        action->setData(QString::fromStdString(item.Command));
+        action->setCheckable(item.Checked);
+        action->setChecked(item.Checked);
+        action->setEnabled(item.Enabled);
+        if (item.Default) menu.setDefaultAction(action);
+    }
+    QAction* chosen = menu.exec(at);
+    // The panel may have gone while the menu was open.
+    TScopeCRT* panel = Services_ ? Services_->Panel() : nullptr;
+    if (panel) panel->BottomStrip().ChoosePopupCommand(chosen ? chosen->data().toString().toStdString() : std::string());
 }
 
 }  // namespace vt

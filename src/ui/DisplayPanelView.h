@@ -31,9 +31,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // A press on the bottom strip goes to its readouts; their popup menu shows here.
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void Remember(const TScanLinesScreen& screen);
+    void ShowStripMenu(const TStripMenu& model, const QPoint& at);
 
     TScopeDisplayServices* Services_;
     TColor Background_;

@@ -99,6 +99,11 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     TMainCommandsUi& mainCommandsUi = Add(life, std::make_unique<TMainCommandsUi>(shell, quiet));
     TMainCommandsFeature& mainCommands = Add(life, std::make_unique<TMainCommandsFeature>(mainCommandsUi));
     TSignalAcq& acquisition = Add(life, std::make_unique<TSignalAcq>());
+    if (auto* display = dynamic_cast<TScopeDisplayServices*>(&shell.Display())) {
+        display->AcquisitionCounter = [&acquisition](int channel) { return acquisition.AcqCount(channel); };
+        display->AccumulationCounter = [&acquisition](int channel) { return acquisition.AccumCount(channel); };
+        CountsReader_ = display;
+    }
     Add(life, std::make_unique<TAcqMenuFeature>(shell));
     Add(life, std::make_unique<TDisplayMenuFeature>(shell, displaySettings, quiet));
     Add(life, std::make_unique<TWaveformCommandsFeature>());
@@ -178,6 +183,10 @@ TProgramFeatures::~TProgramFeatures() {
     // Every feature ends first, and with them the instrument's lock, so that the copy can take it; the
     // last made ends first, since the later features lean on the earlier ones (the display's services,
     // the settings whose handlers they registered).
+    if (CountsReader_) {
+        CountsReader_->AcquisitionCounter = {};
+        CountsReader_->AccumulationCounter = {};
+    }
     while (!Features_.empty()) Features_.pop_back();
     if (restart) StartProgramCopy(*restart);
 }

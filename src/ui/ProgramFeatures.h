@@ -17,6 +17,7 @@ class TMainCommandSteps;
 class TProgramLife;
 class TSystemDialogsFeature;
 class TShell;
+class TScopeDisplayServices;
 
 class TProgramFeatures {
 public:
@@ -42,6 +43,8 @@ private:
     std::unique_ptr<TMainCommandSteps> MainCommandSteps_;  // the main commands' tie to the other features
     TInstrumentStart* Instruments_ = nullptr;
     TAutomationFeature* Automation_ = nullptr;
+    // The display reads the engine's counts while both live.
+    TScopeDisplayServices* CountsReader_ = nullptr;
     TSystemDialogsFeature* SystemDialogs_ = nullptr;  // its restart starts once every feature has ended
 };
 

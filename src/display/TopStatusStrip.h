@@ -1,0 +1,57 @@
+#pragma once
+// The top strip: sampling rate and acquisition state of both channels, the display style, the trigger
+// source and state, the mask in use and the sampling-mode icon, in two rows of fixed cells; a
+// database on the screen puts its own fields in their place. Texts reach the strip's bitmap even
+// while it is hidden, so the strip shows every field when the layout shows it again.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "display/DrawingSurfaces.h"
+
+namespace vt {
+
+class TScopeDisplayServices;
+
+inline constexpr std::string_view TopTextUnitName = "_SHELL\\SRC\\TopText";
+inline constexpr int SampleModeIconX = 468;
+inline constexpr int SampleModeIconY = 1;
+inline constexpr int SampleModeIconSize = 16;
+inline constexpr std::uint8_t IconStateReset = 55;
+
+// Column 0..3 or 10 (0 and 1 together), row 1 or 2.
+TPixelRect TopCellRect(int column, int row);
+
+class TVerhText : public TScanLinesTextScreen {
+public:
+    using TScanLinesTextScreen::TScanLinesTextScreen;
+
+    // Writes the text in the colour into the cell.
+    void ShowText(TPixelRect rect, const std::string& text, TColor colour);
+    // Icon 0 (plain sampling) or 1 at its place.
+    void DrawSampleModeIcon(int icon);
+    // A colour change: nothing counts as shown.
+    void ResetShown();
+
+    std::array<std::string, 2> CachedAcqState;
+    std::uint8_t TrigStateShown = 0;
+    std::uint8_t IconState = IconStateReset;
+};
+
+// The strip's operations; each does nothing without the panel. Columns are 2 (Ch1) and 3 (Ch2).
+void TopTextUpdateAll(TScopeDisplayServices& d);
+void TopTextShowColumn(TScopeDisplayServices& d, int column);
+void TopTextShowColumns(TScopeDisplayServices& d);
+void TopTextShowSampleRate(TScopeDisplayServices& d, int column);
+void TopTextShowSampleRates(TScopeDisplayServices& d);
+void TopTextShowAcqState(TScopeDisplayServices& d, int column, bool stopped);
+void TopTextShowDisplayStyle(TScopeDisplayServices& d);
+void TopTextShowTrigSource(TScopeDisplayServices& d);
+void TopTextShowMask(TScopeDisplayServices& d);
+void TopTextShowTrigState(TScopeDisplayServices& d, int state);
+void TopTextShowSampleModeIcon(TScopeDisplayServices& d);
+void TopTextShowDatabase(TScopeDisplayServices& d);
+void TopTextShowWaveformCount(TScopeDisplayServices& d, int n);
+
+}  // namespace vt

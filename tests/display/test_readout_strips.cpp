@@ -1,0 +1,202 @@
+// The readout strips' cell grids, the bottom strip's delayed texts on a fake timer and its presses on
+// listed readouts through a stub provider.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "RecordingSink.h"
+#include "core/InternalError.h"
+#include "display/BottomReadoutStrip.h"
+#include "display/TopStatusStrip.h"
+
+using namespace vt;
+
+namespace {
+
+struct TText {
+    TPixelRect Rect;
+    std::string Text;
+    TColor Colour;
+};
+
+// One-shot timers the test runs out by hand.
+struct TFakeTimers {
+    struct TTimer : THintTimer {
+        explicit TTimer(int* stops = nullptr) : Stops(stops) {}
+        void Start(int ms) override { Interval = ms; }
+        void Stop() override {
+            if (Stops) ++*Stops;
+        }
+        int* Stops;
+        std::function<void()> Fired;
+        int Interval = 0;
+    };
+    TTimerFactory Factory() {
+        return [this](std::function<void()> fired) {
+            auto timer = std::make_unique<TTimer>(&Stops);
+            timer->Fired = std::move(fired);
+            Made.push_back(timer.get());
+            return timer;
+        };
+    }
+    std::vector<TTimer*> Made;  // owned by the strip
+    int Stops = 0;
+};
+
+struct TStripRig {
+    TStripRig() : Strip(nullptr, Timers.Factory()) {
+        Strip.Resize(7, 35, 528, 81);
+        Strip.TextWatch = [this](const TPixelRect& r, const std::string& t, TColor c) { Texts.push_back({r, t, c}); };
+    }
+    TFakeTimers Timers;
+    TNizText Strip;
+    std::vector<TText> Texts;
+};
+
+struct TStubProvider : TReadoutProvider {
+    std::vector<TListedCell> ListedCells() const override {
+        std::vector<TListedCell> cells;
+        for (int i = 0; i < 6; ++i) cells.push_back({ParamCellRect(i, false), i});
+        return cells;
+    }
+    void LeftClick(int number) override { Left.push_back(number); }
+    TStripMenu BuildPopupMenu(int number) override {
+        Built.push_back(number);
+        return {{"Remove", "pumpRemove"}, {"", "", false, true, false, true}, {"Annotate", "pumpAnnotate", true}};
+    }
+    void HandlePopupCommand(const std::string& command, int selected) override {
+        Handled.push_back(command + " " + std::to_string(selected));
+    }
+    std::vector<int> Left, Built;
+    std::vector<std::string> Handled;
+};
+
+TPixelRect R(int l, int t, int r, int b) { return {l, t, r, b}; }
+
+}  // namespace
+
+TEST(ReadoutStrips, CellGridsAndTheirRanges) {
+    EXPECT_EQ(ParamCellRect(2, false), R(3, 32, 112, 48));
+    EXPECT_EQ(ParamCellRect(7, true), R(365, 32, 518, 48));
+    EXPECT_EQ(NizCellRect(0, 45), R(238, 16, 375, 32));
+    EXPECT_EQ(NizCellRect(-1, 3), R(170, 0, 234, 16));
+    EXPECT_EQ(NizCellRect(3, 3), R(176, 64, 238, 80));
+    EXPECT_EQ(MarkerCellRect(2, 3, true), R(267, 16, 347, 31));
+    EXPECT_EQ(JitterCellRect(9, true), R(435, 64, 528, 80));
+    EXPECT_EQ(HistCellRect(5, 3, false), R(333, 64, 422, 79));
+    EXPECT_EQ(MaskCellRect(1, 2, true), R(248, 0, 342, 15));
+    EXPECT_EQ(TopCellRect(2, 1), R(260, 0, 385, 16));
+    EXPECT_EQ(TopCellRect(10, 2), R(10, 16, 260, 32));
+    for (const auto& outside : std::vector<std::function<void()>>{
+             [] { ParamCellRect(10, false); }, [] { NizCellRect(-1, 45); }, [] { NizCellRect(4, 1); },
+             [] { MarkerCellRect(0, 1, false); }, [] { HistCellRect(1, 4, true); }, [] { TopCellRect(4, 1); },
+             [] { JitterCellRect(-1, true); }, [] { MaskCellRect(6, 1, true); }})
+        EXPECT_THROW(outside(), EInternalError);
+}
+
+TEST(ReadoutStrips, DelayedTextsShowTheLastTextOfEachHalfSecond) {
+    TStripRig rig;
+    const TPixelRect cell = ParamCellRect(2, true);
+    rig.Strip.DelayedTextOut("1 ns", cell, 2, 0xFFFFFF);
+    rig.Strip.DelayedTextOut("2 ns", cell, 2, 0xFFFFFF);
+    rig.Strip.DelayedTextOut("3 ns", cell, 2, 0x00FFFF);
+    // Another slot is not held back by slot 2; slot -1 draws every time.
+    rig.Strip.DelayedTextOut("a", cell, 3, 0xFFFFFF);
+    rig.Strip.DelayedTextOut("b", cell, -1, 0xFFFFFF);
+    rig.Strip.DelayedTextOut("c", cell, -1, 0xFFFFFF);
+    ASSERT_EQ(rig.Texts.size(), 4u);
+    EXPECT_EQ(rig.Texts[0].Text, "1 ns");
+    EXPECT_EQ(rig.Texts[0].Rect, cell);
+    EXPECT_EQ(rig.Texts[1].Text + rig.Texts[2].Text + rig.Texts[3].Text, "abc");
+    ASSERT_EQ(rig.Timers.Made.size(), 2u);
+    EXPECT_EQ(rig.Timers.Made[0]->Interval, 500);
+    rig.Timers.Made[0]->Fired();  // 0.5 s later
+    ASSERT_EQ(rig.Texts.size(), 5u);
+    EXPECT_EQ(rig.Texts[4].Text, "3 ns");
+    EXPECT_EQ(rig.Texts[4].Colour, TColor(0x00FFFF));
+    EXPECT_EQ(rig.Strip.Slot(2).Timer, nullptr);
+    // Idle again: the next text shows at once.
+    rig.Strip.DelayedTextOut("4 ns", cell, 2, 0xFFFFFF);
+    EXPECT_EQ(rig.Texts.back().Text, "4 ns");
+    EXPECT_THROW(rig.Strip.DelayedTextOut("x", cell, 2, -1), EInternalError);
+
+    // A clear while slot 11 waits: that text never comes.
+    rig.Strip.DelayedTextOut("first", cell, 11, 0xFFFFFF);
+    rig.Strip.DelayedTextOut("waits", cell, 11, 0xFFFFFF);
+    rig.Strip.Delay = 1.0;
+    rig.Strip.SetLabelDrawn(2, true);
+    rig.Strip.SetDeltaLabelsDrawn(true);
+    rig.Strip.EyeLabelsDrawn = true;
+    rig.Strip.Clear();
+    EXPECT_EQ(rig.Timers.Stops, 3) << "slots 2, 3 and 11 were running";
+    EXPECT_EQ(rig.Strip.Slot(11).Timer, nullptr);
+    EXPECT_EQ(rig.Strip.Delay, 0.5);
+    EXPECT_FALSE(rig.Strip.LabelDrawn(2) || rig.Strip.DeltaLabelsDrawn() || rig.Strip.EyeLabelsDrawn);
+    for (const TText& t : rig.Texts) EXPECT_NE(t.Text, "waits");
+    // A timer of no slot is refused.
+    TFakeTimers::TTimer stranger;
+    EXPECT_THROW(rig.Strip.FlushDelayedText(&stranger), EInternalError);
+}
+
+TEST(ReadoutStrips, APressOnAListedReadoutActsOnThatReadoutOnly) {
+    TStripRig rig;
+    TStubProvider meas;
+    TReadoutProviders providers{};
+    providers[static_cast<std::size_t>(TReadoutKind::Measurements)] = &meas;
+    rig.Strip.SetProviders(&providers);
+
+    // The label of the third row in Param display: measurement 2.
+    EXPECT_TRUE(rig.Strip.MousePress(TNizText::RightButton, 50, 40));
+    EXPECT_EQ(rig.Strip.SelectedCell(), 2);
+    ASSERT_NE(rig.Strip.PopupMenu(), nullptr);
+    EXPECT_EQ(rig.Strip.PopupMenu()->size(), 3u);
+    rig.Strip.ChoosePopupCommand("pumpRemove");
+    EXPECT_EQ(rig.Strip.PopupMenu(), nullptr);
+    ASSERT_EQ(meas.Handled.size(), 1u);
+    EXPECT_EQ(meas.Handled[0], "pumpRemove 2");
+
+    // On the value of measurement 0: no readout is hit (not the second column's measurement 5).
+    EXPECT_FALSE(rig.Strip.MousePress(TNizText::RightButton, 200, 8));
+    EXPECT_EQ(rig.Strip.PopupMenu(), nullptr);
+    EXPECT_EQ(meas.Built, std::vector<int>{2});
+
+    // A left press goes to the provider; a new press frees an open menu; closing it chooses nothing.
+    EXPECT_TRUE(rig.Strip.MousePress(TNizText::LeftButton, 300, 10));
+    EXPECT_EQ(meas.Left, std::vector<int>{5});
+    rig.Strip.MousePress(TNizText::RightButton, 10, 2);
+    ASSERT_NE(rig.Strip.PopupMenu(), nullptr);
+    rig.Strip.MousePress(TNizText::RightButton, 600, 2);
+    EXPECT_EQ(rig.Strip.PopupMenu(), nullptr);
+    rig.Strip.MousePress(TNizText::RightButton, 10, 2);
+    rig.Strip.ChoosePopupCommand("");
+    EXPECT_EQ(meas.Handled.size(), 1u);
+}
+
+TEST(ReadoutStrips, TheSampleModeIconReachesTheWindowWhereItIsDrawn) {
+    test::TRecordingSink sink;
+    TVerhText top(&sink);
+    top.Resize(10, 2, 530, 31);
+    top.DrawSampleModeIcon(1);
+    ASSERT_FALSE(sink.Copies.empty());
+    EXPECT_EQ(sink.Copies.back(), R(468, 1, 483, 16));
+    int lit = 0;
+    for (int y = 1; y <= 16; ++y)
+        for (int x = 468; x <= 483; ++x) lit += top.Bitmap().Pixel(x, y) == clWhite;
+    EXPECT_GT(lit, 16);
+    for (int x = 460; x < 530; ++x) EXPECT_NE(top.Bitmap().Pixel(x, 0), clWhite) << "nothing above the icon";
+    // Hidden, the icon still reaches the bitmap but nothing is copied.
+    const std::size_t copies = sink.Copies.size();
+    top.SetVisible(false);
+    top.DrawSampleModeIcon(0);
+    EXPECT_EQ(sink.Copies.size(), copies);
+    top.IconState = 0;
+    top.TrigStateShown = 2;
+    top.CachedAcqState[1] = "Sample";
+    top.ResetShown();
+    EXPECT_EQ(top.IconState, IconStateReset);
+    EXPECT_EQ(top.TrigStateShown, 0);
+    EXPECT_TRUE(top.CachedAcqState[1].empty());
+}

@@ -1,0 +1,233 @@
+// The demo program's strips: Run fills the top strip (rate in Ch1's colour), the acquisition-state,
+// trigger-state, trigger-source and database fields follow their rules, a hidden strip keeps what was
+// written, and a readout's popup opens on a right press on the bottom strip and hands its word back.
+// The picture, with a level and a point annotation on Ch1, goes to screenshots/strips_demo.png.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "UiTestSupport.h"
+#include "acq/AcqSettings.h"
+#include "acq/SignalSources.h"
+#include "core/Shell.h"
+#include "display/AnnotationLayer.h"
+#include "display/DisplayPanel.h"
+#include "display/ScopeDisplayServices.h"
+#include "link/InstrumentLink.h"
+#include "ui/DisplayPanelView.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/VeltraneApplication.h"
+
+namespace vt {
+namespace {
+
+struct TText {
+    TPixelRect Rect;
+    std::string Text;
+    TColor Colour;
+};
+
+struct TTestReadouts : TReadoutProvider {
+    std::vector<TListedCell> ListedCells() const override {
+        std::vector<TListedCell> cells;
+        for (int i = 0; i < 6; ++i) cells.push_back({ParamCellRect(i, false), i});
+        return cells;
+    }
+    TStripMenu BuildPopupMenu(int) override {
+        return {{"Remove", "pumpRemove"}, {"", "", false, true, false, true}, {"Annotate", "pumpAnnotate", true}};
+    }
+    void HandlePopupCommand(const std::string& command, int selected) override {
+        Handled.push_back(command + " " + std::to_string(selected));
+    }
+    std::vector<std::string> Handled;
+};
+
+std::vector<std::string> TextsAt(const std::vector<TText>& texts, TPixelRect rect) {
+    std::vector<std::string> at;
+    for (const TText& t : texts)
+        if (t.Rect == rect) at.push_back(t.Text);
+    return at;
+}
+
+TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
+    const test::TProgramHome programHome;
+    const std::filesystem::path& home = programHome.Path();
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    const std::vector<std::string> args = {"--home", home.string(), "Default_Demo"};
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+
+    enum { Starting, Checking, Shot, Done } phase = Starting;
+    std::vector<TText> texts;
+    bool watching = false;
+    std::string runState, rate, envelope, average, trigSource, lightSource, database;
+    TColor rateColour, darkColour, lightColour, notTrigColour;
+    std::vector<std::string> trigStates;
+    bool rateDuringDatabase = false, hiddenKept = false;
+    TTestReadouts readouts;
+    QImage shot;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        TMorda_fr* m = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
+        if (!m || !services || !services->Panel()) return;
+        TScopeCRT& crt = *services->Panel();
+        TVerhText& top = crt.TopStrip();
+        if (!watching) {
+            top.TextWatch = [&texts](const TPixelRect& r, const std::string& t, TColor c) { texts.push_back({r, t, c}); };
+            watching = true;
+        }
+        auto* view = m->findChild<TDisplayPanelWidget*>();
+        if (!view || !shell.AcqEnabled) return;
+        switch (phase) {
+            case Starting: {
+                // Run fills the acquisition state on every pass; the rate comes with the whole strip.
+                if (!services->SignalLayerDrawn(ssCh1)) return;
+                for (const TText& t : texts)
+                    if (t.Rect == TopCellRect(0, 2) && !t.Text.empty()) runState = t.Text;
+                if (runState.empty()) return;
+                texts.clear();
+                services->TopTextUpdateAll();
+                for (const TText& t : texts)
+                    if (t.Rect == TopCellRect(0, 1)) {
+                        rate = t.Text;
+                        rateColour = t.Colour;
+                    }
+                shell.RunOn = false;
+                if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
+                phase = Checking;
+                break;
+            }
+            case Checking: {
+                // Envelope modes past 5999 accumulate without end; average modes show their count.
+                services->AccumulationCounter = [](int) { return 10000; };
+                shell.ExecuteCommandString(AcqChannelPath(ChannelIndex1, "Mode") + " EnvMinMax");
+                texts.clear();
+                services->TopTextShowAcqState(ChannelIndex1, false);
+                if (!texts.empty()) envelope = texts.back().Text;
+                shell.ExecuteCommandString(AcqChannelPath(ChannelIndex1, "Mode") + " AvgMult");
+                texts.clear();
+                services->TopTextShowAcqState(ChannelIndex1, false);
+                if (!texts.empty()) average = texts.back().Text;
+                shell.ExecuteCommandString(AcqChannelPath(ChannelIndex1, "Mode") + " Sample");
+
+                services->TopTextShowTrigState(0);
+                texts.clear();
+                services->TopTextShowTrigState(2);
+                services->TopTextShowTrigState(2);
+                trigStates = TextsAt(texts, TopCellRect(3, 2));
+                if (!texts.empty()) notTrigColour = texts.back().Colour;
+
+                // The trigger source contrasts with the screen's background.
+                texts.clear();
+                services->TopTextShowTrigSource();
+                if (!texts.empty()) {
+                    trigSource = texts.back().Text;
+                    darkColour = texts.back().Colour;
+                }
+                TIntEditHandler* background = services->Colors().ColorHandler(ceBackground);
+                const double dark = background->GetValueAsDouble();
+                background->SetValue(0xE0E0E0);
+                texts.clear();
+                services->TopTextShowTrigSource();
+                if (!texts.empty()) lightColour = texts.back().Colour;
+                background->SetValue(dark);
+
+                // A database on the screen takes columns 0 to 2; no rate is written meanwhile.
+                services->SetDatabase("strips.cgs");
+                texts.clear();
+                services->TopTextUpdateAll();
+                for (const TText& t : texts) rateDuringDatabase = rateDuringDatabase || t.Text.find("GHz") != std::string::npos;
+                const auto first = TextsAt(texts, TopCellRect(0, 1));
+                if (!first.empty()) database = first.back();
+                services->SetDatabase("");
+                services->TopTextUpdateAll();
+
+                // Written while hidden, shown with the strip.
+                top.SetVisible(false);
+                services->TopTextShowTrigState(3);
+                top.SetVisible(true);
+                const TPixelRect cell = TopCellRect(3, 2);
+                for (int y = cell.Top; y < top.Height() && !hiddenKept; ++y)
+                    for (int x = cell.Left; x <= cell.Right && !hiddenKept; ++x)
+                        hiddenKept = top.Bitmap().Pixel(x, y) == TColor(0x00FFFF);
+
+                // A right press on the third row's label opens measurement 2's popup; its word comes back.
+                services->ReadoutProviders()[static_cast<std::size_t>(TReadoutKind::Measurements)] = &readouts;
+                QTimer::singleShot(200, [] {
+                    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                    if (!menu) return;
+                    for (QAction* a : menu->actions())
+                        if (a->data().toString() == QLatin1String("pumpAnnotate")) menu->setActiveAction(a);
+                    QTest::keyClick(menu, Qt::Key_Return);
+                });
+                const TNizText& bottom = crt.BottomStrip();
+                QTest::mouseClick(view, Qt::RightButton, {}, QPoint(bottom.Left() + 50, bottom.Top() + 40));
+                services->ReadoutProviders()[static_cast<std::size_t>(TReadoutKind::Measurements)] = nullptr;
+
+                // A level and a point annotation on Ch1 for the picture.
+                TAnnLabelArray a;
+                TAnnotationState& state = services->Annotations();
+                DefineLevelAnnotation(state, a, 1, ssCh1, false, "Top", 4);
+                SetAnnotationPoint(a, 1, 0, 760);
+                DefinePointAnnotation(state, a, 2, ssCh1, true, "Rise", 0);
+                SetAnnotationPoint(a, 2, 2000, 512);
+                RefreshAnnotationLayers(*services, a);
+                // The start-up hint lies over the strip's first row: the picture shows the row.
+                std::vector<int> hints;
+                for (const THintStack::TEntry& e : services->Hints().Entries()) hints.push_back(e.Id);
+                for (int id : hints) services->Hints().Remove(id);
+                phase = Shot;
+                break;
+            }
+            case Shot:
+                shot = m->grab().toImage();
+                top.TextWatch = {};
+                phase = Done;
+                m->close();
+                break;
+            case Done: break;
+        }
+    });
+    poll.start(250);
+    QTimer::singleShot(30000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, args, dialogs), 0);
+    poll.stop();
+    ASSERT_EQ(phase, Done);
+    EXPECT_EQ(runState, shell.LangStr("Sample"));
+    EXPECT_EQ(rate, "12 GHz  5 GSa/s");
+    EXPECT_EQ(rateColour, TColor::FromRGB(0xFF, 0xFF, 0x80)) << "Ch1's element colour";
+    EXPECT_EQ(envelope, shell.LangStr("Continuously"));
+    EXPECT_EQ(average.rfind(shell.LangStr("NAverages"), 0), 0u) << average;
+    EXPECT_NE(average, shell.LangStr("Continuously"));
+    EXPECT_EQ(trigStates, std::vector<std::string>{"Not Trig'd"});
+    EXPECT_EQ(notTrigColour, TColor::FromRGB(255, 128, 128));
+    EXPECT_FALSE(trigSource.empty());
+    EXPECT_EQ(darkColour, clWhite);
+    EXPECT_EQ(lightColour, clBlack);
+    EXPECT_FALSE(rateDuringDatabase);
+    EXPECT_EQ(database.rfind(shell.LangStr("Database_"), 0), 0u) << database;
+    EXPECT_TRUE(hiddenKept) << "a text written while the strip was hidden shows with it";
+    EXPECT_EQ(readouts.Handled, std::vector<std::string>{"pumpAnnotate 2"});
+    ASSERT_FALSE(shot.isNull());
+    const QString folder = QDir::current().absoluteFilePath("screenshots");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    ASSERT_TRUE(shot.save(folder + (x11 ? "/strips_demo_x11.png" : "/strips_demo.png"), "PNG"));
+}
+
+}  // namespace
+}  // namespace vt

@@ -29,6 +29,7 @@
 #include "core/Shell.h"
 #include "core/temp_folder.h"
 #include "program/ProgramLife.h"
+#include "ui/Automation.h"
 #include "ui/MainBlock.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramFeatures.h"
@@ -243,7 +244,9 @@ TEST(ScriptedClient, ARefusedLoadThatACommandAskedForShowsNoBoxAndLaterLoadsGoOn
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (step == 1 && shell.SaveRecall() && !shell.SaveRecall()->DiskLoadRequest) step = 2;
-        if (!done) return;
+        // Closed once the program has seen the client go: no question about connected clients.
+        TAutomation* automation = features.Automation().Automation();
+        if (!done || (automation && automation->Server.ClientCount() > 0)) return;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* m = dynamic_cast<TMorda_fr*>(w); m && m->isVisible()) m->close();
     });

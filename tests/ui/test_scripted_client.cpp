@@ -142,12 +142,18 @@ TEST(ScriptedClient, AutoscaleSentAtOnceEndsWithARunOnOrOffAndWithoutAnInstrumen
         EXPECT_EQ(program.Ask("*STOPSINGLE STOP"), "");
         EXPECT_EQ(program.Ask("*AUTOSCALE"), "") << "with Run off";
         EXPECT_EQ(program.Ask("HEADER?"), "HEADER ON");
+        // The other runs a command starts end as well: the channels' calibration, the pattern search.
+        EXPECT_NE(program.Ask("FLASH:CALIBR:AUTOCALCH"), "(no reply)");
+        EXPECT_NE(program.Ask("TRIG:PATTERNLOCKMODE AUTODETECT"), "(no reply)");
+        EXPECT_EQ(program.Ask("HEADER?"), "HEADER ON");
     }
     {
         TScriptedProgram program("Absent");
         ASSERT_TRUE(program.Started());
         ASSERT_TRUE(program.ConnectAtOnce());
         EXPECT_EQ(program.Ask("*AUTOSCALE"), "");
+        EXPECT_NE(program.Ask("FLASH:CALIBR:AUTOCALCH"), "(no reply)");
+        EXPECT_NE(program.Ask("TRIG:PATTERNLOCKMODE AUTODETECT"), "(no reply)");
         EXPECT_EQ(program.Ask("HEADER?"), "HEADER ON");
     }
 }

@@ -168,6 +168,10 @@ double TOEConv::UserWavelength(int d) const { return Points_[static_cast<std::si
 double TOEConv::UserGain(int d) const { return Points_[static_cast<std::size_t>(d)].Gain->GetValue(); }
 int TOEConv::ChosenPoint() const { return GetItemIndex(PointNum_); }
 
+double OEConvGainForWavelength(TShell& shell) {
+    return UsableOEGain(ReadRealSetting(shell.CommandTree(), "Flash:OE:ConversionGain", OEFallbackGain));
+}
+
 double TOEConv::OEConvGainForWavelength() const {
     if (!Registered_) return OEFallbackGain;
     const int w = WaveLen_->GetItemIndex();

@@ -44,6 +44,11 @@ struct TOESortedPoints {
 TOESortedPoints SortOEPoints(const std::array<double, OEUserPoints>& wavelengths,
                              const std::array<double, OEUserPoints>& gains);
 
+// The conversion gain (V/W) of the selected converter wavelength for the libraries that cannot reach
+// the converter itself (the eye's average power): the converter keeps it in `Flash:OE:ConversionGain`.
+// The fallback gain without the converter's settings.
+double OEConvGainForWavelength(TShell& shell);
+
 class TOEConv : public TFeature {
 public:
     TOEConv(TShell& shell, TCalibrAdjust* calibration);

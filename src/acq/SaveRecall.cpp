@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iostream>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 #include "acq/DerivedSignals.h"
@@ -14,6 +15,7 @@
 #include "acq/WaveformTransfer.h"
 #include "core/AsciiText.h"
 #include "core/CommandTree.h"
+#include "core/ScopeGuards.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
 #include "core/TextFiles.h"
@@ -360,7 +362,11 @@ void TSaveRecall::RegisterSaveCommands() {
     root.AddRadioHandler("Save:Disk:FileFormat", {.Items = "Binary,Verbose,YOnly"});
     root.Register("Save:Disk:FileName",
                   std::make_unique<TNameCommandHandler>([this](std::string_view text) { SetDiskFileName(text); },
-                                                        [this] { return DiskFileNameReply(); }));
+                                                        [this, tree] {
+                                                            // One blank after the header, as every reply;
+                                                            // the name alone without the header.
+                                                            return (tree->HeaderOn() ? " " : "") + DiskFileNameReply();
+                                                        }));
     root.AddRightCommandHandler("Save:Disk:Save", [this](THandler&) {
         if (Choice("Save:Disk:FileType") == FileTypeDb) {
             if (!DatabaseBase.empty()) DatabaseSaveAction(false);
@@ -496,7 +502,7 @@ bool TSaveRecall::LoadWaveformBinary(int memory, const std::string& path, bool q
     if (!records.Record(source).LoadBinary(path)) {
         SetMemoryOn(memory, false);
         records.SetState(source, srcOff);
-        if (!quiet) Shell_.User().ShowErrorDlg(FormatLangText(Shell_.LangStr("FileSDamaged"), path));
+        if (!quiet) Shell_.ReportError(FormatLangText(Shell_.LangStr("FileSDamaged"), path));
         return false;
     }
     TCommandTree* tree = Shell_.CommandTree();
@@ -516,7 +522,7 @@ bool TSaveRecall::LoadWaveformText(int memory, const std::string& path) {
     TSignalObj& record = Shell_.Records()->Record(source);
     if (!record.LoadText(path)) {
         SetMemoryOn(memory, false);
-        Shell_.User().ShowErrorDlg(FormatLangText(Shell_.LangStr("FileSDamaged"), path));
+        Shell_.ReportError(FormatLangText(Shell_.LangStr("FileSDamaged"), path));
         return false;
     }
     TCommandTree* tree = Shell_.CommandTree();
@@ -579,7 +585,10 @@ void TSaveRecall::SaveWaveformDialog() {
     if (FileDialogOpen) return;
     int format = Choice("Save:Disk:FileFormat");
     const bool autoName = Choice("Save:Disk:NameMode") == NameModeAuto;
+    // A save a remote command asked for is remote work: its messages never wait on a person.
+    std::optional<TDepthScope> remote;
     if (DiskSaveByCommand) {
+        remote.emplace(Shell_.RemoteWorkDepth);
         DiskSaveByCommand = false;
     } else if (!autoName || WaveformBase.empty()) {
         TSaveDialogRequest request{.Title = Shell_.LangStr("SaveWaveformAs"),
@@ -624,7 +633,9 @@ void TSaveRecall::LoadWaveformDialog() {
         SetChoice("Save:Disk:FileFormat", format);
     }
     std::string name = WaveformBase + (format == FormatVerbose ? ".txt" : ".wfm");
+    std::optional<TDepthScope> remote;
     if (DiskLoadByCommand) {
+        remote.emplace(Shell_.RemoteWorkDepth);
         DiskLoadByCommand = false;
     } else {
         TSaveDialogRequest request{.Title = Shell_.LangStr("LoadWaveform"),
@@ -715,10 +726,10 @@ bool TSaveRecall::LoadDatabaseFile(const std::string& path) {
     std::string bytes;
     bool read = false;
     std::error_code ec;
-    // A file of another size is no database: refused before it is read.
-    if (fs::file_size(path, ec) == TWaveDatabase::FileBytes && !ec) {
+    // A database is one record: a shorter file is damaged, whatever follows the record is ignored.
+    if (fs::file_size(path, ec) >= TWaveDatabase::FileBytes && !ec) {
         try {
-            bytes = ReadFileBytes(path);
+            bytes = ReadFileBytes(path, TWaveDatabase::FileBytes);
             read = true;
         } catch (const EFileError&) {
         }

@@ -63,7 +63,7 @@ std::string TWaveDatabase::Serialize() const {
 }
 
 bool TWaveDatabase::Parse(std::string_view bytes) {
-    if (bytes.size() != FileBytes) return false;
+    if (bytes.size() < FileBytes) return false;
     const auto source = static_cast<std::uint8_t>(bytes[1]);
     const double offset = GetF64(bytes.data() + 60);
     const double scale = GetF64(bytes.data() + 68);

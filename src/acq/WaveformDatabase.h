@@ -41,8 +41,8 @@ public:
     void Add(int length);
 
     std::string Serialize() const;
-    // False, the record unchanged, unless the bytes are one whole record with a source 0..13 and
-    // finite scales.
+    // False, the record unchanged, unless the bytes hold one whole record with a source 0..13 and
+    // finite scales; bytes after the record are ignored.
     bool Parse(std::string_view bytes);
 
 private:

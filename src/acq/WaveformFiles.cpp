@@ -18,6 +18,7 @@ namespace vt {
 
 namespace {
 
+constexpr int MaxFftWindow = 5;    // the FFT windows 0..5
 constexpr int UnitFieldChars = 32;  // 64 bytes: at most 31 characters and a terminating zero
 
 constexpr std::string_view TextTitle = "This is text form of saved Waveform";
@@ -84,7 +85,7 @@ public:
             bits |= static_cast<std::uint64_t>(static_cast<std::uint8_t>(Bytes_[Pos_ + b])) << (8 * b);
         Pos_ += 8;
         v = std::bit_cast<double>(bits);
-        return true;
+        return std::isfinite(v);  // a record never holds an infinite or undefined value
     }
     bool Bool(bool& v) {
         std::uint8_t b = 0;
@@ -151,7 +152,7 @@ bool NextNumber(std::string_view& s, double& v) {
     if (word.size() > 1 && word.front() == '+' && word[1] != '-') word.remove_prefix(1);
     if (word.empty()) return false;
     const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), v);
-    return ec == std::errc() && end == word.data() + word.size();
+    return ec == std::errc() && end == word.data() + word.size() && std::isfinite(v);
 }
 
 bool NextInteger(std::string_view& s, int& v) {
@@ -247,7 +248,8 @@ bool TSignalObj::LoadBinaryImage(std::string_view bytes) {
                     in.Unit(r.VertUnit_) && in.F64(r.VertOffset_) && in.F64(r.VertScale_) &&
                     in.U8(r.Window_) && in.F64(r.Dielectric_) && in.U8(r.TdrUnit_) && in.F64(r.TdrScale_) &&
                     in.F64(r.TdrOffset_) && in.Bool(r.Raw_);
-    if (!ok || !in.AtEnd()) return false;
+    // Enumerated bytes outside their values make the file damaged, as an invalid flag does.
+    if (!ok || !in.AtEnd() || r.Window_ > MaxFftWindow || r.TdrUnit_ > tdrNoUnit) return false;
     *this = std::move(r);
     return true;
 }
@@ -304,7 +306,7 @@ bool TSignalObj::LoadTextImage(std::string_view text) {
     if (!(line = in.Next())) return false;
     if (r.IsSpectrum_ && line->size() >= WindowPrefix.size()) {
         const std::string_view name = line->substr(WindowPrefix.size());
-        for (int w = 0; w <= 5; ++w)
+        for (int w = 0; w <= MaxFftWindow; ++w)
             if (name == FftWindowName(w)) {
                 r.Window_ = static_cast<std::uint8_t>(w);
                 break;

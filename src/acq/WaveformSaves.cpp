@@ -18,7 +18,7 @@ bool SaveWaveform(TShell& shell, int source, const std::string& path, bool hint,
     const TSignalObj* record = records ? records->FindRecord(source) : nullptr;
     const auto fail = [&](const std::string& text) {
         if (beforeError) beforeError();
-        shell.User().ShowErrorDlg(text);
+        shell.ReportError(text);
         return false;
     };
     if (!record || !records->SignalsOn().IsOn(source)) return fail(shell.LangStr("SignalIsAbsent"));

@@ -1,15 +1,64 @@
 #include "core/AnalysisModeSwitches.h"
 
+#include <algorithm>
+#include <string>
+
+#include "core/CommandTree.h"
+#include "core/Handlers.h"
+#include "core/InternalError.h"
+
 namespace vt {
 
-void SwitchOffOtherModes(int menuKind, TAnalysisModeSwitches& modes) {
-    if (menuKind != mkMarkers) modes.SwitchOffMarkers();
-    if (menuKind != mkMeasurements) modes.SwitchOffMeasurements();
-    if (menuKind != mkHistogram) modes.SwitchOffHistogram();
-    if (menuKind != mkMask) modes.SwitchOffMaskTest();
-    if (menuKind != mkEye) modes.SwitchOffEyeMeasurement();
-    if (menuKind != mkTdr) modes.SwitchOffTdr();
-    if (menuKind != mkJitter) modes.SwitchOffJitter();
+namespace {
+
+constexpr std::string_view Unit = "AnalysisModeSwitches";
+
+// The mode settings in the order of ModeKinds. The TDR switch-off leaves TDR:Mode alone: only the
+// measurements go off. The jitter analysis has one switch of its own.
+constexpr std::array<std::string_view, 7> ModeSettings = {"Mark:Type",  "Meas:Display", "Hist:Axis",     "Eye:Measure",
+                                                          "Mask:Test",  "TDR:Measure",  "Jitter:JitterOn"};
+
+int SlotOf(int menuKind) {
+    const auto& kinds = TAnalysisModeSwitches::ModeKinds;
+    const auto it = std::find(kinds.begin(), kinds.end(), menuKind);
+    return it == kinds.end() ? -1 : static_cast<int>(it - kinds.begin());
+}
+
+}  // namespace
+
+TAnalysisModeSwitches::TAnalysisModeSwitches(std::function<TCommandTree*()> tree) : Tree_(std::move(tree)) {}
+
+bool TAnalysisModeSwitches::IsModeKind(int menuKind) { return SlotOf(menuKind) >= 0; }
+
+std::string_view TAnalysisModeSwitches::ModeSetting(int menuKind) {
+    const int slot = SlotOf(menuKind);
+    return slot < 0 ? std::string_view() : ModeSettings[static_cast<std::size_t>(slot)];
+}
+
+void TAnalysisModeSwitches::SetSwitchOff(int menuKind, TSwitchOff switchOff) {
+    const int slot = SlotOf(menuKind);
+    if (slot < 0) VT_INTERNAL_ERROR(Unit, "Menu kind " + std::to_string(menuKind) + " owns no analysis mode");
+    Own_[static_cast<std::size_t>(slot)] = std::move(switchOff);
+}
+
+void TAnalysisModeSwitches::SwitchOffOtherModes(int menuKind) const {
+    for (std::size_t slot = 0; slot < ModeKinds.size(); ++slot) {
+        if (ModeKinds[slot] == menuKind) continue;
+        if (Own_[slot])
+            Own_[slot]();
+        else
+            DefaultSwitchOff(ModeKinds[slot]);
+    }
+}
+
+void TAnalysisModeSwitches::DefaultSwitchOff(int menuKind) const {
+    TCommandTree* tree = Tree_ ? Tree_() : nullptr;
+    if (!tree) return;
+    THandler* h = tree->Root().FindHandler(ModeSetting(menuKind));
+    if (auto* choice = dynamic_cast<TRadioSwHandler*>(h))
+        choice->SetItemIndex(0);
+    else if (auto* onOff = dynamic_cast<TOnOffHandler*>(h))
+        onOff->SetOn(false);
 }
 
 }  // namespace vt

@@ -68,25 +68,28 @@ int TSpider::FindMnemonic(std::string_view header, std::size_t& pos, bool add, s
             return -1;
         }
     }
-    // Binary search; entries never compare equal to each other, so the order is total among them.
-    int lo = 0;
-    int hi = static_cast<int>(Entries_.size()) - 1;
-    while (lo <= hi) {
-        const int mid = (lo + hi) / 2;
-        const std::string& stored = Entries_[static_cast<std::size_t>(mid)].Mnemonic;
-        const int c = CompareMnemonics(stored, m);
-        if (c < 0) {
-            lo = mid + 1;
-        } else if (c > 0) {
-            hi = mid - 1;
-        } else {
-            // A command may lengthen a registered mnemonic, never shorten it.
-            if (stored.size() <= m.size()) return mid;
-            if (add) SpiderError("New Mnemonik " + std::string(fullPath) + " is shorter than Old");
-            return -1;
-        }
+    // Entries are kept in plain byte order. An exact mnemonic wins; otherwise a command may lengthen a
+    // registered mnemonic without digits (TRIGGER reaches TRIG), the longest one it lengthens.
+    const auto byMnemonic = [](const TEntry& e, std::string_view key) { return e.Mnemonic < key; };
+    const auto at = std::lower_bound(Entries_.begin(), Entries_.end(), std::string_view(m), byMnemonic);
+    const int lo = static_cast<int>(at - Entries_.begin());
+    if (at != Entries_.end() && at->Mnemonic == m) return lo;
+    const bool groupFollows = pos < header.size() && header[pos] == ':';
+    const bool lengthens = !HasDigit(m);
+    int lengthened = -1;
+    for (std::size_t n = m.size() - 1; lengthens && n > 0 && lengthened < 0; --n) {
+        const std::string_view prefix = std::string_view(m).substr(0, n);
+        const auto p = std::lower_bound(Entries_.begin(), Entries_.end(), prefix, byMnemonic);
+        if (p != Entries_.end() && p->Mnemonic == prefix) lengthened = static_cast<int>(p - Entries_.begin());
     }
-    if (!add) return -1;
+    if (!add) return lengthened;
+    // A registration joins a group it lengthens (DISPLAY: and DISPL: are one group); a setting of its
+    // own never lands on a group or setting of another name (DBSTYLE beside the DB: group).
+    if (lengthened >= 0 && groupFollows && Entries_[static_cast<std::size_t>(lengthened)].Child) return lengthened;
+    if (lengthens && groupFollows)
+        for (auto e = at; e != Entries_.end() && e->Mnemonic.starts_with(m); ++e)
+            if (e->Child && !HasDigit(e->Mnemonic))
+                SpiderError("New Mnemonik " + std::string(fullPath) + " is shorter than Old");
     if (Entries_.size() >= 65536) SpiderError("ERROR!  Too many Commands");
     TEntry e;
     // The registration ordinal is fixed once, so listings never lose or repeat an entry.

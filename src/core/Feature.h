@@ -25,6 +25,10 @@ public:
     // them here (before the main window is created).
     virtual void AttachToProgram(TShell& shell) { (void)shell; }
 
+    // The deferred start-up has ended (whether or not it succeeded): the program now takes requests
+    // from outside.
+    virtual void StartUpEnded(TShell& shell) { (void)shell; }
+
     // --- instrument stop ---
     // The instrument in use was stopped (a run-time switch, or the program's end).
     virtual void InstrumentStopped(TShell& shell) { (void)shell; }

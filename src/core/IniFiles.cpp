@@ -2,6 +2,7 @@
 #include "core/AsciiText.h"
 
 #include <algorithm>
+#include <iostream>
 #include <system_error>
 #include <utility>
 
@@ -32,7 +33,19 @@ constexpr std::string_view kDefaultValueText = "DefaultValue";
 
 TMemIniFile_Dot::TMemIniFile_Dot(std::filesystem::path fileName) : FileName_(std::move(fileName)) {
     std::error_code ec;
-    if (std::filesystem::exists(FileName_, ec)) SetText(DecodeText(ReadFileBytes(FileName_)));
+    if (std::filesystem::exists(FileName_, ec)) SetText(DecodeText(ReadFileBytes(FileName_), &ReadWhole_));
+}
+
+void TMemIniFile_Dot::KeepOriginalBeforeRewrite() const {
+    if (ReadWhole_ || OriginalKept_) return;
+    std::filesystem::path backup = FileName_;
+    backup += ".bak";
+    std::error_code ec;
+    std::filesystem::copy_file(FileName_, backup, std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec) throw EFileError("Cannot keep the original of \"" + FileName_.string() + "\": " + ec.message());
+    OriginalKept_ = true;
+    std::cerr << "veltrane: \"" << FileName_.string() << "\" could not be read whole; the original is kept as \""
+              << backup.string() << "\"\n";
 }
 
 const TMemIniFile_Dot::TSection* TMemIniFile_Dot::FindSection(std::string_view section) const {
@@ -228,6 +241,7 @@ void TMemIniFile_Dot::SetText(std::string_view text) {
 
 void TMemIniFile_Dot::UpdateFile() const {
     if (FileName_.empty()) throw EFileError("Cannot write the ini file: it has no file name");
+    KeepOriginalBeforeRewrite();
     WriteFileAtomic(FileName_, GetText());
 }
 

@@ -57,10 +57,19 @@ public:
     std::string GetText() const;
     void SetText(std::string_view text);
 
-    // Writes the file (atomically). Raises EFileError when it cannot.
+    // Writes the file (atomically). Raises EFileError when it cannot. A file that was not read whole
+    // is first kept beside it as "<name>.bak" (see KeepOriginalBeforeRewrite).
     virtual void UpdateFile() const;
+    // False when the file's bytes were not read as what they claim (DecodeText): rewriting it would lose
+    // what could not be read.
+    bool ReadWhole() const { return ReadWhole_; }
 
 protected:
+    // Before a file that was not read whole is rewritten: copies the original to "<name>.bak" (once)
+    // and says so on standard error, the program's log. Raises EFileError when the copy fails, so that
+    // the original is never replaced without it.
+    void KeepOriginalBeforeRewrite() const;
+
     struct TEntry {
         std::string Key;
         std::string Value;
@@ -77,6 +86,8 @@ protected:
     std::filesystem::path FileName_;
     std::vector<TSection> Sections_;
     std::vector<std::string> LinesBeforeSections_;  // lines above the first section, as read
+    bool ReadWhole_ = true;
+    mutable bool OriginalKept_ = false;
 };
 
 // An ini file on disk: every write goes to the file at once.

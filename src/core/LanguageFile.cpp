@@ -236,6 +236,9 @@ void TLangIniFile::WriteLangString(std::string_view section, std::string_view ke
     s->Entries.push_back(TEntry{std::move(fullKey), std::move(encoded), {}});
 }
 
-void TLangIniFile::SaveUtf16() const { WriteFileAtomic(FileName_, EncodeUtf16LEWithBom(GetText())); }
+void TLangIniFile::SaveUtf16() const {
+    KeepOriginalBeforeRewrite();
+    WriteFileAtomic(FileName_, EncodeUtf16LEWithBom(GetText()));
+}
 
 }  // namespace vt

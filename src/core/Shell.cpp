@@ -1,5 +1,6 @@
 #include "core/Shell.h"
 
+#include <iostream>
 #include <system_error>
 #include <utility>
 
@@ -228,6 +229,15 @@ bool TShell::ApplyUnchangedValues() const {
 void TShell::SetApplyUnchangedValues(bool on) {
     ApplyUnchangedValues_ = on;
     if (CommandTree_) CommandTree_->ApplyUnchangedValues = on;
+}
+
+void TShell::ReportError(const std::string& text) {
+    if (RemoteWorkDepth > 0) {
+        Display().PushHint(text, 5000);
+        std::cerr << "veltrane: " << text << '\n';
+    } else {
+        User().ShowErrorDlg(text);
+    }
 }
 
 std::string TShell::ExecuteCommandString(std::string_view text) {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/AnalysisModeSwitches.h"
 #include "core/AnalysisServices.h"
 #include "core/DisplayServices.h"
 #include "core/InstrumentKind.h"
@@ -264,6 +265,8 @@ public:
 
     // --- start-up state ---
     bool ShiftAtStart = false;
+    // Set as the registration pass begins (skipped or not), so that it never runs twice. "All settings
+    // are registered" is TCommandTree::RegistrationFinished(), set once the pass has ended.
     bool RegistrationDone = false;
     bool AcqEnabled = false;             // an instrument (or "Absent") has been started
     // While on, every set step records undo and runs its after-change callback (so each one sends its
@@ -363,6 +366,12 @@ public:
     TUserServices& User() { return *User_; }
     void SetUserServices(std::unique_ptr<TUserServices> s);
 
+    // While work that a remote command asked for runs later (a deferred waveform load or save), nobody
+    // may be there to answer a modal box: ReportError then puts the message in a timed hint and the log
+    // (standard error) instead of the error dialog.
+    int RemoteWorkDepth = 0;
+    void ReportError(const std::string& text);
+
     // --- the command tree: created by the first registration row ---
     TCommandTree* CommandTree() { return CommandTree_.get(); }
     void SetCommandTree(std::unique_ptr<TCommandTree> tree);
@@ -404,6 +413,14 @@ public:
     // "Shadow:Lang" changed: the idle housekeeping switches the forms' language.
     bool LanguageSwitchRequest = false;
 
+    // --- the analysis modes that exclude each other ---
+    // Switches off every analysis mode but the one of the menu kind (7 markers, 8 measurements,
+    // 13 histogram, 14 eye, 15 mask, 17 TDR/TDT, 18 jitter). A feature calls it when it switches its
+    // own mode on.
+    void SwitchOffOtherModes(int menuKind) { ModeSwitches_.SwitchOffOtherModes(menuKind); }
+    // Where a feature that owns a mode puts its own switch-off (SetSwitchOff) when it is installed.
+    TAnalysisModeSwitches& ModeSwitches() { return ModeSwitches_; }
+
     // --- the undo buffer: from an instrument's start to its stop ---
     TUndoBuffer* UndoBuffer() { return UndoBuffer_.get(); }
     void SetUndoBuffer(std::unique_ptr<TUndoBuffer> buffer);
@@ -425,6 +442,7 @@ private:
     TWindowBindings* WindowBindings_ = nullptr;
     TOwnedPart<TFullHist> FullHist_{nullptr, nullptr};
     TOwnedPart<TSaveRecall> SaveRecall_{nullptr, nullptr};
+    TAnalysisModeSwitches ModeSwitches_{[this] { return CommandTree(); }};
 };
 
 // Every feature unit registers its settings in the fixed order, unless skip; RegistrationDone is set

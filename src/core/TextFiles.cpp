@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -80,6 +81,26 @@ std::u16string BytesToUtf16(std::string_view bytes, bool bigEndian) {
     return s;  // an odd last byte cannot be a character and is dropped
 }
 
+// Ini and language files always hold ASCII (line ends, "=", "[", the keys): in UTF-16 those are code
+// units whose high byte is zero. 8-bit text read as UTF-16 has none.
+bool PlausibleUtf16(std::string_view bytes, bool bigEndian) {
+    if (bytes.size() < 2) return true;
+    for (std::size_t i = bigEndian ? 0 : 1; i < bytes.size(); i += 2)
+        if (bytes[i] == 0) return true;
+    return false;
+}
+
+bool HasUnpairedSurrogate(std::u16string_view s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] >= 0xD800 && s[i] <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+            ++i;
+        } else if (s[i] >= 0xD800 && s[i] <= 0xDFFF) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string ErrnoText(int err) { return std::strerror(err); }
 
 [[noreturn]] void Fail(const std::string& what, const std::filesystem::path& path, int err) {
@@ -117,16 +138,33 @@ std::string Latin1ToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string DecodeText(std::string_view bytes) {
+std::string DecodeText(std::string_view bytes, bool* whole) {
+    bool readWhole = true;
+    auto eightBit = [](std::string_view text) { return IsValidUtf8(text) ? std::string(text) : Latin1ToUtf8(text); };
+    std::string text;
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         // Marked UTF-8; a broken sequence still must not pass through unchecked.
         const std::string_view rest = bytes.substr(3);
-        return IsValidUtf8(rest) ? std::string(rest) : Utf16ToUtf8(Utf8ToUtf16(rest));
+        readWhole = IsValidUtf8(rest);
+        text = readWhole ? std::string(rest) : Utf16ToUtf8(Utf8ToUtf16(rest));
+    } else if (bytes.size() >= 2 && (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")) {
+        const bool bigEndian = bytes[0] == '\xFE';
+        const std::string_view rest = bytes.substr(2);
+        if (PlausibleUtf16(rest, bigEndian)) {
+            const std::u16string units = BytesToUtf16(rest, bigEndian);
+            text = Utf16ToUtf8(units);
+            // An odd last byte cannot be a character and is dropped.
+            readWhole = rest.size() % 2 == 0 && !HasUnpairedSurrogate(units);
+        } else {
+            // A mark in front of 8-bit text (an editor can write that): the text is read as 8-bit.
+            text = eightBit(rest);
+            readWhole = false;
+        }
+    } else {
+        text = eightBit(bytes);
     }
-    if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") return Utf16ToUtf8(BytesToUtf16(bytes.substr(2), false));
-    if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF") return Utf16ToUtf8(BytesToUtf16(bytes.substr(2), true));
-    if (IsValidUtf8(bytes)) return std::string(bytes);
-    return Latin1ToUtf8(bytes);
+    if (whole) *whole = readWhole;
+    return text;
 }
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
@@ -177,16 +215,17 @@ std::string EncodeUtf16LEWithBom(std::string_view utf8) {
     return out;
 }
 
-std::string ReadFileBytes(const std::filesystem::path& path) {
+std::string ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes) {
     // Read in large blocks: waveform and setup files are read whole on every recall.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) Fail("Cannot open file", path, errno);
     std::string bytes;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
+    if (::fstat(fd, &st) == 0 && st.st_size > 0)
+        bytes.reserve(std::min(static_cast<std::size_t>(st.st_size), maxBytes));
     char block[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, block, sizeof block);
+    while (bytes.size() < maxBytes) {
+        const ssize_t n = ::read(fd, block, std::min(sizeof block, maxBytes - bytes.size()));
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;

@@ -5,6 +5,7 @@
 
 #include "acq/SignalSources.h"
 #include "core/InternalError.h"
+#include "core/Numeric.h"
 #include "display/AnnotationLayer.h"
 #include "display/HintStack.h"
 #include "display/ScreenColors.h"
@@ -263,7 +264,8 @@ void TScopeCRT::RefreshSignalLayer(int source) {
 }
 
 void TScopeCRT::AgePersistence() {
-    Clock_ = static_cast<std::uint32_t>((Program_.ClockMs() - ClockStart_) / 10);
+    // Hundredths of a second, rounded as the system rounds: 12,346 ms reads 1235.
+    Clock_ = static_cast<std::uint32_t>(RoundHalfEven(static_cast<double>(Program_.ClockMs() - ClockStart_) / 10));
     for (int n = 0; n <= XYLayerSlot; ++n)
         if (auto* layer = dynamic_cast<TPersistSignalLayer*>(Layers_.Layer(n))) layer->AgeCells(false);
 }

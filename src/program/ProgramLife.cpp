@@ -77,6 +77,16 @@ void TProgramLife::ResetSignalStates() {
 // Start-up and instruments
 
 void TProgramLife::StartUp() {
+    try {
+        RunStartUp();
+    } catch (...) {
+        for (TFeature* f : Features_) f->StartUpEnded(Shell_);
+        throw;
+    }
+    for (TFeature* f : Features_) f->StartUpEnded(Shell_);
+}
+
+void TProgramLife::RunStartUp() {
     TMainView& view = ViewOrNone(View_);
     view.ProcessPendingEvents();
     Shell_.Display().PushHint(VersionText, 5000);

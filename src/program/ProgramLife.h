@@ -62,7 +62,8 @@ public:
     TShell& Shell() { return Shell_; }
 
     // --- start-up and instruments ---
-    // The deferred start-up, once the window is first shown.
+    // The deferred start-up, once the window is first shown. Every feature hears of its end, also when
+    // a step failed.
     void StartUp();
     // False when the identity could not be read (the acquisition stays off).
     bool StartInstrument(bool present);
@@ -86,6 +87,7 @@ protected:
     virtual bool ReadIndividualData();
 
 private:
+    void RunStartUp();
     const TInstrumentIdentity& Identity() const;
     // Inside a connect or an exchange of the link (a timer or the idle step fired in one of its waits).
     bool LinkBusy() const;

@@ -159,7 +159,16 @@ TAutomationFeature::TAutomationFeature(TShell& shell, TUserDialogs& dialogs, std
 void TAutomationFeature::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&) {
     Window_ = &window;
     Automation_ = std::make_unique<TAutomation>([this] { return Shell_.CommandTree(); });
+    // A client may connect as soon as the port opens; its lines wait until the start-up has ended, so
+    // that no command meets a program half started (an instrument switch, a run that needs the
+    // acquisition).
+    Automation_->Server.SetHolding(!StartUpEnded_);
     Automation_->StartServer(Port_);
+}
+
+void TAutomationFeature::StartUpEnded(TShell&) {
+    StartUpEnded_ = true;
+    if (Automation_) Automation_->Server.SetHolding(false);
 }
 
 void TAutomationFeature::WindowGone() { Window_ = nullptr; }

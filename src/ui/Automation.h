@@ -88,6 +88,7 @@ public:
     TAutomationFeature(TShell& shell, TUserDialogs& dialogs, std::uint16_t port);
 
     void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
+    void StartUpEnded(TShell& shell) override;
     void WindowGone() override;
     void ShowConsole(QWidget* owner) override;
     int ClientsHoldingProgram() override;
@@ -101,6 +102,7 @@ private:
     std::uint16_t Port_;
     QWidget* Window_ = nullptr;
     std::unique_ptr<TAutomation> Automation_;
+    bool StartUpEnded_ = false;
 };
 
 }  // namespace vt

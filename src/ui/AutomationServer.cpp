@@ -179,8 +179,13 @@ void TAutomationServer::ScheduleServe() {
         Qt::QueuedConnection);
 }
 
+void TAutomationServer::SetHolding(bool hold) {
+    Holding_ = hold;
+    if (!hold) ScheduleServe();
+}
+
 void TAutomationServer::Serve() {
-    if (Serving_) return;
+    if (Serving_ || Holding_) return;
     if (!Service_.Running()) {
         Serving_ = true;
         QElapsedTimer slice;

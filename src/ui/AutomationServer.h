@@ -55,6 +55,10 @@ public:
     qint64 PendingOutput() const;
     // Accepting paused after the system refused a connection for lack of resources.
     bool AcceptPaused() const { return AcceptPaused_; }
+    // While held, clients connect and their lines wait their turn, unserved (the program's start-up
+    // is still under way); releasing serves them in order.
+    void SetHolding(bool hold);
+    bool Holding() const { return Holding_; }
 
 private:
     struct TClient {
@@ -94,6 +98,7 @@ private:
     std::size_t RoundRobin_ = 0;
     int ClientNumbers_ = 0;
     bool Serving_ = false;
+    bool Holding_ = false;
     bool ServePosted_ = false;
 };
 

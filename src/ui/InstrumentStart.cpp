@@ -8,12 +8,14 @@
 #include <cstring>
 
 #include "core/CommandTree.h"
+#include "core/LanguageState.h"
 #include "core/Shell.h"
 #include "link/InstrumentConnection.h"
 #include "link/InstrumentLink.h"
 #include "program/ProgramLife.h"
 #include "ui/MainWindow.h"
 #include "ui/UserDialogs.h"
+#include "ui/controls/LanguageForm.h"
 #include "ui/dialogs/EditInstrumentForm.h"
 #include "ui/dialogs/SelectInstrumentForm.h"
 
@@ -91,6 +93,11 @@ void TInstrumentStart::LoadInstrumentList() {
     Instruments_ = std::make_unique<TInstruments>(root / kConfigurationFileName,
                                                   DefaultLockFolder([](const char* n) { return std::getenv(n); }), link);
     Instruments_->Dialogs = &StartUpDialogs_;
+    StartUpDialogs_.Translate = [this](QWidget& form) {
+        TLanguageState& lang = Shell_.Language();
+        const TLangIniFile* file = lang.FormTextsFile();
+        if (file && !lang.EnglishFileMissing()) ApplyFormTexts(*file, form, lang);
+    };
     Instruments_->SetServices(CallUps_.get());
     Instruments_->SetMainWindowSwitch(CallUps_.get());
     Instruments_->List().ShowMessage = [this](const std::string& text) { CallUps_->ShowMessage(text); };

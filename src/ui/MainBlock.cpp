@@ -81,7 +81,9 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
         dialogs.ShowError(nullptr, QString::fromStdString(e.what()));
         return 1;
     }
-    shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
+    auto records = std::make_unique<TSignalRecords>();
+    records->ResetSignalObjects();  // the channels' records hold a default trace with its scales and units
+    shell.SetRecords(MakeOwnedPart(std::move(records)));
     shell.SetFullHist(MakeOwnedPart(std::make_unique<TFullHist>()));
     InitLanguages(shell, dialogs);
     QGuiApplication::setApplicationName(QStringLiteral("Veltrane"));

@@ -68,11 +68,15 @@ TEST(OEConverter, UserPointsSortByWavelengthAndChooseTheGain) {
     EXPECT_EQ(t.Choice("OEConv:WaveLen"), oewUserDef);
     EXPECT_EQ(t.Choice("OEConv:UserWaveLen"), 0);
     EXPECT_DOUBLE_EQ(t.Value("Flash:OE:ConversionGain"), 50);
+    EXPECT_DOUBLE_EQ(OEConvGainForWavelength(t.Shell), 50) << "reachable without the converter";
     EXPECT_TRUE(t.Values.FlashChange().CalibrChanged());
     EXPECT_EQ(t.Since("OE:UP2WLEN? 1.31E-6", "OE:UP").size(), 12u);  // each change asks the instrument
     // A command may choose a position beyond the list: it has no gain.
     t.Run("OEConv:UserWaveLen WL5");
     EXPECT_DOUBLE_EQ(t.OE.OEConvGainForWavelength(), OEFallbackGain);
+    EXPECT_DOUBLE_EQ(OEConvGainForWavelength(t.Shell), OEFallbackGain);
+    TShell bare;
+    EXPECT_DOUBLE_EQ(OEConvGainForWavelength(bare), OEFallbackGain);
     EXPECT_EQ(t.OE.SortedPositionText(4), "Empty");
     EXPECT_DOUBLE_EQ(UsableOEGain(5e-5), OEFallbackGain);
 }

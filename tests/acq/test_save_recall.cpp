@@ -219,6 +219,11 @@ TEST_F(SaveRecall, AutoNamesNeverOverwriteAndAYOnlyLoadReadsVerbose) {
     EXPECT_EQ(ReadFileBytes(base + "_00002.wfm"), "kept");
     EXPECT_TRUE(fs::exists(base + "_00003.wfm"));
     EXPECT_EQ(C.Cmd("Save:Disk:FileName?"), base + "_00003.wfm");
+    // With the header on, the name follows it after one blank, as the setup name does.
+    C.Tree().HeaderHandler().SetOn(true);
+    EXPECT_EQ(C.Cmd("Save:Disk:FileName?"), "SAVE:DISK:FILENAME " + base + "_00003.wfm");
+    EXPECT_EQ(C.Cmd("Save:Setup:FileName?").rfind("SAVE:SETUP:FILENAME /", 0), 0u);
+    C.Tree().HeaderHandler().SetOn(false);
     EXPECT_TRUE(User->Dialogs.empty());
 
     // A values-only format cannot be read back: the load switches to Verbose and reads ".txt".
@@ -278,6 +283,12 @@ TEST_F(SaveRecall, DatabaseGoldenBytesSizesAndRestore) {
     Write(shortFile, badSource);
     EXPECT_FALSE(State().LoadDatabaseFile(shortFile));
     EXPECT_EQ(Display->Shown, "NONEDATABASEATTHESCREEN") << "the screen keeps what it showed";
+    // One record is read; a byte after it is ignored.
+    const std::string longFile = (Root.Path() / "long.cgs").string();
+    Write(longFile, bytes + "x");
+    User->Messages.clear();
+    EXPECT_TRUE(State().LoadDatabaseFile(longFile));
+    EXPECT_TRUE(User->Messages.empty());
 
     C.Tree().ExecuteCommandString("NOGPIB:DataBase " + path, true);
     EXPECT_EQ(Display->Shown, path);

@@ -249,6 +249,31 @@ TEST(WaveformBinary, DamagedFilesLeaveTheRecordAlone) {
     badFlag[2] = 2;
     EXPECT_FALSE(r.LoadBinaryImage(badFlag));
     ExpectUnchanged(r);
+
+    // Every enumerated byte is checked: the TDR unit (0..3) and the FFT window (0..5), counted from the
+    // end (TDR unit, scale, offset and the raw flag follow the window and the dielectric).
+    const std::size_t tdrUnitAt = good.size() - 18, windowAt = good.size() - 27;
+    using TByteAt = std::pair<std::size_t, int>;
+    for (auto [at, value] : {TByteAt{tdrUnitAt, 77}, TByteAt{tdrUnitAt, 4}, TByteAt{windowAt, 6}}) {
+        std::string bad = good;
+        bad[at] = static_cast<char>(value);
+        EXPECT_FALSE(r.LoadBinaryImage(bad)) << at << " " << value;
+        ExpectUnchanged(r);
+    }
+    std::string lastValues = good;
+    lastValues[tdrUnitAt] = 3;
+    lastValues[windowAt] = 5;
+    EXPECT_TRUE(TSignalObj(r).LoadBinaryImage(lastValues));
+
+    // A value that is not finite, in the points or in the scales, makes the file damaged.
+    const double inf = std::numeric_limits<double>::infinity();
+    using TValueAt = std::pair<std::size_t, double>;
+    for (auto [at, value] : {TValueAt{3, std::nan("")}, TValueAt{3 + 8 * 79, -inf}, TValueAt{good.size() - 35, inf}}) {
+        std::string bad = good;
+        std::memcpy(bad.data() + at, &value, 8);
+        EXPECT_FALSE(r.LoadBinaryImage(bad)) << at;
+        ExpectUnchanged(r);
+    }
 }
 
 TEST(WaveformText, VerboseLinesOfAWaveform) {
@@ -326,8 +351,6 @@ TEST(WaveformText, RoundTripsWaveformsSpectraAndEmptyUnits) {
 
     TSignalObj s = SpectrumRecord(1000);
     s.SetHorUnit("GHz");
-    s.SetPoint(3, std::numeric_limits<double>::infinity());
-    s.SetSecondPoint(4, -std::numeric_limits<double>::infinity());
     ASSERT_TRUE(r.LoadTextImage(s.TextImage(false)));
     EXPECT_TRUE(r.IsSpectrum());
     EXPECT_EQ(r.Window(), 4);
@@ -357,7 +380,7 @@ TEST(WaveformText, ForeignAndDamagedTextsLeaveTheRecordAlone) {
         for (const auto& l : ls) t += l + "\r\n";
         return t;
     };
-    std::vector<std::string> bad[7] = {lines, lines, lines, lines, lines, lines, lines};
+    std::vector<std::string> bad[9] = {lines, lines, lines, lines, lines, lines, lines, lines, lines};
     bad[0][0] = "This is text form of saved waveform";
     bad[1][2] = "  31                        (Record Length)";
     bad[2][2] = "4097";
@@ -365,6 +388,8 @@ TEST(WaveformText, ForeignAndDamagedTextsLeaveTheRecordAlone) {
     bad[4][20] = "     1.0E+0000";  // second number of a spectrum point missing
     bad[5].resize(40);              // points cut short
     bad[6].resize(12);              // header cut short
+    bad[7][20] = "inf 0";           // values that are not finite
+    bad[8][9] = "nan        (Vertical Scale per division)";
     for (const auto& b : bad) {
         TSignalObj r = Sentinel();
         EXPECT_FALSE(r.LoadTextImage(join(b)));

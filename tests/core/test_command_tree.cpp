@@ -243,6 +243,44 @@ TEST_F(SpiderTest, RegistrationFaultsAreInternalErrors) {
     EXPECT_EQ(root.FindHandler("TRIG"), nullptr);
 }
 
+TEST(Spider, ASettingBesideAGroupItLengthensKeepsItsOwnHeaderInEitherOrder) {
+    for (const bool groupFirst : {true, false}) {
+        std::unique_ptr<TCommandTree> tree = CreateCommandTree();
+        TSpider& root = tree->Root();
+        TRadioSwHandler* style = nullptr;
+        TDoubleEditHandler* persist = nullptr;
+        TRadioSwHandler* dbStyle = nullptr;
+        auto group = [&] {
+            style = &root.AddRadioHandler("Displ:DB:Style", {.Items = "Dots,Vectors"});
+            persist = &root.AddDoubleEditHandler(
+                "Displ:DB:PersistTime", {.Initial = 1, .Config = {.Minimum = 0, .Maximum = 10, .Units = "s"}});
+        };
+        if (groupFirst) group();
+        dbStyle = &root.AddRadioHandler("Displ:DBStyle", {.Items = "InfGrayscal,Colored"});
+        if (!groupFirst) group();
+        SCOPED_TRACE(groupFirst ? "group first" : "setting first");
+        EXPECT_EQ(root.FindHandler("DISPL:DB:STYLE"), style);
+        EXPECT_EQ(root.FindHandler("DISPL:DB:PERSISTTIME"), persist);
+        EXPECT_EQ(root.FindHandler("DISPL:DBSTYLE"), dbStyle);
+        EXPECT_EQ(root.FindHandler("DISPL:DB"), nullptr);
+        EXPECT_EQ(tree->ExecuteCommandString("DISPL:DB:STYLE VECTORS;STYLE?", false), "DISPL:DB:STYLE VECTORS");
+        EXPECT_EQ(style->GetItemIndex(), 1);
+        EXPECT_EQ(dbStyle->GetItemIndex(), 0);
+        EXPECT_EQ(tree->ExecuteCommandString("DISPLAY:DBSTYLE COLORED", false), "");
+        EXPECT_EQ(tree->ExecuteCommandString("DISPL:DBSTYLE?", false), "DISPL:DBSTYLE COLORED");
+        // A lengthened mnemonic still reaches the longest one it lengthens.
+        EXPECT_EQ(tree->ExecuteCommandString("DISPL:DBSTYLES?", false), "DISPL:DBSTYLE COLORED");
+        // A setup line reaches each by its header.
+        std::vector<std::string> setup;
+        root.SaveAllSettings(setup);
+        style->SetItemIndex(0);
+        dbStyle->SetItemIndex(0);
+        EXPECT_EQ(root.LoadAllSettings(setup), 0);
+        EXPECT_EQ(style->GetItemIndex(), 1);
+        EXPECT_EQ(dbStyle->GetItemIndex(), 1);
+    }
+}
+
 TEST_F(SpiderTest, ItemHeadersAndTheirInternalErrors) {
     EXPECT_EQ(root.FindHandler("Header"), &tree->HeaderHandler());
     EXPECT_TRUE(tree->HeaderHandler().NoSave());

@@ -126,8 +126,12 @@ TEST(DisplayPanel, RegistryFormatsFactorsRangesAndClock) {
     crt.SetScreenMode(0);
     EXPECT_EQ(crt.ScreenOfSource(ssCh1), 1);
 
-    // The clock counts hundredths from the panel's start on the monotonic clock given.
-    rig.Now += 12345;
+    // The clock counts hundredths from the panel's start on the monotonic clock given, rounded (halves
+    // to the even neighbour), not truncated.
+    rig.Now += 12346;
+    crt.AgePersistence();
+    EXPECT_EQ(crt.Clock(), 1235u);
+    rig.Now -= 1;
     crt.AgePersistence();
     EXPECT_EQ(crt.Clock(), 1234u);
 }

@@ -4,10 +4,12 @@
 #include <sstream>
 
 #include "core/IniFiles.h"
+#include "core/TextFiles.h"
 #include "core/temp_folder.h"
 #include "link/InstrumentList.h"
 
 using namespace vt;
+using namespace std::string_literals;
 
 namespace {
 
@@ -270,4 +272,39 @@ TEST_F(TListFixture, AddressesTheUserWroteSurviveAStartAndARewrite) {
     EXPECT_FALSE(ParseIpAddress("10.0.0.x", a));
     EXPECT_TRUE(ParseIpAddress(" 127 . 0 . 0 . 1 ", a));
     EXPECT_EQ(IpAddressToText(a), "127.0.0.1");
+}
+
+TEST_F(TListFixture, An8BitFileBehindAUtf16MarkIsReadAndItsOriginalKeptBeforeTheRewrite) {
+    // An editor put the UTF-16 mark in front of 8-bit text (with a Latin-1 "µ" in a label).
+    const std::string original = "\xFF\xFE[Instrument1 Instrument]\r\nName=bench \xB5wave\r\nInterface=LAN\r\n"
+                                 "IP Address=127.0.0.1\r\n";
+    Write(original);
+    TInstrumentList list(File);
+    list.LoadInstrumentList({});
+    const int index = list.IndexOf("Instrument1");
+    ASSERT_GE(index, 0) << "the user's instrument is kept";
+    EXPECT_EQ(list.Prop(index).Label, "bench \xC2\xB5wave");
+    EXPECT_EQ(IpAddressToText(list.Prop(index).IpAddress), "127.0.0.1");
+    // The defaults were added, so the file was rewritten: the original is beside it, untouched.
+    EXPECT_EQ(ReadAll(Temp / "Configuration.ini.bak"), original);
+    EXPECT_EQ(Ini().ReadString("Instrument1 Instrument", "Name", ""), "bench \xC2\xB5wave");
+    EXPECT_TRUE(Ini().ReadWhole());
+    // The rewritten file is sound: the next rewrite keeps no copy over the first one.
+    std::filesystem::remove(Temp / "Configuration.ini.bak");
+    list.SaveInstrumentList();
+    EXPECT_FALSE(std::filesystem::exists(Temp / "Configuration.ini.bak"));
+
+    // A real UTF-16 file is still read as such, whole; a lone surrogate in one is not whole.
+    const std::string utf16 = EncodeUtf16LEWithBom("[A]\nk=v\xE2\x82\xAC\n");
+    bool whole = false;
+    EXPECT_EQ(DecodeText(utf16, &whole), "[A]\nk=v\xE2\x82\xAC\n");
+    EXPECT_TRUE(whole);
+    EXPECT_EQ(DecodeText("\xFE\xFF\x00[\x00" "A\x00]"s, &whole), "[A]");
+    EXPECT_TRUE(whole);
+    DecodeText(utf16 + "\x00\xD8\x41\x00"s, &whole);
+    EXPECT_FALSE(whole);
+    EXPECT_EQ(DecodeText("\xFF\xFE[A]"s, &whole), "[A]") << "no ASCII in UTF-16: 8-bit";
+    EXPECT_FALSE(whole);
+    EXPECT_EQ(DecodeText("\xFF\xFE" "A\0B"s, &whole), "A") << "an odd last byte is dropped";
+    EXPECT_FALSE(whole);
 }

@@ -28,6 +28,9 @@
 #include "support/FakeInstrument.h"
 #include "ui/MainCommandsUi.h"
 #include "ui/SystemDialogsFeature.h"
+#include "core/LanguageFile.h"
+#include "ui/controls/LanguageForm.h"
+#include "ui/dialogs/InitialisationDialogs.h"
 #include "ui/dialogs/MacAddressForm.h"
 #include "ui/dialogs/SysInfoForm.h"
 #include "ui/dialogs/TcpIpForm.h"
@@ -294,6 +297,20 @@ TEST(EnglishFile, ThePadAndTheDialogsOfTheInstrumentAndTheSystemInTheirPlaces) {
         EXPECT_NE(at.back(), std::string::npos) << section;
     }
     EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
+
+    // The start-up dialogs' lines and buttons are named controls of the file, read back like any form's.
+    for (const char* entry : {"Dialog1:Controls=6\n", "Dialog1:Label2.Caption=How do you want to continue your work?\n",
+                              "Dialog1:btnIgnore.Caption=Without Instruments\n", "Dialog2:Controls=8\n",
+                              "Dialog2:Label5.Caption=3. Is the Veltrane is not used by another SW?\n",
+                              "Dialog3:btnAbort.Caption=Exit\n"})
+        EXPECT_NE(text.find(entry), std::string::npos) << entry;
+    TLangIniFile file(home / "Language-Vlt.Eng");
+    file.WriteLangString("Dialog1", "btnNo.Caption", "Vorf\xC3\xBChrung");
+    file.WriteLangString("Dialog1", "Label2.Caption", "Wie weiter?");
+    const TDialog1 dialog("Default Demo", true, nullptr,
+                          [&](QWidget& form) { ApplyFormTexts(file, form, shell.Language()); });
+    EXPECT_NE(dialog.Button("Vorf\xC3\xBChrung"), nullptr);
+    EXPECT_EQ(dialog.findChild<QLabel*>("Label2")->text().toStdString(), "Wie weiter?");
 }
 
 }  // namespace

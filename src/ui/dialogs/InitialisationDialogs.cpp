@@ -8,14 +8,31 @@
 
 namespace vt {
 
-TInitialisationDialog::TInitialisationDialog(const TInitDialogContent& content, QWidget* parent) : QDialog(parent) {
+namespace {
+
+QString ButtonName(TInitDialogResult answer) {
+    switch (answer) {
+        case TInitDialogResult::Yes: return QStringLiteral("btnYes");
+        case TInitDialogResult::No: return QStringLiteral("btnNo");
+        case TInitDialogResult::Ignore: return QStringLiteral("btnIgnore");
+        default: return QStringLiteral("btnAbort");
+    }
+}
+
+}  // namespace
+
+TInitialisationDialog::TInitialisationDialog(const TInitDialogContent& content, QWidget* parent,
+                                             const TTranslateForm& translate)
+    : QDialog(parent) {
     setObjectName(QString::fromStdString(content.FormName));
     setFont(QFont(QStringLiteral("Liberation Sans"), 8));
     setWindowTitle(QString::fromStdString(std::string(kInitialisationCaption)));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 14, 16, 12);
+    int lineNumber = 0;
     for (const std::string& line : content.Lines) {
         auto* label = new QLabel(QString::fromStdString(line), this);
+        label->setObjectName(QStringLiteral("Label%1").arg(++lineNumber));
         if (&line == &content.Lines.front()) {
             QFont bold = label->font();
             bold.setBold(true);
@@ -28,6 +45,7 @@ TInitialisationDialog::TInitialisationDialog(const TInitDialogContent& content, 
     row->addStretch();
     for (const TInitDialogButton& b : content.Buttons) {
         auto* button = new QPushButton(QString::fromStdString(b.Caption), this);
+        button->setObjectName(ButtonName(b.Result));
         button->setEnabled(b.Enabled);
         button->setDefault(b.Default && b.Enabled);
         button->setAutoDefault(false);
@@ -39,6 +57,7 @@ TInitialisationDialog::TInitialisationDialog(const TInitDialogContent& content, 
         row->addWidget(button);
     }
     layout->addLayout(row);
+    if (translate) translate(*this);
     setFixedSize(sizeHint());
 }
 
@@ -51,9 +70,10 @@ QPushButton* TInitialisationDialog::Button(const QString& caption) const {
 TInitDialogResult TStartUpDialogs::ShowInitialisationDialog(int attempt, const std::string& instrumentName,
                                                             bool demoAvailable) {
     std::unique_ptr<TInitialisationDialog> dialog;
-    if (attempt <= 1) dialog = std::make_unique<TDialog1>(instrumentName, demoAvailable, Owner.data());
-    else if (attempt == 2) dialog = std::make_unique<TDialog2>(instrumentName, demoAvailable, Owner.data());
-    else dialog = std::make_unique<TDialog3>(instrumentName, demoAvailable, Owner.data());
+    QWidget* owner = Owner.data();
+    if (attempt <= 1) dialog = std::make_unique<TDialog1>(instrumentName, demoAvailable, owner, Translate);
+    else if (attempt == 2) dialog = std::make_unique<TDialog2>(instrumentName, demoAvailable, owner, Translate);
+    else dialog = std::make_unique<TDialog3>(instrumentName, demoAvailable, owner, Translate);
     RunModal(Runner, *dialog);
     return dialog->Answer();
 }

@@ -1,0 +1,274 @@
+// The program driven from outside as a script drives it: started as its own process, a client connects
+// the moment the automation port opens and sends at once, while the start-up is still under way.
+// Every line gets its one reply, whatever the program was doing when it came.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "acq/SaveRecall.h"
+#include "core/Shell.h"
+#include "core/temp_folder.h"
+#include "program/ProgramLife.h"
+#include "ui/Automation.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/VeltraneApplication.h"
+
+namespace vt {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+std::uint16_t FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// The program on one instrument choice, with its own data root, settings and instrument locks.
+class TScriptedProgram {
+public:
+    explicit TScriptedProgram(const char* instrument) : Port_(FreePort()) {
+        Program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        Program_.setProcessEnvironment([&] {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("QT_QPA_PLATFORM", "offscreen");
+            env.insert("XDG_CONFIG_HOME", QString::fromStdString((Temp_ / "config").string()));
+            env.insert("XDG_RUNTIME_DIR", QString::fromStdString((Temp_ / "run").string()));
+            return env;
+        }());
+        fs::create_directories(Temp_ / "run");
+        fs::permissions(Temp_ / "run", fs::perms::owner_all, fs::perm_options::replace);
+        Program_.start(VT_PROGRAM_PATH, {"--home", QString::fromStdString(Root().string()), "--automation-port",
+                                         QString::number(Port_), instrument});
+        Started_ = Program_.waitForStarted(10000);
+    }
+    ~TScriptedProgram() {
+        Socket_.abort();
+        Program_.kill();
+        Program_.waitForFinished(10000);
+    }
+
+    fs::path Root() const { return Temp_ / "root"; }
+    bool Started() const { return Started_; }
+
+    // Connects the moment the port answers (tried every few milliseconds for up to 30 s).
+    bool ConnectAtOnce() {
+        const auto end = Clock::now() + std::chrono::seconds(30);
+        while (Clock::now() < end && Program_.state() == QProcess::Running) {
+            Socket_.connectToHost(QHostAddress::LocalHost, Port_);
+            if (Socket_.waitForConnected(20)) return true;
+            Socket_.abort();
+            QThread::msleep(2);
+        }
+        return false;
+    }
+    // Sends one line and reads its one reply line (without its end), or "(no reply)" after timeoutS.
+    std::string Ask(const std::string& line, int timeoutS = 90) {
+        Socket_.write(QByteArray::fromStdString(line + "\n"));
+        Socket_.flush();
+        const auto end = Clock::now() + std::chrono::seconds(timeoutS);
+        while (!Socket_.canReadLine()) {
+            if (Clock::now() >= end || Socket_.state() != QAbstractSocket::ConnectedState) return "(no reply)";
+            Socket_.waitForReadyRead(100);
+        }
+        std::string reply = Socket_.readLine().toStdString();
+        if (!reply.empty() && reply.back() == '\n') reply.pop_back();
+        return reply;
+    }
+    // Asks until the reply satisfies done (for up to timeoutS); answers the last reply.
+    template <class Done>
+    std::string AskUntil(const std::string& line, Done done, int timeoutS = 60) {
+        const auto end = Clock::now() + std::chrono::seconds(timeoutS);
+        std::string reply;
+        do {
+            reply = Ask(line);
+            if (done(reply)) break;
+            QThread::msleep(50);
+        } while (Clock::now() < end);
+        return reply;
+    }
+
+private:
+    test::TempFolder Temp_;
+    std::uint16_t Port_;
+    QProcess Program_;
+    QTcpSocket Socket_;
+    bool Started_ = false;
+};
+
+TEST(ScriptedClient, AnInstrumentSwitchSentAtOnceRepliesOkAndEndsWithTheGuiReady) {
+    TScriptedProgram program("Absent");
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.ConnectAtOnce());
+    EXPECT_EQ(program.Ask("INSTR:CURRENT:SET DEFAULT_DEMO"), " OK");
+    EXPECT_EQ(program.Ask("INSTR:GUIREADY?"), "INSTR:GUIREADY ON");
+    const std::string current = program.Ask("INSTR:CURRENT:GET?");
+    EXPECT_NE(current.find("[DEFAULT_DEMO]"), std::string::npos) << current;
+    // And back, once the demo runs.
+    EXPECT_EQ(program.Ask("INSTR:CURRENT:SET ABSENT"), " OK");
+    EXPECT_EQ(program.Ask("INSTR:GUIREADY?"), "INSTR:GUIREADY ON");
+}
+
+TEST(ScriptedClient, AutoscaleSentAtOnceEndsWithARunOnOrOffAndWithoutAnInstrument) {
+    {
+        TScriptedProgram program("Default_Demo");
+        ASSERT_TRUE(program.Started());
+        ASSERT_TRUE(program.ConnectAtOnce());
+        EXPECT_EQ(program.Ask("*AUTOSCALE"), "");
+        EXPECT_EQ(program.Ask("*RUN?"), "*RUN ON") << "the acquisition runs on after the autoscale";
+        EXPECT_EQ(program.Ask("*STOPSINGLE STOP"), "");
+        EXPECT_EQ(program.Ask("*AUTOSCALE"), "") << "with Run off";
+        EXPECT_EQ(program.Ask("HEADER?"), "HEADER ON");
+        // The other runs a command starts end as well: the channels' calibration, the pattern search.
+        EXPECT_NE(program.Ask("FLASH:CALIBR:AUTOCALCH"), "(no reply)");
+        EXPECT_NE(program.Ask("TRIG:PATTERNLOCKMODE AUTODETECT"), "(no reply)");
+        EXPECT_EQ(program.Ask("HEADER?"), "HEADER ON");
+    }
+    {
+        TScriptedProgram program("Absent");
+        ASSERT_TRUE(program.Started());
+        ASSERT_TRUE(program.ConnectAtOnce());
+        EXPECT_EQ(program.Ask("*AUTOSCALE"), "");
+        EXPECT_NE(program.Ask("FLASH:CALIBR:AUTOCALCH"), "(no reply)");
+        EXPECT_NE(program.Ask("TRIG:PATTERNLOCKMODE AUTODETECT"), "(no reply)");
+        EXPECT_EQ(program.Ask("HEADER?"), "HEADER ON");
+    }
+}
+
+// A loopback client on a thread of its own, so that the program runs in this process's event loop.
+class TThreadClient {
+public:
+    ~TThreadClient() { Close(); }
+    // Connects the moment the port answers (tried every few milliseconds for up to 30 s).
+    bool ConnectAtOnce(std::uint16_t port) {
+        const auto end = Clock::now() + std::chrono::seconds(30);
+        while (Clock::now() < end) {
+            Fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_port = htons(port);
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (::connect(Fd_, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) return true;
+            Close();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    }
+    std::string Ask(const std::string& line, int timeoutS = 90) {
+        const std::string out = line + "\n";
+        if (::send(Fd_, out.data(), out.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(out.size())) return "(not sent)";
+        const auto end = Clock::now() + std::chrono::seconds(timeoutS);
+        for (;;) {
+            const std::size_t eol = Input_.find('\n');
+            if (eol != std::string::npos) {
+                std::string reply = Input_.substr(0, eol);
+                Input_.erase(0, eol + 1);
+                return reply;
+            }
+            if (Clock::now() >= end) return "(no reply)";
+            pollfd p{Fd_, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0) continue;
+            char buffer[4096];
+            const ssize_t n = ::recv(Fd_, buffer, sizeof buffer, 0);
+            if (n <= 0) return "(no reply)";
+            Input_.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    void Close() {
+        if (Fd_ >= 0) ::close(Fd_);
+        Fd_ = -1;
+    }
+
+private:
+    int Fd_ = -1;
+    std::string Input_;
+};
+
+TEST(ScriptedClient, ARefusedLoadThatACommandAskedForShowsNoBoxAndLaterLoadsGoOn) {
+    const test::TProgramHome programHome;
+    const fs::path& home = programHome.Path();
+    const fs::path damaged = home / "damaged.wfm";
+    std::ofstream(damaged, std::ios::binary) << "not a waveform";
+    const fs::path good = home / "good";
+    const std::uint16_t port = FreePort();
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, port);
+
+    std::vector<std::string> replies;
+    std::string memories;
+    std::atomic<bool> done = false;
+    std::atomic<int> step = 0;
+    std::thread script([&] {
+        TThreadClient client;
+        if (client.ConnectAtOnce(port)) {
+            replies.push_back(client.Ask("SAVE:DISK:FILEFORMAT BINARY;:SAVE:DISK:TOMEMO M1;:SAVE:DISK:FILENAME " +
+                                         damaged.string() + ";:SAVE:DISK:LOAD"));
+            // The load is deferred: the next name must wait until it was carried out.
+            step = 1;
+            while (step != 2) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            // A sound file of the program's own, saved and loaded into another memory.
+            replies.push_back(
+                client.Ask("SAVE:DISK:SOURCE CH1;:SAVE:DISK:FILENAME " + good.string() + ";:SAVE:DISK:SAVE"));
+            const auto end = Clock::now() + std::chrono::seconds(60);
+            while (!fs::exists(good.string() + ".wfm") && Clock::now() < end)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            replies.push_back(client.Ask("SAVE:DISK:TOMEMO M2;:SAVE:DISK:LOAD"));
+            do {
+                memories = client.Ask("SAVE:MEMO:ON?");
+                if (memories.find("M2") != std::string::npos) break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            } while (Clock::now() < end);
+        }
+        client.Close();
+        done = true;
+    });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (step == 1 && shell.SaveRecall() && !shell.SaveRecall()->DiskLoadRequest) step = 2;
+        // Closed once the program has seen the client go: no question about connected clients.
+        TAutomation* automation = features.Automation().Automation();
+        if (!done || (automation && automation->Server.ClientCount() > 0)) return;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = dynamic_cast<TMorda_fr*>(w); m && m->isVisible()) m->close();
+    });
+    poll.start(20);
+    QTimer::singleShot(120000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    script.join();
+
+    EXPECT_EQ(replies, (std::vector<std::string>{"", "", ""}));
+    EXPECT_TRUE(fs::exists(good.string() + ".wfm"));
+    EXPECT_NE(memories.find("M2"), std::string::npos) << memories;
+    // The refusal went to the hint and the log: no box waits for a person.
+    for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
+}
+
+}  // namespace
+}  // namespace vt

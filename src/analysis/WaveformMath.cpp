@@ -293,7 +293,9 @@ void TWaveformMath::CreateMathHandlers(TCommandTree& tree) {
                                                                       r->SignalsOn().SetOn(source, on);
                                                                   Changed(f, false);
                                                               }});
+        // The normalized channel and the re-timing are chosen by their features: hidden from the menu.
         h.Operat = &root.AddRadioHandler(node + "Operat", {.Items = operators, .Initial = f,
+                                                           .DisabledMask = Bit(moNormalized) | Bit(moRefSine),
                                                            .AfterChange = [this, f](THandler&) {
                                                                UpdateMathControls(f);
                                                                Changed(f, true);

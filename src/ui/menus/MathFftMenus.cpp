@@ -2,7 +2,9 @@
 
 #include "acq/DerivedSignals.h"
 #include "acq/SignalAcq.h"
+#include "acq/SignalSources.h"
 #include "analysis/ScopeAnalysisServices.h"
+#include "core/CommandTree.h"
 #include "core/Handlers.h"
 #include "core/MenuKinds.h"
 #include "core/Shell.h"
@@ -87,7 +89,7 @@ TFFT_Form::TFFT_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, cons
     setObjectName("FFT_Form");
     Page_ = NewMenuPage(this, "rmpFFT", "FFT", "Spectr1");
     TPageStacker page(*Page_, FirstTop, Gap);
-    auto* select = page.Radio("rswFFTSelect", "Spectrum", ":SHADOW:FFTSelect", {"Spectr1", "Spectr2"}, 2);
+    auto* select = page.Radio("rswFFTSelect", "Spectrum", ":SHADOW:FFTSelect", {"Spectr1", "Spectr2"});
     select->SetOnUpdateMe([this](TRC_Switcher&) { UpdateMenu(); });
     page.Add<TRC_OnOffSwitch>("swDisplay", "Display", "Display");
     page.Add<TRC_SignalSourceSwitcher>("sswSource", "Source", "Source", ListHeight);
@@ -128,12 +130,44 @@ TMathFftMenuFeature::TMathFftMenuFeature(TShell& shell, TScopeAnalysisServices& 
     services.Spectra().SettingsChanged = [this] { RecomputeWhenStopped(); };
 }
 
+TMathFftMenuFeature::~TMathFftMenuFeature() {
+    TWaveformMath& math = Services_.Math();
+    math.SettingsChanged = nullptr;
+    math.Zoom = nullptr;
+    math.Capture = nullptr;
+    Services_.Spectra().SettingsChanged = nullptr;
+    Services_.Spectra().Zoom = nullptr;
+    if (TCommandTree* tree = Shell_.CommandTree(); tree && HookedLoad_) tree->OnAfterSettingsLoad = nullptr;
+}
+
 void TMathFftMenuFeature::RecomputeWhenStopped() {
-    if (Shell_.RunOn || Shell_.SingleOn || !Shell_.RegistrationDone || !Shell_.Records() || !Acquisition_) return;
+    if (Shell_.RunOn || Shell_.SingleOn || !Shell_.RegistrationDone) return;
+    TCommandTree* tree = Shell_.CommandTree();
+    if (tree && tree->SettingsLoading()) {
+        Pending_ = true;
+        if (!tree->OnAfterSettingsLoad) {
+            HookedLoad_ = true;
+            tree->OnAfterSettingsLoad = [this] {
+                if (!Pending_) return;
+                Pending_ = false;
+                Recompute();
+            };
+        }
+        return;
+    }
+    Recompute();
+}
+
+void TMathFftMenuFeature::Recompute() {
+    if (Shell_.RunOn || Shell_.SingleOn || !Shell_.Records() || !Acquisition_) return;
     TDerivedSignals* derived = Acquisition_->Derived();
     if (!derived) return;
     derived->SostaritjIliOtklFuncSpectrGdeNado();
     derived->ReCalculateFuncAndSpectrGdeNado(false);
+    // Drawn already: shown, as the end of a cycle marks them, so that the next acquisition ages them.
+    TSignalRecords& records = *Shell_.Records();
+    for (int s : {ssF1, ssF2, ssF3, ssF4, ssS1, ssS2})
+        if (records.State(s) == srcFresh) records.SetState(s, srcUpToDate);
 }
 
 void TMathFftMenuFeature::RegisterForms(TSideMenus& menus) {

@@ -70,15 +70,21 @@ public:
     TMathFftMenuFeature(TShell& shell, TScopeAnalysisServices& services, TZoomViews* zoom,
                         const TRefSineCapture* capture, TSignalAcq* acquisition);
 
+    ~TMathFftMenuFeature() override;
+
     void RegisterForms(TSideMenus& menus) override;
 
 private:
-    // Stopped, a changed setting brings the derived sources up to date at once.
+    // Stopped, a changed setting brings the derived sources up to date at once; within a setup recall
+    // once, at its end.
     void RecomputeWhenStopped();
+    void Recompute();
 
     TShell& Shell_;
     TScopeAnalysisServices& Services_;
     TSignalAcq* Acquisition_;
+    bool Pending_ = false;
+    bool HookedLoad_ = false;
 };
 
 }  // namespace vt

@@ -1,6 +1,7 @@
 // Math and spectra in the demo program on the real engine: after a Single, F1 = Ch1 + Ch2 and its
 // spectrum S1 peaks at the sine's bin 10; stopped, a new operator recomputes F1 at once; the low-jitter
 // capture ends with F4 re-timing Ch1 ("mmm") and drawn, and its stop puts F4 back to Add and off.
+// screenshots/math_fft_demo.png: F1 = Ch1 - Ch2 and S1 after a Single.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -31,7 +32,7 @@ TEST(MathFftDemo, FunctionAndSpectrumOfASingleThenTheLowJitterCapture) {
     int phase = 0, peakBin = -1, settled = 0;
     double sumError = 1, differenceError = 1, nextSingleError = 1;
     std::string operatAtEnd, operatAfterStop;
-    bool f4Drawn = false, f4OnAfterStop = true;
+    bool f4Drawn = false, f4OnAfterStop = true, derivedDrawn = false;
     auto maxError = [&](int op) {
         const TSignalRecords& r = *shell.Records();
         const TSignalObj &f = r.Record(ssF1), &a = r.Record(ssCh1), &b = r.Record(ssCh2);
@@ -59,8 +60,6 @@ TEST(MathFftDemo, FunctionAndSpectrumOfASingleThenTheLowJitterCapture) {
             double best = -1;
             for (int k = 1; k <= s.Length() / 2; ++k)
                 if (s.GetMagnitude(k) > best) best = s.GetMagnitude(k), peakBin = k;
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* m = dynamic_cast<TMorda_fr*>(w)) test::SaveScreenshot(*m, "math_fft_demo.png");
             // Stopped: the new operator shows at once.
             shell.ExecuteCommandString("F1:Operat Sub");
             differenceError = maxError(1);
@@ -70,6 +69,10 @@ TEST(MathFftDemo, FunctionAndSpectrumOfASingleThenTheLowJitterCapture) {
             phase = 3;
         } else if (phase == 3 && !shell.SingleOn && Shown(r, ssF1) && ++settled > 20) {
             nextSingleError = maxError(1);
+            derivedDrawn = shell.Display().SignalLayerDrawn(ssF1) && shell.Display().SignalLayerDrawn(ssS1);
+            QCoreApplication::processEvents();
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* m = dynamic_cast<TMorda_fr*>(w)) test::SaveScreenshot(*m, "math_fft_demo.png");
             shell.ExecuteCommandString("Trig:LowJitter On");
             shell.ExecuteCommandString("*Run");
             phase = 4;
@@ -99,6 +102,7 @@ TEST(MathFftDemo, FunctionAndSpectrumOfASingleThenTheLowJitterCapture) {
     EXPECT_EQ(peakBin, 10);
     EXPECT_LT(differenceError, 1e-12);
     EXPECT_LT(nextSingleError, 1e-12);
+    EXPECT_TRUE(derivedDrawn);
     EXPECT_TRUE(f4Drawn);
     EXPECT_EQ(operatAtEnd, "F4:OPERAT MMM");
     EXPECT_EQ(operatAfterStop, "F4:OPERAT ADD");

@@ -4,6 +4,7 @@
 // 0.25 ms).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <numbers>
@@ -37,11 +38,14 @@ TSignalObj& Source() {
     return source;
 }
 
+// Each pass from the same input (the scaled output fed back would sink into denormal numbers).
 void BM_FftTransformComplex(benchmark::State& state) {
-    std::vector<double> re(Points), im(Points);
-    for (int i = 0; i < Points; ++i) re[static_cast<std::size_t>(i)] = Source().GetPoint(i);
+    std::vector<double> input(Points), re(Points), im(Points);
+    for (int i = 0; i < Points; ++i) input[static_cast<std::size_t>(i)] = Source().GetPoint(i);
     int status = 0;
     for (auto _ : state) {
+        std::copy(input.begin(), input.end(), re.begin());
+        std::fill(im.begin(), im.end(), 0.0);
         FftTransform(Points, false, re.data(), status, im.data());
         benchmark::DoNotOptimize(re.data());
     }

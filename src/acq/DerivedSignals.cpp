@@ -64,7 +64,9 @@ TDerivedInputs::TFunction TDerivedInputs::Function(int source) const {
     return {.Operation = ReadChoiceSetting(tree, node + "Operat", 0),
             .Source1 = ReadChoiceSetting(tree, node + "Source1", ssNone),
             .Source2 = ReadChoiceSetting(tree, node + "Source2", ssNone),
-            .Constant = ReadRealSetting(tree, node + "Const", 0)};
+            .Constant = ReadRealSetting(tree, node + "Const", 0),
+            .SmoothLen = static_cast<int>(ReadRealSetting(tree, node + "SmoothLen", 0)),
+            .TrendMeas = ReadChoiceSetting(tree, node + "TrendMeas", 0)};
 }
 
 TDerivedInputs::TSpectrum TDerivedInputs::Spectrum(int source) const {
@@ -209,7 +211,7 @@ std::int32_t TDerivedSignals::SignalSettingsSignature(int source) const {
     if (IsFunctionSource(source)) {
         const TDerivedInputs::TFunction f = Inputs_.Function(source);
         return CheckedSum(static_cast<double>(Fingerprint(f.Constant + a)) + 1001.0 * f.Operation + 101.0 * f.Source1 +
-                          f.Source2);
+                          f.Source2 + 100003.0 * f.SmoothLen + 3000017.0 * f.TrendMeas);
     }
     if (IsSpectrumSource(source)) {
         const TDerivedInputs::TSpectrum s = Inputs_.Spectrum(source);

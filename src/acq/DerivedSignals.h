@@ -42,6 +42,8 @@ public:
         int Source1 = 18;
         int Source2 = 18;
         double Constant = 0;
+        int SmoothLen = 0;  // k of the window length 2k + 3
+        int TrendMeas = 0;
     };
     struct TSpectrum {
         int Source = 18;

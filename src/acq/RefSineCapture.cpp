@@ -34,12 +34,8 @@ void SetChoice(TCommandTree* tree, const char* path, const char* item) {
     if (const int index = h->FindItem(item); index >= 0) h->SetItemIndex(index);
 }
 
-// F4's operation: its last item is the re-timing by the reference sine, its first the plain one.
-void SetF4Operation(TCommandTree* tree, bool refSine) {
-    auto* h = FindSetting<TRadioSwHandler>(tree, "F4:Operation");
-    const int count = h ? static_cast<int>(h->Items().size()) : 0;
-    if (count > 0) h->SetItemIndex(refSine ? count - 1 : 0);
-}
+// F4's operation: the re-timing by the reference sine, or back to the plain sum.
+void SetF4Operation(TCommandTree* tree, bool refSine) { SetChoice(tree, "F4:Operat", refSine ? "mmm" : "Add"); }
 
 }  // namespace
 

@@ -118,6 +118,9 @@ public:
     double GetDisplayValue(int i) const;
     const double* Data1() const { return Data1_.data(); }
     const double* Data2() const { return Data2_.data(); }
+    // The arrays themselves, for computations that fill a whole record (spectra, math).
+    double* Data1() { return Data1_.data(); }
+    double* Data2() { return Data2_.data(); }
 
     // --- units
     const std::string& GetVertUnitRaw() const { return VertUnit_; }

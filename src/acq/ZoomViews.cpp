@@ -329,7 +329,8 @@ void TZoomViews::LimitDerivedSignalZoom(int source) {
     if (!ZoomSource_ || !IsZoomSource(source) || !Complex(source)) return;
     const TZoomHandlers& z = Handlers(source);
     if (z.HorScale->GetValue() > 0.5) z.HorScale->SetValue(0.5);
-    const int highest = std::max(Record(source)->Length() / 2 - ZoomWindowColumns(source), 0);
+    // Only the lower half of a spectrum lies below half the sampling rate.
+    const int highest = std::max(Record(source)->Length() / 2 - ZoomedPointCount(source), 0);
     if (z.HorPosition->GetValue() > highest) z.HorPosition->SetValue(highest);
 }
 

@@ -6,10 +6,21 @@
 
 namespace vt {
 
-TScopeAnalysisServices::TScopeAnalysisServices(TShell& shell) : Meas_(shell) {}
+TScopeAnalysisServices::TScopeAnalysisServices(TShell& shell) : Meas_(shell), Math_(shell), Spectra_(shell) {}
+
+void TScopeAnalysisServices::FillRows(TShell& shell) {
+    shell.Registration.Add(TRegistrationRow::CreateMathHandlers,
+                           [this](TShell& s) { Math_.CreateMathHandlers(*s.CommandTree()); });
+    shell.Registration.Add(TRegistrationRow::CreateFFTHandlers,
+                           [this](TShell& s) { Spectra_.CreateFFTHandlers(*s.CommandTree()); });
+    shell.Refresh.Add(TRefreshRow::UpdateAllMathControls, [this](TShell&) { Math_.UpdateAllMathControls(); });
+}
 
 void TAnalysisFeature::FillRows(TShell& shell) {
-    shell.SetAnalysisServices(std::make_unique<TScopeAnalysisServices>(shell));
+    auto services = std::make_unique<TScopeAnalysisServices>(shell);
+    Services_ = services.get();
+    Services_->FillRows(shell);
+    shell.SetAnalysisServices(std::move(services));
 }
 
 }  // namespace vt

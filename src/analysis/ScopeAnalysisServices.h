@@ -1,7 +1,10 @@
 #pragma once
 // The measurement and analysis library's services to the program: one object that the analysis
-// feature registers in the shell, owning the analysis engines (so far the measurement engine).
+// feature registers in the shell, owning the analysis engines (the measurement engine, the math
+// functions and the spectra).
 #include "analysis/MeasCalc.h"
+#include "analysis/Spectra.h"
+#include "analysis/WaveformMath.h"
 #include "core/AnalysisServices.h"
 #include "core/Feature.h"
 
@@ -14,17 +17,32 @@ public:
     explicit TScopeAnalysisServices(TShell& shell);
 
     void MeasureAcquisition() override { Meas_.MeasureAcquisition(); }
+    bool EvaluateMathFunction(int source) override { return Math_.EvaluateMathFunction(source); }
+    bool CalcSpectrum(int source) override { return Spectra_.CalcSpectrum(source); }
+    void ResetAllTrendAverages() override { Math_.ResetAllTrendAverages(); }
+
+    // The registration and refresh rows of the math functions and the spectra.
+    void FillRows(TShell& shell);
 
     TMeasCalc& Meas() { return Meas_; }
+    TWaveformMath& Math() { return Math_; }
+    TSpectra& Spectra() { return Spectra_; }
 
 private:
     TMeasCalc Meas_;
+    TWaveformMath Math_;
+    TSpectra Spectra_;
 };
 
 // Installs the analysis services in the shell when the program is put together.
 class TAnalysisFeature : public TFeature {
 public:
     void FillRows(TShell& shell) override;
+    // The services installed (null before FillRows).
+    TScopeAnalysisServices* Services() const { return Services_; }
+
+private:
+    TScopeAnalysisServices* Services_ = nullptr;
 };
 
 }  // namespace vt

@@ -112,6 +112,7 @@ constexpr TLangTableRow kRows[] = {
     {"FFTErr1", " is a spectrum: its spectrum cannot be computed"},
     {"FuncErr1", "%s cannot be applied to a spectrum"},
     {"FuncErr2", "%s needs a spectrum, but %s is not a spectrum"},
+    {"FFTErr2", "%s has %s points: a transform takes 2 to 8192 points in powers of two"},
 
     {"F I L E S - waveform files", ""},
     {"FileSDamaged", "File \"%s\" damaged!"},

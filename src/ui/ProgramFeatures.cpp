@@ -37,6 +37,7 @@
 #include "ui/UtilMenuFeature.h"
 #include "ui/menus/AcqMenu.h"
 #include "ui/menus/GeneratorMenu.h"
+#include "ui/menus/MathFftMenus.h"
 #include "ui/menus/OEConvMenu.h"
 #include "ui/menus/DisplayMenu.h"
 #include "ui/menus/SaveMenu.h"
@@ -90,7 +91,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     TUserDialogs& quiet = *Dialogs_;
     // First: the display's services take the hints pushed from here on.
     Add(life, std::make_unique<TDisplayFeature>());
-    Add(life, std::make_unique<TAnalysisFeature>());
+    TAnalysisFeature& analysis = Add(life, std::make_unique<TAnalysisFeature>());
     Add(life, std::make_unique<TScreenColorsFeature>());
     TDisplaySettings& displaySettings = Add(life, std::make_unique<TDisplaySettings>(shell));
     // Before the instrument start, which ends the link: the link's services go after it.
@@ -152,7 +153,9 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     trigMenu.Trigger().StartRefSineCapture = [&patternSearch] { patternSearch.RefSine.StartRefSineCapture(); };
     trigMenu.Trigger().StopRefSineCapture = [&patternSearch] { patternSearch.RefSine.StopRefSineCapture(); };
     patternSearch.RefSine.Prescale = RefFreqPrescale(args);
-    Add(life, std::make_unique<TZoomMenuFeature>(shell));
+    TZoomMenuFeature& zoom = Add(life, std::make_unique<TZoomMenuFeature>(shell));
+    Add(life, std::make_unique<TMathFftMenuFeature>(shell, *analysis.Services(), &zoom.Zoom(), &patternSearch.RefSine,
+                                                    &acquisition));
     Add(life, std::make_unique<TGeneratorMenuFeature>(shell, &calibration));
     TOEConv& oeConv = Add(life, std::make_unique<TOEConvMenuFeature>(shell, &calibration)).Converter();
     timebaseChannels.Settings().Channels().FedByOEConverter = [&oeConv](int channel) {

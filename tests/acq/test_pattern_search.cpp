@@ -27,6 +27,7 @@ TEST(PatternSearch, TransitionsAndDividers) {
 #include "AcqTestSupport.h"
 #include "acq/RefSineCapture.h"
 #include "acq/SignalObj.h"
+#include "core/CommandTree.h"
 
 // 1.25 GHz divided by 8 is 156.25 MHz: two periods across the screen at 1 ns/div. Ch2's reference is
 // averaged over 127 acquisitions, then fitted.
@@ -34,6 +35,13 @@ TEST(PatternSearch, RefSineCaptureAveragesThenFits) {
     EXPECT_DOUBLE_EQ(RefSineTimeScale(1.25e9, 8), 1e-9);
     test::TAcqContext c;
     c.Register();
+    // F4's settings as the math functions register them.
+    TSpider& root = c.Shell.CommandTree()->Root();
+    TRadioSwHandler& operat = root.AddRadioHandler(
+        "F4:Operat", {.Items = "Add,Sub,Mult,Div,Invert,Abs,Exp_e,Exp_10,Log_e,Log_10,Dif_al,Int_al,IFFT,LinInt,"
+                               "SinInt,Smooth,Trend,nnn,mmm",
+                      .Initial = 3});
+    TOnOffHandler& display = root.AddOnOffHandler("F4:Display", {});
     TRefSineCapture capture(c.Shell);
     capture.StartRefSineCapture();
     ASSERT_TRUE(capture.Capturing());
@@ -53,6 +61,10 @@ TEST(PatternSearch, RefSineCaptureAveragesThenFits) {
     EXPECT_NEAR(capture.Sine()->Omega(), 2 * M_PI * f, 1);
     EXPECT_NEAR(capture.Sine()->Amplitude(), 0.2, 0.002);
     EXPECT_NEAR(capture.Sine()->Phase(), 0.3, M_PI / 256);
+    EXPECT_EQ(operat.GetItemIndex(), 18);  // mmm
+    EXPECT_TRUE(display.GetOn());
     capture.StopRefSineCapture();
     EXPECT_EQ(capture.Sine(), nullptr);
+    EXPECT_EQ(operat.GetItemIndex(), 0);  // Add
+    EXPECT_FALSE(display.GetOn());
 }

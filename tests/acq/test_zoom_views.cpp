@@ -59,10 +59,13 @@ TEST(ZoomViews, WindowAndPositionLimitsFollowTheRecord) {
     m1.HorPosition->SetValue(3000);
     t.Record(ssM1).SetSpectrum(true);
     t.Zoom.LimitDerivedSignalZoom(ssM1);
-    EXPECT_EQ(m1.HorPosition->GetValue(), 2048 - 501);
+    // 512 points in view from at most point 1,536: none beyond half the sampling rate.
+    EXPECT_EQ(m1.HorPosition->GetValue(), 2048 - 512);
     m1.HorScale->SetValue(1);
+    m1.HorPosition->SetValue(100);
     t.Zoom.LimitDerivedSignalZoom(ssM1);
     EXPECT_DOUBLE_EQ(m1.HorScale->GetValue(), 0.5);
+    EXPECT_EQ(m1.HorPosition->GetValue(), 0);
 }
 
 TEST(ZoomViews, APhaseViewOfASpectrumEnablesOnlyThePhaseControls) {

@@ -109,7 +109,7 @@ void TEyeMeasurement::RegisterEyeCommands() {
     WfmsInCycle_ = &root.AddIntEditHandler("Eye:WfmsInCycle", {.Initial = 64, .Config = PowerOfTwoConfig(64, 256, 1024, "Wfms")});
     DisplWind_ = &root.AddOnOffHandler("Eye:DispaylWind", {.Initial = true, .AfterChange = [this](THandler&) {
                                                                if (DisplayWindowOn()) SendDrawParams(Engine_->DrawParams());
-                                                               else RemoveMarkerLayers();
+                                                               else RemoveMarkerLayers(false);
                                                            }});
     Statistic_ = &root.AddOnOffHandler("Eye:Statistic", {.AfterChange = [this](THandler&) {
                                                              EnableStatControls();
@@ -232,7 +232,7 @@ void TEyeMeasurement::OnEyeMeasureChange() {
     Readouts_->RefreshSampleModeIcon();
     ResetEyeStatistics();
     Readouts_->ClearEyeRows();
-    RemoveMarkerLayers();
+    RemoveMarkerLayers(true);
     if (mode != emOff) {
         RestartEyeAccumulation();
         BuildStrip();
@@ -502,12 +502,12 @@ void TEyeMeasurement::SendDrawParams(const EyeDrawParams& params) {
     if (auto* layer = dynamic_cast<T_Eye_ParamLayer*>(panel->EyeParamsLayer(Source()))) layer->SetParams(params);
 }
 
-void TEyeMeasurement::RemoveMarkerLayers() {
+void TEyeMeasurement::RemoveMarkerLayers(bool both) {
     auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell_.Display());
     TScopeCRT* panel = display ? display->Panel() : nullptr;
     if (!panel) return;
     panel->FreeMarkerLayer(1);
-    panel->FreeMarkerLayer(2);
+    if (both) panel->FreeMarkerLayer(2);
 }
 
 // ------------------------------------------------------------------------------------------ results

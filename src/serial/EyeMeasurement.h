@@ -116,7 +116,8 @@ private:
     void ShowHint(const char* key);
     void RemoveHint();
     void SendDrawParams(const EyeDrawParams& params);
-    void RemoveMarkerLayers();
+    // Marker layer 1 (the eye window), with both also layer 2.
+    void RemoveMarkerLayers(bool both);
     void ApplyStatModeTo(TParam& param) const;
     void OnListChange(int mode, int axis, TCheckSwHandler& handler);
     void EnableStatControls();

@@ -5,6 +5,7 @@
 // bins of any window and orientation can be rebuilt without losing data.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace vt {
@@ -141,6 +142,8 @@ public:
     void RecomputeWindow() override;
     void Clear() override;
     void AddSample(std::uint16_t point, double value) override;
+    // AddSample for points 0..count-1 of one record at once (count at most 4096).
+    void AddValues(const double* values, int count);
     void ComputeStatistics(bool useWindow) override;
 
     // The column of the first point reaching the topmost occupied row (vertical), or the first row
@@ -163,7 +166,12 @@ private:
 
     std::array<double, MaxBins> ExpBins_{};
     int ExpWeight_ = 0;
-    std::vector<std::uint32_t> HitMap_;  // 4096 points x 1024 rows
+    // 4096 points x 1024 rows, 16 MiB: one record's points land 4 KiB apart, so the map asks for large
+    // pages where the system gives them.
+    struct TFreeMap {
+        void operator()(std::uint32_t* p) const;
+    };
+    std::unique_ptr<std::uint32_t[], TFreeMap> HitMap_;
     std::vector<std::uint8_t> TouchedBlocks_;
     bool MapDirty_ = false;  // a point was added since the last wipe
 };

@@ -564,8 +564,8 @@ void TSignalAcq::AfterAcquisitionBreak() {
         shell.Display().InvalidateHisticons();
         shell.Analysis().RestartMeasStatistics();
     }
-    if (ReadChoiceSetting(tree, "Hist:Axis", 0) != 0 && ReadChoiceSetting(tree, "Eye:Measure", 0) != 0)
-        shell.Serial().RestartEyeAccumulation();
+    // The eye switches the histogram off: its own mode alone decides.
+    if (ReadChoiceSetting(tree, "Eye:Measure", 0) != 0) shell.Serial().RestartEyeAccumulation();
 }
 
 void TSignalAcq::StartFlagRegisterReading() {

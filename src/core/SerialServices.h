@@ -40,6 +40,8 @@ public:
     virtual void RedrawMaskLayer() {}
     // Eye measurements of the latest acquisition.
     virtual void UpdateEyeMeasurements() {}
+    // Another analysis mode takes the bottom strip and the hit map: the eye measurement goes off.
+    virtual void SwitchOffEyeMeasurement() {}
     // TDR readouts: the excess readout after a cycle, the reflections in the idle housekeeping.
     virtual void ShowTdrExcess() {}
     virtual void RecalcTdrReflections() {}

@@ -18,6 +18,7 @@
 #include "display/ScopeDisplayServices.h"
 #include "program/ProgramLife.h"
 #include "program/ProgramLinkServices.h"
+#include "serial/ScopeSerialServices.h"
 #include "core/Shell.h"
 #include "link/AdjustmentCommands.h"
 #include "link/AdjustmentValues.h"
@@ -92,6 +93,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     // First: the display's services take the hints pushed from here on.
     Add(life, std::make_unique<TDisplayFeature>());
     TAnalysisFeature& analysis = Add(life, std::make_unique<TAnalysisFeature>());
+    Add(life, std::make_unique<TSerialFeature>());
     Add(life, std::make_unique<TScreenColorsFeature>());
     TDisplaySettings& displaySettings = Add(life, std::make_unique<TDisplaySettings>(shell));
     // Before the instrument start, which ends the link: the link's services go after it.

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <utility>
 
 #include "acq/HistogramLevelStatistics.h"
 #include "acq/HistogramObjects.h"
+#include "acq/SignalObj.h"
 #include "core/InternalError.h"
 
 using namespace vt;
@@ -202,4 +204,29 @@ TEST(HistogramObjects, LevelStatisticsFindTheLevelsTheBandAndTheRareLevel) {
     wider.S = even.S * 1.6;
     EXPECT_TRUE(Differs(even, wider));
     EXPECT_TRUE(Differs(even, one));
+}
+
+// A record folded at once counts exactly as its points added one by one: ties of rounding, values off
+// the screen, the window and the active bins alike.
+TEST(HistogramObjects, ARecordFoldedAtOnceCountsAsItsPointsOneByOne) {
+    TSignalObj record;
+    record.SetLength(4096);
+    record.SetVertScale(0.125);  // 1024 rows a volt
+    for (int i = 0; i < 4096; ++i) record.SetPoint(i, ((i * 37) % 1100 - 550) / 1024.0 + (i % 3 == 0 ? 0.5 / 1024 : 0));
+    record.SetPoint(7, 5.0);
+    auto folded = std::make_unique<TFullHist>(), single = std::make_unique<TFullHist>();
+    for (TFullHist* h : {folded.get(), single.get()}) {
+        h->SetScale(4096, 0.125, 0, 0, 0);
+        h->Setup(false, 100, 300, 3000, 700);
+        h->SetActive(true);
+    }
+    AddSignalToHist(*folded, record);
+    for (int i = 0; i < 4096; ++i) single->AddSample(static_cast<std::uint16_t>(i), record.GetPoint(i));
+    EXPECT_EQ(folded->PointsAdded(), single->PointsAdded());
+    for (int i = 0; i < 4096; ++i) {
+        ASSERT_EQ(folded->Bin(i), single->Bin(i)) << i;
+        ASSERT_EQ(folded->WindowBin(i), single->WindowBin(i)) << i;
+    }
+    for (int p = 0; p < 4096; p += 17)
+        for (int r = 0; r < 1024; ++r) ASSERT_EQ(folded->Hits(p, r), single->Hits(p, r)) << p << " " << r;
 }

@@ -142,3 +142,24 @@ TEST(SignalAcq, HooksRunInOrderAndARowMayEndTheList) {
     EXPECT_FALSE(c.Acq.AcquisitionIdleStep()) << "waiting, not spinning";
     EXPECT_EQ(c.Shell.IdleWakeAfterMs, TSignalAcq::PollWakeMs);
 }
+
+namespace {
+struct TEyeRestartSpy : TSerialServices {
+    void RestartEyeAccumulation() override { ++Restarts; }
+    int Restarts = 0;
+};
+}  // namespace
+
+// After a break the eye starts over whenever it measures: it has switched the histogram off itself.
+TEST(SignalAcq, ABreakRestartsTheEyeWhileItMeasures) {
+    TEngineRig c;
+    auto spy = std::make_unique<TEyeRestartSpy>();
+    TEyeRestartSpy& eye = *spy;
+    c.Shell.SetSerialServices(std::move(spy));
+    TRadioSwHandler& measure = c.Tree().Root().AddRadioHandler("Eye:Measure", {.Items = "Off,NRZ,RZ"});
+    c.Acq.AfterAcquisitionBreak();
+    EXPECT_EQ(eye.Restarts, 0);
+    measure.SetItemIndex(1);
+    c.Acq.AfterAcquisitionBreak();
+    EXPECT_EQ(eye.Restarts, 1);
+}

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "EyeTestSupport.h"
+#include "acq/HistogramObjects.h"
+#include "acq/SignalObj.h"
+#include "core/Numeric.h"
+#include "serial/EyeEngine.h"
+
+using namespace vt;
+using namespace vt::test;
+
+namespace {
+
+struct TEngineRig {
+    TEngineRig() : Hist(std::make_unique<TFullHist>()), Engine(Hist.get()) {
+        SetUpEyeRecord(Record);
+        Engine.ClearAccumulation();
+    }
+    std::unique_ptr<TFullHist> Hist;
+    TEyeEngine Engine;
+    TSignalObj Record;
+};
+
+}  // namespace
+
+// Known eyes through the real hit map: levels, spreads, crossings and edges found where they were
+// written; the closed, flat and wrongly-topped eyes are not found.
+TEST(EyeEngineSynthetic, NrzAndRzEyesOfKnownGeometry) {
+    {
+        TEngineRig rig;
+        const EyeDrawParams full{0, 1023, 4000, 2, 1, 1023, 0, 4000};
+        EXPECT_EQ(rig.Engine.DrawParams(), full);
+        // Noise 5 mV (6.4 rows), no jitter: crossings at 1000 and 3000.
+        TEyeWriter w({.Noise = 0.005});
+        w.Write(rig.Record, *rig.Hist, 160);
+        ASSERT_TRUE(rig.Engine.RunNrzEyeEngine());
+        const EyeEngineState& s = rig.Engine.State();
+        EXPECT_NEAR(s.OneLevelRow, 832, 0.5);
+        EXPECT_NEAR(s.ZeroLevelRow, 192, 0.5);
+        EXPECT_NEAR(s.OneSigmaRows, 6.4, 0.64);
+        EXPECT_NEAR(s.ZeroSigmaRows, 6.4, 0.64);
+        EXPECT_NEAR(s.Crossing[1].Mean, 1000, 1);
+        EXPECT_NEAR(s.Crossing[2].Mean, 3000, 1);
+        EXPECT_NEAR(s.CrossingLevelRow, 512, 1);
+        EXPECT_EQ(s.SelectedCrossing, 1);
+        EXPECT_NEAR(s.LeftBoundCol, 1800, 1);
+        EXPECT_NEAR(s.RightBoundCol, 2200, 1);
+        EXPECT_EQ(s.OneInnerRow, static_cast<int>(std::nearbyint(s.OneLevelRow - 3 * s.OneSigmaRows)) - 10);
+        // Thresholds at 20 and 80 % of the levels, bounds over the crossings.
+        const EyeDrawParams& d = rig.Engine.DrawParams();
+        EXPECT_NEAR(d.WindowLeft, 1000, 1);
+        EXPECT_NEAR(d.WindowRight, 3000, 1);
+        EXPECT_NEAR(d.LowThreshold, 192 + 128, 1);
+        EXPECT_NEAR(d.HighThreshold, 192 + 512, 1);
+        rig.Engine.ClearAccumulation();
+        EXPECT_EQ(rig.Engine.DrawParams(), full);
+        EXPECT_EQ(rig.Engine.State().Crossing[1].Mean, 100);
+    }
+    {
+        // The left crossing near the left edge, more room on the right: the right one is measured.
+        TEngineRig rig;
+        TEyeWriter w({.First = 300, .Noise = 0.003, .Jitter = 2});
+        w.Write(rig.Record, *rig.Hist, 120);
+        ASSERT_TRUE(rig.Engine.RunNrzEyeEngine());
+        EXPECT_NEAR(rig.Engine.State().Crossing[1].Mean, 300, 1);
+        EXPECT_NEAR(rig.Engine.State().Crossing[2].Mean, 2300, 1);
+        EXPECT_EQ(rig.Engine.State().SelectedCrossing, 2);
+    }
+    {
+        // RZ: pulses from 500 to 1500 every 2000 columns.
+        TEngineRig rig;
+        TEyeWriter w({.Rz = true, .First = 500, .Noise = 0.002});
+        w.Write(rig.Record, *rig.Hist, 160);
+        ASSERT_TRUE(rig.Engine.RunRzEyeEngine());
+        const EyeEngineState& s = rig.Engine.State();
+        EXPECT_NEAR(s.Edge[0].Mean, 500, 1);
+        EXPECT_NEAR(s.Edge[1].Mean, 1500, 1);
+        EXPECT_NEAR(s.Edge[2].Mean, 2500, 1);
+        EXPECT_NEAR(s.OneLevelRow, 832, 0.5);
+        EXPECT_NEAR(s.ZeroLevelRow, 192, 0.5);
+        EXPECT_EQ(s.CrossingLevelRow, 512);
+        EXPECT_EQ(s.FirstEdgeRising, 1);
+        EXPECT_EQ(s.FallEdgeIndex, 1);
+    }
+    const auto notFound = [](TEyeSpec spec, bool rz) {
+        TEngineRig rig;
+        TEyeWriter w(spec);
+        w.Write(rig.Record, *rig.Hist, 80);
+        return !(rz ? rig.Engine.RunRzEyeEngine() : rig.Engine.RunNrzEyeEngine());
+    };
+    EXPECT_TRUE(notFound({.One = 0.1, .Zero = 0.1, .Noise = 0.003}, false));                     // flat
+    EXPECT_TRUE(notFound({.Noise = 0.09}, false));                                               // closed
+    EXPECT_TRUE(notFound({.Rz = true, .First = 1500, .Period = 4000, .OneProbability = 1}, true));  // one top
+    EXPECT_TRUE(notFound({.Rz = true, .First = 300, .Period = 1300, .Ramp = 100, .PulseWidth = 650, .OneProbability = 1},
+                         true));  // three tops
+}

@@ -1,0 +1,133 @@
+// The eye of the demo's PRBS generator measured by the real simulator, acquisition and engine: levels,
+// noise, crossing, rate, jitter, width and edges against the generator's own figures; the picture
+// goes to screenshots/eye_demo.png with the eye window, thresholds and bounds drawn over the eye.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <cmath>
+#include <filesystem>
+#include <map>
+
+#include "UiTestSupport.h"
+#include "acq/SignalSources.h"
+#include "core/Numeric.h"
+#include "core/SettingReaders.h"
+#include "core/Shell.h"
+#include "display/DisplayPanel.h"
+#include "display/EyeParamLayer.h"
+#include "display/ScopeDisplayServices.h"
+#include "link/InstrumentLink.h"
+#include "serial/ScopeSerialServices.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/VeltraneApplication.h"
+
+namespace vt {
+namespace {
+
+TEST(EyeDemoNrz, ThePrbsEyeOfTheSimulator) {
+    const test::TProgramHome programHome;
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    enum { Starting, Settling, Accumulating, Done } phase = Starting;
+    int settled = 0;
+    std::map<std::string, double> values;
+    int crossings = 0;
+    bool layerDrawn = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        TMorda_fr* m = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
+        auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
+        if (!m || !shell.AcqEnabled || !shell.RunOn || !services || !services->Panel() || !serial) return;
+        TEyeMeasurement& eye = serial->Eye();
+        switch (phase) {
+            case Starting:
+                for (const char* c : {"GSS:CH1 C", "TB:SCALEA 1.2E-10", "ACQ:CH1:RECLEN 4096", "Ch2:Display OFF",
+                                      "Displ:Ch1:Style InfinPers", "Eye:WfmsInCycle 128"})
+                    shell.ExecuteCommandString(c);
+                phase = Settling;
+                break;
+            case Settling:
+                // Records still under way when the settings changed are left out.
+                if (++settled < 10) return;
+                for (const char* c : {"Eye:Measure NRZ", "Eye:XNRZParam EyeWidth,JitterRMS", "Eye:YNRZParam EyeHeight,CrossPerc"})
+                    shell.ExecuteCommandString(c);
+                phase = Accumulating;
+                break;
+            case Accumulating: {
+                if (eye.EngineRuns == 0) return;
+                crossings = eye.State().EyeNotFound ? 0 : 2;
+                TEyeEngine& engine = eye.Engine();
+                TEyeParamInputs in;
+                in.Record = &shell.Records()->Record(ssCh1);
+                const auto value = [&](int axis, int kind) {
+                    TParam p(emNrz, axis, kind);
+                    ComputeEyeParameter(engine, in, p);
+                    return p.Value;
+                };
+                values = {{"One", value(eaY, 20)},       {"Zero", value(eaY, 26)},    {"Ampl", value(eaY, 8)},
+                          {"NoiseOne", value(eaY, 18)},  {"Height", value(eaY, 9)},   {"SN", value(eaY, 24)},
+                          {"Cross", value(eaY, 3)},      {"Rate", value(eaX, 1)},     {"JitterRms", value(eaX, 12)},
+                          {"Width", value(eaX, 7)},      {"WidthP", value(eaX, 8)},   {"Rise", value(eaX, 14)},
+                          {"Fall", value(eaX, 9)},       {"Mean", value(eaY, 12)},    {"HeightDb", value(eaY, 10)},
+                          {"C1", engine.State().Crossing[1].Mean}, {"C2", engine.State().Crossing[2].Mean},
+                          {"Delay", ReadRealSetting(shell.CommandTree(), "TB:Delay", -1)}};
+                shell.ExecuteCommandString("Eye:TreshMode 10-90");
+                values["Rise1090"] = value(eaX, 14);
+                values["Fall1090"] = value(eaX, 9);
+                shell.ExecuteCommandString("Eye:TreshMode 20-80");
+                auto* layer = dynamic_cast<T_Eye_ParamLayer*>(services->Panel()->MarkerLayer(1));
+                layerDrawn = layer && layer->BoxLeft() > 0 && layer->LeftBoundColumn() > layer->BoxLeft();
+                test::SaveScreenshot(*m, "eye_demo.png");
+                // A break starts the eye over: only once everything is read.
+                shell.RunOn = false;
+                if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
+                phase = Done;
+                m->close();
+                break;
+            }
+            case Done: break;
+        }
+    });
+    poll.start(100);
+    QTimer::singleShot(150000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    ASSERT_EQ(phase, Done);
+    ASSERT_EQ(crossings, 2);
+    EXPECT_TRUE(layerDrawn);
+    // PRBS 2^5-1 at 1.5 Gbit/s, -0.25..+0.25 V, 5 mV noise, 5 ps jitter, 100 ps 10-90 % raised-cosine edges.
+    // At no delay the generator's bits change 86 ps after the screen's start and every 666.7 ps: at
+    // 120 ps a division (0.3 ps a column) two crossings show, at columns 287 and 2509.
+    EXPECT_EQ(values["Delay"], 0);
+    EXPECT_NEAR(values["C1"], 287, 15);
+    EXPECT_NEAR(values["C2"], 2509, 15);
+    EXPECT_NEAR(values["One"], 0.25, 0.003);
+    EXPECT_NEAR(values["Zero"], -0.25, 0.003);
+    EXPECT_NEAR(values["Ampl"], 0.5, 0.004);
+    EXPECT_NEAR(values["NoiseOne"], 5.02e-3, 0.4e-3);
+    EXPECT_NEAR(values["Height"], 0.470, 0.004);
+    EXPECT_NEAR(values["SN"], 49.8, 3);
+    EXPECT_NEAR(values["Cross"], 50, 1.5);
+    EXPECT_NEAR(values["Rate"], 1.5e9, 1.5e9 * 0.005);
+    EXPECT_NEAR(values["JitterRms"], 5.3e-12, 0.6e-12);
+    EXPECT_NEAR(values["Width"], 635e-12, 5e-12);
+    EXPECT_NEAR(values["WidthP"], 95.3, 0.8);
+    EXPECT_NEAR(values["Rise"], 69.4e-12, 2.5e-12);
+    EXPECT_NEAR(values["Fall"], 69.4e-12, 2.5e-12);
+    EXPECT_NEAR(values["Rise1090"], 100e-12, 4e-12);
+    EXPECT_NEAR(values["Fall1090"], 100e-12, 4e-12);
+    EXPECT_NEAR(values["Mean"], 8.1e-3, 4e-3);  // 16 ones in 31 bits
+    EXPECT_TRUE(IsUndefinedValue(values["HeightDb"]));
+}
+
+}  // namespace
+}  // namespace vt

@@ -429,7 +429,7 @@ private:
     EyeEngineState& S_;
     const TSignalObj& R_;
     const TEyeParamInputs& In_;
-    TAnnLabelParams& A_;
+    TAnnLabelArray& A_;
 };
 
 std::string UnitText(const TEyeParamDef& def, const TSignalObj& record) {

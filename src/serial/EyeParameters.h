@@ -46,7 +46,7 @@ public:
     std::string Unit;
     std::uint8_t Axis;
     std::uint8_t Kind;
-    TAnnLabelParams Annotations{};
+    TAnnLabelArray Annotations{};
 };
 
 // What a computation reads beside the engine: the source's record, the extinction-ratio correction

@@ -50,7 +50,7 @@ TMath_Form::TMath_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, co
     Operat_->SetDropDownCount(17);
     Operat_->SetOnUpdateMe([this](TRC_Switcher&) { UpdateMenu(); });
     page.Add<TRC_SignalSourceSwitcher>("sswSource1", "Operand 1", "Source1", ListHeight);
-    const int second = page.Top();
+    const TStackTop second = page.Top();
     Source2_ = page.Add<TRC_SignalSourceSwitcher>("sswSource2", "Operand 2", "Source2", ListHeight);
     page.MoveTo(second);
     TrendMeas_ = page.Add<TRC_ListBoxSwitcher>("lswTrendMeas", "Measurement", "TrendMeas", ListHeight);

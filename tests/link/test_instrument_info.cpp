@@ -142,7 +142,7 @@ TEST(InstrumentInfoFile, ADemoInstrumentsFileEqualsTheGoldenFileButForTheTempera
     const std::size_t at = text.find(temperature);
     ASSERT_NE(at, std::string::npos);
     text.replace(at, temperature.size(), "Temperature: ~\n");
-    const std::filesystem::path golden = std::filesystem::path(__FILE__).parent_path() / "data" / "demo_info.txt";
+    const std::filesystem::path golden = std::filesystem::path(VT_LINK_TEST_DATA) / "demo_info.txt";
     std::stringstream expected;
     expected << std::ifstream(golden, std::ios::binary).rdbuf();
     EXPECT_EQ(text, expected.str());

@@ -23,7 +23,6 @@ namespace {
 constexpr const char* Unit = "OEConv_Frm";
 constexpr int FirstTop = 18;
 constexpr int Gap = 1;
-constexpr int EditHeight = 40;
 constexpr int ButtonHeight = 30;
 
 TRC_ListBoxSwitcher* List(TRC_RightMenuPanel* page, TPageStacker& stack, const char* name, const QString& caption,

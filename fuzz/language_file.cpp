@@ -47,10 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const std::string prefix = section + ":";
                 if (entry.rfind(prefix, 0) != 0) continue;
                 const std::string key = entry.substr(prefix.size());
-                std::string text;
-                state.ReadLangText(*file, section, key, text);
-                std::vector<std::string> items;
-                state.ReadLangItems(*file, section, key, 3, items);
+                // Lists as the list controls read them (the count they hold), every other entry as a text.
+                if (key.ends_with(vt::kLangItems) || key.ends_with(vt::kLangMenu)) {
+                    std::string raw, value;
+                    file->FindRaw(section, key, raw);
+                    vt::ReadLangValue(raw, value);
+                    std::vector<std::string> items;
+                    state.ReadLangItems(*file, section, key, vt::LangItemsFromCommaText(value).size(), items);
+                } else {
+                    std::string text;
+                    state.ReadLangText(*file, section, key, text);
+                }
             }
         }
     }

@@ -17,6 +17,7 @@
 #include "acq/SignalObj.h"
 #include "acq/WaveformDatabase.h"
 #include "core/CommandTree.h"
+#include "core/LanguageFile.h"
 #include "core/LanguageState.h"
 #include "core/Shell.h"
 #include "core/TextFiles.h"
@@ -144,7 +145,24 @@ void Languages(const fs::path& corpus, const fs::path& work) {
     TLanguageState state(setup);
     state.InitLanguages();
     state.CreateEnglishLanguageFile();
-    Copy(work / "Language-Vlt.Eng", Target(corpus, "language_file") / "Language-Vlt.Eng");
+    // The target reads its input as the user's chosen language: small files of the program's own
+    // form, since every entry of a whole file is read per input.
+    const TLangIniFile english(work / "Language-Vlt.Eng");
+    int parts = 0;
+    for (const std::string& section : english.ReadSections()) {
+        TLangIniFile part(Target(corpus, "language_file") / ("part" + std::to_string(++parts) + ".Deu"));
+        part.Clear();
+        part.WriteLangString(kLangCommonSection, "Language", "Deutsch");
+        int n = 0;
+        for (const std::string& key : english.ReadSection(section)) {
+            std::string raw, value;
+            const std::string name = key.substr(section.size() + 1);
+            if (++n > 24 || !english.FindRaw(section, name, raw) || !ReadLangValue(raw, value)) continue;
+            part.WriteLangString(section, name, value);
+        }
+        part.WriteLangString("Morda_fr", "Menu Panel rmpTrig.lbswSource.Items", LangCommaText({"Ch1", "Ext Direct", "a,b"}));
+        part.SaveUtf16();
+    }
 }
 
 void InformationFile(const fs::path& corpus) {

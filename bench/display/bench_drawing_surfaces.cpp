@@ -17,7 +17,6 @@ namespace {
 
 // A plotted trace: every pixel of a 1000 x 800 screen written inside one batch.
 void BM_PutPixelInBatch(benchmark::State& state) {
-    bench::EnsureGuiApplication();
     bench::TCountingSink sink;
     TScanLinesScreen screen(&sink);
     screen.Resize(0, 0, 1000, 800);
@@ -35,7 +34,6 @@ void BM_PutPixelInBatch(benchmark::State& state) {
 BENCHMARK(BM_PutPixelInBatch)->Unit(benchmark::kMillisecond);
 
 void BM_Clear(benchmark::State& state) {
-    bench::EnsureGuiApplication();
     bench::TCountingSink sink;
     TScanLinesScreen screen(&sink);
     screen.Resize(0, 0, 1000, 800);

@@ -35,7 +35,6 @@ struct TFilledLayer : TBase {
 template <class TLayer>
 struct TLayerRig {
     TLayerRig(int width, int height) : Screen(&Sink), Layer("bench", false, slCh1, height, width - ScreenMargin) {
-        bench::EnsureGuiApplication();
         Screen.Resize(0, 0, width, height);
         Screen.Clear();
         Layer.SetClockSource(&Clock);
@@ -86,7 +85,6 @@ void BM_RegradeAll(benchmark::State& state) {
 
 // Sweeps of a 4096-point sine moving one row each time, after 1,000 sweeps that fill the history.
 void PlotHistory(benchmark::State& state, int style) {
-    bench::EnsureGuiApplication();
     bench::TCountingSink sink;
     TScopeCRT crt(TScopeCRT::TProgram{});
     crt.SetSink(&sink);

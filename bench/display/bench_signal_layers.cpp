@@ -19,7 +19,6 @@ namespace {
 // A 4096-point sine over the YT screen of a panel (Grid graticule), one sweep per iteration in one
 // batch, the trace one row lower or higher each sweep so that every point moves.
 void PlotSweeps(benchmark::State& state, bool vectors) {
-    bench::EnsureGuiApplication();
     const int width = static_cast<int>(state.range(0));
     const int height = static_cast<int>(state.range(1));
     bench::TCountingSink sink;

@@ -67,7 +67,6 @@ struct TLoadedScreen {
 
 // The four screens of the 4YT layout: 522 x 81 in the default 792 x 575 window; 1672 wide at 1920 x 1080.
 void BM_RedrawAllFourScreens(benchmark::State& state) {
-    bench::EnsureGuiApplication();
     bench::TCountingSink sink;
     std::vector<std::unique_ptr<TLoadedScreen>> screens;
     for (int i = 0; i < 4; ++i)
@@ -82,7 +81,6 @@ BENCHMARK(BM_RedrawAllFourScreens)->Args({522, 81})->Args({1672, 200})->Unit(ben
 // A trace pixel set and cleared again over the graticule and the translucent plot: the cost must
 // not depend on the screen's size.
 void BM_SetAndClearLayerPixel(benchmark::State& state) {
-    bench::EnsureGuiApplication();
     bench::TCountingSink sink;
     TLoadedScreen s(&sink, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     const int columns = s.Ch1.MaxX() + 1;

@@ -1,17 +1,14 @@
 #pragma once
-// The one application object of the user-interface benchmarks, offscreen.
+// The one application object of the user-interface benchmarks, offscreen: the program's own, made by
+// the benchmarks' main.
 #include <QApplication>
-#include <cstdlib>
+
+#include "ui/VeltraneApplication.h"
 
 namespace vt {
 
-inline QApplication& BenchApp() {
-    static int argc = 1;
-    static char name[] = "bench_ui";
-    static char* argv[] = {name, nullptr};
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static QApplication app(argc, argv);
-    return app;
+inline TVeltraneApplication& BenchApp() {
+    return *static_cast<TVeltraneApplication*>(QCoreApplication::instance());
 }
 
 }  // namespace vt

@@ -1,7 +1,7 @@
 // The program at rest and acquiring in demo mode, offscreen: the processor time the program takes
 // over 10 s with nothing to acquire (demo with Run off, and "Absent"), and the longest time between
-// idle steps while the demo runs. One program start per process: run
-// each benchmark on its own (--benchmark_filter).
+// idle steps while the demo runs. Each benchmark starts the program anew on the benchmarks' one
+// application object.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -35,19 +35,6 @@ public:
     bool ExecSaveDialog(QWidget*, TSaveDialogRequest&) override { return false; }
 };
 
-// The program's own application object, made on first use; none when another benchmark of this
-// process made a plain one first.
-TVeltraneApplication* ProgramApp() {
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "bench_ui";
-        static char* argv[] = {name, nullptr};
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static TVeltraneApplication app(argc, argv);
-    }
-    return dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-}
-
 double ProcessCpuSeconds() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
@@ -58,7 +45,7 @@ double ProcessCpuSeconds() {
 // returns how long to wait (ms) before `done` runs; then the window closes.
 void RunProgram(const std::string& instrument, const std::function<void(TShell&)>& started, int waitMs,
                 const std::function<void(TShell&)>& done) {
-    TVeltraneApplication* app = ProgramApp();
+    TVeltraneApplication& app = BenchApp();
     const std::filesystem::path home = std::filesystem::temp_directory_path() / "vt_bench_idle";
     std::filesystem::create_directories(home);
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
@@ -80,14 +67,10 @@ void RunProgram(const std::string& instrument, const std::function<void(TShell&)
         });
     });
     poll.start(20);
-    if (app) RunMainBlock(*app, shell, life, {"--home", home.string(), instrument}, dialogs);
+    RunMainBlock(app, shell, life, {"--home", home.string(), instrument}, dialogs);
 }
 
 void IdleLoad(benchmark::State& state, const std::string& instrument) {
-    if (!ProgramApp()) {
-        state.SkipWithError("needs the program's application object");
-        return;
-    }
     double percent = 0;
     for (auto _ : state) {
         double cpu0 = 0;
@@ -112,10 +95,6 @@ BENCHMARK(BM_IdleAbsent)->Iterations(1)->Unit(benchmark::kSecond);
 // The longest time between two idle steps of the running demo over 5 s: a repaint waits at most
 // that long.
 void BM_DemoRunningIdleGap(benchmark::State& state) {
-    if (!ProgramApp()) {
-        state.SkipWithError("needs the program's application object");
-        return;
-    }
     double longest = 0;
     std::int64_t steps = 0;
     for (auto _ : state) {

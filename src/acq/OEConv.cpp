@@ -19,7 +19,6 @@ namespace vt {
 
 namespace {
 
-constexpr const char* Unit = "OEConv";
 constexpr int ExponentMode = 3;
 constexpr double DarkLevelTolerance = 0.001;
 constexpr double PointTolerance = 1e-10;

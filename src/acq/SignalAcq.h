@@ -66,6 +66,8 @@ public:
     // The link's re-check of the pattern lock before every 50th start: the trigger's answers.
     bool PatternLockActive() override;
     void RecheckPatternLock() override;
+    // The flag-register poll's re-check keeps its own name beside the link's.
+    using TFeature::RecheckPatternLock;
 
     // Both channels' acquisition display is to be drawn anew (settings changed).
     void SetRedrawFlags() { RedrawFlags_ = {true, true}; }

@@ -146,7 +146,8 @@ std::vector<std::string> LangItemsFromCommaText(std::string_view text) {
         if (text[i] == '"') {
             ReadQuotedPart(text, i, item);  // an unclosed quote takes the rest
         } else {
-            while (i < text.size() && static_cast<unsigned char>(text[i]) > ' ' && text[i] != ',') item += text[i++];
+            // A NUL is no blank: it belongs to the item, so the reading always moves on.
+            while (i < text.size() && !blank(text[i]) && text[i] != ',') item += text[i++];
         }
         items.push_back(std::move(item));
         skipBlanks();

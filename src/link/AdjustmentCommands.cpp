@@ -1,6 +1,7 @@
 #include "link/AdjustmentCommands.h"
 
 #include <cmath>
+#include <limits>
 #include <memory>
 
 #include "core/AsciiText.h"
@@ -367,7 +368,15 @@ void TCalibrAdjust::ReadRowFromIni(const TMyIniFile& ini, int row, double& raw, 
         return;
     }
     raw = ini.ReadFloatOrDefault(ini.Section(v), v.Key, v.Default, [&bad](const std::string& m) { bad += m + "\n"; });
-    if (v.Conversion != TRawConversion::Real) raw = static_cast<double>(RoundHalfEven(raw));
+    if (v.Conversion == TRawConversion::Real) return;
+    // The instrument's codes are 32-bit numbers: an entry beyond them is as bad as one that is no number.
+    if (!(std::fabs(raw) <= std::numeric_limits<std::int32_t>::max())) {
+        bad += ini.FileName().filename().string() + ": [" + ini.Section(v) + "] " + std::string(v.Key) + "=" +
+               ini.ReadString(ini.Section(v), v.Key, "") + " is out of range; the default " + FloatToStrDot(v.Default) +
+               " is used\n";
+        raw = v.Default;
+    }
+    raw = static_cast<double>(RoundHalfEven(raw));
 }
 
 void TCalibrAdjust::ReadAdjustmentValues(int source, bool remote) {

@@ -72,6 +72,9 @@ TEST(LangCommaText, ListsRoundTripWithBlanksCommasQuotesAndEmptyItems) {
     // Unquoted blanks separate items, as translators' files have always been read.
     EXPECT_EQ(LangItemsFromCommaText(" Rise Fall , Both"), (std::vector<std::string>{"Rise", "Fall", "Both"}));
     EXPECT_TRUE(LangItemsFromCommaText("").empty());
+    // A NUL in an unquoted item (a damaged file) is read as a character of it, not looped on.
+    EXPECT_EQ(LangItemsFromCommaText(std::string_view("\0a\0,b", 5)),
+              (std::vector<std::string>{std::string("\0a\0", 3), "b"}));
 }
 
 TEST(LangKeys, ContainersHandTheirKeyDownToTheirChildren) {

@@ -94,6 +94,15 @@ TEST(AdjustValues, CalibrImitIniDefaultsStoreAndByteIdenticalRoundTrip) {
     EXPECT_NE(t.Messages[0].find("abc"), std::string::npos);
     EXPECT_NEAR(t.Value("FLASH:Calibr:CoarseTB"), 4.6e-9, 1e-15);
     EXPECT_EQ(t.Value("FLASH:Calibr:FineTB"), 20000) << "the read went on past the bad entry";
+    // A code beyond the instrument's 32-bit numbers is a bad entry too, not a number cut to fit.
+    bad = text;
+    bad.replace(bad.find("GainDAC=20000"), 13, "GainDAC=20000333333333333333");
+    WriteText(file, bad);
+    t.Messages.clear();
+    t.Adjust->ReadAdjustmentValues(0);
+    ASSERT_EQ(t.Messages.size(), 1u);
+    EXPECT_NE(t.Messages[0].find("out of range"), std::string::npos);
+    EXPECT_EQ(t.Value("FLASH:Calibr:FineTB"), 18333) << "the entry's default";
 
     // The second model line has sections and a fine-timebase default of its own.
     TAdjustShell b(false, 8);

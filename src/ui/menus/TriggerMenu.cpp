@@ -16,7 +16,6 @@ namespace {
 
 constexpr int FirstTop = 18;
 constexpr int Gap = 1;
-constexpr int ButtonHeight = 22;
 
 }  // namespace
 

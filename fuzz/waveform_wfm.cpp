@@ -1,0 +1,15 @@
+// A binary waveform file (.wfm) as the load reads it: refused whole, or taken whole; a record taken
+// is written back to a file that loads again.
+#include <cstdlib>
+#include <memory>
+
+#include "FuzzFiles.h"
+#include "acq/SignalObj.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    auto record = std::make_unique<vt::TSignalObj>();
+    if (!record->LoadBinaryImage(vt::fuzz::InputBytes(data, size))) return 0;
+    auto again = std::make_unique<vt::TSignalObj>();
+    if (!again->LoadBinaryImage(record->BinaryImage())) std::abort();
+    return 0;
+}

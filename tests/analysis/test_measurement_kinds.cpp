@@ -59,10 +59,10 @@ TEST_F(MeasurementKinds, RampEdgeAndAmplitudeKinds) {
     rise.Kind = xkRise;
     rise.Source = ssCh1;
     Rig.Calc->CalcMeasurement(rise);
-    EXPECT_EQ(rise.Annotation[0].X, static_cast<int>(RoundHalfEven(100.846875 * 8)));
-    EXPECT_EQ(rise.Annotation[1].X, static_cast<int>(RoundHalfEven(107.246875 * 8)));
-    EXPECT_EQ(rise.Annotation[0].Text, "10%");
-    EXPECT_EQ(rise.Annotation[1].Text, "90%");
+    EXPECT_EQ(rise.Annotation[1].X, static_cast<int>(RoundHalfEven(100.846875 * 8)));
+    EXPECT_EQ(rise.Annotation[2].X, static_cast<int>(RoundHalfEven(107.246875 * 8)));
+    EXPECT_EQ(rise.Annotation[1].Text, "10%");
+    EXPECT_EQ(rise.Annotation[2].Text, "90%");
 }
 
 TEST_F(MeasurementKinds, WholeCyclesCountsAndDelays) {

@@ -402,7 +402,8 @@ void TMarkers::SnapXYMarkers() {
 
 void TMarkers::InvalidateMarkerValues() {
     Cache_.fill(UndefinedValue);
-    Shell_.Display().ClearBottomText();
+    // The strip is the markers' only while they are on.
+    if (Type() != mtOff) Shell_.Display().ClearBottomText();
 }
 
 void TMarkers::Out(const std::string& text, int row, int column, bool value, int slot, int colour) {

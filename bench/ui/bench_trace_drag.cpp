@@ -41,12 +41,15 @@ void BM_TraceDragMove(benchmark::State& state) {
     TIdleActions actions;
     services.MouseActions = &actions;
     QWidget window;
-    window.resize(1920, 1100);
+    window.resize(1940, 1100);
     GiveDisplayView(shell, window);
     services.CreatePanel();
-    // A panel whose one screen is 1850 x 880 pixels.
-    services.PlacePanel(0, 0, 1045, 1866);
+    // A panel whose one screen is 1872 x 897 pixels: the layout places rows by 32, the nearest size at
+    // or above 1850 x 880.
+    services.PlacePanel(0, 0, 1026, 1878);
+    services.SetPanelVisible(true);
     window.show();
+    QApplication::processEvents();
     TScopeCRT& crt = *services.Panel();
     TSignalScreen& screen = *crt.Screen(1);
     TParentSignalLayer* trace = crt.VectorLayer(ssCh1);
@@ -57,6 +60,12 @@ void BM_TraceDragMove(benchmark::State& state) {
     const QPoint point = origin + QPoint(trace->PointColumn(100), trace->PointRow(100));
     QMouseEvent press(QEvent::MouseButtonPress, point, view->mapToGlobal(point), Qt::LeftButton, Qt::LeftButton, {});
     QApplication::sendEvent(view, &press);
+    TScreenMouse* mouse = view->PressedMouse();
+    if (!mouse || !mouse->DragImage()) {
+        state.SkipWithError("the press took no trace");
+        return;
+    }
+    const auto paintsBefore = view->PaintEvents();
     int step = 0;
     for (auto _ : state) {
         const QPoint at = point + QPoint(0, (++step % 2) ? 30 : 31);
@@ -64,6 +73,7 @@ void BM_TraceDragMove(benchmark::State& state) {
         QApplication::sendEvent(view, &move);
         view->repaint();
     }
+    state.counters["paints"] = static_cast<double>(view->PaintEvents() - paintsBefore) / static_cast<double>(state.iterations());
     state.counters["width"] = screen.Width();
     state.counters["height"] = screen.Height();
     view->CancelDrag();

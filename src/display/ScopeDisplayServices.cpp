@@ -54,6 +54,8 @@ void TScopeDisplayServices::CreatePanel() {
     Panel_->OverlayDrags().WriteSetting = [this](const std::string& header, double value) {
         WriteRealSetting(Shell_.CommandTree(), header, value);
     };
+    // The histogram's axis names the window set its window writes: 1 vertical, 2 horizontal.
+    Panel_->OverlayDrags().HistAxisKind = [this] { return ReadChoiceSetting(Shell_.CommandTree(), "Hist:Axis", 0); };
     if (TSignalRecords* records = Shell_.Records()) {
         PreviousSwitchOff_ = records->SignalsOn().OnSwitchOff;
         records->SignalsOn().OnSwitchOff = [this](int source) {

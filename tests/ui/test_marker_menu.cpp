@@ -49,7 +49,7 @@ TEST(MarkerMenu, CaptionsFitAndThePositionEditsFollowTheType) {
     shell.CommandTree()->ExecuteCommandString("Mark:Type XY", false);
     EXPECT_EQ(form->Position(1)->GetHandler(), handler("Mark:M1:XPos"));
     EXPECT_EQ(form->Position(2)->GetHandler(), handler("Mark:M2:XPos"));
-    SaveScreenshot(*form, "marker_menu");
+    SaveScreenshot(*form, "marker_menu.png");
     menus.ShowSideMenu(mkNone, 0);
     FlushDeletes();
 }

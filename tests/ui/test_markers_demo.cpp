@@ -1,6 +1,7 @@
 // The demo program, stopped, with real mouse events on its panel: marker 2's line dragged writes its
 // position; Ch1 dragged down is shown inverted over the screen, moves nothing until the release and
-// then lowers its offset; a right press drags nothing. The picture goes to screenshots/markers_demo.png.
+// then lowers its offset; a right press drags nothing; a frame drawn on empty screen zooms; in
+// timebase AB a press on range A shifts the delay. The picture goes to screenshots/markers_demo.png.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "acq/SignalSources.h"
@@ -36,10 +38,15 @@ TEST(MarkersDemo, MarkerAndTraceDragsWithTheMouse) {
     const std::vector<std::string> args = {"--home", programHome.Path().string(), "Default_Demo"};
     TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
 
-    enum { Starting, Dragging, Done } phase = Starting;
+    enum { Starting, Settling, Dragging, Done } phase = Starting;
     int written = -1, expected = -2, undone = -1;
     bool suspended = false, bufferKept = false, inverted = false, rightDragged = true;
     double offsetBefore = 0, offsetAfter = 0, scale = 0, dy = 0;
+    bool smallFrame = true, bigFrame = false, offsetKept = false;
+    int zoomMode = -1, rangeKind = -1;
+    double delayBefore = 0, delayAfter = 0;
+    std::vector<int> lastRows;
+    const TParentSignalLayer* lastTrace = nullptr;
     QImage shot;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -57,6 +64,20 @@ TEST(MarkersDemo, MarkerAndTraceDragsWithTheMouse) {
                 shell.RunOn = false;
                 if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
                 shell.ExecuteCommandString("Mark:Type MX");
+                phase = Settling;
+                break;
+            }
+            case Settling: {
+                // A cycle under way when Run went off ends first: the trace stays as it is for a tick.
+                TParentSignalLayer* trace = crt.SignalLayer(ssCh1);
+                if (!trace) return;
+                std::vector<int> rows;
+                for (int k = 0; k < trace->PointCount(); ++k) rows.push_back(trace->PointRow(k));
+                if (rows != lastRows || trace != lastTrace) {
+                    lastRows = std::move(rows);
+                    lastTrace = trace;
+                    return;
+                }
                 phase = Dragging;
                 break;
             }
@@ -80,7 +101,13 @@ TEST(MarkersDemo, MarkerAndTraceDragsWithTheMouse) {
 
                 // Ch1 40 pixels down, at one of its points.
                 TParentSignalLayer* trace = crt.SignalLayer(ssCh1);
-                const int n = trace->PointCount() / 8;
+                // A placed point away from both marker lines.
+                auto nearMarker = [&crt, trace](int m, int k) {
+                    const TMarkerLayer* l = crt.MarkerLayer(m);
+                    return l && l->HitTest(4, trace->PointColumn(k), trace->PointRow(k));
+                };
+                int n = trace->PointCount() / 8;
+                while (n + 1 < trace->PointCount() && (trace->PointRow(n) <= 0 || nearMarker(1, n) || nearMarker(2, n))) ++n;
                 const QPoint point = origin + QPoint(trace->PointColumn(n), trace->PointRow(n));
                 offsetBefore = ReadRealSetting(shell.CommandTree(), "Ch1:Offset", 0);
                 scale = ReadRealSetting(shell.CommandTree(), "Ch1:Scale", 0);
@@ -100,6 +127,37 @@ TEST(MarkersDemo, MarkerAndTraceDragsWithTheMouse) {
                 QTest::mousePress(view, Qt::RightButton, {}, point);
                 rightDragged = shell.FlagRegisterMode || view->PressedMouse()->DragImage();
                 QTest::mouseRelease(view, Qt::RightButton, {}, point);
+
+                // Empty screen above the traces: 10 x 40 pixels draws no frame, 60 x 40 does; a press
+                // inside zooms into it.
+                QTest::mousePress(view, Qt::LeftButton, {}, origin + QPoint(60, 15));
+                QTest::mouseMove(view, origin + QPoint(70, 55));
+                smallFrame = crt.ExistingFrameLayer() != nullptr;
+                QTest::mouseMove(view, origin + QPoint(120, 55));
+                bigFrame = crt.ExistingFrameLayer() != nullptr;
+                QTest::mouseRelease(view, Qt::LeftButton, {}, origin + QPoint(120, 55));
+                QTest::mouseClick(view, Qt::LeftButton, {}, origin + QPoint(90, 35));
+                zoomMode = ReadChoiceSetting(shell.CommandTree(), "TB:Mode", -1);
+
+                // Timebase AB: a press on Ch1 within range A shifts the delay, not the trace.
+                shell.CommandTree()->ExecuteCommandString("TB:Mode AB", false);
+                trace = crt.SignalLayer(ssCh1);
+                int inRange = -1;
+                for (int k = 0; k < trace->PointCount() && inRange < 0; ++k)
+                    if (trace->PointRow(k) > 0 && trace->PointColumn(k) >= screen.RangeAFrom() &&
+                        trace->PointColumn(k) <= screen.RangeATo())
+                        inRange = k;
+                if (inRange >= 0) {
+                    const QPoint at = origin + QPoint(trace->PointColumn(inRange), trace->PointRow(inRange));
+                    delayBefore = ReadRealSetting(shell.CommandTree(), "TB:Delay", 0);
+                    const double offsetThen = ReadRealSetting(shell.CommandTree(), "Ch1:Offset", 0);
+                    QTest::mousePress(view, Qt::LeftButton, {}, at);
+                    rangeKind = view->PressedMouse()->DragKind();
+                    QTest::mouseMove(view, at + QPoint(20, 30));
+                    QTest::mouseRelease(view, Qt::LeftButton, {}, at + QPoint(20, 30));
+                    delayAfter = ReadRealSetting(shell.CommandTree(), "TB:Delay", 0);
+                    offsetKept = ReadRealSetting(shell.CommandTree(), "Ch1:Offset", 0) == offsetThen;
+                }
                 phase = Done;
                 m->close();
                 break;
@@ -123,6 +181,12 @@ TEST(MarkersDemo, MarkerAndTraceDragsWithTheMouse) {
     EXPECT_LT(dy, 0);
     EXPECT_NEAR(offsetAfter - offsetBefore, dy * 8 * scale, 1e-9);
     EXPECT_FALSE(rightDragged);
+    EXPECT_FALSE(smallFrame);
+    EXPECT_TRUE(bigFrame);
+    EXPECT_EQ(zoomMode, 2) << "the zoom shows the frame's span in timebase B";
+    EXPECT_EQ(rangeKind, 2);
+    EXPECT_NE(delayAfter, delayBefore);
+    EXPECT_TRUE(offsetKept);
     ASSERT_FALSE(shot.isNull());
     const QString folder = QDir::current().absoluteFilePath("screenshots");
     ASSERT_TRUE(QDir().mkpath(folder));

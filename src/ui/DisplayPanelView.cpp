@@ -142,6 +142,7 @@ void TDisplayPanelWidget::CancelDrag() {
     Pressed_ = nullptr;
     PressedScreen_ = nullptr;
     if (!pressed) return;
+    ++CancelledDrags_;
     const bool image = pressed->DragImage() != nullptr;
     pressed->Cancel();
     if (image && screen) update(PlaceOf(*screen));

@@ -46,6 +46,8 @@ public:
     // The screen's mouse that took the last press, while its button is held.
     TScreenMouse* PressedMouse() const { return Pressed_; }
     void CancelDrag();
+    // Drags the widget ended because it lost the mouse.
+    std::uint64_t CancelledDrags() const { return CancelledDrags_; }
 
 private:
     struct TMouseOfScreen {
@@ -65,6 +67,7 @@ private:
     std::uint64_t PaintEvents_ = 0;
     std::vector<TMouseOfScreen> Mice_;
     TScreenMouse* Pressed_ = nullptr;
+    std::uint64_t CancelledDrags_ = 0;
     const TSignalScreen* PressedScreen_ = nullptr;
 };
 

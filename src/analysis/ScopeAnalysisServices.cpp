@@ -2,13 +2,24 @@
 
 #include <memory>
 
+#include "core/MenuKinds.h"
 #include "core/Shell.h"
 
 namespace vt {
 
-TScopeAnalysisServices::TScopeAnalysisServices(TShell& shell) : Meas_(shell), Math_(shell), Spectra_(shell) {}
+TScopeAnalysisServices::TScopeAnalysisServices(TShell& shell)
+    : Meas_(shell), Math_(shell), Spectra_(shell), Markers_(shell) {}
 
 void TScopeAnalysisServices::FillRows(TShell& shell) {
+    shell.ModeSwitches().SetSwitchOff(mkMarkers, [this] { Markers_.SwitchOffMarkers(); });
+    shell.Registration.Add(TRegistrationRow::RegisterMarkerCommands,
+                           [this](TShell& s) { Markers_.RegisterMarkerCommands(*s.CommandTree()); });
+    shell.Refresh.Add(TRefreshRow::RefreshMarkerHandlers, [this](TShell&) { Markers_.RefreshMarkerHandlers(); });
+    // After each cycle while markers are on; nothing waits for a later cycle.
+    shell.AcqCycle.Add(TAcqCycleRow::ApplyMarkerMode, [this](TShell&) {
+        if (Markers_.Type() != mtOff) Markers_.ApplyMarkerMode();
+        return false;
+    });
     shell.Registration.Add(TRegistrationRow::CreateMathHandlers,
                            [this](TShell& s) { Math_.CreateMathHandlers(*s.CommandTree()); });
     shell.Registration.Add(TRegistrationRow::CreateFFTHandlers,

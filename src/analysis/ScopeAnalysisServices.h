@@ -1,7 +1,8 @@
 #pragma once
 // The measurement and analysis library's services to the program: one object that the analysis
-// feature registers in the shell, owning the analysis engines (the measurement engine, the math
-// functions and the spectra).
+// feature registers in the shell, owning the analysis engines (the measurement engine, the markers,
+// the math functions and the spectra).
+#include "analysis/Markers.h"
 #include "analysis/MeasCalc.h"
 #include "analysis/Spectra.h"
 #include "analysis/WaveformMath.h"
@@ -21,10 +22,17 @@ public:
     bool CalcSpectrum(int source) override { return Spectra_.CalcSpectrum(source); }
     void ResetAllTrendAverages() override { Math_.ResetAllTrendAverages(); }
 
-    // The registration and refresh rows of the math functions and the spectra.
+    // The registration and refresh rows of the markers, the math functions and the spectra.
     void FillRows(TShell& shell);
 
+    void UpdateMarkerLayer(int marker) override { Markers_.UpdateMarkerLayer(marker); }
+    void RefreshMarkerReadouts() override { Markers_.RefreshMarkerReadouts(); }
+    void RefreshMarkersOnScaleChange() override { Markers_.RefreshMarkersOnScaleChange(); }
+    void InvalidateMarkerValues() override { Markers_.InvalidateMarkerValues(); }
+    void UpdateMarkerTypeChoice() override { Markers_.UpdateMarkerTypeChoice(); }
+
     TMeasCalc& Meas() { return Meas_; }
+    TMarkers& Markers() { return Markers_; }
     TWaveformMath& Math() { return Math_; }
     TSpectra& Spectra() { return Spectra_; }
 
@@ -32,6 +40,7 @@ private:
     TMeasCalc Meas_;
     TWaveformMath Math_;
     TSpectra Spectra_;
+    TMarkers Markers_;
 };
 
 // Installs the analysis services in the shell when the program is put together.

@@ -44,6 +44,8 @@ public:
     virtual void SwitchOffEyeMeasurement() {}
     // TDR readouts: the excess readout after a cycle, the reflections in the idle housekeeping.
     virtual void ShowTdrExcess() {}
+    // The excess L/C readout computed again (a marker moved to another source or type).
+    virtual void UpdateTdrExcess() {}
     virtual void RecalcTdrReflections() {}
     // Jitter analyser.
     // Its step takes over the rest of an acquisition cycle while an analyser exists.

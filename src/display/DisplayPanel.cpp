@@ -8,6 +8,7 @@
 #include "core/Numeric.h"
 #include "display/AnnotationLayer.h"
 #include "display/HintStack.h"
+#include "display/MarkerLayers.h"
 #include "display/ScreenColors.h"
 
 namespace vt {
@@ -47,6 +48,7 @@ void TLayersOfSignals::FreeLayer(int n) {
 // ---------------------------------------------------------------------------------------------------
 TScopeCRT::TScopeCRT(TProgram program, THintStack* hints)
     : Program_(std::move(program)), Hints_(hints), TopStrip_(nullptr), BottomStrip_(nullptr, Program_.Timers) {
+    RegisterMarkerLayerClasses(Overlays_.Classes, Overlays_.Drags);
     Overlays_.Classes.Register(TOverlayClass::Annotation, [](std::string name, bool xy, int slot, int rows, int columns) {
         return std::make_unique<TAnnotationLayer>(std::move(name), xy, slot, rows, columns);
     });

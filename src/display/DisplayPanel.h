@@ -110,6 +110,8 @@ public:
     // a screen), the annotations, the mask layers and the zoom frame. A getter keeps the layer while
     // it lies on the source's screen and follows the source's layer, else frees it and makes it anew.
     TOverlayClasses& OverlayClasses() { return Overlays_.Classes; }
+    // Where the overlays' drags go: the settings they write and the sinks of their features.
+    TOverlayDrags& OverlayDrags() { return Overlays_.Drags; }
     THistLayer* HistLayer();
     THistLayer* ExistingHistLayer() const { return Overlays_.Hist.get(); }
     void FreeHistLayer();

@@ -30,6 +30,11 @@ void EraseAndUnregister(TScreenLayer& layer) {
 }
 }  // namespace
 
+TMarkerLayer::TMarkerLayer(std::string name, bool marginFlag, int slot, int rows, int columns)
+    : TScreenLayer(std::move(name), marginFlag, slot, rows, columns) {
+    Grabbable = !marginFlag;
+}
+
 int TMarkerLayer::ScreenXToCell(int x) const {
     const double v = static_cast<double>(MaxX()) * x / 4000.0;
     if (v <= 0.5) return 1;
@@ -40,6 +45,54 @@ int TMarkerLayer::ScreenXToCell(int x) const {
 int TMarkerLayer::ScreenYToCell(int y) const {
     const auto row = static_cast<int>(RoundHalfEven((1024.0 - y) / 1024.0 * MaxY()));
     return std::clamp(row, 1, std::max(1, MaxY() - 1));
+}
+
+int TMarkerLayer::CellToScreenX(int column) const {
+    if (MaxX() < 1) return 0;
+    column = std::clamp(column, 1, std::max(1, MaxX() - 1));
+    return static_cast<int>(RoundHalfEven(static_cast<double>(column) / MaxX() * 4000.0));
+}
+
+int TMarkerLayer::CellToScreenY(int row) const {
+    if (MaxY() < 1) return 1;
+    const double v = (1.0 - static_cast<double>(row) / MaxY()) * 1024.0;
+    if (v <= 0) return 1;
+    if (v >= 1024) return 1023;
+    return static_cast<int>(RoundHalfEven(v));
+}
+
+void TMarkerLayer::DrawCell(int x, int y) {
+    if (Cell(x, y) == 1) return;
+    SetCell(x, y, 1);
+    SetPixel(x, y);
+}
+
+void TMarkerLayer::ClearCell(int x, int y) {
+    if (Cell(x, y) == 0) return;
+    SetCell(x, y, 0);
+    ClearPixel(x, y);
+}
+
+void TMarkerLayer::Outline(bool draw) {
+    if (BoxLeft_ == 0) return;
+    const auto [x0, x1] = std::minmax(BoxLeft_, BoxRight_);
+    const auto [y0, y1] = std::minmax(BoxTop_, BoxBottom_);
+    for (int x = x0; x <= x1; ++x)
+        for (int y : {y0, y1}) draw ? DrawCell(x, y) : ClearCell(x, y);
+    for (int y = y0; y <= y1; ++y)
+        for (int x : {x0, x1}) draw ? DrawCell(x, y) : ClearCell(x, y);
+}
+
+void TMarkerLayer::SetBox(int left, int top, bool force, int bottom, int right) {
+    if (!force && left == BoxLeft_ && top == BoxTop_ && bottom == BoxBottom_ && right == BoxRight_) return;
+    BeginUpdate();
+    Outline(false);
+    BoxLeft_ = left;
+    BoxTop_ = top;
+    BoxBottom_ = bottom;
+    BoxRight_ = right;
+    Outline(true);
+    EndUpdate();
 }
 
 int TScopeCRT::MarkerSlot(int m) {

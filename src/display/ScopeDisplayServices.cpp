@@ -4,6 +4,7 @@
 
 #include "acq/SignalSources.h"
 #include "core/CommandTree.h"
+#include "core/SettingReaders.h"
 #include "core/Shell.h"
 #include "display/DisplayPanel.h"
 #include "display/DisplaySettings.h"
@@ -50,6 +51,11 @@ void TScopeDisplayServices::CreatePanel() {
     program.Timers = StripTimers;
     Panel_ = std::make_unique<TScopeCRT>(std::move(program), Hints_.get());
     Panel_->BottomStrip().SetProviders(&Providers_);
+    Panel_->OverlayDrags().WriteSetting = [this](const std::string& header, double value) {
+        WriteRealSetting(Shell_.CommandTree(), header, value);
+    };
+    // The histogram's axis names the window set its window writes: 1 vertical, 2 horizontal.
+    Panel_->OverlayDrags().HistAxisKind = [this] { return ReadChoiceSetting(Shell_.CommandTree(), "Hist:Axis", 0); };
     if (TSignalRecords* records = Shell_.Records()) {
         PreviousSwitchOff_ = records->SignalsOn().OnSwitchOff;
         records->SignalsOn().OnSwitchOff = [this](int source) {

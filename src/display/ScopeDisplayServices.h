@@ -23,6 +23,7 @@ class TShell;
 class TScopeCRT;
 class TSignalScreen;
 class TDisplaySettings;
+class TScreenMouseActions;
 
 // The window's view of the display panel: it shows the panel's surfaces through the sink and takes
 // the panel's place, visibility and background colour.
@@ -130,6 +131,8 @@ public:
     int AccumulatedCount(int channel) const { return AccumulationCounter ? AccumulationCounter(channel) : 0; }
     // The mask feature's mask; none, or no answer: no mask object.
     std::function<std::optional<TTopMaskInfo>()> MaskInfo;
+    // What the mouse on the screens asks of the acquisition; none: traces are not dragged.
+    TScreenMouseActions* MouseActions = nullptr;
     // The timers of the bottom strip the panel is made with; none: Qt's.
     TTimerFactory StripTimers;
 

@@ -108,6 +108,12 @@ public:
     bool InIntensifiedRange(int x) const {
         return (RangeAOn_ && RangeAFrom_ <= x && x <= RangeATo_) || (RangeBOn_ && RangeBFrom_ <= x && x <= RangeBTo_);
     }
+    bool RangeAOn() const { return RangeAOn_; }
+    int RangeAFrom() const { return RangeAFrom_; }
+    int RangeATo() const { return RangeATo_; }
+    bool RangeBOn() const { return RangeBOn_; }
+    int RangeBFrom() const { return RangeBFrom_; }
+    int RangeBTo() const { return RangeBTo_; }
     int PixelToScreenX(int x) const;
     int PixelToScreenY(int y) const;
 

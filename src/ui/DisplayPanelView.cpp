@@ -7,7 +7,9 @@
 #include <algorithm>
 
 #include "core/Shell.h"
+#include "core/UndoBuffer.h"
 #include "display/DisplayPanel.h"
+#include "display/SignalScreen.h"
 #include "ui/QtColor.h"
 
 namespace vt {
@@ -23,11 +25,15 @@ TDisplayPanelWidget::TDisplayPanelWidget(QWidget* parent, TScopeDisplayServices&
     setObjectName(QStringLiteral("DisplayPanel"));
     // Every pixel is painted here: no background of the style beneath.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The pointer over the margin highlights channel markers, over a zoom frame it changes its shape.
+    setMouseTracking(true);
     lower();
     show();
 }
 
 TDisplayPanelWidget::~TDisplayPanelWidget() {
+    CancelDrag();
+    Mice_.clear();
     if (Services_) Services_->ViewGone();
 }
 
@@ -47,6 +53,8 @@ void TDisplayPanelWidget::PlaceChanged(const TScanLinesScreen& screen) {
 }
 
 void TDisplayPanelWidget::ScreenGone(const TScanLinesScreen& screen) {
+    if (PressedScreen_ == &screen) CancelDrag();
+    std::erase_if(Mice_, [&screen](const TMouseOfScreen& m) { return m.Screen == &screen; });
     const auto it = std::find(Surfaces_.begin(), Surfaces_.end(), &screen);
     if (it == Surfaces_.end()) return;
     update(PlaceOf(screen));
@@ -65,6 +73,8 @@ void TDisplayPanelWidget::SetBackground(TColor colour) {
 }
 
 void TDisplayPanelWidget::PanelGone() {
+    CancelDrag();
+    Mice_.clear();
     Services_ = nullptr;
     Surfaces_.clear();
 }
@@ -79,6 +89,95 @@ void TDisplayPanelWidget::paintEvent(QPaintEvent* event) {
         if (area.isEmpty()) continue;
         painter.drawImage(area, s->Bitmap().Image(), area.translated(-s->Left(), -s->Top()));
     }
+    // The dragged trace over its screen, inverting what lies below; the screen's buffer keeps its picture.
+    if (!Pressed_ || !PressedScreen_ || !Pressed_->DragImage()) return;
+    const TSignalScreen& s = *PressedScreen_;
+    painter.setClipRect(PlaceOf(s));
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.drawImage(QPoint(s.Left() + Pressed_->DragOffsetX(), s.Top() + Pressed_->DragOffsetY()),
+                      Pressed_->DragImage()->Image());
+}
+
+// ------------------------------------------------------------------------------------------- mouse
+
+namespace {
+int ButtonOf(Qt::MouseButton b) { return b == Qt::LeftButton ? mbLeft : b == Qt::RightButton ? mbRight : 0; }
+int ButtonsOf(Qt::MouseButtons b) {
+    return (b & Qt::LeftButton ? mbLeft : 0) | (b & Qt::RightButton ? mbRight : 0) | (b & Qt::MiddleButton ? 4 : 0);
+}
+int ShiftOf(Qt::KeyboardModifiers m) {
+    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::AltModifier ? 2 : 0) | (m & Qt::ControlModifier ? 4 : 0);
+}
+}  // namespace
+
+TSignalScreen* TDisplayPanelWidget::ScreenAt(const QPoint& at) const {
+    TScopeCRT* panel = Services_ ? Services_->Panel() : nullptr;
+    if (!panel) return nullptr;
+    for (int k = 1; k <= MaxScreens; ++k) {
+        TSignalScreen* s = panel->Screen(k);
+        if (s && s->Visible() && PlaceOf(*s).contains(at)) return s;
+    }
+    return nullptr;
+}
+
+TScreenMouse& TDisplayPanelWidget::MouseOf(TSignalScreen& screen) {
+    for (TMouseOfScreen& m : Mice_)
+        if (m.Screen == &screen) return *m.Mouse;
+    Mice_.push_back({&screen, std::make_unique<TScreenMouse>(*Services_->Panel(), screen, Services_->MouseActions)});
+    return *Mice_.back().Mouse;
+}
+
+void TDisplayPanelWidget::FollowMouse(TScreenMouse& mouse) {
+    switch (mouse.Cursor()) {
+        case crCross: setCursor(Qt::CrossCursor); break;
+        case crPointing: setCursor(Qt::PointingHandCursor); break;
+        default: unsetCursor(); break;
+    }
+    if (&mouse == Pressed_ && PressedScreen_) update(PlaceOf(*PressedScreen_));
+}
+
+void TDisplayPanelWidget::CancelDrag() {
+    TScreenMouse* pressed = Pressed_;
+    const TSignalScreen* screen = PressedScreen_;
+    Pressed_ = nullptr;
+    PressedScreen_ = nullptr;
+    if (!pressed) return;
+    ++CancelledDrags_;
+    const bool image = pressed->DragImage() != nullptr;
+    pressed->Cancel();
+    if (image && screen) update(PlaceOf(*screen));
+}
+
+void TDisplayPanelWidget::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    TSignalScreen* screen = Pressed_ ? const_cast<TSignalScreen*>(PressedScreen_) : ScreenAt(at);
+    if (!screen) return;
+    TScreenMouse& mouse = Pressed_ ? *Pressed_ : MouseOf(*screen);
+    mouse.Move(ButtonsOf(event->buttons()), ShiftOf(event->modifiers()), at.x() - screen->Left(), at.y() - screen->Top());
+    FollowMouse(mouse);
+}
+
+void TDisplayPanelWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (!Pressed_ || !PressedScreen_) return;
+    const QPoint at = event->position().toPoint();
+    TScreenMouse& mouse = *Pressed_;
+    const TSignalScreen& screen = *PressedScreen_;
+    const bool image = mouse.DragImage() != nullptr;
+    Pressed_ = nullptr;
+    PressedScreen_ = nullptr;
+    mouse.Release(ButtonOf(event->button()), ShiftOf(event->modifiers()), at.x() - screen.Left(), at.y() - screen.Top());
+    FollowMouse(mouse);
+    if (image) update(PlaceOf(screen));
+}
+
+void TDisplayPanelWidget::focusOutEvent(QFocusEvent* event) {
+    CancelDrag();
+    QWidget::focusOutEvent(event);
+}
+
+void TDisplayPanelWidget::hideEvent(QHideEvent* event) {
+    CancelDrag();
+    QWidget::hideEvent(event);
 }
 
 void GiveDisplayView(TShell& shell, QWidget& window) {
@@ -93,6 +192,17 @@ void TDisplayPanelWidget::mousePressEvent(QMouseEvent* event) {
     TScopeCRT* panel = Services_ ? Services_->Panel() : nullptr;
     const QPoint at = event->position().toPoint();
     if (!panel || !panel->BottomStrip().Visible() || !PlaceOf(panel->BottomStrip()).contains(at)) {
+        if (TSignalScreen* screen = panel && !Pressed_ ? ScreenAt(at) : nullptr) {
+            TScreenMouse& mouse = MouseOf(*screen);
+            // Whatever the drag writes, up to the release, is one undo step.
+            if (TUndoBuffer* undo = Services_->Shell().UndoBuffer()) undo->BeginStep();
+            Pressed_ = &mouse;
+            PressedScreen_ = screen;
+            mouse.Press(ButtonOf(event->button()), ShiftOf(event->modifiers()), at.x() - screen->Left(),
+                        at.y() - screen->Top());
+            FollowMouse(mouse);
+            return;
+        }
         QWidget::mousePressEvent(event);
         return;
     }

@@ -5,9 +5,11 @@
 // and draws into its buffers only.
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "display/ScopeDisplayServices.h"
+#include "display/ScreenMouse.h"
 
 namespace vt {
 
@@ -31,10 +33,30 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    // A press on the bottom strip goes to its readouts; their popup menu shows here.
+    // A press on the bottom strip goes to its readouts; their popup menu shows here. Presses, moves
+    // and releases on a screen go to its mouse; a trace being dragged is painted here inverted.
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    // The mouse is lost: a drag ends moving nothing.
+    void focusOutEvent(QFocusEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+public:
+    // The screen's mouse that took the last press, while its button is held.
+    TScreenMouse* PressedMouse() const { return Pressed_; }
+    void CancelDrag();
+    // Drags the widget ended because it lost the mouse.
+    std::uint64_t CancelledDrags() const { return CancelledDrags_; }
 
 private:
+    struct TMouseOfScreen {
+        const TSignalScreen* Screen;
+        std::unique_ptr<TScreenMouse> Mouse;
+    };
+    TSignalScreen* ScreenAt(const QPoint& at) const;
+    TScreenMouse& MouseOf(TSignalScreen& screen);
+    void FollowMouse(TScreenMouse& mouse);
     void Remember(const TScanLinesScreen& screen);
     void ShowStripMenu(const TStripMenu& model, const QPoint& at);
 
@@ -43,6 +65,10 @@ private:
     std::vector<const TScanLinesScreen*> Surfaces_;
     std::uint64_t CopiedRects_ = 0;
     std::uint64_t PaintEvents_ = 0;
+    std::vector<TMouseOfScreen> Mice_;
+    TScreenMouse* Pressed_ = nullptr;
+    std::uint64_t CancelledDrags_ = 0;
+    const TSignalScreen* PressedScreen_ = nullptr;
 };
 
 // Gives the display services the window's panel widget, made when the panel is created.

@@ -32,6 +32,7 @@
 #include "ui/PatternLengthListFeature.h"
 #include "ui/PatternSearchFeature.h"
 #include "ui/ScreenColorsFeature.h"
+#include "ui/ScreenMouseActions.h"
 #include "ui/NumericPadFeature.h"
 #include "ui/SystemDialogsFeature.h"
 #include "ui/UtilFeature.h"
@@ -41,6 +42,7 @@
 #include "ui/menus/MathFftMenus.h"
 #include "ui/menus/OEConvMenu.h"
 #include "ui/menus/DisplayMenu.h"
+#include "ui/menus/MarkerMenu.h"
 #include "ui/menus/SaveMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
 #include "ui/menus/TriggerMenu.h"
@@ -132,6 +134,10 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     TAutoCalibration& autoCalibration = Add(life, std::make_unique<TAutoCalibration>(shell, calibration));
     Add(life, std::make_unique<TCalibrationFeature>(shell, calibration, autoCalibration));
     calibration.SetTimebaseCalCurveAccess(&timebaseChannels.Settings().Timebase());
+    if (CountsReader_) {
+        MouseActions_ = MakeScreenMouseActions(shell, acquisition, timebaseChannels.Settings().Timebase());
+        CountsReader_->MouseActions = MouseActions_.get();
+    }
     util.ReadAdjustmentValues = [&calibration] { calibration.ReadAdjustmentValues(0); };
     // The information file's two passes: the adjustment set read, then the calibration set (which the
     // settings keep afterwards).
@@ -158,6 +164,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     TZoomMenuFeature& zoom = Add(life, std::make_unique<TZoomMenuFeature>(shell));
     Add(life, std::make_unique<TMathFftMenuFeature>(shell, *analysis.Services(), &zoom.Zoom(), &patternSearch.RefSine,
                                                     &acquisition));
+    Add(life, std::make_unique<TMarkerMenuFeature>());
     Add(life, std::make_unique<TGeneratorMenuFeature>(shell, &calibration));
     TOEConv& oeConv = Add(life, std::make_unique<TOEConvMenuFeature>(shell, &calibration)).Converter();
     timebaseChannels.Settings().Channels().FedByOEConverter = [&oeConv](int channel) {
@@ -191,6 +198,7 @@ TProgramFeatures::~TProgramFeatures() {
     if (CountsReader_) {
         CountsReader_->AcquisitionCounter = {};
         CountsReader_->AccumulationCounter = {};
+        CountsReader_->MouseActions = nullptr;
     }
     while (!Features_.empty()) Features_.pop_back();
     if (restart) StartProgramCopy(*restart);

@@ -18,6 +18,7 @@ class TProgramLife;
 class TSystemDialogsFeature;
 class TShell;
 class TScopeDisplayServices;
+class TScreenMouseActions;
 
 class TProgramFeatures {
 public:
@@ -45,7 +46,8 @@ private:
     TAutomationFeature* Automation_ = nullptr;
     // The display reads the engine's counts while both live.
     TScopeDisplayServices* CountsReader_ = nullptr;
-    TSystemDialogsFeature* SystemDialogs_ = nullptr;  // its restart starts once every feature has ended
+    TSystemDialogsFeature* SystemDialogs_ = nullptr;
+    std::unique_ptr<TScreenMouseActions> MouseActions_;  // the display's mouse reaches the acquisition  // its restart starts once every feature has ended
 };
 
 }  // namespace vt

@@ -38,6 +38,7 @@ struct TOverlayRig {
                     static_cast<TOverlayClass>(k), [](std::string name, bool xy, int slot, int rows, int columns) {
                         return std::make_unique<TMarkerLayer>(name, xy, slot, rows, columns);
                     });
+        Panel->OverlayClasses().Register(TOverlayClass::TdrMargins, {});
     }
     test::TRecordingSink Sink;
     std::unique_ptr<TScopeCRT> Panel;

@@ -16,7 +16,6 @@ namespace {
 // A shape-0 annotation with a 12-character label moved up and down 100 rows over a drawn trace on
 // the default window's screen: each move erases its cells and draws them again from the glyph.
 void BM_AnnotationMove(benchmark::State& state) {
-    bench::EnsureGuiApplication();
     bench::TCountingSink sink;
     TScopeCRT::TProgram program;
     program.ClockMs = [] { return std::int64_t{0}; };

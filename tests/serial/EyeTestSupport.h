@@ -28,7 +28,7 @@ inline constexpr double RowsPerVolt = 1280;
 inline int RowOfValue(double v) { return 512 + static_cast<int>(std::nearbyint(v * RowsPerVolt)); }
 inline double ValueOfRow(double row) { return (row - 512) / RowsPerVolt; }
 
-struct TEyeSpec {
+struct TEyeShape {
     bool Rz = false;
     double One = 0.25, Zero = -0.25;
     double First = 1000;    // first boundary (NRZ) or rising edge (RZ) on screen
@@ -43,41 +43,41 @@ struct TEyeSpec {
 // Writes waveforms and keeps, per point, the quantized values and what the map holds.
 class TEyeWriter {
 public:
-    explicit TEyeWriter(TEyeSpec spec, unsigned seed = 7) : Spec_(spec), Rng_(seed) {}
+    explicit TEyeWriter(TEyeShape shape, unsigned seed = 7) : Shape_(shape), Rng_(seed) {}
 
     // Level of bit k's slot at column x (a shift j): ramps centred on the boundaries.
     double Shape(const std::vector<int>& bits, double x, double j) const {
-        const double p = Spec_.Period, w = Spec_.Ramp;
+        const double p = Shape_.Period, w = Shape_.Ramp;
         const auto ramp = [w](double d) { return std::clamp(d / w + 0.5, 0.0, 1.0); };
-        const int k = static_cast<int>(std::floor((x - Spec_.First - j) / p)) + 2;  // slot index, offset 2
-        const double start = Spec_.First + j + (k - 2) * p;
+        const int k = static_cast<int>(std::floor((x - Shape_.First - j) / p)) + 2;  // slot index, offset 2
+        const double start = Shape_.First + j + (k - 2) * p;
         const auto bit = [&](int i) { return bits[static_cast<std::size_t>(std::clamp(i, 0, static_cast<int>(bits.size()) - 1))]; };
         double level;
-        if (!Spec_.Rz) {
+        if (!Shape_.Rz) {
             // Bit k starts at start; the ramp from bit k-1 is centred there, to bit k+1 at start + p.
             const double d0 = x - start, d1 = x - (start + p);
             if (d0 < w / 2) level = bit(k - 1) + (bit(k) - bit(k - 1)) * ramp(d0);
             else if (d1 > -w / 2) level = bit(k) + (bit(k + 1) - bit(k)) * ramp(d1);
             else level = bit(k);
         } else {
-            const double rise = x - start, fall = x - (start + Spec_.PulseWidth), next = x - (start + p);
+            const double rise = x - start, fall = x - (start + Shape_.PulseWidth), next = x - (start + p);
             double pulse = bit(k) ? std::min(ramp(rise), 1 - ramp(fall)) : 0;
             if (next > -w / 2 && bit(k + 1)) pulse = std::max(pulse, ramp(next));
-            if (rise < w / 2 && bit(k - 1)) pulse = std::max(pulse, 1 - ramp(x - (start - p + Spec_.PulseWidth)));
+            if (rise < w / 2 && bit(k - 1)) pulse = std::max(pulse, 1 - ramp(x - (start - p + Shape_.PulseWidth)));
             level = pulse;
         }
-        return Spec_.Zero + (Spec_.One - Spec_.Zero) * level;
+        return Shape_.Zero + (Shape_.One - Shape_.Zero) * level;
     }
 
     void Write(TSignalObj& record, TFullHist& hist, int waveforms) {
         std::normal_distribution<double> noise(0, 1);
-        std::bernoulli_distribution coin(Spec_.OneProbability);
+        std::bernoulli_distribution coin(Shape_.OneProbability);
         for (int n = 0; n < waveforms; ++n) {
             std::vector<int> bits(8);
             for (int& b : bits) b = coin(Rng_) ? 1 : 0;
-            const double j = Spec_.Jitter * noise(Rng_);
+            const double j = Shape_.Jitter * noise(Rng_);
             for (int i = 0; i < 4096; ++i) {
-                const double v = Shape(bits, i, j) + Spec_.Noise * noise(Rng_);
+                const double v = Shape(bits, i, j) + Shape_.Noise * noise(Rng_);
                 record.SetPoint(i, v);
                 Kept.push_back(static_cast<float>(ValueOfRow(RowOfValue(v))));
             }
@@ -105,7 +105,7 @@ public:
         return s;
     }
 
-    TEyeSpec Spec_;
+    TEyeShape Shape_;
     std::mt19937 Rng_;
     std::vector<float> Kept;
     int Count = 0;
@@ -171,11 +171,11 @@ struct TEyeRig {
     }
     void WriteOne(TEyeWriter& writer) {
         std::normal_distribution<double> noise(0, 1);
-        std::bernoulli_distribution coin(writer.Spec_.OneProbability);
+        std::bernoulli_distribution coin(writer.Shape_.OneProbability);
         std::vector<int> bits(8);
         for (int& b : bits) b = coin(writer.Rng_) ? 1 : 0;
-        const double j = writer.Spec_.Jitter * noise(writer.Rng_);
-        for (int i = 0; i < 4096; ++i) Ch1().SetPoint(i, writer.Shape(bits, i, j) + writer.Spec_.Noise * noise(writer.Rng_));
+        const double j = writer.Shape_.Jitter * noise(writer.Rng_);
+        for (int i = 0; i < 4096; ++i) Ch1().SetPoint(i, writer.Shape(bits, i, j) + writer.Shape_.Noise * noise(writer.Rng_));
     }
     void Undo() {
         auto list = Shell.UndoBuffer()->Undo();

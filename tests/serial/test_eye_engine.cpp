@@ -85,9 +85,9 @@ TEST(EyeEngineSynthetic, NrzAndRzEyesOfKnownGeometry) {
         EXPECT_EQ(s.FirstEdgeRising, 1);
         EXPECT_EQ(s.FallEdgeIndex, 1);
     }
-    const auto notFound = [](TEyeSpec spec, bool rz) {
+    const auto notFound = [](TEyeShape shape, bool rz) {
         TEngineRig rig;
-        TEyeWriter w(spec);
+        TEyeWriter w(shape);
         w.Write(rig.Record, *rig.Hist, 80);
         return !(rz ? rig.Engine.RunRzEyeEngine() : rig.Engine.RunNrzEyeEngine());
     };

@@ -19,13 +19,13 @@ constexpr double Ps = 1e-12;
 
 // An eye written into a fresh map and measured once.
 struct TMeasuredEye {
-    TMeasuredEye(TEyeSpec spec, const char* vu = "V", const char* hu = "s", int waveforms = 160)
-        : Hist(std::make_unique<TFullHist>()), Engine(Hist.get()), Writer(spec) {
+    TMeasuredEye(TEyeShape shape, const char* vu = "V", const char* hu = "s", int waveforms = 160)
+        : Hist(std::make_unique<TFullHist>()), Engine(Hist.get()), Writer(shape) {
         SetUpEyeRecord(Record, vu, hu);
-        Engine.Mode = spec.Rz ? emRz : emNrz;
+        Engine.Mode = shape.Rz ? emRz : emNrz;
         Engine.ClearAccumulation();
         Writer.Write(Record, *Hist, waveforms);
-        Found = spec.Rz ? Engine.RunRzEyeEngine() : Engine.RunNrzEyeEngine();
+        Found = shape.Rz ? Engine.RunRzEyeEngine() : Engine.RunNrzEyeEngine();
         In.Record = &Record;
         In.StoredZeroPower = 1000, In.DemoValue = 100, In.ConversionGain = 0.5;
     }

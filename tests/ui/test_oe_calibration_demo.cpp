@@ -71,7 +71,7 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
                 TfrmCalibrOEConverter* dialog = OpenDialog();
                 if (!dialog) return;
                 if (!dialog->ResultLabel()->isHidden()) result = dialog->ResultLabel()->text().toStdString();
-                if (sawDialogRunning || dialog->ProgressBar()->isHidden() || dialog->ProgressBar()->value() < 25) return;
+                if (sawDialogRunning || dialog->ProgressBar()->isHidden() || dialog->ProgressBar()->value() < 1) return;
                 sawDialogRunning = true;
                 during = test::AllSettings(shell);
                 EXPECT_TRUE(test::TextsThatDoNotFit(*dialog).empty());

@@ -17,7 +17,11 @@ namespace {
 constexpr int LastSearchedSlot = 30;
 }  // namespace
 
-TScreenMouse::~TScreenMouse() { Cancel(); }
+TScreenMouse::~TScreenMouse() {
+    // The shell's services may be gone already; the mask keeps no pointer of ours.
+    Shell_ = nullptr;
+    Cancel();
+}
 
 int TScreenMouse::LayerX(int X) const { return X + Screen_.FirstLayerX(); }
 

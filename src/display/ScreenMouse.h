@@ -2,7 +2,8 @@
 // The mouse on a waveform screen other than the XY screen: a press takes the first layer hit (the
 // overlays are dragged at once; a trace is shown as an inverted image until the release moves it), a
 // drag on empty screen draws a zoom frame, a press inside the frame zooms, and the pointer over the
-// left margin highlights a channel marker.
+// left margin highlights a channel marker. While a mask is edited its presses, drags and releases go
+// to the mask instead.
 #include <cstdint>
 #include <memory>
 #include <utility>

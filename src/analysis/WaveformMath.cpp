@@ -430,6 +430,7 @@ bool TWaveformMath::EvaluateMathFunction(int source) {
     TSignalRecords* records = Shell_.Records();
     if (f < 0 || f >= MathFunctionCount || !records) return false;
     TSignalObj& target = records->Record(source);
+    ++Evaluations_[static_cast<std::size_t>(f)];
     if (!Evaluate(f, target)) return false;
     Errors_[static_cast<std::size_t>(f)].clear();
     if (target.IsSpectrum()) target.UpdateMagnitudeMax();

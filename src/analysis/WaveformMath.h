@@ -3,6 +3,7 @@
 // source and a constant, unary functions, interpolation to 512 points, smoothing, and the operators
 // that other features supply (trend, normalized TDR/TDT channel, re-timing by the reference sine).
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -92,6 +93,8 @@ public:
     int Selected() const;  // 0..3
     const THandlers& Handlers(int function) const { return Handlers_.at(static_cast<std::size_t>(function)); }
     const std::string& KeptError(int function) const { return Errors_.at(static_cast<std::size_t>(function)); }
+    // How often each function has been computed: a changed setting while stopped costs one.
+    std::uint64_t Evaluations(int function) const { return Evaluations_.at(static_cast<std::size_t>(function)); }
 
 private:
     bool Evaluate(int function, TSignalObj& target);
@@ -105,6 +108,7 @@ private:
     TRadioSwHandler* Select_ = nullptr;
     std::array<THandlers, MathFunctionCount> Handlers_{};
     std::array<std::string, MathFunctionCount> Errors_{};
+    std::array<std::uint64_t, MathFunctionCount> Evaluations_{};
 };
 
 }  // namespace vt

@@ -52,6 +52,21 @@ public:
     virtual void JitterStep() {}
     virtual bool JitterAnalyserExists() const { return false; }
     virtual void JitterDrawPlot(int /*plot*/, int /*kind*/, int /*value*/) {}
+
+    // Editing the current mask with the mouse: while it is being edited the screen's presses go to
+    // it, not to the layers. Points are in screen units (x 0..4000, y 0..1024).
+    virtual bool MaskEditing() const { return false; }
+    // A left press adds a vertex (a polygon is being added).
+    virtual bool AddPolygonMode() const { return false; }
+    virtual void MouseDownEdit(int /*x*/, int /*y*/) {}
+    // The polygon and vertex under a press (-1 none).
+    virtual void MoveVertex(int /*polygon*/, int /*vertex*/, int /*y*/, int /*x*/) {}
+    virtual void SelectAtPoint(int /*x*/, int /*y*/) {}
+    virtual void ClearSelection(bool /*pressed*/) {}
+    virtual bool HasSelection() const { return false; }
+    // A polygon is under construction: its last vertex follows the pointer.
+    virtual bool IsEditing() const { return false; }
+    virtual void CheckEditedPolygon() {}
 };
 
 }  // namespace vt

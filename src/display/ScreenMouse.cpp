@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "acq/SignalSources.h"
+#include "core/Shell.h"
 #include "display/DisplayPanel.h"
 #include "display/ScreenLayers.h"
 #include "display/SignalLayers.h"
@@ -16,7 +17,11 @@ namespace {
 constexpr int LastSearchedSlot = 30;
 }  // namespace
 
-TScreenMouse::~TScreenMouse() { Cancel(); }
+TScreenMouse::~TScreenMouse() {
+    // The shell's services may be gone already; the mask keeps no pointer of ours.
+    Shell_ = nullptr;
+    Cancel();
+}
 
 int TScreenMouse::LayerX(int X) const { return X + Screen_.FirstLayerX(); }
 
@@ -100,6 +105,38 @@ void TScreenMouse::PressInFrameMode(int button, int shift, int x, int y) {
     Actions_->DragSignalOnScreen(sources, height / 1024.0, bottom / 1024.0, width / 4000.0, left / 4000.0);
 }
 
+TSerialServices* TScreenMouse::EditedMask() const {
+    return Shell_ && Shell_->Serial().MaskEditing() ? &Shell_->Serial() : nullptr;
+}
+
+std::pair<int, int> TScreenMouse::MaskPoint(int x, int y) const {
+    if (const auto* edit = dynamic_cast<const TMarkerLayer*>(Screen_.SlotLayer(slMaskEdit)))
+        return {edit->CellToScreenX(x), edit->CellToScreenY(y)};
+    // The edit layer's own conversion, for a press before the layer is there.
+    return {Screen_.PixelToScreenX(x), Screen_.PixelToScreenY(y)};
+}
+
+void TScreenMouse::PressOnEditedMask(TSerialServices& mask, int button, int shift, int x, int y) {
+    if (button == mbRight) {
+        mask.CheckEditedPolygon();
+        return;
+    }
+    if (button != mbLeft || shift != 0) return;
+    const auto [sx, sy] = MaskPoint(x, y);
+    if (mask.AddPolygonMode()) {
+        mask.MouseDownEdit(sx, sy);
+        return;
+    }
+    int polygon = -1, vertex = -1;
+    TScreenLayer* edit = Screen_.SlotLayer(slMaskEdit);
+    if (edit && edit->HitTest(3, x, y)) {
+        Grabbed_ = edit;
+        edit->GrabAt(x, y);
+        if (const auto* hits = dynamic_cast<const TMaskEditHits*>(edit)) polygon = hits->FindAt(x, y, vertex);
+    }
+    mask.MoveVertex(polygon, vertex, sy, sx);
+}
+
 void TScreenMouse::Press(int button, int shift, int X, int Y) {
     if (Screen_.NoMargin()) return;  // the XY screen
     X = std::min(X, Screen_.Width() - 2);
@@ -113,6 +150,10 @@ void TScreenMouse::Press(int button, int shift, int X, int Y) {
     PressY_ = Y;
     PressButton_ = button;
     PressShift_ = shift;
+    if (TSerialServices* mask = EditedMask()) {
+        PressOnEditedMask(*mask, button, shift, x, Y);
+        return;
+    }
     for (int tolerance = 0; tolerance <= 3 && !Grabbed_; ++tolerance) Grabbed_ = LayerAt(tolerance, x, Y);
     const bool leftAlone = button == mbLeft && shift == 0;
     if (!Grabbed_) {
@@ -142,6 +183,10 @@ void TScreenMouse::Move(int buttons, int shift, int X, int Y) {
     int x = LayerX(X);
     int y = Y;
     if (buttons == mbLeft && shift == 0) {
+        if (Shell_ && Shell_->Serial().HasSelection() && Screen_.SlotLayer(slMaskEdit)) {
+            const auto [sx, sy] = MaskPoint(x, y);
+            Shell_->Serial().SelectAtPoint(sx, sy);
+        }
         if (Grabbed_ && !Image_) {
             Grabbed_->DragTo(x, y);
         } else if (Image_) {
@@ -168,6 +213,14 @@ void TScreenMouse::Move(int buttons, int shift, int X, int Y) {
         Cursor_ = inside ? crPointing : crCross;
         return;
     }
+    if (TSerialServices* mask = EditedMask()) {
+        // A polygon under construction: its last vertex follows the pointer.
+        if (mask->IsEditing()) {
+            const auto [sx, sy] = MaskPoint(x, y);
+            mask->SelectAtPoint(sx, sy);
+        }
+        return;
+    }
     Highlight(x, y);
 }
 
@@ -189,6 +242,7 @@ void TScreenMouse::Highlight(int x, int y) {
 
 void TScreenMouse::Release(int, int, int X, int Y) {
     if (Screen_.NoMargin()) return;
+    if (Shell_) Shell_->Serial().ClearSelection(false);
     ReleaseX_ = LayerX(X);
     ReleaseY_ = Y;
     Grabbed_ = nullptr;
@@ -210,6 +264,8 @@ void TScreenMouse::Release(int, int, int X, int Y) {
 void TScreenMouse::Cancel() {
     Grabbed_ = nullptr;
     FrameArmed_ = false;
+    // A vertex picked must not follow the next drag.
+    if (Shell_) Shell_->Serial().ClearSelection(false);
     if (!Image_) return;
     Image_.reset();
     OffsetX_ = OffsetY_ = 0;

@@ -2,9 +2,11 @@
 // The mouse on a waveform screen other than the XY screen: a press takes the first layer hit (the
 // overlays are dragged at once; a trace is shown as an inverted image until the release moves it), a
 // drag on empty screen draws a zoom frame, a press inside the frame zooms, and the pointer over the
-// left margin highlights a channel marker.
+// left margin highlights a channel marker. While a mask is edited its presses, drags and releases go
+// to the mask instead.
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "display/DrawingSurfaces.h"
@@ -14,6 +16,8 @@ namespace vt {
 class TScopeCRT;
 class TSignalScreen;
 class TScreenLayer;
+class TShell;
+class TSerialServices;
 
 // What the mouse asks of the acquisition side; the program implements it.
 class TScreenMouseActions {
@@ -34,6 +38,14 @@ public:
     virtual bool SourceIsSpectrum(int source) const = 0;
 };
 
+// What a press asks of the mask edit layer while a mask is edited: the polygon near a cell (-1 none)
+// and, through vertex, its vertex there (-1 none).
+class TMaskEditHits {
+public:
+    virtual ~TMaskEditHits() = default;
+    virtual int FindAt(int x, int y, int& vertex) const = 0;
+};
+
 // Mouse buttons and cursors as the screen sees them.
 inline constexpr int mbLeft = 1;
 inline constexpr int mbRight = 2;
@@ -43,8 +55,9 @@ inline constexpr int crPointing = 4;
 
 class TScreenMouse {
 public:
-    TScreenMouse(TScopeCRT& panel, TSignalScreen& screen, TScreenMouseActions* actions)
-        : Panel_(panel), Screen_(screen), Actions_(actions) {}
+    // shell: where the mask being edited is asked for (none: never).
+    TScreenMouse(TScopeCRT& panel, TSignalScreen& screen, TScreenMouseActions* actions, TShell* shell = nullptr)
+        : Panel_(panel), Screen_(screen), Actions_(actions), Shell_(shell) {}
     ~TScreenMouse();
     TScreenMouse(const TScreenMouse&) = delete;
     TScreenMouse& operator=(const TScreenMouse&) = delete;
@@ -79,10 +92,16 @@ private:
     int RangeAt(int x) const;
     void PressInFrameMode(int button, int shift, int x, int y);
     void Highlight(int x, int y);
+    // The mask services while the mask is being edited, else none.
+    TSerialServices* EditedMask() const;
+    void PressOnEditedMask(TSerialServices& mask, int button, int shift, int x, int y);
+    // A layer point in screen units, as the mask edit layer converts it.
+    std::pair<int, int> MaskPoint(int x, int y) const;
 
     TScopeCRT& Panel_;
     TSignalScreen& Screen_;
     TScreenMouseActions* Actions_;  // not owned; none: no drags of traces
+    TShell* Shell_;                 // not owned
 
     TScreenLayer* Grabbed_ = nullptr;
     int PressX_ = 0;

@@ -123,7 +123,8 @@ TSignalScreen* TDisplayPanelWidget::ScreenAt(const QPoint& at) const {
 TScreenMouse& TDisplayPanelWidget::MouseOf(TSignalScreen& screen) {
     for (TMouseOfScreen& m : Mice_)
         if (m.Screen == &screen) return *m.Mouse;
-    Mice_.push_back({&screen, std::make_unique<TScreenMouse>(*Services_->Panel(), screen, Services_->MouseActions)});
+    Mice_.push_back({&screen, std::make_unique<TScreenMouse>(*Services_->Panel(), screen, Services_->MouseActions,
+                                                             &Services_->Shell())});
     return *Mice_.back().Mouse;
 }
 

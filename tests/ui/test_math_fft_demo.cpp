@@ -1,5 +1,6 @@
 // Math and spectra in the demo program on the real engine: after a Single, F1 = Ch1 + Ch2 and its
-// spectrum S1 peaks at the sine's bin 10; stopped, a new operator recomputes F1 at once; the low-jitter
+// spectrum S1 peaks at the sine's bin 10; stopped, a new operator recomputes F1 at once and once only,
+// a setup recall and its undo each once at their end; the low-jitter
 // capture ends with F4 re-timing Ch1 ("mmm") and drawn, and its stop puts F4 back to Add and off.
 // screenshots/math_fft_demo.png: F1 = Ch1 - Ch2 and S1 after a Single.
 #include <gtest/gtest.h>
@@ -9,7 +10,9 @@
 #include <filesystem>
 
 #include "UiTestSupport.h"
+#include "acq/SaveRecall.h"
 #include "acq/SignalSources.h"
+#include "analysis/ScopeAnalysisServices.h"
 #include "core/CommandTree.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
@@ -30,7 +33,9 @@ TEST(MathFftDemo, FunctionAndSpectrumOfASingleThenTheLowJitterCapture) {
     test::TScriptedDialogs dialogs;
     TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
     int phase = 0, peakBin = -1, settled = 0;
-    double sumError = 1, differenceError = 1, nextSingleError = 1;
+    double sumError = 1, differenceError = 1, nextSingleError = 1, recalledError = 1, undoneError = 1;
+    std::uint64_t subComputed = 0, recallComputed = 0, undoComputed = 0;
+    bool recalled = false;
     std::string operatAtEnd, operatAfterStop;
     bool f4Drawn = false, f4OnAfterStop = true, derivedDrawn = false;
     auto maxError = [&](int op) {
@@ -60,9 +65,24 @@ TEST(MathFftDemo, FunctionAndSpectrumOfASingleThenTheLowJitterCapture) {
             double best = -1;
             for (int k = 1; k <= s.Length() / 2; ++k)
                 if (s.GetMagnitude(k) > best) best = s.GetMagnitude(k), peakBin = k;
-            // Stopped: the new operator shows at once.
+            const TWaveformMath& math = dynamic_cast<TScopeAnalysisServices&>(shell.Analysis()).Math();
+            const std::string sumSetup = (programHome.Path() / "sum.set").string();
+            SaveSetupFile(shell, sumSetup, false);
+            // Stopped: the new operator shows at once, computed once.
+            std::uint64_t before = math.Evaluations(0);
             shell.ExecuteCommandString("F1:Operat Sub");
+            subComputed = math.Evaluations(0) - before;
             differenceError = maxError(1);
+            // The recall sets every setting twice over, Add among them: F1 is computed once, at its end.
+            before = math.Evaluations(0);
+            recalled = RecallSetupFile(shell, sumSetup, false);
+            recallComputed = math.Evaluations(0) - before;
+            recalledError = maxError(0);
+            // Its undo brings Sub back, and F1 with it.
+            before = math.Evaluations(0);
+            shell.ExecuteCommandString("*Undo Undo");
+            undoComputed = math.Evaluations(0) - before;
+            undoneError = maxError(1);
             // F1 below Ch1 in the picture, which it would otherwise cover.
             shell.ExecuteCommandString("Zoom:F1:Offset -2");
             // The next acquisition brings F1 up to date again.
@@ -103,6 +123,12 @@ TEST(MathFftDemo, FunctionAndSpectrumOfASingleThenTheLowJitterCapture) {
     // The 100 MHz sine over 102.4 ns: 10.24 periods in the record.
     EXPECT_EQ(peakBin, 10);
     EXPECT_LT(differenceError, 1e-12);
+    EXPECT_EQ(subComputed, 1u);
+    EXPECT_TRUE(recalled);
+    EXPECT_EQ(recallComputed, 1u);
+    EXPECT_LT(recalledError, 1e-12);
+    EXPECT_EQ(undoComputed, 1u);
+    EXPECT_LT(undoneError, 1e-12);
     EXPECT_LT(nextSingleError, 1e-12);
     EXPECT_TRUE(derivedDrawn);
     EXPECT_TRUE(f4Drawn);

@@ -137,20 +137,25 @@ TMathFftMenuFeature::~TMathFftMenuFeature() {
     math.Capture = nullptr;
     Services_.Spectra().SettingsChanged = nullptr;
     Services_.Spectra().Zoom = nullptr;
-    if (TCommandTree* tree = Shell_.CommandTree(); tree && HookedLoad_) tree->OnAfterSettingsLoad = nullptr;
 }
 
 void TMathFftMenuFeature::RecomputeWhenStopped() {
     if (Shell_.RunOn || Shell_.SingleOn || !Shell_.RegistrationDone) return;
     TCommandTree* tree = Shell_.CommandTree();
     if (tree && tree->SettingsLoading()) {
+        // A recall, an undo or a redo: once, when its outermost bracket ends.
         Pending_ = true;
-        if (!tree->OnAfterSettingsLoad) {
-            HookedLoad_ = true;
-            tree->OnAfterSettingsLoad = [this] {
-                if (!Pending_) return;
-                Pending_ = false;
-                Recompute();
+        tree->SetDeferredChangePending();
+        if (HookedTree_ != tree) {
+            HookedTree_ = tree;
+            // Others run theirs on the same end; this feature may be gone by then.
+            tree->OnDeferredSettingsChange = [previous = std::move(tree->OnDeferredSettingsChange),
+                                              alive = std::weak_ptr<TMathFftMenuFeature*>(Alive_)] {
+                if (previous) previous();
+                const std::shared_ptr<TMathFftMenuFeature*> self = alive.lock();
+                if (!self || !(*self)->Pending_) return;
+                (*self)->Pending_ = false;
+                (*self)->Recompute();
             };
         }
         return;

@@ -3,6 +3,7 @@
 // 11): each one page whose switchers bind to the selected function's or spectrum's settings; and the
 // feature that gives the math functions and spectra what they use of the rest of the program.
 #include <functional>
+#include <memory>
 
 #include "ui/SideMenu.h"
 #include "ui/UiFeature.h"
@@ -20,6 +21,7 @@ class TScopeAnalysisServices;
 class TZoomViews;
 class TRefSineCapture;
 class TSignalAcq;
+class TCommandTree;
 
 class TMath_Form : public TSideMenuForm {
 public:
@@ -75,8 +77,8 @@ public:
     void RegisterForms(TSideMenus& menus) override;
 
 private:
-    // Stopped, a changed setting brings the derived sources up to date at once; within a setup recall
-    // once, at its end.
+    // Stopped, a changed setting brings the derived sources up to date at once; within a setup recall,
+    // an undo or a redo once, at its end.
     void RecomputeWhenStopped();
     void Recompute();
 
@@ -84,7 +86,8 @@ private:
     TScopeAnalysisServices& Services_;
     TSignalAcq* Acquisition_;
     bool Pending_ = false;
-    bool HookedLoad_ = false;
+    const TCommandTree* HookedTree_ = nullptr;
+    std::shared_ptr<TMathFftMenuFeature*> Alive_ = std::make_shared<TMathFftMenuFeature*>(this);
 };
 
 }  // namespace vt

@@ -52,6 +52,10 @@ public:
     virtual void JitterStep() {}
     virtual bool JitterAnalyserExists() const { return false; }
     virtual void JitterDrawPlot(int /*plot*/, int /*kind*/, int /*value*/) {}
+    // Mask test: the controls' enabling (after a histogram change), and the mask cleared by the
+    // set-ups that need the screen to themselves (after they recorded its state for undo).
+    virtual void UpdateMaskControls() {}
+    virtual void ClearCurrentMask() {}
 };
 
 }  // namespace vt

@@ -33,7 +33,7 @@ struct TBoxMask : TMaskPointTest {
 TEST(MaskLayers, TemplateCellsColoursAndNumbersCutAtTheEdges) {
     // Cells 1..500 across 4000 columns (8 a cell), rows 1..320 over 1024 rows.
     TTestScreen t(501 + ScreenMargin, 321, TColor(0x1F1F00));
-    TStubLayer graticule(t.Screen, 30, TColor(0x004F6F00));
+    TStubLayer graticule(t.Screen, 30, TColor(0xFF4F6F00));
     for (int y = 0; y <= 320; ++y) graticule.Draw(250, y);
     TBoxMask mask;
     mask.Centres = {{2000, 512}, {3200, 512}, {3999, 1}};

@@ -15,6 +15,17 @@ namespace vt {
 
 // ------------------------------------------------------------------------------------------ model
 
+void CountedVertices(const TMaskPolyRec& p, std::vector<double>& xs, std::vector<double>& ys) {
+    xs.clear();
+    ys.clear();
+    const std::size_t n = std::min(p.X.size(), p.Y.size());
+    for (std::size_t i = 0; i < n && xs.size() < p.Count; ++i) {
+        if (p.X[i] == -1) continue;
+        xs.push_back(p.X[i]);
+        ys.push_back(p.Y[i]);
+    }
+}
+
 void TCurrentMask::SetPolygonCount(int count) {
     PolygonCount = static_cast<std::uint8_t>(count);
     if (count == 0) {
@@ -126,11 +137,11 @@ namespace {
 std::string General(int digits, double v) { return FloatToStrFDot(TFloatFormat::General, digits, 0, v); }
 
 std::string PolygonText(const TMaskPolyRec& p) {
+    std::vector<double> xs, ys;
+    CountedVertices(p, xs, ys);
     std::string text;
-    const std::size_t n = std::min<std::size_t>({p.Count, p.X.size(), p.Y.size()});
-    for (std::size_t i = 0; i < n; ++i) {
-        text += std::to_string(RoundHalfEven(p.X[i])) + ',' + std::to_string(RoundHalfEven(p.Y[i])) + '_';
-    }
+    for (std::size_t i = 0; i < xs.size(); ++i)
+        text += std::to_string(RoundHalfEven(xs[i])) + ',' + std::to_string(RoundHalfEven(ys[i])) + '_';
     return text;
 }
 

@@ -29,6 +29,9 @@ struct TMaskPolyRec {
     std::vector<double> Y;
 };
 
+// The vertices a polygon uses: its counted ones, in order, passing over a kept vertex whose x is -1.
+void CountedVertices(const TMaskPolyRec& p, std::vector<double>& xs, std::vector<double>& ys);
+
 struct TMaskVertex {
     double X = 0;
     double Y = 0;

@@ -417,9 +417,10 @@ void TMaskTest::ActivateMask() {
     const bool margins = Mask_.Marg != 0;
     obj->SetMarginsOn(margins);
     if (margins) obj->SetInnerMargins(Mask_.Marg < 0);
-    const auto feed = [&obj](int set, const TMaskPolyRec& p) {
-        const std::size_t n = std::min<std::size_t>({p.Count, p.X.size(), p.Y.size()});
-        obj->AddPolygon(set, static_cast<int>(n), p.Y.data(), p.X.data());
+    std::vector<double> xs, ys;
+    const auto feed = [&](int set, const TMaskPolyRec& p) {
+        CountedVertices(p, xs, ys);
+        obj->AddPolygon(set, static_cast<int>(xs.size()), ys.data(), xs.data());
     };
     const int polygons = std::min<int>(Mask_.PolygonCount, margins ? MaskMaxMarginPolygons : MaskPolygonSlots);
     for (int i = 0; i < polygons; ++i) feed(0, Mask_.Polygons[static_cast<std::size_t>(i)]);

@@ -324,7 +324,7 @@ std::array<TAutomaskPolygon, 2> BuildAutomaskPolygons(const std::vector<int>& tr
         const int shift = p == 0 ? -dy : dy;
         for (int i = 0; i <= Last; ++i)
             offset[static_cast<std::size_t>(i)] = std::clamp(trace[static_cast<std::size_t>(i)] + shift, 1, 1023);
-        row = offset;
+        std::copy(offset.begin(), offset.end(), row.begin());
         for (int k = -dx; k <= dx; ++k) {
             const int a = std::abs(k);
             for (int i = a; i <= Last - a; ++i) {

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "MaskTestSupport.h"
+#include "core/SettingReaders.h"
 #include "serial/MaskObject.h"
 
 namespace vt::test {
@@ -132,6 +135,58 @@ TEST(MaskRun, MarginHitsAndTheirTotalCountASampleOnce) {
     EXPECT_EQ(rig.Run("Mask:Res? Poly1MAR"), "1000");
     EXPECT_EQ(rig.Run("Mask:Res? Poly1ALL"), "2000");
     EXPECT_EQ(rig.Run("Mask:Res? FailSmpl"), "2000");
+}
+
+}  // namespace
+}  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+struct TSaveAnswers : TUserServices {
+    bool ExecSaveDialog(TSaveDialogRequest& request) override {
+        Asked.push_back(request);
+        if (!Answer) return false;
+        request.Name = "/data/runs/failing";
+        request.FilterIndex = 1;
+        return true;
+    }
+    void Beep() override { ++Beeps; }
+    std::vector<TSaveDialogRequest> Asked;
+    bool Answer = false;
+    int Beeps = 0;
+};
+
+// Save switched on at the menu asks for the file (Cancel leaves Save off); by a remote command it asks
+// nothing and takes the default name; Beep alone never touches the file settings.
+TEST(MaskRun, TheSaveActionAsksForItsFileOnlyAtTheMenu) {
+    TMaskRig rig;
+    auto answers = std::make_unique<TSaveAnswers>();
+    TSaveAnswers& user = *answers;
+    rig.Shell.SetUserServices(std::move(answers));
+    rig.Shell.Folders.MaskTestFolder = "/data/mask/";
+    auto* action = FindSetting<TCheckSwHandler>(rig.Shell.CommandTree(), "Mask:Action");
+    ASSERT_NE(action, nullptr);
+    action->SetBitFromSwitcher(1, true);
+    ASSERT_EQ(user.Asked.size(), 1u);
+    EXPECT_EQ(user.Asked[0].Title, "Save Waveform As");
+    EXPECT_EQ(user.Asked[0].Filter, "Binary format (*.wfm)|*.wfm|Verbose format (*.txt)|*.txt|Y values formats (*.txty)|*.txty");
+    EXPECT_EQ(action->GetMask(), 0u);  // cancelled
+    user.Answer = true;
+    action->SetBitFromSwitcher(1, true);
+    EXPECT_EQ(action->GetMask(), 2u);
+    EXPECT_EQ(user.Beeps, 1);
+    rig.Run("Header OFF");
+    EXPECT_EQ(rig.Run("Mask:FileFormat?"), "VERBOSE");
+    EXPECT_EQ(rig.Mask().NextFailedFileName(), "/data/runs/failing.txt");
+    action->SetBitFromSwitcher(1, false);
+    action->SetBitFromSwitcher(0, true);
+    EXPECT_EQ(user.Asked.size(), 2u);
+    rig.Run("Mask:Action Save");
+    EXPECT_EQ(user.Asked.size(), 2u);
+    EXPECT_EQ(rig.Mask().NextFailedFileName(), "/data/runs/failing.txt");
+    rig.Run("Mask:FileName /data/other/run7.wfm");
+    EXPECT_EQ(rig.Run("Mask:FileName?"), "/data/other/run7.txt");
 }
 
 }  // namespace

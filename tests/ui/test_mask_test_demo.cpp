@@ -185,6 +185,10 @@ TEST(MaskTestDemo, AutomaskRunFailuresSavesAndScales) {
     EXPECT_EQ(poly1 + poly2, failSmpl);
     EXPECT_EQ(saved, (std::vector<std::string>{"Noname-00001.wfm", "Noname-00002.wfm", "Noname.wfm"}));
     EXPECT_TRUE(nextName.ends_with("Noname-00003.wfm")) << nextName;
+    // Polygon 2's label: parameter cell 3, the third row of the first column.
+    const TPixelRect cell = ParamCellRect(3, false);
+    EXPECT_EQ(std::make_pair(cell.Left, cell.Right), std::make_pair(3, 112));
+    EXPECT_EQ(std::make_pair(cell.Top, cell.Bottom), std::make_pair(48, 64));
     EXPECT_TRUE(labelDrawn);
     EXPECT_TRUE(testOffAfterOne);
     EXPECT_TRUE(stoppedRun);

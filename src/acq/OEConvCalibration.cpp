@@ -124,6 +124,9 @@ void TOEConvCalibration::FirstItem(const std::string& header) {
 // Each setting through its handler, so that the run's undo step brings it back; settings of features
 // that are not there are left out.
 void TOEConvCalibration::Prepare() {
+    // The mask goes for the calibration; the run's undo step brings it back.
+    if (auto* mask = FindSetting<TComplexObjectHandler>(Shell_.CommandTree(), "NOGPIB:Mask")) mask->SaveStateForUndo(true);
+    Shell_.Serial().ClearCurrentMask();
     const std::string own = Channel_ == 2 ? "Ch1:" : "Ch2:";
     SetupLine("Ch1:Display", "Off");
     SetupLine("Ch2:Display", "Off");

@@ -133,6 +133,9 @@ void TPatternSearch::SetUp(double rate) {
         UndoOpen_ = true;
         UndoStamp_ = undo->StepStamp();
     }
+    // The mask goes for the search; the undo step brings it back.
+    if (auto* mask = FindSetting<TComplexObjectHandler>(tree, "NOGPIB:Mask")) mask->SaveStateForUndo(true);
+    Shell_.Serial().ClearCurrentMask();
     if (!ReadOnOffSetting(tree, "Ch2:Display", false)) SetOn("Ch1:Display", true);
     WasRun_ = Shell_.RunOn;
     WasManual_ = Shell_.PatternManualForDisplay;

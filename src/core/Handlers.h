@@ -362,10 +362,14 @@ public:
     void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override;
     // Records the current state text as the restore value of the undo step in progress.
     void SaveStateForUndo(bool internal);
+    // Called by the callback on a text it will not apply: the command replies the error, so that a
+    // settings load counts the line as not applied.
+    void RefuseText() { Refused_ = true; }
 
 private:
     std::string StateText();
     TStateCallback Callback_;
+    bool Refused_ = false;
 };
 
 // Readers that answer 0 for an absent handler.

@@ -67,6 +67,11 @@ public:
     // A polygon is under construction: its last vertex follows the pointer.
     virtual bool IsEditing() const { return false; }
     virtual void CheckEditedPolygon() {}
+
+    // Mask test: the controls' enabling (after a histogram change), and the mask cleared by the
+    // set-ups that need the screen to themselves (after they recorded its state for undo).
+    virtual void UpdateMaskControls() {}
+    virtual void ClearCurrentMask() {}
 };
 
 }  // namespace vt

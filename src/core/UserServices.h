@@ -30,6 +30,9 @@ public:
     virtual bool ExecOpenDialog(TSaveDialogRequest& /*request*/) { return false; }
     // A plain message box.
     virtual void ShowMessage(const std::string& /*text*/) {}
+    // The main window's busy state (a wait cursor) around slow work; the calls nest.
+    virtual void BeginBusyCursor() {}
+    virtual void EndBusyCursor() {}
 };
 
 }  // namespace vt

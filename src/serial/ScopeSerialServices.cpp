@@ -2,7 +2,9 @@
 
 #include <memory>
 
+#include "core/MenuKinds.h"
 #include "core/Shell.h"
+#include "display/ScopeDisplayServices.h"
 
 namespace vt {
 
@@ -18,6 +20,21 @@ void TSerialFeature::FillRows(TShell& shell) {
     shell.Refresh.Add(TRefreshRow::RefreshEyeHandlers, [](TShell& s) {
         if (TScopeSerialServices* serial = Services(s)) serial->Eye().RefreshEyeHandlers();
     });
+}
+
+void TMaskFeature::FillRows(TShell& shell) {
+    TScopeSerialServices* serial = Services(shell);
+    if (!serial) return;
+    TMaskTest& mask = serial->MaskTest();
+    shell.Registration.Add(TRegistrationRow::RegisterMaskObjectCommand, [&mask](TShell&) { mask.RegisterMaskObjectCommand(); });
+    shell.Registration.Add(TRegistrationRow::RegisterMaskCommands, [&mask](TShell&) { mask.RegisterMaskCommands(); });
+    shell.Refresh.Add(TRefreshRow::DefaultMaskFileName, [&mask](TShell&) { mask.DefaultMaskFileName(); });
+    shell.ModeSwitches().SetSwitchOff(mkMask, [&mask] { mask.StopMaskTest(); });
+    if (auto* display = dynamic_cast<TScopeDisplayServices*>(&shell.Display()))
+        display->MaskInfo = [&mask]() -> std::optional<TTopMaskInfo> {
+            if (!mask.MaskObject()) return std::nullopt;
+            return TTopMaskInfo{.Kind = mask.Mask().Kind, .Name = mask.Mask().MskNm};
+        };
 }
 
 }  // namespace vt

@@ -4,12 +4,13 @@
 #include "core/Feature.h"
 #include "core/SerialServices.h"
 #include "serial/EyeMeasurement.h"
+#include "serial/MaskTest.h"
 
 namespace vt {
 
 class TScopeSerialServices : public TSerialServices {
 public:
-    explicit TScopeSerialServices(TShell& shell) : Eye_(shell) {}
+    explicit TScopeSerialServices(TShell& shell) : Eye_(shell), Mask_(shell) {}
 
     void RestartEyeAccumulation() override { Eye_.RestartEyeAccumulation(); }
     void UpdateEyeMeasurements() override { Eye_.UpdateEyeMeasurements(); }
@@ -17,8 +18,26 @@ public:
 
     TEyeMeasurement& Eye() { return Eye_; }
 
+    void ResetMaskCounters() override { Mask_.ResetMaskCounters(); }
+    void MaskTestSample(int source, int index) override { Mask_.MaskTestSample(source, index); }
+    void MaskTestStep() override { Mask_.MaskTestStep(); }
+    void UpdateMaskScales() override { Mask_.UpdateMaskScales(); }
+    int MaskPolygonCount() const override { return Mask_.PolygonCount(); }
+    void RedrawMaskLayer() override { Mask_.RedrawMaskLayer(); }
+    void UpdateMaskControls() override { Mask_.UpdateMaskControls(); }
+    void ClearCurrentMask() override { Mask_.ClearCurrentMask(); }
+    TMaskTest& MaskTest() { return Mask_; }
+
 private:
     TEyeMeasurement Eye_;
+    TMaskTest Mask_;
+};
+
+// The mask test's rows of registration and refresh, its switch-off among the analysis modes and the
+// top strip's mask field. Installed after the serial-data services.
+class TMaskFeature : public TFeature {
+public:
+    void FillRows(TShell& shell) override;
 };
 
 // Installs the serial-data services and fills their rows of registration and refresh.

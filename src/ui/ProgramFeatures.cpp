@@ -96,6 +96,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TDisplayFeature>());
     TAnalysisFeature& analysis = Add(life, std::make_unique<TAnalysisFeature>());
     Add(life, std::make_unique<TSerialFeature>());
+    Add(life, std::make_unique<TMaskFeature>());
     Add(life, std::make_unique<TScreenColorsFeature>());
     TDisplaySettings& displaySettings = Add(life, std::make_unique<TDisplaySettings>(shell));
     // Before the instrument start, which ends the link: the link's services go after it.

@@ -129,4 +129,8 @@ void TDialogUserServices::ShowMessage(const std::string& text) {
     Dialogs_.ShowMessage(nullptr, QString::fromStdString(text));
 }
 
+void TDialogUserServices::BeginBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+void TDialogUserServices::EndBusyCursor() { QApplication::restoreOverrideCursor(); }
+
 }  // namespace vt

@@ -79,6 +79,8 @@ public:
     bool ExecSaveDialog(TSaveDialogRequest& request) override;
     bool ExecOpenDialog(TSaveDialogRequest& request) override;
     void ShowMessage(const std::string& text) override;
+    void BeginBusyCursor() override;
+    void EndBusyCursor() override;
 
 private:
     TUserDialogs& Dialogs_;

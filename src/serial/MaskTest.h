@@ -1,0 +1,166 @@
+#pragma once
+// The mask test feature: the one current mask and its rasterised form, the `Mask:`, `Automask:` and
+// `StdMask:` settings, the state object of the mask in setups and undo, the per-sample hit counting,
+// the per-waveform step with its results table, run-until limits and failed-waveform files, the
+// automask and the application of a stored mask's scales to the instrument.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "serial/CurrentMask.h"
+#include "serial/MaskObject.h"
+
+namespace vt {
+
+class TShell;
+class TCheckSwHandler;
+class TComplexObjectHandler;
+class TDoubleEditHandler;
+class TEditHandler;
+class THandler;
+class TIntEditHandler;
+class TOnOffHandler;
+class TRadioSwHandler;
+class TRightCommandHandler;
+class TSignalSourceSwHandler;
+class TMarkerLayer;
+
+// What the mask menu answers; until the menu exists, no page of it is shown.
+class TMaskTestView {
+public:
+    virtual ~TMaskTestView() = default;
+    virtual bool IsMenuPageOnSide0(int /*kind*/, int /*page*/) const { return false; }
+};
+
+// The counters of a test run. 64 bits: at 4,096 samples a waveform 32 bits would overflow after about
+// half a million waveforms.
+struct TMaskCounters {
+    std::uint64_t TestedWaveforms = 0;
+    std::uint64_t FailedWaveforms = 0;
+    std::uint64_t Samples = 0;
+    std::uint64_t FailedSamples = 0;
+    std::array<std::uint64_t, 8> Polygon{};  // counter p + 1 at index p
+    // With margins: samples inside mask polygon p or its margin polygon, each counted once.
+    std::array<std::uint64_t, 4> PolygonAll{};
+};
+
+class TMaskTest {
+public:
+    explicit TMaskTest(TShell& shell);
+    ~TMaskTest();
+    TMaskTest(const TMaskTest&) = delete;
+    TMaskTest& operator=(const TMaskTest&) = delete;
+
+    void RegisterMaskObjectCommand();
+    void RegisterMaskCommands();
+    // The refresh: the controls' enabling and the user-mask name's default.
+    void DefaultMaskFileName();
+
+    // --- the mask
+    TCurrentMask& Mask() { return Mask_; }
+    const TCurrentMask& Mask() const { return Mask_; }
+    int PolygonCount() const { return Mask_.PolygonCount; }
+    const TMask_Obj* MaskObject() const { return Obj_.get(); }
+    void ClearCurrentMask();
+    void CurrentMaskEdited();
+    void SetEditing(bool on);
+    void ActivateMask();
+    void FreeMaskObject();
+    void ApplyMaskScales();
+    // False when the source is not Ch1..S2, shows nothing or the widths are out of range.
+    bool BuildAutomask();
+    void UpdateMaskScales();
+    // The state object's callback: reply the state, or apply a text.
+    void MaskObjectState(TComplexObjectHandler& handler, bool isQuery, std::string& text);
+    // Records the mask's state for the undo step in progress.
+    void SaveMaskStateForUndo();
+
+    // --- the run
+    void MaskTestSample(int source, int index);
+    void MaskTestStep();
+    void ResetMaskCounters();
+    void StopMaskTest();
+    void UpdateMaskControls();
+    void ShowMaskTestResults();
+    int MaskCompareChannel() const;
+    bool MaskActionEnabled(int n) const;
+    bool TestOn() const;
+    void RedrawMaskLayer();
+    std::string MaskResReply(std::string_view parameter) const;
+
+    TMaskCounters& Counters() { return Counters_; }
+    const std::string& FailedWaveformBase() const { return FailBase_; }
+    int FailedFileCounter() const { return FileCounter_; }
+    // The name the next failed waveform gets.
+    std::string NextFailedFileName() const;
+    void SetView(TMaskTestView* view) { View_ = view ? view : &NoView_; }
+    // The user-mask file actions, filled by the mask files.
+    std::function<void(const std::string& path)> SaveUserMask;
+    std::function<void(const std::string& path)> RecallUserMask;
+
+private:
+    void OnTestChange();
+    void OnActionChange(THandler& h);
+    void OnRunUntilChange();
+    void FileNameCommand(std::string_view parameter, bool isQuery, std::string& reply);
+    void MaskFileCommand(std::string_view parameter, bool isQuery, std::string& reply);
+    void SaveFailedWaveform();
+    void LayOutResults();
+    void ShowCounts();
+    void TopTextShowMask();
+    void RefreshAutomaskReadouts();
+    std::string FileExtension() const;
+    bool RunUntilHolds() const;
+    TMarkerLayer* ErrorLayer(int source);
+    class TBusy;
+
+    TShell& Shell_;
+    TCurrentMask Mask_;
+    std::unique_ptr<TMask_Obj> Obj_;
+    TMaskTestView NoView_;
+    TMaskTestView* View_ = &NoView_;
+    TMaskCounters Counters_;
+    bool WaveformFailed_ = false;
+    bool NewWaveform_ = false;
+    bool TestOn_ = false;
+    int CompareSource_ = 2;
+    // Per record index: the waveform it was last counted in and the polygons it hit then.
+    std::vector<std::uint32_t> CountedIn_;
+    std::vector<std::uint8_t> CountedBits_;
+    std::uint32_t Waveform_ = 1;
+    TMarkerLayer* ErrorLayer_ = nullptr;
+    // The results table as laid out: shown, polygon count, margins.
+    bool TableShown_ = false;
+    int TablePolygons_ = -1;
+    bool TableMargins_ = false;
+    std::string FailBase_;
+    int FileCounter_ = 0;
+    std::string UserMaskName_;
+    bool InLoad_ = false;
+
+    TComplexObjectHandler* State_ = nullptr;
+    TRightCommandHandler* Erase_ = nullptr;
+    TRadioSwHandler* CompareWith_ = nullptr;
+    TOnOffHandler* Test_ = nullptr;
+    TRightCommandHandler* SaveUser_ = nullptr;
+    TRadioSwHandler* RunUntil_ = nullptr;
+    std::array<TIntEditHandler*, 4> Limits_{};  // FailWfms, FailSmpls, NWfms, NSamples
+    TCheckSwHandler* Action_ = nullptr;
+    TRadioSwHandler* FileFormat_ = nullptr;
+    THandler* FileName_ = nullptr;
+    TSignalSourceSwHandler* AutoSource_ = nullptr;
+    TRadioSwHandler* AutoUnit_ = nullptr;
+    TDoubleEditHandler* DeltaX_ = nullptr;
+    TDoubleEditHandler* DeltaY_ = nullptr;
+    TOnOffHandler* Align_ = nullptr;
+    TOnOffHandler* MarginsOn_ = nullptr;
+    TIntEditHandler* MarginsVal_ = nullptr;
+    TIntEditHandler* StdIndex_ = nullptr;
+    TIntEditHandler* MaskIndex_ = nullptr;
+};
+
+}  // namespace vt

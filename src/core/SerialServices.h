@@ -52,6 +52,8 @@ public:
     virtual void JitterStep() {}
     virtual bool JitterAnalyserExists() const { return false; }
     virtual void JitterDrawPlot(int /*plot*/, int /*kind*/, int /*value*/) {}
+    // The mask test's controls follow the histogram (it shares the hit map).
+    virtual void RefreshMaskTestControls() {}
 };
 
 }  // namespace vt

@@ -114,7 +114,9 @@ TEST(HistogramDemo, BarsAndWindowBoxOverTheDemoTrace) {
         switch (phase) {
             case Starting:
                 if (!services->SignalLayerDrawn(ssCh1)) return;
-                shell.ExecuteCommandString("Hist:Axis Vert");
+                for (const char* c : {"Hist:Axis Vert", "Hist:Units Percent", "Hist:WVert:Left 20", "Hist:WVert:Right 80",
+                                      "Hist:WVert:Top 80", "Hist:WVert:Bottom 30"})
+                    shell.CommandTree()->ExecuteCommandString(c, false);  // as a client types it: in percent
                 phase = Accumulating;
                 break;
             case Accumulating: {
@@ -125,7 +127,7 @@ TEST(HistogramDemo, BarsAndWindowBoxOverTheDemoTrace) {
                     for (int p = 1; p < 1000 && !bars; ++p) bars = layer->BarLength(p) > 0;
                 }
                 auto* window = dynamic_cast<THistWindowLayer*>(crt.MarkerLayer(1));
-                box = window != nullptr;
+                box = window != nullptr && window->BoxLeft() > 0 && window->BoxRight() > window->BoxLeft();
                 hits = hist ? hist->GetTotalHits() : 0;
                 test::SaveScreenshot(*m, "histogram_demo.png");
                 shell.RunOn = false;

@@ -20,6 +20,14 @@ constexpr std::array<const char*, 4> EdgeNames = {"Top", "Bottom", "Left", "Righ
 constexpr std::array<const char*, 8> ScaleNames = {"VertScale", "VertOffset", "VertDBScale", "VertDBOffs",
                                                    "HorScale",  "HorOffset",  "HorDBScale",  "HorDBOffs"};
 
+// A choice of two, one button row each, as the other menus place it.
+TRC_RadioSwitcher* TwoItems(TPageStacker& page, const char* name, const QString& caption, const char* mnemonic,
+                            const QString& first, const QString& second) {
+    auto* sw = page.Add<TRC_RadioSwitcher>(name, caption, mnemonic, TPageStacker::ButtonsHeight(2));
+    sw->SetItems({first, second});
+    return sw;
+}
+
 }  // namespace
 
 THist_Form::THist_Form(TSideMenus& menus, QWidget* mainWindow, THistogramFeature& hist)
@@ -48,8 +56,8 @@ THist_Form::THist_Form(TSideMenus& menus, QWidget* mainWindow, THistogramFeature
     Pages_[1] = NewMenuPage(this, "rmpWindow", QStringLiteral("Window"), "Hist");
     {
         TPageStacker page(*Pages_[1], FirstTop);
-        page.Radio("rswLimits", QStringLiteral("Limits"), "Limits", {"Paired", "Independent"});
-        page.Radio("rswUnits", QStringLiteral("Units"), "Units", {"Absolute", "Percent"});
+        TwoItems(page, "rswLimits", QStringLiteral("Limits"), "Limits", QStringLiteral("Paired"), QStringLiteral("Independent"));
+        TwoItems(page, "rswUnits", QStringLiteral("Units"), "Units", QStringLiteral("Absolute"), QStringLiteral("Percent"));
         page.Add<TRC_OnOffSwitch>("oswDisplay", QStringLiteral("Display"), "Display");
         const std::array<QString, 4> captions = {QStringLiteral("TOP"), QStringLiteral("BOTTOM"), QStringLiteral("LEFT"),
                                                  QStringLiteral("RIGHT")};
@@ -63,8 +71,8 @@ THist_Form::THist_Form(TSideMenus& menus, QWidget* mainWindow, THistogramFeature
     Pages_[2] = NewMenuPage(this, "rmpScale", QStringLiteral("Scale"), "Hist");
     {
         TPageStacker page(*Pages_[2], FirstTop);
-        page.Radio("rswScaleType", QStringLiteral("Scale Type"), "ScaleType", {"Linear", "Logarithmic"})->SetOnUpdateMe(follow);
-        page.Radio("rswScaleMode", QStringLiteral("Scale Mode"), "ScaleMode", {"Auto", "Manual"});
+        TwoItems(page, "rswScaleType", QStringLiteral("Scale Type"), "ScaleType", QStringLiteral("Linear"), QStringLiteral("Logarithmic"))->SetOnUpdateMe(follow);
+        TwoItems(page, "rswScaleMode", QStringLiteral("Scale Mode"), "ScaleMode", QStringLiteral("Auto"), QStringLiteral("Manual"));
         Scale_ = page.Edit("edswScale", QStringLiteral("SCALE"), "VertScale");
         Offset_ = page.Edit("edswOffset", QStringLiteral("OFFSET"), "VertOffset");
         page.Adopt(PageButton(Pages_[2], 1), "swBackScale", QStringLiteral("Back"));
@@ -73,7 +81,7 @@ THist_Form::THist_Form(TSideMenus& menus, QWidget* mainWindow, THistogramFeature
     Pages_[3] = NewMenuPage(this, "rmpMode", QStringLiteral("Mode"), "Hist");
     {
         TPageStacker page(*Pages_[3], FirstTop);
-        page.Radio("rswMode", QStringLiteral("Mode"), "Mode", {"Normal", "Exponential"});
+        TwoItems(page, "rswMode", QStringLiteral("Mode"), "Mode", QStringLiteral("Normal"), QStringLiteral("Exponential"));
         page.Edit("edswWeight", QStringLiteral("WEIGHT"), "Weight");
         page.Adopt(PageButton(Pages_[3], 1), "swBackMode", QStringLiteral("Back"));
     }

@@ -521,7 +521,7 @@ std::string THistogramFeature::HistResQuery(std::string_view parameter) const {
     for (std::size_t i = 0; i < ResultKeys.size(); ++i) {
         if (p.rfind(UpperCase(ResultKeys[i]), 0) != 0) continue;
         std::string reply;
-        if (Shell_.CommandTree() && Shell_.CommandTree()->HeaderOn()) reply = ":" + p + " ";
+        if (Shell_.CommandTree() && Shell_.CommandTree()->HeaderOn()) reply = ":" + std::string(TrimWhite(parameter)) + " ";
         return reply + Results_[i];
     }
     return "BAD PARAMETER";

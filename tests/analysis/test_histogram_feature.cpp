@@ -123,6 +123,9 @@ TEST(HistogramFeature, ReadoutsQueriesWindowsAndAccumulation) {
     EXPECT_EQ(rig.Do("Hist:Res? Max-Max"), Eng(2.0, 5) + "V");
     EXPECT_EQ(rig.Do("Hist:Res? PP"), Eng(2.0, 5) + "V");
     EXPECT_EQ(rig.Do("Hist:Res? Kurtosis"), "BAD PARAMETER");
+    rig.Do("Header ON");
+    EXPECT_NE(rig.Do("Hist:Res? Max").find(":Max " + Eng(1.0, 5) + "V"), std::string::npos) << rig.Do("Hist:Res? Max");
+    rig.Do("Header OFF");
     EXPECT_EQ(rig.Do("Hist:Data? VERT"), "");
     EXPECT_EQ(rig.Do("Hist:Data? Diagonal"), " ERROR");
 

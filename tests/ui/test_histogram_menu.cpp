@@ -1,10 +1,11 @@
 // The histogram's side menu offscreen (pages open, captions fit, editors follow the axis, the scale
 // type and the run-until choice), and the demo's Ch1 histogram drawn as bars with its window box;
-// the picture goes to screenshots/histogram_demo.png.
+// the picture goes to screenshots/histogram_demo.png (_x11 under a real X server).
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFont>
+#include <QGuiApplication>
 #include <QTimer>
 
 #include "UiTestSupport.h"
@@ -129,7 +130,8 @@ TEST(HistogramDemo, BarsAndWindowBoxOverTheDemoTrace) {
                 auto* window = dynamic_cast<THistWindowLayer*>(crt.MarkerLayer(1));
                 box = window != nullptr && window->BoxLeft() > 0 && window->BoxRight() > window->BoxLeft();
                 hits = hist ? hist->GetTotalHits() : 0;
-                test::SaveScreenshot(*m, "histogram_demo.png");
+                const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+                test::SaveScreenshot(*m, x11 ? "histogram_demo_x11.png" : "histogram_demo.png");
                 shell.RunOn = false;
                 if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
                 phase = Done;

@@ -8,7 +8,7 @@
 namespace vt {
 
 TScopeAnalysisServices::TScopeAnalysisServices(TShell& shell)
-    : Meas_(shell), Math_(shell), Spectra_(shell), Markers_(shell) {}
+    : Meas_(shell), Math_(shell), Spectra_(shell), Markers_(shell), Hist_(shell) {}
 
 void TScopeAnalysisServices::FillRows(TShell& shell) {
     shell.ModeSwitches().SetSwitchOff(mkMarkers, [this] { Markers_.SwitchOffMarkers(); });
@@ -25,6 +25,10 @@ void TScopeAnalysisServices::FillRows(TShell& shell) {
     shell.Registration.Add(TRegistrationRow::CreateFFTHandlers,
                            [this](TShell& s) { Spectra_.CreateFFTHandlers(*s.CommandTree()); });
     shell.Refresh.Add(TRefreshRow::UpdateAllMathControls, [this](TShell&) { Math_.UpdateAllMathControls(); });
+    shell.ModeSwitches().SetSwitchOff(mkHistogram, [this] { Hist_.SwitchOffHistogram(); });
+    shell.Registration.Add(TRegistrationRow::CreateHistHandlers,
+                           [this](TShell& s) { Hist_.CreateHistHandlers(*s.CommandTree()); });
+    shell.Refresh.Add(TRefreshRow::UpdateHistControls, [this](TShell&) { Hist_.UpdateHistControls(); });
 }
 
 void TAnalysisFeature::FillRows(TShell& shell) {

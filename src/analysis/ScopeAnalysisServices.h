@@ -2,6 +2,7 @@
 // The measurement and analysis library's services to the program: one object that the analysis
 // feature registers in the shell, owning the analysis engines (the measurement engine, the markers,
 // the math functions and the spectra).
+#include "analysis/HistogramFeature.h"
 #include "analysis/Markers.h"
 #include "analysis/MeasCalc.h"
 #include "analysis/Spectra.h"
@@ -31,6 +32,13 @@ public:
     void InvalidateMarkerValues() override { Markers_.InvalidateMarkerValues(); }
     void UpdateMarkerTypeChoice() override { Markers_.UpdateMarkerTypeChoice(); }
 
+    void UpdateHistogram(int mode) override { Hist_.UpdateHistogram(mode != 0); }
+    void RefreshHistWindowOnScaleChange(int which) override { Hist_.RefreshHistWindowOnScaleChange(which); }
+    void UpdateHistControls() override { Hist_.UpdateHistControls(); }
+    void SyncHistPlacementWithSource(int moved) override { Hist_.SyncHistPlacementWithSource(moved); }
+    void ClearSharedHistogram() override { Hist_.ClearSharedHistogram(); }
+    THistogramFeature& Histogram() { return Hist_; }
+
     TMeasCalc& Meas() { return Meas_; }
     TMarkers& Markers() { return Markers_; }
     TWaveformMath& Math() { return Math_; }
@@ -41,6 +49,7 @@ private:
     TWaveformMath Math_;
     TSpectra Spectra_;
     TMarkers Markers_;
+    THistogramFeature Hist_;
 };
 
 // Installs the analysis services in the shell when the program is put together.

@@ -131,6 +131,7 @@ void TNizText::Clear() {
     EyeLabelsDrawn = false;
     MaskLabelsDrawn = false;
     JitterLabelsDrawn = false;
+    HistLabelsDrawn = false;
 }
 
 bool TNizText::LabelDrawn(int group) const {

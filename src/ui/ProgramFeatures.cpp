@@ -42,6 +42,7 @@
 #include "ui/menus/MathFftMenus.h"
 #include "ui/menus/OEConvMenu.h"
 #include "ui/menus/DisplayMenu.h"
+#include "ui/menus/HistogramMenu.h"
 #include "ui/menus/MarkerMenu.h"
 #include "ui/menus/SaveMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
@@ -166,6 +167,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TMathFftMenuFeature>(shell, *analysis.Services(), &zoom.Zoom(), &patternSearch.RefSine,
                                                     &acquisition));
     Add(life, std::make_unique<TMarkerMenuFeature>());
+    Add(life, std::make_unique<THistMenuFeature>(analysis.Services()->Histogram()));
     Add(life, std::make_unique<TGeneratorMenuFeature>(shell, &calibration));
     TOEConv& oeConv = Add(life, std::make_unique<TOEConvMenuFeature>(shell, &calibration)).Converter();
     timebaseChannels.Settings().Channels().FedByOEConverter = [&oeConv](int channel) {

@@ -15,6 +15,9 @@ void TSerialFeature::FillRows(TShell& shell) {
     shell.Registration.Add(TRegistrationRow::RegisterEyeCommands, [](TShell& s) {
         if (TScopeSerialServices* serial = Services(s)) serial->Eye().RegisterEyeCommands();
     });
+    shell.Registration.Add(TRegistrationRow::CreateJitterHandlers, [](TShell& s) {
+        if (TScopeSerialServices* serial = Services(s)) serial->Jitter().CreateJitterHandlers();
+    });
     shell.Refresh.Add(TRefreshRow::RefreshEyeHandlers, [](TShell& s) {
         if (TScopeSerialServices* serial = Services(s)) serial->Eye().RefreshEyeHandlers();
     });

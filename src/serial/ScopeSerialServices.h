@@ -4,12 +4,13 @@
 #include "core/Feature.h"
 #include "core/SerialServices.h"
 #include "serial/EyeMeasurement.h"
+#include "serial/JitterSettings.h"
 
 namespace vt {
 
 class TScopeSerialServices : public TSerialServices {
 public:
-    explicit TScopeSerialServices(TShell& shell) : Eye_(shell) {}
+    explicit TScopeSerialServices(TShell& shell) : Eye_(shell), Jitter_(shell) {}
 
     void RestartEyeAccumulation() override { Eye_.RestartEyeAccumulation(); }
     void UpdateEyeMeasurements() override { Eye_.UpdateEyeMeasurements(); }
@@ -17,8 +18,14 @@ public:
 
     TEyeMeasurement& Eye() { return Eye_; }
 
+    void JitterStep() override { Jitter_.Step(); }
+    bool JitterAnalyserExists() const override { return Jitter_.Exists(); }
+    void JitterDrawPlot(int plot, int kind, int value) override { Jitter_.DrawPlot(plot, kind, value); }
+    TJitterAnalysis& Jitter() { return Jitter_; }
+
 private:
     TEyeMeasurement Eye_;
+    TJitterAnalysis Jitter_;
 };
 
 // Installs the serial-data services and fills their rows of registration and refresh.

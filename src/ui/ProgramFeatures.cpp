@@ -161,6 +161,8 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     trigMenu.Trigger().StartRefSineCapture = [&patternSearch] { patternSearch.RefSine.StartRefSineCapture(); };
     trigMenu.Trigger().StopRefSineCapture = [&patternSearch] { patternSearch.RefSine.StopRefSineCapture(); };
     patternSearch.RefSine.Prescale = RefFreqPrescale(args);
+    if (auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial()))
+        serial->Jitter().SearchedChannel = [&patternSearch] { return patternSearch.SearchedSource(); };
     TZoomMenuFeature& zoom = Add(life, std::make_unique<TZoomMenuFeature>(shell));
     Add(life, std::make_unique<TMathFftMenuFeature>(shell, *analysis.Services(), &zoom.Zoom(), &patternSearch.RefSine,
                                                     &acquisition));

@@ -95,7 +95,10 @@ void TJitterAnalysis::OnJitterOnChange(TOnOffHandler& h) {
     if (Switching_) return;
     if (!h.GetOn()) {
         if (Analyser_) {
-            Analyser_.reset();
+            if (MessageOpen_)
+                Retired_ = std::move(Analyser_);
+            else
+                Analyser_.reset();
             Shell_.FlagRegisterReadingEnabled = SavedFlagTimer_;
         }
         return;
@@ -177,7 +180,9 @@ void TJitterAnalysis::ApplyStartSettings() {
 }
 
 void TJitterAnalysis::Step() {
-    if (!Analyser_ || MessageOpen_) return;
+    if (MessageOpen_) return;
+    Retired_.reset();
+    if (!Analyser_) return;
     Analyser_->Step();
 }
 

@@ -79,6 +79,8 @@ private:
 
     TShell& Shell_;
     std::unique_ptr<TJ_Obj> Analyser_;
+    // Switched off from inside its own message: freed at the next step, once its call has returned.
+    std::unique_ptr<TJ_Obj> Retired_;
     TJitterPlotWindows NoWindows_;
     TJitterPlotWindows* Windows_ = &NoWindows_;
     std::vector<TReadout> Readouts_;

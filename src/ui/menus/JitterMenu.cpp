@@ -44,7 +44,7 @@ TJitter_Form::TJitter_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell
     TPageStacker setup(*page(4, "rmpJitterSetup", " Jitter Setup "), FirstTop, Gap);
     QPushButton* back4 = setup.AddButton("btnBack4", QStringLiteral("Back"));
     setup.Radio("rswSource", QStringLiteral("Source"), "Source", {"Ch1", "Ch2"}, 2);
-    setup.Radio("rswUnit", QStringLiteral("Unit"), "Unit", {"Second", "Interval"}, 2);
+    setup.Radio("rswUnit", QStringLiteral("Unit"), "Unit", {"Second", "Interval"});
     auto* level = setup.Radio("rswSmplLvl", QStringLiteral("Sampling Level"), "SmplLvl", {"% Ampl.", "Level", "Average"});
     level->SetOnUpdateMe([this](TRC_Switcher&) { UpdateMenu(); });
     Level_ = setup.Edit("edswLevel", QStringLiteral("AMPLITUDE"), "PercAmpl");

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 
 #include "UiTestSupport.h"
@@ -109,6 +110,9 @@ TEST(JitterDemo, RandomTotalAndDutyCycleOfThePrbsGenerator) {
     const double span = 100.0 / 0.590334471;
     const double noiseTime = 0.005 * 2 * span / (std::numbers::pi * 0.5) * std::sqrt(6 / (std::sqrt(3.0) * std::numbers::pi));
     const double random = std::hypot(5, noiseTime);
+    std::printf("jitter demo (ps): random %.3f total %.3f ddj %.3f dcd %.3f; with 3 %% dcd: random %.3f total %.3f ddj %.3f dcd %.3f\n",
+                plain.Random / Ps, plain.Total / Ps, plain.DataDepend / Ps, plain.DutyCycle / Ps, distorted.Random / Ps,
+                distorted.Total / Ps, distorted.DataDepend / Ps, distorted.DutyCycle / Ps);
     EXPECT_NEAR(random, 5.13, 0.01);
     EXPECT_NEAR(plain.Random / Ps, random, 0.1 * random);
     EXPECT_NEAR(plain.Total / Ps, random, 0.1 * random);

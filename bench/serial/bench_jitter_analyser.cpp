@@ -112,7 +112,7 @@ void BM_DrawDDJvsBit32767(benchmark::State& state) {
         const int prev = p == 0 ? 32766 : p - 1;
         if (a.BitMap[static_cast<std::size_t>(p)] == a.BitMap[static_cast<std::size_t>(prev)]) continue;
         const double e = g(rng);
-        a.EdgeMeanDeviation[static_cast<std::size_t>(p)] = static_cast<float>(e);
+        a.ShownEdgeDeviation[static_cast<std::size_t>(p)] = static_cast<float>(e);
         a.Histograms[0].Add(e);
     }
     TBenchWindow window;

@@ -59,6 +59,7 @@ TJ_Obj::TJ_Obj(TJitterHost& host, int patternLength, double bitPeriod, int sourc
       Host_(host) {
     BitMap.assign(static_cast<std::size_t>(PatternLength + RepeatBits + 1), 0);
     EdgeMeanDeviation.assign(static_cast<std::size_t>(PatternLength), NoEdge);
+    ShownEdgeDeviation = EdgeMeanDeviation;
     for (std::size_t i = 0; i < Histograms.size(); ++i) {
         Histograms[i].Name = HistNames[i];
         Histograms[i].OnError = [this](const std::string& text) { Host_.ReportError(text); };
@@ -406,6 +407,7 @@ void TJ_Obj::RandomPart() {
         Histograms[0].Add(e);
         Histograms[BitMap[static_cast<std::size_t>(p)] ? 1 : 2].Add(e);
     }
+    ShownEdgeDeviation = EdgeMeanDeviation;
     ComputeResults();
     State = 5;
 }

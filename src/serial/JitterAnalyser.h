@@ -101,6 +101,9 @@ public:
     int LevelCount = 0;
     std::vector<std::uint8_t> BitMap;          // PatternLength + 47 + the bits a last pass may add
     std::vector<float> EdgeMeanDeviation;      // per pattern position
+    // The deviations of the last finished round, which the plot shows: the running round starts
+    // from -2.0 everywhere, and a zoom meanwhile would find no edge to draw.
+    std::vector<float> ShownEdgeDeviation;
     std::uint8_t CurrentCode = 0;
     int CurrentEdge = 0;
     double SamplingLevel = 0;

@@ -177,18 +177,18 @@ void DrawDDJvsBit(TJ_Obj& a, TJitterPlotWindow& window, int action, int position
     }
     int px = -1, py = 0, early = -1, late = -1;
     for (int i = first; i <= last; ++i) {
-        const float e = a.EdgeMeanDeviation[static_cast<std::size_t>(i)];
+        const float e = a.ShownEdgeDeviation[static_cast<std::size_t>(i)];
         if (e == -2.0f) continue;
         const int x = xOf(i), y = yc - static_cast<int>(std::lround(e * scale));
         Fill(b, x - 1, y - 1, x + 1, y + 1, PointColour);
         if (px >= 0) Line(b, px, py, x, y, PointColour);
         px = x, py = y;
-        if (early < 0 || e < a.EdgeMeanDeviation[static_cast<std::size_t>(early)]) early = i;
-        if (late < 0 || e > a.EdgeMeanDeviation[static_cast<std::size_t>(late)]) late = i;
+        if (early < 0 || e < a.ShownEdgeDeviation[static_cast<std::size_t>(early)]) early = i;
+        if (late < 0 || e > a.ShownEdgeDeviation[static_cast<std::size_t>(late)]) late = i;
     }
     const auto mark = [&](int i, TColor c) {
         if (i < 0) return;
-        Disc(b, xOf(i), yc - static_cast<int>(std::lround(a.EdgeMeanDeviation[static_cast<std::size_t>(i)] * scale)), 4, c);
+        Disc(b, xOf(i), yc - static_cast<int>(std::lround(a.ShownEdgeDeviation[static_cast<std::size_t>(i)] * scale)), 4, c);
     };
     mark(early, EarliestColour);
     mark(late, LatestColour);

@@ -79,7 +79,7 @@ void TJitterGraphFrm::Post(int code, int value) {
 void TJitterGraphFrm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const int w = width(), h = height();
-    View_->setGeometry(6, 6, std::max(1, w - 12), std::max(1, h - BottomRoom - 6));
+    View_->setGeometry(6, 6, std::max(1, w - 6), std::max(1, h - BottomRoom));
     Button1->setGeometry(w - 6 - 70, h - 27, 70, 22);
     lblNSamples->setGeometry(w - 6 - 70 - 8 - 120, h - 27, 120, 22);
     pnlComboPanel->setGeometry(6, h - 27, std::max(1, w - 6 - 70 - 8 - 120 - 8 - 6), 22);

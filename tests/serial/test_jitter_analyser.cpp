@@ -3,6 +3,7 @@
 // imply, worked out here by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -343,8 +344,12 @@ TEST(JitterAnalyserSteps, RandomAndDeterministicPartsOfAKnownSignal) {
     // Sampling 3 ps later since the edge means shows every edge 3 ps earlier: the overall mean moves
     // once by that, and a further round leaves it there.
     EXPECT_NEAR((a.OverallEdgeMean - overall3) / Ps, -3, 0.6);
-    a.Step();  // state 5 shows and starts the next round
+    const std::vector<float> shown = a.ShownEdgeDeviation;
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), -2.0f), 31 - 16);  // 16 edges in the PRBS 2^5-1
+    a.Step();  // state 5 shows and starts the next round; the plot keeps the finished one
     EXPECT_EQ(a.State, 4);
+    EXPECT_EQ(std::count(a.EdgeMeanDeviation.begin(), a.EdgeMeanDeviation.end(), -2.0f), 31);
+    EXPECT_EQ(a.ShownEdgeDeviation, shown);
     ASSERT_TRUE(host.RunTo(a, 5, 500));
     EXPECT_NEAR((a.OverallEdgeMean - overall3) / Ps, -3, 0.6);
     // Per-edge means sit on the DCD groups: edges into a 1 early, into a 0 late.

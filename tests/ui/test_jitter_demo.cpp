@@ -39,7 +39,7 @@ TEST(JitterDemo, RandomTotalAndDutyCycleOfThePrbsGenerator) {
     enum { Starting, Plain, Distorted, Done } phase = Starting;
     TFigures plain, distorted;
     int refusedAsked = 0;
-    bool refusedOff = false, setupOff = false;
+    bool refusedOff = false, setupOff = false, dividersSet = false, dividerRefused = false;
     int settle = 0;
     QTimer poll;
     const auto remote = [&](const char* line) { shell.CommandTree()->ExecuteCommandString(line, false); };
@@ -64,6 +64,15 @@ TEST(JitterDemo, RandomTotalAndDutyCycleOfThePrbsGenerator) {
                 refusedAsked = static_cast<int>(dialogs.Asked.size() - asked);
                 refusedOff = !ReadOnOffSetting(tree, "Jitter:JitterOn", true) && !jitter.Exists();
                 shell.ExecuteCommandString("TRIG:PATTERNLOCKMODE MANUAL");
+                // A length that is no PRBS length, with a divider: the delay would not count bits.
+                shell.ExecuteCommandString("TRIG:PATTLEN 100");
+                shell.ExecuteCommandString("TRIG:INTDIVIDER 2");
+                dividersSet = ReadRealSetting(tree, "Trig:IntDivider", 1) == 2;
+                const std::size_t askedAgain = dialogs.Asked.size();
+                remote("JITTER:JITTERON ON");
+                dividerRefused = dialogs.Asked.size() == askedAgain + 1 && !jitter.Exists();
+                shell.ExecuteCommandString("TRIG:INTDIVIDER 1");
+                shell.ExecuteCommandString("TRIG:PATTLEN 31");
                 // As a setup or an undo sets it: nothing starts.
                 shell.ExecuteCommandString("JITTER:JITTERON ON");
                 setupOff = !ReadOnOffSetting(tree, "Jitter:JitterOn", true) && !jitter.Exists();
@@ -103,6 +112,8 @@ TEST(JitterDemo, RandomTotalAndDutyCycleOfThePrbsGenerator) {
     EXPECT_EQ(refusedAsked, 1);
     EXPECT_TRUE(refusedOff);
     EXPECT_TRUE(setupOff);
+    EXPECT_TRUE(dividersSet);
+    EXPECT_TRUE(dividerRefused);
     // Generator C: 5 ps jitter, 5 mV noise on 0.5 V, raised-cosine edges of 100 ps 10-90 %, that is a
     // span of 100 / 0.5903 = 169.4 ps. Across the 25-75 % band the slope is 0.5 V × π / (2 × 169.4 ps)
     // × sin θ, θ from π/3 to 2π/3; the mean of 1 / sin²θ there is 6 / (√3 π) = 1.103. So the noise reads

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QTimer>
+#include <cmath>
 #include <map>
 
 #include "UiTestSupport.h"
@@ -59,7 +60,7 @@ TEST(JitterWindows, ReadoutsPlotsAndAClosedWindow) {
     std::vector<std::pair<TPixelRect, std::string>> texts;
     TColor ch1;
     int tjPixels = 0, ddjPoints = 0, ddjPattern = 0, settle = 0;
-    bool plotBitCleared = false;
+    bool plotBitCleared = false, barTop = false, firstEdgePoint = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         TMorda_fr* m = nullptr;
@@ -107,6 +108,27 @@ TEST(JitterWindows, ReadoutsPlotsAndAClosedWindow) {
                 TJitterGraphFrm* tj = Frame(jpTjHist);
                 TJitterGraphFrm* bits = Frame(jpDdjVsBit);
                 if (!tj || !bits) return;
+                // Drawn once more now, against the histograms as they stand: the tallest bar reaches
+                // exactly height - 26 rows above the base line at height - 20.
+                jitter.DrawPlot(jpTjHist, 0, -1);
+                jitter.DrawPlot(jpDdjVsBit, 0, -1);
+                {
+                    const TSLBMP& b = tj->Surface()->Bitmap();
+                    const TJitterHist& h4 = a->Histograms[4];
+                    int peakBin = 0;
+                    while (h4.Counts[static_cast<std::size_t>(peakBin)] != h4.PeakCount) ++peakBin;
+                    const int x = 23 + peakBin * (b.Width() - 31) / TJitterHist::BinCount;
+                    const int top = b.Height() - 20 - (b.Height() - 26) + 1;
+                    barTop = (b.Pixel(x, top).Value & 0xFFFFFF) == 0x80FF80 && (b.Pixel(x, top - 1).Value & 0xFFFFFF) == 0x661111;
+                    const TSLBMP& d = bits->Surface()->Bitmap();
+                    int p = 0;
+                    while (p < 30 && a->ShownEdgeDeviation[static_cast<std::size_t>(p)] == -2.0f) ++p;
+                    const double scale = (d.Height() - 31) / a->Histograms[0].FullRange();
+                    const int px = 43 + static_cast<int>(std::lround(p * static_cast<double>(d.Width() - 51) / 31));
+                    const int py = (d.Height() - 21) / 2 + 1 - static_cast<int>(std::lround(a->ShownEdgeDeviation[static_cast<std::size_t>(p)] * scale));
+                    const TColor c = d.Pixel(px + 1, py + 1);
+                    firstEdgePoint = (c.Value & 0xFFFFFF) == 0x00FFFF || (c.Value & 0xFFFFFF) == 0x008000 || (c.Value & 0xFFFFFF) == 0x0000FF;
+                }
                 tjPixels = CountColour(tj->Surface()->Bitmap(), TColor(0x80FF80));
                 ddjPoints = CountColour(bits->Surface()->Bitmap(), TColor(0x00FFFF));
                 ddjPattern = CountColour(bits->Surface()->Bitmap(), TColor(0xFF0000));
@@ -147,6 +169,8 @@ TEST(JitterWindows, ReadoutsPlotsAndAClosedWindow) {
     EXPECT_GT(ddjPoints, 16 * 9 - 1);  // at least a 3 × 3 square per edge of the 31-bit pattern
     EXPECT_GT(ddjPattern, 100);
     EXPECT_TRUE(plotBitCleared);
+    EXPECT_TRUE(barTop);
+    EXPECT_TRUE(firstEdgePoint);
 }
 
 TEST(JitterWindows, TheSideMenuPagesAndItsLevelEdit) {

@@ -1,5 +1,5 @@
-// The serial-data benchmarks' main: the GUI application the mask numbers' font needs lives in main, so
-// that it ends before Qt's own static objects do.
+// The serial-data benchmarks' main: the mask numbers and the jitter plots draw text, which needs the
+// GUI application; it lives in main, so that it ends before Qt's own static objects do.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>

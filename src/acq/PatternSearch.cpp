@@ -167,6 +167,7 @@ void TPatternSearch::SetUp(double rate) {
     WriteRealSetting(tree, "TB:Delay", 0);
     SetChoice("Acq:FitTo", "Multi");
     Source_ = ReadOnOffSetting(tree, "Ch1:Display", true) ? 0 : 1;
+    Searched_ = true;
 }
 
 void TPatternSearch::FindPatternTriggerStep() {

@@ -72,6 +72,8 @@ public:
     int Divider() const { return Divider_; }
     double High() const { return High_; }
     double Low() const { return Low_; }
+    // The channel the last search kept (0 Ch1, 1 Ch2), or -1 when none ran since start.
+    int SearchedSource() const { return Searched_ ? Source_ : -1; }
 
     TPatternSearchView* View = nullptr;
     // The undo of the main commands (keeps the timebase delays); none: a plain undo.
@@ -99,6 +101,7 @@ private:
     bool Modal_ = false;
     int Step_ = 0;
     int Source_ = 0;  // 0 Ch1, 1 Ch2
+    bool Searched_ = false;
     double Rate_ = 1e9;
     double High_ = 0, Low_ = 0, Upper_ = 0, Lower_ = 0, Split_ = 0;
     std::size_t ListPos_ = 0;

@@ -51,6 +51,14 @@ void TAnalysisModeSwitches::SwitchOffOtherModes(int menuKind) const {
     }
 }
 
+void TAnalysisModeSwitches::SwitchOffJitter() const {
+    const auto slot = static_cast<std::size_t>(SlotOf(mkJitter));
+    if (Own_[slot])
+        Own_[slot]();
+    else
+        DefaultSwitchOff(mkJitter);
+}
+
 void TAnalysisModeSwitches::DefaultSwitchOff(int menuKind) const {
     TCommandTree* tree = Tree_ ? Tree_() : nullptr;
     if (!tree) return;

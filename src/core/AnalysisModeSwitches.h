@@ -33,6 +33,8 @@ public:
     void SetSwitchOff(int menuKind, TSwitchOff switchOff);
     // Switches off every analysis mode except the one of menuKind (any other kind switches off all).
     void SwitchOffOtherModes(int menuKind) const;
+    // Switches the jitter analysis off (its own switch-off or the default).
+    void SwitchOffJitter() const;
 
 private:
     void DefaultSwitchOff(int menuKind) const;

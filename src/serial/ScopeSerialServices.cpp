@@ -17,22 +17,35 @@ void TSerialFeature::FillRows(TShell& shell) {
     shell.Registration.Add(TRegistrationRow::RegisterEyeCommands, [](TShell& s) {
         if (TScopeSerialServices* serial = Services(s)) serial->Eye().RegisterEyeCommands();
     });
+    shell.Registration.Add(TRegistrationRow::CreateJitterHandlers, [](TShell& s) {
+        if (TScopeSerialServices* serial = Services(s)) serial->Jitter().CreateJitterHandlers();
+    });
     shell.Refresh.Add(TRefreshRow::RefreshEyeHandlers, [](TShell& s) {
         if (TScopeSerialServices* serial = Services(s)) serial->Eye().RefreshEyeHandlers();
     });
 }
 
 void TMaskFeature::FillRows(TShell& shell) {
-    TScopeSerialServices* serial = Services(shell);
-    if (!serial) return;
-    TMaskTest& mask = serial->MaskTest();
-    shell.Registration.Add(TRegistrationRow::RegisterMaskObjectCommand, [&mask](TShell&) { mask.RegisterMaskObjectCommand(); });
-    shell.Registration.Add(TRegistrationRow::RegisterMaskCommands, [&mask](TShell&) { mask.RegisterMaskCommands(); });
-    shell.Refresh.Add(TRefreshRow::DefaultMaskFileName, [&mask](TShell&) { mask.DefaultMaskFileName(); });
-    shell.ModeSwitches().SetSwitchOff(mkMask, [&mask] { mask.StopMaskTest(); });
+    // The services are looked up at each call: the shell may have been given another services object
+    // since these rows were filled.
+    shell.Registration.Add(TRegistrationRow::RegisterMaskObjectCommand, [](TShell& s) {
+        if (TScopeSerialServices* serial = Services(s)) serial->MaskTest().RegisterMaskObjectCommand();
+    });
+    shell.Registration.Add(TRegistrationRow::RegisterMaskCommands, [](TShell& s) {
+        if (TScopeSerialServices* serial = Services(s)) serial->MaskTest().RegisterMaskCommands();
+    });
+    shell.Refresh.Add(TRefreshRow::DefaultMaskFileName, [](TShell& s) {
+        if (TScopeSerialServices* serial = Services(s)) serial->MaskTest().DefaultMaskFileName();
+    });
+    TShell* owner = &shell;
+    shell.ModeSwitches().SetSwitchOff(mkMask, [owner] {
+        if (TScopeSerialServices* serial = Services(*owner)) serial->MaskTest().StopMaskTest();
+    });
     if (auto* display = dynamic_cast<TScopeDisplayServices*>(&shell.Display()))
-        display->MaskInfo = [&mask]() -> std::optional<TTopMaskInfo> {
-            if (!mask.MaskObject()) return std::nullopt;
+        display->MaskInfo = [owner]() -> std::optional<TTopMaskInfo> {
+            TScopeSerialServices* serial = Services(*owner);
+            if (!serial || !serial->MaskTest().MaskObject()) return std::nullopt;
+            const TMaskTest& mask = serial->MaskTest();
             return TTopMaskInfo{.Kind = mask.Mask().Kind, .Name = mask.Mask().MskNm};
         };
 }

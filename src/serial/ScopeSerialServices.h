@@ -1,16 +1,17 @@
 #pragma once
 // The serial-data library's services to the program: one object that the serial feature registers in
-// the shell, owning the serial-data analyses (so far the eye measurements).
+// the shell, owning the serial-data analyses (the eye measurements, the mask test and the jitter analysis).
 #include "core/Feature.h"
 #include "core/SerialServices.h"
 #include "serial/EyeMeasurement.h"
 #include "serial/MaskTest.h"
+#include "serial/JitterSettings.h"
 
 namespace vt {
 
 class TScopeSerialServices : public TSerialServices {
 public:
-    explicit TScopeSerialServices(TShell& shell) : Eye_(shell), Mask_(shell) {}
+    explicit TScopeSerialServices(TShell& shell) : Eye_(shell), Mask_(shell), Jitter_(shell) {}
 
     void RestartEyeAccumulation() override { Eye_.RestartEyeAccumulation(); }
     void UpdateEyeMeasurements() override { Eye_.UpdateEyeMeasurements(); }
@@ -28,9 +29,15 @@ public:
     void ClearCurrentMask() override { Mask_.ClearCurrentMask(); }
     TMaskTest& MaskTest() { return Mask_; }
 
+    void JitterStep() override { Jitter_.Step(); }
+    bool JitterAnalyserExists() const override { return Jitter_.Exists(); }
+    void JitterDrawPlot(int plot, int kind, int value) override { Jitter_.DrawPlot(plot, kind, value); }
+    TJitterAnalysis& Jitter() { return Jitter_; }
+
 private:
     TEyeMeasurement Eye_;
     TMaskTest Mask_;
+    TJitterAnalysis Jitter_;
 };
 
 // The mask test's rows of registration and refresh, its switch-off among the analysis modes and the

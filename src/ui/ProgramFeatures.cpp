@@ -47,6 +47,7 @@
 #include "ui/menus/SaveMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
 #include "ui/menus/TriggerMenu.h"
+#include "ui/menus/JitterMenu.h"
 #include "ui/menus/ZoomMenu.h"
 
 namespace vt {
@@ -163,6 +164,9 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     trigMenu.Trigger().StartRefSineCapture = [&patternSearch] { patternSearch.RefSine.StartRefSineCapture(); };
     trigMenu.Trigger().StopRefSineCapture = [&patternSearch] { patternSearch.RefSine.StopRefSineCapture(); };
     patternSearch.RefSine.Prescale = RefFreqPrescale(args);
+    if (auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial()))
+        serial->Jitter().SearchedChannel = [&patternSearch] { return patternSearch.SearchedSource(); };
+    Add(life, std::make_unique<TJitterUiFeature>(shell));
     TZoomMenuFeature& zoom = Add(life, std::make_unique<TZoomMenuFeature>(shell));
     Add(life, std::make_unique<TMathFftMenuFeature>(shell, *analysis.Services(), &zoom.Zoom(), &patternSearch.RefSine,
                                                     &acquisition));

@@ -54,8 +54,8 @@ protected:
         // The program's own features, then the recorder.
         Life.Install(Rec);
         // A row no feature fills marks when the registration runs.
-        Shell.Registration.Add(TRegistrationRow::CreateJitterHandlers,
-                               [this](TShell&) { Log.push_back("CreateJitterHandlers"); });
+        Shell.Registration.Add(TRegistrationRow::CreateLimitHandlers,
+                               [this](TShell&) { Log.push_back("CreateLimitHandlers"); });
     }
     test::TempFolder Temp;  // each test its own: the tests of a suite may run at once
     std::filesystem::path Home;
@@ -101,7 +101,7 @@ TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
                                              "Status Start Without Connections", "StartInstrument", "Status Start in Demo Mode...",
                                              "Status Creating forms...", "RegisterForms", "WindowCreated",
                                              "Status Initialization Of All Vars And Handlers...",
-                                             "CreateJitterHandlers", "Status All done.", "CloseSplash"}));
+                                             "CreateLimitHandlers", "Status All done.", "CloseSplash"}));
 }
 
 TEST_F(MainBlock, GivingUpTheStartInstrumentEndsBeforeAnyWindow) {

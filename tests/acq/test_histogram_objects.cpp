@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-
 #include <map>
 #include <memory>
 #include <utility>

@@ -20,13 +20,17 @@ constexpr const char* UnitName = "_SHELL\\SRC\\HistObj";
 constexpr std::size_t MapCells = static_cast<std::size_t>(TAxisHist::MaxBins) * TAxisHist::Rows;
 constexpr std::size_t LargePage = std::size_t{2} << 20;
 
-// The zeroed map, aligned to large pages and asking the system for them before it is first touched.
+// A spare cell past the map takes the points off the screen, so folding a record needs no test per point.
+constexpr std::size_t SpareCell = MapCells;
+
+// The zeroed map and its spare cell, aligned to large pages and asking the system for them before the
+// map is first touched.
 std::uint32_t* AllocateMap() {
     const std::size_t bytes = MapCells * sizeof(std::uint32_t);
-    void* p = std::aligned_alloc(LargePage, bytes);
-    if (!p) throw std::bad_alloc();
+    void* p = nullptr;
+    if (posix_memalign(&p, LargePage, bytes + 64) != 0) throw std::bad_alloc();
     madvise(p, bytes, MADV_HUGEPAGE);  // a hint: without large pages the map works the same
-    std::memset(p, 0, bytes);
+    std::memset(p, 0, bytes + 64);
     return static_cast<std::uint32_t*>(p);
 }
 
@@ -369,40 +373,70 @@ void TFullHist::AddSample(std::uint16_t point, double value) {
 void TFullHist::TFreeMap::operator()(std::uint32_t* p) const { std::free(p); }
 
 void TFullHist::AddValues(const double* values, int count) {
-    count = std::min(count, static_cast<int>(MaxBins));
-    const double offset = ValueOffset_, rowsPerUnit = RowsPerUnit_;
-    const int centre = CentreRow_;
-    // First the row of every point (-1 off the screen), then the counts: the cells lie 4 KiB apart,
-    // and knowing them ahead lets the memory fetch many at once.
-    std::array<std::int16_t, MaxBins> rows;
+    count = std::clamp(count, 0, static_cast<int>(MaxBins));
+    const double offset = ValueOffset_, rowsPerUnit = RowsPerUnit_, centre = CentreRow_;
+    constexpr auto Spare = static_cast<std::int32_t>(SpareCell);
+    // First every point's cell, in a pass without branches the compiler vectorises (far values, NaN
+    // and infinities fail the row test as they are, since the rounding keeps them far or NaN); then
+    // the increments: each point lands in another 4 KiB column, so the cells are known ahead and
+    // fetched many at once, and the loop that touches the map does little else.
+    std::array<std::int32_t, MaxBins> cells;
+    std::int32_t added = 0;
     for (int p = 0; p < count; ++p) {
-        const double d = (values[p] - offset) * rowsPerUnit;
-        const int r = d > -2 * Rows && d < 2 * Rows ? centre - static_cast<int>(RoundedHalfEven(d)) : -1;
-        rows[static_cast<std::size_t>(p)] = static_cast<std::int16_t>(r >= 0 && r < Rows ? r : -1);
+        const double row = centre - RoundedHalfEven((values[p] - offset) * rowsPerUnit);
+        const bool on = row >= 0 && row < Rows;
+        const int r = static_cast<int>(on ? row : 0);
+        cells[static_cast<std::size_t>(p)] = on ? p * Rows + r : Spare;
+        added += on;
     }
-    constexpr int Ahead = 96;
-    const int left = WindowLeftBin_, right = WindowRightBin_, top = WindowTopRow_, bottom = WindowBottomRow_;
-    const bool active = Active_, vertical = Vertical_, weighted = ExpWeight_ >= 1;
+    if (added == 0) return;
+    PointsAdded_ += added;
+    MapDirty_ = true;
+    constexpr int Ahead = 64;
     std::uint32_t* map = HitMap_.get();
     std::uint8_t* touched = TouchedBlocks_.data();
-    std::int64_t added = 0;
-    for (int p = 0; p < count; ++p) {
-        if (p + Ahead < count && rows[static_cast<std::size_t>(p + Ahead)] >= 0)
-            __builtin_prefetch(map + Cell(p + Ahead, rows[static_cast<std::size_t>(p + Ahead)]), 1);
-        const int r = rows[static_cast<std::size_t>(p)];
-        if (r < 0) continue;
-        ++added;
-        ++map[Cell(p, r)];
-        touched[static_cast<std::size_t>(p / 8) * BlockRows + static_cast<std::size_t>(r / 8)] = 1;
-        const auto b = static_cast<std::size_t>(vertical ? r : p);
-        if (active) ++Bins_[b];
-        if (p >= left && p <= right && r >= top && r <= bottom) {
-            if (weighted) ExpBins_[b] += 1.0;
-            else ++WindowBins_[b];
+    // A cell's block is marked when the cell is first hit, which is rare once an eye has built up.
+    // Point / 8 is cell >> 13; the spare cell marks block column 512, which no point reaches.
+    const auto add = [map, touched](std::int32_t c) {
+        if (map[c]++ == 0)
+            touched[static_cast<std::size_t>(c >> 13) * BlockRows + static_cast<std::size_t>((c & (Rows - 1)) >> 3)] = 1;
+    };
+    for (int p = 0; p < std::min(count, Ahead); ++p) __builtin_prefetch(map + cells[static_cast<std::size_t>(p)], 1);
+    for (int p = 0; p < count - Ahead; ++p) {
+        __builtin_prefetch(map + cells[static_cast<std::size_t>(p + Ahead)], 1);
+        add(cells[static_cast<std::size_t>(p)]);
+    }
+    for (int p = std::max(count - Ahead, 0); p < count; ++p) add(cells[static_cast<std::size_t>(p)]);
+    // The bins, from the cells alone.
+    const bool vertical = Vertical_, weighted = ExpWeight_ >= 1;
+    if (Active_) {
+        for (int p = 0; p < count; ++p) {
+            const std::int32_t c = cells[static_cast<std::size_t>(p)];
+            if (vertical) {
+                if (c != Spare) ++Bins_[static_cast<std::size_t>(c & (Rows - 1))];
+            } else {
+                Bins_[static_cast<std::size_t>(p)] += c != Spare;
+            }
         }
     }
-    PointsAdded_ += added;
-    if (added > 0) MapDirty_ = true;
+    const int left = std::max(WindowLeftBin_, 0), right = std::min(WindowRightBin_, count - 1);
+    const int top = WindowTopRow_, bottom = WindowBottomRow_;
+    if (!vertical && !weighted) {
+        for (int p = left; p <= right; ++p) {
+            const std::int32_t c = cells[static_cast<std::size_t>(p)];
+            const int r = c & (Rows - 1);
+            WindowBins_[static_cast<std::size_t>(p)] += c != Spare && r >= top && r <= bottom;
+        }
+        return;
+    }
+    for (int p = left; p <= right; ++p) {
+        const std::int32_t c = cells[static_cast<std::size_t>(p)];
+        const int r = c & (Rows - 1);
+        if (c == Spare || r < top || r > bottom) continue;
+        const auto b = static_cast<std::size_t>(vertical ? r : p);
+        if (weighted) ExpBins_[b] += 1.0;
+        else ++WindowBins_[b];
+    }
 }
 
 void TFullHist::RecomputeWindow() {

@@ -171,6 +171,11 @@ double OEConvGainForWavelength(TShell& shell) {
     return UsableOEGain(ReadRealSetting(shell.CommandTree(), "Flash:OE:ConversionGain", OEFallbackGain));
 }
 
+double OEConvStoredZeroPower(const TShell& shell) { return shell.OEStoredZeroPower; }
+
+double TOEConv::StoredZeroPower() const { return Shell_.OEStoredZeroPower; }
+void TOEConv::SetStoredZeroPower(double power) { Shell_.OEStoredZeroPower = power; }
+
 double TOEConv::OEConvGainForWavelength() const {
     if (!Registered_) return OEFallbackGain;
     const int w = WaveLen_->GetItemIndex();

@@ -48,6 +48,8 @@ TOESortedPoints SortOEPoints(const std::array<double, OEUserPoints>& wavelengths
 // the converter itself (the eye's average power): the converter keeps it in `Flash:OE:ConversionGain`.
 // The fallback gain without the converter's settings.
 double OEConvGainForWavelength(TShell& shell);
+// The converter's stored zero power (`TOEConv::StoredZeroPower`), likewise for those libraries.
+double OEConvStoredZeroPower(const TShell& shell);
 
 class TOEConv : public TFeature {
 public:
@@ -82,8 +84,8 @@ public:
     TDoubleEditHandler* UserGainHandler(int d) const { return Points_[d].Gain; }
 
     // The measured zero power of the last dark-level run (the average-power reading's stored value).
-    double StoredZeroPower() const { return StoredZeroPower_; }
-    void SetStoredZeroPower(double power) { StoredZeroPower_ = power; }
+    double StoredZeroPower() const;
+    void SetStoredZeroPower(double power);
 
     // An open menu follows the user points (its "Calibration Point" and "User Wavelength" lists).
     std::function<void()> PointsChanged;
@@ -113,7 +115,6 @@ private:
     bool Registered_ = false;
     bool TakingBack_ = false;
     int RememberedDest_ = oedNone;
-    double StoredZeroPower_ = 0;
     TOESortedPoints Sorted_;
     TRadioSwHandler* Dest_ = nullptr;
     TRadioSwHandler* WaveLen_ = nullptr;

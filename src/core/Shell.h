@@ -313,6 +313,10 @@ public:
     int PatternStartBitForDisplay = 0;
     bool PatternManualForDisplay = false;
 
+    // The optical converter's zero power of its last dark-level run (a raw reading): kept here so that
+    // the eye's average power reads it without the converter, which the user interface owns.
+    double OEStoredZeroPower = 0;
+
     // What the timebase, the acquisition settings, the engine and the link ask of the trigger; empty
     // until the trigger exists.
     struct TTriggerHooks {

@@ -73,7 +73,7 @@ TEyeMeasurement::TEyeMeasurement(TShell& shell) : Shell_(shell) {
     Engine_ = std::make_unique<TEyeEngine>(shell.FullHist());
     Engine_->OnRemoveHint = [this] { RemoveHint(); };
     Engine_->OnDrawParams = [this](const EyeDrawParams& p) { SendDrawParams(p); };
-    Power.StoredZeroPower = [] { return 0.0; };
+    Power.StoredZeroPower = [this] { return OEConvStoredZeroPower(Shell_); };
     Power.DemoValue = [this] { return Shell_.Senders() ? static_cast<double>(Shell_.Senders()->RandomDemoValue()) : 0.0; };
     Power.ConversionGain = [this] { return OEConvGainForWavelength(Shell_); };
     HasOptics = [this] { return Shell_.Identity() && Shell_.Identity()->Identity.HasOptOptics(); };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
 #include <memory>
 #include <utility>
@@ -214,7 +215,18 @@ TEST(HistogramObjects, ARecordFoldedAtOnceCountsAsItsPointsOneByOne) {
     record.SetVertScale(0.125);  // 1024 rows a volt
     for (int i = 0; i < 4096; ++i) record.SetPoint(i, ((i * 37) % 1100 - 550) / 1024.0 + (i % 3 == 0 ? 0.5 / 1024 : 0));
     record.SetPoint(7, 5.0);
+    record.SetPoint(8, -1e300);
+    record.SetPoint(9, std::numeric_limits<double>::quiet_NaN());
+    record.SetPoint(4095, 511.5 / 1024);  // row 0, the map's first cell of the last point
     auto folded = std::make_unique<TFullHist>(), single = std::make_unique<TFullHist>();
+    const auto same = [&] {
+        EXPECT_EQ(folded->PointsAdded(), single->PointsAdded());
+        for (int i = 0; i < 4096; ++i) {
+            ASSERT_EQ(folded->Bin(i), single->Bin(i)) << i;
+            ASSERT_EQ(folded->WindowBin(i), single->WindowBin(i)) << i;
+            ASSERT_EQ(folded->ExpBin(i), single->ExpBin(i)) << i;
+        }
+    };
     for (TFullHist* h : {folded.get(), single.get()}) {
         h->SetScale(4096, 0.125, 0, 0, 0);
         h->Setup(false, 100, 300, 3000, 700);
@@ -222,11 +234,16 @@ TEST(HistogramObjects, ARecordFoldedAtOnceCountsAsItsPointsOneByOne) {
     }
     AddSignalToHist(*folded, record);
     for (int i = 0; i < 4096; ++i) single->AddSample(static_cast<std::uint16_t>(i), record.GetPoint(i));
-    EXPECT_EQ(folded->PointsAdded(), single->PointsAdded());
-    for (int i = 0; i < 4096; ++i) {
-        ASSERT_EQ(folded->Bin(i), single->Bin(i)) << i;
-        ASSERT_EQ(folded->WindowBin(i), single->WindowBin(i)) << i;
-    }
+    same();
+    EXPECT_EQ(folded->Hits(4095, 0), 1u);
     for (int p = 0; p < 4096; p += 17)
         for (int r = 0; r < 1024; ++r) ASSERT_EQ(folded->Hits(p, r), single->Hits(p, r)) << p << " " << r;
+    // The bins rebuilt from the map find every block the record hit; then the decaying window and
+    // the vertical bins, folded again.
+    for (TFullHist* h : {folded.get(), single.get()}) h->SetVertical(true);
+    same();
+    for (TFullHist* h : {folded.get(), single.get()}) h->SetExpWeight(5);
+    AddSignalToHist(*folded, record);
+    for (int i = 0; i < 4096; ++i) single->AddSample(static_cast<std::uint16_t>(i), record.GetPoint(i));
+    same();
 }

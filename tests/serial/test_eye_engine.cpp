@@ -97,3 +97,25 @@ TEST(EyeEngineSynthetic, NrzAndRzEyesOfKnownGeometry) {
     EXPECT_TRUE(notFound({.Rz = true, .First = 300, .Period = 1300, .Ramp = 100, .PulseWidth = 650, .OneProbability = 1},
                          true));  // three tops
 }
+
+// A window ending at the screen's right edge ends at column 4000 whatever the record's length: on a
+// 512-point record (8 columns a point) the levels come from points 125..500 of the window, not from
+// the left column alone. Even points are ones (0.3 V before point 200, 0.25 V after), odd ones zeros.
+TEST(EyeEngineSynthetic, TheLevelWindowReachesTheRightEdgeOfAShortRecord) {
+    TEngineRig rig;
+    rig.Record.SetLength(512);
+    for (int i = 0; i < 512; ++i) rig.Record.SetPoint(i, i % 2 == 1 ? -0.25 : i < 200 ? 0.3 : 0.25);
+    AddSignalToHist(*rig.Hist, rig.Record);
+    int p = 0, q = 0;
+    ASSERT_TRUE(rig.Engine.FindEyeLevels(1000, 4000, false, p, q));
+    // Even points 126..500: 37 at row 512 + 0.3 x 1280 = 896, 151 at 832; the zeros at row 192.
+    const double n = 188, share = 37 / n;
+    const EyeEngineState& s = rig.Engine.State();
+    EXPECT_NEAR(s.OneLevelRow, (37 * 896 + 151 * 832) / n, 1e-9);
+    EXPECT_NEAR(s.OneSigmaRows, 64 * std::sqrt(share * (1 - share)), 1e-9);
+    EXPECT_EQ(s.OneTopRow, 896);
+    EXPECT_EQ(s.OneBottomRow, 832);
+    EXPECT_NEAR(s.ZeroLevelRow, 192, 1e-9);
+    EXPECT_EQ(p, 845);
+    EXPECT_EQ(q, 192);
+}

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "EyeTestSupport.h"
+#include "acq/OEConv.h"
 #include "core/Handlers.h"
 #include "core/Numeric.h"
 #include "core/SettingReaders.h"
@@ -145,4 +147,25 @@ TEST(EyeCommands, ListsBoundsMasksAndTheResultQuery) {
     EXPECT_NE(rig.Run("Eye:Res? 2:Wfm").find("128"), std::string::npos);  // statistics off: the count runs on
     const std::string width = rig.Run("Eye:Res? 1");
     EXPECT_NE(width.find(" ns"), std::string::npos) << width;
+}
+
+// The average power per waveform from the converter's stored zero power: a dark-level run's 1000
+// counts, no demo reading (no instrument), the fallback gain of 400 V/W without the converter's
+// settings: 1000 x 5 V / 65536 counts / 8.4 / 400 V/W = 22.7065 uW, -16.4385 dBm.
+TEST(EyeCycle, TheAveragePowerReadsTheConvertersStoredZeroPower) {
+    TEyeRig rig;
+    TOEConv converter(rig.Shell, nullptr);
+    converter.SetStoredZeroPower(1000);
+    rig.Eye().HasOptics = [] { return true; };  // an instrument with the converter keeps the items
+    rig.Run("Eye:YNRZParam AvgPower,AvgPWdBm");
+    rig.Run("Eye:Measure NRZ");
+    TEyeWriter good({.Noise = 0.003});
+    rig.Acquire(good, 2);
+    TParam* power = rig.Eye().Slot(emNrz, 1);
+    TParam* dbm = rig.Eye().Slot(emNrz, 2);
+    ASSERT_NE(power, nullptr);
+    ASSERT_NE(dbm, nullptr);
+    EXPECT_NEAR(power->Value, 22.7065e-6, 0.0001e-6);
+    EXPECT_NEAR(dbm->Value, -16.4385, 0.0001);
+    EXPECT_EQ(power->Stat.Count, 2);
 }

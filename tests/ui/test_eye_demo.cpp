@@ -49,8 +49,11 @@ TEST(EyeDemoNrz, ThePrbsEyeOfTheSimulator) {
         TEyeMeasurement& eye = serial->Eye();
         switch (phase) {
             case Starting:
-                for (const char* c : {"GSS:CH1 C", "TB:SCALEA 1.2E-10", "ACQ:CH1:RECLEN 4096", "Ch2:Display OFF",
-                                      "Displ:Ch1:Style InfinPers", "Eye:WfmsInCycle 128"})
+                // 180 ps a division in the delayed timebase: only its delay (divisions of A) moves the
+                // screen's start, 0.1333 x 1 ns here; the main timebase has none.
+                for (const char* c : {"GSS:CH1 C", "TB:SCALEA 1E-9", "TB:Mode B", "TB:SCALEB 1.8E-10", "TB:Delay 0.1333",
+                                      "ACQ:CH1:RECLEN 4096", "Ch2:Display OFF", "Displ:Ch1:Style InfinPers",
+                                      "Eye:WfmsInCycle 128"})
                     shell.ExecuteCommandString(c);
                 phase = Settling;
                 break;
@@ -78,7 +81,9 @@ TEST(EyeDemoNrz, ThePrbsEyeOfTheSimulator) {
                           {"Width", value(eaX, 7)},      {"WidthP", value(eaX, 8)},   {"Rise", value(eaX, 14)},
                           {"Fall", value(eaX, 9)},       {"Mean", value(eaY, 12)},    {"HeightDb", value(eaY, 10)},
                           {"C1", engine.State().Crossing[1].Mean}, {"C2", engine.State().Crossing[2].Mean},
-                          {"Delay", ReadRealSetting(shell.CommandTree(), "TB:Delay", -1)}};
+                          {"Delay", ReadRealSetting(shell.CommandTree(), "TB:Delay", -1) *
+                                        ReadRealSetting(shell.CommandTree(), "TB:ScaleA", -1)},
+                          {"Scale", ReadRealSetting(shell.CommandTree(), "TB:ScaleB", -1)}};
                 shell.ExecuteCommandString("Eye:TreshMode 10-90");
                 values["Rise1090"] = value(eaX, 14);
                 values["Fall1090"] = value(eaX, 9);
@@ -105,11 +110,17 @@ TEST(EyeDemoNrz, ThePrbsEyeOfTheSimulator) {
     ASSERT_EQ(crossings, 2);
     EXPECT_TRUE(layerDrawn);
     // PRBS 2^5-1 at 1.5 Gbit/s, -0.25..+0.25 V, 5 mV noise, 5 ps jitter, 100 ps 10-90 % raised-cosine edges.
-    // At no delay the generator's bits change 86 ps after the screen's start and every 666.7 ps: at
-    // 120 ps a division (0.3 ps a column) two crossings show, at columns 287 and 2509.
-    EXPECT_EQ(values["Delay"], 0);
-    EXPECT_NEAR(values["C1"], 287, 15);
-    EXPECT_NEAR(values["C2"], 2509, 15);
+    // The generator's bits change at the trigger and every 666.7 ps; an edge crosses the middle half
+    // its 169.4 ps span later, at 84.7 ps. The first point is sampled at the delay, 133.3 ps = 889 fine
+    // steps of 0.15 ps, which the delay line gives as round(18333 x 889 / 26667) = 611 of its
+    // 4 ns / 18333 steps (133.31 ps), less the strobe's skew at period 0, 1.5 x 2e-4 x 4.6 ns = 1.38 ps:
+    // 131.93 ps. At 180 ps a division (0.45 ps a column) the crossings lie at 84.7 + 666.7 - 131.9 =
+    // 619.4 ps and 1286.1 ps, columns 1376.5 and 2858.0; the one before (-47.2 ps) and the one after
+    // (1952.8 ps) are off the 1800 ps screen.
+    EXPECT_NEAR(values["Delay"], 133.3e-12, 0.05e-12);
+    EXPECT_NEAR(values["Scale"], 180e-12, 1e-15);
+    EXPECT_NEAR(values["C1"], 1376.5, 5);
+    EXPECT_NEAR(values["C2"], 2858.0, 5);
     EXPECT_NEAR(values["One"], 0.25, 0.003);
     EXPECT_NEAR(values["Zero"], -0.25, 0.003);
     EXPECT_NEAR(values["Ampl"], 0.5, 0.004);

@@ -18,6 +18,16 @@ void TSerialFeature::FillRows(TShell& shell) {
     shell.Refresh.Add(TRefreshRow::RefreshEyeHandlers, [](TShell& s) {
         if (TScopeSerialServices* serial = Services(s)) serial->Eye().RefreshEyeHandlers();
     });
+    shell.Registration.Add(TRegistrationRow::CreateTDRHandlers, [](TShell& s) {
+        if (TScopeSerialServices* serial = Services(s)) serial->Tdr().CreateTDRHandlers();
+    });
+    shell.Refresh.Add(TRefreshRow::RefreshTDRHandlers, [](TShell& s) {
+        if (TScopeSerialServices* serial = Services(s)) serial->Tdr().RefreshTDRHandlers();
+    });
+    shell.AcqCycle.Add(TAcqCycleRow::TdrCalibrationSteps, [](TShell& s) {
+        if (TScopeSerialServices* serial = Services(s)) serial->TdrNormalization().UpdateTDRNormalizationForm();
+        return false;
+    });
 }
 
 }  // namespace vt

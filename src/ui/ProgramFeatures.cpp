@@ -41,6 +41,7 @@
 #include "ui/menus/GeneratorMenu.h"
 #include "ui/menus/MathFftMenus.h"
 #include "ui/menus/OEConvMenu.h"
+#include "ui/menus/TdrMenu.h"
 #include "ui/menus/DisplayMenu.h"
 #include "ui/menus/MarkerMenu.h"
 #include "ui/menus/SaveMenu.h"
@@ -165,12 +166,14 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TMathFftMenuFeature>(shell, *analysis.Services(), &zoom.Zoom(), &patternSearch.RefSine,
                                                     &acquisition));
     Add(life, std::make_unique<TMarkerMenuFeature>());
-    Add(life, std::make_unique<TGeneratorMenuFeature>(shell, &calibration));
+    TGeneratorMenuFeature& generatorMenu = Add(life, std::make_unique<TGeneratorMenuFeature>(shell, &calibration));
     TOEConv& oeConv = Add(life, std::make_unique<TOEConvMenuFeature>(shell, &calibration)).Converter();
     timebaseChannels.Settings().Channels().FedByOEConverter = [&oeConv](int channel) {
         return oeConv.IsChannelFedByOEConverter(channel);
     };
     Add(life, std::make_unique<TRampTest>(shell, &calibration));
+    Add(life, std::make_unique<TTdrMenuFeature>(shell, generatorMenu.Generator(), timebaseChannels.Settings().Channels(),
+                                                timebaseChannels.Settings().Timebase(), analysis.Services()->Math()));
     TAutoScale& autoScale = Add(life, std::make_unique<TAutoScale>(shell, trigMenu.Trigger(),
                                                                    &timebaseChannels.Settings().Timebase()));
     Add(life, std::make_unique<TAutoScaleFeature>(autoScale));

@@ -137,7 +137,7 @@ TMathFftMenuFeature::~TMathFftMenuFeature() {
     math.Capture = nullptr;
     Services_.Spectra().SettingsChanged = nullptr;
     Services_.Spectra().Zoom = nullptr;
-    if (TCommandTree* tree = Shell_.CommandTree(); tree && HookedLoad_) tree->OnAfterSettingsLoad = nullptr;
+    if (TCommandTree* tree = Shell_.CommandTree(); tree && HookedLoad_) tree->OnAfterSettingsLoad = PreviousLoadHook_;
 }
 
 void TMathFftMenuFeature::RecomputeWhenStopped() {
@@ -145,9 +145,12 @@ void TMathFftMenuFeature::RecomputeWhenStopped() {
     TCommandTree* tree = Shell_.CommandTree();
     if (tree && tree->SettingsLoading()) {
         Pending_ = true;
-        if (!tree->OnAfterSettingsLoad) {
+        if (!HookedLoad_) {
+            // Others may hook the load's end too: theirs runs first.
             HookedLoad_ = true;
+            PreviousLoadHook_ = tree->OnAfterSettingsLoad;
             tree->OnAfterSettingsLoad = [this] {
+                if (PreviousLoadHook_) PreviousLoadHook_();
                 if (!Pending_) return;
                 Pending_ = false;
                 Recompute();

@@ -84,6 +84,7 @@ private:
     TScopeAnalysisServices& Services_;
     TSignalAcq* Acquisition_;
     bool Pending_ = false;
+    std::function<void()> PreviousLoadHook_;
     bool HookedLoad_ = false;
 };
 

@@ -1,0 +1,200 @@
+// Both normalization flows in the demo program with its real engine and dialog: the TDR flow starts
+// on a short (the wizard connects the 50 ohm load itself) and its OK writes the reflection step and
+// baseline the demo's circuit gives by hand (step 6720 codes x 0.5, a reflection x 0.25, offset -368
+// codes); F1 then shows an open with the chosen rise time and without the generator's overshoot; a
+// cancelled run leaves every setting as it was; the TDT flow measures the transmitted step.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cmath>
+#include <filesystem>
+#include <iostream>
+
+#include "UiTestSupport.h"
+#include "acq/SignalObj.h"
+#include "acq/SignalSources.h"
+#include "core/CommandTree.h"
+#include "core/EditHandlers.h"
+#include "core/SettingReaders.h"
+#include "core/Shell.h"
+#include "link/InstrumentIdentity.h"
+#include "link/InstrumentList.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/VeltraneApplication.h"
+#include "ui/dialogs/TdrNormalizationForm.h"
+
+namespace vt {
+namespace {
+
+// Volts per code of the demo's channel at 0.1 V a division.
+TfrmTDR_TDT_Normalization* OpenDialog() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = dynamic_cast<TfrmTDR_TDT_Normalization*>(w); d && d->isVisible()) return d;
+    return nullptr;
+}
+
+struct TEdge {
+    double Fall = 0;       // 10-90 % time, s
+    double Step = 0;       // level after less level before, V
+    double Overshoot = 0;  // beyond the final level, as a part of the step
+};
+
+// The 10-90 % time and overshoot of the record's one step, from its first and last tenth.
+TEdge MeasureEdge(const TSignalObj& r) {
+    const int n = r.Length();
+    const double* y = r.Data1();
+    double before = 0, after = 0;
+    for (int i = 0; i < n / 10; ++i) before += y[i] / (n / 10);
+    for (int i = n - n / 10; i < n; ++i) after += y[i] / (n / 10);
+    const double step = after - before;
+    const auto crossing = [&](double part) {
+        const double level = before + part * step;
+        for (int i = 1; i < n; ++i)
+            if ((y[i] - level) * (y[i - 1] - level) <= 0 && y[i] != y[i - 1])
+                return (i - 1 + (level - y[i - 1]) / (y[i] - y[i - 1])) * r.SampleInterval();
+        return 0.0;
+    };
+    double beyond = 0;
+    for (int i = 0; i < n; ++i) beyond = std::max(beyond, (y[i] - after) / step);
+    return {std::abs(crossing(0.9) - crossing(0.1)), step, beyond};
+}
+
+class TdrNormalizationDemo : public ::testing::Test {
+protected:
+    std::string Run(std::string_view text) { return Shell.CommandTree()->ExecuteCommandString(text, false); }
+    double Real(std::string_view path) { return ReadRealSetting(Shell.CommandTree(), path, -99); }
+    // Switches the channel's normalization on as its switch does; step acts on the dialog until it
+    // returns true (or 120 s pass, which cancels).
+    void Normalize(const std::function<bool(TfrmTDR_TDT_Normalization&)>& step) {
+        QTimer watch;
+        QElapsedTimer clock;
+        clock.start();
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            TfrmTDR_TDT_Normalization* dialog = OpenDialog();
+            if (!dialog) return;
+            if (clock.elapsed() > 120000) {
+                dialog->CancelButton()->click();
+                return;
+            }
+            if (step(*dialog)) watch.stop();
+        });
+        watch.start(5);
+        FindSetting<TOnOffHandler>(Shell.CommandTree(), "TDR:Ch1:Normalize")->SetOnFromSwitcher(true);
+        watch.stop();
+    }
+    // Waits for a few acquisitions in Run mode and stops.
+    void Acquire(int cycles) {
+        Run("*Run");
+        test::RunLoopFor(cycles * 40);
+        Run("*StopSingle Stop");
+        test::RunLoopFor(50);
+    }
+
+    TShell Shell;
+};
+
+TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenHasTheChosenRise) {
+    const test::TProgramHome programHome;
+    const std::filesystem::path& home = programHome.Path();
+    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
+    TProgramLife life(Shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(Shell, life, dialogs, {"Default_Demo"}, 0);
+    int phase = 0, polls = 0;
+    bool busy = false;
+    std::string status, statusColor, cancelledStatus;
+    std::vector<std::string> beforeCancel, afterCancel;
+    double refAmpl = 0, baseLine = 0, tdtAmpl = 0, tdtZero = 0;
+    int f1Operator = -1, f1Source = -1;
+    TEdge normalized, raw;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!Shell.AcqEnabled || !Shell.RunOn || busy || ++polls < 5) return;
+        busy = true;
+        Run("*StopSingle Stop");
+        test::RunLoopFor(50);
+        for (const char* line : {"TDR:Mode TDR", "TDR:Ch1:Destination G1", "GSS:Ch1 A", "GSS:A:Waweform TDR",
+                                 "GSS:A:TDRCircuit Short", "Acq:Ch1:RecLen 2048", "TB:Mode A", "TB:ScaleA 1e-9"})
+            Run(line);
+        Normalize([&](TfrmTDR_TDT_Normalization& d) {
+            if (!d.OkButton()->isEnabled()) return false;
+            status = d.StatusLabel()->text().toStdString();
+            statusColor = d.StatusLabel()->palette().color(QPalette::WindowText).name().toStdString();
+            EXPECT_TRUE(test::TextsThatDoNotFit(d).empty());
+            test::SaveScreenshot(d, "tdr_normalization_dialog.png");
+            d.OkButton()->click();
+            return true;
+        });
+        refAmpl = Real("TDR:Ch1:RefAmpl");
+        baseLine = Real("TDR:Ch1:BaseLine");
+        f1Operator = ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1);
+        f1Source = ReadChoiceSetting(Shell.CommandTree(), "F1:Source1", -1);
+
+        // An open through the correction, rise 100 ps.
+        Run("GSS:A:TDRCircuit Open");
+        Run("TDR:Ch1:NormTime 1e-10");
+        Acquire(8);
+        normalized = MeasureEdge(Shell.Records()->Record(ssF1));
+        raw = MeasureEdge(Shell.Records()->Record(ssCh1));
+
+        // Cancel in mid-run: every setting returns.
+        Run("TDR:Ch1:Normalize OFF");
+        Run("GSS:A:TDRCircuit Short");
+        beforeCancel = test::AllSettings(Shell);
+        Normalize([&](TfrmTDR_TDT_Normalization& d) {
+            if (d.ProgressBar()->value() < 12) return false;
+            cancelledStatus = d.StatusLabel()->text().toStdString();
+            d.CancelButton()->click();
+            return true;
+        });
+        afterCancel = test::AllSettings(Shell);
+
+        // TDT on the stimulus.
+        Run("TDR:Mode TDT");
+        Run("GSS:A:TDTCircuit Stimul");
+        Normalize([&](TfrmTDR_TDT_Normalization& d) {
+            if (!d.OkButton()->isEnabled()) return false;
+            d.OkButton()->click();
+            return true;
+        });
+        tdtAmpl = Real("TDR:Ch1:RefTDTAmpl");
+        tdtZero = Real("TDR:Ch1:RefTDTZero");
+        phase = 1;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        busy = false;
+    });
+    poll.start(20);
+    QTimer::singleShot(280000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, Shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    ASSERT_EQ(phase, 1);
+    for (const std::string& asked : dialogs.Asked) std::cout << asked << '\n';
+    EXPECT_EQ(status, "Normalization is ready");
+    EXPECT_EQ(statusColor, "#008000");
+    // Reflection step 6720 x 0.5 x 0.25 x 2 (short to load) and load 6720 x 0.5 + 368 codes, at the
+    // demo's 6.25e-5 V a code.
+    EXPECT_NEAR(refAmpl, 0.105, 0.004);
+    EXPECT_NEAR(baseLine, -0.233, 0.004);
+    EXPECT_EQ(f1Operator, 17);
+    EXPECT_EQ(f1Source, ssCh1);
+    EXPECT_NEAR(normalized.Step, -0.105, 0.105 * 0.03);
+    EXPECT_NEAR(normalized.Fall, 1e-10, 1e-11);
+    EXPECT_LT(normalized.Overshoot, 0.02);
+    EXPECT_GT(raw.Overshoot, 0.05);
+    EXPECT_FALSE(beforeCancel.empty());
+    EXPECT_EQ(afterCancel, beforeCancel);
+    EXPECT_NEAR(tdtAmpl, 0.420, 0.008);
+    EXPECT_NEAR(tdtZero, -0.023, 0.004);
+}
+
+}  // namespace
+}  // namespace vt

@@ -106,9 +106,10 @@ TEST_F(TdrMenu, ThePagesFollowTheModeTheChannelAndTheSource) {
     EXPECT_TRUE(Shows(*form->Page(2), "edswRefTDTZero") && !Shows(*form->Page(2), "edswBaseLine"));
     EXPECT_TRUE(Shows(*form->Page(5), "chswTdtParams") && !Shows(*form->Page(5), "chswTdrParams"));
 
-    Run("Ch2:Display ON");
     CheckPages(*form);
-    Run("Shadow:TDRChSelect Ch2");
+    // The channel page is the program's own choice, not a remote one; a channel that is off has none.
+    Run("Ch2:Display ON");
+    FindSetting<TRadioSwHandler>(Shell.CommandTree(), "Shadow:TDRChSelect")->SetItemIndex(1);
     EXPECT_EQ(form->Page(2)->GroupMnemonics() + form->Page(4)->GroupMnemonics(), "TDR:Ch2TDR:Ch2");
     Run("TDR:Measure ON");
     Run("TDR:Source NormCh2");

@@ -89,7 +89,7 @@ TEST(TdrSettingsProgram, RolesUnitsModeAndARecalledNormalizationFollowTheirRules
         run("TDR:HorScale Time");
 
         // Both channels off: the channel page flips and neither page can be chosen.
-        run("Shadow:TDRChSelect Ch1");
+        FindSetting<TRadioSwHandler>(tree, "Shadow:TDRChSelect")->SetItemIndex(0);
         run("Ch1:Display OFF");
         got["select1"] = ReadChoiceSetting(tree, "Shadow:TDRChSelect", -1) == 1 ? "Ch2" : "Ch1";
         run("Ch2:Display OFF");

@@ -135,12 +135,15 @@ int FindFirstEdge(const TSignalObj& record, bool inverted, bool requireLowLevel)
             following = c;
         end = start - 1;
     }
-    if (requireLowLevel && std::find(cls.begin(), cls.end(), 0) == cls.end()) return -1;
+    const bool low = std::find(cls.begin(), cls.end(), 0) != cls.end();
+    if (requireLowLevel && !low) return -1;
     for (int i = n - 1; i >= 0; --i) {
         if (cls[static_cast<std::size_t>(i)] == 2) return i;
         if (cls[static_cast<std::size_t>(i)] == 0) return -4;
     }
-    return -4;
+    // Neither the level before the step nor the incident plateau: the step came before the record,
+    // which is as early as an edge can come.
+    return low ? -4 : 0;
 }
 
 int FindTdtEdge(const TSignalObj& record, bool inverted) {
@@ -430,7 +433,8 @@ void TTdrNormalization::EdgeStep(const TSignalObj& record, int found) {
             Close(false);
         return;
     }
-    const double t = record.IndexToTime(found);
+    // The edge's time from the screen's left edge: the retries move it onto the screen.
+    const double t = found * std::abs(record.SampleInterval());
     if (t >= 2 * UserTimebase_) {
         PlaceEdge(t, UserTimebase_, SetupTimebase_, TimebaseA_, Delay_);
         Setting("TB:ScaleA", FloatToStrDot(OverviewTimebase_));

@@ -80,6 +80,9 @@ TEST(TdrNormalizationMath, TheSetUpFindsTheIncidentStepOfEitherPolarity) {
     // An open: the plateau is below 1.5 x the end level, the search meets the low level first.
     Fill(r, 2048, 5e-12, [](int i) { return i < 400 ? 0.0 : i < 1000 ? 0.233 : 0.338; });
     EXPECT_EQ(FindFirstEdge(r, false, false), -4);
+    // The step before the record: the short's level throughout, as early as an edge comes.
+    Fill(r, 2048, 5e-12, [](int) { return 0.128; });
+    EXPECT_EQ(FindFirstEdge(r, false, false), 0);
     Fill(r, 2048, 5e-12, [](int) { return 0.01; });
     EXPECT_EQ(FindFirstEdge(r, false, false), -2);
     Fill(r, 2048, 5e-12, [](int i) { return i < 1600 ? 0.0 : -0.3; });

@@ -25,7 +25,11 @@ void TSerialFeature::FillRows(TShell& shell) {
         if (TScopeSerialServices* serial = Services(s)) serial->Tdr().RefreshTDRHandlers();
     });
     shell.AcqCycle.Add(TAcqCycleRow::TdrCalibrationSteps, [](TShell& s) {
-        if (TScopeSerialServices* serial = Services(s)) serial->TdrNormalization().UpdateTDRNormalizationForm();
+        if (TScopeSerialServices* serial = Services(s)) {
+            serial->TdrNormalization().UpdateTDRNormalizationForm();
+            // The margins follow the measured source's layer, which an acquisition may have made anew.
+            serial->Tdr().ShowMarginsLayer();
+        }
         return false;
     });
 }

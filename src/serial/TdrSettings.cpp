@@ -339,7 +339,7 @@ int TTdrSettings::MeasuredSource() const { return std::clamp(Index(MeasSource_),
 void TTdrSettings::ShowMarginsLayer() {
     auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell_.Display());
     TScopeCRT* panel = display ? display->Panel() : nullptr;
-    if (!panel || !Measure_) return;
+    if (!panel || !Measure_ || (!On(Measure_) && !MeasureShown_)) return;
     const bool shown = On(Measure_) && On(ViewMargins_);
     const int signal = TdrSignalOfChannel(MeasuredSource());
     if (!shown) {
@@ -347,7 +347,8 @@ void TTdrSettings::ShowMarginsLayer() {
         return;
     }
     // The drags write the margins of the measured source.
-    panel->OverlayDrags().Tdr.Drag = [this](int margin, int x, int) {
+    panel->OverlayDrags().Tdr.Drag = [this, alive = std::weak_ptr<bool>(Alive_)](int margin, int x, int) {
+        if (alive.expired()) return;
         const TSourceHandlers& s = Sources_.at(static_cast<std::size_t>(MeasuredSource()));
         (margin == 0 ? s.LeftMargins : s.RightMargins)->SetValue(std::clamp(x, 0, MarginColumns));
     };

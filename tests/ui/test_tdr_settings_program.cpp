@@ -17,6 +17,7 @@
 #include "acq/SignalObj.h"
 #include "acq/SignalSources.h"
 #include "core/CommandTree.h"
+#include "core/EditHandlers.h"
 #include "core/Handlers.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
@@ -116,6 +117,8 @@ TEST(TdrSettingsProgram, RolesUnitsModeAndARecalledNormalizationFollowTheirRules
                                  "TDR:Ch1:BaseLine -0.233", "TDR:Ch1:VertScale Rho", "Acq:Ch1:RecLen 512",
                                  "TB:Mode A", "TB:ScaleA 2e-9", "TDR:Measure ON", "TDR:ViewMargins ON"})
             run(line);
+        FindSetting<TIntEditHandler>(tree, "TDR:Ch1:LeftMargins")->SetValue(800);
+        FindSetting<TIntEditHandler>(tree, "TDR:Ch1:RightMargins")->SetValue(3200);
         run("*Run");
         test::RunLoopFor(600);
         run("*StopSingle Stop");

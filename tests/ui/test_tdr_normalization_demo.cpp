@@ -13,7 +13,6 @@
 #include <QTimer>
 #include <cmath>
 #include <filesystem>
-#include <iostream>
 
 #include "UiTestSupport.h"
 #include "acq/SignalObj.h"
@@ -33,7 +32,6 @@
 namespace vt {
 namespace {
 
-// Volts per code of the demo's channel at 0.1 V a division.
 TfrmTDR_TDT_Normalization* OpenDialog() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* d = dynamic_cast<TfrmTDR_TDT_Normalization*>(w); d && d->isVisible()) return d;
@@ -178,7 +176,8 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
     ASSERT_NE(app, nullptr);
     EXPECT_EQ(RunMainBlock(*app, Shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_EQ(phase, 1);
-    for (const std::string& asked : dialogs.Asked) std::cout << asked << '\n';
+    // Asked: the start, the load's connection; the cancelled run's start; the TDT start.
+    EXPECT_EQ(dialogs.Asked.size(), 4u) << (dialogs.Asked.empty() ? "" : dialogs.Asked.back());
     EXPECT_EQ(status, "Normalization is ready");
     EXPECT_EQ(statusColor, "#008000");
     // Reflection step 6720 x 0.5 x 0.25 x 2 (short to load) and load 6720 x 0.5 + 368 codes, at the

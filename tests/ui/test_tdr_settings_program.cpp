@@ -10,7 +10,6 @@
 #include <cctype>
 #include <filesystem>
 #include <cstdlib>
-#include <iostream>
 #include <map>
 
 #include "UiTestSupport.h"
@@ -141,7 +140,6 @@ TEST(TdrSettingsProgram, RolesUnitsModeAndARecalledNormalizationFollowTheirRules
     ASSERT_NE(app, nullptr);
     EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_TRUE(done);
-    for (const auto& [key, value] : got) std::cout << key << "=" << value << '\n';
     EXPECT_EQ(Upper(got["fit"]), "SINGLE");
     EXPECT_EQ(Upper(got["gss"]), "TDR");
     EXPECT_EQ(Upper(got["ch1"]), "OFF");

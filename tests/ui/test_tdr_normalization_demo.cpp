@@ -110,7 +110,9 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
     std::string status, statusColor, cancelledStatus;
     std::vector<std::string> beforeCancel, afterCancel;
     double refAmpl = 0, baseLine = 0, tdtAmpl = 0, tdtZero = 0;
-    int f1Operator = -1, f1Source = -1, stateDuringRun = -1;
+    int f1Operator = -1, f1Source = -1, stateDuringRun = -1, f1Before = -2, f1AfterOff = -1;
+    bool f1DisplayAfterOff = true;
+    double recLenMaxAfterOff = 0;
     TEdge normalized, raw;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -121,6 +123,7 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
         for (const char* line : {"TDR:Mode TDR", "TDR:Ch1:Destination G1", "GSS:Ch1 A", "GSS:A:Waweform TDR",
                                  "GSS:A:TDRCircuit Short", "Acq:Ch1:RecLen 2048", "TB:Mode A", "TB:ScaleA 1e-9"})
             Run(line);
+        f1Before = ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1);
         Normalize([&](TfrmTDR_TDT_Normalization& d) {
             stateDuringRun = Shell.Serial().TdrChannelState(2);
             if (!d.OkButton()->isEnabled()) return false;
@@ -143,8 +146,12 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
         normalized = MeasureEdge(Shell.Records()->Record(ssF1));
         raw = MeasureEdge(Shell.Records()->Record(ssCh1));
 
-        // Cancel in mid-run: every setting returns.
+        // Off gives F1 back as it was and frees only this channel's record length.
         Run("TDR:Ch1:Normalize OFF");
+        f1AfterOff = ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1);
+        f1DisplayAfterOff = ReadOnOffSetting(Shell.CommandTree(), "F1:Display", true);
+        recLenMaxAfterOff = FindSetting<TIntEditHandler>(Shell.CommandTree(), "Acq:Ch1:RecLen")->MaxValue();
+        // Cancel in mid-run: every setting returns.
         Run("GSS:A:TDRCircuit Short");
         beforeCancel = test::AllSettings(Shell);
         Normalize([&](TfrmTDR_TDT_Normalization& d) {
@@ -193,6 +200,9 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
     EXPECT_GT(raw.Overshoot, 2 * normalized.Overshoot);
     // While the wizard owned the channel it read in volts.
     EXPECT_EQ(stateDuringRun, 0);
+    EXPECT_EQ(f1AfterOff, f1Before);
+    EXPECT_FALSE(f1DisplayAfterOff);
+    EXPECT_EQ(recLenMaxAfterOff, 4096);
     EXPECT_FALSE(beforeCancel.empty());
     EXPECT_EQ(afterCancel, beforeCancel);
     EXPECT_NEAR(tdtAmpl, 0.420, 0.008);

@@ -2,7 +2,9 @@
 // on a short (the wizard connects the 50 ohm load itself) and its OK writes the reflection step and
 // baseline the demo's circuit gives by hand (step 6720 codes x 0.5, a reflection x 0.25, offset -368
 // codes); F1 then shows an open with the chosen rise time and without the generator's overshoot; a
-// cancelled run leaves every setting as it was; the TDT flow measures the transmitted step.
+// refused or cancelled run leaves the channel uncalibrated (a cancelled one every setting as it was),
+// only OK calibrates it; the TDT flow measures the transmitted step, and a record length changed under
+// its correction switches the normalization off with a timed hint.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,6 +13,7 @@
 #include <QPushButton>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -21,8 +24,12 @@
 #include "core/EditHandlers.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
+#include "display/HintStack.h"
+#include "display/ScopeDisplayServices.h"
 #include "link/InstrumentIdentity.h"
 #include "link/InstrumentList.h"
+#include "serial/ScopeSerialServices.h"
+#include "serial/TdrSettings.h"
 #include "ui/MainBlock.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramFeatures.h"
@@ -113,6 +120,10 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
     int f1Operator = -1, f1Source = -1, stateDuringRun = -1, f1Before = -2, f1AfterOff = -1;
     bool f1DisplayAfterOff = true;
     double recLenMaxAfterOff = 0;
+    std::vector<bool> calibrated;  // after the refused, the cancelled, the OK run; TDT before and after OK
+    std::string normalizeAfterLengthChange, f1AfterLengthChange;
+    std::vector<std::string> hints;
+    std::vector<int> hintTimeOuts;
     TEdge normalized, raw;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -124,6 +135,25 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
                                  "GSS:A:TDRCircuit Short", "Acq:Ch1:RecLen 2048", "TB:Mode A", "TB:ScaleA 1e-9"})
             Run(line);
         f1Before = ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1);
+        TTdrSettings& tdr = dynamic_cast<TScopeSerialServices&>(Shell.Serial()).Tdr();
+        // A length that is no power of two is refused before the wizard opens.
+        Run("Acq:Ch1:RecLen 1000");
+        Normalize([](TfrmTDR_TDT_Normalization& d) {
+            d.CancelButton()->click();
+            return true;
+        });
+        calibrated.push_back(tdr.Calibrated(TdrChannel1));
+        Run("Acq:Ch1:RecLen 2048");
+        // Cancel in mid-run: every setting returns.
+        beforeCancel = test::AllSettings(Shell);
+        Normalize([&](TfrmTDR_TDT_Normalization& d) {
+            if (d.ProgressBar()->value() < 12) return false;
+            cancelledStatus = d.StatusLabel()->text().toStdString();
+            d.CancelButton()->click();
+            return true;
+        });
+        afterCancel = test::AllSettings(Shell);
+        calibrated.push_back(tdr.Calibrated(TdrChannel1));
         Normalize([&](TfrmTDR_TDT_Normalization& d) {
             stateDuringRun = Shell.Serial().TdrChannelState(2);
             if (!d.OkButton()->isEnabled()) return false;
@@ -134,6 +164,7 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
             d.OkButton()->click();
             return true;
         });
+        calibrated.push_back(tdr.Calibrated(TdrChannel1));
         refAmpl = Real("TDR:Ch1:RefAmpl");
         baseLine = Real("TDR:Ch1:BaseLine");
         f1Operator = ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1);
@@ -151,20 +182,11 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
         f1AfterOff = ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1);
         f1DisplayAfterOff = ReadOnOffSetting(Shell.CommandTree(), "F1:Display", true);
         recLenMaxAfterOff = FindSetting<TIntEditHandler>(Shell.CommandTree(), "Acq:Ch1:RecLen")->MaxValue();
-        // Cancel in mid-run: every setting returns.
-        Run("GSS:A:TDRCircuit Short");
-        beforeCancel = test::AllSettings(Shell);
-        Normalize([&](TfrmTDR_TDT_Normalization& d) {
-            if (d.ProgressBar()->value() < 12) return false;
-            cancelledStatus = d.StatusLabel()->text().toStdString();
-            d.CancelButton()->click();
-            return true;
-        });
-        afterCancel = test::AllSettings(Shell);
 
-        // TDT on the stimulus.
+        // TDT on the stimulus; the mode's change drops the TDR calibration.
         Run("TDR:Mode TDT");
         Run("GSS:A:TDTCircuit Stimul");
+        calibrated.push_back(tdr.Calibrated(TdrChannel1));
         Normalize([&](TfrmTDR_TDT_Normalization& d) {
             if (!d.OkButton()->isEnabled()) return false;
             d.OkButton()->click();
@@ -172,6 +194,16 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
         });
         tdtAmpl = Real("TDR:Ch1:RefTDTAmpl");
         tdtZero = Real("TDR:Ch1:RefTDTZero");
+        calibrated.push_back(tdr.Calibrated(TdrChannel1));
+        // A shorter record under the correction: the next acquisition switches it off and says why.
+        Run("Acq:Ch1:RecLen 1024");
+        Acquire(8);
+        normalizeAfterLengthChange = ReadOnOffSetting(Shell.CommandTree(), "TDR:Ch1:Normalize", true) ? "ON" : "OFF";
+        f1AfterLengthChange = std::to_string(ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1));
+        for (const THintStack::TEntry& e : dynamic_cast<TScopeDisplayServices&>(Shell.Display()).Hints().Entries()) {
+            hints.push_back(e.Text);
+            hintTimeOuts.push_back(e.TimeOut);
+        }
         phase = 1;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
@@ -183,8 +215,11 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
     ASSERT_NE(app, nullptr);
     EXPECT_EQ(RunMainBlock(*app, Shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_EQ(phase, 1);
-    // Asked: the start, the load's connection; the cancelled run's start; the TDT start.
-    EXPECT_EQ(dialogs.Asked.size(), 4u) << (dialogs.Asked.empty() ? "" : dialogs.Asked.back());
+    // Asked: the refused run's start and its error; the cancelled run's start; the start, the load's
+    // connection; the TDT start.
+    ASSERT_EQ(dialogs.Asked.size(), 6u) << (dialogs.Asked.empty() ? "" : dialogs.Asked.back());
+    EXPECT_EQ(dialogs.Asked[1], "Error: The record length must be a power of two.");
+    EXPECT_EQ(calibrated, (std::vector<bool>{false, false, true, false, true}));
     EXPECT_EQ(status, "Normalization is ready");
     EXPECT_EQ(statusColor, "#008000");
     // Reflection step 6720 x 0.5 x 0.25 x 2 (short to load) and load 6720 x 0.5 + 368 codes, at the
@@ -207,6 +242,11 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
     EXPECT_EQ(afterCancel, beforeCancel);
     EXPECT_NEAR(tdtAmpl, 0.420, 0.008);
     EXPECT_NEAR(tdtZero, -0.023, 0.004);
+    EXPECT_EQ(normalizeAfterLengthChange, "OFF");
+    EXPECT_EQ(f1AfterLengthChange, std::to_string(f1Before));
+    const auto hint = std::find(hints.begin(), hints.end(), "Ch1: the record length or interval changed: normalization off");
+    ASSERT_NE(hint, hints.end()) << hints.size();
+    EXPECT_GT(hintTimeOuts[static_cast<std::size_t>(hint - hints.begin())], 0);
 }
 
 }  // namespace

@@ -143,12 +143,19 @@ int TAcqPassValues::MaskCompareSource() const {
 
 int TAcqPassValues::TdrMode() const { return ReadChoiceSetting(Shell_.CommandTree(), "TDR:Mode", 0); }
 
+// The step a reading is measured against: the reflection step (TDR) or the transmitted one (TDT),
+// negative when the channel's step is inverted (a generator output always is).
 double TAcqPassValues::TdrStepAmplitude(int channel) const {
-    return ReadRealSetting(Shell_.CommandTree(), "TDR:" + ChannelPath(channel, "RefAmpl"), 1);
+    TCommandTree* tree = Shell_.CommandTree();
+    const bool tdt = TdrMode() == 2;
+    const double amplitude = ReadRealSetting(tree, "TDR:" + ChannelPath(channel, tdt ? "RefTDTAmpl" : "RefAmpl"), 1);
+    const bool inverted = ReadChoiceSetting(tree, "TDR:" + ChannelPath(channel, "Polar"), 0) == 1;
+    return inverted ? -amplitude : amplitude;
 }
 
 double TAcqPassValues::TdrBaseLine(int channel) const {
-    return ReadRealSetting(Shell_.CommandTree(), "TDR:" + ChannelPath(channel, "BaseLine"), 0);
+    const bool tdt = TdrMode() == 2;
+    return ReadRealSetting(Shell_.CommandTree(), "TDR:" + ChannelPath(channel, tdt ? "RefTDTZero" : "BaseLine"), 0);
 }
 
 double TAcqPassValues::TdrDielectric() const {

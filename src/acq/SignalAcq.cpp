@@ -504,8 +504,8 @@ void TSignalAcq::AddAcquiredPoint(int channel, std::uint16_t word) {
                 const int r = PassSource_[k];
                 if (PassLayer_[k]) {
                     TDisplayServices& display = Shell().Display();
-                    display.PutAcqPoint(r, i - 1, data[i - 1]);
-                    display.PutAcqPoint(r, i, data[i]);
+                    display.PutAcqPoint(r, i - 1, rec.GetPoint(i - 1));
+                    display.PutAcqPoint(r, i, rec.GetPoint(i));
                 }
                 if (MaskOnChannel_[k]) {
                     Shell().Serial().MaskTestSample(r, i - 1);
@@ -526,7 +526,8 @@ void TSignalAcq::AddAcquiredPoint(int channel, std::uint16_t word) {
             rec.SetPoint(i, v);
             break;
     }
-    if (PassLayer_[k]) Shell().Display().PutAcqPoint(PassSource_[k], i, data[i]);
+    // The layer is scaled in the record's unit: a TDR record shows rho, ohm or gain, not volts.
+    if (PassLayer_[k]) Shell().Display().PutAcqPoint(PassSource_[k], i, rec.GetPoint(i));
     if (MaskOnChannel_[k]) Shell().Serial().MaskTestSample(PassSource_[k], i);
 }
 

@@ -1,5 +1,7 @@
 #include "acq/TdrUnits.h"
 
+#include <algorithm>
+
 namespace vt {
 
 namespace {
@@ -13,6 +15,11 @@ double PathFactor(bool transmission) { return transmission ? 1.0 : 2.0; }
 double RhoToOhm(double rho) {
     if (rho >= 0.9999) return 1e6;
     return 50.0 * (1.0 + rho) / (1.0 - rho);
+}
+
+double OhmToRho(double ohm) {
+    const double z = std::clamp(ohm, 0.0, 1e6);
+    return (z - 50.0) / (z + 50.0);
 }
 
 double TdrTimeToMeters(double time, bool transmission, double velocityFactor) {

@@ -23,6 +23,20 @@ void TSerialFeature::FillRows(TShell& shell) {
     shell.Refresh.Add(TRefreshRow::RefreshEyeHandlers, [](TShell& s) {
         if (TScopeSerialServices* serial = Services(s)) serial->Eye().RefreshEyeHandlers();
     });
+    shell.Registration.Add(TRegistrationRow::CreateTDRHandlers, [](TShell& s) {
+        if (TScopeSerialServices* serial = Services(s)) serial->Tdr().CreateTDRHandlers();
+    });
+    shell.Refresh.Add(TRefreshRow::RefreshTDRHandlers, [](TShell& s) {
+        if (TScopeSerialServices* serial = Services(s)) serial->Tdr().RefreshTDRHandlers();
+    });
+    shell.AcqCycle.Add(TAcqCycleRow::TdrCalibrationSteps, [](TShell& s) {
+        if (TScopeSerialServices* serial = Services(s)) {
+            serial->TdrNormalization().UpdateTDRNormalizationForm();
+            // The margins follow the measured source's layer, which an acquisition may have made anew.
+            serial->Tdr().ShowMarginsLayer();
+        }
+        return false;
+    });
 }
 
 void TMaskFeature::FillRows(TShell& shell) {

@@ -1,17 +1,22 @@
 #pragma once
 // The serial-data library's services to the program: one object that the serial feature registers in
-// the shell, owning the serial-data analyses (the eye measurements, the mask test and the jitter analysis).
+// the shell, owning the serial-data analyses (the eye measurements, the mask test, the jitter analysis and TDR/TDT).
 #include "core/Feature.h"
 #include "core/SerialServices.h"
 #include "serial/EyeMeasurement.h"
 #include "serial/MaskTest.h"
 #include "serial/JitterSettings.h"
+#include "serial/TdrNormalization.h"
+#include "serial/TdrSettings.h"
 
 namespace vt {
 
 class TScopeSerialServices : public TSerialServices {
 public:
-    explicit TScopeSerialServices(TShell& shell) : Eye_(shell), Mask_(shell), Jitter_(shell) {}
+    explicit TScopeSerialServices(TShell& shell)
+        : Eye_(shell), Mask_(shell), Jitter_(shell), Tdr_(shell), TdrNorm_(shell, Tdr_) {
+        Tdr_.Normalization = &TdrNorm_;
+    }
 
     void RestartEyeAccumulation() override { Eye_.RestartEyeAccumulation(); }
     void UpdateEyeMeasurements() override { Eye_.UpdateEyeMeasurements(); }
@@ -34,10 +39,23 @@ public:
     void JitterDrawPlot(int plot, int kind, int value) override { Jitter_.DrawPlot(plot, kind, value); }
     TJitterAnalysis& Jitter() { return Jitter_; }
 
+    // TDR/TDT.
+    bool IsTdrActive() const override { return Tdr_.IsTdrActive(); }
+    int TdrChannelState(int channelIndex) const override { return Tdr_.TdrChannelState(channelIndex); }
+    int TdrDistanceUnit() const override { return Tdr_.TdrDistanceUnit(); }
+    bool TdrTransmission() const override { return Tdr_.IsTdrActive() && !Tdr_.TdrModeIsTdr(); }
+    double TdrVelocityFactor() const override { return Tdr_.TdrVelocityFactor(); }
+    void RefreshTdrChannelChoice() override { Tdr_.UpdateTdrChannelChoice(); }
+    void ApplyPendingTdrClear() override { Tdr_.ApplyPendingTdrClear(); }
+    TTdrSettings& Tdr() { return Tdr_; }
+    TTdrNormalization& TdrNormalization() { return TdrNorm_; }
+
 private:
     TEyeMeasurement Eye_;
     TMaskTest Mask_;
     TJitterAnalysis Jitter_;
+    TTdrSettings Tdr_;
+    TTdrNormalization TdrNorm_;
 };
 
 // The mask test's rows of registration and refresh, its switch-off among the analysis modes and the

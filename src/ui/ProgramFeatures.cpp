@@ -41,6 +41,7 @@
 #include "ui/menus/GeneratorMenu.h"
 #include "ui/menus/MathFftMenus.h"
 #include "ui/menus/OEConvMenu.h"
+#include "ui/menus/TdrMenu.h"
 #include "ui/menus/DisplayMenu.h"
 #include "ui/menus/HistogramMenu.h"
 #include "ui/menus/MarkerMenu.h"
@@ -172,12 +173,14 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
                                                     &acquisition));
     Add(life, std::make_unique<TMarkerMenuFeature>());
     Add(life, std::make_unique<THistMenuFeature>(analysis.Services()->Histogram()));
-    Add(life, std::make_unique<TGeneratorMenuFeature>(shell, &calibration));
+    TGeneratorMenuFeature& generatorMenu = Add(life, std::make_unique<TGeneratorMenuFeature>(shell, &calibration));
     TOEConv& oeConv = Add(life, std::make_unique<TOEConvMenuFeature>(shell, &calibration)).Converter();
     timebaseChannels.Settings().Channels().FedByOEConverter = [&oeConv](int channel) {
         return oeConv.IsChannelFedByOEConverter(channel);
     };
     Add(life, std::make_unique<TRampTest>(shell, &calibration));
+    Add(life, std::make_unique<TTdrMenuFeature>(shell, generatorMenu.Generator(), timebaseChannels.Settings().Channels(),
+                                                timebaseChannels.Settings().Timebase(), analysis.Services()->Math()));
     TAutoScale& autoScale = Add(life, std::make_unique<TAutoScale>(shell, trigMenu.Trigger(),
                                                                    &timebaseChannels.Settings().Timebase()));
     Add(life, std::make_unique<TAutoScaleFeature>(autoScale));

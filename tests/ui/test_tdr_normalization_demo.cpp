@@ -1,0 +1,253 @@
+// Both normalization flows in the demo program with its real engine and dialog: the TDR flow starts
+// on a short (the wizard connects the 50 ohm load itself) and its OK writes the reflection step and
+// baseline the demo's circuit gives by hand (step 6720 codes x 0.5, a reflection x 0.25, offset -368
+// codes); F1 then shows an open with the chosen rise time and without the generator's overshoot; a
+// refused or cancelled run leaves the channel uncalibrated (a cancelled one every setting as it was),
+// only OK calibrates it; the TDT flow measures the transmitted step, and a record length changed under
+// its correction switches the normalization off with a timed hint.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "UiTestSupport.h"
+#include "acq/SignalObj.h"
+#include "acq/SignalSources.h"
+#include "core/CommandTree.h"
+#include "core/EditHandlers.h"
+#include "core/SettingReaders.h"
+#include "core/Shell.h"
+#include "display/HintStack.h"
+#include "display/ScopeDisplayServices.h"
+#include "link/InstrumentIdentity.h"
+#include "link/InstrumentList.h"
+#include "serial/ScopeSerialServices.h"
+#include "serial/TdrSettings.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/VeltraneApplication.h"
+#include "ui/dialogs/TdrNormalizationForm.h"
+
+namespace vt {
+namespace {
+
+TfrmTDR_TDT_Normalization* OpenDialog() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = dynamic_cast<TfrmTDR_TDT_Normalization*>(w); d && d->isVisible()) return d;
+    return nullptr;
+}
+
+struct TEdge {
+    double Fall = 0;       // 10-90 % time, s
+    double Step = 0;       // level after less level before, V
+    double Overshoot = 0;  // beyond the final level, as a part of the step
+};
+
+// The 10-90 % time and overshoot of the record's one step, from its first and last tenth.
+TEdge MeasureEdge(const TSignalObj& r) {
+    const int n = r.Length();
+    const double* y = r.Data1();
+    double before = 0, after = 0;
+    for (int i = 0; i < n / 10; ++i) before += y[i] / (n / 10);
+    for (int i = n - n / 10; i < n; ++i) after += y[i] / (n / 10);
+    const double step = after - before;
+    const auto crossing = [&](double part) {
+        const double level = before + part * step;
+        for (int i = 1; i < n; ++i)
+            if ((y[i] - level) * (y[i - 1] - level) <= 0 && y[i] != y[i - 1])
+                return (i - 1 + (level - y[i - 1]) / (y[i] - y[i - 1])) * r.SampleInterval();
+        return 0.0;
+    };
+    double beyond = 0;
+    for (int i = 0; i < n; ++i) beyond = std::max(beyond, (y[i] - after) / step);
+    return {std::abs(crossing(0.9) - crossing(0.1)), step, beyond};
+}
+
+class TdrNormalizationDemo : public ::testing::Test {
+protected:
+    std::string Run(std::string_view text) { return Shell.CommandTree()->ExecuteCommandString(text, false); }
+    double Real(std::string_view path) { return ReadRealSetting(Shell.CommandTree(), path, -99); }
+    // Switches the channel's normalization on as its switch does; step acts on the dialog until it
+    // returns true (or 120 s pass, which cancels).
+    void Normalize(const std::function<bool(TfrmTDR_TDT_Normalization&)>& step) {
+        QTimer watch;
+        QElapsedTimer clock;
+        clock.start();
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            TfrmTDR_TDT_Normalization* dialog = OpenDialog();
+            if (!dialog) return;
+            if (clock.elapsed() > 75000) {
+                dialog->CancelButton()->click();
+                return;
+            }
+            if (step(*dialog)) watch.stop();
+        });
+        watch.start(5);
+        FindSetting<TOnOffHandler>(Shell.CommandTree(), "TDR:Ch1:Normalize")->SetOnFromSwitcher(true);
+        watch.stop();
+    }
+    // Waits for a few acquisitions in Run mode and stops.
+    void Acquire(int cycles) {
+        Run("*Run");
+        test::RunLoopFor(cycles * 40);
+        Run("*StopSingle Stop");
+        test::RunLoopFor(50);
+    }
+
+    TShell Shell;
+};
+
+TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenHasTheChosenRise) {
+    const test::TProgramHome programHome;
+    const std::filesystem::path& home = programHome.Path();
+    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
+    TProgramLife life(Shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(Shell, life, dialogs, {"Default_Demo"}, 0);
+    int phase = 0, polls = 0;
+    bool busy = false;
+    std::string status, statusColor, cancelledStatus;
+    std::vector<std::string> beforeCancel, afterCancel;
+    double refAmpl = 0, baseLine = 0, tdtAmpl = 0, tdtZero = 0;
+    int f1Operator = -1, f1Source = -1, stateDuringRun = -1, f1Before = -2, f1AfterOff = -1;
+    bool f1DisplayAfterOff = true;
+    double recLenMaxAfterOff = 0;
+    std::vector<bool> calibrated;  // after the refused, the cancelled, the OK run; TDT before and after OK
+    std::string normalizeAfterLengthChange, f1AfterLengthChange;
+    std::vector<std::string> hints;
+    std::vector<int> hintTimeOuts;
+    TEdge normalized, raw;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!Shell.AcqEnabled || !Shell.RunOn || busy || ++polls < 5) return;
+        busy = true;
+        Run("*StopSingle Stop");
+        test::RunLoopFor(50);
+        for (const char* line : {"TDR:Mode TDR", "TDR:Ch1:Destination G1", "GSS:Ch1 A", "GSS:A:Waweform TDR",
+                                 "GSS:A:TDRCircuit Short", "Acq:Ch1:RecLen 2048", "TB:Mode A", "TB:ScaleA 1e-9"})
+            Run(line);
+        f1Before = ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1);
+        TTdrSettings& tdr = dynamic_cast<TScopeSerialServices&>(Shell.Serial()).Tdr();
+        // A length that is no power of two is refused before the wizard opens.
+        Run("Acq:Ch1:RecLen 1000");
+        Normalize([](TfrmTDR_TDT_Normalization& d) {
+            d.CancelButton()->click();
+            return true;
+        });
+        calibrated.push_back(tdr.Calibrated(TdrChannel1));
+        Run("Acq:Ch1:RecLen 2048");
+        // Cancel in mid-run: every setting returns.
+        beforeCancel = test::AllSettings(Shell);
+        Normalize([&](TfrmTDR_TDT_Normalization& d) {
+            if (d.ProgressBar()->value() < 12) return false;
+            cancelledStatus = d.StatusLabel()->text().toStdString();
+            d.CancelButton()->click();
+            return true;
+        });
+        afterCancel = test::AllSettings(Shell);
+        calibrated.push_back(tdr.Calibrated(TdrChannel1));
+        Normalize([&](TfrmTDR_TDT_Normalization& d) {
+            stateDuringRun = Shell.Serial().TdrChannelState(2);
+            if (!d.OkButton()->isEnabled()) return false;
+            status = d.StatusLabel()->text().toStdString();
+            statusColor = d.StatusLabel()->palette().color(QPalette::WindowText).name().toStdString();
+            EXPECT_TRUE(test::TextsThatDoNotFit(d).empty());
+            test::SaveScreenshot(d, "tdr_normalization_dialog.png");
+            d.OkButton()->click();
+            return true;
+        });
+        calibrated.push_back(tdr.Calibrated(TdrChannel1));
+        refAmpl = Real("TDR:Ch1:RefAmpl");
+        baseLine = Real("TDR:Ch1:BaseLine");
+        f1Operator = ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1);
+        f1Source = ReadChoiceSetting(Shell.CommandTree(), "F1:Source1", -1);
+
+        // An open through the correction, rise 100 ps.
+        Run("GSS:A:TDRCircuit Open");
+        Run("TDR:Ch1:NormTime 1e-10");
+        Acquire(8);
+        normalized = MeasureEdge(Shell.Records()->Record(ssF1));
+        raw = MeasureEdge(Shell.Records()->Record(ssCh1));
+
+        // Off gives F1 back as it was and frees only this channel's record length.
+        Run("TDR:Ch1:Normalize OFF");
+        f1AfterOff = ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1);
+        f1DisplayAfterOff = ReadOnOffSetting(Shell.CommandTree(), "F1:Display", true);
+        recLenMaxAfterOff = FindSetting<TIntEditHandler>(Shell.CommandTree(), "Acq:Ch1:RecLen")->MaxValue();
+
+        // TDT on the stimulus; the mode's change drops the TDR calibration.
+        Run("TDR:Mode TDT");
+        Run("GSS:A:TDTCircuit Stimul");
+        calibrated.push_back(tdr.Calibrated(TdrChannel1));
+        Normalize([&](TfrmTDR_TDT_Normalization& d) {
+            if (!d.OkButton()->isEnabled()) return false;
+            d.OkButton()->click();
+            return true;
+        });
+        tdtAmpl = Real("TDR:Ch1:RefTDTAmpl");
+        tdtZero = Real("TDR:Ch1:RefTDTZero");
+        calibrated.push_back(tdr.Calibrated(TdrChannel1));
+        // A shorter record under the correction: the next acquisition switches it off and says why.
+        Run("Acq:Ch1:RecLen 1024");
+        Acquire(8);
+        normalizeAfterLengthChange = ReadOnOffSetting(Shell.CommandTree(), "TDR:Ch1:Normalize", true) ? "ON" : "OFF";
+        f1AfterLengthChange = std::to_string(ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1));
+        for (const THintStack::TEntry& e : dynamic_cast<TScopeDisplayServices&>(Shell.Display()).Hints().Entries()) {
+            hints.push_back(e.Text);
+            hintTimeOuts.push_back(e.TimeOut);
+        }
+        phase = 1;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        busy = false;
+    });
+    poll.start(20);
+    QTimer::singleShot(270000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, Shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    ASSERT_EQ(phase, 1);
+    // Asked: the refused run's start and its error; the cancelled run's start; the start, the load's
+    // connection; the TDT start.
+    ASSERT_EQ(dialogs.Asked.size(), 6u) << (dialogs.Asked.empty() ? "" : dialogs.Asked.back());
+    EXPECT_EQ(dialogs.Asked[1], "Error: The record length must be a power of two.");
+    EXPECT_EQ(calibrated, (std::vector<bool>{false, false, true, false, true}));
+    EXPECT_EQ(status, "Normalization is ready");
+    EXPECT_EQ(statusColor, "#008000");
+    // Reflection step 6720 x 0.5 x 0.25 x 2 (short to load) and load 6720 x 0.5 + 368 codes, at the
+    // demo's 6.25e-5 V a code.
+    EXPECT_NEAR(refAmpl, 0.105, 0.004);
+    EXPECT_NEAR(baseLine, -0.233, 0.004);
+    EXPECT_EQ(f1Operator, 17);
+    EXPECT_EQ(f1Source, ssCh1);
+    EXPECT_NEAR(normalized.Step, -0.105, 0.105 * 0.03);
+    EXPECT_NEAR(normalized.Fall, 1e-10, 1e-11);
+    EXPECT_LT(normalized.Overshoot, 0.02);
+    EXPECT_GT(raw.Overshoot, 0.03);
+    EXPECT_GT(raw.Overshoot, 2 * normalized.Overshoot);
+    // While the wizard owned the channel it read in volts.
+    EXPECT_EQ(stateDuringRun, 0);
+    EXPECT_EQ(f1AfterOff, f1Before);
+    EXPECT_FALSE(f1DisplayAfterOff);
+    EXPECT_EQ(recLenMaxAfterOff, 4096);
+    EXPECT_FALSE(beforeCancel.empty());
+    EXPECT_EQ(afterCancel, beforeCancel);
+    EXPECT_NEAR(tdtAmpl, 0.420, 0.008);
+    EXPECT_NEAR(tdtZero, -0.023, 0.004);
+    EXPECT_EQ(normalizeAfterLengthChange, "OFF");
+    EXPECT_EQ(f1AfterLengthChange, std::to_string(f1Before));
+    const auto hint = std::find(hints.begin(), hints.end(), "Ch1: the record length or interval changed: normalization off");
+    ASSERT_NE(hint, hints.end()) << hints.size();
+    EXPECT_GT(hintTimeOuts[static_cast<std::size_t>(hint - hints.begin())], 0);
+}
+
+}  // namespace
+}  // namespace vt

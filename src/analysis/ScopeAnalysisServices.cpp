@@ -8,7 +8,7 @@
 namespace vt {
 
 TScopeAnalysisServices::TScopeAnalysisServices(TShell& shell)
-    : Meas_(shell), Math_(shell), Spectra_(shell), Markers_(shell) {}
+    : Meas_(shell), Math_(shell), Spectra_(shell), Markers_(shell), Measurements_(shell, Meas_) {}
 
 void TScopeAnalysisServices::FillRows(TShell& shell) {
     shell.ModeSwitches().SetSwitchOff(mkMarkers, [this] { Markers_.SwitchOffMarkers(); });
@@ -25,6 +25,7 @@ void TScopeAnalysisServices::FillRows(TShell& shell) {
     shell.Registration.Add(TRegistrationRow::CreateFFTHandlers,
                            [this](TShell& s) { Spectra_.CreateFFTHandlers(*s.CommandTree()); });
     shell.Refresh.Add(TRefreshRow::UpdateAllMathControls, [this](TShell&) { Math_.UpdateAllMathControls(); });
+    Measurements_.FillRows(shell);
 }
 
 void TAnalysisFeature::FillRows(TShell& shell) {

@@ -4,6 +4,7 @@
 // the math functions and the spectra).
 #include "analysis/Markers.h"
 #include "analysis/MeasCalc.h"
+#include "analysis/Measurements.h"
 #include "analysis/Spectra.h"
 #include "analysis/WaveformMath.h"
 #include "core/AnalysisServices.h"
@@ -36,11 +37,16 @@ public:
     TWaveformMath& Math() { return Math_; }
     TSpectra& Spectra() { return Spectra_; }
 
+    // The measurement list, its readouts and settings.
+    void RestartMeasStatistics() override { Measurements_.List().RestartMeasStatistics(); }
+    TMeasurements& Measurements() { return Measurements_; }
+
 private:
     TMeasCalc Meas_;
     TWaveformMath Math_;
     TSpectra Spectra_;
     TMarkers Markers_;
+    TMeasurements Measurements_;
 };
 
 // Installs the analysis services in the shell when the program is put together.

@@ -43,6 +43,7 @@
 #include "ui/menus/OEConvMenu.h"
 #include "ui/menus/DisplayMenu.h"
 #include "ui/menus/MarkerMenu.h"
+#include "ui/menus/MeasMenu.h"
 #include "ui/menus/SaveMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
 #include "ui/menus/TriggerMenu.h"
@@ -165,6 +166,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TMathFftMenuFeature>(shell, *analysis.Services(), &zoom.Zoom(), &patternSearch.RefSine,
                                                     &acquisition));
     Add(life, std::make_unique<TMarkerMenuFeature>());
+    Add(life, std::make_unique<TMeasMenuFeature>(shell, analysis.Services()->Measurements().Settings()));
     Add(life, std::make_unique<TGeneratorMenuFeature>(shell, &calibration));
     TOEConv& oeConv = Add(life, std::make_unique<TOEConvMenuFeature>(shell, &calibration)).Converter();
     timebaseChannels.Settings().Channels().FedByOEConverter = [&oeConv](int channel) {

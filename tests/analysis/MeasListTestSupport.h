@@ -97,6 +97,18 @@ struct TMeasListRig {
         TMainCommandSteps steps;
         UndoRedoSettings(Shell, steps, false, true);
     }
+    // The strip's throttled texts are drawn now, as their timers would.
+    void FlushStrip() {
+        TNizText& strip = Display->Panel()->BottomStrip();
+        for (int slot = 0; slot < DelayedTextSlotCount; ++slot)
+            if (strip.Slot(slot).Timer) strip.FlushDelayedText(strip.Slot(slot).Timer.get());
+    }
+    // One pass of the engine with every text drawn.
+    void Pass() {
+        FlushStrip();
+        Shell.Analysis().MeasureAcquisition();
+        FlushStrip();
+    }
     TMeasList& List() { return Services->Measurements().List(); }
     TMeasReadouts& Readouts() { return Services->Measurements().Readouts(); }
     std::vector<std::string> Labels() {

@@ -131,6 +131,7 @@ void TMeasReadouts::MeasureSlotsOfSource(int source, bool all) {
     TNizText* strip = Strip();
     if (FullRedraw_ || (strip && !strip->LabelDrawn(MeasLabelGroup))) DrawMeasStrip();
     Updated_ = true;
+    Calc_.RaiseJitterRestart();
     for (int slot = 0; slot < List_.Count(); ++slot) {
         TParameterOfMeas& p = *List_.Slot(slot);
         if (!all && p.Source != source && !(IsDual(p.Group) && p.Source2 == source)) continue;

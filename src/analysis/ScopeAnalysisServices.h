@@ -39,6 +39,10 @@ public:
 
     // The measurement list, its readouts and settings.
     void RestartMeasStatistics() override { Measurements_.List().RestartMeasStatistics(); }
+    void RefreshMeasAnnotation() override {
+        Measurements_.Readouts().RefreshMeasAnnotation();
+        Measurements_.Readouts().MarkFullRedraw();
+    }
     TMeasurements& Measurements() { return Measurements_; }
 
 private:

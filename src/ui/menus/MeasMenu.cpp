@@ -1,5 +1,6 @@
 #include "ui/menus/MeasMenu.h"
 
+#include <QFont>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,7 @@ TRC_CheckSwitcher* CheckList(TPageStacker& stack, TRC_RightMenuPanel* page, cons
 TMeas_Form::TMeas_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, const TMeasurementSettings& settings)
     : TSideMenuForm(menus, mainWindow), Shell_(shell), Settings_(settings) {
     setObjectName(QStringLiteral("Meas_Form"));
+    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
     auto page = [this](int n, const char* name, const char* caption, const char* group) {
         Pages_[static_cast<std::size_t>(n - 1)] = NewMenuPage(this, name, QString::fromLatin1(caption), group);
         return Pages_[static_cast<std::size_t>(n - 1)];
@@ -68,11 +70,11 @@ TMeas_Form::TMeas_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, co
         s.Add<TRC_OnOffSwitch>("oswView", "View Definition", "View");
         s.Radio("rswMode", "Mode", "Mode", {"Permanent", "Single"});
         s.Adopt(new TRC_RightCommandSwitcher(p), "cswSingleMeas", "Single Measure", "SingleMeas");
-        XButton_ = s.Adopt(PageButton(p, pgX), "swXParams", "X Parameters...");
-        YButton_ = s.Adopt(PageButton(p, pgY), "swYParams", "Y Parameters...");
-        DualButton_ = s.Adopt(PageButton(p, pgDual), "swDualParams", "Dual-Chan Param...");
-        DefineButton_ = s.Adopt(PageButton(p, pgDefine), "swDefine", "Define Parameters...");
-        StatisticsButton_ = s.Adopt(PageButton(p, pgStatistics), "swStatistics", "Statistics...");
+        XButton_ = s.AddButton("btnXParams", "X Parameters...");
+        YButton_ = s.AddButton("btnYParams", "Y Parameters...");
+        DualButton_ = s.AddButton("btnDualParams", "Dual-Chan Param...");
+        DefineButton_ = s.AddButton("btnDefine", "Define Parameters...");
+        StatisticsButton_ = s.AddButton("btnStatistics", "Statistics...");
         s.Adopt(new TRC_RightCommandSwitcher(p), "cswClearAll", "Clear All", "ClearAll");
     }
     p = page(pgDefine, "rmpDefine", "Define Parameters", "Meas:Ch1");
@@ -82,7 +84,7 @@ TMeas_Form::TMeas_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, co
         s.Edit("edswTop", "TOP", "Top");
         s.Edit("edswBase", "BASE", "Base");
         follow.push_back(s.Radio("rswThresh", "Thresholds", "Thresh", {"10-90%", "20-80%", "Custom"}));
-        ThresholdsButton_ = s.Adopt(PageButton(p, pgThresholds), "swThresholds", "Defined Thresholds...");
+        ThresholdsButton_ = s.AddButton("btnThresholds", "Defined Thresholds...");
         follow.push_back(s.Radio("rswMargMode", "Margins", "MargMode", {"Slope", "Marker"}));
         s.Adopt(PageButton(p, pgMargins), "swMargins", "Margins...");
         s.Adopt(PageButton(p, pgMeasure), "swBackDefine", "Back");
@@ -157,6 +159,14 @@ TMeas_Form::TMeas_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, co
         CheckList(s, p, "chswYFFTPar", "Y Parameters", "YFFTPar", {"Magnitude", "Delta Magn", "THD"});
         s.Adopt(PageButton(p, pgMeasure), "swBackFftLists", "Back");
     }
+    // The parameter buttons take the pages of the source's kind.
+    QObject::connect(XButton_, &QPushButton::clicked, this, [this] { SetTopPanel(Spectrum() ? pgFftLists : pgX); });
+    QObject::connect(YButton_, &QPushButton::clicked, this, [this] { SetTopPanel(Spectrum() ? pgFftLists : pgY); });
+    QObject::connect(DefineButton_, &QPushButton::clicked, this,
+                     [this] { SetTopPanel(Spectrum() ? pgFftDefine : pgDefine); });
+    QObject::connect(DualButton_, &QPushButton::clicked, this, [this] { SetTopPanel(pgDual); });
+    QObject::connect(StatisticsButton_, &QPushButton::clicked, this, [this] { SetTopPanel(pgStatistics); });
+    QObject::connect(ThresholdsButton_, &QPushButton::clicked, this, [this] { SetTopPanel(pgThresholds); });
     // What the pages bind and enable follows these settings.
     for (TRC_Switcher* sw : follow) sw->SetOnUpdateMe([this](TRC_Switcher&) { UpdateMenu(); });
     UpdateMenu();
@@ -190,10 +200,6 @@ void TMeas_Form::UpdateMenu() {
     }
     const int display = Display();
     const bool spectrum = Spectrum();
-    // The page buttons take the pages of the source's kind.
-    XButton_->SetOnUpdateMe([this, spectrum](TRC_Switcher&) { SetTopPanel(spectrum ? pgFftLists : pgX); });
-    YButton_->SetOnUpdateMe([this, spectrum](TRC_Switcher&) { SetTopPanel(spectrum ? pgFftLists : pgY); });
-    DefineButton_->SetOnUpdateMe([this, spectrum](TRC_Switcher&) { SetTopPanel(spectrum ? pgFftDefine : pgDefine); });
     XButton_->setEnabled(display != mdOff);
     YButton_->setEnabled(display != mdOff);
     DefineButton_->setEnabled(display != mdOff);

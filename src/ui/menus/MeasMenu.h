@@ -1,6 +1,7 @@
 #pragma once
 // The measurements' side menu: ten pages, from the display and the definition source on the first to
 // the check lists of each parameter group; the per-source pages follow "Meas:DisplSrc".
+#include <QPushButton>
 #include <array>
 
 #include "ui/SideMenu.h"
@@ -11,7 +12,6 @@ namespace vt {
 class TShell;
 class TMeasurementSettings;
 class TRC_EditSwitcher;
-class TRC_RightPassiveCommandSwitcher;
 
 class TMeas_Form : public TSideMenuForm {
 public:
@@ -26,12 +26,12 @@ public:
 
     TRC_RightMenuPanel* Page(int page) const;
     // The page buttons of the first page: X, Y, Define, Statistics, Dual; the thresholds button of page 2.
-    TRC_RightPassiveCommandSwitcher* XButton() const { return XButton_; }
-    TRC_RightPassiveCommandSwitcher* YButton() const { return YButton_; }
-    TRC_RightPassiveCommandSwitcher* DefineButton() const { return DefineButton_; }
-    TRC_RightPassiveCommandSwitcher* StatisticsButton() const { return StatisticsButton_; }
-    TRC_RightPassiveCommandSwitcher* DualButton() const { return DualButton_; }
-    TRC_RightPassiveCommandSwitcher* ThresholdsButton() const { return ThresholdsButton_; }
+    QPushButton* XButton() const { return XButton_; }
+    QPushButton* YButton() const { return YButton_; }
+    QPushButton* DefineButton() const { return DefineButton_; }
+    QPushButton* StatisticsButton() const { return StatisticsButton_; }
+    QPushButton* DualButton() const { return DualButton_; }
+    QPushButton* ThresholdsButton() const { return ThresholdsButton_; }
     TRC_EditSwitcher* StatEdit() const { return StatEdit_; }
     TRC_EditSwitcher* Threshold(int i) const { return Thresholds_.at(static_cast<std::size_t>(i)); }
     TRC_EditSwitcher* Margin(int i) const { return Margins_.at(static_cast<std::size_t>(i)); }
@@ -43,12 +43,12 @@ private:
     TShell& Shell_;
     const TMeasurementSettings& Settings_;
     std::array<TRC_RightMenuPanel*, PageCount> Pages_{};
-    TRC_RightPassiveCommandSwitcher* XButton_ = nullptr;
-    TRC_RightPassiveCommandSwitcher* YButton_ = nullptr;
-    TRC_RightPassiveCommandSwitcher* DefineButton_ = nullptr;
-    TRC_RightPassiveCommandSwitcher* StatisticsButton_ = nullptr;
-    TRC_RightPassiveCommandSwitcher* DualButton_ = nullptr;
-    TRC_RightPassiveCommandSwitcher* ThresholdsButton_ = nullptr;
+    QPushButton* XButton_ = nullptr;
+    QPushButton* YButton_ = nullptr;
+    QPushButton* DefineButton_ = nullptr;
+    QPushButton* StatisticsButton_ = nullptr;
+    QPushButton* DualButton_ = nullptr;
+    QPushButton* ThresholdsButton_ = nullptr;
     TRC_EditSwitcher* StatEdit_ = nullptr;
     std::array<TRC_EditSwitcher*, 3> Thresholds_{};
     std::array<TRC_EditSwitcher*, 2> Margins_{};

@@ -18,6 +18,7 @@
 #include "core/WindowBindings.h"
 #include "display/AnnotationLayer.h"
 #include "display/DisplayPanel.h"
+#include "display/MarkerLayers.h"
 #include "display/ScopeDisplayServices.h"
 
 namespace vt {
@@ -303,9 +304,12 @@ void TMeasurementSettings::RefreshScaleControls(int source) {
 
 void TMeasurementSettings::RemoveOverlayLayers() {
     auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell_.Display());
-    if (TScopeCRT* panel = display ? display->Panel() : nullptr) {
-        panel->FreeMarkerLayer(1);
-        panel->FreeMarkerLayer(2);
+    TScopeCRT* panel = display ? display->Panel() : nullptr;
+    if (!panel) return;
+    // The marker slots may hold another feature's overlay: only a definition layer goes.
+    for (int m : {1, 2}) {
+        TMarkerLayer* layer = panel->MarkerLayer(m);
+        if (dynamic_cast<T_Meas_ParamLayer*>(layer) || dynamic_cast<T_FFT_Meas_ParamLayer*>(layer)) panel->FreeMarkerLayer(m);
     }
 }
 

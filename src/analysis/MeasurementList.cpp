@@ -295,7 +295,7 @@ std::string TMeasList::MeasStatQuery(int slot, std::string_view stat) const {
     if (Display() != mdStatistic || !p->Statistics) return "NO STATISTIC OF MEASUREMENTS";
     const TStatH& s = *p->Statistics;
     auto starts = [&word](std::string_view key) { return word.rfind(key, 0) == 0; };
-    // In this order: "TESTWFM" is not read as "WFM", nor "MEAN" by "MAX".
+    // The keys are tried in this order, each as the beginning of the word.
     if (starts("WFM")) return std::to_string(s.Count);
     if (starts("TESTWFM")) return std::to_string(p->TestedCount);
     if (starts("FAIL")) return std::to_string(p->FailedCount);

@@ -52,7 +52,7 @@ private:
         p.Group = group;
         p.Kind = kind;
         p.Source = source;
-        Slots_.push_back(p);
+        Slots_.push_back(std::move(p));
     }
     TMeasCalc& Calc_;
     std::vector<TParameterOfMeas> Slots_;

@@ -4,6 +4,7 @@
 // list compute the listed measurements of the source, and runs the limit test. It also gives the value
 // of each listed measurement (`CalcMeasurement`).
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,6 +20,12 @@ namespace vt {
 
 class TShell;
 class TSignalObj;
+class TStatH;
+
+// The measurement list frees the statistics of its entries.
+struct TStatHDelete {
+    void operator()(TStatH* stat) const;
+};
 
 // The measurement groups.
 enum TMeasGroup : int { mgX = 0, mgXFft = 1, mgXDual = 2, mgY = 3, mgYFft = 4, mgYDual = 5 };
@@ -33,6 +40,12 @@ public:
     std::string UnitText;
     int Source2 = 2;  // the second source of the dual groups
     TAnnLabelArray Annotation{};
+    bool LimitsSeeded = false;  // the limit test seeded the slot's limits once
+    bool HisticonOn = false;    // the statistic cells show the histicon instead of minimum and maximum
+    bool LimitPrimed = false;   // the statistics held 10 values and the limits were applied again
+    std::unique_ptr<TStatH, TStatHDelete> Statistics;  // slots 0..3, from the first stored value
+    std::uint32_t TestedCount = 0;
+    std::uint32_t FailedCount = 0;
 };
 
 // What the pass calls in the measurement list, the readouts and the settings; nothing until they exist.

@@ -8,7 +8,7 @@
 namespace vt {
 
 TScopeAnalysisServices::TScopeAnalysisServices(TShell& shell)
-    : Meas_(shell), Math_(shell), Spectra_(shell), Markers_(shell), Hist_(shell) {}
+    : Meas_(shell), Math_(shell), Spectra_(shell), Markers_(shell), Hist_(shell), Measurements_(shell, Meas_) {}
 
 void TScopeAnalysisServices::FillRows(TShell& shell) {
     shell.ModeSwitches().SetSwitchOff(mkMarkers, [this] { Markers_.SwitchOffMarkers(); });
@@ -29,6 +29,7 @@ void TScopeAnalysisServices::FillRows(TShell& shell) {
     shell.Registration.Add(TRegistrationRow::CreateHistHandlers,
                            [this](TShell& s) { Hist_.CreateHistHandlers(*s.CommandTree()); });
     shell.Refresh.Add(TRefreshRow::UpdateHistControls, [this](TShell&) { Hist_.UpdateHistControls(); });
+    Measurements_.FillRows(shell);
 }
 
 void TAnalysisFeature::FillRows(TShell& shell) {

@@ -1,10 +1,11 @@
 #pragma once
 // The measurement and analysis library's services to the program: one object that the analysis
-// feature registers in the shell, owning the analysis engines (the measurement engine, the markers,
-// the math functions and the spectra).
+// feature registers in the shell, owning the analysis engines (the measurement engine and list, the markers,
+// the math functions, the spectra and the histogram).
 #include "analysis/HistogramFeature.h"
 #include "analysis/Markers.h"
 #include "analysis/MeasCalc.h"
+#include "analysis/Measurements.h"
 #include "analysis/Spectra.h"
 #include "analysis/WaveformMath.h"
 #include "core/AnalysisServices.h"
@@ -44,12 +45,21 @@ public:
     TWaveformMath& Math() { return Math_; }
     TSpectra& Spectra() { return Spectra_; }
 
+    // The measurement list, its readouts and settings.
+    void RestartMeasStatistics() override { Measurements_.List().RestartMeasStatistics(); }
+    void RefreshMeasAnnotation() override {
+        Measurements_.Readouts().RefreshMeasAnnotation();
+        Measurements_.Readouts().MarkFullRedraw();
+    }
+    TMeasurements& Measurements() { return Measurements_; }
+
 private:
     TMeasCalc Meas_;
     TWaveformMath Math_;
     TSpectra Spectra_;
     TMarkers Markers_;
     THistogramFeature Hist_;
+    TMeasurements Measurements_;
 };
 
 // Installs the analysis services in the shell when the program is put together.

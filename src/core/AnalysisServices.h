@@ -33,6 +33,8 @@ public:
     virtual void SyncHistPlacementWithSource(int /*moved*/) {}
     // A database came on or went off the screen: the XY marker type follows.
     virtual void UpdateMarkerTypeChoice() {}
+    // The language changed: the measurements' annotation and labels take the new texts.
+    virtual void RefreshMeasAnnotation() {}
 };
 
 }  // namespace vt

@@ -22,6 +22,8 @@ public:
     virtual void BindTrigLevelEdit(const std::string& header) { (void)header; }
     // An open side menu of the kind, in either slot, shows the current settings again.
     virtual void RefreshSideMenu(TMenuKind kind) = 0;
+    // An open side menu of the kind shows its first page; a closed one opens there next time.
+    virtual void ResetMenuPage(TMenuKind kind) { (void)kind; }
 };
 
 }  // namespace vt

@@ -56,6 +56,8 @@ void TScopeDisplayServices::CreatePanel() {
     };
     // The histogram's axis names the window set its window writes: 1 vertical, 2 horizontal.
     Panel_->OverlayDrags().HistAxisKind = [this] { return ReadChoiceSetting(Shell_.CommandTree(), "Hist:Axis", 0); };
+    Panel_->OverlayDrags().Meas = MeasDragSink;
+    Panel_->OverlayDrags().Fft = FftDragSink;
     if (TSignalRecords* records = Shell_.Records()) {
         PreviousSwitchOff_ = records->SignalsOn().OnSwitchOff;
         records->SignalsOn().OnSwitchOff = [this](int source) {

@@ -15,6 +15,7 @@
 #include "display/BottomReadoutStrip.h"
 #include "display/DrawingSurfaces.h"
 #include "display/HintStack.h"
+#include "display/OverlayLayers.h"
 #include "display/ScreenColors.h"
 
 namespace vt {
@@ -135,6 +136,14 @@ public:
     TScreenMouseActions* MouseActions = nullptr;
     // The timers of the bottom strip the panel is made with; none: Qt's.
     TTimerFactory StripTimers;
+    // The measurements' sinks of the drags of their definition layers, given to the panel it makes.
+    TPartDragSink MeasDragSink;
+    TPartDragSink FftDragSink;
+    // The measurement histicons must be drawn again; none until the measurements exist.
+    std::function<void()> HisticonsInvalidated;
+    void InvalidateHisticons() override {
+        if (HisticonsInvalidated) HisticonsInvalidated();
+    }
 
 private:
     void RedrawSignalLayer(int source, int style);

@@ -61,7 +61,10 @@ void TMainWindowFeature::FillRows(TShell& shell) {
             if (TSignalRecords* records = s.Records())
                 records->BuildSourceCaptions([&s](std::string_view key) { return s.LangStr(key); });
         };
-        targets.AfterReopen = [&s] { s.Display().TopTextUpdateAll(); };
+        targets.AfterReopen = [&s] {
+            s.Display().TopTextUpdateAll();
+            s.Analysis().RefreshMeasAnnotation();
+        };
         SwitchFormsLanguage(s.Language(), ReadChoiceSetting(s.CommandTree(), "Shadow:Lang", 0), targets);
         return false;
     });

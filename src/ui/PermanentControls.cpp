@@ -128,4 +128,6 @@ void TPermanentControlsBindings::RefreshSideMenu(TMenuKind kind) {
     }
 }
 
+void TPermanentControlsBindings::ResetMenuPage(TMenuKind kind) { Menus_.ResetMenuPage(kind); }
+
 }  // namespace vt

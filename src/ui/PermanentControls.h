@@ -26,6 +26,7 @@ public:
     void BindDelayEdit(const std::string& header) override;
     void BindTrigLevelEdit(const std::string& header) override;
     void RefreshSideMenu(TMenuKind kind) override;
+    void ResetMenuPage(TMenuKind kind) override;
 
 private:
     void Bind(const char* name, const std::string& header);

@@ -45,6 +45,7 @@
 #include "ui/menus/DisplayMenu.h"
 #include "ui/menus/HistogramMenu.h"
 #include "ui/menus/MarkerMenu.h"
+#include "ui/menus/MeasMenu.h"
 #include "ui/menus/SaveMenu.h"
 #include "ui/menus/TimebaseChannelsMenus.h"
 #include "ui/menus/TriggerMenu.h"
@@ -173,6 +174,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
                                                     &acquisition));
     Add(life, std::make_unique<TMarkerMenuFeature>());
     Add(life, std::make_unique<THistMenuFeature>(analysis.Services()->Histogram()));
+    Add(life, std::make_unique<TMeasMenuFeature>(shell, analysis.Services()->Measurements().Settings()));
     TGeneratorMenuFeature& generatorMenu = Add(life, std::make_unique<TGeneratorMenuFeature>(shell, &calibration));
     TOEConv& oeConv = Add(life, std::make_unique<TOEConvMenuFeature>(shell, &calibration)).Converter();
     timebaseChannels.Settings().Channels().FedByOEConverter = [&oeConv](int channel) {

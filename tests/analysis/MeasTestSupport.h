@@ -53,7 +53,7 @@ public:
         p.Source = source;
         p.Source2 = source2;
         p.Value = 12345;  // not yet computed
-        Slots.push_back(p);
+        Slots.push_back(std::move(p));
     }
     std::vector<TParameterOfMeas> Slots;
     int SlotPasses = 0;

@@ -1,0 +1,159 @@
+// The readouts of the listed measurements on the panel's bottom strip, from the engine's pass over
+// records whose values are known: the value cells of Param, the statistic cells of Statistic with the
+// limit test's "N / A", a value that cannot be formed, the popup of a cell; and the levels and
+// thresholds written back into the settings.
+#include <gtest/gtest.h>
+
+#include "MeasListTestSupport.h"
+#include "analysis/MeasurementReadouts.h"
+#include "display/AnnotationState.h"
+#include "display/MarkerLayers.h"
+
+using namespace vt;
+using namespace vt::test;
+
+namespace {
+
+// A square wave between -1 V and 1 V: 100 points a period, the first half low.
+std::vector<double> Square(int n = 1000) {
+    std::vector<double> v(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) v[static_cast<std::size_t>(i)] = (i % 100) < 50 ? -1.0 : 1.0;
+    return v;
+}
+
+double Read(TShell& shell, const std::string& path) { return ReadRealSetting(shell.CommandTree(), path, -12345); }
+
+}  // namespace
+
+TEST(MeasurementReadouts, CellsOfBothDisplaysFromThePass) {
+    TMeasListRig rig;
+    rig.SetRecord(ssCh1, Square());
+    rig.SetRecord(ssCh2, Square());
+    rig.Do("Meas:Display Param");
+    for (const char* c : {"Meas:Ch1:XParam Period ON", "Meas:Ch1:YParam Max ON", "Meas:Ch1:YParam Min ON",
+                          "Meas:Ch1:YParam PP ON", "Meas:Ch2:XParam PosWidth ON", "Meas:Ch1:YDualPar Gain ON"})
+        rig.Do(c);
+    // The gain needs the levels of Ch2, which its first pass finds after Ch1's: a second pass.
+    rig.Pass();
+    rig.Do("Meas:SingleMeas");
+    rig.Pass();
+    // 100 points of 1 ps a period; the extremes 1 V and -1 V. The levels are the middles of their
+    // four-row bins: top (641.5 - 512) / 128, base (385.5 - 512) / 128, so the middle level is
+    // 0.01171875 V; the high half runs from crossing 49 + (mid + 1) / 2 to 99 + (1 - mid) / 2, that is
+    // 50 - mid points. The same wave on Ch2: gain 1.
+    const std::vector<std::string> expected = {"100 ps", "1 V", "-1 V", "2 V", "49.99 ps", "1 "};
+    for (int slot = 0; slot < 6; ++slot) {
+        EXPECT_EQ(rig.Cell(ParamCellRect(slot, true)), expected[static_cast<std::size_t>(slot)]) << slot;
+        EXPECT_EQ(rig.Cell(ParamCellRect(slot, false)), rig.List().GetMeasLabel(slot));
+    }
+    EXPECT_TRUE(rig.Readouts().MeasurementsUpdated());
+
+    // Statistic: four rows with headers; one value gives no deviation.
+    rig.Limits.On = true;
+    rig.Limits.InactiveSlot = 1;
+    rig.Cells.clear();
+    rig.Do("Meas:Display Statistic");
+    EXPECT_EQ(rig.Cell(NizCellRect(-1, 2)), "Current");
+    EXPECT_EQ(rig.Cell(NizCellRect(-1, 4)), "Tested Wfms") << "the limit test's headers";
+    EXPECT_EQ(rig.Cell(NizCellRect(0, 1)), "Period (Ch1)");
+    rig.Shell.Analysis().RestartMeasStatistics();
+    rig.Cells.clear();
+    rig.Pass();
+    EXPECT_EQ(rig.Cell(NizCellRect(0, 2)), "100 ps");
+    EXPECT_EQ(rig.Cell(NizCellRect(0, 3)), "    1");
+    EXPECT_EQ(rig.Cell(NizCellRect(0, 6)), "100 ps");
+    EXPECT_EQ(rig.Cell(NizCellRect(0, 7)), "Undefined");
+    EXPECT_EQ(rig.Cell(NizCellRect(1, 4)), "N / A");
+    EXPECT_EQ(rig.Cell(NizCellRect(1, 5)), "N / A");
+    EXPECT_EQ(rig.Cell(NizCellRect(0, 4)), "<none>") << "an active slot's counts are the limit test's";
+    EXPECT_EQ(rig.List().Count(), 4) << "no fifth row";
+
+    // A value that cannot be formed (a flat record has no period) leaves the statistic cells.
+    rig.Limits.On = false;
+    rig.SetRecord(ssCh1, std::vector<double>(1000, 0.0));
+    rig.Cells.clear();
+    rig.Do("Meas:SingleMeas");
+    rig.Pass();
+    EXPECT_EQ(rig.Cell(NizCellRect(0, 2)), "  Undefined");
+    EXPECT_EQ(rig.Cell(NizCellRect(0, 3)), "<none>");
+    EXPECT_EQ(rig.Cell(NizCellRect(0, 7)), "<none>");
+    EXPECT_EQ(rig.Cell(NizCellRect(1, 3)), "    2") << "Max of the flat record is defined";
+    EXPECT_EQ(rig.Cell(NizCellRect(1, 4)), " 0 V") << "the flat record's maximum is the lesser";
+    EXPECT_EQ(rig.Cell(NizCellRect(1, 5)), "1 V");
+
+    // The popup of the annotated first slot, its source defined on the screen.
+    rig.Readouts().HandleMeasPopupCommand("Annot", 0);
+    const TStripMenu menu = rig.Readouts().BuildMeasPopupMenu(0);
+    std::vector<std::string> model;
+    for (const TStripMenuItem& i : menu)
+        model.push_back(i.Separator ? "-" : i.Command + (i.Checked ? "+" : "") + (i.Enabled ? "" : "!") + (i.Default ? "*" : ""));
+    EXPECT_EQ(model, (std::vector<std::string>{"AllVisible+*", "-", "Histic", "-", "Annot+!", "DelAnnot", "-",
+                                               "DefParam+!", "DelDefParam", "-", "Remove", "RemoveAll"}));
+    EXPECT_EQ(menu.front().Caption, "Period (Ch1)");
+    rig.Readouts().HandleMeasPopupCommand("Histic", 0);
+    EXPECT_TRUE(rig.List().Slot(0)->HisticonOn);
+    rig.Readouts().HandleMeasPopupCommand("Remove", 0);
+    EXPECT_EQ(rig.List().GetMeasLabel(0), "Maximum (Ch1)");
+    EXPECT_EQ(rig.Mask("Meas:Ch1:XParam"), 0u);
+    EXPECT_EQ(rig.Display->Annotations().AnnotatedMeas, -1) << "the annotated slot went with it";
+    rig.Undo();
+    EXPECT_EQ(rig.List().GetMeasLabel(3), "Period (Ch1)") << "the removal is its own undo step";
+}
+
+TEST(MeasurementReadouts, LevelsAndThresholdsIntoTheSettings) {
+    TMeasListRig rig;
+    rig.Do("Meas:Display Param");
+    TMeasReadouts& readouts = rig.Readouts();
+
+    // Flat: no span, so the percentages are 70, 50 and 30.
+    rig.SetRecord(ssCh1, std::vector<double>(1000, 0.0));
+    rig.Shell.Analysis().MeasureAcquisition();
+    readouts.LevelsToThresholdPercents(ssCh1);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:UpThPerc"), 70);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:MidThPerc"), 50);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:LowThPerc"), 30);
+
+    // Top 1, base -1 with the 10-90 thresholds 0.8, 0 and -0.8: 90, 50 and 10.
+    rig.SetRecord(ssCh1, Square());
+    rig.Do("Meas:SingleMeas");
+    rig.Shell.Analysis().MeasureAcquisition();
+    readouts.LevelsToThresholdPercents(ssCh1);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:UpThPerc"), 90);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:MidThPerc"), 50);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:LowThPerc"), 10);
+    // Their rows: the levels are the bin middles 641.5 and 385.5, so the thresholds lie at rows
+    // 385.5 + 0.9, 0.5 and 0.1 of 256: 615.9, 513.5 and 411.1, rounded to 616, 514 (to even) and 411.
+    readouts.ThresholdsToRows(ssCh1);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:UpThresh"), 616);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:MidThresh"), 514);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:LowThresh"), 411);
+
+    // The top of the extremes is the middle of its four rows: 641.5, 1.01171875 V, placed at row 642.
+    rig.Do("Meas:Ch1:Method MinMax");
+    std::vector<double> v(1000, -1.0);
+    for (int i = 500; i < 1000; ++i) v[static_cast<std::size_t>(i)] = 1.0;
+    rig.SetRecord(ssCh1, v);
+    rig.Do("Meas:SingleMeas");
+    rig.Shell.Analysis().MeasureAcquisition();
+    readouts.PlaceLevelMarkers(ssCh1);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:Top"), 642);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:Base"), 386) << "385.5 to the even row";
+    // The histogram's top between bins 159 and 160 in the ratio 1 : 3 is row 640.5 (1.00390625 V): 640.
+    rig.Do("Meas:Ch1:Method Hist");
+    for (int i = 500; i < 625; ++i) v[static_cast<std::size_t>(i)] = (636.0 - 512) / 128;
+    rig.SetRecord(ssCh1, v);
+    rig.Do("Meas:SingleMeas");
+    rig.Shell.Analysis().MeasureAcquisition();
+    readouts.PlaceLevelMarkers(ssCh1);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:Top"), 640);
+
+    // A drag of a threshold with top on base writes the row and keeps the percentages.
+    rig.Do("Meas:DisplSrc Ch1");
+    rig.Do("Meas:Ch1:Method Marker");
+    FindSetting<TEditHandler>(rig.Shell.CommandTree(), "Meas:Ch1:Top")->SetValue(600);
+    FindSetting<TEditHandler>(rig.Shell.CommandTree(), "Meas:Ch1:Base")->SetValue(400);
+    readouts.DragMeasPart(mpMiddle, 1000, 550);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:MidThresh"), 550);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:MidThPerc"), 75) << "(550 - 400) / (600 - 400)";
+    EXPECT_EQ(ReadChoiceSetting(rig.Shell.CommandTree(), "Meas:Ch1:Thresh", -1), 2);
+}

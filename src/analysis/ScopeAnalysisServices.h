@@ -1,7 +1,7 @@
 #pragma once
 // The measurement and analysis library's services to the program: one object that the analysis
-// feature registers in the shell, owning the analysis engines (the measurement engine and list, the markers,
-// the math functions, the spectra and the histogram).
+// feature registers in the shell, owning the analysis engines (the measurement engine and list, the
+// markers, the math functions, the spectra and the histogram).
 #include "analysis/HistogramFeature.h"
 #include "analysis/Markers.h"
 #include "analysis/MeasCalc.h"

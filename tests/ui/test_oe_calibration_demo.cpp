@@ -1,7 +1,8 @@
 // The converter's dark-level calibration in the demo program with its real engine, started as an
 // automation client starts it: the demo unit carries the optics option (its DemoUnits.ini entry), the
 // converter feeds Ch1, and the command returns once the run has closed itself, with every setting the
-// run prepared as it was before and nothing left to redo.
+// run prepared as it was before and nothing left to redo. A mask loaded before the run is gone while
+// it runs and comes back whole with the run's undo step.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <filesystem>
+#include <string>
 
 #include "UiTestSupport.h"
 #include "core/CommandTree.h"
@@ -18,6 +20,7 @@
 #include "core/temp_folder.h"
 #include "link/InstrumentIdentity.h"
 #include "link/InstrumentList.h"
+#include "serial/ScopeSerialServices.h"
 #include "ui/Automation.h"
 #include "ui/MainBlock.h"
 #include "ui/MainWindow.h"
@@ -27,6 +30,16 @@
 
 namespace vt {
 namespace {
+
+// A stored mask with two polygons and margins, as a setup carries it.
+constexpr const char* kStoredMask =
+    "#Poly=2,BitP=4.01878E-10,TB=6.69797E-11,X0=0,VDiv=0.1,V0=0,StdI=3,MskI=2,\"MskNm=OC-48 eye\",Marg=-20,"
+    "Kind=1,\"Poly1=800,512_1200,700_2800,700_3200,512_2800,324_1200,324_\",\"Poly2=100,1000_3900,1000_3900,1023_100,1023_\","
+    "#MgPly=2,\"MgPly1=880,512_1240,662_2760,662_3120,512_2760,362_1240,362_\",\"MgPly2=100,980_3900,980_3900,1023_100,1023_\"";
+
+std::string MaskState(TShell& shell) {
+    return dynamic_cast<TScopeSerialServices&>(shell.Serial()).MaskTest().Mask().StateText();
+}
 
 TfrmCalibrOEConverter* OpenDialog() {
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -44,11 +57,13 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
     test::TScriptedDialogs dialogs;
     TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
     int phase = 0, polls = 0;
-    bool busy = false, optics = false, sawDialogRunning = false, runAfter = false, redoLeft = true;
+    bool busy = false, optics = false, sawDialogRunning = false, shotTaken = false, runAfter = false, redoLeft = true;
     double darkBefore = -1, darkAfter = -2;
     std::string destReply = "none", runReply = "none", result;
     std::size_t askedDuringRun = 99;
     std::vector<std::string> before, during, after;
+    std::string maskBefore, maskAfter;
+    int polygonsDuringRun = -1;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (!shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
@@ -62,6 +77,8 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             automation->Service.Execute("OEConv:Dest Ch1", destReply);
             phase = 1;
         } else if (phase == 1) {
+            tree->ExecuteCommandString(std::string("NOGPIB:Mask ") + kStoredMask, true);
+            maskBefore = MaskState(shell);
             before = test::AllSettings(shell);
             darkBefore = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
             // The demo's free-running sine gives means of either sign: the search ends or leaves
@@ -71,9 +88,16 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
                 TfrmCalibrOEConverter* dialog = OpenDialog();
                 if (!dialog) return;
                 if (!dialog->ResultLabel()->isHidden()) result = dialog->ResultLabel()->text().toStdString();
-                if (sawDialogRunning || dialog->ProgressBar()->isHidden() || dialog->ProgressBar()->value() < 1) return;
-                sawDialogRunning = true;
-                during = test::AllSettings(shell);
+                // The run prepared its settings and took the mask before its dialog showed; a short
+                // run may end before a poll sees its progress.
+                if (!sawDialogRunning) {
+                    sawDialogRunning = true;
+                    during = test::AllSettings(shell);
+                    polygonsDuringRun = shell.Serial().MaskPolygonCount();
+                }
+                const bool running = !dialog->ProgressBar()->isHidden() && dialog->ProgressBar()->value() >= 1;
+                if (shotTaken || !(running || !dialog->ResultLabel()->isHidden())) return;
+                shotTaken = true;
                 EXPECT_TRUE(test::TextsThatDoNotFit(*dialog).empty());
                 test::SaveScreenshot(*dialog, "oeconv_calibration_demo.png");
             });
@@ -82,6 +106,7 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             watch.stop();
             askedDuringRun = dialogs.Asked.size();
             after = test::AllSettings(shell);
+            maskAfter = MaskState(shell);
             darkAfter = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
             redoLeft = !shell.UndoBuffer()->RedoEmpty();
             runAfter = shell.RunOn;
@@ -106,6 +131,9 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
     ASSERT_FALSE(before.empty());
     EXPECT_NE(during, before);
     EXPECT_EQ(after, before);
+    EXPECT_EQ(maskBefore, kStoredMask);
+    EXPECT_EQ(polygonsDuringRun, 0);
+    EXPECT_EQ(maskAfter, maskBefore);
     // A success keeps the level it found; a failure brings the old one back.
     if (result == "Calibration complete!") {
         EXPECT_TRUE(darkAfter > 0.1 && darkAfter < 99.9 && darkAfter != darkBefore) << darkAfter;

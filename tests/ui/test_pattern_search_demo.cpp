@@ -1,12 +1,14 @@
 // The pattern-length search in the demo program (an identity with the pattern-sync option, generator A
 // sending PRBS7 to Ch1): the list 63, 127, 255 finds 127 and every other setting is as before; a list
-// without it shows "PatternNOTFound" and the lock goes Off.
+// without it shows "PatternNOTFound" and the lock goes Off. A mask loaded before the search is gone
+// while it runs and comes back whole with the search's undo step.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
+#include <string>
 #include <fstream>
 
 #include "UiTestSupport.h"
@@ -15,6 +17,7 @@
 #include "core/Shell.h"
 #include "core/temp_folder.h"
 #include "link/InstrumentIdentity.h"
+#include "serial/ScopeSerialServices.h"
 #include "ui/MainBlock.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramFeatures.h"
@@ -23,6 +26,16 @@
 
 namespace vt {
 namespace {
+
+// A stored mask with two polygons and margins, as a setup carries it.
+constexpr const char* kStoredMask =
+    "#Poly=2,BitP=4.01878E-10,TB=6.69797E-11,X0=0,VDiv=0.1,V0=0,StdI=3,MskI=2,\"MskNm=OC-48 eye\",Marg=-20,"
+    "Kind=1,\"Poly1=800,512_1200,700_2800,700_3200,512_2800,324_1200,324_\",\"Poly2=100,1000_3900,1000_3900,1023_100,1023_\","
+    "#MgPly=2,\"MgPly1=880,512_1240,662_2760,662_3120,512_2760,362_1240,362_\",\"MgPly2=100,980_3900,980_3900,1023_100,1023_\"";
+
+std::string MaskState(TShell& shell) {
+    return dynamic_cast<TScopeSerialServices&>(shell.Serial()).MaskTest().Mask().StateText();
+}
 
 // Every saved setting but the trigger's, which the search's result sets.
 std::vector<std::string> OtherSettings(TShell& shell) {
@@ -44,6 +57,8 @@ TEST(PatternSearchDemo, FindsPrbs7AndAnExhaustedListTurnsTheLockOff) {
     bool busy = false;
     std::vector<std::string> before, after;
     std::size_t askedBefore = 0;
+    std::string maskBefore, maskAfter;
+    int polygonsDuringSearch = -1;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (!shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
@@ -58,11 +73,14 @@ TEST(PatternSearchDemo, FindsPrbs7AndAnExhaustedListTurnsTheLockOff) {
             shell.ExecuteCommandString("GSS:A:PrbsLength 7");
             shell.ExecuteCommandString("GSS:A:Frequency 1e9");
             shell.ExecuteCommandString("Trig:PattLen 200");
+            tree->ExecuteCommandString(std::string("NOGPIB:Mask ") + kStoredMask, true);
+            maskBefore = MaskState(shell);
             before = OtherSettings(shell);
             askedBefore = dialogs.Asked.size();
             shell.ExecuteCommandString("Trig:PatternLockMode AutoDetect");
             length = static_cast<int>(ReadRealSetting(tree, "Trig:PattLen", -1));
             after = OtherSettings(shell);
+            maskAfter = MaskState(shell);
             phase = 1;
         } else if (phase == 1) {
             shell.ExecuteCommandString("Trig:PatternLockMode Off");
@@ -84,6 +102,7 @@ TEST(PatternSearchDemo, FindsPrbs7AndAnExhaustedListTurnsTheLockOff) {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* f = dynamic_cast<TfrmFindPatternTrig*>(w); f && f->isVisible() && formSeen++ == 0) {
                 EXPECT_TRUE(test::TextsThatDoNotFit(*f).empty());
+                polygonsDuringSearch = shell.Serial().MaskPolygonCount();
                 // The set-up's time scales: 32 and 3.2 bits per division.
                 setupScales = {ReadRealSetting(shell.CommandTree(), "TB:ScaleA", -1),
                                ReadRealSetting(shell.CommandTree(), "TB:ScaleB", -1)};
@@ -101,6 +120,9 @@ TEST(PatternSearchDemo, FindsPrbs7AndAnExhaustedListTurnsTheLockOff) {
     EXPECT_NEAR(setupScales.second, 3.2e-9, 1e-16);
     EXPECT_EQ(length, 127);
     EXPECT_EQ(after, before);
+    EXPECT_EQ(maskBefore, kStoredMask);
+    EXPECT_EQ(polygonsDuringSearch, 0);
+    EXPECT_EQ(maskAfter, maskBefore);
     ASSERT_GT(dialogs.Asked.size(), askedBefore);
     EXPECT_EQ(dialogs.Asked.back(), "Error: Pattern NOT found");
     EXPECT_EQ(lockAfterFailure, 0);

@@ -13,7 +13,9 @@ TScopeSerialServices* Services(TShell& shell) { return dynamic_cast<TScopeSerial
 }  // namespace
 
 void TSerialFeature::FillRows(TShell& shell) {
-    shell.SetSerialServices(std::make_unique<TScopeSerialServices>(shell));
+    // Services of this kind put in beforehand are kept: the features wire themselves to the object
+    // they find, so it is never replaced after them.
+    if (!Services(shell)) shell.SetSerialServices(std::make_unique<TScopeSerialServices>(shell));
     shell.Registration.Add(TRegistrationRow::RegisterEyeCommands, [](TShell& s) {
         if (TScopeSerialServices* serial = Services(s)) serial->Eye().RegisterEyeCommands();
     });

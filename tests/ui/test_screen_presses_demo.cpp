@@ -80,10 +80,11 @@ TEST(ScreenPressesDemo, MaskEditingTakesThePressesAndTheXYScreenNone) {
     TProgramLife life(shell);
     test::TScriptedDialogs dialogs;
     const std::vector<std::string> args = {"--home", programHome.Path().string(), "Default_Demo"};
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    // In before the features: they wire themselves to the services they find.
     auto owned = std::make_unique<TEditedMask>(shell);
     TEditedMask& mask = *owned;
     shell.SetSerialServices(std::move(owned));
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
 
     enum { Starting, Settling, Pressing, Done } phase = Starting;
     int ticks = 0;

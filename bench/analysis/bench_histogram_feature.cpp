@@ -4,7 +4,6 @@
 // cycle (5 % of a pass at 50 passes a second) and at least 100 M points/s accumulated.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 
 #include <cstdlib>
 #include <memory>
@@ -26,20 +25,8 @@ namespace {
 
 constexpr int Points = 4096;
 
-// The strip renders its texts: one offscreen application for the program.
-void EnsureGuiApp() {
-    static int argc = 1;
-    static char name[] = "bench_analysis";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QGuiApplication> app;
-    if (QGuiApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    app = std::make_unique<QGuiApplication>(argc, argv);
-}
-
 struct THistogramShell {
     THistogramShell() {
-        EnsureGuiApp();
         Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
         Shell.SetFullHist(MakeOwnedPart(std::make_unique<TFullHist>()));
         TDisplayFeature().FillRows(Shell);

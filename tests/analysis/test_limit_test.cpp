@@ -93,7 +93,7 @@ TEST(LimitTest, VerdictsActionsAndRunUntilThroughTheCommandTree) {
     // Two failing slots in one waveform: two failures. Slot 3 (Max of Ch2, 1 V) outside 5..6.
     rig.Shell.RunOn = true;
     for (const char* c : {"Limit1:FailWhen Outside", "Limit4:Activ ON", "Limit4:Mode Limit", "Limit4:UpLimit 6",
-                          "Limit4:LowLimit 5", "Limit:TestOn ON"})
+                          "Limit4:LowLimit 5", "Limit:TestOn OFF", "Limit:TestOn ON"})
         rig.Do(c);
     rig.Acquire(3.0, true);
     EXPECT_EQ(rig.Limit().TestedWaveforms(), 1u) << "switching on restarts the counts";

@@ -215,6 +215,12 @@ void TMeasReadouts::DrawMeasMinMax(int slot) {
     Out(any ? TMeasList::ValueText(p->Statistics->Max, p->UnitText) : "", NizCellRect(slot, 5), -1, colour);
 }
 
+void TMeasReadouts::DrawLimitCount(int slot, int column, std::uint32_t count) {
+    const TParameterOfMeas* p = List_.Slot(slot);
+    if (!p || slot >= MeasStatisticSlotCount || List_.Display() != mdStatistic) return;
+    Out(FormatDot("%5d", static_cast<int>(count)), NizCellRect(slot, column), -1, SourceRGB(p->Source));
+}
+
 void TMeasReadouts::ShowMeasStatistic(int slot) {
     TParameterOfMeas* p = List_.Slot(slot);
     if (!p || !p->Statistics || slot >= MeasStatisticSlotCount) return;

@@ -49,6 +49,8 @@ public:
     void DrawMeasStatHeaders(int mode);
     void DrawMeasStatCells(int slot);
     void DrawMeasMinMax(int slot);
+    // The limit test's tested (column 4) or failed (column 5) count of a slot, in its source's colour.
+    void DrawLimitCount(int slot, int column, std::uint32_t count);
     void ShowMeasStatistic(int slot);
     void ShowAllMeasStatistics();
     void InvalidateHisticons();

@@ -1,6 +1,7 @@
 #pragma once
 // The automatic measurements as one piece of the analysis services: the list, its readouts and the
 // "Meas:" settings, tied to the measurement engine and put in their places in the shell.
+#include "analysis/Limit.h"
 #include "analysis/MeasurementList.h"
 #include "analysis/MeasurementReadouts.h"
 #include "analysis/MeasurementSettings.h"
@@ -24,12 +25,14 @@ public:
     TMeasList& List() { return List_; }
     TMeasReadouts& Readouts() { return Readouts_; }
     TMeasurementSettings& Settings() { return Settings_; }
+    TLimitTest& LimitTest() { return Limit_; }
 
 private:
     TMeasCalc& Calc_;
     TMeasList List_;
     TMeasReadouts Readouts_;
     TMeasurementSettings Settings_;
+    TLimitTest Limit_;
 };
 
 }  // namespace vt

@@ -120,6 +120,7 @@ public:
     void SetMaxValue(double value);
     void SetDefaultValue(double value) { Default_ = value; }
     void SetCoarseStep(double step) { CoarseStep_ = step; }
+    void SetFineStep(double step) { FineStep_ = step; }
     void SetCoarseStepKind(int kind);
     void SetUnits(std::string units);
     void SetOnFormat(TFormatCallback cb);

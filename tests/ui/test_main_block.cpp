@@ -53,9 +53,6 @@ protected:
         setenv("XDG_CONFIG_HOME", (Home / "config").c_str(), 1);
         // The program's own features, then the recorder.
         Life.Install(Rec);
-        // A row no feature fills marks when the registration runs.
-        Shell.Registration.Add(TRegistrationRow::CreateLimitHandlers,
-                               [this](TShell&) { Log.push_back("CreateLimitHandlers"); });
     }
     test::TempFolder Temp;  // each test its own: the tests of a suite may run at once
     std::filesystem::path Home;
@@ -93,6 +90,7 @@ TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
     ASSERT_NE(Shell.CommandTree(), nullptr);
     EXPECT_NE(Shell.CommandTree()->Root().FindHandler("Wfm:Source"), nullptr) << "the built features' rows ran";
     EXPECT_NE(Shell.CommandTree()->Root().FindHandler("Gui"), nullptr);
+    EXPECT_NE(Shell.CommandTree()->Root().FindHandler("Limit4:Res"), nullptr) << "the registration ran whole";
     // "@Unit@" in a language text names the instrument in use.
     ASSERT_NE(Shell.Identity(), nullptr);
     Shell.Identity()->Identity.Year = 2008;
@@ -101,7 +99,7 @@ TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
                                              "Status Start Without Connections", "StartInstrument", "Status Start in Demo Mode...",
                                              "Status Creating forms...", "RegisterForms", "WindowCreated",
                                              "Status Initialization Of All Vars And Handlers...",
-                                             "CreateLimitHandlers", "Status All done.", "CloseSplash"}));
+                                             "Status All done.", "CloseSplash"}));
 }
 
 TEST_F(MainBlock, GivingUpTheStartInstrumentEndsBeforeAnyWindow) {

@@ -1,0 +1,391 @@
+#include "analysis/Limit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+#include <string>
+
+#include "analysis/HisticonStatistics.h"
+#include "analysis/MeasCalc.h"
+#include "analysis/MeasurementReadouts.h"
+#include "core/CommandTree.h"
+#include "core/EditHandlers.h"
+#include "core/Handlers.h"
+#include "core/InternalError.h"
+#include "core/Numeric.h"
+#include "core/Shell.h"
+#include "core/StepSeries.h"
+
+namespace vt {
+
+namespace {
+
+constexpr int ModeCenter = 0;
+constexpr int ModeLimit = 1;
+constexpr int CenterUserDef = 1;
+constexpr int DeltaStdDev = 0;
+constexpr int DeltaUserDef = 1;
+constexpr int DeltaUserPerc = 2;
+constexpr int FailOutside = 0;
+constexpr int FailInside = 1;
+constexpr int NotFoundFail = 1;
+constexpr int NotFoundPass = 2;
+constexpr int UntilFailur = 1;
+constexpr int UntilWfm = 2;
+constexpr std::uint32_t ActBeep = 1u << 0;
+constexpr std::uint32_t ActSave = 1u << 1;
+constexpr std::uint32_t ActStop = 1u << 2;
+constexpr double Big = 1e32;
+
+TEditConfig Range(double lo, double init, double hi, double fine, double coarse, std::string units = {}) {
+    return TEditConfig{.Minimum = lo, .Default = init, .Maximum = hi, .CoarseStep = coarse, .CoarseKind = skLinear,
+                       .FineStep = fine, .FineKind = skLinear, .Units = std::move(units)};
+}
+
+int ChoiceOf(const TRadioSwHandler* h) { return h ? h->GetItemIndex() : 0; }
+
+void Enable(THandler* h, bool on) {
+    if (h) h->SetDisabled(!on);
+}
+
+}  // namespace
+
+TLimitTest::TLimitTest(TShell& shell, TMeasCalc& calc, TMeasList& list, TMeasReadouts& readouts)
+    : Shell_(shell), Calc_(calc), List_(list), Readouts_(readouts) {}
+
+// ------------------------------------------------------------------------------ registration
+
+void TLimitTest::CreateLimitHandlers(TCommandTree& tree) {
+    TSpider& root = tree.Root();
+    NPar_ = &root.AddRadioHandler("Shadow:NPar", {.Items = "1,2,3,4", .Initial = 0});
+    TestOn_ = &root.AddOnOffHandler("Limit:TestOn", {.Initial = false, .AfterChange = [this](THandler&) { TestOnAfter(); }});
+    RunUntil_ = &root.AddRadioHandler("Limit:RunUntil", {.Items = "StopBtn,Failur,Wfm", .Initial = 0,
+                                                         .AfterChange = [this](THandler&) { RefreshLimitParameters(); }});
+    FailuresLimit_ = &root.AddIntEditHandler(
+        "Limit:Failures", {.Initial = 10, .Config = Range(1, 10, 10000, 1, 10, Shell_.LangStr("Lowfailures"))});
+    NWfms_ = &root.AddIntEditHandler("Limit:NWfms",
+                                     {.Initial = 200, .Config = Range(1, 200, 1000000, 1, 100, Shell_.LangStr("wfm"))});
+    Action_ = &root.AddCheckHandler("Limit:Action", {.Items = "Beep,Save,Stop", .InitialMask = 0,
+                                                     .AfterChange = [this](THandler&) { RefreshLimitParameters(); }});
+    If_ = &root.AddRadioHandler("Limit:If", {.Items = "AnyFail,AllPass,AllFail,AnyPass", .Initial = 0});
+    FileFormat_ = &root.AddRadioHandler("Limit:FileFormat", {.Items = "Binary,Verbose,YOnly", .Initial = 0});
+    for (int slot = 0; slot < MeasStatisticSlotCount; ++slot) RegisterParameter(tree, slot);
+}
+
+void TLimitTest::RegisterParameter(TCommandTree& tree, int slot) {
+    TSpider& root = tree.Root();
+    TParam& p = Params_[static_cast<std::size_t>(slot)];
+    const std::string n = "Limit" + std::to_string(slot + 1) + ":";
+    auto refresh = [this](THandler&) { RefreshLimitParameters(); };
+    // A value set by anyone but this unit is the user's, and seeding keeps it.
+    auto userSet = [this, slot](TSeeded which) {
+        return [this, slot, which](THandler&) {
+            if (!OwnWrite_) Params_[static_cast<std::size_t>(slot)].SetByUser[static_cast<std::size_t>(which)] = true;
+        };
+    };
+    p.Activ = &root.AddOnOffHandler(n + "Activ", {.Initial = false, .AfterChange = [this, slot](THandler&) { ActivAfter(slot); }});
+    p.Mode = &root.AddRadioHandler(n + "Mode", {.Items = "Center,Limit", .Initial = ModeCenter, .AfterChange = refresh});
+    p.UpLimit = &root.AddDoubleEditHandler(
+        n + "UpLimit", {.Initial = UndefinedValue, .Config = Range(UndefinedValue, UndefinedValue, Big, 1e-12, 1e-11),
+                        .AfterChange = [this, slot, userSet](THandler& h) {
+                            userSet(svUpLimit)(h);
+                            KeepLimitGap(slot, true);
+                        }});
+    p.LowLimit = &root.AddDoubleEditHandler(
+        n + "LowLimit", {.Initial = UndefinedValue, .Config = Range(UndefinedValue, UndefinedValue, Big, 1e-12, 1e-11),
+                         .AfterChange = [this, slot, userSet](THandler& h) {
+                             userSet(svLowLimit)(h);
+                             KeepLimitGap(slot, false);
+                         }});
+    p.CenterMode = &root.AddRadioHandler(n + "CenterMode", {.Items = "CurrMean,UserDef", .Initial = 0, .AfterChange = refresh});
+    p.CenterVal = &root.AddDoubleEditHandler(
+        n + "CenterVal", {.Initial = 0, .Config = Range(-Big, 0, Big, 1e-12, 1e-11), .AfterChange = userSet(svCenterVal)});
+    p.Delta = &root.AddRadioHandler(n + "Delta", {.Items = "StdDev,UserDef,UserPerc", .Initial = DeltaStdDev, .AfterChange = refresh});
+    p.StdDev = &root.AddDoubleEditHandler(n + "StdDev", {.Initial = 3, .Config = Range(0.1, 3, 100, 0.1, 1)});
+    p.UserDef = &root.AddDoubleEditHandler(
+        n + "UserDef", {.Initial = 0, .Config = Range(-Big, 0, Big, 1e-12, 1e-11), .AfterChange = userSet(svUserDef)});
+    p.UserPerc = &root.AddDoubleEditHandler(n + "UserPerc", {.Initial = 20, .Config = Range(0.01, 20, 90, 0.01, 1, "%")});
+    p.FailWhen = &root.AddRadioHandler(n + "FailWhen", {.Items = "Outside,Inside,Always", .Initial = FailOutside});
+    p.NotFound = &root.AddRadioHandler(n + "NotFound", {.Items = "Ignore,Fail,Pass", .Initial = 0});
+    p.Res = &root.AddGpibStringHandler(n + "Res", 0, [this, slot](std::string_view parameter, bool isQuery, std::uint8_t,
+                                                                  std::string& reply) {
+        if (!isQuery) return;
+        if (TestOn() && Activ(slot)) reply += List_.MeasStatQuery(slot, parameter);
+        else reply += "LIMIT TEST FOR PARAMETER IS PASSIVE";
+    });
+}
+
+int TLimitTest::LimitParameterOfHandler(const THandler* handler) const {
+    for (int slot = 0; slot < MeasStatisticSlotCount; ++slot) {
+        const TParam& p = Params_[static_cast<std::size_t>(slot)];
+        for (const THandler* h : std::initializer_list<const THandler*>{static_cast<const THandler*>(p.Activ), static_cast<const THandler*>(p.Mode),
+                                  static_cast<const THandler*>(p.UpLimit), static_cast<const THandler*>(p.LowLimit),
+                                  static_cast<const THandler*>(p.CenterMode), static_cast<const THandler*>(p.CenterVal),
+                                  static_cast<const THandler*>(p.Delta), static_cast<const THandler*>(p.StdDev),
+                                  static_cast<const THandler*>(p.UserDef), static_cast<const THandler*>(p.UserPerc),
+                                  static_cast<const THandler*>(p.FailWhen), static_cast<const THandler*>(p.NotFound),
+                                  p.Res})
+            if (h && h == handler) return slot;
+    }
+    VT_INTERNAL_ERROR("Limit", "UNKNOWN Handler");
+}
+
+// ------------------------------------------------------------------------------ the list's interface
+
+void TLimitTest::SetOwn(TDoubleEditHandler* h, double value) {
+    if (!h) return;
+    OwnWrite_ = true;
+    h->SetValue(value);
+    OwnWrite_ = false;
+}
+
+void TLimitTest::ResetLimitSlot(int slot) {
+    if (slot < 0 || slot >= MeasStatisticSlotCount) return;
+    TParam& p = Params_[static_cast<std::size_t>(slot)];
+    if (!p.Activ) return;
+    p.Activ->SetOn(false);
+    p.Mode->SetItemIndex(ModeCenter);
+    OwnWrite_ = true;
+    p.UpLimit->SetValue(UndefinedValue);
+    p.LowLimit->SetMinValue(UndefinedValue);
+    p.LowLimit->SetValue(UndefinedValue);
+    OwnWrite_ = false;
+    p.CenterMode->SetItemIndex(0);
+    p.Delta->SetItemIndex(DeltaStdDev);
+    p.StdDev->SetValue(3);
+    SetOwn(p.UserDef, 0);
+    p.UserPerc->SetValue(20);
+    p.FailWhen->SetItemIndex(FailOutside);
+    p.NotFound->SetItemIndex(0);
+    // A new measurement: seeding may write every value again.
+    p.SetByUser = {};
+    EnableParameter(slot);
+}
+
+void TLimitTest::CopyLimitParameter(int to, int from) {
+    if (to < 0 || from < 0 || to >= MeasStatisticSlotCount || from >= MeasStatisticSlotCount) return;
+    TParam& d = Params_[static_cast<std::size_t>(to)];
+    const TParam& s = Params_[static_cast<std::size_t>(from)];
+    if (!d.Activ || !s.Activ) return;
+    d.Activ->SetOn(false);
+    OwnWrite_ = true;
+    d.Activ->SetOn(s.Activ->GetOn());
+    d.Mode->SetItemIndex(s.Mode->GetItemIndex());
+    d.UpLimit->SetValue(s.UpLimit->GetValue());
+    d.LowLimit->SetValue(s.LowLimit->GetValue());
+    d.CenterMode->SetItemIndex(s.CenterMode->GetItemIndex());
+    d.CenterVal->SetValue(s.CenterVal->GetValue());
+    d.Delta->SetItemIndex(s.Delta->GetItemIndex());
+    d.StdDev->SetValue(s.StdDev->GetValue());
+    d.UserDef->SetValue(s.UserDef->GetValue());
+    d.UserPerc->SetValue(s.UserPerc->GetValue());
+    d.FailWhen->SetItemIndex(s.FailWhen->GetItemIndex());
+    d.NotFound->SetItemIndex(s.NotFound->GetItemIndex());
+    OwnWrite_ = false;
+    d.SetByUser = s.SetByUser;
+}
+
+bool TLimitTest::TestOn() const { return TestOn_ && TestOn_->GetOn(); }
+
+void TLimitTest::SwitchTestOff() {
+    if (TestOn_) TestOn_->SetOn(false);
+    for (TParam& p : Params_)
+        if (p.Activ) p.Activ->SetOn(false);
+}
+
+bool TLimitTest::Activ(int slot) const {
+    return slot >= 0 && slot < MeasStatisticSlotCount && Params_[static_cast<std::size_t>(slot)].Activ &&
+           Params_[static_cast<std::size_t>(slot)].Activ->GetOn();
+}
+
+bool TLimitTest::CentreFollowsMean(int slot) const {
+    if (slot < 0 || slot >= MeasStatisticSlotCount) return false;
+    const TParam& p = Params_[static_cast<std::size_t>(slot)];
+    return p.Mode && ChoiceOf(p.Mode) == ModeCenter && ChoiceOf(p.CenterMode) != CenterUserDef;
+}
+
+void TLimitTest::SetCenterVal(int slot, double value) {
+    if (slot >= 0 && slot < MeasStatisticSlotCount) SetOwn(Params_[static_cast<std::size_t>(slot)].CenterVal, value);
+}
+
+// ------------------------------------------------------------------------------ refreshing
+
+void TLimitTest::SeedLimits(int slot) {
+    TParameterOfMeas* entry = List_.Slot(slot);
+    if (!entry || !entry->Statistics) return;
+    TParam& p = Params_[static_cast<std::size_t>(slot)];
+    double m = entry->Statistics->Mean;
+    double s = entry->Statistics->StdDev;
+    if (std::fabs(m) + std::fabs(s) < 1e-32) m = 1;
+    s = std::max(s, std::fabs(m) * 0.001);
+    const double step = CorrectNewVal1_2_5(s / 4);
+    const double span = CorrectNewVal1_2_5((std::fabs(m) + 3 * s) * 10);
+    for (TDoubleEditHandler* h : {p.UpLimit, p.LowLimit, p.CenterVal, p.UserDef}) {
+        h->SetFineStep(step);
+        h->SetCoarseStep(span);
+    }
+    if (entry->LimitsSeeded) return;
+    entry->LimitsSeeded = true;
+    // Limits the user set since the measurement was added stay.
+    auto seed = [&p, this](TSeeded which, TDoubleEditHandler* h, double value) {
+        if (!p.SetByUser[static_cast<std::size_t>(which)]) SetOwn(h, value);
+    };
+    seed(svUpLimit, p.UpLimit, m + 3 * s);
+    seed(svLowLimit, p.LowLimit, m - 3 * s);
+    seed(svCenterVal, p.CenterVal, m);
+    seed(svUserDef, p.UserDef, 3 * s);
+}
+
+void TLimitTest::KeepLimitGap(int slot, bool upMoved) {
+    if (OwnWrite_) return;
+    TParam& p = Params_[static_cast<std::size_t>(slot)];
+    if (!p.UpLimit || !p.LowLimit) return;
+    const double up = p.UpLimit->GetValue();
+    const double low = p.LowLimit->GetValue();
+    if (up <= UndefinedValue || low <= UndefinedValue) return;
+    const double step = p.UpLimit->FineStep();
+    if (up >= low + step) return;
+    OwnWrite_ = true;
+    if (upMoved) p.UpLimit->SetValue(low + step);
+    else p.LowLimit->SetValue(up - step);
+    OwnWrite_ = false;
+}
+
+void TLimitTest::EnableParameter(int slot) {
+    TParam& p = Params_[static_cast<std::size_t>(slot)];
+    const bool center = ChoiceOf(p.Mode) == ModeCenter;
+    const int delta = ChoiceOf(p.Delta);
+    Enable(p.Activ, slot < List_.Count());
+    Enable(p.CenterMode, center);
+    Enable(p.Delta, center);
+    Enable(p.CenterVal, center && ChoiceOf(p.CenterMode) == CenterUserDef);
+    Enable(p.StdDev, center && delta == DeltaStdDev);
+    Enable(p.UserDef, center && delta == DeltaUserDef);
+    Enable(p.UserPerc, center && delta == DeltaUserPerc);
+    Enable(p.UpLimit, !center);
+    Enable(p.LowLimit, !center);
+}
+
+void TLimitTest::RefreshLimitParameters() {
+    if (!TestOn_) return;
+    std::uint32_t unprimed = 0;
+    int lastListed = -1;
+    for (int slot = 0; slot < MeasStatisticSlotCount; ++slot) {
+        const TParameterOfMeas* entry = List_.Slot(slot);
+        if (entry) lastListed = slot;
+        if (!entry || !entry->LimitPrimed) unprimed |= 1u << slot;
+        else if (Activ(slot)) SeedLimits(slot);
+        EnableParameter(slot);
+    }
+    NPar_->SetDisabledMask(unprimed);
+    const int fallback = lastListed >= 0 ? lastListed : MeasStatisticSlotCount - 1;
+    if (unprimed & (1u << NPar_->GetItemIndex())) NPar_->SetItemIndex(fallback);
+    const int until = ChoiceOf(RunUntil_);
+    Enable(FailuresLimit_, until == UntilFailur);
+    Enable(NWfms_, until == UntilWfm);
+    Enable(FileFormat_, (Action_->GetMask() & ActSave) != 0);
+}
+
+void TLimitTest::ActivAfter(int slot) {
+    if (Activ(slot) && List_.Display() != mdStatistic) {
+        if (auto* display = dynamic_cast<TRadioSwHandler*>(Shell_.CommandTree()->Root().FindHandler("Meas:Display")))
+            display->SetItemIndex(mdStatistic);
+        Readouts_.MarkFullRedraw();
+        Calc_.RequestMeasureNow();
+    }
+    // Nothing to test: the test ends.
+    if (List_.ActiveLimitSlots() == 0 && TestOn()) TestOn_->SetOn(false);
+    Enable(TestOn_, List_.ActiveLimitSlots() > 0);
+    RefreshLimitParameters();
+}
+
+void TLimitTest::TestOnAfter() {
+    if (!TestOn()) {
+        Readouts_.MarkFullRedraw();
+        return;
+    }
+    Tested_ = 0;
+    Failures_ = 0;
+    // The strip shows tested and failed of one run side by side.
+    for (int slot = 0; slot < List_.MeasSlotsForLimit(); ++slot) {
+        List_.Slot(slot)->TestedCount = 0;
+        List_.Slot(slot)->FailedCount = 0;
+    }
+    Readouts_.MarkFullRedraw();
+}
+
+// ------------------------------------------------------------------------------ the pass
+
+void TLimitTest::StopRun() {
+    Shell_.RunOn = false;
+    if (THandler* run = Shell_.CommandTree()->Root().FindHandler("*Run")) run->NotifySwitchers();
+}
+
+void TLimitTest::LimitTestAcquisition() {
+    const int tested = List_.MeasSlotsForLimit();
+    // A pass before every tested slot has statistics counts nothing.
+    for (int slot = 0; slot < tested; ++slot)
+        if (!List_.Slot(slot)->Statistics) return;
+    const int rule = ChoiceOf(If_);
+    ++Tested_;
+    bool decision = rule == liAllPass || rule == liAllFail;
+    bool judged = false;
+    for (int slot = 0; slot < tested; ++slot) {
+        if (!Activ(slot)) continue;
+        TParameterOfMeas& entry = *List_.Slot(slot);
+        const TParam& p = Params_[static_cast<std::size_t>(slot)];
+        ++entry.TestedCount;
+        Readouts_.DrawLimitCount(slot, 4, entry.TestedCount);
+        if (entry.TestedCount == 1) Readouts_.DrawLimitCount(slot, 5, entry.FailedCount);
+        double low = GetValue(p.LowLimit);
+        double up = GetValue(p.UpLimit);
+        if (ChoiceOf(p.Mode) == ModeCenter) {
+            const TStatH& stat = *entry.Statistics;
+            const double centre = ChoiceOf(p.CenterMode) == CenterUserDef ? GetValue(p.CenterVal) : stat.Mean;
+            const int kind = ChoiceOf(p.Delta);
+            const double delta = kind == DeltaStdDev    ? GetValue(p.StdDev) * stat.StdDev
+                                 : kind == DeltaUserDef ? GetValue(p.UserDef)
+                                                        : std::fabs(centre) * GetValue(p.UserPerc) / 100;
+            low = centre - delta;
+            up = centre + delta;
+        }
+        bool failed = false;
+        bool passed = false;
+        const int when = ChoiceOf(p.FailWhen);
+        if (when != FailOutside && when != FailInside) failed = true;
+        else if (entry.Value > UndefinedValue) {
+            const bool inside = low <= entry.Value && entry.Value <= up;
+            failed = when == FailOutside ? !inside : inside;
+            passed = !failed;
+        } else {
+            failed = ChoiceOf(p.NotFound) == NotFoundFail;
+            passed = ChoiceOf(p.NotFound) == NotFoundPass;
+        }
+        if (failed) {
+            judged = true;
+            ++entry.FailedCount;
+            ++Failures_;
+            Readouts_.DrawLimitCount(slot, 5, entry.FailedCount);
+            if (rule == liAllPass) decision = false;
+            if (rule == liAnyFail) decision = true;
+        } else if (passed) {
+            judged = true;
+            if (rule == liAllFail) decision = false;
+            if (rule == liAnyPass) decision = true;
+        }
+    }
+    // A waveform nothing was judged on brings no verdict.
+    if (decision && judged) {
+        const std::uint32_t actions = Action_->GetMask();
+        if (actions & ActBeep) Shell_.User().Beep();
+        if (actions & ActStop) StopRun();
+    }
+    const int until = ChoiceOf(RunUntil_);
+    if ((until == UntilWfm && Tested_ >= static_cast<std::uint32_t>(GetValue(NWfms_))) ||
+        (until == UntilFailur && Failures_ >= static_cast<std::uint32_t>(GetValue(FailuresLimit_)))) {
+        StopRun();
+        TestOn_->SetOn(false);
+    }
+}
+
+}  // namespace vt

@@ -1,0 +1,207 @@
+// The limit test through the command tree over the engine's pass: four listed measurements with
+// statistics, judged against bounds derived by hand from records of known values; the verdicts of
+// "Limit:If" with their actions, NotFound, the run-until conditions and the mended faults.
+#include <gtest/gtest.h>
+
+#include "MeasListTestSupport.h"
+#include "analysis/Limit.h"
+#include "analysis/MeasCalc.h"
+#include "analysis/HisticonStatistics.h"
+#include "core/InternalError.h"
+
+using namespace vt;
+using namespace vt::test;
+
+namespace {
+
+class TCountingUser : public TUserServices {
+public:
+    explicit TCountingUser(int& beeps) : Beeps_(beeps) {}
+    void Beep() override { ++Beeps_; }
+
+private:
+    int& Beeps_;
+};
+
+// Zeros with one point at top and one at bottom: Max is top, Min is bottom.
+std::vector<double> Peaks(double top, double bottom) {
+    std::vector<double> v(1000, 0.0);
+    v[100] = top;
+    v[600] = bottom;
+    return v;
+}
+
+// A square wave between -1 V and 1 V, 100 points a period: a period of 100 ps at 1 ps a point.
+std::vector<double> Square() {
+    std::vector<double> v(1000);
+    for (int i = 0; i < 1000; ++i) v[static_cast<std::size_t>(i)] = (i % 100) < 50 ? -1.0 : 1.0;
+    return v;
+}
+
+struct TLimitRig : TMeasListRig {
+    TLimitRig() {
+        List().SetLimitTest(&Limit());
+        Shell.SetUserServices(std::make_unique<TCountingUser>(Beeps));
+        Shell.RunOn = true;
+    }
+    TLimitTest& Limit() { return Services->Measurements().LimitTest(); }
+    // New records, measured and tested once.
+    void Acquire(double ch1Max, bool ch2Square) {
+        SetRecord(ssCh1, Peaks(ch1Max, -1.0));
+        SetRecord(ssCh2, ch2Square ? Square() : std::vector<double>(1000, 0.25));
+        Do("Meas:SingleMeas");
+        Pass();
+    }
+    int Beeps = 0;
+};
+
+}  // namespace
+
+TEST(LimitTest, VerdictsActionsAndRunUntilThroughTheCommandTree) {
+    TLimitRig rig;
+    rig.Do("Meas:Display Statistic");
+    // Slots: Max (Ch1), Min (Ch1), Period (Ch2), Max (Ch2).
+    for (const char* c : {"Meas:Ch1:YParam Max ON", "Meas:Ch1:YParam Min ON", "Meas:Ch2:XParam Period ON",
+                          "Meas:Ch2:YParam Max ON"})
+        rig.Do(c);
+    rig.Acquire(2.0, true);
+    ASSERT_EQ(rig.List().Count(), 4);
+    for (int slot = 0; slot < 4; ++slot) ASSERT_NE(rig.List().Slot(slot)->Statistics, nullptr) << slot;
+    EXPECT_EQ(rig.Do("Limit1:Res?"), "LIMIT TEST FOR PARAMETER IS PASSIVE");
+
+    // Slot 0: centre 2.0 by the user, 20 % of it each way: 1.6 .. 2.4, bounds inside.
+    for (const char* c : {"Limit1:Activ ON", "Limit1:CenterMode UserDef", "Limit1:CenterVal 2.0", "Limit1:Delta UserPerc",
+                          "Limit1:UserPerc 20", "Limit:If AnyFail", "Limit:Action Beep,Stop", "Limit:TestOn ON"})
+        rig.Do(c);
+    ASSERT_TRUE(rig.Limit().TestOn());
+    rig.Acquire(2.4, true);
+    EXPECT_EQ(rig.Beeps, 0) << "2.4 is on the upper bound: a pass";
+    EXPECT_TRUE(rig.Shell.RunOn);
+    EXPECT_EQ(rig.List().Slot(0)->TestedCount, 1u);
+    EXPECT_EQ(rig.Cell(NizCellRect(0, 4)), "    1");
+    EXPECT_EQ(rig.Cell(NizCellRect(0, 5)), "    0") << "the first tested waveform draws the failures too";
+    EXPECT_EQ(rig.Cell(NizCellRect(1, 4)), "N / A") << "an inactive slot";
+    rig.Acquire(2.41, true);
+    EXPECT_EQ(rig.Beeps, 1);
+    EXPECT_FALSE(rig.Shell.RunOn) << "Stop ends Run";
+    EXPECT_EQ(rig.Limit().Failures(), 1u);
+    EXPECT_EQ(rig.Cell(NizCellRect(0, 5)), "    1");
+    rig.Do("Limit1:FailWhen Inside");
+    rig.Acquire(1.6, true);
+    EXPECT_EQ(rig.Beeps, 2) << "1.6 is inside, which fails under Inside";
+
+    // Two failing slots in one waveform: two failures. Slot 3 (Max of Ch2, 1 V) outside 5..6.
+    rig.Shell.RunOn = true;
+    for (const char* c : {"Limit1:FailWhen Outside", "Limit4:Activ ON", "Limit4:Mode Limit", "Limit4:UpLimit 6",
+                          "Limit4:LowLimit 5", "Limit:TestOn OFF", "Limit:TestOn ON"})
+        rig.Do(c);
+    rig.Acquire(3.0, true);
+    EXPECT_EQ(rig.Limit().TestedWaveforms(), 1u) << "switching on restarts the counts";
+    EXPECT_EQ(rig.Limit().Failures(), 2u);
+    EXPECT_EQ(rig.List().Slot(3)->FailedCount, 1u);
+    EXPECT_EQ(rig.List().Slot(0)->TestedCount, 1u) << "a testable slot's tested count restarted with the test";
+
+    // AllPass: one failing parameter prevents every action; all passing beeps.
+    rig.Do("Limit:If AllPass");
+    rig.Do("Limit:Action Beep");
+    const int beeps = rig.Beeps;
+    rig.Acquire(2.0, true);
+    EXPECT_EQ(rig.Beeps, beeps) << "slot 3 fails";
+    rig.Do("Limit4:LowLimit 0.5");
+    rig.Acquire(2.0, true);
+    EXPECT_EQ(rig.Beeps, beeps + 1);
+
+    // NotFound on the period of a flat record: Ignore judges nothing, so AllPass does not act on
+    // nothing; Fail fails; Pass passes.
+    rig.Do("Limit1:Activ OFF");
+    rig.Do("Limit4:Activ OFF");
+    rig.Do("Limit3:Activ ON");
+    rig.Do("Limit3:Mode Limit");
+    rig.Do("Limit3:UpLimit 1");
+    rig.Do("Limit3:LowLimit -1");
+    rig.Do("Limit:TestOn ON");
+    rig.Acquire(2.0, false);
+    EXPECT_EQ(rig.List().Slot(2)->Value, UndefinedValue);
+    EXPECT_EQ(rig.Beeps, beeps + 1) << "no verdict on a waveform nothing was judged on";
+    EXPECT_EQ(rig.Limit().Failures(), 0u);
+    rig.Do("Limit3:NotFound Pass");
+    rig.Acquire(2.0, false);
+    EXPECT_EQ(rig.Beeps, beeps + 2);
+    rig.Do("Limit3:NotFound Fail");
+    rig.Acquire(2.0, false);
+    EXPECT_EQ(rig.Limit().Failures(), 1u);
+    EXPECT_EQ(rig.Beeps, beeps + 2);
+
+    // Run until 2 failures, then until 1 more waveform: each stops Run and ends the test.
+    rig.Shell.RunOn = true;
+    rig.Do("Limit:RunUntil Failur");
+    rig.Do("Limit:Failures 2");
+    rig.Acquire(2.0, false);
+    EXPECT_FALSE(rig.Shell.RunOn);
+    EXPECT_FALSE(rig.Limit().TestOn());
+    EXPECT_EQ(rig.Do("Limit3:Res?"), "LIMIT TEST FOR PARAMETER IS PASSIVE");
+    rig.Shell.RunOn = true;
+    rig.Do("Limit:RunUntil Wfm");
+    rig.Do("Limit:NWfms 1");
+    rig.Do("Limit:TestOn ON");
+    rig.Acquire(2.0, true);
+    EXPECT_FALSE(rig.Shell.RunOn);
+    EXPECT_FALSE(rig.Limit().TestOn());
+    EXPECT_THROW(rig.Limit().LimitParameterOfHandler(rig.Shell.CommandTree()->Root().FindHandler("Limit:If")), EInternalError);
+    EXPECT_EQ(rig.Limit().LimitParameterOfHandler(rig.Shell.CommandTree()->Root().FindHandler("Limit3:NotFound")), 2);
+}
+
+TEST(LimitTest, SeedingKeepsWhatTheUserSetAndTheLimitsKeepAStepApart) {
+    TLimitRig rig;
+    rig.Do("Meas:Display Param");
+    rig.Do("Meas:Ch1:YParam Max ON");
+    rig.Do("Meas:Ch1:YParam Min ON");
+    rig.Do("Limit1:Activ ON");
+    EXPECT_EQ(rig.Do("Meas:Display?"), "STATISTIC") << "an active parameter shows the statistics";
+    EXPECT_TRUE(rig.Services->Meas().MeasureNowRequested());
+    rig.Do("Limit2:Activ ON");
+    rig.Acquire(2.0, true);
+    // Slot 1's lower limit is typed before its statistics hold 10 values.
+    rig.Do("Limit2:Mode Limit");
+    rig.Do("Limit2:LowLimit -5");
+    // Statistics of a known mean and deviation; slot 1's deviation lies below a thousandth of its mean.
+    auto prime = [&rig](int slot, double mean, double sd) {
+        TParameterOfMeas& p = *rig.List().Slot(slot);
+        p.Statistics->Mean = mean;
+        p.Statistics->StdDev = sd;
+        p.LimitPrimed = true;
+    };
+    prime(0, 1e-9, 1e-12);
+    prime(1, -2.0, 1e-6);
+    rig.Limit().RefreshLimitParameters();
+    auto real = [&rig](const std::string& path) { return ReadRealSetting(rig.Shell.CommandTree(), path, -12345); };
+    EXPECT_NEAR(real("Limit1:UpLimit"), 1.003e-9, 1e-15);
+    EXPECT_NEAR(real("Limit1:LowLimit"), 0.997e-9, 1e-15);
+    EXPECT_NEAR(real("Limit1:CenterVal"), 1e-9, 1e-15);
+    EXPECT_NEAR(real("Limit1:UserDef"), 3e-12, 1e-15);
+    // s = 2 × 0.001: up -2 + 0.006; the typed lower limit stays.
+    EXPECT_NEAR(real("Limit2:UpLimit"), -1.994, 1e-9);
+    EXPECT_EQ(real("Limit2:LowLimit"), -5.0);
+    EXPECT_NEAR(real("Limit2:UserDef"), 0.006, 1e-9);
+    // Seeded once: a later refresh keeps what the user changes.
+    rig.Do("Limit1:UserDef 1e-11");
+    prime(0, 5e-9, 1e-12);
+    rig.Limit().RefreshLimitParameters();
+    EXPECT_NEAR(real("Limit1:UserDef"), 1e-11, 1e-15);
+    EXPECT_NEAR(real("Limit1:UpLimit"), 1.003e-9, 1e-15);
+
+    // The step is the 1-2-5 rounding of s / 4 (5e-4 for slot 1): the upper limit cannot go below the
+    // lower plus it, nor the lower above the upper minus it.
+    rig.Do("Limit2:LowLimit -2.5");
+    rig.Do("Limit2:UpLimit -3");
+    EXPECT_NEAR(real("Limit2:UpLimit"), -2.5 + 5e-4, 1e-9);
+    rig.Do("Limit2:LowLimit 0");
+    EXPECT_NEAR(real("Limit2:LowLimit"), -2.5, 1e-9);
+
+    // Removing the first measurement moves slot 1's limits up with it, switched off.
+    rig.Do("Meas:Ch1:YParam Max OFF");
+    EXPECT_EQ(rig.List().Count(), 1);
+    EXPECT_EQ(rig.Do("Limit1:Mode?"), "LIMIT");
+    EXPECT_NEAR(real("Limit1:LowLimit"), -2.5, 1e-9);
+    EXPECT_EQ(rig.Do("Limit1:Activ?"), "ON");
+}

@@ -81,6 +81,14 @@ TEST(UserMaskFiles, SavedMaskReadsBackAndRecallIsOneUndoStep) {
     EXPECT_NE(rig.Mask().MaskObject()->HitMask(1600, 600), 0);  // inside the triangle
     rig.Undo();
     EXPECT_EQ(rig.Mask().PolygonCount(), 0);
+
+    // In eye units the eye spans columns 800..3200 and rows 256..768; the screen's edges read "MAX"/"MIN".
+    TMaskPolyRec eye{.Count = 3, .X = {2000, 3200, 800}, .Y = {1023, 384, 1}};
+    TMemIniFile_Dot out;
+    WriteMaskPolygons(out, 2, eye, true);
+    EXPECT_EQ(out.ReadString("Polygon 2", "Vertex 1", ""), "0.5, MAX");
+    EXPECT_EQ(out.ReadString("Polygon 2", "Vertex 2", ""), "1, 0.25");
+    EXPECT_EQ(out.ReadString("Polygon 2", "Vertex 3", ""), "0, MIN");
 }
 
 TEST(UserMaskFiles, StraightRunsThinWithoutLosingCorners) {

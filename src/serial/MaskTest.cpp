@@ -78,7 +78,10 @@ private:
 };
 
 TMaskTest::TMaskTest(TShell& shell)
-    : Shell_(shell), CountedIn_(CountedIndices, 0), CountedBits_(CountedIndices, 0) {}
+    : Shell_(shell), CountedIn_(CountedIndices, 0), CountedBits_(CountedIndices, 0) {
+    SaveUserMask = [this](const std::string& path) { SaveUserMaskFile(path); };
+    RecallUserMask = [this](const std::string& path) { RecallUserMaskFile(path); };
+}
 
 TMaskTest::~TMaskTest() = default;
 

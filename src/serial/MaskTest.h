@@ -101,6 +101,10 @@ public:
     // The user-mask file actions, filled by the mask files.
     std::function<void(const std::string& path)> SaveUserMask;
     std::function<void(const std::string& path)> RecallUserMask;
+    // The user-mask file actions themselves (the hooks' defaults): the mask with the displayed scales
+    // written to the file, and a file's mask, checked whole, made the current mask with undo.
+    void SaveUserMaskFile(const std::string& path);
+    void RecallUserMaskFile(const std::string& path);
 
 private:
     void OnTestChange();

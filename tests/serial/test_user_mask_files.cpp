@@ -1,0 +1,156 @@
+// User-mask files: a mask saved with the displayed scales reads back to the same polygons, a recall
+// is undone as one step, straight runs are thinned without losing a polygon's corners, and a file
+// that fails anywhere leaves the mask as it was and says so.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "MaskTestSupport.h"
+#include "core/IniFiles.h"
+#include "core/UserServices.h"
+#include "serial/MaskFiles.h"
+
+namespace vt::test {
+namespace {
+
+struct TErrorLog : TUserServices {
+    std::vector<std::string>* Messages = nullptr;
+    void ShowErrorDlg(const std::string& text) override { Messages->push_back(text); }
+};
+
+struct TUserMaskRig : TMaskRig {
+    TUserMaskRig() {
+        auto log = std::make_unique<TErrorLog>();
+        log->Messages = &Messages;
+        Shell.SetUserServices(std::move(log));
+        TSpider& root = Shell.CommandTree()->Root();
+        root.AddRadioHandler("TB:Mode", {.Items = "A,AB,B", .Initial = 2});
+        root.AddDoubleEditHandler("TB:ScaleA", {.Initial = 4e-9, .Config = {.Maximum = 1}});
+        root.AddDoubleEditHandler("TB:ScaleB", {.Initial = 2.5e-11, .Config = {.Maximum = 1}});
+        root.AddDoubleEditHandler("Ch1:Scale", {.Initial = 0.05, .Config = {.Maximum = 1}});
+        root.AddDoubleEditHandler("Ch1:Offset", {.Initial = -0.125, .Config = {.Minimum = -1, .Maximum = 1}});
+        std::filesystem::remove_all(Dir);
+        std::filesystem::create_directories(Dir);
+        Run("Mask:MaskFile " + (Dir / "mine").string());
+    }
+    ~TUserMaskRig() { std::filesystem::remove_all(Dir); }
+    std::filesystem::path File() const { return Dir / "mine.pcm"; }
+    void Write(const std::string& text) {
+        std::ofstream(File(), std::ios::binary) << text;
+    }
+    std::vector<std::string> Messages;
+    std::filesystem::path Dir = std::filesystem::temp_directory_path() / ("vt-user-mask-" + std::to_string(::getpid()));
+};
+
+const std::string Triangle =
+    "#Poly=2,BitP=0,TB=0,X0=0,VDiv=0,V0=0,StdI=0,MskI=0,MskNm=,Marg=0,Kind=4,"
+    "\"Poly1=800,704_2560,736_1600,224_\",\"Poly2=100,1000_3900,1000_3900,1023_100,1023_\"";
+
+TEST(UserMaskFiles, SavedMaskReadsBackAndRecallIsOneUndoStep) {
+    TUserMaskRig rig;
+    rig.Load(Triangle);
+    rig.Run("Mask:SaveUser");
+    ASSERT_TRUE(rig.Messages.empty());
+    const TMemIniFile_Dot ini(rig.File());
+    EXPECT_EQ(ini.ReadString("COMMON", "Signature", ""), "User Mask");
+    EXPECT_EQ(ini.ReadString("COMMON", "Time by Division", ""), "2.5E-11");  // timebase B is shown
+    EXPECT_EQ(ini.ReadString("COMMON", "Value by Division", ""), "0.05");
+    EXPECT_EQ(ini.ReadString("COMMON", "Middle Value", ""), "-0.125");
+    EXPECT_EQ(ini.ReadString("COMMON", "X of Begin Time", ""), "0");
+    EXPECT_EQ(ini.ReadString("COMMON", "Mask Name", "absent"), "");
+    EXPECT_EQ(ini.ReadString("COMMON", "List of Polygons", ""), "1, 2");
+    EXPECT_EQ(ini.ReadString("Polygon 1", "Number of Vertex", ""), "3");
+    EXPECT_EQ(ini.ReadString("Polygon 1", "Vertex 2", ""), "2560, 736");
+    EXPECT_EQ(ini.ReadString("Polygon 2", "Vertex 4", ""), "100, 1023");
+
+    rig.Run("Mask:EraseMask");
+    ASSERT_EQ(rig.Mask().PolygonCount(), 0);
+    rig.Run("Mask:LoadUser");
+    ASSERT_TRUE(rig.Messages.empty());
+    const TCurrentMask& m = rig.Mask().Mask();
+    EXPECT_EQ(m.Kind, mkUserMask);
+    EXPECT_DOUBLE_EQ(m.TB, 2.5e-11);
+    EXPECT_DOUBLE_EQ(m.VDiv, 0.05);
+    EXPECT_DOUBLE_EQ(m.V0, -0.125);
+    EXPECT_EQ(rig.State().substr(rig.State().find("\"Poly1")), Triangle.substr(Triangle.find("\"Poly1")));
+    ASSERT_NE(rig.Mask().MaskObject(), nullptr);
+    EXPECT_NE(rig.Mask().MaskObject()->HitMask(1600, 600), 0);  // inside the triangle
+    rig.Undo();
+    EXPECT_EQ(rig.Mask().PolygonCount(), 0);
+
+    // In eye units the eye spans columns 800..3200 and rows 256..768; the screen's edges read "MAX"/"MIN".
+    TMaskPolyRec eye{.Count = 3, .X = {2000, 3200, 800}, .Y = {1023, 384, 1}};
+    TMemIniFile_Dot out;
+    WriteMaskPolygons(out, 2, eye, true);
+    EXPECT_EQ(out.ReadString("Polygon 2", "Vertex 1", ""), "0.5, MAX");
+    EXPECT_EQ(out.ReadString("Polygon 2", "Vertex 2", ""), "1, 0.25");
+    EXPECT_EQ(out.ReadString("Polygon 2", "Vertex 3", ""), "0, MIN");
+}
+
+TEST(UserMaskFiles, StraightRunsThinWithoutLosingCorners) {
+    TUserMaskRig rig;
+    rig.Write(
+        "[COMMON]\nSignature=User Mask\nTime by Division=1e-10\nValue by Division=0.1\nMiddle Value=0\n"
+        "List of Polygons= 1 ,, 2,9\n"
+        // Along the bottom edge 1000..3000 at row 200: the middle vertices go, the corners stay.
+        "[Polygon 1]\nNumber of Vertex=6\nVertex 1=1000, 200\nVertex 2=1500, 200\nVertex 3=2000, 200\n"
+        "Vertex 4=3000, 200\nVertex 5=3000, MAX\nVertex 6=1000, MAX\n"
+        // First and last share their x: tested in x, the far vertex bounds the triangle.
+        "[Polygon 2]\nNumber of Vertex=3\nVertex 1=300, 500\nVertex 2=600, 500\nVertex 3=300, 900\n");
+    rig.Run("Mask:LoadUser");
+    ASSERT_TRUE(rig.Messages.empty());
+    const TCurrentMask& m = rig.Mask().Mask();
+    ASSERT_EQ(m.PolygonCount, 2);
+    EXPECT_EQ(m.Polygons[0].Count, 4);
+    EXPECT_EQ(m.Polygons[0].X[1], 3000);
+    EXPECT_EQ(m.Polygons[0].Y[1], 200);
+    EXPECT_EQ(m.Polygons[0].Y[2], 1023);  // "MAX" lands on the top row
+    EXPECT_EQ(m.Polygons[1].Count, 3);
+    EXPECT_EQ(m.Polygons[1].X[1], 600);
+    EXPECT_NE(rig.Mask().MaskObject()->HitMask(400, 600), 0);
+}
+
+TEST(UserMaskFiles, AFileThatFailsAnywhereLeavesTheMaskAndSaysSo) {
+    TUserMaskRig rig;
+    rig.Load(Triangle);
+    const std::string before = rig.State();
+    const std::string head = "[COMMON]\nSignature=User Mask\nTime by Division=1e-10\nValue by Division=0.1\n";
+    const std::string good = "[Polygon 1]\nNumber of Vertex=3\nVertex 1=1, 1\nVertex 2=9, 1\nVertex 3=5, 9\n";
+    const std::vector<std::string> bad{
+        "[COMMON]\nSignature=Standard Mask\nTime by Division=1e-10\nValue by Division=0.1\nList of Polygons=1\n" + good,
+        head + "List of Polygons=1, 2\n" + good + "[Polygon 2]\nNumber of Vertex=3\nVertex 1=1, 1\nVertex 2=9\nVertex 3=5, 9\n",
+        head + "List of Polygons=1\n[Polygon 1]\nNumber of Vertex=1000000000\nVertex 1=1, 1\n",
+        head + "List of Polygons=1\n[Polygon 1]\nNumber of Vertex=0\n",
+        head + "List of Polygons=1\n[Polygon 1]\nNumber of Vertex=2\nVertex 1=nan, 1\nVertex 2=1, 1\n",
+        "[COMMON]\nSignature=User Mask\nTime by Division=fast\nValue by Division=0.1\nList of Polygons=1\n" + good,
+        "[COMMON]\nSignature=User Mask\nTime by Division=1e-10\nValue by Division=0.00001\nList of Polygons=1\n" + good,
+    };
+    for (std::size_t i = 0; i < bad.size(); ++i) {
+        rig.Write(bad[i]);
+        rig.Messages.clear();
+        rig.Run("Mask:LoadUser");
+        EXPECT_EQ(rig.State(), before) << i;
+        ASSERT_EQ(rig.Messages.size(), 1u) << i;
+        EXPECT_EQ(rig.Messages[0], "Error reading the mask file \"" + rig.File().string() + "\"");
+    }
+    std::filesystem::remove(rig.File());
+    rig.Messages.clear();
+    rig.Run("Mask:LoadUser");
+    EXPECT_EQ(rig.Messages.size(), 1u);
+    EXPECT_EQ(rig.State(), before);
+
+    // A file that cannot be created: the message names it and nothing is written.
+    std::ofstream(rig.Dir / "plain") << "x";
+    rig.Run("Mask:MaskFile " + (rig.Dir / "plain" / "mine").string());
+    rig.Messages.clear();
+    rig.Run("Mask:SaveUser");
+    ASSERT_EQ(rig.Messages.size(), 1u);
+    EXPECT_EQ(rig.Messages[0], "Don't create file " + (rig.Dir / "plain" / "mine.pcm").string());
+}
+
+}  // namespace
+}  // namespace vt::test

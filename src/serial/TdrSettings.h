@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "serial/TdrParameterLists.h"
+
 namespace vt {
 
 class TShell;
@@ -92,6 +94,8 @@ public:
 
     THooks Hooks;
     TTdrNormalization* Normalization = nullptr;
+    // The chosen measurement parameters, kept in step with the sources' check lists.
+    TTdrParamLists Params;
 
 private:
     static std::size_t Slot(int channel) { return channel == TdrChannel2 ? 1 : 0; }

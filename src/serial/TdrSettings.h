@@ -13,6 +13,7 @@
 namespace vt {
 
 class TShell;
+class TSignalObj;
 class THandler;
 class TCheckSwHandler;
 class TDoubleEditHandler;
@@ -82,6 +83,10 @@ public:
     void ApplyPendingTdrClear();
     // The margins layer of the measured source shown or removed.
     void ShowMarginsLayer();
+    // The display pass's measurements: every chosen parameter of the current side on each source
+    // whose record is new since the last pass.
+    void RecalcTdrReflections();
+    bool MeasureOn() const;
 
     bool Calibrated(int channel) const { return Calibrated_.at(Slot(channel)); }
     void SetCalibrated(int channel, bool on) { Calibrated_.at(Slot(channel)) = on; }
@@ -111,6 +116,7 @@ private:
     void OnLayersChange();
     void ResetFunctionZoom(int channel);
     std::string MarginText(double column) const;
+    bool MeasureParam(const TSignalObj& record, TReflectParam& param);
     double MarginColumnOfTime(double time) const;
     int MeasuredSource() const;
 

@@ -28,7 +28,7 @@ double PhaseDegrees(double re, double im);
 
 class TSignalObj {
 public:
-    static constexpr int ConsumerCount = 2;  // consumers that each keep a new-data flag
+    static constexpr int ConsumerCount = 3;  // consumers that each keep a new-data flag
 
     TSignalObj() = default;
 

@@ -49,6 +49,8 @@ public:
     void ApplyPendingTdrClear() override { Tdr_.ApplyPendingTdrClear(); }
     TTdrSettings& Tdr() { return Tdr_; }
     TTdrNormalization& TdrNormalization() { return TdrNorm_; }
+    void RecalcTdrReflections() override { Tdr_.RecalcTdrReflections(); }
+    void ClearReflectionParams() override { Tdr_.Params.ClearReflectionParams(); }
 
 private:
     TEyeMeasurement Eye_;

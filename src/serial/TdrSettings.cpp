@@ -101,8 +101,23 @@ void TTdrSettings::RegisterSource(int source) {
     const std::string node = std::string("TDR:") + SourceNames[source] + ":";
     TSourceHandlers& s = Sources_.at(static_cast<std::size_t>(source));
     // The parameters feed the measurements, which come with their own work.
-    s.TdrParams = &root.AddCheckHandler(node + "TdrParams", {.Items = "MinReflect,MaxReflect"});
-    s.TdtParams = &root.AddCheckHandler(node + "TdtParams", {.Items = "PropDelay,Gain,DbGain"});
+    auto params = [this, source](int side) {
+        return [this, source, side](THandler& h) {
+            const auto& list = static_cast<TCheckSwHandler&>(h);
+            if (list.LastChangedState())
+                Params.AddReflectionParam(side, source, list.LastChangedItem());
+            else
+                Params.RemoveReflectionParam(side, source, list.LastChangedItem());
+        };
+    };
+    s.TdrParams = &root.AddCheckHandler(node + "TdrParams", {.Items = "MinReflect,MaxReflect", .AfterChange = params(TdrSideReflection)});
+    s.TdtParams = &root.AddCheckHandler(node + "TdtParams", {.Items = "PropDelay,Gain,DbGain", .AfterChange = params(TdrSideTransmission)});
+    // A fifth parameter evicts the oldest through its own check list.
+    Params.Uncheck = [this](int side, int src, int item) {
+        const TSourceHandlers& h = Sources_.at(static_cast<std::size_t>(src));
+        TCheckSwHandler* list = side == TdrSideTransmission ? h.TdtParams : h.TdrParams;
+        if (list) list->SetBit(item, false);
+    };
     auto margin = [this](double lo, double hi, double def) {
         TEditConfig config{.Minimum = lo, .Default = def, .Maximum = hi, .CoarseStep = 80, .CoarseKind = skGrid, .FineStep = 1,
                            .FineKind = skGrid, .Resolution = 1};

@@ -8,9 +8,12 @@
 #include <memory>
 #include <string>
 
+#include "serial/TdrParameterLists.h"
+
 namespace vt {
 
 class TShell;
+class TSignalObj;
 class THandler;
 class TCheckSwHandler;
 class TDoubleEditHandler;
@@ -80,6 +83,10 @@ public:
     void ApplyPendingTdrClear();
     // The margins layer of the measured source shown or removed.
     void ShowMarginsLayer();
+    // The display pass's measurements: every chosen parameter of the current side on each source
+    // whose record is new since the last pass.
+    void RecalcTdrReflections();
+    bool MeasureOn() const;
 
     bool Calibrated(int channel) const { return Calibrated_.at(Slot(channel)); }
     void SetCalibrated(int channel, bool on) { Calibrated_.at(Slot(channel)) = on; }
@@ -92,6 +99,8 @@ public:
 
     THooks Hooks;
     TTdrNormalization* Normalization = nullptr;
+    // The chosen measurement parameters, kept in step with the sources' check lists.
+    TTdrParamLists Params;
 
 private:
     static std::size_t Slot(int channel) { return channel == TdrChannel2 ? 1 : 0; }
@@ -107,6 +116,7 @@ private:
     void OnLayersChange();
     void ResetFunctionZoom(int channel);
     std::string MarginText(double column) const;
+    bool MeasureParam(const TSignalObj& record, TReflectParam& param);
     double MarginColumnOfTime(double time) const;
     int MeasuredSource() const;
 

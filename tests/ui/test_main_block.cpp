@@ -26,7 +26,14 @@ public:
     TBlockRecorder(TShell& shell, std::vector<std::string>& log, bool& giveUp)
         : Shell_(shell), BlockLog_(log), GiveUp_(giveUp) {}
     void ShowSplash() override { BlockLog_.push_back("ShowSplash"); }
-    void SplashStatus(const std::string& s) override { BlockLog_.push_back("Status " + s); }
+    void SplashStatus(const std::string& s) override {
+        // The registration has run once the settings of the last registration row exist.
+        if (!Registered_ && Shell_.CommandTree() && Shell_.CommandTree()->Root().FindHandler("Limit4:Res")) {
+            Registered_ = true;
+            BlockLog_.push_back("Registered");
+        }
+        BlockLog_.push_back("Status " + s);
+    }
     void CloseSplash() override { BlockLog_.push_back("CloseSplash"); }
     void LoadInstrumentList() override { BlockLog_.push_back("LoadInstrumentList"); }
     bool StartStartInstrument() override {
@@ -41,6 +48,7 @@ private:
     TShell& Shell_;
     std::vector<std::string>& BlockLog_;
     bool& GiveUp_;
+    bool Registered_ = false;
 };
 
 class MainBlock : public ::testing::Test {
@@ -99,7 +107,7 @@ TEST_F(MainBlock, StartsInOrderRunsTheLoopAndEndsThroughTheCloseQuery) {
                                              "Status Start Without Connections", "StartInstrument", "Status Start in Demo Mode...",
                                              "Status Creating forms...", "RegisterForms", "WindowCreated",
                                              "Status Initialization Of All Vars And Handlers...",
-                                             "Status All done.", "CloseSplash"}));
+                                             "Registered", "Status All done.", "CloseSplash"}));
 }
 
 TEST_F(MainBlock, GivingUpTheStartInstrumentEndsBeforeAnyWindow) {

@@ -1,0 +1,90 @@
+// The TDR/TDT measurements of the display pass.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "acq/SignalObj.h"
+#include "acq/SignalSources.h"
+#include "core/EditHandlers.h"
+#include "core/Handlers.h"
+#include "core/Shell.h"
+#include "core/UserServices.h"
+#include "serial/TdrMeasurements.h"
+#include "serial/TdrSettings.h"
+
+namespace vt {
+
+namespace {
+// The new-data flag of a record that the TDR measurements consume (0 and 1 are the measurements' and the eye's).
+constexpr int TdrChangedConsumer = 2;
+
+int ChannelOfSource(int source) { return source == 1 || source == 3 ? TdrChannel2 : TdrChannel1; }
+
+// The language text with its %s, %s and %d filled in order.
+std::string FillIn(std::string text, const std::vector<std::string>& values) {
+    std::size_t at = 0;
+    for (const std::string& v : values) {
+        at = text.find('%', at);
+        if (at == std::string::npos || at + 1 >= text.size()) break;
+        text.replace(at, 2, v);
+        at += v.size();
+    }
+    return text;
+}
+}  // namespace
+
+bool TTdrSettings::MeasureOn() const { return Measure_ && Measure_->GetOn(); }
+
+bool TTdrSettings::MeasureParam(const TSignalObj& record, TReflectParam& param) {
+    const int channel = ChannelOfSource(param.Source);
+    const TChannelHandlers& c = Channel(channel);
+    const TSourceHandlers& s = Source(param.Source);
+    int first = 0, last = 0;
+    TdrWindowPoints(record, s.LeftMargins ? s.LeftMargins->GetValue() : 0,
+                    s.RightMargins ? s.RightMargins->GetValue() : 4000, first, last);
+    TTdrReference ref{.Negative = GetItemIndex(c.Polar) == 1,
+                      .BaseLine = GetValue(c.BaseLine),
+                      .RefAmpl = GetValue(c.RefAmpl),
+                      .RefPlane = GetValue(c.RefPlane)};
+    TTdrReading r = param.Side == TdrSideReflection ? ReflectionReading(record, param.Item, first, last, ref)
+                                                    : TransmissionReading(record, param.Item, first, last, ref);
+    if (!r.Valid) {
+        param.Unit.clear();
+        return false;
+    }
+    param.Value = r.Value;
+    param.Unit = r.Unit;
+    param.Annotation = std::move(r);
+    return true;
+}
+
+void TTdrSettings::RecalcTdrReflections() {
+    TSignalRecords* records = Shell_.Records();
+    if (!records || !IsTdrActive() || !MeasureOn()) return;
+    const int side = TdrModeIsTdr() ? TdrSideReflection : TdrSideTransmission;
+    std::array<bool, 2> warnedNow{};
+    for (int source = 0; source < 4; ++source) {
+        const int index = TdrSignalOfChannel(source);
+        if (!records->SignalsOn().IsOn(index)) continue;
+        TSignalObj& record = records->Record(index);
+        if (!record.ChangedFlag(TdrChangedConsumer)) continue;
+        record.ClearChangedFlag(TdrChangedConsumer);
+        const int channel = ChannelOfSource(source);
+        bool& warned = warnedNow[channel == TdrChannel2 ? 1 : 0];
+        for (int i = 0; i < Params.Count(side); ++i) {
+            TReflectParam& p = Params.Param(side, i);
+            if (p.Source != source) continue;
+            if (!Calibrated(channel) && !Warned(channel)) {
+                // Once per mode change, and that pass measures nothing on the channel; later passes
+                // measure, as reference values may have been typed in.
+                SetWarned(channel, true);
+                warned = true;
+                Shell_.User().ShowMessage(FillIn(Shell_.LangStr("CalCorBeforeMeas"),
+                                                 {ModeName(), ModeName(), std::to_string(channel == TdrChannel2 ? 2 : 1)}));
+            }
+            if (!warned && MeasureParam(record, p)) p.Stat.Add(1, p.Value);
+        }
+    }
+}
+
+}  // namespace vt

@@ -19,6 +19,8 @@ public:
         Tdr_.Normalization = &TdrNorm_;
         Eye_.SetReadouts(&EyeRows_);
     }
+    // The rows go before the eye: the eye must not reach them on its way out.
+    ~TScopeSerialServices() override { Eye_.SetReadouts(nullptr); }
 
     void RestartEyeAccumulation() override { Eye_.RestartEyeAccumulation(); }
     void UpdateEyeMeasurements() override { Eye_.UpdateEyeMeasurements(); }

@@ -4,6 +4,7 @@
 #include "core/Feature.h"
 #include "core/SerialServices.h"
 #include "serial/EyeMeasurement.h"
+#include "serial/EyeStripRows.h"
 #include "serial/MaskTest.h"
 #include "serial/JitterSettings.h"
 #include "serial/TdrNormalization.h"
@@ -14,15 +15,19 @@ namespace vt {
 class TScopeSerialServices : public TSerialServices {
 public:
     explicit TScopeSerialServices(TShell& shell)
-        : Eye_(shell), Mask_(shell), Jitter_(shell), Tdr_(shell), TdrNorm_(shell, Tdr_) {
+        : Eye_(shell), Mask_(shell), Jitter_(shell), Tdr_(shell), TdrNorm_(shell, Tdr_), EyeRows_(shell, Eye_) {
         Tdr_.Normalization = &TdrNorm_;
+        Eye_.SetReadouts(&EyeRows_);
     }
+    // The rows go before the eye: the eye must not reach them on its way out.
+    ~TScopeSerialServices() override { Eye_.SetReadouts(nullptr); }
 
     void RestartEyeAccumulation() override { Eye_.RestartEyeAccumulation(); }
     void UpdateEyeMeasurements() override { Eye_.UpdateEyeMeasurements(); }
     void SwitchOffEyeMeasurement() override { Eye_.SwitchOffEyeMeasurement(); }
 
     TEyeMeasurement& Eye() { return Eye_; }
+    TEyeStripRows& EyeRows() { return EyeRows_; }
 
     void ResetMaskCounters() override { Mask_.ResetMaskCounters(); }
     void MaskTestSample(int source, int index) override { Mask_.MaskTestSample(source, index); }
@@ -58,6 +63,7 @@ private:
     TJitterAnalysis Jitter_;
     TTdrSettings Tdr_;
     TTdrNormalization TdrNorm_;
+    TEyeStripRows EyeRows_;
 };
 
 // The mask test's rows of registration and refresh, its switch-off among the analysis modes and the

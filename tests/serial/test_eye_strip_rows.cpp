@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <cmath>
+#include <memory>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "EyeTestSupport.h"
+#include "display/BottomReadoutStrip.h"
+#include "display/ScreenColors.h"
+
+using namespace vt;
+using namespace vt::test;
+
+namespace {
+
+// The last text written into each cell of the strip, by its top-left corner.
+struct TCellLog {
+    struct TCell {
+        TPixelRect Rect;
+        std::string Text;
+        std::uint32_t Colour = 0;
+    };
+    explicit TCellLog(TNizText& strip) {
+        strip.TextWatch = [this](const TPixelRect& r, const std::string& t, TColor c) {
+            Cells[{r.Top, r.Left}] = {r, t, c.Value};
+        };
+    }
+    const TCell& At(int row, int column) {
+        const TPixelRect r = NizCellRect(row, column);
+        return Cells[{r.Top, r.Left}];
+    }
+    std::string Text(int row, int column) { return At(row, column).Text; }
+    std::map<std::pair<int, int>, TCell> Cells;
+};
+
+}  // namespace
+
+// A noise-free NRZ eye with its one level at 0.275 V (row 352) and its zero level at 0.25 V (row 320):
+// in the eye's middle both rails are single rows, so the eye height is 25 mV exactly and its ratio
+// 20 log10(0.275 / 0.25) = 0.8279 dB, written without a prefix ("827.9 mdB" would be wrong).
+TEST(EyeStripRows, NamesValuesStatisticsCountsAndRowsAfterARemoval) {
+    // The strip renders its texts: that needs the GUI application.
+    static int argc = 1;
+    static char program[] = "serial_tests";
+    static char* argv[] = {program, nullptr};
+    std::unique_ptr<QGuiApplication> app;
+    if (!QGuiApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
+    TEyeRig rig;
+    TEyeMeasurement& eye = rig.Eye();
+    TNizText strip;
+    strip.Resize(7, 35, 528, 81);
+    TCellLog log(strip);
+    static_cast<TScopeSerialServices&>(rig.Shell.Serial()).EyeRows().StripOf = [&strip] { return &strip; };
+
+    rig.Run("Eye:Measure NRZ");
+    rig.Run("Eye:Statistic ON");
+    rig.Run("Eye:YNRZParam EyeHeight,EyeHeightDB");
+    ASSERT_EQ(eye.ParamCount(emNrz), 2);
+    EXPECT_TRUE(strip.EyeLabelsDrawn);
+
+    const std::uint32_t ch1 = SourceRGB(ssCh1).Value;
+    const TCellLog::TCell& name = log.At(0, 1);
+    EXPECT_EQ(name.Text, "Eye Height (Ch1)");
+    EXPECT_EQ(name.Colour, ch1);
+    EXPECT_EQ(name.Rect.Left, 3);
+    EXPECT_EQ(name.Rect.Right, 113);
+    EXPECT_EQ(name.Rect.Top, 16);
+    EXPECT_EQ(name.Rect.Bottom, 32);
+    EXPECT_EQ(log.Text(1, 1), "Eye Height, dB (Ch1)");
+
+    // One cycle with statistics on, then one waveform of the next: one value, 64 + 1 waveforms.
+    TEyeWriter writer({.One = 0.275, .Zero = 0.25});
+    rig.Acquire(writer, 65);
+    ASSERT_EQ(eye.EngineRuns, 1);
+    ASSERT_FALSE(eye.State().EyeNotFound);
+    const double db = 20 * std::log10(0.275 / 0.25);
+    ASSERT_NEAR(db, 0.8279, 5e-5);
+    for (int column : {2, 4, 5, 6}) {
+        EXPECT_EQ(log.Text(0, column), "25 mV") << column;
+        EXPECT_EQ(log.At(0, column).Colour, ch1);
+        EXPECT_EQ(log.Text(1, column), "0.8279 dB") << column;
+    }
+    EXPECT_EQ(log.Text(0, 7), "Undefined");
+    EXPECT_EQ(log.Text(1, 7), "Undefined");
+    EXPECT_EQ(log.Text(0, 3), "1 / 65");
+    EXPECT_EQ(log.At(0, 3).Colour, ch1);
+
+    // Statistics off: the rows are cleared and the mean and deviation stay empty; the count alone.
+    rig.Run("Eye:Statistic OFF");
+    EXPECT_EQ(log.Text(0, 6), "");
+    EXPECT_EQ(log.Text(0, 2), "");
+    EXPECT_FALSE(strip.EyeLabelsDrawn);
+    rig.Acquire(writer, 65);
+    EXPECT_EQ(log.Text(0, 1), "Eye Height (Ch1)");
+    EXPECT_EQ(log.Text(0, 2), "25 mV");
+    EXPECT_EQ(log.Text(0, 6), "");
+    EXPECT_EQ(log.Text(0, 7), "");
+    EXPECT_EQ(log.Text(0, 3), "    1");
+
+    // Removing slot 1 moves the ratio up and leaves row 1 empty, values included.
+    rig.Run("Eye:YNRZParam EyeHeightDB");
+    ASSERT_EQ(eye.ParamCount(emNrz), 1);
+    EXPECT_EQ(log.Text(0, 1), "Eye Height, dB (Ch1)");
+    EXPECT_EQ(log.Text(0, 2), "0.8279 dB");
+    for (int column = 1; column <= 7; ++column) EXPECT_EQ(log.Text(1, column), "") << column;
+}

@@ -21,7 +21,7 @@ namespace vt {
 namespace {
 
 constexpr int ModeCenter = 0;
-constexpr int ModeLimit = 1;
+// Mode 1 (Limit) takes the limits as they stand.
 constexpr int CenterUserDef = 1;
 constexpr int DeltaStdDev = 0;
 constexpr int DeltaUserDef = 1;

@@ -8,7 +8,10 @@
 namespace vt {
 
 TScopeAnalysisServices::TScopeAnalysisServices(TShell& shell)
-    : Meas_(shell), Math_(shell), Spectra_(shell), Markers_(shell), Hist_(shell), Measurements_(shell, Meas_) {}
+    : Meas_(shell), Math_(shell), Spectra_(shell), Markers_(shell), Hist_(shell), Measurements_(shell, Meas_),
+      Trend_(shell, Meas_) {
+    Math_.Trend = &Trend_;
+}
 
 void TScopeAnalysisServices::FillRows(TShell& shell) {
     shell.ModeSwitches().SetSwitchOff(mkMarkers, [this] { Markers_.SwitchOffMarkers(); });

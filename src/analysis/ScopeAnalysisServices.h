@@ -7,6 +7,7 @@
 #include "analysis/MeasCalc.h"
 #include "analysis/Measurements.h"
 #include "analysis/Spectra.h"
+#include "analysis/TrendWaveform.h"
 #include "analysis/WaveformMath.h"
 #include "core/AnalysisServices.h"
 #include "core/Feature.h"
@@ -52,6 +53,7 @@ public:
         Measurements_.Readouts().MarkFullRedraw();
     }
     TMeasurements& Measurements() { return Measurements_; }
+    TTrendWaveform& Trend() { return Trend_; }
 
 private:
     TMeasCalc Meas_;
@@ -60,6 +62,7 @@ private:
     TMarkers Markers_;
     THistogramFeature Hist_;
     TMeasurements Measurements_;
+    TTrendWaveform Trend_;
 };
 
 // Installs the analysis services in the shell when the program is put together.

@@ -1,0 +1,83 @@
+// The trend operator in the demo program on the real engine: F1 the Period trend of Ch1 (the 100 MHz
+// sine), F2 the PosWidth trend of Ch2 (its 1 ns pulse), both drawn while the acquisition runs.
+// screenshots/trend_demo.png: the two trends under the channels.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <algorithm>
+
+#include "UiTestSupport.h"
+#include "acq/SignalSources.h"
+#include "core/Shell.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/VeltraneApplication.h"
+
+namespace vt {
+namespace {
+
+bool Shown(TSignalRecords& r, int s) { return r.State(s) == srcUpToDate || r.State(s) == srcFresh; }
+
+struct TSpan {
+    double Lo = 1, Hi = -1;
+    std::string Unit;
+};
+
+TSpan SpanOf(const TSignalObj& f) {
+    TSpan s{1e300, -1e300, f.GetVertUnitRaw()};
+    for (int i = 0; i < f.Length(); ++i) s.Lo = std::min(s.Lo, f.GetPoint(i)), s.Hi = std::max(s.Hi, f.GetPoint(i));
+    return s;
+}
+
+TEST(TrendDemo, PeriodAndWidthTrendsOfTheDemoChannels) {
+    const test::TProgramHome programHome;
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    int phase = 0, settled = 0;
+    TSpan period, width;
+    bool drawn = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!shell.AcqEnabled) return;
+        TSignalRecords& r = *shell.Records();
+        if (phase == 0 && shell.RunOn && Shown(r, ssCh1) && Shown(r, ssCh2)) {
+            for (const char* line : {"F1:Operat Trend", "F1:Source1 Ch1", "F1:TrendMeas Period", "F1:Display On",
+                                     "F2:Operat Trend", "F2:Source1 Ch2", "F2:TrendMeas PosWidth", "F2:Display On"})
+                shell.ExecuteCommandString(line);
+            phase = 1;
+        } else if (phase == 1 && Shown(r, ssF1) && Shown(r, ssF2) && r.Record(ssF1).GetVertUnitRaw() == "s" &&
+                   r.Record(ssF2).GetVertUnitRaw() == "s" && ++settled > 30) {
+            period = SpanOf(r.Record(ssF1));
+            width = SpanOf(r.Record(ssF2));
+            drawn = shell.Display().SignalLayerDrawn(ssF1) && shell.Display().SignalLayerDrawn(ssF2);
+            QCoreApplication::processEvents();
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* m = dynamic_cast<TMorda_fr*>(w)) {
+                    test::SaveScreenshot(*m, "trend_demo.png");
+                    m->close();
+                }
+            phase = 2;
+        }
+    });
+    poll.start(5);
+    QTimer::singleShot(180000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    ASSERT_EQ(phase, 2);
+    for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
+    // Every point holds the period of its cycle of the 100 MHz sine, and the 1 ns width of the pulse.
+    EXPECT_EQ(period.Unit, "s");
+    EXPECT_GE(period.Lo, 10e-9 * 0.98);
+    EXPECT_LE(period.Hi, 10e-9 * 1.02);
+    EXPECT_GE(width.Lo, 1e-9 * 0.95);
+    EXPECT_LE(width.Hi, 1e-9 * 1.05);
+    EXPECT_TRUE(drawn);
+}
+
+}  // namespace
+}  // namespace vt

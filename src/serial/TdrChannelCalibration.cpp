@@ -39,7 +39,6 @@ constexpr TColor CompleteGreen{0x008000};
 
 std::string ChannelNode(int channel) { return channel == TdrChannel2 ? "TDR:Ch2:" : "TDR:Ch1:"; }
 std::string ChName(int channel) { return channel == TdrChannel2 ? "Ch2:" : "Ch1:"; }
-int ChannelNumber(int channel) { return channel == TdrChannel2 ? 2 : 1; }
 
 double MeanOf(const double* y, int first, int last) {
     double sum = 0;
@@ -217,20 +216,27 @@ void TTdrChannelCalibration::Prepare() {
     Setting("TB:Units", "Time");
     Setting("TB:Mode", "A");
     Setting("TB:ScaleA", "1e-8");
+    SetupList_.clear();
+    if (TUndoBuffer* undo = Shell_.UndoBuffer(); undo && undo->Enabled() && !undo->StepPending()) {
+        SetupList_ = undo->Slot(undo->Cursor());
+        SetupStamp_ = undo->StepStamp();
+    }
 }
 
 void TTdrChannelCalibration::UndoPrepare() {
     TUndoBuffer* undo = Shell_.UndoBuffer();
     TCommandTree* tree = Shell_.CommandTree();
-    if (!undo || !tree || undo->StepPending() || undo->UndoEmpty()) return;
-    if (std::optional<TUndoList> list = undo->Undo()) {
-        tree->BeginSettingsLoad();
-        for (const TUndoItem& item : *list)
-            if (item.Handler) ApplyCommandText(*item.Handler, item.Text);
-        tree->EndSettingsLoad();
+    if (!undo || !tree || SetupList_.empty()) return;
+    tree->BeginSettingsLoad();
+    for (const TUndoItem& item : SetupList_)
+        if (item.Handler) ApplyCommandText(*item.Handler, item.Text);
+    tree->EndSettingsLoad();
+    SetupList_.clear();
+    // The step is dropped when it is still the newest; a later one stays undoable.
+    if (undo->StepStamp() == SetupStamp_ && !undo->UndoEmpty()) {
+        (void)undo->Undo();
+        undo->ClearRedo();
     }
-    // The step leaves nothing to redo.
-    undo->ClearRedo();
 }
 
 void TTdrChannelCalibration::TdrChannelCalibrationStep() {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/Color.h"
+#include "core/UndoBuffer.h"
 
 namespace vt {
 
@@ -118,6 +119,10 @@ private:
     TTdrCalibrationResult Result_{};
     // RefAmpl, BaseLine, RefTDTAmpl, RefTDTZero, RefPlane as they were at the start.
     std::array<double, 5> Saved_{};
+    // The set-up's undo step, kept apart: the dialog does not hold the window, so other steps may
+    // follow it before the close.
+    TUndoList SetupList_;
+    std::uint32_t SetupStamp_ = 0;
     bool RunOn_ = false, SingleOn_ = false;
     std::string Title_, Status_, ErrorText_, AmplitudeText_, BaselineText_, RefPlaneText_;
     TColor StatusColor_{};

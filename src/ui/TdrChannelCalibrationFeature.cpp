@@ -38,7 +38,7 @@ void TTdrChannelCalibrationFeature::Opened(TTdrChannelCalibration& run) {
 }
 
 void TTdrChannelCalibrationFeature::Changed(TTdrChannelCalibration&) {
-    if (Dialog_) Dialog_->Refresh();
+    if (auto* dialog = static_cast<TfrmTDR_CalibrChannel*>(Dialog_.data())) dialog->Refresh();
 }
 
 void TTdrChannelCalibrationFeature::Closed(TTdrChannelCalibration&) {

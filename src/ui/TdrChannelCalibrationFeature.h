@@ -1,6 +1,7 @@
 #pragma once
 // The TDR/TDT channel calibration as a feature of the window: its dialog, shown beside the main
 // window while the run lasts, without holding the command that started it.
+#include <QDialog>
 #include <QPointer>
 
 #include "serial/TdrChannelCalibration.h"
@@ -9,7 +10,6 @@
 namespace vt {
 
 class TShell;
-class TfrmTDR_CalibrChannel;
 
 class TTdrChannelCalibrationFeature : public TUiFeature, public TTdrChannelCalibrationView {
 public:
@@ -23,15 +23,13 @@ public:
     void Changed(TTdrChannelCalibration& run) override;
     void Closed(TTdrChannelCalibration& run) override;
 
-    TfrmTDR_CalibrChannel* Dialog() const { return Dialog_; }
-
 private:
     TTdrChannelCalibration* Run() const;
     void Release();
 
     TShell& Shell_;
     QPointer<QWidget> Window_;
-    QPointer<TfrmTDR_CalibrChannel> Dialog_;
+    QPointer<QDialog> Dialog_;
 };
 
 }  // namespace vt

@@ -101,6 +101,7 @@ TEST(TdrChannelCalibrationDialog, ShowsProgressThenValuesOrTheFailureAndEveryTex
         EXPECT_EQ(dialog.ProgressBar()->value(), 13);
         EXPECT_FALSE(dialog.OkButton()->isEnabled());
         EXPECT_EQ(window.cursor().shape(), Qt::WaitCursor);
+        while (run.Collecting() && !run.SecondPhase()) acquire(-0.2, -0.2);
         while (run.Collecting()) acquire(-0.2, -0.3);
         EXPECT_FALSE(dialog.ProgressBar()->isVisible());
         EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
@@ -115,6 +116,7 @@ TEST(TdrChannelCalibrationDialog, ShowsProgressThenValuesOrTheFailureAndEveryTex
         dialog.OkButton()->click();
         EXPECT_TRUE(view.Ended);
         EXPECT_NEAR(ch1.RefAmpl->GetValue(), 0.1, 1e-9);
+        view.Dialog = nullptr;
     }
 
     // --- TDT, flat: failure 1 in red, the value rows hidden; Cancel.

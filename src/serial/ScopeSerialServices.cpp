@@ -34,6 +34,7 @@ void TSerialFeature::FillRows(TShell& shell) {
     shell.AcqCycle.Add(TAcqCycleRow::TdrCalibrationSteps, [](TShell& s) {
         if (TScopeSerialServices* serial = Services(s)) {
             serial->TdrNormalization().UpdateTDRNormalizationForm();
+            serial->TdrChannelCalibration().TdrChannelCalibrationStep();
             // The margins follow the measured source's layer, which an acquisition may have made anew.
             serial->Tdr().ShowMarginsLayer();
         }

@@ -7,6 +7,7 @@
 #include "serial/EyeStripRows.h"
 #include "serial/MaskTest.h"
 #include "serial/JitterSettings.h"
+#include "serial/TdrChannelCalibration.h"
 #include "serial/TdrNormalization.h"
 #include "serial/TdrSettings.h"
 
@@ -15,8 +16,9 @@ namespace vt {
 class TScopeSerialServices : public TSerialServices {
 public:
     explicit TScopeSerialServices(TShell& shell)
-        : Eye_(shell), Mask_(shell), Jitter_(shell), Tdr_(shell), TdrNorm_(shell, Tdr_), EyeRows_(shell, Eye_) {
+        : Eye_(shell), Mask_(shell), Jitter_(shell), Tdr_(shell), TdrNorm_(shell, Tdr_), EyeRows_(shell, Eye_), TdrCal_(shell, Tdr_) {
         Tdr_.Normalization = &TdrNorm_;
+        Tdr_.ChannelCalibration = &TdrCal_;
         Eye_.SetReadouts(&EyeRows_);
     }
     // The rows go before the eye: the eye must not reach them on its way out.
@@ -54,6 +56,7 @@ public:
     void ApplyPendingTdrClear() override { Tdr_.ApplyPendingTdrClear(); }
     TTdrSettings& Tdr() { return Tdr_; }
     TTdrNormalization& TdrNormalization() { return TdrNorm_; }
+    TTdrChannelCalibration& TdrChannelCalibration() { return TdrCal_; }
     void RecalcTdrReflections() override { Tdr_.RecalcTdrReflections(); }
     void ClearReflectionParams() override { Tdr_.Params.ClearReflectionParams(); }
 
@@ -64,6 +67,7 @@ private:
     TTdrSettings Tdr_;
     TTdrNormalization TdrNorm_;
     TEyeStripRows EyeRows_;
+    TTdrChannelCalibration TdrCal_;
 };
 
 // The mask test's rows of registration and refresh, its switch-off among the analysis modes and the

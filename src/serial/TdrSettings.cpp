@@ -20,6 +20,7 @@
 #include "link/InstrumentIdentity.h"
 #include "link/InstrumentLink.h"
 #include "link/UtilSettings.h"
+#include "serial/TdrChannelCalibration.h"
 #include "serial/TdrNormalization.h"
 
 namespace vt {
@@ -78,8 +79,9 @@ void TTdrSettings::RegisterChannel(int channel) {
                                                                        if (Hooks.UpdateChannelScaleMnemonics) Hooks.UpdateChannelScaleMnemonics(channel);
                                                                        Shell_.Serial().UpdateTdrExcess();
                                                                    }});
-    // The channel calibration hangs its run here when it lands.
-    c.DoVertCalibr = &root.AddRightCommandHandler(node + "DoVertCalibr", [](THandler&) {});
+    c.DoVertCalibr = &root.AddRightCommandHandler(node + "DoVertCalibr", [this, channel](THandler& h) {
+        if (ChannelCalibration) ChannelCalibration->DoVertCalibr(channel, h);
+    });
     auto real = [&](const char* name, double initial, const TEditConfig& config, THandlerCallback after = {}) {
         return &root.AddDoubleEditHandler(node + name, {.Initial = initial, .Config = config, .AfterChange = std::move(after)});
     };

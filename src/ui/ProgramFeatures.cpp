@@ -42,6 +42,7 @@
 #include "ui/menus/MathFftMenus.h"
 #include "ui/menus/OEConvMenu.h"
 #include "ui/menus/TdrMenu.h"
+#include "ui/TdrChannelCalibrationFeature.h"
 #include "ui/menus/DisplayMenu.h"
 #include "ui/menus/HistogramMenu.h"
 #include "ui/menus/MarkerMenu.h"
@@ -183,6 +184,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TRampTest>(shell, &calibration));
     Add(life, std::make_unique<TTdrMenuFeature>(shell, generatorMenu.Generator(), timebaseChannels.Settings().Channels(),
                                                 timebaseChannels.Settings().Timebase(), analysis.Services()->Math()));
+    Add(life, std::make_unique<TTdrChannelCalibrationFeature>(shell));
     TAutoScale& autoScale = Add(life, std::make_unique<TAutoScale>(shell, trigMenu.Trigger(),
                                                                    &timebaseChannels.Settings().Timebase()));
     Add(life, std::make_unique<TAutoScaleFeature>(autoScale));

@@ -1,0 +1,132 @@
+#pragma once
+// The calibration of one TDR/TDT channel: averages 32 acquisitions per phase and finds the reference
+// values the TDR units and measurements rely on. In TDR mode the level of the terminated step (phase
+// one) and the open's reflected level (phase two) give the reference amplitude, the baseline and the
+// reference plane; in TDT mode one phase measures the transmitted step. The run is a state machine
+// stepped once per completed acquisition; its dialog is a view of it and never holds the caller, so
+// a remote command gets its reply at once and the run ends by itself.
+#include <array>
+#include <memory>
+#include <string>
+
+#include "core/Color.h"
+#include "core/UndoBuffer.h"
+
+namespace vt {
+
+class TShell;
+class THandler;
+class TSignalObj;
+class TTdrSettings;
+class TTdrChannelCalibration;
+
+inline constexpr int TdrCalibrationPoints = 1024;
+inline constexpr int TdrCalibrationAcquisitions = 32;
+
+// What the averaged record gives. Failure 0 is success; 1 the TDT step is too small; 2 the step does
+// not rise inside the record (or lies where the plateau is taken); 3 the TDR step is too small.
+struct TTdrCalibrationResult {
+    int Failure = 0;
+    double Amplitude = 0;
+    double Baseline = 0;  // TDR: the level before the step; TDT: the initial level with its acquired sign
+    double RefPlaneTime = 0;
+};
+
+// The progress bar's value after count acquisitions of a phase.
+int TdrCalibrationProgress(int count, bool tdrMode, bool secondPhase);
+// The mean of points 400 to 600 of the average.
+double TdrCalibrationPlateau(const TSignalObj& average);
+// The TDR values from the second phase's average and the first phase's level.
+TTdrCalibrationResult ComputeTdrCalibration(const TSignalObj& average, double zeroLevel);
+// The TDT values; with inverted the average is negated in place first.
+TTdrCalibrationResult ComputeTdtCalibration(TSignalObj& average, bool inverted);
+
+// The run's dialog: shown without holding the caller, refreshed on each change, gone at the end.
+class TTdrChannelCalibrationView {
+public:
+    virtual ~TTdrChannelCalibrationView() = default;
+    virtual void Opened(TTdrChannelCalibration& run) = 0;
+    virtual void Changed(TTdrChannelCalibration& run) { (void)run; }
+    virtual void Closed(TTdrChannelCalibration& run) = 0;
+};
+
+class TTdrChannelCalibration {
+public:
+    TTdrChannelCalibration(TShell& shell, TTdrSettings& settings);
+    ~TTdrChannelCalibration();
+
+    // The after-change of "TDR:ChN:DoVertCalibr" (channel 2 or 3): a switch asks the user first, a
+    // command runs without a question and ends by itself.
+    void DoVertCalibr(int channel, const THandler& command);
+    // False when nothing started (a run is open, TDR is off, the user cancelled).
+    bool Start(int channel, bool byUser);
+    // One step on the latest acquisition (the cycle row).
+    void TdrChannelCalibrationStep();
+    // OK (kept only after a success) or Cancel.
+    void Close(bool ok);
+
+    bool Open() const { return Open_; }
+    bool Collecting() const { return Collecting_; }
+    int Channel() const { return Channel_; }
+    bool TdrMode() const { return TdrMode_; }
+    bool AutoClose() const { return AutoClose_; }
+    bool SecondPhase() const { return SecondPhase_; }
+    int Count() const { return Count_; }
+    const TTdrCalibrationResult& Result() const { return Result_; }
+
+    // --- what the dialog shows
+    const std::string& Title() const { return Title_; }
+    const std::string& Status() const { return Status_; }
+    TColor StatusColor() const { return StatusColor_; }
+    const std::string& ErrorText() const { return ErrorText_; }
+    int Progress() const { return Progress_; }
+    bool ProgressVisible() const { return Collecting_; }
+    bool ValuesVisible() const { return ValuesVisible_; }
+    std::string BaselineCaption() const;
+    const std::string& AmplitudeText() const { return AmplitudeText_; }
+    const std::string& BaselineText() const { return BaselineText_; }
+    const std::string& RefPlaneText() const { return RefPlaneText_; }
+    bool OkEnabled() const { return Succeeded_; }
+
+    TTdrChannelCalibrationView* View = nullptr;
+
+private:
+    void Prepare();
+    void Request();
+    void Changed();
+    void Setting(const std::string& header, const std::string& value);
+    bool Add(const TSignalObj& record);
+    bool EndPhase();
+    void Compute();
+    void UndoPrepare();
+    void WriteReference();
+
+    TShell& Shell_;
+    TTdrSettings& Settings_;
+    std::unique_ptr<TSignalObj> Sum_;
+    bool Open_ = false;
+    bool Collecting_ = false;
+    bool AutoClose_ = false;
+    bool TdrMode_ = true;
+    bool Inverted_ = false;
+    bool SecondPhase_ = false;
+    bool Succeeded_ = false;
+    bool ValuesVisible_ = true;
+    int Channel_ = 2;
+    int SourceIndex_ = 0;
+    int Count_ = 0;
+    double ZeroLevel_ = 0;
+    TTdrCalibrationResult Result_{};
+    // RefAmpl, BaseLine, RefTDTAmpl, RefTDTZero, RefPlane as they were at the start.
+    std::array<double, 5> Saved_{};
+    // The set-up's undo step, kept apart: the dialog does not hold the window, so other steps may
+    // follow it before the close.
+    TUndoList SetupList_;
+    std::uint32_t SetupStamp_ = 0;
+    bool RunOn_ = false, SingleOn_ = false;
+    std::string Title_, Status_, ErrorText_, AmplitudeText_, BaselineText_, RefPlaneText_;
+    TColor StatusColor_{};
+    int Progress_ = 0;
+};
+
+}  // namespace vt

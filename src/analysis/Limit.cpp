@@ -16,10 +16,12 @@
 #include "core/EditHandlers.h"
 #include "core/Handlers.h"
 #include "core/InternalError.h"
+#include "core/MenuKinds.h"
 #include "core/Numeric.h"
 #include "core/Shell.h"
 #include "core/StepSeries.h"
 #include "core/UserServices.h"
+#include "core/WindowBindings.h"
 
 namespace vt {
 
@@ -308,6 +310,12 @@ void TLimitTest::RefreshLimitParameters() {
     Enable(NWfms_, until == UntilWfm);
     Enable(FileFormat_, (Action_->GetMask() & ActSave) != 0);
     Enable(FileName_, (Action_->GetMask() & ActSave) != 0);
+    // The open menu follows a change of the parameters it offers and of their labels.
+    const std::uint32_t offered = unprimed | static_cast<std::uint32_t>(lastListed + 1) << MeasStatisticSlotCount;
+    if (offered != OfferedParameters_) {
+        OfferedParameters_ = offered;
+        if (TWindowBindings* w = Shell_.WindowBindings()) w->RefreshSideMenu(mkLimitTest);
+    }
 }
 
 void TLimitTest::ActivAfter(int slot) {

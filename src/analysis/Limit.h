@@ -109,6 +109,7 @@ private:
     std::string FileBase_;
     int SaveCounter_ = 0;
     std::uint32_t ActionBefore_ = 0;
+    std::uint32_t OfferedParameters_ = 0;
     std::uint32_t Tested_ = 0;
     std::uint32_t Failures_ = 0;
     bool OwnWrite_ = false;

@@ -492,9 +492,9 @@ void TLimitTest::LimitTestAcquisition() {
         const std::uint32_t actions = Action_->GetMask();
         if (actions & ActBeep) Shell_.User().Beep();
         if (actions & ActStop) StopRun();
-        if (actions & ActSave)
-            for (int source = 0; source < SavedSourceCount; ++source)
-                if (deciding & (1u << source)) SaveLimitWaveform(source);
+        // A failed write switches Save off: the other sources are not tried again with the same message.
+        for (int source = 0; source < SavedSourceCount; ++source)
+            if ((deciding & (1u << source)) && (Action_->GetMask() & ActSave)) SaveLimitWaveform(source);
     }
     const int until = ChoiceOf(RunUntil_);
     if ((until == UntilWfm && Tested_ >= static_cast<std::uint32_t>(GetValue(NWfms_))) ||

@@ -24,6 +24,7 @@ public:
     TCountingUser(int& beeps, std::vector<TSaveDialogRequest>& asked, std::optional<TSaveDialogRequest>& answer)
         : Beeps_(beeps), Asked_(asked), Answer_(answer) {}
     void Beep() override { ++Beeps_; }
+    void ShowErrorDlg(const std::string& text) override { Asked_.push_back({.Title = text, .Filter = "error", .FilterIndex = 0, .Name = {}, .Folder = {}}); }
     // The dialog records what it was asked and gives the scripted choice, or is cancelled.
     bool ExecSaveDialog(TSaveDialogRequest& request) override {
         Asked_.push_back(request);
@@ -281,6 +282,14 @@ TEST(LimitTest, SavedFilesTakeTheNextFreeNameInTheChosenFolderAndFormat) {
     EXPECT_DOUBLE_EQ(ch1.GetPoint(100), 2.0);
     EXPECT_DOUBLE_EQ(ch2.GetPoint(0), -1.0) << "Ch2's square wave starts low";
     EXPECT_DOUBLE_EQ(ch2.GetPoint(50), 1.0);
+
+    // A name that cannot be written: one message for the waveform, not one per source, and Save goes off.
+    rig.Do("Limit:FileName " + root + "old/run.wfm/inside");
+    rig.Acquire(2.0, true);
+    ASSERT_EQ(rig.Asked.size(), 1u);
+    EXPECT_EQ(rig.Asked[0].Filter, "error");
+    EXPECT_EQ(rig.Do("Limit:Action?"), "ClearALL");
+    rig.Asked.clear();
 
     // Save switched on at the menu asks for the name: OK takes name and type, restarts the counter and beeps.
     auto& action = dynamic_cast<TCheckSwHandler&>(*rig.Shell.CommandTree()->Root().FindHandler("Limit:Action"));

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <initializer_list>
+#include <limits>
 #include <string>
 
+#include "acq/SaveRecall.h"
+#include "acq/WaveformSaves.h"
 #include "analysis/HisticonStatistics.h"
 #include "analysis/MeasCalc.h"
 #include "analysis/MeasurementReadouts.h"
@@ -12,9 +16,12 @@
 #include "core/EditHandlers.h"
 #include "core/Handlers.h"
 #include "core/InternalError.h"
+#include "core/MenuKinds.h"
 #include "core/Numeric.h"
 #include "core/Shell.h"
 #include "core/StepSeries.h"
+#include "core/UserServices.h"
+#include "core/WindowBindings.h"
 
 namespace vt {
 
@@ -36,6 +43,12 @@ constexpr std::uint32_t ActBeep = 1u << 0;
 constexpr std::uint32_t ActSave = 1u << 1;
 constexpr std::uint32_t ActStop = 1u << 2;
 constexpr double Big = 1e32;
+constexpr int ActSaveItem = 1;
+// Ch1 .. S2: the sources a record of which can be saved.
+constexpr int SavedSourceCount = 14;
+constexpr int FormatCount = 3;
+constexpr const char* SaveFilter =
+    "Binary format (*.wfm)|*.wfm|Verbose format (*.txt)|*.txt|Y values formats (*.txty)|*.txty";
 
 TEditConfig Range(double lo, double init, double hi, double fine, double coarse, std::string units = {}) {
     return TEditConfig{.Minimum = lo, .Default = init, .Maximum = hi, .CoarseStep = coarse, .CoarseKind = skLinear,
@@ -43,6 +56,8 @@ TEditConfig Range(double lo, double init, double hi, double fine, double coarse,
 }
 
 int ChoiceOf(const TRadioSwHandler* h) { return h ? h->GetItemIndex() : 0; }
+
+std::uint32_t SourceBit(int source) { return source >= 0 && source < SavedSourceCount ? 1u << source : 0u; }
 
 void Enable(THandler* h, bool on) {
     if (h) h->SetDisabled(!on);
@@ -66,9 +81,19 @@ void TLimitTest::CreateLimitHandlers(TCommandTree& tree) {
     NWfms_ = &root.AddIntEditHandler("Limit:NWfms",
                                      {.Initial = 200, .Config = Range(1, 200, 1000000, 1, 100, Shell_.LangStr("wfm"))});
     Action_ = &root.AddCheckHandler("Limit:Action", {.Items = "Beep,Save,Stop", .InitialMask = 0,
-                                                     .AfterChange = [this](THandler&) { RefreshLimitParameters(); }});
+                                                     .BeforeChange = [this](THandler& h) {
+                                                         ActionBefore_ = static_cast<TCheckSwHandler&>(h).GetMask();
+                                                     },
+                                                     .AfterChange = [this](THandler& h) { ActionAfter(h); }});
     If_ = &root.AddRadioHandler("Limit:If", {.Items = "AnyFail,AllPass,AllFail,AnyPass", .Initial = 0});
     FileFormat_ = &root.AddRadioHandler("Limit:FileFormat", {.Items = "Binary,Verbose,YOnly", .Initial = 0});
+    FileName_ = &root.AddGpibStringHandler(
+        "Limit:FileName", 0, [this](std::string_view parameter, bool isQuery, std::uint8_t, std::string& reply) {
+            if (!isQuery || !parameter.empty()) SetLimitFileName(parameter);
+            if (!isQuery) return;
+            if (Shell_.CommandTree()->HeaderOn()) reply += ' ';
+            reply += LimitFileBase() + WaveformFileExt(std::clamp(ChoiceOf(FileFormat_), 0, FormatCount - 1));
+        });
     for (int slot = 0; slot < MeasStatisticSlotCount; ++slot) RegisterParameter(tree, slot);
 }
 
@@ -284,6 +309,13 @@ void TLimitTest::RefreshLimitParameters() {
     Enable(FailuresLimit_, until == UntilFailur);
     Enable(NWfms_, until == UntilWfm);
     Enable(FileFormat_, (Action_->GetMask() & ActSave) != 0);
+    Enable(FileName_, (Action_->GetMask() & ActSave) != 0);
+    // The open menu follows a change of the parameters it offers and of their labels.
+    const std::uint32_t offered = unprimed | static_cast<std::uint32_t>(lastListed + 1) << MeasStatisticSlotCount;
+    if (offered != OfferedParameters_) {
+        OfferedParameters_ = offered;
+        if (TWindowBindings* w = Shell_.WindowBindings()) w->RefreshSideMenu(mkLimitTest);
+    }
 }
 
 void TLimitTest::ActivAfter(int slot) {
@@ -314,6 +346,84 @@ void TLimitTest::TestOnAfter() {
     Readouts_.MarkFullRedraw();
 }
 
+// ------------------------------------------------------------------------------ saving
+
+std::string TLimitTest::LimitFileBase() const {
+    return FileBase_.empty() ? Shell_.Folders.LimitTestFolder + "Noname" : FileBase_;
+}
+
+void TLimitTest::SetLimitFileName(std::string_view name) {
+    while (!name.empty() && static_cast<unsigned char>(name.front()) <= ' ') name.remove_prefix(1);
+    while (!name.empty() && static_cast<unsigned char>(name.back()) <= ' ') name.remove_suffix(1);
+    if (name.empty()) return;
+    // Setups written on the old system separate folders with "\".
+    std::string path(name);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    const std::size_t slash = path.rfind('/');
+    std::string stem = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (slash != std::string::npos) Shell_.Folders.LimitTestFolder = path.substr(0, slash + 1);
+    const std::size_t dot = stem.rfind('.');
+    if (dot != std::string::npos && dot > 0) stem.erase(dot);
+    FileBase_ = Shell_.Folders.LimitTestFolder + (stem.empty() ? std::string("Noname") : stem);
+    SaveCounter_ = 0;
+}
+
+void TLimitTest::SaveLimitWaveform(int source) {
+    if (source < 0 || source >= SavedSourceCount) return;
+    const int format = std::clamp(ChoiceOf(FileFormat_), 0, FormatCount - 1);
+    const std::string base = LimitFileBase();
+    const std::string ext = WaveformFileExt(format);
+    // The files of an earlier run under the same name stay: the counter passes over names in use.
+    std::string path;
+    std::error_code ec;
+    for (;;) {
+        path = base;
+        if (SaveCounter_ > 0) {
+            char suffix[16];
+            std::snprintf(suffix, sizeof suffix, "-%.5d", SaveCounter_);
+            path += suffix;
+        }
+        path += ext;
+        if (!std::filesystem::exists(path, ec)) break;
+        if (SaveCounter_ == std::numeric_limits<int>::max()) return;
+        ++SaveCounter_;
+    }
+    // A file that cannot be written would fail on every waveform: Save goes off before the message.
+    const auto saveOff = [this] { Action_->SetBit(ActSaveItem, false); };
+    const bool written = format == 0 ? SaveWaveformBinary(Shell_, source, path, saveOff)
+                                     : SaveWaveformText(Shell_, source, path, format == 2, saveOff);
+    if (written && SaveCounter_ < std::numeric_limits<int>::max()) ++SaveCounter_;
+}
+
+void TLimitTest::ActionAfter(THandler& h) {
+    auto& action = static_cast<TCheckSwHandler&>(h);
+    const std::uint32_t was = ActionBefore_;
+    ActionBefore_ = action.GetMask();
+    // Only the user at the menu is asked: a command, a setup line or an undo keeps the name it has.
+    if ((action.GetMask() & ActSave) && !(was & ActSave) && action.GetWhoChangedRaw() == wcvSwitcher) OpenSaveDialog();
+    RefreshLimitParameters();
+}
+
+void TLimitTest::OpenSaveDialog() {
+    TSaveDialogRequest request{.Title = Shell_.LangStr("SaveWaveformAs"),
+                               .Filter = SaveFilter,
+                               .FilterIndex = std::clamp(ChoiceOf(FileFormat_), 0, FormatCount - 1),
+                               .Name = LimitFileBase(),
+                               .Folder = Shell_.Folders.LimitTestFolder};
+    if (!Shell_.User().ExecSaveDialog(request)) {
+        Action_->SetBit(ActSaveItem, false);
+        return;
+    }
+    // The dialog's name has no extension left: a dot in it is the user's.
+    std::string name = request.Name.find('/') == std::string::npos ? request.Folder + request.Name : request.Name;
+    const std::size_t slash = name.rfind('/');
+    Shell_.Folders.LimitTestFolder = name.substr(0, slash + 1);
+    FileBase_ = name.size() > slash + 1 ? name : name + "Noname";
+    SaveCounter_ = 0;
+    FileFormat_->SetItemIndex(std::clamp(request.FilterIndex, 0, FormatCount - 1));
+    Shell_.User().Beep();
+}
+
 // ------------------------------------------------------------------------------ the pass
 
 void TLimitTest::StopRun() {
@@ -330,6 +440,7 @@ void TLimitTest::LimitTestAcquisition() {
     ++Tested_;
     bool decision = rule == liAllPass || rule == liAllFail;
     bool judged = false;
+    std::uint32_t deciding = 0;
     for (int slot = 0; slot < tested; ++slot) {
         if (!Activ(slot)) continue;
         TParameterOfMeas& entry = *List_.Slot(slot);
@@ -368,10 +479,12 @@ void TLimitTest::LimitTestAcquisition() {
             Readouts_.DrawLimitCount(slot, 5, entry.FailedCount);
             if (rule == liAllPass) decision = false;
             if (rule == liAnyFail) decision = true;
+            if (rule == liAnyFail || rule == liAllFail) deciding |= SourceBit(entry.Source);
         } else if (passed) {
             judged = true;
             if (rule == liAllFail) decision = false;
             if (rule == liAnyPass) decision = true;
+            if (rule == liAllPass || rule == liAnyPass) deciding |= SourceBit(entry.Source);
         }
     }
     // A waveform nothing was judged on brings no verdict.
@@ -379,6 +492,9 @@ void TLimitTest::LimitTestAcquisition() {
         const std::uint32_t actions = Action_->GetMask();
         if (actions & ActBeep) Shell_.User().Beep();
         if (actions & ActStop) StopRun();
+        // A failed write switches Save off: the other sources are not tried again with the same message.
+        for (int source = 0; source < SavedSourceCount; ++source)
+            if ((deciding & (1u << source)) && (Action_->GetMask() & ActSave)) SaveLimitWaveform(source);
     }
     const int until = ChoiceOf(RunUntil_);
     if ((until == UntilWfm && Tested_ >= static_cast<std::uint32_t>(GetValue(NWfms_))) ||

@@ -4,6 +4,8 @@
 // the test ends after a number of waveforms or failures.
 #include <array>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "analysis/MeasurementList.h"
 
@@ -19,6 +21,7 @@ class TRadioSwHandler;
 class TCheckSwHandler;
 class TIntEditHandler;
 class TDoubleEditHandler;
+class TGpibStringHandler;
 
 // "Limit:If".
 enum TLimitIf : int { liAnyFail = 0, liAllPass = 1, liAllFail = 2, liAnyPass = 3 };
@@ -35,6 +38,12 @@ public:
     void LimitTestAcquisition();
     // The parameter slot 0..3 whose setting the handler is; any other handler is an internal error.
     int LimitParameterOfHandler(const THandler* handler) const;
+
+    // Writes the source's record into the next free file of the limit-test name.
+    void SaveLimitWaveform(int source);
+    // The saved files' name without counter and extension: the limit-test folder and "Noname" until
+    // a name is given.
+    std::string LimitFileBase() const;
 
     std::uint32_t TestedWaveforms() const { return Tested_; }
     std::uint32_t Failures() const { return Failures_; }
@@ -76,6 +85,10 @@ private:
     void KeepLimitGap(int slot, bool upMoved);
     void EnableParameter(int slot);
     void StopRun();
+    // A name given by command, setup line or the save dialog: its folder becomes the limit-test folder.
+    void SetLimitFileName(std::string_view name);
+    void ActionAfter(THandler& h);
+    void OpenSaveDialog();
     // A value this unit writes, not the user's.
     void SetOwn(TDoubleEditHandler* h, double value);
 
@@ -92,6 +105,11 @@ private:
     TCheckSwHandler* Action_ = nullptr;
     TRadioSwHandler* If_ = nullptr;
     TRadioSwHandler* FileFormat_ = nullptr;
+    TGpibStringHandler* FileName_ = nullptr;
+    std::string FileBase_;
+    int SaveCounter_ = 0;
+    std::uint32_t ActionBefore_ = 0;
+    std::uint32_t OfferedParameters_ = 0;
     std::uint32_t Tested_ = 0;
     std::uint32_t Failures_ = 0;
     bool OwnWrite_ = false;

@@ -51,6 +51,7 @@
 #include "ui/menus/TimebaseChannelsMenus.h"
 #include "ui/menus/TriggerMenu.h"
 #include "ui/menus/JitterMenu.h"
+#include "ui/menus/LimitMenu.h"
 #include "ui/menus/ZoomMenu.h"
 
 namespace vt {
@@ -176,6 +177,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TMarkerMenuFeature>());
     Add(life, std::make_unique<THistMenuFeature>(analysis.Services()->Histogram()));
     Add(life, std::make_unique<TMeasMenuFeature>(shell, analysis.Services()->Measurements().Settings()));
+    Add(life, std::make_unique<TLimitMenuFeature>(shell, analysis.Services()->Measurements()));
     TGeneratorMenuFeature& generatorMenu = Add(life, std::make_unique<TGeneratorMenuFeature>(shell, &calibration));
     TOEConv& oeConv = Add(life, std::make_unique<TOEConvMenuFeature>(shell, &calibration)).Converter();
     timebaseChannels.Settings().Channels().FedByOEConverter = [&oeConv](int channel) {

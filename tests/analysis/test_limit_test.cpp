@@ -3,6 +3,11 @@
 // "Limit:If" with their actions, NotFound, the run-until conditions and the mended faults.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <optional>
+
 #include "MeasListTestSupport.h"
 #include "analysis/Limit.h"
 #include "analysis/MeasCalc.h"
@@ -16,11 +21,22 @@ namespace {
 
 class TCountingUser : public TUserServices {
 public:
-    explicit TCountingUser(int& beeps) : Beeps_(beeps) {}
+    TCountingUser(int& beeps, std::vector<TSaveDialogRequest>& asked, std::optional<TSaveDialogRequest>& answer)
+        : Beeps_(beeps), Asked_(asked), Answer_(answer) {}
     void Beep() override { ++Beeps_; }
+    void ShowErrorDlg(const std::string& text) override { Asked_.push_back({.Title = text, .Filter = "error", .FilterIndex = 0, .Name = {}, .Folder = {}}); }
+    // The dialog records what it was asked and gives the scripted choice, or is cancelled.
+    bool ExecSaveDialog(TSaveDialogRequest& request) override {
+        Asked_.push_back(request);
+        if (!Answer_) return false;
+        request = *Answer_;
+        return true;
+    }
 
 private:
     int& Beeps_;
+    std::vector<TSaveDialogRequest>& Asked_;
+    std::optional<TSaveDialogRequest>& Answer_;
 };
 
 // Zeros with one point at top and one at bottom: Max is top, Min is bottom.
@@ -41,7 +57,7 @@ std::vector<double> Square() {
 struct TLimitRig : TMeasListRig {
     TLimitRig() {
         List().SetLimitTest(&Limit());
-        Shell.SetUserServices(std::make_unique<TCountingUser>(Beeps));
+        Shell.SetUserServices(std::make_unique<TCountingUser>(Beeps, Asked, Answer));
         Shell.RunOn = true;
     }
     TLimitTest& Limit() { return Services->Measurements().LimitTest(); }
@@ -53,6 +69,8 @@ struct TLimitRig : TMeasListRig {
         Pass();
     }
     int Beeps = 0;
+    std::vector<TSaveDialogRequest> Asked;
+    std::optional<TSaveDialogRequest> Answer;
 };
 
 }  // namespace
@@ -204,4 +222,100 @@ TEST(LimitTest, SeedingKeepsWhatTheUserSetAndTheLimitsKeepAStepApart) {
     EXPECT_EQ(rig.Do("Limit1:Mode?"), "LIMIT");
     EXPECT_NEAR(real("Limit1:LowLimit"), -2.5, 1e-9);
     EXPECT_EQ(rig.Do("Limit1:Activ?"), "ON");
+}
+
+TEST(LimitTest, SavedFilesTakeTheNextFreeNameInTheChosenFolderAndFormat) {
+    TLimitRig rig;
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("vt_limit_save_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "old");
+    fs::create_directories(dir / "picked");
+    const std::string root = dir.string() + "/";
+    rig.Shell.Folders.LimitTestFolder = root;
+    rig.Do("Meas:Display Statistic");
+    rig.Do("Meas:Ch1:YParam Max ON");
+    rig.Do("Meas:Ch2:YParam Max ON");
+    rig.Acquire(2.0, true);
+    EXPECT_EQ(rig.Do("Limit:FileName?"), root + "Noname.wfm") << "no name given yet";
+    // A name of an old setup: "\" separates its folders; its folder becomes the folder, its extension goes.
+    rig.Do("Limit:FileName " + root + "old\\first.txt");
+    EXPECT_EQ(rig.Shell.Folders.LimitTestFolder, root + "old/");
+    rig.Do("Limit:FileName run.wfm");
+    EXPECT_EQ(rig.Do("Limit:FileName?"), root + "old/run.wfm") << "a bare name goes into the current folder";
+
+    // Ch1's maximum (2 V) outside 0..1 fails; Save set by a command asks nothing.
+    for (const char* c : {"Limit1:Activ ON", "Limit1:Mode Limit", "Limit1:UpLimit 1", "Limit1:LowLimit 0",
+                          "Limit:If AnyFail", "Limit:Action Save", "Limit:TestOn ON"})
+        rig.Do(c);
+    rig.Acquire(2.0, true);
+    rig.Acquire(2.0, true);
+    EXPECT_TRUE(rig.Asked.empty());
+    const fs::path first = dir / "old" / "run.wfm";
+    const fs::path second = dir / "old" / "run-00001.wfm";
+    ASSERT_TRUE(fs::exists(first));
+    ASSERT_TRUE(fs::exists(second));
+    TSignalObj back;
+    ASSERT_TRUE(back.LoadBinary(second));
+    EXPECT_EQ(back.Length(), 1000);
+    EXPECT_DOUBLE_EQ(back.GetPoint(100), 2.0) << "Ch1's record, whose peak failed";
+    EXPECT_DOUBLE_EQ(back.GetPoint(600), -1.0);
+    EXPECT_FALSE(fs::exists(dir / "old" / "run-00002.wfm")) << "only the failing slot's source is saved";
+
+    // The same name again restarts the counter, but the files of the first run stay.
+    const auto firstSize = fs::file_size(first);
+    const auto firstTime = fs::last_write_time(first);
+    rig.Do("Limit:FileName run");
+    rig.Acquire(3.0, true);
+    EXPECT_TRUE(fs::exists(dir / "old" / "run-00002.wfm"));
+    EXPECT_EQ(fs::file_size(first), firstSize);
+    EXPECT_EQ(fs::last_write_time(first), firstTime);
+
+    // AllFail with both slots failing saves both sources in one waveform, in source order.
+    for (const char* c : {"Limit2:Activ ON", "Limit2:Mode Limit", "Limit2:UpLimit 9", "Limit2:LowLimit 8",
+                          "Limit:If AllFail", "Limit:FileFormat Verbose", "Limit:FileName both"})
+        rig.Do(c);
+    rig.Acquire(2.0, true);
+    TSignalObj ch1, ch2;
+    ASSERT_TRUE(ch1.LoadText(dir / "old" / "both.txt"));
+    ASSERT_TRUE(ch2.LoadText(dir / "old" / "both-00001.txt"));
+    EXPECT_DOUBLE_EQ(ch1.GetPoint(100), 2.0);
+    EXPECT_DOUBLE_EQ(ch2.GetPoint(0), -1.0) << "Ch2's square wave starts low";
+    EXPECT_DOUBLE_EQ(ch2.GetPoint(50), 1.0);
+
+    // A name that cannot be written: one message for the waveform, not one per source, and Save goes off.
+    rig.Do("Limit:FileName " + root + "old/run.wfm/inside");
+    rig.Acquire(2.0, true);
+    ASSERT_EQ(rig.Asked.size(), 1u);
+    EXPECT_EQ(rig.Asked[0].Filter, "error");
+    EXPECT_EQ(rig.Do("Limit:Action?"), "ClearALL");
+    rig.Asked.clear();
+
+    // Save switched on at the menu asks for the name: OK takes name and type, restarts the counter and beeps.
+    auto& action = dynamic_cast<TCheckSwHandler&>(*rig.Shell.CommandTree()->Root().FindHandler("Limit:Action"));
+    rig.Do("Limit:Action Beep");
+    rig.Do("Limit2:Activ OFF");
+    rig.Do("Limit:If AnyFail");
+    rig.Answer = TSaveDialogRequest{.Title = {}, .Filter = {}, .FilterIndex = 2, .Name = root + "picked/chosen", .Folder = root + "picked/"};
+    const int beeps = rig.Beeps;
+    action.SetBitFromSwitcher(1, true);
+    ASSERT_EQ(rig.Asked.size(), 1u);
+    EXPECT_EQ(rig.Asked[0].Title, rig.Shell.LangStr("SaveWaveformAs"));
+    EXPECT_EQ(rig.Asked[0].Filter,
+              "Binary format (*.wfm)|*.wfm|Verbose format (*.txt)|*.txt|Y values formats (*.txty)|*.txty");
+    EXPECT_EQ(rig.Asked[0].FilterIndex, 1) << "the dialog opens on the current type";
+    EXPECT_EQ(rig.Beeps, beeps + 1);
+    EXPECT_EQ(rig.Do("Limit:FileFormat?"), "YONLY");
+    EXPECT_EQ(rig.Do("Limit:FileName?"), root + "picked/chosen.txty");
+    rig.Acquire(2.0, true);
+    EXPECT_TRUE(fs::exists(dir / "picked" / "chosen.txty"));
+    // Cancel switches Save off again; an undo or a command sets it with no dialog.
+    rig.Answer.reset();
+    rig.Do("Limit:Action Beep");
+    action.SetBitFromSwitcher(1, true);
+    EXPECT_EQ(rig.Asked.size(), 2u);
+    EXPECT_EQ(rig.Do("Limit:Action?"), "BEEP");
+    rig.Do("Limit:Action Beep,Save");
+    EXPECT_EQ(rig.Asked.size(), 2u);
+    fs::remove_all(dir);
 }

@@ -1,0 +1,211 @@
+// The limit test's side menu offscreen (the parameter choice rebinds the switch and the conditions
+// page, "Conditions..." only for an active parameter, the value and count fields follow the modes,
+// every caption fits), and the demo under test: Ch2's positive width in Statistic display with its
+// tested and failed counts in the strip; the picture goes to screenshots/limit_test_demo.png (_x11
+// under a real X server).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFont>
+#include <QGuiApplication>
+#include <QTest>
+#include <QTimer>
+#include <map>
+
+#include "UiTestSupport.h"
+#include "acq/HistogramObjects.h"
+#include "acq/SignalSources.h"
+#include "analysis/Limit.h"
+#include "analysis/ScopeAnalysisServices.h"
+#include "core/CommandTree.h"
+#include "core/MenuKinds.h"
+#include "core/DotNumberText.h"
+#include "core/Shell.h"
+#include "display/BottomReadoutStrip.h"
+#include "display/DisplayPanel.h"
+#include "display/ScopeDisplayServices.h"
+#include "link/InstrumentLink.h"
+#include "test_sidemenu_support.h"
+#include "test_switcher_support.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/SideMenu.h"
+#include "ui/VeltraneApplication.h"
+#include "ui/controls/ButtonSwitchers.h"
+#include "ui/controls/EditSwitcher.h"
+#include "ui/menus/LimitMenu.h"
+
+using namespace vt;
+using namespace vt::test;
+
+TEST(LimitMenu, TheChosenParameterRebindsTheSwitchAndTheConditions) {
+    TShell shell;
+    shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
+    shell.SetFullHist(MakeOwnedPart(std::make_unique<TFullHist>()));
+    TDisplayFeature().FillRows(shell);
+    TAnalysisFeature analysis;
+    analysis.FillRows(shell);
+    RegisterAllCommandHandlers(shell);
+    ConnectSignalEnablity(shell.Records()->SignalsOn(), shell.CommandTree()->SignalEnablity());
+    for (int s : {ssCh1, ssCh2}) shell.Records()->SignalsOn().SetOn(s, true);
+    TKitContext kit{[&shell](std::string_view path) { return shell.CommandTree()->Root().FindHandler(path); }};
+    TKitHostWidget window{kit};
+    window.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+    window.resize(800, 600);
+    TSideMenus menus{kit, &window};
+    TMeasurements& meas = analysis.Services()->Measurements();
+    TLimitMenuFeature feature(shell, meas);
+    feature.RegisterForms(menus);
+    auto run = [&shell](const char* c) { shell.CommandTree()->ExecuteCommandString(c, false); };
+    auto handler = [&shell](const std::string& path) { return shell.CommandTree()->Root().FindHandler(path); };
+
+    menus.ShowSideMenu(mkLimitTest, 0);
+    auto* form = dynamic_cast<TLimt_Form*>(menus.Form(0));
+    ASSERT_NE(form, nullptr);
+    window.show();
+    EXPECT_EQ(form->ActivSwitch()->Caption(), QString::fromStdString(shell.LangStr("NoneParams")));
+    EXPECT_FALSE(form->ConditionsButton()->isEnabled());
+
+    // Two measurements whose statistics hold their ten values.
+    run("Meas:Display Statistic");
+    run("Meas:Ch1:YParam Max ON");
+    run("Meas:Ch2:XParam PosWidth ON");
+    auto prime = [&meas](bool on) {
+        for (int slot = 0; slot < 2; ++slot) meas.List().Slot(slot)->LimitPrimed = on;
+        meas.LimitTest().RefreshLimitParameters();
+    };
+    prime(true);
+    form->UpdateMenu();
+    EXPECT_EQ(form->ActivSwitch()->GetHandler(), handler("Limit1:Activ"));
+    EXPECT_EQ(form->ActivSwitch()->Caption(), QString::fromStdString(meas.List().GetMeasLabel(0)));
+
+    // The second parameter: the switch, its caption and the conditions page follow; "Conditions..."
+    // opens only once it is active.
+    auto* parameter = form->Page(1)->findChild<TRC_RadioSwitcher*>(QStringLiteral("rswParameter"));
+    ASSERT_NE(parameter, nullptr);
+    auto choose = [parameter](int item) { QTest::mouseClick(&parameter->Button(item), Qt::LeftButton); };
+    choose(1);
+    EXPECT_EQ(form->ActivSwitch()->GetHandler(), handler("Limit2:Activ"));
+    EXPECT_EQ(form->ActivSwitch()->Caption(), QString::fromStdString(meas.List().GetMeasLabel(1)));
+    EXPECT_EQ(form->Page(2)->GroupMnemonics(), "Limit2");
+    EXPECT_FALSE(form->ConditionsButton()->isEnabled());
+    run("Limit2:Activ ON");
+    ASSERT_TRUE(form->ConditionsButton()->isEnabled());
+    form->ConditionsButton()->click();
+    EXPECT_EQ(form->CurrentPanel, form->Page(2));
+
+    // The value fields by Mode and Delta; the run-until field by its choice.
+    EXPECT_EQ(form->ValueEdit(0)->GetHandler(), handler("Limit2:CenterVal"));
+    EXPECT_EQ(form->ValueEdit(1)->GetHandler(), handler("Limit2:StdDev"));
+    EXPECT_EQ(form->ValueEdit(0)->Caption(), QStringLiteral("CENTER"));
+    EXPECT_EQ(form->ValueEdit(1)->Caption(), QStringLiteral("DELTA"));
+    run("Limit2:Delta UserPerc");
+    EXPECT_EQ(form->ValueEdit(1)->GetHandler(), handler("Limit2:UserPerc"));
+    run("Limit2:Mode Limit");
+    EXPECT_EQ(form->ValueEdit(0)->GetHandler(), handler("Limit2:UpLimit"));
+    EXPECT_EQ(form->ValueEdit(1)->GetHandler(), handler("Limit2:LowLimit"));
+    EXPECT_EQ(form->ValueEdit(0)->Caption(), QStringLiteral("UPPER LIMIT"));
+    EXPECT_EQ(form->ValueEdit(1)->Caption(), QStringLiteral("LOWER LIMIT"));
+    EXPECT_EQ(form->RunUntilEdit()->GetHandler(), handler("Limit:NWfms"));
+    run("Limit:RunUntil Failur");
+    EXPECT_EQ(form->RunUntilEdit()->GetHandler(), handler("Limit:Failures"));
+    EXPECT_EQ(form->RunUntilEdit()->Caption(), QStringLiteral("# OF FAILURES"));
+
+    for (int page = 1; page <= TLimt_Form::PageCount; ++page) {
+        form->SetTopPanel(page);
+        EXPECT_EQ(form->CurrentPanel, form->Page(page));
+        EXPECT_EQ(TextsThatDoNotFit(*form->Page(page)), std::vector<std::string>{}) << page;
+        EXPECT_EQ(SwitchersNotWhole(*form->Page(page)), std::vector<std::string>{}) << page;
+    }
+    EXPECT_EQ(UnboundSwitchersOf(*form), std::vector<std::string>{});
+    SaveScreenshot(*form, "limit_menu_conditions.png");
+
+    // The statistics restart: the chosen parameter falls back to one without limits, and the menu to
+    // its first page.
+    choose(0);
+    run("Limit1:Activ ON");
+    form->SetTopPanel(2);
+    prime(false);
+    EXPECT_EQ(form->ActivSwitch()->GetHandler(), handler("Limit2:Activ"));
+    EXPECT_EQ(form->CurrentPanel, form->Page(1));
+    menus.ShowSideMenu(mkNone, 0);
+    FlushDeletes();
+}
+
+namespace vt {
+namespace {
+
+TEST(LimitTestDemo, PositiveWidthOfCh2UnderTestWithItsCountsInTheStrip) {
+    const test::TProgramHome programHome;
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    std::map<std::pair<int, int>, std::string> cells;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    enum { Starting, Priming, Testing, Done } phase = Starting;
+    std::uint32_t tested = 0, failed = 0;
+    QTimer poll;
+    auto list = [&shell]() -> TMeasList& {
+        return dynamic_cast<TScopeAnalysisServices&>(shell.Analysis()).Measurements().List();
+    };
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        TMorda_fr* m = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        auto* display = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
+        if (!m || !shell.AcqEnabled || !shell.RunOn || !display || !display->Panel()) return;
+        switch (phase) {
+            case Starting:
+                if (shell.Records()->State(ssCh2) != srcUpToDate && shell.Records()->State(ssCh2) != srcFresh) return;
+                display->Panel()->BottomStrip().TextWatch = [&cells](const TPixelRect& r, const std::string& text, TColor) {
+                    cells[{r.Left, r.Top}] = text;
+                };
+                for (const char* c : {"Meas:Display Statistic", "Meas:Ch2:XParam PosWidth ON"}) shell.ExecuteCommandString(c);
+                phase = Priming;
+                break;
+            case Priming:
+                if (!list().Slot(0) || !list().Slot(0)->LimitPrimed) return;
+                // A band of one standard deviation around the running mean: the demo's noise fails some.
+                for (const char* c : {"Limit1:Activ ON", "Limit1:Delta StdDev", "Limit1:StdDev 1", "Limit:TestOn ON"})
+                    shell.ExecuteCommandString(c);
+                m->MouseDownOnButtonOfMainMenu(m->GetMainMenuButton(mkLimitTest), Qt::LeftButton);
+                phase = Testing;
+                break;
+            case Testing: {
+                const TParameterOfMeas& entry = *list().Slot(0);
+                if (entry.TestedCount < 20 || entry.FailedCount == 0) return;
+                tested = entry.TestedCount;
+                failed = entry.FailedCount;
+                const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+                QCoreApplication::processEvents();
+                test::SaveScreenshot(*m, x11 ? "limit_test_demo_x11.png" : "limit_test_demo.png");
+                display->Panel()->BottomStrip().TextWatch = {};
+                shell.RunOn = false;
+                if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
+                phase = Done;
+                m->close();
+                break;
+            }
+            case Done: break;
+        }
+    });
+    poll.start(20);
+    QTimer::singleShot(180000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    ASSERT_EQ(phase, Done);
+    for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
+    // The strip's columns 4 and 5 of the first row hold the counts of the moment of the picture.
+    const TPixelRect testedCell = NizCellRect(0, 4);
+    const TPixelRect failedCell = NizCellRect(0, 5);
+    const std::string shownTested = cells[{testedCell.Left, testedCell.Top}];
+    const std::string shownFailed = cells[{failedCell.Left, failedCell.Top}];
+    EXPECT_EQ(shownTested, FormatDot("%5d", static_cast<int>(tested)));
+    EXPECT_EQ(shownFailed, FormatDot("%5d", static_cast<int>(failed)));
+    EXPECT_LT(failed, tested) << "a one-sigma band passes most values";
+}
+
+}  // namespace
+}  // namespace vt

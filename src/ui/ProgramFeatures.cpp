@@ -51,6 +51,7 @@
 #include "ui/menus/TriggerMenu.h"
 #include "ui/menus/JitterMenu.h"
 #include "ui/menus/ZoomMenu.h"
+#include "ui/menus/EyeMenu.h"
 
 namespace vt {
 
@@ -175,6 +176,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TMarkerMenuFeature>());
     Add(life, std::make_unique<THistMenuFeature>(analysis.Services()->Histogram()));
     Add(life, std::make_unique<TMeasMenuFeature>(shell, analysis.Services()->Measurements().Settings()));
+    Add(life, std::make_unique<TEyeMenuFeature>(shell));
     TGeneratorMenuFeature& generatorMenu = Add(life, std::make_unique<TGeneratorMenuFeature>(shell, &calibration));
     TOEConv& oeConv = Add(life, std::make_unique<TOEConvMenuFeature>(shell, &calibration)).Converter();
     timebaseChannels.Settings().Channels().FedByOEConverter = [&oeConv](int channel) {

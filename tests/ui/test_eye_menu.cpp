@@ -38,6 +38,7 @@ TEST(EyeMenuForm, PagesFitBindFollowTheModeAndCommands) {
     RegisterAllCommandHandlers(shell);
     ConnectSignalEnablity(shell.Records()->SignalsOn(), shell.CommandTree()->SignalEnablity());
     shell.Records()->SignalsOn().SetOn(ssCh1, true);
+    shell.Records()->BuildSourceCaptions([&shell](std::string_view key) { return shell.LangStr(key); });
     TKitContext kit{[&shell](std::string_view path) { return shell.CommandTree()->Root().FindHandler(path); }};
     TKitHostWidget window{kit};
     window.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
@@ -119,22 +120,26 @@ TEST(EyeMenuForm, PagesFitBindFollowTheModeAndCommands) {
     EXPECT_FALSE(form->XButton()->isEnabled());
     EXPECT_EQ(UnboundSwitchersOf(*form), std::vector<std::string>{});
 
-    // Pages 1, 6 and 7 side by side.
+    // Pages side by side: the first, statistics and definition; and the four lists.
     run("Eye:Measure NRZ");
-    QImage picture(form->width() * 3, form->height(), QImage::Format_ARGB32);
-    picture.fill(Qt::black);
-    QPainter painter(&picture);
-    int x = 0;
-    for (int page : {1, 6, 7}) {
-        form->SetTopPanel(page);
-        QCoreApplication::processEvents();
-        painter.drawPixmap(x, 0, form->grab());
-        x += form->width();
-    }
-    painter.end();
-    const QString folder = QDir::current().absoluteFilePath("screenshots");
-    QDir().mkpath(folder);
-    EXPECT_TRUE(picture.save(folder + "/eye_menu.png", "PNG"));
+    const auto save = [form](std::initializer_list<int> pages, const char* name) {
+        QImage picture(form->width() * static_cast<int>(pages.size()), form->height(), QImage::Format_ARGB32);
+        picture.fill(Qt::black);
+        QPainter painter(&picture);
+        int x = 0;
+        for (int page : pages) {
+            form->SetTopPanel(page);
+            QCoreApplication::processEvents();
+            painter.drawPixmap(x, 0, form->grab());
+            x += form->width();
+        }
+        painter.end();
+        const QString folder = QDir::current().absoluteFilePath("screenshots");
+        QDir().mkpath(folder);
+        EXPECT_TRUE(picture.save(folder + "/" + name, "PNG")) << name;
+    };
+    save({1, 6, 7}, "eye_menu.png");
+    save({2, 3, 4, 5}, "eye_menu_lists.png");
     menus.ShowSideMenu(mkNone, 0);
     FlushDeletes();
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 #include <map>
 #include <string>
@@ -90,6 +91,9 @@ TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
                     left = layer->Stored(1), right = layer->Stored(2);
                     leftDrawn = layer->State(1).Drawn, rightDrawn = layer->State(2).Drawn;
                 }
+                // The eye's menu in the right slot, for the picture.
+                QTest::mousePress(&m->GetMainMenuButton(14), Qt::RightButton);
+                QCoreApplication::processEvents();
                 test::SaveScreenshot(*m, "eye_readouts_demo.png");
                 shell.RunOn = false;
                 if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);

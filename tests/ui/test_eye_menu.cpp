@@ -15,6 +15,7 @@
 #include "core/CommandTree.h"
 #include "core/MenuKinds.h"
 #include "core/Shell.h"
+#include "core/WindowBindings.h"
 #include "display/ScopeDisplayServices.h"
 #include "serial/ScopeSerialServices.h"
 #include "test_sidemenu_support.h"
@@ -26,6 +27,20 @@
 
 using namespace vt;
 using namespace vt::test;
+
+namespace {
+// The window's part that the eye asks of: the menu's page.
+struct TMenuPageBindings : TWindowBindings {
+    explicit TMenuPageBindings(TSideMenus& menus) : Menus(menus) {}
+    void BindChannelScaleEdit(int, const std::string&) override {}
+    void BindChannelOffsetEdit(int, const std::string&) override {}
+    void BindHorizontalScaleEdit(const std::string&, const std::string&) override {}
+    void BindDelayEdit(const std::string&) override {}
+    void RefreshSideMenu(TMenuKind) override {}
+    void ResetMenuPage(TMenuKind kind) override { Menus.ResetMenuPage(kind); }
+    TSideMenus& Menus;
+};
+}  // namespace
 
 TEST(EyeMenuForm, PagesFitBindFollowTheModeAndCommands) {
     TShell shell;
@@ -46,6 +61,8 @@ TEST(EyeMenuForm, PagesFitBindFollowTheModeAndCommands) {
     TSideMenus menus{kit, &window};
     TEyeMenuFeature feature(shell);
     feature.RegisterForms(menus);
+    TMenuPageBindings bindings(menus);
+    shell.SetWindowBindings(&bindings);
     auto run = [&shell](const char* command) { return shell.CommandTree()->ExecuteCommandString(command, false); };
     auto handler = [&shell](const char* path) { return shell.CommandTree()->Root().FindHandler(path); };
     menus.ShowSideMenu(mkEye, 0);
@@ -115,8 +132,12 @@ TEST(EyeMenuForm, PagesFitBindFollowTheModeAndCommands) {
     EXPECT_EQ(form->StatEdit()->GetHandler(), handler("Eye:Window"));
     EXPECT_EQ(form->StatEdit()->Caption().toStdString(), "WAVEFORMS");
 
-    // Off again: the menu's first page, its buttons disabled.
+    // A mode change returns the menu to its first page; Off disables the buttons.
+    run("Eye:Measure NRZ");
+    EXPECT_EQ(form->CurrentPage, 1);
+    form->StatisticsButton()->click();
     run("Eye:Measure Off");
+    EXPECT_EQ(form->CurrentPage, 1);
     EXPECT_FALSE(form->XButton()->isEnabled());
     EXPECT_EQ(UnboundSwitchersOf(*form), std::vector<std::string>{});
 
@@ -141,5 +162,6 @@ TEST(EyeMenuForm, PagesFitBindFollowTheModeAndCommands) {
     save({1, 6, 7}, "eye_menu.png");
     save({2, 3, 4, 5}, "eye_menu_lists.png");
     menus.ShowSideMenu(mkNone, 0);
+    shell.SetWindowBindings(nullptr);
     FlushDeletes();
 }

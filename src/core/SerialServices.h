@@ -72,6 +72,9 @@ public:
     // set-ups that need the screen to themselves (after they recorded its state for undo).
     virtual void UpdateMaskControls() {}
     virtual void ClearCurrentMask() {}
+
+    // After a language switch: the eye's annotations take the new texts.
+    virtual void ShowEyeAnnotations() {}
 };
 
 }  // namespace vt

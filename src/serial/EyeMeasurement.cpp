@@ -312,7 +312,7 @@ void TEyeMeasurement::RemoveEyeParameter(int mode, int axis, int kind) {
     if (it == list.end()) return;
     const int slot = static_cast<int>(it - list.begin()) + 1;
     list.erase(it);
-    Readouts_->RemoveSlotAnnotations(slot);
+    Readouts_->RemoveSlotAnnotations(mode, slot);
 }
 
 void TEyeMeasurement::UncheckEyeParameter(int mode, int slot, bool undoStep) {
@@ -405,6 +405,7 @@ void TEyeMeasurement::UpdateEyeMeasurements() {
                 ComputeEyeParameter(*Engine_, Inputs(ch1), *list[i]);
                 if (!IsUndefinedValue(list[i]->Value)) list[i]->Stat.Add(1, list[i]->Value);
                 Readouts_->DrawEyeParamCells(mode, static_cast<int>(i) + 1);
+                ValueAnnotated(static_cast<int>(i) + 1);
             }
         s.RecomputeRequested = false;
         return;
@@ -423,7 +424,10 @@ void TEyeMeasurement::UpdateEyeMeasurements() {
     for (std::size_t i = 0; i < list.size(); ++i) {
         TParam& p = *list[i];
         const bool power = IsEyePowerParam(p.Axis, p.Kind);
-        if (power) ComputeSlot(p, true);
+        if (power) {
+            ComputeSlot(p, true);
+            ValueAnnotated(static_cast<int>(i) + 1);
+        }
         const auto n = static_cast<long long>(p.Stat.Count);
         char text[64];
         if (statistic && !power) std::snprintf(text, sizeof text, "%lld / %lld", n, cycle * n + s.WfmsThisCycle);
@@ -440,6 +444,7 @@ void TEyeMeasurement::UpdateEyeMeasurements() {
             if (IsEyePowerParam(list[i]->Axis, list[i]->Kind)) continue;
             ComputeSlot(*list[i], true);
             Readouts_->DrawEyeParamCells(mode, static_cast<int>(i) + 1);
+            ValueAnnotated(static_cast<int>(i) + 1);
         }
     }
     if (statistic) s.WfmsThisCycle = 0;
@@ -451,6 +456,11 @@ void TEyeMeasurement::UpdateEyeMeasurements() {
     } else {
         RemoveHint();
     }
+}
+
+// The shown slot's annotations follow each of its values: shown while defined, hidden while not.
+void TEyeMeasurement::ValueAnnotated(int slot) {
+    if (slot == Readouts_->ShownSlot()) Readouts_->RefreshAnnotationLayers();
 }
 
 bool TEyeMeasurement::BindHist() {

@@ -38,7 +38,9 @@ public:
     // The annotation owner kind: 0 none, 1 measurements, 2 NRZ eye, 3 RZ eye.
     virtual int AnnotationOwner() const { return 0; }
     virtual void BuildEyeAnnotations(int /*slot*/, int /*mode*/) {}
-    virtual void RemoveSlotAnnotations(int /*slot*/) {}
+    // The slot whose annotations are on screen, 0 none.
+    virtual int ShownSlot() const { return 0; }
+    virtual void RemoveSlotAnnotations(int /*mode*/, int /*slot*/) {}
     virtual void ReshowEyeAnnotations() {}
     virtual void RefreshAnnotationLayers() {}
     virtual void RefreshSampleModeIcon() {}
@@ -112,6 +114,7 @@ private:
     TEyeParamInputs Inputs(const TSignalObj* record) const;
     void SyncEngineSettings();
     void ComputeSlot(TParam& param, bool addToStat);
+    void ValueAnnotated(int slot);
     void BuildStrip();
     void ShowHint(const char* key);
     void RemoveHint();

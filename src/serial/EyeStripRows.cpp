@@ -20,7 +20,7 @@ constexpr int EyeColumnCount = 7;
 
 TEyeStripRows::TEyeStripRows(TShell& shell, TEyeMeasurement& eye) : Shell_(shell), Eye_(eye) {
     StripOf = [this]() -> TNizText* {
-        auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell_.Display());
+        TScopeDisplayServices* display = Display();
         TScopeCRT* panel = display ? display->Panel() : nullptr;
         return panel ? &panel->BottomStrip() : nullptr;
     };
@@ -28,7 +28,22 @@ TEyeStripRows::TEyeStripRows(TShell& shell, TEyeMeasurement& eye) : Shell_(shell
         if (auto* analysis = dynamic_cast<TScopeAnalysisServices*>(&Shell_.Analysis()))
             analysis->Measurements().Readouts().DrawMeasStatHeaders(shmEye);
     };
+    // The strip asks the eye about presses in its rows.
+    if (TScopeDisplayServices* display = Display()) {
+        display->ReadoutProviders()[static_cast<std::size_t>(TReadoutKind::Eye)] = this;
+        Installed_ = true;
+    }
 }
+
+TEyeStripRows::~TEyeStripRows() {
+    if (!Installed_) return;
+    if (TScopeDisplayServices* display = Display()) {
+        TReadoutProvider*& provider = display->ReadoutProviders()[static_cast<std::size_t>(TReadoutKind::Eye)];
+        if (provider == this) provider = nullptr;
+    }
+}
+
+TScopeDisplayServices* TEyeStripRows::Display() const { return dynamic_cast<TScopeDisplayServices*>(&Shell_.Display()); }
 
 std::string TEyeStripRows::ValueText(double value, const std::string& unit) {
     // A ratio in dB reads badly with a prefix ("827.9 mdB"): it is written plain.

@@ -30,6 +30,7 @@ public:
 
     TEyeMeasurement& Eye() { return Eye_; }
     TEyeStripRows& EyeRows() { return EyeRows_; }
+    void ShowEyeAnnotations() override { EyeRows_.ShowEyeAnnotations(); }
 
     void ResetMaskCounters() override { Mask_.ResetMaskCounters(); }
     void MaskTestSample(int source, int index) override { Mask_.MaskTestSample(source, index); }

@@ -64,6 +64,7 @@ void TMainWindowFeature::FillRows(TShell& shell) {
         targets.AfterReopen = [&s] {
             s.Display().TopTextUpdateAll();
             s.Analysis().RefreshMeasAnnotation();
+            s.Serial().ShowEyeAnnotations();
         };
         SwitchFormsLanguage(s.Language(), ReadChoiceSetting(s.CommandTree(), "Shadow:Lang", 0), targets);
         return false;

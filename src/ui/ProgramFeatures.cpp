@@ -53,6 +53,7 @@
 #include "ui/menus/JitterMenu.h"
 #include "ui/menus/LimitMenu.h"
 #include "ui/menus/ZoomMenu.h"
+#include "ui/menus/EyeMenu.h"
 
 namespace vt {
 
@@ -178,6 +179,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<THistMenuFeature>(analysis.Services()->Histogram()));
     Add(life, std::make_unique<TMeasMenuFeature>(shell, analysis.Services()->Measurements().Settings()));
     Add(life, std::make_unique<TLimitMenuFeature>(shell, analysis.Services()->Measurements()));
+    Add(life, std::make_unique<TEyeMenuFeature>(shell));
     TGeneratorMenuFeature& generatorMenu = Add(life, std::make_unique<TGeneratorMenuFeature>(shell, &calibration));
     TOEConv& oeConv = Add(life, std::make_unique<TOEConvMenuFeature>(shell, &calibration)).Converter();
     timebaseChannels.Settings().Channels().FedByOEConverter = [&oeConv](int channel) {

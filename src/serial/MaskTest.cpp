@@ -189,25 +189,34 @@ void TMaskTest::RegisterMaskCommands() {
                                                          if (GetOn(Align_)) ApplyMaskScales();
                                                      }});
     Align_->SetJoinUndo(true);
-    MarginsOn_ = &root.AddOnOffHandler("StdMask:MarginsOn", {.AfterChange = [this](THandler&) {
+    MarginsOn_ = &root.AddOnOffHandler("StdMask:MarginsOn", {.AfterChange = [this](THandler& h) {
                                                                  MarginsVal_->SetDisabled(!GetOn(MarginsOn_) || MarginsOn_->IsDisabled());
+                                                                 OnStdMarginsChange(h);
                                                              }});
     MarginsOn_->SetJoinUndo(true);
     MarginsVal_ = &root.AddIntEditHandler(
         "StdMask:MarginsVal", {.Initial = 0, .Config = {.Minimum = -100, .Default = 0, .Maximum = 100, .CoarseStep = 5,
-                                                        .CoarseKind = skGrid, .FineStep = 1, .FineKind = skGrid, .Units = "%"}});
+                                                        .CoarseKind = skGrid, .FineStep = 1, .FineKind = skGrid, .Units = "%"},
+                               .AfterChange = [this](THandler& h) { OnStdMarginsChange(h); }});
     MarginsVal_->SetJoinUndo(true);
     StdIndex_ = &root.AddIntEditHandler(
-        "StdMask:StdIndex", {.Initial = 0, .Config = {.Minimum = 0, .Default = 1, .Maximum = 16, .CoarseStep = 1, .CoarseKind = skGrid}});
+        "StdMask:StdIndex", {.Initial = 0, .Config = {.Minimum = 0, .Default = 1, .Maximum = 16, .CoarseStep = 1, .CoarseKind = skGrid},
+                             .AfterChange = [this](THandler&) { OnStdIndexChange(); }});
     StdIndex_->SetJoinUndo(true);
     MaskIndex_ = &root.AddIntEditHandler(
-        "StdMask:MaskIndex", {.Initial = 0, .Config = {.Minimum = -1, .Default = 1, .Maximum = 32, .CoarseStep = 1, .CoarseKind = skGrid}});
+        "StdMask:MaskIndex", {.Initial = 0, .Config = {.Minimum = -1, .Default = 1, .Maximum = 32, .CoarseStep = 1, .CoarseKind = skGrid},
+                              .BeforeChange = [this](THandler& h) {
+                                  // A remote choice is a step of its own, undone with the mask it loads.
+                                  if (h.GetWhoChangedRaw() == wcvRemote && Shell_.UndoBuffer()) Shell_.UndoBuffer()->BeginStep();
+                              },
+                              .AfterChange = [this](THandler& h) { OnMaskIndexChange(h); }});
     MaskIndex_->SetJoinUndo(true);
-    // The standards' lists are read with the mask files; until then both are empty.
-    for (const char* list : {"StdMask:StdsList", "StdMask:MasksList"})
-        root.AddGpibStringHandler(list, 0, [](std::string_view, bool q, std::uint8_t, std::string& reply) {
-            if (q) reply += " =";
-        });
+    root.AddGpibStringHandler("StdMask:StdsList", 0, [this](std::string_view, bool q, std::uint8_t, std::string& reply) {
+        if (q) reply += StdsListReply();
+    });
+    root.AddGpibStringHandler("StdMask:MasksList", 0, [this](std::string_view, bool q, std::uint8_t, std::string& reply) {
+        if (q) reply += MasksListReply();
+    });
     root.AddGpibStringHandler("Mask:Res", 0, [this](std::string_view p, bool q, std::uint8_t, std::string& reply) {
         if (q) reply += MaskResReply(p);
     });

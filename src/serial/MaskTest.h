@@ -13,6 +13,7 @@
 
 #include "serial/CurrentMask.h"
 #include "serial/MaskObject.h"
+#include "serial/MaskStandards.h"
 
 namespace vt {
 
@@ -106,6 +107,23 @@ public:
     void SaveUserMaskFile(const std::string& path);
     void RecallUserMaskFile(const std::string& path);
 
+    // --- the stored standard masks
+    // Writes the shipped standards at the first call (start-up), reloads the standards list and the
+    // masks of the chosen standard.
+    void RefreshStdMaskFamily();
+    // Loads mask `position` of the standard numbered `standard` with margin `marg`; a file that fails
+    // anywhere leaves the mask as it was and says so.
+    bool LoadStandardMask(int standard, int position, int marg);
+    // The selected stored mask with the chosen margin made the current mask (nothing when it already is).
+    bool ApplyStdMask();
+    void UpdateStdMaskMarginControls();
+    const TListOfStandards& Standards() const { return Standards_; }
+    const TListOfMasksInCurrentStandard& StandardMasks() const { return StdMasks_; }
+    // Help topic of the chosen standard.
+    int StdHelpTopic() const { return StdHelpTopic_; }
+    std::string StdsListReply() const;
+    std::string MasksListReply() const;
+
 private:
     void OnTestChange();
     void OnActionChange(THandler& h);
@@ -120,6 +138,10 @@ private:
     std::string FileExtension() const;
     bool RunUntilHolds() const;
     TMarkerLayer* ErrorLayer(int source);
+    void OnStdIndexChange();
+    void OnMaskIndexChange(THandler& h);
+    void OnStdMarginsChange(THandler& h);
+    void ReportMaskFileError(const std::string& path);
     class TBusy;
 
     TShell& Shell_;
@@ -165,6 +187,12 @@ private:
     TIntEditHandler* MarginsVal_ = nullptr;
     TIntEditHandler* StdIndex_ = nullptr;
     TIntEditHandler* MaskIndex_ = nullptr;
+    TListOfStandards Standards_;
+    TListOfMasksInCurrentStandard StdMasks_;
+    int StdMasksOf_ = -1;  // the standard whose masks StdMasks_ holds
+    int StdHelpTopic_ = 980;
+    bool ShippedMasksChecked_ = false;
+    bool InStdIndexChange_ = false;
 };
 
 }  // namespace vt

@@ -36,6 +36,7 @@ public:
     int MaskPolygonCount() const override { return Mask_.PolygonCount(); }
     void RedrawMaskLayer() override { Mask_.RedrawMaskLayer(); }
     void UpdateMaskControls() override { Mask_.UpdateMaskControls(); }
+    void RefreshStdMaskFamily() override { Mask_.RefreshStdMaskFamily(); }
     void ClearCurrentMask() override { Mask_.ClearCurrentMask(); }
     TMaskTest& MaskTest() { return Mask_; }
 

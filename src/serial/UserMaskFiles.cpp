@@ -37,6 +37,16 @@ void TMaskTest::SaveUserMaskFile(const std::string& path) {
     }
 }
 
+void TMaskTest::ReportMaskFileError(const std::string& path) {
+    std::string text;
+    try {
+        text = FormatDot(Shell_.LangStr("ErrMask6S"), path);
+    } catch (const EConvertError&) {  // a language file's pattern that does not fit
+        text = Shell_.LangStr("ErrMask6S") + " " + path;
+    }
+    Shell_.ReportError(text);
+}
+
 void TMaskTest::RecallUserMaskFile(const std::string& path) {
     std::optional<TCurrentMask> read;
     try {
@@ -46,13 +56,7 @@ void TMaskTest::RecallUserMaskFile(const std::string& path) {
     }
     // The file is checked whole before anything goes: a file that fails leaves the mask as it was.
     if (!read) {
-        std::string text;
-        try {
-            text = FormatDot(Shell_.LangStr("ErrMask6S"), path);
-        } catch (const EConvertError&) {  // a language file's pattern that does not fit
-            text = Shell_.LangStr("ErrMask6S") + " " + path;
-        }
-        Shell_.ReportError(text);
+        ReportMaskFileError(path);
         return;
     }
     Mask_.AddPolygonMode = false;

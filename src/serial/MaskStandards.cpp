@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <system_error>
 
@@ -468,6 +468,42 @@ std::optional<TCurrentMask> ReadStandardMask(const fs::path& file, const TMaskRe
         return std::nullopt;
     }
     return mask;
+}
+
+// ---------------------------------------------------------------------------- storing a mask
+
+bool WriteStandardMaskFile(const fs::path& file, const TCurrentMask& mask, const std::string& name,
+                           const std::string& bitRate, bool margins) {
+    std::error_code ec;
+    // Stored standards are read-only: a second store under the same name fails rather than replace one.
+    if (fs::exists(file, ec) && (fs::status(file, ec).permissions() & fs::perms::owner_write) == fs::perms::none)
+        return false;
+    try {
+        TMemIniFile_Dot ini(file);
+        ini.Clear();
+        ini.WriteString(Common, "Signature", "Standard Mask");
+        ini.WriteString(Common, "Mask Name", name);
+        ini.WriteString(Common, "Bit Rate", bitRate);
+        ini.WriteString(Common, "Type of Mask", "Eye");
+        ini.WriteString(Common, "Type of Line", "");
+        // "Margins Possible" alone is never read: the margin type is what lets margins be chosen.
+        ini.WriteString(Common, "Type of Margins", margins ? "POLAR" : "");
+        for (const char* key : {"Time by Division", "X of Begin Time", "Value by Division", "Middle Value"})
+            ini.WriteString(Common, key, "");
+        ini.WriteString(Common, "Divisions by 1 of Eye", "4");
+        ini.WriteString(Common, "Central Value of Eye", "0.5");
+        ini.WriteString(Common, "Margins Possible", margins ? "YES" : "");
+        std::string list;
+        for (int i = 1; i <= mask.PolygonCount; ++i) list += (i > 1 ? ", " : "") + std::to_string(i);
+        ini.WriteString(Common, "List of Polygons", list);
+        for (int i = 0; i < mask.PolygonCount; ++i)
+            WriteMaskPolygons(ini, i + 1, mask.Polygons[static_cast<std::size_t>(i)], true);
+        ini.UpdateFile();
+    } catch (const std::exception&) {
+        return false;
+    }
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, ec);
+    return true;
 }
 
 // ----------------------------------------------------------------------------- shipped masks

@@ -96,6 +96,12 @@ std::optional<TCurrentMask> ReadStandardMask(const std::filesystem::path& file, 
 // none when the file is not a text mask or fails anywhere.
 std::optional<TCurrentMask> ReadTextMaskPolygons(std::string_view text, int marg);
 
+// Writes the mask as a standard eye mask file (polygons in eye units) and makes it read-only. With
+// margins the file allows them ("POLAR" keeps any shape). False when the file is there read-only
+// or cannot be written.
+bool WriteStandardMaskFile(const std::filesystem::path& file, const TCurrentMask& mask, const std::string& name,
+                           const std::string& bitRate, bool margins);
+
 // Writes the shipped standard masks into an empty standards folder: nothing when it already holds a
 // standard folder; never overwrites a file. False when a file could not be written.
 bool InstallShippedStandardMasks(const std::string& standardsFolder);

@@ -1,5 +1,6 @@
 // The stored standard masks in the mask test feature: the standards list and the masks of the chosen
 // standard behind the `StdMask:` settings, loading a stored mask with its margin, and the list replies.
+#include <algorithm>
 #include <filesystem>
 
 #include "core/CommandTree.h"

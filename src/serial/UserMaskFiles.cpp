@@ -34,7 +34,9 @@ void TMaskTest::SaveUserMaskFile(const std::string& path) {
         out.UpdateFile();
     } catch (const std::exception&) {
         Shell_.ReportError(Shell_.LangStr("DontCreateFile") + path);
+        return;
     }
+    RefreshStdMaskFamily();
 }
 
 void TMaskTest::ReportMaskFileError(const std::string& path) {

@@ -1,6 +1,7 @@
 // Standard mask files (".msk": ini masks and text masks) as a standard's folder holds them: the list
 // takes a file or skips it, and a listed mask loads, at any margin, within the mask's limits or not at
 // all.
+#include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -20,7 +21,8 @@ void Check(bool ok) {
 void CheckLimits(const vt::TCurrentMask& m, int marg) {
     Check((m.Kind == vt::mkStdEye || m.Kind == vt::mkStdPulse) && m.Marg == marg);
     Check(m.PolygonCount >= 1 && m.PolygonCount <= 8 && m.MarginPolygonCount <= 4);
-    Check(m.BitP > 0 && m.TB >= 1e-12);
+    // An eye mask's timebase follows its bit period, however short; a pulse mask's is checked.
+    Check(m.BitP > 0 && std::isfinite(m.BitP) && m.TB > 0 && (m.Kind == vt::mkStdEye || m.TB >= 1e-12));
     for (const vt::TMaskPolyRec& p : m.Polygons) {
         Check(p.X.size() == p.Y.size() && p.Count <= p.X.size() && p.X.size() <= vt::MaskMaxVertices + 1);
         for (std::size_t i = 0; i < p.Count; ++i) Check(p.X[i] >= 1 && p.X[i] <= 3999 && p.Y[i] >= 1 && p.Y[i] <= 1023);

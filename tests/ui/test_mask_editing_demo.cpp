@@ -3,6 +3,7 @@
 // a vertex dragged, the mask tested and saved; then a second polygon drawn, a vertex of the first
 // deleted (the polygon goes, and its selection with it), an undo that brings back the mask as it was
 // before the editing, on the edit layer, and the recall of the saved file through the open dialog.
+// The edited triangle goes to screenshots/mask_edit.png.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -49,7 +50,10 @@ std::string PolygonItem(const std::string& state, int n) {
     const std::string key = "Poly" + std::to_string(n) + "=";
     const std::size_t at = state.find(key);
     if (at == std::string::npos) return "";
-    return state.substr(at, state.find_first_of("\",", at) - at);
+    // The item runs to its last vertex's "_" (its commas separate x from y).
+    std::size_t end = at;
+    while (end < state.size() && state[end] != '"' && !(state[end] == ',' && state[end - 1] == '_')) ++end;
+    return state.substr(at, end - at);
 }
 
 TEST(MaskEditingDemo, PolygonsDrawnDraggedDeletedUndoneAndSaved) {
@@ -106,7 +110,9 @@ TEST(MaskEditingDemo, PolygonsDrawnDraggedDeletedUndoneAndSaved) {
                 QWidget& menuButton = m->GetMainMenuButton(mkMask);
                 QTest::mousePress(&menuButton, Qt::RightButton, {}, QPoint(5, 5));
                 QTest::mouseRelease(&menuButton, Qt::RightButton, {}, QPoint(5, 5));
-                auto* form = m->findChild<TMask_Form*>();
+                TMask_Form* form = nullptr;
+                for (QWidget* w : m->findChildren<QWidget*>())
+                    if (auto* f = dynamic_cast<TMask_Form*>(w); f && f->isVisible()) form = f;
                 ASSERT_TRUE(form);
                 const auto click = [form](const char* name) {
                     TRC_RightPassiveCommandSwitcher* b = form->Button(name);
@@ -146,6 +152,7 @@ TEST(MaskEditingDemo, PolygonsDrawnDraggedDeletedUndoneAndSaved) {
                 QTest::mouseMove(view, at(320, 90));
                 QTest::mouseRelease(view, Qt::LeftButton, {}, at(320, 90));
                 seen.AfterDrag = PolygonItem(state(), 1);
+                test::SaveScreenshot(*m, "mask_edit.png");
 
                 click("swBackEdit");
                 seen.PageAfterBack = form->CurrentPage;
@@ -154,7 +161,10 @@ TEST(MaskEditingDemo, PolygonsDrawnDraggedDeletedUndoneAndSaved) {
                 seen.AfterBack = state();
                 shell.ExecuteCommandString("Mask:Test OFF");
                 const std::string saved = shell.Folders.UserMaskFolder + "edited";
-                dialogs.SaveAnswers.push_back(TSaveDialogRequest{.Name = saved + ".pcm", .Folder = shell.Folders.UserMaskFolder});
+                TSaveDialogRequest answer;
+                answer.Name = saved + ".pcm";
+                answer.Folder = shell.Folders.UserMaskFolder;
+                dialogs.SaveAnswers.push_back(answer);
                 click("swSaveUserMask");
                 seen.SavedFile = std::filesystem::exists(saved + ".pcm");
 

@@ -58,7 +58,7 @@ TEST(MaskMenu, PagesFitButtonsFollowTheMaskAndTheEditorIsLeft) {
     TMaskMenuFeature feature(shell);
     feature.RegisterForms(menus);
     auto& mask = dynamic_cast<TScopeSerialServices&>(shell.Serial()).MaskTest();
-    const auto run = [&shell](const std::string& c) { shell.CommandTree()->ExecuteCommandString(c, false); };
+    const auto run = [&shell](const std::string& c) { shell.CommandTree()->ExecuteCommandString(c, true); };
     const auto form = [&menus](int side = 0) { return dynamic_cast<TMask_Form*>(menus.Form(side)); };
     const auto enabled = [&](const char* name) { return form()->Button(name)->isEnabled(); };
 

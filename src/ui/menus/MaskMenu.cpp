@@ -30,6 +30,16 @@ TRC_RightPassiveCommandSwitcher* Passive(TPageStacker& page, QWidget* parent, co
     return page.Adopt(new TRC_RightPassiveCommandSwitcher(parent), name, caption);
 }
 
+// A choice placed first and filled after, so its buttons are laid out in the room it takes.
+TRC_RadioSwitcher* Choice(TPageStacker& page, const char* name, const QString& caption, const char* mnemonic,
+                          const QStringList& items, int columns = 1) {
+    const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
+    auto* sw = page.Add<TRC_RadioSwitcher>(name, caption, mnemonic, TPageStacker::ButtonsHeight(rows));
+    if (columns != 1) sw->SetColumns(columns);
+    sw->SetItems(items);
+    return sw;
+}
+
 // The chosen file's full name without its extension, in the dialog's folder when it names none.
 std::string ChosenStem(const TSaveDialogRequest& request) {
     const std::filesystem::path p(request.Name);
@@ -56,15 +66,15 @@ TMask_Form::TMask_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, TM
         });
         page.Adopt(new TRC_RightCommandSwitcher(p), "swEraseMask", QStringLiteral("Erase Mask"), ":Mask:EraseMask");
         page.Adopt(PageButton(p, 3), "swRunUntilAction", QStringLiteral("Run Until/Action..."));
-        page.Radio("rswCompareWith", QStringLiteral("Compare with"), "CompareWith", {"Ch1", "Ch2"}, 2);
+        Choice(page, "rswCompareWith", QStringLiteral("Compare with"), "CompareWith", {"Ch1", "Ch2"}, 2);
         page.Add<TRC_OnOffSwitch>("oswTest", QStringLiteral("Test"), "Test");
     }
 
     p = Pages_[2] = NewMenuPage(this, "rmpRunUntil_Actions", QStringLiteral("Run Until/Action"), "Mask");
     {
         TPageStacker page(*p, FirstTop);
-        page.Radio("rswRunUntil", QStringLiteral("Run Until"), "RunUntil",
-                   {"Stop / Single", "Failed Wfms", "Failed Samples", "Waveforms", "Samples"})
+        Choice(page, "rswRunUntil", QStringLiteral("Run Until"), "RunUntil",
+               {"Stop / Single", "Failed Wfms", "Failed Samples", "Waveforms", "Samples"})
             ->SetOnUpdateMe(follow);
         Count_ = page.Edit("edswNOf", QStringLiteral("# OF"), Counts[0].second);
         auto* action = page.Add<TRC_CheckSwitcher>("cswAction", QStringLiteral("Select Action"), "Action",
@@ -96,7 +106,7 @@ TMask_Form::TMask_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, TM
     {
         TPageStacker page(*p, FirstTop);
         page.Add<TRC_SignalSourceSwitcher>("sswSource", QStringLiteral("Source"), "Source");
-        page.Radio("rswUnits", QStringLiteral("Units"), "Unit", {"Division", "Current"});
+        Choice(page, "rswUnits", QStringLiteral("Units"), "Unit", {"Division", "Current"});
         page.Edit("edswDeltaX", QStringLiteral("DELTA X"), "DeltaX");
         page.Edit("edswDeltaY", QStringLiteral("DELTA Y"), "Deltay");
         page.Adopt(new TRC_RightCommandSwitcher(p), "swBuildAutomask", QStringLiteral("Build Automask"),

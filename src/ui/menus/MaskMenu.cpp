@@ -197,10 +197,14 @@ void TMask_Form::SetTopPanel(int page) {
 }
 
 void TMask_Form::MaskEditBackClick() {
+    // Both sides' menus leave each other's editor: once is enough.
+    if (Leaving_) return;
+    Leaving_ = true;
     if (TMaskTest* mask = Mask()) mask->SetEditing(false);
     Shell_.Display().TopTextUpdateAll();
     SetTopPanel(CreatePage);
     UpdateMenu();
+    Leaving_ = false;
 }
 
 void TMask_Form::SaveUserMaskClick() {

@@ -45,6 +45,7 @@ private:
     TShell& Shell_;
     TMaskMenuFeature& Feature_;
     bool Updating_ = false;
+    bool Leaving_ = false;
     std::array<TRC_RightMenuPanel*, 6> Pages_{};  // page 2 is none
     TRC_EditSwitcher* Count_ = nullptr;
 };

@@ -21,6 +21,7 @@
 #include "display/MaskLayers.h"
 #include "display/ScopeDisplayServices.h"
 #include "display/TopStatusStrip.h"
+#include "serial/MaskEditSurface.h"
 
 namespace vt {
 
@@ -79,6 +80,8 @@ private:
 
 TMaskTest::TMaskTest(TShell& shell)
     : Shell_(shell), CountedIn_(CountedIndices, 0), CountedBits_(CountedIndices, 0) {
+    EditSurface_ = std::make_unique<TMaskEditSurface>(shell, [this] { View_->RefreshMaskMenu(); });
+    Mask_.EditView = EditSurface_.get();
     SaveUserMask = [this](const std::string& path) { SaveUserMaskFile(path); };
     RecallUserMask = [this](const std::string& path) { RecallUserMaskFile(path); };
 }
@@ -261,6 +264,7 @@ void TMaskTest::UpdateMaskControls() {
     RunUntil_->SetDisabled(off);
     Action_->SetDisabled(off);
     SaveUser_->SetDisabled(!Obj_);
+    View_->RefreshMaskMenu();
 }
 
 void TMaskTest::OnTestChange() {
@@ -400,14 +404,16 @@ void TMaskTest::SetEditing(bool on) {
     Mask_.Editing = on;
     if (on) {
         FreeMaskObject();
-        Mask_.SelectedPolygon = Mask_.SelectedVertex = -1;
-        Mask_.AddPolygonMode = false;
+        Mask_.StartEditing();
+        Mask_.ShowOnEditLayer();
         return;
     }
-    if (Mask_.PolygonCount > 0) {
-        if (TScopeCRT* panel = PanelOf(Shell_)) panel->FreeMaskEditLayer();
-        ActivateMask();
-    }
+    Mask_.CheckEditedPolygon();
+    Mask_.ClearSelection(false);
+    Mask_.AddPolygonMode = false;
+    if (TScopeCRT* panel = PanelOf(Shell_)) panel->FreeMaskEditLayer();
+    if (Mask_.PolygonCount > 0) ActivateMask();
+    View_->RefreshMaskMenu();
 }
 
 void TMaskTest::FreeMaskObject() {
@@ -425,6 +431,14 @@ void TMaskTest::FreeMaskObject() {
 
 void TMaskTest::ActivateMask() {
     FreeMaskObject();
+    // Polygons put in while they are edited (an undo, a recall) are edited, not tested.
+    if (Mask_.Editing) {
+        if (TScopeCRT* panel = PanelOf(Shell_)) panel->FreeMaskEditLayer();
+        Mask_.StartEditing();
+        Mask_.ShowOnEditLayer();
+        View_->RefreshMaskMenu();
+        return;
+    }
     auto obj = std::make_unique<TMask_Obj>();
     const bool margins = Mask_.Marg != 0;
     obj->SetMarginsOn(margins);
@@ -446,7 +460,10 @@ void TMaskTest::ActivateMask() {
 }
 
 void TMaskTest::RedrawMaskLayer() {
-    if (Mask_.Editing) return;  // the edit layer shows the polygons while they are edited
+    if (Mask_.Editing) {
+        Mask_.ShowOnEditLayer();
+        return;
+    }
     TScopeCRT* panel = PanelOf(Shell_);
     if (!Obj_ || !panel || panel->HasMaskLayer()) return;
     RegisterMaskLayerClasses(panel->OverlayClasses(), [this]() -> const TMaskPointTest* { return Obj_.get(); });

@@ -29,12 +29,15 @@ class TRadioSwHandler;
 class TRightCommandHandler;
 class TSignalSourceSwHandler;
 class TMarkerLayer;
+class TMaskEditSurface;
 
 // What the mask menu answers; until the menu exists, no page of it is shown.
 class TMaskTestView {
 public:
     virtual ~TMaskTestView() = default;
     virtual bool IsMenuPageOnSide0(int /*kind*/, int /*page*/) const { return false; }
+    // The mask's controls or its edit selection changed: an open mask menu refreshes.
+    virtual void RefreshMaskMenu() {}
 };
 
 // The counters of a test run. 64 bits: at 4,096 samples a waveform 32 bits would overflow after about
@@ -124,6 +127,20 @@ public:
     std::string StdsListReply() const;
     std::string MasksListReply() const;
 
+    // --- editing with the mouse and the mask menu
+    bool Editing() const { return Mask_.Editing; }
+    // "Edit Mask...": the state recorded for undo, the mask made a user mask, editing on.
+    void EnterEditing();
+    // The edit page's commands, each ending in a refresh of the mask menu.
+    void EditAddPoint();
+    void EditDeletePoint();
+    void EditAddPolygon();
+    void EditDeletePolygon();
+    // "Delete Mask": every polygon goes.
+    void DeleteMask();
+    const std::string& UserMaskName() const { return UserMaskName_; }
+    void SetUserMaskName(const std::string& pathWithoutExtension) { UserMaskName_ = pathWithoutExtension; }
+
 private:
     void OnTestChange();
     void OnActionChange(THandler& h);
@@ -143,6 +160,7 @@ private:
     void OnStdMarginsChange(THandler& h);
     void ReportMaskFileError(const std::string& path);
     class TBusy;
+    std::unique_ptr<TMaskEditSurface> EditSurface_;
 
     TShell& Shell_;
     TCurrentMask Mask_;

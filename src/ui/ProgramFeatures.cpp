@@ -50,6 +50,7 @@
 #include "ui/menus/TimebaseChannelsMenus.h"
 #include "ui/menus/TriggerMenu.h"
 #include "ui/menus/JitterMenu.h"
+#include "ui/menus/MaskMenu.h"
 #include "ui/menus/ZoomMenu.h"
 
 namespace vt {
@@ -183,6 +184,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TRampTest>(shell, &calibration));
     Add(life, std::make_unique<TTdrMenuFeature>(shell, generatorMenu.Generator(), timebaseChannels.Settings().Channels(),
                                                 timebaseChannels.Settings().Timebase(), analysis.Services()->Math()));
+    Add(life, std::make_unique<TMaskMenuFeature>(shell));
     TAutoScale& autoScale = Add(life, std::make_unique<TAutoScale>(shell, trigMenu.Trigger(),
                                                                    &timebaseChannels.Settings().Timebase()));
     Add(life, std::make_unique<TAutoScaleFeature>(autoScale));

@@ -318,6 +318,8 @@ TMarkerLayer* TScopeCRT::MaskEditLayer(int n) {
     edit.Class = TOverlayClass::MaskEdit;
     edit.Screen = s;
     edit.Layer->SetSourceLayer(SourceLayerOf(n));
+    // Opaque red: the colour of the polygons not selected.
+    edit.Layer->SetLayerColorAndOpacity(TColor(0xFF0000FFu));
     return edit.Layer.get();
 }
 

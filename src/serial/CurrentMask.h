@@ -47,6 +47,19 @@ struct TMaskState {
     std::array<TMaskPolyRec, MaskPolygonSlots> Polygons{};
 };
 
+// Where a mask being edited shows its polygons (the screen's mask edit layer), and who hears of its
+// selection (an open mask menu).
+class TMaskEditView {
+public:
+    virtual ~TMaskEditView() = default;
+    virtual bool HasEditLayer() const = 0;
+    virtual void FreeEditLayer() = 0;
+    // Polygon n drawn anew from its vertices in screen units, the layer made when there is none;
+    // select: n is the selected polygon with vertex selected.
+    virtual void ShowPolygon(int n, int count, int vertex, bool select, const double* xs, const double* ys) = 0;
+    virtual void SelectionChanged() = 0;
+};
+
 class TCurrentMask {
 public:
     bool Editing = false;
@@ -88,6 +101,39 @@ public:
 
     std::string StateText() const;
     void Apply(const TMaskState& state);
+
+    // --- editing with the mouse and the edit menu (points in screen units)
+    TMaskEditView* EditView = nullptr;  // not owned
+    // A left press while polygons are added: starts a polygon, adds a vertex or finishes it.
+    void MouseDownEdit(int x, int y);
+    // A left press on polygon p (below 0: none) near vertex v (-1 none): selects or picks.
+    void MoveVertex(int p, int v, int y, int x);
+    // A drag: the picked vertex, the vertex that follows the pointer or the picked polygon moves.
+    void SelectAtPoint(int x, int y);
+    void ClearSelection(bool pressed);
+    bool HasSelection() const { return PolygonPicked || VertexPicked; }
+    bool IsEditing() const { return AddPolygonMode && PolygonUnderConstruction; }
+    // Finishes the polygon under construction without the vertex that followed the pointer; one of
+    // fewer than 3 vertices goes.
+    void CheckEditedPolygon();
+    // Draws every polygon when the edit layer is not there yet.
+    void ShowOnEditLayer();
+    // The edit menu's commands.
+    void AddPoint();
+    void DeletePoint();
+    void AddPolygon();
+    void DeleteSelectedPolygon();
+    // Ignored outside 0 .. count - 1.
+    void DeletePolygonAt(int slot);
+    // Every polygon as its counted vertices only, nothing selected, picked or under construction.
+    void StartEditing();
+    void SetSelection(int polygon, int vertex);
+
+private:
+    void RedrawPolygon(int n);
+    void DrawPolygon(int n);
+    bool ValidPolygon(int n) const { return n >= 0 && n < PolygonCount && n < MaskPolygonSlots; }
+    void RemovePolygon(int n);
 };
 
 // The state text checked and read; none (with the reason) for a text that would break the mask's

@@ -21,6 +21,7 @@
 #include "display/MaskLayers.h"
 #include "display/ScopeDisplayServices.h"
 #include "display/TopStatusStrip.h"
+#include "serial/MaskEditSurface.h"
 
 namespace vt {
 
@@ -79,6 +80,8 @@ private:
 
 TMaskTest::TMaskTest(TShell& shell)
     : Shell_(shell), CountedIn_(CountedIndices, 0), CountedBits_(CountedIndices, 0) {
+    EditSurface_ = std::make_unique<TMaskEditSurface>(shell, [this] { View_->RefreshMaskMenu(); });
+    Mask_.EditView = EditSurface_.get();
     SaveUserMask = [this](const std::string& path) { SaveUserMaskFile(path); };
     RecallUserMask = [this](const std::string& path) { RecallUserMaskFile(path); };
 }
@@ -189,25 +192,34 @@ void TMaskTest::RegisterMaskCommands() {
                                                          if (GetOn(Align_)) ApplyMaskScales();
                                                      }});
     Align_->SetJoinUndo(true);
-    MarginsOn_ = &root.AddOnOffHandler("StdMask:MarginsOn", {.AfterChange = [this](THandler&) {
+    MarginsOn_ = &root.AddOnOffHandler("StdMask:MarginsOn", {.AfterChange = [this](THandler& h) {
                                                                  MarginsVal_->SetDisabled(!GetOn(MarginsOn_) || MarginsOn_->IsDisabled());
+                                                                 OnStdMarginsChange(h);
                                                              }});
     MarginsOn_->SetJoinUndo(true);
     MarginsVal_ = &root.AddIntEditHandler(
         "StdMask:MarginsVal", {.Initial = 0, .Config = {.Minimum = -100, .Default = 0, .Maximum = 100, .CoarseStep = 5,
-                                                        .CoarseKind = skGrid, .FineStep = 1, .FineKind = skGrid, .Units = "%"}});
+                                                        .CoarseKind = skGrid, .FineStep = 1, .FineKind = skGrid, .Units = "%"},
+                               .AfterChange = [this](THandler& h) { OnStdMarginsChange(h); }});
     MarginsVal_->SetJoinUndo(true);
     StdIndex_ = &root.AddIntEditHandler(
-        "StdMask:StdIndex", {.Initial = 0, .Config = {.Minimum = 0, .Default = 1, .Maximum = 16, .CoarseStep = 1, .CoarseKind = skGrid}});
+        "StdMask:StdIndex", {.Initial = 0, .Config = {.Minimum = 0, .Default = 1, .Maximum = 16, .CoarseStep = 1, .CoarseKind = skGrid},
+                             .AfterChange = [this](THandler&) { OnStdIndexChange(); }});
     StdIndex_->SetJoinUndo(true);
     MaskIndex_ = &root.AddIntEditHandler(
-        "StdMask:MaskIndex", {.Initial = 0, .Config = {.Minimum = -1, .Default = 1, .Maximum = 32, .CoarseStep = 1, .CoarseKind = skGrid}});
+        "StdMask:MaskIndex", {.Initial = 0, .Config = {.Minimum = -1, .Default = 1, .Maximum = 32, .CoarseStep = 1, .CoarseKind = skGrid},
+                              .BeforeChange = [this](THandler& h) {
+                                  // A remote choice is a step of its own, undone with the mask it loads.
+                                  if (h.GetWhoChangedRaw() == wcvRemote && Shell_.UndoBuffer()) Shell_.UndoBuffer()->BeginStep();
+                              },
+                              .AfterChange = [this](THandler& h) { OnMaskIndexChange(h); }});
     MaskIndex_->SetJoinUndo(true);
-    // The standards' lists are read with the mask files; until then both are empty.
-    for (const char* list : {"StdMask:StdsList", "StdMask:MasksList"})
-        root.AddGpibStringHandler(list, 0, [](std::string_view, bool q, std::uint8_t, std::string& reply) {
-            if (q) reply += " =";
-        });
+    root.AddGpibStringHandler("StdMask:StdsList", 0, [this](std::string_view, bool q, std::uint8_t, std::string& reply) {
+        if (q) reply += StdsListReply();
+    });
+    root.AddGpibStringHandler("StdMask:MasksList", 0, [this](std::string_view, bool q, std::uint8_t, std::string& reply) {
+        if (q) reply += MasksListReply();
+    });
     root.AddGpibStringHandler("Mask:Res", 0, [this](std::string_view p, bool q, std::uint8_t, std::string& reply) {
         if (q) reply += MaskResReply(p);
     });
@@ -252,6 +264,7 @@ void TMaskTest::UpdateMaskControls() {
     RunUntil_->SetDisabled(off);
     Action_->SetDisabled(off);
     SaveUser_->SetDisabled(!Obj_);
+    View_->RefreshMaskMenu();
 }
 
 void TMaskTest::OnTestChange() {
@@ -391,14 +404,16 @@ void TMaskTest::SetEditing(bool on) {
     Mask_.Editing = on;
     if (on) {
         FreeMaskObject();
-        Mask_.SelectedPolygon = Mask_.SelectedVertex = -1;
-        Mask_.AddPolygonMode = false;
+        Mask_.StartEditing();
+        Mask_.ShowOnEditLayer();
         return;
     }
-    if (Mask_.PolygonCount > 0) {
-        if (TScopeCRT* panel = PanelOf(Shell_)) panel->FreeMaskEditLayer();
-        ActivateMask();
-    }
+    Mask_.CheckEditedPolygon();
+    Mask_.ClearSelection(false);
+    Mask_.AddPolygonMode = false;
+    if (TScopeCRT* panel = PanelOf(Shell_)) panel->FreeMaskEditLayer();
+    if (Mask_.PolygonCount > 0) ActivateMask();
+    View_->RefreshMaskMenu();
 }
 
 void TMaskTest::FreeMaskObject() {
@@ -416,6 +431,14 @@ void TMaskTest::FreeMaskObject() {
 
 void TMaskTest::ActivateMask() {
     FreeMaskObject();
+    // Polygons put in while they are edited (an undo, a recall) are edited, not tested.
+    if (Mask_.Editing) {
+        if (TScopeCRT* panel = PanelOf(Shell_)) panel->FreeMaskEditLayer();
+        Mask_.StartEditing();
+        Mask_.ShowOnEditLayer();
+        View_->RefreshMaskMenu();
+        return;
+    }
     auto obj = std::make_unique<TMask_Obj>();
     const bool margins = Mask_.Marg != 0;
     obj->SetMarginsOn(margins);
@@ -437,7 +460,10 @@ void TMaskTest::ActivateMask() {
 }
 
 void TMaskTest::RedrawMaskLayer() {
-    if (Mask_.Editing) return;  // the edit layer shows the polygons while they are edited
+    if (Mask_.Editing) {
+        Mask_.ShowOnEditLayer();
+        return;
+    }
     TScopeCRT* panel = PanelOf(Shell_);
     if (!Obj_ || !panel || panel->HasMaskLayer()) return;
     RegisterMaskLayerClasses(panel->OverlayClasses(), [this]() -> const TMaskPointTest* { return Obj_.get(); });

@@ -13,6 +13,7 @@
 
 #include "serial/CurrentMask.h"
 #include "serial/MaskObject.h"
+#include "serial/MaskStandards.h"
 
 namespace vt {
 
@@ -28,12 +29,15 @@ class TRadioSwHandler;
 class TRightCommandHandler;
 class TSignalSourceSwHandler;
 class TMarkerLayer;
+class TMaskEditSurface;
 
 // What the mask menu answers; until the menu exists, no page of it is shown.
 class TMaskTestView {
 public:
     virtual ~TMaskTestView() = default;
     virtual bool IsMenuPageOnSide0(int /*kind*/, int /*page*/) const { return false; }
+    // The mask's controls or its edit selection changed: an open mask menu refreshes.
+    virtual void RefreshMaskMenu() {}
 };
 
 // The counters of a test run. 64 bits: at 4,096 samples a waveform 32 bits would overflow after about
@@ -106,6 +110,37 @@ public:
     void SaveUserMaskFile(const std::string& path);
     void RecallUserMaskFile(const std::string& path);
 
+    // --- the stored standard masks
+    // Writes the shipped standards at the first call (start-up), reloads the standards list and the
+    // masks of the chosen standard.
+    void RefreshStdMaskFamily();
+    // Loads mask `position` of the standard numbered `standard` with margin `marg`; a file that fails
+    // anywhere leaves the mask as it was and says so.
+    bool LoadStandardMask(int standard, int position, int marg);
+    // The selected stored mask with the chosen margin made the current mask (nothing when it already is).
+    bool ApplyStdMask();
+    void UpdateStdMaskMarginControls();
+    const TListOfStandards& Standards() const { return Standards_; }
+    const TListOfMasksInCurrentStandard& StandardMasks() const { return StdMasks_; }
+    // Help topic of the chosen standard.
+    int StdHelpTopic() const { return StdHelpTopic_; }
+    std::string StdsListReply() const;
+    std::string MasksListReply() const;
+
+    // --- editing with the mouse and the mask menu
+    bool Editing() const { return Mask_.Editing; }
+    // "Edit Mask...": the state recorded for undo, the mask made a user mask, editing on.
+    void EnterEditing();
+    // The edit page's commands, each ending in a refresh of the mask menu.
+    void EditAddPoint();
+    void EditDeletePoint();
+    void EditAddPolygon();
+    void EditDeletePolygon();
+    // "Delete Mask": every polygon goes.
+    void DeleteMask();
+    const std::string& UserMaskName() const { return UserMaskName_; }
+    void SetUserMaskName(const std::string& pathWithoutExtension) { UserMaskName_ = pathWithoutExtension; }
+
 private:
     void OnTestChange();
     void OnActionChange(THandler& h);
@@ -120,7 +155,12 @@ private:
     std::string FileExtension() const;
     bool RunUntilHolds() const;
     TMarkerLayer* ErrorLayer(int source);
+    void OnStdIndexChange();
+    void OnMaskIndexChange(THandler& h);
+    void OnStdMarginsChange(THandler& h);
+    void ReportMaskFileError(const std::string& path);
     class TBusy;
+    std::unique_ptr<TMaskEditSurface> EditSurface_;
 
     TShell& Shell_;
     TCurrentMask Mask_;
@@ -165,6 +205,12 @@ private:
     TIntEditHandler* MarginsVal_ = nullptr;
     TIntEditHandler* StdIndex_ = nullptr;
     TIntEditHandler* MaskIndex_ = nullptr;
+    TListOfStandards Standards_;
+    TListOfMasksInCurrentStandard StdMasks_;
+    int StdMasksOf_ = -1;  // the standard whose masks StdMasks_ holds
+    int StdHelpTopic_ = 980;
+    bool ShippedMasksChecked_ = false;
+    bool InStdIndexChange_ = false;
 };
 
 }  // namespace vt

@@ -39,8 +39,18 @@ public:
     int MaskPolygonCount() const override { return Mask_.PolygonCount(); }
     void RedrawMaskLayer() override { Mask_.RedrawMaskLayer(); }
     void UpdateMaskControls() override { Mask_.UpdateMaskControls(); }
+    void RefreshStdMaskFamily() override { Mask_.RefreshStdMaskFamily(); }
     void ClearCurrentMask() override { Mask_.ClearCurrentMask(); }
     TMaskTest& MaskTest() { return Mask_; }
+    bool MaskEditing() const override { return Mask_.Editing(); }
+    bool AddPolygonMode() const override { return Mask_.Editing() && Mask_.Mask().AddPolygonMode; }
+    void MouseDownEdit(int x, int y) override { Mask_.Mask().MouseDownEdit(x, y); }
+    void MoveVertex(int polygon, int vertex, int y, int x) override { Mask_.Mask().MoveVertex(polygon, vertex, y, x); }
+    void SelectAtPoint(int x, int y) override { Mask_.Mask().SelectAtPoint(x, y); }
+    void ClearSelection(bool pressed) override { Mask_.Mask().ClearSelection(pressed); }
+    bool HasSelection() const override { return Mask_.Mask().HasSelection(); }
+    bool IsEditing() const override { return Mask_.Mask().IsEditing(); }
+    void CheckEditedPolygon() override { Mask_.Mask().CheckEditedPolygon(); }
 
     void JitterStep() override { Jitter_.Step(); }
     bool JitterAnalyserExists() const override { return Jitter_.Exists(); }

@@ -34,7 +34,19 @@ void TMaskTest::SaveUserMaskFile(const std::string& path) {
         out.UpdateFile();
     } catch (const std::exception&) {
         Shell_.ReportError(Shell_.LangStr("DontCreateFile") + path);
+        return;
     }
+    RefreshStdMaskFamily();
+}
+
+void TMaskTest::ReportMaskFileError(const std::string& path) {
+    std::string text;
+    try {
+        text = FormatDot(Shell_.LangStr("ErrMask6S"), path);
+    } catch (const EConvertError&) {  // a language file's pattern that does not fit
+        text = Shell_.LangStr("ErrMask6S") + " " + path;
+    }
+    Shell_.ReportError(text);
 }
 
 void TMaskTest::RecallUserMaskFile(const std::string& path) {
@@ -46,13 +58,7 @@ void TMaskTest::RecallUserMaskFile(const std::string& path) {
     }
     // The file is checked whole before anything goes: a file that fails leaves the mask as it was.
     if (!read) {
-        std::string text;
-        try {
-            text = FormatDot(Shell_.LangStr("ErrMask6S"), path);
-        } catch (const EConvertError&) {  // a language file's pattern that does not fit
-            text = Shell_.LangStr("ErrMask6S") + " " + path;
-        }
-        Shell_.ReportError(text);
+        ReportMaskFileError(path);
         return;
     }
     Mask_.AddPolygonMode = false;

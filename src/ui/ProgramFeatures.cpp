@@ -52,6 +52,7 @@
 #include "ui/menus/TriggerMenu.h"
 #include "ui/menus/JitterMenu.h"
 #include "ui/menus/LimitMenu.h"
+#include "ui/menus/MaskMenu.h"
 #include "ui/menus/ZoomMenu.h"
 #include "ui/menus/EyeMenu.h"
 
@@ -189,6 +190,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TTdrMenuFeature>(shell, generatorMenu.Generator(), timebaseChannels.Settings().Channels(),
                                                 timebaseChannels.Settings().Timebase(), analysis.Services()->Math()));
     Add(life, std::make_unique<TTdrChannelCalibrationFeature>(shell));
+    Add(life, std::make_unique<TMaskMenuFeature>(shell));
     TAutoScale& autoScale = Add(life, std::make_unique<TAutoScale>(shell, trigMenu.Trigger(),
                                                                    &timebaseChannels.Settings().Timebase()));
     Add(life, std::make_unique<TAutoScaleFeature>(autoScale));

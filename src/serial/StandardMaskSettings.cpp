@@ -1,0 +1,156 @@
+// The stored standard masks in the mask test feature: the standards list and the masks of the chosen
+// standard behind the `StdMask:` settings, loading a stored mask with its margin, and the list replies.
+#include <algorithm>
+#include <filesystem>
+
+#include "core/CommandTree.h"
+#include "core/EditHandlers.h"
+#include "core/Handlers.h"
+#include "core/Shell.h"
+#include "serial/MaskTest.h"
+
+namespace vt {
+
+void TMaskTest::RefreshStdMaskFamily() {
+    if (!StdIndex_) return;
+    const std::string& folder = Shell_.Folders.StdMaskFolder;
+    if (!ShippedMasksChecked_) {
+        ShippedMasksChecked_ = true;
+        if (!folder.empty() && !InstallShippedStandardMasks(folder))
+            Shell_.ReportError(Shell_.LangStr("DontCreateFile") + folder);
+    }
+    if (folder.empty() || !Standards_.Load(folder)) {
+        // No standard holds masks: no list may name masks of one that went.
+        StdMasks_ = TListOfMasksInCurrentStandard();
+        StdMasksOf_ = -1;
+        return;
+    }
+    InStdIndexChange_ = true;
+    StdIndex_->SetMaxValue(Standards_.WithMasks() - 1);
+    InStdIndexChange_ = false;
+    OnStdIndexChange();
+}
+
+void TMaskTest::OnStdIndexChange() {
+    if (InStdIndexChange_ || !MaskIndex_) return;
+    InStdIndexChange_ = true;
+    const int standard = GetValue(StdIndex_);
+    const std::string path = Standards_.GetPath(standard);
+    StdHelpTopic_ = StdMaskHelpTopic(path);
+    std::vector<std::string> messages;
+    StdMasks_.Load(path, false, &messages);
+    StdMasksOf_ = standard;
+    for (const std::string& m : messages) Shell_.ReportError(m);
+    MaskIndex_->SetMaxValue(std::max(0, StdMasks_.Count() - 1));
+    UpdateStdMaskMarginControls();
+    MaskIndex_->SetValue(Mask_.IsStoredMask() && Mask_.StdI == standard ? Mask_.MskI : -1);
+    InStdIndexChange_ = false;
+}
+
+void TMaskTest::OnMaskIndexChange(THandler& h) {
+    const TWhoChanged who = h.GetWhoChangedRaw();
+    if (who == wcvRemote) {
+        // -1 selects nothing, and a position past the list has no mask to load.
+        const int position = GetValue(MaskIndex_);
+        if (StdMasks_.At(position)) {
+            SaveMaskStateForUndo();
+            ApplyStdMask();
+        }
+    }
+    UpdateStdMaskMarginControls();
+    const bool current = Mask_.IsStoredMask() && Mask_.StdI == GetValue(StdIndex_) && Mask_.MskI == GetValue(MaskIndex_);
+    const TMaskRecord* rec = current ? StdMasks_.At(Mask_.MskI) : nullptr;
+    if (rec && rec->MarginsPossible()) {
+        MarginsOn_->SetOn(true);
+        MarginsVal_->SetValue(Mask_.Marg);
+    } else if (who == wcvProgram) {
+        MarginsOn_->SetOn(false);
+    }
+}
+
+void TMaskTest::OnStdMarginsChange(THandler& h) {
+    if (!MaskIndex_ || h.GetWhoChangedRaw() == wcvProgram) return;
+    const bool selected = Mask_.IsStoredMask() && Mask_.StdI == GetValue(StdIndex_) && Mask_.MskI == GetValue(MaskIndex_);
+    if (selected) ApplyStdMask();
+}
+
+void TMaskTest::UpdateStdMaskMarginControls() {
+    if (!MarginsOn_) return;
+    const bool ours = Mask_.IsStoredMask() && Mask_.StdI == GetValue(StdIndex_) && StdMasksOf_ == Mask_.StdI;
+    const TMaskRecord* rec = ours ? StdMasks_.At(Mask_.MskI) : nullptr;
+    const bool possible = rec && rec->MarginsPossible();
+    MarginsOn_->SetDisabled(!possible);
+    MarginsVal_->SetDisabled(!possible || !GetOn(MarginsOn_));
+}
+
+bool TMaskTest::ApplyStdMask() {
+    const int standard = GetValue(StdIndex_);
+    const int position = GetValue(MaskIndex_);
+    // The switches may still show the margin of the mask chosen before: a mask that allows none gets 0.
+    const TMaskRecord* rec = standard == StdMasksOf_ ? StdMasks_.At(position) : nullptr;
+    const bool margins = GetOn(MarginsOn_) && !MarginsOn_->IsDisabled() && rec && rec->MarginsPossible();
+    const int marg = margins ? GetValue(MarginsVal_) : 0;
+    if (Obj_ && Mask_.IsStoredMask() && Mask_.StdI == standard && Mask_.MskI == position && Mask_.Marg == marg)
+        return true;
+    if (!LoadStandardMask(standard, position, marg)) return false;
+    Shell_.Display().TopTextUpdateAll();
+    return true;
+}
+
+bool TMaskTest::LoadStandardMask(int standard, int position, int marg) {
+    TListOfMasksInCurrentStandard other;
+    const TListOfMasksInCurrentStandard* list = &StdMasks_;
+    const std::string folder = Standards_.GetPath(standard);
+    if (standard != StdMasksOf_) {
+        other.Load(folder, false);
+        list = &other;
+    }
+    const TMaskRecord* rec = list->At(position);
+    if (!rec) return false;
+    const std::string file = (std::filesystem::path(folder) / rec->FileName).string();
+    std::optional<TCurrentMask> read = ReadStandardMask(file, *rec, marg, GetOn(Align_));
+    // The file is read whole before the mask goes: one that fails leaves the mask as it was.
+    if (!read) {
+        ReportMaskFileError(file);
+        return false;
+    }
+    Mask_.AddPolygonMode = false;
+    ClearCurrentMask();
+    Mask_.MskNm = read->MskNm;
+    Mask_.BitP = read->BitP;
+    Mask_.SetKind(read->Kind);
+    Mask_.SetMarginMode(read->Marg);
+    Mask_.SetMarginType(read->MarginType);
+    Mask_.TB = read->TB;
+    Mask_.X0 = read->X0;
+    Mask_.VDiv = read->VDiv;
+    Mask_.V0 = read->V0;
+    Mask_.Polygons = std::move(read->Polygons);
+    Mask_.SetPolygonCount(read->PolygonCount);
+    Mask_.MarginPolygonCount = read->MarginPolygonCount;
+    Mask_.StdI = standard;
+    Mask_.MskI = position;
+    ApplyMaskScales();
+    ActivateMask();
+    return true;
+}
+
+std::string TMaskTest::StdsListReply() const {
+    std::string reply = " =";
+    for (int i = 0; i < Standards_.Count(); ++i)
+        if (Standards_.GetNumber(i) >= 0)
+            reply += "\r\n" + std::to_string(Standards_.GetNumber(i)) + ": " + Standards_.GetName(i) + ";";
+    return reply;
+}
+
+std::string TMaskTest::MasksListReply() const {
+    std::string reply = " =";
+    for (int i = 0; i < StdMasks_.Count(); ++i) {
+        const TMaskRecord& rec = *StdMasks_.At(i);
+        reply += "\r\n" + std::to_string(i) + ": " + rec.MaskName + ";   " + rec.BitRateText;
+        reply += rec.LineType.empty() ? ";" : ";   " + rec.LineType + ";";
+    }
+    return reply;
+}
+
+}  // namespace vt

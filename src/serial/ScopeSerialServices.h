@@ -7,7 +7,9 @@
 #include "serial/EyeStripRows.h"
 #include "serial/MaskTest.h"
 #include "serial/JitterSettings.h"
+#include "serial/TdrExcess.h"
 #include "serial/TdrNormalization.h"
+#include "serial/TdrReadouts.h"
 #include "serial/TdrSettings.h"
 
 namespace vt {
@@ -15,8 +17,10 @@ namespace vt {
 class TScopeSerialServices : public TSerialServices {
 public:
     explicit TScopeSerialServices(TShell& shell)
-        : Eye_(shell), Mask_(shell), Jitter_(shell), Tdr_(shell), TdrNorm_(shell, Tdr_), EyeRows_(shell, Eye_) {
+        : Eye_(shell), Mask_(shell), Jitter_(shell), Tdr_(shell), TdrNorm_(shell, Tdr_), EyeRows_(shell, Eye_),
+          TdrReadouts_(shell, Tdr_), Excess_(shell, Tdr_) {
         Tdr_.Normalization = &TdrNorm_;
+        Tdr_.Readouts = &TdrReadouts_;
         Eye_.SetReadouts(&EyeRows_);
     }
     // The rows go before the eye: the eye must not reach them on its way out.
@@ -55,7 +59,14 @@ public:
     TTdrSettings& Tdr() { return Tdr_; }
     TTdrNormalization& TdrNormalization() { return TdrNorm_; }
     void RecalcTdrReflections() override { Tdr_.RecalcTdrReflections(); }
-    void ClearReflectionParams() override { Tdr_.Params.ClearReflectionParams(); }
+    void ClearReflectionParams() override {
+        Tdr_.Params.ClearReflectionParams();
+        TdrReadouts_.UpdateTdrMeasurements();
+    }
+    TTdrReadouts& TdrReadouts() { return TdrReadouts_; }
+    THeterogeneity& Excess() { return Excess_; }
+    void ShowTdrExcess() override { Excess_.ShowExcess(); }
+    void UpdateTdrExcess() override { Excess_.Update(); }
 
 private:
     TEyeMeasurement Eye_;
@@ -64,6 +75,8 @@ private:
     TTdrSettings Tdr_;
     TTdrNormalization TdrNorm_;
     TEyeStripRows EyeRows_;
+    TTdrReadouts TdrReadouts_;
+    THeterogeneity Excess_;
 };
 
 // The mask test's rows of registration and refresh, its switch-off among the analysis modes and the

@@ -349,6 +349,8 @@ void TTdrSettings::OnMeasureChange() {
     }
     MeasureShown_ = on;
     ShowMarginsLayer();
+    // The rows show at once, not with the next record.
+    if (on && Readouts) Readouts->UpdateTdrMeasurements();
     if (on) Shell_.Serial().RecalcTdrReflections();
 }
 

@@ -32,10 +32,10 @@ constexpr const char* SourceNames[4] = {"Ch1", "Ch2", "NormCh1", "NormCh2"};
 constexpr const char* ReflectLabels[2] = {"MinReflect", "MaxReflect"};
 constexpr const char* TransmitLabels[3] = {"tdtPropDelay", "tdtpGain", "tdtpGainDb"};
 
-// The shape of an annotation point by its key: the reference plane points from the right, a level
-// mark spans the screen, a reading's point from the left.
+// The shape of an annotation point by its key: the reference plane a tick with its label raised off
+// the level mark's, a level mark spans the screen, a reading's point from the left.
 int ShapeOf(const std::string& key) {
-    if (key == "an_RefPlane") return 1;
+    if (key == "an_RefPlane") return 3;
     if (key == "an_Lvl50Ohm" || key == "an_Stimulus") return 4;
     return 0;
 }

@@ -72,7 +72,7 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
     };
     bool done = false, busy = false;
     int polls = 0;
-    std::string lxLabel, lxValue, cxLabel, cxValue, referLabel, afterReferLabel;
+    std::string lxLabel, lxValue, cxLabel, cxValue, referLabel, afterReferLabel, metValue = "none";
     double open = 0, shortCircuit = 0;
     std::string openCaption, shortCaption, marginsAfterPopup, popupCaption;
     bool annotated = false;
@@ -110,6 +110,10 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
         acquire(2500);
         cxLabel = serial.Excess().LabelText();
         cxValue = serial.Excess().ValueText();
+        // Markers at one point span nothing: no value.
+        run("Mark:M2:XPos 11.8e-9");
+        serial.Excess().ShowExcess();
+        metValue = serial.Excess().ValueText();
 
         // The reflections between 20 and 60 ns; the typed calibration stands for the channel's.
         for (const char* line : {"Mark:Type Off", "GSS:A:TDRCircuit Open", "GSS:A:TDROvershot 0", "TB:ScaleA 1e-8",
@@ -169,6 +173,7 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
     const double c = EngineeringValue(cxValue);
     EXPECT_GT(c, 225e-12) << cxValue;
     EXPECT_LT(c, 275e-12) << cxValue;
+    EXPECT_EQ(metValue, "");
 
     EXPECT_EQ(openCaption, "Max Reflection (Ch1)");
     EXPECT_NEAR(open, 100, 1.5);

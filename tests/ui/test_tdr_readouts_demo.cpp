@@ -96,6 +96,8 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
         acquire(2500);
         lxLabel = serial.Excess().LabelText();
         lxValue = serial.Excess().ValueText();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = dynamic_cast<TMorda_fr*>(w)) test::SaveScreenshot(*m, "tdr_excess_demo.png");
         // The reference ratio of the markers owns the cell while it is on.
         run("Mark:Refer ON");
         referLabel = serial.Excess().LabelText();

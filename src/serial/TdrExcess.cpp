@@ -86,9 +86,11 @@ void THeterogeneity::Write(const std::string& label, const std::string& value) {
     const auto colour = static_cast<std::int32_t>(
         (display ? display->Colors().SourceRGB(SourceIndex) : SourceRGB(SourceIndex)).Value & 0x00FFFFFFu);
     if (strip && !strip->ExcessDrawn) {
-        // The strip was cleared under the texts: both parts are written again.
+        // The strip was cleared under the texts: the cell is blank now. Nothing is written into it
+        // while the readout is not shown: the markers' reference ratio may own it.
         strip->ExcessDrawn = true;
-        Label_ = Value_ = "\x01";
+        Label_.clear();
+        Value_.clear();
     }
     if (label != Label_) {
         Label_ = label;

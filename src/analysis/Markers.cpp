@@ -508,6 +508,8 @@ void TMarkers::RefreshMarkerReadouts() {
 }
 
 void TMarkers::ReferAfter() {
+    // The TDR excess readout gives the reference's cell up first (or takes it back).
+    Shell_.Serial().UpdateTdrExcess();
     const TMarkerTexts t = ComputeTexts();
     InvalidateMarkerValues();
     SetRef_->SetDisabled(Type() == mtOff || !Refer_->GetOn());

@@ -132,6 +132,8 @@ void TNizText::Clear() {
     MaskLabelsDrawn = false;
     JitterLabelsDrawn = false;
     HistLabelsDrawn = false;
+    TdrLabelsDrawn = false;
+    ExcessDrawn = false;
 }
 
 bool TNizText::LabelDrawn(int group) const {

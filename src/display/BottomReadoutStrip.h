@@ -89,6 +89,8 @@ public:
     bool MaskLabelsDrawn = false;
     bool JitterLabelsDrawn = false;
     bool HistLabelsDrawn = false;
+    bool TdrLabelsDrawn = false;
+    bool ExcessDrawn = false;
 
     // A press on the strip: the first listed cell hit, asked in the providers' order, takes a left
     // click, or opens its popup menu on a right one. Any open menu is freed first. Answers whether a

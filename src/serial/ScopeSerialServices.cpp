@@ -31,6 +31,8 @@ void TSerialFeature::FillRows(TShell& shell) {
     shell.Refresh.Add(TRefreshRow::RefreshTDRHandlers, [](TShell& s) {
         if (TScopeSerialServices* serial = Services(s)) serial->Tdr().RefreshTDRHandlers();
     });
+    // The strip's presses on a TDR row reach its popup.
+    if (TScopeSerialServices* serial = Services(shell)) serial->TdrReadouts().Install();
     shell.AcqCycle.Add(TAcqCycleRow::TdrCalibrationSteps, [](TShell& s) {
         if (TScopeSerialServices* serial = Services(s)) {
             serial->TdrNormalization().UpdateTDRNormalizationForm();

@@ -8,7 +8,9 @@
 #include "serial/MaskTest.h"
 #include "serial/JitterSettings.h"
 #include "serial/TdrChannelCalibration.h"
+#include "serial/TdrExcess.h"
 #include "serial/TdrNormalization.h"
+#include "serial/TdrReadouts.h"
 #include "serial/TdrSettings.h"
 
 namespace vt {
@@ -16,9 +18,11 @@ namespace vt {
 class TScopeSerialServices : public TSerialServices {
 public:
     explicit TScopeSerialServices(TShell& shell)
-        : Eye_(shell), Mask_(shell), Jitter_(shell), Tdr_(shell), TdrNorm_(shell, Tdr_), EyeRows_(shell, Eye_), TdrCal_(shell, Tdr_) {
+        : Eye_(shell), Mask_(shell), Jitter_(shell), Tdr_(shell), TdrNorm_(shell, Tdr_), EyeRows_(shell, Eye_),
+          TdrCal_(shell, Tdr_), TdrReadouts_(shell, Tdr_), Excess_(shell, Tdr_) {
         Tdr_.Normalization = &TdrNorm_;
         Tdr_.ChannelCalibration = &TdrCal_;
+        Tdr_.Readouts = &TdrReadouts_;
         Eye_.SetReadouts(&EyeRows_);
     }
     // The rows go before the eye: the eye must not reach them on its way out.
@@ -69,7 +73,14 @@ public:
     TTdrNormalization& TdrNormalization() { return TdrNorm_; }
     TTdrChannelCalibration& TdrChannelCalibration() { return TdrCal_; }
     void RecalcTdrReflections() override { Tdr_.RecalcTdrReflections(); }
-    void ClearReflectionParams() override { Tdr_.Params.ClearReflectionParams(); }
+    void ClearReflectionParams() override {
+        Tdr_.Params.ClearReflectionParams();
+        TdrReadouts_.UpdateTdrMeasurements();
+    }
+    TTdrReadouts& TdrReadouts() { return TdrReadouts_; }
+    THeterogeneity& Excess() { return Excess_; }
+    void ShowTdrExcess() override { Excess_.ShowExcess(); }
+    void UpdateTdrExcess() override { Excess_.Update(); }
 
 private:
     TEyeMeasurement Eye_;
@@ -79,6 +90,8 @@ private:
     TTdrNormalization TdrNorm_;
     TEyeStripRows EyeRows_;
     TTdrChannelCalibration TdrCal_;
+    TTdrReadouts TdrReadouts_;
+    THeterogeneity Excess_;
 };
 
 // The mask test's rows of registration and refresh, its switch-off among the analysis modes and the

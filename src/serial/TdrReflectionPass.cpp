@@ -10,6 +10,7 @@
 #include "core/Shell.h"
 #include "core/UserServices.h"
 #include "serial/TdrMeasurements.h"
+#include "serial/TdrReadouts.h"
 #include "serial/TdrSettings.h"
 
 namespace vt {
@@ -50,6 +51,7 @@ bool TTdrSettings::MeasureParam(const TSignalObj& record, TReflectParam& param) 
                                                     : TransmissionReading(record, param.Item, first, last, ref);
     if (!r.Valid) {
         param.Unit.clear();
+        param.Annotation = {};
         return false;
     }
     param.Value = r.Value;
@@ -68,7 +70,15 @@ void TTdrSettings::RecalcTdrReflections() {
         if (!records->SignalsOn().IsOn(index)) continue;
         TSignalObj& record = records->Record(index);
         if (!record.ChangedFlag(TdrChangedConsumer)) continue;
+        // Cleared before the work: a failing computation must not leave the record fresh.
         record.ClearChangedFlag(TdrChangedConsumer);
+        if (records->FlagOfScalesChange().IsChanged(index)) {
+            // The margins read as times of the record: a new scale shows them anew.
+            const TSourceHandlers& s = Source(source);
+            if (s.LeftMargins) s.LeftMargins->NotifySwitchers();
+            if (s.RightMargins) s.RightMargins->NotifySwitchers();
+        }
+        if (Readouts) Readouts->EnsureDrawn();
         const int channel = ChannelOfSource(source);
         bool& warned = warnedNow[channel == TdrChannel2 ? 1 : 0];
         for (int i = 0; i < Params.Count(side); ++i) {
@@ -82,9 +92,15 @@ void TTdrSettings::RecalcTdrReflections() {
                 Shell_.User().ShowMessage(FillIn(Shell_.LangStr("CalCorBeforeMeas"),
                                                  {ModeName(), ModeName(), std::to_string(channel == TdrChannel2 ? 2 : 1)}));
             }
-            if (!warned && MeasureParam(record, p)) p.Stat.Add(1, p.Value);
+            if (warned) continue;
+            if (MeasureParam(record, p)) p.Stat.Add(1, p.Value);
+            if (Readouts) {
+                Readouts->ShowTdrParamStatistics(i);
+                Readouts->RefreshTdrAnnotation(i, record);
+            }
         }
     }
+    if (ViewMargins_ && ViewMargins_->GetOn()) ShowMarginsLayer();
 }
 
 }  // namespace vt

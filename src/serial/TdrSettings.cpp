@@ -22,6 +22,7 @@
 #include "link/UtilSettings.h"
 #include "serial/TdrChannelCalibration.h"
 #include "serial/TdrNormalization.h"
+#include "serial/TdrReadouts.h"
 
 namespace vt {
 
@@ -106,10 +107,12 @@ void TTdrSettings::RegisterSource(int source) {
     auto params = [this, source](int side) {
         return [this, source, side](THandler& h) {
             const auto& list = static_cast<TCheckSwHandler&>(h);
+            const int removed = list.LastChangedState() ? -1 : Params.Find(side, source, list.LastChangedItem());
             if (list.LastChangedState())
                 Params.AddReflectionParam(side, source, list.LastChangedItem());
             else
                 Params.RemoveReflectionParam(side, source, list.LastChangedItem());
+            if (Readouts) Readouts->AfterListChange(removed);
         };
     };
     s.TdrParams = &root.AddCheckHandler(node + "TdrParams", {.Items = "MinReflect,MaxReflect", .AfterChange = params(TdrSideReflection)});
@@ -348,6 +351,8 @@ void TTdrSettings::OnMeasureChange() {
     }
     MeasureShown_ = on;
     ShowMarginsLayer();
+    // The rows show at once, not with the next record.
+    if (on && Readouts) Readouts->UpdateTdrMeasurements();
     if (on) Shell_.Serial().RecalcTdrReflections();
 }
 

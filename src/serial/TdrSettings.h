@@ -23,6 +23,7 @@ class TRadioSwHandler;
 class TRightCommandHandler;
 class TTdrNormalization;
 class TTdrChannelCalibration;
+class TTdrReadouts;
 
 inline constexpr int TdrChannel1 = 2;  // channel indexes as the channels count them
 inline constexpr int TdrChannel2 = 3;
@@ -101,6 +102,8 @@ public:
     THooks Hooks;
     TTdrNormalization* Normalization = nullptr;
     TTdrChannelCalibration* ChannelCalibration = nullptr;
+    // The strip rows and annotations of the parameters; none without a display.
+    TTdrReadouts* Readouts = nullptr;
     // The chosen measurement parameters, kept in step with the sources' check lists.
     TTdrParamLists Params;
 

@@ -1,0 +1,190 @@
+// The TDR readings in the demo program with its real engine: the excess inductance of the "Lx"
+// circuit and the excess capacitance of "Cx" between two X markers on Ch1 in rho, and the reflection
+// of an open and a short between the margins, read off the strip's rows; the strip's popup on a row
+// hides the margins. The expected figures come from the demo's circuits by hand:
+// - the calibration the demo's channel needs (what its calibration would find): reflection step
+//   6720 codes x 0.5 x 0.25 x 2 = 0.105 V, baseline -(6720 x 0.5 + 368) codes = -0.233 V at 6.25e-5 V
+//   a code;
+// - "Lx" is a 10,000 ohm section 5 ps long: L = Z x tau = 10,000 x 5e-12 = 50 nH;
+// - "Cx" is a 0.02 ohm section 5 ps long: C = tau / Z = 5e-12 / 0.02 = 250 pF;
+// - an open reflects the whole step (+100 % of it, the generator's step being inverted: polarity
+//   "Neg"), a short the whole step the other way (-100 %).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "UiTestSupport.h"
+#include "acq/SignalObj.h"
+#include "acq/SignalSources.h"
+#include "core/CommandTree.h"
+#include "core/SettingReaders.h"
+#include "core/Shell.h"
+#include "display/BottomReadoutStrip.h"
+#include "display/DisplayPanel.h"
+#include "display/ScopeDisplayServices.h"
+#include "link/InstrumentIdentity.h"
+#include "link/InstrumentList.h"
+#include "serial/ScopeSerialServices.h"
+#include "ui/MainBlock.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/VeltraneApplication.h"
+
+namespace vt {
+namespace {
+
+// "50.6 nH" -> 5.06e-8.
+double EngineeringValue(const std::string& text) {
+    char* end = nullptr;
+    double v = std::strtod(text.c_str(), &end);
+    while (*end == ' ') ++end;
+    switch (*end) {
+        case 'm': return v * 1e-3;
+        case 'n': return v * 1e-9;
+        case 'p': return v * 1e-12;
+        case 'f': return v * 1e-15;
+        default: break;
+    }
+    if (std::string(end).rfind("\xC2\xB5", 0) == 0) return v * 1e-6;
+    return v;
+}
+
+TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAShort) {
+    const test::TProgramHome programHome;
+    const std::filesystem::path& home = programHome.Path();
+    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    const auto run = [&](std::string_view text) { return shell.CommandTree()->ExecuteCommandString(text, false); };
+    // Runs until the acquisitions have settled on the new settings.
+    const auto acquire = [&](int ms) {
+        run("*Run");
+        test::RunLoopFor(ms);
+        run("*StopSingle Stop");
+        test::RunLoopFor(100);
+    };
+    bool done = false, busy = false;
+    int polls = 0;
+    std::string lxLabel, lxValue, cxLabel, cxValue, referLabel, afterReferLabel, metValue = "none";
+    double open = 0, shortCircuit = 0;
+    std::string openCaption, shortCaption, marginsAfterPopup, popupCaption;
+    bool annotated = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
+        busy = true;
+        run("*StopSingle Stop");
+        test::RunLoopFor(50);
+        auto& serial = dynamic_cast<TScopeSerialServices&>(shell.Serial());
+        TTdrSettings& tdr = serial.Tdr();
+        for (const char* line : {"TDR:Mode TDR", "TDR:Ch1:Destination G1", "GSS:Ch1 A", "GSS:A:Waweform TDR",
+                                 "GSS:A:TDRCircuit Lx", "Acq:Ch1:RecLen 1024", "TB:Mode A", "TB:ScaleA 2e-9",
+                                 "Acq:Ch1:Mode AvgMult", "Acq:Ch1:NAvg 64", "TDR:Ch1:RefAmpl 0.105",
+                                 "TDR:Ch1:BaseLine -0.233", "TDR:Ch1:VertScale Rho", "Mark:Type MX",
+                                 "Mark:M1:Source Ch1", "Mark:M2:Source Ch1"})
+            run(line);
+        acquire(3000);
+        run("Mark:M1:XPos 11.8e-9");
+        run("Mark:M2:XPos 16.3e-9");
+        acquire(2500);
+        lxLabel = serial.Excess().LabelText();
+        lxValue = serial.Excess().ValueText();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = dynamic_cast<TMorda_fr*>(w)) test::SaveScreenshot(*m, "tdr_excess_demo.png");
+        // The reference ratio of the markers owns the cell while it is on.
+        run("Mark:Refer ON");
+        referLabel = serial.Excess().LabelText();
+        run("Mark:Refer OFF");
+        afterReferLabel = serial.Excess().LabelText();
+
+        run("GSS:A:TDRCircuit Cx");
+        run("TB:ScaleA 5e-9");
+        acquire(3000);
+        run("Mark:M1:XPos 11.8e-9");
+        run("Mark:M2:XPos 49.5e-9");
+        acquire(2500);
+        cxLabel = serial.Excess().LabelText();
+        cxValue = serial.Excess().ValueText();
+        // Markers at one point span nothing: no value.
+        run("Mark:M2:XPos 11.8e-9");
+        serial.Excess().ShowExcess();
+        metValue = serial.Excess().ValueText();
+
+        // The reflections between 20 and 60 ns; the typed calibration stands for the channel's.
+        for (const char* line : {"Mark:Type Off", "GSS:A:TDRCircuit Open", "GSS:A:TDROvershot 0", "TB:ScaleA 1e-8",
+                                 "Acq:Ch1:NAvg 16", "TDR:Ch1:VertScale Volt", "TDR:Measure ON",
+                                 "TDR:Ch1:TdrParams MinReflect,MaxReflect"})
+            run(line);
+        tdr.SetCalibrated(TdrChannel1, true);
+        acquire(2000);
+        run("TDR:Ch1:LeftMargins 2e-8");
+        run("TDR:Ch1:RightMargins 6e-8");
+        run("*ClrDispl");
+        acquire(1500);
+        open = tdr.Params.Param(TdrSideReflection, 1).Value;
+        auto& display = dynamic_cast<TScopeDisplayServices&>(shell.Display());
+        TNizText& strip = display.Panel()->BottomStrip();
+        annotated = display.Annotations().AnnotatedMeas == 1 && display.Annotations().UsedSlots == 3;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = dynamic_cast<TMorda_fr*>(w)) test::SaveScreenshot(*m, "tdr_measure_demo.png");
+        openCaption = serial.TdrReadouts().Caption(tdr.Params.Param(TdrSideReflection, 1));
+
+        run("GSS:A:TDRCircuit Short");
+        acquire(2000);
+        run("*ClrDispl");
+        acquire(1500);
+        shortCircuit = tdr.Params.Param(TdrSideReflection, 0).Value;
+        shortCaption = serial.TdrReadouts().Caption(tdr.Params.Param(TdrSideReflection, 0));
+
+        // A right press on row 0's caption opens its popup; its last but two item hides the margins.
+        const TPixelRect cell = NizCellRect(0, 1);
+        if (strip.MousePress(TNizText::RightButton, (cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2) &&
+            strip.PopupMenu()) {
+            popupCaption = strip.PopupMenu()->front().Caption;
+            strip.ChoosePopupCommand("DelDefParam");
+        }
+        marginsAfterPopup = run("TDR:ViewMargins?");
+        done = true;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        busy = false;
+    });
+    poll.start(20);
+    QTimer::singleShot(120000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    ASSERT_TRUE(done);
+
+    EXPECT_EQ(lxLabel, "Excess L");
+    ASSERT_EQ(lxValue.empty() ? ' ' : lxValue.back(), 'H') << lxValue;
+    const double l = EngineeringValue(lxValue);
+    EXPECT_GT(l, 45e-9) << lxValue;
+    EXPECT_LT(l, 55e-9) << lxValue;
+    EXPECT_EQ(referLabel, "");
+    EXPECT_EQ(afterReferLabel, "Excess L");
+    EXPECT_EQ(cxLabel, "Excess C");
+    ASSERT_EQ(cxValue.empty() ? ' ' : cxValue.back(), 'F') << cxValue;
+    const double c = EngineeringValue(cxValue);
+    EXPECT_GT(c, 225e-12) << cxValue;
+    EXPECT_LT(c, 275e-12) << cxValue;
+    EXPECT_EQ(metValue, "");
+
+    EXPECT_EQ(openCaption, "Max Reflection (Ch1)");
+    EXPECT_NEAR(open, 100, 1.5);
+    EXPECT_EQ(shortCaption, "Min Reflection (Ch1)");
+    EXPECT_NEAR(shortCircuit, -100, 1.5);
+    EXPECT_TRUE(annotated);
+    EXPECT_EQ(popupCaption, "Min Reflection (Ch1)");
+    EXPECT_EQ(marginsAfterPopup, "TDR:VIEWMARGINS OFF");
+}
+
+}  // namespace
+}  // namespace vt

@@ -8,6 +8,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "acq/SignalObj.h"
 #include "core/InternalError.h"
 #include "core/Numeric.h"
@@ -17,21 +21,19 @@ namespace vt {
 namespace {
 constexpr const char* UnitName = "_SHELL\\SRC\\HistObj";
 
-constexpr std::size_t MapCells = static_cast<std::size_t>(TAxisHist::MaxBins) * TAxisHist::Rows;
 constexpr std::size_t LargePage = std::size_t{2} << 20;
+// Cells ahead of the map, one cache line: the last is the spare cell of points off the screen.
+constexpr std::size_t Lead = 16;
 
-// A spare cell past the map takes the points off the screen, so folding a record needs no test per point.
-constexpr std::size_t SpareCell = MapCells;
-
-// The zeroed map and its spare cell, aligned to large pages and asking the system for them before the
-// map is first touched.
-std::uint32_t* AllocateMap() {
-    const std::size_t bytes = MapCells * sizeof(std::uint32_t);
+// The zeroed map with its spare cell before it, aligned to large pages and asking the system for them
+// before the map is first touched.
+std::uint32_t* AllocateMap(std::size_t cells) {
+    const std::size_t bytes = (Lead + cells) * sizeof(std::uint32_t);
     void* p = nullptr;
-    if (posix_memalign(&p, LargePage, bytes + 64) != 0) throw std::bad_alloc();
+    if (posix_memalign(&p, LargePage, bytes) != 0) throw std::bad_alloc();
     madvise(p, bytes, MADV_HUGEPAGE);  // a hint: without large pages the map works the same
-    std::memset(p, 0, bytes + 64);
-    return static_cast<std::uint32_t*>(p);
+    std::memset(p, 0, bytes);
+    return static_cast<std::uint32_t*>(p) + Lead;
 }
 
 // Round to nearest, ties to even, as RoundHalfEven, without a library call (|d| < 2^51).
@@ -341,7 +343,7 @@ double TAxisHist::GetAcRms() const {
 
 TFullHist::TFullHist()
     : TAxisHist(false),
-      HitMap_(AllocateMap()),
+      HitMap_(AllocateMap(MapCells)),
       TouchedBlocks_(static_cast<std::size_t>(BlockColumns) * BlockRows, 0) {
     Active_ = false;
 }
@@ -358,8 +360,7 @@ void TFullHist::AddSample(std::uint16_t point, double value) {
     CheckPoint(point);
     ++PointsAdded_;
     MapDirty_ = true;
-    if (++HitMap_[Cell(point, r)] == 1)
-        TouchedBlocks_[static_cast<std::size_t>(point / 8) * BlockRows + static_cast<std::size_t>(r / 8)] = 1;
+    if (++HitMap_[Cell(point, r)] == 1) TouchedBlocks_[Block(point, r)] = 1;
     const auto b = static_cast<std::size_t>(Vertical_ ? r : point);
     if (Active_) ++Bins_[b];
     if (InWindow(point, r)) {
@@ -370,70 +371,99 @@ void TFullHist::AddSample(std::uint16_t point, double value) {
     }
 }
 
-void TFullHist::TFreeMap::operator()(std::uint32_t* p) const { std::free(p); }
+void TFullHist::TFreeMap::operator()(std::uint32_t* p) const { std::free(p - Lead); }
+
+// Out of line, so that the increments keep their registers and the spare cell's test stays here.
+[[gnu::noinline]] void TFullHist::MarkFirstHit(std::uint8_t* touched, std::int32_t cell) {
+    if (cell >= 0) touched[Block(cell % RowStride, cell / RowStride)] = 1;
+}
 
 void TFullHist::AddValues(const double* values, int count) {
     count = std::clamp(count, 0, static_cast<int>(MaxBins));
-    const double offset = ValueOffset_, rowsPerUnit = RowsPerUnit_, centre = CentreRow_;
-    constexpr auto Spare = static_cast<std::int32_t>(SpareCell);
-    // First every point's cell, in a pass without branches the compiler vectorises (far values, NaN
-    // and infinities fail the row test as they are, since the rounding keeps them far or NaN); then
-    // the increments: each point lands in another 4 KiB column, so the cells are known ahead and
-    // fetched many at once, and the loop that touches the map does little else.
+    const double offset = ValueOffset_, rowsPerUnit = RowsPerUnit_;
+    // First every point's cell, -1 (the spare cell) off the screen.
     std::array<std::int32_t, MaxBins> cells;
-    std::int32_t added = 0;
-    for (int p = 0; p < count; ++p) {
-        const double row = centre - RoundedHalfEven((values[p] - offset) * rowsPerUnit);
-        const bool on = row >= 0 && row < Rows;
-        const int r = static_cast<int>(on ? row : 0);
-        cells[static_cast<std::size_t>(p)] = on ? p * Rows + r : Spare;
-        added += on;
+    std::int32_t off = 0;
+    int p = 0;
+#if defined(__SSE2__)
+    // Four points a step without a branch. The conversion rounds as RoundHalfEven does and gives
+    // INT_MIN for NaN, infinities and far values; a row is on the screen when it is below Rows
+    // unsigned, and a cell off it becomes all ones. Rows below Rows fit 16 bits, so one
+    // multiply-add scales them by the row stride.
+    const __m128d vOffset = _mm_set1_pd(offset), vScale = _mm_set1_pd(rowsPerUnit);
+    const __m128i centre = _mm_set1_epi32(CentreRow_), stride = _mm_set1_epi32(RowStride);
+    const __m128i sign = _mm_set1_epi32(INT32_MIN), lastRow = _mm_set1_epi32(INT32_MIN | (Rows - 1));
+    const __m128i four = _mm_set1_epi32(4);
+    __m128i point = _mm_setr_epi32(0, 1, 2, 3), offs = _mm_setzero_si128();
+    const auto rounded = [&](const double* v) {
+        return _mm_cvtpd_epi32(_mm_mul_pd(_mm_sub_pd(_mm_loadu_pd(v), vOffset), vScale));
+    };
+    for (const int whole = count & ~3; p < whole; p += 4) {
+        const __m128i r = _mm_sub_epi32(centre, _mm_unpacklo_epi64(rounded(values + p), rounded(values + p + 2)));
+        const __m128i outside = _mm_cmpgt_epi32(_mm_xor_si128(r, sign), lastRow);
+        const __m128i cell = _mm_add_epi32(_mm_madd_epi16(r, stride), point);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(cells.data() + p), _mm_or_si128(cell, outside));
+        offs = _mm_sub_epi32(offs, outside);
+        point = _mm_add_epi32(point, four);
     }
-    if (added == 0) return;
-    PointsAdded_ += added;
+    alignas(16) std::array<std::int32_t, 4> lanes;
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes.data()), offs);
+    off = lanes[0] + lanes[1] + lanes[2] + lanes[3];
+#endif
+    // Far values (and NaN) stay far through the rounding.
+    for (; p < count; ++p) {
+        const double row = CentreRow_ - RoundedHalfEven((values[p] - offset) * rowsPerUnit);
+        const bool on = row >= 0 && row < Rows;
+        cells[static_cast<std::size_t>(p)] = on ? static_cast<std::int32_t>(row) * RowStride + p : -1;
+        off += !on;
+    }
+    if (off == count) return;
+    PointsAdded_ += count - off;
     MapDirty_ = true;
+    // Then the increments, the cells fetched ahead so that many misses are in flight at once. A
+    // cell's block is marked when the cell is first hit, which is rare once the map has built up.
     constexpr int Ahead = 64;
     std::uint32_t* map = HitMap_.get();
     std::uint8_t* touched = TouchedBlocks_.data();
-    // A cell's block is marked when the cell is first hit, which is rare once an eye has built up.
-    // Point / 8 is cell >> 13; the spare cell marks block column 512, which no point reaches.
     const auto add = [map, touched](std::int32_t c) {
-        if (map[c]++ == 0)
-            touched[static_cast<std::size_t>(c >> 13) * BlockRows + static_cast<std::size_t>((c & (Rows - 1)) >> 3)] = 1;
+        if (map[c]++ == 0) [[unlikely]]
+            MarkFirstHit(touched, c);
     };
-    for (int p = 0; p < std::min(count, Ahead); ++p) __builtin_prefetch(map + cells[static_cast<std::size_t>(p)], 1);
-    for (int p = 0; p < count - Ahead; ++p) {
-        __builtin_prefetch(map + cells[static_cast<std::size_t>(p + Ahead)], 1);
-        add(cells[static_cast<std::size_t>(p)]);
+    for (int q = 0; q < std::min(count, Ahead); ++q) __builtin_prefetch(map + cells[static_cast<std::size_t>(q)], 1);
+#pragma GCC unroll 4
+    for (int q = 0; q < count - Ahead; ++q) {
+        __builtin_prefetch(map + cells[static_cast<std::size_t>(q + Ahead)], 1);
+        add(cells[static_cast<std::size_t>(q)]);
     }
-    for (int p = std::max(count - Ahead, 0); p < count; ++p) add(cells[static_cast<std::size_t>(p)]);
-    // The bins, from the cells alone.
+    for (int q = std::max(count - Ahead, 0); q < count; ++q) add(cells[static_cast<std::size_t>(q)]);
+    // The bins, from the cells alone: a point's row is (cell - point) / RowStride.
     const bool vertical = Vertical_, weighted = ExpWeight_ >= 1;
+    const auto cellAt = [&cells](int q) { return cells[static_cast<std::size_t>(q)]; };
     if (Active_) {
-        for (int p = 0; p < count; ++p) {
-            const std::int32_t c = cells[static_cast<std::size_t>(p)];
-            if (vertical) {
-                if (c != Spare) ++Bins_[static_cast<std::size_t>(c & (Rows - 1))];
-            } else {
-                Bins_[static_cast<std::size_t>(p)] += c != Spare;
-            }
+        if (vertical) {
+            for (int q = 0; q < count; ++q)
+                if (cellAt(q) >= 0) ++Bins_[static_cast<std::size_t>((cellAt(q) - q) / RowStride)];
+        } else {
+            for (int q = 0; q < count; ++q) Bins_[static_cast<std::size_t>(q)] += cellAt(q) >= 0;
         }
     }
     const int left = std::max(WindowLeftBin_, 0), right = std::min(WindowRightBin_, count - 1);
-    const int top = WindowTopRow_, bottom = WindowBottomRow_;
+    const int top = std::max(WindowTopRow_, 0), bottom = std::min(WindowBottomRow_, Rows - 1);
+    if (top > bottom) return;
     if (!vertical && !weighted) {
-        for (int p = left; p <= right; ++p) {
-            const std::int32_t c = cells[static_cast<std::size_t>(p)];
-            const int r = c & (Rows - 1);
-            WindowBins_[static_cast<std::size_t>(p)] += c != Spare && r >= top && r <= bottom;
-        }
+        // Rows top..bottom at point q are cells q + top..bottom x RowStride; the spare cell, -1 - q
+        // from there, falls far outside unsigned.
+        const auto from = static_cast<std::uint32_t>(top * RowStride);
+        const auto span = static_cast<std::uint32_t>((bottom - top) * RowStride);
+        for (int q = left; q <= right; ++q)
+            WindowBins_[static_cast<std::size_t>(q)] += static_cast<std::uint32_t>(cellAt(q) - q) - from <= span;
         return;
     }
-    for (int p = left; p <= right; ++p) {
-        const std::int32_t c = cells[static_cast<std::size_t>(p)];
-        const int r = c & (Rows - 1);
-        if (c == Spare || r < top || r > bottom) continue;
-        const auto b = static_cast<std::size_t>(vertical ? r : p);
+    for (int q = left; q <= right; ++q) {
+        if (cellAt(q) < 0) continue;
+        const int r = (cellAt(q) - q) / RowStride;
+        if (r < top || r > bottom) continue;
+        const auto b = static_cast<std::size_t>(vertical ? r : q);
         if (weighted) ExpBins_[b] += 1.0;
         else ++WindowBins_[b];
     }
@@ -457,8 +487,8 @@ void TFullHist::RecomputeWindow() {
             if (!TouchedBlocks_[static_cast<std::size_t>(bp) * BlockRows + static_cast<std::size_t>(br)]) continue;
             const int pFrom = std::max(p0, bp * 8), pTo = std::min(p1, bp * 8 + 7);
             const int rFrom = std::max(r0, br * 8), rTo = std::min(r1, br * 8 + 7);
-            for (int p = pFrom; p <= pTo; ++p) {
-                for (int r = rFrom; r <= rTo; ++r) {
+            for (int r = rFrom; r <= rTo; ++r) {
+                for (int p = pFrom; p <= pTo; ++p) {
                     const std::uint32_t c = HitMap_[Cell(p, r)];
                     if (c == 0) continue;
                     const auto b = static_cast<std::size_t>(Vertical_ ? r : p);
@@ -481,8 +511,8 @@ void TFullHist::RowCounts(int fromPoint, int toPoint, std::array<std::uint32_t, 
         const int pFrom = std::max(fromPoint, bp * 8), pTo = std::min(toPoint, bp * 8 + 7);
         for (int br = 0; br < Rows / 8; ++br) {
             if (!TouchedBlocks_[static_cast<std::size_t>(bp) * BlockRows + static_cast<std::size_t>(br)]) continue;
-            for (int p = pFrom; p <= pTo; ++p)
-                for (int r = br * 8; r < br * 8 + 8; ++r) rows[static_cast<std::size_t>(r)] += HitMap_[Cell(p, r)];
+            for (int r = br * 8; r < br * 8 + 8; ++r)
+                for (int p = pFrom; p <= pTo; ++p) rows[static_cast<std::size_t>(r)] += HitMap_[Cell(p, r)];
         }
     }
 }

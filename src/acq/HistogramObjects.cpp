@@ -360,7 +360,7 @@ void TFullHist::AddSample(std::uint16_t point, double value) {
     CheckPoint(point);
     ++PointsAdded_;
     MapDirty_ = true;
-    if (++HitMap_[Cell(point, r)] == 1) TouchedBlocks_[Block(point, r)] = 1;
+    if (HitMap_[Cell(point, r)]-- == 0) TouchedBlocks_[Block(point, r)] = 1;
     const auto b = static_cast<std::size_t>(Vertical_ ? r : point);
     if (Active_) ++Bins_[b];
     if (InWindow(point, r)) {
@@ -373,95 +373,113 @@ void TFullHist::AddSample(std::uint16_t point, double value) {
 
 void TFullHist::TFreeMap::operator()(std::uint32_t* p) const { std::free(p - Lead); }
 
-// Out of line, so that the increments keep their registers and the spare cell's test stays here.
+// One hit more on a cell kept negated; true on its first. On x86 the decrement and the test are one
+// instruction on the cell in memory. The address sanitizer sees no access made in assembly, so its
+// builds take the plain decrement.
+#if defined(__SANITIZE_ADDRESS__)
+#define VT_HIST_PLAIN_DECREMENT 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VT_HIST_PLAIN_DECREMENT 1
+#endif
+#endif
+namespace {
+inline bool TakeHit(std::uint32_t& cell) {
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(VT_HIST_PLAIN_DECREMENT)
+    bool borrow;
+    asm("subl $1, %0" : "+m"(cell), "=@ccc"(borrow));
+    return borrow;
+#else
+    return cell-- == 0;
+#endif
+}
+}  // namespace
+
+// Out of line, so that the increments keep their registers. Folded cells count from 1; 0 is the
+// spare cell, which has no block.
 [[gnu::noinline]] void TFullHist::MarkFirstHit(std::uint8_t* touched, std::int32_t cell) {
-    if (cell >= 0) touched[Block(cell % RowStride, cell / RowStride)] = 1;
+    if (cell > 0) touched[Block((cell - 1) % RowStride, (cell - 1) / RowStride)] = 1;
 }
 
 void TFullHist::AddValues(const double* values, int count) {
     count = std::clamp(count, 0, static_cast<int>(MaxBins));
     const double offset = ValueOffset_, rowsPerUnit = RowsPerUnit_;
-    // First every point's cell, -1 (the spare cell) off the screen.
+    // First every point's cell, counted from the spare cell before the map: 0 off the screen.
     std::array<std::int32_t, MaxBins> cells;
-    std::int32_t off = 0;
+    std::int32_t added = 0;
     int p = 0;
 #if defined(__SSE2__)
     // Four points a step without a branch. The conversion rounds as RoundHalfEven does and gives
     // INT_MIN for NaN, infinities and far values; a row is on the screen when it is below Rows
-    // unsigned, and a cell off it becomes all ones. Rows below Rows fit 16 bits, so one
+    // unsigned, that is when it has no bit from the eleventh up. Such rows fit 16 bits, so one
     // multiply-add scales them by the row stride.
+    static_assert(Rows == 1 << 10);
     const __m128d vOffset = _mm_set1_pd(offset), vScale = _mm_set1_pd(rowsPerUnit);
     const __m128i centre = _mm_set1_epi32(CentreRow_), stride = _mm_set1_epi32(RowStride);
-    const __m128i sign = _mm_set1_epi32(INT32_MIN), lastRow = _mm_set1_epi32(INT32_MIN | (Rows - 1));
-    const __m128i four = _mm_set1_epi32(4);
-    __m128i point = _mm_setr_epi32(0, 1, 2, 3), offs = _mm_setzero_si128();
+    const __m128i four = _mm_set1_epi32(4), zero = _mm_setzero_si128();
+    __m128i point = _mm_setr_epi32(1, 2, 3, 4), on = _mm_setzero_si128();
     const auto rounded = [&](const double* v) {
         return _mm_cvtpd_epi32(_mm_mul_pd(_mm_sub_pd(_mm_loadu_pd(v), vOffset), vScale));
     };
     for (const int whole = count & ~3; p < whole; p += 4) {
         const __m128i r = _mm_sub_epi32(centre, _mm_unpacklo_epi64(rounded(values + p), rounded(values + p + 2)));
-        const __m128i outside = _mm_cmpgt_epi32(_mm_xor_si128(r, sign), lastRow);
+        const __m128i inside = _mm_cmpeq_epi32(_mm_srli_epi32(r, 10), zero);
         const __m128i cell = _mm_add_epi32(_mm_madd_epi16(r, stride), point);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(cells.data() + p), _mm_or_si128(cell, outside));
-        offs = _mm_sub_epi32(offs, outside);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(cells.data() + p), _mm_and_si128(cell, inside));
+        on = _mm_add_epi32(on, inside);  // less one a point on the screen
         point = _mm_add_epi32(point, four);
     }
     alignas(16) std::array<std::int32_t, 4> lanes;
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes.data()), offs);
-    off = lanes[0] + lanes[1] + lanes[2] + lanes[3];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes.data()), on);
+    added = -(lanes[0] + lanes[1] + lanes[2] + lanes[3]);
 #endif
     // Far values (and NaN) stay far through the rounding.
     for (; p < count; ++p) {
         const double row = CentreRow_ - RoundedHalfEven((values[p] - offset) * rowsPerUnit);
-        const bool on = row >= 0 && row < Rows;
-        cells[static_cast<std::size_t>(p)] = on ? static_cast<std::int32_t>(row) * RowStride + p : -1;
-        off += !on;
+        const bool inside = row >= 0 && row < Rows;
+        cells[static_cast<std::size_t>(p)] = inside ? static_cast<std::int32_t>(row) * RowStride + p + 1 : 0;
+        added += inside;
     }
-    if (off == count) return;
-    PointsAdded_ += count - off;
+    if (added == 0) return;
+    PointsAdded_ += added;
     MapDirty_ = true;
-    // Then the increments, the cells fetched ahead so that many misses are in flight at once. A
-    // cell's block is marked when the cell is first hit, which is rare once the map has built up.
-    constexpr int Ahead = 64;
-    std::uint32_t* map = HitMap_.get();
+    // Then the increments, in a loop that does little else: its loads do not wait on each other, so
+    // many misses are in flight at once. A cell's block is marked on the cell's first hit, which is
+    // rare once the map has built up.
+    std::uint32_t* map = HitMap_.get() - 1;
     std::uint8_t* touched = TouchedBlocks_.data();
-    const auto add = [map, touched](std::int32_t c) {
-        if (map[c]++ == 0) [[unlikely]]
-            MarkFirstHit(touched, c);
-    };
-    for (int q = 0; q < std::min(count, Ahead); ++q) __builtin_prefetch(map + cells[static_cast<std::size_t>(q)], 1);
 #pragma GCC unroll 4
-    for (int q = 0; q < count - Ahead; ++q) {
-        __builtin_prefetch(map + cells[static_cast<std::size_t>(q + Ahead)], 1);
-        add(cells[static_cast<std::size_t>(q)]);
+    for (int q = 0; q < count; ++q) {
+        if (TakeHit(map[cells[static_cast<std::size_t>(q)]])) [[unlikely]]
+            MarkFirstHit(touched, cells[static_cast<std::size_t>(q)]);
     }
-    for (int q = std::max(count - Ahead, 0); q < count; ++q) add(cells[static_cast<std::size_t>(q)]);
-    // The bins, from the cells alone: a point's row is (cell - point) / RowStride.
+    // The bins, from the cells alone: a point's row is (cell - 1 - point) / RowStride.
     const bool vertical = Vertical_, weighted = ExpWeight_ >= 1;
     const auto cellAt = [&cells](int q) { return cells[static_cast<std::size_t>(q)]; };
+    const auto rowAt = [&cells](int q) { return (cells[static_cast<std::size_t>(q)] - 1 - q) / RowStride; };
     if (Active_) {
         if (vertical) {
             for (int q = 0; q < count; ++q)
-                if (cellAt(q) >= 0) ++Bins_[static_cast<std::size_t>((cellAt(q) - q) / RowStride)];
+                if (cellAt(q) != 0) ++Bins_[static_cast<std::size_t>(rowAt(q))];
         } else {
-            for (int q = 0; q < count; ++q) Bins_[static_cast<std::size_t>(q)] += cellAt(q) >= 0;
+            for (int q = 0; q < count; ++q) Bins_[static_cast<std::size_t>(q)] += cellAt(q) != 0;
         }
     }
     const int left = std::max(WindowLeftBin_, 0), right = std::min(WindowRightBin_, count - 1);
     const int top = std::max(WindowTopRow_, 0), bottom = std::min(WindowBottomRow_, Rows - 1);
     if (top > bottom) return;
     if (!vertical && !weighted) {
-        // Rows top..bottom at point q are cells q + top..bottom x RowStride; the spare cell, -1 - q
-        // from there, falls far outside unsigned.
-        const auto from = static_cast<std::uint32_t>(top * RowStride);
+        // Rows top..bottom at point q are cells q + 1 + top..bottom x RowStride; the spare cell lies
+        // far below, unsigned far above.
+        const auto from = static_cast<std::uint32_t>(top * RowStride + 1);
         const auto span = static_cast<std::uint32_t>((bottom - top) * RowStride);
         for (int q = left; q <= right; ++q)
             WindowBins_[static_cast<std::size_t>(q)] += static_cast<std::uint32_t>(cellAt(q) - q) - from <= span;
         return;
     }
     for (int q = left; q <= right; ++q) {
-        if (cellAt(q) < 0) continue;
-        const int r = (cellAt(q) - q) / RowStride;
+        if (cellAt(q) == 0) continue;
+        const int r = rowAt(q);
         if (r < top || r > bottom) continue;
         const auto b = static_cast<std::size_t>(vertical ? r : q);
         if (weighted) ExpBins_[b] += 1.0;
@@ -489,7 +507,7 @@ void TFullHist::RecomputeWindow() {
             const int rFrom = std::max(r0, br * 8), rTo = std::min(r1, br * 8 + 7);
             for (int r = rFrom; r <= rTo; ++r) {
                 for (int p = pFrom; p <= pTo; ++p) {
-                    const std::uint32_t c = HitMap_[Cell(p, r)];
+                    const std::uint32_t c = Count(Cell(p, r));
                     if (c == 0) continue;
                     const auto b = static_cast<std::size_t>(Vertical_ ? r : p);
                     if (Active_) Bins_[b] += c;
@@ -512,7 +530,7 @@ void TFullHist::RowCounts(int fromPoint, int toPoint, std::array<std::uint32_t, 
         for (int br = 0; br < Rows / 8; ++br) {
             if (!TouchedBlocks_[static_cast<std::size_t>(bp) * BlockRows + static_cast<std::size_t>(br)]) continue;
             for (int r = br * 8; r < br * 8 + 8; ++r)
-                for (int p = pFrom; p <= pTo; ++p) rows[static_cast<std::size_t>(r)] += HitMap_[Cell(p, r)];
+                for (int p = pFrom; p <= pTo; ++p) rows[static_cast<std::size_t>(r)] += Count(Cell(p, r));
         }
     }
 }
@@ -551,10 +569,10 @@ void TFullHist::ComputeStatistics(bool useWindow) {
 int TFullHist::FindMaxPosition() const {
     if (Vertical_) {
         for (int i = std::max(0, WindowLeftBin_); i <= std::min(WindowRightBin_, MaxBins - 1); ++i)
-            if (HitMap_[Cell(i, static_cast<int>(FirstBin_))] > 0) return static_cast<int>(RoundHalfEven(BinToColumn(i)));
+            if (Count(Cell(i, static_cast<int>(FirstBin_))) > 0) return static_cast<int>(RoundHalfEven(BinToColumn(i)));
     } else {
         for (int r = std::max(0, WindowTopRow_); r <= std::min(WindowBottomRow_, Rows - 1); ++r)
-            if (HitMap_[Cell(static_cast<int>(LastBin_), r)] > 0) return r;
+            if (Count(Cell(static_cast<int>(LastBin_), r)) > 0) return r;
     }
     VT_INTERNAL_ERROR(UnitName, "Pozition Of Max not Found");
 }
@@ -562,10 +580,10 @@ int TFullHist::FindMaxPosition() const {
 int TFullHist::FindMinPosition() const {
     if (Vertical_) {
         for (int i = std::max(0, WindowLeftBin_); i <= std::min(WindowRightBin_, MaxBins - 1); ++i)
-            if (HitMap_[Cell(i, static_cast<int>(LastBin_))] > 0) return static_cast<int>(RoundHalfEven(BinToColumn(i)));
+            if (Count(Cell(i, static_cast<int>(LastBin_))) > 0) return static_cast<int>(RoundHalfEven(BinToColumn(i)));
     } else {
         for (int r = std::max(0, WindowTopRow_); r <= std::min(WindowBottomRow_, Rows - 1); ++r)
-            if (HitMap_[Cell(static_cast<int>(FirstBin_), r)] > 0) return r;
+            if (Count(Cell(static_cast<int>(FirstBin_), r)) > 0) return r;
     }
     VT_INTERNAL_ERROR(UnitName, "Pozition Of Min not Found");
 }

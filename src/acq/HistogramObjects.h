@@ -151,7 +151,7 @@ public:
     int FindMaxPosition() const;
     int FindMinPosition() const;
 
-    std::uint32_t Hits(int point, int row) const { return HitMap_[Cell(point, row)]; }
+    std::uint32_t Hits(int point, int row) const { return Count(Cell(point, row)); }
     // The hits of points fromPoint..toPoint summed per row, visiting only the blocks ever hit.
     void RowCounts(int fromPoint, int toPoint, std::array<std::uint32_t, Rows>& rows) const;
     double ExpBin(int i) const { return ExpBins_[static_cast<std::size_t>(i)]; }
@@ -169,6 +169,8 @@ private:
     static std::size_t Block(int point, int row) {
         return static_cast<std::size_t>(point / 8) * BlockRows + static_cast<std::size_t>(row / 8);
     }
+    // Counts are kept negated, so that a hit is one decrement whose borrow tells the cell's first.
+    std::uint32_t Count(std::size_t cell) const { return 0u - HitMap_[cell]; }
     void Normalise();
     // The block of a cell hit for the first time is marked (the spare cell has none).
     static void MarkFirstHit(std::uint8_t* touched, std::int32_t cell);

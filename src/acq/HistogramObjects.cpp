@@ -8,6 +8,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "acq/SignalObj.h"
 #include "core/InternalError.h"
 #include "core/Numeric.h"
@@ -17,21 +21,19 @@ namespace vt {
 namespace {
 constexpr const char* UnitName = "_SHELL\\SRC\\HistObj";
 
-constexpr std::size_t MapCells = static_cast<std::size_t>(TAxisHist::MaxBins) * TAxisHist::Rows;
 constexpr std::size_t LargePage = std::size_t{2} << 20;
+// Cells ahead of the map, one cache line: the last is the spare cell of points off the screen.
+constexpr std::size_t Lead = 16;
 
-// A spare cell past the map takes the points off the screen, so folding a record needs no test per point.
-constexpr std::size_t SpareCell = MapCells;
-
-// The zeroed map and its spare cell, aligned to large pages and asking the system for them before the
-// map is first touched.
-std::uint32_t* AllocateMap() {
-    const std::size_t bytes = MapCells * sizeof(std::uint32_t);
+// The zeroed map with its spare cell before it, aligned to large pages and asking the system for them
+// before the map is first touched.
+std::uint32_t* AllocateMap(std::size_t cells) {
+    const std::size_t bytes = (Lead + cells) * sizeof(std::uint32_t);
     void* p = nullptr;
-    if (posix_memalign(&p, LargePage, bytes + 64) != 0) throw std::bad_alloc();
+    if (posix_memalign(&p, LargePage, bytes) != 0) throw std::bad_alloc();
     madvise(p, bytes, MADV_HUGEPAGE);  // a hint: without large pages the map works the same
-    std::memset(p, 0, bytes + 64);
-    return static_cast<std::uint32_t*>(p);
+    std::memset(p, 0, bytes);
+    return static_cast<std::uint32_t*>(p) + Lead;
 }
 
 // Round to nearest, ties to even, as RoundHalfEven, without a library call (|d| < 2^51).
@@ -341,7 +343,7 @@ double TAxisHist::GetAcRms() const {
 
 TFullHist::TFullHist()
     : TAxisHist(false),
-      HitMap_(AllocateMap()),
+      HitMap_(AllocateMap(MapCells)),
       TouchedBlocks_(static_cast<std::size_t>(BlockColumns) * BlockRows, 0) {
     Active_ = false;
 }
@@ -358,8 +360,7 @@ void TFullHist::AddSample(std::uint16_t point, double value) {
     CheckPoint(point);
     ++PointsAdded_;
     MapDirty_ = true;
-    if (++HitMap_[Cell(point, r)] == 1)
-        TouchedBlocks_[static_cast<std::size_t>(point / 8) * BlockRows + static_cast<std::size_t>(r / 8)] = 1;
+    if (HitMap_[Cell(point, r)]-- == 0) TouchedBlocks_[Block(point, r)] = 1;
     const auto b = static_cast<std::size_t>(Vertical_ ? r : point);
     if (Active_) ++Bins_[b];
     if (InWindow(point, r)) {
@@ -370,70 +371,117 @@ void TFullHist::AddSample(std::uint16_t point, double value) {
     }
 }
 
-void TFullHist::TFreeMap::operator()(std::uint32_t* p) const { std::free(p); }
+void TFullHist::TFreeMap::operator()(std::uint32_t* p) const { std::free(p - Lead); }
+
+// One hit more on a cell kept negated; true on its first. On x86 the decrement and the test are one
+// instruction on the cell in memory. The address sanitizer sees no access made in assembly, so its
+// builds take the plain decrement.
+#if defined(__SANITIZE_ADDRESS__)
+#define VT_HIST_PLAIN_DECREMENT 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VT_HIST_PLAIN_DECREMENT 1
+#endif
+#endif
+namespace {
+inline bool TakeHit(std::uint32_t& cell) {
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(VT_HIST_PLAIN_DECREMENT)
+    bool borrow;
+    asm("subl $1, %0" : "+m"(cell), "=@ccc"(borrow));
+    return borrow;
+#else
+    return cell-- == 0;
+#endif
+}
+}  // namespace
+
+// Out of line, so that the increments keep their registers. Folded cells count from 1; 0 is the
+// spare cell, which has no block.
+[[gnu::noinline]] void TFullHist::MarkFirstHit(std::uint8_t* touched, std::int32_t cell) {
+    if (cell > 0) touched[Block((cell - 1) % RowStride, (cell - 1) / RowStride)] = 1;
+}
 
 void TFullHist::AddValues(const double* values, int count) {
     count = std::clamp(count, 0, static_cast<int>(MaxBins));
-    const double offset = ValueOffset_, rowsPerUnit = RowsPerUnit_, centre = CentreRow_;
-    constexpr auto Spare = static_cast<std::int32_t>(SpareCell);
-    // First every point's cell, in a pass without branches the compiler vectorises (far values, NaN
-    // and infinities fail the row test as they are, since the rounding keeps them far or NaN); then
-    // the increments: each point lands in another 4 KiB column, so the cells are known ahead and
-    // fetched many at once, and the loop that touches the map does little else.
+    const double offset = ValueOffset_, rowsPerUnit = RowsPerUnit_;
+    // First every point's cell, counted from the spare cell before the map: 0 off the screen.
     std::array<std::int32_t, MaxBins> cells;
     std::int32_t added = 0;
-    for (int p = 0; p < count; ++p) {
-        const double row = centre - RoundedHalfEven((values[p] - offset) * rowsPerUnit);
-        const bool on = row >= 0 && row < Rows;
-        const int r = static_cast<int>(on ? row : 0);
-        cells[static_cast<std::size_t>(p)] = on ? p * Rows + r : Spare;
-        added += on;
+    int p = 0;
+#if defined(__SSE2__)
+    // Four points a step without a branch. The conversion rounds as RoundHalfEven does and gives
+    // INT_MIN for NaN, infinities and far values; a row is on the screen when it is below Rows
+    // unsigned, that is when it has no bit from the eleventh up. Such rows fit 16 bits, so one
+    // multiply-add scales them by the row stride.
+    static_assert(Rows == 1 << 10);
+    const __m128d vOffset = _mm_set1_pd(offset), vScale = _mm_set1_pd(rowsPerUnit);
+    const __m128i centre = _mm_set1_epi32(CentreRow_), stride = _mm_set1_epi32(RowStride);
+    const __m128i four = _mm_set1_epi32(4), zero = _mm_setzero_si128();
+    __m128i point = _mm_setr_epi32(1, 2, 3, 4), on = _mm_setzero_si128();
+    const auto rounded = [&](const double* v) {
+        return _mm_cvtpd_epi32(_mm_mul_pd(_mm_sub_pd(_mm_loadu_pd(v), vOffset), vScale));
+    };
+    for (const int whole = count & ~3; p < whole; p += 4) {
+        const __m128i r = _mm_sub_epi32(centre, _mm_unpacklo_epi64(rounded(values + p), rounded(values + p + 2)));
+        const __m128i inside = _mm_cmpeq_epi32(_mm_srli_epi32(r, 10), zero);
+        const __m128i cell = _mm_add_epi32(_mm_madd_epi16(r, stride), point);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(cells.data() + p), _mm_and_si128(cell, inside));
+        on = _mm_add_epi32(on, inside);  // less one a point on the screen
+        point = _mm_add_epi32(point, four);
+    }
+    alignas(16) std::array<std::int32_t, 4> lanes;
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes.data()), on);
+    added = -(lanes[0] + lanes[1] + lanes[2] + lanes[3]);
+#endif
+    // Far values (and NaN) stay far through the rounding.
+    for (; p < count; ++p) {
+        const double row = CentreRow_ - RoundedHalfEven((values[p] - offset) * rowsPerUnit);
+        const bool inside = row >= 0 && row < Rows;
+        cells[static_cast<std::size_t>(p)] = inside ? static_cast<std::int32_t>(row) * RowStride + p + 1 : 0;
+        added += inside;
     }
     if (added == 0) return;
     PointsAdded_ += added;
     MapDirty_ = true;
-    constexpr int Ahead = 64;
-    std::uint32_t* map = HitMap_.get();
+    // Then the increments, in a loop that does little else: its loads do not wait on each other, so
+    // many misses are in flight at once. A cell's block is marked on the cell's first hit, which is
+    // rare once the map has built up.
+    std::uint32_t* map = HitMap_.get() - 1;
     std::uint8_t* touched = TouchedBlocks_.data();
-    // A cell's block is marked when the cell is first hit, which is rare once an eye has built up.
-    // Point / 8 is cell >> 13; the spare cell marks block column 512, which no point reaches.
-    const auto add = [map, touched](std::int32_t c) {
-        if (map[c]++ == 0)
-            touched[static_cast<std::size_t>(c >> 13) * BlockRows + static_cast<std::size_t>((c & (Rows - 1)) >> 3)] = 1;
-    };
-    for (int p = 0; p < std::min(count, Ahead); ++p) __builtin_prefetch(map + cells[static_cast<std::size_t>(p)], 1);
-    for (int p = 0; p < count - Ahead; ++p) {
-        __builtin_prefetch(map + cells[static_cast<std::size_t>(p + Ahead)], 1);
-        add(cells[static_cast<std::size_t>(p)]);
+#pragma GCC unroll 4
+    for (int q = 0; q < count; ++q) {
+        if (TakeHit(map[cells[static_cast<std::size_t>(q)]])) [[unlikely]]
+            MarkFirstHit(touched, cells[static_cast<std::size_t>(q)]);
     }
-    for (int p = std::max(count - Ahead, 0); p < count; ++p) add(cells[static_cast<std::size_t>(p)]);
-    // The bins, from the cells alone.
+    // The bins, from the cells alone: a point's row is (cell - 1 - point) / RowStride.
     const bool vertical = Vertical_, weighted = ExpWeight_ >= 1;
+    const auto cellAt = [&cells](int q) { return cells[static_cast<std::size_t>(q)]; };
+    const auto rowAt = [&cells](int q) { return (cells[static_cast<std::size_t>(q)] - 1 - q) / RowStride; };
     if (Active_) {
-        for (int p = 0; p < count; ++p) {
-            const std::int32_t c = cells[static_cast<std::size_t>(p)];
-            if (vertical) {
-                if (c != Spare) ++Bins_[static_cast<std::size_t>(c & (Rows - 1))];
-            } else {
-                Bins_[static_cast<std::size_t>(p)] += c != Spare;
-            }
+        if (vertical) {
+            for (int q = 0; q < count; ++q)
+                if (cellAt(q) != 0) ++Bins_[static_cast<std::size_t>(rowAt(q))];
+        } else {
+            for (int q = 0; q < count; ++q) Bins_[static_cast<std::size_t>(q)] += cellAt(q) != 0;
         }
     }
     const int left = std::max(WindowLeftBin_, 0), right = std::min(WindowRightBin_, count - 1);
-    const int top = WindowTopRow_, bottom = WindowBottomRow_;
+    const int top = std::max(WindowTopRow_, 0), bottom = std::min(WindowBottomRow_, Rows - 1);
+    if (top > bottom) return;
     if (!vertical && !weighted) {
-        for (int p = left; p <= right; ++p) {
-            const std::int32_t c = cells[static_cast<std::size_t>(p)];
-            const int r = c & (Rows - 1);
-            WindowBins_[static_cast<std::size_t>(p)] += c != Spare && r >= top && r <= bottom;
-        }
+        // Rows top..bottom at point q are cells q + 1 + top..bottom x RowStride; the spare cell lies
+        // far below, unsigned far above.
+        const auto from = static_cast<std::uint32_t>(top * RowStride + 1);
+        const auto span = static_cast<std::uint32_t>((bottom - top) * RowStride);
+        for (int q = left; q <= right; ++q)
+            WindowBins_[static_cast<std::size_t>(q)] += static_cast<std::uint32_t>(cellAt(q) - q) - from <= span;
         return;
     }
-    for (int p = left; p <= right; ++p) {
-        const std::int32_t c = cells[static_cast<std::size_t>(p)];
-        const int r = c & (Rows - 1);
-        if (c == Spare || r < top || r > bottom) continue;
-        const auto b = static_cast<std::size_t>(vertical ? r : p);
+    for (int q = left; q <= right; ++q) {
+        if (cellAt(q) == 0) continue;
+        const int r = rowAt(q);
+        if (r < top || r > bottom) continue;
+        const auto b = static_cast<std::size_t>(vertical ? r : q);
         if (weighted) ExpBins_[b] += 1.0;
         else ++WindowBins_[b];
     }
@@ -457,9 +505,9 @@ void TFullHist::RecomputeWindow() {
             if (!TouchedBlocks_[static_cast<std::size_t>(bp) * BlockRows + static_cast<std::size_t>(br)]) continue;
             const int pFrom = std::max(p0, bp * 8), pTo = std::min(p1, bp * 8 + 7);
             const int rFrom = std::max(r0, br * 8), rTo = std::min(r1, br * 8 + 7);
-            for (int p = pFrom; p <= pTo; ++p) {
-                for (int r = rFrom; r <= rTo; ++r) {
-                    const std::uint32_t c = HitMap_[Cell(p, r)];
+            for (int r = rFrom; r <= rTo; ++r) {
+                for (int p = pFrom; p <= pTo; ++p) {
+                    const std::uint32_t c = Count(Cell(p, r));
                     if (c == 0) continue;
                     const auto b = static_cast<std::size_t>(Vertical_ ? r : p);
                     if (Active_) Bins_[b] += c;
@@ -481,8 +529,8 @@ void TFullHist::RowCounts(int fromPoint, int toPoint, std::array<std::uint32_t, 
         const int pFrom = std::max(fromPoint, bp * 8), pTo = std::min(toPoint, bp * 8 + 7);
         for (int br = 0; br < Rows / 8; ++br) {
             if (!TouchedBlocks_[static_cast<std::size_t>(bp) * BlockRows + static_cast<std::size_t>(br)]) continue;
-            for (int p = pFrom; p <= pTo; ++p)
-                for (int r = br * 8; r < br * 8 + 8; ++r) rows[static_cast<std::size_t>(r)] += HitMap_[Cell(p, r)];
+            for (int r = br * 8; r < br * 8 + 8; ++r)
+                for (int p = pFrom; p <= pTo; ++p) rows[static_cast<std::size_t>(r)] += Count(Cell(p, r));
         }
     }
 }
@@ -521,10 +569,10 @@ void TFullHist::ComputeStatistics(bool useWindow) {
 int TFullHist::FindMaxPosition() const {
     if (Vertical_) {
         for (int i = std::max(0, WindowLeftBin_); i <= std::min(WindowRightBin_, MaxBins - 1); ++i)
-            if (HitMap_[Cell(i, static_cast<int>(FirstBin_))] > 0) return static_cast<int>(RoundHalfEven(BinToColumn(i)));
+            if (Count(Cell(i, static_cast<int>(FirstBin_))) > 0) return static_cast<int>(RoundHalfEven(BinToColumn(i)));
     } else {
         for (int r = std::max(0, WindowTopRow_); r <= std::min(WindowBottomRow_, Rows - 1); ++r)
-            if (HitMap_[Cell(static_cast<int>(LastBin_), r)] > 0) return r;
+            if (Count(Cell(static_cast<int>(LastBin_), r)) > 0) return r;
     }
     VT_INTERNAL_ERROR(UnitName, "Pozition Of Max not Found");
 }
@@ -532,10 +580,10 @@ int TFullHist::FindMaxPosition() const {
 int TFullHist::FindMinPosition() const {
     if (Vertical_) {
         for (int i = std::max(0, WindowLeftBin_); i <= std::min(WindowRightBin_, MaxBins - 1); ++i)
-            if (HitMap_[Cell(i, static_cast<int>(LastBin_))] > 0) return static_cast<int>(RoundHalfEven(BinToColumn(i)));
+            if (Count(Cell(i, static_cast<int>(LastBin_))) > 0) return static_cast<int>(RoundHalfEven(BinToColumn(i)));
     } else {
         for (int r = std::max(0, WindowTopRow_); r <= std::min(WindowBottomRow_, Rows - 1); ++r)
-            if (HitMap_[Cell(static_cast<int>(FirstBin_), r)] > 0) return r;
+            if (Count(Cell(static_cast<int>(FirstBin_), r)) > 0) return r;
     }
     VT_INTERNAL_ERROR(UnitName, "Pozition Of Min not Found");
 }

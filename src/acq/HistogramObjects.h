@@ -151,7 +151,7 @@ public:
     int FindMaxPosition() const;
     int FindMinPosition() const;
 
-    std::uint32_t Hits(int point, int row) const { return HitMap_[Cell(point, row)]; }
+    std::uint32_t Hits(int point, int row) const { return Count(Cell(point, row)); }
     // The hits of points fromPoint..toPoint summed per row, visiting only the blocks ever hit.
     void RowCounts(int fromPoint, int toPoint, std::array<std::uint32_t, Rows>& rows) const;
     double ExpBin(int i) const { return ExpBins_[static_cast<std::size_t>(i)]; }
@@ -159,15 +159,27 @@ public:
 private:
     static constexpr int BlockColumns = MaxBins / 8 + 1;  // 513
     static constexpr int BlockRows = Rows / 8 + 1;        // 129
+    // The map is kept row by row: a record's points on one row share cache lines. A row spans one
+    // cache line more than 16 KiB, so the rows of a band fall on different cache sets.
+    static constexpr int RowStride = MaxBins + 16;
+    static constexpr std::size_t MapCells = static_cast<std::size_t>(Rows) * RowStride;
     static std::size_t Cell(int point, int row) {
-        return static_cast<std::size_t>(point) * Rows + static_cast<std::size_t>(row);
+        return static_cast<std::size_t>(row) * RowStride + static_cast<std::size_t>(point);
     }
+    static std::size_t Block(int point, int row) {
+        return static_cast<std::size_t>(point / 8) * BlockRows + static_cast<std::size_t>(row / 8);
+    }
+    // Counts are kept negated, so that a hit is one decrement whose borrow tells the cell's first.
+    std::uint32_t Count(std::size_t cell) const { return 0u - HitMap_[cell]; }
     void Normalise();
+    // The block of a cell hit for the first time is marked (the spare cell has none).
+    static void MarkFirstHit(std::uint8_t* touched, std::int32_t cell);
 
     std::array<double, MaxBins> ExpBins_{};
     int ExpWeight_ = 0;
-    // 4096 points x 1024 rows, 16 MiB: one record's points land 4 KiB apart, so the map asks for large
-    // pages where the system gives them.
+    // 1024 rows x 4096 points, 16 MiB: a record's points spread over many pages, so the map asks for
+    // large pages where the system gives them. The cell before the first takes the points off the
+    // screen when a record is folded.
     struct TFreeMap {
         void operator()(std::uint32_t* p) const;
     };

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "acq/HistogramLevelStatistics.h"
 #include "acq/HistogramObjects.h"
@@ -246,4 +247,76 @@ TEST(HistogramObjects, ARecordFoldedAtOnceCountsAsItsPointsOneByOne) {
     AddSignalToHist(*folded, record);
     for (int i = 0; i < 4096; ++i) single->AddSample(static_cast<std::uint16_t>(i), record.GetPoint(i));
     same();
+}
+
+// A record whose length is no multiple of four, its points on the map's edge rows, just past them, on
+// ties at the edges and far beyond the integer range: folded at once it counts as point by point, in
+// every bin set and in every cell of the map.
+TEST(HistogramObjects, AShortRecordFoldsItsEdgeRowsAsPointByPoint) {
+    constexpr int Length = 1003;
+    const double inf = std::numeric_limits<double>::infinity();
+    // In rows: 0 and 1023, -1 and 1024 (off), ties rounding onto row 0 (on) and 1024 (off), row 1022
+    // from a tie, and values whose row no 32-bit integer holds.
+    const std::vector<double> edges = {ValueOfRow(0),         ValueOfRow(1023),      ValueOfRow(-1),
+                                       ValueOfRow(1024),      511.5 / 1024,          512.5 / 1024,
+                                       -511.5 / 1024,         -510.5 / 1024,         513.5 / 1024,
+                                       2147483648.0 / 1024,   -2147483648.0 / 1024,  -2147483649.0 / 1024,
+                                       3e9,                   -inf,                  inf,
+                                       std::numeric_limits<double>::quiet_NaN()};
+    TSignalObj record;
+    record.SetLength(Length);
+    record.SetVertScale(0.125);
+    for (int i = 0; i < Length; ++i) record.SetPoint(i, i % 5 == 0 ? ValueOfRow(300 + i % 400) : edges[i % edges.size()]);
+    // The last three points, past the last whole group of four, take the edges too.
+    for (int i = 0; i < 3; ++i) record.SetPoint(Length - 3 + i, edges[static_cast<std::size_t>(i) * 5]);
+
+    auto folded = std::make_unique<TFullHist>(), single = std::make_unique<TFullHist>();
+    const auto fold = [&] {
+        AddSignalToHist(*folded, record);
+        single->SetScale(Length, 0.125, 0, 0, 0);
+        for (int i = 0; i < Length; ++i) single->AddSample(static_cast<std::uint16_t>(i), record.GetPoint(i));
+    };
+    const auto same = [&](const char* what) {
+        SCOPED_TRACE(what);
+        ASSERT_EQ(folded->PointsAdded(), single->PointsAdded());
+        for (int i = 0; i < 4096; ++i) {
+            ASSERT_EQ(folded->Bin(i), single->Bin(i)) << i;
+            ASSERT_EQ(folded->WindowBin(i), single->WindowBin(i)) << i;
+            ASSERT_EQ(folded->ExpBin(i), single->ExpBin(i)) << i;
+        }
+        for (int p = 0; p < Length; ++p)
+            for (int r = 0; r < 1024; ++r) ASSERT_EQ(folded->Hits(p, r), single->Hits(p, r)) << p << " " << r;
+    };
+    for (TFullHist* h : {folded.get(), single.get()}) {
+        h->SetScale(Length, 0.125, 0, 0, 0);
+        h->Setup(false, 0, 1, 4000, 1023);  // the window: rows 2 to 1022, points 0 to 980
+        h->SetActive(true);
+    }
+    fold();
+    same("horizontal");
+    // Points 0 (row 300), 1 (row 1023), 3 (row 1024: off), 4 (a tie onto row 0), and the first of
+    // the last three (row 0).
+    EXPECT_EQ(folded->Hits(0, 300), 1u);
+    EXPECT_EQ(folded->Hits(1, 1023), 1u);
+    EXPECT_EQ(folded->Hits(3, 0) + folded->Hits(3, 1023), 0u);
+    EXPECT_EQ(folded->Hits(4, 0), 1u);
+    EXPECT_EQ(folded->Hits(Length - 3, 0), 1u);
+
+    for (TFullHist* h : {folded.get(), single.get()}) h->SetVertical(true);
+    fold();
+    same("vertical");
+    for (TFullHist* h : {folded.get(), single.get()}) h->SetExpWeight(3);
+    fold();
+    same("vertical, decaying");
+    // 16 edge values a cycle, every fifth point on the screen anyway: on the screen are the points on
+    // rows 0, 1023, the two ties onto row 0, the tie onto 1022, and the fifths.
+    std::int64_t onScreen = 0;
+    for (int i = 0; i < Length; ++i) {
+        const double v = record.GetPoint(i);
+        for (int r : {0, 1023, 1022})
+            if (v == ValueOfRow(r) || (r == 0 && (v == 511.5 / 1024 || v == 512.5 / 1024)) || (r == 1022 && v == -510.5 / 1024))
+                ++onScreen;
+        if (i % 5 == 0 && i < Length - 3) ++onScreen;
+    }
+    EXPECT_EQ(folded->PointsAdded(), 3 * onScreen);
 }

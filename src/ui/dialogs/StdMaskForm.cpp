@@ -51,7 +51,7 @@ TStdMaskFrm::TStdMaskFrm(TShell& shell, TMaskTest& mask, TKitContext* kit, QWidg
     List_->setSelectionMode(QAbstractItemView::SingleSelection);
     List_->header()->setStretchLastSection(false);
 
-    const auto switcher = [this, kit](auto* sw, const char* name, const char* caption, const char* setting, int left,
+    const auto switcher = [kit](auto* sw, const char* name, const char* caption, const char* setting, int left,
                                       int width) {
         Place(sw, name, left, SwitchersTop, width, 40);
         sw->resize(width, std::max(40, sw->KindHeight()));

@@ -38,6 +38,10 @@ public:
     virtual bool IsMenuPageOnSide0(int /*kind*/, int /*page*/) const { return false; }
     // The mask's controls or its edit selection changed: an open mask menu refreshes.
     virtual void RefreshMaskMenu() {}
+    // An open standard-mask picker follows: the chosen standard's masks were read again, or the
+    // current mask's row changed (a remote choice, a load that failed).
+    virtual void StdMaskStandardChanged() {}
+    virtual void StdMaskSelectionChanged() {}
 };
 
 // The counters of a test run. 64 bits: at 4,096 samples a waveform 32 bits would overflow after about

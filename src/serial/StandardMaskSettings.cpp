@@ -45,6 +45,7 @@ void TMaskTest::OnStdIndexChange() {
     UpdateStdMaskMarginControls();
     MaskIndex_->SetValue(Mask_.IsStoredMask() && Mask_.StdI == standard ? Mask_.MskI : -1);
     InStdIndexChange_ = false;
+    View_->StdMaskStandardChanged();
 }
 
 void TMaskTest::OnMaskIndexChange(THandler& h) {
@@ -55,6 +56,7 @@ void TMaskTest::OnMaskIndexChange(THandler& h) {
         if (StdMasks_.At(position)) {
             SaveMaskStateForUndo();
             ApplyStdMask();
+            View_->StdMaskSelectionChanged();
         }
     }
     UpdateStdMaskMarginControls();
@@ -92,7 +94,10 @@ bool TMaskTest::ApplyStdMask() {
     const int marg = margins ? GetValue(MarginsVal_) : 0;
     if (Obj_ && Mask_.IsStoredMask() && Mask_.StdI == standard && Mask_.MskI == position && Mask_.Marg == marg)
         return true;
-    if (!LoadStandardMask(standard, position, marg)) return false;
+    if (!LoadStandardMask(standard, position, marg)) {
+        View_->StdMaskSelectionChanged();
+        return false;
+    }
     Shell_.Display().TopTextUpdateAll();
     return true;
 }

@@ -190,7 +190,8 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Add(life, std::make_unique<TTdrMenuFeature>(shell, generatorMenu.Generator(), timebaseChannels.Settings().Channels(),
                                                 timebaseChannels.Settings().Timebase(), analysis.Services()->Math()));
     Add(life, std::make_unique<TTdrChannelCalibrationFeature>(shell));
-    Add(life, std::make_unique<TMaskMenuFeature>(shell));
+    TMaskMenuFeature& maskMenu = Add(life, std::make_unique<TMaskMenuFeature>(shell));
+    maskMenu.ShowHelp = [&mainCommandsUi](int topic) { mainCommandsUi.ShowHelpContext(topic); };
     TAutoScale& autoScale = Add(life, std::make_unique<TAutoScale>(shell, trigMenu.Trigger(),
                                                                    &timebaseChannels.Settings().Timebase()));
     Add(life, std::make_unique<TAutoScaleFeature>(autoScale));
@@ -201,6 +202,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     patternSearch.Steps = programSteps.get();
     MainCommandSteps_ = std::move(programSteps);
     mainCommands.SetSteps(*MainCommandSteps_);
+    maskMenu.UndoLastStep = [&shell, this] { UndoRedoSettings(shell, *MainCommandSteps_, false, true); };
     TNumericPadFeature& pad = Add(life, std::make_unique<TNumericPadFeature>(
                                             shell, [&shell, this] { UndoRedoSettings(shell, *MainCommandSteps_, false, true); }));
     mainWindow.NumericPad = [&pad]() -> const QWidget* { return pad.Pad(); };

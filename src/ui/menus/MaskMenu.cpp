@@ -1,18 +1,25 @@
 #include "ui/menus/MaskMenu.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <filesystem>
 #include <string>
+
+#include "acq/MainCommands.h"
 
 #include "core/Handlers.h"
 #include "core/MenuKinds.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
+#include "core/UndoBuffer.h"
 #include "core/UserServices.h"
 #include "serial/ScopeSerialServices.h"
 #include "ui/controls/ButtonSwitchers.h"
 #include "ui/controls/CommandSwitchers.h"
 #include "ui/controls/EditSwitcher.h"
 #include "ui/controls/SourceSwitcher.h"
+#include "ui/dialogs/StdMaskForm.h"
+#include "ui/dialogs/StdMaskStoreForm.h"
 #include "ui/menus/MenuPageLayout.h"
 
 namespace vt {
@@ -233,10 +240,77 @@ void TMask_Form::RecallUserMaskClick() {
 
 // ------------------------------------------------------------------------------------ the feature
 
+namespace {
+
+TMaskTest* MaskTestOf(TShell& shell) {
+    auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
+    return serial ? &serial->MaskTest() : nullptr;
+}
+
+// A place the user can still reach: at least 50 pixels inside a screen.
+bool WellInsideAScreen(const QPoint& at) {
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().adjusted(50, 50, -50, -50).contains(at)) return true;
+    return false;
+}
+
+}  // namespace
+
+TMaskMenuFeature::TMaskMenuFeature(TShell& shell) : Shell_(shell) {
+    StandardMaskPicker = [this](QWidget* owner) { OpenStandardMaskPicker(owner); };
+    StoreAsStandard = [this](QWidget* owner) { OpenStoreAsStandard(owner); };
+    PickerOpen = [this] { return Picker_ != nullptr; };
+}
+
 TMaskMenuFeature::~TMaskMenuFeature() { Attach(nullptr); }
+
+void TMaskMenuFeature::OpenStandardMaskPicker(QWidget* owner) {
+    TMaskTest* mask = MaskTestOf(Shell_);
+    if (!mask || Picker_) return;
+    // Its own undo step: what the picker changes can be taken back whole.
+    if (TUndoBuffer* undo = Shell_.UndoBuffer()) undo->BeginStep();
+    mask->SaveMaskStateForUndo();
+    TStdMaskFrm picker(Shell_, *mask, Kit_, owner);
+    picker.ShowHelp = ShowHelp;
+    QPoint at(400, 100);
+    if (const QWidget* window = owner ? owner->window() : nullptr) at += window->pos();
+    if (PickerPlace_ && WellInsideAScreen(*PickerPlace_)) at = *PickerPlace_;
+    picker.move(at);
+    Picker_ = &picker;
+    const int result = RunModal(DialogRunner, picker);
+    Picker_ = nullptr;
+    PickerPlace_ = picker.pos();
+    if (result != QDialog::Accepted && picker.ChangedMask()) {
+        if (UndoLastStep) {
+            UndoLastStep();
+        } else {
+            TMainCommandSteps none;
+            UndoRedoSettings(Shell_, none, false, true);
+        }
+        Shell_.Display().TopTextUpdateAll();
+    }
+    RefreshMaskMenu();
+}
+
+void TMaskMenuFeature::OpenStoreAsStandard(QWidget* owner) {
+    TMaskTest* mask = MaskTestOf(Shell_);
+    if (!mask || !mask->MaskObject()) return;
+    TfrmStdMaskStoreDlg dialog(Shell_, mask->Mask(), mask->Standards(),
+                               [this] { Shell_.Serial().RefreshStdMaskFamily(); }, owner);
+    RunModal(DialogRunner, dialog);
+}
+
+void TMaskMenuFeature::StdMaskStandardChanged() {
+    if (Picker_) Picker_->StandardChanged();
+}
+
+void TMaskMenuFeature::StdMaskSelectionChanged() {
+    if (Picker_) Picker_->MaskSelectionChanged();
+}
 
 void TMaskMenuFeature::Attach(TSideMenus* menus) {
     Menus_ = menus;
+    Kit_ = menus ? &menus->Kit() : nullptr;
     if (auto* serial = dynamic_cast<TScopeSerialServices*>(&Shell_.Serial()))
         serial->MaskTest().SetView(menus ? this : nullptr);
 }

@@ -6,9 +6,12 @@
 #include <array>
 #include <functional>
 
+#include <optional>
+
 #include "serial/MaskTest.h"
 #include "ui/SideMenu.h"
 #include "ui/UiFeature.h"
+#include "ui/dialogs/DialogRunner.h"
 
 class QPushButton;
 
@@ -19,6 +22,7 @@ class TRC_EditSwitcher;
 class TRC_RadioSwitcher;
 class TRC_RightPassiveCommandSwitcher;
 class TMaskMenuFeature;
+class TStdMaskFrm;
 
 class TMask_Form : public TSideMenuForm {
 public:
@@ -52,7 +56,7 @@ private:
 
 class TMaskMenuFeature : public TUiFeature, public TMaskTestView {
 public:
-    explicit TMaskMenuFeature(TShell& shell) : Shell_(shell) {}
+    explicit TMaskMenuFeature(TShell& shell);
     ~TMaskMenuFeature() override;
 
     void RegisterForms(TSideMenus& menus) override;
@@ -61,9 +65,11 @@ public:
 
     bool IsMenuPageOnSide0(int kind, int page) const override;
     void RefreshMaskMenu() override;
+    void StdMaskStandardChanged() override;
+    void StdMaskSelectionChanged() override;
 
-    // The standard-mask picker and the store-as-standard dialog, opened by the "Create Mask" page;
-    // until they are given the buttons do nothing.
+    // The standard-mask picker and the store-as-standard dialog, opened by the "Create Mask" page
+    // (the feature's own dialogs unless replaced).
     std::function<void(QWidget* owner)> StandardMaskPicker;
     std::function<void(QWidget* owner)> StoreAsStandard;
     // The picker is open: the menu keeps its page.
@@ -71,10 +77,25 @@ public:
 
     TSideMenus* Menus() const { return Menus_; }
 
+    // The picker, modal: the mask's state opens an undo step, which is undone when the picker changed
+    // the mask and was not closed with OK.
+    void OpenStandardMaskPicker(QWidget* owner);
+    void OpenStoreAsStandard(QWidget* owner);
+    TStdMaskFrm* Picker() const { return Picker_; }
+    // Undoes the last undo step; none: the settings alone are put back.
+    std::function<void()> UndoLastStep;
+    // Shows a help topic for the picker's context help.
+    std::function<void(int topic)> ShowHelp;
+    // How the two dialogs are run; none: modally.
+    TDialogRunner DialogRunner;
+
 private:
     void Attach(TSideMenus* menus);
     TShell& Shell_;
     TSideMenus* Menus_ = nullptr;
+    TKitContext* Kit_ = nullptr;
+    TStdMaskFrm* Picker_ = nullptr;
+    std::optional<QPoint> PickerPlace_;
 };
 
 }  // namespace vt

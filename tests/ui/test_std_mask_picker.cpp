@@ -1,0 +1,170 @@
+// The standard-mask picker opened from the mask menu on the shipped standards: it shows the current
+// mask's row, a row chosen loads that mask at once, Cancel takes the change back in one undo step and
+// leaves the user's earlier steps alone, OK keeps it; a remote choice marks its row, the context help
+// names the standard's topic and the picker opens again where it was left. Every text fits.
+// The picker goes to screenshots/std_mask_picker.png.
+#include <gtest/gtest.h>
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "UiTestSupport.h"
+#include "core/CommandTree.h"
+#include "core/MenuKinds.h"
+#include "core/temp_folder.h"
+#include "serial/MaskTestSupport.h"
+#include "test_switcher_support.h"
+#include "ui/SideMenu.h"
+#include "ui/controls/CommandSwitchers.h"
+#include "ui/dialogs/StdMaskForm.h"
+#include "ui/dialogs/StdMaskStoreForm.h"
+#include "ui/menus/MaskMenu.h"
+
+namespace vt::test {
+namespace {
+
+// What of the picker is not shown whole: switches, and texts wider than their room (switch titles,
+// tabs, visible column titles, buttons).
+std::vector<std::string> PickerTextsThatDoNotFit(TStdMaskFrm& picker) {
+    std::vector<std::string> cut = TextsThatDoNotFit(picker);
+    for (const std::string& broken : SwitchersNotWhole(picker)) cut.push_back(broken);
+    const QFontMetrics tabs(picker.Tabs().font());
+    for (int i = 0; i < picker.Tabs().count(); ++i)
+        if (tabs.horizontalAdvance(picker.Tabs().tabText(i)) > picker.Tabs().tabRect(i).width())
+            cut.push_back("tab: " + picker.Tabs().tabText(i).toStdString());
+    QTreeWidget& list = picker.MaskList();
+    const QFontMetrics header(list.header()->font());
+    for (int c = 0; c < list.columnCount(); ++c)
+        if (!list.isColumnHidden(c) && header.horizontalAdvance(list.headerItem()->text(c)) + 8 > list.columnWidth(c))
+            cut.push_back("column: " + list.headerItem()->text(c).toStdString());
+    for (const QPushButton* b : picker.findChildren<QPushButton*>())
+        if (QFontMetrics(b->font()).horizontalAdvance(b->text()) + 8 > b->width()) cut.push_back("button: " + b->text().toStdString());
+    return cut;
+}
+
+void ClickRow(QTreeWidget& list, int row) {
+    const QRect rect = list.visualItemRect(list.topLevelItem(row));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+TEST(StdMaskPicker, ChoosesAStandardMaskAndCancelTakesItBackInOneUndo) {
+    TempFolder folder;
+    TMaskRig rig;
+    rig.Shell.Folders.StdMaskFolder = folder.Path().string() + "/";
+    rig.Shell.Serial().RefreshStdMaskFamily();  // the shipped standards
+    const std::string empty = rig.State();
+    rig.Run("StdMask:MaskIndex 0");
+    const std::string stm1 = rig.State();
+    ASSERT_EQ(rig.Mask().Mask().MskNm, "STM-1/OC-3 Optical");
+
+    TKitContext kit{[&rig](std::string_view path) { return rig.Shell.CommandTree()->Root().FindHandler(path); }};
+    TKitHostWidget window{kit};
+    window.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+    window.resize(800, 600);
+    TSideMenus menus{kit, &window};
+    TMaskMenuFeature feature(rig.Shell);
+    feature.RegisterForms(menus);
+    std::vector<int> topics;
+    feature.ShowHelp = [&topics](int topic) { topics.push_back(topic); };
+    menus.ShowSideMenu(mkMask, 0);
+    auto* menu = dynamic_cast<TMask_Form*>(menus.Form(0));
+    ASSERT_NE(menu, nullptr);
+    menu->SetTopPanel(4);
+    const auto press = [menu](const char* name) {
+        TRC_RightPassiveCommandSwitcher* button = menu->Button(name);
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(30, button->height() - 10));
+    };
+
+    // First opening: STM-1's row is marked, STM-4 is chosen and loaded, then Cancel.
+    int runs = 0;
+    feature.DialogRunner = [&](QDialog& dialog) {
+        ++runs;
+        auto* picker = dynamic_cast<TStdMaskFrm*>(&dialog);
+        EXPECT_NE(picker, nullptr);
+        if (!picker) return int(QDialog::Rejected);
+        picker->show();
+        EXPECT_TRUE(feature.PickerOpen());
+        EXPECT_EQ(picker->windowTitle(), "Standard Mask");
+        EXPECT_EQ(picker->Tabs().count(), 1);
+        EXPECT_EQ(picker->Tabs().tabText(0), "SONET/SDH Optical (ITU-T G.957)");
+        QTreeWidget& list = picker->MaskList();
+        EXPECT_EQ(list.topLevelItemCount(), 2);
+        // The shipped masks name their line type: its column shows, 100 wide, the bit rate 120.
+        EXPECT_FALSE(list.isColumnHidden(1));
+        EXPECT_EQ(list.columnWidth(1), 100);
+        EXPECT_EQ(list.columnWidth(2), 120);
+        EXPECT_EQ(list.topLevelItem(0)->text(2), "155.52 Mbps");
+        EXPECT_TRUE(list.topLevelItem(0)->isSelected());
+        EXPECT_FALSE(picker->OkButton().isEnabled()) << "marking the current row is no choice";
+        EXPECT_EQ(PickerTextsThatDoNotFit(*picker), std::vector<std::string>{});
+
+        ClickRow(list, 1);
+        EXPECT_EQ(rig.Mask().Mask().MskNm, "STM-4/OC-12 Optical");
+        EXPECT_EQ(rig.Mask().Mask().MskI, 1);
+        EXPECT_TRUE(list.topLevelItem(1)->isSelected());
+        EXPECT_TRUE(picker->OkButton().isEnabled());
+        EXPECT_TRUE(picker->ChangedMask());
+        SaveScreenshot(*picker, "std_mask_picker.png");
+        picker->move(250, 150);
+        QTest::mouseClick(picker->findChild<QPushButton*>("btnCancel"), Qt::LeftButton);
+        return picker->result();
+    };
+    press("swStandardMask");
+    ASSERT_EQ(runs, 1);
+    EXPECT_FALSE(feature.PickerOpen());
+    EXPECT_EQ(rig.State(), stm1) << "Cancel puts the mask back";
+    // The user's own earlier step is still there to undo.
+    rig.Undo();
+    EXPECT_EQ(rig.State(), empty);
+    rig.Run("StdMask:MaskIndex 0");
+    ASSERT_EQ(rig.State(), stm1);
+
+    // Second opening, where the first was left: a remote choice marks its row, the context help names
+    // the standard's topic, STM-4 chosen and kept with OK.
+    feature.DialogRunner = [&](QDialog& dialog) {
+        ++runs;
+        auto& picker = dynamic_cast<TStdMaskFrm&>(dialog);
+        picker.show();
+        EXPECT_EQ(picker.pos(), QPoint(250, 150));
+        QTreeWidget& list = picker.MaskList();
+        ClickRow(list, 1);
+        EXPECT_EQ(rig.Mask().Mask().MskNm, "STM-4/OC-12 Optical");
+        rig.Run("StdMask:MaskIndex 0");
+        EXPECT_EQ(rig.Mask().Mask().MskNm, "STM-1/OC-3 Optical");
+        EXPECT_TRUE(list.topLevelItem(0)->isSelected());
+        EXPECT_FALSE(list.topLevelItem(1)->isSelected());
+
+        QTest::mouseClick(&picker.HelpButton(), Qt::LeftButton);
+        EXPECT_TRUE(picker.HelpMode());
+        QTest::mouseClick(&picker, Qt::LeftButton, {}, list.geometry().center());
+        EXPECT_FALSE(picker.HelpMode());
+        EXPECT_EQ(topics, std::vector<int>{981}) << "a SONET standard";
+
+        ClickRow(list, 1);
+        QTest::mouseClick(&picker.OkButton(), Qt::LeftButton);
+        return picker.result();
+    };
+    press("swStandardMask");
+    ASSERT_EQ(runs, 2);
+    EXPECT_EQ(rig.Mask().Mask().MskNm, "STM-4/OC-12 Optical");
+    EXPECT_EQ(rig.Mask().Mask().MskI, 1);
+    ASSERT_NE(rig.Mask().MaskObject(), nullptr);
+
+    // "Save Mask As Std" opens the store dialog on the current mask.
+    feature.DialogRunner = [&](QDialog& dialog) {
+        ++runs;
+        EXPECT_NE(dynamic_cast<TfrmStdMaskStoreDlg*>(&dialog), nullptr);
+        return int(QDialog::Rejected);
+    };
+    press("swSaveMaskAsStd");
+    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(rig.Mask().Mask().MskNm, "STM-4/OC-12 Optical");
+}
+
+}  // namespace
+}  // namespace vt::test

@@ -210,6 +210,9 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
     Instruments_ = &Add(life, std::make_unique<TInstrumentStart>(shell, life, quiet, args, embedding));
     Instruments_->ReadReferenceTemperature = [&autoCalibration] { autoCalibration.ReadReferenceTemperature(); };
     AddSystemDialogsToEnglishFile(mainWindow, shell, quiet, systemDialogs, *Instruments_);
+    maskMenu.AddDialogsToEnglishFile([&mainWindow](std::string_view name, std::function<QWidget*(QWidget*)> create) {
+        mainWindow.AddEnglishFileDialog(name, std::move(create));
+    });
 }
 
 TProgramFeatures::~TProgramFeatures() {

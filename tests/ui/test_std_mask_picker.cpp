@@ -3,23 +3,33 @@
 // leaves the user's earlier steps alone, OK keeps it; a remote choice marks its row, the context help
 // names the standard's topic and the picker opens again where it was left. Every text fits.
 // The picker goes to screenshots/std_mask_picker.png.
+// Both mask dialogs write their texts into the English language file and show the language chosen
+// when they open, a switched one included; the German ones go to screenshots/*_deu.png.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QFont>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
 #include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
 
 #include "UiTestSupport.h"
 #include "core/CommandTree.h"
+#include "core/LanguageFile.h"
+#include "core/LanguageState.h"
 #include "core/MenuKinds.h"
+#include "core/language_setup.h"
 #include "core/temp_folder.h"
 #include "serial/MaskTestSupport.h"
 #include "test_switcher_support.h"
 #include "ui/SideMenu.h"
+#include "ui/SideMenuLanguage.h"
 #include "ui/controls/CommandSwitchers.h"
 #include "ui/dialogs/StdMaskForm.h"
 #include "ui/dialogs/StdMaskStoreForm.h"
@@ -164,6 +174,122 @@ TEST(StdMaskPicker, ChoosesAStandardMaskAndCancelTakesItBackInOneUndo) {
     press("swSaveMaskAsStd");
     EXPECT_EQ(runs, 3);
     EXPECT_EQ(rig.Mask().Mask().MskNm, "STM-4/OC-12 Optical");
+}
+
+TEST(StdMaskDialogs, WriteTheirTextsAndFollowALanguageSwitch) {
+    TempFolder folder;
+    TMaskRig rig;
+    rig.Shell.Folders.StdMaskFolder = (folder / "masks").string() + "/";
+    rig.Shell.Serial().RefreshStdMaskFamily();
+    rig.Run("StdMask:MaskIndex 0");
+    TKitContext kit{[&rig](std::string_view path) { return rig.Shell.CommandTree()->Root().FindHandler(path); }};
+    TKitHostWidget window{kit};
+    window.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+    TMaskTest& mask = rig.Mask();
+    const auto picker = [&] { return std::make_unique<TStdMaskFrm>(rig.Shell, mask, &kit, &window); };
+    const auto store = [&] {
+        return std::make_unique<TfrmStdMaskStoreDlg>(rig.Shell, mask.Mask(), mask.Standards(), [] {}, &window);
+    };
+
+    // Only German at the first start: the English file is written, the mask feature's two dialogs
+    // among its forms.
+    const std::filesystem::path deu = folder / "Language-Vlt.Deu", eng = folder / "Language-Vlt.Eng";
+    std::ofstream(deu, std::ios::binary) << "[Common]\nCommon:Language=Deutsch\n";
+    {
+        TSideMenus menus{kit, &window};
+        TMaskMenuFeature feature(rig.Shell);
+        feature.RegisterForms(menus);
+        TLanguageState first(QuietLanguageSetup(folder.Path()));
+        first.InitLanguages();
+        TEnglishFileForms forms;
+        forms.DialogOwner = &window;
+        std::vector<std::string> names;
+        feature.AddDialogsToEnglishFile([&](std::string_view name, std::function<QWidget*(QWidget*)> create) {
+            names.emplace_back(name);
+            forms.Dialogs.push_back(std::move(create));
+        });
+        EXPECT_EQ(names, (std::vector<std::string>{"TStdMaskFrm", "TfrmStdMaskStoreDlg"}));
+        ASSERT_TRUE(CreateEnglishLanguageFile(first, forms));
+    }
+    // The translator's German: the English file with these texts replaced; each key must be one the
+    // English file has, with the English text.
+    std::filesystem::copy_file(eng, deu, std::filesystem::copy_options::overwrite_existing);
+    TLangIniFile german(deu);
+    german.WriteLangString("Common", "Language", "Deutsch");
+    const struct {
+        const char* Form;
+        const char* Key;
+        const char* English;
+        const char* German;
+    } texts[] = {
+        {"StdMaskFrm", "Caption", "Standard Mask", "Standardmaske"},
+        {"StdMaskFrm", "oswAlignment.Caption", "Alignment", "Ausrichtung"},
+        {"StdMaskFrm", "oswMargins.Caption", "Margins", "Toleranzen"},
+        {"StdMaskFrm", "edswMargins.Caption", "Margin", "Toleranz"},
+        {"StdMaskFrm", "lvMaskList.Column[0]", "Mask Name", "Maskenname"},
+        {"StdMaskFrm", "lvMaskList.Column[1]", "Line Impedance", "Impedanz"},
+        {"StdMaskFrm", "btnCancel.Caption", "Cancel", "Abbrechen"},
+        {"StdMaskFrm", "btnHelp.Caption", "Help", "Hilfe"},
+        {"frmStdMaskStoreDlg", "Caption", "Save Mask As Standard Eye Mask", "Maske als Standard-Augenmaske speichern"},
+        {"frmStdMaskStoreDlg", "lbMaskName.Caption", "Mask Name:", "Maskenname:"},
+        {"frmStdMaskStoreDlg", "lbFileName.Caption", "File Name:", "Dateiname:"},
+        {"frmStdMaskStoreDlg", "lbSelectStandard.Caption", "Select Standard:", "Standard w\xC3\xA4hlen:"},
+        {"frmStdMaskStoreDlg", "cbMarginsEnablity.Caption", "Margins Enable", "Toleranzen erlauben"},
+        {"frmStdMaskStoreDlg", "btnCancel.Caption", "Cancel", "Abbrechen"},
+    };
+    for (const auto& t : texts) {
+        std::string raw, english;
+        ASSERT_TRUE(german.FindRaw(t.Form, t.Key, raw, false)) << t.Form << ":" << t.Key;
+        EXPECT_TRUE(ReadLangValue(raw, english));
+        EXPECT_EQ(english, t.English) << t.Form << ":" << t.Key;
+        german.WriteLangString(t.Form, t.Key, t.German);
+    }
+    german.SaveUtf16();
+    std::string unit;
+    EXPECT_TRUE(german.FindRaw("StdMaskFrm", "edswMargins.Dimension", unit, false)) << "written bound";
+    EXPECT_EQ(unit.find("undefined"), std::string::npos) << unit;
+
+    // The next start in English; the switch to German reaches every later opening of both.
+    rig.Shell.SetLanguage(std::make_unique<TLanguageState>(QuietLanguageSetup(folder.Path())));
+    TLanguageState& language = rig.Shell.Language();
+    language.StoreChosenCode("ENG");
+    language.InitLanguages();
+    EXPECT_EQ(picker()->windowTitle(), "Standard Mask");
+    EXPECT_EQ(store()->findChild<QLabel*>("lbSelectStandard")->text(), "Select Standard:");
+    ASSERT_TRUE(language.SwitchLanguage(0));  // DEU comes first
+
+    const auto inGerman = [&](QWidget& form, const char* section) {
+        for (const auto& t : texts) {
+            if (std::string_view(t.Form) != section) continue;
+            const std::string key(t.Key);
+            const std::string name = key.substr(0, key.find('.'));
+            QString shown;
+            if (key == "Caption") shown = form.windowTitle();
+            else if (auto* sw = dynamic_cast<TRC_Switcher*>(form.findChild<QWidget*>(QString::fromStdString(name))))
+                shown = sw->Caption();
+            else if (auto* b = form.findChild<QAbstractButton*>(QString::fromStdString(name))) shown = b->text();
+            else if (auto* l = form.findChild<QLabel*>(QString::fromStdString(name))) shown = l->text();
+            else if (auto* list = form.findChild<QTreeWidget*>(QString::fromStdString(name)))
+                shown = list->headerItem()->text(key.back() == ']' ? key[key.size() - 2] - '0' : 0);
+            EXPECT_EQ(shown.toStdString(), t.German) << section << ":" << key;
+        }
+    };
+    std::unique_ptr<TStdMaskFrm> pickerDeu = picker();
+    pickerDeu->show();
+    inGerman(*pickerDeu, "StdMaskFrm");
+    EXPECT_EQ(PickerTextsThatDoNotFit(*pickerDeu), std::vector<std::string>{});
+    SaveScreenshot(*pickerDeu, "std_mask_picker_deu.png");
+
+    std::unique_ptr<TfrmStdMaskStoreDlg> storeDeu = store();
+    storeDeu->show();
+    inGerman(*storeDeu, "frmStdMaskStoreDlg");
+    std::vector<std::string> cut = TextsThatDoNotFit(*storeDeu);
+    for (const QLabel* l : storeDeu->findChildren<QLabel*>())
+        if (QFontMetrics(l->font()).horizontalAdvance(l->text()) > l->width()) cut.push_back(l->text().toStdString());
+    for (const QAbstractButton* b : storeDeu->findChildren<QAbstractButton*>())
+        if (QFontMetrics(b->font()).horizontalAdvance(b->text()) + 24 > b->width()) cut.push_back(b->text().toStdString());
+    EXPECT_EQ(cut, std::vector<std::string>{});
+    SaveScreenshot(*storeDeu, "std_mask_store_deu.png");
 }
 
 }  // namespace

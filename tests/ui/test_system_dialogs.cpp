@@ -290,8 +290,9 @@ TEST(EnglishFile, ThePadAndTheDialogsOfTheInstrumentAndTheSystemInTheirPlaces) {
     RunMainBlock(*app, shell, life, {"--home", home.string(), "Absent"}, dialogs);
     const std::string text = DecodeText(ReadFileBytes(home / "Language-Vlt.Eng"));
     std::vector<std::size_t> at;
-    for (const char* section : {"[NewCalcFrm]", "[Morda_fr]", "[Util_Form]", "[Dialog1]", "[Dialog2]", "[Dialog3]",
-                                "[AdjustAccess]", "[SysInfoFrm]", "[SelectModelofInstruments]", "[TcpIpFrm]",
+    for (const char* section : {"[NewCalcFrm]", "[Morda_fr]", "[Util_Form]", "[StdMaskFrm]", "[Dialog1]",
+                                "[Dialog2]", "[Dialog3]", "[AdjustAccess]", "[SysInfoFrm]",
+                                "[SelectModelofInstruments]", "[frmStdMaskStoreDlg]", "[TcpIpFrm]",
                                 "[frmMAC_Address]", "[frmSelectInstrument]", "[frmEditInstrument]"}) {
         at.push_back(text.find(section));
         EXPECT_NE(at.back(), std::string::npos) << section;

@@ -19,9 +19,11 @@ namespace vt {
 
 TLanguageForm::TLanguageForm(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {}
 
-void TLanguageForm::Translate(TLanguageState& language) {
+void TLanguageForm::Translate(TLanguageState& language) { TranslateForm(*this, language); }
+
+void TranslateForm(QWidget& form, TLanguageState& language) {
     if (!language.Languages()) return;
-    if (const TLangIniFile* file = language.FormTextsFile()) ApplyFormTexts(*file, *this, language);
+    if (const TLangIniFile* file = language.FormTextsFile()) ApplyFormTexts(*file, form, language);
 }
 
 namespace {

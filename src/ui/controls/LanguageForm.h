@@ -17,6 +17,10 @@ public:
     void Translate(TLanguageState& language);
 };
 
+// Translates a dialog that is no TLanguageForm as its creation would: with the chosen language's file,
+// when a language list exists and the English file does.
+void TranslateForm(QWidget& form, TLanguageState& language);
+
 // Writes the form's caption, its number of direct controls and every control's texts.
 void SaveFormTexts(TLangIniFile& file, const QWidget& form);
 // Reads them back; a missing key is logged and leaves its control as it was.

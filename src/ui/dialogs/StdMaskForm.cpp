@@ -15,6 +15,7 @@
 #include "serial/MaskTest.h"
 #include "ui/controls/ButtonSwitchers.h"
 #include "ui/controls/EditSwitcher.h"
+#include "ui/controls/LanguageForm.h"
 #include "ui/dialogs/DialogPlacing.h"
 
 namespace vt {
@@ -84,6 +85,7 @@ TStdMaskFrm::TStdMaskFrm(TShell& shell, TMaskTest& mask, TKitContext* kit, QWidg
     // A change made with any of the three switches counts as a choice.
     for (const char* path : {"StdMask:Align", "StdMask:MarginsOn", "StdMask:MarginsVal"})
         if (THandler* h = Setting<THandler>(Shell_, path)) h->RegisterSwitcher(*this);
+    TranslateForm(*this, Shell_.Language());
 }
 
 TStdMaskFrm::~TStdMaskFrm() {

@@ -12,6 +12,7 @@
 #include "core/UserServices.h"
 #include "serial/CurrentMask.h"
 #include "serial/MaskStandards.h"
+#include "ui/controls/LanguageForm.h"
 
 namespace vt {
 
@@ -33,8 +34,10 @@ TfrmStdMaskStoreDlg::TfrmStdMaskStoreDlg(TShell& shell, const TCurrentMask& mask
     setObjectName("frmStdMaskStoreDlg");
     setWindowTitle("Save Mask As Standard Eye Mask");
     setFixedSize(330, 206);
-    auto label = [this](const char* text, int top) {
+    // Named, so that the language file holds their texts.
+    auto label = [this](const char* name, const char* text, int top) {
         auto* l = new QLabel(text, this);
+        l->setObjectName(name);
         l->setGeometry(8, top + 3, 96, 16);
     };
     auto edit = [this](const char* name, int top, int width) {
@@ -43,12 +46,12 @@ TfrmStdMaskStoreDlg::TfrmStdMaskStoreDlg(TShell& shell, const TCurrentMask& mask
         e->setGeometry(108, top, width, 21);
         return e;
     };
-    label("Mask Name:", 8);
+    label("lbMaskName", "Mask Name:", 8);
     MaskName_ = edit("edMaskName", 8, 214);
-    label("File Name:", 36);
+    label("lbFileName", "File Name:", 36);
     FileName_ = edit("edFileMaskName", 36, 214);
     FileName_->setText("Noname");
-    label("Bit Rate:", 64);
+    label("lbBitRate", "Bit Rate:", 64);
     BitRate_ = edit("edBitRate", 64, 120);
     BitRate_->setText("1024.000");
     Unit_ = new QComboBox(this);
@@ -56,7 +59,7 @@ TfrmStdMaskStoreDlg::TfrmStdMaskStoreDlg(TShell& shell, const TCurrentMask& mask
     Unit_->setGeometry(234, 64, 88, 21);
     Unit_->addItems({"Kbps", "Mbps", "Gbps", "Tbps"});
     Unit_->setCurrentIndex(1);
-    label("Select Standard:", 92);
+    label("lbSelectStandard", "Select Standard:", 92);
     Standard_ = new QComboBox(this);
     Standard_->setObjectName("cbStandardName");
     Standard_->setGeometry(108, 92, 214, 21);
@@ -80,6 +83,7 @@ TfrmStdMaskStoreDlg::TfrmStdMaskStoreDlg(TShell& shell, const TCurrentMask& mask
     connect(Ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     UpdateOk();
+    TranslateForm(*this, Shell_.Language());
 }
 
 void TfrmStdMaskStoreDlg::MaskNameTyped() {

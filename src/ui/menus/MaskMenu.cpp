@@ -300,6 +300,25 @@ void TMaskMenuFeature::OpenStoreAsStandard(QWidget* owner) {
     RunModal(DialogRunner, dialog);
 }
 
+void TMaskMenuFeature::AddDialogsToEnglishFile(const TAddEnglishFileDialog& add) {
+    add("TStdMaskFrm", [this](QWidget* owner) -> QWidget* {
+        TMaskTest* mask = MaskTestOf(Shell_);
+        if (!mask) return nullptr;
+        auto* picker = new TStdMaskFrm(Shell_, *mask, Kit_, owner);
+        // Bound as on the screen, so that the margin's unit is written.
+        for (TRC_Switcher* sw : {static_cast<TRC_Switcher*>(&picker->AlignSwitch()),
+                                 static_cast<TRC_Switcher*>(&picker->MarginsSwitch()),
+                                 static_cast<TRC_Switcher*>(&picker->MarginsEdit())})
+            if (!sw->GetHandler() && sw->Kit()) sw->BindToHandler(true);
+        return picker;
+    });
+    add("TfrmStdMaskStoreDlg", [this](QWidget* owner) -> QWidget* {
+        TMaskTest* mask = MaskTestOf(Shell_);
+        if (!mask) return nullptr;
+        return new TfrmStdMaskStoreDlg(Shell_, mask->Mask(), mask->Standards(), {}, owner);
+    });
+}
+
 void TMaskMenuFeature::StdMaskStandardChanged() {
     if (Picker_) Picker_->StandardChanged();
 }

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include <optional>
+#include <string_view>
 
 #include "serial/MaskTest.h"
 #include "ui/SideMenu.h"
@@ -88,6 +89,10 @@ public:
     std::function<void(int topic)> ShowHelp;
     // How the two dialogs are run; none: modally.
     TDialogRunner DialogRunner;
+    // Hands over the picker and the store dialog, by class name, for the English language file.
+    using TAddEnglishFileDialog =
+        std::function<void(std::string_view className, std::function<QWidget*(QWidget* owner)> create)>;
+    void AddDialogsToEnglishFile(const TAddEnglishFileDialog& add);
 
 private:
     void Attach(TSideMenus* menus);

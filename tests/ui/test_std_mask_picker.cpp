@@ -174,17 +174,10 @@ TEST(StdMaskPicker, ChoosesAStandardMaskAndCancelTakesItBackInOneUndo) {
     press("swSaveMaskAsStd");
     EXPECT_EQ(runs, 3);
     EXPECT_EQ(rig.Mask().Mask().MskNm, "STM-4/OC-12 Optical");
-}
 
-TEST(StdMaskDialogs, WriteTheirTextsAndFollowALanguageSwitch) {
-    TempFolder folder;
-    TMaskRig rig;
-    rig.Shell.Folders.StdMaskFolder = (folder / "masks").string() + "/";
-    rig.Shell.Serial().RefreshStdMaskFamily();
-    rig.Run("StdMask:MaskIndex 0");
-    TKitContext kit{[&rig](std::string_view path) { return rig.Shell.CommandTree()->Root().FindHandler(path); }};
-    TKitHostWidget window{kit};
-    window.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+    // Both dialogs write their texts into the English language file and show the language chosen when
+    // they open, a switched one included.
+    TempFolder langFolder;
     TMaskTest& mask = rig.Mask();
     const auto picker = [&] { return std::make_unique<TStdMaskFrm>(rig.Shell, mask, &kit, &window); };
     const auto store = [&] {
@@ -193,13 +186,10 @@ TEST(StdMaskDialogs, WriteTheirTextsAndFollowALanguageSwitch) {
 
     // Only German at the first start: the English file is written, the mask feature's two dialogs
     // among its forms.
-    const std::filesystem::path deu = folder / "Language-Vlt.Deu", eng = folder / "Language-Vlt.Eng";
+    const std::filesystem::path deu = langFolder / "Language-Vlt.Deu", eng = langFolder / "Language-Vlt.Eng";
     std::ofstream(deu, std::ios::binary) << "[Common]\nCommon:Language=Deutsch\n";
     {
-        TSideMenus menus{kit, &window};
-        TMaskMenuFeature feature(rig.Shell);
-        feature.RegisterForms(menus);
-        TLanguageState first(QuietLanguageSetup(folder.Path()));
+        TLanguageState first(QuietLanguageSetup(langFolder.Path()));
         first.InitLanguages();
         TEnglishFileForms forms;
         forms.DialogOwner = &window;
@@ -250,7 +240,7 @@ TEST(StdMaskDialogs, WriteTheirTextsAndFollowALanguageSwitch) {
     EXPECT_EQ(unit.find("undefined"), std::string::npos) << unit;
 
     // The next start in English; the switch to German reaches every later opening of both.
-    rig.Shell.SetLanguage(std::make_unique<TLanguageState>(QuietLanguageSetup(folder.Path())));
+    rig.Shell.SetLanguage(std::make_unique<TLanguageState>(QuietLanguageSetup(langFolder.Path())));
     TLanguageState& language = rig.Shell.Language();
     language.StoreChosenCode("ENG");
     language.InitLanguages();

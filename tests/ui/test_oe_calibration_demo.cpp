@@ -78,11 +78,14 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             phase = 1;
         } else if (phase == 1) {
             tree->ExecuteCommandString(std::string("NOGPIB:Mask ") + kStoredMask, true);
+            // The demo's converter has no dark level to compensate: its sine's mean stays near zero
+            // with a small bias of one sign, so a fine search step could crawl for hours towards the
+            // edge. Lifted clear of zero the mean keeps its sign and the search walks out of
+            // 0.1 .. 99.9 within a few dozen readings: the run fails and closes itself.
+            tree->ExecuteCommandString("GSS:A:Offset 0.1", true);
             maskBefore = MaskState(shell);
             before = test::AllSettings(shell);
             darkBefore = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
-            // The demo's free-running sine gives means of either sign: the search ends or leaves
-            // 0.1 .. 99.9, and the run closes itself with OK or Cancel.
             QTimer watch;
             QObject::connect(&watch, &QTimer::timeout, [&] {
                 TfrmCalibrOEConverter* dialog = OpenDialog();
@@ -134,13 +137,9 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
     EXPECT_EQ(maskBefore, kStoredMask);
     EXPECT_EQ(polygonsDuringRun, 0);
     EXPECT_EQ(maskAfter, maskBefore);
-    // A success keeps the level it found; a failure brings the old one back.
-    if (result == "Calibration complete!") {
-        EXPECT_TRUE(darkAfter > 0.1 && darkAfter < 99.9 && darkAfter != darkBefore) << darkAfter;
-    } else {
-        EXPECT_EQ(result, "Calibration failed");
-        EXPECT_DOUBLE_EQ(darkAfter, darkBefore);
-    }
+    // The failed search brings the old level back.
+    EXPECT_EQ(result, "Calibration failed");
+    EXPECT_DOUBLE_EQ(darkAfter, darkBefore);
     EXPECT_FALSE(redoLeft);
     EXPECT_TRUE(runAfter);
 }

@@ -89,4 +89,16 @@ int FindControlAtPoint(QWidget& form, const QPoint& globalPoint) {
     return 0;
 }
 
+void SetContextHelpCapture(QWidget& window, bool on) {
+    if (on) {
+        window.setCursor(Qt::WhatsThisCursor);
+        window.grabMouse();
+        window.grabKeyboard();
+    } else {
+        window.unsetCursor();
+        window.releaseMouse();
+        window.releaseKeyboard();
+    }
+}
+
 }  // namespace vt

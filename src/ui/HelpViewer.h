@@ -43,4 +43,8 @@ void InstallHelpPages(const std::string& helpFile);
 // none has.
 int FindControlAtPoint(QWidget& form, const QPoint& globalPoint);
 
+// Context-help mode of a window: the help cursor, and every click and key taken by the window until it
+// ends.
+void SetContextHelpCapture(QWidget& window, bool on);
+
 }  // namespace vt

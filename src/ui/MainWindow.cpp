@@ -537,15 +537,7 @@ void TMorda_fr::PressCommandSwitcher(const char* switcherName) {
 void TMorda_fr::SetWhatsThisMode(bool on) {
     if (on == WhatsThisMode_) return;
     WhatsThisMode_ = on;
-    if (on) {
-        setCursor(Qt::WhatsThisCursor);
-        grabMouse();
-        grabKeyboard();
-    } else {
-        unsetCursor();
-        releaseMouse();
-        releaseKeyboard();
-    }
+    SetContextHelpCapture(*this, on);
 }
 
 void TMorda_fr::mousePressEvent(QMouseEvent* event) {

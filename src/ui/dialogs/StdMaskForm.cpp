@@ -17,6 +17,7 @@
 #include "ui/controls/EditSwitcher.h"
 #include "ui/controls/LanguageForm.h"
 #include "ui/dialogs/DialogPlacing.h"
+#include "ui/HelpViewer.h"
 
 namespace vt {
 
@@ -205,15 +206,7 @@ int TStdMaskFrm::HelpTopicAt(const QPoint& globalPoint) const {
 void TStdMaskFrm::SetHelpMode(bool on) {
     if (on == HelpMode_) return;
     HelpMode_ = on;
-    if (on) {
-        setCursor(Qt::WhatsThisCursor);
-        grabMouse();
-        grabKeyboard();
-    } else {
-        unsetCursor();
-        releaseMouse();
-        releaseKeyboard();
-    }
+    SetContextHelpCapture(*this, on);
 }
 
 void TStdMaskFrm::mousePressEvent(QMouseEvent* event) {

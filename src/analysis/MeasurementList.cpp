@@ -1,5 +1,6 @@
 #include "analysis/MeasurementList.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "acq/HistogramObjects.h"
@@ -175,7 +176,10 @@ double TMeasList::CalcMeasurement(int slot) {
     p->UnitText = defined ? MeasUnitText(p->Group, p->Kind, records ? records->FindRecord(p->Source) : nullptr) : "";
     if (auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell_.Display());
         display && display->Annotations().AnnotatedMeas == slot) {
-        SetAllAnnotationsVisible(display->Annotations(), p->Annotation, defined);
+        // A point the computation did not place has no place on the screen.
+        const int used = std::min<int>(display->Annotations().UsedSlots, AnnotationRecordCount);
+        for (int n = 1; n <= used; ++n)
+            SetAnnotationVisible(p->Annotation, n, defined && (p->PlacedPoints & (1u << (n - 1))) != 0);
         RefreshAnnotationLayers(*display, p->Annotation);
     }
     return value;

@@ -343,8 +343,9 @@ void TMeasReadouts::DefineAnnotation(int slot) {
             if (k == 1) point(2, lang("anPeakR_Ques"), 1);
             break;
         case mgYDual:
-            level(1, src, lang("an_Top1"), 4);
-            level(2, src, lang("an_Base1"), 4);
+            // The source's levels on its point layer, the second source's on its level layer.
+            point(1, lang("an_Top1"), 4);
+            point(2, lang("an_Base1"), 4);
             level(3, p->Source2, lang("an_Top2"), 4);
             level(4, p->Source2, lang("an_Base2"), 4);
             break;

@@ -6,6 +6,8 @@
 
 #include "MeasListTestSupport.h"
 #include "analysis/MeasurementReadouts.h"
+#include "core/Numeric.h"
+#include "display/AnnotationLayer.h"
 #include "display/AnnotationState.h"
 #include "display/MarkerLayers.h"
 
@@ -156,4 +158,104 @@ TEST(MeasurementReadouts, LevelsAndThresholdsIntoTheSettings) {
     EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:MidThresh"), 550);
     EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:MidThPerc"), 75) << "(550 - 400) / (600 - 400)";
     EXPECT_EQ(ReadChoiceSetting(rig.Shell.CommandTree(), "Meas:Ch1:Thresh", -1), 2);
+}
+
+// The annotation of each kind that marks more than its edges, on a square wave whose crossings and
+// levels are known: a 1 V square of 100 points a period (low first) on Ch1, a 0.5 V one on Ch2.
+// A record of 1000 points spans 4000 screen units over 1000 x 500 / 512 points: column = 4.096 x
+// index. Rows are 512 + 128 x value. The Hist levels of the 1 V wave are the middles of their
+// four-row bins, 641.5 and 385.5 (1.01171875 V and -0.98828125 V), so the middle threshold is
+// 0.01171875 V at row 513.5 (514, halves to even); the rising crossings lie at 49 + (mid + 1) / 2 =
+// 49.505859375 plus whole periods, the falling ones at 99 + (1 - mid) / 2 = 99.494140625.
+TEST(MeasurementReadouts, AnnotationsMarkEveryPointTheirKindShowsAndNoOther) {
+    TMeasListRig rig;
+    std::vector<double> half = Square();
+    for (double& v : half) v *= 0.5;
+    rig.SetRecord(ssCh1, Square());
+    rig.SetRecord(ssCh2, half);
+    rig.Do("Meas:Display Param");
+    auto column = [](double index) { return static_cast<int>(RoundHalfEven(index * 4.096)); };
+    const double rise = 49.505859375, fall = 99.494140625;
+    TScopeCRT& panel = *rig.Display->Panel();
+    // The traces the annotation layers follow.
+    panel.DotLayer(ssCh1);
+    panel.DotLayer(ssCh2);
+    // Only the records asked are drawn, on the layer of the source named; the rest are not drawn.
+    auto drawn = [&](int layer, const std::string& source, std::vector<int> records) {
+        auto* l = dynamic_cast<TAnnotationLayer*>(panel.ExistingAnnotationLayer(layer));
+        if (!l) return std::string("no layer ") + std::to_string(layer);
+        std::string got = l->Name() + ":";
+        for (int n = 1; n <= AnnotationRecordCount; ++n)
+            if (l->State(n).Drawn) got += " " + std::to_string(n);
+        std::string want = "Ann.Lyr" + std::to_string(layer) + "_" + source + ":";
+        for (int n : records) want += " " + std::to_string(n);
+        return got == want ? std::string("ok") : got + " instead of " + want;
+    };
+    auto listOne = [&](const char* command) {
+        rig.Do("Meas:ClearAll");
+        rig.Do(command);
+        rig.Do("Meas:SingleMeas");
+        rig.Pass();
+        rig.Do("Meas:SingleMeas");
+        rig.Pass();
+        return rig.List().Slot(0);
+    };
+    auto at = [](const TParameterOfMeas* p, int n) { return std::pair(p->Annotation[n].X, p->Annotation[n].Y); };
+
+    // Gain of Ch2 over Ch1: top and base of Ch1 as points (layer 1), of Ch2 as levels (layer 2). The
+    // 0.5 V levels lie in the bins from rows 576 and 448: 577.5 and 449.5, rows 578 and 450.
+    const TParameterOfMeas* p = listOne("Meas:Ch1:YDualPar Gain ON");
+    ASSERT_NE(p, nullptr);
+    EXPECT_NEAR(p->Value, (577.5 - 449.5) / (641.5 - 385.5), 1e-12);
+    EXPECT_EQ(drawn(1, "Ch1", {1, 2}), "ok");
+    EXPECT_EQ(drawn(2, "Ch2", {3, 4}), "ok");
+    EXPECT_EQ(p->Annotation[1].Y, 642);
+    EXPECT_EQ(p->Annotation[2].Y, 386);
+    EXPECT_EQ(p->Annotation[3].Y, 578);
+    EXPECT_EQ(p->Annotation[4].Y, 450);
+    EXPECT_EQ(p->Annotation[1].Text, "Top 1");
+    EXPECT_EQ(p->Annotation[4].Text, "Base 2");
+
+    // Positive duty: the crossings of the walk, and the width arrows at both ends of the first pulse.
+    p = listOne("Meas:Ch1:XParam PosDuty ON");
+    EXPECT_EQ(drawn(1, "Ch1", {1, 2, 3, 4}), "ok");
+    EXPECT_EQ(at(p, 3), std::pair(column(rise), 514));
+    EXPECT_EQ(at(p, 4), std::pair(column(fall), 514));
+    EXPECT_EQ(p->Annotation[3].Text, " + Width");
+
+    // Positive overshoot: the window's top and base lines and the first maximum (index 50, 1 V).
+    p = listOne("Meas:Ch1:YParam PosOver ON");
+    EXPECT_EQ(drawn(1, "Ch1", {1, 2, 3}), "ok");
+    EXPECT_EQ(p->Annotation[1].Y, 642);
+    EXPECT_EQ(p->Annotation[2].Y, 386);
+    EXPECT_EQ(at(p, 3), std::pair(column(50), 640));
+    // Negative overshoot: the first minimum, index 0 at -1 V.
+    p = listOne("Meas:Ch1:YParam NegOver ON");
+    EXPECT_EQ(at(p, 3), std::pair(column(0), 384));
+
+    // Phase: the first rising crossings of both sources and, as the second crossing, the next rising
+    // crossing of Ch1 one period on. Ch2's middle is (0.51171875 - 0.48828125) / 2, again row 514;
+    // its crossing 49 + (0.01171875 + 0.5) = 49.51171875 falls on the column of Ch1's.
+    p = listOne("Meas:Ch1:XDualPar PhaseDeg ON");
+    EXPECT_EQ(drawn(1, "Ch1", {1, 3}), "ok");
+    EXPECT_EQ(drawn(2, "Ch2", {2}), "ok");
+    EXPECT_EQ(at(p, 3), std::pair(column(rise + 100), 514));
+    EXPECT_EQ(at(p, 2), std::pair(column(49.51171875), 514));
+
+    // A level over whole cycles spans them: from the first rising crossing to the last one (nine
+    // periods on), at the cycle mean. The cycle area marks the same two crossings.
+    p = listOne("Meas:Ch1:YParam CycMean ON");
+    EXPECT_EQ(drawn(1, "Ch1", {1}), "ok");
+    EXPECT_EQ(p->Annotation[1].X, column(rise));
+    EXPECT_EQ(p->Annotation[1].X2, column(rise + 900));
+    p = listOne("Meas:Ch1:YParam CycArea ON");
+    EXPECT_EQ(drawn(1, "Ch1", {1, 2}), "ok");
+    EXPECT_EQ(at(p, 1), std::pair(column(rise), 514));
+    EXPECT_EQ(at(p, 2), std::pair(column(rise + 900), 514));
+
+    // A value that cannot be formed places nothing and draws nothing: a flat Ch1.
+    rig.SetRecord(ssCh1, std::vector<double>(1000, 0.0));
+    p = listOne("Meas:Ch1:XParam PosDuty ON");
+    auto* l = dynamic_cast<TAnnotationLayer*>(panel.ExistingAnnotationLayer(1));
+    for (int n = 1; l && n <= AnnotationRecordCount; ++n) EXPECT_FALSE(l->State(n).Drawn) << n;
 }

@@ -590,12 +590,15 @@ void TMeasReadouts::DragMeasPart(int part, int x, int y) {
         LevelsToThresholdPercents(s);
         WriteChoiceSetting(tree, MeasSourcePath(s, "Thresh"), ThreshCustom);
         Calc_.RequestThresholds(s);
-        const TMeasSourceSettings now = Calc_.Settings().Source(s);
         static constexpr const char* rows[] = {"UpThresh", "MidThresh", "LowThresh"};
         static constexpr const char* percents[] = {"UpThPerc", "MidThPerc", "LowThPerc"};
         Write(s, rows[part - mpUpper], y);
-        // With top on base there is no percentage of the span: the percentages keep their values.
-        if (now.Top != now.Base) Write(s, percents[part - mpUpper], (y - now.Base) / (now.Top - now.Base) * 100);
+        // The percentage of the levels the source is measured with, whatever their method, so that
+        // the next pass puts the line where it was dropped. With top on base there is no span: the
+        // percentages keep their values.
+        const MeasSourceState& st = Calc_.State(s);
+        const double top = r->ValueToPixel(st.Top), base = r->ValueToPixel(st.Base);
+        if (!st.LevelsMissing && top != base) Write(s, percents[part - mpUpper], (y - base) / (top - base) * 100);
     } else {
         Calc_.RequestMargins(s);
         const int k = static_cast<int>(RoundHalfEven(r->ColumnToViewIndex(x)));

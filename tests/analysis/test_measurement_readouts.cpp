@@ -10,6 +10,8 @@
 #include "display/AnnotationLayer.h"
 #include "display/AnnotationState.h"
 #include "display/MarkerLayers.h"
+#include "display/ScreenMouse.h"
+#include "display/SignalScreen.h"
 
 using namespace vt;
 using namespace vt::test;
@@ -149,11 +151,14 @@ TEST(MeasurementReadouts, LevelsAndThresholdsIntoTheSettings) {
     readouts.PlaceLevelMarkers(ssCh1);
     EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:Top"), 640);
 
-    // A drag of a threshold with top on base writes the row and keeps the percentages.
+    // A drag of a threshold writes the row and its percentage of the measured levels, here the
+    // marker levels at rows 600 and 400.
     rig.Do("Meas:DisplSrc Ch1");
     rig.Do("Meas:Ch1:Method Marker");
     FindSetting<TEditHandler>(rig.Shell.CommandTree(), "Meas:Ch1:Top")->SetValue(600);
     FindSetting<TEditHandler>(rig.Shell.CommandTree(), "Meas:Ch1:Base")->SetValue(400);
+    rig.Do("Meas:SingleMeas");
+    rig.Shell.Analysis().MeasureAcquisition();
     readouts.DragMeasPart(mpMiddle, 1000, 550);
     EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:MidThresh"), 550);
     EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:MidThPerc"), 75) << "(550 - 400) / (600 - 400)";
@@ -258,4 +263,58 @@ TEST(MeasurementReadouts, AnnotationsMarkEveryPointTheirKindShowsAndNoOther) {
     p = listOne("Meas:Ch1:XParam PosDuty ON");
     auto* l = dynamic_cast<TAnnotationLayer*>(panel.ExistingAnnotationLayer(1));
     for (int n = 1; l && n <= AnnotationRecordCount; ++n) EXPECT_FALSE(l->State(n).Drawn) << n;
+}
+
+namespace {
+struct TNoActions : TScreenMouseActions {
+    void StartFlagRegisterReading() override {}
+    void StopFlagRegisterReading() override {}
+    void MoveSignalByDivisions(int, double, double) override {}
+    void ShiftTimebaseDelay(int, double) override {}
+    void DragSignalOnScreen(const std::vector<int>&, double, double, double, double) override {}
+    bool IsTimebaseModeAB() const override { return false; }
+    bool IsTimebaseModeB() const override { return false; }
+    double SourceZoom(int) const override { return 1; }
+    bool SourceIsSpectrum(int) const override { return false; }
+};
+}  // namespace
+
+// The dotted upper threshold of Ch1's rise, dragged 8 pixels up with the mouse, stays where it was
+// dropped after the next acquisition: its percentage is taken of the Hist levels the source is
+// measured with (rows 641.5 and 385.5 of the 1 V square), not of the unused marker levels.
+TEST(MeasurementReadouts, AThresholdDraggedWithTheMouseStaysWhereItWasDropped) {
+    TMeasListRig rig;
+    TScopeCRT& panel = *rig.Display->Panel();
+    panel.DotLayer(ssCh1);
+    rig.SetRecord(ssCh1, Square());
+    for (const char* c : {"Meas:Display Param", "Meas:Ch1:XParam Rise ON", "Meas:View ON", "Meas:DisplSrc Ch1"})
+        rig.Do(c);
+    rig.Pass();
+    auto* layer = dynamic_cast<T_Meas_ParamLayer*>(panel.MeasParamsLayer(ssCh1));
+    ASSERT_NE(layer, nullptr);
+    // 10-90: the upper threshold at 385.5 + 0.9 x 256 = 615.9, row 616 of the screen units.
+    const int row = layer->ScreenYToCell(616);
+    const int column = 2 * (layer->ScreenXToCell(2000) / 2) + 1;  // a dot of the line
+    ASSERT_EQ(layer->Cell(column, row), 1);
+    TNoActions actions;
+    TScreenMouse mouse(panel, *panel.Screen(1), &actions);
+    mouse.Press(mbLeft, 0, column + ScreenMargin, row);
+    ASSERT_EQ(mouse.Grabbed(), layer);
+    EXPECT_EQ(layer->GrabbedPart(), mpUpper);
+    mouse.Move(mbLeft, 0, column + ScreenMargin, row - 8);
+    mouse.Release(mbLeft, 0, column + ScreenMargin, row - 8);
+
+    const int y = layer->CellToScreenY(row - 8);
+    ASSERT_GT(y, 616);
+    EXPECT_EQ(ReadChoiceSetting(rig.Shell.CommandTree(), "Meas:Ch1:Thresh", -1), 2) << "Custom";
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:UpThresh"), y);
+    EXPECT_NEAR(Read(rig.Shell, "Meas:Ch1:UpThPerc"), (y - 385.5) / 256 * 100, 0.001);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:LowThPerc"), 10) << "the other thresholds stay";
+
+    rig.Do("Meas:SingleMeas");
+    rig.Pass();
+    const TSignalObj& r = rig.Shell.Records()->Record(ssCh1);
+    EXPECT_NEAR(r.ValueToPixel(rig.Services->Meas().State(ssCh1).Upper), y, 0.01);
+    EXPECT_EQ(layer->Cell(column, row - 8), 1) << "the line is drawn where it was dropped";
+    EXPECT_EQ(layer->Cell(column, row), 0);
 }

@@ -14,6 +14,7 @@
 #include "analysis/MeasurementReadouts.h"
 #include "core/CommandTree.h"
 #include "core/EditHandlers.h"
+#include "core/EngineeringText.h"
 #include "core/Handlers.h"
 #include "core/InternalError.h"
 #include "core/MenuKinds.h"
@@ -50,9 +51,29 @@ constexpr int FormatCount = 3;
 constexpr const char* SaveFilter =
     "Binary format (*.wfm)|*.wfm|Verbose format (*.txt)|*.txt|Y values formats (*.txty)|*.txty";
 
+// A limit shows the digits its edit step needs, and one more: a seeded value lies off the step's
+// grid, and a value read and written back must stay the same limit to well within one step.
+std::string StepDigitsText(TEditHandler& h, double v) {
+    constexpr int MostDigits = 15;
+    int digits = h.Digits();
+    const double step = h.FineStep();
+    if (std::isfinite(v) && !IsUndefinedValue(v) && std::fabs(v) >= 1e-15 && step > 0) {
+        const int lead = static_cast<int>(std::floor(std::log10(std::fabs(v))));
+        const int last = static_cast<int>(std::floor(std::log10(step))) - 1;
+        digits = std::clamp(lead - last + 1, h.Digits(), MostDigits);
+    }
+    return FloatToEngStr(h.FormatMode(), digits, false, false, v) + h.Units();
+}
+
 TEditConfig Range(double lo, double init, double hi, double fine, double coarse, std::string units = {}) {
     return TEditConfig{.Minimum = lo, .Default = init, .Maximum = hi, .CoarseStep = coarse, .CoarseKind = skLinear,
                        .FineStep = fine, .FineKind = skLinear, .Units = std::move(units)};
+}
+
+TEditConfig RealRange(double lo, double init, double hi, double fine, double coarse, std::string units = {}) {
+    TEditConfig c = Range(lo, init, hi, fine, coarse, std::move(units));
+    c.OnFormat = StepDigitsText;
+    return c;
 }
 
 int ChoiceOf(const TRadioSwHandler* h) { return h ? h->GetItemIndex() : 0; }
@@ -111,25 +132,25 @@ void TLimitTest::RegisterParameter(TCommandTree& tree, int slot) {
     p.Activ = &root.AddOnOffHandler(n + "Activ", {.Initial = false, .AfterChange = [this, slot](THandler&) { ActivAfter(slot); }});
     p.Mode = &root.AddRadioHandler(n + "Mode", {.Items = "Center,Limit", .Initial = ModeCenter, .AfterChange = refresh});
     p.UpLimit = &root.AddDoubleEditHandler(
-        n + "UpLimit", {.Initial = UndefinedValue, .Config = Range(UndefinedValue, UndefinedValue, Big, 1e-12, 1e-11),
+        n + "UpLimit", {.Initial = UndefinedValue, .Config = RealRange(UndefinedValue, UndefinedValue, Big, 1e-12, 1e-11),
                         .AfterChange = [this, slot, userSet](THandler& h) {
                             userSet(svUpLimit)(h);
                             KeepLimitGap(slot, true);
                         }});
     p.LowLimit = &root.AddDoubleEditHandler(
-        n + "LowLimit", {.Initial = UndefinedValue, .Config = Range(UndefinedValue, UndefinedValue, Big, 1e-12, 1e-11),
+        n + "LowLimit", {.Initial = UndefinedValue, .Config = RealRange(UndefinedValue, UndefinedValue, Big, 1e-12, 1e-11),
                          .AfterChange = [this, slot, userSet](THandler& h) {
                              userSet(svLowLimit)(h);
                              KeepLimitGap(slot, false);
                          }});
     p.CenterMode = &root.AddRadioHandler(n + "CenterMode", {.Items = "CurrMean,UserDef", .Initial = 0, .AfterChange = refresh});
     p.CenterVal = &root.AddDoubleEditHandler(
-        n + "CenterVal", {.Initial = 0, .Config = Range(-Big, 0, Big, 1e-12, 1e-11), .AfterChange = userSet(svCenterVal)});
+        n + "CenterVal", {.Initial = 0, .Config = RealRange(-Big, 0, Big, 1e-12, 1e-11), .AfterChange = userSet(svCenterVal)});
     p.Delta = &root.AddRadioHandler(n + "Delta", {.Items = "StdDev,UserDef,UserPerc", .Initial = DeltaStdDev, .AfterChange = refresh});
-    p.StdDev = &root.AddDoubleEditHandler(n + "StdDev", {.Initial = 3, .Config = Range(0.1, 3, 100, 0.1, 1)});
+    p.StdDev = &root.AddDoubleEditHandler(n + "StdDev", {.Initial = 3, .Config = RealRange(0.1, 3, 100, 0.1, 1)});
     p.UserDef = &root.AddDoubleEditHandler(
-        n + "UserDef", {.Initial = 0, .Config = Range(-Big, 0, Big, 1e-12, 1e-11), .AfterChange = userSet(svUserDef)});
-    p.UserPerc = &root.AddDoubleEditHandler(n + "UserPerc", {.Initial = 20, .Config = Range(0.01, 20, 90, 0.01, 1, "%")});
+        n + "UserDef", {.Initial = 0, .Config = RealRange(-Big, 0, Big, 1e-12, 1e-11), .AfterChange = userSet(svUserDef)});
+    p.UserPerc = &root.AddDoubleEditHandler(n + "UserPerc", {.Initial = 20, .Config = RealRange(0.01, 20, 90, 0.01, 1, "%")});
     p.FailWhen = &root.AddRadioHandler(n + "FailWhen", {.Items = "Outside,Inside,Always", .Initial = FailOutside});
     p.NotFound = &root.AddRadioHandler(n + "NotFound", {.Items = "Ignore,Fail,Pass", .Initial = 0});
     p.Res = &root.AddGpibStringHandler(n + "Res", 0, [this, slot](std::string_view parameter, bool isQuery, std::uint8_t,

@@ -12,6 +12,7 @@
 #include "analysis/Limit.h"
 #include "analysis/MeasCalc.h"
 #include "analysis/HisticonStatistics.h"
+#include "core/EditHandlers.h"
 #include "core/InternalError.h"
 
 using namespace vt;
@@ -318,4 +319,51 @@ TEST(LimitTest, SavedFilesTakeTheNextFreeNameInTheChosenFolderAndFormat) {
     rig.Do("Limit:Action Beep,Save");
     EXPECT_EQ(rig.Asked.size(), 2u);
     fs::remove_all(dir);
+}
+
+// A limit replies with the digits its step needs: seeded from a mean of 0.999923 ns and a deviation of
+// 1 ps, the limits are 1.002923 ns and 0.996923 ns with a step near s / 4 = 0.25 ps, so the replies
+// resolve 0.01 ps; a value read and written back is then the same limit to within 0.005 ps.
+TEST(LimitTest, ALimitReadBackAndWrittenAgainIsTheSameLimit) {
+    TLimitRig rig;
+    rig.Do("Meas:Display Statistic");
+    rig.Do("Meas:Ch1:YParam Max ON");
+    rig.Do("Limit1:Activ ON");
+    rig.Acquire(2.0, true);
+    TParameterOfMeas& p = *rig.List().Slot(0);
+    p.Statistics->Mean = 0.999923e-9;
+    p.Statistics->StdDev = 1e-12;
+    p.LimitPrimed = true;
+    rig.Limit().RefreshLimitParameters();
+    auto real = [&rig](const std::string& path) { return ReadRealSetting(rig.Shell.CommandTree(), path, -12345); };
+    auto trimmed = [](std::string t) {
+        while (!t.empty() && (t.back() == ' ' || t.back() == '%')) t.pop_back();
+        while (!t.empty() && t.front() == ' ') t.erase(0, 1);
+        return t;
+    };
+    auto number = [&trimmed](const std::string& reply) {
+        double v = 0;
+        EXPECT_TRUE(ParseNumberWithMultiplier(trimmed(reply), v)) << reply;
+        return v;
+    };
+    struct TCase {
+        const char* Name;
+        double Held;
+    };
+    for (const TCase& c : {TCase{"Limit1:UpLimit", 1.002923e-9}, TCase{"Limit1:LowLimit", 0.996923e-9},
+                           TCase{"Limit1:CenterVal", 0.999923e-9}, TCase{"Limit1:UserDef", 3e-12}}) {
+        ASSERT_NEAR(real(c.Name), c.Held, 1e-18) << c.Name;
+        const std::string reply = rig.Do(std::string(c.Name) + "?");
+        EXPECT_NEAR(number(reply), c.Held, 0.005e-12) << c.Name << " replied " << reply;
+        rig.Do(std::string(c.Name) + " " + trimmed(reply));
+        EXPECT_NEAR(real(c.Name), c.Held, 0.005e-12) << c.Name;
+    }
+    // A typed limit reads back as typed; so do the sigma multiplier and the percentage.
+    rig.Do("Limit1:Mode Limit");
+    rig.Do("Limit1:UpLimit 1.0029N");
+    EXPECT_NEAR(number(rig.Do("Limit1:UpLimit?")), 1.0029e-9, 1e-18);
+    rig.Do("Limit1:StdDev 2.25");
+    EXPECT_NEAR(number(rig.Do("Limit1:StdDev?")), 2.25, 1e-12);
+    rig.Do("Limit1:UserPerc 12.34");
+    EXPECT_NEAR(number(rig.Do("Limit1:UserPerc?")), 12.34, 1e-12);
 }

@@ -1,11 +1,13 @@
 #include "analysis/Limit.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <initializer_list>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "acq/SaveRecall.h"
 #include "acq/WaveformSaves.h"
@@ -229,6 +231,60 @@ void TLimitTest::CopyLimitParameter(int to, int from) {
     d.NotFound->SetItemIndex(s.NotFound->GetItemIndex());
     OwnWrite_ = false;
     d.SetByUser = s.SetByUser;
+}
+
+std::string TLimitTest::LimitSlotsText() const {
+    std::string text;
+    auto number = [&text](double v) {
+        char buf[32];
+        const auto r = std::to_chars(buf, buf + sizeof buf, v);
+        text.append(buf, r.ptr);
+        text += ',';
+    };
+    for (const TParam& p : Params_) {
+        if (!p.Activ) return {};
+        number(p.Activ->GetOn());
+        for (const TRadioSwHandler* h : {p.Mode, p.CenterMode, p.Delta, p.FailWhen, p.NotFound}) number(ChoiceOf(h));
+        for (const TDoubleEditHandler* h : {p.UpLimit, p.LowLimit, p.CenterVal, p.StdDev, p.UserDef, p.UserPerc})
+            number(h->GetValue());
+        for (bool user : p.SetByUser) number(user);
+        text += ';';
+    }
+    return text;
+}
+
+void TLimitTest::RestoreLimitSlots(std::string_view text) {
+    for (TParam& p : Params_) {
+        const std::size_t end = text.find(';');
+        if (!p.Activ || end == std::string_view::npos) return;
+        std::vector<double> v;
+        for (std::string_view slot = text.substr(0, end); !slot.empty();) {
+            const std::size_t comma = slot.find(',');
+            double x = 0;
+            std::from_chars(slot.data(), slot.data() + std::min(comma, slot.size()), x);
+            v.push_back(x);
+            slot.remove_prefix(comma == std::string_view::npos ? slot.size() : comma + 1);
+        }
+        text.remove_prefix(end + 1);
+        if (v.size() != 12 + svCount) return;
+        // As a copy of the slot's limits: off first, then every value in the order of a copy.
+        p.Activ->SetOn(false);
+        OwnWrite_ = true;
+        p.Activ->SetOn(v[0] != 0);
+        p.Mode->SetItemIndex(static_cast<int>(v[1]));
+        p.UpLimit->SetValue(v[6]);
+        p.LowLimit->SetValue(v[7]);
+        p.CenterMode->SetItemIndex(static_cast<int>(v[2]));
+        p.CenterVal->SetValue(v[8]);
+        p.Delta->SetItemIndex(static_cast<int>(v[3]));
+        p.StdDev->SetValue(v[9]);
+        p.UserDef->SetValue(v[10]);
+        p.UserPerc->SetValue(v[11]);
+        p.FailWhen->SetItemIndex(static_cast<int>(v[4]));
+        p.NotFound->SetItemIndex(static_cast<int>(v[5]));
+        OwnWrite_ = false;
+        for (int i = 0; i < svCount; ++i) p.SetByUser[static_cast<std::size_t>(i)] = v[static_cast<std::size_t>(12 + i)] != 0;
+    }
 }
 
 bool TLimitTest::TestOn() const { return TestOn_ && TestOn_->GetOn(); }

@@ -367,3 +367,66 @@ TEST(LimitTest, ALimitReadBackAndWrittenAgainIsTheSameLimit) {
     rig.Do("Limit1:UserPerc 12.34");
     EXPECT_NEAR(number(rig.Do("Limit1:UserPerc?")), 12.34, 1e-12);
 }
+
+// An undo of a removal puts the entry back in its slot with the statistics it had and the limits of
+// every slot as they were; so does an undo of the eleventh item that pushed the first one out. Ch1
+// holds zeros with one peak of the given height and one point at -1 V: Max is the peak, Min -1 V,
+// PP the peak + 1 V.
+TEST(LimitTest, UndoPutsARemovedMeasurementBackInItsSlotWithItsStatisticsAndLimits) {
+    TLimitRig rig;
+    rig.Do("Meas:Display Param");
+    for (const char* c : {"Meas:Ch1:YParam Max ON", "Meas:Ch1:YParam Min ON", "Meas:Ch1:YParam PP ON",
+                          "Meas:Ch1:YParam Top ON", "Meas:Ch2:YParam Max ON"})
+        rig.Do(c);
+    for (double peak : {2.0, 3.0, 4.0}) rig.Acquire(peak, true);
+    rig.Do("Limit2:Mode Limit");
+    rig.Do("Limit2:UpLimit 0.5");
+    rig.Do("Limit3:Mode Limit");
+    rig.Do("Limit3:UpLimit 7");
+    const std::vector<std::string> before = rig.Labels();
+    auto real = [&rig](const std::string& path) { return ReadRealSetting(rig.Shell.CommandTree(), path, -12345); };
+
+    rig.Readouts().HandleMeasPopupCommand("Remove", 1);
+    EXPECT_EQ(rig.Labels(), (std::vector<std::string>{"Maximum (Ch1)", "Peak-Peak (Ch1)", "Top (Ch1)", "Maximum (Ch2)"}));
+    EXPECT_EQ(real("Limit2:UpLimit"), 7) << "the limits moved up with their entries";
+    rig.Undo();
+    EXPECT_EQ(rig.Labels(), before);
+    ASSERT_TRUE(rig.List().Slot(1)->Statistics);
+    EXPECT_EQ(rig.List().Slot(1)->Statistics->Count, 3);
+    EXPECT_DOUBLE_EQ(rig.List().Slot(1)->Statistics->Mean, -1.0);
+    EXPECT_DOUBLE_EQ(rig.List().Slot(2)->Statistics->Mean, 4.0) << "PP of 3, 4 and 5";
+    EXPECT_EQ(real("Limit2:UpLimit"), 0.5);
+    EXPECT_EQ(real("Limit3:UpLimit"), 7);
+    EXPECT_EQ(rig.Do("Limit3:Mode?"), "LIMIT");
+    EXPECT_EQ(rig.Mask("Meas:Ch1:YParam"), 0xFu);
+    // The restored statistics go on with the next values.
+    rig.Acquire(5.0, true);
+    EXPECT_EQ(rig.List().Slot(1)->Statistics->Count, 4);
+    EXPECT_DOUBLE_EQ(rig.List().Slot(0)->Statistics->Mean, 3.5) << "Max of 2, 3, 4 and 5";
+
+    // Ten listed; an eleventh pushes Max (Ch1) out, and one undo puts it back first.
+    for (const char* c : {"Meas:Ch1:YParam Base ON", "Meas:Ch1:YParam Ampl ON", "Meas:Ch1:YParam Middle ON",
+                          "Meas:Ch1:YParam Mean ON", "Meas:Ch1:YParam dcRMS ON"})
+        rig.Do(c);
+    ASSERT_EQ(rig.List().Count(), 10);
+    const std::vector<std::string> ten = rig.Labels();
+    rig.Do("Meas:Ch2:YParam Min ON");
+    EXPECT_EQ(rig.Labels().front(), "Minimum (Ch1)");
+    rig.Undo();
+    EXPECT_EQ(rig.Labels(), ten);
+    EXPECT_EQ(rig.List().Slot(0)->Statistics->Count, 4);
+    EXPECT_DOUBLE_EQ(rig.List().Slot(0)->Statistics->Mean, 3.5);
+    EXPECT_EQ(real("Limit2:UpLimit"), 0.5);
+
+    // Of three, the undo lists the removed one afresh in slot 2, which would start slot 2's limits
+    // afresh: they come back as they were.
+    rig.Do("Meas:ClearAll");
+    for (const char* c : {"Meas:Ch1:YParam Max ON", "Meas:Ch1:YParam Min ON", "Meas:Ch1:YParam PP ON"}) rig.Do(c);
+    rig.Do("Limit3:Mode Limit");
+    rig.Do("Limit3:UpLimit 9");
+    rig.Readouts().HandleMeasPopupCommand("Remove", 1);
+    rig.Undo();
+    EXPECT_EQ(rig.Labels(), (std::vector<std::string>{"Maximum (Ch1)", "Minimum (Ch1)", "Peak-Peak (Ch1)"}));
+    EXPECT_EQ(real("Limit3:UpLimit"), 9);
+    EXPECT_EQ(rig.Do("Limit3:Mode?"), "LIMIT");
+}

@@ -101,7 +101,7 @@ TEST(MeasurementReadouts, CellsOfBothDisplaysFromThePass) {
     EXPECT_EQ(rig.Mask("Meas:Ch1:XParam"), 0u);
     EXPECT_EQ(rig.Display->Annotations().AnnotatedMeas, -1) << "the annotated slot went with it";
     rig.Undo();
-    EXPECT_EQ(rig.List().GetMeasLabel(3), "Period (Ch1)") << "the removal is its own undo step";
+    EXPECT_EQ(rig.List().GetMeasLabel(0), "Period (Ch1)") << "the removal is its own undo step, back in its slot";
 }
 
 TEST(MeasurementReadouts, LevelsAndThresholdsIntoTheSettings) {

@@ -390,7 +390,7 @@ double CalcXDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView
     if (!second.Signal || !second.State) return UndefinedValue;
     const TEdges e(src), e2(second);
     double t1 = -1, t2 = -1, x1 = -1, x2 = -1;
-    double period = 0, second2 = -1;
+    double period = 0, crossing2 = -1;
     if (kind < xdPhaseDeg) {
         const bool secondRising = (kind & 1) == 0;
         x2 = kind >= 4 ? e2.Last(secondRising) : e2.First(secondRising);
@@ -399,7 +399,7 @@ double CalcXDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView
         const TCycleWalk w = WalkCycles(e, 0);
         if (w.Periods == 0) return UndefinedValue;
         period = (w.Last - w.First) / w.Periods * e.S.SampleInterval();
-        second2 = w.Second;
+        crossing2 = w.Second;
         x1 = e.First(w.Rising);
         x2 = e2.First(w.Rising);
     }
@@ -409,7 +409,7 @@ double CalcXDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView
     SetAnnotationPoint(ann, 1, e.Column(x1), e.Row(e.St.Middle));
     SetAnnotationPoint(ann, 2, e2.Column(x2), e2.Row(e2.St.Middle));
     // The phase's period ends at the source's second crossing of the direction.
-    if (second2 >= 0) SetAnnotationPoint(ann, 3, e.Column(second2), e.Row(e.St.Middle));
+    if (crossing2 >= 0) SetAnnotationPoint(ann, 3, e.Column(crossing2), e.Row(e.St.Middle));
     switch (kind) {
         case xdPhaseDeg: return (t2 - t1) / period * 360;
         case xdPhaseRad: return (t2 - t1) / period * TwoPi;

@@ -54,9 +54,11 @@ constexpr const char* SaveFilter =
     "Binary format (*.wfm)|*.wfm|Verbose format (*.txt)|*.txt|Y values formats (*.txty)|*.txty";
 
 // A limit shows the digits its edit step needs, and one more: a seeded value lies off the step's
-// grid, and a value read and written back must stay the same limit to well within one step.
+// grid, and a value read and written back must stay the same limit to well within one step. A
+// seeded step is never finer than a ten-thousandth of the mean, so seven digits hold every seeded
+// value; they also keep a value shown before seeding (step 1e-12) within its field.
 std::string StepDigitsText(TEditHandler& h, double v) {
-    constexpr int MostDigits = 15;
+    constexpr int MostDigits = 7;
     int digits = h.Digits();
     const double step = h.FineStep();
     if (std::isfinite(v) && !IsUndefinedValue(v) && std::fabs(v) >= 1e-15 && step > 0) {

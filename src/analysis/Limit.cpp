@@ -1,11 +1,13 @@
 #include "analysis/Limit.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <initializer_list>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "acq/SaveRecall.h"
 #include "acq/WaveformSaves.h"
@@ -14,6 +16,7 @@
 #include "analysis/MeasurementReadouts.h"
 #include "core/CommandTree.h"
 #include "core/EditHandlers.h"
+#include "core/EngineeringText.h"
 #include "core/Handlers.h"
 #include "core/InternalError.h"
 #include "core/MenuKinds.h"
@@ -50,9 +53,31 @@ constexpr int FormatCount = 3;
 constexpr const char* SaveFilter =
     "Binary format (*.wfm)|*.wfm|Verbose format (*.txt)|*.txt|Y values formats (*.txty)|*.txty";
 
+// A limit shows the digits its edit step needs, and one more: a seeded value lies off the step's
+// grid, and a value read and written back must stay the same limit to well within one step. A
+// seeded step is never finer than a ten-thousandth of the mean, so seven digits hold every seeded
+// value; they also keep a value shown before seeding (step 1e-12) within its field.
+std::string StepDigitsText(TEditHandler& h, double v) {
+    constexpr int MostDigits = 7;
+    int digits = h.Digits();
+    const double step = h.FineStep();
+    if (std::isfinite(v) && !IsUndefinedValue(v) && std::fabs(v) >= 1e-15 && step > 0) {
+        const int lead = static_cast<int>(std::floor(std::log10(std::fabs(v))));
+        const int last = static_cast<int>(std::floor(std::log10(step))) - 1;
+        digits = std::clamp(lead - last + 1, h.Digits(), MostDigits);
+    }
+    return FloatToEngStr(h.FormatMode(), digits, false, false, v) + h.Units();
+}
+
 TEditConfig Range(double lo, double init, double hi, double fine, double coarse, std::string units = {}) {
     return TEditConfig{.Minimum = lo, .Default = init, .Maximum = hi, .CoarseStep = coarse, .CoarseKind = skLinear,
                        .FineStep = fine, .FineKind = skLinear, .Units = std::move(units)};
+}
+
+TEditConfig RealRange(double lo, double init, double hi, double fine, double coarse, std::string units = {}) {
+    TEditConfig c = Range(lo, init, hi, fine, coarse, std::move(units));
+    c.OnFormat = StepDigitsText;
+    return c;
 }
 
 int ChoiceOf(const TRadioSwHandler* h) { return h ? h->GetItemIndex() : 0; }
@@ -111,25 +136,25 @@ void TLimitTest::RegisterParameter(TCommandTree& tree, int slot) {
     p.Activ = &root.AddOnOffHandler(n + "Activ", {.Initial = false, .AfterChange = [this, slot](THandler&) { ActivAfter(slot); }});
     p.Mode = &root.AddRadioHandler(n + "Mode", {.Items = "Center,Limit", .Initial = ModeCenter, .AfterChange = refresh});
     p.UpLimit = &root.AddDoubleEditHandler(
-        n + "UpLimit", {.Initial = UndefinedValue, .Config = Range(UndefinedValue, UndefinedValue, Big, 1e-12, 1e-11),
+        n + "UpLimit", {.Initial = UndefinedValue, .Config = RealRange(UndefinedValue, UndefinedValue, Big, 1e-12, 1e-11),
                         .AfterChange = [this, slot, userSet](THandler& h) {
                             userSet(svUpLimit)(h);
                             KeepLimitGap(slot, true);
                         }});
     p.LowLimit = &root.AddDoubleEditHandler(
-        n + "LowLimit", {.Initial = UndefinedValue, .Config = Range(UndefinedValue, UndefinedValue, Big, 1e-12, 1e-11),
+        n + "LowLimit", {.Initial = UndefinedValue, .Config = RealRange(UndefinedValue, UndefinedValue, Big, 1e-12, 1e-11),
                          .AfterChange = [this, slot, userSet](THandler& h) {
                              userSet(svLowLimit)(h);
                              KeepLimitGap(slot, false);
                          }});
     p.CenterMode = &root.AddRadioHandler(n + "CenterMode", {.Items = "CurrMean,UserDef", .Initial = 0, .AfterChange = refresh});
     p.CenterVal = &root.AddDoubleEditHandler(
-        n + "CenterVal", {.Initial = 0, .Config = Range(-Big, 0, Big, 1e-12, 1e-11), .AfterChange = userSet(svCenterVal)});
+        n + "CenterVal", {.Initial = 0, .Config = RealRange(-Big, 0, Big, 1e-12, 1e-11), .AfterChange = userSet(svCenterVal)});
     p.Delta = &root.AddRadioHandler(n + "Delta", {.Items = "StdDev,UserDef,UserPerc", .Initial = DeltaStdDev, .AfterChange = refresh});
-    p.StdDev = &root.AddDoubleEditHandler(n + "StdDev", {.Initial = 3, .Config = Range(0.1, 3, 100, 0.1, 1)});
+    p.StdDev = &root.AddDoubleEditHandler(n + "StdDev", {.Initial = 3, .Config = RealRange(0.1, 3, 100, 0.1, 1)});
     p.UserDef = &root.AddDoubleEditHandler(
-        n + "UserDef", {.Initial = 0, .Config = Range(-Big, 0, Big, 1e-12, 1e-11), .AfterChange = userSet(svUserDef)});
-    p.UserPerc = &root.AddDoubleEditHandler(n + "UserPerc", {.Initial = 20, .Config = Range(0.01, 20, 90, 0.01, 1, "%")});
+        n + "UserDef", {.Initial = 0, .Config = RealRange(-Big, 0, Big, 1e-12, 1e-11), .AfterChange = userSet(svUserDef)});
+    p.UserPerc = &root.AddDoubleEditHandler(n + "UserPerc", {.Initial = 20, .Config = RealRange(0.01, 20, 90, 0.01, 1, "%")});
     p.FailWhen = &root.AddRadioHandler(n + "FailWhen", {.Items = "Outside,Inside,Always", .Initial = FailOutside});
     p.NotFound = &root.AddRadioHandler(n + "NotFound", {.Items = "Ignore,Fail,Pass", .Initial = 0});
     p.Res = &root.AddGpibStringHandler(n + "Res", 0, [this, slot](std::string_view parameter, bool isQuery, std::uint8_t,
@@ -208,6 +233,60 @@ void TLimitTest::CopyLimitParameter(int to, int from) {
     d.NotFound->SetItemIndex(s.NotFound->GetItemIndex());
     OwnWrite_ = false;
     d.SetByUser = s.SetByUser;
+}
+
+std::string TLimitTest::LimitSlotsText() const {
+    std::string text;
+    auto number = [&text](double v) {
+        char buf[32];
+        const auto r = std::to_chars(buf, buf + sizeof buf, v);
+        text.append(buf, r.ptr);
+        text += ',';
+    };
+    for (const TParam& p : Params_) {
+        if (!p.Activ) return {};
+        number(p.Activ->GetOn());
+        for (const TRadioSwHandler* h : {p.Mode, p.CenterMode, p.Delta, p.FailWhen, p.NotFound}) number(ChoiceOf(h));
+        for (const TDoubleEditHandler* h : {p.UpLimit, p.LowLimit, p.CenterVal, p.StdDev, p.UserDef, p.UserPerc})
+            number(h->GetValue());
+        for (bool user : p.SetByUser) number(user);
+        text += ';';
+    }
+    return text;
+}
+
+void TLimitTest::RestoreLimitSlots(std::string_view text) {
+    for (TParam& p : Params_) {
+        const std::size_t end = text.find(';');
+        if (!p.Activ || end == std::string_view::npos) return;
+        std::vector<double> v;
+        for (std::string_view slot = text.substr(0, end); !slot.empty();) {
+            const std::size_t comma = slot.find(',');
+            double x = 0;
+            std::from_chars(slot.data(), slot.data() + std::min(comma, slot.size()), x);
+            v.push_back(x);
+            slot.remove_prefix(comma == std::string_view::npos ? slot.size() : comma + 1);
+        }
+        text.remove_prefix(end + 1);
+        if (v.size() != 12 + svCount) return;
+        // As a copy of the slot's limits: off first, then every value in the order of a copy.
+        p.Activ->SetOn(false);
+        OwnWrite_ = true;
+        p.Activ->SetOn(v[0] != 0);
+        p.Mode->SetItemIndex(static_cast<int>(v[1]));
+        p.UpLimit->SetValue(v[6]);
+        p.LowLimit->SetValue(v[7]);
+        p.CenterMode->SetItemIndex(static_cast<int>(v[2]));
+        p.CenterVal->SetValue(v[8]);
+        p.Delta->SetItemIndex(static_cast<int>(v[3]));
+        p.StdDev->SetValue(v[9]);
+        p.UserDef->SetValue(v[10]);
+        p.UserPerc->SetValue(v[11]);
+        p.FailWhen->SetItemIndex(static_cast<int>(v[4]));
+        p.NotFound->SetItemIndex(static_cast<int>(v[5]));
+        OwnWrite_ = false;
+        for (int i = 0; i < svCount; ++i) p.SetByUser[static_cast<std::size_t>(i)] = v[static_cast<std::size_t>(12 + i)] != 0;
+    }
 }
 
 bool TLimitTest::TestOn() const { return TestOn_ && TestOn_->GetOn(); }

@@ -57,6 +57,8 @@ public:
     bool Activ(int slot) const override;
     bool CentreFollowsMean(int slot) const override;
     void SetCenterVal(int slot, double value) override;
+    std::string LimitSlotsText() const override;
+    void RestoreLimitSlots(std::string_view text) override;
 
 private:
     // The four values seeding may write; each is kept once something other than seeding set it.

@@ -47,9 +47,11 @@ struct TCycleWalk {
     bool Found = false;
     bool Rising = true;
     double First = -1, Last = -1;
+    double Second = -1;  // the edge that ends the first period
     int Periods = 0;
     double WidthSum = 0;
     int Widths = 0;
+    double PulseFrom = -1, PulseTo = -1;  // the first complete pulse of the asked polarity
 };
 
 TCycleWalk WalkCycles(const TEdges& e, int polarity) {
@@ -64,7 +66,10 @@ TCycleWalk WalkCycles(const TEdges& e, int polarity) {
     // A pulse from a rising to the following falling edge is positive.
     const bool firstPulsePositive = w.Rising;
     auto addPulse = [&](double from, double to, bool positive) {
-        if ((polarity == 1 && positive) || (polarity == 2 && !positive)) w.WidthSum += to - from, ++w.Widths;
+        if ((polarity == 1 && positive) || (polarity == 2 && !positive)) {
+            if (w.Widths == 0) w.PulseFrom = from, w.PulseTo = to;
+            w.WidthSum += to - from, ++w.Widths;
+        }
     };
     for (;;) {
         double opposite = -1;
@@ -76,7 +81,7 @@ TCycleWalk WalkCycles(const TEdges& e, int polarity) {
         const double next = e.Edge(w.Rising, start);
         if (next < 0) break;
         if (polarity != 0) addPulse(opposite, next, !firstPulsePositive);
-        ++w.Periods;
+        if (++w.Periods == 1) w.Second = next;
         w.Last = next;
     }
     return w;
@@ -141,6 +146,10 @@ double Duty(const TEdges& e, bool positive, TAnnLabelArray& ann, const TMeasAnno
     const TCycleWalk w = WalkCycles(e, positive ? 1 : 2);
     if (w.Periods == 0 || w.Widths == 0) return UndefinedValue;
     MarkEdges(e, ann, w.First, w.Last, texts.RisingCross, w.Periods + 1);
+    // The width: the two ends of the first pulse counted.
+    const std::int32_t row = e.Row(e.St.Middle);
+    SetAnnotationPoint(ann, 3, e.Column(w.PulseFrom), row);
+    SetAnnotationPoint(ann, 4, e.Column(w.PulseTo), row);
     return (w.WidthSum / w.Widths) / ((w.Last - w.First) / w.Periods) * 100;
 }
 
@@ -183,6 +192,7 @@ struct TCycleSums {
     double SumSquares = 0;
     int Start = 0;     // round(s)
     double End = 0;    // the last edge moved by the start's rounding
+    double FirstEdge = -1, LastEdge = -1;  // s and the last edge as found
     double Mean() const { return Sum / Span; }
 };
 
@@ -216,6 +226,8 @@ TCycleSums WholeCycles(const TEdges& e) {
     c.Span = endShifted - i0;
     c.Start = i0;
     c.End = endShifted;
+    c.FirstEdge = s;
+    c.LastEdge = end;
     if (c.Span <= 0) return c;
     c.Found = true;
     ForEachInterval(e, i0, endShifted, [&c](double w, double m) {
@@ -225,8 +237,7 @@ TCycleSums WholeCycles(const TEdges& e) {
     return c;
 }
 
-double CycAcRms(const TEdges& e) {
-    const TCycleSums c = WholeCycles(e);
+double CycAcRms(const TEdges& e, const TCycleSums& c) {
     if (!c.Found) return UndefinedValue;
     const double mean = c.Mean();
     double sum = 0;
@@ -235,6 +246,12 @@ double CycAcRms(const TEdges& e) {
 }
 
 void LevelLine(const TEdges& e, TAnnLabelArray& ann, double value) { SetAnnotationY(ann, 1, e.Row(value)); }
+
+// A level over whole cycles: the line spans the cycles from their first to their last edge.
+void CycleLine(const TEdges& e, TAnnLabelArray& ann, const TCycleSums& c, double value) {
+    SetAnnotationPoint(ann, 1, e.Column(c.FirstEdge), e.Row(value));
+    SetAnnotationX2(ann, 1, e.Column(c.LastEdge));
+}
 
 }  // namespace
 
@@ -311,6 +328,10 @@ double CalcYKind(int kind, const TMeasSourceView& src, TAnnLabelArray& ann) {
                 return (mx + mn) / 2;
             }
             if (std::abs(amplitude) < 1e-30) return UndefinedValue;
+            SetAnnotationY(ann, 1, e.Row(st.WindowTop));
+            SetAnnotationY(ann, 2, e.Row(st.WindowBase));
+            if (kind == ykPosOver) SetAnnotationPoint(ann, 3, e.Column(imx), e.Row(mx));
+            else SetAnnotationPoint(ann, 3, e.Column(imn), e.Row(mn));
             return kind == ykPosOver ? (mx - st.WindowTop) * 100 / amplitude : (st.WindowBase - mn) * 100 / amplitude;
         }
         case ykTop: LevelLine(e, ann, st.WindowTop); return st.WindowTop;
@@ -345,14 +366,20 @@ double CalcYKind(int kind, const TMeasSourceView& src, TAnnLabelArray& ann) {
         case ykCycArea: {
             const TCycleSums c = WholeCycles(e);
             if (!c.Found) return UndefinedValue;
-            if (kind == ykCycArea) return e.Span(c.Sum) / c.Cycles;
+            if (kind == ykCycArea) {
+                const std::int32_t row = e.Row(st.Middle);
+                SetAnnotationPoint(ann, 1, e.Column(c.FirstEdge), row);
+                SetAnnotationPoint(ann, 2, e.Column(c.LastEdge), row);
+                return e.Span(c.Sum) / c.Cycles;
+            }
             const double v = kind == ykCycMean ? c.Mean() : std::sqrt(c.SumSquares / c.Span);
-            LevelLine(e, ann, v);
+            CycleLine(e, ann, c, v);
             return v;
         }
         case ykCycAcRMS: {
-            const double v = CycAcRms(e);
-            if (!IsUndefinedValue(v)) LevelLine(e, ann, v);
+            const TCycleSums c = WholeCycles(e);
+            const double v = CycAcRms(e, c);
+            if (!IsUndefinedValue(v)) CycleLine(e, ann, c, v);
             return v;
         }
         default: return UndefinedValue;
@@ -363,7 +390,7 @@ double CalcXDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView
     if (!second.Signal || !second.State) return UndefinedValue;
     const TEdges e(src), e2(second);
     double t1 = -1, t2 = -1, x1 = -1, x2 = -1;
-    double period = 0;
+    double period = 0, crossing2 = -1;
     if (kind < xdPhaseDeg) {
         const bool secondRising = (kind & 1) == 0;
         x2 = kind >= 4 ? e2.Last(secondRising) : e2.First(secondRising);
@@ -372,6 +399,7 @@ double CalcXDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView
         const TCycleWalk w = WalkCycles(e, 0);
         if (w.Periods == 0) return UndefinedValue;
         period = (w.Last - w.First) / w.Periods * e.S.SampleInterval();
+        crossing2 = w.Second;
         x1 = e.First(w.Rising);
         x2 = e2.First(w.Rising);
     }
@@ -380,6 +408,8 @@ double CalcXDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView
     t2 = e2.Time(x2);
     SetAnnotationPoint(ann, 1, e.Column(x1), e.Row(e.St.Middle));
     SetAnnotationPoint(ann, 2, e2.Column(x2), e2.Row(e2.St.Middle));
+    // The phase's period ends at the source's second crossing of the direction.
+    if (crossing2 >= 0) SetAnnotationPoint(ann, 3, e.Column(crossing2), e.Row(e.St.Middle));
     switch (kind) {
         case xdPhaseDeg: return (t2 - t1) / period * 360;
         case xdPhaseRad: return (t2 - t1) / period * TwoPi;
@@ -388,8 +418,13 @@ double CalcXDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView
     }
 }
 
-double CalcYDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView& second) {
+double CalcYDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView& second, TAnnLabelArray& ann) {
     if (!second.Signal || !second.State) return UndefinedValue;
+    const TEdges e(src), e2(second);
+    SetAnnotationY(ann, 1, e.Row(src.State->WindowTop));
+    SetAnnotationY(ann, 2, e.Row(src.State->WindowBase));
+    SetAnnotationY(ann, 3, e2.Row(second.State->WindowTop));
+    SetAnnotationY(ann, 4, e2.Row(second.State->WindowBase));
     const double a1 = src.State->WindowTop - src.State->WindowBase;
     const double a2 = second.State->WindowTop - second.State->WindowBase;
     if (std::abs(a1) < 1e-30) return UndefinedValue;

@@ -40,6 +40,7 @@ double CalcXKind(int kind, const TMeasSourceView& src, TAnnLabelArray& ann, cons
 double CalcYKind(int kind, const TMeasSourceView& src, TAnnLabelArray& ann);
 // second is undefined-valued (no Signal) when the second source is off or has no levels.
 double CalcXDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView& second, TAnnLabelArray& ann);
-double CalcYDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView& second);
+// Marks the top and base of both sources (points 1, 2 on the source, 3, 4 on the second source).
+double CalcYDualKind(int kind, const TMeasSourceView& src, const TMeasSourceView& second, TAnnLabelArray& ann);
 
 }  // namespace vt

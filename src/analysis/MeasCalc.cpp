@@ -1,5 +1,7 @@
 #include "analysis/MeasCalc.h"
 
+#include <limits>
+
 #include "acq/HistogramObjects.h"
 #include "acq/SignalSources.h"
 #include "core/InternalError.h"
@@ -175,6 +177,12 @@ void TMeasCalc::SetCrossingWindowHandlers(int source) {
 
 double TMeasCalc::CalcMeasurement(TParameterOfMeas& p) {
     double value = UndefinedValue;
+    // Every point starts unplaced; what the kind places this time is drawn, the rest is not.
+    constexpr std::int32_t unplaced = std::numeric_limits<std::int32_t>::min();
+    for (int n = 1; n <= AnnotationRecordCount; ++n) {
+        SetAnnotationPoint(p.Annotation, n, unplaced, unplaced);
+        SetAnnotationX2(p.Annotation, n, unplaced);
+    }
     const TSignalObj* record = Record(p.Source);
     if (record && (p.Group == mgXFft || p.Group == mgYFft)) {
         // Spectra have no levels: the spectrum kinds read the record alone.
@@ -208,10 +216,19 @@ double TMeasCalc::CalcMeasurement(TParameterOfMeas& p) {
                     break;
                 case mgY: value = CalcYKind(p.Kind, src, p.Annotation); break;
                 case mgXDual: value = CalcXDualKind(p.Kind, src, second(), p.Annotation); break;
-                case mgYDual: value = CalcYDualKind(p.Kind, src, second()); break;
+                case mgYDual: value = CalcYDualKind(p.Kind, src, second(), p.Annotation); break;
                 default: break;
             }
         }
+    }
+    p.PlacedPoints = 0;
+    for (int n = 1; n <= AnnotationRecordCount; ++n) {
+        TAnnLabelParam& r = p.Annotation[n];
+        // A level line has a row only.
+        if (r.Y != unplaced) p.PlacedPoints |= static_cast<std::uint8_t>(1u << (n - 1));
+        if (r.X == unplaced) r.X = 0;
+        if (r.Y == unplaced) r.Y = 0;
+        if (r.X2 == unplaced) r.X2 = 0;
     }
     p.Value = value;
     return value;

@@ -40,6 +40,8 @@ public:
     std::string UnitText;
     int Source2 = 2;  // the second source of the dual groups
     TAnnLabelArray Annotation{};
+    std::uint8_t PlacedPoints = 0;  // bit n-1: the last computation placed point n
+    std::uint32_t Serial = 0;       // names the entry in the list's undo texts
     bool LimitsSeeded = false;  // the limit test seeded the slot's limits once
     bool HisticonOn = false;    // the statistic cells show the histicon instead of minimum and maximum
     bool LimitPrimed = false;   // the statistics held 10 values and the limits were applied again

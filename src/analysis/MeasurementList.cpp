@@ -1,5 +1,6 @@
 #include "analysis/MeasurementList.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "acq/HistogramObjects.h"
@@ -74,6 +75,7 @@ void TMeasList::AddMeasParameter(int source, int group, int kind) {
     p->Source = source;
     p->Value = UndefinedValue;
     p->Source2 = source <= ssM4 ? ReadChoiceSetting(Shell_.CommandTree(), MeasSourcePath(source, "Source2"), ssCh2) : 0;
+    p->Serial = NextSerial_++;
     const int slot = Count_++;
     Slots_[static_cast<std::size_t>(slot)] = std::move(p);
     ResultTexts_[static_cast<std::size_t>(slot)].clear();
@@ -122,7 +124,8 @@ void TMeasList::RemoveMeasParameter(int source, int group, int kind) {
         if (!Shell_.AcqEnabled) return;
         VT_INTERNAL_ERROR(MeasUnitName, "Parameter is ABSENT");
     }
-    Slots_[static_cast<std::size_t>(slot)].reset();
+    RecordOrderForUndo();
+    KeepRemoved(std::move(Slots_[static_cast<std::size_t>(slot)]), ResultTexts_[static_cast<std::size_t>(slot)]);
     --Count_;
     for (int d = slot; d < Count_; ++d) {
         Slots_[static_cast<std::size_t>(d)] = std::move(Slots_[static_cast<std::size_t>(d + 1)]);
@@ -175,7 +178,10 @@ double TMeasList::CalcMeasurement(int slot) {
     p->UnitText = defined ? MeasUnitText(p->Group, p->Kind, records ? records->FindRecord(p->Source) : nullptr) : "";
     if (auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell_.Display());
         display && display->Annotations().AnnotatedMeas == slot) {
-        SetAllAnnotationsVisible(display->Annotations(), p->Annotation, defined);
+        // A point the computation did not place has no place on the screen.
+        const int used = std::min<int>(display->Annotations().UsedSlots, AnnotationRecordCount);
+        for (int n = 1; n <= used; ++n)
+            SetAnnotationVisible(p->Annotation, n, defined && (p->PlacedPoints & (1u << (n - 1))) != 0);
         RefreshAnnotationLayers(*display, p->Annotation);
     }
     return value;
@@ -219,6 +225,11 @@ void TMeasList::RestartMeasStatistics() {
         TParameterOfMeas& p = *Slots_[static_cast<std::size_t>(i)];
         p.LimitPrimed = false;
         if (p.Statistics) p.Statistics->Clear();
+    }
+    // Statistics that an undo may bring back start afresh as well.
+    for (TRemoved& r : Removed_) {
+        r.Entry->LimitPrimed = false;
+        if (r.Entry->Statistics) r.Entry->Statistics->Clear();
     }
 }
 
@@ -306,6 +317,103 @@ std::string TMeasList::MeasStatQuery(int slot, std::string_view stat) const {
     else if (starts("STDDEV")) value = s.Count > 1 ? s.StdDev : UndefinedValue;
     else return "BAD STATISTIC PARAMETER";
     return ValueText(value, p->UnitText);
+}
+
+// ------------------------------------------------------------------------------------- undo
+
+void TMeasOrderHandler::ExecuteCommand(std::string_view parameter, bool isQuery, std::string&, bool) {
+    if (!isQuery) List_.RestoreOrder(parameter);
+}
+
+std::string TMeasList::OrderText() const {
+    std::string text;
+    for (int i = 0; i < Count_; ++i) text += std::to_string(Slots_[static_cast<std::size_t>(i)]->Serial) + ",";
+    return text + "|" + Limits_->LimitSlotsText();
+}
+
+void TMeasList::RecordOrderForUndo() {
+    TUndoBuffer* undo = Shell_.UndoBuffer();
+    if (!undo || !undo->Enabled() || OrderStamp_ >= undo->StepStamp()) return;
+    undo->AddItem(OrderText(), &OrderHandler_);
+    OrderStamp_ = undo->StepStamp();
+}
+
+void TMeasList::KeepRemoved(std::unique_ptr<TParameterOfMeas> entry, std::string resultText) {
+    // Enough for the removals of several steps; the oldest go first.
+    constexpr std::size_t MostKept = 40;
+    if (!entry) return;
+    if (entry->Statistics) entry->Statistics->SetHisticonShown(false);
+    if (Removed_.size() >= MostKept) Removed_.erase(Removed_.begin());
+    Removed_.push_back({std::move(entry), std::move(resultText)});
+}
+
+void TMeasList::RestoreOrder(std::string_view text) {
+    RecordOrderForUndo();
+    const std::size_t bar = text.find('|');
+    const std::string_view serials = text.substr(0, bar);
+    std::vector<std::uint32_t> wanted;
+    for (std::size_t at = 0; at < serials.size();) {
+        std::size_t end = serials.find(',', at);
+        if (end == std::string_view::npos) end = serials.size();
+        std::uint32_t serial = 0;
+        std::from_chars(serials.data() + at, serials.data() + end, serial);
+        if (serial != 0) wanted.push_back(serial);
+        at = end + 1;
+    }
+    auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell_.Display());
+    const TParameterOfMeas* annotated = display ? Slot(display->Annotations().AnnotatedMeas) : nullptr;
+    const std::uint32_t annotatedSerial = annotated ? annotated->Serial : 0;
+
+    std::array<TRemoved, MeasSlotCount> now{};
+    for (int i = 0; i < Count_; ++i)
+        now[static_cast<std::size_t>(i)] = {std::move(Slots_[static_cast<std::size_t>(i)]),
+                                            std::move(ResultTexts_[static_cast<std::size_t>(i)])};
+    auto inWanted = [&wanted](std::uint32_t serial) {
+        return std::find(wanted.begin(), wanted.end(), serial) != wanted.end();
+    };
+    int k = 0;
+    auto place = [&](TRemoved& r) {
+        Slots_[static_cast<std::size_t>(k)] = std::move(r.Entry);
+        ResultTexts_[static_cast<std::size_t>(k)] = std::move(r.ResultText);
+        ++k;
+    };
+    for (std::uint32_t serial : wanted) {
+        auto listed = std::find_if(now.begin(), now.end(), [serial](const TRemoved& r) {
+            return r.Entry && r.Entry->Serial == serial;
+        });
+        if (listed != now.end()) {
+            place(*listed);
+            continue;
+        }
+        auto kept = std::find_if(Removed_.begin(), Removed_.end(), [serial](const TRemoved& r) {
+            return r.Entry->Serial == serial;
+        });
+        if (kept == Removed_.end()) continue;
+        // The undo of its item listed the measurement afresh: the kept entry takes its place.
+        const TParameterOfMeas& old = *kept->Entry;
+        auto fresh = std::find_if(now.begin(), now.end(), [&](const TRemoved& r) {
+            return r.Entry && !inWanted(r.Entry->Serial) && r.Entry->Source == old.Source &&
+                   r.Entry->Group == old.Group && r.Entry->Kind == old.Kind;
+        });
+        if (fresh == now.end()) continue;
+        TRemoved back = std::move(*kept);
+        Removed_.erase(kept);
+        KeepRemoved(std::move(fresh->Entry), std::move(fresh->ResultText));
+        place(back);
+    }
+    for (TRemoved& r : now)
+        if (r.Entry) place(r);
+    Count_ = k;
+
+    for (int i = 0; i < Count_; ++i) {
+        TParameterOfMeas& p = *Slots_[static_cast<std::size_t>(i)];
+        if (i < MeasStatisticSlotCount && PlaceHisticon) PlaceHisticon(i);
+        else if (p.Statistics) p.Statistics->SetHisticonShown(false);
+        if (display && annotatedSerial != 0 && p.Serial == annotatedSerial) display->Annotations().AnnotatedMeas = i;
+    }
+    if (bar != std::string_view::npos) Limits_->RestoreLimitSlots(text.substr(bar + 1));
+    Limits_->RefreshLimitParameters();
+    if (StripChanged) StripChanged();
 }
 
 }  // namespace vt

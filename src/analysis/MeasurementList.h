@@ -8,6 +8,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "core/Handlers.h"
 
 #include "analysis/MeasCalc.h"
 #include "analysis/MeasurementStatistics.h"
@@ -37,12 +40,27 @@ public:
     // "Limit<n>:Mode" Center with "Limit<n>:CenterMode" CurrMean: the centre follows the mean.
     virtual bool CentreFollowsMean(int /*slot*/) const { return false; }
     virtual void SetCenterVal(int /*slot*/, double /*value*/) {}
+    // The limit settings of slots 0..3 as one text, and put back from it (an undo of the list).
+    virtual std::string LimitSlotsText() const { return {}; }
+    virtual void RestoreLimitSlots(std::string_view /*text*/) {}
 };
 
 inline constexpr int MeasSlotCount = 10;
 inline constexpr int MeasStatisticSlotCount = 4;
 // "Meas:Display".
 enum TMeasDisplay : int { mdOff = 0, mdParam = 1, mdStatistic = 2 };
+
+class TMeasList;
+
+// The undo buffer's handle on the order of the list: its text names the entries slot by slot.
+class TMeasOrderHandler : public THandler {
+public:
+    explicit TMeasOrderHandler(TMeasList& list) : List_(list) {}
+    void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override;
+
+private:
+    TMeasList& List_;
+};
 
 class TMeasList : public THisticonOwner {
 public:
@@ -108,7 +126,19 @@ public:
     // A value as the readouts show it: 4 digits and the unit, undefined without the unit.
     static std::string ValueText(double value, const std::string& unit);
 
+    // --- undo of removals
+    // Once per undo step, before the list changes: the way back to the list as it is now.
+    void RecordOrderForUndo();
+    // The list as the text of an undo step names it, slot for slot: entries re-added by the undo of
+    // their items get back the statistics they had; the limit settings of the slots come back too.
+    void RestoreOrder(std::string_view text);
+    // Entries removed lately, kept for an undo that brings them back.
+    int KeptRemovedCount() const { return static_cast<int>(Removed_.size()); }
+
 private:
+    std::string OrderText() const;
+    void KeepRemoved(std::unique_ptr<TParameterOfMeas> entry, std::string resultText);
+
     TShell& Shell_;
     TMeasCalc& Calc_;
     TMeasLimitTest NoLimits_;
@@ -116,6 +146,14 @@ private:
     std::array<std::unique_ptr<TParameterOfMeas>, MeasSlotCount> Slots_{};
     std::array<std::string, MeasSlotCount> ResultTexts_{};
     int Count_ = 0;
+    std::uint32_t NextSerial_ = 1;
+    struct TRemoved {
+        std::unique_ptr<TParameterOfMeas> Entry;
+        std::string ResultText;
+    };
+    std::vector<TRemoved> Removed_;
+    TMeasOrderHandler OrderHandler_{*this};
+    std::uint32_t OrderStamp_ = 0;
 };
 
 }  // namespace vt

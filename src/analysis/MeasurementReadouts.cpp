@@ -343,8 +343,9 @@ void TMeasReadouts::DefineAnnotation(int slot) {
             if (k == 1) point(2, lang("anPeakR_Ques"), 1);
             break;
         case mgYDual:
-            level(1, src, lang("an_Top1"), 4);
-            level(2, src, lang("an_Base1"), 4);
+            // The source's levels on its point layer, the second source's on its level layer.
+            point(1, lang("an_Top1"), 4);
+            point(2, lang("an_Base1"), 4);
             level(3, p->Source2, lang("an_Top2"), 4);
             level(4, p->Source2, lang("an_Base2"), 4);
             break;
@@ -589,12 +590,15 @@ void TMeasReadouts::DragMeasPart(int part, int x, int y) {
         LevelsToThresholdPercents(s);
         WriteChoiceSetting(tree, MeasSourcePath(s, "Thresh"), ThreshCustom);
         Calc_.RequestThresholds(s);
-        const TMeasSourceSettings now = Calc_.Settings().Source(s);
         static constexpr const char* rows[] = {"UpThresh", "MidThresh", "LowThresh"};
         static constexpr const char* percents[] = {"UpThPerc", "MidThPerc", "LowThPerc"};
         Write(s, rows[part - mpUpper], y);
-        // With top on base there is no percentage of the span: the percentages keep their values.
-        if (now.Top != now.Base) Write(s, percents[part - mpUpper], (y - now.Base) / (now.Top - now.Base) * 100);
+        // The percentage of the levels the source is measured with, whatever their method, so that
+        // the next pass puts the line where it was dropped. With top on base there is no span: the
+        // percentages keep their values.
+        const MeasSourceState& st = Calc_.State(s);
+        const double top = r->ValueToPixel(st.Top), base = r->ValueToPixel(st.Base);
+        if (!st.LevelsMissing && top != base) Write(s, percents[part - mpUpper], (y - base) / (top - base) * 100);
     } else {
         Calc_.RequestMargins(s);
         const int k = static_cast<int>(RoundHalfEven(r->ColumnToViewIndex(x)));

@@ -142,6 +142,8 @@ double CalcSpectrumKind(bool xGroup, int kind, const TSignalObj& s, const TMeasS
         if (f0 < 0) return UndefinedValue;
         const TSpectrumPeak first = PeakAt(s, f0);
         if (!first.Found || first.Amplitude == 0) return UndefinedValue;
+        SetAnnotationPoint(ann, 3, static_cast<std::int32_t>(RoundHalfEven(s.IndexToColumn(first.Bin))),
+                           static_cast<std::int32_t>(RoundHalfEven(s.ValueToPixel(first.Amplitude))));
         double sum = 0;
         for (int m = 2; m <= HighestTdhHarmonic; ++m) {
             const TSpectrumPeak p = PeakAt(s, m * f0);

@@ -12,6 +12,7 @@
 #include "analysis/Limit.h"
 #include "analysis/MeasCalc.h"
 #include "analysis/HisticonStatistics.h"
+#include "core/EditHandlers.h"
 #include "core/InternalError.h"
 
 using namespace vt;
@@ -318,4 +319,114 @@ TEST(LimitTest, SavedFilesTakeTheNextFreeNameInTheChosenFolderAndFormat) {
     rig.Do("Limit:Action Beep,Save");
     EXPECT_EQ(rig.Asked.size(), 2u);
     fs::remove_all(dir);
+}
+
+// A limit replies with the digits its step needs: seeded from a mean of 0.999923 ns and a deviation of
+// 1 ps, the limits are 1.002923 ns and 0.996923 ns with a step near s / 4 = 0.25 ps, so the replies
+// resolve 0.01 ps; a value read and written back is then the same limit to within 0.005 ps.
+TEST(LimitTest, ALimitReadBackAndWrittenAgainIsTheSameLimit) {
+    TLimitRig rig;
+    rig.Do("Meas:Display Statistic");
+    rig.Do("Meas:Ch1:YParam Max ON");
+    rig.Do("Limit1:Activ ON");
+    rig.Acquire(2.0, true);
+    TParameterOfMeas& p = *rig.List().Slot(0);
+    p.Statistics->Mean = 0.999923e-9;
+    p.Statistics->StdDev = 1e-12;
+    p.LimitPrimed = true;
+    rig.Limit().RefreshLimitParameters();
+    auto real = [&rig](const std::string& path) { return ReadRealSetting(rig.Shell.CommandTree(), path, -12345); };
+    auto trimmed = [](std::string t) {
+        while (!t.empty() && (t.back() == ' ' || t.back() == '%')) t.pop_back();
+        while (!t.empty() && t.front() == ' ') t.erase(0, 1);
+        return t;
+    };
+    auto number = [&trimmed](const std::string& reply) {
+        double v = 0;
+        EXPECT_TRUE(ParseNumberWithMultiplier(trimmed(reply), v)) << reply;
+        return v;
+    };
+    struct TCase {
+        const char* Name;
+        double Held;
+    };
+    for (const TCase& c : {TCase{"Limit1:UpLimit", 1.002923e-9}, TCase{"Limit1:LowLimit", 0.996923e-9},
+                           TCase{"Limit1:CenterVal", 0.999923e-9}, TCase{"Limit1:UserDef", 3e-12}}) {
+        ASSERT_NEAR(real(c.Name), c.Held, 1e-18) << c.Name;
+        const std::string reply = rig.Do(std::string(c.Name) + "?");
+        EXPECT_NEAR(number(reply), c.Held, 0.005e-12) << c.Name << " replied " << reply;
+        rig.Do(std::string(c.Name) + " " + trimmed(reply));
+        EXPECT_NEAR(real(c.Name), c.Held, 0.005e-12) << c.Name;
+    }
+    // A typed limit reads back as typed; so do the sigma multiplier and the percentage.
+    rig.Do("Limit1:Mode Limit");
+    rig.Do("Limit1:UpLimit 1.0029N");
+    EXPECT_NEAR(number(rig.Do("Limit1:UpLimit?")), 1.0029e-9, 1e-18);
+    rig.Do("Limit1:StdDev 2.25");
+    EXPECT_NEAR(number(rig.Do("Limit1:StdDev?")), 2.25, 1e-12);
+    rig.Do("Limit1:UserPerc 12.34");
+    EXPECT_NEAR(number(rig.Do("Limit1:UserPerc?")), 12.34, 1e-12);
+}
+
+// An undo of a removal puts the entry back in its slot with the statistics it had and the limits of
+// every slot as they were; so does an undo of the eleventh item that pushed the first one out. Ch1
+// holds zeros with one peak of the given height and one point at -1 V: Max is the peak, Min -1 V,
+// PP the peak + 1 V.
+TEST(LimitTest, UndoPutsARemovedMeasurementBackInItsSlotWithItsStatisticsAndLimits) {
+    TLimitRig rig;
+    rig.Do("Meas:Display Param");
+    for (const char* c : {"Meas:Ch1:YParam Max ON", "Meas:Ch1:YParam Min ON", "Meas:Ch1:YParam PP ON",
+                          "Meas:Ch1:YParam Top ON", "Meas:Ch2:YParam Max ON"})
+        rig.Do(c);
+    for (double peak : {2.0, 3.0, 4.0}) rig.Acquire(peak, true);
+    rig.Do("Limit2:Mode Limit");
+    rig.Do("Limit2:UpLimit 0.5");
+    rig.Do("Limit3:Mode Limit");
+    rig.Do("Limit3:UpLimit 7");
+    const std::vector<std::string> before = rig.Labels();
+    auto real = [&rig](const std::string& path) { return ReadRealSetting(rig.Shell.CommandTree(), path, -12345); };
+
+    rig.Readouts().HandleMeasPopupCommand("Remove", 1);
+    EXPECT_EQ(rig.Labels(), (std::vector<std::string>{"Maximum (Ch1)", "Peak-Peak (Ch1)", "Top (Ch1)", "Maximum (Ch2)"}));
+    EXPECT_EQ(real("Limit2:UpLimit"), 7) << "the limits moved up with their entries";
+    rig.Undo();
+    EXPECT_EQ(rig.Labels(), before);
+    ASSERT_TRUE(rig.List().Slot(1)->Statistics);
+    EXPECT_EQ(rig.List().Slot(1)->Statistics->Count, 3);
+    EXPECT_DOUBLE_EQ(rig.List().Slot(1)->Statistics->Mean, -1.0);
+    EXPECT_DOUBLE_EQ(rig.List().Slot(2)->Statistics->Mean, 4.0) << "PP of 3, 4 and 5";
+    EXPECT_EQ(real("Limit2:UpLimit"), 0.5);
+    EXPECT_EQ(real("Limit3:UpLimit"), 7);
+    EXPECT_EQ(rig.Do("Limit3:Mode?"), "LIMIT");
+    EXPECT_EQ(rig.Mask("Meas:Ch1:YParam"), 0xFu);
+    // The restored statistics go on with the next values.
+    rig.Acquire(5.0, true);
+    EXPECT_EQ(rig.List().Slot(1)->Statistics->Count, 4);
+    EXPECT_DOUBLE_EQ(rig.List().Slot(0)->Statistics->Mean, 3.5) << "Max of 2, 3, 4 and 5";
+
+    // Ten listed; an eleventh pushes Max (Ch1) out, and one undo puts it back first.
+    for (const char* c : {"Meas:Ch1:YParam Base ON", "Meas:Ch1:YParam Ampl ON", "Meas:Ch1:YParam Middle ON",
+                          "Meas:Ch1:YParam Mean ON", "Meas:Ch1:YParam dcRMS ON"})
+        rig.Do(c);
+    ASSERT_EQ(rig.List().Count(), 10);
+    const std::vector<std::string> ten = rig.Labels();
+    rig.Do("Meas:Ch2:YParam Min ON");
+    EXPECT_EQ(rig.Labels().front(), "Minimum (Ch1)");
+    rig.Undo();
+    EXPECT_EQ(rig.Labels(), ten);
+    EXPECT_EQ(rig.List().Slot(0)->Statistics->Count, 4);
+    EXPECT_DOUBLE_EQ(rig.List().Slot(0)->Statistics->Mean, 3.5);
+    EXPECT_EQ(real("Limit2:UpLimit"), 0.5);
+
+    // Of three, the undo lists the removed one afresh in slot 2, which would start slot 2's limits
+    // afresh: they come back as they were.
+    rig.Do("Meas:ClearAll");
+    for (const char* c : {"Meas:Ch1:YParam Max ON", "Meas:Ch1:YParam Min ON", "Meas:Ch1:YParam PP ON"}) rig.Do(c);
+    rig.Do("Limit3:Mode Limit");
+    rig.Do("Limit3:UpLimit 9");
+    rig.Readouts().HandleMeasPopupCommand("Remove", 1);
+    rig.Undo();
+    EXPECT_EQ(rig.Labels(), (std::vector<std::string>{"Maximum (Ch1)", "Minimum (Ch1)", "Peak-Peak (Ch1)"}));
+    EXPECT_EQ(real("Limit3:UpLimit"), 9);
+    EXPECT_EQ(rig.Do("Limit3:Mode?"), "LIMIT");
 }

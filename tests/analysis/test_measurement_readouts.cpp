@@ -6,8 +6,12 @@
 
 #include "MeasListTestSupport.h"
 #include "analysis/MeasurementReadouts.h"
+#include "core/Numeric.h"
+#include "display/AnnotationLayer.h"
 #include "display/AnnotationState.h"
 #include "display/MarkerLayers.h"
+#include "display/ScreenMouse.h"
+#include "display/SignalScreen.h"
 
 using namespace vt;
 using namespace vt::test;
@@ -97,7 +101,7 @@ TEST(MeasurementReadouts, CellsOfBothDisplaysFromThePass) {
     EXPECT_EQ(rig.Mask("Meas:Ch1:XParam"), 0u);
     EXPECT_EQ(rig.Display->Annotations().AnnotatedMeas, -1) << "the annotated slot went with it";
     rig.Undo();
-    EXPECT_EQ(rig.List().GetMeasLabel(3), "Period (Ch1)") << "the removal is its own undo step";
+    EXPECT_EQ(rig.List().GetMeasLabel(0), "Period (Ch1)") << "the removal is its own undo step, back in its slot";
 }
 
 TEST(MeasurementReadouts, LevelsAndThresholdsIntoTheSettings) {
@@ -147,13 +151,170 @@ TEST(MeasurementReadouts, LevelsAndThresholdsIntoTheSettings) {
     readouts.PlaceLevelMarkers(ssCh1);
     EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:Top"), 640);
 
-    // A drag of a threshold with top on base writes the row and keeps the percentages.
+    // A drag of a threshold writes the row and its percentage of the measured levels, here the
+    // marker levels at rows 600 and 400.
     rig.Do("Meas:DisplSrc Ch1");
     rig.Do("Meas:Ch1:Method Marker");
     FindSetting<TEditHandler>(rig.Shell.CommandTree(), "Meas:Ch1:Top")->SetValue(600);
     FindSetting<TEditHandler>(rig.Shell.CommandTree(), "Meas:Ch1:Base")->SetValue(400);
+    rig.Do("Meas:SingleMeas");
+    rig.Shell.Analysis().MeasureAcquisition();
     readouts.DragMeasPart(mpMiddle, 1000, 550);
     EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:MidThresh"), 550);
     EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:MidThPerc"), 75) << "(550 - 400) / (600 - 400)";
     EXPECT_EQ(ReadChoiceSetting(rig.Shell.CommandTree(), "Meas:Ch1:Thresh", -1), 2);
+}
+
+// The annotation of each kind that marks more than its edges, on a square wave whose crossings and
+// levels are known: a 1 V square of 100 points a period (low first) on Ch1, a 0.5 V one on Ch2.
+// A record of 1000 points spans 4000 screen units over 1000 x 500 / 512 points: column = 4.096 x
+// index. Rows are 512 + 128 x value. The Hist levels of the 1 V wave are the middles of their
+// four-row bins, 641.5 and 385.5 (1.01171875 V and -0.98828125 V), so the middle threshold is
+// 0.01171875 V at row 513.5 (514, halves to even); the rising crossings lie at 49 + (mid + 1) / 2 =
+// 49.505859375 plus whole periods, the falling ones at 99 + (1 - mid) / 2 = 99.494140625.
+TEST(MeasurementReadouts, AnnotationsMarkEveryPointTheirKindShowsAndNoOther) {
+    TMeasListRig rig;
+    std::vector<double> half = Square();
+    for (double& v : half) v *= 0.5;
+    rig.SetRecord(ssCh1, Square());
+    rig.SetRecord(ssCh2, half);
+    rig.Do("Meas:Display Param");
+    auto column = [](double index) { return static_cast<int>(RoundHalfEven(index * 4.096)); };
+    const double rise = 49.505859375, fall = 99.494140625;
+    TScopeCRT& panel = *rig.Display->Panel();
+    // The traces the annotation layers follow.
+    panel.DotLayer(ssCh1);
+    panel.DotLayer(ssCh2);
+    // Only the records asked are drawn, on the layer of the source named; the rest are not drawn.
+    auto drawn = [&](int layer, const std::string& source, std::vector<int> records) {
+        auto* l = dynamic_cast<TAnnotationLayer*>(panel.ExistingAnnotationLayer(layer));
+        if (!l) return std::string("no layer ") + std::to_string(layer);
+        std::string got = l->Name() + ":";
+        for (int n = 1; n <= AnnotationRecordCount; ++n)
+            if (l->State(n).Drawn) got += " " + std::to_string(n);
+        std::string want = "Ann.Lyr" + std::to_string(layer) + "_" + source + ":";
+        for (int n : records) want += " " + std::to_string(n);
+        return got == want ? std::string("ok") : got + " instead of " + want;
+    };
+    auto listOne = [&](const char* command) {
+        rig.Do("Meas:ClearAll");
+        rig.Do(command);
+        rig.Do("Meas:SingleMeas");
+        rig.Pass();
+        rig.Do("Meas:SingleMeas");
+        rig.Pass();
+        return rig.List().Slot(0);
+    };
+    auto at = [](const TParameterOfMeas* p, int n) { return std::pair(p->Annotation[n].X, p->Annotation[n].Y); };
+
+    // Gain of Ch2 over Ch1: top and base of Ch1 as points (layer 1), of Ch2 as levels (layer 2). The
+    // 0.5 V levels lie in the bins from rows 576 and 448: 577.5 and 449.5, rows 578 and 450.
+    const TParameterOfMeas* p = listOne("Meas:Ch1:YDualPar Gain ON");
+    ASSERT_NE(p, nullptr);
+    EXPECT_NEAR(p->Value, (577.5 - 449.5) / (641.5 - 385.5), 1e-12);
+    EXPECT_EQ(drawn(1, "Ch1", {1, 2}), "ok");
+    EXPECT_EQ(drawn(2, "Ch2", {3, 4}), "ok");
+    EXPECT_EQ(p->Annotation[1].Y, 642);
+    EXPECT_EQ(p->Annotation[2].Y, 386);
+    EXPECT_EQ(p->Annotation[3].Y, 578);
+    EXPECT_EQ(p->Annotation[4].Y, 450);
+    EXPECT_EQ(p->Annotation[1].Text, "Top 1");
+    EXPECT_EQ(p->Annotation[4].Text, "Base 2");
+
+    // Positive duty: the crossings of the walk, and the width arrows at both ends of the first pulse.
+    p = listOne("Meas:Ch1:XParam PosDuty ON");
+    EXPECT_EQ(drawn(1, "Ch1", {1, 2, 3, 4}), "ok");
+    EXPECT_EQ(at(p, 3), std::pair(column(rise), 514));
+    EXPECT_EQ(at(p, 4), std::pair(column(fall), 514));
+    EXPECT_EQ(p->Annotation[3].Text, " + Width");
+
+    // Positive overshoot: the window's top and base lines and the first maximum (index 50, 1 V).
+    p = listOne("Meas:Ch1:YParam PosOver ON");
+    EXPECT_EQ(drawn(1, "Ch1", {1, 2, 3}), "ok");
+    EXPECT_EQ(p->Annotation[1].Y, 642);
+    EXPECT_EQ(p->Annotation[2].Y, 386);
+    EXPECT_EQ(at(p, 3), std::pair(column(50), 640));
+    // Negative overshoot: the first minimum, index 0 at -1 V.
+    p = listOne("Meas:Ch1:YParam NegOver ON");
+    EXPECT_EQ(at(p, 3), std::pair(column(0), 384));
+
+    // Phase: the first rising crossings of both sources and, as the second crossing, the next rising
+    // crossing of Ch1 one period on. Ch2's middle is (0.51171875 - 0.48828125) / 2, again row 514;
+    // its crossing 49 + (0.01171875 + 0.5) = 49.51171875 falls on the column of Ch1's.
+    p = listOne("Meas:Ch1:XDualPar PhaseDeg ON");
+    EXPECT_EQ(drawn(1, "Ch1", {1, 3}), "ok");
+    EXPECT_EQ(drawn(2, "Ch2", {2}), "ok");
+    EXPECT_EQ(at(p, 3), std::pair(column(rise + 100), 514));
+    EXPECT_EQ(at(p, 2), std::pair(column(49.51171875), 514));
+
+    // A level over whole cycles spans them: from the first rising crossing to the last one (nine
+    // periods on), at the cycle mean. The cycle area marks the same two crossings.
+    p = listOne("Meas:Ch1:YParam CycMean ON");
+    EXPECT_EQ(drawn(1, "Ch1", {1}), "ok");
+    EXPECT_EQ(p->Annotation[1].X, column(rise));
+    EXPECT_EQ(p->Annotation[1].X2, column(rise + 900));
+    p = listOne("Meas:Ch1:YParam CycArea ON");
+    EXPECT_EQ(drawn(1, "Ch1", {1, 2}), "ok");
+    EXPECT_EQ(at(p, 1), std::pair(column(rise), 514));
+    EXPECT_EQ(at(p, 2), std::pair(column(rise + 900), 514));
+
+    // A value that cannot be formed places nothing and draws nothing: a flat Ch1.
+    rig.SetRecord(ssCh1, std::vector<double>(1000, 0.0));
+    p = listOne("Meas:Ch1:XParam PosDuty ON");
+    auto* l = dynamic_cast<TAnnotationLayer*>(panel.ExistingAnnotationLayer(1));
+    for (int n = 1; l && n <= AnnotationRecordCount; ++n) EXPECT_FALSE(l->State(n).Drawn) << n;
+}
+
+namespace {
+struct TNoActions : TScreenMouseActions {
+    void StartFlagRegisterReading() override {}
+    void StopFlagRegisterReading() override {}
+    void MoveSignalByDivisions(int, double, double) override {}
+    void ShiftTimebaseDelay(int, double) override {}
+    void DragSignalOnScreen(const std::vector<int>&, double, double, double, double) override {}
+    bool IsTimebaseModeAB() const override { return false; }
+    bool IsTimebaseModeB() const override { return false; }
+    double SourceZoom(int) const override { return 1; }
+    bool SourceIsSpectrum(int) const override { return false; }
+};
+}  // namespace
+
+// The dotted upper threshold of Ch1's rise, dragged 8 pixels up with the mouse, stays where it was
+// dropped after the next acquisition: its percentage is taken of the Hist levels the source is
+// measured with (rows 641.5 and 385.5 of the 1 V square), not of the unused marker levels.
+TEST(MeasurementReadouts, AThresholdDraggedWithTheMouseStaysWhereItWasDropped) {
+    TMeasListRig rig;
+    TScopeCRT& panel = *rig.Display->Panel();
+    panel.DotLayer(ssCh1);
+    rig.SetRecord(ssCh1, Square());
+    for (const char* c : {"Meas:Display Param", "Meas:Ch1:XParam Rise ON", "Meas:View ON", "Meas:DisplSrc Ch1"})
+        rig.Do(c);
+    rig.Pass();
+    auto* layer = dynamic_cast<T_Meas_ParamLayer*>(panel.MeasParamsLayer(ssCh1));
+    ASSERT_NE(layer, nullptr);
+    // 10-90: the upper threshold at 385.5 + 0.9 x 256 = 615.9, row 616 of the screen units.
+    const int row = layer->ScreenYToCell(616);
+    const int column = 2 * (layer->ScreenXToCell(2000) / 2) + 1;  // a dot of the line
+    ASSERT_EQ(layer->Cell(column, row), 1);
+    TNoActions actions;
+    TScreenMouse mouse(panel, *panel.Screen(1), &actions);
+    mouse.Press(mbLeft, 0, column + ScreenMargin, row);
+    ASSERT_EQ(mouse.Grabbed(), layer);
+    EXPECT_EQ(layer->GrabbedPart(), mpUpper);
+    mouse.Move(mbLeft, 0, column + ScreenMargin, row - 8);
+    mouse.Release(mbLeft, 0, column + ScreenMargin, row - 8);
+
+    const int y = layer->CellToScreenY(row - 8);
+    ASSERT_GT(y, 616);
+    EXPECT_EQ(ReadChoiceSetting(rig.Shell.CommandTree(), "Meas:Ch1:Thresh", -1), 2) << "Custom";
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:UpThresh"), y);
+    EXPECT_NEAR(Read(rig.Shell, "Meas:Ch1:UpThPerc"), (y - 385.5) / 256 * 100, 0.001);
+    EXPECT_EQ(Read(rig.Shell, "Meas:Ch1:LowThPerc"), 10) << "the other thresholds stay";
+
+    rig.Do("Meas:SingleMeas");
+    rig.Pass();
+    const TSignalObj& r = rig.Shell.Records()->Record(ssCh1);
+    EXPECT_NEAR(r.ValueToPixel(rig.Services->Meas().State(ssCh1).Upper), y, 0.01);
+    EXPECT_EQ(layer->Cell(column, row - 8), 1) << "the line is drawn where it was dropped";
+    EXPECT_EQ(layer->Cell(column, row), 0);
 }

@@ -119,6 +119,15 @@ TEST(LimitMenu, TheChosenParameterRebindsTheSwitchAndTheConditions) {
         EXPECT_EQ(SwitchersNotWhole(*form->Page(page)), std::vector<std::string>{}) << page;
     }
     EXPECT_EQ(UnboundSwitchersOf(*form), std::vector<std::string>{});
+    // Limits seeded from a mean near -1 ns with a step of 0.2 ps show the digits of their step, and
+    // still fit their fields.
+    for (const char* name : {"Limit2:UpLimit", "Limit2:LowLimit"})
+        if (auto* edit = dynamic_cast<TEditHandler*>(handler(name))) edit->SetFineStep(2e-13);
+    run("Limit2:LowLimit -1.002923E-9");
+    run("Limit2:UpLimit -0.996923E-9");
+    EXPECT_EQ(form->ValueEdit(0)->ValueText().toStdString(), "-9.9692E-10 ");
+    EXPECT_EQ(form->ValueEdit(1)->ValueText().toStdString(), "-1.00292E-9 ");
+    EXPECT_EQ(TextsThatDoNotFit(*form->Page(2)), std::vector<std::string>{});
     SaveScreenshot(*form, "limit_menu_conditions.png");
 
     // The statistics restart: the chosen parameter falls back to one without limits, and the menu to

@@ -21,9 +21,10 @@ bool IsFftSize(int n);
 // an inverse transform give back the record). On status 1 or 2 the arrays are left untouched.
 void FftTransform(int n, bool inverse, double* re, int& status, double* im);
 
-// The forward transform, scaled as above, of n real values in re (im's entries are overwritten): one
-// complex transform of n / 2 points and a split. False (arrays untouched) for an unsupported n.
-bool FftRealForward(int n, double* re, double* im);
+// The forward transform, scaled as above, of n real values in re (im's entries are overwritten),
+// each first multiplied by its weight where n weights are given: one complex transform of n / 2
+// points and a split. False (arrays untouched) for an unsupported n.
+bool FftRealForward(int n, double* re, double* im, std::span<const double> weights = {});
 
 // Weights of FFT window 1..5 ("Hamming" .. "KaiserBess") for n points (n a transform size), built
 // once per size and window; empty for Rectang, other windows or sizes.

@@ -47,10 +47,7 @@ bool ComputeSpectrum(TSignalObj& target, const TSignalObj& source, int window, s
     target.SetLength(n);
     double* re = target.Data1();
     double* im = target.Data2();
-    const std::span<const double> w = FftWindowWeights(n, window);
-    if (!w.empty())
-        for (int i = 0; i < n; ++i) re[i] *= w[static_cast<std::size_t>(i)];
-    FftRealForward(n, re, im);
+    FftRealForward(n, re, im, FftWindowWeights(n, window));
     target.SetSpectrum(true);
     target.SetWindow(window);
     target.SetName(std::string(name));

@@ -59,6 +59,8 @@ void TModedStat::Clear() {
     TStat::Clear();
     RingSum = 0;
     Position = 0;
+    MinQ_.Head = MinQ_.Size = 0;
+    MaxQ_.Head = MaxQ_.Size = 0;
     Ref_ = 0;
     OffSum_ = 0;
     OffSq_ = 0;
@@ -109,8 +111,7 @@ void TModedStat::AddToRing(double x) {
     if (Count == 0) Ref_ = value;
     // Float to double is exact, and so is the difference of two values this close in scale.
     const double off = static_cast<double>(value) - Ref_;
-    Min = std::min(Min, static_cast<double>(value));
-    Max = std::max(Max, static_cast<double>(value));
+    KeepExtreme(Count >= N, Position, value);
     if (Count < N) {
         ++Count;
         OffSum_ += off;
@@ -126,10 +127,6 @@ void TModedStat::AddToRing(double x) {
         // A departing value that dwarfed the rest leaves its rounding behind in the sums, larger
         // than the remaining values' own spread: take them afresh.
         if (oldSq > 1024 * OffSq_) SumRing();
-        // The extremes are held values themselves, so a departing extreme equals one exactly: no
-        // tolerance is needed, and none is wanted at a mean of 0.
-        if (Min >= old) FindRingMin();
-        if (Max <= old) FindRingMax();
     }
     if (++Position >= N) {
         Position = 0;
@@ -166,8 +163,26 @@ void TModedStat::RecomputeRing() {
     }
 }
 
-void TModedStat::FindRingMin() { Min = *std::min_element(Ring_.begin(), Ring_.begin() + N); }
-
-void TModedStat::FindRingMax() { Max = *std::max_element(Ring_.begin(), Ring_.begin() + N); }
+void TModedStat::KeepExtreme(bool departing, std::uint16_t position, float value) {
+    const int n = N;
+    const auto step = [&](TExtremeQueue& q, auto beaten) {
+        // The value leaving the window is the oldest, so if it is still queued it is the front.
+        if (departing && q.Size > 0 && q.Front() == position) {
+            q.Head = static_cast<std::uint16_t>(TExtremeQueue::Wrap(q.Head + 1, n));
+            --q.Size;
+        }
+        // Values the new one equals or beats can never be the extreme again while it is held.
+        while (q.Size > 0 && beaten(Ring_[q.Back(n)])) --q.Size;
+        q.Pos[static_cast<std::size_t>(TExtremeQueue::Wrap(q.Head + q.Size, n))] = position;
+        ++q.Size;
+    };
+    // The position's old value must still be readable for the departure test above; the queues only
+    // compare with positions other than this one, whose values are already in the ring.
+    step(MinQ_, [value](float held) { return held >= value; });
+    step(MaxQ_, [value](float held) { return held <= value; });
+    // The extremes are values the ring holds: the new one is written by the caller, so read it here.
+    Min = MinQ_.Front() == position ? static_cast<double>(value) : static_cast<double>(Ring_[MinQ_.Front()]);
+    Max = MaxQ_.Front() == position ? static_cast<double>(value) : static_cast<double>(Ring_[MaxQ_.Front()]);
+}
 
 }  // namespace vt

@@ -60,10 +60,24 @@ private:
     void AddToRing(double x);
     void SumRing();
     void RecomputeRing();
-    void FindRingMin();
-    void FindRingMax();
+    void KeepExtreme(bool departing, std::uint16_t position, float value);
+
+    // Ring positions of the window's running minimum and maximum: each queue holds, oldest first, the
+    // positions whose values no later value has beaten, so its front is the extreme and a departing
+    // extreme leaves from the front. An add costs O(1) amortised, whatever the order of the values.
+    struct TExtremeQueue {
+        std::array<std::uint16_t, MaxN> Pos{};
+        std::uint16_t Head = 0;
+        std::uint16_t Size = 0;
+        std::uint16_t Front() const { return Pos[Head]; }
+        // Slot i places after the head, in a queue of n slots (i < n, so one wrap at most).
+        static int Wrap(int i, int n) { return i >= n ? i - n : i; }
+        std::uint16_t Back(int n) const { return Pos[static_cast<std::size_t>(Wrap(Head + Size - 1, n))]; }
+    };
 
     std::array<float, MaxN> Ring_{};
+    TExtremeQueue MinQ_;
+    TExtremeQueue MaxQ_;
     double Ref_ = 0;     // reference of the sums (mode 1)
     double OffSum_ = 0;  // sum of the ring values less the reference
     double OffSq_ = 0;   // sum of their squares

@@ -142,6 +142,15 @@ public:
         }
     }
     void BeginUpdate();
+    // Inside a batch, the inclusive rectangle joins the dirty rectangle (pixels written straight into
+    // the bitmap's rows); outside, it is copied.
+    void MarkChanged(int left, int top, int right, int bottom) {
+        if (Depth_ > 0) {
+            Widen(left, top, right, bottom);
+        } else {
+            BlitRect(left, top, right, bottom);
+        }
+    }
     // Closing more batches than were opened is an internal error.
     void EndUpdate();
     int BatchDepth() const { return Depth_; }

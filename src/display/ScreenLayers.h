@@ -31,6 +31,9 @@ public:
     virtual void Repaint();
     virtual void SetLayerColorAndOpacity(TColor colour);
     virtual TColor CellColor(int x, int y) const = 0;
+    // True where CellColor is the layer's colour at every cell: a redraw then composes a pixel such
+    // layers own once per owner word, not once per pixel.
+    virtual bool UniformColor() const { return false; }
     // Clears the pixel of every non-zero cell and zeroes the cell.
     virtual void Erase();
     virtual void DragTo(int x, int y);
@@ -106,6 +109,7 @@ class TGraticLayer : public TScreenLayer {
 public:
     using TScreenLayer::TScreenLayer;
     TColor CellColor(int, int) const override { return Color(); }
+    bool UniformColor() const override { return true; }
 
     void SetStyle(int style);
     int Style() const { return Style_; }
@@ -124,6 +128,7 @@ class TFrameLayer : public TScreenLayer {
 public:
     using TScreenLayer::TScreenLayer;
     TColor CellColor(int, int) const override { return Color(); }
+    bool UniformColor() const override { return true; }
 
     // (x1, y1) is the anchor, (x2, y2) the moving corner, clamped inside the border.
     void SetFrame(int x1, int y1, int y2, int x2);
@@ -146,6 +151,7 @@ class THistLayer : public TScreenLayer {
 public:
     using TScreenLayer::TScreenLayer;
     TColor CellColor(int, int) const override { return Color(); }
+    bool UniformColor() const override { return true; }
     void Erase() override;
 
     // alongX: bins along x with bars rising from the bottom edge, else bins along y with bars

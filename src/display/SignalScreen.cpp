@@ -1,6 +1,7 @@
 #include "display/SignalScreen.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 
 #include "core/InternalError.h"
@@ -121,11 +122,44 @@ void TSignalScreen::RedrawAll() {
     const int width = Width();
     const int height = Height();
     const int firstX = FirstLayerX();
+    // Slots whose pixels have one colour wherever they are: a layer of one colour (the traces only
+    // while no range is intensified) or none. A pixel owned by these alone takes the colour its owner
+    // word composes to, and the words repeat along the rows, so a few are kept with their colours.
+    const bool ranged = RangeAOn_ || RangeBOn_;
+    std::uint32_t uniform = 0;
+    for (int i = 0; i < SlotCount; ++i) {
+        const TSlotRecord& s = Slots_[static_cast<std::size_t>(i)];
+        if ((i == slCh1 || i == slCh2) && ranged) continue;
+        if (!s.Layer || s.Layer->UniformColor()) uniform |= s.Bit;
+    }
+    constexpr int MemoSize = 16;
+    std::array<std::uint32_t, MemoSize> memoWord{};  // 0: empty (a word of 0 is never composed)
+    std::array<std::uint32_t, MemoSize> memoPixel{};
+    int left = width, top = height, right = -1, bottom = -1;
     BeginUpdate();
     const std::uint32_t* word = Words_.data();
-    for (int y = 0; y < height; ++y)
-        for (int column = 0; column < width; ++column, ++word)
-            if (*word != 0) PutPixel(column, y, ComposePixelColor(*word, column + firstX, y));
+    for (int y = 0; y < height; ++y) {
+        std::uint32_t* row = Bitmap().Row(y);
+        for (int column = 0; column < width; ++column, ++word) {
+            const std::uint32_t w = *word;
+            if (w == 0) continue;
+            if ((w & ~uniform) == 0) {
+                const std::size_t m = (w * 0x9E3779B1u) >> 28;
+                if (memoWord[m] != w) {
+                    memoWord[m] = w;
+                    memoPixel[m] = ComposePixelColor(w, column + firstX, y).ToPixel();
+                }
+                row[column] = memoPixel[m];
+            } else {
+                row[column] = ComposePixelColor(w, column + firstX, y).ToPixel();
+            }
+            left = std::min(left, column);
+            right = std::max(right, column);
+            if (top > y) top = y;
+            bottom = y;
+        }
+    }
+    if (right >= 0) MarkChanged(left, top, right, bottom);
     EndUpdate();
 }
 

@@ -287,6 +287,48 @@ TEST(ModedStat, WindowStaysConsistentOverLongRuns) {
     ExpectRel(m.Mean, truth.Mean, 1e-7);
 }
 
+TEST(ModedStat, WindowExtremesFollowEveryKindOfStream) {
+    // Steady, rising, falling, quantised and noisy stretches, each longer or shorter than the
+    // window, with ties at the window's edge: after every add the extremes are those of the last N
+    // values as single precision holds them, found here by looking at each of them.
+    for (int n : {8, 13, 512}) {
+        TModedStat m;
+        m.SetMode(1, n);
+        std::deque<float> window;
+        unsigned seed = 12345;
+        const auto noise = [&seed] {
+            seed = seed * 1103515245u + 12345u;
+            return static_cast<double>((seed >> 8) % 1000) / 1000.0;
+        };
+        int added = 0;
+        for (int stretch = 0; stretch < 40; ++stretch) {
+            const int length = (stretch * 7 % 5 + 1) * n / 2 + stretch % 3;
+            for (int i = 0; i < length; ++i, ++added) {
+                double x = 0;
+                switch (stretch % 5) {
+                    case 0: x = 7.0; break;                           // steady
+                    case 1: x = added * 0.5; break;                   // rising
+                    case 2: x = -added * 0.25; break;                 // falling
+                    case 3: x = std::floor(noise() * 4) - 2; break;   // few levels, many ties
+                    default: x = 1e-3 + 1e-12 * noise(); break;       // rounds to one float
+                }
+                m.Add(1, x);
+                window.push_back(static_cast<float>(x));
+                if (window.size() > static_cast<std::size_t>(n)) window.pop_front();
+                ASSERT_EQ(m.Min, static_cast<double>(*std::min_element(window.begin(), window.end())))
+                    << "N " << n << ", value " << added;
+                ASSERT_EQ(m.Max, static_cast<double>(*std::max_element(window.begin(), window.end())))
+                    << "N " << n << ", value " << added;
+            }
+        }
+        // A cleared window starts again from its next value.
+        m.Clear();
+        m.Add(1, -3);
+        EXPECT_EQ(m.Min, -3);
+        EXPECT_EQ(m.Max, -3);
+    }
+}
+
 TEST(ModedStat, WeightedModeFadesOlderValues) {
     TModedStat m;
     m.SetMode(2, 8);

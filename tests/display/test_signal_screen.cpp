@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 #include "core/InternalError.h"
 #include "core/Numeric.h"
@@ -102,4 +104,61 @@ TEST(SignalScreen, LayersLeavingTheScreenAndHitsAtTheEdge) {
     for (int x = 1; x <= 3; ++x) EXPECT_TRUE(grat.HitTest(5, x, 12)) << x;
     EXPECT_FALSE(grat.HitTest(5, 40, 12));
     EXPECT_FALSE(grat.HitTest(5, 0, 10)) << "left of the plot only waveform layers answer";
+}
+
+namespace {
+
+// A layer of one colour that says so, so that a redraw may compose its pixels once per owner word.
+class TUniformStubLayer : public TStubLayer {
+public:
+    using TStubLayer::TStubLayer;
+    bool UniformColor() const override { return true; }
+};
+
+// A layer whose colour changes from cell to cell.
+class TCheckeredLayer : public TStubLayer {
+public:
+    using TStubLayer::TStubLayer;
+    TColor CellColor(int x, int y) const override { return (x + y) % 2 ? Color() : TColor(0xFF123456); }
+};
+
+}  // namespace
+
+TEST(SignalScreen, RedrawAllGivesThePixelsThatEachChangeGave) {
+    // Many overlapping owners of one colour (more owner words than a redraw keeps at once), a layer
+    // coloured cell by cell, and traces partly in an intensified range: the whole redraw must give
+    // every pixel the colour that composing it alone gave, and copy one rectangle around them.
+    TTestScreen t(400, 120, TColor(0x1F1F00));
+    TSignalScreen& s = t.Screen;
+    std::vector<std::unique_ptr<TStubLayer>> layers;
+    const int uniformSlots[] = {slGraticule, slF1, slF1 + 1, slF1 + 2, slF1 + 3, slF1 + 4, slDatabase, slCh1B2, slCh2B2, slCh1, slCh2};
+    for (int i = 0; i < 11; ++i) {
+        const std::uint32_t alpha = i % 3 == 0 ? 0xFF000000u : 0x50000000u;
+        layers.push_back(std::make_unique<TUniformStubLayer>(s, uniformSlots[i], TColor(alpha | (0x102030u * (i + 1) & 0xFFFFFF))));
+    }
+    layers.push_back(std::make_unique<TCheckeredLayer>(s, slF1 + 6, TColor(0x80C0A000)));
+    s.SetIntensifiedRanges(800, 1500, 0, 0);
+    for (std::size_t i = 0; i < layers.size(); ++i)
+        for (int x = 0; x < 378; ++x) {
+            // Each layer on its own band of rows and a diagonal, so that the owner words vary.
+            const int y = static_cast<int>((x * (i + 1) / 3 + i * 7) % 120);
+            layers[i]->Draw(x, y);
+            layers[i]->Draw(x, static_cast<int>(i * 9 + x % 5) % 120);
+        }
+    std::vector<TColor> composed;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 378; ++x) composed.push_back(t.Pixel(x, y));
+
+    t.Sink.Copies.clear();
+    s.RedrawAll();
+    ASSERT_EQ(t.Sink.Copies.size(), 1u);
+    EXPECT_EQ(t.Sink.Copies[0], (TPixelRect{ScreenMargin, 0, ScreenMargin + 377, 119}));
+    int wrong = 0;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 378; ++x)
+            if (t.Pixel(x, y) != composed[static_cast<std::size_t>(y * 378 + x)] && ++wrong <= 5)
+                ADD_FAILURE() << "pixel (" << x << ", " << y << ")";
+    EXPECT_EQ(wrong, 0);
+    for (auto& layer : layers) layer->Erase();
+    t.DumpIfFailed("redraw-all");
 }

@@ -132,6 +132,7 @@ TEST(ScriptedReplies, AListReplyIsOneLineWithItsEntriesApartAndNamesLandInTheDat
     lands("MASK:MASKFILE", "dir/x", " " + (root / "Masks" / "User" / "dir" / "x.pcm").string());
     EXPECT_EQ(demo.Ask("MASK:SAVEUSER"), "");
     EXPECT_TRUE(fs::exists(root / "Masks" / "User" / "dir" / "x.pcm"));
+    EXPECT_EQ(demo.Ask("MASK:LOADUSER"), "") << "the saved mask loads again without a message";
     lands("MASK:FILENAME", "../x", (root / "Waveforms" / "x.wfm").string());
     lands("LIMIT:FILENAME", "dir/y", (root / "Waveforms" / "Limit Test Files" / "dir" / "y.wfm").string());
     lands("SAVE:DISK:FILENAME", "dir/w", (root / "Waveforms" / "Waveform Files" / "dir" / "w.wfm").string());

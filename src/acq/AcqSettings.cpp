@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "acq/SignalAcq.h"
 #include "acq/SignalSources.h"
@@ -177,28 +178,31 @@ std::string AcqChannelPath(int channel, const char* name) {
 TAcqFileNameHandler::TAcqFileNameHandler(std::string folder)
     : TGpibStringHandler(0,
                          [this](std::string_view parameter, bool isQuery, std::uint8_t, std::string& reply) {
-                             if (!parameter.empty() || !isQuery) SetFileName(parameter);
+                             if ((!parameter.empty() || !isQuery) && !SetFileName(parameter)) {
+                                 reply = "ERROR";
+                                 return;
+                             }
                              if (!isQuery) return;
                              if (Tree() == nullptr || Tree()->HeaderOn()) reply += ' ';
                              reply += ShownValue();
                          }),
       Folder_(std::move(folder)) {}
 
-void TAcqFileNameHandler::SetFileName(std::string_view name) {
+bool TAcqFileNameHandler::SetFileName(std::string_view name) {
     while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
     while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
     if (name.empty()) {
         if (Prefix_.empty()) Prefix_ = Folder_ + "Noname";
-        return;
+        return true;
     }
-    std::string path(name);
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) path = Folder_ + path;
-    else Folder_ = path.substr(0, slash + 1);
+    std::optional<std::string> placed = PlaceFileName(name, Folder_);
+    if (!placed) return false;
+    std::string path = std::move(*placed);
     const std::size_t base = path.rfind('/') + 1;
     const std::size_t dot = path.rfind('.');
     if (dot != std::string::npos && dot > base) path.erase(dot);
     Prefix_ = std::move(path);
+    return true;
 }
 
 std::string TAcqFileNameHandler::ShownValue() const {

@@ -40,8 +40,9 @@ class TAcqFileNameHandler : public TGpibStringHandler {
 public:
     explicit TAcqFileNameHandler(std::string folder);
     // A name sets the folder (a name without one goes into the remembered folder) and the prefix (the
-    // name without extension); an empty value with no prefix yet makes it the folder + "Noname".
-    void SetFileName(std::string_view name);
+    // name without extension); an empty value with no prefix yet makes it the folder + "Noname". A name
+    // without a base name answers false and changes nothing.
+    bool SetFileName(std::string_view name);
     // The prefix + "*" + the extension of the file format.
     std::string ShownValue() const;
     const std::string& Prefix() const { return Prefix_; }

@@ -68,12 +68,6 @@ std::string InstrumentFilePart(std::string_view name) {
     return out;
 }
 
-std::string WithSlash(const fs::path& folder) {
-    std::string s = folder.generic_string();
-    if (s.empty() || s.back() != '/') s += '/';
-    return s;
-}
-
 bool ContainsNoCase(std::string_view text, std::string_view part) {
     return UpperCase(text).find(part) != std::string::npos;
 }
@@ -131,13 +125,17 @@ private:
 // A text command: a set with a text, or a query (which may be answered with a default name).
 class TNameCommandHandler : public THandler {
 public:
-    using TSet = std::function<void(std::string_view)>;
+    // Answers false for a name it refuses, which the command replies as an error.
+    using TSet = std::function<bool(std::string_view)>;
     using TQuery = std::function<std::string()>;
     TNameCommandHandler(TSet set, TQuery query) : Set_(std::move(set)), Query_(std::move(query)) { SetNoSave(true); }
     void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool) override {
         std::size_t first = parameter.find_first_not_of(' ');
         const std::string_view text = first == std::string_view::npos ? std::string_view() : parameter.substr(first);
-        if (!text.empty()) Set_(text);
+        if (!text.empty() && !Set_(text)) {
+            reply = "ERROR";
+            return;
+        }
         if (isQuery) reply += Query_();
     }
 
@@ -333,15 +331,6 @@ void TSaveRecall::UpdateMemoryItemsEnabled() {
     h->SetDisabledMask(disabled);
 }
 
-std::string TSaveRecall::PlaceInFolder(std::string_view text, std::string& folder) const {
-    const fs::path given{std::string(text)};
-    if (!given.has_parent_path()) return folder + std::string(text);
-    fs::path parent = given.parent_path();
-    if (!parent.is_absolute()) parent = fs::path(folder) / parent;
-    folder = WithSlash(parent.lexically_normal());
-    return folder + given.filename().string();
-}
-
 // ------------------------------------------------------------------------------------ commands
 
 void TSaveRecall::RegisterSaveCommands() {
@@ -361,7 +350,7 @@ void TSaveRecall::RegisterSaveCommands() {
     root.AddRadioHandler("Save:Disk:NameMode", {.Items = "Manual,Auto"});
     root.AddRadioHandler("Save:Disk:FileFormat", {.Items = "Binary,Verbose,YOnly"});
     root.Register("Save:Disk:FileName",
-                  std::make_unique<TNameCommandHandler>([this](std::string_view text) { SetDiskFileName(text); },
+                  std::make_unique<TNameCommandHandler>([this](std::string_view text) { return SetDiskFileName(text); },
                                                         [this, tree] {
                                                             // One blank after the header, as every reply;
                                                             // the name alone without the header.
@@ -394,7 +383,7 @@ void TSaveRecall::RegisterSaveCommands() {
     fallible("Save:Setup:SvAsDefault",
              [this](THandler& h) { return SaveSetup(Shell_, SetupKindDefault, !FromRemote(h)); });
     root.Register("Save:Setup:FileName",
-                  std::make_unique<TNameCommandHandler>([this](std::string_view text) { SetSetupFileName(text); },
+                  std::make_unique<TNameCommandHandler>([this](std::string_view text) { return SetSetupFileName(text); },
                                                         [this] {
                                                             if (SetupName.empty()) SetupName = SetupFolder + "Noname.set";
                                                             return " " + SetupName;
@@ -431,16 +420,20 @@ void TSaveRecall::SaveFileTypeChanged() {
     if (THandler* h = tree->Root().FindHandler("Save:Disk:DbSource")) h->SetDisabled(!db);
 }
 
-void TSaveRecall::SetSetupFileName(std::string_view text) {
-    fs::path name = PlaceInFolder(text, SetupFolder);
-    SetupName = name.replace_extension(".set").string();
+bool TSaveRecall::SetSetupFileName(std::string_view text) {
+    const std::optional<std::string> placed = PlaceFileName(text, SetupFolder);
+    if (!placed) return false;
+    SetupName = fs::path(*placed).replace_extension(".set").string();
+    return true;
 }
 
-void TSaveRecall::SetDiskFileName(std::string_view text) {
-    AutoCounter = 0;
+bool TSaveRecall::SetDiskFileName(std::string_view text) {
     const bool db = Choice("Save:Disk:FileType") == FileTypeDb;
-    fs::path name = PlaceInFolder(text, db ? DatabaseFolder : WaveformFolder);
-    (db ? DatabaseBase : WaveformBase) = name.replace_extension().string();
+    const std::optional<std::string> placed = PlaceFileName(text, db ? DatabaseFolder : WaveformFolder);
+    if (!placed) return false;
+    AutoCounter = 0;
+    (db ? DatabaseBase : WaveformBase) = fs::path(*placed).replace_extension().string();
+    return true;
 }
 
 std::string TSaveRecall::DiskFileNameReply() const {

@@ -128,8 +128,9 @@ public:
     void SaveSetupDialog();
 
     // "Save:Setup:FileName" and "Save:Disk:FileName".
-    void SetSetupFileName(std::string_view text);
-    void SetDiskFileName(std::string_view text);
+    // Answer false, changing nothing, for a name without a base name.
+    bool SetSetupFileName(std::string_view text);
+    bool SetDiskFileName(std::string_view text);
     std::string DiskFileNameReply() const;
 
     // --- the run's state ---
@@ -154,8 +155,6 @@ private:
     void SetMemoBit(int memory, bool on);
     bool SourceIsOn(int source) const;
     void SetMemoryOn(int memory, bool on);
-    // The path of a name whose folder part, when it has one, replaces the folder.
-    std::string PlaceInFolder(std::string_view text, std::string& folder) const;
     void ShowLoadedHint(int memory, const std::string& path);
 
     TShell& Shell_;

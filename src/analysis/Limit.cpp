@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <initializer_list>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -114,7 +115,10 @@ void TLimitTest::CreateLimitHandlers(TCommandTree& tree) {
     FileFormat_ = &root.AddRadioHandler("Limit:FileFormat", {.Items = "Binary,Verbose,YOnly", .Initial = 0});
     FileName_ = &root.AddGpibStringHandler(
         "Limit:FileName", 0, [this](std::string_view parameter, bool isQuery, std::uint8_t, std::string& reply) {
-            if (!isQuery || !parameter.empty()) SetLimitFileName(parameter);
+            if ((!isQuery || !parameter.empty()) && !SetLimitFileName(parameter)) {
+                reply = "ERROR";
+                return;
+            }
             if (!isQuery) return;
             if (Shell_.CommandTree()->HeaderOn()) reply += ' ';
             reply += LimitFileBase() + WaveformFileExt(std::clamp(ChoiceOf(FileFormat_), 0, FormatCount - 1));
@@ -431,20 +435,21 @@ std::string TLimitTest::LimitFileBase() const {
     return FileBase_.empty() ? Shell_.Folders.LimitTestFolder + "Noname" : FileBase_;
 }
 
-void TLimitTest::SetLimitFileName(std::string_view name) {
+bool TLimitTest::SetLimitFileName(std::string_view name) {
     while (!name.empty() && static_cast<unsigned char>(name.front()) <= ' ') name.remove_prefix(1);
     while (!name.empty() && static_cast<unsigned char>(name.back()) <= ' ') name.remove_suffix(1);
-    if (name.empty()) return;
+    if (name.empty()) return true;
     // Setups written on the old system separate folders with "\".
     std::string path(name);
     std::replace(path.begin(), path.end(), '\\', '/');
-    const std::size_t slash = path.rfind('/');
-    std::string stem = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (slash != std::string::npos) Shell_.Folders.LimitTestFolder = path.substr(0, slash + 1);
-    const std::size_t dot = stem.rfind('.');
-    if (dot != std::string::npos && dot > 0) stem.erase(dot);
-    FileBase_ = Shell_.Folders.LimitTestFolder + (stem.empty() ? std::string("Noname") : stem);
+    std::optional<std::string> placed = PlaceFileName(path, Shell_.Folders.LimitTestFolder);
+    if (!placed) return false;
+    std::string& base = *placed;
+    const std::size_t dot = base.rfind('.');
+    if (dot != std::string::npos && dot > base.rfind('/') + 1) base.erase(dot);
+    FileBase_ = std::move(base);
     SaveCounter_ = 0;
+    return true;
 }
 
 void TLimitTest::SaveLimitWaveform(int source) {

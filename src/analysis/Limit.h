@@ -88,7 +88,8 @@ private:
     void EnableParameter(int slot);
     void StopRun();
     // A name given by command, setup line or the save dialog: its folder becomes the limit-test folder.
-    void SetLimitFileName(std::string_view name);
+    // A name without a base name answers false and changes nothing.
+    bool SetLimitFileName(std::string_view name);
     void ActionAfter(THandler& h);
     void OpenSaveDialog();
     // A value this unit writes, not the user's.

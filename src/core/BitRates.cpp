@@ -1,5 +1,8 @@
 #include "core/BitRates.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "core/EngineeringText.h"
 #include "core/InternalError.h"
 
@@ -66,6 +69,11 @@ std::string TBitRateValue::LongNameListText() const {
 const TBitRateValue& StandardBitRates() {
     static const TBitRateValue table;
     return table;
+}
+
+bool SameBitRate(double a, double b) {
+    constexpr double Tolerance = 1e-6;
+    return std::fabs(a - b) <= Tolerance * std::max(std::fabs(a), std::fabs(b));
 }
 
 }  // namespace vt

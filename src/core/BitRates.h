@@ -39,4 +39,8 @@ private:
 // The one table of the program; it never changes.
 const TBitRateValue& StandardBitRates();
 
+// Two bit rates a part per million apart or closer are one rate: a rate read back from its bit
+// period, or typed with fewer digits, is not a rate of its own.
+bool SameBitRate(double a, double b);
+
 }  // namespace vt

@@ -104,6 +104,7 @@ constexpr TLangTableRow kRows[] = {
 
     {"E R R O R S - mask files and counts", ""},
     {"ErrMask6S", "Error reading the mask file \"%s\""},
+    {"MaskFileNoPolygons", "The mask file \"%s\" lists no polygons: the mask is erased"},
     {"Hits", "Hits"},
     {"Excess", "Excess"},
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/DotNumberText.h"
@@ -41,6 +42,12 @@ double ReadLenient(const TMemIniFile_Dot& ini, std::string_view key) {
 }
 
 std::string General5(double v) { return FloatToStrFDot(TFloatFormat::General, 5, 0, v); }
+
+bool HasVertices(const TMaskPolyRec& p) {
+    std::vector<double> xs, ys;
+    CountedVertices(p, xs, ys);
+    return !xs.empty();
+}
 
 struct TVertexText {
     double X = 0;
@@ -163,11 +170,17 @@ void WriteUserMask(TMemIniFile_Dot& ini, const TCurrentMask& mask, const TUserMa
     ini.WriteString(Common, "Middle Value", General5(scales.V0));
     for (const char* key : {"Divisions by 1 of Eye", "Central Value of Eye", "Margins Possible"})
         ini.WriteString(Common, key, "");
+    // Only polygons with vertices, numbered on without gaps: the loader refuses an empty one.
     std::string list;
-    for (int i = 1; i <= mask.PolygonCount; ++i) list += (i > 1 ? ", " : "") + std::to_string(i);
+    int written = 0;
+    for (int i = 0; i < mask.PolygonCount && i < MaskPolygonSlots; ++i) {
+        const TMaskPolyRec& p = mask.Polygons[static_cast<std::size_t>(i)];
+        if (!HasVertices(p)) continue;
+        ++written;
+        list += (written > 1 ? ", " : "") + std::to_string(written);
+        WriteMaskPolygons(ini, written, p, false);
+    }
     ini.WriteString(Common, "List of Polygons", list);
-    for (int i = 0; i < mask.PolygonCount; ++i)
-        WriteMaskPolygons(ini, i + 1, mask.Polygons[static_cast<std::size_t>(i)], false);
 }
 
 std::optional<TCurrentMask> ReadUserMask(const TMemIniFile_Dot& ini) {
@@ -182,6 +195,16 @@ std::optional<TCurrentMask> ReadUserMask(const TMemIniFile_Dot& ini) {
     if (mask.VDiv < 1e-4) return std::nullopt;
     mask.V0 = ReadLenient(ini, "Middle Value");
     if (!ReadMaskPolygons(ini, mask)) return std::nullopt;
+    // A list with gaps ("1, 3") leaves empty slots between the polygons read: they close up.
+    int kept = 0;
+    for (int i = 0; i < mask.PolygonCount; ++i) {
+        TMaskPolyRec& p = mask.Polygons[static_cast<std::size_t>(i)];
+        if (!HasVertices(p)) continue;
+        if (i != kept) mask.Polygons[static_cast<std::size_t>(kept)] = std::exchange(p, TMaskPolyRec{});
+        ++kept;
+    }
+    mask.SetPolygonCount(kept);
+    mask.SetKind(mkUserMask);
     return mask;
 }
 

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "core/BitRates.h"
 #include "core/DotNumberText.h"
 #include "core/EngineeringText.h"
 #include "core/IniFiles.h"
@@ -347,9 +348,16 @@ bool TListOfMasksInCurrentStandard::Load(const std::string& folder, bool checkOn
         } catch (const std::exception&) {
         }
     }
-    std::stable_sort(Items_.begin(), Items_.end(), [](const TMaskRecord& a, const TMaskRecord& b) {
-        return a.BitRate != b.BitRate ? a.BitRate < b.BitRate : a.MaskName < b.MaskName;
-    });
+    // By bit rate; masks of one rate (within rounding) by name.
+    std::stable_sort(Items_.begin(), Items_.end(),
+                     [](const TMaskRecord& a, const TMaskRecord& b) { return a.BitRate < b.BitRate; });
+    for (auto first = Items_.begin(); first != Items_.end();) {
+        const auto last = std::find_if(first, Items_.end(), [&](const TMaskRecord& r) {
+            return !SameBitRate(r.BitRate, first->BitRate);
+        });
+        std::stable_sort(first, last, [](const TMaskRecord& a, const TMaskRecord& b) { return a.MaskName < b.MaskName; });
+        first = last;
+    }
     return !Items_.empty();
 }
 

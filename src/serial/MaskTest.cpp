@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "acq/SignalObj.h"
 #include "acq/SignalSources.h"
@@ -330,11 +331,13 @@ void TMaskTest::FileNameCommand(std::string_view parameter, bool isQuery, std::s
     const std::string name = Trim(parameter);
     if (!isQuery || !name.empty()) {
         if (!name.empty()) {
+            const std::optional<std::string> placed = PlaceFileName(name, Shell_.Folders.MaskTestFolder);
+            if (!placed) {
+                reply = "ERROR";
+                return;
+            }
             FileCounter_ = 0;
-            std::string folder, stem;
-            SplitName(name, folder, stem);
-            if (!folder.empty()) Shell_.Folders.MaskTestFolder = folder;
-            FailBase_ = Shell_.Folders.MaskTestFolder + stem;
+            FailBase_ = std::filesystem::path(*placed).replace_extension().string();
         } else if (FailBase_.empty()) {
             FailBase_ = Shell_.Folders.MaskTestFolder + "Noname";
         }
@@ -345,10 +348,12 @@ void TMaskTest::FileNameCommand(std::string_view parameter, bool isQuery, std::s
 void TMaskTest::MaskFileCommand(std::string_view parameter, bool isQuery, std::string& reply) {
     const std::string name = Trim(parameter);
     if (!name.empty()) {
-        std::string folder, stem;
-        SplitName(name, folder, stem);
-        if (!folder.empty()) Shell_.Folders.UserMaskFolder = folder;
-        UserMaskName_ = Shell_.Folders.UserMaskFolder + stem;
+        const std::optional<std::string> placed = PlaceFileName(name, Shell_.Folders.UserMaskFolder);
+        if (!placed) {
+            reply = "ERROR";
+            return;
+        }
+        UserMaskName_ = std::filesystem::path(*placed).replace_extension().string();
     } else if (UserMaskName_.empty()) {
         UserMaskName_ = Shell_.Folders.UserMaskFolder + "Noname";
     }

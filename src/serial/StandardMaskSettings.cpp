@@ -95,6 +95,8 @@ bool TMaskTest::ApplyStdMask() {
     if (Obj_ && Mask_.IsStoredMask() && Mask_.StdI == standard && Mask_.MskI == position && Mask_.Marg == marg)
         return true;
     if (!LoadStandardMask(standard, position, marg)) {
+        // The refused mask is not in use: the index names the one that is.
+        MaskIndex_->SetValue(Mask_.IsStoredMask() && Mask_.StdI == standard ? Mask_.MskI : -1);
         View_->StdMaskSelectionChanged();
         return false;
     }

@@ -39,15 +39,17 @@ void TMaskTest::SaveUserMaskFile(const std::string& path) {
     RefreshStdMaskFamily();
 }
 
-void TMaskTest::ReportMaskFileError(const std::string& path) {
-    std::string text;
+namespace {
+std::string MaskFileText(TShell& shell, const char* key, const std::string& path) {
     try {
-        text = FormatDot(Shell_.LangStr("ErrMask6S"), path);
+        return FormatDot(shell.LangStr(key), path);
     } catch (const EConvertError&) {  // a language file's pattern that does not fit
-        text = Shell_.LangStr("ErrMask6S") + " " + path;
+        return shell.LangStr(key) + " " + path;
     }
-    Shell_.ReportError(text);
 }
+}  // namespace
+
+void TMaskTest::ReportMaskFileError(const std::string& path) { Shell_.ReportError(MaskFileText(Shell_, "ErrMask6S", path)); }
 
 void TMaskTest::RecallUserMaskFile(const std::string& path) {
     std::optional<TCurrentMask> read;
@@ -75,6 +77,8 @@ void TMaskTest::RecallUserMaskFile(const std::string& path) {
     Mask_.MarginPolygonCount = 0;
     if (Mask_.PolygonCount != 0) ActivateMask();
     Shell_.Display().TopTextUpdateAll();
+    // A file without polygons is a mask of its own, the empty one: the user learns the mask went.
+    if (Mask_.PolygonCount == 0) Shell_.ReportError(MaskFileText(Shell_, "MaskFileNoPolygons", path));
 }
 
 }  // namespace vt

@@ -251,10 +251,25 @@ void TAutomationServer::KeepTotalOutputBound() {
 
 void TAutomationServer::Reply(TClient& c, const std::string& reply) {
     if (c.Closed) return;
+    // One line per reply: each line break inside it becomes a tab, which no entry holds (a tab of the
+    // reply's own goes out as a blank); breaks at its start and end go.
     QByteArray out;
     out.reserve(static_cast<qsizetype>(reply.size()) + 1);
-    for (char ch : reply)
-        if (ch != '\r' && ch != '\n') out.append(ch);
+    bool pendingBreak = false;
+    for (std::size_t i = 0; i < reply.size(); ++i) {
+        const char ch = reply[i];
+        if (ch == '\r' || ch == '\n') {
+            if (ch == '\r' && i + 1 < reply.size() && reply[i + 1] == '\n') ++i;
+            if (!out.isEmpty()) {
+                if (pendingBreak) out.append(ReplyLineSeparator);
+                pendingBreak = true;
+            }
+            continue;
+        }
+        if (pendingBreak) out.append(ReplyLineSeparator);
+        pendingBreak = false;
+        out.append(ch == ReplyLineSeparator ? ' ' : ch);
+    }
     out.append('\n');
     // Written out when the event loop next runs, so that a slice's replies go out together.
     c.Socket->write(out);

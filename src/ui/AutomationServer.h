@@ -21,6 +21,8 @@ class TCOMRC;
 class TAutomationServer : public QObject {
 public:
     static constexpr std::uint16_t DefaultPort = 5025;
+    // Stands for each line break inside a reply, so that every reply is one line.
+    static constexpr char ReplyLineSeparator = '\t';
     // A line longer than this (without its end) disconnects the client.
     static constexpr qsizetype MaxLineLength = qsizetype{1} << 20;
     // Replies a client has not read beyond this many bytes disconnect it; a reply that grows past it

@@ -232,7 +232,10 @@ TEST(StandardMasks, FilesThatFailKeepTheMaskAndSaySo) {
     rig.Shell.Serial().RefreshStdMaskFamily();
     const TListOfMasksInCurrentStandard& masks = rig.Mask().StandardMasks();
     ASSERT_EQ(masks.Count(), 6);
-    EXPECT_EQ(masks.At(0)->MaskName, "Band");  // 1 / 1e-9 s falls a hair below 1e9: the text masks first
+    // 1 / 1e-9 s falls a hair below 1e9 yet is the same rate: the six sort by name.
+    std::vector<std::string> names;
+    for (int i = 0; i < masks.Count(); ++i) names.push_back(masks.At(i)->MaskName);
+    EXPECT_EQ(names, (std::vector<std::string>{"Band", "Broken", "Centred", "Good", "Huge", "Pulse"}));
 
     // Remote -1 selects nothing and loads nothing.
     rig.Run("StdMask:MaskIndex 3");
@@ -241,11 +244,14 @@ TEST(StandardMasks, FilesThatFailKeepTheMaskAndSaySo) {
     rig.Run("StdMask:MaskIndex -1");
     EXPECT_EQ(rig.State(), good);
 
-    // Broken polygon, unbounded vertex count, pulse scale that is no number: the mask stays, each says so.
-    for (int position : {2, 4, 5}) {
+    // Broken polygon, unbounded vertex count, pulse scale that is no number: the mask stays, each says
+    // so, and the index names the mask still in use.
+    const auto index = [&rig] { return ReadRealSetting(rig.Shell.CommandTree(), "StdMask:MaskIndex", 0); };
+    for (int position : {1, 4, 5}) {
         rig.Messages.clear();
         rig.Run("StdMask:MaskIndex " + std::to_string(position));
         EXPECT_EQ(rig.State(), good) << position;
+        EXPECT_EQ(index(), 3) << position;
         ASSERT_EQ(rig.Messages.size(), 1u) << position;
         EXPECT_NE(rig.Messages[0].find(masks.At(position)->FileName), std::string::npos) << rig.Messages[0];
     }
@@ -255,7 +261,7 @@ TEST(StandardMasks, FilesThatFailKeepTheMaskAndSaySo) {
     ASSERT_EQ(rig.Current().PolygonCount, 2);
     EXPECT_EQ(rig.Vertex(0, 0), std::make_pair(800.0, 819.2));   // (0, 1.1)
     EXPECT_EQ(rig.Vertex(1, 1), std::make_pair(2000.0, 563.2));  // (0.5, 0.6), not moved to column 3200
-    rig.Run("StdMask:MaskIndex 1");
+    rig.Run("StdMask:MaskIndex 2");
     EXPECT_EQ(rig.Vertex(0, 0), std::make_pair(800.0, 512.0));
     EXPECT_EQ(rig.Vertex(0, 1), std::make_pair(2000.0, 563.2));
 
@@ -275,6 +281,7 @@ TEST(StandardMasks, FilesThatFailKeepTheMaskAndSaySo) {
     rig.Run("StdMask:MaskIndex 0");
     EXPECT_EQ(rig.State(), centred);
     EXPECT_EQ(rig.Messages.size(), 1u);
+    EXPECT_EQ(index(), -1) << "the mask in use belongs to another standard";
 }
 
 TEST(ShippedStandardMasks, WrittenOnceAndEveryEyeMaskTestsOnlyTheEyeCentre) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -150,6 +151,54 @@ TEST(UserMaskFiles, AFileThatFailsAnywhereLeavesTheMaskAndSaysSo) {
     rig.Run("Mask:SaveUser");
     ASSERT_EQ(rig.Messages.size(), 1u);
     EXPECT_EQ(rig.Messages[0], "Don't create file " + (rig.Dir / "plain" / "mine.pcm").string());
+}
+
+TEST(UserMaskFiles, ASparseListClosesUpAndSurvivesTheRoundTripAnEmptyOneErasesAndSaysSo) {
+    TUserMaskRig rig;
+    rig.Write("[COMMON]\nSignature=User Mask\nTime by Division=1e-10\nValue by Division=0.1\nMiddle Value=0\n"
+              "List of Polygons=1, 3\n"
+              "[Polygon 1]\nNumber of Vertex=3\nVertex 1=800, 700\nVertex 2=2560, 736\nVertex 3=1600, 224\n"
+              "[Polygon 3]\nNumber of Vertex=3\nVertex 1=100, 900\nVertex 2=700, 900\nVertex 3=400, 1000\n");
+    rig.Run("Mask:LoadUser");
+    ASSERT_TRUE(rig.Messages.empty());
+    const TCurrentMask& m = rig.Mask().Mask();
+    ASSERT_EQ(m.PolygonCount, 2) << "the gap closes up";
+    EXPECT_EQ(m.Polygons[1].Count, 3);
+    EXPECT_EQ(m.Polygons[1].X[2], 400);
+    EXPECT_EQ(m.Polygons[1].Y[2], 1000);
+    EXPECT_NE(rig.Mask().MaskObject()->HitMask(400, 950), 0);
+    // The polygons of the state text (the save writes the displayed scales, not the file's).
+    const auto polygons = [&rig] { return rig.State().substr(rig.State().find("\"Poly1")); };
+    const std::string loaded = polygons();
+
+    // Saved, erased and loaded again: the same two polygons.
+    rig.Run("Mask:SaveUser");
+    ASSERT_TRUE(rig.Messages.empty());
+    EXPECT_EQ(TMemIniFile_Dot(rig.File()).ReadString("COMMON", "List of Polygons", ""), "1, 2");
+    rig.Run("Mask:EraseMask");
+    rig.Run("Mask:LoadUser");
+    EXPECT_TRUE(rig.Messages.empty());
+    EXPECT_EQ(polygons(), loaded);
+
+    // A mask with a gap of its own (a standard mask's sparse polygons) is written without it.
+    TCurrentMask sparse;
+    sparse.SetKind(mkStdEye);
+    sparse.StorePolygon(1, {{800, 700}, {2560, 736}, {1600, 224}}, 0, 3);
+    sparse.StorePolygon(3, {{100, 900}, {700, 900}, {400, 1000}}, 0, 3);
+    ASSERT_EQ(sparse.PolygonCount, 3);
+    TMemIniFile_Dot out;
+    WriteUserMask(out, sparse, {.TB = 1e-10, .VDiv = 0.1, .V0 = 0});
+    EXPECT_EQ(out.ReadString("COMMON", "List of Polygons", ""), "1, 2");
+    const std::optional<TCurrentMask> back = ReadUserMask(out);
+    ASSERT_TRUE(back.has_value()) << "the loader takes what the save wrote";
+    EXPECT_EQ(back->PolygonCount, 2);
+
+    // An empty list is a mask without polygons: the mask goes, and the message says so.
+    rig.Write("[COMMON]\nSignature=User Mask\nTime by Division=1e-10\nValue by Division=0.1\nList of Polygons=\n");
+    rig.Run("Mask:LoadUser");
+    EXPECT_EQ(rig.Mask().PolygonCount(), 0);
+    ASSERT_EQ(rig.Messages.size(), 1u);
+    EXPECT_EQ(rig.Messages[0], "The mask file \"" + rig.File().string() + "\" lists no polygons: the mask is erased");
 }
 
 }  // namespace

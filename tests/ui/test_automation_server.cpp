@@ -148,7 +148,7 @@ TEST_F(AutomationServerTest, EachLineIsOneCommandAnsweredByOneLineInOrder) {
     ASSERT_TRUE(c.Connected());
     // Several lines in one packet, LF and CR LF ends, an empty line, a reply with line breaks inside.
     ASSERT_TRUE(c.Send("HEADER?\nHEADER OFF\r\nheader?\n\n  \nLINES?\r\nTRIG:SOURCE CH2;SOURCE?\nNOSUCH?\n"));
-    EXPECT_EQ(c.Lines(8), (Lines{"HEADER ON", "", "OFF", "", "ERROR!  Mnemonics is Absent", "abc", "CH2", "ERROR"}));
+    EXPECT_EQ(c.Lines(8), (Lines{"HEADER ON", "", "OFF", "", "ERROR!  Mnemonics is Absent", "a\tb\tc", "CH2", "ERROR"}));
     // A line split over several packets.
     ASSERT_TRUE(c.Send("TRIG:SO"));
     RunLoopFor(20);

@@ -1,0 +1,157 @@
+// The demo program driven over its automation port as a script drives it: a reply of many lines
+// keeps its entries apart on its one line, and the file names a client gives land in the data root,
+// never in the working folder the program was started in.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "core/temp_folder.h"
+
+namespace vt {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// The demo program as its own process, with its own data root and a working folder of its own.
+class TDemoOnItsPort {
+public:
+    TDemoOnItsPort() {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        Port_ = probe.serverPort();
+        probe.close();
+        fs::create_directories(WorkingFolder());
+        fs::create_directories(Temp_ / "run");
+        fs::permissions(Temp_ / "run", fs::perms::owner_all, fs::perm_options::replace);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString((Temp_ / "config").string()));
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((Temp_ / "run").string()));
+        Program_.setProcessEnvironment(env);
+        Program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        Program_.setWorkingDirectory(QString::fromStdString(WorkingFolder().string()));
+        Program_.start(VT_PROGRAM_PATH, {"--home", QString::fromStdString(Root().string()), "--automation-port",
+                                         QString::number(Port_), "Default_Demo"});
+        if (!Program_.waitForStarted(10000)) return;
+        const auto end = Clock::now() + std::chrono::seconds(30);
+        while (Clock::now() < end && Program_.state() == QProcess::Running) {
+            Socket_.connectToHost(QHostAddress::LocalHost, Port_);
+            if (Socket_.waitForConnected(20)) {
+                Connected_ = true;
+                return;
+            }
+            Socket_.abort();
+            QThread::msleep(5);
+        }
+    }
+    ~TDemoOnItsPort() {
+        Socket_.abort();
+        Program_.kill();
+        Program_.waitForFinished(10000);
+    }
+    bool Connected() const { return Connected_; }
+    fs::path Root() const { return Temp_ / "root"; }
+    fs::path WorkingFolder() const { return Temp_ / "cwd"; }
+
+    // One line out, its one reply line back (without its end), or "(no reply)" after 60 s.
+    std::string Ask(const std::string& line) {
+        Socket_.write(QByteArray::fromStdString(line + "\n"));
+        Socket_.flush();
+        const auto end = Clock::now() + std::chrono::seconds(60);
+        while (!Socket_.canReadLine()) {
+            if (Clock::now() >= end || Socket_.state() != QAbstractSocket::ConnectedState) return "(no reply)";
+            Socket_.waitForReadyRead(100);
+        }
+        std::string reply = Socket_.readLine().toStdString();
+        if (!reply.empty() && reply.back() == '\n') reply.pop_back();
+        return reply;
+    }
+
+private:
+    test::TempFolder Temp_;
+    std::uint16_t Port_ = 0;
+    QProcess Program_;
+    QTcpSocket Socket_;
+    bool Connected_ = false;
+};
+
+std::vector<std::string> SplitAtTabs(const std::string& reply) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t tab; (tab = reply.find('\t', start)) != std::string::npos; start = tab + 1)
+        parts.push_back(reply.substr(start, tab - start));
+    parts.push_back(reply.substr(start));
+    return parts;
+}
+
+TEST(ScriptedReplies, AListReplyIsOneLineWithItsEntriesApartAndNamesLandInTheDataRoot) {
+    TDemoOnItsPort demo;
+    ASSERT_TRUE(demo.Connected());
+    ASSERT_EQ(demo.Ask("HEADER OFF"), "");
+
+    // The measurement list: the dual entries end in a channel name and the next begins with a digit.
+    for (const char* line : {"MEAS:CLEARALL", "MEAS:CH1:YPARAM MIN ON", "MEAS:CH1:YPARAM PP ON",
+                             "MEAS:CH1:YDUALPAR GAIN ON", "MEAS:CH1:XDUALPAR DEL1R1R ON"})
+        ASSERT_EQ(demo.Ask(line), "") << line;
+    const std::string list = demo.Ask("MEAS:RES? LIST");
+    EXPECT_EQ(SplitAtTabs(list), (std::vector<std::string>{"1  Minimum (Ch1)", "2  Peak-Peak (Ch1)",
+                                                           "3  Gain  Ch1 / Ch2", "4  Delay 1R-1R  Ch2-Ch1"}))
+        << list;
+    // The eye's list likewise, and the next reply is still the next request's.
+    for (const char* line : {"EYE:MEASURE NRZ", "EYE:XNRZPARAM BITRATE,EYEWIDTH", "EYE:YNRZPARAM EYEHEIGHT"})
+        ASSERT_EQ(demo.Ask(line), "") << line;
+    const std::string eye = demo.Ask("EYE:RES? LIST");
+    EXPECT_EQ(SplitAtTabs(eye), (std::vector<std::string>{"1  Bit Rate (Ch1)", "2  Eye Width (Ch1)", "3  Eye Height (Ch1)"}))
+        << eye;
+    EXPECT_EQ(demo.Ask("HEADER?"), "OFF");
+
+    // File names: a relative folder lands below the feature's folder in the data root.
+    const fs::path root = demo.Root();
+    // (The setup and user-mask names reply after a blank.)
+    const auto lands = [&](const std::string& setting, const std::string& name, const std::string& expected) {
+        EXPECT_EQ(demo.Ask(setting + " " + name), "") << setting;
+        EXPECT_EQ(demo.Ask(setting + "?"), expected) << setting;
+    };
+    lands("SAVE:SETUP:FILENAME", "dir/x", " " + (root / "Setup Files" / "dir" / "x.set").string());
+    fs::create_directories(root / "Setup Files" / "dir");  // a setup is saved into a folder that exists
+    EXPECT_EQ(demo.Ask("SAVE:SETUP:SAVE"), "");
+    EXPECT_TRUE(fs::exists(root / "Setup Files" / "dir" / "x.set"));
+    // A user mask to save: the first standard mask (the index starts at 0, so it moves there).
+    ASSERT_EQ(demo.Ask("STDMASK:MASKINDEX -1"), "");
+    ASSERT_EQ(demo.Ask("STDMASK:MASKINDEX 0"), "");
+    lands("MASK:MASKFILE", "dir/x", " " + (root / "Masks" / "User" / "dir" / "x.pcm").string());
+    EXPECT_EQ(demo.Ask("MASK:SAVEUSER"), "");
+    EXPECT_TRUE(fs::exists(root / "Masks" / "User" / "dir" / "x.pcm"));
+    EXPECT_EQ(demo.Ask("MASK:LOADUSER"), "") << "the saved mask loads again without a message";
+    lands("MASK:FILENAME", "../x", (root / "Waveforms" / "x.wfm").string());
+    lands("LIMIT:FILENAME", "dir/y", (root / "Waveforms" / "Limit Test Files" / "dir" / "y.wfm").string());
+    lands("SAVE:DISK:FILENAME", "dir/w", (root / "Waveforms" / "Waveform Files" / "dir" / "w.wfm").string());
+    lands("ACQ:FILENAME", "dir/a", (root / "Waveforms" / "Waveform Files" / "dir" / "a*.wfm").string());
+
+    // A name without a base name is refused and the name stays as it was.
+    const std::vector<std::string> settings{"SAVE:SETUP:FILENAME", "MASK:MASKFILE", "MASK:FILENAME",
+                                            "LIMIT:FILENAME",      "SAVE:DISK:FILENAME", "ACQ:FILENAME"};
+    for (const std::string& setting : settings) {
+        const std::string before = demo.Ask(setting + "?");
+        for (const char* name : {"/", ".", "..", "dir/", "dir/.."}) {
+            EXPECT_EQ(demo.Ask(setting + " " + name), "ERROR") << setting << " " << name;
+            EXPECT_EQ(demo.Ask(setting + "?"), before) << setting << " " << name;
+        }
+    }
+    EXPECT_EQ(demo.Ask("SAVE:SETUP:SAVE"), "");
+    EXPECT_FALSE(fs::exists(root / "Setup Files" / "dir" / ".set"));
+    EXPECT_TRUE(fs::is_empty(demo.WorkingFolder())) << "nothing lands in the working folder";
+}
+
+}  // namespace
+}  // namespace vt

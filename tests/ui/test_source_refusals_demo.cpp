@@ -57,6 +57,8 @@ std::vector<TSourceSettingCase> SourceSettings() {
         {"DISPL:TRACESEL", "CH2", {"DB", "HIST", "CONST", "NONE"}, "XY"},
         {"DISPL:XAXIS", "CH2", NoRecord, "F1"},
         {"DISPL:YAXIS", "CH1", NoRecord, "F1"},
+        // Sources whose records have no layer on the screen (no normalization runs).
+        {"TDR:SOURCE", "CH2", {"NORMCH1", "NORMCH2"}, "CH1"},
     };
     for (int f = 1; f <= 4; ++f) {
         const std::string node = "F" + std::to_string(f) + ":";

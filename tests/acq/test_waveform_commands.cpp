@@ -68,7 +68,7 @@ TEST_F(WfmCommands, SourcesWithoutARecordAreRefusedAndAnOffSourceIsAbsent) {
     for (const char* source : {"XY", "DB", "Hist", "Const", "None"})
         EXPECT_EQ(Run(std::string("Wfm:Source ") + source), "ERROR") << source;
     EXPECT_EQ(Run("Wfm:Source?"), "WFM:SOURCE M1");
-    EXPECT_EQ(Run("Header Off;Wfm:Preamb?"), "SIGNAL IS ABSENT");
+    EXPECT_EQ(Run("Header Off;Wfm:Data?"), "SIGNAL IS ABSENT");
 }
 
 TEST_F(WfmCommands, OnlySourcesThatAreOnAndHoldARecordAreOffered) {

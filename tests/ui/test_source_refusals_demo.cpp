@@ -77,7 +77,8 @@ TEST(SourceRefusalsDemo, EverySourceSettingRefusesTheSourcesItCannotUseAndNothin
     const std::vector<TSourceSettingCase> cases = SourceSettings();
     std::vector<std::string> faults;
     std::string eyeRefused = "none", eyeMeasure = "none", eyeOnConst = "none", fftAdd = "none", fftUndo = "none",
-                fftRedo = "none", fftLabel = "none", fftKey = "none", spectr2 = "none";
+                fftRedo = "none", fftLabel = "none", fftKey = "none", spectr2 = "none",
+                spectrumAdd = "none", spectrumLabel = "none";
     bool fftLabelHighlighted = false;
     int countBefore = 0, countAfter = 0;
     const auto acquisitions = [&shell] {
@@ -120,7 +121,8 @@ TEST(SourceRefusalsDemo, EverySourceSettingRefusesTheSourcesItCannotUseAndNothin
                 if (const std::string back = run(header + "?"); back != c.AlsoTaken)
                     faults.push_back(header + " " + c.AlsoTaken + " read back '" + back + "'");
             }
-            run("SPECTR1:SOURCE CH1;SPECTR1:DISPLAY ON;SPECTR2:DISPLAY ON");
+            for (const char* line : {"SPECTR1:SOURCE CH1", "SPECTR1:DISPLAY ON", "SPECTR2:SOURCE CH2", "SPECTR2:DISPLAY ON"})
+                run(line);
             spectr2 = run("SPECTR2:SOURCE S1");
             countBefore = acquisitions();
             phase = 1;
@@ -137,7 +139,8 @@ TEST(SourceRefusalsDemo, EverySourceSettingRefusesTheSourcesItCannotUseAndNothin
             countBefore = acquisitions();
             phase = 3;
         } else if (phase == 3 && acquisitions() >= countBefore + 3) {
-            run("EYE:MEASURE OFF;EYE:SOURCE CH1");
+            run("EYE:MEASURE OFF");
+            run("EYE:SOURCE CH1");
             fftAdd = run("MEAS:F1:YFFTPAR MAGN");
             fftUndo = run("*UNDO");
             fftRedo = run("*UNDO REDO");
@@ -146,13 +149,25 @@ TEST(SourceRefusalsDemo, EverySourceSettingRefusesTheSourcesItCannotUseAndNothin
                 fftLabelHighlighted = p->Annotation[3].LabelHighlight;
             }
             fftKey = shell.LangStr("F1");
-            countBefore = acquisitions();
+            // The eye diagram switched the spectra off.
+            run("SPECTR1:DISPLAY ON");
             phase = 4;
-        } else if (phase == 4 && acquisitions() >= countBefore + 3) {
-            countAfter = acquisitions();
+        } else if (phase == 4 && shell.Display().SignalLayerDrawn(ssS1)) {
+            // On the spectrum of Ch1 the mark sits on the fundamental.
+            run("MEAS:DISPLAY PARAM");
+            spectrumAdd = run("MEAS:S1:YFFTPAR MAGN");
+            countBefore = acquisitions();
             phase = 5;
+        } else if (phase == 5 && acquisitions() >= countBefore + 3) {
+            countAfter = acquisitions();
+            if (const TParameterOfMeas* p = measurements.List().Slot(measurements.List().Count() - 1)) spectrumLabel = p->Annotation[3].Text;
+            phase = 6;
+            QCoreApplication::processEvents();
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+                if (auto* m = dynamic_cast<TMorda_fr*>(w)) {
+                    test::SaveScreenshot(*m, "spectrum_measurement_mark.png");
+                    m->close();
+                }
         }
         busy = false;
     });
@@ -161,7 +176,7 @@ TEST(SourceRefusalsDemo, EverySourceSettingRefusesTheSourcesItCannotUseAndNothin
     auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
     ASSERT_NE(app, nullptr);
     EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
-    ASSERT_EQ(phase, 5);
+    ASSERT_EQ(phase, 6);
     EXPECT_TRUE(faults.empty()) << [&] {
         std::string all;
         for (const std::string& f : faults) all += f + "\n";
@@ -178,6 +193,8 @@ TEST(SourceRefusalsDemo, EverySourceSettingRefusesTheSourcesItCannotUseAndNothin
     EXPECT_EQ(fftLabel, "F1");
     EXPECT_TRUE(fftLabelHighlighted);
     EXPECT_EQ(fftKey, "F1");
+    EXPECT_EQ(spectrumAdd, "");
+    EXPECT_EQ(spectrumLabel, "F1");
     EXPECT_GE(countAfter, countBefore + 3) << "the acquisition went on";
     EXPECT_TRUE(dialogs.Asked.empty()) << dialogs.Asked.front();
 }

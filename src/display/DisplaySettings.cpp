@@ -48,7 +48,8 @@ public:
 
 TSignalSourceSwHandler& AddSourceChoice(TCommandTree& tree, std::string_view path, int initial,
                                         std::uint32_t excluded) {
-    return tree.Root().AddSignalSourceHandler(path, {.Items = SourceItems, .Initial = initial, .ExcludedMask = excluded});
+    return tree.Root().AddSignalSourceHandler(path,
+                                              {.Items = SourceItems, .Initial = initial, .ExcludedMask = excluded});
 }
 
 TRadioSwHandler& AddAvailableItemsRadio(TCommandTree& tree, std::string_view path, const TRadioOptions& options) {

@@ -2,7 +2,8 @@
 // refuses the sources it can never use (an error reply, the setting kept) and takes the others; an eye
 // measurement asked right after a refused source, an eye on a source without a colour of its own and
 // a spectrum measurement (added, undone, redone) all reply without an internal error, while the
-// acquisition goes on.
+// acquisition goes on. The picture of the spectrum measurement goes to
+// screenshots/spectrum_measurement_mark.png.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -121,7 +122,8 @@ TEST(SourceRefusalsDemo, EverySourceSettingRefusesTheSourcesItCannotUseAndNothin
                 if (const std::string back = run(header + "?"); back != c.AlsoTaken)
                     faults.push_back(header + " " + c.AlsoTaken + " read back '" + back + "'");
             }
-            for (const char* line : {"SPECTR1:SOURCE CH1", "SPECTR1:DISPLAY ON", "SPECTR2:SOURCE CH2", "SPECTR2:DISPLAY ON"})
+            for (const char* line :
+                 {"SPECTR1:SOURCE CH1", "SPECTR1:DISPLAY ON", "SPECTR2:SOURCE CH2", "SPECTR2:DISPLAY ON"})
                 run(line);
             spectr2 = run("SPECTR2:SOURCE S1");
             countBefore = acquisitions();
@@ -160,7 +162,8 @@ TEST(SourceRefusalsDemo, EverySourceSettingRefusesTheSourcesItCannotUseAndNothin
             phase = 5;
         } else if (phase == 5 && acquisitions() >= countBefore + 3) {
             countAfter = acquisitions();
-            if (const TParameterOfMeas* p = measurements.List().Slot(measurements.List().Count() - 1)) spectrumLabel = p->Annotation[3].Text;
+            if (const TParameterOfMeas* p = measurements.List().Slot(measurements.List().Count() - 1))
+                spectrumLabel = p->Annotation[3].Text;
             phase = 6;
             QCoreApplication::processEvents();
             for (QWidget* w : QApplication::topLevelWidgets())

@@ -375,6 +375,7 @@ constexpr TLangTableRow kRows[] = {
     {"an_p_p", "p-p"},
     {"anPeakL_Ques", "Peak L?"},
     {"anPeakR_Ques", "Peak R?"},
+    {"F1", "F1"},  // the fundamental's mark of a spectrum measurement
     {"anPeak_L_", "Peak L "},
     {"anPeak_R_", "Peak R "},
     {"an_Top", "Top"},

@@ -31,6 +31,10 @@ TSourceSwHandler::TSourceSwHandler(const TSourceOptions& o)
 
 int TSourceSwHandler::FindItem(std::string_view name) const { return FindItemIndex(Items_, name); }
 
+bool TSourceSwHandler::IsExcluded(int index) const {
+    return index >= 0 && index < 32 && (ExcludedMask_ & (std::uint32_t{1} << index)) != 0;
+}
+
 void TSourceSwHandler::UpdateMyColors() {
     ColorRefresh_ = true;
     TResetOnExit<bool> clear(ColorRefresh_, false);
@@ -54,11 +58,19 @@ void TSourceSwHandler::ExecuteCommand(std::string_view parameter, bool isQuery, 
         }
         return;
     }
-    // A named source is selected whether it is enabled or not; a query that carries one applies it
-    // first, then replies.
+    // A named source is selected whether it is on or not, but an excluded one (a source this setting
+    // can never use: it would be accepted and then fail or be ignored) is refused, from a setup line
+    // too, which the load then skips. A query that carries a source applies it first, then replies.
     if (!parameter.empty()) {
         const int index = FindItem(parameter);
-        if (index >= 0) SetSourceCore(index);
+        if (IsExcluded(index)) {
+            if (!isQuery) {
+                reply += "ERROR";
+                return;
+            }
+        } else if (index >= 0) {
+            SetSourceCore(index);
+        }
     }
     if (!isQuery) return;
     if (QueryBlank(internal)) reply += ' ';

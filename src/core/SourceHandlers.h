@@ -59,6 +59,8 @@ public:
     // Set while the controls are told to recolour.
     bool ColorRefresh() const { return ColorRefresh_; }
     int FindItem(std::string_view name) const;
+    // Whether the item is one this setting never takes (a command naming it is refused).
+    bool IsExcluded(int index) const;
 
 protected:
     explicit TSourceSwHandler(const TSourceOptions& options);

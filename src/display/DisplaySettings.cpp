@@ -46,28 +46,10 @@ public:
     }
 };
 
-// A source choice that refuses its excluded sources from commands and setups.
-class TAvailableSourcesChoice : public TSignalSourceSwHandler {
-public:
-    using TSignalSourceSwHandler::TSignalSourceSwHandler;
-    void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override {
-        const int index = parameter.empty() ? -1 : FindItem(parameter);
-        if (index >= 0 && index < 32 && (ExcludedMask() & GetMaskForButtinNr(index)) != 0) {
-            if (isQuery) TSignalSourceSwHandler::ExecuteCommand({}, true, reply, internal);
-            else reply += "ERROR";
-            return;
-        }
-        TSignalSourceSwHandler::ExecuteCommand(parameter, isQuery, reply, internal);
-    }
-};
-
 TSignalSourceSwHandler& AddSourceChoice(TCommandTree& tree, std::string_view path, int initial,
                                         std::uint32_t excluded) {
-    auto handler = std::make_unique<TAvailableSourcesChoice>(
-        TSourceOptions{.Items = SourceItems, .Initial = initial, .ExcludedMask = excluded});
-    auto& h = static_cast<TSignalSourceSwHandler&>(tree.Root().Register(path, std::move(handler)));
-    h.FollowSignals(tree.SignalEnablity());
-    return h;
+    return tree.Root().AddSignalSourceHandler(path,
+                                              {.Items = SourceItems, .Initial = initial, .ExcludedMask = excluded});
 }
 
 TRadioSwHandler& AddAvailableItemsRadio(TCommandTree& tree, std::string_view path, const TRadioOptions& options) {

@@ -1,5 +1,6 @@
 #include "serial/EyeStripRows.h"
 
+#include "acq/SignalSources.h"
 #include "analysis/MeasurementReadouts.h"
 #include "analysis/Measurements.h"
 #include "analysis/ScopeAnalysisServices.h"
@@ -53,6 +54,8 @@ std::string TEyeStripRows::ValueText(double value, const std::string& unit) {
 
 std::int32_t TEyeStripRows::SourceColour() const {
     const int source = Eye_.Source();
+    // A source without a colour of its own (Const, None) is written in white.
+    if (SourceToColorIndex(source) >= ScreenElementCount) return 0x00FFFFFF;
     auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell_.Display());
     const TColor colour = display ? display->Colors().SourceRGB(source) : SourceRGB(source);
     return static_cast<std::int32_t>(colour.Value & 0x00FFFFFFu);

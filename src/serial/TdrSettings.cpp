@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <memory>
 
 #include "acq/SignalObj.h"
 #include "acq/SignalSources.h"
@@ -37,6 +39,27 @@ constexpr int RecLenMax = 4096;
 constexpr int MarginColumns = 4000;
 constexpr double DivisionsPerRecord = 10.24;
 constexpr const char* SourceNames[4] = {"Ch1", "Ch2", "NormCh1", "NormCh2"};
+
+// The measured source: a remote command naming a source whose record has no layer on the screen (the
+// item the layer-change hook greys in the menu) is refused and the source stays. A setup line is
+// applied as before: the layers of the sources it switches on appear only once their records are drawn.
+class TMeasSourceChoice : public TRadioSwHandler {
+public:
+    TMeasSourceChoice(const TRadioOptions& options, std::function<bool(int item)> shown)
+        : TRadioSwHandler(options), Shown_(std::move(shown)) {}
+    void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override {
+        const int index = parameter.empty() ? -1 : FindItem(parameter);
+        if (!internal && index >= 0 && !Shown_(index)) {
+            if (isQuery) TRadioSwHandler::ExecuteCommand({}, true, reply, internal);
+            else reply += "ERROR";
+            return;
+        }
+        TRadioSwHandler::ExecuteCommand(parameter, isQuery, reply, internal);
+    }
+
+private:
+    std::function<bool(int)> Shown_;
+};
 
 std::string ChannelNode(int channel) { return channel == TdrChannel2 ? "TDR:Ch2:" : "TDR:Ch1:"; }
 int TdrChannelNumber(int channel) { return channel == TdrChannel2 ? 2 : 1; }
@@ -178,7 +201,16 @@ void TTdrSettings::CreateTDRHandlers() {
                                                                   if (Hooks.UpdateTimebaseScales) Hooks.UpdateTimebaseScales();
                                                               }});
     Measure_ = &root.AddOnOffHandler("TDR:Measure", {.AfterChange = [this](THandler&) { OnMeasureChange(); }});
-    MeasSource_ = &root.AddRadioHandler("TDR:Source", {.Items = "Ch1,Ch2,NormCh1,NormCh2", .AfterChange = [this](THandler&) { ShowMarginsLayer(); }});
+    const auto shown = [this](int item) {
+        auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell_.Display());
+        TScopeCRT* panel = display ? display->Panel() : nullptr;
+        return !panel || panel->LayersOfSignals().Layer(TdrSignalOfChannel(item)) != nullptr;
+    };
+    MeasSource_ = &static_cast<TRadioSwHandler&>(root.Register(
+        "TDR:Source", std::make_unique<TMeasSourceChoice>(
+                          TRadioOptions{.Items = "Ch1,Ch2,NormCh1,NormCh2",
+                                        .AfterChange = [this](THandler&) { ShowMarginsLayer(); }},
+                          shown)));
     ViewMargins_ = &root.AddOnOffHandler("TDR:ViewMargins", {.Initial = true, .AfterChange = [this](THandler&) { ShowMarginsLayer(); }});
     RegisterSource(2);
     RegisterSource(3);

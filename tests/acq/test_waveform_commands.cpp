@@ -62,11 +62,13 @@ TEST_F(WfmCommands, DataFollowsTheChosenSourceAndComplexView) {
     EXPECT_EQ(Run("Header On;Wfm:Complex?"), "WFM:COMPLEX IM");
 }
 
-TEST_F(WfmCommands, SourcesWithoutARecordAreAbsent) {
-    // Histogram and constant are on, yet hold no record.
-    EXPECT_EQ(Run("Wfm:Source Hist;Data?"), "WFM:DATA SIGNAL IS ABSENT");
-    EXPECT_EQ(Run("Wfm:Source XY;Preamb?"), "WFM:PREAMB: SIGNAL IS ABSENT");
-    EXPECT_EQ(Run("Header Off;Wfm:Source None;Data?"), "SIGNAL IS ABSENT");
+TEST_F(WfmCommands, SourcesWithoutARecordAreRefusedAndAnOffSourceIsAbsent) {
+    // Histogram and constant are on, yet hold no record: they are refused and the source is kept.
+    EXPECT_EQ(Run("Wfm:Source M1;Data?"), "WFM:DATA SIGNAL IS ABSENT");
+    for (const char* source : {"XY", "DB", "Hist", "Const", "None"})
+        EXPECT_EQ(Run(std::string("Wfm:Source ") + source), "ERROR") << source;
+    EXPECT_EQ(Run("Wfm:Source?"), "WFM:SOURCE M1");
+    EXPECT_EQ(Run("Header Off;Wfm:Data?"), "SIGNAL IS ABSENT");
 }
 
 TEST_F(WfmCommands, OnlySourcesThatAreOnAndHoldARecordAreOffered) {

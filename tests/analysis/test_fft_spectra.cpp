@@ -182,8 +182,10 @@ TEST(FftTransform, SpectraOfKnownSignalsTheirUnitsAndErrors) {
     ASSERT_EQ(told.Errors.size(), 1u);
     EXPECT_NE(told.Errors[0].find("1000"), std::string::npos) << told.Errors[0];
     EXPECT_EQ(shell.Records()->Record(ssS1).Length(), 64);
-    shell.CommandTree()->ExecuteCommandString("Spectr1:Source S2", false);
-    shell.Records()->Record(ssS2).SetSpectrum(true);
+    // A memory that holds a stored spectrum (a spectrum itself is no source of a spectrum).
+    shell.CommandTree()->ExecuteCommandString("Spectr1:Source M2", false);
+    shell.Records()->Record(ssM2).SetLength(1024);
+    shell.Records()->Record(ssM2).SetSpectrum(true);
     for (int pass = 0; pass < 3; ++pass) EXPECT_FALSE(spectra.CalcSpectrum(ssS1));
     ASSERT_EQ(told.Errors.size(), 2u);
     EXPECT_NE(told.Errors[1].find("is a spectrum"), std::string::npos) << told.Errors[1];

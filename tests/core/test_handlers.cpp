@@ -341,6 +341,13 @@ TEST_F(HandlerTest, SignalSourceFollowsSignalOnStates) {
     EXPECT_EQ(h.GetSource(), 14) << "a source that is not enabled is still selected";
     EXPECT_EQ(undo.StepStamp(), stamp) << "a source choice records no undo";
     EXPECT_EQ(Run("MEAS:SOURCE?"), "MEAS:SOURCE M1");
+    // An excluded source is refused, from a setup line too (which the load counts as skipped); a query
+    // that names it reports the source kept.
+    EXPECT_EQ(Run("MEAS:SOURCE M2"), "ERROR");
+    EXPECT_EQ(Run("MEAS:SOURCE? m2"), "MEAS:SOURCE M1");
+    EXPECT_EQ(root.LoadAllSettings({"Meas:Source M2", "Meas:Source Ch2"}), 1);
+    EXPECT_EQ(h.GetSource(), 3) << "the refused line is skipped, the next one applied";
+    Run("MEAS:SOURCE M1");
     Run("HEADER OFF");
     EXPECT_EQ(Run("MEAS:SOURCE:ENABLED?"), "CH1,CH2,LAST");
     h.UpdateMyColors();

@@ -164,7 +164,8 @@ double EngValue(const std::string& reply) {
 
 // The generator at 1.5 Gbit/s on the undelayed 180 ps a division timebase: three crossings lie on the
 // screen. Reading the rate and the height after every computation, and starting the eye over now and
-// then, every reading is that of neighbouring crossings.
+// then, every reading is that of neighbouring crossings; the last picture goes to
+// screenshots/eye_three_crossings_demo.png.
 TEST(EyeDemoNrz, ThreeCrossingsOnTheScreenReadTheBitRateOfNeighbours) {
     const test::TProgramHome programHome;
     TShell shell;
@@ -205,9 +206,12 @@ TEST(EyeDemoNrz, ThreeCrossingsOnTheScreenReadTheBitRateOfNeighbours) {
                 lastRuns = eye.EngineRuns;
                 readings.emplace_back(shell.ExecuteCommandString("EYE:RES? 1"), shell.ExecuteCommandString("EYE:RES? 4"));
                 crossings.emplace_back(eye.State().Crossing[1].Mean, eye.State().Crossing[2].Mean);
-                // The first computations of a fresh map are where a pick can go astray.
-                if (readings.size() % 2 == 0) shell.ExecuteCommandString("*CLRDISPL");
-                if (readings.size() < 16) return;
+                if (readings.size() < 16) {
+                    // The first computations of a fresh map are where a pick can go astray.
+                    if (readings.size() % 2 == 0) shell.ExecuteCommandString("*CLRDISPL");
+                    return;
+                }
+                test::SaveScreenshot(*m, "eye_three_crossings_demo.png");
                 shell.RunOn = false;
                 if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
                 phase = Done;

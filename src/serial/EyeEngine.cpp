@@ -110,8 +110,11 @@ bool TEyeEngine::FindNrzEyeCrossings() {
     int p = 0, q = 0;
     if (!FindEyeLevels(0, 4000, true, p, q)) return false;
     Hist_->Setup(false, 0, (2 * p + 3 * q + 1) / 5, 4000, (2 * p + q + 1) / 3);
-    int c1 = 0, c2 = 0;
-    if (!Hist_->GetTwoPeakScreenPos(c1, c2)) return false;
+    int a = 0, b = 0;
+    std::uint32_t ca = 0, cb = 0;
+    if (!Hist_->FindTwoPeaks(a, b, cb, ca)) return false;
+    NeighbourCrossings(a, ca, b, cb);
+    const int c1 = Round(Hist_->BinToColumn(a)), c2 = Round(Hist_->BinToColumn(b));
     s.Crossing[1].Mean = c1;
     s.Crossing[2].Mean = c2;
     const int h = static_cast<int>(std::trunc((c2 - c1 + 2) / 4.0));
@@ -122,6 +125,24 @@ bool TEyeEngine::FindNrzEyeCrossings() {
     const auto [lb, rb] = EyeBoundColumns(c1, c2);
     s.LeftBoundCol = lb, s.RightBoundCol = rb;
     return FindEyeLevels(lb, rb, false, p, q);
+}
+
+// A screen may hold more than two crossings, and the two tallest peaks of the band need not be
+// neighbours: a pair with another crossing between them spans two or more bits. A crossing between
+// them shows in the middle half of their span (the eye's opening holds no hits in the band); while
+// one does, the taller of the pair is kept with that one.
+void TEyeEngine::NeighbourCrossings(int& a, std::uint32_t& ca, int& b, std::uint32_t& cb) const {
+    while (b - a >= 4) {
+        const int quarter = (b - a) / 4;
+        int m = a + quarter;
+        for (int i = m + 1; i <= b - quarter; ++i)
+            if (Hist_->WindowBin(i) > Hist_->WindowBin(m)) m = i;
+        const std::uint32_t cm = Hist_->WindowBin(m);
+        // Stray hits of a noisy opening stay far below a crossing's peak.
+        if (cm == 0 || 3 * static_cast<std::uint64_t>(cm) < std::min(ca, cb)) return;
+        if (ca >= cb) b = m, cb = cm;
+        else a = m, ca = cm;
+    }
 }
 
 bool TEyeEngine::RefineNrzCrossings() {

@@ -110,6 +110,8 @@ public:
 
 private:
     bool FindNrzEyeCrossings();
+    // Narrows a pair of crossing peaks (bins of the band histogram, lower first) to neighbours.
+    void NeighbourCrossings(int& a, std::uint32_t& ca, int& b, std::uint32_t& cb) const;
     bool RefineNrzCrossings();
     double MeasureNrzCrossing();
     TEyeEdge EdgeStats(int left, int right, int bottom, int top, bool& any);

@@ -559,10 +559,11 @@ std::string TEyeMeasurement::EyeStatQuery(int slot, std::string_view statistic, 
     const auto starts = [&name](const char* s) { return name.rfind(s, 0) == 0; };
     if (starts("CYCLE")) return std::to_string(st.Count);
     if (starts("WFM")) return std::to_string(static_cast<long long>(WfmsInCycle()) * st.Count + State().WfmsThisCycle);
-    if (starts("MIN")) return ValueText(any ? st.Min : UndefinedValue, p->Unit);
-    if (starts("MAX")) return ValueText(any ? st.Max : UndefinedValue, p->Unit);
-    if (starts("MEAN")) return ValueText(any ? st.Mean : UndefinedValue, p->Unit);
-    if (starts("STDDEV")) return ValueText(st.Count >= 2 ? st.StdDev : UndefinedValue, p->Unit);
+    // The statistics keep their unit while the latest value is undefined.
+    if (starts("MIN")) return ValueText(any ? st.Min : UndefinedValue, p->StatUnit);
+    if (starts("MAX")) return ValueText(any ? st.Max : UndefinedValue, p->StatUnit);
+    if (starts("MEAN")) return ValueText(any ? st.Mean : UndefinedValue, p->StatUnit);
+    if (starts("STDDEV")) return ValueText(st.Count >= 2 ? st.StdDev : UndefinedValue, p->StatUnit);
     return "BAD STATISTIC PARAMETER";
 }
 

@@ -606,6 +606,7 @@ void ComputeEyeParameter(TEyeEngine& engine, const TEyeParamInputs& in, TParam& 
     const auto list = EyeParamList(param.Mode, param.Axis);
     param.Value = value;
     param.Unit = Defined(value) && in.Record && param.Kind < list.size() ? UnitText(list[param.Kind], *in.Record) : "";
+    if (Defined(value)) param.StatUnit = param.Unit;
 }
 
 }  // namespace vt

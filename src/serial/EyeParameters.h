@@ -44,6 +44,8 @@ public:
     double Value = UndefinedValue;
     TModedStat Stat;
     std::string Unit;
+    // The unit of the values the statistics hold: that of the latest defined value.
+    std::string StatUnit;
     std::uint8_t Axis;
     std::uint8_t Kind;
     TAnnLabelArray Annotations{};
@@ -62,7 +64,8 @@ struct TEyeParamInputs {
 // Value and unit of one parameter; the annotation points go into the parameter's records.
 double ComputeNrzParameter(TEyeEngine& engine, const TEyeParamInputs& in, TParam& param);
 double ComputeRzParameter(TEyeEngine& engine, const TEyeParamInputs& in, TParam& param);
-// Either, by the parameter's mode; stores Value and Unit (empty when undefined).
+// Either, by the parameter's mode; stores Value and Unit (empty when undefined), and a defined
+// value's unit as StatUnit.
 void ComputeEyeParameter(TEyeEngine& engine, const TEyeParamInputs& in, TParam& param);
 
 // The hits of the selected crossing's window at the crossing level: mean and deviation (columns).

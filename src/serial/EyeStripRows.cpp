@@ -101,11 +101,12 @@ void TEyeStripRows::DrawEyeParamCells(int mode, int slot) {
     const std::int32_t colour = SourceColour();
     const int row = slot - 1;
     Out(ValueText(p->Value, p->Unit), row, 2, colour);
-    Out(ValueText(p->Stat.Min, p->Unit), row, 4, colour);
-    Out(ValueText(p->Stat.Max, p->Unit), row, 5, colour);
+    // The statistics keep their unit while the latest value is undefined (and has none).
+    Out(ValueText(p->Stat.Min, p->StatUnit), row, 4, colour);
+    Out(ValueText(p->Stat.Max, p->StatUnit), row, 5, colour);
     if (!Eye_.StatisticOn()) return;
-    Out(ValueText(p->Stat.Mean, p->Unit), row, 6, colour);
-    Out(p->Stat.Count < 2 ? Shell_.LangStr("Undefined") : ValueText(p->Stat.StdDev, p->Unit), row, 7, colour);
+    Out(ValueText(p->Stat.Mean, p->StatUnit), row, 6, colour);
+    Out(p->Stat.Count < 2 ? Shell_.LangStr("Undefined") : ValueText(p->Stat.StdDev, p->StatUnit), row, 7, colour);
 }
 
 void TEyeStripRows::WriteCountCell(int slot, const std::string& text) {

@@ -583,11 +583,6 @@ void TMaskTest::MaskTestSample(int source, int index) {
     if (CountedBits_[i] == 0) ++Counters_.FailedSamples;
     for (int b = 0; b < 8; ++b)
         if (fresh & (1u << b)) ++Counters_.Polygon[static_cast<std::size_t>(b)];
-    if (Obj_->MarginsOn())
-        for (int p = 0; p < 4; ++p) {
-            const unsigned both = (1u << p) | (1u << (p + 4));
-            if ((fresh & both) && !(CountedBits_[i] & both)) ++Counters_.PolygonAll[static_cast<std::size_t>(p)];
-        }
     CountedBits_[i] = static_cast<std::uint8_t>(CountedBits_[i] | hits);
     if (TMarkerLayer* layer = ErrorLayer(source))
         if (auto* errors = dynamic_cast<TMaskErrorLayer*>(layer)) errors->AddPoint(column, row);
@@ -714,8 +709,8 @@ void TMaskTest::ShowCounts() {
     out(std::to_string(c.FailedSamples) + " hits", MaskCellRect(2, 1, true));
     for (int i = 1; i <= std::min(TablePolygons_, 3); ++i) {
         const auto k = static_cast<std::size_t>(i - 1);
-        out(std::to_string(c.PolygonAll[k]) + hits, MaskCellRect(i + 2, 1, true));
-        out(std::to_string(Mask_.Marg > 0 ? c.Polygon[k] : c.PolygonAll[k]) + hits, MaskCellRect(i + 2, 2, true));
+        out(std::to_string(c.PolygonTotal(k)) + hits, MaskCellRect(i + 2, 1, true));
+        out(std::to_string(Mask_.Marg > 0 ? c.Polygon[k] : c.PolygonTotal(k)) + hits, MaskCellRect(i + 2, 2, true));
         out(std::to_string(c.Polygon[k + 4]) + hits, MaskCellRect(i + 2, 3, true));
     }
 }
@@ -739,7 +734,7 @@ std::string TMaskTest::MaskResReply(std::string_view parameter) const {
         const auto k = static_cast<std::size_t>(d - 1);
         const bool margins = Obj_ && Obj_->MarginsOn();
         if (margins && rest.rfind("MAR", 0) == 0 && d <= 4) return answer("Poly" + std::to_string(d) + "MAR", c.Polygon[k + 4]);
-        if (margins && rest.rfind("ALL", 0) == 0 && d <= 4) return answer("Poly" + std::to_string(d) + "ALL", c.PolygonAll[k]);
+        if (margins && rest.rfind("ALL", 0) == 0 && d <= 4) return answer("Poly" + std::to_string(d) + "ALL", c.PolygonTotal(k));
         return answer("Poly" + std::to_string(d), c.Polygon[k]);
     }
     return (header ? ":" + given + " " : std::string()) + "BAD PARAMETR";

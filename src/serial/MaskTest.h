@@ -52,8 +52,9 @@ struct TMaskCounters {
     std::uint64_t Samples = 0;
     std::uint64_t FailedSamples = 0;
     std::array<std::uint64_t, 8> Polygon{};  // counter p + 1 at index p
-    // With margins: samples inside mask polygon p or its margin polygon, each counted once.
-    std::array<std::uint64_t, 4> PolygonAll{};
+    // With margins, polygon p's total: its mask hits and its margin hits added, so a sample inside
+    // both counts twice.
+    std::uint64_t PolygonTotal(std::size_t p) const { return Polygon[p] + Polygon[p + 4]; }
 };
 
 class TMaskTest {

@@ -8,6 +8,7 @@
 #include "acq/SignalObj.h"
 #include "core/Numeric.h"
 #include "serial/EyeEngine.h"
+#include "serial/EyeParameters.h"
 
 using namespace vt;
 using namespace vt::test;
@@ -118,4 +119,29 @@ TEST(EyeEngineSynthetic, TheLevelWindowReachesTheRightEdgeOfAShortRecord) {
     EXPECT_NEAR(s.ZeroLevelRow, 192, 1e-9);
     EXPECT_EQ(p, 845);
     EXPECT_EQ(q, 192);
+}
+
+// A screen of 2.7 bit periods holds three crossings, at 250, 1731.5 and 3213 (1481.5 columns of 1 ps a
+// bit). Whichever two of them stand tallest, the eye is measured between neighbours: a bit time of
+// 1481.5 ps (674.99 Mbit/s), and the opening between them 0.5 V less six noise deviations of 5 mV.
+TEST(EyeEngineSynthetic, ThreeCrossingsOnTheScreenAreMeasuredBetweenNeighbours) {
+    constexpr double period = 1481.5, first = 250;
+    for (unsigned seed = 1; seed <= 24; ++seed) {
+        SCOPED_TRACE(seed);
+        TEngineRig rig;
+        TEyeWriter w({.First = first, .Period = period, .Ramp = 300, .Noise = 0.005, .Jitter = 2}, seed);
+        w.Write(rig.Record, *rig.Hist, 48);
+        ASSERT_TRUE(rig.Engine.RunNrzEyeEngine());
+        const EyeEngineState& s = rig.Engine.State();
+        const double c1 = s.Crossing[1].Mean, c2 = s.Crossing[2].Mean;
+        EXPECT_NEAR(c2 - c1, period, 1.5);
+        EXPECT_TRUE(std::abs(c1 - first) <= 1.5 || std::abs(c1 - (first + period)) <= 1.5) << c1 << ", " << c2;
+        TEyeParamInputs in;
+        in.Record = &rig.Record;
+        TParam rate(emNrz, eaX, 1), height(emNrz, eaY, 9);
+        ComputeEyeParameter(rig.Engine, in, rate);
+        ComputeEyeParameter(rig.Engine, in, height);
+        EXPECT_NEAR(rate.Value, 1 / (period * 1e-12), 6.75e8 * 1e-3);
+        EXPECT_NEAR(height.Value, 0.5 - 6 * 0.005, 0.004);
+    }
 }

@@ -107,3 +107,36 @@ TEST(EyeStripRows, NamesValuesStatisticsCountsAndRowsAfterARemoval) {
     EXPECT_EQ(log.Text(0, 2), "0.8279 dB");
     for (int column = 1; column <= 7; ++column) EXPECT_EQ(log.Text(1, column), "") << column;
 }
+
+// Rates invert seconds only: with the source's horizontal unit changed to metres the latest bit rate is
+// undefined and has no unit, while the statistics still hold the 500 Mbit/s of the first cycle (2000
+// columns of 1 ps a bit): their cells and replies keep "Bit/s".
+TEST(EyeStripRows, AnUndefinedLatestValueLeavesTheStatisticsTheirUnit) {
+    static int argc = 1;
+    static char program[] = "serial_tests";
+    static char* argv[] = {program, nullptr};
+    std::unique_ptr<QGuiApplication> app;
+    if (!QGuiApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
+    TEyeRig rig;
+    TNizText strip;
+    strip.Resize(7, 35, 528, 81);
+    TCellLog log(strip);
+    static_cast<TScopeSerialServices&>(rig.Shell.Serial()).EyeRows().StripOf = [&strip] { return &strip; };
+    rig.Run("Eye:Measure NRZ");
+    rig.Run("Eye:Statistic ON");
+    rig.Run("Eye:XNRZParam BitRate");
+    rig.Run("Header OFF");
+    TEyeWriter writer({.Noise = 0.002});
+    rig.Acquire(writer, 64);
+    ASSERT_EQ(rig.Eye().EngineRuns, 1);
+    EXPECT_EQ(log.Text(0, 2), "500 MBit/s");
+    rig.Ch1().SetHorUnit("m");
+    rig.Acquire(writer, 64);
+    ASSERT_EQ(rig.Eye().EngineRuns, 2);
+    ASSERT_FALSE(rig.Eye().State().EyeNotFound);
+    EXPECT_EQ(log.Text(0, 2), "  Undefined");
+    for (int column : {4, 5, 6}) EXPECT_EQ(log.Text(0, column), "500 MBit/s") << column;
+    EXPECT_EQ(rig.Run("Eye:Res? 1:MIN"), "500 MBit/s");
+    EXPECT_EQ(rig.Run("Eye:Res? 1:MEAN"), "500 MBit/s");
+    EXPECT_EQ(rig.Run("Eye:Res? 1"), "  Undefined");
+}

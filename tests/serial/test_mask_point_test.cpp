@@ -2,12 +2,19 @@
 // whose insides are known by construction.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
 #include <memory>
 #include <vector>
 
 #include "MaskTestSupport.h"
 #include "core/SettingReaders.h"
+#include "display/BottomReadoutStrip.h"
+#include "display/DisplayPanel.h"
+#include "display/ScopeDisplayServices.h"
 #include "serial/MaskObject.h"
 
 namespace vt::test {
@@ -121,20 +128,68 @@ TEST(MaskRun, SamplesCountOncePerWaveformAndTheRepliesNameThem) {
     EXPECT_EQ(rig.Run("Mask:Test?"), "OFF");
 }
 
-// With margins a sample inside a polygon and its margin counts once in the polygon's total.
-TEST(MaskRun, MarginHitsAndTheirTotalCountASampleOnce) {
-    TMaskRig rig;
-    rig.Load("#Poly=1,BitP=0,TB=0,X0=0,VDiv=0,V0=0,StdI=0,MskI=0,MskNm=,Marg=-10,Kind=4,"
-             "\"Poly1=1000,256_3000,256_3000,768_1000,768_\",#MgPly=1,\"MgPly1=1500,400_2500,400_2500,600_1500,600_\"");
-    rig.Run("Mask:Test ON");
-    for (int i = 0; i < 4096; ++i) rig.Ch1().SetPoint(i, 0);  // row 512: columns 1001..3000 in the mask
-    for (int i = 0; i < 4096; ++i) rig.Shell.Serial().MaskTestSample(ssCh1, i);
-    rig.Shell.Serial().MaskTestStep();
-    rig.Run("Header OFF");
-    EXPECT_EQ(rig.Run("Mask:Res? Poly1"), "2000");
-    EXPECT_EQ(rig.Run("Mask:Res? Poly1MAR"), "1000");
-    EXPECT_EQ(rig.Run("Mask:Res? Poly1ALL"), "2000");
-    EXPECT_EQ(rig.Run("Mask:Res? FailSmpl"), "2000");
+// With margins a polygon's total is its mask hits plus its margin hits: a sample inside both counts
+// in each, and twice in the total; the failed samples count it once. The results table's first column
+// shows the total, the second the mask hits (the total again while the margin is not positive), the
+// third the margin hits.
+TEST(MaskRun, APolygonsTotalAddsItsMaskAndMarginHits) {
+    // The results table renders its texts: that needs the GUI application.
+    static int argc = 1;
+    static char program[] = "serial_tests";
+    static char* argv[] = {program, nullptr};
+    std::unique_ptr<QGuiApplication> app;
+    if (!QGuiApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
+    struct TCase {
+        const char* State;
+        std::uint64_t Mask, Margin, Failed;
+        bool PositiveMargin;
+    };
+    // Row 512 (0 V) over columns 0..4000: the mask box holds columns 1001..3000. An inner margin box
+    // holds 1501..2500 (all of them in the mask too); an outer one shifted right holds 2001..3500:
+    // 1001..2000 in the mask alone, 2001..3000 in both, 3001..3500 in the margin alone.
+    const TCase cases[] = {
+        {"#Poly=1,BitP=0,TB=0,X0=0,VDiv=0,V0=0,StdI=0,MskI=0,MskNm=,Marg=-10,Kind=4,"
+         "\"Poly1=1000,256_3000,256_3000,768_1000,768_\",#MgPly=1,\"MgPly1=1500,400_2500,400_2500,600_1500,600_\"",
+         2000, 1000, 2000, false},
+        {"#Poly=1,BitP=0,TB=0,X0=0,VDiv=0,V0=0,StdI=0,MskI=0,MskNm=,Marg=20,Kind=4,"
+         "\"Poly1=1000,256_3000,256_3000,768_1000,768_\",#MgPly=1,\"MgPly1=2000,300_3500,300_3500,700_2000,700_\"",
+         2000, 1500, 2500, true},
+    };
+    for (const TCase& k : cases) {
+        SCOPED_TRACE(k.State);
+        TMaskRig rig;
+        rig.Shell.SetDisplayServices(std::make_unique<TScopeDisplayServices>(rig.Shell));
+        auto& display = dynamic_cast<TScopeDisplayServices&>(rig.Shell.Display());
+        display.CreatePanel();
+        display.PlacePanel(4, 60, 450, 548);
+        std::map<std::pair<int, int>, std::string> cells;
+        display.Panel()->BottomStrip().TextWatch = [&cells](const TPixelRect& r, const std::string& t, TColor) {
+            cells[{r.Top, r.Left}] = t;
+        };
+        const auto cell = [&cells](int row, int column) {
+            const TPixelRect r = MaskCellRect(row, column, true);
+            return cells[{r.Top, r.Left}];
+        };
+        rig.Load(k.State);
+        rig.Run("Mask:Test ON");
+        for (int i = 0; i < 4096; ++i) rig.Ch1().SetPoint(i, 0);
+        for (int i = 0; i < 4096; ++i) rig.Shell.Serial().MaskTestSample(ssCh1, i);
+        rig.Shell.Serial().MaskTestStep();
+        // The counts wait in the strip's delayed slots behind the first drawing: let them through.
+        TNizText& strip = display.Panel()->BottomStrip();
+        for (int slot = 0; slot < DelayedTextSlotCount; ++slot)
+            if (strip.Slot(slot).Timer) strip.FlushDelayedText(strip.Slot(slot).Timer.get());
+        rig.Run("Header OFF");
+        const std::uint64_t total = k.Mask + k.Margin;
+        EXPECT_EQ(rig.Run("Mask:Res? Poly1"), std::to_string(k.Mask));
+        EXPECT_EQ(rig.Run("Mask:Res? Poly1MAR"), std::to_string(k.Margin));
+        EXPECT_EQ(rig.Run("Mask:Res? Poly1ALL"), std::to_string(total));
+        EXPECT_EQ(rig.Run("Mask:Res? FailSmpl"), std::to_string(k.Failed));
+        EXPECT_EQ(cell(3, 1), std::to_string(total) + " Hits");
+        EXPECT_EQ(cell(3, 2), std::to_string(k.PositiveMargin ? k.Mask : total) + " Hits");
+        EXPECT_EQ(cell(3, 3), std::to_string(k.Margin) + " Hits");
+        EXPECT_EQ(cell(2, 1), std::to_string(k.Failed) + " hits");
+    }
 }
 
 }  // namespace

@@ -7,7 +7,11 @@
 #include <QTimer>
 #include <cmath>
 #include <filesystem>
+#include <cstdlib>
 #include <map>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "acq/SignalSources.h"
@@ -138,6 +142,103 @@ TEST(EyeDemoNrz, ThePrbsEyeOfTheSimulator) {
     EXPECT_NEAR(values["Fall1090"], 100e-12, 4e-12);
     EXPECT_NEAR(values["Mean"], 8.1e-3, 4e-3);  // 16 ones in 31 bits
     EXPECT_TRUE(IsUndefinedValue(values["HeightDb"]));
+}
+
+// The number of a result reply with its engineering prefix ("EYE:RES:1 1.5 GBit/s", "... 339.9 mV").
+double EngValue(const std::string& reply) {
+    const std::size_t space = reply.find(' ');
+    if (space == std::string::npos) return std::nan("");
+    const char* text = reply.c_str() + space + 1;
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (end == text) return std::nan("");
+    while (*end == ' ') ++end;
+    switch (*end) {
+        case 'G': return v * 1e9;
+        case 'M': return v * 1e6;
+        case 'k': return v * 1e3;
+        case 'm': return v * 1e-3;
+        default: return v;
+    }
+}
+
+// The generator at 1.5 Gbit/s on the undelayed 180 ps a division timebase: three crossings lie on the
+// screen. Reading the rate and the height after every computation, and starting the eye over now and
+// then, every reading is that of neighbouring crossings; the last picture goes to
+// screenshots/eye_three_crossings_demo.png.
+TEST(EyeDemoNrz, ThreeCrossingsOnTheScreenReadTheBitRateOfNeighbours) {
+    const test::TProgramHome programHome;
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    enum { Starting, Settling, Reading, Done } phase = Starting;
+    int settled = 0, lastRuns = 0;
+    std::vector<std::pair<std::string, std::string>> readings;
+    std::vector<std::pair<double, double>> crossings;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        TMorda_fr* m = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
+        auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
+        if (!m || !shell.AcqEnabled || !shell.RunOn || !services || !services->Panel() || !serial) return;
+        TEyeMeasurement& eye = serial->Eye();
+        switch (phase) {
+            case Starting:
+                for (const char* c : {"GSS:CH1 C", "GSS:C:RISETIME 5E-11", "GSS:C:FALLTIME 5E-11", "GSS:C:NOISE 0.01",
+                                      "GSS:C:JITTER 3E-12", "GSS:C:AMPLITUDE 0.4", "GSS:C:OFFSET -0.2", "TB:SCALEA 1.8E-10",
+                                      "ACQ:CH1:RECLEN 4096"})
+                    shell.ExecuteCommandString(c);
+                phase = Settling;
+                break;
+            case Settling:
+                if (++settled < 10) return;
+                for (const char* c : {"EYE:MEASURE NRZ", "EYE:XNRZPARAM BITRATE,JITTERRMS,EYEWIDTH", "EYE:YNRZPARAM EYEHEIGHT",
+                                      "EYE:STATISTIC ON"})
+                    shell.ExecuteCommandString(c);
+                lastRuns = eye.EngineRuns;
+                phase = Reading;
+                break;
+            case Reading:
+                if (eye.EngineRuns == lastRuns) return;
+                lastRuns = eye.EngineRuns;
+                readings.emplace_back(shell.ExecuteCommandString("EYE:RES? 1"), shell.ExecuteCommandString("EYE:RES? 4"));
+                crossings.emplace_back(eye.State().Crossing[1].Mean, eye.State().Crossing[2].Mean);
+                if (readings.size() < 16) {
+                    // The first computations of a fresh map are where a pick can go astray.
+                    if (readings.size() % 2 == 0) shell.ExecuteCommandString("*CLRDISPL");
+                    return;
+                }
+                test::SaveScreenshot(*m, "eye_three_crossings_demo.png");
+                shell.RunOn = false;
+                if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
+                phase = Done;
+                m->close();
+                break;
+            case Done: break;
+        }
+    });
+    poll.start(50);
+    QTimer::singleShot(240000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    ASSERT_EQ(phase, Done);
+    // Bits change every 666.7 ps; a 50 ps 10-90 % raised-cosine edge spans 84.7 ps and crosses the middle
+    // 42.3 ps after its bit starts. The first point is sampled at the strobe's skew, -1.5 x 2e-4 x 4.6 ns
+    // = -1.38 ps, and each further one 0.45 ps later: crossings at columns (42.3 + 1.4 + k x 666.7) / 0.45
+    // = 97.2, 1578.7 and 3060.2. Levels 0.4 V apart with 10 mV noise on each: a height of
+    // 0.4 - 6 x 0.01 = 0.34 V.
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        SCOPED_TRACE(readings[i].first + " | " + readings[i].second);
+        EXPECT_NEAR(EngValue(readings[i].first), 1.5e9, 1.5e9 * 0.005);
+        EXPECT_NEAR(EngValue(readings[i].second), 0.34, 0.003);
+        const auto [c1, c2] = crossings[i];
+        EXPECT_TRUE(std::abs(c1 - 97.2) < 5 || std::abs(c1 - 1578.7) < 5) << c1;
+        EXPECT_NEAR(c2 - c1, 666.67 / 0.45, 5);
+    }
 }
 
 }  // namespace

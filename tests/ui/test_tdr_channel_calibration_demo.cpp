@@ -33,6 +33,7 @@
 #include "ui/ProgramFeatures.h"
 #include "ui/VeltraneApplication.h"
 #include "ui/dialogs/TdrChannelCalibrationForm.h"
+#include "ui/dialogs/TdrNormalizationForm.h"
 
 namespace vt {
 namespace {
@@ -263,6 +264,94 @@ TEST(TdrChannelCalibrationDemo, ACommandRepliesOnceClosedAndUndoWaitsForTheClose
     EXPECT_EQ(replies["stalled"], "Calibration failed: No acquisition came for 10 s.");
     EXPECT_NEAR(stalledAmpl, 0.105, 0.004);
     EXPECT_FALSE(runAfterStall);
+}
+
+// The user's runs: while the normalization wizard is open a calibration is refused (from a client and
+// from its switch); while a calibration's dialog is open the normalization and undo are refused, and
+// the dialog's Cancel then puts every setting back.
+TEST(TdrChannelCalibrationDemo, TheNormalizationAndACalibrationRefuseEachOtherWhileOpen) {
+    const test::TProgramHome programHome;
+    const std::filesystem::path& home = programHome.Path();
+    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    bool busy = false, done = false, normalizeAfter = true, calibrationOpenDuring = true, wizardSeen = false;
+    int polls = 0;
+    std::string clientReply = "none";
+    std::vector<std::string> askedInWizard, askedInCalibration, before, after;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done || !shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
+        TAutomation* automation = features.Automation().Automation();
+        if (!automation) return;
+        busy = true;
+        auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
+        ASSERT_NE(serial, nullptr);
+        TTdrChannelCalibration& calibration = serial->TdrChannelCalibration();
+        TCommandTree* tree = shell.CommandTree();
+        for (const char* line : {"TDR:Mode TDR", "TDR:Ch1:Destination G1", "GSS:Ch1 A", "GSS:A:Waweform TDR",
+                                 "GSS:A:TDRCircuit Short", "Acq:Ch1:RecLen 2048", "TB:Mode A", "TB:ScaleA 1e-9"})
+            tree->ExecuteCommandString(line, false);
+
+        // The wizard, started by its switch, holds the window; a client and the switch try meanwhile.
+        QTimer inWizard;
+        QObject::connect(&inWizard, &QTimer::timeout, [&] {
+            auto* wizard = [] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* d = dynamic_cast<TfrmTDR_TDT_Normalization*>(w); d && d->isVisible()) return d;
+                return static_cast<TfrmTDR_TDT_Normalization*>(nullptr);
+            }();
+            if (!wizard || wizardSeen) return;
+            wizardSeen = true;
+            const std::size_t asked = dialogs.Asked.size();
+            automation->Service.Execute("TDR:CH1:DOVERTCALIBR", clientReply);
+            FindSetting<TRightCommandHandler>(tree, "TDR:Ch1:DoVertCalibr")->PressFromSwitcher();
+            calibrationOpenDuring = calibration.Open();
+            askedInWizard.assign(dialogs.Asked.begin() + static_cast<std::ptrdiff_t>(asked), dialogs.Asked.end());
+            wizard->CancelButton()->click();
+        });
+        inWizard.start(5);
+        FindSetting<TOnOffHandler>(tree, "TDR:Ch1:Normalize")->SetOnFromSwitcher(true);
+        inWizard.stop();
+
+        // The calibration, started by its switch, leaves the window free.
+        before = test::AllSettings(shell);
+        FindSetting<TRightCommandHandler>(tree, "TDR:Ch1:DoVertCalibr")->PressFromSwitcher();
+        const std::size_t asked = dialogs.Asked.size();
+        FindSetting<TOnOffHandler>(tree, "TDR:Ch1:Normalize")->SetOnFromSwitcher(true);
+        normalizeAfter = ReadOnOffSetting(tree, "TDR:Ch1:Normalize", true);
+        FindSetting<TMainCommandHandler>(tree, "*Undo")->SelectFromSwitcher(0);
+        askedInCalibration.assign(dialogs.Asked.begin() + static_cast<std::ptrdiff_t>(asked), dialogs.Asked.end());
+        if (TfrmTDR_CalibrChannel* dialog = OpenDialog()) dialog->CancelButton()->click();
+        test::RunLoopFor(50);
+        after = test::AllSettings(shell);
+        done = true;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        busy = false;
+    });
+    poll.start(20);
+    QTimer::singleShot(120000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, features.Dialogs()), 0);
+    ASSERT_TRUE(done);
+    ASSERT_TRUE(wizardSeen);
+    const std::string wizardOpen = "TDR Normalization of Channel 1 is open: close it first.";
+    EXPECT_EQ(clientReply, wizardOpen);
+    EXPECT_EQ(askedInWizard, std::vector<std::string>{"Error: " + wizardOpen});
+    EXPECT_FALSE(calibrationOpenDuring);
+    EXPECT_EQ(askedInCalibration,
+              (std::vector<std::string>{"Error: Vertical TDR Calibration of Channel 1 is open: close it first.",
+                                        "Error: Undo and redo wait until the Vertical TDR Calibration of Channel 1 has closed."}));
+    EXPECT_FALSE(normalizeAfter);
+    // The circuit is the connection the calibration asked for (the terminated step): it stays.
+    for (auto* list : {&before, &after})
+        std::erase_if(*list, [](const std::string& line) { return line.starts_with("GSS:A:TDRCIRCUIT"); });
+    ASSERT_FALSE(before.empty());
+    EXPECT_EQ(after, before);
 }
 
 }  // namespace

@@ -78,10 +78,9 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             phase = 1;
         } else if (phase == 1) {
             tree->ExecuteCommandString(std::string("NOGPIB:Mask ") + kStoredMask, true);
-            // The demo's converter has no dark level to compensate: its sine's mean stays near zero
-            // with a small bias of one sign, so a fine search step could crawl for hours towards the
-            // edge. Lifted clear of zero the mean keeps its sign and the search walks out of
-            // 0.1 .. 99.9 within a few dozen readings: the run fails and closes itself.
+            // Lifted by 0.1 V, more than the compensation can take off (1 mV per percent above the
+            // demo converter's dark point of 42 %), the mean keeps its sign and the search walks out
+            // of 0.1 .. 99.9 within a few dozen readings: the run fails and closes itself.
             tree->ExecuteCommandString("GSS:A:Offset 0.1", true);
             maskBefore = MaskState(shell);
             before = test::AllSettings(shell);

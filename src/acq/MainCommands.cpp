@@ -148,6 +148,11 @@ TMainCommands RegisterMainCommands(TShell& shell, TMainCommandWindow& window, TM
 
     commands->Undo = &root.AddMainCommandHandler(
         "*Undo", {.InitialIndex = -1, .MenuWords = "Undo,Redo", .Action = [&shell, &steps](THandler& h) {
+                      // A remote refusal becomes the command's reply.
+                      if (const std::string why = shell.Serial().UndoRefusal(); !why.empty()) {
+                          shell.User().ShowErrorDlg(why);
+                          return;
+                      }
                       UndoRedoSettings(shell, steps, static_cast<TMainCommandHandler&>(h).LastRequestedIndex() == 1,
                                        false);
                   }});

@@ -12,18 +12,18 @@ void TCOMRC::Report(const std::string& message) {
 
 bool TCOMRC::Execute(std::string_view command, std::string& respond, std::size_t maxReply) {
     respond.clear();
-    const bool outermost = Depth_ == 0;
+    // A string run inside another's event loop (the console while a held command waits) answers the
+    // messages raised while it ran; the outer string keeps only its own.
+    const std::size_t first = Messages_.size();
     bool ok = false;
     try {
         ok = Run(command, respond, maxReply);
     } catch (...) {
-        if (outermost) Messages_.clear();
+        Messages_.resize(first);
         throw;
     }
-    if (outermost) {
-        for (const std::string& m : Messages_) respond += (respond.empty() ? "" : ";") + m;
-        Messages_.clear();
-    }
+    for (std::size_t i = first; i < Messages_.size(); ++i) respond += (respond.empty() ? "" : ";") + Messages_[i];
+    Messages_.resize(first);
     return ok;
 }
 

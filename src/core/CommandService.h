@@ -50,7 +50,7 @@ private:
     }
     TTreeSource Tree_;
     int Depth_ = 0;
-    std::vector<std::string> Messages_;  // reported during the outermost running command string
+    std::vector<std::string> Messages_;  // reported during the running command strings, innermost last
 };
 
 }  // namespace vt

@@ -2,6 +2,7 @@
 // What the program calls in the mask test and the jitter analysis: only what has a caller today; the
 // serial-data library adds what its callers need when it lands. It registers its implementation in
 // the shell context; until then every operation does nothing and every question answers false.
+#include <string>
 
 namespace vt {
 
@@ -19,6 +20,9 @@ public:
     // Switches the normalized TDR functions off when a switch-off was requested during a settings load
     // (run after every undo or redo).
     virtual void ApplyPendingTdrClear() {}
+    // Why undo and redo are refused now (a run whose close puts its temporary set-up back is open);
+    // empty when they are allowed.
+    virtual std::string UndoRefusal() const { return {}; }
 
     // TDR/TDT analysis.
     virtual bool IsTdrActive() const { return false; }

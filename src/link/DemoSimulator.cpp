@@ -20,6 +20,10 @@ constexpr double FineStepSeconds = 1.5e-13;
 constexpr double TwoPi = 2 * std::numbers::pi;
 // 10-90 % of a raised-cosine edge is this part of its full span.
 constexpr double RiseSpanFactor = 0.590334471;
+// The optical converter's electrical output: dark-free at this dark-level compensation (percent), and
+// the compensation moves it by this much per percent, down as the compensation rises.
+constexpr double DemoDarkPoint = 42;
+constexpr double DarkVoltsPerPercent = 1e-3;
 
 std::string GenPath(int generator, const char* suffix) {
     std::string path = "GSS:";
@@ -160,6 +164,12 @@ void TTutorial::SetupChannel(int index) {
     TCommandTree* tree = Shell_.CommandTree();
     TChannel& c = Channels_[static_cast<std::size_t>(index)];
     c.ChannelOffsetCode = ReadRealSetting(tree, index == 0 ? "Ch1:Offset" : "Ch2:Offset", 0) * CodesPerVolt;
+    // The converter's output follows its dark-level compensation, as a real converter does, so that
+    // the dark-level search narrows to the point where the dark output is zero.
+    c.DarkCode = 0;
+    if (ReadChoiceSetting(tree, "OEConv:Dest", 0) == index + 1)
+        c.DarkCode = (DemoDarkPoint - ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", DemoDarkPoint)) *
+                     DarkVoltsPerPercent * CodesPerVolt;
     c.Generator = ReadChoiceSetting(tree, index == 0 ? "GSS:Ch1" : "GSS:Ch2", index + 1);
     if (c.Generator < 1 || c.Generator > 4) {
         c.Generator = 0;
@@ -352,7 +362,7 @@ std::int32_t TTutorial::ChannelCode(int index, double t) {
     const TChannel& c = Channels_[static_cast<std::size_t>(index)];
     if (c.Generator == 0) return -1;
     const double x = ChannelValue(index, t);
-    double v = c.OffsetCode + c.ChannelOffsetCode + c.AmpCode * x + Gaussian_.RandomGaussian(c.NoiseCode, 0);
+    double v = c.OffsetCode + c.ChannelOffsetCode + c.DarkCode + c.AmpCode * x + Gaussian_.RandomGaussian(c.NoiseCode, 0);
     if (!(v == v)) v = 0;
     // Clamping first gives the same code: the limits are whole numbers.
     return static_cast<std::int32_t>(RoundSmall(std::clamp(v, -32760.0, 32760.0)));

@@ -83,6 +83,7 @@ private:
         int Generator = 0;  // 0 off, 1..4 = A..D
         int Kind = gwSinewave;
         double AmpCode = 0, OffsetCode = 0, NoiseCode = 0, ChannelOffsetCode = 0;
+        double DarkCode = 0;  // the optical converter's dark output when it feeds the channel
         double Frequency = 1e8, Period = 1e-8, Jitter = 0;
         double PhaseFraction = 0, PeriodJitterAmp = 0;
         std::array<double, 8> P{};

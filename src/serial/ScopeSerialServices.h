@@ -69,6 +69,7 @@ public:
     double TdrVelocityFactor() const override { return Tdr_.TdrVelocityFactor(); }
     void RefreshTdrChannelChoice() override { Tdr_.UpdateTdrChannelChoice(); }
     void ApplyPendingTdrClear() override { Tdr_.ApplyPendingTdrClear(); }
+    std::string UndoRefusal() const override { return TdrCal_.UndoRefusal(); }
     TTdrSettings& Tdr() { return Tdr_; }
     TTdrNormalization& TdrNormalization() { return TdrNorm_; }
     TTdrChannelCalibration& TdrChannelCalibration() { return TdrCal_; }

@@ -145,13 +145,51 @@ void TTdrChannelCalibration::Request() {
     Shell_.SingleOn = true;
 }
 
+void TTdrChannelCalibration::Tell(const std::string& text, int who) {
+    // The user's press and a remote command get it as a message (a command's becomes its reply);
+    // a line the program runs itself as a hint and a log line.
+    if (who == wcvSwitcher || who == wcvRemote) {
+        Shell_.User().ShowErrorDlg(text);
+    } else {
+        Shell_.Display().PushHint(text, ContinueHintMs);
+        std::cerr << "veltrane: " << text << '\n';
+    }
+}
+
 void TTdrChannelCalibration::DoVertCalibr(int channel, const THandler& command) {
-    Start(channel, command.GetWhoChanged() == wcvSwitcher);
+    const TWhoChanged who = command.GetWhoChanged();
+    const bool byUser = who == wcvSwitcher;
+    if (!Start(channel, byUser)) {
+        if (!Refusal_.empty()) Tell(Refusal_, who);
+        return;
+    }
+    // A command-started run has closed by now where a window held the command.
+    if (!byUser && !Open_ && !Outcome_.empty()) Tell(Outcome_, who);
+}
+
+std::string TTdrChannelCalibration::UndoRefusal() const {
+    if (!Open_) return {};
+    return "Undo and redo wait until the " + Title_ + " has closed.";
 }
 
 bool TTdrChannelCalibration::Start(int channel, bool byUser) {
-    if (Open_ || !Settings_.IsTdrActive() || !Shell_.Records()) return false;
-    if (Settings_.Normalization && Settings_.Normalization->Open()) return false;
+    Refusal_.clear();
+    if (Open_) {
+        Refusal_ = TdrRunOpenText(Title_);
+        return false;
+    }
+    if (Settings_.Normalization && Settings_.Normalization->Open()) {
+        Refusal_ = TdrRunOpenText(Settings_.Normalization->Title());
+        return false;
+    }
+    if (!Settings_.IsTdrActive()) {
+        Refusal_ = "The channel calibration needs the TDR or TDT mode.";
+        return false;
+    }
+    if (!Shell_.Records() || !Shell_.AcqEnabled) {
+        Refusal_ = "The channel calibration needs a running instrument.";
+        return false;
+    }
     TdrMode_ = Settings_.TdrModeIsTdr();
     std::string key;
     if (TdrMode_) {
@@ -190,13 +228,27 @@ bool TTdrChannelCalibration::Start(int channel, bool byUser) {
     AmplitudeText_.clear();
     BaselineText_.clear();
     RefPlaneText_.clear();
+    Outcome_.clear();
     Open_ = true;
     if (View) View->Opened(*this);
     Prepare();
     Collecting_ = true;
     Request();
     Changed();
+    if (AutoClose_ && View) View->HoldUntilClosed(*this);
     return true;
+}
+
+void TTdrChannelCalibration::Stalled(int seconds) {
+    if (!Open_) return;
+    Collecting_ = false;
+    Succeeded_ = false;
+    Status_ = Shell_.LangStr("CalibrationFailed");
+    StatusColor_ = FailedRed;
+    ErrorText_ = "No acquisition came for " + std::to_string(seconds) + " s.";
+    ValuesVisible_ = false;
+    Changed();
+    Close(false);
 }
 
 void TTdrChannelCalibration::Prepare() {
@@ -334,6 +386,12 @@ void TTdrChannelCalibration::WriteReference() {
 void TTdrChannelCalibration::Close(bool ok) {
     if (!Open_) return;
     ok = ok && Succeeded_;
+    if (ok)
+        Outcome_.clear();
+    else if (!ErrorText_.empty())
+        Outcome_ = Status_ + ": " + ErrorText_;
+    else
+        Outcome_ = "Calibration canceled.";
     Collecting_ = false;
     // While the set-up still shows the channel, so the memory takes its record.
     if (ok && !TdrMode_) WriteReference();

@@ -3,8 +3,9 @@
 // values the TDR units and measurements rely on. In TDR mode the level of the terminated step (phase
 // one) and the open's reflected level (phase two) give the reference amplitude, the baseline and the
 // reference plane; in TDT mode one phase measures the transmitted step. The run is a state machine
-// stepped once per completed acquisition; its dialog is a view of it and never holds the caller, so
-// a remote command gets its reply at once and the run ends by itself.
+// stepped once per completed acquisition; its dialog is a view of it. A run the user started leaves
+// the window free; a command-started run ends by itself and its command replies once it has closed
+// (with the failure's text when it failed), the acquisition going on meanwhile.
 #include <array>
 #include <memory>
 #include <string>
@@ -32,6 +33,9 @@ struct TTdrCalibrationResult {
     double RefPlaneTime = 0;
 };
 
+// The refusal of a TDR/TDT run (calibration or normalization) while the one titled so is open.
+inline std::string TdrRunOpenText(const std::string& openTitle) { return openTitle + " is open: close it first."; }
+
 // The progress bar's value after count acquisitions of a phase.
 int TdrCalibrationProgress(int count, bool tdrMode, bool secondPhase);
 // The mean of points 400 to 600 of the average.
@@ -48,6 +52,9 @@ public:
     virtual void Opened(TTdrChannelCalibration& run) = 0;
     virtual void Changed(TTdrChannelCalibration& run) { (void)run; }
     virtual void Closed(TTdrChannelCalibration& run) = 0;
+    // Returns once a command-started run has closed, the event loop running meanwhile; a run that
+    // gets no acquisition for a while is ended with Stalled.
+    virtual void HoldUntilClosed(TTdrChannelCalibration& run) { (void)run; }
 };
 
 class TTdrChannelCalibration {
@@ -56,10 +63,12 @@ public:
     ~TTdrChannelCalibration();
 
     // The after-change of "TDR:ChN:DoVertCalibr" (channel 2 or 3): a switch asks the user first, a
-    // command runs without a question and ends by itself.
+    // command runs without a question, ends by itself and is told its refusal or failure.
     void DoVertCalibr(int channel, const THandler& command);
-    // False when nothing started (a run is open, TDR is off, the user cancelled).
+    // False when nothing started: Refusal() says why (empty when the user cancelled).
     bool Start(int channel, bool byUser);
+    // Ends a run that waits for acquisitions that do not come, as failed with that text.
+    void Stalled(int seconds);
     // One step on the latest acquisition (the cycle row).
     void TdrChannelCalibrationStep();
     // OK (kept only after a success) or Cancel.
@@ -73,6 +82,12 @@ public:
     bool SecondPhase() const { return SecondPhase_; }
     int Count() const { return Count_; }
     const TTdrCalibrationResult& Result() const { return Result_; }
+    const std::string& Refusal() const { return Refusal_; }
+    // How the last run closed: empty after OK on a success, else its failure or "cancelled".
+    const std::string& Outcome() const { return Outcome_; }
+    // Why undo and redo are refused now: the close puts the run's temporary set-up back, and an undo
+    // or redo in between would leave it in place. Empty while no run is open.
+    std::string UndoRefusal() const;
 
     // --- what the dialog shows
     const std::string& Title() const { return Title_; }
@@ -100,6 +115,7 @@ private:
     void Compute();
     void UndoPrepare();
     void WriteReference();
+    void Tell(const std::string& text, int who);
 
     TShell& Shell_;
     TTdrSettings& Settings_;
@@ -124,6 +140,7 @@ private:
     TUndoList SetupList_;
     std::uint32_t SetupStamp_ = 0;
     bool RunOn_ = false, SingleOn_ = false;
+    std::string Refusal_, Outcome_;
     std::string Title_, Status_, ErrorText_, AmplitudeText_, BaselineText_, RefPlaneText_;
     TColor StatusColor_{};
     int Progress_ = 0;

@@ -471,6 +471,12 @@ void TTdrSettings::OnNormalizeChange(int channel, THandler& handler) {
 
 void TTdrSettings::StartNormalization(int channel) {
     const TChannelHandlers& c = Channel(channel);
+    // Both runs take the channel's set-up and undo it on closing: one at a time.
+    if (ChannelCalibration && ChannelCalibration->Open()) {
+        Shell_.User().ShowErrorDlg(TdrRunOpenText(ChannelCalibration->Title()));
+        c.Normalize->SetOn(false);
+        return;
+    }
     const bool tdr = TdrModeIsTdr();
     const bool external = Index(c.Destination) == DestExternal;
     std::string text = FormatDot(Shell_.LangStr(tdr ? "TDRChStartNormCal" : "TDTChStartNormCal"), TdrChannelNumber(channel));

@@ -1,5 +1,8 @@
 #include "ui/TdrChannelCalibrationFeature.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include "core/Shell.h"
 #include "serial/ScopeSerialServices.h"
 #include "ui/MainWindow.h"
@@ -41,7 +44,35 @@ void TTdrChannelCalibrationFeature::Changed(TTdrChannelCalibration&) {
     if (auto* dialog = static_cast<TfrmTDR_CalibrChannel*>(Dialog_.data())) dialog->Refresh();
 }
 
+void TTdrChannelCalibrationFeature::HoldUntilClosed(TTdrChannelCalibration& run) {
+    if (!run.Open() || Hold_) return;
+    QEventLoop loop;
+    Hold_ = &loop;
+    // Acquisitions that stop coming (a stopped link, a Stop typed in the console) end the run.
+    int seen = -1;
+    QElapsedTimer quiet;
+    quiet.start();
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+        if (!run.Open()) {
+            loop.quit();
+            return;
+        }
+        const int mark = run.Count() + (run.SecondPhase() ? 1000 : 0);
+        if (mark != seen) {
+            seen = mark;
+            quiet.restart();
+        } else if (quiet.elapsed() >= StallSeconds * 1000) {
+            run.Stalled(StallSeconds);
+        }
+    });
+    watch.start(100);
+    loop.exec();
+    Hold_ = nullptr;
+}
+
 void TTdrChannelCalibrationFeature::Closed(TTdrChannelCalibration&) {
+    if (Hold_) Hold_->quit();
     // Called from the dialog's own buttons: it goes once their signal has returned.
     if (Dialog_) {
         Dialog_->hide();

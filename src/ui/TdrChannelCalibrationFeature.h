@@ -1,7 +1,9 @@
 #pragma once
 // The TDR/TDT channel calibration as a feature of the window: its dialog, shown beside the main
-// window while the run lasts, without holding the command that started it.
+// window while the run lasts. A command-started run holds its command in a local event loop until
+// it has closed, so that the reply tells the result; the acquisition steps it meanwhile.
 #include <QDialog>
+#include <QEventLoop>
 #include <QPointer>
 
 #include "serial/TdrChannelCalibration.h"
@@ -22,6 +24,10 @@ public:
     void Opened(TTdrChannelCalibration& run) override;
     void Changed(TTdrChannelCalibration& run) override;
     void Closed(TTdrChannelCalibration& run) override;
+    void HoldUntilClosed(TTdrChannelCalibration& run) override;
+
+    // Without a completed acquisition for this long a held run ends as failed.
+    static constexpr int StallSeconds = 10;
 
 private:
     TTdrChannelCalibration* Run() const;
@@ -30,6 +36,7 @@ private:
     TShell& Shell_;
     QPointer<QWidget> Window_;
     QPointer<QDialog> Dialog_;
+    QEventLoop* Hold_ = nullptr;
 };
 
 }  // namespace vt

@@ -62,6 +62,23 @@ TEST_F(ServiceTest, RefusedStringAnswersItsFailureTextAndErrorIsASuccessfulReply
     EXPECT_EQ(log.size(), 6u);
 }
 
+// A command that holds its reply while the event loop runs lets the console run strings meanwhile:
+// each reply carries the messages raised while its own string ran.
+TEST_F(ServiceTest, AStringRunInsideAnotherAnswersItsOwnMessages) {
+    std::string inner = "stale";
+    tree->Root().AddRightCommandHandler("Inner", [this](THandler&) { service.Report("inner refused"); });
+    tree->Root().AddRightCommandHandler("Outer", [this, &inner](THandler&) {
+        service.Report("outer note");
+        service.Execute("INNER", inner);
+    });
+    std::string outer;
+    EXPECT_TRUE(service.ExecCommand("OUTER", outer));
+    EXPECT_EQ(inner, "inner refused");
+    EXPECT_EQ(outer, "outer note");
+    EXPECT_TRUE(service.ExecCommand("INNER;INNER", outer));
+    EXPECT_EQ(outer, "inner refused;inner refused");
+}
+
 TEST(ConsoleHistory, PresetsThenNewCommandsOnceAndTheOldestGoesBeyondAHundred) {
     TConsoleHistory h;
     ASSERT_EQ(h.Items().size(), 16u);

@@ -74,6 +74,7 @@ protected:
         Settings.CreateTDRHandlers();
         Settings.ChannelCalibration = &Run;
         Shell.Records()->SignalsOn().SetOn(ssCh1, true);
+        Shell.AcqEnabled = true;
     }
 
     std::string Command(std::string_view text) { return Shell.CommandTree()->ExecuteCommandString(text, false); }

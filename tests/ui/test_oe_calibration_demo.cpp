@@ -78,10 +78,9 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             phase = 1;
         } else if (phase == 1) {
             tree->ExecuteCommandString(std::string("NOGPIB:Mask ") + kStoredMask, true);
-            // The demo's converter has no dark level to compensate: its sine's mean stays near zero
-            // with a small bias of one sign, so a fine search step could crawl for hours towards the
-            // edge. Lifted clear of zero the mean keeps its sign and the search walks out of
-            // 0.1 .. 99.9 within a few dozen readings: the run fails and closes itself.
+            // Lifted by 0.1 V, more than the compensation can take off (1 mV per percent above the
+            // demo converter's dark point of 42 %), the mean keeps its sign and the search walks out
+            // of 0.1 .. 99.9 within a few dozen readings: the run fails and closes itself.
             tree->ExecuteCommandString("GSS:A:Offset 0.1", true);
             maskBefore = MaskState(shell);
             before = test::AllSettings(shell);
@@ -141,6 +140,71 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
     EXPECT_EQ(result, "Calibration failed");
     EXPECT_DOUBLE_EQ(darkAfter, darkBefore);
     EXPECT_FALSE(redoLeft);
+    EXPECT_TRUE(runAfter);
+}
+
+// With the generator as it starts, the converter's output on Ch1 is generator A's sine (0.25 V, 100 MHz)
+// plus the demo converter's dark output, 1 mV per percent of compensation below 42 %. Points 2 to 500
+// of a 512-point record at 10 ns/div span 9.98 periods, so the sine adds at most
+// 0.25 V x 2 sin(0.02 pi) / (2 pi x 9.98) = 0.25 mV to their mean: the search, halving its step at each
+// change of sign until it is below 0.002 %, ends at 42 % within 0.25 % plus a few final steps, and
+// the command replies once the run has closed itself with success.
+TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunWithTheStartingGeneratorNarrowsToTheConvertersDarkPoint) {
+    const test::TProgramHome programHome;
+    const std::filesystem::path& home = programHome.Path();
+    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~optOptics);
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    int polls = 0;
+    bool busy = false, done = false, runAfter = false;
+    double darkBefore = -1, darkAfter = -1, scale = 0, frequency = 0, amplitude = 0, offset = -1;
+    std::string reply = "none", result;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done || !shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
+        TAutomation* automation = features.Automation().Automation();
+        if (!automation) return;
+        busy = true;
+        TCommandTree* tree = shell.CommandTree();
+        std::string ignored;
+        automation->Service.Execute("OEConv:Dest Ch1", ignored);
+        scale = ReadRealSetting(tree, "TB:ScaleA", 0);
+        frequency = ReadRealSetting(tree, "GSS:A:Frequency", 0);
+        amplitude = ReadRealSetting(tree, "GSS:A:Amplitude", 0);
+        offset = ReadRealSetting(tree, "GSS:A:Offset", -1);
+        darkBefore = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (TfrmCalibrOEConverter* dialog = OpenDialog(); dialog && !dialog->ResultLabel()->isHidden())
+                result = dialog->ResultLabel()->text().toStdString();
+        });
+        watch.start(5);
+        automation->Service.Execute("FLASH:OECalibr:AutoDarkLvl", reply);
+        watch.stop();
+        darkAfter = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
+        runAfter = shell.RunOn;
+        done = true;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        busy = false;
+    });
+    poll.start(20);
+    QTimer::singleShot(240000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, features.Dialogs()), 0);
+    ASSERT_TRUE(done);
+    // The starting generator and timebase the bound above was derived for.
+    EXPECT_DOUBLE_EQ(scale, 1e-8);
+    EXPECT_DOUBLE_EQ(frequency, 1e8);
+    EXPECT_DOUBLE_EQ(amplitude, 0.5);
+    EXPECT_DOUBLE_EQ(offset, 0);
+    EXPECT_DOUBLE_EQ(darkBefore, 50);
+    EXPECT_EQ(reply, "");
+    EXPECT_EQ(result, "Calibration complete!");
+    EXPECT_NEAR(darkAfter, 42, 0.3);
     EXPECT_TRUE(runAfter);
 }
 

@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <string>
 
 #include "UiTestSupport.h"
 #include "acq/SignalObj.h"
@@ -25,11 +27,13 @@
 #include "link/InstrumentIdentity.h"
 #include "link/InstrumentList.h"
 #include "serial/ScopeSerialServices.h"
+#include "ui/Automation.h"
 #include "ui/MainBlock.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramFeatures.h"
 #include "ui/VeltraneApplication.h"
 #include "ui/dialogs/TdrChannelCalibrationForm.h"
+#include "ui/dialogs/TdrNormalizationForm.h"
 
 namespace vt {
 namespace {
@@ -91,8 +95,13 @@ TEST(TdrChannelCalibrationDemo, CalibratesBothModesOnTheDemoCircuits) {
 
         run("TDR:Mode TDT");
         run("GSS:A:TDTCircuit Stimul");
+        // The command returns once its run has closed; the dialog shows meanwhile.
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] { commandDialogShown = commandDialogShown || OpenDialog() != nullptr; });
+        watch.start(5);
         run("TDR:Ch1:DoVertCalibr");
-        wait([&] { commandDialogShown = commandDialogShown || OpenDialog() != nullptr; });
+        watch.stop();
+        EXPECT_FALSE(calibration.Open());
         tdtAmpl = real("TDR:Ch1:RefTDTAmpl");
         tdtZero = real("TDR:Ch1:RefTDTZero");
         tdtPlane = real("TDR:Ch1:RefPlane");
@@ -128,6 +137,221 @@ TEST(TdrChannelCalibrationDemo, CalibratesBothModesOnTheDemoCircuits) {
     EXPECT_TRUE(calibrated);
     // As acquired on the negated channel: from -0.023 V down by the step.
     EXPECT_NEAR(m4First - m4Last, 0.420, 0.008);
+}
+
+// Sent as an automation client sends them, with Ch1 on G1 as above. A calibration command replies once
+// its run has closed: read at once the values are the calibrated ones (the same hand-derived levels),
+// the set-up is gone and Run is as it was. While it runs, lines typed in the console are answered:
+// undo and redo, a second calibration and the normalization are refused with their reasons, and
+// after the close nothing is left to redo the temporary set-up with. A failure replies its text; a
+// run whose acquisitions stop ends as failed; a calibration that cannot start replies why.
+TEST(TdrChannelCalibrationDemo, ACommandRepliesOnceClosedAndUndoWaitsForTheClose) {
+    const test::TProgramHome programHome;
+    const std::filesystem::path& home = programHome.Path();
+    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    const auto real = [&](std::string_view path) { return ReadRealSetting(shell.CommandTree(), path, -99); };
+    bool busy = false, done = false;
+    int polls = 0;
+    std::map<std::string, std::string> replies;
+    double refAmpl = 0, baseLine = 0, refPlane = 0, scaleAfter = 0, recLenAfter = 0, recLenBefore = 0, scaleBefore = 0;
+    double failedAmpl = 0, stalledAmpl = 0;
+    bool runAfter = true, ch2DisplayAfter = false, ch2AcquireAfter = false, normalizeDuring = true;
+    bool runAfterStall = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done || !shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
+        TAutomation* automation = features.Automation().Automation();
+        if (!automation) return;
+        busy = true;
+        TCOMRC& service = automation->Service;
+        auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
+        ASSERT_NE(serial, nullptr);
+        TTdrChannelCalibration& calibration = serial->TdrChannelCalibration();
+        const auto send = [&](const std::string& line) {
+            std::string reply;
+            service.Execute(line, reply);
+            return reply;
+        };
+        // Refused before it starts: no TDR mode.
+        replies["off"] = send("TDR:CH1:DOVERTCALIBR");
+        for (const char* line : {"TDR:MODE TDR", "TDR:CH1:DESTINATION G1", "GSS:CH1 A", "GSS:A:WAWEFORM TDR",
+                                 "CH2:DISPLAY ON", "CH2:ACQUIRE ON", "*STOPSINGLE STOP"})
+            send(line);
+        recLenBefore = real("Acq:Ch1:RecLen");
+        scaleBefore = real("TB:ScaleA");
+
+        // Lines typed in the console while the run collects.
+        bool typed = false;
+        QTimer during;
+        QObject::connect(&during, &QTimer::timeout, [&] {
+            if (typed || !calibration.Open() || calibration.Count() < 3) return;
+            typed = true;
+            replies["redo1"] = send("*UNDO REDO");
+            replies["undo"] = send("*UNDO");
+            replies["second"] = send("TDR:CH2:DOVERTCALIBR");
+            replies["normalize"] = send("TDR:CH1:NORMALIZE ON");
+            normalizeDuring = ReadOnOffSetting(shell.CommandTree(), "TDR:Ch1:Normalize", true);
+        });
+        during.start(5);
+        replies["run"] = send("TDR:CH1:DOVERTCALIBR");
+        during.stop();
+        refAmpl = real("TDR:Ch1:RefAmpl");
+        baseLine = real("TDR:Ch1:BaseLine");
+        refPlane = real("TDR:Ch1:RefPlane");
+        scaleAfter = real("TB:ScaleA");
+        runAfter = shell.RunOn;
+        replies["redo2"] = send("*UNDO REDO");
+        recLenAfter = real("Acq:Ch1:RecLen");
+        ch2DisplayAfter = ReadOnOffSetting(shell.CommandTree(), "Ch2:Display", false);
+        ch2AcquireAfter = ReadOnOffSetting(shell.CommandTree(), "Ch2:Acquire", false);
+
+        // No step: the same level in both phases.
+        send("GSS:CH1 OFF");
+        replies["failed"] = send("TDR:CH1:DOVERTCALIBR");
+        failedAmpl = real("TDR:Ch1:RefAmpl");
+
+        // A Stop typed in the console takes away the acquisitions the run waits for.
+        send("GSS:CH1 A");
+        bool stopped = false;
+        QObject::connect(&during, &QTimer::timeout, [&] {
+            if (stopped || !calibration.Open() || calibration.Count() < 2) return;
+            stopped = true;
+            send("*STOPSINGLE STOP");
+        });
+        typed = true;
+        during.start(5);
+        replies["stalled"] = send("TDR:CH1:DOVERTCALIBR");
+        during.stop();
+        stalledAmpl = real("TDR:Ch1:RefAmpl");
+        runAfterStall = shell.RunOn;
+        done = true;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        busy = false;
+    });
+    poll.start(20);
+    QTimer::singleShot(200000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, features.Dialogs()), 0);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(replies["off"], "The channel calibration needs the TDR or TDT mode.");
+    // The reply comes with the calibrated values in place and the set-up gone.
+    EXPECT_EQ(replies["run"], "");
+    EXPECT_NEAR(refAmpl, 0.105, 0.004);
+    EXPECT_NEAR(baseLine, -0.233, 0.004);
+    EXPECT_NEAR(refPlane, 10.35e-9, 0.15e-9);
+    EXPECT_DOUBLE_EQ(scaleAfter, scaleBefore);
+    EXPECT_FALSE(runAfter);
+    const std::string waits = "Undo and redo wait until the Vertical TDR Calibration of Channel 1 has closed.";
+    EXPECT_EQ(replies["redo1"], waits);
+    EXPECT_EQ(replies["undo"], waits);
+    const std::string open = "Vertical TDR Calibration of Channel 1 is open: close it first.";
+    EXPECT_EQ(replies["second"], open);
+    EXPECT_EQ(replies["normalize"], open);
+    EXPECT_FALSE(normalizeDuring);
+    // Nothing redoes the temporary set-up after the close.
+    EXPECT_DOUBLE_EQ(recLenAfter, recLenBefore);
+    EXPECT_NE(recLenBefore, 1024);
+    EXPECT_TRUE(ch2DisplayAfter);
+    EXPECT_TRUE(ch2AcquireAfter);
+    EXPECT_EQ(replies["failed"], "Calibration failed: The TDR step is smaller than 50 mV.");
+    EXPECT_NEAR(failedAmpl, 0.105, 0.004);
+    EXPECT_EQ(replies["stalled"], "Calibration failed: No acquisition came for 10 s.");
+    EXPECT_NEAR(stalledAmpl, 0.105, 0.004);
+    EXPECT_FALSE(runAfterStall);
+}
+
+// The user's runs: while the normalization wizard is open a calibration is refused (from a client and
+// from its switch); while a calibration's dialog is open the normalization and undo are refused, and
+// the dialog's Cancel then puts every setting back.
+TEST(TdrChannelCalibrationDemo, TheNormalizationAndACalibrationRefuseEachOtherWhileOpen) {
+    const test::TProgramHome programHome;
+    const std::filesystem::path& home = programHome.Path();
+    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    bool busy = false, done = false, normalizeAfter = true, calibrationOpenDuring = true, wizardSeen = false;
+    int polls = 0;
+    std::string clientReply = "none";
+    std::vector<std::string> askedInWizard, askedInCalibration, before, after;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done || !shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
+        TAutomation* automation = features.Automation().Automation();
+        if (!automation) return;
+        busy = true;
+        auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
+        ASSERT_NE(serial, nullptr);
+        TTdrChannelCalibration& calibration = serial->TdrChannelCalibration();
+        TCommandTree* tree = shell.CommandTree();
+        for (const char* line : {"TDR:Mode TDR", "TDR:Ch1:Destination G1", "GSS:Ch1 A", "GSS:A:Waweform TDR",
+                                 "GSS:A:TDRCircuit Short", "Acq:Ch1:RecLen 2048", "TB:Mode A", "TB:ScaleA 1e-9"})
+            tree->ExecuteCommandString(line, false);
+
+        // The wizard, started by its switch, holds the window; a client and the switch try meanwhile.
+        QTimer inWizard;
+        QObject::connect(&inWizard, &QTimer::timeout, [&] {
+            auto* wizard = [] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* d = dynamic_cast<TfrmTDR_TDT_Normalization*>(w); d && d->isVisible()) return d;
+                return static_cast<TfrmTDR_TDT_Normalization*>(nullptr);
+            }();
+            if (!wizard || wizardSeen) return;
+            wizardSeen = true;
+            const std::size_t asked = dialogs.Asked.size();
+            automation->Service.Execute("TDR:CH1:DOVERTCALIBR", clientReply);
+            FindSetting<TRightCommandHandler>(tree, "TDR:Ch1:DoVertCalibr")->PressFromSwitcher();
+            calibrationOpenDuring = calibration.Open();
+            askedInWizard.assign(dialogs.Asked.begin() + static_cast<std::ptrdiff_t>(asked), dialogs.Asked.end());
+            wizard->CancelButton()->click();
+        });
+        inWizard.start(5);
+        FindSetting<TOnOffHandler>(tree, "TDR:Ch1:Normalize")->SetOnFromSwitcher(true);
+        inWizard.stop();
+
+        // The calibration, started by its switch, leaves the window free.
+        before = test::AllSettings(shell);
+        FindSetting<TRightCommandHandler>(tree, "TDR:Ch1:DoVertCalibr")->PressFromSwitcher();
+        const std::size_t asked = dialogs.Asked.size();
+        FindSetting<TOnOffHandler>(tree, "TDR:Ch1:Normalize")->SetOnFromSwitcher(true);
+        normalizeAfter = ReadOnOffSetting(tree, "TDR:Ch1:Normalize", true);
+        FindSetting<TMainCommandHandler>(tree, "*Undo")->SelectFromSwitcher(0);
+        askedInCalibration.assign(dialogs.Asked.begin() + static_cast<std::ptrdiff_t>(asked), dialogs.Asked.end());
+        if (TfrmTDR_CalibrChannel* dialog = OpenDialog()) dialog->CancelButton()->click();
+        test::RunLoopFor(50);
+        after = test::AllSettings(shell);
+        done = true;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        busy = false;
+    });
+    poll.start(20);
+    QTimer::singleShot(120000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, features.Dialogs()), 0);
+    ASSERT_TRUE(done);
+    ASSERT_TRUE(wizardSeen);
+    const std::string wizardOpen = "TDR Normalization of Channel 1 is open: close it first.";
+    EXPECT_EQ(clientReply, wizardOpen);
+    EXPECT_EQ(askedInWizard, std::vector<std::string>{"Error: " + wizardOpen});
+    EXPECT_FALSE(calibrationOpenDuring);
+    EXPECT_EQ(askedInCalibration,
+              (std::vector<std::string>{"Error: Vertical TDR Calibration of Channel 1 is open: close it first.",
+                                        "Error: Undo and redo wait until the Vertical TDR Calibration of Channel 1 has closed."}));
+    EXPECT_FALSE(normalizeAfter);
+    // The circuit is the connection the calibration asked for (the terminated step): it stays.
+    for (auto* list : {&before, &after})
+        std::erase_if(*list, [](const std::string& line) { return line.starts_with("GSS:A:TDRCIRCUIT"); });
+    ASSERT_FALSE(before.empty());
+    EXPECT_EQ(after, before);
 }
 
 }  // namespace

@@ -62,6 +62,7 @@ TEST(TdrChannelCalibrationDialog, ShowsProgressThenValuesOrTheFailureAndEveryTex
     shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
     shell.SetCommandTree(CreateCommandTree());
     shell.SetUndoBuffer(std::make_unique<TUndoBuffer>());
+    shell.AcqEnabled = true;
     TTdrSettings settings(shell);
     settings.CreateTDRHandlers();
     TTdrChannelCalibration run(shell, settings);

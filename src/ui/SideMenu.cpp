@@ -140,6 +140,8 @@ void TSMDimensions::ApplyTo(QWidget& form, bool slotsHidden) const {
     // A slot lower than a page takes the scroll bar beside the page.
     const int bar = Place_.Height < SideMenuPageHeight ? SideMenuScrollBarWidth : 0;
     form.setGeometry(Place_.Left, Place_.Top, Place_.Width + bar, Place_.Height);
+    // A hidden form gets its resize event only when shown: the page takes its place now.
+    if (auto* menu = dynamic_cast<TSideMenuForm*>(&form)) menu->UpdateScroll();
     form.setVisible(Place_.Visible && !slotsHidden);
 }
 

@@ -60,6 +60,8 @@ public:
 
     // The scroll bar shown while the slot is lower than a page, or null.
     QScrollBar* ScrollBar() const { return Scroll_; }
+    // Shows the scroll bar and moves the page by its value while the form is lower than a page.
+    void UpdateScroll();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -69,8 +71,6 @@ protected:
     TRC_RightPassiveCommandSwitcher* PageButton(TRC_RightMenuPanel* page, int target, int back = mkUtility);
 
 private:
-    // Shows the scroll bar and moves the page by its value while the form is lower than a page.
-    void UpdateScroll();
     TSideMenus& Menus_;
     QScrollBar* Scroll_ = nullptr;
 };

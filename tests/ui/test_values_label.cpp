@@ -128,14 +128,17 @@ TEST_F(LabelSwitcherTest, ExponentFormIsShownInEngineeringFormAndTheFieldKeepsTh
                  {"Ch1:Volts", 0.5, "V", "0.5 V"},           {"Acq:Count", 20, "", "20 "}};
     for (const auto& c : cases) {
         TEditHandler& h = add(c.Path, c.Value, c.Units);
-        Bind(c.Path);
+        sw->SetMnemonics(c.Path);
+        if (!sw->GetHandler()) sw->BindToHandler(true);
         EXPECT_EQ(sw->ValueText(), QString::fromUtf8(c.Shown)) << c.Path;
-        if (std::string_view(c.Path) == "Gss:Frequency") EXPECT_EQ(h.FormatValue(false), "1E8 Hz");  // replies keep it
+        if (std::string_view(c.Path) == "Gss:Frequency") {
+            EXPECT_EQ(h.FormatValue(false), "1E8 Hz");  // replies keep it
+        }
     }
     // A feature's own text is shown as it stands.
     TEditHandler& own = add("Gss:Own", 3, "");
     own.SetOnFormat([](TEditHandler&, double) { return std::string("1E3 x"); });
-    Bind("Gss:Own");
+    sw->SetMnemonics("Gss:Own");
     EXPECT_EQ(sw->ValueText(), "1E3 x");
 
     // A page with a smaller caption font: its value fields still write at the application font, whole.
@@ -148,7 +151,7 @@ TEST_F(LabelSwitcherTest, ExponentFormIsShownInEngineeringFormAndTheFieldKeepsTh
     wide->BindToHandler(true);
     ASSERT_EQ(wide->ValueText(), "500 mRho/div");
     const QFontMetrics app(QApplication::font());
-    auto [first, last] = InkColumns(*wide, wide->LayoutValueField());
+    auto [first, last] = InkColumns(*wide, ValueFieldRect(wide->ContentRect(), wide->width(), false, true));
     EXPECT_NEAR(last - first + 1, app.boundingRect(wide->ValueText()).width(), 3);
     // The quick-control strip's field (86 wide) after an autoscale: every digit and the whole unit inside.
     add("TB:ScaleA", 1.706667e-9, "s/div", 3, 6);
@@ -157,8 +160,8 @@ TEST_F(LabelSwitcherTest, ExponentFormIsShownInEngineeringFormAndTheFieldKeepsTh
     strip->setGeometry(0, 30, 86, 24);
     strip->SetMnemonics("TB:ScaleA");
     strip->BindToHandler(true);
-    ASSERT_EQ(strip->ValueText(), "1.706667 ns/div");
-    const QRect field = strip->LayoutValueField();
+    ASSERT_EQ(strip->ValueText(), "1.70667 ns/div");  // six significant digits, as the issue saw it
+    const QRect field = ValueFieldRect(strip->ContentRect(), strip->width(), false, true);
     std::tie(first, last) = InkColumns(*strip, field);
     EXPECT_LE(last, field.right() - 2);
     EXPECT_GE(last - first + 1, app.boundingRect(strip->ValueText()).width() * 7 / 10);

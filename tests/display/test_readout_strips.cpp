@@ -175,6 +175,30 @@ TEST(ReadoutStrips, APressOnAListedReadoutActsOnThatReadoutOnly) {
     EXPECT_EQ(meas.Handled.size(), 1u);
 }
 
+TEST(ReadoutStrips, StatisticHeadersKeepAGapBeforeTheNextCell) {
+    test::TRecordingSink sink;
+    TNizText strip(&sink);
+    strip.Resize(7, 35, 528, 81);
+    strip.Clear();
+    // The eye statistics' header row: "Cycles/Wfms" fills its 64 pixels up to "Minimum" at 234.
+    strip.DelayedTextOut("Cycles/Wfms", NizCellRect(-1, 3), -1, 0xFFFFFF);
+    strip.DelayedTextOut("Minimum", NizCellRect(-1, 4), -1, 0xFFFFFF);
+    auto litColumn = [&strip](int x) {
+        for (int y = 0; y < 16; ++y)
+            if (strip.Bitmap().Pixel(x, y) == clWhite) return true;
+        return false;
+    };
+    int lastOfFirst = -1;
+    for (int x = 170; x < 234; ++x)
+        if (litColumn(x)) lastOfFirst = x;
+    EXPECT_GT(lastOfFirst, 200) << "the header is drawn";
+    EXPECT_LE(lastOfFirst, 230) << "four free columns before the next header";
+    int firstOfNext = -1;
+    for (int x = 234; x < 306 && firstOfNext < 0; ++x)
+        if (litColumn(x)) firstOfNext = x;
+    EXPECT_GE(firstOfNext, 234);
+}
+
 TEST(ReadoutStrips, AWideTopStripSpreadsItsCellsOverItsWidth) {
     test::TRecordingSink sink;
     TVerhText top(&sink);

@@ -83,7 +83,15 @@ TNizText::~TNizText() = default;
 
 void TNizText::Draw(const std::string& text, TPixelRect rect, std::int32_t colour) {
     SetFontColor(TColor(static_cast<std::uint32_t>(colour)));
+    // A text that would run up to the next cell (a long header) narrows its letters, so that cells
+    // never run into each other; the others are drawn as they are.
+    const QString shown = QString::fromStdString(text);
+    const int room = rect.Right - rect.Left - CellGap;
+    QFont& font = Bitmap().Font();
+    const QFont normal = font;
+    for (int stretch = 95; Bitmap().TextWidth(shown) > room && stretch >= 70; stretch -= 5) font.setStretch(stretch);
     TextRect(rect, 0, 0, text);
+    font = normal;
     if (TextWatch) TextWatch(rect, text, GetFontColor());
 }
 

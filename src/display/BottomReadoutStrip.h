@@ -65,6 +65,9 @@ struct TDelayedText {
     std::int32_t Color = 0;
 };
 
+// Pixels a text leaves free before the next cell.
+inline constexpr int CellGap = 4;
+
 class TNizText : public TScanLinesTextScreen {
 public:
     // Without a factory the slots use Qt timers.

@@ -60,7 +60,7 @@ TScopeCRT::TScopeCRT(TProgram program, THintStack* hints)
     Background_ = TColor(ElementColor(ceBackground).Value & 0xFFFFFF);
     GraticuleColour_ = TColor(ElementColor(ceGraticule).Value & 0xFFFFFF);
     TopStrip_.SetColor(Background_);
-    TopStrip_.Resize(10, 2, 530, 31);
+    TopStrip_.Resize(TopStripLeft, TopStripTop, TopStripWidth, TopStripHeight);
     TopStrip_.SetFontColor(TColor(0x00FFFF));
     TopStrip_.Clear();
     TopStrip_.SetVisible(false);
@@ -113,6 +113,15 @@ void TScopeCRT::PlacePanel(int left, int top, int height, int width) {
 
 void TScopeCRT::ComputeLayout() {
     Layout_ = ComputeScreenLayout(ScreenMode_, InnerWidth_, InnerHeight_);
+    // The top strip takes the panel's width (with the margin it has at the narrowest) and spreads its
+    // cells over it; a new width starts it empty, for its texts to be shown again in their new places.
+    const int stripWidth = std::max(TopStripWidth, InnerWidth_ - TopStripRightMargin);
+    if (stripWidth != TopStrip_.Width()) {
+        TopStrip_.Resize(TopStripLeft, TopStripTop, stripWidth, TopStripHeight);
+        TopStrip_.Clear();
+        TopStrip_.ResetShown();
+        TopStripResized_ = true;
+    }
     TopStrip_.SetVisible(Layout_.TopStripShown);
     BottomStrip_.MoveTo(BottomStrip_.Left(), Layout_.BottomStripTop);
     BottomStrip_.SetVisible(Layout_.BottomStripShown && Layout_.ScreenCount > 0);

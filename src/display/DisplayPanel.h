@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "core/Color.h"
 #include "display/BottomReadoutStrip.h"
@@ -164,6 +165,8 @@ public:
     int ScreenOfSource(int n) const { return ScreenOfSource_.at(static_cast<std::size_t>(n)); }
     int XYScreenNumber() const { return Layout_.XYScreen; }
     TVerhText& TopStrip() { return TopStrip_; }
+    // True once after the top strip took a new width (and was emptied) with the panel's new place.
+    bool TakeTopStripResized() { return std::exchange(TopStripResized_, false); }
     TNizText& BottomStrip() { return BottomStrip_; }
     TColor BackgroundColor() const { return Background_; }
     std::uint32_t Clock() const { return Clock_; }
@@ -226,6 +229,7 @@ private:
     int Top_ = 0;
     bool Visible_ = true;
     int InnerWidth_ = 0;
+    bool TopStripResized_ = false;
     int InnerHeight_ = 0;
     int ScreenMode_ = 0;
     TScreenLayout Layout_;

@@ -92,6 +92,7 @@ void TScopeDisplayServices::PlacePanel(int left, int top, int height, int width)
     if (!Panel_) return;
     if (View_) View_->PlaceView(left, top, width, height);
     Panel_->PlacePanel(left, top, height, width);
+    if (Panel_->TakeTopStripResized()) vt::TopTextUpdateAll(*this);
 }
 
 void TScopeDisplayServices::SetPanelVisible(bool visible) {

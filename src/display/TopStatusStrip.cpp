@@ -1,5 +1,6 @@
 #include "display/TopStatusStrip.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -88,27 +89,39 @@ TPixelRect TopCellRect(int column, int row) {
     return {edges[c], top, edges[c + 1], top + 16};
 }
 
-void TVerhText::ShowText(TPixelRect rect, const std::string& text, TColor colour) {
+int TVerhText::SpreadX(int x) const {
+    const int width = std::max(Width(), TopStripWidth);
+    return TopStripLeft + (x - TopStripLeft) * (width - TopStripLeft) / (TopStripWidth - TopStripLeft);
+}
+
+TPixelRect TVerhText::SpreadRect(TPixelRect rect) const {
+    rect.Left = SpreadX(rect.Left);
+    rect.Right = SpreadX(rect.Right);
+    return rect;
+}
+
+void TVerhText::ShowText(TPixelRect cell, const std::string& text, TColor colour) {
     SetFontColor(colour);
+    const TPixelRect rect = SpreadRect(cell);
     if (Visible()) {
         TextRect(rect, 0, 0, text);
     } else {
         // Kept in the bitmap for when the layout shows the strip again.
         Bitmap().DrawText(rect, rect.Left, rect.Top, QString::fromStdString(text));
     }
-    if (TextWatch) TextWatch(rect, text, GetFontColor());
+    if (TextWatch) TextWatch(cell, text, GetFontColor());
 }
 
 void TVerhText::DrawSampleModeIcon(int icon) {
     const auto& art = IconArt.at(static_cast<std::size_t>(icon));
+    const int left = SpreadX(SampleModeIconX);
     for (int y = 0; y < SampleModeIconSize; ++y)
         for (int x = 0; x < SampleModeIconSize; ++x)
-            Bitmap().SetPixel(SampleModeIconX + x, SampleModeIconY + y,
+            Bitmap().SetPixel(left + x, SampleModeIconY + y,
                               art[static_cast<std::size_t>(y)][x] == '#' ? clWhite : Color());
     // What was drawn is what goes to the window.
     if (Visible())
-        BlitRect(SampleModeIconX, SampleModeIconY, SampleModeIconX + SampleModeIconSize - 1,
-                 SampleModeIconY + SampleModeIconSize - 1);
+        BlitRect(left, SampleModeIconY, left + SampleModeIconSize - 1, SampleModeIconY + SampleModeIconSize - 1);
 }
 
 void TVerhText::ResetShown() {

@@ -19,6 +19,13 @@ inline constexpr int SampleModeIconX = 468;
 inline constexpr int SampleModeIconY = 1;
 inline constexpr int SampleModeIconSize = 16;
 inline constexpr std::uint8_t IconStateReset = 55;
+// The strip's place at its narrowest; a wider panel widens it and spreads its cells over the width.
+inline constexpr int TopStripLeft = 10;
+inline constexpr int TopStripTop = 2;
+inline constexpr int TopStripWidth = 530;
+inline constexpr int TopStripHeight = 31;
+// Between the strip's right end and the panel's inner right edge (the default window's panel).
+inline constexpr int TopStripRightMargin = 14;
 
 // Column 0..3 or 10 (0 and 1 together), row 1 or 2.
 TPixelRect TopCellRect(int column, int row);
@@ -33,6 +40,9 @@ public:
     void DrawSampleModeIcon(int icon);
     // A colour change: nothing counts as shown.
     void ResetShown();
+    // Where a cell edge x of the narrowest strip lies in the strip as wide as it is now.
+    int SpreadX(int x) const;
+    TPixelRect SpreadRect(TPixelRect rect) const;
 
     std::array<std::string, 2> CachedAcqState;
     std::uint8_t TrigStateShown = 0;

@@ -1,5 +1,7 @@
 #include "ui/MainCommandStrip.h"
 
+#include <algorithm>
+
 #include "ui/QtColor.h"
 #include "ui/controls/Switcher.h"
 #include "ui/controls/CommandSwitchers.h"
@@ -46,6 +48,22 @@ TRC_RightMenuPanel* CreateMainCommandStrip(QWidget* mainWindow) {
         sw->setEnabled(false);  // a binding enables it
     }
     return strip;
+}
+
+void PlaceMainCommandStrip(TRC_RightMenuPanel& strip, int width) {
+    const TMainCommandPlace& last = MainCommandPlaces.back();
+    const int needed = last.Left + last.Width;
+    for (const TMainCommandPlace& place : MainCommandPlaces) {
+        auto* sw = strip.findChild<TRC_Switcher*>(QLatin1String(place.Name), Qt::FindDirectChildrenOnly);
+        if (!sw) continue;
+        if (width >= needed) {
+            sw->setGeometry(place.Left, 0, place.Width, StripHeight);
+        } else {
+            const int left = place.Left * width / needed;
+            const int right = (place.Left + place.Width) * width / needed;
+            sw->setGeometry(left, 0, std::max(1, right - left), StripHeight);
+        }
+    }
 }
 
 void BindMainCommandStrip(TRC_RightMenuPanel& strip, TKitContext& kit) {

@@ -24,6 +24,9 @@ extern const std::array<TMainCommandPlace, MainCommandCount> MainCommandPlaces;
 // The strip as a frameless page of group "*" with its nine buttons; each stays disabled until it is
 // bound to a command that exists.
 TRC_RightMenuPanel* CreateMainCommandStrip(QWidget* mainWindow);
+// Places the buttons in a strip of the width: their own places when it has room for them, else each
+// place narrowed in proportion so that every button, Help too, stays whole inside the strip.
+void PlaceMainCommandStrip(TRC_RightMenuPanel& strip, int width);
 // Binds the strip's buttons that have no command yet, looking commands up in the kit.
 void BindMainCommandStrip(TRC_RightMenuPanel& strip, TKitContext& kit);
 

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "ui/QtColor.h"
+#include "ui/controls/Switcher.h"
 
 namespace vt {
 
@@ -89,7 +90,10 @@ void TButtonOfMainMenu::paintEvent(QPaintEvent*) {
     p.drawPoint(r.left() + 1, r.bottom() - 1);
     p.drawPoint(r.right() - 1, r.bottom() - 1);
     p.setPen(isEnabled() ? ToQColor(clBlack) : frame);
-    p.drawText(r, Qt::AlignCenter, Caption_);
+    // The caption keeps clear of the frame: it shrinks to the room inside a margin on either side.
+    const QRect room = r.adjusted(CaptionMargin, 0, -CaptionMargin, 0);
+    p.setFont(FittedFont(font(), Caption_, room.width()));
+    p.drawText(room, Qt::AlignCenter | Qt::TextSingleLine, Caption_);
 }
 
 void TButtonOfMainMenu::mousePressEvent(QMouseEvent* event) {

@@ -11,6 +11,8 @@ enum class TButtonOfMainMenuState { bmmsOff, bmmsLeft, bmmsRight, bmmsBoth };
 
 inline constexpr TColor LeftMenuColor{0xB3FFFF};
 inline constexpr TColor RightMenuColor{0xBBFBCA};
+// Pixels between a main-menu button's frame and its caption on either side.
+inline constexpr int CaptionMargin = 3;
 
 class TButtonOfMainMenu : public QWidget {
 public:

@@ -24,6 +24,7 @@
 #include "link/InstrumentIdentity.h"
 #include "ui/HelpViewer.h"
 #include "ui/MainCommandStrip.h"
+#include "ui/MainMenuButton.h"
 #include "ui/PermanentControls.h"
 #include "ui/controls/CommandSwitchers.h"
 #include "ui/controls/Switcher.h"
@@ -432,13 +433,16 @@ void TMorda_fr::resizeEvent(QResizeEvent* event) {
 void TMorda_fr::FormResize(int W, int H) {
     Layout_ = ComputeMainLayout(W, H, btnInstruments_->geometry().x() + btnInstruments_->geometry().width());
     SetPlace(*rmpSystemSontrols_, Layout_.SystemStrip);
+    PlaceMainCommandStrip(static_cast<TRC_RightMenuPanel&>(*rmpSystemSontrols_), Layout_.SystemStrip.Width);
     SetPlace(*pnMainMenu_, Layout_.MainMenu);
+    PlaceMainMenuButtons(Layout_.MainMenu.Width);
     SetPlace(*rmpPermanentControls_, Layout_.PermanentControls);
+    const std::array<TPlace, 2> places = CaptionedSlots(Layout_);
     for (int side : {RightSide, LeftSide}) {
-        const TPlace& slot = side == LeftSide ? Layout_.LeftSlot : Layout_.RightSlot;
-        CaptionPanel_[side]->setGeometry(slot.Left, std::max(0, slot.Top - 24), slot.Width, 22);
+        const TPlace& slot = places[static_cast<std::size_t>(side)];
+        CaptionPanel_[side]->setGeometry(slot.Left, std::max(0, slot.Top - CaptionRoom), slot.Width, CaptionHeight);
     }
-    if (SideMenus_) SideMenus_->PlaceSideMenus(Layout_.RightSlot, Layout_.LeftSlot);
+    if (SideMenus_) SideMenus_->PlaceSideMenus(places[RightSide], places[LeftSide]);
     if (!PanelCreated_) {
         Shell_.Display().CreatePanel();
         PanelCreated_ = true;
@@ -447,6 +451,32 @@ void TMorda_fr::FormResize(int W, int H) {
     const TPlace& d = Layout_.DisplayArea;
     Shell_.Display().PlacePanel(d.Left, d.Top, d.Height - 2, d.Width);
     ShowMainControls(Shell_.StartInstrumentPresent());
+}
+
+void TMorda_fr::PlaceMainMenuButtons(int menuWidth) {
+    // Narrower than its eleven buttons, the menu narrows every button alike and keeps them all inside.
+    const int width = std::min(ButtonWidth, menuWidth / ButtonsPerRow);
+    for (int i = 0; i < MainMenuButtonCount; ++i)
+        MainMenu_[i]->setGeometry((i % ButtonsPerRow) * width, (i / ButtonsPerRow) * (ButtonHeight + 1), width,
+                                  ButtonHeight);
+    if (auto* spare = pnMainMenu_->findChild<QWidget*>("ButtonOfMainMenu2", Qt::FindDirectChildrenOnly))
+        spare->setGeometry((ButtonsPerRow - 1) * width, ButtonHeight + 1, width, ButtonHeight);
+}
+
+std::array<TPlace, 2> CaptionedSlots(const TMainLayout& layout) {
+    std::array<TPlace, 2> places{};
+    places[RightSide] = layout.RightSlot;
+    places[LeftSide] = layout.LeftSlot;
+    // A caption never covers the top strip (the System button, Help): where the slot starts too high
+    // for its caption, the slot starts lower by as much and its menu scrolls.
+    const int lowest = layout.SystemStrip.Top + layout.SystemStrip.Height + 2;
+    for (TPlace& slot : places) {
+        const int shift = lowest - (slot.Top - CaptionRoom);
+        if (layout.SystemStrip.Height <= 1 || shift <= 0) continue;
+        slot.Top += shift;
+        slot.Height = std::max(0, slot.Height - shift);
+    }
+    return places;
 }
 
 void TMorda_fr::ShowMainControls(bool visible) {

@@ -34,6 +34,12 @@ inline constexpr int LeftSide = 1;
 
 inline constexpr int MainMenuButtonCount = mkUtility + 1;  // one button per kind up to the utility menu
 
+// A side-menu caption: its height and the room it takes above its slot.
+inline constexpr int CaptionHeight = 22;
+inline constexpr int CaptionRoom = 24;
+// The slots (index RightSide, LeftSide) with room above each for its caption below the top strip.
+std::array<TPlace, 2> CaptionedSlots(const TMainLayout& layout);
+
 // "Gui" values.
 enum class TGuiMode { RemoteLocal, RemoteOnly, Invisible };
 
@@ -129,6 +135,7 @@ private:
     void FormCreate();
     void FormShow();
     void FormResize(int width, int height);
+    void PlaceMainMenuButtons(int menuWidth);
     void CreateActions();
     // Texts of the window from the chosen language file.
     void TranslateWindow();

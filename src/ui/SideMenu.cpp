@@ -1,5 +1,6 @@
 #include "ui/SideMenu.h"
 
+#include <QWheelEvent>
 #include <memory>
 
 #include "core/InternalError.h"
@@ -36,6 +37,48 @@ void TSideMenuForm::ShowPanel(TRC_RightMenuPanel* panel) {
     if (!panel) return;
     panel->setGeometry(0, 0, SideMenuPageWidth, SideMenuPageHeight);
     panel->show();
+    UpdateScroll();
+}
+
+void TSideMenuForm::resizeEvent(QResizeEvent* event) {
+    TLanguageForm::resizeEvent(event);
+    UpdateScroll();
+}
+
+void TSideMenuForm::wheelEvent(QWheelEvent* event) {
+    if (!Scroll_ || !Scroll_->isVisible()) {
+        event->ignore();
+        return;
+    }
+    Scroll_->setValue(Scroll_->value() - event->angleDelta().y() / 4);
+    event->accept();
+}
+
+void TSideMenuForm::UpdateScroll() {
+    const int overflow = SideMenuPageHeight - height();
+    if (overflow <= 0) {
+        if (Scroll_) {
+            Scroll_->setValue(0);
+            Scroll_->hide();
+        }
+        if (CurrentPanel) CurrentPanel->move(0, 0);
+        return;
+    }
+    if (!Scroll_) {
+        Scroll_ = new QScrollBar(Qt::Vertical, this);
+        Scroll_->setObjectName("sbSideMenu");
+        Scroll_->setFocusPolicy(Qt::NoFocus);
+        connect(Scroll_, &QScrollBar::valueChanged, this, [this](int value) {
+            if (CurrentPanel) CurrentPanel->move(0, -value);
+        });
+    }
+    Scroll_->setRange(0, overflow);
+    Scroll_->setPageStep(height());
+    Scroll_->setSingleStep(20);
+    Scroll_->setGeometry(SideMenuPageWidth, 0, std::max(1, width() - SideMenuPageWidth), height());
+    Scroll_->show();
+    Scroll_->raise();
+    if (CurrentPanel) CurrentPanel->move(0, -Scroll_->value());
 }
 
 std::vector<TRC_RightMenuPanel*> TSideMenuForm::Pages() const {
@@ -94,7 +137,11 @@ void TSMDimensions::Apply() {
 }
 
 void TSMDimensions::ApplyTo(QWidget& form, bool slotsHidden) const {
-    form.setGeometry(Place_.Left, Place_.Top, Place_.Width, Place_.Height);
+    // A slot lower than a page takes the scroll bar beside the page.
+    const int bar = Place_.Height < SideMenuPageHeight ? SideMenuScrollBarWidth : 0;
+    form.setGeometry(Place_.Left, Place_.Top, Place_.Width + bar, Place_.Height);
+    // A hidden form gets its resize event only when shown: the page takes its place now.
+    if (auto* menu = dynamic_cast<TSideMenuForm*>(&form)) menu->UpdateScroll();
     form.setVisible(Place_.Visible && !slotsHidden);
 }
 

@@ -6,6 +6,7 @@
 // feature is not built, and the reserved service menu) leaves its slot empty but is still recorded as
 // the slot's kind.
 #include <QPointer>
+#include <QScrollBar>
 #include <array>
 #include <functional>
 
@@ -22,6 +23,8 @@ class TRC_RightPassiveCommandSwitcher;
 
 inline constexpr int SideMenuPageWidth = 111;
 inline constexpr int SideMenuPageHeight = 460;
+// The scroll bar beside a page that is taller than its slot.
+inline constexpr int SideMenuScrollBarWidth = 6;
 
 class TSideMenuForm : public TLanguageForm, public IKitHost {
 public:
@@ -55,13 +58,21 @@ public:
     // Every page's switchers let go of their handlers.
     void UnbindPages();
 
+    // The scroll bar shown while the slot is lower than a page, or null.
+    QScrollBar* ScrollBar() const { return Scroll_; }
+    // Shows the scroll bar and moves the page by its value while the form is lower than a page.
+    void UpdateScroll();
+
 protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     // A button on page that opens page target of this form; target 0 returns the slot to the menu
     // `back` (the forms the utility menu opens go back to it).
     TRC_RightPassiveCommandSwitcher* PageButton(TRC_RightMenuPanel* page, int target, int back = mkUtility);
 
 private:
     TSideMenus& Menus_;
+    QScrollBar* Scroll_ = nullptr;
 };
 
 // The place of one slot. Each setter applies all five values to the slot's form, when there is one.

@@ -232,4 +232,10 @@ TEST_F(Annotations, TheTopStripKeepsWhatALowWindowHid) {
     for (int y = cell.Top; y < panel.TopStrip().Height(); ++y)
         for (int x = cell.Left; x <= cell.Right; ++x) lit += panel.TopStrip().Bitmap().Pixel(x, y) == clWhite;
     EXPECT_GT(lit, 20) << "the count was drawn into the strip";
+    // A wide window: the strip takes the panel's width less the margin it has in the default window
+    // (a 548 wide panel, 544 inside, holds the 530 wide strip), and shows its fields again at once.
+    Services().PlacePanel(0, 0, 604, 1900 - 240);
+    EXPECT_EQ(panel.TopStrip().Width(), 1900 - 240 - 4 - 14);
+    Services().PlacePanel(0, 0, 604, 548);
+    EXPECT_EQ(panel.TopStrip().Width(), 530);
 }

@@ -175,6 +175,56 @@ TEST(ReadoutStrips, APressOnAListedReadoutActsOnThatReadoutOnly) {
     EXPECT_EQ(meas.Handled.size(), 1u);
 }
 
+TEST(ReadoutStrips, StatisticHeadersKeepAGapBeforeTheNextCell) {
+    test::TRecordingSink sink;
+    TNizText strip(&sink);
+    strip.Resize(7, 35, 528, 81);
+    strip.Clear();
+    // The eye statistics' header row: "Cycles/Wfms" fills its 64 pixels up to "Minimum" at 234.
+    strip.DelayedTextOut("Cycles/Wfms", NizCellRect(-1, 3), -1, 0xFFFFFF);
+    strip.DelayedTextOut("Minimum", NizCellRect(-1, 4), -1, 0xFFFFFF);
+    auto litColumn = [&strip](int x) {
+        for (int y = 0; y < 16; ++y)
+            if (strip.Bitmap().Pixel(x, y) == clWhite) return true;
+        return false;
+    };
+    int lastOfFirst = -1;
+    for (int x = 170; x < 234; ++x)
+        if (litColumn(x)) lastOfFirst = x;
+    EXPECT_GT(lastOfFirst, 200) << "the header is drawn";
+    EXPECT_LE(lastOfFirst, 230) << "four free columns before the next header";
+    int firstOfNext = -1;
+    for (int x = 234; x < 306 && firstOfNext < 0; ++x)
+        if (litColumn(x)) firstOfNext = x;
+    EXPECT_GE(firstOfNext, 234);
+}
+
+TEST(ReadoutStrips, AWideTopStripSpreadsItsCellsOverItsWidth) {
+    test::TRecordingSink sink;
+    TVerhText top(&sink);
+    // 1050 wide: the 520 pixels from the strip's left margin at 10 become 1040, every edge twice as far.
+    top.Resize(10, 2, 1050, 31);
+    std::vector<TPixelRect> watched;
+    top.TextWatch = [&watched](const TPixelRect& r, const std::string&, TColor) { watched.push_back(r); };
+    top.ShowText(TopCellRect(3, 1), "External", clWhite);
+    EXPECT_EQ(watched, std::vector<TPixelRect>{TopCellRect(3, 1)}) << "callers keep naming the cell";
+    auto litIn = [&top](int from, int to) {
+        int lit = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = from; x <= to; ++x) lit += top.Bitmap().Pixel(x, y) == clWhite;
+        return lit;
+    };
+    // Column 3 runs from 10 + 2 x 375 = 760 to 10 + 2 x 455 = 920.
+    EXPECT_GT(litIn(760, 920), 20);
+    EXPECT_EQ(litIn(0, 759), 0);
+    top.DrawSampleModeIcon(1);
+    EXPECT_EQ(sink.Copies.back(), R(926, 1, 941, 16));  // 10 + 2 x 458
+    // At its narrowest the strip keeps its own places.
+    top.Resize(10, 2, 530, 31);
+    EXPECT_EQ(top.SpreadRect(TopCellRect(3, 1)), TopCellRect(3, 1));
+    EXPECT_EQ(top.SpreadX(468), 468);
+}
+
 TEST(ReadoutStrips, TheSampleModeIconReachesTheWindowWhereItIsDrawn) {
     test::TRecordingSink sink;
     TVerhText top(&sink);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QTest>
@@ -11,6 +12,7 @@
 #include "UiTestSupport.h"
 #include "core/Shell.h"
 #include "test_sidemenu_support.h"
+#include "ui/MainMenuButton.h"
 #include "ui/MainWindow.h"
 #include "ui/SideMenu.h"
 
@@ -238,6 +240,84 @@ TEST(SideMenuMainWindow, SlotPlacesFollowTheMainWindowsResize) {
     menus.ShowSideMenu(mkTimebase, RightSide);
     EXPECT_EQ(menus.Form(RightSide)->geometry(), QRect(moved.Left, moved.Top, moved.Width, moved.Height));
     EXPECT_EQ(menus.Form(LeftSide)->geometry().height(), w.Layout().LeftSlot.Height);
+    FlushDeletes();
+}
+
+// Columns of a main-menu button that hold its caption's dark pixels (first, last).
+std::pair<int, int> CaptionInk(QWidget& button) {
+    QImage image(button.size(), QImage::Format_ARGB32);
+    button.render(&image);
+    int first = -1, last = -1;
+    for (int x = 2; x < button.width() - 2; ++x)
+        for (int y = 2; y < button.height() - 2; ++y)
+            if (qGray(image.pixel(x, y)) < 96) {
+                if (first < 0) first = x;
+                last = x;
+                break;
+            }
+    return {first, last};
+}
+
+TEST(SideMenuMainWindow, SmallAndDefaultWindowsKeepEveryControlWholeAndASideMenuScrolls) {
+    TShell shell;
+    TRecordingLife rec{shell};
+    TScriptedDialogs dialogs;
+    TKitFixture f;
+    test::TTestWindow w(shell, rec, dialogs);
+    TSideMenus menus(f.Kit, &w);
+    w.SetSideMenus(&menus);
+    std::vector<std::string> log;
+    menus.RegisterForm(mkChannels, [&log](TSideMenus& m, QWidget* parent, bool left) -> TSideMenuForm* {
+        return new TTestMenuForm(m, parent, left, log);
+    });
+    auto resize = [&w](int width, int height) {
+        const QSize old = w.size();
+        w.resize(width, height);
+        QResizeEvent event(w.size(), old);
+        QApplication::sendEvent(&w, &event);
+    };
+    const QWidget* system = w.findChild<QPushButton*>("btnInstruments");
+    ASSERT_NE(system, nullptr);
+    for (QSize size : {QSize(792, 575), QSize(640, 480), QSize(792, 500)}) {
+        resize(size.width(), size.height());
+        const std::string at = std::to_string(size.width()) + " x " + std::to_string(size.height());
+        // Every main-menu button inside the window, its caption clear of both frame edges.
+        const QList<TButtonOfMainMenu*> buttons = w.MainMenuPanel().findChildren<TButtonOfMainMenu*>();
+        ASSERT_EQ(buttons.size(), MainMenuButtonCount + 1);
+        for (TButtonOfMainMenu* b : buttons) {
+            const QRect r(b->mapTo(&w, QPoint(0, 0)), b->size());
+            EXPECT_LE(r.right(), size.width() - 1) << at << " " << b->Caption().toStdString();
+            if (b->Caption().isEmpty()) continue;
+            const auto [first, last] = CaptionInk(*b);
+            EXPECT_GE(first, CaptionMargin) << at << " " << b->Caption().toStdString();
+            EXPECT_LE(last, b->width() - 1 - CaptionMargin) << at << " " << b->Caption().toStdString();
+        }
+        // Help, the strip's last button, whole inside the window.
+        auto* help = w.SystemControls().findChild<QWidget*>("mcsHelp");
+        ASSERT_NE(help, nullptr);
+        EXPECT_LE(help->mapTo(&w, QPoint(help->width() - 1, 0)).x(), size.width() - 1) << at;
+        // No caption covers the System button.
+        for (int side : {LeftSide, RightSide})
+            EXPECT_FALSE(w.SideCaptionPanel(side).geometry().intersects(system->geometry())) << at << " side " << side;
+    }
+    // At 640 x 480 the left slot is lower than a page: the menu scrolls down to its page's last pixel.
+    resize(640, 480);
+    menus.ShowSideMenu(mkChannels, LeftSide);
+    TSideMenuForm* form = menus.Form(LeftSide);
+    ASSERT_NE(form, nullptr);
+    EXPECT_GE(form->y(), w.SideCaptionPanel(LeftSide).geometry().bottom() + 1);
+    EXPECT_LE(form->geometry().bottom(), w.MainMenuPanel().geometry().top() - 1);
+    ASSERT_LT(form->height(), SideMenuPageHeight);
+    ASSERT_NE(form->ScrollBar(), nullptr);
+    EXPECT_FALSE(form->ScrollBar()->isHidden());
+    EXPECT_LE(form->geometry().right(), w.Layout().DisplayArea.Left - 1) << "the bar stays off the display";
+    form->ScrollBar()->setValue(form->ScrollBar()->maximum());
+    EXPECT_EQ(form->CurrentPanel->geometry().bottom(), form->height() - 1);
+    // Back at the default size the page stands whole again.
+    resize(792, 575);
+    EXPECT_EQ(form->height(), SideMenuPageHeight);
+    EXPECT_TRUE(form->ScrollBar()->isHidden());
+    EXPECT_EQ(form->CurrentPanel->y(), 0);
     FlushDeletes();
 }
 

@@ -109,6 +109,9 @@ TEST(StdMaskPicker, ChoosesAStandardMaskAndCancelTakesItBackInOneUndo) {
         EXPECT_EQ(list.columnWidth(1), 100);
         EXPECT_EQ(list.columnWidth(2), 120);
         EXPECT_EQ(list.topLevelItem(0)->text(2), "155.52 Mbps");
+        // Every row names its line, STM-4 as well as STM-1.
+        for (int row = 0; row < list.topLevelItemCount(); ++row)
+            EXPECT_EQ(list.topLevelItem(row)->text(1), "NRZ optical") << list.topLevelItem(row)->text(0).toStdString();
         EXPECT_TRUE(list.topLevelItem(0)->isSelected());
         EXPECT_FALSE(picker->OkButton().isEnabled()) << "marking the current row is no choice";
         EXPECT_EQ(PickerTextsThatDoNotFit(*picker), std::vector<std::string>{});

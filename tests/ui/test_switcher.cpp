@@ -6,6 +6,8 @@
 #include <QFocusEvent>
 #include <QImage>
 #include <QTest>
+#include <cmath>
+#include <tuple>
 
 #include "test_switcher_support.h"
 
@@ -227,6 +229,59 @@ TEST_F(SwitcherTest, TitleBarAndContentFollowFocusStateAndFrameMode) {
     sw->SetWithHot(false);
     EXPECT_EQ(sw->ContentRect(), QRect(QPoint(2, 2), QPoint(100, 62)));
     EXPECT_EQ(PixelAt(*sw, 50, 4), QColor(Qt::green));
+}
+
+// WCAG contrast, written out here apart from the kit's own helper.
+double Luminance(QRgb c) {
+    auto lin = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(qRed(c)) + 0.7152 * lin(qGreen(c)) + 0.0722 * lin(qBlue(c));
+}
+double Contrast(QRgb a, QRgb b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+// The title bar's fill (its right end, past the caption) and the drawn caption pixel that stands out most.
+std::pair<QRgb, double> TitleFillAndCaptionContrast(QWidget& w) {
+    QImage image(w.size(), QImage::Format_ARGB32);
+    w.render(&image);
+    const QRgb fill = image.pixel(w.width() - 5, 4);
+    double best = 1;
+    for (int y = 2; y < SwitcherTitleHeight; ++y)
+        for (int x = 2; x < w.width() / 2; ++x) best = std::max(best, Contrast(image.pixel(x, y), fill));
+    return {fill, best};
+}
+
+TEST_F(SwitcherTest, SectionTitlesReadOnTheirBarInEveryPaletteAndFocus) {
+    page->SetGroupMnemonics("Trig");
+    auto* sw = Add("Source");
+    sw->SetCaption("SCALE");
+    BindSwitchersOf(*page);
+    // The application palette: light grey bar (about 2:1 with white text before), then the focused bar.
+    auto [fill, contrast] = TitleFillAndCaptionContrast(*sw);
+    EXPECT_EQ(QColor(fill), Rgb(SysColor(sw->palette(), TSysColor::InactiveCaption)));
+    EXPECT_GE(contrast, 4.5);
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::MouseFocusReason);
+    QApplication::sendEvent(sw, &focusIn);
+    std::tie(fill, contrast) = TitleFillAndCaptionContrast(*sw);
+    EXPECT_EQ(QColor(fill), Rgb(SysColor(sw->palette(), TSysColor::ActiveCaption)));
+    EXPECT_GE(contrast, 4.5);
+    QFocusEvent focusOut(QEvent::FocusOut, Qt::MouseFocusReason);
+    QApplication::sendEvent(sw, &focusOut);
+    // A palette whose caption text already reads on its bar keeps that text colour: white on navy.
+    QPalette navy = sw->palette();
+    navy.setColor(QPalette::Active, QPalette::Mid, QColor(0x00, 0x00, 0x80));
+    navy.setColor(QPalette::Active, QPalette::HighlightedText, Qt::white);
+    sw->setPalette(navy);
+    QImage image(sw->size(), QImage::Format_ARGB32);
+    sw->render(&image);
+    bool white = false;
+    for (int y = 2; y < SwitcherTitleHeight; ++y)
+        for (int x = 2; x < 40; ++x) white = white || qGray(image.pixel(x, y)) > 200;
+    EXPECT_TRUE(white);
+    EXPECT_NEAR(ContrastRatio(Qt::white, QColor(0xB8, 0xB8, 0xB8)), 1.05 / (0.4793 + 0.05), 0.01);
 }
 
 TEST(SwitcherTitle, HelpContextModeShowsTheNumberBeforeTheCaption) {

@@ -176,6 +176,8 @@ void TRC_CustomCmmandSwitcher::PaintContent(QPainter& p, const QRect& rect) {
         const QString text = ButtonText(b);
         QRect textRect = opt.rect.adjusted(3, 3, -3, -3);
         const int align = Qt::AlignCenter | Qt::TextSingleLine;
+        // A narrowed button keeps its whole text: the text shrinks to the room it has.
+        p.setFont(FittedFont(font(), text, textRect.width()));
         if (!enabled) {
             p.setPen(Qt::white);
             p.drawText(textRect.translated(1, 1), align, text);

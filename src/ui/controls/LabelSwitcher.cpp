@@ -1,9 +1,12 @@
 #include "ui/controls/LabelSwitcher.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <algorithm>
+#include <cctype>
 
 #include "core/EditHandlers.h"
+#include "core/EngineeringText.h"
 #include "ui/QtColor.h"
 
 namespace vt {
@@ -13,6 +16,31 @@ QString ShownValueText(const std::string& formatted) {
     if (const auto at = text.find("MEG"); at != std::string::npos) text.replace(at, 3, "M");
     return QString::fromStdString(text);
 }
+
+namespace {
+// "1E8 Hz", "4.6E-9 s": a mantissa followed by E and a signed exponent.
+bool HasExponentForm(const std::string& text) {
+    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+        if (text[i] != 'E' || !std::isdigit(static_cast<unsigned char>(text[i - 1]))) continue;
+        std::size_t j = i + 1;
+        if (text[j] == '-' || text[j] == '+') ++j;
+        if (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) return true;
+    }
+    return false;
+}
+}  // namespace
+
+QString ShownValueText(const TEditHandler& h) {
+    std::string text = h.FormatValue(false);
+    // A field shows engineering form, as its neighbours do: the same significant digits with a prefix.
+    // Only the handler's own format is rewritten, never a feature's text.
+    const bool ownFormat = text == FloatToEngStr(h.FormatMode(), h.Digits(), h.IsInteger(), false, h.GetValueAsDouble()) + h.Units();
+    if (ownFormat && HasExponentForm(text))
+        text = FloatToEngStr(3, std::max(0, h.Digits() - 1), h.IsInteger(), false, h.GetValueAsDouble()) + h.Units();
+    return ShownValueText(text);
+}
+
+QFont ValueFont() { return QApplication::font(); }
 
 QRect ValueFieldRect(const QRect& content, int controlWidth, bool withHot, bool narrow) {
     int left = content.left(), top = content.top(), width = 0;
@@ -37,7 +65,7 @@ void TRC_LabelSwitcher::SetValueColor(std::optional<TColor> color) {
 
 void TRC_LabelSwitcher::UpdateFromHandler() {
     if (TEditHandler* h = EditHandler()) {
-        const QString text = ShownValueText(h->FormatValue(false));
+        const QString text = ShownValueText(*h);
         if (text != ValueText_ || h->TextColor() != TextColor_ || h->BackColor() != BackColor_) {
             ValueText_ = text;
             TextColor_ = h->TextColor();
@@ -83,9 +111,12 @@ void TRC_LabelSwitcher::PaintValueField(QPainter& p) {
     p.drawLine(field.topRight(), field.bottomRight());
     p.fillRect(field.adjusted(1, 1, -1, -1), ShownBackColor());
     p.setPen(ShownTextColor());
-    p.setFont(font());
-    p.drawText(field.adjusted(4, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-               TypingNow() ? TypedText() : ValueText_);
+    // Every page's value fields write at the application font, whatever font the page takes for its
+    // captions; a value wider than its field narrows rather than losing digits or its unit.
+    const QRect room = field.adjusted(4, 0, -1, 0);
+    const QString text = TypingNow() ? TypedText() : ValueText_;
+    p.setFont(FittedFont(ValueFont(), text, room.width()));
+    p.drawText(room, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
 }
 
 }  // namespace vt

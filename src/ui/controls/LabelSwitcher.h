@@ -12,6 +12,11 @@ class TEditHandler;
 
 // The handler's value text as the field shows it: the mega prefix "MEG" becomes "M".
 QString ShownValueText(const std::string& formatted);
+// What a field shows for the handler's value: its text, in engineering form where the setting's own
+// format would write an exponent.
+QString ShownValueText(const TEditHandler& h);
+// The font of every value field: the application's.
+QFont ValueFont();
 // The value field inside the content rectangle of a control of the given width; narrow leaves room for
 // the edit switcher's arrows.
 QRect ValueFieldRect(const QRect& content, int controlWidth, bool withHot, bool narrow);

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QtGlobal>
 #include <algorithm>
+#include <cmath>
 
 #include "core/InternalError.h"
 #include "core/LanguageFile.h"
@@ -26,6 +27,27 @@ QColor SysColor(const QPalette& palette, TSysColor color) {
         case TSysColor::WindowText: return palette.color(QPalette::Active, QPalette::WindowText);
     }
     return palette.color(QPalette::Active, QPalette::Button);
+}
+
+namespace {
+double RelativeLuminance(const QColor& c) {
+    auto channel = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+}
+}  // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+    const double la = RelativeLuminance(a), lb = RelativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor ReadableCaptionText(const QColor& captionText, const QColor& fill) {
+    if (ContrastRatio(captionText, fill) >= 4.5) return captionText;
+    const QColor black(Qt::black), white(Qt::white);
+    return ContrastRatio(black, fill) >= ContrastRatio(white, fill) ? black : white;
 }
 
 bool HasHelpContextArgument(const std::vector<std::string>& arguments) {
@@ -265,7 +287,8 @@ void TRC_Switcher::paintEvent(QPaintEvent*) {
             const TSysColor fill = !enabled ? TSysColor::BtnFace
                                    : Focused_ ? TSysColor::ActiveCaption
                                               : TSysColor::InactiveCaption;
-            p.fillRect(title, SysColor(pal, fill));
+            const QColor fillColor = SysColor(pal, fill);
+            p.fillRect(title, fillColor);
             // Before the metrics: a long caption shrinks to fit the bar.
             const QString text = TitleText();
             p.setFont(TitleFont());
@@ -280,7 +303,7 @@ void TRC_Switcher::paintEvent(QPaintEvent*) {
                 p.drawText(textRect.translated(1, 1), align, text);
                 p.setPen(SysColor(pal, TSysColor::InactiveCaption));
             } else {
-                p.setPen(SysColor(pal, TSysColor::CaptionText));
+                p.setPen(ReadableCaptionText(SysColor(pal, TSysColor::CaptionText), fillColor));
             }
             p.drawText(textRect, align, text);
             p.setFont(font());

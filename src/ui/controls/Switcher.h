@@ -48,6 +48,12 @@ enum class TSysColor {
 };
 QColor SysColor(const QPalette& palette, TSysColor color);
 
+// The contrast ratio of two colours by their relative luminance (1 to 21).
+double ContrastRatio(const QColor& a, const QColor& b);
+// The caption-text colour when it reads on fill at a contrast of 4.5 or more, else black or white,
+// whichever reads better.
+QColor ReadableCaptionText(const QColor& captionText, const QColor& fill);
+
 // True when any argument, upper-cased, is "HELPCONTEXT"; only the first 255 arguments count.
 bool HasHelpContextArgument(const std::vector<std::string>& arguments);
 

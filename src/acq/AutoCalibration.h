@@ -123,8 +123,9 @@ private:
     // The instrument's temperature; false when the reply is no number.
     bool ReadTemperature(double& t);
     std::int64_t Now() { return Clock_.NowMs(); }
-    void StartNextPart();
-    bool StartPart();
+    // Starts the next part, after its question where one is asked; ends the run after the last.
+    void NextPart();
+    void BeginPart(TCalPart part);
     void StartTimebase();
     void StartChannels();
     void MeasureCoarse();
@@ -149,6 +150,8 @@ private:
     bool Confirm_ = false;
     bool Running_ = false;
     bool Automatic_ = false;
+    bool Asking_ = false;   // the program's own question before a part waits for its answer
+    int RunNumber_ = 0;     // counts the ended runs: an answer to an earlier run's question is dropped
     bool TimerWasOn_ = false;
     TCalPart Part_ = TCalPart::None;
     TCalState State_ = TCalState::Idle;

@@ -205,3 +205,41 @@ TEST(AutoCalibration, InstrumentChannelRunFailures) {
     EXPECT_TRUE(u.Fake.WaitForLine("CALIBR:SAMPLER:STARTAUTOCAL -1"));
     EXPECT_EQ(u.Result(), 5);
 }
+
+TEST(AutoCalibration, ADueRunAsksAsideAndTheDueCheckComesBack) {
+    // The power-on run's questions wait aside: nothing of a part starts before its answer, OK starts
+    // it, Cancel goes on to the next part; no second check comes while one waits.
+    TAutoCalShell t(false);
+    t.User->Later = true;
+    t.When(1);
+    t.Shell.AutoCalRequest = true;
+    t.Shell.IdleHousekeeping.Run(t.Shell);
+    ASSERT_EQ(t.User->Pending.size(), 1u);
+    EXPECT_NE(t.Messages[0].find("Time Base Calibration"), std::string::npos) << t.Messages[0];
+    EXPECT_TRUE(t.Auto->CalibrationRunning());
+    EXPECT_EQ(t.Auto->Part(), TCalPart::None) << "nothing started before the answer";
+    EXPECT_FALSE(t.Shell.AutoCalTimerEnabled);
+    t.Shell.AutoCalRequest = true;
+    t.Shell.IdleHousekeeping.Run(t.Shell);
+    EXPECT_EQ(t.User->Pending.size(), 1u) << "asked once";
+    t.User->Answer(true);
+    EXPECT_EQ(t.Auto->Part(), TCalPart::Timebase);
+    t.Auto->Step();
+    t.Auto->Step();
+    EXPECT_EQ(t.Auto->State(), TCalState::WaitClose) << "the result stays until the user closes it";
+    t.Auto->ClosePart(true);
+    ASSERT_EQ(t.User->Pending.size(), 1u);
+    EXPECT_NE(t.Messages[1].find("Channels Calibration"), std::string::npos) << t.Messages[1];
+    t.User->Answer(false);
+    EXPECT_FALSE(t.Auto->CalibrationRunning());
+    EXPECT_EQ(t.Result(), 0) << "the timebase part succeeded";
+    EXPECT_DOUBLE_EQ(t.Value("TB:ScaleA"), 2e-7) << "the channel part set nothing up";
+    EXPECT_TRUE(t.Shell.AutoCalTimerEnabled) << "the timer runs again after the run";
+
+    // A check with nothing due starts the timer again for the next one, as the tick left it off.
+    t.Shell.AutoCalTimerEnabled = false;
+    t.Shell.AutoCalRequest = true;
+    t.Shell.IdleHousekeeping.Run(t.Shell);
+    EXPECT_TRUE(t.User->Pending.empty());
+    EXPECT_TRUE(t.Shell.AutoCalTimerEnabled);
+}

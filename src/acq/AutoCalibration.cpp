@@ -140,6 +140,10 @@ void TAutoCalibration::FillRows(TShell& shell) {
 
 void TAutoCalibration::AttachToProgram(TShell&) { Values_.SetAutoCalibration(this); }
 
+void TAutoCalibration::InstrumentStopped(TShell&) {
+    if (Running_ && Asking_) EndRun();
+}
+
 bool TAutoCalibration::Connected() const {
     const TInstrumentLink* link = Shell_.Link();
     return link && link->IsInstrumentConnected();

@@ -77,6 +77,8 @@ public:
 
     void FillRows(TShell& shell) override;
     void AttachToProgram(TShell& shell) override;
+    // A run whose question still waits ends with its instrument: a late answer starts nothing.
+    void InstrumentStopped(TShell& shell) override;
 
     // kind 1 channels, 2 timebase, 5 both (timebase first); reason 0 none, 1 power-on, 2 temperature,
     // 3 period; confirm asks first and keeps each result until the user closes it.

@@ -236,6 +236,22 @@ TEST(AutoCalibration, ADueRunAsksAsideAndTheDueCheckComesBack) {
     EXPECT_DOUBLE_EQ(t.Value("TB:ScaleA"), 2e-7) << "the channel part set nothing up";
     EXPECT_TRUE(t.Shell.AutoCalTimerEnabled) << "the timer runs again after the run";
 
+    // A question still waiting when its instrument stops ends the run; its late OK starts nothing.
+    TAutoCalShell s(false);
+    s.User->Later = true;
+    s.Auto->RunCalibration(2, 0, true);
+    EXPECT_TRUE(s.User->Pending.empty()) << "a run the user started asks in its modal question";
+    EXPECT_EQ(s.Messages.size(), 1u);
+    s.When(1);
+    s.Shell.AutoCalRequest = true;
+    s.Shell.IdleHousekeeping.Run(s.Shell);
+    ASSERT_EQ(s.User->Pending.size(), 1u);
+    s.Auto->InstrumentStopped(s.Shell);
+    EXPECT_FALSE(s.Auto->CalibrationRunning());
+    s.User->Answer(true);
+    EXPECT_EQ(s.Auto->Part(), TCalPart::None);
+    EXPECT_FALSE(s.Auto->CalibrationRunning());
+
     // A check with nothing due starts the timer again for the next one, as the tick left it off.
     t.Shell.AutoCalTimerEnabled = false;
     t.Shell.AutoCalRequest = true;

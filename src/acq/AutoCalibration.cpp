@@ -127,6 +127,8 @@ void TAutoCalibration::FillRows(TShell& shell) {
         if (s.AutoCalRequest && !Running_) {
             s.AutoCalRequest = false;
             CheckAutoCalibrationDue();
+            // The next check comes 5000 ms on; a run (or another calibration) keeps the timer stopped.
+            if (!Running_ && !s.CalibrationRunning) s.AutoCalTimerEnabled = true;
         }
         if (Step() && Deadline_ > 0) {
             const int wait = static_cast<int>(std::max<std::int64_t>(0, Deadline_ - Now()));
@@ -137,6 +139,10 @@ void TAutoCalibration::FillRows(TShell& shell) {
 }
 
 void TAutoCalibration::AttachToProgram(TShell&) { Values_.SetAutoCalibration(this); }
+
+void TAutoCalibration::InstrumentStopped(TShell&) {
+    if (Running_ && Asking_) EndRun();
+}
 
 bool TAutoCalibration::Connected() const {
     const TInstrumentLink* link = Shell_.Link();
@@ -240,37 +246,49 @@ void TAutoCalibration::RunCalibration(int kind, int reason, bool confirm) {
     // No due check starts while a run holds the timer stopped.
     TimerWasOn_ = Shell_.AutoCalTimerEnabled;
     Shell_.AutoCalTimerEnabled = false;
-    if (!View) {
-        StartNextPart();
-        return;
-    }
-    // Each part's dialog runs until the part has been closed; the dialog steps the run meanwhile.
-    while (StartPart()) View->ShowPart(*this, Part_);
-    EndRun();
+    NextPart();
 }
 
-void TAutoCalibration::StartNextPart() {
-    if (!StartPart()) EndRun();
-}
-
-bool TAutoCalibration::StartPart() {
+void TAutoCalibration::NextPart() {
     while (!Parts_.empty()) {
         const TCalPart part = Parts_.front();
         Parts_.erase(Parts_.begin());
+        if (Confirm_ && Automatic_) {
+            // The program asks by itself: nothing waits for the answer, which starts the part or, as
+            // Cancel, goes on to the next one.
+            Asking_ = true;
+            Shell_.User().ConfirmOkCancelLater(ConfirmationText(part), [this, part, run = RunNumber_](bool ok) {
+                if (!Asking_ || run != RunNumber_) return;
+                Asking_ = false;
+                if (ok) BeginPart(part);
+                else NextPart();
+            });
+            return;
+        }
         // Cancel of the question ends that part only.
         if (Confirm_ && !Shell_.User().ConfirmOkCancel(ConfirmationText(part))) continue;
-        Part_ = part;
-        Succeeded_ = false;
-        LabelText_ = WaitLabel;
-        LabelColor_ = clBlack;
-        if (part == TCalPart::Timebase) StartTimebase();
-        else StartChannels();
-        return true;
+        BeginPart(part);
+        return;
     }
-    return false;
+    EndRun();
+}
+
+void TAutoCalibration::BeginPart(TCalPart part) {
+    Part_ = part;
+    Succeeded_ = false;
+    LabelText_ = WaitLabel;
+    LabelColor_ = clBlack;
+    if (part == TCalPart::Timebase) StartTimebase();
+    else StartChannels();
+    if (!View) return;  // stepped from outside; its end starts the next part
+    // The part's dialog runs until the part has been closed; the dialog steps the run meanwhile.
+    View->ShowPart(*this, part);
+    NextPart();
 }
 
 void TAutoCalibration::EndRun() {
+    ++RunNumber_;
+    Asking_ = false;
     Part_ = TCalPart::None;
     State_ = TCalState::Idle;
     Running_ = false;
@@ -492,7 +510,7 @@ void TAutoCalibration::EndPart(bool ok) {
     Part_ = TCalPart::None;
     Deadline_ = 0;
     Changed();
-    if (!View) StartNextPart();
+    if (!View) NextPart();
 }
 
 }  // namespace vt

@@ -77,6 +77,8 @@ public:
 
     void FillRows(TShell& shell) override;
     void AttachToProgram(TShell& shell) override;
+    // A run whose question still waits ends with its instrument: a late answer starts nothing.
+    void InstrumentStopped(TShell& shell) override;
 
     // kind 1 channels, 2 timebase, 5 both (timebase first); reason 0 none, 1 power-on, 2 temperature,
     // 3 period; confirm asks first and keeps each result until the user closes it.
@@ -123,8 +125,9 @@ private:
     // The instrument's temperature; false when the reply is no number.
     bool ReadTemperature(double& t);
     std::int64_t Now() { return Clock_.NowMs(); }
-    void StartNextPart();
-    bool StartPart();
+    // Starts the next part, after its question where one is asked; ends the run after the last.
+    void NextPart();
+    void BeginPart(TCalPart part);
     void StartTimebase();
     void StartChannels();
     void MeasureCoarse();
@@ -149,6 +152,8 @@ private:
     bool Confirm_ = false;
     bool Running_ = false;
     bool Automatic_ = false;
+    bool Asking_ = false;   // the program's own question before a part waits for its answer
+    int RunNumber_ = 0;     // counts the ended runs: an answer to an earlier run's question is dropped
     bool TimerWasOn_ = false;
     TCalPart Part_ = TCalPart::None;
     TCalState State_ = TCalState::Idle;

@@ -2,6 +2,7 @@
 // The questions and signals the program below the user interface puts to the user. The main window
 // registers its implementation in the shell context; until then nothing is shown and every dialog is
 // cancelled.
+#include <functional>
 #include <string>
 
 namespace vt {
@@ -24,6 +25,12 @@ public:
     virtual void ShowErrorDlg(const std::string& /*text*/) {}
     // A question with OK and Cancel: true for OK.
     virtual bool ConfirmOkCancel(const std::string& /*text*/) { return false; }
+    // A question with OK and Cancel that the program asks by itself (start-up, idle pass): nothing waits
+    // for it. answered gets the answer once (true for OK), later or at once; here at once, as the
+    // blocking question would give it.
+    virtual void ConfirmOkCancelLater(const std::string& text, std::function<void(bool ok)> answered) {
+        answered(ConfirmOkCancel(text));
+    }
     // True when the user chose a file (the request then holds the choice).
     virtual bool ExecSaveDialog(TSaveDialogRequest& /*request*/) { return false; }
     // The same as a file-open dialog: the chosen name keeps its extension; an empty name stays empty.

@@ -379,24 +379,49 @@ void TCalibrAdjust::ReadRowFromIni(const TMyIniFile& ini, int row, double& raw, 
     raw = static_cast<double>(RoundHalfEven(raw));
 }
 
+namespace {
+constexpr const char* ValuesAbsentText = "The calibration Values is absent!\r\r\nDo you want to set INITIAL VALUES?";
+}  // namespace
+
+bool TCalibrAdjust::QueryValuesPresent(int source, bool remote) {
+    const char* command = source == 0 ? "Calibr:ReRead" : source == 1 ? "Calibr:AdjRecall" : "Calibr:SetInitialVal";
+    const std::int32_t reply = Shell_.Link()->QueryInt(command);
+    if (reply == 2) Message("Read only from FAT2", remote);
+    return reply != 0;
+}
+
+void TCalibrAdjust::SetInitialValues(bool remote) {
+    ReadAdjustmentValues(2, remote);
+    StoreAdjustmentValues(1, remote);
+    if (Shell_.Link()->QueryInt("Calibr:AdjRecall") != 1) Message("Error in Storing of initial Values", remote);
+}
+
 void TCalibrAdjust::ReadAdjustmentValues(int source, bool remote) {
     if (!Shell_.CommandTree() || Raws_.empty()) return;
+    if (Connected() && !QueryValuesPresent(source, remote) && source != 2 && Confirm(ValuesAbsentText, remote)) {
+        SetInitialValues(remote);
+        return;
+    }
+    ReadValues(source, remote);
+}
+
+void TCalibrAdjust::ReadAdjustmentValuesByItself() {
+    if (!Shell_.CommandTree() || Raws_.empty()) return;
+    const bool absent = Connected() && !QueryValuesPresent(0, false);
+    // What Cancel would leave: the values the instrument has.
+    ReadValues(0, false);
+    if (!absent || InitialValuesAsked_) return;
+    InitialValuesAsked_ = true;
+    Shell_.User().ConfirmOkCancelLater(ValuesAbsentText, [this, instrument = Shell_.StartInstrumentName](bool ok) {
+        InitialValuesAsked_ = false;
+        // Answered for the instrument it was asked about only.
+        if (ok && Connected() && Shell_.StartInstrumentName == instrument) SetInitialValues(false);
+    });
+}
+
+void TCalibrAdjust::ReadValues(int source, bool remote) {
     const bool connected = Connected();
     const bool second = SecondLine();
-    if (connected) {
-        TInstrumentLink& link = *Shell_.Link();
-        const char* command = source == 0 ? "Calibr:ReRead" : source == 1 ? "Calibr:AdjRecall" : "Calibr:SetInitialVal";
-        const std::int32_t reply = link.QueryInt(command);
-        if (reply == 2) {
-            Message("Read only from FAT2", remote);
-        } else if (reply == 0 && source != 2 &&
-                   Confirm("The calibration Values is absent!\r\r\nDo you want to set INITIAL VALUES?", remote)) {
-            ReadAdjustmentValues(2, remote);
-            StoreAdjustmentValues(1, remote);
-            if (link.QueryInt("Calibr:AdjRecall") != 1) Message("Error in Storing of initial Values", remote);
-            return;
-        }
-    }
     const TResetOnExit<bool> reading(Reading_, false);
     Reading_ = true;
     std::unique_ptr<TMyIniFile> ini;

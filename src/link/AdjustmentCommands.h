@@ -49,6 +49,10 @@ public:
     // source 0 re-reads the calibration set, 1 recalls the adjustment set, 2 sets the initial values.
     // remote: a command from outside; it asks no question and shows no dialog.
     void ReadAdjustmentValues(int source, bool remote = false);
+    // The re-read of the calibration set that the program does by itself (an instrument start): the
+    // values as the instrument holds them are read at once; where it holds none, the question about
+    // the initial values waits aside and sets them once it is answered with OK.
+    void ReadAdjustmentValuesByItself();
     // set 0 the calibration set, 1 the adjustment set.
     void StoreAdjustmentValues(int set, bool remote = false);
     // After a channel calibration: SRD1, SRD2 and the bridges of the four channel groups.
@@ -81,6 +85,10 @@ private:
     void Mark(TAdjustSet set);
     void Message(const std::string& text, bool remote);
     bool Confirm(const std::string& text, bool remote);
+    // The set's query to the instrument (source as ReadAdjustmentValues); false when it holds no values.
+    bool QueryValuesPresent(int source, bool remote);
+    void ReadValues(int source, bool remote);
+    void SetInitialValues(bool remote);
     void PutRaw(int row, double raw, const std::string& text);
     int RowOf(std::string_view key, int group) const;
     bool ReadRowFromInstrument(int row, double& raw, std::string& text);
@@ -101,6 +109,7 @@ private:
     bool Reading_ = false;     // a read puts values: nothing is sent or marked
     bool TakingBack_ = false;  // the instrument's accepted values go in: nothing is sent again
     bool Registered_ = false;
+    bool InitialValuesAsked_ = false;  // the question about initial values waits for its answer
 };
 
 }  // namespace vt

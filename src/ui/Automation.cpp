@@ -108,6 +108,17 @@ bool TQuietWhileServingDialogs::AskOkCancel(QWidget* parent, const QString& text
     return false;
 }
 
+void TQuietWhileServingDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
+                                                 std::function<void(bool ok)> answered) {
+    TCOMRC* service = Serving();
+    if (!service) {
+        Inner_.AskOkCancelLater(parent, text, std::move(answered));
+        return;
+    }
+    service->Report(text.toStdString());
+    answered(false);
+}
+
 bool TQuietWhileServingDialogs::ShowInformation(QWidget* parent, const QString& title, const QString& text,
                                                 const QString& secondButton) {
     TCOMRC* service = Serving();

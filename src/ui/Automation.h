@@ -63,6 +63,8 @@ public:
     TDialogAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
     bool AskYesNo(QWidget* parent, const QString& text) override;
     bool AskOkCancel(QWidget* parent, const QString& text) override;
+    // Cancel's answer while a command runs, as the blocking question gives it.
+    void AskOkCancelLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) override;
     bool ShowInformation(QWidget* parent, const QString& title, const QString& text,
                          const QString& secondButton) override;
     void ShowError(QWidget* parent, const QString& text) override;

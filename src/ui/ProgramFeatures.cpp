@@ -147,7 +147,7 @@ TProgramFeatures::TProgramFeatures(TShell& shell, TProgramLife& life, TUserDialo
         MouseActions_ = MakeScreenMouseActions(shell, acquisition, timebaseChannels.Settings().Timebase());
         CountsReader_->MouseActions = MouseActions_.get();
     }
-    util.ReadAdjustmentValues = [&calibration] { calibration.ReadAdjustmentValues(0); };
+    util.ReadAdjustmentValues = [&calibration] { calibration.ReadAdjustmentValuesByItself(); };
     // The information file's two passes: the adjustment set read, then the calibration set (which the
     // settings keep afterwards).
     systemDialogs.Info.ReadValues = [&calibration, &shell](bool calibrationPass, TInfoFileValues& values) {

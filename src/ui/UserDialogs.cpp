@@ -1,11 +1,13 @@
 #include "ui/UserDialogs.h"
 
 #include <algorithm>
+#include <iostream>
 
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -57,6 +59,35 @@ bool TMessageBoxDialogs::AskColor(QWidget* parent, std::uint32_t& colour) {
     colour = static_cast<std::uint32_t>(chosen.red()) | static_cast<std::uint32_t>(chosen.green()) << 8 |
              static_cast<std::uint32_t>(chosen.blue()) << 16;
     return true;
+}
+
+bool NoVisibleScreen() {
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
+void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
+                                          std::function<void(bool ok)> answered) {
+    if (NoVisibleScreen()) {
+        QString line = text.simplified();
+        std::cerr << "veltrane: " << line.toStdString() << " -- Cancel (no screen to answer on)\n";
+        answered(false);
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Question, QApplication::applicationName(), text,
+                                QMessageBox::Ok | QMessageBox::Cancel, parent);
+    box->setDefaultButton(QMessageBox::Ok);
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // The answer goes out from the event loop, not from inside the box's closing; it is dropped when the
+    // owner has gone meanwhile.
+    QObject* context = parent ? static_cast<QObject*>(parent) : QCoreApplication::instance();
+    QObject::connect(box, &QMessageBox::finished, context, [box, context, answered = std::move(answered)](int) {
+        QAbstractButton* clicked = box->clickedButton();
+        const bool ok = clicked && box->standardButton(clicked) == QMessageBox::Ok;
+        QMetaObject::invokeMethod(context, [answered, ok] { answered(ok); }, Qt::QueuedConnection);
+    });
+    box->show();
 }
 
 void TMessageBoxDialogs::ShowError(QWidget* parent, const QString& text) {
@@ -119,6 +150,10 @@ void TDialogUserServices::ShowErrorDlg(const std::string& text) {
 
 bool TDialogUserServices::ConfirmOkCancel(const std::string& text) {
     return Dialogs_.AskOkCancel(nullptr, QString::fromStdString(text));
+}
+
+void TDialogUserServices::ConfirmOkCancelLater(const std::string& text, std::function<void(bool ok)> answered) {
+    Dialogs_.AskOkCancelLater(Owner_, QString::fromStdString(text), std::move(answered));
 }
 
 bool TDialogUserServices::ExecSaveDialog(TSaveDialogRequest& request) { return Dialogs_.ExecSaveDialog(nullptr, request); }

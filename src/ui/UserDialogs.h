@@ -2,7 +2,9 @@
 // The questions and messages the program puts to the user. Tests install answers of their own.
 #include <QString>
 #include <QStringList>
+#include <QPointer>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "core/UserServices.h"
@@ -33,6 +35,11 @@ public:
     }
     // A question with OK and Cancel; true for OK.
     virtual bool AskOkCancel(QWidget* parent, const QString& text) { return AskYesNo(parent, text); }
+    // A question with OK and Cancel that the program asks by itself: it never holds the event loop.
+    // answered gets the answer once (true for OK); here at once, from the question above.
+    virtual void AskOkCancelLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) {
+        answered(AskOkCancel(parent, text));
+    }
     // The system colour dialog, fully open, on colour (red in the low byte); true on OK, with the choice
     // in colour.
     virtual bool AskColor(QWidget* parent, std::uint32_t& colour) {
@@ -53,9 +60,15 @@ public:
 // already names its pattern keeps it as it is.
 QStringList QtFileFilters(std::string_view filter);
 
-// Modal message boxes.
+// True when the program runs without a screen anyone sees (the offscreen platform of CI and unattended
+// benches): no one can answer a question there.
+bool NoVisibleScreen();
+
+// Modal message boxes; the program's own questions are non-modal boxes.
 class TMessageBoxDialogs : public TUserDialogs {
 public:
+    // A non-modal box; without a visible screen Cancel's answer at once, written to standard error.
+    void AskOkCancelLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) override;
     TDialogAnswer AskErrorYesNo(QWidget* parent, const QString& text) override;
     TDialogAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
@@ -76,14 +89,18 @@ public:
     void Beep() override;
     void ShowErrorDlg(const std::string& text) override;
     bool ConfirmOkCancel(const std::string& text) override;
+    void ConfirmOkCancelLater(const std::string& text, std::function<void(bool ok)> answered) override;
     bool ExecSaveDialog(TSaveDialogRequest& request) override;
     bool ExecOpenDialog(TSaveDialogRequest& request) override;
     void ShowMessage(const std::string& text) override;
     void BeginBusyCursor() override;
     void EndBusyCursor() override;
+    // The window the program's own questions belong to (null: none); they close with it.
+    void SetOwner(QWidget* owner) { Owner_ = owner; }
 
 private:
     TUserDialogs& Dialogs_;
+    QPointer<QWidget> Owner_;
 };
 
 }  // namespace vt

@@ -205,3 +205,57 @@ TEST(AutoCalibration, InstrumentChannelRunFailures) {
     EXPECT_TRUE(u.Fake.WaitForLine("CALIBR:SAMPLER:STARTAUTOCAL -1"));
     EXPECT_EQ(u.Result(), 5);
 }
+
+TEST(AutoCalibration, ADueRunAsksAsideAndTheDueCheckComesBack) {
+    // The power-on run's questions wait aside: nothing of a part starts before its answer, OK starts
+    // it, Cancel goes on to the next part; no second check comes while one waits.
+    TAutoCalShell t(false);
+    t.User->Later = true;
+    t.When(1);
+    t.Shell.AutoCalRequest = true;
+    t.Shell.IdleHousekeeping.Run(t.Shell);
+    ASSERT_EQ(t.User->Pending.size(), 1u);
+    EXPECT_NE(t.Messages[0].find("Time Base Calibration"), std::string::npos) << t.Messages[0];
+    EXPECT_TRUE(t.Auto->CalibrationRunning());
+    EXPECT_EQ(t.Auto->Part(), TCalPart::None) << "nothing started before the answer";
+    EXPECT_FALSE(t.Shell.AutoCalTimerEnabled);
+    t.Shell.AutoCalRequest = true;
+    t.Shell.IdleHousekeeping.Run(t.Shell);
+    EXPECT_EQ(t.User->Pending.size(), 1u) << "asked once";
+    t.User->Answer(true);
+    EXPECT_EQ(t.Auto->Part(), TCalPart::Timebase);
+    t.Auto->Step();
+    t.Auto->Step();
+    EXPECT_EQ(t.Auto->State(), TCalState::WaitClose) << "the result stays until the user closes it";
+    t.Auto->ClosePart(true);
+    ASSERT_EQ(t.User->Pending.size(), 1u);
+    EXPECT_NE(t.Messages[1].find("Channels Calibration"), std::string::npos) << t.Messages[1];
+    t.User->Answer(false);
+    EXPECT_FALSE(t.Auto->CalibrationRunning());
+    EXPECT_EQ(t.Result(), 0) << "the timebase part succeeded";
+    EXPECT_DOUBLE_EQ(t.Value("TB:ScaleA"), 2e-7) << "the channel part set nothing up";
+    EXPECT_TRUE(t.Shell.AutoCalTimerEnabled) << "the timer runs again after the run";
+
+    // A question still waiting when its instrument stops ends the run; its late OK starts nothing.
+    TAutoCalShell s(false);
+    s.User->Later = true;
+    s.Auto->RunCalibration(2, 0, true);
+    EXPECT_TRUE(s.User->Pending.empty()) << "a run the user started asks in its modal question";
+    EXPECT_EQ(s.Messages.size(), 1u);
+    s.When(1);
+    s.Shell.AutoCalRequest = true;
+    s.Shell.IdleHousekeeping.Run(s.Shell);
+    ASSERT_EQ(s.User->Pending.size(), 1u);
+    s.Auto->InstrumentStopped(s.Shell);
+    EXPECT_FALSE(s.Auto->CalibrationRunning());
+    s.User->Answer(true);
+    EXPECT_EQ(s.Auto->Part(), TCalPart::None);
+    EXPECT_FALSE(s.Auto->CalibrationRunning());
+
+    // A check with nothing due starts the timer again for the next one, as the tick left it off.
+    t.Shell.AutoCalTimerEnabled = false;
+    t.Shell.AutoCalRequest = true;
+    t.Shell.IdleHousekeeping.Run(t.Shell);
+    EXPECT_TRUE(t.User->Pending.empty());
+    EXPECT_TRUE(t.Shell.AutoCalTimerEnabled);
+}

@@ -3,6 +3,7 @@
 // identity of a chosen model type, the senders and the demo simulator, and a data root of its own.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,8 +28,26 @@ struct TRecordingUser : TUserServices {
         Messages->push_back(text);
         return Ok;
     }
+    // The program's own questions: kept in Pending to be answered later by the test when Later is set,
+    // else answered as ConfirmOkCancel answers.
+    void ConfirmOkCancelLater(const std::string& text, std::function<void(bool ok)> answered) override {
+        if (!Later) {
+            answered(ConfirmOkCancel(text));
+            return;
+        }
+        Messages->push_back(text);
+        Pending.push_back(std::move(answered));
+    }
+    // Answers the oldest waiting question.
+    void Answer(bool ok) {
+        auto answered = std::move(Pending.front());
+        Pending.erase(Pending.begin());
+        answered(ok);
+    }
     std::vector<std::string>* Messages = nullptr;
     bool Ok = false;
+    bool Later = false;
+    std::vector<std::function<void(bool)>> Pending;
 };
 
 struct TAdjustShell {

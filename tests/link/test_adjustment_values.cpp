@@ -190,6 +190,31 @@ TEST(AdjustCommands, AbsentValuesAskForInitialValuesUnlessRemote) {
     EXPECT_EQ(t.Messages[0].rfind("The calibration Values is absent!", 0), 0u);
     EXPECT_EQ(t.Messages[1], "Error in Storing of initial Values");
 
+    // The instrument start's own read asks aside: the values are read at once, nothing waits for the
+    // answer, a second start while it waits asks nothing more, and OK sets the initial values then.
+    TAdjustShell s(true);
+    s.Fake.SetReply("Calibr:ReRead?", "0");
+    s.User->Later = true;
+    s.Adjust->ReadAdjustmentValuesByItself();
+    ASSERT_EQ(s.User->Pending.size(), 1u);
+    EXPECT_EQ(s.Messages[0].rfind("The calibration Values is absent!", 0), 0u);
+    EXPECT_TRUE(Has(s.Lines(), "Calibr:TB:GainDAC?")) << "read before the answer";
+    s.Adjust->ReadAdjustmentValuesByItself();
+    EXPECT_EQ(s.User->Pending.size(), 1u) << "once while its answer is awaited";
+    EXPECT_FALSE(Has(s.Lines(), "Calibr:SetInitialVal?"));
+    s.Fake.SetReply("Calibr:AdjRecall?", "1");
+    s.Fake.SetReply("Calibr:AdjStore?", "3");
+    s.User->Answer(true);
+    EXPECT_TRUE(Has(s.Lines(), "Calibr:SetInitialVal?"));
+    EXPECT_TRUE(Has(s.Lines(), "Calibr:AdjStore?"));
+    EXPECT_EQ(s.Messages.size(), 1u) << "stored without an error";
+    // Cancel, once more asked after the answer came: nothing set.
+    s.Adjust->ReadAdjustmentValuesByItself();
+    ASSERT_EQ(s.User->Pending.size(), 1u);
+    const std::size_t before = s.Lines().size();
+    s.User->Answer(false);
+    EXPECT_EQ(s.Lines().size(), before);
+
     // The second model line asks no GainFix, and its change is not sent.
     TAdjustShell b(true, 8);
     b.Adjust->ReadAdjustmentValues(0);

@@ -148,11 +148,24 @@ TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std
 
 TProgramHome::TProgramHome() : Home_(Temp_.Path() / "home") {
     std::filesystem::create_directories(Home_);
-    setenv("XDG_CONFIG_HOME", (Home_ / "config").c_str(), 1);
-    const std::filesystem::path run = Temp_.Path() / "run";
+    const std::filesystem::path run = LockFolder(), tmp = Temp_.Path() / "tmp";
     std::filesystem::create_directories(run);
+    std::filesystem::create_directories(tmp);
     std::filesystem::permissions(run, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
-    setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+    for (const auto& [name, value] : {std::pair<const char*, std::filesystem::path>{"XDG_CONFIG_HOME", Home_ / "config"},
+                                      {"XDG_RUNTIME_DIR", run},
+                                      {"TMPDIR", tmp}}) {
+        const char* old = std::getenv(name);
+        Saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        setenv(name, value.c_str(), 1);
+    }
+}
+
+TProgramHome::~TProgramHome() {
+    for (auto it = Saved_.rbegin(); it != Saved_.rend(); ++it) {
+        if (it->second) setenv(it->first.c_str(), it->second->c_str(), 1);
+        else unsetenv(it->first.c_str());
+    }
 }
 
 std::vector<std::string> AllSettings(TShell& shell) {

@@ -88,16 +88,24 @@ std::vector<std::string> TextsThatDoNotFit(const QWidget& root);
 // Hidden switchers count too, but for what they cover: a form shows them in other states.
 std::vector<std::string> SwitchersNotWhole(const QWidget& page);
 
-// The data root of a test that starts a program: its own settings folder and its own instrument locks,
-// since other programs of the suite start the demo instrument at the same time.
+// The data root of every test that starts a program (in this process or as a child process) or takes an
+// instrument lock: its own settings folder, instrument locks (XDG_RUNTIME_DIR) and temporary folder
+// (TMPDIR), since other programs of the suite, or one the developer runs beside it, use the demo
+// instrument at the same time. The variables are as they were again once it ends.
 class TProgramHome {
 public:
     TProgramHome();
+    ~TProgramHome();
+    TProgramHome(const TProgramHome&) = delete;
+    TProgramHome& operator=(const TProgramHome&) = delete;
     const std::filesystem::path& Path() const { return Home_; }
+    // The folder of the instrument locks.
+    std::filesystem::path LockFolder() const { return Temp_.Path() / "run"; }
 
 private:
     TempFolder Temp_;
     std::filesystem::path Home_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> Saved_;
 };
 
 // Every setting as a setup file holds it.

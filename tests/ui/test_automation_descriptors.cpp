@@ -61,14 +61,13 @@ private:
 };
 
 TEST(AutomationDescriptors, RunningOutOfDescriptorsDoesNotSpinAndAcceptingResumes) {
-    test::TempFolder home;
+    const test::TProgramHome programHome;
+    const std::filesystem::path& home = programHome.Path();
     const std::uint16_t port = FreePort();
     QProcess program;
     program.setProcessEnvironment([&] {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString((home / "config").string()));
-        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((home / "run").string()));
         return env;
     }());
     program.setChildProcessModifier([] {

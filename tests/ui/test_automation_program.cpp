@@ -20,8 +20,8 @@ namespace vt {
 namespace {
 
 TEST(AutomationProgram, ServesClientsShowsTheConsoleOnF4AndHoldsTheCloseWhileConnected) {
-    const test::TempFolder folder;
-    const auto home = folder.Path() / "home";
+    const test::TProgramHome programHome;
+    const auto home = programHome.Path();
     TShell shell;
     TProgramLife life(shell);
     test::TScriptedDialogs dialogs;

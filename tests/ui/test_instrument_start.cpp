@@ -24,11 +24,9 @@ namespace {
 class InstrumentStart : public ::testing::Test {
 protected:
     void SetUp() override {
-        Home = Temp / "home";
+        Home = ProgramHome.Path();
         std::filesystem::create_directories(Home);
         std::ofstream(Home / "Language-Vlt.Eng") << "[Common]\nCommon:Language=English\n";
-        setenv("XDG_CONFIG_HOME", (Home / "config").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", (Temp / "run").c_str(), 1);
     }
     // Runs the program until the instrument has started, then closes it; answers the caption.
     // switchTo: an instrument to switch to by command once started (its reply goes to SwitchReply).
@@ -61,7 +59,7 @@ protected:
         Current = instruments.Instruments() ? instruments.Instruments()->CurrentName() : "";
         return caption;
     }
-    test::TempFolder Temp;
+    test::TProgramHome ProgramHome;
     std::filesystem::path Home;
     test::TScriptedDialogs Dialogs;
     std::string Current;

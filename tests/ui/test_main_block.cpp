@@ -54,15 +54,14 @@ private:
 class MainBlock : public ::testing::Test {
 protected:
     void SetUp() override {
-        Home = Temp / "home";
+        Home = ProgramHome.Path();
         Args = {"--home", Home.string(), "Absent"};
         std::filesystem::create_directories(Home);
         std::ofstream(Home / "Language-Vlt.Eng") << "[Common]\nCommon:Language=English\n";
-        setenv("XDG_CONFIG_HOME", (Home / "config").c_str(), 1);
         // The program's own features, then the recorder.
         Life.Install(Rec);
     }
-    test::TempFolder Temp;  // each test its own: the tests of a suite may run at once
+    test::TProgramHome ProgramHome;  // each test its own: the tests of a suite may run at once
     std::filesystem::path Home;
     std::vector<std::string> Args;
     std::vector<std::string> Log;
@@ -126,7 +125,8 @@ namespace vt {
 namespace {
 
 TEST(MainBlockDataRoot, AFolderThatCannotBeCreatedEndsTheStartWithAMessage) {
-    test::TempFolder temp;
+    const test::TProgramHome home;
+    const std::filesystem::path temp = home.Path();
     std::ofstream(temp / "file") << "not a folder";
     TShell shell;
     TProgramLife life(shell);

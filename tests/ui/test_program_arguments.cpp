@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "UiTestSupport.h"
 #include "core/temp_folder.h"
 #include "ui/ProgramArguments.h"
 
@@ -22,12 +23,11 @@ struct TRunResult {
 
 // Runs the program with a window system that does not exist: a program that reached its window
 // would stop with an error of its own instead of the exit status expected here.
-TRunResult RunProgram(const QStringList& args, const std::filesystem::path& home) {
+// The settings, lock and temporary folders are the test's program home's.
+TRunResult RunProgram(const QStringList& args) {
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "no-such-platform");
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString((home / "config").string()));
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString((home / "run").string()));
     program.setProcessEnvironment(env);
     program.start(VT_PROGRAM_PATH, args);
     TRunResult r;
@@ -43,12 +43,12 @@ TRunResult RunProgram(const QStringList& args, const std::filesystem::path& home
 }
 
 TEST(ProgramArguments, HelpPrintsTheUsageAndAnUnknownOptionIsRefused) {
-    const test::TempFolder temp;
-    const auto root = temp.Path() / "root";
+    const test::TProgramHome home;
+    const auto root = home.Path() / "root";
     const QString rootArg = QString::fromStdString(root.string());
 
     for (const char* help : {"--help", "-h"}) {
-        const TRunResult r = RunProgram({"--home", rootArg, help, "Default_Demo"}, temp.Path());
+        const TRunResult r = RunProgram({"--home", rootArg, help, "Default_Demo"});
         EXPECT_EQ(r.Exit, 0) << help << r.Err;
         EXPECT_EQ(r.Out, ProgramUsageText()) << help;
         for (const char* named : {"Absent", "Default_Demo", "instrument list", "--home DIR", "--automation-port N",
@@ -57,9 +57,9 @@ TEST(ProgramArguments, HelpPrintsTheUsageAndAnUnknownOptionIsRefused) {
     }
     // Before any file: the data root was not made.
     EXPECT_FALSE(std::filesystem::exists(root));
-    EXPECT_FALSE(std::filesystem::exists(temp.Path() / "config"));
+    EXPECT_FALSE(std::filesystem::exists(home.Path() / "config"));
 
-    const TRunResult refused = RunProgram({"Absent", "--hmoe", rootArg}, temp.Path());
+    const TRunResult refused = RunProgram({"Absent", "--hmoe", rootArg});
     EXPECT_EQ(refused.Exit, 2) << refused.Err;
     EXPECT_TRUE(refused.Out.empty());
     EXPECT_EQ(refused.Err, "veltrane: unknown option --hmoe\n\n" + ProgramUsageText());

@@ -25,10 +25,9 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(SaveRecallProgram, FactoryDefaultMemoriesAndPowerOffOnTheDemo) {
-    const test::TempFolder temp;
-    const auto home = temp.Path() / "home";
+    const test::TProgramHome programHome;
+    const auto home = programHome.Path();
     fs::create_directories(home / "Setup Files");
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
     std::ofstream(home / "Setup Files" / "~SetpDefaultForDefaultDemo.set") << "SAVE:DISK:NAMEMODE AUTO\n";
     TSignalObj memory;
     ASSERT_TRUE(memory.SaveBinary(home / "~memzona.no3"));

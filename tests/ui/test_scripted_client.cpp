@@ -15,11 +15,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,7 +31,9 @@
 #include "acq/SaveRecall.h"
 #include "core/Shell.h"
 #include "core/temp_folder.h"
+#include "link/TcpTransport.h"
 #include "program/ProgramLife.h"
+#include "support/FakeInstrument.h"
 #include "ui/Automation.h"
 #include "ui/MainBlock.h"
 #include "ui/MainWindow.h"
@@ -47,20 +52,21 @@ std::uint16_t FreePort() {
     return probe.serverPort();
 }
 
-// The program on one instrument choice, with its own data root, settings and instrument locks.
+// The program on one instrument choice, with its own data root, settings, instrument locks and
+// temporary folder; prepare may put files into the data root before the start. The program's standard
+// error goes to a file the test reads.
 class TScriptedProgram {
 public:
-    explicit TScriptedProgram(const char* instrument) : Port_(FreePort()) {
-        Program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    explicit TScriptedProgram(const char* instrument, const std::function<void(const fs::path&)>& prepare = {})
+        : Port_(FreePort()) {
+        fs::create_directories(Root());
+        if (prepare) prepare(Root());
+        Program_.setStandardErrorFile(QString::fromStdString(ErrorFile().string()));
         Program_.setProcessEnvironment([&] {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert("QT_QPA_PLATFORM", "offscreen");
-            env.insert("XDG_CONFIG_HOME", QString::fromStdString((Temp_ / "config").string()));
-            env.insert("XDG_RUNTIME_DIR", QString::fromStdString((Temp_ / "run").string()));
             return env;
         }());
-        fs::create_directories(Temp_ / "run");
-        fs::permissions(Temp_ / "run", fs::perms::owner_all, fs::perm_options::replace);
         Program_.start(VT_PROGRAM_PATH, {"--home", QString::fromStdString(Root().string()), "--automation-port",
                                          QString::number(Port_), instrument});
         Started_ = Program_.waitForStarted(10000);
@@ -71,7 +77,12 @@ public:
         Program_.waitForFinished(10000);
     }
 
-    fs::path Root() const { return Temp_ / "root"; }
+    // What the program wrote to its standard error so far.
+    std::string ErrorLog() const {
+        std::ifstream in(ErrorFile());
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    fs::path Root() const { return Home_.Path() / "root"; }
     bool Started() const { return Started_; }
 
     // Connects the moment the port answers (tried every few milliseconds for up to 30 s).
@@ -104,7 +115,7 @@ public:
         const auto end = Clock::now() + std::chrono::seconds(timeoutS);
         std::string reply;
         do {
-            reply = Ask(line);
+            reply = Ask(line, timeoutS);
             if (done(reply)) break;
             QThread::msleep(50);
         } while (Clock::now() < end);
@@ -112,7 +123,9 @@ public:
     }
 
 private:
-    test::TempFolder Temp_;
+    fs::path ErrorFile() const { return Home_.Path() / "stderr.txt"; }
+
+    test::TProgramHome Home_;
     std::uint16_t Port_;
     QProcess Program_;
     QTcpSocket Socket_;
@@ -155,6 +168,58 @@ TEST(ScriptedClient, AutoscaleSentAtOnceEndsWithARunOnOrOffAndWithoutAnInstrumen
         EXPECT_NE(program.Ask("FLASH:CALIBR:AUTOCALCH"), "(no reply)");
         EXPECT_NE(program.Ask("TRIG:PATTERNLOCKMODE AUTODETECT"), "(no reply)");
         EXPECT_EQ(program.Ask("HEADER?"), "HEADER ON");
+    }
+}
+
+// A question the program asks by itself waits only for the step that needs its answer: without a screen
+// it takes Cancel's answer and says so on standard error, and every line a client sent at once gets
+// its reply within 5 s.
+TEST(ScriptedClient, QuestionsTheProgramAsksByItselfHoldNoClientWithoutAScreen) {
+    const auto stopped = [](const std::string& r) { return r == "*STOPSINGLE STOP"; };
+    {
+        // The demo with the power-on calibration due: asked at the first due check, 5 s after the start.
+        TScriptedProgram program("Default_Demo");
+        ASSERT_TRUE(program.Started());
+        ASSERT_TRUE(program.ConnectAtOnce());
+        EXPECT_EQ(program.Ask("UTIL:CALIBRWHEN POWERON", 5), "");
+        const auto asked = Clock::now() + std::chrono::seconds(20);
+        while (program.ErrorLog().find("Time Base Calibration") == std::string::npos && Clock::now() < asked)
+            QThread::msleep(50);
+        EXPECT_EQ(program.Ask("*STOPSINGLE SINGLE", 5), "");
+        EXPECT_EQ(program.AskUntil("*STOPSINGLE?", stopped, 5), "*STOPSINGLE STOP") << "the single acquisition ends";
+        EXPECT_EQ(program.Ask("*RUN", 5), "");
+        EXPECT_EQ(program.Ask("*RUN?", 5), "*RUN ON");
+        const std::string log = program.ErrorLog();
+        for (const char* part : {"ready to perform Time Base Calibration", "ready to perform Channels Calibration"}) {
+            const std::size_t at = log.find(part);
+            ASSERT_NE(at, std::string::npos) << part << " was not asked:\n" << log;
+            EXPECT_NE(log.find("Cancel", at), std::string::npos) << log;
+        }
+        EXPECT_EQ(program.Ask("FLASH:CALIBR:AUTOCALRESULT?", 5).find("(no reply)"), std::string::npos);
+    }
+    {
+        // A LAN instrument that reports no calibration values: the question comes in the start-up.
+        test::TFakeInstrument fake(InstrumentTcpPort);
+        if (!fake.Listening()) GTEST_SKIP() << "the instrument port is taken on this machine";
+        fake.SetReply("Calibr:ReRead?", "0");
+        TScriptedProgram program("Bench_Scope", [](const fs::path& root) {
+            std::ofstream(root / "Configuration.ini")
+                << "[Instrument1 Instrument]\nName=Bench Scope\nInterface=LAN\nIP Address=127.0.0.1\n";
+        });
+        ASSERT_TRUE(program.Started());
+        ASSERT_TRUE(program.ConnectAtOnce());
+        EXPECT_EQ(program.Ask("INSTR:GUIREADY?", 5), "INSTR:GUIREADY ON");
+        EXPECT_EQ(program.Ask("*RUN?", 5), "*RUN ON");
+        EXPECT_EQ(program.Ask("*STOPSINGLE SINGLE", 5), "");
+        EXPECT_EQ(program.AskUntil("*STOPSINGLE?", stopped, 5), "*STOPSINGLE STOP") << "the instrument acquires";
+        const std::string log = program.ErrorLog();
+        const std::size_t at = log.find("The calibration Values is absent!");
+        ASSERT_NE(at, std::string::npos) << log;
+        EXPECT_NE(log.find("Cancel", at), std::string::npos) << log;
+        const std::vector<std::string> lines = fake.Lines();
+        EXPECT_TRUE(std::find(lines.begin(), lines.end(), "Calibr:ReRead?") != lines.end());
+        EXPECT_TRUE(std::find(lines.begin(), lines.end(), "Calibr:SetInitialVal?") == lines.end())
+            << "Cancel's answer sets no initial values";
     }
 }
 

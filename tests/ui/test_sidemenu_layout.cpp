@@ -164,12 +164,9 @@ TEST(SideMenuLayout, ATallPageShrinksItsGapsNeverAControl) {
 }
 
 TEST(SideMenuLayout, EverySwitcherOfEveryPageIsDrawnWhole) {
-    const test::TempFolder temp;
-    const auto home = temp.Path() / "home";
+    const test::TProgramHome programHome;
+    const auto home = programHome.Path();
     std::filesystem::create_directories(home);
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    // Its own lock folder: a demo held by another program on the machine would ask how to go on.
-    setenv("XDG_RUNTIME_DIR", (temp.Path() / "run").c_str(), 1);
     TShell shell;
     TProgramLife life(shell);
     test::TScriptedDialogs dialogs;

@@ -268,13 +268,11 @@ namespace vt {
 namespace {
 
 TEST(EnglishFile, ThePadAndTheDialogsOfTheInstrumentAndTheSystemInTheirPlaces) {
-    test::TempFolder temp;
-    const std::filesystem::path home = temp / "home";
+    const test::TProgramHome programHome;
+    const std::filesystem::path home = programHome.Path();
     std::filesystem::create_directories(home);
     // A language list without English: the program writes the English file at its start.
     std::ofstream(home / "Language-Vlt.Deu") << "[Common]\nCommon:Language=Deutsch\n";
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (temp / "run").c_str(), 1);
     TShell shell;
     TProgramLife life(shell);
     test::TScriptedDialogs dialogs;

@@ -95,7 +95,9 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     CreateInstrumentLink(shell, clock);
     CreateIdentityUnit(shell, dialogs);
     // The beep, the error message and the file dialogs of the program below the window.
-    shell.SetUserServices(std::make_unique<TDialogUserServices>(dialogs));
+    auto userServices = std::make_unique<TDialogUserServices>(dialogs);
+    TDialogUserServices& services = *userServices;
+    shell.SetUserServices(std::move(userServices));
     for (TFeature* f : life.Features()) f->AttachToProgram(shell);
     ForEachUiFeature(life.Features(), [](TUiFeature& f) { f.LoadInstrumentList(); });
     // Without a feature that connects instruments the start is "Absent".
@@ -116,6 +118,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
         },
         args);
     TMorda_fr window(shell, life, dialogs);
+    services.SetWindow(&window);
     GiveDisplayView(shell, window);
     TSideMenus sideMenus(kit, &window);  // its forms go before the window
     window.SetSideMenus(&sideMenus);

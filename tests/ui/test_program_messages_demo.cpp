@@ -191,7 +191,11 @@ TEST(ProgramMessagesDemo, MessagesOfTheStartUpAndTheAcquisitionCycleHoldNothingA
     EXPECT_EQ(program.Ask("LIMIT:TESTON OFF"), "");
 
     // Markers on None and on the histogram: no internal error, no box.
-    provoke({"MARK:M1:SOURCE NONE", "MARK:M2:SOURCE HIST", "MARK:TYPE XY"}, "");
+    // A scale change makes the cycle look at the markers' sources.
+    provoke({"MEAS:DISPLAY OFF", "MARK:M1:SOURCE NONE", "MARK:M2:SOURCE HIST", "MARK:TYPE XY", "CH1:SCALE 0.05",
+             "TB:SCALEA 2E-9"},
+            "");
+    EXPECT_EQ(program.Ask("MARK:TYPE?"), "MARK:TYPE XY");
     EXPECT_EQ(program.Log().find("Range check"), std::string::npos) << program.Log();
     EXPECT_EQ(program.Ask("MARK:TYPE OFF"), "");
 

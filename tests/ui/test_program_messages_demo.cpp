@@ -4,6 +4,9 @@
 // acquisition counts on afterwards and every line gets its reply.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -20,6 +23,7 @@
 #include "link/InstrumentIdentity.h"
 #include "link/InstrumentList.h"
 #include "serial/ShippedMaskData.h"
+#include "ui/UserDialogs.h"
 
 namespace vt {
 namespace {
@@ -203,6 +207,37 @@ TEST(ProgramMessagesDemo, MessagesOfTheStartUpAndTheAcquisitionCycleHoldNothingA
     provoke({"TDR:MODE TDR", "TDR:CH1:TDRPARAMS INCLUDE MINREFLECT", "TDR:MEASURE ON"},
             "Perform the TDR calibration before TDR measurements on Channel 1.");
     EXPECT_EQ(program.Ask("HEADER?"), "HEADER ON");
+}
+
+// The boxes themselves: they return at once, one per text while it is open, and the question's No
+// reaches its caller when the user clicks it.
+TEST(ProgramMessagesDemo, BoxesThatHoldNothingOpenOncePerTextAndPassOnTheNo) {
+    TMessageBoxDialogs dialogs;
+    QWidget window;
+    const auto open = [] {
+        std::vector<QMessageBox*> boxes;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) boxes.push_back(box);
+        return boxes;
+    };
+    EXPECT_TRUE(dialogs.ShowErrorNonModal(&window, "Write Error to file \"a\""));
+    EXPECT_FALSE(dialogs.ShowErrorNonModal(&window, "Write Error to file \"a\"")) << "the same cause once";
+    EXPECT_TRUE(dialogs.ShowErrorNonModal(&window, "Write Error to file \"b\""));
+    ASSERT_EQ(open().size(), 2u);
+    for (QMessageBox* box : open()) EXPECT_EQ(box->windowModality(), Qt::NonModal);
+    for (QMessageBox* box : open()) box->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(open().empty());
+    EXPECT_TRUE(dialogs.ShowErrorNonModal(&window, "Write Error to file \"a\"")) << "again once its box has gone";
+    for (QMessageBox* box : open()) box->close();
+
+    int noes = 0;
+    EXPECT_TRUE(dialogs.AskErrorYesNoNonModal(&window, "Continue?", [&] { ++noes; }));
+    ASSERT_EQ(open().size(), 1u);
+    open().front()->button(QMessageBox::No)->click();
+    QApplication::processEvents();
+    EXPECT_EQ(noes, 1);
+    EXPECT_TRUE(open().empty());
 }
 
 }  // namespace

@@ -189,7 +189,7 @@ bool TDerivedSignals::SourceOn(int source) const { return Records().SignalsOn().
 int TDerivedSignals::Argument_1_OfFunc(int source) const {
     if (IsFunctionSource(source)) return Inputs_.Function(source).Source1;
     if (IsSpectrumSource(source)) return Inputs_.Spectrum(source).Source;
-    Shell_.User().ShowErrorDlg("Argument_1_OfFunc  - странный номер функции!");
+    Shell_.ShowProgramMessage("Argument_1_OfFunc  - странный номер функции!");
     return ssNone;
 }
 
@@ -498,6 +498,7 @@ double TDerivedSignals::InterpolatedValue(int source, int i, double x) const {
     return v0 + (x - i) * (r.GetDisplayValue(i + 1) - v0);
 }
 
-void TDerivedSignals::ShowErrorDlg(const std::string& text) { Shell_.User().ShowErrorDlg(text); }
+// The derived signals are worked out in the acquisition cycle: their messages hold nothing.
+void TDerivedSignals::ShowErrorDlg(const std::string& text) { Shell_.ShowProgramMessage(text); }
 
 }  // namespace vt

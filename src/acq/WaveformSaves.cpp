@@ -17,8 +17,13 @@ bool SaveWaveform(TShell& shell, int source, const std::string& path, bool hint,
     TSignalRecords* records = shell.Records();
     const TSignalObj* record = records ? records->FindRecord(source) : nullptr;
     const auto fail = [&](const std::string& text) {
-        if (beforeError) beforeError();
-        shell.ReportError(text);
+        if (beforeError) {
+            // One of the acquisition's own saves: the message holds nothing.
+            beforeError();
+            shell.ShowProgramMessage(text);
+        } else {
+            shell.ReportError(text);
+        }
         return false;
     };
     if (!record || !records->SignalsOn().IsOn(source)) return fail(shell.LangStr("SignalIsAbsent"));

@@ -9,8 +9,9 @@ namespace vt {
 
 class TShell;
 
-// Runs before the error dialog is shown, so that a caller can stop what would fail again while the
-// dialog is open.
+// Runs before the error is shown, so that a caller can stop what would fail again. The acquisition's own
+// saves (the mask and limit tests, the automatic save) pass one: their error is then the program's own
+// message (hint, log, a box that holds nothing), not a dialog.
 using TBeforeSaveError = std::function<void()>;
 
 // The binary form; false (after the dialog) when the source is off or the file was not written.

@@ -312,7 +312,9 @@ void TMarkers::RefreshMarkersOnScaleChange() {
     const TSignalRecords* records = Shell_.Records();
     if (Type() == mtOff || !records) return;
     for (int n = 1; n <= 2; ++n) {
-        if (!records->FlagOfScalesChange().IsChanged(MarkerSource(n))) continue;
+        // XY, the database, the histogram, Const and None hold no record whose scales could change.
+        const int source = MarkerSource(n);
+        if (!records->FindRecord(source) || !records->FlagOfScalesChange().IsChanged(source)) continue;
         X_[I(n)]->NotifySwitchers();
         Y_[I(n)]->NotifySwitchers();
     }

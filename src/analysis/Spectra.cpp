@@ -90,7 +90,8 @@ void TSpectra::Report(int k, const std::string& text) {
     std::string& kept = Errors_[static_cast<std::size_t>(k)];
     if (text == kept) return;
     kept = text;
-    Shell_.User().ShowErrorDlg(text);
+    // Found by the acquisition cycle: nothing may wait for a person here.
+    Shell_.ShowProgramMessage(text);
 }
 
 bool TSpectra::CalcSpectrum(int source) {

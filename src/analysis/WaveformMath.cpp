@@ -375,7 +375,8 @@ bool TWaveformMath::Report(int function, const std::string& text) {
     if (text.empty()) return true;
     if (text != kept) {
         kept = text;
-        Shell_.User().ShowErrorDlg(text);
+        // Found by the acquisition cycle: nothing may wait for a person here.
+        Shell_.ShowProgramMessage(text);
     }
     return false;
 }

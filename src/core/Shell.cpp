@@ -244,11 +244,16 @@ void TShell::SetApplyUnchangedValues(bool on) {
 
 void TShell::ReportError(const std::string& text) {
     if (RemoteWorkDepth > 0) {
-        Display().PushHint(text, 5000);
-        std::cerr << "veltrane: " << text << '\n';
+        ShowProgramMessage(text, false);
     } else {
         User().ShowErrorDlg(text);
     }
+}
+
+void TShell::ShowProgramMessage(const std::string& text, bool box) {
+    Display().PushHint(text, 5000);
+    std::cerr << "veltrane: " << text << '\n';
+    if (box) User().ShowNonModalError(text);
 }
 
 std::string TShell::ExecuteCommandString(std::string_view text) {

@@ -382,6 +382,10 @@ public:
     // (standard error) instead of the error dialog.
     int RemoteWorkDepth = 0;
     void ReportError(const std::string& text);
+    // A message the program raises by itself (the acquisition cycle, the idle pass, the start-up, work a
+    // remote command left running) never waits for a person: it goes to a timed hint and the log
+    // (standard error) and, with box, to a non-modal box. The caller shows it once per cause.
+    void ShowProgramMessage(const std::string& text, bool box = true);
 
     // --- the command tree: created by the first registration row ---
     TCommandTree* CommandTree() { return CommandTree_.get(); }

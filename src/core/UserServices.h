@@ -23,6 +23,9 @@ public:
     virtual void Beep() {}
     // An error message with an OK button.
     virtual void ShowErrorDlg(const std::string& /*text*/) {}
+    // An error box that holds nothing: shown and left open while the program goes on; while a box of
+    // the same text is open, no second one opens.
+    virtual void ShowNonModalError(const std::string& /*text*/) {}
     // A question with OK and Cancel: true for OK.
     virtual bool ConfirmOkCancel(const std::string& /*text*/) { return false; }
     // A question with OK and Cancel that the program asks by itself (start-up, idle pass): nothing waits

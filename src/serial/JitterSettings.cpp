@@ -224,9 +224,10 @@ void TJitterAnalysis::ShowMessage(const std::string& text) {
     MessageOpen_ = false;
 }
 
-void TJitterAnalysis::ShowBitMapError() { ShowMessage("Ошибка определения Bit-Map"); }
+// Found while the analysis steps the acquisition: nothing may wait for a person.
+void TJitterAnalysis::ShowBitMapError() { Shell_.ShowProgramMessage("Ошибка определения Bit-Map"); }
 
-void TJitterAnalysis::ReportError(const std::string& text) { ShowMessage(text); }
+void TJitterAnalysis::ReportError(const std::string& text) { Shell_.ShowProgramMessage(text); }
 
 void TJitterAnalysis::ShowResults() { ShowJitterResults(); }
 

@@ -222,7 +222,7 @@ int StdMaskHelpTopic(std::string_view path) {
 
 // ----------------------------------------------------------------------------------- standards
 
-bool TListOfStandards::Load(const std::string& standardsFolder) {
+bool TListOfStandards::Load(const std::string& standardsFolder, std::vector<std::string>* messages) {
     Root_ = standardsFolder;
     Items_.clear();
     WithMasks_ = 0;
@@ -254,7 +254,10 @@ bool TListOfStandards::Load(const std::string& standardsFolder) {
         rec.Folder = folder;
         const fs::path path = fs::path(Root_) / folder;
         TListOfMasksInCurrentStandard masks;
-        const bool hasMasks = masks.Load(path.string() + "/", true);
+        std::vector<std::string> found;
+        const bool hasMasks = masks.Load(path.string() + "/", true, &found);
+        if (!hasMasks && messages)
+            for (const std::string& m : found) messages->push_back(m + ": the standard " + folder + " is skipped");
         try {
             TMemIniFile_Dot ini(FindNoCase(path, "Standard.ini"));
             rec.Name = std::string(Trim(ini.ReadString(Common, "Standard Name", "")));
@@ -319,6 +322,12 @@ bool TListOfMasksInCurrentStandard::Load(const std::string& folder, bool checkOn
                 continue;
             }
             if (signature != "Standard Mask") continue;
+            // A mask without a bit rate cannot be used: it does not make its standard one with masks.
+            const std::string bitRate = ini.ReadString(Common, "Bit Rate", "");
+            if (!ParseBitRate(bitRate)) {
+                if (messages) messages->push_back("No Bit Rate in Mask File " + file.filename().string());
+                continue;
+            }
             if (checkOnly) return true;
             TMaskRecord rec;
             rec.FileName = file.filename().string();
@@ -328,13 +337,8 @@ bool TListOfMasksInCurrentStandard::Load(const std::string& folder, bool checkOn
                 ini.WriteString(Common, "Mask Name", rec.MaskName);
                 WriteBack(ini);
             }
-            rec.BitRateText = ini.ReadString(Common, "Bit Rate", "");
-            const std::optional<double> rate = ParseBitRate(rec.BitRateText);
-            if (!rate) {
-                if (messages) messages->push_back("No Bit Rate in Mask File " + rec.FileName);
-                continue;
-            }
-            rec.BitRate = *rate;
+            rec.BitRateText = bitRate;
+            rec.BitRate = *ParseBitRate(bitRate);
             rec.LineType = ini.ReadString(Common, "Type of Line", "");
             const std::string type = Upper(Trim(ini.ReadString(Common, "Type of Mask", "")));
             rec.Type = type == "EYE" ? smtEye : type == "PULSE" ? smtPulse : smtOther;

@@ -28,7 +28,8 @@ class TListOfStandards {
 public:
     // Rebuilds the list from the standards folder ("…/Masks/Standard/"); true when any standard holds
     // masks. An empty display name is replaced by the folder name and written back where it can be.
-    bool Load(const std::string& standardsFolder);
+    // A standard without a usable mask counts as one without masks; messages gets why.
+    bool Load(const std::string& standardsFolder, std::vector<std::string>* messages = nullptr);
     int Count() const { return static_cast<int>(Items_.size()); }
     int WithMasks() const { return WithMasks_; }
     std::string GetFolder(int i) const;

@@ -215,6 +215,9 @@ private:
     int StdMasksOf_ = -1;  // the standard whose masks StdMasks_ holds
     int StdHelpTopic_ = 980;
     bool ShippedMasksChecked_ = false;
+    // The file problems of the standards' lists shown so far: each is shown once.
+    std::vector<std::string> StdMaskProblems_;
+    void ShowStdMaskProblems(const std::vector<std::string>& messages);
     bool InStdIndexChange_ = false;
 };
 

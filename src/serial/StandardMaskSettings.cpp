@@ -17,9 +17,14 @@ void TMaskTest::RefreshStdMaskFamily() {
     if (!ShippedMasksChecked_) {
         ShippedMasksChecked_ = true;
         if (!folder.empty() && !InstallShippedStandardMasks(folder))
-            Shell_.ReportError(Shell_.LangStr("DontCreateFile") + folder);
+            Shell_.ShowProgramMessage(Shell_.LangStr("DontCreateFile") + folder);
     }
-    if (folder.empty() || !Standards_.Load(folder)) {
+    // The lists are read at the start-up and with every instrument: their problems are the program's
+    // own messages, which hold nothing.
+    std::vector<std::string> skipped;
+    const bool anyMasks = !folder.empty() && Standards_.Load(folder, &skipped);
+    ShowStdMaskProblems(skipped);
+    if (!anyMasks) {
         // No standard holds masks: no list may name masks of one that went.
         StdMasks_ = TListOfMasksInCurrentStandard();
         StdMasksOf_ = -1;
@@ -40,12 +45,20 @@ void TMaskTest::OnStdIndexChange() {
     std::vector<std::string> messages;
     StdMasks_.Load(path, false, &messages);
     StdMasksOf_ = standard;
-    for (const std::string& m : messages) Shell_.ReportError(m);
+    ShowStdMaskProblems(messages);
     MaskIndex_->SetMaxValue(std::max(0, StdMasks_.Count() - 1));
     UpdateStdMaskMarginControls();
     MaskIndex_->SetValue(Mask_.IsStoredMask() && Mask_.StdI == standard ? Mask_.MskI : -1);
     InStdIndexChange_ = false;
     View_->StdMaskStandardChanged();
+}
+
+void TMaskTest::ShowStdMaskProblems(const std::vector<std::string>& messages) {
+    for (const std::string& m : messages) {
+        if (std::find(StdMaskProblems_.begin(), StdMaskProblems_.end(), m) != StdMaskProblems_.end()) continue;
+        StdMaskProblems_.push_back(m);
+        Shell_.ShowProgramMessage(m);
+    }
 }
 
 void TMaskTest::OnMaskIndexChange(THandler& h) {

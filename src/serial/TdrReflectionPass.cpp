@@ -89,7 +89,7 @@ void TTdrSettings::RecalcTdrReflections() {
                 // measure, as reference values may have been typed in.
                 SetWarned(channel, true);
                 warned = true;
-                Shell_.User().ShowMessage(FillIn(Shell_.LangStr("CalCorBeforeMeas"),
+                Shell_.ShowProgramMessage(FillIn(Shell_.LangStr("CalCorBeforeMeas"),
                                                  {ModeName(), ModeName(), std::to_string(channel == TdrChannel2 ? 2 : 1)}));
             }
             if (warned) continue;

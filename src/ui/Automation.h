@@ -69,6 +69,11 @@ public:
                          const QString& secondButton) override;
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
+    // Boxes that hold nothing are shown as they are.
+    bool ShowErrorNonModal(QWidget* parent, const QString& text) override { return Inner_.ShowErrorNonModal(parent, text); }
+    bool AskErrorYesNoNonModal(QWidget* parent, const QString& text, std::function<void()> onNo) override {
+        return Inner_.AskErrorYesNoNonModal(parent, text, std::move(onNo));
+    }
     // Cancelled while a command runs: a file dialog needs a person.
     bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) override;
     bool ExecOpenDialog(QWidget* parent, TSaveDialogRequest& request) override;

@@ -41,7 +41,7 @@ void TIdleDriver::RunIdle() {
     EventSeen_ = false;
     Running_ = true;
     bool done = true;
-    GuardedCall([&] { done = Handler_(); });
+    GuardedProgramCall([&] { done = Handler_(); });
     Running_ = false;
     if (!done && Handler_) Again_.start();
 }

@@ -118,8 +118,8 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
         },
         args);
     TMorda_fr window(shell, life, dialogs);
-    // The program's own questions belong to the window and close with it.
-    services.SetOwner(&window);
+    // The program's own questions and boxes belong to the window and close with it.
+    services.SetWindow(&window);
     GiveDisplayView(shell, window);
     TSideMenus sideMenus(kit, &window);  // its forms go before the window
     window.SetSideMenus(&sideMenus);

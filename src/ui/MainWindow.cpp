@@ -141,14 +141,17 @@ TMorda_fr::TMorda_fr(TShell& shell, TProgramLife& life, TUserDialogs& dialogs, Q
     for (int i = 0; i < static_cast<int>(TMainTimer::Count); ++i) {
         const auto timer = static_cast<TMainTimer>(i);
         MainTimers_[i].setInterval(MainTimerIntervalMs(timer));
-        connect(&MainTimers_[i], &QTimer::timeout, this, [this, timer] { Life_.TimerTick(timer); });
+        connect(&MainTimers_[i], &QTimer::timeout, this,
+                [this, timer] { GuardedProgramCall([this, timer] { Life_.TimerTick(timer); }); });
     }
     // A deadline of the acquisition: the timer's event wakes the idle handler.
     IdleWakeTimer_.setSingleShot(true);
     connect(&IdleWakeTimer_, &QTimer::timeout, this, [] {});
 
-    if (auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance()))
+    if (auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance())) {
         app->OnException = [this](const std::string& message) { OnException(message); };
+        app->OnProgramException = [this](const std::string& message) { OnProgramException(message); };
+    }
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { Shell_.AppActive = state == Qt::ApplicationActive; });
 
@@ -159,7 +162,10 @@ TMorda_fr::TMorda_fr(TShell& shell, TProgramLife& life, TUserDialogs& dialogs, Q
 
 TMorda_fr::~TMorda_fr() {
     Life_.SetView(nullptr);
-    if (auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance())) app->OnException = nullptr;
+    if (auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance())) {
+        app->OnException = nullptr;
+        app->OnProgramException = nullptr;
+    }
 }
 
 
@@ -327,6 +333,13 @@ void TMorda_fr::OnException(const std::string& message) {
     } else if (wasInstalled) {
         InstallIdleHandler();
     }
+}
+
+void TMorda_fr::OnProgramException(const std::string& message) {
+    // Nobody may be there to answer: the idle pass goes on, the question stays open beside it (its
+    // No closes the program), and the same error asks again only once its box has gone.
+    if (Dialogs_.AskErrorYesNoNonModal(this, DialogText(FormatDot(LangStr("OnException"), message)), [this] { close(); }))
+        Shell_.ShowProgramMessage(message, false);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -79,6 +79,8 @@ public:
     bool MyIdleHandler();
     // Unhandled error of the message loop: the error dialog, Yes continues, No closes.
     void OnException(const std::string& message);
+    // An exception of the idle pass or a main timer: a question that holds nothing.
+    void OnProgramException(const std::string& message);
     TIdleDriver& IdleDriver() { return Idle_; }
     bool IdleHandlerInstalled() const { return IdleInstalled_; }
 

@@ -94,6 +94,47 @@ void TMessageBoxDialogs::ShowError(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, QApplication::applicationName(), text, QMessageBox::Yes);
 }
 
+namespace {
+
+constexpr const char* ProgramMessageName = "ProgramMessage";
+
+// The open non-modal box of this text, if any.
+QMessageBox* OpenProgramMessage(const QString& text) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w);
+            box && box->objectName() == QLatin1String(ProgramMessageName) && box->isVisible() && box->text() == text)
+            return box;
+    return nullptr;
+}
+
+QMessageBox* OpenNonModal(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons) {
+    auto* box = new QMessageBox(QMessageBox::Critical, QApplication::applicationName(), text, buttons, parent);
+    box->setObjectName(QLatin1String(ProgramMessageName));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // A box left open must not keep the program alive once its window has gone.
+    box->setAttribute(Qt::WA_QuitOnClose, false);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    return box;
+}
+
+}  // namespace
+
+bool TMessageBoxDialogs::ShowErrorNonModal(QWidget* parent, const QString& text) {
+    if (OpenProgramMessage(text)) return false;
+    OpenNonModal(parent, text, QMessageBox::Ok);
+    return true;
+}
+
+bool TMessageBoxDialogs::AskErrorYesNoNonModal(QWidget* parent, const QString& text, std::function<void()> onNo) {
+    if (OpenProgramMessage(text)) return false;
+    QMessageBox* box = OpenNonModal(parent, text, QMessageBox::Yes | QMessageBox::No);
+    QObject::connect(box, &QMessageBox::finished, box, [onNo = std::move(onNo)](int result) {
+        if (result == QMessageBox::No && onNo) onNo();
+    });
+    return true;
+}
+
 void TMessageBoxDialogs::ShowMessage(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QApplication::applicationName(), text);
 }
@@ -148,12 +189,16 @@ void TDialogUserServices::ShowErrorDlg(const std::string& text) {
     Dialogs_.ShowError(nullptr, QString::fromStdString(text));
 }
 
+void TDialogUserServices::ShowNonModalError(const std::string& text) {
+    Dialogs_.ShowErrorNonModal(Window_.data(), QString::fromStdString(text));
+}
+
 bool TDialogUserServices::ConfirmOkCancel(const std::string& text) {
     return Dialogs_.AskOkCancel(nullptr, QString::fromStdString(text));
 }
 
 void TDialogUserServices::ConfirmOkCancelLater(const std::string& text, std::function<void(bool ok)> answered) {
-    Dialogs_.AskOkCancelLater(Owner_, QString::fromStdString(text), std::move(answered));
+    Dialogs_.AskOkCancelLater(Window_, QString::fromStdString(text), std::move(answered));
 }
 
 bool TDialogUserServices::ExecSaveDialog(TSaveDialogRequest& request) { return Dialogs_.ExecSaveDialog(nullptr, request); }

@@ -1,15 +1,15 @@
 #pragma once
 // The questions and messages the program puts to the user. Tests install answers of their own.
+#include <QPointer>
 #include <QString>
 #include <QStringList>
-#include <QPointer>
+#include <QWidget>
 #include <cstdint>
 #include <functional>
 #include <string_view>
 
 #include "core/UserServices.h"
 
-class QWidget;
 
 namespace vt {
 
@@ -24,6 +24,13 @@ public:
     virtual TDialogAnswer AskYesNoCancel(QWidget* parent, const QString& text) = 0;
     // An error dialog whose only button is Yes.
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
+    // Boxes that hold nothing, for what the program says by itself: shown, and the caller goes on. While
+    // a box of the same text is open no second one opens: then false. The question's onNo runs when the
+    // user chooses No; closing it otherwise is Yes.
+    virtual bool ShowErrorNonModal(QWidget* /*parent*/, const QString& /*text*/) { return true; }
+    virtual bool AskErrorYesNoNonModal(QWidget* /*parent*/, const QString& /*text*/, std::function<void()> /*onNo*/) {
+        return true;
+    }
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
     // A file-save dialog; true when the user chose a file (the request then holds the choice).
     virtual bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) = 0;
@@ -72,6 +79,8 @@ public:
     TDialogAnswer AskErrorYesNo(QWidget* parent, const QString& text) override;
     TDialogAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
+    bool ShowErrorNonModal(QWidget* parent, const QString& text) override;
+    bool AskErrorYesNoNonModal(QWidget* parent, const QString& text, std::function<void()> onNo) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) override;
     bool ExecOpenDialog(QWidget* parent, TSaveDialogRequest& request) override;
@@ -88,6 +97,7 @@ public:
     explicit TDialogUserServices(TUserDialogs& dialogs) : Dialogs_(dialogs) {}
     void Beep() override;
     void ShowErrorDlg(const std::string& text) override;
+    void ShowNonModalError(const std::string& text) override;
     bool ConfirmOkCancel(const std::string& text) override;
     void ConfirmOkCancelLater(const std::string& text, std::function<void(bool ok)> answered) override;
     bool ExecSaveDialog(TSaveDialogRequest& request) override;
@@ -95,12 +105,13 @@ public:
     void ShowMessage(const std::string& text) override;
     void BeginBusyCursor() override;
     void EndBusyCursor() override;
-    // The window the program's own questions belong to (null: none); they close with it.
-    void SetOwner(QWidget* owner) { Owner_ = owner; }
+    // The window the program's own questions and non-modal boxes belong to and close with (none
+    // before it exists: they stand alone).
+    void SetWindow(QWidget* window) { Window_ = window; }
 
 private:
     TUserDialogs& Dialogs_;
-    QPointer<QWidget> Owner_;
+    QPointer<QWidget> Window_;
 };
 
 }  // namespace vt

@@ -34,6 +34,20 @@ void TVeltraneApplication::DeliverException(std::exception_ptr error) {
     }
 }
 
+void TVeltraneApplication::DeliverProgramException(std::exception_ptr error) {
+    if (!OnProgramException) {
+        DeliverException(error);
+        return;
+    }
+    const std::string message = ExceptionMessage(error);
+    try {
+        OnProgramException(message);
+    } catch (...) {
+        qWarning("Unhandled error: %s; while reporting it: %s", message.c_str(),
+                 ExceptionMessage(std::current_exception()).c_str());
+    }
+}
+
 std::string ExceptionMessage(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
@@ -50,6 +64,18 @@ void GuardedCall(const std::function<void()>& fn) {
     } catch (...) {
         if (auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance())) {
             app->DeliverException(std::current_exception());
+        } else {
+            qWarning("Unhandled error: %s", ExceptionMessage(std::current_exception()).c_str());
+        }
+    }
+}
+
+void GuardedProgramCall(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (...) {
+        if (auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance())) {
+            app->DeliverProgramException(std::current_exception());
         } else {
             qWarning("Unhandled error: %s", ExceptionMessage(std::current_exception()).c_str());
         }

@@ -16,6 +16,10 @@ public:
     std::function<void(const std::string& message)> OnException;
     // Hands the current exception to OnException (or to the log when none is set).
     void DeliverException(std::exception_ptr error);
+    // The same for an exception of the program's own work (the idle pass, the main timers), which no
+    // person waits on: OnProgramException where set, else OnException.
+    std::function<void(const std::string& message)> OnProgramException;
+    void DeliverProgramException(std::exception_ptr error);
 };
 
 // The message of an exception.
@@ -23,5 +27,7 @@ std::string ExceptionMessage(std::exception_ptr error);
 
 // Runs fn; an exception goes to the application's OnException instead of the caller.
 void GuardedCall(const std::function<void()>& fn);
+// The same for the program's own work: the exception goes to OnProgramException.
+void GuardedProgramCall(const std::function<void()>& fn);
 
 }  // namespace vt

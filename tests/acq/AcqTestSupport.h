@@ -29,6 +29,9 @@ struct TUserLog : TUserServices {
         Errors.push_back(text);
         if (WhileErrorShown) WhileErrorShown();
     }
+    // The boxes that hold nothing: nothing runs meanwhile, as nothing waits.
+    std::vector<std::string> Boxes;
+    void ShowNonModalError(const std::string& text) override { Boxes.push_back(text); }
     bool ExecSaveDialog(TSaveDialogRequest& request) override {
         Dialogs.push_back(request);
         if (Accept) request = Answer;

@@ -96,10 +96,11 @@ TEST(AcqEngineLink, RunUntilFiveSavesEachCycleBeepsAndStops) {
     EXPECT_EQ(c.User->Beeps, beeps + 1);
     EXPECT_TRUE(c.User->Errors.empty());
 
-    // A save that fails stops Run at once and says so once.
+    // A save that fails stops Run at once and says so once, in a box that holds nothing.
     std::filesystem::remove_all(dir);
     c.Shell.RunOn = true;
     ASSERT_TRUE(c.StepUntil([&] { return !c.Shell.RunOn; }));
-    ASSERT_EQ(c.User->Errors.size(), 1u);
-    EXPECT_EQ(c.User->Errors.front().rfind("Write Error to file \"", 0), 0u);
+    EXPECT_TRUE(c.User->Errors.empty());
+    ASSERT_EQ(c.User->Boxes.size(), 1u);
+    EXPECT_EQ(c.User->Boxes.front().rfind("Write Error to file \"", 0), 0u);
 }

@@ -150,8 +150,8 @@ TEST_F(Derived, LoopsAreReportedOnceAndFailuresStayStale) {
     Records().SetState(ssF4, srcStale);
     Signals.ReCalculateFuncAndSpectrGdeNado(false);
     Signals.ReCalculateFuncAndSpectrGdeNado(false);
-    ASSERT_EQ(C.User->Errors.size(), 1u);
-    EXPECT_EQ(C.User->Errors[0], "Functions " + Records().Caption(ssF3) + ", " + Records().Caption(ssF4) +
+    ASSERT_EQ(C.User->Boxes.size(), 1u);
+    EXPECT_EQ(C.User->Boxes[0], "Functions " + Records().Caption(ssF3) + ", " + Records().Caption(ssF4) +
                                      " refer to each other in a loop and are not computed");
     EXPECT_TRUE(Computed.empty());
 
@@ -163,7 +163,7 @@ TEST_F(Derived, LoopsAreReportedOnceAndFailuresStayStale) {
     Signals.ReCalculateFuncAndSpectrGdeNado(false);
     EXPECT_EQ(Records().State(ssF3), srcStale);
     EXPECT_EQ(Records().State(ssF4), srcFresh);
-    EXPECT_EQ(C.User->Errors.size(), 1u);
+    EXPECT_EQ(C.User->Boxes.size(), 1u);
     EXPECT_TRUE(Signals.RememberedMessage().empty());
 }
 
@@ -184,14 +184,14 @@ TEST_F(Derived, AgeingStopsAfterTenPasses) {
     Records().SetState(ssCh1, srcUpToDate);
     Records().SetState(ssF1, srcStale);
     EXPECT_EQ(Signals.SostaritjIliOtklFuncSpectrGdeNado(), 10);
-    EXPECT_EQ(C.User->Errors, std::vector<std::string>{"SostaritjIliOtklFuncSpectrGdeNado ЗАЦИКЛИЛАСЬ!"});
+    EXPECT_EQ(C.User->Boxes, std::vector<std::string>{"SostaritjIliOtklFuncSpectrGdeNado ЗАЦИКЛИЛАСЬ!"});
 }
 
 TEST_F(Derived, ArgumentsAndSignaturesByKind) {
     Inputs.Functions[ssF1] = {.Operation = 4, .Source1 = ssCh1, .Source2 = ssCh2, .Constant = 0};
     EXPECT_EQ(Signals.Argument_2_OfFunc(ssF1), ssNone);  // one operand
     EXPECT_EQ(Signals.Argument_1_OfFunc(ssM1), ssNone);
-    EXPECT_EQ(C.User->Errors.size(), 1u);
+    EXPECT_EQ(C.User->Boxes.size(), 1u);
     EXPECT_THROW(Signals.Argument_2_OfFunc(ssS1), EInternalError);
     EXPECT_THROW(FuncNumber(ssM1), EInternalError);
     EXPECT_THROW(SpectrNumber(ssF1), EInternalError);

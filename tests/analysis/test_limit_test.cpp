@@ -26,6 +26,7 @@ public:
         : Beeps_(beeps), Asked_(asked), Answer_(answer) {}
     void Beep() override { ++Beeps_; }
     void ShowErrorDlg(const std::string& text) override { Asked_.push_back({.Title = text, .Filter = "error", .FilterIndex = 0, .Name = {}, .Folder = {}}); }
+    void ShowNonModalError(const std::string& text) override { Asked_.push_back({.Title = text, .Filter = "box", .FilterIndex = 0, .Name = {}, .Folder = {}}); }
     // The dialog records what it was asked and gives the scripted choice, or is cancelled.
     bool ExecSaveDialog(TSaveDialogRequest& request) override {
         Asked_.push_back(request);
@@ -288,7 +289,7 @@ TEST(LimitTest, SavedFilesTakeTheNextFreeNameInTheChosenFolderAndFormat) {
     rig.Do("Limit:FileName " + root + "old/run.wfm/inside");
     rig.Acquire(2.0, true);
     ASSERT_EQ(rig.Asked.size(), 1u);
-    EXPECT_EQ(rig.Asked[0].Filter, "error");
+    EXPECT_EQ(rig.Asked[0].Filter, "box");
     EXPECT_EQ(rig.Do("Limit:Action?"), "ClearALL");
     rig.Asked.clear();
 

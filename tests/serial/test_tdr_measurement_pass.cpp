@@ -21,7 +21,8 @@ namespace {
 
 struct TMessageRecorder : TUserServices {
     std::vector<std::string>* Messages = nullptr;
-    void ShowMessage(const std::string& text) override { Messages->push_back(text); }
+    // The pass runs in the idle step: its warning is a box that holds nothing.
+    void ShowNonModalError(const std::string& text) override { Messages->push_back(text); }
 };
 
 TEST(TdrMeasurementPass, WarnsOnceOnAnUncalibratedChannelThenMeasuresEachNewRecordOnce) {

@@ -106,6 +106,17 @@ TDialogAnswer TScriptedDialogs::AskYesNoCancel(QWidget*, const QString& text) {
 
 void TScriptedDialogs::ShowError(QWidget*, const QString& text) { Asked.push_back("Error: " + text.toStdString()); }
 
+bool TScriptedDialogs::ShowErrorNonModal(QWidget*, const QString& text) {
+    Shown.push_back("Error: " + text.toStdString());
+    return true;
+}
+
+bool TScriptedDialogs::AskErrorYesNoNonModal(QWidget*, const QString& text, std::function<void()> onNo) {
+    Shown.push_back("ErrorYesNo: " + text.toStdString());
+    if (Next() == TDialogAnswer::No && onNo) QTimer::singleShot(0, std::move(onNo));
+    return true;
+}
+
 void TScriptedDialogs::ShowMessage(QWidget*, const QString& text) {
     Asked.push_back("Message: " + text.toStdString());
 }

@@ -57,6 +57,10 @@ public:
     TDialogAnswer AskYesNoCancel(QWidget*, const QString& text) override;
     void ShowError(QWidget*, const QString& text) override;
     void ShowMessage(QWidget*, const QString& text) override;
+    // The boxes that hold nothing go to Shown; the question's answer (from Answers) comes a moment later,
+    // as a click would.
+    bool ShowErrorNonModal(QWidget*, const QString& text) override;
+    bool AskErrorYesNoNonModal(QWidget*, const QString& text, std::function<void()> onNo) override;
     // Answers from SaveAnswers (Cancel when empty); the requests as asked go to SaveRequests.
     bool ExecSaveDialog(QWidget*, TSaveDialogRequest& request) override;
     // OK for Yes.
@@ -68,6 +72,7 @@ public:
     std::deque<std::optional<TSaveDialogRequest>> SaveAnswers;  // none: Cancel
     std::vector<TSaveDialogRequest> SaveRequests;
     std::vector<std::string> Asked;     // the texts, in order, prefixed by the dialog kind
+    std::vector<std::string> Shown;     // the same for the boxes that hold nothing
 
 private:
     TDialogAnswer Next();

@@ -1,0 +1,244 @@
+// What the program says by itself, driven as an unattended bench drives it: the program runs as its own
+// process on the demo, offscreen, and a client on the automation port provokes each message of the
+// start-up and of the acquisition cycle. Every message reaches the log, no box holds anything: the
+// acquisition counts on afterwards and every line gets its reply.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+
+#include "core/temp_folder.h"
+#include "link/InstrumentIdentity.h"
+#include "link/InstrumentList.h"
+#include "serial/ShippedMaskData.h"
+#include "ui/UserDialogs.h"
+
+namespace vt {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+std::uint16_t FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+std::string ReadText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The demo program with its own data root, settings and locks; its standard error goes to a file.
+class TDemoProgram {
+public:
+    explicit TDemoProgram(const std::function<void(const fs::path& root)>& prepare) : Port_(FreePort()) {
+        fs::create_directories(Root());
+        fs::create_directories(Temp_ / "run");
+        fs::permissions(Temp_ / "run", fs::perms::owner_all, fs::perm_options::replace);
+        prepare(Root());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString((Temp_ / "config").string()));
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((Temp_ / "run").string()));
+        Program_.setProcessEnvironment(env);
+        Program_.setStandardErrorFile(QString::fromStdString(LogFile().string()));
+        Program_.start(VT_PROGRAM_PATH, {"--home", QString::fromStdString(Root().string()), "--automation-port",
+                                         QString::number(Port_), "Default_Demo"});
+        Started_ = Program_.waitForStarted(10000);
+    }
+    ~TDemoProgram() {
+        Socket_.abort();
+        Program_.kill();
+        Program_.waitForFinished(10000);
+    }
+
+    fs::path Root() const { return Temp_ / "root"; }
+    fs::path LogFile() const { return Temp_ / "stderr.log"; }
+    std::string Log() const { return ReadText(LogFile()); }
+    bool Started() const { return Started_; }
+
+    bool ConnectAtOnce() {
+        const auto end = Clock::now() + std::chrono::seconds(30);
+        while (Clock::now() < end && Program_.state() == QProcess::Running) {
+            Socket_.connectToHost(QHostAddress::LocalHost, Port_);
+            if (Socket_.waitForConnected(20)) return true;
+            Socket_.abort();
+            QThread::msleep(2);
+        }
+        return false;
+    }
+    // One line and its one reply (without its end), or "(no reply)" after timeoutS.
+    std::string Ask(const std::string& line, int timeoutS = 20) {
+        Socket_.write(QByteArray::fromStdString(line + "\n"));
+        Socket_.flush();
+        const auto end = Clock::now() + std::chrono::seconds(timeoutS);
+        while (!Socket_.canReadLine()) {
+            if (Clock::now() >= end || Socket_.state() != QAbstractSocket::ConnectedState) return "(no reply)";
+            Socket_.waitForReadyRead(50);
+        }
+        std::string reply = Socket_.readLine().toStdString();
+        if (!reply.empty() && reply.back() == '\n') reply.pop_back();
+        return reply;
+    }
+    // The acquisitions seen in ms: the demo's noise makes every acquired Ch1 trace differ from the one
+    // before, so each new trace read back is one more acquisition (a lower bound of their number).
+    int AcquisitionsIn(int ms) {
+        std::set<std::string> traces;
+        const auto end = Clock::now() + std::chrono::milliseconds(ms);
+        std::string last;
+        int count = 0;
+        while (Clock::now() < end) {
+            const std::string trace = Ask("WFM:DATA?", 5);
+            if (trace == "(no reply)") return -1;
+            if (!last.empty() && trace != last) ++count;
+            last = trace;
+            QThread::msleep(40);
+        }
+        return count;
+    }
+    // Whether the log got text within ms.
+    bool Logged(const std::string& text, int ms = 2000) {
+        const auto end = Clock::now() + std::chrono::milliseconds(ms);
+        do {
+            if (Log().find(text) != std::string::npos) return true;
+            QThread::msleep(50);
+        } while (Clock::now() < end);
+        return false;
+    }
+
+private:
+    test::TempFolder Temp_;
+    std::uint16_t Port_;
+    QProcess Program_;
+    QTcpSocket Socket_;
+    bool Started_ = false;
+};
+
+// The demo with the generator option (for the TDR readouts), and a standards folder whose first
+// standard holds only a mask without a bit rate; a second standard holds a sound shipped mask.
+void PrepareRoot(const fs::path& root) {
+    WriteDemoIdentity(root, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
+    const fs::path standards = root / "Masks" / "Standard";
+    fs::create_directories(standards / "SONET SDH");
+    std::ofstream(standards / "StandardMasks.ini") << "[RANGE]\n1=SONET SDH\n";
+    std::ofstream(standards / "SONET SDH" / "a.msk")
+        << "[COMMON]\nSignature=Standard Mask\nMask Name=No rate\nType of Mask=Eye\n";
+    fs::create_directories(standards / "Sound");
+    for (const TShippedMaskFile& shipped : ShippedStandardMaskFiles()) {
+        const std::string path = shipped.Path;
+        if (path.size() > 4 && path.substr(path.size() - 4) == ".msk") {
+            std::ofstream(standards / "Sound" / fs::path(path).filename(), std::ios::binary) << shipped.Text;
+            break;
+        }
+    }
+}
+
+TEST(ProgramMessagesDemo, MessagesOfTheStartUpAndTheAcquisitionCycleHoldNothingAndTheAcquisitionCountsOn) {
+    TDemoProgram program(PrepareRoot);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.ConnectAtOnce());
+
+    // The standard without a usable mask is skipped with its message: the start-up ends and lines are
+    // answered (the mask test below loads the sound standard's mask).
+    ASSERT_EQ(program.Ask("HEADER?"), "HEADER ON") << program.Log();
+    EXPECT_TRUE(program.Logged("No Bit Rate in Mask File a.msk")) << program.Log();
+    EXPECT_GT(program.AcquisitionsIn(1000), 2) << "the demo acquires before any message";
+
+    // Each message once in the log, the acquisition on within 2 s, *RUN? telling the truth.
+    const auto provoke = [&](const std::vector<std::string>& lines, const std::string& message) {
+        SCOPED_TRACE(message);
+        for (const std::string& line : lines) EXPECT_EQ(program.Ask(line), "") << line;
+        EXPECT_TRUE(program.Logged(message)) << program.Log();
+        EXPECT_GT(program.AcquisitionsIn(2000), 2);
+        EXPECT_EQ(program.Ask("*RUN?"), "*RUN ON");
+        EXPECT_GT(program.AcquisitionsIn(1000), 1) << "still acquiring a while after the message";
+    };
+    // An inverse FFT of a channel, also with a function as the source.
+    provoke({"F1:OPERAT IFFT", "F1:SOURCE1 CH1", "F1:DISPLAY ON"}, "Inverse FFT needs a spectrum, but Ch1 is not a spectrum");
+    provoke({"F2:OPERAT INVERT", "F2:SOURCE1 CH1", "F2:DISPLAY ON", "F1:SOURCE1 F2"},
+            "Inverse FFT needs a spectrum, but F2 is not a spectrum");
+    // A spectrum of a spectrum, where the source setting takes one.
+    for (const char* line : {"F1:DISPLAY OFF", "F2:DISPLAY OFF", "SPECTR1:SOURCE CH1", "SPECTR1:DISPLAY ON"})
+        EXPECT_EQ(program.Ask(line), "") << line;
+    if (program.Ask("SPECTR2:SOURCE S1") == "" && program.Ask("SPECTR2:SOURCE?") == "SPECTR2:SOURCE S1")
+        provoke({"SPECTR2:DISPLAY ON"}, "S1 is a spectrum: its spectrum cannot be computed");
+    EXPECT_EQ(program.Ask("SPECTR1:DISPLAY OFF"), "");
+    EXPECT_EQ(program.Ask("SPECTR2:DISPLAY OFF"), "");
+
+    // A failing mask test, then a failing limit test, saving to a name that cannot be written: the
+    // save goes off with its message, the test runs on.
+    provoke({"STDMASK:MASKINDEX 0", "MASK:FILENAME /proc/self/nope", "MASK:ACTION INCLUDE SAVE", "MASK:TEST ON"},
+            "Write Error to file \"/proc/self/nope");
+    const std::string tested = program.Ask("MASK:RES? ALLWFM");
+    QThread::msleep(500);
+    EXPECT_NE(program.Ask("MASK:RES? ALLWFM"), tested) << "the mask test counts on";
+    EXPECT_EQ(program.Ask("MASK:TEST OFF"), "");
+    const std::size_t maskWrites = program.Log().size();
+    provoke({"MEAS:CH1:YPARAM PP ON", "LIMIT1:ACTIV ON", "LIMIT1:FAILWHEN ALWAYS", "LIMIT:FILENAME /proc/self/nope",
+             "LIMIT:ACTION INCLUDE SAVE", "LIMIT:TESTON ON"},
+            "Write Error to file \"/proc/self/nope");
+    EXPECT_NE(program.Log().find("Write Error to file", maskWrites), std::string::npos) << program.Log();
+    EXPECT_EQ(program.Ask("LIMIT:TESTON OFF"), "");
+
+    // Markers on None and on the histogram: no internal error, no box.
+    // A scale change makes the cycle look at the markers' sources.
+    provoke({"MEAS:DISPLAY OFF", "MARK:M1:SOURCE NONE", "MARK:M2:SOURCE HIST", "MARK:TYPE XY", "CH1:SCALE 0.05",
+             "TB:SCALEA 2E-9"},
+            "");
+    EXPECT_EQ(program.Ask("MARK:TYPE?"), "MARK:TYPE XY");
+    EXPECT_EQ(program.Log().find("Range check"), std::string::npos) << program.Log();
+    EXPECT_EQ(program.Ask("MARK:TYPE OFF"), "");
+
+    // TDR readouts on a channel that was never calibrated: the message from the idle pass.
+    provoke({"TDR:MODE TDR", "TDR:CH1:TDRPARAMS INCLUDE MINREFLECT", "TDR:MEASURE ON"},
+            "Perform the TDR calibration before TDR measurements on Channel 1.");
+    EXPECT_EQ(program.Ask("HEADER?"), "HEADER ON");
+}
+
+// The boxes themselves: they return at once, one per text while it is open, and the question's No
+// reaches its caller when the user clicks it.
+TEST(ProgramMessagesDemo, BoxesThatHoldNothingOpenOncePerTextAndPassOnTheNo) {
+    TMessageBoxDialogs dialogs;
+    QWidget window;
+    const auto open = [] {
+        std::vector<QMessageBox*> boxes;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) boxes.push_back(box);
+        return boxes;
+    };
+    EXPECT_TRUE(dialogs.ShowErrorNonModal(&window, "Write Error to file \"a\""));
+    EXPECT_FALSE(dialogs.ShowErrorNonModal(&window, "Write Error to file \"a\"")) << "the same cause once";
+    EXPECT_TRUE(dialogs.ShowErrorNonModal(&window, "Write Error to file \"b\""));
+    ASSERT_EQ(open().size(), 2u);
+    for (QMessageBox* box : open()) EXPECT_EQ(box->windowModality(), Qt::NonModal);
+    for (QMessageBox* box : open()) box->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(open().empty());
+    EXPECT_TRUE(dialogs.ShowErrorNonModal(&window, "Write Error to file \"a\"")) << "again once its box has gone";
+    for (QMessageBox* box : open()) box->close();
+
+    int noes = 0;
+    EXPECT_TRUE(dialogs.AskErrorYesNoNonModal(&window, "Continue?", [&] { ++noes; }));
+    ASSERT_EQ(open().size(), 1u);
+    open().front()->button(QMessageBox::No)->click();
+    QApplication::processEvents();
+    EXPECT_EQ(noes, 1);
+    EXPECT_TRUE(open().empty());
+}
+
+}  // namespace
+}  // namespace vt

@@ -675,6 +675,9 @@ bool TSaveRecall::CreateDatabaseFile(const std::string& path) {
     TWaveDatabase fresh;
     fresh.Reserved = Database_->Reserved;
     fresh.Start(source, record->VertOffset(), record->VertScale());
+    fresh.HorScale = record->TimePerDivision();
+    fresh.HorUnit = record->HorUnit();
+    fresh.VertUnit = record->GetVertUnit();
     try {
         WriteFileAtomic(path, fresh.Serialize());
     } catch (const EFileError&) {

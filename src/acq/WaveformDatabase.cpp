@@ -74,6 +74,9 @@ bool TWaveDatabase::Parse(std::string_view bytes) {
     VertOffset = offset;
     VertScale = scale;
     Count = static_cast<std::int32_t>(GetU32(bytes.data() + 76));
+    HorScale = 0;
+    HorUnit.clear();
+    VertUnit.clear();
     const char* hits = bytes.data() + HitsOffset;
     for (std::size_t i = 0; i < Hits_.size(); ++i) Hits_[i] = static_cast<std::int32_t>(GetU32(hits + 4 * i));
     return true;

@@ -28,6 +28,11 @@ public:
     double VertOffset = 0;
     double VertScale = 0;
     std::int32_t Count = 0;
+    // The source record's horizontal scale per division and units at creation. The file has no room
+    // for them: they live while the program runs, and a loaded database has none (0 and empty).
+    double HorScale = 0;
+    std::string HorUnit;
+    std::string VertUnit;
 
     // The counter of column c and row r lies at HitsOffset + (c * Rows + r - 1) * 4.
     static std::size_t HitIndex(int column, int row) {

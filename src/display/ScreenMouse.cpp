@@ -240,6 +240,13 @@ void TScreenMouse::Highlight(int x, int y) {
     Screen_.HighlightedMarkerSlot = static_cast<std::uint8_t>(found->Slot());
 }
 
+void TScreenMouse::Leave() {
+    if (Screen_.HighlightedMarkerSlot == 255) return;
+    if (auto* previous = dynamic_cast<TParentSignalLayer*>(Screen_.SlotLayer(Screen_.HighlightedMarkerSlot)))
+        previous->DrawChannelMarker(previous->MarkerRow(), false);
+    Screen_.HighlightedMarkerSlot = 255;
+}
+
 void TScreenMouse::Release(int, int, int X, int Y) {
     if (Screen_.NoMargin()) return;
     if (Shell_) Shell_->Serial().ClearSelection(false);

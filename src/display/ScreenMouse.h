@@ -69,6 +69,8 @@ public:
     void Release(int button, int shift, int X, int Y);
     // The widget lost the mouse: a drag ends moving nothing and the acquisition goes on.
     void Cancel();
+    // The pointer left the screen: a highlighted channel marker is drawn plain again.
+    void Leave();
 
     // The layer of the first slot that is grabbable and hit within the tolerance, at layer point (x, y).
     TScreenLayer* LayerAt(int tolerance, int x, int y) const;

@@ -6,6 +6,7 @@
 
 #include "acq/AcqSettings.h"
 #include "acq/SaveRecall.h"
+#include "acq/SignalObj.h"
 #include "acq/SignalSources.h"
 #include "acq/Timebase.h"
 #include "acq/Trigger.h"
@@ -314,16 +315,20 @@ void TopTextShowDatabase(TScopeDisplayServices& d) {
     const TWaveDatabase& db = state->Database();
     const TShell& shell = d.Shell();
     const TColor colour = Rgb(d.Colors().ColorValue(DatabaseElement));
-    // The header keeps the vertical scale of its source; the horizontal one is the timebase's.
-    TCommandTree* tree = Tree(d);
-    const double perDivision = ReadRealSetting(tree, "TB:ScaleA", 1e-8);
-    const std::string unit = "V";
+    // The database's own scales and units (its vertical scale is per division already); a loaded one,
+    // which keeps no horizontal scale or units, takes those of its source's record.
+    const TSignalRecords* records = d.Shell().Records();
+    const TSignalObj* record = records ? records->FindRecord(db.Source) : nullptr;
+    const double perDivision = db.HorScale > 0 ? db.HorScale : record ? record->TimePerDivision() : 0;
+    const std::string horUnit = !db.HorUnit.empty() ? db.HorUnit : record ? record->HorUnit() : "s";
+    const std::string unit = !db.VertUnit.empty() ? db.VertUnit : record ? record->GetVertUnit() : "V";
     // The fields cover the acquisition states: those are written again once the database goes.
     strip->CachedAcqState = {};
     strip->ShowText(TopCellRect(0, 1), shell.LangStr("Database_") + SourceShortName(db.Source), colour);
     strip->ShowText(TopCellRect(0, 2), shell.LangStr("nWfm_") + std::to_string(db.Count), colour);
-    strip->ShowText(TopCellRect(1, 2), FloatToEngStr(3, 5, false, false, perDivision) + "s", colour);
-    strip->ShowText(TopCellRect(2, 1), FloatToEngStr(3, 6, false, false, db.VertScale * 50) + unit + "/div", colour);
+    strip->ShowText(TopCellRect(1, 2), FloatToEngStr(3, 5, false, false, perDivision) + horUnit, colour);
+    strip->ShowText(TopCellRect(2, 1),
+                    FloatToEngStr(3, 6, false, false, db.VertScale) + unit + "/" + shell.LangStr("div"), colour);
     strip->ShowText(TopCellRect(2, 2), FloatToEngStr(3, 6, false, false, db.VertOffset) + unit, colour);
 }
 

@@ -68,7 +68,8 @@ void TEyeStripRows::Out(const std::string& text, int row, int column, std::int32
 void TEyeStripRows::ClearEyeRows() {
     TNizText* strip = Strip();
     if (!strip) return;
-    for (int row = 0; row < EyeRowCount; ++row)
+    // The header row (-1) goes with the rows: it belongs to the eye while the eye owns the strip.
+    for (int row = -1; row < EyeRowCount; ++row)
         for (int column = 1; column <= EyeColumnCount; ++column) Out("", row, column, 0);
     // The names went too: the next acquisition writes them again.
     strip->EyeLabelsDrawn = false;

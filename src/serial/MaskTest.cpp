@@ -271,7 +271,11 @@ void TMaskTest::UpdateMaskControls() {
 void TMaskTest::OnTestChange() {
     TestOn_ = GetOn(Test_);
     CompareSource_ = MaskCompareChannel();
-    if (!TestOn_) return;
+    if (!TestOn_) {
+        // Switched off by the user or by the mask's erasure: the table of the test goes with it.
+        if (!RunUntilStopping_) ShowMaskTestResults();
+        return;
+    }
     if (!Obj_ && !Shell_.CommandTree()->SettingsLoading()) {
         Test_->SetOn(false);
         return;
@@ -611,7 +615,9 @@ void TMaskTest::MaskTestStep() {
     if (failed) ++Counters_.FailedWaveforms;
     ShowCounts();
     if (RunUntilHolds() && GetOn(Test_)) {
+        RunUntilStopping_ = true;
         Test_->SetOn(false);
+        RunUntilStopping_ = false;
         if (View_->IsMenuPageOnSide0(mkMask, 1)) {
             Shell_.SingleOn = false;
             if (auto* stop = FindSetting<TMainCommandHandler>(Shell_.CommandTree(), "*StopSingle")) stop->NotifySwitchers();

@@ -184,6 +184,8 @@ private:
     TMarkerLayer* ErrorLayer_ = nullptr;
     // The results table as laid out: shown, polygon count, margins.
     bool TableShown_ = false;
+    // The run-until limit is switching the test off: its final results stay to be read.
+    bool RunUntilStopping_ = false;
     int TablePolygons_ = -1;
     bool TableMargins_ = false;
     std::string FailBase_;

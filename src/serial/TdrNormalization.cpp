@@ -6,6 +6,7 @@
 
 #include "acq/SignalObj.h"
 #include "acq/SignalSources.h"
+#include "acq/TdrUnits.h"
 #include "analysis/FftTransform.h"
 #include "core/CommandTree.h"
 #include "core/DotNumberText.h"
@@ -213,8 +214,8 @@ void TTdrNormalization::ComputeTdrCorrection(int channel) {
     TReference& r = Ref(channel);
     if (!r.Valid || std::abs(r.Interval) < 1e-15) return;
     const TDoubleEditHandler* normTime = Settings_.Channel(channel).NormTime;
-    // The normalization time is always seconds: its limits are.
-    const double rise = (normTime ? normTime->GetValue() : 5e-11) / std::abs(r.Interval);
+    // The normalization time is seconds (its limits are); the points of a distance axis are not.
+    const double rise = (normTime ? normTime->GetValue() : 5e-11) / std::abs(r.IntervalSeconds);
     TSignalObj ideal;
     ideal.SetLength(r.Length);
     BuildIdealStep(ideal, rise, r.Edge, r.StartLevel, r.EndLevel);
@@ -570,6 +571,12 @@ bool TTdrNormalization::StoreReference(int channel, const TSignalObj& step, bool
     r.Inverted = inverted;
     r.Length = step.Length();
     r.Interval = step.SampleInterval();
+    r.IntervalSeconds = r.Interval;
+    const std::string& unit = step.HorUnit();
+    const double velocity = Settings_.TdrVelocityFactor();
+    if (unit == "m") r.IntervalSeconds = TdrMetersToTime(r.Interval, tdt, velocity);
+    else if (unit == "ft") r.IntervalSeconds = TdrFeetToTime(r.Interval, tdt, velocity);
+    else if (unit == "in") r.IntervalSeconds = TdrInchesToTime(r.Interval, tdt, velocity);
     r.StartLevel = start;
     r.EndLevel = end;
     r.Edge = edge;

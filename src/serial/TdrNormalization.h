@@ -103,7 +103,8 @@ public:
         bool Tdt = false;
         bool Inverted = false;
         int Length = 0;
-        double Interval = 0;
+        double Interval = 0;         // in the record's horizontal unit, as its points are compared
+        double IntervalSeconds = 0;  // the same as a time: a distance axis turned back into time
         double StartLevel = 0, EndLevel = 0, Edge = 0;
         std::vector<double> RefRe, RefIm, CorrRe, CorrIm;
         std::vector<double> LoadReference;  // TDR: the averaged load record less the load level

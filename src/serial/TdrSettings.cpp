@@ -16,6 +16,7 @@
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
 #include "core/SourceHandlers.h"
+#include "display/AnnotationLayer.h"
 #include "display/DisplayPanel.h"
 #include "display/MarkerLayers.h"
 #include "display/ScopeDisplayServices.h"
@@ -375,11 +376,15 @@ void TTdrSettings::OnMeasureChange() {
     // with the measurement off leaves the markers' layers alone.
     if (on || MeasureShown_) {
         Shell_.Display().ClearBottomText();
-        if (auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell_.Display()))
+        if (auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell_.Display())) {
+            // The points of the annotated parameter go with its readouts; they come back with its next value.
+            ClearAnnotations(*display);
+            display->Annotations().AnnotatedMeas = -1;
             if (TScopeCRT* panel = display->Panel()) {
                 panel->FreeMarkerLayer(1);
                 panel->FreeMarkerLayer(2);
             }
+        }
     }
     MeasureShown_ = on;
     ShowMarginsLayer();

@@ -152,6 +152,8 @@ void TDisplayPanelWidget::CancelDrag() {
 void TDisplayPanelWidget::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     TSignalScreen* screen = Pressed_ ? const_cast<TSignalScreen*>(PressedScreen_) : ScreenAt(at);
+    // Off a screen straight from its marker: no move reaches that screen any more.
+    if (!Pressed_) LeaveScreensBut(screen);
     if (!screen) return;
     TScreenMouse& mouse = Pressed_ ? *Pressed_ : MouseOf(*screen);
     mouse.Move(ButtonsOf(event->buttons()), ShiftOf(event->modifiers()), at.x() - screen->Left(), at.y() - screen->Top());
@@ -169,6 +171,16 @@ void TDisplayPanelWidget::mouseReleaseEvent(QMouseEvent* event) {
     mouse.Release(ButtonOf(event->button()), ShiftOf(event->modifiers()), at.x() - screen.Left(), at.y() - screen.Top());
     FollowMouse(mouse);
     if (image) update(PlaceOf(screen));
+}
+
+void TDisplayPanelWidget::LeaveScreensBut(const TSignalScreen* screen) {
+    for (TMouseOfScreen& m : Mice_)
+        if (m.Screen != screen) m.Mouse->Leave();
+}
+
+void TDisplayPanelWidget::leaveEvent(QEvent* event) {
+    if (!Pressed_) LeaveScreensBut(nullptr);
+    QWidget::leaveEvent(event);
 }
 
 void TDisplayPanelWidget::focusOutEvent(QFocusEvent* event) {

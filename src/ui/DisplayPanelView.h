@@ -40,12 +40,15 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     // The mouse is lost: a drag ends moving nothing.
     void focusOutEvent(QFocusEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 public:
     // The screen's mouse that took the last press, while its button is held.
     TScreenMouse* PressedMouse() const { return Pressed_; }
     void CancelDrag();
+    // Every screen but the one under the pointer (none: all) drops its marker highlight.
+    void LeaveScreensBut(const TSignalScreen* screen);
     // Drags the widget ended because it lost the mouse.
     std::uint64_t CancelledDrags() const { return CancelledDrags_; }
 

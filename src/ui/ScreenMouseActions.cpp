@@ -28,10 +28,11 @@ public:
     }
     bool IsTimebaseModeAB() const override { return Timebase_.IsTimebaseModeAB(); }
     bool IsTimebaseModeB() const override { return Timebase_.Mode() == tbmB; }
-    // The horizontal scale against its largest value: the shown fraction of the record.
+    // The horizontal scale is the shown fraction of the record itself: a spectrum's widest view (0.5)
+    // shows half of it.
     double SourceZoom(int source) const override {
         const auto* scale = FindSetting<TEditHandler>(Shell_.CommandTree(), "Zoom:" + SourceShortName(source) + ":HorScale");
-        return scale && scale->MaxValue() > 0 ? scale->GetValueAsDouble() / scale->MaxValue() : 1;
+        return scale ? scale->GetValueAsDouble() : 1;
     }
     bool SourceIsSpectrum(int source) const override {
         const TSignalRecords* records = Shell_.Records();

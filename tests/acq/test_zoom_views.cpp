@@ -117,3 +117,30 @@ TEST(ZoomViews, CopiesAndTypedValuesInTheRecordsUnits) {
     t.Run("ZOOM:F1:OFFSET 0.5");
     EXPECT_DOUBLE_EQ(t.Z(ssF1).Offset->GetValue(), -2);
 }
+
+// A spectrum of 4096 points 10 GHz / 4096 = 2.44140625 MHz apart spans 4096 / 512 x 50 points a
+// division at its whole width: 976.5625 MHz/div; its widest view (half the record) 488.28125 MHz/div.
+// A typed 244.140625 MHz/div is a quarter of the record, whatever the view was before. Mega is typed
+// "MEG": a lone "M" is milli in a command, so "244.14MHz" asks for the narrowest view.
+TEST(ZoomViews, ATypedSpectrumScaleIsTakenAsTyped) {
+    TZoomShell t;
+    TSignalObj& s1 = t.Record(ssS1);
+    s1.SetLength(4096);
+    s1.SetSpectrum(true);
+    s1.SetHorUnit("Hz");
+    s1.SetSampleInterval(1e10 / 4096);
+    t.Shell.Records()->SignalsOn().SetOn(ssS1, true);
+    UpdateUiForInstrument(t.Shell, {});
+    const auto& z = t.Z(ssS1);
+    t.Run("Zoom:S1:HorScale MAX");
+    EXPECT_DOUBLE_EQ(z.HorScale->GetValue(), 0.5);
+    t.Run("Zoom:S1:HorScale 244.140625MEGHz");
+    EXPECT_DOUBLE_EQ(z.HorScale->GetValue(), 0.25);
+    EXPECT_EQ(t.Run("Zoom:S1:HorScale?"), "ZOOM:S1:HORSCALE 244.1 MHz/div");
+    t.Run("Zoom:S1:HorScale 30.517578125MEG");
+    EXPECT_DOUBLE_EQ(z.HorScale->GetValue(), 1.0 / 32);
+    t.Run("Zoom:S1:HorScale 488.28125 MEG(Hz)");
+    EXPECT_DOUBLE_EQ(z.HorScale->GetValue(), 0.5);
+    t.Run("Zoom:S1:HorScale 244.14MHz");
+    EXPECT_DOUBLE_EQ(z.HorScale->GetValue(), 1.0 / 128);
+}

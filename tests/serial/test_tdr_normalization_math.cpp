@@ -133,6 +133,27 @@ TEST(TdrNormalizationMath, TheReferenceNormalizedIsTheIdealStepAndOtherRecordsAr
     EXPECT_LT(worst, 1e-6 * 0.105);
     EXPECT_NEAR(ref.Edge, 300, 1);
 
+    // The same step on a distance axis: in TDT the signal passes once, at c (velocity factor 1 in a
+    // fresh set-up), so 10 ps per point are 2.997925 mm (2.997925e-3 / 0.3048 ft, / 0.0254 in); the
+    // rise wanted is still 5 points.
+    for (const auto& [unit, perPoint] : {std::pair{"m", 2.997925e-3}, std::pair{"ft", 2.997925e-3 / 0.3048},
+                                         std::pair{"in", 2.997925e-3 / 0.0254}}) {
+        TSignalObj far;
+        Fill(far, N, perPoint, [](int i) { return 0.233 - 0.105 * 0.5 * (1 + std::tanh((i - 300) / 25.0)); });
+        far.SetHorUnit(unit);
+        ASSERT_TRUE(normalization.StoreReference(TdrChannel2, far, true, false)) << unit;
+        const auto& farRef = normalization.Reference(TdrChannel2);
+        TSignalObj farOut;
+        ASSERT_TRUE(normalization.ComputeTdrNormalizedSignal(TdrChannel2, far, farOut)) << unit;
+        double farWorst = 0;
+        for (int i = 0; i < N; ++i) {
+            const double ideal =
+                farRef.StartLevel - Phi((i - (farRef.Edge - 1)) / 5.0 * 2.56) * (farRef.StartLevel - farRef.EndLevel);
+            farWorst = std::max(farWorst, std::abs(farOut.Data1()[i] - ideal));
+        }
+        EXPECT_LT(farWorst, 1e-6 * 0.105) << unit;
+    }
+
     // Another length or interval than the reference's: no result.
     TSignalObj other;
     Fill(other, 512, Interval, [](int) { return 0.1; });

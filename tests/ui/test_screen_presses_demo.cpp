@@ -1,7 +1,8 @@
 // The demo program, stopped, with Ch1 and Ch2 on a YT screen beside an XY screen, and real mouse
 // events on its panel: a press on a marker takes the marker while no mask is edited; while one is,
 // the presses, drags and releases go to the mask (in screen units, through the edit layer) and never
-// to the layers; on the XY screen a press and a drag change nothing.
+// to the layers; on the XY screen a press and a drag change nothing. A channel marker lit by the
+// pointer goes out when the pointer leaves the screen, and a spectrum's zoom is the shown fraction.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include "UiTestSupport.h"
 #include "acq/SignalSources.h"
 #include "core/CommandTree.h"
+#include "core/EditHandlers.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
 #include "display/DisplayPanel.h"
@@ -93,6 +95,8 @@ TEST(ScreenPressesDemo, MaskEditingTakesThePressesAndTheXYScreenNone) {
     double m1Before = 0, m2Before = 0, m1After = 1, m2After = 1;
     bool xyScreen = false, xyDragged = true;
     double offsetBefore = 0, offsetAfter = 1, xyM1 = 1, xyM2 = 1;
+    bool litOnMarker = false, litOffScreen = true, litOutOfPanel = true;
+    std::vector<double> spectrumZooms;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         TMorda_fr* m = nullptr;
@@ -217,6 +221,30 @@ TEST(ScreenPressesDemo, MaskEditingTakesThePressesAndTheXYScreenNone) {
                     xyM1 = ReadRealSetting(&tree, "Mark:M1:XPos", -1);
                     xyM2 = ReadRealSetting(&tree, "Mark:M2:XPos", -1);
                 }
+
+                // Over Ch1's channel marker in the YT screen's left margin it lights up; straight off
+                // the screen (down onto the bottom strip) and out of the panel it goes out.
+                mask.Editing = false;
+                const auto lightMarker = [&] {
+                    for (int y = 2; y < yt->Height() - 2 && yt->HighlightedMarkerSlot == 255; ++y)
+                        QTest::mouseMove(view, QPoint(yt->Left() + 4, yt->Top() + y));
+                    return yt->HighlightedMarkerSlot != 255;
+                };
+                litOnMarker = lightMarker();
+                QTest::mouseMove(view, QPoint(yt->Left() + 4, crt.BottomStrip().Top() + 20));
+                litOffScreen = yt->HighlightedMarkerSlot != 255;
+                litOnMarker = lightMarker() && litOnMarker;
+                QEvent leave(QEvent::Leave);
+                QApplication::sendEvent(view, &leave);
+                litOutOfPanel = yt->HighlightedMarkerSlot != 255;
+
+                // A spectrum's widest view shows half its record: no sideways drag there, below 0.45 one.
+                if (auto* s1 = FindSetting<TEditHandler>(&tree, "Zoom:S1:HorScale")) {
+                    s1->SetValue(s1->MaxValue());
+                    spectrumZooms.push_back(services->MouseActions->SourceZoom(ssS1));
+                    s1->SetValue(0.25);
+                    spectrumZooms.push_back(services->MouseActions->SourceZoom(ssS1));
+                }
                 phase = Done;
                 m->close();
                 break;
@@ -243,6 +271,10 @@ TEST(ScreenPressesDemo, MaskEditingTakesThePressesAndTheXYScreenNone) {
     EXPECT_EQ(offsetAfter, offsetBefore);
     EXPECT_EQ(xyM1, m1Before);
     EXPECT_EQ(xyM2, m2Before);
+    EXPECT_TRUE(litOnMarker);
+    EXPECT_FALSE(litOffScreen) << "off the screen straight from the marker";
+    EXPECT_FALSE(litOutOfPanel);
+    EXPECT_EQ(spectrumZooms, (std::vector<double>{0.5, 0.25}));
 }
 
 }  // namespace

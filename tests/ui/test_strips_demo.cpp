@@ -14,6 +14,7 @@
 
 #include "UiTestSupport.h"
 #include "acq/AcqSettings.h"
+#include "acq/SaveRecall.h"
 #include "acq/SignalSources.h"
 #include "core/Shell.h"
 #include "display/AnnotationLayer.h"
@@ -72,7 +73,8 @@ TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
     std::string runState, rate, envelope, average, trigSource, lightSource, database;
     TColor rateColour, darkColour, lightColour, notTrigColour;
     std::vector<std::string> trigStates;
-    bool rateDuringDatabase = false, hiddenKept = false;
+    bool rateDuringDatabase = false, hiddenKept = false, databaseMade = false;
+    std::vector<std::string> databaseScales;
     TTestReadouts readouts;
     QImage shot;
     QTimer poll;
@@ -144,13 +146,24 @@ TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
                 if (!texts.empty()) lightColour = texts.back().Colour;
                 background->SetValue(dark);
 
-                // A database on the screen takes columns 0 to 2; no rate is written meanwhile.
+                // A database on the screen takes columns 0 to 2; no rate is written meanwhile. It was
+                // made of Ch1 at the demo's 10 ns/div and 200 mV/div: those are its scales, whatever
+                // the timebase shows now.
+                if (TSaveRecall* saves = shell.SaveRecall())
+                    databaseMade = saves->CreateDatabaseFile((home / "strips.cgs").string());
+                shell.ExecuteCommandString("TB:ScaleA 2e-9");
                 services->SetDatabase("strips.cgs");
                 texts.clear();
                 services->TopTextUpdateAll();
                 for (const TText& t : texts) rateDuringDatabase = rateDuringDatabase || t.Text.find("GHz") != std::string::npos;
                 const auto first = TextsAt(texts, TopCellRect(0, 1));
                 if (!first.empty()) database = first.back();
+                for (const TPixelRect& cell : {TopCellRect(1, 2), TopCellRect(2, 1), TopCellRect(2, 2)}) {
+                    const auto at = TextsAt(texts, cell);
+                    const std::string text = at.empty() ? "" : at.back();
+                    databaseScales.push_back(text.substr(std::min(text.find_first_not_of(' '), text.size())));
+                }
+                shell.ExecuteCommandString("TB:ScaleA 1e-8");
                 services->SetDatabase("");
                 services->TopTextUpdateAll();
 
@@ -220,6 +233,8 @@ TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
     EXPECT_EQ(lightColour, clBlack);
     EXPECT_FALSE(rateDuringDatabase);
     EXPECT_EQ(database.rfind(shell.LangStr("Database_"), 0), 0u) << database;
+    EXPECT_TRUE(databaseMade);
+    EXPECT_EQ(databaseScales, (std::vector<std::string>{"10 ns", "200 mV/div", "0 V"}));
     EXPECT_TRUE(hiddenKept) << "a text written while the strip was hidden shows with it";
     EXPECT_EQ(readouts.Handled, std::vector<std::string>{"pumpAnnotate 2"});
     ASSERT_FALSE(shot.isNull());

@@ -1,7 +1,7 @@
 // The TDR readings in the demo program with its real engine: the excess inductance of the "Lx"
 // circuit and the excess capacitance of "Cx" between two X markers on Ch1 in rho, and the reflection
 // of an open and a short between the margins, read off the strip's rows; the strip's popup on a row
-// hides the margins. The expected figures come from the demo's circuits by hand:
+// hides the margins; the points on the screen go when the readouts go off. The expected figures come from the demo's circuits by hand:
 // - the calibration the demo's channel needs (what its calibration would find): reflection step
 //   6720 codes x 0.5 x 0.25 x 2 = 0.105 V, baseline -(6720 x 0.5 + 368) codes = -0.233 V at 6.25e-5 V
 //   a code;
@@ -76,6 +76,8 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
     double open = 0, shortCircuit = 0;
     std::string openCaption, shortCaption, marginsAfterPopup, popupCaption;
     bool annotated = false;
+    bool shownBeforeOff = false, afterMeasureOff = true, shownAgain = false, afterMarkers = true, afterModeOff = true;
+    std::string measureAfterMarkers;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (!shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
@@ -151,6 +153,32 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
             strip.ChoosePopupCommand("DelDefParam");
         }
         marginsAfterPopup = run("TDR:ViewMargins?");
+
+        // The readouts go off by their own switch and by the markers that switch them off: the points
+        // of the annotated parameter go with them, also through the following acquisitions.
+        const auto annotationsShown = [&] {
+            return display.Annotations().UsedSlots > 0 || display.Panel()->ExistingAnnotationLayer(1) ||
+                   display.Panel()->ExistingAnnotationLayer(2);
+        };
+        shownBeforeOff = annotationsShown();
+        run("TDR:Measure OFF");
+        acquire(800);
+        afterMeasureOff = annotationsShown();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = dynamic_cast<TMorda_fr*>(w)) test::SaveScreenshot(*m, "tdr_measure_off_demo.png");
+        run("TDR:Measure ON");
+        acquire(1500);
+        shownAgain = annotationsShown();
+        run("Mark:Type MX");
+        measureAfterMarkers = run("TDR:Measure?");
+        acquire(800);
+        afterMarkers = annotationsShown();
+        run("Mark:Type Off");
+        run("TDR:Measure ON");
+        acquire(1500);
+        run("TDR:Mode Off");
+        acquire(800);
+        afterModeOff = annotationsShown();
         done = true;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
@@ -184,6 +212,12 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
     EXPECT_TRUE(annotated);
     EXPECT_EQ(popupCaption, "Min Reflection (Ch1)");
     EXPECT_EQ(marginsAfterPopup, "TDR:VIEWMARGINS OFF");
+    EXPECT_TRUE(shownBeforeOff);
+    EXPECT_FALSE(afterMeasureOff);
+    EXPECT_TRUE(shownAgain);
+    EXPECT_EQ(measureAfterMarkers, "TDR:MEASURE OFF");
+    EXPECT_FALSE(afterMarkers);
+    EXPECT_FALSE(afterModeOff);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 #include <set>
 #include <string>
 
-#include "core/temp_folder.h"
+#include "UiTestSupport.h"
 #include "link/InstrumentIdentity.h"
 #include "link/InstrumentList.h"
 #include "serial/ShippedMaskData.h"
@@ -47,13 +47,10 @@ class TDemoProgram {
 public:
     explicit TDemoProgram(const std::function<void(const fs::path& root)>& prepare) : Port_(FreePort()) {
         fs::create_directories(Root());
-        fs::create_directories(Temp_ / "run");
-        fs::permissions(Temp_ / "run", fs::perms::owner_all, fs::perm_options::replace);
         prepare(Root());
+        // The program's settings, locks and temporary files are the home's (set in this environment).
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString((Temp_ / "config").string()));
-        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((Temp_ / "run").string()));
         Program_.setProcessEnvironment(env);
         Program_.setStandardErrorFile(QString::fromStdString(LogFile().string()));
         Program_.start(VT_PROGRAM_PATH, {"--home", QString::fromStdString(Root().string()), "--automation-port",
@@ -66,8 +63,8 @@ public:
         Program_.waitForFinished(10000);
     }
 
-    fs::path Root() const { return Temp_ / "root"; }
-    fs::path LogFile() const { return Temp_ / "stderr.log"; }
+    fs::path Root() const { return Home_.Path() / "root"; }
+    fs::path LogFile() const { return Home_.Path() / "stderr.log"; }
     std::string Log() const { return ReadText(LogFile()); }
     bool Started() const { return Started_; }
 
@@ -121,7 +118,7 @@ public:
     }
 
 private:
-    test::TempFolder Temp_;
+    test::TProgramHome Home_;
     std::uint16_t Port_;
     QProcess Program_;
     QTcpSocket Socket_;
@@ -174,8 +171,13 @@ TEST(ProgramMessagesDemo, MessagesOfTheStartUpAndTheAcquisitionCycleHoldNothingA
     // A spectrum of a spectrum, where the source setting takes one.
     for (const char* line : {"F1:DISPLAY OFF", "F2:DISPLAY OFF", "SPECTR1:SOURCE CH1", "SPECTR1:DISPLAY ON"})
         EXPECT_EQ(program.Ask(line), "") << line;
-    if (program.Ask("SPECTR2:SOURCE S1") == "" && program.Ask("SPECTR2:SOURCE?") == "SPECTR2:SOURCE S1")
-        provoke({"SPECTR2:DISPLAY ON"}, "S1 is a spectrum: its spectrum cannot be computed");
+    // A spectrum is refused as the source of a spectrum; a memory holding one is taken, and its
+    // spectrum gives the message.
+    EXPECT_EQ(program.Ask("SPECTR2:SOURCE S1"), "ERROR");
+    for (const char* line : {"SAVE:MEMO:SOURCE S1", "SAVE:MEMO:TOMEMO M1", "SAVE:MEMO:SAVE"})
+        EXPECT_EQ(program.Ask(line), "") << line;
+    EXPECT_GT(program.AcquisitionsIn(1000), 0) << "the cycle stores the memory";
+    provoke({"SPECTR2:SOURCE M1", "SPECTR2:DISPLAY ON"}, "M1 is a spectrum: its spectrum cannot be computed");
     EXPECT_EQ(program.Ask("SPECTR1:DISPLAY OFF"), "");
     EXPECT_EQ(program.Ask("SPECTR2:DISPLAY OFF"), "");
 
@@ -194,11 +196,11 @@ TEST(ProgramMessagesDemo, MessagesOfTheStartUpAndTheAcquisitionCycleHoldNothingA
     EXPECT_NE(program.Log().find("Write Error to file", maskWrites), std::string::npos) << program.Log();
     EXPECT_EQ(program.Ask("LIMIT:TESTON OFF"), "");
 
-    // Markers on None and on the histogram: no internal error, no box.
-    // A scale change makes the cycle look at the markers' sources.
-    provoke({"MEAS:DISPLAY OFF", "MARK:M1:SOURCE NONE", "MARK:M2:SOURCE HIST", "MARK:TYPE XY", "CH1:SCALE 0.05",
-             "TB:SCALEA 2E-9"},
-            "");
+    // Markers on None and on the histogram: the sources a marker cannot use are refused, and the
+    // markers with a scale change (the cycle then looks at their sources) give no internal error.
+    EXPECT_EQ(program.Ask("MARK:M1:SOURCE NONE"), "ERROR");
+    EXPECT_EQ(program.Ask("MARK:M2:SOURCE HIST"), "ERROR");
+    provoke({"MEAS:DISPLAY OFF", "MARK:TYPE XY", "CH1:SCALE 0.05", "TB:SCALEA 2E-9"}, "");
     EXPECT_EQ(program.Ask("MARK:TYPE?"), "MARK:TYPE XY");
     EXPECT_EQ(program.Log().find("Range check"), std::string::npos) << program.Log();
     EXPECT_EQ(program.Ask("MARK:TYPE OFF"), "");

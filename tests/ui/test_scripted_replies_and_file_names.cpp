@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "UiTestSupport.h"
-#include "core/temp_folder.h"
 
 namespace vt {
 namespace {
@@ -31,12 +30,9 @@ public:
         Port_ = probe.serverPort();
         probe.close();
         fs::create_directories(WorkingFolder());
-        fs::create_directories(Temp_ / "run");
-        fs::permissions(Temp_ / "run", fs::perms::owner_all, fs::perm_options::replace);
+        // The program's settings, locks and temporary files are the home's (set in this environment).
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString((Temp_ / "config").string()));
-        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((Temp_ / "run").string()));
         Program_.setProcessEnvironment(env);
         Program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         Program_.setWorkingDirectory(QString::fromStdString(WorkingFolder().string()));
@@ -60,8 +56,8 @@ public:
         Program_.waitForFinished(10000);
     }
     bool Connected() const { return Connected_; }
-    fs::path Root() const { return Temp_ / "root"; }
-    fs::path WorkingFolder() const { return Temp_ / "cwd"; }
+    fs::path Root() const { return Home_.Path() / "root"; }
+    fs::path WorkingFolder() const { return Home_.Path() / "cwd"; }
 
     // One line out, its one reply line back (without its end), or "(no reply)" after 60 s.
     std::string Ask(const std::string& line) {
@@ -78,7 +74,7 @@ public:
     }
 
 private:
-    test::TempFolder Temp_;
+    test::TProgramHome Home_;
     std::uint16_t Port_ = 0;
     QProcess Program_;
     QTcpSocket Socket_;

@@ -63,9 +63,10 @@ int SizeBits(int n) { return std::countr_zero(static_cast<unsigned>(n)); }
 // transforms of the points whose index is 0, 2, 1 and 3 modulo 4 (rq/iq: residue q); each output
 // takes the four with the factors w^j, w^2j, w^3j (w = e^(-2 pi i / 4m)) and the fourth roots of
 // unity, and output q goes to quarter q. The quarters are separate arguments so that the compiler
-// knows they do not overlap and vectorises the loop; where the processor has AVX2 a copy of it with
-// four-wide vectors is taken (the same operations in the same order, so the same results).
-__attribute__((target_clones("avx2", "default"))) void Radix4Block(int m, double* __restrict r0, double* __restrict i0, double* __restrict r2, double* __restrict i2,
+// knows they do not overlap and vectorises the loop. Scaled: every output times scale (the last
+// stage of a forward transform scales as it writes, instead of another pass over the points).
+template <bool Scaled>
+inline __attribute__((always_inline)) void Radix4Block(double scale, int m, double* __restrict r0, double* __restrict i0, double* __restrict r2, double* __restrict i2,
                  double* __restrict r1, double* __restrict i1, double* __restrict r3, double* __restrict i3,
                  const double* __restrict w1r, const double* __restrict w1i, const double* __restrict w2r,
                  const double* __restrict w2i, const double* __restrict w3r, const double* __restrict w3i) {
@@ -77,10 +78,20 @@ __attribute__((target_clones("avx2", "default"))) void Radix4Block(int m, double
         const double ci = r2[j] * w2i[j] + i2[j] * w2r[j];
         const double dr = r3[j] * w3r[j] - i3[j] * w3i[j];  // residue 3 x w^3j
         const double di = r3[j] * w3i[j] + i3[j] * w3r[j];
-        const double s0r = ar + cr, s0i = ai + ci;  // a + c
-        const double d0r = ar - cr, d0i = ai - ci;  // a - c
-        const double s1r = br + dr, s1i = bi + di;  // b + d
-        const double d1r = br - dr, d1i = bi - di;  // b - d
+        double s0r = ar + cr, s0i = ai + ci;  // a + c
+        double d0r = ar - cr, d0i = ai - ci;  // a - c
+        double s1r = br + dr, s1i = bi + di;  // b + d
+        double d1r = br - dr, d1i = bi - di;  // b - d
+        if constexpr (Scaled) {
+            s0r *= scale;
+            s0i *= scale;
+            d0r *= scale;
+            d0i *= scale;
+            s1r *= scale;
+            s1i *= scale;
+            d1r *= scale;
+            d1i *= scale;
+        }
         r0[j] = s0r + s1r;  // a + b + c + d
         i0[j] = s0i + s1i;
         r1[j] = s0r - s1r;  // a - b + c - d: output 2, in the third quarter
@@ -92,7 +103,11 @@ __attribute__((target_clones("avx2", "default"))) void Radix4Block(int m, double
     }
 }
 
-void Radix4Stage(int n, int m, double* re, double* im, const TFftTables& t) {
+// A stage is compiled twice: where the processor has AVX2 the copy with four-wide vectors is taken
+// (the same operations in the same order, so the same results), chosen once per stage.
+// A scale of 1 leaves the points as they are.
+__attribute__((target_clones("avx2", "default"))) void Radix4Stage(int n, int m, double* re, double* im,
+                                                                   const TFftTables& t, double scale) {
     const std::size_t at = static_cast<std::size_t>(m - 1);
     const double* w1r = t.Cos[1].data() + at;  // w^j
     const double* w1i = t.Sin[1].data() + at;
@@ -103,7 +118,29 @@ void Radix4Stage(int n, int m, double* re, double* im, const TFftTables& t) {
     for (int k = 0; k < n; k += 4 * m) {
         double* r = re + k;
         double* i = im + k;
-        Radix4Block(m, r, i, r + m, i + m, r + 2 * m, i + 2 * m, r + 3 * m, i + 3 * m, w1r, w1i, w2r, w2i, w3r, w3i);
+        if (scale == 1)
+            Radix4Block<false>(scale, m, r, i, r + m, i + m, r + 2 * m, i + 2 * m, r + 3 * m, i + 3 * m, w1r, w1i,
+                               w2r, w2i, w3r, w3i);
+        else
+            Radix4Block<true>(scale, m, r, i, r + m, i + m, r + 2 * m, i + 2 * m, r + 3 * m, i + 3 * m, w1r, w1i,
+                              w2r, w2i, w3r, w3i);
+    }
+}
+
+// The last stage of a size with an odd number of bits: the two halves, each a transform of n / 2
+// points, joined with the factors e^(-i pi j / m), m = n / 2; every output times scale.
+__attribute__((target_clones("avx2", "default"))) void Radix2LastStage(int m, double* __restrict ar,
+                                                                       double* __restrict ai, double* __restrict br,
+                                                                       double* __restrict bi, const double* __restrict wr,
+                                                                       const double* __restrict wi, double scale) {
+    for (int j = 0; j < m; ++j) {
+        const double tr = br[j] * wr[j] - bi[j] * wi[j];
+        const double ti = br[j] * wi[j] + bi[j] * wr[j];
+        const double xr = ar[j], xi = ai[j];
+        br[j] = (xr - tr) * scale;
+        bi[j] = (xi - ti) * scale;
+        ar[j] = (xr + tr) * scale;
+        ai[j] = (xi + ti) * scale;
     }
 }
 
@@ -118,25 +155,19 @@ TScratch& Scratch() {
 }
 
 // The first pass: the points of (sr, si) in bit-reversed order, with the first stage's butterflies
-// at once (every factor 1): radix 2 where the size's bits are odd, else radix 4. Answers the quarter
-// span of the next stage.
+// at once (every factor 1): radix 4, or radix 2 for two points. Answers the size of the transforms
+// it leaves.
 int FirstPass(int n, const double* __restrict sr, const double* __restrict si, double* __restrict re,
               double* __restrict im) {
-    const int bits = SizeBits(n);
-    const std::uint16_t* rev = Tables().Reverse[static_cast<std::size_t>(bits)].data();
-    if (bits % 2) {
-        // Point i + 1 reversed is point i reversed + n / 2.
-        const int half = n / 2;
-        for (int i = 0; i < n; i += 2) {
-            const int j = rev[i];
-            const double ar = sr[j], ai = si[j], br = sr[j + half], bi = si[j + half];
-            re[i] = ar + br;
-            im[i] = ai + bi;
-            re[i + 1] = ar - br;
-            im[i + 1] = ai - bi;
-        }
+    if (n == 2) {
+        const double ar = sr[0], ai = si[0], br = sr[1], bi = si[1];
+        re[0] = ar + br;
+        im[0] = ai + bi;
+        re[1] = ar - br;
+        im[1] = ai - bi;
         return 2;
     }
+    const std::uint16_t* rev = Tables().Reverse[static_cast<std::size_t>(SizeBits(n))].data();
     // Points k + 1, k + 2, k + 3 reversed are point k reversed + n / 2, + n / 4, + 3n / 4: residues
     // 0, 2, 1, 3 of the radix-4 butterfly, as in Radix4Block.
     const int quarter = n / 4;
@@ -158,28 +189,42 @@ int FirstPass(int n, const double* __restrict sr, const double* __restrict si, d
     return 4;
 }
 
-// The unscaled forward transform of (sr, si) into (re, im): the first pass, then radix-4 stages.
-void TransformFrom(int n, const double* sr, const double* si, double* re, double* im) {
+// The unscaled forward transform of (sr, si) into (re, im): the first pass, radix-4 stages, and a
+// radix-2 stage where the size's bits are odd (the order of the radices does not matter after a
+// bit reversal, and a long last stage vectorises better than a short first one). The last stage
+// multiplies every point by scale; a scale of 1 gives the unscaled transform.
+void TransformFrom(int n, const double* sr, const double* si, double* re, double* im, double scale = 1) {
     const TFftTables& t = Tables();
-    for (int m = FirstPass(n, sr, si, re, im); 4 * m <= n; m *= 4) Radix4Stage(n, m, re, im, t);
+    int m = FirstPass(n, sr, si, re, im);
+    if (m == n) {  // two or four points: the first pass was all
+        if (scale != 1)
+            for (int i = 0; i < n; ++i) {
+                re[i] *= scale;
+                im[i] *= scale;
+            }
+        return;
+    }
+    for (; 4 * m <= n; m *= 4) Radix4Stage(n, m, re, im, t, 4 * m == n ? scale : 1.0);
+    if (m < n) {
+        const std::size_t at = static_cast<std::size_t>(m - 1);
+        Radix2LastStage(m, re, im, re + m, im + m, t.Cos[2].data() + at, t.Sin[2].data() + at, scale);
+    }
 }
 
-// The unscaled forward transform, in place.
-void Transform(int n, double* re, double* im) {
+// The forward transform in place, every point times scale.
+void Transform(int n, double* re, double* im, double scale = 1) {
     TScratch& s = Scratch();
     std::copy_n(re, n, s.Re.data());
     std::copy_n(im, n, s.Im.data());
-    TransformFrom(n, s.Re.data(), s.Im.data(), re, im);
+    TransformFrom(n, s.Re.data(), s.Im.data(), re, im, scale);
 }
 
-void ScaleForward(int n, double* re, double* im) {
-    const double first = 1.0 / n, other = 2.0 / n;
-    re[0] *= first;
-    im[0] *= first;
-    for (int i = 1; i < n; ++i) {
-        re[i] *= other;
-        im[i] *= other;
-    }
+// The forward scaling: point 0 x 1/n, every other point x 2/n. Both are powers of two, so scaling
+// all by 2/n and point 0 by one half again gives the very same numbers.
+void TransformScaled(int n, double* re, double* im) {
+    Transform(n, re, im, 2.0 / n);
+    re[0] *= 0.5;
+    im[0] *= 0.5;
 }
 
 // w(i) = sum of a_k cos(k t), t = 2 pi (i - (n - 1) / 2) / n; the coefficients of the data window.
@@ -213,8 +258,7 @@ void FftTransform(int n, bool inverse, double* re, int& status, double* im) {
     }
     status = FftDone;
     if (!inverse) {
-        Transform(n, re, im);
-        ScaleForward(n, re, im);
+        TransformScaled(n, re, im);
         return;
     }
     // The inverse as the conjugate of the forward transform of the conjugate.

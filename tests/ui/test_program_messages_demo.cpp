@@ -7,18 +7,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QThread>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <set>
 #include <string>
 
+#include "ProgramProcess.h"
 #include "UiTestSupport.h"
 #include "link/InstrumentIdentity.h"
 #include "link/InstrumentList.h"
@@ -31,70 +27,16 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-std::uint16_t FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-std::string ReadText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// The demo program with its own data root, settings and locks; its standard error goes to a file.
-class TDemoProgram {
+// The demo program with what the messages scenario asks of it: its log and its acquisitions.
+class TDemoProgram : public test::TProgramProcess {
 public:
-    explicit TDemoProgram(const std::function<void(const fs::path& root)>& prepare) : Port_(FreePort()) {
-        fs::create_directories(Root());
-        prepare(Root());
-        // The program's settings, locks and temporary files are the home's (set in this environment).
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        Program_.setProcessEnvironment(env);
-        Program_.setStandardErrorFile(QString::fromStdString(LogFile().string()));
-        Program_.start(VT_PROGRAM_PATH, {"--home", QString::fromStdString(Root().string()), "--automation-port",
-                                         QString::number(Port_), "Default_Demo"});
-        Started_ = Program_.waitForStarted(10000);
-    }
-    ~TDemoProgram() {
-        Socket_.abort();
-        Program_.kill();
-        Program_.waitForFinished(10000);
-    }
+    explicit TDemoProgram(const std::function<void(const fs::path& root)>& prepare)
+        : TProgramProcess("Default_Demo", prepare) {}
+    std::string Log() const { return ErrorLog(); }
 
-    fs::path Root() const { return Home_.Path() / "root"; }
-    fs::path LogFile() const { return Home_.Path() / "stderr.log"; }
-    std::string Log() const { return ReadText(LogFile()); }
-    bool Started() const { return Started_; }
-
-    bool ConnectAtOnce() {
-        const auto end = Clock::now() + std::chrono::seconds(30);
-        while (Clock::now() < end && Program_.state() == QProcess::Running) {
-            Socket_.connectToHost(QHostAddress::LocalHost, Port_);
-            if (Socket_.waitForConnected(20)) return true;
-            Socket_.abort();
-            QThread::msleep(2);
-        }
-        return false;
-    }
-    // One line and its one reply (without its end), or "(no reply)" after timeoutS.
-    std::string Ask(const std::string& line, int timeoutS = 20) {
-        Socket_.write(QByteArray::fromStdString(line + "\n"));
-        Socket_.flush();
-        const auto end = Clock::now() + std::chrono::seconds(timeoutS);
-        while (!Socket_.canReadLine()) {
-            if (Clock::now() >= end || Socket_.state() != QAbstractSocket::ConnectedState) return "(no reply)";
-            Socket_.waitForReadyRead(50);
-        }
-        std::string reply = Socket_.readLine().toStdString();
-        if (!reply.empty() && reply.back() == '\n') reply.pop_back();
-        return reply;
-    }
     // The acquisitions seen in ms: the demo's noise makes every acquired Ch1 trace differ from the one
     // before, so each new trace read back is one more acquisition (a lower bound of their number).
     int AcquisitionsIn(int ms) {
-        std::set<std::string> traces;
         const auto end = Clock::now() + std::chrono::milliseconds(ms);
         std::string last;
         int count = 0;
@@ -116,13 +58,6 @@ public:
         } while (Clock::now() < end);
         return false;
     }
-
-private:
-    test::TProgramHome Home_;
-    std::uint16_t Port_;
-    QProcess Program_;
-    QTcpSocket Socket_;
-    bool Started_ = false;
 };
 
 // The demo with the generator option (for the TDR readouts), and a standards folder whose first

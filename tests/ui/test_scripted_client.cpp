@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "ProgramProcess.h"
 #include "UiTestSupport.h"
 #include "acq/SaveRecall.h"
 #include "core/Shell.h"
@@ -46,91 +47,8 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-std::uint16_t FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-// The program on one instrument choice, with its own data root, settings, instrument locks and
-// temporary folder; prepare may put files into the data root before the start. The program's standard
-// error goes to a file the test reads.
-class TScriptedProgram {
-public:
-    explicit TScriptedProgram(const char* instrument, const std::function<void(const fs::path&)>& prepare = {})
-        : Port_(FreePort()) {
-        fs::create_directories(Root());
-        if (prepare) prepare(Root());
-        Program_.setStandardErrorFile(QString::fromStdString(ErrorFile().string()));
-        Program_.setProcessEnvironment([&] {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("QT_QPA_PLATFORM", "offscreen");
-            return env;
-        }());
-        Program_.start(VT_PROGRAM_PATH, {"--home", QString::fromStdString(Root().string()), "--automation-port",
-                                         QString::number(Port_), instrument});
-        Started_ = Program_.waitForStarted(10000);
-    }
-    ~TScriptedProgram() {
-        Socket_.abort();
-        Program_.kill();
-        Program_.waitForFinished(10000);
-    }
-
-    // What the program wrote to its standard error so far.
-    std::string ErrorLog() const {
-        std::ifstream in(ErrorFile());
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    fs::path Root() const { return Home_.Path() / "root"; }
-    bool Started() const { return Started_; }
-
-    // Connects the moment the port answers (tried every few milliseconds for up to 30 s).
-    bool ConnectAtOnce() {
-        const auto end = Clock::now() + std::chrono::seconds(30);
-        while (Clock::now() < end && Program_.state() == QProcess::Running) {
-            Socket_.connectToHost(QHostAddress::LocalHost, Port_);
-            if (Socket_.waitForConnected(20)) return true;
-            Socket_.abort();
-            QThread::msleep(2);
-        }
-        return false;
-    }
-    // Sends one line and reads its one reply line (without its end), or "(no reply)" after timeoutS.
-    std::string Ask(const std::string& line, int timeoutS = 90) {
-        Socket_.write(QByteArray::fromStdString(line + "\n"));
-        Socket_.flush();
-        const auto end = Clock::now() + std::chrono::seconds(timeoutS);
-        while (!Socket_.canReadLine()) {
-            if (Clock::now() >= end || Socket_.state() != QAbstractSocket::ConnectedState) return "(no reply)";
-            Socket_.waitForReadyRead(100);
-        }
-        std::string reply = Socket_.readLine().toStdString();
-        if (!reply.empty() && reply.back() == '\n') reply.pop_back();
-        return reply;
-    }
-    // Asks until the reply satisfies done (for up to timeoutS); answers the last reply.
-    template <class Done>
-    std::string AskUntil(const std::string& line, Done done, int timeoutS = 60) {
-        const auto end = Clock::now() + std::chrono::seconds(timeoutS);
-        std::string reply;
-        do {
-            reply = Ask(line, timeoutS);
-            if (done(reply)) break;
-            QThread::msleep(50);
-        } while (Clock::now() < end);
-        return reply;
-    }
-
-private:
-    fs::path ErrorFile() const { return Home_.Path() / "stderr.txt"; }
-
-    test::TProgramHome Home_;
-    std::uint16_t Port_;
-    QProcess Program_;
-    QTcpSocket Socket_;
-    bool Started_ = false;
-};
+using TScriptedProgram = test::TProgramProcess;
+using test::FreePort;
 
 TEST(ScriptedClient, AnInstrumentSwitchSentAtOnceRepliesOkAndEndsWithTheGuiReady) {
     TScriptedProgram program("Absent");

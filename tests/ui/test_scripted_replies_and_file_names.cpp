@@ -3,9 +3,6 @@
 // never in the working folder the program was started in.
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QThread>
 
 #include <chrono>
@@ -13,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ProgramProcess.h"
 #include "UiTestSupport.h"
 
 namespace vt {
@@ -21,63 +19,14 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// The demo program as its own process, with its own data root and a working folder of its own.
-class TDemoOnItsPort {
+// The demo program as its own process, with its own data root and a working folder of its own,
+// connected.
+class TDemoOnItsPort : public test::TProgramProcess {
 public:
-    TDemoOnItsPort() {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        Port_ = probe.serverPort();
-        probe.close();
-        fs::create_directories(WorkingFolder());
-        // The program's settings, locks and temporary files are the home's (set in this environment).
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        Program_.setProcessEnvironment(env);
-        Program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        Program_.setWorkingDirectory(QString::fromStdString(WorkingFolder().string()));
-        Program_.start(VT_PROGRAM_PATH, {"--home", QString::fromStdString(Root().string()), "--automation-port",
-                                         QString::number(Port_), "Default_Demo"});
-        if (!Program_.waitForStarted(10000)) return;
-        const auto end = Clock::now() + std::chrono::seconds(30);
-        while (Clock::now() < end && Program_.state() == QProcess::Running) {
-            Socket_.connectToHost(QHostAddress::LocalHost, Port_);
-            if (Socket_.waitForConnected(20)) {
-                Connected_ = true;
-                return;
-            }
-            Socket_.abort();
-            QThread::msleep(5);
-        }
-    }
-    ~TDemoOnItsPort() {
-        Socket_.abort();
-        Program_.kill();
-        Program_.waitForFinished(10000);
-    }
+    TDemoOnItsPort() : TProgramProcess("Default_Demo", {}, true) { Connected_ = Started() && ConnectAtOnce(); }
     bool Connected() const { return Connected_; }
-    fs::path Root() const { return Home_.Path() / "root"; }
-    fs::path WorkingFolder() const { return Home_.Path() / "cwd"; }
-
-    // One line out, its one reply line back (without its end), or "(no reply)" after 60 s.
-    std::string Ask(const std::string& line) {
-        Socket_.write(QByteArray::fromStdString(line + "\n"));
-        Socket_.flush();
-        const auto end = Clock::now() + std::chrono::seconds(60);
-        while (!Socket_.canReadLine()) {
-            if (Clock::now() >= end || Socket_.state() != QAbstractSocket::ConnectedState) return "(no reply)";
-            Socket_.waitForReadyRead(100);
-        }
-        std::string reply = Socket_.readLine().toStdString();
-        if (!reply.empty() && reply.back() == '\n') reply.pop_back();
-        return reply;
-    }
 
 private:
-    test::TProgramHome Home_;
-    std::uint16_t Port_ = 0;
-    QProcess Program_;
-    QTcpSocket Socket_;
     bool Connected_ = false;
 };
 

@@ -16,6 +16,8 @@ namespace vt::test {
 
 // A loopback port free at the moment of asking.
 std::uint16_t FreePort();
+// Whether the process pid itself listens on 127.0.0.1:port (and not some other program given the same port).
+bool ListensOn(qint64 pid, std::uint16_t port);
 
 // The program on one instrument choice, offscreen, with its own data root, settings, instrument locks
 // and temporary folder (a program home); prepare may put files into the data root before the start.

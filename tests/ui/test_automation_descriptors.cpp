@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <sys/resource.h>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ProgramProcess.h"
 #include "UiTestSupport.h"
 #include "core/temp_folder.h"
 
@@ -31,12 +31,6 @@ long CpuTicks(qint64 pid) {
         if (i == 15) stime = std::stol(field);
     }
     return utime + stime;
-}
-
-std::uint16_t FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
 }
 
 // A blocking loopback client of the automation port.
@@ -63,7 +57,7 @@ private:
 TEST(AutomationDescriptors, RunningOutOfDescriptorsDoesNotSpinAndAcceptingResumes) {
     const test::TProgramHome programHome;
     const std::filesystem::path& home = programHome.Path();
-    const std::uint16_t port = FreePort();
+    const std::uint16_t port = test::FreePort();
     QProcess program;
     program.setProcessEnvironment([&] {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -81,7 +75,8 @@ TEST(AutomationDescriptors, RunningOutOfDescriptorsDoesNotSpinAndAcceptingResume
     ASSERT_TRUE(test::RunLoopUntil([&] {
         first = std::make_unique<TClient>(port);
         return first->Connected() && first->Ask("HEADER?\n") == "HEADER ON\n";
-    })) << "the program serves its automation port";
+    }, 20000)) << "the program serves its automation port";
+    ASSERT_TRUE(test::ListensOn(program.processId(), port)) << "port " << port << " is another program's";
     {
         // A client that comes and goes before the crowd.
         TClient passing(port);
@@ -107,7 +102,7 @@ TEST(AutomationDescriptors, RunningOutOfDescriptorsDoesNotSpinAndAcceptingResume
     ASSERT_TRUE(test::RunLoopUntil([&] {
         TClient late(port);
         return late.Connected() && late.Ask("HEADER?\n") == "HEADER ON\n";
-    }));
+    }, 20000));
     program.kill();
     program.waitForFinished(5000);
 }

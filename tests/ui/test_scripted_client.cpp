@@ -206,9 +206,10 @@ TEST(ScriptedClient, ARefusedLoadThatACommandAskedForShowsNoBoxAndLaterLoadsGoOn
     std::string memories;
     std::atomic<bool> done = false;
     std::atomic<int> step = 0;
+    bool ours = false;
     std::thread script([&] {
         TThreadClient client;
-        if (client.ConnectAtOnce(port)) {
+        if (client.ConnectAtOnce(port) && (ours = test::ListensOn(::getpid(), port))) {
             replies.push_back(client.Ask("SAVE:DISK:FILEFORMAT BINARY;:SAVE:DISK:TOMEMO M1;:SAVE:DISK:FILENAME " +
                                          damaged.string() + ";:SAVE:DISK:LOAD"));
             // The load is deferred: the next name must wait until it was carried out.
@@ -245,6 +246,7 @@ TEST(ScriptedClient, ARefusedLoadThatACommandAskedForShowsNoBoxAndLaterLoadsGoOn
     ASSERT_NE(app, nullptr);
     EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     script.join();
+    ASSERT_TRUE(ours) << "port " << port << " answers, but not for the program under test";
 
     EXPECT_EQ(replies, (std::vector<std::string>{"", "", ""}));
     EXPECT_TRUE(fs::exists(good.string() + ".wfm"));

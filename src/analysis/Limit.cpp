@@ -47,6 +47,7 @@ constexpr std::uint32_t ActBeep = 1u << 0;
 constexpr std::uint32_t ActSave = 1u << 1;
 constexpr std::uint32_t ActStop = 1u << 2;
 constexpr double Big = 1e32;
+constexpr int ExponentMode = 3;  // engineering form: a prefix for each power of a thousand
 constexpr int ActSaveItem = 1;
 // Ch1 .. S2: the sources a record of which can be saved.
 constexpr int SavedSourceCount = 14;
@@ -57,7 +58,8 @@ constexpr const char* SaveFilter =
 // A limit shows the digits its edit step needs, and one more: a seeded value lies off the step's
 // grid, and a value read and written back must stay the same limit to well within one step. A
 // seeded step is never finer than a ten-thousandth of the mean, so seven digits hold every seeded
-// value; they also keep a value shown before seeding (step 1e-12) within its field.
+// value; they also keep a value shown before seeding (step 1e-12) within its field. The form is the
+// engineering one the measurement readouts use ("-996.92 ps").
 std::string StepDigitsText(TEditHandler& h, double v) {
     constexpr int MostDigits = 7;
     int digits = h.Digits();
@@ -67,7 +69,7 @@ std::string StepDigitsText(TEditHandler& h, double v) {
         const int last = static_cast<int>(std::floor(std::log10(step))) - 1;
         digits = std::clamp(lead - last + 1, h.Digits(), MostDigits);
     }
-    return FloatToEngStr(h.FormatMode(), digits, false, false, v) + h.Units();
+    return FloatToEngStr(ExponentMode, digits, false, false, v) + h.Units();
 }
 
 TEditConfig Range(double lo, double init, double hi, double fine, double coarse, std::string units = {}) {
@@ -158,6 +160,14 @@ void TLimitTest::RegisterParameter(TCommandTree& tree, int slot) {
     p.StdDev = &root.AddDoubleEditHandler(n + "StdDev", {.Initial = 3, .Config = RealRange(0.1, 3, 100, 0.1, 1)});
     p.UserDef = &root.AddDoubleEditHandler(
         n + "UserDef", {.Initial = 0, .Config = RealRange(-Big, 0, Big, 1e-12, 1e-11), .AfterChange = userSet(svUserDef)});
+    // The limits and the centre are values of the measured parameter: they show its unit.
+    for (TDoubleEditHandler* h : {p.UpLimit, p.LowLimit, p.CenterVal, p.UserDef})
+        h->SetOnFormat([this, slot](TEditHandler& h, double v) {
+            std::string text = StepDigitsText(h, v);
+            const TParameterOfMeas* measured = List_.Slot(slot);
+            if (measured && !IsUndefinedValue(v)) text += measured->UnitText;
+            return text;
+        });
     p.UserPerc = &root.AddDoubleEditHandler(n + "UserPerc", {.Initial = 20, .Config = RealRange(0.01, 20, 90, 0.01, 1, "%")});
     p.FailWhen = &root.AddRadioHandler(n + "FailWhen", {.Items = "Outside,Inside,Always", .Initial = FailOutside});
     p.NotFound = &root.AddRadioHandler(n + "NotFound", {.Items = "Ignore,Fail,Pass", .Initial = 0});

@@ -198,10 +198,7 @@ void TEditHandler::SetMinValue(double value) {
 
 std::string TEditHandler::FormatValue(bool internal) const {
     const double v = GetValueAsDouble();
-    if (!internal) {
-        if (OnFormat_) return OnFormat_(const_cast<TEditHandler&>(*this), v);
-        return FloatToEngStr(FormatMode_, Digits_, IsInteger(), false, v) + Units_;
-    }
+    if (!internal) return FormatShown(v);
     std::string s = FloatToEngStr(FormatMode_, std::max(Digits_, SaveDigits), IsInteger(), true, v);
     if (!Units_.empty()) {
         s += '(';
@@ -209,6 +206,11 @@ std::string TEditHandler::FormatValue(bool internal) const {
         s += ')';
     }
     return s;
+}
+
+std::string TEditHandler::FormatShown(double value) const {
+    if (OnFormat_) return OnFormat_(const_cast<TEditHandler&>(*this), value);
+    return FloatToEngStr(FormatMode_, Digits_, IsInteger(), false, value) + Units_;
 }
 
 void TEditHandler::ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) {

@@ -95,6 +95,8 @@ public:
     void Step(int action);
 
     std::string FormatValue(bool internal) const;
+    // Any value of the setting as a control would show it, in the units the setting has now.
+    std::string FormatShown(double value) const;
 
     double MinValue() const { return Min_; }
     double MaxValue() const { return Max_; }

@@ -1,6 +1,9 @@
 #include "ui/PermanentControls.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
+#include <algorithm>
 
 #include "ui/SideMenu.h"
 #include "ui/controls/ButtonSwitchers.h"
@@ -14,55 +17,52 @@ namespace {
 constexpr int RowTop[2] = {1, 26};
 constexpr int RowHeight = 24;     // a title-less value field of 20 pixels in its frames
 constexpr int ListHeight = 22;
-constexpr int EditWidth = 86;
+constexpr int Gap = 1;
+// A title-less edit beside its value field: the text's margins (5) and the arrows (20).
+constexpr int EditFrame = 25;
 
-struct TEditPlace {
-    const char* Name;
-    const char* Mnemonic;
-    int Left;
-    int Row;
-};
+// The widest value each quick field shows, in every unit its setting can take (volts through an
+// attenuator, watts, reflection and impedance; seconds, bits and distances), with every digit its
+// format gives.
+const char* const ChannelScaleTexts[] = {"888.8 mRho/div", "88.88 Ohm/div", "888.8 mW/div", "888.8 kV/div",
+                                         "888.8 mA/div",   "888.8 m?/div",  "888.8 k/div"};
+const char* const ChannelOffsetTexts[] = {"-888.8 mRho", "-388.8 Ohm", "-888.8 mW", "-888.8 kV", "-888.8 mA", "-888.8 m?"};
+const char* const HorizontalScaleTexts[] = {"888.888 mBit/div", "888.888 ms/div", "888.888 min/div", "888.888 mft/div"};
+const char* const DelayTexts[] = {"888.888 mbit", "888.888 ms", "888.888 min", "888.888 mft"};
+const char* const LevelTexts[] = {"-888.8 mV", "-888.8 mW", "-888.8 mA", "888.888 ms"};
 
-struct TListPlace {
-    const char* Name;
-    const char* Mnemonic;
-    int Left;
-    int Row;
-    int Width;
-    const char* Items;
-};
-
-// Left of each column: channel label, display switch, scale, offset, then the timebase and the trigger.
-constexpr int LabelLeft = 2;
-constexpr int DisplayLeft = 30;
-constexpr int ScaleLeft = 52;
-constexpr int OffsetLeft = 140;
-constexpr int TimebaseLeft = 230;
-constexpr int ModeLeft = 318;
-constexpr int TriggerLeft = 374;
-constexpr int LevelLeft = 458;
-
-constexpr TEditPlace Edits[] = {
-    {"edswCh1Scale", "Ch1:Scale", ScaleLeft, 0},     {"edswCh1Offset", "Ch1:Offset", OffsetLeft, 0},
-    {"edswCh2Scale", "Ch2:Scale", ScaleLeft, 1},     {"edswCh2Offset", "Ch2:Offset", OffsetLeft, 1},
-    {"edswTBScaleA", "TB:ScaleA", TimebaseLeft, 0},  {"edswTBDelay", "TB:Delay", TimebaseLeft, 1},
-    {"edswTrigExtLevel", "Trig:ExtLevel", LevelLeft, 0},
-};
-
-constexpr TListPlace Lists[] = {
-    {"lbswTBMode", "TB:Mode", ModeLeft, 0, 52, "A,AB,B"},
-    {"lbswTrigSource", "Trig:Source", TriggerLeft, 0, 80, "Direct,ExtHF,IntClock,ClockRecov"},
-    {"lbswTrigSlope", "Trig:Slope", TriggerLeft, 1, 80, "Pos,Neg"},
-};
+template <std::size_t N>
+int EditWidthFor(const QFontMetrics& metrics, const char* const (&texts)[N]) {
+    int widest = 0;
+    for (const char* text : texts) widest = std::max(widest, metrics.horizontalAdvance(QString::fromUtf8(text)));
+    return widest + EditFrame;
+}
 
 }  // namespace
 
 void BuildPermanentControls(TRC_RightMenuPanel& strip) {
     strip.SetWithoutFrame(true);
+    // Every value field is as wide as its widest value at the application font. Columns, left to right:
+    // channel label and display switch; scale; offset; the timebase's scale over its delay and mode; the
+    // trigger's source over its slope; the trigger level.
+    const QFontMetrics metrics(QApplication::font());
+    constexpr int LabelLeft = 2, LabelWidth = 28, DisplayLeft = 30, ScaleLeft = 52;
+    const int scaleWidth = EditWidthFor(metrics, ChannelScaleTexts);
+    const int offsetLeft = ScaleLeft + scaleWidth + Gap;
+    const int offsetWidth = EditWidthFor(metrics, ChannelOffsetTexts);
+    const int timebaseLeft = offsetLeft + offsetWidth + Gap;
+    const int timebaseWidth = EditWidthFor(metrics, HorizontalScaleTexts);
+    const int delayWidth = EditWidthFor(metrics, DelayTexts);
+    constexpr int ModeWidth = 46, TriggerWidth = 80;
+    const int modeLeft = timebaseLeft + delayWidth + Gap;
+    const int triggerLeft = std::max(timebaseLeft + timebaseWidth, modeLeft + ModeWidth) + Gap;
+    const int levelLeft = triggerLeft + TriggerWidth + Gap;
+    const int levelWidth = EditWidthFor(metrics, LevelTexts);
+
     for (int ch = 0; ch < 2; ++ch) {
         auto* label = new QLabel(QStringLiteral("Ch %1").arg(ch + 1), &strip);
         label->setObjectName(QStringLiteral("lbCh%1").arg(ch + 1));
-        label->setGeometry(LabelLeft, RowTop[ch], 28, RowHeight);
+        label->setGeometry(LabelLeft, RowTop[ch], LabelWidth, RowHeight);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         auto* display = new TRC_OnOffCheckSwitcher(&strip);
         display->setObjectName(QStringLiteral("chswCh%1Display").arg(ch + 1));
@@ -70,14 +70,41 @@ void BuildPermanentControls(TRC_RightMenuPanel& strip) {
                              display->height());
         display->SetMnemonics(ch == 0 ? "Ch1:Display" : "Ch2:Display");
     }
-    for (const TEditPlace& e : Edits) {
+    const struct {
+        const char* Name;
+        const char* Mnemonic;
+        int Left;
+        int Row;
+        int Width;
+    } edits[] = {
+        {"edswCh1Scale", "Ch1:Scale", ScaleLeft, 0, scaleWidth},
+        {"edswCh1Offset", "Ch1:Offset", offsetLeft, 0, offsetWidth},
+        {"edswCh2Scale", "Ch2:Scale", ScaleLeft, 1, scaleWidth},
+        {"edswCh2Offset", "Ch2:Offset", offsetLeft, 1, offsetWidth},
+        {"edswTBScaleA", "TB:ScaleA", timebaseLeft, 0, timebaseWidth},
+        {"edswTBDelay", "TB:Delay", timebaseLeft, 1, delayWidth},
+        {"edswTrigExtLevel", "Trig:ExtLevel", levelLeft, 0, levelWidth},
+    };
+    for (const auto& e : edits) {
         auto* sw = new TRC_EditSwitcher(&strip);
         sw->setObjectName(QLatin1String(e.Name));
         sw->SetWithHot(false);
-        sw->setGeometry(e.Left, RowTop[e.Row], EditWidth, RowHeight);
+        sw->setGeometry(e.Left, RowTop[e.Row], e.Width, RowHeight);
         sw->SetMnemonics(e.Mnemonic);
     }
-    for (const TListPlace& l : Lists) {
+    const struct {
+        const char* Name;
+        const char* Mnemonic;
+        int Left;
+        int Row;
+        int Width;
+        const char* Items;
+    } lists[] = {
+        {"lbswTBMode", "TB:Mode", modeLeft, 1, ModeWidth, "A,AB,B"},
+        {"lbswTrigSource", "Trig:Source", triggerLeft, 0, TriggerWidth, "Direct,ExtHF,IntClock,ClockRecov"},
+        {"lbswTrigSlope", "Trig:Slope", triggerLeft, 1, TriggerWidth, "Pos,Neg"},
+    };
+    for (const auto& l : lists) {
         auto* sw = new TRC_ListBoxSwitcher(&strip);
         sw->setObjectName(QLatin1String(l.Name));
         sw->SetWithHot(false);

@@ -1,7 +1,7 @@
 #pragma once
 // The quick controls of the main window's strip below the display: each channel's display switch,
 // scale and offset, the timebase's mode, scale and delay, and the trigger's source, slope and level.
-// Two rows of title-less controls fill the strip's 50 pixels.
+// Two rows of title-less controls fill the strip's 50 pixels; the timebase's mode sits beside its delay.
 #include "core/WindowBindings.h"
 
 namespace vt {

@@ -2,23 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QFontMetrics>
 #include <QEventLoop>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 
 #include "core/CommandTree.h"
+#include "core/EditHandlers.h"
 #include "core/LanguageFile.h"
 #include "core/LanguageState.h"
 #include "core/language_setup.h"
 #include "ui/controls/ButtonSwitchers.h"
 #include "ui/controls/CommandSwitchers.h"
 #include "ui/controls/EditSwitcher.h"
+#include "ui/controls/LabelSwitcher.h"
 #include "ui/controls/ListBoxSwitcher.h"
 #include "ui/controls/Switcher.h"
 #include "link/InstrumentLink.h"
@@ -277,6 +282,44 @@ std::vector<std::string> SwitchersNotWhole(const QWidget& page) {
         for (const QWidget* other : shown)
             if (other != sw && other->geometry().intersects(sw->geometry()))
                 wrong.push_back(who + ": overlaps " + name(*other) + " " + text(sw->geometry()) + " " + text(other->geometry()));
+    }
+    return wrong;
+}
+
+std::vector<std::string> ValuesNotWhole(const QWidget& root) {
+    std::vector<std::string> wrong;
+    const QFontMetrics metrics(QApplication::font());
+    for (const TRC_Switcher* each : SwitchersOf(root)) {
+        const auto* sw = dynamic_cast<const TRC_LabelSwitcher*>(each);
+        const TEditHandler* h = sw ? sw->EditHandler() : nullptr;
+        if (!h) continue;
+        const double low = h->MinValue(), high = h->MaxValue();
+        const double grid = h->IsInteger() ? 1 : (h->Resolution() > 0 ? h->Resolution() : 1e-15);
+        std::vector<double> values{h->GetValueAsDouble()};
+        // Past the largest prefix (1e15) a value shows in exponent form; such limits (1e32) only stand
+        // for "no limit".
+        for (const double limit : {low, high})
+            if (std::abs(limit) < 1e15) values.push_back(limit);
+        const double largest = std::max(std::abs(low), std::abs(high));
+        if (largest > 0) {
+            const int top = std::min(14, static_cast<int>(std::ceil(std::log10(largest))));
+            for (int e = static_cast<int>(std::floor(std::log10(grid))); e <= top; ++e) {
+                for (const double sign : {1.0, -1.0}) {
+                    const double v = std::round(sign * 8.888888 * std::pow(10.0, e) / grid) * grid;
+                    if (v >= low && v <= high) values.push_back(v);
+                }
+            }
+        }
+        QString widest;
+        for (const double v : values) {
+            const QString text = ShownValueText(*h, v);
+            if (metrics.horizontalAdvance(text) > metrics.horizontalAdvance(widest)) widest = text;
+        }
+        const int room = sw->ValueField().width() - 5;
+        const int width = metrics.horizontalAdvance(widest);
+        if (width > room)
+            wrong.push_back(sw->objectName().toStdString() + ": \"" + widest.toStdString() + "\" (" +
+                            std::to_string(width) + " > " + std::to_string(room) + ")");
     }
     return wrong;
 }

@@ -93,6 +93,12 @@ std::vector<std::string> TextsThatDoNotFit(const QWidget& root);
 // Hidden switchers count too, but for what they cover: a form shows them in other states.
 std::vector<std::string> SwitchersNotWhole(const QWidget& page);
 
+// Every value field below root whose setting has a value, in the units the setting shows now, that
+// the field cannot show whole at the application font, as "object name: widest text (its width > the
+// room)". The values tried: the limits, the value now, and 8.888888 in each decade of the range, both
+// signs where the range has them, on the setting's grid.
+std::vector<std::string> ValuesNotWhole(const QWidget& root);
+
 // The data root of every test that starts a program (in this process or as a child process) or takes an
 // instrument lock: its own settings folder, instrument locks (XDG_RUNTIME_DIR) and temporary folder
 // (TMPDIR), since other programs of the suite, or one the developer runs beside it, use the demo

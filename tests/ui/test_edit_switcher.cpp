@@ -253,9 +253,9 @@ TEST(EditSwitcherGeometry, ValueFieldAndArrowsWithAndWithoutTitle) {
     TRC_EditSwitcher sw;
     EXPECT_EQ(sw.height(), 49);
     EXPECT_EQ(sw.focusPolicy(), Qt::StrongFocus);
-    EXPECT_EQ(sw.ValueField(), QRect(4, 22, 73, 20));
-    EXPECT_EQ(sw.ArrowRect(0), QRect(80, 21, 17, 11));
-    EXPECT_EQ(sw.ArrowRect(1), QRect(80, 33, 17, 11));
+    EXPECT_EQ(sw.ValueField(), QRect(3, 22, 83, 20));
+    EXPECT_EQ(sw.ArrowRect(0), QRect(87, 21, 13, 11));
+    EXPECT_EQ(sw.ArrowRect(1), QRect(87, 33, 13, 11));
     sw.SetWithHot(false);
     sw.resize(86, 24);
     EXPECT_EQ(sw.ValueField(), QRect(2, 2, 66, 20));

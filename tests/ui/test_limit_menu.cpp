@@ -125,8 +125,8 @@ TEST(LimitMenu, TheChosenParameterRebindsTheSwitchAndTheConditions) {
         if (auto* edit = dynamic_cast<TEditHandler*>(handler(name))) edit->SetFineStep(2e-13);
     run("Limit2:LowLimit -1.002923E-9");
     run("Limit2:UpLimit -0.996923E-9");
-    EXPECT_EQ(form->ValueEdit(0)->ValueText().toStdString(), "-9.9692E-10 ");
-    EXPECT_EQ(form->ValueEdit(1)->ValueText().toStdString(), "-1.00292E-9 ");
+    EXPECT_EQ(form->ValueEdit(0)->ValueText().toStdString(), "-996.92 p");
+    EXPECT_EQ(form->ValueEdit(1)->ValueText().toStdString(), "-1.00292 n");
     EXPECT_EQ(TextsThatDoNotFit(*form->Page(2)), std::vector<std::string>{});
     SaveScreenshot(*form, "limit_menu_conditions.png");
 
@@ -154,6 +154,8 @@ TEST(LimitTestDemo, PositiveWidthOfCh2UnderTestWithItsCountsInTheStrip) {
     TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
     enum { Starting, Priming, Testing, Done } phase = Starting;
     std::uint32_t tested = 0, failed = 0;
+    std::string center;
+    double mean = 0;
     QTimer poll;
     auto list = [&shell]() -> TMeasList& {
         return dynamic_cast<TScopeAnalysisServices&>(shell.Analysis()).Measurements().List();
@@ -186,6 +188,12 @@ TEST(LimitTestDemo, PositiveWidthOfCh2UnderTestWithItsCountsInTheStrip) {
                 if (entry.TestedCount < 20 || entry.FailedCount == 0) return;
                 tested = entry.TestedCount;
                 failed = entry.FailedCount;
+                // The CENTER field shows the running mean of the width in engineering form with its unit.
+                for (QWidget* child : m->findChildren<QWidget*>())
+                    if (auto* form = dynamic_cast<TLimt_Form*>(child); form && form->isVisible()) {
+                        center = form->ValueEdit(0)->ValueText().toStdString();
+                        if (auto* h = dynamic_cast<TEditHandler*>(form->ValueEdit(0)->GetHandler())) mean = h->GetValueAsDouble();
+                    }
                 const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
                 QCoreApplication::processEvents();
                 test::SaveScreenshot(*m, x11 ? "limit_test_demo_x11.png" : "limit_test_demo.png");
@@ -214,6 +222,12 @@ TEST(LimitTestDemo, PositiveWidthOfCh2UnderTestWithItsCountsInTheStrip) {
     EXPECT_EQ(shownTested, FormatDot("%5d", static_cast<int>(tested)));
     EXPECT_EQ(shownFailed, FormatDot("%5d", static_cast<int>(failed)));
     EXPECT_LT(failed, tested) << "a one-sigma band passes most values";
+    // The demo's pulses on Ch2 are about a nanosecond wide: "<mantissa> ps" or "<mantissa> ns", the
+    // mantissa the mean with five digits.
+    ASSERT_GT(center.size(), 3u);
+    const std::string unit = center.substr(center.size() - 3);
+    ASSERT_TRUE(unit == " ps" || unit == " ns") << center;
+    EXPECT_NEAR(std::stod(center) * (unit == " ps" ? 1e-12 : 1e-9), mean, std::fabs(mean) * 1e-4) << center;
 }
 
 }  // namespace

@@ -56,6 +56,7 @@ void Choose(TSideMenuForm& form, const char* name, int index) {
 struct TWalk {
     TShell& Shell;
     std::vector<std::string> Wrong;
+    std::vector<std::string> Values;
     std::vector<std::string> Forms;
 
     // Checks every page of the form in the slot; state names the settings it was opened with.
@@ -75,6 +76,8 @@ struct TWalk {
             form->ShowPanel(page);
             for (const std::string& w : test::SwitchersNotWhole(*page))
                 Wrong.push_back(who + " / " + page->objectName().toStdString() + " / " + w);
+            for (const std::string& w : test::ValuesNotWhole(*page))
+                Values.push_back(who + " / " + page->objectName().toStdString() + " / " + w);
         }
     }
 
@@ -173,7 +176,7 @@ TEST(SideMenuLayout, EverySwitcherOfEveryPageIsDrawnWhole) {
     const std::vector<std::string> args = {"--home", home.string(), "Default_Demo"};
     TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
 
-    TWalk walk{shell, {}, {}};
+    TWalk walk{shell, {}, {}, {}};
     bool walked = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -203,6 +206,9 @@ TEST(SideMenuLayout, EverySwitcherOfEveryPageIsDrawnWhole) {
     std::string all;
     for (const std::string& w : walk.Wrong) all += w + "\n";
     EXPECT_TRUE(walk.Wrong.empty()) << all;
+    std::string values;
+    for (const std::string& w : walk.Values) values += w + "\n";
+    EXPECT_TRUE(walk.Values.empty()) << values;
 }
 
 }  // namespace

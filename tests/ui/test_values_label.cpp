@@ -35,7 +35,7 @@ TEST(LabelText, MegaIsShownAsM) {
 TEST(LabelField, PlacesWithAndWithoutTitle) {
     const QRect content(2, 18, 99, 29);
     EXPECT_EQ(ValueFieldRect(content, 103, true, false), QRect(12, 22, 80, 20));
-    EXPECT_EQ(ValueFieldRect(content, 103, true, true), QRect(4, 22, 73, 20));
+    EXPECT_EQ(ValueFieldRect(content, 103, true, true), QRect(3, 22, 83, 20));
     const QRect bare(2, 2, 99, 45);
     EXPECT_EQ(ValueFieldRect(bare, 103, false, false), QRect(2, 2, 95, 20));
     EXPECT_EQ(ValueFieldRect(bare, 103, false, true), QRect(2, 2, 83, 20));
@@ -124,7 +124,7 @@ TEST_F(LabelSwitcherTest, ExponentFormIsShownInEngineeringFormAndTheFieldKeepsTh
         const char* Units;
         const char* Shown;
     } cases[] = {{"Gss:Frequency", 1e8, "Hz", "100 MHz"}, {"Gss:Jitter", 2e-12, "s", "2 ps"},
-                 {"Gss:PulseWidth", 4.6e-9, "s", "4.6 ns"}, {"Limit:CenterVal", 1e-8, "", "10 n"},
+                 {"Gss:PulseWidth", 4.6e-9, "s", "4.6 ns"}, {"Gss:RiseTime", 4.67e-9, "s", "4.67 ns"}, {"Limit:CenterVal", 1e-8, "", "10 n"},
                  {"Ch1:Volts", 0.5, "V", "0.5 V"},           {"Acq:Count", 20, "", "20 "}};
     for (const auto& c : cases) {
         TEditHandler& h = add(c.Path, c.Value, c.Units);
@@ -153,14 +153,14 @@ TEST_F(LabelSwitcherTest, ExponentFormIsShownInEngineeringFormAndTheFieldKeepsTh
     const QFontMetrics app(QApplication::font());
     auto [first, last] = InkColumns(*wide, ValueFieldRect(wide->ContentRect(), wide->width(), false, true));
     EXPECT_NEAR(last - first + 1, app.boundingRect(wide->ValueText()).width(), 3);
-    // The quick-control strip's field (86 wide) after an autoscale: every digit and the whole unit inside.
+    // A field narrower than its value (86 wide here) narrows its letters rather than lose a digit or its unit.
     add("TB:ScaleA", 1.706667e-9, "s/div", 3, 6);
     auto* strip = new TRC_EditSwitcher(&f.Host);
     strip->SetWithHot(false);
     strip->setGeometry(0, 30, 86, 24);
     strip->SetMnemonics("TB:ScaleA");
     strip->BindToHandler(true);
-    ASSERT_EQ(strip->ValueText(), "1.70667 ns/div");  // six significant digits, as the issue saw it
+    ASSERT_EQ(strip->ValueText(), "1.70667 ns/div");  // six significant digits
     const QRect field = ValueFieldRect(strip->ContentRect(), strip->width(), false, true);
     std::tie(first, last) = InkColumns(*strip, field);
     EXPECT_LE(last, field.right() - 2);

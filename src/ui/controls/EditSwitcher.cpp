@@ -72,8 +72,8 @@ QRect TRC_EditSwitcher::ArrowRect(int arrow) const {
     const int fieldEnd = field.x() + field.width();
     const int contentEnd = content.x() + content.width();
     if (WithHot()) {
-        const int left = fieldEnd + 3;
-        return {left, content.top() + 3 + 12 * arrow, contentEnd - 4 - left, 11};
+        const int left = fieldEnd + 1;
+        return {left, content.top() + 3 + 12 * arrow, contentEnd - 1 - left, 11};
     }
     const int left = fieldEnd + 1;
     return {left, content.top() + 10 * arrow, contentEnd - 1 - left, 10};

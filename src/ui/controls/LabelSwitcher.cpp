@@ -30,13 +30,15 @@ bool HasExponentForm(const std::string& text) {
 }
 }  // namespace
 
-QString ShownValueText(const TEditHandler& h) {
-    std::string text = h.FormatValue(false);
+QString ShownValueText(const TEditHandler& h) { return ShownValueText(h, h.GetValueAsDouble()); }
+
+QString ShownValueText(const TEditHandler& h, double value) {
+    std::string text = h.FormatShown(value);
     // A field shows engineering form, as its neighbours do: the same significant digits with a prefix.
     // Only the handler's own format is rewritten, never a feature's text.
-    const bool ownFormat = text == FloatToEngStr(h.FormatMode(), h.Digits(), h.IsInteger(), false, h.GetValueAsDouble()) + h.Units();
+    const bool ownFormat = text == FloatToEngStr(h.FormatMode(), h.Digits(), h.IsInteger(), false, value) + h.Units();
     if (ownFormat && HasExponentForm(text))
-        text = FloatToEngStr(3, std::max(0, h.Digits() - 1), h.IsInteger(), false, h.GetValueAsDouble()) + h.Units();
+        text = FloatToEngStr(3, h.Digits(), h.IsInteger(), false, value) + h.Units();
     return ShownValueText(text);
 }
 
@@ -45,9 +47,11 @@ QFont ValueFont() { return QApplication::font(); }
 QRect ValueFieldRect(const QRect& content, int controlWidth, bool withHot, bool narrow) {
     int left = content.left(), top = content.top(), width = 0;
     if (withHot) {
+        // An edit's field leaves its arrows 13 pixels, as in the quick-control strip, so that a side
+        // menu's field holds the widest values of its settings ("248.832 mBit/div").
         top += 4;
-        left += narrow ? 2 : 10;
-        width = controlWidth - (narrow ? 30 : 23);
+        left += narrow ? 1 : 10;
+        width = controlWidth - (narrow ? 20 : 23);
     } else {
         width = controlWidth - (narrow ? 20 : 8);
     }

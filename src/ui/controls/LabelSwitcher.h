@@ -15,6 +15,8 @@ QString ShownValueText(const std::string& formatted);
 // What a field shows for the handler's value: its text, in engineering form where the setting's own
 // format would write an exponent.
 QString ShownValueText(const TEditHandler& h);
+// The same for any value of the setting.
+QString ShownValueText(const TEditHandler& h, double value);
 // The font of every value field: the application's.
 QFont ValueFont();
 // The value field inside the content rectangle of a control of the given width; narrow leaves room for

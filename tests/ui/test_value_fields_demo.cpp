@@ -1,0 +1,124 @@
+// The value fields a user reads most, on the demo with its generators: the quick-control strip and the
+// channel and timebase menus, in every unit their settings take (volts, watts through an attenuator,
+// reflection and impedance, seconds and bits, the internal clock's rate). Each field holds the widest
+// value of its setting at the application font, and the strip's controls stay inside the strip of a
+// window of the default size, side by side.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "core/CommandTree.h"
+#include "core/MenuKinds.h"
+#include "core/Shell.h"
+#include "link/InstrumentIdentity.h"
+#include "link/InstrumentList.h"
+#include "ui/MainBlock.h"
+#include "ui/MainLayout.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
+#include "ui/SideMenu.h"
+#include "ui/VeltraneApplication.h"
+#include "ui/controls/LabelSwitcher.h"
+#include "ui/controls/Switcher.h"
+
+namespace vt {
+namespace {
+
+TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
+    const test::TProgramHome programHome;
+    WriteDemoIdentity(programHome.Path(), kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
+    TShell shell;
+    TProgramLife life(shell);
+    test::TScriptedDialogs dialogs;
+    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    const auto run = [&](std::string_view text) { return shell.CommandTree()->ExecuteCommandString(text, false); };
+
+    // Each state names the settings that bring its units.
+    const std::vector<std::pair<std::string, std::vector<const char*>>> states = {
+        {"volts and seconds", {}},
+        {"bits", {"TB:Units Bit"}},
+        {"watts through 1e6:1",
+         {"TB:Units Time", "Ch1:Atten:Unit Ratio", "Ch1:Atten:Ratio 1000000", "Ch1:Atten:Dimens Watt"}},
+        {"amperes through -80 dB", {"Ch2:Atten:Unit DB", "Ch2:Atten:DB -80", "Ch2:Atten:Dimens Ampere"}},
+        {"internal clock", {"Trig:Source IntClock"}},
+        {"reflection", {"Ch1:Atten:Unit Off", "TDR:Mode TDR", "TDR:Ch1:Destination G1", "TDR:Ch1:VertScale Rho"}},
+        {"impedance", {"TDR:Ch1:VertScale Ohm"}},
+    };
+    std::vector<std::string> wrong;
+    std::vector<std::string> seen;
+    bool done = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!shell.AcqEnabled || done) return;
+        TMorda_fr* m = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        TSideMenuForm* open = nullptr;
+        if (m)
+            for (QWidget* child : m->findChildren<QWidget*>())
+                if (auto* form = dynamic_cast<TSideMenuForm*>(child)) open = form;
+        if (!open) return;
+        done = true;
+        m->resize(DefaultClientWidth, DefaultClientHeight);
+        QCoreApplication::processEvents();
+        QWidget& strip = m->PermanentControls();
+        TSideMenus& menus = open->Menus();
+        for (const auto& [state, lines] : states) {
+            for (const char* line : lines) run(line);
+            menus.ShowSideMenu(mkChannels, LeftSide);
+            menus.ShowSideMenu(mkTimebase, RightSide);
+            QCoreApplication::processEvents();
+            auto note = [&](const std::string& where, const std::vector<std::string>& found) {
+                for (const std::string& f : found) wrong.push_back(state + " / " + where + " / " + f);
+            };
+            note("strip", test::ValuesNotWhole(strip));
+            for (int side : {LeftSide, RightSide})
+                if (TSideMenuForm* form = menus.Form(side))
+                    for (TRC_RightMenuPanel* page : form->Pages()) note(form->objectName().toStdString(), test::ValuesNotWhole(*page));
+            // The units really changed: the strip's channel 1 scale as it stands.
+            for (TRC_Switcher* sw : SwitchersOf(strip))
+                if (sw->objectName() == QLatin1String("edswCh1Scale") || sw->objectName() == QLatin1String("edswTBScaleA"))
+                    if (auto* label = dynamic_cast<TRC_LabelSwitcher*>(sw)) seen.push_back(label->ValueText().toStdString());
+        }
+        // Inside the strip and side by side at the default size.
+        std::vector<QRect> placed;
+        for (QObject* child : strip.children()) {
+            auto* w = qobject_cast<QWidget*>(child);
+            if (!w || !w->isVisibleTo(&strip)) continue;
+            if (!strip.rect().contains(w->geometry()))
+                wrong.push_back("strip / " + w->objectName().toStdString() + " outside the strip's " +
+                                std::to_string(strip.width()) + " pixels");
+            for (const QRect& other : placed)
+                if (other.intersects(w->geometry())) wrong.push_back("strip / " + w->objectName().toStdString() + " overlaps");
+            placed.push_back(w->geometry());
+        }
+        QCoreApplication::processEvents();
+        test::SaveScreenshot(*m, "value_fields_impedance.png");
+        run("TDR:Mode Off");
+        m->close();
+    });
+    poll.start(50);
+    QTimer::singleShot(60000, [] { QCoreApplication::exit(3); });
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    poll.stop();
+    ASSERT_TRUE(done);
+    std::string all;
+    for (const std::string& w : wrong) all += w + "\n";
+    EXPECT_TRUE(wrong.empty()) << all;
+    // Channel 1's scale and the timebase's scale in each state, as units the settings really took.
+    std::string shown;
+    for (const std::string& s : seen) shown += s + " | ";
+    EXPECT_NE(shown.find("Bit/div"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("W/div"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Rho/div"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Ohm/div"), std::string::npos) << shown;
+}
+
+}  // namespace
+}  // namespace vt

@@ -351,6 +351,8 @@ void TMorda_fr::BuildMainMenuTable() {
         TButtonOfMainMenu& b = *MainMenu_[i];
         b.Tag = i;
         b.OnMouseDown = [this](TButtonOfMainMenu& button, Qt::MouseButton m) {
+            // A window too narrow for the right slot opens a right click's menu where it can be seen.
+            if (m == Qt::RightButton && !Layout_.RightSlot.Visible) m = Qt::LeftButton;
             MouseDownOnButtonOfMainMenu(button, m);
         };
     }

@@ -165,6 +165,16 @@ TEST_F(MainMenu, ClicksOpenMenusOnTheirSideOnce) {
     EXPECT_EQ(display.State(), S::bmmsOff);
     EXPECT_EQ(Rec.Count("ShowSideMenu 24 0"), 1);
     EXPECT_EQ(Rec.Count("ShowSideMenu 24 1"), 1);
+
+    // Too narrow for the right slot (640 pixels): a right click opens its menu on the left.
+    w.show();
+    w.resize(640, 480);
+    QCoreApplication::processEvents();
+    TButtonOfMainMenu& acquisition = w.GetMainMenuButton(mkAcquisition);
+    QTest::mouseClick(&acquisition, Qt::RightButton);
+    EXPECT_EQ(acquisition.State(), S::bmmsLeft);
+    EXPECT_EQ(w.SideButton(LeftSide), &acquisition);
+    EXPECT_EQ(w.SideMenuCaption(LeftSide).toStdString(), "Acquisition");
 }
 
 TEST_F(MainMenu, ServiceMenuIsRefusedOnOldFirmware) {

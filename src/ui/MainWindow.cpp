@@ -452,6 +452,7 @@ void TMorda_fr::FormResize(int W, int H) {
     SetPlace(*pnMainMenu_, Layout_.MainMenu);
     PlaceMainMenuButtons(Layout_.MainMenu.Width);
     SetPlace(*rmpPermanentControls_, Layout_.PermanentControls);
+    PlacePermanentControls(static_cast<TRC_RightMenuPanel&>(*rmpPermanentControls_), Layout_.PermanentControls.Width);
     const std::array<TPlace, 2> places = CaptionedSlots(Layout_);
     for (int side : {RightSide, LeftSide}) {
         const TPlace& slot = places[static_cast<std::size_t>(side)];

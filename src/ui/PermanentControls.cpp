@@ -4,6 +4,8 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <algorithm>
+#include <limits>
+#include <string>
 
 #include "ui/SideMenu.h"
 #include "ui/controls/ButtonSwitchers.h"
@@ -26,7 +28,7 @@ constexpr int EditFrame = 25;
 // format gives.
 const char* const ChannelScaleTexts[] = {"888.8 mRho/div", "88.88 Ohm/div", "888.8 mW/div", "888.8 kV/div",
                                          "888.8 mA/div",   "888.8 m?/div",  "888.8 k/div"};
-const char* const ChannelOffsetTexts[] = {"-888.8 mRho", "-388.8 Ohm", "-888.8 mW", "-888.8 kV", "-888.8 mA", "-888.8 m?"};
+const char* const ChannelOffsetTexts[] = {"-888.8 mRho", "-888.8 mOhm", "-388.8 Ohm", "-888.8 mW", "-888.8 kV", "-888.8 mA", "-888.8 m?"};
 const char* const HorizontalScaleTexts[] = {"888.888 mBit/div", "888.888 ms/div", "888.888 min/div", "888.888 mft/div"};
 const char* const DelayTexts[] = {"888.888 mbit", "888.888 ms", "888.888 min", "888.888 mft"};
 const char* const LevelTexts[] = {"-888.8 mV", "-888.8 mW", "-888.8 mA", "888.888 ms"};
@@ -38,27 +40,59 @@ int EditWidthFor(const QFontMetrics& metrics, const char* const (&texts)[N]) {
     return widest + EditFrame;
 }
 
+constexpr int LabelLeft = 2, LabelWidth = 28, DisplayLeft = 30, ScaleLeft = 52;
+constexpr int ModeWidth = 46, TriggerWidth = 80;
+constexpr int NarrowestEdit = 40;
+
+// Where each control goes. Columns, left to right: channel label and display switch; scale; offset;
+// the timebase's scale over its delay and mode; the trigger's source over its slope; the trigger level.
+struct TStripPlaces {
+    int Scale = 0, OffsetLeft = 0, Offset = 0, TimebaseLeft = 0, Timebase = 0, Delay = 0, ModeLeft = 0,
+        TriggerLeft = 0, LevelLeft = 0, Level = 0;
+    int Right() const { return LevelLeft + Level; }
+};
+
+TStripPlaces PlacesFor(int scale, int offset, int timebase, int delay, int level) {
+    TStripPlaces p;
+    p.Scale = scale;
+    p.OffsetLeft = ScaleLeft + scale + Gap;
+    p.Offset = offset;
+    p.TimebaseLeft = p.OffsetLeft + offset + Gap;
+    p.Timebase = timebase;
+    p.Delay = delay;
+    p.ModeLeft = p.TimebaseLeft + delay + Gap;
+    p.TriggerLeft = std::max(p.TimebaseLeft + timebase, p.ModeLeft + ModeWidth) + Gap;
+    p.LevelLeft = p.TriggerLeft + TriggerWidth + Gap;
+    p.Level = level;
+    return p;
+}
+
+// Every value field as wide as its widest value at the application font; a strip narrower than that
+// (a small window) narrows the value fields alike, down to a floor, and their letters narrow with them.
+TStripPlaces StripPlaces(int stripWidth) {
+    const QFontMetrics metrics(QApplication::font());
+    const int widths[] = {EditWidthFor(metrics, ChannelScaleTexts), EditWidthFor(metrics, ChannelOffsetTexts),
+                          EditWidthFor(metrics, HorizontalScaleTexts), EditWidthFor(metrics, DelayTexts),
+                          EditWidthFor(metrics, LevelTexts)};
+    auto at = [&](int percent) {
+        auto narrowed = [&](int w) { return std::max(NarrowestEdit, w * percent / 100); };
+        return PlacesFor(narrowed(widths[0]), narrowed(widths[1]), narrowed(widths[2]), narrowed(widths[3]),
+                         narrowed(widths[4]));
+    };
+    TStripPlaces places = at(100);
+    for (int percent = 99; places.Right() > stripWidth && percent >= 50; --percent) places = at(percent);
+    return places;
+}
+
+void Place(TRC_RightMenuPanel& strip, const char* name, int left, int row, int width, int height) {
+    if (auto* w = strip.findChild<QWidget*>(QLatin1String(name), Qt::FindDirectChildrenOnly))
+        w->setGeometry(left, RowTop[row], width, height);
+}
+
 }  // namespace
 
 void BuildPermanentControls(TRC_RightMenuPanel& strip) {
     strip.SetWithoutFrame(true);
-    // Every value field is as wide as its widest value at the application font. Columns, left to right:
-    // channel label and display switch; scale; offset; the timebase's scale over its delay and mode; the
-    // trigger's source over its slope; the trigger level.
-    const QFontMetrics metrics(QApplication::font());
-    constexpr int LabelLeft = 2, LabelWidth = 28, DisplayLeft = 30, ScaleLeft = 52;
-    const int scaleWidth = EditWidthFor(metrics, ChannelScaleTexts);
-    const int offsetLeft = ScaleLeft + scaleWidth + Gap;
-    const int offsetWidth = EditWidthFor(metrics, ChannelOffsetTexts);
-    const int timebaseLeft = offsetLeft + offsetWidth + Gap;
-    const int timebaseWidth = EditWidthFor(metrics, HorizontalScaleTexts);
-    const int delayWidth = EditWidthFor(metrics, DelayTexts);
-    constexpr int ModeWidth = 46, TriggerWidth = 80;
-    const int modeLeft = timebaseLeft + delayWidth + Gap;
-    const int triggerLeft = std::max(timebaseLeft + timebaseWidth, modeLeft + ModeWidth) + Gap;
-    const int levelLeft = triggerLeft + TriggerWidth + Gap;
-    const int levelWidth = EditWidthFor(metrics, LevelTexts);
-
     for (int ch = 0; ch < 2; ++ch) {
         auto* label = new QLabel(QStringLiteral("Ch %1").arg(ch + 1), &strip);
         label->setObjectName(QStringLiteral("lbCh%1").arg(ch + 1));
@@ -73,46 +107,48 @@ void BuildPermanentControls(TRC_RightMenuPanel& strip) {
     const struct {
         const char* Name;
         const char* Mnemonic;
-        int Left;
-        int Row;
-        int Width;
-    } edits[] = {
-        {"edswCh1Scale", "Ch1:Scale", ScaleLeft, 0, scaleWidth},
-        {"edswCh1Offset", "Ch1:Offset", offsetLeft, 0, offsetWidth},
-        {"edswCh2Scale", "Ch2:Scale", ScaleLeft, 1, scaleWidth},
-        {"edswCh2Offset", "Ch2:Offset", offsetLeft, 1, offsetWidth},
-        {"edswTBScaleA", "TB:ScaleA", timebaseLeft, 0, timebaseWidth},
-        {"edswTBDelay", "TB:Delay", timebaseLeft, 1, delayWidth},
-        {"edswTrigExtLevel", "Trig:ExtLevel", levelLeft, 0, levelWidth},
-    };
+    } edits[] = {{"edswCh1Scale", "Ch1:Scale"}, {"edswCh1Offset", "Ch1:Offset"}, {"edswCh2Scale", "Ch2:Scale"},
+                 {"edswCh2Offset", "Ch2:Offset"}, {"edswTBScaleA", "TB:ScaleA"},  {"edswTBDelay", "TB:Delay"},
+                 {"edswTrigExtLevel", "Trig:ExtLevel"}};
     for (const auto& e : edits) {
         auto* sw = new TRC_EditSwitcher(&strip);
         sw->setObjectName(QLatin1String(e.Name));
         sw->SetWithHot(false);
-        sw->setGeometry(e.Left, RowTop[e.Row], e.Width, RowHeight);
         sw->SetMnemonics(e.Mnemonic);
     }
     const struct {
         const char* Name;
         const char* Mnemonic;
-        int Left;
-        int Row;
-        int Width;
         const char* Items;
-    } lists[] = {
-        {"lbswTBMode", "TB:Mode", modeLeft, 1, ModeWidth, "A,AB,B"},
-        {"lbswTrigSource", "Trig:Source", triggerLeft, 0, TriggerWidth, "Direct,ExtHF,IntClock,ClockRecov"},
-        {"lbswTrigSlope", "Trig:Slope", triggerLeft, 1, TriggerWidth, "Pos,Neg"},
-    };
+    } lists[] = {{"lbswTBMode", "TB:Mode", "A,AB,B"},
+                 {"lbswTrigSource", "Trig:Source", "Direct,ExtHF,IntClock,ClockRecov"},
+                 {"lbswTrigSlope", "Trig:Slope", "Pos,Neg"}};
     for (const auto& l : lists) {
         auto* sw = new TRC_ListBoxSwitcher(&strip);
         sw->setObjectName(QLatin1String(l.Name));
         sw->SetWithHot(false);
-        sw->setGeometry(l.Left, RowTop[l.Row], l.Width, ListHeight);
-        sw->List().resize(l.Width, ListHeight);
         sw->SetItems(QString::fromLatin1(l.Items).split(QLatin1Char(',')));
         sw->SetMnemonics(l.Mnemonic);
     }
+    PlacePermanentControls(strip, std::numeric_limits<int>::max());
+}
+
+void PlacePermanentControls(TRC_RightMenuPanel& strip, int width) {
+    const TStripPlaces p = StripPlaces(width);
+    for (int row = 0; row < 2; ++row) {
+        const std::string ch = std::to_string(row + 1);
+        Place(strip, ("edswCh" + ch + "Scale").c_str(), ScaleLeft, row, p.Scale, RowHeight);
+        Place(strip, ("edswCh" + ch + "Offset").c_str(), p.OffsetLeft, row, p.Offset, RowHeight);
+    }
+    Place(strip, "edswTBScaleA", p.TimebaseLeft, 0, p.Timebase, RowHeight);
+    Place(strip, "edswTBDelay", p.TimebaseLeft, 1, p.Delay, RowHeight);
+    Place(strip, "lbswTBMode", p.ModeLeft, 1, ModeWidth, ListHeight);
+    Place(strip, "lbswTrigSource", p.TriggerLeft, 0, TriggerWidth, ListHeight);
+    Place(strip, "lbswTrigSlope", p.TriggerLeft, 1, TriggerWidth, ListHeight);
+    Place(strip, "edswTrigExtLevel", p.LevelLeft, 0, p.Level, RowHeight);
+    for (const char* list : {"lbswTBMode", "lbswTrigSource", "lbswTrigSlope"})
+        if (auto* sw = strip.findChild<TRC_ListBoxSwitcher*>(QLatin1String(list), Qt::FindDirectChildrenOnly))
+            sw->List().resize(sw->width(), ListHeight);
 }
 
 void BindPermanentControls(TRC_RightMenuPanel& strip, TKitContext& kit) {

@@ -12,6 +12,9 @@ class TSideMenus;
 
 // Creates the strip's controls on the page (no frame, no group: the mnemonics are full paths).
 void BuildPermanentControls(TRC_RightMenuPanel& strip);
+// Places them for a strip of the given width: each value field as wide as its widest value at the
+// application font, or, where the strip is narrower, all of them narrowed alike.
+void PlacePermanentControls(TRC_RightMenuPanel& strip, int width);
 // Binds the strip's controls that are not bound yet; the settings that exist bind, the others when
 // their features register them and the strip is bound again.
 void BindPermanentControls(TRC_RightMenuPanel& strip, TKitContext& kit);

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,7 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
         QCoreApplication::processEvents();
         QWidget& strip = m->PermanentControls();
         TSideMenus& menus = open->Menus();
+        std::function<void(const std::string&, const std::vector<std::string>&)> noteLast;
         for (const auto& [state, lines] : states) {
             for (const char* line : lines) run(line);
             menus.ShowSideMenu(mkChannels, LeftSide);
@@ -75,6 +77,7 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
             auto note = [&](const std::string& where, const std::vector<std::string>& found) {
                 for (const std::string& f : found) wrong.push_back(state + " / " + where + " / " + f);
             };
+            noteLast = note;
             note("strip", test::ValuesNotWhole(strip));
             for (int side : {LeftSide, RightSide})
                 if (TSideMenuForm* form = menus.Form(side))
@@ -84,17 +87,25 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
                 if (sw->objectName() == QLatin1String("edswCh1Scale") || sw->objectName() == QLatin1String("edswTBScaleA"))
                     if (auto* label = dynamic_cast<TRC_LabelSwitcher*>(sw)) seen.push_back(label->ValueText().toStdString());
         }
-        // Inside the strip and side by side at the default size.
-        std::vector<QRect> placed;
-        for (QObject* child : strip.children()) {
-            auto* w = qobject_cast<QWidget*>(child);
-            if (!w || !w->isVisibleTo(&strip)) continue;
-            if (!strip.rect().contains(w->geometry()))
-                wrong.push_back("strip / " + w->objectName().toStdString() + " outside the strip's " +
-                                std::to_string(strip.width()) + " pixels");
-            for (const QRect& other : placed)
-                if (other.intersects(w->geometry())) wrong.push_back("strip / " + w->objectName().toStdString() + " overlaps");
-            placed.push_back(w->geometry());
+        // Inside the strip and side by side, at the default size and in a window of 640 x 480, where the
+        // strip is narrower than its fields' widest values.
+        for (const QSize size : {QSize(DefaultClientWidth, DefaultClientHeight), QSize(640, 480)}) {
+            m->resize(size);
+            QCoreApplication::processEvents();
+            const std::string where = "strip at " + std::to_string(size.width()) + " / ";
+            std::vector<QRect> placed;
+            for (QObject* child : strip.children()) {
+                auto* w = qobject_cast<QWidget*>(child);
+                if (!w || !w->isVisibleTo(&strip)) continue;
+                if (!strip.rect().contains(w->geometry()))
+                    wrong.push_back(where + w->objectName().toStdString() + " outside the strip's " +
+                                    std::to_string(strip.width()) + " pixels");
+                for (const QRect& other : placed)
+                    if (other.intersects(w->geometry())) wrong.push_back(where + w->objectName().toStdString() + " overlaps");
+                placed.push_back(w->geometry());
+            }
+            if (size.width() == DefaultClientWidth) noteLast("strip at the default size", test::ValuesNotWhole(strip));
+            else test::SaveScreenshot(*m, "value_fields_640x480.png");
         }
         QCoreApplication::processEvents();
         test::SaveScreenshot(*m, "value_fields_impedance.png");

@@ -324,6 +324,18 @@ std::vector<std::string> ValuesNotWhole(const QWidget& root) {
     return wrong;
 }
 
+TMorda_fr* ShownMainWindow() {
+    TMorda_fr* shown = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) shown = main;
+    return shown;
+}
+
+void CloseMainWindows() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* main = dynamic_cast<TMorda_fr*>(w)) main->close();
+}
+
 void RunLoopFor(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);

@@ -130,6 +130,11 @@ TFormText WriteEnglishFileOfMenus(TSideMenus& menus, const std::filesystem::path
 // Writes the widget's picture to screenshots/<name> below the test's folder.
 void SaveScreenshot(QWidget& widget, const char* name);
 
+// The program's main window while it is shown, or nullptr; and every main window closed (which ends the
+// program's main block).
+TMorda_fr* ShownMainWindow();
+void CloseMainWindows();
+
 // Shows each modal form of ours without a modal loop (a dialog runner), checks that its texts fit and
 // lets the next step of the script act on it; a form the step left open is cancelled.
 struct TDialogScript {

@@ -98,8 +98,7 @@ TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
             extHfLevel = real("Trig:ExtLevel");
             extHfMode = ReadChoiceSetting(tree, "TB:Mode", -1);
             phase = 4;
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+            test::CloseMainWindows();
         }
         busy = false;
     });

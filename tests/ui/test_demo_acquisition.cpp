@@ -59,8 +59,7 @@ TEST(DemoAcquisition, RunAndSingleFillBothChannelsThroughBreaks) {
             phase = 2;
         } else if (phase == 2 && !shell.SingleOn && cycleDone(r)) {
             phase = 3;
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+            test::CloseMainWindows();
         }
     });
     poll.start(5);

@@ -64,9 +64,7 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
     bool rebuilt = false, redrawn = false, timerIdle = false, quiet = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        TMorda_fr* m = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         if (!m || !shell.AcqEnabled || !services || !services->Panel() || !shell.Simulator()) return;
         TScopeCRT& crt = *services->Panel();

@@ -44,9 +44,7 @@ TEST(EyeDemoNrz, ThePrbsEyeOfTheSimulator) {
     bool layerDrawn = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        TMorda_fr* m = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
         if (!m || !shell.AcqEnabled || !shell.RunOn || !services || !services->Panel() || !serial) return;
@@ -178,9 +176,7 @@ TEST(EyeDemoNrz, ThreeCrossingsOnTheScreenReadTheBitRateOfNeighbours) {
     std::vector<std::pair<double, double>> crossings;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        TMorda_fr* m = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
         if (!m || !shell.AcqEnabled || !shell.RunOn || !services || !services->Panel() || !serial) return;

@@ -47,9 +47,7 @@ TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
     double c1 = 0, c2 = 0;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        TMorda_fr* m = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
         if (!m || !shell.AcqEnabled || !shell.RunOn || !services || !services->Panel() || !serial) return;

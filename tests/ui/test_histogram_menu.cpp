@@ -106,9 +106,7 @@ TEST(HistogramDemo, BarsAndWindowBoxOverTheDemoTrace) {
     int ticks = 0;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        TMorda_fr* m = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         if (!m || !shell.AcqEnabled || !shell.RunOn || !services || !services->Panel()) return;
         TScopeCRT& crt = *services->Panel();

@@ -101,8 +101,7 @@ TEST(JitterDemo, RandomTotalAndDutyCycleOfThePrbsGenerator) {
                 remote("JITTER:JITTERON OFF");
                 phase = Done;
                 shell.RunOn = false;
-                for (QWidget* w : QApplication::topLevelWidgets())
-                    if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+                test::CloseMainWindows();
                 break;
             }
             case Done: break;

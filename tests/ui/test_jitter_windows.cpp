@@ -63,9 +63,7 @@ TEST(JitterWindows, ReadoutsPlotsAndAClosedWindow) {
     bool plotBitCleared = false, barTop = false, firstEdgePoint = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        TMorda_fr* m = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
         if (!m || !shell.AcqEnabled || !shell.RunOn || !services || !services->Panel() || !serial || ++settle < 5) return;

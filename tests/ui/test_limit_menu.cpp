@@ -161,9 +161,7 @@ TEST(LimitTestDemo, PositiveWidthOfCh2UnderTestWithItsCountsInTheStrip) {
         return dynamic_cast<TScopeAnalysisServices&>(shell.Analysis()).Measurements().List();
     };
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        TMorda_fr* m = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        TMorda_fr* m = test::ShownMainWindow();
         auto* display = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         if (!m || !shell.AcqEnabled || !shell.RunOn || !display || !display->Panel()) return;
         switch (phase) {

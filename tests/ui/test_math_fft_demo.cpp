@@ -107,8 +107,7 @@ TEST(MathFftDemo, FunctionAndSpectrumOfASingleThenTheLowJitterCapture) {
                 operatAfterStop = shell.CommandTree()->ExecuteCommandString("F4:Operat?", false);
                 f4OnAfterStop = ReadOnOffSetting(shell.CommandTree(), "F4:Display", true);
                 phase = 5;
-                for (QWidget* w : QApplication::topLevelWidgets())
-                    if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+                test::CloseMainWindows();
             }
         }
     });

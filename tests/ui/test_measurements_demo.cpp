@@ -156,8 +156,7 @@ TEST(MeasurementsDemo, GainAndDutyAnnotationsOnTheirTraces) {
             dutyValue = list().Slot(0)->Value;
             dutyRecords = list().Slot(0)->Annotation;
             screenshot("measurements_duty_annotations.png");
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+            test::CloseMainWindows();
             phase = 3;
         }
     });

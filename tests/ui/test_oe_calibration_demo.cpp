@@ -113,8 +113,7 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             redoLeft = !shell.UndoBuffer()->RedoEmpty();
             runAfter = shell.RunOn;
             phase = 2;
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+            test::CloseMainWindows();
         }
         busy = false;
     });
@@ -186,8 +185,7 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunWithTheStartingGeneratorNarrowsTo
         darkAfter = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
         runAfter = shell.RunOn;
         done = true;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        test::CloseMainWindows();
         busy = false;
     });
     poll.start(20);

@@ -89,8 +89,7 @@ TEST(PatternSearchDemo, FindsPrbs7AndAnExhaustedListTurnsTheLockOff) {
             shell.ExecuteCommandString("Trig:PatternLockMode AutoDetect");
             lockAfterFailure = ReadChoiceSetting(tree, "Trig:PatternLockMode", -1);
             phase = 2;
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+            test::CloseMainWindows();
         }
         busy = false;
     });

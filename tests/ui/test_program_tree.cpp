@@ -91,8 +91,7 @@ TEST(ProgramTree, EverySettingIsReachedByItsHeaderAndTheDefaultRecordsHoldTheirS
         EXPECT_EQ(std::stod(preamble[2]), 0);
         EXPECT_EQ(preamble[3], "s");
         EXPECT_EQ(preamble[4], "V");
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        test::CloseMainWindows();
     });
     poll.start(5);
     QTimer::singleShot(60000, [] { QCoreApplication::exit(3); });

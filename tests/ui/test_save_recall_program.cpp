@@ -47,8 +47,7 @@ TEST(SaveRecallProgram, FactoryDefaultMemoriesAndPowerOffOnTheDemo) {
         EXPECT_EQ(shell.ExecuteCommandString("Save:Disk:NameMode?"), "SAVE:DISK:NAMEMODE AUTO");
         EXPECT_TRUE(shell.Records()->SignalsOn().IsOn(ssM3));
         EXPECT_FALSE(shell.Records()->SignalsOn().IsOn(ssM1));
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        test::CloseMainWindows();
     });
     poll.start(5);
     QTimer::singleShot(60000, [] { QCoreApplication::exit(3); });

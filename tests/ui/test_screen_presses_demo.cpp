@@ -99,9 +99,7 @@ TEST(ScreenPressesDemo, MaskEditingTakesThePressesAndTheXYScreenNone) {
     std::vector<double> spectrumZooms;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        TMorda_fr* m = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         if (!m || !services || !services->Panel() || !shell.AcqEnabled) return;
         auto* view = m->findChild<TDisplayPanelWidget*>();

@@ -108,8 +108,7 @@ TEST(StripSwitchOffsDemo, EveryFeatureLeavesTheBottomStripAsItFoundIt) {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* m = dynamic_cast<TMorda_fr*>(w)) test::SaveScreenshot(*m, "strip_switch_offs_demo.png");
         done = true;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        test::CloseMainWindows();
         busy = false;
     });
     poll.start(20);

@@ -79,9 +79,7 @@ TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
     QImage shot;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        TMorda_fr* m = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         if (!m || !services || !services->Panel()) return;
         TScopeCRT& crt = *services->Panel();

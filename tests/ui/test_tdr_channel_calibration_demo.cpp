@@ -112,8 +112,7 @@ TEST(TdrChannelCalibrationDemo, CalibratesBothModesOnTheDemoCircuits) {
             m4Last = m4.Data1()[m4.Length() - 1];
         }
         phase = 1;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        test::CloseMainWindows();
         busy = false;
     });
     poll.start(20);
@@ -229,8 +228,7 @@ TEST(TdrChannelCalibrationDemo, ACommandRepliesOnceClosedAndUndoWaitsForTheClose
         stalledAmpl = real("TDR:Ch1:RefAmpl");
         runAfterStall = shell.RunOn;
         done = true;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        test::CloseMainWindows();
         busy = false;
     });
     poll.start(20);
@@ -328,8 +326,7 @@ TEST(TdrChannelCalibrationDemo, TheNormalizationAndACalibrationRefuseEachOtherWh
         test::RunLoopFor(50);
         after = test::AllSettings(shell);
         done = true;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        test::CloseMainWindows();
         busy = false;
     });
     poll.start(20);

@@ -205,8 +205,7 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
             hintTimeOuts.push_back(e.TimeOut);
         }
         phase = 1;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        test::CloseMainWindows();
         busy = false;
     });
     poll.start(20);

@@ -180,8 +180,7 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
         acquire(800);
         afterModeOff = annotationsShown();
         done = true;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* m = dynamic_cast<TMorda_fr*>(w)) m->close();
+        test::CloseMainWindows();
         busy = false;
     });
     poll.start(20);

@@ -55,9 +55,7 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (!shell.AcqEnabled || done) return;
-        TMorda_fr* m = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) m = main;
+        TMorda_fr* m = test::ShownMainWindow();
         TSideMenuForm* open = nullptr;
         if (m)
             for (QWidget* child : m->findChildren<QWidget*>())

@@ -28,7 +28,8 @@ constexpr int EditFrame = 25;
 // format gives.
 const char* const ChannelScaleTexts[] = {"888.8 mRho/div", "88.88 Ohm/div", "888.8 mW/div", "888.8 kV/div",
                                          "888.8 mA/div",   "888.8 m?/div",  "888.8 k/div"};
-const char* const ChannelOffsetTexts[] = {"-888.8 mRho", "-888.8 mOhm", "-388.8 Ohm", "-888.8 mW", "-888.8 kV", "-888.8 mA", "-888.8 m?"};
+const char* const ChannelOffsetTexts[] = {"-888.8 mRho", "-888.8 mOhm", "-388.8 Ohm", "-888.8 mW",
+                                          "-888.8 kV",   "-888.8 mA",   "-888.8 m?"};
 const char* const HorizontalScaleTexts[] = {"888.888 mBit/div", "888.888 ms/div", "888.888 min/div", "888.888 mft/div"};
 const char* const DelayTexts[] = {"888.888 mbit", "888.888 ms", "888.888 min", "888.888 mft"};
 const char* const LevelTexts[] = {"-888.8 mV", "-888.8 mW", "-888.8 mA", "888.888 ms"};

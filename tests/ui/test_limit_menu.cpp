@@ -190,7 +190,8 @@ TEST(LimitTestDemo, PositiveWidthOfCh2UnderTestWithItsCountsInTheStrip) {
                 for (QWidget* child : m->findChildren<QWidget*>())
                     if (auto* form = dynamic_cast<TLimt_Form*>(child); form && form->isVisible()) {
                         center = form->ValueEdit(0)->ValueText().toStdString();
-                        if (auto* h = dynamic_cast<TEditHandler*>(form->ValueEdit(0)->GetHandler())) mean = h->GetValueAsDouble();
+                        if (auto* h = dynamic_cast<TEditHandler*>(form->ValueEdit(0)->GetHandler()))
+                            mean = h->GetValueAsDouble();
                     }
                 const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
                 QCoreApplication::processEvents();

@@ -79,11 +79,12 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
             note("strip", test::ValuesNotWhole(strip));
             for (int side : {LeftSide, RightSide})
                 if (TSideMenuForm* form = menus.Form(side))
-                    for (TRC_RightMenuPanel* page : form->Pages()) note(form->objectName().toStdString(), test::ValuesNotWhole(*page));
+                    for (TRC_RightMenuPanel* page : form->Pages())
+                        note(form->objectName().toStdString(), test::ValuesNotWhole(*page));
             // The units really changed: the strip's channel 1 scale as it stands.
-            for (TRC_Switcher* sw : SwitchersOf(strip))
-                if (sw->objectName() == QLatin1String("edswCh1Scale") || sw->objectName() == QLatin1String("edswTBScaleA"))
-                    if (auto* label = dynamic_cast<TRC_LabelSwitcher*>(sw)) seen.push_back(label->ValueText().toStdString());
+            for (const char* name : {"edswCh1Scale", "edswTBScaleA"})
+                if (auto* label = dynamic_cast<TRC_LabelSwitcher*>(strip.findChild<QWidget*>(QLatin1String(name))))
+                    seen.push_back(label->ValueText().toStdString());
         }
         // Inside the strip and side by side, at the default size and in a window of 640 x 480, where the
         // strip is narrower than its fields' widest values.
@@ -99,7 +100,8 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
                     wrong.push_back(where + w->objectName().toStdString() + " outside the strip's " +
                                     std::to_string(strip.width()) + " pixels");
                 for (const QRect& other : placed)
-                    if (other.intersects(w->geometry())) wrong.push_back(where + w->objectName().toStdString() + " overlaps");
+                    if (other.intersects(w->geometry()))
+                        wrong.push_back(where + w->objectName().toStdString() + " overlaps");
                 placed.push_back(w->geometry());
             }
             if (size.width() == DefaultClientWidth) noteLast("strip at the default size", test::ValuesNotWhole(strip));

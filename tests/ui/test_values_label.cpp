@@ -124,7 +124,8 @@ TEST_F(LabelSwitcherTest, ExponentFormIsShownInEngineeringFormAndTheFieldKeepsTh
         const char* Units;
         const char* Shown;
     } cases[] = {{"Gss:Frequency", 1e8, "Hz", "100 MHz"}, {"Gss:Jitter", 2e-12, "s", "2 ps"},
-                 {"Gss:PulseWidth", 4.6e-9, "s", "4.6 ns"}, {"Gss:RiseTime", 4.67e-9, "s", "4.67 ns"}, {"Limit:CenterVal", 1e-8, "", "10 n"},
+                 {"Gss:PulseWidth", 4.6e-9, "s", "4.6 ns"},
+                 {"Gss:RiseTime", 4.67e-9, "s", "4.67 ns"}, {"Limit:CenterVal", 1e-8, "", "10 n"},
                  {"Ch1:Volts", 0.5, "V", "0.5 V"},           {"Acq:Count", 20, "", "20 "}};
     for (const auto& c : cases) {
         TEditHandler& h = add(c.Path, c.Value, c.Units);

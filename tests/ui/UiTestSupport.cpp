@@ -28,6 +28,7 @@
 #include "ui/controls/Switcher.h"
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
+#include "ui/MainBlock.h"
 #include "ui/SideMenuLanguage.h"
 #include "ui/VeltraneApplication.h"
 
@@ -334,6 +335,17 @@ TMorda_fr* ShownMainWindow() {
 void CloseMainWindows() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* main = dynamic_cast<TMorda_fr*>(w)) main->close();
+}
+
+int RunMainBlockFor(int timeoutMs, TShell& shell, TProgramLife& life, const std::vector<std::string>& args,
+                    TUserDialogs& dialogs) {
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    if (!app) {
+        ADD_FAILURE() << "the tests run without the program's application object";
+        return -1;
+    }
+    QTimer::singleShot(timeoutMs, [] { QCoreApplication::exit(3); });
+    return RunMainBlock(*app, shell, life, args, dialogs);
 }
 
 void RunLoopFor(int ms) {

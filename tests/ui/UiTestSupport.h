@@ -21,6 +21,10 @@
 #include "ui/UiFeature.h"
 #include "ui/UserDialogs.h"
 
+namespace vt {
+class TProgramLife;
+}  // namespace vt
+
 namespace vt::test {
 
 // The recording feature with a face: it also records the side menus and the window's commands.
@@ -134,6 +138,11 @@ void SaveScreenshot(QWidget& widget, const char* name);
 // program's main block).
 TMorda_fr* ShownMainWindow();
 void CloseMainWindows();
+
+// Runs the program's main block in this process as its main does, ended with exit code 3 once timeoutMs
+// have passed (a test whose steps never close the window fails instead of hanging).
+int RunMainBlockFor(int timeoutMs, TShell& shell, TProgramLife& life, const std::vector<std::string>& args,
+                    TUserDialogs& dialogs);
 
 // Shows each modal form of ours without a modal loop (a dialog runner), checks that its texts fit and
 // lets the next step of the script act on it; a form the step left open is cancelled.

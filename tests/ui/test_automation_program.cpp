@@ -77,10 +77,7 @@ TEST(AutomationProgram, ServesClientsShowsTheConsoleOnF4AndHoldsTheCloseWhileCon
         }
     });
     poll.start(5);
-    QTimer::singleShot(10000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Absent"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(10000, shell, life, {"--home", home.string(), "Absent"}, dialogs), 0);
     poll.stop();
     EXPECT_EQ(reply, "HEADER ON\n");
     EXPECT_TRUE(consoleShown);

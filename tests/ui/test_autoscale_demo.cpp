@@ -103,10 +103,7 @@ TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
         busy = false;
     });
     poll.start(20);
-    QTimer::singleShot(120000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(120000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_EQ(phase, 4);
     ASSERT_TRUE(sawForm);
     // The sine: the demo triggers between 0.125 and 0.375 V, the period is 10 ns, shown as 3 periods.

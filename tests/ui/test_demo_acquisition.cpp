@@ -63,10 +63,7 @@ TEST(DemoAcquisition, RunAndSingleFillBothChannelsThroughBreaks) {
         }
     });
     poll.start(5);
-    QTimer::singleShot(60000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(60000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_EQ(phase, 3);
     for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
     // The sine of 0.5 V peak to peak, the pulse from 0 to 0.5 V (with the simulator's noise).

@@ -104,10 +104,9 @@ TEST(EyeDemoNrz, ThePrbsEyeOfTheSimulator) {
         }
     });
     poll.start(100);
-    QTimer::singleShot(150000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(150000, shell, life,
+                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
+              0);
     ASSERT_EQ(phase, Done);
     ASSERT_EQ(crossings, 2);
     EXPECT_TRUE(layerDrawn);
@@ -217,10 +216,9 @@ TEST(EyeDemoNrz, ThreeCrossingsOnTheScreenReadTheBitRateOfNeighbours) {
         }
     });
     poll.start(50);
-    QTimer::singleShot(240000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(240000, shell, life,
+                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
+              0);
     ASSERT_EQ(phase, Done);
     // Bits change every 666.7 ps; a 50 ps 10-90 % raised-cosine edge spans 84.7 ps and crosses the middle
     // 42.3 ps after its bit starts. The first point is sampled at the strobe's skew, -1.5 x 2e-4 x 4.6 ns

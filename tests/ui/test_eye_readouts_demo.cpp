@@ -103,10 +103,9 @@ TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
         }
     });
     poll.start(100);
-    QTimer::singleShot(150000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(150000, shell, life,
+                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
+              0);
     ASSERT_EQ(phase, Done);
     EXPECT_EQ(menuCaption, "Eye Width (Ch1)");
     EXPECT_EQ(shownSlot, 1);

@@ -140,10 +140,9 @@ TEST(HistogramDemo, BarsAndWindowBoxOverTheDemoTrace) {
         }
     });
     poll.start(100);
-    QTimer::singleShot(120000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(120000, shell, life,
+                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
+              0);
     ASSERT_EQ(phase, Done);
     EXPECT_TRUE(bars);
     EXPECT_TRUE(box);

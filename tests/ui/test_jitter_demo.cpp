@@ -108,10 +108,9 @@ TEST(JitterDemo, RandomTotalAndDutyCycleOfThePrbsGenerator) {
         }
     });
     poll.start(20);
-    QTimer::singleShot(240000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(240000, shell, life,
+                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
+              0);
     ASSERT_EQ(phase, Done);
     EXPECT_EQ(refusedAsked, 1);
     EXPECT_TRUE(refusedOff);

@@ -150,10 +150,9 @@ TEST(JitterWindows, ReadoutsPlotsAndAClosedWindow) {
         }
     });
     poll.start(20);
-    QTimer::singleShot(240000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(240000, shell, life,
+                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
+              0);
     ASSERT_EQ(phase, Done);
     const std::string dd = shell.LangStr("DataDependJpp"), rj = shell.LangStr("RandomJrms"), dt = shell.LangStr("DeterminJss");
     ASSERT_TRUE(strip.count(dd) && strip.count(rj) && strip.count(dt));

@@ -191,10 +191,7 @@ TEST(MarkersDemo, MarkerAndTraceDragsWithTheMouse) {
         }
     });
     poll.start(250);
-    QTimer::singleShot(30000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, args, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(30000, shell, life, args, dialogs), 0);
     poll.stop();
     ASSERT_EQ(phase, Done);
     EXPECT_EQ(written, expected);

@@ -205,10 +205,7 @@ TEST(MaskEditingDemo, PolygonsDrawnDraggedDeletedUndoneAndSaved) {
         }
     });
     poll.start(250);
-    QTimer::singleShot(40000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, args, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(40000, shell, life, args, dialogs), 0);
     poll.stop();
     ASSERT_EQ(phase, Done);
 

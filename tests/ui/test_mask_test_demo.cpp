@@ -166,10 +166,9 @@ TEST(MaskTestDemo, AutomaskRunFailuresSavesAndScales) {
         }
     });
     poll.start(100);
-    QTimer::singleShot(200000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(200000, shell, life,
+                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
+              0);
     ASSERT_EQ(phase, Done);
     EXPECT_NE(polyLines.find("\"Poly1="), std::string::npos);
     // The passing run: five waveforms, each its decimated record, none failing.

@@ -112,10 +112,9 @@ TEST(MathFftDemo, FunctionAndSpectrumOfASingleThenTheLowJitterCapture) {
         }
     });
     poll.start(5);
-    QTimer::singleShot(180000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(180000, shell, life,
+                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
+              0);
     ASSERT_EQ(phase, 5);
     for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
     EXPECT_LT(sumError, 1e-12);

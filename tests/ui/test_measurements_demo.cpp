@@ -83,10 +83,9 @@ TEST(MeasurementsDemo, ParamValuesThenStatisticWithAHisticon) {
         }
     });
     poll.start(5);
-    QTimer::singleShot(180000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(180000, shell, life,
+                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
+              0);
     ASSERT_EQ(phase, 3);
     for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
     // The demo's Ch1 is a 100 MHz sine, its Ch2 a 1 ns pulse.
@@ -161,10 +160,9 @@ TEST(MeasurementsDemo, GainAndDutyAnnotationsOnTheirTraces) {
         }
     });
     poll.start(20);
-    QTimer::singleShot(180000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(180000, shell, life,
+                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
+              0);
     ASSERT_EQ(phase, 3);
     for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
     // Top and base of Ch1 on its point layer, of Ch2 on its level layer; each top above its base.

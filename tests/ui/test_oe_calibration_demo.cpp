@@ -118,10 +118,7 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
         busy = false;
     });
     poll.start(20);
-    QTimer::singleShot(240000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(240000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_TRUE(optics);
     ASSERT_EQ(phase, 2);
     // Nothing asked until the command replied (the close asks to store a changed dark level).
@@ -189,10 +186,9 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunWithTheStartingGeneratorNarrowsTo
         busy = false;
     });
     poll.start(20);
-    QTimer::singleShot(240000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, features.Dialogs()), 0);
+    EXPECT_EQ(test::RunMainBlockFor(240000, shell, life,
+                                    {"--home", home.string(), "Default_Demo"}, features.Dialogs()),
+              0);
     ASSERT_TRUE(done);
     // The starting generator and timebase the bound above was derived for.
     EXPECT_DOUBLE_EQ(scale, 1e-8);

@@ -94,10 +94,7 @@ TEST(ProgramTree, EverySettingIsReachedByItsHeaderAndTheDefaultRecordsHoldTheirS
         test::CloseMainWindows();
     });
     poll.start(5);
-    QTimer::singleShot(60000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Absent"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(60000, shell, life, {"--home", programHome.Path().string(), "Absent"}, dialogs), 0);
     EXPECT_TRUE(checked);
 }
 

@@ -50,10 +50,7 @@ TEST(SaveRecallProgram, FactoryDefaultMemoriesAndPowerOffOnTheDemo) {
         test::CloseMainWindows();
     });
     poll.start(5);
-    QTimer::singleShot(60000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(60000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     EXPECT_TRUE(checked);
     for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
     std::ifstream powerOff(home / "Setup Files" / "~SetpPwrOffForDefaultDemo.set");

@@ -58,10 +58,7 @@ TEST(DemoStartScreenshot, BothMenusAndTheStripAreLive) {
         }
     });
     poll.start(50);
-    QTimer::singleShot(20000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, args, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(20000, shell, life, args, dialogs), 0);
     poll.stop();
     EXPECT_EQ(shell.StartInstrumentKind, TInstrumentLinkKind::Demo);
     EXPECT_TRUE(usil);

@@ -241,10 +241,7 @@ TEST(ScriptedClient, ARefusedLoadThatACommandAskedForShowsNoBoxAndLaterLoadsGoOn
             if (auto* m = dynamic_cast<TMorda_fr*>(w); m && m->isVisible()) m->close();
     });
     poll.start(20);
-    QTimer::singleShot(120000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(120000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     script.join();
     ASSERT_TRUE(ours) << "port " << port << " answers, but not for the program under test";
 

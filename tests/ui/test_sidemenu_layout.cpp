@@ -195,10 +195,7 @@ TEST(SideMenuLayout, EverySwitcherOfEveryPageIsDrawnWhole) {
         }
     });
     poll.start(50);
-    QTimer::singleShot(60000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, args, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(60000, shell, life, args, dialogs), 0);
     poll.stop();
     ASSERT_TRUE(walked);
     // Every form of the program, and the states that show other controls.

@@ -175,10 +175,9 @@ TEST(SourceRefusalsDemo, EverySourceSettingRefusesTheSourcesItCannotUseAndNothin
         busy = false;
     });
     poll.start(20);
-    QTimer::singleShot(120000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(120000, shell, life,
+                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
+              0);
     ASSERT_EQ(phase, 6);
     EXPECT_TRUE(faults.empty()) << [&] {
         std::string all;

@@ -112,10 +112,7 @@ TEST(StripSwitchOffsDemo, EveryFeatureLeavesTheBottomStripAsItFoundIt) {
         busy = false;
     });
     poll.start(20);
-    QTimer::singleShot(120000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(120000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_TRUE(done);
     // Each feature showed something while on, else the comparison would prove nothing; the demo's
     // jitter analysis writes no readouts of its own to this strip.

@@ -116,10 +116,7 @@ TEST(TdrChannelCalibrationDemo, CalibratesBothModesOnTheDemoCircuits) {
         busy = false;
     });
     poll.start(20);
-    QTimer::singleShot(200000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(200000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_EQ(phase, 1);
     // Asked only by the switch's run: its start and the step's connection.
     ASSERT_EQ(dialogs.Asked.size(), 2u) << (dialogs.Asked.empty() ? "" : dialogs.Asked.back());
@@ -232,10 +229,9 @@ TEST(TdrChannelCalibrationDemo, ACommandRepliesOnceClosedAndUndoWaitsForTheClose
         busy = false;
     });
     poll.start(20);
-    QTimer::singleShot(200000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, features.Dialogs()), 0);
+    EXPECT_EQ(test::RunMainBlockFor(200000, shell, life,
+                                    {"--home", home.string(), "Default_Demo"}, features.Dialogs()),
+              0);
     ASSERT_TRUE(done);
     EXPECT_EQ(replies["off"], "The channel calibration needs the TDR or TDT mode.");
     // The reply comes with the calibrated values in place and the set-up gone.
@@ -330,10 +326,9 @@ TEST(TdrChannelCalibrationDemo, TheNormalizationAndACalibrationRefuseEachOtherWh
         busy = false;
     });
     poll.start(20);
-    QTimer::singleShot(120000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, features.Dialogs()), 0);
+    EXPECT_EQ(test::RunMainBlockFor(120000, shell, life,
+                                    {"--home", home.string(), "Default_Demo"}, features.Dialogs()),
+              0);
     ASSERT_TRUE(done);
     ASSERT_TRUE(wizardSeen);
     const std::string wizardOpen = "TDR Normalization of Channel 1 is open: close it first.";

@@ -135,10 +135,7 @@ TEST(TdrSettingsProgram, RolesUnitsModeAndARecalledNormalizationFollowTheirRules
         busy = false;
     });
     poll.start(20);
-    QTimer::singleShot(120000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(120000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_TRUE(done);
     EXPECT_EQ(Upper(got["fit"]), "SINGLE");
     EXPECT_EQ(Upper(got["gss"]), "TDR");

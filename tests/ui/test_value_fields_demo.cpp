@@ -113,10 +113,9 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
         m->close();
     });
     poll.start(50);
-    QTimer::singleShot(60000, [] { QCoreApplication::exit(3); });
-    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", programHome.Path().string(), "Default_Demo"}, dialogs), 0);
+    EXPECT_EQ(test::RunMainBlockFor(60000, shell, life,
+                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
+              0);
     poll.stop();
     ASSERT_TRUE(done);
     std::string all;

@@ -110,6 +110,7 @@ TOpenResult TInstruments::OpenInstrument(std::string_view name, bool quiet) {
         opened = address.Valid && Link_.OpenInstrumentLink(false, address);
     }
     if (!opened) {
+        Unanswered_ = Link_.TcpConnectedFlag();
         // A failed attempt leaves no half-open link behind.
         Link_.DisconnectInstrument(true);
         Link_.SetLinkKind(TInstrumentLinkKind::None);
@@ -135,24 +136,31 @@ TOpenResult TInstruments::OpenInstrumentAuto(std::string& name, bool quiet) {
     return second;
 }
 
-void TInstruments::GiveUpMessage(const std::string& name, TOpenResult result) const {
+std::string TInstruments::MakeGiveUpText(const std::string& name, TOpenResult result) const {
     std::string text = "SW didn't link with the Veltrane\n";
     const int index = List_.IndexOf(name);
     const TInstrumentProp* prop = index >= 0 ? &List_.Prop(index) : nullptr;
+    // The entry's label beside its name, as the lists show it.
+    const std::string shown = index >= 0 ? List_.InstrumentDisplayName(index) : name;
     if (result == TOpenResult::Busy) {
-        text += "The instrument \"" + name + "\" is used by another copy of the program.";
+        text += "The instrument \"" + shown + "\" is used by another copy of the program.";
     } else if (prop && prop->Kind == TInstrumentLinkKind::Tcp && !prop->IpAddress.Valid) {
-        text += "The instrument \"" + name + "\" has no usable IP address: \"" + prop->IpAddressText + "\" in " +
+        text += "The instrument \"" + shown + "\" has no usable IP address: \"" + prop->IpAddressText + "\" in " +
                 std::string(kConfigurationFileName) + ".";
+    } else if (Unanswered_ && prop) {
+        text += "The instrument \"" + shown + "\" at " + IpAddressToText(prop->IpAddress) +
+                " took the connection but did not answer.";
     } else {
-        text += "The instrument \"" + name + "\" was not found.";
+        text += "The instrument \"" + shown + "\" was not found.";
     }
-    Services().ShowMessage(text);
+    return text;
 }
 
 bool TInstruments::OpenInstrumentWithRetry(std::string& name, bool quiet) {
     FirstResult_ = TOpenResult::NotYetKnown;
+    GiveUpText_.clear();
     for (int attempt = 1;; ++attempt) {
+        Unanswered_ = false;
         const TOpenResult r = OpenInstrumentAuto(name, quiet);
         if (FirstResult_ == TOpenResult::NotYetKnown) FirstResult_ = r;
         if (r == TOpenResult::Connected) return true;
@@ -162,7 +170,8 @@ bool TInstruments::OpenInstrumentWithRetry(std::string& name, bool quiet) {
             // Ends the loop: both fall-backs always start.
             name = std::string(demoHeld ? kDefaultDemoName : kAbsentName);
         } else if (!Dialogs) {
-            GiveUpMessage(name, r);
+            GiveUpText_ = MakeGiveUpText(name, r);
+            Services().ShowMessage(GiveUpText_);
             Locks_.ReleaseAll();
             return false;
         } else {
@@ -170,7 +179,10 @@ bool TInstruments::OpenInstrumentWithRetry(std::string& name, bool quiet) {
                 case TInitDialogResult::Ignore: name = std::string(kAbsentName); break;
                 case TInitDialogResult::Yes: break;
                 case TInitDialogResult::No: name = std::string(kDefaultDemoName); break;
-                default: Locks_.ReleaseAll(); return false;
+                default:
+                    GiveUpText_ = MakeGiveUpText(name, r);
+                    Locks_.ReleaseAll();
+                    return false;
             }
         }
         if (!SameText(name, kDefaultDemoName)) Locks_.Release(TLockSlot::Other);

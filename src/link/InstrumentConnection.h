@@ -73,6 +73,8 @@ public:
     TInstrumentLinkKind CurrentKind() const { return CurrentKind_; }
     // The result of the first attempt of the latest start.
     TOpenResult FirstResult() const { return FirstResult_; }
+    // Why the latest start gave up: the instrument and the reason, on two lines ("" while none did).
+    const std::string& GiveUpText() const { return GiveUpText_; }
 
     TOpenResult OpenInstrument(std::string_view name, bool quiet);
     TOpenResult OpenInstrumentAuto(std::string& name, bool quiet);
@@ -90,7 +92,7 @@ private:
     std::string Lang(std::string_view key, std::string_view builtIn) const;
     TInstrumentsServices& Services() const;
     TMainWindowSwitch& Window() const;
-    void GiveUpMessage(const std::string& name, TOpenResult result) const;
+    std::string MakeGiveUpText(const std::string& name, TOpenResult result) const;
     void CurrentGet(std::string& reply) const;
     void CurrentSet(std::string_view parameter, std::string& reply);
 
@@ -102,6 +104,8 @@ private:
     std::string Current_ = std::string(kAbsentName);
     TInstrumentLinkKind CurrentKind_ = TInstrumentLinkKind::None;
     TOpenResult FirstResult_ = TOpenResult::NotYetKnown;
+    std::string GiveUpText_;
+    bool Unanswered_ = false;  // the last failed attempt was connected, but the instrument did not answer
     TOnOffHandler* GuiReady_ = nullptr;
 };
 

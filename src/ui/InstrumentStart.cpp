@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 
 #include "core/CommandTree.h"
 #include "core/LanguageState.h"
@@ -107,6 +108,12 @@ void TInstrumentStart::LoadInstrumentList() {
 bool TInstrumentStart::StartStartInstrument() {
     std::string name;
     const bool started = Instruments_->StartInstrument(true, name);
+    if (!started && NoVisibleScreen()) {
+        // The script that started the program learns which instrument failed and why.
+        std::string text = Instruments_->GiveUpText();
+        if (const std::size_t eol = text.find('\n'); eol != std::string::npos) text.replace(eol, 1, ": ");
+        std::cerr << "veltrane: " << text << " The program ends.\n";
+    }
     Shell_.StartInstrumentName = Instruments_->CurrentName();
     Shell_.StartInstrumentKind = Instruments_->CurrentKind();
     return started;

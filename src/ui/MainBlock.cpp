@@ -105,7 +105,8 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     ForEachUiFeature(life.Features(), [&started](TUiFeature& f) { started = started && f.StartStartInstrument(); });
     if (!started) {
         closeSplash();
-        return 0;
+        // Without a screen nobody chose to end: a failed start, for the script that started the program.
+        return NoVisibleScreen() ? 1 : 0;
     }
     const bool connected = shell.Link()->IsInstrumentConnected();
     splashStatus(connected ? "Start in Main Mode..." : "Start in Demo Mode...");

@@ -68,7 +68,7 @@ bool ListensOn(qint64 pid, std::uint16_t port) {
 }
 
 TProgramProcess::TProgramProcess(const char* instrument, const std::function<void(const std::filesystem::path&)>& prepare,
-                                 bool ownWorkingFolder)
+                                 bool ownWorkingFolder, const std::filesystem::path& sharedLocks)
     : Port_(FreePort()) {
     std::filesystem::create_directories(Root());
     if (prepare) prepare(Root());
@@ -80,6 +80,7 @@ TProgramProcess::TProgramProcess(const char* instrument, const std::function<voi
     // The home's settings, locks and temporary folder are in this process's environment already.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    if (!sharedLocks.empty()) env.insert("XDG_RUNTIME_DIR", QString::fromStdString(sharedLocks.string()));
     Program_.setProcessEnvironment(env);
     Program_.start(VT_PROGRAM_PATH, {"--home", QString::fromStdString(Root().string()), "--automation-port",
                                      QString::number(Port_), instrument});
@@ -90,6 +91,12 @@ TProgramProcess::~TProgramProcess() {
     Socket_.abort();
     Program_.kill();
     Program_.waitForFinished(10000);
+}
+
+std::optional<int> TProgramProcess::ExitStatusWithin(int ms) {
+    if (Program_.state() != QProcess::NotRunning && !Program_.waitForFinished(ms)) return std::nullopt;
+    if (Program_.exitStatus() != QProcess::NormalExit) return std::nullopt;
+    return Program_.exitCode();
 }
 
 std::string TProgramProcess::ErrorLog() const {

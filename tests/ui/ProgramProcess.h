@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "UiTestSupport.h"
@@ -22,11 +23,12 @@ bool ListensOn(qint64 pid, std::uint16_t port);
 // The program on one instrument choice, offscreen, with its own data root, settings, instrument locks
 // and temporary folder (a program home); prepare may put files into the data root before the start.
 // Its standard error goes to a file the test reads. With ownWorkingFolder it starts in a folder of its
-// own (WorkingFolder()), else in the test's.
+// own (WorkingFolder()), else in the test's. With sharedLocks it takes another program's instrument
+// locks, as two programs of one desktop user share them.
 class TProgramProcess {
 public:
     explicit TProgramProcess(const char* instrument, const std::function<void(const std::filesystem::path&)>& prepare = {},
-                             bool ownWorkingFolder = false);
+                             bool ownWorkingFolder = false, const std::filesystem::path& sharedLocks = {});
     ~TProgramProcess();
     TProgramProcess(const TProgramProcess&) = delete;
     TProgramProcess& operator=(const TProgramProcess&) = delete;
@@ -34,8 +36,11 @@ public:
     bool Started() const { return Started_; }
     std::filesystem::path Root() const { return Home_.Path() / "root"; }
     std::filesystem::path WorkingFolder() const { return Home_.Path() / "cwd"; }
+    std::filesystem::path LockFolder() const { return Home_.LockFolder(); }
     // What the program wrote to its standard error so far.
     std::string ErrorLog() const;
+    // The exit status once the program has ended by itself within ms, else nothing.
+    std::optional<int> ExitStatusWithin(int ms);
 
     // Connects the moment the port answers (tried every few milliseconds for up to 30 s).
     bool ConnectAtOnce();

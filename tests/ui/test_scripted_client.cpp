@@ -23,6 +23,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -139,6 +140,53 @@ TEST(ScriptedClient, QuestionsTheProgramAsksByItselfHoldNoClientWithoutAScreen) 
         EXPECT_TRUE(std::find(lines.begin(), lines.end(), "Calibr:SetInitialVal?") == lines.end())
             << "Cancel's answer sets no initial values";
     }
+}
+
+// A start-up without a screen whose instrument cannot be linked asks nobody: the start-up question takes
+// its "Exit", standard error says so and names the instrument and the reason, and the program ends with
+// a non-zero status, promptly: at once where nothing listens or the instrument is held, at the link's
+// reply time-out (5 s) where the instrument takes the connection and never answers.
+TEST(ScriptedClient, AStartUpThatCannotLinkWithoutAScreenEndsWithItsReason) {
+    const auto endsWith = [](test::TProgramProcess& program, const std::string& reason) {
+        SCOPED_TRACE(reason);
+        ASSERT_TRUE(program.Started());
+        EXPECT_EQ(program.ExitStatusWithin(30000), std::optional<int>(1)) << program.ErrorLog();
+        const std::string log = program.ErrorLog();
+        const std::size_t asked = log.find("veltrane: SW didn't link with the Veltrane. How do you want");
+        ASSERT_NE(asked, std::string::npos) << log;
+        EXPECT_NE(log.find("-- Exit (no screen to answer on)", asked), std::string::npos) << log;
+        EXPECT_NE(log.find("veltrane: SW didn't link with the Veltrane: The instrument " + reason + " The program ends."),
+                  std::string::npos)
+            << log;
+    };
+    const auto benchAt = [](const char* address) {
+        return [address](const fs::path& root) {
+            std::ofstream(root / "Configuration.ini")
+                << "[Instrument1 Instrument]\nName=Bench Scope\nInterface=LAN\nIP Address=" << address << "\n";
+        };
+    };
+    {
+        // Nothing listens at that loopback address (a fake instrument of a test beside takes 127.0.0.1 only).
+        test::TProgramProcess program("Bench_Scope", benchAt("127.0.0.2"));
+        endsWith(program, "\"Bench Scope  [Instrument1]\" was not found.");
+    }
+    {
+        // The demo held by another copy of one desktop user: both share the instrument locks.
+        test::TProgramProcess holder("Default_Demo");
+        ASSERT_TRUE(holder.Started());
+        ASSERT_TRUE(holder.ConnectAtOnce());
+        test::TProgramProcess second("Default_Demo", {}, false, holder.LockFolder());
+        endsWith(second, "\"Default Demo\" is used by another copy of the program.");
+        EXPECT_EQ(holder.Ask("*RUN?", 5), "*RUN ON") << "the copy that holds the demo runs on";
+    }
+    test::TFakeInstrument fake(InstrumentTcpPort);
+    if (!fake.Listening()) GTEST_SKIP() << "the instrument port is taken on this machine";
+    fake.SetFaults({.NoReply = true});
+    const auto start = Clock::now();
+    test::TProgramProcess program("Bench_Scope", benchAt("127.0.0.1"));
+    endsWith(program, "\"Bench Scope  [Instrument1]\" at 127.0.0.1 took the connection but did not answer.");
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(15)) << "ended at the link's own time-out";
+    EXPECT_EQ(fake.Connections(), 1);
 }
 
 // A loopback client on a thread of its own, so that the program runs in this process's event loop.

@@ -4,7 +4,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <iostream>
 #include <memory>
+
+#include "ui/UserDialogs.h"
 
 namespace vt {
 
@@ -69,6 +72,20 @@ QPushButton* TInitialisationDialog::Button(const QString& caption) const {
 
 TInitDialogResult TStartUpDialogs::ShowInitialisationDialog(int attempt, const std::string& instrumentName,
                                                             bool demoAvailable) {
+    if (!Runner && NoVisibleScreen()) {
+        // Nobody can click: the cancel button's answer ("Exit"), said on standard error.
+        const TInitDialogContent content = InitialisationDialogContent(attempt, instrumentName, demoAvailable);
+        TInitDialogButton cancel;
+        for (const TInitDialogButton& b : content.Buttons)
+            if (b.Cancel) cancel = b;
+        std::string text;
+        for (const std::string& line : content.Lines) {
+            if (!text.empty()) text += std::string(QString("!?.:").contains(text.back()) ? "" : ".") + " ";
+            text += line;
+        }
+        std::cerr << "veltrane: " << text << " -- " << cancel.Caption << " (no screen to answer on)\n";
+        return cancel.Result;
+    }
     std::unique_ptr<TInitialisationDialog> dialog;
     QWidget* owner = Owner.data();
     if (attempt <= 1) dialog = std::make_unique<TDialog1>(instrumentName, demoAvailable, owner, Translate);

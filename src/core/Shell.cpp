@@ -256,6 +256,8 @@ void TShell::ShowProgramMessage(const std::string& text, bool box) {
     if (box) User().ShowNonModalError(text);
 }
 
+void TShell::WithdrawProgramMessage(const std::string& text) { User().CloseNonModalError(text); }
+
 std::string TShell::ExecuteCommandString(std::string_view text) {
     return CommandTree_ ? CommandTree_->ExecuteCommandString(text, true) : std::string();
 }

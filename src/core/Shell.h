@@ -386,6 +386,8 @@ public:
     // remote command left running) never waits for a person: it goes to a timed hint and the log
     // (standard error) and, with box, to a non-modal box. The caller shows it once per cause.
     void ShowProgramMessage(const std::string& text, bool box = true);
+    // The cause of that message has gone: its box, if still open, closes.
+    void WithdrawProgramMessage(const std::string& text);
 
     // --- the command tree: created by the first registration row ---
     TCommandTree* CommandTree() { return CommandTree_.get(); }

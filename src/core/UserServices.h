@@ -26,6 +26,8 @@ public:
     // An error box that holds nothing: shown and left open while the program goes on; while a box of
     // the same text is open, no second one opens.
     virtual void ShowNonModalError(const std::string& /*text*/) {}
+    // The open box of that text closes: its cause has gone.
+    virtual void CloseNonModalError(const std::string& /*text*/) {}
     // A question with OK and Cancel: true for OK.
     virtual bool ConfirmOkCancel(const std::string& /*text*/) { return false; }
     // A question with OK and Cancel that the program asks by itself (start-up, idle pass): nothing waits

@@ -60,6 +60,27 @@ bool TTdrSettings::MeasureParam(const TSignalObj& record, TReflectParam& param) 
     return true;
 }
 
+void TTdrSettings::WarnUncalibrated(int channel) {
+    SetWarned(channel, true);
+    std::string& shown = WarningShown_.at(Slot(channel));
+    shown = FillIn(Shell_.LangStr("CalCorBeforeMeas"), {ModeName(), ModeName(), std::to_string(channel == TdrChannel2 ? 2 : 1)});
+    Shell_.ShowProgramMessage(shown);
+}
+
+void TTdrSettings::WithdrawUncalibratedWarnings() {
+    for (std::string& shown : WarningShown_) {
+        if (!shown.empty()) Shell_.WithdrawProgramMessage(shown);
+        shown.clear();
+    }
+}
+
+void TTdrSettings::SetCalibrated(int channel, bool on) {
+    Calibrated_.at(Slot(channel)) = on;
+    std::string& shown = WarningShown_.at(Slot(channel));
+    if (on && !shown.empty()) Shell_.WithdrawProgramMessage(shown);
+    if (on) shown.clear();
+}
+
 void TTdrSettings::RecalcTdrReflections() {
     TSignalRecords* records = Shell_.Records();
     if (!records || !IsTdrActive() || !MeasureOn()) return;
@@ -87,10 +108,8 @@ void TTdrSettings::RecalcTdrReflections() {
             if (!Calibrated(channel) && !Warned(channel)) {
                 // Once per mode change, and that pass measures nothing on the channel; later passes
                 // measure, as reference values may have been typed in.
-                SetWarned(channel, true);
+                WarnUncalibrated(channel);
                 warned = true;
-                Shell_.ShowProgramMessage(FillIn(Shell_.LangStr("CalCorBeforeMeas"),
-                                                 {ModeName(), ModeName(), std::to_string(channel == TdrChannel2 ? 2 : 1)}));
             }
             if (warned) continue;
             if (MeasureParam(record, p)) p.Stat.Add(1, p.Value);

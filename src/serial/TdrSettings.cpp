@@ -327,6 +327,7 @@ void TTdrSettings::UpdateTdrChannelChoice() {
 void TTdrSettings::OnModeChange() {
     Calibrated_ = {};
     Warned_ = {};
+    WithdrawUncalibratedWarnings();
     if (Hooks.ResetMenuPage) Hooks.ResetMenuPage();
     // The scales are computed again in time units and back.
     if (Index(HorScale_) != 0) {
@@ -366,6 +367,7 @@ void TTdrSettings::OnHorScaleChange() {
 void TTdrSettings::OnMeasureChange() {
     const bool on = On(Measure_);
     if (on) Shell_.SwitchOffOtherModes(mkTdr);
+    else WithdrawUncalibratedWarnings();
     MeasSource_->SetDisabled(!on);
     ViewMargins_->SetDisabled(!on);
     for (const TSourceHandlers& s : Sources_)

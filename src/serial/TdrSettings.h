@@ -91,9 +91,13 @@ public:
     bool MeasureOn() const;
 
     bool Calibrated(int channel) const { return Calibrated_.at(Slot(channel)); }
-    void SetCalibrated(int channel, bool on) { Calibrated_.at(Slot(channel)) = on; }
+    void SetCalibrated(int channel, bool on);
     bool Warned(int channel) const { return Warned_.at(Slot(channel)); }
     void SetWarned(int channel, bool on) { Warned_.at(Slot(channel)) = on; }
+    // The channel's message that it needs the calibration first: shown once, its box closed when the
+    // cause goes (the channel calibrated, the measurement off, another mode).
+    void WarnUncalibrated(int channel);
+    void WithdrawUncalibratedWarnings();
 
     const TChannelHandlers& Channel(int channel) const { return Channels_.at(Slot(channel)); }
     const TSourceHandlers& Source(int source) const { return Sources_.at(static_cast<std::size_t>(source)); }
@@ -131,6 +135,7 @@ private:
     std::array<TSourceHandlers, 4> Sources_{};
     std::array<bool, 2> Calibrated_{};
     std::array<bool, 2> Warned_{};
+    std::array<std::string, 2> WarningShown_{};  // the text of each channel's message while its cause lasts
     std::array<bool, 2> NormalizeBefore_{};
     // The function's display, operator and source before it showed the normalized channel.
     struct TSavedFunction {

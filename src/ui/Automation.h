@@ -74,6 +74,7 @@ public:
     bool AskErrorYesNoNonModal(QWidget* parent, const QString& text, std::function<void()> onNo) override {
         return Inner_.AskErrorYesNoNonModal(parent, text, std::move(onNo));
     }
+    void CloseErrorNonModal(const QString& text) override { Inner_.CloseErrorNonModal(text); }
     // Cancelled while a command runs: a file dialog needs a person.
     bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) override;
     bool ExecOpenDialog(QWidget* parent, TSaveDialogRequest& request) override;

@@ -66,19 +66,35 @@ bool NoVisibleScreen() {
     return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
 }
 
+namespace {
+
+// A box the program opens by itself, made as a clicked box is made: without a parent window, so that
+// it is centred on the screen rather than over the main window. On an X display without a compositor
+// a window that lies wholly inside another window's rectangle reads black on the screen while its own
+// image is painted; a box centred over the main window always does. It still closes with its owner.
+QMessageBox* NewProgramBox(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
+                           QWidget* owner) {
+    auto* box = new QMessageBox(icon, QApplication::applicationName(), text, buttons);
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // A box left open must not keep the program alive once its window has gone.
+    box->setAttribute(Qt::WA_QuitOnClose, false);
+    if (owner) QObject::connect(owner, &QObject::destroyed, box, [box] { delete box; });
+    return box;
+}
+
+}  // namespace
+
 void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
                                           std::function<void(bool ok)> answered) {
-    if (NoVisibleScreen()) {
+    if (!Screen_()) {
         QString line = text.simplified();
         std::cerr << "veltrane: " << line.toStdString() << " -- Cancel (no screen to answer on)\n";
         answered(false);
         return;
     }
-    auto* box = new QMessageBox(QMessageBox::Question, QApplication::applicationName(), text,
-                                QMessageBox::Ok | QMessageBox::Cancel, parent);
+    QMessageBox* box = NewProgramBox(QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
     box->setDefaultButton(QMessageBox::Ok);
-    box->setWindowModality(Qt::NonModal);
-    box->setAttribute(Qt::WA_DeleteOnClose);
     // The answer goes out from the event loop, not from inside the box's closing; it is dropped when the
     // owner has gone meanwhile.
     QObject* context = parent ? static_cast<QObject*>(parent) : QCoreApplication::instance();
@@ -108,12 +124,8 @@ QMessageBox* OpenProgramMessage(const QString& text) {
 }
 
 QMessageBox* OpenNonModal(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons) {
-    auto* box = new QMessageBox(QMessageBox::Critical, QApplication::applicationName(), text, buttons, parent);
+    QMessageBox* box = NewProgramBox(QMessageBox::Critical, text, buttons, parent);
     box->setObjectName(QLatin1String(ProgramMessageName));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    // A box left open must not keep the program alive once its window has gone.
-    box->setAttribute(Qt::WA_QuitOnClose, false);
-    box->setWindowModality(Qt::NonModal);
     box->show();
     return box;
 }
@@ -121,18 +133,25 @@ QMessageBox* OpenNonModal(QWidget* parent, const QString& text, QMessageBox::Sta
 }  // namespace
 
 bool TMessageBoxDialogs::ShowErrorNonModal(QWidget* parent, const QString& text) {
+    if (!Screen_()) return true;
     if (OpenProgramMessage(text)) return false;
     OpenNonModal(parent, text, QMessageBox::Ok);
     return true;
 }
 
 bool TMessageBoxDialogs::AskErrorYesNoNonModal(QWidget* parent, const QString& text, std::function<void()> onNo) {
+    // Without a screen the question keeps its Yes: the program goes on.
+    if (!Screen_()) return true;
     if (OpenProgramMessage(text)) return false;
     QMessageBox* box = OpenNonModal(parent, text, QMessageBox::Yes | QMessageBox::No);
     QObject::connect(box, &QMessageBox::finished, box, [onNo = std::move(onNo)](int result) {
         if (result == QMessageBox::No && onNo) onNo();
     });
     return true;
+}
+
+void TMessageBoxDialogs::CloseErrorNonModal(const QString& text) {
+    if (QMessageBox* box = OpenProgramMessage(text)) box->close();
 }
 
 void TMessageBoxDialogs::ShowMessage(QWidget* parent, const QString& text) {
@@ -191,6 +210,10 @@ void TDialogUserServices::ShowErrorDlg(const std::string& text) {
 
 void TDialogUserServices::ShowNonModalError(const std::string& text) {
     Dialogs_.ShowErrorNonModal(Window_.data(), QString::fromStdString(text));
+}
+
+void TDialogUserServices::CloseNonModalError(const std::string& text) {
+    Dialogs_.CloseErrorNonModal(QString::fromStdString(text));
 }
 
 bool TDialogUserServices::ConfirmOkCancel(const std::string& text) {

@@ -31,6 +31,8 @@ public:
     virtual bool AskErrorYesNoNonModal(QWidget* /*parent*/, const QString& /*text*/, std::function<void()> /*onNo*/) {
         return true;
     }
+    // The open box of that text closes (its cause has gone).
+    virtual void CloseErrorNonModal(const QString& /*text*/) {}
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
     // A file-save dialog; true when the user chose a file (the request then holds the choice).
     virtual bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) = 0;
@@ -71,9 +73,13 @@ QStringList QtFileFilters(std::string_view filter);
 // benches): no one can answer a question there.
 bool NoVisibleScreen();
 
-// Modal message boxes; the program's own questions are non-modal boxes.
+// Modal message boxes; the program's own questions are non-modal boxes. Without a visible screen the
+// program's own boxes are not made: their texts are on standard error already.
 class TMessageBoxDialogs : public TUserDialogs {
 public:
+    // screen: whether the program's own boxes are seen (by default: unless the platform shows nothing).
+    explicit TMessageBoxDialogs(std::function<bool()> screen = [] { return !NoVisibleScreen(); })
+        : Screen_(std::move(screen)) {}
     // A non-modal box; without a visible screen Cancel's answer at once, written to standard error.
     void AskOkCancelLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) override;
     TDialogAnswer AskErrorYesNo(QWidget* parent, const QString& text) override;
@@ -81,6 +87,7 @@ public:
     void ShowError(QWidget* parent, const QString& text) override;
     bool ShowErrorNonModal(QWidget* parent, const QString& text) override;
     bool AskErrorYesNoNonModal(QWidget* parent, const QString& text, std::function<void()> onNo) override;
+    void CloseErrorNonModal(const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     bool ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) override;
     bool ExecOpenDialog(QWidget* parent, TSaveDialogRequest& request) override;
@@ -89,6 +96,9 @@ public:
     bool ShowInformation(QWidget* parent, const QString& title, const QString& text,
                          const QString& secondButton) override;
     bool AskColor(QWidget* parent, std::uint32_t& colour) override;
+
+private:
+    std::function<bool()> Screen_;
 };
 
 // The user services of the program below the window, answered by the window's dialogs.
@@ -98,6 +108,7 @@ public:
     void Beep() override;
     void ShowErrorDlg(const std::string& text) override;
     void ShowNonModalError(const std::string& text) override;
+    void CloseNonModalError(const std::string& text) override;
     bool ConfirmOkCancel(const std::string& text) override;
     void ConfirmOkCancelLater(const std::string& text, std::function<void(bool ok)> answered) override;
     bool ExecSaveDialog(TSaveDialogRequest& request) override;

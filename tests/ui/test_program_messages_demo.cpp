@@ -12,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "ProgramProcess.h"
@@ -146,11 +147,30 @@ TEST(ProgramMessagesDemo, MessagesOfTheStartUpAndTheAcquisitionCycleHoldNothingA
     EXPECT_EQ(program.Ask("HEADER?"), "HEADER ON");
 }
 
-// The boxes themselves: they return at once, one per text while it is open, and the question's No
-// reaches its caller when the user clicks it.
-TEST(ProgramMessagesDemo, BoxesThatHoldNothingOpenOncePerTextAndPassOnTheNo) {
-    TMessageBoxDialogs dialogs;
+// The boxes themselves: none is made without a screen; on one, they return at once, one per text while
+// it is open, the box of a cause that has gone closes, and the question's No reaches its caller when
+// the user clicks it.
+TEST(ProgramMessagesDemo, BoxesThatHoldNothingOpenOncePerTextOnAScreenOnlyAndPassOnTheNo) {
+    // The message boxes in existence, closed ones deleted first.
+    const auto boxes = [] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        int n = 0;
+        for (QWidget* w : QApplication::allWidgets()) n += qobject_cast<QMessageBox*>(w) != nullptr;
+        return n;
+    };
+    const int before = boxes();
     QWidget window;
+    {
+        TMessageBoxDialogs offscreen;
+        EXPECT_TRUE(offscreen.ShowErrorNonModal(&window, "Write Error to file \"a\""));
+        EXPECT_TRUE(offscreen.ShowErrorNonModal(&window, "Write Error to file \"a\""));
+        int noes = 0;
+        EXPECT_TRUE(offscreen.AskErrorYesNoNonModal(&window, "Continue?", [&] { ++noes; }));
+        QApplication::processEvents();
+        EXPECT_EQ(boxes(), before) << "no box is made where nobody sees it";
+        EXPECT_EQ(noes, 0) << "the question keeps its Yes";
+    }
+    TMessageBoxDialogs dialogs([] { return true; });
     const auto open = [] {
         std::vector<QMessageBox*> boxes;
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -166,6 +186,12 @@ TEST(ProgramMessagesDemo, BoxesThatHoldNothingOpenOncePerTextAndPassOnTheNo) {
     QApplication::processEvents();
     EXPECT_TRUE(open().empty());
     EXPECT_TRUE(dialogs.ShowErrorNonModal(&window, "Write Error to file \"a\"")) << "again once its box has gone";
+    EXPECT_TRUE(dialogs.ShowErrorNonModal(&window, "Write Error to file \"b\""));
+    // The cause of "a" has gone: its box closes, "b" stays.
+    dialogs.CloseErrorNonModal("Write Error to file \"a\"");
+    QApplication::processEvents();
+    ASSERT_EQ(open().size(), 1u);
+    EXPECT_EQ(open().front()->text(), "Write Error to file \"b\"");
     for (QMessageBox* box : open()) box->close();
 
     int noes = 0;
@@ -175,6 +201,16 @@ TEST(ProgramMessagesDemo, BoxesThatHoldNothingOpenOncePerTextAndPassOnTheNo) {
     QApplication::processEvents();
     EXPECT_EQ(noes, 1);
     EXPECT_TRUE(open().empty());
+
+    // The boxes and questions of a window that goes go with it.
+    auto owner = std::make_unique<QWidget>();
+    EXPECT_TRUE(dialogs.ShowErrorNonModal(owner.get(), "Write Error to file \"c\""));
+    dialogs.AskOkCancelLater(owner.get(), "Calibrate?", [](bool) { ADD_FAILURE() << "no answer from a window gone"; });
+    ASSERT_EQ(open().size(), 2u);
+    owner.reset();
+    QApplication::processEvents();
+    EXPECT_TRUE(open().empty());
+    EXPECT_EQ(boxes(), before);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ struct TMessageRecorder : TUserServices {
     std::vector<std::string>* Messages = nullptr;
     // The pass runs in the idle step: its warning is a box that holds nothing.
     void ShowNonModalError(const std::string& text) override { Messages->push_back(text); }
+    void CloseNonModalError(const std::string& text) override { Messages->push_back("closed: " + text); }
 };
 
 TEST(TdrMeasurementPass, WarnsOnceOnAnUncalibratedChannelThenMeasuresEachNewRecordOnce) {
@@ -87,11 +88,29 @@ TEST(TdrMeasurementPass, WarnsOnceOnAnUncalibratedChannelThenMeasuresEachNewReco
     EXPECT_NEAR(maxP.Stat.Mean, 110.0, 1e-6);
     EXPECT_NEAR(maxP.Stat.Max, 120.0, 1e-6);
     EXPECT_EQ(maxP.Annotation.Point, 700);
-    // With the measurement off nothing is measured.
+    // With the measurement off nothing is measured, and the warning's box, its cause gone, closes.
     run("TDR:Measure OFF");
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], "closed: " + messages[0]);
     r.SetChangedFlags();
     settings.RecalcTdrReflections();
     EXPECT_EQ(maxP.Stat.Count, 2);
+    // On again, the channel still uncalibrated: no second warning in this mode; another mode warns anew,
+    // and the channel's calibration closes that box.
+    run("TDR:Measure ON");
+    r.SetChangedFlags();
+    settings.RecalcTdrReflections();
+    EXPECT_EQ(messages.size(), 2u);
+    run("TDR:Mode TDT");
+    run("TDR:Mode TDR");
+    run("TDR:Measure ON");
+    r.SetChangedFlags();
+    settings.RecalcTdrReflections();
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[2], messages[0]);
+    settings.SetCalibrated(TdrChannel1, true);
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages[3], "closed: " + messages[0]);
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 // rebinding, the channel run's dialog stepping a demo run, and a picture of all three.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include "acq/AutoCalibration.h"
 #include "acq/SignalSources.h"
@@ -155,4 +157,42 @@ TEST(AdjustMenus, ARemoteTimebaseRunRepliesOnceItsDialogClosedItself) {
     EXPECT_NEAR(t.Value("FLASH:Calibr:CoarseTB"), 4.6e-9, 1e-15);
     EXPECT_EQ(t.Value("FLASH:Calibr:FineTB"), 36387);
     EXPECT_EQ(t.Value("FLASH:Calibr:AutocalResult"), 0);
+}
+
+// The power-on calibration asks first: its timebase window then shows the result until the user closes
+// it, however many steps its timer takes meanwhile; the channel part that follows is cancelled.
+TEST(AdjustMenus, APowerOnTimebaseResultStaysUntilTheUserClosesIt) {
+    TMenusShell t(8, false);
+    t.Auto.View = &t.Feature;
+    t.User->Ok = true;
+    t.Shell.ExecuteCommandString("Util:CalibrWhen PowerOn");
+    t.Shell.ExecuteCommandString("FLASH:Calibr:CoarseTB 4e-9");
+    int ticksWithResult = 0;
+    bool counting = false, stayed = false, channelsCancelled = false;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (auto* tb = dynamic_cast<TAutocalTBF*>(QApplication::activeModalWidget())) {
+            if (!counting) {
+                // Counts the window's own steps once the result is in.
+                counting = true;
+                for (QTimer* steps : tb->findChildren<QTimer*>())
+                    QObject::connect(steps, &QTimer::timeout, tb, [&, tb] { ticksWithResult += tb->OkButton()->isEnabled(); });
+            } else if (ticksWithResult > 10) {
+                stayed = tb->isVisible() && t.Auto.CalibrationRunning();
+                tb->OkButton()->click();
+            }
+        } else if (auto* ch = dynamic_cast<TAutocalChannelsF*>(QApplication::activeModalWidget())) {
+            channelsCancelled = true;
+            ch->CancelButton()->click();
+        }
+    });
+    driver.start(5);
+    t.Auto.CheckAutoCalibrationDue();
+    EXPECT_TRUE(stayed) << "the result window closed by itself";
+    EXPECT_TRUE(channelsCancelled);
+    EXPECT_FALSE(t.Auto.CalibrationRunning());
+    // The timebase values the user confirmed stay: 30667 × 0.15 ps (to the setting's 0.1 ps) and the
+    // fine value of the second line.
+    EXPECT_NEAR(t.Value("FLASH:Calibr:CoarseTB"), 30667 * 1.5e-13, 1e-13);
+    EXPECT_EQ(t.Value("FLASH:Calibr:FineTB"), 36387);
 }

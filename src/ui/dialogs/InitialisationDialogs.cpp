@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 #include <iostream>
 #include <memory>
+#include <string_view>
 
 #include "ui/UserDialogs.h"
 
@@ -80,7 +81,7 @@ TInitDialogResult TStartUpDialogs::ShowInitialisationDialog(int attempt, const s
             if (b.Cancel) cancel = b;
         std::string text;
         for (const std::string& line : content.Lines) {
-            if (!text.empty()) text += std::string(QString("!?.:").contains(text.back()) ? "" : ".") + " ";
+            if (!text.empty()) text += std::string_view("!?.:").find(text.back()) != std::string_view::npos ? " " : ". ";
             text += line;
         }
         std::cerr << "veltrane: " << text << " -- " << cancel.Caption << " (no screen to answer on)\n";

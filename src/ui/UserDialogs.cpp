@@ -1,7 +1,6 @@
 #include "ui/UserDialogs.h"
 
 #include <algorithm>
-#include <iostream>
 
 #include <QApplication>
 #include <QColorDialog>
@@ -10,6 +9,8 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include "core/ProgramLog.h"
 
 namespace vt {
 
@@ -69,8 +70,7 @@ bool NoVisibleScreen() {
 void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
                                           std::function<void(bool ok)> answered) {
     if (NoVisibleScreen()) {
-        QString line = text.simplified();
-        std::cerr << "veltrane: " << line.toStdString() << " -- Cancel (no screen to answer on)\n";
+        LogProgramLine(text.simplified().toStdString() + " -- Cancel (no screen to answer on)");
         answered(false);
         return;
     }

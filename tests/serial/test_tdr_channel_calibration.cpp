@@ -107,6 +107,16 @@ protected:
         h.RefPlane->SetValue(v[4]);
     }
     void PressFromSwitcher() { Ch1().DoVertCalibr->PressFromSwitcher(); }
+    // TDR on G1 shown in rho, Run on; answers the five reference values set beforehand.
+    std::array<double, 5> PrepareTdrOnG1() {
+        Command("TDR:Mode TDR");
+        Command("TDR:Ch1:Destination G1");
+        Command("TDR:Ch1:VertScale Rho");
+        const std::array<double, 5> initial{0.2, -0.5, 0.3, 0.05, 5e-9};
+        SetFive(initial);
+        Shell.RunOn = true;
+        return initial;
+    }
     // One completed acquisition of length points: before up to point step, after from it, +-10 mV by turns.
     void Acquire(double before, double after, int step = 300, int length = TdrCalibrationPoints) {
         ASSERT_TRUE(Shell.SingleOn) << "an acquisition nobody asked for";
@@ -136,12 +146,7 @@ protected:
 };
 
 TEST_F(TdrChannelCalibration, MeasuresBothModesByHandKeepsTheValuesOnFailureOrCancelAndUndoesItsSetUp) {
-    Command("TDR:Mode TDR");
-    Command("TDR:Ch1:Destination G1");
-    Command("TDR:Ch1:VertScale Rho");
-    const std::array<double, 5> initial{0.2, -0.5, 0.3, 0.05, 5e-9};
-    SetFive(initial);
-    Shell.RunOn = true;
+    const std::array<double, 5> initial = PrepareTdrOnG1();
 
     // --- TDR by the switch: asked, both phases, success; nothing written before OK.
     PressFromSwitcher();
@@ -283,12 +288,7 @@ TEST_F(TdrChannelCalibration, ACommandsReplyWaitsForTheCloseItsQuestionWaitsAsid
         service.Execute(line, reply, 0, [&](const std::string& text) { later.push_back(text); });
         return service.Deferred() ? std::string("(later)") : reply;
     };
-    Command("TDR:Mode TDR");
-    Command("TDR:Ch1:Destination G1");
-    Command("TDR:Ch1:VertScale Rho");
-    const std::array<double, 5> initial{0.2, -0.5, 0.3, 0.05, 5e-9};
-    SetFive(initial);
-    Shell.RunOn = true;
+    const std::array<double, 5> initial = PrepareTdrOnG1();
 
     // --- OK: the second phase follows the answer; the reply comes with the by-hand values in place.
     EXPECT_EQ(send("TDR:CH1:DOVERTCALIBR"), "(later)");

@@ -3,6 +3,7 @@
 // automation server's clients and the console) reach the command tree. Commands run with the internal
 // flag off, so every change they make counts as remote and opens an undo step.
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,9 @@
 namespace vt {
 
 class TCommandTree;
+
+// Gives the reply of a command string whose work ended after the string had returned.
+using TLaterReply = std::function<void(const std::string& reply)>;
 
 class TCOMRC {
 public:
@@ -27,10 +31,21 @@ public:
     // of a successful reply.
     // maxReply (0: none) bounds the reply: a command string whose reply grows past it stops there and
     // raises EReplyTooLong, rather than building all of it first.
-    bool ExecCommand(std::string_view command, std::string& respond, std::size_t maxReply = 0);
+    // later (none: the string cannot wait) receives the reply of a string that left work running
+    // (DeferReply): respond then stays empty, Deferred() holds, and no return line is logged.
+    bool ExecCommand(std::string_view command, std::string& respond, std::size_t maxReply = 0, TLaterReply later = {});
 
     // The same run without traffic lines (the console's own sends).
-    bool Execute(std::string_view command, std::string& respond, std::size_t maxReply = 0);
+    bool Execute(std::string_view command, std::string& respond, std::size_t maxReply = 0, TLaterReply later = {});
+
+    // Whether the string run last left its reply to work still running.
+    bool Deferred() const { return Deferred_; }
+    // Called by a command whose work runs on after its string has returned (a calibration stepped by
+    // the acquisition): the string's reply waits for that work. Answers the function that ends the
+    // work's wait (once; its text joins what the string replied, after ";"); null where the running
+    // string cannot wait (none runs, it was given no later, or its reply is already taken). Work that
+    // ends before its string has returned replies with the string.
+    TLaterReply DeferReply();
 
     // True while a command string runs (also inside the nested event loops it may open): the
     // automation server holds further lines until it ends.
@@ -44,6 +59,7 @@ public:
     void Report(const std::string& message);
 
 private:
+    struct TLaterState;
     bool Run(std::string_view command, std::string& respond, std::size_t maxReply);
     void Log(const std::string& line) const {
         if (OnLog) OnLog(line);
@@ -51,6 +67,8 @@ private:
     TTreeSource Tree_;
     int Depth_ = 0;
     std::vector<std::string> Messages_;  // reported during the running command strings, innermost last
+    std::vector<std::shared_ptr<TLaterState>> Strings_;  // the running strings' waits, innermost last
+    bool Deferred_ = false;
 };
 
 }  // namespace vt

@@ -113,7 +113,16 @@ TConsoleSession::TSendResult TConsoleSession::Send(const std::string& command) {
     if (command.empty()) return result;
     result.Sent = true;
     History.Add(command);
-    Service_.Execute(command, result.Reply);
+    const std::weak_ptr<int> alive = Alive_;
+    Service_.Execute(command, result.Reply, 0, [this, alive](const std::string& reply) {
+        if (alive.expired()) return;
+        if (!reply.empty()) Log.AppendLine("--> ", reply);
+        if (OnLaterReply) OnLaterReply();
+    });
+    if (Service_.Deferred()) {
+        result.Later = true;
+        return result;
+    }
     result.Beep = result.Reply.empty();
     if (UpperTrimmed(command) == "WFM:DATA?") {
         if (Preview.Draw(result.Reply)) Countdown_ = PreviewSends;

@@ -3,6 +3,8 @@
 // the waveform preview and the send procedure that ties them together.
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,9 +81,12 @@ public:
     struct TSendResult {
         bool Sent = false;      // false for an empty command line
         bool Beep = false;      // the reply was empty
+        bool Later = false;     // the reply waits for work the command left running
         std::string Reply;
     };
     TSendResult Send(const std::string& command);
+    // A reply that came later has been added to the log.
+    std::function<void()> OnLaterReply;
 
     TConsoleHistory History;
     TConsoleLog Log;
@@ -91,6 +96,8 @@ public:
 private:
     TCOMRC& Service_;
     int Countdown_ = 0;
+    // A later reply finds the session only while it exists.
+    std::shared_ptr<int> Alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace vt

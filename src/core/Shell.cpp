@@ -1,10 +1,10 @@
 #include "core/Shell.h"
 
-#include <iostream>
 #include <system_error>
 #include <utility>
 
 #include "core/InternalError.h"
+#include "core/ProgramLog.h"
 #include "core/CommandTree.h"
 #include "core/TextFiles.h"
 #include "core/UndoBuffer.h"
@@ -252,7 +252,7 @@ void TShell::ReportError(const std::string& text) {
 
 void TShell::ShowProgramMessage(const std::string& text, bool box) {
     Display().PushHint(text, 5000);
-    std::cerr << "veltrane: " << text << '\n';
+    LogProgramLine(text);
     if (box) User().ShowNonModalError(text);
 }
 

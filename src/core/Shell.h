@@ -382,6 +382,9 @@ public:
     // (standard error) instead of the error dialog.
     int RemoteWorkDepth = 0;
     void ReportError(const std::string& text);
+    // While a command string from the automation or the console runs: its reply waits for the work it
+    // leaves running (the command service's DeferReply). Empty, or answering null, where nobody waits.
+    std::function<std::function<void(const std::string& reply)>()> DeferRemoteReply;
     // A message the program raises by itself (the acquisition cycle, the idle pass, the start-up, work a
     // remote command left running) never waits for a person: it goes to a timed hint and the log
     // (standard error) and, with box, to a non-modal box. The caller shows it once per cause.

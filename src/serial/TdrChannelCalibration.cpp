@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 
 #include "acq/SaveRecall.h"
 #include "acq/SignalObj.h"
@@ -33,7 +32,6 @@ constexpr int TdrSecondFlag = 1;    // the open: the reflected step
 constexpr int TdtStartFlag = 1;
 constexpr int ReferenceMemory = 3;  // M4
 constexpr int ReferenceHintMs = 7000;
-constexpr int ContinueHintMs = 5000;
 constexpr TColor FailedRed{0x0000FF};
 constexpr TColor CompleteGreen{0x008000};
 
@@ -148,12 +146,24 @@ void TTdrChannelCalibration::Request() {
 void TTdrChannelCalibration::Tell(const std::string& text, int who) {
     // The user's press and a remote command get it as a message (a command's becomes its reply);
     // a line the program runs itself as a hint and a log line.
-    if (who == wcvSwitcher || who == wcvRemote) {
+    if (who == wcvSwitcher || who == wcvRemote)
         Shell_.User().ShowErrorDlg(text);
-    } else {
-        Shell_.Display().PushHint(text, ContinueHintMs);
-        std::cerr << "veltrane: " << text << '\n';
-    }
+    else
+        Shell_.ShowProgramMessage(text, false);
+}
+
+void TTdrChannelCalibration::TellOutcome() {
+    const std::function<void(const std::string&)> later = std::move(Later_);
+    Later_ = nullptr;
+    if (later)
+        later(Outcome_);
+    else if (!Outcome_.empty())
+        Shell_.ShowProgramMessage(Outcome_, false);
+}
+
+std::int64_t TTdrChannelCalibration::NowMs() {
+    TInstrumentLink* link = Shell_.Link();
+    return link ? link->Clock().NowMs() : 0;
 }
 
 void TTdrChannelCalibration::DoVertCalibr(int channel, const THandler& command) {
@@ -163,8 +173,8 @@ void TTdrChannelCalibration::DoVertCalibr(int channel, const THandler& command) 
         if (!Refusal_.empty()) Tell(Refusal_, who);
         return;
     }
-    // A command-started run has closed by now where a window held the command.
-    if (!byUser && !Open_ && !Outcome_.empty()) Tell(Outcome_, who);
+    // The command's reply waits for the close; the acquisition steps the run meanwhile.
+    if (who == wcvRemote && Shell_.DeferRemoteReply) Later_ = Shell_.DeferRemoteReply();
 }
 
 std::string TTdrChannelCalibration::UndoRefusal() const {
@@ -229,23 +239,30 @@ bool TTdrChannelCalibration::Start(int channel, bool byUser) {
     BaselineText_.clear();
     RefPlaneText_.clear();
     Outcome_.clear();
+    Later_ = nullptr;
+    Question_.reset();
+    LastProgressMs_ = NowMs();
     Open_ = true;
     if (View) View->Opened(*this);
     Prepare();
     Collecting_ = true;
     Request();
     Changed();
-    if (AutoClose_ && View) View->HoldUntilClosed(*this);
     return true;
 }
 
-void TTdrChannelCalibration::Stalled(int seconds) {
-    if (!Open_) return;
+void TTdrChannelCalibration::StallCheck() {
+    // A question waiting for its answer is no stall: nothing is asked of the instrument meanwhile.
+    if (!Open_ || !AutoClose_ || !Collecting_) return;
+    if (NowMs() - LastProgressMs_ >= StallSeconds * 1000) Stalled();
+}
+
+void TTdrChannelCalibration::Stalled() {
     Collecting_ = false;
     Succeeded_ = false;
     Status_ = Shell_.LangStr("CalibrationFailed");
     StatusColor_ = FailedRed;
-    ErrorText_ = "No acquisition came for " + std::to_string(seconds) + " s.";
+    ErrorText_ = "No acquisition came for " + std::to_string(StallSeconds) + " s.";
     ValuesVisible_ = false;
     Changed();
     Close(false);
@@ -295,6 +312,7 @@ void TTdrChannelCalibration::TdrChannelCalibrationStep() {
     if (!Open_ || !Collecting_ || Shell_.SingleOn) return;
     const TSignalObj& record = Shell_.Records()->Record(SourceIndex_);
     ++Count_;
+    LastProgressMs_ = NowMs();
     Progress_ = TdrCalibrationProgress(Count_, TdrMode_, SecondPhase_);
     if (!Add(record)) {
         // Never read past a short record: that is no step inside the record.
@@ -340,17 +358,42 @@ bool TTdrChannelCalibration::EndPhase() {
     Changed();
     const std::string text = Shell_.LangStr("TDRChCalibrContinue");
     if (AutoClose_) {
-        // Nobody answers a question in a remote run: the text is told and the second phase follows.
-        Shell_.Display().PushHint(text, ContinueHintMs);
-        std::cerr << "veltrane: " << text << '\n';
-    } else if (!Shell_.User().ConfirmOkCancel(text)) {
+        // A command's run asks aside: the window, the clients and the stall rule wait for the answer,
+        // which comes at once as Cancel where nobody can give it.
+        Collecting_ = false;
+        const std::shared_ptr<int> question = Question_ = std::make_shared<int>(0);
+        Changed();
+        Shell_.User().ConfirmOkCancelLater(text, [this, asked = std::weak_ptr<int>(question)](bool ok) {
+            if (!asked.expired()) SecondPhaseAnswered(ok);
+        });
+        return false;
+    }
+    if (!Shell_.User().ConfirmOkCancel(text)) {
         Close(false);
         return false;
     }
+    BeginSecondPhase();
+    return true;
+}
+
+void TTdrChannelCalibration::BeginSecondPhase() {
     ZeroLevel_ = TdrCalibrationPlateau(*Sum_);
     Count_ = 0;
     SecondPhase_ = true;
-    return true;
+}
+
+void TTdrChannelCalibration::SecondPhaseAnswered(bool ok) {
+    Question_.reset();
+    if (!Open_) return;
+    if (!ok) {
+        Close(false);
+        return;
+    }
+    BeginSecondPhase();
+    Collecting_ = true;
+    LastProgressMs_ = NowMs();
+    Request();
+    Changed();
 }
 
 void TTdrChannelCalibration::Compute() {
@@ -393,6 +436,7 @@ void TTdrChannelCalibration::Close(bool ok) {
     else
         Outcome_ = "Calibration canceled.";
     Collecting_ = false;
+    Question_.reset();
     // While the set-up still shows the channel, so the memory takes its record.
     if (ok && !TdrMode_) WriteReference();
     UndoPrepare();
@@ -418,6 +462,7 @@ void TTdrChannelCalibration::Close(bool ok) {
     Shell_.RunOn = RunOn_;
     Shell_.SingleOn = SingleOn_;
     if (View) View->Closed(*this);
+    if (AutoClose_) TellOutcome();
 }
 
 }  // namespace vt

@@ -4,9 +4,13 @@
 // one) and the open's reflected level (phase two) give the reference amplitude, the baseline and the
 // reference plane; in TDT mode one phase measures the transmitted step. The run is a state machine
 // stepped once per completed acquisition; its dialog is a view of it. A run the user started leaves
-// the window free; a command-started run ends by itself and its command replies once it has closed
-// (with the failure's text when it failed), the acquisition going on meanwhile.
+// the window free; a command-started run ends by itself and its command's reply waits until it has
+// closed (with the failure's text when it failed), the acquisition and other commands going on
+// meanwhile: its question between the phases waits aside, and a run that gets no acquisition for
+// StallSeconds on the link clock ends as failed.
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -52,23 +56,25 @@ public:
     virtual void Opened(TTdrChannelCalibration& run) = 0;
     virtual void Changed(TTdrChannelCalibration& run) { (void)run; }
     virtual void Closed(TTdrChannelCalibration& run) = 0;
-    // Returns once a command-started run has closed, the event loop running meanwhile; a run that
-    // gets no acquisition for a while is ended with Stalled.
-    virtual void HoldUntilClosed(TTdrChannelCalibration& run) { (void)run; }
 };
 
 class TTdrChannelCalibration {
 public:
+    // Without a completed acquisition for this long a command-started run ends as failed.
+    static constexpr int StallSeconds = 10;
+
     TTdrChannelCalibration(TShell& shell, TTdrSettings& settings);
     ~TTdrChannelCalibration();
 
     // The after-change of "TDR:ChN:DoVertCalibr" (channel 2 or 3): a switch asks the user first, a
-    // command runs without a question, ends by itself and is told its refusal or failure.
+    // command starts without a question, ends by itself and is told its refusal at once, its outcome
+    // once the run has closed.
     void DoVertCalibr(int channel, const THandler& command);
     // False when nothing started: Refusal() says why (empty when the user cancelled).
     bool Start(int channel, bool byUser);
-    // Ends a run that waits for acquisitions that do not come, as failed with that text.
-    void Stalled(int seconds);
+    // Checked on a timer while a command-started run is open: a run that collects and got no
+    // acquisition for StallSeconds on the link clock ends as failed.
+    void StallCheck();
     // One step on the latest acquisition (the cycle row).
     void TdrChannelCalibrationStep();
     // OK (kept only after a success) or Cancel.
@@ -80,6 +86,8 @@ public:
     bool TdrMode() const { return TdrMode_; }
     bool AutoClose() const { return AutoClose_; }
     bool SecondPhase() const { return SecondPhase_; }
+    // A command-started run waits for the answer to its question between the phases.
+    bool Asking() const { return Question_ != nullptr; }
     int Count() const { return Count_; }
     const TTdrCalibrationResult& Result() const { return Result_; }
     const std::string& Refusal() const { return Refusal_; }
@@ -95,7 +103,7 @@ public:
     TColor StatusColor() const { return StatusColor_; }
     const std::string& ErrorText() const { return ErrorText_; }
     int Progress() const { return Progress_; }
-    bool ProgressVisible() const { return Collecting_; }
+    bool ProgressVisible() const { return Collecting_ || Asking(); }
     bool ValuesVisible() const { return ValuesVisible_; }
     std::string BaselineCaption() const;
     const std::string& AmplitudeText() const { return AmplitudeText_; }
@@ -112,6 +120,12 @@ private:
     void Setting(const std::string& header, const std::string& value);
     bool Add(const TSignalObj& record);
     bool EndPhase();
+    void BeginSecondPhase();
+    void SecondPhaseAnswered(bool ok);
+    void Stalled();
+    // The run's outcome to whoever waits for it: the command's reply, else the hint and the log.
+    void TellOutcome();
+    std::int64_t NowMs();
     void Compute();
     void UndoPrepare();
     void WriteReference();
@@ -140,6 +154,13 @@ private:
     TUndoList SetupList_;
     std::uint32_t SetupStamp_ = 0;
     bool RunOn_ = false, SingleOn_ = false;
+    // The reply of the command that started the run, given at the close; null where nobody waits.
+    std::function<void(const std::string&)> Later_;
+    // The link clock's time of the run's last progress (its start, an acquisition, a phase begun).
+    std::int64_t LastProgressMs_ = 0;
+    // The open question between the phases: an answer that comes after the run has closed (or after
+    // the run has gone) finds it released and is dropped.
+    std::shared_ptr<int> Question_;
     std::string Refusal_, Outcome_;
     std::string Title_, Status_, ErrorText_, AmplitudeText_, BaselineText_, RefPlaneText_;
     TColor StatusColor_{};

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <strings.h>
 
+#include "core/ProgramLog.h"
 #include "core/Shell.h"
 #include "ui/MainWindow.h"
 #include "ui/UserDialogs.h"
@@ -75,6 +76,15 @@ void TAutomation::ShowConsole() {
     Console.activateWindow();
 }
 
+namespace {
+// A question a remote command met: its text goes into the reply, and the log keeps it with the answer
+// taken for the person who was not asked.
+void AnswerForClient(TCOMRC& service, const QString& text, const char* answer) {
+    service.Report(text.toStdString());
+    LogProgramLine(text.simplified().toStdString() + " -- " + answer + " (asked while a remote command runs)");
+}
+}  // namespace
+
 TCOMRC* TQuietWhileServingDialogs::Serving() const {
     TCOMRC* service = Service_ ? Service_() : nullptr;
     return service && service->Running() ? service : nullptr;
@@ -83,28 +93,28 @@ TCOMRC* TQuietWhileServingDialogs::Serving() const {
 TDialogAnswer TQuietWhileServingDialogs::AskErrorYesNo(QWidget* parent, const QString& text) {
     TCOMRC* service = Serving();
     if (!service) return Inner_.AskErrorYesNo(parent, text);
-    service->Report(text.toStdString());
+    AnswerForClient(*service, text, "Yes");
     return TDialogAnswer::Yes;
 }
 
 TDialogAnswer TQuietWhileServingDialogs::AskYesNoCancel(QWidget* parent, const QString& text) {
     TCOMRC* service = Serving();
     if (!service) return Inner_.AskYesNoCancel(parent, text);
-    service->Report(text.toStdString());
+    AnswerForClient(*service, text, "Cancel");
     return TDialogAnswer::Cancel;
 }
 
 bool TQuietWhileServingDialogs::AskYesNo(QWidget* parent, const QString& text) {
     TCOMRC* service = Serving();
     if (!service) return Inner_.AskYesNo(parent, text);
-    service->Report(text.toStdString());
+    AnswerForClient(*service, text, "No");
     return false;
 }
 
 bool TQuietWhileServingDialogs::AskOkCancel(QWidget* parent, const QString& text) {
     TCOMRC* service = Serving();
     if (!service) return Inner_.AskOkCancel(parent, text);
-    service->Report(text.toStdString());
+    AnswerForClient(*service, text, "Cancel");
     return false;
 }
 
@@ -115,7 +125,7 @@ void TQuietWhileServingDialogs::AskOkCancelLater(QWidget* parent, const QString&
         Inner_.AskOkCancelLater(parent, text, std::move(answered));
         return;
     }
-    service->Report(text.toStdString());
+    AnswerForClient(*service, text, "Cancel");
     answered(false);
 }
 
@@ -123,7 +133,7 @@ bool TQuietWhileServingDialogs::ShowInformation(QWidget* parent, const QString& 
                                                 const QString& secondButton) {
     TCOMRC* service = Serving();
     if (!service) return Inner_.ShowInformation(parent, title, text, secondButton);
-    service->Report(text.toStdString());
+    AnswerForClient(*service, text, "OK");
     return false;
 }
 
@@ -167,9 +177,12 @@ bool TQuietWhileServingDialogs::ExecOpenDialog(QWidget* parent, TSaveDialogReque
 TAutomationFeature::TAutomationFeature(TShell& shell, TUserDialogs& dialogs, std::uint16_t port)
     : Shell_(shell), Dialogs_(dialogs), Port_(port) {}
 
+TAutomationFeature::~TAutomationFeature() { Shell_.DeferRemoteReply = nullptr; }
+
 void TAutomationFeature::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&) {
     Window_ = &window;
     Automation_ = std::make_unique<TAutomation>([this] { return Shell_.CommandTree(); });
+    Shell_.DeferRemoteReply = [this]() -> TLaterReply { return Automation_ ? Automation_->Service.DeferReply() : nullptr; };
     // A client may connect as soon as the port opens; its lines wait until the start-up has ended, so
     // that no command meets a program half started (an instrument switch, a run that needs the
     // acquisition).

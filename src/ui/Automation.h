@@ -94,6 +94,7 @@ private:
 class TAutomationFeature : public TUiFeature {
 public:
     TAutomationFeature(TShell& shell, TUserDialogs& dialogs, std::uint16_t port);
+    ~TAutomationFeature() override;
 
     void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
     void StartUpEnded(TShell& shell) override;

@@ -1,6 +1,7 @@
 #include "ui/AutomationServer.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTimer>
@@ -159,7 +160,7 @@ TAutomationServer::TClient* TAutomationServer::NextWaiting() {
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t i = (RoundRobin_ + k) % n;
         TClient& c = *Clients_[i];
-        if (c.NextLine < c.Lines.size()) {
+        if (!c.Awaiting && c.NextLine < c.Lines.size()) {
             RoundRobin_ = i + 1;
             return &c;
         }
@@ -205,9 +206,17 @@ void TAutomationServer::Serve() {
                 c->NextLine = 0;
             }
             std::string reply;
+            const QPointer<TAutomationServer> self(this);
+            auto later = [self, number = c->Number](const std::string& text) {
+                if (self) self->LaterReply(number, text);
+            };
             try {
                 Service_.ExecCommand(std::string_view(line.constData(), static_cast<std::size_t>(line.size())), reply,
-                                     static_cast<std::size_t>(OutputLimit_));
+                                     static_cast<std::size_t>(OutputLimit_), std::move(later));
+                if (Service_.Deferred()) {
+                    c->Awaiting = true;
+                    continue;
+                }
             } catch (const EReplyTooLong& e) {
                 Drop(*c, e.what());
                 continue;
@@ -275,6 +284,16 @@ void TAutomationServer::Reply(TClient& c, const std::string& reply) {
     c.Socket->write(out);
     if (!c.Closed && c.Socket->bytesToWrite() > OutputLimit_) Drop(c, "does not read its replies");
     if (!c.Closed) KeepTotalOutputBound();
+}
+
+void TAutomationServer::LaterReply(int number, const std::string& reply) {
+    const auto it = std::find_if(Clients_.begin(), Clients_.end(), [number](const auto& c) { return c->Number == number; });
+    if (it == Clients_.end()) return;
+    TClient& c = **it;
+    c.Awaiting = false;
+    Service_.LogLine("    Returned --> " + reply);
+    Reply(c, reply);
+    ScheduleServe();
 }
 
 void TAutomationServer::Drop(TClient& c, const std::string& why) {

@@ -69,6 +69,8 @@ private:
         std::vector<QByteArray> Lines;     // complete lines waiting their turn
         std::size_t NextLine = 0;
         bool Closed = false;
+        // Its last line's reply waits for the work that line left running: its next lines wait too.
+        bool Awaiting = false;
         int Number = 0;
     };
 
@@ -82,6 +84,8 @@ private:
     void Serve();
     void ScheduleServe();
     void Reply(TClient& client, const std::string& reply);
+    // The reply of the client's line whose work has ended (nothing when the client has gone).
+    void LaterReply(int number, const std::string& reply);
     void Drop(TClient& client, const std::string& why);
     void Reap();
     TClient* NextWaiting();

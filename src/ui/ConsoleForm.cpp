@@ -21,6 +21,7 @@ namespace vt {
 TfrmConsole::TfrmConsole(TConsoleSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window), Session_(session) {
     setObjectName("frmConsole");
+    Session_.OnLaterReply = [this] { ScheduleShowLog(); };
     setWindowTitle(QStringLiteral("Console"));
     resize(520, 420);
 
@@ -58,6 +59,8 @@ TfrmConsole::TfrmConsole(TConsoleSession& session, QWidget* parent)
     ComboBox1_->setEditText(QStringLiteral("*Run"));
     ShowPreview();
 }
+
+TfrmConsole::~TfrmConsole() { Session_.OnLaterReply = nullptr; }
 
 void TfrmConsole::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

@@ -19,6 +19,7 @@ class TConsoleSession;
 class TfrmConsole : public QWidget {
 public:
     explicit TfrmConsole(TConsoleSession& session, QWidget* parent = nullptr);
+    ~TfrmConsole() override;
 
     // Send: runs the command line's text; the empty reply beeps.
     void Button1Click();

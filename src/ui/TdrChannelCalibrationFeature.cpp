@@ -1,8 +1,5 @@
 #include "ui/TdrChannelCalibrationFeature.h"
 
-#include <QElapsedTimer>
-#include <QTimer>
-
 #include "core/Shell.h"
 #include "serial/ScopeSerialServices.h"
 #include "ui/MainWindow.h"
@@ -15,9 +12,17 @@ TTdrChannelCalibration* TTdrChannelCalibrationFeature::Run() const {
     return serial ? &serial->TdrChannelCalibration() : nullptr;
 }
 
+TTdrChannelCalibrationFeature::TTdrChannelCalibrationFeature(TShell& shell) : Shell_(shell) {
+    StallWatch_.setInterval(StallCheckMs);
+    QObject::connect(&StallWatch_, &QTimer::timeout, [this] {
+        if (TTdrChannelCalibration* run = Run()) run->StallCheck();
+    });
+}
+
 TTdrChannelCalibrationFeature::~TTdrChannelCalibrationFeature() { Release(); }
 
 void TTdrChannelCalibrationFeature::Release() {
+    StallWatch_.stop();
     if (TTdrChannelCalibration* run = Run(); run && run->View == this) run->View = nullptr;
     delete Dialog_.data();
 }
@@ -38,41 +43,15 @@ void TTdrChannelCalibrationFeature::Opened(TTdrChannelCalibration& run) {
     delete Dialog_.data();
     Dialog_ = new TfrmTDR_CalibrChannel(Window_, run);
     Dialog_->show();
+    if (run.AutoClose()) StallWatch_.start();
 }
 
 void TTdrChannelCalibrationFeature::Changed(TTdrChannelCalibration&) {
     if (auto* dialog = static_cast<TfrmTDR_CalibrChannel*>(Dialog_.data())) dialog->Refresh();
 }
 
-void TTdrChannelCalibrationFeature::HoldUntilClosed(TTdrChannelCalibration& run) {
-    if (!run.Open() || Hold_) return;
-    QEventLoop loop;
-    Hold_ = &loop;
-    // Acquisitions that stop coming (a stopped link, a Stop typed in the console) end the run.
-    int seen = -1;
-    QElapsedTimer quiet;
-    quiet.start();
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
-        if (!run.Open()) {
-            loop.quit();
-            return;
-        }
-        const int mark = run.Count() + (run.SecondPhase() ? 1000 : 0);
-        if (mark != seen) {
-            seen = mark;
-            quiet.restart();
-        } else if (quiet.elapsed() >= StallSeconds * 1000) {
-            run.Stalled(StallSeconds);
-        }
-    });
-    watch.start(100);
-    loop.exec();
-    Hold_ = nullptr;
-}
-
 void TTdrChannelCalibrationFeature::Closed(TTdrChannelCalibration&) {
-    if (Hold_) Hold_->quit();
+    StallWatch_.stop();
     // Called from the dialog's own buttons: it goes once their signal has returned.
     if (Dialog_) {
         Dialog_->hide();

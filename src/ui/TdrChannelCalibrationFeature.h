@@ -1,10 +1,10 @@
 #pragma once
 // The TDR/TDT channel calibration as a feature of the window: its dialog, shown beside the main
-// window while the run lasts. A command-started run holds its command in a local event loop until
-// it has closed, so that the reply tells the result; the acquisition steps it meanwhile.
+// window while the run lasts. While a command-started run is open a timer checks its stall rule; the
+// acquisition steps the run and its close gives the command's reply.
 #include <QDialog>
-#include <QEventLoop>
 #include <QPointer>
+#include <QTimer>
 
 #include "serial/TdrChannelCalibration.h"
 #include "ui/UiFeature.h"
@@ -15,7 +15,10 @@ class TShell;
 
 class TTdrChannelCalibrationFeature : public TUiFeature, public TTdrChannelCalibrationView {
 public:
-    explicit TTdrChannelCalibrationFeature(TShell& shell) : Shell_(shell) {}
+    // How often an open command-started run looks at the link clock for its stall rule.
+    static constexpr int StallCheckMs = 250;
+
+    explicit TTdrChannelCalibrationFeature(TShell& shell);
     ~TTdrChannelCalibrationFeature() override;
 
     void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
@@ -24,10 +27,6 @@ public:
     void Opened(TTdrChannelCalibration& run) override;
     void Changed(TTdrChannelCalibration& run) override;
     void Closed(TTdrChannelCalibration& run) override;
-    void HoldUntilClosed(TTdrChannelCalibration& run) override;
-
-    // Without a completed acquisition for this long a held run ends as failed.
-    static constexpr int StallSeconds = 10;
 
 private:
     TTdrChannelCalibration* Run() const;
@@ -36,7 +35,7 @@ private:
     TShell& Shell_;
     QPointer<QWidget> Window_;
     QPointer<QDialog> Dialog_;
-    QEventLoop* Hold_ = nullptr;
+    QTimer StallWatch_;
 };
 
 }  // namespace vt

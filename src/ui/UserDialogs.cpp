@@ -1,7 +1,6 @@
 #include "ui/UserDialogs.h"
 
 #include <algorithm>
-#include <iostream>
 
 #include <QApplication>
 #include <QColorDialog>
@@ -10,6 +9,8 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include "core/ProgramLog.h"
 
 namespace vt {
 
@@ -88,8 +89,7 @@ QMessageBox* NewProgramBox(QMessageBox::Icon icon, const QString& text, QMessage
 void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
                                           std::function<void(bool ok)> answered) {
     if (!Screen_()) {
-        QString line = text.simplified();
-        std::cerr << "veltrane: " << line.toStdString() << " -- Cancel (no screen to answer on)\n";
+        LogProgramLine(text.simplified().toStdString() + " -- Cancel (no screen to answer on)");
         answered(false);
         return;
     }

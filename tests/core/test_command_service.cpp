@@ -79,6 +79,69 @@ TEST_F(ServiceTest, AStringRunInsideAnotherAnswersItsOwnMessages) {
     EXPECT_EQ(outer, "inner refused;inner refused");
 }
 
+// Work a command leaves running takes the string's reply: the string returns without one, the work's
+// end gives it once (joined to what the string itself replied), and only to a caller that can wait.
+// Work that ends while its string still runs replies with the string; the console logs a later reply.
+TEST_F(ServiceTest, AReplyLeftToRunningWorkComesOnceWhenTheWorkEnds) {
+    TLaterReply work;
+    bool endAtOnce = false;
+    tree->Root().AddRightCommandHandler("Calibrate", [&](THandler&) {
+        work = service.DeferReply();
+        if (work && endAtOnce) work("done at once");
+    });
+    std::vector<std::string> later;
+    const auto sink = [&](const std::string& reply) { later.push_back(reply); };
+
+    std::string respond = "stale";
+    EXPECT_TRUE(service.ExecCommand("CALIBRATE;TRIG:SOURCE?", respond, 0, sink));
+    EXPECT_TRUE(service.Deferred());
+    EXPECT_EQ(respond, "");
+    ASSERT_TRUE(work);
+    EXPECT_TRUE(later.empty());
+    // Other strings run and reply while the work runs.
+    EXPECT_TRUE(service.ExecCommand("TRIG:SOURCE?", respond, 0, sink));
+    EXPECT_FALSE(service.Deferred());
+    EXPECT_EQ(respond, "TRIG:SOURCE CH1");
+    work("Calibration canceled.");
+    work("twice");
+    EXPECT_EQ(later, std::vector<std::string>{"TRIG:SOURCE CH1;Calibration canceled."});
+    // Logged once: received, then the return by the receiver of the later reply.
+    EXPECT_EQ(log[0], "Received --> CALIBRATE;TRIG:SOURCE?");
+    EXPECT_EQ(log[1], "Received --> TRIG:SOURCE?");
+
+    // Nobody can wait: no deferral, the work gets nothing to reply to.
+    work = nullptr;
+    EXPECT_TRUE(service.Execute("CALIBRATE", respond));
+    EXPECT_FALSE(service.Deferred());
+    EXPECT_FALSE(work);
+    // Ended before the string returned: the string's own reply carries it.
+    endAtOnce = true;
+    later.clear();
+    EXPECT_TRUE(service.Execute("CALIBRATE", respond, 0, sink));
+    EXPECT_FALSE(service.Deferred());
+    EXPECT_EQ(respond, "done at once");
+    EXPECT_TRUE(later.empty());
+
+    // The console: nothing logged and no beep at the send; the later reply is logged and announced.
+    endAtOnce = false;
+    TConsoleSession session(service);
+    int announced = 0;
+    session.OnLaterReply = [&] { ++announced; };
+    const auto sent = session.Send("CALIBRATE");
+    EXPECT_TRUE(sent.Later);
+    EXPECT_FALSE(sent.Beep);
+    EXPECT_EQ(session.Log.Text(), "");
+    work("Calibration failed: No acquisition came for 10 s.");
+    EXPECT_EQ(session.Log.Text(), "--> Calibration failed: No acquisition came for 10 s.\n");
+    EXPECT_EQ(announced, 1);
+    // A console gone before the work ended is not written to.
+    {
+        TConsoleSession gone(service);
+        gone.Send("CALIBRATE");
+    }
+    work("after the console went");
+}
+
 TEST(ConsoleHistory, PresetsThenNewCommandsOnceAndTheOldestGoesBeyondAHundred) {
     TConsoleHistory h;
     ASSERT_EQ(h.Items().size(), 16u);

@@ -17,6 +17,7 @@
 
 #include "acq/SignalObj.h"
 #include "acq/SignalSources.h"
+#include "core/CommandService.h"
 #include "core/CommandTree.h"
 #include "core/DisplayServices.h"
 #include "core/EditHandlers.h"
@@ -27,6 +28,7 @@
 #include "core/UserServices.h"
 #include "link/InstrumentIdentity.h"
 #include "link/InstrumentLink.h"
+#include "link/LinkTestSupport.h"
 #include "serial/TdrChannelCalibration.h"
 #include "serial/TdrSettings.h"
 
@@ -42,6 +44,18 @@ struct TScriptedUser : TUserServices {
         const bool answer = Answers.front();
         Answers.erase(Answers.begin());
         return answer;
+    }
+    // As on a visible screen: the question waits aside until the test answers it.
+    std::vector<std::string> AskedAside;
+    std::function<void(bool ok)> Waiting;
+    void ConfirmOkCancelLater(const std::string& text, std::function<void(bool ok)> answered) override {
+        AskedAside.push_back(text);
+        Waiting = std::move(answered);
+    }
+    void Answer(bool ok) {
+        auto answered = std::move(Waiting);
+        Waiting = nullptr;
+        answered(ok);
     }
 };
 
@@ -62,7 +76,7 @@ protected:
         auto display = std::make_unique<THintRecorder>();
         Display = display.get();
         Shell.SetDisplayServices(std::move(display));
-        Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>()));
+        Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>(TLinkTiming{}, &Clock)));
         Shell.Link()->SetLinkKind(TInstrumentLinkKind::Demo);
         Shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*Shell.Link(), "")));
         Shell.Identity()->Identity.ModelType = 1;
@@ -93,6 +107,16 @@ protected:
         h.RefPlane->SetValue(v[4]);
     }
     void PressFromSwitcher() { Ch1().DoVertCalibr->PressFromSwitcher(); }
+    // TDR on G1 shown in rho, Run on; answers the five reference values set beforehand.
+    std::array<double, 5> PrepareTdrOnG1() {
+        Command("TDR:Mode TDR");
+        Command("TDR:Ch1:Destination G1");
+        Command("TDR:Ch1:VertScale Rho");
+        const std::array<double, 5> initial{0.2, -0.5, 0.3, 0.05, 5e-9};
+        SetFive(initial);
+        Shell.RunOn = true;
+        return initial;
+    }
     // One completed acquisition of length points: before up to point step, after from it, +-10 mV by turns.
     void Acquire(double before, double after, int step = 300, int length = TdrCalibrationPoints) {
         ASSERT_TRUE(Shell.SingleOn) << "an acquisition nobody asked for";
@@ -112,6 +136,7 @@ protected:
         while (Run.Collecting() && Run.SecondPhase() == phase && Run.Count() < count) Acquire(before, after, step);
     }
 
+    test::TFakeLinkClock Clock;
     TShell Shell;
     TScriptedUser* User = nullptr;
     THintRecorder* Display = nullptr;
@@ -121,12 +146,7 @@ protected:
 };
 
 TEST_F(TdrChannelCalibration, MeasuresBothModesByHandKeepsTheValuesOnFailureOrCancelAndUndoesItsSetUp) {
-    Command("TDR:Mode TDR");
-    Command("TDR:Ch1:Destination G1");
-    Command("TDR:Ch1:VertScale Rho");
-    const std::array<double, 5> initial{0.2, -0.5, 0.3, 0.05, 5e-9};
-    SetFive(initial);
-    Shell.RunOn = true;
+    const std::array<double, 5> initial = PrepareTdrOnG1();
 
     // --- TDR by the switch: asked, both phases, success; nothing written before OK.
     PressFromSwitcher();
@@ -252,6 +272,96 @@ TEST_F(TdrChannelCalibration, MeasuresBothModesByHandKeepsTheValuesOnFailureOrCa
     EXPECT_FALSE(Run.Open());
     EXPECT_EQ(Run.Result().Failure, 2);
     EXPECT_EQ(Five(), initial);
+}
+
+// Started by an automation client's command: the reply waits for the close while other lines are
+// answered; the question between the TDR phases waits aside (a visible screen) and holds the stall
+// rule; OK goes on to the by-hand values, Cancel ends the run with the five values and the set-up as
+// they were. A run whose acquisitions stop fails after 10 s on the link clock, not one moment before;
+// an answer that comes after its run closed is dropped.
+TEST_F(TdrChannelCalibration, ACommandsReplyWaitsForTheCloseItsQuestionWaitsAsideAndItsStallRuleRunsOnTheLinkClock) {
+    TCOMRC service(*Shell.CommandTree());
+    Shell.DeferRemoteReply = [&] { return service.DeferReply(); };
+    std::vector<std::string> later;
+    const auto send = [&](const std::string& line) {
+        std::string reply;
+        service.Execute(line, reply, 0, [&](const std::string& text) { later.push_back(text); });
+        return service.Deferred() ? std::string("(later)") : reply;
+    };
+    const std::array<double, 5> initial = PrepareTdrOnG1();
+
+    // --- OK: the second phase follows the answer; the reply comes with the by-hand values in place.
+    EXPECT_EQ(send("TDR:CH1:DOVERTCALIBR"), "(later)");
+    ASSERT_TRUE(Run.Open());
+    Collect(32, -0.2, -0.2);
+    ASSERT_EQ(User->AskedAside, std::vector<std::string>{"Connect the TDR step to the channel input and click OK."});
+    EXPECT_TRUE(User->Asked.empty()) << "nothing blocks";
+    EXPECT_TRUE(Run.Asking());
+    EXPECT_FALSE(Run.Collecting());
+    EXPECT_FALSE(Shell.SingleOn) << "no acquisition before the step is connected";
+    Clock.Now += 60000;
+    Run.StallCheck();
+    EXPECT_TRUE(Run.Open()) << "a question waiting is no stall";
+    // Other lines are answered meanwhile; a second start is refused at once, its reply not taken.
+    EXPECT_EQ(send("TDR:MODE?"), "TDR:MODE TDR");
+    EXPECT_EQ(send("TDR:CH1:DOVERTCALIBR"), "");
+    EXPECT_EQ(Run.Refusal(), "Vertical TDR Calibration of Channel 1 is open: close it first.");
+    EXPECT_TRUE(later.empty());
+    User->Answer(true);
+    ASSERT_TRUE(Run.SecondPhase());
+    EXPECT_TRUE(Shell.SingleOn);
+    Collect(32, -0.2, -0.3);
+    EXPECT_FALSE(Run.Open());
+    EXPECT_EQ(later, std::vector<std::string>{""});
+    EXPECT_NEAR(Ch1().RefAmpl->GetValue(), 0.1, 1e-9);
+    EXPECT_NEAR(Ch1().BaseLine->GetValue(), -0.2, 1e-9);
+    EXPECT_NEAR(Ch1().RefPlane->GetValue(), StepTime, 1e-15);
+    EXPECT_TRUE(Shell.RunOn);
+
+    // --- Cancel: the run ends, its reply says so, everything is as it was.
+    SetFive(initial);
+    later.clear();
+    EXPECT_EQ(send("TDR:CH1:DOVERTCALIBR"), "(later)");
+    Collect(32, -0.2, -0.2);
+    ASSERT_TRUE(Run.Asking());
+    User->Answer(false);
+    EXPECT_FALSE(Run.Open());
+    EXPECT_EQ(later, std::vector<std::string>{"Calibration canceled."});
+    EXPECT_EQ(Five(), initial);
+    EXPECT_EQ(ReadChoiceSetting(Shell.CommandTree(), "TDR:Ch1:VertScale", -1), 1) << "the set-up undone";
+    EXPECT_TRUE(Shell.RunOn);
+    EXPECT_FALSE(Shell.SingleOn);
+
+    // --- acquisitions that stop coming: each one restarts the 10 s.
+    later.clear();
+    send("TDR:CH1:DOVERTCALIBR");
+    Acquire(-0.2, -0.2);
+    Clock.Now += 9999;
+    Run.StallCheck();
+    Acquire(-0.2, -0.2);
+    Clock.Now += 9999;
+    Run.StallCheck();
+    EXPECT_TRUE(Run.Open());
+    EXPECT_TRUE(later.empty());
+    Clock.Now += 1;
+    Run.StallCheck();
+    EXPECT_FALSE(Run.Open());
+    EXPECT_EQ(later, std::vector<std::string>{"Calibration failed: No acquisition came for 10 s."});
+    EXPECT_EQ(Five(), initial);
+    EXPECT_TRUE(Shell.RunOn);
+
+    // --- the run closed while its question waited: the late OK starts nothing.
+    later.clear();
+    send("TDR:CH1:DOVERTCALIBR");
+    Collect(32, -0.2, -0.2);
+    ASSERT_TRUE(User->Waiting);
+    Run.Close(false);
+    EXPECT_EQ(later, std::vector<std::string>{"Calibration canceled."});
+    User->Answer(true);
+    EXPECT_FALSE(Run.Open());
+    EXPECT_FALSE(Run.Collecting());
+    EXPECT_FALSE(Shell.SingleOn);
+    EXPECT_EQ(later.size(), 1u);
 }
 
 }  // namespace

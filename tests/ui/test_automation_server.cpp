@@ -245,6 +245,33 @@ TEST_F(AutomationServerTest, TwoClientsAtOnceWaitForTheRunningCommandNestedLoops
     EXPECT_EQ(consoleReply, "SLOWslow done");
 }
 
+// A line whose work runs on (a calibration stepped by the acquisition) gets its reply when the work
+// ends: meanwhile the other client is served and the same client's next line waits behind it, so that
+// replies keep their lines' order. A client gone before its work ended is simply not written to.
+TEST_F(AutomationServerTest, AReplyLeftToRunningWorkComesInTurnWhileOtherClientsAreServed) {
+    TLaterReply work;
+    tree->Root().AddRightCommandHandler("Calibrate", [&](THandler&) { work = service.DeferReply(); });
+    TRawClient c(port);
+    TRawClient other(port);
+    ASSERT_TRUE(c.Send("CALIBRATE\nTRIG:SOURCE?\n"));
+    ASSERT_TRUE(RunLoopUntil([&] { return static_cast<bool>(work); }));
+    ASSERT_TRUE(other.Send("HEADER?\n"));
+    EXPECT_EQ(other.Lines(1), (Lines{"HEADER ON"}));
+    EXPECT_EQ(LogIndex("Received --> TRIG:SOURCE?"), -1) << "the client's next line waits";
+    work("Calibration canceled.");
+    EXPECT_EQ(c.Lines(2), (Lines{"Calibration canceled.", "TRIG:SOURCE CH1"}));
+    EXPECT_LT(LogIndex("    Returned --> Calibration canceled."), LogIndex("Received --> TRIG:SOURCE?"));
+
+    work = nullptr;
+    ASSERT_TRUE(c.Send("CALIBRATE\n"));
+    ASSERT_TRUE(RunLoopUntil([&] { return static_cast<bool>(work); }));
+    c.Close();
+    ASSERT_TRUE(RunLoopUntil([&] { return server.ClientCount() == 1; }));
+    work("too late");
+    ASSERT_TRUE(other.Send("HEADER?\n"));
+    EXPECT_EQ(other.Lines(1), (Lines{"HEADER ON"}));
+}
+
 TEST_F(AutomationServerTest, PortInUseIsRefusedWithAMessageAndClientsCanBeDisconnected) {
     TCOMRC otherService{*tree};
     TAutomationServer second(otherService);

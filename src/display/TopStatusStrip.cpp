@@ -315,18 +315,18 @@ void TopTextShowDatabase(TScopeDisplayServices& d) {
     const TWaveDatabase& db = state->Database();
     const TShell& shell = d.Shell();
     const TColor colour = Rgb(d.Colors().ColorValue(DatabaseElement));
-    // The database's own scales and units (its vertical scale is per division already); a loaded one,
-    // which keeps no horizontal scale or units, takes those of its source's record.
+    // The database's own scales and units (its vertical scale is per division already). A loaded file
+    // whose horizontal scale is not known shows none: the timebase now is not the one it was made at.
     const TSignalRecords* records = d.Shell().Records();
     const TSignalObj* record = records ? records->FindRecord(db.Source) : nullptr;
-    const double perDivision = db.HorScale > 0 ? db.HorScale : record ? record->TimePerDivision() : 0;
-    const std::string horUnit = !db.HorUnit.empty() ? db.HorUnit : record ? record->HorUnit() : "s";
+    const std::string horizontal =
+        db.HorScale > 0 ? FloatToEngStr(3, 5, false, false, db.HorScale) + (db.HorUnit.empty() ? "s" : db.HorUnit) : "";
     const std::string unit = !db.VertUnit.empty() ? db.VertUnit : record ? record->GetVertUnit() : "V";
     // The fields cover the acquisition states: those are written again once the database goes.
     strip->CachedAcqState = {};
     strip->ShowText(TopCellRect(0, 1), shell.LangStr("Database_") + SourceShortName(db.Source), colour);
     strip->ShowText(TopCellRect(0, 2), shell.LangStr("nWfm_") + std::to_string(db.Count), colour);
-    strip->ShowText(TopCellRect(1, 2), FloatToEngStr(3, 5, false, false, perDivision) + horUnit, colour);
+    strip->ShowText(TopCellRect(1, 2), horizontal, colour);
     strip->ShowText(TopCellRect(2, 1),
                     FloatToEngStr(3, 6, false, false, db.VertScale) + unit + "/" + shell.LangStr("div"), colour);
     strip->ShowText(TopCellRect(2, 2), FloatToEngStr(3, 6, false, false, db.VertOffset) + unit, colour);

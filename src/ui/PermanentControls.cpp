@@ -43,12 +43,16 @@ int EditWidthFor(const QFontMetrics& metrics, const char* const (&texts)[N]) {
     return widest + EditFrame;
 }
 
-constexpr int LabelLeft = 2, LabelWidth = 28, DisplayLeft = 30, ScaleLeft = 52;
+constexpr int LabelLeft = 2, LabelWidth = 24, DisplayLeft = 26, ScaleLeft = 48;
 constexpr int ModeWidth = 46, TriggerWidth = 80;
 constexpr int NarrowestEdit = 40;
 
-// The value fields, in the order of the widths below.
-enum TField : std::size_t { fScale, fOffset, fTimebase, fDelay, fLevel, FieldCount };
+// Beside its item a list leaves room for its frame and its button.
+constexpr int ListFrame = 30;
+const char* const TriggerTexts[] = {"Direct", "ExtHF", "IntClock", "ClockRecov", "Pos", "Neg"};
+
+// The value fields and the trigger's lists, in the order of the widths below.
+enum TField : std::size_t { fScale, fOffset, fTimebase, fDelay, fLevel, fTrigger, FieldCount };
 using TFieldWidths = std::array<int, FieldCount>;
 
 // Where each control goes. Columns, left to right: channel label and display switch; scale; offset;
@@ -56,7 +60,7 @@ using TFieldWidths = std::array<int, FieldCount>;
 // timebase's mode.
 struct TStripPlaces {
     int Scale = 0, OffsetLeft = 0, Offset = 0, TimebaseLeft = 0, Timebase = 0, Delay = 0, TriggerLeft = 0,
-        LevelLeft = 0, Level = 0;
+        Trigger = 0, LevelLeft = 0, Level = 0;
     int Right() const { return LevelLeft + std::max(Level, ModeWidth); }
 };
 
@@ -69,15 +73,20 @@ TStripPlaces PlacesFor(const TFieldWidths& w) {
     p.Timebase = w[fTimebase];
     p.Delay = w[fDelay];
     p.TriggerLeft = p.TimebaseLeft + std::max(p.Timebase, p.Delay) + Gap;
-    p.LevelLeft = p.TriggerLeft + TriggerWidth + Gap;
+    p.Trigger = w[fTrigger];
+    p.LevelLeft = p.TriggerLeft + p.Trigger + Gap;
     p.Level = w[fLevel];
     return p;
 }
 
-// The width an edit needs for the value it shows now, at the application font.
+// The width a control needs for the value or item it shows now, at the application font.
 int ShownValueWidth(const TRC_RightMenuPanel& strip, const char* name, const QFontMetrics& metrics) {
-    const auto* sw = strip.findChild<const TRC_LabelSwitcher*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
-    return sw ? metrics.horizontalAdvance(sw->ValueText()) + EditFrame : 0;
+    const QObject* sw = strip.findChild<const QObject*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    if (const auto* edit = dynamic_cast<const TRC_LabelSwitcher*>(sw))
+        return metrics.horizontalAdvance(edit->ValueText()) + EditFrame;
+    if (const auto* list = dynamic_cast<const TRC_ListBoxSwitcher*>(sw))
+        return metrics.horizontalAdvance(list->List().currentText()) + ListFrame;
+    return 0;
 }
 
 // Every value field as wide as its widest value at the application font. A strip narrower than that
@@ -87,14 +96,15 @@ TStripPlaces StripPlaces(const TRC_RightMenuPanel& strip, int stripWidth) {
     const QFontMetrics metrics(ValueFont());
     const TFieldWidths widest = {EditWidthFor(metrics, ChannelScaleTexts), EditWidthFor(metrics, ChannelOffsetTexts),
                                  EditWidthFor(metrics, HorizontalScaleTexts), EditWidthFor(metrics, DelayTexts),
-                                 EditWidthFor(metrics, LevelTexts)};
+                                 EditWidthFor(metrics, LevelTexts),
+                                 std::max(TriggerWidth, EditWidthFor(metrics, TriggerTexts) - EditFrame + ListFrame)};
     if (PlacesFor(widest).Right() <= stripWidth) return PlacesFor(widest);
     auto shown = [&](const char* first, const char* second) {
         return std::max({NarrowestEdit, ShownValueWidth(strip, first, metrics), ShownValueWidth(strip, second, metrics)});
     };
     TFieldWidths least = {shown("edswCh1Scale", "edswCh2Scale"), shown("edswCh1Offset", "edswCh2Offset"),
                           shown("edswTBScaleA", "edswTBScaleA"), shown("edswTBDelay", "edswTBDelay"),
-                          shown("edswTrigExtLevel", "edswTrigExtLevel")};
+                          shown("edswTrigExtLevel", "edswTrigExtLevel"), shown("lbswTrigSource", "lbswTrigSlope")};
     for (std::size_t i = 0; i < FieldCount; ++i) least[i] = std::min(least[i], widest[i]);
     auto between = [&](int per1000) {
         TFieldWidths w{};
@@ -117,6 +127,13 @@ TStripPlaces StripPlaces(const TRC_RightMenuPanel& strip, int stripWidth) {
         places = PlacesFor(w);
     }
     return places;
+}
+
+// In a strip narrower than its widest values the controls follow the values they show.
+TRC_Switcher::TOnUpdateMe FollowShownValues(TRC_RightMenuPanel& strip) {
+    return [&strip](TRC_Switcher&) {
+        if (strip.width() > 0) PlacePermanentControls(strip, strip.width());
+    };
 }
 
 void Place(TRC_RightMenuPanel& strip, const char* name, int left, int row, int width, int height) {
@@ -150,10 +167,7 @@ void BuildPermanentControls(TRC_RightMenuPanel& strip) {
         sw->setObjectName(QLatin1String(e.Name));
         sw->SetWithHot(false);
         sw->SetMnemonics(e.Mnemonic);
-        // In a strip narrower than its widest values the fields follow the values they show.
-        sw->SetOnUpdateMe([&strip](TRC_Switcher&) {
-            if (strip.width() > 0) PlacePermanentControls(strip, strip.width());
-        });
+        sw->SetOnUpdateMe(FollowShownValues(strip));
     }
     const struct {
         const char* Name;
@@ -168,6 +182,7 @@ void BuildPermanentControls(TRC_RightMenuPanel& strip) {
         sw->SetWithHot(false);
         sw->SetItems(QString::fromLatin1(l.Items).split(QLatin1Char(',')));
         sw->SetMnemonics(l.Mnemonic);
+        sw->SetOnUpdateMe(FollowShownValues(strip));
     }
     PlacePermanentControls(strip, std::numeric_limits<int>::max());
 }
@@ -182,8 +197,8 @@ void PlacePermanentControls(TRC_RightMenuPanel& strip, int width) {
     Place(strip, "edswTBScaleA", p.TimebaseLeft, 0, p.Timebase, RowHeight);
     Place(strip, "edswTBDelay", p.TimebaseLeft, 1, p.Delay, RowHeight);
     Place(strip, "lbswTBMode", p.LevelLeft, 1, ModeWidth, ListHeight);
-    Place(strip, "lbswTrigSource", p.TriggerLeft, 0, TriggerWidth, ListHeight);
-    Place(strip, "lbswTrigSlope", p.TriggerLeft, 1, TriggerWidth, ListHeight);
+    Place(strip, "lbswTrigSource", p.TriggerLeft, 0, p.Trigger, ListHeight);
+    Place(strip, "lbswTrigSlope", p.TriggerLeft, 1, p.Trigger, ListHeight);
     Place(strip, "edswTrigExtLevel", p.LevelLeft, 0, p.Level, RowHeight);
     for (const char* list : {"lbswTBMode", "lbswTrigSource", "lbswTrigSlope"})
         if (auto* sw = strip.findChild<TRC_ListBoxSwitcher*>(QLatin1String(list), Qt::FindDirectChildrenOnly))

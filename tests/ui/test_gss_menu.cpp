@@ -2,7 +2,9 @@
 // on "Generator", captions that fit, and a picture of page 1 for a TDR generator.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QFontInfo>
 #include <fstream>
 #include <QFontMetrics>
 #include <QImage>
@@ -160,10 +162,16 @@ TEST_F(GssMenu, EveryCaptionAndItemFitsItsControl) {
         detail += "\"" + text.toStdString() + "\" " + std::to_string(fm.horizontalAdvance(text)) + "/" +
                   std::to_string(room) + " ";
     };
+    // The form takes a smaller font for its items; its section titles keep the size of every other page's.
+    const int titleSize = QFontInfo(QApplication::font()).pixelSize();
     for (TRC_RightMenuPanel* page : Form->Pages()) {
-        check(QFontMetrics(page->font()), page->Caption(), page->width() - 16);
+        check(QFontMetrics(page->CaptionFont()), page->Caption(), page->width() - 16);
+        EXPECT_EQ(QFontInfo(page->CaptionFont()).pixelSize(), titleSize) << page->Caption().toStdString();
         for (TRC_Switcher* sw : SwitchersOf(*page)) {
             const QFontMetrics fm(sw->font());
+            if (!sw->Caption().isEmpty()) {
+                EXPECT_EQ(QFontInfo(sw->TitleFont()).pixelSize(), titleSize) << sw->Caption().toStdString();
+            }
             check(QFontMetrics(sw->TitleFont()), sw->Caption(), sw->TitleRoom());
             EXPECT_LE(sw->geometry().bottom(), page->height() - 2) << sw->Caption().toStdString() << " below the page";
             if (auto* poly = dynamic_cast<TRC_PolyButtonSwitcher*>(sw)) {

@@ -685,7 +685,16 @@ bool TSaveRecall::CreateDatabaseFile(const std::string& path) {
         return false;
     }
     *Database_ = std::move(fresh);
+    NoteDatabaseWritten(path);
     return true;
+}
+
+void TSaveRecall::NoteDatabaseWritten(const std::string& path) {
+    std::error_code ec;
+    const fs::path key = fs::absolute(path, ec).lexically_normal();
+    const fs::file_time_type written = fs::last_write_time(path, ec);
+    if (ec) return;
+    WrittenDatabases_[key.string()] = {written, Database_->HorScale, Database_->HorUnit, Database_->VertUnit};
 }
 
 void TSaveRecall::AddToDatabase() {
@@ -701,6 +710,7 @@ void TSaveRecall::SaveDatabaseFile() {
     const std::string path = DatabaseBase + ".cgs";
     try {
         WriteFileAtomic(path, Database_->Serialize());
+        NoteDatabaseWritten(path);
     } catch (const EFileError&) {
         Shell_.User().ShowErrorDlg(Shell_.LangStr("WriteFileError") + path + "\"");
     }
@@ -736,6 +746,14 @@ bool TSaveRecall::LoadDatabaseFile(const std::string& path) {
         return false;
     }
     DatabaseLoaded_ = true;
+    // A file this run wrote, unchanged since, has its scales known; any other shows none rather than
+    // the current timebase's.
+    const auto written = WrittenDatabases_.find(fs::absolute(path, ec).lexically_normal().string());
+    if (written != WrittenDatabases_.end() && fs::last_write_time(path, ec) == written->second.Written && !ec) {
+        Database_->HorScale = written->second.HorScale;
+        Database_->HorUnit = written->second.HorUnit;
+        Database_->VertUnit = written->second.VertUnit;
+    }
     if (TInstrumentLink* link = Shell_.Link()) link->BreakAcquisition(true);
     TCommandTree* tree = Shell_.CommandTree();
     if (tree && tree->Root().FindHandler("*StopSingle")) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -161,6 +162,8 @@ private:
     std::unique_ptr<TDerivedInputs> DerivedInputs_;
     std::unique_ptr<TDerivedSignals> Derived_;
     void OpenDatabase(const std::string& path);
+    // Notes the scales of the database just written to the path, for a load of that file in this run.
+    void NoteDatabaseWritten(const std::string& path);
     void DatabaseSaveAction(bool withDialog);
     void DatabaseLoadAction(bool withDialog);
 
@@ -168,6 +171,15 @@ private:
     bool DatabaseOpen_ = false;
     bool DatabaseLoaded_ = false;
     bool DatabaseRan_ = false;  // Run or Single were on since the database was created
+    // The file has no room for a database's horizontal scale and units: those of the files this run
+    // wrote, by path, valid while the file keeps the time of that write.
+    struct TWrittenDatabase {
+        std::filesystem::file_time_type Written;
+        double HorScale = 0;
+        std::string HorUnit;
+        std::string VertUnit;
+    };
+    std::map<std::string, TWrittenDatabase> WrittenDatabases_;
     std::array<std::int32_t, MemoryCount> Signatures_{};
     std::array<bool, MemoryCount> SignatureKnown_{};
 };

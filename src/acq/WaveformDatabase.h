@@ -29,7 +29,7 @@ public:
     double VertScale = 0;
     std::int32_t Count = 0;
     // The source record's horizontal scale per division and units at creation. The file has no room
-    // for them: they live while the program runs, and a loaded database has none (0 and empty).
+    // for them: a parsed record has none (0 and empty) until its loader knows them.
     double HorScale = 0;
     std::string HorUnit;
     std::string VertUnit;

@@ -114,8 +114,13 @@ void TScopeCRT::PlacePanel(int left, int top, int height, int width) {
 void TScopeCRT::ComputeLayout() {
     Layout_ = ComputeScreenLayout(ScreenMode_, InnerWidth_, InnerHeight_);
     // The top strip takes the panel's width (with the margin it has at the narrowest) and spreads its
-    // cells over it; a new width starts it empty, for its texts to be shown again in their new places.
-    const int stripWidth = std::max(TopStripWidth, InnerWidth_ - TopStripRightMargin);
+    // cells over it; in a panel too narrow for that margin the strip ends two pixels inside the panel
+    // and squeezes its cells. A new width starts it empty, for its texts to be shown again in their new
+    // places.
+    const int stripWidth =
+        InnerWidth_ - TopStripRightMargin >= TopStripWidth
+            ? InnerWidth_ - TopStripRightMargin
+            : std::max(std::min(TopStripWidth, InnerWidth_ - TopStripLeft - 2), TopStripLeft + 1);
     if (stripWidth != TopStrip_.Width()) {
         TopStrip_.Resize(TopStripLeft, TopStripTop, stripWidth, TopStripHeight);
         TopStrip_.Clear();

@@ -90,9 +90,54 @@ TPixelRect TopCellRect(int column, int row) {
     return {edges[c], top, edges[c + 1], top + 16};
 }
 
+namespace {
+// The strip's places at its narrowest: the four columns' edges, the icon's and the strip's end.
+constexpr std::array<int, 7> NarrowestEdges = {10, 135, 260, 385, 465, SampleModeIconX, TopStripWidth};
+
+// Each place's width at the least: a column's widest usual text, the icon whole; the room before the
+// icon and after it may go.
+std::array<int, 6> LeastWidths(const TSLBMP& bitmap) {
+    auto text = [&bitmap](const char* widest) { return bitmap.TextWidth(QString::fromLatin1(widest)) + 1; };
+    const int channel = text("12 GHz  888.8 MSa/s");
+    return {channel, channel, std::max(text("Color Grade"), text("888.8 mV/div")), text("Clock Recovery"), 0,
+            SampleModeIconSize};
+}
+}  // namespace
+
 int TVerhText::SpreadX(int x) const {
-    const int width = std::max(Width(), TopStripWidth);
-    return TopStripLeft + (x - TopStripLeft) * (width - TopStripLeft) / (TopStripWidth - TopStripLeft);
+    const int width = Width();
+    if (width >= TopStripWidth)
+        return TopStripLeft + (x - TopStripLeft) * (width - TopStripLeft) / (TopStripWidth - TopStripLeft);
+    // Narrower than its narrowest places, the strip squeezes what each place has beyond its least width,
+    // all alike, so that no column cuts its text; below the sum of the least widths they shrink alike.
+    if (SqueezedFor_ != width) {
+        const std::array<int, 6> least = LeastWidths(Bitmap());
+        int leastSum = 0, fullSum = 0;
+        for (std::size_t i = 0; i < least.size(); ++i) {
+            leastSum += least[i];
+            fullSum += NarrowestEdges[i + 1] - NarrowestEdges[i];
+        }
+        const int room = std::max(0, width - TopStripLeft);
+        SqueezedEdges_[0] = TopStripLeft;
+        long long full = 0, squeezed = 0;
+        for (std::size_t i = 0; i < least.size(); ++i) {
+            const int base = NarrowestEdges[i + 1] - NarrowestEdges[i];
+            full += base;
+            squeezed += least[i];
+            // Edges from the running sums, so that rounding never adds up.
+            const long long at = room >= leastSum
+                                     ? squeezed + (full - squeezed) * (room - leastSum) / std::max(1, fullSum - leastSum)
+                                     : squeezed * room / std::max(1, leastSum);
+            SqueezedEdges_[i + 1] = TopStripLeft + static_cast<int>(at);
+        }
+        SqueezedFor_ = width;
+    }
+    for (std::size_t i = 0; i + 1 < NarrowestEdges.size(); ++i)
+        if (x <= NarrowestEdges[i + 1] || i + 2 == NarrowestEdges.size()) {
+            const int from = NarrowestEdges[i], to = NarrowestEdges[i + 1];
+            return SqueezedEdges_[i] + (x - from) * (SqueezedEdges_[i + 1] - SqueezedEdges_[i]) / (to - from);
+        }
+    return x;
 }
 
 TPixelRect TVerhText::SpreadRect(TPixelRect rect) const {
@@ -315,18 +360,18 @@ void TopTextShowDatabase(TScopeDisplayServices& d) {
     const TWaveDatabase& db = state->Database();
     const TShell& shell = d.Shell();
     const TColor colour = Rgb(d.Colors().ColorValue(DatabaseElement));
-    // The database's own scales and units (its vertical scale is per division already); a loaded one,
-    // which keeps no horizontal scale or units, takes those of its source's record.
+    // The database's own scales and units (its vertical scale is per division already). A loaded file
+    // whose horizontal scale is not known shows none: the timebase now is not the one it was made at.
     const TSignalRecords* records = d.Shell().Records();
     const TSignalObj* record = records ? records->FindRecord(db.Source) : nullptr;
-    const double perDivision = db.HorScale > 0 ? db.HorScale : record ? record->TimePerDivision() : 0;
-    const std::string horUnit = !db.HorUnit.empty() ? db.HorUnit : record ? record->HorUnit() : "s";
+    const std::string horizontal =
+        db.HorScale > 0 ? FloatToEngStr(3, 5, false, false, db.HorScale) + (db.HorUnit.empty() ? "s" : db.HorUnit) : "";
     const std::string unit = !db.VertUnit.empty() ? db.VertUnit : record ? record->GetVertUnit() : "V";
     // The fields cover the acquisition states: those are written again once the database goes.
     strip->CachedAcqState = {};
     strip->ShowText(TopCellRect(0, 1), shell.LangStr("Database_") + SourceShortName(db.Source), colour);
     strip->ShowText(TopCellRect(0, 2), shell.LangStr("nWfm_") + std::to_string(db.Count), colour);
-    strip->ShowText(TopCellRect(1, 2), FloatToEngStr(3, 5, false, false, perDivision) + horUnit, colour);
+    strip->ShowText(TopCellRect(1, 2), horizontal, colour);
     strip->ShowText(TopCellRect(2, 1),
                     FloatToEngStr(3, 6, false, false, db.VertScale) + unit + "/" + shell.LangStr("div"), colour);
     strip->ShowText(TopCellRect(2, 2), FloatToEngStr(3, 6, false, false, db.VertOffset) + unit, colour);

@@ -19,7 +19,8 @@ inline constexpr int SampleModeIconX = 468;
 inline constexpr int SampleModeIconY = 1;
 inline constexpr int SampleModeIconSize = 16;
 inline constexpr std::uint8_t IconStateReset = 55;
-// The strip's place at its narrowest; a wider panel widens it and spreads its cells over the width.
+// The strip's place at its narrowest; a wider panel widens it and spreads its cells over the width, a
+// narrower one squeezes them.
 inline constexpr int TopStripLeft = 10;
 inline constexpr int TopStripTop = 2;
 inline constexpr int TopStripWidth = 530;
@@ -40,13 +41,19 @@ public:
     void DrawSampleModeIcon(int icon);
     // A colour change: nothing counts as shown.
     void ResetShown();
-    // Where a cell edge x of the narrowest strip lies in the strip as wide as it is now.
+    // Where a cell edge x of the narrowest strip lies in the strip as wide as it is now: spread over a
+    // wider strip; in a narrower one each column keeps room for its widest usual text.
     int SpreadX(int x) const;
     TPixelRect SpreadRect(TPixelRect rect) const;
 
     std::array<std::string, 2> CachedAcqState;
     std::uint8_t TrigStateShown = 0;
     std::uint8_t IconState = IconStateReset;
+
+private:
+    // The places of a strip narrower than its narrowest, for the width they were worked out for.
+    mutable int SqueezedFor_ = -1;
+    mutable std::array<int, 7> SqueezedEdges_{};
 };
 
 // The strip's operations; each does nothing without the panel. Columns are 2 (Ch1) and 3 (Ch2).

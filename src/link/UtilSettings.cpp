@@ -17,6 +17,7 @@ namespace vt {
 namespace {
 
 constexpr int TrigSourceIntClock = 2;
+constexpr int ExponentMode = 3;  // engineering form: a prefix for each power of a thousand
 enum : int { vcalOff = 0, vcalBiMeander = 3 };
 enum : int { hcalClock = 1 };
 enum : std::uint32_t { calPowerOn = 1, calPeriod = 2, calTemperat = 4 };
@@ -161,7 +162,10 @@ void RegisterGenerator(TShell& shell, int g) {
     real("Phase", 0, Numeric(-180, 0, 180, skGrid, 15, skGrid, 0.5, 0.1, "\xC2\xB0"));
     real("DeltaPhase", 0, Numeric(-5, 0, 5, skGrid, 0.05, skGrid, 0.001, 0.0001, "\xC2\xB0"));
     real("Offset", st.Offset, Numeric(-1, 0, 1, skGrid, 0.01, skGrid, 0.0005, 0.0001, "V"));
-    real("Noise", st.Noise, Numeric(0.0001, 0.001, 0.1, skProportional, 0.1, skProportional, 0.01, 0.0001, "V"));
+    // Millivolts of noise read "2 mV" as every other voltage does, not "0.002 V".
+    TEditConfig noise = Numeric(0.0001, 0.001, 0.1, skProportional, 0.1, skProportional, 0.01, 0.0001, "V");
+    noise.FormatMode = ExponentMode;
+    real("Noise", st.Noise, noise);
     real("PosOvershot", 0, Numeric(-70, 0, 300, skGrid, 5, skGrid, 0.1, 0.01, "%"), sim);
     real("NegOvershot", 0, Numeric(-29, 0, 300, skGrid, 5, skGrid, 0.1, 0.01, "%"), sim);
     real("Droop", 0, Numeric(-10, 0, 70, skGrid, 5, skGrid, 0.1, 0.01, "%"), sim);

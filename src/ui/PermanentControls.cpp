@@ -4,12 +4,14 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <string>
 
 #include "ui/SideMenu.h"
 #include "ui/controls/ButtonSwitchers.h"
 #include "ui/controls/EditSwitcher.h"
+#include "ui/controls/LabelSwitcher.h"
 #include "ui/controls/ListBoxSwitcher.h"
 
 namespace vt {
@@ -41,48 +43,97 @@ int EditWidthFor(const QFontMetrics& metrics, const char* const (&texts)[N]) {
     return widest + EditFrame;
 }
 
-constexpr int LabelLeft = 2, LabelWidth = 28, DisplayLeft = 30, ScaleLeft = 52;
+constexpr int LabelLeft = 2, LabelWidth = 24, DisplayLeft = 26, ScaleLeft = 48;
 constexpr int ModeWidth = 46, TriggerWidth = 80;
 constexpr int NarrowestEdit = 40;
 
+// Beside its item a list leaves room for its frame and its button.
+constexpr int ListFrame = 30;
+const char* const TriggerTexts[] = {"Direct", "ExtHF", "IntClock", "ClockRecov", "Pos", "Neg"};
+
+// The value fields and the trigger's lists, in the order of the widths below.
+enum TField : std::size_t { fScale, fOffset, fTimebase, fDelay, fLevel, fTrigger, FieldCount };
+using TFieldWidths = std::array<int, FieldCount>;
+
 // Where each control goes. Columns, left to right: channel label and display switch; scale; offset;
-// the timebase's scale over its delay and mode; the trigger's source over its slope; the trigger level.
+// the timebase's scale over its delay; the trigger's source over its slope; the trigger level over the
+// timebase's mode.
 struct TStripPlaces {
-    int Scale = 0, OffsetLeft = 0, Offset = 0, TimebaseLeft = 0, Timebase = 0, Delay = 0, ModeLeft = 0,
-        TriggerLeft = 0, LevelLeft = 0, Level = 0;
-    int Right() const { return LevelLeft + Level; }
+    int Scale = 0, OffsetLeft = 0, Offset = 0, TimebaseLeft = 0, Timebase = 0, Delay = 0, TriggerLeft = 0,
+        Trigger = 0, LevelLeft = 0, Level = 0;
+    int Right() const { return LevelLeft + std::max(Level, ModeWidth); }
 };
 
-TStripPlaces PlacesFor(int scale, int offset, int timebase, int delay, int level) {
+TStripPlaces PlacesFor(const TFieldWidths& w) {
     TStripPlaces p;
-    p.Scale = scale;
-    p.OffsetLeft = ScaleLeft + scale + Gap;
-    p.Offset = offset;
-    p.TimebaseLeft = p.OffsetLeft + offset + Gap;
-    p.Timebase = timebase;
-    p.Delay = delay;
-    p.ModeLeft = p.TimebaseLeft + delay + Gap;
-    p.TriggerLeft = std::max(p.TimebaseLeft + timebase, p.ModeLeft + ModeWidth) + Gap;
-    p.LevelLeft = p.TriggerLeft + TriggerWidth + Gap;
-    p.Level = level;
+    p.Scale = w[fScale];
+    p.OffsetLeft = ScaleLeft + p.Scale + Gap;
+    p.Offset = w[fOffset];
+    p.TimebaseLeft = p.OffsetLeft + p.Offset + Gap;
+    p.Timebase = w[fTimebase];
+    p.Delay = w[fDelay];
+    p.TriggerLeft = p.TimebaseLeft + std::max(p.Timebase, p.Delay) + Gap;
+    p.Trigger = w[fTrigger];
+    p.LevelLeft = p.TriggerLeft + p.Trigger + Gap;
+    p.Level = w[fLevel];
     return p;
 }
 
-// Every value field as wide as its widest value at the application font; a strip narrower than that
-// (a small window) narrows the value fields alike, down to a floor, and their letters narrow with them.
-TStripPlaces StripPlaces(int stripWidth) {
-    const QFontMetrics metrics(QApplication::font());
-    const int widths[] = {EditWidthFor(metrics, ChannelScaleTexts), EditWidthFor(metrics, ChannelOffsetTexts),
-                          EditWidthFor(metrics, HorizontalScaleTexts), EditWidthFor(metrics, DelayTexts),
-                          EditWidthFor(metrics, LevelTexts)};
-    auto at = [&](int percent) {
-        auto narrowed = [&](int w) { return std::max(NarrowestEdit, w * percent / 100); };
-        return PlacesFor(narrowed(widths[0]), narrowed(widths[1]), narrowed(widths[2]), narrowed(widths[3]),
-                         narrowed(widths[4]));
+// The width a control needs for the value or item it shows now, at the application font.
+int ShownValueWidth(const TRC_RightMenuPanel& strip, const char* name, const QFontMetrics& metrics) {
+    const QObject* sw = strip.findChild<const QObject*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    if (const auto* edit = dynamic_cast<const TRC_LabelSwitcher*>(sw))
+        return metrics.horizontalAdvance(edit->ValueText()) + EditFrame;
+    if (const auto* list = dynamic_cast<const TRC_ListBoxSwitcher*>(sw))
+        return metrics.horizontalAdvance(list->List().currentText()) + ListFrame;
+    return 0;
+}
+
+// Every value field as wide as its widest value at the application font. A strip narrower than that
+// (a small window) gives up, alike, what each field has beyond the value it shows now, and fills its
+// width; only a strip too narrow even for the values shown narrows the fields alike below them.
+TStripPlaces StripPlaces(const TRC_RightMenuPanel& strip, int stripWidth) {
+    const QFontMetrics metrics(ValueFont());
+    const TFieldWidths widest = {EditWidthFor(metrics, ChannelScaleTexts), EditWidthFor(metrics, ChannelOffsetTexts),
+                                 EditWidthFor(metrics, HorizontalScaleTexts), EditWidthFor(metrics, DelayTexts),
+                                 EditWidthFor(metrics, LevelTexts),
+                                 std::max(TriggerWidth, EditWidthFor(metrics, TriggerTexts) - EditFrame + ListFrame)};
+    if (PlacesFor(widest).Right() <= stripWidth) return PlacesFor(widest);
+    auto shown = [&](const char* first, const char* second) {
+        return std::max({NarrowestEdit, ShownValueWidth(strip, first, metrics), ShownValueWidth(strip, second, metrics)});
     };
-    TStripPlaces places = at(100);
-    for (int percent = 99; places.Right() > stripWidth && percent >= 50; --percent) places = at(percent);
+    TFieldWidths least = {shown("edswCh1Scale", "edswCh2Scale"), shown("edswCh1Offset", "edswCh2Offset"),
+                          shown("edswTBScaleA", "edswTBScaleA"), shown("edswTBDelay", "edswTBDelay"),
+                          shown("edswTrigExtLevel", "edswTrigExtLevel"), shown("lbswTrigSource", "lbswTrigSlope")};
+    for (std::size_t i = 0; i < FieldCount; ++i) least[i] = std::min(least[i], widest[i]);
+    auto between = [&](int per1000) {
+        TFieldWidths w{};
+        for (std::size_t i = 0; i < FieldCount; ++i) w[i] = least[i] + (widest[i] - least[i]) * per1000 / 1000;
+        return PlacesFor(w);
+    };
+    if (between(0).Right() <= stripWidth) {
+        int lo = 0, hi = 1000;  // the most of the room beyond the values shown that fits
+        while (lo < hi) {
+            const int mid = (lo + hi + 1) / 2;
+            if (between(mid).Right() <= stripWidth) lo = mid;
+            else hi = mid - 1;
+        }
+        return between(lo);
+    }
+    TStripPlaces places = between(0);
+    for (int percent = 99; places.Right() > stripWidth && percent >= 50; --percent) {
+        TFieldWidths w{};
+        for (std::size_t i = 0; i < FieldCount; ++i) w[i] = std::max(NarrowestEdit, least[i] * percent / 100);
+        places = PlacesFor(w);
+    }
     return places;
+}
+
+// In a strip narrower than its widest values the controls follow the values they show.
+TRC_Switcher::TOnUpdateMe FollowShownValues(TRC_RightMenuPanel& strip) {
+    return [&strip](TRC_Switcher&) {
+        if (strip.width() > 0) PlacePermanentControls(strip, strip.width());
+    };
 }
 
 void Place(TRC_RightMenuPanel& strip, const char* name, int left, int row, int width, int height) {
@@ -116,6 +167,7 @@ void BuildPermanentControls(TRC_RightMenuPanel& strip) {
         sw->setObjectName(QLatin1String(e.Name));
         sw->SetWithHot(false);
         sw->SetMnemonics(e.Mnemonic);
+        sw->SetOnUpdateMe(FollowShownValues(strip));
     }
     const struct {
         const char* Name;
@@ -130,12 +182,13 @@ void BuildPermanentControls(TRC_RightMenuPanel& strip) {
         sw->SetWithHot(false);
         sw->SetItems(QString::fromLatin1(l.Items).split(QLatin1Char(',')));
         sw->SetMnemonics(l.Mnemonic);
+        sw->SetOnUpdateMe(FollowShownValues(strip));
     }
     PlacePermanentControls(strip, std::numeric_limits<int>::max());
 }
 
 void PlacePermanentControls(TRC_RightMenuPanel& strip, int width) {
-    const TStripPlaces p = StripPlaces(width);
+    const TStripPlaces p = StripPlaces(strip, width);
     for (int row = 0; row < 2; ++row) {
         const std::string ch = std::to_string(row + 1);
         Place(strip, ("edswCh" + ch + "Scale").c_str(), ScaleLeft, row, p.Scale, RowHeight);
@@ -143,9 +196,9 @@ void PlacePermanentControls(TRC_RightMenuPanel& strip, int width) {
     }
     Place(strip, "edswTBScaleA", p.TimebaseLeft, 0, p.Timebase, RowHeight);
     Place(strip, "edswTBDelay", p.TimebaseLeft, 1, p.Delay, RowHeight);
-    Place(strip, "lbswTBMode", p.ModeLeft, 1, ModeWidth, ListHeight);
-    Place(strip, "lbswTrigSource", p.TriggerLeft, 0, TriggerWidth, ListHeight);
-    Place(strip, "lbswTrigSlope", p.TriggerLeft, 1, TriggerWidth, ListHeight);
+    Place(strip, "lbswTBMode", p.LevelLeft, 1, ModeWidth, ListHeight);
+    Place(strip, "lbswTrigSource", p.TriggerLeft, 0, p.Trigger, ListHeight);
+    Place(strip, "lbswTrigSlope", p.TriggerLeft, 1, p.Trigger, ListHeight);
     Place(strip, "edswTrigExtLevel", p.LevelLeft, 0, p.Level, RowHeight);
     for (const char* list : {"lbswTBMode", "lbswTrigSource", "lbswTrigSlope"})
         if (auto* sw = strip.findChild<TRC_ListBoxSwitcher*>(QLatin1String(list), Qt::FindDirectChildrenOnly))

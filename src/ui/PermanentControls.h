@@ -1,7 +1,7 @@
 #pragma once
 // The quick controls of the main window's strip below the display: each channel's display switch,
 // scale and offset, the timebase's mode, scale and delay, and the trigger's source, slope and level.
-// Two rows of title-less controls fill the strip's 50 pixels; the timebase's mode sits beside its delay.
+// Two rows of title-less controls fill the strip's 50 pixels; the timebase's mode sits under the level.
 #include "core/WindowBindings.h"
 
 namespace vt {
@@ -13,7 +13,7 @@ class TSideMenus;
 // Creates the strip's controls on the page (no frame, no group: the mnemonics are full paths).
 void BuildPermanentControls(TRC_RightMenuPanel& strip);
 // Places them for a strip of the given width: each value field as wide as its widest value at the
-// application font, or, where the strip is narrower, all of them narrowed alike.
+// application font, or, where the strip is narrower, narrowed alike towards the value it shows now.
 void PlacePermanentControls(TRC_RightMenuPanel& strip, int width);
 // Binds the strip's controls that are not bound yet; the settings that exist bind, the others when
 // their features register them and the strip is bound again.

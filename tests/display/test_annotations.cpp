@@ -238,4 +238,8 @@ TEST_F(Annotations, TheTopStripKeepsWhatALowWindowHid) {
     EXPECT_EQ(panel.TopStrip().Width(), 1900 - 240 - 4 - 14);
     Services().PlacePanel(0, 0, 604, 548);
     EXPECT_EQ(panel.TopStrip().Width(), 530);
+    // The panel of a 641-pixel window with both side menus (641 - 124 - 120 = 397, 393 inside): the
+    // strip, 10 pixels from the left, ends two pixels inside it rather than running past its edge.
+    Services().PlacePanel(0, 0, 604, 397);
+    EXPECT_EQ(panel.TopStrip().Width(), 393 - 10 - 2);
 }

@@ -225,6 +225,33 @@ TEST(ReadoutStrips, AWideTopStripSpreadsItsCellsOverItsWidth) {
     EXPECT_EQ(top.SpreadX(468), 468);
 }
 
+// The strip of a 641-pixel window (381 wide): each column still holds its widest usual texts whole, in
+// order, and the icon stays inside the strip; the columns give up the room they had beyond those.
+TEST(ReadoutStrips, ANarrowTopStripSqueezesItsColumnsWithoutCuttingATextOrTheIcon) {
+    test::TRecordingSink sink;
+    TVerhText top(&sink);
+    top.Resize(10, 2, 381, 31);
+    const std::vector<std::vector<const char*>> widest = {
+        {"12 GHz  888.8 MSa/s", "Acquisitions: 12345", "Peak Detect: 1.6 ns", "Database: Ch1"},
+        {"12 GHz  888.8 MSa/s", "Averages: 1000", "Stopped 12345", "Continuously", "Wfm: 12345"},
+        {"Color Grade", "Gray Scale", "Persist", "888.8 mV/div"},
+        {"Clock Recovery", "External HF", "Not Trig'd", "Free Run"}};
+    int right = TopStripLeft;
+    for (int column = 0; column < 4; ++column) {
+        const TPixelRect cell = top.SpreadRect(TopCellRect(column, 1));
+        EXPECT_EQ(cell.Left, right) << "column " << column << " follows the one before";
+        right = cell.Right;
+        for (const char* text : widest[static_cast<std::size_t>(column)])
+            EXPECT_GE(cell.Right - cell.Left, top.Bitmap().TextWidth(QString::fromLatin1(text)))
+                << "column " << column << ": " << text;
+    }
+    const int icon = top.SpreadX(SampleModeIconX);
+    EXPECT_GE(icon, right);
+    EXPECT_LE(icon + SampleModeIconSize, 381);
+    top.DrawSampleModeIcon(1);
+    EXPECT_EQ(sink.Copies.back(), R(icon, 1, icon + 15, 16));
+}
+
 TEST(ReadoutStrips, TheSampleModeIconReachesTheWindowWhereItIsDrawn) {
     test::TRecordingSink sink;
     TVerhText top(&sink);

@@ -2,7 +2,9 @@
 // on "Generator", captions that fit, and a picture of page 1 for a TDR generator.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QFontInfo>
 #include <fstream>
 #include <QFontMetrics>
 #include <QImage>
@@ -11,6 +13,7 @@
 #include <QTest>
 
 #include "core/CommandTree.h"
+#include "core/EditHandlers.h"
 #include "core/LanguageFile.h"
 #include "core/LanguageState.h"
 #include "core/language_setup.h"
@@ -22,6 +25,8 @@
 #include "ui/SideMenuLanguage.h"
 #include "ui/UtilFeature.h"
 #include "ui/controls/ButtonSwitchers.h"
+#include "ui/controls/EditSwitcher.h"
+#include "ui/controls/LabelSwitcher.h"
 #include "ui/controls/ListBoxSwitcher.h"
 #include "ui/menus/GssMenu.h"
 
@@ -38,10 +43,13 @@ protected:
         MainWindow.setFont(QFont(QStringLiteral("Liberation Sans"), 8));
         MainWindow.resize(800, 600);
         Feature.RegisterForms(Menus);
+    }
+    ~GssMenu() override { FlushDeletes(); }
+    void SetUp() override { Open(); }
+    void Open() {
         Menus.ShowSideMenu(mkSimGenerator, 0);
         Form = dynamic_cast<TGSS_Form*>(Menus.Form(0));
     }
-    ~GssMenu() override { FlushDeletes(); }
     bool Shown(const char* name) const { return Form->Control(name)->isVisibleTo(Form); }
     // A click on the button of a page button (below its title).
     void Click(const char* name) {
@@ -104,6 +112,43 @@ TEST_F(GssMenu, PagesFollowTheWaveformAndTheChosenGenerator) {
     EXPECT_TRUE(Form->Page(1)->isVisibleTo(Form)) << "beyond page 5: page 1";
 }
 
+// Generator C routed to Ch1 before the menu first opens: every page shows and steps C's settings, A's
+// keep their start values, and the noise reads in the engineering form of the other fields.
+class GssMenuFirstOpened : public GssMenu {
+    void SetUp() override {}
+};
+
+TEST_F(GssMenuFirstOpened, AfterARoutingEveryPageShowsTheRoutedGenerator) {
+    Exec("GSS:Ch1 C");
+    Open();
+    ASSERT_NE(Form, nullptr);
+    MainWindow.show();
+    const std::pair<const char*, const char*> fields[] = {{"swWaveform", "GSS:C:Waweform"},
+                                                          {"swNoise", "GSS:C:Noise"},
+                                                          {"swOffset", "GSS:C:Offset"},
+                                                          {"swJitter", "GSS:C:Jitter"},
+                                                          {"swDivider", "GSS:C:SubRateDiv"}};
+    for (const auto& [control, setting] : fields)
+        EXPECT_EQ(Form->Control(control)->GetHandler(), Setting(setting)) << control;
+    // C's start values: 5 mV of noise, -0.25 V of offset, 5 ps of jitter.
+    auto shown = [&](const char* control) {
+        auto* label = dynamic_cast<TRC_LabelSwitcher*>(Form->Control(control));
+        return label ? label->ValueText().toStdString() : std::string("<none>");
+    };
+    EXPECT_EQ(shown("swNoise"), "5 mV");
+    EXPECT_EQ(shown("swOffset"), "-0.25 V");
+    EXPECT_EQ(shown("swJitter"), "5 ps");
+    // One step up of the noise (a tenth of it) changes C's, not A's.
+    Click("swAmplitudePage");
+    ASSERT_TRUE(Form->Page(3)->isVisibleTo(Form));
+    auto* noise = dynamic_cast<TRC_EditSwitcher*>(Form->Control("swNoise"));
+    ASSERT_NE(noise, nullptr);
+    QTest::mouseClick(noise, Qt::LeftButton, {}, noise->ArrowRect(0).center());
+    auto value = [&](const char* path) { return dynamic_cast<TEditHandler&>(*Setting(path)).GetValueAsDouble(); };
+    EXPECT_NEAR(value("GSS:C:Noise"), 0.0055, 1e-12);
+    EXPECT_DOUBLE_EQ(value("GSS:A:Noise"), 0.002);
+}
+
 // The room of each text as the controls draw it: a switcher's title inside its frame, a page's caption
 // in its frame line, a radio item beside its indicator, a list item in the combo box's field.
 TEST_F(GssMenu, EveryCaptionAndItemFitsItsControl) {
@@ -117,10 +162,16 @@ TEST_F(GssMenu, EveryCaptionAndItemFitsItsControl) {
         detail += "\"" + text.toStdString() + "\" " + std::to_string(fm.horizontalAdvance(text)) + "/" +
                   std::to_string(room) + " ";
     };
+    // The form takes a smaller font for its items; its section titles keep the size of every other page's.
+    const int titleSize = QFontInfo(QApplication::font()).pixelSize();
     for (TRC_RightMenuPanel* page : Form->Pages()) {
-        check(QFontMetrics(page->font()), page->Caption(), page->width() - 16);
+        check(QFontMetrics(page->CaptionFont()), page->Caption(), page->width() - 16);
+        EXPECT_EQ(QFontInfo(page->CaptionFont()).pixelSize(), titleSize) << page->Caption().toStdString();
         for (TRC_Switcher* sw : SwitchersOf(*page)) {
             const QFontMetrics fm(sw->font());
+            if (!sw->Caption().isEmpty()) {
+                EXPECT_EQ(QFontInfo(sw->TitleFont()).pixelSize(), titleSize) << sw->Caption().toStdString();
+            }
             check(QFontMetrics(sw->TitleFont()), sw->Caption(), sw->TitleRoom());
             EXPECT_LE(sw->geometry().bottom(), page->height() - 2) << sw->Caption().toStdString() << " below the page";
             if (auto* poly = dynamic_cast<TRC_PolyButtonSwitcher*>(sw)) {

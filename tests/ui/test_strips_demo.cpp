@@ -1,6 +1,7 @@
 // The demo program's strips: Run fills the top strip (rate in Ch1's colour), the acquisition-state,
-// trigger-state, trigger-source and database fields follow their rules, a hidden strip keeps what was
-// written, and a readout's popup opens on a right press on the bottom strip and hands its word back.
+// trigger-state, trigger-source and database fields follow their rules (a loaded database shows the
+// horizontal scale it was made at, or none where this run did not make it), a hidden strip keeps what
+// was written, and a readout's popup opens on a right press on the bottom strip and hands its word back.
 // The picture, with a level and a point annotation on Ch1, goes to screenshots/strips_demo.png.
 #include <gtest/gtest.h>
 
@@ -10,11 +11,13 @@
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <filesystem>
 
 #include "UiTestSupport.h"
 #include "acq/AcqSettings.h"
 #include "acq/SaveRecall.h"
+#include "acq/SignalObj.h"
 #include "acq/SignalSources.h"
 #include "core/Shell.h"
 #include "display/AnnotationLayer.h"
@@ -67,14 +70,14 @@ TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
     const std::vector<std::string> args = {"--home", home.string(), "Default_Demo"};
     TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
 
-    enum { Starting, Checking, Shot, Done } phase = Starting;
+    enum { Starting, Checking, Loading, Shot, Done } phase = Starting;
     std::vector<TText> texts;
     bool watching = false;
     std::string runState, rate, envelope, average, trigSource, lightSource, database;
     TColor rateColour, darkColour, lightColour, notTrigColour;
     std::vector<std::string> trigStates;
     bool rateDuringDatabase = false, hiddenKept = false, databaseMade = false;
-    std::vector<std::string> databaseScales;
+    std::vector<std::string> databaseScales, loadedScales;
     TTestReadouts readouts;
     QImage shot;
     QTimer poll;
@@ -199,6 +202,36 @@ TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
                 std::vector<int> hints;
                 for (const THintStack::TEntry& e : services->Hints().Entries()) hints.push_back(e.Id);
                 for (int id : hints) services->Hints().Remove(id);
+
+                // A database file of Ch1 written in this run at 10 ns/div; one acquisition at 5 ns/div.
+                for (const char* line : {"Save:Disk:FileType DB", "Save:Disk:DbSource Ch1", "Save:Disk:FileName db1",
+                                         "Save:Disk:Save", "TB:ScaleA 5e-9", "*StopSingle Single"})
+                    shell.ExecuteCommandString(line);
+                phase = Loading;
+                break;
+            }
+            case Loading: {
+                // Loaded after that acquisition, the file still reads 10 ns; a copy of it, whose making
+                // this run did not see, reads no horizontal scale at all, its vertical ones from the file.
+                const TSignalObj* ch1 = shell.Records()->FindRecord(ssCh1);
+                if (shell.SingleOn || !ch1 || std::abs(ch1->TimePerDivision() - 5e-9) > 1e-15) return;
+                const std::filesystem::path folder = shell.Folders.DatabaseFolder;
+                std::filesystem::copy_file(folder / "db1.cgs", folder / "db2.cgs");
+                for (const char* name : {"db1", "db2"}) {
+                    texts.clear();
+                    shell.ExecuteCommandString(std::string("Save:Disk:FileName ") + name);
+                    shell.ExecuteCommandString("Save:Disk:Load");
+                    std::string loaded;
+                    for (const TPixelRect& cell : {TopCellRect(1, 2), TopCellRect(2, 1)}) {
+                        const auto at = TextsAt(texts, cell);
+                        const std::string text = at.empty() ? "<none>" : at.back();
+                        loaded += "|" + text.substr(std::min(text.find_first_not_of(' '), text.size()));
+                    }
+                    loadedScales.push_back(loaded);
+                }
+                shell.ExecuteCommandString("TB:ScaleA 1e-8");
+                services->SetDatabase("");
+                services->TopTextUpdateAll();
                 phase = Shot;
                 break;
             }
@@ -230,6 +263,7 @@ TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
     EXPECT_EQ(database.rfind(shell.LangStr("Database_"), 0), 0u) << database;
     EXPECT_TRUE(databaseMade);
     EXPECT_EQ(databaseScales, (std::vector<std::string>{"10 ns", "200 mV/div", "0 V"}));
+    EXPECT_EQ(loadedScales, (std::vector<std::string>{"|10 ns|200 mV/div", "||200 mV/div"}));
     EXPECT_TRUE(hiddenKept) << "a text written while the strip was hidden shows with it";
     EXPECT_EQ(readouts.Handled, std::vector<std::string>{"pumpAnnotate 2"});
     ASSERT_FALSE(shot.isNull());

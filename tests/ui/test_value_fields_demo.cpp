@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -24,6 +27,7 @@
 #include "ui/SideMenu.h"
 #include "ui/VeltraneApplication.h"
 #include "ui/controls/LabelSwitcher.h"
+#include "ui/controls/ListBoxSwitcher.h"
 #include "ui/controls/Switcher.h"
 
 namespace vt {
@@ -86,9 +90,12 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
                 if (auto* label = dynamic_cast<TRC_LabelSwitcher*>(strip.findChild<QWidget*>(QLatin1String(name))))
                     seen.push_back(label->ValueText().toStdString());
         }
-        // Inside the strip and side by side, at the default size and in a window of 640 x 480, where the
-        // strip is narrower than its fields' widest values.
-        for (const QSize size : {QSize(DefaultClientWidth, DefaultClientHeight), QSize(640, 480)}) {
+        // Inside the strip and side by side, at the default size and in narrower windows, where the strip
+        // is narrower than its fields' widest values (641 pixels: both side menus beside it); each field
+        // shows the value it holds now whole at the application font.
+        const QFontMetrics metrics(QApplication::font());
+        for (const QSize size : {QSize(DefaultClientWidth, DefaultClientHeight), QSize(700, 560), QSize(641, 575),
+                                 QSize(640, 480)}) {
             m->resize(size);
             QCoreApplication::processEvents();
             const std::string where = "strip at " + std::to_string(size.width()) + " / ";
@@ -103,9 +110,27 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
                     if (other.intersects(w->geometry()))
                         wrong.push_back(where + w->objectName().toStdString() + " overlaps");
                 placed.push_back(w->geometry());
+                if (auto* field = dynamic_cast<TRC_LabelSwitcher*>(w)) {
+                    const int room = field->ValueField().width() - 5;  // the text's margins in its field
+                    if (metrics.horizontalAdvance(field->ValueText()) > room)
+                        wrong.push_back(where + w->objectName().toStdString() + " cuts or narrows \"" +
+                                        field->ValueText().toStdString() + "\" into " + std::to_string(room));
+                }
+                if (auto* list = dynamic_cast<TRC_ListBoxSwitcher*>(w)) {
+                    QStyleOptionComboBox opt;
+                    opt.initFrom(&list->List());
+                    const int room = list->List()
+                                         .style()
+                                         ->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, &list->List())
+                                         .width() - 2;
+                    if (metrics.horizontalAdvance(list->List().currentText()) > room)
+                        wrong.push_back(where + w->objectName().toStdString() + " cuts \"" +
+                                        list->List().currentText().toStdString() + "\" into " + std::to_string(room));
+                }
             }
             if (size.width() == DefaultClientWidth) noteLast("strip at the default size", test::ValuesNotWhole(strip));
-            else test::SaveScreenshot(*m, "value_fields_640x480.png");
+            else if (size.width() == 640) test::SaveScreenshot(*m, "value_fields_640x480.png");
+            else if (size.width() == 641) test::SaveScreenshot(*m, "value_fields_641x575.png");
         }
         QCoreApplication::processEvents();
         test::SaveScreenshot(*m, "value_fields_impedance.png");

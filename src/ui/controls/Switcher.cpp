@@ -246,7 +246,8 @@ QString TRC_Switcher::TitleText() const {
     return Caption_;
 }
 
-QFont TRC_Switcher::TitleFont() const { return FittedFont(font(), TitleText(), TitleRoom()); }
+// Titles take the application font on every page, whatever smaller font a page takes for its items.
+QFont TRC_Switcher::TitleFont() const { return FittedFont(QApplication::font(), TitleText(), TitleRoom()); }
 
 QFont FittedFont(const QFont& font, const QString& text, int room) {
     QFont fitted = font;
@@ -377,6 +378,11 @@ void TRC_RightMenuPanel::SetWithoutFrame(bool withoutFrame) {
     update();
 }
 
+QFont TRC_RightMenuPanel::CaptionFont() const {
+    // The frame's caption is a section title: the application font, narrowed to the frame's top edge.
+    return FittedFont(QApplication::font(), Caption_, width() - 16);
+}
+
 void TRC_RightMenuPanel::SetCaption(const QString& caption) {
     Caption_ = caption;
     update();
@@ -399,7 +405,9 @@ void TRC_RightMenuPanel::paintEvent(QPaintEvent*) {
     const QPalette& pal = palette();
     if (!WithoutFrame_) {
         // An etched group-box frame below the caption line, the caption cut into its top edge.
-        const QFontMetrics fm(font());
+        const QFont captionFont = CaptionFont();
+        p.setFont(captionFont);
+        const QFontMetrics fm(captionFont);
         const int top = fm.height() / 2;
         const QRect outer(QPoint(0, top), QPoint(width() - 1, height() - 1));
         p.setPen(SysColor(pal, TSysColor::BtnShadow));

@@ -236,6 +236,8 @@ public:
     void SetWithoutFrame(bool withoutFrame);
     QString Caption() const { return Caption_; }
     void SetCaption(const QString& caption);
+    // The font the caption is drawn in: the application font on every page.
+    QFont CaptionFont() const;
     int HelpContext() const { return HelpContext_; }
     void SetHelpContext(int context);
     void SetColor(const QColor& color);

@@ -154,8 +154,17 @@ TGSS_Form::TGSS_Form(TSideMenus& menus, QWidget* mainWindow) : TSideMenuForm(men
 TRC_Switcher* TGSS_Form::Control(const char* name) const { return findChild<TRC_Switcher*>(name); }
 
 void TGSS_Form::SelectGenerator(int generator) {
-    const std::string group = std::string("GSS:") + static_cast<char>('A' + std::clamp(generator, 0, 3));
-    for (int page = pgDemo; page <= pgJitter; ++page) Page(page)->SetGroupMnemonics(group);
+    // Rebinding the first page binds "Generator" itself the first time, which chooses again from inside
+    // this loop: the latest choice is applied once the loop is free, so no page keeps an older one.
+    Generator_ = std::clamp(generator, 0, 3);
+    if (Selecting_) return;
+    Selecting_ = true;
+    for (int applied = -1; applied != Generator_;) {
+        applied = Generator_;
+        const std::string group = std::string("GSS:") + static_cast<char>('A' + applied);
+        for (int page = pgDemo; page <= pgJitter; ++page) Page(page)->SetGroupMnemonics(group);
+    }
+    Selecting_ = false;
     if (auto* h = dynamic_cast<TRadioSwHandler*>(Control("swWaveform")->GetHandler())) RefreshWaveform(h->GetItemIndex());
 }
 

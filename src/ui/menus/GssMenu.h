@@ -27,6 +27,8 @@ private:
     void SelectGenerator(int generator);
 
     std::array<TRC_RightMenuPanel*, 5> Pages_{};
+    int Generator_ = 0;
+    bool Selecting_ = false;
 };
 
 }  // namespace vt

@@ -261,7 +261,8 @@ void CreateAcqHandlers(TShell& shell, TSignalAcq& acq) {
                                      }});
     root.AddRadioHandler(FileFormatPath, {.Items = "Binary,Verbose,YOnly"});
     auto& fileName = static_cast<TAcqFileNameHandler&>(
-        root.Register(FileNamePath, std::make_unique<TAcqFileNameHandler>(shell.Folders.WaveformFilesFolder, shell.Folders.InstallFolder)));
+        root.Register(FileNamePath, std::make_unique<TAcqFileNameHandler>(shell.Folders.WaveformFilesFolder,
+                                                                          shell.Folders.InstallFolder)));
     fileName.SetNoSave(true);
 
     for (int ch : {ChannelIndex1, ChannelIndex2})

@@ -453,7 +453,8 @@ bool TLimitTest::SetLimitFileName(std::string_view name) {
     // Setups written on the old system separate folders with "\".
     std::string path(name);
     std::replace(path.begin(), path.end(), '\\', '/');
-    std::optional<std::string> placed = PlaceFileName(path, Shell_.Folders.LimitTestFolder, Shell_.Folders.InstallFolder);
+    std::optional<std::string> placed =
+        PlaceFileName(path, Shell_.Folders.LimitTestFolder, Shell_.Folders.InstallFolder);
     if (!placed) return false;
     std::string& base = *placed;
     const std::size_t dot = base.rfind('.');

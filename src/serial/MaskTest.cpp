@@ -336,7 +336,8 @@ void TMaskTest::FileNameCommand(std::string_view parameter, bool isQuery, std::s
     const std::string name = Trim(parameter);
     if (!isQuery || !name.empty()) {
         if (!name.empty()) {
-            const std::optional<std::string> placed = PlaceFileName(name, Shell_.Folders.MaskTestFolder, Shell_.Folders.InstallFolder);
+            const std::optional<std::string> placed =
+                PlaceFileName(name, Shell_.Folders.MaskTestFolder, Shell_.Folders.InstallFolder);
             if (!placed) {
                 reply = "ERROR";
                 return;
@@ -353,7 +354,8 @@ void TMaskTest::FileNameCommand(std::string_view parameter, bool isQuery, std::s
 void TMaskTest::MaskFileCommand(std::string_view parameter, bool isQuery, std::string& reply) {
     const std::string name = Trim(parameter);
     if (!name.empty()) {
-        const std::optional<std::string> placed = PlaceFileName(name, Shell_.Folders.UserMaskFolder, Shell_.Folders.InstallFolder);
+        const std::optional<std::string> placed =
+            PlaceFileName(name, Shell_.Folders.UserMaskFolder, Shell_.Folders.InstallFolder);
         if (!placed) {
             reply = "ERROR";
             return;

@@ -33,7 +33,8 @@ TEST(FileNamePlacement, RelativeNamesStayBelowTheSettingsOwnFolderAndNeverLeaveT
     EXPECT_EQ(place("/elsewhere/run/x.set"), "/elsewhere/run/x.set");
     EXPECT_EQ(place("/elsewhere/a/../x"), "/elsewhere/x");
     // No base name: refused.
-    for (const char* none : {"", "/", ".", "..", "dir/", "dir/..", "dir/."}) EXPECT_EQ(place(none), std::nullopt) << none;
+    for (const char* none : {"", "/", ".", "..", "dir/", "dir/..", "dir/."})
+        EXPECT_EQ(place(none), std::nullopt) << none;
     // Without a root (no data root known) nothing bounds the name.
     EXPECT_EQ(PlaceFileName("../../../x", folder, ""), "/data/x");
 }

@@ -135,7 +135,8 @@ TEST(ScriptedReplies, ASaveRepliesOnceWrittenUnderItsNameIntoAFolderMadeForItAnd
     // A save that fails replies ERROR, with the name it was asked for in the log.
     ASSERT_EQ(demo.Ask("SAVE:DISK:FILENAME /proc/self/nope"), "");
     EXPECT_EQ(demo.Ask("SAVE:DISK:SAVE"), "ERROR");
-    EXPECT_NE(demo.ErrorLog().find("Write Error to file \"/proc/self/nope.wfm\""), std::string::npos) << demo.ErrorLog();
+    EXPECT_NE(demo.ErrorLog().find("Write Error to file \"/proc/self/nope.wfm\""), std::string::npos)
+        << demo.ErrorLog();
 
     // Every setting's missing folder below the data root is made when its file is written.
     for (const char* line : {"SAVE:DISK:FILENAME newsub/w", "SAVE:DISK:SAVE", "SAVE:SETUP:FILENAME newsub/s",
@@ -176,7 +177,8 @@ TEST(ScriptedReplies, ASaveRepliesOnceWrittenUnderItsNameIntoAFolderMadeForItAnd
     EXPECT_EQ(demo.Ask("LIMIT:TESTON OFF"), "");
 
     // A setup naming a database that is missing says so once.
-    std::ofstream(root / "Setup Files" / "db.set") << "NOGPIB:DATABASE " << (root / "Database" / "missing.cgs").string() << "\n";
+    std::ofstream(root / "Setup Files" / "db.set")
+        << "NOGPIB:DATABASE " << (root / "Database" / "missing.cgs").string() << "\n";
     ASSERT_EQ(demo.Ask("SAVE:SETUP:FILENAME db"), "");
     EXPECT_EQ(demo.Ask("SAVE:SETUP:RECALL"), "Database File is Damaged");
     EXPECT_EQ(demo.Ask("*RUN?"), "ON") << "every line answered, the program acquires on";

@@ -173,7 +173,10 @@ bool TSignalAcq::SaveAcqWaveforms() {
     const int format = ReadChoiceSetting(shell.CommandTree(), "Acq:FileFormat", 0);
     static const char* const Extensions[] = {".wfm", ".txt", ".txty"};
     // The first failure stops Run and Single, so the message is not raised again by each cycle.
-    const TBeforeSaveError stop = [this] { StopRunAndSingle(); };
+    const TBeforeSaveError stop = [this](const std::string&) {
+        StopRunAndSingle();
+        return true;
+    };
     for (int ch : {ChannelIndex1, ChannelIndex2}) {
         const int source = ChannelSignalIndex(ch, 0);
         if (!shell.Records()->SignalsOn().IsOn(source)) continue;

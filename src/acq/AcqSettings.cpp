@@ -8,6 +8,7 @@
 #include "acq/SignalSources.h"
 #include "core/CommandTree.h"
 #include "core/EngineeringText.h"
+#include "core/FileNamePlacement.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
 #include "link/CommandSenders.h"
@@ -175,7 +176,7 @@ std::string AcqChannelPath(int channel, const char* name) {
 
 // ------------------------------------------------------------------------------------- file name
 
-TAcqFileNameHandler::TAcqFileNameHandler(std::string folder)
+TAcqFileNameHandler::TAcqFileNameHandler(std::string folder, std::string root)
     : TGpibStringHandler(0,
                          [this](std::string_view parameter, bool isQuery, std::uint8_t, std::string& reply) {
                              if ((!parameter.empty() || !isQuery) && !SetFileName(parameter)) {
@@ -186,7 +187,8 @@ TAcqFileNameHandler::TAcqFileNameHandler(std::string folder)
                              if (Tree() == nullptr || Tree()->HeaderOn()) reply += ' ';
                              reply += ShownValue();
                          }),
-      Folder_(std::move(folder)) {}
+      Folder_(std::move(folder)),
+      Root_(std::move(root)) {}
 
 bool TAcqFileNameHandler::SetFileName(std::string_view name) {
     while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
@@ -195,7 +197,7 @@ bool TAcqFileNameHandler::SetFileName(std::string_view name) {
         if (Prefix_.empty()) Prefix_ = Folder_ + "Noname";
         return true;
     }
-    std::optional<std::string> placed = PlaceFileName(name, Folder_);
+    std::optional<std::string> placed = PlaceFileName(name, Folder_, Root_);
     if (!placed) return false;
     std::string path = std::move(*placed);
     const std::size_t base = path.rfind('/') + 1;
@@ -259,7 +261,8 @@ void CreateAcqHandlers(TShell& shell, TSignalAcq& acq) {
                                      }});
     root.AddRadioHandler(FileFormatPath, {.Items = "Binary,Verbose,YOnly"});
     auto& fileName = static_cast<TAcqFileNameHandler&>(
-        root.Register(FileNamePath, std::make_unique<TAcqFileNameHandler>(shell.Folders.WaveformFilesFolder)));
+        root.Register(FileNamePath, std::make_unique<TAcqFileNameHandler>(shell.Folders.WaveformFilesFolder,
+                                                                          shell.Folders.InstallFolder)));
     fileName.SetNoSave(true);
 
     for (int ch : {ChannelIndex1, ChannelIndex2})

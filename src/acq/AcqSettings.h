@@ -35,13 +35,14 @@ inline constexpr double AcqFitToHoldoff = 1e-5;
 // The header of a per-channel setting: "Acq:Ch<n>:<name>".
 std::string AcqChannelPath(int channel, const char* name);
 
-// "Acq:FileName": the prefix of the automatic saves and the folder the next name is relative to.
+// "Acq:FileName": the prefix of the automatic saves; a relative name is taken below folder, the
+// setting's own folder in the data root.
 class TAcqFileNameHandler : public TGpibStringHandler {
 public:
-    explicit TAcqFileNameHandler(std::string folder);
-    // A name sets the folder (a name without one goes into the remembered folder) and the prefix (the
-    // name without extension); an empty value with no prefix yet makes it the folder + "Noname". A name
-    // without a base name answers false and changes nothing.
+    TAcqFileNameHandler(std::string folder, std::string root);
+    // A name sets the prefix (the name without extension), placed as every file-name setting places it;
+    // an empty value with no prefix yet makes it the folder + "Noname". A name refused there answers
+    // false and changes nothing.
     bool SetFileName(std::string_view name);
     // The prefix + "*" + the extension of the file format.
     std::string ShownValue() const;
@@ -51,6 +52,7 @@ public:
 private:
     std::string Prefix_;
     std::string Folder_;
+    std::string Root_;
 };
 
 // Registers the settings in their order; the engine takes the redraw flags.

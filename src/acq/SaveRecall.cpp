@@ -15,6 +15,7 @@
 #include "acq/WaveformTransfer.h"
 #include "core/AsciiText.h"
 #include "core/CommandTree.h"
+#include "core/FileNamePlacement.h"
 #include "core/ScopeGuards.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
@@ -146,6 +147,9 @@ private:
 
 bool FromRemote(THandler& h) { return h.GetWhoChangedRaw() == wcvRemote; }
 
+// The dialogs open in the folder of the last name given.
+std::string FolderOf(const std::string& path) { return fs::path(path).parent_path().generic_string() + "/"; }
+
 }  // namespace
 
 // ------------------------------------------------------------------------------------------ setups
@@ -177,6 +181,7 @@ bool SaveSetupFile(TShell& shell, const std::string& path, bool showErrors) {
     }
     try {
         if (!tree) throw EFileError("no settings");
+        MakeFolderBelowRoot(path, shell.Folders.InstallFolder);
         WriteFileAtomic(path, text);
     } catch (const EFileError&) {
         if (showErrors) shell.User().ShowMessage(FormatLangText(shell.LangStr("File___NotSaved"), path));
@@ -356,13 +361,23 @@ void TSaveRecall::RegisterSaveCommands() {
                                                             // the name alone without the header.
                                                             return (tree->HeaderOn() ? " " : "") + DiskFileNameReply();
                                                         }));
-    root.AddRightCommandHandler("Save:Disk:Save", [this](THandler&) {
+    auto fallible = [&root](const char* path, std::function<bool(THandler&)> action) {
+        root.Register(path, std::make_unique<TFallibleCommandHandler>(std::move(action)));
+    };
+    fallible("Save:Disk:Save", [this](THandler& h) {
         if (Choice("Save:Disk:FileType") == FileTypeDb) {
             if (!DatabaseBase.empty()) DatabaseSaveAction(false);
-            return;
+            return true;
         }
-        if (WaveformBase.empty()) return;
-        DiskSaveRequest = DiskSaveByCommand = true;
+        if (WaveformBase.empty()) return true;
+        if (!FromRemote(h)) {
+            DiskSaveRequest = DiskSaveByCommand = true;
+            return true;
+        }
+        // A script's save is written before its reply, under the name current when it was sent: a name
+        // sent next cannot rename it, nor a second save merge with it; a failure replies ERROR.
+        const TDepthScope remote(Shell_.RemoteWorkDepth);
+        return SaveWaveformFile(Choice("Save:Disk:FileFormat"), Choice("Save:Disk:NameMode") == NameModeAuto);
     });
     root.AddRadioHandler("Save:Disk:ToMemo", {.Items = std::string(MemoItems)});
     root.AddRightCommandHandler("Save:Disk:Load", [this](THandler&) {
@@ -372,9 +387,6 @@ void TSaveRecall::RegisterSaveCommands() {
         }
         DiskLoadRequest = DiskLoadByCommand = true;
     });
-    auto fallible = [&root](const char* path, std::function<bool(THandler&)> action) {
-        root.Register(path, std::make_unique<TFallibleCommandHandler>(std::move(action)));
-    };
     // A user's action shows its messages; a remote command learns of a failure from its reply.
     fallible("Save:Setup:RecFact",
              [this](THandler& h) { return RecallSetup(Shell_, SetupKindFactory, !FromRemote(h)); });
@@ -405,8 +417,16 @@ void TSaveRecall::RegisterSaveCommands() {
             display.SetDatabase({});
             return;
         }
-        LoadDatabaseFile(text);
+        // A setup applies its lines twice: a database it names that is refused is said once.
+        const bool loading = Shell_.CommandTree() && Shell_.CommandTree()->SettingsLoading();
+        if (loading && text == RefusedDatabase_) return;
+        if (!LoadDatabaseFile(text) && loading) RefusedDatabase_ = text;
     });
+    const auto previous = tree->OnAfterSettingsLoad;
+    tree->OnAfterSettingsLoad = [this, previous, alive = std::weak_ptr<bool>(Alive_)] {
+        if (previous) previous();
+        if (!alive.expired()) RefusedDatabase_.clear();
+    };
     UpdateMemoryItemsEnabled();
     SaveFileTypeChanged();
 }
@@ -421,18 +441,23 @@ void TSaveRecall::SaveFileTypeChanged() {
 }
 
 bool TSaveRecall::SetSetupFileName(std::string_view text) {
-    const std::optional<std::string> placed = PlaceFileName(text, SetupFolder);
+    const TDataFolders& folders = Shell_.Folders;
+    const std::optional<std::string> placed = PlaceFileName(text, folders.SetupFilesFolder, folders.InstallFolder);
     if (!placed) return false;
     SetupName = fs::path(*placed).replace_extension(".set").string();
+    SetupFolder = FolderOf(SetupName);
     return true;
 }
 
 bool TSaveRecall::SetDiskFileName(std::string_view text) {
     const bool db = Choice("Save:Disk:FileType") == FileTypeDb;
-    const std::optional<std::string> placed = PlaceFileName(text, db ? DatabaseFolder : WaveformFolder);
+    const TDataFolders& folders = Shell_.Folders;
+    const std::optional<std::string> placed =
+        PlaceFileName(text, db ? folders.DatabaseFolder : folders.WaveformFilesFolder, folders.InstallFolder);
     if (!placed) return false;
     AutoCounter = 0;
     (db ? DatabaseBase : WaveformBase) = fs::path(*placed).replace_extension().string();
+    (db ? DatabaseFolder : WaveformFolder) = FolderOf(*placed);
     return true;
 }
 
@@ -578,7 +603,7 @@ void TSaveRecall::SaveWaveformDialog() {
     if (FileDialogOpen) return;
     int format = Choice("Save:Disk:FileFormat");
     const bool autoName = Choice("Save:Disk:NameMode") == NameModeAuto;
-    // A save a remote command asked for is remote work: its messages never wait on a person.
+    // A save a command asked for is remote work: its messages never wait on a person.
     std::optional<TDepthScope> remote;
     if (DiskSaveByCommand) {
         remote.emplace(Shell_.RemoteWorkDepth);
@@ -599,13 +624,17 @@ void TSaveRecall::SaveWaveformDialog() {
         format = std::clamp(request.FilterIndex, FormatBinary, FormatYOnly);
         SetChoice("Save:Disk:FileFormat", format);
     }
+    SaveWaveformFile(format, autoName);
+}
+
+bool TSaveRecall::SaveWaveformFile(int format, bool autoName) {
     const std::string ext = WaveformFileExt(format);
     std::string name = WaveformBase;
     if (autoName) {
         // The next number whose file does not exist yet: an automatic name never overwrites.
         std::error_code ec;
         do {
-            if (AutoCounter == std::numeric_limits<std::int32_t>::max()) return;
+            if (AutoCounter == std::numeric_limits<std::int32_t>::max()) return false;
             ++AutoCounter;
             char number[16];
             std::snprintf(number, sizeof number, "_%.5d", AutoCounter);
@@ -613,8 +642,8 @@ void TSaveRecall::SaveWaveformDialog() {
         } while (fs::exists(name + ext, ec));
     }
     const int source = Choice("Save:Disk:Source");
-    if (format == FormatBinary) SaveWaveformBinary(Shell_, source, name + ext);
-    else SaveWaveformText(Shell_, source, name + ext, format == FormatYOnly);
+    if (format == FormatBinary) return SaveWaveformBinary(Shell_, source, name + ext);
+    return SaveWaveformText(Shell_, source, name + ext, format == FormatYOnly);
 }
 
 void TSaveRecall::LoadWaveformDialog() {
@@ -679,6 +708,7 @@ bool TSaveRecall::CreateDatabaseFile(const std::string& path) {
     fresh.HorUnit = record->HorUnit();
     fresh.VertUnit = record->GetVertUnit();
     try {
+        MakeFolderBelowRoot(path, Shell_.Folders.InstallFolder);
         WriteFileAtomic(path, fresh.Serialize());
     } catch (const EFileError&) {
         Shell_.User().ShowErrorDlg(Shell_.LangStr("WriteFileError") + path + "\"");
@@ -709,6 +739,7 @@ void TSaveRecall::SaveDatabaseFile() {
     DatabaseOpen_ = false;
     const std::string path = DatabaseBase + ".cgs";
     try {
+        MakeFolderBelowRoot(path, Shell_.Folders.InstallFolder);
         WriteFileAtomic(path, Database_->Serialize());
         NoteDatabaseWritten(path);
     } catch (const EFileError&) {

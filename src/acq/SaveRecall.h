@@ -101,6 +101,9 @@ public:
     // The deferred requests, in the housekeeping's order: memory save, disk save, disk load.
     void RunFileRequests();
     void SaveWaveformDialog();
+    // The disk save without a dialog: the base name, numbered in Auto name mode, in the format; false
+    // (after the message) when nothing was written.
+    bool SaveWaveformFile(int format, bool autoName);
     void LoadWaveformDialog();
     // "Save" and "Load" of the disk page.
     void DiskSaveAction();
@@ -180,6 +183,10 @@ private:
         std::string VertUnit;
     };
     std::map<std::string, TWrittenDatabase> WrittenDatabases_;
+    // The database a line of the settings load under way named and that could not be read.
+    std::string RefusedDatabase_;
+    // The tree's hook after a settings load asks whether this state is still there.
+    std::shared_ptr<bool> Alive_ = std::make_shared<bool>(true);
     std::array<std::int32_t, MemoryCount> Signatures_{};
     std::array<bool, MemoryCount> SignatureKnown_{};
 };

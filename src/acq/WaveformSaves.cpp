@@ -1,6 +1,7 @@
 #include "acq/WaveformSaves.h"
 
 #include "acq/SignalSources.h"
+#include "core/FileNamePlacement.h"
 #include "core/Shell.h"
 
 namespace vt {
@@ -19,20 +20,26 @@ bool SaveWaveform(TShell& shell, int source, const std::string& path, bool hint,
     const auto fail = [&](const std::string& text) {
         if (beforeError) {
             // One of the acquisition's own saves: the message holds nothing.
-            beforeError();
-            shell.ShowProgramMessage(text);
+            if (beforeError(text)) shell.ShowProgramMessage(text);
         } else {
             shell.ReportError(text);
         }
         return false;
     };
     if (!record || !records->SignalsOn().IsOn(source)) return fail(shell.LangStr("SignalIsAbsent"));
+    MakeFolderBelowRoot(path, shell.Folders.InstallFolder);
     if (!write(*record)) return fail(shell.LangStr("WriteFileError") + path + "\"");
     if (hint) shell.Display().PushHint(record->Name() + shell.LangStr("SavedInFile") + path, SavedHintMs);
     return true;
 }
 
 }  // namespace
+
+bool TSaveErrorOnce::First(const std::string& text) {
+    if (text == Said_) return false;
+    Said_ = text;
+    return true;
+}
 
 bool SaveWaveformBinary(TShell& shell, int source, const std::string& path, const TBeforeSaveError& beforeError) {
     const bool hint = path.find(MemoryFileMark) == std::string::npos;

@@ -22,6 +22,7 @@
 #include "core/InternalError.h"
 #include "core/MenuKinds.h"
 #include "core/Numeric.h"
+#include "core/FileNamePlacement.h"
 #include "core/Shell.h"
 #include "core/StepSeries.h"
 #include "core/UserServices.h"
@@ -452,7 +453,8 @@ bool TLimitTest::SetLimitFileName(std::string_view name) {
     // Setups written on the old system separate folders with "\".
     std::string path(name);
     std::replace(path.begin(), path.end(), '\\', '/');
-    std::optional<std::string> placed = PlaceFileName(path, Shell_.Folders.LimitTestFolder);
+    std::optional<std::string> placed =
+        PlaceFileName(path, Shell_.Folders.LimitTestFolder, Shell_.Folders.InstallFolder);
     if (!placed) return false;
     std::string& base = *placed;
     const std::size_t dot = base.rfind('.');
@@ -482,11 +484,13 @@ void TLimitTest::SaveLimitWaveform(int source) {
         if (SaveCounter_ == std::numeric_limits<int>::max()) return;
         ++SaveCounter_;
     }
-    // A file that cannot be written would fail on every waveform: Save goes off before the message.
-    const auto saveOff = [this] { Action_->SetBit(ActSaveItem, false); };
-    const bool written = format == 0 ? SaveWaveformBinary(Shell_, source, path, saveOff)
-                                     : SaveWaveformText(Shell_, source, path, format == 2, saveOff);
-    if (written && SaveCounter_ < std::numeric_limits<int>::max()) ++SaveCounter_;
+    // Save stays on: a disk that is full now may have room for the next failure; a failing cause is said once.
+    const TBeforeSaveError once = [this](const std::string& text) { return SaveErrors_.First(text); };
+    const bool written = format == 0 ? SaveWaveformBinary(Shell_, source, path, once)
+                                     : SaveWaveformText(Shell_, source, path, format == 2, once);
+    if (!written) return;
+    SaveErrors_.Succeeded();
+    if (SaveCounter_ < std::numeric_limits<int>::max()) ++SaveCounter_;
 }
 
 void TLimitTest::ActionAfter(THandler& h) {
@@ -499,11 +503,14 @@ void TLimitTest::ActionAfter(THandler& h) {
 }
 
 void TLimitTest::OpenSaveDialog() {
+    // The dialog opens where the last name is; the setting's own folder stays what relative names are
+    // taken below.
+    const std::string base = LimitFileBase();
     TSaveDialogRequest request{.Title = Shell_.LangStr("SaveWaveformAs"),
                                .Filter = SaveFilter,
                                .FilterIndex = std::clamp(ChoiceOf(FileFormat_), 0, FormatCount - 1),
-                               .Name = LimitFileBase(),
-                               .Folder = Shell_.Folders.LimitTestFolder};
+                               .Name = base,
+                               .Folder = base.substr(0, base.rfind('/') + 1)};
     if (!Shell_.User().ExecSaveDialog(request)) {
         Action_->SetBit(ActSaveItem, false);
         return;
@@ -511,7 +518,6 @@ void TLimitTest::OpenSaveDialog() {
     // The dialog's name has no extension left: a dot in it is the user's.
     std::string name = request.Name.find('/') == std::string::npos ? request.Folder + request.Name : request.Name;
     const std::size_t slash = name.rfind('/');
-    Shell_.Folders.LimitTestFolder = name.substr(0, slash + 1);
     FileBase_ = name.size() > slash + 1 ? name : name + "Noname";
     SaveCounter_ = 0;
     FileFormat_->SetItemIndex(std::clamp(request.FilterIndex, 0, FormatCount - 1));
@@ -586,9 +592,9 @@ void TLimitTest::LimitTestAcquisition() {
         const std::uint32_t actions = Action_->GetMask();
         if (actions & ActBeep) Shell_.User().Beep();
         if (actions & ActStop) StopRun();
-        // A failed write switches Save off: the other sources are not tried again with the same message.
-        for (int source = 0; source < SavedSourceCount; ++source)
-            if ((deciding & (1u << source)) && (Action_->GetMask() & ActSave)) SaveLimitWaveform(source);
+        if (actions & ActSave)
+            for (int source = 0; source < SavedSourceCount; ++source)
+                if (deciding & (1u << source)) SaveLimitWaveform(source);
     }
     const int until = ChoiceOf(RunUntil_);
     if ((until == UntilWfm && Tested_ >= static_cast<std::uint32_t>(GetValue(NWfms_))) ||

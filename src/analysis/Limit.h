@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "acq/WaveformSaves.h"
 #include "analysis/MeasurementList.h"
 
 namespace vt {
@@ -111,6 +112,7 @@ private:
     TGpibStringHandler* FileName_ = nullptr;
     std::string FileBase_;
     int SaveCounter_ = 0;
+    TSaveErrorOnce SaveErrors_;
     std::uint32_t ActionBefore_ = 0;
     std::uint32_t OfferedParameters_ = 0;
     std::uint32_t Tested_ = 0;

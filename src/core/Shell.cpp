@@ -119,17 +119,6 @@ std::filesystem::path ResolveDataRoot(std::vector<std::string>& args,
     return std::filesystem::path(".veltrane");
 }
 
-std::optional<std::string> PlaceFileName(std::string_view text, std::string& folder) {
-    const std::filesystem::path given{std::string(text)};
-    const std::string base = given.filename().string();
-    if (base.find_first_not_of('.') == std::string::npos) return std::nullopt;
-    if (!given.has_parent_path()) return folder + base;
-    std::filesystem::path parent = given.parent_path();
-    if (!parent.is_absolute()) parent = std::filesystem::path(folder) / parent;
-    folder = WithSlash(parent.lexically_normal());
-    return folder + base;
-}
-
 TDataFolders InitInstallFolders(const std::filesystem::path& root) {
     TDataFolders f;
     f.InstallFolder = WithSlash(root);

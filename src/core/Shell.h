@@ -65,12 +65,6 @@ std::filesystem::path ResolveDataRoot(std::vector<std::string>& args,
 // cannot be created.
 TDataFolders InitInstallFolders(const std::filesystem::path& root);
 
-// A name given to a file-name setting, placed in folder, the setting's current folder (at first its
-// folder in the data root): a bare name lands in it, a relative folder is taken below it, an absolute
-// one as it stands, and a name with a folder makes that folder the current one. A name without a base
-// name ("", "/", ".", "dir/", "dir/..") answers nothing and leaves folder as it was.
-std::optional<std::string> PlaceFileName(std::string_view text, std::string& folder);
-
 // Registration order of the feature units' settings; setup files list the settings in this order.
 enum class TRegistrationRow : int {
     CreateCommandTree,

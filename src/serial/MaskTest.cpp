@@ -15,6 +15,7 @@
 #include "core/MenuKinds.h"
 #include "core/Numeric.h"
 #include "core/SettingReaders.h"
+#include "core/FileNamePlacement.h"
 #include "core/Shell.h"
 #include "core/StepSeries.h"
 #include "core/UndoBuffer.h"
@@ -335,7 +336,8 @@ void TMaskTest::FileNameCommand(std::string_view parameter, bool isQuery, std::s
     const std::string name = Trim(parameter);
     if (!isQuery || !name.empty()) {
         if (!name.empty()) {
-            const std::optional<std::string> placed = PlaceFileName(name, Shell_.Folders.MaskTestFolder);
+            const std::optional<std::string> placed =
+                PlaceFileName(name, Shell_.Folders.MaskTestFolder, Shell_.Folders.InstallFolder);
             if (!placed) {
                 reply = "ERROR";
                 return;
@@ -352,7 +354,8 @@ void TMaskTest::FileNameCommand(std::string_view parameter, bool isQuery, std::s
 void TMaskTest::MaskFileCommand(std::string_view parameter, bool isQuery, std::string& reply) {
     const std::string name = Trim(parameter);
     if (!name.empty()) {
-        const std::optional<std::string> placed = PlaceFileName(name, Shell_.Folders.UserMaskFolder);
+        const std::optional<std::string> placed =
+            PlaceFileName(name, Shell_.Folders.UserMaskFolder, Shell_.Folders.InstallFolder);
         if (!placed) {
             reply = "ERROR";
             return;
@@ -635,17 +638,18 @@ void TMaskTest::MaskTestStep() {
 
 void TMaskTest::SaveFailedWaveform() {
     const std::string path = NextFailedFileName();
-    const auto saveOff = [this] {
-        if (Action_) Action_->SetBit(1, false);
-    };
+    // Save stays on: a disk that is full now may have room for the next failure; a failing cause is said once.
+    const TBeforeSaveError once = [this](const std::string& text) { return SaveErrors_.First(text); };
     const int source = MaskCompareChannel();
     bool written;
     switch (GetItemIndex(FileFormat_)) {
-        case 1: written = SaveWaveformText(Shell_, source, path, false, saveOff); break;
-        case 2: written = SaveWaveformText(Shell_, source, path, true, saveOff); break;
-        default: written = SaveWaveformBinary(Shell_, source, path, saveOff); break;
+        case 1: written = SaveWaveformText(Shell_, source, path, false, once); break;
+        case 2: written = SaveWaveformText(Shell_, source, path, true, once); break;
+        default: written = SaveWaveformBinary(Shell_, source, path, once); break;
     }
-    if (written) ++FileCounter_;
+    if (!written) return;
+    SaveErrors_.Succeeded();
+    ++FileCounter_;
 }
 
 // ------------------------------------------------------------------------------------------ results

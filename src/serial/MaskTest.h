@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "acq/WaveformSaves.h"
 #include "serial/CurrentMask.h"
 #include "serial/MaskObject.h"
 #include "serial/MaskStandards.h"
@@ -190,6 +191,7 @@ private:
     bool TableMargins_ = false;
     std::string FailBase_;
     int FileCounter_ = 0;
+    TSaveErrorOnce SaveErrors_;
     std::string UserMaskName_;
     bool InLoad_ = false;
 

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "core/DotNumberText.h"
+#include "core/FileNamePlacement.h"
 #include "core/IniFiles.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
@@ -24,9 +25,8 @@ void TMaskTest::SaveUserMaskFile(const std::string& path) {
     scales.VDiv = ReadRealSetting(tree, "Ch1:Scale", 0);
     scales.V0 = ReadRealSetting(tree, "Ch1:Offset", 0);
     try {
-        std::error_code ec;
         const std::filesystem::path file(path);
-        if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
+        MakeFolderBelowRoot(path, Shell_.Folders.InstallFolder);
         // A fresh file: keys of an older file at that name would survive the rewrite otherwise.
         TMemIniFile_Dot out(file);
         out.Clear();

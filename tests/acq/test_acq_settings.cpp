@@ -123,7 +123,8 @@ TEST_F(AcqSettings, FileNameKeepsFolderAndPrefix) {
     Cmd("ACQ:FILEFORMAT VERBOSE");
     EXPECT_EQ(Cmd("ACQ:FILENAME /w/Run.wfm;FILENAME?"), "ACQ:FILENAME /w/Run*.txt");
     EXPECT_EQ(AcqFilePrefix(Shell), "/w/Run");
-    EXPECT_EQ(Cmd("ACQ:FILENAME next;FILENAME?"), "ACQ:FILENAME /w/next*.txt");
+    EXPECT_EQ(Cmd("ACQ:FILENAME next;FILENAME?"), "ACQ:FILENAME /data/Waveforms/next*.txt")
+        << "a relative name goes below the setting's own folder, not the last name's";
     Cmd("ACQ:FILEFORMAT YONLY");
     EXPECT_EQ(Cmd("ACQ:FILENAME? /a.b/c"), "ACQ:FILENAME /a.b/c*.txty");
     // Not a setting of the setups.

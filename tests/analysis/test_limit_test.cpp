@@ -234,17 +234,20 @@ TEST(LimitTest, SavedFilesTakeTheNextFreeNameInTheChosenFolderAndFormat) {
     fs::create_directories(dir / "old");
     fs::create_directories(dir / "picked");
     const std::string root = dir.string() + "/";
+    rig.Shell.Folders.InstallFolder = root;
     rig.Shell.Folders.LimitTestFolder = root;
     rig.Do("Meas:Display Statistic");
     rig.Do("Meas:Ch1:YParam Max ON");
     rig.Do("Meas:Ch2:YParam Max ON");
     rig.Acquire(2.0, true);
     EXPECT_EQ(rig.Do("Limit:FileName?"), root + "Noname.wfm") << "no name given yet";
-    // A name of an old setup: "\" separates its folders; its folder becomes the folder, its extension goes.
+    // A name of an old setup: "\" separates its folders, its extension goes.
     rig.Do("Limit:FileName " + root + "old\\first.txt");
-    EXPECT_EQ(rig.Shell.Folders.LimitTestFolder, root + "old/");
+    EXPECT_EQ(rig.Do("Limit:FileName?"), root + "old/first.wfm");
     rig.Do("Limit:FileName run.wfm");
-    EXPECT_EQ(rig.Do("Limit:FileName?"), root + "old/run.wfm") << "a bare name goes into the current folder";
+    EXPECT_EQ(rig.Do("Limit:FileName?"), root + "run.wfm") << "a bare name goes into the setting's own folder";
+    rig.Do("Limit:FileName old/run.wfm");
+    EXPECT_EQ(rig.Do("Limit:FileName?"), root + "old/run.wfm");
 
     // Ch1's maximum (2 V) outside 0..1 fails; Save set by a command asks nothing.
     for (const char* c : {"Limit1:Activ ON", "Limit1:Mode Limit", "Limit1:UpLimit 1", "Limit1:LowLimit 0",
@@ -267,7 +270,7 @@ TEST(LimitTest, SavedFilesTakeTheNextFreeNameInTheChosenFolderAndFormat) {
     // The same name again restarts the counter, but the files of the first run stay.
     const auto firstSize = fs::file_size(first);
     const auto firstTime = fs::last_write_time(first);
-    rig.Do("Limit:FileName run");
+    rig.Do("Limit:FileName old/run");
     rig.Acquire(3.0, true);
     EXPECT_TRUE(fs::exists(dir / "old" / "run-00002.wfm"));
     EXPECT_EQ(fs::file_size(first), firstSize);
@@ -275,7 +278,7 @@ TEST(LimitTest, SavedFilesTakeTheNextFreeNameInTheChosenFolderAndFormat) {
 
     // AllFail with both slots failing saves both sources in one waveform, in source order.
     for (const char* c : {"Limit2:Activ ON", "Limit2:Mode Limit", "Limit2:UpLimit 9", "Limit2:LowLimit 8",
-                          "Limit:If AllFail", "Limit:FileFormat Verbose", "Limit:FileName both"})
+                          "Limit:If AllFail", "Limit:FileFormat Verbose", "Limit:FileName old/both"})
         rig.Do(c);
     rig.Acquire(2.0, true);
     TSignalObj ch1, ch2;
@@ -285,12 +288,19 @@ TEST(LimitTest, SavedFilesTakeTheNextFreeNameInTheChosenFolderAndFormat) {
     EXPECT_DOUBLE_EQ(ch2.GetPoint(0), -1.0) << "Ch2's square wave starts low";
     EXPECT_DOUBLE_EQ(ch2.GetPoint(50), 1.0);
 
-    // A name that cannot be written: one message for the waveform, not one per source, and Save goes off.
-    rig.Do("Limit:FileName " + root + "old/run.wfm/inside");
+    // A file in the way of the name's folder: one message over the failed waveforms, not one per source
+    // or per waveform, and Save stays on; once the way is free, the next failure is saved again.
+    rig.Do("Limit:FileName old/run.wfm/inside");
+    rig.Acquire(2.0, true);
     rig.Acquire(2.0, true);
     ASSERT_EQ(rig.Asked.size(), 1u);
     EXPECT_EQ(rig.Asked[0].Filter, "box");
-    EXPECT_EQ(rig.Do("Limit:Action?"), "ClearALL");
+    EXPECT_EQ(rig.Do("Limit:Action?"), "SAVE");
+    fs::remove(first);
+    rig.Acquire(2.0, true);
+    EXPECT_TRUE(fs::exists(dir / "old" / "run.wfm" / "inside.txt"));
+    EXPECT_TRUE(fs::exists(dir / "old" / "run.wfm" / "inside-00001.txt"));
+    EXPECT_EQ(rig.Asked.size(), 1u);
     rig.Asked.clear();
 
     // Save switched on at the menu asks for the name: OK takes name and type, restarts the counter and beeps.

@@ -1,12 +1,13 @@
 // The demo program driven over its automation port as a script drives it: a reply of many lines
-// keeps its entries apart on its one line, and the file names a client gives land in the data root,
-// never in the working folder the program was started in.
+// keeps its entries apart on its one line, the file names a client gives land in the data root, never
+// in the working folder the program was started in, and a save replies once its file is written.
 #include <gtest/gtest.h>
 
 #include <QThread>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -68,7 +69,6 @@ TEST(ScriptedReplies, AListReplyIsOneLineWithItsEntriesApartAndNamesLandInTheDat
         EXPECT_EQ(demo.Ask(setting + "?"), expected) << setting;
     };
     lands("SAVE:SETUP:FILENAME", "dir/x", " " + (root / "Setup Files" / "dir" / "x.set").string());
-    fs::create_directories(root / "Setup Files" / "dir");  // a setup is saved into a folder that exists
     EXPECT_EQ(demo.Ask("SAVE:SETUP:SAVE"), "");
     EXPECT_TRUE(fs::exists(root / "Setup Files" / "dir" / "x.set"));
     // A user mask to save: the first standard mask (the index starts at 0, so it moves there).
@@ -78,17 +78,23 @@ TEST(ScriptedReplies, AListReplyIsOneLineWithItsEntriesApartAndNamesLandInTheDat
     EXPECT_EQ(demo.Ask("MASK:SAVEUSER"), "");
     EXPECT_TRUE(fs::exists(root / "Masks" / "User" / "dir" / "x.pcm"));
     EXPECT_EQ(demo.Ask("MASK:LOADUSER"), "") << "the saved mask loads again without a message";
-    lands("MASK:FILENAME", "../x", (root / "Waveforms" / "x.wfm").string());
+    // The same relative name is the same file however often a script sends it.
+    for (int run = 0; run < 2; ++run)
+        lands("MASK:FILENAME", "sub/x", (root / "Waveforms" / "Mask Test Files" / "sub" / "x.wfm").string());
     lands("LIMIT:FILENAME", "dir/y", (root / "Waveforms" / "Limit Test Files" / "dir" / "y.wfm").string());
     lands("SAVE:DISK:FILENAME", "dir/w", (root / "Waveforms" / "Waveform Files" / "dir" / "w.wfm").string());
     lands("ACQ:FILENAME", "dir/a", (root / "Waveforms" / "Waveform Files" / "dir" / "a*.wfm").string());
+    lands("ACQ:FILENAME", "dir/a", (root / "Waveforms" / "Waveform Files" / "dir" / "a*.wfm").string());
+    // ".." may climb inside the data root.
+    lands("LIMIT:FILENAME", "../y", (root / "Waveforms" / "y.wfm").string());
 
-    // A name without a base name is refused and the name stays as it was.
+    // A name without a base name, or one whose ".." leaves the data root, is refused and the name stays
+    // as it was.
     const std::vector<std::string> settings{"SAVE:SETUP:FILENAME", "MASK:MASKFILE", "MASK:FILENAME",
                                             "LIMIT:FILENAME",      "SAVE:DISK:FILENAME", "ACQ:FILENAME"};
     for (const std::string& setting : settings) {
         const std::string before = demo.Ask(setting + "?");
-        for (const char* name : {"/", ".", "..", "dir/", "dir/.."}) {
+        for (const char* name : {"/", ".", "..", "dir/", "dir/..", "../../../dd1", "dir/../../../../dd2"}) {
             EXPECT_EQ(demo.Ask(setting + " " + name), "ERROR") << setting << " " << name;
             EXPECT_EQ(demo.Ask(setting + "?"), before) << setting << " " << name;
         }
@@ -96,6 +102,86 @@ TEST(ScriptedReplies, AListReplyIsOneLineWithItsEntriesApartAndNamesLandInTheDat
     EXPECT_EQ(demo.Ask("SAVE:SETUP:SAVE"), "");
     EXPECT_FALSE(fs::exists(root / "Setup Files" / "dir" / ".set"));
     EXPECT_TRUE(fs::is_empty(demo.WorkingFolder())) << "nothing lands in the working folder";
+    EXPECT_FALSE(fs::exists(root.parent_path() / "dd1.set"));
+}
+
+// How often text stands in the log.
+std::size_t Occurrences(const std::string& log, const std::string& text) {
+    std::size_t n = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
+    return n;
+}
+
+TEST(ScriptedReplies, ASaveRepliesOnceWrittenUnderItsNameIntoAFolderMadeForItAndAFailingCauseIsSaidOnce) {
+    TDemoOnItsPort demo;
+    ASSERT_TRUE(demo.Connected());
+    ASSERT_EQ(demo.Ask("HEADER OFF"), "");
+    ASSERT_EQ(demo.Ask("*RUN?"), "ON");
+    const fs::path root = demo.Root();
+    const fs::path waveforms = root / "Waveforms" / "Waveform Files";
+
+    // While the demo runs, each save is written by its reply, under the name sent just before it.
+    for (int n = 0; n < 20; ++n) {
+        const std::string name = "n" + std::to_string(n);
+        ASSERT_EQ(demo.Ask("SAVE:DISK:FILENAME " + name), "");
+        ASSERT_EQ(demo.Ask("SAVE:DISK:SAVE"), "");
+        EXPECT_TRUE(fs::exists(waveforms / (name + ".wfm"))) << name;
+    }
+    ASSERT_EQ(demo.Ask("SAVE:DISK:FILENAME p1"), "");
+    ASSERT_EQ(demo.Ask("SAVE:DISK:SAVE"), "");
+    ASSERT_EQ(demo.Ask("SAVE:DISK:FILENAME p2"), "");
+    EXPECT_TRUE(fs::exists(waveforms / "p1.wfm"));
+    EXPECT_FALSE(fs::exists(waveforms / "p2.wfm")) << "a name sent after a save renames nothing";
+    // A save that fails replies ERROR, with the name it was asked for in the log.
+    ASSERT_EQ(demo.Ask("SAVE:DISK:FILENAME /proc/self/nope"), "");
+    EXPECT_EQ(demo.Ask("SAVE:DISK:SAVE"), "ERROR");
+    EXPECT_NE(demo.ErrorLog().find("Write Error to file \"/proc/self/nope.wfm\""), std::string::npos)
+        << demo.ErrorLog();
+
+    // Every setting's missing folder below the data root is made when its file is written.
+    for (const char* line : {"SAVE:DISK:FILENAME newsub/w", "SAVE:DISK:SAVE", "SAVE:SETUP:FILENAME newsub/s",
+                             "SAVE:SETUP:SAVE", "STDMASK:MASKINDEX -1", "STDMASK:MASKINDEX 0",
+                             "MASK:MASKFILE newsub/u", "MASK:SAVEUSER"})
+        EXPECT_EQ(demo.Ask(line), "") << line;
+    EXPECT_TRUE(fs::exists(waveforms / "newsub" / "w.wfm"));
+    EXPECT_TRUE(fs::exists(root / "Setup Files" / "newsub" / "s.set"));
+    EXPECT_TRUE(fs::exists(root / "Masks" / "User" / "newsub" / "u.pcm"));
+
+    // A failing mask test saving where a file stands in the way of its folder: the action stays Save and
+    // the error is said once over the failed waveforms; once the way is free, the next failure is saved.
+    const fs::path masks = root / "Waveforms" / "Mask Test Files";
+    std::ofstream(masks / "blocked") << "in the way";
+    for (const char* line : {"MASK:FILENAME blocked/m", "MASK:ACTION SAVE", "MASK:TEST ON"})
+        ASSERT_EQ(demo.Ask(line), "") << line;
+    const auto failedAtLeast = [&](int n) {
+        return std::stoi(demo.AskUntil("MASK:RES? FAILWFM", [&](const std::string& r) { return std::stoi(r) >= n; }));
+    };
+    const int first = failedAtLeast(1);
+    EXPECT_GE(failedAtLeast(first + 3), first + 3) << "the demo's waveforms fail the mask";
+    EXPECT_EQ(demo.Ask("MASK:ACTION?"), "SAVE");
+    const std::string blocked = "Write Error to file \"" + (masks / "blocked" / "m.wfm").string() + "\"";
+    EXPECT_EQ(Occurrences(demo.ErrorLog(), blocked), 1u) << demo.ErrorLog();
+    fs::remove(masks / "blocked");
+    const int freed = failedAtLeast(0);
+    EXPECT_GE(failedAtLeast(freed + 2), freed + 2);
+    EXPECT_TRUE(fs::exists(masks / "blocked" / "m.wfm")) << "saved again once writing works";
+    EXPECT_EQ(demo.Ask("MASK:TEST OFF"), "");
+
+    // A limit name of an old setup: "\" separates its folders, and the folder is made for the file.
+    for (const char* line : {"MEAS:CH1:YPARAM PP ON", "LIMIT1:ACTIV ON", "LIMIT1:FAILWHEN ALWAYS",
+                             "LIMIT:FILENAME back\\slash", "LIMIT:ACTION SAVE", "LIMIT:TESTON ON"})
+        ASSERT_EQ(demo.Ask(line), "") << line;
+    const fs::path limits = root / "Waveforms" / "Limit Test Files" / "back";
+    demo.AskUntil("LIMIT:FILENAME?", [&](const std::string&) { return fs::exists(limits / "slash.wfm"); });
+    EXPECT_TRUE(fs::exists(limits / "slash.wfm"));
+    EXPECT_EQ(demo.Ask("LIMIT:TESTON OFF"), "");
+
+    // A setup naming a database that is missing says so once.
+    std::ofstream(root / "Setup Files" / "db.set")
+        << "NOGPIB:DATABASE " << (root / "Database" / "missing.cgs").string() << "\n";
+    ASSERT_EQ(demo.Ask("SAVE:SETUP:FILENAME db"), "");
+    EXPECT_EQ(demo.Ask("SAVE:SETUP:RECALL"), "Database File is Damaged");
+    EXPECT_EQ(demo.Ask("*RUN?"), "ON") << "every line answered, the program acquires on";
 }
 
 }  // namespace

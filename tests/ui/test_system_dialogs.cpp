@@ -24,6 +24,7 @@
 #include "core/temp_folder.h"
 #include "link/CommandSenders.h"
 #include "link/InstrumentIdentity.h"
+#include "link/InstrumentInfo.h"
 #include "link/InstrumentLink.h"
 #include "support/FakeInstrument.h"
 #include "ui/MainCommandsUi.h"
@@ -71,6 +72,8 @@ protected:
     }
     TDialogRunner Runner() { return Script.Runner(); }
 
+    // The folder the info file was saved in is remembered in the temporary folder: the test's own.
+    test::TProgramHome Home;
     test::TempFolder Temp;
     test::TFakeInstrument Fake;
     TCountingClock Clock;
@@ -212,6 +215,9 @@ TEST_F(SystemDialogs, InfoWindowFileAndTheDemoModelOfTheNextRun) {
     EXPECT_EQ(Dialogs.Asked.back(), "Error: Error Creating File " + (Temp / "none" / "info.txt").string());
     EXPECT_EQ(Dialogs.SaveRequests.front().Title, "Save Info File As");
     EXPECT_EQ(Dialogs.SaveRequests.front().Name, "Veltrane_Info");
+    const std::filesystem::path remembered = InfoFileDirIni([](const char* name) { return std::getenv(name); });
+    EXPECT_TRUE(remembered.string().starts_with(Home.Path().parent_path().string())) << remembered;
+    EXPECT_EQ(TMemIniFile_Dot(remembered).ReadString("Global", "InfoFileDir", ""), Temp.Path().string());
 
     EXPECT_EQ(feature.NextRunType(), 7);
     EXPECT_EQ(recalled, std::vector<std::string>{"factory"});

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "display/DrawingSurfaces.h"
 
@@ -34,8 +35,12 @@ class TVerhText : public TScanLinesTextScreen {
 public:
     using TScanLinesTextScreen::TScanLinesTextScreen;
 
-    // Writes the text in the colour into the cell.
+    // Writes the text in the colour into the cell; a cell that already shows it is left alone.
     void ShowText(TPixelRect rect, const std::string& text, TColor colour);
+    // A new size, background or clearing forgets what the cells show.
+    void Resize(int left, int top, int width, int height) override;
+    void Clear() override;
+    void SetColor(TColor colour) override;
     // Icon 0 (plain sampling) or 1 at its place.
     void DrawSampleModeIcon(int icon);
     // A colour change: nothing counts as shown.
@@ -47,6 +52,14 @@ public:
     std::array<std::string, 2> CachedAcqState;
     std::uint8_t TrigStateShown = 0;
     std::uint8_t IconState = IconStateReset;
+
+private:
+    struct TShownText {
+        TPixelRect Cell;
+        std::string Text;
+        TColor Colour;
+    };
+    std::vector<TShownText> Shown_;
 };
 
 // The strip's operations; each does nothing without the panel. Columns are 2 (Ch1) and 3 (Ch2).

@@ -250,3 +250,34 @@ TEST(ReadoutStrips, TheSampleModeIconReachesTheWindowWhereItIsDrawn) {
     EXPECT_EQ(top.TrigStateShown, 0);
     EXPECT_TRUE(top.CachedAcqState[1].empty());
 }
+
+TEST(ReadoutStrips, ATopCellIsDrawnOnlyWhenWhatItShowsChanges) {
+    test::TRecordingSink sink;
+    TVerhText top(&sink);
+    top.Resize(10, 2, 530, 31);
+    std::vector<TText> drawn;
+    top.TextWatch = [&drawn](const TPixelRect& r, const std::string& t, TColor c) { drawn.push_back({r, t, c}); };
+    // The acquisition shows both channels' states after every pass, alternating the colour.
+    for (int pass = 0; pass < 5; ++pass) {
+        top.ShowText(TopCellRect(0, 2), "Sample", TColor(0x00FFFF));
+        top.ShowText(TopCellRect(1, 2), "Sample", TColor(0x00FF00));
+    }
+    EXPECT_EQ(drawn.size(), 2u);
+    const std::size_t copies = sink.Copies.size();
+    top.ShowText(TopCellRect(0, 2), "Sample", TColor(0x00FF00));
+    top.ShowText(TopCellRect(0, 2), "Stopped", TColor(0x00FF00));
+    EXPECT_EQ(drawn.size(), 4u) << "a new colour or text is drawn";
+    EXPECT_GT(sink.Copies.size(), copies);
+    // The two channel cells together cover both: each is drawn again afterwards.
+    top.ShowText(TopCellRect(10, 2), "Database", clWhite);
+    top.ShowText(TopCellRect(0, 2), "Stopped", TColor(0x00FF00));
+    top.ShowText(TopCellRect(1, 2), "Sample", TColor(0x00FF00));
+    EXPECT_EQ(drawn.size(), 7u);
+    // A cleared strip shows nothing: every text is drawn again.
+    top.Clear();
+    top.ShowText(TopCellRect(1, 2), "Sample", TColor(0x00FF00));
+    EXPECT_EQ(drawn.size(), 8u);
+    top.ResetShown();
+    top.ShowText(TopCellRect(1, 2), "Sample", TColor(0x00FF00));
+    EXPECT_EQ(drawn.size(), 9u);
+}

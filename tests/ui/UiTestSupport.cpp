@@ -344,7 +344,11 @@ int RunMainBlockFor(int timeoutMs, TShell& shell, TProgramLife& life, const std:
         ADD_FAILURE() << "the tests run without the program's application object";
         return -1;
     }
-    QTimer::singleShot(timeoutMs, [] { QCoreApplication::exit(3); });
+    // The guard goes with the run: a test that ends early leaves no timer to end a later test's run.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(3); });
+    guard.start(timeoutMs);
     return RunMainBlock(*app, shell, life, args, dialogs);
 }
 

@@ -103,6 +103,8 @@ TPixelRect TVerhText::SpreadRect(TPixelRect rect) const {
 
 void TVerhText::ShowText(TPixelRect cell, const std::string& text, TColor colour) {
     SetFontColor(colour);
+    // The watch hears every text the strip is given, drawn or already shown.
+    if (TextWatch) TextWatch(cell, text, colour);
     // The acquisition shows its state after every pass: text is drawn only where it changes.
     const auto same = std::find_if(Shown_.begin(), Shown_.end(), [&](const TShownText& s) { return s.Cell == cell; });
     if (same != Shown_.end() && same->Text == text && same->Colour == colour) return;
@@ -120,7 +122,6 @@ void TVerhText::ShowText(TPixelRect cell, const std::string& text, TColor colour
         // Kept in the bitmap for when the layout shows the strip again.
         Bitmap().DrawText(rect, rect.Left, rect.Top, QString::fromStdString(text));
     }
-    if (TextWatch) TextWatch(cell, text, GetFontColor());
 }
 
 void TVerhText::DrawSampleModeIcon(int icon) {

@@ -6,8 +6,12 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <vector>
 
+#include "acq/SignalSources.h"
+#include "display/PersistenceLayers.h"
+#include "display/ScreenColors.h"
 #include "display/ScreenLayers.h"
 #include "display/SignalScreen.h"
 
@@ -15,79 +19,122 @@ using namespace vt;
 
 namespace {
 
-class TPlainLayer : public TScreenLayer {
-public:
-    using TScreenLayer::TScreenLayer;
-    TColor CellColor(int, int) const override { return Color(); }
-    bool UniformColor() const override { return true; }
-};
+// What the traces show: the two channels in the default style (variable persistence) with a noisy
+// sine each; the first channel over the whole plot, colour graded or in persistence (a noise record
+// that has visited every cell); or the default traces with two intensified ranges.
+enum TScreenState { scDefaultTraces, scGradedOverPlot, scPersistenceOverPlot, scIntensifiedRange, scStateCount };
+const char* const StateNames[] = {"persistence traces (default)", "colour grade over the plot",
+                                  "persistence over the plot", "intensified ranges"};
 
-// One screen of the panel: Grid graticule, a translucent layer over the whole plot and two traces.
+constexpr int RecordPoints = 2048;
+constexpr int Sweeps = 24;
+
+// One screen of the panel built from the program's own layers: Grid graticule and two trace layers
+// in the program's colours, fed sweep by sweep as the acquisition feeds them.
 struct TLoadedScreen {
-    TLoadedScreen(TScreenSink* sink, int width, int height)
-        : Screen(sink),
-          Grat("grat", false, slGraticule, height, width - ScreenMargin),
-          Plot("plot", false, slDatabase, height, width - ScreenMargin),
-          Ch1("ch1", false, slCh1, height, width - ScreenMargin),
-          Ch2("ch2", false, slCh2, height, width - ScreenMargin) {
+    TLoadedScreen(TScreenSink* sink, int width, int height, TScreenState state)
+        : Screen(sink), Grat("grat", false, slGraticule, height, width - ScreenMargin) {
         Screen.Resize(0, 0, width, height);
         Screen.SetColor(TColor(0x1F1F00));
-        for (TScreenLayer* layer : {static_cast<TScreenLayer*>(&Grat), static_cast<TScreenLayer*>(&Plot),
-                                    static_cast<TScreenLayer*>(&Ch1), static_cast<TScreenLayer*>(&Ch2)})
-            layer->SetSignalScreenAndRegisterSelfInIt(&Screen);
+        Grat.SetSignalScreenAndRegisterSelfInIt(&Screen);
         Grat.SetLayerColorAndOpacity(TColor(0xFF4F6F00));
         Grat.SetDivisionCount(8);
         Grat.SetStyle(gsGrid);
-        Plot.SetLayerColorAndOpacity(TColor(0x40FFFFFF));
-        Ch1.SetLayerColorAndOpacity(TColor(0xFF00FFFF));
-        Ch2.SetLayerColorAndOpacity(TColor(0xFF00FF00));
-        Plot.BeginUpdate();
-        for (int y = 1; y < Plot.MaxY(); ++y)
-            for (int x = 1; x < Plot.MaxX(); ++x) {
-                Plot.SetCell(x, y, 1);
-                Plot.SetPixel(x, y);
-            }
-        Plot.EndUpdate();
-        DrawTrace(Ch1, 0.0);
-        DrawTrace(Ch2, 1.5);
-    }
-    static void DrawTrace(TPlainLayer& layer, double phase) {
-        layer.BeginUpdate();
-        const double mid = layer.MaxY() / 2.0;
-        for (int x = 0; x <= layer.MaxX(); ++x) {
-            const int y = static_cast<int>(mid + (mid - 1) * std::sin(x * 0.05 + phase));
-            layer.SetCell(x, y, 1);
-            layer.SetPixel(x, y);
+        const int columns = width - ScreenMargin;
+        if (state == scGradedOverPlot) {
+            auto graded = std::make_unique<TColorGrSignalLayer>("ch1", false, slCh1, height, columns);
+            graded->SetClockSource(&Clock);
+            Ch1 = std::move(graded);
+        } else {
+            auto persist = std::make_unique<TPersistSignalLayer>("ch1", false, slCh1, height, columns);
+            persist->SetClockSource(&Clock);
+            persist->SetPersistTime(10);
+            Ch1 = std::move(persist);
         }
-        layer.EndUpdate();
+        auto ch2 = std::make_unique<TPersistSignalLayer>("ch2", false, slCh2, height, columns);
+        ch2->SetClockSource(&Clock);
+        ch2->SetPersistTime(10);
+        Ch2 = std::move(ch2);
+        Ch1->SetSource(ssCh1);
+        Ch2->SetSource(ssCh2);
+        for (TParentSignalLayer* layer : {Ch1.get(), Ch2.get()}) {
+            layer->SetSignalScreenAndRegisterSelfInIt(&Screen);
+            layer->SetLayerColorAndOpacity(SourceColor(layer->GetSource()).WithAlpha(0xFF));
+        }
+        if (auto* graded = dynamic_cast<TColorGrSignalLayer*>(Ch1.get()))
+            for (int k = 1; k <= GradeCount; ++k)
+                graded->SetGradeColor(k, TColor(InitialGradeColors[static_cast<std::size_t>(GradeCount - k)]));
+        const bool overPlot = state == scGradedOverPlot || state == scPersistenceOverPlot;
+        // A noise record steps every point through every row, one row a sweep.
+        const int noiseSweeps = overPlot ? height - 1 : 0;
+        std::mt19937 random(7);
+        std::normal_distribution<double> noise(0, 0.05);
+        for (int sweep = 0; sweep < Sweeps + noiseSweeps; ++sweep) {
+            ++Clock;
+            const bool noiseSweep = sweep < noiseSweeps;
+            for (TParentSignalLayer* layer : {Ch1.get(), Ch2.get()}) {
+                const double phase = layer == Ch1.get() ? 0.0 : 1.5;
+                layer->SetScales(RecordPoints, 1.0, 0.0);
+                Screen.BeginUpdate();
+                for (int n = 0; n < RecordPoints; ++n) {
+                    double value = 3 * std::sin(n * 0.01 + phase) + noise(random);
+                    if (noiseSweep && layer == Ch1.get()) {
+                        const int row = 1 + (n * 37 + sweep) % (height - 2);
+                        value = (layer->HalfHeight() - row) / layer->Scale();
+                    }
+                    layer->PutPoint(n, value);
+                }
+                Screen.EndUpdate();
+            }
+        }
+        if (state == scIntensifiedRange) Screen.SetIntensifiedRanges(600, 800, 2400, 900);
+    }
+    ~TLoadedScreen() {
+        for (TParentSignalLayer* layer : {Ch1.get(), Ch2.get()}) {
+            layer->Erase();
+            layer->Unregister();
+        }
     }
     TSignalScreen Screen;
     TGraticLayer Grat;
-    TPlainLayer Plot, Ch1, Ch2;
+    std::uint32_t Clock = 1;
+    std::unique_ptr<TParentSignalLayer> Ch1, Ch2;
 };
 
 // The four screens of the 4YT layout: 522 x 81 in the default 792 x 575 window; 1672 wide at 1920 x 1080.
 // Targets: at most 8 ms at 1672 x 200 (a frame of a 120 Hz display with room to spare), at most 2 ms
-// at 522 x 81.
+// at 522 x 81, in every state.
 void BM_RedrawAllFourScreens(benchmark::State& state) {
     bench::TCountingSink sink;
+    const auto screenState = static_cast<TScreenState>(state.range(2));
     std::vector<std::unique_ptr<TLoadedScreen>> screens;
     for (int i = 0; i < 4; ++i)
         screens.push_back(std::make_unique<TLoadedScreen>(&sink, static_cast<int>(state.range(0)),
-                                                          static_cast<int>(state.range(1))));
+                                                          static_cast<int>(state.range(1)), screenState));
+    std::int64_t owned = 0;
+    for (auto& s : screens)
+        for (int y = 0; y < s->Screen.Height(); ++y)
+            for (int x = s->Screen.FirstLayerX(); x < s->Screen.Width() + s->Screen.FirstLayerX(); ++x)
+                owned += s->Screen.OwnerWord(x, y) != 0;
     for (auto _ : state)
         for (auto& s : screens) s->Screen.RedrawAll();
     state.SetItemsProcessed(state.iterations() * 4 * state.range(0) * state.range(1));
+    state.SetLabel(StateNames[screenState]);
+    state.counters["owned_pixels"] = static_cast<double>(owned);
+    state.counters["target_ms"] = state.range(0) >= 1000 ? 8 : 2;
 }
-BENCHMARK(BM_RedrawAllFourScreens)->Args({522, 81})->Args({1672, 200})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawAllFourScreens)
+    ->ArgsProduct({{522}, {81}, {scDefaultTraces, scGradedOverPlot, scPersistenceOverPlot, scIntensifiedRange}})
+    ->ArgsProduct({{1672}, {200}, {scDefaultTraces, scGradedOverPlot, scPersistenceOverPlot, scIntensifiedRange}})
+    ->Unit(benchmark::kMillisecond);
 
-// A trace pixel set and cleared again over the graticule and the translucent plot: the cost must
-// not depend on the screen's size.
+// A trace pixel set and cleared again over the graticule and the traces: the cost must not depend on
+// the screen's size.
 void BM_SetAndClearLayerPixel(benchmark::State& state) {
     bench::TCountingSink sink;
-    TLoadedScreen s(&sink, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    const int columns = s.Ch1.MaxX() + 1;
-    const int y = s.Ch1.MaxY() / 3;
+    TLoadedScreen s(&sink, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), scDefaultTraces);
+    const int columns = s.Ch1->MaxX() + 1;
+    const int y = s.Ch1->MaxY() / 3;
     for (auto _ : state) {
         s.Screen.BeginUpdate();
         for (int x = 0; x < 500; ++x) {

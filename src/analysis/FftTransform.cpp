@@ -103,11 +103,10 @@ inline __attribute__((always_inline)) void Radix4Block(double scale, int m, doub
     }
 }
 
-// A stage is compiled twice: where the processor has AVX2 the copy with four-wide vectors is taken
-// (the same operations in the same order, so the same results), chosen once per stage.
-// A scale of 1 leaves the points as they are.
-__attribute__((target_clones("avx2", "default"))) void Radix4Stage(int n, int m, double* re, double* im,
-                                                                   const TFftTables& t, double scale) {
+// The stages' loops, compiled twice below: the plain copy, and where the processor has AVX2 a copy
+// with four-wide vectors (the same operations in the same order, so the same results).
+inline __attribute__((always_inline)) void Radix4StageBody(int n, int m, double* re, double* im,
+                                                           const TFftTables& t, double scale) {
     const std::size_t at = static_cast<std::size_t>(m - 1);
     const double* w1r = t.Cos[1].data() + at;  // w^j
     const double* w1i = t.Sin[1].data() + at;
@@ -129,10 +128,10 @@ __attribute__((target_clones("avx2", "default"))) void Radix4Stage(int n, int m,
 
 // The last stage of a size with an odd number of bits: the two halves, each a transform of n / 2
 // points, joined with the factors e^(-i pi j / m), m = n / 2; every output times scale.
-__attribute__((target_clones("avx2", "default"))) void Radix2LastStage(int m, double* __restrict ar,
-                                                                       double* __restrict ai, double* __restrict br,
-                                                                       double* __restrict bi, const double* __restrict wr,
-                                                                       const double* __restrict wi, double scale) {
+inline __attribute__((always_inline)) void Radix2LastStageBody(int m, double* __restrict ar, double* __restrict ai,
+                                                               double* __restrict br, double* __restrict bi,
+                                                               const double* __restrict wr,
+                                                               const double* __restrict wi, double scale) {
     for (int j = 0; j < m; ++j) {
         const double tr = br[j] * wr[j] - bi[j] * wi[j];
         const double ti = br[j] * wi[j] + bi[j] * wr[j];
@@ -142,6 +141,44 @@ __attribute__((target_clones("avx2", "default"))) void Radix2LastStage(int m, do
         ar[j] = (xr + tr) * scale;
         ai[j] = (xi + ti) * scale;
     }
+}
+
+// One compiled copy of the stages; a scale of 1 leaves the points as they are.
+struct TStages {
+    void (*Radix4)(int n, int m, double* re, double* im, const TFftTables& t, double scale);
+    void (*Radix2Last)(int m, double* ar, double* ai, double* br, double* bi, const double* wr, const double* wi,
+                       double scale);
+};
+
+void Radix4StagePlain(int n, int m, double* re, double* im, const TFftTables& t, double scale) {
+    Radix4StageBody(n, m, re, im, t, scale);
+}
+void Radix2LastStagePlain(int m, double* ar, double* ai, double* br, double* bi, const double* wr, const double* wi,
+                          double scale) {
+    Radix2LastStageBody(m, ar, ai, br, bi, wr, wi, scale);
+}
+constexpr TStages PlainStages{Radix4StagePlain, Radix2LastStagePlain};
+
+#if defined(__x86_64__) || defined(__i386__)
+#define VT_FFT_HAS_AVX2_COPY 1
+__attribute__((target("avx2"))) void Radix4StageAvx2(int n, int m, double* re, double* im, const TFftTables& t,
+                                                     double scale) {
+    Radix4StageBody(n, m, re, im, t, scale);
+}
+__attribute__((target("avx2"))) void Radix2LastStageAvx2(int m, double* ar, double* ai, double* br, double* bi,
+                                                         const double* wr, const double* wi, double scale) {
+    Radix2LastStageBody(m, ar, ai, br, bi, wr, wi, scale);
+}
+constexpr TStages Avx2Stages{Radix4StageAvx2, Radix2LastStageAvx2};
+#endif
+
+const TStages& StagesOf(TFftKernel kernel) {
+#ifdef VT_FFT_HAS_AVX2_COPY
+    if (kernel == TFftKernel::Avx2 && FftKernelAvailable(TFftKernel::Avx2)) return Avx2Stages;
+#else
+    (void)kernel;
+#endif
+    return PlainStages;
 }
 
 // The input set aside, so that the first pass can read it in bit-reversed order and write in place.
@@ -193,8 +230,10 @@ int FirstPass(int n, const double* __restrict sr, const double* __restrict si, d
 // radix-2 stage where the size's bits are odd (the order of the radices does not matter after a
 // bit reversal, and a long last stage vectorises better than a short first one). The last stage
 // multiplies every point by scale; a scale of 1 gives the unscaled transform.
-void TransformFrom(int n, const double* sr, const double* si, double* re, double* im, double scale = 1) {
+void TransformFrom(TFftKernel kernel, int n, const double* sr, const double* si, double* re, double* im,
+                   double scale = 1) {
     const TFftTables& t = Tables();
+    const TStages& stages = StagesOf(kernel);
     int m = FirstPass(n, sr, si, re, im);
     if (m == n) {  // two or four points: the first pass was all
         if (scale != 1)
@@ -204,25 +243,25 @@ void TransformFrom(int n, const double* sr, const double* si, double* re, double
             }
         return;
     }
-    for (; 4 * m <= n; m *= 4) Radix4Stage(n, m, re, im, t, 4 * m == n ? scale : 1.0);
+    for (; 4 * m <= n; m *= 4) stages.Radix4(n, m, re, im, t, 4 * m == n ? scale : 1.0);
     if (m < n) {
         const std::size_t at = static_cast<std::size_t>(m - 1);
-        Radix2LastStage(m, re, im, re + m, im + m, t.Cos[2].data() + at, t.Sin[2].data() + at, scale);
+        stages.Radix2Last(m, re, im, re + m, im + m, t.Cos[2].data() + at, t.Sin[2].data() + at, scale);
     }
 }
 
 // The forward transform in place, every point times scale.
-void Transform(int n, double* re, double* im, double scale = 1) {
+void Transform(TFftKernel kernel, int n, double* re, double* im, double scale = 1) {
     TScratch& s = Scratch();
     std::copy_n(re, n, s.Re.data());
     std::copy_n(im, n, s.Im.data());
-    TransformFrom(n, s.Re.data(), s.Im.data(), re, im, scale);
+    TransformFrom(kernel, n, s.Re.data(), s.Im.data(), re, im, scale);
 }
 
 // The forward scaling: point 0 x 1/n, every other point x 2/n. Both are powers of two, so scaling
 // all by 2/n and point 0 by one half again gives the very same numbers.
-void TransformScaled(int n, double* re, double* im) {
-    Transform(n, re, im, 2.0 / n);
+void TransformScaled(TFftKernel kernel, int n, double* re, double* im) {
+    Transform(kernel, n, re, im, 2.0 / n);
     re[0] *= 0.5;
     im[0] *= 0.5;
 }
@@ -245,9 +284,27 @@ double Polynomial(double x, std::initializer_list<double> highestFirst) {
 
 }  // namespace
 
+bool FftKernelAvailable(TFftKernel kernel) {
+#ifdef VT_FFT_HAS_AVX2_COPY
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return kernel == TFftKernel::Plain || avx2;
+#else
+    return kernel == TFftKernel::Plain;
+#endif
+}
+
+TFftKernel BestFftKernel() {
+    static const TFftKernel best = FftKernelAvailable(TFftKernel::Avx2) ? TFftKernel::Avx2 : TFftKernel::Plain;
+    return best;
+}
+
 bool IsFftSize(int n) { return n >= 2 && n <= FftMaxPoints && std::has_single_bit(static_cast<unsigned>(n)); }
 
 void FftTransform(int n, bool inverse, double* re, int& status, double* im) {
+    FftTransform(BestFftKernel(), n, inverse, re, status, im);
+}
+
+void FftTransform(TFftKernel kernel, int n, bool inverse, double* re, int& status, double* im) {
     if (n < 2) {
         status = FftTooShort;
         return;
@@ -258,12 +315,12 @@ void FftTransform(int n, bool inverse, double* re, int& status, double* im) {
     }
     status = FftDone;
     if (!inverse) {
-        TransformScaled(n, re, im);
+        TransformScaled(kernel, n, re, im);
         return;
     }
     // The inverse as the conjugate of the forward transform of the conjugate.
     for (int i = 0; i < n; ++i) im[i] = -im[i];
-    Transform(n, re, im);
+    Transform(kernel, n, re, im);
     for (int i = 0; i < n; ++i) {
         re[i] *= 0.5;
         im[i] *= -0.5;
@@ -271,6 +328,10 @@ void FftTransform(int n, bool inverse, double* re, int& status, double* im) {
 }
 
 bool FftRealForward(int n, double* re, double* im, std::span<const double> weights) {
+    return FftRealForward(BestFftKernel(), n, re, im, weights);
+}
+
+bool FftRealForward(TFftKernel kernel, int n, double* re, double* im, std::span<const double> weights) {
     if (!IsFftSize(n)) return false;
     const bool weighted = weights.size() >= static_cast<std::size_t>(n);
     if (n < 4) {
@@ -279,7 +340,7 @@ bool FftRealForward(int n, double* re, double* im, std::span<const double> weigh
             im[i] = 0;
         }
         int status = 0;
-        FftTransform(n, false, re, status, im);
+        FftTransform(kernel, n, false, re, status, im);
         return true;
     }
     // Even points (weighted) as real parts and odd points as imaginary parts of one transform of
@@ -297,7 +358,7 @@ bool FftRealForward(int n, double* re, double* im, std::span<const double> weigh
             s.Im[static_cast<std::size_t>(k)] = re[2 * k + 1];
         }
     }
-    TransformFrom(m, s.Re.data(), s.Im.data(), re, im);
+    TransformFrom(kernel, m, s.Re.data(), s.Im.data(), re, im);
     // Split: X[k] = E[k] + W^k O[k] with E, O the transforms of the even and odd points and
     // W = e^(-2 pi i / n); the upper half mirrors the lower one conjugated. Scaled as it is written:
     // bin 0 x 1/n, every other bin x 2/n.

@@ -103,6 +103,10 @@ TColor TPersistSignalLayer::CellColor(int x, int y) const {
     return OldColour_;
 }
 
+void TPersistSignalLayer::CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const {
+    ColorsOfCells(y, firstX, columns, colours, [this](std::size_t) { return OldColour_; });
+}
+
 void TPersistSignalLayer::SetLayerColorAndOpacity(TColor colour) {
     if (colour == Color()) return;
     // The base repaints: the dimmer colour must be in place first.
@@ -156,6 +160,13 @@ TColor TColorGrSignalLayer::CellColor(int x, int y) const {
     if (x < 0 || Cell(x, y) != 0) return Color();
     const int level = Level(x, y);
     return level > 0 ? GradeColours_[static_cast<std::size_t>(level)] : Color();
+}
+
+void TColorGrSignalLayer::CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const {
+    ColorsOfCells(y, firstX, columns, colours, [this](std::size_t i) {
+        const std::uint32_t level = Stamps_[i] >> 28;
+        return level > 0 ? GradeColours_[level] : Color();
+    });
 }
 
 bool TColorGrSignalLayer::IsEdgeCell(int x, int y) const {

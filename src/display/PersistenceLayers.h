@@ -101,6 +101,8 @@ public:
     using TComplicatedSignalLayer::TComplicatedSignalLayer;
 
     TColor CellColor(int x, int y) const override;
+    bool HasCellColors() const override { return true; }
+    void CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const override;
     TColor StoredCellColor(int, int) const override { return Color(); }
     void SetLayerColorAndOpacity(TColor colour) override;
 
@@ -128,6 +130,8 @@ public:
     TColorGrSignalLayer(std::string name, bool marginFlag, int slot, int rows, int columns);
 
     TColor CellColor(int x, int y) const override;
+    bool HasCellColors() const override { return true; }
+    void CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const override;
     TColor StoredCellColor(int, int) const override { return Color(); }
     void Erase() override;
 

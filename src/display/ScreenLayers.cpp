@@ -60,6 +60,10 @@ void TScreenLayer::Erase() {
     EndUpdate();
 }
 
+void TScreenLayer::CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const {
+    for (std::uint16_t c : columns) colours[c] = CellColor(c + firstX, y);
+}
+
 void TScreenLayer::DragTo(int, int) {}
 
 void TScreenLayer::GrabAt(int x, int y) {

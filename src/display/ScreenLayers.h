@@ -34,6 +34,11 @@ public:
     // True where CellColor is the layer's colour at every cell: a redraw then composes a pixel such
     // layers own once per owner word, not once per pixel.
     virtual bool UniformColor() const { return false; }
+    // Where HasCellColors: CellColors gives the colours of many cells of row y at once, colours[c] =
+    // CellColor(c + firstX, y) for each screen column c listed, any x of the layer's area on its
+    // screen, the margin's (x < 0) included. A redraw of the whole screen then asks a row at a time.
+    virtual bool HasCellColors() const { return false; }
+    virtual void CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const;
     // Clears the pixel of every non-zero cell and zeroes the cell.
     virtual void Erase();
     virtual void DragTo(int x, int y);

@@ -336,6 +336,10 @@ TColor TVectorSignalLayer::CellColor(int x, int y) const {
     return LineColour_;
 }
 
+void TVectorSignalLayer::CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const {
+    ColorsOfCells(y, firstX, columns, colours, [this](std::size_t) { return LineColour_; });
+}
+
 void TVectorSignalLayer::UnplotCell(int x, int y, std::size_t cellIndex) {
     if (LinePlane_[cellIndex] != 0) SetPixel(x, y);
     else ClearPixel(x, y);

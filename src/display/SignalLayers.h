@@ -3,8 +3,10 @@
 // sweep that repaints a record costs only the cells whose points moved; each cell counts the points
 // in it. The dot layer shows the points; the vector layer joins them with column spans drawn in a
 // dimmer line colour. On screens with a margin the layer draws its channel marker there.
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -62,6 +64,27 @@ public:
     double Offset() const { return Offset_; }
 
 protected:
+    // CellColors where the margin (x < 0) and every cell holding a point show the layer's colour and
+    // any other cell otherColour(its index).
+    template <class FOther>
+    void ColorsOfCells(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours,
+                       FOther&& otherColour) const {
+        if (columns.empty()) return;
+        const TColor own = Color();
+        // The row and the last column checked once: the columns rise.
+        const std::size_t rowStart = CellIndex(0, y);
+        CellIndex(std::max(columns.back() + firstX, 0), y);
+        for (std::uint16_t c : columns) {
+            const int x = c + firstX;
+            if (x < 0) {
+                colours[c] = own;
+                continue;
+            }
+            const std::size_t i = rowStart + static_cast<std::size_t>(x);
+            colours[c] = Grid_[i] != 0 ? own : otherColour(i);
+        }
+    }
+
     // The cell's count fell to 0 / rose from 0.
     virtual void UnplotCell(int x, int y, std::size_t cellIndex) = 0;
     virtual void PlotCell(int x, int y) = 0;
@@ -104,6 +127,8 @@ private:
 class TSimpleSignalLayer : public TParentSignalLayer {
 public:
     using TParentSignalLayer::TParentSignalLayer;
+    // Points and marker alike in the layer's colour.
+    bool UniformColor() const override { return true; }
 
 protected:
     void UnplotCell(int x, int y, std::size_t) override { ClearPixel(x, y); }
@@ -116,6 +141,8 @@ public:
 
     void SetLayerColorAndOpacity(TColor colour) override;
     TColor CellColor(int x, int y) const override;
+    bool HasCellColors() const override { return true; }
+    void CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const override;
     void Erase() override;
     // The point cells and the line cells.
     void Repaint() override;

@@ -81,17 +81,17 @@ void TSignalScreen::ClearLayerPixel(int slot, int x, int y) {
     if ((old & s.CoveringMask) == 0) Put(x, y, Words_[i]);
 }
 
-TColor TSignalScreen::ComposePixelColor(std::uint32_t word, int x, int y) const {
-    ++Compositions_;
+namespace {
+
+// The colour of an owner word from the colours its slots give (colourOf(slot); 0: the slot adds
+// nothing): the current slot first, then by priority; the first opaque colour ends the walk, the
+// last translucent colour met above it is blended over it (over the background where none is opaque).
+template <class FColourOf>
+inline TColor ComposeOwners(std::uint32_t word, int currentSlot, TColor background, FColourOf&& colourOf) {
     TColor translucent;
     bool haveTranslucent = false;
-    // Returns true when the slot's colour is opaque and ends the walk.
     auto visit = [&](int slot, TColor& result) {
-        // A slot whose layer left the screen without erasing its pixels adds nothing.
-        const TScreenLayer* layer = Slots_[static_cast<std::size_t>(slot)].Layer;
-        if (!layer) return false;
-        const TColor c =
-            (slot == slCh1 || slot == slCh2) && InIntensifiedRange(x) ? IntensifiedColor : layer->CellColor(x, y);
+        const TColor c = colourOf(slot);
         if (c.Value == 0) return false;
         if (c.Alpha() != 0xFF) {
             translucent = c;
@@ -103,12 +103,24 @@ TColor TSignalScreen::ComposePixelColor(std::uint32_t word, int x, int y) const 
         return true;
     };
     TColor result;
-    const std::uint32_t currentBit = 1u << CurrentSlot_;
-    if ((word & currentBit) && visit(CurrentSlot_, result)) return result;
+    const std::uint32_t currentBit = 1u << currentSlot;
+    if ((word & currentBit) && visit(currentSlot, result)) return result;
     for (std::uint32_t rest = word & ~currentBit; rest != 0; rest &= rest - 1)
         if (visit(std::countr_zero(rest), result)) return result;
-    if (haveTranslucent) return BlendColor(translucent, TColor(Color().Value & 0xFFFFFF));
+    if (haveTranslucent) return BlendColor(translucent, TColor(background.Value & 0xFFFFFF));
     return NoOwnerColor;
+}
+
+}  // namespace
+
+TColor TSignalScreen::ComposePixelColor(std::uint32_t word, int x, int y) const {
+    ++Compositions_;
+    return ComposeOwners(word, CurrentSlot_, Color(), [&](int slot) {
+        // A slot whose layer left the screen without erasing its pixels adds nothing.
+        const TScreenLayer* layer = Slots_[static_cast<std::size_t>(slot)].Layer;
+        if (!layer) return TColor(0);
+        return (slot == slCh1 || slot == slCh2) && InIntensifiedRange(x) ? IntensifiedColor : layer->CellColor(x, y);
+    });
 }
 
 bool TSignalScreen::SlotOwnsPixels(int slot) const {
@@ -122,43 +134,108 @@ void TSignalScreen::RedrawAll() {
     const int width = Width();
     const int height = Height();
     const int firstX = FirstLayerX();
-    // Slots whose pixels have one colour wherever they are: a layer of one colour (the traces only
-    // while no range is intensified) or none. A pixel owned by these alone takes the colour its owner
-    // word composes to, and the words repeat along the rows, so a few are kept with their colours.
     const bool ranged = RangeAOn_ || RangeBOn_;
-    std::uint32_t uniform = 0;
+    // Each slot gives its colours one of three ways. Fixed: one colour wherever it owns a pixel (a
+    // layer of one colour, or none: 0, nothing). By row: the layer gives the colours of a row's
+    // owned cells at once (the waveform layers), or is of one colour but crossed by an intensified
+    // range. Otherwise pixel by pixel, each asked of the layer as a single change asks it.
+    std::array<TColor, SlotCount> fixed{};
+    std::array<int, SlotCount> rowOf{};  // index into the row colours, -1: not by row
+    std::uint32_t fixedMask = 0, rowMask = 0, uniformRowMask = 0;
+    int rowSlots = 0;
     for (int i = 0; i < SlotCount; ++i) {
         const TSlotRecord& s = Slots_[static_cast<std::size_t>(i)];
-        if ((i == slCh1 || i == slCh2) && ranged) continue;
-        if (!s.Layer || s.Layer->UniformColor()) uniform |= s.Bit;
+        const bool channel = i == slCh1 || i == slCh2;
+        rowOf[static_cast<std::size_t>(i)] = -1;
+        if (!s.Layer) {
+            fixedMask |= s.Bit;
+        } else if (s.Layer->UniformColor() && !(channel && ranged)) {
+            fixedMask |= s.Bit;
+            fixed[static_cast<std::size_t>(i)] = s.Layer->Color();
+        } else if (s.Layer->UniformColor() || s.Layer->HasCellColors()) {
+            rowMask |= s.Bit;
+            if (s.Layer->UniformColor()) uniformRowMask |= s.Bit;
+            rowOf[static_cast<std::size_t>(i)] = rowSlots++;
+        }
     }
+    const std::uint32_t byRowOrFixed = fixedMask | rowMask;
+    RowColours_.resize(static_cast<std::size_t>(rowSlots) * static_cast<std::size_t>(width));
+    RowColumns_.resize(static_cast<std::size_t>(width));
+    std::uint16_t* owned = RowColumns_.data();  // the row's owned columns
+    std::uint64_t composed = 0;
+    // Owner words of fixed slots alone repeat along the rows: a few are kept with their pixels.
     constexpr int MemoSize = 16;
     std::array<std::uint32_t, MemoSize> memoWord{};  // 0: empty (a word of 0 is never composed)
     std::array<std::uint32_t, MemoSize> memoPixel{};
+    const TColor background = Color();
     int left = width, top = height, right = -1, bottom = -1;
     BeginUpdate();
-    const std::uint32_t* word = Words_.data();
     for (int y = 0; y < height; ++y) {
+        const std::uint32_t* words = Words_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         std::uint32_t* row = Bitmap().Row(y);
-        for (int column = 0; column < width; ++column, ++word) {
-            const std::uint32_t w = *word;
-            if (w == 0) continue;
-            if ((w & ~uniform) == 0) {
+        int count = 0;
+        std::uint32_t present = 0;
+        for (int column = 0; column < width; ++column) {
+            const std::uint32_t w = words[column];
+            owned[count] = static_cast<std::uint16_t>(column);
+            count += w != 0;
+            present |= w;
+        }
+        if (count == 0) continue;
+        left = std::min<int>(left, owned[0]);
+        right = std::max<int>(right, owned[count - 1]);
+        if (top > y) top = y;
+        bottom = y;
+        // The colours of the slots coloured by row at the row's owned cells (a slot is asked for the
+        // cells of the others too: that costs less than sorting the cells out).
+        const std::span<const std::uint16_t> cells(owned, static_cast<std::size_t>(count));
+        for (std::uint32_t need = present & rowMask; need != 0; need &= need - 1) {
+            const int slot = std::countr_zero(need);
+            const std::uint32_t bit = 1u << slot;
+            TColor* colours = RowColours_.data() + static_cast<std::size_t>(rowOf[static_cast<std::size_t>(slot)]) * width;
+            const TScreenLayer* layer = Slots_[static_cast<std::size_t>(slot)].Layer;
+            if (uniformRowMask & bit) {
+                for (std::uint16_t c : cells) colours[c] = layer->Color();
+            } else {
+                layer->CellColors(y, firstX, cells, colours);
+            }
+            if ((slot == slCh1 || slot == slCh2) && ranged)
+                for (std::uint16_t c : cells)
+                    if (InIntensifiedRange(c + firstX)) colours[c] = IntensifiedColor;
+        }
+        const TColor* rowColours = RowColours_.data();
+        for (int i = 0; i < count; ++i) {
+            const int column = owned[i];
+            const std::uint32_t w = words[column];
+            auto colourOf = [&](int slot) {
+                const int r = rowOf[static_cast<std::size_t>(slot)];
+                return r < 0 ? fixed[static_cast<std::size_t>(slot)] : rowColours[static_cast<std::size_t>(r) * width + column];
+            };
+            // One opaque owner coloured by row: the usual pixel of a trace or of a history over the plot.
+            if ((w & (w - 1)) == 0 && (w & rowMask)) {
+                const TColor c = colourOf(std::countr_zero(w));
+                if (c.Alpha() == 0xFF) {
+                    row[column] = c.ToPixel();
+                    ++composed;
+                    continue;
+                }
+            }
+            if ((w & ~fixedMask) == 0) {
                 const std::size_t m = (w * 0x9E3779B1u) >> 28;
                 if (memoWord[m] != w) {
                     memoWord[m] = w;
                     memoPixel[m] = ComposePixelColor(w, column + firstX, y).ToPixel();
                 }
                 row[column] = memoPixel[m];
+            } else if ((w & ~byRowOrFixed) == 0) {
+                row[column] = ComposeOwners(w, CurrentSlot_, background, colourOf).ToPixel();
+                ++composed;
             } else {
                 row[column] = ComposePixelColor(w, column + firstX, y).ToPixel();
             }
-            left = std::min(left, column);
-            right = std::max(right, column);
-            if (top > y) top = y;
-            bottom = y;
         }
     }
+    Compositions_ += composed;
     if (right >= 0) MarkChanged(left, top, right, bottom);
     EndUpdate();
 }

@@ -148,6 +148,9 @@ private:
     int RangeBTo_ = 0;
     // Row-major like the bitmap.
     std::vector<std::uint32_t> Words_;
+    // A redraw's colours of the slots it colours by row, one row of the screen's width per slot.
+    std::vector<TColor> RowColours_;
+    std::vector<std::uint16_t> RowColumns_;
     mutable std::uint64_t Compositions_ = 0;
 };
 

@@ -148,6 +148,18 @@ TPixelRect TVerhText::SpreadRect(TPixelRect rect) const {
 
 void TVerhText::ShowText(TPixelRect cell, const std::string& text, TColor colour) {
     SetFontColor(colour);
+    // The watch hears every text the strip is given, drawn or already shown.
+    if (TextWatch) TextWatch(cell, text, colour);
+    // The acquisition shows its state after every pass: text is drawn only where it changes.
+    const auto same = std::find_if(Shown_.begin(), Shown_.end(), [&](const TShownText& s) { return s.Cell == cell; });
+    if (same != Shown_.end() && same->Text == text && same->Colour == colour) return;
+    // A cell drawn over others (the two channel cells together) leaves them to be drawn again;
+    // neighbours share only their edge.
+    std::erase_if(Shown_, [&](const TShownText& s) {
+        return s.Cell.Left < cell.Right && cell.Left < s.Cell.Right && s.Cell.Top < cell.Bottom &&
+               cell.Top < s.Cell.Bottom;
+    });
+    Shown_.push_back({cell, text, colour});
     const TPixelRect rect = SpreadRect(cell);
     if (Visible()) {
         TextRect(rect, 0, 0, text);
@@ -155,7 +167,6 @@ void TVerhText::ShowText(TPixelRect cell, const std::string& text, TColor colour
         // Kept in the bitmap for when the layout shows the strip again.
         Bitmap().DrawText(rect, rect.Left, rect.Top, QString::fromStdString(text));
     }
-    if (TextWatch) TextWatch(cell, text, GetFontColor());
 }
 
 void TVerhText::DrawSampleModeIcon(int icon) {
@@ -170,7 +181,23 @@ void TVerhText::DrawSampleModeIcon(int icon) {
         BlitRect(left, SampleModeIconY, left + SampleModeIconSize - 1, SampleModeIconY + SampleModeIconSize - 1);
 }
 
+void TVerhText::Resize(int left, int top, int width, int height) {
+    TScanLinesTextScreen::Resize(left, top, width, height);
+    Shown_.clear();
+}
+
+void TVerhText::Clear() {
+    TScanLinesTextScreen::Clear();
+    Shown_.clear();
+}
+
+void TVerhText::SetColor(TColor colour) {
+    TScanLinesTextScreen::SetColor(colour);
+    Shown_.clear();
+}
+
 void TVerhText::ResetShown() {
+    Shown_.clear();
     CachedAcqState = {};
     TrigStateShown = 0;
     IconState = IconStateReset;

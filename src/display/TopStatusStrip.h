@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "display/DrawingSurfaces.h"
 
@@ -35,8 +36,12 @@ class TVerhText : public TScanLinesTextScreen {
 public:
     using TScanLinesTextScreen::TScanLinesTextScreen;
 
-    // Writes the text in the colour into the cell.
+    // Writes the text in the colour into the cell; a cell that already shows it is left alone.
     void ShowText(TPixelRect rect, const std::string& text, TColor colour);
+    // A new size, background or clearing forgets what the cells show.
+    void Resize(int left, int top, int width, int height) override;
+    void Clear() override;
+    void SetColor(TColor colour) override;
     // Icon 0 (plain sampling) or 1 at its place.
     void DrawSampleModeIcon(int icon);
     // A colour change: nothing counts as shown.
@@ -54,6 +59,12 @@ private:
     // The places of a strip narrower than its narrowest, for the width they were worked out for.
     mutable int SqueezedFor_ = -1;
     mutable std::array<int, 7> SqueezedEdges_{};
+    struct TShownText {
+        TPixelRect Cell;
+        std::string Text;
+        TColor Colour;
+    };
+    std::vector<TShownText> Shown_;
 };
 
 // The strip's operations; each does nothing without the panel. Columns are 2 (Ch1) and 3 (Ch2).

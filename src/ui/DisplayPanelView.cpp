@@ -44,7 +44,7 @@ void TDisplayPanelWidget::Remember(const TScanLinesScreen& screen) {
 void TDisplayPanelWidget::CopyToWindow(const TScanLinesScreen& screen, const TPixelRect& rect) {
     Remember(screen);
     ++CopiedRects_;
-    update(QRect(screen.Left() + rect.Left, screen.Top() + rect.Top, rect.Width(), rect.Height()));
+    Updates_.Mark(QRect(screen.Left() + rect.Left, screen.Top() + rect.Top, rect.Width(), rect.Height()));
 }
 
 void TDisplayPanelWidget::PlaceChanged(const TScanLinesScreen& screen) {
@@ -82,13 +82,16 @@ void TDisplayPanelWidget::PanelGone() {
 void TDisplayPanelWidget::paintEvent(QPaintEvent* event) {
     ++PaintEvents_;
     QPainter painter(this);
-    painter.fillRect(event->rect(), ToQColor(Background_));
+    // The screens' images are opaque: the background only where none lies.
+    QRegion background = event->region();
     for (const TScanLinesScreen* s : Surfaces_) {
         if (!s->Visible() || s->Bitmap().Image().isNull()) continue;
         const QRect area = PlaceOf(*s).intersected(event->rect());
         if (area.isEmpty()) continue;
         painter.drawImage(area, s->Bitmap().Image(), area.translated(-s->Left(), -s->Top()));
+        background -= area;
     }
+    for (const QRect& r : background) painter.fillRect(r, ToQColor(Background_));
     // The dragged trace over its screen, inverting what lies below; the screen's buffer keeps its picture.
     if (!Pressed_ || !PressedScreen_ || !Pressed_->DragImage()) return;
     const TSignalScreen& s = *PressedScreen_;

@@ -1,8 +1,8 @@
 #pragma once
 // The display panel on the main window: a widget over the panel's inner area, in the background
 // colour, that paints the panel's screens and strips at their places. Copies only mark the dirty
-// rectangle, so Qt repaints once per turn of the event loop. When the widget goes, the panel stays
-// and draws into its buffers only.
+// rectangle; the rectangles of a display frame become one repaint at the frame's end. When the
+// widget goes, the panel stays and draws into its buffers only.
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -10,6 +10,7 @@
 
 #include "display/ScopeDisplayServices.h"
 #include "display/ScreenMouse.h"
+#include "ui/FramePacedUpdates.h"
 
 namespace vt {
 
@@ -30,6 +31,7 @@ public:
     // What reached the window: copied rectangles and paint events.
     std::uint64_t CopiedRects() const { return CopiedRects_; }
     std::uint64_t PaintEvents() const { return PaintEvents_; }
+    TFramePacedUpdates& Updates() { return Updates_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -72,6 +74,7 @@ private:
     TScreenMouse* Pressed_ = nullptr;
     std::uint64_t CancelledDrags_ = 0;
     const TSignalScreen* PressedScreen_ = nullptr;
+    TFramePacedUpdates Updates_{*this};
 };
 
 // Gives the display services the window's panel widget, made when the panel is created.

@@ -10,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTimer>
 
 #include "core/CommandTree.h"
 #include "core/Handlers.h"
@@ -80,11 +81,16 @@ void TMainCommandsUi::SplashStatus(const std::string& status) {
 
 void TMainCommandsUi::SplashSleep(int ms) {
     if (!Splash_ || ms <= 0) return;
-    // Sleeps while keeping the splash painted.
+    // Sleeps while keeping the splash painted: each pass blocks until an event comes, at the latest
+    // the timer's at the end, instead of returning at once and spinning the processor.
     QElapsedTimer elapsed;
     elapsed.start();
-    while (elapsed.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, static_cast<int>(ms - elapsed.elapsed()));
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.start(ms);
+    while (elapsed.elapsed() < ms && wake.isActive())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
 }
 
 void TMainCommandsUi::CloseSplash() { Splash_.reset(); }

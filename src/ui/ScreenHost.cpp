@@ -19,7 +19,7 @@ TScreenHost::~TScreenHost() = default;
 
 void TScreenHost::CopyToWindow(const TScanLinesScreen& screen, const TPixelRect& rect) {
     if (std::find(Screens_.begin(), Screens_.end(), &screen) == Screens_.end()) Screens_.push_back(&screen);
-    update(QRect(screen.Left() + rect.Left, screen.Top() + rect.Top, rect.Width(), rect.Height()));
+    Updates_.Mark(QRect(screen.Left() + rect.Left, screen.Top() + rect.Top, rect.Width(), rect.Height()));
 }
 
 void TScreenHost::PlaceChanged(const TScanLinesScreen& screen) {

@@ -1,11 +1,12 @@
 #pragma once
 // The window side of the drawing surfaces: a transparent widget over the display's place that paints
 // the screens drawing through it, each at its own place, newer ones on top. Copies only mark the
-// dirty rectangle; Qt repaints it once per turn of the event loop.
+// dirty rectangle; the rectangles of a display frame become one repaint at the frame's end.
 #include <QWidget>
 #include <vector>
 
 #include "display/DrawingSurfaces.h"
+#include "ui/FramePacedUpdates.h"
 
 namespace vt {
 
@@ -18,12 +19,14 @@ public:
     void PlaceChanged(const TScanLinesScreen& screen) override;
     void ScreenGone(const TScanLinesScreen& screen) override;
     const std::vector<const TScanLinesScreen*>& Screens() const { return Screens_; }
+    TFramePacedUpdates& Updates() { return Updates_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     std::vector<const TScanLinesScreen*> Screens_;
+    TFramePacedUpdates Updates_{*this};
 };
 
 }  // namespace vt

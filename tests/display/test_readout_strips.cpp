@@ -277,3 +277,36 @@ TEST(ReadoutStrips, TheSampleModeIconReachesTheWindowWhereItIsDrawn) {
     EXPECT_EQ(top.TrigStateShown, 0);
     EXPECT_TRUE(top.CachedAcqState[1].empty());
 }
+
+TEST(ReadoutStrips, ATopCellIsDrawnOnlyWhenWhatItShowsChanges) {
+    test::TRecordingSink sink;
+    TVerhText top(&sink);
+    top.Resize(10, 2, 530, 31);
+    std::vector<TText> given;
+    top.TextWatch = [&given](const TPixelRect& r, const std::string& t, TColor c) { given.push_back({r, t, c}); };
+    // Every text drawn reaches the window as one copy.
+    const auto drawn = [&sink, copies = sink.Copies.size()] { return sink.Copies.size() - copies; };
+    // The acquisition shows both channels' states after every pass, alternating the colour.
+    for (int pass = 0; pass < 5; ++pass) {
+        top.ShowText(TopCellRect(0, 2), "Sample", TColor(0x00FFFF));
+        top.ShowText(TopCellRect(1, 2), "Sample", TColor(0x00FF00));
+    }
+    EXPECT_EQ(drawn(), 2u);
+    EXPECT_EQ(given.size(), 10u) << "the watch hears every text given";
+    top.ShowText(TopCellRect(0, 2), "Sample", TColor(0x00FF00));
+    top.ShowText(TopCellRect(0, 2), "Stopped", TColor(0x00FF00));
+    EXPECT_EQ(drawn(), 4u) << "a new colour or text is drawn";
+    // The two channel cells together cover both: each is drawn again afterwards.
+    top.ShowText(TopCellRect(10, 2), "Database", clWhite);
+    top.ShowText(TopCellRect(0, 2), "Stopped", TColor(0x00FF00));
+    top.ShowText(TopCellRect(1, 2), "Sample", TColor(0x00FF00));
+    EXPECT_EQ(drawn(), 7u);
+    // A cleared strip shows nothing: every text is drawn again.
+    top.Clear();
+    const std::size_t cleared = drawn();
+    top.ShowText(TopCellRect(1, 2), "Sample", TColor(0x00FF00));
+    EXPECT_EQ(drawn(), cleared + 1);
+    top.ResetShown();
+    top.ShowText(TopCellRect(1, 2), "Sample", TColor(0x00FF00));
+    EXPECT_EQ(drawn(), cleared + 2);
+}

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <memory>
 #include <vector>
 
 #include "core/InternalError.h"
 #include "core/Numeric.h"
 #include "LayerTestKit.h"
+#include "display/PersistenceLayers.h"
+#include "display/SignalLayers.h"
 
 using namespace vt;
 using vt::test::TStubLayer;
@@ -161,4 +165,77 @@ TEST(SignalScreen, RedrawAllGivesThePixelsThatEachChangeGave) {
     EXPECT_EQ(wrong, 0);
     for (auto& layer : layers) layer->Erase();
     t.DumpIfFailed("redraw-all");
+}
+
+TEST(SignalScreen, RedrawAllOfTheProgramsLayersGivesEachPixelItsOwnersColour) {
+    // The program's layers as a user has them, composed a row at a time by the redraw: a grid, a
+    // vector trace with its channel marker, a persistence trace on top, a colour-graded function
+    // over the whole plot below a translucent layer, a dot trace, a layer coloured cell by cell,
+    // and two intensified ranges. Every pixel must show what composing it alone gives.
+    TTestScreen t(400, 120, TColor(0x1F1F00));
+    TSignalScreen& s = t.Screen;
+    const int columns = 400 - ScreenMargin;
+    std::uint32_t clock = 1;
+    TGraticLayer grat("grat", false, slGraticule, 120, columns);
+    grat.SetSignalScreenAndRegisterSelfInIt(&s);
+    grat.SetLayerColorAndOpacity(TColor(0xFF4F6F00));
+    grat.SetStyle(gsGrid);
+    TVectorSignalLayer ch1("ch1", false, slCh1, 120, columns);
+    TPersistSignalLayer ch2("ch2", false, slCh2, 120, columns);
+    TColorGrSignalLayer f1("f1", false, slF1, 120, columns);
+    TSimpleSignalLayer dots("dots", false, slCh1B2, 120, columns);
+    ch2.SetClockSource(&clock);
+    ch2.SetPersistTime(100);
+    f1.SetClockSource(&clock);
+    const std::pair<TParentSignalLayer*, TColor> traces[] = {
+        {&ch1, TColor(0xFF00FFFF)}, {&ch2, TColor(0xFF00FF00)}, {&f1, TColor(0xFFFF8000)}, {&dots, TColor(0xFF8080FF)}};
+    for (const auto& [layer, colour] : traces) {
+        layer->SetSource(layer == &f1 ? 4 : layer == &ch2 ? 2 : 0);
+        layer->SetSignalScreenAndRegisterSelfInIt(&s);
+        layer->SetLayerColorAndOpacity(colour);
+    }
+    for (int k = 1; k <= GradeCount; ++k) f1.SetGradeColor(k, TColor(0x203040u * static_cast<std::uint32_t>(k)));
+    TStubLayer veil(s, slDatabase - 1, TColor(0x50FFFFFF));
+    TCheckeredLayer checkered(s, slF1 + 3, TColor(0xFF0000C0));
+    for (int x = 0; x < columns; x += 3) {
+        veil.Draw(x, (x * 7) % 120);
+        checkered.Draw(x, (x * 5 + 11) % 120);
+    }
+    for (int sweep = 0; sweep < 260; ++sweep, ++clock) {
+        for (const auto& [layer, colour] : traces) {
+            layer->SetScales(512, 1, 0.25);
+            for (int n = 0; n < 512; ++n) {
+                const double wave = 3 * std::sin(n * 0.03 + (layer == &ch2 ? 1.0 : 0.0)) + (sweep % 5) * 0.07;
+                // The function visits every row over its odd sweeps and the wave's rows more often:
+                // every grade over the whole plot.
+                const double value = layer == &f1 && sweep % 2 ? 4.2 - 8.4 * ((n * 13 + sweep) % 119) / 118.0 : wave;
+                layer->PutPoint(n, value);
+            }
+        }
+    }
+    s.SetIntensifiedRanges(700, 400, 2500, 600);
+    s.SetOnTop(slCh2);
+    t.Sink.Copies.clear();
+    s.RedrawAll();
+    ASSERT_EQ(t.Sink.Copies.size(), 1u);
+    int wrong = 0, owned = 0;
+    for (int y = 0; y < 120; ++y)
+        for (int x = -ScreenMargin; x < columns; ++x) {
+            const std::uint32_t w = s.OwnerWord(x, y);
+            owned += w != 0;
+            const TColor expected = w != 0 ? s.ComposePixelColor(w, x, y) : TColor(0x1F1F00);
+            if (t.Pixel(x, y) != expected && ++wrong <= 5)
+                ADD_FAILURE() << "pixel (" << x << ", " << y << ") owners " << std::hex << w;
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GT(owned, 110 * columns) << "the graded function covers the plot";
+    std::array<int, GradeCount + 1> levels{};
+    for (int y = 1; y < 119; ++y)
+        for (int x = 1; x < columns - 1; ++x) ++levels[static_cast<std::size_t>(f1.Level(x, y))];
+    EXPECT_GT(levels[1], 1000) << "the cells the function visited least";
+    EXPECT_GE(std::count_if(levels.begin() + 1, levels.end(), [](int n) { return n > 20; }), 3) << "grades";
+    t.DumpIfFailed("redraw-all-layers");
+    for (const auto& [layer, colour] : traces) layer->Erase();
+    veil.Erase();
+    checkered.Erase();
 }

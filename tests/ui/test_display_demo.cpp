@@ -54,7 +54,7 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
     const std::vector<std::string> args = {"--home", home.string(), "Default_Demo"};
     TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
 
-    enum { Starting, Persisting, Resized, Resting, Formatted, Done } phase = Starting;
+    enum { Starting, Persisting, Resized, Settled, Resting, Formatted, Done } phase = Starting;
     bool startTimes = false, styleReachedPanel = false, oldColour = false;
     QImage shot, fourScreens;
     bool formatted = false;
@@ -111,6 +111,10 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
                 rebuilt = crt.Screen(1) && crt.Layout().Height[0] != before.Height[0];
                 redrawn = crt.HasSignalLayer(ssCh1) && crt.SignalLayer(ssCh1)->PointRow(100) != 0;
                 shot = m->grab().toImage();
+                phase = Settled;
+                break;
+            case Settled:
+                // The resize's last frame painted: from here on nothing changes.
                 compositions = Compositions(crt);
                 copies = view->CopiedRects();
                 paints = view->PaintEvents();

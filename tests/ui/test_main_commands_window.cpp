@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -165,6 +166,13 @@ TEST(SplashAndAbout, SplashStatusAndVersion) {
     ui.SplashStatus("Creating forms...");
     ui.SplashSleep(0);
     EXPECT_EQ(ui.Splash()->Status(), "Creating forms...");
+    // The sleep waits for its timer: the event loop wakes a few times, it does not spin.
+    int wakes = 0;
+    const QMetaObject::Connection counting = QObject::connect(
+        QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, [&wakes] { ++wakes; });
+    ui.SplashSleep(100);
+    QObject::disconnect(counting);
+    EXPECT_LT(wakes, 30) << "the splash's sleep spun the event loop";
     EXPECT_TRUE(ui.Splash()->VersionLine().startsWith(QString::fromStdString(GetOwnFileVersion()) + " "));
     EXPECT_EQ(ui.Splash()->size(), QSize(442, 330));
     ExpectCaptionsFit(*ui.Splash());

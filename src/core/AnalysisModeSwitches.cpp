@@ -13,8 +13,8 @@ namespace {
 
 constexpr std::string_view Unit = "AnalysisModeSwitches";
 
-// The mode settings in the order of ModeKinds. The TDR switch-off leaves TDR:Mode alone: only the
-// measurements go off. The jitter analysis has one switch of its own.
+// The mode settings in the order of ModeKinds. TDR/TDT has two: its measurements go off, then the mode
+// itself. The jitter analysis has one switch of its own.
 constexpr std::array<std::string_view, 7> ModeSettings = {"Mark:Type",  "Meas:Display", "Hist:Axis",     "Eye:Measure",
                                                           "Mask:Test",  "TDR:Measure",  "Jitter:JitterOn"};
 
@@ -62,11 +62,15 @@ void TAnalysisModeSwitches::SwitchOffJitter() const {
 void TAnalysisModeSwitches::DefaultSwitchOff(int menuKind) const {
     TCommandTree* tree = Tree_ ? Tree_() : nullptr;
     if (!tree) return;
-    THandler* h = tree->Root().FindHandler(ModeSetting(menuKind));
-    if (auto* choice = dynamic_cast<TRadioSwHandler*>(h))
-        choice->SetItemIndex(0);
-    else if (auto* onOff = dynamic_cast<TOnOffHandler*>(h))
-        onOff->SetOn(false);
+    const auto switchOff = [tree](std::string_view setting) {
+        THandler* h = tree->Root().FindHandler(setting);
+        if (auto* choice = dynamic_cast<TRadioSwHandler*>(h))
+            choice->SetItemIndex(0);
+        else if (auto* onOff = dynamic_cast<TOnOffHandler*>(h))
+            onOff->SetOn(false);
+    };
+    switchOff(ModeSetting(menuKind));
+    if (menuKind == mkTdr) switchOff("TDR:Mode");
 }
 
 }  // namespace vt

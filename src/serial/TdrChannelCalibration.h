@@ -11,7 +11,7 @@
 #include <string>
 
 #include "core/Color.h"
-#include "core/UndoBuffer.h"
+#include "core/PreparedSetupStep.h"
 
 namespace vt {
 
@@ -113,7 +113,6 @@ private:
     bool Add(const TSignalObj& record);
     bool EndPhase();
     void Compute();
-    void UndoPrepare();
     void WriteReference();
     void Tell(const std::string& text, int who);
 
@@ -137,8 +136,7 @@ private:
     std::array<double, 5> Saved_{};
     // The set-up's undo step, kept apart: the dialog does not hold the window, so other steps may
     // follow it before the close.
-    TUndoList SetupList_;
-    std::uint32_t SetupStamp_ = 0;
+    TPreparedSetupStep Setup_;
     bool RunOn_ = false, SingleOn_ = false;
     std::string Refusal_, Outcome_;
     std::string Title_, Status_, ErrorText_, AmplitudeText_, BaselineText_, RefPlaneText_;

@@ -14,7 +14,8 @@ namespace {
 constexpr std::string_view Unit = "AnalysisModeSwitches";
 
 // The mode settings in the order of ModeKinds. TDR/TDT has two: its measurements go off, then the mode
-// itself. The jitter analysis has one switch of its own.
+// itself, except for the markers, which read the excess L/C of a TDR record. The jitter analysis has one
+// switch of its own.
 constexpr std::array<std::string_view, 7> ModeSettings = {"Mark:Type",  "Meas:Display", "Hist:Axis",     "Eye:Measure",
                                                           "Mask:Test",  "TDR:Measure",  "Jitter:JitterOn"};
 
@@ -47,7 +48,7 @@ void TAnalysisModeSwitches::SwitchOffOtherModes(int menuKind) const {
         if (Own_[slot])
             Own_[slot]();
         else
-            DefaultSwitchOff(ModeKinds[slot]);
+            DefaultSwitchOff(ModeKinds[slot], menuKind);
     }
 }
 
@@ -59,7 +60,7 @@ void TAnalysisModeSwitches::SwitchOffJitter() const {
         DefaultSwitchOff(mkJitter);
 }
 
-void TAnalysisModeSwitches::DefaultSwitchOff(int menuKind) const {
+void TAnalysisModeSwitches::DefaultSwitchOff(int menuKind, int switchedOn) const {
     TCommandTree* tree = Tree_ ? Tree_() : nullptr;
     if (!tree) return;
     const auto switchOff = [tree](std::string_view setting) {
@@ -70,7 +71,7 @@ void TAnalysisModeSwitches::DefaultSwitchOff(int menuKind) const {
             onOff->SetOn(false);
     };
     switchOff(ModeSetting(menuKind));
-    if (menuKind == mkTdr) switchOff("TDR:Mode");
+    if (menuKind == mkTdr && switchedOn != mkMarkers) switchOff("TDR:Mode");
 }
 
 }  // namespace vt

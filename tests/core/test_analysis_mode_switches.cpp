@@ -48,6 +48,10 @@ TEST(AnalysisModes, SwitchOffActsOnTheModeSettingsThatExistButTheMenusOwn) {
     EXPECT_FALSE(jitter.GetOn());
 
     allOn();
+    shell.SwitchOffOtherModes(mkMarkers);
+    EXPECT_FALSE(tdrMeasure.GetOn());
+    EXPECT_EQ(tdrMode.GetItemIndex(), 2) << "the markers read the excess L/C of a TDR record";
+    allOn();
     shell.SwitchOffOtherModes(mkTdr);
     EXPECT_TRUE(tdrMeasure.GetOn());
     EXPECT_EQ(tdrMode.GetItemIndex(), 2);
@@ -65,7 +69,7 @@ TEST(AnalysisModes, SwitchOffActsOnTheModeSettingsThatExistButTheMenusOwn) {
     shell.SwitchOffOtherModes(mkMarkers);
     EXPECT_EQ(ownMaskSwitchOffs, 1);
     EXPECT_TRUE(mask.GetOn());
-    EXPECT_EQ(changed, "meas eye tdr tdrmode jitter ");
+    EXPECT_EQ(changed, "meas eye tdr jitter ");
     shell.SwitchOffOtherModes(mkMask);
     EXPECT_EQ(ownMaskSwitchOffs, 1) << "never its own";
     EXPECT_THROW(shell.ModeSwitches().SetSwitchOff(mkDisplay, [] {}), EInternalError);

@@ -116,18 +116,19 @@ void TChannels::CreateOneChannel(TCommandTree& tree, int channel) {
                      .FormatMode = ExponentMode, .Digits = 6},
                     breakAfter);
 
-    // Scale and offset show and take the values the user sees at the probe's end.
+    // Scale and offset show and take the values the user sees at the probe's end, in the probe's unit
+    // also while a TDR/TDT state shows the record in other units (those have settings of their own).
     c.Scale->SetOnFormat([this, channel](TEditHandler&, double v) {
         const double k = Shell_.Display().VerticalCompression();
         return FloatToEngStr(ExponentMode, 4, false, false, k * ChannelAttenuationFactor(channel) * v) +
-               ChannelUnitText(channel) + Shell_.LangStr("ByDiv");
+               ProbeUnitText(channel) + Shell_.LangStr("ByDiv");
     });
     c.Scale->SetOnCorrectValue([this, channel](TEditHandler&, double v) {
         return v / ChannelAttenuationFactor(channel) / Shell_.Display().VerticalCompression();
     });
     c.Offset->SetOnFormat([this, channel](TEditHandler&, double v) {
         return FloatToEngStr(ExponentMode, 4, false, false, -ChannelAttenuationFactor(channel) * v) +
-               ChannelUnitText(channel);
+               ProbeUnitText(channel);
     });
     c.Offset->SetOnCorrectValue(
         [this, channel](TEditHandler&, double v) { return -v / ChannelAttenuationFactor(channel); });
@@ -165,8 +166,13 @@ std::string TChannels::ChannelUnitText(int channel) const {
         case 1: return "Rho";
         case 2: return "Ohm";
         case 3: return "";
-        default: break;
+        default: return ProbeUnitText(channel);
     }
+}
+
+std::string TChannels::ProbeUnitText(int channel) const {
+    // A TDR/TDT state takes the probe's attenuation out (factor 1): its settings are plain volts.
+    if (TdrState(channel) != 0) return "V";
     const TChannelHandlers& c = Handlers(channel);
     if (GetItemIndex(c.AttenUnit) == auOff) return "V";
     static const char* const Dimens[] = {"V", "W", "A", "?"};

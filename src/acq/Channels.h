@@ -59,6 +59,8 @@ public:
     int TdrState(int channel) const;
     double ChannelAttenuationFactor(int channel) const;
     std::string ChannelUnitText(int channel) const;
+    // The unit of the channel's Scale and Offset: the probe's, volts in a TDR/TDT state.
+    std::string ProbeUnitText(int channel) const;
     // "Rho", "Ohm", "Gain" or "".
     std::string ChannelScaleUnitPrefix(int channel) const;
     // Binds the strip's edits of the channel to the scale and offset its state shows.

@@ -6,6 +6,7 @@
 
 #include "core/CommandTree.h"
 #include "core/Handlers.h"
+#include "core/PreparedSetupStep.h"
 #include "core/Shell.h"
 #include "core/UndoBuffer.h"
 #include "link/CommandSenders.h"
@@ -149,7 +150,10 @@ TMainCommands RegisterMainCommands(TShell& shell, TMainCommandWindow& window, TM
     commands->Undo = &root.AddMainCommandHandler(
         "*Undo", {.InitialIndex = -1, .MenuWords = "Undo,Redo", .Action = [&shell, &steps](THandler& h) {
                       // A remote refusal becomes the command's reply.
-                      if (const std::string why = shell.Serial().UndoRefusal(); !why.empty()) {
+                      std::string why = shell.Serial().UndoRefusal();
+                      // The calibrations put their prepared undo step back at their end as well.
+                      if (why.empty() && shell.CalibrationRunning) why = UndoWaitText("calibration");
+                      if (!why.empty()) {
                           shell.User().ShowErrorDlg(why);
                           return;
                       }

@@ -80,6 +80,7 @@ void TOEConvCalibration::Start(bool gain, bool fromControl) {
     Shell_.FlagRegisterReadingEnabled = false;
     Shell_.CalibrationRunning = true;
     Prepare();
+    Setup_.Take(Shell_.UndoBuffer());
     Shell_.RunOn = true;
     Shell_.SingleOn = false;
     Shell_.Display().TopTextUpdateAll();
@@ -278,18 +279,8 @@ void TOEConvCalibration::Finish(bool ok) {
             SetDarkLevel(RememberedDark_);
     }
     Break();
-    // Every prepared setting returns; the step leaves nothing to redo.
-    TUndoBuffer* undo = Shell_.UndoBuffer();
-    TCommandTree* tree = Shell_.CommandTree();
-    if (undo && tree && !undo->StepPending() && !undo->UndoEmpty()) {
-        if (std::optional<TUndoList> list = undo->Undo()) {
-            tree->BeginSettingsLoad();
-            for (const TUndoItem& item : *list)
-                if (item.Handler) ApplyCommandText(*item.Handler, item.Text);
-            tree->EndSettingsLoad();
-        }
-        undo->ClearRedo();
-    }
+    // Every prepared setting returns.
+    Setup_.Restore(Shell_.UndoBuffer(), Shell_.CommandTree());
     Shell_.RunOn = RunOn_;
     Shell_.SingleOn = SingleOn_;
     Shell_.FlagRegisterReadingEnabled = FlagReading_;

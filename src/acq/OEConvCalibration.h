@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/Color.h"
+#include "core/PreparedSetupStep.h"
 #include "core/RunningStat.h"
 
 namespace vt {
@@ -107,7 +108,9 @@ private:
     std::string GainText_;
     std::string ResultText_;
     TColor ResultColor_{};
-    // The state the run restores.
+    // The state the run restores. A remote command or a recall may push undo steps after the
+    // preparation's before the end.
+    TPreparedSetupStep Setup_;
     bool RunOn_ = false;
     bool SingleOn_ = false;
     bool FlagReading_ = false;

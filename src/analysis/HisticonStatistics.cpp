@@ -42,6 +42,7 @@ void TStatH::Add(std::int64_t n, double x) {
 }
 
 void TStatH::AddValue(double x) {
+    if (std::isnan(x)) return;
     LastBinned = -1;
     LastUnbinned = -1;
     // The value the full ring drops leaves the histogram as the ring held it.

@@ -39,7 +39,7 @@ public:
 
     // Keeps the mean of the values taken as the previous mean, then starts afresh and waits again.
     void Clear() override;
-    // Takes the value n times.
+    // Takes the value n times; a value that is no number is left out.
     void Add(std::int64_t n, double x) override;
     void AddValue(double x);
     // Mode 0 permanent (N 128), 1 window, 2 weight; N into 8..8192. A change shows "Wait__" and clears.

@@ -13,8 +13,9 @@ namespace {
 
 constexpr std::string_view Unit = "AnalysisModeSwitches";
 
-// The mode settings in the order of ModeKinds. The TDR switch-off leaves TDR:Mode alone: only the
-// measurements go off. The jitter analysis has one switch of its own.
+// The mode settings in the order of ModeKinds. TDR/TDT has two: its measurements go off, then the mode
+// itself, except for the markers, which read the excess L/C of a TDR record. The jitter analysis has one
+// switch of its own.
 constexpr std::array<std::string_view, 7> ModeSettings = {"Mark:Type",  "Meas:Display", "Hist:Axis",     "Eye:Measure",
                                                           "Mask:Test",  "TDR:Measure",  "Jitter:JitterOn"};
 
@@ -47,7 +48,7 @@ void TAnalysisModeSwitches::SwitchOffOtherModes(int menuKind) const {
         if (Own_[slot])
             Own_[slot]();
         else
-            DefaultSwitchOff(ModeKinds[slot]);
+            DefaultSwitchOff(ModeKinds[slot], menuKind);
     }
 }
 
@@ -59,14 +60,18 @@ void TAnalysisModeSwitches::SwitchOffJitter() const {
         DefaultSwitchOff(mkJitter);
 }
 
-void TAnalysisModeSwitches::DefaultSwitchOff(int menuKind) const {
+void TAnalysisModeSwitches::DefaultSwitchOff(int menuKind, int switchedOn) const {
     TCommandTree* tree = Tree_ ? Tree_() : nullptr;
     if (!tree) return;
-    THandler* h = tree->Root().FindHandler(ModeSetting(menuKind));
-    if (auto* choice = dynamic_cast<TRadioSwHandler*>(h))
-        choice->SetItemIndex(0);
-    else if (auto* onOff = dynamic_cast<TOnOffHandler*>(h))
-        onOff->SetOn(false);
+    const auto switchOff = [tree](std::string_view setting) {
+        THandler* h = tree->Root().FindHandler(setting);
+        if (auto* choice = dynamic_cast<TRadioSwHandler*>(h))
+            choice->SetItemIndex(0);
+        else if (auto* onOff = dynamic_cast<TOnOffHandler*>(h))
+            onOff->SetOn(false);
+    };
+    switchOff(ModeSetting(menuKind));
+    if (menuKind == mkTdr && switchedOn != mkMarkers) switchOff("TDR:Mode");
 }
 
 }  // namespace vt

@@ -37,7 +37,8 @@ public:
     void SwitchOffJitter() const;
 
 private:
-    void DefaultSwitchOff(int menuKind) const;
+    // The mode of menuKind off, for the mode of switchedOn (0 when no mode comes on).
+    void DefaultSwitchOff(int menuKind, int switchedOn = 0) const;
 
     std::function<TCommandTree*()> Tree_;
     std::array<TSwitchOff, ModeKinds.size()> Own_{};

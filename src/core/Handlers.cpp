@@ -374,9 +374,10 @@ void TCheckSwHandler::ExecuteCommand(std::string_view parameter, bool isQuery, s
             ApplyMask(Mask_ | ListMask(rest));
         } else if (SameText(verb, "EXCLUDE")) {
             ApplyMask(Mask_ & ~ListMask(rest));
-        } else {
-            // No verb: the checked items become exactly those named.
-            ApplyMask(ListMask(param));
+        } else if (const std::uint32_t named = ListMask(param); named != 0) {
+            // No verb: the checked items become exactly those named. A text that names none of them
+            // (an unknown item with its state, a misspelt list) is a bad value and changes nothing.
+            ApplyMask(named);
         }
     }
     if (!isQuery) return;

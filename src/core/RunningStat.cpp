@@ -33,7 +33,8 @@ void TStat::SetDeviations(double k) {
 }
 
 void TStat::Add(std::int64_t n, double x) {
-    if (n <= 0) return;
+    // A value that is no number would poison every sum and extreme from here on.
+    if (n <= 0 || std::isnan(x)) return;
     const double w = static_cast<double>(n);
     const double total = static_cast<double>(Count) + w;
     if (Count > 0) {
@@ -77,6 +78,7 @@ void TModedStat::SetMode(int mode, int n) {
 }
 
 void TModedStat::Add(std::int64_t n, double x) {
+    if (std::isnan(x)) return;
     for (std::int64_t i = 0; i < n; ++i) AddOne(x);
 }
 

@@ -13,7 +13,7 @@ public:
     virtual ~TStat() = default;
     // Mean and RMS 0, both deviations 1e101, minimum 1e101, maximum -1e101, sums and count 0.
     virtual void Clear();
-    // Adds x with weight n (as if added n times); n <= 0 does nothing.
+    // Adds x with weight n (as if added n times); n <= 0 or an x that is no number does nothing.
     virtual void Add(std::int64_t n, double x);
     void SetName(std::string name) { Name = std::move(name); }
 

@@ -191,8 +191,11 @@ std::optional<TCurrentMask> ReadUserMask(const TMemIniFile_Dot& ini) {
     mask.TB = ReadLenient(ini, "Time by Division");
     if (mask.TB < 1e-12) return std::nullopt;
     mask.X0 = 0;
+    // The save writes Ch1's volt scale, which a channel fed by the optical converter takes far below
+    // the 1e-4 a standard mask must reach (1e-6 W a division times the converter's gain): any positive
+    // scale reads back.
     mask.VDiv = ReadLenient(ini, "Value by Division");
-    if (mask.VDiv < 1e-4) return std::nullopt;
+    if (!(mask.VDiv > 0)) return std::nullopt;
     mask.V0 = ReadLenient(ini, "Middle Value");
     if (!ReadMaskPolygons(ini, mask)) return std::nullopt;
     // A list with gaps ("1, 3") leaves empty slots between the polygons read: they close up.

@@ -10,8 +10,11 @@
 #include "acq/SignalObj.h"
 #include "acq/SignalSources.h"
 #include "acq/WaveformSaves.h"
+#include "core/AsciiText.h"
 #include "core/CommandTree.h"
+#include "core/EditHandlers.h"
 #include "core/EngineeringText.h"
+#include "core/Handlers.h"
 #include "core/MenuKinds.h"
 #include "core/Numeric.h"
 #include "core/SettingReaders.h"
@@ -30,6 +33,8 @@ namespace vt {
 namespace {
 
 constexpr const char* SourceItems = "Ch1,Ch1B2,Ch2,Ch2B2,F1,F2,F3,F4,M1,M2,M3,M4,S1,S2,XY,DB,Hist,Const,None";
+// The automask is built around a record: XY to None hold none.
+constexpr std::uint32_t NonRecordSources = 0x1Fu << ssXY;
 constexpr int CountedIndices = 2 * MaxSignalPoints;
 constexpr const char* SaveFilter =
     "Binary format (*.wfm)|*.wfm|Verbose format (*.txt)|*.txt|Y values formats (*.txty)|*.txty";
@@ -57,6 +62,31 @@ TEditConfig CountConfig(const char* units) {
 TScopeCRT* PanelOf(TShell& shell) {
     auto* display = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
     return display ? display->Panel() : nullptr;
+}
+
+// A setting that refuses, with "ERROR" and no change, the remote sets its feature cannot carry out (a
+// test switched on without a mask, a stored mask that is not there); setup lines and undo pass.
+template <class Base>
+class TRefusingSetting : public Base {
+public:
+    TRefusingSetting(const auto& options, std::function<bool(std::string_view parameter)> refuses)
+        : Base(options), Refuses_(std::move(refuses)) {}
+    void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override {
+        if (!internal && !isQuery && Refuses_(Trim(parameter))) {
+            reply += "ERROR";
+            return;
+        }
+        Base::ExecuteCommand(parameter, isQuery, reply, internal);
+    }
+
+private:
+    std::function<bool(std::string_view)> Refuses_;
+};
+
+template <class Base>
+Base& AddRefusingSetting(TSpider& root, std::string_view path, const auto& options,
+                         std::function<bool(std::string_view parameter)> refuses) {
+    return static_cast<Base&>(root.Register(path, std::make_unique<TRefusingSetting<Base>>(options, std::move(refuses))));
 }
 
 // The folder part of a name (with its "/") and the name without folder and extension.
@@ -114,7 +144,10 @@ void TMaskTest::RegisterMaskCommands() {
                                                                   TableShown_ = false;
                                                                   ShowMaskTestResults();
                                                               }});
-    Test_ = &root.AddOnOffHandler("Mask:Test", {.AfterChange = [this](THandler&) { OnTestChange(); }});
+    // Without a mask there is nothing to test: the switch would go back off at once.
+    Test_ = &AddRefusingSetting<TOnOffHandler>(
+        root, "Mask:Test", TOnOffOptions{.AfterChange = [this](THandler&) { OnTestChange(); }},
+        [this](std::string_view p) { return !Obj_ && (SameText(p, "ON") || p == "1"); });
     root.AddGpibStringHandler("Mask:MaskFile", 0, [this](std::string_view p, bool q, std::uint8_t, std::string& reply) {
         MaskFileCommand(p, q, reply);
     });
@@ -140,6 +173,7 @@ void TMaskTest::RegisterMaskCommands() {
                                                FileNameCommand(p, q, reply);
                                            });
     AutoSource_ = &root.AddSignalSourceHandler("Automask:Source", {.Items = SourceItems, .Initial = ssCh1,
+                                                                   .ExcludedMask = NonRecordSources,
                                                                    .AfterChange = [this](THandler&) {
                                                                        const int s = AutoSource_->GetSource();
                                                                        DeltaX_->SetColorSource(s);
@@ -208,13 +242,21 @@ void TMaskTest::RegisterMaskCommands() {
         "StdMask:StdIndex", {.Initial = 0, .Config = {.Minimum = 0, .Default = 1, .Maximum = 16, .CoarseStep = 1, .CoarseKind = skGrid},
                              .AfterChange = [this](THandler&) { OnStdIndexChange(); }});
     StdIndex_->SetJoinUndo(true);
-    MaskIndex_ = &root.AddIntEditHandler(
-        "StdMask:MaskIndex", {.Initial = 0, .Config = {.Minimum = -1, .Default = 1, .Maximum = 32, .CoarseStep = 1, .CoarseKind = skGrid},
-                              .BeforeChange = [this](THandler& h) {
-                                  // A remote choice is a step of its own, undone with the mask it loads.
-                                  if (h.GetWhoChangedRaw() == wcvRemote && Shell_.UndoBuffer()) Shell_.UndoBuffer()->BeginStep();
-                              },
-                              .AfterChange = [this](THandler& h) { OnMaskIndexChange(h); }});
+    // With no stored mask to choose, only -1 (none) can be chosen.
+    const auto namesNoMask = [this](std::string_view p) {
+        if (StdMasks_.Count() > 0) return false;
+        double v = 0;
+        return ParseNumberWithMultiplier(p, v) ? v >= -0.5 : SameText(p, "MAX") || SameText(p, "MID");
+    };
+    MaskIndex_ = &AddRefusingSetting<TIntEditHandler>(
+        root, "StdMask:MaskIndex",
+        TEditOptions{.Initial = 0, .Config = {.Minimum = -1, .Default = 1, .Maximum = 32, .CoarseStep = 1, .CoarseKind = skGrid},
+                     .BeforeChange = [this](THandler& h) {
+                         // A remote choice is a step of its own, undone with the mask it loads.
+                         if (h.GetWhoChangedRaw() == wcvRemote && Shell_.UndoBuffer()) Shell_.UndoBuffer()->BeginStep();
+                     },
+                     .AfterChange = [this](THandler& h) { OnMaskIndexChange(h); }},
+        namesNoMask);
     MaskIndex_->SetJoinUndo(true);
     root.AddGpibStringHandler("StdMask:StdsList", 0, [this](std::string_view, bool q, std::uint8_t, std::string& reply) {
         if (q) reply += StdsListReply();
@@ -579,6 +621,8 @@ void TMaskTest::MaskTestSample(int source, int index) {
     const int row = static_cast<int>(RoundHalfEven(rowD));
     const std::uint8_t hits = Obj_->HitMask(column, row);
     if (hits == 0) return;
+    // A run at its limit counts nothing more (the step switches it off without counting).
+    if (RunUntilHolds()) return;
     // An index counts once a waveform, however many passes the waveform takes.
     const auto i = static_cast<std::size_t>(index);
     if (CountedIn_[i] != Waveform_) {
@@ -611,29 +655,40 @@ void TMaskTest::MaskTestStep() {
     const bool margins = Obj_->MarginsOn();
     if (!TableShown_ || TablePolygons_ != Mask_.PolygonCount || TableMargins_ != margins) LayOutResults();
     if (!NewWaveform_) return;
+    // Switching on keeps the counters: a run that already reached its limit stops at it again instead
+    // of counting one waveform past it each time.
+    if (RunUntilHolds()) {
+        StopAtRunLimit();
+        WaveformFailed_ = NewWaveform_ = false;
+        ++Waveform_;
+        return;
+    }
     ++Counters_.TestedWaveforms;
     if (const TSignalRecords* records = Shell_.Records())
         Counters_.Samples += static_cast<std::uint64_t>(records->Record(CompareSource_).GetDecimatedLength());
     const bool failed = WaveformFailed_;
     if (failed) ++Counters_.FailedWaveforms;
     ShowCounts();
-    if (RunUntilHolds() && GetOn(Test_)) {
-        RunUntilStopping_ = true;
-        Test_->SetOn(false);
-        RunUntilStopping_ = false;
-        if (View_->IsMenuPageOnSide0(mkMask, 1)) {
-            Shell_.SingleOn = false;
-            if (auto* stop = FindSetting<TMainCommandHandler>(Shell_.CommandTree(), "*StopSingle")) stop->NotifySwitchers();
-            Shell_.RunOn = false;
-            if (auto* run = FindSetting<TMainCommandHandler>(Shell_.CommandTree(), "*Run")) run->NotifySwitchers();
-        }
-    }
+    if (RunUntilHolds()) StopAtRunLimit();
     if (failed) {
         if (MaskActionEnabled(0)) Shell_.User().Beep();
         if (MaskActionEnabled(1)) SaveFailedWaveform();
     }
     WaveformFailed_ = NewWaveform_ = false;
     ++Waveform_;
+}
+
+void TMaskTest::StopAtRunLimit() {
+    if (!GetOn(Test_)) return;
+    RunUntilStopping_ = true;
+    Test_->SetOn(false);
+    RunUntilStopping_ = false;
+    if (View_->IsMenuPageOnSide0(mkMask, 1)) {
+        Shell_.SingleOn = false;
+        if (auto* stop = FindSetting<TMainCommandHandler>(Shell_.CommandTree(), "*StopSingle")) stop->NotifySwitchers();
+        Shell_.RunOn = false;
+        if (auto* run = FindSetting<TMainCommandHandler>(Shell_.CommandTree(), "*Run")) run->NotifySwitchers();
+    }
 }
 
 void TMaskTest::SaveFailedWaveform() {

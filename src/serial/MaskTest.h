@@ -154,6 +154,8 @@ private:
     void FileNameCommand(std::string_view parameter, bool isQuery, std::string& reply);
     void MaskFileCommand(std::string_view parameter, bool isQuery, std::string& reply);
     void SaveFailedWaveform();
+    // Switches the test off at its run-until limit, and ends the run when the mask menu's page 1 shows.
+    void StopAtRunLimit();
     void LayOutResults();
     void ShowCounts();
     void TopTextShowMask();

@@ -69,7 +69,10 @@ public:
     double TdrVelocityFactor() const override { return Tdr_.TdrVelocityFactor(); }
     void RefreshTdrChannelChoice() override { Tdr_.UpdateTdrChannelChoice(); }
     void ApplyPendingTdrClear() override { Tdr_.ApplyPendingTdrClear(); }
-    std::string UndoRefusal() const override { return TdrCal_.UndoRefusal(); }
+    std::string UndoRefusal() const override {
+        const std::string why = TdrCal_.UndoRefusal();
+        return why.empty() ? TdrNorm_.UndoRefusal() : why;
+    }
     TTdrSettings& Tdr() { return Tdr_; }
     TTdrNormalization& TdrNormalization() { return TdrNorm_; }
     TTdrChannelCalibration& TdrChannelCalibration() { return TdrCal_; }

@@ -28,6 +28,11 @@ void TMaskTest::RefreshStdMaskFamily() {
         // No standard holds masks: no list may name masks of one that went.
         StdMasks_ = TListOfMasksInCurrentStandard();
         StdMasksOf_ = -1;
+        if (MaskIndex_) {
+            // No mask is chosen, as after a start with masks; the index has no position to step to.
+            MaskIndex_->SetMaxValue(0);
+            MaskIndex_->SetValue(-1);
+        }
         return;
     }
     InStdIndexChange_ = true;

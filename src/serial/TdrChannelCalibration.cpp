@@ -179,7 +179,7 @@ void TTdrChannelCalibration::DoVertCalibr(int channel, const THandler& command) 
 
 std::string TTdrChannelCalibration::UndoRefusal() const {
     if (!Open_) return {};
-    return "Undo and redo wait until the " + Title_ + " has closed.";
+    return UndoWaitText(Title_);
 }
 
 bool TTdrChannelCalibration::Start(int channel, bool byUser) {
@@ -285,27 +285,7 @@ void TTdrChannelCalibration::Prepare() {
     Setting("TB:Units", "Time");
     Setting("TB:Mode", "A");
     Setting("TB:ScaleA", "1e-8");
-    SetupList_.clear();
-    if (TUndoBuffer* undo = Shell_.UndoBuffer(); undo && undo->Enabled() && !undo->StepPending()) {
-        SetupList_ = undo->Slot(undo->Cursor());
-        SetupStamp_ = undo->StepStamp();
-    }
-}
-
-void TTdrChannelCalibration::UndoPrepare() {
-    TUndoBuffer* undo = Shell_.UndoBuffer();
-    TCommandTree* tree = Shell_.CommandTree();
-    if (!undo || !tree || SetupList_.empty()) return;
-    tree->BeginSettingsLoad();
-    for (const TUndoItem& item : SetupList_)
-        if (item.Handler) ApplyCommandText(*item.Handler, item.Text);
-    tree->EndSettingsLoad();
-    SetupList_.clear();
-    // The step is dropped when it is still the newest; a later one stays undoable.
-    if (undo->StepStamp() == SetupStamp_ && !undo->UndoEmpty()) {
-        (void)undo->Undo();
-        undo->ClearRedo();
-    }
+    Setup_.Take(Shell_.UndoBuffer());
 }
 
 void TTdrChannelCalibration::TdrChannelCalibrationStep() {
@@ -439,7 +419,7 @@ void TTdrChannelCalibration::Close(bool ok) {
     Question_.reset();
     // While the set-up still shows the channel, so the memory takes its record.
     if (ok && !TdrMode_) WriteReference();
-    UndoPrepare();
+    Setup_.Restore(Shell_.UndoBuffer(), Shell_.CommandTree());
     const TTdrSettings::TChannelHandlers& h = Settings_.Channel(Channel_);
     if (ok) {
         if (TdrMode_) {

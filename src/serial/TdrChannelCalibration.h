@@ -15,7 +15,7 @@
 #include <string>
 
 #include "core/Color.h"
-#include "core/UndoBuffer.h"
+#include "core/PreparedSetupStep.h"
 
 namespace vt {
 
@@ -127,7 +127,6 @@ private:
     void TellOutcome();
     std::int64_t NowMs();
     void Compute();
-    void UndoPrepare();
     void WriteReference();
     void Tell(const std::string& text, int who);
 
@@ -151,8 +150,7 @@ private:
     std::array<double, 5> Saved_{};
     // The set-up's undo step, kept apart: the dialog does not hold the window, so other steps may
     // follow it before the close.
-    TUndoList SetupList_;
-    std::uint32_t SetupStamp_ = 0;
+    TPreparedSetupStep Setup_;
     bool RunOn_ = false, SingleOn_ = false;
     // The reply of the command that started the run, given at the close; null where nobody waits.
     std::function<void(const std::string&)> Later_;

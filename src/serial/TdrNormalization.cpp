@@ -363,6 +363,7 @@ bool TTdrNormalization::Run(int channel, bool tdt, bool inverted) {
     if (TInstrumentLink* link = Shell_.Link()) link->BreakAcquisition(false);
     Open_ = true;
     Prepare();
+    Setup_.Take(Shell_.UndoBuffer());
     Request();
     Changed();
     if (View) {
@@ -619,18 +620,9 @@ void TTdrNormalization::Close(bool ok) {
 void TTdrNormalization::EndRun(bool ok) {
     if (!Open_) return;
     if (TInstrumentLink* link = Shell_.Link()) link->BreakAcquisition(false);
-    // Every setting changed since the opening returns; the step leaves nothing to redo.
-    TUndoBuffer* undo = Shell_.UndoBuffer();
+    // Every setting the opening changed returns.
     TCommandTree* tree = Shell_.CommandTree();
-    if (undo && tree && !undo->StepPending() && !undo->UndoEmpty()) {
-        if (std::optional<TUndoList> list = undo->Undo()) {
-            tree->BeginSettingsLoad();
-            for (const TUndoItem& item : *list)
-                if (item.Handler) ApplyCommandText(*item.Handler, item.Text);
-            tree->EndSettingsLoad();
-        }
-        undo->ClearRedo();
-    }
+    Setup_.Restore(Shell_.UndoBuffer(), tree);
     Open_ = false;
     Shell_.RunOn = RunOn_;
     Shell_.SingleOn = SingleOn_;

@@ -11,6 +11,7 @@
 
 #include "analysis/WaveformMath.h"
 #include "core/Color.h"
+#include "core/PreparedSetupStep.h"
 
 namespace vt {
 
@@ -88,6 +89,8 @@ public:
 
     // --- what the dialog shows
     const std::string& Title() const { return Title_; }
+    // Undo and redo are refused while the wizard is open: its end puts back its opening's step.
+    std::string UndoRefusal() const { return Open_ ? UndoWaitText(Title_) : std::string(); }
     const std::string& Status() const { return Status_; }
     TColor StatusColor() const { return StatusColor_; }
     int Progress() const { return Progress_; }
@@ -155,6 +158,8 @@ private:
     double Amplitude_ = 0;
     double EdgeTime_ = 0;
     bool RunOn_ = false, SingleOn_ = false;
+    // The opening's undo step: a remote command or a recall may push steps after it before the end.
+    TPreparedSetupStep Setup_;
     std::string Title_, Status_;
     TColor StatusColor_{};
     int Progress_ = 0;

@@ -60,7 +60,12 @@ TEST(ChannelRules, TdrStateBindsTheStripToItsScale) {
     TTimebaseChannelsShell t;
     EXPECT_EQ(t.Bindings.Scale[0], "Ch1:Scale");
     EXPECT_EQ(t.Bindings.Offset[1], "Ch2:Offset");
+    const std::string voltScale = t.Run("Ch1:Scale?"), voltOffset = t.Run("Ch1:Offset?");
     t.Serial->Ch1State = 1;
+    // The hidden volt settings keep replying in volts: rho and ohm have settings of their own.
+    EXPECT_EQ(t.Run("Ch1:Scale?"), voltScale);
+    EXPECT_EQ(t.Run("Ch1:Offset?"), voltOffset);
+    EXPECT_NE(voltScale.find("V/div"), std::string::npos) << voltScale;
     TChannels& ch = t.Feature->Channels();
     ch.UpdateChannelScaleMnemonics(ChannelIndex1);
     EXPECT_EQ(t.Bindings.Scale[0], "Ch1:RhoScale");

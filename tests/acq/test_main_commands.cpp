@@ -218,4 +218,13 @@ TEST_F(MainCommands, UndoAndRedoOfARemoteChange) {
     UndoRedoSettings(Shell, Steps, true, true);
     EXPECT_TRUE(Value->GetOn());
     EXPECT_TRUE(Shell.UndoBuffer()->RedoEmpty());
+
+    // A calibration puts its prepared step back at its end: while it runs, undo takes nothing.
+    Run("TEST:VALUE OFF");
+    Shell.CalibrationRunning = true;
+    Run("*UNDO");
+    EXPECT_FALSE(Value->GetOn());
+    Shell.CalibrationRunning = false;
+    Run("*UNDO");
+    EXPECT_TRUE(Value->GetOn());
 }

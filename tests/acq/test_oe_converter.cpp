@@ -3,6 +3,8 @@
 // scripted records of that channel.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "OptionsOnFakeSupport.h"
 #include "TimebaseChannelsSupport.h"
 #include "acq/Channels.h"
@@ -177,4 +179,28 @@ TEST(OEConverter, GainRunMeasuresThePointsGainOrFailsAndCancelRestores) {
     EXPECT_EQ(cal.Step(), ocsIdle);
     EXPECT_TRUE(t.Value("FLASH:OECalibr:DarkLvl") == 40 && t.Value("Trig:Holdoff") == 1e-4);
     EXPECT_TRUE(t.Shell.UndoBuffer()->RedoEmpty());
+}
+
+// A step pushed while the run is open (a remote command) is not the run's: the run's end puts back the
+// settings it prepared and leaves that step the newest, undoable as it was.
+TEST(OEConverter, TheRunsEndPutsBackItsOwnSettingsAndLeavesALaterStep) {
+    TOEOnFake t;
+    t.Shell.ExecuteCommandString("OEConv:Dest Ch1");
+    t.Run("Trig:Source ExtHF");
+    t.Run("Ch1:Deskew 1e-9");
+    t.Shell.RunOn = false;
+    t.Run("FLASH:OECalibr:AutoDarkLvl");
+    TOEConvCalibration& cal = t.OE.Calibration();
+    ASSERT_EQ(cal.Step(), ocsDarkSearch);
+    EXPECT_EQ(t.Choice("Trig:Source"), tsIntClock);
+    t.Run("Ch1:Deskew 2e-9");
+    cal.Close(false);
+    ASSERT_EQ(cal.Step(), ocsIdle);
+    EXPECT_EQ(t.Choice("Trig:Source"), tsExtHF) << "the prepared setting returns";
+    EXPECT_DOUBLE_EQ(t.Value("Ch1:Deskew"), 2e-9) << "the later change stays";
+    std::optional<TUndoList> later = t.Shell.UndoBuffer()->Undo();
+    ASSERT_TRUE(later.has_value());
+    for (const TUndoItem& item : *later) ApplyCommandText(*item.Handler, item.Text);
+    EXPECT_DOUBLE_EQ(t.Value("Ch1:Deskew"), 1e-9);
+    EXPECT_EQ(t.Choice("Trig:Source"), tsExtHF) << "the later step holds nothing of the run";
 }

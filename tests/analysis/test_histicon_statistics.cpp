@@ -256,3 +256,23 @@ TEST(HisticonStatistics, ConstantsGiveOneFullColumnAndWeightScalesBack) {
     EXPECT_LT(w->Bin(kOne), 0.01f);
     EXPECT_EQ(rig.PaintedHeight(*w->Histicon(), 0), 14);
 }
+
+TEST(HisticonStatistics, ValueThatIsNoNumberIsLeftOutOfStatisticsAndBins) {
+    TIconRig rig;
+    auto s = rig.Stat(2);
+    s->SetStatMode(1, 8);
+    const double nan = std::nan("");
+    s->AddValue(nan);
+    for (int i = 1; i <= 8; ++i) {
+        s->AddValue(i);
+        s->Add(2, nan);
+    }
+    ASSERT_TRUE(s->HistReady);
+    EXPECT_EQ(s->Count, 8);
+    EXPECT_EQ(s->Min, 1);
+    EXPECT_EQ(s->Max, 8);
+    EXPECT_DOUBLE_EQ(s->Centre, 4.5);
+    float total = 0;
+    for (int k = -120; k <= 120; ++k) total += s->Bin(k);
+    EXPECT_FLOAT_EQ(total, 8);
+}

@@ -22,7 +22,7 @@ TEST(AnalysisModes, SwitchOffActsOnTheModeSettingsThatExistButTheMenusOwn) {
     auto& meas = root.AddRadioHandler("Meas:Display", {.Items = "Off,Single,Statistics", .AfterChange = log("meas ")});
     auto& eye = root.AddRadioHandler("Eye:Measure", {.Items = "Off,NRZ,RZ", .AfterChange = log("eye ")});
     auto& mask = root.AddOnOffHandler("Mask:Test", {.AfterChange = log("mask ")});
-    auto& tdrMode = root.AddRadioHandler("TDR:Mode", {.Items = "Off,TDR,TDT"});
+    auto& tdrMode = root.AddRadioHandler("TDR:Mode", {.Items = "Off,TDR,TDT", .AfterChange = log("tdrmode ")});
     auto& tdrMeasure = root.AddOnOffHandler("TDR:Measure", {.AfterChange = log("tdr ")});
     auto& jitter = root.AddOnOffHandler("Jitter:JitterOn", {.AfterChange = log("jitter ")});
     // The histogram does not exist yet.
@@ -39,23 +39,28 @@ TEST(AnalysisModes, SwitchOffActsOnTheModeSettingsThatExistButTheMenusOwn) {
 
     allOn();
     shell.SwitchOffOtherModes(mkEye);
-    EXPECT_EQ(changed, "mark meas mask tdr jitter ") << "each through its after-change, in the menu kinds' order";
+    EXPECT_EQ(changed, "mark meas mask tdr tdrmode jitter ") << "each through its after-change, in the menu kinds' order";
     EXPECT_EQ(eye.GetItemIndex(), 2);
     EXPECT_EQ(markers.GetItemIndex(), 0);
     EXPECT_FALSE(mask.GetOn());
-    EXPECT_EQ(tdrMode.GetItemIndex(), 2) << "the TDR mode stays; only its measurements go off";
+    EXPECT_EQ(tdrMode.GetItemIndex(), 0) << "the TDR mode goes off with its measurements";
     EXPECT_FALSE(tdrMeasure.GetOn());
     EXPECT_FALSE(jitter.GetOn());
 
     allOn();
+    shell.SwitchOffOtherModes(mkMarkers);
+    EXPECT_FALSE(tdrMeasure.GetOn());
+    EXPECT_EQ(tdrMode.GetItemIndex(), 2) << "the markers read the excess L/C of a TDR record";
+    allOn();
     shell.SwitchOffOtherModes(mkTdr);
     EXPECT_TRUE(tdrMeasure.GetOn());
+    EXPECT_EQ(tdrMode.GetItemIndex(), 2);
     EXPECT_EQ(changed, "mark meas eye mask jitter ");
     allOn();
     shell.SwitchOffOtherModes(mkChannels);  // a kind without a mode switches every mode off
-    EXPECT_EQ(changed, "mark meas eye mask tdr jitter ");
+    EXPECT_EQ(changed, "mark meas eye mask tdr tdrmode jitter ");
     shell.SwitchOffOtherModes(mkChannels);
-    EXPECT_EQ(changed, "mark meas eye mask tdr jitter ") << "modes already off change nothing";
+    EXPECT_EQ(changed, "mark meas eye mask tdr tdrmode jitter ") << "modes already off change nothing";
 
     // A feature that owns the mask replaces its switch-off; the others keep the default.
     int ownMaskSwitchOffs = 0;

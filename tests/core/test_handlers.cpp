@@ -195,6 +195,14 @@ TEST_F(HandlerTest, CheckListVerbsAndItemForms) {
     EXPECT_EQ(h.GetMask(), 0u);
     Run("MEAS:LIST FALL");
     EXPECT_EQ(h.GetMask(), 0b1000u);
+    // A text that names no item is a bad value: an unknown item with its state, a list of unknown names.
+    for (const char* bad : {"MEAS:LIST BOGUS ON", "MEAS:LIST BOGUS OFF", "MEAS:LIST BOGUS", "MEAS:LIST BOGUS,WRONG"}) {
+        EXPECT_EQ(Run(bad), "");
+        EXPECT_EQ(h.GetMask(), 0b1000u) << bad;
+    }
+    Run("MEAS:LIST BOGUS,RISE");
+    EXPECT_EQ(h.GetMask(), 0b0100u) << "a list with known items takes exactly those";
+    Run("MEAS:LIST FALL");
     // The reply of an empty set read back as a parameter clears all.
     const std::string empty = "ClearALL";
     Run("MEAS:LIST " + empty);

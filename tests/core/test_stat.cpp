@@ -364,3 +364,45 @@ TEST(ModedStat, WeightedDeviationOfSmallSpreadOnLargeOffset) {
     ExpectRel(m.StdDev, shifted.StdDev, 1e-5);
     ExpectRel(m.Mean - 1e-3, shifted.Mean, 1e-4);
 }
+
+// A value that is no number stays out of every kind of statistics, leading or in the middle: 5, 3 and 4
+// give mean 4, squared deviations 1 + 1 + 0 = 2 and (over all values) RMS sqrt((25 + 9 + 16) / 3).
+TEST(Stat, ValueThatIsNoNumberIsLeftOutOfEveryKind) {
+    const double nan = std::nan("");
+    const auto expectFiveThreeFour = [](const TStat& s, const char* what) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(s.Count, 3);
+        EXPECT_EQ(s.Min, 3);
+        EXPECT_EQ(s.Max, 5);
+        EXPECT_DOUBLE_EQ(s.Mean, 4);
+        EXPECT_DOUBLE_EQ(s.StdDev, 1);
+        EXPECT_DOUBLE_EQ(s.StdDevP, std::sqrt(2.0 / 3));
+    };
+    for (const std::vector<double>& values : {std::vector<double>{5, nan, 3, 4}, {nan, 5, 3, 4}}) {
+        TStat all;
+        for (double x : values) all.Add(1, x);
+        expectFiveThreeFour(all, "all values");
+        EXPECT_DOUBLE_EQ(all.RMS, std::sqrt(50.0 / 3));
+        TStat weighted;
+        for (double x : values) weighted.Add(1, x);
+        weighted.Add(4, nan);
+        expectFiveThreeFour(weighted, "all values, a weighted no-number");
+        for (int mode : {0, 1, 2}) {
+            TModedStat m;
+            m.SetMode(mode, 8);
+            for (double x : values) m.Add(1, x);
+            expectFiveThreeFour(m, mode == 0 ? "permanent" : mode == 1 ? "window" : "weight");
+        }
+    }
+    // A full window: the no-number neither takes a place in the ring nor pushes an old value out.
+    TModedStat window;
+    window.SetMode(1, 8);
+    for (int i = 1; i <= 8; ++i) window.Add(1, i);
+    window.Add(1, nan);
+    window.Add(1, 9);  // the window holds 2..9
+    EXPECT_EQ(window.Count, 8);
+    EXPECT_EQ(window.Min, 2);
+    EXPECT_EQ(window.Max, 9);
+    EXPECT_EQ(window.RingSum, 44);
+    EXPECT_EQ(window.Mean, 5.5);
+}

@@ -92,6 +92,28 @@ TEST(UserMaskFiles, SavedMaskReadsBackAndRecallIsOneUndoStep) {
     EXPECT_EQ(out.ReadString("Polygon 2", "Vertex 3", ""), "0, MIN");
 }
 
+// Ch1's volt scale in each unit the channel can show: volts at the 2 mV a division minimum; watts
+// through the optical converter, whose 1e-6 W to 4e-4 W a division at a gain of g V/W are g times that
+// in volts (g from 1e-4 up): 2e-4 W at 0.5 V/W is 1e-4 V, 4e-4 W at 0.1 V/W 4e-5 V, 1e-6 W at 1e-4 V/W
+// 1e-10 V.
+TEST(UserMaskFiles, TheLoaderTakesEveryScaleTheSaveWrites) {
+    TUserMaskRig rig;
+    rig.Load(Triangle);
+    const std::string polygons = rig.State().substr(rig.State().find("\"Poly1"));
+    for (const char* text : {"0.002", "1e-4", "4e-5", "1e-10"}) {
+        const double scale = std::stod(text);
+        rig.Run(std::string("Ch1:Scale ") + text);
+        rig.Messages.clear();
+        rig.Run("Mask:SaveUser");
+        rig.Run("Mask:EraseMask");
+        rig.Run("Mask:LoadUser");
+        EXPECT_TRUE(rig.Messages.empty()) << scale;
+        EXPECT_DOUBLE_EQ(rig.Mask().Mask().VDiv, scale);
+        ASSERT_EQ(rig.Mask().PolygonCount(), 2) << scale;
+        EXPECT_EQ(rig.State().substr(rig.State().find("\"Poly1")), polygons) << scale;
+    }
+}
+
 TEST(UserMaskFiles, StraightRunsThinWithoutLosingCorners) {
     TUserMaskRig rig;
     rig.Write(
@@ -128,7 +150,8 @@ TEST(UserMaskFiles, AFileThatFailsAnywhereLeavesTheMaskAndSaysSo) {
         head + "List of Polygons=1\n[Polygon 1]\nNumber of Vertex=0\n",
         head + "List of Polygons=1\n[Polygon 1]\nNumber of Vertex=2\nVertex 1=nan, 1\nVertex 2=1, 1\n",
         "[COMMON]\nSignature=User Mask\nTime by Division=fast\nValue by Division=0.1\nList of Polygons=1\n" + good,
-        "[COMMON]\nSignature=User Mask\nTime by Division=1e-10\nValue by Division=0.00001\nList of Polygons=1\n" + good,
+        "[COMMON]\nSignature=User Mask\nTime by Division=1e-10\nValue by Division=0\nList of Polygons=1\n" + good,
+        "[COMMON]\nSignature=User Mask\nTime by Division=1e-10\nValue by Division=-0.1\nList of Polygons=1\n" + good,
     };
     for (std::size_t i = 0; i < bad.size(); ++i) {
         rig.Write(bad[i]);

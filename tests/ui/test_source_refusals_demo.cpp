@@ -51,6 +51,7 @@ std::vector<TSourceSettingCase> SourceSettings() {
         {"MEAS:CH1:SOURCE2", "CH2", NoRecord, "M1"},
         {"MEAS:M4:SOURCE2", "CH1", NoRecord, "S1"},
         {"EYE:SOURCE", "CH2", NoRecord, "F1"},
+        {"AUTOMASK:SOURCE", "CH2", NoRecord, "S2"},
         {"WFM:SOURCE", "CH2", NoRecord, "M1"},
         {"SAVE:MEMO:SOURCE", "CH2", NoRecord, "S1"},
         {"SAVE:DISK:SOURCE", "CH2", NoRecord, "F4"},

@@ -116,6 +116,7 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
     bool busy = false;
     std::string status, statusColor, cancelledStatus;
     std::vector<std::string> beforeCancel, afterCancel;
+    double ch2ScaleAfterCancel = 0;
     double refAmpl = 0, baseLine = 0, tdtAmpl = 0, tdtZero = 0;
     int f1Operator = -1, f1Source = -1, stateDuringRun = -1, f1Before = -2, f1AfterOff = -1;
     bool f1DisplayAfterOff = true;
@@ -144,14 +145,20 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
         });
         calibrated.push_back(tdr.Calibrated(TdrChannel1));
         Run("Acq:Ch1:RecLen 2048");
-        // Cancel in mid-run: every setting returns.
+        // Cancel in mid-run: every setting the wizard prepared returns. Undo waits for the close; a
+        // remote change meanwhile stays, and stays the newest step.
         beforeCancel = test::AllSettings(Shell);
+        const double ch2Scale = Real("Ch2:Scale");
         Normalize([&](TfrmTDR_TDT_Normalization& d) {
             if (d.ProgressBar()->value() < 12) return false;
             cancelledStatus = d.StatusLabel()->text().toStdString();
+            Run("*UNDO");
+            Run("Ch2:Scale " + std::to_string(ch2Scale / 2));
             d.CancelButton()->click();
             return true;
         });
+        ch2ScaleAfterCancel = Real("Ch2:Scale") / ch2Scale;
+        Run("*UNDO");
         afterCancel = test::AllSettings(Shell);
         calibrated.push_back(tdr.Calibrated(TdrChannel1));
         Normalize([&](TfrmTDR_TDT_Normalization& d) {
@@ -211,10 +218,12 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
     poll.start(20);
     EXPECT_EQ(test::RunMainBlockFor(270000, Shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_EQ(phase, 1);
-    // Asked: the refused run's start and its error; the cancelled run's start; the start, the load's
-    // connection; the TDT start.
-    ASSERT_EQ(dialogs.Asked.size(), 6u) << (dialogs.Asked.empty() ? "" : dialogs.Asked.back());
+    // Asked: the refused run's start and its error; the cancelled run's start and its refused undo;
+    // the start, the load's connection; the TDT start.
+    ASSERT_EQ(dialogs.Asked.size(), 7u) << (dialogs.Asked.empty() ? "" : dialogs.Asked.back());
     EXPECT_EQ(dialogs.Asked[1], "Error: The record length must be a power of two.");
+    EXPECT_EQ(dialogs.Asked[3], "Error: Undo and redo wait until the TDR Normalization of Channel 1 has closed.");
+    EXPECT_DOUBLE_EQ(ch2ScaleAfterCancel, 0.5);
     EXPECT_EQ(calibrated, (std::vector<bool>{false, false, true, false, true}));
     EXPECT_EQ(status, "Normalization is ready");
     EXPECT_EQ(statusColor, "#008000");
@@ -235,7 +244,12 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
     EXPECT_FALSE(f1DisplayAfterOff);
     EXPECT_EQ(recLenMaxAfterOff, 4096);
     EXPECT_FALSE(beforeCancel.empty());
-    EXPECT_EQ(afterCancel, beforeCancel);
+    EXPECT_EQ(afterCancel, beforeCancel) << [&] {
+        std::string differing;
+        for (std::size_t i = 0; i < afterCancel.size() && i < beforeCancel.size(); ++i)
+            if (afterCancel[i] != beforeCancel[i]) differing += beforeCancel[i] + " -> " + afterCancel[i] + "\n";
+        return differing;
+    }();
     EXPECT_NEAR(tdtAmpl, 0.420, 0.008);
     EXPECT_NEAR(tdtZero, -0.023, 0.004);
     EXPECT_EQ(normalizeAfterLengthChange, "OFF");

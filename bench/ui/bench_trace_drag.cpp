@@ -12,7 +12,7 @@
 #include "core/Shell.h"
 #include "display/DisplayPanel.h"
 #include "display/ScopeDisplayServices.h"
-#include "display/ScreenMouse.h"
+#include "display/NoMouseActions.h"
 #include "display/SignalLayers.h"
 #include "ui/DisplayPanelView.h"
 
@@ -20,25 +20,13 @@ namespace {
 
 using namespace vt;
 
-struct TIdleActions : TScreenMouseActions {
-    void StartFlagRegisterReading() override {}
-    void StopFlagRegisterReading() override {}
-    void MoveSignalByDivisions(int, double, double) override {}
-    void ShiftTimebaseDelay(int, double) override {}
-    void DragSignalOnScreen(const std::vector<int>&, double, double, double, double) override {}
-    bool IsTimebaseModeAB() const override { return false; }
-    bool IsTimebaseModeB() const override { return false; }
-    double SourceZoom(int) const override { return 1; }
-    bool SourceIsSpectrum(int) const override { return false; }
-};
-
 void BM_TraceDragMove(benchmark::State& state) {
     BenchApp();
     TShell shell;
     shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
     TDisplayFeature().FillRows(shell);
     auto& services = dynamic_cast<TScopeDisplayServices&>(shell.Display());
-    TIdleActions actions;
+    test::TNoMouseActions actions;
     services.MouseActions = &actions;
     QWidget window;
     window.resize(1940, 1100);

@@ -101,6 +101,8 @@ void TJitterAnalysis::OnJitterOnChange(TOnOffHandler& h) {
                 Analyser_.reset();
             Shell_.FlagRegisterReadingEnabled = SavedFlagTimer_;
         }
+        // The readouts of an analysis that is off would stand for results no longer measured.
+        BlankReadoutCells();
         return;
     }
     const auto backOff = [&] {
@@ -257,13 +259,17 @@ void TJitterAnalysis::RemoveJitterReadout(int param, bool quiet) {
     }
     Readouts_.erase(it);
     // The entries moved up: the strip's cells are drawn again.
-    if (TNizText* strip = Strip(); strip && strip->JitterLabelsDrawn && JitterOn_ && JitterOn_->GetOn()) {
-        for (int i = 0; i < MaxReadouts; ++i) {
-            strip->DelayedTextOut("", JitterCellRect(i, false), -1, 0);
-            strip->DelayedTextOut("", JitterCellRect(i, true), -1, 0);
-        }
-        strip->JitterLabelsDrawn = false;
+    if (JitterOn_ && JitterOn_->GetOn()) BlankReadoutCells();
+}
+
+void TJitterAnalysis::BlankReadoutCells() {
+    TNizText* strip = Strip();
+    if (!strip || !strip->JitterLabelsDrawn) return;
+    for (int i = 0; i < MaxReadouts; ++i) {
+        strip->DelayedTextOut("", JitterCellRect(i, false), -1, 0);
+        strip->DelayedTextOut("", JitterCellRect(i, true), -1, 0);
     }
+    strip->JitterLabelsDrawn = false;
 }
 
 void TJitterAnalysis::DrawJitterReadoutLabels() {

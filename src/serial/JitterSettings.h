@@ -72,6 +72,8 @@ private:
     void ApplyStartSettings();
     void ShowMessage(const std::string& text);
     TNizText* Strip() const;
+    // The strip's jitter cells blanked, once their labels show.
+    void BlankReadoutCells();
     int SourceColour() const;
     void SetChoice(const char* path, const char* item);
     void SetOn(const char* path, bool on);

@@ -10,7 +10,7 @@
 #include "display/AnnotationLayer.h"
 #include "display/AnnotationState.h"
 #include "display/MarkerLayers.h"
-#include "display/ScreenMouse.h"
+#include "display/NoMouseActions.h"
 #include "display/SignalScreen.h"
 
 using namespace vt;
@@ -265,19 +265,6 @@ TEST(MeasurementReadouts, AnnotationsMarkEveryPointTheirKindShowsAndNoOther) {
     for (int n = 1; l && n <= AnnotationRecordCount; ++n) EXPECT_FALSE(l->State(n).Drawn) << n;
 }
 
-namespace {
-struct TNoActions : TScreenMouseActions {
-    void StartFlagRegisterReading() override {}
-    void StopFlagRegisterReading() override {}
-    void MoveSignalByDivisions(int, double, double) override {}
-    void ShiftTimebaseDelay(int, double) override {}
-    void DragSignalOnScreen(const std::vector<int>&, double, double, double, double) override {}
-    bool IsTimebaseModeAB() const override { return false; }
-    bool IsTimebaseModeB() const override { return false; }
-    double SourceZoom(int) const override { return 1; }
-    bool SourceIsSpectrum(int) const override { return false; }
-};
-}  // namespace
 
 // The dotted upper threshold of Ch1's rise, dragged 8 pixels up with the mouse, stays where it was
 // dropped after the next acquisition: its percentage is taken of the Hist levels the source is
@@ -296,7 +283,7 @@ TEST(MeasurementReadouts, AThresholdDraggedWithTheMouseStaysWhereItWasDropped) {
     const int row = layer->ScreenYToCell(616);
     const int column = 2 * (layer->ScreenXToCell(2000) / 2) + 1;  // a dot of the line
     ASSERT_EQ(layer->Cell(column, row), 1);
-    TNoActions actions;
+    test::TNoMouseActions actions;
     TScreenMouse mouse(panel, *panel.Screen(1), &actions);
     mouse.Press(mbLeft, 0, column + ScreenMargin, row);
     ASSERT_EQ(mouse.Grabbed(), layer);

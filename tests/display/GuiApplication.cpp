@@ -1,4 +1,5 @@
-// One GUI application object for the whole test program: text rendering needs it.
+// One GUI application object for the whole test program (the display and serial suites): text
+// rendering needs it.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -10,7 +11,7 @@ class TGuiEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         static int argc = 1;
-        static char name[] = "display_tests";
+        static char name[] = "tests";
         static char* argv[] = {name, nullptr};
         App_ = std::make_unique<QGuiApplication>(argc, argv);
     }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -142,11 +141,6 @@ TEST(EyeAnnotations, ShownSlotFollowsValuesRemovalsLanguageAndMode) {
 
 // The popup of the eye rows, reached through the strip's press as the window sends it.
 TEST(EyePopup, ItemsFollowTheShownSlotAndTheWindowAndEachChangeIsOneUndoStep) {
-    static int argc = 1;
-    static char program[] = "serial_tests";
-    static char* argv[] = {program, nullptr};
-    std::unique_ptr<QGuiApplication> app;
-    if (!QGuiApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
     TEyeRig rig;
     TEyeMeasurement& eye = rig.Eye();
     TEyeStripRows& rows = RowsOf(rig);

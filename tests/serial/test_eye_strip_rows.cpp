@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <cmath>
 #include <memory>
 #include <map>
@@ -42,12 +41,6 @@ struct TCellLog {
 // in the eye's middle both rails are single rows, so the eye height is 25 mV exactly and its ratio
 // 20 log10(0.275 / 0.25) = 0.8279 dB, written without a prefix ("827.9 mdB" would be wrong).
 TEST(EyeStripRows, NamesValuesStatisticsCountsAndRowsAfterARemoval) {
-    // The strip renders its texts: that needs the GUI application.
-    static int argc = 1;
-    static char program[] = "serial_tests";
-    static char* argv[] = {program, nullptr};
-    std::unique_ptr<QGuiApplication> app;
-    if (!QGuiApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
     TEyeRig rig;
     TEyeMeasurement& eye = rig.Eye();
     TNizText strip;
@@ -112,11 +105,6 @@ TEST(EyeStripRows, NamesValuesStatisticsCountsAndRowsAfterARemoval) {
 // undefined and has no unit, while the statistics still hold the 500 Mbit/s of the first cycle (2000
 // columns of 1 ps a bit): their cells and replies keep "Bit/s".
 TEST(EyeStripRows, AnUndefinedLatestValueLeavesTheStatisticsTheirUnit) {
-    static int argc = 1;
-    static char program[] = "serial_tests";
-    static char* argv[] = {program, nullptr};
-    std::unique_ptr<QGuiApplication> app;
-    if (!QGuiApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
     TEyeRig rig;
     TNizText strip;
     strip.Resize(7, 35, 528, 81);

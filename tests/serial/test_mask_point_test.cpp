@@ -2,7 +2,6 @@
 // whose insides are known by construction.
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -133,12 +132,6 @@ TEST(MaskRun, SamplesCountOncePerWaveformAndTheRepliesNameThem) {
 // shows the total, the second the mask hits (the total again while the margin is not positive), the
 // third the margin hits.
 TEST(MaskRun, APolygonsTotalAddsItsMaskAndMarginHits) {
-    // The results table renders its texts: that needs the GUI application.
-    static int argc = 1;
-    static char program[] = "serial_tests";
-    static char* argv[] = {program, nullptr};
-    std::unique_ptr<QGuiApplication> app;
-    if (!QGuiApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
     struct TCase {
         const char* State;
         std::uint64_t Mask, Margin, Failed;

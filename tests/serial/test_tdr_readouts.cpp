@@ -2,7 +2,6 @@
 // through the display pass's measurements.
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -56,11 +55,6 @@ void WriteRecord(TSignalObj& r, double base, int at, double peak) {
 }
 
 TEST(TdrReadouts, RowsShowStatisticsAndThePopupActsOnMarginsAnnotationsAndTheLists) {
-    static int argc = 1;
-    static char program[] = "serial_tests";
-    static char* argv[] = {program, nullptr};
-    std::unique_ptr<QGuiApplication> app;
-    if (!QGuiApplication::instance()) app = std::make_unique<QGuiApplication>(argc, argv);
 
     TShell shell;
     shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>()));

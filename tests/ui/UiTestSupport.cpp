@@ -26,8 +26,13 @@
 #include "ui/controls/LabelSwitcher.h"
 #include "ui/controls/ListBoxSwitcher.h"
 #include "ui/controls/Switcher.h"
+#include "acq/SignalSources.h"
+#include "display/BottomReadoutStrip.h"
+#include "display/DisplayPanel.h"
+#include "display/ScopeDisplayServices.h"
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
+#include "link/InstrumentList.h"
 #include "ui/MainBlock.h"
 #include "ui/SideMenuLanguage.h"
 #include "ui/VeltraneApplication.h"
@@ -350,6 +355,72 @@ int RunMainBlockFor(int timeoutMs, TShell& shell, TProgramLife& life, const std:
     QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(3); });
     guard.start(timeoutMs);
     return RunMainBlock(*app, shell, life, args, dialogs);
+}
+
+TProgramRig::TProgramRig(TRigOptions options) : Life(Shell), Options_(std::move(options)) {
+    if (Options_.DemoOptions)
+        WriteDemoIdentity(Home.Path(), kDefaultDemoName, 1, 1, true, 7, 12, *Options_.DemoOptions);
+    if (Options_.BeforeFeatures) Options_.BeforeFeatures(Shell);
+    Features_.emplace(Shell, Life, UsedDialogs(), std::vector<std::string>{Options_.Instrument},
+                      Options_.AutomationPort);
+}
+
+std::vector<std::string> TProgramRig::Args() const { return {"--home", Home.Path().string(), Options_.Instrument}; }
+
+void TProgramRig::Run(int timeoutMs, int pollMs, const std::function<void()>& step) {
+    bool stepping = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        // As the time guard does, on every tick until the block has ended: it may still be starting,
+        // without a window to close or a loop that would end.
+        if (::testing::Test::HasFatalFailure()) {
+            QCoreApplication::exit(4);
+            return;
+        }
+        if (stepping) return;
+        stepping = true;
+        step();
+        stepping = false;
+    });
+    poll.start(pollMs);
+    EXPECT_EQ(RunMainBlockFor(timeoutMs, Shell, Life, Args(), Features().Dialogs()), 0);
+}
+
+int TProgramRig::Acquisitions() {
+    auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell.Display());
+    const int count = display ? std::max(display->AcquisitionCount(ChannelIndex1), display->AcquisitionCount(ChannelIndex2)) : 0;
+    Begun_ += count >= LastCount_ ? count - LastCount_ : count;
+    LastCount_ = count;
+    return Begun_;
+}
+
+bool TProgramRig::Acquiring() { return Shell.AcqEnabled && Shell.RunOn && Acquisitions() >= 2; }
+
+std::string TProgramRig::Command(std::string_view text) { return Shell.CommandTree()->ExecuteCommandString(text, false); }
+
+bool TProgramRig::Acquire(int n, int guardMs) {
+    if (::testing::Test::HasFatalFailure()) return false;
+    if (!Shell.RunOn) Command("*Run");
+    // The cycle under way may have begun before the call: the (n + 1)th begins after the nth has ended.
+    const int until = Acquisitions() + n + 1;
+    const bool came = RunLoopUntil([&] { return Acquisitions() >= until; }, guardMs);
+    Command("*StopSingle Stop");
+    if (!came) {
+        [&] { FAIL() << n << " acquisitions did not come within " << guardMs << " ms"; }();
+        return false;
+    }
+    auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell.Display());
+    if (!display || !display->Panel()) return true;
+    const TNizText& strip = display->Panel()->BottomStrip();
+    const bool drawn = RunLoopUntil(
+        [&] {
+            for (int slot = 0; slot < DelayedTextSlotCount; ++slot)
+                if (strip.Slot(slot).Timer) return false;
+            return true;
+        },
+        guardMs);
+    if (!drawn) [] { FAIL() << "the bottom strip's delayed texts were not drawn"; }();
+    return drawn;
 }
 
 void RunLoopFor(int ms) {

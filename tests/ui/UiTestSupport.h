@@ -16,14 +16,12 @@
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
 #include "program/RecordingFeature.h"
+#include "program/ProgramLife.h"
 #include "ui/MainWindow.h"
+#include "ui/ProgramFeatures.h"
 #include "ui/SideMenuHost.h"
 #include "ui/UiFeature.h"
 #include "ui/UserDialogs.h"
-
-namespace vt {
-class TProgramLife;
-}  // namespace vt
 
 namespace vt::test {
 
@@ -143,6 +141,59 @@ void CloseMainWindows();
 // have passed (a test whose steps never close the window fails instead of hanging).
 int RunMainBlockFor(int timeoutMs, TShell& shell, TProgramLife& life, const std::vector<std::string>& args,
                     TUserDialogs& dialogs);
+
+// How a test's program starts: on the demo instrument unless told otherwise.
+struct TRigOptions {
+    std::string Instrument = "Default_Demo";
+    // The demo's option bits, written to its identity before the start; none: the demo's own.
+    std::optional<std::uint8_t> DemoOptions{};
+    std::uint16_t AutomationPort = 0;
+    // Dialogs of the test's own in place of the scripted ones; not owned.
+    TUserDialogs* OwnDialogs = nullptr;
+    // Runs before the features are built: services they wire themselves to go in here.
+    std::function<void(TShell&)> BeforeFeatures{};
+};
+
+// The program of a test in this process, as its main builds it: its own home, the shell, its life,
+// scripted dialogs and its features. Run() runs its main block under a time guard while the test's
+// step polls it; the step closes the main window when it is done.
+class TProgramRig {
+public:
+    explicit TProgramRig(TRigOptions options = {});
+    TProgramRig(const TProgramRig&) = delete;
+    TProgramRig& operator=(const TProgramRig&) = delete;
+
+    const TProgramHome Home;
+    TShell Shell;
+    TProgramLife Life;
+    TScriptedDialogs Dialogs;
+
+    TProgramFeatures& Features() { return *Features_; }
+    // The program's arguments: its home and its instrument.
+    std::vector<std::string> Args() const;
+    // Runs the main block as main does until the window closes (exit code 0 expected) or timeoutMs
+    // pass, calling step every pollMs but never inside itself. A fatal failure in the step ends the
+    // block at once (exit code 4).
+    void Run(int timeoutMs, int pollMs, const std::function<void()>& step);
+    // The acquisition runs and has completed a cycle since the program started it.
+    bool Acquiring();
+    // Runs n more acquisitions in Run mode to their end, stops and waits until the bottom strip's
+    // delayed texts are drawn. n acquisitions that do not come within guardMs fail the test at once
+    // (false, and so does every later call).
+    bool Acquire(int n, int guardMs = 60000);
+    // Acquisition cycles begun since the program started (the engine's own count goes back to zero
+    // at every stop).
+    int Acquisitions();
+    // A command line as the console runs it.
+    std::string Command(std::string_view text);
+
+private:
+    TUserDialogs& UsedDialogs() { return Options_.OwnDialogs ? *Options_.OwnDialogs : Dialogs; }
+
+    TRigOptions Options_;
+    std::optional<TProgramFeatures> Features_;
+    int Begun_ = 0, LastCount_ = 0;
+};
 
 // Shows each modal form of ours without a modal loop (a dialog runner), checks that its texts fit and
 // lets the next step of the script act on it; a form the step left open is cancelled.

@@ -30,16 +30,12 @@ TAutoScalFrm* OpenForm() {
 }
 
 TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
-    const test::TProgramHome programHome;
-    const std::filesystem::path& home = programHome.Path();
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
+    test::TScriptedDialogs& dialogs = rig.Dialogs;
     TCommandTree* tree = nullptr;
     auto real = [&](const char* path) { return ReadRealSetting(tree, path, -1); };
-    int phase = 0, polls = 0;
-    bool busy = false;
+    int phase = 0;
     double extLevel = 0, scaleB = 0;
     int tbMode = -1, extHfMode = -1;
     double extHfLevel = 0;
@@ -47,12 +43,10 @@ TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
     bool redoLeft = true, cancelRedoLeft = true, sawForm = false;
     std::vector<std::string> before, afterFailure, beforeCancel, afterCancel;
     std::vector<std::string> asked;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(120000, 20, [&] {
         // Once the demo runs: its start-up recalls its setup first.
-        if (!shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
+        if (!rig.Acquiring()) return;
         tree = shell.CommandTree();
-        busy = true;
         if (phase == 0) {
             shell.ExecuteCommandString("Ch2:Display OFF");
             shell.ExecuteCommandString("*AUTOSCALE");
@@ -100,10 +94,7 @@ TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
             phase = 4;
             test::CloseMainWindows();
         }
-        busy = false;
     });
-    poll.start(20);
-    EXPECT_EQ(test::RunMainBlockFor(120000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_EQ(phase, 4);
     ASSERT_TRUE(sawForm);
     // The sine: the demo triggers between 0.125 and 0.375 V, the period is 10 ns, shown as 3 periods.

@@ -23,12 +23,9 @@ namespace vt {
 namespace {
 
 TEST(DemoAcquisition, RunAndSingleFillBothChannelsThroughBreaks) {
-    const test::TProgramHome programHome;
-    const std::filesystem::path& home = programHome.Path();
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
+    test::TScriptedDialogs& dialogs = rig.Dialogs;
     // The measurement engine runs in each housekeeping pass (idle until the measurements are shown).
     EXPECT_NE(dynamic_cast<TScopeAnalysisServices*>(&shell.Analysis()), nullptr);
     int phase = 0, breaks = 0;
@@ -42,8 +39,7 @@ TEST(DemoAcquisition, RunAndSingleFillBothChannelsThroughBreaks) {
         }
         return true;
     };
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(60000, 5, [&] {
         if (!shell.AcqEnabled) return;
         TSignalRecords& r = *shell.Records();
         if (phase == 0 && shell.RunOn && cycleDone(r)) phase = 1;
@@ -62,8 +58,6 @@ TEST(DemoAcquisition, RunAndSingleFillBothChannelsThroughBreaks) {
             test::CloseMainWindows();
         }
     });
-    poll.start(5);
-    EXPECT_EQ(test::RunMainBlockFor(60000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_EQ(phase, 3);
     for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
     // The sine of 0.5 V peak to peak, the pulse from 0 to 0.5 V (with the simulator's noise).

@@ -46,13 +46,8 @@ std::uint64_t Compositions(TScopeCRT& crt) {
 }
 
 TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
-    const test::TProgramHome programHome;
-    const std::filesystem::path& home = programHome.Path();
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    const std::vector<std::string> args = {"--home", home.string(), "Default_Demo"};
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
 
     enum { Starting, Persisting, Resized, Settled, Resting, Formatted, Done } phase = Starting;
     bool startTimes = false, styleReachedPanel = false, oldColour = false;
@@ -62,8 +57,7 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
     TSignalScreen* firstScreen = nullptr;
     std::uint64_t compositions = 0, copies = 0, paints = 0;
     bool rebuilt = false, redrawn = false, timerIdle = false, quiet = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(30000, 250, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         if (!m || !shell.AcqEnabled || !services || !services->Panel() || !shell.Simulator()) return;
@@ -140,9 +134,6 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
         }
         (void)firstScreen;
     });
-    poll.start(250);
-    EXPECT_EQ(test::RunMainBlockFor(30000, shell, life, args, dialogs), 0);
-    poll.stop();
     EXPECT_TRUE(startTimes);
     EXPECT_TRUE(styleReachedPanel);
     EXPECT_TRUE(oldColour) << "persistence shows the cells a trace left";

@@ -32,18 +32,14 @@ namespace vt {
 namespace {
 
 TEST(EyeDemoNrz, ThePrbsEyeOfTheSimulator) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
     enum { Starting, Settling, Accumulating, Done } phase = Starting;
     int settled = 0;
     std::map<std::string, double> values;
     int crossings = 0;
     bool layerDrawn = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(150000, 100, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
@@ -103,10 +99,6 @@ TEST(EyeDemoNrz, ThePrbsEyeOfTheSimulator) {
             case Done: break;
         }
     });
-    poll.start(100);
-    EXPECT_EQ(test::RunMainBlockFor(150000, shell, life,
-                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
-              0);
     ASSERT_EQ(phase, Done);
     ASSERT_EQ(crossings, 2);
     EXPECT_TRUE(layerDrawn);
@@ -164,17 +156,13 @@ double EngValue(const std::string& reply) {
 // then, every reading is that of neighbouring crossings; the last picture goes to
 // screenshots/eye_three_crossings_demo.png.
 TEST(EyeDemoNrz, ThreeCrossingsOnTheScreenReadTheBitRateOfNeighbours) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
     enum { Starting, Settling, Reading, Done } phase = Starting;
     int settled = 0, lastRuns = 0;
     std::vector<std::pair<std::string, std::string>> readings;
     std::vector<std::pair<double, double>> crossings;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(240000, 50, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
@@ -215,10 +203,6 @@ TEST(EyeDemoNrz, ThreeCrossingsOnTheScreenReadTheBitRateOfNeighbours) {
             case Done: break;
         }
     });
-    poll.start(50);
-    EXPECT_EQ(test::RunMainBlockFor(240000, shell, life,
-                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
-              0);
     ASSERT_EQ(phase, Done);
     // Bits change every 666.7 ps; a 50 ps 10-90 % raised-cosine edge spans 84.7 ps and crosses the middle
     // 42.3 ps after its bit starts. The first point is sampled at the strobe's skew, -1.5 x 2e-4 x 4.6 ns

@@ -28,11 +28,8 @@ namespace vt {
 namespace {
 
 TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
     enum { Starting, Settling, Accumulating, Drawing, Done } phase = Starting;
     int settled = 0, drawn = 0;
     std::map<std::pair<int, int>, std::string> cells;  // by the cell's top-left corner
@@ -45,8 +42,7 @@ TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
     TAnnLabelParam left, right;
     bool leftDrawn = false, rightDrawn = false;
     double c1 = 0, c2 = 0;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(150000, 100, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
@@ -102,10 +98,6 @@ TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
             case Done: break;
         }
     });
-    poll.start(100);
-    EXPECT_EQ(test::RunMainBlockFor(150000, shell, life,
-                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
-              0);
     ASSERT_EQ(phase, Done);
     EXPECT_EQ(menuCaption, "Eye Width (Ch1)");
     EXPECT_EQ(shownSlot, 1);

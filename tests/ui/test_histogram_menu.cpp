@@ -95,17 +95,13 @@ namespace vt {
 namespace {
 
 TEST(HistogramDemo, BarsAndWindowBoxOverTheDemoTrace) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
     enum { Starting, Accumulating, Done } phase = Starting;
     bool bars = false, box = false;
     std::uint64_t hits = 0;
     int ticks = 0;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(120000, 100, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         if (!m || !shell.AcqEnabled || !shell.RunOn || !services || !services->Panel()) return;
@@ -139,10 +135,6 @@ TEST(HistogramDemo, BarsAndWindowBoxOverTheDemoTrace) {
             case Done: break;
         }
     });
-    poll.start(100);
-    EXPECT_EQ(test::RunMainBlockFor(120000, shell, life,
-                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
-              0);
     ASSERT_EQ(phase, Done);
     EXPECT_TRUE(bars);
     EXPECT_TRUE(box);

@@ -31,24 +31,21 @@ struct TFigures {
 };
 
 TEST(JitterDemo, RandomTotalAndDutyCycleOfThePrbsGenerator) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
+    test::TScriptedDialogs& dialogs = rig.Dialogs;
     enum { Starting, Plain, Distorted, Done } phase = Starting;
     TFigures plain, distorted;
     int refusedAsked = 0;
     bool refusedOff = false, setupOff = false, dividersSet = false, dividerRefused = false;
     int settle = 0;
     int maskBefore = 0, maskAfter = -1;
-    QTimer poll;
     const auto remote = [&](const char* line) { shell.CommandTree()->ExecuteCommandString(line, false); };
     const auto figures = [](TJ_Obj& a) {
         return TFigures{a.GetResult(jpTotal).Value, a.GetResult(jpDataDepend).Value, a.GetResult(jpRandom).Value,
                         a.GetResult(jpDutyCycleDist).Value};
     };
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(240000, 20, [&] {
         auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
         if (!shell.AcqEnabled || !shell.RunOn || !serial || ++settle < 5) return;
         TJitterAnalysis& jitter = serial->Jitter();
@@ -107,10 +104,6 @@ TEST(JitterDemo, RandomTotalAndDutyCycleOfThePrbsGenerator) {
             case Done: break;
         }
     });
-    poll.start(20);
-    EXPECT_EQ(test::RunMainBlockFor(240000, shell, life,
-                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
-              0);
     ASSERT_EQ(phase, Done);
     EXPECT_EQ(refusedAsked, 1);
     EXPECT_TRUE(refusedOff);

@@ -50,19 +50,15 @@ TJitterGraphFrm* Frame(int type) {
 }
 
 TEST(JitterWindows, ReadoutsPlotsAndAClosedWindow) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
     enum { Starting, Running, Closing, Done } phase = Starting;
     std::map<std::string, std::pair<std::string, TColor>> strip;  // label → value text, colour
     std::vector<std::pair<TPixelRect, std::string>> texts;
     TColor ch1;
     int tjPixels = 0, ddjPoints = 0, ddjPattern = 0, settle = 0;
     bool plotBitCleared = false, barTop = false, firstEdgePoint = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(240000, 20, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
@@ -149,10 +145,6 @@ TEST(JitterWindows, ReadoutsPlotsAndAClosedWindow) {
             case Done: break;
         }
     });
-    poll.start(20);
-    EXPECT_EQ(test::RunMainBlockFor(240000, shell, life,
-                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
-              0);
     ASSERT_EQ(phase, Done);
     const std::string dd = shell.LangStr("DataDependJpp"), rj = shell.LangStr("RandomJrms"), dt = shell.LangStr("DeterminJss");
     ASSERT_TRUE(strip.count(dd) && strip.count(rj) && strip.count(dt));

@@ -146,21 +146,18 @@ namespace vt {
 namespace {
 
 TEST(LimitTestDemo, PositiveWidthOfCh2UnderTestWithItsCountsInTheStrip) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
+    test::TScriptedDialogs& dialogs = rig.Dialogs;
     std::map<std::pair<int, int>, std::string> cells;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
     enum { Starting, Priming, Testing, Done } phase = Starting;
     std::uint32_t tested = 0, failed = 0;
     std::string center;
     double mean = 0;
-    QTimer poll;
     auto list = [&shell]() -> TMeasList& {
         return dynamic_cast<TScopeAnalysisServices&>(shell.Analysis()).Measurements().List();
     };
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(180000, 20, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* display = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         if (!m || !shell.AcqEnabled || !shell.RunOn || !display || !display->Panel()) return;
@@ -206,10 +203,6 @@ TEST(LimitTestDemo, PositiveWidthOfCh2UnderTestWithItsCountsInTheStrip) {
             case Done: break;
         }
     });
-    poll.start(20);
-    EXPECT_EQ(test::RunMainBlockFor(180000, shell, life,
-                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
-              0);
     ASSERT_EQ(phase, Done);
     for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
     // The strip's columns 4 and 5 of the first row hold the counts of the moment of the picture.

@@ -31,12 +31,8 @@ namespace vt {
 namespace {
 
 TEST(MarkersDemo, MarkerAndTraceDragsWithTheMouse) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    const std::vector<std::string> args = {"--home", programHome.Path().string(), "Default_Demo"};
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
 
     enum { Starting, Settling, Dragging, Done } phase = Starting;
     int written = -1, expected = -2, undone = -1;
@@ -51,8 +47,7 @@ TEST(MarkersDemo, MarkerAndTraceDragsWithTheMouse) {
     int settleTicks = 0, emptyTicks = 0;
     const TParentSignalLayer* lastTrace = nullptr;
     QImage shot;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(30000, 250, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         if (!m || !services || !services->Panel() || !shell.AcqEnabled) return;
@@ -190,9 +185,6 @@ TEST(MarkersDemo, MarkerAndTraceDragsWithTheMouse) {
             case Done: break;
         }
     });
-    poll.start(250);
-    EXPECT_EQ(test::RunMainBlockFor(30000, shell, life, args, dialogs), 0);
-    poll.stop();
     ASSERT_EQ(phase, Done);
     EXPECT_EQ(written, expected);
     EXPECT_EQ(undone, 3000);

@@ -58,12 +58,9 @@ std::string PolygonItem(const std::string& state, int n) {
 }
 
 TEST(MaskEditingDemo, PolygonsDrawnDraggedDeletedUndoneAndSaved) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
     TRecallingDialogs dialogs;
-    const std::vector<std::string> args = {"--home", programHome.Path().string(), "Default_Demo"};
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig({.OwnDialogs = &dialogs});
+    TShell& shell = rig.Shell;
 
     enum { Starting, Settling, Editing, Done } phase = Starting;
     int ticks = 0;
@@ -76,8 +73,7 @@ TEST(MaskEditingDemo, PolygonsDrawnDraggedDeletedUndoneAndSaved) {
         bool EndObject = false, EndEditing = true;
         unsigned ClosingColour = 0, HandleColour = 0;
     } seen;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(40000, 250, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
@@ -204,9 +200,6 @@ TEST(MaskEditingDemo, PolygonsDrawnDraggedDeletedUndoneAndSaved) {
             case Done: break;
         }
     });
-    poll.start(250);
-    EXPECT_EQ(test::RunMainBlockFor(40000, shell, life, args, dialogs), 0);
-    poll.stop();
     ASSERT_EQ(phase, Done);
 
     EXPECT_EQ(seen.PageAfterCreate, 4);

@@ -41,11 +41,8 @@ std::uint64_t Res(TShell& shell, const char* what) {
 }
 
 TEST(MaskTestDemo, AutomaskRunFailuresSavesAndScales) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
     TPageOneShown view;
     enum { Starting, Settling, Passing, Failing, Picture, Stopping, Done } phase = Starting;
     int polls = 0;
@@ -55,8 +52,7 @@ TEST(MaskTestDemo, AutomaskRunFailuresSavesAndScales) {
     std::string nextName, polyLines;
     std::vector<std::string> saved;
     std::map<std::string, double> scales;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(200000, 100, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
@@ -165,10 +161,6 @@ TEST(MaskTestDemo, AutomaskRunFailuresSavesAndScales) {
             case Done: break;
         }
     });
-    poll.start(100);
-    EXPECT_EQ(test::RunMainBlockFor(200000, shell, life,
-                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
-              0);
     ASSERT_EQ(phase, Done);
     EXPECT_NE(polyLines.find("\"Poly1="), std::string::npos);
     // The passing run: five waveforms, each its decimated record, none failing.

@@ -27,11 +27,9 @@ namespace {
 bool Shown(TSignalRecords& r, int s) { return r.State(s) == srcUpToDate || r.State(s) == srcFresh; }
 
 TEST(MathFftDemo, FunctionAndSpectrumOfASingleThenTheLowJitterCapture) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
+    test::TScriptedDialogs& dialogs = rig.Dialogs;
     int phase = 0, peakBin = -1, settled = 0;
     double sumError = 1, differenceError = 1, nextSingleError = 1, recalledError = 1, undoneError = 1;
     std::uint64_t subComputed = 0, recallComputed = 0, undoComputed = 0;
@@ -46,8 +44,7 @@ TEST(MathFftDemo, FunctionAndSpectrumOfASingleThenTheLowJitterCapture) {
             e = std::max(e, std::fabs(f.GetPoint(i) - (op == 0 ? a.GetPoint(i) + b.GetPoint(i) : a.GetPoint(i) - b.GetPoint(i))));
         return e;
     };
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(180000, 5, [&] {
         if (!shell.AcqEnabled) return;
         TSignalRecords& r = *shell.Records();
         if (phase == 0 && shell.RunOn && Shown(r, ssCh1) && Shown(r, ssCh2)) {
@@ -66,7 +63,7 @@ TEST(MathFftDemo, FunctionAndSpectrumOfASingleThenTheLowJitterCapture) {
             for (int k = 1; k <= s.Length() / 2; ++k)
                 if (s.GetMagnitude(k) > best) best = s.GetMagnitude(k), peakBin = k;
             const TWaveformMath& math = dynamic_cast<TScopeAnalysisServices&>(shell.Analysis()).Math();
-            const std::string sumSetup = (programHome.Path() / "sum.set").string();
+            const std::string sumSetup = (rig.Home.Path() / "sum.set").string();
             SaveSetupFile(shell, sumSetup, false);
             // Stopped: the new operator shows at once, computed once.
             std::uint64_t before = math.Evaluations(0);
@@ -111,10 +108,6 @@ TEST(MathFftDemo, FunctionAndSpectrumOfASingleThenTheLowJitterCapture) {
             }
         }
     });
-    poll.start(5);
-    EXPECT_EQ(test::RunMainBlockFor(180000, shell, life,
-                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
-              0);
     ASSERT_EQ(phase, 5);
     for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
     EXPECT_LT(sumError, 1e-12);

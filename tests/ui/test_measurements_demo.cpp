@@ -34,15 +34,12 @@ namespace {
 bool Shown(TSignalRecords& r, int s) { return r.State(s) == srcUpToDate || r.State(s) == srcFresh; }
 
 TEST(MeasurementsDemo, ParamValuesThenStatisticWithAHisticon) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
+    test::TScriptedDialogs& dialogs = rig.Dialogs;
     int phase = 0;
     double period = 0, pp = 0, width = 0;
     bool iconReady = false;
-    QTimer poll;
     auto list = [&shell]() -> TMeasList& {
         return dynamic_cast<TScopeAnalysisServices&>(shell.Analysis()).Measurements().List();
     };
@@ -51,7 +48,7 @@ TEST(MeasurementsDemo, ParamValuesThenStatisticWithAHisticon) {
             if (!list().Slot(i) || IsUndefinedValue(list().Slot(i)->Value)) return false;
         return true;
     };
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(180000, 5, [&] {
         if (!shell.AcqEnabled) return;
         TSignalRecords& r = *shell.Records();
         if (phase == 0 && shell.RunOn && Shown(r, ssCh1) && Shown(r, ssCh2)) {
@@ -82,10 +79,6 @@ TEST(MeasurementsDemo, ParamValuesThenStatisticWithAHisticon) {
             phase = 3;
         }
     });
-    poll.start(5);
-    EXPECT_EQ(test::RunMainBlockFor(180000, shell, life,
-                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
-              0);
     ASSERT_EQ(phase, 3);
     for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
     // The demo's Ch1 is a 100 MHz sine, its Ch2 a 1 ns pulse.
@@ -115,17 +108,14 @@ TDrawnLayer Drawn(TScopeDisplayServices& display, int m) {
 
 // The gain's levels on both traces, the duty's width at its first pulse: none in the screen's corner.
 TEST(MeasurementsDemo, GainAndDutyAnnotationsOnTheirTraces) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
+    test::TScriptedDialogs& dialogs = rig.Dialogs;
     int phase = 0, polls = 0;
     TDrawnLayer gain1, gain2, duty;
     double dutyValue = 0;
     std::string dutyEdges;
     TAnnLabelArray dutyRecords;
-    QTimer poll;
     auto list = [&shell]() -> TMeasList& {
         return dynamic_cast<TScopeAnalysisServices&>(shell.Analysis()).Measurements().List();
     };
@@ -135,7 +125,7 @@ TEST(MeasurementsDemo, GainAndDutyAnnotationsOnTheirTraces) {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* m = dynamic_cast<TMorda_fr*>(w)) test::SaveScreenshot(*m, name);
     };
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(180000, 20, [&] {
         auto* display = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         if (!shell.AcqEnabled || !display || !display->Panel()) return;
         TSignalRecords& r = *shell.Records();
@@ -159,10 +149,6 @@ TEST(MeasurementsDemo, GainAndDutyAnnotationsOnTheirTraces) {
             phase = 3;
         }
     });
-    poll.start(20);
-    EXPECT_EQ(test::RunMainBlockFor(180000, shell, life,
-                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
-              0);
     ASSERT_EQ(phase, 3);
     for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
     // Top and base of Ch1 on its point layer, of Ch2 on its level layer; each top above its base.

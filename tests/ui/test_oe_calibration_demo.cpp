@@ -48,28 +48,22 @@ TfrmCalibrOEConverter* OpenDialog() {
 }
 
 TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPreparedSetting) {
-    const test::TProgramHome programHome;
-    const std::filesystem::path& home = programHome.Path();
     // The demo unit of the first model line with the optics option and no other.
-    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~optOptics);
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
-    int phase = 0, polls = 0;
-    bool busy = false, optics = false, sawDialogRunning = false, shotTaken = false, runAfter = false, redoLeft = true;
+    test::TProgramRig rig({.DemoOptions = 0xFF & ~optOptics});
+    TShell& shell = rig.Shell;
+    test::TScriptedDialogs& dialogs = rig.Dialogs;
+    int phase = 0;
+    bool optics = false, sawDialogRunning = false, shotTaken = false, runAfter = false, redoLeft = true;
     double darkBefore = -1, darkAfter = -2;
     std::string destReply = "none", runReply = "none", result;
     std::size_t askedDuringRun = 99;
     std::vector<std::string> before, during, after;
     std::string maskBefore, maskAfter;
     int polygonsDuringRun = -1;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
-        TAutomation* automation = features.Automation().Automation();
+    rig.Run(240000, 20, [&] {
+        if (!rig.Acquiring()) return;
+        TAutomation* automation = rig.Features().Automation().Automation();
         if (!automation) return;
-        busy = true;
         TCommandTree* tree = shell.CommandTree();
         if (phase == 0) {
             optics = shell.Identity() && shell.Identity()->Identity.HasOptOptics();
@@ -115,10 +109,7 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             phase = 2;
             test::CloseMainWindows();
         }
-        busy = false;
     });
-    poll.start(20);
-    EXPECT_EQ(test::RunMainBlockFor(240000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_TRUE(optics);
     ASSERT_EQ(phase, 2);
     // Nothing asked until the command replied (the close asks to store a changed dark level).
@@ -146,23 +137,15 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
 // change of sign until it is below 0.002 %, ends at 42 % within 0.25 % plus a few final steps, and
 // the command replies once the run has closed itself with success.
 TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunWithTheStartingGeneratorNarrowsToTheConvertersDarkPoint) {
-    const test::TProgramHome programHome;
-    const std::filesystem::path& home = programHome.Path();
-    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~optOptics);
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
-    int polls = 0;
-    bool busy = false, done = false, runAfter = false;
+    test::TProgramRig rig({.DemoOptions = 0xFF & ~optOptics});
+    TShell& shell = rig.Shell;
+    bool done = false, runAfter = false;
     double darkBefore = -1, darkAfter = -1, scale = 0, frequency = 0, amplitude = 0, offset = -1;
     std::string reply = "none", result;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (done || !shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
-        TAutomation* automation = features.Automation().Automation();
+    rig.Run(240000, 20, [&] {
+        if (done || !rig.Acquiring()) return;
+        TAutomation* automation = rig.Features().Automation().Automation();
         if (!automation) return;
-        busy = true;
         TCommandTree* tree = shell.CommandTree();
         std::string ignored;
         automation->Service.Execute("OEConv:Dest Ch1", ignored);
@@ -183,12 +166,7 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunWithTheStartingGeneratorNarrowsTo
         runAfter = shell.RunOn;
         done = true;
         test::CloseMainWindows();
-        busy = false;
     });
-    poll.start(20);
-    EXPECT_EQ(test::RunMainBlockFor(240000, shell, life,
-                                    {"--home", home.string(), "Default_Demo"}, features.Dialogs()),
-              0);
     ASSERT_TRUE(done);
     // The starting generator and timebase the bound above was derived for.
     EXPECT_DOUBLE_EQ(scale, 1e-8);

@@ -46,23 +46,33 @@ std::vector<std::string> OtherSettings(TShell& shell) {
 }
 
 TEST(PatternSearchDemo, FindsPrbs7AndAnExhaustedListTurnsTheLockOff) {
-    const test::TProgramHome programHome;
-    const std::filesystem::path& home = programHome.Path();
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
+    test::TScriptedDialogs& dialogs = rig.Dialogs;
+    const std::filesystem::path& home = rig.Home.Path();
     std::ofstream(home / "~PatternLentgth.lst") << "63\n127\n255\n";
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
-    int phase = 0, polls = 0, length = 0, lockAfterFailure = -1;
-    bool busy = false;
+    int phase = 0, length = 0, lockAfterFailure = -1;
     std::vector<std::string> before, after;
     std::size_t askedBefore = 0;
     std::string maskBefore, maskAfter;
     int polygonsDuringSearch = -1;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
-        busy = true;
+    int formSeen = 0;
+    std::pair<double, double> setupScales;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = dynamic_cast<TfrmFindPatternTrig*>(w); f && f->isVisible() && formSeen++ == 0) {
+                EXPECT_TRUE(test::TextsThatDoNotFit(*f).empty());
+                polygonsDuringSearch = shell.Serial().MaskPolygonCount();
+                // The set-up's time scales: 32 and 3.2 bits per division.
+                setupScales = {ReadRealSetting(shell.CommandTree(), "TB:ScaleA", -1),
+                               ReadRealSetting(shell.CommandTree(), "TB:ScaleB", -1)};
+                test::SaveScreenshot(*f, "find_pattern_trigger.png");
+            }
+    });
+    watch.start(5);
+    rig.Run(120000, 20, [&] {
+        if (!rig.Acquiring()) return;
         TCommandTree* tree = shell.CommandTree();
         if (phase == 0) {
             TInstrumentIdentity& id = shell.Identity()->Identity;
@@ -91,25 +101,7 @@ TEST(PatternSearchDemo, FindsPrbs7AndAnExhaustedListTurnsTheLockOff) {
             phase = 2;
             test::CloseMainWindows();
         }
-        busy = false;
     });
-    poll.start(20);
-    int formSeen = 0;
-    std::pair<double, double> setupScales;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* f = dynamic_cast<TfrmFindPatternTrig*>(w); f && f->isVisible() && formSeen++ == 0) {
-                EXPECT_TRUE(test::TextsThatDoNotFit(*f).empty());
-                polygonsDuringSearch = shell.Serial().MaskPolygonCount();
-                // The set-up's time scales: 32 and 3.2 bits per division.
-                setupScales = {ReadRealSetting(shell.CommandTree(), "TB:ScaleA", -1),
-                               ReadRealSetting(shell.CommandTree(), "TB:ScaleB", -1)};
-                test::SaveScreenshot(*f, "find_pattern_trigger.png");
-            }
-    });
-    watch.start(5);
-    EXPECT_EQ(test::RunMainBlockFor(120000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_EQ(phase, 2);
     EXPECT_GT(formSeen, 0);
     EXPECT_NEAR(setupScales.first, 3.2e-8, 1e-15);

@@ -55,14 +55,10 @@ std::vector<std::string> Items(const std::string& reply) {
 }
 
 TEST(ProgramTree, EverySettingIsReachedByItsHeaderAndTheDefaultRecordsHoldTheirScales) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Absent"}, 0);
+    test::TProgramRig rig({.Instrument = "Absent"});
+    TShell& shell = rig.Shell;
     bool checked = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(60000, 5, [&] {
         if (!shell.AcqEnabled || checked) return;
         checked = true;
         TCommandTree& tree = *shell.CommandTree();
@@ -93,8 +89,6 @@ TEST(ProgramTree, EverySettingIsReachedByItsHeaderAndTheDefaultRecordsHoldTheirS
         EXPECT_EQ(preamble[4], "V");
         test::CloseMainWindows();
     });
-    poll.start(5);
-    EXPECT_EQ(test::RunMainBlockFor(60000, shell, life, {"--home", programHome.Path().string(), "Absent"}, dialogs), 0);
     EXPECT_TRUE(checked);
 }
 

@@ -25,20 +25,17 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(SaveRecallProgram, FactoryDefaultMemoriesAndPowerOffOnTheDemo) {
-    const test::TProgramHome programHome;
-    const auto home = programHome.Path();
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
+    test::TScriptedDialogs& dialogs = rig.Dialogs;
+    const std::filesystem::path& home = rig.Home.Path();
     fs::create_directories(home / "Setup Files");
     std::ofstream(home / "Setup Files" / "~SetpDefaultForDefaultDemo.set") << "SAVE:DISK:NAMEMODE AUTO\n";
     TSignalObj memory;
     ASSERT_TRUE(memory.SaveBinary(home / "~memzona.no3"));
 
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
     bool checked = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(60000, 5, [&] {
         if (!shell.AcqEnabled || checked) return;
         checked = true;
         EXPECT_NE(std::find(shell.FactorySetup.begin(), shell.FactorySetup.end(), "SAVE:DISK:NAMEMODE MANUAL"),
@@ -49,8 +46,6 @@ TEST(SaveRecallProgram, FactoryDefaultMemoriesAndPowerOffOnTheDemo) {
         EXPECT_FALSE(shell.Records()->SignalsOn().IsOn(ssM1));
         test::CloseMainWindows();
     });
-    poll.start(5);
-    EXPECT_EQ(test::RunMainBlockFor(60000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     EXPECT_TRUE(checked);
     for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
     std::ifstream powerOff(home / "Setup Files" / "~SetpPwrOffForDefaultDemo.set");

@@ -77,16 +77,15 @@ std::string Point(const TMarkerLayer& l, const std::string& what, int x, int y) 
 }
 
 TEST(ScreenPressesDemo, MaskEditingTakesThePressesAndTheXYScreenNone) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    const std::vector<std::string> args = {"--home", programHome.Path().string(), "Default_Demo"};
     // In before the features: they wire themselves to the services they find.
-    auto owned = std::make_unique<TEditedMask>(shell);
-    TEditedMask& mask = *owned;
-    shell.SetSerialServices(std::move(owned));
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    TEditedMask* edited = nullptr;
+    test::TProgramRig rig({.BeforeFeatures = [&edited](TShell& shell) {
+        auto owned = std::make_unique<TEditedMask>(shell);
+        edited = owned.get();
+        shell.SetSerialServices(std::move(owned));
+    }});
+    TShell& shell = rig.Shell;
+    TEditedMask& mask = *edited;
 
     enum { Starting, Settling, Pressing, Done } phase = Starting;
     int ticks = 0;
@@ -97,8 +96,7 @@ TEST(ScreenPressesDemo, MaskEditingTakesThePressesAndTheXYScreenNone) {
     double offsetBefore = 0, offsetAfter = 1, xyM1 = 1, xyM2 = 1;
     bool litOnMarker = false, litOffScreen = true, litOutOfPanel = true;
     std::vector<double> spectrumZooms;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(30000, 250, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         if (!m || !services || !services->Panel() || !shell.AcqEnabled) return;
@@ -250,9 +248,6 @@ TEST(ScreenPressesDemo, MaskEditingTakesThePressesAndTheXYScreenNone) {
             case Done: break;
         }
     });
-    poll.start(250);
-    EXPECT_EQ(test::RunMainBlockFor(30000, shell, life, args, dialogs), 0);
-    poll.stop();
     ASSERT_EQ(phase, Done);
     EXPECT_TRUE(markerTaken) << "no mask edited: the press searches the layers";
     EXPECT_TRUE(noneTakenWhileEditing) << "a mask edited: the marker is not taken";

@@ -27,21 +27,15 @@ namespace vt {
 namespace {
 
 TEST(DemoStartScreenshot, BothMenusAndTheStripAreLive) {
-    const test::TProgramHome programHome;
-    const auto home = programHome.Path();
-    std::filesystem::create_directories(home);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
+    const std::filesystem::path& home = rig.Home.Path();
     // Another language but no English file yet: the start writes it with the forms' texts.
     std::ofstream(home / "Language-Vlt.Fra") << "[Common]\nCommon:Language=Francais\n";
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    const std::vector<std::string> args = {"--home", home.string(), "Default_Demo"};
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
 
     bool usil = false, tb = false, stripBound = false;
     QImage shot;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(20000, 50, [&] {
         // Once started and the English file (written by the deferred start-up) is there.
         if (!shell.AcqEnabled || !std::filesystem::exists(home / "Language-Vlt.Eng")) return;
         for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -57,9 +51,6 @@ TEST(DemoStartScreenshot, BothMenusAndTheStripAreLive) {
             m->close();
         }
     });
-    poll.start(50);
-    EXPECT_EQ(test::RunMainBlockFor(20000, shell, life, args, dialogs), 0);
-    poll.stop();
     EXPECT_EQ(shell.StartInstrumentKind, TInstrumentLinkKind::Demo);
     EXPECT_TRUE(usil);
     EXPECT_TRUE(tb);

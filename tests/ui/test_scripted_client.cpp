@@ -239,16 +239,14 @@ private:
 };
 
 TEST(ScriptedClient, ARefusedLoadThatACommandAskedForShowsNoBoxAndLaterLoadsGoOn) {
-    const test::TProgramHome programHome;
-    const fs::path& home = programHome.Path();
+    const std::uint16_t port = FreePort();
+    test::TProgramRig rig({.AutomationPort = port});
+    TShell& shell = rig.Shell;
+    test::TScriptedDialogs& dialogs = rig.Dialogs;
+    const fs::path& home = rig.Home.Path();
     const fs::path damaged = home / "damaged.wfm";
     std::ofstream(damaged, std::ios::binary) << "not a waveform";
     const fs::path good = home / "good";
-    const std::uint16_t port = FreePort();
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, port);
 
     std::vector<std::string> replies;
     std::string memories;
@@ -279,17 +277,14 @@ TEST(ScriptedClient, ARefusedLoadThatACommandAskedForShowsNoBoxAndLaterLoadsGoOn
         client.Close();
         done = true;
     });
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(120000, 20, [&] {
         if (step == 1 && shell.SaveRecall() && !shell.SaveRecall()->DiskLoadRequest) step = 2;
         // Closed once the program has seen the client go: no question about connected clients.
-        TAutomation* automation = features.Automation().Automation();
+        TAutomation* automation = rig.Features().Automation().Automation();
         if (!done || (automation && automation->Server.ClientCount() > 0)) return;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* m = dynamic_cast<TMorda_fr*>(w); m && m->isVisible()) m->close();
     });
-    poll.start(20);
-    EXPECT_EQ(test::RunMainBlockFor(120000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     script.join();
     ASSERT_TRUE(ours) << "port " << port << " answers, but not for the program under test";
 

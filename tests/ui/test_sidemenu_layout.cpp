@@ -167,19 +167,12 @@ TEST(SideMenuLayout, ATallPageShrinksItsGapsNeverAControl) {
 }
 
 TEST(SideMenuLayout, EverySwitcherOfEveryPageIsDrawnWhole) {
-    const test::TProgramHome programHome;
-    const auto home = programHome.Path();
-    std::filesystem::create_directories(home);
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    const std::vector<std::string> args = {"--home", home.string(), "Default_Demo"};
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
 
     TWalk walk{shell, {}, {}, {}};
     bool walked = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(60000, 50, [&] {
         if (!shell.AcqEnabled || walked) return;
         for (QWidget* w : QApplication::topLevelWidgets()) {
             auto* m = dynamic_cast<TMorda_fr*>(w);
@@ -194,9 +187,6 @@ TEST(SideMenuLayout, EverySwitcherOfEveryPageIsDrawnWhole) {
             m->close();
         }
     });
-    poll.start(50);
-    EXPECT_EQ(test::RunMainBlockFor(60000, shell, life, args, dialogs), 0);
-    poll.stop();
     ASSERT_TRUE(walked);
     // Every form of the program, and the states that show other controls.
     EXPECT_GE(walk.Forms.size(), 19u);

@@ -62,13 +62,9 @@ std::vector<std::string> TextsAt(const std::vector<TText>& texts, TPixelRect rec
 }
 
 TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
-    const test::TProgramHome programHome;
-    const std::filesystem::path& home = programHome.Path();
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    const std::vector<std::string> args = {"--home", home.string(), "Default_Demo"};
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
+    const std::filesystem::path& home = rig.Home.Path();
 
     enum { Starting, Checking, Loading, Shot, Done } phase = Starting;
     std::vector<TText> texts;
@@ -80,8 +76,7 @@ TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
     std::vector<std::string> databaseScales, loadedScales;
     TTestReadouts readouts;
     QImage shot;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(30000, 250, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         if (!m || !services || !services->Panel()) return;
@@ -244,9 +239,6 @@ TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
             case Done: break;
         }
     });
-    poll.start(250);
-    EXPECT_EQ(test::RunMainBlockFor(30000, shell, life, args, dialogs), 0);
-    poll.stop();
     ASSERT_EQ(phase, Done);
     EXPECT_EQ(runState, shell.LangStr("Sample"));
     EXPECT_EQ(rate, "12 GHz  5 GSa/s");

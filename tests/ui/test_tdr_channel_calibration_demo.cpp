@@ -48,25 +48,19 @@ TfrmTDR_CalibrChannel* OpenDialog() {
 }
 
 TEST(TdrChannelCalibrationDemo, CalibratesBothModesOnTheDemoCircuits) {
-    const test::TProgramHome programHome;
-    const std::filesystem::path& home = programHome.Path();
-    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig({.DemoOptions = 0xFF & ~(optGenerators | optTDT)});
+    TShell& shell = rig.Shell;
+    test::TScriptedDialogs& dialogs = rig.Dialogs;
     const auto run = [&](std::string_view text) { return shell.CommandTree()->ExecuteCommandString(text, false); };
     const auto real = [&](std::string_view path) { return ReadRealSetting(shell.CommandTree(), path, -99); };
-    int phase = 0, polls = 0;
-    bool busy = false, dialogShown = false, commandDialogShown = false;
+    int phase = 0;
+    bool dialogShown = false, commandDialogShown = false;
     std::string title, status;
     double refAmpl = 0, baseLine = 0, tdrPlane = 0, tdtAmpl = 0, tdtZero = 0, tdtPlane = 0;
     double m4First = 0, m4Last = 0;
     bool calibrated = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
-        busy = true;
+    rig.Run(200000, 20, [&] {
+        if (!rig.Acquiring()) return;
         auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
         ASSERT_NE(serial, nullptr);
         TTdrChannelCalibration& calibration = serial->TdrChannelCalibration();
@@ -117,10 +111,7 @@ TEST(TdrChannelCalibrationDemo, CalibratesBothModesOnTheDemoCircuits) {
         }
         phase = 1;
         test::CloseMainWindows();
-        busy = false;
     });
-    poll.start(20);
-    EXPECT_EQ(test::RunMainBlockFor(200000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_EQ(phase, 1);
     // Asked only by the switch's run: its start and the step's connection.
     ASSERT_EQ(dialogs.Asked.size(), 2u) << (dialogs.Asked.empty() ? "" : dialogs.Asked.back());
@@ -265,23 +256,16 @@ TEST(TdrChannelCalibrationDemo, ACommandsReplyWaitsForTheCloseAndOffscreenItsQue
 // from its switch); while a calibration's dialog is open the normalization and undo are refused, and
 // the dialog's Cancel then puts every setting back.
 TEST(TdrChannelCalibrationDemo, TheNormalizationAndACalibrationRefuseEachOtherWhileOpen) {
-    const test::TProgramHome programHome;
-    const std::filesystem::path& home = programHome.Path();
-    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
-    bool busy = false, done = false, normalizeAfter = true, calibrationOpenDuring = true, wizardSeen = false;
-    int polls = 0;
+    test::TProgramRig rig({.DemoOptions = 0xFF & ~(optGenerators | optTDT)});
+    TShell& shell = rig.Shell;
+    test::TScriptedDialogs& dialogs = rig.Dialogs;
+    bool done = false, normalizeAfter = true, calibrationOpenDuring = true, wizardSeen = false;
     std::string clientReply = "none";
     std::vector<std::string> askedInWizard, askedInCalibration, before, after;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (done || !shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
-        TAutomation* automation = features.Automation().Automation();
+    rig.Run(120000, 20, [&] {
+        if (done || !rig.Acquiring()) return;
+        TAutomation* automation = rig.Features().Automation().Automation();
         if (!automation) return;
-        busy = true;
         auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
         ASSERT_NE(serial, nullptr);
         TTdrChannelCalibration& calibration = serial->TdrChannelCalibration();
@@ -324,12 +308,7 @@ TEST(TdrChannelCalibrationDemo, TheNormalizationAndACalibrationRefuseEachOtherWh
         after = test::AllSettings(shell);
         done = true;
         test::CloseMainWindows();
-        busy = false;
     });
-    poll.start(20);
-    EXPECT_EQ(test::RunMainBlockFor(120000, shell, life,
-                                    {"--home", home.string(), "Default_Demo"}, features.Dialogs()),
-              0);
     ASSERT_TRUE(done);
     ASSERT_TRUE(wizardSeen);
     const std::string wizardOpen = "TDR Normalization of Channel 1 is open: close it first.";

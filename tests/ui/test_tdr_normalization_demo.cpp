@@ -94,26 +94,13 @@ protected:
         FindSetting<TOnOffHandler>(Shell.CommandTree(), "TDR:Ch1:Normalize")->SetOnFromSwitcher(true);
         watch.stop();
     }
-    // Waits for a few acquisitions in Run mode and stops.
-    void Acquire(int cycles) {
-        Run("*Run");
-        test::RunLoopFor(cycles * 40);
-        Run("*StopSingle Stop");
-        test::RunLoopFor(50);
-    }
-
-    TShell Shell;
+    test::TProgramRig Rig{{.DemoOptions = 0xFF & ~(optGenerators | optTDT)}};
+    TShell& Shell = Rig.Shell;
 };
 
 TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenHasTheChosenRise) {
-    const test::TProgramHome programHome;
-    const std::filesystem::path& home = programHome.Path();
-    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
-    TProgramLife life(Shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(Shell, life, dialogs, {"Default_Demo"}, 0);
-    int phase = 0, polls = 0;
-    bool busy = false;
+    test::TScriptedDialogs& dialogs = Rig.Dialogs;
+    int phase = 0;
     std::string status, statusColor, cancelledStatus;
     std::vector<std::string> beforeCancel, afterCancel;
     double ch2ScaleAfterCancel = 0;
@@ -126,10 +113,8 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
     std::vector<std::string> hints;
     std::vector<int> hintTimeOuts;
     TEdge normalized, raw;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!Shell.AcqEnabled || !Shell.RunOn || busy || ++polls < 5) return;
-        busy = true;
+    Rig.Run(270000, 20, [&] {
+        if (!Rig.Acquiring()) return;
         Run("*StopSingle Stop");
         test::RunLoopFor(50);
         for (const char* line : {"TDR:Mode TDR", "TDR:Ch1:Destination G1", "GSS:Ch1 A", "GSS:A:Waweform TDR",
@@ -180,7 +165,7 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
         // An open through the correction, rise 100 ps.
         Run("GSS:A:TDRCircuit Open");
         Run("TDR:Ch1:NormTime 1e-10");
-        Acquire(8);
+        Rig.Acquire(8);
         normalized = MeasureEdge(Shell.Records()->Record(ssF1));
         raw = MeasureEdge(Shell.Records()->Record(ssCh1));
 
@@ -204,7 +189,7 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
         calibrated.push_back(tdr.Calibrated(TdrChannel1));
         // A shorter record under the correction: the next acquisition switches it off and says why.
         Run("Acq:Ch1:RecLen 1024");
-        Acquire(8);
+        Rig.Acquire(8);
         normalizeAfterLengthChange = ReadOnOffSetting(Shell.CommandTree(), "TDR:Ch1:Normalize", true) ? "ON" : "OFF";
         f1AfterLengthChange = std::to_string(ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1));
         for (const THintStack::TEntry& e : dynamic_cast<TScopeDisplayServices&>(Shell.Display()).Hints().Entries()) {
@@ -213,10 +198,7 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
         }
         phase = 1;
         test::CloseMainWindows();
-        busy = false;
     });
-    poll.start(20);
-    EXPECT_EQ(test::RunMainBlockFor(270000, Shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_EQ(phase, 1);
     // Asked: the refused run's start and its error; the cancelled run's start and its refused undo;
     // the start, the load's connection; the TDT start.

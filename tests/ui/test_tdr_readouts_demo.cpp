@@ -12,10 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QTimer>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "UiTestSupport.h"
@@ -28,12 +26,8 @@
 #include "display/DisplayPanel.h"
 #include "display/ScopeDisplayServices.h"
 #include "link/InstrumentIdentity.h"
-#include "link/InstrumentList.h"
 #include "serial/ScopeSerialServices.h"
-#include "ui/MainBlock.h"
 #include "ui/MainWindow.h"
-#include "ui/ProgramFeatures.h"
-#include "ui/VeltraneApplication.h"
 
 namespace vt {
 namespace {
@@ -55,35 +49,19 @@ double EngineeringValue(const std::string& text) {
 }
 
 TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAShort) {
-    const test::TProgramHome programHome;
-    const std::filesystem::path& home = programHome.Path();
-    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
-    const auto run = [&](std::string_view text) { return shell.CommandTree()->ExecuteCommandString(text, false); };
-    // Runs until the acquisitions have settled on the new settings.
-    const auto acquire = [&](int ms) {
-        run("*Run");
-        test::RunLoopFor(ms);
-        run("*StopSingle Stop");
-        test::RunLoopFor(100);
-    };
-    bool done = false, busy = false;
-    int polls = 0;
+    test::TProgramRig rig({.DemoOptions = 0xFF & ~(optGenerators | optTDT)});
+    TShell& shell = rig.Shell;
+    const auto run = [&](std::string_view text) { return rig.Command(text); };
+    bool done = false;
     std::string lxLabel, lxValue, cxLabel, cxValue, referLabel, afterReferLabel, metValue = "none";
     double open = 0, shortCircuit = 0;
     std::string openCaption, shortCaption, marginsAfterPopup, popupCaption;
     bool annotated = false;
     bool shownBeforeOff = false, afterMeasureOff = true, shownAgain = false, afterMarkers = true, afterModeOff = true;
     std::string measureAfterMarkers;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
-        busy = true;
+    rig.Run(120000, 20, [&] {
+        if (!rig.Acquiring()) return;
         run("*StopSingle Stop");
-        test::RunLoopFor(50);
         auto& serial = dynamic_cast<TScopeSerialServices&>(shell.Serial());
         TTdrSettings& tdr = serial.Tdr();
         for (const char* line : {"TDR:Mode TDR", "TDR:Ch1:Destination G1", "GSS:Ch1 A", "GSS:A:Waweform TDR",
@@ -92,10 +70,10 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
                                  "TDR:Ch1:BaseLine -0.233", "TDR:Ch1:VertScale Rho", "Mark:Type MX",
                                  "Mark:M1:Source Ch1", "Mark:M2:Source Ch1"})
             run(line);
-        acquire(3000);
+        rig.Acquire(3);
         run("Mark:M1:XPos 11.8e-9");
         run("Mark:M2:XPos 16.3e-9");
-        acquire(2500);
+        rig.Acquire(2);
         lxLabel = serial.Excess().LabelText();
         lxValue = serial.Excess().ValueText();
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -108,10 +86,10 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
 
         run("GSS:A:TDRCircuit Cx");
         run("TB:ScaleA 5e-9");
-        acquire(3000);
+        rig.Acquire(3);
         run("Mark:M1:XPos 11.8e-9");
         run("Mark:M2:XPos 49.5e-9");
-        acquire(2500);
+        rig.Acquire(2);
         cxLabel = serial.Excess().LabelText();
         cxValue = serial.Excess().ValueText();
         // Markers at one point span nothing: no value.
@@ -125,11 +103,11 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
                                  "TDR:Ch1:TdrParams MinReflect,MaxReflect"})
             run(line);
         tdr.SetCalibrated(TdrChannel1, true);
-        acquire(2000);
+        rig.Acquire(2);
         run("TDR:Ch1:LeftMargins 2e-8");
         run("TDR:Ch1:RightMargins 6e-8");
         run("*ClrDispl");
-        acquire(1500);
+        rig.Acquire(2);
         open = tdr.Params.Param(TdrSideReflection, 1).Value;
         auto& display = dynamic_cast<TScopeDisplayServices&>(shell.Display());
         TNizText& strip = display.Panel()->BottomStrip();
@@ -139,9 +117,9 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
         openCaption = serial.TdrReadouts().Caption(tdr.Params.Param(TdrSideReflection, 1));
 
         run("GSS:A:TDRCircuit Short");
-        acquire(2000);
+        rig.Acquire(2);
         run("*ClrDispl");
-        acquire(1500);
+        rig.Acquire(2);
         shortCircuit = tdr.Params.Param(TdrSideReflection, 0).Value;
         shortCaption = serial.TdrReadouts().Caption(tdr.Params.Param(TdrSideReflection, 0));
 
@@ -162,29 +140,26 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
         };
         shownBeforeOff = annotationsShown();
         run("TDR:Measure OFF");
-        acquire(800);
+        rig.Acquire(2);
         afterMeasureOff = annotationsShown();
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* m = dynamic_cast<TMorda_fr*>(w)) test::SaveScreenshot(*m, "tdr_measure_off_demo.png");
         run("TDR:Measure ON");
-        acquire(1500);
+        rig.Acquire(2);
         shownAgain = annotationsShown();
         run("Mark:Type MX");
         measureAfterMarkers = run("TDR:Measure?");
-        acquire(800);
+        rig.Acquire(2);
         afterMarkers = annotationsShown();
         run("Mark:Type Off");
         run("TDR:Measure ON");
-        acquire(1500);
+        rig.Acquire(2);
         run("TDR:Mode Off");
-        acquire(800);
+        rig.Acquire(2);
         afterModeOff = annotationsShown();
         done = true;
         test::CloseMainWindows();
-        busy = false;
     });
-    poll.start(20);
-    EXPECT_EQ(test::RunMainBlockFor(120000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_TRUE(done);
 
     EXPECT_EQ(lxLabel, "Excess L");

@@ -36,15 +36,9 @@ std::string Upper(std::string s) {
 }
 
 TEST(TdrSettingsProgram, RolesUnitsModeAndARecalledNormalizationFollowTheirRules) {
-    const test::TProgramHome programHome;
-    const std::filesystem::path& home = programHome.Path();
-    WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
-    bool done = false, busy = false;
-    int polls = 0;
+    test::TProgramRig rig({.DemoOptions = 0xFF & ~(optGenerators | optTDT)});
+    TShell& shell = rig.Shell;
+    bool done = false;
     std::map<std::string, std::string> got;
     std::vector<int> states;
     double openRho = 0, beforeRho = 0;
@@ -55,10 +49,8 @@ TEST(TdrSettingsProgram, RolesUnitsModeAndARecalledNormalizationFollowTheirRules
         const std::size_t blank = reply.rfind(' ');
         return blank == std::string::npos ? reply : reply.substr(blank + 1);
     };
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!shell.AcqEnabled || !shell.RunOn || busy || ++polls < 5) return;
-        busy = true;
+    rig.Run(120000, 20, [&] {
+        if (!rig.Acquiring()) return;
         TCommandTree* tree = shell.CommandTree();
         TSerialServices& serial = shell.Serial();
         run("*StopSingle Stop");
@@ -118,10 +110,7 @@ TEST(TdrSettingsProgram, RolesUnitsModeAndARecalledNormalizationFollowTheirRules
             run(line);
         FindSetting<TIntEditHandler>(tree, "TDR:Ch1:LeftMargins")->SetValue(800);
         FindSetting<TIntEditHandler>(tree, "TDR:Ch1:RightMargins")->SetValue(3200);
-        run("*Run");
-        test::RunLoopFor(600);
-        run("*StopSingle Stop");
-        test::RunLoopFor(100);
+        rig.Acquire(3);
         const TSignalObj& r = shell.Records()->Record(ssCh1);
         const int n = r.Length();
         for (int i = n - n / 10; i < n; ++i) openRho += r.GetPoint(i) / (n / 10);
@@ -132,10 +121,7 @@ TEST(TdrSettingsProgram, RolesUnitsModeAndARecalledNormalizationFollowTheirRules
                 m->close();
             }
         done = true;
-        busy = false;
     });
-    poll.start(20);
-    EXPECT_EQ(test::RunMainBlockFor(120000, shell, life, {"--home", home.string(), "Default_Demo"}, dialogs), 0);
     ASSERT_TRUE(done);
     EXPECT_EQ(Upper(got["fit"]), "SINGLE");
     EXPECT_EQ(Upper(got["gss"]), "TDR");

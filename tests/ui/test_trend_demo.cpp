@@ -32,16 +32,13 @@ TSpan SpanOf(const TSignalObj& f) {
 }
 
 TEST(TrendDemo, PeriodAndWidthTrendsOfTheDemoChannels) {
-    const test::TProgramHome programHome;
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
+    test::TScriptedDialogs& dialogs = rig.Dialogs;
     int phase = 0, settled = 0;
     TSpan period, width;
     bool drawn = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(180000, 5, [&] {
         if (!shell.AcqEnabled) return;
         TSignalRecords& r = *shell.Records();
         if (phase == 0 && shell.RunOn && Shown(r, ssCh1) && Shown(r, ssCh2)) {
@@ -63,10 +60,6 @@ TEST(TrendDemo, PeriodAndWidthTrendsOfTheDemoChannels) {
             phase = 2;
         }
     });
-    poll.start(5);
-    EXPECT_EQ(test::RunMainBlockFor(180000, shell, life,
-                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
-              0);
     ASSERT_EQ(phase, 2);
     for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
     // Every point holds the period of its cycle of the 100 MHz sine, and the 1 ns width of the pulse.

@@ -34,12 +34,8 @@ namespace vt {
 namespace {
 
 TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
-    const test::TProgramHome programHome;
-    WriteDemoIdentity(programHome.Path(), kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
-    TShell shell;
-    TProgramLife life(shell);
-    test::TScriptedDialogs dialogs;
-    TProgramFeatures features(shell, life, dialogs, {"Default_Demo"}, 0);
+    test::TProgramRig rig({.DemoOptions = 0xFF & ~(optGenerators | optTDT)});
+    TShell& shell = rig.Shell;
     const auto run = [&](std::string_view text) { return shell.CommandTree()->ExecuteCommandString(text, false); };
 
     // Each state names the settings that bring its units.
@@ -56,8 +52,7 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
     std::vector<std::string> wrong;
     std::vector<std::string> seen;
     bool done = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
+    rig.Run(60000, 50, [&] {
         if (!shell.AcqEnabled || done) return;
         TMorda_fr* m = test::ShownMainWindow();
         TSideMenuForm* open = nullptr;
@@ -137,11 +132,6 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
         run("TDR:Mode Off");
         m->close();
     });
-    poll.start(50);
-    EXPECT_EQ(test::RunMainBlockFor(60000, shell, life,
-                                    {"--home", programHome.Path().string(), "Default_Demo"}, dialogs),
-              0);
-    poll.stop();
     ASSERT_TRUE(done);
     std::string all;
     for (const std::string& w : wrong) all += w + "\n";

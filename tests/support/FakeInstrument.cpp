@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -71,10 +72,16 @@ std::vector<std::uint16_t> TFakeInstrument::CleanStream(int points, int channels
 }
 
 TFakeInstrument::TFakeInstrument(int port, std::size_t chunkBytes) : ChunkBytes_(std::max<std::size_t>(chunkBytes, 1)) {
+    if (port != 0) {
+        const std::string lockPath = "/tmp/veltrane-tests-port-" + std::to_string(port) + ".lock";
+        PortLockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (PortLockFd_ >= 0) ::flock(PortLockFd_, LOCK_EX);
+    }
     if (::pipe2(WakeFd_, O_NONBLOCK | O_CLOEXEC) != 0) throw std::runtime_error("pipe");
     ListenFd_ = BoundLoopbackSocket(port);
     if (ListenFd_ < 0 || ::listen(ListenFd_, 4) != 0) {
         if (ListenFd_ >= 0) ::close(ListenFd_);
+        if (PortLockFd_ >= 0) ::close(PortLockFd_);
         ::close(WakeFd_[0]);
         ::close(WakeFd_[1]);
         throw std::runtime_error("fake instrument cannot listen on the port");
@@ -95,6 +102,7 @@ TFakeInstrument::~TFakeInstrument() {
     ::close(ListenFd_);
     ::close(WakeFd_[0]);
     ::close(WakeFd_[1]);
+    if (PortLockFd_ >= 0) ::close(PortLockFd_);
 }
 
 void TFakeInstrument::SetReply(const std::string& command, const std::string& reply) {

@@ -116,6 +116,8 @@ private:
     bool StreamActive_ = false;
     int Credits_ = 0;
     long StreamWordsSent_ = 0;
+    // Tests that take one fixed port, run side by side by CTest, wait their turn here.
+    int PortLockFd_ = -1;
 };
 
 }  // namespace vt::test

@@ -18,7 +18,7 @@ void Check(bool ok) {
 
 void CheckLimits(const vt::TCurrentMask& m) {
     Check(m.Kind == vt::mkUserMask && m.Marg == 0 && m.MarginPolygonCount == 0);
-    Check(m.PolygonCount <= 8 && m.TB >= 1e-12 && m.VDiv >= 1e-4);
+    Check(m.PolygonCount <= 8 && m.TB >= 1e-12 && m.VDiv > 0);
     for (const vt::TMaskPolyRec& p : m.Polygons) {
         Check(p.X.size() == p.Y.size() && p.Count <= p.X.size() && p.X.size() <= vt::MaskMaxVertices + 1);
         for (std::size_t i = 0; i < p.Count; ++i) Check(p.X[i] >= 1 && p.X[i] <= 3999 && p.Y[i] >= 1 && p.Y[i] <= 1023);

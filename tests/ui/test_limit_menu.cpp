@@ -150,7 +150,8 @@ TEST(LimitTestDemo, PositiveWidthOfCh2UnderTestWithItsCountsInTheStrip) {
     TShell& shell = rig.Shell;
     test::TScriptedDialogs& dialogs = rig.Dialogs;
     std::map<std::pair<int, int>, std::string> cells;
-    enum { Starting, Priming, Testing, Done } phase = Starting;
+    enum { Starting, Priming, Testing, Settling, Done } phase = Starting;
+    int settlingTicks = 0;
     std::uint32_t tested = 0, failed = 0;
     std::string center;
     double mean = 0;
@@ -160,7 +161,7 @@ TEST(LimitTestDemo, PositiveWidthOfCh2UnderTestWithItsCountsInTheStrip) {
     rig.Run(180000, 20, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* display = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
-        if (!m || !shell.AcqEnabled || !shell.RunOn || !display || !display->Panel()) return;
+        if (!m || !shell.AcqEnabled || (!shell.RunOn && phase != Settling) || !display || !display->Panel()) return;
         switch (phase) {
             case Starting:
                 if (shell.Records()->State(ssCh2) != srcUpToDate && shell.Records()->State(ssCh2) != srcFresh) return;
@@ -181,8 +182,19 @@ TEST(LimitTestDemo, PositiveWidthOfCh2UnderTestWithItsCountsInTheStrip) {
             case Testing: {
                 const TParameterOfMeas& entry = *list().Slot(0);
                 if (entry.TestedCount < 20 || entry.FailedCount == 0) return;
+                // Stop first: the counts then hold still while the strip's last drawing is compared with them.
+                shell.RunOn = false;
+                if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
+                phase = Settling;
+                break;
+            }
+            case Settling: {
+                const TParameterOfMeas& entry = *list().Slot(0);
                 tested = entry.TestedCount;
                 failed = entry.FailedCount;
+                const TPixelRect testedCell = NizCellRect(0, 4);
+                const bool drawn = cells[{testedCell.Left, testedCell.Top}] == FormatDot("%5d", static_cast<int>(tested));
+                if (!drawn && ++settlingTicks < 50) return;
                 // The CENTER field shows the running mean of the width in engineering form with its unit.
                 for (QWidget* child : m->findChildren<QWidget*>())
                     if (auto* form = dynamic_cast<TLimt_Form*>(child); form && form->isVisible()) {
@@ -194,8 +206,6 @@ TEST(LimitTestDemo, PositiveWidthOfCh2UnderTestWithItsCountsInTheStrip) {
                 QCoreApplication::processEvents();
                 test::SaveScreenshot(*m, x11 ? "limit_test_demo_x11.png" : "limit_test_demo.png");
                 display->Panel()->BottomStrip().TextWatch = {};
-                shell.RunOn = false;
-                if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
                 phase = Done;
                 m->close();
                 break;

@@ -159,67 +159,97 @@ void TSignalScreen::RedrawAll() {
         }
     }
     const std::uint32_t byRowOrFixed = fixedMask | rowMask;
-    RowColours_.resize(static_cast<std::size_t>(rowSlots) * static_cast<std::size_t>(width));
-    RowColumns_.resize(static_cast<std::size_t>(width));
-    std::uint16_t* owned = RowColumns_.data();  // the row's owned columns
+    const auto w64 = static_cast<std::size_t>(width);
+    RowColours_.resize(static_cast<std::size_t>(rowSlots) * w64);
+    // Per row: the columns a slot coloured by row owns alone (one list per such slot), then the
+    // columns of every other owned pixel.
+    RowColumns_.resize(static_cast<std::size_t>(rowSlots + 1) * w64);
+    std::array<int, SlotCount> singleCount{};
+    std::array<int, SlotCount> singleSlot{};  // row index -> slot
+    for (int i = 0; i < SlotCount; ++i)
+        if (rowOf[static_cast<std::size_t>(i)] >= 0) singleSlot[static_cast<std::size_t>(rowOf[static_cast<std::size_t>(i)])] = i;
+    std::uint16_t* mixed = RowColumns_.data() + static_cast<std::size_t>(rowSlots) * w64;
     std::uint64_t composed = 0;
     // Owner words of fixed slots alone repeat along the rows: a few are kept with their pixels.
     constexpr int MemoSize = 16;
     std::array<std::uint32_t, MemoSize> memoWord{};  // 0: empty (a word of 0 is never composed)
     std::array<std::uint32_t, MemoSize> memoPixel{};
     const TColor background = Color();
+    const TColor opaqueBackground(background.Value & 0xFFFFFF);
     int left = width, top = height, right = -1, bottom = -1;
     BeginUpdate();
     for (int y = 0; y < height; ++y) {
-        const std::uint32_t* words = Words_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        const std::uint32_t* words = Words_.data() + static_cast<std::size_t>(y) * w64;
         std::uint32_t* row = Bitmap().Row(y);
-        int count = 0;
-        std::uint32_t present = 0;
+        int mixedCount = 0;
+        std::fill_n(singleCount.begin(), rowSlots, 0);
+        std::uint32_t mixedOwners = 0;
         for (int column = 0; column < width; ++column) {
             const std::uint32_t w = words[column];
-            owned[count] = static_cast<std::uint16_t>(column);
-            count += w != 0;
-            present |= w;
+            if (w == 0) continue;
+            if ((w & (w - 1)) == 0 && (w & rowMask)) {
+                const int r = rowOf[static_cast<std::size_t>(std::countr_zero(w))];
+                RowColumns_[static_cast<std::size_t>(r) * w64 + static_cast<std::size_t>(singleCount[static_cast<std::size_t>(r)]++)] =
+                    static_cast<std::uint16_t>(column);
+            } else {
+                mixed[mixedCount++] = static_cast<std::uint16_t>(column);
+                mixedOwners |= w;
+            }
         }
-        if (count == 0) continue;
-        left = std::min<int>(left, owned[0]);
-        right = std::max<int>(right, owned[count - 1]);
+        // The lists rise: the row's first and last owned columns are at their ends.
+        int first = mixedCount > 0 ? mixed[0] : width, last = mixedCount > 0 ? mixed[mixedCount - 1] : -1;
+        for (int r = 0; r < rowSlots; ++r)
+            if (const int n = singleCount[static_cast<std::size_t>(r)]; n > 0) {
+                const std::uint16_t* list = RowColumns_.data() + static_cast<std::size_t>(r) * w64;
+                first = std::min<int>(first, list[0]);
+                last = std::max<int>(last, list[n - 1]);
+            }
+        if (last < 0) continue;
+        left = std::min(left, first);
+        right = std::max(right, last);
         if (top > y) top = y;
         bottom = y;
-        // The colours of the slots coloured by row at the row's owned cells (a slot is asked for the
-        // cells of the others too: that costs less than sorting the cells out).
-        const std::span<const std::uint16_t> cells(owned, static_cast<std::size_t>(count));
-        for (std::uint32_t need = present & rowMask; need != 0; need &= need - 1) {
-            const int slot = std::countr_zero(need);
+        // Each slot coloured by row gives the colours of the cells it owns alone, written at once, and
+        // of every mixed cell when it owns any (asking for the others' mixed cells too costs less than
+        // sorting them out).
+        for (int r = 0; r < rowSlots; ++r) {
+            const int slot = singleSlot[static_cast<std::size_t>(r)];
             const std::uint32_t bit = 1u << slot;
-            TColor* colours = RowColours_.data() + static_cast<std::size_t>(rowOf[static_cast<std::size_t>(slot)]) * width;
+            const int n = singleCount[static_cast<std::size_t>(r)];
+            if (n == 0 && !(mixedOwners & bit)) continue;
+            TColor* colours = RowColours_.data() + static_cast<std::size_t>(r) * w64;
             const TScreenLayer* layer = Slots_[static_cast<std::size_t>(slot)].Layer;
-            if (uniformRowMask & bit) {
-                for (std::uint16_t c : cells) colours[c] = layer->Color();
-            } else {
-                layer->CellColors(y, firstX, cells, colours);
+            const bool channel = slot == slCh1 || slot == slCh2;
+            auto colour = [&](std::span<const std::uint16_t> cells) {
+                if (uniformRowMask & bit) {
+                    for (std::uint16_t c : cells) colours[c] = layer->Color();
+                } else {
+                    layer->CellColors(y, firstX, cells, colours);
+                }
+                if (channel && ranged)
+                    for (std::uint16_t c : cells)
+                        if (InIntensifiedRange(c + firstX)) colours[c] = IntensifiedColor;
+            };
+            if (n > 0) {
+                const std::span<const std::uint16_t> cells(RowColumns_.data() + static_cast<std::size_t>(r) * w64,
+                                                           static_cast<std::size_t>(n));
+                colour(cells);
+                for (std::uint16_t c : cells) {
+                    const TColor col = colours[c];
+                    // As a composition of the one owner: opaque stands, translucent over the background,
+                    // no colour (0) adds nothing.
+                    row[c] = col.Alpha() == 0xFF ? col.ToPixel()
+                             : col.Value == 0    ? NoOwnerColor.ToPixel()
+                                                 : BlendColor(col, opaqueBackground).ToPixel();
+                }
+                composed += static_cast<std::uint64_t>(n);
             }
-            if ((slot == slCh1 || slot == slCh2) && ranged)
-                for (std::uint16_t c : cells)
-                    if (InIntensifiedRange(c + firstX)) colours[c] = IntensifiedColor;
+            if (mixedOwners & bit) colour(std::span<const std::uint16_t>(mixed, static_cast<std::size_t>(mixedCount)));
         }
         const TColor* rowColours = RowColours_.data();
-        for (int i = 0; i < count; ++i) {
-            const int column = owned[i];
+        for (int i = 0; i < mixedCount; ++i) {
+            const int column = mixed[i];
             const std::uint32_t w = words[column];
-            auto colourOf = [&](int slot) {
-                const int r = rowOf[static_cast<std::size_t>(slot)];
-                return r < 0 ? fixed[static_cast<std::size_t>(slot)] : rowColours[static_cast<std::size_t>(r) * width + column];
-            };
-            // One opaque owner coloured by row: the usual pixel of a trace or of a history over the plot.
-            if ((w & (w - 1)) == 0 && (w & rowMask)) {
-                const TColor c = colourOf(std::countr_zero(w));
-                if (c.Alpha() == 0xFF) {
-                    row[column] = c.ToPixel();
-                    ++composed;
-                    continue;
-                }
-            }
             if ((w & ~fixedMask) == 0) {
                 const std::size_t m = (w * 0x9E3779B1u) >> 28;
                 if (memoWord[m] != w) {
@@ -228,6 +258,10 @@ void TSignalScreen::RedrawAll() {
                 }
                 row[column] = memoPixel[m];
             } else if ((w & ~byRowOrFixed) == 0) {
+                auto colourOf = [&](int slot) {
+                    const int r = rowOf[static_cast<std::size_t>(slot)];
+                    return r < 0 ? fixed[static_cast<std::size_t>(slot)] : rowColours[static_cast<std::size_t>(r) * w64 + static_cast<std::size_t>(column)];
+                };
                 row[column] = ComposeOwners(w, CurrentSlot_, background, colourOf).ToPixel();
                 ++composed;
             } else {

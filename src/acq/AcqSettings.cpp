@@ -69,8 +69,8 @@ bool ChannelSettingsAgree(TShell& shell) {
     const auto* d1 = FindSetting<TEditHandler>(tree, "Ch1:Deskew");
     const auto* d2 = FindSetting<TEditHandler>(tree, "Ch2:Deskew");
     if (d1 && d2 && d1->GetValueAsDouble() != d2->GetValueAsDouble()) return false;
-    THandler* g1 = tree ? tree->Root().FindHandler("GSS:Ch1") : nullptr;
-    THandler* g2 = tree ? tree->Root().FindHandler("GSS:Ch2") : nullptr;
+    THandler* g1 = tree ? tree->Resolve("GSS:Ch1") : nullptr;
+    THandler* g2 = tree ? tree->Resolve("GSS:Ch2") : nullptr;
     return !(g1 && g2) || SwitchOff(g1) == SwitchOff(g2);
 }
 

@@ -132,8 +132,8 @@ void TDerivedInputs::CopyView(int target, int source) {
         return;
     }
     for (const char* name : Names) {
-        THandler* from = tree->Root().FindHandler(ZoomPath(source, name));
-        THandler* to = tree->Root().FindHandler(ZoomPath(target, name));
+        THandler* from = tree->Resolve(ZoomPath(source, name));
+        THandler* to = tree->Resolve(ZoomPath(target, name));
         if (!from || !to) continue;
         // The value as a setup line holds it, without the blank an internal reply leads with.
         std::string text;
@@ -387,7 +387,7 @@ void TDerivedSignals::CopySignalValues(int target, int source, bool withSettings
 
 void TDerivedSignals::SetSingle() {
     TCommandTree* tree = Shell_.CommandTree();
-    if (tree && tree->Root().FindHandler("*StopSingle")) tree->ExecuteCommandString("*StopSingle Single", true);
+    if (tree && tree->Resolve("*StopSingle")) tree->ExecuteCommandString("*StopSingle Single", true);
     else Shell_.SingleOn = true;
 }
 

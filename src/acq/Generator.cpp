@@ -241,7 +241,7 @@ void TGenerator::TriggerCoupling() {
     const int effective = GenModeEffective(Shell_);
     if (effective > gmCoarseTB) {
         for (const char* header : {"Trig:Source", "Trig:ExtLevel", "Trig:IntRate", "Trig:Slope"})
-            if (THandler* h = tree ? tree->Root().FindHandler(header) : nullptr) h->SetDisabled(true);
+            if (THandler* h = tree ? tree->Resolve(header) : nullptr) h->SetDisabled(true);
         return;
     }
     if (source) source->SetDisabled(false);

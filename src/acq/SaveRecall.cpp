@@ -89,7 +89,7 @@ bool AppliesAsSetting(TCommandTree& tree, std::string_view header, std::string_v
     if (ContainsNoCase(header, "SHADOW") || ContainsNoCase(header, "FLASH:") || ContainsNoCase(header, "INSTR:"))
         return false;
     if (HoldsSecondCommand(value)) return false;
-    THandler* h = tree.Root().FindHandler(header);
+    THandler* h = tree.Resolve(header);
     if (!h || h->NoSave()) return false;
     return !dynamic_cast<TRightCommandHandler*>(h) && !dynamic_cast<TMainCommandHandler*>(h) &&
            !dynamic_cast<TGpibStringHandler*>(h);
@@ -104,7 +104,7 @@ void ApplySetupLines(TShell& shell, const std::vector<std::string>& lines) {
     if (auto* mask = FindSetting<TComplexObjectHandler>(tree, "NOGPIB:Mask")) mask->SaveStateForUndo(true);
     tree->Root().LoadAllSettings(lines);
     for (const char* path : {"TB:Delay", "TB:BitDelay"})
-        if (THandler* h = tree->Root().FindHandler(path)) h->NotifySwitchers();
+        if (THandler* h = tree->Resolve(path)) h->NotifySwitchers();
 }
 
 // A command that replies "ERROR" when its action fails.
@@ -436,8 +436,8 @@ void TSaveRecall::SaveFileTypeChanged() {
     if (!tree) return;
     const bool db = Choice("Save:Disk:FileType") == FileTypeDb;
     for (const char* path : {"Save:Disk:Source", "Save:Disk:ToMemo", "Save:Disk:NameMode"})
-        if (THandler* h = tree->Root().FindHandler(path)) h->SetDisabled(db);
-    if (THandler* h = tree->Root().FindHandler("Save:Disk:DbSource")) h->SetDisabled(!db);
+        if (THandler* h = tree->Resolve(path)) h->SetDisabled(db);
+    if (THandler* h = tree->Resolve("Save:Disk:DbSource")) h->SetDisabled(!db);
 }
 
 bool TSaveRecall::SetSetupFileName(std::string_view text) {
@@ -787,14 +787,14 @@ bool TSaveRecall::LoadDatabaseFile(const std::string& path) {
     }
     if (TInstrumentLink* link = Shell_.Link()) link->BreakAcquisition(true);
     TCommandTree* tree = Shell_.CommandTree();
-    if (tree && tree->Root().FindHandler("*StopSingle")) {
+    if (tree && tree->Resolve("*StopSingle")) {
         tree->ExecuteCommandString("*StopSingle Stop", true);
     } else {
         Shell_.RunOn = false;
         Shell_.SingleOn = false;
     }
     Shell_.Display().SetDatabase(path);
-    if (THandler* compare = tree ? tree->Root().FindHandler("Mask:CompareWith") : nullptr) compare->SetDisabled(true);
+    if (THandler* compare = tree ? tree->Resolve("Mask:CompareWith") : nullptr) compare->SetDisabled(true);
     Shell_.Display().TopTextShowDatabase();
     return true;
 }

@@ -583,7 +583,7 @@ void TSignalAcq::StopFlagRegisterReading() {
 
 void TSignalAcq::NotifyHandler(const char* header) {
     if (TCommandTree* tree = Shell().CommandTree())
-        if (THandler* h = tree->Root().FindHandler(header)) h->NotifySwitchers();
+        if (THandler* h = tree->Resolve(header)) h->NotifySwitchers();
 }
 
 void TSignalAcq::StopRunMode() {

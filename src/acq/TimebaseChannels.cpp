@@ -13,7 +13,7 @@ constexpr int TrigSourceStart = 0;
 
 THandler* FindSetting(TShell& shell, std::string_view header) {
     TCommandTree* tree = shell.CommandTree();
-    return tree ? tree->Root().FindHandler(header) : nullptr;
+    return tree ? tree->Resolve(header) : nullptr;
 }
 
 }  // namespace

@@ -322,7 +322,7 @@ void THistogramFeature::SyncHistPlacementWithSource(int moved) {
     for (const char* layout : {"Displ:Screen2:", "Displ:Screen4:"}) {
         const std::string from = std::string(layout) + name;
         const std::string to = std::string(layout) + "Hist";
-        if (tree->Root().FindHandler(from) && tree->Root().FindHandler(to)) WriteChoiceSetting(tree, to, ReadChoiceSetting(tree, from, 0));
+        if (tree->Resolve(from) && tree->Resolve(to)) WriteChoiceSetting(tree, to, ReadChoiceSetting(tree, from, 0));
     }
 }
 

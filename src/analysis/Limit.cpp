@@ -414,7 +414,7 @@ void TLimitTest::RefreshLimitParameters() {
 
 void TLimitTest::ActivAfter(int slot) {
     if (Activ(slot) && List_.Display() != mdStatistic) {
-        if (auto* display = dynamic_cast<TRadioSwHandler*>(Shell_.CommandTree()->Root().FindHandler("Meas:Display")))
+        if (auto* display = dynamic_cast<TRadioSwHandler*>(Shell_.CommandTree()->Resolve("Meas:Display")))
             display->SetItemIndex(mdStatistic);
         Readouts_.MarkFullRedraw();
         Calc_.RequestMeasureNow();
@@ -528,7 +528,7 @@ void TLimitTest::OpenSaveDialog() {
 
 void TLimitTest::StopRun() {
     Shell_.RunOn = false;
-    if (THandler* run = Shell_.CommandTree()->Root().FindHandler("*Run")) run->NotifySwitchers();
+    if (THandler* run = Shell_.CommandTree()->Resolve("*Run")) run->NotifySwitchers();
 }
 
 void TLimitTest::LimitTestAcquisition() {

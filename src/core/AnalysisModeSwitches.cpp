@@ -64,7 +64,7 @@ void TAnalysisModeSwitches::DefaultSwitchOff(int menuKind, int switchedOn) const
     TCommandTree* tree = Tree_ ? Tree_() : nullptr;
     if (!tree) return;
     const auto switchOff = [tree](std::string_view setting) {
-        THandler* h = tree->Root().FindHandler(setting);
+        THandler* h = tree->Resolve(setting);
         if (auto* choice = dynamic_cast<TRadioSwHandler*>(h))
             choice->SetItemIndex(0);
         else if (auto* onOff = dynamic_cast<TOnOffHandler*>(h))

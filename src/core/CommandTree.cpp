@@ -102,6 +102,7 @@ int TSpider::FindMnemonic(std::string_view header, std::size_t& pos, bool add, s
 THandler& TSpider::Register(std::string_view path, std::unique_ptr<THandler> handler, bool replace) {
     TCommandTree& tree = *Tree_;
     tree.Linked_ = false;
+    tree.Resolved_.clear();
     if (path.size() > MaxHeaderLength) SpiderError("ERROR!  Command " + std::string(path) + " too long");
     {
         const std::string head = UpperCase(path.substr(0, 7));
@@ -461,6 +462,17 @@ TCommandTree::~TCommandTree() {
     HeaderHandler_ = nullptr;
     CurrentNode_ = nullptr;
     Root_.reset();
+}
+
+THandler* TCommandTree::Resolve(std::string_view path) {
+    if (const auto kept = Resolved_.find(path); kept != Resolved_.end()) return kept->second;
+    // The program's own headers are a few hundred; a header built from outside input must not make
+    // the kept set grow without end.
+    if (Resolved_.size() >= 4096) Resolved_.clear();
+    ++TreeWalks_;
+    THandler* handler = Root_->FindHandler(path);
+    Resolved_.emplace(std::string(path), handler);
+    return handler;
 }
 
 void TCommandTree::BeginSettingsLoad() { ++LoadDepth_; }

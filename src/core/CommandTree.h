@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/EditHandlers.h"
@@ -174,7 +175,18 @@ public:
     // How many commands answered "ERROR" so far.
     std::uint64_t FailedCommands() const { return FailedCommands_; }
 
+    // The handler at a full header from the root (none when absent). Each header is looked up in the
+    // tree once and kept until a handler is registered or replaced: an acquisition pass reads a few
+    // hundred settings by header.
+    THandler* Resolve(std::string_view path);
+    // How many headers were looked up in the tree (not answered from what was kept).
+    std::uint64_t TreeWalks() const { return TreeWalks_; }
+
 private:
+    struct TPathHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
     friend class TSpider;
     std::unique_ptr<THandlerSignalEnablity> Enablity_;  // outlives the handlers that follow it
     std::unique_ptr<TSpider> Root_;
@@ -187,6 +199,8 @@ private:
     IColorSettings* ColorSettings_ = nullptr;
     bool RegistrationFinished_ = false;
     std::uint64_t FailedCommands_ = 0;
+    std::unordered_map<std::string, THandler*, TPathHash, std::equal_to<>> Resolved_;
+    std::uint64_t TreeWalks_ = 0;
 };
 
 std::unique_ptr<TCommandTree> CreateCommandTree();

@@ -10,7 +10,7 @@ namespace vt {
 // The handler at path when it is of class T, else none (also without a tree).
 template <class T>
 T* FindSetting(TCommandTree* tree, std::string_view path) {
-    return tree ? dynamic_cast<T*>(tree->Root().FindHandler(path)) : nullptr;
+    return tree ? dynamic_cast<T*>(tree->Resolve(path)) : nullptr;
 }
 
 // A numeric setting's value.

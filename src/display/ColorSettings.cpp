@@ -26,7 +26,7 @@ TScopeDisplayServices* ScopeDisplay(TShell& shell) { return dynamic_cast<TScopeD
 template <class T>
 T* Find(TShell& shell, const std::string& path) {
     TCommandTree* tree = shell.CommandTree();
-    return tree ? dynamic_cast<T*>(tree->Root().FindHandler(path)) : nullptr;
+    return tree ? dynamic_cast<T*>(tree->Resolve(path)) : nullptr;
 }
 
 // The source choices show their items in the source colours.

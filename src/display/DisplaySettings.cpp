@@ -257,7 +257,7 @@ void TDisplaySettings::Enabling() {
     if (!TraceSel_) return;
     const TTraceHandlers& t = Traces_[static_cast<std::size_t>(SelectedTrace())];
     const int style = t.Style->GetItemIndex();
-    if (THandler* grade = Shell_.CommandTree() ? Shell_.CommandTree()->Root().FindHandler("Displ:GradeDefCol") : nullptr)
+    if (THandler* grade = Shell_.CommandTree() ? Shell_.CommandTree()->Resolve("Displ:GradeDefCol") : nullptr)
         grade->SetDisabled(style != dsVColorGrad && style != dsIColorGrad);
     if (!DataBase_.On()) {
         t.PersistTime->SetDisabled(style != dsVarPersist);
@@ -341,7 +341,7 @@ void TDisplaySettings::SetDatabase(bool on, const std::string& name) {
     if (!on && !DataBase_.On()) return;
     if (on && DataBase_.On() && DataBase_.GetSourceName() == name) return;
     TCommandTree* tree = Shell_.CommandTree();
-    if (auto* record = tree ? dynamic_cast<TComplexObjectHandler*>(tree->Root().FindHandler("NOGPIB:DataBase")) : nullptr)
+    if (auto* record = tree ? dynamic_cast<TComplexObjectHandler*>(tree->Resolve("NOGPIB:DataBase")) : nullptr)
         record->SaveStateForUndo(true);
     DataBase_.Store(on, name);
     if (!TraceSel_) return;

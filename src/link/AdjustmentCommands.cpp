@@ -71,7 +71,7 @@ std::uint8_t TCalibrAdjust::Options() const {
 const std::vector<TAdjustValue>& TCalibrAdjust::Table() const { return AdjustValueTable(SecondLine()); }
 
 THandler* TCalibrAdjust::SettingOf(const TAdjustValue& v) const {
-    return v.Setting.empty() || !Shell_.CommandTree() ? nullptr : Shell_.CommandTree()->Root().FindHandler(v.Setting);
+    return v.Setting.empty() || !Shell_.CommandTree() ? nullptr : Shell_.CommandTree()->Resolve(v.Setting);
 }
 
 double TCalibrAdjust::ValueOf(const TAdjustValue& v) const {

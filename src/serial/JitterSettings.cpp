@@ -44,7 +44,7 @@ TJitterAnalysis::~TJitterAnalysis() {
 
 void TJitterAnalysis::CreateJitterHandlers() {
     TCommandTree* tree = Shell_.CommandTree();
-    if (!tree || tree->Root().FindHandler("Jitter:JitterOn")) return;
+    if (!tree || tree->Resolve("Jitter:JitterOn")) return;
     TSpider& root = tree->Root();
     JitterOn_ = &root.AddOnOffHandler("Jitter:JitterOn", {.AfterChange = [this](THandler& h) {
                                                               OnJitterOnChange(static_cast<TOnOffHandler&>(h));

@@ -115,7 +115,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     TKitContext kit(
         [&shell](std::string_view path) -> THandler* {
             TCommandTree* tree = shell.CommandTree();
-            return tree ? tree->Root().FindHandler(path) : nullptr;
+            return tree ? tree->Resolve(path) : nullptr;
         },
         args);
     TMorda_fr window(shell, life, dialogs);

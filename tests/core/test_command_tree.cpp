@@ -318,4 +318,24 @@ TEST_F(SpiderTest, RegistrationOrderOfAnEntryIsFixedOnce) {
     EXPECT_EQ(lines[4], "ACQ:CH12:AVG 1 ");
 }
 
+TEST_F(SpiderTest, AKeptHeaderFollowsEveryRegistrationAndReplacement) {
+    // Kept answers, a miss among them, must not outlive a change of the tree: a header registered
+    // later is found, a replaced handler is the new one, and each spelling is walked once.
+    EXPECT_EQ(tree->Resolve("Trig:Source"), source);
+    EXPECT_EQ(tree->Resolve("TRIGGER:SOURCE"), source);
+    EXPECT_EQ(tree->Resolve("Trig:Holdoff"), nullptr);
+    const auto walks = tree->TreeWalks();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(tree->Resolve("Trig:Source"), source);
+        EXPECT_EQ(tree->Resolve("Trig:Holdoff"), nullptr);
+    }
+    EXPECT_EQ(tree->TreeWalks(), walks);
+    auto& holdoff = root.AddOnOffHandler("Trig:Holdoff", {});
+    EXPECT_EQ(tree->Resolve("Trig:Holdoff"), &holdoff);
+    auto& other = root.AddRadioHandler("Trig:Source", {.Items = "Ch1,Ch2", .Replace = true});
+    EXPECT_EQ(tree->Resolve("Trig:Source"), &other);
+    EXPECT_EQ(tree->Resolve("Acq:Ch12:Avg"), ch12);
+    EXPECT_EQ(tree->Resolve("Acq:Ch1:Avg"), ch1);
+}
+
 }  // namespace

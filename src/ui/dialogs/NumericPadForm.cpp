@@ -96,13 +96,13 @@ void TNewCalcFrm::OpenCalcPad(TRC_EditSwitcher& target) {
         rswResolution_->BindToHandler(true);
     }
     TCommandTree* tree = Shell_.CommandTree();
-    auto* resolution = tree ? dynamic_cast<TRadioSwHandler*>(tree->Root().FindHandler("Shadow:Resolution")) : nullptr;
+    auto* resolution = tree ? dynamic_cast<TRadioSwHandler*>(tree->Resolve("Shadow:Resolution")) : nullptr;
     if (resolution) {
         resolution->SetDisabledMask(target.FineAvailable() ? 0u : 3u);
         resolution->SetItemIndex(target.FineMode() ? 0 : 1);
     }
     RC_Edit_->SetFineMode(target.FineMode());
-    auto* setTo = tree ? dynamic_cast<TCheckSwHandler*>(tree->Root().FindHandler("Shadow:SetTo")) : nullptr;
+    auto* setTo = tree ? dynamic_cast<TCheckSwHandler*>(tree->Resolve("Shadow:SetTo")) : nullptr;
     if (setTo) setTo->SetMask(0);
     btnOK_->setEnabled(true);
     OkPressed_ = false;

@@ -30,7 +30,7 @@ constexpr int BitRateWidth = 120;
 
 template <class H>
 H* Setting(TShell& shell, std::string_view path) {
-    return shell.CommandTree() ? dynamic_cast<H*>(shell.CommandTree()->Root().FindHandler(path)) : nullptr;
+    return shell.CommandTree() ? dynamic_cast<H*>(shell.CommandTree()->Resolve(path)) : nullptr;
 }
 
 }  // namespace

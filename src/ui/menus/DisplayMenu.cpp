@@ -165,7 +165,7 @@ void TDisp_Form::PaintGradeSamples() {
 }
 
 void TDisp_Form::ApplyColorCommand(const std::string& path, std::uint32_t value) {
-    THandler* handler = Shell_.CommandTree() ? Shell_.CommandTree()->Root().FindHandler(path) : nullptr;
+    THandler* handler = Shell_.CommandTree() ? Shell_.CommandTree()->Resolve(path) : nullptr;
     if (!handler) return;
     if (TUndoBuffer* undo = Shell_.UndoBuffer()) undo->BeginStep();
     ApplyCommandText(*handler, std::to_string(value));

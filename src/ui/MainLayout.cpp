@@ -4,7 +4,7 @@
 
 namespace vt {
 
-TMainLayout ComputeMainLayout(int W, int H, int systemButtonRight) {
+TMainLayout ComputeMainLayout(int W, int H, int systemButtonRight, int permanentControlsHeight) {
     TMainLayout l;
 
     l.SystemStrip.Top = 0;
@@ -46,13 +46,13 @@ TMainLayout ComputeMainLayout(int W, int H, int systemButtonRight) {
     if (l.RightSlot.Visible) l.DisplayArea.Width -= 120;
 
     l.PermanentControls.Visible = H > 250;
-    l.PermanentControls.Top = T + A - PermanentControlsHeight;
+    l.PermanentControls.Top = T + A - permanentControlsHeight;
     l.PermanentControls.Left = l.DisplayArea.Left;
     l.PermanentControls.Width = l.DisplayArea.Width;
-    l.PermanentControls.Height = PermanentControlsHeight;
+    l.PermanentControls.Height = permanentControlsHeight;
 
     l.DisplayArea.Top = T;
-    l.DisplayArea.Height = std::max(34, l.PermanentControls.Visible ? A - PermanentControlsHeight : A);
+    l.DisplayArea.Height = std::max(34, l.PermanentControls.Visible ? A - permanentControlsHeight : A);
     return l;
 }
 

@@ -25,8 +25,10 @@ inline constexpr int MainMenuHeight = 49;
 inline constexpr int SideSlotWidth = 111;
 inline constexpr int PermanentControlsHeight = 50;
 
-// systemButtonRight: the right edge of the "System" button.
-TMainLayout ComputeMainLayout(int clientWidth, int clientHeight, int systemButtonRight);
+// systemButtonRight: the right edge of the "System" button. A quick-control strip higher than its
+// usual 50 pixels (its controls stacked in a narrow window) takes the rest from the display area.
+TMainLayout ComputeMainLayout(int clientWidth, int clientHeight, int systemButtonRight,
+                              int permanentControlsHeight = PermanentControlsHeight);
 
 struct TWindowOrigin {
     int Left = 0;

@@ -11,6 +11,9 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
+#include <memory>
+#include <utility>
 #include <stdexcept>
 
 #include "acq/SignalSources.h"
@@ -111,7 +114,14 @@ TMorda_fr::TMorda_fr(TShell& shell, TProgramLife& life, TUserDialogs& dialogs, Q
     rmpSystemSontrols_ = CreateMainCommandStrip(this);
     auto* permanent = new TRC_RightMenuPanel(this);
     permanent->setObjectName("rmpPermanentControls");
-    BuildPermanentControls(*permanent);
+    // A value that needs the strip's other height lays the window out again, once the change is over.
+    BuildPermanentControls(*permanent, [this, pending = std::make_shared<bool>(false)] {
+        if (std::exchange(*pending, true)) return;
+        QTimer::singleShot(0, this, [this, pending] {
+            *pending = false;
+            FormResize(width(), height());
+        });
+    });
     rmpPermanentControls_ = permanent;
 
     pnMainMenu_ = new QFrame(this);
@@ -446,13 +456,18 @@ void TMorda_fr::resizeEvent(QResizeEvent* event) {
 }
 
 void TMorda_fr::FormResize(int W, int H) {
-    Layout_ = ComputeMainLayout(W, H, btnInstruments_->geometry().x() + btnInstruments_->geometry().width());
+    const int systemRight = btnInstruments_->geometry().x() + btnInstruments_->geometry().width();
+    Layout_ = ComputeMainLayout(W, H, systemRight);
+    auto& strip = static_cast<TRC_RightMenuPanel&>(*rmpPermanentControls_);
+    if (const int stripHeight = PermanentControlsHeightFor(strip, Layout_.PermanentControls.Width);
+        stripHeight != Layout_.PermanentControls.Height)
+        Layout_ = ComputeMainLayout(W, H, systemRight, stripHeight);
     SetPlace(*rmpSystemSontrols_, Layout_.SystemStrip);
     PlaceMainCommandStrip(static_cast<TRC_RightMenuPanel&>(*rmpSystemSontrols_), Layout_.SystemStrip.Width);
     SetPlace(*pnMainMenu_, Layout_.MainMenu);
     PlaceMainMenuButtons(Layout_.MainMenu.Width);
     SetPlace(*rmpPermanentControls_, Layout_.PermanentControls);
-    PlacePermanentControls(static_cast<TRC_RightMenuPanel&>(*rmpPermanentControls_), Layout_.PermanentControls.Width);
+    PlacePermanentControls(strip, Layout_.PermanentControls.Width);
     const std::array<TPlace, 2> places = CaptionedSlots(Layout_);
     for (int side : {RightSide, LeftSide}) {
         const TPlace& slot = places[static_cast<std::size_t>(side)];

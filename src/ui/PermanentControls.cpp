@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -18,7 +19,9 @@ namespace vt {
 
 namespace {
 
-constexpr int RowTop[2] = {1, 26};
+// Two rows; a strip too narrow for its values side by side takes two more below them.
+constexpr int RowTop[4] = {1, 26, 51, 76};
+constexpr int BandHeight = 50;
 constexpr int RowHeight = 24;     // a title-less value field of 20 pixels in its frames
 constexpr int ListHeight = 22;
 constexpr int Gap = 1;
@@ -57,19 +60,24 @@ using TFieldWidths = std::array<int, FieldCount>;
 
 // Where each control goes. Columns, left to right: channel label and display switch; scale; offset;
 // the timebase's scale over its delay; the trigger's source over its slope; the trigger level over the
-// timebase's mode.
+// timebase's mode. Stacked, the timebase's, trigger's and level's columns go to two rows of their own
+// below the channels'.
 struct TStripPlaces {
+    bool Stacked = false;
     int Scale = 0, OffsetLeft = 0, Offset = 0, TimebaseLeft = 0, Timebase = 0, Delay = 0, TriggerLeft = 0,
         Trigger = 0, LevelLeft = 0, Level = 0;
-    int Right() const { return LevelLeft + std::max(Level, ModeWidth); }
+    int Right() const { return std::max(OffsetLeft + Offset, LevelLeft + std::max(Level, ModeWidth)); }
+    int FirstTimebaseRow() const { return Stacked ? 2 : 0; }
+    int Height() const { return Stacked ? 2 * BandHeight : BandHeight; }
 };
 
-TStripPlaces PlacesFor(const TFieldWidths& w) {
+TStripPlaces PlacesFor(const TFieldWidths& w, bool stacked) {
     TStripPlaces p;
+    p.Stacked = stacked;
     p.Scale = w[fScale];
     p.OffsetLeft = ScaleLeft + p.Scale + Gap;
     p.Offset = w[fOffset];
-    p.TimebaseLeft = p.OffsetLeft + p.Offset + Gap;
+    p.TimebaseLeft = stacked ? LabelLeft : p.OffsetLeft + p.Offset + Gap;
     p.Timebase = w[fTimebase];
     p.Delay = w[fDelay];
     p.TriggerLeft = p.TimebaseLeft + std::max(p.Timebase, p.Delay) + Gap;
@@ -91,14 +99,16 @@ int ShownValueWidth(const TRC_RightMenuPanel& strip, const char* name, const QFo
 
 // Every value field as wide as its widest value at the application font. A strip narrower than that
 // (a small window) gives up, alike, what each field has beyond the value it shows now, and fills its
-// width; only a strip too narrow even for the values shown narrows the fields alike below them.
+// width; where the values shown do not fit side by side, the timebase's and trigger's columns go below
+// the channels' and the two bands share the room alike. Only a strip too narrow even for that narrows
+// the fields alike below their values.
 TStripPlaces StripPlaces(const TRC_RightMenuPanel& strip, int stripWidth) {
     const QFontMetrics metrics(ValueFont());
     const TFieldWidths widest = {EditWidthFor(metrics, ChannelScaleTexts), EditWidthFor(metrics, ChannelOffsetTexts),
                                  EditWidthFor(metrics, HorizontalScaleTexts), EditWidthFor(metrics, DelayTexts),
                                  EditWidthFor(metrics, LevelTexts),
                                  std::max(TriggerWidth, EditWidthFor(metrics, TriggerTexts) - EditFrame + ListFrame)};
-    if (PlacesFor(widest).Right() <= stripWidth) return PlacesFor(widest);
+    if (PlacesFor(widest, false).Right() <= stripWidth) return PlacesFor(widest, false);
     auto shown = [&](const char* first, const char* second) {
         return std::max({NarrowestEdit, ShownValueWidth(strip, first, metrics), ShownValueWidth(strip, second, metrics)});
     };
@@ -106,33 +116,37 @@ TStripPlaces StripPlaces(const TRC_RightMenuPanel& strip, int stripWidth) {
                           shown("edswTBScaleA", "edswTBScaleA"), shown("edswTBDelay", "edswTBDelay"),
                           shown("edswTrigExtLevel", "edswTrigExtLevel"), shown("lbswTrigSource", "lbswTrigSlope")};
     for (std::size_t i = 0; i < FieldCount; ++i) least[i] = std::min(least[i], widest[i]);
-    auto between = [&](int per1000) {
+    auto between = [&](int per1000, bool stacked) {
         TFieldWidths w{};
         for (std::size_t i = 0; i < FieldCount; ++i) w[i] = least[i] + (widest[i] - least[i]) * per1000 / 1000;
-        return PlacesFor(w);
+        return PlacesFor(w, stacked);
     };
-    if (between(0).Right() <= stripWidth) {
+    for (const bool stacked : {false, true}) {
+        if (between(0, stacked).Right() > stripWidth) continue;
         int lo = 0, hi = 1000;  // the most of the room beyond the values shown that fits
         while (lo < hi) {
             const int mid = (lo + hi + 1) / 2;
-            if (between(mid).Right() <= stripWidth) lo = mid;
+            if (between(mid, stacked).Right() <= stripWidth) lo = mid;
             else hi = mid - 1;
         }
-        return between(lo);
+        return between(lo, stacked);
     }
-    TStripPlaces places = between(0);
+    TStripPlaces places = between(0, true);
     for (int percent = 99; places.Right() > stripWidth && percent >= 50; --percent) {
         TFieldWidths w{};
         for (std::size_t i = 0; i < FieldCount; ++i) w[i] = std::max(NarrowestEdit, least[i] * percent / 100);
-        places = PlacesFor(w);
+        places = PlacesFor(w, true);
     }
     return places;
 }
 
-// In a strip narrower than its widest values the controls follow the values they show.
-TRC_Switcher::TOnUpdateMe FollowShownValues(TRC_RightMenuPanel& strip) {
-    return [&strip](TRC_Switcher&) {
-        if (strip.width() > 0) PlacePermanentControls(strip, strip.width());
+// In a strip narrower than its widest values the controls follow the values they show; a value that
+// needs the other number of rows asks the window for them.
+TRC_Switcher::TOnUpdateMe FollowShownValues(TRC_RightMenuPanel& strip, std::function<void()> heightChanged) {
+    return [&strip, heightChanged](TRC_Switcher&) {
+        if (strip.width() <= 0) return;
+        const int height = PlacePermanentControls(strip, strip.width());
+        if (heightChanged && height != strip.height()) heightChanged();
     };
 }
 
@@ -143,7 +157,7 @@ void Place(TRC_RightMenuPanel& strip, const char* name, int left, int row, int w
 
 }  // namespace
 
-void BuildPermanentControls(TRC_RightMenuPanel& strip) {
+void BuildPermanentControls(TRC_RightMenuPanel& strip, std::function<void()> heightChanged) {
     strip.SetWithoutFrame(true);
     for (int ch = 0; ch < 2; ++ch) {
         auto* label = new QLabel(QStringLiteral("Ch %1").arg(ch + 1), &strip);
@@ -167,7 +181,7 @@ void BuildPermanentControls(TRC_RightMenuPanel& strip) {
         sw->setObjectName(QLatin1String(e.Name));
         sw->SetWithHot(false);
         sw->SetMnemonics(e.Mnemonic);
-        sw->SetOnUpdateMe(FollowShownValues(strip));
+        sw->SetOnUpdateMe(FollowShownValues(strip, heightChanged));
     }
     const struct {
         const char* Name;
@@ -182,27 +196,31 @@ void BuildPermanentControls(TRC_RightMenuPanel& strip) {
         sw->SetWithHot(false);
         sw->SetItems(QString::fromLatin1(l.Items).split(QLatin1Char(',')));
         sw->SetMnemonics(l.Mnemonic);
-        sw->SetOnUpdateMe(FollowShownValues(strip));
+        sw->SetOnUpdateMe(FollowShownValues(strip, heightChanged));
     }
     PlacePermanentControls(strip, std::numeric_limits<int>::max());
 }
 
-void PlacePermanentControls(TRC_RightMenuPanel& strip, int width) {
+int PermanentControlsHeightFor(const TRC_RightMenuPanel& strip, int width) { return StripPlaces(strip, width).Height(); }
+
+int PlacePermanentControls(TRC_RightMenuPanel& strip, int width) {
     const TStripPlaces p = StripPlaces(strip, width);
+    const int tb = p.FirstTimebaseRow();
     for (int row = 0; row < 2; ++row) {
         const std::string ch = std::to_string(row + 1);
         Place(strip, ("edswCh" + ch + "Scale").c_str(), ScaleLeft, row, p.Scale, RowHeight);
         Place(strip, ("edswCh" + ch + "Offset").c_str(), p.OffsetLeft, row, p.Offset, RowHeight);
     }
-    Place(strip, "edswTBScaleA", p.TimebaseLeft, 0, p.Timebase, RowHeight);
-    Place(strip, "edswTBDelay", p.TimebaseLeft, 1, p.Delay, RowHeight);
-    Place(strip, "lbswTBMode", p.LevelLeft, 1, ModeWidth, ListHeight);
-    Place(strip, "lbswTrigSource", p.TriggerLeft, 0, p.Trigger, ListHeight);
-    Place(strip, "lbswTrigSlope", p.TriggerLeft, 1, p.Trigger, ListHeight);
-    Place(strip, "edswTrigExtLevel", p.LevelLeft, 0, p.Level, RowHeight);
+    Place(strip, "edswTBScaleA", p.TimebaseLeft, tb, p.Timebase, RowHeight);
+    Place(strip, "edswTBDelay", p.TimebaseLeft, tb + 1, p.Delay, RowHeight);
+    Place(strip, "lbswTBMode", p.LevelLeft, tb + 1, ModeWidth, ListHeight);
+    Place(strip, "lbswTrigSource", p.TriggerLeft, tb, p.Trigger, ListHeight);
+    Place(strip, "lbswTrigSlope", p.TriggerLeft, tb + 1, p.Trigger, ListHeight);
+    Place(strip, "edswTrigExtLevel", p.LevelLeft, tb, p.Level, RowHeight);
     for (const char* list : {"lbswTBMode", "lbswTrigSource", "lbswTrigSlope"})
         if (auto* sw = strip.findChild<TRC_ListBoxSwitcher*>(QLatin1String(list), Qt::FindDirectChildrenOnly))
             sw->List().resize(sw->width(), ListHeight);
+    return p.Height();
 }
 
 void BindPermanentControls(TRC_RightMenuPanel& strip, TKitContext& kit) {

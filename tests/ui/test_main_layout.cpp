@@ -23,6 +23,12 @@ TEST(MainLayout, ClientAreaOf800By600) {
     ExpectPlace(l.RightSlot, 683, 54, 111, 460, true, "right slot");
     ExpectPlace(l.DisplayArea, 124, 24, 556, 477, true, "display");
     ExpectPlace(l.PermanentControls, 124, 501, 556, 50, true, "permanent controls");
+    // A stacked strip of 100 pixels keeps its bottom above the main menu and takes the rest from the
+    // display; nothing else moves.
+    const TMainLayout stacked = ComputeMainLayout(800, 600, 64, 100);
+    ExpectPlace(stacked.DisplayArea, 124, 24, 556, 427, true, "display over a stacked strip");
+    ExpectPlace(stacked.PermanentControls, 124, 451, 556, 100, true, "stacked permanent controls");
+    ExpectPlace(stacked.LeftSlot, 6, 54, 111, 460, true, "left slot beside a stacked strip");
 }
 
 TEST(MainLayout, NarrowWindowsDropTheRightThenTheLeftSlot) {

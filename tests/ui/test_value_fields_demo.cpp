@@ -33,6 +33,10 @@
 namespace vt {
 namespace {
 
+// Below this width, with the left side menu taking 124 pixels, not even the stacked strip holds the
+// long values whole.
+constexpr int NarrowestWholeStrip = 350;
+
 TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
     test::TProgramRig rig({.DemoOptions = 0xFF & ~(optGenerators | optTDT)});
     TShell& shell = rig.Shell;
@@ -89,18 +93,14 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
         // is narrower than its fields' widest values (641 pixels: both side menus beside it); each field
         // shows the value it holds now whole at the application font.
         const QFontMetrics metrics(QApplication::font());
-        for (const QSize size : {QSize(DefaultClientWidth, DefaultClientHeight), QSize(700, 560), QSize(641, 575),
-                                 QSize(640, 480)}) {
-            m->resize(size);
-            QCoreApplication::processEvents();
-            const std::string where = "strip at " + std::to_string(size.width()) + " / ";
+        auto checkStrip = [&](const std::string& where) {
             std::vector<QRect> placed;
             for (QObject* child : strip.children()) {
                 auto* w = qobject_cast<QWidget*>(child);
                 if (!w || !w->isVisibleTo(&strip)) continue;
                 if (!strip.rect().contains(w->geometry()))
                     wrong.push_back(where + w->objectName().toStdString() + " outside the strip's " +
-                                    std::to_string(strip.width()) + " pixels");
+                                    std::to_string(strip.width()) + " x " + std::to_string(strip.height()) + " pixels");
                 for (const QRect& other : placed)
                     if (other.intersects(w->geometry()))
                         wrong.push_back(where + w->objectName().toStdString() + " overlaps");
@@ -123,10 +123,41 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
                                         list->List().currentText().toStdString() + "\" into " + std::to_string(room));
                 }
             }
+        };
+        for (const QSize size : {QSize(DefaultClientWidth, DefaultClientHeight), QSize(700, 560), QSize(641, 575),
+                                 QSize(640, 480)}) {
+            m->resize(size);
+            QCoreApplication::processEvents();
+            checkStrip("strip at " + std::to_string(size.width()) + " / ");
             if (size.width() == DefaultClientWidth) noteLast("strip at the default size", test::ValuesNotWhole(strip));
             else if (size.width() == 640) test::SaveScreenshot(*m, "value_fields_640x480.png");
             else if (size.width() == 641) test::SaveScreenshot(*m, "value_fields_641x575.png");
         }
+        // Long values side by side (a reflection scale, a timebase scale with six digits, a channel in
+        // millivolts) at every width from the default down to the narrowest window with a side menu that
+        // still holds them: where two rows cannot hold them the strip takes two more from the display,
+        // and gives them back at the default size.
+        for (const char* line : {"TDR:Ch1:VertScale Rho", "Ch1:RhoScale 0.08889", "Ch2:Scale 0.1692", "TB:ScaleA 1.70667E-9", "Trig:ExtLevel 0.047"})
+            run(line);
+        const int usualHeight = strip.height();
+        int stackedAt = 0;
+        for (int width = DefaultClientWidth; width >= NarrowestWholeStrip; width -= 3) {
+            m->resize(width, DefaultClientHeight);
+            QCoreApplication::processEvents();
+            checkStrip("long values at " + std::to_string(width) + " / ");
+            if (strip.height() > usualHeight && stackedAt == 0) {
+                stackedAt = width;
+                test::SaveScreenshot(*m, "value_fields_stacked.png");
+            }
+            const QWidget* panel = m->findChild<QWidget*>(QStringLiteral("DisplayPanel"));
+            if (panel && panel->geometry().bottom() >= strip.geometry().top())
+                wrong.push_back("the display reaches into the strip at " + std::to_string(width));
+        }
+        EXPECT_GT(stackedAt, 0) << "the long values never needed the stacked strip";
+        m->resize(DefaultClientWidth, DefaultClientHeight);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(strip.height(), usualHeight);
+        checkStrip("long values back at the default size / ");
         QCoreApplication::processEvents();
         test::SaveScreenshot(*m, "value_fields_impedance.png");
         run("TDR:Mode Off");

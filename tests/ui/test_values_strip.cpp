@@ -26,6 +26,8 @@ TEST(PermanentControls, EveryQuickControlInItsPlaceAndBoundWhenItsSettingExists)
     auto& trig = f.Tree->Root().AddRadioHandler("Trig:Source", {.Items = "Direct,ExtHF,IntClock,ClockRecov"});
     auto& display = f.OnOff("Ch2:Display");
     TRC_RightMenuPanel strip;
+    // The narrowest display area of the default size.
+    strip.resize(548, 50);
     BuildPermanentControls(strip);
     EXPECT_TRUE(strip.WithoutFrame());
     EXPECT_TRUE(strip.GroupMnemonics().empty());

@@ -5,7 +5,6 @@
 // mask the mask index reads "none" and a choice of it or a test without a mask is refused.
 #include <gtest/gtest.h>
 
-#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,16 +13,11 @@
 #include <vector>
 
 #include "UiTestSupport.h"
-#include "acq/SignalSources.h"
 #include "core/CommandTree.h"
 #include "core/Shell.h"
-#include "display/ScopeDisplayServices.h"
 #include "link/InstrumentIdentity.h"
 #include "link/InstrumentList.h"
-#include "ui/MainBlock.h"
 #include "ui/MainWindow.h"
-#include "ui/ProgramFeatures.h"
-#include "ui/VeltraneApplication.h"
 
 namespace vt {
 namespace {
@@ -40,56 +34,41 @@ struct TStep {
 
 class TDemoSteps {
 public:
-    explicit TDemoSteps(const std::function<void(const fs::path&)>& prepare) { prepare(Home_.Path()); }
+    explicit TDemoSteps(test::TRigOptions options, const std::function<void(const fs::path&)>& prepare = {})
+        : Rig_(std::move(options)) {
+        if (prepare) prepare(Rig_.Home.Path());
+    }
     std::string Run(const std::string& line) {
-        std::string reply = Shell.CommandTree()->ExecuteCommandString(line, false);
+        std::string reply = Rig_.Command(line);
         while (!reply.empty() && (reply.back() == '\n' || reply.back() == '\r' || reply.back() == ' ')) reply.pop_back();
         return reply;
     }
-    int Acquisitions() {
-        auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell.Display());
-        return display ? display->AcquisitionCount(ChannelIndex1) : 0;
-    }
+    int Acquisitions() { return Rig_.Acquisitions(); }
     // Runs the steps; false when the program ended before the last one.
     bool RunSteps(std::vector<TStep> steps) {
-        TProgramLife life(Shell);
-        test::TScriptedDialogs dialogs;
-        TProgramFeatures features(Shell, life, dialogs, {"Default_Demo"}, 0);
         std::size_t next = 0;
         int since = -1;
-        bool busy = false;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (busy || next >= steps.size() || !Shell.AcqEnabled || !Shell.RunOn) return;
+        Rig_.Run(120000, 20, [&] {
+            if (next >= steps.size() || !Rig_.Shell.AcqEnabled || !Rig_.Shell.RunOn) return;
             if (since < 0) since = Acquisitions();
             if (Acquisitions() < since + steps[next].Acquisitions) return;
-            busy = true;
             Run("HEADER OFF");
             steps[next].Act();
             since = Acquisitions();
             if (++next == steps.size()) test::CloseMainWindows();
-            busy = false;
         });
-        poll.start(20);
-        const int code =
-            test::RunMainBlockFor(120000, Shell, life, {"--home", Home_.Path().string(), "Default_Demo"}, dialogs);
-        Asked = dialogs.Asked;
-        return code == 0 && next == steps.size();
+        Asked = Rig_.Dialogs.Asked;
+        return next == steps.size();
     }
 
-    TShell Shell;
     std::vector<std::string> Asked;
 
 private:
-    test::TProgramHome Home_;
+    test::TProgramRig Rig_;
 };
 
-void WithGenerators(const fs::path& root) {
-    WriteDemoIdentity(root, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
-}
-
 TEST(ReadingsAndControlsDemo, ListsModesScalesAndRepeatedMaskRunsShowAndChangeWhatTheySay) {
-    TDemoSteps demo(WithGenerators);
+    TDemoSteps demo({.DemoOptions = 0xFF & ~(optGenerators | optTDT)});
     std::map<std::string, std::string> got;
     const auto run = [&demo](const std::string& line) { return demo.Run(line); };
     const auto maskRun = [&](const std::string& name) {
@@ -205,7 +184,7 @@ void WithoutUsableStandardMasks(const fs::path& root) {
 }
 
 TEST(ReadingsAndControlsDemo, WithoutAUsableStandardMaskNoneIsChosenAndNoneCanBe) {
-    TDemoSteps demo(WithoutUsableStandardMasks);
+    TDemoSteps demo({}, WithoutUsableStandardMasks);
     std::map<std::string, std::string> got;
     int before = 0, after = 0;
     ASSERT_TRUE(demo.RunSteps({

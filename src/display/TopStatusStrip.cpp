@@ -161,12 +161,20 @@ void TVerhText::ShowText(TPixelRect cell, const std::string& text, TColor colour
     });
     Shown_.push_back({cell, text, colour});
     const TPixelRect rect = SpreadRect(cell);
+    // Squeezed below its widest texts (a window below about 520 pixels), a column narrows a text's
+    // letters rather than losing its end.
+    const QString shown = QString::fromStdString(text);
+    QFont& font = Bitmap().Font();
+    const QFont normal = font;
+    for (int stretch = 95; Bitmap().TextWidth(shown) > rect.Right - rect.Left - 1 && stretch >= 50; stretch -= 5)
+        font.setStretch(stretch);
     if (Visible()) {
         TextRect(rect, 0, 0, text);
     } else {
         // Kept in the bitmap for when the layout shows the strip again.
-        Bitmap().DrawText(rect, rect.Left, rect.Top, QString::fromStdString(text));
+        Bitmap().DrawText(rect, rect.Left, rect.Top, shown);
     }
+    font = normal;
 }
 
 void TVerhText::DrawSampleModeIcon(int icon) {

@@ -2,6 +2,7 @@
 // listed readouts through a stub provider.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -242,6 +243,27 @@ TEST(ReadoutStrips, ANarrowTopStripSqueezesItsColumnsWithoutCuttingATextOrTheIco
     EXPECT_LE(icon + SampleModeIconSize, 381);
     top.DrawSampleModeIcon(1);
     EXPECT_EQ(sink.Copies.back(), R(icon, 1, icon + 15, 16));
+}
+
+TEST(ReadoutStrips, ATopStripBelowItsWidestTextsNarrowsTheirLettersInsteadOfCuttingThem) {
+    // 300 wide (a window of about 440 pixels): the columns shrink below their widest texts. "Clock
+    // Recovery" must end inside its column, short of the next one, and still reach its last third.
+    test::TRecordingSink sink;
+    TVerhText top(&sink);
+    top.Resize(10, 2, 300, 31);
+    top.Clear();
+    const TPixelRect cell = top.SpreadRect(TopCellRect(3, 1));
+    ASSERT_GT(top.Bitmap().TextWidth(QStringLiteral("Clock Recovery")), cell.Right - cell.Left) << "needs narrowing";
+    const int ownStretch = top.Bitmap().Font().stretch();
+    top.ShowText(TopCellRect(3, 1), "Clock Recovery", clWhite);
+    int lastLit = -1;
+    for (int y = cell.Top; y < cell.Bottom; ++y)
+        for (int x = cell.Left; x < cell.Right; ++x)
+            if (top.Bitmap().Pixel(x, y) == clWhite) lastLit = std::max(lastLit, x);
+    EXPECT_LT(lastLit, cell.Right - 1) << "the text runs to its column's end: cut";
+    EXPECT_GT(lastLit, cell.Left + (cell.Right - cell.Left) * 2 / 3) << "the text is all there";
+    // The strip's font is its own again for the next text.
+    EXPECT_EQ(top.Bitmap().Font().stretch(), ownStretch);
 }
 
 TEST(ReadoutStrips, TheSampleModeIconReachesTheWindowWhereItIsDrawn) {

@@ -123,9 +123,12 @@ void BM_RedrawAllFourScreens(benchmark::State& state) {
     state.counters["owned_pixels"] = static_cast<double>(owned);
     state.counters["target_ms"] = state.range(0) >= 1000 ? 8 : 2;
 }
+// A tenth of a second each even in a brief run: the figure is a redraw of warm screens, as the running
+// program redraws them, not the first touch of a few megabytes.
 BENCHMARK(BM_RedrawAllFourScreens)
     ->ArgsProduct({{522}, {81}, {scDefaultTraces, scGradedOverPlot, scPersistenceOverPlot, scIntensifiedRange}})
     ->ArgsProduct({{1672}, {200}, {scDefaultTraces, scGradedOverPlot, scPersistenceOverPlot, scIntensifiedRange}})
+    ->MinTime(0.1)
     ->Unit(benchmark::kMillisecond);
 
 // A trace pixel set and cleared again over the graticule and the traces: the cost must not depend on

@@ -5,6 +5,7 @@
 
 #include "core/InternalError.h"
 #include "core/Numeric.h"
+#include "display/SignalScreen.h"
 
 namespace vt {
 
@@ -107,6 +108,12 @@ void TPersistSignalLayer::CellColors(int y, int firstX, std::span<const std::uin
     ColorsOfCells(y, firstX, columns, colours, [this](std::size_t) { return OldColour_; });
 }
 
+void TPersistSignalLayer::CellPixels(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row,
+                                     TColor opaqueBackground) const {
+    const std::uint32_t old = SoleOwnerPixel(OldColour_, opaqueBackground);
+    PixelsOfCells(y, firstX, columns, row, SoleOwnerPixel(Color(), opaqueBackground), [old](std::size_t) { return old; });
+}
+
 void TPersistSignalLayer::SetLayerColorAndOpacity(TColor colour) {
     if (colour == Color()) return;
     // The base repaints: the dimmer colour must be in place first.
@@ -167,6 +174,16 @@ void TColorGrSignalLayer::CellColors(int y, int firstX, std::span<const std::uin
         const std::uint32_t level = Stamps_[i] >> 28;
         return level > 0 ? GradeColours_[level] : Color();
     });
+}
+
+void TColorGrSignalLayer::CellPixels(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row,
+                                     TColor opaqueBackground) const {
+    // Level 0 shows the layer's colour; the level sits in the stamp's top four bits.
+    std::array<std::uint32_t, 16> pixels{};
+    pixels[0] = SoleOwnerPixel(Color(), opaqueBackground);
+    for (std::size_t level = 1; level < pixels.size(); ++level)
+        pixels[level] = level < GradeColours_.size() ? SoleOwnerPixel(GradeColours_[level], opaqueBackground) : pixels[0];
+    PixelsOfCells(y, firstX, columns, row, pixels[0], [this, &pixels](std::size_t i) { return pixels[Stamps_[i] >> 28]; });
 }
 
 bool TColorGrSignalLayer::IsEdgeCell(int x, int y) const {

@@ -103,6 +103,8 @@ public:
     TColor CellColor(int x, int y) const override;
     bool HasCellColors() const override { return true; }
     void CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const override;
+    void CellPixels(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row,
+                    TColor opaqueBackground) const override;
     TColor StoredCellColor(int, int) const override { return Color(); }
     void SetLayerColorAndOpacity(TColor colour) override;
 
@@ -132,6 +134,8 @@ public:
     TColor CellColor(int x, int y) const override;
     bool HasCellColors() const override { return true; }
     void CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const override;
+    void CellPixels(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row,
+                    TColor opaqueBackground) const override;
     TColor StoredCellColor(int, int) const override { return Color(); }
     void Erase() override;
 

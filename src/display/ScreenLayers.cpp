@@ -64,6 +64,11 @@ void TScreenLayer::CellColors(int y, int firstX, std::span<const std::uint16_t> 
     for (std::uint16_t c : columns) colours[c] = CellColor(c + firstX, y);
 }
 
+void TScreenLayer::CellPixels(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row,
+                              TColor opaqueBackground) const {
+    for (std::uint16_t c : columns) row[c] = SoleOwnerPixel(CellColor(c + firstX, y), opaqueBackground);
+}
+
 void TScreenLayer::DragTo(int, int) {}
 
 void TScreenLayer::GrabAt(int x, int y) {

@@ -39,6 +39,10 @@ public:
     // screen, the margin's (x < 0) included. A redraw of the whole screen then asks a row at a time.
     virtual bool HasCellColors() const { return false; }
     virtual void CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const;
+    // Where HasCellColors: the pixels of the listed cells of row y, which the layer owns alone, written
+    // into row at their columns: row[c] = SoleOwnerPixel(CellColor(c + firstX, y), opaqueBackground).
+    virtual void CellPixels(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row,
+                            TColor opaqueBackground) const;
     // Clears the pixel of every non-zero cell and zeroes the cell.
     virtual void Erase();
     virtual void DragTo(int x, int y);

@@ -340,6 +340,12 @@ void TVectorSignalLayer::CellColors(int y, int firstX, std::span<const std::uint
     ColorsOfCells(y, firstX, columns, colours, [this](std::size_t) { return LineColour_; });
 }
 
+void TVectorSignalLayer::CellPixels(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row,
+                                    TColor opaqueBackground) const {
+    const std::uint32_t line = SoleOwnerPixel(LineColour_, opaqueBackground);
+    PixelsOfCells(y, firstX, columns, row, SoleOwnerPixel(Color(), opaqueBackground), [line](std::size_t) { return line; });
+}
+
 void TVectorSignalLayer::UnplotCell(int x, int y, std::size_t cellIndex) {
     if (LinePlane_[cellIndex] != 0) SetPixel(x, y);
     else ClearPixel(x, y);

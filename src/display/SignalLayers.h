@@ -85,6 +85,24 @@ protected:
         }
     }
 
+    // CellPixels alike, from the pixels of the layer's colour and of otherPixel(index).
+    template <class FOther>
+    void PixelsOfCells(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row, std::uint32_t own,
+                       FOther&& otherPixel) const {
+        if (columns.empty()) return;
+        const std::size_t rowStart = CellIndex(0, y);
+        CellIndex(std::max(columns.back() + firstX, 0), y);
+        for (std::uint16_t c : columns) {
+            const int x = c + firstX;
+            if (x < 0) {
+                row[c] = own;
+                continue;
+            }
+            const std::size_t i = rowStart + static_cast<std::size_t>(x);
+            row[c] = Grid_[i] != 0 ? own : otherPixel(i);
+        }
+    }
+
     // The cell's count fell to 0 / rose from 0.
     virtual void UnplotCell(int x, int y, std::size_t cellIndex) = 0;
     virtual void PlotCell(int x, int y) = 0;
@@ -143,6 +161,8 @@ public:
     TColor CellColor(int x, int y) const override;
     bool HasCellColors() const override { return true; }
     void CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const override;
+    void CellPixels(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row,
+                    TColor opaqueBackground) const override;
     void Erase() override;
     // The point cells and the line cells.
     void Repaint() override;

@@ -233,14 +233,11 @@ void TSignalScreen::RedrawAll() {
             if (n > 0) {
                 const std::span<const std::uint16_t> cells(RowColumns_.data() + static_cast<std::size_t>(r) * w64,
                                                            static_cast<std::size_t>(n));
-                colour(cells);
-                for (std::uint16_t c : cells) {
-                    const TColor col = colours[c];
-                    // As a composition of the one owner: opaque stands, translucent over the background,
-                    // no colour (0) adds nothing.
-                    row[c] = col.Alpha() == 0xFF ? col.ToPixel()
-                             : col.Value == 0    ? NoOwnerColor.ToPixel()
-                                                 : BlendColor(col, opaqueBackground).ToPixel();
+                if (!(uniformRowMask & bit) && !(channel && ranged)) {
+                    layer->CellPixels(y, firstX, cells, row, opaqueBackground);
+                } else {
+                    colour(cells);
+                    for (std::uint16_t c : cells) row[c] = SoleOwnerPixel(colours[c], opaqueBackground);
                 }
                 composed += static_cast<std::uint64_t>(n);
             }

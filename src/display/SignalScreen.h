@@ -60,6 +60,12 @@ inline constexpr TColor BlendColor(TColor t, TColor u) {
     return TColor(mix(t.Red(), u.Red()) | (mix(t.Green(), u.Green()) << 8) | (mix(t.Blue(), u.Blue()) << 16));
 }
 
+// The pixel of the colour a pixel's only owner gives: opaque as it is, translucent over the opaque
+// background, no colour (0) the no-owner colour; as composing the pixel gives it.
+inline constexpr std::uint32_t SoleOwnerPixel(TColor c, TColor opaqueBackground) {
+    return c.Alpha() == 0xFF ? c.ToPixel() : c.Value == 0 ? NoOwnerColor.ToPixel() : BlendColor(c, opaqueBackground).ToPixel();
+}
+
 struct TSlotRecord {
     std::uint32_t Bit = 0;
     std::uint32_t CoveringMask = 0;  // owners of these slots hide this slot at a pixel

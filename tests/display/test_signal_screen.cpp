@@ -169,7 +169,7 @@ TEST(SignalScreen, RedrawAllGivesThePixelsThatEachChangeGave) {
 
 TEST(SignalScreen, RedrawAllOfTheProgramsLayersGivesEachPixelItsOwnersColour) {
     // The program's layers as a user has them, composed a row at a time by the redraw: a grid, a
-    // vector trace with its channel marker, a persistence trace on top, a colour-graded function
+    // vector trace with its channel marker, a translucent persistence trace on top, a colour-graded function
     // over the whole plot below a translucent layer, a dot trace, a layer coloured cell by cell,
     // and two intensified ranges. Every pixel must show what composing it alone gives.
     TTestScreen t(400, 120, TColor(0x1F1F00));
@@ -188,7 +188,7 @@ TEST(SignalScreen, RedrawAllOfTheProgramsLayersGivesEachPixelItsOwnersColour) {
     ch2.SetPersistTime(100);
     f1.SetClockSource(&clock);
     const std::pair<TParentSignalLayer*, TColor> traces[] = {
-        {&ch1, TColor(0xFF00FFFF)}, {&ch2, TColor(0xFF00FF00)}, {&f1, TColor(0xFFFF8000)}, {&dots, TColor(0xFF8080FF)}};
+        {&ch1, TColor(0xFF00FFFF)}, {&ch2, TColor(0x9000FF00)}, {&f1, TColor(0xFFFF8000)}, {&dots, TColor(0xFF8080FF)}};
     for (const auto& [layer, colour] : traces) {
         layer->SetSource(layer == &f1 ? 4 : layer == &ch2 ? 2 : 0);
         layer->SetSignalScreenAndRegisterSelfInIt(&s);

@@ -105,13 +105,13 @@ TColor TPersistSignalLayer::CellColor(int x, int y) const {
 }
 
 void TPersistSignalLayer::CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const {
-    ColorsOfCells(y, firstX, columns, colours, [this](std::size_t) { return OldColour_; });
+    ValuesOfCells(y, firstX, columns, colours, Color(), [this](std::size_t) { return OldColour_; });
 }
 
 void TPersistSignalLayer::CellPixels(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row,
                                      TColor opaqueBackground) const {
     const std::uint32_t old = SoleOwnerPixel(OldColour_, opaqueBackground);
-    PixelsOfCells(y, firstX, columns, row, SoleOwnerPixel(Color(), opaqueBackground), [old](std::size_t) { return old; });
+    ValuesOfCells(y, firstX, columns, row, SoleOwnerPixel(Color(), opaqueBackground), [old](std::size_t) { return old; });
 }
 
 void TPersistSignalLayer::SetLayerColorAndOpacity(TColor colour) {
@@ -170,7 +170,7 @@ TColor TColorGrSignalLayer::CellColor(int x, int y) const {
 }
 
 void TColorGrSignalLayer::CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const {
-    ColorsOfCells(y, firstX, columns, colours, [this](std::size_t i) {
+    ValuesOfCells(y, firstX, columns, colours, Color(), [this](std::size_t i) {
         const std::uint32_t level = Stamps_[i] >> 28;
         return level > 0 ? GradeColours_[level] : Color();
     });
@@ -183,7 +183,7 @@ void TColorGrSignalLayer::CellPixels(int y, int firstX, std::span<const std::uin
     pixels[0] = SoleOwnerPixel(Color(), opaqueBackground);
     for (std::size_t level = 1; level < pixels.size(); ++level)
         pixels[level] = level < GradeColours_.size() ? SoleOwnerPixel(GradeColours_[level], opaqueBackground) : pixels[0];
-    PixelsOfCells(y, firstX, columns, row, pixels[0], [this, &pixels](std::size_t i) { return pixels[Stamps_[i] >> 28]; });
+    ValuesOfCells(y, firstX, columns, row, pixels[0], [this, &pixels](std::size_t i) { return pixels[Stamps_[i] >> 28]; });
 }
 
 bool TColorGrSignalLayer::IsEdgeCell(int x, int y) const {

@@ -337,13 +337,13 @@ TColor TVectorSignalLayer::CellColor(int x, int y) const {
 }
 
 void TVectorSignalLayer::CellColors(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours) const {
-    ColorsOfCells(y, firstX, columns, colours, [this](std::size_t) { return LineColour_; });
+    ValuesOfCells(y, firstX, columns, colours, Color(), [this](std::size_t) { return LineColour_; });
 }
 
 void TVectorSignalLayer::CellPixels(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row,
                                     TColor opaqueBackground) const {
     const std::uint32_t line = SoleOwnerPixel(LineColour_, opaqueBackground);
-    PixelsOfCells(y, firstX, columns, row, SoleOwnerPixel(Color(), opaqueBackground), [line](std::size_t) { return line; });
+    ValuesOfCells(y, firstX, columns, row, SoleOwnerPixel(Color(), opaqueBackground), [line](std::size_t) { return line; });
 }
 
 void TVectorSignalLayer::UnplotCell(int x, int y, std::size_t cellIndex) {

@@ -64,42 +64,23 @@ public:
     double Offset() const { return Offset_; }
 
 protected:
-    // CellColors where the margin (x < 0) and every cell holding a point show the layer's colour and
-    // any other cell otherColour(its index).
-    template <class FOther>
-    void ColorsOfCells(int y, int firstX, std::span<const std::uint16_t> columns, TColor* colours,
-                       FOther&& otherColour) const {
+    // CellColors and CellPixels where the margin (x < 0) and every cell holding a point show own (the
+    // layer's colour, or its pixel) and any other cell other(its index); out[c] for each column c listed.
+    template <class TValue, class FOther>
+    void ValuesOfCells(int y, int firstX, std::span<const std::uint16_t> columns, TValue* out, TValue own,
+                       FOther&& other) const {
         if (columns.empty()) return;
-        const TColor own = Color();
         // The row and the last column checked once: the columns rise.
         const std::size_t rowStart = CellIndex(0, y);
         CellIndex(std::max(columns.back() + firstX, 0), y);
         for (std::uint16_t c : columns) {
             const int x = c + firstX;
             if (x < 0) {
-                colours[c] = own;
+                out[c] = own;
                 continue;
             }
             const std::size_t i = rowStart + static_cast<std::size_t>(x);
-            colours[c] = Grid_[i] != 0 ? own : otherColour(i);
-        }
-    }
-
-    // CellPixels alike, from the pixels of the layer's colour and of otherPixel(index).
-    template <class FOther>
-    void PixelsOfCells(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row, std::uint32_t own,
-                       FOther&& otherPixel) const {
-        if (columns.empty()) return;
-        const std::size_t rowStart = CellIndex(0, y);
-        CellIndex(std::max(columns.back() + firstX, 0), y);
-        for (std::uint16_t c : columns) {
-            const int x = c + firstX;
-            if (x < 0) {
-                row[c] = own;
-                continue;
-            }
-            const std::size_t i = rowStart + static_cast<std::size_t>(x);
-            row[c] = Grid_[i] != 0 ? own : otherPixel(i);
+            out[c] = Grid_[i] != 0 ? own : other(i);
         }
     }
 

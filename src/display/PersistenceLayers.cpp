@@ -110,8 +110,7 @@ void TPersistSignalLayer::CellColors(int y, int firstX, std::span<const std::uin
 
 void TPersistSignalLayer::CellPixels(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row,
                                      TColor opaqueBackground) const {
-    const std::uint32_t old = SoleOwnerPixel(OldColour_, opaqueBackground);
-    ValuesOfCells(y, firstX, columns, row, SoleOwnerPixel(Color(), opaqueBackground), [old](std::size_t) { return old; });
+    PixelsOwnOrOther(y, firstX, columns, row, opaqueBackground, OldColour_);
 }
 
 void TPersistSignalLayer::SetLayerColorAndOpacity(TColor colour) {

@@ -85,6 +85,13 @@ void TParentSignalLayer::SetSource(int source) {
 
 TColor TParentSignalLayer::CellColor(int, int) const { return Color(); }
 
+void TParentSignalLayer::PixelsOwnOrOther(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row,
+                                          TColor opaqueBackground, TColor other) const {
+    const std::uint32_t otherPixel = SoleOwnerPixel(other, opaqueBackground);
+    ValuesOfCells(y, firstX, columns, row, SoleOwnerPixel(Color(), opaqueBackground),
+                  [otherPixel](std::size_t) { return otherPixel; });
+}
+
 int TParentSignalLayer::RowOf(double value) const {
     const double r = HalfHeight() - (value - Offset_) * Scale_;
     return static_cast<int>(RoundHalfEven(std::clamp(r, 1.0, static_cast<double>(MaxY() - 1))));
@@ -342,8 +349,7 @@ void TVectorSignalLayer::CellColors(int y, int firstX, std::span<const std::uint
 
 void TVectorSignalLayer::CellPixels(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row,
                                     TColor opaqueBackground) const {
-    const std::uint32_t line = SoleOwnerPixel(LineColour_, opaqueBackground);
-    ValuesOfCells(y, firstX, columns, row, SoleOwnerPixel(Color(), opaqueBackground), [line](std::size_t) { return line; });
+    PixelsOwnOrOther(y, firstX, columns, row, opaqueBackground, LineColour_);
 }
 
 void TVectorSignalLayer::UnplotCell(int x, int y, std::size_t cellIndex) {

@@ -84,6 +84,10 @@ protected:
         }
     }
 
+    // CellPixels of a layer whose cells without a point all show one other colour.
+    void PixelsOwnOrOther(int y, int firstX, std::span<const std::uint16_t> columns, std::uint32_t* row,
+                          TColor opaqueBackground, TColor other) const;
+
     // The cell's count fell to 0 / rose from 0.
     virtual void UnplotCell(int x, int y, std::size_t cellIndex) = 0;
     virtual void PlotCell(int x, int y) = 0;

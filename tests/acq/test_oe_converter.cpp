@@ -3,6 +3,7 @@
 // scripted records of that channel.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <optional>
 
 #include "OptionsOnFakeSupport.h"
@@ -34,6 +35,16 @@ struct TOEOnFake : TOptionsOnFake {
     }
     // Shadow settings take no command: as the calibration read or a control sets them.
     void Own(const std::string& header, double value) { FindSetting<TEditHandler>(Shell.CommandTree(), header)->SetValue(value); }
+    // A dark-level run started from a stopped program with the converter on Ch1, the trigger on the
+    // external input and the given settings: the run's calibration, in its search.
+    TOEConvCalibration& StartDarkSearch(std::initializer_list<const char*> settings) {
+        Shell.ExecuteCommandString("OEConv:Dest Ch1");
+        Run("Trig:Source ExtHF");
+        for (const char* line : settings) Run(line);
+        Shell.RunOn = false;
+        Run("FLASH:OECalibr:AutoDarkLvl");
+        return OE.Calibration();
+    }
     // One acquisition of Ch1 with every point at v.
     void Acquire(double v) {
         TSignalObj& record = Shell.Records()->Record(ChannelSignalIndex(2, 0));
@@ -109,13 +120,7 @@ TEST(OEConverter, DestinationMovesTheWattScaleFromChannelToChannel) {
 
 TEST(OEConverter, DarkLevelSearchHalvesItsStepAndLeavesTheSetupAsItWas) {
     TOEOnFake t;
-    t.Shell.ExecuteCommandString("OEConv:Dest Ch1");
-    t.Run("Trig:Source ExtHF");
-    t.Run("Ch2:Display On");
-    t.Run("Acq:RunUntil NAcq");
-    t.Shell.RunOn = false;
-    t.Run("FLASH:OECalibr:AutoDarkLvl");
-    TOEConvCalibration& cal = t.OE.Calibration();
+    TOEConvCalibration& cal = t.StartDarkSearch({"Ch2:Display On", "Acq:RunUntil NAcq"});
     ASSERT_EQ(cal.Step(), ocsDarkSearch);
     EXPECT_TRUE(t.Shell.RunOn);
     EXPECT_EQ(t.Choice("Acq:RunUntil"), 0);
@@ -185,12 +190,7 @@ TEST(OEConverter, GainRunMeasuresThePointsGainOrFailsAndCancelRestores) {
 // settings it prepared and leaves that step the newest, undoable as it was.
 TEST(OEConverter, TheRunsEndPutsBackItsOwnSettingsAndLeavesALaterStep) {
     TOEOnFake t;
-    t.Shell.ExecuteCommandString("OEConv:Dest Ch1");
-    t.Run("Trig:Source ExtHF");
-    t.Run("Ch1:Deskew 1e-9");
-    t.Shell.RunOn = false;
-    t.Run("FLASH:OECalibr:AutoDarkLvl");
-    TOEConvCalibration& cal = t.OE.Calibration();
+    TOEConvCalibration& cal = t.StartDarkSearch({"Ch1:Deskew 1e-9"});
     ASSERT_EQ(cal.Step(), ocsDarkSearch);
     EXPECT_EQ(t.Choice("Trig:Source"), tsIntClock);
     t.Run("Ch1:Deskew 2e-9");

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <span>
+#include <utility>
+#include <vector>
 
 #include "core/InternalError.h"
 #include "core/Numeric.h"
@@ -130,143 +133,256 @@ bool TSignalScreen::SlotOwnsPixels(int slot) const {
     return false;
 }
 
-void TSignalScreen::RedrawAll() {
-    const int width = Width();
-    const int height = Height();
-    const int firstX = FirstLayerX();
-    const bool ranged = RangeAOn_ || RangeBOn_;
+namespace {
+
+// A full redraw, a row at a time in three steps: sort the row's owned columns by owner, paint the
+// columns a slot coloured by row owns alone, then compose the mixed cells owner by owner.
+class TFullRedraw {
+public:
+    TFullRedraw(const TSignalScreen& screen, std::vector<std::uint16_t>& columns, std::vector<TColor>& colours);
+
+    // Sorts row y's owned columns; false when the row owns none.
+    bool SortRow(const std::uint32_t* words);
+    void PaintSoleOwners(int y, std::uint32_t* row);
+    void ComposeMixedCells(int y, const std::uint32_t* words, std::uint32_t* row);
+
+    int First() const { return First_; }
+    int Last() const { return Last_; }
+    std::uint64_t Composed() const { return Composed_; }
+
+private:
+    std::uint16_t* SoleColumns(int r) { return Columns_.data() + static_cast<std::size_t>(r) * Width_; }
+    std::uint16_t* MixedColumns() { return SoleColumns(RowSlots_); }
+    TColor* RowColours(int r) { return Colours_.data() + static_cast<std::size_t>(r) * Width_; }
+    // The colours slot gives cells: its layer's, the intensified colour inside a range.
+    void ColourCells(int y, int slot, std::span<const std::uint16_t> cells, TColor* colours) const;
+    // The pixels of cells slot owns alone, written into the row.
+    void SolePixels(int y, int slot, std::span<const std::uint16_t> cells, std::uint32_t* row) const;
+    bool Ranged(int slot) const { return RangedSlots_ & (1u << slot); }
+    // run(from, to) for each run of the rising cells that lies inside an intensified range.
+    template <class FRun>
+    void ForEachRangeRun(std::span<const std::uint16_t> cells, FRun&& run) const;
+
+    const TSignalScreen& Screen_;
+    std::vector<std::uint16_t>& Columns_;  // per slot coloured by row its sole columns, then the mixed
+    std::vector<TColor>& Colours_;         // per slot coloured by row the colours of a row's cells
+    std::size_t Width_;
+    int FirstX_;
+    TColor Background_, OpaqueBackground_;
     // Each slot gives its colours one of three ways. Fixed: one colour wherever it owns a pixel (a
-    // layer of one colour, or none: 0, nothing). By row: the layer gives the colours of a row's
-    // owned cells at once (the waveform layers), or is of one colour but crossed by an intensified
-    // range. Otherwise pixel by pixel, each asked of the layer as a single change asks it.
-    std::array<TColor, SlotCount> fixed{};
-    std::array<int, SlotCount> rowOf{};  // index into the row colours, -1: not by row
-    std::uint32_t fixedMask = 0, rowMask = 0, uniformRowMask = 0;
-    int rowSlots = 0;
+    // layer of one colour, or none: 0, nothing). By row: the layer gives the colours of a row's owned
+    // cells at once (the waveform layers), or is of one colour but crossed by an intensified range.
+    // Otherwise pixel by pixel, each asked of the layer as a single change asks it.
+    std::array<TColor, SlotCount> Fixed_{};
+    std::array<int, SlotCount> RowOf_{};      // index of the slot's lists, -1: not coloured by row
+    std::array<int, SlotCount> SlotOfRow_{};  // list index -> slot
+    std::uint32_t FixedMask_ = 0, RowMask_ = 0, UniformRowMask_ = 0, RangedSlots_ = 0;
+    int RowSlots_ = 0;
+    // The intensified ranges as column intervals, rising and apart.
+    std::array<std::pair<int, int>, 2> Ranges_{};
+    int RangeCount_ = 0;
+    // The current row's sorting.
+    std::array<int, SlotCount> SoleCount_{};
+    int MixedCount_ = 0;
+    std::uint32_t MixedOwners_ = 0;
+    int First_ = 0, Last_ = -1;
+    std::uint64_t Composed_ = 0;
+    // Owner words of fixed slots alone repeat along the rows: a few are kept with their pixels.
+    static constexpr int MemoSize = 16;
+    std::array<std::uint32_t, MemoSize> MemoWord_{};  // 0: empty (a word of 0 is never composed)
+    std::array<std::uint32_t, MemoSize> MemoPixel_{};
+};
+
+TFullRedraw::TFullRedraw(const TSignalScreen& screen, std::vector<std::uint16_t>& columns,
+                         std::vector<TColor>& colours)
+    : Screen_(screen), Columns_(columns), Colours_(colours), Width_(static_cast<std::size_t>(screen.Width())),
+      FirstX_(screen.FirstLayerX()), Background_(screen.Color()), OpaqueBackground_(screen.Color().Value & 0xFFFFFF) {
+    const bool ranged = screen.RangeAOn() || screen.RangeBOn();
     for (int i = 0; i < SlotCount; ++i) {
-        const TSlotRecord& s = Slots_[static_cast<std::size_t>(i)];
+        const TSlotRecord& s = screen.Slot(i);
         const bool channel = i == slCh1 || i == slCh2;
-        rowOf[static_cast<std::size_t>(i)] = -1;
+        RowOf_[static_cast<std::size_t>(i)] = -1;
         if (!s.Layer) {
-            fixedMask |= s.Bit;
+            FixedMask_ |= s.Bit;
         } else if (s.Layer->UniformColor() && !(channel && ranged)) {
-            fixedMask |= s.Bit;
-            fixed[static_cast<std::size_t>(i)] = s.Layer->Color();
+            FixedMask_ |= s.Bit;
+            Fixed_[static_cast<std::size_t>(i)] = s.Layer->Color();
         } else if (s.Layer->UniformColor() || s.Layer->HasCellColors()) {
-            rowMask |= s.Bit;
-            if (s.Layer->UniformColor()) uniformRowMask |= s.Bit;
-            rowOf[static_cast<std::size_t>(i)] = rowSlots++;
+            RowMask_ |= s.Bit;
+            if (s.Layer->UniformColor()) UniformRowMask_ |= s.Bit;
+            if (channel && ranged) RangedSlots_ |= s.Bit;
+            SlotOfRow_[static_cast<std::size_t>(RowSlots_)] = i;
+            RowOf_[static_cast<std::size_t>(i)] = RowSlots_++;
         }
     }
-    const std::uint32_t byRowOrFixed = fixedMask | rowMask;
-    const auto w64 = static_cast<std::size_t>(width);
-    RowColours_.resize(static_cast<std::size_t>(rowSlots) * w64);
-    // Per row: the columns a slot coloured by row owns alone (one list per such slot), then the
-    // columns of every other owned pixel.
-    RowColumns_.resize(static_cast<std::size_t>(rowSlots + 1) * w64);
-    std::array<int, SlotCount> singleCount{};
-    std::array<int, SlotCount> singleSlot{};  // row index -> slot
-    for (int i = 0; i < SlotCount; ++i)
-        if (rowOf[static_cast<std::size_t>(i)] >= 0) singleSlot[static_cast<std::size_t>(rowOf[static_cast<std::size_t>(i)])] = i;
-    std::uint16_t* mixed = RowColumns_.data() + static_cast<std::size_t>(rowSlots) * w64;
-    std::uint64_t composed = 0;
-    // Owner words of fixed slots alone repeat along the rows: a few are kept with their pixels.
-    constexpr int MemoSize = 16;
-    std::array<std::uint32_t, MemoSize> memoWord{};  // 0: empty (a word of 0 is never composed)
-    std::array<std::uint32_t, MemoSize> memoPixel{};
-    const TColor background = Color();
-    const TColor opaqueBackground(background.Value & 0xFFFFFF);
+    // Layer x to column: the ranges merged where they touch, so that a rising list splits at most
+    // four times.
+    std::array<std::pair<int, int>, 2> ranges{};
+    int n = 0;
+    if (screen.RangeAOn()) ranges[static_cast<std::size_t>(n++)] = {screen.RangeAFrom() - FirstX_, screen.RangeATo() - FirstX_};
+    if (screen.RangeBOn()) ranges[static_cast<std::size_t>(n++)] = {screen.RangeBFrom() - FirstX_, screen.RangeBTo() - FirstX_};
+    std::sort(ranges.begin(), ranges.begin() + n);
+    for (int k = 0; k < n; ++k) {
+        const auto range = ranges[static_cast<std::size_t>(k)];
+        if (range.first > range.second) continue;
+        if (RangeCount_ > 0 && range.first <= Ranges_[static_cast<std::size_t>(RangeCount_ - 1)].second + 1) {
+            auto& lastRange = Ranges_[static_cast<std::size_t>(RangeCount_ - 1)];
+            lastRange.second = std::max(lastRange.second, range.second);
+        } else {
+            Ranges_[static_cast<std::size_t>(RangeCount_++)] = range;
+        }
+    }
+    Colours_.resize(static_cast<std::size_t>(RowSlots_) * Width_);
+    Columns_.resize(static_cast<std::size_t>(RowSlots_ + 1) * Width_);
+}
+
+bool TFullRedraw::SortRow(const std::uint32_t* words) {
+    // Locals, so that the loop keeps them in registers while it stores the columns.
+    std::array<int, SlotCount> counts{};
+    std::uint16_t* const lists = Columns_.data();
+    std::uint16_t* const mixed = MixedColumns();
+    const std::size_t width = Width_;
+    const std::uint32_t rowMask = RowMask_;
+    int mixedCount = 0;
+    std::uint32_t mixedOwners = 0;
+    for (std::size_t column = 0; column < width; ++column) {
+        const std::uint32_t w = words[column];
+        if (w == 0) continue;
+        if ((w & (w - 1)) == 0 && (w & rowMask)) {
+            const auto r = static_cast<std::size_t>(RowOf_[static_cast<std::size_t>(std::countr_zero(w))]);
+            lists[r * width + static_cast<std::size_t>(counts[r]++)] = static_cast<std::uint16_t>(column);
+        } else {
+            mixed[mixedCount++] = static_cast<std::uint16_t>(column);
+            mixedOwners |= w;
+        }
+    }
+    SoleCount_ = counts;
+    MixedCount_ = mixedCount;
+    MixedOwners_ = mixedOwners;
+    // The lists rise: the row's first and last owned columns are at their ends.
+    First_ = mixedCount > 0 ? mixed[0] : static_cast<int>(width);
+    Last_ = mixedCount > 0 ? mixed[mixedCount - 1] : -1;
+    for (int r = 0; r < RowSlots_; ++r)
+        if (const int n = counts[static_cast<std::size_t>(r)]; n > 0) {
+            First_ = std::min<int>(First_, SoleColumns(r)[0]);
+            Last_ = std::max<int>(Last_, SoleColumns(r)[n - 1]);
+        }
+    return Last_ >= 0;
+}
+
+void TFullRedraw::ColourCells(int y, int slot, std::span<const std::uint16_t> cells, TColor* colours) const {
+    const TScreenLayer* layer = Screen_.Slot(slot).Layer;
+    if (UniformRowMask_ & (1u << slot)) {
+        for (std::uint16_t c : cells) colours[c] = layer->Color();
+    } else {
+        layer->CellColors(y, FirstX_, cells, colours);
+    }
+    if (Ranged(slot))
+        ForEachRangeRun(cells, [colours](auto from, auto to) {
+            for (auto c = from; c != to; ++c) colours[*c] = IntensifiedColor;
+        });
+}
+
+template <class FRun>
+void TFullRedraw::ForEachRangeRun(std::span<const std::uint16_t> cells, FRun&& run) const {
+    auto at = cells.begin();
+    for (int k = 0; k < RangeCount_ && at != cells.end(); ++k) {
+        const auto [from, to] = Ranges_[static_cast<std::size_t>(k)];
+        const auto inside = std::lower_bound(at, cells.end(), from);
+        at = std::upper_bound(inside, cells.end(), to);
+        if (inside != at) run(inside, at);
+    }
+}
+
+void TFullRedraw::SolePixels(int y, int slot, std::span<const std::uint16_t> cells, std::uint32_t* row) const {
+    const TScreenLayer* layer = Screen_.Slot(slot).Layer;
+    const bool uniform = UniformRowMask_ & (1u << slot);
+    const std::uint32_t ownPixel = uniform ? SoleOwnerPixel(layer->Color(), OpaqueBackground_) : 0;
+    auto paintOutside = [&](std::span<const std::uint16_t> part) {
+        if (part.empty()) return;
+        if (uniform) {
+            for (std::uint16_t c : part) row[c] = ownPixel;
+        } else {
+            layer->CellPixels(y, FirstX_, part, row, OpaqueBackground_);
+        }
+    };
+    if (!Ranged(slot)) {
+        paintOutside(cells);
+        return;
+    }
+    // The list rises: each range is one run of it, painted in the intensified colour at once.
+    const std::uint32_t intensified = IntensifiedColor.ToPixel();
+    auto at = cells.begin();
+    ForEachRangeRun(cells, [&](auto from, auto to) {
+        paintOutside(std::span<const std::uint16_t>(at, from));
+        for (auto c = from; c != to; ++c) row[*c] = intensified;
+        at = to;
+    });
+    paintOutside(std::span<const std::uint16_t>(at, cells.end()));
+}
+
+void TFullRedraw::PaintSoleOwners(int y, std::uint32_t* row) {
+    for (int r = 0; r < RowSlots_; ++r) {
+        const int slot = SlotOfRow_[static_cast<std::size_t>(r)];
+        const int n = SoleCount_[static_cast<std::size_t>(r)];
+        if (n > 0) {
+            SolePixels(y, slot, std::span<const std::uint16_t>(SoleColumns(r), static_cast<std::size_t>(n)), row);
+            Composed_ += static_cast<std::uint64_t>(n);
+        }
+        // A slot that owns any mixed cell gives the colours of them all: asking for the others' mixed
+        // cells too costs less than sorting them out.
+        if (MixedOwners_ & (1u << slot))
+            ColourCells(y, slot, std::span<const std::uint16_t>(MixedColumns(), static_cast<std::size_t>(MixedCount_)),
+                        RowColours(r));
+    }
+}
+
+void TFullRedraw::ComposeMixedCells(int y, const std::uint32_t* words, std::uint32_t* row) {
+    const std::uint16_t* mixed = MixedColumns();
+    const std::uint32_t byRowOrFixed = FixedMask_ | RowMask_;
+    for (int i = 0; i < MixedCount_; ++i) {
+        const int column = mixed[i];
+        const std::uint32_t w = words[column];
+        if ((w & ~FixedMask_) == 0) {
+            const std::size_t m = (w * 0x9E3779B1u) >> 28;
+            if (MemoWord_[m] != w) {
+                MemoWord_[m] = w;
+                MemoPixel_[m] = Screen_.ComposePixelColor(w, column + FirstX_, y).ToPixel();
+            }
+            row[column] = MemoPixel_[m];
+        } else if ((w & ~byRowOrFixed) == 0) {
+            auto colourOf = [&](int slot) {
+                const int r = RowOf_[static_cast<std::size_t>(slot)];
+                return r < 0 ? Fixed_[static_cast<std::size_t>(slot)] : RowColours(r)[column];
+            };
+            row[column] = ComposeOwners(w, Screen_.CurrentSlot(), Background_, colourOf).ToPixel();
+            ++Composed_;
+        } else {
+            row[column] = Screen_.ComposePixelColor(w, column + FirstX_, y).ToPixel();
+        }
+    }
+}
+
+}  // namespace
+
+void TSignalScreen::RedrawAll() {
+    TFullRedraw redraw(*this, RowColumns_, RowColours_);
+    const int width = Width();
+    const int height = Height();
     int left = width, top = height, right = -1, bottom = -1;
     BeginUpdate();
     for (int y = 0; y < height; ++y) {
-        const std::uint32_t* words = Words_.data() + static_cast<std::size_t>(y) * w64;
+        const std::uint32_t* words = Words_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        if (!redraw.SortRow(words)) continue;
         std::uint32_t* row = Bitmap().Row(y);
-        int mixedCount = 0;
-        std::fill_n(singleCount.begin(), rowSlots, 0);
-        std::uint32_t mixedOwners = 0;
-        for (int column = 0; column < width; ++column) {
-            const std::uint32_t w = words[column];
-            if (w == 0) continue;
-            if ((w & (w - 1)) == 0 && (w & rowMask)) {
-                const int r = rowOf[static_cast<std::size_t>(std::countr_zero(w))];
-                RowColumns_[static_cast<std::size_t>(r) * w64 + static_cast<std::size_t>(singleCount[static_cast<std::size_t>(r)]++)] =
-                    static_cast<std::uint16_t>(column);
-            } else {
-                mixed[mixedCount++] = static_cast<std::uint16_t>(column);
-                mixedOwners |= w;
-            }
-        }
-        // The lists rise: the row's first and last owned columns are at their ends.
-        int first = mixedCount > 0 ? mixed[0] : width, last = mixedCount > 0 ? mixed[mixedCount - 1] : -1;
-        for (int r = 0; r < rowSlots; ++r)
-            if (const int n = singleCount[static_cast<std::size_t>(r)]; n > 0) {
-                const std::uint16_t* list = RowColumns_.data() + static_cast<std::size_t>(r) * w64;
-                first = std::min<int>(first, list[0]);
-                last = std::max<int>(last, list[n - 1]);
-            }
-        if (last < 0) continue;
-        left = std::min(left, first);
-        right = std::max(right, last);
+        redraw.PaintSoleOwners(y, row);
+        redraw.ComposeMixedCells(y, words, row);
+        left = std::min(left, redraw.First());
+        right = std::max(right, redraw.Last());
         if (top > y) top = y;
         bottom = y;
-        // Each slot coloured by row gives the colours of the cells it owns alone, written at once, and
-        // of every mixed cell when it owns any (asking for the others' mixed cells too costs less than
-        // sorting them out).
-        for (int r = 0; r < rowSlots; ++r) {
-            const int slot = singleSlot[static_cast<std::size_t>(r)];
-            const std::uint32_t bit = 1u << slot;
-            const int n = singleCount[static_cast<std::size_t>(r)];
-            if (n == 0 && !(mixedOwners & bit)) continue;
-            TColor* colours = RowColours_.data() + static_cast<std::size_t>(r) * w64;
-            const TScreenLayer* layer = Slots_[static_cast<std::size_t>(slot)].Layer;
-            const bool channel = slot == slCh1 || slot == slCh2;
-            auto colour = [&](std::span<const std::uint16_t> cells) {
-                if (uniformRowMask & bit) {
-                    for (std::uint16_t c : cells) colours[c] = layer->Color();
-                } else {
-                    layer->CellColors(y, firstX, cells, colours);
-                }
-                if (channel && ranged)
-                    for (std::uint16_t c : cells)
-                        if (InIntensifiedRange(c + firstX)) colours[c] = IntensifiedColor;
-            };
-            if (n > 0) {
-                const std::span<const std::uint16_t> cells(RowColumns_.data() + static_cast<std::size_t>(r) * w64,
-                                                           static_cast<std::size_t>(n));
-                if (!(uniformRowMask & bit) && !(channel && ranged)) {
-                    layer->CellPixels(y, firstX, cells, row, opaqueBackground);
-                } else {
-                    colour(cells);
-                    for (std::uint16_t c : cells) row[c] = SoleOwnerPixel(colours[c], opaqueBackground);
-                }
-                composed += static_cast<std::uint64_t>(n);
-            }
-            if (mixedOwners & bit) colour(std::span<const std::uint16_t>(mixed, static_cast<std::size_t>(mixedCount)));
-        }
-        const TColor* rowColours = RowColours_.data();
-        for (int i = 0; i < mixedCount; ++i) {
-            const int column = mixed[i];
-            const std::uint32_t w = words[column];
-            if ((w & ~fixedMask) == 0) {
-                const std::size_t m = (w * 0x9E3779B1u) >> 28;
-                if (memoWord[m] != w) {
-                    memoWord[m] = w;
-                    memoPixel[m] = ComposePixelColor(w, column + firstX, y).ToPixel();
-                }
-                row[column] = memoPixel[m];
-            } else if ((w & ~byRowOrFixed) == 0) {
-                auto colourOf = [&](int slot) {
-                    const int r = rowOf[static_cast<std::size_t>(slot)];
-                    return r < 0 ? fixed[static_cast<std::size_t>(slot)] : rowColours[static_cast<std::size_t>(r) * w64 + static_cast<std::size_t>(column)];
-                };
-                row[column] = ComposeOwners(w, CurrentSlot_, background, colourOf).ToPixel();
-                ++composed;
-            } else {
-                row[column] = ComposePixelColor(w, column + firstX, y).ToPixel();
-            }
-        }
     }
-    Compositions_ += composed;
+    Compositions_ += redraw.Composed();
     if (right >= 0) MarkChanged(left, top, right, bottom);
     EndUpdate();
 }

@@ -121,7 +121,6 @@ void BM_RedrawAllFourScreens(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 4 * state.range(0) * state.range(1));
     state.SetLabel(StateNames[screenState]);
     state.counters["owned_pixels"] = static_cast<double>(owned);
-    state.counters["target_ms"] = state.range(0) >= 1000 ? 8 : 2;
 }
 // A tenth of a second each even in a brief run: the figure is a redraw of warm screens, as the running
 // program redraws them, not the first touch of a few megabytes.

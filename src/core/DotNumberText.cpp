@@ -281,138 +281,168 @@ std::string FloatToStrFDot(TFloatFormat format, int precision, int digits, doubl
     return {};
 }
 
-std::string FormatDotV(std::string_view format, std::span<const TFormatArg> args) {
-    std::string out;
-    std::size_t next = 0;  // index of the next argument
-    std::size_t i = 0;
-    const auto intArg = [&](std::string_view pattern) -> long long {
-        if (next >= args.size()) BadFormat(pattern);
-        const TFormatArg& a = args[next++];
+namespace {
+
+// One "%" [index ":"] ["-"] [width | "*"] ["." (precision | "*")] type of a format.
+struct TFormatSpec {
+    bool Left = false;
+    long long Width = 0;
+    long long Precision = -1;  // -1: none given
+    char Type = 0;             // lower case
+    std::string_view Pattern;  // for the error message
+};
+
+// Walks a format, taking its arguments in turn (or at the index a spec names).
+class TFormatWalk {
+public:
+    TFormatWalk(std::string_view format, std::span<const TFormatArg> args) : Format_(format), Args_(args) {}
+
+    std::string Run() {
+        std::string out;
+        while (At_ < Format_.size()) {
+            const char c = Format_[At_++];
+            if (c != '%') {
+                out += c;
+            } else if (At_ < Format_.size() && Format_[At_] == '%') {
+                out += '%';
+                ++At_;
+            } else {
+                const TFormatSpec spec = ReadSpec(At_ - 1);
+                out += Padded(spec, ArgText(spec, NextArg(spec.Pattern)));
+            }
+        }
+        return out;
+    }
+
+private:
+    const TFormatArg& NextArg(std::string_view pattern) {
+        if (Next_ >= Args_.size()) BadFormat(pattern);
+        return Args_[Next_++];
+    }
+
+    long long IntArg(std::string_view pattern) {
+        const TFormatArg& a = NextArg(pattern);
         if (const auto* p = std::get_if<std::int64_t>(&a)) return *p;
         if (const auto* p = std::get_if<std::uint64_t>(&a)) return static_cast<long long>(std::min<std::uint64_t>(*p, 1u << 30));
         BadFormat(pattern);
-    };
-    const auto readNumber = [&](std::size_t& k) {
+    }
+
+    long long ReadNumber(std::size_t& k) const {
         long long n = 0;
-        while (k < format.size() && IsDigit(format[k])) n = std::min(n * 10 + (format[k++] - '0'), 1LL << 20);
+        while (k < Format_.size() && IsDigit(Format_[k])) n = std::min(n * 10 + (Format_[k++] - '0'), 1LL << 20);
         return n;
-    };
-    while (i < format.size()) {
-        const char c = format[i];
-        if (c != '%') {
-            out += c;
-            ++i;
-            continue;
-        }
-        const std::size_t start = i++;
-        if (i < format.size() && format[i] == '%') {
-            out += '%';
-            ++i;
-            continue;
-        }
-        // "%" [index ":"] ["-"] [width | "*"] ["." (precision | "*")] type
-        std::size_t k = i;
-        const std::size_t digitsStart = k;
-        long long n = readNumber(k);
-        if (k > digitsStart && k < format.size() && format[k] == ':') {
-            next = static_cast<std::size_t>(n);
-            i = ++k;
+    }
+
+    // The spec whose "%" stands at start; At_ goes past it.
+    TFormatSpec ReadSpec(std::size_t start) {
+        TFormatSpec spec;
+        std::size_t k = start + 1;
+        const long long index = ReadNumber(k);
+        if (k > start + 1 && k < Format_.size() && Format_[k] == ':') {
+            Next_ = static_cast<std::size_t>(index);
+            ++k;
         } else {
-            k = i;
+            k = start + 1;
         }
-        bool left = false;
-        if (k < format.size() && format[k] == '-') {
-            left = true;
+        if (k < Format_.size() && Format_[k] == '-') {
+            spec.Left = true;
             ++k;
         }
         // The pattern as far as it goes, for the error message.
-        const auto pattern = [&] { return format.substr(start, std::min(k + 1, format.size()) - start); };
-        long long width = 0;
-        if (k < format.size() && format[k] == '*') {
+        const auto pattern = [&] { return Format_.substr(start, std::min(k + 1, Format_.size()) - start); };
+        if (k < Format_.size() && Format_[k] == '*') {
             ++k;
-            width = intArg(pattern());
-            if (width < 0) {
-                left = true;
-                width = -width;
+            spec.Width = IntArg(pattern());
+            if (spec.Width < 0) {
+                spec.Left = true;
+                spec.Width = -spec.Width;
             }
         } else {
-            width = readNumber(k);
+            spec.Width = ReadNumber(k);
         }
-        long long precision = -1;
-        if (k < format.size() && format[k] == '.') {
+        if (k < Format_.size() && Format_[k] == '.') {
             ++k;
-            if (k < format.size() && format[k] == '*') {
+            if (k < Format_.size() && Format_[k] == '*') {
                 ++k;
-                precision = intArg(pattern());
+                spec.Precision = IntArg(pattern());
             } else {
-                precision = readNumber(k);
+                spec.Precision = ReadNumber(k);
             }
         }
-        if (k >= format.size()) BadFormat(format.substr(start));
-        const char type = static_cast<char>(format[k] | 0x20);  // lower case
-        const std::string_view pat = format.substr(start, k + 1 - start);
-        i = k + 1;
-        if (next >= args.size()) BadFormat(pat);
-        const TFormatArg& arg = args[next++];
-        std::string text;
-        switch (type) {
+        if (k >= Format_.size()) BadFormat(Format_.substr(start));
+        spec.Type = static_cast<char>(Format_[k] | 0x20);
+        spec.Pattern = Format_.substr(start, k + 1 - start);
+        At_ = k + 1;
+        return spec;
+    }
+
+    static std::string IntegerText(const TFormatSpec& spec, const TFormatArg& arg) {
+        std::uint64_t magnitude = 0;
+        bool negative = false;
+        if (const auto* p = std::get_if<std::int64_t>(&arg)) {
+            negative = spec.Type == 'd' && *p < 0;
+            magnitude = negative ? 0 - static_cast<std::uint64_t>(*p) : static_cast<std::uint64_t>(*p);
+        } else if (const auto* q = std::get_if<std::uint64_t>(&arg)) {
+            magnitude = *q;
+        } else {
+            BadFormat(spec.Pattern);
+        }
+        std::string text = UnsignedText(magnitude, spec.Type == 'x' ? 16 : 10);
+        if (spec.Type != 'u' && spec.Precision > static_cast<long long>(text.size()))
+            text.insert(0, static_cast<std::size_t>(spec.Precision) - text.size(), '0');
+        if (negative) text.insert(0, 1, '-');
+        return text;
+    }
+
+    static std::string FloatText(const TFormatSpec& spec, const TFormatArg& arg) {
+        const auto* p = std::get_if<double>(&arg);
+        if (p == nullptr) BadFormat(spec.Pattern);
+        const bool given = spec.Precision >= 0;
+        const int prec = static_cast<int>(spec.Precision);
+        switch (spec.Type) {
+            case 'e': return FloatToStrFDot(TFloatFormat::Exponent, given ? prec : 15, 3, *p);
+            case 'g': return FloatToStrFDot(TFloatFormat::General, given ? prec : 15, 0, *p);
+            default:
+                return FloatToStrFDot(spec.Type == 'f' ? TFloatFormat::Fixed : TFloatFormat::Number, kMaxPrecision,
+                                      given ? prec : 2, *p);
+        }
+    }
+
+    static std::string ArgText(const TFormatSpec& spec, const TFormatArg& arg) {
+        switch (spec.Type) {
             case 'd':
             case 'u':
-            case 'x': {
-                std::uint64_t magnitude = 0;
-                bool negative = false;
-                if (const auto* p = std::get_if<std::int64_t>(&arg)) {
-                    if (type == 'd' && *p < 0) {
-                        negative = true;
-                        magnitude = 0 - static_cast<std::uint64_t>(*p);
-                    } else {
-                        magnitude = static_cast<std::uint64_t>(*p);
-                    }
-                } else if (const auto* q = std::get_if<std::uint64_t>(&arg)) {
-                    magnitude = *q;
-                } else {
-                    BadFormat(pat);
-                }
-                text = UnsignedText(magnitude, type == 'x' ? 16 : 10);
-                if (type != 'u' && precision > static_cast<long long>(text.size()))
-                    text.insert(0, static_cast<std::size_t>(precision) - text.size(), '0');
-                if (negative) text.insert(0, 1, '-');
-                break;
-            }
+            case 'x': return IntegerText(spec, arg);
             case 'e':
             case 'f':
             case 'g':
-            case 'n': {
-                const auto* p = std::get_if<double>(&arg);
-                if (p == nullptr) BadFormat(pat);
-                const int prec = static_cast<int>(precision);
-                if (type == 'e') {
-                    text = FloatToStrFDot(TFloatFormat::Exponent, precision < 0 ? 15 : prec, 3, *p);
-                } else if (type == 'g') {
-                    text = FloatToStrFDot(TFloatFormat::General, precision < 0 ? 15 : prec, 0, *p);
-                } else {
-                    text = FloatToStrFDot(type == 'f' ? TFloatFormat::Fixed : TFloatFormat::Number, kMaxPrecision,
-                                          precision < 0 ? 2 : prec, *p);
-                }
-                break;
-            }
+            case 'n': return FloatText(spec, arg);
             case 's': {
                 const auto* p = std::get_if<std::string>(&arg);
-                if (p == nullptr) BadFormat(pat);
-                text = precision < 0 ? *p : std::string(Utf8Prefix(*p, static_cast<std::size_t>(precision)));
-                break;
+                if (p == nullptr) BadFormat(spec.Pattern);
+                return spec.Precision < 0 ? *p : std::string(Utf8Prefix(*p, static_cast<std::size_t>(spec.Precision)));
             }
-            default:
-                BadFormat(pat);
+            default: BadFormat(spec.Pattern);
         }
-        const std::size_t len = Utf8Length(text);
-        if (static_cast<long long>(len) < width) {
-            const std::string pad(static_cast<std::size_t>(width) - len, ' ');
-            text = left ? text + pad : pad + text;
-        }
-        out += text;
     }
-    return out;
+
+    static std::string Padded(const TFormatSpec& spec, std::string text) {
+        const std::size_t len = Utf8Length(text);
+        if (static_cast<long long>(len) >= spec.Width) return text;
+        const std::string pad(static_cast<std::size_t>(spec.Width) - len, ' ');
+        return spec.Left ? text + pad : pad + text;
+    }
+
+    std::string_view Format_;
+    std::span<const TFormatArg> Args_;
+    std::size_t At_ = 0;    // the next character of the format
+    std::size_t Next_ = 0;  // the next argument
+};
+
+}  // namespace
+
+std::string FormatDotV(std::string_view format, std::span<const TFormatArg> args) {
+    return TFormatWalk(format, args).Run();
 }
 
 }  // namespace vt

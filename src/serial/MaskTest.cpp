@@ -132,7 +132,23 @@ void TMaskTest::RegisterMaskObjectCommand() {
 void TMaskTest::RegisterMaskCommands() {
     TCommandTree* tree = Shell_.CommandTree();
     if (!tree) return;
+    // In the tree's order: the test's settings, the automask's, the standard masks', then the results.
     TSpider& root = tree->Root();
+    RegisterMaskTestSettings(root);
+    RegisterAutomaskSettings(root);
+    RegisterStdMaskSettings(root);
+    root.AddGpibStringHandler("Mask:Res", 0, [this](std::string_view p, bool q, std::uint8_t, std::string& reply) {
+        if (q) reply += MaskResReply(p);
+    });
+    Erase_->SetDisabled(true);
+    SaveUser_->SetDisabled(true);
+    OnRunUntilChange();
+    FileFormat_->SetDisabled(true);
+    FileName_->SetDisabled(true);
+}
+
+
+void TMaskTest::RegisterMaskTestSettings(TSpider& root) {
     Erase_ = &root.AddRightCommandHandler("Mask:EraseMask", [this](THandler&) {
         SaveMaskStateForUndo();
         ClearCurrentMask();
@@ -172,6 +188,9 @@ void TMaskTest::RegisterMaskCommands() {
                                            [this](std::string_view p, bool q, std::uint8_t, std::string& reply) {
                                                FileNameCommand(p, q, reply);
                                            });
+}
+
+void TMaskTest::RegisterAutomaskSettings(TSpider& root) {
     AutoSource_ = &root.AddSignalSourceHandler("Automask:Source", {.Items = SourceItems, .Initial = ssCh1,
                                                                    .ExcludedMask = NonRecordSources,
                                                                    .AfterChange = [this](THandler&) {
@@ -224,6 +243,9 @@ void TMaskTest::RegisterMaskCommands() {
          .ColorSource = ssCh1});
     DeltaY_->SetNoSave(true);
     root.AddRightCommandHandler("Automask:BuildAMask", [this](THandler&) { BuildAutomask(); });
+}
+
+void TMaskTest::RegisterStdMaskSettings(TSpider& root) {
     Align_ = &root.AddOnOffHandler("StdMask:Align", {.AfterChange = [this](THandler&) {
                                                          if (GetOn(Align_)) ApplyMaskScales();
                                                      }});
@@ -264,14 +286,6 @@ void TMaskTest::RegisterMaskCommands() {
     root.AddGpibStringHandler("StdMask:MasksList", 0, [this](std::string_view, bool q, std::uint8_t, std::string& reply) {
         if (q) reply += MasksListReply();
     });
-    root.AddGpibStringHandler("Mask:Res", 0, [this](std::string_view p, bool q, std::uint8_t, std::string& reply) {
-        if (q) reply += MaskResReply(p);
-    });
-    Erase_->SetDisabled(true);
-    SaveUser_->SetDisabled(true);
-    OnRunUntilChange();
-    FileFormat_->SetDisabled(true);
-    FileName_->SetDisabled(true);
 }
 
 void TMaskTest::DefaultMaskFileName() {

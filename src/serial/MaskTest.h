@@ -19,6 +19,7 @@
 namespace vt {
 
 class TShell;
+class TSpider;
 class TCheckSwHandler;
 class TComplexObjectHandler;
 class TDoubleEditHandler;
@@ -148,6 +149,10 @@ public:
     void SetUserMaskName(const std::string& pathWithoutExtension) { UserMaskName_ = pathWithoutExtension; }
 
 private:
+    // The parts of RegisterMaskCommands, in the tree's order.
+    void RegisterMaskTestSettings(TSpider& root);
+    void RegisterAutomaskSettings(TSpider& root);
+    void RegisterStdMaskSettings(TSpider& root);
     void OnTestChange();
     void OnActionChange(THandler& h);
     void OnRunUntilChange();

@@ -98,26 +98,40 @@ void TMeasurementSettings::CreateMeasHandlers(TCommandTree& tree) {
     Listen();
 }
 
-void TMeasurementSettings::RegisterSource(TCommandTree& tree, int source) {
-    TSpider& root = tree.Root();
-    TSourceHandlers& h = Sources_[static_cast<std::size_t>(source)];
-    auto path = [source](const char* name) { return MeasSourcePath(source, name); };
-    auto choice = [&](const char* name, const char* items, int initial, THandlerCallback after) {
-        return &root.AddRadioHandler(path(name), {.Items = items, .Initial = initial, .AfterChange = std::move(after)});
-    };
-    auto integer = [&](const char* name, double initial, TEditConfig config, THandlerCallback after) {
-        return &root.AddIntEditHandler(path(name), {.Initial = initial, .Config = std::move(config), .ColorSource = source,
-                                                    .AfterChange = std::move(after)});
-    };
-    auto real = [&](const char* name, double initial, TEditConfig config, THandlerCallback after) {
-        return &root.AddDoubleEditHandler(path(name), {.Initial = initial, .Config = std::move(config),
-                                                       .ColorSource = source, .AfterChange = std::move(after)});
-    };
-    auto levels = [this, source] { Calc_.RequestLevelMarkers(source); };
-    auto thresholds = [this, source] { Calc_.RequestThresholds(source); };
-    auto margins = [this, source] { Calc_.RequestMargins(source); };
+// A source's settings as they are registered: the path under its source, its colour.
+struct TMeasurementSettings::TSourceRegistrar {
+    TCommandTree& Tree;
+    int Source;
 
-    h.Method = choice("Method", "Hist,MinMax,Marker", 0, [this, source](THandler&) { MethodAfter(source); });
+    std::string Path(const char* name) const { return MeasSourcePath(Source, name); }
+    TRadioSwHandler* Choice(const char* name, const char* items, int initial, THandlerCallback after) const {
+        return &Tree.Root().AddRadioHandler(Path(name), {.Items = items, .Initial = initial, .AfterChange = std::move(after)});
+    }
+    TIntEditHandler* Integer(const char* name, double initial, TEditConfig config, THandlerCallback after) const {
+        return &Tree.Root().AddIntEditHandler(Path(name), {.Initial = initial, .Config = std::move(config),
+                                                           .ColorSource = Source, .AfterChange = std::move(after)});
+    }
+    TDoubleEditHandler* Real(const char* name, double initial, TEditConfig config, THandlerCallback after) const {
+        return &Tree.Root().AddDoubleEditHandler(Path(name), {.Initial = initial, .Config = std::move(config),
+                                                              .ColorSource = Source, .AfterChange = std::move(after)});
+    }
+};
+
+// In the tree's order: the level method and rows, the thresholds, the window margins, the lists.
+void TMeasurementSettings::RegisterSource(TCommandTree& tree, int source) {
+    const TSourceRegistrar reg{tree, source};
+    RegisterSourceLevels(reg);
+    RegisterSourceThresholds(reg);
+    RegisterSourceMargins(reg);
+    RegisterSourceLists(reg);
+}
+
+void TMeasurementSettings::RegisterSourceLevels(const TSourceRegistrar& reg) {
+    const int source = reg.Source;
+    TSourceHandlers& h = Sources_[static_cast<std::size_t>(source)];
+    auto levels = [this, source] { Calc_.RequestLevelMarkers(source); };
+
+    h.Method = reg.Choice("Method", "Hist,MinMax,Marker", 0, [this, source](THandler&) { MethodAfter(source); });
     // The level rows are shown and typed in the source's vertical unit.
     auto volts = [this, source](TEditConfig c) {
         c.OnFormat = [this, source](TEditHandler&, double row) {
@@ -133,21 +147,27 @@ void TMeasurementSettings::RegisterSource(TCommandTree& tree, int source) {
         };
         return c;
     };
-    h.Top = integer("Top", 768, volts(Steps(2, 512, 1023, 1, 16)), [this, source, levels](THandler&) {
+    h.Top = reg.Integer("Top", 768, volts(Steps(2, 512, 1023, 1, 16)), [this, source, levels](THandler&) {
         TSourceHandlers& s = Sources_[static_cast<std::size_t>(source)];
         s.Base->SetMaxValue(s.Top->GetValue() - 1);
         s.Top->SetMinValue(s.Base->GetValue() + 1);
         levels();
     });
     // Base bounds Top as Top bounds Base, so that Top never goes below it.
-    h.Base = integer("Base", 256, volts(Steps(1, 511, 1022, 1, 16)), [this, source, levels](THandler&) {
+    h.Base = reg.Integer("Base", 256, volts(Steps(1, 511, 1022, 1, 16)), [this, source, levels](THandler&) {
         TSourceHandlers& s = Sources_[static_cast<std::size_t>(source)];
         s.Top->SetMinValue(s.Base->GetValue() + 1);
         s.Base->SetMaxValue(s.Top->GetValue() - 1);
         levels();
     });
-    h.Thresh = choice("Thresh", "10-90,20-80,Custom", 0, [this, source](THandler&) { ThreshAfter(source); });
-    h.Unit = choice("Unit", "Percent,Volt,Division", UnitPercent, [this, source](THandler&) { UnitAfter(source); });
+}
+
+void TMeasurementSettings::RegisterSourceThresholds(const TSourceRegistrar& reg) {
+    const int source = reg.Source;
+    TSourceHandlers& h = Sources_[static_cast<std::size_t>(source)];
+    auto thresholds = [this, source] { Calc_.RequestThresholds(source); };
+    h.Thresh = reg.Choice("Thresh", "10-90,20-80,Custom", 0, [this, source](THandler&) { ThreshAfter(source); });
+    h.Unit = reg.Choice("Unit", "Percent,Volt,Division", UnitPercent, [this, source](THandler&) { UnitAfter(source); });
     h.Unit->SetOnBeforeChange([this, source](THandler&) {
         TSourceHandlers& s = Sources_[static_cast<std::size_t>(source)];
         s.PreviousUnit = s.Unit->GetItemIndex();
@@ -161,7 +181,7 @@ void TMeasurementSettings::RegisterSource(TCommandTree& tree, int source) {
         c.Units = "div";
         c.OnFormat = [this, source](TEditHandler&, double row) { return RowText(source, row); };
         c.OnCorrect = [this, source](TEditHandler&, double typed) { return RowOfText(source, typed); };
-        h.Rows[k] = integer(RowNames[k], rowMid[k], c, [this, source, i, thresholds](THandler&) {
+        h.Rows[k] = reg.Integer(RowNames[k], rowMid[k], c, [this, source, i, thresholds](THandler&) {
             TSourceHandlers& s = Sources_[static_cast<std::size_t>(source)];
             const int v = s.Rows[static_cast<std::size_t>(i)]->GetValue();
             if (i > 0) s.Rows[static_cast<std::size_t>(i - 1)]->SetMinValue(v + 1);
@@ -175,7 +195,7 @@ void TMeasurementSettings::RegisterSource(TCommandTree& tree, int source) {
         TEditConfig c = Steps(-100, percentMid[k], 200, 0.1, 1);
         c.Resolution = 0.001;
         c.Units = "%";
-        h.Percents[k] = real(PercentNames[k], percentMid[k], c, [this, source, i, thresholds](THandler&) {
+        h.Percents[k] = reg.Real(PercentNames[k], percentMid[k], c, [this, source, i, thresholds](THandler&) {
             TSourceHandlers& s = Sources_[static_cast<std::size_t>(source)];
             const double v = s.Percents[static_cast<std::size_t>(i)]->GetValue();
             if (i > 0) s.Percents[static_cast<std::size_t>(i - 1)]->SetMinValue(v + 0.1);
@@ -183,7 +203,13 @@ void TMeasurementSettings::RegisterSource(TCommandTree& tree, int source) {
             thresholds();
         });
     }
-    h.MargMode = choice("MargMode", "Slope,Marker", 1, [this, source](THandler&) { MargModeAfter(source); });
+}
+
+void TMeasurementSettings::RegisterSourceMargins(const TSourceRegistrar& reg) {
+    const int source = reg.Source;
+    TSourceHandlers& h = Sources_[static_cast<std::size_t>(source)];
+    auto margins = [this, source] { Calc_.RequestMargins(source); };
+    h.MargMode = reg.Choice("MargMode", "Slope,Marker", 1, [this, source](THandler&) { MargModeAfter(source); });
     // A pair of window limits: the left stays left of the right.
     auto pair = [this, source, margins](TIntEditHandler* TSourceHandlers::*left, TIntEditHandler* TSourceHandlers::*right) {
         return [this, source, margins, left, right](THandler&) {
@@ -198,10 +224,10 @@ void TMeasurementSettings::RegisterSource(TCommandTree& tree, int source) {
         const int edge = static_cast<int>(v);
         return std::to_string(edge / 2 + 1) + Shell_.LangStr(edge % 2 == 0 ? "Rising" : "Falling");
     };
-    h.LeftSlope = integer("LeftSlope", 0, slope, pair(&TSourceHandlers::LeftSlope, &TSourceHandlers::RightSlope));
-    h.RightSlope = integer("RightSlope", 5, slope, pair(&TSourceHandlers::LeftSlope, &TSourceHandlers::RightSlope));
-    h.LeftTresh = choice("LeftTresh", "Upper,Middle,Lower", 1, [margins](THandler&) { margins(); });
-    h.RightTresh = choice("RightTresh", "Upper,Middle,Lower", 1, [margins](THandler&) { margins(); });
+    h.LeftSlope = reg.Integer("LeftSlope", 0, slope, pair(&TSourceHandlers::LeftSlope, &TSourceHandlers::RightSlope));
+    h.RightSlope = reg.Integer("RightSlope", 5, slope, pair(&TSourceHandlers::LeftSlope, &TSourceHandlers::RightSlope));
+    h.LeftTresh = reg.Choice("LeftTresh", "Upper,Middle,Lower", 1, [margins](THandler&) { margins(); });
+    h.RightTresh = reg.Choice("RightTresh", "Upper,Middle,Lower", 1, [margins](THandler&) { margins(); });
     // Window columns are shown and typed as the horizontal value of the column.
     auto columns = [this](int src, TEditConfig c) {
         c.OnFormat = [this, src](TEditHandler&, double column) {
@@ -217,28 +243,34 @@ void TMeasurementSettings::RegisterSource(TCommandTree& tree, int source) {
         };
         return c;
     };
-    h.LeftMarker = integer("LeftMarker", 0, columns(source, Steps(0, 2000, 3999, 1, 80)),
+    h.LeftMarker = reg.Integer("LeftMarker", 0, columns(source, Steps(0, 2000, 3999, 1, 80)),
                            pair(&TSourceHandlers::LeftMarker, &TSourceHandlers::RightMarker));
-    h.RightMarker = integer("RightMarker", 4000, columns(source, Steps(1, 2001, 4000, 1, 80)),
+    h.RightMarker = reg.Integer("RightMarker", 4000, columns(source, Steps(1, 2001, 4000, 1, 80)),
                             pair(&TSourceHandlers::LeftMarker, &TSourceHandlers::RightMarker));
     if (HasFft(source)) {
-        h.FFTMethod = choice("FFTMethod", "Harmonic,Peak", FftHarmonic, [this, source, margins](THandler&) {
+        h.FFTMethod = reg.Choice("FFTMethod", "Harmonic,Peak", FftHarmonic, [this, source, margins](THandler&) {
             EnableSource(source);
             margins();
         });
-        h.FFTLeft = integer("FFTLeft", 0, columns(source, Steps(1, 2000, 3999, 1, 80)),
+        h.FFTLeft = reg.Integer("FFTLeft", 0, columns(source, Steps(1, 2000, 3999, 1, 80)),
                             pair(&TSourceHandlers::FFTLeft, &TSourceHandlers::FFTRight));
-        h.FFTRight = integer("FFTRight", 4000, columns(source, Steps(1, 2001, 4000, 1, 80)),
+        h.FFTRight = reg.Integer("FFTRight", 4000, columns(source, Steps(1, 2001, 4000, 1, 80)),
                              pair(&TSourceHandlers::FFTLeft, &TSourceHandlers::FFTRight));
         TEditConfig peak{.Minimum = -100, .Default = -20, .Maximum = 80, .CoarseStep = 1, .CoarseKind = skDbLadder,
                          .FineStep = 0.1, .FineKind = skLinear, .Resolution = 0.01, .Units = "dB"};
-        h.PeakLevel = real("PeakLevel", -20, peak, [margins](THandler&) { margins(); });
-        h.PeakLeft = integer("PeakLeft", 1, Steps(1, 1, 40, 1, 1), pair(&TSourceHandlers::PeakLeft, &TSourceHandlers::PeakRight));
-        h.PeakRight = integer("PeakRight", 3, Steps(2, 3, 41, 1, 1), pair(&TSourceHandlers::PeakLeft, &TSourceHandlers::PeakRight));
+        h.PeakLevel = reg.Real("PeakLevel", -20, peak, [margins](THandler&) { margins(); });
+        h.PeakLeft = reg.Integer("PeakLeft", 1, Steps(1, 1, 40, 1, 1), pair(&TSourceHandlers::PeakLeft, &TSourceHandlers::PeakRight));
+        h.PeakRight = reg.Integer("PeakRight", 3, Steps(2, 3, 41, 1, 1), pair(&TSourceHandlers::PeakLeft, &TSourceHandlers::PeakRight));
     }
+}
+
+void TMeasurementSettings::RegisterSourceLists(const TSourceRegistrar& reg) {
+    const int source = reg.Source;
+    TSourceHandlers& h = Sources_[static_cast<std::size_t>(source)];
+    TSpider& root = reg.Tree.Root();
     auto list = [&](int group) {
         TCheckSwHandler* l = &root.AddCheckHandler(
-            path(ListNames[static_cast<std::size_t>(group)]),
+            reg.Path(ListNames[static_cast<std::size_t>(group)]),
             {.Items = std::string(MeasCheckItems(group)),
              .AfterChange = [this, source, group](THandler& handler) { CheckListAfter(source, group, handler); }});
         h.Lists[static_cast<std::size_t>(group)] = l;
@@ -250,9 +282,9 @@ void TMeasurementSettings::RegisterSource(TCommandTree& tree, int source) {
         list(mgYFft);
     }
     if (HasDual(source)) {
-        h.Source2 = &root.AddSignalSourceHandler(path("Source2"),
+        h.Source2 = &root.AddSignalSourceHandler(reg.Path("Source2"),
                                                  {.Items = SourceItems, .Initial = ssCh2, .ExcludedMask = NonRecordSources});
-        h.Source2->FollowSignals(tree.SignalEnablity());
+        h.Source2->FollowSignals(reg.Tree.SignalEnablity());
         list(mgXDual);
         list(mgYDual);
     }

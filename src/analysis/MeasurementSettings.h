@@ -72,7 +72,12 @@ public:
     const TSourceHandlers& Source(int source) const { return Sources_.at(static_cast<std::size_t>(source)); }
 
 private:
+    struct TSourceRegistrar;
     void RegisterSource(TCommandTree& tree, int source);
+    void RegisterSourceLevels(const TSourceRegistrar& reg);
+    void RegisterSourceThresholds(const TSourceRegistrar& reg);
+    void RegisterSourceMargins(const TSourceRegistrar& reg);
+    void RegisterSourceLists(const TSourceRegistrar& reg);
     void DisplayAfter();
     void DisplSrcAfter();
     void StatModeRules();

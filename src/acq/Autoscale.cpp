@@ -543,14 +543,15 @@ void TAutoScale::Fail(const TExc& e) {
         Run("*StopSingle Stop");
     else
         Shell_.RunOn = Shell_.SingleOn = false;
-    // A remote run must not wait on a message box: its failure is a timed hint and a log line.
+    // The progress box closes before the failure is told, and nothing waits on the telling: a remote
+    // run's failure is a timed hint and a log line, a clicked run's also a box over the main window.
+    CloseAutoScale(2);
     if (Remote_) {
         Shell_.Display().PushHint(FailureText_, 5000);
         std::cerr << "veltrane: autoscale: " << FailureText_ << '\n';
     } else {
-        Shell_.User().ShowErrorDlg(FailureText_);
+        Shell_.ShowProgramMessage(FailureText_);
     }
-    CloseAutoScale(2);
 }
 
 void TAutoScale::AutoScaleStep() {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <numbers>
 #include <span>
+#include <utility>
 
 #include "acq/RefSineCapture.h"
 #include "acq/ReferenceSine.h"
@@ -291,17 +292,23 @@ void TWaveformMath::CreateMathHandlers(TCommandTree& tree) {
                                                                   const bool on = static_cast<TOnOffHandler&>(hd).GetOn();
                                                                   if (TSignalRecords* r = Shell_.Records())
                                                                       r->SignalsOn().SetOn(source, on);
+                                                                  if (!on) Withdraw(f);
                                                                   Changed(f, false);
                                                               }});
         // The normalized channel and the re-timing are chosen by their features: hidden from the menu.
         h.Operat = &root.AddRadioHandler(node + "Operat", {.Items = operators, .Initial = f,
                                                            .DisabledMask = Bit(moNormalized) | Bit(moRefSine),
                                                            .AfterChange = [this, f](THandler&) {
+                                                               Withdraw(f);
                                                                UpdateMathControls(f);
                                                                Changed(f, true);
                                                            }});
         h.Source1 = &root.AddSignalSourceHandler(
-            node + "Source1", {.Items = SourceItems, .Initial = ssCh1, .ExcludedMask = NotRecord, .AfterChange = changed});
+            node + "Source1", {.Items = SourceItems, .Initial = ssCh1, .ExcludedMask = NotRecord,
+                               .AfterChange = [this, f](THandler&) {
+                                   Withdraw(f);
+                                   Changed(f, false);
+                               }});
         h.Source2 = &root.AddSignalSourceHandler(node + "Source2", {.Items = SourceItems, .Initial = ssCh2,
                                                                     .ExcludedMask = NotRecordNorConst,
                                                                     .AfterChange = [this, f](THandler&) {
@@ -370,10 +377,19 @@ std::string TWaveformMath::OperatorName(int op) const {
     return op >= 0 && op < MathOperatorCount ? Shell_.LangStr(OperatorKeys[op]) : std::string();
 }
 
+void TWaveformMath::Withdraw(int function) {
+    std::string& kept = Errors_.at(static_cast<std::size_t>(function));
+    if (kept.empty()) return;
+    const std::string text = std::exchange(kept, std::string());
+    // One box stands for a text: it stays while another function still has that cause.
+    if (std::find(Errors_.begin(), Errors_.end(), text) == Errors_.end()) Shell_.WithdrawProgramMessage(text);
+}
+
 bool TWaveformMath::Report(int function, const std::string& text) {
     std::string& kept = Errors_.at(static_cast<std::size_t>(function));
     if (text.empty()) return true;
     if (text != kept) {
+        Withdraw(function);
         kept = text;
         // Found by the acquisition cycle: nothing may wait for a person here.
         Shell_.ShowProgramMessage(text);
@@ -433,7 +449,7 @@ bool TWaveformMath::EvaluateMathFunction(int source) {
     TSignalObj& target = records->Record(source);
     ++Evaluations_[static_cast<std::size_t>(f)];
     if (!Evaluate(f, target)) return false;
-    Errors_[static_cast<std::size_t>(f)].clear();
+    Withdraw(f);
     if (target.IsSpectrum()) target.UpdateMagnitudeMax();
     target.SetChangedFlags();
     if (Zoom) Zoom->LimitDerivedSignalZoom(source);

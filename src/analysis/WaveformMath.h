@@ -101,6 +101,8 @@ private:
     // A non-empty text is shown when it differs from the last one kept; the result is whether the
     // function may be computed.
     bool Report(int function, const std::string& text);
+    // The function's kept message has lost its cause: its box closes.
+    void Withdraw(int function);
     void Changed(int function, bool restartTrend);
     std::string OperatorName(int op) const;
 

@@ -69,18 +69,17 @@ bool NoVisibleScreen() {
 
 namespace {
 
-// A box the program opens by itself, made as a clicked box is made: without a parent window, so that
-// it is centred on the screen rather than over the main window. On an X display without a compositor
-// a window that lies wholly inside another window's rectangle reads black on the screen while its own
-// image is painted; a box centred over the main window always does. It still closes with its owner.
+// A box the program opens by itself: a dialog of its owner, centred over the main window as the
+// user's own boxes are, and gone with it. (On an X display where the program's windows carry their
+// own colormap, a root image read per window, as xwd reads it, leaves a window lying wholly inside
+// another one black; the screen itself holds the box painted.)
 QMessageBox* NewProgramBox(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
                            QWidget* owner) {
-    auto* box = new QMessageBox(icon, QApplication::applicationName(), text, buttons);
+    auto* box = new QMessageBox(icon, QApplication::applicationName(), text, buttons, owner);
     box->setWindowModality(Qt::NonModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
     // A box left open must not keep the program alive once its window has gone.
     box->setAttribute(Qt::WA_QuitOnClose, false);
-    if (owner) QObject::connect(owner, &QObject::destroyed, box, [box] { delete box; });
     return box;
 }
 
@@ -107,7 +106,7 @@ void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
 }
 
 void TMessageBoxDialogs::ShowError(QWidget* parent, const QString& text) {
-    QMessageBox::critical(parent, QApplication::applicationName(), text, QMessageBox::Yes);
+    QMessageBox::critical(parent, QApplication::applicationName(), text, QMessageBox::Ok);
 }
 
 namespace {

@@ -31,7 +31,11 @@ struct TUserLog : TUserServices {
     }
     // The boxes that hold nothing: nothing runs meanwhile, as nothing waits.
     std::vector<std::string> Boxes;
-    void ShowNonModalError(const std::string& text) override { Boxes.push_back(text); }
+    std::function<void()> WhenBoxShown;
+    void ShowNonModalError(const std::string& text) override {
+        Boxes.push_back(text);
+        if (WhenBoxShown) WhenBoxShown();
+    }
     bool ExecSaveDialog(TSaveDialogRequest& request) override {
         Dialogs.push_back(request);
         if (Accept) request = Answer;

@@ -35,7 +35,9 @@ std::vector<double> Values(const TSignalObj& r) { return {r.Data1(), r.Data1() +
 struct TCountingUser : TUserServices {
     // The cycle's messages hold nothing: a modal error here would be a fault.
     void ShowNonModalError(const std::string& text) override { Errors.push_back(text); }
+    void CloseNonModalError(const std::string& text) override { Closed.push_back(text); }
     std::vector<std::string> Errors;
+    std::vector<std::string> Closed;
 };
 
 struct TMathRig {
@@ -255,4 +257,49 @@ TEST(WaveformMath, FunctionsFromTheirSettingsReportEachErrorOnce) {
         EXPECT_FALSE(m.Math.EvaluateMathFunction(ssF3)) << op;
     }
     EXPECT_EQ(m.User->Errors.size(), 3u);
+}
+
+// A function's message box closes once its cause has gone: the function switched off, its operation
+// or source changed, or the function computed; one text kept by two functions stays until both lose it.
+TEST(WaveformMath, TheBoxOfAFunctionsFaultClosesWhenItsCauseHasGone) {
+    TMathRig m;
+    Fill(m.Record(ssCh1), {1, 2, 3, 4});
+    m.Record(ssS1).SetSpectrum(true);
+    Fill(m.Record(ssS1), {1, 2, 3, 4});
+    const auto fault = [&](const char* function, const char* source) {
+        for (const std::string& line : std::vector<std::string>{"Operat IFFT", std::string("Source1 ") + source, "Display ON"})
+            m.Run(std::string(function) + ":" + line);
+        EXPECT_FALSE(m.Math.EvaluateMathFunction(function[1] == '1' ? ssF1 : ssF2));
+        return m.User->Errors.back();
+    };
+    const std::string ch1 = fault("F1", "Ch1");
+    EXPECT_NE(ch1.find("needs a spectrum"), std::string::npos) << ch1;
+    m.Run("F1:Display OFF");
+    EXPECT_EQ(m.User->Closed, (std::vector<std::string>{ch1}));
+    EXPECT_TRUE(m.Math.KeptError(0).empty());
+    m.Run("F1:Display OFF");
+    EXPECT_EQ(m.User->Closed.size(), 1u) << "nothing left to close";
+
+    // Told again when switched on; a changed operation closes it.
+    EXPECT_EQ(fault("F1", "Ch1"), ch1);
+    m.Run("F1:Operat Invert");
+    EXPECT_EQ(m.User->Closed.size(), 2u);
+    // A changed source closes the old text before the new one is told.
+    fault("F1", "Ch1");
+    m.Run("F1:Source1 Ch2");
+    ASSERT_EQ(m.User->Closed.size(), 3u);
+    EXPECT_EQ(m.User->Closed.back(), ch1);
+    // The same fault in two functions: one box, closed once neither has it.
+    fault("F1", "Ch1");
+    EXPECT_EQ(fault("F2", "Ch1"), ch1);
+    m.Run("F1:Display OFF");
+    EXPECT_EQ(m.User->Closed.size(), 3u) << "F2 still has the cause";
+    m.Run("F2:Source1 S1");
+    ASSERT_EQ(m.User->Closed.size(), 4u);
+    EXPECT_EQ(m.User->Closed.back(), ch1);
+    // A function that computes has no fault left: its source became a spectrum.
+    fault("F1", "Ch1");
+    m.Record(ssCh1).SetSpectrum(true);
+    EXPECT_TRUE(m.Math.EvaluateMathFunction(ssF1));
+    EXPECT_EQ(m.User->Closed.size(), 5u);
 }

@@ -1,0 +1,114 @@
+// The program's boxes as a user sees them: centred over the main window, wherever that lies on the
+// screen, with OK on a box of one button; under a real X server (the xcb platform) the screen holds
+// each box as painted as its own image, also where it lies wholly inside the main window.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPalette>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include <cstdlib>
+
+#include "UiTestSupport.h"
+#include "ui/UserDialogs.h"
+
+namespace vt {
+namespace {
+
+QMessageBox* OpenBox() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
+    return nullptr;
+}
+
+// Events until done() holds, for at most about ms.
+template <class Done>
+bool Settle(Done done, int ms = 5000) {
+    for (int waited = 0; waited < ms; waited += 10) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (done()) return true;
+        QThread::msleep(10);
+    }
+    return done();
+}
+
+// The share of the pixels of a that differ from b by more than a little in a channel.
+double DifferingShare(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.isNull()) return 1;
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    long differing = 0;
+    for (int r = 0; r < x.height(); ++r)
+        for (int c = 0; c < x.width(); ++c) {
+            const QRgb p = x.pixel(c, r), q = y.pixel(c, r);
+            differing += std::abs(qRed(p) - qRed(q)) > 8 || std::abs(qGreen(p) - qGreen(q)) > 8 ||
+                         std::abs(qBlue(p) - qBlue(q)) > 8;
+        }
+    return static_cast<double>(differing) / (x.width() * x.height());
+}
+
+TEST(ProgramBoxesScreen, BoxesStandCentredOverTheMainWindowPaintedOnTheScreenWithOkForOneButton) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    // The main window off the screen's centre, large enough to hold the box wholly.
+    QWidget window;
+    window.setAutoFillBackground(true);
+    window.setPalette(QPalette(QColor(0, 40, 40)));
+    window.setGeometry(screen.x(), screen.y(), screen.width() * 2 / 3, screen.height() * 2 / 3);
+    window.show();
+    ASSERT_TRUE(Settle([&] { return window.isVisible(); }));
+    const bool xcb = QGuiApplication::platformName() == QLatin1String("xcb");
+    // Qt allows for a title bar when it centres a dialog, though no window manager may draw one.
+    const auto centredOverWindow = [&](const QWidget& box) {
+        const QPoint off = box.frameGeometry().center() - window.frameGeometry().center();
+        return std::abs(off.x()) <= window.width() / 16 && std::abs(off.y()) <= window.height() / 16;
+    };
+
+    TMessageBoxDialogs dialogs([] { return true; });
+    const QString text = QStringLiteral("Inverse FFT needs a spectrum, but Ch1 is not a spectrum");
+    ASSERT_TRUE(dialogs.ShowErrorNonModal(&window, text));
+    QMessageBox* box = OpenBox();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(Settle([&] { return box->isVisible() && box->windowHandle() && box->windowHandle()->isExposed(); }));
+    QApplication::processEvents();
+    EXPECT_TRUE(centredOverWindow(*box)) << "box at " << box->frameGeometry().center().x() << ","
+                                         << box->frameGeometry().center().y();
+    EXPECT_TRUE(window.frameGeometry().contains(box->frameGeometry()));
+    EXPECT_EQ(box->windowModality(), Qt::NonModal);
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+    if (xcb) {
+        // The screen's own pixels under the box, read through the root window, against its image.
+        const QImage own = box->grab().toImage();
+        double share = 1;
+        QImage root;
+        Settle([&] {
+            root = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+            share = DifferingShare(root.copy(box->geometry()), own);
+            return share < 0.02;
+        });
+        EXPECT_LT(share, 0.02) << "the screen under the box differs from its image";
+        root.save(QStringLiteral("program_box_root.png"));
+    }
+    box->close();
+
+    // A box of one button the user is to acknowledge: OK, over its window.
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QMessageBox* shown = OpenBox();
+        if (!shown) return;
+        seen = true;
+        EXPECT_EQ(shown->standardButtons(), QMessageBox::Ok);
+        EXPECT_TRUE(centredOverWindow(*shown));
+        shown->button(QMessageBox::Ok)->click();
+    });
+    dialogs.ShowError(&window, QStringLiteral("Error opening Veltrane Help. May be help file is not found."));
+    EXPECT_TRUE(seen);
+}
+
+}  // namespace
+}  // namespace vt

@@ -7,5 +7,8 @@ namespace vt {
 
 // Writes "veltrane: " + text as one line.
 void LogProgramLine(std::string_view text);
+// The line of a question answered for the person who was not asked: "<question> -- <answer> (<why>)",
+// the question's white space folded into single blanks so that it stays one line.
+void LogAnswerTaken(std::string_view question, std::string_view answer, std::string_view why);
 
 }  // namespace vt

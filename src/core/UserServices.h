@@ -36,6 +36,13 @@ public:
     virtual void ConfirmOkCancelLater(const std::string& text, std::function<void(bool ok)> answered) {
         answered(ConfirmOkCancel(text));
     }
+    // A question inside work a remote command asked for (a calibration's "connect the step and click
+    // OK"): the script that sent the command stands for the operator, so where nobody can answer, OK's
+    // answer is taken for it and logged; the work's own checks still fail a bad set-up. Where a screen
+    // is seen it waits aside as the program's own question; here it is that question.
+    virtual void ConfirmOkCancelForCommandLater(const std::string& text, std::function<void(bool ok)> answered) {
+        ConfirmOkCancelLater(text, std::move(answered));
+    }
     // True when the user chose a file (the request then holds the choice).
     virtual bool ExecSaveDialog(TSaveDialogRequest& /*request*/) { return false; }
     // The same as a file-open dialog: the chosen name keeps its extension; an empty name stays empty.

@@ -174,7 +174,8 @@ void TTdrChannelCalibration::DoVertCalibr(int channel, const THandler& command) 
         return;
     }
     // The command's reply waits for the close; the acquisition steps the run meanwhile.
-    if (who == wcvRemote && Shell_.DeferRemoteReply) Later_ = Shell_.DeferRemoteReply();
+    ByRemote_ = who == wcvRemote;
+    if (ByRemote_ && Shell_.DeferRemoteReply) Later_ = Shell_.DeferRemoteReply();
 }
 
 std::string TTdrChannelCalibration::UndoRefusal() const {
@@ -201,14 +202,7 @@ bool TTdrChannelCalibration::Start(int channel, bool byUser) {
         return false;
     }
     TdrMode_ = Settings_.TdrModeIsTdr();
-    std::string key;
-    if (TdrMode_) {
-        SetChannelGeneratorFlag(Shell_, channel, TdrStartFlag);
-        key = "TDRChCalibrPerform";
-    } else {
-        SetChannelGeneratorFlag2(Shell_, channel, TdtStartFlag);
-        key = "TDTChCalibrPerform";
-    }
+    const std::string key = TdrMode_ ? "TDRChCalibrPerform" : "TDTChCalibrPerform";
     if (byUser && !Shell_.User().ConfirmOkCancel(FormatDot(Shell_.LangStr(key), ChannelNumber(channel)))) return false;
 
     if (TInstrumentLink* link = Shell_.Link()) link->BreakAcquisition(false);
@@ -240,6 +234,7 @@ bool TTdrChannelCalibration::Start(int channel, bool byUser) {
     RefPlaneText_.clear();
     Outcome_.clear();
     Later_ = nullptr;
+    ByRemote_ = false;
     Question_.reset();
     LastProgressMs_ = NowMs();
     Open_ = true;
@@ -271,6 +266,11 @@ void TTdrChannelCalibration::Stalled() {
 void TTdrChannelCalibration::Prepare() {
     // One undo step that the close takes back.
     if (TUndoBuffer* undo = Shell_.UndoBuffer()) undo->BeginStep();
+    // The generator's circuit is part of the set-up: the close puts the user's back.
+    if (TdrMode_)
+        SetChannelGeneratorFlag(Shell_, Channel_, TdrStartFlag);
+    else
+        SetChannelGeneratorFlag2(Shell_, Channel_, TdtStartFlag);
     const std::string own = ChName(Channel_), other = Channel_ == TdrChannel2 ? "Ch1:" : "Ch2:";
     Setting(own + "Display", "On");
     Setting(other + "Display", "Off");
@@ -338,14 +338,19 @@ bool TTdrChannelCalibration::EndPhase() {
     Changed();
     const std::string text = Shell_.LangStr("TDRChCalibrContinue");
     if (AutoClose_) {
-        // A command's run asks aside: the window, the clients and the stall rule wait for the answer,
-        // which comes at once as Cancel where nobody can give it.
+        // A run by itself asks aside: the window, the clients and the stall rule wait for the answer.
+        // Where nobody can give it, a remote command's script stands for the operator (OK: the second
+        // phase's own check fails a step not connected); a line the program ran takes Cancel.
         Collecting_ = false;
         const std::shared_ptr<int> question = Question_ = std::make_shared<int>(0);
         Changed();
-        Shell_.User().ConfirmOkCancelLater(text, [this, asked = std::weak_ptr<int>(question)](bool ok) {
+        auto answered = [this, asked = std::weak_ptr<int>(question)](bool ok) {
             if (!asked.expired()) SecondPhaseAnswered(ok);
-        });
+        };
+        if (ByRemote_)
+            Shell_.User().ConfirmOkCancelForCommandLater(text, std::move(answered));
+        else
+            Shell_.User().ConfirmOkCancelLater(text, std::move(answered));
         return false;
     }
     if (!Shell_.User().ConfirmOkCancel(text)) {

@@ -6,8 +6,9 @@
 // stepped once per completed acquisition; its dialog is a view of it. A run the user started leaves
 // the window free; a command-started run ends by itself and its command's reply waits until it has
 // closed (with the failure's text when it failed), the acquisition and other commands going on
-// meanwhile: its question between the phases waits aside, and a run that gets no acquisition for
-// StallSeconds on the link clock ends as failed.
+// meanwhile: its question between the phases waits aside (without a screen the command's script
+// answers it OK), and a run that gets no acquisition for StallSeconds on the link clock ends as failed.
+// The set-up the run prepares, the generator's circuit included, goes back at every close.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -154,6 +155,8 @@ private:
     bool RunOn_ = false, SingleOn_ = false;
     // The reply of the command that started the run, given at the close; null where nobody waits.
     std::function<void(const std::string&)> Later_;
+    // Started by a remote command: its script answers the question between the phases.
+    bool ByRemote_ = false;
     // The link clock's time of the run's last progress (its start, an acquisition, a phase begun).
     std::int64_t LastProgressMs_ = 0;
     // The open question between the phases: an answer that comes after the run has closed (or after

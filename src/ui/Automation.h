@@ -65,6 +65,10 @@ public:
     bool AskOkCancel(QWidget* parent, const QString& text) override;
     // Cancel's answer while a command runs, as the blocking question gives it.
     void AskOkCancelLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) override;
+    // A question inside a remote command's own work holds nothing: it is the inner dialogs' at all times.
+    void AskOkCancelForCommandLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) override {
+        Inner_.AskOkCancelForCommandLater(parent, text, std::move(answered));
+    }
     bool ShowInformation(QWidget* parent, const QString& title, const QString& text,
                          const QString& secondButton) override;
     void ShowError(QWidget* parent, const QString& text) override;

@@ -88,7 +88,7 @@ QMessageBox* NewProgramBox(QMessageBox::Icon icon, const QString& text, QMessage
 void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
                                           std::function<void(bool ok)> answered) {
     if (!Screen_()) {
-        LogProgramLine(text.simplified().toStdString() + " -- Cancel (no screen to answer on)");
+        LogAnswerTaken(text.toStdString(), "Cancel", "no screen to answer on");
         answered(false);
         return;
     }
@@ -103,6 +103,16 @@ void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
         QMetaObject::invokeMethod(context, [answered, ok] { answered(ok); }, Qt::QueuedConnection);
     });
     box->show();
+}
+
+void TMessageBoxDialogs::AskOkCancelForCommandLater(QWidget* parent, const QString& text,
+                                                    std::function<void(bool ok)> answered) {
+    if (!Screen_()) {
+        LogAnswerTaken(text.toStdString(), "OK", "on behalf of the remote command that asked for it");
+        answered(true);
+        return;
+    }
+    AskOkCancelLater(parent, text, std::move(answered));
 }
 
 void TMessageBoxDialogs::ShowError(QWidget* parent, const QString& text) {
@@ -221,6 +231,10 @@ bool TDialogUserServices::ConfirmOkCancel(const std::string& text) {
 
 void TDialogUserServices::ConfirmOkCancelLater(const std::string& text, std::function<void(bool ok)> answered) {
     Dialogs_.AskOkCancelLater(Window_, QString::fromStdString(text), std::move(answered));
+}
+
+void TDialogUserServices::ConfirmOkCancelForCommandLater(const std::string& text, std::function<void(bool ok)> answered) {
+    Dialogs_.AskOkCancelForCommandLater(Window_, QString::fromStdString(text), std::move(answered));
 }
 
 bool TDialogUserServices::ExecSaveDialog(TSaveDialogRequest& request) { return Dialogs_.ExecSaveDialog(nullptr, request); }

@@ -49,6 +49,10 @@ public:
     virtual void AskOkCancelLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) {
         answered(AskOkCancel(parent, text));
     }
+    // The same for a question inside work a remote command asked for: here as the one above.
+    virtual void AskOkCancelForCommandLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) {
+        AskOkCancelLater(parent, text, std::move(answered));
+    }
     // The system colour dialog, fully open, on colour (red in the low byte); true on OK, with the choice
     // in colour.
     virtual bool AskColor(QWidget* parent, std::uint32_t& colour) {
@@ -82,6 +86,8 @@ public:
         : Screen_(std::move(screen)) {}
     // A non-modal box; without a visible screen Cancel's answer at once, written to standard error.
     void AskOkCancelLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) override;
+    // The same box; without a visible screen OK's answer at once for the command's script, logged.
+    void AskOkCancelForCommandLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) override;
     TDialogAnswer AskErrorYesNo(QWidget* parent, const QString& text) override;
     TDialogAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;
@@ -111,6 +117,7 @@ public:
     void CloseNonModalError(const std::string& text) override;
     bool ConfirmOkCancel(const std::string& text) override;
     void ConfirmOkCancelLater(const std::string& text, std::function<void(bool ok)> answered) override;
+    void ConfirmOkCancelForCommandLater(const std::string& text, std::function<void(bool ok)> answered) override;
     bool ExecSaveDialog(TSaveDialogRequest& request) override;
     bool ExecOpenDialog(TSaveDialogRequest& request) override;
     void ShowMessage(const std::string& text) override;

@@ -29,6 +29,7 @@
 #include "link/InstrumentIdentity.h"
 #include "link/InstrumentLink.h"
 #include "link/LinkTestSupport.h"
+#include "link/UtilSettings.h"
 #include "serial/TdrChannelCalibration.h"
 #include "serial/TdrSettings.h"
 
@@ -276,8 +277,8 @@ TEST_F(TdrChannelCalibration, MeasuresBothModesByHandKeepsTheValuesOnFailureOrCa
 
 // Started by an automation client's command: the reply waits for the close while other lines are
 // answered; the question between the TDR phases waits aside (a visible screen) and holds the stall
-// rule; OK goes on to the by-hand values, Cancel ends the run with the five values and the set-up as
-// they were. A run whose acquisitions stop fails after 10 s on the link clock, not one moment before;
+// rule; OK goes on to the by-hand values, Cancel ends the run with the five values and the set-up (the
+// generator's circuit too) as they were. A run whose acquisitions stop fails after 10 s on the link clock, not one moment before;
 // an answer that comes after its run closed is dropped.
 TEST_F(TdrChannelCalibration, ACommandsReplyWaitsForTheCloseItsQuestionWaitsAsideAndItsStallRuleRunsOnTheLinkClock) {
     TCOMRC service(*Shell.CommandTree());
@@ -288,7 +289,10 @@ TEST_F(TdrChannelCalibration, ACommandsReplyWaitsForTheCloseItsQuestionWaitsAsid
         service.Execute(line, reply, 0, [&](const std::string& text) { later.push_back(text); });
         return service.Deferred() ? std::string("(later)") : reply;
     };
+    CreateUtilHandlers(Shell);
     const std::array<double, 5> initial = PrepareTdrOnG1();
+    const auto circuit = [&] { return ReadChoiceSetting(Shell.CommandTree(), "GSS:A:TDRCircuit", -1); };
+    constexpr int Short = 2;
 
     // --- OK: the second phase follows the answer; the reply comes with the by-hand values in place.
     EXPECT_EQ(send("TDR:CH1:DOVERTCALIBR"), "(later)");
@@ -320,6 +324,7 @@ TEST_F(TdrChannelCalibration, ACommandsReplyWaitsForTheCloseItsQuestionWaitsAsid
 
     // --- Cancel: the run ends, its reply says so, everything is as it was.
     SetFive(initial);
+    Command("GSS:A:TDRCircuit Short");
     later.clear();
     EXPECT_EQ(send("TDR:CH1:DOVERTCALIBR"), "(later)");
     Collect(32, -0.2, -0.2);
@@ -329,6 +334,7 @@ TEST_F(TdrChannelCalibration, ACommandsReplyWaitsForTheCloseItsQuestionWaitsAsid
     EXPECT_EQ(later, std::vector<std::string>{"Calibration canceled."});
     EXPECT_EQ(Five(), initial);
     EXPECT_EQ(ReadChoiceSetting(Shell.CommandTree(), "TDR:Ch1:VertScale", -1), 1) << "the set-up undone";
+    EXPECT_EQ(circuit(), Short);
     EXPECT_TRUE(Shell.RunOn);
     EXPECT_FALSE(Shell.SingleOn);
 
@@ -348,6 +354,7 @@ TEST_F(TdrChannelCalibration, ACommandsReplyWaitsForTheCloseItsQuestionWaitsAsid
     EXPECT_FALSE(Run.Open());
     EXPECT_EQ(later, std::vector<std::string>{"Calibration failed: No acquisition came for 10 s."});
     EXPECT_EQ(Five(), initial);
+    EXPECT_EQ(circuit(), Short) << "the terminated step of the first phase undone";
     EXPECT_TRUE(Shell.RunOn);
 
     // --- the run closed while its question waited: the late OK starts nothing.

@@ -130,22 +130,52 @@ TEST(TdrChannelCalibrationDemo, CalibratesBothModesOnTheDemoCircuits) {
     EXPECT_NEAR(m4First - m4Last, 0.420, 0.008);
 }
 
-// The program's own questions as an unattended bench meets them: without a screen the question that
-// waits aside takes Cancel's answer and logs it (the dialogs' real path); the rest is scripted.
+// The program's own questions as an unattended bench meets them: without a screen the questions that
+// wait aside take their answers and are logged (the dialogs' real path); the rest is scripted. With
+// Screen set they are scripted too, as a person's clicks.
 class TOffscreenQuestions : public test::TScriptedDialogs {
 public:
+    bool Screen = false;
     void AskOkCancelLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) override {
-        TMessageBoxDialogs().AskOkCancelLater(parent, text, std::move(answered));
+        if (Screen)
+            test::TScriptedDialogs::AskOkCancelLater(parent, text, std::move(answered));
+        else
+            TMessageBoxDialogs([] { return false; }).AskOkCancelLater(parent, text, std::move(answered));
+    }
+    void AskOkCancelForCommandLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) override {
+        if (Screen)
+            test::TScriptedDialogs::AskOkCancelForCommandLater(parent, text, std::move(answered));
+        else
+            TMessageBoxDialogs([] { return false; }).AskOkCancelForCommandLater(parent, text, std::move(answered));
     }
 };
+
+// The levels the demo's TDR step gives Ch1 on G1 (the step read negated), by hand from its circuits:
+// 6.25e-5 V a code, an offset of -368 codes, the step 6720 codes of which the 50 ohm end sees half and
+// the open's reflection a quarter more, 3 ns (twice its 1.5 ns line) after the step at 7.3 ns, its mid
+// level 76 ps into the rise.
+constexpr double DemoVoltsPerCode = 6.25e-5;
+constexpr double DemoTdrBaseline = (-368 - 6720 * 0.5) * DemoVoltsPerCode;
+constexpr double DemoTdrOpenAmplitude = 6720 * 0.25 * DemoVoltsPerCode;
+constexpr double DemoTdrOpenPlane = 7.3e-9 + 2 * 1.5e-9 + 76e-12;
+
+// The lines of a settings list that do not start with one of the headers.
+std::vector<std::string> Without(std::vector<std::string> list, std::initializer_list<std::string_view> headers) {
+    std::erase_if(list, [&](const std::string& line) {
+        return std::any_of(headers.begin(), headers.end(), [&](std::string_view h) { return line.starts_with(h); });
+    });
+    return list;
+}
 
 // Sent as an automation client sends them, with Ch1 on G1 as above. A calibration command's reply waits
 // for its run's close while other lines are answered (undo, redo, a second calibration and the
 // normalization are refused with their reasons) and the run counts its acquisitions. Offscreen the
-// question between the phases takes Cancel: the reply says the run ended, every setting is as it was
-// and Run acquires again; the log holds the question with the answer taken. The normalization's
-// question, met by a command, is its reply and is logged with its answer; the switch stays off.
-TEST(TdrChannelCalibrationDemo, ACommandsReplyWaitsForTheCloseAndOffscreenItsQuestionTakesCancel) {
+// question between the phases takes OK for the command's script: with the demo's step on the channel
+// the run completes (a success's empty reply) with the values the step gives, every other setting as it
+// was (the generator's Short circuit too) and Run acquiring again; the log holds the question with the
+// answer taken. The normalization's question, met by a command, is its reply and is logged with its
+// answer; the switch stays off.
+TEST(TdrChannelCalibrationDemo, ACommandsReplyWaitsForTheCloseAndOffscreenItsQuestionTakesOk) {
     const test::TProgramHome programHome;
     const std::filesystem::path& home = programHome.Path();
     WriteDemoIdentity(home, kDefaultDemoName, 1, 1, true, 7, 12, 0xFF & ~(optGenerators | optTDT));
@@ -156,7 +186,8 @@ TEST(TdrChannelCalibrationDemo, ACommandsReplyWaitsForTheCloseAndOffscreenItsQue
     int stage = 0, polls = 0, countTyped = 0, countLater = 0, acquiredAtClose = 0;
     std::map<std::string, std::string> replies;
     std::vector<std::string> later, before, after;
-    bool runAfter = false, normalizeDuring = true, normalizeAfter = true;
+    bool runAfter = false, normalizeDuring = true, normalizeAfter = true, secondPhase = false;
+    double refAmpl = 0, baseLine = 0, refPlane = 0;
     const auto acquired = [&] {
         auto* display = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         return display ? display->AcquisitionCount(TdrChannel1) : 0;
@@ -180,7 +211,7 @@ TEST(TdrChannelCalibrationDemo, ACommandsReplyWaitsForTheCloseAndOffscreenItsQue
                 // Refused before it starts: no TDR mode.
                 replies["off"] = send("TDR:CH1:DOVERTCALIBR");
                 for (const char* line : {"TDR:MODE TDR", "TDR:CH1:DESTINATION G1", "GSS:CH1 A", "GSS:A:WAWEFORM TDR",
-                                         "CH2:DISPLAY ON", "CH2:ACQUIRE ON"})
+                                         "GSS:A:TDRCIRCUIT SHORT", "CH2:DISPLAY ON", "CH2:ACQUIRE ON"})
                     send(line);
                 before = test::AllSettings(shell);
                 replies["run"] = send("TDR:CH1:DOVERTCALIBR");
@@ -198,8 +229,12 @@ TEST(TdrChannelCalibrationDemo, ACommandsReplyWaitsForTheCloseAndOffscreenItsQue
                 return;
             case 2:
                 countLater = std::max(countLater, calibration.Count());
+                secondPhase = secondPhase || calibration.SecondPhase();
                 if (later.empty()) return;
                 after = test::AllSettings(shell);
+                refAmpl = ReadRealSetting(shell.CommandTree(), "TDR:Ch1:RefAmpl", 0);
+                baseLine = ReadRealSetting(shell.CommandTree(), "TDR:Ch1:BaseLine", 0);
+                refPlane = ReadRealSetting(shell.CommandTree(), "TDR:Ch1:RefPlane", 0);
                 runAfter = shell.RunOn;
                 acquiredAtClose = acquired();
                 replies["normalize"] = send("TDR:CH1:NORMALIZE ON");
@@ -229,18 +264,25 @@ TEST(TdrChannelCalibrationDemo, ACommandsReplyWaitsForTheCloseAndOffscreenItsQue
     EXPECT_EQ(replies["second"], open);
     EXPECT_EQ(replies["normalizeDuring"], open);
     EXPECT_FALSE(normalizeDuring);
-    // The whole first phase was acquired after the lines were answered, then the question ended it.
+    // The first phase went on after the lines were answered, then the question's OK began the second,
+    // which was acquired whole.
     EXPECT_EQ(countLater, TdrCalibrationAcquisitions);
     EXPECT_LT(countTyped, countLater);
-    EXPECT_EQ(later, std::vector<std::string>{"Calibration canceled."});
-    EXPECT_NE(log.find("veltrane: Connect the TDR step to the channel input and click OK. -- Cancel (no screen to answer on)"),
+    EXPECT_TRUE(secondPhase);
+    EXPECT_EQ(later, std::vector<std::string>{""});
+    EXPECT_NE(log.find("veltrane: Connect the TDR step to the channel input and click OK. -- OK (on behalf of the remote "
+                       "command that asked for it)"),
               std::string::npos)
         << log;
-    // Every setting as before (but the circuit, the connection the run asked for), Run acquiring again.
-    for (auto* list : {&before, &after})
-        std::erase_if(*list, [](const std::string& line) { return line.starts_with("GSS:A:TDRCIRCUIT"); });
+    EXPECT_NEAR(baseLine, DemoTdrBaseline, 0.004);
+    EXPECT_NEAR(refAmpl, DemoTdrOpenAmplitude, 0.004);
+    EXPECT_NEAR(refPlane, DemoTdrOpenPlane, 0.15e-9);
+    // Every other setting as before, the circuit included, Run acquiring again.
+    const auto others = [](const std::vector<std::string>& list) {
+        return Without(list, {"TDR:CH1:REFAMPL", "TDR:CH1:BASELINE", "TDR:CH1:REFPLANE"});
+    };
     ASSERT_FALSE(before.empty());
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(others(after), others(before));
     EXPECT_TRUE(runAfter);
     // The normalization's question: the reply, the log with Cancel's answer, the switch off.
     const std::string& question = replies["normalize"];
@@ -252,9 +294,81 @@ TEST(TdrChannelCalibrationDemo, ACommandsReplyWaitsForTheCloseAndOffscreenItsQue
     EXPECT_FALSE(normalizeAfter);
 }
 
+// A client's runs where generator A shows its sine wave, so that no step reaches Ch1: offscreen the
+// question takes OK and the second phase's amplitude check fails the run, every setting (the reference
+// values, the generator's Short circuit) as it was. With a screen the question's Cancel, and offscreen
+// the dialog's Cancel in the first phase (the circuit Open before), end the run with the circuit back.
+TEST(TdrChannelCalibrationDemo, AClientsRunWithoutTheStepFailsAndEveryEndPutsTheCircuitBack) {
+    TOffscreenQuestions dialogs;
+    test::TProgramRig rig({.DemoOptions = 0xFF & ~(optGenerators | optTDT), .OwnDialogs = &dialogs});
+    TShell& shell = rig.Shell;
+    bool done = false;
+    std::vector<std::string> later, before, afterFailure, afterCancel, beforeOpen, afterOpen, asked;
+    testing::internal::CaptureStderr();
+    rig.Run(200000, 20, [&] {
+        if (done || !rig.Acquiring()) return;
+        TAutomation* automation = rig.Features().Automation().Automation();
+        auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
+        if (!automation || !serial) return;
+        TTdrChannelCalibration& calibration = serial->TdrChannelCalibration();
+        const auto send = [&](const std::string& line) {
+            std::string reply;
+            automation->Service.Execute(line, reply, 0, [&](const std::string& text) { later.push_back(text); });
+        };
+        // Until the run has closed (a guard of 60 s).
+        const auto untilClosed = [&] {
+            QElapsedTimer clock;
+            clock.start();
+            while (calibration.Open() && clock.elapsed() < 60000) test::RunLoopFor(20);
+        };
+        for (const char* line : {"TDR:MODE TDR", "TDR:CH1:DESTINATION G1", "GSS:CH1 A", "GSS:A:WAWEFORM SINEWAVE",
+                                 "GSS:A:TDRCIRCUIT SHORT"})
+            send(line);
+        before = test::AllSettings(shell);
+        send("TDR:CH1:DOVERTCALIBR");
+        untilClosed();
+        afterFailure = test::AllSettings(shell);
+
+        dialogs.Screen = true;
+        dialogs.Answers = {TDialogAnswer::Cancel};
+        send("TDR:CH1:DOVERTCALIBR");
+        untilClosed();
+        afterCancel = test::AllSettings(shell);
+        asked = dialogs.Asked;
+
+        dialogs.Screen = false;
+        send("GSS:A:TDRCIRCUIT OPEN");
+        beforeOpen = test::AllSettings(shell);
+        send("TDR:CH1:DOVERTCALIBR");
+        QElapsedTimer clock;
+        clock.start();
+        while (calibration.Open() && calibration.Count() < 3 && clock.elapsed() < 60000) test::RunLoopFor(20);
+        if (TfrmTDR_CalibrChannel* dialog = OpenDialog()) dialog->CancelButton()->click();
+        untilClosed();
+        afterOpen = test::AllSettings(shell);
+        done = true;
+        test::CloseMainWindows();
+    });
+    const std::string log = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(done) << log;
+    EXPECT_EQ(later, (std::vector<std::string>{"Calibration failed: The TDR step is smaller than 50 mV.",
+                                               "Calibration canceled.", "Calibration canceled."}));
+    const std::string question = "Connect the TDR step to the channel input and click OK.";
+    EXPECT_NE(log.find("veltrane: " + question + " -- OK (on behalf of the remote command that asked for it)"),
+              std::string::npos)
+        << log;
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find(question), std::string::npos) << asked[0];
+    ASSERT_NE(std::find(before.begin(), before.end(), "GSS:A:TDRCIRCUIT SHORT"), before.end());
+    EXPECT_EQ(afterFailure, before);
+    EXPECT_EQ(afterCancel, before);
+    ASSERT_NE(std::find(beforeOpen.begin(), beforeOpen.end(), "GSS:A:TDRCIRCUIT OPEN"), beforeOpen.end());
+    EXPECT_EQ(afterOpen, beforeOpen);
+}
+
 // The user's runs: while the normalization wizard is open a calibration is refused (from a client and
 // from its switch); while a calibration's dialog is open the normalization and undo are refused, and
-// the dialog's Cancel then puts every setting back.
+// the dialog's Cancel then puts every setting back, the generator's circuit included.
 TEST(TdrChannelCalibrationDemo, TheNormalizationAndACalibrationRefuseEachOtherWhileOpen) {
     test::TProgramRig rig({.DemoOptions = 0xFF & ~(optGenerators | optTDT)});
     TShell& shell = rig.Shell;
@@ -319,10 +433,8 @@ TEST(TdrChannelCalibrationDemo, TheNormalizationAndACalibrationRefuseEachOtherWh
               (std::vector<std::string>{"Error: Vertical TDR Calibration of Channel 1 is open: close it first.",
                                         "Error: Undo and redo wait until the Vertical TDR Calibration of Channel 1 has closed."}));
     EXPECT_FALSE(normalizeAfter);
-    // The circuit is the connection the calibration asked for (the terminated step): it stays.
-    for (auto* list : {&before, &after})
-        std::erase_if(*list, [](const std::string& line) { return line.starts_with("GSS:A:TDRCIRCUIT"); });
-    ASSERT_FALSE(before.empty());
+    // The generator's Short circuit too, which the run's first phase had made the terminated step.
+    ASSERT_NE(std::find(before.begin(), before.end(), "GSS:A:TDRCIRCUIT SHORT"), before.end());
     EXPECT_EQ(after, before);
 }
 

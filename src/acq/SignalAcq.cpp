@@ -300,6 +300,7 @@ void TSignalAcq::SetupChannelLayers(int channel, int timebase) {
     const int r = ChannelSignalIndex(channel, timebase);
     TSignalRecords& records = *shell.Records();
     TSignalObj& rec = records.Record(r);
+    records.BeginAcquiredPass(r);
     // A pass that starts nothing brings no data: its record keeps its state.
     if (StoreMode_ != smPeak) NewData_[k][static_cast<std::size_t>(timebase)] = true;
     rec.SetChangedFlags();
@@ -445,6 +446,9 @@ bool TSignalAcq::ReadAcqStream() {
         if (w == EndOfAcquisitionWord) {
             if (TInstrumentLink* link = Shell().Link()) link->SetAcquisitionRunning(false);
             if (PointsReceived_ > PointsExpected_) VT_INTERNAL_ERROR(Unit, "More points than expected");
+            TSignalRecords& records = *Shell().Records();
+            if (PassChannels_ != chCodeCh2 && PassRecord_[0]) records.EndAcquiredPass(PassSource_[0]);
+            if (PassChannels_ != chCodeCh1 && PassRecord_[1]) records.EndAcquiredPass(PassSource_[1]);
             display.EndSignalLayersUpdate();
             ShowTrigWords(i + 1);
             return true;

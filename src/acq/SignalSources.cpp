@@ -191,7 +191,28 @@ void TSignalRecords::SetFingerprint(int source, std::int32_t fingerprint) {
     Fingerprints_[static_cast<std::size_t>(source)] = fingerprint;
 }
 
+void TSignalRecords::BeginAcquiredPass(int source) {
+    CheckRecord(source);
+    // After a broken pass the record mixes two: the copy of the last whole one stays.
+    if (PassOpen_[source]) return;
+    if (!PassCopies_[source]) PassCopies_[source] = std::make_unique<TSignalObj>();
+    *PassCopies_[source] = *Records_[source];
+    PassOpen_[source] = true;
+}
+
+void TSignalRecords::EndAcquiredPass(int source) {
+    CheckRecord(source);
+    PassOpen_[source] = false;
+}
+
+const TSignalObj* TSignalRecords::StoredRecord(int source) const {
+    if (!HoldsRecord(source)) return nullptr;
+    return PassOpen_[source] ? PassCopies_[source].get() : Records_[source].get();
+}
+
 void TSignalRecords::ResetSignalObjects() {
+    // The cleared channels are what a reader gets from now on.
+    PassOpen_.fill(false);
     for (int s = 0; s < SignalRecordCount; ++s) Records_[s]->SetSpectrum(s == ssS1 || s == ssS2);
     for (int s = ssCh1; s <= ssCh2B2; ++s) {
         TSignalObj& r = *Records_[s];

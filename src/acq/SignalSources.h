@@ -161,8 +161,18 @@ public:
     void BuildSourceCaptions(const TLangLookup& lang);
     const std::string& Caption(int source) const;
 
+    // The record as its last ended pass left it. A pass changes the record's length and scales when
+    // it begins and brings its points later: from its beginning until a pass on the record ends (a
+    // broken pass does not), StoredRecord answers a copy taken when the first of them began, so that
+    // a reader gets the points and scales of one acquisition. Any other time it is the record itself.
+    void BeginAcquiredPass(int source);
+    void EndAcquiredPass(int source);
+    const TSignalObj* StoredRecord(int source) const;
+
 private:
     std::array<std::unique_ptr<TSignalObj>, SignalRecordCount> Records_;
+    std::array<std::unique_ptr<TSignalObj>, SignalRecordCount> PassCopies_;
+    std::array<bool, SignalRecordCount> PassOpen_{};
     std::array<std::string, SourceIndexCount> Captions_;
     std::array<TSourceState, SignalRecordCount> States_{};
     TSourceState XYState_ = srcOff;

@@ -23,7 +23,7 @@ std::string WfmNumber(double value) { return FloatToStrFDot(TFloatFormat::Genera
 
 std::string WfmDataReply(const TSignalRecords& records, int source, int complexView, bool header) {
     std::string reply = header ? " " : "";
-    const TSignalObj* r = records.FindRecord(source);
+    const TSignalObj* r = records.StoredRecord(source);
     if (r == nullptr || !records.SignalsOn().IsOn(source)) return reply += Absent;
     const int n = r->Length();
     reply.reserve(reply.size() + static_cast<std::size_t>(n) * 13);
@@ -59,7 +59,7 @@ std::string WfmPreambReply(const TSignalRecords& records, int source, std::strin
     if (items == 0) return header ? ":" + arg + " ERROR" : "ERROR";
 
     std::string reply = header ? ":" + arg + " " : "";
-    const TSignalObj* r = records.FindRecord(source);
+    const TSignalObj* r = records.StoredRecord(source);
     if (r == nullptr) return reply += Absent;
     bool first = true;
     auto add = [&](unsigned item, std::string_view label, const std::string& value) {

@@ -21,7 +21,8 @@ inline constexpr unsigned WfmSourceDisabledMask = ~((1u << 14) - 1);
 std::string WfmNumber(double value);
 
 // Reply (without the header) of the "Wfm:Data" query: the points of the source joined by ", ", or
-// "SIGNAL IS ABSENT" when the source is off or holds no record.
+// "SIGNAL IS ABSENT" when the source is off or holds no record. Both replies read the stored record:
+// during a pass, the one the last ended pass left.
 std::string WfmDataReply(const TSignalRecords& records, int source, int complexView, bool header);
 // Reply (without the header) of the "Wfm:Preamb" query with its argument.
 std::string WfmPreambReply(const TSignalRecords& records, int source, std::string_view argument, bool header);

@@ -12,6 +12,10 @@ namespace vt {
 namespace {
 
 constexpr int KeepUnderMinRestMs = 100;
+// Timed hints kept under newer ones: messages raised faster than they time out (a script's errors)
+// would keep every hint and its window. Beyond this many the oldest timed one goes; hints without a
+// time-out are held by their raisers until removed and always stay.
+constexpr std::size_t MaxTimedHints = 16;
 
 class TQtHintTimer : public THintTimer {
 public:
@@ -150,6 +154,12 @@ int THintStack::PushWithId(const std::string& text, int timeOutMs, int style, in
         } else if (top.KeepUnder != 1) {
             Entries_.pop_back();
         }
+    }
+    std::size_t timed = 0;
+    for (const TEntry& e : Entries_) timed += e.TimeOut > 0;
+    if (timeOutMs > 0 && timed >= MaxTimedHints) {
+        const auto oldest = std::find_if(Entries_.begin(), Entries_.end(), [](const TEntry& e) { return e.TimeOut > 0; });
+        Entries_.erase(oldest);
     }
     if (id == 0) id = ++LastId_;
     TEntry entry;

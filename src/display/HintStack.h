@@ -65,7 +65,8 @@ public:
     THintStack(const THintStack&) = delete;
     THintStack& operator=(const THintStack&) = delete;
 
-    // A time-out of 0 or less never expires; keepUnder 1 keeps the hint under a newer one.
+    // A time-out of 0 or less never expires; keepUnder 1 keeps the hint under a newer one. At most 16
+    // timed hints are kept: a new one beyond them drops the oldest timed hint.
     int Push(const std::string& text, int timeOutMs, int style, int keepUnder);
     // Refreshes the top hint when it is this one (same style and keep-under): only its text and time.
     int PushOrRefresh(int id, const std::string& text, int style, int keepUnder, int timeOutMs);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
+#include "acq/EngineTestSupport.h"
 #include "acq/SignalSources.h"
 #include "acq/WaveformTransfer.h"
 
@@ -95,6 +97,72 @@ TEST_F(WfmTransfer, PreambleShowsTheDisplayedUnitAndNeedsARecord) {
     EXPECT_EQ(WfmPreambReply(Recs, ssXY, "", true), ": SIGNAL IS ABSENT");
     EXPECT_EQ(WfmPreambReply(Recs, ssNone, "XU", false), "SIGNAL IS ABSENT");
     EXPECT_EQ(WfmPreambReply(Recs, ssNone, "Q", false), "ERROR");
+}
+
+namespace {
+std::vector<double> Values(const std::string& reply) {
+    std::vector<double> v;
+    for (std::size_t at = 0; at < reply.size();) {
+        std::size_t used = 0;
+        v.push_back(std::stod(reply.substr(at), &used));
+        at += used;
+        while (at < reply.size() && (reply[at] == ',' || reply[at] == ' ')) ++at;
+    }
+    return v;
+}
+}  // namespace
+
+// The engine on scripted words: a pass sets the record's length and interval when it begins and brings
+// its points later. Until a pass ends, the preamble and the data still tell the record the last ended
+// pass left, through a pass broken off, and never the new length over old points.
+TEST(WfmTransferDuringPasses, PreambleAndDataTellTheLastEndedPassUntilTheNextEnds) {
+    test::TEngineRig c;
+    const TSignalRecords& recs = *c.Shell.Records();
+    auto burst = [](int n, std::uint16_t first, std::uint16_t step) {
+        std::vector<std::uint16_t> w;
+        for (int i = 0; i < n; ++i) w.push_back(static_cast<std::uint16_t>(first + step * i));
+        return w;
+    };
+    auto preamble = [&] { return WfmPreambReply(recs, ssCh1, "", false); };
+    auto data = [&] { return Values(WfmDataReply(recs, ssCh1, wfmMod, false)); };
+    // A volt is 16000 words; point i of the first record is (i + 1) * 100 words.
+    std::vector<double> first;
+    for (int i = 0; i < 32; ++i) first.push_back((i + 1) * 100 / 16000.0);
+    const std::string firstPreamble = "32, 3.2E-9, 0, s, V";  // 10 ns/div over 512/32 points
+
+    c.Cmd("ACQ:CH1:RECLEN 32");
+    auto whole = burst(32, 100, 100);
+    whole.push_back(0x8000);
+    c.Script.Blocks = {whole};
+    c.RunSingle();
+    EXPECT_EQ(preamble(), firstPreamble);
+    EXPECT_EQ(data(), first);
+
+    // A longer record: half of its points are in, the pass is still reading.
+    c.Cmd("ACQ:CH1:RECLEN 64");
+    c.Script.Blocks = {burst(32, 2000, 0)};
+    c.Shell.SingleOn = true;
+    const TSignalObj& live = c.Shell.Records()->Record(ssCh1);
+    ASSERT_TRUE(c.StepUntil([&] { return live.Length() == 64 && c.Acq.PointsReceived() == 32; }));
+    EXPECT_EQ(preamble(), firstPreamble);
+    EXPECT_EQ(data(), first);
+
+    // That pass is broken off, as the link breaks it before it sends new settings; the next pass, of
+    // 128 points, is under way too.
+    c.Shell.Link()->BreakAcquisition(true);
+    c.Cmd("ACQ:CH1:RECLEN 128");
+    c.Script.Blocks = {burst(8, 4000, 0)};
+    ASSERT_TRUE(c.StepUntil([&] { return live.Length() == 128 && c.Acq.PointsReceived() == 8; }));
+    EXPECT_EQ(preamble(), firstPreamble);
+    EXPECT_EQ(data(), first);
+
+    // Its end stores it: 128 points at 10 ns/div over 512/128 points, all of them its own.
+    auto rest = burst(120, 4000, 0);
+    rest.push_back(0x8000);
+    c.Script.Blocks = {rest};
+    ASSERT_TRUE(c.StepUntil([&] { return !c.Shell.SingleOn; }));
+    EXPECT_EQ(preamble(), "128, 8E-10, 0, s, V");
+    EXPECT_EQ(data(), std::vector<double>(128, 0.25));
 }
 
 TEST(SmoothMovingAverage, WidthsAreOddAndAtLeastThree) {

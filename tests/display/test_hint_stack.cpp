@@ -96,6 +96,25 @@ TEST_F(Hints, KeepUnderHintReturnsWithItsRest) {
     EXPECT_THROW(Stack->TimerFired(), EInternalError);
 }
 
+// Messages raised faster than they time out, each of its own text (a script's errors naming its files):
+// the stack keeps the newest 16 timed hints and every hint without a time-out, not one window per message.
+TEST_F(Hints, HintsRaisedFasterThanTheyGoKeepTheNewestSixteen) {
+    const int sticky = Stack->Push("sticky", 0, HintAlarmStyle, 1);
+    for (int i = 0; i < 1000; ++i) {
+        Now += 50;
+        Stack->Push("message " + std::to_string(i), 5000, 0, 1);
+        ASSERT_LE(Stack->Entries().size(), 17u) << i;
+    }
+    std::vector<std::string> expected = {"sticky"};
+    for (int i = 984; i < 1000; ++i) expected.push_back("message " + std::to_string(i));
+    EXPECT_EQ(Texts(), expected);
+    // They go one by one down to the hint without a time-out, which stays until it is removed.
+    for (int i = 0; i < 16; ++i) Expire();
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"sticky"}));
+    Stack->Remove(sticky);
+    EXPECT_TRUE(Stack->Entries().empty());
+}
+
 TEST_F(Hints, WindowsFollowTheSplitAndTheAttachment) {
     const THintSplit cut = SplitHintLine(QString(3000, QChar('a')), 100000, FixedWidth);
     EXPECT_EQ(cut.First.size(), HintMaxChars);

@@ -11,6 +11,7 @@
 namespace vt {
 
 class TCommandTree;
+struct TLineHold;
 
 // Gives the reply of a command string whose work ended after the string had returned.
 using TLaterReply = std::function<void(const std::string& reply)>;
@@ -41,11 +42,16 @@ public:
     // Whether the string run last left its reply to work still running.
     bool Deferred() const { return Deferred_; }
     // Called by a command whose work runs on after its string has returned (a calibration stepped by
-    // the acquisition): the string's reply waits for that work. Answers the function that ends the
-    // work's wait (once; its text joins what the string replied, after ";"); null where the running
-    // string cannot wait (none runs, it was given no later, or its reply is already taken). Work that
-    // ends before its string has returned replies with the string.
+    // the acquisition): the string's reply waits for that work, and so do the string's later
+    // commands. Answers the function that ends the work's wait (once; its text joins what the string
+    // replied so far, after ";"; then the rest of the string runs and its reply follows); null where
+    // the running string cannot wait (none runs, it was given no later, or its reply is already
+    // taken). Work that ends within its command lets the rest of the string go on at once.
     TLaterReply DeferReply();
+    // The rest of a string whose held work has ended waits until no string runs: OnReady (none: at
+    // once) says one waits, RunReady runs those that wait while no string runs.
+    std::function<void()> OnReady;
+    void RunReady();
 
     // True while a command string runs (also inside the nested event loops it may open): the
     // automation server holds further lines until it ends.
@@ -60,7 +66,13 @@ public:
 
 private:
     struct TLaterState;
-    bool Run(std::string_view command, std::string& respond, std::size_t maxReply);
+    // Runs the command string, or with from the rest of one that stopped at its held command.
+    bool RunLine(std::string_view command, const TLineHold* from, std::string& respond, std::size_t maxReply,
+                 TLaterReply later);
+    bool Run(std::string_view command, const TLineHold* from, std::string& respond, std::size_t maxReply,
+             TLineHold* hold);
+    // The rest of a line whose held work has ended, after what the line replied so far.
+    void Resume(const std::shared_ptr<TLaterState>& ended, std::string lead);
     void Log(const std::string& line) const {
         if (OnLog) OnLog(line);
     }
@@ -69,6 +81,9 @@ private:
     std::vector<std::string> Messages_;  // reported during the running command strings, innermost last
     std::vector<std::shared_ptr<TLaterState>> Strings_;  // the running strings' waits, innermost last
     bool Deferred_ = false;
+    std::vector<std::function<void()>> Ready_;  // rests of lines waiting for no string to run
+    // Work may end after the service has gone: its rest then runs nowhere.
+    std::shared_ptr<TCOMRC*> Alive_ = std::make_shared<TCOMRC*>(this);
 };
 
 }  // namespace vt

@@ -192,12 +192,13 @@ TComplexObjectHandler& TSpider::AddComplexObjectHandler(std::string_view path, T
 }
 
 // ---------------------------------------------------------------------------------------------------
-std::string TSpider::ExecuteCommandString(std::string_view text, bool internal) {
+std::string TSpider::ExecuteCommandString(std::string_view text, bool internal, TLineHold* hold, TSpider* from) {
     if (text.empty()) return {};
     TCommandTree& tree = *Tree_;
     // A run nested inside a callback leaves the outer string's current node where it was.
     TResetOnExit<TSpider*> restore(tree.CurrentNode_, tree.CurrentNode_);
-    tree.CurrentNode_ = this;
+    tree.CurrentNode_ = from ? from : this;
+    if (hold) hold->Stopped = false;
 
     std::string reply;
     std::string header;
@@ -227,6 +228,14 @@ std::string TSpider::ExecuteCommandString(std::string_view text, bool internal) 
         const char c = text[i];
         if (c == ';' && !inQuote) {
             finish(true);
+            // The rest of the line waits for the work the command left running.
+            if (!internal && hold && hold->Held && hold->Held()) {
+                hold->Stopped = true;
+                hold->Rest.assign(text.substr(i + 1));
+                hold->Node = tree.CurrentNode_;
+                hold->Tree = &tree;
+                break;
+            }
             continue;
         }
         switch (state) {
@@ -272,7 +281,7 @@ std::string TSpider::ExecuteCommandString(std::string_view text, bool internal) 
                 break;
         }
     }
-    finish(false);
+    if (!hold || !hold->Stopped) finish(false);
     while (!reply.empty() && (reply.back() == ';' || reply.back() == '\r' || reply.back() == '\n')) reply.pop_back();
     return reply;
 }

@@ -41,6 +41,19 @@ public:
 // unless either holds a digit, then the shorter is smaller (TRIG equals TRIGGER, CH1 is below CH12).
 int CompareMnemonics(std::string_view a, std::string_view b);
 
+class TSpider;
+
+// A remote string that stops at a command which held the string's reply (work left running): Held
+// answers after each command whether it did; the string then stops there, and Rest keeps what is left
+// of it, to run from Node once the work has ended.
+struct TLineHold {
+    std::function<bool()> Held;
+    bool Stopped = false;
+    std::string Rest;
+    TSpider* Node = nullptr;
+    TCommandTree* Tree = nullptr;
+};
+
 class TSpider {
 public:
     struct TEntry {
@@ -72,7 +85,10 @@ public:
     TComplexObjectHandler& AddComplexObjectHandler(std::string_view path, TStateCallback callback);
 
     // Runs a command string and returns the reply. Throws ECommandStringError on an empty command.
-    std::string ExecuteCommandString(std::string_view text, bool internal);
+    // hold (remote strings only) stops it after a command that held its reply; from is the node its
+    // first command is relative to (this one when none).
+    std::string ExecuteCommandString(std::string_view text, bool internal, TLineHold* hold = nullptr,
+                                     TSpider* from = nullptr);
 
     // The full header of entry index (its position in the sorted entries), or "" when withHeader is
     // off.
@@ -136,8 +152,15 @@ public:
     TOnOffHandler& HeaderHandler() const { return *HeaderHandler_; }
     bool HeaderOn() const { return HeaderHandler_ == nullptr || HeaderHandler_->GetOn(); }
 
-    std::string ExecuteCommandString(std::string_view text, bool internal) {
-        return Root_->ExecuteCommandString(text, internal);
+    std::string ExecuteCommandString(std::string_view text, bool internal, TLineHold* hold = nullptr) {
+        return Root_->ExecuteCommandString(text, internal, hold);
+    }
+    // Runs the rest of a remote string that stopped at its held command, as the string would have.
+    std::string ContinueCommandString(const TLineHold& stopped, TLineHold* hold) {
+        // A line that ended with ";" after the command is refused as it is without the wait.
+        if (stopped.Rest.empty()) throw ECommandStringError(MnemonicsAbsentText);
+        TSpider* from = stopped.Tree == this && stopped.Node ? stopped.Node : Root_.get();
+        return Root_->ExecuteCommandString(stopped.Rest, false, hold, from);
     }
 
     // Bracket a run of many internal commands; brackets nest, the outermost end runs the deferred

@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QSocketNotifier>
-#include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
 #include <exception>
@@ -11,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -25,17 +25,17 @@ constexpr qsizetype MaxPendingInput = TAutomationServer::MaxLineLength;
 }  // namespace
 
 TAutomationServer::TAutomationServer(TCOMRC& service, QObject* parent) : QObject(parent), Service_(service) {
-    // Lines held while another command string ran are served once it has ended.
+    // Lines held while another command string ran are served once it has ended; so is the rest of
+    // a line whose held command has ended.
     Service_.OnFinished = [this] { ScheduleServe(); };
+    Service_.OnReady = [this] { ScheduleServe(); };
 }
 
 TAutomationServer::~TAutomationServer() {
     Service_.OnFinished = nullptr;
+    Service_.OnReady = nullptr;
     CloseListener();
-    for (auto& c : Clients_) {
-        c->Socket->disconnect(this);
-        c->Socket->abort();
-    }
+    for (auto& c : Clients_) Release(*c);
 }
 
 bool TAutomationServer::Listen(std::uint16_t port) {
@@ -87,13 +87,7 @@ void TAutomationServer::Accept() {
     while (ListenFd_ >= 0) {
         const int fd = ::accept4(ListenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd >= 0) {
-            auto* socket = new QTcpSocket(this);
-            if (socket->setSocketDescriptor(fd)) {
-                AddClient(socket);
-            } else {
-                delete socket;
-                ::close(fd);
-            }
+            AddClient(fd);
             continue;
         }
         if (errno == EINTR || errno == ECONNABORTED) continue;
@@ -113,34 +107,66 @@ void TAutomationServer::Accept() {
     }
 }
 
-void TAutomationServer::AddClient(QTcpSocket* socket) {
+void TAutomationServer::AddClient(int fd) {
+    // A reply goes out at once, not after the acknowledgement of the one before: a pipelining client
+    // would otherwise wait for the delayed acknowledgement at the end of each block.
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     auto client = std::make_unique<TClient>();
     TClient* c = client.get();
-    c->Socket = socket;
+    c->Fd = fd;
     c->Number = ++ClientNumbers_;
-    // Bytes beyond this stay with the system while the client's lines wait their turn.
-    socket->setReadBufferSize(MaxLineLength + 2);
+    c->Readable = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    c->Writable = new QSocketNotifier(fd, QSocketNotifier::Write, this);
+    c->Writable->setEnabled(false);
     Clients_.push_back(std::move(client));
-    connect(socket, &QTcpSocket::readyRead, this, [this, c] {
+    connect(c->Readable, &QSocketNotifier::activated, this, [this, c] {
         Receive(*c);
         Serve();
     });
-    connect(socket, &QTcpSocket::disconnected, this, [this, c] {
-        c->Closed = true;
-        Serve();
-    });
-    connect(socket, &QTcpSocket::errorOccurred, this, [this, c](QAbstractSocket::SocketError) {
-        c->Closed = true;
-        ScheduleServe();
+    connect(c->Writable, &QSocketNotifier::activated, this, [this, c] {
+        Flush(*c);
+        Reap();
     });
 }
 
 void TAutomationServer::Receive(TClient& c) {
-    if (c.Closed) return;
+    if (c.Closed || c.InputEnded) return;
     qsizetype pending = 0;
     for (std::size_t i = c.NextLine; i < c.Lines.size(); ++i) pending += c.Lines[i].size();
-    if (pending >= MaxPendingInput) return;  // read again once they have been served
-    c.Input += c.Socket->readAll();
+    if (pending >= MaxPendingInput) {
+        // The rest stays with the system until these have been served.
+        c.ReadPaused = true;
+        c.Readable->setEnabled(false);
+        return;
+    }
+    // At most a line's worth each time: a flood is read in turns with the other sockets.
+    qsizetype budget = MaxLineLength + 2;
+    while (budget > 0) {
+        const qsizetype old = c.Input.size();
+        const qsizetype want = std::min<qsizetype>(budget, 65536);
+        c.Input.resize(old + want);
+        const ssize_t n = ::recv(c.Fd, c.Input.data() + old, static_cast<std::size_t>(want), 0);
+        c.Input.resize(old + std::max<qsizetype>(n, 0));
+        if (n > 0) {
+            budget -= n;
+            continue;
+        }
+        if (n == 0) {
+            // The client has closed its sending side: its lines are still answered.
+            c.InputEnded = true;
+            c.Readable->setEnabled(false);
+            break;
+        }
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+        // Reset by the client: nobody reads the replies.
+        c.Closed = true;
+        c.Lines.clear();
+        c.NextLine = 0;
+        Release(c);
+        return;
+    }
     qsizetype start = 0;
     for (qsizetype end; (end = c.Input.indexOf('\n', start)) >= 0; start = end + 1) {
         qsizetype length = end - start;
@@ -189,6 +215,8 @@ void TAutomationServer::Serve() {
     if (Serving_ || Holding_) return;
     if (!Service_.Running()) {
         Serving_ = true;
+        // The rests of lines whose held commands have ended run before further lines.
+        Service_.RunReady();
         QElapsedTimer slice;
         slice.start();
         int served = 0;
@@ -228,7 +256,11 @@ void TAutomationServer::Serve() {
             }
             Reply(*c, reply);
             // Input held back while the lines waited.
-            if (c->Lines.empty() && !c->Closed && c->Socket->bytesAvailable() > 0) Receive(*c);
+            if (c->Lines.empty() && !c->Closed && c->ReadPaused) {
+                c->ReadPaused = false;
+                c->Readable->setEnabled(true);
+                Receive(*c);
+            }
         }
         Serving_ = false;
     }
@@ -239,7 +271,7 @@ void TAutomationServer::Serve() {
 qint64 TAutomationServer::PendingOutput() const {
     qint64 total = 0;
     for (const auto& c : Clients_)
-        if (!c->Closed) total += c->Socket->bytesToWrite();
+        if (!c->Closed) total += c->Pending();
     return total;
 }
 
@@ -249,9 +281,9 @@ void TAutomationServer::KeepTotalOutputBound() {
         TClient* largest = nullptr;
         for (auto& c : Clients_) {
             if (c->Closed) continue;
-            const qint64 pending = c->Socket->bytesToWrite();
+            const qint64 pending = c->Pending();
             total += pending;
-            if (!largest || pending > largest->Socket->bytesToWrite()) largest = c.get();
+            if (!largest || pending > largest->Pending()) largest = c.get();
         }
         if (total <= TotalOutputLimit_ || !largest) return;
         Drop(*largest, "the clients together do not read their replies");
@@ -281,8 +313,9 @@ void TAutomationServer::Reply(TClient& c, const std::string& reply) {
     }
     out.append('\n');
     // Written out when the event loop next runs, so that a slice's replies go out together.
-    c.Socket->write(out);
-    if (!c.Closed && c.Socket->bytesToWrite() > OutputLimit_) Drop(c, "does not read its replies");
+    c.Output.append(out);
+    c.Writable->setEnabled(true);
+    if (c.Pending() > OutputLimit_) Drop(c, "does not read its replies");
     if (!c.Closed) KeepTotalOutputBound();
 }
 
@@ -302,17 +335,67 @@ void TAutomationServer::Drop(TClient& c, const std::string& why) {
     c.Lines.clear();
     c.NextLine = 0;
     Service_.LogLine("Automation client " + std::to_string(c.Number) + " disconnected: " + why);
-    c.Socket->disconnect(this);
-    c.Socket->abort();
+    Release(c);
+}
+
+void TAutomationServer::Release(TClient& c) {
+    c.Closed = true;
+    // Gone with the client, later: a notifier may be the one whose signal runs now.
+    for (QSocketNotifier* n : {c.Readable, c.Writable}) {
+        if (!n) continue;
+        n->setEnabled(false);
+        n->disconnect(this);
+        n->deleteLater();
+    }
+    c.Readable = c.Writable = nullptr;
+    if (c.Fd >= 0) ::close(c.Fd);
+    c.Fd = -1;
+    c.Output.clear();
+    c.Sent = 0;
+}
+
+bool TAutomationServer::Answered(const TClient& c) const {
+    return c.InputEnded && !c.Closed && !c.Awaiting && c.NextLine >= c.Lines.size() && c.Pending() == 0;
+}
+
+void TAutomationServer::Flush(TClient& c) {
+    while (!c.Closed && c.Sent < c.Output.size()) {
+        const ssize_t n = ::send(c.Fd, c.Output.constData() + c.Sent, static_cast<std::size_t>(c.Output.size() - c.Sent),
+                                 MSG_NOSIGNAL);
+        if (n > 0) {
+            c.Sent += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // The rest when the system takes more; what it took goes now.
+            if (c.Sent > MaxLineLength) {
+                c.Output.remove(0, c.Sent);
+                c.Sent = 0;
+            }
+            return;
+        }
+        // The client has gone: nobody reads the replies.
+        c.Lines.clear();
+        c.NextLine = 0;
+        Release(c);
+        return;
+    }
+    if (c.Closed) return;
+    // A buffer that took a large reply is given back; a small one is kept for the next replies.
+    if (c.Output.capacity() > MaxLineLength) c.Output.clear();
+    else c.Output.resize(0);
+    c.Sent = 0;
+    c.Writable->setEnabled(false);
+    if (Answered(c)) Release(c);
 }
 
 void TAutomationServer::Reap() {
     if (Serving_) return;
+    for (auto& c : Clients_)
+        if (Answered(*c)) Release(*c);
     const std::size_t removed = std::erase_if(Clients_, [](const std::unique_ptr<TClient>& c) {
-        if (!c->Closed || c->NextLine < c->Lines.size()) return false;
-        c->Socket->disconnect();
-        c->Socket->deleteLater();
-        return true;
+        return c->Closed && c->NextLine >= c->Lines.size();
     });
     // The turn goes on where it was, so that the clients first in the list get no more turns than
     // the rest from one slice to the next.

@@ -3,7 +3,8 @@
 // language. Each line received is one ExecCommand of the command service, answered by exactly one
 // line. Sockets are non-blocking and driven by the event loop; lines are served one at a time, a
 // client's turn after another's, in slices short enough that the window keeps painting and every
-// socket is read while one client floods.
+// socket is read while one client floods. A client that closes its sending side is answered every
+// line it sent, then closed.
 #include <QAbstractSocket>
 #include <QObject>
 #include <cstdint>
@@ -12,7 +13,6 @@
 #include <vector>
 
 class QSocketNotifier;
-class QTcpSocket;
 
 namespace vt {
 
@@ -64,11 +64,18 @@ public:
 
 private:
     struct TClient {
-        QTcpSocket* Socket = nullptr;
+        int Fd = -1;
+        QSocketNotifier* Readable = nullptr;
+        QSocketNotifier* Writable = nullptr;  // on while replies wait for the system to take them
+        QByteArray Output;                    // replies written, taken by the system up to Sent
+        qsizetype Sent = 0;
         QByteArray Input;                  // received bytes after the last line end
         std::vector<QByteArray> Lines;     // complete lines waiting their turn
         std::size_t NextLine = 0;
         bool Closed = false;
+        bool InputEnded = false;  // the client sends no more: once answered it is closed
+        bool ReadPaused = false;  // its waiting lines are many: the rest stays with the system
+        qint64 Pending() const { return Output.size() - Sent; }
         // Its last line's reply waits for the work that line left running: its next lines wait too.
         bool Awaiting = false;
         int Number = 0;
@@ -76,7 +83,7 @@ private:
 
     // Takes every waiting connection; out of descriptors it stops listening for a while.
     void Accept();
-    void AddClient(QTcpSocket* socket);
+    void AddClient(int fd);
     void CloseListener();
     // Drops the client holding the most unread output while all of them hold more than the bound.
     void KeepTotalOutputBound();
@@ -87,6 +94,11 @@ private:
     // The reply of the client's line whose work has ended (nothing when the client has gone).
     void LaterReply(int number, const std::string& reply);
     void Drop(TClient& client, const std::string& why);
+    // Hands the waiting replies to the system; closes a client that has been answered in full.
+    void Flush(TClient& client);
+    bool Answered(const TClient& client) const;
+    // Closes the connection (the client is reaped later).
+    void Release(TClient& client);
     void Reap();
     TClient* NextWaiting();
 

@@ -80,8 +80,9 @@ TEST_F(ServiceTest, AStringRunInsideAnotherAnswersItsOwnMessages) {
 }
 
 // Work a command leaves running takes the string's reply: the string returns without one, the work's
-// end gives it once (joined to what the string itself replied), and only to a caller that can wait.
-// Work that ends while its string still runs replies with the string; the console logs a later reply.
+// end gives it once (after what the string itself replied, then the rest of the string runs), and only
+// to a caller that can wait. Work that ends while its string still runs replies with the string; the
+// console logs a later reply.
 TEST_F(ServiceTest, AReplyLeftToRunningWorkComesOnceWhenTheWorkEnds) {
     TLaterReply work;
     bool endAtOnce = false;
@@ -98,16 +99,16 @@ TEST_F(ServiceTest, AReplyLeftToRunningWorkComesOnceWhenTheWorkEnds) {
     EXPECT_EQ(respond, "");
     ASSERT_TRUE(work);
     EXPECT_TRUE(later.empty());
-    // Other strings run and reply while the work runs.
-    EXPECT_TRUE(service.ExecCommand("TRIG:SOURCE?", respond, 0, sink));
+    // Other strings run and reply while the work runs; the held string's query runs after the work.
+    EXPECT_TRUE(service.ExecCommand("TRIG:SOURCE EXT;SOURCE?", respond, 0, sink));
     EXPECT_FALSE(service.Deferred());
-    EXPECT_EQ(respond, "TRIG:SOURCE CH1");
+    EXPECT_EQ(respond, "TRIG:SOURCE EXT");
     work("Calibration canceled.");
     work("twice");
-    EXPECT_EQ(later, std::vector<std::string>{"TRIG:SOURCE CH1;Calibration canceled."});
+    EXPECT_EQ(later, std::vector<std::string>{"Calibration canceled.;TRIG:SOURCE EXT"});
     // Logged once: received, then the return by the receiver of the later reply.
     EXPECT_EQ(log[0], "Received --> CALIBRATE;TRIG:SOURCE?");
-    EXPECT_EQ(log[1], "Received --> TRIG:SOURCE?");
+    EXPECT_EQ(log[1], "Received --> TRIG:SOURCE EXT;SOURCE?");
 
     // Nobody can wait: no deferral, the work gets nothing to reply to.
     work = nullptr;
@@ -140,6 +141,75 @@ TEST_F(ServiceTest, AReplyLeftToRunningWorkComesOnceWhenTheWorkEnds) {
         gone.Send("CALIBRATE");
     }
     work("after the console went");
+}
+
+// The commands after one that holds the reply run once its work has ended, from the node the line had
+// reached, and the reply's pieces keep the order of the line's commands: a second held command holds
+// the rest again; work ended within its command lets the line go on at once.
+TEST_F(ServiceTest, TheCommandsAfterAHeldOneRunWhenItsWorkHasEndedInTheLinesOrder) {
+    int ended = 0;
+    bool endAtOnce = false;
+    TLaterReply work;
+    const auto calibrate = [&](THandler&) {
+        work = service.DeferReply();
+        if (work && endAtOnce) {
+            ++ended;
+            work("now");
+        }
+    };
+    tree->Root().AddRightCommandHandler("Calibrate", calibrate);
+    tree->Root().AddRightCommandHandler("Trig:Calibrate", calibrate);
+    tree->Root().AddGpibStringHandler("Probe", 0, [&](std::string_view, bool, std::uint8_t, std::string& reply) {
+        reply = " " + std::to_string(ended);
+    });
+    const auto end = [&](const std::string& text) {
+        ++ended;
+        TLaterReply w = std::move(work);
+        w(text);
+    };
+    struct TCase {
+        std::string Line;
+        bool AtOnce;
+        int Works;  // how many works the line leaves running, one after the other
+        std::string Reply;
+    };
+    const std::vector<TCase> cases = {
+        {"PROBE?;CALIBRATE;PROBE?", false, 1, "PROBE 0;W1;PROBE 1"},
+        {"CALIBRATE;PROBE?;CALIBRATE;PROBE?", false, 2, "W1;PROBE 1;W2;PROBE 2"},
+        {"TRIG:CALIBRATE;SOURCE?;:PROBE?", false, 1, "W1;TRIG:SOURCE CH1;\r\nPROBE 1"},
+        {"CALIBRATE;", false, 1, "W1;ERROR!  Mnemonics is Absent"},
+        {"PROBE?;CALIBRATE;PROBE?", true, 0, "PROBE 0;now;PROBE 1"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Line);
+        ended = 0;
+        endAtOnce = c.AtOnce;
+        std::vector<std::string> later;
+        std::string respond;
+        service.Execute(c.Line, respond, 0, [&](const std::string& reply) { later.push_back(reply); });
+        EXPECT_EQ(service.Deferred(), c.Works > 0);
+        for (int k = 1; k <= c.Works; ++k) {
+            ASSERT_TRUE(work);
+            EXPECT_TRUE(later.empty());
+            end("W" + std::to_string(k));
+        }
+        if (c.Works == 0) later.push_back(respond);
+        EXPECT_EQ(later, std::vector<std::string>{c.Reply});
+    }
+
+    // Where a server waits for no string to run, the rest runs when it is told to.
+    int ready = 0;
+    service.OnReady = [&] { ++ready; };
+    ended = 0;
+    endAtOnce = false;
+    std::vector<std::string> later;
+    std::string respond;
+    service.Execute("CALIBRATE;PROBE?", respond, 0, [&](const std::string& reply) { later.push_back(reply); });
+    end("W1");
+    EXPECT_EQ(ready, 1);
+    EXPECT_TRUE(later.empty());
+    service.RunReady();
+    EXPECT_EQ(later, std::vector<std::string>{"W1;PROBE 1"});
 }
 
 TEST(ConsoleHistory, PresetsThenNewCommandsOnceAndTheOldestGoesBeyondAHundred) {

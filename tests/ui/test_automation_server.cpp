@@ -46,6 +46,8 @@ public:
         if (Fd_ >= 0) ::close(Fd_);
         Fd_ = -1;
     }
+    // Sends no more: the server still answers what was sent.
+    void ShutdownSending() { ::shutdown(Fd_, SHUT_WR); }
     // Sends a few bytes at once, without running the event loop.
     bool SendNow(std::string_view bytes) {
         return ::send(Fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
@@ -247,7 +249,7 @@ TEST_F(AutomationServerTest, TwoClientsAtOnceWaitForTheRunningCommandNestedLoops
 
 // A line whose work runs on (a calibration stepped by the acquisition) gets its reply when the work
 // ends: meanwhile the other client is served and the same client's next line waits behind it, so that
-// replies keep their lines' order. A client gone before its work ended is simply not written to.
+// replies keep their lines' order. A client gone before its work ended is closed once it has ended.
 TEST_F(AutomationServerTest, AReplyLeftToRunningWorkComesInTurnWhileOtherClientsAreServed) {
     TLaterReply work;
     tree->Root().AddRightCommandHandler("Calibrate", [&](THandler&) { work = service.DeferReply(); });
@@ -266,10 +268,42 @@ TEST_F(AutomationServerTest, AReplyLeftToRunningWorkComesInTurnWhileOtherClients
     ASSERT_TRUE(c.Send("CALIBRATE\n"));
     ASSERT_TRUE(RunLoopUntil([&] { return static_cast<bool>(work); }));
     c.Close();
-    ASSERT_TRUE(RunLoopUntil([&] { return server.ClientCount() == 1; }));
+    RunLoopFor(20);
     work("too late");
+    ASSERT_TRUE(RunLoopUntil([&] { return server.ClientCount() == 1; }));
     ASSERT_TRUE(other.Send("HEADER?\n"));
     EXPECT_EQ(other.Lines(1), (Lines{"HEADER ON"}));
+}
+
+// A client that closes its sending side after its last line (as a script piping its lines does) gets
+// every reply in order, a held line's too, and then the close.
+TEST_F(AutomationServerTest, AClientThatClosesItsSendingSideGetsEveryReplyThenTheClose) {
+    for (const int count : {1, 1000}) {
+        SCOPED_TRACE(count);
+        TRawClient c(port);
+        std::string lines;
+        for (int i = 0; i < count; ++i) lines += i % 2 ? "TRIG:SOURCE?\n" : "HEADER?\n";
+        ASSERT_TRUE(c.Send(lines));
+        c.ShutdownSending();
+        const Lines replies = c.Lines(static_cast<std::size_t>(count));
+        ASSERT_EQ(replies.size(), static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) ASSERT_EQ(replies[static_cast<std::size_t>(i)], i % 2 ? "TRIG:SOURCE CH1" : "HEADER ON");
+        EXPECT_TRUE(c.ClosedByServer());
+    }
+    TLaterReply work;
+    tree->Root().AddRightCommandHandler("Calibrate", [&](THandler&) { work = service.DeferReply(); });
+    TRawClient held(port);
+    TRawClient other(port);
+    ASSERT_TRUE(held.Send("CALIBRATE;TRIG:SOURCE?\nHEADER?\n"));
+    held.ShutdownSending();
+    ASSERT_TRUE(RunLoopUntil([&] { return static_cast<bool>(work); }));
+    ASSERT_TRUE(other.Send("TRIG:SOURCE EXT\n"));
+    EXPECT_EQ(other.Lines(1), (Lines{""}));
+    EXPECT_EQ(server.ClientCount(), 2) << "the held client waits for its reply";
+    work("Calibration canceled.");
+    EXPECT_EQ(held.Lines(2), (Lines{"Calibration canceled.;TRIG:SOURCE EXT", "HEADER ON"}));
+    EXPECT_TRUE(held.ClosedByServer());
+    EXPECT_TRUE(RunLoopUntil([&] { return server.ClientCount() == 1; }));
 }
 
 TEST_F(AutomationServerTest, PortInUseIsRefusedWithAMessageAndClientsCanBeDisconnected) {

@@ -347,8 +347,10 @@ void TSaveRecall::RegisterSaveCommands() {
     root.AddSignalSourceHandler("Save:Memo:Source", {.Items = sources, .ExcludedMask = WfmSourceDisabledMask});
     root.AddRadioHandler("Save:Memo:ToMemo", {.Items = std::string(MemoItems)});
     root.AddRightCommandHandler("Save:Memo:Save", [this](THandler&) { MemorySaveRequest = true; });
-    root.AddRadioHandler("Save:Disk:FileType",
-                         {.Items = "Wfm,Db", .AfterChange = [this](THandler&) { SaveFileTypeChanged(); }})
+    root.AddRadioHandler("Save:Disk:FileType", {.Items = "Wfm,Db", .AfterChange = [this](THandler&) {
+                             TakeLastDiskFileName();
+                             SaveFileTypeChanged();
+                         }})
         .SetDisabled(true);
     root.AddSignalSourceHandler("Save:Disk:Source", {.Items = sources, .ExcludedMask = WfmSourceDisabledMask});
     root.AddSignalSourceHandler("Save:Disk:DbSource", {.Items = sources, .ExcludedMask = WfmSourceDisabledMask});
@@ -365,11 +367,17 @@ void TSaveRecall::RegisterSaveCommands() {
         root.Register(path, std::make_unique<TFallibleCommandHandler>(std::move(action)));
     };
     fallible("Save:Disk:Save", [this](THandler& h) {
+        // Without a name given the file is the one the name's query answers.
         if (Choice("Save:Disk:FileType") == FileTypeDb) {
-            if (!DatabaseBase.empty()) DatabaseSaveAction(false);
-            return true;
+            if (DatabaseBase.empty()) DatabaseBase = DatabaseFolder + "Noname";
+            std::optional<TDepthScope> remote;
+            if (FromRemote(h)) remote.emplace(Shell_.RemoteWorkDepth);
+            return DatabaseSaveAction(false);
         }
-        if (WaveformBase.empty()) return true;
+        if (WaveformBase.empty()) {
+            if (!FromRemote(h)) return true;
+            WaveformBase = WaveformFolder + "Noname";
+        }
         if (!FromRemote(h)) {
             DiskSaveRequest = DiskSaveByCommand = true;
             return true;
@@ -450,7 +458,19 @@ bool TSaveRecall::SetSetupFileName(std::string_view text) {
 }
 
 bool TSaveRecall::SetDiskFileName(std::string_view text) {
+    if (!PlaceDiskFileName(text, Choice("Save:Disk:FileType") == FileTypeDb)) return false;
+    LastDiskFileName_ = text;
+    return true;
+}
+
+void TSaveRecall::TakeLastDiskFileName() {
+    // A type that has no name of its own yet takes the name given last, in its own folder.
     const bool db = Choice("Save:Disk:FileType") == FileTypeDb;
+    if ((db ? DatabaseBase : WaveformBase).empty() && !LastDiskFileName_.empty())
+        PlaceDiskFileName(LastDiskFileName_, db);
+}
+
+bool TSaveRecall::PlaceDiskFileName(std::string_view text, bool db) {
     const TDataFolders& folders = Shell_.Folders;
     const std::optional<std::string> placed =
         PlaceFileName(text, db ? folders.DatabaseFolder : folders.WaveformFilesFolder, folders.InstallFolder);
@@ -696,7 +716,7 @@ bool TSaveRecall::CreateDatabaseFile(const std::string& path) {
     const int source = Choice("Save:Disk:DbSource");
     const TSignalObj* record = Shell_.Records()->FindRecord(source);
     if (!record) {
-        Shell_.User().ShowErrorDlg(Shell_.LangStr("SignalIsAbsent"));
+        Shell_.ReportError(Shell_.LangStr("SignalIsAbsent"));
         return false;
     }
     // The empty record is written whole at once: a disk without room for it refuses the database now,
@@ -710,13 +730,24 @@ bool TSaveRecall::CreateDatabaseFile(const std::string& path) {
     try {
         MakeFolderBelowRoot(path, Shell_.Folders.InstallFolder);
         WriteFileAtomic(path, fresh.Serialize());
-    } catch (const EFileError&) {
-        Shell_.User().ShowErrorDlg(Shell_.LangStr("WriteFileError") + path + "\"");
+    } catch (const EFileError& e) {
+        // A script learns of the failure from the reply and of its cause from the log.
+        Shell_.ReportError(DatabaseWriteError(path, Shell_.RemoteWorkDepth > 0 ? e.what() : ""));
         return false;
     }
     *Database_ = std::move(fresh);
+    DatabasePath_ = path;
     NoteDatabaseWritten(path);
     return true;
+}
+
+std::string TSaveRecall::DatabaseWriteError(const std::string& path, std::string_view cause) const {
+    std::string text = Shell_.LangStr("WriteFileError") + path + "\"";
+    // The cause without the path it repeats.
+    const std::string named = "\"" + path + "\": ";
+    if (const std::size_t at = cause.find(named); at != std::string_view::npos) cause.remove_prefix(at + named.size());
+    if (!cause.empty()) text.append(": ").append(cause);
+    return text;
 }
 
 void TSaveRecall::NoteDatabaseWritten(const std::string& path) {
@@ -737,13 +768,15 @@ void TSaveRecall::AddToDatabase() {
 
 void TSaveRecall::SaveDatabaseFile() {
     DatabaseOpen_ = false;
-    const std::string path = DatabaseBase + ".cgs";
+    // The file the database was created as: a name given since names the next database.
+    const std::string path = DatabasePath_.empty() ? DatabaseBase + ".cgs" : DatabasePath_;
     try {
         MakeFolderBelowRoot(path, Shell_.Folders.InstallFolder);
         WriteFileAtomic(path, Database_->Serialize());
         NoteDatabaseWritten(path);
-    } catch (const EFileError&) {
-        Shell_.User().ShowErrorDlg(Shell_.LangStr("WriteFileError") + path + "\"");
+    } catch (const EFileError& e) {
+        // Written when the acquisition stops: nobody may be there to close a box.
+        Shell_.ShowProgramMessage(DatabaseWriteError(path, e.what()));
     }
     Shell_.Display().ShowDatabaseStatusHint(Database_->Source, true);
     Shell_.Display().TopTextShowWaveformCount(Database_->Count);
@@ -799,22 +832,25 @@ bool TSaveRecall::LoadDatabaseFile(const std::string& path) {
     return true;
 }
 
-void TSaveRecall::DatabaseSaveAction(bool withDialog) {
+bool TSaveRecall::DatabaseSaveAction(bool withDialog) {
     if (withDialog) {
         TSaveDialogRequest request{.Title = Shell_.LangStr("SaveDatabaseAs"),
                                    .Filter = DatabaseFilter,
                                    .FilterIndex = 0,
                                    .Name = DatabaseBase,
                                    .Folder = DatabaseFolder};
-        if (!Shell_.User().ExecSaveDialog(request)) return;
+        if (!Shell_.User().ExecSaveDialog(request)) return true;
         DatabaseBase = fs::path(request.Name).replace_extension().string();
         DatabaseFolder = request.Folder;
     }
-    if (!CreateDatabaseFile(DatabaseBase + ".cgs")) return;
+    // The database open so far keeps what it gathered, in its own file.
+    CloseDatabase();
+    if (!CreateDatabaseFile(DatabaseBase + ".cgs")) return false;
     DatabaseOpen_ = true;
     DatabaseRan_ = false;
     Shell_.Display().ShowDatabaseStatusHint(Database_->Source, false);
     Shell_.Display().TopTextShowWaveformCount(0);
+    return true;
 }
 
 void TSaveRecall::DatabaseLoadAction(bool withDialog) {

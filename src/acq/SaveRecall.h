@@ -115,7 +115,8 @@ public:
     bool CreateDatabaseFile(const std::string& path);
     // One acquisition of the database source counted.
     void AddToDatabase();
-    // Writes the record to the database base name + ".cgs" and closes the database.
+    // Writes the record to the file the database was created as and closes the database; a failure is
+    // a message of the program's own (hint and log), which waits for nobody.
     void SaveDatabaseFile();
     // Reads one whole record and shows it; false after "DatabaseDamaged".
     bool LoadDatabaseFile(const std::string& path);
@@ -135,6 +136,8 @@ public:
     // Answer false, changing nothing, for a name without a base name.
     bool SetSetupFileName(std::string_view text);
     bool SetDiskFileName(std::string_view text);
+    // After a file type change: a type without a name of its own takes the name given last.
+    void TakeLastDiskFileName();
     std::string DiskFileNameReply() const;
 
     // --- the run's state ---
@@ -167,13 +170,19 @@ private:
     void OpenDatabase(const std::string& path);
     // Notes the scales of the database just written to the path, for a load of that file in this run.
     void NoteDatabaseWritten(const std::string& path);
-    void DatabaseSaveAction(bool withDialog);
+    // False when the database could not be created (after its message); a dialog cancelled is no failure.
+    bool DatabaseSaveAction(bool withDialog);
+    // "WriteFileError" for path, with the cause of an EFileError when given.
+    std::string DatabaseWriteError(const std::string& path, std::string_view cause) const;
+    bool PlaceDiskFileName(std::string_view text, bool db);
     void DatabaseLoadAction(bool withDialog);
 
     std::unique_ptr<TWaveDatabase> Database_;
     bool DatabaseOpen_ = false;
     bool DatabaseLoaded_ = false;
     bool DatabaseRan_ = false;  // Run or Single were on since the database was created
+    std::string DatabasePath_;  // the file the open database was created as
+    std::string LastDiskFileName_;  // the text "Save:Disk:FileName" was given last
     // The file has no room for a database's horizontal scale and units: those of the files this run
     // wrote, by path, valid while the file keeps the time of that write.
     struct TWrittenDatabase {

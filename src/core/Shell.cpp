@@ -135,6 +135,8 @@ TDataFolders InitInstallFolders(const std::filesystem::path& root) {
                                       &f.WaveformFilesFolder, &f.LimitTestFolder, &f.MaskTestFolder,
                                       &f.DatabaseFolder})
         CreateFolder(*folder);
+    // A program killed half-way through a save left its temporary file beside the file it wrote.
+    RemoveStaleTemporaryFiles(root);
     return f;
 }
 

@@ -275,6 +275,7 @@ public:
     bool ApplyUnchangedValues() const;
     void SetApplyUnchangedValues(bool on);
     bool MainWindowClosing = false;      // the close query is under way
+    bool CloseUnasked = false;           // a signal ends the program: its close asks nobody
     bool StopInProgress = false;         // the instrument stop executes "*StopSingle Stop"
     bool ProgramEnded = false;           // the message loop has returned
     TDataFolders Folders;

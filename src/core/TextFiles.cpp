@@ -1,13 +1,18 @@
 #include "core/TextFiles.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <csignal>
+#include <cstdint>
 #include <chrono>
 #include <cstring>
+#include <limits>
 
 namespace vt {
 
@@ -107,19 +112,62 @@ std::string ErrnoText(int err) { return std::strerror(err); }
     throw EFileError(what + " \"" + path.string() + "\": " + ErrnoText(err));
 }
 
-// A name beside the target that no other writer uses.
+constexpr std::string_view TemporaryMark = ".vt";
+constexpr std::string_view TemporaryEnd = ".tmp";
+constexpr std::size_t HexDigits = 8;
+
+void AppendHex(std::string& out, std::uint32_t value) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    for (int shift = 28; shift >= 0; shift -= 4) out += Hex[(value >> shift) & 0xF];
+}
+
+bool AllHex(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+}
+
+// A short name of a fixed length beside the target that no other writer uses: a target whose own name
+// fits the folder never fails for its temporary one. It names the writing process, so that the files
+// a killed program left can be told from those of a running one.
 std::filesystem::path TemporaryName(const std::filesystem::path& target, int attempt) {
-    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-    std::string name = ".";
-    name += target.filename().string();
-    name += ".tmp";
-    name += std::to_string(::getpid());
-    name += '_';
-    name += std::to_string(ticks % 1000000007);
-    name += '_';
-    name += std::to_string(attempt);
+    const auto ticks = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    std::string name(TemporaryMark);
+    AppendHex(name, static_cast<std::uint32_t>(::getpid()));
+    name += '-';
+    AppendHex(name, static_cast<std::uint32_t>(ticks ^ (ticks >> 32)) + static_cast<std::uint32_t>(attempt));
+    name += TemporaryEnd;
     return target.parent_path() / name;
 }
+
+// The writer of a temporary file by its name, or 0 for a name that is none. Also the longer names that
+// earlier versions of the program wrote (".<target>.tmp<pid>_<ticks>_<attempt>").
+long TemporaryFileWriter(std::string_view name) {
+    const std::size_t shortSize = TemporaryMark.size() + 2 * HexDigits + 1 + TemporaryEnd.size();
+    if (name.size() == shortSize && name.starts_with(TemporaryMark) && name.ends_with(TemporaryEnd) &&
+        name[TemporaryMark.size() + HexDigits] == '-') {
+        const std::string_view pid = name.substr(TemporaryMark.size(), HexDigits);
+        const std::string_view ticks = name.substr(TemporaryMark.size() + HexDigits + 1, HexDigits);
+        if (!AllHex(pid) || !AllHex(ticks)) return 0;
+        const long writer = std::stol(std::string(pid), nullptr, 16);
+        return writer <= std::numeric_limits<pid_t>::max() ? writer : 0;
+    }
+    if (!name.starts_with('.')) return 0;
+    const std::size_t mark = name.rfind(".tmp");
+    if (mark == std::string_view::npos || mark == 0) return 0;
+    const std::string_view rest = name.substr(mark + 4);
+    const std::size_t first = rest.find('_');
+    const std::size_t second = first == std::string_view::npos ? first : rest.find('_', first + 1);
+    if (second == std::string_view::npos || first == 0 || first > 10) return 0;
+    const auto digits = [](std::string_view t) {
+        return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(rest.substr(0, first)) || !digits(rest.substr(first + 1, second - first - 1)) ||
+        !digits(rest.substr(second + 1)))
+        return 0;
+    const long pid = std::stol(std::string(rest.substr(0, first)));
+    return pid <= std::numeric_limits<pid_t>::max() ? pid : 0;
+}
+
+bool ProcessRuns(long pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM; }
 
 }  // namespace
 
@@ -297,6 +345,21 @@ void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) 
         ::fsync(dirFd);
         ::close(dirFd);
     }
+}
+
+int RemoveStaleTemporaryFiles(const std::filesystem::path& root) {
+    namespace fs = std::filesystem;
+    int removed = 0;
+    std::error_code ec;
+    const auto options = fs::directory_options::skip_permission_denied;
+    for (fs::recursive_directory_iterator it(root, options, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code entryEc;
+        if (!it->is_regular_file(entryEc) || it->is_symlink(entryEc)) continue;
+        const long writer = TemporaryFileWriter(it->path().filename().string());
+        if (writer <= 0 || ProcessRuns(writer)) continue;
+        if (fs::remove(it->path(), entryEc)) ++removed;
+    }
+    return removed;
 }
 
 }  // namespace vt

@@ -31,5 +31,8 @@ std::string ReadFileBytes(const std::filesystem::path& path, std::size_t maxByte
 // Writes atomically (temporary file, flush, rename). Raises EFileError when the target is read-only
 // or the folder cannot be written.
 void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+// Removes the temporary files of writes below root that a program which no longer runs left behind
+// (it was killed half-way through a write). Answers how many were removed.
+int RemoveStaleTemporaryFiles(const std::filesystem::path& root);
 
 }  // namespace vt

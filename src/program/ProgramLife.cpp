@@ -6,6 +6,7 @@
 #include "acq/SaveRecall.h"
 #include "acq/SignalSources.h"
 #include "core/CommandTree.h"
+#include "core/ProgramLog.h"
 #include "core/Shell.h"
 #include "core/UndoBuffer.h"
 #include "link/InstrumentIdentity.h"
@@ -184,8 +185,14 @@ bool TProgramLife::CloseQuery() {
     TMainView& view = ViewOrNone(View_);
     bool storeAdjustment = false;
     bool storeCalibration = false;
+    // A close that asks nobody keeps what the instrument has stored, and says so.
+    const auto ask = [&](const char* key) {
+        if (!Shell_.CloseUnasked) return view.AskYesNoCancel(Shell_.LangStr(key));
+        LogProgramLine(Shell_.LangStr(key) + " -- No (the program ends by a signal)");
+        return TCloseAnswer::No;
+    };
     if (unstored.AdjustmentModified && unstored.AdjustAccessGranted) {
-        const TCloseAnswer a = view.AskYesNoCancel(Shell_.LangStr("QueSaveAdjusting"));
+        const TCloseAnswer a = ask("QueSaveAdjusting");
         if (a == TCloseAnswer::Cancel) {
             Shell_.MainWindowClosing = false;
             return false;
@@ -193,7 +200,7 @@ bool TProgramLife::CloseQuery() {
         stopAndBreak();
         storeAdjustment = a == TCloseAnswer::Yes;
     } else if (unstored.CalibrationModified) {
-        const TCloseAnswer a = view.AskYesNoCancel(Shell_.LangStr("QueSaveCalibration"));
+        const TCloseAnswer a = ask("QueSaveCalibration");
         if (a == TCloseAnswer::Cancel) {
             Shell_.MainWindowClosing = false;
             return false;

@@ -202,6 +202,11 @@ void TAutomationFeature::ShowConsole(QWidget*) {
 }
 
 int TAutomationFeature::ClientsHoldingProgram() {
+    // The program ends by a signal: its clients are let go unasked.
+    if (Shell_.CloseUnasked && Automation_) {
+        Automation_->Server.DisconnectAll();
+        return Automation_->Server.ClientCount();
+    }
     return Automation_ ? Automation_->CloseQuery(Dialogs_, Window_) : 0;
 }
 

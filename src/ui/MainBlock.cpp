@@ -15,6 +15,7 @@
 #include "link/InstrumentIdentity.h"
 #include "program/ProgramLife.h"
 #include "ui/DisplayPanelView.h"
+#include "ui/EndSignals.h"
 #include "ui/InstrumentStart.h"
 #include "ui/MainWindow.h"
 #include "ui/SideMenu.h"
@@ -138,6 +139,7 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     splashSleep(100);
     closeSplash();
 
+    TEndSignals endSignals([&window, &shell](int signal) { CloseWindowForSignal(window, shell, signal); });
     window.show();
     const int result = app.exec();
     shell.ProgramEnded = true;

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 #include "core/TextFiles.h"
 #include "core/temp_folder.h"
@@ -104,4 +108,36 @@ TEST(TextFiles, WritingThroughALinkReplacesTheFileItNames) {
     WriteFileAtomic(link, "new");
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(ReadFileBytes(real), "new");
+}
+
+TEST(TextFiles, EveryNameThatFitsIsWrittenAndOnlyTheTemporaryFilesOfEndedWritersAreCleared) {
+    test::TempFolder dir;
+    // Up to the folder's longest name: the temporary file's name never makes a fitting one fail.
+    const auto longest = static_cast<std::size_t>(::pathconf(dir.Path().c_str(), _PC_NAME_MAX));
+    for (const std::size_t length : {std::size_t{200}, std::size_t{230}, std::size_t{250}, longest}) {
+        const fs::path file = dir / (std::string(length - 4, 'n') + ".set");
+        EXPECT_NO_THROW(WriteFileAtomic(file, "x")) << length;
+        EXPECT_EQ(ReadFileBytes(file), "x") << length;
+    }
+    EXPECT_EQ(FilesIn(dir.Path()), 4u) << "no temporary file stays";
+    EXPECT_THROW(WriteFileAtomic(dir / (std::string(longest - 3, 'n') + ".set"), "x"), EFileError);
+
+    // Left by writers that ended (pids beyond any the system gives), in the short and the older long
+    // form, below a folder; those of a running writer and the user's own files stay.
+    const fs::path sub = dir / "Waveforms" / "Waveform Files";
+    fs::create_directories(sub);
+    char own[32];
+    std::snprintf(own, sizeof own, ".vt%08x-0000abcd.tmp", static_cast<unsigned>(::getpid()));
+    const std::vector<std::pair<fs::path, bool>> files = {
+        {sub / ".vt7ffffff0-0123abcd.tmp", true},
+        {dir / ".db.cgs.tmp2147483600_123456_0", true},
+        {sub / own, false},
+        {sub / ".vt7ffffff0-0123abcd.tmp.keep", false},
+        {sub / ".vt7ffffff0_0123abcd.tmp", false},
+        {sub / "notes.tmp2147483600_1_2", false},
+        {dir / ".hidden.tmp", false},
+    };
+    for (const auto& [file, _] : files) WriteRaw(file, "half");
+    EXPECT_EQ(RemoveStaleTemporaryFiles(dir.Path()), 2);
+    for (const auto& [file, stale] : files) EXPECT_NE(fs::exists(file), stale) << file;
 }

@@ -6,6 +6,7 @@
 #include <QTcpServer>
 
 #include <dirent.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -97,6 +98,10 @@ std::optional<int> TProgramProcess::ExitStatusWithin(int ms) {
     if (Program_.state() != QProcess::NotRunning && !Program_.waitForFinished(ms)) return std::nullopt;
     if (Program_.exitStatus() != QProcess::NormalExit) return std::nullopt;
     return Program_.exitCode();
+}
+
+void TProgramProcess::SendSignal(int signal) {
+    if (Program_.state() == QProcess::Running) ::kill(static_cast<pid_t>(Program_.processId()), signal);
 }
 
 std::string TProgramProcess::ErrorLog() const {

@@ -41,6 +41,8 @@ public:
     std::string ErrorLog() const;
     // The exit status once the program has ended by itself within ms, else nothing.
     std::optional<int> ExitStatusWithin(int ms);
+    // Sends the running program a signal (SIGTERM, ...).
+    void SendSignal(int signal);
 
     // Connects the moment the port answers (tried every few milliseconds for up to 30 s).
     bool ConnectAtOnce();

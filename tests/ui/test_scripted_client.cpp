@@ -297,3 +297,41 @@ TEST(ScriptedClient, ARefusedLoadThatACommandAskedForShowsNoBoxAndLaterLoadsGoOn
 
 }  // namespace
 }  // namespace vt
+
+namespace vt {
+namespace {
+
+// Each signal that asks the program to end closes it as its window's close box does, a client still
+// connected: the power-off setup is written and the exit status is 0. The temporary files a killed
+// program left are gone once the next one has started; those of a program still running stay.
+TEST(ScriptedClient, ASignalToEndClosesAsTheWindowDoesAndAStartClearsWhatAKilledSaveLeft) {
+    char running[32];
+    std::snprintf(running, sizeof running, ".vt%08x-00000001.tmp", static_cast<unsigned>(::getpid()));
+    const std::vector<std::pair<std::string, bool>> planted = {
+        {"Database/.vt7ffffff0-00c0ffee.tmp", true},
+        {".db.cgs.tmp2147483600_4711_0", true},
+        {"Setup Files/.mine.set.tmp2147483601_1_2", true},
+        {std::string("Database/") + running, false},
+        {"Setup Files/.notes", false},
+    };
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        TScriptedProgram program("Default_Demo", [&](const fs::path& root) {
+            for (const auto& [name, _] : planted) {
+                fs::create_directories((root / name).parent_path());
+                std::ofstream(root / name) << "half a file";
+            }
+        });
+        ASSERT_TRUE(program.Started() && program.ConnectAtOnce()) << signal;
+        ASSERT_EQ(program.Ask("*RUN?"), "*RUN ON") << "the start-up has ended";
+        for (const auto& [name, stale] : planted) EXPECT_NE(fs::exists(program.Root() / name), stale) << name;
+        program.SendSignal(signal);
+        EXPECT_EQ(program.ExitStatusWithin(30000), std::optional<int>(0)) << signal << "\n" << program.ErrorLog();
+        bool powerOff = false;
+        for (const auto& entry : fs::directory_iterator(program.Root() / "Setup Files"))
+            powerOff = powerOff || entry.path().filename().string().starts_with("~SetpPwrOffFor");
+        EXPECT_TRUE(powerOff) << signal;
+    }
+}
+
+}  // namespace
+}  // namespace vt

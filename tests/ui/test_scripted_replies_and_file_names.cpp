@@ -184,5 +184,58 @@ TEST(ScriptedReplies, ASaveRepliesOnceWrittenUnderItsNameIntoAFolderMadeForItAnd
     EXPECT_EQ(demo.Ask("*RUN?"), "ON") << "every line answered, the program acquires on";
 }
 
+TEST(ScriptedReplies, ADatabaseSaveRepliesWhatItDidAndNoFailedOneHoldsUpTheLaterRuns) {
+    TDemoOnItsPort demo;
+    ASSERT_TRUE(demo.Connected());
+    ASSERT_EQ(demo.Ask("HEADER OFF"), "");
+    ASSERT_EQ(demo.Ask("*RUN?"), "ON");
+    const fs::path root = demo.Root();
+    const auto filesIn = [](const fs::path& folder) {
+        std::size_t n = 0;
+        for (const auto& entry : fs::directory_iterator(folder)) n += entry.is_regular_file();
+        return n;
+    };
+
+    // Names that fit the folder (255 bytes) are written whole, however long.
+    const std::string setupName(246, 's');
+    const std::string waveformName(246, 'w');
+    for (const std::string& line : std::vector<std::string>{"SAVE:SETUP:FILENAME " + setupName, "SAVE:SETUP:SAVE",
+                                    "SAVE:DISK:FILENAME " + waveformName, "SAVE:DISK:SAVE"})
+        EXPECT_EQ(demo.Ask(line), "") << line.substr(0, 30);
+    EXPECT_TRUE(fs::exists(root / "Setup Files" / (setupName + ".set")));
+    EXPECT_TRUE(fs::exists(root / "Waveforms" / "Waveform Files" / (waveformName + ".wfm")));
+
+    // The name given while the type was another is the database's, in the database folder.
+    ASSERT_EQ(demo.Ask("SAVE:DISK:FILENAME keepme"), "");
+    ASSERT_EQ(demo.Ask("SAVE:DISK:FILETYPE DB"), "");
+    EXPECT_EQ(demo.Ask("SAVE:DISK:FILENAME?"), (root / "Database" / "keepme.cgs").generic_string());
+    EXPECT_EQ(demo.Ask("SAVE:DISK:SAVE"), "");
+    EXPECT_TRUE(fs::exists(root / "Database" / "keepme.cgs"));
+
+    // A database that cannot be written replies ERROR, its cause in the log.
+    std::ofstream(root / "Database" / "blocked") << "in the way";
+    const std::string tooLong(300, 'd');
+    for (const std::string& name : std::vector<std::string>{"/proc/self/nope/db", tooLong, "blocked/db"}) {
+        ASSERT_EQ(demo.Ask("SAVE:DISK:FILENAME " + name), "");
+        EXPECT_EQ(demo.Ask("SAVE:DISK:SAVE"), "ERROR") << name.substr(0, 30);
+        const std::string path = demo.Ask("SAVE:DISK:FILENAME?");
+        EXPECT_NE(demo.ErrorLog().find("Write Error to file \"" + path + "\": "), std::string::npos)
+            << path.substr(0, 60) << "\n" << demo.ErrorLog().substr(0, 2000);
+    }
+
+    // Each limit-test run after them saves its failures and stops at its count.
+    for (const char* line : {"MEAS:CH1:YPARAM PP ON", "LIMIT1:ACTIV ON", "LIMIT1:FAILWHEN ALWAYS", "LIMIT:ACTION SAVE",
+                             "LIMIT:RUNUNTIL WFM", "LIMIT:NWFMS 3"})
+        ASSERT_EQ(demo.Ask(line), "") << line;
+    const fs::path limits = root / "Waveforms" / "Limit Test Files";
+    for (std::size_t run = 1; run <= 2; ++run) {
+        for (const char* line : {"*CLRDISPL", "LIMIT:TESTON ON", "*RUN"}) ASSERT_EQ(demo.Ask(line), "") << line;
+        EXPECT_EQ(demo.AskUntil("*RUN?", [](const std::string& r) { return r == "OFF"; }), "OFF") << run;
+        EXPECT_EQ(demo.Ask("LIMIT:TESTON?"), "OFF") << run;
+        EXPECT_EQ(filesIn(limits), 3 * run) << run;
+    }
+    EXPECT_TRUE(fs::exists(root / "Database" / "keepme.cgs"));
+}
+
 }  // namespace
 }  // namespace vt

@@ -43,9 +43,6 @@ TRC_ListBoxSwitcher* List(QWidget* page, const QStringList& items) {
 
 TGSS_Form::TGSS_Form(TSideMenus& menus, QWidget* mainWindow) : TSideMenuForm(menus, mainWindow) {
     setObjectName("GSS_Form");
-    // Several of the menu's texts ("85 \u03a9 termination", "Amplitude Parameters") are wider than the
-    // slot at the window's font: one point below it keeps every one whole, as in the acquisition menu.
-    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
     static const char* const Captions[] = {"Demo Signal", "Timing Parameters", "Amplitude Parameters",
                                            " Deterministic Jitter ", " More Parameters "};
     for (int i = 0; i < 5; ++i) {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QEventLoop>
+#include <QLabel>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -232,6 +233,10 @@ std::vector<std::string> TextsThatDoNotFit(const QWidget& root) {
         if (b && QFontMetrics(b->CaptionFont()).horizontalAdvance(b->Caption()) > b->CaptionRoom().width())
             report(*b, b->Caption());
     }
+    for (const QLabel* l : root.findChildren<QLabel*>())
+        if (!l->wordWrap() && l->textFormat() != Qt::RichText &&
+            l->fontMetrics().horizontalAdvance(l->text()) > l->contentsRect().width())
+            report(*l, l->text());
     for (const QPushButton* b : root.findChildren<QPushButton*>()) {
         QStyleOptionButton opt;
         opt.initFrom(b);

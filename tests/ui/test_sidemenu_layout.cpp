@@ -1,7 +1,7 @@
 // Every side-menu form of the demo program, page by page, as a user opens them: no switcher is lower
 // than its kind, stands outside its page, covers a sibling or draws part of its content outside its
-// room, in the states that show other controls too; every item, button and list text is drawn at the
-// application font's one size; in the lowest slot the window's layout gives, every item can be scrolled
+// room, in the states that show other controls too; every item, button and list text is drawn whole at
+// the application font's one size; in the lowest slot the window's layout gives, every item can be scrolled
 // into view beside a scroll bar a user sees. Each form's pages go side by side into one PNG in the
 // build folder for a person to look at.
 #include <gtest/gtest.h>
@@ -177,6 +177,8 @@ struct TWalk {
                 Values.push_back(who + " / " + page->objectName().toStdString() + " / " + w);
             for (const std::string& w : TextsOfAnotherSize(*page))
                 Sizes.push_back(who + " / " + page->objectName().toStdString() + " / " + w);
+            for (const std::string& w : test::TextsThatDoNotFit(*page))
+                Sizes.push_back(who + " / " + page->objectName().toStdString() + " / cut: " + w);
         }
         CheckReach(menus, side, who);
     }

@@ -402,9 +402,11 @@ void TopTextShowDatabase(TScopeDisplayServices& d) {
     const std::string horizontal =
         db.HorScale > 0 ? FloatToEngStr(3, 5, false, false, db.HorScale) + (db.HorUnit.empty() ? "s" : db.HorUnit) : "";
     const std::string unit = !db.VertUnit.empty() ? db.VertUnit : record ? record->GetVertUnit() : "V";
-    // The fields cover the acquisition states: those are written again once the database goes.
+    // The fields cover the acquisition states: those are written again once the database goes. Ch2's
+    // rate has no field in its place: it is cleared, since no rate is written while the database shows.
     strip->CachedAcqState = {};
     strip->ShowText(TopCellRect(0, 1), shell.LangStr("Database_") + SourceShortName(db.Source), colour);
+    strip->ShowText(TopCellRect(1, 1), "", colour);
     strip->ShowText(TopCellRect(0, 2), shell.LangStr("nWfm_") + std::to_string(db.Count), colour);
     strip->ShowText(TopCellRect(1, 2), horizontal, colour);
     strip->ShowText(TopCellRect(2, 1),

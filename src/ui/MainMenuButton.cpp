@@ -1,5 +1,6 @@
 #include "ui/MainMenuButton.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -90,10 +91,27 @@ void TButtonOfMainMenu::paintEvent(QPaintEvent*) {
     p.drawPoint(r.left() + 1, r.bottom() - 1);
     p.drawPoint(r.right() - 1, r.bottom() - 1);
     p.setPen(isEnabled() ? ToQColor(clBlack) : frame);
-    // The caption keeps clear of the frame: it shrinks to the room inside a margin on either side.
-    const QRect room = r.adjusted(CaptionMargin, 0, -CaptionMargin, 0);
-    p.setFont(FittedFont(font(), Caption_, room.width()));
-    p.drawText(room, Qt::AlignCenter | Qt::TextSingleLine, Caption_);
+    // The caption keeps clear of the frame: it narrows to the room inside a margin on either side.
+    p.setFont(CaptionFont());
+    p.drawText(CaptionRoom(), Qt::AlignCenter | Qt::TextSingleLine, ShownCaption());
+}
+
+QRect TButtonOfMainMenu::CaptionRoom() const { return rect().adjusted(CaptionMargin, 0, -CaptionMargin, 0); }
+
+QFont TButtonOfMainMenu::CaptionFont() const {
+    return FittedFont(font(), Caption_, CaptionRoom().width(), MainMenuLeastPoints);
+}
+
+QString TButtonOfMainMenu::ShownCaption() const {
+    // Cut at its end, a caption still starts as the user knows it; cut at both ends it reads as none.
+    // (The toolkit's own elision measures narrowed letters at their full width.)
+    const QFontMetrics metrics(CaptionFont());
+    const int room = CaptionRoom().width();
+    if (metrics.horizontalAdvance(Caption_) <= room) return Caption_;
+    const QChar ellipsis(0x2026);
+    QString start = Caption_;
+    while (!start.isEmpty() && metrics.horizontalAdvance(start + ellipsis) > room) start.chop(1);
+    return start + ellipsis;
 }
 
 void TButtonOfMainMenu::mousePressEvent(QMouseEvent* event) {

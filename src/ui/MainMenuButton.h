@@ -12,7 +12,10 @@ enum class TButtonOfMainMenuState { bmmsOff, bmmsLeft, bmmsRight, bmmsBoth };
 inline constexpr TColor LeftMenuColor{0xB3FFFF};
 inline constexpr TColor RightMenuColor{0xBBFBCA};
 // Pixels between a main-menu button's frame and its caption on either side.
-inline constexpr int CaptionMargin = 3;
+inline constexpr int CaptionMargin = 2;
+// The least size of a main-menu caption: letters about 7 pixels high, still read at a glance. A
+// caption narrows its letters first, and gets smaller only down to this size.
+inline constexpr double MainMenuLeastPoints = 7.5;
 
 class TButtonOfMainMenu : public QWidget {
 public:
@@ -31,6 +34,11 @@ public:
 
     // The fill of the current state.
     TColor FillColor() const;
+    // The caption's room inside the margins, the font it is drawn in there and the text shown: the
+    // whole caption where it fits at the least size, else its start and an ellipsis.
+    QRect CaptionRoom() const;
+    QFont CaptionFont() const;
+    QString ShownCaption() const;
 
     std::function<void(TButtonOfMainMenu&, Qt::MouseButton)> OnMouseDown;
 

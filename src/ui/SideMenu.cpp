@@ -68,6 +68,13 @@ void TSideMenuForm::UpdateScroll() {
         Scroll_ = new QScrollBar(Qt::Vertical, this);
         Scroll_->setObjectName("sbSideMenu");
         Scroll_->setFocusPolicy(Qt::NoFocus);
+        // The style's own bar is grey on grey at this width: a dark handle in a light groove shows the
+        // user at once that the menu goes on below.
+        Scroll_->setStyleSheet(QStringLiteral(
+            "QScrollBar:vertical { background: #d4d4d4; border: none; margin: 0; }"
+            "QScrollBar::handle:vertical { background: #5a5a5a; min-height: 16px; border-radius: 2px; }"
+            "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; border: none; }"
+            "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
         connect(Scroll_, &QScrollBar::valueChanged, this, [this](int value) {
             if (CurrentPanel) CurrentPanel->move(0, -value);
         });

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QEventLoop>
+#include <QLabel>
+#include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTimer>
@@ -228,15 +230,19 @@ std::vector<std::string> TextsThatDoNotFit(const QWidget& root) {
     }
     for (const QWidget* w : widgets) {
         const auto* b = dynamic_cast<const TMyGridButton*>(w);
-        if (!b) continue;
+        if (b && QFontMetrics(b->CaptionFont()).horizontalAdvance(b->Caption()) > b->CaptionRoom().width())
+            report(*b, b->Caption());
+    }
+    for (const QLabel* l : root.findChildren<QLabel*>())
+        if (!l->wordWrap() && l->textFormat() != Qt::RichText &&
+            l->fontMetrics().horizontalAdvance(l->text()) > l->contentsRect().width())
+            report(*l, l->text());
+    for (const QPushButton* b : root.findChildren<QPushButton*>()) {
         QStyleOptionButton opt;
         opt.initFrom(b);
-        opt.text = b->Caption();
-        const QStyle::SubElement room = b->PushLike() ? QStyle::SE_PushButtonContents
-                                        : b->Kind() == TMyGridButton::TKind::Radio ? QStyle::SE_RadioButtonContents
-                                                                                   : QStyle::SE_CheckBoxContents;
-        const QRect r = b->style()->subElementRect(room, &opt, b);
-        if (b->fontMetrics().horizontalAdvance(b->Caption()) > r.width()) report(*b, b->Caption());
+        opt.text = b->text();
+        const QRect r = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
+        if (b->fontMetrics().horizontalAdvance(b->text()) > r.width()) report(*b, b->text());
     }
     return cut;
 }

@@ -85,8 +85,9 @@ private:
 TInstrumentIdentity& GiveInstrument(TShell& shell, TInstrumentLinkKind kind, std::uint8_t options,
                                     const std::string& firmware = "3.7.10 (1 Jan 2011)");
 
-// Every switcher title and grid-button caption below root whose text is wider than the room its control
-// gives it, as "object name: text"; empty when everything fits.
+// Every switcher title, grid-button caption, one-line label and push-button text below root that is
+// wider, in the font it is drawn in, than the room its control gives it, as "object name: text"; empty
+// when everything fits.
 std::vector<std::string> TextsThatDoNotFit(const QWidget& root);
 
 // Every switcher of a side-menu page that is not drawn whole, as "object name: what is wrong": lower

@@ -55,26 +55,22 @@ protected:
     }
     static void Click(TRC_PolyButtonSwitcher& sw, int item) { QTest::mouseClick(&sw.Button(item), Qt::LeftButton); }
     static void Click(QPushButton& button) { QTest::mouseClick(&button, Qt::LeftButton); }
-    // Every title and item text of the form's switchers that does not fit its place: a title has
-    // the switcher's width less its frame and margins, an item its button less the indicator.
+    // Every title and item text of the form's switchers that does not fit its place, in the font it is
+    // drawn in: a title has the switcher's width less its frame and margins, an item its button less
+    // the indicator.
     static std::vector<std::string> CutCaptions(TAcq_Form& form) {
         std::vector<std::string> cut;
         for (TRC_RightMenuPanel* page : form.Pages())
             for (TRC_Switcher* sw : SwitchersOf(*page)) {
-                const QFontMetrics fm(sw->font());
-                if (fm.horizontalAdvance(sw->TitleText()) > sw->width() - 13) cut.push_back(sw->Caption().toStdString());
+                if (QFontMetrics(sw->TitleFont()).horizontalAdvance(sw->TitleText()) > sw->TitleRoom())
+                    cut.push_back(sw->Caption().toStdString());
                 auto* poly = dynamic_cast<TRC_PolyButtonSwitcher*>(sw);
                 if (!poly) continue;
-                const bool radio = dynamic_cast<TRC_CustomRadioSwitcher*>(sw) != nullptr;
-                const QStyle* style = sw->style();
-                const int indicator =
-                    poly->ViewAsButton() ? 2 * style->pixelMetric(QStyle::PM_ButtonMargin)
-                    : radio              ? style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
-                                style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing)
-                          : style->pixelMetric(QStyle::PM_IndicatorWidth) + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
-                for (int i = 0; i < poly->ButtonCount(); ++i)
-                    if (fm.horizontalAdvance(poly->Items()[i]) > poly->Button(i).width() - indicator)
-                        cut.push_back(poly->Items()[i].toStdString());
+                for (int i = 0; i < poly->ButtonCount(); ++i) {
+                    const TMyGridButton& b = poly->Button(i);
+                    if (QFontMetrics(b.CaptionFont()).horizontalAdvance(b.Caption()) > b.CaptionRoom().width())
+                        cut.push_back(b.Caption().toStdString());
+                }
             }
         return cut;
     }

@@ -177,7 +177,8 @@ TEST_F(GssMenu, EveryCaptionAndItemFitsItsControl) {
             if (auto* poly = dynamic_cast<TRC_PolyButtonSwitcher*>(sw)) {
                 const int indicator = sw->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) + 4;
                 for (int i = 0; i < poly->ButtonCount(); ++i)
-                    check(fm, poly->Button(i).Caption(), poly->Button(i).width() - indicator);
+                    check(QFontMetrics(poly->Button(i).CaptionFont()), poly->Button(i).Caption(),
+                          poly->Button(i).width() - indicator);
             }
             if (auto* list = dynamic_cast<TRC_ListBoxSwitcher*>(sw)) {
                 QStyleOptionComboBox opt;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -227,6 +230,34 @@ TEST_F(MainMenu, AbsentInstrumentKeepsTheMainControlsHiddenThroughResizes) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(w.MainMenuPanel().isVisible()) << "too low for the main menu";
     EXPECT_TRUE(w.PermanentControls().isVisible());
+}
+
+// Down to 410 pixels of width every main-menu caption is drawn whole inside its margins, its letters
+// narrowed but at least 7 pixels high; in a narrower window a caption that no longer fits keeps its
+// start and ends in an ellipsis, still at that height.
+TEST_F(MainMenu, CaptionsStayWholeAndReadableDownToTheNarrowestWidth) {
+    test::TTestWindow w(Shell, Rec, Dialogs);
+    for (const int width : {792, 640, 420, 410, 340, 330}) {
+        const QSize old = w.size();
+        w.resize(width, DefaultClientHeight);
+        QResizeEvent event(w.size(), old);
+        QApplication::sendEvent(&w, &event);
+        for (int i = 0; i < MainMenuButtonCount; ++i) {
+            const TButtonOfMainMenu& b = w.GetMainMenuButton(i);
+            if (b.Caption().isEmpty()) continue;
+            const std::string at = std::to_string(width) + " px: " + b.Caption().toStdString();
+            const QFontMetrics fm(b.CaptionFont());
+            EXPECT_GE(fm.capHeight(), 7) << at;
+            EXPECT_LE(fm.horizontalAdvance(b.ShownCaption()), b.CaptionRoom().width()) << at;
+            EXPECT_EQ(b.CaptionRoom().width(), width / 11 - 2 * CaptionMargin) << at;
+            if (width >= 410) {
+                EXPECT_EQ(b.ShownCaption(), b.Caption()) << at;
+            } else if (b.ShownCaption() != b.Caption()) {
+                EXPECT_TRUE(b.ShownCaption().endsWith(QChar(0x2026))) << at;
+                EXPECT_TRUE(b.Caption().startsWith(b.ShownCaption().chopped(1))) << at;
+            }
+        }
+    }
 }
 
 TEST_F(MainMenu, DefaultSizeGivesTheStandardClientArea) {

@@ -1,13 +1,21 @@
 // Every side-menu form of the demo program, page by page, as a user opens them: no switcher is lower
 // than its kind, stands outside its page, covers a sibling or draws part of its content outside its
-// room, in the states that show other controls too. Each form's pages go side by side into one PNG in
-// the build folder for a person to look at.
+// room, in the states that show other controls too; every item, button and list text is drawn whole at
+// the application font's one size; in the lowest slot the window's layout gives, every item can be scrolled
+// into view beside a scroll bar a user sees. Each form's pages go side by side into one PNG in the
+// build folder for a person to look at.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QFontInfo>
+#include <QLabel>
 #include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionSlider>
 #include <QTimer>
 #include <cctype>
 #include <filesystem>
@@ -24,6 +32,7 @@
 #include "ui/ProgramFeatures.h"
 #include "ui/SideMenu.h"
 #include "ui/VeltraneApplication.h"
+#include "ui/controls/ColorComboBox.h"
 #include "ui/controls/CommandSwitchers.h"
 #include "ui/menus/MenuPageLayout.h"
 
@@ -53,11 +62,99 @@ void Choose(TSideMenuForm& form, const char* name, int index) {
     handler->SetItemIndexFromSwitcher(index);
 }
 
+// The lowest side-menu slot of a window the layout still gives its strips: 151 pixels high.
+TPlace LowestSlot() { return CaptionedSlots(ComputeMainLayout(DefaultClientWidth, 151, 64))[RightSide]; }
+
+// Every text below the page whose font, as it is drawn, is not of the application font's pixel size.
+std::vector<std::string> TextsOfAnotherSize(const QWidget& page) {
+    const int size = QFontInfo(QApplication::font()).pixelSize();
+    std::vector<std::string> other;
+    auto check = [&](const QWidget& w, const QFont& font, const QString& text) {
+        const int drawn = QFontInfo(font).pixelSize();
+        if (drawn != size)
+            other.push_back(w.objectName().toStdString() + " \"" + text.toStdString() + "\" " + std::to_string(drawn) +
+                            " px, not " + std::to_string(size));
+    };
+    for (const QWidget* w : page.findChildren<QWidget*>()) {
+        if (const auto* b = dynamic_cast<const TMyGridButton*>(w)) check(*b, b->CaptionFont(), b->Caption());
+        if (const auto* b = qobject_cast<const QPushButton*>(w)) check(*b, b->font(), b->text());
+        if (const auto* l = qobject_cast<const QLabel*>(w)) check(*l, l->font(), l->text());
+        if (const auto* list = dynamic_cast<const TColorComboBox*>(w)) {
+            QStyleOptionComboBox opt;
+            opt.initFrom(list);
+            const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, list);
+            for (int i = 0; i < list->count(); ++i)
+                check(*list, FittedFont(list->font(), list->itemText(i), field.width() - 2), list->itemText(i));
+        }
+    }
+    return other;
+}
+
+// The places a user reaches one by one: each row of a grid, every other switcher, button and label.
+std::vector<QWidget*> ItemsOf(TRC_RightMenuPanel& page) {
+    std::vector<QWidget*> items;
+    for (QWidget* w : page.findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(&page) || dynamic_cast<TRC_PolyButtonSwitcher*>(w)) continue;
+        const bool ownPlace = w->parentWidget() == &page || dynamic_cast<TMyGridButton*>(w);
+        if (ownPlace) items.push_back(w);
+    }
+    return items;
+}
+
+// The colours of the scroll bar's handle and of its groove below the handle, as it is drawn.
+std::pair<QColor, QColor> HandleAndGroove(QScrollBar& bar) {
+    QStyleOptionSlider opt;
+    opt.initFrom(&bar);
+    opt.subControls = QStyle::SC_All;
+    opt.orientation = Qt::Vertical;
+    opt.minimum = bar.minimum();
+    opt.maximum = bar.maximum();
+    opt.sliderPosition = opt.sliderValue = bar.value();
+    opt.singleStep = bar.singleStep();
+    opt.pageStep = bar.pageStep();
+    const QRect handle = bar.style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, &bar);
+    const QRect below = bar.style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarAddPage, &bar);
+    const QImage image = bar.grab().toImage();
+    return {image.pixelColor(handle.center()), image.pixelColor(below.center())};
+}
+
 struct TWalk {
     TShell& Shell;
     std::vector<std::string> Wrong;
     std::vector<std::string> Values;
+    std::vector<std::string> Sizes;
+    std::vector<std::string> Unreachable;
     std::vector<std::string> Forms;
+
+    // In the lowest slot every item of every page can be scrolled wholly into the form's view, and
+    // the scroll bar's handle stands out from its groove.
+    void CheckReach(TSideMenus& menus, int side, const std::string& who) {
+        TSideMenuForm* form = menus.Form(side);
+        const TPlace usual = menus.Dimensions(side).Place();
+        menus.Dimensions(side).SetPlace(LowestSlot());
+        for (TRC_RightMenuPanel* page : form->Pages()) {
+            form->ShowPanel(page);
+            const std::string where = who + " / " + page->objectName().toStdString();
+            QScrollBar* bar = form->ScrollBar();
+            const bool scrolls = bar && bar->isVisibleTo(form) && bar->maximum() > 0;
+            for (QWidget* item : ItemsOf(*page)) {
+                const QRect inPage(item->mapTo(page, QPoint(0, 0)), item->size());
+                if (scrolls) bar->setValue(std::min(inPage.top(), bar->maximum()));
+                const QRect inForm(page->mapTo(form, inPage.topLeft()), inPage.size());
+                if (!form->rect().contains(inForm))
+                    Unreachable.push_back(where + " / " + item->objectName().toStdString() + " at " +
+                                          std::to_string(inPage.top()) + ".." + std::to_string(inPage.bottom()));
+            }
+            if (scrolls) {
+                bar->setValue(0);
+                const auto [handle, groove] = HandleAndGroove(*bar);
+                if (ContrastRatio(handle, groove) < 3)
+                    Unreachable.push_back(where + ": the scroll bar's handle " + handle.name().toStdString() +
+                                          " hardly shows on its groove " + groove.name().toStdString());
+            }
+        }
+        menus.Dimensions(side).SetPlace(usual);
+    }
 
     // Checks every page of the form in the slot; state names the settings it was opened with.
     void CheckPages(TSideMenus& menus, int side, const std::string& state) {
@@ -78,7 +175,12 @@ struct TWalk {
                 Wrong.push_back(who + " / " + page->objectName().toStdString() + " / " + w);
             for (const std::string& w : test::ValuesNotWhole(*page))
                 Values.push_back(who + " / " + page->objectName().toStdString() + " / " + w);
+            for (const std::string& w : TextsOfAnotherSize(*page))
+                Sizes.push_back(who + " / " + page->objectName().toStdString() + " / " + w);
+            for (const std::string& w : test::TextsThatDoNotFit(*page))
+                Sizes.push_back(who + " / " + page->objectName().toStdString() + " / cut: " + w);
         }
+        CheckReach(menus, side, who);
     }
 
     void Run(TSideMenus& menus) {
@@ -170,7 +272,7 @@ TEST(SideMenuLayout, EverySwitcherOfEveryPageIsDrawnWhole) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
 
-    TWalk walk{shell, {}, {}, {}};
+    TWalk walk{shell, {}, {}, {}, {}, {}};
     bool walked = false;
     rig.Run(60000, 50, [&] {
         if (!shell.AcqEnabled || walked) return;
@@ -196,6 +298,12 @@ TEST(SideMenuLayout, EverySwitcherOfEveryPageIsDrawnWhole) {
     std::string values;
     for (const std::string& w : walk.Values) values += w + "\n";
     EXPECT_TRUE(walk.Values.empty()) << values;
+    std::string sizes;
+    for (const std::string& w : walk.Sizes) sizes += w + "\n";
+    EXPECT_TRUE(walk.Sizes.empty()) << sizes;
+    std::string unreachable;
+    for (const std::string& w : walk.Unreachable) unreachable += w + "\n";
+    EXPECT_TRUE(walk.Unreachable.empty()) << unreachable;
 }
 
 }  // namespace

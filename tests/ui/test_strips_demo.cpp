@@ -1,7 +1,8 @@
 // The demo program's strips: Run fills the top strip (rate in Ch1's colour), the acquisition-state,
 // trigger-state, trigger-source and database fields follow their rules (a loaded database shows the
-// horizontal scale it was made at, or none where this run did not make it), a hidden strip keeps what
-// was written, and a readout's popup opens on a right press on the bottom strip and hands its word back.
+// horizontal scale it was made at, or none where this run did not make it, and no rate in either
+// channel's cell), a hidden strip keeps what was written, and a readout's popup opens on a right press
+// on the bottom strip and hands its word back.
 // The picture, with a level and a point annotation on Ch1, goes to screenshots/strips_demo.png.
 #include <gtest/gtest.h>
 
@@ -73,6 +74,7 @@ TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
     TColor rateColour, darkColour, lightColour, notTrigColour;
     std::vector<std::string> trigStates;
     bool rateDuringDatabase = false, hiddenKept = false, databaseMade = false;
+    bool ch2RateBeforeLoad = false, ch2RateBlankWhileLoaded = true;
     std::vector<std::string> databaseScales, loadedScales;
     TTestReadouts readouts;
     QImage shot;
@@ -212,10 +214,20 @@ TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
                 if (shell.SingleOn || !ch1 || std::abs(ch1->TimePerDivision() - 5e-9) > 1e-15) return;
                 const std::filesystem::path folder = shell.Folders.DatabaseFolder;
                 std::filesystem::copy_file(folder / "db1.cgs", folder / "db2.cgs");
+                // Ch2's rate cell, in the strip's pixels: the database has no field there.
+                auto rateCellBlank = [&top] {
+                    const TPixelRect r = top.SpreadRect(TopCellRect(1, 1));
+                    for (int y = r.Top; y < r.Bottom && y < top.Height(); ++y)
+                        for (int x = r.Left; x < r.Right && x < top.Width(); ++x)
+                            if (top.Bitmap().Pixel(x, y) != top.Color()) return false;
+                    return true;
+                };
+                ch2RateBeforeLoad = !rateCellBlank();
                 for (const char* name : {"db1", "db2"}) {
                     texts.clear();
                     shell.ExecuteCommandString(std::string("Save:Disk:FileName ") + name);
                     shell.ExecuteCommandString("Save:Disk:Load");
+                    ch2RateBlankWhileLoaded = ch2RateBlankWhileLoaded && rateCellBlank();
                     std::string loaded;
                     for (const TPixelRect& cell : {TopCellRect(1, 2), TopCellRect(2, 1)}) {
                         const auto at = TextsAt(texts, cell);
@@ -255,6 +267,8 @@ TEST(StripsDemo, RunFillsTheTopStripAndAReadoutPopupAnswers) {
     EXPECT_EQ(database.rfind(shell.LangStr("Database_"), 0), 0u) << database;
     EXPECT_TRUE(databaseMade);
     EXPECT_EQ(databaseScales, (std::vector<std::string>{"10 ns", "200 mV/div", "0 V"}));
+    EXPECT_TRUE(ch2RateBeforeLoad) << "Ch2's rate shows before the load";
+    EXPECT_TRUE(ch2RateBlankWhileLoaded) << "a loaded database leaves no rate in Ch2's cell";
     EXPECT_EQ(loadedScales, (std::vector<std::string>{"|10 ns|200 mV/div", "||200 mV/div"}));
     EXPECT_TRUE(hiddenKept) << "a text written while the strip was hidden shows with it";
     EXPECT_EQ(readouts.Handled, std::vector<std::string>{"pumpAnnotate 2"});

@@ -99,10 +99,25 @@ void TMyGridButton::Click() {
     if (OnClick_) OnClick_(Index_, Checked_);
 }
 
-void TMyGridButton::paintEvent(QPaintEvent*) {
-    QPainter p(this);
+QRect TMyGridButton::CaptionRoom() const {
     QStyleOptionButton opt;
     opt.initFrom(this);
+    opt.text = Caption_;
+    const QStyle::SubElement room = PushLike_                 ? QStyle::SE_PushButtonContents
+                                    : Kind_ == TKind::Radio ? QStyle::SE_RadioButtonContents
+                                                            : QStyle::SE_CheckBoxContents;
+    return style()->subElementRect(room, &opt, this);
+}
+
+QFont TMyGridButton::CaptionFont() const { return FittedFont(font(), Caption_, CaptionRoom().width()); }
+
+void TMyGridButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    // A long caption narrows its letters at the page's one size rather than losing its end.
+    p.setFont(CaptionFont());
+    QStyleOptionButton opt;
+    opt.initFrom(this);
+    opt.fontMetrics = p.fontMetrics();
     opt.text = Caption_;
     opt.state |= Checked_ ? QStyle::State_On : QStyle::State_Off;
     if (Down_) opt.state |= QStyle::State_Sunken;

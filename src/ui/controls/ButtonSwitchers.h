@@ -56,6 +56,10 @@ public:
     void SetHelpContext(int context) { HelpContext_ = context; }
     // A click as the window system makes it: a radio button becomes checked, a check box toggles.
     void Click();
+    // The room the style gives the caption beside its indicator (or inside the button), and the
+    // control's font narrowed to it.
+    QRect CaptionRoom() const;
+    QFont CaptionFont() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -249,15 +249,17 @@ QString TRC_Switcher::TitleText() const {
 // Titles take the application font on every page, whatever smaller font a page takes for its items.
 QFont TRC_Switcher::TitleFont() const { return FittedFont(QApplication::font(), TitleText(), TitleRoom()); }
 
-QFont FittedFont(const QFont& font, const QString& text, int room) {
+QFont FittedFont(const QFont& font, const QString& text, int room, double leastPoints) {
     QFont fitted = font;
     // Mnemonic ampersands take no room.
     QString shown = text;
     shown.replace(QLatin1String("&&"), QLatin1String("\x01")).remove(QLatin1Char('&')).replace(QLatin1Char('\x01'), QLatin1Char('&'));
     auto fits = [&] { return QFontMetrics(fitted).horizontalAdvance(shown) <= room; };
-    // Narrower letters first: they stay legible where a smaller size soon does not.
-    for (int stretch = 95; !fits() && stretch >= 70; stretch -= 5) fitted.setStretch(stretch);
-    while (!fits() && fitted.pointSizeF() > 5.0) fitted.setPointSizeF(std::max(5.0, fitted.pointSizeF() - 0.5));
+    // Narrower letters first: they stay legible where a smaller size soon does not, and every control
+    // of a page keeps one letter height.
+    for (int stretch = 95; !fits() && stretch >= 50; stretch -= 5) fitted.setStretch(stretch);
+    while (!fits() && fitted.pointSizeF() > leastPoints)
+        fitted.setPointSizeF(std::max(leastPoints, fitted.pointSizeF() - 0.5));
     return fitted;
 }
 

@@ -111,9 +111,10 @@ public:
 TKitContext* FindKit(const QWidget* widget);
 // Sounds the kit's beep; the toolkit's where there is no kit or it has none.
 void KitBeep(const TKitContext* kit);
-// The font in which text fits in room pixels, narrower (down to 70 %) and then smaller (down to 5 pt):
-// a long caption is drawn condensed rather than cut.
-QFont FittedFont(const QFont& font, const QString& text, int room);
+// The font in which text fits in room pixels: narrower letters at the font's own size (down to half
+// their width), and only a text that does not fit even so smaller (down to leastPoints): a long caption
+// is drawn condensed rather than cut.
+QFont FittedFont(const QFont& font, const QString& text, int room, double leastPoints = 5.0);
 
 // Where a form's texts go in a language file and come from; handed to the controls' own text steps.
 struct TFormTextSink {

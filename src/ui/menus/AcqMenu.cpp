@@ -54,9 +54,6 @@ private:
 TAcq_Form::TAcq_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell)
     : TSideMenuForm(menus, mainWindow), Shell_(shell) {
     setObjectName("Acq_Form");
-    // The menu's own texts are long for the page's width: one point below the window's font keeps
-    // every one of them whole.
-    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
     Page1_ = NewMenuPage(this, "rmpAcquisition", "Acquisition", "Acq:Ch1");
     TPageLayout first(*Page1_);
     auto* fitTo = first.Radio("swFitTo", "Fit Acquisition To...", ":Acq:FitTo",

@@ -1,7 +1,5 @@
 #include "ui/menus/AdjustMenus.h"
 
-#include <QFont>
-
 #include <QLabel>
 #include <algorithm>
 #include <memory>
@@ -47,9 +45,6 @@ TCalibrationFormBase::TCalibrationFormBase(TSideMenus& menus, QWidget* mainWindo
                                            std::vector<const char*> captions)
     : TSideMenuForm(menus, mainWindow), Shell_(shell) {
     setObjectName(name);
-    // Several captions ("Recall all Constants", "Swing ADC/200 mV") are wider than the slot at the
-    // window's font: one point below it keeps them whole, as in the acquisition menu.
-    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
     for (std::size_t i = 0; i < captions.size(); ++i) {
         auto* page = new TRC_RightMenuPanel(this);
         page->setObjectName(QString("rmpPage%1").arg(i + 1));

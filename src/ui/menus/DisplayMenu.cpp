@@ -53,7 +53,6 @@ TDisp_Form::TDisp_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, TD
                        TUserDialogs& dialogs)
     : TSideMenuForm(menus, mainWindow), Shell_(shell), Settings_(settings), Dialogs_(dialogs) {
     setObjectName("Disp_Form");
-    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
 
     Pages_[0] = NewMenuPage(this, "rmpDisplay", "Display", "Displ:Ch1");
     TPageStacker display(*Pages_[0], FirstTop);

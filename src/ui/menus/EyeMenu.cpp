@@ -1,6 +1,5 @@
 #include "ui/menus/EyeMenu.h"
 
-#include <QFont>
 #include <string>
 
 #include "core/Handlers.h"
@@ -47,8 +46,6 @@ const QStringList YRzItems = {"AC RMS",        "Avg Power",      "Avg Power dBm"
 
 TEye_Form::TEye_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell) : TSideMenuForm(menus, mainWindow), Shell_(shell) {
     setObjectName(QStringLiteral("Eye_Form"));
-    // The Y lists hold up to 27 rows: the form's smaller font gives each its least height.
-    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
     auto page = [this](int n, const char* name, const char* caption) {
         Pages_[static_cast<std::size_t>(n - 1)] = NewMenuPage(this, name, QString::fromLatin1(caption), "Eye");
         return Pages_[static_cast<std::size_t>(n - 1)];

@@ -20,7 +20,6 @@ constexpr int Gap = 1;
 TGenerator_Form::TGenerator_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell)
     : TSideMenuForm(menus, mainWindow), Shell_(shell) {
     setObjectName("Generator_Form");
-    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
 
     TRC_RightMenuPanel* p = Pages_[0] = NewMenuPage(this, "rmpGenerators", " Generators ", "Gen");
     TPageStacker main(*p, FirstTop, Gap);

@@ -43,9 +43,6 @@ TRC_ListBoxSwitcher* List(QWidget* page, const QStringList& items) {
 
 TGSS_Form::TGSS_Form(TSideMenus& menus, QWidget* mainWindow) : TSideMenuForm(menus, mainWindow) {
     setObjectName("GSS_Form");
-    // Several of the menu's texts ("85 \u03a9 termination", "Amplitude Parameters") are wider than the
-    // slot at the window's font: one point below it keeps every one whole, as in the acquisition menu.
-    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
     static const char* const Captions[] = {"Demo Signal", "Timing Parameters", "Amplitude Parameters",
                                            " Deterministic Jitter ", " More Parameters "};
     for (int i = 0; i < 5; ++i) {
@@ -132,6 +129,7 @@ TGSS_Form::TGSS_Form(TSideMenus& menus, QWidget* mainWindow) : TSideMenuForm(men
     auto* label = new QLabel("Data Dependent Jitter", p);
     label->setObjectName("lbDataDependent");
     label->setGeometry(Left + 2, FirstTop, Width - 4, 16);
+    label->setFont(FittedFont(label->font(), label->text(), label->contentsRect().width()));
     c = std::make_unique<TPageStacker>(*p, FirstTop + 18, Gap);
     c->Adopt(PageButton(p, pgTiming), "swBack4", "Back", nullptr);
     c->Adopt(Edit(p), "swInterSymbol", "INTER-SYMBOL I. J.", "InterSymbIJ");
@@ -145,6 +143,7 @@ TGSS_Form::TGSS_Form(TSideMenus& menus, QWidget* mainWindow) : TSideMenuForm(men
     auto* moreLabel = new QLabel("More Parameters", p);
     moreLabel->setObjectName("lbMore");
     moreLabel->setGeometry(Left + 2, FirstTop, Width - 4, 16);
+    moreLabel->setFont(FittedFont(moreLabel->font(), moreLabel->text(), moreLabel->contentsRect().width()));
     c = std::make_unique<TPageStacker>(*p, FirstTop + 18, Gap);
     c->Adopt(PageButton(p, pgDemo), "swBack5", "Back", nullptr);
 

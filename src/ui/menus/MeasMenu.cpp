@@ -1,6 +1,5 @@
 #include "ui/menus/MeasMenu.h"
 
-#include <QFont>
 #include <string>
 #include <vector>
 
@@ -55,7 +54,6 @@ TRC_CheckSwitcher* CheckList(TPageStacker& stack, TRC_RightMenuPanel* page, cons
 TMeas_Form::TMeas_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, const TMeasurementSettings& settings)
     : TSideMenuForm(menus, mainWindow), Shell_(shell), Settings_(settings) {
     setObjectName(QStringLiteral("Meas_Form"));
-    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
     auto page = [this](int n, const char* name, const char* caption, const char* group) {
         Pages_[static_cast<std::size_t>(n - 1)] = NewMenuPage(this, name, QString::fromLatin1(caption), group);
         return Pages_[static_cast<std::size_t>(n - 1)];

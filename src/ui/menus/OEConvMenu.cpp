@@ -47,7 +47,6 @@ QStringList Texts(const std::vector<std::string>& texts) {
 TOEConv_Form::TOEConv_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, TOEConv& converter)
     : TSideMenuForm(menus, mainWindow), Shell_(shell), Converter_(converter) {
     setObjectName("OEConv_Form");
-    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
     const QStringList eight = {"1", "2", "3", "4", "5", "6", "7", "8"};
 
     TRC_RightMenuPanel* p = Pages_[0] = NewMenuPage(this, "rmpOEConverter", "O/E Converter", "OEConv");

@@ -31,7 +31,6 @@ TScopeSerialServices* Serial(TShell& shell) { return dynamic_cast<TScopeSerialSe
 
 TTDR_Form::TTDR_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell) : TSideMenuForm(menus, mainWindow), Shell_(shell) {
     setObjectName("TDR_Form");
-    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
 
     TRC_RightMenuPanel* p = Pages_[0] = NewMenuPage(this, "rmpTdrTdt", " TDR / TDT ", "TDR");
     {

@@ -22,8 +22,6 @@ constexpr int Gap = 1;
 TTrig_Form::TTrig_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, std::function<void()> openList)
     : TSideMenuForm(menus, mainWindow), Shell_(shell), OpenPatternLengthList_(std::move(openList)) {
     setObjectName("Trig_Form");
-    // "PATTERN LENGTH" needs one point below the window's font to stay whole in the slot.
-    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
 
     Main_ = NewMenuPage(this, "rmpTriggerMain", "Trigger", "Trig");
     TPageStacker main(*Main_, FirstTop, Gap);

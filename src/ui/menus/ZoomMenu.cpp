@@ -20,8 +20,6 @@ constexpr int Gap = 2;
 TZoom_Form::TZoom_Form(TSideMenus& menus, QWidget* mainWindow, TShell& shell, const TZoomViews& zoom)
     : TSideMenuForm(menus, mainWindow), Shell_(shell), ZoomViews_(zoom) {
     setObjectName("Zoom_Form");
-    // "SUPPRESS LEVEL" needs one point below the window's font to stay whole in the slot.
-    setFont(QFont(QStringLiteral("Liberation Sans"), 7));
 
     Zoom_ = NewMenuPage(this, "rmpZoom", "Zoom");
     TPageStacker zoomPage(*Zoom_, FirstTop, Gap);

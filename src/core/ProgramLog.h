@@ -8,4 +8,8 @@ namespace vt {
 // Writes "veltrane: " + text as one line.
 void LogProgramLine(std::string_view text);
 
+// The line of a question answered for nobody: "<question> -- <answer> (<why>)", the question's line
+// breaks and runs of blanks each one blank.
+void LogAnswerTaken(std::string_view question, std::string_view answer, std::string_view why);
+
 }  // namespace vt

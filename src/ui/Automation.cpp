@@ -81,7 +81,7 @@ namespace {
 // taken for the person who was not asked.
 void AnswerForClient(TCOMRC& service, const QString& text, const char* answer) {
     service.Report(text.toStdString());
-    LogProgramLine(text.simplified().toStdString() + " -- " + answer + " (asked while a remote command runs)");
+    LogAnswerTaken(text.toStdString(), answer, "asked while a remote command runs");
 }
 }  // namespace
 

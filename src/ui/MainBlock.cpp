@@ -2,10 +2,10 @@
 
 #include <QGuiApplication>
 #include <cstdlib>
-#include <iostream>
 
 #include "core/LanguageState.h"
 #include "core/CommandTree.h"
+#include "core/ProgramLog.h"
 #include "core/Shell.h"
 #include "core/TextFiles.h"
 #include "acq/HistogramObjects.h"
@@ -76,8 +76,13 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     try {
         shell.Folders = InitInstallFolders(ResolveDataRoot(args, [](const char* n) { return std::getenv(n); }));
     } catch (const EFileError& e) {
-        // Shown like every other failed start, and kept on standard error for scripts.
-        std::cerr << "veltrane: " << e.what() << '\n';
+        // Shown like every other failed start, and kept on standard error for scripts; without a screen
+        // the line alone says it.
+        if (NoVisibleScreen()) {
+            LogProgramLine(std::string(e.what()) + ". The program ends.");
+            return 1;
+        }
+        LogProgramLine(e.what());
         dialogs.ShowError(nullptr, QString::fromStdString(e.what()));
         return 1;
     }

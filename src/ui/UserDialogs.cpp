@@ -22,9 +22,19 @@ TDialogAnswer ToAnswer(int button) {
         default: return TDialogAnswer::Cancel;
     }
 }
+
+// A box nobody can answer takes the answer of its Cancel button (or its only button), said on standard error.
+constexpr std::string_view NoScreenReason = "no screen to answer on";
+void AnsweredWithoutScreen(const QString& text, std::string_view answer) {
+    LogAnswerTaken(text.toStdString(), answer, NoScreenReason);
+}
 }  // namespace
 
 TDialogAnswer TMessageBoxDialogs::AskErrorYesNo(QWidget* parent, const QString& text) {
+    if (!Screen_()) {
+        AnsweredWithoutScreen(text, "No");
+        return TDialogAnswer::No;
+    }
     return ToAnswer(QMessageBox::critical(parent, QApplication::applicationName(), text,
                                           QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes));
 }
@@ -89,7 +99,7 @@ QMessageBox* NewProgramBox(QMessageBox::Icon icon, const QString& text, QMessage
 void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
                                           std::function<void(bool ok)> answered) {
     if (!Screen_()) {
-        LogProgramLine(text.simplified().toStdString() + " -- Cancel (no screen to answer on)");
+        AnsweredWithoutScreen(text, "Cancel");
         answered(false);
         return;
     }
@@ -107,6 +117,7 @@ void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
 }
 
 void TMessageBoxDialogs::ShowError(QWidget* parent, const QString& text) {
+    if (!Screen_()) return AnsweredWithoutScreen(text, "OK");
     QMessageBox::critical(parent, QApplication::applicationName(), text, QMessageBox::Yes);
 }
 
@@ -155,6 +166,7 @@ void TMessageBoxDialogs::CloseErrorNonModal(const QString& text) {
 }
 
 void TMessageBoxDialogs::ShowMessage(QWidget* parent, const QString& text) {
+    if (!Screen_()) return AnsweredWithoutScreen(text, "OK");
     QMessageBox::information(parent, QApplication::applicationName(), text);
 }
 

@@ -82,6 +82,8 @@ public:
         : Screen_(std::move(screen)) {}
     // A non-modal box; without a visible screen Cancel's answer at once, written to standard error.
     void AskOkCancelLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) override;
+    // Without a visible screen AskErrorYesNo, ShowError and ShowMessage make no box: No, or the only
+    // button, is taken at once and written to standard error.
     TDialogAnswer AskErrorYesNo(QWidget* parent, const QString& text) override;
     TDialogAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;

@@ -76,13 +76,8 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     try {
         shell.Folders = InitInstallFolders(ResolveDataRoot(args, [](const char* n) { return std::getenv(n); }));
     } catch (const EFileError& e) {
-        // Shown like every other failed start, and kept on standard error for scripts; without a screen
-        // the line alone says it.
-        if (NoVisibleScreen()) {
-            LogProgramLine(std::string(e.what()) + ". The program ends.");
-            return 1;
-        }
-        LogProgramLine(e.what());
+        // Kept on standard error for scripts, and shown like every other failed start.
+        LogProgramLine(std::string(e.what()) + ". The program ends.");
         dialogs.ShowError(nullptr, QString::fromStdString(e.what()));
         return 1;
     }

@@ -24,9 +24,8 @@ TDialogAnswer ToAnswer(int button) {
 }
 
 // A box nobody can answer takes the answer of its Cancel button (or its only button), said on standard error.
-constexpr std::string_view NoScreenReason = "no screen to answer on";
 void AnsweredWithoutScreen(const QString& text, std::string_view answer) {
-    LogAnswerTaken(text.toStdString(), answer, NoScreenReason);
+    LogAnswerTaken(text.toStdString(), answer, kNoScreenToAnswerOn);
 }
 }  // namespace
 

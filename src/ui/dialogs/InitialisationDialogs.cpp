@@ -84,7 +84,7 @@ TInitDialogResult TStartUpDialogs::ShowInitialisationDialog(int attempt, const s
             if (!text.empty()) text += std::string_view("!?.:").find(text.back()) != std::string_view::npos ? " " : ". ";
             text += line;
         }
-        LogAnswerTaken(text, cancel.Caption, "no screen to answer on");
+        LogAnswerTaken(text, cancel.Caption, kNoScreenToAnswerOn);
         return cancel.Result;
     }
     std::unique_ptr<TInitialisationDialog> dialog;

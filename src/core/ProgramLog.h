@@ -11,4 +11,10 @@ void LogProgramLine(std::string_view text);
 // the question's white space folded into single blanks so that it stays one line.
 void LogAnswerTaken(std::string_view question, std::string_view answer, std::string_view why);
 
+// The line of a question answered for nobody: "<question> -- <answer> (<why>)", the question's line
+// breaks and runs of blanks each one blank.
+void LogAnswerTaken(std::string_view question, std::string_view answer, std::string_view why);
+// The why of an answer taken where the platform shows nothing.
+inline constexpr std::string_view kNoScreenToAnswerOn = "no screen to answer on";
+
 }  // namespace vt

@@ -77,17 +77,19 @@ void TProgramLife::ResetSignalStates() {
 // ---------------------------------------------------------------------------------------------
 // Start-up and instruments
 
-void TProgramLife::StartUp() {
+bool TProgramLife::StartUp() {
+    bool started = false;
     try {
-        RunStartUp();
+        started = RunStartUp();
     } catch (...) {
         for (TFeature* f : Features_) f->StartUpEnded(Shell_);
         throw;
     }
     for (TFeature* f : Features_) f->StartUpEnded(Shell_);
+    return started;
 }
 
-void TProgramLife::RunStartUp() {
+bool TProgramLife::RunStartUp() {
     TMainView& view = ViewOrNone(View_);
     view.ProcessPendingEvents();
     Shell_.Display().PushHint(VersionText, 5000);
@@ -105,7 +107,7 @@ void TProgramLife::RunStartUp() {
     // Taken before the first instrument start, so it holds the values given at registration.
     SaveSetup(Shell_, SetupKindFactory, true);
     const bool present = Shell_.StartInstrumentPresent();
-    StartInstrument(present);
+    const bool started = StartInstrument(present);
     Shell_.StartUpSteps.RunRow(Shell_, TStartUpRow::LoadMemoriesFromDisk);
     Shell_.StartUpSteps.RunRow(Shell_, TStartUpRow::LoadPatternLengthList);
     view.OpenStartMenus();
@@ -114,6 +116,7 @@ void TProgramLife::RunStartUp() {
     Shell_.StartUpSteps.RunRow(Shell_, TStartUpRow::SetInstrGuiReady);
     Shell_.AutoCalTimerEnabled = true;
     view.FollowTimerRequests();
+    return started;
 }
 
 bool TProgramLife::StartInstrument(bool present) {

@@ -63,8 +63,8 @@ public:
 
     // --- start-up and instruments ---
     // The deferred start-up, once the window is first shown. Every feature hears of its end, also when
-    // a step failed.
-    void StartUp();
+    // a step failed. False when the start instrument's identity could not be read.
+    bool StartUp();
     // False when the identity could not be read (the acquisition stays off).
     bool StartInstrument(bool present);
     void StopInstrument();
@@ -87,7 +87,7 @@ protected:
     virtual bool ReadIndividualData();
 
 private:
-    void RunStartUp();
+    bool RunStartUp();
     const TInstrumentIdentity& Identity() const;
     // Inside a connect or an exchange of the link (a timer or the idle step fired in one of its waits).
     bool LinkBusy() const;

@@ -6,10 +6,10 @@
 #include <QUrl>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 
 #include "core/CommandTree.h"
 #include "core/LanguageState.h"
+#include "core/ProgramLog.h"
 #include "core/Shell.h"
 #include "link/InstrumentConnection.h"
 #include "link/InstrumentLink.h"
@@ -112,7 +112,7 @@ bool TInstrumentStart::StartStartInstrument() {
         // The script that started the program learns which instrument failed and why.
         std::string text = Instruments_->GiveUpText();
         if (const std::size_t eol = text.find('\n'); eol != std::string::npos) text.replace(eol, 1, ": ");
-        std::cerr << "veltrane: " << text << " The program ends.\n";
+        LogProgramLine(text + " The program ends.");
     }
     Shell_.StartInstrumentName = Instruments_->CurrentName();
     Shell_.StartInstrumentKind = Instruments_->CurrentKind();

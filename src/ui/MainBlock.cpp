@@ -2,10 +2,10 @@
 
 #include <QGuiApplication>
 #include <cstdlib>
-#include <iostream>
 
 #include "core/LanguageState.h"
 #include "core/CommandTree.h"
+#include "core/ProgramLog.h"
 #include "core/Shell.h"
 #include "core/TextFiles.h"
 #include "acq/HistogramObjects.h"
@@ -77,8 +77,8 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     try {
         shell.Folders = InitInstallFolders(ResolveDataRoot(args, [](const char* n) { return std::getenv(n); }));
     } catch (const EFileError& e) {
-        // Shown like every other failed start, and kept on standard error for scripts.
-        std::cerr << "veltrane: " << e.what() << '\n';
+        // Kept on standard error for scripts, and shown like every other failed start.
+        LogProgramLine(std::string(e.what()) + ". The program ends.");
         dialogs.ShowError(nullptr, QString::fromStdString(e.what()));
         return 1;
     }

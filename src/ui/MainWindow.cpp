@@ -20,6 +20,7 @@
 #include "core/InternalError.h"
 #include "core/LanguageFile.h"
 #include "core/LanguageState.h"
+#include "core/ProgramLog.h"
 #include "core/DotNumberText.h"
 #include "core/Shell.h"
 #include "core/CommandTree.h"
@@ -34,6 +35,7 @@
 #include "ui/QtColor.h"
 #include "ui/controls/LanguageForm.h"
 #include "ui/UiFeature.h"
+#include "ui/UserDialogs.h"
 #include "ui/VeltraneApplication.h"
 
 namespace vt {
@@ -255,7 +257,23 @@ void TMorda_fr::FormShow() {
 
 void TMorda_fr::customEvent(QEvent* event) {
     if (event->type() == StartUpEvent) {
-        Life_.StartUp();
+        // Without a screen nobody can answer the error question or choose another instrument: a start
+        // that cannot go on ends the program, for the script that started it.
+        const auto endStart = [](const std::string& why) {
+            LogProgramLine(why + " The program ends.");
+            QCoreApplication::exit(1);
+        };
+        bool started = false;
+        try {
+            started = Life_.StartUp();
+        } catch (...) {
+            if (!NoVisibleScreen()) throw;
+            endStart("The start-up failed: " + ExceptionMessage(std::current_exception()) + ".");
+            return;
+        }
+        if (!started && NoVisibleScreen())
+            endStart("The identity of the instrument \"" + Shell_.StartInstrumentName +
+                     "\" could not be read: \"Info:IndivData?\" got no reply.");
         return;
     }
     QWidget::customEvent(event);

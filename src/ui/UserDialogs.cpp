@@ -22,9 +22,18 @@ TDialogAnswer ToAnswer(int button) {
         default: return TDialogAnswer::Cancel;
     }
 }
+
+// A box nobody can answer takes the answer of its Cancel button (or its only button), said on standard error.
+void AnsweredWithoutScreen(const QString& text, std::string_view answer) {
+    LogAnswerTaken(text.toStdString(), answer, kNoScreenToAnswerOn);
+}
 }  // namespace
 
 TDialogAnswer TMessageBoxDialogs::AskErrorYesNo(QWidget* parent, const QString& text) {
+    if (!Screen_()) {
+        AnsweredWithoutScreen(text, "No");
+        return TDialogAnswer::No;
+    }
     return ToAnswer(QMessageBox::critical(parent, QApplication::applicationName(), text,
                                           QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes));
 }
@@ -88,7 +97,7 @@ QMessageBox* NewProgramBox(QMessageBox::Icon icon, const QString& text, QMessage
 void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
                                           std::function<void(bool ok)> answered) {
     if (!Screen_()) {
-        LogAnswerTaken(text.toStdString(), "Cancel", "no screen to answer on");
+        AnsweredWithoutScreen(text, "Cancel");
         answered(false);
         return;
     }
@@ -116,6 +125,7 @@ void TMessageBoxDialogs::AskOkCancelForCommandLater(QWidget* parent, const QStri
 }
 
 void TMessageBoxDialogs::ShowError(QWidget* parent, const QString& text) {
+    if (!Screen_()) return AnsweredWithoutScreen(text, "OK");
     QMessageBox::critical(parent, QApplication::applicationName(), text, QMessageBox::Ok);
 }
 
@@ -164,6 +174,7 @@ void TMessageBoxDialogs::CloseErrorNonModal(const QString& text) {
 }
 
 void TMessageBoxDialogs::ShowMessage(QWidget* parent, const QString& text) {
+    if (!Screen_()) return AnsweredWithoutScreen(text, "OK");
     QMessageBox::information(parent, QApplication::applicationName(), text);
 }
 

@@ -88,6 +88,8 @@ public:
     void AskOkCancelLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) override;
     // The same box; without a visible screen OK's answer at once for the command's script, logged.
     void AskOkCancelForCommandLater(QWidget* parent, const QString& text, std::function<void(bool ok)> answered) override;
+    // Without a visible screen AskErrorYesNo, ShowError and ShowMessage make no box: No, or the only
+    // button, is taken at once and written to standard error.
     TDialogAnswer AskErrorYesNo(QWidget* parent, const QString& text) override;
     TDialogAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
     void ShowError(QWidget* parent, const QString& text) override;

@@ -319,6 +319,12 @@ void TFakeInstrument::OnLine(std::string line) {
     } else if (up == "INFO:INDIVDATA?") {
         // Block, flash code, complemented options, year after 2000, serial number.
         reply = "1 2 0 10 1234";
+        if (Faults_.GoneAfterIdentity) {
+            // The instrument goes away once its identity is out: the reply closes the connection.
+            Faults_.GoneAfterIdentity = false;
+            Faults_.CloseMidReplyAfter = static_cast<int>(reply.size() + 2);
+            RefuseRequest_ = 1;
+        }
     } else if (up == "INFO:GETVER:FPGAFW?") {
         reply = "1.0";
     } else if (up.compare(q, 2, "? ") == 0) {

@@ -22,6 +22,7 @@ struct TFakeFaults {
     bool LfOnly = false;                // replies end with LF alone
     bool HighBytes = false;             // replies carry bytes above 0x7F
     bool IdentityTimeout = false;       // the identity query is answered "TIMEOUT"
+    bool GoneAfterIdentity = false;     // the first identity reply closes the connection; later ones are refused
     int CloseMidReplyAfter = -1;        // >= 0: the next reply stops after this many bytes, then the connection closes
     int CloseMidStreamAfterWords = -1;  // >= 0: the connection closes after this many stream words
     bool OnlyFillers = false;           // the stream holds fillers only, then the end word

@@ -4,10 +4,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <iostream>
 #include <memory>
 #include <string_view>
 
+#include "core/ProgramLog.h"
 #include "ui/UserDialogs.h"
 
 namespace vt {
@@ -84,7 +84,7 @@ TInitDialogResult TStartUpDialogs::ShowInitialisationDialog(int attempt, const s
             if (!text.empty()) text += std::string_view("!?.:").find(text.back()) != std::string_view::npos ? " " : ". ";
             text += line;
         }
-        std::cerr << "veltrane: " << text << " -- " << cancel.Caption << " (no screen to answer on)\n";
+        LogAnswerTaken(text, cancel.Caption, kNoScreenToAnswerOn);
         return cancel.Result;
     }
     std::unique_ptr<TInitialisationDialog> dialog;

@@ -16,20 +16,6 @@ namespace vt {
 
 namespace {
 
-// "*DefSetup": a save that fails where no message is shown (a remote command) replies "ERROR", so that
-// the console or the automation client learns of it.
-class TDefSetupHandler : public TMainCommandHandler {
-public:
-    using TMainCommandHandler::TMainCommandHandler;
-    void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override {
-        SilentSaveFailed = false;
-        TMainCommandHandler::ExecuteCommand(parameter, isQuery, reply, internal);
-        if (SilentSaveFailed) reply += "ERROR";
-        SilentSaveFailed = false;
-    }
-    bool SilentSaveFailed = false;
-};
-
 void BreakAcquisition(TShell& shell) {
     if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
 }
@@ -130,8 +116,11 @@ TMainCommands RegisterMainCommands(TShell& shell, TMainCommandWindow& window, TM
                            steps.StartAutoScale(static_cast<TMainCommandHandler&>(h).CurrentIndex());
                        }});
 
-    // Remembered index -1: no menu entry of these shows a check mark.
-    auto defSetup = std::make_unique<TDefSetupHandler>(TMainCommandOptions{
+    // "*DefSetup": a save that fails where no message is shown (a remote command) replies "ERROR", so that
+    // the console or the automation client learns of it. Remembered index -1: no menu entry of these
+    // shows a check mark.
+    using TDefSetupHandler = TRefusing<TMainCommandHandler>;
+    auto defSetup = std::make_unique<TDefSetupHandler>(TRefusal<TMainCommandHandler>{}, TMainCommandOptions{
         .InitialIndex = -1,
         .MenuWords = "Default,Factory,PowerOff,SaveAsDef",
         .Action = [&steps](THandler& h) {
@@ -139,7 +128,7 @@ TMainCommands RegisterMainCommands(TShell& shell, TMainCommandWindow& window, TM
             const int choice = handler.LastRequestedIndex();
             if (choice == dsSaveAsDef) {
                 const bool showErrors = !FromRemote(h);
-                if (!steps.SaveSetup(dsDefault, showErrors) && !showErrors) handler.SilentSaveFailed = true;
+                if (!steps.SaveSetup(dsDefault, showErrors) && !showErrors) handler.Refuse();
                 return;
             }
             steps.RecallSetup(choice <= 0 ? dsDefault : choice, true);

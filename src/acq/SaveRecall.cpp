@@ -107,22 +107,6 @@ void ApplySetupLines(TShell& shell, const std::vector<std::string>& lines) {
         if (THandler* h = tree->Resolve(path)) h->NotifySwitchers();
 }
 
-// A command that replies "ERROR" when its action fails.
-class TFallibleCommandHandler : public TRightCommandHandler {
-public:
-    explicit TFallibleCommandHandler(std::function<bool(THandler&)> action)
-        : TRightCommandHandler([this, action](THandler& h) { Failed_ = !action(h); }) {}
-    void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override {
-        Failed_ = false;
-        TRightCommandHandler::ExecuteCommand(parameter, isQuery, reply, internal);
-        if (!isQuery && Failed_) reply = "ERROR";
-        Failed_ = false;
-    }
-
-private:
-    bool Failed_ = false;
-};
-
 // A text command: a set with a text, or a query (which may be answered with a default name).
 class TNameCommandHandler : public THandler {
 public:
@@ -364,7 +348,10 @@ void TSaveRecall::RegisterSaveCommands() {
                                                             return (tree->HeaderOn() ? " " : "") + DiskFileNameReply();
                                                         }));
     auto fallible = [&root](const char* path, std::function<bool(THandler&)> action) {
-        root.Register(path, std::make_unique<TFallibleCommandHandler>(std::move(action)));
+        // A command that replies "ERROR" when its action fails.
+        root.AddRefusing<TRightCommandHandler>(path, {}, [action = std::move(action)](THandler& h) {
+            if (!action(h)) static_cast<TRefusing<TRightCommandHandler>&>(h).Refuse();
+        });
     };
     fallible("Save:Disk:Save", [this](THandler& h) {
         // Without a name given the file is the one the name's query answers.

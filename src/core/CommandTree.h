@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/EditHandlers.h"
@@ -78,6 +79,11 @@ public:
     TOnOffHandler& AddOnOffHandler(std::string_view path, const TOnOffOptions& options);
     TIntEditHandler& AddIntEditHandler(std::string_view path, const TEditOptions& options);
     TDoubleEditHandler& AddDoubleEditHandler(std::string_view path, const TEditOptions& options);
+    // A handler of the kind Base that refuses what its feature cannot carry out (TRefusing).
+    template <class Base, class... TArgs>
+    TRefusing<Base>& AddRefusing(std::string_view path, TRefusal<Base> refusal, TArgs&&... args) {
+        return Add(path, std::make_unique<TRefusing<Base>>(std::move(refusal), std::forward<TArgs>(args)...));
+    }
     TMainCommandHandler& AddMainCommandHandler(std::string_view path, const TMainCommandOptions& options);
     TRightCommandHandler& AddRightCommandHandler(std::string_view path, THandlerCallback action);
     TSignalSourceSwHandler& AddSignalSourceHandler(std::string_view path, const TSourceOptions& options);

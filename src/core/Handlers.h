@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/AsciiText.h"
@@ -373,6 +374,46 @@ private:
 };
 
 // Readers that answer 0 for an absent handler.
+// The one way a handler refuses, with "ERROR", what its feature cannot carry out, keeping its value.
+// Before: Refuses(self, value) is asked of a remote value (blanks trimmed) before anything changes;
+// setup lines and undo pass unless SetupLinesToo. A query that carries a refused value replies the
+// value as it stands. After: work that fails on its way calls Refuse(), and the reply becomes "ERROR".
+template <class Base>
+struct TRefusal {
+    std::function<bool(const Base& self, std::string_view value)> Refuses;
+    bool SetupLinesToo = false;
+};
+
+template <class Base>
+class TRefusing : public Base {
+public:
+    template <class... TArgs>
+    explicit TRefusing(TRefusal<Base> refusal, TArgs&&... args)
+        : Base(std::forward<TArgs>(args)...), Refusal_(std::move(refusal)) {}
+
+    void Refuse() { Failed_ = true; }
+
+    void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override {
+        const std::string_view value = TrimWhite(parameter);
+        if ((!internal || Refusal_.SetupLinesToo) && Refusal_.Refuses && !value.empty() &&
+            Refusal_.Refuses(*this, value)) {
+            if (isQuery)
+                Base::ExecuteCommand({}, true, reply, internal);
+            else
+                reply += "ERROR";
+            return;
+        }
+        Failed_ = false;
+        Base::ExecuteCommand(parameter, isQuery, reply, internal);
+        if (Failed_ && !isQuery) reply = "ERROR";
+        Failed_ = false;
+    }
+
+private:
+    TRefusal<Base> Refusal_;
+    bool Failed_ = false;
+};
+
 inline int GetItemIndex(const TRadioSwHandler* h) { return h ? h->GetItemIndex() : 0; }
 inline bool GetOn(const TOnOffHandler* h) { return h ? h->GetOn() : false; }
 inline std::uint32_t GetMask(const TCheckSwHandler* h) { return h ? h->GetMask() : 0; }

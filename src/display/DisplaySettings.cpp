@@ -31,29 +31,22 @@ std::uint32_t SourcesFrom(int first, int last) {
 
 bool IsMemory(int source) { return source >= ssM1 && source <= ssM4; }
 
-// A choice whose unavailable items are refused from commands and setups: the value stays.
-class TAvailableItemsRadio : public TRadioSwHandler {
-public:
-    using TRadioSwHandler::TRadioSwHandler;
-    void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override {
-        const int index = parameter.empty() ? -1 : FindItem(parameter);
-        if (index >= 0 && (GetDisabledMask() & GetMaskForButtinNr(index)) != 0) {
-            if (isQuery) TRadioSwHandler::ExecuteCommand({}, true, reply, internal);
-            else reply += "ERROR";
-            return;
-        }
-        TRadioSwHandler::ExecuteCommand(parameter, isQuery, reply, internal);
-    }
-};
-
 TSignalSourceSwHandler& AddSourceChoice(TCommandTree& tree, std::string_view path, int initial,
                                         std::uint32_t excluded) {
     return tree.Root().AddSignalSourceHandler(path,
                                               {.Items = SourceItems, .Initial = initial, .ExcludedMask = excluded});
 }
 
+// A choice whose unavailable items are refused from commands and setups: the value stays.
 TRadioSwHandler& AddAvailableItemsRadio(TCommandTree& tree, std::string_view path, const TRadioOptions& options) {
-    return static_cast<TRadioSwHandler&>(tree.Root().Register(path, std::make_unique<TAvailableItemsRadio>(options)));
+    return tree.Root().AddRefusing<TRadioSwHandler>(
+        path,
+        {.Refuses = [](const TRadioSwHandler& self, std::string_view value) {
+             const int index = self.FindItem(value);
+             return index >= 0 && (self.GetDisabledMask() & GetMaskForButtinNr(index)) != 0;
+         },
+         .SetupLinesToo = true},
+        options);
 }
 
 TEditConfig TimeConfig(double minimum, double def, double maximum, double fine) {

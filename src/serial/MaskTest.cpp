@@ -64,31 +64,6 @@ TScopeCRT* PanelOf(TShell& shell) {
     return display ? display->Panel() : nullptr;
 }
 
-// A setting that refuses, with "ERROR" and no change, the remote sets its feature cannot carry out (a
-// test switched on without a mask, a stored mask that is not there); setup lines and undo pass.
-template <class Base>
-class TRefusingSetting : public Base {
-public:
-    TRefusingSetting(const auto& options, std::function<bool(std::string_view parameter)> refuses)
-        : Base(options), Refuses_(std::move(refuses)) {}
-    void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override {
-        if (!internal && !isQuery && Refuses_(Trim(parameter))) {
-            reply += "ERROR";
-            return;
-        }
-        Base::ExecuteCommand(parameter, isQuery, reply, internal);
-    }
-
-private:
-    std::function<bool(std::string_view)> Refuses_;
-};
-
-template <class Base>
-Base& AddRefusingSetting(TSpider& root, std::string_view path, const auto& options,
-                         std::function<bool(std::string_view parameter)> refuses) {
-    return static_cast<Base&>(root.Register(path, std::make_unique<TRefusingSetting<Base>>(options, std::move(refuses))));
-}
-
 // The folder part of a name (with its "/") and the name without folder and extension.
 void SplitName(const std::string& name, std::string& folder, std::string& stem) {
     const std::filesystem::path p(name);
@@ -161,9 +136,10 @@ void TMaskTest::RegisterMaskTestSettings(TSpider& root) {
                                                                   ShowMaskTestResults();
                                                               }});
     // Without a mask there is nothing to test: the switch would go back off at once.
-    Test_ = &AddRefusingSetting<TOnOffHandler>(
-        root, "Mask:Test", TOnOffOptions{.AfterChange = [this](THandler&) { OnTestChange(); }},
-        [this](std::string_view p) { return !Obj_ && (SameText(p, "ON") || p == "1"); });
+    Test_ = &root.AddRefusing<TOnOffHandler>(
+        "Mask:Test",
+        {.Refuses = [this](const TOnOffHandler&, std::string_view p) { return !Obj_ && (SameText(p, "ON") || p == "1"); }},
+        TOnOffOptions{.AfterChange = [this](THandler&) { OnTestChange(); }});
     root.AddGpibStringHandler("Mask:MaskFile", 0, [this](std::string_view p, bool q, std::uint8_t, std::string& reply) {
         MaskFileCommand(p, q, reply);
     });
@@ -265,20 +241,19 @@ void TMaskTest::RegisterStdMaskSettings(TSpider& root) {
                              .AfterChange = [this](THandler&) { OnStdIndexChange(); }});
     StdIndex_->SetJoinUndo(true);
     // With no stored mask to choose, only -1 (none) can be chosen.
-    const auto namesNoMask = [this](std::string_view p) {
+    const auto namesNoMask = [this](const TIntEditHandler&, std::string_view p) {
         if (StdMasks_.Count() > 0) return false;
         double v = 0;
         return ParseNumberWithMultiplier(p, v) ? v >= -0.5 : SameText(p, "MAX") || SameText(p, "MID");
     };
-    MaskIndex_ = &AddRefusingSetting<TIntEditHandler>(
-        root, "StdMask:MaskIndex",
+    MaskIndex_ = &root.AddRefusing<TIntEditHandler>(
+        "StdMask:MaskIndex", {.Refuses = namesNoMask},
         TEditOptions{.Initial = 0, .Config = {.Minimum = -1, .Default = 1, .Maximum = 32, .CoarseStep = 1, .CoarseKind = skGrid},
                      .BeforeChange = [this](THandler& h) {
                          // A remote choice is a step of its own, undone with the mask it loads.
                          if (h.GetWhoChangedRaw() == wcvRemote && Shell_.UndoBuffer()) Shell_.UndoBuffer()->BeginStep();
                      },
-                     .AfterChange = [this](THandler& h) { OnMaskIndexChange(h); }},
-        namesNoMask);
+                     .AfterChange = [this](THandler& h) { OnMaskIndexChange(h); }});
     MaskIndex_->SetJoinUndo(true);
     root.AddGpibStringHandler("StdMask:StdsList", 0, [this](std::string_view, bool q, std::uint8_t, std::string& reply) {
         if (q) reply += StdsListReply();

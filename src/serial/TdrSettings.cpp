@@ -41,27 +41,6 @@ constexpr int MarginColumns = 4000;
 constexpr double DivisionsPerRecord = 10.24;
 constexpr const char* SourceNames[4] = {"Ch1", "Ch2", "NormCh1", "NormCh2"};
 
-// The measured source: a remote command naming a source whose record has no layer on the screen (the
-// item the layer-change hook greys in the menu) is refused and the source stays. A setup line is
-// applied as before: the layers of the sources it switches on appear only once their records are drawn.
-class TMeasSourceChoice : public TRadioSwHandler {
-public:
-    TMeasSourceChoice(const TRadioOptions& options, std::function<bool(int item)> shown)
-        : TRadioSwHandler(options), Shown_(std::move(shown)) {}
-    void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override {
-        const int index = parameter.empty() ? -1 : FindItem(parameter);
-        if (!internal && index >= 0 && !Shown_(index)) {
-            if (isQuery) TRadioSwHandler::ExecuteCommand({}, true, reply, internal);
-            else reply += "ERROR";
-            return;
-        }
-        TRadioSwHandler::ExecuteCommand(parameter, isQuery, reply, internal);
-    }
-
-private:
-    std::function<bool(int)> Shown_;
-};
-
 std::string ChannelNode(int channel) { return channel == TdrChannel2 ? "TDR:Ch2:" : "TDR:Ch1:"; }
 int TdrChannelNumber(int channel) { return channel == TdrChannel2 ? 2 : 1; }
 std::string FunctionNode(int channel) { return channel == TdrChannel2 ? "F2:" : "F1:"; }
@@ -207,11 +186,16 @@ void TTdrSettings::CreateTDRHandlers() {
         TScopeCRT* panel = display ? display->Panel() : nullptr;
         return !panel || panel->LayersOfSignals().Layer(TdrSignalOfChannel(item)) != nullptr;
     };
-    MeasSource_ = &static_cast<TRadioSwHandler&>(root.Register(
-        "TDR:Source", std::make_unique<TMeasSourceChoice>(
-                          TRadioOptions{.Items = "Ch1,Ch2,NormCh1,NormCh2",
-                                        .AfterChange = [this](THandler&) { ShowMarginsLayer(); }},
-                          shown)));
+    // A remote command naming a source whose record has no layer on the screen (the item the
+    // layer-change hook greys in the menu) is refused and the source stays. A setup line is applied as
+    // before: the layers of the sources it switches on appear only once their records are drawn.
+    MeasSource_ = &root.AddRefusing<TRadioSwHandler>(
+        "TDR:Source",
+        {.Refuses = [shown](const TRadioSwHandler& self, std::string_view value) {
+             const int index = self.FindItem(value);
+             return index >= 0 && !shown(index);
+         }},
+        TRadioOptions{.Items = "Ch1,Ch2,NormCh1,NormCh2", .AfterChange = [this](THandler&) { ShowMarginsLayer(); }});
     ViewMargins_ = &root.AddOnOffHandler("TDR:ViewMargins", {.Initial = true, .AfterChange = [this](THandler&) { ShowMarginsLayer(); }});
     RegisterSource(2);
     RegisterSource(3);

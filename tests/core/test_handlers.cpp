@@ -429,6 +429,52 @@ TEST_F(HandlerTest, DisabledFlagNotifiesOnlyOnChange) {
     EXPECT_TRUE(h.GetOn()) << "a disabled setting still accepts commands";
 }
 
+// The one refusal: a refused value replies "ERROR" and the value stays; a query carrying it answers the
+// value as it stands; setup lines pass unless the refusal covers them; a command whose work fails
+// replies "ERROR", one whose work succeeds replies as before.
+TEST_F(HandlerTest, ARefusedValueRepliesErrorAndTheValueStays) {
+    const auto refusesItem = [](int item) {
+        return [item](const TRadioSwHandler& self, std::string_view value) { return self.FindItem(value) == item; };
+    };
+    auto& source = root.AddRefusing<TRadioSwHandler>("Trig:Source", {.Refuses = refusesItem(2)},
+                                                     TRadioOptions{.Items = "CH1,CH2,EXT"});
+    auto& slope = root.AddRefusing<TRadioSwHandler>("Trig:Slope", {.Refuses = refusesItem(2), .SetupLinesToo = true},
+                                                    TRadioOptions{.Items = "POS,NEG,BOTH"});
+    bool fails = false;
+    int saves = 0;
+    root.AddRefusing<TRightCommandHandler>("Save:Now", {}, [&](THandler& h) {
+        ++saves;
+        if (fails) static_cast<TRefusing<TRightCommandHandler>&>(h).Refuse();
+    });
+    Run("HEADER OFF");
+    struct TRow {
+        const char* Line;
+        bool Internal;
+        bool Fails;
+        const char* Reply;
+        int SourceAfter, SlopeAfter, SavesAfter;
+    };
+    const TRow rows[] = {
+        {"TRIG:SOURCE CH2", false, false, "", 1, 0, 0},
+        {"TRIG:SOURCE  ext ", false, false, "ERROR", 1, 0, 0},
+        {"TRIG:SOURCE? EXT", false, false, "CH2", 1, 0, 0},
+        {"TRIG:SOURCE BOGUS", false, false, "", 1, 0, 0},
+        {"TRIG:SOURCE EXT", true, false, "", 2, 0, 0},
+        {"TRIG:SLOPE BOTH", true, false, "ERROR", 2, 0, 0},
+        {"TRIG:SLOPE NEG", false, false, "", 2, 1, 0},
+        {"SAVE:NOW", false, false, "", 2, 1, 1},
+        {"SAVE:NOW", false, true, "ERROR", 2, 1, 2},
+        {"SAVE:NOW", false, false, "", 2, 1, 3},
+    };
+    for (const TRow& row : rows) {
+        fails = row.Fails;
+        EXPECT_EQ(Run(row.Line, row.Internal), row.Reply) << row.Line;
+        EXPECT_EQ(source.GetItemIndex(), row.SourceAfter) << row.Line;
+        EXPECT_EQ(slope.GetItemIndex(), row.SlopeAfter) << row.Line;
+        EXPECT_EQ(saves, row.SavesAfter) << row.Line;
+    }
+}
+
 TEST(HandlerHelpers, ButtonMasksAndItemLists) {
     EXPECT_EQ(GetMaskForButtinNr(0), 1u);
     EXPECT_EQ(GetMaskForButtinNr(31), 0x80000000u);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 
 #include "acq/OEConv.h"
 #include "acq/SignalObj.h"
@@ -17,6 +16,7 @@
 #include "core/UndoBuffer.h"
 #include "link/CommandSenders.h"
 #include "link/InstrumentLink.h"
+#include "core/ProgramLog.h"
 
 namespace vt {
 
@@ -57,7 +57,7 @@ void TOEConvCalibration::Start(bool gain, bool fromControl) {
         } else {
             // A command never waits on a dialog: a timed hint and a log line.
             Shell_.Display().PushHint(text, HintMs);
-            std::cerr << "veltrane: O/E converter calibration: " << text << '\n';
+            LogProgramLine("O/E converter calibration: " + text);
         }
         return;
     }

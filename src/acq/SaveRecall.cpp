@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 #include <limits>
 #include <optional>
 #include <system_error>
@@ -23,6 +22,7 @@
 #include "core/UndoBuffer.h"
 #include "link/InstrumentLink.h"
 #include "link/UtilSettings.h"
+#include "core/ProgramLog.h"
 
 namespace vt {
 
@@ -908,7 +908,7 @@ void TSaveRecallFeature::FillRows(TShell& shell) {
         if (RecallSetupFile(s, path, false, &damaged)) return;
         const std::string text = FormatLangText(s.LangStr(damaged ? "FileSDamaged" : "File___NotFound"), path);
         s.Display().PushHint(text, HintMs);
-        std::cerr << "veltrane: default setup not recalled: " << text << '\n';
+        LogProgramLine("default setup not recalled: " + text);
     });
     shell.IdleHousekeeping.Add(TIdleHousekeepingRow::UpdateMemorySignals, [](TShell& s) {
         if (TSaveRecall* state = s.SaveRecall(); state && s.Records()) state->UpdateMemorySignals();

@@ -10,6 +10,7 @@
 #include "ui/ProgramArguments.h"
 #include "ui/ProgramFeatures.h"
 #include "ui/VeltraneApplication.h"
+#include "core/ProgramLog.h"
 
 int main(int argc, char** argv) {
     // The usage text and a refused option come before the window system, any file or the link.
@@ -19,7 +20,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (check.Verdict == vt::TArgumentsVerdict::Refuse) {
-        std::cerr << "veltrane: unknown option " << check.Unknown << "\n\n" << vt::ProgramUsageText();
+        vt::LogProgramLine("unknown option " + std::string(check.Unknown));
+        std::cerr << '\n' << vt::ProgramUsageText();
         return 2;
     }
     vt::TVeltraneApplication app(argc, argv);
@@ -32,7 +34,7 @@ int main(int argc, char** argv) {
     std::string automationError;
     bool embedding = false;
     const std::uint16_t automationPort = vt::TakeAutomationArguments(args, automationError, &embedding);
-    if (!automationError.empty()) std::cerr << "veltrane: " << automationError << '\n';
+    if (!automationError.empty()) vt::LogProgramLine(automationError);
 
     vt::TProgramFeatures features(shell, life, dialogs, args, automationPort, embedding);
     return vt::RunMainBlock(app, shell, life, std::move(args), features.Dialogs());

@@ -2,12 +2,12 @@
 #include "core/AsciiText.h"
 
 #include <algorithm>
-#include <iostream>
 #include <system_error>
 #include <utility>
 
 #include "core/DotNumberText.h"
 #include "core/TextFiles.h"
+#include "core/ProgramLog.h"
 
 namespace vt {
 
@@ -44,8 +44,8 @@ void TMemIniFile_Dot::KeepOriginalBeforeRewrite() const {
     std::filesystem::copy_file(FileName_, backup, std::filesystem::copy_options::overwrite_existing, ec);
     if (ec) throw EFileError("Cannot keep the original of \"" + FileName_.string() + "\": " + ec.message());
     OriginalKept_ = true;
-    std::cerr << "veltrane: \"" << FileName_.string() << "\" could not be read whole; the original is kept as \""
-              << backup.string() << "\"\n";
+    LogProgramLine("\"" + FileName_.string() + "\" could not be read whole; the original is kept as \"" +
+                   backup.string() + "\"");
 }
 
 const TMemIniFile_Dot::TSection* TMemIniFile_Dot::FindSection(std::string_view section) const {

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <charconv>
-#include <iostream>
 #include <strings.h>
 
 #include "core/ProgramLog.h"
@@ -52,7 +51,7 @@ TAutomation::~TAutomation() { Service.OnLog = nullptr; }
 bool TAutomation::StartServer(std::uint16_t port) {
     if (port == 0) return false;
     if (Server.Listen(port)) return true;
-    std::cerr << "veltrane: " << Server.ErrorText() << '\n';
+    LogProgramLine(Server.ErrorText());
     Service.LogLine(Server.ErrorText());
     return false;
 }

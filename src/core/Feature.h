@@ -50,6 +50,14 @@ public:
     virtual void SavePowerOffSetup() {}
     virtual void StartFlagRegisterReading() {}
 
+    // --- deadlines ---
+    // Work that must end by a deadline of its own (a run that stalls): checked after every idle step,
+    // on the link clock. Answers the milliseconds until it wants the next check, -1 when nothing is due.
+    virtual int CheckDeadlines(TShell& shell) {
+        (void)shell;
+        return -1;
+    }
+
     // --- timers ---
     // The flag-register poll (every 1500 ms while the shell asks for it): the pattern lock, only with
     // the pattern-sync option, and the trigger indicator.

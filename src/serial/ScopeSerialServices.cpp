@@ -12,6 +12,11 @@ namespace {
 TScopeSerialServices* Services(TShell& shell) { return dynamic_cast<TScopeSerialServices*>(&shell.Serial()); }
 }  // namespace
 
+int TSerialFeature::CheckDeadlines(TShell& shell) {
+    TScopeSerialServices* serial = Services(shell);
+    return serial ? serial->TdrChannelCalibration().StallCheck() : -1;
+}
+
 void TSerialFeature::FillRows(TShell& shell) {
     // Services of this kind put in beforehand are kept: the features wire themselves to the object
     // they find, so it is never replaced after them.

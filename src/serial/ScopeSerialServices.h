@@ -109,6 +109,8 @@ public:
 class TSerialFeature : public TFeature {
 public:
     void FillRows(TShell& shell) override;
+    // A TDR channel calibration that stalls ends here, whatever the window shows.
+    int CheckDeadlines(TShell& shell) override;
 };
 
 }  // namespace vt

@@ -246,10 +246,13 @@ bool TTdrChannelCalibration::Start(int channel, bool byUser) {
     return true;
 }
 
-void TTdrChannelCalibration::StallCheck() {
+int TTdrChannelCalibration::StallCheck() {
     // A question waiting for its answer is no stall: nothing is asked of the instrument meanwhile.
-    if (!Open_ || !AutoClose_ || !Collecting_) return;
-    if (NowMs() - LastProgressMs_ >= StallSeconds * 1000) Stalled();
+    if (!Open_ || !AutoClose_ || !Collecting_) return -1;
+    const auto left = LastProgressMs_ + StallSeconds * 1000 - NowMs();
+    if (left > 0) return static_cast<int>(left);
+    Stalled();
+    return -1;
 }
 
 void TTdrChannelCalibration::Stalled() {

@@ -73,9 +73,10 @@ public:
     void DoVertCalibr(int channel, const THandler& command);
     // False when nothing started: Refusal() says why (empty when the user cancelled).
     bool Start(int channel, bool byUser);
-    // Checked on a timer while a command-started run is open: a run that collects and got no
-    // acquisition for StallSeconds on the link clock ends as failed.
-    void StallCheck();
+    // Checked after every idle step: a command-started run that collects and got no acquisition for
+    // StallSeconds on the link clock ends as failed. Answers the milliseconds until the stall would be
+    // due, -1 when none is watched.
+    int StallCheck();
     // One step on the latest acquisition (the cycle row).
     void TdrChannelCalibrationStep();
     // OK (kept only after a success) or Cancel.

@@ -12,17 +12,11 @@ TTdrChannelCalibration* TTdrChannelCalibrationFeature::Run() const {
     return serial ? &serial->TdrChannelCalibration() : nullptr;
 }
 
-TTdrChannelCalibrationFeature::TTdrChannelCalibrationFeature(TShell& shell) : Shell_(shell) {
-    StallWatch_.setInterval(StallCheckMs);
-    QObject::connect(&StallWatch_, &QTimer::timeout, [this] {
-        if (TTdrChannelCalibration* run = Run()) run->StallCheck();
-    });
-}
+TTdrChannelCalibrationFeature::TTdrChannelCalibrationFeature(TShell& shell) : Shell_(shell) {}
 
 TTdrChannelCalibrationFeature::~TTdrChannelCalibrationFeature() { Release(); }
 
 void TTdrChannelCalibrationFeature::Release() {
-    StallWatch_.stop();
     if (TTdrChannelCalibration* run = Run(); run && run->View == this) run->View = nullptr;
     delete Dialog_.data();
 }
@@ -43,7 +37,6 @@ void TTdrChannelCalibrationFeature::Opened(TTdrChannelCalibration& run) {
     delete Dialog_.data();
     Dialog_ = new TfrmTDR_CalibrChannel(Window_, run);
     Dialog_->show();
-    if (run.AutoClose()) StallWatch_.start();
 }
 
 void TTdrChannelCalibrationFeature::Changed(TTdrChannelCalibration&) {
@@ -51,7 +44,6 @@ void TTdrChannelCalibrationFeature::Changed(TTdrChannelCalibration&) {
 }
 
 void TTdrChannelCalibrationFeature::Closed(TTdrChannelCalibration&) {
-    StallWatch_.stop();
     // Called from the dialog's own buttons: it goes once their signal has returned.
     if (Dialog_) {
         Dialog_->hide();

@@ -4,7 +4,6 @@
 // acquisition steps the run and its close gives the command's reply.
 #include <QDialog>
 #include <QPointer>
-#include <QTimer>
 
 #include "serial/TdrChannelCalibration.h"
 #include "ui/UiFeature.h"
@@ -15,9 +14,6 @@ class TShell;
 
 class TTdrChannelCalibrationFeature : public TUiFeature, public TTdrChannelCalibrationView {
 public:
-    // How often an open command-started run looks at the link clock for its stall rule.
-    static constexpr int StallCheckMs = 250;
-
     explicit TTdrChannelCalibrationFeature(TShell& shell);
     ~TTdrChannelCalibrationFeature() override;
 
@@ -35,7 +31,6 @@ private:
     TShell& Shell_;
     QPointer<QWidget> Window_;
     QPointer<QDialog> Dialog_;
-    QTimer StallWatch_;
 };
 
 }  // namespace vt

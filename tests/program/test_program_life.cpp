@@ -84,6 +84,37 @@ protected:
     TRecordingView View{Log};
 };
 
+// A feature's deadline is checked after every idle step, with or without a window, and the nearest
+// one wakes the idle step when nothing else would.
+TEST_F(ProgramLife, EveryIdleStepChecksTheFeaturesDeadlinesAndWakesForTheNearest) {
+    struct TDeadline : TFeature {
+        int CheckDeadlines(TShell&) override {
+            ++Checks;
+            return DueInMs;
+        }
+        int DueInMs = -1;
+        int Checks = 0;
+    };
+    TDeadline far, near;
+    Life.Install(far);
+    Life.Install(near);
+    Life.SetView(nullptr);
+    far.DueInMs = 900;
+    near.DueInMs = 40;
+    Shell.IdleWakeAfterMs = -1;
+    Life.IdleStep();
+    EXPECT_EQ(Shell.IdleWakeAfterMs, 40);
+    Shell.IdleWakeAfterMs = 7;  // the acquisition's own wake comes sooner
+    Life.IdleStep();
+    EXPECT_EQ(Shell.IdleWakeAfterMs, 7);
+    far.DueInMs = near.DueInMs = -1;
+    Shell.IdleWakeAfterMs = -1;
+    Life.IdleStep();
+    EXPECT_EQ(Shell.IdleWakeAfterMs, -1) << "nothing due: nothing wakes";
+    EXPECT_EQ(far.Checks, 3);
+    EXPECT_EQ(near.Checks, 3);
+}
+
 TEST_F(ProgramLife, DeferredStartUpRunsItsStepsInOrder) {
     test::RecordAllRows(Shell, Log);
     Shell.SetDisplayServices(std::make_unique<TRecordingDisplay>(Log));

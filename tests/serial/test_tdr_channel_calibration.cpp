@@ -341,16 +341,17 @@ TEST_F(TdrChannelCalibration, ACommandsReplyWaitsForTheCloseItsQuestionWaitsAsid
     // --- acquisitions that stop coming: each one restarts the 10 s.
     later.clear();
     send("TDR:CH1:DOVERTCALIBR");
+    EXPECT_EQ(Run.StallCheck(), 10000) << "the next check is asked for when the stall would be due";
     Acquire(-0.2, -0.2);
     Clock.Now += 9999;
-    Run.StallCheck();
+    EXPECT_EQ(Run.StallCheck(), 1);
     Acquire(-0.2, -0.2);
     Clock.Now += 9999;
-    Run.StallCheck();
+    EXPECT_EQ(Run.StallCheck(), 1);
     EXPECT_TRUE(Run.Open());
     EXPECT_TRUE(later.empty());
     Clock.Now += 1;
-    Run.StallCheck();
+    EXPECT_EQ(Run.StallCheck(), -1);
     EXPECT_FALSE(Run.Open());
     EXPECT_EQ(later, std::vector<std::string>{"Calibration failed: No acquisition came for 10 s."});
     EXPECT_EQ(Five(), initial);

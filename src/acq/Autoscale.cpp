@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 
 #include "acq/HistogramObjects.h"
 #include "acq/MainCommands.h"
@@ -11,6 +10,7 @@
 #include "acq/Timebase.h"
 #include "acq/Trigger.h"
 #include "core/Numeric.h"
+#include "core/ProgramLog.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
 #include "core/StepSeries.h"
@@ -546,7 +546,7 @@ void TAutoScale::Fail(const TExc& e) {
     // A remote run must not wait on a message box: its failure is a timed hint and a log line.
     if (Remote_) {
         Shell_.Display().PushHint(FailureText_, 5000);
-        std::cerr << "veltrane: autoscale: " << FailureText_ << '\n';
+        LogProgramLine("autoscale: " + FailureText_);
     } else {
         Shell_.User().ShowErrorDlg(FailureText_);
     }

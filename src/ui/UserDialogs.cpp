@@ -15,6 +15,15 @@
 namespace vt {
 
 namespace {
+constexpr const char* NoScreenToAnswerOn = "no screen to answer on";
+
+// Without a screen nobody can click a box: the question takes the answer that changes nothing (the
+// error dialog's continue) and the log keeps it; a message is a log line.
+void LogUnasked(const QString& text, const char* answer) {
+    LogAnsweredQuestion(text.toStdString(), answer, NoScreenToAnswerOn);
+}
+void LogUnshown(const QString& text) { LogProgramLine(text.simplified().toStdString()); }
+
 TDialogAnswer ToAnswer(int button) {
     switch (button) {
         case QMessageBox::Yes: return TDialogAnswer::Yes;
@@ -25,28 +34,48 @@ TDialogAnswer ToAnswer(int button) {
 }  // namespace
 
 TDialogAnswer TMessageBoxDialogs::AskErrorYesNo(QWidget* parent, const QString& text) {
+    if (!Screen_()) {
+        LogUnasked(text, "Yes");
+        return TDialogAnswer::Yes;
+    }
     return ToAnswer(QMessageBox::critical(parent, QApplication::applicationName(), text,
                                           QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes));
 }
 
 TDialogAnswer TMessageBoxDialogs::AskYesNoCancel(QWidget* parent, const QString& text) {
+    if (!Screen_()) {
+        LogUnasked(text, "Cancel");
+        return TDialogAnswer::Cancel;
+    }
     return ToAnswer(QMessageBox::question(parent, QApplication::applicationName(), text,
                                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                                           QMessageBox::Yes));
 }
 
 bool TMessageBoxDialogs::AskYesNo(QWidget* parent, const QString& text) {
+    if (!Screen_()) {
+        LogUnasked(text, "No");
+        return false;
+    }
     return QMessageBox::question(parent, QApplication::applicationName(), text, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 bool TMessageBoxDialogs::AskOkCancel(QWidget* parent, const QString& text) {
+    if (!Screen_()) {
+        LogUnasked(text, "Cancel");
+        return false;
+    }
     return QMessageBox::question(parent, QApplication::applicationName(), text, QMessageBox::Ok | QMessageBox::Cancel,
                                  QMessageBox::Ok) == QMessageBox::Ok;
 }
 
 bool TMessageBoxDialogs::ShowInformation(QWidget* parent, const QString& title, const QString& text,
                                          const QString& secondButton) {
+    if (!Screen_()) {
+        LogUnasked(text, "OK");
+        return false;
+    }
     QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
     QPushButton* second = box.addButton(secondButton, QMessageBox::RejectRole);
     box.exec();
@@ -54,6 +83,10 @@ bool TMessageBoxDialogs::ShowInformation(QWidget* parent, const QString& title, 
 }
 
 bool TMessageBoxDialogs::AskColor(QWidget* parent, std::uint32_t& colour) {
+    if (!Screen_()) {
+        LogUnasked(QStringLiteral("Set Color"), "Cancel");
+        return false;
+    }
     const QColor chosen = QColorDialog::getColor(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF), parent, QString(),
                                                  QColorDialog::DontUseNativeDialog);
     if (!chosen.isValid()) return false;
@@ -89,7 +122,7 @@ QMessageBox* NewProgramBox(QMessageBox::Icon icon, const QString& text, QMessage
 void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
                                           std::function<void(bool ok)> answered) {
     if (!Screen_()) {
-        LogProgramLine(text.simplified().toStdString() + " -- Cancel (no screen to answer on)");
+        LogUnasked(text, "Cancel");
         answered(false);
         return;
     }
@@ -107,6 +140,7 @@ void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
 }
 
 void TMessageBoxDialogs::ShowError(QWidget* parent, const QString& text) {
+    if (!Screen_()) return LogUnshown(text);
     QMessageBox::critical(parent, QApplication::applicationName(), text, QMessageBox::Yes);
 }
 
@@ -155,6 +189,7 @@ void TMessageBoxDialogs::CloseErrorNonModal(const QString& text) {
 }
 
 void TMessageBoxDialogs::ShowMessage(QWidget* parent, const QString& text) {
+    if (!Screen_()) return LogUnshown(text);
     QMessageBox::information(parent, QApplication::applicationName(), text);
 }
 
@@ -195,10 +230,18 @@ bool ExecFileDialog(QWidget* parent, TSaveDialogRequest& request, bool save) {
 }  // namespace
 
 bool TMessageBoxDialogs::ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) {
+    if (!Screen_()) {
+        LogUnasked(QString::fromStdString(request.Title), "Cancel");
+        return false;
+    }
     return ExecFileDialog(parent, request, true);
 }
 
 bool TMessageBoxDialogs::ExecOpenDialog(QWidget* parent, TSaveDialogRequest& request) {
+    if (!Screen_()) {
+        LogUnasked(QString::fromStdString(request.Title), "Cancel");
+        return false;
+    }
     return ExecFileDialog(parent, request, false);
 }
 

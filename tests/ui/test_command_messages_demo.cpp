@@ -13,6 +13,7 @@
 #include "UiTestSupport.h"
 #include "core/CommandService.h"
 #include "core/ProgramLog.h"
+#include "link/InstrumentIdentity.h"
 #include "ui/Automation.h"
 #include "ui/UserDialogs.h"
 
@@ -35,6 +36,9 @@ TEST(CommandMessagesDemo, EachReachesItsReplyAndTheLogWithoutABoxAndTheAcquisiti
         {{"SAVE:MEMO:SOURCE M1", "SAVE:MEMO:TOMEMO M2"}, "SAVE:MEMO:SAVE", false, "ERROR", "Signal is absent"},
         // The same save from the window's button: the housekeeping makes it, and nobody sees a box.
         {{"SAVE:MEMO:SOURCE F1"}, "SAVE:MEMO:SAVE", true, "", "Signal is absent"},
+        // The pattern lock's search with no pattern length to try: the reply says why, the lock stays off.
+        {{}, "TRIG:PATTERNLOCKMODE AUTODETECT", false, "The pattern length list is empty",
+         "The pattern length list is empty"},
     };
     TMessageBoxDialogs dialogs;  // offscreen: the program's own dialogs see no screen
     test::TProgramRig rig({.OwnDialogs = &dialogs});
@@ -57,6 +61,7 @@ TEST(CommandMessagesDemo, EachReachesItsReplyAndTheLogWithoutABoxAndTheAcquisiti
         TAutomation* automation = rig.Features().Automation().Automation();
         if (!automation || !rig.Acquiring()) return;
         TCOMRC& service = automation->Service;
+        rig.Shell.Identity()->Identity.Options |= optPatSyncTrig;
         const auto send = [&](const std::string& line) {
             std::string reply;
             service.Execute(line, reply, 0, [&](const std::string& text) {
@@ -87,6 +92,7 @@ TEST(CommandMessagesDemo, EachReachesItsReplyAndTheLogWithoutABoxAndTheAcquisiti
                 EXPECT_NE(log.find("veltrane: " + std::string(r.Logged) + "\n"), std::string::npos) << log;
                 EXPECT_EQ(modal, std::vector<std::string>{});
                 EXPECT_EQ(send("*RUN?"), "*RUN ON");
+                EXPECT_EQ(send("TRIG:PATTERNLOCKMODE?"), "TRIG:PATTERNLOCKMODE OFF");
                 autoscaleCame = false;
                 autoscale = send("*AUTOSCALE");
                 if (!service.Deferred()) autoscaleCame = true;

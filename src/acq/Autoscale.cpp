@@ -485,6 +485,14 @@ void TAutoScale::StartAutoScale(int kind) {
         Saved_->UndoStamp = undo->StepStamp();
     }
     PrepareAutoScale();
+    if (Remote_) {
+        // A script's run holds its reply until it ends; the acquisitions and the view's steps drive it
+        // meanwhile, and every other client is served.
+        Later_ = Shell_.DeferRemoteReply ? Shell_.DeferRemoteReply() : nullptr;
+        Aside_ = View != nullptr;
+        if (View) View->RunAside(*this);
+        return;
+    }
     if (View) {
         Modal_ = true;
         View->RunModal(*this);
@@ -788,6 +796,21 @@ void TAutoScale::Finish(int result) {
     for (int ch = 0; ch < 2; ++ch) WriteChoiceSetting(tree, AcqPath(ch, "Mode"), Saved_->AcqMode[static_cast<std::size_t>(ch)]);
     ChannelHist_ = {};
     Saved_.reset();
+    if (Aside_) {
+        Aside_ = false;
+        if (View) View->AsideEnded();
+    }
+    Reply(result);
+}
+
+void TAutoScale::Reply(int result) {
+    const std::function<void(const std::string&)> later = std::move(Later_);
+    Later_ = nullptr;
+    if (!later) return;
+    if (result == 1)
+        later("");
+    else
+        later(FailureText_.empty() ? "ERROR" : FailureText_);
 }
 
 }  // namespace vt

@@ -4,17 +4,25 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHostAddress>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QWidget>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "UiTestSupport.h"
 #include "core/CommandService.h"
+#include "core/CommandTree.h"
 #include "core/ProgramLog.h"
+#include "core/SettingReaders.h"
 #include "link/InstrumentIdentity.h"
 #include "ui/Automation.h"
+#include "ui/AutomationServer.h"
 #include "ui/UserDialogs.h"
 
 namespace vt {
@@ -108,6 +116,154 @@ TEST(CommandMessagesDemo, EachReachesItsReplyAndTheLogWithoutABoxAndTheAcquisiti
                 return;
             default:
                 if (rig.Acquisitions() < until) return;
+                ++row;
+                stage = 0;
+                return;
+        }
+    });
+    EXPECT_EQ(row, rows.size());
+}
+
+// A run a client's command starts (an autoscale, the pattern lock's search) nests no loop: offscreen
+// with the program's real dialogs no modal widget is ever active, a second client's query is answered
+// while the run goes on, the run's client gets its reply when it ends (a failure's text, never the
+// success's empty reply) and the acquisition counts on after it.
+struct THeldRunRow {
+    const char* Name;
+    std::function<void(TShell&)> Setup;
+    const char* Command;
+    const char* Reply;
+    const char* Query;  // asked once the run has ended, with its reply
+    const char* Answer;
+};
+
+TEST(CommandMessagesDemo, HeldRunsReplyAtTheirEndWhileOtherClientsAreServedAndNoBoxIsModal) {
+    const test::TProgramHome* home = nullptr;
+    const auto lengths = [&home](const char* list) {
+        return [&home, list](TShell& shell) {
+            std::ofstream(home->Path() / "~PatternLentgth.lst") << list;
+            shell.StartUpSteps.RunRow(shell, TStartUpRow::LoadPatternLengthList);
+            shell.ExecuteCommandString("Trig:PatternLockMode Off");
+        };
+    };
+    const auto route = [](int generator) {
+        return [generator](TShell& shell) {
+            for (const char* path : {"GSS:Ch1", "GSS:Ch2"})
+                FindSetting<TRadioSwHandler>(shell.CommandTree(), path)->SetItemIndex(generator);
+        };
+    };
+    const std::vector<THeldRunRow> rows = {
+        {"PRBS7 in the list",
+         [&](TShell& shell) {
+             for (const char* line : {"Ch2:Display OFF", "GSS:A:Waweform PRBS", "GSS:A:PrbsLength 7", "GSS:A:Frequency 1e9",
+                                      "Trig:PattLen 200"})
+                 shell.ExecuteCommandString(line);
+             lengths("63\n127\n255\n")(shell);
+         },
+         "TRIG:PATTERNLOCKMODE AUTODETECT", "", "TRIG:PATTLEN?", "TRIG:PATTLEN 127 "},
+        {"PRBS7 not in the list", lengths("63\n255\n"), "TRIG:PATTERNLOCKMODE AUTODETECT", "Pattern NOT found",
+         "TRIG:PATTERNLOCKMODE?", "TRIG:PATTERNLOCKMODE OFF"},
+        // The demo's sine of 10 ns: the period search ends in the B timebase.
+        {"sine",
+         [](TShell& shell) {
+             for (const char* line : {"GSS:A:Waweform Sinewave", "GSS:A:Frequency 1e8"}) shell.ExecuteCommandString(line);
+         },
+         "*AUTOSCALE", "", "TB:MODE?", "TB:MODE B"},
+        // No signal: the run fails and puts the timebase back.
+        {"no signal", route(0), "*AUTOSCALE", "The amplitude is too small", "TB:MODE?", "TB:MODE B"},
+    };
+    TMessageBoxDialogs dialogs;  // offscreen: the program's own dialogs see no screen
+    test::TProgramRig rig({.OwnDialogs = &dialogs});
+    home = &rig.Home;
+    std::vector<std::string> modal;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            modal.push_back(box->metaObject()->className());
+            box->close();
+        }
+    });
+    watch.start(5);
+    QTcpSocket runner, other;
+    std::vector<std::string> arrived;  // "run: <reply>" and "other: <reply>" in the order they came
+    const auto collect = [&arrived](QTcpSocket& socket, const char* who) {
+        QObject::connect(&socket, &QTcpSocket::readyRead, [&socket, &arrived, who] {
+            while (socket.canReadLine()) arrived.push_back(who + socket.readLine().trimmed().toStdString());
+        });
+    };
+    collect(runner, "run: ");
+    collect(other, "other: ");
+    std::size_t row = 0;
+    int stage = 0, until = 0;
+    TCOMRC* held = nullptr;
+    // The other client asks as soon as the run's command is held, long before the run can end.
+    QTimer kick;
+    QObject::connect(&kick, &QTimer::timeout, [&] {
+        if (stage != 1 || !held || !held->Deferred() || !arrived.empty()) return;
+        other.write("HEADER?\n");
+        other.flush();
+        stage = 2;
+    });
+    kick.start(1);
+    rig.Run(240000, 20, [&] {
+        TAutomation* automation = rig.Features().Automation().Automation();
+        if (!automation || !rig.Acquiring()) return;
+        if (!automation->Server.IsListening()) {
+            ASSERT_TRUE(automation->Server.Listen(0));
+            runner.connectToHost(QHostAddress::LocalHost, automation->Server.Port());
+            other.connectToHost(QHostAddress::LocalHost, automation->Server.Port());
+            return;
+        }
+        if (row < rows.size() &&
+            (runner.state() != QAbstractSocket::ConnectedState || other.state() != QAbstractSocket::ConnectedState))
+            return;
+        if (row == rows.size()) {
+            // Connected clients hold the close.
+            runner.disconnectFromHost();
+            other.disconnectFromHost();
+            if (automation->Server.ClientCount() == 0) test::CloseMainWindows();
+            return;
+        }
+        const THeldRunRow& r = rows[row];
+        SCOPED_TRACE(r.Name);
+        TCOMRC& service = automation->Service;
+        held = &service;
+        const auto ask = [&](const std::string& line) {
+            std::string reply;
+            service.Execute(line, reply, 0, nullptr);
+            return reply;
+        };
+        rig.Shell.Identity()->Identity.Options |= optPatSyncTrig;
+        if (rig.Shell.Identity()->Identity.ModelType == 0) rig.Shell.Identity()->Identity.ModelType = 1;
+        switch (stage) {
+            case 0:
+                r.Setup(rig.Shell);
+                arrived.clear();
+                modal.clear();
+                runner.write((std::string(r.Command) + "\n").c_str());
+                runner.flush();
+                stage = 1;
+                return;
+            case 1:
+                // A reply that came at once was not held.
+                EXPECT_EQ(arrived, std::vector<std::string>{});
+                if (!arrived.empty()) stage = 3;
+                return;
+            case 2:
+                if (arrived.size() < 2) return;
+                EXPECT_EQ(arrived, (std::vector<std::string>{"other: HEADER ON", std::string("run: ") + r.Reply}));
+                until = rig.Acquisitions() + 3;
+                stage = 4;
+                return;
+            case 3:
+                ++row;
+                stage = 0;
+                return;
+            default:
+                if (rig.Acquisitions() < until) return;
+                EXPECT_EQ(modal, std::vector<std::string>{});
+                EXPECT_EQ(ask("*RUN?"), "*RUN ON");
+                EXPECT_EQ(ask(r.Query), r.Answer);
                 ++row;
                 stage = 0;
                 return;

@@ -426,7 +426,12 @@ void TAutoCalibration::ContinueWithCode(int code) {
         if (Confirm_) {
             std::string text = Shell_.LangStr("YouDidntRemoveSignal");
             text += code == 3 ? Shell_.LangStr("sFromBothChannels") : FormatDot(Shell_.LangStr("FromTheChannel_n"), code);
-            Shell_.User().ShowErrorDlg(text + Shell_.LangStr("CalibrationCanceled"));
+            text += Shell_.LangStr("CalibrationCanceled");
+            // The due check's run tells it from the acquisition cycle: nobody waits on a box there.
+            if (Automatic_)
+                Shell_.ShowProgramMessage(text);
+            else
+                Shell_.User().ShowErrorDlg(text);
         }
         ResidualCode_ = code;
         SetResult(code);

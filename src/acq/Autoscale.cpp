@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 
 #include "acq/HistogramObjects.h"
 #include "acq/MainCommands.h"
@@ -11,6 +10,7 @@
 #include "acq/Timebase.h"
 #include "acq/Trigger.h"
 #include "core/Numeric.h"
+#include "core/ProgramLog.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
 #include "core/StepSeries.h"
@@ -485,6 +485,14 @@ void TAutoScale::StartAutoScale(int kind) {
         Saved_->UndoStamp = undo->StepStamp();
     }
     PrepareAutoScale();
+    if (Remote_) {
+        // A script's run holds its reply until it ends; the acquisitions and the view's steps drive it
+        // meanwhile, and every other client is served.
+        Later_ = Shell_.DeferRemoteReply ? Shell_.DeferRemoteReply() : nullptr;
+        Aside_ = View != nullptr;
+        if (View) View->RunAside(*this);
+        return;
+    }
     if (View) {
         Modal_ = true;
         View->RunModal(*this);
@@ -548,7 +556,7 @@ void TAutoScale::Fail(const TExc& e) {
     CloseAutoScale(2);
     if (Remote_) {
         Shell_.Display().PushHint(FailureText_, 5000);
-        std::cerr << "veltrane: autoscale: " << FailureText_ << '\n';
+        LogProgramLine("autoscale: " + FailureText_);
     } else {
         Shell_.ShowProgramMessage(FailureText_);
     }
@@ -789,6 +797,21 @@ void TAutoScale::Finish(int result) {
     for (int ch = 0; ch < 2; ++ch) WriteChoiceSetting(tree, AcqPath(ch, "Mode"), Saved_->AcqMode[static_cast<std::size_t>(ch)]);
     ChannelHist_ = {};
     Saved_.reset();
+    if (Aside_) {
+        Aside_ = false;
+        if (View) View->AsideEnded();
+    }
+    Reply(result);
+}
+
+void TAutoScale::Reply(int result) {
+    const std::function<void(const std::string&)> later = std::move(Later_);
+    Later_ = nullptr;
+    if (!later) return;
+    if (result == 1)
+        later("");
+    else
+        later(FailureText_.empty() ? "ERROR" : FailureText_);
 }
 
 }  // namespace vt

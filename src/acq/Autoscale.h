@@ -5,6 +5,7 @@
 // without acquisitions. Every setting it changes goes into one undo step, undone on failure or Cancel.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -105,14 +106,18 @@ private:
 
 class TAutoScale;
 
-// The progress dialog: modal while autoscale runs; without one (no window, tests) the run is stepped
-// from outside.
+// The progress dialog: modal while a run the user started goes on; without one (no window, tests) the
+// run is stepped from outside.
 class TAutoScaleView {
 public:
     virtual ~TAutoScaleView() = default;
     // Shows the dialog modally; returns once EndRun was called.
     virtual void RunModal(TAutoScale& run) = 0;
     virtual void EndRun(int result) = 0;
+    // A run a script started nests no loop: the view steps its trials between acquisitions and may show
+    // a progress box that waits for nobody; AsideEnded follows the run's end.
+    virtual void RunAside(TAutoScale& run) { (void)run; }
+    virtual void AsideEnded() {}
     virtual void ProgressChanged(int position) { (void)position; }
 };
 
@@ -177,6 +182,8 @@ private:
     bool GrowSearchScale(int code);
     void ApplyFound(const TAutoScalePeriodSearch& search);
     void Fail(const TExc& e);
+    // The held reply of a script's run: empty on success, else the failure's text or "ERROR".
+    void Reply(int result);
     void SetProgress(int position);
     void UseInternalClock(bool on);
     void SetSearchScale(double seconds);
@@ -199,6 +206,8 @@ private:
     bool Closing_ = false;  // closed, the dialog not yet gone: no more steps
     bool Remote_ = false;
     bool Modal_ = false;
+    bool Aside_ = false;
+    std::function<void(const std::string&)> Later_;
     bool IntClock_ = false;
     int Kind_ = 0;
     int Mask_ = 31;

@@ -6,6 +6,7 @@
 #include "acq/MainCommands.h"
 #include "acq/SignalObj.h"
 #include "acq/SignalSources.h"
+#include "core/ProgramLog.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
 #include "core/UndoBuffer.h"
@@ -99,11 +100,20 @@ void TPatternSearch::FindPatternTrigger(double rate) {
     TCommandTree* tree = Shell_.CommandTree();
     if (Running_ || !tree || !ReadOnOffSetting(tree, "INSTR:GUIReady", false)) return;
     if (!Lengths || Lengths().empty() || !(rate > 0)) return;
+    // A script's search holds its reply until it ends; one the program started answers nobody. Either
+    // runs aside, stepped by the acquisitions, and says its failure as a program message.
+    Later_ = Shell_.DeferRemoteReply ? Shell_.DeferRemoteReply() : nullptr;
+    ByUser_ = !Later_ && StartedByUser();
     SetUp(rate);
     Running_ = true;
     Step_ = 0;
     Run("*Run");
     if (!View) return;
+    if (!ByUser_) {
+        Aside_ = true;
+        View->RunAside(*this);
+        return;
+    }
     Modal_ = true;
     View->RunModal(*this);
     Modal_ = false;
@@ -113,6 +123,15 @@ void TPatternSearch::FindPatternTrigger(double rate) {
         Cancelled_ = true;
     }
     Finish();
+}
+
+bool TPatternSearch::StartedByUser() const {
+    for (const char* path : {"Trig:PatternLockMode", "Trig:ResetPattLock"}) {
+        const auto* h = FindSetting<THandler>(Shell_.CommandTree(), path);
+        const TWhoChanged who = h ? h->GetWhoChangedRaw() : wcvUnknown;
+        if (who == wcvSwitcher || who == wcvCommandList) return true;
+    }
+    return false;
 }
 
 void TPatternSearch::SetUp(double rate) {
@@ -303,6 +322,12 @@ void TPatternSearch::End(int step) {
 void TPatternSearch::Finish() {
     if (!Running_) return;
     Running_ = false;
+    if (Aside_) {
+        Aside_ = false;
+        if (View) View->AsideEnded();
+    }
+    const std::function<void(const std::string&)> later = std::move(Later_);
+    Later_ = nullptr;
     TCommandTree* tree = Shell_.CommandTree();
     Hist_.reset();
     Stat1_.Clear();
@@ -325,10 +350,19 @@ void TPatternSearch::Finish() {
         SetLength(Candidate_);
         SetOn("Trig:PattAddDelay", AddDelay_);
         WriteRealSetting(tree, "Trig:ExtDivider", Divider_);
+        if (later) later("");
         return;
     }
     WriteChoiceSetting(tree, "Trig:PatternLockMode", 0);
-    if (!Cancelled_) Shell_.User().ShowErrorDlg(Shell_.LangStr("PatternNOTFound"));
+    const std::string text = Cancelled_ ? std::string() : Shell_.LangStr("PatternNOTFound");
+    if (ByUser_) {
+        if (!text.empty()) Shell_.User().ShowErrorDlg(text);
+    } else if (later) {
+        if (!text.empty()) LogProgramLine(text);
+        later(Cancelled_ ? "ERROR" : text);
+    } else if (!text.empty()) {
+        Shell_.ShowProgramMessage(text);
+    }
 }
 
 }  // namespace vt

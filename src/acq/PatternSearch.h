@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "acq/RefSineCapture.h"
@@ -22,13 +23,17 @@ class TTrigger;
 
 class TPatternSearch;
 
-// The search's dialog: modal while the search runs; without one (tests) the search is stepped from
-// outside and ends by itself.
+// The search's dialog: modal while a search the user started runs; without one (tests) the search is
+// stepped from outside and ends by itself.
 class TPatternSearchView {
 public:
     virtual ~TPatternSearchView() = default;
     virtual void RunModal(TPatternSearch& search) = 0;
     virtual void EndRun(bool success) = 0;
+    // A search a script or the program started nests no loop: the view may show a progress box that
+    // waits for nobody; AsideEnded follows the search's end.
+    virtual void RunAside(TPatternSearch& search) { (void)search; }
+    virtual void AsideEnded() {}
     virtual void ProgressChanged(int position) { (void)position; }
 };
 
@@ -83,6 +88,8 @@ public:
 
 private:
     void SetUp(double rate);
+    // Whether the user's own click (or the window's command list) asked for the search.
+    bool StartedByUser() const;
     void Finish();
     void End(int step);
     void SetScales();
@@ -99,6 +106,9 @@ private:
     TStat Stat1_, Stat2_;
     bool Running_ = false;
     bool Modal_ = false;
+    bool Aside_ = false;
+    bool ByUser_ = false;
+    std::function<void(const std::string&)> Later_;
     int Step_ = 0;
     int Source_ = 0;  // 0 Ch1, 1 Ch2
     bool Searched_ = false;

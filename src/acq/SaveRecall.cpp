@@ -330,7 +330,22 @@ void TSaveRecall::RegisterSaveCommands() {
     root.AddCheckHandler("Save:Memo:On", {.Items = std::string(MemoItems)});
     root.AddSignalSourceHandler("Save:Memo:Source", {.Items = sources, .ExcludedMask = WfmSourceDisabledMask});
     root.AddRadioHandler("Save:Memo:ToMemo", {.Items = std::string(MemoItems)});
-    root.AddRightCommandHandler("Save:Memo:Save", [this](THandler&) { MemorySaveRequest = true; });
+    auto fallible = [&root](const char* path, std::function<bool(THandler&)> action) {
+        // A command that replies "ERROR" when its action fails.
+        root.AddRefusing<TRightCommandHandler>(path, {}, [action = std::move(action)](THandler& h) {
+            if (!action(h)) static_cast<TRefusing<TRightCommandHandler>&>(h).Refuse();
+        });
+    };
+    fallible("Save:Memo:Save", [this](THandler& h) {
+        if (!FromRemote(h)) {
+            MemorySaveRequest = true;
+            return true;
+        }
+        // A script's save is made before its reply, from the source it names then; a failure replies
+        // ERROR, and its message goes to the log, never to a box.
+        const TDepthScope remote(Shell_.RemoteWorkDepth);
+        return SaveSignalToMemory(Choice("Save:Memo:Source"), Choice("Save:Memo:ToMemo"));
+    });
     root.AddRadioHandler("Save:Disk:FileType", {.Items = "Wfm,Db", .AfterChange = [this](THandler&) {
                              TakeLastDiskFileName();
                              SaveFileTypeChanged();
@@ -347,12 +362,6 @@ void TSaveRecall::RegisterSaveCommands() {
                                                             // the name alone without the header.
                                                             return (tree->HeaderOn() ? " " : "") + DiskFileNameReply();
                                                         }));
-    auto fallible = [&root](const char* path, std::function<bool(THandler&)> action) {
-        // A command that replies "ERROR" when its action fails.
-        root.AddRefusing<TRightCommandHandler>(path, {}, [action = std::move(action)](THandler& h) {
-            if (!action(h)) static_cast<TRefusing<TRightCommandHandler>&>(h).Refuse();
-        });
-    };
     fallible("Save:Disk:Save", [this](THandler& h) {
         // Without a name given the file is the one the name's query answers.
         if (Choice("Save:Disk:FileType") == FileTypeDb) {
@@ -486,18 +495,19 @@ std::string TSaveRecall::MemoryFileName(int memory) const {
     return Shell_.Folders.InstallFolder + std::string(MemoryFileMark) + std::to_string(memory + 1);
 }
 
-void TSaveRecall::SaveSignalToMemory(int source, int memory) {
+bool TSaveRecall::SaveSignalToMemory(int source, int memory) {
     // Only the sources that hold a record can be copied; the choices may name XY .. None.
     if (source < 0 || source >= SignalRecordCount || !SourceIsOn(source) || memory < 0 || memory >= MemoryCount) {
-        Shell_.User().ShowErrorDlg(Shell_.LangStr("SignalIsAbsent"));
-        return;
+        Shell_.ReportError(Shell_.LangStr("SignalIsAbsent"));
+        return false;
     }
     const int target = MemorySignalIndex(memory);
     if (source != target) Derived_->CopySignalValues(target, source, true);
     SetMemoryOn(memory, true);
     SetMemoBit(memory, true);
-    SaveWaveformBinary(Shell_, target, MemoryFileName(memory));
+    const bool written = SaveWaveformBinary(Shell_, target, MemoryFileName(memory));
     if (MemoMask() & (1u << memory)) Shell_.Display().FreeSignalLayer(target);
+    return written;
 }
 
 void TSaveRecall::SaveMemoCommand() {

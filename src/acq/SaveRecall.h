@@ -86,8 +86,8 @@ public:
     // --- memories ---
     std::string MemoryFileName(int memory) const;  // memory 0..3
     // The source's record with its view settings into the memory; the memory is switched on, shown and
-    // written to its file.
-    void SaveSignalToMemory(int source, int memory);
+    // written to its file. False when the source holds nothing or the file could not be written.
+    bool SaveSignalToMemory(int source, int memory);
     void SaveMemoCommand();
     void LoadMemoriesFromDisk();
     bool LoadWaveformBinary(int memory, const std::string& path, bool quiet);

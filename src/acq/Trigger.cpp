@@ -404,8 +404,14 @@ void TTrigger::PatternLockChanged() {
     if (mode != plmAutoDetect || !active) return;
     const bool listEmpty = !PatternLengthListEmpty || PatternLengthListEmpty();
     if (listEmpty) {
-        if (ReadOnOffSetting(Shell_.CommandTree(), "INSTR:GUIReady", false))
-            Shell_.User().ShowErrorDlg(Shell_.LangStr("PatLengthListEmpty"));
+        if (ReadOnOffSetting(Shell_.CommandTree(), "INSTR:GUIReady", false)) {
+            // A lock the program itself puts back (an autoscale's end) answers nobody's click: no box waits.
+            const TWhoChanged who = LockMode_->GetWhoChangedRaw();
+            if (who == wcvProgram || who == wcvUnknown)
+                Shell_.ShowProgramMessage(Shell_.LangStr("PatLengthListEmpty"));
+            else
+                Shell_.User().ShowErrorDlg(Shell_.LangStr("PatLengthListEmpty"));
+        }
         LockMode_->SetItemIndex(plmOff);
     } else if (FindPatternTrigger) {
         FindPatternTrigger(DataRate_);

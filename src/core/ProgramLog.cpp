@@ -7,7 +7,7 @@ namespace vt {
 
 void LogProgramLine(std::string_view text) { std::cerr << "veltrane: " << text << '\n'; }
 
-void LogAnswerTaken(std::string_view question, std::string_view answer, std::string_view why) {
+std::string AnsweredQuestionLine(std::string_view question, std::string_view answer, std::string_view why) {
     std::string line;
     bool blank = false;
     for (const char c : question) {
@@ -20,7 +20,11 @@ void LogAnswerTaken(std::string_view question, std::string_view answer, std::str
         line += c;
     }
     line.append(" -- ").append(answer).append(" (").append(why).append(")");
-    LogProgramLine(line);
+    return line;
+}
+
+void LogAnswerTaken(std::string_view question, std::string_view answer, std::string_view why) {
+    LogProgramLine(AnsweredQuestionLine(question, answer, why));
 }
 
 }  // namespace vt

@@ -82,6 +82,12 @@ void AnswerForClient(TCOMRC& service, const QString& text, const char* answer) {
     service.Report(text.toStdString());
     LogAnswerTaken(text.toStdString(), answer, "asked while a remote command runs");
 }
+
+// A message a remote command met: its reply and the log say it.
+void TellClient(TCOMRC& service, const std::string& text) {
+    service.Report(text);
+    LogProgramLine(text);
+}
 }  // namespace
 
 TCOMRC* TQuietWhileServingDialogs::Serving() const {
@@ -138,7 +144,7 @@ bool TQuietWhileServingDialogs::ShowInformation(QWidget* parent, const QString& 
 
 void TQuietWhileServingDialogs::ShowError(QWidget* parent, const QString& text) {
     if (TCOMRC* service = Serving()) {
-        service->Report(text.toStdString());
+        TellClient(*service, text.toStdString());
     } else {
         Inner_.ShowError(parent, text);
     }
@@ -146,7 +152,7 @@ void TQuietWhileServingDialogs::ShowError(QWidget* parent, const QString& text) 
 
 void TQuietWhileServingDialogs::ShowMessage(QWidget* parent, const QString& text) {
     if (TCOMRC* service = Serving()) {
-        service->Report(text.toStdString());
+        TellClient(*service, text.toStdString());
     } else {
         Inner_.ShowMessage(parent, text);
     }
@@ -155,21 +161,21 @@ void TQuietWhileServingDialogs::ShowMessage(QWidget* parent, const QString& text
 bool TQuietWhileServingDialogs::ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) {
     TCOMRC* service = Serving();
     if (!service) return Inner_.ExecSaveDialog(parent, request);
-    service->Report(request.Title + ": cancelled, no dialog while a remote command runs");
+    TellClient(*service, request.Title + ": cancelled, no dialog while a remote command runs");
     return false;
 }
 
 bool TQuietWhileServingDialogs::AskColor(QWidget* parent, std::uint32_t& colour) {
     TCOMRC* service = Serving();
     if (!service) return Inner_.AskColor(parent, colour);
-    service->Report("Set Color: cancelled, no dialog while a remote command runs");
+    TellClient(*service, "Set Color: cancelled, no dialog while a remote command runs");
     return false;
 }
 
 bool TQuietWhileServingDialogs::ExecOpenDialog(QWidget* parent, TSaveDialogRequest& request) {
     TCOMRC* service = Serving();
     if (!service) return Inner_.ExecOpenDialog(parent, request);
-    service->Report(request.Title + ": cancelled, no dialog while a remote command runs");
+    TellClient(*service, request.Title + ": cancelled, no dialog while a remote command runs");
     return false;
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "ui/MainWindow.h"
+#include "ui/UserDialogs.h"
 #include "ui/dialogs/AutoScaleForm.h"
 
 namespace vt {
@@ -22,7 +23,7 @@ QPoint ButtonCorner(QWidget* window) {
 TAutoScaleFeature::TAutoScaleFeature(TAutoScale& run) : Run_(run) { Run_.View = this; }
 
 // Features go in the order they were installed: the run has gone before its face.
-TAutoScaleFeature::~TAutoScaleFeature() = default;
+TAutoScaleFeature::~TAutoScaleFeature() { delete Aside_; }
 
 void TAutoScaleFeature::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&) { Window_ = &window; }
 
@@ -48,6 +49,28 @@ void TAutoScaleFeature::EndRun(int result) {
 
 void TAutoScaleFeature::ProgressChanged(int position) {
     if (Form_) Form_->SetProgress(position);
+    if (Aside_) Aside_->SetProgress(position);
+}
+
+// The form's timer steps the trials as under the modal form; its Cancel or close box ends the run.
+void TAutoScaleFeature::RunAside(TAutoScale& run) {
+    delete Aside_;
+    auto* form = new TAutoScalFrm(Window_, run);
+    Aside_ = form;
+    QObject::connect(form, &QDialog::finished, form, [&run] { run.CloseAutoScale(2); });
+    if (NoVisibleScreen()) return;
+    const QPoint corner = ButtonCorner(Window_);
+    form->move(std::max(0, corner.x() + run.DialogOffsetX), std::max(0, corner.y() + run.DialogOffsetY));
+    form->setModal(false);
+    form->show();
+}
+
+// Called from inside the run's end, perhaps from the form's own Cancel: it goes once that returns.
+void TAutoScaleFeature::AsideEnded() {
+    if (!Aside_) return;
+    Aside_->hide();
+    Aside_->deleteLater();
+    Aside_ = nullptr;
 }
 
 }  // namespace vt

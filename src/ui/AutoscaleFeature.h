@@ -22,6 +22,8 @@ public:
     void RunModal(TAutoScale& run) override;
     void EndRun(int result) override;
     void ProgressChanged(int position) override;
+    void RunAside(TAutoScale& run) override;
+    void AsideEnded() override;
 
     TAutoScalFrm* Form() const { return Form_; }
 
@@ -29,6 +31,8 @@ private:
     TAutoScale& Run_;
     QPointer<QWidget> Window_;
     QPointer<TAutoScalFrm> Form_;
+    // The progress box of a script's run: modeless, shown only where someone sees it.
+    QPointer<TAutoScalFrm> Aside_;
 };
 
 }  // namespace vt

@@ -11,6 +11,7 @@ namespace vt {
 class TPatternSearchFeature : public TUiFeature, public TPatternSearchView {
 public:
     explicit TPatternSearchFeature(TPatternSearch& search) { search.View = this; }
+    ~TPatternSearchFeature() override { delete Aside_; }
 
     void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
     void WindowGone() override { Window_ = nullptr; }
@@ -18,10 +19,14 @@ public:
     void RunModal(TPatternSearch& search) override;
     void EndRun(bool success) override;
     void ProgressChanged(int position) override;
+    void RunAside(TPatternSearch& search) override;
+    void AsideEnded() override;
 
 private:
     QPointer<QWidget> Window_;
     QPointer<TfrmFindPatternTrig> Form_;
+    // The progress box of a search that nobody waits on: modeless, shown only where someone sees it.
+    QPointer<TfrmFindPatternTrig> Aside_;
 };
 
 }  // namespace vt

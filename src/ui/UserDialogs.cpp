@@ -23,7 +23,8 @@ TDialogAnswer ToAnswer(int button) {
     }
 }
 
-// A box nobody can answer takes the answer of its Cancel button (or its only button), said on standard error.
+// Without a screen nobody can click a box: it takes the answer that changes nothing (its Cancel or No,
+// or its only button), said on standard error.
 void AnsweredWithoutScreen(const QString& text, std::string_view answer) {
     LogAnswerTaken(text.toStdString(), answer, kNoScreenToAnswerOn);
 }
@@ -39,23 +40,39 @@ TDialogAnswer TMessageBoxDialogs::AskErrorYesNo(QWidget* parent, const QString& 
 }
 
 TDialogAnswer TMessageBoxDialogs::AskYesNoCancel(QWidget* parent, const QString& text) {
+    if (!Screen_()) {
+        AnsweredWithoutScreen(text, "Cancel");
+        return TDialogAnswer::Cancel;
+    }
     return ToAnswer(QMessageBox::question(parent, QApplication::applicationName(), text,
                                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                                           QMessageBox::Yes));
 }
 
 bool TMessageBoxDialogs::AskYesNo(QWidget* parent, const QString& text) {
+    if (!Screen_()) {
+        AnsweredWithoutScreen(text, "No");
+        return false;
+    }
     return QMessageBox::question(parent, QApplication::applicationName(), text, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 bool TMessageBoxDialogs::AskOkCancel(QWidget* parent, const QString& text) {
+    if (!Screen_()) {
+        AnsweredWithoutScreen(text, "Cancel");
+        return false;
+    }
     return QMessageBox::question(parent, QApplication::applicationName(), text, QMessageBox::Ok | QMessageBox::Cancel,
                                  QMessageBox::Ok) == QMessageBox::Ok;
 }
 
 bool TMessageBoxDialogs::ShowInformation(QWidget* parent, const QString& title, const QString& text,
                                          const QString& secondButton) {
+    if (!Screen_()) {
+        AnsweredWithoutScreen(text, "OK");
+        return false;
+    }
     QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
     QPushButton* second = box.addButton(secondButton, QMessageBox::RejectRole);
     box.exec();
@@ -63,6 +80,10 @@ bool TMessageBoxDialogs::ShowInformation(QWidget* parent, const QString& title, 
 }
 
 bool TMessageBoxDialogs::AskColor(QWidget* parent, std::uint32_t& colour) {
+    if (!Screen_()) {
+        AnsweredWithoutScreen(QStringLiteral("Set Color"), "Cancel");
+        return false;
+    }
     const QColor chosen = QColorDialog::getColor(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF), parent, QString(),
                                                  QColorDialog::DontUseNativeDialog);
     if (!chosen.isValid()) return false;
@@ -215,10 +236,18 @@ bool ExecFileDialog(QWidget* parent, TSaveDialogRequest& request, bool save) {
 }  // namespace
 
 bool TMessageBoxDialogs::ExecSaveDialog(QWidget* parent, TSaveDialogRequest& request) {
+    if (!Screen_()) {
+        AnsweredWithoutScreen(QString::fromStdString(request.Title), "Cancel");
+        return false;
+    }
     return ExecFileDialog(parent, request, true);
 }
 
 bool TMessageBoxDialogs::ExecOpenDialog(QWidget* parent, TSaveDialogRequest& request) {
+    if (!Screen_()) {
+        AnsweredWithoutScreen(QString::fromStdString(request.Title), "Cancel");
+        return false;
+    }
     return ExecFileDialog(parent, request, false);
 }
 

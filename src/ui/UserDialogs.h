@@ -77,8 +77,9 @@ QStringList QtFileFilters(std::string_view filter);
 // benches): no one can answer a question there.
 bool NoVisibleScreen();
 
-// Modal message boxes; the program's own questions are non-modal boxes. Without a visible screen the
-// program's own boxes are not made: their texts are on standard error already.
+// Modal message boxes; the program's own questions are non-modal boxes. Without a visible screen no
+// box is made, modal or not: a message goes to standard error, a question takes the answer that
+// changes nothing (Cancel, No, OK; the error dialog's Yes) and standard error keeps it with the answer.
 class TMessageBoxDialogs : public TUserDialogs {
 public:
     // screen: whether the program's own boxes are seen (by default: unless the platform shows nothing).

@@ -206,6 +206,51 @@ TEST(AutoCalibration, InstrumentChannelRunFailures) {
     EXPECT_EQ(u.Result(), 5);
 }
 
+TEST(AutoCalibration, ADueRunTellsASignalLeftOnAChannelAsideAndAUsersRunInItsBox) {
+    // The due run finds the signal in the acquisition cycle, where nobody waits on a box; the run the
+    // user started from the menu is told in its box. Either ends with result 2.
+    for (const bool due : {true, false}) {
+        SCOPED_TRACE(due ? "due" : "the user's");
+        TAutoCalShell t(true);
+        t.User->Ok = true;
+        TSignalObj& ch2 = t.Shell.Records()->Record(2);
+        ch2.SetLength(100);
+        for (int i = 0; i < 100; ++i) ch2.SetPoint(i, 0.5);
+        if (due) {
+            // The power-on run: Cancel for the timebase part, OK for the channels'.
+            t.User->Later = true;
+            t.When(1);
+            t.Shell.AutoCalRequest = true;
+            t.Shell.IdleHousekeeping.Run(t.Shell);
+            ASSERT_EQ(t.User->Pending.size(), 1u);
+            t.User->Answer(false);
+            ASSERT_EQ(t.User->Pending.size(), 1u);
+            t.User->Answer(true);
+        } else {
+            t.Auto->RunCalibration(1, 0, true);
+        }
+        ASSERT_EQ(t.Auto->Part(), TCalPart::Channels);
+        const std::size_t told = t.Messages.size();
+        t.Shell.AcqCycle.Run(t.Shell);
+        EXPECT_FALSE(t.Auto->CalibrationRunning());
+        EXPECT_EQ(t.Result(), 2);
+        // The values read again afterwards have messages of their own.
+        const auto signalLeft = [](const std::vector<std::string>& lines) {
+            std::vector<std::string> kept;
+            for (const std::string& line : lines)
+                if (line.find("remove the signal") != std::string::npos) kept.push_back(line);
+            return kept;
+        };
+        const std::vector<std::string> boxes =
+            signalLeft({t.Messages.begin() + static_cast<long>(told), t.Messages.end()});
+        const std::vector<std::string> asides = signalLeft(t.User->Asides);
+        const std::vector<std::string>& shown = due ? asides : boxes;
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_NE(shown[0].find("from Channel 2"), std::string::npos) << shown[0];
+        EXPECT_EQ(due ? boxes : asides, std::vector<std::string>{});
+    }
+}
+
 TEST(AutoCalibration, ADueRunAsksAsideAndTheDueCheckComesBack) {
     // The power-on run's questions wait aside: nothing of a part starts before its answer, OK starts
     // it, Cancel goes on to the next part; no second check comes while one waits.

@@ -190,9 +190,13 @@ TEST_F(SaveRecall, TheLoaderRefusesDamagedFilesWholeAndSkipsWhatIsNoSetting) {
 TEST_F(SaveRecall, MemorySaveAndDamagedMemoryFileAtStart) {
     TSignalRecords& records = *C.Shell.Records();
     records.SignalsOn().SetOn(ssCh1, true);
-    C.Cmd("Save:Memo:Source Ch1;:Save:Memo:ToMemo M2;:Save:Memo:Save");
+    // The user's save is deferred to the housekeeping; a script's is made before its reply.
+    C.Shell.ExecuteCommandString("Save:Memo:Source Ch1;:Save:Memo:ToMemo M2;:Save:Memo:Save");
     EXPECT_FALSE(fs::exists(State().MemoryFileName(1))) << "deferred to the housekeeping";
     RunHousekeeping();
+    EXPECT_TRUE(fs::exists(State().MemoryFileName(1)));
+    fs::remove(State().MemoryFileName(1));
+    EXPECT_EQ(C.Cmd("Save:Memo:Save"), "");
     EXPECT_EQ(fs::file_size(C.Shell.Folders.InstallFolder + "~memzona.no2"), 4286u);
     EXPECT_EQ(records.Record(ssM2).Length(), 512);
     EXPECT_TRUE(records.SignalsOn().IsOn(ssM2));

@@ -24,6 +24,8 @@ namespace vt::test {
 // The user's dialogs: every message is kept, the OK/Cancel question answers as told.
 struct TRecordingUser : TUserServices {
     void ShowErrorDlg(const std::string& text) override { Messages->push_back(text); }
+    // The boxes that wait for nobody.
+    void ShowNonModalError(const std::string& text) override { Asides.push_back(text); }
     bool ConfirmOkCancel(const std::string& text) override {
         Messages->push_back(text);
         return Ok;
@@ -48,6 +50,7 @@ struct TRecordingUser : TUserServices {
     bool Ok = false;
     bool Later = false;
     std::vector<std::function<void(bool)>> Pending;
+    std::vector<std::string> Asides;
 };
 
 struct TAdjustShell {

@@ -83,7 +83,7 @@ TEST(ScriptedClient, AutoscaleSentAtOnceEndsWithARunOnOrOffAndWithoutAnInstrumen
         TScriptedProgram program("Absent");
         ASSERT_TRUE(program.Started());
         ASSERT_TRUE(program.ConnectAtOnce());
-        EXPECT_EQ(program.Ask("*AUTOSCALE"), "");
+        EXPECT_EQ(program.Ask("*AUTOSCALE"), "Trigger not found") << "a failed run never replies as one that worked";
         EXPECT_NE(program.Ask("FLASH:CALIBR:AUTOCALCH"), "(no reply)");
         EXPECT_NE(program.Ask("TRIG:PATTERNLOCKMODE AUTODETECT"), "(no reply)");
         EXPECT_EQ(program.Ask("HEADER?"), "HEADER ON");

@@ -104,8 +104,8 @@ bool TCOMRC::RunLine(std::string_view command, const TLineHold* from, std::strin
     bool ok = true;
     // One piece per command that holds its reply: a piece whose work ended within it goes on at once.
     for (;;) {
-        // A string run inside another's event loop (the console while a held command waits) answers
-        // the messages raised while it ran; the outer string keeps only its own.
+        // A string run while another one runs (events let through by the outer one's work) answers the
+        // messages raised while it ran; the outer string keeps only its own.
         const std::size_t first = Messages_.size();
         Strings_.push_back(state);
         std::string piece;
@@ -149,7 +149,7 @@ bool TCOMRC::Run(std::string_view command, const TLineHold* from, std::string& r
             respond = "ERROR";
             return true;
         }
-        // A nested run (a command that opens an event loop) keeps the bound of the run around it.
+        // A string run while another one runs keeps the bound of the outer one.
         TResetOnExit<std::size_t> bound(tree->MaxReplyBytes, tree->MaxReplyBytes);
         if (maxReply != 0) tree->MaxReplyBytes = maxReply;
         respond = from ? tree->ContinueCommandString(*from, hold) : tree->ExecuteCommandString(command, false, hold);

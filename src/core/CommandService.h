@@ -53,8 +53,8 @@ public:
     std::function<void()> OnReady;
     void RunReady();
 
-    // True while a command string runs (also inside the nested event loops it may open): the
-    // automation server holds further lines until it ends.
+    // True while a command string runs: the automation server holds further lines until it ends. A
+    // command that leaves work running holds its reply (DeferReply) instead, and the string has ended.
     bool Running() const { return Depth_ > 0; }
     // Called each time the outermost running command string has ended.
     std::function<void()> OnFinished;

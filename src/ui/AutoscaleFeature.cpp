@@ -66,11 +66,6 @@ void TAutoScaleFeature::RunAside(TAutoScale& run) {
 }
 
 // Called from inside the run's end, perhaps from the form's own Cancel: it goes once that returns.
-void TAutoScaleFeature::AsideEnded() {
-    if (!Aside_) return;
-    Aside_->hide();
-    Aside_->deleteLater();
-    Aside_ = nullptr;
-}
+void TAutoScaleFeature::AsideEnded() { DismissLater(Aside_); }
 
 }  // namespace vt

@@ -40,11 +40,6 @@ void TPatternSearchFeature::RunAside(TPatternSearch& search) {
 }
 
 // Called from inside the search's end, perhaps from the form's own Cancel: it goes once that returns.
-void TPatternSearchFeature::AsideEnded() {
-    if (!Aside_) return;
-    Aside_->hide();
-    Aside_->deleteLater();
-    Aside_ = nullptr;
-}
+void TPatternSearchFeature::AsideEnded() { DismissLater(Aside_); }
 
 }  // namespace vt

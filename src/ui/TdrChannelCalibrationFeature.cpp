@@ -3,6 +3,7 @@
 #include "core/Shell.h"
 #include "serial/ScopeSerialServices.h"
 #include "ui/MainWindow.h"
+#include "ui/UserDialogs.h"
 #include "ui/dialogs/TdrChannelCalibrationForm.h"
 
 namespace vt {
@@ -45,11 +46,7 @@ void TTdrChannelCalibrationFeature::Changed(TTdrChannelCalibration&) {
 
 void TTdrChannelCalibrationFeature::Closed(TTdrChannelCalibration&) {
     // Called from the dialog's own buttons: it goes once their signal has returned.
-    if (Dialog_) {
-        Dialog_->hide();
-        Dialog_->deleteLater();
-        Dialog_ = nullptr;
-    }
+    DismissLater(Dialog_);
 }
 
 }  // namespace vt

@@ -77,6 +77,16 @@ QStringList QtFileFilters(std::string_view filter);
 // benches): no one can answer a question there.
 bool NoVisibleScreen();
 
+// The form of a run that has ended goes once the event that ended it has returned (perhaps the form's
+// own Cancel); the pointer is cleared at once.
+template <class TForm>
+void DismissLater(QPointer<TForm>& form) {
+    if (!form) return;
+    form->hide();
+    form->deleteLater();
+    form = nullptr;
+}
+
 // Modal message boxes; the program's own questions are non-modal boxes. Without a visible screen no
 // box is made, modal or not: a message goes to standard error, a question takes the answer that
 // changes nothing (Cancel, No, OK; the error dialog's Yes) and standard error keeps it with the answer.

@@ -5,17 +5,12 @@
 // matter here: only the order and the settings after the line do.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "ProgramProcess.h"
+#include "RawSocketClient.h"
 #include "UiTestSupport.h"
 #include "link/InstrumentIdentity.h"
 #include "ui/Automation.h"
@@ -23,56 +18,6 @@
 
 namespace vt {
 namespace {
-
-// A loopback client the rig's step polls: it sends at once and collects the reply lines that came.
-class TPolledClient {
-public:
-    explicit TPolledClient(std::uint16_t port) {
-        Fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        Connected_ = ::connect(Fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-        ::fcntl(Fd_, F_SETFL, ::fcntl(Fd_, F_GETFL) | O_NONBLOCK);
-    }
-    ~TPolledClient() { ::close(Fd_); }
-    TPolledClient(const TPolledClient&) = delete;
-    TPolledClient& operator=(const TPolledClient&) = delete;
-
-    bool Connected() const { return Connected_; }
-    bool Send(const std::string& bytes) {
-        return ::send(Fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
-    }
-    void ShutdownSending() { ::shutdown(Fd_, SHUT_WR); }
-    // The reply lines so far (a trailing blank of a number's reply goes).
-    const std::vector<std::string>& Lines() {
-        char chunk[4096];
-        for (;;) {
-            const ssize_t n = ::recv(Fd_, chunk, sizeof chunk, 0);
-            if (n > 0) {
-                Buffer_.append(chunk, static_cast<std::size_t>(n));
-                continue;
-            }
-            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) Closed_ = true;
-            break;
-        }
-        for (std::size_t end; (end = Buffer_.find('\n')) != std::string::npos; Buffer_.erase(0, end + 1)) {
-            std::string line = Buffer_.substr(0, end);
-            while (!line.empty() && line.back() == ' ') line.pop_back();
-            Lines_.push_back(line);
-        }
-        return Lines_;
-    }
-    bool ClosedByServer() const { return Closed_; }
-
-private:
-    int Fd_ = -1;
-    bool Connected_ = false;
-    bool Closed_ = false;
-    std::string Buffer_;
-    std::vector<std::string> Lines_;
-};
 
 // The pieces of one reply line.
 std::vector<std::string> Pieces(const std::string& line) {
@@ -89,7 +34,7 @@ std::vector<std::string> Pieces(const std::string& line) {
 TEST(AutomationHeldLineDemo, TheRestOfALineRunsAfterItsCalibrationAndTheReplyKeepsTheLinesOrder) {
     const std::uint16_t port = test::FreePort();
     test::TProgramRig rig({.DemoOptions = 0xFF & ~(optGenerators | optTDT), .AutomationPort = port});
-    std::unique_ptr<TPolledClient> a, b;
+    std::unique_ptr<test::TRawClient> a, b;
     std::vector<std::string> setup, piped, stopped;
     bool pipedClosed = false;
     int stage = 0;
@@ -97,34 +42,34 @@ TEST(AutomationHeldLineDemo, TheRestOfALineRunsAfterItsCalibrationAndTheReplyKee
         switch (stage) {
             case 0:
                 if (!rig.Acquiring()) return;
-                a = std::make_unique<TPolledClient>(port);
+                a = std::make_unique<test::TRawClient>(port);
                 ASSERT_TRUE(a->Connected());
-                ASSERT_TRUE(a->Send("HEADER OFF\nTDR:MODE TDR\nTDR:CH1:DESTINATION G1\nGSS:CH1 A\nGSS:A:WAWEFORM TDR\n"
+                ASSERT_TRUE(a->SendNow("HEADER OFF\nTDR:MODE TDR\nTDR:CH1:DESTINATION G1\nGSS:CH1 A\nGSS:A:WAWEFORM TDR\n"
                                     "ACQ:CH1:RECLEN 512\nTDR:CH1:DOVERTCALIBR;:ACQ:CH1:RECLEN 4096\nACQ:CH1:RECLEN?\n"));
                 stage = 1;
                 return;
             case 1:
-                if (a->Lines().size() < 8) return;
-                setup = a->Lines();
+                if (a->Polled().size() < 8) return;
+                setup = a->Polled();
                 // A script piping its lines: it closes its sending side after the held line.
-                b = std::make_unique<TPolledClient>(port);
+                b = std::make_unique<test::TRawClient>(port);
                 ASSERT_TRUE(b->Connected());
-                ASSERT_TRUE(b->Send("HEADER OFF\n*RUN\nTDR:CH1:DOVERTCALIBR;:*RUN?;:ACQ:CH1:RECLEN?\n"));
+                ASSERT_TRUE(b->SendNow("HEADER OFF\n*RUN\nTDR:CH1:DOVERTCALIBR;:*RUN?;:ACQ:CH1:RECLEN?\n"));
                 b->ShutdownSending();
                 stage = 2;
                 return;
             case 2:
-                if (b->Lines().size() < 3) return;
-                piped = b->Lines();
+                if (b->Polled().size() < 3) return;
+                piped = b->Polled();
                 pipedClosed = test::RunLoopUntil([&] {
-                    b->Lines();
-                    return b->ClosedByServer();
+                    b->Polled();
+                    return b->PeerClosed();
                 });
-                ASSERT_TRUE(a->Send("*RUN\nTDR:CH1:DOVERTCALIBR;:*STOPSINGLE STOP\n*RUN?\n"));
+                ASSERT_TRUE(a->SendNow("*RUN\nTDR:CH1:DOVERTCALIBR;:*STOPSINGLE STOP\n*RUN?\n"));
                 stage = 3;
                 return;
             case 3: {
-                const std::vector<std::string>& lines = a->Lines();
+                const std::vector<std::string>& lines = a->Polled();
                 if (lines.size() < 11) return;
                 stopped.assign(lines.begin() + 8, lines.begin() + 11);
                 stage = 4;
@@ -134,7 +79,7 @@ TEST(AutomationHeldLineDemo, TheRestOfALineRunsAfterItsCalibrationAndTheReplyKee
             default: return;
         }
     });
-    ASSERT_EQ(stage, 4) << (a ? ::testing::PrintToString(a->Lines()) : "") << (b ? ::testing::PrintToString(b->Lines()) : "");
+    ASSERT_EQ(stage, 4) << (a ? ::testing::PrintToString(a->Polled()) : "") << (b ? ::testing::PrintToString(b->Polled()) : "");
     // The length set after the calibration stays.
     ASSERT_EQ(setup.size(), 8u);
     EXPECT_EQ(setup[7], "4096");

@@ -131,6 +131,13 @@ private:
 
 bool FromRemote(THandler& h) { return h.GetWhoChangedRaw() == wcvRemote; }
 
+// A command that replies "ERROR" when its action fails.
+void AddFallible(TSpider& root, const char* path, std::function<bool(THandler&)> action) {
+    root.AddRefusing<TRightCommandHandler>(path, {}, [action = std::move(action)](THandler& h) {
+        if (!action(h)) static_cast<TRefusing<TRightCommandHandler>&>(h).Refuse();
+    });
+}
+
 // The dialogs open in the folder of the last name given.
 std::string FolderOf(const std::string& path) { return fs::path(path).parent_path().generic_string() + "/"; }
 
@@ -322,21 +329,25 @@ void TSaveRecall::UpdateMemoryItemsEnabled() {
 
 // ------------------------------------------------------------------------------------ commands
 
+// In the tree's order: the memories, the disk files, the setups, the database on the screen.
 void TSaveRecall::RegisterSaveCommands() {
     TCommandTree* tree = Shell_.CommandTree();
     if (!tree) return;
     TSpider& root = tree->Root();
+    RegisterMemoCommands(root);
+    RegisterDiskCommands(*tree);
+    RegisterSetupCommands(root);
+    RegisterDatabaseObject(*tree);
+    UpdateMemoryItemsEnabled();
+    SaveFileTypeChanged();
+}
+
+void TSaveRecall::RegisterMemoCommands(TSpider& root) {
     const std::string sources(WfmSourceItems);
     root.AddCheckHandler("Save:Memo:On", {.Items = std::string(MemoItems)});
     root.AddSignalSourceHandler("Save:Memo:Source", {.Items = sources, .ExcludedMask = WfmSourceDisabledMask});
     root.AddRadioHandler("Save:Memo:ToMemo", {.Items = std::string(MemoItems)});
-    auto fallible = [&root](const char* path, std::function<bool(THandler&)> action) {
-        // A command that replies "ERROR" when its action fails.
-        root.AddRefusing<TRightCommandHandler>(path, {}, [action = std::move(action)](THandler& h) {
-            if (!action(h)) static_cast<TRefusing<TRightCommandHandler>&>(h).Refuse();
-        });
-    };
-    fallible("Save:Memo:Save", [this](THandler& h) {
+    AddFallible(root, "Save:Memo:Save", [this](THandler& h) {
         if (!FromRemote(h)) {
             MemorySaveRequest = true;
             return true;
@@ -346,6 +357,11 @@ void TSaveRecall::RegisterSaveCommands() {
         const TDepthScope remote(Shell_.RemoteWorkDepth);
         return SaveSignalToMemory(Choice("Save:Memo:Source"), Choice("Save:Memo:ToMemo"));
     });
+}
+
+void TSaveRecall::RegisterDiskCommands(TCommandTree& tree) {
+    TSpider& root = tree.Root();
+    const std::string sources(WfmSourceItems);
     root.AddRadioHandler("Save:Disk:FileType", {.Items = "Wfm,Db", .AfterChange = [this](THandler&) {
                              TakeLastDiskFileName();
                              SaveFileTypeChanged();
@@ -357,32 +373,12 @@ void TSaveRecall::RegisterSaveCommands() {
     root.AddRadioHandler("Save:Disk:FileFormat", {.Items = "Binary,Verbose,YOnly"});
     root.Register("Save:Disk:FileName",
                   std::make_unique<TNameCommandHandler>([this](std::string_view text) { return SetDiskFileName(text); },
-                                                        [this, tree] {
+                                                        [this, &tree] {
                                                             // One blank after the header, as every reply;
                                                             // the name alone without the header.
-                                                            return (tree->HeaderOn() ? " " : "") + DiskFileNameReply();
+                                                            return (tree.HeaderOn() ? " " : "") + DiskFileNameReply();
                                                         }));
-    fallible("Save:Disk:Save", [this](THandler& h) {
-        // Without a name given the file is the one the name's query answers.
-        if (Choice("Save:Disk:FileType") == FileTypeDb) {
-            if (DatabaseBase.empty()) DatabaseBase = DatabaseFolder + "Noname";
-            std::optional<TDepthScope> remote;
-            if (FromRemote(h)) remote.emplace(Shell_.RemoteWorkDepth);
-            return DatabaseSaveAction(false);
-        }
-        if (WaveformBase.empty()) {
-            if (!FromRemote(h)) return true;
-            WaveformBase = WaveformFolder + "Noname";
-        }
-        if (!FromRemote(h)) {
-            DiskSaveRequest = DiskSaveByCommand = true;
-            return true;
-        }
-        // A script's save is written before its reply, under the name current when it was sent: a name
-        // sent next cannot rename it, nor a second save merge with it; a failure replies ERROR.
-        const TDepthScope remote(Shell_.RemoteWorkDepth);
-        return SaveWaveformFile(Choice("Save:Disk:FileFormat"), Choice("Save:Disk:NameMode") == NameModeAuto);
-    });
+    AddFallible(root, "Save:Disk:Save", [this](THandler& h) { return DiskSaveCommand(h); });
     root.AddRadioHandler("Save:Disk:ToMemo", {.Items = std::string(MemoItems)});
     root.AddRightCommandHandler("Save:Disk:Load", [this](THandler&) {
         if (Choice("Save:Disk:FileType") == FileTypeDb) {
@@ -391,12 +387,37 @@ void TSaveRecall::RegisterSaveCommands() {
         }
         DiskLoadRequest = DiskLoadByCommand = true;
     });
+}
+
+bool TSaveRecall::DiskSaveCommand(THandler& h) {
+    // Without a name given the file is the one the name's query answers.
+    if (Choice("Save:Disk:FileType") == FileTypeDb) {
+        if (DatabaseBase.empty()) DatabaseBase = DatabaseFolder + "Noname";
+        std::optional<TDepthScope> remote;
+        if (FromRemote(h)) remote.emplace(Shell_.RemoteWorkDepth);
+        return DatabaseSaveAction(false);
+    }
+    if (WaveformBase.empty()) {
+        if (!FromRemote(h)) return true;
+        WaveformBase = WaveformFolder + "Noname";
+    }
+    if (!FromRemote(h)) {
+        DiskSaveRequest = DiskSaveByCommand = true;
+        return true;
+    }
+    // A script's save is written before its reply, under the name current when it was sent: a name
+    // sent next cannot rename it, nor a second save merge with it; a failure replies ERROR.
+    const TDepthScope remote(Shell_.RemoteWorkDepth);
+    return SaveWaveformFile(Choice("Save:Disk:FileFormat"), Choice("Save:Disk:NameMode") == NameModeAuto);
+}
+
+void TSaveRecall::RegisterSetupCommands(TSpider& root) {
     // A user's action shows its messages; a remote command learns of a failure from its reply.
-    fallible("Save:Setup:RecFact",
+    AddFallible(root, "Save:Setup:RecFact",
              [this](THandler& h) { return RecallSetup(Shell_, SetupKindFactory, !FromRemote(h)); });
-    fallible("Save:Setup:RecLast",
+    AddFallible(root, "Save:Setup:RecLast",
              [this](THandler& h) { return RecallSetup(Shell_, SetupKindPowerOff, !FromRemote(h)); });
-    fallible("Save:Setup:SvAsDefault",
+    AddFallible(root, "Save:Setup:SvAsDefault",
              [this](THandler& h) { return SaveSetup(Shell_, SetupKindDefault, !FromRemote(h)); });
     root.Register("Save:Setup:FileName",
                   std::make_unique<TNameCommandHandler>([this](std::string_view text) { return SetSetupFileName(text); },
@@ -404,10 +425,14 @@ void TSaveRecall::RegisterSaveCommands() {
                                                             if (SetupName.empty()) SetupName = SetupFolder + "Noname.set";
                                                             return " " + SetupName;
                                                         }));
-    fallible("Save:Setup:Save",
+    AddFallible(root, "Save:Setup:Save",
              [this](THandler&) { return !SetupName.empty() && SaveSetupFile(Shell_, SetupName, false); });
-    fallible("Save:Setup:Recall",
+    AddFallible(root, "Save:Setup:Recall",
              [this](THandler&) { return !SetupName.empty() && RecallSetupFile(Shell_, SetupName, false); });
+}
+
+void TSaveRecall::RegisterDatabaseObject(TCommandTree& tree) {
+    TSpider& root = tree.Root();
     // The database on the screen, restored with setups and undo.
     root.AddComplexObjectHandler("NOGPIB:DataBase", [this](TComplexObjectHandler&, bool isQuery, std::string& text) {
         TDisplayServices& display = Shell_.Display();
@@ -426,13 +451,11 @@ void TSaveRecall::RegisterSaveCommands() {
         if (loading && text == RefusedDatabase_) return;
         if (!LoadDatabaseFile(text) && loading) RefusedDatabase_ = text;
     });
-    const auto previous = tree->OnAfterSettingsLoad;
-    tree->OnAfterSettingsLoad = [this, previous, alive = std::weak_ptr<bool>(Alive_)] {
+    const auto previous = tree.OnAfterSettingsLoad;
+    tree.OnAfterSettingsLoad = [this, previous, alive = std::weak_ptr<bool>(Alive_)] {
         if (previous) previous();
         if (!alive.expired()) RefusedDatabase_.clear();
     };
-    UpdateMemoryItemsEnabled();
-    SaveFileTypeChanged();
 }
 
 void TSaveRecall::SaveFileTypeChanged() {

@@ -17,6 +17,9 @@
 namespace vt {
 
 class TShell;
+class THandler;
+class TCommandTree;
+class TSpider;
 class TCheckSwHandler;
 class TRadioSwHandler;
 class TDerivedInputs;
@@ -156,6 +159,13 @@ public:
     bool FileDialogOpen = false;
 
 private:
+    // The parts of RegisterSaveCommands, in the tree's order.
+    void RegisterMemoCommands(TSpider& root);
+    void RegisterDiskCommands(TCommandTree& tree);
+    void RegisterSetupCommands(TSpider& root);
+    void RegisterDatabaseObject(TCommandTree& tree);
+    // "Save:Disk:Save": false when the save failed.
+    bool DiskSaveCommand(THandler& h);
     int Choice(const char* path) const;
     void SetChoice(const char* path, int index);
     std::uint32_t MemoMask() const;

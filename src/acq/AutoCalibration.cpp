@@ -54,6 +54,16 @@ std::int32_t ReplyInt(const TReply& reply) {
     return static_cast<std::int32_t>(n);
 }
 
+// The line breaks of a text made spaces.
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') continue;
+        line += c == '\r' ? ' ' : c;
+    }
+    return line;
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------------------------- status words
@@ -234,7 +244,12 @@ std::string TAutoCalibration::ConfirmationText(TCalPart part) const {
 // --------------------------------------------------------------------------------------------- runs
 
 void TAutoCalibration::RunCalibration(int kind, int reason, bool confirm) {
-    if (Running_) return;
+    if (Running_) {
+        // A script's second run starts nothing: it never replies as one that ran.
+        if (!confirm && Shell_.DeferRemoteReply)
+            if (const auto later = Shell_.DeferRemoteReply()) later("ERROR");
+        return;
+    }
     Parts_.clear();
     if (kind == 2 || kind == 5) Parts_.push_back(TCalPart::Timebase);
     if (kind == 1 || kind == 5) Parts_.push_back(TCalPart::Channels);
@@ -242,6 +257,11 @@ void TAutoCalibration::RunCalibration(int kind, int reason, bool confirm) {
     Reason_ = reason;
     Confirm_ = confirm;
     Running_ = true;
+    Failure_.clear();
+    // A script's run holds its reply until it ends; its parts are stepped without a modal dialog, and
+    // every other client is served meanwhile.
+    Later_ = !confirm && !Automatic_ && Shell_.DeferRemoteReply ? Shell_.DeferRemoteReply() : nullptr;
+    Aside_ = Later_ != nullptr;
     Shell_.CalibrationRunning = true;
     // No due check starts while a run holds the timer stopped.
     TimerWasOn_ = Shell_.AutoCalTimerEnabled;
@@ -281,6 +301,10 @@ void TAutoCalibration::BeginPart(TCalPart part) {
     if (part == TCalPart::Timebase) StartTimebase();
     else StartChannels();
     if (!View) return;  // stepped from outside; its end starts the next part
+    if (Aside_) {
+        View->RunAside(*this, part);
+        return;
+    }
     // The part's dialog runs until the part has been closed; the dialog steps the run meanwhile.
     View->ShowPart(*this, part);
     NextPart();
@@ -296,6 +320,14 @@ void TAutoCalibration::EndRun() {
     Shell_.Display().MarkAcquisitionRedraw();
     Shell_.AutoCalTimerEnabled = Automatic_ || TimerWasOn_;
     Automatic_ = false;
+    Aside_ = false;
+    Reply();
+}
+
+void TAutoCalibration::Reply() {
+    const std::function<void(const std::string&)> later = std::move(Later_);
+    Later_ = nullptr;
+    if (later) later(Failure_);
 }
 
 bool TAutoCalibration::Step() {
@@ -307,6 +339,7 @@ bool TAutoCalibration::Step() {
         case TCalState::ChPolling: PollStatus(); break;
         case TCalState::ChWaitCycle:
             // No acquisition cycle came: the run fails.
+            if (Failure_.empty()) Failure_ = Shell_.LangStr("CalibrationFailed");
             UndoMeasuringSetup();
             EndPart(false);
             break;
@@ -359,6 +392,7 @@ void TAutoCalibration::MeasureFine() {
     Succeeded_ = Coarse_ >= 1 && Fine_ >= 1;
     LabelText_ = Shell_.LangStr(Succeeded_ ? "CalibrationComplete" : "CalibrationFailed");
     LabelColor_ = Succeeded_ ? Green : clRed;
+    if (!Succeeded_ && Failure_.empty()) Failure_ = LabelText_;
     if (Coarse_ > 0) WriteRealSetting(Shell_.CommandTree(), "FLASH:Calibr:CoarseTB", Coarse_ * 1.5e-13);
     if (Fine_ > 0) WriteRealSetting(Shell_.CommandTree(), "FLASH:Calibr:FineTB", Fine_);
     State_ = TCalState::WaitClose;
@@ -423,10 +457,12 @@ void TAutoCalibration::MeasureChannelsResidualSignal() {
 
 void TAutoCalibration::ContinueWithCode(int code) {
     if (Connected() && code != 0) {
+        std::string text = Shell_.LangStr("YouDidntRemoveSignal");
+        text += code == 3 ? Shell_.LangStr("sFromBothChannels") : FormatDot(Shell_.LangStr("FromTheChannel_n"), code);
+        text += Shell_.LangStr("CalibrationCanceled");
+        // A script's reply is one line.
+        if (Failure_.empty()) Failure_ = OneLine(text);
         if (Confirm_) {
-            std::string text = Shell_.LangStr("YouDidntRemoveSignal");
-            text += code == 3 ? Shell_.LangStr("sFromBothChannels") : FormatDot(Shell_.LangStr("FromTheChannel_n"), code);
-            text += Shell_.LangStr("CalibrationCanceled");
             // The due check's run tells it from the acquisition cycle: nobody waits on a box there.
             if (Automatic_)
                 Shell_.ShowProgramMessage(text);
@@ -472,6 +508,7 @@ void TAutoCalibration::PollStatus() {
         ProgressVisible_ = false;
         LabelText_ = Shell_.LangStr("CalibrationFailed");
         LabelColor_ = clRed;
+        if (Failure_.empty()) Failure_ = LabelText_ + " (" + StatusText_ + ")";
     }
     State_ = TCalState::WaitClose;
     Changed();
@@ -488,6 +525,7 @@ void TAutoCalibration::ClosePart(bool ok) {
 
 void TAutoCalibration::EndPart(bool ok) {
     TCommandTree* tree = Shell_.CommandTree();
+    if (!ok && Failure_.empty()) Failure_ = "ERROR";
     if (Part_ == TCalPart::Timebase) {
         if (ok) {
             SetResult(0);
@@ -515,7 +553,8 @@ void TAutoCalibration::EndPart(bool ok) {
     Part_ = TCalPart::None;
     Deadline_ = 0;
     Changed();
-    if (!View) NextPart();
+    if (Aside_ && View) View->AsideEnded();
+    if (!View || Aside_) NextPart();
 }
 
 }  // namespace vt

@@ -63,6 +63,10 @@ public:
     virtual ~TCalibrationView() = default;
     // A part starts: show its dialog; a modal one returns once the part has been closed.
     virtual void ShowPart(TAutoCalibration& run, TCalPart part) = 0;
+    // A part a script started nests no loop: the view may step it and show a box that waits for
+    // nobody, whose Cancel ends the part; AsideEnded follows the part's end.
+    virtual void RunAside(TAutoCalibration& run, TCalPart part) { (void)run, (void)part; }
+    virtual void AsideEnded() {}
     // The part changed what it shows.
     virtual void PartChanged(TAutoCalibration& run) { (void)run; }
 };
@@ -139,6 +143,8 @@ private:
     void UndoMeasuringSetup();
     void SetResult(int value);
     void Changed();
+    // The held reply of a script's run: empty on success, else the failure's text or "ERROR".
+    void Reply();
 
     TShell& Shell_;
     TCalibrAdjust& Values_;
@@ -153,6 +159,9 @@ private:
     bool Running_ = false;
     bool Automatic_ = false;
     bool Asking_ = false;   // the program's own question before a part waits for its answer
+    bool Aside_ = false;    // a script's run: its parts run without a modal dialog
+    std::function<void(const std::string&)> Later_;
+    std::string Failure_;   // the first failed part's text; "ERROR" after a Cancel
     int RunNumber_ = 0;     // counts the ended runs: an answer to an earlier run's question is dropped
     bool TimerWasOn_ = false;
     TCalPart Part_ = TCalPart::None;

@@ -4,10 +4,13 @@
 #include "link/AdjustmentCommands.h"
 #include "ui/MainWindow.h"
 #include "ui/SideMenu.h"
+#include "ui/UserDialogs.h"
 #include "ui/dialogs/CalibrationDialogs.h"
 #include "ui/menus/AdjustMenus.h"
 
 namespace vt {
+
+TCalibrationFeature::~TCalibrationFeature() { delete Aside_; }
 
 void TCalibrationFeature::RegisterForms(TSideMenus& menus) {
     TSideMenus* m = &menus;
@@ -44,6 +47,31 @@ void TCalibrationFeature::ShowPart(TAutoCalibration& run, TCalPart part) {
     }
     // Closed by the window's own means (Escape, the close box): that is Cancel.
     if (run.State() != TCalState::Idle) run.ClosePart(false);
+}
+
+void TCalibrationFeature::RunAside(TAutoCalibration& run, TCalPart part) {
+    delete Aside_;
+    TCalibrationRunDialog* dialog = nullptr;
+    if (part == TCalPart::Timebase) dialog = new TAutocalTBF(Window_, run);
+    else dialog = new TAutocalChannelsF(Window_, run);
+    Aside_ = dialog;
+    // Its Cancel or close box ends the part, as under the modal dialog.
+    QObject::connect(dialog, &QDialog::finished, dialog, [&run] {
+        if (run.State() != TCalState::Idle) run.ClosePart(false);
+    });
+    if (NoVisibleScreen()) return;
+    dialog->setModal(false);
+    dialog->show();
+}
+
+// Called from inside the part's end, perhaps from the box's own timer or Cancel: it goes once that
+// returns.
+void TCalibrationFeature::AsideEnded() {
+    if (!Aside_) return;
+    QObject::disconnect(Aside_, &QDialog::finished, nullptr, nullptr);
+    Aside_->hide();
+    Aside_->deleteLater();
+    Aside_ = nullptr;
 }
 
 void TCalibrationFeature::ShowCalibrationStatus() {

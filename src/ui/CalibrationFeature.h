@@ -7,6 +7,7 @@
 #include "acq/AutoCalibration.h"
 #include "ui/UiFeature.h"
 
+class QDialog;
 class QWidget;
 
 namespace vt {
@@ -18,6 +19,7 @@ class TCalibrationFeature : public TUiFeature, public TCalibrationView {
 public:
     TCalibrationFeature(TShell& shell, TCalibrAdjust& values, TAutoCalibration& run)
         : Shell_(shell), Values_(values), Run_(run) {}
+    ~TCalibrationFeature() override;
 
     void RegisterForms(TSideMenus& menus) override;
     void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
@@ -25,6 +27,8 @@ public:
 
     // A part's dialog, modal until the part has been closed.
     void ShowPart(TAutoCalibration& run, TCalPart part) override;
+    void RunAside(TAutoCalibration& run, TCalPart part) override;
+    void AsideEnded() override;
     // The schedule dialog, with the due check's timer stopped meanwhile.
     void ShowCalibrationStatus();
 
@@ -33,6 +37,9 @@ private:
     TCalibrAdjust& Values_;
     TAutoCalibration& Run_;
     QPointer<QWidget> Window_;
+    // The part's box of a script's run: its timer steps the part; modeless, shown only where someone
+    // sees it.
+    QPointer<QDialog> Aside_;
 };
 
 }  // namespace vt

@@ -304,3 +304,52 @@ TEST(AutoCalibration, ADueRunAsksAsideAndTheDueCheckComesBack) {
     EXPECT_TRUE(t.User->Pending.empty());
     EXPECT_TRUE(t.Shell.AutoCalTimerEnabled);
 }
+
+// A script's run holds its reply until the run has ended: empty on success, else the failure's text
+// on one line; a second run asked meanwhile starts nothing and replies "ERROR".
+TEST(AutoCalibration, AScriptsRunRepliesAtItsEndWithItsFailure) {
+    struct TCase {
+        const char* Name;
+        bool Connected;
+        int Kind;
+        double Ch2Level;           // the residual signal left on Ch2
+        const char* StatusWord;    // the instrument's status reply; null: no acquisition cycle comes
+        const char* Reply;
+    };
+    const std::string negative = std::to_string(CalibrationStatusWord(-3, 0));
+    const std::vector<TCase> cases = {
+        {"demo channels", false, 1, 0, "", ""},
+        {"demo timebase", false, 2, 0, "", ""},
+        {"signal left on Ch2", true, 1, 0.5, "", "You did not remove the signal from Channel 2. Calibration canceled."},
+        {"negative status", true, 1, 0, negative.c_str(), "Calibration failed (Error code: -3.0)"},
+        {"no cycle", true, 1, 0, nullptr, "Calibration failed"},
+        {"timebase not measured", true, 2, 0, "", "Calibration failed"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TAutoCalShell t(c.Connected);
+        std::vector<std::string> replies;
+        t.Shell.DeferRemoteReply = [&replies] {
+            return [&replies](const std::string& text) { replies.push_back(text); };
+        };
+        TSignalObj& ch2 = t.Shell.Records()->Record(2);
+        ch2.SetLength(100);
+        for (int i = 0; i < 100; ++i) ch2.SetPoint(i, c.Ch2Level);
+        if (c.StatusWord && *c.StatusWord) t.Fake.SetReply("CALIBR:SAMPLER:STATUSACAL?", c.StatusWord);
+        else t.Fake.SetReply("CALIBR:SAMPLER:STATUSACAL?", "255");
+        t.Fake.SetReply("CALIBR:TB:MEASTGUN?", "garbage");
+        t.Auto->RunCalibration(c.Kind, 0, false);
+        ASSERT_TRUE(t.Auto->CalibrationRunning());
+        t.Auto->RunCalibration(c.Kind, 0, false);
+        EXPECT_EQ(replies, std::vector<std::string>{"ERROR"}) << "the second run";
+        if (c.Kind == 1 && c.StatusWord) t.Shell.AcqCycle.Run(t.Shell);
+        if (c.StatusWord) {
+            t.StepToEnd();
+        } else {
+            t.Clock.Now += TAutoCalibration::CycleWaitMs;
+            t.Auto->Step();
+        }
+        EXPECT_FALSE(t.Auto->CalibrationRunning());
+        EXPECT_EQ(replies, (std::vector<std::string>{"ERROR", c.Reply}));
+    }
+}

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
@@ -157,6 +158,47 @@ TEST(AdjustMenus, ARemoteTimebaseRunRepliesOnceItsDialogClosedItself) {
     EXPECT_NEAR(t.Value("FLASH:Calibr:CoarseTB"), 4.6e-9, 1e-15);
     EXPECT_EQ(t.Value("FLASH:Calibr:FineTB"), 36387);
     EXPECT_EQ(t.Value("FLASH:Calibr:AutocalResult"), 0);
+}
+
+// A script's runs show no modal dialog: the part's box steps the timebase run to its end, and its
+// Cancel ends a channel run, whose held reply is then "ERROR".
+TEST(AdjustMenus, AScriptsRunsStepInABoxThatWaitsForNobodyAndItsCancelFails) {
+    TMenusShell t(8, false);
+    t.Auto.View = &t.Feature;
+    std::vector<std::string> replies;
+    t.Shell.DeferRemoteReply = [&replies] { return [&replies](const std::string& text) { replies.push_back(text); }; };
+    const auto box = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = dynamic_cast<TCalibrationRunDialog*>(w)) return d;
+        return static_cast<TCalibrationRunDialog*>(nullptr);
+    };
+    t.Shell.ExecuteCommandString("FLASH:Calibr:FineTB 12500");
+    t.Shell.CommandTree()->ExecuteCommandString("FLASH:Calibr:AutocalTB", false);
+    ASSERT_TRUE(t.Auto.CalibrationRunning()) << "the command returns before the run has ended";
+    ASSERT_NE(box(), nullptr);
+    // The box's own timer steps it: a few ticks, bounded.
+    QElapsedTimer bound;
+    bound.start();
+    while (t.Auto.CalibrationRunning() && bound.elapsed() < 10000) {
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    EXPECT_FALSE(t.Auto.CalibrationRunning());
+    EXPECT_EQ(replies, std::vector<std::string>{""});
+    EXPECT_EQ(t.Value("FLASH:Calibr:FineTB"), 36387);
+    FlushDeletes();
+    EXPECT_EQ(box(), nullptr) << "the box goes with its part";
+
+    t.Shell.CommandTree()->ExecuteCommandString("FLASH:Calibr:AutocalCh", false);
+    ASSERT_TRUE(t.Auto.CalibrationRunning());
+    ASSERT_NE(box(), nullptr);
+    EXPECT_FALSE(box()->isModal());
+    box()->CancelButton()->click();
+    EXPECT_FALSE(t.Auto.CalibrationRunning());
+    EXPECT_EQ(replies, (std::vector<std::string>{"", "ERROR"}));
+    EXPECT_EQ(t.Value("FLASH:Calibr:AutocalResult"), 5);
+    FlushDeletes();
+    EXPECT_EQ(box(), nullptr);
 }
 
 // The power-on calibration asks first: its timebase window then shows the result until the user closes

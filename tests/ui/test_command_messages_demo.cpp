@@ -172,6 +172,12 @@ TEST(CommandMessagesDemo, HeldRunsReplyAtTheirEndWhileOtherClientsAreServedAndNo
          "*AUTOSCALE", "", "TB:MODE?", "TB:MODE B"},
         // No signal: the run fails and puts the timebase back.
         {"no signal", route(0), "*AUTOSCALE", "The amplitude is too small", "TB:MODE?", "TB:MODE B"},
+        // The demo's channel calibration runs through its stages to the end: the result is 0.
+        {"channels' calibration", [](TShell& shell) { shell.ExecuteCommandString("FLASH:Calibr:AutocalResult 5"); },
+         "FLASH:CALIBR:AUTOCALCH", "", "FLASH:CALIBR:AUTOCALRESULT?", "FLASH:CALIBR:AUTOCALRESULT  0 "},
+        // The timebase's: the demo's fine value of its line (the first).
+        {"timebase calibration", [](TShell& shell) { shell.ExecuteCommandString("FLASH:Calibr:FineTB 12500"); },
+         "FLASH:CALIBR:AUTOCALTB", "", "FLASH:CALIBR:FINETB?", "FLASH:CALIBR:FINETB 18333 "},
     };
     TMessageBoxDialogs dialogs;  // offscreen: the program's own dialogs see no screen
     test::TProgramRig rig({.OwnDialogs = &dialogs});
@@ -219,6 +225,8 @@ TEST(CommandMessagesDemo, HeldRunsReplyAtTheirEndWhileOtherClientsAreServedAndNo
             (runner.state() != QAbstractSocket::ConnectedState || other.state() != QAbstractSocket::ConnectedState))
             return;
         if (row == rows.size()) {
+            // The constants the calibrations changed go back to the stored ones: no question holds the close.
+            if (automation->Server.ClientCount() == 2) rig.Command("FLASH:Calibr:RecallAll");
             // Connected clients hold the close.
             runner.disconnectFromHost();
             other.disconnectFromHost();

@@ -166,6 +166,15 @@ TEST(ScriptedReplies, ASaveRepliesOnceWrittenUnderItsNameIntoAFolderMadeForItAnd
     EXPECT_GE(failedAtLeast(freed + 2), freed + 2);
     EXPECT_TRUE(fs::exists(masks / "blocked" / "m.wfm")) << "saved again once writing works";
     EXPECT_EQ(demo.Ask("MASK:TEST OFF"), "");
+    // After that save the same cause is news again: blocked anew under the same name given again, it
+    // is said a second time, and once.
+    fs::remove_all(masks / "blocked");
+    std::ofstream(masks / "blocked") << "in the way";
+    for (const char* line : {"MASK:FILENAME blocked/m", "MASK:TEST ON"}) ASSERT_EQ(demo.Ask(line), "") << line;
+    const int reblocked = failedAtLeast(0);
+    EXPECT_GE(failedAtLeast(reblocked + 3), reblocked + 3);
+    EXPECT_EQ(Occurrences(demo.ErrorLog(), blocked), 2u) << demo.ErrorLog();
+    EXPECT_EQ(demo.Ask("MASK:TEST OFF"), "");
 
     // A limit name of an old setup: "\" separates its folders, and the folder is made for the file.
     for (const char* line : {"MEAS:CH1:YPARAM PP ON", "LIMIT1:ACTIV ON", "LIMIT1:FAILWHEN ALWAYS",

@@ -26,6 +26,8 @@ class TDemoOnItsPort : public test::TProgramProcess {
 public:
     TDemoOnItsPort() : TProgramProcess("Default_Demo", {}, true) { Connected_ = Started() && ConnectAtOnce(); }
     bool Connected() const { return Connected_; }
+    // Connected, headers off, and acquiring.
+    bool Acquiring() { return Connected_ && Ask("HEADER OFF").empty() && Ask("*RUN?") == "ON"; }
 
 private:
     bool Connected_ = false;
@@ -114,9 +116,7 @@ std::size_t Occurrences(const std::string& log, const std::string& text) {
 
 TEST(ScriptedReplies, ASaveRepliesOnceWrittenUnderItsNameIntoAFolderMadeForItAndAFailingCauseIsSaidOnce) {
     TDemoOnItsPort demo;
-    ASSERT_TRUE(demo.Connected());
-    ASSERT_EQ(demo.Ask("HEADER OFF"), "");
-    ASSERT_EQ(demo.Ask("*RUN?"), "ON");
+    ASSERT_TRUE(demo.Acquiring());
     const fs::path root = demo.Root();
     const fs::path waveforms = root / "Waveforms" / "Waveform Files";
 
@@ -195,9 +195,7 @@ TEST(ScriptedReplies, ASaveRepliesOnceWrittenUnderItsNameIntoAFolderMadeForItAnd
 
 TEST(ScriptedReplies, ADatabaseSaveRepliesWhatItDidAndNoFailedOneHoldsUpTheLaterRuns) {
     TDemoOnItsPort demo;
-    ASSERT_TRUE(demo.Connected());
-    ASSERT_EQ(demo.Ask("HEADER OFF"), "");
-    ASSERT_EQ(demo.Ask("*RUN?"), "ON");
+    ASSERT_TRUE(demo.Acquiring());
     const fs::path root = demo.Root();
     const auto filesIn = [](const fs::path& folder) {
         std::size_t n = 0;

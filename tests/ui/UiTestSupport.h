@@ -1,6 +1,7 @@
 #pragma once
 // What the window tests share: the application object, recording fakes of the window's steps and
 // scripted dialog answers.
+#include <QApplication>
 #include <QDialog>
 #include <QString>
 #include <deque>
@@ -208,5 +209,13 @@ struct TDialogScript {
 void RunLoopFor(int ms);
 // Runs the event loop until done() holds (checked every 5 ms) or 5 s have passed; answers done().
 bool RunLoopUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+// The first visible top-level window of that kind (a box, a dialog), or null.
+template <class TWindow>
+TWindow* VisibleWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* window = dynamic_cast<TWindow*>(w); window && window->isVisible()) return window;
+    return nullptr;
+}
 
 }  // namespace vt::test

@@ -23,11 +23,7 @@
 namespace vt {
 namespace {
 
-TAutoScalFrm* OpenForm() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* f = dynamic_cast<TAutoScalFrm*>(w); f && f->isVisible()) return f;
-    return nullptr;
-}
+TAutoScalFrm* OpenForm() { return test::VisibleWindow<TAutoScalFrm>(); }
 
 TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
     test::TProgramRig rig;

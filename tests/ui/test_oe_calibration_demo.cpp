@@ -41,11 +41,7 @@ std::string MaskState(TShell& shell) {
     return dynamic_cast<TScopeSerialServices&>(shell.Serial()).MaskTest().Mask().StateText();
 }
 
-TfrmCalibrOEConverter* OpenDialog() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* d = dynamic_cast<TfrmCalibrOEConverter*>(w); d && d->isVisible()) return d;
-    return nullptr;
-}
+TfrmCalibrOEConverter* OpenDialog() { return test::VisibleWindow<TfrmCalibrOEConverter>(); }
 
 TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPreparedSetting) {
     // The demo unit of the first model line with the optics option and no other.

@@ -22,11 +22,7 @@
 namespace vt {
 namespace {
 
-QMessageBox* OpenBox() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
-    return nullptr;
-}
+QMessageBox* OpenBox() { return test::VisibleWindow<QMessageBox>(); }
 
 // Events until done() holds, for at most about ms.
 template <class Done>

@@ -292,18 +292,12 @@ TEST(SideMenuLayout, EverySwitcherOfEveryPageIsDrawnWhole) {
     ASSERT_TRUE(walked);
     // Every form of the program, and the states that show other controls.
     EXPECT_GE(walk.Forms.size(), 19u);
-    std::string all;
-    for (const std::string& w : walk.Wrong) all += w + "\n";
-    EXPECT_TRUE(walk.Wrong.empty()) << all;
-    std::string values;
-    for (const std::string& w : walk.Values) values += w + "\n";
-    EXPECT_TRUE(walk.Values.empty()) << values;
-    std::string sizes;
-    for (const std::string& w : walk.Sizes) sizes += w + "\n";
-    EXPECT_TRUE(walk.Sizes.empty()) << sizes;
-    std::string unreachable;
-    for (const std::string& w : walk.Unreachable) unreachable += w + "\n";
-    EXPECT_TRUE(walk.Unreachable.empty()) << unreachable;
+    // Each kind of finding, listed whole where there is any.
+    for (const std::vector<std::string>* found : {&walk.Wrong, &walk.Values, &walk.Sizes, &walk.Unreachable}) {
+        std::string all;
+        for (const std::string& w : *found) all += w + "\n";
+        EXPECT_TRUE(found->empty()) << all;
+    }
 }
 
 }  // namespace

@@ -41,11 +41,7 @@
 namespace vt {
 namespace {
 
-TfrmTDR_CalibrChannel* OpenDialog() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* d = dynamic_cast<TfrmTDR_CalibrChannel*>(w); d && d->isVisible()) return d;
-    return nullptr;
-}
+TfrmTDR_CalibrChannel* OpenDialog() { return test::VisibleWindow<TfrmTDR_CalibrChannel>(); }
 
 TEST(TdrChannelCalibrationDemo, CalibratesBothModesOnTheDemoCircuits) {
     test::TProgramRig rig({.DemoOptions = 0xFF & ~(optGenerators | optTDT)});

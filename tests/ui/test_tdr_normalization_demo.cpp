@@ -39,11 +39,7 @@
 namespace vt {
 namespace {
 
-TfrmTDR_TDT_Normalization* OpenDialog() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* d = dynamic_cast<TfrmTDR_TDT_Normalization*>(w); d && d->isVisible()) return d;
-    return nullptr;
-}
+TfrmTDR_TDT_Normalization* OpenDialog() { return test::VisibleWindow<TfrmTDR_TDT_Normalization>(); }
 
 struct TEdge {
     double Fall = 0;       // 10-90 % time, s

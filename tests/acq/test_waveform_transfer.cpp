@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "acq/EngineTestSupport.h"
+#include "acq/ReplyNumbers.h"
 #include "acq/SignalSources.h"
 #include "acq/WaveformTransfer.h"
 
@@ -99,18 +100,7 @@ TEST_F(WfmTransfer, PreambleShowsTheDisplayedUnitAndNeedsARecord) {
     EXPECT_EQ(WfmPreambReply(Recs, ssNone, "Q", false), "ERROR");
 }
 
-namespace {
-std::vector<double> Values(const std::string& reply) {
-    std::vector<double> v;
-    for (std::size_t at = 0; at < reply.size();) {
-        std::size_t used = 0;
-        v.push_back(std::stod(reply.substr(at), &used));
-        at += used;
-        while (at < reply.size() && (reply[at] == ',' || reply[at] == ' ')) ++at;
-    }
-    return v;
-}
-}  // namespace
+using test::ReplyNumbers;
 
 // The engine on scripted words: a pass sets the record's length and interval when it begins and brings
 // its points later. Until a pass ends, the preamble and the data still tell the record the last ended
@@ -124,7 +114,7 @@ TEST(WfmTransferDuringPasses, PreambleAndDataTellTheLastEndedPassUntilTheNextEnd
         return w;
     };
     auto preamble = [&] { return WfmPreambReply(recs, ssCh1, "", false); };
-    auto data = [&] { return Values(WfmDataReply(recs, ssCh1, wfmMod, false)); };
+    auto data = [&] { return ReplyNumbers(WfmDataReply(recs, ssCh1, wfmMod, false)); };
     // A volt is 16000 words; point i of the first record is (i + 1) * 100 words.
     std::vector<double> first;
     for (int i = 0; i < 32; ++i) first.push_back((i + 1) * 100 / 16000.0);

@@ -210,6 +210,16 @@ void RunLoopFor(int ms);
 // Runs the event loop until done() holds (checked every 5 ms) or 5 s have passed; answers done().
 bool RunLoopUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
+// The parts of a reply between its separators (";" of a compound line, the tab of a list reply).
+inline std::vector<std::string> SplitAt(std::string_view reply, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t at; (at = reply.find(separator, start)) != std::string_view::npos; start = at + 1)
+        parts.emplace_back(reply.substr(start, at - start));
+    parts.emplace_back(reply.substr(start));
+    return parts;
+}
+
 // The first visible top-level window of that kind (a box, a dialog), or null.
 template <class TWindow>
 TWindow* VisibleWindow() {

@@ -21,11 +21,7 @@ namespace {
 
 // The pieces of one reply line.
 std::vector<std::string> Pieces(const std::string& line) {
-    std::vector<std::string> pieces;
-    std::size_t start = 0;
-    for (std::size_t end; (end = line.find(';', start)) != std::string::npos; start = end + 1)
-        pieces.push_back(line.substr(start, end - start));
-    pieces.push_back(line.substr(start));
+    std::vector<std::string> pieces = test::SplitAt(line, ';');
     for (std::string& p : pieces)
         while (!p.empty() && p.back() == ' ') p.pop_back();
     return pieces;

@@ -33,14 +33,7 @@ private:
     bool Connected_ = false;
 };
 
-std::vector<std::string> SplitAtTabs(const std::string& reply) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t tab; (tab = reply.find('\t', start)) != std::string::npos; start = tab + 1)
-        parts.push_back(reply.substr(start, tab - start));
-    parts.push_back(reply.substr(start));
-    return parts;
-}
+std::vector<std::string> SplitAtTabs(const std::string& reply) { return test::SplitAt(reply, '\t'); }
 
 TEST(ScriptedReplies, AListReplyIsOneLineWithItsEntriesApartAndNamesLandInTheDataRoot) {
     TDemoOnItsPort demo;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "acq/ReplyNumbers.h"
 #include "acq/SignalSources.h"
 #include "core/Shell.h"
 #include "link/InstrumentLink.h"
@@ -16,17 +17,7 @@
 namespace vt {
 namespace {
 
-std::vector<double> Numbers(const std::string& reply) {
-    std::vector<double> v;
-    for (std::size_t at = 0; at < reply.size();) {
-        std::size_t used = 0;
-        v.push_back(std::stod(reply.substr(at), &used));
-        at += used;
-        while (at < reply.size() && (reply[at] == ',' || reply[at] == ' ' || reply[at] == '\r' || reply[at] == '\n'))
-            ++at;
-    }
-    return v;
-}
+std::vector<double> Numbers(const std::string& reply) { return test::ReplyNumbers(reply); }
 
 // The least-squares fit of c + a sin(w t) + b cos(w t) over t = i * dt: the amplitude and the RMS of
 // what the fit leaves.

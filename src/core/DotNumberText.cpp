@@ -284,7 +284,7 @@ std::string FloatToStrFDot(TFloatFormat format, int precision, int digits, doubl
 namespace {
 
 // One "%" [index ":"] ["-"] [width | "*"] ["." (precision | "*")] type of a format.
-struct TFormatSpec {
+struct TFormatField {
     bool Left = false;
     long long Width = 0;
     long long Precision = -1;  // -1: none given
@@ -292,7 +292,7 @@ struct TFormatSpec {
     std::string_view Pattern;  // for the error message
 };
 
-// Walks a format, taking its arguments in turn (or at the index a spec names).
+// Walks a format, taking its arguments in turn (or at the index a field names).
 class TFormatWalk {
 public:
     TFormatWalk(std::string_view format, std::span<const TFormatArg> args) : Format_(format), Args_(args) {}
@@ -307,8 +307,8 @@ public:
                 out += '%';
                 ++At_;
             } else {
-                const TFormatSpec spec = ReadSpec(At_ - 1);
-                out += Padded(spec, ArgText(spec, NextArg(spec.Pattern)));
+                const TFormatField field = ReadField(At_ - 1);
+                out += Padded(field, ArgText(field, NextArg(field.Pattern)));
             }
         }
         return out;
@@ -333,9 +333,9 @@ private:
         return n;
     }
 
-    // The spec whose "%" stands at start; At_ goes past it.
-    TFormatSpec ReadSpec(std::size_t start) {
-        TFormatSpec spec;
+    // The field whose "%" stands at start; At_ goes past it.
+    TFormatField ReadField(std::size_t start) {
+        TFormatField field;
         std::size_t k = start + 1;
         const long long index = ReadNumber(k);
         if (k > start + 1 && k < Format_.size() && Format_[k] == ':') {
@@ -345,92 +345,92 @@ private:
             k = start + 1;
         }
         if (k < Format_.size() && Format_[k] == '-') {
-            spec.Left = true;
+            field.Left = true;
             ++k;
         }
         // The pattern as far as it goes, for the error message.
         const auto pattern = [&] { return Format_.substr(start, std::min(k + 1, Format_.size()) - start); };
         if (k < Format_.size() && Format_[k] == '*') {
             ++k;
-            spec.Width = IntArg(pattern());
-            if (spec.Width < 0) {
-                spec.Left = true;
-                spec.Width = -spec.Width;
+            field.Width = IntArg(pattern());
+            if (field.Width < 0) {
+                field.Left = true;
+                field.Width = -field.Width;
             }
         } else {
-            spec.Width = ReadNumber(k);
+            field.Width = ReadNumber(k);
         }
         if (k < Format_.size() && Format_[k] == '.') {
             ++k;
             if (k < Format_.size() && Format_[k] == '*') {
                 ++k;
-                spec.Precision = IntArg(pattern());
+                field.Precision = IntArg(pattern());
             } else {
-                spec.Precision = ReadNumber(k);
+                field.Precision = ReadNumber(k);
             }
         }
         if (k >= Format_.size()) BadFormat(Format_.substr(start));
-        spec.Type = static_cast<char>(Format_[k] | 0x20);
-        spec.Pattern = Format_.substr(start, k + 1 - start);
+        field.Type = static_cast<char>(Format_[k] | 0x20);
+        field.Pattern = Format_.substr(start, k + 1 - start);
         At_ = k + 1;
-        return spec;
+        return field;
     }
 
-    static std::string IntegerText(const TFormatSpec& spec, const TFormatArg& arg) {
+    static std::string IntegerText(const TFormatField& field, const TFormatArg& arg) {
         std::uint64_t magnitude = 0;
         bool negative = false;
         if (const auto* p = std::get_if<std::int64_t>(&arg)) {
-            negative = spec.Type == 'd' && *p < 0;
+            negative = field.Type == 'd' && *p < 0;
             magnitude = negative ? 0 - static_cast<std::uint64_t>(*p) : static_cast<std::uint64_t>(*p);
         } else if (const auto* q = std::get_if<std::uint64_t>(&arg)) {
             magnitude = *q;
         } else {
-            BadFormat(spec.Pattern);
+            BadFormat(field.Pattern);
         }
-        std::string text = UnsignedText(magnitude, spec.Type == 'x' ? 16 : 10);
-        if (spec.Type != 'u' && spec.Precision > static_cast<long long>(text.size()))
-            text.insert(0, static_cast<std::size_t>(spec.Precision) - text.size(), '0');
+        std::string text = UnsignedText(magnitude, field.Type == 'x' ? 16 : 10);
+        if (field.Type != 'u' && field.Precision > static_cast<long long>(text.size()))
+            text.insert(0, static_cast<std::size_t>(field.Precision) - text.size(), '0');
         if (negative) text.insert(0, 1, '-');
         return text;
     }
 
-    static std::string FloatText(const TFormatSpec& spec, const TFormatArg& arg) {
+    static std::string FloatText(const TFormatField& field, const TFormatArg& arg) {
         const auto* p = std::get_if<double>(&arg);
-        if (p == nullptr) BadFormat(spec.Pattern);
-        const bool given = spec.Precision >= 0;
-        const int prec = static_cast<int>(spec.Precision);
-        switch (spec.Type) {
+        if (p == nullptr) BadFormat(field.Pattern);
+        const bool given = field.Precision >= 0;
+        const int prec = static_cast<int>(field.Precision);
+        switch (field.Type) {
             case 'e': return FloatToStrFDot(TFloatFormat::Exponent, given ? prec : 15, 3, *p);
             case 'g': return FloatToStrFDot(TFloatFormat::General, given ? prec : 15, 0, *p);
             default:
-                return FloatToStrFDot(spec.Type == 'f' ? TFloatFormat::Fixed : TFloatFormat::Number, kMaxPrecision,
+                return FloatToStrFDot(field.Type == 'f' ? TFloatFormat::Fixed : TFloatFormat::Number, kMaxPrecision,
                                       given ? prec : 2, *p);
         }
     }
 
-    static std::string ArgText(const TFormatSpec& spec, const TFormatArg& arg) {
-        switch (spec.Type) {
+    static std::string ArgText(const TFormatField& field, const TFormatArg& arg) {
+        switch (field.Type) {
             case 'd':
             case 'u':
-            case 'x': return IntegerText(spec, arg);
+            case 'x': return IntegerText(field, arg);
             case 'e':
             case 'f':
             case 'g':
-            case 'n': return FloatText(spec, arg);
+            case 'n': return FloatText(field, arg);
             case 's': {
                 const auto* p = std::get_if<std::string>(&arg);
-                if (p == nullptr) BadFormat(spec.Pattern);
-                return spec.Precision < 0 ? *p : std::string(Utf8Prefix(*p, static_cast<std::size_t>(spec.Precision)));
+                if (p == nullptr) BadFormat(field.Pattern);
+                return field.Precision < 0 ? *p : std::string(Utf8Prefix(*p, static_cast<std::size_t>(field.Precision)));
             }
-            default: BadFormat(spec.Pattern);
+            default: BadFormat(field.Pattern);
         }
     }
 
-    static std::string Padded(const TFormatSpec& spec, std::string text) {
+    static std::string Padded(const TFormatField& field, std::string text) {
         const std::size_t len = Utf8Length(text);
-        if (static_cast<long long>(len) >= spec.Width) return text;
-        const std::string pad(static_cast<std::size_t>(spec.Width) - len, ' ');
-        return spec.Left ? text + pad : pad + text;
+        if (static_cast<long long>(len) >= field.Width) return text;
+        const std::string pad(static_cast<std::size_t>(field.Width) - len, ' ');
+        return field.Left ? text + pad : pad + text;
     }
 
     std::string_view Format_;

@@ -9,7 +9,6 @@
 #include <QMessageBox>
 #include <QPalette>
 #include <QScreen>
-#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -27,12 +26,7 @@ QMessageBox* OpenBox() { return test::VisibleWindow<QMessageBox>(); }
 // Events until done() holds, for at most about ms.
 template <class Done>
 bool Settle(Done done, int ms = 5000) {
-    for (int waited = 0; waited < ms; waited += 10) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        if (done()) return true;
-        QThread::msleep(10);
-    }
-    return done();
+    return test::RunLoopUntil(done, ms);
 }
 
 // The share of the pixels of a that differ from b by more than a little in a channel.

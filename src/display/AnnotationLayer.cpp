@@ -132,6 +132,8 @@ void TAnnotationLayer::DrawRecord(int n) {
         case 5: s.LabelColumn = s.Column + 7; break;
         default: s.LabelColumn = s.Column - width - 17; break;
     }
+    // A mark near an edge of a narrow screen keeps its label whole inside the frame.
+    if (width < MaxX()) s.LabelColumn = std::clamp(s.LabelColumn, 1, MaxX() - width);
     s.LabelRow = shape == 2 || shape == 3 ? r2 - 22 : s.Row < 26 ? s.Row + 5 : s.Row - 22;
     s.Drawn = true;
     WalkRecord(n, true);

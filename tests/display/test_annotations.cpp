@@ -118,6 +118,17 @@ TEST_F(Annotations, ShapesDrawTheirLinesArrowheadsAndLabelsWhereTheyBelong) {
     l.SetSlot(3, Record(4, 100, 320));
     for (int x = 1; x < l.MaxX(); ++x) EXPECT_EQ(l.CodeAt(3, x, 320), 1) << x;
     EXPECT_FALSE(Has(l, 3, 0, 320) || Has(l, 3, l.MaxX(), 320));
+
+    // Marks near the edges (a narrow window's screen): the label leaves its usual place, whole and
+    // lit to its last column, rather than being cut by the frame.
+    l.SetSlot(4, Record(1, l.MaxX() - 30, 200));
+    const auto& right = l.State(4);
+    EXPECT_EQ(right.LabelColumn, l.MaxX() - l.Glyph(4).Width);
+    for (int y = 0; y < l.Glyph(4).Height; ++y)
+        EXPECT_EQ(l.CodeAt(4, l.MaxX() - 1, right.LabelRow + y), 3) << "the box's right frame, row " << y;
+    l.SetSlot(5, Record(0, 30, 200));
+    EXPECT_EQ(l.State(5).LabelColumn, 1);
+    EXPECT_EQ(l.CodeAt(5, 1, l.State(5).LabelRow + 2), 3) << "the box's left frame";
 }
 
 TEST_F(Annotations, TheLowerRecordShowsWhereTwoCrossAndErasingRevealsTheOther) {

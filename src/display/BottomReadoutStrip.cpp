@@ -1,10 +1,12 @@
 #include "display/BottomReadoutStrip.h"
 
+#include <algorithm>
 #include <cmath>
 #include <span>
 
 #include "core/InternalError.h"
 #include "core/Numeric.h"
+#include "display/Histicon.h"
 
 namespace vt {
 
@@ -79,20 +81,84 @@ TNizText::TNizText(TScreenSink* sink, TTimerFactory timers) : TScanLinesTextScre
     if (!Timers_) Timers_ = MakeQtTimer;
 }
 
-TNizText::~TNizText() = default;
+TNizText::~TNizText() {
+    for (THisticon* icon : Icons_) icon->StripGone();
+}
+
+int TNizText::SqueezeX(int x) const {
+    if (!Squeezed()) return x;
+    return static_cast<int>(static_cast<long long>(x) * Width() / NizGridWidth);
+}
+
+TPixelRect TNizText::SqueezeRect(TPixelRect cell) const {
+    cell.Left = SqueezeX(cell.Left);
+    cell.Right = SqueezeX(cell.Right);
+    return cell;
+}
+
+void TNizText::FitWidth(int room) {
+    const int width = std::clamp(room, NizLeastWidth, NizGridWidth);
+    if (width == Width()) return;
+    Resize(Left(), Top(), width, NizHeight);
+    Redraw();
+}
+
+void TNizText::Redraw() {
+    // Hidden, the strip still keeps its picture for when it is shown again.
+    Bitmap().Fill(Bitmap().Bounds(), Color());
+    for (const TShownText& s : Shown_) {
+        SetFontColor(s.Colour);
+        PaintFitted(SqueezeRect(s.Cell), 0, 0, s.Text);
+    }
+    for (THisticon* icon : Icons_) icon->Repaint();
+    InvalidateAll();
+}
+
+void TNizText::PaintFitted(TPixelRect shown, int dx, int dy, const std::string& text) {
+    // A text that would run up to the next cell (a long header, or any in a squeezed strip) narrows
+    // its letters, so that cells never run into each other; the others are drawn as they are.
+    const QString q = QString::fromStdString(text);
+    const int gap = Squeezed() ? std::max(1, CellGap * Width() / NizGridWidth) : CellGap;
+    const int room = shown.Right - shown.Left - dx - gap;
+    QFont& font = Bitmap().Font();
+    const QFont normal = font;
+    for (int stretch = 95; Bitmap().TextWidth(q) > room && stretch >= 50; stretch -= 5) font.setStretch(stretch);
+    // Narrowed letters keep their shapes (and the spaces between words) only when smoothed.
+    if (font.stretch() != normal.stretch()) {
+        font.setStyleStrategy(QFont::PreferAntialias);
+        font.setHintingPreference(QFont::PreferNoHinting);
+    }
+    Bitmap().Fill(shown, Bitmap().BrushColor);
+    Bitmap().DrawText({shown.Left, shown.Top, std::max(shown.Left, shown.Right - gap), shown.Bottom}, shown.Left + dx,
+                      shown.Top + dy, q);
+    font = normal;
+}
 
 void TNizText::Draw(const std::string& text, TPixelRect rect, std::int32_t colour) {
     SetFontColor(TColor(static_cast<std::uint32_t>(colour)));
-    // A text that would run up to the next cell (a long header) narrows its letters, so that cells
-    // never run into each other; the others are drawn as they are.
-    const QString shown = QString::fromStdString(text);
-    const int room = rect.Right - rect.Left - CellGap;
-    QFont& font = Bitmap().Font();
-    const QFont normal = font;
-    for (int stretch = 95; Bitmap().TextWidth(shown) > room && stretch >= 70; stretch -= 5) font.setStretch(stretch);
-    TextRect(rect, 0, 0, text);
-    font = normal;
+    // Nothing is drawn while hidden.
+    if (Visible()) {
+        ForgetTexts(rect);
+        if (!text.empty()) Shown_.push_back({rect, text, GetFontColor()});
+        const TPixelRect shown = SqueezeRect(rect);
+        PaintFitted(shown, 0, 0, text);
+        MarkChanged(shown.Left, shown.Top, shown.Right, shown.Bottom);
+    }
     if (TextWatch) TextWatch(rect, text, GetFontColor());
+}
+
+void TNizText::Attach(THisticon* icon) {
+    if (std::find(Icons_.begin(), Icons_.end(), icon) == Icons_.end()) Icons_.push_back(icon);
+}
+
+void TNizText::Detach(THisticon* icon) { std::erase(Icons_, icon); }
+
+void TNizText::ForgetTexts(TPixelRect cell) {
+    // Neighbours share no more than their edge.
+    std::erase_if(Shown_, [&cell](const TShownText& s) {
+        return s.Cell.Left < cell.Right && cell.Left < s.Cell.Right && s.Cell.Top < cell.Bottom &&
+               cell.Top < s.Cell.Bottom;
+    });
 }
 
 void TNizText::DelayedTextOut(const std::string& text, TPixelRect rect, int slot, std::int32_t colour) {
@@ -132,6 +198,8 @@ void TNizText::Clear() {
         s.Text.clear();
     }
     Delay = DefaultTextDelay;
+    Shown_.clear();
+    for (THisticon* icon : Icons_) icon->Wiped();
     TScanLinesTextScreen::Clear();
     Group1Drawn_ = false;
     Group2Drawn_ = false;
@@ -161,7 +229,7 @@ bool TNizText::MousePress(int button, int x, int y) {
     for (TReadoutProvider* provider : *Providers_) {
         if (!provider) continue;
         for (const TReadoutProvider::TListedCell& listed : provider->ListedCells()) {
-            const TPixelRect& c = listed.Cell;
+            const TPixelRect c = SqueezeRect(listed.Cell);
             // Both edges count: a press left of a cell belongs to the cell there, not to this one.
             if (x < c.Left || x > c.Right || y < c.Top || y > c.Bottom) continue;
             if (button == LeftButton) {

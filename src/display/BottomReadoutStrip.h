@@ -2,7 +2,8 @@
 // The bottom strip: the readout cells of the analysis features below the screens. The cell grids are
 // fixed; a text that changes on every acquisition goes through one of 15 delayed-text slots, each of
 // which shows at most one new text per delay (the last one given wins); a press on a listed readout
-// asks the feature that owns the strip for its action or popup menu.
+// asks the feature that owns the strip for its action or popup menu. In a panel narrower than the
+// grids the strip squeezes every cell alike and narrows the letters of the texts that no longer fit.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -18,6 +19,12 @@ namespace vt {
 inline constexpr std::string_view BottomTextUnitName = "_SHELL\\SRC\\BottomText";
 inline constexpr int DelayedTextSlotCount = 15;
 inline constexpr double DefaultTextDelay = 0.5;  // seconds
+// The grids are laid out for a strip this wide; callers name cells in these pixels whatever its width.
+inline constexpr int NizGridWidth = 528;
+inline constexpr int NizHeight = 81;
+// Squeezed below this, the letters would have to narrow past half their width: a narrower panel cuts
+// the strip's right-hand columns instead.
+inline constexpr int NizLeastWidth = 280;
 
 // The cell grids, in strip pixels (inclusive); value: the value part, else the label part. An index
 // outside the grid is an internal error.
@@ -68,6 +75,8 @@ struct TDelayedText {
 // Pixels a text leaves free before the next cell.
 inline constexpr int CellGap = 4;
 
+class THisticon;
+
 class TNizText : public TScanLinesTextScreen {
 public:
     // Without a factory the slots use Qt timers.
@@ -83,6 +92,24 @@ public:
     void Clear() override;
     double Delay = DefaultTextDelay;
     const TDelayedText& Slot(int slot) const { return Slots_.at(static_cast<std::size_t>(slot)); }
+
+    // The strip takes the room the panel leaves it, from its least width up to the grids' width. A new
+    // width draws again what the strip shows, in the cells' new places: a stopped acquisition keeps
+    // its readouts.
+    void FitWidth(int room);
+    bool Squeezed() const { return Width() < NizGridWidth; }
+    // A grid position or cell in the strip's own pixels.
+    int SqueezeX(int x) const;
+    TPixelRect SqueezeRect(TPixelRect cell) const;
+    // Draws a text into the bitmap's rectangle (the strip's own pixels), its top left at (dx, dy) in
+    // it, with its letters narrowed, down to half their width, until it ends short of the rectangle's
+    // gap, and cut there if it still does not.
+    void PaintFitted(TPixelRect shown, int dx, int dy, const std::string& text);
+    // The icons drawn on the strip, drawn again on a new width; the strip tells them when it goes.
+    void Attach(THisticon* icon);
+    void Detach(THisticon* icon);
+    // Drawn over by other means (an icon): the texts under the cell are no longer shown.
+    void ForgetTexts(TPixelRect cell);
 
     bool LabelDrawn(int group) const;
     void SetLabelDrawn(int group, bool flag);
@@ -111,6 +138,16 @@ public:
 
 private:
     void Draw(const std::string& text, TPixelRect rect, std::int32_t colour);
+    void Redraw();
+
+    // What the strip shows, by the cell each text was given for.
+    struct TShownText {
+        TPixelRect Cell;
+        std::string Text;
+        TColor Colour;
+    };
+    std::vector<TShownText> Shown_;
+    std::vector<THisticon*> Icons_;
 
     TTimerFactory Timers_;
     std::array<TDelayedText, DelayedTextSlotCount> Slots_;

@@ -65,7 +65,7 @@ TScopeCRT::TScopeCRT(TProgram program, THintStack* hints)
     TopStrip_.Clear();
     TopStrip_.SetVisible(false);
     BottomStrip_.SetColor(Background_);
-    BottomStrip_.Resize(7, 35, 528, 81);
+    BottomStrip_.Resize(7, 35, NizGridWidth, NizHeight);
     BottomStrip_.SetFontColor(TColor(0xFFFFFF));
     BottomStrip_.Clear();
 }
@@ -128,6 +128,8 @@ void TScopeCRT::ComputeLayout() {
         TopStripResized_ = true;
     }
     TopStrip_.SetVisible(Layout_.TopStripShown);
+    // The bottom strip ends two pixels inside a panel too narrow for its grids, and squeezes them.
+    BottomStrip_.FitWidth(InnerWidth_ - BottomStrip_.Left() - 2);
     BottomStrip_.MoveTo(BottomStrip_.Left(), Layout_.BottomStripTop);
     BottomStrip_.SetVisible(Layout_.BottomStripShown && Layout_.ScreenCount > 0);
     if (Hints_) Hints_->Attach(Layout_.TopStripShown ? Sink_ : nullptr, 0, InnerWidth_, 0);

@@ -6,6 +6,12 @@
 
 namespace vt {
 
+THisticon::THisticon(TNizText& strip) : Strip_(&strip) { strip.Attach(this); }
+
+THisticon::~THisticon() {
+    if (Strip_) Strip_->Detach(this);
+}
+
 void THisticon::SetRect(TPixelRect rect) {
     Rect_ = rect;
     OriginX_ = static_cast<std::uint16_t>(std::max(rect.Left + HalfWidth + 1, 0));
@@ -20,32 +26,64 @@ void THisticon::SetShown(bool shown) {
 
 void THisticon::DrawText(const std::string& text) {
     Drawn_ = true;
-    Strip_.BeginUpdate();
-    Strip_.SetFontColor(Color_);
-    Strip_.TextRectDeferred(Rect_, 45, 2, text);
-    if (!text.empty() && Strip_.TextWatch) Strip_.TextWatch(Rect_, text, Color_);
-    const int left = OriginX_ - HalfWidth - 1;
-    const int right = OriginX_ + HalfWidth + 1;
-    const int base = BaseY_;
-    Strip_.FillRectColor({left, base - 5, left, base}, BracketColor, false);
-    Strip_.FillRectColor({left, base, right, base}, BracketColor, false);
-    Strip_.FillRectColor({right, base - 5, right, base}, BracketColor, false);
-    Strip_.EndUpdate();  // copies the cell, the bracket being inside it
+    if (!Strip_) return;
+    Text_ = text;
+    PaintText(text);
+    if (!text.empty() && Strip_->TextWatch) Strip_->TextWatch(Rect_, text, Color_);
     TextShown_ = !text.empty();
     if (text.empty()) ClearHeights();
 }
 
+void THisticon::PaintText(const std::string& text) {
+    TNizText& strip = *Strip_;
+    const TPixelRect cell = strip.SqueezeRect(Rect_);
+    strip.ForgetTexts(Rect_);
+    strip.BeginUpdate();
+    strip.SetFontColor(Color_);
+    strip.PaintFitted(cell, strip.SqueezeX(Rect_.Left + 45) - cell.Left, 2, text);
+    const int left = strip.SqueezeX(OriginX_ - HalfWidth - 1);
+    const int right = strip.SqueezeX(OriginX_ + HalfWidth + 1);
+    const int base = BaseY_;
+    strip.FillRectColor({left, base - 5, left, base}, BracketColor, false);
+    strip.FillRectColor({left, base, right, base}, BracketColor, false);
+    strip.FillRectColor({right, base - 5, right, base}, BracketColor, false);
+    strip.MarkChanged(cell.Left, cell.Top, cell.Right, cell.Bottom);
+    strip.EndUpdate();  // copies the cell, the bracket being inside it
+    // The fill wiped the columns.
+    TextPainted_ = true;
+    ColumnsPainted_ = false;
+}
+
 void THisticon::DrawColumn(int k, int h) {
-    if (!Shown_ || k < -HalfWidth || k > HalfWidth) return;
+    if (!Shown_ || k < -HalfWidth || k > HalfWidth || !Strip_) return;
     h = std::clamp(h, 0, MaxHeight);
     auto& d = Heights_[static_cast<std::size_t>(k + HalfWidth)];
     if (h == d) return;
-    const int x = OriginX_ + k;
-    TSLBMP& bitmap = Strip_.Bitmap();
-    const TColor colour = h > d ? Color_ : Strip_.Color();
-    for (int r = std::min<int>(h, d) + 1; r <= std::max<int>(h, d); ++r) bitmap.SetPixel(x, BaseY_ - r, colour);
     d = static_cast<std::uint8_t>(h);
-    Strip_.BlitRect(x, BaseY_ - MaxHeight, x, BaseY_);
+    PaintColumnAt(Strip_->SqueezeX(OriginX_ + k));
+    ColumnsPainted_ = true;
+}
+
+void THisticon::PaintColumnAt(int x) {
+    int h = 0;
+    if (!Strip_->Squeezed()) {
+        h = DrawnHeight(x - OriginX_);
+    } else {
+        for (int k = -HalfWidth; k <= HalfWidth; ++k)
+            if (Strip_->SqueezeX(OriginX_ + k) == x) h = std::max(h, DrawnHeight(k));
+    }
+    TSLBMP& bitmap = Strip_->Bitmap();
+    for (int r = 1; r <= MaxHeight; ++r) bitmap.SetPixel(x, BaseY_ - r, r <= h ? Color_ : Strip_->Color());
+    Strip_->BlitRect(x, BaseY_ - MaxHeight, x, BaseY_ - 1);
+}
+
+void THisticon::Repaint() {
+    if (!Strip_ || !TextPainted_) return;
+    const bool columns = ColumnsPainted_;
+    PaintText(Text_);
+    if (!columns) return;
+    for (int x = Strip_->SqueezeX(OriginX_ - HalfWidth); x <= Strip_->SqueezeX(OriginX_ + HalfWidth); ++x) PaintColumnAt(x);
+    ColumnsPainted_ = true;
 }
 
 }  // namespace vt

@@ -1,7 +1,8 @@
 #pragma once
 // The histicon: a small histogram of a measurement's values drawn in its row of the bottom strip in
-// place of the minimum and maximum cells. Columns -60..60 stand on a bracket; each is redrawn only
-// between its old and its new height, so a new value touches a few pixels at most.
+// place of the minimum and maximum cells. Columns -60..60 stand on a bracket; a new value redraws only
+// the pixel column of the column it changes. A squeezed strip squeezes the icon with its cell: a pixel
+// column then shows the highest of the columns that fall on it.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -18,7 +19,10 @@ public:
     static constexpr int HalfWidth = 60;  // columns -60..60
     static constexpr int MaxHeight = 14;  // rows 1..14 above the base line
 
-    explicit THisticon(TNizText& strip) : Strip_(strip) {}
+    explicit THisticon(TNizText& strip);
+    ~THisticon();
+    THisticon(const THisticon&) = delete;
+    THisticon& operator=(const THisticon&) = delete;
 
     // Fills the cell, writes the text (none: only the empty bracket) and draws the bracket; an empty
     // text also forgets the heights on screen, since the fill wiped them.
@@ -48,8 +52,19 @@ public:
     // The bracket's colour: the graticule's, set by the owner before drawing.
     TColor BracketColor = clWhite;
 
+    // Told by the strip: a new width draws the icon again as it was; a clear wiped it; the strip went.
+    void Repaint();
+    void Wiped() { TextPainted_ = ColumnsPainted_ = false; }
+    void StripGone() { Strip_ = nullptr; }
+
 private:
-    TNizText& Strip_;
+    void PaintText(const std::string& text);
+    void PaintColumnAt(int x);
+
+    TNizText* Strip_;
+    std::string Text_;
+    bool TextPainted_ = false;
+    bool ColumnsPainted_ = false;
     bool Drawn_ = false;
     bool TextShown_ = false;
     TPixelRect Rect_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 #include "RecordingSink.h"
 #include "core/InternalError.h"
 #include "display/BottomReadoutStrip.h"
+#include "display/Histicon.h"
 #include "display/TopStatusStrip.h"
 
 using namespace vt;
@@ -323,4 +325,109 @@ TEST(ReadoutStrips, ATopCellIsDrawnOnlyWhenWhatItShowsChanges) {
     top.ResetShown();
     top.ShowText(TopCellRect(1, 2), "Sample", TColor(0x00FF00));
     EXPECT_EQ(drawn(), cleared + 2);
+}
+
+// A panel narrower than the grids (a window of about 430 pixels): the strip takes 300 pixels, draws what
+// it showed again in the squeezed cells without its features, keeps every text short of the next cell,
+// squeezes the histicon with its cell, maps presses to the squeezed cells, and never goes below its
+// least width. Back at full width its picture is the one it had.
+TEST(ReadoutStrips, ASqueezedStripDrawsItsReadoutsAgainInTheirNewPlaces) {
+    TStripRig rig;
+    TStubProvider meas;
+    TReadoutProviders providers{};
+    providers[static_cast<std::size_t>(TReadoutKind::Measurements)] = &meas;
+    TNizText& strip = rig.Strip;
+    strip.SetProviders(&providers);
+    strip.Clear();
+    const std::vector<std::pair<TPixelRect, const char*>> shown = {
+        {ParamCellRect(0, false), "Crossing, percent (Ch1)"}, {ParamCellRect(0, true), "49.87 %"},
+        {ParamCellRect(1, false), "Eye Height (Ch1)"},       {ParamCellRect(1, true), "469.8 mV"},
+        {ParamCellRect(5, false), "Rise Time (Ch1)"},        {ParamCellRect(5, true), "69.68 ps"}};
+    for (const auto& [cell, text] : shown) strip.DelayedTextOut(text, cell, -1, 0xFFFF00);
+    // The icon of the fourth row: a column of 5 at k = -1 and one of 9 at k = 0.
+    auto icon = std::make_unique<THisticon>(strip);
+    icon->SetRect(NizCellRect(3, 45));
+    icon->SetShown(true);
+    icon->SetColor(TColor(0x00FF00));
+    icon->DrawText("");
+    icon->DrawColumn(-1, 5);
+    icon->DrawColumn(0, 9);
+    const auto picture = [&strip] {
+        std::vector<std::uint32_t> p;
+        for (int y = 0; y < strip.Height(); ++y) p.insert(p.end(), strip.Bitmap().Row(y), strip.Bitmap().Row(y) + strip.Width());
+        return p;
+    };
+    const std::vector<std::uint32_t> full = picture();
+    const std::size_t watched = rig.Texts.size();
+
+    strip.FitWidth(300);
+    ASSERT_EQ(strip.Width(), 300);
+    EXPECT_EQ(rig.Texts.size(), watched) << "nothing was asked of the features";
+    // Every cell edge at x x 300 / 528: the value cell of row 0 runs 113..254 -> 64..144.
+    EXPECT_EQ(strip.SqueezeRect(ParamCellRect(0, true)), R(64, 0, 144, 16));
+    for (const auto& [cell, text] : shown) {
+        const TPixelRect s = strip.SqueezeRect(cell);
+        int first = INT_MAX, last = -1;
+        for (int y = s.Top; y <= s.Bottom; ++y)
+            for (int x = 0; x < strip.Width(); ++x) {
+                const TColor p = strip.Bitmap().Pixel(x, y);
+                if (p == strip.Color() || p.Value == 0x00FF00) continue;  // background, icon
+                // The next cell may start on this one's last pixel.
+                if (x < s.Left || x >= s.Right) continue;
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+        EXPECT_LT(first, s.Left + 4) << text << ": drawn again at its cell's new place";
+        EXPECT_LE(last, s.Right - 2) << text << ": no empty column before the next cell";
+        if (std::string(text) != "Crossing, percent (Ch1)") {
+            EXPECT_GT(last, s.Left + (s.Right - s.Left) / 3) << text << " is all there";
+        }
+    }
+    // The icon's origin 299 + k falls on pixel (299 + k) x 300 / 528: k = -1 and k = 0 share pixel 169,
+    // which shows the higher of the two; the bracket's ends sit at 238 -> 135 and 360 -> 204.
+    const int base = icon->BaseY();
+    const auto heightAt = [&](int x) {
+        int h = 0;
+        while (h < 16 && strip.Bitmap().Pixel(x, base - h - 1).Value == 0x00FF00) ++h;
+        return h;
+    };
+    EXPECT_EQ(heightAt(169), 9);
+    EXPECT_EQ(heightAt(168), 0);
+    EXPECT_EQ(heightAt(170), 0);
+    EXPECT_NE(strip.Bitmap().Pixel(135, base), strip.Color());
+    EXPECT_NE(strip.Bitmap().Pixel(204, base - 5), strip.Color());
+    EXPECT_EQ(strip.Bitmap().Pixel(205, base), strip.Color());
+    // A new value at k = 0 falling to 2: pixel 169 now shows k = -1's 5.
+    icon->DrawColumn(0, 2);
+    EXPECT_EQ(heightAt(169), 5);
+
+    // The press goes by the squeezed cells: x = 100 is measurement 0's label at full width, the value
+    // beside it now (the label ends at 112 x 300 / 528 = 63); x = 200 is measurement 5's label (255..364
+    // becomes 144..206).
+    EXPECT_FALSE(strip.MousePress(TNizText::LeftButton, 100, 8));
+    EXPECT_TRUE(strip.MousePress(TNizText::LeftButton, 200, 8));
+    EXPECT_EQ(meas.Left, std::vector<int>{5});
+
+    strip.FitWidth(120);
+    EXPECT_EQ(strip.Width(), NizLeastWidth) << "below its least width a panel cuts the strip";
+    icon->DrawColumn(0, 9);
+    strip.FitWidth(2000);
+    ASSERT_EQ(strip.Width(), NizGridWidth);
+    EXPECT_TRUE(picture() == full) << "at full width the strip shows what it showed";
+
+    // A clear wipes what was shown for good; an icon outlives the strip it was drawn on.
+    strip.Clear();
+    const std::vector<std::uint32_t> blank = picture();
+    strip.FitWidth(300);
+    strip.FitWidth(528);
+    EXPECT_TRUE(picture() == blank);
+    {
+        auto gone = std::make_unique<TNizText>(nullptr, rig.Timers.Factory());
+        THisticon orphan(*gone);
+        gone.reset();
+        orphan.SetShown(true);
+        orphan.DrawText("Wait...");
+        orphan.DrawColumn(0, 3);
+        EXPECT_TRUE(orphan.Drawn());
+    }
 }

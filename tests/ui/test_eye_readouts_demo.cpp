@@ -1,14 +1,18 @@
 // The demo's PRBS eye with two parameters listed and statistics on: the rows of the bottom strip, the
 // eye width annotated through its row's popup and drawn on the annotation layer; the picture goes to
-// screenshots/eye_readouts_demo.png.
+// screenshots/eye_readouts_demo.png. Stopped and narrowed to 420 pixels, the window keeps every readout
+// column and the annotations' labels inside the panel (screenshots/eye_readouts_narrow.png).
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <climits>
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "acq/SignalSources.h"
@@ -30,7 +34,7 @@ namespace {
 TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
-    enum { Starting, Settling, Accumulating, Drawing, Done } phase = Starting;
+    enum { Starting, Settling, Accumulating, Drawing, Narrowed, Done } phase = Starting;
     int settled = 0, drawn = 0;
     std::map<std::pair<int, int>, std::string> cells;  // by the cell's top-left corner
     auto cellText = [&cells](int row, int column) {
@@ -42,6 +46,10 @@ TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
     TAnnLabelParam left, right;
     bool leftDrawn = false, rightDrawn = false;
     double c1 = 0, c2 = 0;
+    // Narrowed (the poll's guard needs the run on, so the stopped part runs in the same poll): the strip's width and right end against the panel's, the lit columns of each cell of
+    // row 0 (label, value, count, then the statistics), and how far the labels reach past the screen.
+    int narrowedAt = 0, narrowStrip = 0, stripEnd = 0, panelWidth = 0, narrowLabels = 0, labelOverhang = INT_MIN;
+    std::vector<int> litColumns;
     rig.Run(150000, 100, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
@@ -89,8 +97,44 @@ TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
                 QTest::mousePress(&m->GetMainMenuButton(14), Qt::RightButton);
                 QCoreApplication::processEvents();
                 test::SaveScreenshot(*m, "eye_readouts_demo.png");
+                // The rows are checked as they stood after the first values.
+                strip.TextWatch = nullptr;
+                m->resize(420, m->height());
+                narrowedAt = eye.EngineRuns;
+                phase = Narrowed;
+                break;
+            }
+            case Narrowed: {
+                // Two runs of the eye in the narrow screens draw the annotations again.
+                if (eye.EngineRuns < narrowedAt + 2 || ++drawn < 10) return;
+                TScopeCRT& panel = *services->Panel();
+                if (auto* layer = dynamic_cast<TAnnotationLayer*>(panel.ExistingAnnotationLayer(1)))
+                    for (int n = 1; n <= 2; ++n)
+                        if (layer->State(n).Drawn) {
+                            ++narrowLabels;
+                            labelOverhang = std::max(labelOverhang, layer->State(n).LabelColumn + layer->Glyph(n).Width - layer->MaxX());
+                        }
                 shell.RunOn = false;
                 if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
+                // Stopped: nothing is measured any more, and what the strip shows after a new width it
+                // drew again itself.
+                m->resize(425, m->height());
+                QCoreApplication::processEvents();
+                narrowStrip = strip.Width();
+                stripEnd = strip.Left() + strip.Width();
+                panelWidth = panel.InnerWidth();
+                for (int column = 1; column <= 7; ++column) {
+                    const TPixelRect cell = strip.SqueezeRect(NizCellRect(0, column));
+                    int lit = 0;
+                    for (int x = cell.Left; x < cell.Right; ++x)
+                        for (int y = cell.Top + 1; y < cell.Bottom; ++y)
+                            if (strip.Bitmap().Pixel(x, y) != strip.Color()) {
+                                ++lit;
+                                break;
+                            }
+                    litColumns.push_back(lit);
+                }
+                test::SaveScreenshot(*m, "eye_readouts_narrow.png");
                 phase = Done;
                 m->close();
                 break;
@@ -123,6 +167,14 @@ TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
     EXPECT_LT(right.X, 2858.0 + 5);
     EXPECT_NEAR(left.Y, 512, 6);
     EXPECT_NEAR((right.X - left.X) * 0.45e-12, 635e-12, 11e-12);
+
+    EXPECT_LT(narrowStrip, NizGridWidth) << "the strip squeezes its columns";
+    EXPECT_LE(stripEnd, panelWidth) << "the last column (the deviation) lies inside the panel";
+    ASSERT_EQ(litColumns.size(), 7u);
+    for (std::size_t c = 0; c < litColumns.size(); ++c)
+        EXPECT_GT(litColumns[c], 8) << "column " << c + 1 << " still shows its readout";
+    EXPECT_EQ(narrowLabels, 2);
+    EXPECT_LE(labelOverhang, 0) << "an annotation's label is cut at the screen's edge";
 }
 
 }  // namespace

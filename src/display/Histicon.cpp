@@ -82,7 +82,8 @@ void THisticon::Repaint() {
     const bool columns = ColumnsPainted_;
     PaintText(Text_);
     if (!columns) return;
-    for (int x = Strip_->SqueezeX(OriginX_ - HalfWidth); x <= Strip_->SqueezeX(OriginX_ + HalfWidth); ++x) PaintColumnAt(x);
+    const int last = Strip_->SqueezeX(OriginX_ + HalfWidth);
+    for (int x = Strip_->SqueezeX(OriginX_ - HalfWidth); x <= last; ++x) PaintColumnAt(x);
     ColumnsPainted_ = true;
 }
 

@@ -1,5 +1,6 @@
 #include "display/ScopeDisplayServices.h"
 
+#include <array>
 #include <cmath>
 
 #include "acq/SignalSources.h"
@@ -91,8 +92,15 @@ void TScopeDisplayServices::ViewGone() {
 void TScopeDisplayServices::PlacePanel(int left, int top, int height, int width) {
     if (!Panel_) return;
     if (View_) View_->PlaceView(left, top, width, height);
+    // A new width shows every text of the top strip again from the settings; a stopped run's count and
+    // the trigger's state, which no setting holds, are shown again as they were.
+    const std::array<std::string, 2> states = Panel_->TopStrip().CachedAcqState;
+    const int trigState = Panel_->TopStrip().TrigStateShown;
     Panel_->PlacePanel(left, top, height, width);
-    if (Panel_->TakeTopStripResized()) vt::TopTextUpdateAll(*this);
+    if (!Panel_->TakeTopStripResized()) return;
+    vt::TopTextUpdateAll(*this);
+    vt::TopTextShowStoppedStates(*this, states);
+    vt::TopTextShowTrigState(*this, trigState);
 }
 
 void TScopeDisplayServices::SetPanelVisible(bool visible) {

@@ -306,6 +306,18 @@ void TopTextShowAcqState(TScopeDisplayServices& d, int column, bool stopped) {
     cached = text;
 }
 
+void TopTextShowStoppedStates(TScopeDisplayServices& d, const std::array<std::string, 2>& before) {
+    TVerhText* strip = Strip(d);
+    if (!strip || !Registered(d) || DatabaseWritten(d) || DatabaseShown(d)) return;
+    const std::string stopped = d.Shell().LangStr("Stopped_");
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (!before[i].starts_with(stopped)) continue;
+        const int column = ChannelIndex1 + static_cast<int>(i);
+        strip->ShowText(TopCellRect(static_cast<int>(i), 2), before[i], d.Colors().SourceRGB(SourceOfColumn(column)));
+        strip->CachedAcqState[i] = before[i];
+    }
+}
+
 void TopTextShowDisplayStyle(TScopeDisplayServices& d) {
     TVerhText* strip = Strip(d);
     const TDisplaySettings* settings = d.Settings();

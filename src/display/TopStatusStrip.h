@@ -74,6 +74,9 @@ void TopTextShowColumns(TScopeDisplayServices& d);
 void TopTextShowSampleRate(TScopeDisplayServices& d, int column);
 void TopTextShowSampleRates(TScopeDisplayServices& d);
 void TopTextShowAcqState(TScopeDisplayServices& d, int column, bool stopped);
+// The state cells that said a stopped acquisition's count before the strip was drawn again say it again:
+// the count itself is gone once shown.
+void TopTextShowStoppedStates(TScopeDisplayServices& d, const std::array<std::string, 2>& before);
 void TopTextShowDisplayStyle(TScopeDisplayServices& d);
 void TopTextShowTrigSource(TScopeDisplayServices& d);
 void TopTextShowMask(TScopeDisplayServices& d);

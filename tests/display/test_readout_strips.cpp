@@ -354,7 +354,8 @@ TEST(ReadoutStrips, ASqueezedStripDrawsItsReadoutsAgainInTheirNewPlaces) {
     icon->DrawColumn(0, 9);
     const auto picture = [&strip] {
         std::vector<std::uint32_t> p;
-        for (int y = 0; y < strip.Height(); ++y) p.insert(p.end(), strip.Bitmap().Row(y), strip.Bitmap().Row(y) + strip.Width());
+        for (int y = 0; y < strip.Height(); ++y)
+            p.insert(p.end(), strip.Bitmap().Row(y), strip.Bitmap().Row(y) + strip.Width());
         return p;
     };
     const std::vector<std::uint32_t> full = picture();

@@ -34,7 +34,7 @@ namespace {
 TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
-    enum { Starting, Settling, Accumulating, Drawing, Narrowed, Done } phase = Starting;
+    enum { Starting, Settling, Accumulating, Drawing, Narrowed, Stopping, Done } phase = Starting;
     int settled = 0, drawn = 0;
     std::map<std::pair<int, int>, std::string> cells;  // by the cell's top-left corner
     auto cellText = [&cells](int row, int column) {
@@ -46,14 +46,47 @@ TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
     TAnnLabelParam left, right;
     bool leftDrawn = false, rightDrawn = false;
     double c1 = 0, c2 = 0;
-    // Narrowed (the poll's guard needs the run on, so the stopped part runs in the same poll): the strip's width and right end against the panel's, the lit columns of each cell of
-    // row 0 (label, value, count, then the statistics), and how far the labels reach past the screen.
+    // Narrowed, then stopped and narrowed again: the strip's width and right end against the panel's,
+    // the lit columns of each cell of row 0 (label, value, count, then the statistics), how far the
+    // annotations' labels reach past the screen, and Ch1's state cell and the trigger's after the new width.
     int narrowedAt = 0, narrowStrip = 0, stripEnd = 0, panelWidth = 0, narrowLabels = 0, labelOverhang = INT_MIN;
     std::vector<int> litColumns;
+    std::string stoppedState, stateAfterResize;
+    int trigBefore = -1, trigAfter = -1;
     rig.Run(150000, 100, [&] {
         TMorda_fr* m = test::ShownMainWindow();
         auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
         auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
+        if (phase == Stopping && m && services && services->Panel()) {
+            TScopeCRT& panel = *services->Panel();
+            TNizText& strip = panel.BottomStrip();
+            stoppedState = panel.TopStrip().CachedAcqState[0];
+            if (stoppedState.rfind("Stopped ", 0) != 0) return;
+            trigBefore = panel.TopStrip().TrigStateShown;
+            // Nothing is measured any more: what the strip shows after a new width, it drew again itself.
+            m->resize(425, m->height());
+            QCoreApplication::processEvents();
+            stateAfterResize = panel.TopStrip().CachedAcqState[0];
+            trigAfter = panel.TopStrip().TrigStateShown;
+            narrowStrip = strip.Width();
+            stripEnd = strip.Left() + strip.Width();
+            panelWidth = panel.InnerWidth();
+            for (int column = 1; column <= 7; ++column) {
+                const TPixelRect cell = strip.SqueezeRect(NizCellRect(0, column));
+                int lit = 0;
+                for (int x = cell.Left; x < cell.Right; ++x)
+                    for (int y = cell.Top + 1; y < cell.Bottom; ++y)
+                        if (strip.Bitmap().Pixel(x, y) != strip.Color()) {
+                            ++lit;
+                            break;
+                        }
+                litColumns.push_back(lit);
+            }
+            test::SaveScreenshot(*m, "eye_readouts_narrow.png");
+            phase = Done;
+            m->close();
+            return;
+        }
         if (!m || !shell.AcqEnabled || !shell.RunOn || !services || !services->Panel() || !serial) return;
         TEyeMeasurement& eye = serial->Eye();
         TNizText& strip = services->Panel()->BottomStrip();
@@ -112,33 +145,14 @@ TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
                     for (int n = 1; n <= 2; ++n)
                         if (layer->State(n).Drawn) {
                             ++narrowLabels;
-                            labelOverhang = std::max(labelOverhang, layer->State(n).LabelColumn + layer->Glyph(n).Width - layer->MaxX());
+                            const int end = layer->State(n).LabelColumn + layer->Glyph(n).Width;
+                            labelOverhang = std::max(labelOverhang, end - layer->MaxX());
                         }
-                shell.RunOn = false;
-                if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
-                // Stopped: nothing is measured any more, and what the strip shows after a new width it
-                // drew again itself.
-                m->resize(425, m->height());
-                QCoreApplication::processEvents();
-                narrowStrip = strip.Width();
-                stripEnd = strip.Left() + strip.Width();
-                panelWidth = panel.InnerWidth();
-                for (int column = 1; column <= 7; ++column) {
-                    const TPixelRect cell = strip.SqueezeRect(NizCellRect(0, column));
-                    int lit = 0;
-                    for (int x = cell.Left; x < cell.Right; ++x)
-                        for (int y = cell.Top + 1; y < cell.Bottom; ++y)
-                            if (strip.Bitmap().Pixel(x, y) != strip.Color()) {
-                                ++lit;
-                                break;
-                            }
-                    litColumns.push_back(lit);
-                }
-                test::SaveScreenshot(*m, "eye_readouts_narrow.png");
-                phase = Done;
-                m->close();
+                shell.ExecuteCommandString("*StopSingle Stop");
+                phase = Stopping;
                 break;
             }
+            case Stopping:
             case Done: break;
         }
     });
@@ -174,6 +188,9 @@ TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
     for (std::size_t c = 0; c < litColumns.size(); ++c)
         EXPECT_GT(litColumns[c], 8) << "column " << c + 1 << " still shows its readout";
     EXPECT_EQ(narrowLabels, 2);
+    EXPECT_EQ(stateAfterResize, stoppedState) << "a new width lost the stopped run's count";
+    EXPECT_GT(trigBefore, 0);
+    EXPECT_EQ(trigAfter, trigBefore) << "a new width lost the trigger's state";
     EXPECT_LE(labelOverhang, 0) << "an annotation's label is cut at the screen's edge";
 }
 

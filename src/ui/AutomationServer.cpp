@@ -78,6 +78,11 @@ int TAutomationServer::ClientCount() const {
     return static_cast<int>(std::count_if(Clients_.begin(), Clients_.end(), [](const auto& c) { return !c->Closed; }));
 }
 
+int TAutomationServer::EndedClientCount() const {
+    return static_cast<int>(
+        std::count_if(Clients_.begin(), Clients_.end(), [](const auto& c) { return !c->Closed && c->InputEnded; }));
+}
+
 void TAutomationServer::DisconnectAll() {
     for (auto& c : Clients_) Drop(*c, "disconnected by the user");
     Serve();

@@ -50,6 +50,8 @@ public:
 
     // Open connections: each one holds the automation object.
     int ClientCount() const;
+    // Of those, the ones that sent their last line and stay open for its reply.
+    int EndedClientCount() const;
     void DisconnectAll();
     void SetOutputLimit(qint64 bytes) { OutputLimit_ = bytes; }
     void SetTotalOutputLimit(qint64 bytes) { TotalOutputLimit_ = bytes; }

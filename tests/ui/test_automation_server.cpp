@@ -180,7 +180,9 @@ TEST_F(AutomationServerTest, AReplyLeftToRunningWorkComesInTurnWhileOtherClients
     ASSERT_TRUE(c.Send("CALIBRATE\n"));
     ASSERT_TRUE(RunLoopUntil([&] { return static_cast<bool>(work); }));
     c.Close();
-    RunLoopFor(20);
+    // The server has seen the close and keeps the client for the work's end.
+    ASSERT_TRUE(RunLoopUntil([&] { return server.EndedClientCount() == 1; }));
+    EXPECT_EQ(server.ClientCount(), 2);
     work("too late");
     ASSERT_TRUE(RunLoopUntil([&] { return server.ClientCount() == 1; }));
     ASSERT_TRUE(other.Send("HEADER?\n"));

@@ -20,8 +20,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (check.Verdict == vt::TArgumentsVerdict::Refuse) {
-        vt::LogProgramLine("unknown option " + std::string(check.Unknown));
-        std::cerr << '\n' << vt::ProgramUsageText();
+        // The usage follows the refusal in the same message; the log ends it with its own newline.
+        std::string usage = vt::ProgramUsageText();
+        if (!usage.empty() && usage.back() == '\n') usage.pop_back();
+        vt::LogProgramLine("unknown option " + std::string(check.Unknown) + "\n\n" + usage);
         return 2;
     }
     vt::TVeltraneApplication app(argc, argv);

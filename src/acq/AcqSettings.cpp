@@ -177,22 +177,38 @@ std::string AcqChannelPath(int channel, const char* name) {
 // ------------------------------------------------------------------------------------- file name
 
 TAcqFileNameHandler::TAcqFileNameHandler(std::string folder, std::string root)
-    : TGpibStringHandler(0,
-                         [this](std::string_view parameter, bool isQuery, std::uint8_t, std::string& reply) {
-                             if ((!parameter.empty() || !isQuery) && !SetFileName(parameter)) {
-                                 reply = "ERROR";
-                                 return;
-                             }
-                             if (!isQuery) return;
-                             if (Tree() == nullptr || Tree()->HeaderOn()) reply += ' ';
-                             reply += ShownValue();
-                         }),
-      Folder_(std::move(folder)),
-      Root_(std::move(root)) {}
+    : Folder_(std::move(folder)), Root_(std::move(root)) {}
+
+void TAcqFileNameHandler::ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) {
+    if (parameter.empty() && !isQuery) return;
+    if (!parameter.empty()) {
+        MarkWho(internal);
+        const std::string before = Prefix_;
+        if (!SetFileName(parameter)) {
+            reply = "ERROR";
+            return;
+        }
+        // A setup's recall is undone whole, this name with it.
+        if (Prefix_ != before && UndoWanted()) SaveForUndo(ShownValueOf(before));
+    }
+    if (!isQuery) return;
+    if (Tree() == nullptr || Tree()->HeaderOn()) reply += ' ';
+    reply += ShownValue();
+}
 
 bool TAcqFileNameHandler::SetFileName(std::string_view name) {
     while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
     while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    // The shown value, as a setup file holds it: the prefix before its "*".
+    for (const std::string_view shown : {"*.wfm", "*.txt", "*.txty"}) {
+        if (name.size() < shown.size() || name.substr(name.size() - shown.size()) != shown) continue;
+        name.remove_suffix(shown.size());
+        if (name.empty()) {
+            Prefix_.clear();
+            return true;
+        }
+        break;
+    }
     if (name.empty()) {
         if (Prefix_.empty()) Prefix_ = Folder_ + "Noname";
         return true;
@@ -207,10 +223,12 @@ bool TAcqFileNameHandler::SetFileName(std::string_view name) {
     return true;
 }
 
-std::string TAcqFileNameHandler::ShownValue() const {
+std::string TAcqFileNameHandler::ShownValue() const { return ShownValueOf(Prefix_); }
+
+std::string TAcqFileNameHandler::ShownValueOf(const std::string& prefix) const {
     static constexpr const char* Extensions[] = {".wfm", ".txt", ".txty"};
     const int format = std::clamp(ReadChoiceSetting(Tree(), FileFormatPath, 0), 0, 2);
-    return Prefix_ + "*" + Extensions[format];
+    return prefix + "*" + Extensions[format];
 }
 
 // ---------------------------------------------------------------------------------- registration
@@ -260,10 +278,8 @@ void CreateAcqHandlers(TShell& shell, TSignalAcq& acq) {
                                          EnsurePrefixWhileSaving(*s);
                                      }});
     root.AddRadioHandler(FileFormatPath, {.Items = "Binary,Verbose,YOnly"});
-    auto& fileName = static_cast<TAcqFileNameHandler&>(
-        root.Register(FileNamePath, std::make_unique<TAcqFileNameHandler>(shell.Folders.WaveformFilesFolder,
-                                                                          shell.Folders.InstallFolder)));
-    fileName.SetNoSave(true);
+    root.Register(FileNamePath, std::make_unique<TAcqFileNameHandler>(shell.Folders.WaveformFilesFolder,
+                                                                      shell.Folders.InstallFolder));
 
     for (int ch : {ChannelIndex1, ChannelIndex2})
         root.AddRadioHandler(AcqChannelPath(ch, "Mode"),

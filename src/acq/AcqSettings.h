@@ -36,13 +36,15 @@ inline constexpr double AcqFitToHoldoff = 1e-5;
 std::string AcqChannelPath(int channel, const char* name);
 
 // "Acq:FileName": the prefix of the automatic saves; a relative name is taken below folder, the
-// setting's own folder in the data root.
-class TAcqFileNameHandler : public TGpibStringHandler {
+// setting's own folder in the data root. A setting of the setup files: its saved line is the shown
+// value, which gives the same prefix back.
+class TAcqFileNameHandler : public THandler {
 public:
     TAcqFileNameHandler(std::string folder, std::string root);
+    void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override;
     // A name sets the prefix (the name without extension), placed as every file-name setting places it;
-    // an empty value with no prefix yet makes it the folder + "Noname". A name refused there answers
-    // false and changes nothing.
+    // an empty value with no prefix yet makes it the folder + "Noname". A shown value ("<prefix>*.wfm",
+    // "*.wfm" for none yet) sets its prefix. A name refused there answers false and changes nothing.
     bool SetFileName(std::string_view name);
     // The prefix + "*" + the extension of the file format.
     std::string ShownValue() const;
@@ -50,6 +52,7 @@ public:
     const std::string& Folder() const { return Folder_; }
 
 private:
+    std::string ShownValueOf(const std::string& prefix) const;
     std::string Prefix_;
     std::string Folder_;
     std::string Root_;

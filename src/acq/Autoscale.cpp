@@ -449,9 +449,9 @@ void TAutoScale::SetSearchScale(double seconds) {
         WriteRealSetting(Shell_.CommandTree(), "TB:ScaleA", seconds);
 }
 
-void TAutoScale::StartAutoScale(int kind) {
-    if (Running_ || Shell_.CalibrationRunning || !Shell_.CommandTree()) return;
-    if (!Shown(0) && !Shown(1)) return;
+bool TAutoScale::StartAutoScale(int kind) {
+    if (Running_ || Shell_.CalibrationRunning || !Shell_.CommandTree()) return false;
+    if (!Shown(0) && !Shown(1)) return false;
     const THandler* command = FindSetting<THandler>(Shell_.CommandTree(), "*Autoscale");
     Remote_ = command && command->GetWhoChangedRaw() == wcvRemote;
     Kind_ = kind;
@@ -491,7 +491,7 @@ void TAutoScale::StartAutoScale(int kind) {
         Later_ = Shell_.DeferRemoteReply ? Shell_.DeferRemoteReply() : nullptr;
         Aside_ = View != nullptr;
         if (View) View->RunAside(*this);
-        return;
+        return true;
     }
     if (View) {
         Modal_ = true;
@@ -499,6 +499,7 @@ void TAutoScale::StartAutoScale(int kind) {
         Modal_ = false;
         Finish(Result_ == 1 ? 1 : 2);
     }
+    return true;
 }
 
 void TAutoScale::PrepareAutoScale() {

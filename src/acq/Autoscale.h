@@ -141,8 +141,9 @@ public:
 
     void FillRows(TShell& shell) override;
 
-    // kind 0 Auto, 1 SingleVal, 2 NRZ, 3 RZ; nothing unless Ch1 or Ch2 is shown.
-    void StartAutoScale(int kind);
+    // kind 0 Auto, 1 SingleVal, 2 NRZ, 3 RZ. False when it starts nothing: no channel shown, a run or a
+    // calibration under way.
+    bool StartAutoScale(int kind);
     // After every acquisition while running.
     void AutoScaleStep();
     // Between acquisitions: the trigger-level trials. True while the run waits on the clock.

@@ -111,10 +111,17 @@ TMainCommands RegisterMainCommands(TShell& shell, TMainCommandWindow& window, TM
              ShowAcquisitionState(shell);
          }});
 
-    commands->Autoscale = &root.AddMainCommandHandler(
-        "*Autoscale", {.InitialIndex = 0, .MenuWords = "Auto,SingleVal,NRZ,RZ", .Action = [&steps](THandler& h) {
-                           steps.StartAutoScale(static_cast<TMainCommandHandler&>(h).CurrentIndex());
-                       }});
+    // "*Autoscale": a run that cannot start (no channel shown, one running, a calibration) replies
+    // "ERROR" rather than the empty line of a run that ended well.
+    using TAutoscaleHandler = TRefusing<TMainCommandHandler>;
+    auto autoscale = std::make_unique<TAutoscaleHandler>(
+        TRefusal<TMainCommandHandler>{},
+        TMainCommandOptions{.InitialIndex = 0, .MenuWords = "Auto,SingleVal,NRZ,RZ", .Action = [&steps](THandler& h) {
+                                auto& handler = static_cast<TAutoscaleHandler&>(h);
+                                if (!steps.StartAutoScale(handler.CurrentIndex())) handler.Refuse();
+                            }});
+    commands->Autoscale = autoscale.get();
+    root.Register("*Autoscale", std::move(autoscale));
 
     // "*DefSetup": a save that fails where no message is shown (a remote command) replies "ERROR", so that
     // the console or the automation client learns of it. Remembered index -1: no menu entry of these

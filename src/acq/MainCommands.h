@@ -33,8 +33,8 @@ public:
     virtual ~TMainCommandSteps() = default;
     // Marks both channels' acquisition display for redrawing.
     virtual void SetRedrawFlags() {}
-    // kind 0 Auto, 1 SingleVal, 2 NRZ, 3 RZ.
-    virtual void StartAutoScale(int /*kind*/) {}
+    // kind 0 Auto, 1 SingleVal, 2 NRZ, 3 RZ; false when no run could start.
+    virtual bool StartAutoScale(int /*kind*/) { return true; }
     // Ends the on-screen waveform database.
     virtual void StopDatabase() {}
     // kind 0 the user's default setup file, 1 the in-memory "Factory" setup, 2 the power-off setup.

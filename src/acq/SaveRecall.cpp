@@ -192,8 +192,6 @@ TSetupFileCheck CheckSetupText(TShell& shell, std::string_view bytes) {
         const auto c = static_cast<unsigned char>(ch);
         if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return damaged();
     }
-    // A file cut off inside its last line.
-    if (!bytes.empty() && bytes.back() != '\n') return damaged();
     TCommandTree* tree = shell.CommandTree();
     const std::string text = DecodeText(bytes);
     std::size_t pos = 0;
@@ -215,6 +213,10 @@ TSetupFileCheck CheckSetupText(TShell& shell, std::string_view bytes) {
         check.Lines.emplace_back(line);
     }
     return check;
+}
+
+std::string SetupRecallFailure(const TShell& shell, const std::string& path, bool damaged) {
+    return FormatLangText(shell.LangStr(damaged ? "FileSDamaged" : "File___NotFound"), path);
 }
 
 bool RecallSetupFile(TShell& shell, const std::string& path, bool showErrors, bool* damaged) {
@@ -380,12 +382,23 @@ void TSaveRecall::RegisterDiskCommands(TCommandTree& tree) {
                                                         }));
     AddFallible(root, "Save:Disk:Save", [this](THandler& h) { return DiskSaveCommand(h); });
     root.AddRadioHandler("Save:Disk:ToMemo", {.Items = std::string(MemoItems)});
-    root.AddRightCommandHandler("Save:Disk:Load", [this](THandler&) {
-        if (Choice("Save:Disk:FileType") == FileTypeDb) {
-            DatabaseLoadAction(false);
-            return;
+    // A script's load is made before its reply, like its save: a file that cannot be loaded replies
+    // ERROR, and its message goes to the log, never to a box.
+    AddFallible(root, "Save:Disk:Load", [this](THandler& h) {
+        std::optional<TDepthScope> remote;
+        if (FromRemote(h)) remote.emplace(Shell_.RemoteWorkDepth);
+        if (Choice("Save:Disk:FileType") == FileTypeDb) return DatabaseLoadAction(false);
+        if (!remote) {
+            DiskLoadRequest = DiskLoadByCommand = true;
+            return true;
         }
-        DiskLoadRequest = DiskLoadByCommand = true;
+        int format = Choice("Save:Disk:FileFormat");
+        if (format == FormatYOnly) {
+            format = FormatVerbose;
+            SetChoice("Save:Disk:FileFormat", format);
+        }
+        if (WaveformBase.empty()) WaveformBase = WaveformFolder + "Noname";
+        return LoadWaveformFile(format, WaveformBase + (format == FormatVerbose ? ".txt" : ".wfm"));
     });
 }
 
@@ -427,8 +440,14 @@ void TSaveRecall::RegisterSetupCommands(TSpider& root) {
                                                         }));
     AddFallible(root, "Save:Setup:Save",
              [this](THandler&) { return !SetupName.empty() && SaveSetupFile(Shell_, SetupName, false); });
-    AddFallible(root, "Save:Setup:Recall",
-             [this](THandler&) { return !SetupName.empty() && RecallSetupFile(Shell_, SetupName, false); });
+    AddFallible(root, "Save:Setup:Recall", [this](THandler& h) {
+        if (SetupName.empty()) return false;
+        bool damaged = false;
+        if (RecallSetupFile(Shell_, SetupName, false, &damaged)) return true;
+        // The reply says ERROR; the hint and the log say why, as for a waveform or database load.
+        if (FromRemote(h)) Shell_.ShowProgramMessage(SetupRecallFailure(Shell_, SetupName, damaged), false);
+        return false;
+    });
 }
 
 void TSaveRecall::RegisterDatabaseObject(TCommandTree& tree) {
@@ -519,8 +538,13 @@ std::string TSaveRecall::MemoryFileName(int memory) const {
 }
 
 bool TSaveRecall::SaveSignalToMemory(int source, int memory) {
-    // Only the sources that hold a record can be copied; the choices may name XY .. None.
-    if (source < 0 || source >= SignalRecordCount || !SourceIsOn(source) || memory < 0 || memory >= MemoryCount) {
+    // Only the sources that hold a record can be copied; the choices may name XY .. None. A channel
+    // switched off is off, although it may still be acquired for the other.
+    bool shown = SourceIsOn(source);
+    TCommandTree* tree = Shell_.CommandTree();
+    if (source == ssCh1 || source == ssCh1B2) shown = shown && ReadOnOffSetting(tree, "Ch1:Display", true);
+    if (source == ssCh2 || source == ssCh2B2) shown = shown && ReadOnOffSetting(tree, "Ch2:Display", true);
+    if (source < 0 || source >= SignalRecordCount || !shown || memory < 0 || memory >= MemoryCount) {
         Shell_.ReportError(Shell_.LangStr("SignalIsAbsent"));
         return false;
     }
@@ -715,9 +739,12 @@ void TSaveRecall::LoadWaveformDialog() {
         format = std::clamp(request.FilterIndex, FormatBinary, FormatVerbose);
         SetChoice("Save:Disk:FileFormat", format);
     }
+    LoadWaveformFile(format, name);
+}
+
+bool TSaveRecall::LoadWaveformFile(int format, const std::string& name) {
     const int memory = Choice("Save:Disk:ToMemo");
-    if (format == FormatVerbose) LoadWaveformText(memory, name);
-    else LoadWaveformBinary(memory, name, false);
+    return format == FormatVerbose ? LoadWaveformText(memory, name) : LoadWaveformBinary(memory, name, false);
 }
 
 void TSaveRecall::DiskSaveAction() {
@@ -826,7 +853,9 @@ bool TSaveRecall::LoadDatabaseFile(const std::string& path) {
     }
     if (!read || !Database_->Parse(bytes)) {
         DatabaseLoaded_ = false;
-        Shell_.User().ShowMessage(Shell_.LangStr("DatabaseDamaged"));
+        // A script's load learns of it from its reply, its cause goes to the log.
+        if (Shell_.RemoteWorkDepth > 0) Shell_.ShowProgramMessage(Shell_.LangStr("DatabaseDamaged"), false);
+        else Shell_.User().ShowMessage(Shell_.LangStr("DatabaseDamaged"));
         return false;
     }
     DatabaseLoaded_ = true;
@@ -873,24 +902,25 @@ bool TSaveRecall::DatabaseSaveAction(bool withDialog) {
     return true;
 }
 
-void TSaveRecall::DatabaseLoadAction(bool withDialog) {
+bool TSaveRecall::DatabaseLoadAction(bool withDialog) {
     if (withDialog) {
         TSaveDialogRequest request{.Title = Shell_.LangStr("LoadDatabase"),
                                    .Filter = DatabaseFilter,
                                    .FilterIndex = 0,
                                    .Name = DatabaseBase + ".cgs",
                                    .Folder = DatabaseFolder};
-        if (!Shell_.User().ExecOpenDialog(request)) return;
+        if (!Shell_.User().ExecOpenDialog(request)) return true;
         DatabaseBase = fs::path(request.Name).replace_extension().string();
         DatabaseFolder = request.Folder;
     }
-    OpenDatabase(DatabaseBase + ".cgs");
+    if (DatabaseBase.empty()) DatabaseBase = DatabaseFolder + "Noname";
+    return OpenDatabase(DatabaseBase + ".cgs");
 }
 
-void TSaveRecall::OpenDatabase(const std::string& path) {
+bool TSaveRecall::OpenDatabase(const std::string& path) {
     CloseDatabase();
     WriteChoiceSetting(Shell_.CommandTree(), "Mark:Type", 0);
-    LoadDatabaseFile(path);
+    return LoadDatabaseFile(path);
 }
 
 void TSaveRecall::RecallSetupDialog() {
@@ -939,7 +969,7 @@ void TSaveRecallFeature::FillRows(TShell& shell) {
         if (!fs::exists(path, ec)) return;
         bool damaged = false;
         if (RecallSetupFile(s, path, false, &damaged)) return;
-        const std::string text = FormatLangText(s.LangStr(damaged ? "FileSDamaged" : "File___NotFound"), path);
+        const std::string text = SetupRecallFailure(s, path, damaged);
         s.Display().PushHint(text, HintMs);
         LogProgramLine("default setup not recalled: " + text);
     });

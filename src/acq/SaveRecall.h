@@ -49,8 +49,8 @@ struct TSetupFileCheck {
     std::vector<std::string> Lines;     // the lines that name a saveable value setting
     int SkippedLines = 0;               // lines of other models, versions, or actions
 };
-// Checks a setup file's bytes whole: a byte below 0x20 other than TAB, CR, LF, a last line without a
-// line end, or a non-blank line without a value damages it. Lines of no saveable value setting of
+// Checks a setup file's bytes whole: a byte below 0x20 other than TAB, CR, LF or a non-blank line
+// without a value damages it; the last line counts with or without its line end. Lines of no saveable value setting of
 // this tree, actions ("*", "SHADOW:", "FLASH:", "INSTR:", commands) and lines holding more than one
 // command are skipped and counted.
 TSetupFileCheck CheckSetupText(TShell& shell, std::string_view bytes);
@@ -58,6 +58,8 @@ TSetupFileCheck CheckSetupText(TShell& shell, std::string_view bytes);
 // One undo step (the mask object's state recorded first), the file read whole and checked, then every
 // line applied. The quiet form reports a refusal through `damaged` instead of a message.
 bool RecallSetupFile(TShell& shell, const std::string& path, bool showErrors, bool* damaged = nullptr);
+// The message of a refused recall of path: "File___NotFound", or "FileSDamaged" when damaged.
+std::string SetupRecallFailure(const TShell& shell, const std::string& path, bool damaged);
 
 // kind 0 the default setup file, 1 the in-memory "Factory" list, 2 the power-off setup file.
 bool SaveSetup(TShell& shell, int kind, bool showErrors);
@@ -108,6 +110,9 @@ public:
     // (after the message) when nothing was written.
     bool SaveWaveformFile(int format, bool autoName);
     void LoadWaveformDialog();
+    // The disk load without a dialog, into the memory of "Save:Disk:ToMemo"; false (after the message)
+    // when the file could not be read.
+    bool LoadWaveformFile(int format, const std::string& name);
     // "Save" and "Load" of the disk page.
     void DiskSaveAction();
     void DiskLoadAction();
@@ -177,7 +182,7 @@ private:
     TShell& Shell_;
     std::unique_ptr<TDerivedInputs> DerivedInputs_;
     std::unique_ptr<TDerivedSignals> Derived_;
-    void OpenDatabase(const std::string& path);
+    bool OpenDatabase(const std::string& path);
     // Notes the scales of the database just written to the path, for a load of that file in this run.
     void NoteDatabaseWritten(const std::string& path);
     // False when the database could not be created (after its message); a dialog cancelled is no failure.
@@ -185,7 +190,8 @@ private:
     // "WriteFileError" for path, with the cause of an EFileError when given.
     std::string DatabaseWriteError(const std::string& path, std::string_view cause) const;
     bool PlaceDiskFileName(std::string_view text, bool db);
-    void DatabaseLoadAction(bool withDialog);
+    // False when the database could not be loaded (after its message); a dialog cancelled is no failure.
+    bool DatabaseLoadAction(bool withDialog);
 
     std::unique_ptr<TWaveDatabase> Database_;
     bool DatabaseOpen_ = false;

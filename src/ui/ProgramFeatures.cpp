@@ -68,9 +68,7 @@ public:
         : Shell_(shell), Acquisition_(acquisition), Timebase_(timebase) {}
     TAutoScale* AutoScale = nullptr;
     void SetRedrawFlags() override { Acquisition_.SetRedrawFlags(); }
-    void StartAutoScale(int kind) override {
-        if (AutoScale) AutoScale->StartAutoScale(kind);
-    }
+    bool StartAutoScale(int kind) override { return !AutoScale || AutoScale->StartAutoScale(kind); }
     void SaveTimebaseDelays() override { Timebase_.SaveTimebaseDelays(); }
     void RestoreTimebaseDelays() override { Timebase_.RestoreTimebaseDelays(); }
     void RecallSetup(int kind, bool showErrors) override { vt::RecallSetup(Shell_, kind, showErrors); }

@@ -2,6 +2,8 @@
 // the save dialog of the reaction.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "acq/AcqSettings.h"
 #include "acq/AcqTestSupport.h"
 #include "core/SettingReaders.h"
@@ -127,10 +129,14 @@ TEST_F(AcqSettings, FileNameKeepsFolderAndPrefix) {
         << "a relative name goes below the setting's own folder, not the last name's";
     Cmd("ACQ:FILEFORMAT YONLY");
     EXPECT_EQ(Cmd("ACQ:FILENAME? /a.b/c"), "ACQ:FILENAME /a.b/c*.txty");
-    // Not a setting of the setups.
+    // A setting of the setups: its line, the shown value, gives the same prefix back in any format.
     std::vector<std::string> lines;
     Tree().Root().SaveAllSettings(lines);
-    for (const std::string& line : lines) EXPECT_EQ(line.find("FILENAME"), std::string::npos) << line;
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "ACQ:FILENAME /a.b/c*.txty"), lines.end());
+    Cmd("ACQ:FILENAME other;FILEFORMAT BINARY");
+    Tree().Root().LoadAllSettings(lines);
+    EXPECT_EQ(AcqFilePrefix(Shell), "/a.b/c");
+    EXPECT_EQ(Cmd("ACQ:FILEFORMAT BINARY;FILENAME /x/y*.txt;FILENAME?"), "ACQ:FILENAME /x/y*.wfm");
 }
 
 TEST_F(AcqSettings, SaveByCommandNeverLeavesThePrefixEmpty) {

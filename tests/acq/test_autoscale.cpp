@@ -164,7 +164,17 @@ TEST(Autoscale, LevelTrialsOnTheLinkClockThenAFlatLineEndsAtTheLargestScale) {
         run.AutoScaleStep();
     };
 
-    run.StartAutoScale(askAuto);
+    // A run that cannot start starts nothing and says so: no channel shown, a calibration running, a
+    // run going already.
+    t.Run("Ch1:Display OFF");
+    EXPECT_FALSE(run.StartAutoScale(askAuto));
+    t.Run("Ch1:Display ON");
+    t.Shell.CalibrationRunning = true;
+    EXPECT_FALSE(run.StartAutoScale(askAuto));
+    t.Shell.CalibrationRunning = false;
+    EXPECT_FALSE(run.Running());
+    ASSERT_TRUE(run.StartAutoScale(askAuto));
+    EXPECT_FALSE(run.StartAutoScale(askAuto));
     ASSERT_EQ(run.State(), 1);
     acquire(0.3);
     ASSERT_EQ(run.State(), 2);

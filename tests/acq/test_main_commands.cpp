@@ -31,7 +31,10 @@ struct TFakeWindow : TMainCommandWindow {
 struct TFakeSteps : TMainCommandSteps {
     explicit TFakeSteps(TLog& log) : Log(log) {}
     void SetRedrawFlags() override { Log.push_back("SetRedrawFlags"); }
-    void StartAutoScale(int kind) override { Log.push_back("AutoScale " + std::to_string(kind)); }
+    bool StartAutoScale(int kind) override {
+        Log.push_back("AutoScale " + std::to_string(kind));
+        return AutoScaleStarts;
+    }
     void StopDatabase() override { Log.push_back("StopDatabase"); }
     void RecallSetup(int kind, bool showErrors) override {
         Log.push_back("Recall " + std::to_string(kind) + (showErrors ? " shown" : " silent"));
@@ -44,6 +47,7 @@ struct TFakeSteps : TMainCommandSteps {
     void RestoreTimebaseDelays() override { Log.push_back("RestoreDelays"); }
     TLog& Log;
     bool SaveSucceeds = true;
+    bool AutoScaleStarts = true;
 };
 
 struct TFakeDisplay : TDisplayServices {
@@ -146,9 +150,14 @@ TEST_F(MainCommands, MenusRememberTheirChoice) {
     EXPECT_EQ(Take(), (TLog{"Copy 4", "Copy 4", "Copy 4"}));
 
     EXPECT_EQ(Run("*AUTOSCALE?"), "Auto");
-    Run("*AUTOSCALE NRZ");
+    EXPECT_EQ(Run("*AUTOSCALE NRZ"), "");
     Run("*AUTOSCALE");
     EXPECT_EQ(Take(), (TLog{"AutoScale 2", "AutoScale 2"}));
+    // A run that cannot start (no channel shown, one already running, a calibration) replies its failure.
+    Steps.AutoScaleStarts = false;
+    EXPECT_EQ(Run("*AUTOSCALE"), "ERROR");
+    Steps.AutoScaleStarts = true;
+    Take();
 
     for (TMainCommandHandler* h : {Commands.DefSetup, Commands.Undo, Commands.Print, Commands.Help})
         EXPECT_EQ(h->CurrentIndex(), -1) << "no check mark before a choice";

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,17 +86,19 @@ TEST_F(SaveRecall, SetupFileCommandsRoundTripEverySettingAndOneUndoUndoesTheReca
     const std::string path = C.Shell.Folders.SetupFilesFolder + "abc.set";
     EXPECT_EQ(C.Cmd("Save:Setup:FileName?"), " " + path);
 
-    C.Cmd("Save:Disk:FileFormat Verbose;:Save:Memo:ToMemo M3");
+    C.Cmd("Save:Disk:FileFormat Verbose;:Save:Memo:ToMemo M3;:Acq:FileName shots");
     const std::vector<std::string> saved = Settings();
     EXPECT_EQ(C.Cmd("Save:Setup:Save"), "");
     ASSERT_TRUE(fs::exists(path));
     const std::string bytes = ReadFileBytes(path);
 
-    C.Cmd("Save:Disk:FileFormat YOnly;:Save:Memo:ToMemo M1");
+    C.Cmd("Save:Disk:FileFormat YOnly;:Save:Memo:ToMemo M1;:Acq:FileName other");
     const std::vector<std::string> changed = Settings();
     ASSERT_NE(changed, saved);
     EXPECT_EQ(C.Cmd("Save:Setup:Recall"), "");
     EXPECT_EQ(Settings(), saved);
+    // The automatic saves' name is a setting of the file too.
+    EXPECT_EQ(C.Cmd("Acq:FileName?"), C.Shell.Folders.WaveformFilesFolder + "shots*.wfm");
 
     UndoRedoSettings(C.Shell, Steps, false, false);
     EXPECT_EQ(Settings(), changed) << "one undo step holds the whole recall";
@@ -163,11 +166,21 @@ TEST_F(SaveRecall, TheLoaderRefusesDamagedFilesWholeAndSkipsWhatIsNoSetting) {
         EXPECT_EQ(done, !damaged);
         return done;
     };
-    // Every cut inside a line refuses the file and changes nothing; a cut at a line end applies.
+    // The last line runs with or without its line end: every cut applies as the same text ended.
     for (std::size_t cut = 1; cut < std::min<std::size_t>(good.size(), 400); ++cut) {
         if (good[cut - 1] == '\n') continue;
-        ASSERT_FALSE(recall(good.substr(0, cut))) << "cut at " << cut;
+        const std::string text = good.substr(0, cut);
+        const bool ended = recall(text + "\n");
+        const std::vector<std::string> endedSettings = Settings();
+        C.Tree().Root().LoadAllSettings(before);
+        ASSERT_EQ(recall(text), ended) << "cut at " << cut;
+        ASSERT_EQ(Settings(), endedSettings) << "cut at " << cut;
+        C.Tree().Root().LoadAllSettings(before);
     }
+    EXPECT_TRUE(recall("Save:Memo:ToMemo M2\r\nSave:Disk:FileFormat Verbose"));
+    EXPECT_EQ(C.Cmd("Save:Disk:FileFormat?"), "VERBOSE");
+    C.Tree().Root().LoadAllSettings(before);
+    EXPECT_FALSE(recall("Save:Memo:ToMemo M2\nSave:Disk:FileFormat")) << "a last line that does not parse";
     EXPECT_EQ(Settings(), before);
     for (const char* bad : {"Save:Memo:ToMemo M2\n\x01\n", "Save:Memo:ToMemo\n"})
         EXPECT_FALSE(recall(bad)) << bad;
@@ -206,6 +219,17 @@ TEST_F(SaveRecall, MemorySaveAndDamagedMemoryFileAtStart) {
     // XY .. None hold no record.
     State().SaveSignalToMemory(ssXY, 0);
     EXPECT_EQ(User->Errors, std::vector<std::string>{"Signal is absent"});
+    // A channel switched off is off although it still acquires: a script's save replies ERROR and the
+    // memory keeps what it held.
+    records.SignalsOn().SetOn(ssCh2, true);
+    records.Record(ssCh2).SetLength(1024);
+    C.Tree().Root().AddOnOffHandler("Ch2:Display", {.Initial = true});  // the channels are not built here
+    C.Cmd("Ch2:Display OFF");
+    ASSERT_TRUE(records.SignalsOn().IsOn(ssCh2)) << "still acquired";
+    EXPECT_EQ(C.Cmd("Save:Memo:Source Ch2;:Save:Memo:ToMemo M2;:Save:Memo:Save"), "ERROR");
+    EXPECT_EQ(records.Record(ssM2).Length(), 512);
+    EXPECT_EQ(Display->Hints, std::vector<std::string>{"Signal is absent"});
+    Display->Hints.clear();
 
     // At the next start: M2 loads quietly, a damaged M1 stays off without a message.
     records.SignalsOn().SetOn(ssM2, false);
@@ -307,4 +331,57 @@ TEST_F(SaveRecall, DatabaseGoldenBytesSizesAndRestore) {
     EXPECT_EQ(C.Tree().ExecuteCommandString("NOGPIB:DataBase?", true), " " + path);
     C.Tree().ExecuteCommandString("NOGPIB:DataBase NONEDATABASEATTHESCREEN", true);
     EXPECT_EQ(Display->Shown, "NONEDATABASEATTHESCREEN");
+}
+
+TEST_F(SaveRecall, ALoadThatFailsRepliesErrorAndTheLogSaysWhy) {
+    C.Shell.Records()->SignalsOn().SetOn(ssCh1, true);
+    const std::string good = (Root.Path() / "good.wfm").string();
+    ASSERT_TRUE(SaveWaveformBinary(C.Shell, ssCh1, good));
+    const std::string sound = ReadFileBytes(good);
+    Display->Hints.clear();
+    struct TRow {
+        const char* Name;
+        const char* Type;
+        std::optional<std::string> Bytes;  // none: no file
+        const char* Cause;
+    };
+    const std::vector<TRow> rows{
+        {"missing", "Wfm", {}, "damaged!"},
+        {"empty", "Wfm", "", "damaged!"},
+        {"truncated", "Wfm", sound.substr(0, sound.size() / 2), "damaged!"},
+        {"text", "Wfm", "not a waveform\n", "damaged!"},
+        {"missing", "Db", {}, "Database File is Damaged"},
+        {"short", "Db", std::string(1000, '\1'), "Database File is Damaged"},
+    };
+    for (const TRow& row : rows) {
+        const std::string base = (Root.Path() / (std::string(row.Type) + row.Name)).string();
+        const bool db = std::string_view(row.Type) == "Db";
+        if (row.Bytes) Write(base + (db ? ".cgs" : ".wfm"), *row.Bytes);
+        static_cast<TRadioSwHandler*>(C.Tree().Root().FindHandler("Save:Disk:FileType"))->SetItemIndex(db ? 1 : 0);
+        C.Cmd("Save:Disk:FileFormat Binary;:Save:Disk:ToMemo M1;:Save:Disk:FileName " + base);
+        EXPECT_EQ(C.Cmd("Save:Disk:Load"), "ERROR") << row.Type << " " << row.Name;
+        ASSERT_FALSE(Display->Hints.empty()) << row.Type << " " << row.Name;
+        EXPECT_NE(Display->Hints.back().find(row.Cause), std::string::npos) << Display->Hints.back();
+        EXPECT_FALSE(C.Shell.Records()->SignalsOn().IsOn(ssM1));
+        Display->Hints.clear();
+    }
+    EXPECT_TRUE(User->Messages.empty() && User->Errors.empty()) << "no box for a script";
+    // The sound file loads before the reply.
+    static_cast<TRadioSwHandler*>(C.Tree().Root().FindHandler("Save:Disk:FileType"))->SetItemIndex(0);
+    C.Cmd("Save:Disk:FileName " + (Root.Path() / "good").string());
+    EXPECT_EQ(C.Cmd("Save:Disk:Load"), "");
+    EXPECT_TRUE(C.Shell.Records()->SignalsOn().IsOn(ssM1));
+    Display->Hints.clear();
+
+    // A setup missing or damaged likewise.
+    Write(Root.Path() / "bad.set", "Save:Memo:ToMemo M2\n\x01\n");
+    for (const char* name : {"nosuch", "bad"}) {
+        C.Cmd(std::string("Save:Setup:FileName ") + (Root.Path() / name).string());
+        EXPECT_EQ(C.Cmd("Save:Setup:Recall"), "ERROR") << name;
+        ASSERT_EQ(Display->Hints.size(), 1u) << name;
+        EXPECT_NE(Display->Hints.back().find((Root.Path() / name).string() + ".set"), std::string::npos)
+            << Display->Hints.back();
+        Display->Hints.clear();
+    }
+    EXPECT_TRUE(User->Messages.empty() && User->Errors.empty());
 }

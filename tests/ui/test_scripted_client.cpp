@@ -258,7 +258,7 @@ TEST(ScriptedClient, ARefusedLoadThatACommandAskedForShowsNoBoxAndLaterLoadsGoOn
         if (client.ConnectAtOnce(port) && (ours = test::ListensOn(::getpid(), port))) {
             replies.push_back(client.Ask("SAVE:DISK:FILEFORMAT BINARY;:SAVE:DISK:TOMEMO M1;:SAVE:DISK:FILENAME " +
                                          damaged.string() + ";:SAVE:DISK:LOAD"));
-            // The load is deferred: the next name must wait until it was carried out.
+            // A script's load is made before its reply.
             step = 1;
             while (step != 2) std::this_thread::sleep_for(std::chrono::milliseconds(5));
             // A sound file of the program's own, saved and loaded into another memory.
@@ -288,7 +288,7 @@ TEST(ScriptedClient, ARefusedLoadThatACommandAskedForShowsNoBoxAndLaterLoadsGoOn
     script.join();
     ASSERT_TRUE(ours) << "port " << port << " answers, but not for the program under test";
 
-    EXPECT_EQ(replies, (std::vector<std::string>{"", "", ""}));
+    EXPECT_EQ(replies, (std::vector<std::string>{"ERROR", "", ""}));
     EXPECT_TRUE(fs::exists(good.string() + ".wfm"));
     EXPECT_NE(memories.find("M2"), std::string::npos) << memories;
     // The refusal went to the hint and the log: no box waits for a person.

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -235,6 +237,64 @@ TEST(ScriptedReplies, ADatabaseSaveRepliesWhatItDidAndNoFailedOneHoldsUpTheLater
         EXPECT_EQ(filesIn(limits), 3 * run) << run;
     }
     EXPECT_TRUE(fs::exists(root / "Database" / "keepme.cgs"));
+}
+
+TEST(ScriptedReplies, AFailedLoadRecallOrRunRepliesErrorAndSetupFilesRunEveryLineTheyHold) {
+    TDemoOnItsPort demo;
+    ASSERT_TRUE(demo.Acquiring());
+    const fs::path root = demo.Root();
+    const fs::path waveforms = root / "Waveforms" / "Waveform Files";
+    ASSERT_EQ(demo.Ask("SAVE:DISK:SOURCE CH1;:SAVE:DISK:FILEFORMAT BINARY;:SAVE:DISK:FILENAME good"), "");
+    ASSERT_EQ(demo.Ask("SAVE:DISK:SAVE"), "");
+    std::ifstream in(waveforms / "good.wfm", std::ios::binary);
+    const std::string sound((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(sound.size(), 1000u);
+
+    // A waveform file missing, empty, cut short or of another kind: "ERROR", the cause in the log.
+    const std::vector<std::pair<std::string, std::optional<std::string>>> files{
+        {"missing", std::nullopt}, {"empty", ""}, {"truncated", sound.substr(0, sound.size() - 100)},
+        {"text", "not a waveform\n"}};
+    for (const auto& [name, bytes] : files) {
+        if (bytes) std::ofstream(waveforms / (name + ".wfm"), std::ios::binary) << *bytes;
+        ASSERT_EQ(demo.Ask("SAVE:DISK:FILENAME " + name), "");
+        EXPECT_EQ(demo.Ask("SAVE:DISK:LOAD"), "ERROR") << name;
+        const std::string cause = "File \"" + (waveforms / (name + ".wfm")).string() + "\" damaged!";
+        EXPECT_NE(demo.ErrorLog().find(cause), std::string::npos) << name;
+    }
+    ASSERT_EQ(demo.Ask("SAVE:DISK:FILENAME good"), "");
+    EXPECT_EQ(demo.Ask("SAVE:DISK:LOAD"), "");
+    // A database and a setup alike.
+    for (const char* line : {"SAVE:DISK:FILETYPE DB", "SAVE:DISK:FILENAME missing", "SAVE:SETUP:FILENAME missing"})
+        ASSERT_EQ(demo.Ask(line), "") << line;
+    EXPECT_EQ(demo.Ask("SAVE:DISK:LOAD"), "ERROR");
+    EXPECT_NE(demo.ErrorLog().find("Database File is Damaged"), std::string::npos);
+    EXPECT_EQ(demo.Ask("SAVE:SETUP:RECALL"), "ERROR");
+    EXPECT_NE(demo.ErrorLog().find("ERROR Opening File " + (root / "Setup Files" / "missing.set").string()),
+              std::string::npos);
+
+    // A channel switched off is a source that is off; an autoscale with none shown starts nothing.
+    for (const char* line : {"SAVE:DISK:FILETYPE WFM", "SAVE:MEMO:ON NONE", "CH2:DISPLAY OFF"})
+        ASSERT_EQ(demo.Ask(line), "") << line;
+    EXPECT_EQ(demo.Ask("SAVE:MEMO:SOURCE CH2;:SAVE:MEMO:TOMEMO M3;:SAVE:MEMO:SAVE"), "ERROR");
+    EXPECT_EQ(demo.Ask("SAVE:MEMO:ON?").find("M3"), std::string::npos);
+    ASSERT_EQ(demo.Ask("CH1:DISPLAY OFF"), "");
+    EXPECT_EQ(demo.Ask("*AUTOSCALE"), "ERROR");
+    ASSERT_EQ(demo.Ask("CH1:DISPLAY ON"), "");
+
+    // The automatic saves' name is kept in a setup file, and a file's last line runs without its end.
+    for (const char* line : {"ACQ:FILENAME shots", "SAVE:SETUP:FILENAME all", "SAVE:SETUP:SAVE", "ACQ:FILENAME other",
+                             "TB:SCALEA 1E-8"})
+        ASSERT_EQ(demo.Ask(line), "") << line;
+    const std::string before = demo.Ask("TB:SCALEA?");
+    EXPECT_EQ(demo.Ask("SAVE:SETUP:RECALL"), "");
+    EXPECT_EQ(demo.Ask("ACQ:FILENAME?"), (waveforms / "shots*.wfm").string());
+    std::ofstream(root / "Setup Files" / "hand.set", std::ios::binary) << "TB:SCALEA 1E-9";
+    for (const char* line : {"TB:SCALEA 1E-8", "SAVE:SETUP:FILENAME hand", "SAVE:SETUP:RECALL"})
+        EXPECT_EQ(demo.Ask(line), "") << line;
+    const std::string recalled = demo.Ask("TB:SCALEA?");
+    EXPECT_NE(recalled, before);
+    ASSERT_EQ(demo.Ask("TB:SCALEA 1E-9"), "");
+    EXPECT_EQ(demo.Ask("TB:SCALEA?"), recalled);
 }
 
 }  // namespace

@@ -77,9 +77,9 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     try {
         shell.Folders = InitInstallFolders(ResolveDataRoot(args, [](const char* n) { return std::getenv(n); }));
     } catch (const EFileError& e) {
-        // Kept on standard error for scripts, and shown like every other failed start.
+        // Kept on standard error for scripts, its last line; a screen shows it as every other failed start.
         LogProgramLine(std::string(e.what()) + ". The program ends.");
-        dialogs.ShowError(nullptr, QString::fromStdString(e.what()));
+        if (!NoVisibleScreen()) dialogs.ShowError(nullptr, QString::fromStdString(e.what()));
         return 1;
     }
     auto records = std::make_unique<TSignalRecords>();

@@ -43,6 +43,9 @@ public:
     std::optional<int> ExitStatusWithin(int ms);
     // Sends the running program a signal (SIGTERM, ...).
     void SendSignal(int signal);
+    // Waits until the running program has its own handler for signal (its first step); false when it
+    // ended or had none within 30 s.
+    bool CatchesSignal(int signal);
 
     // Connects the moment the port answers (tried every few milliseconds for up to 30 s).
     bool ConnectAtOnce();

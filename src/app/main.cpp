@@ -16,6 +16,7 @@
 int main(int argc, char** argv) {
     // First of all: a signal to end that comes during the start-up ends it with a status and a reason.
     vt::TEndSignals endSignals;
+    endSignals.KeepCaughtToTheEnd();
     // The usage text and a refused option come before the window system, any file or the link.
     const vt::TArgumentsCheck check = vt::CheckProgramArguments({argv + (argc > 0 ? 1 : 0), argv + argc});
     if (check.Verdict == vt::TArgumentsVerdict::ShowUsage) {

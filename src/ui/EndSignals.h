@@ -30,6 +30,10 @@ public:
     // nothing does. Needs the application object.
     void Follow(std::function<void(int signal)> received);
 
+    // The signals stay caught after this object, to the process's exit: one that comes while the
+    // program ends leaves its exit status as it is.
+    void KeepCaughtToTheEnd() { Caught_ = false; }
+
     // "SIGTERM", "SIGINT", "SIGHUP".
     static const char* Name(int signal);
 
@@ -39,7 +43,7 @@ private:
     std::function<void(int)> Received_;
     int Pipe_[2] = {-1, -1};
     QSocketNotifier* Notifier_ = nullptr;
-    bool Caught_ = false;
+    bool Caught_ = false;  // the earlier actions come back with this object's end
     struct sigaction Previous_[3] {};
 };
 

@@ -34,6 +34,7 @@ public:
     TProgramProcess& operator=(const TProgramProcess&) = delete;
 
     bool Started() const { return Started_; }
+    bool Running() const { return Program_.state() != QProcess::NotRunning; }
     std::filesystem::path Root() const { return Home_.Path() / "root"; }
     std::filesystem::path WorkingFolder() const { return Home_.Path() / "cwd"; }
     std::filesystem::path LockFolder() const { return Home_.LockFolder(); }

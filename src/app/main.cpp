@@ -6,6 +6,7 @@
 #include "core/Shell.h"
 #include "program/ProgramLife.h"
 #include "ui/Automation.h"
+#include "ui/EndSignals.h"
 #include "ui/MainBlock.h"
 #include "ui/ProgramArguments.h"
 #include "ui/ProgramFeatures.h"
@@ -13,6 +14,9 @@
 #include "core/ProgramLog.h"
 
 int main(int argc, char** argv) {
+    // First of all: a signal to end that comes during the start-up ends it with a status and a reason.
+    vt::TEndSignals endSignals;
+    endSignals.KeepCaughtToTheEnd();
     // The usage text and a refused option come before the window system, any file or the link.
     const vt::TArgumentsCheck check = vt::CheckProgramArguments({argv + (argc > 0 ? 1 : 0), argv + argc});
     if (check.Verdict == vt::TArgumentsVerdict::ShowUsage) {
@@ -39,5 +43,5 @@ int main(int argc, char** argv) {
     if (!automationError.empty()) vt::LogProgramLine(automationError);
 
     vt::TProgramFeatures features(shell, life, dialogs, args, automationPort, embedding);
-    return vt::RunMainBlock(app, shell, life, std::move(args), features.Dialogs());
+    return vt::RunMainBlock(app, shell, life, std::move(args), features.Dialogs(), &endSignals);
 }

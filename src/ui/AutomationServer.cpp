@@ -138,7 +138,7 @@ void TAutomationServer::AddClient(int fd) {
 void TAutomationServer::Receive(TClient& c) {
     if (c.Closed || c.InputEnded) return;
     qsizetype pending = 0;
-    for (std::size_t i = c.NextLine; i < c.Lines.size(); ++i) pending += c.Lines[i].size();
+    for (std::size_t i = c.NextLine; i < c.Lines.size(); ++i) pending += c.Lines[i].Text.size();
     if (pending >= MaxPendingInput) {
         // The rest stays with the system until these have been served.
         c.ReadPaused = true;
@@ -176,14 +176,21 @@ void TAutomationServer::Receive(TClient& c) {
     for (qsizetype end; (end = c.Input.indexOf('\n', start)) >= 0; start = end + 1) {
         qsizetype length = end - start;
         if (length > 0 && c.Input[end - 1] == '\r') --length;
-        if (length > MaxLineLength) {
-            Drop(c, "line longer than 1 MiB");
-            return;
+        if (c.SkippingLine || length > MaxLineLength) {
+            // The client is not dropped: closing on its unread bytes would reset the connection and
+            // lose the replies it has not read yet.
+            c.SkippingLine = false;
+            c.Lines.push_back({{}, true});
+            continue;
         }
-        c.Lines.push_back(c.Input.mid(start, length));
+        c.Lines.push_back({c.Input.mid(start, length), false});
     }
     c.Input.remove(0, start);
-    if (c.Input.size() > MaxLineLength + 1) Drop(c, "line longer than 1 MiB");
+    // A line end may still come after its CR.
+    if (c.SkippingLine || c.Input.size() > MaxLineLength + 1) {
+        c.SkippingLine = true;
+        c.Input.clear();
+    }
 }
 
 TAutomationServer::TClient* TAutomationServer::NextWaiting() {
@@ -233,31 +240,37 @@ void TAutomationServer::Serve() {
                 break;
             }
             ++served;
-            const QByteArray line = std::move(c->Lines[c->NextLine++]);
+            const TLine next = std::move(c->Lines[c->NextLine++]);
             if (c->NextLine == c->Lines.size()) {
                 c->Lines.clear();
                 c->NextLine = 0;
             }
-            std::string reply;
-            const QPointer<TAutomationServer> self(this);
-            auto later = [self, number = c->Number](const std::string& text) {
-                if (self) self->LaterReply(number, text);
-            };
-            try {
-                Service_.ExecCommand(std::string_view(line.constData(), static_cast<std::size_t>(line.size())), reply,
-                                     static_cast<std::size_t>(OutputLimit_), std::move(later));
-                if (Service_.Deferred()) {
-                    c->Awaiting = true;
+            std::string reply = "ERROR";
+            if (next.TooLong) {
+                Service_.LogLine("Automation client " + std::to_string(c->Number) +
+                                 ": a line longer than 1 MiB is not run");
+            } else {
+                const QPointer<TAutomationServer> self(this);
+                auto later = [self, number = c->Number](const std::string& text) {
+                    if (self) self->LaterReply(number, text);
+                };
+                try {
+                    reply.clear();
+                    Service_.ExecCommand(std::string_view(next.Text.constData(), static_cast<std::size_t>(next.Text.size())),
+                                         reply, static_cast<std::size_t>(OutputLimit_), std::move(later));
+                    if (Service_.Deferred()) {
+                        c->Awaiting = true;
+                        continue;
+                    }
+                } catch (const EReplyTooLong& e) {
+                    Drop(*c, e.what());
                     continue;
+                } catch (const std::exception& e) {
+                    // No exception crosses the event loop: the client gets its text as the reply.
+                    reply = e.what();
+                } catch (...) {
+                    reply = "ERROR";
                 }
-            } catch (const EReplyTooLong& e) {
-                Drop(*c, e.what());
-                continue;
-            } catch (const std::exception& e) {
-                // No exception crosses the event loop: the client gets its text as the reply.
-                reply = e.what();
-            } catch (...) {
-                reply = "ERROR";
             }
             Reply(*c, reply);
             // Input held back while the lines waited.

@@ -23,7 +23,8 @@ public:
     static constexpr std::uint16_t DefaultPort = 5025;
     // Stands for each line break inside a reply, so that every reply is one line.
     static constexpr char ReplyLineSeparator = '\t';
-    // A line longer than this (without its end) disconnects the client.
+    // A line longer than this (without its end) is not run: it replies "ERROR" in its turn, its bytes
+    // are dropped as they come, and the lines after it are served.
     static constexpr qsizetype MaxLineLength = qsizetype{1} << 20;
     // Replies a client has not read beyond this many bytes disconnect it; a reply that grows past it
     // stops being built.
@@ -65,6 +66,10 @@ public:
     bool Holding() const { return Holding_; }
 
 private:
+    struct TLine {
+        QByteArray Text;
+        bool TooLong = false;  // its text was dropped: it replies "ERROR"
+    };
     struct TClient {
         int Fd = -1;
         QSocketNotifier* Readable = nullptr;
@@ -72,8 +77,9 @@ private:
         QByteArray Output;                    // replies written, taken by the system up to Sent
         qsizetype Sent = 0;
         QByteArray Input;                  // received bytes after the last line end
-        std::vector<QByteArray> Lines;     // complete lines waiting their turn
+        std::vector<TLine> Lines;          // complete lines waiting their turn
         std::size_t NextLine = 0;
+        bool SkippingLine = false;  // the line being received is too long: its bytes go until its end
         bool Closed = false;
         bool InputEnded = false;  // the client sends no more: once answered it is closed
         bool ReadPaused = false;  // its waiting lines are many: the rest stays with the system

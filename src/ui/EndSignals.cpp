@@ -21,11 +21,14 @@ namespace {
 
 constexpr int EndSignalList[] = {SIGTERM, SIGINT, SIGHUP};
 
-// The pipe's write end for the handler: a signal handler reaches nothing but what is static.
+// What the handler reaches: a signal handler reaches nothing but what is static.
 std::atomic<int> SignalWriteFd{-1};
+std::atomic<int> FirstSignal{0};
 
 void OnEndSignal(int signal) {
     const int saved = errno;
+    int none = 0;
+    FirstSignal.compare_exchange_strong(none, signal);
     const int fd = SignalWriteFd.load();
     if (fd >= 0) {
         const unsigned char number = static_cast<unsigned char>(signal);
@@ -37,29 +40,39 @@ void OnEndSignal(int signal) {
 
 }  // namespace
 
-TEndSignals::TEndSignals(std::function<void(int signal)> received) : Received_(std::move(received)) {
+TEndSignals::TEndSignals() {
+    FirstSignal.store(0);
     if (::pipe2(Pipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
         LogProgramLine("the signals to end cannot be followed: they end the program at once");
         Pipe_[0] = Pipe_[1] = -1;
         return;
     }
     SignalWriteFd.store(Pipe_[1]);
-    Notifier_ = new QSocketNotifier(Pipe_[0], QSocketNotifier::Read, this);
-    connect(Notifier_, &QSocketNotifier::activated, this, [this] { ReadSignals(); });
     struct sigaction action {};
     action.sa_handler = OnEndSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (std::size_t i = 0; i < std::size(EndSignalList); ++i) ::sigaction(EndSignalList[i], &action, &Previous_[i]);
+    Caught_ = true;
 }
 
 TEndSignals::~TEndSignals() {
-    if (Notifier_)
+    if (Caught_)
         for (std::size_t i = 0; i < std::size(EndSignalList); ++i) ::sigaction(EndSignalList[i], &Previous_[i], nullptr);
     SignalWriteFd.store(-1);
     delete Notifier_;
     for (const int fd : Pipe_)
         if (fd >= 0) ::close(fd);
+}
+
+int TEndSignals::Came() const { return FirstSignal.load(); }
+
+void TEndSignals::Follow(std::function<void(int signal)> received) {
+    Received_ = std::move(received);
+    if (!Received_ || Notifier_ || Pipe_[0] < 0) return;
+    // A signal already in the pipe is read as soon as the event loop runs.
+    Notifier_ = new QSocketNotifier(Pipe_[0], QSocketNotifier::Read, this);
+    connect(Notifier_, &QSocketNotifier::activated, this, [this] { ReadSignals(); });
 }
 
 const char* TEndSignals::Name(int signal) {

@@ -1,7 +1,8 @@
 #pragma once
-// The signals that ask the program to end (SIGTERM, SIGINT, SIGHUP) reach the event loop as a call:
-// their handler only writes the signal's number into a pipe that a socket notifier reads. The program
-// then ends as closing its window ends it, never in the middle of a save.
+// The signals that ask the program to end (SIGTERM, SIGINT, SIGHUP) are caught from the program's first
+// step on: their handler only notes the first one and writes its number into a pipe. The start-up asks
+// Came() at its steps; once the event loop runs, a socket notifier reads the pipe and the program ends
+// as closing its window ends it, never in the middle of a save.
 #include <QObject>
 
 #include <csignal>
@@ -16,12 +17,22 @@ class TShell;
 
 class TEndSignals : public QObject {
 public:
-    // received gets each signal's number, from the event loop. One object at a time.
-    explicit TEndSignals(std::function<void(int signal)> received);
+    // Catches the signals from here on; needs no application object yet. One object at a time.
+    TEndSignals();
     // The signals take their earlier actions again.
     ~TEndSignals() override;
     TEndSignals(const TEndSignals&) = delete;
     TEndSignals& operator=(const TEndSignals&) = delete;
+
+    // The first signal caught, 0 while none has come.
+    int Came() const;
+    // From the event loop, received gets each signal's number, those caught before included; empty,
+    // nothing does. Needs the application object.
+    void Follow(std::function<void(int signal)> received);
+
+    // The signals stay caught after this object, to the process's exit: one that comes while the
+    // program ends leaves its exit status as it is.
+    void KeepCaughtToTheEnd() { Caught_ = false; }
 
     // "SIGTERM", "SIGINT", "SIGHUP".
     static const char* Name(int signal);
@@ -32,6 +43,7 @@ private:
     std::function<void(int)> Received_;
     int Pipe_[2] = {-1, -1};
     QSocketNotifier* Notifier_ = nullptr;
+    bool Caught_ = false;  // the earlier actions come back with this object's end
     struct sigaction Previous_[3] {};
 };
 

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <cstdlib>
+#include <optional>
 
 #include "core/LanguageState.h"
 #include "core/CommandTree.h"
@@ -68,18 +69,30 @@ void CreateIdentityUnit(TShell& shell, TUserDialogs& dialogs) {
 }  // namespace
 
 int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, std::vector<std::string> args,
-                 TUserDialogs& dialogs) {
+                 TUserDialogs& dialogs, TEndSignals* endSignals) {
+    std::optional<TEndSignals> ownEndSignals;
+    if (!endSignals) endSignals = &ownEndSignals.emplace();
+    // Until the event loop runs, a signal to end is seen at the start-up's steps: the program ends
+    // there with its reason, as a start-up that cannot go on does.
+    const auto signalCame = [endSignals] {
+        const int signal = endSignals->Came();
+        if (signal != 0)
+            LogProgramLine(std::string(TEndSignals::Name(signal)) +
+                           " during the start-up: the window had not opened yet. The program ends.");
+        return signal != 0;
+    };
     auto splashStatus = [&life](const std::string& status) { ShowSplashStatus(life, status); };
     auto splashSleep = [&life](int ms) { ForEachUiFeature(life.Features(), [&](TUiFeature& f) { f.SplashSleep(ms); }); };
     auto closeSplash = [&life] { ForEachUiFeature(life.Features(), [](TUiFeature& f) { f.CloseSplash(); }); };
     // ReadShiftAtStart: a held Shift keeps the user's default setup from being recalled.
     shell.ShiftAtStart = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+    if (signalCame()) return 1;
     try {
         shell.Folders = InitInstallFolders(ResolveDataRoot(args, [](const char* n) { return std::getenv(n); }));
     } catch (const EFileError& e) {
-        // Kept on standard error for scripts, and shown like every other failed start.
+        // Kept on standard error for scripts, its last line; a screen shows it as every other failed start.
         LogProgramLine(std::string(e.what()) + ". The program ends.");
-        dialogs.ShowError(nullptr, QString::fromStdString(e.what()));
+        if (!NoVisibleScreen()) dialogs.ShowError(nullptr, QString::fromStdString(e.what()));
         return 1;
     }
     auto records = std::make_unique<TSignalRecords>();
@@ -101,6 +114,10 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     shell.SetUserServices(std::move(userServices));
     for (TFeature* f : life.Features()) f->AttachToProgram(shell);
     ForEachUiFeature(life.Features(), [](TUiFeature& f) { f.LoadInstrumentList(); });
+    if (signalCame()) {
+        closeSplash();
+        return 1;
+    }
     // Without a feature that connects instruments the start is "Absent".
     bool started = true;
     ForEachUiFeature(life.Features(), [&started](TUiFeature& f) { started = started && f.StartStartInstrument(); });
@@ -112,6 +129,10 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     const bool connected = shell.Link()->IsInstrumentConnected();
     splashStatus(connected ? "Start in Main Mode..." : "Start in Demo Mode...");
     splashSleep(500);
+    if (signalCame()) {
+        closeSplash();
+        return 1;
+    }
     splashStatus("Creating forms...");
     TKitContext kit(
         [&shell](std::string_view path) -> THandler* {
@@ -138,8 +159,15 @@ int RunMainBlock(TVeltraneApplication& app, TShell& shell, TProgramLife& life, s
     splashStatus("All done.");
     splashSleep(100);
     closeSplash();
+    // The port is open from the window's creation on: its clients' lines are still held.
+    if (signalCame()) return 1;
 
-    TEndSignals endSignals([&window, &shell](int signal) { CloseWindowForSignal(window, shell, signal); });
+    // From here on a signal, caught before the event loop runs or later, closes the window.
+    endSignals->Follow([&window, &shell](int signal) { CloseWindowForSignal(window, shell, signal); });
+    struct TUnfollow {
+        TEndSignals& Signals;
+        ~TUnfollow() { Signals.Follow({}); }
+    } unfollow{*endSignals};
     window.show();
     const int result = app.exec();
     shell.ProgramEnded = true;

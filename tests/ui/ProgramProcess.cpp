@@ -104,6 +104,19 @@ void TProgramProcess::SendSignal(int signal) {
     if (Program_.state() == QProcess::Running) ::kill(static_cast<pid_t>(Program_.processId()), signal);
 }
 
+bool TProgramProcess::CatchesSignal(int signal) {
+    // The caught signals' mask in the process's status, as the system keeps it.
+    const std::string status = "/proc/" + std::to_string(Program_.processId()) + "/status";
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < end && Program_.state() == QProcess::Running) {
+        std::ifstream in(status);
+        for (std::string line; std::getline(in, line);)
+            if (line.starts_with("SigCgt:") && (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1)) return true;
+        QThread::usleep(200);
+    }
+    return false;
+}
+
 std::string TProgramProcess::ErrorLog() const {
     std::ifstream in(ErrorFile(), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -34,6 +34,7 @@ public:
     TProgramProcess& operator=(const TProgramProcess&) = delete;
 
     bool Started() const { return Started_; }
+    bool Running() const { return Program_.state() != QProcess::NotRunning; }
     std::filesystem::path Root() const { return Home_.Path() / "root"; }
     std::filesystem::path WorkingFolder() const { return Home_.Path() / "cwd"; }
     std::filesystem::path LockFolder() const { return Home_.LockFolder(); }
@@ -43,6 +44,9 @@ public:
     std::optional<int> ExitStatusWithin(int ms);
     // Sends the running program a signal (SIGTERM, ...).
     void SendSignal(int signal);
+    // Waits until the running program has its own handler for signal (its first step); false when it
+    // ended or had none within 30 s.
+    bool CatchesSignal(int signal);
 
     // Connects the moment the port answers (tried every few milliseconds for up to 30 s).
     bool ConnectAtOnce();

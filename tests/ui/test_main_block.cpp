@@ -134,8 +134,8 @@ TEST(MainBlockDataRoot, AFolderThatCannotBeCreatedEndsTheStartWithAMessage) {
     test::TScriptedDialogs dialogs;
     auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
     EXPECT_EQ(RunMainBlock(*app, shell, life, {"--home", (temp / "file" / "root").string(), "Absent"}, dialogs), 1);
-    ASSERT_EQ(dialogs.Asked.size(), 1u);
-    EXPECT_EQ(dialogs.Asked[0].rfind("Error: Cannot create the folder \"", 0), 0u) << dialogs.Asked[0];
+    // Without a screen standard error alone says why, its last line.
+    EXPECT_TRUE(dialogs.Asked.empty());
     EXPECT_EQ(shell.CommandTree(), nullptr) << "nothing else started";
 }
 

@@ -301,10 +301,12 @@ TEST(ScriptedClient, ARefusedLoadThatACommandAskedForShowsNoBoxAndLaterLoadsGoOn
 namespace vt {
 namespace {
 
-// Each signal that asks the program to end closes it as its window's close box does, a client still
-// connected: the power-off setup is written and the exit status is 0. The temporary files a killed
-// program left are gone once the next one has started; those of a program still running stay.
-TEST(ScriptedClient, ASignalToEndClosesAsTheWindowDoesAndAStartClearsWhatAKilledSaveLeft) {
+// A signal that asks the program to end, at any moment, ends it with a status, never by the signal:
+// before the window is up with 1 and its reason as the last line; afterwards as the window's close
+// box does, a client still connected: the power-off setup is written and the status is 0. The
+// temporary files a killed program left are gone once the next one has started; those of a program
+// still running stay.
+TEST(ScriptedClient, ASignalAtAnyMomentEndsWithAStatusAndAStartClearsWhatAKilledSaveLeft) {
     char running[32];
     std::snprintf(running, sizeof running, ".vt%08x-00000001.tmp", static_cast<unsigned>(::getpid()));
     const std::vector<std::pair<std::string, bool>> planted = {
@@ -314,22 +316,64 @@ TEST(ScriptedClient, ASignalToEndClosesAsTheWindowDoesAndAStartClearsWhatAKilled
         {std::string("Database/") + running, false},
         {"Setup Files/.notes", false},
     };
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        TScriptedProgram program("Default_Demo", [&](const fs::path& root) {
-            for (const auto& [name, _] : planted) {
-                fs::create_directories((root / name).parent_path());
-                std::ofstream(root / name) << "half a file";
+    enum class TMoment { FirstStep, PortAccepts, StartUpEnded };
+    const std::pair<const char*, TMoment> moments[] = {
+        {"its first step: it catches the signal", TMoment::FirstStep},
+        {"the moment its port accepts", TMoment::PortAccepts},
+        {"its start-up has ended", TMoment::StartUpEnded},
+    };
+    const std::pair<int, std::string> endSignals[] = {{SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}};
+    for (const auto& [momentName, moment] : moments) {
+        for (const auto& [signal, name] : endSignals) {
+            SCOPED_TRACE(name + " at " + momentName);
+            TScriptedProgram program("Default_Demo", [&](const fs::path& root) {
+                for (const auto& [file, _] : planted) {
+                    fs::create_directories((root / file).parent_path());
+                    std::ofstream(root / file) << "half a file";
+                }
+            });
+            ASSERT_TRUE(program.Started());
+            if (moment == TMoment::FirstStep) {
+                ASSERT_TRUE(program.CatchesSignal(signal)) << program.ErrorLog();
+            } else {
+                ASSERT_TRUE(program.ConnectAtOnce()) << program.ErrorLog();
             }
-        });
-        ASSERT_TRUE(program.Started() && program.ConnectAtOnce()) << signal;
-        ASSERT_EQ(program.Ask("*RUN?"), "*RUN ON") << "the start-up has ended";
-        for (const auto& [name, stale] : planted) EXPECT_NE(fs::exists(program.Root() / name), stale) << name;
-        program.SendSignal(signal);
-        EXPECT_EQ(program.ExitStatusWithin(30000), std::optional<int>(0)) << signal << "\n" << program.ErrorLog();
-        bool powerOff = false;
-        for (const auto& entry : fs::directory_iterator(program.Root() / "Setup Files"))
-            powerOff = powerOff || entry.path().filename().string().starts_with("~SetpPwrOffFor");
-        EXPECT_TRUE(powerOff) << signal;
+            if (moment == TMoment::StartUpEnded) {
+                ASSERT_EQ(program.Ask("*RUN?"), "*RUN ON");
+                for (const auto& [file, stale] : planted) EXPECT_NE(fs::exists(program.Root() / file), stale) << file;
+            }
+            program.SendSignal(signal);
+            // More of them while it ends, to its last step, change nothing.
+            const auto end = Clock::now() + std::chrono::seconds(30);
+            while (program.Running() && Clock::now() < end) {
+                program.SendSignal(signal);
+                program.ExitStatusWithin(1);
+            }
+            const std::optional<int> status = program.ExitStatusWithin(30000);
+            const std::string log = program.ErrorLog();
+            ASSERT_TRUE(status == 0 || status == 1) << "it ends by itself, not by the signal\n" << log;
+            // Its first step is long before the window.
+            if (moment == TMoment::FirstStep) {
+                EXPECT_EQ(status, 1);
+            }
+            if (*status == 1) {
+                // Scripts read the last line.
+                const std::string last = log.substr(log.rfind('\n', log.size() - 2) + 1);
+                EXPECT_TRUE(last.starts_with("veltrane: " + name + " during the start-up: ") &&
+                            last.ends_with(" The program ends.\n"))
+                    << log;
+                EXPECT_NE(moment, TMoment::StartUpEnded);
+                continue;
+            }
+            EXPECT_NE(log.find("veltrane: " + name + ": the program ends as its window closes\n"), std::string::npos)
+                << log;
+            // Before the instrument has started there are no settings of its own to keep.
+            if (moment != TMoment::StartUpEnded) continue;
+            bool powerOff = false;
+            for (const auto& entry : fs::directory_iterator(program.Root() / "Setup Files"))
+                powerOff = powerOff || entry.path().filename().string().starts_with("~SetpPwrOffFor");
+            EXPECT_TRUE(powerOff);
+        }
     }
 }
 

@@ -86,6 +86,8 @@ void TOEConv::FillRows(TShell& shell) {
     });
 }
 
+int TOEConv::CheckDeadlines(TShell&) { return Calibration_->StallCheck(); }
+
 bool TOEConv::Quiet() const { return TakingBack_ || (Calibration_Values_ && Calibration_Values_->Reading()); }
 
 // ------------------------------------------------------------------------------------ registration

@@ -59,6 +59,8 @@ public:
     TOEConv& operator=(const TOEConv&) = delete;
 
     void FillRows(TShell& shell) override;
+    // A script's calibration run that no acquisition steps any more ends as failed.
+    int CheckDeadlines(TShell& shell) override;
 
     // Registration: once, in the order the settings' nodes need (a second call does nothing).
     void CreateOEConvHandlers(TCommandTree& tree);

@@ -138,14 +138,15 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
 }
 
 // Each run from one client while a second asks `*RUN?` and for a calibration of its own: the second
-// is answered at once ("ERROR" for its calibration, which starts nothing) while the acquisitions go on, and the run's reply
-// comes at its end. Values derived from the demo's signal: with the generator as it starts, Ch1 carries
-// generator A's sine (0.25 V, 100 MHz) plus the demo converter's dark output, 1 mV per percent of
-// compensation below 42 %. Points 2 to 500 of a 512-point record at 10 ns/div span 9.98 periods, so the
-// sine adds at most 0.25 V x 2 sin(0.02 pi) / (2 pi x 9.98) = 0.25 mV to their mean: the dark-level
-// search, halving its step at each change of sign until it is below 0.002 %, ends at 42 % within 0.25 %
-// plus a few final steps. Lifted by 30 mV at that level, the gain run's mean is 30 mV within 0.55 mV
-// (the sine, the dark output, the 2 mV noise over 12,475 points), at 0.3 mW: 100 V/W within 2.
+// is answered at once ("ERROR" for its calibration, which starts nothing) while the acquisitions go
+// on, and the run's reply comes at its end. Values derived from the demo's signal: with the generator
+// as it starts, Ch1 carries generator A's sine (0.25 V, 100 MHz) plus the demo converter's dark
+// output, 1 mV per percent of compensation below 42 %. Points 2 to 500 of a 512-point record at
+// 10 ns/div span 9.98 periods, so the sine adds at most 0.25 V x 2 sin(0.02 pi) / (2 pi x 9.98) =
+// 0.25 mV to their mean: the dark-level search, halving its step at each change of sign until it is
+// below 0.002 %, ends at 42 % within 0.25 % plus a few final steps. Lifted by 30 mV at that level, the
+// gain run's mean is 30 mV within 0.55 mV (the sine, the dark output, the 2 mV noise over 12,475
+// points); at 0.3 mW that is 100 V/W within 2.
 struct TOERunRow {
     const char* Name;
     std::vector<const char*> Setup;
@@ -160,15 +161,16 @@ struct TOERunRow {
 };
 
 TEST(OEConvCalibrationDemo, ScriptsRunsReplyAtTheirEndWhileOtherClientsAreServed) {
-    const std::string notConnected = "ELECTRICAL OUTPUT of the O/E CONVERTER is not connected to any of the CHANNEL INPUT.";
+    const std::string notConnected =
+        "ELECTRICAL OUTPUT of the O/E CONVERTER is not connected to any of the CHANNEL INPUT.";
+    const char* dark = "FLASH:OECALIBR:AUTODARKLVL";
+    const char* gain = "FLASH:OECALIBR:AUTOCALGAIN";
     const std::vector<TOERunRow> rows = {
-        {"no channel", {"OEConv:Dest OEConv"}, "FLASH:OECALIBR:AUTODARKLVL", false, "", false, notConnected,
-         "FLASH:OECalibr:DarkLvl", {}, 0},
-        {"no channel, gain", {}, "FLASH:OECALIBR:AUTOCALGAIN", false, "", false, notConnected, "Shadow:OECalibr1:Gain", {}, 0},
-        {"dark level", {"OEConv:Dest Ch1"}, "FLASH:OECALIBR:AUTODARKLVL", true, "FLASH:OECALIBR:AUTOCALGAIN", false, "", "FLASH:OECalibr:DarkLvl", 42, 0.3},
-        {"gain", {"GSS:A:Offset 0.03"}, "FLASH:OECALIBR:AUTOCALGAIN", true, "FLASH:OECALIBR:AUTODARKLVL", false, "", "Shadow:OECalibr1:Gain", 100, 2},
-        {"cancelled", {"FLASH:OECalibr:DarkLvl 60"}, "FLASH:OECALIBR:AUTODARKLVL", true, "FLASH:OECALIBR:AUTODARKLVL", true, "ERROR",
-         "FLASH:OECalibr:DarkLvl", {}, 0},
+        {"no channel", {"OEConv:Dest OEConv"}, dark, false, "", false, notConnected, "FLASH:OECalibr:DarkLvl", {}, 0},
+        {"no channel, gain", {}, gain, false, "", false, notConnected, "Shadow:OECalibr1:Gain", {}, 0},
+        {"dark level", {"OEConv:Dest Ch1"}, dark, true, gain, false, "", "FLASH:OECalibr:DarkLvl", 42, 0.3},
+        {"gain", {"GSS:A:Offset 0.03"}, gain, true, "FLASH:CALIBR:AUTOCALCH", false, "", "Shadow:OECalibr1:Gain", 100, 2},
+        {"cancelled", {"FLASH:OECalibr:DarkLvl 60"}, dark, true, dark, true, "ERROR", "FLASH:OECalibr:DarkLvl", {}, 0},
     };
     test::TProgramRig rig({.DemoOptions = 0xFF & ~optOptics});
     std::vector<std::string> modal;
@@ -213,7 +215,8 @@ TEST(OEConvCalibrationDemo, ScriptsRunsReplyAtTheirEndWhileOtherClientsAreServed
             if (automation->Server.ClientCount() == 0) test::CloseMainWindows();
             return;
         }
-        if (runner.state() != QAbstractSocket::ConnectedState || other.state() != QAbstractSocket::ConnectedState) return;
+        if (runner.state() != QAbstractSocket::ConnectedState || other.state() != QAbstractSocket::ConnectedState)
+            return;
         const TOERunRow& r = rows[row];
         SCOPED_TRACE(r.Name);
         TCommandTree* tree = rig.Shell.CommandTree();

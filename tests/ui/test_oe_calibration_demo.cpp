@@ -13,6 +13,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -198,6 +200,7 @@ TEST(OEConvCalibrationDemo, ScriptsRunsReplyAtTheirEndWhileOtherClientsAreServed
     std::size_t row = 0;
     int stage = 0, started = 0, until = 0;
     double before = 0;
+    std::string closeReply = "none", trigger;
     rig.Run(240000, 5, [&] {
         TAutomation* automation = rig.Features().Automation().Automation();
         if (!automation || !rig.Acquiring()) return;
@@ -212,7 +215,15 @@ TEST(OEConvCalibrationDemo, ScriptsRunsReplyAtTheirEndWhileOtherClientsAreServed
             if (automation->Server.ClientCount() == 2) rig.Command("FLASH:Calibr:RecallAll");
             runner.disconnectFromHost();
             other.disconnectFromHost();
-            if (automation->Server.ClientCount() == 0) test::CloseMainWindows();
+            if (automation->Server.ClientCount() != 0 || closeReply != "none") return;
+            // A close while a run goes on ends it first: the settings saved for the next start are
+            // the user's, not the run's.
+            trigger = rig.Command("Trig:Source?");
+            std::string ignored;
+            automation->Service.Execute("FLASH:OECalibr:AutoDarkLvl", ignored, 0,
+                                        [&closeReply](const std::string& reply) { closeReply = reply; });
+            EXPECT_TRUE(rig.Shell.CalibrationRunning);
+            test::CloseMainWindows();
             return;
         }
         if (runner.state() != QAbstractSocket::ConnectedState || other.state() != QAbstractSocket::ConnectedState)
@@ -280,6 +291,11 @@ TEST(OEConvCalibrationDemo, ScriptsRunsReplyAtTheirEndWhileOtherClientsAreServed
     });
     EXPECT_EQ(row, rows.size());
     EXPECT_EQ(rig.Dialogs.Asked, std::vector<std::string>{});
+    EXPECT_EQ(closeReply, "ERROR");
+    std::ifstream powerOff(rig.Home.Path() / "Setup Files" / "~SetpPwrOffForDefaultDemo.set");
+    const std::string saved((std::istreambuf_iterator<char>(powerOff)), std::istreambuf_iterator<char>());
+    EXPECT_NE(trigger, "TRIG:SOURCE INTCLOCK");
+    EXPECT_NE(saved.find(trigger + "\n"), std::string::npos) << saved.substr(saved.find("TRIG:SOURCE"), 40);
 }
 
 }  // namespace

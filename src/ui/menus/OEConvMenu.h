@@ -52,6 +52,7 @@ public:
 
     void FillRows(TShell& shell) override { Converter_.FillRows(shell); }
     int CheckDeadlines(TShell& shell) override { return Converter_.CheckDeadlines(shell); }
+    void StopRunning() override { Converter_.StopRunning(); }
     void RegisterForms(TSideMenus& menus) override;
     void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
     void WindowGone() override;

@@ -295,10 +295,12 @@ int TOEConvCalibration::StallCheck() {
     const std::int64_t left = LastStepMs_ + StallSeconds * 1000 - NowMs();
     if (left > 0) return static_cast<int>(left);
     // Run was stopped, or the instrument sends nothing: nobody would wait for the end otherwise.
-    Failure_ =
-        Shell_.LangStr("CalibrationFailed") + ": no acquisition came for " + std::to_string(StallSeconds) + " s.";
-    Complete(false);
-    Close(false);
+    if (Step_ != ocsFinished) {
+        Failure_ =
+            Shell_.LangStr("CalibrationFailed") + ": no acquisition came for " + std::to_string(StallSeconds) + " s.";
+        Complete(false);
+    }
+    Close(OkEnabled_);
     return -1;
 }
 

@@ -60,7 +60,8 @@ public:
     void AcquisitionStep();
     // The dialog's OK (true) or Cancel.
     void Close(bool ok);
-    // A script's run that got no acquisition for StallSeconds on the link clock ends as failed.
+    // A script's run that got no acquisition for StallSeconds on the link clock ends (as failed,
+    // unless its result had come).
     // Answers the milliseconds until the stall would be due, -1 when no such run goes on.
     int StallCheck();
 
@@ -81,8 +82,6 @@ public:
     double MeasuredGain() const { return Gain_; }
     double MeasuredZeroPower() const { return ZeroPower_; }
     bool Running() const { return Step_ != ocsIdle; }
-    // Why the last script's run failed ("ERROR" after a Cancel); empty after a success.
-    const std::string& Failure() const { return Failure_; }
 
     TOEConvCalibrationView* View = nullptr;
 

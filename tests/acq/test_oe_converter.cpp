@@ -227,15 +227,16 @@ TEST(OEConverter, AScriptsRunRepliesAtItsEnd) {
     t.Shell.ExecuteCommandString("OEConv:Dest Ch1");
     struct TRow {
         const char* Command;
-        double Volts;       // every point of each acquisition; negative: none comes
-        bool Cancel;
+        double Volts;     // every point of each acquisition; negative: none comes
+        bool Cancel;      // after three acquisitions
+        bool StopAtResult;  // no acquisition comes after the result
         const char* Reply;
     };
     const std::string stalled = "Calibration failed: no acquisition came for 10 s.";
-    for (const TRow& row : {TRow{"FLASH:OECalibr:AutoCalGain", 0.01, false, ""},                    // 33.3 V/W
-                            TRow{"FLASH:OECalibr:AutoCalGain", 0.005, false, "Calibration failed"},  // 16.7 V/W
-                            TRow{"FLASH:OECalibr:AutoDarkLvl", 0.5, true, "ERROR"},
-                            TRow{"FLASH:OECalibr:AutoDarkLvl", -1, false, stalled.c_str()}}) {
+    for (const TRow& row : {TRow{"FLASH:OECalibr:AutoCalGain", 0.005, false, false, "Calibration failed"},  // 16.7 V/W
+                            TRow{"FLASH:OECalibr:AutoCalGain", 0.01, false, true, ""},  // 33.3 V/W
+                            TRow{"FLASH:OECalibr:AutoDarkLvl", 0.5, true, false, "ERROR"},
+                            TRow{"FLASH:OECalibr:AutoDarkLvl", -1, false, false, stalled.c_str()}}) {
         SCOPED_TRACE(row.Command + std::string(" ") + row.Reply);
         replies.clear();
         t.Run(row.Command);
@@ -244,10 +245,13 @@ TEST(OEConverter, AScriptsRunRepliesAtItsEnd) {
         t.Run("FLASH:OECalibr:AutoDarkLvl");
         EXPECT_EQ(replies, std::vector<std::string>{"ERROR"});
         EXPECT_EQ(t.OE.CheckDeadlines(t.Shell), TOEConvCalibration::StallSeconds * 1000);
-        if (row.Volts >= 0) {
-            for (int n = 0; n < (row.Cancel ? 3 : 100) && cal.Step() != ocsIdle; ++n) t.Acquire(row.Volts);
-            if (row.Cancel) cal.Close(false);
-        } else {
+        for (int n = 0; row.Volts >= 0 && n < (row.Cancel ? 3 : 100) && cal.Step() != ocsIdle; ++n) {
+            if (row.StopAtResult && cal.Step() == ocsFinished) break;
+            t.Acquire(row.Volts);
+        }
+        if (row.Cancel) {
+            cal.Close(false);
+        } else if (cal.Step() != ocsIdle) {
             t.Clock.Now += TOEConvCalibration::StallSeconds * 1000 - 1;
             EXPECT_EQ(t.OE.CheckDeadlines(t.Shell), 1);
             EXPECT_EQ(replies.size(), 1u);

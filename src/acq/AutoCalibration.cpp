@@ -134,7 +134,7 @@ void TAutoCalibration::FillRows(TShell& shell) {
         return false;
     });
     shell.IdleHousekeeping.Add(TIdleHousekeepingRow::AutoCalibrationDue, [this](TShell& s) {
-        if (s.AutoCalRequest && !Running_) {
+        if (s.AutoCalRequest && !Running_ && !s.CalibrationRunning) {
             s.AutoCalRequest = false;
             CheckAutoCalibrationDue();
             // The next check comes 5000 ms on; a run (or another calibration) keeps the timer stopped.
@@ -244,10 +244,12 @@ std::string TAutoCalibration::ConfirmationText(TCalPart part) const {
 // --------------------------------------------------------------------------------------------- runs
 
 void TAutoCalibration::RunCalibration(int kind, int reason, bool confirm) {
-    if (Running_) {
-        // A script's second run starts nothing: it never replies as one that ran.
+    if (Running_ || Shell_.CalibrationRunning) {
+        // A script's second run, or one asked while the converter's calibration runs, starts
+        // nothing: it never replies as one that ran.
         if (!confirm && Shell_.DeferRemoteReply)
             if (const auto later = Shell_.DeferRemoteReply()) later("ERROR");
+        if (!Running_) Automatic_ = false;
         return;
     }
     Parts_.clear();

@@ -86,6 +86,12 @@ void TOEConv::FillRows(TShell& shell) {
     });
 }
 
+int TOEConv::CheckDeadlines(TShell&) { return Calibration_->StallCheck(); }
+
+void TOEConv::StopRunning() {
+    if (Calibration_->Running()) Calibration_->Close(false);
+}
+
 bool TOEConv::Quiet() const { return TakingBack_ || (Calibration_Values_ && Calibration_Values_->Reading()); }
 
 // ------------------------------------------------------------------------------------ registration

@@ -59,6 +59,11 @@ public:
     TOEConv& operator=(const TOEConv&) = delete;
 
     void FillRows(TShell& shell) override;
+    // A script's calibration run that no acquisition steps any more ends as failed.
+    int CheckDeadlines(TShell& shell) override;
+    // The close ends a calibration run as its Cancel does, so that the settings saved for the next
+    // start are the user's, not the run's.
+    void StopRunning() override;
 
     // Registration: once, in the order the settings' nodes need (a second call does nothing).
     void CreateOEConvHandlers(TCommandTree& tree);

@@ -35,6 +35,16 @@ constexpr TColor Green{0x008000};
 
 std::string Eng(double v) { return FloatToEngStr(ExponentMode, 4, false, false, v); }
 
+// A reply is one line: a line break becomes a blank.
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') continue;
+        line += c == '\r' ? ' ' : c;
+    }
+    return line;
+}
+
 }  // namespace
 
 void TOEConvCalibration::Changed() {
@@ -45,19 +55,32 @@ void TOEConvCalibration::Break() {
     if (TInstrumentLink* link = Shell_.Link()) link->BreakAcquisition(false);
 }
 
+std::int64_t TOEConvCalibration::NowMs() {
+    TInstrumentLink* link = Shell_.Link();
+    return link ? link->Clock().NowMs() : 0;
+}
+
 // ------------------------------------------------------------------------------------------ start
 
 void TOEConvCalibration::Start(bool gain, bool fromControl) {
-    if (Step_ != ocsIdle) return;
+    // A script's run holds its command's reply until it ends; one that cannot start replies at once.
+    std::function<void(const std::string&)> later =
+        !fromControl && Shell_.DeferRemoteReply ? Shell_.DeferRemoteReply() : nullptr;
+    if (Step_ != ocsIdle || Shell_.CalibrationRunning) {
+        // Another calibration runs: this one starts nothing and never replies as one that ran.
+        if (later) later("ERROR");
+        return;
+    }
     const int channel = Converter_.ConverterChannel();
     if (channel == 0) {
-        const std::string text = Shell_.LangStr("ElectrOutputNotConnected");
         if (fromControl) {
-            Shell_.User().ShowErrorDlg(text);
+            Shell_.User().ShowErrorDlg(NotConnectedText);
         } else {
-            // A command never waits on a dialog: a timed hint and a log line.
+            // A command never waits on a dialog: a timed hint, a log line and the text as its reply.
+            const std::string text = OneLine(NotConnectedText);
             Shell_.Display().PushHint(text, HintMs);
             LogProgramLine("O/E converter calibration: " + text);
+            if (later) later(text);
         }
         return;
     }
@@ -67,6 +90,9 @@ void TOEConvCalibration::Start(bool gain, bool fromControl) {
     GainMode_ = gain;
     FromControl_ = fromControl;
     Point_ = Converter_.ChosenPoint();
+    Later_ = std::move(later);
+    Aside_ = !fromControl;
+    Failure_.clear();
     if (fromControl &&
         !Shell_.User().ConfirmOkCancel(FormatDot(Shell_.LangStr(gain ? "OE_CalibrReady1" : "OE_CalibrReady2"),
                                                  ChannelNumber()))) {
@@ -104,6 +130,12 @@ void TOEConvCalibration::Start(bool gain, bool fromControl) {
         Step_ = ocsDarkSearch;
         SearchStep_ = FirstSearchStep;
         AvgPowerText_.clear();
+    }
+    LastStepMs_ = NowMs();
+    if (Aside_) {
+        // Stepped by the acquisitions as they come; every other client is served meanwhile.
+        if (View) View->RunAside(*this);
+        return;
     }
     if (View) {
         Modal_ = true;
@@ -161,6 +193,7 @@ void TOEConvCalibration::Prepare() {
 // ------------------------------------------------------------------------------------------ steps
 
 void TOEConvCalibration::AcquisitionStep() {
+    if (Step_ != ocsIdle) LastStepMs_ = NowMs();
     switch (Step_) {
         case ocsDarkSearch: DarkSearchStep(); break;
         case ocsZeroPower: ZeroPowerStep(); break;
@@ -257,6 +290,20 @@ void TOEConvCalibration::Complete(bool ok) {
     Changed();
 }
 
+int TOEConvCalibration::StallCheck() {
+    if (!Aside_ || Step_ == ocsIdle) return -1;
+    const std::int64_t left = LastStepMs_ + StallSeconds * 1000 - NowMs();
+    if (left > 0) return static_cast<int>(left);
+    // Run was stopped, or the instrument sends nothing: nobody would wait for the end otherwise.
+    if (Step_ != ocsFinished) {
+        Failure_ =
+            Shell_.LangStr("CalibrationFailed") + ": no acquisition came for " + std::to_string(StallSeconds) + " s.";
+        Complete(false);
+    }
+    Close(OkEnabled_);
+    return -1;
+}
+
 // ------------------------------------------------------------------------------------------- end
 
 void TOEConvCalibration::Close(bool ok) {
@@ -272,6 +319,9 @@ void TOEConvCalibration::Close(bool ok) {
 void TOEConvCalibration::Finish(bool ok) {
     if (Step_ == ocsIdle) return;
     const bool succeeded = ok && OkEnabled_;
+    // A failed run replies its result; one ended before its result by Cancel, "ERROR".
+    if (!succeeded && Failure_.empty()) Failure_ = Step_ == ocsFinished && !OkEnabled_ ? ResultText_ : "ERROR";
+    if (succeeded) Failure_.clear();
     if (!GainMode_) {
         if (succeeded)
             Converter_.SetStoredZeroPower(ZeroPower_);
@@ -290,6 +340,13 @@ void TOEConvCalibration::Finish(bool ok) {
         if (TDoubleEditHandler* gain = Converter_.UserGainHandler(Point_)) gain->SetValue(Gain_);
     Step_ = ocsIdle;
     Changed();
+    if (Aside_) {
+        Aside_ = false;
+        if (View) View->AsideEnded();
+        const std::function<void(const std::string&)> later = std::move(Later_);
+        Later_ = nullptr;
+        if (later) later(Failure_);
+    }
 }
 
 }  // namespace vt

@@ -1,9 +1,10 @@
 #pragma once
 // The converter's dark-level and wavelength-gain calibrations as one state machine, stepped once per
 // completed acquisition by the end-of-cycle hook with the record of the channel the converter feeds.
-// Its dialog is a view; without one (no window, tests) the run is stepped from outside and closes
-// itself when it was not started from a control.
+// Its dialog is a view; without one (no window, tests) the run is stepped from outside. A run a
+// script started nests no loop and closes itself; its command's reply waits for its end.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "core/Color.h"
@@ -31,6 +32,10 @@ public:
     // Shows the dialog modally; returns once the run called EndModal.
     virtual void ShowModal(TOEConvCalibration& run) = 0;
     virtual void EndModal() = 0;
+    // A script's run: a box that waits for nobody, whose Cancel ends the run; AsideEnded follows
+    // the run's end.
+    virtual void RunAside(TOEConvCalibration& run) { (void)run; }
+    virtual void AsideEnded() {}
     // The run changed what it shows.
     virtual void Changed(TOEConvCalibration& run) { (void)run; }
 };
@@ -40,6 +45,11 @@ public:
     static constexpr int ZeroPowerReadings = 300;
     static constexpr int DarkSearchCount = 2000;
     static constexpr std::int64_t GainCount = 11999;
+    // A script's run that gets no acquisition for this long ends as failed.
+    static constexpr int StallSeconds = 10;
+    // The reply of a run that cannot start: the converter feeds no channel.
+    static constexpr const char* NotConnectedText =
+        "ELECTRICAL OUTPUT of the O/E CONVERTER\r\nis not connected to any of the CHANNEL INPUT.";
 
     TOEConvCalibration(TShell& shell, TOEConv& converter) : Shell_(shell), Converter_(converter) {}
 
@@ -50,6 +60,10 @@ public:
     void AcquisitionStep();
     // The dialog's OK (true) or Cancel.
     void Close(bool ok);
+    // A script's run that got no acquisition for StallSeconds on the link clock ends (as failed,
+    // unless its result had come).
+    // Answers the milliseconds until the stall would be due, -1 when no such run goes on.
+    int StallCheck();
 
     // --- what the dialog shows ---
     TOECalStep Step() const { return Step_; }
@@ -83,6 +97,7 @@ private:
     void SetDarkLevel(double value);
     void Changed();
     void Break();
+    std::int64_t NowMs();
 
     TShell& Shell_;
     TOEConv& Converter_;
@@ -91,6 +106,10 @@ private:
     bool FromControl_ = false;
     bool Modal_ = false;
     bool CloseOk_ = false;
+    bool Aside_ = false;  // a script's run: no modal dialog, closes itself
+    std::function<void(const std::string&)> Later_;  // the held reply of the script's command
+    std::string Failure_;
+    std::int64_t LastStepMs_ = 0;
     int Channel_ = 2;
     int Point_ = 0;
     double SearchStep_ = 2;

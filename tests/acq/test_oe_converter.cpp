@@ -204,3 +204,64 @@ TEST(OEConverter, TheRunsEndPutsBackItsOwnSettingsAndLeavesALaterStep) {
     EXPECT_DOUBLE_EQ(t.Value("Ch1:Deskew"), 1e-9);
     EXPECT_EQ(t.Choice("Trig:Source"), tsExtHF) << "the later step holds nothing of the run";
 }
+
+// A script's run holds its command's reply until the run ends: empty after a success, the result
+// after a failure, "ERROR" after a Cancel or for a run asked while one goes on; a run that no
+// acquisition steps any more fails after StallSeconds on the link clock. One that cannot start
+// replies its failure at once.
+TEST(OEConverter, AScriptsRunRepliesAtItsEnd) {
+    TOEOnFake t;
+    std::vector<std::string> replies;
+    t.Shell.DeferRemoteReply = [&replies] {
+        return [&replies](const std::string& reply) { replies.push_back(reply); };
+    };
+    TOEConvCalibration& cal = t.OE.Calibration();
+    t.Run("OEConv:Dest OEConv");
+    t.Run("FLASH:OECalibr:AutoDarkLvl");
+    const std::string notConnected =
+        "ELECTRICAL OUTPUT of the O/E CONVERTER is not connected to any of the CHANNEL INPUT.";
+    EXPECT_EQ(replies, std::vector<std::string>{notConnected});
+    EXPECT_EQ(t.Display->Hints, std::vector<std::string>{notConnected});
+    EXPECT_EQ(cal.Step(), ocsIdle);
+
+    t.Shell.ExecuteCommandString("OEConv:Dest Ch1");
+    struct TRow {
+        const char* Command;
+        double Volts;     // every point of each acquisition; negative: none comes
+        bool Cancel;      // after three acquisitions
+        bool StopAtResult;  // no acquisition comes after the result
+        const char* Reply;
+    };
+    const std::string stalled = "Calibration failed: no acquisition came for 10 s.";
+    for (const TRow& row : {TRow{"FLASH:OECalibr:AutoCalGain", 0.005, false, false, "Calibration failed"},  // 16.7 V/W
+                            TRow{"FLASH:OECalibr:AutoCalGain", 0.01, false, true, ""},  // 33.3 V/W
+                            TRow{"FLASH:OECalibr:AutoDarkLvl", 0.5, true, false, "ERROR"},
+                            TRow{"FLASH:OECalibr:AutoDarkLvl", -1, false, false, stalled.c_str()}}) {
+        SCOPED_TRACE(row.Command + std::string(" ") + row.Reply);
+        replies.clear();
+        t.Run(row.Command);
+        ASSERT_NE(cal.Step(), ocsIdle);
+        // A second run starts nothing and replies at once.
+        t.Run("FLASH:OECalibr:AutoDarkLvl");
+        EXPECT_EQ(replies, std::vector<std::string>{"ERROR"});
+        EXPECT_EQ(t.OE.CheckDeadlines(t.Shell), TOEConvCalibration::StallSeconds * 1000);
+        for (int n = 0; row.Volts >= 0 && n < (row.Cancel ? 3 : 100) && cal.Step() != ocsIdle; ++n) {
+            if (row.StopAtResult && cal.Step() == ocsFinished) break;
+            t.Acquire(row.Volts);
+        }
+        if (row.Cancel) {
+            cal.Close(false);
+        } else if (cal.Step() != ocsIdle) {
+            t.Clock.Now += TOEConvCalibration::StallSeconds * 1000 - 1;
+            EXPECT_EQ(t.OE.CheckDeadlines(t.Shell), 1);
+            EXPECT_EQ(replies.size(), 1u);
+            t.Clock.Now += 1;
+            EXPECT_EQ(t.OE.CheckDeadlines(t.Shell), -1);
+        }
+        EXPECT_EQ(cal.Step(), ocsIdle);
+        EXPECT_EQ(replies, (std::vector<std::string>{"ERROR", row.Reply}));
+        EXPECT_EQ(t.OE.CheckDeadlines(t.Shell), -1);
+    }
+    EXPECT_NEAR(t.Value("Shadow:OECalibr1:Gain"), 33.333, 0.001);
+    EXPECT_DOUBLE_EQ(t.Value("FLASH:OECalibr:DarkLvl"), 50);
+}

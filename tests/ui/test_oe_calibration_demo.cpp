@@ -1,15 +1,21 @@
-// The converter's dark-level calibration in the demo program with its real engine, started as an
-// automation client starts it: the demo unit carries the optics option (its DemoUnits.ini entry), the
-// converter feeds Ch1, and the command returns once the run has closed itself, with every setting the
-// run prepared as it was before and nothing left to redo. A mask loaded before the run is gone while
-// it runs and comes back whole with the run's undo step.
+// The converter's calibrations in the demo program with its real engine, started as an automation
+// client starts them: the demo unit carries the optics option (its DemoUnits.ini entry) and the
+// converter feeds Ch1. The command's reply waits for the run's end while the acquisition and the
+// other clients go on; no box is modal. The run leaves every setting it prepared as it was before and
+// nothing to redo; a mask loaded before the run is gone while it runs and comes back whole with the
+// run's undo step.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTcpSocket>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 
 #include "UiTestSupport.h"
@@ -41,7 +47,12 @@ std::string MaskState(TShell& shell) {
     return dynamic_cast<TScopeSerialServices&>(shell.Serial()).MaskTest().Mask().StateText();
 }
 
-TfrmCalibrOEConverter* OpenDialog() { return test::VisibleWindow<TfrmCalibrOEConverter>(); }
+// The run's box: offscreen it is there but not shown.
+TfrmCalibrOEConverter* OpenDialog() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* dialog = dynamic_cast<TfrmCalibrOEConverter*>(w)) return dialog;
+    return nullptr;
+}
 
 TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPreparedSetting) {
     // The demo unit of the first model line with the optics option and no other.
@@ -51,11 +62,12 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
     int phase = 0;
     bool optics = false, sawDialogRunning = false, shotTaken = false, runAfter = false, redoLeft = true;
     double darkBefore = -1, darkAfter = -2;
-    std::string destReply = "none", runReply = "none", result;
+    std::string destReply = "none", runReply = "none";
     std::size_t askedDuringRun = 99;
     std::vector<std::string> before, during, after;
     std::string maskBefore, maskAfter;
     int polygonsDuringRun = -1;
+    QTimer watch;
     rig.Run(240000, 20, [&] {
         if (!rig.Acquiring()) return;
         TAutomation* automation = rig.Features().Automation().Automation();
@@ -75,11 +87,9 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             maskBefore = MaskState(shell);
             before = test::AllSettings(shell);
             darkBefore = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
-            QTimer watch;
             QObject::connect(&watch, &QTimer::timeout, [&] {
                 TfrmCalibrOEConverter* dialog = OpenDialog();
                 if (!dialog) return;
-                if (!dialog->ResultLabel()->isHidden()) result = dialog->ResultLabel()->text().toStdString();
                 // The run prepared its settings and took the mask before its dialog showed; a short
                 // run may end before a poll sees its progress.
                 if (!sawDialogRunning) {
@@ -94,7 +104,11 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
                 test::SaveScreenshot(*dialog, "oeconv_calibration_demo.png");
             });
             watch.start(2);
-            automation->Service.Execute("FLASH:OECalibr:AutoDarkLvl", runReply);
+            std::string ignored;
+            automation->Service.Execute("FLASH:OECalibr:AutoDarkLvl", ignored, 0,
+                                        [&runReply](const std::string& reply) { runReply = reply; });
+            phase = 2;
+        } else if (phase == 2 && runReply != "none") {
             watch.stop();
             askedDuringRun = dialogs.Asked.size();
             after = test::AllSettings(shell);
@@ -102,16 +116,17 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             darkAfter = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
             redoLeft = !shell.UndoBuffer()->RedoEmpty();
             runAfter = shell.RunOn;
-            phase = 2;
+            phase = 3;
             test::CloseMainWindows();
         }
     });
     ASSERT_TRUE(optics);
-    ASSERT_EQ(phase, 2);
+    ASSERT_EQ(phase, 3);
     // Nothing asked until the command replied (the close asks to store a changed dark level).
     EXPECT_EQ(askedDuringRun, 0u) << (dialogs.Asked.empty() ? "" : dialogs.Asked.front());
     EXPECT_EQ(destReply, "");
-    EXPECT_EQ(runReply, "");
+    // The failed search brings the old level back.
+    EXPECT_EQ(runReply, "Calibration failed");
     EXPECT_TRUE(sawDialogRunning);
     ASSERT_FALSE(before.empty());
     EXPECT_NE(during, before);
@@ -119,61 +134,168 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
     EXPECT_EQ(maskBefore, kStoredMask);
     EXPECT_EQ(polygonsDuringRun, 0);
     EXPECT_EQ(maskAfter, maskBefore);
-    // The failed search brings the old level back.
-    EXPECT_EQ(result, "Calibration failed");
     EXPECT_DOUBLE_EQ(darkAfter, darkBefore);
     EXPECT_FALSE(redoLeft);
     EXPECT_TRUE(runAfter);
 }
 
-// With the generator as it starts, the converter's output on Ch1 is generator A's sine (0.25 V, 100 MHz)
-// plus the demo converter's dark output, 1 mV per percent of compensation below 42 %. Points 2 to 500
-// of a 512-point record at 10 ns/div span 9.98 periods, so the sine adds at most
-// 0.25 V x 2 sin(0.02 pi) / (2 pi x 9.98) = 0.25 mV to their mean: the search, halving its step at each
-// change of sign until it is below 0.002 %, ends at 42 % within 0.25 % plus a few final steps, and
-// the command replies once the run has closed itself with success.
-TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunWithTheStartingGeneratorNarrowsToTheConvertersDarkPoint) {
+// Each run from one client while a second asks `*RUN?` and for a calibration of its own: the second
+// is answered at once ("ERROR" for its calibration, which starts nothing) while the acquisitions go
+// on, and the run's reply comes at its end. Values derived from the demo's signal: with the generator
+// as it starts, Ch1 carries generator A's sine (0.25 V, 100 MHz) plus the demo converter's dark
+// output, 1 mV per percent of compensation below 42 %. Points 2 to 500 of a 512-point record at
+// 10 ns/div span 9.98 periods, so the sine adds at most 0.25 V x 2 sin(0.02 pi) / (2 pi x 9.98) =
+// 0.25 mV to their mean: the dark-level search, halving its step at each change of sign until it is
+// below 0.002 %, ends at 42 % within 0.25 % plus a few final steps. Lifted by 30 mV at that level, the
+// gain run's mean is 30 mV within 0.55 mV (the sine, the dark output, the 2 mV noise over 12,475
+// points); at 0.3 mW that is 100 V/W within 2.
+struct TOERunRow {
+    const char* Name;
+    std::vector<const char*> Setup;
+    const char* Command;
+    bool Held;
+    const char* OtherRun;  // the calibration the second client asks for meanwhile
+    bool Cancel;  // the run's box is cancelled once the second client was answered
+    std::string Reply;
+    const char* Value;  // the setting the run leaves, with its expected value (none: as before)
+    std::optional<double> Expected;
+    double Within;
+};
+
+TEST(OEConvCalibrationDemo, ScriptsRunsReplyAtTheirEndWhileOtherClientsAreServed) {
+    const std::string notConnected =
+        "ELECTRICAL OUTPUT of the O/E CONVERTER is not connected to any of the CHANNEL INPUT.";
+    const char* dark = "FLASH:OECALIBR:AUTODARKLVL";
+    const char* gain = "FLASH:OECALIBR:AUTOCALGAIN";
+    const std::vector<TOERunRow> rows = {
+        {"no channel", {"OEConv:Dest OEConv"}, dark, false, "", false, notConnected, "FLASH:OECalibr:DarkLvl", {}, 0},
+        {"no channel, gain", {}, gain, false, "", false, notConnected, "Shadow:OECalibr1:Gain", {}, 0},
+        {"dark level", {"OEConv:Dest Ch1"}, dark, true, gain, false, "", "FLASH:OECalibr:DarkLvl", 42, 0.3},
+        {"gain", {"GSS:A:Offset 0.03"}, gain, true, "FLASH:CALIBR:AUTOCALCH", false, "", "Shadow:OECalibr1:Gain", 100, 2},
+        {"cancelled", {"FLASH:OECalibr:DarkLvl 60"}, dark, true, dark, true, "ERROR", "FLASH:OECalibr:DarkLvl", {}, 0},
+    };
     test::TProgramRig rig({.DemoOptions = 0xFF & ~optOptics});
-    TShell& shell = rig.Shell;
-    bool done = false, runAfter = false;
-    double darkBefore = -1, darkAfter = -1, scale = 0, frequency = 0, amplitude = 0, offset = -1;
-    std::string reply = "none", result;
-    rig.Run(240000, 20, [&] {
-        if (done || !rig.Acquiring()) return;
-        TAutomation* automation = rig.Features().Automation().Automation();
-        if (!automation) return;
-        TCommandTree* tree = shell.CommandTree();
-        std::string ignored;
-        automation->Service.Execute("OEConv:Dest Ch1", ignored);
-        scale = ReadRealSetting(tree, "TB:ScaleA", 0);
-        frequency = ReadRealSetting(tree, "GSS:A:Frequency", 0);
-        amplitude = ReadRealSetting(tree, "GSS:A:Amplitude", 0);
-        offset = ReadRealSetting(tree, "GSS:A:Offset", -1);
-        darkBefore = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (TfrmCalibrOEConverter* dialog = OpenDialog(); dialog && !dialog->ResultLabel()->isHidden())
-                result = dialog->ResultLabel()->text().toStdString();
-        });
-        watch.start(5);
-        automation->Service.Execute("FLASH:OECalibr:AutoDarkLvl", reply);
-        watch.stop();
-        darkAfter = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
-        runAfter = shell.RunOn;
-        done = true;
-        test::CloseMainWindows();
+    std::vector<std::string> modal;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            modal.push_back(box->metaObject()->className());
+            box->close();
+        }
     });
-    ASSERT_TRUE(done);
-    // The starting generator and timebase the bound above was derived for.
-    EXPECT_DOUBLE_EQ(scale, 1e-8);
-    EXPECT_DOUBLE_EQ(frequency, 1e8);
-    EXPECT_DOUBLE_EQ(amplitude, 0.5);
-    EXPECT_DOUBLE_EQ(offset, 0);
-    EXPECT_DOUBLE_EQ(darkBefore, 50);
-    EXPECT_EQ(reply, "");
-    EXPECT_EQ(result, "Calibration complete!");
-    EXPECT_NEAR(darkAfter, 42, 0.3);
-    EXPECT_TRUE(runAfter);
+    watch.start(5);
+    QTcpSocket runner, other;
+    std::vector<std::string> arrived;  // "run: <reply>" and "other: <reply>" in the order they came
+    int otherAnsweredAt = -1, runAnsweredAt = -1;  // the acquisition count when each came
+    const auto collect = [&](QTcpSocket& socket, const char* who, int& at) {
+        QObject::connect(&socket, &QTcpSocket::readyRead, [&, who] {
+            while (socket.canReadLine()) {
+                arrived.push_back(who + socket.readLine().trimmed().toStdString());
+                at = rig.Acquisitions();
+            }
+        });
+    };
+    collect(runner, "run: ", runAnsweredAt);
+    collect(other, "other: ", otherAnsweredAt);
+    std::size_t row = 0;
+    int stage = 0, started = 0, until = 0;
+    double before = 0;
+    std::string closeReply = "none", trigger;
+    rig.Run(240000, 5, [&] {
+        TAutomation* automation = rig.Features().Automation().Automation();
+        if (!automation || !rig.Acquiring()) return;
+        if (!automation->Server.IsListening()) {
+            ASSERT_TRUE(automation->Server.Listen(0));
+            runner.connectToHost(QHostAddress::LocalHost, automation->Server.Port());
+            other.connectToHost(QHostAddress::LocalHost, automation->Server.Port());
+            return;
+        }
+        if (row == rows.size()) {
+            // The constants the runs changed go back to the stored ones: no question holds the close.
+            if (automation->Server.ClientCount() == 2) rig.Command("FLASH:Calibr:RecallAll");
+            runner.disconnectFromHost();
+            other.disconnectFromHost();
+            if (automation->Server.ClientCount() != 0 || closeReply != "none") return;
+            // A close while a run goes on ends it first: the settings saved for the next start are
+            // the user's, not the run's.
+            trigger = rig.Command("Trig:Source?");
+            std::string ignored;
+            automation->Service.Execute("FLASH:OECalibr:AutoDarkLvl", ignored, 0,
+                                        [&closeReply](const std::string& reply) { closeReply = reply; });
+            EXPECT_TRUE(rig.Shell.CalibrationRunning);
+            test::CloseMainWindows();
+            return;
+        }
+        if (runner.state() != QAbstractSocket::ConnectedState || other.state() != QAbstractSocket::ConnectedState)
+            return;
+        const TOERunRow& r = rows[row];
+        SCOPED_TRACE(r.Name);
+        TCommandTree* tree = rig.Shell.CommandTree();
+        switch (stage) {
+            case 0:
+                for (const char* line : r.Setup) rig.Command(line);
+                arrived.clear();
+                modal.clear();
+                started = rig.Acquisitions();
+                before = ReadRealSetting(tree, r.Value, -1);
+                runner.write((std::string(r.Command) + "\n").c_str());
+                runner.flush();
+                stage = r.Held ? 1 : 3;
+                return;
+            case 1:
+                if (!arrived.empty()) {
+                    ADD_FAILURE() << "a held run replied at once: " << arrived.front();
+                    ++row;
+                    stage = 0;
+                    return;
+                }
+                if (!automation->Service.Deferred()) return;
+                other.write(("*RUN?\n" + std::string(r.OtherRun) + "\n").c_str());
+                other.flush();
+                stage = 2;
+                return;
+            case 2:
+                if (arrived.size() < 2) return;
+                if (r.Cancel) {
+                    TfrmCalibrOEConverter* box = OpenDialog();
+                    ASSERT_NE(box, nullptr);
+                    EXPECT_TRUE(rig.Shell.CalibrationRunning);
+                    box->CancelButton()->click();
+                }
+                stage = 3;
+                return;
+            case 3:
+                if (arrived.size() < (r.Held ? 3u : 1u)) return;
+                if (r.Held) {
+                    EXPECT_EQ(arrived, (std::vector<std::string>{"other: *RUN ON", "other: ERROR", "run: " + r.Reply}));
+                    // The second client was answered while the run went on: acquisitions came between.
+                    EXPECT_GT(otherAnsweredAt, started);
+                    EXPECT_GT(runAnsweredAt, otherAnsweredAt);
+                } else {
+                    EXPECT_EQ(arrived, std::vector<std::string>{"run: " + r.Reply});
+                }
+                EXPECT_NEAR(ReadRealSetting(tree, r.Value, -1), r.Expected.value_or(before), r.Within);
+                EXPECT_FALSE(rig.Shell.CalibrationRunning);
+                until = rig.Acquisitions() + 2;
+                stage = 4;
+                return;
+            default:
+                if (rig.Acquisitions() < until) return;
+                EXPECT_EQ(modal, std::vector<std::string>{});
+                EXPECT_EQ(OpenDialog(), nullptr);
+                EXPECT_TRUE(rig.Shell.RunOn);
+                ++row;
+                stage = 0;
+                return;
+        }
+    });
+    EXPECT_EQ(row, rows.size());
+    EXPECT_EQ(rig.Dialogs.Asked, std::vector<std::string>{});
+    EXPECT_EQ(closeReply, "ERROR");
+    std::ifstream powerOff(rig.Home.Path() / "Setup Files" / "~SetpPwrOffForDefaultDemo.set");
+    const std::string saved((std::istreambuf_iterator<char>(powerOff)), std::istreambuf_iterator<char>());
+    EXPECT_NE(trigger, "TRIG:SOURCE INTCLOCK");
+    EXPECT_NE(saved.find(trigger + "\n"), std::string::npos) << saved.substr(saved.find("TRIG:SOURCE"), 40);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
 #include "ui/MainWindow.h"
+#include "ui/UserDialogs.h"
 #include "ui/controls/ButtonSwitchers.h"
 #include "ui/controls/CommandSwitchers.h"
 #include "ui/controls/EditSwitcher.h"
@@ -131,6 +132,7 @@ TOEConvMenuFeature::TOEConvMenuFeature(TShell& shell, TCalibrAdjust* calibration
 }
 
 TOEConvMenuFeature::~TOEConvMenuFeature() {
+    delete Aside_;
     Converter_.PointsChanged = {};
     if (Converter_.Calibration().View == this) Converter_.Calibration().View = nullptr;
 }
@@ -161,12 +163,30 @@ void TOEConvMenuFeature::ShowModal(TOEConvCalibration& run) {
     Dialog_ = nullptr;
 }
 
+void TOEConvMenuFeature::RunAside(TOEConvCalibration& run) {
+    delete Aside_;
+    // Its Cancel, Escape and close box end the run (the dialog's own reject).
+    Aside_ = new TfrmCalibrOEConverter(Window_, Shell_, run);
+    if (NoVisibleScreen()) return;
+    Aside_->setModal(false);
+    Aside_->show();
+}
+
+// Called from inside the run's end, perhaps from the box's own Cancel: it goes once that returns.
+void TOEConvMenuFeature::AsideEnded() {
+    if (!Aside_) return;
+    Aside_->hide();
+    Aside_->deleteLater();
+    Aside_ = nullptr;
+}
+
 void TOEConvMenuFeature::EndModal() {
     if (Dialog_) Dialog_->done(QDialog::Accepted);
 }
 
 void TOEConvMenuFeature::Changed(TOEConvCalibration&) {
     if (Dialog_) Dialog_->Refresh();
+    if (Aside_) Aside_->Refresh();
 }
 
 }  // namespace vt

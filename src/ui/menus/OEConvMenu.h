@@ -51,12 +51,16 @@ public:
     ~TOEConvMenuFeature() override;
 
     void FillRows(TShell& shell) override { Converter_.FillRows(shell); }
+    int CheckDeadlines(TShell& shell) override { return Converter_.CheckDeadlines(shell); }
+    void StopRunning() override { Converter_.StopRunning(); }
     void RegisterForms(TSideMenus& menus) override;
     void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
     void WindowGone() override;
 
     void ShowModal(TOEConvCalibration& run) override;
     void EndModal() override;
+    void RunAside(TOEConvCalibration& run) override;
+    void AsideEnded() override;
     void Changed(TOEConvCalibration& run) override;
 
     TOEConv& Converter() { return Converter_; }
@@ -67,6 +71,8 @@ private:
     QPointer<QWidget> Window_;
     QPointer<TOEConv_Form> Form_;
     QPointer<TfrmCalibrOEConverter> Dialog_;
+    // The box of a script's run: modeless, shown only where someone sees it.
+    QPointer<TfrmCalibrOEConverter> Aside_;
 };
 
 }  // namespace vt

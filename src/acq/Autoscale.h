@@ -155,6 +155,7 @@ public:
     int State() const { return State_; }
     int SubState() const { return SubState_; }
     int Mask() const { return Mask_; }
+    int Kind() const { return Kind_; }
     int Progress() const { return Progress_; }
     int Result() const { return Result_; }
     const std::string& FailureText() const { return FailureText_; }

@@ -16,6 +16,7 @@ public:
     explicit TAutoScaleFeature(TAutoScale& run);
     ~TAutoScaleFeature() override;
 
+    void AttachToProgram(TShell& shell) override { Shell_ = &shell; }
     void WindowCreated(TMorda_fr& window, TSideMenus& menus, TKitContext& kit) override;
     void WindowGone() override;
 
@@ -28,8 +29,12 @@ public:
     TAutoScalFrm* Form() const { return Form_; }
 
 private:
+    // Shows the form where it stands for this run, saying what runs.
+    void Present(TAutoScalFrm& form, TAutoScale& run);
+
     TAutoScale& Run_;
-    QPointer<QWidget> Window_;
+    TShell* Shell_ = nullptr;
+    QPointer<TMorda_fr> Window_;
     QPointer<TAutoScalFrm> Form_;
     // The progress box of a script's run: modeless, shown only where someone sees it.
     QPointer<TAutoScalFrm> Aside_;

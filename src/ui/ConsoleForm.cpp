@@ -65,6 +65,8 @@ TfrmConsole::~TfrmConsole() { Session_.OnLaterReply = nullptr; }
 void TfrmConsole::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     ComboBox1_->setFocus();
+    // The offered command is selected: what the user types replaces it rather than joining it.
+    ComboBox1_->lineEdit()->selectAll();
     ShowLog();
 }
 

@@ -37,7 +37,7 @@ public:
         return text ? *text : std::string(builtIn);
     }
     void ShowMessage(const std::string& text) override {
-        S_.Dialogs_.ShowMessage(nullptr, QString::fromStdString(text));
+        S_.Dialogs_.ShowMessage(Window, QString::fromStdString(text));
     }
     bool StartedAsComServer() override { return S_.Shell_.GuiRemote || S_.Embedding_; }
     void SetAutoCalTimer(bool on) override { S_.Shell_.AutoCalTimerEnabled = on; }

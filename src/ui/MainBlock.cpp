@@ -1,5 +1,6 @@
 #include "ui/MainBlock.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <cstdlib>
 #include <optional>
@@ -29,6 +30,14 @@
 namespace vt {
 
 namespace {
+// The window a message of the language or the identity stands over: the main window once it shows
+// (such a message may come at any lookup), none before.
+QWidget* MessageOwner() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* main = dynamic_cast<TMorda_fr*>(w); main && main->isVisible()) return main;
+    return nullptr;
+}
+
 // The language files sit in the data root; the chosen language is kept per user.
 void InitLanguages(TShell& shell, TUserDialogs& dialogs) {
     TLanguageSetup setup;
@@ -36,10 +45,10 @@ void InitLanguages(TShell& shell, TUserDialogs& dialogs) {
     setup.ConfigFolder = DefaultConfigFolder();
     setup.ProgramFile = QCoreApplication::applicationFilePath().toStdString();
     setup.ShowMessage = [&dialogs](const std::string& text) {
-        dialogs.ShowMessage(nullptr, QString::fromStdString(text));
+        dialogs.ShowMessage(MessageOwner(), QString::fromStdString(text));
     };
     setup.AskYesNo = [&dialogs](const std::string& text) {
-        return dialogs.AskErrorYesNo(nullptr, QString::fromStdString(text)) == TDialogAnswer::Yes;
+        return dialogs.AskErrorYesNo(MessageOwner(), QString::fromStdString(text)) == TDialogAnswer::Yes;
     };
     // Asked at each lookup: the instrument in use changes with every instrument start.
     setup.InstrumentName = [&shell] {
@@ -60,7 +69,7 @@ void CreateInstrumentLink(TShell& shell, TLinkClock* clock) {
 void CreateIdentityUnit(TShell& shell, TUserDialogs& dialogs) {
     auto unit = std::make_unique<TInstrumentIdentityUnit>(*shell.Link(), shell.Folders.InstallFolder);
     unit->ShowMessage = [&dialogs](const std::string& text) {
-        dialogs.ShowMessage(nullptr, QString::fromStdString(text));
+        dialogs.ShowMessage(MessageOwner(), QString::fromStdString(text));
     };
     shell.SetIdentity(MakeOwnedPart(std::move(unit)));
     shell.SetSenders(MakeOwnedPart(std::make_unique<TInstrumentSenders>(*shell.Link(), shell.Identity()->Identity)));

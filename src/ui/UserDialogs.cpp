@@ -254,7 +254,7 @@ bool TMessageBoxDialogs::ExecOpenDialog(QWidget* parent, TSaveDialogRequest& req
 void TDialogUserServices::Beep() { QApplication::beep(); }
 
 void TDialogUserServices::ShowErrorDlg(const std::string& text) {
-    Dialogs_.ShowError(nullptr, QString::fromStdString(text));
+    Dialogs_.ShowError(Window_.data(), QString::fromStdString(text));
 }
 
 void TDialogUserServices::ShowNonModalError(const std::string& text) {
@@ -266,7 +266,7 @@ void TDialogUserServices::CloseNonModalError(const std::string& text) {
 }
 
 bool TDialogUserServices::ConfirmOkCancel(const std::string& text) {
-    return Dialogs_.AskOkCancel(nullptr, QString::fromStdString(text));
+    return Dialogs_.AskOkCancel(Window_.data(), QString::fromStdString(text));
 }
 
 void TDialogUserServices::ConfirmOkCancelLater(const std::string& text, std::function<void(bool ok)> answered) {
@@ -277,12 +277,12 @@ void TDialogUserServices::ConfirmOkCancelForCommandLater(const std::string& text
     Dialogs_.AskOkCancelForCommandLater(Window_, QString::fromStdString(text), std::move(answered));
 }
 
-bool TDialogUserServices::ExecSaveDialog(TSaveDialogRequest& request) { return Dialogs_.ExecSaveDialog(nullptr, request); }
+bool TDialogUserServices::ExecSaveDialog(TSaveDialogRequest& request) { return Dialogs_.ExecSaveDialog(Window_.data(), request); }
 
-bool TDialogUserServices::ExecOpenDialog(TSaveDialogRequest& request) { return Dialogs_.ExecOpenDialog(nullptr, request); }
+bool TDialogUserServices::ExecOpenDialog(TSaveDialogRequest& request) { return Dialogs_.ExecOpenDialog(Window_.data(), request); }
 
 void TDialogUserServices::ShowMessage(const std::string& text) {
-    Dialogs_.ShowMessage(nullptr, QString::fromStdString(text));
+    Dialogs_.ShowMessage(Window_.data(), QString::fromStdString(text));
 }
 
 void TDialogUserServices::BeginBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }

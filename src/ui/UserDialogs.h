@@ -136,8 +136,8 @@ public:
     void ShowMessage(const std::string& text) override;
     void BeginBusyCursor() override;
     void EndBusyCursor() override;
-    // The window the program's own questions and non-modal boxes belong to and close with (none
-    // before it exists: they stand alone).
+    // The window every box of the program stands centred over, and whose own questions and non-modal
+    // boxes close with it (none before it exists: they stand alone).
     void SetWindow(QWidget* window) { Window_ = window; }
 
 private:

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QProgressBar>
+#include <QScreen>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
@@ -72,6 +74,17 @@ TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
                 cancel.stop();
                 test::SaveScreenshot(*form, "autoscale_progress.png");
                 EXPECT_TRUE(test::TextsThatDoNotFit(*form).empty());
+                // It says what runs, and stands in the display area, below the buttons, on the screen.
+                EXPECT_EQ(form->WhatRuns().text().toStdString(), "Autoscale as Auto signal");
+                TMorda_fr* m = test::ShownMainWindow();
+                ASSERT_NE(m, nullptr);
+                const TPlace& area = m->Layout().DisplayArea;
+                const QRect display(m->mapToGlobal(QPoint(area.Left, area.Top)), QSize(area.Width, area.Height));
+                const QRect box = form->frameGeometry();
+                EXPECT_TRUE(display.contains(box)) << box.x() << "," << box.y();
+                const QWidget& strip = m->SystemControls();
+                EXPECT_FALSE(box.intersects(QRect(strip.mapToGlobal(QPoint(0, 0)), strip.size())));
+                EXPECT_TRUE(m->screen()->availableGeometry().contains(box));
                 form->CancelButton().click();
             });
             cancel.start(5);

@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpSocket>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "UiTestSupport.h"
@@ -46,7 +47,12 @@ TEST_F(ConsoleTest, StartsHiddenWithPresetsAndShowsRepliesBeepsAndPreview) {
     a.ShowConsole();
     EXPECT_TRUE(a.Console.isVisible());
 
-    Send("Trig:Source Ch2");
+    // The field opens with its text selected: what the user types replaces it (the keys go to the
+    // box, which holds the focus and hands them to its field).
+    QWidget* field = &a.Console.ComboBox1();
+    QTest::keyClicks(field, "Trig:Source Ch2");
+    EXPECT_EQ(a.Console.ComboBox1().currentText().toStdString(), "Trig:Source Ch2");
+    QTest::keyClick(field, Qt::Key_Return);
     EXPECT_EQ(a.Console.Beeps(), 1);
     EXPECT_EQ(Log(), "");
     Send("Trig:Source?");
@@ -69,6 +75,10 @@ TEST_F(ConsoleTest, StartsHiddenWithPresetsAndShowsRepliesBeepsAndPreview) {
 
     a.Console.btnClose().click();
     EXPECT_FALSE(a.Console.isVisible());
+    // Opened again, the last command is offered selected.
+    a.ShowConsole();
+    QTest::keyClicks(field, "Trig:Source Ext");
+    EXPECT_EQ(a.Console.ComboBox1().currentText().toStdString(), "Trig:Source Ext");
 }
 
 TEST_F(ConsoleTest, AutomationTrafficIsLoggedAndTheLogStaysWithinItsLimit) {

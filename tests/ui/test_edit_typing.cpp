@@ -71,6 +71,12 @@ TEST(EditTyping, EntriesEndWithTheirFactor) {
     EXPECT_EQ(v, 7);
     EXPECT_EQ(TypeAll(s, "12p", &v), "AAC");
     EXPECT_DOUBLE_EQ(v, 12e-12);
+    // A comma is the decimal point, once; blanks and a unit after the letter change nothing.
+    EXPECT_EQ(TypeAll(s, "7,5 mV", &v), "AAAICI");
+    EXPECT_DOUBLE_EQ(v, 7.5e-3);
+    EXPECT_EQ(TypeAll(s, "0,02\r", &v), "AAAAC");
+    EXPECT_DOUBLE_EQ(v, 0.02);
+    EXPECT_EQ(TypeAll(s, "1,5,\x1b"), "AAARL");
 }
 
 TEST(EditTyping, RefusedCharactersChangeNothing) {

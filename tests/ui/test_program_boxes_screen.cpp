@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPalette>
@@ -16,7 +17,11 @@
 #include <cstdlib>
 
 #include "UiTestSupport.h"
+#include "core/MenuKinds.h"
+#include "ui/MainWindow.h"
+#include "ui/SideMenu.h"
 #include "ui/UserDialogs.h"
+#include "ui/controls/CommandSwitchers.h"
 
 namespace vt {
 namespace {
@@ -98,6 +103,72 @@ TEST(ProgramBoxesScreen, BoxesStandCentredOverTheMainWindowPaintedOnTheScreenWit
     });
     dialogs.ShowError(&window, QStringLiteral("Error opening Veltrane Help. May be help file is not found."));
     EXPECT_TRUE(seen);
+}
+
+// The boxes the window's own buttons and menus open in the running program, each over the main window
+// wherever that stands: smaller than the screen and at its corner, so that a box centred on the screen
+// instead is seen.
+TEST(ProgramBoxesScreen, BoxesOfTheWindowsButtonsAndMenusStandCentredOverTheMainWindow) {
+    struct TBoxRow {
+        const char* Name;
+        const char* Kind;  // the class of the box
+        int Menu;          // the side menu that holds the control, or -1: the window's top strip
+        const char* Control;
+    };
+    const std::vector<TBoxRow> rows = {
+        // No default setup saved yet on a fresh data root: its error box.
+        {"Default Setup", "QMessageBox", -1, "mcsDefaultSetup"},
+        {"Save Setup", "QFileDialog", mkSaveRecall, "swSaveSetup"},
+        {"Recall Setup", "QFileDialog", mkSaveRecall, "swRecallSetup"},
+    };
+    TMessageBoxDialogs dialogs([] { return true; });
+    test::TProgramRig rig({.OwnDialogs = &dialogs});
+    std::vector<std::string> seen;
+    bool placed = false;
+    rig.Run(120000, 20, [&] {
+        TMorda_fr* m = test::ShownMainWindow();
+        if (!m || !rig.Acquiring()) return;
+        const QRect screen = m->screen()->availableGeometry();
+        if (!placed) {
+            placed = true;
+            m->setGeometry(screen.x(), screen.y(), screen.width() * 3 / 4, screen.height() * 3 / 4);
+            return;
+        }
+        TSideMenus* menus = nullptr;
+        for (QWidget* child : m->findChildren<QWidget*>())
+            if (auto* form = dynamic_cast<TSideMenuForm*>(child)) menus = &form->Menus();
+        if (!menus) return;
+        for (const TBoxRow& row : rows) {
+            SCOPED_TRACE(row.Name);
+            if (row.Menu >= 0) menus->ShowSideMenu(row.Menu, RightSide);
+            auto* control = m->findChild<TRC_CustomCmmandSwitcher*>(QLatin1String(row.Control));
+            ASSERT_NE(control, nullptr);
+            // The box is looked at from inside its own loop and closed there.
+            QString kind;
+            QRect box;
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, [&] {
+                QWidget* open = QApplication::activeModalWidget();
+                if (!open || !open->isVisible()) return;
+                poll.stop();
+                kind = QString::fromLatin1(open->metaObject()->className());
+                box = open->frameGeometry();
+                open->close();
+            });
+            poll.start(20);
+            control->Click();
+            poll.stop();
+            EXPECT_EQ(kind.toStdString(), row.Kind);
+            const QPoint off = box.center() - m->frameGeometry().center();
+            // Qt allows for a title bar when it centres a dialog, though no window manager may draw one.
+            EXPECT_LE(std::abs(off.x()), m->width() / 16) << "box " << box.x() << "," << box.y() << " " << box.width()
+                                                          << "x" << box.height();
+            EXPECT_LE(std::abs(off.y()), m->height() / 16) << "box " << box.x() << "," << box.y();
+            seen.push_back(row.Name);
+        }
+        test::CloseMainWindows();
+    });
+    EXPECT_EQ(seen.size(), rows.size());
 }
 
 }  // namespace

@@ -9,11 +9,13 @@
 #include <QFontMetrics>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "../core/comma_locale.h"
 #include "UiTestSupport.h"
 #include "core/CommandTree.h"
 #include "core/MenuKinds.h"
@@ -26,6 +28,7 @@
 #include "ui/ProgramFeatures.h"
 #include "ui/SideMenu.h"
 #include "ui/VeltraneApplication.h"
+#include "ui/controls/EditSwitcher.h"
 #include "ui/controls/LabelSwitcher.h"
 #include "ui/controls/ListBoxSwitcher.h"
 #include "ui/controls/Switcher.h"
@@ -174,6 +177,57 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
     EXPECT_NE(shown.find("W/div"), std::string::npos) << shown;
     EXPECT_NE(shown.find("Rho/div"), std::string::npos) << shown;
     EXPECT_NE(shown.find("Ohm/div"), std::string::npos) << shown;
+}
+
+// A comma typed into a value field is its decimal point, in the quick strip and in the Channels menu,
+// whatever the locale; a command line keeps the point alone.
+TEST(ValueFieldsDemo, ACommaTypedIsTheDecimalPointInEveryLocale) {
+    struct TTypedRow {
+        const char* Field;
+        const char* Typed;
+        const char* Reply;  // of "CH1:OFFSET?" then
+    };
+    const std::vector<TTypedRow> rows = {
+        {"edswCh1Offset", "7,5 mV", "CH1:OFFSET 7.5 mV"},
+        {"edswOffset", "7,5 mV", "CH1:OFFSET 7.5 mV"},
+        {"edswCh1Offset", "0,02\r", "CH1:OFFSET 20 mV"},
+        {"edswOffset", "-0,125\r", "CH1:OFFSET -125 mV"},
+        {"edswCh1Offset", ",5m", "CH1:OFFSET 500 µV"},
+    };
+    test::TProgramRig rig;
+    bool done = false;
+    rig.Run(120000, 20, [&] {
+        TMorda_fr* m = test::ShownMainWindow();
+        if (!m || !rig.Acquiring() || done) return;
+        done = true;
+        const auto visibleField = [&](const char* name) -> TRC_EditSwitcher* {
+            for (auto* field : m->findChildren<TRC_EditSwitcher*>(QLatin1String(name)))
+                if (field->isVisible()) return field;
+            return nullptr;
+        };
+        for (const bool comma : {false, true}) {
+            std::optional<test::CommaLocale> locale;
+            if (comma) {
+                locale.emplace();
+                if (!locale->Active()) continue;  // no locale with a decimal comma here
+            }
+            for (const TTypedRow& row : rows) {
+                SCOPED_TRACE(std::string(row.Field) + " \"" + row.Typed + "\"" + (comma ? " (comma locale)" : ""));
+                rig.Command("Ch1:Offset 0");
+                TRC_EditSwitcher* field = visibleField(row.Field);
+                ASSERT_NE(field, nullptr);
+                QTest::keyClicks(field, QString::fromLatin1(row.Typed));
+                EXPECT_EQ(rig.Command("CH1:OFFSET?"), row.Reply);
+            }
+            // A command's number keeps the point alone: the comma ends the value at "7", set at the
+            // range's top, 1 V.
+            rig.Command("Ch1:Offset 0");
+            EXPECT_EQ(rig.Command("CH1:OFFSET 7,5E-3"), "");
+            EXPECT_EQ(rig.Command("CH1:OFFSET?"), "CH1:OFFSET 1 V");
+        }
+        test::CloseMainWindows();
+    });
+    ASSERT_TRUE(done);
 }
 
 }  // namespace

@@ -34,6 +34,9 @@ double TypedSuffixFactor(char c) {
 
 TTypeResult TypeChar(TTypingState& state, char c) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    // A person who types a comma means the decimal point (a keypad's decimal key gives one in many
+    // layouts); commands and files keep the point alone.
+    if (c == ',') c = '.';
     if ((c >= '0' && c <= '9') || c == '-' || c == '.' || c == 'e') {
         std::string candidate = state.Typing ? state.Text : std::string();
         candidate += c;

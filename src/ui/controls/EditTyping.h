@@ -40,7 +40,7 @@ struct TTypeResult {
     double Value = 0;
 };
 
-// One character typed at the control; letters are taken in lower case.
+// One character typed at the control; letters are taken in lower case, a comma as the decimal point.
 TTypeResult TypeChar(TTypingState& state, char c);
 
 // The interval before the next repeat of a held arrow: 250 ms after the first step, 40 ms after that.

@@ -1,5 +1,6 @@
 #include "ui/dialogs/AutoScaleForm.h"
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -13,11 +14,13 @@ TAutoScalFrm::TAutoScalFrm(QWidget* parent, TAutoScale& run) : QDialog(parent), 
     setObjectName("AutoScalFrm");
     setWindowTitle("Autoscaling...");
     setFixedSize(FormWidth, FormHeight);
-    Progress_ = Place(new QProgressBar(this), "ProgressBar1", 8, 18, 190, 20);
+    // Without a window manager no title bar shows the caption: the form says it itself.
+    What_ = Place(new QLabel(windowTitle(), this), "lbWhat", 8, 6, 279, 18);
+    Progress_ = Place(new QProgressBar(this), "ProgressBar1", 8, 34, 190, 20);
     Progress_->setRange(0, 100);
     Progress_->setTextVisible(false);
     Progress_->setValue(run.Progress());
-    Cancel_ = Place(new QPushButton("Cancel", this), "btCancel", 207, 16, 80, 24);
+    Cancel_ = Place(new QPushButton("Cancel", this), "btCancel", 207, 32, 80, 24);
     // Cancel ends the run; the run's end closes the dialog.
     connect(Cancel_, &QPushButton::clicked, this, [this] { Run_.CloseAutoScale(2); });
     Timer_ = new QTimer(this);

@@ -226,9 +226,12 @@ TEST_F(MainMenu, AbsentInstrumentKeepsTheMainControlsHiddenThroughResizes) {
     EXPECT_TRUE(w.MainMenuPanel().isVisible());
     EXPECT_EQ(w.MainMenuPanel().geometry(), QRect(4, 551, 792, 49));
     EXPECT_EQ(w.PermanentControls().geometry(), QRect(124, 501, 556, 50));
-    w.resize(800, 280);
+    // Lower or narrower than its least size the window does not go: the main menu stays.
+    w.resize(300, 280);
     QCoreApplication::processEvents();
-    EXPECT_FALSE(w.MainMenuPanel().isVisible()) << "too low for the main menu";
+    EXPECT_EQ(w.size(), QSize(LeastClientWidth, LeastClientHeight));
+    EXPECT_EQ(w.minimumSize(), QSize(LeastClientWidth, LeastClientHeight));
+    EXPECT_TRUE(w.MainMenuPanel().isVisible());
     EXPECT_TRUE(w.PermanentControls().isVisible());
 }
 
@@ -237,9 +240,10 @@ TEST_F(MainMenu, AbsentInstrumentKeepsTheMainControlsHiddenThroughResizes) {
 // start and ends in an ellipsis, still at that height.
 TEST_F(MainMenu, CaptionsStayWholeAndReadableDownToTheNarrowestWidth) {
     test::TTestWindow w(Shell, Rec, Dialogs);
-    for (const int width : {792, 640, 420, 410, 340, 330}) {
+    for (const int width : {792, 640, 500, 420, 410, 380, LeastClientWidth}) {
         const QSize old = w.size();
         w.resize(width, DefaultClientHeight);
+        ASSERT_EQ(w.width(), width);
         QResizeEvent event(w.size(), old);
         QApplication::sendEvent(&w, &event);
         for (int i = 0; i < MainMenuButtonCount; ++i) {

@@ -1,11 +1,14 @@
-// Side menus opened one after another are drawn whole: what the window shows of a slot (its backing
-// store, read back through the screen) is what a fresh drawing of the same menu gives. The test runs at
-// the scale of its environment; CTest runs it once more at 1.5 and at 2, where a control that leaves
-// device pixels unpainted keeps pieces of the menu before.
+// The window at the scale of its environment; CTest runs these once more at 1.5 and at 2, the scale
+// factors of today's laptops. The first window fits the screen's available area; side menus opened one
+// after another are drawn whole: what the window shows of a slot (its backing store) is what a fresh
+// drawing of the same menu gives, where a control that leaves device pixels unpainted keeps pieces of
+// the menu before.
 #include <gtest/gtest.h>
 
 #include <QBackingStore>
 #include <QImage>
+#include <QScreen>
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "UiTestSupport.h"
 #include "core/MenuKinds.h"
 #include "ui/MainMenuButton.h"
+#include "ui/MainLayout.h"
 #include "ui/MainWindow.h"
 #include "ui/SideMenu.h"
 
@@ -59,9 +63,40 @@ int StalePixels(TMorda_fr& m, const QRect& slot, QImage* shown, QImage* fresh) {
     return stale;
 }
 
+// The first window and "Default Size" take the default client area shrunk to the screen's available
+// area, never below the least size the window declares.
+TEST(ScaledWindow, FirstWindowAndDefaultSizeFitTheScreen) {
+    test::TProgramRig rig;
+    QSize first, afterDefault, expected, expectedDefault, least;
+    rig.Run(60000, 50, [&] {
+        TMorda_fr* m = test::ShownMainWindow();
+        if (!m || !rig.Shell.AcqEnabled) return;
+        const QSize area = m->screen()->availableGeometry().size();
+        auto fitted = [](QSize room) {
+            return QSize(std::max(LeastClientWidth, std::min(DefaultClientWidth, room.width())),
+                         std::max(LeastClientHeight, std::min(DefaultClientHeight, room.height())));
+        };
+        // The first window is made before the window system gives it a frame; "Default Size" takes
+        // the frame off the area.
+        expected = fitted(area);
+        first = m->size();
+        least = m->minimumSize();
+        m->resize(area + QSize(200, 200));
+        expectedDefault = fitted(area - (m->frameGeometry().size() - m->size()));
+        m->DefaultSizeAction().trigger();
+        afterDefault = m->size();
+        test::SaveScreenshot(*m, ("first_window" + ScaleSuffix() + ".png").c_str());
+        m->close();
+    });
+    auto text = [](QSize s) { return std::to_string(s.width()) + " x " + std::to_string(s.height()); };
+    EXPECT_EQ(text(first), text(expected)) << "the first window at scale" << ScaleSuffix();
+    EXPECT_EQ(text(afterDefault), text(expectedDefault)) << "Default Size at scale" << ScaleSuffix();
+    EXPECT_EQ(text(least), text(QSize(LeastClientWidth, LeastClientHeight)));
+}
+
 // Every menu of the main menu's enabled buttons, opened in the left slot after the one before it (the
 // start's Channels menu first), while the demo acquires and the strip's values change.
-TEST(SideMenuRepaint, EveryMenuOpenedAfterAnotherIsDrawnAsFresh) {
+TEST(ScaledWindow, EveryMenuOpenedAfterAnotherIsDrawnAsFresh) {
     test::TProgramRig rig;
     std::vector<int> kinds;
     std::size_t next = 0;
@@ -72,6 +107,8 @@ TEST(SideMenuRepaint, EveryMenuOpenedAfterAnotherIsDrawnAsFresh) {
         TMorda_fr* m = test::ShownMainWindow();
         if (!m || !rig.Shell.AcqEnabled || rig.Acquisitions() < 3) return;
         if (kinds.empty()) {
+            // Both slots at their full height, whatever the screen.
+            m->resize(DefaultClientWidth, DefaultClientHeight);
             for (int kind = 0; kind < MainMenuButtonCount; ++kind)
                 if (m->GetMainMenuButton(kind).isEnabled() && kind != mkChannels) kinds.push_back(kind);
             kinds.push_back(mkChannels);

@@ -7,6 +7,8 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 
 #include "UiTestSupport.h"
 #include "core/LanguageFile.h"
@@ -237,7 +239,7 @@ TEST_F(MainMenu, AbsentInstrumentKeepsTheMainControlsHiddenThroughResizes) {
 
 // Down to 410 pixels of width every main-menu caption is drawn whole inside its margins, its letters
 // narrowed but at least 7 pixels high; in a narrower window a caption that no longer fits keeps its
-// start and ends in an ellipsis, still at that height.
+// start and ends in an ellipsis, still at that height. The captions of a row share one size.
 TEST_F(MainMenu, CaptionsStayWholeAndReadableDownToTheNarrowestWidth) {
     test::TTestWindow w(Shell, Rec, Dialogs);
     for (const int width : {792, 640, 500, 420, 410, 380, LeastClientWidth}) {
@@ -246,6 +248,13 @@ TEST_F(MainMenu, CaptionsStayWholeAndReadableDownToTheNarrowestWidth) {
         ASSERT_EQ(w.width(), width);
         QResizeEvent event(w.size(), old);
         QApplication::sendEvent(&w, &event);
+        std::map<int, std::set<double>> rowSizes;
+        for (int i = 0; i < MainMenuButtonCount; ++i) {
+            const TButtonOfMainMenu& b = w.GetMainMenuButton(i);
+            if (!b.Caption().isEmpty()) rowSizes[b.y()].insert(b.CaptionFont().pointSizeF());
+        }
+        for (const auto& [top, sizes] : rowSizes)
+            EXPECT_EQ(sizes.size(), 1u) << width << " px, the row at " << top << ": " << ::testing::PrintToString(sizes);
         for (int i = 0; i < MainMenuButtonCount; ++i) {
             const TButtonOfMainMenu& b = w.GetMainMenuButton(i);
             if (b.Caption().isEmpty()) continue;

@@ -56,14 +56,20 @@ TMainLayout ComputeMainLayout(int W, int H, int systemButtonRight, int permanent
     return l;
 }
 
-TWindowOrigin ComputeDefaultOrigin(int left, int top, int clientWidth, int clientHeight, int screenWidth,
-                                   int screenHeight) {
+TPlace ComputeDefaultPlace(const TPlace& window, const TPlace& available) {
+    TPlace p;
+    p.Width = std::max(LeastClientWidth, std::min(DefaultClientWidth, available.Width));
+    p.Height = std::max(LeastClientHeight, std::min(DefaultClientHeight, available.Height));
     // Integer division truncates towards zero, as the centring needs.
-    left += (clientWidth - DefaultClientWidth) / 2;
-    top += (clientHeight - DefaultClientHeight) / 2;
-    if (left + DefaultClientWidth > screenWidth) left = screenWidth - DefaultClientWidth;
-    if (top + 625 > screenHeight) top = screenHeight - 625;
-    return {std::max(0, left), std::max(0, top)};
+    p.Left = window.Left + (window.Width - p.Width) / 2;
+    p.Top = window.Top + (window.Height - p.Height) / 2;
+    const int right = available.Left + available.Width, bottom = available.Top + available.Height;
+    if (p.Left + p.Width > right) p.Left = right - p.Width;
+    // 50 pixels below are kept for a title bar the frame may add.
+    if (p.Top + p.Height + 50 > bottom) p.Top = bottom - p.Height - 50;
+    p.Left = std::max(available.Left, p.Left);
+    p.Top = std::max(available.Top, p.Top);
+    return p;
 }
 
 }  // namespace vt

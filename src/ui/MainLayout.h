@@ -30,14 +30,14 @@ inline constexpr int PermanentControlsHeight = 50;
 TMainLayout ComputeMainLayout(int clientWidth, int clientHeight, int systemButtonRight,
                               int permanentControlsHeight = PermanentControlsHeight);
 
-struct TWindowOrigin {
-    int Left = 0;
-    int Top = 0;
-};
+// The least client area the layout holds whole: the main menu shown (higher than 300 pixels) and, beside
+// the left side menu, the quick-control strip's longest values in its two bands of rows.
+inline constexpr int LeastClientWidth = 350;
+inline constexpr int LeastClientHeight = 301;
 
-// Where the window goes when it takes its default client size, keeping its centre and staying on the
-// screen.
-TWindowOrigin ComputeDefaultOrigin(int left, int top, int clientWidth, int clientHeight, int screenWidth,
-                                   int screenHeight);
+// The window's place when it takes its default size: the default client area, shrunk to the area
+// available for it on the screen (the window system's frame already taken off) but never below the
+// least size, keeping the window's centre and staying inside that area. window: the client area now.
+TPlace ComputeDefaultPlace(const TPlace& window, const TPlace& available);
 
 }  // namespace vt

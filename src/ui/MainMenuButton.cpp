@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "ui/QtColor.h"
 #include "ui/controls/Switcher.h"
@@ -59,7 +60,9 @@ void TButtonOfMainMenu::SetRightMenuOn(bool on) {
 void TButtonOfMainMenu::SetCaption(const QString& caption) {
     if (Caption_ == caption) return;
     Caption_ = caption;
-    update();
+    // The new caption may change the size of its whole row.
+    if (QWidget* row = parentWidget()) row->update();
+    else update();
 }
 
 TColor TButtonOfMainMenu::FillColor() const {
@@ -98,8 +101,29 @@ void TButtonOfMainMenu::paintEvent(QPaintEvent*) {
 
 QRect TButtonOfMainMenu::CaptionRoom() const { return rect().adjusted(CaptionMargin, 0, -CaptionMargin, 0); }
 
+double TButtonOfMainMenu::OwnCaptionPoints() const {
+    const int room = CaptionRoom().width();
+    if (OwnPointsCaption_ != Caption_ || OwnPointsRoom_ != room || OwnPointsFont_ != font()) {
+        OwnPointsCaption_ = Caption_;
+        OwnPointsRoom_ = room;
+        OwnPointsFont_ = font();
+        OwnPoints_ = FittedFont(font(), Caption_, room, MainMenuLeastPoints).pointSizeF();
+    }
+    return OwnPoints_;
+}
+
 QFont TButtonOfMainMenu::CaptionFont() const {
-    return FittedFont(font(), Caption_, CaptionRoom().width(), MainMenuLeastPoints);
+    // A row reads as one: every caption in it takes the size of its smallest, and only narrows its
+    // letters further where it needs to.
+    double points = OwnCaptionPoints();
+    if (const QWidget* row = parentWidget())
+        for (const QObject* child : row->children())
+            if (const auto* b = dynamic_cast<const TButtonOfMainMenu*>(child);
+                b && b != this && !b->Caption_.isEmpty() && b->y() == y())
+                points = std::min(points, b->OwnCaptionPoints());
+    QFont font = this->font();
+    font.setPointSizeF(points);
+    return FittedFont(font, Caption_, CaptionRoom().width(), MainMenuLeastPoints);
 }
 
 QString TButtonOfMainMenu::ShownCaption() const {

@@ -34,8 +34,9 @@ public:
 
     // The fill of the current state.
     TColor FillColor() const;
-    // The caption's room inside the margins, the font it is drawn in there and the text shown: the
-    // whole caption where it fits at the least size, else its start and an ellipsis.
+    // The caption's room inside the margins, the font it is drawn in there (the size of the smallest
+    // caption of its row) and the text shown: the whole caption where it fits at the least size, else
+    // its start and an ellipsis.
     QRect CaptionRoom() const;
     QFont CaptionFont() const;
     QString ShownCaption() const;
@@ -48,8 +49,15 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The size the caption alone would take in its room, kept until the caption, room or font change.
+    double OwnCaptionPoints() const;
+
     TButtonOfMainMenuState State_ = TButtonOfMainMenuState::bmmsOff;
     QString Caption_;
+    mutable QString OwnPointsCaption_;
+    mutable int OwnPointsRoom_ = -1;
+    mutable QFont OwnPointsFont_;
+    mutable double OwnPoints_ = 0;
 };
 
 }  // namespace vt

@@ -195,6 +195,8 @@ bool TMorda_fr::InstrumentConnected() {
 }
 
 void TMorda_fr::FormCreate() {
+    // Below it the window would lose its main menu or cut the quick controls at its edge.
+    setMinimumSize(LeastClientWidth, LeastClientHeight);
     SetDefaultSize();
     if (const QScreen* s = screen(); s && s->geometry().width() <= 640) move(0, 0);
     for (int side : {RightSide, LeftSide}) {
@@ -550,11 +552,14 @@ void TMorda_fr::ApplyVisibility() {
 
 void TMorda_fr::SetDefaultSize() {
     const QScreen* s = screen();
-    const QRect sg = s ? s->geometry() : QRect(0, 0, 1920, 1080);
-    const TWindowOrigin o = ComputeDefaultOrigin(x(), y(), width(), height(), sg.width(), sg.height());
+    const QRect area = s ? s->availableGeometry() : QRect(0, 0, 1920, 1080);
+    // The frame the window system adds, once the window has one.
+    const QSize frame = frameGeometry().size() - size();
+    const TPlace p = ComputeDefaultPlace({x(), y(), width(), height()},
+                                         {area.x(), area.y(), area.width() - frame.width(), area.height() - frame.height()});
     setWindowState(Qt::WindowNoState);
-    resize(DefaultClientWidth, DefaultClientHeight);
-    move(o.Left, o.Top);
+    resize(p.Width, p.Height);
+    move(p.Left, p.Top);
 }
 
 void TMorda_fr::CreateGuiHandler() {

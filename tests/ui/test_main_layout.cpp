@@ -85,27 +85,28 @@ TEST(MainLayout, LowWindowsHideTheMainMenuThenThePermanentControls) {
     EXPECT_EQ(l.DisplayArea.Height, 34) << "the display is never lower than 34 pixels";
 }
 
-TEST(MainLayout, DefaultSizeKeepsTheCentreAndStaysOnTheScreen) {
-    // A 1000 x 700 client at 100, 50 on a 1920 x 1080 screen: centre kept.
-    TWindowOrigin o = ComputeDefaultOrigin(100, 50, 1000, 700, 1920, 1080);
-    EXPECT_EQ(o.Left, 204);
-    EXPECT_EQ(o.Top, 112);
-    // Shrinking by an odd amount truncates towards zero: (791 - 792) / 2 = 0.
-    o = ComputeDefaultOrigin(10, 10, 791, 574, 1920, 1080);
-    EXPECT_EQ(o.Left, 10);
-    EXPECT_EQ(o.Top, 10);
-    // Growing from a small window near the corner: pulled back, never above or left of the screen.
-    o = ComputeDefaultOrigin(5, 5, 200, 100, 1920, 1080);
-    EXPECT_EQ(o.Left, 0);
-    EXPECT_EQ(o.Top, 0);
-    // Off the right and bottom edges.
-    o = ComputeDefaultOrigin(1800, 900, 792, 575, 1920, 1080);
-    EXPECT_EQ(o.Left, 1920 - 792);
-    EXPECT_EQ(o.Top, 1080 - 625);
-    // A screen smaller than the window: the origin stays at 0.
-    o = ComputeDefaultOrigin(0, 0, 792, 575, 640, 480);
-    EXPECT_EQ(o.Left, 0);
-    EXPECT_EQ(o.Top, 0);
+// The default place for a client area now (left, top, width, height) and the area available on the
+// screen: 1920 x 1080 pixels at the scale factors 1, 1.5 and 2, smaller screens, a panel at an edge.
+TEST(MainLayout, DefaultPlaceFitsTheAvailableAreaKeepingTheCentre) {
+    const struct {
+        const char* What;
+        TPlace Window, Available, Expected;
+    } rows[] = {
+        {"centre kept", {100, 50, 1000, 700}, {0, 0, 1920, 1080}, {204, 112, 792, 575}},
+        {"shrinking by an odd amount truncates towards zero", {10, 10, 791, 574}, {0, 0, 1920, 1080}, {10, 10, 792, 575}},
+        {"growing near the corner: never above or left of the area", {5, 5, 200, 100}, {0, 0, 1920, 1080}, {0, 0, 792, 575}},
+        {"off the right and bottom edges", {1800, 900, 792, 575}, {0, 0, 1920, 1080}, {1128, 455, 792, 575}},
+        {"scale 1.5: the area is 1280 x 720", {0, 0, 792, 575}, {0, 0, 1280, 720}, {0, 0, 792, 575}},
+        {"scale 2: the area is 960 x 540, lower than the default", {0, 0, 792, 575}, {0, 0, 960, 540}, {0, 0, 792, 540}},
+        {"a 640 x 480 screen", {0, 0, 792, 575}, {0, 0, 640, 480}, {0, 0, 640, 480}},
+        {"a screen smaller than the least size", {30, 30, 792, 575}, {0, 0, 320, 240}, {0, 0, 350, 301}},
+        {"a panel above and a dock on the left", {0, 0, 500, 400}, {60, 30, 1860, 1050}, {60, 30, 792, 575}},
+        {"the frame taken off the area", {0, 0, 792, 575}, {0, 0, 960, 510}, {0, 0, 792, 510}},
+    };
+    for (const auto& row : rows) {
+        const TPlace p = ComputeDefaultPlace(row.Window, row.Available);
+        ExpectPlace(p, row.Expected.Left, row.Expected.Top, row.Expected.Width, row.Expected.Height, true, row.What);
+    }
 }
 
 }  // namespace

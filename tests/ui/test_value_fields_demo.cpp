@@ -36,9 +36,6 @@
 namespace vt {
 namespace {
 
-// Below this width, with the left side menu taking 124 pixels, not even the stacked strip holds the
-// long values whole.
-constexpr int NarrowestWholeStrip = 350;
 
 TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
     test::TProgramRig rig({.DemoOptions = 0xFF & ~(optGenerators | optTDT)});
@@ -137,14 +134,14 @@ TEST(ValueFieldsDemo, EveryFieldHoldsItsWidestValueInEveryUnit) {
             else if (size.width() == 641) test::SaveScreenshot(*m, "value_fields_641x575.png");
         }
         // Long values side by side (a reflection scale, a timebase scale with six digits, a channel in
-        // millivolts) at every width from the default down to the narrowest window with a side menu that
-        // still holds them: where two rows cannot hold them the strip takes two more from the display,
+        // millivolts) at every width from the default down to the window's least width, beside the
+        // left side menu: where two rows cannot hold them the strip takes two more from the display,
         // and gives them back at the default size.
         for (const char* line : {"TDR:Ch1:VertScale Rho", "Ch1:RhoScale 0.08889", "Ch2:Scale 0.1692", "TB:ScaleA 1.70667E-9", "Trig:ExtLevel 0.047"})
             run(line);
         const int usualHeight = strip.height();
         int stackedAt = 0;
-        for (int width = DefaultClientWidth; width >= NarrowestWholeStrip; width -= 3) {
+        for (int width = DefaultClientWidth; width >= LeastClientWidth; width -= 2) {  // the least width too
             m->resize(width, DefaultClientHeight);
             QCoreApplication::processEvents();
             checkStrip("long values at " + std::to_string(width) + " / ");

@@ -280,6 +280,9 @@ void TRC_Switcher::paintEvent(QPaintEvent*) {
     p.setFont(font());
     const QPalette& pal = palette();
     const QColor own = pal.color(backgroundRole());
+    // The control claims every pixel of its rectangle: under a fractional or doubled scale its one-pixel
+    // frame lines leave device pixels between them, and those would keep what was there before.
+    p.fillRect(rect(), own);
     if (!Frameless_) {
         QRect r = rect();
         const bool enabled = isEnabled();

@@ -137,7 +137,7 @@ void TScopeDisplayServices::DrawSignalLayer(int source, int style, const TSignal
 
 void TScopeDisplayServices::RedrawSignalLayer(int source, int style) {
     TSignalRecords* records = Shell_.Records();
-    if (!records || source < 0 || source >= SignalRecordCount) return;
+    if (!records || source < 0 || source >= SignalRecordCount || !records->SignalsOn().IsOn(source)) return;
     const TSignalObj& record = records->Record(source);
     TSignalLayerPoints points;
     points.Length = record.GetDecimatedLength();

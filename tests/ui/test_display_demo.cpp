@@ -11,8 +11,12 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "acq/SignalSources.h"
@@ -154,6 +158,52 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
     const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
     ASSERT_TRUE(shot.save(folder + (x11 ? "/display_demo_x11.png" : "/display_demo.png"), "PNG"));
     ASSERT_TRUE(fourScreens.save(folder + (x11 ? "/display_demo_4yt_x11.png" : "/display_demo_4yt.png"), "PNG"));
+}
+
+// Stopped, a format change, a clear and the whole-setup recalls rebuild the screens: every reply is
+// what the command replies (no internal error), and the time screen shows Ch1's last record again,
+// each point on the row it had when the run stopped.
+TEST(DisplayDemo, StoppedFormatChangesClearsAndRecallsReplyCleanlyAndRedrawTheLastRecord) {
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
+    std::vector<std::pair<std::string, std::string>> replies;
+    std::vector<int> stopped, redrawn, cleared;
+    std::vector<std::vector<int>> recalled;
+    bool done = false;
+    auto rows = [&] {
+        std::vector<int> r;
+        auto& services = dynamic_cast<TScopeDisplayServices&>(shell.Display());
+        if (TParentSignalLayer* layer = services.Panel()->SignalLayer(ssCh1))
+            for (int k = 0; k < 500; ++k) r.push_back(layer->PointRow(k));
+        return r;
+    };
+    rig.Run(120000, 20, [&] {
+        if (!rig.Acquiring()) return;
+        if (!rig.Acquire(2)) return;
+        stopped = rows();
+        for (const char* line : {"*StopSingle Stop", "Displ:Format XY", "Displ:Format 4YT", "Displ:Format Comb2YTXY",
+                                 "Displ:Format YT"})
+            replies.emplace_back(line, rig.Command(line));
+        redrawn = rows();
+        // Each recall from the XY format, then back to YT.
+        for (const char* recall : {"*DefSetup", "Save:Setup:RecFact", "Instr:Current:Set"}) {
+            for (const char* line : {"Displ:Format XY", recall, "Displ:Format YT"})
+                replies.emplace_back(line, rig.Command(line));
+            recalled.push_back(rows());
+        }
+        for (const char* line : {"Displ:Format XY", "*ClrDispl", "Displ:Format YT", "*ClrDispl"})
+            replies.emplace_back(line, rig.Command(line));
+        cleared = rows();
+        done = true;
+        test::CloseMainWindows();
+    });
+    ASSERT_TRUE(done);
+    for (const auto& [line, reply] : replies) EXPECT_EQ(reply, "") << line;
+    ASSERT_EQ(stopped.size(), 500u);
+    EXPECT_EQ(std::count(stopped.begin(), stopped.end(), 0), 0) << "every point drawn at the stop";
+    EXPECT_EQ(redrawn, stopped) << "the time screen shows the last record again";
+    for (const std::vector<int>& r : recalled) EXPECT_EQ(r, stopped) << "and after each recall";
+    EXPECT_TRUE(cleared.empty()) << "a clear stays clear";
 }
 
 }  // namespace

@@ -162,7 +162,11 @@ void TScopeCRT::RebuildScreens() {
         }
     }
     // Stopped, nothing would draw the traces again until the next run.
-    if (rebuilt) RedrawFreedLayers();
+    if (!rebuilt) return;
+    RedrawFreedLayers();
+    const int xy = Layout_.XYScreen;
+    if (xy != 0 && Screen(xy) && !Layers_.Layer(XYLayerSlot) && !AcquisitionRunning() && Program_.RedrawXYLayer)
+        Program_.RedrawXYLayer();
 }
 
 bool TScopeCRT::OnTimeScreen(int n) const {
@@ -247,9 +251,12 @@ void TScopeCRT::RecreateScreens() {
     // A clear of the display stays clear, also for the traces waiting for a screen.
     Freed_.fill(-1);
     const auto keep = Program_.RedrawSignalLayer;
+    const auto keepXY = Program_.RedrawXYLayer;
     Program_.RedrawSignalLayer = nullptr;
+    Program_.RedrawXYLayer = nullptr;
     RebuildScreens();
     Program_.RedrawSignalLayer = keep;
+    Program_.RedrawXYLayer = keepXY;
 }
 
 void TScopeCRT::SetGraticuleStyle(int screen, int style) {

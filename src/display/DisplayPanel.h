@@ -55,6 +55,8 @@ public:
         std::function<void()> BreakAcquisition;
         std::function<bool()> AcquisitionRunning;
         std::function<void(int source, int style)> RedrawSignalLayer;
+        // Stopped, the XY trace drawn again from the records of its axes on a new XY screen.
+        std::function<void()> RedrawXYLayer;
         // Milliseconds of a monotonic clock, and its reading at the program's start (-1: the panel's).
         std::function<std::int64_t()> ClockMs;
         std::int64_t ClockStartMs = -1;

@@ -23,6 +23,7 @@ struct TPanelRig {
             Redrawn.push_back({source, style});
             if (DrawRedrawn) Draw(source, style);
         };
+        p.RedrawXYLayer = [this] { ++XYRedraws; };
         p.ClockMs = [this] { return Now; };
         p.BreakAcquisition = [this] { ++Breaks; };
         Panel = std::make_unique<TScopeCRT>(std::move(p));
@@ -33,6 +34,7 @@ struct TPanelRig {
     std::int64_t Now = 123456;
     int Breaks = 0;
     std::vector<std::pair<int, int>> Redrawn;
+    int XYRedraws = 0;
     std::unique_ptr<TScopeCRT> Panel;
     // Draws what the program draws from a source's record: 512 points rising from -0.5 V (Ch1) or
     // falling from 0.5 V (Ch2) at 0.2 V/div. DrawRedrawn: a redraw the panel asks for draws it too.
@@ -171,8 +173,9 @@ TEST(DisplayPanel, StoppedFormatChangesDrawTheTracesAgainOnlyOnTimeScreens) {
     const std::vector<int> ch1 = rig.Rows(ssCh1), ch2 = rig.Rows(ssCh2);
     ASSERT_EQ(std::count(ch1.begin(), ch1.end(), 0), 0);
 
-    // XY: its one screen holds the XY trace in the slot Ch1 had.
+    // XY: its one screen holds the XY trace, drawn from the records, in the slot Ch1 had.
     ASSERT_NO_THROW(crt.SetScreenMode(3));
+    EXPECT_EQ(rig.XYRedraws, 1);
     EXPECT_FALSE(crt.HasSignalLayer(ssCh1));
     EXPECT_FALSE(crt.HasSignalLayer(ssCh2));
     TParentSignalLayer* xy = crt.XYDotLayer();
@@ -198,7 +201,9 @@ TEST(DisplayPanel, StoppedFormatChangesDrawTheTracesAgainOnlyOnTimeScreens) {
 
     // A clear stays clear, also for a trace waiting for its screen.
     crt.SetScreenMode(3);
+    rig.XYRedraws = 0;
     crt.RecreateScreens();
+    EXPECT_EQ(rig.XYRedraws, 0);
     crt.SetScreenMode(0);
     EXPECT_FALSE(crt.HasSignalLayer(ssCh1));
     EXPECT_FALSE(crt.HasSignalLayer(ssCh2));

@@ -161,19 +161,20 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
 }
 
 // Stopped, a format change, a clear and the whole-setup recalls rebuild the screens: every reply is
-// what the command replies (no internal error), and the time screen shows Ch1's last record again,
-// each point on the row it had when the run stopped.
+// what the command replies (no internal error), the XY screen shows the last records, and the time
+// screen shows Ch1's last record again, each point on the row it had when the run stopped.
 TEST(DisplayDemo, StoppedFormatChangesClearsAndRecallsReplyCleanlyAndRedrawTheLastRecord) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
     std::vector<std::pair<std::string, std::string>> replies;
     std::vector<int> stopped, redrawn, cleared;
     std::vector<std::vector<int>> recalled;
+    int xyDrawn = 0;
     bool done = false;
+    auto services = [&]() -> TScopeDisplayServices& { return dynamic_cast<TScopeDisplayServices&>(shell.Display()); };
     auto rows = [&] {
         std::vector<int> r;
-        auto& services = dynamic_cast<TScopeDisplayServices&>(shell.Display());
-        if (TParentSignalLayer* layer = services.Panel()->SignalLayer(ssCh1))
+        if (TParentSignalLayer* layer = services().Panel()->SignalLayer(ssCh1))
             for (int k = 0; k < 500; ++k) r.push_back(layer->PointRow(k));
         return r;
     };
@@ -181,8 +182,11 @@ TEST(DisplayDemo, StoppedFormatChangesClearsAndRecallsReplyCleanlyAndRedrawTheLa
         if (!rig.Acquiring()) return;
         if (!rig.Acquire(2)) return;
         stopped = rows();
-        for (const char* line : {"*StopSingle Stop", "Displ:Format XY", "Displ:Format 4YT", "Displ:Format Comb2YTXY",
-                                 "Displ:Format YT"})
+        for (const char* line : {"*StopSingle Stop", "Displ:Format XY"}) replies.emplace_back(line, rig.Command(line));
+        // The XY trace pairs Ch1's points with Ch2's: each of them drawn.
+        if (TParentSignalLayer* xy = services().Panel()->SignalLayer(XYLayerSlot))
+            for (int k = 0; k < shell.Records()->Record(ssCh1).Length(); ++k) xyDrawn += xy->PointRow(k) != 0;
+        for (const char* line : {"Displ:Format 4YT", "Displ:Format Comb2YTXY", "Displ:Format YT"})
             replies.emplace_back(line, rig.Command(line));
         redrawn = rows();
         // Each recall from the XY format, then back to YT.
@@ -201,6 +205,7 @@ TEST(DisplayDemo, StoppedFormatChangesClearsAndRecallsReplyCleanlyAndRedrawTheLa
     for (const auto& [line, reply] : replies) EXPECT_EQ(reply, "") << line;
     ASSERT_EQ(stopped.size(), 500u);
     EXPECT_EQ(std::count(stopped.begin(), stopped.end(), 0), 0) << "every point drawn at the stop";
+    EXPECT_EQ(xyDrawn, 512) << "the XY screen shows the last records";
     EXPECT_EQ(redrawn, stopped) << "the time screen shows the last record again";
     for (const std::vector<int>& r : recalled) EXPECT_EQ(r, stopped) << "and after each recall";
     EXPECT_TRUE(cleared.empty()) << "a clear stays clear";

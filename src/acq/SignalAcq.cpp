@@ -568,9 +568,8 @@ void TSignalAcq::RestoreBrokenPasses() {
     TDisplayServices& display = Shell().Display();
     for (int r = ssCh1; r <= ssCh2B2; ++r) {
         if (!records->RestoreBrokenPass(r)) continue;
-        // The points the broken pass plotted go: the trace shows the restored record.
-        const int style = display.SourceDisplayStyle(r);
-        if (Shell().ProgramEnded || !records->SignalsOn().IsOn(r) || !display.HasSignalLayer(r, style)) continue;
+        // The points the broken pass plotted go: a trace it drew into shows the restored record.
+        if (Shell().ProgramEnded || !records->SignalsOn().IsOn(r) || !display.SignalLayerDrawn(r)) continue;
         const TSignalObj& rec = records->Record(r);
         TDisplayServices::TSignalLayerPoints points;
         points.Length = rec.GetDecimatedLength();
@@ -578,7 +577,7 @@ void TSignalAcq::RestoreBrokenPasses() {
         points.Centre = rec.GetCentre();
         points.Values.reserve(static_cast<std::size_t>(std::max(points.Length, 0)));
         for (int i = 0; i < points.Length; ++i) points.Values.push_back(rec.GetDisplayValue(i));
-        display.DrawSignalLayer(r, style, points);
+        display.DrawSignalLayer(r, display.SourceDisplayStyle(r), points);
     }
 }
 

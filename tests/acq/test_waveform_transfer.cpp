@@ -166,7 +166,7 @@ namespace {
 
 // The display as the engine plots into it: the value shown at each point of Ch1's trace.
 struct TPlottedTrace : TDisplayServices {
-    bool HasSignalLayer(int, int) const override { return true; }
+    bool SignalLayerDrawn(int source) const override { return source == ssCh1; }
     void SetAcqLayerScales(int source, int, int points, double, double) override {
         if (source == ssCh1) Shown.resize(static_cast<std::size_t>(points));
     }

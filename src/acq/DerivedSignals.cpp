@@ -377,7 +377,9 @@ void TDerivedSignals::ApplyViewSettings(int source) {
 void TDerivedSignals::CopySignal(int target, int source) { Records().Record(target).Assign(Records().Record(source)); }
 
 void TDerivedSignals::CopySignalValues(int target, int source, bool withSettings) {
-    Records().Record(target).AssignWithData(Records().Record(source));
+    // During a pass the source's record mixes it with the one before: the last ended pass's is copied.
+    const TSignalObj* stored = Records().StoredRecord(source);
+    Records().Record(target).AssignWithData(stored ? *stored : Records().Record(source));
     if (!withSettings) return;
     Inputs_.CopyView(target, source);
     if (IsDerivedSource(target)) ApplyViewSettings(target);

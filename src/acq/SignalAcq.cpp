@@ -556,9 +556,29 @@ void TSignalAcq::BreakAcquisitionHook(bool afterBreak) {
     }
     WaitUntilMs_ = -1;
     CloseCycle();
+    RestoreBrokenPasses();
     if (shell.AcqEnabled && !shell.ProgramEnded && afterBreak) AfterAcquisitionBreak();
     // A stop ends the cycle count here: the next Run counts from 1.
     if (!shell.RunOn && !shell.SingleOn) StopReadouts();
+}
+
+void TSignalAcq::RestoreBrokenPasses() {
+    TSignalRecords* records = Shell().Records();
+    if (!records) return;
+    TDisplayServices& display = Shell().Display();
+    for (int r = ssCh1; r <= ssCh2B2; ++r) {
+        if (!records->RestoreBrokenPass(r)) continue;
+        // The points the broken pass plotted go: a trace it drew into shows the restored record.
+        if (Shell().ProgramEnded || !records->SignalsOn().IsOn(r) || !display.SignalLayerDrawn(r)) continue;
+        const TSignalObj& rec = records->Record(r);
+        TDisplayServices::TSignalLayerPoints points;
+        points.Length = rec.GetDecimatedLength();
+        points.Scale = rec.GetScale();
+        points.Centre = rec.GetCentre();
+        points.Values.reserve(static_cast<std::size_t>(std::max(points.Length, 0)));
+        for (int i = 0; i < points.Length; ++i) points.Values.push_back(rec.GetDisplayValue(i));
+        display.DrawSignalLayer(r, display.SourceDisplayStyle(r), points);
+    }
 }
 
 void TSignalAcq::AfterAcquisitionBreak() {

@@ -80,6 +80,9 @@ public:
     // False when a file could not be written (Run and Single are then stopped).
     bool SaveAcqWaveforms();
     void DrawXYDisplay();
+    // The channel records a break left with a pass open become their last ended pass again, their
+    // traces redrawn from them.
+    void RestoreBrokenPasses();
     void AfterAcquisitionBreak();
     void StopFlagRegisterReading();
     void StopRunMode();

@@ -193,7 +193,7 @@ void TSignalRecords::SetFingerprint(int source, std::int32_t fingerprint) {
 
 void TSignalRecords::BeginAcquiredPass(int source) {
     CheckRecord(source);
-    // After a broken pass the record mixes two: the copy of the last whole one stays.
+    // After a pass left open the record mixes two: the copy of the last whole one stays.
     if (PassOpen_[source]) return;
     if (!PassCopies_[source]) PassCopies_[source] = std::make_unique<TSignalObj>();
     *PassCopies_[source] = *Records_[source];
@@ -203,6 +203,14 @@ void TSignalRecords::BeginAcquiredPass(int source) {
 void TSignalRecords::EndAcquiredPass(int source) {
     CheckRecord(source);
     PassOpen_[source] = false;
+}
+
+bool TSignalRecords::RestoreBrokenPass(int source) {
+    CheckRecord(source);
+    if (!PassOpen_[source]) return false;
+    *Records_[source] = *PassCopies_[source];
+    PassOpen_[source] = false;
+    return true;
 }
 
 const TSignalObj* TSignalRecords::StoredRecord(int source) const {

@@ -163,11 +163,15 @@ public:
 
     // The record as its last ended pass left it. A pass changes the record's length and scales when
     // it begins and brings its points later: from its beginning until a pass on the record ends (a
-    // broken pass does not), StoredRecord answers a copy taken when the first of them began, so that
-    // a reader gets the points and scales of one acquisition. Any other time it is the record itself.
+    // pass left open does not), StoredRecord answers a copy taken when the first of them began, so
+    // that a reader gets the points and scales of one acquisition. Any other time it is the record
+    // itself.
     void BeginAcquiredPass(int source);
     void EndAcquiredPass(int source);
     const TSignalObj* StoredRecord(int source) const;
+    // A pass broken off leaves no trace: the record becomes the copy of the last ended pass again.
+    // False when no pass on the record was open.
+    bool RestoreBrokenPass(int source);
 
 private:
     std::array<std::unique_ptr<TSignalObj>, SignalRecordCount> Records_;

@@ -16,7 +16,8 @@ template <class Write>
 bool SaveWaveform(TShell& shell, int source, const std::string& path, bool hint, const TBeforeSaveError& beforeError,
                   Write write) {
     TSignalRecords* records = shell.Records();
-    const TSignalObj* record = records ? records->FindRecord(source) : nullptr;
+    // During a pass the record mixes it with the one before: the last ended pass's record is saved.
+    const TSignalObj* record = records ? records->StoredRecord(source) : nullptr;
     const auto fail = [&](const std::string& text) {
         if (beforeError) {
             // One of the acquisition's own saves: the message holds nothing.

@@ -136,7 +136,6 @@ void TScopeCRT::ComputeLayout() {
 }
 
 void TScopeCRT::RebuildScreens() {
-    Freed_.fill(-1);
     bool rebuilt = false;
     for (int n = 1; n <= MaxScreens; ++n) {
         const auto i = static_cast<std::size_t>(n - 1);
@@ -163,11 +162,30 @@ void TScopeCRT::RebuildScreens() {
         }
     }
     // Stopped, nothing would draw the traces again until the next run.
-    if (rebuilt && !AcquisitionRunning() && Program_.RedrawSignalLayer) {
-        const auto freed = Freed_;
+    if (!rebuilt) return;
+    RedrawFreedLayers();
+    const int xy = Layout_.XYScreen;
+    if (xy != 0 && Screen(xy) && !Layers_.Layer(XYLayerSlot) && !AcquisitionRunning() && Program_.RedrawXYLayer)
+        Program_.RedrawXYLayer();
+}
+
+bool TScopeCRT::OnTimeScreen(int n) const {
+    const int s = ScreenOfSource_[static_cast<std::size_t>(n)];
+    return s >= 1 && s <= Layout_.TimeScreenCount && Screen(s);
+}
+
+void TScopeCRT::RedrawFreedLayers() {
+    if (AcquisitionRunning() || !Program_.RedrawSignalLayer) {
+        // The next pass draws every trace.
         Freed_.fill(-1);
-        for (int s = 0; s < SignalRecordCount; ++s)
-            if (freed[static_cast<std::size_t>(s)] >= 0) Program_.RedrawSignalLayer(s, freed[static_cast<std::size_t>(s)]);
+        return;
+    }
+    // A trace whose source has no time screen in this format waits for one.
+    for (int s = 0; s < SignalRecordCount; ++s) {
+        const int style = Freed_[static_cast<std::size_t>(s)];
+        if (style < 0 || !OnTimeScreen(s)) continue;
+        Freed_[static_cast<std::size_t>(s)] = -1;
+        Program_.RedrawSignalLayer(s, style);
     }
 }
 
@@ -210,8 +228,9 @@ void TScopeCRT::SetScreenMode(int mode) {
     if (Program_.BreakAcquisition) Program_.BreakAcquisition();
     ScreenMode_ = mode;
     ComputeLayout();
-    RebuildScreens();
+    // The sources' screens in the new format before the rebuild draws the freed traces on them.
     if (Layout_.TimeScreenCount < 2) ScreenOfSource_.fill(static_cast<std::uint8_t>(Layout_.TimeScreenCount));
+    RebuildScreens();
     YTFactor_ = (mode == 1 || mode == 4) ? 2 : (mode == 2 || mode == 5) ? 4 : 1;
     XYFactor_ = mode == 3 ? 1 : 2;
 }
@@ -229,11 +248,15 @@ void TScopeCRT::FreeAllScreens() {
 
 void TScopeCRT::RecreateScreens() {
     FreeAllScreens();
-    // A clear of the display stays clear.
+    // A clear of the display stays clear, also for the traces waiting for a screen.
+    Freed_.fill(-1);
     const auto keep = Program_.RedrawSignalLayer;
+    const auto keepXY = Program_.RedrawXYLayer;
     Program_.RedrawSignalLayer = nullptr;
+    Program_.RedrawXYLayer = nullptr;
     RebuildScreens();
     Program_.RedrawSignalLayer = keep;
+    Program_.RedrawXYLayer = keepXY;
 }
 
 void TScopeCRT::SetGraticuleStyle(int screen, int style) {
@@ -302,13 +325,11 @@ TParentSignalLayer* TScopeCRT::GetSignalLayer(int n, const char* prefix) {
     TParentSignalLayer* layer = Layers_.Layer(n);
     if (layer && dynamic_cast<TLayer*>(layer)) return layer;
     if (layer) FreeSignalLayer(n);
-    const int s = ScreenOfSource_[static_cast<std::size_t>(n)];
-    if (s == 0 || s > MaxScreens) return nullptr;
-    TSignalScreen* screen = Screen(s);
-    if (!screen) return nullptr;
-    const bool xy = s == Layout_.XYScreen;
+    // A time trace has no place on the XY screen: its columns start right of the margin.
+    if (!OnTimeScreen(n)) return nullptr;
+    TSignalScreen* screen = Screen(ScreenOfSource_[static_cast<std::size_t>(n)]);
     Layers_.SetLayer(n, std::make_unique<TLayer>(prefix + SourceShortName(n), false, SourceToSlot[static_cast<std::size_t>(n)],
-                                                 screen->Height(), screen->Width() - (xy ? 0 : ScreenMargin)));
+                                                 screen->Height(), screen->Width() - ScreenMargin));
     AttachSignalLayer(n);
     return Layers_.Layer(n);
 }
@@ -376,8 +397,11 @@ void TScopeCRT::FreeXYLayer() {
 }
 
 void TScopeCRT::FreeLayerOfSource(int n) {
-    if (n >= 0 && n < SignalRecordCount) FreeSignalLayer(n);
-    else if (n == ssXY) FreeXYLayer();
+    if (n >= 0 && n < SignalRecordCount) {
+        // A trace cleared on purpose does not come back with a screen.
+        Freed_[static_cast<std::size_t>(n)] = -1;
+        FreeSignalLayer(n);
+    } else if (n == ssXY) FreeXYLayer();
     else if (n == ssHist) FreeHistLayer();
 }
 
@@ -385,10 +409,9 @@ void TScopeCRT::MoveSignalToScreen(int n, int screen) {
     if (n < 0 || n >= ScreenEntryCount) VT_INTERNAL_ERROR(ScopeCRTUnitName, "Range check error");
     screen = std::clamp(screen, 0, Layout_.TimeScreenCount);
     const int old = ScreenOfSource_[static_cast<std::size_t>(n)];
-    int freedStyle = -1;
     if (old != 0 && old != screen) {
         if (n < SignalRecordCount) {
-            freedStyle = StyleOf(Layers_.Layer(n));
+            if (const int style = StyleOf(Layers_.Layer(n)); style >= 0) Freed_[static_cast<std::size_t>(n)] = style;
             FreeSignalLayer(n);
         } else if (n == ssHist) {
             FreeHistLayer();
@@ -398,8 +421,7 @@ void TScopeCRT::MoveSignalToScreen(int n, int screen) {
     }
     ScreenOfSource_[static_cast<std::size_t>(n)] = static_cast<std::uint8_t>(screen);
     // Stopped, nothing would draw the moved trace on its new screen until the next run.
-    if (freedStyle >= 0 && screen != 0 && !AcquisitionRunning() && Program_.RedrawSignalLayer)
-        Program_.RedrawSignalLayer(n, freedStyle);
+    if (n < SignalRecordCount) RedrawFreedLayers();
 }
 
 // ---------------------------------------------------------------------------------------------------

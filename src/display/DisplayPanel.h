@@ -55,6 +55,8 @@ public:
         std::function<void()> BreakAcquisition;
         std::function<bool()> AcquisitionRunning;
         std::function<void(int source, int style)> RedrawSignalLayer;
+        // Stopped, the XY trace drawn again from the records of its axes on a new XY screen.
+        std::function<void()> RedrawXYLayer;
         // Milliseconds of a monotonic clock, and its reading at the program's start (-1: the panel's).
         std::function<std::int64_t()> ClockMs;
         std::int64_t ClockStartMs = -1;
@@ -78,6 +80,10 @@ public:
     void PlacePanel(int left, int top, int height, int width);
     void ComputeLayout();
     void RebuildScreens();
+    // Whether source n's screen is a time screen of the format that exists.
+    bool OnTimeScreen(int n) const;
+    // Stopped, the freed traces that have a time screen drawn again from their records.
+    void RedrawFreedLayers();
     void FreeScreenLayers(int n);
     void CreateGraticuleLayer(int n);
     void SetScreenMode(int mode);
@@ -245,7 +251,8 @@ private:
     int XYFactor_ = 2;
     std::array<int, 4> Ranges_{};
     TLayersOfSignals Layers_;
-    // Sources whose layers went with their screens in the rebuild under way, by style (-1 none).
+    // Sources whose layers went with their screens while stopped, by style (-1 none): drawn again
+    // from their records once they have a time screen.
     std::array<int, LayerSlotCount> Freed_{};
     TVerhText TopStrip_;
     TNizText BottomStrip_;

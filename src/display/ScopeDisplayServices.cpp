@@ -1,5 +1,6 @@
 #include "display/ScopeDisplayServices.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -46,6 +47,7 @@ void TScopeDisplayServices::CreatePanel() {
     };
     program.AcquisitionRunning = [this] { return AcquisitionRunning(); };
     program.RedrawSignalLayer = [this](int source, int style) { RedrawSignalLayer(source, style); };
+    program.RedrawXYLayer = [this] { RedrawXYLayer(); };
     program.ClockMs = SteadyClockMs;
     program.ClockStartMs = ProgramStartMs_;
     program.Colors = &Colors_;
@@ -137,7 +139,7 @@ void TScopeDisplayServices::DrawSignalLayer(int source, int style, const TSignal
 
 void TScopeDisplayServices::RedrawSignalLayer(int source, int style) {
     TSignalRecords* records = Shell_.Records();
-    if (!records || source < 0 || source >= SignalRecordCount) return;
+    if (!records || source < 0 || source >= SignalRecordCount || !records->SignalsOn().IsOn(source)) return;
     const TSignalObj& record = records->Record(source);
     TSignalLayerPoints points;
     points.Length = record.GetDecimatedLength();
@@ -146,6 +148,21 @@ void TScopeDisplayServices::RedrawSignalLayer(int source, int style) {
     points.Values.reserve(static_cast<std::size_t>(std::max(points.Length, 0)));
     for (int k = 0; k < points.Length; ++k) points.Values.push_back(record.GetDisplayValue(k));
     DrawSignalLayer(source, style, points);
+}
+
+void TScopeDisplayServices::RedrawXYLayer() {
+    TSignalRecords* records = Shell_.Records();
+    if (!records || !records->SignalsOn().IsOn(ssXY)) return;
+    const int x = ReadChoiceSetting(Shell_.CommandTree(), "Displ:XAxis", ssCh1);
+    const int y = ReadChoiceSetting(Shell_.CommandTree(), "Displ:YAxis", ssCh2);
+    if (x < 0 || x >= SignalRecordCount || y < 0 || y >= SignalRecordCount) return;
+    if (records->State(x) == srcOff || records->State(y) == srcOff) return;
+    const TSignalObj& xr = records->Record(x);
+    const TSignalObj& yr = records->Record(y);
+    const int xn = xr.GetDecimatedLength();
+    const int yn = yr.GetDecimatedLength();
+    SetXYLayerScales(XYDisplayStyle(), xn, xr.VertScale(), xr.VertOffset(), yn, yr.VertScale(), yr.VertOffset());
+    for (int i = 0; i < std::min(xn, yn); ++i) PutXYPoint(i, xr.GetDisplayValue(i), yr.GetDisplayValue(i));
 }
 
 void TScopeDisplayServices::RemoveSignalLayer(int source) { FreeSignalLayer(source); }

@@ -147,6 +147,8 @@ public:
 
 private:
     void RedrawSignalLayer(int source, int style);
+    // The XY trace from the records of the axes, as the acquisition draws it, once both were acquired.
+    void RedrawXYLayer();
     // Opens or closes a batch on the screens that hold the channels' layers.
     void BatchChannelScreens(bool begin);
 

@@ -1,14 +1,21 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "acq/EngineTestSupport.h"
+#include "acq/MainCommands.h"
+#include "acq/SaveRecall.h"
 #include "acq/ReplyNumbers.h"
 #include "acq/SignalSources.h"
 #include "acq/WaveformTransfer.h"
+#include "core/DisplayServices.h"
+#include "core/temp_folder.h"
 
 using namespace vt;
 
@@ -153,6 +160,98 @@ TEST(WfmTransferDuringPasses, PreambleAndDataTellTheLastEndedPassUntilTheNextEnd
     ASSERT_TRUE(c.StepUntil([&] { return !c.Shell.SingleOn; }));
     EXPECT_EQ(preamble(), "128, 8E-10, 0, s, V");
     EXPECT_EQ(data(), std::vector<double>(128, 0.25));
+}
+
+namespace {
+
+// The display as the engine plots into it: the value shown at each point of Ch1's trace.
+struct TPlottedTrace : TDisplayServices {
+    bool SignalLayerDrawn(int source) const override { return source == ssCh1; }
+    void SetAcqLayerScales(int source, int, int points, double, double) override {
+        if (source == ssCh1) Shown.resize(static_cast<std::size_t>(points));
+    }
+    void PutAcqPoint(int source, int index, double value) override {
+        if (source == ssCh1) Shown.at(static_cast<std::size_t>(index)) = value;
+    }
+    void DrawSignalLayer(int source, int, const TSignalLayerPoints& points) override {
+        if (source == ssCh1) Shown.assign(points.Values.begin(), points.Values.begin() + points.Length);
+    }
+    std::vector<double> Shown;
+};
+
+// The points of a record, as far as a double carries the scaling of the words.
+auto Same(const std::vector<double>& expected) { return ::testing::Pointwise(::testing::DoubleNear(1e-12), expected); }
+
+}  // namespace
+
+// A stop that breaks a pass off after part of its points: the record, the trace on the screen, the
+// data query, a waveform file and a memory all hold the last whole acquisition point for point, and
+// so do a file and a memory saved while that pass was still reading.
+TEST(WfmTransferDuringPasses, AStopMidPassLeavesNoTraceInTheRecordTheScreenOrTheSaves) {
+    test::TempFolder root;
+    test::TEngineRig c;
+    c.Shell.Folders = InitInstallFolders(root.Path());
+    TSaveRecallFeature saves;
+    saves.FillRows(c.Shell);
+    saves.AttachToProgram(c.Shell);
+    c.Shell.Registration.RunRow(c.Shell, TRegistrationRow::RegisterSaveCommands);
+    TMainCommandWindow window;
+    TMainCommandSteps steps;
+    RegisterMainCommands(c.Shell, window, steps);
+    auto display = std::make_unique<TPlottedTrace>();
+    const TPlottedTrace& screen = *display;
+    c.Shell.SetDisplayServices(std::move(display));
+    TSignalRecords& recs = *c.Shell.Records();
+    auto fileValues = [](const std::filesystem::path& path) {
+        TSignalObj file;
+        std::vector<double> v;
+        if (file.LoadBinary(path))
+            for (int i = 0; i < file.Length(); ++i) v.push_back(file.GetPoint(i));
+        return v;
+    };
+    auto recordValues = [&](int source) {
+        std::vector<double> v;
+        for (int i = 0; i < recs.Record(source).Length(); ++i) v.push_back(recs.Record(source).GetPoint(i));
+        return v;
+    };
+    // A volt is 16000 words: point i of the whole record is (i + 1) * 100 words, (i + 1) / 160 V.
+    std::vector<double> whole;
+    for (int i = 0; i < 64; ++i) whole.push_back((i + 1) / 160.0);
+    c.Cmd("HEADER OFF");
+    c.Cmd("ACQ:CH1:RECLEN 64");
+    std::vector<std::uint16_t> words;
+    for (int i = 0; i < 64; ++i) words.push_back(static_cast<std::uint16_t>((i + 1) * 100));
+    words.push_back(0x8000);
+    c.Script.Blocks = {words};
+    c.RunSingle();
+    ASSERT_THAT(recordValues(ssCh1), Same(whole));
+    ASSERT_THAT(screen.Shown, Same(whole));
+
+    // Run: the next pass brings 24 points of -0.5 V (0xE0C0 words) and is still reading.
+    c.Script.Blocks = {std::vector<std::uint16_t>(24, 0xE0C0)};
+    c.Shell.RunOn = true;
+    ASSERT_TRUE(c.StepUntil([&] { return c.Acq.PointsReceived() == 24; }));
+    ASSERT_EQ(recs.Record(ssCh1).GetPoint(0), -0.5) << "the pass writes into the record as points come";
+    const std::filesystem::path during = root.Path() / "during";
+    c.Cmd("Save:Disk:Source Ch1;:Save:Disk:FileFormat Binary;:Save:Disk:FileName " + during.string());
+    EXPECT_EQ(c.Cmd("Save:Disk:Save"), "");
+    EXPECT_THAT(fileValues(during.string() + ".wfm"), Same(whole)) << "saved while the pass reads";
+    EXPECT_EQ(c.Cmd("Save:Memo:Source Ch1;:Save:Memo:ToMemo M2;:Save:Memo:Save"), "");
+    EXPECT_THAT(recordValues(ssM2), Same(whole)) << "copied while the pass reads";
+
+    // The stop breaks it off.
+    EXPECT_EQ(c.Cmd("*StopSingle Stop"), "");
+    EXPECT_FALSE(c.Shell.Link()->AcquisitionRunning());
+    EXPECT_THAT(recordValues(ssCh1), Same(whole));
+    EXPECT_THAT(screen.Shown, Same(whole));
+    EXPECT_THAT(ReplyNumbers(WfmDataReply(recs, ssCh1, wfmMod, false)), Same(whole));
+    const std::filesystem::path after = root.Path() / "after";
+    c.Cmd("Save:Disk:FileName " + after.string());
+    EXPECT_EQ(c.Cmd("Save:Disk:Save"), "");
+    EXPECT_THAT(fileValues(after.string() + ".wfm"), Same(whole));
+    EXPECT_EQ(c.Cmd("Save:Memo:ToMemo M1;:Save:Memo:Save"), "");
+    EXPECT_THAT(recordValues(ssM1), Same(whole));
+    EXPECT_THAT(fileValues(c.Shell.SaveRecall()->MemoryFileName(0)), Same(whole));
 }
 
 TEST(SmoothMovingAverage, WidthsAreOddAndAtLeastThree) {

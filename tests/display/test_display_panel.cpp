@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -18,7 +19,11 @@ struct TPanelRig {
     TPanelRig() {
         TScopeCRT::TProgram p;
         p.AcquisitionRunning = [this] { return Running; };
-        p.RedrawSignalLayer = [this](int source, int style) { Redrawn.push_back({source, style}); };
+        p.RedrawSignalLayer = [this](int source, int style) {
+            Redrawn.push_back({source, style});
+            if (DrawRedrawn) Draw(source, style);
+        };
+        p.RedrawXYLayer = [this] { ++XYRedraws; };
         p.ClockMs = [this] { return Now; };
         p.BreakAcquisition = [this] { ++Breaks; };
         Panel = std::make_unique<TScopeCRT>(std::move(p));
@@ -29,7 +34,26 @@ struct TPanelRig {
     std::int64_t Now = 123456;
     int Breaks = 0;
     std::vector<std::pair<int, int>> Redrawn;
+    int XYRedraws = 0;
     std::unique_ptr<TScopeCRT> Panel;
+    // Draws what the program draws from a source's record: 512 points rising from -0.5 V (Ch1) or
+    // falling from 0.5 V (Ch2) at 0.2 V/div. DrawRedrawn: a redraw the panel asks for draws it too.
+    bool DrawRedrawn = false;
+    TParentSignalLayer* Draw(int source, int style) {
+        TParentSignalLayer* layer = Panel->StyleLayer(source, style);
+        if (!layer) return nullptr;
+        layer->SetScales(512, 0.2, 0);
+        const double sign = source == ssCh1 ? 1 : -1;
+        for (int i = 0; i < 512; ++i) layer->PutPoint(i, sign * (-0.5 + i / 511.0));
+        return layer;
+    }
+    // The rows of a source's points on the screen (500 of 512 span its width); empty without a layer.
+    std::vector<int> Rows(int source) const {
+        std::vector<int> rows;
+        if (const TParentSignalLayer* layer = Panel->SignalLayer(source))
+            for (int i = 0; i < 500; ++i) rows.push_back(layer->PointRow(i));
+        return rows;
+    }
 };
 
 }  // namespace
@@ -134,6 +158,55 @@ TEST(DisplayPanel, RegistryFormatsFactorsRangesAndClock) {
     rig.Now -= 1;
     crt.AgePersistence();
     EXPECT_EQ(crt.Clock(), 1234u);
+}
+
+// Stopped, the traces the rebuilt screens freed are drawn again from their records only on a time
+// screen of the new format: never on the XY screen (the time layers would reach past its edge), and
+// a trace left without a screen is drawn once the format or the assignment gives it one again.
+TEST(DisplayPanel, StoppedFormatChangesDrawTheTracesAgainOnlyOnTimeScreens) {
+    TPanelRig rig;
+    TScopeCRT& crt = *rig.Panel;
+    crt.PlacePanel(0, 0, 604, 804);
+    rig.DrawRedrawn = true;
+    rig.Draw(ssCh1, 0);
+    rig.Draw(ssCh2, 1);
+    const std::vector<int> ch1 = rig.Rows(ssCh1), ch2 = rig.Rows(ssCh2);
+    ASSERT_EQ(std::count(ch1.begin(), ch1.end(), 0), 0);
+
+    // XY: its one screen holds the XY trace, drawn from the records, in the slot Ch1 had.
+    ASSERT_NO_THROW(crt.SetScreenMode(3));
+    EXPECT_EQ(rig.XYRedraws, 1);
+    EXPECT_FALSE(crt.HasSignalLayer(ssCh1));
+    EXPECT_FALSE(crt.HasSignalLayer(ssCh2));
+    TParentSignalLayer* xy = crt.XYDotLayer();
+    EXPECT_EQ(crt.Screen(1)->SlotLayer(slCh1), xy);
+    EXPECT_FALSE(crt.Screen(1)->SlotOwnsPixels(slCh2));
+
+    // Back to YT: both traces as they were.
+    ASSERT_NO_THROW(crt.SetScreenMode(0));
+    EXPECT_EQ(rig.Rows(ssCh1), ch1);
+    EXPECT_EQ(rig.Rows(ssCh2), ch2);
+
+    // 4YT with Ch2 on the third screen, then 2YT: the assignment gives it the second screen.
+    crt.SetScreenMode(2);
+    crt.MoveSignalToScreen(ssCh2, 3);
+    ASSERT_TRUE(crt.IsSignalOnScreen(ssCh2, 3));
+    crt.SetScreenMode(1);
+    crt.MoveSignalToScreen(ssCh1, 1);
+    crt.MoveSignalToScreen(ssCh2, 2);
+    ASSERT_TRUE(crt.IsSignalOnScreen(ssCh2, 2));
+    const std::vector<int> moved = rig.Rows(ssCh2);
+    EXPECT_EQ(std::count(moved.begin(), moved.end(), 0), 0) << "every point drawn";
+    EXPECT_TRUE(crt.IsSignalOnScreen(ssCh1, 1));
+
+    // A clear stays clear, also for a trace waiting for its screen.
+    crt.SetScreenMode(3);
+    rig.XYRedraws = 0;
+    crt.RecreateScreens();
+    EXPECT_EQ(rig.XYRedraws, 0);
+    crt.SetScreenMode(0);
+    EXPECT_FALSE(crt.HasSignalLayer(ssCh1));
+    EXPECT_FALSE(crt.HasSignalLayer(ssCh2));
 }
 
 TEST(DisplayPanel, ServicesPlotTheAcquisitionAndFreeSwitchedOffSources) {

@@ -11,8 +11,12 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "acq/SignalSources.h"
@@ -154,6 +158,57 @@ TEST(DisplayDemo, TracesShowInTheirColoursAndTheLoopRestsWhenStopped) {
     const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
     ASSERT_TRUE(shot.save(folder + (x11 ? "/display_demo_x11.png" : "/display_demo.png"), "PNG"));
     ASSERT_TRUE(fourScreens.save(folder + (x11 ? "/display_demo_4yt_x11.png" : "/display_demo_4yt.png"), "PNG"));
+}
+
+// Stopped, a format change, a clear and the whole-setup recalls rebuild the screens: every reply is
+// what the command replies (no internal error), the XY screen shows the last records, and the time
+// screen shows Ch1's last record again, each point on the row it had when the run stopped.
+TEST(DisplayDemo, StoppedFormatChangesClearsAndRecallsReplyCleanlyAndRedrawTheLastRecord) {
+    test::TProgramRig rig;
+    TShell& shell = rig.Shell;
+    std::vector<std::pair<std::string, std::string>> replies;
+    std::vector<int> stopped, redrawn, cleared;
+    std::vector<std::vector<int>> recalled;
+    int xyDrawn = 0;
+    bool done = false;
+    auto services = [&]() -> TScopeDisplayServices& { return dynamic_cast<TScopeDisplayServices&>(shell.Display()); };
+    auto rows = [&] {
+        std::vector<int> r;
+        if (TParentSignalLayer* layer = services().Panel()->SignalLayer(ssCh1))
+            for (int k = 0; k < 500; ++k) r.push_back(layer->PointRow(k));
+        return r;
+    };
+    rig.Run(120000, 20, [&] {
+        if (!rig.Acquiring()) return;
+        if (!rig.Acquire(2)) return;
+        stopped = rows();
+        for (const char* line : {"*StopSingle Stop", "Displ:Format XY"}) replies.emplace_back(line, rig.Command(line));
+        // The XY trace pairs Ch1's points with Ch2's: each of them drawn.
+        if (TParentSignalLayer* xy = services().Panel()->SignalLayer(XYLayerSlot))
+            for (int k = 0; k < shell.Records()->Record(ssCh1).Length(); ++k) xyDrawn += xy->PointRow(k) != 0;
+        for (const char* line : {"Displ:Format 4YT", "Displ:Format Comb2YTXY", "Displ:Format YT"})
+            replies.emplace_back(line, rig.Command(line));
+        redrawn = rows();
+        // Each recall from the XY format, then back to YT.
+        for (const char* recall : {"*DefSetup", "Save:Setup:RecFact", "Instr:Current:Set"}) {
+            for (const char* line : {"Displ:Format XY", recall, "Displ:Format YT"})
+                replies.emplace_back(line, rig.Command(line));
+            recalled.push_back(rows());
+        }
+        for (const char* line : {"Displ:Format XY", "*ClrDispl", "Displ:Format YT", "*ClrDispl"})
+            replies.emplace_back(line, rig.Command(line));
+        cleared = rows();
+        done = true;
+        test::CloseMainWindows();
+    });
+    ASSERT_TRUE(done);
+    for (const auto& [line, reply] : replies) EXPECT_EQ(reply, "") << line;
+    ASSERT_EQ(stopped.size(), 500u);
+    EXPECT_EQ(std::count(stopped.begin(), stopped.end(), 0), 0) << "every point drawn at the stop";
+    EXPECT_EQ(xyDrawn, 512) << "the XY screen shows the last records";
+    EXPECT_EQ(redrawn, stopped) << "the time screen shows the last record again";
+    for (const std::vector<int>& r : recalled) EXPECT_EQ(r, stopped) << "and after each recall";
+    EXPECT_TRUE(cleared.empty()) << "a clear stays clear";
 }
 
 }  // namespace

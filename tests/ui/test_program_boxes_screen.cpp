@@ -1,19 +1,25 @@
 // The program's boxes as a user sees them: centred over the main window, wherever that lies on the
 // screen, with OK on a box of one button; under a real X server (the xcb platform) the screen holds
-// each box as painted as its own image, also where it lies wholly inside the main window.
+// each box as painted as its own image, also where it lies wholly inside the main window; each box takes
+// the keyboard when it opens, also where no window manager hands it over.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QKeySequence>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPalette>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "ui/UserDialogs.h"
@@ -98,6 +104,60 @@ TEST(ProgramBoxesScreen, BoxesStandCentredOverTheMainWindowPaintedOnTheScreenWit
     });
     dialogs.ShowError(&window, QStringLiteral("Error opening Veltrane Help. May be help file is not found."));
     EXPECT_TRUE(seen);
+}
+
+// Return gives a box's default answer and Escape its Cancel at once, while the window's own field had
+// the keyboard when the box opened.
+struct TBoxKeyRow {
+    const char* Box;
+    Qt::Key Key;
+    const char* Answer;
+};
+
+TEST(ProgramBoxesScreen, ABoxTakesTheKeyboardWhenItOpensReturnForItsDefaultEscapeForCancel) {
+    const std::vector<TBoxKeyRow> rows = {
+        {"question", Qt::Key_Return, "OK"},       {"question", Qt::Key_Escape, "Cancel"},
+        {"remote question", Qt::Key_Return, "OK"}, {"remote question", Qt::Key_Escape, "Cancel"},
+        {"message", Qt::Key_Return, "closed"},    {"message", Qt::Key_Escape, "closed"},
+        {"error question", Qt::Key_Return, "Yes"},
+    };
+    TMessageBoxDialogs dialogs([] { return true; });
+    QWidget window;
+    window.setGeometry(100, 100, 600, 400);
+    auto* field = new QLineEdit(&window);
+    window.show();
+    for (const TBoxKeyRow& row : rows) {
+        SCOPED_TRACE(std::string(row.Box) + " " + QKeySequence(row.Key).toString().toStdString());
+        window.activateWindow();
+        field->setFocus();
+        ASSERT_TRUE(Settle([&] { return QApplication::focusWidget() == field; }));
+        std::string answer;
+        const std::string box = row.Box;
+        const auto answered = [&answer](bool ok) { answer = ok ? "OK" : "Cancel"; };
+        if (box == "question") dialogs.AskOkCancelLater(&window, "Calibrate?", answered);
+        if (box == "remote question")
+            dialogs.AskOkCancelForCommandLater(&window, "Connect the TDR step to the channel input and click OK.", answered);
+        if (box == "message") dialogs.ShowErrorNonModal(&window, "Write Error to file \"a\"");
+        if (box == "error question") dialogs.AskErrorYesNoNonModal(&window, "Continue?", [&answer] { answer = "No"; });
+        QMessageBox* open = OpenBox();
+        ASSERT_NE(open, nullptr);
+        // The keys go where the keyboard is once the box has had time to take it.
+        Settle([&] { return QApplication::focusWidget() && QApplication::focusWidget()->window() == open; }, 1000);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_EQ(focus->window(), open) << "the keyboard stays with " << focus->metaObject()->className();
+        QTest::keyClick(focus, row.Key);
+        Settle([&] { return !open->isVisible(); }, 1000);
+        if (open->isVisible()) {
+            ADD_FAILURE() << "the key left the box open";
+            open->close();
+        }
+        QApplication::processEvents();
+        if (box == "error question" && answer.empty()) answer = "Yes";
+        if (box == "message") answer = "closed";
+        Settle([&] { return !answer.empty(); }, 1000);
+        EXPECT_EQ(answer, row.Answer);
+    }
 }
 
 }  // namespace

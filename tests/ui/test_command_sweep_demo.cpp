@@ -1,7 +1,8 @@
 // Every header of the program's command tree, sent offscreen by one automation client with a typical
 // value and as a query while a second client asks "*RUN?": each line is answered, a held run within
-// its time; the second client is answered before a held run's reply; no command opens a modal box or
-// turns the event loop inside itself (a nested loop would hold every other client).
+// its time; the second client is answered within a few turns of the event loop, also while a held run
+// goes on; no command opens a modal box or turns the event loop inside itself (a nested loop holds
+// every other client).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -30,10 +31,8 @@
 namespace vt {
 namespace {
 
-// A line of the sweep: its header and the text sent, made when it is sent (a value that changes the
-// setting from the one it has then).
+// A line of the sweep, made when it is sent (a value that changes the setting from the one it has then).
 struct TSweepLine {
-    std::string Header;
     std::function<std::string()> Text;
 };
 
@@ -52,9 +51,9 @@ std::string Number(double value) {
 
 void AddLines(TCommandTree& tree, THandler& h, const std::string& path, std::vector<TSweepLine>& lines) {
     const auto fixed = [&](const std::string& value) {
-        lines.push_back({path, [text = value.empty() ? path : path + " " + value] { return text; }});
+        lines.push_back({[text = value.empty() ? path : path + " " + value] { return text; }});
     };
-    lines.push_back({path, [text = path + "?"] { return text; }});
+    lines.push_back({[text = path + "?"] { return text; }});
     if (auto special = SpecialValues.find(path); special != SpecialValues.end()) return fixed(special->second);
     if (auto* main = dynamic_cast<TMainCommandHandler*>(&h)) {
         // Each word of its menu: the command's menu is where its boxes hide.
@@ -63,22 +62,22 @@ void AddLines(TCommandTree& tree, THandler& h, const std::string& path, std::vec
         if (main->MenuWords().empty() && main->StateWords().empty()) fixed(main->Variable() ? "ON" : "");
     } else if (auto* radio = dynamic_cast<TRadioSwHandler*>(&h)) {
         // The item after the one it has then.
-        lines.push_back({path, [radio, path] {
+        lines.push_back({[radio, path] {
                              const auto& items = radio->Items();
                              return items.empty() ? path : path + " " + items[(radio->GetItemIndex() + 1) % items.size()];
                          }});
     } else if (auto* source = dynamic_cast<TSourceSwHandler*>(&h)) {
-        lines.push_back({path, [source, path] {
+        lines.push_back({[source, path] {
                              const auto& items = source->Items();
                              return items.empty() ? path : path + " " + items[(source->GetSourceIndex() + 1) % items.size()];
                          }});
     } else if (auto* check = dynamic_cast<TCheckSwHandler*>(&h)) {
         if (!check->Items().empty()) fixed(check->Items().front());
     } else if (auto* onOff = dynamic_cast<TOnOffHandler*>(&h)) {
-        lines.push_back({path, [onOff, path] { return path + (onOff->GetOn() ? " OFF" : " ON"); }});
+        lines.push_back({[onOff, path] { return path + (onOff->GetOn() ? " OFF" : " ON"); }});
     } else if (auto* edit = dynamic_cast<TEditHandler*>(&h)) {
         // The default, or a value beside it where the setting holds the default already.
-        lines.push_back({path, [edit, path] {
+        lines.push_back({[edit, path] {
                              double v = edit->DefaultValue();
                              if (edit->GetValueAsDouble() == v)
                                  v = v != 0 && v * 2 <= edit->MaxValue() ? v * 2 : v + (edit->MaxValue() - edit->MinValue()) / 100;
@@ -86,7 +85,7 @@ void AddLines(TCommandTree& tree, THandler& h, const std::string& path, std::vec
                          }});
     } else if (dynamic_cast<TComplexObjectHandler*>(&h)) {
         // Its own state given back.
-        lines.push_back({path, [&tree, path] {
+        lines.push_back({[&tree, path] {
                              const bool header = tree.HeaderOn();
                              tree.HeaderHandler().SetOn(false);
                              const std::string state = tree.ExecuteCommandString(path + "?", false);

@@ -10,6 +10,7 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPalette>
 #include <QScreen>
 #include <QTest>
@@ -22,6 +23,8 @@
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "core/Shell.h"
+#include "ui/MainCommandsUi.h"
 #include "ui/UserDialogs.h"
 
 namespace vt {
@@ -158,6 +161,41 @@ TEST(ProgramBoxesScreen, ABoxTakesTheKeyboardWhenItOpensReturnForItsDefaultEscap
         Settle([&] { return !answer.empty(); }, 1000);
         EXPECT_EQ(answer, row.Answer);
     }
+}
+
+// The printer's setup holds no loop of its own: on a screen it opens and the call returns while it
+// serves its user; where nobody sees it, it opens nothing and says so.
+TEST(ProgramBoxesScreen, ThePrinterSetupReturnsAtOnceOpenOnAScreenRefusedWithoutOne) {
+    TShell shell;
+    test::TScriptedDialogs dialogs;
+    TMainCommandsUi ui(shell, dialogs);
+    // A modal loop inside the call would stop here: closed by this guard, and the test fails.
+    bool closedByGuard = false;
+    QTimer::singleShot(3000, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && test::VisibleWindow<QPrintDialog>()) {
+            closedByGuard = true;
+            modal->close();
+        }
+    });
+    testing::internal::CaptureStderr();
+    const bool shown = ui.PrinterSetup();
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(closedByGuard) << "the setup ran a loop of its own";
+    QPrintDialog* box = test::VisibleWindow<QPrintDialog>();
+    if (NoVisibleScreen()) {
+        EXPECT_FALSE(shown);
+        EXPECT_EQ(box, nullptr);
+        EXPECT_NE(log.find("veltrane: Print Setup -- Cancel (no screen to answer on)"), std::string::npos) << log;
+        return;
+    }
+    EXPECT_TRUE(shown);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(ui.PrinterSetup()) << "a second request shows the same box";
+    int boxes = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) boxes += qobject_cast<QPrintDialog*>(w) && w->isVisible();
+    EXPECT_EQ(boxes, 1);
+    box->reject();
+    ui.WindowGone();
 }
 
 }  // namespace

@@ -164,14 +164,19 @@ TMainCommands RegisterMainCommands(TShell& shell, TMainCommandWindow& window, TM
                       window.CopyScreenToClipboard(static_cast<TMainCommandHandler&>(h).CurrentIndex());
                   }});
 
-    commands->Print = &root.AddMainCommandHandler(
-        "*Print", {.InitialIndex = -1, .MenuWords = "Print,PrinterSetup", .Action = [&window](THandler& h) {
-                       if (static_cast<TMainCommandHandler&>(h).LastRequestedIndex() > 0) {
-                           window.PrinterSetup();
-                           return;
-                       }
-                       window.PrintWindow(!FromRemote(h));
-                   }});
+    // A printer setup that cannot be shown replies "ERROR": nothing was set up.
+    using TPrintHandler = TRefusing<TMainCommandHandler>;
+    auto print = std::make_unique<TPrintHandler>(TRefusal<TMainCommandHandler>{}, TMainCommandOptions{
+        .InitialIndex = -1, .MenuWords = "Print,PrinterSetup", .Action = [&window](THandler& h) {
+            auto& handler = static_cast<TPrintHandler&>(h);
+            if (handler.LastRequestedIndex() > 0) {
+                if (!window.PrinterSetup()) handler.Refuse();
+                return;
+            }
+            window.PrintWindow(!FromRemote(h));
+        }});
+    commands->Print = print.get();
+    root.Register("*Print", std::move(print));
 
     commands->Help = &root.AddMainCommandHandler(
         "SHADOW:Help", {.InitialIndex = -1, .MenuWords = "1,2", .Action = [&window](THandler& h) {

@@ -19,7 +19,8 @@ public:
     virtual void CopyScreenToClipboard(int /*kind*/) {}
     // Prints the main window; ask: only after the user said yes to "WantToPrint".
     virtual void PrintWindow(bool /*ask*/) {}
-    virtual void PrinterSetup() {}
+    // Opens the printer's setup; false when it could not be shown (nobody to answer it), nothing changed.
+    virtual bool PrinterSetup() { return true; }
     virtual void EnterContextHelp() {}
     virtual void ShowAbout() {}
     virtual void ShowHelpContext(int /*context*/) {}

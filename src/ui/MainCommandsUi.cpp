@@ -14,6 +14,7 @@
 
 #include "core/CommandTree.h"
 #include "core/Handlers.h"
+#include "core/ProgramLog.h"
 #include "core/Shell.h"
 #include "display/ScopeDisplayServices.h"
 #include "link/InstrumentIdentity.h"
@@ -108,6 +109,8 @@ void TMainCommandsUi::WindowCreated(TMorda_fr& window, TSideMenus&, TKitContext&
 }
 
 void TMainCommandsUi::WindowGone() {
+    // The setup box uses the printer, which may go before the window's children.
+    delete PrinterSetup_.data();
     if (THintStack* hints = HintsOf(Shell_)) hints->Attach(nullptr, 0, 0, 0);
     if (Window_ && Watcher_) Window_->removeEventFilter(Watcher_.get());
     Watcher_.reset();
@@ -197,10 +200,20 @@ void TMainCommandsUi::PrintImage() {
         Shell_.Display().PushHint("Printed to " + printer->outputFileName().toStdString(), 5000);
 }
 
-void TMainCommandsUi::PrinterSetup() {
+bool TMainCommandsUi::PrinterSetup() {
+    if (NoVisibleScreen()) {
+        LogAnswerTaken("Print Setup", "Cancel", kNoScreenToAnswerOn);
+        return false;
+    }
     if (!Printer_) Printer_ = std::make_unique<QPrinter>(QPrinterInfo::defaultPrinter());
-    QPrintDialog dialog(Printer_.get(), Window_);
-    dialog.exec();
+    if (!PrinterSetup_) {
+        PrinterSetup_ = new QPrintDialog(Printer_.get(), Window_);
+        PrinterSetup_->setAttribute(Qt::WA_DeleteOnClose);
+        PrinterSetup_->open();
+    }
+    PrinterSetup_->raise();
+    PrinterSetup_->activateWindow();
+    return true;
 }
 
 // --- help ---

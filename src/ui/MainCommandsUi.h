@@ -13,6 +13,7 @@
 #include "ui/UiFeature.h"
 
 class QObject;
+class QPrintDialog;
 class QPrinter;
 
 namespace vt {
@@ -40,7 +41,9 @@ public:
     // --- what the main commands ask of the window ---
     void CopyScreenToClipboard(int kind) override;
     void PrintWindow(bool ask) override;
-    void PrinterSetup() override;
+    // Window-modal without a loop of its own: the command returns while the box serves its user. Without
+    // a screen no box opens: Cancel's answer, logged, and false.
+    bool PrinterSetup() override;
     void EnterContextHelp() override;
     void ShowAbout() override;
     // The About box's two buttons; a button without its dialog stays disabled.
@@ -68,6 +71,7 @@ private:
     std::unique_ptr<TWindowWatcher> Watcher_;
     std::unique_ptr<TSplashForm> Splash_;
     std::unique_ptr<QPrinter> Printer_;
+    QPointer<QPrintDialog> PrinterSetup_;  // open while it serves its user
     std::string LastPdf_;
 };
 

@@ -113,6 +113,16 @@ QMessageBox* NewProgramBox(QMessageBox::Icon icon, const QString& text, QMessage
     return box;
 }
 
+// Shows the box with the keyboard on its default button: without a window manager nothing else hands
+// it over, and Return and Escape would go to the window behind it.
+void ShowWithKeyboard(QMessageBox* box, QMessageBox::StandardButton defaultButton) {
+    box->setDefaultButton(defaultButton);
+    box->show();
+    box->raise();
+    box->activateWindow();
+    if (QPushButton* button = box->defaultButton()) button->setFocus(Qt::ActiveWindowFocusReason);
+}
+
 }  // namespace
 
 void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
@@ -123,7 +133,6 @@ void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
         return;
     }
     QMessageBox* box = NewProgramBox(QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
-    box->setDefaultButton(QMessageBox::Ok);
     // The answer goes out from the event loop, not from inside the box's closing; it is dropped when the
     // owner has gone meanwhile.
     QObject* context = parent ? static_cast<QObject*>(parent) : QCoreApplication::instance();
@@ -132,7 +141,7 @@ void TMessageBoxDialogs::AskOkCancelLater(QWidget* parent, const QString& text,
         const bool ok = clicked && box->standardButton(clicked) == QMessageBox::Ok;
         QMetaObject::invokeMethod(context, [answered, ok] { answered(ok); }, Qt::QueuedConnection);
     });
-    box->show();
+    ShowWithKeyboard(box, QMessageBox::Ok);
 }
 
 void TMessageBoxDialogs::AskOkCancelForCommandLater(QWidget* parent, const QString& text,
@@ -163,10 +172,11 @@ QMessageBox* OpenProgramMessage(const QString& text) {
     return nullptr;
 }
 
-QMessageBox* OpenNonModal(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons) {
+QMessageBox* OpenNonModal(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons,
+                          QMessageBox::StandardButton defaultButton) {
     QMessageBox* box = NewProgramBox(QMessageBox::Critical, text, buttons, parent);
     box->setObjectName(QLatin1String(ProgramMessageName));
-    box->show();
+    ShowWithKeyboard(box, defaultButton);
     return box;
 }
 
@@ -175,7 +185,7 @@ QMessageBox* OpenNonModal(QWidget* parent, const QString& text, QMessageBox::Sta
 bool TMessageBoxDialogs::ShowErrorNonModal(QWidget* parent, const QString& text) {
     if (!Screen_()) return true;
     if (OpenProgramMessage(text)) return false;
-    OpenNonModal(parent, text, QMessageBox::Ok);
+    OpenNonModal(parent, text, QMessageBox::Ok, QMessageBox::Ok);
     return true;
 }
 
@@ -183,7 +193,7 @@ bool TMessageBoxDialogs::AskErrorYesNoNonModal(QWidget* parent, const QString& t
     // Without a screen the question keeps its Yes: the program goes on.
     if (!Screen_()) return true;
     if (OpenProgramMessage(text)) return false;
-    QMessageBox* box = OpenNonModal(parent, text, QMessageBox::Yes | QMessageBox::No);
+    QMessageBox* box = OpenNonModal(parent, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     QObject::connect(box, &QMessageBox::finished, box, [onNo = std::move(onNo)](int result) {
         if (result == QMessageBox::No && onNo) onNo();
     });

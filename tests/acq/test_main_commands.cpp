@@ -21,11 +21,15 @@ struct TFakeWindow : TMainCommandWindow {
     explicit TFakeWindow(TLog& log) : Log(log) {}
     void CopyScreenToClipboard(int kind) override { Log.push_back("Copy " + std::to_string(kind)); }
     void PrintWindow(bool ask) override { Log.push_back(ask ? "Print asking" : "Print at once"); }
-    void PrinterSetup() override { Log.push_back("PrinterSetup"); }
+    bool PrinterSetup() override {
+        Log.push_back("PrinterSetup");
+        return SetupShown;
+    }
     void EnterContextHelp() override { Log.push_back("ContextHelp"); }
     void ShowAbout() override { Log.push_back("About"); }
     void ShowHelpContext(int context) override { Log.push_back("Help " + std::to_string(context)); }
     TLog& Log;
+    bool SetupShown = true;
 };
 
 struct TFakeSteps : TMainCommandSteps {
@@ -182,6 +186,11 @@ TEST_F(MainCommands, PrintHelpAndAbout) {
     Commands.Print->SelectFromSwitcher(-1);
     Commands.Print->SelectFromSwitcher(1);
     EXPECT_EQ(Take(), (TLog{"Print at once", "Print asking", "PrinterSetup"}));
+    // A setup box nobody could be shown set nothing up: a script learns of it.
+    EXPECT_EQ(Run("*PRINT PRINTERSETUP"), "");
+    Window.SetupShown = false;
+    EXPECT_EQ(Run("*PRINT PRINTERSETUP"), "ERROR");
+    EXPECT_EQ(Take(), (TLog{"PrinterSetup", "PrinterSetup"}));
 
     Commands.Help->SelectFromSwitcher(-1);
     Commands.Help->SelectFromSwitcher(0);

@@ -110,6 +110,13 @@ TEST(OEConverter, DestinationMovesTheWattScaleFromChannelToChannel) {
     EXPECT_DOUBLE_EQ(t.Value("Ch1:Offset"), 0);
     EXPECT_TRUE(t.OE.IsChannelFedByOEConverter(3) && !t.OE.IsChannelFedByOEConverter(2));
     EXPECT_EQ(t.Choice("Ch2:Atten:Unit"), auRatio);
+    // A script's disconnection takes its instruction's OK as well: the channel goes back to volts.
+    t.Run("OEConv:Dest OEConv");
+    ASSERT_EQ(t.Display->Hints.size(), 2u);
+    EXPECT_EQ(t.Display->Hints.back().rfind("Disconnect ELECTRICAL OUTPUT", 0), 0u) << t.Display->Hints.back();
+    EXPECT_EQ(t.Choice("Ch2:Atten:Unit"), auOff);
+    EXPECT_FALSE(t.OE.IsChannelFedByOEConverter(3));
+    t.Shell.ExecuteCommandString("OEConv:Dest Ch2");
     // A recall applies the unchanged destination again after the channels' own lines: they stay as loaded.
     t.Shell.ExecuteCommandString("Ch1:Scale 0.1");
     t.Shell.ExecuteCommandString("Ch2:Scale 5e-5");

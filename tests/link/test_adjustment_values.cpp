@@ -167,11 +167,17 @@ TEST(AdjustCommands, AbsentValuesAskForInitialValuesUnlessRemote) {
     t.Fake.SetReply("Calibr:ReRead?", "0");
     t.Fake.SetReply("Calibr:AdjRecall?", "0");
     t.Fake.SetReply("Calibr:AdjStore?", "3");
-    // A remote command asks nothing: the question answers Cancel into the log.
-    t.Shell.CommandTree()->ExecuteCommandString("FLASH:CALIBR:RECALLALL", false);
-    EXPECT_TRUE(t.Messages.empty());
-    ASSERT_FALSE(t.Adjust->Log().empty());
-    EXPECT_FALSE(Has(t.Lines(), "Calibr:SetInitialVal?"));
+    // A remote command asks nothing: the question answers Cancel into the log, for either set of values.
+    for (const char* command : {"FLASH:CALIBR:RECALLALL", "FLASH:ADJUST:RECALLALL"}) {
+        SCOPED_TRACE(command);
+        const std::size_t logged = t.Adjust->Log().size();
+        EXPECT_EQ(t.Shell.CommandTree()->ExecuteCommandString(command, false), "");
+        EXPECT_TRUE(t.Messages.empty());
+        ASSERT_EQ(t.Adjust->Log().size(), logged + 1);
+        EXPECT_EQ(t.Adjust->Log().back().rfind("The calibration Values is absent!", 0), 0u);
+        EXPECT_NE(t.Adjust->Log().back().find("- Cancel"), std::string::npos);
+        EXPECT_FALSE(Has(t.Lines(), "Calibr:SetInitialVal?"));
+    }
 
     // A user's Cancel: asked once, no initial values, the values are read as they stand.
     t.Adjust->ReadAdjustmentValues(0);

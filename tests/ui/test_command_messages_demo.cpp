@@ -45,6 +45,8 @@ TEST(CommandMessagesDemo, EachReachesItsReplyAndTheLogWithoutABoxAndTheAcquisiti
         // The same save from the window's button: the housekeeping makes it, and nobody sees a box; the
         // box's only button is taken for nobody.
         {{"SAVE:MEMO:SOURCE F1"}, "SAVE:MEMO:SAVE", true, "", "Signal is absent -- OK (no screen to answer on)"},
+        // The printer's setup box nobody could answer: nothing is set up.
+        {{}, "*PRINT PRINTERSETUP", false, "ERROR", "Print Setup -- Cancel (no screen to answer on)"},
         // The pattern lock's search with no pattern length to try: the reply says why, the lock stays off.
         {{}, "TRIG:PATTERNLOCKMODE AUTODETECT", false, "The pattern length list is empty",
          "The pattern length list is empty"},

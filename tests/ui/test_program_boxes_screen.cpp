@@ -1,23 +1,32 @@
 // The program's boxes as a user sees them: centred over the main window, wherever that lies on the
 // screen, with OK on a box of one button; under a real X server (the xcb platform) the screen holds
-// each box as painted as its own image, also where it lies wholly inside the main window.
+// each box as painted as its own image, also where it lies wholly inside the main window; each box takes
+// the keyboard when it opens, also where no window manager hands it over.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QKeySequence>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPalette>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "core/MenuKinds.h"
+#include "core/Shell.h"
+#include "ui/MainCommandsUi.h"
 #include "ui/MainWindow.h"
 #include "ui/SideMenu.h"
 #include "ui/UserDialogs.h"
@@ -169,6 +178,95 @@ TEST(ProgramBoxesScreen, BoxesOfTheWindowsButtonsAndMenusStandCentredOverTheMain
         test::CloseMainWindows();
     });
     EXPECT_EQ(seen.size(), rows.size());
+}
+
+// Return gives a box's default answer and Escape its Cancel at once, while the window's own field had
+// the keyboard when the box opened.
+struct TBoxKeyRow {
+    const char* Box;
+    Qt::Key Key;
+    const char* Answer;
+};
+
+TEST(ProgramBoxesScreen, ABoxTakesTheKeyboardWhenItOpensReturnForItsDefaultEscapeForCancel) {
+    const std::vector<TBoxKeyRow> rows = {
+        {"question", Qt::Key_Return, "OK"},       {"question", Qt::Key_Escape, "Cancel"},
+        {"remote question", Qt::Key_Return, "OK"}, {"remote question", Qt::Key_Escape, "Cancel"},
+        {"message", Qt::Key_Return, "closed"},    {"message", Qt::Key_Escape, "closed"},
+        {"error question", Qt::Key_Return, "Yes"},
+    };
+    TMessageBoxDialogs dialogs([] { return true; });
+    QWidget window;
+    window.setGeometry(100, 100, 600, 400);
+    auto* field = new QLineEdit(&window);
+    window.show();
+    for (const TBoxKeyRow& row : rows) {
+        SCOPED_TRACE(std::string(row.Box) + " " + QKeySequence(row.Key).toString().toStdString());
+        window.activateWindow();
+        field->setFocus();
+        ASSERT_TRUE(Settle([&] { return QApplication::focusWidget() == field; }));
+        std::string answer;
+        const std::string box = row.Box;
+        const auto answered = [&answer](bool ok) { answer = ok ? "OK" : "Cancel"; };
+        if (box == "question") dialogs.AskOkCancelLater(&window, "Calibrate?", answered);
+        if (box == "remote question")
+            dialogs.AskOkCancelForCommandLater(&window, "Connect the TDR step to the channel input and click OK.", answered);
+        if (box == "message") dialogs.ShowErrorNonModal(&window, "Write Error to file \"a\"");
+        if (box == "error question") dialogs.AskErrorYesNoNonModal(&window, "Continue?", [&answer] { answer = "No"; });
+        QMessageBox* open = OpenBox();
+        ASSERT_NE(open, nullptr);
+        // The keys go where the keyboard is once the box has had time to take it.
+        Settle([&] { return QApplication::focusWidget() && QApplication::focusWidget()->window() == open; }, 1000);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_EQ(focus->window(), open) << "the keyboard stays with " << focus->metaObject()->className();
+        QTest::keyClick(focus, row.Key);
+        Settle([&] { return !open->isVisible(); }, 1000);
+        if (open->isVisible()) {
+            ADD_FAILURE() << "the key left the box open";
+            open->close();
+        }
+        QApplication::processEvents();
+        if (box == "error question" && answer.empty()) answer = "Yes";
+        if (box == "message") answer = "closed";
+        Settle([&] { return !answer.empty(); }, 1000);
+        EXPECT_EQ(answer, row.Answer);
+    }
+}
+
+// The printer's setup holds no loop of its own: on a screen it opens and the call returns while it
+// serves its user; where nobody sees it, it opens nothing and says so.
+TEST(ProgramBoxesScreen, ThePrinterSetupReturnsAtOnceOpenOnAScreenRefusedWithoutOne) {
+    TShell shell;
+    test::TScriptedDialogs dialogs;
+    TMainCommandsUi ui(shell, dialogs);
+    // A modal loop inside the call would stop here: closed by this guard, and the test fails.
+    bool closedByGuard = false;
+    QTimer::singleShot(3000, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && test::VisibleWindow<QPrintDialog>()) {
+            closedByGuard = true;
+            modal->close();
+        }
+    });
+    testing::internal::CaptureStderr();
+    const bool shown = ui.PrinterSetup();
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(closedByGuard) << "the setup ran a loop of its own";
+    QPrintDialog* box = test::VisibleWindow<QPrintDialog>();
+    if (NoVisibleScreen()) {
+        EXPECT_FALSE(shown);
+        EXPECT_EQ(box, nullptr);
+        EXPECT_NE(log.find("veltrane: Print Setup -- Cancel (no screen to answer on)"), std::string::npos) << log;
+        return;
+    }
+    EXPECT_TRUE(shown);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(ui.PrinterSetup()) << "a second request shows the same box";
+    int boxes = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) boxes += qobject_cast<QPrintDialog*>(w) && w->isVisible();
+    EXPECT_EQ(boxes, 1);
+    box->reject();
+    ui.WindowGone();
 }
 
 }  // namespace

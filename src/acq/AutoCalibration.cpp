@@ -16,6 +16,7 @@
 #include "core/RunningStat.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
+#include "core/TextHelpers.h"
 #include "core/UndoBuffer.h"
 #include "link/CommandSenders.h"
 #include "link/DemoSimulator.h"
@@ -52,16 +53,6 @@ std::int32_t ReplyInt(const TReply& reply) {
     long long n = 0;
     if (!reply.Received() || !TryStrToInt(TrimWhite(reply.Text), n) || n < INT32_MIN || n > INT32_MAX) return -1;
     return static_cast<std::int32_t>(n);
-}
-
-// The line breaks of a text made spaces.
-std::string OneLine(const std::string& text) {
-    std::string line;
-    for (char c : text) {
-        if (c == '\n') continue;
-        line += c == '\r' ? ' ' : c;
-    }
-    return line;
 }
 
 }  // namespace
@@ -463,7 +454,7 @@ void TAutoCalibration::ContinueWithCode(int code) {
         text += code == 3 ? Shell_.LangStr("sFromBothChannels") : FormatDot(Shell_.LangStr("FromTheChannel_n"), code);
         text += Shell_.LangStr("CalibrationCanceled");
         // A script's reply is one line.
-        if (Failure_.empty()) Failure_ = OneLine(text);
+        if (Failure_.empty()) Failure_ = ReplyLine(text);
         if (Confirm_) {
             // The due check's run tells it from the acquisition cycle: nobody waits on a box there.
             if (Automatic_)

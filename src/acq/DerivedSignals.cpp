@@ -343,14 +343,17 @@ void TDerivedSignals::RedrawSignalLayer(int source) {
     const int style = display.SourceDisplayStyle(source);
     if (!display.HasSignalLayer(source, style)) return;
     if (IsDerivedSource(source)) ApplyViewSettings(source);
-    const TSignalObj& record = Records().Record(source);
+    display.DrawSignalLayer(source, style, LayerPointsOf(Records().Record(source)));
+}
+
+TDisplayServices::TSignalLayerPoints LayerPointsOf(const TSignalObj& record) {
     TDisplayServices::TSignalLayerPoints points;
     points.Length = record.GetDecimatedLength();
     points.Scale = record.GetScale();
     points.Centre = record.GetCentre();
     points.Values.reserve(static_cast<std::size_t>(std::max(points.Length, 0)));
     for (int k = 0; k < points.Length; ++k) points.Values.push_back(record.GetDisplayValue(k));
-    display.DrawSignalLayer(source, style, points);
+    return points;
 }
 
 void TDerivedSignals::ApplyViewSettings(int source) {

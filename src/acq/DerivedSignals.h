@@ -7,11 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "core/DisplayServices.h"
+
 namespace vt {
 
 class TShell;
 class TSignalObj;
 class TSignalRecords;
+
+// The points of a record as its trace on the screen shows them.
+TDisplayServices::TSignalLayerPoints LayerPointsOf(const TSignalObj& record);
 
 // The view settings of a derived source ("Zoom:<name>:").
 struct TDerivedView {

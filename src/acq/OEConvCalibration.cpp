@@ -17,6 +17,7 @@
 #include "link/CommandSenders.h"
 #include "link/InstrumentLink.h"
 #include "core/ProgramLog.h"
+#include "core/TextHelpers.h"
 
 namespace vt {
 
@@ -34,16 +35,6 @@ constexpr int HintMs = 5000;
 constexpr TColor Green{0x008000};
 
 std::string Eng(double v) { return FloatToEngStr(ExponentMode, 4, false, false, v); }
-
-// A reply is one line: a line break becomes a blank.
-std::string OneLine(const std::string& text) {
-    std::string line;
-    for (char c : text) {
-        if (c == '\n') continue;
-        line += c == '\r' ? ' ' : c;
-    }
-    return line;
-}
 
 }  // namespace
 
@@ -77,7 +68,7 @@ void TOEConvCalibration::Start(bool gain, bool fromControl) {
             Shell_.User().ShowErrorDlg(NotConnectedText);
         } else {
             // A command never waits on a dialog: a timed hint, a log line and the text as its reply.
-            const std::string text = OneLine(NotConnectedText);
+            const std::string text = ReplyLine(NotConnectedText);
             Shell_.Display().PushHint(text, HintMs);
             LogProgramLine("O/E converter calibration: " + text);
             if (later) later(text);

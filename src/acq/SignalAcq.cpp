@@ -570,14 +570,7 @@ void TSignalAcq::RestoreBrokenPasses() {
         if (!records->RestoreBrokenPass(r)) continue;
         // The points the broken pass plotted go: a trace it drew into shows the restored record.
         if (Shell().ProgramEnded || !records->SignalsOn().IsOn(r) || !display.SignalLayerDrawn(r)) continue;
-        const TSignalObj& rec = records->Record(r);
-        TDisplayServices::TSignalLayerPoints points;
-        points.Length = rec.GetDecimatedLength();
-        points.Scale = rec.GetScale();
-        points.Centre = rec.GetCentre();
-        points.Values.reserve(static_cast<std::size_t>(std::max(points.Length, 0)));
-        for (int i = 0; i < points.Length; ++i) points.Values.push_back(rec.GetDisplayValue(i));
-        display.DrawSignalLayer(r, display.SourceDisplayStyle(r), points);
+        display.DrawSignalLayer(r, display.SourceDisplayStyle(r), LayerPointsOf(records->Record(r)));
     }
 }
 

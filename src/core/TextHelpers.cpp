@@ -18,6 +18,15 @@ std::string RemoveBlanks(std::string_view text) {
     return s;
 }
 
+std::string ReplyLine(std::string_view text) {
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') continue;
+        line += c == '\r' ? ' ' : c;
+    }
+    return line;
+}
+
 void StrToWideBuf(char16_t* field, int n, std::u16string_view text) {
     if (field == nullptr || n < 0) return;
     const std::size_t size = static_cast<std::size_t>(n) + 1;

@@ -16,6 +16,7 @@ TEST(TextHelpers, ParenthesesBlanksAndWideFields) {
     EXPECT_EQ(StripParentheses("open (only"), "open (only");
     EXPECT_EQ(StripParentheses(") before ("), ") before (");
     EXPECT_EQ(RemoveBlanks(" SR 4 2 0 "), "SR420");
+    EXPECT_EQ(ReplyLine("ELECTRICAL OUTPUT\r\nis not connected.\rOK\n"), "ELECTRICAL OUTPUT is not connected. OK");
 
     char16_t field[6];
     std::fill(std::begin(field), std::end(field), u'#');

@@ -629,7 +629,7 @@ void TAutoScale::FindTrigLevel() {
     if (TInstrumentLink* link = Shell_.Link()) link->BreakAcquisition(true);
     LevelSearch_.Start();
     TrialRunning_ = false;
-    Shell_.IdleWakeAfterMs = 0;
+    Shell_.WakeIdleWithin(0);
 }
 
 bool TAutoScale::IdleStep() {
@@ -644,7 +644,7 @@ bool TAutoScale::IdleStep() {
             }
             bool triggers = false;
             if (!trials.Step(triggers)) {
-                Shell_.IdleWakeAfterMs = Shell_.IdleWakeAfterMs < 0 ? IdleStepMs : std::min(Shell_.IdleWakeAfterMs, IdleStepMs);
+                Shell_.WakeIdleWithin(IdleStepMs);
                 return true;
             }
             TrialRunning_ = false;

@@ -407,6 +407,8 @@ void TAutoScale::FillRows(TShell& shell) {
     });
 }
 
+int TAutoScale::CheckDeadlines(TShell&) { return IdleStep() ? IdleStepMs : -1; }
+
 // Shown is displayed: a channel may acquire without being shown.
 bool TAutoScale::Shown(int channel) const {
     TSignalRecords* records = Shell_.Records();
@@ -643,10 +645,7 @@ bool TAutoScale::IdleStep() {
                 TrialRunning_ = true;
             }
             bool triggers = false;
-            if (!trials.Step(triggers)) {
-                Shell_.WakeIdleWithin(IdleStepMs);
-                return true;
-            }
+            if (!trials.Step(triggers)) return true;
             TrialRunning_ = false;
             LevelSearch_.Answer(triggers);
             SetProgress(LevelSearch_.Progress());

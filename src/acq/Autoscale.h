@@ -1,8 +1,8 @@
 #pragma once
 // Autoscale: sets the shown channels' scale and offset, the trigger level and the timebase so that the
 // signal fills the screen. A state machine advanced once per acquisition by the end-of-cycle hook
-// (amplitude, then the period) and by idle steps on the link clock while the trigger level is tried
-// without acquisitions. Every setting it changes goes into one undo step, undone on failure or Cancel.
+// (amplitude, then the period) and by the program's idle pass on the link clock while the trigger level
+// is tried without acquisitions, whether a form shows the run or not. Every setting it changes goes into one undo step, undone on failure or Cancel.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -106,16 +106,16 @@ private:
 
 class TAutoScale;
 
-// The progress dialog: modal while a run the user started goes on; without one (no window, tests) the
-// run is stepped from outside.
+// The progress dialog: modal while a run the user started goes on. It shows progress and offers Cancel;
+// the program steps the run either way.
 class TAutoScaleView {
 public:
     virtual ~TAutoScaleView() = default;
     // Shows the dialog modally; returns once EndRun was called.
     virtual void RunModal(TAutoScale& run) = 0;
     virtual void EndRun(int result) = 0;
-    // A run a script started nests no loop: the view steps its trials between acquisitions and may show
-    // a progress box that waits for nobody; AsideEnded follows the run's end.
+    // A run a script started nests no loop: the view may show a progress box that waits for nobody;
+    // AsideEnded follows the run's end.
     virtual void RunAside(TAutoScale& run) { (void)run; }
     virtual void AsideEnded() {}
     virtual void ProgressChanged(int position) { (void)position; }
@@ -140,6 +140,8 @@ public:
     TAutoScale& operator=(const TAutoScale&) = delete;
 
     void FillRows(TShell& shell) override;
+    // The idle pass steps the trigger-level trials: every IdleStepMs while one waits on the clock.
+    int CheckDeadlines(TShell& shell) override;
 
     // kind 0 Auto, 1 SingleVal, 2 NRZ, 3 RZ. False when it starts nothing: no channel shown, a run or a
     // calibration under way.

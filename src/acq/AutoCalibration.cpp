@@ -133,7 +133,7 @@ void TAutoCalibration::FillRows(TShell& shell) {
         }
         if (Step() && Deadline_ > 0) {
             const int wait = static_cast<int>(std::max<std::int64_t>(0, Deadline_ - Now()));
-            s.IdleWakeAfterMs = s.IdleWakeAfterMs < 0 ? wait : std::min(s.IdleWakeAfterMs, wait);
+            s.WakeIdleWithin(wait);
         }
         return false;
     });

@@ -1,8 +1,9 @@
 #pragma once
 // Autoscale: sets the shown channels' scale and offset, the trigger level and the timebase so that the
 // signal fills the screen. A state machine advanced once per acquisition by the end-of-cycle hook
-// (amplitude, then the period) and by idle steps on the link clock while the trigger level is tried
-// without acquisitions. Every setting it changes goes into one undo step, undone on failure or Cancel.
+// (amplitude, then the period) and by the program's idle pass on the link clock while the trigger level
+// is tried without acquisitions, whether a form shows the run or not. Every setting it changes goes
+// into one undo step, undone on failure or Cancel.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -10,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "acq/AutoscaleSearches.h"
 #include "acq/HistogramLevelStatistics.h"
 #include "core/Feature.h"
 
@@ -47,75 +49,18 @@ struct TFoundSettings {
 };
 TFoundSettings AutoScaleFoundSettings(int mask, double lo, double hi, double period, double edge);
 
-// The trigger-level search in millivolts: first +-32 mV, then a coarse-to-fine scan, then both edges
-// of the triggering range by halving. The caller runs each trial and answers it.
-class TTrigLevelSearch {
-public:
-    void Start();
-    bool Ended() const { return Phase_ == Done || Phase_ == Failed; }
-    bool Found() const { return Phase_ == Done; }
-    // The level of the trial to run now.
-    int Level() const { return Current_; }
-    void Answer(bool triggers);
-    // The middle of the triggering range in volts.
-    double Result() const { return (Lower_ + Upper_) * 0.0005; }
-    int Lower() const { return Lower_; }
-    int Upper() const { return Upper_; }
-    int Progress() const { return Progress_; }
-
-private:
-    enum TPhase { Idle, ZeroMinus, ZeroPlus, Scan, LowerEdge, UpperEdge, Done, Failed };
-    void NextScanLevel();
-    void BeginEdge(int direction);
-    void NextEdgeLevel();
-
-    TPhase Phase_ = Idle;
-    int Current_ = 0;
-    int Q_ = 1024, A_ = 512, C_ = 0, Sign_ = -1;
-    int Found_ = 0, Pos_ = 0, Dist_ = 0, Dir_ = -1;
-    int Lower_ = 0, Upper_ = 0;
-    int Progress_ = 25;
-};
-
-// The searches of the period on the shared histogram against the untriggered level statistics. Each
-// answers a code (0 nothing, 1 part, 2 found); a found search fills the period, edge and levels.
-class TAutoScalePeriodSearch {
-public:
-    TAutoScalePeriodSearch(const TFullHist& hist, THistParams& global, int& mask) : Hist_(hist), Global_(global), Mask_(mask) {}
-    // The whole histogram against the global statistics, then the 19 comparison windows; clears mask
-    // bits. False when no kind is left.
-    bool AnalyseHistogramLevels(int& code);
-    // False when the edges could not be timed (the step fails).
-    bool LevelWindowSearch(int& code);
-    bool DutyWindowSearch(int& code);
-
-    double Period = 0, Edge = 0, Low = 0, High = 0;
-
-private:
-    std::uint64_t HitsIn(int colFrom, int colTo, int posFrom, int posTo) const;
-    // Mean time (and earliest time) of the hits in the columns and positions; false without hits.
-    bool TimesIn(int colFrom, int colTo, int posFrom, int posTo, double& mean, double& earliest) const;
-    double MeanValueIn(int colFrom, int colTo, int posFrom, int posTo) const;
-    bool EdgeTimes(int firstCentre, int secondCentre, int halfWidth, double& t1, double& t2) const;
-    void WholeLevels();
-
-    const TFullHist& Hist_;
-    THistParams& Global_;
-    int& Mask_;
-};
-
 class TAutoScale;
 
-// The progress dialog: modal while a run the user started goes on; without one (no window, tests) the
-// run is stepped from outside.
+// The progress dialog: modal while a run the user started goes on. It shows progress and offers Cancel;
+// the program steps the run either way.
 class TAutoScaleView {
 public:
     virtual ~TAutoScaleView() = default;
     // Shows the dialog modally; returns once EndRun was called.
     virtual void RunModal(TAutoScale& run) = 0;
     virtual void EndRun(int result) = 0;
-    // A run a script started nests no loop: the view steps its trials between acquisitions and may show
-    // a progress box that waits for nobody; AsideEnded follows the run's end.
+    // A run a script started nests no loop: the view may show a progress box that waits for nobody;
+    // AsideEnded follows the run's end.
     virtual void RunAside(TAutoScale& run) { (void)run; }
     virtual void AsideEnded() {}
     virtual void ProgressChanged(int position) { (void)position; }
@@ -140,6 +85,8 @@ public:
     TAutoScale& operator=(const TAutoScale&) = delete;
 
     void FillRows(TShell& shell) override;
+    // The idle pass steps the trigger-level trials: every IdleStepMs while one waits on the clock.
+    int CheckDeadlines(TShell& shell) override;
 
     // kind 0 Auto, 1 SingleVal, 2 NRZ, 3 RZ. False when it starts nothing: no channel shown, a run or a
     // calibration under way.

@@ -98,7 +98,7 @@ TAcqWordSource* TSignalAcq::PassSource() {
 
 void TSignalAcq::SetWaitMs(int ms) {
     WaitUntilMs_ = Clock_->NowMs() + ms;
-    Shell().IdleWakeAfterMs = ms;
+    Shell().WakeIdleWithin(ms);
 }
 
 bool TSignalAcq::AcquisitionIdleStep() {
@@ -115,13 +115,13 @@ bool TSignalAcq::AcquisitionIdleStep() {
         // Every 16 ms during the grace, then probes no closer together than a probe may take.
         const TLinkTiming& t = link->Timing();
         const int probeMs = link->LinkKind() == TInstrumentLinkKind::Usb ? t.UsbProbeTimeoutMs : t.TcpProbeTimeoutMs;
-        shell.IdleWakeAfterMs = link->CommErrIdleCount() < t.CommErrIdleCalls ? PollWakeMs : std::max(PollWakeMs, probeMs);
+        shell.WakeIdleWithin(link->CommErrIdleCount() < t.CommErrIdleCalls ? PollWakeMs : std::max(PollWakeMs, probeMs));
         return false;
     }
     if (WaitUntilMs_ >= 0) {
         const std::int64_t now = Clock_->NowMs();
         if (now < WaitUntilMs_) {
-            shell.IdleWakeAfterMs = static_cast<int>(WaitUntilMs_ - now);
+            shell.WakeIdleWithin(static_cast<int>(WaitUntilMs_ - now));
             return false;
         }
         WaitUntilMs_ = -1;
@@ -130,7 +130,7 @@ bool TSignalAcq::AcquisitionIdleStep() {
         if (!ReadAcqStream()) {
             link->SetAcquisitionRunning(false);
             CloseCycle();
-            shell.IdleWakeAfterMs = PollWakeMs;
+            shell.WakeIdleWithin(PollWakeMs);
             return false;
         }
         return true;

@@ -2,6 +2,7 @@
 // The process-wide context: state flags, data folders, the fixed registration and refresh orders, the
 // services of the display and serial-data libraries, and the idle step of the main loop.
 // `main` creates one; every test builds a fresh one.
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <functional>
@@ -9,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/AnalysisModeSwitches.h"
@@ -296,8 +298,13 @@ public:
     bool FlagRegisterReadingEnabled = false;  // the 1500 ms pattern-lock and trigger-indicator poll
     bool AutoCalTimerEnabled = false;         // the 5000 ms auto-calibration due check
     bool AutoCalRequest = false;              // raised by that timer, consumed by the housekeeping
-    // A deadline of the acquisition: wake the idle step after this many ms (-1 none).
-    int IdleWakeAfterMs = -1;
+    // A step that wants the idle step woken within ms asks here; the nearest request of the pass
+    // holds, so that no later, longer wait loses an earlier one.
+    void WakeIdleWithin(int ms) {
+        if (ms >= 0) IdleWakeAfterMs_ = IdleWakeAfterMs_ < 0 ? ms : std::min(IdleWakeAfterMs_, ms);
+    }
+    // The idle driver's read after each pass: the nearest wake asked for (-1 none), cleared.
+    int TakeIdleWake() { return std::exchange(IdleWakeAfterMs_, -1); }
 
     // Adjustment access: granted by the access dialog's code, read by the adjustment menu and the close.
     bool AdjustAccessGranted = false;
@@ -458,6 +465,7 @@ private:
     TOwnedPart<TFullHist> FullHist_{nullptr, nullptr};
     TOwnedPart<TSaveRecall> SaveRecall_{nullptr, nullptr};
     TAnalysisModeSwitches ModeSwitches_{[this] { return CommandTree(); }};
+    int IdleWakeAfterMs_ = -1;
 };
 
 // Every feature unit registers its settings in the fixed order, unless skip; RegistrationDone is set

@@ -239,9 +239,7 @@ bool TProgramLife::IdleStep() {
     const TInstrumentLink* link = Shell_.Link();
     const bool done = MainIdleStep(Shell_, {.CommError = link && link->CommErrorFlag(), .Busy = LinkBusy()});
     // A deadline due later wakes the idle step then, even when nothing else happens meanwhile.
-    for (TFeature* f : Features_)
-        if (const int ms = f->CheckDeadlines(Shell_); ms >= 0)
-            Shell_.IdleWakeAfterMs = Shell_.IdleWakeAfterMs < 0 ? ms : std::min(Shell_.IdleWakeAfterMs, ms);
+    for (TFeature* f : Features_) Shell_.WakeIdleWithin(f->CheckDeadlines(Shell_));
     ViewOrNone(View_).FollowTimerRequests();
     return done;
 }

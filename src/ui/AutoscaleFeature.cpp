@@ -83,13 +83,14 @@ void TAutoScaleFeature::ProgressChanged(int position) {
     if (Aside_) Aside_->SetProgress(position);
 }
 
-// The form's timer steps the trials as under the modal form; its Cancel or close box ends the run.
+// The program steps the run; the form, made only where someone sees it, shows its progress, and its
+// Cancel or close box ends the run.
 void TAutoScaleFeature::RunAside(TAutoScale& run) {
     delete Aside_;
+    if (NoVisibleScreen()) return;
     auto* form = new TAutoScalFrm(Window_, run);
     Aside_ = form;
     QObject::connect(form, &QDialog::finished, form, [&run] { run.CloseAutoScale(2); });
-    if (NoVisibleScreen()) return;
     Present(*form, run);
     form->setModal(false);
     form->show();

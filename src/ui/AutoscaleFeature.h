@@ -36,7 +36,7 @@ private:
     TShell* Shell_ = nullptr;
     QPointer<TMorda_fr> Window_;
     QPointer<TAutoScalFrm> Form_;
-    // The progress box of a script's run: modeless, shown only where someone sees it.
+    // The progress box of a script's run: modeless, made only where someone sees it.
     QPointer<TAutoScalFrm> Aside_;
 };
 

@@ -348,10 +348,7 @@ void TMorda_fr::FollowTimerRequests() {
     };
     for (int i = 0; i < static_cast<int>(TMainTimer::Count); ++i)
         follow(MainTimers_[i], Life_.TimerWanted(static_cast<TMainTimer>(i)));
-    if (Shell_.IdleWakeAfterMs >= 0) {
-        IdleWakeTimer_.start(Shell_.IdleWakeAfterMs);
-        Shell_.IdleWakeAfterMs = -1;
-    }
+    if (const int ms = Shell_.TakeIdleWake(); ms >= 0) IdleWakeTimer_.start(ms);
 }
 
 void TMorda_fr::OnException(const std::string& message) {

@@ -49,9 +49,10 @@ TEST(AcqEngineLink, ALostConnectionIsProbedAfterItsGraceAndRunResumes) {
     c.Fake->SetFaults({});
     c.Fake->SetRefusing(true);
     const int connections = c.Fake->Connections();
+    c.Shell.TakeIdleWake();
     for (int i = 0; i < 200; ++i) {
         EXPECT_FALSE(c.Acq.AcquisitionIdleStep());
-        EXPECT_EQ(c.Shell.IdleWakeAfterMs, i < 199 ? TSignalAcq::PollWakeMs : link.Timing().TcpProbeTimeoutMs);
+        EXPECT_EQ(c.Shell.TakeIdleWake(), i < 199 ? TSignalAcq::PollWakeMs : link.Timing().TcpProbeTimeoutMs);
     }
     EXPECT_EQ(c.Fake->Connections(), connections) << "no probe during the grace";
     EXPECT_FALSE(c.Acq.CycleOpen()) << "the half-filled pass closed no cycle as complete";

@@ -139,8 +139,9 @@ TEST(SignalAcq, HooksRunInOrderAndARowMayEndTheList) {
     for (int i = 0; i < 8; ++i) c.Acq.AcquisitionIdleStep();
     EXPECT_EQ(c.Script.Reads, reads);
     EXPECT_FALSE(c.Acq.NewData(2, 0));
+    c.Shell.TakeIdleWake();
     EXPECT_FALSE(c.Acq.AcquisitionIdleStep()) << "waiting, not spinning";
-    EXPECT_EQ(c.Shell.IdleWakeAfterMs, TSignalAcq::PollWakeMs);
+    EXPECT_EQ(c.Shell.TakeIdleWake(), TSignalAcq::PollWakeMs);
 }
 
 namespace {

@@ -215,6 +215,28 @@ TEST(ShellIdle, IdleStepReportsDoneUnlessAnAcquisitionHasWorkNow) {
     EXPECT_TRUE(MainIdleStep(shell, link)) << "no acquisition to step";
 }
 
+// The wake requests of one pass, in order, and the wait the idle driver takes after it: the nearest,
+// whichever asked first; a longer wait asked later never replaces a shorter one.
+TEST(ShellIdle, TheNearestWakeRequestOfAPassHoldsUntilTaken) {
+    const struct {
+        std::vector<int> Requests;
+        int Taken;
+    } rows[] = {
+        {{}, -1},
+        {{40}, 40},
+        {{16, 250}, 16},
+        {{250, 16, 900}, 16},
+        {{0, 10}, 0},
+        {{-1, 30, -1}, 30},  // a deadline that is not due asks nothing
+    };
+    TShell shell;
+    for (const auto& row : rows) {
+        for (int ms : row.Requests) shell.WakeIdleWithin(ms);
+        EXPECT_EQ(shell.TakeIdleWake(), row.Taken) << ::testing::PrintToString(row.Requests);
+        EXPECT_EQ(shell.TakeIdleWake(), -1) << "taken once: the next pass starts with no request";
+    }
+}
+
 TEST(ShellServices, NullServicesDoNothingAndAnswerNone) {
     TShell shell;
     EXPECT_FALSE(shell.Display().PanelExists());

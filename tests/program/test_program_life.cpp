@@ -101,16 +101,15 @@ TEST_F(ProgramLife, EveryIdleStepChecksTheFeaturesDeadlinesAndWakesForTheNearest
     Life.SetView(nullptr);
     far.DueInMs = 900;
     near.DueInMs = 40;
-    Shell.IdleWakeAfterMs = -1;
+    Shell.TakeIdleWake();
     Life.IdleStep();
-    EXPECT_EQ(Shell.IdleWakeAfterMs, 40);
-    Shell.IdleWakeAfterMs = 7;  // the acquisition's own wake comes sooner
+    EXPECT_EQ(Shell.TakeIdleWake(), 40);
+    Shell.WakeIdleWithin(7);  // the acquisition's own wake comes sooner
     Life.IdleStep();
-    EXPECT_EQ(Shell.IdleWakeAfterMs, 7);
+    EXPECT_EQ(Shell.TakeIdleWake(), 7);
     far.DueInMs = near.DueInMs = -1;
-    Shell.IdleWakeAfterMs = -1;
     Life.IdleStep();
-    EXPECT_EQ(Shell.IdleWakeAfterMs, -1) << "nothing due: nothing wakes";
+    EXPECT_EQ(Shell.TakeIdleWake(), -1) << "nothing due: nothing wakes";
     EXPECT_EQ(far.Checks, 3);
     EXPECT_EQ(near.Checks, 3);
 }

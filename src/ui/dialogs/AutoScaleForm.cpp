@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 
 #include "acq/Autoscale.h"
 #include "ui/dialogs/DialogPlacing.h"
@@ -23,10 +22,6 @@ TAutoScalFrm::TAutoScalFrm(QWidget* parent, TAutoScale& run) : QDialog(parent), 
     Cancel_ = Place(new QPushButton("Cancel", this), "btCancel", 207, 32, 80, 24);
     // Cancel ends the run; the run's end closes the dialog.
     connect(Cancel_, &QPushButton::clicked, this, [this] { Run_.CloseAutoScale(2); });
-    Timer_ = new QTimer(this);
-    Timer_->setInterval(TAutoScale::IdleStepMs);
-    connect(Timer_, &QTimer::timeout, this, [this] { Run_.IdleStep(); });
-    Timer_->start();
 }
 
 void TAutoScalFrm::SetProgress(int position) { Progress_->setValue(std::clamp(position, 0, 100)); }

@@ -1,12 +1,11 @@
 #pragma once
 // The autoscale progress dialog: what runs, a progress bar and Cancel, shown modally while the run
-// goes on. Its timer steps the trigger-level trials between acquisitions.
+// goes on; the program's idle pass steps the run.
 #include <QDialog>
 
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 
 namespace vt {
 
@@ -30,7 +29,6 @@ private:
     QLabel* What_;
     QProgressBar* Progress_;
     QPushButton* Cancel_;
-    QTimer* Timer_;
 };
 
 }  // namespace vt

@@ -36,6 +36,7 @@
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
 #include "link/InstrumentList.h"
+#include "serial/ScopeSerialServices.h"
 #include "ui/Automation.h"
 #include "ui/AutomationServer.h"
 #include "ui/MainBlock.h"
@@ -498,6 +499,10 @@ bool TTwoClients::Disconnect() {
 void TTwoClients::Send(QTcpSocket& socket, const std::string& lines) {
     socket.write(lines.c_str());
     socket.flush();
+}
+
+std::string MaskState(TShell& shell) {
+    return dynamic_cast<TScopeSerialServices&>(shell.Serial()).MaskTest().Mask().StateText();
 }
 
 void RunLoopFor(int ms) {

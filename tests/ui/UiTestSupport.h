@@ -253,6 +253,14 @@ inline std::vector<std::string> SplitAt(std::string_view reply, char separator) 
     return parts;
 }
 
+// A stored mask with two polygons and margins, as a setup carries it, for the runs that take the mask
+// away while they go on; and the mask as its state text says it.
+inline constexpr const char* kStoredMask =
+    "#Poly=2,BitP=4.01878E-10,TB=6.69797E-11,X0=0,VDiv=0.1,V0=0,StdI=3,MskI=2,\"MskNm=OC-48 eye\",Marg=-20,"
+    "Kind=1,\"Poly1=800,512_1200,700_2800,700_3200,512_2800,324_1200,324_\",\"Poly2=100,1000_3900,1000_3900,1023_100,1023_\","
+    "#MgPly=2,\"MgPly1=880,512_1240,662_2760,662_3120,512_2760,362_1240,362_\",\"MgPly2=100,980_3900,980_3900,1023_100,1023_\"";
+std::string MaskState(TShell& shell);
+
 // The first visible top-level window of that kind (a box, a dialog), or null.
 template <class TWindow>
 TWindow* VisibleWindow() {

@@ -37,16 +37,6 @@
 namespace vt {
 namespace {
 
-// A stored mask with two polygons and margins, as a setup carries it.
-constexpr const char* kStoredMask =
-    "#Poly=2,BitP=4.01878E-10,TB=6.69797E-11,X0=0,VDiv=0.1,V0=0,StdI=3,MskI=2,\"MskNm=OC-48 eye\",Marg=-20,"
-    "Kind=1,\"Poly1=800,512_1200,700_2800,700_3200,512_2800,324_1200,324_\",\"Poly2=100,1000_3900,1000_3900,1023_100,1023_\","
-    "#MgPly=2,\"MgPly1=880,512_1240,662_2760,662_3120,512_2760,362_1240,362_\",\"MgPly2=100,980_3900,980_3900,1023_100,1023_\"";
-
-std::string MaskState(TShell& shell) {
-    return dynamic_cast<TScopeSerialServices&>(shell.Serial()).MaskTest().Mask().StateText();
-}
-
 // The run's box: offscreen it is there but not shown.
 TfrmCalibrOEConverter* OpenDialog() {
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -79,12 +69,12 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             automation->Service.Execute("OEConv:Dest Ch1", destReply);
             phase = 1;
         } else if (phase == 1) {
-            tree->ExecuteCommandString(std::string("NOGPIB:Mask ") + kStoredMask, true);
+            tree->ExecuteCommandString(std::string("NOGPIB:Mask ") + test::kStoredMask, true);
             // Lifted by 0.1 V, more than the compensation can take off (1 mV per percent above the
             // demo converter's dark point of 42 %), the mean keeps its sign and the search walks out
             // of 0.1 .. 99.9 within a few dozen readings: the run fails and closes itself.
             tree->ExecuteCommandString("GSS:A:Offset 0.1", true);
-            maskBefore = MaskState(shell);
+            maskBefore = test::MaskState(shell);
             before = test::AllSettings(shell);
             darkBefore = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
             QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -112,7 +102,7 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             watch.stop();
             askedDuringRun = dialogs.Asked.size();
             after = test::AllSettings(shell);
-            maskAfter = MaskState(shell);
+            maskAfter = test::MaskState(shell);
             darkAfter = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
             redoLeft = !shell.UndoBuffer()->RedoEmpty();
             runAfter = shell.RunOn;
@@ -131,7 +121,7 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
     ASSERT_FALSE(before.empty());
     EXPECT_NE(during, before);
     EXPECT_EQ(after, before);
-    EXPECT_EQ(maskBefore, kStoredMask);
+    EXPECT_EQ(maskBefore, test::kStoredMask);
     EXPECT_EQ(polygonsDuringRun, 0);
     EXPECT_EQ(maskAfter, maskBefore);
     EXPECT_DOUBLE_EQ(darkAfter, darkBefore);

@@ -43,6 +43,8 @@ public:
     int InactiveSlot = -1;
 };
 
+// The strip renders its texts: a GUI application for the length of the test only, since the other
+// tests of the suite run without one.
 struct TMeasListGuiApp {
     TMeasListGuiApp() {
         if (!QGuiApplication::instance()) App = std::make_unique<QGuiApplication>(Argc, Argv);

@@ -3,6 +3,8 @@
 // incremental drawing of the columns.
 #include <gtest/gtest.h>
 
+#include "MeasListTestSupport.h"
+
 #include <QGuiApplication>
 
 #include <cmath>
@@ -25,16 +27,6 @@
 using namespace vt;
 
 namespace {
-
-struct TGuiApp {
-    TGuiApp() {
-        if (!QGuiApplication::instance()) App = std::make_unique<QGuiApplication>(Argc, Argv);
-    }
-    int Argc = 1;
-    char Name[16] = "analysis_tests";
-    char* Argv[2] = {Name, nullptr};
-    std::unique_ptr<QGuiApplication> App;
-};
 
 constexpr TColor IconColour{0x00FF00};
 
@@ -77,7 +69,7 @@ struct TIconRig {
         return h;
     }
 
-    TGuiApp App;
+    test::TMeasListGuiApp App;
     TShell Shell;
     TOwner Owner;
     TScopeDisplayServices* Display = nullptr;

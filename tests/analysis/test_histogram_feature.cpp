@@ -4,6 +4,8 @@
 // and the shared hit map left alone by settings while the histogram is off.
 #include <gtest/gtest.h>
 
+#include "MeasListTestSupport.h"
+
 #include <QGuiApplication>
 
 #include <cmath>
@@ -31,16 +33,6 @@
 using namespace vt;
 
 namespace {
-
-struct TGuiApp {
-    TGuiApp() {
-        if (!QGuiApplication::instance()) App = std::make_unique<QGuiApplication>(Argc, Argv);
-    }
-    int Argc = 1;
-    char Name[16] = "analysis_tests";
-    char* Argv[2] = {Name, nullptr};
-    std::unique_ptr<QGuiApplication> App;
-};
 
 constexpr int Points = 1000;
 
@@ -87,7 +79,7 @@ struct THistRig {
         for (int i = 0; i < n; ++i) Shell.Analysis().UpdateHistogram(1);
     }
 
-    TGuiApp Gui;
+    test::TMeasListGuiApp Gui;
     TShell Shell;
     TScopeDisplayServices* Display = nullptr;
     THistogramFeature* Hist = nullptr;

@@ -3,6 +3,8 @@
 // reference readouts and the "Mark:Result" query.
 #include <gtest/gtest.h>
 
+#include "MeasListTestSupport.h"
+
 #include <QGuiApplication>
 
 #include <cmath>
@@ -30,18 +32,6 @@ using namespace vt;
 namespace {
 
 constexpr double Dt = 1e-12;
-
-// The strip renders its texts: a GUI application for the length of the test only, since the other
-// tests of the suite run without one.
-struct TGuiApp {
-    TGuiApp() {
-        if (!QGuiApplication::instance()) App = std::make_unique<QGuiApplication>(Argc, Argv);
-    }
-    int Argc = 1;
-    char Name[16] = "analysis_tests";
-    char* Argv[2] = {Name, nullptr};
-    std::unique_ptr<QGuiApplication> App;
-};
 
 struct TMarkerRig {
     TMarkerRig() {
@@ -100,7 +90,7 @@ struct TMarkerRig {
         Markers->InvalidateMarkerValues();
         Markers->RefreshMarkerReadouts();
     }
-    TGuiApp Gui;
+    test::TMeasListGuiApp Gui;
     TShell Shell;
     TScopeDisplayServices* Display = nullptr;
     TMarkers* Markers = nullptr;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontMetrics>
+#include <QHostAddress>
 #include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
@@ -35,6 +36,9 @@
 #include "link/InstrumentLink.h"
 #include "link/InstrumentIdentity.h"
 #include "link/InstrumentList.h"
+#include "serial/ScopeSerialServices.h"
+#include "ui/Automation.h"
+#include "ui/AutomationServer.h"
 #include "ui/MainBlock.h"
 #include "ui/SideMenuLanguage.h"
 #include "ui/VeltraneApplication.h"
@@ -392,6 +396,29 @@ void TProgramRig::Run(int timeoutMs, int pollMs, const std::function<void()>& st
     EXPECT_EQ(RunMainBlockFor(timeoutMs, Shell, Life, Args(), Features().Dialogs()), 0);
 }
 
+void TProgramRig::RunSteps(int timeoutMs, const std::function<void()>& body) {
+    bool ran = false;
+    Run(timeoutMs, 20, [&] {
+        if (ran || !Acquiring()) return;
+        ran = true;
+        body();
+        CloseMainWindows();
+    });
+    EXPECT_TRUE(ran) << "the program never acquired";
+}
+
+bool TProgramRig::Until(const std::function<bool()>& done, int guardMs) {
+    if (::testing::Test::HasFatalFailure()) return false;
+    if (RunLoopUntil(done, guardMs)) return true;
+    [&] { FAIL() << "what the step waited for did not come within " << guardMs << " ms"; }();
+    return false;
+}
+
+bool TProgramRig::CountOn(int n, int guardMs) {
+    const int until = Acquisitions() + n;
+    return Until([&] { return Acquisitions() >= until; }, guardMs);
+}
+
 int TProgramRig::Acquisitions() {
     auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell.Display());
     const int count = display ? std::max(display->AcquisitionCount(ChannelIndex1), display->AcquisitionCount(ChannelIndex2)) : 0;
@@ -427,6 +454,55 @@ bool TProgramRig::Acquire(int n, int guardMs) {
         guardMs);
     if (!drawn) [] { FAIL() << "the bottom strip's delayed texts were not drawn"; }();
     return drawn;
+}
+
+TTwoClients::TTwoClients(TProgramRig& rig) : Rig_(rig) {
+    QObject::connect(&Watch_, &QTimer::timeout, [this] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            Modal.push_back(box->metaObject()->className());
+            box->close();
+        }
+    });
+    Watch_.start(5);
+    const auto collect = [this](QTcpSocket& socket, const char* who, int& at) {
+        QObject::connect(&socket, &QTcpSocket::readyRead, [this, &socket, who, &at] {
+            while (socket.canReadLine()) {
+                Arrived.push_back(who + socket.readLine().trimmed().toStdString());
+                at = Rig_.Acquisitions();
+            }
+        });
+    };
+    collect(Runner, "run: ", RunAt);
+    collect(Other, "other: ", OtherAt);
+}
+
+bool TTwoClients::Connect() {
+    if (!Rig_.Until([&] { return Rig_.Features().Automation().Automation() != nullptr; })) return false;
+    TAutomationServer& server = Rig_.Features().Automation().Automation()->Server;
+    if (!server.Listen(0)) {
+        [] { FAIL() << "the automation server does not listen"; }();
+        return false;
+    }
+    Runner.connectToHost(QHostAddress::LocalHost, server.Port());
+    Other.connectToHost(QHostAddress::LocalHost, server.Port());
+    return Rig_.Until([&] {
+        return Runner.state() == QAbstractSocket::ConnectedState && Other.state() == QAbstractSocket::ConnectedState;
+    });
+}
+
+bool TTwoClients::Disconnect() {
+    Runner.disconnectFromHost();
+    Other.disconnectFromHost();
+    return Rig_.Until([&] { return Rig_.Features().Automation().Automation()->Server.ClientCount() == 0; });
+}
+
+void TTwoClients::Send(QTcpSocket& socket, const std::string& lines) {
+    socket.write(lines.c_str());
+    socket.flush();
+}
+
+std::string MaskState(TShell& shell) {
+    return dynamic_cast<TScopeSerialServices&>(shell.Serial()).MaskTest().Mask().StateText();
 }
 
 void RunLoopFor(int ms) {

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QString>
+#include <QTcpSocket>
+#include <QTimer>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -183,6 +185,14 @@ public:
     // delayed texts are drawn. n acquisitions that do not come within guardMs fail the test at once
     // (false, and so does every later call).
     bool Acquire(int n, int guardMs = 60000);
+    // Runs the main block as Run does and calls body once, when the program acquires; the window closes
+    // once body returns. Body waits in nested loops (Until, CountOn, Acquire), so that its steps read
+    // in order.
+    void RunSteps(int timeoutMs, const std::function<void()>& body);
+    // Runs the event loop until done() holds; false, and the test fails at once, when guardMs pass first.
+    bool Until(const std::function<bool()>& done, int guardMs = 60000);
+    // Runs the event loop until n more acquisition cycles have begun, the acquisition left running.
+    bool CountOn(int n, int guardMs = 60000);
     // Acquisition cycles begun since the program started (the engine's own count goes back to zero
     // at every stop).
     int Acquisitions();
@@ -195,6 +205,29 @@ private:
     TRigOptions Options_;
     std::optional<TProgramFeatures> Features_;
     int Begun_ = 0, LastCount_ = 0;
+};
+
+// Two automation clients of the rig's running program, one that starts a run and another that asks
+// meanwhile: their reply lines in the order they came ("run: <reply>", "other: <reply>") with the
+// acquisition count at each one's last, and every modal widget that became active (noted, and closed
+// so that the test ends).
+class TTwoClients {
+public:
+    explicit TTwoClients(TProgramRig& rig);
+    // Listens on a free port and connects both, as a step of RunSteps.
+    bool Connect();
+    // Both gone, as the server sees it: connected clients hold the close.
+    bool Disconnect();
+    static void Send(QTcpSocket& socket, const std::string& lines);
+
+    QTcpSocket Runner, Other;
+    std::vector<std::string> Arrived;
+    int RunAt = -1, OtherAt = -1;
+    std::vector<std::string> Modal;
+
+private:
+    TProgramRig& Rig_;
+    QTimer Watch_;
 };
 
 // Shows each modal form of ours without a modal loop (a dialog runner), checks that its texts fit and
@@ -219,6 +252,14 @@ inline std::vector<std::string> SplitAt(std::string_view reply, char separator) 
     parts.emplace_back(reply.substr(start));
     return parts;
 }
+
+// A stored mask with two polygons and margins, as a setup carries it, for the runs that take the mask
+// away while they go on; and the mask as its state text says it.
+inline constexpr const char* kStoredMask =
+    "#Poly=2,BitP=4.01878E-10,TB=6.69797E-11,X0=0,VDiv=0.1,V0=0,StdI=3,MskI=2,\"MskNm=OC-48 eye\",Marg=-20,"
+    "Kind=1,\"Poly1=800,512_1200,700_2800,700_3200,512_2800,324_1200,324_\",\"Poly2=100,1000_3900,1000_3900,1023_100,1023_\","
+    "#MgPly=2,\"MgPly1=880,512_1240,662_2760,662_3120,512_2760,362_1240,362_\",\"MgPly2=100,980_3900,980_3900,1023_100,1023_\"";
+std::string MaskState(TShell& shell);
 
 // The first visible top-level window of that kind (a box, a dialog), or null.
 template <class TWindow>

@@ -30,52 +30,31 @@ std::vector<std::string> Pieces(const std::string& line) {
 TEST(AutomationHeldLineDemo, TheRestOfALineRunsAfterItsCalibrationAndTheReplyKeepsTheLinesOrder) {
     const std::uint16_t port = test::FreePort();
     test::TProgramRig rig({.DemoOptions = 0xFF & ~(optGenerators | optTDT), .AutomationPort = port});
-    std::unique_ptr<test::TRawClient> a, b;
     std::vector<std::string> setup, piped, stopped;
     bool pipedClosed = false;
-    int stage = 0;
-    rig.Run(300000, 20, [&] {
-        switch (stage) {
-            case 0:
-                if (!rig.Acquiring()) return;
-                a = std::make_unique<test::TRawClient>(port);
-                ASSERT_TRUE(a->Connected());
-                ASSERT_TRUE(a->SendNow("HEADER OFF\nTDR:MODE TDR\nTDR:CH1:DESTINATION G1\nGSS:CH1 A\nGSS:A:WAWEFORM TDR\n"
-                                    "ACQ:CH1:RECLEN 512\nTDR:CH1:DOVERTCALIBR;:ACQ:CH1:RECLEN 4096\nACQ:CH1:RECLEN?\n"));
-                stage = 1;
-                return;
-            case 1:
-                if (a->Polled().size() < 8) return;
-                setup = a->Polled();
-                // A script piping its lines: it closes its sending side after the held line.
-                b = std::make_unique<test::TRawClient>(port);
-                ASSERT_TRUE(b->Connected());
-                ASSERT_TRUE(b->SendNow("HEADER OFF\n*RUN\nTDR:CH1:DOVERTCALIBR;:*RUN?;:ACQ:CH1:RECLEN?\n"));
-                b->ShutdownSending();
-                stage = 2;
-                return;
-            case 2:
-                if (b->Polled().size() < 3) return;
-                piped = b->Polled();
-                pipedClosed = test::RunLoopUntil([&] {
-                    b->Polled();
-                    return b->PeerClosed();
-                });
-                ASSERT_TRUE(a->SendNow("*RUN\nTDR:CH1:DOVERTCALIBR;:*STOPSINGLE STOP\n*RUN?\n"));
-                stage = 3;
-                return;
-            case 3: {
-                const std::vector<std::string>& lines = a->Polled();
-                if (lines.size() < 11) return;
-                stopped.assign(lines.begin() + 8, lines.begin() + 11);
-                stage = 4;
-                test::CloseMainWindows();
-                return;
-            }
-            default: return;
-        }
+    rig.RunSteps(300000, [&] {
+        test::TRawClient a(port);
+        ASSERT_TRUE(a.Connected());
+        ASSERT_TRUE(a.SendNow("HEADER OFF\nTDR:MODE TDR\nTDR:CH1:DESTINATION G1\nGSS:CH1 A\nGSS:A:WAWEFORM TDR\n"
+                              "ACQ:CH1:RECLEN 512\nTDR:CH1:DOVERTCALIBR;:ACQ:CH1:RECLEN 4096\nACQ:CH1:RECLEN?\n"));
+        ASSERT_TRUE(rig.Until([&] { return a.Polled().size() >= 8; }, 240000));
+        setup = a.Polled();
+        // A script piping its lines: it closes its sending side after the held line.
+        test::TRawClient b(port);
+        ASSERT_TRUE(b.Connected());
+        ASSERT_TRUE(b.SendNow("HEADER OFF\n*RUN\nTDR:CH1:DOVERTCALIBR;:*RUN?;:ACQ:CH1:RECLEN?\n"));
+        b.ShutdownSending();
+        ASSERT_TRUE(rig.Until([&] { return b.Polled().size() >= 3; }, 240000));
+        piped = b.Polled();
+        pipedClosed = test::RunLoopUntil([&] {
+            b.Polled();
+            return b.PeerClosed();
+        });
+        ASSERT_TRUE(a.SendNow("*RUN\nTDR:CH1:DOVERTCALIBR;:*STOPSINGLE STOP\n*RUN?\n"));
+        ASSERT_TRUE(rig.Until([&] { return a.Polled().size() >= 11; }, 240000));
+        const std::vector<std::string>& lines = a.Polled();
+        stopped.assign(lines.begin() + 8, lines.begin() + 11);
     });
-    ASSERT_EQ(stage, 4) << (a ? ::testing::PrintToString(a->Polled()) : "") << (b ? ::testing::PrintToString(b->Polled()) : "");
     // The length set after the calibration stays.
     ASSERT_EQ(setup.size(), 8u);
     EXPECT_EQ(setup[7], "4096");

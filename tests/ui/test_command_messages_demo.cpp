@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QHostAddress>
-#include <QTcpSocket>
 #include <QTimer>
 #include <QWidget>
 
@@ -53,26 +51,22 @@ TEST(CommandMessagesDemo, EachReachesItsReplyAndTheLogWithoutABoxAndTheAcquisiti
     };
     TMessageBoxDialogs dialogs;  // offscreen: the program's own dialogs see no screen
     test::TProgramRig rig({.OwnDialogs = &dialogs});
-    std::size_t row = 0;
-    int stage = 0, until = 0;
-    std::string log, autoscale;
-    bool autoscaleCame = false;
+    std::string autoscale;
+    bool autoscaleCame = false, autoscaling = false;
     std::vector<std::string> modal;
     // A modal box would hold the cycle: noted, and closed so that the test ends. The autoscale's own
     // progress form is left to it.
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (QWidget* box = QApplication::activeModalWidget(); box && stage != 2) {
+        if (QWidget* box = QApplication::activeModalWidget(); box && !autoscaling) {
             modal.push_back(box->metaObject()->className());
             box->close();
         }
     });
     watch.start(20);
-    rig.Run(240000, 20, [&] {
-        TAutomation* automation = rig.Features().Automation().Automation();
-        if (!automation || !rig.Acquiring()) return;
-        TCOMRC& service = automation->Service;
-        rig.Shell.Identity()->Identity.Options |= optPatSyncTrig;
+    rig.RunSteps(240000, [&] {
+        ASSERT_TRUE(rig.Until([&] { return rig.Features().Automation().Automation() != nullptr; }));
+        TCOMRC& service = rig.Features().Automation().Automation()->Service;
         const auto send = [&](const std::string& line) {
             std::string reply;
             service.Execute(line, reply, 0, [&](const std::string& text) {
@@ -81,50 +75,33 @@ TEST(CommandMessagesDemo, EachReachesItsReplyAndTheLogWithoutABoxAndTheAcquisiti
             });
             return reply;
         };
-        if (row == rows.size()) {
-            test::CloseMainWindows();
-            return;
-        }
-        const TCommandMessageRow& r = rows[row];
-        SCOPED_TRACE(std::string(r.Command) + (r.ByUser ? " (by the user)" : ""));
-        switch (stage) {
-            case 0:
-                for (const char* line : r.Setup) EXPECT_EQ(send(line), "") << line;
-                modal.clear();
-                testing::internal::CaptureStderr();
-                EXPECT_EQ(r.ByUser ? rig.Shell.ExecuteCommandString(r.Command) : send(r.Command), r.Reply);
-                until = rig.Acquisitions() + 3;
-                stage = 1;
-                return;
-            case 1:
-                // Counted on: the cycle that makes the user's save and two more.
-                if (rig.Acquisitions() < until) return;
-                log = testing::internal::GetCapturedStderr();
-                EXPECT_NE(log.find("veltrane: " + std::string(r.Logged) + "\n"), std::string::npos) << log;
-                EXPECT_EQ(modal, std::vector<std::string>{});
-                EXPECT_EQ(send("*RUN?"), "*RUN ON");
-                EXPECT_EQ(send("TRIG:PATTERNLOCKMODE?"), "TRIG:PATTERNLOCKMODE OFF");
-                autoscaleCame = false;
-                autoscale = send("*AUTOSCALE");
-                if (!service.Deferred()) autoscaleCame = true;
-                stage = 2;
-                return;
-            case 2:
-                if (!autoscaleCame) return;
-                if (send("*RUN?") != "*RUN ON") {
-                    EXPECT_EQ(send("*RUN"), "");
-                }
-                until = rig.Acquisitions() + 2;
-                stage = 3;
-                return;
-            default:
-                if (rig.Acquisitions() < until) return;
-                ++row;
-                stage = 0;
-                return;
+        for (const TCommandMessageRow& r : rows) {
+            SCOPED_TRACE(std::string(r.Command) + (r.ByUser ? " (by the user)" : ""));
+            rig.Shell.Identity()->Identity.Options |= optPatSyncTrig;
+            for (const char* line : r.Setup) EXPECT_EQ(send(line), "") << line;
+            modal.clear();
+            testing::internal::CaptureStderr();
+            EXPECT_EQ(r.ByUser ? rig.Shell.ExecuteCommandString(r.Command) : send(r.Command), r.Reply);
+            // Counted on: the cycle that makes the user's save and two more.
+            const bool counted = rig.CountOn(3);
+            const std::string log = testing::internal::GetCapturedStderr();
+            ASSERT_TRUE(counted);
+            EXPECT_NE(log.find("veltrane: " + std::string(r.Logged) + "\n"), std::string::npos) << log;
+            EXPECT_EQ(modal, std::vector<std::string>{});
+            EXPECT_EQ(send("*RUN?"), "*RUN ON");
+            EXPECT_EQ(send("TRIG:PATTERNLOCKMODE?"), "TRIG:PATTERNLOCKMODE OFF");
+            autoscaleCame = false;
+            autoscaling = true;
+            autoscale = send("*AUTOSCALE");
+            if (!service.Deferred()) autoscaleCame = true;
+            ASSERT_TRUE(rig.Until([&] { return autoscaleCame; }, 120000));
+            autoscaling = false;
+            if (send("*RUN?") != "*RUN ON") {
+                EXPECT_EQ(send("*RUN"), "");
+            }
+            ASSERT_TRUE(rig.CountOn(2));
         }
     });
-    EXPECT_EQ(row, rows.size());
 }
 
 // A run a client's command starts (an autoscale, the pattern lock's search) nests no loop: offscreen
@@ -184,103 +161,41 @@ TEST(CommandMessagesDemo, HeldRunsReplyAtTheirEndWhileOtherClientsAreServedAndNo
     TMessageBoxDialogs dialogs;  // offscreen: the program's own dialogs see no screen
     test::TProgramRig rig({.OwnDialogs = &dialogs});
     home = &rig.Home;
-    std::vector<std::string> modal;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (QWidget* box = QApplication::activeModalWidget()) {
-            modal.push_back(box->metaObject()->className());
-            box->close();
-        }
-    });
-    watch.start(5);
-    QTcpSocket runner, other;
-    std::vector<std::string> arrived;  // "run: <reply>" and "other: <reply>" in the order they came
-    const auto collect = [&arrived](QTcpSocket& socket, const char* who) {
-        QObject::connect(&socket, &QTcpSocket::readyRead, [&socket, &arrived, who] {
-            while (socket.canReadLine()) arrived.push_back(who + socket.readLine().trimmed().toStdString());
-        });
-    };
-    collect(runner, "run: ");
-    collect(other, "other: ");
-    std::size_t row = 0;
-    int stage = 0, until = 0;
-    TCOMRC* held = nullptr;
-    // The other client asks as soon as the run's command is held, long before the run can end.
-    QTimer kick;
-    QObject::connect(&kick, &QTimer::timeout, [&] {
-        if (stage != 1 || !held || !held->Deferred() || !arrived.empty()) return;
-        other.write("HEADER?\n");
-        other.flush();
-        stage = 2;
-    });
-    kick.start(1);
-    rig.Run(240000, 20, [&] {
-        TAutomation* automation = rig.Features().Automation().Automation();
-        if (!automation || !rig.Acquiring()) return;
-        if (!automation->Server.IsListening()) {
-            ASSERT_TRUE(automation->Server.Listen(0));
-            runner.connectToHost(QHostAddress::LocalHost, automation->Server.Port());
-            other.connectToHost(QHostAddress::LocalHost, automation->Server.Port());
-            return;
-        }
-        if (row < rows.size() &&
-            (runner.state() != QAbstractSocket::ConnectedState || other.state() != QAbstractSocket::ConnectedState))
-            return;
-        if (row == rows.size()) {
-            // The constants the calibrations changed go back to the stored ones: no question holds the close.
-            if (automation->Server.ClientCount() == 2) rig.Command("FLASH:Calibr:RecallAll");
-            // Connected clients hold the close.
-            runner.disconnectFromHost();
-            other.disconnectFromHost();
-            if (automation->Server.ClientCount() == 0) test::CloseMainWindows();
-            return;
-        }
-        const THeldRunRow& r = rows[row];
-        SCOPED_TRACE(r.Name);
-        TCOMRC& service = automation->Service;
-        held = &service;
+    test::TTwoClients clients(rig);
+    std::vector<std::string>& arrived = clients.Arrived;
+    rig.RunSteps(240000, [&] {
+        ASSERT_TRUE(clients.Connect());
+        TCOMRC& service = rig.Features().Automation().Automation()->Service;
         const auto ask = [&](const std::string& line) {
             std::string reply;
             service.Execute(line, reply, 0, nullptr);
             return reply;
         };
-        rig.Shell.Identity()->Identity.Options |= optPatSyncTrig;
-        if (rig.Shell.Identity()->Identity.ModelType == 0) rig.Shell.Identity()->Identity.ModelType = 1;
-        switch (stage) {
-            case 0:
-                r.Setup(rig.Shell);
-                arrived.clear();
-                modal.clear();
-                runner.write((std::string(r.Command) + "\n").c_str());
-                runner.flush();
-                stage = 1;
-                return;
-            case 1:
-                // A reply that came at once was not held.
-                EXPECT_EQ(arrived, std::vector<std::string>{});
-                if (!arrived.empty()) stage = 3;
-                return;
-            case 2:
-                if (arrived.size() < 2) return;
-                EXPECT_EQ(arrived, (std::vector<std::string>{"other: HEADER ON", std::string("run: ") + r.Reply}));
-                until = rig.Acquisitions() + 3;
-                stage = 4;
-                return;
-            case 3:
-                ++row;
-                stage = 0;
-                return;
-            default:
-                if (rig.Acquisitions() < until) return;
-                EXPECT_EQ(modal, std::vector<std::string>{});
-                EXPECT_EQ(ask("*RUN?"), "*RUN ON");
-                EXPECT_EQ(ask(r.Query), r.Answer);
-                ++row;
-                stage = 0;
-                return;
+        for (const THeldRunRow& r : rows) {
+            SCOPED_TRACE(r.Name);
+            rig.Shell.Identity()->Identity.Options |= optPatSyncTrig;
+            if (rig.Shell.Identity()->Identity.ModelType == 0) rig.Shell.Identity()->Identity.ModelType = 1;
+            r.Setup(rig.Shell);
+            arrived.clear();
+            clients.Modal.clear();
+            clients.Send(clients.Runner, std::string(r.Command) + "\n");
+            // The other client asks as soon as the run's command is held, long before the run can end; a
+            // reply that came at once was not held.
+            ASSERT_TRUE(rig.Until([&] { return service.Deferred() || !arrived.empty(); }));
+            EXPECT_EQ(arrived, std::vector<std::string>{});
+            if (!arrived.empty()) continue;
+            clients.Send(clients.Other, "HEADER?\n");
+            ASSERT_TRUE(rig.Until([&] { return arrived.size() >= 2; }, 120000));
+            EXPECT_EQ(arrived, (std::vector<std::string>{"other: HEADER ON", std::string("run: ") + r.Reply}));
+            ASSERT_TRUE(rig.CountOn(3));
+            EXPECT_EQ(clients.Modal, std::vector<std::string>{});
+            EXPECT_EQ(ask("*RUN?"), "*RUN ON");
+            EXPECT_EQ(ask(r.Query), r.Answer);
         }
+        // The constants the calibrations changed go back to the stored ones: no question holds the close.
+        rig.Command("FLASH:Calibr:RecallAll");
+        ASSERT_TRUE(clients.Disconnect());
     });
-    EXPECT_EQ(row, rows.size());
 }
 
 // The log's line of a question nobody was asked keeps it on one line.

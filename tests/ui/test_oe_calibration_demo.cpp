@@ -37,16 +37,6 @@
 namespace vt {
 namespace {
 
-// A stored mask with two polygons and margins, as a setup carries it.
-constexpr const char* kStoredMask =
-    "#Poly=2,BitP=4.01878E-10,TB=6.69797E-11,X0=0,VDiv=0.1,V0=0,StdI=3,MskI=2,\"MskNm=OC-48 eye\",Marg=-20,"
-    "Kind=1,\"Poly1=800,512_1200,700_2800,700_3200,512_2800,324_1200,324_\",\"Poly2=100,1000_3900,1000_3900,1023_100,1023_\","
-    "#MgPly=2,\"MgPly1=880,512_1240,662_2760,662_3120,512_2760,362_1240,362_\",\"MgPly2=100,980_3900,980_3900,1023_100,1023_\"";
-
-std::string MaskState(TShell& shell) {
-    return dynamic_cast<TScopeSerialServices&>(shell.Serial()).MaskTest().Mask().StateText();
-}
-
 // The run's box: offscreen it is there but not shown.
 TfrmCalibrOEConverter* OpenDialog() {
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -79,12 +69,12 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             automation->Service.Execute("OEConv:Dest Ch1", destReply);
             phase = 1;
         } else if (phase == 1) {
-            tree->ExecuteCommandString(std::string("NOGPIB:Mask ") + kStoredMask, true);
+            tree->ExecuteCommandString(std::string("NOGPIB:Mask ") + test::kStoredMask, true);
             // Lifted by 0.1 V, more than the compensation can take off (1 mV per percent above the
             // demo converter's dark point of 42 %), the mean keeps its sign and the search walks out
             // of 0.1 .. 99.9 within a few dozen readings: the run fails and closes itself.
             tree->ExecuteCommandString("GSS:A:Offset 0.1", true);
-            maskBefore = MaskState(shell);
+            maskBefore = test::MaskState(shell);
             before = test::AllSettings(shell);
             darkBefore = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
             QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -112,7 +102,7 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
             watch.stop();
             askedDuringRun = dialogs.Asked.size();
             after = test::AllSettings(shell);
-            maskAfter = MaskState(shell);
+            maskAfter = test::MaskState(shell);
             darkAfter = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
             redoLeft = !shell.UndoBuffer()->RedoEmpty();
             runAfter = shell.RunOn;
@@ -131,7 +121,7 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
     ASSERT_FALSE(before.empty());
     EXPECT_NE(during, before);
     EXPECT_EQ(after, before);
-    EXPECT_EQ(maskBefore, kStoredMask);
+    EXPECT_EQ(maskBefore, test::kStoredMask);
     EXPECT_EQ(polygonsDuringRun, 0);
     EXPECT_EQ(maskAfter, maskBefore);
     EXPECT_DOUBLE_EQ(darkAfter, darkBefore);
@@ -175,121 +165,64 @@ TEST(OEConvCalibrationDemo, ScriptsRunsReplyAtTheirEndWhileOtherClientsAreServed
         {"cancelled", {"FLASH:OECalibr:DarkLvl 60"}, dark, true, dark, true, "ERROR", "FLASH:OECalibr:DarkLvl", {}, 0},
     };
     test::TProgramRig rig({.DemoOptions = 0xFF & ~optOptics});
-    std::vector<std::string> modal;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (QWidget* box = QApplication::activeModalWidget()) {
-            modal.push_back(box->metaObject()->className());
-            box->close();
-        }
-    });
-    watch.start(5);
-    QTcpSocket runner, other;
-    std::vector<std::string> arrived;  // "run: <reply>" and "other: <reply>" in the order they came
-    int otherAnsweredAt = -1, runAnsweredAt = -1;  // the acquisition count when each came
-    const auto collect = [&](QTcpSocket& socket, const char* who, int& at) {
-        QObject::connect(&socket, &QTcpSocket::readyRead, [&, who] {
-            while (socket.canReadLine()) {
-                arrived.push_back(who + socket.readLine().trimmed().toStdString());
-                at = rig.Acquisitions();
-            }
-        });
-    };
-    collect(runner, "run: ", runAnsweredAt);
-    collect(other, "other: ", otherAnsweredAt);
-    std::size_t row = 0;
-    int stage = 0, started = 0, until = 0;
-    double before = 0;
+    test::TTwoClients clients(rig);
+    const std::vector<std::string>& arrived = clients.Arrived;
     std::string closeReply = "none", trigger;
-    rig.Run(240000, 5, [&] {
-        TAutomation* automation = rig.Features().Automation().Automation();
-        if (!automation || !rig.Acquiring()) return;
-        if (!automation->Server.IsListening()) {
-            ASSERT_TRUE(automation->Server.Listen(0));
-            runner.connectToHost(QHostAddress::LocalHost, automation->Server.Port());
-            other.connectToHost(QHostAddress::LocalHost, automation->Server.Port());
-            return;
-        }
-        if (row == rows.size()) {
-            // The constants the runs changed go back to the stored ones: no question holds the close.
-            if (automation->Server.ClientCount() == 2) rig.Command("FLASH:Calibr:RecallAll");
-            runner.disconnectFromHost();
-            other.disconnectFromHost();
-            if (automation->Server.ClientCount() != 0 || closeReply != "none") return;
-            // A close while a run goes on ends it first: the settings saved for the next start are
-            // the user's, not the run's.
-            trigger = rig.Command("Trig:Source?");
-            std::string ignored;
-            automation->Service.Execute("FLASH:OECalibr:AutoDarkLvl", ignored, 0,
-                                        [&closeReply](const std::string& reply) { closeReply = reply; });
-            EXPECT_TRUE(rig.Shell.CalibrationRunning);
-            test::CloseMainWindows();
-            return;
-        }
-        if (runner.state() != QAbstractSocket::ConnectedState || other.state() != QAbstractSocket::ConnectedState)
-            return;
-        const TOERunRow& r = rows[row];
-        SCOPED_TRACE(r.Name);
+    rig.RunSteps(240000, [&] {
+        ASSERT_TRUE(clients.Connect());
+        TCOMRC& service = rig.Features().Automation().Automation()->Service;
         TCommandTree* tree = rig.Shell.CommandTree();
-        switch (stage) {
-            case 0:
-                for (const char* line : r.Setup) rig.Command(line);
-                arrived.clear();
-                modal.clear();
-                started = rig.Acquisitions();
-                before = ReadRealSetting(tree, r.Value, -1);
-                runner.write((std::string(r.Command) + "\n").c_str());
-                runner.flush();
-                stage = r.Held ? 1 : 3;
-                return;
-            case 1:
+        for (const TOERunRow& r : rows) {
+            SCOPED_TRACE(r.Name);
+            for (const char* line : r.Setup) rig.Command(line);
+            clients.Arrived.clear();
+            clients.Modal.clear();
+            const int started = rig.Acquisitions();
+            const double before = ReadRealSetting(tree, r.Value, -1);
+            clients.Send(clients.Runner, std::string(r.Command) + "\n");
+            if (r.Held) {
+                ASSERT_TRUE(rig.Until([&] { return service.Deferred() || !arrived.empty(); }));
                 if (!arrived.empty()) {
                     ADD_FAILURE() << "a held run replied at once: " << arrived.front();
-                    ++row;
-                    stage = 0;
-                    return;
+                    continue;
                 }
-                if (!automation->Service.Deferred()) return;
-                other.write(("*RUN?\n" + std::string(r.OtherRun) + "\n").c_str());
-                other.flush();
-                stage = 2;
-                return;
-            case 2:
-                if (arrived.size() < 2) return;
+                clients.Send(clients.Other, "*RUN?\n" + std::string(r.OtherRun) + "\n");
+                ASSERT_TRUE(rig.Until([&] { return arrived.size() >= 2; }));
                 if (r.Cancel) {
                     TfrmCalibrOEConverter* box = OpenDialog();
                     ASSERT_NE(box, nullptr);
                     EXPECT_TRUE(rig.Shell.CalibrationRunning);
-                    box->CancelButton()->click();
+                    // Clicked from the loop, as a person's click comes: the box goes as the loop deletes it.
+                    QTimer::singleShot(0, box->CancelButton(), &QPushButton::click);
                 }
-                stage = 3;
-                return;
-            case 3:
-                if (arrived.size() < (r.Held ? 3u : 1u)) return;
-                if (r.Held) {
-                    EXPECT_EQ(arrived, (std::vector<std::string>{"other: *RUN ON", "other: ERROR", "run: " + r.Reply}));
-                    // The second client was answered while the run went on: acquisitions came between.
-                    EXPECT_GT(otherAnsweredAt, started);
-                    EXPECT_GT(runAnsweredAt, otherAnsweredAt);
-                } else {
-                    EXPECT_EQ(arrived, std::vector<std::string>{"run: " + r.Reply});
-                }
-                EXPECT_NEAR(ReadRealSetting(tree, r.Value, -1), r.Expected.value_or(before), r.Within);
-                EXPECT_FALSE(rig.Shell.CalibrationRunning);
-                until = rig.Acquisitions() + 2;
-                stage = 4;
-                return;
-            default:
-                if (rig.Acquisitions() < until) return;
-                EXPECT_EQ(modal, std::vector<std::string>{});
-                EXPECT_EQ(OpenDialog(), nullptr);
-                EXPECT_TRUE(rig.Shell.RunOn);
-                ++row;
-                stage = 0;
-                return;
+            }
+            ASSERT_TRUE(rig.Until([&] { return arrived.size() >= (r.Held ? 3u : 1u); }, 120000));
+            if (r.Held) {
+                EXPECT_EQ(arrived, (std::vector<std::string>{"other: *RUN ON", "other: ERROR", "run: " + r.Reply}));
+                // The second client was answered while the run went on: acquisitions came between.
+                EXPECT_GT(clients.OtherAt, started);
+                EXPECT_GT(clients.RunAt, clients.OtherAt);
+            } else {
+                EXPECT_EQ(arrived, std::vector<std::string>{"run: " + r.Reply});
+            }
+            EXPECT_NEAR(ReadRealSetting(tree, r.Value, -1), r.Expected.value_or(before), r.Within);
+            EXPECT_FALSE(rig.Shell.CalibrationRunning);
+            ASSERT_TRUE(rig.CountOn(2));
+            EXPECT_EQ(clients.Modal, std::vector<std::string>{});
+            EXPECT_EQ(OpenDialog(), nullptr);
+            EXPECT_TRUE(rig.Shell.RunOn);
         }
+        // The constants the runs changed go back to the stored ones: no question holds the close.
+        rig.Command("FLASH:Calibr:RecallAll");
+        ASSERT_TRUE(clients.Disconnect());
+        // A close while a run goes on ends it first: the settings saved for the next start are the
+        // user's, not the run's.
+        trigger = rig.Command("Trig:Source?");
+        std::string ignored;
+        service.Execute("FLASH:OECalibr:AutoDarkLvl", ignored, 0,
+                        [&closeReply](const std::string& reply) { closeReply = reply; });
+        EXPECT_TRUE(rig.Shell.CalibrationRunning);
     });
-    EXPECT_EQ(row, rows.size());
     EXPECT_EQ(rig.Dialogs.Asked, std::vector<std::string>{});
     EXPECT_EQ(closeReply, "ERROR");
     std::ifstream powerOff(rig.Home.Path() / "Setup Files" / "~SetpPwrOffForDefaultDemo.set");

@@ -27,16 +27,6 @@
 namespace vt {
 namespace {
 
-// A stored mask with two polygons and margins, as a setup carries it.
-constexpr const char* kStoredMask =
-    "#Poly=2,BitP=4.01878E-10,TB=6.69797E-11,X0=0,VDiv=0.1,V0=0,StdI=3,MskI=2,\"MskNm=OC-48 eye\",Marg=-20,"
-    "Kind=1,\"Poly1=800,512_1200,700_2800,700_3200,512_2800,324_1200,324_\",\"Poly2=100,1000_3900,1000_3900,1023_100,1023_\","
-    "#MgPly=2,\"MgPly1=880,512_1240,662_2760,662_3120,512_2760,362_1240,362_\",\"MgPly2=100,980_3900,980_3900,1023_100,1023_\"";
-
-std::string MaskState(TShell& shell) {
-    return dynamic_cast<TScopeSerialServices&>(shell.Serial()).MaskTest().Mask().StateText();
-}
-
 // Every saved setting but the trigger's, which the search's result sets.
 std::vector<std::string> OtherSettings(TShell& shell) {
     std::vector<std::string> others;
@@ -51,7 +41,7 @@ TEST(PatternSearchDemo, FindsPrbs7AndAnExhaustedListTurnsTheLockOff) {
     test::TScriptedDialogs& dialogs = rig.Dialogs;
     const std::filesystem::path& home = rig.Home.Path();
     std::ofstream(home / "~PatternLentgth.lst") << "63\n127\n255\n";
-    int phase = 0, length = 0, lockAfterFailure = -1;
+    int length = 0, lockAfterFailure = -1;
     std::vector<std::string> before, after;
     std::size_t askedBefore = 0;
     std::string maskBefore, maskAfter;
@@ -71,44 +61,40 @@ TEST(PatternSearchDemo, FindsPrbs7AndAnExhaustedListTurnsTheLockOff) {
             }
     });
     watch.start(5);
-    rig.Run(120000, 20, [&] {
-        if (!rig.Acquiring()) return;
+    bool searched = false;
+    rig.RunSteps(120000, [&] {
         TCommandTree* tree = shell.CommandTree();
-        if (phase == 0) {
-            TInstrumentIdentity& id = shell.Identity()->Identity;
-            if (id.ModelType == 0) id.ModelType = 1;
-            id.Options |= optPatSyncTrig;
-            shell.ExecuteCommandString("Ch2:Display OFF");
-            shell.ExecuteCommandString("GSS:A:Waweform PRBS");
-            shell.ExecuteCommandString("GSS:A:PrbsLength 7");
-            shell.ExecuteCommandString("GSS:A:Frequency 1e9");
-            shell.ExecuteCommandString("Trig:PattLen 200");
-            tree->ExecuteCommandString(std::string("NOGPIB:Mask ") + kStoredMask, true);
-            maskBefore = MaskState(shell);
-            before = OtherSettings(shell);
-            askedBefore = dialogs.Asked.size();
-            shell.ExecuteCommandString("Trig:PatternLockMode AutoDetect");
-            length = static_cast<int>(ReadRealSetting(tree, "Trig:PattLen", -1));
-            after = OtherSettings(shell);
-            maskAfter = MaskState(shell);
-            phase = 1;
-        } else if (phase == 1) {
-            shell.ExecuteCommandString("Trig:PatternLockMode Off");
-            std::ofstream(home / "~PatternLentgth.lst") << "63\n255\n";
-            shell.StartUpSteps.RunRow(shell, TStartUpRow::LoadPatternLengthList);
-            shell.ExecuteCommandString("Trig:PatternLockMode AutoDetect");
-            lockAfterFailure = ReadChoiceSetting(tree, "Trig:PatternLockMode", -1);
-            phase = 2;
-            test::CloseMainWindows();
-        }
+        TInstrumentIdentity& id = shell.Identity()->Identity;
+        if (id.ModelType == 0) id.ModelType = 1;
+        id.Options |= optPatSyncTrig;
+        shell.ExecuteCommandString("Ch2:Display OFF");
+        shell.ExecuteCommandString("GSS:A:Waweform PRBS");
+        shell.ExecuteCommandString("GSS:A:PrbsLength 7");
+        shell.ExecuteCommandString("GSS:A:Frequency 1e9");
+        shell.ExecuteCommandString("Trig:PattLen 200");
+        tree->ExecuteCommandString(std::string("NOGPIB:Mask ") + test::kStoredMask, true);
+        maskBefore = test::MaskState(shell);
+        before = OtherSettings(shell);
+        askedBefore = dialogs.Asked.size();
+        shell.ExecuteCommandString("Trig:PatternLockMode AutoDetect");
+        length = static_cast<int>(ReadRealSetting(tree, "Trig:PattLen", -1));
+        after = OtherSettings(shell);
+        maskAfter = test::MaskState(shell);
+        ASSERT_TRUE(rig.CountOn(1));
+        shell.ExecuteCommandString("Trig:PatternLockMode Off");
+        std::ofstream(home / "~PatternLentgth.lst") << "63\n255\n";
+        shell.StartUpSteps.RunRow(shell, TStartUpRow::LoadPatternLengthList);
+        shell.ExecuteCommandString("Trig:PatternLockMode AutoDetect");
+        lockAfterFailure = ReadChoiceSetting(tree, "Trig:PatternLockMode", -1);
+        searched = true;
     });
-    ASSERT_EQ(phase, 2);
+    ASSERT_TRUE(searched);
     EXPECT_GT(formSeen, 0);
     EXPECT_NEAR(setupScales.first, 3.2e-8, 1e-15);
     EXPECT_NEAR(setupScales.second, 3.2e-9, 1e-16);
     EXPECT_EQ(length, 127);
     EXPECT_EQ(after, before);
-    EXPECT_EQ(maskBefore, kStoredMask);
+    EXPECT_EQ(maskBefore, test::kStoredMask);
     EXPECT_EQ(polygonsDuringSearch, 0);
     EXPECT_EQ(maskAfter, maskBefore);
     ASSERT_GT(dialogs.Asked.size(), askedBefore);

@@ -107,20 +107,20 @@ void ApplySetupLines(TShell& shell, const std::vector<std::string>& lines) {
         if (THandler* h = tree->Resolve(path)) h->NotifySwitchers();
 }
 
-// A text command: a set with a text, or a query (which may be answered with a default name).
+// A text command: a set with a name, or a query (which may be answered with a default name).
 class TNameCommandHandler : public THandler {
 public:
-    // Answers false for a name it refuses, which the command replies as an error.
-    using TSet = std::function<bool(std::string_view)>;
+    using TSet = std::function<void(std::string_view)>;
     using TQuery = std::function<std::string()>;
     TNameCommandHandler(TSet set, TQuery query) : Set_(std::move(set)), Query_(std::move(query)) { SetNoSave(true); }
+    // The name a parameter gives: leading blanks dropped, trailing ones kept.
+    static std::string_view NameText(std::string_view parameter) {
+        const std::size_t first = parameter.find_first_not_of(' ');
+        return first == std::string_view::npos ? std::string_view() : parameter.substr(first);
+    }
     void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool) override {
-        std::size_t first = parameter.find_first_not_of(' ');
-        const std::string_view text = first == std::string_view::npos ? std::string_view() : parameter.substr(first);
-        if (!text.empty() && !Set_(text)) {
-            reply = "ERROR";
-            return;
-        }
+        const std::string_view text = NameText(parameter);
+        if (!text.empty()) Set_(text);
         if (isQuery) reply += Query_();
     }
 
@@ -129,14 +129,20 @@ private:
     TQuery Query_;
 };
 
-bool FromRemote(THandler& h) { return h.GetWhoChangedRaw() == wcvRemote; }
-
-// A command that replies "ERROR" when its action fails.
-void AddFallible(TSpider& root, const char* path, std::function<bool(THandler&)> action) {
-    root.AddRefusing<TRightCommandHandler>(path, {}, [action = std::move(action)](THandler& h) {
-        if (!action(h)) static_cast<TRefusing<TRightCommandHandler>&>(h).Refuse();
-    });
+// A name command whose names are placed below folder(): a name the placement refuses replies "ERROR",
+// asked with a query too, and changes nothing.
+void AddNameCommand(TSpider& root, const char* path, std::function<const std::string&()> folder,
+                    const std::string& dataRoot, TNameCommandHandler::TSet set, TNameCommandHandler::TQuery query) {
+    const auto refuses = [folder = std::move(folder), &dataRoot](const TNameCommandHandler&, std::string_view value) {
+        const std::string_view text = TNameCommandHandler::NameText(value);
+        return !text.empty() && !PlaceFileName(text, folder(), dataRoot);
+    };
+    root.AddRefusing<TNameCommandHandler>(
+        path, {.Refuses = refuses, .SetupLinesToo = true, .QueriesToo = true, .Untrimmed = true}, std::move(set),
+        std::move(query));
 }
+
+bool FromRemote(THandler& h) { return h.GetWhoChangedRaw() == wcvRemote; }
 
 // The dialogs open in the folder of the last name given.
 std::string FolderOf(const std::string& path) { return fs::path(path).parent_path().generic_string() + "/"; }
@@ -349,7 +355,7 @@ void TSaveRecall::RegisterMemoCommands(TSpider& root) {
     root.AddCheckHandler("Save:Memo:On", {.Items = std::string(MemoItems)});
     root.AddSignalSourceHandler("Save:Memo:Source", {.Items = sources, .ExcludedMask = WfmSourceDisabledMask});
     root.AddRadioHandler("Save:Memo:ToMemo", {.Items = std::string(MemoItems)});
-    AddFallible(root, "Save:Memo:Save", [this](THandler& h) {
+    root.AddFallible("Save:Memo:Save", [this](THandler& h) {
         if (!FromRemote(h)) {
             MemorySaveRequest = true;
             return true;
@@ -373,18 +379,18 @@ void TSaveRecall::RegisterDiskCommands(TCommandTree& tree) {
     root.AddSignalSourceHandler("Save:Disk:DbSource", {.Items = sources, .ExcludedMask = WfmSourceDisabledMask});
     root.AddRadioHandler("Save:Disk:NameMode", {.Items = "Manual,Auto"});
     root.AddRadioHandler("Save:Disk:FileFormat", {.Items = "Binary,Verbose,YOnly"});
-    root.Register("Save:Disk:FileName",
-                  std::make_unique<TNameCommandHandler>([this](std::string_view text) { return SetDiskFileName(text); },
-                                                        [this, &tree] {
-                                                            // One blank after the header, as every reply;
-                                                            // the name alone without the header.
-                                                            return (tree.HeaderOn() ? " " : "") + DiskFileNameReply();
-                                                        }));
-    AddFallible(root, "Save:Disk:Save", [this](THandler& h) { return DiskSaveCommand(h); });
+    AddNameCommand(
+        root, "Save:Disk:FileName", [this]() -> const std::string& { return DiskNameFolder(DiskTypeIsDb()); },
+        Shell_.Folders.InstallFolder, [this](std::string_view text) { SetDiskFileName(text); },
+        [this, &tree] {
+            // One blank after the header, as every reply; the name alone without the header.
+            return (tree.HeaderOn() ? " " : "") + DiskFileNameReply();
+        });
+    root.AddFallible("Save:Disk:Save", [this](THandler& h) { return DiskSaveCommand(h); });
     root.AddRadioHandler("Save:Disk:ToMemo", {.Items = std::string(MemoItems)});
     // A script's load is made before its reply, like its save: a file that cannot be loaded replies
     // ERROR, and its message goes to the log, never to a box.
-    AddFallible(root, "Save:Disk:Load", [this](THandler& h) {
+    root.AddFallible("Save:Disk:Load", [this](THandler& h) {
         std::optional<TDepthScope> remote;
         if (FromRemote(h)) remote.emplace(Shell_.RemoteWorkDepth);
         if (Choice("Save:Disk:FileType") == FileTypeDb) return DatabaseLoadAction(false);
@@ -426,21 +432,22 @@ bool TSaveRecall::DiskSaveCommand(THandler& h) {
 
 void TSaveRecall::RegisterSetupCommands(TSpider& root) {
     // A user's action shows its messages; a remote command learns of a failure from its reply.
-    AddFallible(root, "Save:Setup:RecFact",
+    root.AddFallible("Save:Setup:RecFact",
              [this](THandler& h) { return RecallSetup(Shell_, SetupKindFactory, !FromRemote(h)); });
-    AddFallible(root, "Save:Setup:RecLast",
+    root.AddFallible("Save:Setup:RecLast",
              [this](THandler& h) { return RecallSetup(Shell_, SetupKindPowerOff, !FromRemote(h)); });
-    AddFallible(root, "Save:Setup:SvAsDefault",
+    root.AddFallible("Save:Setup:SvAsDefault",
              [this](THandler& h) { return SaveSetup(Shell_, SetupKindDefault, !FromRemote(h)); });
-    root.Register("Save:Setup:FileName",
-                  std::make_unique<TNameCommandHandler>([this](std::string_view text) { return SetSetupFileName(text); },
-                                                        [this] {
-                                                            if (SetupName.empty()) SetupName = SetupFolder + "Noname.set";
-                                                            return " " + SetupName;
-                                                        }));
-    AddFallible(root, "Save:Setup:Save",
+    AddNameCommand(
+        root, "Save:Setup:FileName", [this]() -> const std::string& { return Shell_.Folders.SetupFilesFolder; },
+        Shell_.Folders.InstallFolder, [this](std::string_view text) { SetSetupFileName(text); },
+        [this] {
+            if (SetupName.empty()) SetupName = SetupFolder + "Noname.set";
+            return " " + SetupName;
+        });
+    root.AddFallible("Save:Setup:Save",
              [this](THandler&) { return !SetupName.empty() && SaveSetupFile(Shell_, SetupName, false); });
-    AddFallible(root, "Save:Setup:Recall", [this](THandler& h) {
+    root.AddFallible("Save:Setup:Recall", [this](THandler& h) {
         if (SetupName.empty()) return false;
         bool damaged = false;
         if (RecallSetupFile(Shell_, SetupName, false, &damaged)) return true;
@@ -496,7 +503,7 @@ bool TSaveRecall::SetSetupFileName(std::string_view text) {
 }
 
 bool TSaveRecall::SetDiskFileName(std::string_view text) {
-    if (!PlaceDiskFileName(text, Choice("Save:Disk:FileType") == FileTypeDb)) return false;
+    if (!PlaceDiskFileName(text, DiskTypeIsDb())) return false;
     LastDiskFileName_ = text;
     return true;
 }
@@ -508,10 +515,14 @@ void TSaveRecall::TakeLastDiskFileName() {
         PlaceDiskFileName(LastDiskFileName_, db);
 }
 
+const std::string& TSaveRecall::DiskNameFolder(bool db) const {
+    return db ? Shell_.Folders.DatabaseFolder : Shell_.Folders.WaveformFilesFolder;
+}
+
+bool TSaveRecall::DiskTypeIsDb() const { return Choice("Save:Disk:FileType") == FileTypeDb; }
+
 bool TSaveRecall::PlaceDiskFileName(std::string_view text, bool db) {
-    const TDataFolders& folders = Shell_.Folders;
-    const std::optional<std::string> placed =
-        PlaceFileName(text, db ? folders.DatabaseFolder : folders.WaveformFilesFolder, folders.InstallFolder);
+    const std::optional<std::string> placed = PlaceFileName(text, DiskNameFolder(db), Shell_.Folders.InstallFolder);
     if (!placed) return false;
     AutoCounter = 0;
     (db ? DatabaseBase : WaveformBase) = fs::path(*placed).replace_extension().string();

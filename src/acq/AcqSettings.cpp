@@ -184,10 +184,7 @@ void TAcqFileNameHandler::ExecuteCommand(std::string_view parameter, bool isQuer
     if (!parameter.empty()) {
         MarkWho(internal);
         const std::string before = Prefix_;
-        if (!SetFileName(parameter)) {
-            reply = "ERROR";
-            return;
-        }
+        SetFileName(parameter);
         // A setup's recall is undone whole, this name with it.
         if (Prefix_ != before && UndoWanted()) SaveForUndo(ShownValueOf(before));
     }
@@ -197,30 +194,30 @@ void TAcqFileNameHandler::ExecuteCommand(std::string_view parameter, bool isQuer
 }
 
 bool TAcqFileNameHandler::SetFileName(std::string_view name) {
+    std::optional<std::string> prefix = PrefixOf(name);
+    if (!prefix) return false;
+    Prefix_ = std::move(*prefix);
+    return true;
+}
+
+std::optional<std::string> TAcqFileNameHandler::PrefixOf(std::string_view name) const {
     while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
     while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
     // The shown value, as a setup file holds it: the prefix before its "*".
     for (const std::string_view shown : {"*.wfm", "*.txt", "*.txty"}) {
         if (name.size() < shown.size() || name.substr(name.size() - shown.size()) != shown) continue;
         name.remove_suffix(shown.size());
-        if (name.empty()) {
-            Prefix_.clear();
-            return true;
-        }
+        if (name.empty()) return std::string();
         break;
     }
-    if (name.empty()) {
-        if (Prefix_.empty()) Prefix_ = Folder_ + "Noname";
-        return true;
-    }
+    if (name.empty()) return Prefix_.empty() ? Folder_ + "Noname" : Prefix_;
     std::optional<std::string> placed = PlaceFileName(name, Folder_, Root_);
-    if (!placed) return false;
+    if (!placed) return std::nullopt;
     std::string path = std::move(*placed);
     const std::size_t base = path.rfind('/') + 1;
     const std::size_t dot = path.rfind('.');
     if (dot != std::string::npos && dot > base) path.erase(dot);
-    Prefix_ = std::move(path);
-    return true;
+    return path;
 }
 
 std::string TAcqFileNameHandler::ShownValue() const { return ShownValueOf(Prefix_); }
@@ -278,8 +275,14 @@ void CreateAcqHandlers(TShell& shell, TSignalAcq& acq) {
                                          EnsurePrefixWhileSaving(*s);
                                      }});
     root.AddRadioHandler(FileFormatPath, {.Items = "Binary,Verbose,YOnly"});
-    root.Register(FileNamePath, std::make_unique<TAcqFileNameHandler>(shell.Folders.WaveformFilesFolder,
-                                                                      shell.Folders.InstallFolder));
+    // A name the placement refuses replies "ERROR", asked with a query or a setup line too.
+    root.AddRefusing<TAcqFileNameHandler>(
+        FileNamePath,
+        {.Refuses = [](const TAcqFileNameHandler& self, std::string_view value) { return !self.PrefixOf(value); },
+         .SetupLinesToo = true,
+         .QueriesToo = true,
+         .Untrimmed = true},
+        shell.Folders.WaveformFilesFolder, shell.Folders.InstallFolder);
 
     for (int ch : {ChannelIndex1, ChannelIndex2})
         root.AddRadioHandler(AcqChannelPath(ch, "Mode"),

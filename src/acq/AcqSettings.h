@@ -4,6 +4,7 @@
 // their rules after a change, and the getters the engine, the top text and the menu read.
 // Channels are 2 (Ch1) and 3 (Ch2).
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/Handlers.h"
@@ -46,6 +47,8 @@ public:
     // an empty value with no prefix yet makes it the folder + "Noname". A shown value ("<prefix>*.wfm",
     // "*.wfm" for none yet) sets its prefix. A name refused there answers false and changes nothing.
     bool SetFileName(std::string_view name);
+    // The prefix a name would set, or nothing for a name the placement refuses.
+    std::optional<std::string> PrefixOf(std::string_view name) const;
     // The prefix + "*" + the extension of the file format.
     std::string ShownValue() const;
     const std::string& Prefix() const { return Prefix_; }

@@ -113,35 +113,27 @@ TMainCommands RegisterMainCommands(TShell& shell, TMainCommandWindow& window, TM
 
     // "*Autoscale": a run that cannot start (no channel shown, one running, a calibration) replies
     // "ERROR" rather than the empty line of a run that ended well.
-    using TAutoscaleHandler = TRefusing<TMainCommandHandler>;
-    auto autoscale = std::make_unique<TAutoscaleHandler>(
-        TRefusal<TMainCommandHandler>{},
-        TMainCommandOptions{.InitialIndex = 0, .MenuWords = "Auto,SingleVal,NRZ,RZ", .Action = [&steps](THandler& h) {
-                                auto& handler = static_cast<TAutoscaleHandler&>(h);
-                                if (!steps.StartAutoScale(handler.CurrentIndex())) handler.Refuse();
+    commands->Autoscale = &root.AddRefusing<TMainCommandHandler>(
+        "*Autoscale", {},
+        TMainCommandOptions{.InitialIndex = 0, .MenuWords = "Auto,SingleVal,NRZ,RZ", .Action = [&steps, commands](THandler&) {
+                                if (!steps.StartAutoScale(commands->Autoscale->CurrentIndex())) commands->Autoscale->Refuse();
                             }});
-    commands->Autoscale = autoscale.get();
-    root.Register("*Autoscale", std::move(autoscale));
 
     // "*DefSetup": a save that fails where no message is shown (a remote command) replies "ERROR", so that
     // the console or the automation client learns of it. Remembered index -1: no menu entry of these
     // shows a check mark.
-    using TDefSetupHandler = TRefusing<TMainCommandHandler>;
-    auto defSetup = std::make_unique<TDefSetupHandler>(TRefusal<TMainCommandHandler>{}, TMainCommandOptions{
+    commands->DefSetup = &root.AddRefusing<TMainCommandHandler>("*DefSetup", {}, TMainCommandOptions{
         .InitialIndex = -1,
         .MenuWords = "Default,Factory,PowerOff,SaveAsDef",
-        .Action = [&steps](THandler& h) {
-            auto& handler = static_cast<TDefSetupHandler&>(h);
-            const int choice = handler.LastRequestedIndex();
+        .Action = [&steps, commands](THandler& h) {
+            const int choice = commands->DefSetup->LastRequestedIndex();
             if (choice == dsSaveAsDef) {
                 const bool showErrors = !FromRemote(h);
-                if (!steps.SaveSetup(dsDefault, showErrors) && !showErrors) handler.Refuse();
+                if (!steps.SaveSetup(dsDefault, showErrors) && !showErrors) commands->DefSetup->Refuse();
                 return;
             }
             steps.RecallSetup(choice <= 0 ? dsDefault : choice, true);
         }});
-    commands->DefSetup = defSetup.get();
-    root.Register("*DefSetup", std::move(defSetup));
 
     commands->Undo = &root.AddMainCommandHandler(
         "*Undo", {.InitialIndex = -1, .MenuWords = "Undo,Redo", .Action = [&shell, &steps](THandler& h) {
@@ -165,18 +157,14 @@ TMainCommands RegisterMainCommands(TShell& shell, TMainCommandWindow& window, TM
                   }});
 
     // A printer setup that cannot be shown replies "ERROR": nothing was set up.
-    using TPrintHandler = TRefusing<TMainCommandHandler>;
-    auto print = std::make_unique<TPrintHandler>(TRefusal<TMainCommandHandler>{}, TMainCommandOptions{
-        .InitialIndex = -1, .MenuWords = "Print,PrinterSetup", .Action = [&window](THandler& h) {
-            auto& handler = static_cast<TPrintHandler&>(h);
-            if (handler.LastRequestedIndex() > 0) {
-                if (!window.PrinterSetup()) handler.Refuse();
+    commands->Print = &root.AddRefusing<TMainCommandHandler>("*Print", {}, TMainCommandOptions{
+        .InitialIndex = -1, .MenuWords = "Print,PrinterSetup", .Action = [&window, commands](THandler& h) {
+            if (commands->Print->LastRequestedIndex() > 0) {
+                if (!window.PrinterSetup()) commands->Print->Refuse();
                 return;
             }
             window.PrintWindow(!FromRemote(h));
         }});
-    commands->Print = print.get();
-    root.Register("*Print", std::move(print));
 
     commands->Help = &root.AddMainCommandHandler(
         "SHADOW:Help", {.InitialIndex = -1, .MenuWords = "1,2", .Action = [&window](THandler& h) {

@@ -10,6 +10,8 @@ namespace vt {
 
 class TMainCommandHandler;
 class TShell;
+template <class Base>
+class TRefusing;
 
 // What the main commands ask of the main window: capture, printing, the About box and help.
 class TMainCommandWindow {
@@ -55,11 +57,11 @@ struct TMainCommands {
     TMainCommandHandler* ClrDispl = nullptr;
     TMainCommandHandler* Run = nullptr;
     TMainCommandHandler* StopSingle = nullptr;
-    TMainCommandHandler* Autoscale = nullptr;
-    TMainCommandHandler* DefSetup = nullptr;
+    TRefusing<TMainCommandHandler>* Autoscale = nullptr;
+    TRefusing<TMainCommandHandler>* DefSetup = nullptr;
     TMainCommandHandler* Undo = nullptr;
     TMainCommandHandler* Copy = nullptr;
-    TMainCommandHandler* Print = nullptr;
+    TRefusing<TMainCommandHandler>* Print = nullptr;
     TMainCommandHandler* Help = nullptr;
 };
 

@@ -44,83 +44,21 @@ const std::string SetupFilter = "Setup File (*.set)|*.set";
 const std::string SaveWaveformFilter =
     "Binary format (*.wfm)|*.wfm|Verbose format (*.txt)|*.txt|Y values formats (*.txty)|*.txty";
 const std::string LoadWaveformFilter = "Binary format (*.wfm)|*.wfm|Verbose format (*.txt)|*.txt";
-const std::string DatabaseFilter = "Database File (*.cgs)|*.cgs";
 
-// Bytes a file name may hold as they are; every other one is written "%XX", as for the lock files.
-bool SafeNameByte(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '{' || c == '}' ||
-           c == '-';
-}
-
-std::string InstrumentFilePart(std::string_view name) {
-    static constexpr char Hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char ch : name) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == ' ') continue;
-        if (SafeNameByte(c)) {
-            out += ch;
-        } else {
-            out += '%';
-            out += Hex[c >> 4];
-            out += Hex[c & 0xF];
-        }
-    }
-    return out;
-}
-
-bool ContainsNoCase(std::string_view text, std::string_view part) {
-    return UpperCase(text).find(part) != std::string::npos;
-}
-
-// Whether a value holds a ";" outside quotes: a second command on the line.
-bool HoldsSecondCommand(std::string_view value) {
-    bool quoted = false;
-    for (const char c : value) {
-        if (c == '"') quoted = !quoted;
-        if (c == ';' && !quoted) return true;
-    }
-    return false;
-}
-
-// A line a recall may apply: one value of a saveable setting of this tree, never an action.
-bool AppliesAsSetting(TCommandTree& tree, std::string_view header, std::string_view value) {
-    if (header.empty() || header.front() == '*' || header.front() == ':') return false;
-    if (ContainsNoCase(header, "SHADOW") || ContainsNoCase(header, "FLASH:") || ContainsNoCase(header, "INSTR:"))
-        return false;
-    if (HoldsSecondCommand(value)) return false;
-    THandler* h = tree.Resolve(header);
-    if (!h || h->NoSave()) return false;
-    return !dynamic_cast<TRightCommandHandler*>(h) && !dynamic_cast<TMainCommandHandler*>(h) &&
-           !dynamic_cast<TGpibStringHandler*>(h);
-}
-
-// One undo step for the whole list (the mask object's state first), the lines applied, the delay
-// controls refreshed from their settings.
-void ApplySetupLines(TShell& shell, const std::vector<std::string>& lines) {
-    TCommandTree* tree = shell.CommandTree();
-    if (!tree) return;
-    if (TUndoBuffer* undo = shell.UndoBuffer()) undo->BeginStep();
-    if (auto* mask = FindSetting<TComplexObjectHandler>(tree, "NOGPIB:Mask")) mask->SaveStateForUndo(true);
-    tree->Root().LoadAllSettings(lines);
-    for (const char* path : {"TB:Delay", "TB:BitDelay"})
-        if (THandler* h = tree->Resolve(path)) h->NotifySwitchers();
-}
-
-// A text command: a set with a text, or a query (which may be answered with a default name).
+// A text command: a set with a name, or a query (which may be answered with a default name).
 class TNameCommandHandler : public THandler {
 public:
-    // Answers false for a name it refuses, which the command replies as an error.
-    using TSet = std::function<bool(std::string_view)>;
+    using TSet = std::function<void(std::string_view)>;
     using TQuery = std::function<std::string()>;
     TNameCommandHandler(TSet set, TQuery query) : Set_(std::move(set)), Query_(std::move(query)) { SetNoSave(true); }
+    // The name a parameter gives: leading blanks dropped, trailing ones kept.
+    static std::string_view NameText(std::string_view parameter) {
+        const std::size_t first = parameter.find_first_not_of(' ');
+        return first == std::string_view::npos ? std::string_view() : parameter.substr(first);
+    }
     void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool) override {
-        std::size_t first = parameter.find_first_not_of(' ');
-        const std::string_view text = first == std::string_view::npos ? std::string_view() : parameter.substr(first);
-        if (!text.empty() && !Set_(text)) {
-            reply = "ERROR";
-            return;
-        }
+        const std::string_view text = NameText(parameter);
+        if (!text.empty()) Set_(text);
         if (isQuery) reply += Query_();
     }
 
@@ -129,148 +67,25 @@ private:
     TQuery Query_;
 };
 
-bool FromRemote(THandler& h) { return h.GetWhoChangedRaw() == wcvRemote; }
-
-// A command that replies "ERROR" when its action fails.
-void AddFallible(TSpider& root, const char* path, std::function<bool(THandler&)> action) {
-    root.AddRefusing<TRightCommandHandler>(path, {}, [action = std::move(action)](THandler& h) {
-        if (!action(h)) static_cast<TRefusing<TRightCommandHandler>&>(h).Refuse();
-    });
+// A name command whose names are placed below folder(): a name the placement refuses replies "ERROR",
+// asked with a query too, and changes nothing.
+void AddNameCommand(TSpider& root, const char* path, std::function<const std::string&()> folder,
+                    const std::string& dataRoot, TNameCommandHandler::TSet set, TNameCommandHandler::TQuery query) {
+    const auto refuses = [folder = std::move(folder), &dataRoot](const TNameCommandHandler&, std::string_view value) {
+        const std::string_view text = TNameCommandHandler::NameText(value);
+        return !text.empty() && !PlaceFileName(text, folder(), dataRoot);
+    };
+    root.AddRefusing<TNameCommandHandler>(
+        path, {.Refuses = refuses, .SetupLinesToo = true, .QueriesToo = true, .Untrimmed = true}, std::move(set),
+        std::move(query));
 }
+
+bool FromRemote(THandler& h) { return h.GetWhoChangedRaw() == wcvRemote; }
 
 // The dialogs open in the folder of the last name given.
 std::string FolderOf(const std::string& path) { return fs::path(path).parent_path().generic_string() + "/"; }
 
 }  // namespace
-
-// ------------------------------------------------------------------------------------------ setups
-
-std::string FormatLangText(std::string text, std::string_view value) {
-    for (const char* mark : {"%s", "%d"}) {
-        const std::size_t at = text.find(mark);
-        if (at != std::string::npos) return text.replace(at, 2, value);
-    }
-    return text;
-}
-
-std::string DefaultSetupFileName(const TShell& shell) {
-    return shell.Folders.SetupFilesFolder + "~SetpDefaultFor" + InstrumentFilePart(shell.StartInstrumentName) + ".set";
-}
-
-std::string PowerOffSetupFileName(const TShell& shell) {
-    return shell.Folders.SetupFilesFolder + "~SetpPwrOffFor" + InstrumentFilePart(shell.StartInstrumentName) + ".set";
-}
-
-bool SaveSetupFile(TShell& shell, const std::string& path, bool showErrors) {
-    TCommandTree* tree = shell.CommandTree();
-    std::vector<std::string> list;
-    if (tree) tree->Root().SaveAllSettings(list);
-    std::string text;
-    for (const std::string& line : list) {
-        text += line;
-        text += '\n';
-    }
-    try {
-        if (!tree) throw EFileError("no settings");
-        MakeFolderBelowRoot(path, shell.Folders.InstallFolder);
-        WriteFileAtomic(path, text);
-    } catch (const EFileError&) {
-        if (showErrors) shell.User().ShowMessage(FormatLangText(shell.LangStr("File___NotSaved"), path));
-        return false;
-    }
-    return true;
-}
-
-TSetupFileCheck CheckSetupText(TShell& shell, std::string_view bytes) {
-    TSetupFileCheck check;
-    auto damaged = [&check] {
-        check.Damaged = true;
-        check.Lines.clear();
-        return check;
-    };
-    for (const char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return damaged();
-    }
-    TCommandTree* tree = shell.CommandTree();
-    const std::string text = DecodeText(bytes);
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string_view line(text.data() + pos, end - pos);
-        pos = end + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        const std::size_t first = line.find_first_not_of(" \t");
-        if (first == std::string_view::npos) continue;
-        line.remove_prefix(first);
-        const std::size_t blank = line.find(' ');
-        if (blank == std::string_view::npos) return damaged();
-        if (!tree || !AppliesAsSetting(*tree, line.substr(0, blank), line.substr(blank + 1))) {
-            ++check.SkippedLines;
-            continue;
-        }
-        check.Lines.emplace_back(line);
-    }
-    return check;
-}
-
-std::string SetupRecallFailure(const TShell& shell, const std::string& path, bool damaged) {
-    return FormatLangText(shell.LangStr(damaged ? "FileSDamaged" : "File___NotFound"), path);
-}
-
-bool RecallSetupFile(TShell& shell, const std::string& path, bool showErrors, bool* damaged) {
-    if (damaged) *damaged = false;
-    auto fail = [&](const char* key) {
-        if (damaged) *damaged = std::string_view(key) == "FileSDamaged";
-        if (showErrors) shell.User().ShowErrorDlg(FormatLangText(shell.LangStr(key), path));
-        return false;
-    };
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec) return fail("File___NotFound");
-    if (size > MaxSetupFileBytes) return fail("FileSDamaged");
-    std::string bytes;
-    try {
-        bytes = ReadFileBytes(path);
-    } catch (const EFileError&) {
-        return fail("File___NotFound");
-    }
-    if (bytes.size() > MaxSetupFileBytes) return fail("FileSDamaged");
-    const TSetupFileCheck check = CheckSetupText(shell, bytes);
-    if (check.Damaged) return fail("FileSDamaged");
-    if (!shell.CommandTree()) return fail("File___NotFound");
-    ApplySetupLines(shell, check.Lines);
-    return true;
-}
-
-bool SaveSetup(TShell& shell, int kind, bool showErrors) {
-    switch (kind) {
-        case SetupKindDefault: return SaveSetupFile(shell, DefaultSetupFileName(shell), showErrors);
-        case SetupKindFactory:
-            shell.FactorySetup.clear();
-            if (TCommandTree* tree = shell.CommandTree()) tree->Root().SaveAllSettings(shell.FactorySetup);
-            return true;
-        default: return SaveSetupFile(shell, PowerOffSetupFileName(shell), showErrors);
-    }
-}
-
-bool RecallSetup(TShell& shell, int kind, bool showErrors) {
-    bool done = true;
-    switch (kind) {
-        case SetupKindDefault:
-            done = RecallSetupFile(shell, DefaultSetupFileName(shell), showErrors);
-            ApplyGssDefaultsForLink(shell);
-            break;
-        case SetupKindFactory:
-            ApplySetupLines(shell, shell.FactorySetup);
-            ApplyGssDefaultsForLink(shell);
-            break;
-        default: done = RecallSetupFile(shell, PowerOffSetupFileName(shell), showErrors); break;
-    }
-    shell.InstrumentStartSteps.RunRow(shell, TInstrumentStartRow::UpdateHoldoffTracking);
-    return done;
-}
 
 std::string WaveformFileExt(int format, const std::string& text) {
     switch (format) {
@@ -349,7 +164,7 @@ void TSaveRecall::RegisterMemoCommands(TSpider& root) {
     root.AddCheckHandler("Save:Memo:On", {.Items = std::string(MemoItems)});
     root.AddSignalSourceHandler("Save:Memo:Source", {.Items = sources, .ExcludedMask = WfmSourceDisabledMask});
     root.AddRadioHandler("Save:Memo:ToMemo", {.Items = std::string(MemoItems)});
-    AddFallible(root, "Save:Memo:Save", [this](THandler& h) {
+    root.AddFallible("Save:Memo:Save", [this](THandler& h) {
         if (!FromRemote(h)) {
             MemorySaveRequest = true;
             return true;
@@ -373,18 +188,18 @@ void TSaveRecall::RegisterDiskCommands(TCommandTree& tree) {
     root.AddSignalSourceHandler("Save:Disk:DbSource", {.Items = sources, .ExcludedMask = WfmSourceDisabledMask});
     root.AddRadioHandler("Save:Disk:NameMode", {.Items = "Manual,Auto"});
     root.AddRadioHandler("Save:Disk:FileFormat", {.Items = "Binary,Verbose,YOnly"});
-    root.Register("Save:Disk:FileName",
-                  std::make_unique<TNameCommandHandler>([this](std::string_view text) { return SetDiskFileName(text); },
-                                                        [this, &tree] {
-                                                            // One blank after the header, as every reply;
-                                                            // the name alone without the header.
-                                                            return (tree.HeaderOn() ? " " : "") + DiskFileNameReply();
-                                                        }));
-    AddFallible(root, "Save:Disk:Save", [this](THandler& h) { return DiskSaveCommand(h); });
+    AddNameCommand(
+        root, "Save:Disk:FileName", [this]() -> const std::string& { return DiskNameFolder(DiskTypeIsDb()); },
+        Shell_.Folders.InstallFolder, [this](std::string_view text) { SetDiskFileName(text); },
+        [this, &tree] {
+            // One blank after the header, as every reply; the name alone without the header.
+            return (tree.HeaderOn() ? " " : "") + DiskFileNameReply();
+        });
+    root.AddFallible("Save:Disk:Save", [this](THandler& h) { return DiskSaveCommand(h); });
     root.AddRadioHandler("Save:Disk:ToMemo", {.Items = std::string(MemoItems)});
     // A script's load is made before its reply, like its save: a file that cannot be loaded replies
     // ERROR, and its message goes to the log, never to a box.
-    AddFallible(root, "Save:Disk:Load", [this](THandler& h) {
+    root.AddFallible("Save:Disk:Load", [this](THandler& h) {
         std::optional<TDepthScope> remote;
         if (FromRemote(h)) remote.emplace(Shell_.RemoteWorkDepth);
         if (Choice("Save:Disk:FileType") == FileTypeDb) return DatabaseLoadAction(false);
@@ -426,21 +241,22 @@ bool TSaveRecall::DiskSaveCommand(THandler& h) {
 
 void TSaveRecall::RegisterSetupCommands(TSpider& root) {
     // A user's action shows its messages; a remote command learns of a failure from its reply.
-    AddFallible(root, "Save:Setup:RecFact",
+    root.AddFallible("Save:Setup:RecFact",
              [this](THandler& h) { return RecallSetup(Shell_, SetupKindFactory, !FromRemote(h)); });
-    AddFallible(root, "Save:Setup:RecLast",
+    root.AddFallible("Save:Setup:RecLast",
              [this](THandler& h) { return RecallSetup(Shell_, SetupKindPowerOff, !FromRemote(h)); });
-    AddFallible(root, "Save:Setup:SvAsDefault",
+    root.AddFallible("Save:Setup:SvAsDefault",
              [this](THandler& h) { return SaveSetup(Shell_, SetupKindDefault, !FromRemote(h)); });
-    root.Register("Save:Setup:FileName",
-                  std::make_unique<TNameCommandHandler>([this](std::string_view text) { return SetSetupFileName(text); },
-                                                        [this] {
-                                                            if (SetupName.empty()) SetupName = SetupFolder + "Noname.set";
-                                                            return " " + SetupName;
-                                                        }));
-    AddFallible(root, "Save:Setup:Save",
+    AddNameCommand(
+        root, "Save:Setup:FileName", [this]() -> const std::string& { return Shell_.Folders.SetupFilesFolder; },
+        Shell_.Folders.InstallFolder, [this](std::string_view text) { SetSetupFileName(text); },
+        [this] {
+            if (SetupName.empty()) SetupName = SetupFolder + "Noname.set";
+            return " " + SetupName;
+        });
+    root.AddFallible("Save:Setup:Save",
              [this](THandler&) { return !SetupName.empty() && SaveSetupFile(Shell_, SetupName, false); });
-    AddFallible(root, "Save:Setup:Recall", [this](THandler& h) {
+    root.AddFallible("Save:Setup:Recall", [this](THandler& h) {
         if (SetupName.empty()) return false;
         bool damaged = false;
         if (RecallSetupFile(Shell_, SetupName, false, &damaged)) return true;
@@ -496,7 +312,7 @@ bool TSaveRecall::SetSetupFileName(std::string_view text) {
 }
 
 bool TSaveRecall::SetDiskFileName(std::string_view text) {
-    if (!PlaceDiskFileName(text, Choice("Save:Disk:FileType") == FileTypeDb)) return false;
+    if (!PlaceDiskFileName(text, DiskTypeIsDb())) return false;
     LastDiskFileName_ = text;
     return true;
 }
@@ -508,10 +324,14 @@ void TSaveRecall::TakeLastDiskFileName() {
         PlaceDiskFileName(LastDiskFileName_, db);
 }
 
+const std::string& TSaveRecall::DiskNameFolder(bool db) const {
+    return db ? Shell_.Folders.DatabaseFolder : Shell_.Folders.WaveformFilesFolder;
+}
+
+bool TSaveRecall::DiskTypeIsDb() const { return Choice("Save:Disk:FileType") == FileTypeDb; }
+
 bool TSaveRecall::PlaceDiskFileName(std::string_view text, bool db) {
-    const TDataFolders& folders = Shell_.Folders;
-    const std::optional<std::string> placed =
-        PlaceFileName(text, db ? folders.DatabaseFolder : folders.WaveformFilesFolder, folders.InstallFolder);
+    const std::optional<std::string> placed = PlaceFileName(text, DiskNameFolder(db), Shell_.Folders.InstallFolder);
     if (!placed) return false;
     AutoCounter = 0;
     (db ? DatabaseBase : WaveformBase) = fs::path(*placed).replace_extension().string();
@@ -755,172 +575,6 @@ void TSaveRecall::DiskSaveAction() {
 void TSaveRecall::DiskLoadAction() {
     if (Choice("Save:Disk:FileType") == FileTypeDb) DatabaseLoadAction(true);
     else DiskLoadRequest = true;
-}
-
-// ------------------------------------------------------------------------------------- database
-
-bool TSaveRecall::CreateDatabaseFile(const std::string& path) {
-    const int source = Choice("Save:Disk:DbSource");
-    const TSignalObj* record = Shell_.Records()->FindRecord(source);
-    if (!record) {
-        Shell_.ReportError(Shell_.LangStr("SignalIsAbsent"));
-        return false;
-    }
-    // The empty record is written whole at once: a disk without room for it refuses the database now,
-    // not when its acquisitions are to be kept.
-    TWaveDatabase fresh;
-    fresh.Reserved = Database_->Reserved;
-    fresh.Start(source, record->VertOffset(), record->VertScale());
-    fresh.HorScale = record->TimePerDivision();
-    fresh.HorUnit = record->HorUnit();
-    fresh.VertUnit = record->GetVertUnit();
-    try {
-        MakeFolderBelowRoot(path, Shell_.Folders.InstallFolder);
-        WriteFileAtomic(path, fresh.Serialize());
-    } catch (const EFileError& e) {
-        // A script learns of the failure from the reply and of its cause from the log.
-        Shell_.ReportError(DatabaseWriteError(path, Shell_.RemoteWorkDepth > 0 ? e.what() : ""));
-        return false;
-    }
-    *Database_ = std::move(fresh);
-    DatabasePath_ = path;
-    NoteDatabaseWritten(path);
-    return true;
-}
-
-std::string TSaveRecall::DatabaseWriteError(const std::string& path, std::string_view cause) const {
-    std::string text = Shell_.LangStr("WriteFileError") + path + "\"";
-    // The cause without the path it repeats.
-    const std::string named = "\"" + path + "\": ";
-    if (const std::size_t at = cause.find(named); at != std::string_view::npos) cause.remove_prefix(at + named.size());
-    if (!cause.empty()) text.append(": ").append(cause);
-    return text;
-}
-
-void TSaveRecall::NoteDatabaseWritten(const std::string& path) {
-    std::error_code ec;
-    const fs::path key = fs::absolute(path, ec).lexically_normal();
-    const fs::file_time_type written = fs::last_write_time(path, ec);
-    if (ec) return;
-    WrittenDatabases_[key.string()] = {written, Database_->HorScale, Database_->HorUnit, Database_->VertUnit};
-}
-
-void TSaveRecall::AddToDatabase() {
-    DatabaseRan_ = true;
-    const TSignalObj* record = Shell_.Records()->FindRecord(Database_->Source);
-    if (!record) return;
-    Database_->Add(record->Length());
-    Shell_.Display().TopTextShowWaveformCount(Database_->Count);
-}
-
-void TSaveRecall::SaveDatabaseFile() {
-    DatabaseOpen_ = false;
-    // The file the database was created as: a name given since names the next database.
-    const std::string path = DatabasePath_.empty() ? DatabaseBase + ".cgs" : DatabasePath_;
-    try {
-        MakeFolderBelowRoot(path, Shell_.Folders.InstallFolder);
-        WriteFileAtomic(path, Database_->Serialize());
-        NoteDatabaseWritten(path);
-    } catch (const EFileError& e) {
-        // Written when the acquisition stops: nobody may be there to close a box.
-        Shell_.ShowProgramMessage(DatabaseWriteError(path, e.what()));
-    }
-    Shell_.Display().ShowDatabaseStatusHint(Database_->Source, true);
-    Shell_.Display().TopTextShowWaveformCount(Database_->Count);
-}
-
-void TSaveRecall::CloseDatabase() {
-    if (DatabaseOpen_) SaveDatabaseFile();
-}
-
-void TSaveRecall::FollowRunState(bool running) {
-    if (!DatabaseOpen_) return;
-    if (running) DatabaseRan_ = true;
-    else if (DatabaseRan_) SaveDatabaseFile();
-}
-
-bool TSaveRecall::LoadDatabaseFile(const std::string& path) {
-    std::string bytes;
-    bool read = false;
-    std::error_code ec;
-    // A database is one record: a shorter file is damaged, whatever follows the record is ignored.
-    if (fs::file_size(path, ec) >= TWaveDatabase::FileBytes && !ec) {
-        try {
-            bytes = ReadFileBytes(path, TWaveDatabase::FileBytes);
-            read = true;
-        } catch (const EFileError&) {
-        }
-    }
-    if (!read || !Database_->Parse(bytes)) {
-        DatabaseLoaded_ = false;
-        // A script's load learns of it from its reply, its cause goes to the log.
-        if (Shell_.RemoteWorkDepth > 0) Shell_.ShowProgramMessage(Shell_.LangStr("DatabaseDamaged"), false);
-        else Shell_.User().ShowMessage(Shell_.LangStr("DatabaseDamaged"));
-        return false;
-    }
-    DatabaseLoaded_ = true;
-    // A file this run wrote, unchanged since, has its scales known; any other shows none rather than
-    // the current timebase's.
-    const auto written = WrittenDatabases_.find(fs::absolute(path, ec).lexically_normal().string());
-    if (written != WrittenDatabases_.end() && fs::last_write_time(path, ec) == written->second.Written && !ec) {
-        Database_->HorScale = written->second.HorScale;
-        Database_->HorUnit = written->second.HorUnit;
-        Database_->VertUnit = written->second.VertUnit;
-    }
-    if (TInstrumentLink* link = Shell_.Link()) link->BreakAcquisition(true);
-    TCommandTree* tree = Shell_.CommandTree();
-    if (tree && tree->Resolve("*StopSingle")) {
-        tree->ExecuteCommandString("*StopSingle Stop", true);
-    } else {
-        Shell_.RunOn = false;
-        Shell_.SingleOn = false;
-    }
-    Shell_.Display().SetDatabase(path);
-    if (THandler* compare = tree ? tree->Resolve("Mask:CompareWith") : nullptr) compare->SetDisabled(true);
-    Shell_.Display().TopTextShowDatabase();
-    return true;
-}
-
-bool TSaveRecall::DatabaseSaveAction(bool withDialog) {
-    if (withDialog) {
-        TSaveDialogRequest request{.Title = Shell_.LangStr("SaveDatabaseAs"),
-                                   .Filter = DatabaseFilter,
-                                   .FilterIndex = 0,
-                                   .Name = DatabaseBase,
-                                   .Folder = DatabaseFolder};
-        if (!Shell_.User().ExecSaveDialog(request)) return true;
-        DatabaseBase = fs::path(request.Name).replace_extension().string();
-        DatabaseFolder = request.Folder;
-    }
-    // The database open so far keeps what it gathered, in its own file.
-    CloseDatabase();
-    if (!CreateDatabaseFile(DatabaseBase + ".cgs")) return false;
-    DatabaseOpen_ = true;
-    DatabaseRan_ = false;
-    Shell_.Display().ShowDatabaseStatusHint(Database_->Source, false);
-    Shell_.Display().TopTextShowWaveformCount(0);
-    return true;
-}
-
-bool TSaveRecall::DatabaseLoadAction(bool withDialog) {
-    if (withDialog) {
-        TSaveDialogRequest request{.Title = Shell_.LangStr("LoadDatabase"),
-                                   .Filter = DatabaseFilter,
-                                   .FilterIndex = 0,
-                                   .Name = DatabaseBase + ".cgs",
-                                   .Folder = DatabaseFolder};
-        if (!Shell_.User().ExecOpenDialog(request)) return true;
-        DatabaseBase = fs::path(request.Name).replace_extension().string();
-        DatabaseFolder = request.Folder;
-    }
-    if (DatabaseBase.empty()) DatabaseBase = DatabaseFolder + "Noname";
-    return OpenDatabase(DatabaseBase + ".cgs");
-}
-
-bool TSaveRecall::OpenDatabase(const std::string& path) {
-    CloseDatabase();
-    WriteChoiceSetting(Shell_.CommandTree(), "Mark:Type", 0);
-    return LoadDatabaseFile(path);
 }
 
 void TSaveRecall::RecallSetupDialog() {

@@ -190,6 +190,9 @@ private:
     // "WriteFileError" for path, with the cause of an EFileError when given.
     std::string DatabaseWriteError(const std::string& path, std::string_view cause) const;
     bool PlaceDiskFileName(std::string_view text, bool db);
+    // The folder a disk file name is placed below, by file type.
+    const std::string& DiskNameFolder(bool db) const;
+    bool DiskTypeIsDb() const;
     // False when the database could not be loaded (after its message); a dialog cancelled is no failure.
     bool DatabaseLoadAction(bool withDialog);
 

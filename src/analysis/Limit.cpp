@@ -116,12 +116,14 @@ void TLimitTest::CreateLimitHandlers(TCommandTree& tree) {
                                                      .AfterChange = [this](THandler& h) { ActionAfter(h); }});
     If_ = &root.AddRadioHandler("Limit:If", {.Items = "AnyFail,AllPass,AllFail,AnyPass", .Initial = 0});
     FileFormat_ = &root.AddRadioHandler("Limit:FileFormat", {.Items = "Binary,Verbose,YOnly", .Initial = 0});
-    FileName_ = &root.AddGpibStringHandler(
-        "Limit:FileName", 0, [this](std::string_view parameter, bool isQuery, std::uint8_t, std::string& reply) {
-            if ((!isQuery || !parameter.empty()) && !SetLimitFileName(parameter)) {
-                reply = "ERROR";
-                return;
-            }
+    // A name the placement refuses replies "ERROR", asked with a query too.
+    FileName_ = &root.AddRefusing<TGpibStringHandler>(
+        "Limit:FileName",
+        {.Refuses = [this](const TGpibStringHandler&, std::string_view name) { return !PlaceLimitFileName(name); },
+         .SetupLinesToo = true,
+         .QueriesToo = true},
+        std::uint8_t{0}, [this](std::string_view parameter, bool isQuery, std::uint8_t, std::string& reply) {
+            if (!isQuery || !parameter.empty()) SetLimitFileName(parameter);
             if (!isQuery) return;
             if (Shell_.CommandTree()->HeaderOn()) reply += ' ';
             reply += LimitFileBase() + WaveformFileExt(std::clamp(ChoiceOf(FileFormat_), 0, FormatCount - 1));
@@ -446,15 +448,18 @@ std::string TLimitTest::LimitFileBase() const {
     return FileBase_.empty() ? Shell_.Folders.LimitTestFolder + "Noname" : FileBase_;
 }
 
+std::optional<std::string> TLimitTest::PlaceLimitFileName(std::string_view name) const {
+    // Setups written on the old system separate folders with "\".
+    std::string path(name);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return PlaceFileName(path, Shell_.Folders.LimitTestFolder, Shell_.Folders.InstallFolder);
+}
+
 bool TLimitTest::SetLimitFileName(std::string_view name) {
     while (!name.empty() && static_cast<unsigned char>(name.front()) <= ' ') name.remove_prefix(1);
     while (!name.empty() && static_cast<unsigned char>(name.back()) <= ' ') name.remove_suffix(1);
     if (name.empty()) return true;
-    // Setups written on the old system separate folders with "\".
-    std::string path(name);
-    std::replace(path.begin(), path.end(), '\\', '/');
-    std::optional<std::string> placed =
-        PlaceFileName(path, Shell_.Folders.LimitTestFolder, Shell_.Folders.InstallFolder);
+    std::optional<std::string> placed = PlaceLimitFileName(name);
     if (!placed) return false;
     std::string& base = *placed;
     const std::size_t dot = base.rfind('.');

@@ -4,6 +4,7 @@
 // the test ends after a number of waveforms or failures.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -91,6 +92,8 @@ private:
     // A name given by command, setup line or the save dialog: its folder becomes the limit-test folder.
     // A name without a base name answers false and changes nothing.
     bool SetLimitFileName(std::string_view name);
+    // The file a name (blanks trimmed) gives, or nothing for a name the placement refuses.
+    std::optional<std::string> PlaceLimitFileName(std::string_view name) const;
     void ActionAfter(THandler& h);
     void OpenSaveDialog();
     // A value this unit writes, not the user's.

@@ -177,7 +177,15 @@ TRightCommandHandler& TSpider::AddRightCommandHandler(std::string_view path, THa
 }
 
 TSignalSourceSwHandler& TSpider::AddSignalSourceHandler(std::string_view path, const TSourceOptions& o) {
-    TSignalSourceSwHandler& h = Add(path, std::make_unique<TSignalSourceSwHandler>(o));
+    // An excluded source (one this setting can never use: it would be accepted and then fail or be
+    // ignored) is refused, from a setup line too, which the load then skips; the name is read as given.
+    TSignalSourceSwHandler& h = AddRefusing<TSignalSourceSwHandler>(
+        path,
+        {.Refuses = [](const TSignalSourceSwHandler& self,
+                       std::string_view name) { return self.IsExcluded(self.FindItem(name)); },
+         .SetupLinesToo = true,
+         .Untrimmed = true},
+        o);
     h.FollowSignals(Tree_->SignalEnablity());
     return h;
 }

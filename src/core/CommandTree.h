@@ -84,6 +84,14 @@ public:
     TRefusing<Base>& AddRefusing(std::string_view path, TRefusal<Base> refusal, TArgs&&... args) {
         return Add(path, std::make_unique<TRefusing<Base>>(std::move(refusal), std::forward<TArgs>(args)...));
     }
+    // A button whose work answers false when it fails: the command then replies "ERROR".
+    TRefusing<TRightCommandHandler>& AddFallible(std::string_view path, std::function<bool(THandler&)> work) {
+        auto& h = AddRefusing<TRightCommandHandler>(path, {}, THandlerCallback{});
+        h.SetOnAfterChange([&h, work = std::move(work)](THandler& self) {
+            if (!work(self)) h.Refuse();
+        });
+        return h;
+    }
     TMainCommandHandler& AddMainCommandHandler(std::string_view path, const TMainCommandOptions& options);
     TRightCommandHandler& AddRightCommandHandler(std::string_view path, THandlerCallback action);
     TSignalSourceSwHandler& AddSignalSourceHandler(std::string_view path, const TSourceOptions& options);

@@ -513,13 +513,7 @@ void TComplexObjectHandler::ExecuteCommand(std::string_view parameter, bool isQu
         Callback_(*this, false, state);
     }
     std::string text(isQuery ? std::string_view() : parameter);
-    Refused_ = false;
     Callback_(*this, isQuery, text);
-    if (!isQuery && Refused_) {
-        Refused_ = false;
-        reply += "ERROR";
-        return;
-    }
     reply += ' ';
     reply += text;
 }

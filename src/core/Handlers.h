@@ -190,7 +190,6 @@ std::uint32_t GetMaskForButtinNr(int n);
 // Splits a comma list: every character at or below the blank is dropped, items are upper-cased unless
 // keepCase is set.
 std::vector<std::string> ParseItemList(std::string_view text, bool keepCase = false);
-// Case-blind comparison of ASCII texts.
 
 // ---------------------------------------------------------------------------------------------------
 // Choice of one item.
@@ -363,25 +362,23 @@ public:
     void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override;
     // Records the current state text as the restore value of the undo step in progress.
     void SaveStateForUndo(bool internal);
-    // Called by the callback on a text it will not apply: the command replies the error, so that a
-    // settings load counts the line as not applied.
-    void RefuseText() { Refused_ = true; }
 
 private:
     std::string StateText();
     TStateCallback Callback_;
-    bool Refused_ = false;
 };
 
-// Readers that answer 0 for an absent handler.
 // The one way a handler refuses, with "ERROR", what its feature cannot carry out, keeping its value.
-// Before: Refuses(self, value) is asked of a remote value (blanks trimmed) before anything changes;
-// setup lines and undo pass unless SetupLinesToo. A query that carries a refused value replies the
-// value as it stands. After: work that fails on its way calls Refuse(), and the reply becomes "ERROR".
+// Before: Refuses(self, value) is asked of a remote value (blanks trimmed, or as given when Untrimmed,
+// for a Base that reads it so) before anything changes; setup lines and undo pass unless
+// SetupLinesToo. A query that carries a refused value replies the value as it stands, or "ERROR"
+// when QueriesToo. After: work that fails on its way calls Refuse(), and the reply becomes "ERROR".
 template <class Base>
 struct TRefusal {
     std::function<bool(const Base& self, std::string_view value)> Refuses;
     bool SetupLinesToo = false;
+    bool QueriesToo = false;
+    bool Untrimmed = false;
 };
 
 template <class Base>
@@ -394,10 +391,10 @@ public:
     void Refuse() { Failed_ = true; }
 
     void ExecuteCommand(std::string_view parameter, bool isQuery, std::string& reply, bool internal) override {
-        const std::string_view value = TrimWhite(parameter);
+        const std::string_view value = Refusal_.Untrimmed ? parameter : TrimWhite(parameter);
         if ((!internal || Refusal_.SetupLinesToo) && Refusal_.Refuses && !value.empty() &&
             Refusal_.Refuses(*this, value)) {
-            if (isQuery)
+            if (isQuery && !Refusal_.QueriesToo)
                 Base::ExecuteCommand({}, true, reply, internal);
             else
                 reply += "ERROR";
@@ -414,6 +411,7 @@ private:
     bool Failed_ = false;
 };
 
+// Readers that answer 0 for an absent handler.
 inline int GetItemIndex(const TRadioSwHandler* h) { return h ? h->GetItemIndex() : 0; }
 inline bool GetOn(const TOnOffHandler* h) { return h ? h->GetOn() : false; }
 inline std::uint32_t GetMask(const TCheckSwHandler* h) { return h ? h->GetMask() : 0; }

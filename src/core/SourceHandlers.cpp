@@ -58,19 +58,11 @@ void TSourceSwHandler::ExecuteCommand(std::string_view parameter, bool isQuery, 
         }
         return;
     }
-    // A named source is selected whether it is on or not, but an excluded one (a source this setting
-    // can never use: it would be accepted and then fail or be ignored) is refused, from a setup line
-    // too, which the load then skips. A query that carries a source applies it first, then replies.
+    // A named source is selected whether it is on or not (an excluded one was refused before this). A
+    // query that carries a source applies it first, then replies.
     if (!parameter.empty()) {
         const int index = FindItem(parameter);
-        if (IsExcluded(index)) {
-            if (!isQuery) {
-                reply += "ERROR";
-                return;
-            }
-        } else if (index >= 0) {
-            SetSourceCore(index);
-        }
+        if (index >= 0) SetSourceCore(index);
     }
     if (!isQuery) return;
     if (QueryBlank(internal)) reply += ' ';

@@ -100,8 +100,10 @@ TMaskTest::~TMaskTest() = default;
 void TMaskTest::RegisterMaskObjectCommand() {
     TCommandTree* tree = Shell_.CommandTree();
     if (!tree) return;
-    State_ = &tree->Root().AddComplexObjectHandler(
-        "NOGPIB:Mask", [this](TComplexObjectHandler& h, bool isQuery, std::string& text) { MaskObjectState(h, isQuery, text); });
+    // A text that is refused replies "ERROR", from a setup line too, which the load then counts as
+    // not applied.
+    State_ = &tree->Root().AddRefusing<TComplexObjectHandler>(
+        "NOGPIB:Mask", {}, [this](TComplexObjectHandler&, bool isQuery, std::string& text) { MaskObjectState(isQuery, text); });
 }
 
 void TMaskTest::RegisterMaskCommands() {
@@ -140,9 +142,9 @@ void TMaskTest::RegisterMaskTestSettings(TSpider& root) {
         "Mask:Test",
         {.Refuses = [this](const TOnOffHandler&, std::string_view p) { return !Obj_ && (SameText(p, "ON") || p == "1"); }},
         TOnOffOptions{.AfterChange = [this](THandler&) { OnTestChange(); }});
-    root.AddGpibStringHandler("Mask:MaskFile", 0, [this](std::string_view p, bool q, std::uint8_t, std::string& reply) {
-        MaskFileCommand(p, q, reply);
-    });
+    root.AddRefusing<TGpibStringHandler>(
+        "Mask:MaskFile", NameRefusal(Shell_.Folders.UserMaskFolder), std::uint8_t{0},
+        [this](std::string_view p, bool q, std::uint8_t, std::string& reply) { MaskFileCommand(p, q, reply); });
     SaveUser_ = &root.AddRightCommandHandler("Mask:SaveUser", [this](THandler&) {
         if (SaveUserMask) SaveUserMask(UserMaskName_ + ".pcm");
     });
@@ -160,10 +162,9 @@ void TMaskTest::RegisterMaskTestSettings(TSpider& root) {
                                                         OnActionChange(h);
                                                     }});
     FileFormat_ = &root.AddRadioHandler("Mask:FileFormat", {.Items = "Binary,Verbose,YOnly"});
-    FileName_ = &root.AddGpibStringHandler("Mask:FileName", 0,
-                                           [this](std::string_view p, bool q, std::uint8_t, std::string& reply) {
-                                               FileNameCommand(p, q, reply);
-                                           });
+    FileName_ = &root.AddRefusing<TGpibStringHandler>(
+        "Mask:FileName", NameRefusal(Shell_.Folders.MaskTestFolder), std::uint8_t{0},
+        [this](std::string_view p, bool q, std::uint8_t, std::string& reply) { FileNameCommand(p, q, reply); });
 }
 
 void TMaskTest::RegisterAutomaskSettings(TSpider& root) {
@@ -363,16 +364,24 @@ std::string TMaskTest::NextFailedFileName() const {
     return FailBase_ + suffix + FileExtension();
 }
 
+TRefusal<TGpibStringHandler> TMaskTest::NameRefusal(const std::string& folder) const {
+    // A name the placement refuses replies "ERROR", asked with a query too, and changes nothing.
+    return {.Refuses = [this, &folder](const TGpibStringHandler&,
+                                       std::string_view name) {
+                return !PlaceFileName(name, folder, Shell_.Folders.InstallFolder);
+            },
+            .SetupLinesToo = true,
+            .QueriesToo = true};
+}
+
 void TMaskTest::FileNameCommand(std::string_view parameter, bool isQuery, std::string& reply) {
     const std::string name = Trim(parameter);
     if (!isQuery || !name.empty()) {
         if (!name.empty()) {
+            // A name the placement refuses was answered before this.
             const std::optional<std::string> placed =
                 PlaceFileName(name, Shell_.Folders.MaskTestFolder, Shell_.Folders.InstallFolder);
-            if (!placed) {
-                reply = "ERROR";
-                return;
-            }
+            if (!placed) return;
             FileCounter_ = 0;
             FailBase_ = std::filesystem::path(*placed).replace_extension().string();
         } else if (FailBase_.empty()) {
@@ -385,12 +394,10 @@ void TMaskTest::FileNameCommand(std::string_view parameter, bool isQuery, std::s
 void TMaskTest::MaskFileCommand(std::string_view parameter, bool isQuery, std::string& reply) {
     const std::string name = Trim(parameter);
     if (!name.empty()) {
+        // A name the placement refuses was answered before this.
         const std::optional<std::string> placed =
             PlaceFileName(name, Shell_.Folders.UserMaskFolder, Shell_.Folders.InstallFolder);
-        if (!placed) {
-            reply = "ERROR";
-            return;
-        }
+        if (!placed) return;
         UserMaskName_ = std::filesystem::path(*placed).replace_extension().string();
     } else if (UserMaskName_.empty()) {
         UserMaskName_ = Shell_.Folders.UserMaskFolder + "Noname";
@@ -408,7 +415,7 @@ void TMaskTest::TopTextShowMask() {
     if (auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell_.Display())) vt::TopTextShowMask(*display);
 }
 
-void TMaskTest::MaskObjectState(TComplexObjectHandler& handler, bool isQuery, std::string& text) {
+void TMaskTest::MaskObjectState(bool isQuery, std::string& text) {
     if (isQuery) {
         text = Mask_.StateText();
         return;
@@ -416,7 +423,7 @@ void TMaskTest::MaskObjectState(TComplexObjectHandler& handler, bool isQuery, st
     // Checked before anything goes: a text that is refused leaves the mask as it was.
     const std::optional<TMaskState> state = ParseMaskStateText(text);
     if (!state) {
-        handler.RefuseText();
+        State_->Refuse();
         TopTextShowMask();
         return;
     }

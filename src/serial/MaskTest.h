@@ -28,6 +28,11 @@ class THandler;
 class TIntEditHandler;
 class TOnOffHandler;
 class TRadioSwHandler;
+class TGpibStringHandler;
+template <class Base>
+class TRefusing;
+template <class Base>
+struct TRefusal;
 class TRightCommandHandler;
 class TSignalSourceSwHandler;
 class TMarkerLayer;
@@ -85,8 +90,8 @@ public:
     // False when the source is not Ch1..S2, shows nothing or the widths are out of range.
     bool BuildAutomask();
     void UpdateMaskScales();
-    // The state object's callback: reply the state, or apply a text.
-    void MaskObjectState(TComplexObjectHandler& handler, bool isQuery, std::string& text);
+    // The state object's callback: reply the state, or apply a text (a text it cannot read is refused).
+    void MaskObjectState(bool isQuery, std::string& text);
     // Records the mask's state for the undo step in progress.
     void SaveMaskStateForUndo();
 
@@ -156,6 +161,8 @@ private:
     void OnTestChange();
     void OnActionChange(THandler& h);
     void OnRunUntilChange();
+    // The refusal of a file-name command whose names are placed below folder.
+    TRefusal<TGpibStringHandler> NameRefusal(const std::string& folder) const;
     void FileNameCommand(std::string_view parameter, bool isQuery, std::string& reply);
     void MaskFileCommand(std::string_view parameter, bool isQuery, std::string& reply);
     void SaveFailedWaveform();
@@ -202,7 +209,7 @@ private:
     std::string UserMaskName_;
     bool InLoad_ = false;
 
-    TComplexObjectHandler* State_ = nullptr;
+    TRefusing<TComplexObjectHandler>* State_ = nullptr;
     TRightCommandHandler* Erase_ = nullptr;
     TRadioSwHandler* CompareWith_ = nullptr;
     TOnOffHandler* Test_ = nullptr;

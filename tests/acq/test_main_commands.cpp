@@ -163,7 +163,8 @@ TEST_F(MainCommands, MenusRememberTheirChoice) {
     Steps.AutoScaleStarts = true;
     Take();
 
-    for (TMainCommandHandler* h : {Commands.DefSetup, Commands.Undo, Commands.Print, Commands.Help})
+    for (TMainCommandHandler* h :
+         std::initializer_list<TMainCommandHandler*>{Commands.DefSetup, Commands.Undo, Commands.Print, Commands.Help})
         EXPECT_EQ(h->CurrentIndex(), -1) << "no check mark before a choice";
 }
 

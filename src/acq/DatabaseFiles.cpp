@@ -146,17 +146,20 @@ bool TSaveRecall::LoadDatabaseFile(const std::string& path) {
     return true;
 }
 
+bool TSaveRecall::AskDatabaseFile(bool save) {
+    TSaveDialogRequest request{.Title = Shell_.LangStr(save ? "SaveDatabaseAs" : "LoadDatabase"),
+                               .Filter = DatabaseFilter,
+                               .FilterIndex = 0,
+                               .Name = save ? DatabaseBase : DatabaseBase + ".cgs",
+                               .Folder = DatabaseFolder};
+    if (!(save ? Shell_.User().ExecSaveDialog(request) : Shell_.User().ExecOpenDialog(request))) return false;
+    DatabaseBase = fs::path(request.Name).replace_extension().string();
+    DatabaseFolder = request.Folder;
+    return true;
+}
+
 bool TSaveRecall::DatabaseSaveAction(bool withDialog) {
-    if (withDialog) {
-        TSaveDialogRequest request{.Title = Shell_.LangStr("SaveDatabaseAs"),
-                                   .Filter = DatabaseFilter,
-                                   .FilterIndex = 0,
-                                   .Name = DatabaseBase,
-                                   .Folder = DatabaseFolder};
-        if (!Shell_.User().ExecSaveDialog(request)) return true;
-        DatabaseBase = fs::path(request.Name).replace_extension().string();
-        DatabaseFolder = request.Folder;
-    }
+    if (withDialog && !AskDatabaseFile(true)) return true;
     // The database open so far keeps what it gathered, in its own file.
     CloseDatabase();
     if (!CreateDatabaseFile(DatabaseBase + ".cgs")) return false;
@@ -168,16 +171,7 @@ bool TSaveRecall::DatabaseSaveAction(bool withDialog) {
 }
 
 bool TSaveRecall::DatabaseLoadAction(bool withDialog) {
-    if (withDialog) {
-        TSaveDialogRequest request{.Title = Shell_.LangStr("LoadDatabase"),
-                                   .Filter = DatabaseFilter,
-                                   .FilterIndex = 0,
-                                   .Name = DatabaseBase + ".cgs",
-                                   .Folder = DatabaseFolder};
-        if (!Shell_.User().ExecOpenDialog(request)) return true;
-        DatabaseBase = fs::path(request.Name).replace_extension().string();
-        DatabaseFolder = request.Folder;
-    }
+    if (withDialog && !AskDatabaseFile(false)) return true;
     if (DatabaseBase.empty()) DatabaseBase = DatabaseFolder + "Noname";
     return OpenDatabase(DatabaseBase + ".cgs");
 }

@@ -195,6 +195,8 @@ private:
     bool DiskTypeIsDb() const;
     // False when the database could not be loaded (after its message); a dialog cancelled is no failure.
     bool DatabaseLoadAction(bool withDialog);
+    // Asks for the database's file in the save or the open dialog and takes it; false when cancelled.
+    bool AskDatabaseFile(bool save);
 
     std::unique_ptr<TWaveDatabase> Database_;
     bool DatabaseOpen_ = false;

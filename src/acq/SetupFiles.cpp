@@ -8,6 +8,7 @@
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
 #include "core/TextFiles.h"
+#include "core/TextHelpers.h"
 #include "core/UndoBuffer.h"
 #include "link/UtilSettings.h"
 
@@ -17,28 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Bytes a file name may hold as they are; every other one is written "%XX", as for the lock files.
-bool SafeNameByte(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '{' || c == '}' ||
-           c == '-';
-}
-
-std::string InstrumentFilePart(std::string_view name) {
-    static constexpr char Hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char ch : name) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == ' ') continue;
-        if (SafeNameByte(c)) {
-            out += ch;
-        } else {
-            out += '%';
-            out += Hex[c >> 4];
-            out += Hex[c & 0xF];
-        }
-    }
-    return out;
-}
+std::string InstrumentFilePart(std::string_view name) { return FileNameEscaped(RemoveBlanks(name)); }
 
 bool ContainsNoCase(std::string_view text, std::string_view part) {
     return UpperCase(text).find(part) != std::string::npos;

@@ -18,6 +18,24 @@ std::string RemoveBlanks(std::string_view text) {
     return s;
 }
 
+std::string FileNameEscaped(std::string_view text) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '{' ||
+                          c == '}' || c == '-';
+        if (kept) {
+            out += ch;
+        } else {
+            out += '%';
+            out += Hex[c >> 4];
+            out += Hex[c & 0xF];
+        }
+    }
+    return out;
+}
+
 std::string ReplyLine(std::string_view text) {
     std::string line;
     for (char c : text) {

@@ -10,6 +10,8 @@ namespace vt {
 
 std::string StripParentheses(std::string_view text);
 std::string RemoveBlanks(std::string_view text);
+// The text as a file name part: letters, digits, "{", "}" and "-" stay, every other byte is "%XX".
+std::string FileNameEscaped(std::string_view text);
 // A text of several lines as one reply line: each line break ("\r\n" or "\r") becomes a blank.
 std::string ReplyLine(std::string_view text);
 // Zero-fills field[0 .. n] (n + 1 wide characters) and copies at most n + 1 characters of the text.

@@ -8,17 +8,13 @@
 
 #include "core/Handlers.h"
 #include "core/InternalError.h"
+#include "core/TextHelpers.h"
 
 namespace vt {
 
 namespace {
 constexpr std::string_view InstrumentsUnitName = "Instruments";
 constexpr std::string_view MutexPrefix = "{A4D797D2-BBDF-11D4-B2B6-000000000000}";
-
-bool SafeFileByte(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '{' || c == '}' ||
-           c == '-';
-}
 
 // Opens (creating) the lock file and tries to lock it; -1 when another holder has it or the file
 // cannot be opened.
@@ -55,19 +51,7 @@ std::string InstrumentMutexName(std::string_view instrumentName) {
 }
 
 std::string LockFileName(std::string_view mutexName) {
-    static constexpr char Hex[] = "0123456789ABCDEF";
-    std::string out = "veltrane-";
-    for (const char ch : mutexName) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (SafeFileByte(c)) {
-            out += ch;
-        } else {
-            out += '%';
-            out += Hex[c >> 4];
-            out += Hex[c & 0xF];
-        }
-    }
-    return out + ".lock";
+    return "veltrane-" + FileNameEscaped(mutexName) + ".lock";
 }
 
 TInstrumentLocks::TInstrumentLocks(std::filesystem::path folder) : Folder_(std::move(folder)) {}

@@ -115,7 +115,7 @@ std::int32_t TSimulatedCalibrationStatus::Next() {
 // --------------------------------------------------------------------------------------- the feature
 
 TAutoCalibration::TAutoCalibration(TShell& shell, TCalibrAdjust& values, TLinkClock* clock)
-    : Shell_(shell), Values_(values), Clock_(clock ? *clock : OwnClock_) {
+    : Shell_(shell), Values_(values), Clock_(clock) {
     Values_.SetAutoCalibration(this);
 }
 
@@ -131,12 +131,42 @@ void TAutoCalibration::FillRows(TShell& shell) {
             // The next check comes 5000 ms on; a run (or another calibration) keeps the timer stopped.
             if (!Running_ && !s.CalibrationRunning) s.AutoCalTimerEnabled = true;
         }
-        if (Step() && Deadline_ > 0) {
+        // The one place that steps a run: between acquisition cycles, or each idle pass while none runs.
+        if (Step() && WaitsForTime()) {
             const int wait = static_cast<int>(std::max<std::int64_t>(0, Deadline_ - Now()));
             s.WakeIdleWithin(wait);
         }
         return false;
     });
+}
+
+int TAutoCalibration::CheckDeadlines(TShell&) {
+    // The measuring setup's cycle may never come (acquisitions stopped, stepping suspended), and then
+    // no housekeeping steps the run either: its failure is due here.
+    if (!Running_ || State_ != TCalState::ChWaitCycle) return -1;
+    const std::int64_t left = Deadline_ - Now();
+    if (left > 0) return static_cast<int>(left);
+    // Its end talks to the instrument: never in the middle of another exchange.
+    const TInstrumentLink* link = Shell_.Link();
+    if (link && link->Busy()) return StatusPollMs;
+    Step();
+    return -1;
+}
+
+bool TAutoCalibration::WaitsForTime() const {
+    switch (State_) {
+        case TCalState::TbCoarse:
+        case TCalState::TbFine:
+        case TCalState::ChWaitCycle:
+        case TCalState::ChPolling: return true;
+        default: return false;  // a question or a result that waits for the user's click
+    }
+}
+
+std::int64_t TAutoCalibration::Now() {
+    if (Clock_) return Clock_->NowMs();
+    TInstrumentLink* link = Shell_.Link();
+    return link ? link->Clock().NowMs() : OwnClock_.NowMs();
 }
 
 void TAutoCalibration::AttachToProgram(TShell&) { Values_.SetAutoCalibration(this); }

@@ -1,7 +1,8 @@
 #pragma once
 // Auto-calibration: the due check of the idle housekeeping (power-on, period, temperature drift), and
-// the timebase and channel calibration runs as one state machine that the idle loop and the dialogs'
-// timers step; its waits are deadlines on the link clock, never sleeps. The channel run measures the
+// the timebase and channel calibration runs as one state machine that the idle housekeeping steps
+// between acquisition cycles; its waits are deadlines on the link clock, never sleeps, and a measuring
+// cycle that never comes fails the run through the deadline hook. The channel run measures the
 // residual signal in the end-of-cycle hook, then follows the instrument's (or the simulation's)
 // status word. The dialogs of the user interface are views of this machine.
 #include <cstdint>
@@ -57,14 +58,14 @@ enum class TCalState : std::uint8_t {
 
 class TAutoCalibration;
 
-// The dialogs of a run; without one (no window, tests) the run is stepped from outside.
+// The dialogs of a run: they show it and close its parts, and step nothing.
 class TCalibrationView {
 public:
     virtual ~TCalibrationView() = default;
     // A part starts: show its dialog; a modal one returns once the part has been closed.
     virtual void ShowPart(TAutoCalibration& run, TCalPart part) = 0;
-    // A part a script started nests no loop: the view may step it and show a box that waits for
-    // nobody, whose Cancel ends the part; AsideEnded follows the part's end.
+    // A part a script started nests no loop: the view may show a box that waits for nobody, whose
+    // Cancel ends the part; AsideEnded follows the part's end.
     virtual void RunAside(TAutoCalibration& run, TCalPart part) { (void)run, (void)part; }
     virtual void AsideEnded() {}
     // The part changed what it shows.
@@ -76,13 +77,16 @@ public:
     static constexpr int StatusPollMs = 50;
     static constexpr int CycleWaitMs = 10000;
 
-    // clock: null for the steady clock.
+    // clock: null for the link's (the steady clock without a link).
     TAutoCalibration(TShell& shell, TCalibrAdjust& values, TLinkClock* clock = nullptr);
 
     void FillRows(TShell& shell) override;
     void AttachToProgram(TShell& shell) override;
     // A run whose question still waits ends with its instrument: a late answer starts nothing.
     void InstrumentStopped(TShell& shell) override;
+    // A channel part whose measuring cycle did not come within CycleWaitMs fails; answers the
+    // milliseconds until that would be due, -1 when nothing waits for a cycle.
+    int CheckDeadlines(TShell& shell) override;
 
     // kind 1 channels, 2 timebase, 5 both (timebase first); reason 0 none, 1 power-on, 2 temperature,
     // 3 period; confirm asks first and keeps each result until the user closes it.
@@ -128,7 +132,9 @@ private:
     bool SecondLine() const;
     // The instrument's temperature; false when the reply is no number.
     bool ReadTemperature(double& t);
-    std::int64_t Now() { return Clock_.NowMs(); }
+    std::int64_t Now();
+    // The state's next step is due at Deadline_ (not on an answer or a click).
+    bool WaitsForTime() const;
     // Starts the next part, after its question where one is asked; ends the run after the last.
     void NextPart();
     void BeginPart(TCalPart part);
@@ -149,7 +155,7 @@ private:
     TShell& Shell_;
     TCalibrAdjust& Values_;
     TSteadyLinkClock OwnClock_;
-    TLinkClock& Clock_;
+    TLinkClock* Clock_;
     TDueCheckRecord Due_;
     TSimulatedCalibrationStatus Simulated_;
 

@@ -38,12 +38,18 @@ void TCalibrationFeature::WindowGone() {
 }
 
 void TCalibrationFeature::ShowPart(TAutoCalibration& run, TCalPart part) {
+    // The idle pass steps the part meanwhile; its changes reach the dialog through PartChanged.
+    const auto show = [this](TCalibrationRunDialog& dialog) {
+        Modal_ = &dialog;
+        dialog.exec();
+        Modal_ = nullptr;
+    };
     if (part == TCalPart::Timebase) {
         TAutocalTBF dialog(Window_, run);
-        dialog.exec();
+        show(dialog);
     } else {
         TAutocalChannelsF dialog(Window_, run);
-        dialog.exec();
+        show(dialog);
     }
     // Closed by the window's own means (Escape, the close box): that is Cancel.
     if (run.State() != TCalState::Idle) run.ClosePart(false);
@@ -64,14 +70,18 @@ void TCalibrationFeature::RunAside(TAutoCalibration& run, TCalPart part) {
     dialog->show();
 }
 
-// Called from inside the part's end, perhaps from the box's own timer or Cancel: it goes once that
-// returns.
+// Called from inside the part's end, perhaps from the box's own Cancel: it goes once that returns.
 void TCalibrationFeature::AsideEnded() {
     if (!Aside_) return;
     QObject::disconnect(Aside_, &QDialog::finished, nullptr, nullptr);
     Aside_->hide();
     Aside_->deleteLater();
     Aside_ = nullptr;
+}
+
+void TCalibrationFeature::PartChanged(TAutoCalibration&) {
+    if (Modal_) Modal_->Follow();
+    if (Aside_) Aside_->Follow();
 }
 
 void TCalibrationFeature::ShowCalibrationStatus() {

@@ -7,12 +7,12 @@
 #include "acq/AutoCalibration.h"
 #include "ui/UiFeature.h"
 
-class QDialog;
 class QWidget;
 
 namespace vt {
 
 class TCalibrAdjust;
+class TCalibrationRunDialog;
 class TShell;
 
 class TCalibrationFeature : public TUiFeature, public TCalibrationView {
@@ -29,6 +29,8 @@ public:
     void ShowPart(TAutoCalibration& run, TCalPart part) override;
     void RunAside(TAutoCalibration& run, TCalPart part) override;
     void AsideEnded() override;
+    // The shown part's dialog follows the run.
+    void PartChanged(TAutoCalibration& run) override;
     // The schedule dialog, with the due check's timer stopped meanwhile.
     void ShowCalibrationStatus();
 
@@ -37,9 +39,10 @@ private:
     TCalibrAdjust& Values_;
     TAutoCalibration& Run_;
     QPointer<QWidget> Window_;
-    // The part's box of a script's run: its timer steps the part; modeless, shown only where someone
-    // sees it.
-    QPointer<QDialog> Aside_;
+    // The modal dialog of the part the user runs, while it is open.
+    TCalibrationRunDialog* Modal_ = nullptr;
+    // The part's box of a script's run: modeless, shown only where someone sees it.
+    QPointer<TCalibrationRunDialog> Aside_;
 };
 
 }  // namespace vt

@@ -371,6 +371,19 @@ TProgramRig::TProgramRig(TRigOptions options) : Life(Shell), Options_(std::move(
     if (Options_.DemoOptions)
         WriteDemoIdentity(Home.Path(), kDefaultDemoName, 1, 1, true, 7, 12, *Options_.DemoOptions);
     if (Options_.BeforeFeatures) Options_.BeforeFeatures(Shell);
+    // Installed first, its clock is the one the link takes.
+    if (Options_.LinkClock) {
+        class TClockFeature final : public TUiFeature {
+        public:
+            explicit TClockFeature(TLinkClock& clock) : Clock_(clock) {}
+            TLinkClock* LinkClock() override { return &Clock_; }
+
+        private:
+            TLinkClock& Clock_;
+        };
+        ClockFeature_ = std::make_unique<TClockFeature>(*Options_.LinkClock);
+        Life.Install(*ClockFeature_);
+    }
     Features_.emplace(Shell, Life, UsedDialogs(), std::vector<std::string>{Options_.Instrument},
                       Options_.AutomationPort);
 }

@@ -9,6 +9,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@
 #include "core/Shell.h"
 #include "core/temp_folder.h"
 #include "link/InstrumentLink.h"
+#include "link/LinkClock.h"
 #include "link/InstrumentIdentity.h"
 #include "program/RecordingFeature.h"
 #include "program/ProgramLife.h"
@@ -146,6 +148,17 @@ void CloseMainWindows();
 int RunMainBlockFor(int timeoutMs, TShell& shell, TProgramLife& life, const std::vector<std::string>& args,
                     TUserDialogs& dialogs);
 
+// The link's clock of a program under test: the steady clock, which the test moves on by hand.
+class TMovableLinkClock final : public TLinkClock {
+public:
+    std::int64_t NowMs() override { return Steady_.NowMs() + AheadMs; }
+    void SleepMs(int ms) override { Steady_.SleepMs(ms); }
+    std::int64_t AheadMs = 0;
+
+private:
+    TSteadyLinkClock Steady_;
+};
+
 // How a test's program starts: on the demo instrument unless told otherwise.
 struct TRigOptions {
     std::string Instrument = "Default_Demo";
@@ -156,6 +169,8 @@ struct TRigOptions {
     TUserDialogs* OwnDialogs = nullptr;
     // Runs before the features are built: services they wire themselves to go in here.
     std::function<void(TShell&)> BeforeFeatures{};
+    // The instrument link's clock in place of the program's; not owned.
+    TLinkClock* LinkClock = nullptr;
 };
 
 // The program of a test in this process, as its main builds it: its own home, the shell, its life,
@@ -203,6 +218,7 @@ private:
     TUserDialogs& UsedDialogs() { return Options_.OwnDialogs ? *Options_.OwnDialogs : Dialogs; }
 
     TRigOptions Options_;
+    std::unique_ptr<TUiFeature> ClockFeature_;
     std::optional<TProgramFeatures> Features_;
     int Begun_ = 0, LastCount_ = 0;
 };

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 
 #include "acq/AutoCalibration.h"
 #include "core/SettingReaders.h"
@@ -47,26 +46,13 @@ void TCalibrationRunDialog::AddButtons(int top) {
     Cancel_->setObjectName("btCancel");
     Cancel_->setGeometry(DialogWidth / 2 + 10, top, 80, 24);
     setFixedSize(DialogWidth, top + 34);
-    connect(Ok_, &QPushButton::clicked, this, [this] { Run_.ClosePart(true); Tick(); });
-    connect(Cancel_, &QPushButton::clicked, this, [this] { Run_.ClosePart(false); Tick(); });
-    Timer_ = new QTimer(this);
-    Timer_->setInterval(TAutoCalibration::StatusPollMs);
-    connect(Timer_, &QTimer::timeout, this, [this] { Tick(); });
-    Timer_->start();
+    connect(Ok_, &QPushButton::clicked, this, [this] { Run_.ClosePart(true); Follow(); });
+    connect(Cancel_, &QPushButton::clicked, this, [this] { Run_.ClosePart(false); Follow(); });
 }
 
-void TCalibrationRunDialog::Tick() {
-    if (Run_.State() == TCalState::Idle) {
-        Timer_->stop();
-        accept();
-        return;
-    }
-    Run_.Step();
+void TCalibrationRunDialog::Follow() {
     Refresh();
-    if (Run_.State() == TCalState::Idle) {
-        Timer_->stop();
-        accept();
-    }
+    if (Run_.State() == TCalState::Idle) accept();
 }
 
 void TCalibrationRunDialog::Refresh() {

@@ -1,12 +1,12 @@
 #pragma once
-// The dialogs of auto-calibration, each a view of the run: the timebase run with its two measured
-// values, the channel run with its progress and status, and the calibration schedule.
+// The dialogs of auto-calibration, each a view of the run that the idle pass steps: the timebase run
+// with its two measured values, the channel run with its progress and status, and the calibration
+// schedule.
 #include <QDialog>
 
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 class QCheckBox;
 class QDoubleSpinBox;
 
@@ -15,27 +15,27 @@ namespace vt {
 class TAutoCalibration;
 class TShell;
 
-// What both run dialogs share: the status label, OK and Cancel, and the timer that steps the run.
+// What both run dialogs share: the status label, OK and Cancel.
 class TCalibrationRunDialog : public QDialog {
 public:
     // Shows what the run holds now.
     virtual void Refresh();
+    // Refreshes; once the run's part has ended the dialog closes.
+    void Follow();
     QLabel* StatusLabel() const { return Label_; }
     QPushButton* OkButton() const { return Ok_; }
     QPushButton* CancelButton() const { return Cancel_; }
 
 protected:
     TCalibrationRunDialog(QWidget* parent, TAutoCalibration& run, const QString& title, int dx, int dy);
-    // The run's buttons and the step timer, below the dialog's own widgets at top.
+    // The run's buttons, below the dialog's own widgets at top.
     void AddButtons(int top);
     TAutoCalibration& Run_;
 
 private:
-    void Tick();
     QLabel* Label_ = nullptr;
     QPushButton* Ok_ = nullptr;
     QPushButton* Cancel_ = nullptr;
-    QTimer* Timer_ = nullptr;
 };
 
 class TAutocalTBF : public TCalibrationRunDialog {

@@ -276,69 +276,96 @@ void MathSmooth(const TSignalObj& source, TSignalObj& target, int length) {
 
 // -------------------------------------------------------------------------------------- settings
 
-void TWaveformMath::CreateMathHandlers(TCommandTree& tree) {
-    TSpider& root = tree.Root();
-    Select_ = &root.AddRadioHandler("SHADOW:FuncSelect", {.Items = "F1,F2,F3,F4"});
+namespace {
+
+// The operators' items, in the order of their numbers.
+std::string OperatorItems() {
     std::string operators;
     for (const char* name : {"Add", "Sub", "Mult", "Div", "Invert", "Abs", "Exp_e", "Exp_10", "Log_e", "Log_10",
                              "Dif_al", "Int_al", "IFFT", "LinInt", "SinInt", "Smooth", "Trend", "nnn", "mmm"})
         operators += (operators.empty() ? "" : ",") + std::string(name);
+    return operators;
+}
+
+// Stored as k; shown, entered and answered as the window length 2k + 3 (an even one lowered).
+TEditConfig SmoothLengthConfig() {
+    TEditConfig smooth{.Minimum = 0, .Default = 2, .Maximum = 24, .CoarseStep = 1, .CoarseKind = skLinear,
+                       .FineStep = 1, .FineKind = skLinear, .Resolution = 1, .Digits = 3};
+    smooth.OnFormat = [](TEditHandler&, double k) { return std::to_string(2 * static_cast<int>(k) + 3); };
+    smooth.OnCorrect = [](TEditHandler&, double length) {
+        const double odd = std::floor(length) - (static_cast<long long>(std::floor(length)) % 2 == 0 ? 1 : 0);
+        return std::clamp(std::floor((odd - 3) / 2), 0.0, 24.0);
+    };
+    return smooth;
+}
+
+std::string FunctionNode(int f) { return "F" + std::to_string(f + 1) + ":"; }
+
+}  // namespace
+
+void TWaveformMath::CreateMathHandlers(TCommandTree& tree) {
+    TSpider& root = tree.Root();
+    Select_ = &root.AddRadioHandler("SHADOW:FuncSelect", {.Items = "F1,F2,F3,F4"});
+    const std::string operators = OperatorItems();
     for (int f = 0; f < MathFunctionCount; ++f) {
-        const std::string node = "F" + std::to_string(f + 1) + ":";
-        const int source = FuncSignalIndex(f);
-        THandlers& h = Handlers_[static_cast<std::size_t>(f)];
-        const auto changed = [this, f](THandler&) { Changed(f, false); };
-        h.Display = &root.AddOnOffHandler(node + "Display", {.AfterChange = [this, f, source](THandler& hd) {
-                                                                  const bool on = static_cast<TOnOffHandler&>(hd).GetOn();
-                                                                  if (TSignalRecords* r = Shell_.Records())
-                                                                      r->SignalsOn().SetOn(source, on);
-                                                                  if (!on) Withdraw(f);
-                                                                  Changed(f, false);
-                                                              }});
-        // The normalized channel and the re-timing are chosen by their features: hidden from the menu.
-        h.Operat = &root.AddRadioHandler(node + "Operat", {.Items = operators, .Initial = f,
-                                                           .DisabledMask = Bit(moNormalized) | Bit(moRefSine),
-                                                           .AfterChange = [this, f](THandler&) {
-                                                               Withdraw(f);
-                                                               UpdateMathControls(f);
-                                                               Changed(f, true);
-                                                           }});
-        h.Source1 = &root.AddSignalSourceHandler(
-            node + "Source1", {.Items = SourceItems, .Initial = ssCh1, .ExcludedMask = NotRecord,
-                               .AfterChange = [this, f](THandler&) {
-                                   Withdraw(f);
-                                   Changed(f, false);
-                               }});
-        h.Source2 = &root.AddSignalSourceHandler(node + "Source2", {.Items = SourceItems, .Initial = ssCh2,
-                                                                    .ExcludedMask = NotRecordNorConst,
-                                                                    .AfterChange = [this, f](THandler&) {
-                                                                        UpdateMathControls(f);
-                                                                        Changed(f, false);
-                                                                    }});
-        TEditConfig constant{.Minimum = -1e8, .Default = 0.4, .Maximum = 1e8, .CoarseStep = 1, .CoarseKind = sk125,
-                             .FineStep = 0.01, .FineKind = skProportional, .Resolution = 1e-12, .FormatMode = 3,
-                             .Digits = 6};
-        constant.OnFormat = [this, source](TEditHandler&, double v) {
-            const TSignalRecords* r = Shell_.Records();
-            return FloatToEngStr(3, 6, false, false, v) + (r ? r->Record(source).GetVertUnit() : std::string());
-        };
-        h.Const = &root.AddDoubleEditHandler(node + "Const", {.Initial = 0.4, .Config = std::move(constant),
-                                                              .ColorSource = source, .AfterChange = changed});
-        // Stored as k; shown, entered and answered as the window length 2k + 3 (an even one lowered).
-        TEditConfig smooth{.Minimum = 0, .Default = 2, .Maximum = 24, .CoarseStep = 1, .CoarseKind = skLinear,
-                           .FineStep = 1, .FineKind = skLinear, .Resolution = 1, .Digits = 3};
-        smooth.OnFormat = [](TEditHandler&, double k) { return std::to_string(2 * static_cast<int>(k) + 3); };
-        smooth.OnCorrect = [](TEditHandler&, double length) {
-            const double odd = std::floor(length) - (static_cast<long long>(std::floor(length)) % 2 == 0 ? 1 : 0);
-            return std::clamp(std::floor((odd - 3) / 2), 0.0, 24.0);
-        };
-        h.SmoothLen = &root.AddIntEditHandler(node + "SmoothLen", {.Initial = 2, .Config = std::move(smooth),
-                                                                   .ColorSource = source, .AfterChange = changed});
-        h.TrendMeas = &root.AddRadioHandler(
-            node + "TrendMeas", {.Items = "Period,Freq,PosWidth,NegWidth,RiseTime,FallTime,PosDuty,NegDuty",
-                                 .Initial = f,
-                                 .AfterChange = [this, f](THandler&) { Changed(f, true); }});
+        AddFunctionChoices(root, f, operators);
+        AddFunctionValues(root, f);
     }
+}
+
+void TWaveformMath::AddFunctionChoices(TSpider& root, int f, const std::string& operators) {
+    const std::string node = FunctionNode(f);
+    const int source = FuncSignalIndex(f);
+    THandlers& h = Handlers_[static_cast<std::size_t>(f)];
+    h.Display = &root.AddOnOffHandler(node + "Display", {.AfterChange = [this, f, source](THandler& hd) {
+                                                              const bool on = static_cast<TOnOffHandler&>(hd).GetOn();
+                                                              if (TSignalRecords* r = Shell_.Records())
+                                                                  r->SignalsOn().SetOn(source, on);
+                                                              if (!on) Withdraw(f);
+                                                              Changed(f, false);
+                                                          }});
+    // The normalized channel and the re-timing are chosen by their features: hidden from the menu.
+    h.Operat = &root.AddRadioHandler(node + "Operat", {.Items = operators, .Initial = f,
+                                                       .DisabledMask = Bit(moNormalized) | Bit(moRefSine),
+                                                       .AfterChange = [this, f](THandler&) {
+                                                           Withdraw(f);
+                                                           UpdateMathControls(f);
+                                                           Changed(f, true);
+                                                       }});
+    h.Source1 = &root.AddSignalSourceHandler(node + "Source1", {.Items = SourceItems, .Initial = ssCh1,
+                                                                .ExcludedMask = NotRecord,
+                                                                .AfterChange = [this, f](THandler&) {
+                                                                    Withdraw(f);
+                                                                    Changed(f, false);
+                                                                }});
+    h.Source2 = &root.AddSignalSourceHandler(node + "Source2", {.Items = SourceItems, .Initial = ssCh2,
+                                                                .ExcludedMask = NotRecordNorConst,
+                                                                .AfterChange = [this, f](THandler&) {
+                                                                    UpdateMathControls(f);
+                                                                    Changed(f, false);
+                                                                }});
+}
+
+void TWaveformMath::AddFunctionValues(TSpider& root, int f) {
+    const std::string node = FunctionNode(f);
+    const int source = FuncSignalIndex(f);
+    THandlers& h = Handlers_[static_cast<std::size_t>(f)];
+    const auto changed = [this, f](THandler&) { Changed(f, false); };
+    TEditConfig constant{.Minimum = -1e8, .Default = 0.4, .Maximum = 1e8, .CoarseStep = 1, .CoarseKind = sk125,
+                         .FineStep = 0.01, .FineKind = skProportional, .Resolution = 1e-12, .FormatMode = 3,
+                         .Digits = 6};
+    constant.OnFormat = [this, source](TEditHandler&, double v) {
+        const TSignalRecords* r = Shell_.Records();
+        return FloatToEngStr(3, 6, false, false, v) + (r ? r->Record(source).GetVertUnit() : std::string());
+    };
+    h.Const = &root.AddDoubleEditHandler(node + "Const", {.Initial = 0.4, .Config = std::move(constant),
+                                                          .ColorSource = source, .AfterChange = changed});
+    h.SmoothLen = &root.AddIntEditHandler(node + "SmoothLen", {.Initial = 2, .Config = SmoothLengthConfig(),
+                                                               .ColorSource = source, .AfterChange = changed});
+    h.TrendMeas = &root.AddRadioHandler(
+        node + "TrendMeas", {.Items = "Period,Freq,PosWidth,NegWidth,RiseTime,FallTime,PosDuty,NegDuty",
+                             .Initial = f,
+                             .AfterChange = [this, f](THandler&) { Changed(f, true); }});
 }
 
 int TWaveformMath::Selected() const {

@@ -11,6 +11,7 @@ namespace vt {
 
 class TShell;
 class TCommandTree;
+class TSpider;
 class TSignalObj;
 class TZoomViews;
 class TRefSineCapture;
@@ -105,6 +106,10 @@ private:
     void Withdraw(int function);
     void Changed(int function, bool restartTrend);
     std::string OperatorName(int op) const;
+    // The settings of function f that choose what it computes: shown, operator and sources.
+    void AddFunctionChoices(TSpider& root, int f, const std::string& operators);
+    // The values its operators take: the constant, the smoothing length and the trend's measurement.
+    void AddFunctionValues(TSpider& root, int f);
 
     TShell& Shell_;
     TRadioSwHandler* Select_ = nullptr;

@@ -200,6 +200,61 @@ TComplexObjectHandler& TSpider::AddComplexObjectHandler(std::string_view path, T
 }
 
 // ---------------------------------------------------------------------------------------------------
+struct TSpider::TCommandText {
+    std::string Header;
+    std::string Parameter;
+    bool Query = false;
+    bool Quoted = false;
+    bool InQuote = false;
+    enum class TAt { Start, Header, BeforeValue, Value } At = TAt::Start;
+
+    // Reads text[i], which is not a ";" that ends the command; a doubled quote inside a quoted value
+    // moves i onto its second quote. True when it was a ":" that starts the command at the root.
+    bool Read(std::string_view text, std::size_t& i, bool internal) {
+        const char c = text[i];
+        switch (At) {
+            case TAt::Start:
+                if (c == ' ') break;
+                if (c == ':') return true;
+                Header += UpperChar(c);
+                At = TAt::Header;
+                break;
+            case TAt::Header:
+                if (c == ' ' || c == '?') {
+                    Query = c == '?';
+                    At = TAt::BeforeValue;
+                } else {
+                    Header += UpperChar(c);
+                }
+                break;
+            case TAt::BeforeValue:
+                if (c == ' ') break;
+                At = TAt::Value;
+                // Setup lines may quote a value that holds ";" (see SaveAllSettings).
+                if (internal && c == '"') {
+                    Quoted = InQuote = true;
+                    break;
+                }
+                Parameter += c;
+                break;
+            case TAt::Value:
+                if (Quoted && !InQuote && c == ' ') break;  // blanks after the closing quote
+                if (InQuote && c == '"') {
+                    if (i + 1 < text.size() && text[i + 1] == '"') {
+                        Parameter += '"';
+                        ++i;
+                    } else {
+                        InQuote = false;
+                    }
+                    break;
+                }
+                Parameter += c;
+                break;
+        }
+        return false;
+    }
+};
+
 std::string TSpider::ExecuteCommandString(std::string_view text, bool internal, TLineHold* hold, TSpider* from) {
     if (text.empty()) return {};
     TCommandTree& tree = *Tree_;
@@ -209,89 +264,42 @@ std::string TSpider::ExecuteCommandString(std::string_view text, bool internal, 
     if (hold) hold->Stopped = false;
 
     std::string reply;
-    std::string header;
-    std::string parameter;
-    bool query = false;
-    bool quoted = false;
-    bool inQuote = false;
-    int state = 0;
-
-    auto finish = [&](bool bySemicolon) {
-        if (header.empty()) throw ECommandStringError(MnemonicsAbsentText);
-        if (!quoted)
-            while (!parameter.empty() && parameter.back() == ' ') parameter.pop_back();
-        const std::string answer = tree.CurrentNode_->ExecuteOne(header, parameter, 0, internal, query);
-        if (answer == ErrorReply) ++tree.FailedCommands_;
-        reply += answer;
-        if (query && bySemicolon) reply += tree.HeaderOn() ? ";\r\n" : ";";
-        if (tree.MaxReplyBytes != 0 && reply.size() > tree.MaxReplyBytes)
-            throw EReplyTooLong("reply longer than " + std::to_string(tree.MaxReplyBytes) + " bytes");
-        header.clear();
-        parameter.clear();
-        query = quoted = inQuote = false;
-        state = 0;
-    };
-
+    TCommandText command;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == ';' && !inQuote) {
-            finish(true);
-            // The rest of the line waits for the work the command left running.
-            if (!internal && hold && hold->Held && hold->Held()) {
-                hold->Stopped = true;
-                hold->Rest.assign(text.substr(i + 1));
-                hold->Node = tree.CurrentNode_;
-                hold->Tree = &tree;
-                break;
-            }
+        if (text[i] == ';' && !command.InQuote) {
+            RunCommandText(command, internal, true, reply);
+            if (StopsForHold(text.substr(i + 1), internal, hold)) break;
             continue;
         }
-        switch (state) {
-            case 0:
-                if (c == ' ') break;
-                if (c == ':') {
-                    tree.CurrentNode_ = this;
-                    break;
-                }
-                header += UpperChar(c);
-                state = 1;
-                break;
-            case 1:
-                if (c == ' ' || c == '?') {
-                    query = c == '?';
-                    state = 2;
-                } else {
-                    header += UpperChar(c);
-                }
-                break;
-            case 2:
-                if (c == ' ') break;
-                state = 3;
-                // Setup lines may quote a value that holds ";" (see SaveAllSettings).
-                if (internal && c == '"') {
-                    quoted = inQuote = true;
-                    break;
-                }
-                parameter += c;
-                break;
-            default:
-                if (quoted && !inQuote && c == ' ') break;  // blanks after the closing quote
-                if (inQuote && c == '"') {
-                    if (i + 1 < text.size() && text[i + 1] == '"') {
-                        parameter += '"';
-                        ++i;
-                    } else {
-                        inQuote = false;
-                    }
-                    break;
-                }
-                parameter += c;
-                break;
-        }
+        if (command.Read(text, i, internal)) tree.CurrentNode_ = this;
     }
-    if (!hold || !hold->Stopped) finish(false);
+    if (!hold || !hold->Stopped) RunCommandText(command, internal, false, reply);
     while (!reply.empty() && (reply.back() == ';' || reply.back() == '\r' || reply.back() == '\n')) reply.pop_back();
     return reply;
+}
+
+void TSpider::RunCommandText(TCommandText& command, bool internal, bool bySemicolon, std::string& reply) {
+    TCommandTree& tree = *Tree_;
+    if (command.Header.empty()) throw ECommandStringError(MnemonicsAbsentText);
+    if (!command.Quoted)
+        while (!command.Parameter.empty() && command.Parameter.back() == ' ') command.Parameter.pop_back();
+    const std::string answer =
+        tree.CurrentNode_->ExecuteOne(command.Header, command.Parameter, 0, internal, command.Query);
+    if (answer == ErrorReply) ++tree.FailedCommands_;
+    reply += answer;
+    if (command.Query && bySemicolon) reply += tree.HeaderOn() ? ";\r\n" : ";";
+    if (tree.MaxReplyBytes != 0 && reply.size() > tree.MaxReplyBytes)
+        throw EReplyTooLong("reply longer than " + std::to_string(tree.MaxReplyBytes) + " bytes");
+    command = {};
+}
+
+bool TSpider::StopsForHold(std::string_view rest, bool internal, TLineHold* hold) {
+    if (internal || !hold || !hold->Held || !hold->Held()) return false;
+    hold->Stopped = true;
+    hold->Rest.assign(rest);
+    hold->Node = Tree_->CurrentNode_;
+    hold->Tree = Tree_;
+    return true;
 }
 
 std::string TSpider::ExecuteOne(std::string_view header, std::string& parameter, std::size_t pos, bool internal,

@@ -139,6 +139,14 @@ private:
     int FindMnemonic(std::string_view header, std::size_t& pos, bool add, std::string_view fullPath);
     std::string ExecuteOne(std::string_view header, std::string& parameter, std::size_t pos, bool internal,
                            bool query);
+    // One command of a string as it is read, up to its ";" or the string's end.
+    struct TCommandText;
+    // Runs the command read from the current node, appends its answer (and the separator of a query
+    // followed by ";") to reply, and starts the next command.
+    void RunCommandText(TCommandText& command, bool internal, bool bySemicolon, std::string& reply);
+    // Whether a remote string stops after the command just run because that command left work running;
+    // then hold keeps rest, to run from the current node once the work has ended.
+    bool StopsForHold(std::string_view rest, bool internal, TLineHold* hold);
     void QuerySubtreeInto(std::string& reply, std::size_t& lastBreak);
     void SaveInto(std::vector<std::string>& list, const std::string& prefix);
     void LinkParents();

@@ -154,11 +154,7 @@ void TNizText::Attach(THisticon* icon) {
 void TNizText::Detach(THisticon* icon) { std::erase(Icons_, icon); }
 
 void TNizText::ForgetTexts(TPixelRect cell) {
-    // Neighbours share no more than their edge.
-    std::erase_if(Shown_, [&cell](const TShownText& s) {
-        return s.Cell.Left < cell.Right && cell.Left < s.Cell.Right && s.Cell.Top < cell.Bottom &&
-               cell.Top < s.Cell.Bottom;
-    });
+    ForgetOverlapping(Shown_, cell);
 }
 
 void TNizText::DelayedTextOut(const std::string& text, TPixelRect rect, int slot, std::int32_t colour) {

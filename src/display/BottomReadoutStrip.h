@@ -141,11 +141,6 @@ private:
     void Redraw();
 
     // What the strip shows, by the cell each text was given for.
-    struct TShownText {
-        TPixelRect Cell;
-        std::string Text;
-        TColor Colour;
-    };
     std::vector<TShownText> Shown_;
     std::vector<THisticon*> Icons_;
 

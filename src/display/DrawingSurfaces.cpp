@@ -23,6 +23,13 @@ TPixelRect Intersect(TPixelRect a, const TPixelRect& b) {
 
 }  // namespace
 
+void ForgetOverlapping(std::vector<TShownText>& shown, TPixelRect cell) {
+    std::erase_if(shown, [&cell](const TShownText& s) {
+        return s.Cell.Left < cell.Right && cell.Left < s.Cell.Right && s.Cell.Top < cell.Bottom &&
+               cell.Top < s.Cell.Bottom;
+    });
+}
+
 // ---------------------------------------------------------------------------------------------------
 TSLBMP::TSLBMP() : Font_(QStringLiteral("Liberation Sans")) {
     Font_.setPixelSize(11);

@@ -30,6 +30,15 @@ struct TPixelRect {
     bool operator==(const TPixelRect&) const = default;
 };
 
+// A text a strip shows, by the cell it was given for: the strip draws its texts again from these.
+struct TShownText {
+    TPixelRect Cell;
+    std::string Text;
+    TColor Colour;
+};
+// Forgets the texts whose cells overlap the cell; neighbours share no more than their edge.
+void ForgetOverlapping(std::vector<TShownText>& shown, TPixelRect cell);
+
 // The bitmap: pixels as four bytes in memory, blue, green, red and an opaque fourth byte, shown as
 // QImage::Format_RGB32 over the same memory; a table of row addresses rebuilt on every resize.
 class TSLBMP {

@@ -135,19 +135,37 @@ bool TSignalScreen::SlotOwnsPixels(int slot) const {
 
 namespace {
 
+// A row's owned columns sorted by owner: the columns each slot coloured by row owns alone (by its
+// index of the lists), and the mixed ones, owned by more slots or by a slot coloured otherwise. Every
+// list rises. The lists live in the redraw's buffers until the next row is sorted.
+struct TSortedRow {
+    const std::uint16_t* Lists = nullptr;  // list r at r * Width, the mixed list after the last
+    std::size_t Width = 0;
+    int RowSlots = 0;
+    std::array<int, SlotCount> SoleCount{};
+    int MixedCount = 0;
+    std::uint32_t MixedOwners = 0;  // every owner of a mixed column
+    // The row's first and last owned columns; Last < 0: the row owns none.
+    int First = 0, Last = -1;
+
+    std::span<const std::uint16_t> Sole(int r) const {
+        return {Lists + static_cast<std::size_t>(r) * Width, static_cast<std::size_t>(SoleCount[static_cast<std::size_t>(r)])};
+    }
+    std::span<const std::uint16_t> Mixed() const {
+        return {Lists + static_cast<std::size_t>(RowSlots) * Width, static_cast<std::size_t>(MixedCount)};
+    }
+};
+
 // A full redraw, a row at a time in three steps: sort the row's owned columns by owner, paint the
 // columns a slot coloured by row owns alone, then compose the mixed cells owner by owner.
 class TFullRedraw {
 public:
     TFullRedraw(const TSignalScreen& screen, std::vector<std::uint16_t>& columns, std::vector<TColor>& colours);
 
-    // Sorts row y's owned columns; false when the row owns none.
-    bool SortRow(const std::uint32_t* words);
-    void PaintSoleOwners(int y, std::uint32_t* row);
-    void ComposeMixedCells(int y, const std::uint32_t* words, std::uint32_t* row);
+    TSortedRow SortRow(const std::uint32_t* words);
+    void PaintSoleOwners(int y, const TSortedRow& sorted, std::uint32_t* row);
+    void ComposeMixedCells(int y, const TSortedRow& sorted, const std::uint32_t* words, std::uint32_t* row);
 
-    int First() const { return First_; }
-    int Last() const { return Last_; }
     std::uint64_t Composed() const { return Composed_; }
 
 private:
@@ -181,11 +199,6 @@ private:
     // The intensified ranges as column intervals, rising and apart.
     std::array<std::pair<int, int>, 2> Ranges_{};
     int RangeCount_ = 0;
-    // The current row's sorting.
-    std::array<int, SlotCount> SoleCount_{};
-    int MixedCount_ = 0;
-    std::uint32_t MixedOwners_ = 0;
-    int First_ = 0, Last_ = -1;
     std::uint64_t Composed_ = 0;
     // Owner words of fixed slots alone repeat along the rows: a few are kept with their pixels.
     static constexpr int MemoSize = 16;
@@ -236,7 +249,7 @@ TFullRedraw::TFullRedraw(const TSignalScreen& screen, std::vector<std::uint16_t>
     Columns_.resize(static_cast<std::size_t>(RowSlots_ + 1) * Width_);
 }
 
-bool TFullRedraw::SortRow(const std::uint32_t* words) {
+TSortedRow TFullRedraw::SortRow(const std::uint32_t* words) {
     // Locals, so that the loop keeps them in registers while it stores the columns.
     std::array<int, SlotCount> counts{};
     std::uint16_t* const lists = Columns_.data();
@@ -256,18 +269,17 @@ bool TFullRedraw::SortRow(const std::uint32_t* words) {
             mixedOwners |= w;
         }
     }
-    SoleCount_ = counts;
-    MixedCount_ = mixedCount;
-    MixedOwners_ = mixedOwners;
+    TSortedRow sorted{.Lists = lists, .Width = width, .RowSlots = RowSlots_, .SoleCount = counts,
+                      .MixedCount = mixedCount, .MixedOwners = mixedOwners};
     // The lists rise: the row's first and last owned columns are at their ends.
-    First_ = mixedCount > 0 ? mixed[0] : static_cast<int>(width);
-    Last_ = mixedCount > 0 ? mixed[mixedCount - 1] : -1;
+    sorted.First = mixedCount > 0 ? mixed[0] : static_cast<int>(width);
+    sorted.Last = mixedCount > 0 ? mixed[mixedCount - 1] : -1;
     for (int r = 0; r < RowSlots_; ++r)
-        if (const int n = counts[static_cast<std::size_t>(r)]; n > 0) {
-            First_ = std::min<int>(First_, SoleColumns(r)[0]);
-            Last_ = std::max<int>(Last_, SoleColumns(r)[n - 1]);
+        if (const std::span<const std::uint16_t> sole = sorted.Sole(r); !sole.empty()) {
+            sorted.First = std::min<int>(sorted.First, sole.front());
+            sorted.Last = std::max<int>(sorted.Last, sole.back());
         }
-    return Last_ >= 0;
+    return sorted;
 }
 
 void TFullRedraw::ColourCells(int y, int slot, std::span<const std::uint16_t> cells, TColor* colours) const {
@@ -321,27 +333,23 @@ void TFullRedraw::SolePixels(int y, int slot, std::span<const std::uint16_t> cel
     paintOutside(std::span<const std::uint16_t>(at, cells.end()));
 }
 
-void TFullRedraw::PaintSoleOwners(int y, std::uint32_t* row) {
-    for (int r = 0; r < RowSlots_; ++r) {
+void TFullRedraw::PaintSoleOwners(int y, const TSortedRow& sorted, std::uint32_t* row) {
+    for (int r = 0; r < sorted.RowSlots; ++r) {
         const int slot = SlotOfRow_[static_cast<std::size_t>(r)];
-        const int n = SoleCount_[static_cast<std::size_t>(r)];
-        if (n > 0) {
-            SolePixels(y, slot, std::span<const std::uint16_t>(SoleColumns(r), static_cast<std::size_t>(n)), row);
-            Composed_ += static_cast<std::uint64_t>(n);
+        if (const std::span<const std::uint16_t> sole = sorted.Sole(r); !sole.empty()) {
+            SolePixels(y, slot, sole, row);
+            Composed_ += sole.size();
         }
         // A slot that owns any mixed cell gives the colours of them all: asking for the others' mixed
         // cells too costs less than sorting them out.
-        if (MixedOwners_ & (1u << slot))
-            ColourCells(y, slot, std::span<const std::uint16_t>(MixedColumns(), static_cast<std::size_t>(MixedCount_)),
-                        RowColours(r));
+        if (sorted.MixedOwners & (1u << slot)) ColourCells(y, slot, sorted.Mixed(), RowColours(r));
     }
 }
 
-void TFullRedraw::ComposeMixedCells(int y, const std::uint32_t* words, std::uint32_t* row) {
-    const std::uint16_t* mixed = MixedColumns();
+void TFullRedraw::ComposeMixedCells(int y, const TSortedRow& sorted, const std::uint32_t* words, std::uint32_t* row) {
     const std::uint32_t byRowOrFixed = FixedMask_ | RowMask_;
-    for (int i = 0; i < MixedCount_; ++i) {
-        const int column = mixed[i];
+    for (const std::uint16_t mixedColumn : sorted.Mixed()) {
+        const int column = mixedColumn;
         const std::uint32_t w = words[column];
         if ((w & ~FixedMask_) == 0) {
             const std::size_t m = (w * 0x9E3779B1u) >> 28;
@@ -373,12 +381,13 @@ void TSignalScreen::RedrawAll() {
     BeginUpdate();
     for (int y = 0; y < height; ++y) {
         const std::uint32_t* words = Words_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        if (!redraw.SortRow(words)) continue;
+        const TSortedRow sorted = redraw.SortRow(words);
+        if (sorted.Last < 0) continue;
         std::uint32_t* row = Bitmap().Row(y);
-        redraw.PaintSoleOwners(y, row);
-        redraw.ComposeMixedCells(y, words, row);
-        left = std::min(left, redraw.First());
-        right = std::max(right, redraw.Last());
+        redraw.PaintSoleOwners(y, sorted, row);
+        redraw.ComposeMixedCells(y, sorted, words, row);
+        left = std::min(left, sorted.First);
+        right = std::max(right, sorted.Last);
         if (top > y) top = y;
         bottom = y;
     }

@@ -153,12 +153,8 @@ void TVerhText::ShowText(TPixelRect cell, const std::string& text, TColor colour
     // The acquisition shows its state after every pass: text is drawn only where it changes.
     const auto same = std::find_if(Shown_.begin(), Shown_.end(), [&](const TShownText& s) { return s.Cell == cell; });
     if (same != Shown_.end() && same->Text == text && same->Colour == colour) return;
-    // A cell drawn over others (the two channel cells together) leaves them to be drawn again;
-    // neighbours share only their edge.
-    std::erase_if(Shown_, [&](const TShownText& s) {
-        return s.Cell.Left < cell.Right && cell.Left < s.Cell.Right && s.Cell.Top < cell.Bottom &&
-               cell.Top < s.Cell.Bottom;
-    });
+    // A cell drawn over others (the two channel cells together) leaves them to be drawn again.
+    ForgetOverlapping(Shown_, cell);
     Shown_.push_back({cell, text, colour});
     const TPixelRect rect = SpreadRect(cell);
     // Squeezed below its widest texts (a window below about 520 pixels), a column narrows a text's

@@ -59,11 +59,7 @@ private:
     // The places of a strip narrower than its narrowest, for the width they were worked out for.
     mutable int SqueezedFor_ = -1;
     mutable std::array<int, 7> SqueezedEdges_{};
-    struct TShownText {
-        TPixelRect Cell;
-        std::string Text;
-        TColor Colour;
-    };
+    // What the strip shows, by the cell each text was given for.
     std::vector<TShownText> Shown_;
 };
 

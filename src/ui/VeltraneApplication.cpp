@@ -1,9 +1,21 @@
 #include "ui/VeltraneApplication.h"
 
 #include <QFont>
-#include <QtGlobal>
+
+#include "core/ProgramLog.h"
 
 namespace vt {
+
+namespace {
+
+// An error nothing could show goes to the program's log, as every message of the program's own does.
+void LogUnhandled(const std::string& message) { LogProgramLine("Unhandled error: " + message); }
+
+void LogUnhandled(const std::string& message, std::exception_ptr whileReporting) {
+    LogUnhandled(message + "; while reporting it: " + ExceptionMessage(whileReporting));
+}
+
+}  // namespace
 
 TVeltraneApplication::TVeltraneApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // The forms were laid out for this font; the desktop's default is larger and cuts their captions.
@@ -22,15 +34,14 @@ bool TVeltraneApplication::notify(QObject* receiver, QEvent* event) {
 void TVeltraneApplication::DeliverException(std::exception_ptr error) {
     const std::string message = ExceptionMessage(error);
     if (!OnException) {
-        qWarning("Unhandled error: %s", message.c_str());
+        LogUnhandled(message);
         return;
     }
     try {
         OnException(message);
     } catch (...) {
         // The error dialog itself failed: there is nowhere left to show it.
-        qWarning("Unhandled error: %s; while reporting it: %s", message.c_str(),
-                 ExceptionMessage(std::current_exception()).c_str());
+        LogUnhandled(message, std::current_exception());
     }
 }
 
@@ -43,8 +54,7 @@ void TVeltraneApplication::DeliverProgramException(std::exception_ptr error) {
     try {
         OnProgramException(message);
     } catch (...) {
-        qWarning("Unhandled error: %s; while reporting it: %s", message.c_str(),
-                 ExceptionMessage(std::current_exception()).c_str());
+        LogUnhandled(message, std::current_exception());
     }
 }
 
@@ -65,7 +75,7 @@ void GuardedCall(const std::function<void()>& fn) {
         if (auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance())) {
             app->DeliverException(std::current_exception());
         } else {
-            qWarning("Unhandled error: %s", ExceptionMessage(std::current_exception()).c_str());
+            LogUnhandled(ExceptionMessage(std::current_exception()));
         }
     }
 }
@@ -77,7 +87,7 @@ void GuardedProgramCall(const std::function<void()>& fn) {
         if (auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance())) {
             app->DeliverProgramException(std::current_exception());
         } else {
-            qWarning("Unhandled error: %s", ExceptionMessage(std::current_exception()).c_str());
+            LogUnhandled(ExceptionMessage(std::current_exception()));
         }
     }
 }

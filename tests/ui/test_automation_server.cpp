@@ -30,7 +30,7 @@ protected:
         root.AddGpibStringHandler("Lines", 0, [](std::string_view, bool, std::uint8_t, std::string& reply) {
             reply = "a\r\nb\nc\r";
         });
-        // A command that opens a nested event loop, as dialogs and the autoscale do.
+        // A command that opens a nested event loop, as a modal dialog or an instrument switch's waits do.
         root.AddGpibStringHandler("Slow", 0, [](std::string_view, bool, std::uint8_t, std::string& reply) {
             RunLoopFor(100);
             reply = "slow done";

@@ -16,7 +16,6 @@
 #include "UiTestSupport.h"
 #include "core/CommandService.h"
 #include "core/CommandTree.h"
-#include "core/ProgramLog.h"
 #include "core/SettingReaders.h"
 #include "link/InstrumentIdentity.h"
 #include "ui/Automation.h"
@@ -196,12 +195,6 @@ TEST(CommandMessagesDemo, HeldRunsReplyAtTheirEndWhileOtherClientsAreServedAndNo
         rig.Command("FLASH:Calibr:RecallAll");
         ASSERT_TRUE(clients.Disconnect());
     });
-}
-
-// The log's line of a question nobody was asked keeps it on one line.
-TEST(CommandMessagesDemo, AnAnsweredQuestionIsOneLineWithItsAnswerAndWhy) {
-    EXPECT_EQ(AnsweredQuestionLine("  Connect the step\r\nand click OK.  ", "Cancel", "no screen to answer on"),
-              "Connect the step and click OK. -- Cancel (no screen to answer on)");
 }
 
 }  // namespace

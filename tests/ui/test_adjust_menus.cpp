@@ -41,9 +41,7 @@ struct TMenusShell : TAdjustShell {
         Idle.SetHandler([this] {
             Shell.IdleHousekeeping.Run(Shell);
             Auto.CheckDeadlines(Shell);
-            const bool again = Shell.IdleWakeAfterMs == 0;
-            Shell.IdleWakeAfterMs = -1;
-            return !again;
+            return Shell.TakeIdleWake() != 0;
         });
     }
     ~TMenusShell() { FlushDeletes(); }

@@ -1,15 +1,60 @@
-// The stored standard masks in the mask test feature: the standards list and the masks of the chosen
-// standard behind the `StdMask:` settings, loading a stored mask with its margin, and the list replies.
+// The stored standard masks in the mask test feature: the `StdMask:` settings, the standards list and
+// the masks of the chosen standard behind them, loading a stored mask with its margin, and the list
+// replies.
 #include <algorithm>
 #include <filesystem>
 
+#include "core/AsciiText.h"
 #include "core/CommandTree.h"
 #include "core/EditHandlers.h"
 #include "core/Handlers.h"
 #include "core/Shell.h"
+#include "core/UndoBuffer.h"
 #include "serial/MaskTest.h"
 
 namespace vt {
+
+void TMaskTest::RegisterStdMaskSettings(TSpider& root) {
+    Align_ = &root.AddOnOffHandler("StdMask:Align", {.AfterChange = [this](THandler&) {
+                                                         if (GetOn(Align_)) ApplyMaskScales();
+                                                     }});
+    Align_->SetJoinUndo(true);
+    MarginsOn_ = &root.AddOnOffHandler("StdMask:MarginsOn", {.AfterChange = [this](THandler& h) {
+                                                                 MarginsVal_->SetDisabled(!GetOn(MarginsOn_) || MarginsOn_->IsDisabled());
+                                                                 OnStdMarginsChange(h);
+                                                             }});
+    MarginsOn_->SetJoinUndo(true);
+    MarginsVal_ = &root.AddIntEditHandler(
+        "StdMask:MarginsVal", {.Initial = 0, .Config = {.Minimum = -100, .Default = 0, .Maximum = 100, .CoarseStep = 5,
+                                                        .CoarseKind = skGrid, .FineStep = 1, .FineKind = skGrid, .Units = "%"},
+                               .AfterChange = [this](THandler& h) { OnStdMarginsChange(h); }});
+    MarginsVal_->SetJoinUndo(true);
+    StdIndex_ = &root.AddIntEditHandler(
+        "StdMask:StdIndex", {.Initial = 0, .Config = {.Minimum = 0, .Default = 1, .Maximum = 16, .CoarseStep = 1, .CoarseKind = skGrid},
+                             .AfterChange = [this](THandler&) { OnStdIndexChange(); }});
+    StdIndex_->SetJoinUndo(true);
+    // With no stored mask to choose, only -1 (none) can be chosen.
+    const auto namesNoMask = [this](const TIntEditHandler&, std::string_view p) {
+        if (StdMasks_.Count() > 0) return false;
+        double v = 0;
+        return ParseNumberWithMultiplier(p, v) ? v >= -0.5 : SameText(p, "MAX") || SameText(p, "MID");
+    };
+    MaskIndex_ = &root.AddRefusing<TIntEditHandler>(
+        "StdMask:MaskIndex", {.Refuses = namesNoMask},
+        TEditOptions{.Initial = 0, .Config = {.Minimum = -1, .Default = 1, .Maximum = 32, .CoarseStep = 1, .CoarseKind = skGrid},
+                     .BeforeChange = [this](THandler& h) {
+                         // A remote choice is a step of its own, undone with the mask it loads.
+                         if (h.GetWhoChangedRaw() == wcvRemote && Shell_.UndoBuffer()) Shell_.UndoBuffer()->BeginStep();
+                     },
+                     .AfterChange = [this](THandler& h) { OnMaskIndexChange(h); }});
+    MaskIndex_->SetJoinUndo(true);
+    root.AddGpibStringHandler("StdMask:StdsList", 0, [this](std::string_view, bool q, std::uint8_t, std::string& reply) {
+        if (q) reply += StdsListReply();
+    });
+    root.AddGpibStringHandler("StdMask:MasksList", 0, [this](std::string_view, bool q, std::uint8_t, std::string& reply) {
+        if (q) reply += MasksListReply();
+    });
+}
 
 void TMaskTest::RefreshStdMaskFamily() {
     if (!StdIndex_) return;

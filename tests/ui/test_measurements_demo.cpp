@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QTimer>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -23,10 +22,7 @@
 #include "display/AnnotationLayer.h"
 #include "display/DisplayPanel.h"
 #include "display/ScopeDisplayServices.h"
-#include "ui/MainBlock.h"
 #include "ui/MainWindow.h"
-#include "ui/ProgramFeatures.h"
-#include "ui/VeltraneApplication.h"
 
 namespace vt {
 namespace {
@@ -36,10 +32,6 @@ bool Shown(TSignalRecords& r, int s) { return r.State(s) == srcUpToDate || r.Sta
 TEST(MeasurementsDemo, ParamValuesThenStatisticWithAHisticon) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
-    test::TScriptedDialogs& dialogs = rig.Dialogs;
-    int phase = 0;
-    double period = 0, pp = 0, width = 0;
-    bool iconReady = false;
     auto list = [&shell]() -> TMeasList& {
         return dynamic_cast<TScopeAnalysisServices&>(shell.Analysis()).Measurements().List();
     };
@@ -48,45 +40,31 @@ TEST(MeasurementsDemo, ParamValuesThenStatisticWithAHisticon) {
             if (!list().Slot(i) || IsUndefinedValue(list().Slot(i)->Value)) return false;
         return true;
     };
-    rig.Run(180000, 5, [&] {
-        if (!shell.AcqEnabled) return;
+    rig.RunSteps(180000, [&] {
         TSignalRecords& r = *shell.Records();
-        if (phase == 0 && shell.RunOn && Shown(r, ssCh1) && Shown(r, ssCh2)) {
-            for (const char* line : {"Meas:Display Param", "Meas:Ch1:XParam Period ON", "Meas:Ch1:YParam PP ON",
-                                     "Meas:Ch2:XParam PosWidth ON"})
-                shell.ExecuteCommandString(line);
-            phase = 1;
-        } else if (phase == 1 && list().Count() == 3 && defined(3)) {
-            period = list().Slot(0)->Value;
-            pp = list().Slot(1)->Value;
-            width = list().Slot(2)->Value;
-            for (const char* line : {"Meas:Display Statistic", "Meas:StatMode Window", "Meas:Window 8",
-                                     "Meas:Ch2:YParam Ampl ON"})
-                shell.ExecuteCommandString(line);
-            dynamic_cast<TScopeAnalysisServices&>(shell.Analysis()).Measurements().Readouts().HandleMeasPopupCommand(
-                "Histic", 0);
-            phase = 2;
-        } else if (phase == 2 && list().Count() == 4 && list().Slot(0)->Statistics &&
-                   list().Slot(0)->Statistics->HistReady && list().Slot(3)->Statistics &&
-                   list().Slot(3)->Statistics->Count > 2) {
-            iconReady = true;
-            QCoreApplication::processEvents();
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* m = dynamic_cast<TMorda_fr*>(w)) {
-                    test::SaveScreenshot(*m, "measurements_demo.png");
-                    m->close();
-                }
-            phase = 3;
-        }
+        ASSERT_TRUE(rig.Until([&] { return Shown(r, ssCh1) && Shown(r, ssCh2); }));
+        for (const char* line : {"Meas:Display Param", "Meas:Ch1:XParam Period ON", "Meas:Ch1:YParam PP ON",
+                                 "Meas:Ch2:XParam PosWidth ON"})
+            shell.ExecuteCommandString(line);
+        ASSERT_TRUE(rig.Until([&] { return list().Count() == 3 && defined(3); }));
+        // The demo's Ch1 is a 100 MHz sine, its Ch2 a 1 ns pulse.
+        EXPECT_NEAR(list().Slot(0)->Value, 10e-9, 10e-9 * 0.005);
+        EXPECT_GE(list().Slot(1)->Value, 0.495);
+        EXPECT_LE(list().Slot(1)->Value, 0.525);
+        EXPECT_NEAR(list().Slot(2)->Value, 1e-9, 1e-9 * 0.02);
+        for (const char* line : {"Meas:Display Statistic", "Meas:StatMode Window", "Meas:Window 8",
+                                 "Meas:Ch2:YParam Ampl ON"})
+            shell.ExecuteCommandString(line);
+        dynamic_cast<TScopeAnalysisServices&>(shell.Analysis()).Measurements().Readouts().HandleMeasPopupCommand(
+            "Histic", 0);
+        ASSERT_TRUE(rig.Until([&] {
+            return list().Count() == 4 && list().Slot(0)->Statistics && list().Slot(0)->Statistics->HistReady &&
+                   list().Slot(3)->Statistics && list().Slot(3)->Statistics->Count > 2;
+        }));
+        QCoreApplication::processEvents();
+        test::SaveScreenshot(*test::ShownMainWindow(), "measurements_demo.png");
     });
-    ASSERT_EQ(phase, 3);
-    for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
-    // The demo's Ch1 is a 100 MHz sine, its Ch2 a 1 ns pulse.
-    EXPECT_NEAR(period, 10e-9, 10e-9 * 0.005);
-    EXPECT_GE(pp, 0.495);
-    EXPECT_LE(pp, 0.525);
-    EXPECT_NEAR(width, 1e-9, 1e-9 * 0.02);
-    EXPECT_TRUE(iconReady);
+    for (const std::string& asked : rig.Dialogs.Asked) ADD_FAILURE() << asked;
 }
 
 // What an annotation layer draws: its name and the records drawn, with their anchors.
@@ -110,68 +88,53 @@ TDrawnLayer Drawn(TScopeDisplayServices& display, int m) {
 TEST(MeasurementsDemo, GainAndDutyAnnotationsOnTheirTraces) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
-    test::TScriptedDialogs& dialogs = rig.Dialogs;
-    int phase = 0, polls = 0;
-    TDrawnLayer gain1, gain2, duty;
-    double dutyValue = 0;
-    std::string dutyEdges;
-    TAnnLabelArray dutyRecords;
     auto list = [&shell]() -> TMeasList& {
         return dynamic_cast<TScopeAnalysisServices&>(shell.Analysis()).Measurements().List();
     };
-    auto definedOnce = [&] { return list().Count() == 1 && !IsUndefinedValue(list().Slot(0)->Value); };
-    auto screenshot = [](const char* name) {
-        QCoreApplication::processEvents();
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* m = dynamic_cast<TMorda_fr*>(w)) test::SaveScreenshot(*m, name);
+    // One measurement defined, then a few acquisitions for its annotations to be drawn.
+    auto definedOnce = [&] {
+        return rig.Until([&] { return list().Count() == 1 && !IsUndefinedValue(list().Slot(0)->Value); }) &&
+               rig.CountOn(5);
     };
-    rig.Run(180000, 20, [&] {
+    rig.RunSteps(180000, [&] {
         auto* display = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
-        if (!shell.AcqEnabled || !display || !display->Panel()) return;
+        ASSERT_TRUE(display && display->Panel());
         TSignalRecords& r = *shell.Records();
-        if (phase == 0 && shell.RunOn && Shown(r, ssCh1) && Shown(r, ssCh2)) {
-            for (const char* line : {"Meas:Display Param", "Meas:ClearAll", "Meas:Ch1:YDualPar Gain ON"})
-                shell.ExecuteCommandString(line);
-            phase = 1;
-        } else if (phase == 1 && definedOnce() && ++polls > 75) {
-            gain1 = Drawn(*display, 1);
-            gain2 = Drawn(*display, 2);
-            screenshot("measurements_gain_annotations.png");
-            for (const char* line : {"Meas:ClearAll", "Meas:Ch1:XParam PosDuty ON"}) shell.ExecuteCommandString(line);
-            polls = 0;
-            phase = 2;
-        } else if (phase == 2 && definedOnce() && ++polls > 75) {
-            duty = Drawn(*display, 1);
-            dutyValue = list().Slot(0)->Value;
-            dutyRecords = list().Slot(0)->Annotation;
-            screenshot("measurements_duty_annotations.png");
-            test::CloseMainWindows();
-            phase = 3;
+        ASSERT_TRUE(rig.Until([&] { return Shown(r, ssCh1) && Shown(r, ssCh2); }));
+        for (const char* line : {"Meas:Display Param", "Meas:ClearAll", "Meas:Ch1:YDualPar Gain ON"})
+            shell.ExecuteCommandString(line);
+        ASSERT_TRUE(definedOnce());
+        // Top and base of Ch1 on its point layer, of Ch2 on its level layer; each top above its base.
+        TDrawnLayer gain1 = Drawn(*display, 1), gain2 = Drawn(*display, 2);
+        EXPECT_EQ(gain1.Name, "Ann.Lyr1_Ch1");
+        EXPECT_EQ(gain1.Records, (std::vector<int>{1, 2}));
+        EXPECT_EQ(gain2.Name, "Ann.Lyr2_Ch2");
+        EXPECT_EQ(gain2.Records, (std::vector<int>{3, 4}));
+        if (gain1.States.size() == 2 && gain2.States.size() == 2) {
+            EXPECT_LT(gain1.States[1].Row, gain1.States[2].Row);
+            EXPECT_LT(gain2.States[3].Row, gain2.States[4].Row);
         }
+        QCoreApplication::processEvents();
+        test::SaveScreenshot(*test::ShownMainWindow(), "measurements_gain_annotations.png");
+        for (const char* line : {"Meas:ClearAll", "Meas:Ch1:XParam PosDuty ON"}) shell.ExecuteCommandString(line);
+        ASSERT_TRUE(definedOnce());
+        // The 100 MHz sine is high for half of each period: a duty of 50 %, and the width marks of the
+        // first positive half-period lie half a period apart, the period being the span of the walk's
+        // first and last crossings over their count less one.
+        EXPECT_NEAR(list().Slot(0)->Value, 50, 1);
+        EXPECT_EQ(Drawn(*display, 1).Records, (std::vector<int>{1, 2, 3, 4}));
+        const TAnnLabelArray duty = list().Slot(0)->Annotation;
+        QCoreApplication::processEvents();
+        test::SaveScreenshot(*test::ShownMainWindow(), "measurements_duty_annotations.png");
+        const std::string edges = duty[1].Text;
+        const int count = std::atoi(edges.substr(edges.rfind('(') + 1).c_str());
+        ASSERT_GT(count, 2) << edges;
+        const double period = double(duty[2].X - duty[1].X) / (count - 1);
+        EXPECT_NEAR(duty[4].X - duty[3].X, period / 2, 3);
+        EXPECT_EQ(duty[3].Y, duty[1].Y) << "at the middle threshold";
+        EXPECT_GE(duty[3].X, duty[1].X);
     });
-    ASSERT_EQ(phase, 3);
-    for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
-    // Top and base of Ch1 on its point layer, of Ch2 on its level layer; each top above its base.
-    EXPECT_EQ(gain1.Name, "Ann.Lyr1_Ch1");
-    EXPECT_EQ(gain1.Records, (std::vector<int>{1, 2}));
-    EXPECT_EQ(gain2.Name, "Ann.Lyr2_Ch2");
-    EXPECT_EQ(gain2.Records, (std::vector<int>{3, 4}));
-    if (gain1.States.size() == 2 && gain2.States.size() == 2) {
-        EXPECT_LT(gain1.States[1].Row, gain1.States[2].Row);
-        EXPECT_LT(gain2.States[3].Row, gain2.States[4].Row);
-    }
-    // The 100 MHz sine is high for half of each period: a duty of 50 %, and the width marks of the
-    // first positive half-period lie half a period apart, the period being the span of the walk's
-    // first and last crossings over their count less one.
-    EXPECT_NEAR(dutyValue, 50, 1);
-    EXPECT_EQ(duty.Records, (std::vector<int>{1, 2, 3, 4}));
-    const std::string edges = dutyRecords[1].Text;
-    const int count = std::atoi(edges.substr(edges.rfind('(') + 1).c_str());
-    ASSERT_GT(count, 2) << edges;
-    const double period = double(dutyRecords[2].X - dutyRecords[1].X) / (count - 1);
-    EXPECT_NEAR(dutyRecords[4].X - dutyRecords[3].X, period / 2, 3);
-    EXPECT_EQ(dutyRecords[3].Y, dutyRecords[1].Y) << "at the middle threshold";
-    EXPECT_GE(dutyRecords[3].X, dutyRecords[1].X);
+    for (const std::string& asked : rig.Dialogs.Asked) ADD_FAILURE() << asked;
 }
 
 }  // namespace

@@ -49,84 +49,65 @@ TEST(OEConvCalibrationDemo, ARemoteDarkLevelRunClosesItselfAndRestoresEveryPrepa
     test::TProgramRig rig({.DemoOptions = 0xFF & ~optOptics});
     TShell& shell = rig.Shell;
     test::TScriptedDialogs& dialogs = rig.Dialogs;
-    int phase = 0;
-    bool optics = false, sawDialogRunning = false, shotTaken = false, runAfter = false, redoLeft = true;
-    double darkBefore = -1, darkAfter = -2;
-    std::string destReply = "none", runReply = "none";
-    std::size_t askedDuringRun = 99;
-    std::vector<std::string> before, during, after;
-    std::string maskBefore, maskAfter;
+    bool sawDialogRunning = false, shotTaken = false;
+    std::vector<std::string> during;
     int polygonsDuringRun = -1;
-    QTimer watch;
-    rig.Run(240000, 20, [&] {
-        if (!rig.Acquiring()) return;
+    rig.RunSteps(240000, [&] {
+        ASSERT_TRUE(rig.Until([&] { return rig.Features().Automation().Automation() != nullptr; }));
         TAutomation* automation = rig.Features().Automation().Automation();
-        if (!automation) return;
         TCommandTree* tree = shell.CommandTree();
-        if (phase == 0) {
-            optics = shell.Identity() && shell.Identity()->Identity.HasOptOptics();
-            // A remote destination change gives its cable instruction as a hint and asks nothing.
-            automation->Service.Execute("OEConv:Dest Ch1", destReply);
-            phase = 1;
-        } else if (phase == 1) {
-            tree->ExecuteCommandString(std::string("NOGPIB:Mask ") + test::kStoredMask, true);
-            // Lifted by 0.1 V, more than the compensation can take off (1 mV per percent above the
-            // demo converter's dark point of 42 %), the mean keeps its sign and the search walks out
-            // of 0.1 .. 99.9 within a few dozen readings: the run fails and closes itself.
-            tree->ExecuteCommandString("GSS:A:Offset 0.1", true);
-            maskBefore = test::MaskState(shell);
-            before = test::AllSettings(shell);
-            darkBefore = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
-            QObject::connect(&watch, &QTimer::timeout, [&] {
-                TfrmCalibrOEConverter* dialog = OpenDialog();
-                if (!dialog) return;
-                // The run prepared its settings and took the mask before its dialog showed; a short
-                // run may end before a poll sees its progress.
-                if (!sawDialogRunning) {
-                    sawDialogRunning = true;
-                    during = test::AllSettings(shell);
-                    polygonsDuringRun = shell.Serial().MaskPolygonCount();
-                }
-                const bool running = !dialog->ProgressBar()->isHidden() && dialog->ProgressBar()->value() >= 1;
-                if (shotTaken || !(running || !dialog->ResultLabel()->isHidden())) return;
-                shotTaken = true;
-                EXPECT_TRUE(test::TextsThatDoNotFit(*dialog).empty());
-                test::SaveScreenshot(*dialog, "oeconv_calibration_demo.png");
-            });
-            watch.start(2);
-            std::string ignored;
-            automation->Service.Execute("FLASH:OECalibr:AutoDarkLvl", ignored, 0,
-                                        [&runReply](const std::string& reply) { runReply = reply; });
-            phase = 2;
-        } else if (phase == 2 && runReply != "none") {
-            watch.stop();
-            askedDuringRun = dialogs.Asked.size();
-            after = test::AllSettings(shell);
-            maskAfter = test::MaskState(shell);
-            darkAfter = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
-            redoLeft = !shell.UndoBuffer()->RedoEmpty();
-            runAfter = shell.RunOn;
-            phase = 3;
-            test::CloseMainWindows();
-        }
+        ASSERT_TRUE(shell.Identity() && shell.Identity()->Identity.HasOptOptics());
+        // A remote destination change gives its cable instruction as a hint and asks nothing.
+        std::string destReply = "none";
+        automation->Service.Execute("OEConv:Dest Ch1", destReply);
+        EXPECT_EQ(destReply, "");
+        rig.CountOn(1);
+        tree->ExecuteCommandString(std::string("NOGPIB:Mask ") + test::kStoredMask, true);
+        // Lifted by 0.1 V, more than the compensation can take off (1 mV per percent above the demo
+        // converter's dark point of 42 %), the mean keeps its sign and the search walks out of
+        // 0.1 .. 99.9 within a few dozen readings: the run fails and closes itself.
+        tree->ExecuteCommandString("GSS:A:Offset 0.1", true);
+        const std::string maskBefore = test::MaskState(shell);
+        EXPECT_EQ(maskBefore, test::kStoredMask);
+        const std::vector<std::string> before = test::AllSettings(shell);
+        ASSERT_FALSE(before.empty());
+        const double darkBefore = ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1);
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            TfrmCalibrOEConverter* dialog = OpenDialog();
+            if (!dialog) return;
+            // The run prepared its settings and took the mask before its dialog showed; a short run
+            // may end before a poll sees its progress.
+            if (!sawDialogRunning) {
+                sawDialogRunning = true;
+                during = test::AllSettings(shell);
+                polygonsDuringRun = shell.Serial().MaskPolygonCount();
+            }
+            const bool running = !dialog->ProgressBar()->isHidden() && dialog->ProgressBar()->value() >= 1;
+            if (shotTaken || !(running || !dialog->ResultLabel()->isHidden())) return;
+            shotTaken = true;
+            EXPECT_TRUE(test::TextsThatDoNotFit(*dialog).empty());
+            test::SaveScreenshot(*dialog, "oeconv_calibration_demo.png");
+        });
+        watch.start(2);
+        std::string ignored, runReply = "none";
+        automation->Service.Execute("FLASH:OECalibr:AutoDarkLvl", ignored, 0,
+                                    [&runReply](const std::string& reply) { runReply = reply; });
+        ASSERT_TRUE(rig.Until([&] { return runReply != "none"; }, 200000));
+        watch.stop();
+        // Nothing asked until the command replied (the close asks to store a changed dark level).
+        EXPECT_EQ(dialogs.Asked.size(), 0u) << (dialogs.Asked.empty() ? "" : dialogs.Asked.front());
+        // The failed search brings the old level back.
+        EXPECT_EQ(runReply, "Calibration failed");
+        EXPECT_NE(during, before);
+        EXPECT_EQ(test::AllSettings(shell), before);
+        EXPECT_EQ(test::MaskState(shell), maskBefore);
+        EXPECT_DOUBLE_EQ(ReadRealSetting(tree, "FLASH:OECalibr:DarkLvl", -1), darkBefore);
+        EXPECT_TRUE(shell.UndoBuffer()->RedoEmpty());
+        EXPECT_TRUE(shell.RunOn);
     });
-    ASSERT_TRUE(optics);
-    ASSERT_EQ(phase, 3);
-    // Nothing asked until the command replied (the close asks to store a changed dark level).
-    EXPECT_EQ(askedDuringRun, 0u) << (dialogs.Asked.empty() ? "" : dialogs.Asked.front());
-    EXPECT_EQ(destReply, "");
-    // The failed search brings the old level back.
-    EXPECT_EQ(runReply, "Calibration failed");
     EXPECT_TRUE(sawDialogRunning);
-    ASSERT_FALSE(before.empty());
-    EXPECT_NE(during, before);
-    EXPECT_EQ(after, before);
-    EXPECT_EQ(maskBefore, test::kStoredMask);
     EXPECT_EQ(polygonsDuringRun, 0);
-    EXPECT_EQ(maskAfter, maskBefore);
-    EXPECT_DOUBLE_EQ(darkAfter, darkBefore);
-    EXPECT_FALSE(redoLeft);
-    EXPECT_TRUE(runAfter);
 }
 
 // Each run from one client while a second asks `*RUN?` and for a calibration of its own: the second

@@ -212,24 +212,34 @@ TEST_F(SideMenuTest, EveryRegisteredFormBindsAllItsSwitchers) {
     EXPECT_EQ(UnboundSwitchersOf(*broken), std::vector<std::string>{"rmpPage2/Source: Nope:Source"});
 }
 
-TEST(SideMenuMainWindow, SlotPlacesFollowTheMainWindowsResize) {
-    TShell shell;
-    TRecordingLife rec{shell};
-    TScriptedDialogs dialogs;
-    TKitFixture f;
-    test::TTestWindow w(shell, rec, dialogs);
-    TSideMenus menus(f.Kit, &w);
-    w.SetSideMenus(&menus);
-    std::vector<std::string> log;
-    menus.RegisterForm(mkTimebase, [&log](TSideMenus& m, QWidget* parent, bool left) -> TSideMenuForm* {
-        return new TTestMenuForm(m, parent, left, log);
-    });
-    auto resize = [&w](int width, int height) {
+// A main window of the tests with the side menus in it, its timebase and channel forms the test's.
+class SideMenuMainWindow : public ::testing::Test {
+protected:
+    SideMenuMainWindow() {
+        w.SetSideMenus(&menus);
+        for (int kind : {mkTimebase, mkChannels})
+            menus.RegisterForm(kind, [this](TSideMenus& m, QWidget* parent, bool left) -> TSideMenuForm* {
+                return new TTestMenuForm(m, parent, left, log);
+            });
+    }
+    ~SideMenuMainWindow() override { FlushDeletes(); }
+    void resize(int width, int height) {
         const QSize old = w.size();
         w.resize(width, height);
         QResizeEvent event(w.size(), old);
         QApplication::sendEvent(&w, &event);
-    };
+    }
+
+    TShell shell;
+    TRecordingLife rec{shell};
+    TScriptedDialogs dialogs;
+    TKitFixture f;
+    test::TTestWindow w{shell, rec, dialogs};
+    TSideMenus menus{f.Kit, &w};
+    std::vector<std::string> log;
+};
+
+TEST_F(SideMenuMainWindow, SlotPlacesFollowTheMainWindowsResize) {
     resize(1000, 700);
     menus.ShowSideMenu(mkTimebase, LeftSide);
     ASSERT_NE(menus.Form(LeftSide), nullptr);
@@ -240,7 +250,6 @@ TEST(SideMenuMainWindow, SlotPlacesFollowTheMainWindowsResize) {
     menus.ShowSideMenu(mkTimebase, RightSide);
     EXPECT_EQ(menus.Form(RightSide)->geometry(), QRect(moved.Left, moved.Top, moved.Width, moved.Height));
     EXPECT_EQ(menus.Form(LeftSide)->geometry().height(), w.Layout().LeftSlot.Height);
-    FlushDeletes();
 }
 
 // Columns of a main-menu button that hold its caption's dark pixels (first, last).
@@ -258,24 +267,7 @@ std::pair<int, int> CaptionInk(QWidget& button) {
     return {first, last};
 }
 
-TEST(SideMenuMainWindow, SmallAndDefaultWindowsKeepEveryControlWholeAndASideMenuScrolls) {
-    TShell shell;
-    TRecordingLife rec{shell};
-    TScriptedDialogs dialogs;
-    TKitFixture f;
-    test::TTestWindow w(shell, rec, dialogs);
-    TSideMenus menus(f.Kit, &w);
-    w.SetSideMenus(&menus);
-    std::vector<std::string> log;
-    menus.RegisterForm(mkChannels, [&log](TSideMenus& m, QWidget* parent, bool left) -> TSideMenuForm* {
-        return new TTestMenuForm(m, parent, left, log);
-    });
-    auto resize = [&w](int width, int height) {
-        const QSize old = w.size();
-        w.resize(width, height);
-        QResizeEvent event(w.size(), old);
-        QApplication::sendEvent(&w, &event);
-    };
+TEST_F(SideMenuMainWindow, SmallAndDefaultWindowsKeepEveryControlWholeAndASideMenuScrolls) {
     const QWidget* system = w.findChild<QPushButton*>("btnInstruments");
     ASSERT_NE(system, nullptr);
     for (QSize size : {QSize(792, 575), QSize(640, 480), QSize(792, 500)}) {
@@ -318,7 +310,6 @@ TEST(SideMenuMainWindow, SmallAndDefaultWindowsKeepEveryControlWholeAndASideMenu
     EXPECT_EQ(form->height(), SideMenuPageHeight);
     EXPECT_TRUE(form->ScrollBar()->isHidden());
     EXPECT_EQ(form->CurrentPanel->y(), 0);
-    FlushDeletes();
 }
 
 }  // namespace

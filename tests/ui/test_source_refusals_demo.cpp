@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QTimer>
 #include <exception>
 #include <string>
 #include <vector>
@@ -21,10 +20,8 @@
 #include "core/SourceHandlers.h"
 #include "display/ScopeDisplayServices.h"
 #include "ui/Automation.h"
-#include "ui/MainBlock.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramFeatures.h"
-#include "ui/VeltraneApplication.h"
 
 namespace vt {
 namespace {
@@ -73,19 +70,11 @@ std::vector<TSourceSettingCase> SourceSettings() {
 TEST(SourceRefusalsDemo, EverySourceSettingRefusesTheSourcesItCannotUseAndNothingRepliesAnInternalError) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
-    test::TScriptedDialogs& dialogs = rig.Dialogs;
-    const std::vector<TSourceSettingCase> cases = SourceSettings();
     std::vector<std::string> faults;
-    std::string eyeRefused = "none", eyeMeasure = "none", eyeOnConst = "none", fftAdd = "none", fftUndo = "none",
-                fftRedo = "none", fftLabel = "none", fftKey = "none", spectr2 = "none",
-                spectrumAdd = "none", spectrumLabel = "none";
-    bool fftLabelHighlighted = false;
-    int countBefore = 0;
-    int phase = 0;
-    rig.Run(120000, 20, [&] {
-        if (!rig.Acquiring()) return;
+    // Every step waits for three acquisitions after its commands: the acquisition goes on.
+    rig.RunSteps(120000, [&] {
+        ASSERT_TRUE(rig.Until([&] { return rig.Features().Automation().Automation() != nullptr; }));
         TAutomation* automation = rig.Features().Automation().Automation();
-        if (!automation) return;
         // As the automation server runs a line: an exception's text becomes the reply.
         auto run = [&](const std::string& line) {
             std::string reply;
@@ -97,94 +86,64 @@ TEST(SourceRefusalsDemo, EverySourceSettingRefusesTheSourcesItCannotUseAndNothin
             return reply;
         };
         auto& measurements = dynamic_cast<TScopeAnalysisServices&>(shell.Analysis()).Measurements();
-        if (phase == 0) {
-            run("HEADER OFF");
-            for (const TSourceSettingCase& c : cases) {
-                const std::string& header = c.Header;
-                if (const std::string r = run(header + " " + c.Kept); !r.empty())
-                    faults.push_back(header + " " + c.Kept + " replied '" + r + "'");
-                for (const char* refused : c.Refused) {
-                    const std::string r = run(header + " " + refused);
-                    if (r != "ERROR") faults.push_back(header + " " + refused + " replied '" + r + "'");
-                    const std::string back = run(header + "?");
-                    if (back != c.Kept) faults.push_back(header + " " + refused + " left '" + back + "'");
-                }
-                if (const std::string r = run(header + " " + c.AlsoTaken); !r.empty())
-                    faults.push_back(header + " " + c.AlsoTaken + " replied '" + r + "'");
-                if (const std::string back = run(header + "?"); back != c.AlsoTaken)
-                    faults.push_back(header + " " + c.AlsoTaken + " read back '" + back + "'");
+        run("HEADER OFF");
+        for (const TSourceSettingCase& c : SourceSettings()) {
+            const std::string& header = c.Header;
+            if (const std::string r = run(header + " " + c.Kept); !r.empty())
+                faults.push_back(header + " " + c.Kept + " replied '" + r + "'");
+            for (const char* refused : c.Refused) {
+                const std::string r = run(header + " " + refused);
+                if (r != "ERROR") faults.push_back(header + " " + refused + " replied '" + r + "'");
+                const std::string back = run(header + "?");
+                if (back != c.Kept) faults.push_back(header + " " + refused + " left '" + back + "'");
             }
-            for (const char* line :
-                 {"SPECTR1:SOURCE CH1", "SPECTR1:DISPLAY ON", "SPECTR2:SOURCE CH2", "SPECTR2:DISPLAY ON"})
-                run(line);
-            spectr2 = run("SPECTR2:SOURCE S1");
-            countBefore = rig.Acquisitions();
-            phase = 1;
-        } else if (phase == 1 && rig.Acquisitions() >= countBefore + 3) {
-            eyeRefused = run("EYE:SOURCE CONST");
-            eyeMeasure = run("EYE:MEASURE NRZ");
-            countBefore = rig.Acquisitions();
-            phase = 2;
-        } else if (phase == 2 && rig.Acquisitions() >= countBefore + 3) {
-            // A source without a colour of its own, given by the program itself, draws its rows too.
-            FindSetting<TSignalSourceSwHandler>(shell.CommandTree(), "Eye:Source")->SetSource(ssConst);
-            run("EYE:MEASURE OFF");
-            eyeOnConst = run("EYE:MEASURE NRZ");
-            countBefore = rig.Acquisitions();
-            phase = 3;
-        } else if (phase == 3 && rig.Acquisitions() >= countBefore + 3) {
-            run("EYE:MEASURE OFF");
-            run("EYE:SOURCE CH1");
-            fftAdd = run("MEAS:F1:YFFTPAR MAGN");
-            fftUndo = run("*UNDO");
-            fftRedo = run("*UNDO REDO");
-            if (const TParameterOfMeas* p = measurements.List().Slot(0)) {
-                fftLabel = p->Annotation[3].Text;
-                fftLabelHighlighted = p->Annotation[3].LabelHighlight;
-            }
-            fftKey = shell.LangStr("F1");
-            // The eye diagram switched the spectra off.
-            run("SPECTR1:DISPLAY ON");
-            phase = 4;
-        } else if (phase == 4 && shell.Display().SignalLayerDrawn(ssS1)) {
-            // On the spectrum of Ch1 the mark sits on the fundamental.
-            run("MEAS:DISPLAY PARAM");
-            spectrumAdd = run("MEAS:S1:YFFTPAR MAGN");
-            countBefore = rig.Acquisitions();
-            phase = 5;
-        } else if (phase == 5 && rig.Acquisitions() >= countBefore + 3) {
-            if (const TParameterOfMeas* p = measurements.List().Slot(measurements.List().Count() - 1))
-                spectrumLabel = p->Annotation[3].Text;
-            phase = 6;
-            QCoreApplication::processEvents();
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* m = dynamic_cast<TMorda_fr*>(w)) {
-                    test::SaveScreenshot(*m, "spectrum_measurement_mark.png");
-                    m->close();
-                }
+            if (const std::string r = run(header + " " + c.AlsoTaken); !r.empty())
+                faults.push_back(header + " " + c.AlsoTaken + " replied '" + r + "'");
+            if (const std::string back = run(header + "?"); back != c.AlsoTaken)
+                faults.push_back(header + " " + c.AlsoTaken + " read back '" + back + "'");
         }
+        for (const char* line : {"SPECTR1:SOURCE CH1", "SPECTR1:DISPLAY ON", "SPECTR2:SOURCE CH2", "SPECTR2:DISPLAY ON"})
+            run(line);
+        EXPECT_EQ(run("SPECTR2:SOURCE S1"), "ERROR") << "a spectrum of a spectrum is refused";
+        ASSERT_TRUE(rig.CountOn(3));
+        EXPECT_EQ(run("EYE:SOURCE CONST"), "ERROR");
+        EXPECT_EQ(run("EYE:MEASURE NRZ"), "");
+        ASSERT_TRUE(rig.CountOn(3));
+        // A source without a colour of its own, given by the program itself, draws its rows too.
+        FindSetting<TSignalSourceSwHandler>(shell.CommandTree(), "Eye:Source")->SetSource(ssConst);
+        run("EYE:MEASURE OFF");
+        EXPECT_EQ(run("EYE:MEASURE NRZ"), "");
+        ASSERT_TRUE(rig.CountOn(3));
+        run("EYE:MEASURE OFF");
+        run("EYE:SOURCE CH1");
+        EXPECT_EQ(run("MEAS:F1:YFFTPAR MAGN"), "");
+        EXPECT_EQ(run("*UNDO"), "");
+        EXPECT_EQ(run("*UNDO REDO"), "");
+        // The fundamental's mark reads "F1", highlighted.
+        const TParameterOfMeas* fft = measurements.List().Slot(0);
+        ASSERT_NE(fft, nullptr);
+        EXPECT_EQ(fft->Annotation[3].Text, "F1");
+        EXPECT_TRUE(fft->Annotation[3].LabelHighlight);
+        EXPECT_EQ(shell.LangStr("F1"), "F1");
+        // The eye diagram switched the spectra off.
+        run("SPECTR1:DISPLAY ON");
+        ASSERT_TRUE(rig.Until([&] { return shell.Display().SignalLayerDrawn(ssS1); }));
+        // On the spectrum of Ch1 the mark sits on the fundamental.
+        run("MEAS:DISPLAY PARAM");
+        EXPECT_EQ(run("MEAS:S1:YFFTPAR MAGN"), "");
+        ASSERT_TRUE(rig.CountOn(3));
+        const TParameterOfMeas* spectrum = measurements.List().Slot(measurements.List().Count() - 1);
+        ASSERT_NE(spectrum, nullptr);
+        EXPECT_EQ(spectrum->Annotation[3].Text, "F1");
+        QCoreApplication::processEvents();
+        test::SaveScreenshot(*test::ShownMainWindow(), "spectrum_measurement_mark.png");
     });
-    // Every phase waited for three acquisitions after its commands: the acquisition went on.
-    ASSERT_EQ(phase, 6);
     EXPECT_TRUE(faults.empty()) << [&] {
         std::string all;
         for (const std::string& f : faults) all += f + "\n";
         return all;
     }();
-    EXPECT_EQ(spectr2, "ERROR") << "a spectrum of a spectrum is refused";
-    EXPECT_EQ(eyeRefused, "ERROR");
-    EXPECT_EQ(eyeMeasure, "");
-    EXPECT_EQ(eyeOnConst, "");
-    EXPECT_EQ(fftAdd, "");
-    EXPECT_EQ(fftUndo, "");
-    EXPECT_EQ(fftRedo, "");
-    // The fundamental's mark reads "F1", highlighted.
-    EXPECT_EQ(fftLabel, "F1");
-    EXPECT_TRUE(fftLabelHighlighted);
-    EXPECT_EQ(fftKey, "F1");
-    EXPECT_EQ(spectrumAdd, "");
-    EXPECT_EQ(spectrumLabel, "F1");
-    EXPECT_TRUE(dialogs.Asked.empty()) << dialogs.Asked.front();
+    EXPECT_TRUE(rig.Dialogs.Asked.empty()) << rig.Dialogs.Asked.front();
 }
 
 }  // namespace

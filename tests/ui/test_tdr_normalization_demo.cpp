@@ -96,27 +96,13 @@ protected:
 
 TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenHasTheChosenRise) {
     test::TScriptedDialogs& dialogs = Rig.Dialogs;
-    int phase = 0;
-    std::string status, statusColor, cancelledStatus;
-    std::vector<std::string> beforeCancel, afterCancel;
-    double ch2ScaleAfterCancel = 0;
-    double refAmpl = 0, baseLine = 0, tdtAmpl = 0, tdtZero = 0;
-    int f1Operator = -1, f1Source = -1, stateDuringRun = -1, f1Before = -2, f1AfterOff = -1;
-    bool f1DisplayAfterOff = true;
-    double recLenMaxAfterOff = 0;
-    std::vector<bool> calibrated;  // after the refused, the cancelled, the OK run; TDT before and after OK
-    std::string normalizeAfterLengthChange, f1AfterLengthChange;
-    std::vector<std::string> hints;
-    std::vector<int> hintTimeOuts;
-    TEdge normalized, raw;
-    Rig.Run(270000, 20, [&] {
-        if (!Rig.Acquiring()) return;
+    Rig.RunSteps(270000, [&] {
         Run("*StopSingle Stop");
         test::RunLoopFor(50);
         for (const char* line : {"TDR:Mode TDR", "TDR:Ch1:Destination G1", "GSS:Ch1 A", "GSS:A:Waweform TDR",
                                  "GSS:A:TDRCircuit Short", "Acq:Ch1:RecLen 2048", "TB:Mode A", "TB:ScaleA 1e-9"})
             Run(line);
-        f1Before = ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1);
+        const int f1Before = ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1);
         TTdrSettings& tdr = dynamic_cast<TScopeSerialServices&>(Shell.Serial()).Tdr();
         // A length that is no power of two is refused before the wizard opens.
         Run("Acq:Ch1:RecLen 1000");
@@ -124,117 +110,99 @@ TEST_F(TdrNormalizationDemo, TheFlowsMeasureTheDemoCircuitsAndTheNormalizedOpenH
             d.CancelButton()->click();
             return true;
         });
-        calibrated.push_back(tdr.Calibrated(TdrChannel1));
+        EXPECT_FALSE(tdr.Calibrated(TdrChannel1));
         Run("Acq:Ch1:RecLen 2048");
         // Cancel in mid-run: every setting the wizard prepared returns. Undo waits for the close; a
         // remote change meanwhile stays, and stays the newest step.
-        beforeCancel = test::AllSettings(Shell);
+        const std::vector<std::string> beforeCancel = test::AllSettings(Shell);
+        EXPECT_FALSE(beforeCancel.empty());
         const double ch2Scale = Real("Ch2:Scale");
         Normalize([&](TfrmTDR_TDT_Normalization& d) {
             if (d.ProgressBar()->value() < 12) return false;
-            cancelledStatus = d.StatusLabel()->text().toStdString();
             Run("*UNDO");
             Run("Ch2:Scale " + std::to_string(ch2Scale / 2));
             d.CancelButton()->click();
             return true;
         });
-        ch2ScaleAfterCancel = Real("Ch2:Scale") / ch2Scale;
+        EXPECT_DOUBLE_EQ(Real("Ch2:Scale") / ch2Scale, 0.5);
         Run("*UNDO");
-        afterCancel = test::AllSettings(Shell);
-        calibrated.push_back(tdr.Calibrated(TdrChannel1));
+        const std::vector<std::string> afterCancel = test::AllSettings(Shell);
+        EXPECT_EQ(afterCancel, beforeCancel) << [&] {
+            std::string differing;
+            for (std::size_t i = 0; i < afterCancel.size() && i < beforeCancel.size(); ++i)
+                if (afterCancel[i] != beforeCancel[i]) differing += beforeCancel[i] + " -> " + afterCancel[i] + "\n";
+            return differing;
+        }();
+        EXPECT_FALSE(tdr.Calibrated(TdrChannel1));
+        int stateDuringRun = -1;
         Normalize([&](TfrmTDR_TDT_Normalization& d) {
             stateDuringRun = Shell.Serial().TdrChannelState(2);
             if (!d.OkButton()->isEnabled()) return false;
-            status = d.StatusLabel()->text().toStdString();
-            statusColor = d.StatusLabel()->palette().color(QPalette::WindowText).name().toStdString();
+            EXPECT_EQ(d.StatusLabel()->text().toStdString(), "Normalization is ready");
+            EXPECT_EQ(d.StatusLabel()->palette().color(QPalette::WindowText).name().toStdString(), "#008000");
             EXPECT_TRUE(test::TextsThatDoNotFit(d).empty());
             test::SaveScreenshot(d, "tdr_normalization_dialog.png");
             d.OkButton()->click();
             return true;
         });
-        calibrated.push_back(tdr.Calibrated(TdrChannel1));
-        refAmpl = Real("TDR:Ch1:RefAmpl");
-        baseLine = Real("TDR:Ch1:BaseLine");
-        f1Operator = ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1);
-        f1Source = ReadChoiceSetting(Shell.CommandTree(), "F1:Source1", -1);
+        // While the wizard owned the channel it read in volts.
+        EXPECT_EQ(stateDuringRun, 0);
+        EXPECT_TRUE(tdr.Calibrated(TdrChannel1));
+        // Reflection step 6720 x 0.5 x 0.25 x 2 (short to load) and load 6720 x 0.5 + 368 codes, at the
+        // demo's 6.25e-5 V a code.
+        EXPECT_NEAR(Real("TDR:Ch1:RefAmpl"), 0.105, 0.004);
+        EXPECT_NEAR(Real("TDR:Ch1:BaseLine"), -0.233, 0.004);
+        EXPECT_EQ(ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1), 17);
+        EXPECT_EQ(ReadChoiceSetting(Shell.CommandTree(), "F1:Source1", -1), ssCh1);
 
         // An open through the correction, rise 100 ps.
         Run("GSS:A:TDRCircuit Open");
         Run("TDR:Ch1:NormTime 1e-10");
         Rig.Acquire(8);
-        normalized = MeasureEdge(Shell.Records()->Record(ssF1));
-        raw = MeasureEdge(Shell.Records()->Record(ssCh1));
+        const TEdge normalized = MeasureEdge(Shell.Records()->Record(ssF1));
+        const TEdge raw = MeasureEdge(Shell.Records()->Record(ssCh1));
+        EXPECT_NEAR(normalized.Step, -0.105, 0.105 * 0.03);
+        EXPECT_NEAR(normalized.Fall, 1e-10, 1e-11);
+        EXPECT_LT(normalized.Overshoot, 0.02);
+        EXPECT_GT(raw.Overshoot, 0.03);
+        EXPECT_GT(raw.Overshoot, 2 * normalized.Overshoot);
 
         // Off gives F1 back as it was and frees only this channel's record length.
         Run("TDR:Ch1:Normalize OFF");
-        f1AfterOff = ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1);
-        f1DisplayAfterOff = ReadOnOffSetting(Shell.CommandTree(), "F1:Display", true);
-        recLenMaxAfterOff = FindSetting<TIntEditHandler>(Shell.CommandTree(), "Acq:Ch1:RecLen")->MaxValue();
+        EXPECT_EQ(ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1), f1Before);
+        EXPECT_FALSE(ReadOnOffSetting(Shell.CommandTree(), "F1:Display", true));
+        EXPECT_EQ(FindSetting<TIntEditHandler>(Shell.CommandTree(), "Acq:Ch1:RecLen")->MaxValue(), 4096);
 
         // TDT on the stimulus; the mode's change drops the TDR calibration.
         Run("TDR:Mode TDT");
         Run("GSS:A:TDTCircuit Stimul");
-        calibrated.push_back(tdr.Calibrated(TdrChannel1));
+        EXPECT_FALSE(tdr.Calibrated(TdrChannel1));
         Normalize([&](TfrmTDR_TDT_Normalization& d) {
             if (!d.OkButton()->isEnabled()) return false;
             d.OkButton()->click();
             return true;
         });
-        tdtAmpl = Real("TDR:Ch1:RefTDTAmpl");
-        tdtZero = Real("TDR:Ch1:RefTDTZero");
-        calibrated.push_back(tdr.Calibrated(TdrChannel1));
+        EXPECT_NEAR(Real("TDR:Ch1:RefTDTAmpl"), 0.420, 0.008);
+        EXPECT_NEAR(Real("TDR:Ch1:RefTDTZero"), -0.023, 0.004);
+        EXPECT_TRUE(tdr.Calibrated(TdrChannel1));
         // A shorter record under the correction: the next acquisition switches it off and says why.
         Run("Acq:Ch1:RecLen 1024");
         Rig.Acquire(8);
-        normalizeAfterLengthChange = ReadOnOffSetting(Shell.CommandTree(), "TDR:Ch1:Normalize", true) ? "ON" : "OFF";
-        f1AfterLengthChange = std::to_string(ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1));
-        for (const THintStack::TEntry& e : dynamic_cast<TScopeDisplayServices&>(Shell.Display()).Hints().Entries()) {
-            hints.push_back(e.Text);
-            hintTimeOuts.push_back(e.TimeOut);
-        }
-        phase = 1;
-        test::CloseMainWindows();
+        EXPECT_FALSE(ReadOnOffSetting(Shell.CommandTree(), "TDR:Ch1:Normalize", true));
+        EXPECT_EQ(ReadChoiceSetting(Shell.CommandTree(), "F1:Operat", -1), f1Before);
+        const std::vector<THintStack::TEntry>& hints =
+            dynamic_cast<TScopeDisplayServices&>(Shell.Display()).Hints().Entries();
+        const auto hint = std::find_if(hints.begin(), hints.end(), [](const THintStack::TEntry& e) {
+            return e.Text == "Ch1: the record length or interval changed: normalization off";
+        });
+        ASSERT_NE(hint, hints.end()) << hints.size();
+        EXPECT_GT(hint->TimeOut, 0);
     });
-    ASSERT_EQ(phase, 1);
     // Asked: the refused run's start and its error; the cancelled run's start and its refused undo;
     // the start, the load's connection; the TDT start.
     ASSERT_EQ(dialogs.Asked.size(), 7u) << (dialogs.Asked.empty() ? "" : dialogs.Asked.back());
     EXPECT_EQ(dialogs.Asked[1], "Error: The record length must be a power of two.");
     EXPECT_EQ(dialogs.Asked[3], "Error: Undo and redo wait until the TDR Normalization of Channel 1 has closed.");
-    EXPECT_DOUBLE_EQ(ch2ScaleAfterCancel, 0.5);
-    EXPECT_EQ(calibrated, (std::vector<bool>{false, false, true, false, true}));
-    EXPECT_EQ(status, "Normalization is ready");
-    EXPECT_EQ(statusColor, "#008000");
-    // Reflection step 6720 x 0.5 x 0.25 x 2 (short to load) and load 6720 x 0.5 + 368 codes, at the
-    // demo's 6.25e-5 V a code.
-    EXPECT_NEAR(refAmpl, 0.105, 0.004);
-    EXPECT_NEAR(baseLine, -0.233, 0.004);
-    EXPECT_EQ(f1Operator, 17);
-    EXPECT_EQ(f1Source, ssCh1);
-    EXPECT_NEAR(normalized.Step, -0.105, 0.105 * 0.03);
-    EXPECT_NEAR(normalized.Fall, 1e-10, 1e-11);
-    EXPECT_LT(normalized.Overshoot, 0.02);
-    EXPECT_GT(raw.Overshoot, 0.03);
-    EXPECT_GT(raw.Overshoot, 2 * normalized.Overshoot);
-    // While the wizard owned the channel it read in volts.
-    EXPECT_EQ(stateDuringRun, 0);
-    EXPECT_EQ(f1AfterOff, f1Before);
-    EXPECT_FALSE(f1DisplayAfterOff);
-    EXPECT_EQ(recLenMaxAfterOff, 4096);
-    EXPECT_FALSE(beforeCancel.empty());
-    EXPECT_EQ(afterCancel, beforeCancel) << [&] {
-        std::string differing;
-        for (std::size_t i = 0; i < afterCancel.size() && i < beforeCancel.size(); ++i)
-            if (afterCancel[i] != beforeCancel[i]) differing += beforeCancel[i] + " -> " + afterCancel[i] + "\n";
-        return differing;
-    }();
-    EXPECT_NEAR(tdtAmpl, 0.420, 0.008);
-    EXPECT_NEAR(tdtZero, -0.023, 0.004);
-    EXPECT_EQ(normalizeAfterLengthChange, "OFF");
-    EXPECT_EQ(f1AfterLengthChange, std::to_string(f1Before));
-    const auto hint = std::find(hints.begin(), hints.end(), "Ch1: the record length or interval changed: normalization off");
-    ASSERT_NE(hint, hints.end()) << hints.size();
-    EXPECT_GT(hintTimeOuts[static_cast<std::size_t>(hint - hints.begin())], 0);
 }
 
 }  // namespace

@@ -48,19 +48,18 @@ double EngineeringValue(const std::string& text) {
     return v;
 }
 
+// An engineering value's text ends in its unit, and lies within lo .. hi.
+void ExpectValue(const std::string& text, char unit, double lo, double hi) {
+    ASSERT_EQ(text.empty() ? ' ' : text.back(), unit) << text;
+    EXPECT_GT(EngineeringValue(text), lo) << text;
+    EXPECT_LT(EngineeringValue(text), hi) << text;
+}
+
 TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAShort) {
     test::TProgramRig rig({.DemoOptions = 0xFF & ~(optGenerators | optTDT)});
     TShell& shell = rig.Shell;
     const auto run = [&](std::string_view text) { return rig.Command(text); };
-    bool done = false;
-    std::string lxLabel, lxValue, cxLabel, cxValue, referLabel, afterReferLabel, metValue = "none";
-    double open = 0, shortCircuit = 0;
-    std::string openCaption, shortCaption, marginsAfterPopup, popupCaption;
-    bool annotated = false;
-    bool shownBeforeOff = false, afterMeasureOff = true, shownAgain = false, afterMarkers = true, afterModeOff = true;
-    std::string measureAfterMarkers;
-    rig.Run(120000, 20, [&] {
-        if (!rig.Acquiring()) return;
+    rig.RunSteps(120000, [&] {
         run("*StopSingle Stop");
         auto& serial = dynamic_cast<TScopeSerialServices&>(shell.Serial());
         TTdrSettings& tdr = serial.Tdr();
@@ -74,15 +73,14 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
         run("Mark:M1:XPos 11.8e-9");
         run("Mark:M2:XPos 16.3e-9");
         rig.Acquire(2);
-        lxLabel = serial.Excess().LabelText();
-        lxValue = serial.Excess().ValueText();
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* m = dynamic_cast<TMorda_fr*>(w)) test::SaveScreenshot(*m, "tdr_excess_demo.png");
+        EXPECT_EQ(serial.Excess().LabelText(), "Excess L");
+        ExpectValue(serial.Excess().ValueText(), 'H', 45e-9, 55e-9);
+        test::SaveScreenshot(*test::ShownMainWindow(), "tdr_excess_demo.png");
         // The reference ratio of the markers owns the cell while it is on.
         run("Mark:Refer ON");
-        referLabel = serial.Excess().LabelText();
+        EXPECT_EQ(serial.Excess().LabelText(), "");
         run("Mark:Refer OFF");
-        afterReferLabel = serial.Excess().LabelText();
+        EXPECT_EQ(serial.Excess().LabelText(), "Excess L");
 
         run("GSS:A:TDRCircuit Cx");
         run("TB:ScaleA 5e-9");
@@ -90,12 +88,12 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
         run("Mark:M1:XPos 11.8e-9");
         run("Mark:M2:XPos 49.5e-9");
         rig.Acquire(2);
-        cxLabel = serial.Excess().LabelText();
-        cxValue = serial.Excess().ValueText();
+        EXPECT_EQ(serial.Excess().LabelText(), "Excess C");
+        ExpectValue(serial.Excess().ValueText(), 'F', 225e-12, 275e-12);
         // Markers at one point span nothing: no value.
         run("Mark:M2:XPos 11.8e-9");
         serial.Excess().ShowExcess();
-        metValue = serial.Excess().ValueText();
+        EXPECT_EQ(serial.Excess().ValueText(), "");
 
         // The reflections between 20 and 60 ns; the typed calibration stands for the channel's.
         for (const char* line : {"Mark:Type Off", "GSS:A:TDRCircuit Open", "GSS:A:TDROvershot 0", "TB:ScaleA 1e-8",
@@ -108,29 +106,27 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
         run("TDR:Ch1:RightMargins 6e-8");
         run("*ClrDispl");
         rig.Acquire(2);
-        open = tdr.Params.Param(TdrSideReflection, 1).Value;
+        EXPECT_NEAR(tdr.Params.Param(TdrSideReflection, 1).Value, 100, 1.5);
         auto& display = dynamic_cast<TScopeDisplayServices&>(shell.Display());
         TNizText& strip = display.Panel()->BottomStrip();
-        annotated = display.Annotations().AnnotatedMeas == 1 && display.Annotations().UsedSlots == 3;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* m = dynamic_cast<TMorda_fr*>(w)) test::SaveScreenshot(*m, "tdr_measure_demo.png");
-        openCaption = serial.TdrReadouts().Caption(tdr.Params.Param(TdrSideReflection, 1));
+        EXPECT_TRUE(display.Annotations().AnnotatedMeas == 1 && display.Annotations().UsedSlots == 3);
+        test::SaveScreenshot(*test::ShownMainWindow(), "tdr_measure_demo.png");
+        EXPECT_EQ(serial.TdrReadouts().Caption(tdr.Params.Param(TdrSideReflection, 1)), "Max Reflection (Ch1)");
 
         run("GSS:A:TDRCircuit Short");
         rig.Acquire(2);
         run("*ClrDispl");
         rig.Acquire(2);
-        shortCircuit = tdr.Params.Param(TdrSideReflection, 0).Value;
-        shortCaption = serial.TdrReadouts().Caption(tdr.Params.Param(TdrSideReflection, 0));
+        EXPECT_NEAR(tdr.Params.Param(TdrSideReflection, 0).Value, -100, 1.5);
+        EXPECT_EQ(serial.TdrReadouts().Caption(tdr.Params.Param(TdrSideReflection, 0)), "Min Reflection (Ch1)");
 
         // A right press on row 0's caption opens its popup; its last but two item hides the margins.
         const TPixelRect cell = NizCellRect(0, 1);
-        if (strip.MousePress(TNizText::RightButton, (cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2) &&
-            strip.PopupMenu()) {
-            popupCaption = strip.PopupMenu()->front().Caption;
-            strip.ChoosePopupCommand("DelDefParam");
-        }
-        marginsAfterPopup = run("TDR:ViewMargins?");
+        ASSERT_TRUE(strip.MousePress(TNizText::RightButton, (cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2) &&
+                    strip.PopupMenu());
+        EXPECT_EQ(strip.PopupMenu()->front().Caption, "Min Reflection (Ch1)");
+        strip.ChoosePopupCommand("DelDefParam");
+        EXPECT_EQ(run("TDR:ViewMargins?"), "TDR:VIEWMARGINS OFF");
 
         // The readouts go off by their own switch and by the markers that switch them off: the points
         // of the annotated parameter go with them, also through the following acquisitions.
@@ -138,57 +134,25 @@ TEST(TdrReadoutsDemo, ExcessLAndCOfTheDemoCircuitsAndTheReflectionsOfAnOpenAndAS
             return display.Annotations().UsedSlots > 0 || display.Panel()->ExistingAnnotationLayer(1) ||
                    display.Panel()->ExistingAnnotationLayer(2);
         };
-        shownBeforeOff = annotationsShown();
+        EXPECT_TRUE(annotationsShown());
         run("TDR:Measure OFF");
         rig.Acquire(2);
-        afterMeasureOff = annotationsShown();
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* m = dynamic_cast<TMorda_fr*>(w)) test::SaveScreenshot(*m, "tdr_measure_off_demo.png");
+        EXPECT_FALSE(annotationsShown());
+        test::SaveScreenshot(*test::ShownMainWindow(), "tdr_measure_off_demo.png");
         run("TDR:Measure ON");
         rig.Acquire(2);
-        shownAgain = annotationsShown();
+        EXPECT_TRUE(annotationsShown());
         run("Mark:Type MX");
-        measureAfterMarkers = run("TDR:Measure?");
+        EXPECT_EQ(run("TDR:Measure?"), "TDR:MEASURE OFF");
         rig.Acquire(2);
-        afterMarkers = annotationsShown();
+        EXPECT_FALSE(annotationsShown());
         run("Mark:Type Off");
         run("TDR:Measure ON");
         rig.Acquire(2);
         run("TDR:Mode Off");
         rig.Acquire(2);
-        afterModeOff = annotationsShown();
-        done = true;
-        test::CloseMainWindows();
+        EXPECT_FALSE(annotationsShown());
     });
-    ASSERT_TRUE(done);
-
-    EXPECT_EQ(lxLabel, "Excess L");
-    ASSERT_EQ(lxValue.empty() ? ' ' : lxValue.back(), 'H') << lxValue;
-    const double l = EngineeringValue(lxValue);
-    EXPECT_GT(l, 45e-9) << lxValue;
-    EXPECT_LT(l, 55e-9) << lxValue;
-    EXPECT_EQ(referLabel, "");
-    EXPECT_EQ(afterReferLabel, "Excess L");
-    EXPECT_EQ(cxLabel, "Excess C");
-    ASSERT_EQ(cxValue.empty() ? ' ' : cxValue.back(), 'F') << cxValue;
-    const double c = EngineeringValue(cxValue);
-    EXPECT_GT(c, 225e-12) << cxValue;
-    EXPECT_LT(c, 275e-12) << cxValue;
-    EXPECT_EQ(metValue, "");
-
-    EXPECT_EQ(openCaption, "Max Reflection (Ch1)");
-    EXPECT_NEAR(open, 100, 1.5);
-    EXPECT_EQ(shortCaption, "Min Reflection (Ch1)");
-    EXPECT_NEAR(shortCircuit, -100, 1.5);
-    EXPECT_TRUE(annotated);
-    EXPECT_EQ(popupCaption, "Min Reflection (Ch1)");
-    EXPECT_EQ(marginsAfterPopup, "TDR:VIEWMARGINS OFF");
-    EXPECT_TRUE(shownBeforeOff);
-    EXPECT_FALSE(afterMeasureOff);
-    EXPECT_TRUE(shownAgain);
-    EXPECT_EQ(measureAfterMarkers, "TDR:MEASURE OFF");
-    EXPECT_FALSE(afterMarkers);
-    EXPECT_FALSE(afterModeOff);
 }
 
 }  // namespace

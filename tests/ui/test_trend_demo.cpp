@@ -4,16 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QTimer>
 #include <algorithm>
 
 #include "UiTestSupport.h"
 #include "acq/SignalSources.h"
 #include "core/Shell.h"
-#include "ui/MainBlock.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramFeatures.h"
-#include "ui/VeltraneApplication.h"
 
 namespace vt {
 namespace {
@@ -34,41 +31,29 @@ TSpan SpanOf(const TSignalObj& f) {
 TEST(TrendDemo, PeriodAndWidthTrendsOfTheDemoChannels) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
-    test::TScriptedDialogs& dialogs = rig.Dialogs;
-    int phase = 0, settled = 0;
-    TSpan period, width;
-    bool drawn = false;
-    rig.Run(180000, 5, [&] {
-        if (!shell.AcqEnabled) return;
+    rig.RunSteps(180000, [&] {
         TSignalRecords& r = *shell.Records();
-        if (phase == 0 && shell.RunOn && Shown(r, ssCh1) && Shown(r, ssCh2)) {
-            for (const char* line : {"F1:Operat Trend", "F1:Source1 Ch1", "F1:TrendMeas Period", "F1:Display On",
-                                     "F2:Operat Trend", "F2:Source1 Ch2", "F2:TrendMeas PosWidth", "F2:Display On"})
-                shell.ExecuteCommandString(line);
-            phase = 1;
-        } else if (phase == 1 && Shown(r, ssF1) && Shown(r, ssF2) && r.Record(ssF1).GetVertUnitRaw() == "s" &&
-                   r.Record(ssF2).GetVertUnitRaw() == "s" && ++settled > 30) {
-            period = SpanOf(r.Record(ssF1));
-            width = SpanOf(r.Record(ssF2));
-            drawn = shell.Display().SignalLayerDrawn(ssF1) && shell.Display().SignalLayerDrawn(ssF2);
-            QCoreApplication::processEvents();
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* m = dynamic_cast<TMorda_fr*>(w)) {
-                    test::SaveScreenshot(*m, "trend_demo.png");
-                    m->close();
-                }
-            phase = 2;
-        }
+        ASSERT_TRUE(rig.Until([&] { return Shown(r, ssCh1) && Shown(r, ssCh2); }));
+        for (const char* line : {"F1:Operat Trend", "F1:Source1 Ch1", "F1:TrendMeas Period", "F1:Display On",
+                                 "F2:Operat Trend", "F2:Source1 Ch2", "F2:TrendMeas PosWidth", "F2:Display On"})
+            shell.ExecuteCommandString(line);
+        ASSERT_TRUE(rig.Until([&] {
+            return Shown(r, ssF1) && Shown(r, ssF2) && r.Record(ssF1).GetVertUnitRaw() == "s" &&
+                   r.Record(ssF2).GetVertUnitRaw() == "s";
+        }));
+        ASSERT_TRUE(rig.CountOn(3));
+        // Every point holds the period of its cycle of the 100 MHz sine, and the 1 ns width of the pulse.
+        const TSpan period = SpanOf(r.Record(ssF1)), width = SpanOf(r.Record(ssF2));
+        EXPECT_EQ(period.Unit, "s");
+        EXPECT_GE(period.Lo, 10e-9 * 0.98);
+        EXPECT_LE(period.Hi, 10e-9 * 1.02);
+        EXPECT_GE(width.Lo, 1e-9 * 0.95);
+        EXPECT_LE(width.Hi, 1e-9 * 1.05);
+        EXPECT_TRUE(shell.Display().SignalLayerDrawn(ssF1) && shell.Display().SignalLayerDrawn(ssF2));
+        QCoreApplication::processEvents();
+        test::SaveScreenshot(*test::ShownMainWindow(), "trend_demo.png");
     });
-    ASSERT_EQ(phase, 2);
-    for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
-    // Every point holds the period of its cycle of the 100 MHz sine, and the 1 ns width of the pulse.
-    EXPECT_EQ(period.Unit, "s");
-    EXPECT_GE(period.Lo, 10e-9 * 0.98);
-    EXPECT_LE(period.Hi, 10e-9 * 1.02);
-    EXPECT_GE(width.Lo, 1e-9 * 0.95);
-    EXPECT_LE(width.Hi, 1e-9 * 1.05);
-    EXPECT_TRUE(drawn);
+    for (const std::string& asked : rig.Dialogs.Asked) ADD_FAILURE() << asked;
 }
 
 }  // namespace

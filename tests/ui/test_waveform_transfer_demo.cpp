@@ -61,10 +61,15 @@ TSineFit FitSine(const std::vector<double>& v, double dt, double frequency) {
     return {std::hypot(c[1], c[2]), std::sqrt(sum / static_cast<double>(v.size()))};
 }
 
-struct TRead {
-    std::string Preamble;
-    std::vector<double> Data;
-};
+// A read's preamble and a sine of Ch1 in its data, with that many points dt apart.
+void ExpectRead(test::TProgramRig& rig, const std::vector<double>& data, const std::string& preamble, std::size_t points,
+                double dt) {
+    EXPECT_EQ(rig.Command("WFM:PREAMB?"), preamble);
+    ASSERT_EQ(data.size(), points);
+    const TSineFit fit = FitSine(data, dt, 1e8);
+    EXPECT_NEAR(fit.Amplitude, 0.25, 0.03);
+    EXPECT_LT(fit.Residual, 0.03);
+}
 
 // Ch1 of the demo is its sine of 100 MHz and 0.5 V peak to peak. At 10 ns/div a 512-point record
 // holds a point every 10 ns / 50 = 0.2 ns; at 1 ns/div a 4096-point record one every
@@ -72,49 +77,24 @@ struct TRead {
 TEST(WaveformTransferDemo, PreambleAndDataTellTheLastStoredRecordUntilTheNewOneIsStored) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
-    int phase = 0, mark = 0;
-    std::vector<TRead> reads;  // at once after the change, during the first pass at it, after it
-    auto read = [&] { reads.push_back({rig.Command("WFM:PREAMB?"), Numbers(rig.Command("WFM:DATA?"))}); };
-    rig.Run(120000, 5, [&] {
-        if (!rig.Acquiring()) return;
-        if (phase == 0) {
-            for (const char* line : {"HEADER OFF", "TB:SCALEA 1E-8", "ACQ:CH1:RECLEN 512"}) rig.Command(line);
-            mark = rig.Acquisitions();
-            phase = 1;
-        } else if (phase == 1 && rig.Acquisitions() >= mark + 2) {
-            // A whole acquisition at 512 points is stored.
-            rig.Command("TB:SCALEA 1E-9");
-            rig.Command("ACQ:CH1:RECLEN 4096");
-            read();
-            phase = 2;
-        } else if (phase == 2 && shell.Records()->Record(ssCh1).Length() == 4096 &&
-                   shell.Link()->AcquisitionRunning()) {
-            // The first pass at the new settings has set up its record and is reading its points.
-            read();
-            mark = rig.Acquisitions();
-            phase = 3;
-        } else if (phase == 3 && rig.Acquisitions() >= mark + 2) {
-            read();
-            phase = 4;
-            test::CloseMainWindows();
-        }
+    const auto data = [&] { return Numbers(rig.Command("WFM:DATA?")); };
+    rig.RunSteps(120000, [&] {
+        for (const char* line : {"HEADER OFF", "TB:SCALEA 1E-8", "ACQ:CH1:RECLEN 512"}) rig.Command(line);
+        ASSERT_TRUE(rig.CountOn(2));
+        // A whole acquisition at 512 points is stored.
+        rig.Command("TB:SCALEA 1E-9");
+        rig.Command("ACQ:CH1:RECLEN 4096");
+        const std::vector<double> atOnce = data();
+        ExpectRead(rig, atOnce, "512, 2E-10, 0, s, V", 512, 2e-10);
+        // The first pass at the new settings has set up its record and is reading its points: both
+        // reads before the new record is stored are the same acquisition.
+        ASSERT_TRUE(rig.Until(
+            [&] { return shell.Records()->Record(ssCh1).Length() == 4096 && shell.Link()->AcquisitionRunning(); }));
+        EXPECT_EQ(rig.Command("WFM:PREAMB?"), "512, 2E-10, 0, s, V");
+        EXPECT_EQ(data(), atOnce);
+        ASSERT_TRUE(rig.CountOn(2));
+        ExpectRead(rig, data(), "4096, 2.5E-12, 0, s, V", 4096, 2.5e-12);
     });
-    ASSERT_EQ(phase, 4);
-    ASSERT_EQ(reads.size(), 3u);
-    for (int k : {0, 1}) {
-        EXPECT_EQ(reads[k].Preamble, "512, 2E-10, 0, s, V") << k;
-        ASSERT_EQ(reads[k].Data.size(), 512u) << k;
-        const TSineFit fit = FitSine(reads[k].Data, 2e-10, 1e8);
-        EXPECT_NEAR(fit.Amplitude, 0.25, 0.03) << k;
-        EXPECT_LT(fit.Residual, 0.03) << k;
-    }
-    // Both reads before the new record is stored are the same acquisition.
-    EXPECT_EQ(reads[0].Data, reads[1].Data);
-    EXPECT_EQ(reads[2].Preamble, "4096, 2.5E-12, 0, s, V");
-    ASSERT_EQ(reads[2].Data.size(), 4096u);
-    const TSineFit fit = FitSine(reads[2].Data, 2.5e-12, 1e8);
-    EXPECT_NEAR(fit.Amplitude, 0.25, 0.03);
-    EXPECT_LT(fit.Residual, 0.03);
 }
 
 }  // namespace

@@ -109,9 +109,7 @@ TEST(IdentityRead, TimeoutOrSilenceAnswersFalse) {
     const TInstrumentIdentity before = t.Unit.Identity;
     EXPECT_FALSE(t.Read("TIMEOUT"));
     EXPECT_FALSE(t.Read("timeout"));
-    TFakeFaults silent;
-    silent.NoReply = true;
-    t.Fake.SetFaults(silent);
+    t.Fake.SetFaults({.NoReply = true});
     EXPECT_FALSE(t.Unit.ReadIndividualData("Unused"));
     EXPECT_EQ(t.Unit.Identity, before);
 }

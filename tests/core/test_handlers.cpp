@@ -82,6 +82,13 @@ TEST_F(HandlerTest, UnchangedValueRunsNothingUnlessApplyingUnchangedValues) {
     EXPECT_EQ(before, 0) << "before-change only for a real change";
     EXPECT_EQ(after, 1);
     EXPECT_FALSE(undo.UndoEmpty()) << "undo records while applying unchanged values";
+    // A check list runs every bit.
+    int checkAfter = 0;
+    auto& check = root.AddCheckHandler("L", {.Items = "A,B,C", .InitialMask = 0b001,
+                                             .AfterChange = [&](THandler&) { ++checkAfter; }});
+    Run("L A", true);
+    EXPECT_EQ(checkAfter, 3);
+    EXPECT_EQ(check.GetMask(), 0b001u);
 }
 
 TEST_F(HandlerTest, RemoteChangesEachMakeAStepCallbackChainsShareOne) {
@@ -212,16 +219,6 @@ TEST_F(HandlerTest, CheckListVerbsAndItemForms) {
     EXPECT_TRUE(h.SetBit(3, true));
     EXPECT_FALSE(h.SetBit(3, true));
     EXPECT_FALSE(h.SetBit(9, true)) << "no such item";
-}
-
-TEST_F(HandlerTest, CheckApplyingUnchangedRunsEveryBit) {
-    int after = 0;
-    auto& h = root.AddCheckHandler("L", {.Items = "A,B,C", .InitialMask = 0b001,
-                                         .AfterChange = [&](THandler&) { ++after; }});
-    tree->ApplyUnchangedValues = true;
-    Run("L A", true);
-    EXPECT_EQ(after, 3);
-    EXPECT_EQ(h.GetMask(), 0b001u);
 }
 
 TEST_F(HandlerTest, MainCommandForms) {

@@ -161,11 +161,9 @@ TEST(Stream, ABreakDrainsTheStreamToItsEndWord) {
     // A break with nothing outstanding sends nothing.
     EXPECT_TRUE(t.Link.BreakRunningAcquisition());
     EXPECT_EQ(t.Fake.Lines().size(), lines.size());
-}
 
-TEST(Stream, ABreakEndsAStreamThatHasNoEndWord) {
-    TStreamOnFake t(256);
-    ASSERT_TRUE(t.Open());
+    // A break also ends a stream that has no end word.
+    t.Fake.SetChunkBytes(256);
     t.Fake.SetFaults({.NoEndWord = true});
     t.Link.StartAcquisition(2, 200, 1, 0, true);
     EXPECT_TRUE(t.Link.BreakRunningAcquisition());

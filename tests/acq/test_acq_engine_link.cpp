@@ -40,9 +40,7 @@ TEST(AcqEngineLink, AlternateAndDualDelayPassesFillTheirRecords) {
 TEST(AcqEngineLink, ALostConnectionIsProbedAfterItsGraceAndRunResumes) {
     TEngineRig c(true);
     c.Cmd("ACQ:CH1:RECLEN 4096");
-    TFakeFaults faults;
-    faults.CloseMidStreamAfterWords = 1000;
-    c.Fake->SetFaults(faults);
+    c.Fake->SetFaults({.CloseMidStreamAfterWords = 1000});
     c.Shell.RunOn = true;
     TInstrumentLink& link = *c.Shell.Link();
     ASSERT_TRUE(c.StepUntil([&] { return link.CommErrorFlag(); }));
@@ -70,9 +68,7 @@ TEST(AcqEngineLink, ALostConnectionIsProbedAfterItsGraceAndRunResumes) {
     EXPECT_EQ(c.Acq.AcqCount(2), 0);
 
     // A break whose drain fails probes the link once and leaves it in the error state.
-    faults.IgnoreBreak = true;
-    faults.CloseMidStreamAfterWords = 3000;
-    c.Fake->SetFaults(faults);
+    c.Fake->SetFaults({.CloseMidStreamAfterWords = 3000, .IgnoreBreak = true});
     c.Shell.RunOn = true;
     ASSERT_TRUE(c.StepUntil([&] { return c.Acq.AcqReading(); }));
     const int before = c.Fake->Connections();

@@ -32,6 +32,11 @@ struct TAutoCalShell : TAdjustShell {
     ~TAutoCalShell() { Shell.CommandTree()->SetUndoBuffer(nullptr); }
     void When(std::uint32_t mask) { Setting<TCheckSwHandler>("Util:CalibrWhen").SetMask(mask); }
     void AdvanceMinutes(double m) { Clock.Now += static_cast<std::int64_t>(m * 60000); }
+    // The timer's request, taken by the housekeeping row.
+    void TimerTick() {
+        Shell.AutoCalRequest = true;
+        Shell.IdleHousekeeping.Run(Shell);
+    }
     // Steps the run 50 ms apart until it ends (bounded).
     void StepToEnd(std::vector<int>* progress = nullptr) {
         for (int i = 0; i < 1000 && Auto->CalibrationRunning(); ++i) {
@@ -79,9 +84,7 @@ TEST(AutoCalibration, DueChecksCommitOnlyWhenARunStarts) {
     t.Auto->CheckAutoCalibrationDue();
     EXPECT_TRUE(t.Messages.empty()) << "an inactive window starts nothing and keeps the power-on run";
     t.Shell.AppActive = true;
-    // The housekeeping row takes the timer's request.
-    t.Shell.AutoCalRequest = true;
-    t.Shell.IdleHousekeeping.Run(t.Shell);
+    t.TimerTick();
     EXPECT_FALSE(t.Shell.AutoCalRequest);
     ASSERT_EQ(t.Messages.size(), 2u) << "timebase and channel questions";
     EXPECT_EQ(t.Messages[0].rfind("Automatic calibration 0 min after power-on.\r\n", 0), 0u) << t.Messages[0];
@@ -220,8 +223,7 @@ TEST(AutoCalibration, ADueRunTellsASignalLeftOnAChannelAsideAndAUsersRunInItsBox
             // The power-on run: Cancel for the timebase part, OK for the channels'.
             t.User->Later = true;
             t.When(1);
-            t.Shell.AutoCalRequest = true;
-            t.Shell.IdleHousekeeping.Run(t.Shell);
+            t.TimerTick();
             ASSERT_EQ(t.User->Pending.size(), 1u);
             t.User->Answer(false);
             ASSERT_EQ(t.User->Pending.size(), 1u);
@@ -257,15 +259,13 @@ TEST(AutoCalibration, ADueRunAsksAsideAndTheDueCheckComesBack) {
     TAutoCalShell t(false);
     t.User->Later = true;
     t.When(1);
-    t.Shell.AutoCalRequest = true;
-    t.Shell.IdleHousekeeping.Run(t.Shell);
+    t.TimerTick();
     ASSERT_EQ(t.User->Pending.size(), 1u);
     EXPECT_NE(t.Messages[0].find("Time Base Calibration"), std::string::npos) << t.Messages[0];
     EXPECT_TRUE(t.Auto->CalibrationRunning());
     EXPECT_EQ(t.Auto->Part(), TCalPart::None) << "nothing started before the answer";
     EXPECT_FALSE(t.Shell.AutoCalTimerEnabled);
-    t.Shell.AutoCalRequest = true;
-    t.Shell.IdleHousekeeping.Run(t.Shell);
+    t.TimerTick();
     EXPECT_EQ(t.User->Pending.size(), 1u) << "asked once";
     t.User->Answer(true);
     EXPECT_EQ(t.Auto->Part(), TCalPart::Timebase);
@@ -288,8 +288,7 @@ TEST(AutoCalibration, ADueRunAsksAsideAndTheDueCheckComesBack) {
     EXPECT_TRUE(s.User->Pending.empty()) << "a run the user started asks in its modal question";
     EXPECT_EQ(s.Messages.size(), 1u);
     s.When(1);
-    s.Shell.AutoCalRequest = true;
-    s.Shell.IdleHousekeeping.Run(s.Shell);
+    s.TimerTick();
     ASSERT_EQ(s.User->Pending.size(), 1u);
     s.Auto->InstrumentStopped(s.Shell);
     EXPECT_FALSE(s.Auto->CalibrationRunning());
@@ -299,8 +298,7 @@ TEST(AutoCalibration, ADueRunAsksAsideAndTheDueCheckComesBack) {
 
     // A check with nothing due starts the timer again for the next one, as the tick left it off.
     t.Shell.AutoCalTimerEnabled = false;
-    t.Shell.AutoCalRequest = true;
-    t.Shell.IdleHousekeeping.Run(t.Shell);
+    t.TimerTick();
     EXPECT_TRUE(t.User->Pending.empty());
     EXPECT_TRUE(t.Shell.AutoCalTimerEnabled);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 #include "acq/SignalObj.h"
@@ -106,17 +107,11 @@ TEST(SignalObj, TdrConversionAppliesUnlessRaw) {
 }
 
 TEST(SignalObj, PhaseKeepsTheQuadrant) {
-    EXPECT_DOUBLE_EQ(PhaseDegrees(0, 1), 90);
-    EXPECT_DOUBLE_EQ(PhaseDegrees(0, -1), -90);
-    EXPECT_DOUBLE_EQ(PhaseDegrees(-1, 0), 180);
-    EXPECT_DOUBLE_EQ(PhaseDegrees(-1, -0.0), 180);
-    EXPECT_DOUBLE_EQ(PhaseDegrees(1, 0), 0);
-    EXPECT_DOUBLE_EQ(PhaseDegrees(0, 0), 0);
-    EXPECT_DOUBLE_EQ(PhaseDegrees(-0.0, 0), 0);
-    EXPECT_DOUBLE_EQ(PhaseDegrees(1e-70, 1), 90);
-    EXPECT_DOUBLE_EQ(PhaseDegrees(-1, 1), 135);
-    EXPECT_DOUBLE_EQ(PhaseDegrees(-1, -1), -135);
-    EXPECT_DOUBLE_EQ(PhaseDegrees(1, -1), -45);
+    // Rows: real part, imaginary part, degrees.
+    const std::array<double, 3> rows[] = {{0, 1, 90}, {0, -1, -90},  {-1, 0, 180},   {-1, -0.0, 180},
+                                          {1, 0, 0},  {0, 0, 0},     {-0.0, 0, 0},   {1e-70, 1, 90},
+                                          {-1, 1, 135}, {-1, -1, -135}, {1, -1, -45}};
+    for (const auto& [re, im, degrees] : rows) EXPECT_DOUBLE_EQ(PhaseDegrees(re, im), degrees) << re << ' ' << im;
 }
 
 TEST(SignalObj, DisplayValueOfEverySpectrumView) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "acq/SignalSources.h"
@@ -27,15 +29,10 @@ TEST(SignalSources, ShortNamesAndCaptions) {
     EXPECT_EQ(SourceShortName(-1), "???");
     EXPECT_EQ(SourceShortName(19), "???");
 
-    EXPECT_EQ(SourceCaption(ssCh1B2, FakeLang), "<Ch>1 B2");
-    EXPECT_EQ(SourceCaption(ssF3, FakeLang), "Func3");
-    EXPECT_EQ(SourceCaption(ssM4, FakeLang), "Mem4");
-    EXPECT_EQ(SourceCaption(ssS2, FakeLang), "Spectrum2");
-    EXPECT_EQ(SourceCaption(ssXY, FakeLang), "X/Y");
-    EXPECT_EQ(SourceCaption(ssDB, FakeLang), "DB");
-    EXPECT_EQ(SourceCaption(ssHist, FakeLang), "<Histogram>");
-    EXPECT_EQ(SourceCaption(ssConst, FakeLang), "<Constant>");
-    EXPECT_EQ(SourceCaption(ssNone, FakeLang), "");
+    for (const auto& [source, caption] : std::initializer_list<std::pair<int, const char*>>{
+             {ssCh1B2, "<Ch>1 B2"}, {ssF3, "Func3"}, {ssM4, "Mem4"}, {ssS2, "Spectrum2"}, {ssXY, "X/Y"}, {ssDB, "DB"},
+             {ssHist, "<Histogram>"}, {ssConst, "<Constant>"}, {ssNone, ""}})
+        EXPECT_EQ(SourceCaption(source, FakeLang), caption) << source;
 }
 
 TEST(SignalSources, IndexHelpers) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "acq/EngineTestSupport.h"
@@ -80,16 +81,14 @@ TEST_F(WfmTransfer, DataOfASpectrumByComplexView) {
 }
 
 TEST_F(WfmTransfer, PreambleOfADefaultChannel) {
-    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "", false), "512, 1E-10, 0, s, V");
-    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "", true), ": Points = 512, XInc = 1E-10, XOrig = 0, XU = s, YU = V");
-    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "  xinc ", true), ":XINC XInc = 1E-10");
-    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "XINC", false), "1E-10");
-    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "POIN", true), ":POIN Points = 512");
-    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "XORG", true), ":XORG XOrig = 0");
-    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "XU", false), "s");
-    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "yu", true), ":YU YU = V");
-    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "points", true), ":POINTS ERROR");
-    EXPECT_EQ(WfmPreambReply(Recs, ssCh1, "X", false), "ERROR");
+    // Rows: the item asked for, header on, the reply.
+    const std::tuple<const char*, bool, const char*> rows[] = {
+        {"", false, "512, 1E-10, 0, s, V"}, {"", true, ": Points = 512, XInc = 1E-10, XOrig = 0, XU = s, YU = V"},
+        {"  xinc ", true, ":XINC XInc = 1E-10"}, {"XINC", false, "1E-10"}, {"POIN", true, ":POIN Points = 512"},
+        {"XORG", true, ":XORG XOrig = 0"}, {"XU", false, "s"}, {"yu", true, ":YU YU = V"},
+        {"points", true, ":POINTS ERROR"}, {"X", false, "ERROR"},
+    };
+    for (const auto& [item, header, reply] : rows) EXPECT_EQ(WfmPreambReply(Recs, ssCh1, item, header), reply) << item;
 }
 
 TEST_F(WfmTransfer, PreambleShowsTheDisplayedUnitAndNeedsARecord) {

@@ -55,8 +55,10 @@ struct TMeasListGuiApp {
     std::unique_ptr<QGuiApplication> App;
 };
 
-struct TMeasListRig {
-    TMeasListRig() {
+// The display and analysis features with their commands (header off) and a placed panel, whose
+// bottom strip records what is written in which cell.
+struct TPanelRig {
+    TPanelRig() {
         Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
         Shell.SetFullHist(MakeOwnedPart(std::make_unique<TFullHist>()));
         TDisplayFeature().FillRows(Shell);
@@ -66,27 +68,20 @@ struct TMeasListRig {
         Display = dynamic_cast<TScopeDisplayServices*>(&Shell.Display());
         Display->CreatePanel();
         Display->PlacePanel(0, 0, 600, 800);
-        Services = &dynamic_cast<TScopeAnalysisServices&>(Shell.Analysis());
-        List().SetLimitTest(&Limits);
-        Shell.SetUndoBuffer(std::make_unique<TUndoBuffer>());
-        Shell.UndoBuffer()->SetEnabled(true);
-        Shell.AcqEnabled = true;
-        for (int source : {ssCh1, ssCh2}) SetRecord(source, std::vector<double>(1000, 0.0));
         Do("Header OFF");
         Display->Panel()->BottomStrip().TextWatch = [this](const TPixelRect& rect, const std::string& text, TColor) {
             Cells[{rect.Left, rect.Top}] = text;
         };
     }
-    ~TMeasListRig() { List().SetLimitTest(nullptr); }
-
-    // A record at 1 V/div around 0, 1 ps per point, switched on and marked new.
-    TSignalObj& SetRecord(int source, const std::vector<double>& values, double dt = 1e-12) {
+    // A record at the given volts per division around 0, 1 ps per point unless told, switched on and
+    // marked new.
+    TSignalObj& SetRecord(int source, const std::vector<double>& values, double dt = 1e-12, double scale = 1) {
         TSignalObj& r = Shell.Records()->Record(source);
         r.SetLength(static_cast<int>(values.size()));
         r.SetSampleInterval(dt);
         r.SetHorUnit("s");
         r.SetVertUnit("V");
-        r.SetVertScale(1);
+        r.SetVertScale(scale);
         r.SetVertOffset(0);
         for (int i = 0; i < static_cast<int>(values.size()); ++i) r.SetPoint(i, values[static_cast<std::size_t>(i)]);
         r.SetChangedFlags();
@@ -95,6 +90,26 @@ struct TMeasListRig {
     }
     // As a remote client sends it.
     std::string Do(const std::string& command) { return Shell.CommandTree()->Root().ExecuteCommandString(command, false); }
+    // The text last written at the cell's top left, empty when none.
+    std::string& CellAt(const TPixelRect& r) { return Cells[{r.Left, r.Top}]; }
+
+    TMeasListGuiApp Gui;
+    TShell Shell;
+    TScopeDisplayServices* Display = nullptr;
+    std::map<std::pair<int, int>, std::string> Cells;
+};
+
+struct TMeasListRig : TPanelRig {
+    TMeasListRig() {
+        Services = &dynamic_cast<TScopeAnalysisServices&>(Shell.Analysis());
+        List().SetLimitTest(&Limits);
+        Shell.SetUndoBuffer(std::make_unique<TUndoBuffer>());
+        Shell.UndoBuffer()->SetEnabled(true);
+        Shell.AcqEnabled = true;
+        for (int source : {ssCh1, ssCh2}) SetRecord(source, std::vector<double>(1000, 0.0));
+    }
+    ~TMeasListRig() { List().SetLimitTest(nullptr); }
+
     void Undo() {
         TMainCommandSteps steps;
         UndoRedoSettings(Shell, steps, false, true);
@@ -125,12 +140,8 @@ struct TMeasListRig {
         return it == Cells.end() ? std::string("<none>") : it->second;
     }
 
-    TMeasListGuiApp Gui;
-    TShell Shell;
     TRecordingLimits Limits;
-    TScopeDisplayServices* Display = nullptr;
     TScopeAnalysisServices* Services = nullptr;
-    std::map<std::pair<int, int>, std::string> Cells;
 };
 
 }  // namespace vt::test

@@ -32,6 +32,16 @@ public:
     std::array<TMeasSourceSettings, SignalRecordCount> Sources_{};
 };
 
+// A slot's parameter, as the list fills it in.
+inline TParameterOfMeas Param(int group, int kind, int source, int source2 = ssCh2) {
+    TParameterOfMeas p;
+    p.Group = group;
+    p.Kind = kind;
+    p.Source = source;
+    p.Source2 = source2;
+    return p;
+}
+
 class TStubMeasList : public TMeasListHooks {
 public:
     explicit TStubMeasList(TMeasCalc& calc) : Calc_(calc) {}
@@ -47,13 +57,8 @@ public:
             if (p.Source == source) Calc_.CalcMeasurement(p);
     }
     void Add(int group, int kind, int source, int source2 = ssCh2) {
-        TParameterOfMeas p;
-        p.Group = group;
-        p.Kind = kind;
-        p.Source = source;
-        p.Source2 = source2;
-        p.Value = 12345;  // not yet computed
-        Slots.push_back(std::move(p));
+        Slots.push_back(Param(group, kind, source, source2));
+        Slots.back().Value = 12345;  // not yet computed
     }
     std::vector<TParameterOfMeas> Slots;
     int SlotPasses = 0;
@@ -93,11 +98,7 @@ struct TMeasRig {
     }
     TMeasSourceSettings& SourceSettings(int source) { return Settings->Sources_.at(static_cast<std::size_t>(source)); }
     double Measure(int group, int kind, int source, int source2 = ssCh2) {
-        TParameterOfMeas p;
-        p.Group = group;
-        p.Kind = kind;
-        p.Source = source;
-        p.Source2 = source2;
+        TParameterOfMeas p = Param(group, kind, source, source2);
         return Calc->CalcMeasurement(p);
     }
 

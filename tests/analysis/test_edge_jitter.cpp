@@ -23,11 +23,7 @@ std::vector<double> Step(int edge, double low = -1) {
 
 TEST(EdgeJitter, AccumulatesFiftyWaveformsThenReadsTheBand) {
     TMeasRig rig;
-    TParameterOfMeas pp, rms;
-    pp.Group = rms.Group = mgX;
-    pp.Kind = xkPosJitterPp;
-    rms.Kind = xkPosJitterRMS;
-    pp.Source = rms.Source = ssCh1;
+    TParameterOfMeas pp = Param(mgX, xkPosJitterPp, ssCh1), rms = Param(mgX, xkPosJitterRMS, ssCh1);
     rig.Calc->ResetJitterColumnRanges();
     int lastLeft = 4096, lastRight = -1;
     std::vector<int> edges;
@@ -80,10 +76,7 @@ TEST(EdgeJitter, MiddleRowNearTheBottomKeepsTheBandOnTheScreen) {
     s.UpThresh = 20;
     s.MidThresh = 2;
     s.LowThresh = 1;
-    TParameterOfMeas pp;
-    pp.Group = mgX;
-    pp.Kind = xkPosJitterPp;
-    pp.Source = ssCh1;
+    TParameterOfMeas pp = Param(mgX, xkPosJitterPp, ssCh1);
     for (int w = 0; w < 50; ++w) {
         rig.SetRecord(ssCh1, Step(250, -4.1), Dt);  // the low level lies below the screen
         rig.Calc->UpdateSignalMeasurements(ssCh1, 1);

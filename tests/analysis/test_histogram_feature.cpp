@@ -8,6 +8,7 @@
 
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -36,54 +37,25 @@ namespace {
 
 constexpr int Points = 1000;
 
-struct THistRig {
+struct THistRig : test::TPanelRig {
     THistRig() {
-        Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
-        Shell.SetFullHist(MakeOwnedPart(std::make_unique<TFullHist>()));
-        TDisplayFeature().FillRows(Shell);
-        TAnalysisFeature().FillRows(Shell);
-        RegisterAllCommandHandlers(Shell);
-        ConnectSignalEnablity(Shell.Records()->SignalsOn(), Shell.CommandTree()->SignalEnablity());
-        Display = dynamic_cast<TScopeDisplayServices*>(&Shell.Display());
-        Display->CreatePanel();
-        Display->PlacePanel(0, 0, 600, 800);
         Hist = &dynamic_cast<TScopeAnalysisServices&>(Shell.Analysis()).Histogram();
-        // Two levels: +1 V for the first half, -1 V for the second, at 1 V/div around 0.
-        TSignalObj& r = Record();
-        r.SetLength(Points);
-        r.SetSampleInterval(1e-12);
-        r.SetHorUnit("s");
-        r.SetVertUnit("V");
-        r.SetVertScale(1);
-        for (int i = 0; i < Points; ++i) r.SetPoint(i, i < Points / 2 ? 1.0 : -1.0);
-        Shell.Records()->SignalsOn().SetOn(ssCh1, true);
+        // Two levels: +1 V for the first half, -1 V for the second.
+        std::vector<double> levels(Points, -1.0);
+        std::fill_n(levels.begin(), Points / 2, 1.0);
+        SetRecord(ssCh1, levels);
         Display->Panel()->StyleLayer(ssCh1, 0);
-        Do("Header OFF");
-        Display->Panel()->BottomStrip().TextWatch = [this](const TPixelRect& rect, const std::string& text, TColor) {
-            Cells[{rect.Left, rect.Top}] = text;
-        };
     }
     TSignalObj& Record() { return Shell.Records()->Record(ssCh1); }
     TFullHist& Full() { return *Shell.FullHist(); }
-    std::string Do(const std::string& command) { return Shell.CommandTree()->Root().ExecuteCommandString(command, false); }
     int Setting(const std::string& path) { return static_cast<int>(ReadRealSetting(Shell.CommandTree(), path, -1)); }
-    std::string Cell(int row, int column) {
-        const TPixelRect r = HistCellRect(row, column, true);
-        return Cells[{r.Left, r.Top}];
-    }
-    std::string Label(int row, int column) {
-        const TPixelRect r = HistCellRect(row, column, false);
-        return Cells[{r.Left, r.Top}];
-    }
+    std::string Cell(int row, int column) { return CellAt(HistCellRect(row, column, true)); }
+    std::string Label(int row, int column) { return CellAt(HistCellRect(row, column, false)); }
     void Acquire(int n = 1) {
         for (int i = 0; i < n; ++i) Shell.Analysis().UpdateHistogram(1);
     }
 
-    test::TMeasListGuiApp Gui;
-    TShell Shell;
-    TScopeDisplayServices* Display = nullptr;
     THistogramFeature* Hist = nullptr;
-    std::map<std::pair<int, int>, std::string> Cells;
 };
 
 std::string Eng(double v, int digits) { return FloatToEngStr(3, digits, false, false, v); }

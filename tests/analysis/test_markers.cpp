@@ -33,35 +33,16 @@ namespace {
 
 constexpr double Dt = 1e-12;
 
-struct TMarkerRig {
+struct TMarkerRig : test::TPanelRig {
     TMarkerRig() {
-        Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
-        TDisplayFeature().FillRows(Shell);
-        TAnalysisFeature().FillRows(Shell);
-        RegisterAllCommandHandlers(Shell);
-        ConnectSignalEnablity(Shell.Records()->SignalsOn(), Shell.CommandTree()->SignalEnablity());
-        Display = dynamic_cast<TScopeDisplayServices*>(&Shell.Display());
-        Display->CreatePanel();
-        Display->PlacePanel(0, 0, 600, 800);
         Markers = &dynamic_cast<TScopeAnalysisServices&>(Shell.Analysis()).Markers();
-        for (int source : {ssCh1, ssCh2}) {
-            TSignalObj& r = Shell.Records()->Record(source);
-            r.SetLength(1000);
-            r.SetSampleInterval(Dt);
-            r.SetHorUnit("s");
-            r.SetVertUnit("V");
-            r.SetVertScale(0.1);
-            for (int i = 0; i < 1000; ++i) r.SetPoint(i, source == ssCh1 ? i * 0.001 : 0.5);
-            Shell.Records()->SignalsOn().SetOn(source, true);
-        }
-        Do("Header OFF");
+        // Channel 1 a ramp of 1 mV a point, channel 2 level at 0.5 V, both at 0.1 V/div.
+        std::vector<double> ramp(1000);
+        for (int i = 0; i < 1000; ++i) ramp[static_cast<std::size_t>(i)] = i * 0.001;
+        SetRecord(ssCh1, ramp, Dt, 0.1);
+        SetRecord(ssCh2, std::vector<double>(1000, 0.5), Dt, 0.1);
         Do("Mark:M2:Source Ch2");
-        Display->Panel()->BottomStrip().TextWatch = [this](const TPixelRect& rect, const std::string& text, TColor) {
-            Cells[{rect.Left, rect.Top}] = text;
-        };
     }
-    // As a remote client sends it.
-    std::string Do(const std::string& command) { return Shell.CommandTree()->Root().ExecuteCommandString(command, false); }
     // Positions are typed as times and values.
     void SetX(int n, int column) {
         char text[80];
@@ -77,24 +58,14 @@ struct TMarkerRig {
         return FindSetting<TIntEditHandler>(Shell.CommandTree(), "Mark:M" + std::to_string(n) + ":XPos")->GetValue();
     }
     // The value last written in the marker cell.
-    std::string Cell(int row, int column) {
-        const TPixelRect r = MarkerCellRect(row, column, true);
-        return Cells[{r.Left, r.Top}];
-    }
-    std::string Label(int row, int column) {
-        const TPixelRect r = MarkerCellRect(row, column, false);
-        return Cells[{r.Left, r.Top}];
-    }
+    std::string Cell(int row, int column) { return CellAt(MarkerCellRect(row, column, true)); }
+    std::string Label(int row, int column) { return CellAt(MarkerCellRect(row, column, false)); }
     void Refresh() {
         Cells.clear();
         Markers->InvalidateMarkerValues();
         Markers->RefreshMarkerReadouts();
     }
-    test::TMeasListGuiApp Gui;
-    TShell Shell;
-    TScopeDisplayServices* Display = nullptr;
     TMarkers* Markers = nullptr;
-    std::map<std::pair<int, int>, std::string> Cells;
 };
 
 // Time of column c of a 1000-point record at 1 ps per point: c / 4096 x 1000 points.

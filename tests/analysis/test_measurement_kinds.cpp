@@ -54,10 +54,7 @@ TEST_F(MeasurementKinds, RampEdgeAndAmplitudeKinds) {
     EXPECT_TRUE(IsUndefinedValue(X(xkNegCross, ssCh1)));
 
     // Rise annotation: its two ends at the threshold crossings, labelled with the threshold texts.
-    TParameterOfMeas rise;
-    rise.Group = mgX;
-    rise.Kind = xkRise;
-    rise.Source = ssCh1;
+    TParameterOfMeas rise = Param(mgX, xkRise, ssCh1);
     Rig.Calc->CalcMeasurement(rise);
     EXPECT_EQ(rise.Annotation[1].X, static_cast<int>(RoundHalfEven(100.846875 * 8)));
     EXPECT_EQ(rise.Annotation[2].X, static_cast<int>(RoundHalfEven(107.246875 * 8)));

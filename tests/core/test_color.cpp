@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
+#include <utility>
 
 #include "core/Color.h"
 
@@ -18,11 +20,8 @@ TEST(Colours, DivideRoundsEachPartAndContrastPicksBlackOrWhite) {
     EXPECT_EQ(DivideColor(c, 0.5), c);
     EXPECT_EQ(DivideColor(c, std::nan("")), c);
 
-    EXPECT_EQ(ContrastTextColor(clWhite), clBlack);
-    EXPECT_EQ(ContrastTextColor(clBlack), clWhite);
-    EXPECT_EQ(ContrastTextColor(TColor::FromRGB(0, 255, 0)), clBlack);
-    EXPECT_EQ(ContrastTextColor(clRed), clWhite);
-    EXPECT_EQ(ContrastTextColor(clYellow), clBlack);
-    EXPECT_EQ(ContrastTextColor(TColor::FromRGB(116, 116, 116)), clWhite);
-    EXPECT_EQ(ContrastTextColor(TColor::FromRGB(117, 117, 117)), clBlack);
+    for (const auto& [back, text] : std::initializer_list<std::pair<TColor, TColor>>{
+             {clWhite, clBlack}, {clBlack, clWhite}, {TColor::FromRGB(0, 255, 0), clBlack}, {clRed, clWhite},
+             {clYellow, clBlack}, {TColor::FromRGB(116, 116, 116), clWhite}, {TColor::FromRGB(117, 117, 117), clBlack}})
+        EXPECT_EQ(ContrastTextColor(back), text) << back.Value;
 }

@@ -82,6 +82,13 @@ TEST_F(HandlerTest, UnchangedValueRunsNothingUnlessApplyingUnchangedValues) {
     EXPECT_EQ(before, 0) << "before-change only for a real change";
     EXPECT_EQ(after, 1);
     EXPECT_FALSE(undo.UndoEmpty()) << "undo records while applying unchanged values";
+    // A check list runs every bit.
+    int checkAfter = 0;
+    auto& check = root.AddCheckHandler("L", {.Items = "A,B,C", .InitialMask = 0b001,
+                                             .AfterChange = [&](THandler&) { ++checkAfter; }});
+    Run("L A", true);
+    EXPECT_EQ(checkAfter, 3);
+    EXPECT_EQ(check.GetMask(), 0b001u);
 }
 
 TEST_F(HandlerTest, RemoteChangesEachMakeAStepCallbackChainsShareOne) {
@@ -212,16 +219,6 @@ TEST_F(HandlerTest, CheckListVerbsAndItemForms) {
     EXPECT_TRUE(h.SetBit(3, true));
     EXPECT_FALSE(h.SetBit(3, true));
     EXPECT_FALSE(h.SetBit(9, true)) << "no such item";
-}
-
-TEST_F(HandlerTest, CheckApplyingUnchangedRunsEveryBit) {
-    int after = 0;
-    auto& h = root.AddCheckHandler("L", {.Items = "A,B,C", .InitialMask = 0b001,
-                                         .AfterChange = [&](THandler&) { ++after; }});
-    tree->ApplyUnchangedValues = true;
-    Run("L A", true);
-    EXPECT_EQ(after, 3);
-    EXPECT_EQ(h.GetMask(), 0b001u);
 }
 
 TEST_F(HandlerTest, MainCommandForms) {
@@ -440,6 +437,25 @@ TEST_F(HandlerTest, ARefusedValueRepliesErrorAndTheValueStays) {
                                                      TRadioOptions{.Items = "CH1,CH2,EXT"});
     auto& slope = root.AddRefusing<TRadioSwHandler>("Trig:Slope", {.Refuses = refusesItem(2), .SetupLinesToo = true},
                                                     TRadioOptions{.Items = "POS,NEG,BOTH"});
+    // A name may not hold '/', asked with a query too.
+    std::string name = "RUN1";
+    root.AddRefusing<TGpibStringHandler>(
+        "File:Name",
+        {.Refuses = [](const TGpibStringHandler&, std::string_view v) { return v.find('/') != v.npos; },
+         .QueriesToo = true},
+        std::uint8_t{0}, [&](std::string_view p, bool isQuery, std::uint8_t, std::string& reply) {
+            if (!p.empty()) name = p;
+            if (isQuery) reply += name;
+        });
+    // A label of at most four characters, blanks counting (a setup line quotes them).
+    std::string label;
+    root.AddRefusing<TGpibStringHandler>(
+        "Label:Text", {.Refuses = [](const TGpibStringHandler&, std::string_view v) { return v.size() > 4; },
+                       .SetupLinesToo = true,
+                       .Untrimmed = true},
+        std::uint8_t{0}, [&](std::string_view p, bool, std::uint8_t, std::string&) { label = p; });
+    // A source name is read as given: one with blanks names no source, so it is ignored, not refused.
+    auto& meas = root.AddSignalSourceHandler("Meas:Source", {.Items = "CH1,CH2,EXT", .ExcludedMask = 1u << 2});
     bool fails = false;
     int saves = 0;
     root.AddFallible("Save:Now", [&](THandler&) {
@@ -453,6 +469,9 @@ TEST_F(HandlerTest, ARefusedValueRepliesErrorAndTheValueStays) {
         bool Fails;
         const char* Reply;
         int SourceAfter, SlopeAfter, SavesAfter;
+        const char* NameAfter = "RUN1";
+        const char* LabelAfter = "";
+        int MeasAfter = 0;
     };
     const TRow rows[] = {
         {"TRIG:SOURCE CH2", false, false, "", 1, 0, 0},
@@ -465,6 +484,14 @@ TEST_F(HandlerTest, ARefusedValueRepliesErrorAndTheValueStays) {
         {"SAVE:NOW", false, false, "", 2, 1, 1},
         {"SAVE:NOW", false, true, "ERROR", 2, 1, 2},
         {"SAVE:NOW", false, false, "", 2, 1, 3},
+        {"FILE:NAME? A/B", false, false, "ERROR", 2, 1, 3},
+        {"FILE:NAME LAB", false, false, "", 2, 1, 3, "LAB"},
+        {"FILE:NAME? A/B", false, false, "ERROR", 2, 1, 3, "LAB"},
+        {"LABEL:TEXT \" AB  \"", true, false, "ERROR", 2, 1, 3, "LAB"},
+        {"LABEL:TEXT \" AB \"", true, false, "", 2, 1, 3, "LAB", " AB "},
+        {"MEAS:SOURCE CH2", false, false, "", 2, 1, 3, "LAB", " AB ", 1},
+        {"MEAS:SOURCE EXT", true, false, "ERROR", 2, 1, 3, "LAB", " AB ", 1},
+        {"MEAS:SOURCE \"EXT  \"", true, false, "", 2, 1, 3, "LAB", " AB ", 1},
     };
     for (const TRow& row : rows) {
         fails = row.Fails;
@@ -472,6 +499,9 @@ TEST_F(HandlerTest, ARefusedValueRepliesErrorAndTheValueStays) {
         EXPECT_EQ(source.GetItemIndex(), row.SourceAfter) << row.Line;
         EXPECT_EQ(slope.GetItemIndex(), row.SlopeAfter) << row.Line;
         EXPECT_EQ(saves, row.SavesAfter) << row.Line;
+        EXPECT_EQ(name, row.NameAfter) << row.Line;
+        EXPECT_EQ(label, row.LabelAfter) << row.Line;
+        EXPECT_EQ(meas.GetSourceIndex(), row.MeasAfter) << row.Line;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/LanguageFile.h"
@@ -36,30 +37,22 @@ TEST(LangValue, RoundTripsEveryKindOfText) {
     for (const TLangTableRow& row : BuiltInLanguageTable()) EXPECT_EQ(RoundTrip(std::string(row.Text)), row.Text);
 }
 
-TEST(LangValue, ReadingDropsTranslatorMarkersAndDecodesCodes) {
-    std::string v;
-    EXPECT_TRUE(ReadLangValue("/Eng/Word", v));
-    EXPECT_EQ(v, "Word");
-    EXPECT_TRUE(ReadLangValue("/Eng//In Future//Not used/'a''b'", v));
-    EXPECT_EQ(v, "a'b");
-    EXPECT_TRUE(ReadLangValue("/Not used//Eng/x", v));  // markers come off only in their order
-    EXPECT_EQ(v, "/Eng/x");
-    EXPECT_TRUE(ReadLangValue("#8364' '#955#128512", v));
-    EXPECT_EQ(v, "\u20AC \u03BB\U0001F600");
-    EXPECT_TRUE(ReadLangValue("it's as it stands", v));
-    EXPECT_EQ(v, "it's as it stands");
-}
-
-TEST(LangValue, MalformedValuesKeepWhatWasRead) {
-    std::string v;
-    EXPECT_FALSE(ReadLangValue("'abc", v));
-    EXPECT_EQ(v, "abc");
-    EXPECT_FALSE(ReadLangValue("'ab'#", v));
-    EXPECT_EQ(v, "ab");
-    EXPECT_FALSE(ReadLangValue("'ab' 'cd'", v));
-    EXPECT_EQ(v, "ab");
-    EXPECT_FALSE(ReadLangValue("#55296", v));  // a lone surrogate is no character
-    EXPECT_FALSE(ReadLangValue("#99999999999", v));
+TEST(LangValue, ReadingDropsMarkersDecodesCodesAndKeepsWhatWasReadWhenMalformed) {
+    // Markers come off only in their order; a lone surrogate is no character. Rows: the value, whether
+    // it reads, the text read.
+    const std::tuple<const char*, bool, const char*> rows[] = {
+        {"/Eng/Word", true, "Word"},           {"/Eng//In Future//Not used/'a''b'", true, "a'b"},
+        {"/Not used//Eng/x", true, "/Eng/x"},  {"#8364' '#955#128512", true, "\u20AC \u03BB\U0001F600"},
+        {"it's as it stands", true, "it's as it stands"},
+        {"'abc", false, "abc"},                {"'ab'#", false, "ab"},
+        {"'ab' 'cd'", false, "ab"},            {"#55296", false, ""},
+        {"#99999999999", false, ""},
+    };
+    for (const auto& [value, reads, text] : rows) {
+        std::string v;
+        EXPECT_EQ(ReadLangValue(value, v), reads) << value;
+        EXPECT_EQ(v, text) << value;
+    }
 }
 
 TEST(LangCommaText, ListsRoundTripWithBlanksCommasQuotesAndEmptyItems) {
@@ -93,17 +86,17 @@ TEST(LangKeys, ContainersHandTheirKeyDownToTheirChildren) {
 }
 
 TEST(LangFormat, TranslationsMustTakeTheSameArguments) {
-    EXPECT_TRUE(SameFormatPlaceholders("Channel %d", "Kanal %d"));
-    EXPECT_TRUE(SameFormatPlaceholders("%.1f \u00B0C", "%.2f Grad"));
-    EXPECT_TRUE(SameFormatPlaceholders("%s needs %s", "%1:s braucht %0:s"));
-    EXPECT_TRUE(SameFormatPlaceholders("100%% of %d", "%d zu 100%%"));
-    EXPECT_TRUE(SameFormatPlaceholders("Screen", "Bildschirm 100%"));  // not a pattern: any text
-    EXPECT_FALSE(SameFormatPlaceholders("Channel %d", "Kanal"));
-    EXPECT_FALSE(SameFormatPlaceholders("Channel %d", "Kanal %s"));
-    EXPECT_FALSE(SameFormatPlaceholders("Channel %d", "Kanal %d von %d"));
-    EXPECT_FALSE(SameFormatPlaceholders("Channel %d", "Kanal %y"));
-    EXPECT_FALSE(SameFormatPlaceholders("Channel %d", "Kanal %"));
-    EXPECT_FALSE(SameFormatPlaceholders("%s: %s", "%0:s %0:d"));
+    // A text without placeholders is no pattern: any translation goes.
+    const std::tuple<const char*, const char*, bool> rows[] = {
+        {"Channel %d", "Kanal %d", true},          {"%.1f \u00B0C", "%.2f Grad", true},
+        {"%s needs %s", "%1:s braucht %0:s", true}, {"100%% of %d", "%d zu 100%%", true},
+        {"Screen", "Bildschirm 100%", true},        {"Channel %d", "Kanal", false},
+        {"Channel %d", "Kanal %s", false},          {"Channel %d", "Kanal %d von %d", false},
+        {"Channel %d", "Kanal %y", false},          {"Channel %d", "Kanal %", false},
+        {"%s: %s", "%0:s %0:d", false},
+    };
+    for (const auto& [original, translation, same] : rows)
+        EXPECT_EQ(SameFormatPlaceholders(original, translation), same) << original << " / " << translation;
     EXPECT_TRUE(HasFormatPlaceholders("Ch%d"));
     EXPECT_FALSE(HasFormatPlaceholders("100%%"));
     EXPECT_FALSE(HasFormatPlaceholders("Phase, percent"));

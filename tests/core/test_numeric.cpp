@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
+#include <utility>
 
 #include "core/InternalError.h"
 #include "core/Numeric.h"
@@ -9,12 +11,9 @@
 using namespace vt;
 
 TEST(Numeric, RoundSendsHalvesToTheEvenNeighbour) {
-    EXPECT_EQ(RoundHalfEven(2.5), 2);
-    EXPECT_EQ(RoundHalfEven(3.5), 4);
-    EXPECT_EQ(RoundHalfEven(-2.5), -2);
-    EXPECT_EQ(RoundHalfEven(-3.5), -4);
-    EXPECT_EQ(RoundHalfEven(2.4999), 2);
-    EXPECT_EQ(RoundHalfEven(-0.5), 0);
+    for (const auto& [value, rounded] : std::initializer_list<std::pair<double, std::int64_t>>{
+             {2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {2.4999, 2}, {-0.5, 0}})
+        EXPECT_EQ(RoundHalfEven(value), rounded) << value;
     EXPECT_EQ(Trunc(-2.9), -2);
     EXPECT_EQ(Trunc(2.9), 2);
 }
@@ -44,15 +43,9 @@ TEST(InternalError, NamesUnitAndLine) {
 }
 
 TEST(Numeric, BitLengthAndInterpolation) {
-    EXPECT_EQ(BitLength(0), 1);
-    EXPECT_EQ(BitLength(1), 1);
-    EXPECT_EQ(BitLength(2), 2);
-    EXPECT_EQ(BitLength(255), 8);
-    EXPECT_EQ(BitLength(256), 9);
-    EXPECT_EQ(BitLength(-1), 1);
-    EXPECT_EQ(BitLength(-256), 8);
-    EXPECT_EQ(BitLength(1 << 30), 31);
-    EXPECT_EQ(BitLength(std::numeric_limits<std::int32_t>::max()), 32);
-    EXPECT_EQ(BitLength(std::numeric_limits<std::int32_t>::min()), 32);
+    for (const auto& [value, bits] : std::initializer_list<std::pair<std::int32_t, int>>{
+             {0, 1}, {1, 1}, {2, 2}, {255, 8}, {256, 9}, {-1, 1}, {-256, 8}, {1 << 30, 31},
+             {std::numeric_limits<std::int32_t>::max(), 32}, {std::numeric_limits<std::int32_t>::min(), 32}})
+        EXPECT_EQ(BitLength(value), bits) << value;
     EXPECT_EQ(LinearInterpolate(1.5, 10, 2, 0, 1), 5);
 }

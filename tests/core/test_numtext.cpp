@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <limits>
+#include <utility>
 
 #include "core/DotNumberText.h"
 #include "core/comma_locale.h"
@@ -24,23 +26,14 @@ void ExpectDotTexts() {
 }  // namespace
 
 TEST(DotNumbers, GeneralFormIsShortestWithFifteenDigits) {
-    EXPECT_EQ(FloatToStrDot(0), "0");
-    EXPECT_EQ(FloatToStrDot(-0.0), "0");
-    EXPECT_EQ(FloatToStrDot(100), "100");
-    EXPECT_EQ(FloatToStrDot(-0.0005), "-0.0005");
-    EXPECT_EQ(FloatToStrDot(0.0001), "0.0001");
-    EXPECT_EQ(FloatToStrDot(0.00001), "1E-5");
-    EXPECT_EQ(FloatToStrDot(1e-10), "1E-10");
-    EXPECT_EQ(FloatToStrDot(1e20), "1E20");
-    EXPECT_EQ(FloatToStrDot(-2.5e-7), "-2.5E-7");
-    EXPECT_EQ(FloatToStrDot(0.1 + 0.2), "0.3");
-    EXPECT_EQ(FloatToStrDot(1.0 / 3), "0.333333333333333");
-    EXPECT_EQ(FloatToStrDot(123456789012345.0), "123456789012345");
-    EXPECT_EQ(FloatToStrDot(1234567890123456.0), "1.23456789012346E15");
-    EXPECT_EQ(FloatToStrDot(999999999999999.9), "1E15");
-    EXPECT_EQ(FloatToStrDot(std::numeric_limits<double>::infinity()), "INF");
-    EXPECT_EQ(FloatToStrDot(-std::numeric_limits<double>::infinity()), "-INF");
-    EXPECT_EQ(FloatToStrDot(std::nan("")), "NAN");
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    const std::pair<double, const char*> rows[] = {
+        {0, "0"}, {-0.0, "0"}, {100, "100"}, {-0.0005, "-0.0005"}, {0.0001, "0.0001"}, {0.00001, "1E-5"},
+        {1e-10, "1E-10"}, {1e20, "1E20"}, {-2.5e-7, "-2.5E-7"}, {0.1 + 0.2, "0.3"}, {1.0 / 3, "0.333333333333333"},
+        {123456789012345.0, "123456789012345"}, {1234567890123456.0, "1.23456789012346E15"},
+        {999999999999999.9, "1E15"}, {inf, "INF"}, {-inf, "-INF"}, {std::nan(""), "NAN"},
+    };
+    for (const auto& [value, text] : rows) EXPECT_EQ(FloatToStrDot(value), text) << text;
 }
 
 TEST(DotNumbers, TextWithFifteenDigitsReadsBackExactly) {
@@ -104,14 +97,10 @@ TEST(DotNumbers, PatternsThatDoNotFitTheirArgumentsRaise) {
 }
 
 TEST(DotNumbers, ReadsOnlyPlainDecimalText) {
-    EXPECT_EQ(StrToFloatDot(" 1.5 "), 1.5);
-    EXPECT_EQ(StrToFloatDot("+2"), 2);
-    EXPECT_EQ(StrToFloatDot("-.5"), -0.5);
-    EXPECT_EQ(StrToFloatDot("3."), 3);
-    EXPECT_EQ(StrToFloatDot("1E3"), 1000);
-    EXPECT_EQ(StrToFloatDot("2.5e-3"), 0.0025);
-    EXPECT_EQ(StrToFloatDot("1e-400"), 0);
-    EXPECT_EQ(StrToFloatDot("0.0000e999999"), 0);
+    for (const auto& [text, value] : std::initializer_list<std::pair<const char*, double>>{
+             {" 1.5 ", 1.5}, {"+2", 2}, {"-.5", -0.5}, {"3.", 3}, {"1E3", 1000}, {"2.5e-3", 0.0025}, {"1e-400", 0},
+             {"0.0000e999999", 0}})
+        EXPECT_EQ(StrToFloatDot(text), value) << text;
     for (const char* bad : {"", " ", "abc", "1,5", "1.5x", "1.5.1", "inf", "nan", "0x10", "1e", "e5", ".", "+-1",
                             "1e400", "--1", "1 5"}) {
         double v = 7;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <deque>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 #include "core/RunningStat.h"
@@ -190,37 +191,16 @@ TEST(ModedStat, LastNValuesFollowTheWindow) {
     EXPECT_DOUBLE_EQ(m.StdDev, TwoPass(last).SampleDev);
 }
 
-TEST(ModedStat, WindowCountsTheNthValueOnce) {
-    TModedStat m;
-    m.SetMode(1, 8);
-    for (int i = 1; i <= 8; ++i) m.Add(1, i);
-    EXPECT_EQ(m.Count, 8);
-    EXPECT_EQ(m.RingSum, 36);
-    EXPECT_EQ(m.SumSq, 204);
-    EXPECT_EQ(m.Mean, 4.5);
-    EXPECT_EQ(m.Position, 0);
-    m.Add(1, 9);  // replaces the 1
-    EXPECT_EQ(m.RingSum, 44);
-    EXPECT_EQ(m.Min, 2);
-    EXPECT_EQ(m.Max, 9);
-}
-
-TEST(ModedStat, DepartingMinimumIsFoundWhenTheMeanIsZero) {
-    TModedStat m;
-    m.SetMode(1, 8);
-    for (double x : {-4.0, 1.0, 1.0, 1.0, 1.0, 0.0, 0.0, 0.0}) m.Add(1, x);
-    ASSERT_EQ(m.Mean, 0);
-    m.Add(1, 0);
-    EXPECT_EQ(m.Min, 0);
-    EXPECT_EQ(m.Max, 1);
-
-    TModedStat n;
-    n.SetMode(1, 8);
-    for (double x : {4.0, -1.0, -1.0, -1.0, -1.0, 0.0, 0.0, 0.0}) n.Add(1, x);
-    ASSERT_EQ(n.Mean, 0);
-    n.Add(1, 0);
-    EXPECT_EQ(n.Max, 0);
-    EXPECT_EQ(n.Min, -1);
+TEST(ModedStat, DepartingExtremeIsFoundWhenTheMeanIsZero) {
+    // The -4 (or the 4) leaves the ring while the mean is zero.
+    for (double sign : {1.0, -1.0}) {
+        TModedStat m;
+        m.SetMode(1, 8);
+        for (double x : {-4.0, 1.0, 1.0, 1.0, 1.0, 0.0, 0.0, 0.0}) m.Add(1, sign * x + 0.0);
+        ASSERT_EQ(m.Mean, 0);
+        m.Add(1, 0);
+        EXPECT_EQ(std::pair(m.Min, m.Max), sign > 0 ? std::pair(0.0, 1.0) : std::pair(-1.0, 0.0)) << sign;
+    }
 }
 
 TEST(ModedStat, WindowHoldsSinglePrecisionValuesAndFollowsThemExactly) {
@@ -394,12 +374,18 @@ TEST(Stat, ValueThatIsNoNumberIsLeftOutOfEveryKind) {
             expectFiveThreeFour(m, mode == 0 ? "permanent" : mode == 1 ? "window" : "weight");
         }
     }
-    // A full window: the no-number neither takes a place in the ring nor pushes an old value out.
+    // A full window counts its Nth value once; the no-number neither takes a place in the ring nor
+    // pushes an old value out.
     TModedStat window;
     window.SetMode(1, 8);
     for (int i = 1; i <= 8; ++i) window.Add(1, i);
+    EXPECT_EQ(window.Count, 8);
+    EXPECT_EQ(window.RingSum, 36);
+    EXPECT_EQ(window.SumSq, 204);
+    EXPECT_EQ(window.Mean, 4.5);
+    EXPECT_EQ(window.Position, 0);
     window.Add(1, nan);
-    window.Add(1, 9);  // the window holds 2..9
+    window.Add(1, 9);  // the window holds 2..9: the 9 replaced the 1
     EXPECT_EQ(window.Count, 8);
     EXPECT_EQ(window.Min, 2);
     EXPECT_EQ(window.Max, 9);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include "core/InternalError.h"
 #include "core/DotNumberText.h"
@@ -10,49 +11,35 @@
 
 using namespace vt;
 
+namespace {
+
+// Each row: the value given, the value expected.
+void ExpectRounds(double (*round)(double), std::initializer_list<std::pair<double, double>> rows) {
+    for (const auto& [given, expected] : rows) EXPECT_EQ(round(given), expected) << given;
+}
+
+}  // namespace
+
 TEST(SeriesRounding, OneTwoFive) {
-    EXPECT_EQ(CorrectNewVal1_2_5(1.4), 1);
-    EXPECT_EQ(CorrectNewVal1_2_5(1.5), 2);
-    EXPECT_EQ(CorrectNewVal1_2_5(3.49), 2);
-    EXPECT_EQ(CorrectNewVal1_2_5(3.5), 5);
-    EXPECT_EQ(CorrectNewVal1_2_5(7), 10);
-    EXPECT_EQ(CorrectNewVal1_2_5(14.9), 10);
-    EXPECT_EQ(CorrectNewVal1_2_5(0.35), 0.5);
-    EXPECT_EQ(CorrectNewVal1_2_5(1.6e-6), 2e-6);
-    EXPECT_EQ(CorrectNewVal1_2_5(0.014), 0.01);
-    EXPECT_EQ(CorrectNewVal1_2_5(6.9e9), 5e9);
-    EXPECT_EQ(CorrectNewVal1_2_5(1e300), 1e300);
     // A negative value keeps its sign instead of never reaching the range.
-    EXPECT_EQ(CorrectNewVal1_2_5(-3), -2);
-    EXPECT_EQ(CorrectNewVal1_2_5(1e-70), 0);
-    EXPECT_EQ(CorrectNewVal1_2_5(5e-31), 0);
+    ExpectRounds(CorrectNewVal1_2_5, {{1.4, 1}, {1.5, 2}, {3.49, 2}, {3.5, 5}, {7, 10}, {14.9, 10}, {0.35, 0.5},
+                                      {1.6e-6, 2e-6}, {0.014, 0.01}, {6.9e9, 5e9}, {1e300, 1e300}, {-3, -2},
+                                      {1e-70, 0}, {5e-31, 0}});
     EXPECT_THROW(CorrectNewVal1_2_5(1e-33), EInternalError);
     EXPECT_THROW(CorrectNewVal1_2_5(1e-32), EInternalError);
 }
 
 TEST(SeriesRounding, PowerOfTwoDbLadderAndMultiples) {
-    EXPECT_EQ(RoundToPowerOf2(3), 4);
-    EXPECT_EQ(RoundToPowerOf2(2.9), 2);
-    EXPECT_EQ(RoundToPowerOf2(1.5), 2);
-    EXPECT_EQ(RoundToPowerOf2(1.49), 1);
-    EXPECT_EQ(RoundToPowerOf2(0.75), 1);
-    EXPECT_EQ(RoundToPowerOf2(0.74), 0.5);
-    EXPECT_EQ(RoundToPowerOf2(3000), 2048);
-    EXPECT_EQ(RoundToPowerOf2(1e-33), 0);
+    ExpectRounds(RoundToPowerOf2,
+                 {{3, 4}, {2.9, 2}, {1.5, 2}, {1.49, 1}, {0.75, 1}, {0.74, 0.5}, {3000, 2048}, {1e-33, 0}});
 
     const double ladder[] = {0, 6, 10, 15, 20, 26, 30, 35, 40, 46};
     for (const double step : ladder) {
         EXPECT_EQ(RoundDbStep(step), step);
         EXPECT_EQ(RoundDbStep(-step), -step);
     }
-    EXPECT_EQ(RoundDbStep(24), 26);
-    EXPECT_EQ(RoundDbStep(-9), -10);
-    EXPECT_EQ(RoundDbStep(23), 20);
-    EXPECT_EQ(RoundDbStep(2.99), 0);
-    EXPECT_EQ(RoundDbStep(43), 40);
-    EXPECT_EQ(RoundDbStep(43.5), 46);
-    EXPECT_EQ(RoundDbStep(1003.1), 1006);
-    EXPECT_EQ(RoundDbStep(1e300), 1e300);
+    ExpectRounds(RoundDbStep,
+                 {{24, 26}, {-9, -10}, {23, 20}, {2.99, 0}, {43, 40}, {43.5, 46}, {1003.1, 1006}, {1e300, 1e300}});
 
     EXPECT_EQ(RoundToMultiple(0.5, 1.25), 1.0);
     EXPECT_EQ(RoundToMultiple(0.5, 1.75), 2.0);
@@ -62,21 +49,14 @@ TEST(SeriesRounding, PowerOfTwoDbLadderAndMultiples) {
 }
 
 TEST(SeriesRounding, TwelveStepSeries) {
-    EXPECT_EQ(CorrectValueE12(0, 2.2), 2.0);
-    EXPECT_EQ(CorrectValueE12(0, 2.25), 2.5);
-    EXPECT_EQ(CorrectValueE12(0, 7), 8.0);
-    EXPECT_EQ(CorrectValueE12(-1, 7), 6.0);
-    EXPECT_EQ(CorrectValueE12(1, 6.1), 8.0);
-    EXPECT_EQ(CorrectValueE12(0, 1), 1.0);
-    EXPECT_EQ(CorrectValueE12(1, 1), 1.2);
-    EXPECT_EQ(CorrectValueE12(-1, 2), 1.8);
-    EXPECT_EQ(CorrectValueE12(1, 2), 2.0);
-    EXPECT_EQ(CorrectValueE12(0, 9.5), 10);
-    EXPECT_EQ(CorrectValueE12(0, 10), 10);
-    EXPECT_EQ(CorrectValueE12(0, 0.022), 0.02);
-    EXPECT_EQ(CorrectValueE12(0, 3.3e-9), 3e-9);
-    EXPECT_EQ(CorrectValueE12(0, 440), 400);
-    EXPECT_EQ(CorrectValueE12(0, 1e-70), 0);
+    // Each row: the step direction, the value given, the value expected.
+    const std::tuple<int, double, double> rows[] = {
+        {0, 2.2, 2.0}, {0, 2.25, 2.5}, {0, 7, 8.0},  {-1, 7, 6.0},   {1, 6.1, 8.0},      {0, 1, 1.0},
+        {1, 1, 1.2},   {-1, 2, 1.8},   {1, 2, 2.0},  {0, 9.5, 10},   {0, 10, 10},        {0, 0.022, 0.02},
+        {0, 440, 400}, {0, 1e-70, 0},  {0, 3.3e-9, 3e-9},
+    };
+    for (const auto& [direction, given, expected] : rows)
+        EXPECT_EQ(CorrectValueE12(direction, given), expected) << direction << ' ' << given;
     EXPECT_THROW(CorrectValueE12(0, 1e-33), EInternalError);
 }
 

@@ -56,6 +56,8 @@ struct Shell {
         ASSERT_TRUE(list.has_value());
         Apply(*list);
     }
+    // The three values, "|" between them.
+    std::string Values() const { return S[0].Value + "|" + S[1].Value + "|" + S[2].Value; }
 };
 
 void ExpectInternalError(const std::function<void()>& f, const std::string& message) {
@@ -126,14 +128,11 @@ TEST(UndoBuffer, UndoRedoRoundTripOfAStepWithSeveralSettings) {
     sh.Store(sh.S[0], "b");
     sh.Store(sh.S[1], "y");
     sh.Undo();
-    EXPECT_EQ(sh.S[0].Value, "a");
-    EXPECT_EQ(sh.S[1].Value, "x");
-    EXPECT_EQ(sh.S[2].Value, "q");
+    EXPECT_EQ(sh.Values(), "a|x|q");
     EXPECT_FALSE(sh.Buffer.RedoEmpty());
     EXPECT_FALSE(sh.Buffer.AtTop());
     sh.Redo();
-    EXPECT_EQ(sh.S[0].Value, "b");
-    EXPECT_EQ(sh.S[1].Value, "y");
+    EXPECT_EQ(sh.Values(), "b|y|q");
     EXPECT_TRUE(sh.Buffer.RedoEmpty());
     EXPECT_TRUE(sh.Buffer.AtTop());
     ExpectInternalError([&] { (void)sh.Buffer.Redo(); }, "Redo Buffer EMPTY!");
@@ -190,11 +189,9 @@ TEST(UndoBuffer, ChangesWhileEntryPadIsOpenFormOneStep) {
     sh.Change(2, "q");
     EXPECT_EQ(sh.Buffer.Cursor(), 1);
     sh.Undo();
-    EXPECT_EQ(sh.S[2].Value, "p");
-    EXPECT_EQ(sh.S[0].Value, "12");
+    EXPECT_EQ(sh.Values(), "12|y|p");
     sh.Undo();
-    EXPECT_EQ(sh.S[0].Value, "a");
-    EXPECT_EQ(sh.S[1].Value, "x");
+    EXPECT_EQ(sh.Values(), "a|x|p");
     EXPECT_TRUE(sh.Buffer.UndoEmpty());
 }
 
@@ -258,8 +255,7 @@ TEST(UndoBuffer, NewChangeAfterUndoingEverythingKeepsUndoBounded) {
     full.Change(1, "y");
     full.Undo();
     EXPECT_TRUE(full.Buffer.UndoEmpty());
-    EXPECT_EQ(full.S[0].Value, "1");
-    EXPECT_EQ(full.S[1].Value, "x");
+    EXPECT_EQ(full.Values(), "1|x|p");
 }
 
 TEST(UndoBuffer, ClearRedoForgetsTheRestoredStep) {
@@ -272,15 +268,13 @@ TEST(UndoBuffer, ClearRedoForgetsTheRestoredStep) {
     sh.Undo();
     sh.Buffer.ClearRedo();
     EXPECT_TRUE(sh.Buffer.RedoEmpty());
-    EXPECT_EQ(sh.S[1].Value, "x");
+    EXPECT_EQ(sh.Values(), "b|x|p");
     // The user's own undo and redo never bring the failed procedure's values back.
     sh.Undo();
     EXPECT_EQ(sh.S[0].Value, "a");
     sh.Redo();
-    EXPECT_EQ(sh.S[0].Value, "b");
     EXPECT_TRUE(sh.Buffer.RedoEmpty());
-    EXPECT_EQ(sh.S[1].Value, "x");
-    EXPECT_EQ(sh.S[2].Value, "p");
+    EXPECT_EQ(sh.Values(), "b|x|p");
     // The next change takes the freed slot.
     sh.Change(2, "r");
     EXPECT_EQ(sh.Buffer.Cursor(), 1);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -51,6 +52,24 @@ struct TTestScreen {
     }
     TRecordingSink Sink;
     TSignalScreen Screen;
+};
+
+// A 551 x 353 layer of the given kind on a screen with a margin.
+template <class TLayer>
+struct TLayerOnScreen {
+    explicit TLayerOnScreen(TColor colour = TColor(0xFF80FFFF))
+        : T(572, 353, TColor(0x101010)), L("l", false, 8, 353, 551) {
+        L.SetSource(0);
+        L.SetSignalScreenAndRegisterSelfInIt(&T.Screen);
+        L.SetLayerColorAndOpacity(colour);
+    }
+    ~TLayerOnScreen() {
+        L.Erase();
+        L.Unregister();  // asserts that no pixel of the layer is left
+    }
+    std::uint32_t Clock = 0;  // for a layer that reads one
+    TTestScreen T;
+    TLayer L;
 };
 
 }  // namespace vt::test

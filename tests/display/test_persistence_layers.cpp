@@ -7,29 +7,18 @@
 #include "display/PersistenceLayers.h"
 
 using namespace vt;
-using vt::test::TTestScreen;
 
 namespace {
 
 constexpr TColor Back{0x101010};
 
-// A 551 x 353 layer with a margin, on its screen, reading the clock here.
+// The layer reading the clock here.
 template <class TLayer>
-struct TRig {
-    explicit TRig(TColor colour) : T(572, 353, Back), L("l", false, 8, 353, 551) {
-        L.SetClockSource(&Clock);
-        L.SetSource(0);
-        L.SetSignalScreenAndRegisterSelfInIt(&T.Screen);
-        L.SetLayerColorAndOpacity(colour);
-        L.SetScales(4096, 1, 0);
+struct TRig : vt::test::TLayerOnScreen<TLayer> {
+    explicit TRig(TColor colour) : vt::test::TLayerOnScreen<TLayer>(colour) {
+        this->L.SetClockSource(&this->Clock);
+        this->L.SetScales(4096, 1, 0);
     }
-    ~TRig() {
-        L.Erase();
-        L.Unregister();  // asserts that no pixel of the layer is left
-    }
-    std::uint32_t Clock = 0;
-    TTestScreen T;
-    TLayer L;
 };
 
 }  // namespace

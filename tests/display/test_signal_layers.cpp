@@ -7,27 +7,12 @@
 #include "display/SignalLayers.h"
 
 using namespace vt;
+using vt::test::TLayerOnScreen;
 using vt::test::TTestScreen;
 
 namespace {
 
 constexpr TColor Back{0x101010};
-
-// A 551 x 353 layer on a screen with a margin.
-template <class TLayer>
-struct TLayerOnScreen {
-    explicit TLayerOnScreen(TColor colour = TColor(0xFF80FFFF)) : T(572, 353, Back), L("l", false, 8, 353, 551) {
-        L.SetSource(0);
-        L.SetSignalScreenAndRegisterSelfInIt(&T.Screen);
-        L.SetLayerColorAndOpacity(colour);
-    }
-    ~TLayerOnScreen() {
-        L.Erase();
-        L.Unregister();
-    }
-    TTestScreen T;
-    TLayer L;
-};
 
 // Rows of margin column c that are set.
 std::vector<int> MarginRows(const TParentSignalLayer& l, int c) {

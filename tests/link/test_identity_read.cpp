@@ -15,6 +15,12 @@ namespace {
 
 using TParts = std::array<std::int16_t, 4>;
 
+// Block, model, options, year and serial number, compared at once.
+using TFields = std::array<int, 5>;
+TFields Fields(const TInstrumentIdentity& id) {
+    return {id.BlockNo, id.ModelType, id.Options, id.Year, id.SerialNo};
+}
+
 struct TIdentityOnFake : TLinkOnFake {
     TIdentityOnFake() : Unit(Link, Folder.Path()) {
         Unit.ShowMessage = [this](const std::string& m) { Messages.push_back(m); };
@@ -35,13 +41,13 @@ struct TIdentityOnFake : TLinkOnFake {
 TEST(IdentityRead, AGoodReplyFillsEveryFieldAndTheVersions) {
     TIdentityOnFake t;
     ASSERT_TRUE(t.Open());
-    ASSERT_TRUE(t.Read("1 255 254 9 1234"));
     const TInstrumentIdentity& id = t.Unit.Identity;
-    EXPECT_EQ(id.BlockNo, 1);
-    EXPECT_EQ(id.ModelType, 4);
-    EXPECT_EQ(id.Options, 1);
-    EXPECT_EQ(id.Year, 2009);
+    // The fake instrument's own identity is a good reply.
+    ASSERT_TRUE(t.Unit.ReadIndividualData("Unused"));
+    EXPECT_EQ(id.ModelType, 2);
     EXPECT_EQ(id.SerialNo, 1234);
+    ASSERT_TRUE(t.Read("1 255 254 9 1234"));
+    EXPECT_EQ(Fields(id), (TFields{1, 4, 1, 2009, 1234}));
     EXPECT_EQ(id.SWVersion.Text, "3.10.6 (2012-05-04)");
     EXPECT_EQ(id.SWVersion.Parts, (TParts{3, 10, 6, -1}));
     EXPECT_EQ(id.FPGAVersion.Text, "0.5");
@@ -56,60 +62,26 @@ TEST(IdentityRead, AGoodReplyFillsEveryFieldAndTheVersions) {
 
     // Four fields: the last one is read again as the fifth.
     ASSERT_TRUE(t.Read("  5 1 255 10"));
-    EXPECT_EQ(id.BlockNo, 5);
-    EXPECT_EQ(id.ModelType, 1);
-    EXPECT_EQ(id.Options, 0);
-    EXPECT_EQ(id.Year, 2010);
-    EXPECT_EQ(id.SerialNo, 10);
-}
-
-TEST(IdentityRead, TheFakeInstrumentsOwnIdentityIsAGoodReply) {
-    TLinkOnFake t;
-    TempFolder folder;
-    TInstrumentIdentityUnit unit(t.Link, folder.Path());
-    std::vector<std::string> messages;
-    unit.ShowMessage = [&](const std::string& m) { messages.push_back(m); };
-    ASSERT_TRUE(t.Open());
-    ASSERT_TRUE(unit.ReadIndividualData("Unused"));
-    EXPECT_EQ(unit.Identity.ModelType, 2);
-    EXPECT_EQ(unit.Identity.SerialNo, 1234);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Fields(id), (TFields{5, 1, 0, 2010, 10}));
+    EXPECT_TRUE(t.Messages.empty());
 }
 
 TEST(IdentityRead, BlockZeroAndMalformedRepliesTakeTheFallback) {
     TIdentityOnFake t;
     ASSERT_TRUE(t.Open());
-    auto expectFallback = [&](int type) {
-        const TInstrumentIdentity& id = t.Unit.Identity;
-        EXPECT_EQ(id.BlockNo, 0);
-        EXPECT_EQ(id.ModelType, type);
-        EXPECT_EQ(id.Options, 0);
-        EXPECT_EQ(id.Year, 2000);
-        EXPECT_EQ(id.SerialNo, 0);
-        // The versions are still read.
-        EXPECT_EQ(id.SWVersion.Parts, (TParts{3, 10, 6, -1}));
+    // Block zero, or any field out of its range, negative or not a number, makes the reply bad; it never
+    // aborts. A model code that is not a byte leaves the model unknown: no option gates a menu.
+    const std::pair<const char*, int> rows[] = {
+        {"0 2 0 10 77", 2},    {"300 255 0 10 77", 4}, {"1 255 0 63536 77", 4}, {"1 255 0 10 65536", 4},
+        {"1 255 -1 10 77", 4}, {"1 255 0 1x 77", 4},   {"1 256 0 10 77", 0},    {"1,42,2010,3,10,2,5", 0},
+        {"", 0},
     };
-    ASSERT_TRUE(t.Read("0 2 0 10 77"));
-    expectFallback(2);
-
-    // Any field out of its range, negative or not a number makes the reply bad; it never aborts.
-    ASSERT_TRUE(t.Read("300 255 0 10 77"));
-    expectFallback(4);
-    ASSERT_TRUE(t.Read("1 255 0 63536 77"));
-    expectFallback(4);
-    ASSERT_TRUE(t.Read("1 255 0 10 65536"));
-    expectFallback(4);
-    ASSERT_TRUE(t.Read("1 255 -1 10 77"));
-    expectFallback(4);
-    ASSERT_TRUE(t.Read("1 255 0 1x 77"));
-    expectFallback(4);
-    // A model code that is not a byte leaves the model unknown: no option gates a menu.
-    ASSERT_TRUE(t.Read("1 256 0 10 77"));
-    expectFallback(0);
-    ASSERT_TRUE(t.Read("1,42,2010,3,10,2,5"));
-    expectFallback(0);
-    ASSERT_TRUE(t.Read(""));
-    expectFallback(0);
+    for (const auto& [reply, type] : rows) {
+        ASSERT_TRUE(t.Read(reply)) << reply;
+        EXPECT_EQ(Fields(t.Unit.Identity), (TFields{0, type, 0, 2000, 0})) << reply;
+        // The versions are still read.
+        EXPECT_EQ(t.Unit.Identity.SWVersion.Parts, (TParts{3, 10, 6, -1})) << reply;
+    }
     EXPECT_TRUE(t.Messages.empty());
 
     // The largest values in range are good.
@@ -124,9 +96,7 @@ TEST(IdentityRead, Block255AsksForNewFirmwareOnceAndFallsBack) {
     TIdentityOnFake t;
     ASSERT_TRUE(t.Open());
     ASSERT_TRUE(t.Read("255 1 0 12 50"));
-    EXPECT_EQ(t.Unit.Identity.BlockNo, 0);
-    EXPECT_EQ(t.Unit.Identity.ModelType, 1);
-    EXPECT_EQ(t.Unit.Identity.Options, 0);
+    EXPECT_EQ(Fields(t.Unit.Identity), (TFields{0, 1, 0, 2000, 0}));
     ASSERT_TRUE(t.Read("255 1 0 12 50"));
     ASSERT_EQ(t.Messages.size(), 1u);
     EXPECT_NE(t.Messages[0].find("3.10.4"), std::string::npos);
@@ -139,9 +109,7 @@ TEST(IdentityRead, TimeoutOrSilenceAnswersFalse) {
     const TInstrumentIdentity before = t.Unit.Identity;
     EXPECT_FALSE(t.Read("TIMEOUT"));
     EXPECT_FALSE(t.Read("timeout"));
-    TFakeFaults silent;
-    silent.NoReply = true;
-    t.Fake.SetFaults(silent);
+    t.Fake.SetFaults({.NoReply = true});
     EXPECT_FALSE(t.Unit.ReadIndividualData("Unused"));
     EXPECT_EQ(t.Unit.Identity, before);
 }
@@ -201,11 +169,8 @@ TEST(DemoIdentity, WrittenBlocksReadBackWithTheirExactKeys) {
               "Block 1 SerNo=77\n");
 
     const TInstrumentIdentity id = ReadDemoIdentity(folder.Path(), "Demo A");
-    EXPECT_EQ(id.BlockNo, 1);
-    EXPECT_EQ(id.ModelType, 5);  // a demo is always of the second revision
-    EXPECT_EQ(id.Options, optGenerators | optOptics);
-    EXPECT_EQ(id.Year, 2012);
-    EXPECT_EQ(id.SerialNo, 77);
+    // A demo is always of the second revision (model 5).
+    EXPECT_EQ(Fields(id), (TFields{1, 5, optGenerators | optOptics, 2012, 77}));
     EXPECT_EQ(id.SWVersion, DefaultVersion());
     EXPECT_EQ(id.FPGAVersion.Numbers, (std::array<std::int16_t, 3>{-1, 1, 20}));
     EXPECT_EQ(id.FPGAVersion.Parts, DefaultVersion().Parts);
@@ -219,20 +184,14 @@ TEST(DemoIdentity, WrittenBlocksReadBackWithTheirExactKeys) {
     EXPECT_EQ(ini.ReadInteger("Demo A Instrument", "Block 2 ModelFlashCode", 0), 253);
     EXPECT_EQ(ini.ReadInteger("Demo B Instrument", "Block 1 Year", 0), 3);
 
-    const TInstrumentIdentity b = ReadDemoIdentity(folder.Path(), "Demo B");
-    EXPECT_EQ(b.ModelType, 8);
-    EXPECT_EQ(b.Year, 2009);  // never below 2009
-    EXPECT_EQ(b.Options, 0);
+    // The year is never below 2009.
+    EXPECT_EQ(Fields(ReadDemoIdentity(folder.Path(), "Demo B")), (TFields{1, 8, 0, 2009, 9}));
 }
 
 TEST(DemoIdentity, AllZeroBlocksPassToTheNextAndNothingStoredGivesTheDefault) {
     TempFolder folder;
     auto expectDefault = [](const TInstrumentIdentity& id) {
-        EXPECT_EQ(id.BlockNo, 0);
-        EXPECT_EQ(id.ModelType, 4);
-        EXPECT_EQ(id.Options, 0);
-        EXPECT_EQ(id.Year, 2009);
-        EXPECT_EQ(id.SerialNo, 1);
+        EXPECT_EQ(Fields(id), (TFields{0, 4, 0, 2009, 1}));
         EXPECT_EQ(id.MacAddress, (TMacAddress{0x0A, 0x55, 0x01, 0x7E, 0x08, 1}));
     };
     expectDefault(ReadDemoIdentity(folder.Path(), "Missing"));
@@ -240,10 +199,7 @@ TEST(DemoIdentity, AllZeroBlocksPassToTheNextAndNothingStoredGivesTheDefault) {
     WriteDemoIdentity(folder.Path(), "Z", 1, 0, true, 0, 0, 0);
     WriteDemoIdentity(folder.Path(), "Z", 2, 0, false, 0, 0, 0);
     WriteDemoIdentity(folder.Path(), "Z", 3, 1, false, 0, 0, 0);
-    TInstrumentIdentity id = ReadDemoIdentity(folder.Path(), "Z");
-    EXPECT_EQ(id.BlockNo, 3);
-    EXPECT_EQ(id.ModelType, 4);
-    EXPECT_EQ(id.Options, 255);
+    EXPECT_EQ(Fields(ReadDemoIdentity(folder.Path(), "Z")), (TFields{3, 4, 255, 2009, 0}));
 
     WriteDemoIdentity(folder.Path(), "Z", 3, 0, false, 0, 0, 0);
     WriteDemoIdentity(folder.Path(), "Z", 4, 0, false, 0, 0, 0);
@@ -263,11 +219,8 @@ TEST(DemoIdentity, ABadEntryTakesItsDefaultWithAMessage) {
     const TInstrumentIdentity id =
         ReadDemoIdentity(folder.Path(), "Q", [&](const std::string& m) { messages.push_back(m); });
     EXPECT_EQ(messages.size(), 3u);
-    EXPECT_EQ(id.BlockNo, 1);
-    EXPECT_EQ(id.ModelType, 4);  // code 255
-    EXPECT_EQ(id.Options, optGenerators);
-    EXPECT_EQ(id.Year, 2255);
-    EXPECT_EQ(id.SerialNo, 65535);
+    // The model code falls back to 255 (model 4).
+    EXPECT_EQ(Fields(id), (TFields{1, 4, optGenerators, 2255, 65535}));
 }
 
 TEST(DemoIdentity, TheReadFollowsTheInstrumentInUse) {
@@ -311,10 +264,7 @@ TEST(IdentityRead, ARecoveredLinkReadsTheIdentityAgain) {
     ASSERT_TRUE(t.Link.CommErrorFlag());
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(t.Link.CommErrorIdleStep());
     EXPECT_TRUE(t.Link.CommErrorIdleStep());
-    EXPECT_EQ(t.Unit.Identity.BlockNo, 2);
-    EXPECT_EQ(t.Unit.Identity.ModelType, 5);
-    EXPECT_EQ(t.Unit.Identity.Options, optGenerators);
-    EXPECT_EQ(t.Unit.Identity.SerialNo, 55);
+    EXPECT_EQ(Fields(t.Unit.Identity), (TFields{2, 5, optGenerators, 2010, 55}));
 
     // An instrument that answers "TIMEOUT" keeps the link in its error state.
     t.Fake.SetReply("Info:IndivData?", "TIMEOUT");

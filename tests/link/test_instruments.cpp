@@ -85,9 +85,7 @@ struct TInstrumentsFixture : ::testing::Test, TInstrumentsServices, TMainWindowS
         return TMemIniFile_Dot(Temp / "Configuration.ini").ReadString("COMMON", "Last Smart Instrument", "");
     }
     void KillFake() {
-        TFakeFaults f;
-        f.IdentityTimeout = true;  // the instrument answers, but not as one that works
-        Fake.SetFaults(f);
+        Fake.SetFaults({.IdentityTimeout = true});  // the instrument answers, but not as one that works
     }
 
     static constexpr const char* AutoOnInstrument3 =

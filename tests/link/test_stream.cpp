@@ -66,20 +66,12 @@ std::vector<std::uint16_t> Expected(int points, int channels, int averages, int 
     return w;
 }
 
-TFakeFaults NoEndWord() {
-    TFakeFaults f;
-    f.NoEndWord = true;
-    return f;
-}
-
 }  // namespace
 
 TEST(Stream, AWholeAcquisitionArrivesExactlyForEveryChunkSize) {
     TStreamOnFake t;
     ASSERT_TRUE(t.Open());
-    TFakeFaults f;
-    f.FillerEvery = 97;
-    t.Fake.SetFaults(f);
+    t.Fake.SetFaults({.FillerEvery = 97});
     int acquisition = 0;
     for (std::size_t chunk : {1u, 2u, 3u, 7u, 64u, 1000u, 8193u, 16400u, 40000u}) {
         SCOPED_TRACE(chunk);
@@ -119,9 +111,7 @@ TEST(Stream, EachChunkIsRequestedAndNoneAfterTheEndWord) {
 TEST(Stream, AStreamLongerThanOneBufferArrivesWhole) {
     TStreamOnFake t(20000);
     ASSERT_TRUE(t.Open());
-    TFakeFaults f;
-    f.FillerEvery = 10;  // 8192 samples and 819 fillers: more words than the buffer holds
-    t.Fake.SetFaults(f);
+    t.Fake.SetFaults({.FillerEvery = 10});  // 8192 samples and 819 fillers: more words than the buffer holds
     t.Link.StartAcquisition(4, 4096, 1, 0, true);
     const TAcquired a = ReadAcquisition(t.Link);
     ASSERT_TRUE(a.EndSeen);
@@ -132,18 +122,14 @@ TEST(Stream, AStreamLongerThanOneBufferArrivesWhole) {
 TEST(Stream, FillersOnlyAndFillersAfterTheEndWord) {
     TStreamOnFake t(64);
     ASSERT_TRUE(t.Open());
-    TFakeFaults f;
-    f.OnlyFillers = true;
-    t.Fake.SetFaults(f);
+    t.Fake.SetFaults({.OnlyFillers = true});
     t.Link.StartAcquisition(2, 500, 1, 0, true);
     TAcquired a = ReadAcquisition(t.Link);
     EXPECT_TRUE(a.EndSeen);
     EXPECT_TRUE(a.Samples.empty());
     EXPECT_EQ(a.Fillers, 500);
 
-    f = {};
-    f.FillersAfterEnd = true;
-    t.Fake.SetFaults(f);
+    t.Fake.SetFaults({.FillersAfterEnd = true});
     t.Fake.SetChunkBytes(1 << 20);  // end word and fillers in one chunk
     t.Link.StartAcquisition(2, 100, 1, 0, true);
     a = ReadAcquisition(t.Link);
@@ -175,12 +161,10 @@ TEST(Stream, ABreakDrainsTheStreamToItsEndWord) {
     // A break with nothing outstanding sends nothing.
     EXPECT_TRUE(t.Link.BreakRunningAcquisition());
     EXPECT_EQ(t.Fake.Lines().size(), lines.size());
-}
 
-TEST(Stream, ABreakEndsAStreamThatHasNoEndWord) {
-    TStreamOnFake t(256);
-    ASSERT_TRUE(t.Open());
-    t.Fake.SetFaults(NoEndWord());
+    // A break also ends a stream that has no end word.
+    t.Fake.SetChunkBytes(256);
+    t.Fake.SetFaults({.NoEndWord = true});
     t.Link.StartAcquisition(2, 200, 1, 0, true);
     EXPECT_TRUE(t.Link.BreakRunningAcquisition());
     EXPECT_FALSE(t.Link.CommErrorFlag());
@@ -189,7 +173,7 @@ TEST(Stream, ABreakEndsAStreamThatHasNoEndWord) {
 TEST(Stream, AStreamWithNoEndWordFallsSilentAndEntersTheErrorState) {
     TStreamOnFake t(256);
     ASSERT_TRUE(t.Open());
-    t.Fake.SetFaults(NoEndWord());
+    t.Fake.SetFaults({.NoEndWord = true});
     t.Link.StartAcquisition(2, 200, 1, 0, true);
     TAcquired a;
     for (int r = 0; r < 1000 && a.Samples.size() < 200; ++r) {
@@ -211,11 +195,8 @@ TEST(Stream, AStreamWithNoEndWordFallsSilentAndEntersTheErrorState) {
 TEST(Stream, ADrainThatNeverEndsIsBoundedAndEntersTheErrorState) {
     TStreamOnFake t(64);
     ASSERT_TRUE(t.Open());
-    TFakeFaults f;
-    f.OnlyFillers = true;
-    f.NoEndWord = true;
-    f.IgnoreBreak = true;  // the instrument keeps streaming fillers
-    t.Fake.SetFaults(f);
+    // The instrument keeps streaming fillers.
+    t.Fake.SetFaults({.OnlyFillers = true, .NoEndWord = true, .IgnoreBreak = true});
     t.Clock.AutoAdvanceMs = 5;
     t.Link.StartAcquisition(4, 4096, 1, 0, true);
     const auto begin = std::chrono::steady_clock::now();
@@ -229,9 +210,7 @@ TEST(Stream, ADrainThatNeverEndsIsBoundedAndEntersTheErrorState) {
 TEST(Stream, AConnectionClosedMidStreamHandsOutWhatCameThenFails) {
     TStreamOnFake t(100);
     ASSERT_TRUE(t.Open());
-    TFakeFaults f;
-    f.CloseMidStreamAfterWords = 120;
-    t.Fake.SetFaults(f);
+    t.Fake.SetFaults({.CloseMidStreamAfterWords = 120});
     t.Link.StartAcquisition(2, 1000, 1, 0, true);
     const TAcquired a = ReadAcquisition(t.Link);
     EXPECT_TRUE(a.ReadFailed);

@@ -56,17 +56,11 @@ TEST(TextChannel, RepliesLoseTheirLineEndAndKeepMarksOtherwise) {
     t.Fake.SetReply("Info:Name?", "abc");
     EXPECT_EQ(t.Link.QueryUpperText("Info:Name").Text, "ABC");
 
-    // LF alone: the last byte becomes the end mark and stays.
-    TFakeFaults lf;
-    lf.LfOnly = true;
-    t.Fake.SetFaults(lf);
+    t.Fake.SetFaults({.LfOnly = true});  // lF alone: the last byte becomes the end mark and stays
     EXPECT_EQ(t.Link.QueryCommand("Info:GetTemp?").Text, "0\xC2\xB6");
     EXPECT_EQ(t.Link.QueryInt("Info:GetTemp"), QueryFailedInt);
 
-    // Bytes above 0x7F read as "_".
-    TFakeFaults high;
-    high.HighBytes = true;
-    t.Fake.SetFaults(high);
+    t.Fake.SetFaults({.HighBytes = true});  // bytes above 0x7F read as "_"
     t.Fake.SetReply("Info:Unit?", "12.5");
     EXPECT_EQ(t.Link.QueryCommand("Info:Unit?").Text, "12.5__");
     EXPECT_FALSE(t.Link.CommErrorFlag());
@@ -87,15 +81,10 @@ TEST(TextChannel, AReplyInFragmentsOrLateIsCompleteAtItsLineEnd) {
     TLinkOnFake t;
     ASSERT_TRUE(t.Open());
     t.Fake.SetReply("Info:GetTemp?", "12.5");
-    TFakeFaults fragments;
-    fragments.ReplyFragmentBytes = 1;
-    fragments.FragmentGapMs = 5;
-    t.Fake.SetFaults(fragments);
+    t.Fake.SetFaults({.ReplyFragmentBytes = 1, .FragmentGapMs = 5});
     EXPECT_DOUBLE_EQ(t.Link.QueryFloat("Info:GetTemp"), 12.5);
 
-    TFakeFaults late;
-    late.ReplyDelayMs = 100;  // within the reply time-out of the test timing
-    t.Fake.SetFaults(late);
+    t.Fake.SetFaults({.ReplyDelayMs = 100});  // within the reply time-out of the test timing
     EXPECT_DOUBLE_EQ(t.Link.QueryFloat("Info:GetTemp"), 12.5);
 }
 
@@ -129,9 +118,7 @@ TEST(TextChannel, TypedQueriesParseTheWholeReply) {
 TEST(TextChannel, NoReplyIsTimeoutWithoutTheErrorState) {
     TLinkOnFake t;
     ASSERT_TRUE(t.Open());
-    TFakeFaults quiet;
-    quiet.NoReply = true;
-    t.Fake.SetFaults(quiet);
+    t.Fake.SetFaults({.NoReply = true});
     EXPECT_TRUE(t.Link.QueryCommand("Info:GetTemp?").TimedOut());
     EXPECT_EQ(t.Link.QueryInt("Info:GetTemp"), QueryFailedInt);
     EXPECT_EQ(t.Link.QueryFloat("Info:GetTemp"), QueryFailedFloat);
@@ -143,9 +130,7 @@ TEST(TextChannel, AReplyTooLateForItsQueryDoesNotAnswerTheNextOne) {
     ASSERT_TRUE(t.Open());
     t.Fake.SetReply("A?", "1");
     t.Fake.SetReply("B?", "2");
-    TFakeFaults late;
-    late.ReplyDelayMs = 800;  // later than the 500 ms reply time-out
-    t.Fake.SetFaults(late);
+    t.Fake.SetFaults({.ReplyDelayMs = 800});  // later than the 500 ms reply time-out
     EXPECT_EQ(t.Link.QueryInt("A"), QueryFailedInt);
     t.Fake.SetFaults({});
     std::this_thread::sleep_for(std::chrono::milliseconds(700));  // the late "1" arrives meanwhile
@@ -190,14 +175,11 @@ TEST(TextChannel, EveryCommandButTheExemptOnesBreaksTheAcquisitionFirst) {
 
 TEST(TextChannel, TheIdentityAnsweredTimeoutFailsTheOpeningButKeepsTheKind) {
     TLinkOnFake t;
-    TFakeFaults f;
-    f.IdentityTimeout = true;
-    t.Fake.SetFaults(f);
+    t.Fake.SetFaults({.IdentityTimeout = true});
     EXPECT_FALSE(t.Open());
     EXPECT_TRUE(t.Link.CommErrorFlag());
     EXPECT_EQ(t.Link.LinkKind(), TInstrumentLinkKind::Tcp);
-    // A retry closes the earlier connection first and connects anew.
-    t.Fake.SetFaults({});
+    t.Fake.SetFaults({});  // a retry closes the earlier connection first and connects anew
     EXPECT_TRUE(t.Open());
     EXPECT_TRUE(t.Fake.WaitUntil([&] { return t.Fake.Connections() == 2; }));
 }
@@ -224,9 +206,7 @@ TEST(TextChannel, AConnectionClosedMidReplyEntersTheErrorStateAtOnce) {
     TLinkOnFake t;
     ASSERT_TRUE(t.Open());
     t.Fake.SetReply("Info:GetTemp?", "12.5");
-    TFakeFaults f;
-    f.CloseMidReplyAfter = 2;
-    t.Fake.SetFaults(f);
+    t.Fake.SetFaults({.CloseMidReplyAfter = 2});
     EXPECT_EQ(t.Link.QueryCommand("Info:GetTemp?").Text, "1\xC2\xB6");
     EXPECT_TRUE(t.Link.CommErrorFlag());
     // Sending over the dead connection fails instead of reporting success.

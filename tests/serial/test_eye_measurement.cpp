@@ -26,17 +26,16 @@ TEST(EyeCycle, ComputationsRestartsAndTheNotFoundHint) {
     rig.Run("Eye:Measure NRZ");
     EXPECT_EQ(rig.Hints->Top(), "Accumulating the eye diagram...");
     TEyeWriter good({.Noise = 0.003});
-    rig.Acquire(good, 63);
-    EXPECT_EQ(eye.EngineRuns, 0);
-    rig.Acquire(good, 1);
-    EXPECT_EQ(eye.EngineRuns, 1);
+    const auto runsAfter = [&](int waveforms) {
+        rig.Acquire(good, waveforms);
+        return eye.EngineRuns;
+    };
+    EXPECT_EQ(runsAfter(63), 0);
+    EXPECT_EQ(runsAfter(1), 1);
     EXPECT_TRUE(rig.Hints->Hints.empty());
-    rig.Acquire(good, 3);
-    EXPECT_EQ(eye.EngineRuns, 1);
-    rig.Acquire(good, 1);
-    EXPECT_EQ(eye.EngineRuns, 2);
-    rig.Acquire(good, 4);
-    EXPECT_EQ(eye.EngineRuns, 3);
+    EXPECT_EQ(runsAfter(3), 1);
+    EXPECT_EQ(runsAfter(1), 2);
+    EXPECT_EQ(runsAfter(4), 3);
     TParam* amplitude = eye.Slot(emNrz, 1);
     ASSERT_NE(amplitude, nullptr);
     EXPECT_NEAR(amplitude->Value, 0.5, 0.001);
@@ -45,12 +44,9 @@ TEST(EyeCycle, ComputationsRestartsAndTheNotFoundHint) {
     // Statistics on: the count restarts and the engine runs every 64th waveform.
     rig.Run("Eye:Statistic ON");
     EXPECT_EQ(amplitude->Stat.Count, 0);
-    rig.Acquire(good, 63);
-    EXPECT_EQ(eye.EngineRuns, 3);
-    rig.Acquire(good, 1);
-    EXPECT_EQ(eye.EngineRuns, 4);
-    rig.Acquire(good, 64);
-    EXPECT_EQ(eye.EngineRuns, 5);
+    EXPECT_EQ(runsAfter(63), 3);
+    EXPECT_EQ(runsAfter(1), 4);
+    EXPECT_EQ(runsAfter(64), 5);
     EXPECT_EQ(amplitude->Stat.Count, 2);
 
     // The display cleared: the map starts over; a flat signal finds no eye, the value stays.

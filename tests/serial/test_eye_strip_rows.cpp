@@ -1,41 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
-#include <map>
 #include <string>
-#include <utility>
 
 #include "EyeTestSupport.h"
-#include "display/BottomReadoutStrip.h"
+#include "SerialTestSupport.h"
 #include "display/ScreenColors.h"
 
 using namespace vt;
 using namespace vt::test;
-
-namespace {
-
-// The last text written into each cell of the strip, by its top-left corner.
-struct TCellLog {
-    struct TCell {
-        TPixelRect Rect;
-        std::string Text;
-        std::uint32_t Colour = 0;
-    };
-    explicit TCellLog(TNizText& strip) {
-        strip.TextWatch = [this](const TPixelRect& r, const std::string& t, TColor c) {
-            Cells[{r.Top, r.Left}] = {r, t, c.Value};
-        };
-    }
-    const TCell& At(int row, int column) {
-        const TPixelRect r = NizCellRect(row, column);
-        return Cells[{r.Top, r.Left}];
-    }
-    std::string Text(int row, int column) { return At(row, column).Text; }
-    std::map<std::pair<int, int>, TCell> Cells;
-};
-
-}  // namespace
 
 // A noise-free NRZ eye with its one level at 0.275 V (row 352) and its zero level at 0.25 V (row 320):
 // in the eye's middle both rails are single rows, so the eye height is 25 mV exactly and its ratio
@@ -43,9 +16,8 @@ struct TCellLog {
 TEST(EyeStripRows, NamesValuesStatisticsCountsAndRowsAfterARemoval) {
     TEyeRig rig;
     TEyeMeasurement& eye = rig.Eye();
-    TNizText strip;
-    strip.Resize(7, 35, 528, 81);
-    TCellLog log(strip);
+    TLoggedStrip log;
+    TNizText& strip = log.Strip;
     static_cast<TScopeSerialServices&>(rig.Shell.Serial()).EyeRows().StripOf = [&strip] { return &strip; };
 
     rig.Run("Eye:Measure NRZ");
@@ -55,7 +27,7 @@ TEST(EyeStripRows, NamesValuesStatisticsCountsAndRowsAfterARemoval) {
     EXPECT_TRUE(strip.EyeLabelsDrawn);
 
     const std::uint32_t ch1 = SourceRGB(ssCh1).Value;
-    const TCellLog::TCell& name = log.At(0, 1);
+    const TLoggedStrip::TCell& name = log.At(0, 1);
     EXPECT_EQ(name.Text, "Eye Height (Ch1)");
     EXPECT_EQ(name.Colour, ch1);
     EXPECT_EQ(name.Rect.Left, 3);
@@ -106,10 +78,8 @@ TEST(EyeStripRows, NamesValuesStatisticsCountsAndRowsAfterARemoval) {
 // columns of 1 ps a bit): their cells and replies keep "Bit/s".
 TEST(EyeStripRows, AnUndefinedLatestValueLeavesTheStatisticsTheirUnit) {
     TEyeRig rig;
-    TNizText strip;
-    strip.Resize(7, 35, 528, 81);
-    TCellLog log(strip);
-    static_cast<TScopeSerialServices&>(rig.Shell.Serial()).EyeRows().StripOf = [&strip] { return &strip; };
+    TLoggedStrip log;
+    static_cast<TScopeSerialServices&>(rig.Shell.Serial()).EyeRows().StripOf = [&log] { return &log.Strip; };
     rig.Run("Eye:Measure NRZ");
     rig.Run("Eye:Statistic ON");
     rig.Run("Eye:XNRZParam BitRate");

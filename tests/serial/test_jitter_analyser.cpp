@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -263,30 +264,21 @@ TEST(JitterAnalyserSteps, DelaysThresholdsAndTheMendedFaults) {
     host.Run(a, 1);
     EXPECT_EQ(a.CurrentCode, 12);
     EXPECT_EQ(host.Delay, 5);
-    host.Manual.clear();
-    ASSERT_TRUE(host.RunTo(a, 3, 400));
-    EXPECT_EQ(host.Length, 512);
-    const auto delays3 = host.Delays.size();
-    // State 3: 30 band values wait, the 31st completes the edge.
-    host.Manual.assign(512, outside);
-    for (int i = 0; i < 30; ++i) host.Manual[static_cast<std::size_t>(i)] = inBin2;
-    host.Run(a, 1);
-    EXPECT_EQ(host.Delays.size(), delays3);
-    host.Manual.assign(512, outside);
-    host.Manual[0] = inBin7;
-    host.Run(a, 1);
-    EXPECT_EQ(host.Delays.size(), delays3 + 1);
-    host.Manual.clear();
-    ASSERT_TRUE(host.RunTo(a, 4, 100));
-    const auto delays4 = host.Delays.size();
-    host.Manual.assign(2048, outside);
-    for (int i = 0; i < 300; ++i) host.Manual[static_cast<std::size_t>(i)] = inBin2;
-    host.Run(a, 1);
-    EXPECT_EQ(host.Delays.size(), delays4);
-    host.Manual.assign(2048, outside);
-    host.Manual[0] = inBin7;
-    host.Run(a, 1);
-    EXPECT_EQ(host.Delays.size(), delays4 + 1);
+    // State 3 (records of 512): 30 band values wait, the 31st completes the edge; state 4 (2048): 300.
+    for (const auto& [state, steps, length, waiting] : {std::array{3, 400, 512, 30}, std::array{4, 100, 2048, 300}}) {
+        host.Manual.clear();
+        ASSERT_TRUE(host.RunTo(a, state, steps));
+        EXPECT_EQ(host.Length, length);
+        const auto delays = host.Delays.size();
+        host.Manual.assign(static_cast<std::size_t>(length), outside);
+        for (int i = 0; i < waiting; ++i) host.Manual[static_cast<std::size_t>(i)] = inBin2;
+        host.Run(a, 1);
+        EXPECT_EQ(host.Delays.size(), delays) << state;
+        host.Manual.assign(static_cast<std::size_t>(length), outside);
+        host.Manual[0] = inBin7;
+        host.Run(a, 1);
+        EXPECT_EQ(host.Delays.size(), delays + 1) << state;
+    }
     EXPECT_EQ(host.Errors, 0);
 
     // Too few bit centres (a record holding only a few edges) start the edge scan again at delay 0.

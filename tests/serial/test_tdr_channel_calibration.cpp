@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "SerialTestSupport.h"
 #include "acq/SignalObj.h"
 #include "acq/SignalSources.h"
 #include "core/CommandService.h"
@@ -24,10 +25,7 @@
 #include "core/Handlers.h"
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
-#include "core/UndoBuffer.h"
 #include "core/UserServices.h"
-#include "link/InstrumentIdentity.h"
-#include "link/InstrumentLink.h"
 #include "link/LinkTestSupport.h"
 #include "link/UtilSettings.h"
 #include "serial/TdrChannelCalibration.h"
@@ -77,15 +75,7 @@ protected:
         auto display = std::make_unique<THintRecorder>();
         Display = display.get();
         Shell.SetDisplayServices(std::move(display));
-        Shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>(TLinkTiming{}, &Clock)));
-        Shell.Link()->SetLinkKind(TInstrumentLinkKind::Demo);
-        Shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*Shell.Link(), "")));
-        Shell.Identity()->Identity.ModelType = 1;
-        Shell.Identity()->Identity.Options = optGenerators;
-        Shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
-        Shell.SetCommandTree(CreateCommandTree());
-        Shell.SetUndoBuffer(std::make_unique<TUndoBuffer>());
-        Shell.UndoBuffer()->SetEnabled(true);
+        test::SetUpTdrShell(Shell, std::make_unique<TInstrumentLink>(TLinkTiming{}, &Clock));
         Settings.CreateTDRHandlers();
         Settings.ChannelCalibration = &Run;
         Shell.Records()->SignalsOn().SetOn(ssCh1, true);

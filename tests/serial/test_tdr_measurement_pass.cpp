@@ -5,15 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "SerialTestSupport.h"
 #include "acq/SignalObj.h"
 #include "acq/SignalSources.h"
 #include "core/CommandTree.h"
 #include "core/EditHandlers.h"
 #include "core/Shell.h"
-#include "core/UndoBuffer.h"
 #include "core/UserServices.h"
-#include "link/InstrumentIdentity.h"
-#include "link/InstrumentLink.h"
 #include "serial/TdrSettings.h"
 
 namespace vt {
@@ -32,14 +30,7 @@ TEST(TdrMeasurementPass, WarnsOnceOnAnUncalibratedChannelThenMeasuresEachNewReco
     auto user = std::make_unique<TMessageRecorder>();
     user->Messages = &messages;
     shell.SetUserServices(std::move(user));
-    shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>()));
-    shell.Link()->SetLinkKind(TInstrumentLinkKind::Demo);
-    shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*shell.Link(), "")));
-    shell.Identity()->Identity.ModelType = 1;
-    shell.Identity()->Identity.Options = optGenerators;
-    shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
-    shell.SetCommandTree(CreateCommandTree());
-    shell.SetUndoBuffer(std::make_unique<TUndoBuffer>());
+    test::SetUpTdrShell(shell);
     TTdrSettings settings(shell);
     settings.CreateTDRHandlers();
     const auto run = [&](std::string_view text) { return shell.CommandTree()->ExecuteCommandString(text, false); };

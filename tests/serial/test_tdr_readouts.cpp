@@ -3,40 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 #include <memory>
 #include <string>
-#include <utility>
 
+#include "SerialTestSupport.h"
 #include "acq/SignalObj.h"
 #include "acq/SignalSources.h"
 #include "core/CommandTree.h"
 #include "core/Shell.h"
-#include "core/UndoBuffer.h"
-#include "display/BottomReadoutStrip.h"
 #include "display/ScreenColors.h"
-#include "link/InstrumentIdentity.h"
-#include "link/InstrumentLink.h"
 #include "serial/ScopeSerialServices.h"
 
 namespace vt {
 namespace {
-
-// The last text written into each cell of the measurement table.
-struct TCellLog {
-    explicit TCellLog(TNizText& strip) {
-        strip.TextWatch = [this](const TPixelRect& r, const std::string& t, TColor c) {
-            Cells[{r.Top, r.Left}] = {t, c.Value};
-        };
-    }
-    std::string Text(int row, int column) { return Cell(row, column).first; }
-    std::uint32_t Colour(int row, int column) { return Cell(row, column).second; }
-    std::pair<std::string, std::uint32_t>& Cell(int row, int column) {
-        const TPixelRect r = NizCellRect(row, column);
-        return Cells[{r.Top, r.Left}];
-    }
-    std::map<std::pair<int, int>, std::pair<std::string, std::uint32_t>> Cells;
-};
 
 const TStripMenuItem& Item(const TStripMenu& menu, const std::string& command) {
     for (const TStripMenuItem& i : menu)
@@ -55,26 +34,16 @@ void WriteRecord(TSignalObj& r, double base, int at, double peak) {
 }
 
 TEST(TdrReadouts, RowsShowStatisticsAndThePopupActsOnMarginsAnnotationsAndTheLists) {
-
     TShell shell;
-    shell.SetLink(MakeOwnedPart(std::make_unique<TInstrumentLink>()));
-    shell.Link()->SetLinkKind(TInstrumentLinkKind::Demo);
-    shell.SetIdentity(MakeOwnedPart(std::make_unique<TInstrumentIdentityUnit>(*shell.Link(), "")));
-    shell.Identity()->Identity.ModelType = 1;
-    shell.Identity()->Identity.Options = optGenerators;
-    shell.SetRecords(MakeOwnedPart(std::make_unique<TSignalRecords>()));
-    shell.SetCommandTree(CreateCommandTree());
-    shell.SetUndoBuffer(std::make_unique<TUndoBuffer>());
-    shell.UndoBuffer()->SetEnabled(true);
+    test::SetUpTdrShell(shell);
     TSerialFeature feature;
     feature.FillRows(shell);
     shell.Registration.RunRow(shell, TRegistrationRow::CreateTDRHandlers);
     auto& serial = static_cast<TScopeSerialServices&>(shell.Serial());
     TTdrSettings& tdr = serial.Tdr();
     TTdrReadouts& readouts = serial.TdrReadouts();
-    TNizText strip;
-    strip.Resize(7, 35, 528, 81);
-    TCellLog log(strip);
+    test::TLoggedStrip log;
+    TNizText& strip = log.Strip;
     readouts.StripOf = [&strip] { return &strip; };
     const auto run = [&](std::string_view text) { return shell.CommandTree()->ExecuteCommandString(text, false); };
 

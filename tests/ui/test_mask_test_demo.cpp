@@ -103,31 +103,25 @@ TEST(MaskTestDemo, AutomaskRunFailuresSavesAndScales) {
         ASSERT_TRUE(rig.Until(testEnded));
         testOffAfterOne = true;
         stoppedRun = !shell.RunOn;
-        // A stored eye mask of 2.48832 Gbit/s: one bit over 6 divisions.
+        // A stored mask of one polygon, aligned to.
+        const auto align = [&](const std::string& head) {
+            shell.CommandTree()->ExecuteCommandString(
+                "NOGPIB:Mask #Poly=1," + head + ",\"Poly1=1000,400_2000,600_3000,400_\"", true);
+            run("StdMask:Align ON");
+        };
+        // An eye mask of 2.48832 Gbit/s: one bit over 6 divisions.
         shell.ExecuteCommandString("TB:Delay 0.1");
-        shell.CommandTree()->ExecuteCommandString(
-            "NOGPIB:Mask #Poly=1,BitP=4.01878E-10,TB=6.69797E-11,X0=0,VDiv=0.1,V0=0,StdI=1,MskI=1,MskNm=OC48,Marg=0,Kind=1,"
-            "\"Poly1=1000,400_2000,600_3000,400_\"",
-            true);
-        run("StdMask:Align ON");
+        align("BitP=4.01878E-10,TB=6.69797E-11,X0=0,VDiv=0.1,V0=0,StdI=1,MskI=1,MskNm=OC48,Marg=0,Kind=1");
         scales["ScaleA"] = ReadRealSetting(shell.CommandTree(), "TB:ScaleA", 0);
         scales["ScaleB"] = ReadRealSetting(shell.CommandTree(), "TB:ScaleB", 0);
         scales["Mode"] = ReadChoiceSetting(shell.CommandTree(), "TB:Mode", 0);
         scales["DualDel"] = ReadOnOffSetting(shell.CommandTree(), "TB:DualDel", true);
         scales["Delay"] = ReadRealSetting(shell.CommandTree(), "TB:Delay", 0);
         run("StdMask:Align OFF");
-        shell.CommandTree()->ExecuteCommandString(
-            "NOGPIB:Mask #Poly=1,BitP=6.43004E-09,TB=1.07167E-09,X0=0,VDiv=0.1,V0=0,StdI=1,MskI=1,MskNm=OC3,Marg=0,Kind=1,"
-            "\"Poly1=1000,400_2000,600_3000,400_\"",
-            true);
-        run("StdMask:Align ON");
+        align("BitP=6.43004E-09,TB=1.07167E-09,X0=0,VDiv=0.1,V0=0,StdI=1,MskI=1,MskNm=OC3,Marg=0,Kind=1");
         scales["ScaleA155"] = ReadRealSetting(shell.CommandTree(), "TB:ScaleA", 0);
         run("StdMask:Align OFF");
-        shell.CommandTree()->ExecuteCommandString(
-            "NOGPIB:Mask #Poly=1,BitP=6.43004E-09,TB=1.07167E-09,X0=100,VDiv=0.5,V0=2,StdI=1,MskI=1,MskNm=DS3,Marg=0,Kind=2,"
-            "\"Poly1=1000,400_2000,600_3000,400_\"",
-            true);
-        run("StdMask:Align ON");
+        align("BitP=6.43004E-09,TB=1.07167E-09,X0=100,VDiv=0.5,V0=2,StdI=1,MskI=1,MskNm=DS3,Marg=0,Kind=2");
         for (const char* ch : {"Ch1:", "Ch2:"}) {
             scales[std::string(ch) + "Scale"] = ReadRealSetting(shell.CommandTree(), std::string(ch) + "Scale", 0);
             scales[std::string(ch) + "Offset"] = ReadRealSetting(shell.CommandTree(), std::string(ch) + "Offset", 0);

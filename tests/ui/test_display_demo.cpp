@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
-#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <set>

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QFont>
 #include <QGuiApplication>
-#include <QTimer>
 
 #include "UiTestSupport.h"
 #include "acq/HistogramObjects.h"

@@ -3,8 +3,6 @@
 // imply, worked out by hand below; and the start refused without a pattern lock or from a setup.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QTimer>
 #include <cmath>
 #include <cstdio>
 #include <numbers>

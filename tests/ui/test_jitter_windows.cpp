@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QFont>
-#include <QTimer>
 #include <cmath>
 #include <map>
 

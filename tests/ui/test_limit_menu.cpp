@@ -9,7 +9,6 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QTest>
-#include <QTimer>
 #include <map>
 
 #include "UiTestSupport.h"

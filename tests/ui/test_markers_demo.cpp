@@ -4,10 +4,8 @@
 // timebase AB a press on range A shifts the delay. The picture goes to screenshots/markers_demo.png.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 #include <vector>
 

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 #include <string>
 

@@ -91,11 +91,7 @@ TEST(MaskTestDemo, AutomaskRunFailuresSavesAndScales) {
         for (int x = r.Left; x <= r.Right && !labelDrawn; ++x)
             for (int y = r.Top; y <= r.Bottom && !labelDrawn; ++y) labelDrawn = strip.Bitmap().Pixel(x, y) != back;
         // The strip's throttled readouts show their last counts.
-        ASSERT_TRUE(rig.Until([&] {
-            for (int slot = 0; slot < DelayedTextSlotCount; ++slot)
-                if (strip.Slot(slot).Timer) return false;
-            return true;
-        }));
+        ASSERT_TRUE(rig.Until([&] { return test::StripTextsDrawn(shell); }));
         test::SaveScreenshot(*m, "mask_test_demo.png");
         run("Mask:Action ClearALL");
         view.Shown = true;

@@ -455,16 +455,7 @@ bool TProgramRig::Acquire(int n, int guardMs) {
         [&] { FAIL() << n << " acquisitions did not come within " << guardMs << " ms"; }();
         return false;
     }
-    auto* display = dynamic_cast<TScopeDisplayServices*>(&Shell.Display());
-    if (!display || !display->Panel()) return true;
-    const TNizText& strip = display->Panel()->BottomStrip();
-    const bool drawn = RunLoopUntil(
-        [&] {
-            for (int slot = 0; slot < DelayedTextSlotCount; ++slot)
-                if (strip.Slot(slot).Timer) return false;
-            return true;
-        },
-        guardMs);
+    const bool drawn = RunLoopUntil([&] { return StripTextsDrawn(Shell); }, guardMs);
     if (!drawn) [] { FAIL() << "the bottom strip's delayed texts were not drawn"; }();
     return drawn;
 }
@@ -512,6 +503,14 @@ bool TTwoClients::Disconnect() {
 void TTwoClients::Send(QTcpSocket& socket, const std::string& lines) {
     socket.write(lines.c_str());
     socket.flush();
+}
+
+bool StripTextsDrawn(TShell& shell) {
+    auto* display = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
+    if (!display || !display->Panel()) return true;
+    for (int slot = 0; slot < DelayedTextSlotCount; ++slot)
+        if (display->Panel()->BottomStrip().Slot(slot).Timer) return false;
+    return true;
 }
 
 std::string MaskState(TShell& shell) {

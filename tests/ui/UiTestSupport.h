@@ -254,6 +254,9 @@ struct TDialogScript {
     std::function<int(QDialog&)> Runner();
 };
 
+// The bottom strip's throttled texts are all drawn: none waits for its delay (true without a panel).
+bool StripTextsDrawn(TShell& shell);
+
 // Runs the event loop for ms milliseconds.
 void RunLoopFor(int ms);
 // Runs the event loop until done() holds (checked every 5 ms) or 5 s have passed; answers done().

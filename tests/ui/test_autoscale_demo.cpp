@@ -33,79 +33,68 @@ TEST(AutoscaleDemo, SineSucceedsNoSignalFailsAndCancelRestores) {
     test::TScriptedDialogs& dialogs = rig.Dialogs;
     TCommandTree* tree = nullptr;
     auto real = [&](const char* path) { return ReadRealSetting(tree, path, -1); };
-    int phase = 0;
     double extLevel = 0, scaleB = 0;
     int tbMode = -1, extHfMode = -1;
     double extHfLevel = 0;
     bool runAfterSuccess = false, runAfterFailure = false, runAfterCancel = false;
-    bool redoLeft = true, cancelRedoLeft = true, sawForm = false;
+    bool redoLeft = true, cancelRedoLeft = true;
     std::vector<std::string> before, afterFailure, beforeCancel, afterCancel;
     std::vector<std::string> asked;
-    rig.Run(120000, 20, [&] {
-        // Once the demo runs: its start-up recalls its setup first.
-        if (!rig.Acquiring()) return;
+    // Each step once the demo acquires again: its start-up recalls its setup first.
+    const auto acquiring = [&rig] { return rig.Acquiring(); };
+    rig.RunSteps(120000, [&] {
         tree = shell.CommandTree();
-        if (phase == 0) {
-            shell.ExecuteCommandString("Ch2:Display OFF");
-            shell.ExecuteCommandString("*AUTOSCALE");
-            sawForm = true;
-            extLevel = real("Trig:ExtLevel");
-            scaleB = real("TB:ScaleB");
-            tbMode = ReadChoiceSetting(tree, "TB:Mode", -1);
-            runAfterSuccess = shell.RunOn;
-            asked = dialogs.Asked;
-            phase = 1;
-        } else if (phase == 1) {
-            for (const char* route : {"GSS:Ch1", "GSS:Ch2"}) FindSetting<TRadioSwHandler>(tree, route)->SetItemIndex(0);
-            before = test::AllSettings(shell);
-            shell.ExecuteCommandString("*AUTOSCALE");
-            afterFailure = test::AllSettings(shell);
-            redoLeft = !shell.UndoBuffer()->RedoEmpty();
-            runAfterFailure = shell.RunOn;
-            phase = 2;
-        } else if (phase == 2) {
-            FindSetting<TRadioSwHandler>(tree, "GSS:Ch1")->SetItemIndex(1);
-            beforeCancel = test::AllSettings(shell);
-            // Cancelled once the period search runs; the dialog's picture is kept then.
-            QTimer cancel;
-            QObject::connect(&cancel, &QTimer::timeout, [&] {
-                TAutoScalFrm* form = OpenForm();
-                if (!form || form->ProgressBar().value() < 50) return;
-                cancel.stop();
-                test::SaveScreenshot(*form, "autoscale_progress.png");
-                EXPECT_TRUE(test::TextsThatDoNotFit(*form).empty());
-                // It says what runs, and stands in the display area, below the buttons, on the screen.
-                EXPECT_EQ(form->WhatRuns().text().toStdString(), "Autoscale as Auto signal");
-                TMorda_fr* m = test::ShownMainWindow();
-                ASSERT_NE(m, nullptr);
-                const TPlace& area = m->Layout().DisplayArea;
-                const QRect display(m->mapToGlobal(QPoint(area.Left, area.Top)), QSize(area.Width, area.Height));
-                const QRect box = form->frameGeometry();
-                EXPECT_TRUE(display.contains(box)) << box.x() << "," << box.y();
-                const QWidget& strip = m->SystemControls();
-                EXPECT_FALSE(box.intersects(QRect(strip.mapToGlobal(QPoint(0, 0)), strip.size())));
-                EXPECT_TRUE(m->screen()->availableGeometry().contains(box));
-                form->CancelButton().click();
-            });
-            cancel.start(5);
-            shell.ExecuteCommandString("*AUTOSCALE");
-            afterCancel = test::AllSettings(shell);
-            cancelRedoLeft = !shell.UndoBuffer()->RedoEmpty();
-            runAfterCancel = shell.RunOn;
-            phase = 3;
-        } else if (phase == 3) {
-            // A source other than Direct needs no level: the search succeeds at once, the level stays.
-            shell.ExecuteCommandString("Trig:Source ExtHF");
-            shell.ExecuteCommandString("Trig:ExtLevel 0.1");
-            shell.ExecuteCommandString("*AUTOSCALE");
-            extHfLevel = real("Trig:ExtLevel");
-            extHfMode = ReadChoiceSetting(tree, "TB:Mode", -1);
-            phase = 4;
-            test::CloseMainWindows();
-        }
+        shell.ExecuteCommandString("Ch2:Display OFF");
+        shell.ExecuteCommandString("*AUTOSCALE");
+        extLevel = real("Trig:ExtLevel");
+        scaleB = real("TB:ScaleB");
+        tbMode = ReadChoiceSetting(tree, "TB:Mode", -1);
+        runAfterSuccess = shell.RunOn;
+        asked = dialogs.Asked;
+        ASSERT_TRUE(rig.Until(acquiring));
+        for (const char* route : {"GSS:Ch1", "GSS:Ch2"}) FindSetting<TRadioSwHandler>(tree, route)->SetItemIndex(0);
+        before = test::AllSettings(shell);
+        shell.ExecuteCommandString("*AUTOSCALE");
+        afterFailure = test::AllSettings(shell);
+        redoLeft = !shell.UndoBuffer()->RedoEmpty();
+        runAfterFailure = shell.RunOn;
+        ASSERT_TRUE(rig.Until(acquiring));
+        FindSetting<TRadioSwHandler>(tree, "GSS:Ch1")->SetItemIndex(1);
+        beforeCancel = test::AllSettings(shell);
+        // Cancelled once the period search runs; the dialog's picture is kept then.
+        QTimer cancel;
+        QObject::connect(&cancel, &QTimer::timeout, [&] {
+            TAutoScalFrm* form = OpenForm();
+            if (!form || form->ProgressBar().value() < 50) return;
+            cancel.stop();
+            test::SaveScreenshot(*form, "autoscale_progress.png");
+            EXPECT_TRUE(test::TextsThatDoNotFit(*form).empty());
+            // It says what runs, and stands in the display area, below the buttons, on the screen.
+            EXPECT_EQ(form->WhatRuns().text().toStdString(), "Autoscale as Auto signal");
+            TMorda_fr* m = test::ShownMainWindow();
+            ASSERT_NE(m, nullptr);
+            const TPlace& area = m->Layout().DisplayArea;
+            const QRect display(m->mapToGlobal(QPoint(area.Left, area.Top)), QSize(area.Width, area.Height));
+            const QRect box = form->frameGeometry();
+            EXPECT_TRUE(display.contains(box)) << box.x() << "," << box.y();
+            const QWidget& strip = m->SystemControls();
+            EXPECT_FALSE(box.intersects(QRect(strip.mapToGlobal(QPoint(0, 0)), strip.size())));
+            EXPECT_TRUE(m->screen()->availableGeometry().contains(box));
+            form->CancelButton().click();
+        });
+        cancel.start(5);
+        shell.ExecuteCommandString("*AUTOSCALE");
+        afterCancel = test::AllSettings(shell);
+        cancelRedoLeft = !shell.UndoBuffer()->RedoEmpty();
+        runAfterCancel = shell.RunOn;
+        ASSERT_TRUE(rig.Until(acquiring));
+        // A source other than Direct needs no level: the search succeeds at once, the level stays.
+        shell.ExecuteCommandString("Trig:Source ExtHF");
+        shell.ExecuteCommandString("Trig:ExtLevel 0.1");
+        shell.ExecuteCommandString("*AUTOSCALE");
+        extHfLevel = real("Trig:ExtLevel");
+        extHfMode = ReadChoiceSetting(tree, "TB:Mode", -1);
     });
-    ASSERT_EQ(phase, 4);
-    ASSERT_TRUE(sawForm);
     // The sine: the demo triggers between 0.125 and 0.375 V, the period is 10 ns, shown as 3 periods.
     EXPECT_TRUE(asked.empty()) << (asked.empty() ? "" : asked.front());
     EXPECT_NEAR(extLevel, 0.25, 1e-9);

@@ -5,17 +5,15 @@
 // every other client).
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QHostAddress>
-#include <QTcpSocket>
 #include <QTimer>
-#include <QWidget>
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "UiTestSupport.h"
@@ -25,7 +23,6 @@
 #include "core/Handlers.h"
 #include "core/SourceHandlers.h"
 #include "ui/Automation.h"
-#include "ui/AutomationServer.h"
 #include "ui/UserDialogs.h"
 
 namespace vt {
@@ -109,109 +106,68 @@ void Walk(TCommandTree& tree, const TSpider& node, const std::string& prefix, st
 TEST(CommandSweepDemo, EveryHeaderRepliesInItsTimeHoldsNoOtherClientAndOpensNoModalBox) {
     TMessageBoxDialogs dialogs;  // offscreen: the program's own dialogs see no screen
     test::TProgramRig rig({.OwnDialogs = &dialogs});
+    test::TTwoClients clients(rig);  // closes a modal box, so that the sweep ends
     std::vector<TSweepLine> lines;
-    std::size_t next = 0;
+    std::size_t next = 0, from = 0, modalSeen = 0;
     TCOMRC* service = nullptr;
     std::string current;                     // the line under way
     std::vector<std::string> modal, nested;  // "line: what"
     std::vector<std::string> late;           // a line past its bound, or the other client kept waiting
-    // Each turn of the event loop: a modal box is noted and closed (so that the sweep ends); a turn
-    // while a command string runs is a loop nested inside the command.
-    int turns = 0;
+    const auto came = [&](std::string_view who) {
+        return std::any_of(clients.Arrived.begin() + from, clients.Arrived.end(),
+                           [who](const std::string& line) { return line.starts_with(who); });
+    };
+    // Each turn of the event loop: a turn while a command string runs is a loop nested inside the
+    // command; the other client is served within a few turns, a held run going on or not.
+    int turns = 0, askedAt = -1;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         ++turns;
-        if (QWidget* box = QApplication::activeModalWidget()) {
-            modal.push_back(current + ": " + box->metaObject()->className());
-            box->close();
-        }
         if (service && service->Running()) {
             if (nested.empty() || nested.back() != current) nested.push_back(current);
         }
+        if (askedAt >= 0 && turns - askedAt > 50 && !came("other: ")) {
+            late.push_back(current + ": the other client waited");
+            askedAt = -1;
+        }
     });
     watch.start(1);
-
-    QTcpSocket runner, other;
-    std::string runReply, otherReply;
-    bool runCame = false, otherCame = false, held = false, otherAsked = false, otherLate = false;
-    int askedAt = 0;
-    QElapsedTimer clock;
-    const auto read = [](QTcpSocket& socket, std::string& reply, bool& came) {
-        QObject::connect(&socket, &QTcpSocket::readyRead, [&socket, &reply, &came] {
-            while (socket.canReadLine()) {
-                reply = socket.readLine().trimmed().toStdString();
-                came = true;
-            }
-        });
+    const auto noteModal = [&] {
+        for (; modalSeen < clients.Modal.size(); ++modalSeen) modal.push_back(current + ": " + clients.Modal[modalSeen]);
     };
-    read(runner, runReply, runCame);
-    read(other, otherReply, otherCame);
-    int stage = 0;
-    rig.Run(600000, 1, [&] {
-        TAutomation* automation = rig.Features().Automation().Automation();
-        if (!automation) return;
-        service = &automation->Service;
-        switch (stage) {
-            case 0:
-                if (!rig.Acquiring()) return;
-                ASSERT_TRUE(automation->Server.Listen(0));
-                runner.connectToHost(QHostAddress::LocalHost, automation->Server.Port());
-                other.connectToHost(QHostAddress::LocalHost, automation->Server.Port());
-                Walk(*rig.Shell.CommandTree(), rig.Shell.CommandTree()->Root(), "", lines);
-                stage = 1;
-                return;
-            case 1:
-                if (runner.state() != QAbstractSocket::ConnectedState || other.state() != QAbstractSocket::ConnectedState)
-                    return;
-                if (next == lines.size()) {
-                    stage = 3;
-                    return;
-                }
-                current = lines[next].Text();
-                runCame = otherCame = held = otherAsked = otherLate = false;
-                runner.write((current + "\n").c_str());
-                runner.flush();
-                clock.start();
-                stage = 2;
-                return;
-            case 2: {
-                // The other client asks once the line has been served (or is held).
-                if (!otherAsked && (runCame || service->Deferred())) {
-                    held = !runCame;
-                    other.write("*RUN?\n");
-                    other.flush();
-                    otherAsked = true;
-                    askedAt = turns;
-                }
-                // The other client is served within a few turns of the loop, a held run going on or not.
-                if (otherAsked && !otherCame && turns - askedAt > 50 && !otherLate) {
-                    late.push_back(current + ": the other client waited");
-                    otherLate = true;
-                }
-                // Held runs (calibrations, autoscale, the pattern search) take seconds; anything else
-                // is answered at once (the guard only stops a hang).
-                const qint64 bound = held ? 60000 : 10000;
-                if (clock.elapsed() > bound) {
-                    late.push_back(current + ": no reply within " + std::to_string(bound) + " ms");
-                    stage = 3;
-                    return;
-                }
-                if (!runCame || !otherCame) return;
-                ++next;
-                stage = 1;
-                return;
+    rig.RunSteps(600000, [&] {
+        ASSERT_TRUE(clients.Connect());
+        service = &rig.Features().Automation().Automation()->Service;
+        Walk(*rig.Shell.CommandTree(), rig.Shell.CommandTree()->Root(), "", lines);
+        QElapsedTimer clock;
+        for (; next < lines.size(); ++next) {
+            noteModal();
+            current = lines[next].Text();
+            from = clients.Arrived.size();
+            askedAt = -1;
+            clients.Send(clients.Runner, current + "\n");
+            clock.start();
+            // The other client asks once the line has been served (or is held). Held runs (calibrations,
+            // autoscale, the pattern search) take seconds; anything else is answered at once (the guard
+            // only stops a hang).
+            const bool served = test::RunLoopUntil([&] { return came("run: ") || service->Deferred(); }, 10000);
+            const bool held = served && !came("run: ");
+            if (served) {
+                clients.Send(clients.Other, "*RUN?\n");
+                askedAt = turns;
             }
-            case 3:
-                runner.disconnectFromHost();
-                other.disconnectFromHost();
-                if (automation->Server.ClientCount() != 0) return;
-                // The sweep changed calibration and adjustment values: the close stores none, as after a signal.
-                rig.Shell.CloseUnasked = true;
-                test::CloseMainWindows();
-                stage = 4;
-                return;
-            default: return;
+            const qint64 bound = held ? 60000 : 10000;
+            if (!served || !test::RunLoopUntil([&] { return came("run: ") && came("other: "); },
+                                               static_cast<int>(std::max<qint64>(bound - clock.elapsed(), 1)))) {
+                late.push_back(current + ": no reply within " + std::to_string(bound) + " ms");
+                break;
+            }
         }
+        noteModal();
+        askedAt = -1;
+        ASSERT_TRUE(clients.Disconnect());
+        // The sweep changed calibration and adjustment values: the close stores none, as after a signal.
+        rig.Shell.CloseUnasked = true;
     });
     EXPECT_GT(lines.size(), 1000u);
     EXPECT_EQ(next, lines.size());

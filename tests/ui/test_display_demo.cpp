@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
-#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <set>
@@ -170,7 +169,6 @@ TEST(DisplayDemo, StoppedFormatChangesClearsAndRecallsReplyCleanlyAndRedrawTheLa
     std::vector<int> stopped, redrawn, cleared;
     std::vector<std::vector<int>> recalled;
     int xyDrawn = 0;
-    bool done = false;
     auto services = [&]() -> TScopeDisplayServices& { return dynamic_cast<TScopeDisplayServices&>(shell.Display()); };
     auto rows = [&] {
         std::vector<int> r;
@@ -178,9 +176,8 @@ TEST(DisplayDemo, StoppedFormatChangesClearsAndRecallsReplyCleanlyAndRedrawTheLa
             for (int k = 0; k < 500; ++k) r.push_back(layer->PointRow(k));
         return r;
     };
-    rig.Run(120000, 20, [&] {
-        if (!rig.Acquiring()) return;
-        if (!rig.Acquire(2)) return;
+    rig.RunSteps(120000, [&] {
+        ASSERT_TRUE(rig.Acquire(2));
         stopped = rows();
         for (const char* line : {"*StopSingle Stop", "Displ:Format XY"}) replies.emplace_back(line, rig.Command(line));
         // The XY trace pairs Ch1's points with Ch2's: each of them drawn.
@@ -198,10 +195,7 @@ TEST(DisplayDemo, StoppedFormatChangesClearsAndRecallsReplyCleanlyAndRedrawTheLa
         for (const char* line : {"Displ:Format XY", "*ClrDispl", "Displ:Format YT", "*ClrDispl"})
             replies.emplace_back(line, rig.Command(line));
         cleared = rows();
-        done = true;
-        test::CloseMainWindows();
     });
-    ASSERT_TRUE(done);
     for (const auto& [line, reply] : replies) EXPECT_EQ(reply, "") << line;
     ASSERT_EQ(stopped.size(), 500u);
     EXPECT_EQ(std::count(stopped.begin(), stopped.end(), 0), 0) << "every point drawn at the stop";

@@ -3,8 +3,6 @@
 // goes to screenshots/eye_demo.png with the eye window, thresholds and bounds drawn over the eye.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QTimer>
 #include <cmath>
 #include <filesystem>
 #include <cstdlib>
@@ -34,72 +32,51 @@ namespace {
 TEST(EyeDemoNrz, ThePrbsEyeOfTheSimulator) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
-    enum { Starting, Settling, Accumulating, Done } phase = Starting;
-    int settled = 0;
     std::map<std::string, double> values;
     int crossings = 0;
     bool layerDrawn = false;
-    rig.Run(150000, 100, [&] {
-        TMorda_fr* m = test::ShownMainWindow();
-        auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
-        auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
-        if (!m || !shell.AcqEnabled || !shell.RunOn || !services || !services->Panel() || !serial) return;
-        TEyeMeasurement& eye = serial->Eye();
-        switch (phase) {
-            case Starting:
-                // 180 ps a division in the delayed timebase: only its delay (divisions of A) moves the
-                // screen's start, 0.1333 x 1 ns here; the main timebase has none.
-                for (const char* c : {"GSS:CH1 C", "TB:SCALEA 1E-9", "TB:Mode B", "TB:SCALEB 1.8E-10", "TB:Delay 0.1333",
-                                      "ACQ:CH1:RECLEN 4096", "Ch2:Display OFF", "Displ:Ch1:Style InfinPers",
-                                      "Eye:WfmsInCycle 128"})
-                    shell.ExecuteCommandString(c);
-                phase = Settling;
-                break;
-            case Settling:
-                // Records still under way when the settings changed are left out.
-                if (++settled < 10) return;
-                for (const char* c : {"Eye:Measure NRZ", "Eye:XNRZParam EyeWidth,JitterRMS", "Eye:YNRZParam EyeHeight,CrossPerc"})
-                    shell.ExecuteCommandString(c);
-                phase = Accumulating;
-                break;
-            case Accumulating: {
-                if (eye.EngineRuns == 0) return;
-                crossings = eye.State().EyeNotFound ? 0 : 2;
-                TEyeEngine& engine = eye.Engine();
-                TEyeParamInputs in;
-                in.Record = &shell.Records()->Record(ssCh1);
-                const auto value = [&](int axis, int kind) {
-                    TParam p(emNrz, axis, kind);
-                    ComputeEyeParameter(engine, in, p);
-                    return p.Value;
-                };
-                values = {{"One", value(eaY, 20)},       {"Zero", value(eaY, 26)},    {"Ampl", value(eaY, 8)},
-                          {"NoiseOne", value(eaY, 18)},  {"Height", value(eaY, 9)},   {"SN", value(eaY, 24)},
-                          {"Cross", value(eaY, 3)},      {"Rate", value(eaX, 1)},     {"JitterRms", value(eaX, 12)},
-                          {"Width", value(eaX, 7)},      {"WidthP", value(eaX, 8)},   {"Rise", value(eaX, 14)},
-                          {"Fall", value(eaX, 9)},       {"Mean", value(eaY, 12)},    {"HeightDb", value(eaY, 10)},
-                          {"C1", engine.State().Crossing[1].Mean}, {"C2", engine.State().Crossing[2].Mean},
-                          {"Delay", ReadRealSetting(shell.CommandTree(), "TB:Delay", -1) *
-                                        ReadRealSetting(shell.CommandTree(), "TB:ScaleA", -1)},
-                          {"Scale", ReadRealSetting(shell.CommandTree(), "TB:ScaleB", -1)}};
-                shell.ExecuteCommandString("Eye:TreshMode 10-90");
-                values["Rise1090"] = value(eaX, 14);
-                values["Fall1090"] = value(eaX, 9);
-                shell.ExecuteCommandString("Eye:TreshMode 20-80");
-                auto* layer = dynamic_cast<T_Eye_ParamLayer*>(services->Panel()->MarkerLayer(1));
-                layerDrawn = layer && layer->BoxLeft() > 0 && layer->LeftBoundColumn() > layer->BoxLeft();
-                test::SaveScreenshot(*m, "eye_demo.png");
-                // A break starts the eye over: only once everything is read.
-                shell.RunOn = false;
-                if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
-                phase = Done;
-                m->close();
-                break;
-            }
-            case Done: break;
-        }
+    rig.RunSteps(150000, [&] {
+        auto& services = dynamic_cast<TScopeDisplayServices&>(shell.Display());
+        TEyeMeasurement& eye = dynamic_cast<TScopeSerialServices&>(shell.Serial()).Eye();
+        // 180 ps a division in the delayed timebase: only its delay (divisions of A) moves the screen's
+        // start, 0.1333 x 1 ns here; the main timebase has none.
+        for (const char* c : {"GSS:CH1 C", "TB:SCALEA 1E-9", "TB:Mode B", "TB:SCALEB 1.8E-10", "TB:Delay 0.1333",
+                              "ACQ:CH1:RECLEN 4096", "Ch2:Display OFF", "Displ:Ch1:Style InfinPers", "Eye:WfmsInCycle 128"})
+            shell.ExecuteCommandString(c);
+        // Records still under way when the settings changed are left out.
+        ASSERT_TRUE(rig.CountOn(3));
+        for (const char* c : {"Eye:Measure NRZ", "Eye:XNRZParam EyeWidth,JitterRMS", "Eye:YNRZParam EyeHeight,CrossPerc"})
+            shell.ExecuteCommandString(c);
+        ASSERT_TRUE(rig.Until([&] { return eye.EngineRuns != 0; }));
+        crossings = eye.State().EyeNotFound ? 0 : 2;
+        TEyeEngine& engine = eye.Engine();
+        TEyeParamInputs in;
+        in.Record = &shell.Records()->Record(ssCh1);
+        const auto value = [&](int axis, int kind) {
+            TParam p(emNrz, axis, kind);
+            ComputeEyeParameter(engine, in, p);
+            return p.Value;
+        };
+        values = {{"One", value(eaY, 20)},       {"Zero", value(eaY, 26)},    {"Ampl", value(eaY, 8)},
+                  {"NoiseOne", value(eaY, 18)},  {"Height", value(eaY, 9)},   {"SN", value(eaY, 24)},
+                  {"Cross", value(eaY, 3)},      {"Rate", value(eaX, 1)},     {"JitterRms", value(eaX, 12)},
+                  {"Width", value(eaX, 7)},      {"WidthP", value(eaX, 8)},   {"Rise", value(eaX, 14)},
+                  {"Fall", value(eaX, 9)},       {"Mean", value(eaY, 12)},    {"HeightDb", value(eaY, 10)},
+                  {"C1", engine.State().Crossing[1].Mean}, {"C2", engine.State().Crossing[2].Mean},
+                  {"Delay", ReadRealSetting(shell.CommandTree(), "TB:Delay", -1) *
+                                ReadRealSetting(shell.CommandTree(), "TB:ScaleA", -1)},
+                  {"Scale", ReadRealSetting(shell.CommandTree(), "TB:ScaleB", -1)}};
+        shell.ExecuteCommandString("Eye:TreshMode 10-90");
+        values["Rise1090"] = value(eaX, 14);
+        values["Fall1090"] = value(eaX, 9);
+        shell.ExecuteCommandString("Eye:TreshMode 20-80");
+        auto* layer = dynamic_cast<T_Eye_ParamLayer*>(services.Panel()->MarkerLayer(1));
+        layerDrawn = layer && layer->BoxLeft() > 0 && layer->LeftBoundColumn() > layer->BoxLeft();
+        test::SaveScreenshot(*test::ShownMainWindow(), "eye_demo.png");
+        // A break starts the eye over: only once everything is read.
+        shell.RunOn = false;
+        if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
     });
-    ASSERT_EQ(phase, Done);
     ASSERT_EQ(crossings, 2);
     EXPECT_TRUE(layerDrawn);
     // PRBS 2^5-1 at 1.5 Gbit/s, -0.25..+0.25 V, 5 mV noise, 5 ps jitter, 100 ps 10-90 % raised-cosine edges.
@@ -158,52 +135,31 @@ double EngValue(const std::string& reply) {
 TEST(EyeDemoNrz, ThreeCrossingsOnTheScreenReadTheBitRateOfNeighbours) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
-    enum { Starting, Settling, Reading, Done } phase = Starting;
-    int settled = 0, lastRuns = 0;
     std::vector<std::pair<std::string, std::string>> readings;
     std::vector<std::pair<double, double>> crossings;
-    rig.Run(240000, 50, [&] {
-        TMorda_fr* m = test::ShownMainWindow();
-        auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
-        auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
-        if (!m || !shell.AcqEnabled || !shell.RunOn || !services || !services->Panel() || !serial) return;
-        TEyeMeasurement& eye = serial->Eye();
-        switch (phase) {
-            case Starting:
-                for (const char* c : {"GSS:CH1 C", "GSS:C:RISETIME 5E-11", "GSS:C:FALLTIME 5E-11", "GSS:C:NOISE 0.01",
-                                      "GSS:C:JITTER 3E-12", "GSS:C:AMPLITUDE 0.4", "GSS:C:OFFSET -0.2", "TB:SCALEA 1.8E-10",
-                                      "ACQ:CH1:RECLEN 4096"})
-                    shell.ExecuteCommandString(c);
-                phase = Settling;
-                break;
-            case Settling:
-                if (++settled < 10) return;
-                for (const char* c : {"EYE:MEASURE NRZ", "EYE:XNRZPARAM BITRATE,JITTERRMS,EYEWIDTH", "EYE:YNRZPARAM EYEHEIGHT",
-                                      "EYE:STATISTIC ON"})
-                    shell.ExecuteCommandString(c);
-                lastRuns = eye.EngineRuns;
-                phase = Reading;
-                break;
-            case Reading:
-                if (eye.EngineRuns == lastRuns) return;
-                lastRuns = eye.EngineRuns;
-                readings.emplace_back(shell.ExecuteCommandString("EYE:RES? 1"), shell.ExecuteCommandString("EYE:RES? 4"));
-                crossings.emplace_back(eye.State().Crossing[1].Mean, eye.State().Crossing[2].Mean);
-                if (readings.size() < 16) {
-                    // The first computations of a fresh map are where a pick can go astray.
-                    if (readings.size() % 2 == 0) shell.ExecuteCommandString("*CLRDISPL");
-                    return;
-                }
-                test::SaveScreenshot(*m, "eye_three_crossings_demo.png");
-                shell.RunOn = false;
-                if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
-                phase = Done;
-                m->close();
-                break;
-            case Done: break;
+    rig.RunSteps(240000, [&] {
+        TEyeMeasurement& eye = dynamic_cast<TScopeSerialServices&>(shell.Serial()).Eye();
+        for (const char* c : {"GSS:CH1 C", "GSS:C:RISETIME 5E-11", "GSS:C:FALLTIME 5E-11", "GSS:C:NOISE 0.01",
+                              "GSS:C:JITTER 3E-12", "GSS:C:AMPLITUDE 0.4", "GSS:C:OFFSET -0.2", "TB:SCALEA 1.8E-10",
+                              "ACQ:CH1:RECLEN 4096"})
+            shell.ExecuteCommandString(c);
+        ASSERT_TRUE(rig.CountOn(3));
+        for (const char* c : {"EYE:MEASURE NRZ", "EYE:XNRZPARAM BITRATE,JITTERRMS,EYEWIDTH", "EYE:YNRZPARAM EYEHEIGHT",
+                              "EYE:STATISTIC ON"})
+            shell.ExecuteCommandString(c);
+        while (readings.size() < 16) {
+            const int lastRuns = eye.EngineRuns;
+            ASSERT_TRUE(rig.Until([&] { return eye.EngineRuns != lastRuns; }));
+            readings.emplace_back(shell.ExecuteCommandString("EYE:RES? 1"), shell.ExecuteCommandString("EYE:RES? 4"));
+            crossings.emplace_back(eye.State().Crossing[1].Mean, eye.State().Crossing[2].Mean);
+            // The first computations of a fresh map are where a pick can go astray.
+            if (readings.size() < 16 && readings.size() % 2 == 0) shell.ExecuteCommandString("*CLRDISPL");
         }
+        test::SaveScreenshot(*test::ShownMainWindow(), "eye_three_crossings_demo.png");
+        shell.RunOn = false;
+        if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
     });
-    ASSERT_EQ(phase, Done);
+    ASSERT_EQ(readings.size(), 16u);
     // Bits change every 666.7 ps; a 50 ps 10-90 % raised-cosine edge spans 84.7 ps and crosses the middle
     // 42.3 ps after its bit starts. The first point is sampled at the strobe's skew, -1.5 x 2e-4 x 4.6 ns
     // = -1.38 ps, and each further one 0.45 ps later: crossings at columns (42.3 + 1.4 + k x 666.7) / 0.45

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QTest>
-#include <QTimer>
 #include <algorithm>
 #include <climits>
 #include <map>
@@ -34,8 +33,6 @@ namespace {
 TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
-    enum { Starting, Settling, Accumulating, Drawing, Narrowed, Stopping, Done } phase = Starting;
-    int settled = 0, drawn = 0;
     std::map<std::pair<int, int>, std::string> cells;  // by the cell's top-left corner
     auto cellText = [&cells](int row, int column) {
         const TPixelRect r = NizCellRect(row, column);
@@ -53,110 +50,84 @@ TEST(EyeReadoutsDemo, RowsAndTheAnnotatedEyeWidth) {
     std::vector<int> litColumns;
     std::string stoppedState, stateAfterResize;
     int trigBefore = -1, trigAfter = -1;
-    rig.Run(150000, 100, [&] {
+    rig.RunSteps(150000, [&] {
         TMorda_fr* m = test::ShownMainWindow();
-        auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
-        auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
-        if (phase == Stopping && m && services && services->Panel()) {
-            TScopeCRT& panel = *services->Panel();
-            TNizText& strip = panel.BottomStrip();
-            stoppedState = panel.TopStrip().CachedAcqState[0];
-            if (stoppedState.rfind("Stopped ", 0) != 0) return;
-            trigBefore = panel.TopStrip().TrigStateShown;
-            // Nothing is measured any more: what the strip shows after a new width, it drew again itself.
-            m->resize(425, m->height());
-            QCoreApplication::processEvents();
-            stateAfterResize = panel.TopStrip().CachedAcqState[0];
-            trigAfter = panel.TopStrip().TrigStateShown;
-            narrowStrip = strip.Width();
-            stripEnd = strip.Left() + strip.Width();
-            panelWidth = panel.InnerWidth();
-            for (int column = 1; column <= 7; ++column) {
-                const TPixelRect cell = strip.SqueezeRect(NizCellRect(0, column));
-                int lit = 0;
-                for (int x = cell.Left; x < cell.Right; ++x)
-                    for (int y = cell.Top + 1; y < cell.Bottom; ++y)
-                        if (strip.Bitmap().Pixel(x, y) != strip.Color()) {
-                            ++lit;
-                            break;
-                        }
-                litColumns.push_back(lit);
-            }
-            test::SaveScreenshot(*m, "eye_readouts_narrow.png");
-            phase = Done;
-            m->close();
-            return;
+        TScopeCRT& panel = *dynamic_cast<TScopeDisplayServices&>(shell.Display()).Panel();
+        auto& serial = dynamic_cast<TScopeSerialServices&>(shell.Serial());
+        TEyeMeasurement& eye = serial.Eye();
+        TNizText& strip = panel.BottomStrip();
+        const auto textsDrawn = [&shell] { return test::StripTextsDrawn(shell); };
+        for (const char* c : {"GSS:CH1 C", "TB:SCALEA 1E-9", "TB:Mode B", "TB:SCALEB 1.8E-10", "TB:Delay 0.1333",
+                              "ACQ:CH1:RECLEN 4096", "Ch2:Display OFF", "Displ:Ch1:Style InfinPers",
+                              "Eye:WfmsInCycle 64"})
+            shell.ExecuteCommandString(c);
+        strip.TextWatch = [&cells](const TPixelRect& r, const std::string& t, TColor) { cells[{r.Top, r.Left}] = t; };
+        ASSERT_TRUE(rig.CountOn(3));
+        for (const char* c : {"Eye:Measure NRZ", "Eye:Statistic ON", "Eye:XNRZParam EyeWidth", "Eye:YNRZParam EyeHeight"})
+            shell.ExecuteCommandString(c);
+        // The new slot is annotated; the width's row asks for its own through the popup.
+        const TPixelRect row0 = NizCellRect(0, 1);
+        if (strip.MousePress(TNizText::RightButton, row0.Left + 5, row0.Top + 5) && strip.PopupMenu())
+            menuCaption = strip.PopupMenu()->front().Caption;
+        strip.ChoosePopupCommand("Annot");
+        shownSlot = serial.EyeRows().ShownSlot();
+        ASSERT_TRUE(rig.Until([&] { return eye.EngineRuns != 0; }));
+        // The next cycle shows the values on the strip, whose texts are throttled: their delay lets them
+        // through.
+        ASSERT_TRUE(rig.CountOn(1));
+        ASSERT_TRUE(rig.Until(textsDrawn));
+        runs = eye.EngineRuns;
+        c1 = eye.State().Crossing[1].Mean;
+        c2 = eye.State().Crossing[2].Mean;
+        if (auto* layer = dynamic_cast<TAnnotationLayer*>(panel.ExistingAnnotationLayer(1))) {
+            left = layer->Stored(1), right = layer->Stored(2);
+            leftDrawn = layer->State(1).Drawn, rightDrawn = layer->State(2).Drawn;
         }
-        if (!m || !shell.AcqEnabled || !shell.RunOn || !services || !services->Panel() || !serial) return;
-        TEyeMeasurement& eye = serial->Eye();
-        TNizText& strip = services->Panel()->BottomStrip();
-        switch (phase) {
-            case Starting:
-                for (const char* c : {"GSS:CH1 C", "TB:SCALEA 1E-9", "TB:Mode B", "TB:SCALEB 1.8E-10", "TB:Delay 0.1333",
-                                      "ACQ:CH1:RECLEN 4096", "Ch2:Display OFF", "Displ:Ch1:Style InfinPers",
-                                      "Eye:WfmsInCycle 64"})
-                    shell.ExecuteCommandString(c);
-                strip.TextWatch = [&cells](const TPixelRect& r, const std::string& t, TColor) { cells[{r.Top, r.Left}] = t; };
-                phase = Settling;
-                break;
-            case Settling: {
-                if (++settled < 10) return;
-                for (const char* c : {"Eye:Measure NRZ", "Eye:Statistic ON", "Eye:XNRZParam EyeWidth", "Eye:YNRZParam EyeHeight"})
-                    shell.ExecuteCommandString(c);
-                // The new slot is annotated; the width's row asks for its own through the popup.
-                const TPixelRect row0 = NizCellRect(0, 1);
-                if (strip.MousePress(TNizText::RightButton, row0.Left + 5, row0.Top + 5) && strip.PopupMenu())
-                    menuCaption = strip.PopupMenu()->front().Caption;
-                strip.ChoosePopupCommand("Annot");
-                shownSlot = serial->EyeRows().ShownSlot();
-                phase = Accumulating;
-                break;
-            }
-            case Accumulating:
-                if (eye.EngineRuns == 0) return;
-                phase = Drawing;
-                break;
-            case Drawing: {
-                // The strip's texts are throttled: a few polls let them through.
-                if (++drawn < 5) return;
-                runs = eye.EngineRuns;
-                c1 = eye.State().Crossing[1].Mean;
-                c2 = eye.State().Crossing[2].Mean;
-                if (auto* layer = dynamic_cast<TAnnotationLayer*>(services->Panel()->ExistingAnnotationLayer(1))) {
-                    left = layer->Stored(1), right = layer->Stored(2);
-                    leftDrawn = layer->State(1).Drawn, rightDrawn = layer->State(2).Drawn;
+        // The eye's menu in the right slot, for the picture.
+        QTest::mousePress(&m->GetMainMenuButton(14), Qt::RightButton);
+        QCoreApplication::processEvents();
+        test::SaveScreenshot(*m, "eye_readouts_demo.png");
+        // The rows are checked as they stood after the first values.
+        strip.TextWatch = nullptr;
+        m->resize(420, m->height());
+        narrowedAt = eye.EngineRuns;
+        // Two runs of the eye in the narrow screens draw the annotations again.
+        ASSERT_TRUE(rig.Until([&] { return eye.EngineRuns >= narrowedAt + 2; }));
+        ASSERT_TRUE(rig.Until(textsDrawn));
+        if (auto* layer = dynamic_cast<TAnnotationLayer*>(panel.ExistingAnnotationLayer(1)))
+            for (int n = 1; n <= 2; ++n)
+                if (layer->State(n).Drawn) {
+                    ++narrowLabels;
+                    const int end = layer->State(n).LabelColumn + layer->Glyph(n).Width;
+                    labelOverhang = std::max(labelOverhang, end - layer->MaxX());
                 }
-                // The eye's menu in the right slot, for the picture.
-                QTest::mousePress(&m->GetMainMenuButton(14), Qt::RightButton);
-                QCoreApplication::processEvents();
-                test::SaveScreenshot(*m, "eye_readouts_demo.png");
-                // The rows are checked as they stood after the first values.
-                strip.TextWatch = nullptr;
-                m->resize(420, m->height());
-                narrowedAt = eye.EngineRuns;
-                phase = Narrowed;
-                break;
-            }
-            case Narrowed: {
-                // Two runs of the eye in the narrow screens draw the annotations again.
-                if (eye.EngineRuns < narrowedAt + 2 || ++drawn < 10) return;
-                TScopeCRT& panel = *services->Panel();
-                if (auto* layer = dynamic_cast<TAnnotationLayer*>(panel.ExistingAnnotationLayer(1)))
-                    for (int n = 1; n <= 2; ++n)
-                        if (layer->State(n).Drawn) {
-                            ++narrowLabels;
-                            const int end = layer->State(n).LabelColumn + layer->Glyph(n).Width;
-                            labelOverhang = std::max(labelOverhang, end - layer->MaxX());
-                        }
-                shell.ExecuteCommandString("*StopSingle Stop");
-                phase = Stopping;
-                break;
-            }
-            case Stopping:
-            case Done: break;
+        shell.ExecuteCommandString("*StopSingle Stop");
+        ASSERT_TRUE(rig.Until([&] {
+            stoppedState = panel.TopStrip().CachedAcqState[0];
+            return stoppedState.rfind("Stopped ", 0) == 0;
+        }));
+        trigBefore = panel.TopStrip().TrigStateShown;
+        // Nothing is measured any more: what the strip shows after a new width, it drew again itself.
+        m->resize(425, m->height());
+        QCoreApplication::processEvents();
+        stateAfterResize = panel.TopStrip().CachedAcqState[0];
+        trigAfter = panel.TopStrip().TrigStateShown;
+        narrowStrip = strip.Width();
+        stripEnd = strip.Left() + strip.Width();
+        panelWidth = panel.InnerWidth();
+        for (int column = 1; column <= 7; ++column) {
+            const TPixelRect cell = strip.SqueezeRect(NizCellRect(0, column));
+            int lit = 0;
+            for (int x = cell.Left; x < cell.Right; ++x)
+                for (int y = cell.Top + 1; y < cell.Bottom; ++y)
+                    if (strip.Bitmap().Pixel(x, y) != strip.Color()) {
+                        ++lit;
+                        break;
+                    }
+            litColumns.push_back(lit);
         }
+        test::SaveScreenshot(*m, "eye_readouts_narrow.png");
     });
-    ASSERT_EQ(phase, Done);
     EXPECT_EQ(menuCaption, "Eye Width (Ch1)");
     EXPECT_EQ(shownSlot, 1);
     EXPECT_EQ(cellText(0, 1), "Eye Width (Ch1)");

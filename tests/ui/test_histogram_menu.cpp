@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QFont>
 #include <QGuiApplication>
-#include <QTimer>
 
 #include "UiTestSupport.h"
 #include "acq/HistogramObjects.h"
@@ -97,45 +96,27 @@ namespace {
 TEST(HistogramDemo, BarsAndWindowBoxOverTheDemoTrace) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
-    enum { Starting, Accumulating, Done } phase = Starting;
     bool bars = false, box = false;
     std::uint64_t hits = 0;
-    int ticks = 0;
-    rig.Run(120000, 100, [&] {
-        TMorda_fr* m = test::ShownMainWindow();
-        auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
-        if (!m || !shell.AcqEnabled || !shell.RunOn || !services || !services->Panel()) return;
-        TScopeCRT& crt = *services->Panel();
-        switch (phase) {
-            case Starting:
-                if (!services->SignalLayerDrawn(ssCh1)) return;
-                for (const char* c : {"Hist:Axis Vert", "Hist:Units Percent", "Hist:WVert:Left 20", "Hist:WVert:Right 80",
-                                      "Hist:WVert:Top 80", "Hist:WVert:Bottom 30"})
-                    shell.CommandTree()->ExecuteCommandString(c, false);  // as a client types it: in percent
-                phase = Accumulating;
-                break;
-            case Accumulating: {
-                const TFullHist* hist = shell.FullHist();
-                if ((!hist || hist->GetWaveformCount() < 5) && ++ticks < 300) return;
-                const THistLayer* layer = crt.ExistingHistLayer();
-                if (layer) {
-                    for (int p = 1; p < 1000 && !bars; ++p) bars = layer->BarLength(p) > 0;
-                }
-                auto* window = dynamic_cast<THistWindowLayer*>(crt.MarkerLayer(1));
-                box = window != nullptr && window->BoxLeft() > 0 && window->BoxRight() > window->BoxLeft();
-                hits = hist ? hist->GetTotalHits() : 0;
-                const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
-                test::SaveScreenshot(*m, x11 ? "histogram_demo_x11.png" : "histogram_demo.png");
-                shell.RunOn = false;
-                if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
-                phase = Done;
-                m->close();
-                break;
-            }
-            case Done: break;
+    rig.RunSteps(120000, [&] {
+        auto& services = dynamic_cast<TScopeDisplayServices&>(shell.Display());
+        TScopeCRT& crt = *services.Panel();
+        ASSERT_TRUE(rig.Until([&] { return services.SignalLayerDrawn(ssCh1); }));
+        for (const char* c : {"Hist:Axis Vert", "Hist:Units Percent", "Hist:WVert:Left 20", "Hist:WVert:Right 80",
+                              "Hist:WVert:Top 80", "Hist:WVert:Bottom 30"})
+            shell.CommandTree()->ExecuteCommandString(c, false);  // as a client types it: in percent
+        ASSERT_TRUE(rig.Until([&] { return shell.FullHist() && shell.FullHist()->GetWaveformCount() >= 5; }));
+        if (const THistLayer* layer = crt.ExistingHistLayer()) {
+            for (int p = 1; p < 1000 && !bars; ++p) bars = layer->BarLength(p) > 0;
         }
+        auto* window = dynamic_cast<THistWindowLayer*>(crt.MarkerLayer(1));
+        box = window != nullptr && window->BoxLeft() > 0 && window->BoxRight() > window->BoxLeft();
+        hits = shell.FullHist()->GetTotalHits();
+        const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+        test::SaveScreenshot(*test::ShownMainWindow(), x11 ? "histogram_demo_x11.png" : "histogram_demo.png");
+        shell.RunOn = false;
+        if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
     });
-    ASSERT_EQ(phase, Done);
     EXPECT_TRUE(bars);
     EXPECT_TRUE(box);
     EXPECT_GT(hits, 0u);

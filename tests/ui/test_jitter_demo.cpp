@@ -3,8 +3,6 @@
 // imply, worked out by hand below; and the start refused without a pattern lock or from a setup.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QTimer>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -34,77 +32,58 @@ TEST(JitterDemo, RandomTotalAndDutyCycleOfThePrbsGenerator) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
     test::TScriptedDialogs& dialogs = rig.Dialogs;
-    enum { Starting, Plain, Distorted, Done } phase = Starting;
     TFigures plain, distorted;
     int refusedAsked = 0;
     bool refusedOff = false, setupOff = false, dividersSet = false, dividerRefused = false;
-    int settle = 0;
     int maskBefore = 0, maskAfter = -1;
     const auto remote = [&](const char* line) { shell.CommandTree()->ExecuteCommandString(line, false); };
     const auto figures = [](TJ_Obj& a) {
         return TFigures{a.GetResult(jpTotal).Value, a.GetResult(jpDataDepend).Value, a.GetResult(jpRandom).Value,
                         a.GetResult(jpDutyCycleDist).Value};
     };
-    rig.Run(240000, 20, [&] {
-        auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
-        if (!shell.AcqEnabled || !shell.RunOn || !serial || ++settle < 5) return;
-        TJitterAnalysis& jitter = serial->Jitter();
+    rig.RunSteps(240000, [&] {
+        ASSERT_TRUE(rig.CountOn(1));
+        TJitterAnalysis& jitter = dynamic_cast<TScopeSerialServices&>(shell.Serial()).Jitter();
         TCommandTree* tree = shell.CommandTree();
-        switch (phase) {
-            case Starting: {
-                TInstrumentIdentity& id = shell.Identity()->Identity;
-                if (id.ModelType == 0) id.ModelType = 1;
-                id.Options |= optPatSyncTrig;
-                for (const char* c : {"GSS:CH1 C", "Ch2:Display OFF", "TRIG:PATTLEN 31"}) shell.ExecuteCommandString(c);
-                // Without the lock: refused with the message, the switch back off.
-                const std::size_t asked = dialogs.Asked.size();
-                remote("JITTER:JITTERON ON");
-                refusedAsked = static_cast<int>(dialogs.Asked.size() - asked);
-                refusedOff = !ReadOnOffSetting(tree, "Jitter:JitterOn", true) && !jitter.Exists();
-                shell.ExecuteCommandString("TRIG:PATTERNLOCKMODE MANUAL");
-                // A length that is no PRBS length, with a divider: the delay would not count bits.
-                shell.ExecuteCommandString("TRIG:PATTLEN 100");
-                shell.ExecuteCommandString("TRIG:INTDIVIDER 2");
-                dividersSet = ReadRealSetting(tree, "Trig:IntDivider", 1) == 2;
-                const std::size_t askedAgain = dialogs.Asked.size();
-                remote("JITTER:JITTERON ON");
-                dividerRefused = dialogs.Asked.size() == askedAgain + 1 && !jitter.Exists();
-                shell.ExecuteCommandString("TRIG:INTDIVIDER 1");
-                shell.ExecuteCommandString("TRIG:PATTLEN 31");
-                // As a setup or an undo sets it: nothing starts.
-                shell.ExecuteCommandString("JITTER:JITTERON ON");
-                setupOff = !ReadOnOffSetting(tree, "Jitter:JitterOn", true) && !jitter.Exists();
-                // A mask on the screen goes when the analyser starts.
-                shell.ExecuteCommandString("Automask:BuildAMask");
-                maskBefore = shell.Serial().MaskPolygonCount();
-                remote("JITTER:JITTERON ON");
-                maskAfter = shell.Serial().MaskPolygonCount();
-                phase = Plain;
-                break;
-            }
-            case Plain:
-            case Distorted: {
-                TJ_Obj* a = jitter.Analyser();
-                if (!a || a->State != 5) return;
-                if (phase == Plain) {
-                    plain = figures(*a);
-                    remote("JITTER:JITTERON OFF");
-                    shell.ExecuteCommandString("GSS:C:DUTYCYCLEDIST 3");
-                    remote("JITTER:JITTERON ON");
-                    phase = Distorted;
-                    return;
-                }
-                distorted = figures(*a);
-                remote("JITTER:JITTERON OFF");
-                phase = Done;
-                shell.RunOn = false;
-                test::CloseMainWindows();
-                break;
-            }
-            case Done: break;
-        }
+        TInstrumentIdentity& id = shell.Identity()->Identity;
+        if (id.ModelType == 0) id.ModelType = 1;
+        id.Options |= optPatSyncTrig;
+        for (const char* c : {"GSS:CH1 C", "Ch2:Display OFF", "TRIG:PATTLEN 31"}) shell.ExecuteCommandString(c);
+        // Without the lock: refused with the message, the switch back off.
+        const std::size_t asked = dialogs.Asked.size();
+        remote("JITTER:JITTERON ON");
+        refusedAsked = static_cast<int>(dialogs.Asked.size() - asked);
+        refusedOff = !ReadOnOffSetting(tree, "Jitter:JitterOn", true) && !jitter.Exists();
+        shell.ExecuteCommandString("TRIG:PATTERNLOCKMODE MANUAL");
+        // A length that is no PRBS length, with a divider: the delay would not count bits.
+        shell.ExecuteCommandString("TRIG:PATTLEN 100");
+        shell.ExecuteCommandString("TRIG:INTDIVIDER 2");
+        dividersSet = ReadRealSetting(tree, "Trig:IntDivider", 1) == 2;
+        const std::size_t askedAgain = dialogs.Asked.size();
+        remote("JITTER:JITTERON ON");
+        dividerRefused = dialogs.Asked.size() == askedAgain + 1 && !jitter.Exists();
+        shell.ExecuteCommandString("TRIG:INTDIVIDER 1");
+        shell.ExecuteCommandString("TRIG:PATTLEN 31");
+        // As a setup or an undo sets it: nothing starts.
+        shell.ExecuteCommandString("JITTER:JITTERON ON");
+        setupOff = !ReadOnOffSetting(tree, "Jitter:JitterOn", true) && !jitter.Exists();
+        // A mask on the screen goes when the analyser starts.
+        shell.ExecuteCommandString("Automask:BuildAMask");
+        maskBefore = shell.Serial().MaskPolygonCount();
+        remote("JITTER:JITTERON ON");
+        maskAfter = shell.Serial().MaskPolygonCount();
+        const auto analysed = [&] {
+            EXPECT_TRUE(rig.Until([&] { return jitter.Analyser() && jitter.Analyser()->State == 5; }, 120000));
+            return jitter.Analyser() ? figures(*jitter.Analyser()) : TFigures{};
+        };
+        plain = analysed();
+        remote("JITTER:JITTERON OFF");
+        shell.ExecuteCommandString("GSS:C:DUTYCYCLEDIST 3");
+        remote("JITTER:JITTERON ON");
+        distorted = analysed();
+        remote("JITTER:JITTERON OFF");
+        shell.RunOn = false;
     });
-    ASSERT_EQ(phase, Done);
     EXPECT_EQ(refusedAsked, 1);
     EXPECT_TRUE(refusedOff);
     EXPECT_TRUE(setupOff);

@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QFont>
-#include <QTimer>
 #include <cmath>
 #include <map>
 
@@ -52,100 +51,82 @@ TJitterGraphFrm* Frame(int type) {
 TEST(JitterWindows, ReadoutsPlotsAndAClosedWindow) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
-    enum { Starting, Running, Closing, Done } phase = Starting;
     std::map<std::string, std::pair<std::string, TColor>> strip;  // label → value text, colour
     std::vector<std::pair<TPixelRect, std::string>> texts;
     TColor ch1;
-    int tjPixels = 0, ddjPoints = 0, ddjPattern = 0, settle = 0;
+    int tjPixels = 0, ddjPoints = 0, ddjPattern = 0;
     bool plotBitCleared = false, barTop = false, firstEdgePoint = false;
-    rig.Run(240000, 20, [&] {
+    rig.RunSteps(240000, [&] {
+        ASSERT_TRUE(rig.CountOn(1));
         TMorda_fr* m = test::ShownMainWindow();
-        auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
-        auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
-        if (!m || !shell.AcqEnabled || !shell.RunOn || !services || !services->Panel() || !serial || ++settle < 5) return;
-        TJitterAnalysis& jitter = serial->Jitter();
+        auto& services = dynamic_cast<TScopeDisplayServices&>(shell.Display());
+        TJitterAnalysis& jitter = dynamic_cast<TScopeSerialServices&>(shell.Serial()).Jitter();
         TCommandTree* tree = shell.CommandTree();
-        switch (phase) {
-            case Starting: {
-                TInstrumentIdentity& id = shell.Identity()->Identity;
-                if (id.ModelType == 0) id.ModelType = 1;
-                id.Options |= optPatSyncTrig;
-                for (const char* c : {"GSS:CH1 C", "Ch2:Display OFF", "TRIG:PATTLEN 31", "TRIG:PATTERNLOCKMODE MANUAL"})
-                    shell.ExecuteCommandString(c);
-                auto* params = FindSetting<TCheckSwHandler>(tree, "Jitter:JParam");
-                auto* plots = FindSetting<TCheckSwHandler>(tree, "Jitter:JPlots");
-                params->SetBit(jpDataDepend, true);
-                params->SetBit(jpRandom, true);
-                params->SetBit(jpDetermin, true);
-                plots->SetBit(jpTjHist, true);
-                plots->SetBit(jpDdjVsBit, true);
-                m->resize(m->width() + 150, m->height() + 150);
-                ch1 = services->Colors().SourceRGB(ssCh1);
-                services->Panel()->BottomStrip().TextWatch = [&](const TPixelRect& r, const std::string& t, TColor c) {
-                    texts.emplace_back(r, t);
-                    for (std::size_t i = 0; i < 10; ++i)
-                        if (r == JitterCellRect(static_cast<int>(i), false)) strip[t] = {"", c};
-                };
-                shell.CommandTree()->ExecuteCommandString("JITTER:JITTERON ON", false);
-                phase = Running;
-                break;
-            }
-            case Running: {
-                TJ_Obj* a = jitter.Analyser();
-                // The step after the results (state 5) shows them: the round after it runs.
-                const auto& readouts = jitter.Readouts();
-                if (!a || readouts.empty() || IsUndefinedValue(readouts.front().Value)) return;
-                for (const auto& [rect, text] : texts)
-                    for (std::size_t i = 0; i < jitter.Readouts().size(); ++i)
-                        if (rect == JitterCellRect(static_cast<int>(i), true))
-                            strip[jitter.Readouts()[i].Label].first = text;
-                TJitterGraphFrm* tj = Frame(jpTjHist);
-                TJitterGraphFrm* bits = Frame(jpDdjVsBit);
-                if (!tj || !bits) return;
-                // Drawn once more now, against the histograms as they stand: the tallest bar reaches
-                // exactly height - 26 rows above the base line at height - 20.
-                jitter.DrawPlot(jpTjHist, 0, -1);
-                jitter.DrawPlot(jpDdjVsBit, 0, -1);
-                {
-                    const TSLBMP& b = tj->Surface()->Bitmap();
-                    const TJitterHist& h4 = a->Histograms[4];
-                    int peakBin = 0;
-                    while (h4.Counts[static_cast<std::size_t>(peakBin)] != h4.PeakCount) ++peakBin;
-                    const int x = 23 + peakBin * (b.Width() - 31) / TJitterHist::BinCount;
-                    const int top = b.Height() - 20 - (b.Height() - 26) + 1;
-                    barTop = (b.Pixel(x, top).Value & 0xFFFFFF) == 0x80FF80 && (b.Pixel(x, top - 1).Value & 0xFFFFFF) == 0x661111;
-                    const TSLBMP& d = bits->Surface()->Bitmap();
-                    int p = 0;
-                    while (p < 30 && a->ShownEdgeDeviation[static_cast<std::size_t>(p)] == -2.0f) ++p;
-                    const double scale = (d.Height() - 31) / a->Histograms[0].FullRange();
-                    const int px = 43 + static_cast<int>(std::lround(p * static_cast<double>(d.Width() - 51) / 31));
-                    const int py = (d.Height() - 21) / 2 + 1 - static_cast<int>(std::lround(a->ShownEdgeDeviation[static_cast<std::size_t>(p)] * scale));
-                    const TColor c = d.Pixel(px + 1, py + 1);
-                    firstEdgePoint = (c.Value & 0xFFFFFF) == 0x00FFFF || (c.Value & 0xFFFFFF) == 0x008000 || (c.Value & 0xFFFFFF) == 0x0000FF;
-                }
-                tjPixels = CountColour(tj->Surface()->Bitmap(), TColor(0x80FF80));
-                ddjPoints = CountColour(bits->Surface()->Bitmap(), TColor(0x00FFFF));
-                ddjPattern = CountColour(bits->Surface()->Bitmap(), TColor(0xFF0000));
-                test::SaveScreenshot(*m, "jitter_readouts.png");
-                test::SaveScreenshot(*bits, "jitter_ddj_vs_bit.png");
-                test::SaveScreenshot(*tj, "jitter_tj_hist.png");
-                tj->Button1->click();
-                phase = Closing;
-                break;
-            }
-            case Closing:
-                plotBitCleared = (ReadMaskSetting(tree, "Jitter:JPlots", 0) & (1u << jpTjHist)) == 0 &&
-                                 (ReadMaskSetting(tree, "Jitter:JPlots", 0) & (1u << jpDdjVsBit)) != 0;
-                shell.CommandTree()->ExecuteCommandString("JITTER:JITTERON OFF", false);
-                services->Panel()->BottomStrip().TextWatch = {};
-                phase = Done;
-                shell.RunOn = false;
-                m->close();
-                break;
-            case Done: break;
-        }
+        TInstrumentIdentity& id = shell.Identity()->Identity;
+        if (id.ModelType == 0) id.ModelType = 1;
+        id.Options |= optPatSyncTrig;
+        for (const char* c : {"GSS:CH1 C", "Ch2:Display OFF", "TRIG:PATTLEN 31", "TRIG:PATTERNLOCKMODE MANUAL"})
+            shell.ExecuteCommandString(c);
+        auto* params = FindSetting<TCheckSwHandler>(tree, "Jitter:JParam");
+        auto* plots = FindSetting<TCheckSwHandler>(tree, "Jitter:JPlots");
+        params->SetBit(jpDataDepend, true);
+        params->SetBit(jpRandom, true);
+        params->SetBit(jpDetermin, true);
+        plots->SetBit(jpTjHist, true);
+        plots->SetBit(jpDdjVsBit, true);
+        m->resize(m->width() + 150, m->height() + 150);
+        ch1 = services.Colors().SourceRGB(ssCh1);
+        services.Panel()->BottomStrip().TextWatch = [&](const TPixelRect& r, const std::string& t, TColor c) {
+            texts.emplace_back(r, t);
+            for (std::size_t i = 0; i < 10; ++i)
+                if (r == JitterCellRect(static_cast<int>(i), false)) strip[t] = {"", c};
+        };
+        shell.CommandTree()->ExecuteCommandString("JITTER:JITTERON ON", false);
+        // The step after the results (state 5) shows them: the round after it runs.
+        ASSERT_TRUE(rig.Until([&] {
+            const auto& readouts = jitter.Readouts();
+            return jitter.Analyser() && !readouts.empty() && !IsUndefinedValue(readouts.front().Value) &&
+                   Frame(jpTjHist) && Frame(jpDdjVsBit);
+        }, 120000));
+        TJ_Obj* a = jitter.Analyser();
+        for (const auto& [rect, text] : texts)
+            for (std::size_t i = 0; i < jitter.Readouts().size(); ++i)
+                if (rect == JitterCellRect(static_cast<int>(i), true))
+                    strip[jitter.Readouts()[i].Label].first = text;
+        TJitterGraphFrm* tj = Frame(jpTjHist);
+        TJitterGraphFrm* bits = Frame(jpDdjVsBit);
+        // Drawn once more now, against the histograms as they stand: the tallest bar reaches
+        // exactly height - 26 rows above the base line at height - 20.
+        jitter.DrawPlot(jpTjHist, 0, -1);
+        jitter.DrawPlot(jpDdjVsBit, 0, -1);
+        const TSLBMP& b = tj->Surface()->Bitmap();
+        const TJitterHist& h4 = a->Histograms[4];
+        int peakBin = 0;
+        while (h4.Counts[static_cast<std::size_t>(peakBin)] != h4.PeakCount) ++peakBin;
+        const int x = 23 + peakBin * (b.Width() - 31) / TJitterHist::BinCount;
+        const int top = b.Height() - 20 - (b.Height() - 26) + 1;
+        barTop = (b.Pixel(x, top).Value & 0xFFFFFF) == 0x80FF80 && (b.Pixel(x, top - 1).Value & 0xFFFFFF) == 0x661111;
+        const TSLBMP& d = bits->Surface()->Bitmap();
+        int p = 0;
+        while (p < 30 && a->ShownEdgeDeviation[static_cast<std::size_t>(p)] == -2.0f) ++p;
+        const double scale = (d.Height() - 31) / a->Histograms[0].FullRange();
+        const int px = 43 + static_cast<int>(std::lround(p * static_cast<double>(d.Width() - 51) / 31));
+        const int py = (d.Height() - 21) / 2 + 1 - static_cast<int>(std::lround(a->ShownEdgeDeviation[static_cast<std::size_t>(p)] * scale));
+        const TColor c = d.Pixel(px + 1, py + 1);
+        firstEdgePoint = (c.Value & 0xFFFFFF) == 0x00FFFF || (c.Value & 0xFFFFFF) == 0x008000 || (c.Value & 0xFFFFFF) == 0x0000FF;
+        tjPixels = CountColour(tj->Surface()->Bitmap(), TColor(0x80FF80));
+        ddjPoints = CountColour(bits->Surface()->Bitmap(), TColor(0x00FFFF));
+        ddjPattern = CountColour(bits->Surface()->Bitmap(), TColor(0xFF0000));
+        test::SaveScreenshot(*m, "jitter_readouts.png");
+        test::SaveScreenshot(*bits, "jitter_ddj_vs_bit.png");
+        test::SaveScreenshot(*tj, "jitter_tj_hist.png");
+        tj->Button1->click();
+        ASSERT_TRUE(rig.Until([&] { return (ReadMaskSetting(tree, "Jitter:JPlots", 0) & (1u << jpTjHist)) == 0; }));
+        plotBitCleared = (ReadMaskSetting(tree, "Jitter:JPlots", 0) & (1u << jpDdjVsBit)) != 0;
+        shell.CommandTree()->ExecuteCommandString("JITTER:JITTERON OFF", false);
+        services.Panel()->BottomStrip().TextWatch = {};
+        shell.RunOn = false;
     });
-    ASSERT_EQ(phase, Done);
     const std::string dd = shell.LangStr("DataDependJpp"), rj = shell.LangStr("RandomJrms"), dt = shell.LangStr("DeterminJss");
     ASSERT_TRUE(strip.count(dd) && strip.count(rj) && strip.count(dt));
     EXPECT_EQ(strip[dd].second.Value & 0xFFFFFF, ch1.Value & 0xFFFFFF);

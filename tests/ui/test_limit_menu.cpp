@@ -9,7 +9,6 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QTest>
-#include <QTimer>
 #include <map>
 
 #include "UiTestSupport.h"
@@ -150,70 +149,46 @@ TEST(LimitTestDemo, PositiveWidthOfCh2UnderTestWithItsCountsInTheStrip) {
     TShell& shell = rig.Shell;
     test::TScriptedDialogs& dialogs = rig.Dialogs;
     std::map<std::pair<int, int>, std::string> cells;
-    enum { Starting, Priming, Testing, Settling, Done } phase = Starting;
-    int settlingTicks = 0;
     std::uint32_t tested = 0, failed = 0;
     std::string center;
     double mean = 0;
     auto list = [&shell]() -> TMeasList& {
         return dynamic_cast<TScopeAnalysisServices&>(shell.Analysis()).Measurements().List();
     };
-    rig.Run(180000, 20, [&] {
+    rig.RunSteps(180000, [&] {
         TMorda_fr* m = test::ShownMainWindow();
-        auto* display = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
-        if (!m || !shell.AcqEnabled || (!shell.RunOn && phase != Settling) || !display || !display->Panel()) return;
-        switch (phase) {
-            case Starting:
-                if (shell.Records()->State(ssCh2) != srcUpToDate && shell.Records()->State(ssCh2) != srcFresh) return;
-                display->Panel()->BottomStrip().TextWatch = [&cells](const TPixelRect& r, const std::string& text, TColor) {
-                    cells[{r.Left, r.Top}] = text;
-                };
-                for (const char* c : {"Meas:Display Statistic", "Meas:Ch2:XParam PosWidth ON"}) shell.ExecuteCommandString(c);
-                phase = Priming;
-                break;
-            case Priming:
-                if (!list().Slot(0) || !list().Slot(0)->LimitPrimed) return;
-                // A band of one standard deviation around the running mean: the demo's noise fails some.
-                for (const char* c : {"Limit1:Activ ON", "Limit1:Delta StdDev", "Limit1:StdDev 1", "Limit:TestOn ON"})
-                    shell.ExecuteCommandString(c);
-                m->MouseDownOnButtonOfMainMenu(m->GetMainMenuButton(mkLimitTest), Qt::LeftButton);
-                phase = Testing;
-                break;
-            case Testing: {
-                const TParameterOfMeas& entry = *list().Slot(0);
-                if (entry.TestedCount < 20 || entry.FailedCount == 0) return;
-                // Stop first: the counts then hold still while the strip's last drawing is compared with them.
-                shell.RunOn = false;
-                if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
-                phase = Settling;
-                break;
+        TNizText& strip = dynamic_cast<TScopeDisplayServices&>(shell.Display()).Panel()->BottomStrip();
+        ASSERT_TRUE(rig.Until([&] {
+            return shell.Records()->State(ssCh2) == srcUpToDate || shell.Records()->State(ssCh2) == srcFresh;
+        }));
+        strip.TextWatch = [&cells](const TPixelRect& r, const std::string& text, TColor) { cells[{r.Left, r.Top}] = text; };
+        for (const char* c : {"Meas:Display Statistic", "Meas:Ch2:XParam PosWidth ON"}) shell.ExecuteCommandString(c);
+        ASSERT_TRUE(rig.Until([&] { return list().Slot(0) && list().Slot(0)->LimitPrimed; }));
+        // A band of one standard deviation around the running mean: the demo's noise fails some.
+        for (const char* c : {"Limit1:Activ ON", "Limit1:Delta StdDev", "Limit1:StdDev 1", "Limit:TestOn ON"})
+            shell.ExecuteCommandString(c);
+        m->MouseDownOnButtonOfMainMenu(m->GetMainMenuButton(mkLimitTest), Qt::LeftButton);
+        ASSERT_TRUE(rig.Until([&] { return list().Slot(0)->TestedCount >= 20 && list().Slot(0)->FailedCount != 0; }, 120000));
+        // Stop first: the counts then hold still while the strip's last drawing is compared with them.
+        shell.RunOn = false;
+        if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
+        const TPixelRect testedCell = NizCellRect(0, 4);
+        ASSERT_TRUE(rig.Until([&] {
+            tested = list().Slot(0)->TestedCount;
+            failed = list().Slot(0)->FailedCount;
+            return cells[{testedCell.Left, testedCell.Top}] == FormatDot("%5d", static_cast<int>(tested));
+        }));
+        // The CENTER field shows the running mean of the width in engineering form with its unit.
+        for (QWidget* child : m->findChildren<QWidget*>())
+            if (auto* form = dynamic_cast<TLimt_Form*>(child); form && form->isVisible()) {
+                center = form->ValueEdit(0)->ValueText().toStdString();
+                if (auto* h = dynamic_cast<TEditHandler*>(form->ValueEdit(0)->GetHandler())) mean = h->GetValueAsDouble();
             }
-            case Settling: {
-                const TParameterOfMeas& entry = *list().Slot(0);
-                tested = entry.TestedCount;
-                failed = entry.FailedCount;
-                const TPixelRect testedCell = NizCellRect(0, 4);
-                const bool drawn = cells[{testedCell.Left, testedCell.Top}] == FormatDot("%5d", static_cast<int>(tested));
-                if (!drawn && ++settlingTicks < 50) return;
-                // The CENTER field shows the running mean of the width in engineering form with its unit.
-                for (QWidget* child : m->findChildren<QWidget*>())
-                    if (auto* form = dynamic_cast<TLimt_Form*>(child); form && form->isVisible()) {
-                        center = form->ValueEdit(0)->ValueText().toStdString();
-                        if (auto* h = dynamic_cast<TEditHandler*>(form->ValueEdit(0)->GetHandler()))
-                            mean = h->GetValueAsDouble();
-                    }
-                const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
-                QCoreApplication::processEvents();
-                test::SaveScreenshot(*m, x11 ? "limit_test_demo_x11.png" : "limit_test_demo.png");
-                display->Panel()->BottomStrip().TextWatch = {};
-                phase = Done;
-                m->close();
-                break;
-            }
-            case Done: break;
-        }
+        const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+        QCoreApplication::processEvents();
+        test::SaveScreenshot(*m, x11 ? "limit_test_demo_x11.png" : "limit_test_demo.png");
+        strip.TextWatch = {};
     });
-    ASSERT_EQ(phase, Done);
     for (const std::string& asked : dialogs.Asked) ADD_FAILURE() << asked;
     // The strip's columns 4 and 5 of the first row hold the counts of the moment of the picture.
     const TPixelRect testedCell = NizCellRect(0, 4);

@@ -4,10 +4,8 @@
 // timebase AB a press on range A shifts the delay. The picture goes to screenshots/markers_demo.png.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 #include <vector>
 
@@ -34,7 +32,6 @@ TEST(MarkersDemo, MarkerAndTraceDragsWithTheMouse) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
 
-    enum { Starting, Settling, Dragging, Done } phase = Starting;
     int written = -1, expected = -2, undone = -1;
     bool suspended = false, bufferKept = false, inverted = false, rightDragged = true;
     double offsetBefore = 0, offsetAfter = 0, scale = 0, dy = 0;
@@ -43,149 +40,104 @@ TEST(MarkersDemo, MarkerAndTraceDragsWithTheMouse) {
     double delayBefore = 0, delayAfter = 0;
     bool pressedTrace = false;
     std::uint64_t cancelled = 0;
-    std::vector<int> lastRows;
-    int settleTicks = 0, emptyTicks = 0;
-    const TParentSignalLayer* lastTrace = nullptr;
     QImage shot;
-    rig.Run(30000, 250, [&] {
+    rig.RunSteps(30000, [&] {
         TMorda_fr* m = test::ShownMainWindow();
-        auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
-        if (!m || !services || !services->Panel() || !shell.AcqEnabled) return;
+        auto& services = dynamic_cast<TScopeDisplayServices&>(shell.Display());
         auto* view = m->findChild<TDisplayPanelWidget*>();
-        TScopeCRT& crt = *services->Panel();
-        if (!view) return;
-        switch (phase) {
-            case Starting: {
-                if (!services->SignalLayerDrawn(ssCh1) || !crt.SignalLayer(ssCh1)) return;
-                int drawn = 0;
-                for (int k = 0; k < crt.SignalLayer(ssCh1)->PointCount(); ++k) drawn += crt.SignalLayer(ssCh1)->PointRow(k) > 0;
-                if (drawn < 16) return;
-                shell.RunOn = false;
-                if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
-                shell.ExecuteCommandString("Mark:Type MX");
-                phase = Settling;
-                break;
-            }
-            case Settling: {
-                // A cycle under way when Run went off ends first: the trace stays as it is for a tick.
-                // A start-up step may have set Run again.
-                if (shell.RunOn) {
-                    shell.RunOn = false;
-                    if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
-                }
-                TParentSignalLayer* trace = crt.SignalLayer(ssCh1);
-                if (!trace) return;
-                std::vector<int> rows;
-                int placed = 0;
-                for (int k = 0; k < trace->PointCount(); ++k) {
-                    rows.push_back(trace->PointRow(k));
-                    placed += rows.back() > 0;
-                }
-                const bool changed = rows != lastRows || trace != lastTrace;
-                // A sweep broken by the stop leaves part of the trace unplaced: any placed point will do.
-                if (placed < 16 && ++emptyTicks > 8) {
-                    // The stop came before the trace was drawn again: one more acquisition.
-                    emptyTicks = 0;
-                    shell.ExecuteCommandString("*Run ON");
-                    phase = Starting;
-                    return;
-                }
-                if (placed < 16 || (changed && ++settleTicks < 8)) {
-                    lastRows = std::move(rows);
-                    lastTrace = trace;
-                    return;
-                }
-                phase = Dragging;
-                break;
-            }
-            case Dragging: {
-                TSignalScreen& screen = *crt.Screen(1);
-                const QPoint origin(screen.Left() + ScreenMargin, screen.Top());
-                shell.Analysis().UpdateMarkerLayer(1);
-                shell.Analysis().UpdateMarkerLayer(2);
-                auto* marker = dynamic_cast<T_X_MarkerLayer*>(crt.MarkerLayer(2));
-                if (!marker) return;
-                // Marker 2's line, 55 pixels to the right.
-                const int column = marker->Column();
-                QTest::mousePress(view, Qt::LeftButton, {}, origin + QPoint(column, 100));
-                QTest::mouseMove(view, origin + QPoint(column + 55, 100));
-                QTest::mouseRelease(view, Qt::LeftButton, {}, origin + QPoint(column + 55, 100));
-                written = static_cast<int>(ReadRealSetting(shell.CommandTree(), "Mark:M2:XPos", -1));
-                expected = marker->CellToScreenX(column + 55);
-                // The drag was one undo step.
-                shell.CommandTree()->ExecuteCommandString("*Undo Undo", false);
-                undone = static_cast<int>(ReadRealSetting(shell.CommandTree(), "Mark:M2:XPos", -1));
+        ASSERT_TRUE(view);
+        TScopeCRT& crt = *services.Panel();
+        const auto placed = [&crt] {
+            int n = 0;
+            if (const TParentSignalLayer* trace = crt.SignalLayer(ssCh1))
+                for (int k = 0; k < trace->PointCount(); ++k) n += trace->PointRow(k) > 0;
+            return n;
+        };
+        ASSERT_TRUE(rig.Until([&] { return services.SignalLayerDrawn(ssCh1) && placed() >= 16; }));
+        // Stopped where a cycle ended: the trace stays as it is, every point placed.
+        ASSERT_TRUE(rig.Acquire(2));
+        ASSERT_GE(placed(), 16);
+        shell.ExecuteCommandString("Mark:Type MX");
+        TSignalScreen& screen = *crt.Screen(1);
+        const QPoint origin(screen.Left() + ScreenMargin, screen.Top());
+        shell.Analysis().UpdateMarkerLayer(1);
+        shell.Analysis().UpdateMarkerLayer(2);
+        auto* marker = dynamic_cast<T_X_MarkerLayer*>(crt.MarkerLayer(2));
+        ASSERT_TRUE(marker);
+        // Marker 2's line, 55 pixels to the right.
+        const int column = marker->Column();
+        QTest::mousePress(view, Qt::LeftButton, {}, origin + QPoint(column, 100));
+        QTest::mouseMove(view, origin + QPoint(column + 55, 100));
+        QTest::mouseRelease(view, Qt::LeftButton, {}, origin + QPoint(column + 55, 100));
+        written = static_cast<int>(ReadRealSetting(shell.CommandTree(), "Mark:M2:XPos", -1));
+        expected = marker->CellToScreenX(column + 55);
+        // The drag was one undo step.
+        shell.CommandTree()->ExecuteCommandString("*Undo Undo", false);
+        undone = static_cast<int>(ReadRealSetting(shell.CommandTree(), "Mark:M2:XPos", -1));
 
-                // Ch1 40 pixels down, at one of its points.
-                TParentSignalLayer* trace = crt.SignalLayer(ssCh1);
-                // A placed point away from both marker lines.
-                auto nearMarker = [&crt, trace](int m, int k) {
-                    const TMarkerLayer* l = crt.MarkerLayer(m);
-                    return l && l->HitTest(4, trace->PointColumn(k), trace->PointRow(k));
-                };
-                int n = 0;
-                while (n + 1 < trace->PointCount() && (trace->PointRow(n) <= 0 || nearMarker(1, n) || nearMarker(2, n))) ++n;
-                const QPoint point = origin + QPoint(trace->PointColumn(n), trace->PointRow(n));
-                offsetBefore = ReadRealSetting(shell.CommandTree(), "Ch1:Offset", 0);
-                scale = ReadRealSetting(shell.CommandTree(), "Ch1:Scale", 0);
-                dy = (screen.PixelToScreenY(40) - screen.PixelToScreenY(0)) / 1024.0;
-                const QImage before = screen.Bitmap().Image().copy();
-                const QImage plain = view->grab().toImage();
-                QTest::mousePress(view, Qt::LeftButton, {}, point);
-                pressedTrace = view->PressedMouse() && view->PressedMouse()->DragImage();
-                QTest::mouseMove(view, point + QPoint(0, 40));
-                suspended = shell.FlagRegisterMode;
-                bufferKept = screen.Bitmap().Image() == before;
-                inverted = view->grab().toImage() != plain;
-                shot = m->grab().toImage();
-                QTest::mouseRelease(view, Qt::LeftButton, {}, point + QPoint(0, 40));
-                offsetAfter = ReadRealSetting(shell.CommandTree(), "Ch1:Offset", 0);
+        // Ch1 40 pixels down, at one of its points.
+        TParentSignalLayer* trace = crt.SignalLayer(ssCh1);
+        // A placed point away from both marker lines.
+        auto nearMarker = [&crt, trace](int m, int k) {
+            const TMarkerLayer* l = crt.MarkerLayer(m);
+            return l && l->HitTest(4, trace->PointColumn(k), trace->PointRow(k));
+        };
+        int n = 0;
+        while (n + 1 < trace->PointCount() && (trace->PointRow(n) <= 0 || nearMarker(1, n) || nearMarker(2, n))) ++n;
+        const QPoint point = origin + QPoint(trace->PointColumn(n), trace->PointRow(n));
+        offsetBefore = ReadRealSetting(shell.CommandTree(), "Ch1:Offset", 0);
+        scale = ReadRealSetting(shell.CommandTree(), "Ch1:Scale", 0);
+        dy = (screen.PixelToScreenY(40) - screen.PixelToScreenY(0)) / 1024.0;
+        const QImage before = screen.Bitmap().Image().copy();
+        const QImage plain = view->grab().toImage();
+        QTest::mousePress(view, Qt::LeftButton, {}, point);
+        pressedTrace = view->PressedMouse() && view->PressedMouse()->DragImage();
+        QTest::mouseMove(view, point + QPoint(0, 40));
+        suspended = shell.FlagRegisterMode;
+        bufferKept = screen.Bitmap().Image() == before;
+        inverted = view->grab().toImage() != plain;
+        shot = m->grab().toImage();
+        QTest::mouseRelease(view, Qt::LeftButton, {}, point + QPoint(0, 40));
+        offsetAfter = ReadRealSetting(shell.CommandTree(), "Ch1:Offset", 0);
 
-                // A right press on the trace starts no drag.
-                QTest::mousePress(view, Qt::RightButton, {}, point);
-                const TScreenMouse* pressed = view->PressedMouse();
-                rightDragged = shell.FlagRegisterMode || !pressed || pressed->DragImage();
-                QTest::mouseRelease(view, Qt::RightButton, {}, point);
+        // A right press on the trace starts no drag.
+        QTest::mousePress(view, Qt::RightButton, {}, point);
+        const TScreenMouse* pressed = view->PressedMouse();
+        rightDragged = shell.FlagRegisterMode || !pressed || pressed->DragImage();
+        QTest::mouseRelease(view, Qt::RightButton, {}, point);
 
-                // Empty screen above the traces: 10 x 40 pixels draws no frame, 60 x 40 does; a press
-                // inside zooms into it.
-                QTest::mousePress(view, Qt::LeftButton, {}, origin + QPoint(60, 15));
-                QTest::mouseMove(view, origin + QPoint(70, 55));
-                smallFrame = crt.ExistingFrameLayer() != nullptr;
-                QTest::mouseMove(view, origin + QPoint(120, 55));
-                bigFrame = crt.ExistingFrameLayer() != nullptr;
-                QTest::mouseRelease(view, Qt::LeftButton, {}, origin + QPoint(120, 55));
-                QTest::mouseClick(view, Qt::LeftButton, {}, origin + QPoint(90, 35));
-                zoomMode = ReadChoiceSetting(shell.CommandTree(), "TB:Mode", -1);
+        // Empty screen above the traces: 10 x 40 pixels draws no frame, 60 x 40 does; a press
+        // inside zooms into it.
+        QTest::mousePress(view, Qt::LeftButton, {}, origin + QPoint(60, 15));
+        QTest::mouseMove(view, origin + QPoint(70, 55));
+        smallFrame = crt.ExistingFrameLayer() != nullptr;
+        QTest::mouseMove(view, origin + QPoint(120, 55));
+        bigFrame = crt.ExistingFrameLayer() != nullptr;
+        QTest::mouseRelease(view, Qt::LeftButton, {}, origin + QPoint(120, 55));
+        QTest::mouseClick(view, Qt::LeftButton, {}, origin + QPoint(90, 35));
+        zoomMode = ReadChoiceSetting(shell.CommandTree(), "TB:Mode", -1);
 
-                // Timebase AB: a press on Ch1 within range A shifts the delay, not the trace.
-                shell.CommandTree()->ExecuteCommandString("TB:Mode AB", false);
-                trace = crt.SignalLayer(ssCh1);
-                int inRange = -1;
-                for (int k = 0; k < trace->PointCount() && inRange < 0; ++k)
-                    if (trace->PointRow(k) > 0 && trace->PointColumn(k) >= screen.RangeAFrom() &&
-                        trace->PointColumn(k) <= screen.RangeATo())
-                        inRange = k;
-                if (inRange >= 0) {
-                    const QPoint at = origin + QPoint(trace->PointColumn(inRange), trace->PointRow(inRange));
-                    delayBefore = ReadRealSetting(shell.CommandTree(), "TB:Delay", 0);
-                    const double offsetThen = ReadRealSetting(shell.CommandTree(), "Ch1:Offset", 0);
-                    QTest::mousePress(view, Qt::LeftButton, {}, at);
-                    rangeKind = view->PressedMouse()->DragKind();
-                    QTest::mouseMove(view, at + QPoint(20, 30));
-                    QTest::mouseRelease(view, Qt::LeftButton, {}, at + QPoint(20, 30));
-                    delayAfter = ReadRealSetting(shell.CommandTree(), "TB:Delay", 0);
-                    offsetKept = ReadRealSetting(shell.CommandTree(), "Ch1:Offset", 0) == offsetThen;
-                }
-                cancelled = view->CancelledDrags();
-                phase = Done;
-                m->close();
-                break;
-            }
-            case Done: break;
+        // Timebase AB: a press on Ch1 within range A shifts the delay, not the trace.
+        shell.CommandTree()->ExecuteCommandString("TB:Mode AB", false);
+        trace = crt.SignalLayer(ssCh1);
+        int inRange = -1;
+        for (int k = 0; k < trace->PointCount() && inRange < 0; ++k)
+            if (trace->PointRow(k) > 0 && trace->PointColumn(k) >= screen.RangeAFrom() &&
+                trace->PointColumn(k) <= screen.RangeATo())
+                inRange = k;
+        if (inRange >= 0) {
+            const QPoint at = origin + QPoint(trace->PointColumn(inRange), trace->PointRow(inRange));
+            delayBefore = ReadRealSetting(shell.CommandTree(), "TB:Delay", 0);
+            const double offsetThen = ReadRealSetting(shell.CommandTree(), "Ch1:Offset", 0);
+            QTest::mousePress(view, Qt::LeftButton, {}, at);
+            rangeKind = view->PressedMouse()->DragKind();
+            QTest::mouseMove(view, at + QPoint(20, 30));
+            QTest::mouseRelease(view, Qt::LeftButton, {}, at + QPoint(20, 30));
+            delayAfter = ReadRealSetting(shell.CommandTree(), "TB:Delay", 0);
+            offsetKept = ReadRealSetting(shell.CommandTree(), "Ch1:Offset", 0) == offsetThen;
         }
+        cancelled = view->CancelledDrags();
     });
-    ASSERT_EQ(phase, Done);
     EXPECT_EQ(written, expected);
     EXPECT_EQ(undone, 3000);
     EXPECT_TRUE(pressedTrace) << "the press took Ch1";

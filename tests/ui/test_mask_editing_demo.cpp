@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 #include <string>
 
@@ -62,8 +61,6 @@ TEST(MaskEditingDemo, PolygonsDrawnDraggedDeletedUndoneAndSaved) {
     test::TProgramRig rig({.OwnDialogs = &dialogs});
     TShell& shell = rig.Shell;
 
-    enum { Starting, Settling, Editing, Done } phase = Starting;
-    int ticks = 0;
     struct {
         int LayerColumns = 0, LayerRows = 0, PageAfterCreate = 0, PageAfterEdit = 0, PageAfterBack = 0;
         bool AddingAfterClick = false, TestOn = false, ObjectWhileEditing = true, SavedFile = false;
@@ -73,134 +70,114 @@ TEST(MaskEditingDemo, PolygonsDrawnDraggedDeletedUndoneAndSaved) {
         bool EndObject = false, EndEditing = true;
         unsigned ClosingColour = 0, HandleColour = 0;
     } seen;
-    rig.Run(40000, 250, [&] {
+    rig.RunSteps(40000, [&] {
         TMorda_fr* m = test::ShownMainWindow();
-        auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
-        auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
-        if (!m || !services || !services->Panel() || !serial || !shell.AcqEnabled) return;
+        auto& services = dynamic_cast<TScopeDisplayServices&>(shell.Display());
         auto* view = m->findChild<TDisplayPanelWidget*>();
-        if (!view) return;
-        TScopeCRT& crt = *services->Panel();
-        TMaskTest& mask = serial->MaskTest();
+        ASSERT_TRUE(view);
+        TScopeCRT& crt = *services.Panel();
+        TMaskTest& mask = dynamic_cast<TScopeSerialServices&>(shell.Serial()).MaskTest();
         const auto state = [&shell] {
             shell.ExecuteCommandString("Header OFF");
             return shell.ExecuteCommandString("NOGPIB:Mask?");
         };
-        switch (phase) {
-            case Starting:
-                if (!services->SignalLayerDrawn(ssCh1)) return;
-                phase = Settling;
-                break;
-            case Settling:
-                if (++ticks == 4) {
-                    shell.RunOn = false;
-                    if (TInstrumentLink* link = shell.Link()) link->BreakAcquisition(true);
-                }
-                if (ticks < 8) return;
-                phase = Editing;
-                break;
-            case Editing: {
-                phase = Done;
-                // The mask menu on the right side, as a right click on its main-menu button opens it.
-                QWidget& menuButton = m->GetMainMenuButton(mkMask);
-                QTest::mousePress(&menuButton, Qt::RightButton, {}, QPoint(5, 5));
-                QTest::mouseRelease(&menuButton, Qt::RightButton, {}, QPoint(5, 5));
-                TMask_Form* form = nullptr;
-                for (QWidget* w : m->findChildren<QWidget*>())
-                    if (auto* f = dynamic_cast<TMask_Form*>(w); f && f->isVisible()) form = f;
-                ASSERT_TRUE(form);
-                const auto click = [form](const char* name) {
-                    TRC_RightPassiveCommandSwitcher* b = form->Button(name);
-                    ASSERT_TRUE(b && b->isEnabled() && b->isVisible()) << name;
-                    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(30, b->height() - 10));
-                };
-                click("swCreateMask");
-                seen.PageAfterCreate = form->CurrentPage;
-                click("swEditMask");
-                seen.PageAfterEdit = form->CurrentPage;
-                click("swAddPolygon");
-                seen.AddingAfterClick = shell.Serial().AddPolygonMode();
+        ASSERT_TRUE(rig.Until([&] { return services.SignalLayerDrawn(ssCh1); }));
+        // Stopped where a cycle ended, the trace drawn: the edits meet no acquisition.
+        ASSERT_TRUE(rig.Acquire(2));
+        // The mask menu on the right side, as a right click on its main-menu button opens it.
+        QWidget& menuButton = m->GetMainMenuButton(mkMask);
+        QTest::mousePress(&menuButton, Qt::RightButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(&menuButton, Qt::RightButton, {}, QPoint(5, 5));
+        TMask_Form* form = nullptr;
+        for (QWidget* w : m->findChildren<QWidget*>())
+            if (auto* f = dynamic_cast<TMask_Form*>(w); f && f->isVisible()) form = f;
+        ASSERT_TRUE(form);
+        const auto click = [form](const char* name) {
+            TRC_RightPassiveCommandSwitcher* b = form->Button(name);
+            ASSERT_TRUE(b && b->isEnabled() && b->isVisible()) << name;
+            QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(30, b->height() - 10));
+        };
+        click("swCreateMask");
+        seen.PageAfterCreate = form->CurrentPage;
+        click("swEditMask");
+        seen.PageAfterEdit = form->CurrentPage;
+        click("swAddPolygon");
+        seen.AddingAfterClick = shell.Serial().AddPolygonMode();
 
-                TSignalScreen* yt = crt.Screen(1);
-                ASSERT_TRUE(yt);
-                const QPoint origin(yt->Left() + ScreenMargin, yt->Top());
-                const auto at = [&](int c, int r) { return origin + QPoint(c, r); };
-                const auto pressAt = [&](int c, int r) {
-                    QTest::mouseMove(view, at(c, r));
-                    QTest::mousePress(view, Qt::LeftButton, {}, at(c, r));
-                    QTest::mouseRelease(view, Qt::LeftButton, {}, at(c, r));
-                };
-                for (auto [c, r] : {std::pair{100, 100}, {300, 100}, {200, 250}, {102, 101}}) pressAt(c, r);
-                auto* edit = dynamic_cast<TMaskEditLayer*>(crt.MaskEditLayer(ssCh1));
-                ASSERT_TRUE(edit);
-                seen.LayerColumns = edit->MaxX() + 1;
-                seen.LayerRows = edit->MaxY() + 1;
-                seen.FirstDrawn = PolygonItem(state(), 1);
-                seen.ObjectWhileEditing = mask.MaskObject() != nullptr;
+        TSignalScreen* yt = crt.Screen(1);
+        ASSERT_TRUE(yt);
+        const QPoint origin(yt->Left() + ScreenMargin, yt->Top());
+        const auto at = [&](int c, int r) { return origin + QPoint(c, r); };
+        const auto pressAt = [&](int c, int r) {
+            QTest::mouseMove(view, at(c, r));
+            QTest::mousePress(view, Qt::LeftButton, {}, at(c, r));
+            QTest::mouseRelease(view, Qt::LeftButton, {}, at(c, r));
+        };
+        for (auto [c, r] : {std::pair{100, 100}, {300, 100}, {200, 250}, {102, 101}}) pressAt(c, r);
+        auto* edit = dynamic_cast<TMaskEditLayer*>(crt.MaskEditLayer(ssCh1));
+        ASSERT_TRUE(edit);
+        seen.LayerColumns = edit->MaxX() + 1;
+        seen.LayerRows = edit->MaxY() + 1;
+        seen.FirstDrawn = PolygonItem(state(), 1);
+        seen.ObjectWhileEditing = mask.MaskObject() != nullptr;
 
-                // The vertex at (300, 100): the first press selects it, the second takes it.
-                pressAt(300, 100);
-                seen.HandleColour = edit->CellColor(300, 100).Value;
-                seen.ClosingColour = edit->CellColor(150, 175).Value;  // from (200, 250) back to (100, 100)
-                QTest::mousePress(view, Qt::LeftButton, {}, at(300, 100));
-                QTest::mouseMove(view, at(310, 95));
-                QTest::mouseMove(view, at(320, 90));
-                QTest::mouseRelease(view, Qt::LeftButton, {}, at(320, 90));
-                seen.AfterDrag = PolygonItem(state(), 1);
-                test::SaveScreenshot(*m, QGuiApplication::platformName() == QLatin1String("xcb") ? "mask_edit_x11.png"
-                                                                                               : "mask_edit.png");
+        // The vertex at (300, 100): the first press selects it, the second takes it.
+        pressAt(300, 100);
+        seen.HandleColour = edit->CellColor(300, 100).Value;
+        seen.ClosingColour = edit->CellColor(150, 175).Value;  // from (200, 250) back to (100, 100)
+        QTest::mousePress(view, Qt::LeftButton, {}, at(300, 100));
+        QTest::mouseMove(view, at(310, 95));
+        QTest::mouseMove(view, at(320, 90));
+        QTest::mouseRelease(view, Qt::LeftButton, {}, at(320, 90));
+        seen.AfterDrag = PolygonItem(state(), 1);
+        test::SaveScreenshot(*m, QGuiApplication::platformName() == QLatin1String("xcb") ? "mask_edit_x11.png"
+                                                                                       : "mask_edit.png");
 
-                click("swBackEdit");
-                seen.PageAfterBack = form->CurrentPage;
-                shell.ExecuteCommandString("Mask:Test ON");
-                seen.TestOn = ReadOnOffSetting(shell.CommandTree(), "Mask:Test", false);
-                seen.AfterBack = state();
-                shell.ExecuteCommandString("Mask:Test OFF");
-                const std::string saved = shell.Folders.UserMaskFolder + "edited";
-                TSaveDialogRequest answer;
-                answer.Name = saved + ".pcm";
-                answer.Folder = shell.Folders.UserMaskFolder;
-                dialogs.SaveAnswers.push_back(answer);
-                click("swSaveUserMask");
-                seen.SavedFile = std::filesystem::exists(saved + ".pcm");
+        click("swBackEdit");
+        seen.PageAfterBack = form->CurrentPage;
+        shell.ExecuteCommandString("Mask:Test ON");
+        seen.TestOn = ReadOnOffSetting(shell.CommandTree(), "Mask:Test", false);
+        seen.AfterBack = state();
+        shell.ExecuteCommandString("Mask:Test OFF");
+        const std::string saved = shell.Folders.UserMaskFolder + "edited";
+        TSaveDialogRequest answer;
+        answer.Name = saved + ".pcm";
+        answer.Folder = shell.Folders.UserMaskFolder;
+        dialogs.SaveAnswers.push_back(answer);
+        click("swSaveUserMask");
+        seen.SavedFile = std::filesystem::exists(saved + ".pcm");
 
-                // A second polygon; then the first one's vertex at (200, 250) deleted.
-                click("swEditMask");
-                click("swAddPolygon");
-                for (auto [c, r] : {std::pair{350, 200}, {450, 200}, {400, 300}, {353, 202}}) pressAt(c, r);
-                seen.SecondDrawn = PolygonItem(state(), 2);
-                pressAt(200, 250);
-                seen.DeletePolygonOnPolygon = form->Button("swDeletePolygon")->isEnabled();
-                seen.DeletePointOnPolygon = form->Button("swDeletePoint")->isEnabled();
-                pressAt(200, 250);
-                seen.DeletePointOnVertex = form->Button("swDeletePoint")->isEnabled();
-                click("swDeletePoint");
-                seen.AfterDelete = state();
-                seen.SelectionAfterDelete = mask.Mask().SelectedPolygon;
+        // A second polygon; then the first one's vertex at (200, 250) deleted.
+        click("swEditMask");
+        click("swAddPolygon");
+        for (auto [c, r] : {std::pair{350, 200}, {450, 200}, {400, 300}, {353, 202}}) pressAt(c, r);
+        seen.SecondDrawn = PolygonItem(state(), 2);
+        pressAt(200, 250);
+        seen.DeletePolygonOnPolygon = form->Button("swDeletePolygon")->isEnabled();
+        seen.DeletePointOnPolygon = form->Button("swDeletePoint")->isEnabled();
+        pressAt(200, 250);
+        seen.DeletePointOnVertex = form->Button("swDeletePoint")->isEnabled();
+        click("swDeletePoint");
+        seen.AfterDelete = state();
+        seen.SelectionAfterDelete = mask.Mask().SelectedPolygon;
 
-                // The undo: the mask as it was when the editing began, shown for editing.
-                shell.CommandTree()->ExecuteCommandString("*Undo Undo", false);
-                seen.AfterUndo = state();
-                seen.UndoPolygons = mask.PolygonCount();
-                if (auto* again = dynamic_cast<TMaskEditLayer*>(crt.MaskEditLayer(ssCh1)))
-                    seen.UndoLayerVertices = again->Polygon(0).Count;
-                click("swBackEdit");
+        // The undo: the mask as it was when the editing began, shown for editing.
+        shell.CommandTree()->ExecuteCommandString("*Undo Undo", false);
+        seen.AfterUndo = state();
+        seen.UndoPolygons = mask.PolygonCount();
+        if (auto* again = dynamic_cast<TMaskEditLayer*>(crt.MaskEditLayer(ssCh1)))
+            seen.UndoLayerVertices = again->Polygon(0).Count;
+        click("swBackEdit");
 
-                // The saved file comes back through the open dialog.
-                shell.ExecuteCommandString("Mask:EraseMask");
-                dialogs.OpenAnswer = saved + ".pcm";
-                click("swRecallUserMask");
-                seen.AfterRecall = PolygonItem(state(), 1);
-                seen.EndPolygons = mask.PolygonCount();
-                seen.EndObject = mask.MaskObject() != nullptr;
-                seen.EndEditing = mask.Editing();
-                m->close();
-                break;
-            }
-            case Done: break;
-        }
+        // The saved file comes back through the open dialog.
+        shell.ExecuteCommandString("Mask:EraseMask");
+        dialogs.OpenAnswer = saved + ".pcm";
+        click("swRecallUserMask");
+        seen.AfterRecall = PolygonItem(state(), 1);
+        seen.EndPolygons = mask.PolygonCount();
+        seen.EndObject = mask.MaskObject() != nullptr;
+        seen.EndEditing = mask.Editing();
     });
-    ASSERT_EQ(phase, Done);
 
     EXPECT_EQ(seen.PageAfterCreate, 4);
     EXPECT_EQ(seen.PageAfterEdit, 6);

@@ -4,8 +4,6 @@
 // the instrument. The picture goes to screenshots/mask_test_demo.png (automask and failing samples).
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QTimer>
 #include <cmath>
 #include <algorithm>
 #include <filesystem>
@@ -44,124 +42,87 @@ TEST(MaskTestDemo, AutomaskRunFailuresSavesAndScales) {
     test::TProgramRig rig;
     TShell& shell = rig.Shell;
     TPageOneShown view;
-    enum { Starting, Settling, Passing, Failing, Picture, Stopping, Done } phase = Starting;
-    int polls = 0;
     std::uint64_t passed = 0, passedSamples = 0, passedFailed = 1, decimated = 0;
     std::uint64_t failedWfms = 0, allWfms = 0, failSmpl = 0, poly1 = 0, poly2 = 0;
     bool labelDrawn = false, stoppedRun = false, testOffAfterOne = false;
     std::string nextName, polyLines;
     std::vector<std::string> saved;
     std::map<std::string, double> scales;
-    rig.Run(200000, 100, [&] {
+    rig.RunSteps(200000, [&] {
         TMorda_fr* m = test::ShownMainWindow();
-        auto* services = dynamic_cast<TScopeDisplayServices*>(&shell.Display());
-        auto* serial = dynamic_cast<TScopeSerialServices*>(&shell.Serial());
-        if (!m || !shell.AcqEnabled || !services || !services->Panel() || !serial) return;
-        TMaskTest& mask = serial->MaskTest();
+        const TNizText& strip = dynamic_cast<TScopeDisplayServices&>(shell.Display()).Panel()->BottomStrip();
+        TMaskTest& mask = dynamic_cast<TScopeSerialServices&>(shell.Serial()).MaskTest();
         const auto run = [&shell](const char* c) { shell.ExecuteCommandString(c); };
-        switch (phase) {
-            case Starting:
-                if (!shell.RunOn) return;
-                mask.SetView(&view);
-                for (const char* c : {"Ch2:Display OFF", "Displ:Ch1:Style Dots"}) run(c);
-                phase = Settling;
-                break;
-            case Settling:
-                if (++polls < 10) return;
-                run("Automask:BuildAMask");
-                if (!mask.MaskObject()) return;
-                polyLines = mask.Mask().StateText();
-                decimated = static_cast<std::uint64_t>(shell.Records()->Record(ssCh1).GetDecimatedLength());
-                for (const char* c : {"*ClrDispl", "Mask:RunUntil Wfms", "Mask:NWfms 5", "Mask:Test ON"}) run(c);
-                phase = Passing;
-                break;
-            case Passing:
-                if (ReadOnOffSetting(shell.CommandTree(), "Mask:Test", true)) return;
-                passed = Res(shell, "AllWfm");
-                passedSamples = Res(shell, "AllSmpl");
-                passedFailed = Res(shell, "FailWfm");
-                // Half a division up: every sample leaves the band a quarter division wide.
-                shell.ExecuteCommandString("Ch1:Offset " + std::to_string(ReadRealSetting(shell.CommandTree(), "Ch1:Offset", 0) -
-                                                                      0.5 * ReadRealSetting(shell.CommandTree(), "Ch1:Scale", 0.1)));
-                polls = 0;
-                phase = Failing;
-                break;
-            case Failing:
-                if (++polls == 10) {
-                    for (const char* c : {"Mask:RunUntil FailedWfms", "Mask:FailWfms 3", "Mask:Action Save", "Mask:FileFormat Binary",
-                                          "*ClrDispl", "Mask:Test ON"})
-                        run(c);
-                }
-                if (polls <= 10 || ReadOnOffSetting(shell.CommandTree(), "Mask:Test", true)) return;
-                failedWfms = Res(shell, "FailWfm");
-                allWfms = Res(shell, "AllWfm");
-                failSmpl = Res(shell, "FailSmpl");
-                poly1 = Res(shell, "Poly1");
-                poly2 = Res(shell, "Poly2");
-                for (const auto& e : std::filesystem::directory_iterator(shell.Folders.MaskTestFolder))
-                    saved.push_back(e.path().filename().string());
-                std::sort(saved.begin(), saved.end());
-                shell.ExecuteCommandString("Header OFF");
-                nextName = shell.ExecuteCommandString("Mask:FileName?");
-                {
-                    const TPixelRect r = ParamCellRect(3, false);
-                    const TNizText& strip = services->Panel()->BottomStrip();
-                    const TColor back = strip.Bitmap().Pixel(r.Right, r.Bottom);
-                    for (int x = r.Left; x <= r.Right && !labelDrawn; ++x)
-                        for (int y = r.Top; y <= r.Bottom && !labelDrawn; ++y) labelDrawn = strip.Bitmap().Pixel(x, y) != back;
-                }
-                polls = 0;
-                phase = Picture;
-                break;
-            case Picture:
-                // The strip's throttled readouts show their last counts within a second.
-                if (++polls < 12) return;
-                test::SaveScreenshot(*m, "mask_test_demo.png");
-                run("Mask:Action ClearALL");
-                view.Shown = true;
-                for (const char* c : {"Mask:RunUntil Wfms", "Mask:NWfms 1", "Mask:Test ON"}) run(c);
-                phase = Stopping;
-                break;
-            case Stopping:
-                if (ReadOnOffSetting(shell.CommandTree(), "Mask:Test", true)) return;
-                testOffAfterOne = true;
-                stoppedRun = !shell.RunOn;
-                // A stored eye mask of 2.48832 Gbit/s: one bit over 6 divisions.
-                shell.ExecuteCommandString("TB:Delay 0.1");
-                shell.CommandTree()->ExecuteCommandString(
-                    "NOGPIB:Mask #Poly=1,BitP=4.01878E-10,TB=6.69797E-11,X0=0,VDiv=0.1,V0=0,StdI=1,MskI=1,MskNm=OC48,Marg=0,Kind=1,"
-                    "\"Poly1=1000,400_2000,600_3000,400_\"",
-                    true);
-                run("StdMask:Align ON");
-                scales["ScaleA"] = ReadRealSetting(shell.CommandTree(), "TB:ScaleA", 0);
-                scales["ScaleB"] = ReadRealSetting(shell.CommandTree(), "TB:ScaleB", 0);
-                scales["Mode"] = ReadChoiceSetting(shell.CommandTree(), "TB:Mode", 0);
-                scales["DualDel"] = ReadOnOffSetting(shell.CommandTree(), "TB:DualDel", true);
-                scales["Delay"] = ReadRealSetting(shell.CommandTree(), "TB:Delay", 0);
-                run("StdMask:Align OFF");
-                shell.CommandTree()->ExecuteCommandString(
-                    "NOGPIB:Mask #Poly=1,BitP=6.43004E-09,TB=1.07167E-09,X0=0,VDiv=0.1,V0=0,StdI=1,MskI=1,MskNm=OC3,Marg=0,Kind=1,"
-                    "\"Poly1=1000,400_2000,600_3000,400_\"",
-                    true);
-                run("StdMask:Align ON");
-                scales["ScaleA155"] = ReadRealSetting(shell.CommandTree(), "TB:ScaleA", 0);
-                run("StdMask:Align OFF");
-                shell.CommandTree()->ExecuteCommandString(
-                    "NOGPIB:Mask #Poly=1,BitP=6.43004E-09,TB=1.07167E-09,X0=100,VDiv=0.5,V0=2,StdI=1,MskI=1,MskNm=DS3,Marg=0,Kind=2,"
-                    "\"Poly1=1000,400_2000,600_3000,400_\"",
-                    true);
-                run("StdMask:Align ON");
-                for (const char* ch : {"Ch1:", "Ch2:"}) {
-                    scales[std::string(ch) + "Scale"] = ReadRealSetting(shell.CommandTree(), std::string(ch) + "Scale", 0);
-                    scales[std::string(ch) + "Offset"] = ReadRealSetting(shell.CommandTree(), std::string(ch) + "Offset", 0);
-                }
-                phase = Done;
-                m->close();
-                break;
-            case Done: break;
+        const auto testEnded = [&] { return !ReadOnOffSetting(shell.CommandTree(), "Mask:Test", true); };
+        mask.SetView(&view);
+        for (const char* c : {"Ch2:Display OFF", "Displ:Ch1:Style Dots"}) run(c);
+        ASSERT_TRUE(rig.CountOn(3));
+        ASSERT_TRUE(rig.Until([&] {
+            run("Automask:BuildAMask");
+            return mask.MaskObject() != nullptr;
+        }));
+        polyLines = mask.Mask().StateText();
+        decimated = static_cast<std::uint64_t>(shell.Records()->Record(ssCh1).GetDecimatedLength());
+        for (const char* c : {"*ClrDispl", "Mask:RunUntil Wfms", "Mask:NWfms 5", "Mask:Test ON"}) run(c);
+        ASSERT_TRUE(rig.Until(testEnded));
+        passed = Res(shell, "AllWfm");
+        passedSamples = Res(shell, "AllSmpl");
+        passedFailed = Res(shell, "FailWfm");
+        // Half a division up: every sample leaves the band a quarter division wide.
+        shell.ExecuteCommandString("Ch1:Offset " + std::to_string(ReadRealSetting(shell.CommandTree(), "Ch1:Offset", 0) -
+                                                              0.5 * ReadRealSetting(shell.CommandTree(), "Ch1:Scale", 0.1)));
+        ASSERT_TRUE(rig.CountOn(3));
+        for (const char* c : {"Mask:RunUntil FailedWfms", "Mask:FailWfms 3", "Mask:Action Save", "Mask:FileFormat Binary",
+                              "*ClrDispl", "Mask:Test ON"})
+            run(c);
+        ASSERT_TRUE(rig.Until(testEnded));
+        failedWfms = Res(shell, "FailWfm");
+        allWfms = Res(shell, "AllWfm");
+        failSmpl = Res(shell, "FailSmpl");
+        poly1 = Res(shell, "Poly1");
+        poly2 = Res(shell, "Poly2");
+        for (const auto& e : std::filesystem::directory_iterator(shell.Folders.MaskTestFolder))
+            saved.push_back(e.path().filename().string());
+        std::sort(saved.begin(), saved.end());
+        shell.ExecuteCommandString("Header OFF");
+        nextName = shell.ExecuteCommandString("Mask:FileName?");
+        const TPixelRect r = ParamCellRect(3, false);
+        const TColor back = strip.Bitmap().Pixel(r.Right, r.Bottom);
+        for (int x = r.Left; x <= r.Right && !labelDrawn; ++x)
+            for (int y = r.Top; y <= r.Bottom && !labelDrawn; ++y) labelDrawn = strip.Bitmap().Pixel(x, y) != back;
+        // The strip's throttled readouts show their last counts.
+        ASSERT_TRUE(rig.Until([&] { return test::StripTextsDrawn(shell); }));
+        test::SaveScreenshot(*m, "mask_test_demo.png");
+        run("Mask:Action ClearALL");
+        view.Shown = true;
+        for (const char* c : {"Mask:RunUntil Wfms", "Mask:NWfms 1", "Mask:Test ON"}) run(c);
+        ASSERT_TRUE(rig.Until(testEnded));
+        testOffAfterOne = true;
+        stoppedRun = !shell.RunOn;
+        // A stored mask of one polygon, aligned to.
+        const auto align = [&](const std::string& head) {
+            shell.CommandTree()->ExecuteCommandString(
+                "NOGPIB:Mask #Poly=1," + head + ",\"Poly1=1000,400_2000,600_3000,400_\"", true);
+            run("StdMask:Align ON");
+        };
+        // An eye mask of 2.48832 Gbit/s: one bit over 6 divisions.
+        shell.ExecuteCommandString("TB:Delay 0.1");
+        align("BitP=4.01878E-10,TB=6.69797E-11,X0=0,VDiv=0.1,V0=0,StdI=1,MskI=1,MskNm=OC48,Marg=0,Kind=1");
+        scales["ScaleA"] = ReadRealSetting(shell.CommandTree(), "TB:ScaleA", 0);
+        scales["ScaleB"] = ReadRealSetting(shell.CommandTree(), "TB:ScaleB", 0);
+        scales["Mode"] = ReadChoiceSetting(shell.CommandTree(), "TB:Mode", 0);
+        scales["DualDel"] = ReadOnOffSetting(shell.CommandTree(), "TB:DualDel", true);
+        scales["Delay"] = ReadRealSetting(shell.CommandTree(), "TB:Delay", 0);
+        run("StdMask:Align OFF");
+        align("BitP=6.43004E-09,TB=1.07167E-09,X0=0,VDiv=0.1,V0=0,StdI=1,MskI=1,MskNm=OC3,Marg=0,Kind=1");
+        scales["ScaleA155"] = ReadRealSetting(shell.CommandTree(), "TB:ScaleA", 0);
+        run("StdMask:Align OFF");
+        align("BitP=6.43004E-09,TB=1.07167E-09,X0=100,VDiv=0.5,V0=2,StdI=1,MskI=1,MskNm=DS3,Marg=0,Kind=2");
+        for (const char* ch : {"Ch1:", "Ch2:"}) {
+            scales[std::string(ch) + "Scale"] = ReadRealSetting(shell.CommandTree(), std::string(ch) + "Scale", 0);
+            scales[std::string(ch) + "Offset"] = ReadRealSetting(shell.CommandTree(), std::string(ch) + "Offset", 0);
         }
     });
-    ASSERT_EQ(phase, Done);
     EXPECT_NE(polyLines.find("\"Poly1="), std::string::npos);
     // The passing run: five waveforms, each its decimated record, none failing.
     EXPECT_EQ(passed, 5u);

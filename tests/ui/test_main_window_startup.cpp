@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QTimer>
 
 #include "UiTestSupport.h"
 #include "acq/SignalSources.h"

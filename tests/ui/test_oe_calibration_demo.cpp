@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTcpSocket>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>

@@ -328,7 +328,8 @@ void TAutoCalibration::BeginPart(TCalPart part) {
         View->RunAside(*this, part);
         return;
     }
-    // The part's dialog runs until the part has been closed; the dialog steps the run meanwhile.
+    // The user's run shows each part in a dialog until it is closed; the idle pass steps the part
+    // meanwhile, the dialog only shows it.
     View->ShowPart(*this, part);
     NextPart();
 }

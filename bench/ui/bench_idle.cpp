@@ -10,7 +10,11 @@
 #include <QTimer>
 #include <algorithm>
 #include <ctime>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "BenchApp.h"
 #include "acq/SignalAcq.h"
@@ -121,6 +125,89 @@ void BM_DemoRunningIdleGap(benchmark::State& state) {
     state.counters["idle_steps"] = static_cast<double>(steps);
 }
 BENCHMARK(BM_DemoRunningIdleGap)->Iterations(1)->Unit(benchmark::kSecond);
+
+TMorda_fr* MainWindowShown() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* m = dynamic_cast<TMorda_fr*>(w)) return m;
+    return nullptr;
+}
+
+std::int64_t SteadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// An event stamped when another thread posted it, as a click or a request arrives from outside.
+class TStampedEvent : public QEvent {
+public:
+    static QEvent::Type Kind() {
+        static const auto kind = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return kind;
+    }
+    explicit TStampedEvent(std::int64_t ns) : QEvent(Kind()), PostedNs(ns) {}
+    std::int64_t PostedNs;
+};
+
+class TLatencyProbe : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() != TStampedEvent::Kind()) return QObject::event(e);
+        DelaysMs.push_back(static_cast<double>(SteadyNs() - static_cast<TStampedEvent*>(e)->PostedNs) * 1e-6);
+        return true;
+    }
+    std::vector<double> DelaysMs;
+};
+
+// The running demo for 3 s while another thread posts an event every 2 ms: how long an event from
+// outside waits for the main loop (the longest and the 99th percentile), against the idle slice;
+// and how many idle steps each turn of the loop runs.
+void BM_DemoEventLatency(benchmark::State& state) {
+    double longest = 0, p99 = 0, stepsPerTurn = 0;
+    std::size_t events = 0;
+    for (auto _ : state) {
+        TLatencyProbe probe;
+        std::atomic<bool> posting{false}, stop{false};
+        std::thread poster([&] {
+            while (!stop) {
+                if (posting) QCoreApplication::postEvent(&probe, new TStampedEvent(SteadyNs()));
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        });
+        std::int64_t turns0 = 0, steps0 = 0;
+        RunProgram(
+            "Default_Demo",
+            [&](TShell&, TProgramLife&) {
+                if (TMorda_fr* m = MainWindowShown()) turns0 = m->IdleDriver().Turns(), steps0 = m->IdleDriver().Steps();
+                posting = true;
+            },
+            3000, [&](TShell&) {
+                posting = false;
+                if (TMorda_fr* m = MainWindowShown()) {
+                    const auto turns = m->IdleDriver().Turns() - turns0;
+                    if (turns > 0)
+                        stepsPerTurn = static_cast<double>(m->IdleDriver().Steps() - steps0) / static_cast<double>(turns);
+                }
+            });
+        stop = true;
+        poster.join();
+        QCoreApplication::removePostedEvents(&probe);
+        std::vector<double>& d = probe.DelaysMs;
+        events = d.size();
+        if (d.empty()) {
+            state.SkipWithError("no event was delivered");
+            break;
+        }
+        std::sort(d.begin(), d.end());
+        longest = d.back();
+        p99 = d[d.size() * 99 / 100];
+    }
+    state.counters["longest_ms"] = longest;
+    state.counters["p99_ms"] = p99;
+    state.counters["slice_ms"] = static_cast<double>(TIdleDriver::SliceNs) * 1e-6;
+    state.counters["events"] = static_cast<double>(events);
+    state.counters["idle_steps_per_turn"] = stepsPerTurn;
+}
+BENCHMARK(BM_DemoEventLatency)->Iterations(1)->Unit(benchmark::kSecond);
 
 // Paint events of the widgets that show the screens: the display panel and the host of the hints.
 class TPaintCounter : public QObject {

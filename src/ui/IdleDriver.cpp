@@ -2,12 +2,18 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <chrono>
 
 #include "ui/VeltraneApplication.h"
 
 namespace vt {
 
-TIdleDriver::TIdleDriver(QObject* parent) : QObject(parent) {
+TIdleDriver::TIdleDriver(QObject* parent, TClockNs clock) : QObject(parent), Clock_(std::move(clock)) {
+    if (!Clock_)
+        Clock_ = [] {
+            return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        };
     Again_.setSingleShot(true);
     Again_.setInterval(0);
     connect(&Again_, &QTimer::timeout, this, [this] { RunIdle(); });
@@ -40,8 +46,14 @@ void TIdleDriver::RunIdle() {
     if (!Handler_ || Running_) return;
     EventSeen_ = false;
     Running_ = true;
+    ++Turns_;
     bool done = true;
-    GuardedProgramCall([&] { done = Handler_(); });
+    const std::int64_t start = Clock_();
+    do {
+        ++Steps_;
+        done = true;  // a step that throws counts as done
+        GuardedProgramCall([&] { done = Handler_(); });
+    } while (!done && Handler_ && Clock_() - start < SliceNs);
     Running_ = false;
     if (!done && Handler_) Again_.start();
 }

@@ -47,6 +47,62 @@ TEST(IdleDriver, NotDoneRepeatsBackToBackThenWaitsForEvents) {
     EXPECT_LE(calls - before, 3);
 }
 
+// Steps that are not done run back to back within one turn of the loop, up to one slice; an event
+// posted meanwhile is delivered at the slice's end, before the next step. Counted on a clock that
+// each step advances, so nothing depends on the machine's speed.
+TEST(IdleDriver, StepsRunBackToBackForOneSliceAndAnEventWaitsNoLonger) {
+    std::int64_t now = 0;
+    TIdleDriver idle(nullptr, [&now] { return now; });
+    constexpr std::int64_t StepNs = 300'000;
+    constexpr int StepsPerSlice = (TIdleDriver::SliceNs + StepNs - 1) / StepNs;
+    QObject receiver;
+    int steps = 0, stepsAtDelivery = -1;
+    std::int64_t turnsAtQuit = -1, stepsAtQuit = -1;
+    bool quit = false;
+    QEventLoop loop;
+    idle.SetHandler([&] {
+        ++steps;
+        now += StepNs;
+        if (steps == 1)  // a click or a request arrives during the first step
+            QTimer::singleShot(0, &receiver, [&] { stepsAtDelivery = steps; });
+        if (steps == 3 * StepsPerSlice && !quit) {
+            quit = true;
+            QTimer::singleShot(0, &receiver, [&] {
+                turnsAtQuit = idle.Turns(), stepsAtQuit = idle.Steps();
+                loop.quit();
+            });
+        }
+        return false;
+    });
+    loop.exec();
+    EXPECT_EQ(stepsAtDelivery, StepsPerSlice) << "the event waits for the rest of the slice, no longer";
+    EXPECT_EQ(stepsAtQuit, 3 * StepsPerSlice);
+    EXPECT_EQ(turnsAtQuit, 3) << "each turn of the loop runs one slice of steps";
+
+    // On a clock that stands still, steps run in one turn until the handler is done; a step that
+    // throws counts as done.
+    idle.SetHandler(nullptr);
+    auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    std::vector<std::string> errors;
+    app->OnException = [&](const std::string& m) { errors.push_back(m); };
+    TIdleDriver still(nullptr, [] { return std::int64_t{0}; });
+    int calls = 0;
+    still.SetHandler([&]() -> bool {
+        if (++calls == 7) throw std::runtime_error("failed step");
+        return calls >= 12;
+    });
+    RunLoopFor(30);
+    EXPECT_EQ(calls, 7) << "the failed step ends the turn, and nothing wakes the next";
+    EXPECT_EQ(still.Turns(), 1);
+    QTimer::singleShot(0, &receiver, [] {});
+    RunLoopFor(30);
+    EXPECT_EQ(calls, 12) << "the next event's turn runs the rest back to back";
+    EXPECT_EQ(still.Turns(), 2);
+    EXPECT_EQ(errors, std::vector<std::string>{"failed step"});
+    app->OnException = nullptr;
+}
+
 TEST(IdleDriver, DetachedHandlerIsNeverCalledAndAThrowingHandlerReachesTheErrorHandler) {
     auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
     ASSERT_NE(app, nullptr);

@@ -374,6 +374,9 @@ void TTutorial::ProducePoints(int points) {
     for (std::int64_t first = 0; first < samples; first += Slice) {
         const int n = static_cast<int>(std::min<std::int64_t>(Slice, samples - first));
         Gaussian_.Fill(Draws_.data(), static_cast<std::size_t>(n) * d);
+        // A pattern that is built and draws nothing itself takes the slice's positions at once.
+        std::array<bool, 2> prepared{};
+        for (std::size_t i = 0; i < 2; ++i) prepared[i] = prbs[i] && Patterns_[i]->Prepared();
         for (int k = 0; k < n; ++k) {
             const auto kk = static_cast<std::size_t>(k);
             const double* g = &Draws_[kk * d];
@@ -381,7 +384,10 @@ void TTutorial::ProducePoints(int points) {
             Times_[kk] = t;
             PointOf_[kk] = point;
             for (std::size_t i = 0; i < 2; ++i)
-                if (prbs[i]) Values_[i][kk] = PrbsValue(static_cast<int>(i), t, g[JitterDraw_[i]] * Channels_[i].Jitter);
+                if (prbs[i]) {
+                    const double bits = PrbsPosition(static_cast<int>(i), t, g[JitterDraw_[i]] * Channels_[i].Jitter);
+                    Values_[i][kk] = prepared[i] ? bits : Patterns_[i]->GetValueAt(bits);
+                }
             if (++average == averages) {
                 average = 0;
                 ++point;
@@ -396,6 +402,7 @@ void TTutorial::ProducePoints(int points) {
                     for (int k = 0; k < n; ++k) sums[static_cast<std::size_t>(PointOf_[static_cast<std::size_t>(k)])] -= 1;
                 continue;
             }
+            if (prepared[i]) Patterns_[i]->LevelsAt(Values_[i].data(), Values_[i].data(), static_cast<std::size_t>(n));
             if (!prbs[i]) SignalValues(static_cast<int>(i), n);
             const TChannel& c = Channels_[i];
             const double base = c.OffsetCode + c.ChannelOffsetCode + c.DarkCode;
@@ -457,7 +464,7 @@ void TTutorial::SignalValues(int index, int n) {
     }
 }
 
-double TTutorial::PrbsValue(int index, double t, double g) {
+double TTutorial::PrbsPosition(int index, double t, double g) {
     const TChannel& c = Channels_[static_cast<std::size_t>(index)];
     TPSP& pattern = *Patterns_[static_cast<std::size_t>(index)];
     // The position in unit intervals; the pattern takes it modulo its length.
@@ -476,7 +483,7 @@ double TTutorial::PrbsValue(int index, double t, double g) {
             bits += Uniform_.NextInt(static_cast<std::uint32_t>(pattern.Length()));
         }
     }
-    return pattern.GetValueAt(bits);
+    return bits;
 }
 
 double TTutorial::PulseShape(const TChannel& c, double tau) const {

@@ -101,7 +101,7 @@ private:
     double TdtValue(const TChannel& c, double t) const;
     double EchoSum(const TChannel& c, double weight, double q, double first, double step, std::int64_t count) const;
     static std::int64_t WeightsAboveLimit(double m0, double q);
-    double PrbsValue(int index, double t, double jitter);
+    double PrbsPosition(int index, double t, double jitter);
     // The codes of the next points, into the queue the words are read from.
     void ProducePoints(int points);
     void SignalValues(int index, int n);

@@ -133,6 +133,10 @@ double TPSP::GetValueAt(double x) {
         SubRatePhase_ = ((SubRatePhase_ + step) % SubRateDivider_ + SubRateDivider_) % SubRateDivider_;
     }
     if (Changed_) Rebuild();
+    return LevelAt(x);
+}
+
+double TPSP::LevelAt(double x) const {
     const double l = Length_;
     if (x >= 0 && x < 1e15) {
         // The whole patterns off without a branch that guesses wrong half the time: every step below

@@ -10,9 +10,9 @@ namespace vt {
 // in the last place: far below a code's resolution, at a fraction of the library call's cost. The
 // reduction by three parts of pi/2 is exact enough for |x| < 1.5e6 (FastSinInRange); beyond, and for
 // NaN, the caller takes the library's. Without branches, so that a loop of them runs two at a time.
-// sin (x + turn x pi/2).
 constexpr double FastSinRange = 1.5e6;
 inline bool FastSinInRange(double x) { return std::fabs(x) < FastSinRange; }
+// sin (x + turn x pi/2).
 inline double FastSinQuadrants(double x, std::uint64_t turn) {
     constexpr double InvPio2 = 6.36619772367581382433e-01;
     constexpr double Pio2A = 1.57079632673412561417e+00;  // the first 33 bits of pi/2

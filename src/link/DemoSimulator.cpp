@@ -10,6 +10,7 @@
 #include "core/SettingReaders.h"
 #include "core/Shell.h"
 #include "link/InstrumentIdentity.h"
+#include "link/FastSine.h"
 #include "link/InstrumentLink.h"
 
 namespace vt {
@@ -51,7 +52,7 @@ double Reflection(double load, double line) { return line * 1e10 >= load ? (load
 // A raised-cosine segment from level a at time c to level b at time e, for c <= u < e.
 double Segment(double a, double b, double c, double e, double u) {
     if (std::fabs(a - b) < 0.001) return a;
-    return (a + b) / 2 + ((a - b) / 2) * std::cos(std::numbers::pi * (u - c) / (e - c));
+    return (a + b) / 2 + ((a - b) / 2) * FastCosOrLibrary(std::numbers::pi * (u - c) / (e - c));
 }
 
 double FlooredMod(double x, double m) { return x - std::floor(x / m) * m; }
@@ -269,6 +270,7 @@ void TTutorial::DemoStartAcquisition() {
     PointCounter_ = 1;
     Pending_ = 0;
     PollCounter_ = 1;
+    QueueNext_ = QueueEnd_ = 0;
     const double recordLength = std::max<double>(RecordLength_, 1);
     const double step = TimePerDiv_ * 512 / (50 * recordLength);
     Pacing_ = static_cast<int>(std::clamp<std::int64_t>(RoundHalfEven(step / 1e-8), 0, 1 << 20)) +
@@ -335,75 +337,153 @@ std::uint16_t TTutorial::DemoNextSample() {
         return PendingCode_;
     }
     if (PointCounter_ > RecordLength_) return EndOfRecord;
-    const bool ch1 = ChannelAcquired(0);
-    const bool ch2 = ChannelAcquired(1);
-    const int averages = std::max<int>(AverageCount_, 1);
-    std::int64_t sum1 = 0, sum2 = 0;
-    for (int k = 0; k < averages; ++k) {
-        const double t = SampleTime_ + Gaussian_.RandomGaussian(1e-14, 0);
-        if (ch1) sum1 += ChannelCode(0, t);
-        if (ch2) sum2 += ChannelCode(1, t);
-    }
-    // No division for a single acquisition: an integer division costs more than the rest of a point.
-    if (averages > 1) sum1 /= averages, sum2 /= averages;
-    const auto code1 = static_cast<std::uint16_t>(static_cast<std::int16_t>(sum1));
-    const auto code2 = static_cast<std::uint16_t>(static_cast<std::int16_t>(sum2));
+    if (QueueNext_ == QueueEnd_) ProducePoints(1);
+    const auto next = static_cast<std::size_t>(QueueNext_++);
     ++PointCounter_;
-    NextSampleTime();
-    if (ch1 && ch2) {
+    const bool ch1 = ChannelAcquired(0);
+    if (ch1 && ChannelAcquired(1)) {
         Pending_ = 1;
-        PendingCode_ = code2;
-        return code1;
+        PendingCode_ = Queue2_[next];
+        return Queue1_[next];
     }
-    return ch1 ? code1 : code2;
+    return ch1 ? Queue1_[next] : Queue2_[next];
 }
 
-std::int32_t TTutorial::ChannelCode(int index, double t) {
-    const TChannel& c = Channels_[static_cast<std::size_t>(index)];
-    if (c.Generator == 0) return -1;
-    const double x = ChannelValue(index, t);
-    double v = c.OffsetCode + c.ChannelOffsetCode + c.DarkCode + c.AmpCode * x + Gaussian_.RandomGaussian(c.NoiseCode, 0);
-    if (!(v == v)) v = 0;
-    // Clamping first gives the same code: the limits are whole numbers.
-    return static_cast<std::int32_t>(RoundSmall(std::clamp(v, -32760.0, 32760.0)));
-}
-
-double TTutorial::ChannelValue(int index, double t) {
-    TChannel& c = Channels_[static_cast<std::size_t>(index)];
-    switch (c.Kind) {
-    case gwSinewave: {
-        const double g = Gaussian_.RandomGaussian(c.Jitter, 0);
-        return 0.5 * std::sin(TwoPi * (t + g) * c.Frequency + TwoPi * c.PhaseFraction);
+// A point's samples draw, in this order, the time jitter and, for each channel with a generator, its
+// own jitter (not TDR or TDT) and its noise: every draw of a slice is taken at once, in that order.
+// The PRBS values, which take uniform draws too, and the sample times go sample by sample as drawn;
+// the other kinds then go a channel at a time over the slice.
+void TTutorial::ProducePoints(int points) {
+    const int averages = std::max<int>(AverageCount_, 1);
+    std::array<bool, 2> live{}, prbs{};
+    DrawsPerSample_ = 1;
+    for (std::size_t i = 0; i < 2; ++i) {
+        const TChannel& c = Channels_[i];
+        live[i] = ChannelAcquired(static_cast<int>(i)) && c.Generator != 0;
+        if (!live[i]) continue;
+        prbs[i] = c.Kind == gwPrbs;
+        if (c.Kind <= gwPrbs) JitterDraw_[i] = DrawsPerSample_++;
+        NoiseDraw_[i] = DrawsPerSample_++;
     }
-    case gwPulse: {
-        const double g = Gaussian_.RandomGaussian(c.Jitter, 0);
-        const double tau = FlooredMod(g + 2 * c.Period + t + c.Period * c.PhaseFraction, c.Period);
-        return PulseShape(c, tau);
-    }
-    case gwPrbs: {
-        const double g = Gaussian_.RandomGaussian(c.Jitter, 0);
-        TPSP& pattern = *Patterns_[static_cast<std::size_t>(index)];
-        // The position in unit intervals; the pattern takes it modulo its length.
-        double o = g + t;
-        if (c.PeriodJitterAmp != 0) o += c.PeriodJitterAmp * std::sin(TwoPi * Uniform_.NextDouble());
-        double bits = o * c.Frequency;
-        if (!c.FrameTrigger) {
-            if (PatternTriggerMode_) {
-                StartBit_ += static_cast<std::int64_t>(Uniform_.NextInt(3)) * PatternTrigLength_;
-                while (StartBit_ > pattern.Length()) StartBit_ -= pattern.Length();
-                double extra = 0;
-                if (c.ExtraBitProbability >= 1 || (c.ExtraBitProbability > 0 && Uniform_.NextDouble() < c.ExtraBitProbability))
-                    extra = 1;
-                bits += static_cast<double>(StartBit_) + extra;
-            } else {
-                bits += Uniform_.NextInt(static_cast<std::uint32_t>(pattern.Length()));
+    const std::array<bool, 2> acquired = {ChannelAcquired(0), ChannelAcquired(1)};
+    std::fill_n(Sums1_.begin(), points, 0);
+    std::fill_n(Sums2_.begin(), points, 0);
+    const auto d = static_cast<std::size_t>(DrawsPerSample_);
+    const std::int64_t samples = static_cast<std::int64_t>(points) * averages;
+    int point = 0, average = 0;
+    for (std::int64_t first = 0; first < samples; first += Slice) {
+        const int n = static_cast<int>(std::min<std::int64_t>(Slice, samples - first));
+        Gaussian_.Fill(Draws_.data(), static_cast<std::size_t>(n) * d);
+        // A pattern that is built and draws nothing itself takes the slice's positions at once.
+        std::array<bool, 2> prepared{};
+        for (std::size_t i = 0; i < 2; ++i) prepared[i] = prbs[i] && Patterns_[i]->Prepared();
+        for (int k = 0; k < n; ++k) {
+            const auto kk = static_cast<std::size_t>(k);
+            const double* g = &Draws_[kk * d];
+            const double t = SampleTime_ + g[0] * 1e-14;
+            Times_[kk] = t;
+            PointOf_[kk] = point;
+            for (std::size_t i = 0; i < 2; ++i)
+                if (prbs[i]) {
+                    const double bits = PrbsPosition(static_cast<int>(i), t, g[JitterDraw_[i]] * Channels_[i].Jitter);
+                    Values_[i][kk] = prepared[i] ? bits : Patterns_[i]->GetValueAt(bits);
+                }
+            if (++average == averages) {
+                average = 0;
+                ++point;
+                NextSampleTime();
             }
         }
-        return pattern.GetValueAt(bits);
+        for (std::size_t i = 0; i < 2; ++i) {
+            auto& sums = i == 0 ? Sums1_ : Sums2_;
+            if (!live[i]) {
+                // A channel routed to no generator reads -1 in every sample.
+                if (acquired[i])
+                    for (int k = 0; k < n; ++k) sums[static_cast<std::size_t>(PointOf_[static_cast<std::size_t>(k)])] -= 1;
+                continue;
+            }
+            if (prepared[i]) Patterns_[i]->LevelsAt(Values_[i].data(), Values_[i].data(), static_cast<std::size_t>(n));
+            if (!prbs[i]) SignalValues(static_cast<int>(i), n);
+            const TChannel& c = Channels_[i];
+            const double base = c.OffsetCode + c.ChannelOffsetCode + c.DarkCode;
+            const auto noise = static_cast<std::size_t>(NoiseDraw_[i]);
+            for (int k = 0; k < n; ++k) {
+                const auto kk = static_cast<std::size_t>(k);
+                double v = base + c.AmpCode * Values_[i][kk] + Draws_[kk * d + noise] * c.NoiseCode;
+                if (!(v == v)) v = 0;
+                // Clamping first gives the same code: the limits are whole numbers.
+                sums[static_cast<std::size_t>(PointOf_[kk])] += static_cast<std::int64_t>(RoundSmall(std::clamp(v, -32760.0, 32760.0)));
+            }
+        }
     }
-    case gwTdr: return TdrValue(c, t);
-    default: return TdtValue(c, t);
+    for (std::size_t p = 0; p < static_cast<std::size_t>(points); ++p) {
+        std::int64_t sum1 = Sums1_[p], sum2 = Sums2_[p];
+        // No division for a single acquisition: an integer division costs more than the rest of a point.
+        if (averages > 1) sum1 /= averages, sum2 /= averages;
+        Queue1_[p] = static_cast<std::uint16_t>(static_cast<std::int16_t>(sum1));
+        Queue2_[p] = static_cast<std::uint16_t>(static_cast<std::int16_t>(sum2));
     }
+    QueueNext_ = 0;
+    QueueEnd_ = points;
+}
+
+// The values of a channel that is not PRBS over the slice's samples.
+void TTutorial::SignalValues(int index, int n) {
+    const TChannel& c = Channels_[static_cast<std::size_t>(index)];
+    auto& x = Values_[static_cast<std::size_t>(index)];
+    const auto d = static_cast<std::size_t>(DrawsPerSample_);
+    const double* g = Draws_.data() + JitterDraw_[static_cast<std::size_t>(index)];
+    switch (c.Kind) {
+    case gwSinewave: {
+        const double phase = TwoPi * c.PhaseFraction;
+        bool inRange = true;
+        for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) {
+            const double a = TwoPi * (Times_[k] + g[k * d] * c.Jitter) * c.Frequency + phase;
+            inRange &= FastSinInRange(a);
+            x[k] = 0.5 * FastSin(a);
+        }
+        if (!inRange)
+            for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) {
+                const double a = TwoPi * (Times_[k] + g[k * d] * c.Jitter) * c.Frequency + phase;
+                if (!FastSinInRange(a)) x[k] = 0.5 * std::sin(a);
+            }
+        break;
+    }
+    case gwPulse: {
+        const double shift = c.Period * c.PhaseFraction;
+        for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k)
+            x[k] = PulseShape(c, FlooredMod(g[k * d] * c.Jitter + 2 * c.Period + Times_[k] + shift, c.Period));
+        break;
+    }
+    case gwTdr:
+        for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) x[k] = TdrValue(c, Times_[k]);
+        break;
+    default:
+        for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) x[k] = TdtValue(c, Times_[k]);
+        break;
+    }
+}
+
+double TTutorial::PrbsPosition(int index, double t, double g) {
+    const TChannel& c = Channels_[static_cast<std::size_t>(index)];
+    TPSP& pattern = *Patterns_[static_cast<std::size_t>(index)];
+    // The position in unit intervals; the pattern takes it modulo its length.
+    double o = g + t;
+    if (c.PeriodJitterAmp != 0) o += c.PeriodJitterAmp * std::sin(TwoPi * Uniform_.NextDouble());
+    double bits = o * c.Frequency;
+    if (!c.FrameTrigger) {
+        if (PatternTriggerMode_) {
+            StartBit_ += static_cast<std::int64_t>(Uniform_.NextInt(3)) * PatternTrigLength_;
+            while (StartBit_ > pattern.Length()) StartBit_ -= pattern.Length();
+            double extra = 0;
+            if (c.ExtraBitProbability >= 1 || (c.ExtraBitProbability > 0 && Uniform_.NextDouble() < c.ExtraBitProbability))
+                extra = 1;
+            bits += static_cast<double>(StartBit_) + extra;
+        } else {
+            bits += Uniform_.NextInt(static_cast<std::uint32_t>(pattern.Length()));
+        }
+    }
+    return bits;
 }
 
 double TTutorial::PulseShape(const TChannel& c, double tau) const {
@@ -421,7 +501,7 @@ double TTutorial::Ringing(const TChannel& c, double u) const {
     // Far after the step the exponentials are below a double's resolution of 1: skip them.
     const double slow = u < 60 * 1.5e-9 ? 1 - c.Skol * std::exp(-u / 1.5e-9) : 1;
     const double r = u / c.Tau;
-    const double ring = r * r < 745 ? std::cos(c.Omega * u) * std::exp(-r * r) : 0;
+    const double ring = r * r < 745 ? FastCosOrLibrary(c.Omega * u) * std::exp(-r * r) : 0;
     return slow * (ring - 1);
 }
 
@@ -503,13 +583,45 @@ double TTutorial::TdtValue(const TChannel& c, double t) const {
 }
 
 bool TTutorial::ReadAcqWords(const std::uint16_t*& words, std::uint16_t& count) {
-    count = 0;
+    // The polls, as DemoAcquisitionReady and DemoNextSample take them, first noting what each word is:
+    // the second channel's word left from the last read, the end, or a channel of a new point. The
+    // new points are then made in one run.
+    constexpr int Left = -1, End = -2;
+    const bool ch1 = ChannelAcquired(0);
+    const bool both = ch1 && ChannelAcquired(1);
+    std::array<int, PollsPerRead> what{};
+    int points = 0, pollCounter = PollCounter_, pending = Pending_, point = PointCounter_;
+    const int pacing = Pacing_, last = RecordLength_;
+    std::uint16_t n = 0;
     for (int poll = 0; poll < PollsPerRead; ++poll) {
-        if (!DemoAcquisitionReady()) continue;
-        const std::uint16_t w = DemoNextSample();
-        Words_[count++] = w;
-        if (w == EndOfRecord) break;
+        if (pollCounter < (pending > 0 ? 2 : pacing)) {
+            ++pollCounter;
+            continue;
+        }
+        pollCounter = 1;
+        if (pending > 0) {
+            pending = 0;
+            what[n++] = points > 0 ? 2 * (points - 1) + 1 : Left;
+            continue;
+        }
+        if (point > last) {
+            what[n++] = End;
+            break;
+        }
+        ++point;
+        what[n++] = 2 * points + (ch1 ? 0 : 1);
+        pending = both ? 1 : 0;
+        ++points;
     }
+    PollCounter_ = pollCounter, Pending_ = pending, PointCounter_ = point;
+    count = n;
+    if (points > 0) ProducePoints(points);
+    for (std::size_t w = 0; w < count; ++w) {
+        const int k = what[w];
+        Words_[w] = k == Left ? PendingCode_ : k == End ? EndOfRecord : (k & 1 ? Queue2_ : Queue1_)[static_cast<std::size_t>(k >> 1)];
+    }
+    if (Pending_ > 0 && points > 0) PendingCode_ = Queue2_[static_cast<std::size_t>(points - 1)];
+    QueueNext_ = QueueEnd_;
     words = Words_.data();
     return true;
 }

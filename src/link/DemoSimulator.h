@@ -95,14 +95,16 @@ private:
 
     void SetupChannel(int index);
     void LoadPattern(int index, int generator);
-    double ChannelValue(int index, double t);
     double PulseShape(const TChannel& c, double tau) const;
     double Ringing(const TChannel& c, double u) const;
     double TdrValue(const TChannel& c, double t) const;
     double TdtValue(const TChannel& c, double t) const;
     double EchoSum(const TChannel& c, double weight, double q, double first, double step, std::int64_t count) const;
     static std::int64_t WeightsAboveLimit(double m0, double q);
-    std::int32_t ChannelCode(int index, double t);
+    double PrbsPosition(int index, double t, double jitter);
+    // The codes of the next points, into the queue the words are read from.
+    void ProducePoints(int points);
+    void SignalValues(int index, int n);
     double DelayLineTime(std::int64_t n, double f) const;
     void NextSampleTime();
     bool ChannelAcquired(int index) const;
@@ -147,6 +149,20 @@ private:
     bool PatternTriggerMode_ = false;
 
     std::array<std::uint16_t, PollsPerRead> Words_{};
+
+    // The points of one read, made in one run and handed out word by word.
+    std::array<std::uint16_t, PollsPerRead> Queue1_{}, Queue2_{};
+    std::array<std::int64_t, PollsPerRead> Sums1_{}, Sums2_{};
+    int QueueNext_ = 0, QueueEnd_ = 0;
+    // A run is worked in slices of this many samples (a point takes one per average).
+    static constexpr int Slice = 256;
+    static constexpr int MaxDraws = 5;  // the time jitter, and each channel's jitter and noise
+    std::array<double, Slice * MaxDraws> Draws_{};
+    std::array<double, Slice> Times_{};
+    std::array<std::array<double, Slice>, 2> Values_{};
+    std::array<int, Slice> PointOf_{};
+    int DrawsPerSample_ = 1;
+    std::array<int, 2> JitterDraw_{}, NoiseDraw_{};
 };
 
 }  // namespace vt

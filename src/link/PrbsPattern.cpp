@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "core/InternalError.h"
+#include "link/FastSine.h"
 
 namespace vt {
 
@@ -13,7 +14,7 @@ namespace {
 // From level a at time c to level b at time e, for c <= u < e.
 double Segment(double a, double b, double c, double e, double u) {
     if (std::fabs(a - b) < 0.001) return a;
-    return (a + b) / 2 + ((a - b) / 2) * std::cos(std::numbers::pi * (u - c) / (e - c));
+    return (a + b) / 2 + ((a - b) / 2) * FastCosOrLibrary(std::numbers::pi * (u - c) / (e - c));
 }
 
 }  // namespace
@@ -132,6 +133,10 @@ double TPSP::GetValueAt(double x) {
         SubRatePhase_ = ((SubRatePhase_ + step) % SubRateDivider_ + SubRateDivider_) % SubRateDivider_;
     }
     if (Changed_) Rebuild();
+    return LevelAt(x);
+}
+
+double TPSP::LevelAt(double x) const {
     const double l = Length_;
     if (x >= 0 && x < 1e15) {
         // The whole patterns off without a branch that guesses wrong half the time: every step below

@@ -4,6 +4,7 @@
 // and duty-cycle distortion, inter-symbol interference and sub-rate jitter. Changes are collected and
 // the edges and levels rebuilt at the next level asked for.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -40,6 +41,12 @@ public:
 
     // The level at a position in UI; positions outside 0..L are taken modulo the pattern.
     double GetValueAt(double position);
+    // Without changes to build and without sub-rate jitter, which draws at every level, the levels
+    // of many positions are those GetValueAt gives one by one.
+    bool Prepared() const { return !Changed_ && !SubRateOn_; }
+    void LevelsAt(const double* positions, double* levels, std::size_t n) const {
+        for (std::size_t k = 0; k < n; ++k) levels[k] = LevelAt(positions[k]);
+    }
 
 private:
     template <class T>
@@ -54,6 +61,7 @@ private:
     double EffectiveEdge(int i) const;
     int Next(int i) const { return i == Length_ - 1 ? 0 : i + 1; }
     int Prev(int i) const { return i == 0 ? Length_ - 1 : i - 1; }
+    double LevelAt(double x) const;
     double NrzShape(int i, double u, double duration) const;
     double RzShape(int i, double u) const;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "core/GaussianNoise.h"
 
@@ -53,15 +54,25 @@ TEST(GaussianRandom, TheLookUpGivesTheSearchedValuesExactly) {
                                 0.99744, 0.99865, 0.99931, 0.99966, 0.99984, 0.99993, 1.0};
     TGaussianRandom r;
     std::uint64_t seed = 3;
-    for (int k = 0; k < 300000; ++k) {
+    // The signed normal value of the next draw.
+    auto next = [&] {
         seed = (seed * 1103515245u + 12345u) & 0xFFFFFFFFu;
         double u = static_cast<double>((seed >> 16) & 0x7FFF) / 32768.0;
         double sign = 1;
         if (u < 0.5) sign = -1, u += 0.5;
         int i = 1;
         while (i < 20 && phi[i] < u) ++i;
-        const double z = 0.2 * (i - (phi[i] - u) / (phi[i] - phi[i - 1]));
+        return sign * 0.2 * (i - (phi[i] - u) / (phi[i] - phi[i - 1]));
+    };
+    for (int k = 0; k < 300000; ++k) {
         const double spread = 0.25 + (k % 7), centre = (k % 3) - 1.0;
-        ASSERT_EQ(r.RandomGaussian(spread, centre), sign * z * spread + centre) << k;
+        ASSERT_EQ(r.RandomGaussian(spread, centre), next() * spread + centre) << k;
+    }
+    // Blocks of every size around the four-seed stride continue the same sequence.
+    std::vector<double> block(1283);
+    for (std::size_t n : {0, 1, 3, 4, 5, 7, 8, 9, 12, 255, 1283}) {
+        r.Fill(block.data(), n);
+        for (std::size_t j = 0; j < n; ++j) ASSERT_EQ(block[j], next()) << n << " " << j;
+        ASSERT_EQ(r.Seed(), seed) << n;
     }
 }

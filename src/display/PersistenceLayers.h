@@ -4,6 +4,7 @@
 // of five grade colours by how often points hit them. A 32-bit stamp per cell holds the time or the
 // grade, and two bit planes (per 8-column block of an 8-row band, and per column of a band) let the
 // sweeps over the marked cells skip empty areas.
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -85,6 +86,9 @@ protected:
                 }
     }
 
+    // A cell that was not marked has just been (its stamp already written).
+    virtual void CellMarked(std::size_t /*cellIndex*/) {}
+
     std::vector<std::uint32_t> Stamps_;
 
 private:
@@ -118,10 +122,26 @@ public:
 protected:
     void UnplotCell(int x, int y, std::size_t cellIndex) override;
     void PlotCell(int x, int y) override { UnmarkCell(x, y); }
+    void CellMarked(std::size_t cellIndex) override;
 
 private:
+    // The marked cells filed by when they expire, so that a tick visits the few whose time has come
+    // rather than every marked cell. Slot key k (modulo the ring) holds cells stamped in
+    // [k x Grain_, (k + 1) x Grain_) or, when filed late, earlier. A cell is filed once: one left again
+    // stays where it is, and when its slot comes up its stamp decides whether it goes or moves on.
+    static constexpr std::uint32_t ExpirySlots = 2048;
+    void File(std::uint32_t cellIndex);
+    void RefileMarked();
+    std::uint32_t KeyOf(std::uint32_t stamp) const { return std::max(stamp / Grain_, NextKey_); }
+
     TColor OldColour_;
     std::uint32_t PersistTime_ = 0;
+    std::vector<std::vector<std::uint32_t>> Expiry_;
+    std::vector<std::uint8_t> Filed_;
+    // Hundredths a slot spans: the persistence time fits in half the ring.
+    std::uint32_t Grain_ = 1;
+    // The first slot key the next tick visits; every filed cell sits at this key or later.
+    std::uint32_t NextKey_ = 0;
 };
 
 inline constexpr int GradeCount = 5;

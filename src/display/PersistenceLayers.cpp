@@ -47,7 +47,13 @@ void TComplicatedSignalLayer::MarkCell(int x, int y) {
     const auto bit = static_cast<std::uint8_t>(1u << (y & 7));
     if ((Band_[i] & bit) != 0) return;
     Band_[i] = static_cast<std::uint8_t>(Band_[i] | bit);
-    CellMarked(static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * Width_);
+    if (!Filed_.empty() && (Filed_[i] & bit) == 0) CellMarked(static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * Width_);
+}
+
+void TComplicatedSignalLayer::SetFiled(int x, int y, bool on) {
+    std::uint8_t& bits = Filed_[static_cast<std::size_t>(x) + static_cast<std::size_t>(y >> 3) * Width_];
+    const auto bit = static_cast<std::uint8_t>(1u << (y & 7));
+    bits = static_cast<std::uint8_t>(on ? bits | bit : bits & ~bit);
 }
 
 void TComplicatedSignalLayer::UnmarkCell(int x, int y) {
@@ -138,24 +144,24 @@ void TPersistSignalLayer::UnplotCell(int x, int y, std::size_t cellIndex) {
     MarkCell(x, y);
 }
 
-void TPersistSignalLayer::CellMarked(std::size_t cellIndex) {
-    if (Filed_.empty()) {
-        Filed_.assign(Stamps_.size(), 0);
-        Expiry_.resize(ExpirySlots);
-    }
-    // Already filed (marked before, then plotted over): its slot comes no later than its new stamp's.
-    if (Filed_[cellIndex] == 0) File(static_cast<std::uint32_t>(cellIndex));
+TPersistSignalLayer::TPersistSignalLayer(std::string name, bool marginFlag, int slot, int rows, int columns)
+    : TComplicatedSignalLayer(std::move(name), marginFlag, slot, rows, columns), Expiry_(ExpirySlots) {
+    AllocateFiledPlane();
 }
 
+// A cell still filed (marked before, then plotted over) is not heard of: its slot comes no later
+// than its new stamp's.
+void TPersistSignalLayer::CellMarked(std::size_t cellIndex) { File(static_cast<std::uint32_t>(cellIndex)); }
+
 void TPersistSignalLayer::File(std::uint32_t cellIndex) {
-    Filed_[cellIndex] = 1;
+    const auto width = static_cast<std::uint32_t>(Columns());
+    SetFiled(static_cast<int>(cellIndex % width), static_cast<int>(cellIndex / width), true);
     Expiry_[KeyOf(Stamps_[cellIndex]) % ExpirySlots].push_back(cellIndex);
 }
 
 void TPersistSignalLayer::RefileMarked() {
-    if (Filed_.empty()) return;
     for (auto& slot : Expiry_) slot.clear();
-    std::fill(Filed_.begin(), Filed_.end(), std::uint8_t{0});
+    ClearFiledPlane();
     NextKey_ = 0;
     const auto width = static_cast<std::size_t>(Columns());
     ForEachMarked([&](int x, int y) { File(static_cast<std::uint32_t>(static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * width)); });
@@ -182,7 +188,6 @@ void TPersistSignalLayer::AgeCells(bool expireAll) {
         if (opened) EndUpdate();
         return;
     }
-    if (Filed_.empty()) return;
     // Stamps below the limit expire: the slots up to the last such stamp's, the last one only in part
     // (it is visited again next time). The clock going back leaves the keys where they were.
     const std::uint32_t first = NextKey_;
@@ -198,13 +203,13 @@ void TPersistSignalLayer::AgeCells(bool expireAll) {
             const std::uint32_t i = cells[k];
             const int x = static_cast<int>(i % width), y = static_cast<int>(i / width);
             if (!Marked(x, y)) {
-                Filed_[i] = 0;
+                SetFiled(x, y, false);
             } else if (Stamps_[i] < limit) {
                 open();
                 ClearPixel(x, y);
                 Stamps_[i] = 0;
                 UnmarkCell(x, y);
-                Filed_[i] = 0;
+                SetFiled(x, y, false);
             } else if (const std::uint32_t to = KeyOf(Stamps_[i]) % ExpirySlots; to == slot) {
                 cells[kept++] = i;
             } else {

@@ -86,8 +86,13 @@ protected:
                 }
     }
 
-    // A cell that was not marked has just been (its stamp already written).
+    // A cell that was neither marked nor filed has just been marked (its stamp already written).
     virtual void CellMarked(std::size_t /*cellIndex*/) {}
+    // The filed plane, a bit a cell laid out as the band plane: a layer that files its marked cells
+    // allocates it, and only then hears of them.
+    void AllocateFiledPlane() { Filed_.assign(Band_.size(), 0); }
+    void SetFiled(int x, int y, bool on);
+    void ClearFiledPlane() { std::fill(Filed_.begin(), Filed_.end(), std::uint8_t{0}); }
 
     std::vector<std::uint32_t> Stamps_;
 
@@ -95,6 +100,7 @@ private:
     const std::uint32_t* Clock_ = nullptr;
     std::vector<std::uint8_t> Kv_;
     std::vector<std::uint8_t> Band_;
+    std::vector<std::uint8_t> Filed_;
     std::size_t KC_ = 0;
     std::size_t KR_ = 0;
     std::size_t Width_ = 0;
@@ -102,7 +108,7 @@ private:
 
 class TPersistSignalLayer : public TComplicatedSignalLayer {
 public:
-    using TComplicatedSignalLayer::TComplicatedSignalLayer;
+    TPersistSignalLayer(std::string name, bool marginFlag, int slot, int rows, int columns);
 
     TColor CellColor(int x, int y) const override;
     bool HasCellColors() const override { return true; }
@@ -137,7 +143,6 @@ private:
     TColor OldColour_;
     std::uint32_t PersistTime_ = 0;
     std::vector<std::vector<std::uint32_t>> Expiry_;
-    std::vector<std::uint8_t> Filed_;
     // Hundredths a slot spans: the persistence time fits in half the ring.
     std::uint32_t Grain_ = 1;
     // The first slot key the next tick visits; every filed cell sits at this key or later.

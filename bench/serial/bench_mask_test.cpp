@@ -76,6 +76,15 @@ void BM_HitMask(benchmark::State& state) {
 }
 BENCHMARK(BM_HitMask);
 
+// What a mask change costs the test: the object built from the polygons and its first sample tested.
+void BM_MaskObjectBuild(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto mask = EyeMask();
+        benchmark::DoNotOptimize(mask->HitMask(2000, 512));
+    }
+}
+BENCHMARK(BM_MaskObjectBuild)->Unit(benchmark::kMillisecond);
+
 struct TNoSink : TScreenSink {
     void CopyToWindow(const TScanLinesScreen&, const TPixelRect&) override {}
 };

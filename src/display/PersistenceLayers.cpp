@@ -44,7 +44,16 @@ void TComplicatedSignalLayer::MarkCell(int x, int y) {
         if (kv >= Kv_.size()) VT_INTERNAL_ERROR(SignalLayersUnitName, "Vot ono Kv");
         Kv_[kv] = static_cast<std::uint8_t>(Kv_[kv] | (1u << (x & 7)));
     }
-    Band_[i] = static_cast<std::uint8_t>(Band_[i] | (1u << (y & 7)));
+    const auto bit = static_cast<std::uint8_t>(1u << (y & 7));
+    if ((Band_[i] & bit) != 0) return;
+    Band_[i] = static_cast<std::uint8_t>(Band_[i] | bit);
+    if (!Filed_.empty() && (Filed_[i] & bit) == 0) CellMarked(static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * Width_);
+}
+
+void TComplicatedSignalLayer::SetFiled(int x, int y, bool on) {
+    std::uint8_t& bits = Filed_[static_cast<std::size_t>(x) + static_cast<std::size_t>(y >> 3) * Width_];
+    const auto bit = static_cast<std::uint8_t>(1u << (y & 7));
+    bits = static_cast<std::uint8_t>(on ? bits | bit : bits & ~bit);
 }
 
 void TComplicatedSignalLayer::UnmarkCell(int x, int y) {
@@ -120,7 +129,13 @@ void TPersistSignalLayer::SetLayerColorAndOpacity(TColor colour) {
     TComplicatedSignalLayer::SetLayerColorAndOpacity(colour);
 }
 
-void TPersistSignalLayer::SetPersistTime(double seconds) { PersistTime_ = HundredthsOf(seconds); }
+void TPersistSignalLayer::SetPersistTime(double seconds) {
+    PersistTime_ = HundredthsOf(seconds);
+    const std::uint32_t grain = PersistTime_ / (ExpirySlots / 2) + 1;
+    if (grain == Grain_) return;
+    Grain_ = grain;
+    RefileMarked();
+}
 
 void TPersistSignalLayer::UnplotCell(int x, int y, std::size_t cellIndex) {
     // Never 0: a cell left at clock 0 is still a remembered cell.
@@ -129,21 +144,80 @@ void TPersistSignalLayer::UnplotCell(int x, int y, std::size_t cellIndex) {
     MarkCell(x, y);
 }
 
+TPersistSignalLayer::TPersistSignalLayer(std::string name, bool marginFlag, int slot, int rows, int columns)
+    : TComplicatedSignalLayer(std::move(name), marginFlag, slot, rows, columns), Expiry_(ExpirySlots) {
+    AllocateFiledPlane();
+}
+
+// A cell still filed (marked before, then plotted over) is not heard of: its slot comes no later
+// than its new stamp's.
+void TPersistSignalLayer::CellMarked(std::size_t cellIndex) { File(static_cast<std::uint32_t>(cellIndex)); }
+
+void TPersistSignalLayer::File(std::uint32_t cellIndex) {
+    const auto width = static_cast<std::uint32_t>(Columns());
+    SetFiled(static_cast<int>(cellIndex % width), static_cast<int>(cellIndex / width), true);
+    Expiry_[KeyOf(Stamps_[cellIndex]) % ExpirySlots].push_back(cellIndex);
+}
+
+void TPersistSignalLayer::RefileMarked() {
+    for (auto& slot : Expiry_) slot.clear();
+    ClearFiledPlane();
+    NextKey_ = 0;
+    const auto width = static_cast<std::size_t>(Columns());
+    ForEachMarked([&](int x, int y) { File(static_cast<std::uint32_t>(static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * width)); });
+}
+
 void TPersistSignalLayer::AgeCells(bool expireAll) {
     const std::uint32_t clock = ClockNow();
     const std::uint32_t limit = clock > PersistTime_ ? clock - PersistTime_ : 0;
     if (!expireAll && limit == 0) return;
     bool opened = false;
-    SweepMarked([&](int x, int y, std::size_t i) {
-        if (!expireAll && Stamps_[i] >= limit) return false;
-        if (!opened) {
-            BeginUpdate();
-            opened = true;
+    const auto open = [&] {
+        if (opened) return;
+        BeginUpdate();
+        opened = true;
+    };
+    if (expireAll) {
+        // The filed cells left behind are unmarked: their slots drop them when they come up.
+        SweepMarked([&](int x, int y, std::size_t i) {
+            open();
+            ClearPixel(x, y);
+            Stamps_[i] = 0;
+            return true;
+        });
+        if (opened) EndUpdate();
+        return;
+    }
+    // Stamps below the limit expire: the slots up to the last such stamp's, the last one only in part
+    // (it is visited again next time). The clock going back leaves the keys where they were.
+    const std::uint32_t first = NextKey_;
+    const std::uint32_t last = std::max((limit - 1) / Grain_, first);
+    NextKey_ = last;
+    const std::uint32_t count = std::min(last - first, ExpirySlots - 1) + 1;
+    const auto width = static_cast<std::size_t>(Columns());
+    for (std::uint32_t n = 0; n < count; ++n) {
+        const std::uint32_t slot = (last - n) % ExpirySlots;
+        std::vector<std::uint32_t>& cells = Expiry_[slot];
+        std::size_t kept = 0;
+        for (std::size_t k = 0; k < cells.size(); ++k) {
+            const std::uint32_t i = cells[k];
+            const int x = static_cast<int>(i % width), y = static_cast<int>(i / width);
+            if (!Marked(x, y)) {
+                SetFiled(x, y, false);
+            } else if (Stamps_[i] < limit) {
+                open();
+                ClearPixel(x, y);
+                Stamps_[i] = 0;
+                UnmarkCell(x, y);
+                SetFiled(x, y, false);
+            } else if (const std::uint32_t to = KeyOf(Stamps_[i]) % ExpirySlots; to == slot) {
+                cells[kept++] = i;
+            } else {
+                Expiry_[to].push_back(i);
+            }
         }
-        ClearPixel(x, y);
-        Stamps_[i] = 0;
-        return true;
-    });
+        cells.resize(kept);
+    }
     if (opened) EndUpdate();
 }
 

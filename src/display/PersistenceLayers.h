@@ -4,6 +4,7 @@
 // of five grade colours by how often points hit them. A 32-bit stamp per cell holds the time or the
 // grade, and two bit planes (per 8-column block of an 8-row band, and per column of a band) let the
 // sweeps over the marked cells skip empty areas.
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -85,12 +86,21 @@ protected:
                 }
     }
 
+    // A cell that was neither marked nor filed has just been marked (its stamp already written).
+    virtual void CellMarked(std::size_t /*cellIndex*/) {}
+    // The filed plane, a bit a cell laid out as the band plane: a layer that files its marked cells
+    // allocates it, and only then hears of them.
+    void AllocateFiledPlane() { Filed_.assign(Band_.size(), 0); }
+    void SetFiled(int x, int y, bool on);
+    void ClearFiledPlane() { std::fill(Filed_.begin(), Filed_.end(), std::uint8_t{0}); }
+
     std::vector<std::uint32_t> Stamps_;
 
 private:
     const std::uint32_t* Clock_ = nullptr;
     std::vector<std::uint8_t> Kv_;
     std::vector<std::uint8_t> Band_;
+    std::vector<std::uint8_t> Filed_;
     std::size_t KC_ = 0;
     std::size_t KR_ = 0;
     std::size_t Width_ = 0;
@@ -98,7 +108,7 @@ private:
 
 class TPersistSignalLayer : public TComplicatedSignalLayer {
 public:
-    using TComplicatedSignalLayer::TComplicatedSignalLayer;
+    TPersistSignalLayer(std::string name, bool marginFlag, int slot, int rows, int columns);
 
     TColor CellColor(int x, int y) const override;
     bool HasCellColors() const override { return true; }
@@ -118,10 +128,25 @@ public:
 protected:
     void UnplotCell(int x, int y, std::size_t cellIndex) override;
     void PlotCell(int x, int y) override { UnmarkCell(x, y); }
+    void CellMarked(std::size_t cellIndex) override;
 
 private:
+    // The marked cells filed by when they expire, so that a tick visits the few whose time has come
+    // rather than every marked cell. Slot key k (modulo the ring) holds cells stamped in
+    // [k x Grain_, (k + 1) x Grain_) or, when filed late, earlier. A cell is filed once: one left again
+    // stays where it is, and when its slot comes up its stamp decides whether it goes or moves on.
+    static constexpr std::uint32_t ExpirySlots = 2048;
+    void File(std::uint32_t cellIndex);
+    void RefileMarked();
+    std::uint32_t KeyOf(std::uint32_t stamp) const { return std::max(stamp / Grain_, NextKey_); }
+
     TColor OldColour_;
     std::uint32_t PersistTime_ = 0;
+    std::vector<std::vector<std::uint32_t>> Expiry_;
+    // Hundredths a slot spans: the persistence time fits in half the ring.
+    std::uint32_t Grain_ = 1;
+    // The first slot key the next tick visits; every filed cell sits at this key or later.
+    std::uint32_t NextKey_ = 0;
 };
 
 inline constexpr int GradeCount = 5;

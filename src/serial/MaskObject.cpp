@@ -17,6 +17,7 @@ void TMask_Obj::AddPolygon(int set, int n, const double* y, const double* x) {
     if (Counts_[static_cast<std::size_t>(set)] >= limit || n < 0) return;
     TPolygon& p = Polygons_[static_cast<std::size_t>(set * 8 + Counts_[static_cast<std::size_t>(set)])];
     ++Counts_[static_cast<std::size_t>(set)];
+    SpansBuilt_ = false;
     p = TPolygon{};
     p.Start.assign(MaskObjectColumns + 1, 0);
     if (n == 0) return;
@@ -75,25 +76,82 @@ bool TMask_Obj::PointInPolygon(int position, int set, int row32, int column) con
     return Inside(Polygon(position, set), row32, column);
 }
 
+// A polygon's inside at a column changes only where a row passes an edge's crossing (the edge counts
+// from the row above the crossing on) and at the polygon's top and bottom rows: between those rows
+// every polygon keeps its state, so one span per change holds the answer Inside gives for each row.
+void TMask_Obj::BuildSpans() const {
+    struct TEvent {
+        std::int32_t Row;
+        std::uint8_t Slot;
+        std::int8_t Kind;  // 0: an edge crossing, +1 / -1: into / out of the rows of the polygon
+    };
+    SpanStart_.assign(MaskObjectColumns + 1, 0);
+    Spans_.clear();
+    std::vector<TEvent> events;
+    for (int c = 0; c < MaskObjectColumns; ++c) {
+        SpanStart_[static_cast<std::size_t>(c)] = static_cast<std::int32_t>(Spans_.size());
+        events.clear();
+        for (int set = 0; set < 2; ++set)
+            for (int n = 0; n < Counts_[static_cast<std::size_t>(set)]; ++n) {
+                const auto slot = static_cast<std::uint8_t>(set * 8 + n);
+                const TPolygon& p = Polygons_[slot];
+                if (p.Edges.empty() || c < p.MinX || c > p.MaxX) continue;
+                events.push_back({p.MinY, slot, 1});
+                events.push_back({p.MaxY + 1, slot, -1});
+                const std::int32_t* k = p.Index.data() + p.Start[static_cast<std::size_t>(c)];
+                const std::int32_t* stop = p.Index.data() + p.Start[static_cast<std::size_t>(c) + 1];
+                for (; k != stop; ++k) {
+                    const TEdge& e = p.Edges[static_cast<std::size_t>(*k)];
+                    const std::int32_t y = e.Y1 + static_cast<std::int32_t>(static_cast<std::int64_t>(c - e.X1) * (e.Y2 - e.Y1) / (e.X2 - e.X1));
+                    events.push_back({y + 1, slot, 0});
+                }
+            }
+        std::sort(events.begin(), events.end(), [](const TEvent& a, const TEvent& b) { return a.Row < b.Row; });
+        std::array<bool, 16> odd{};
+        std::array<int, 16> rows{};
+        TSpan last{0, 0, 0};
+        for (std::size_t i = 0; i < events.size();) {
+            const std::int32_t row = events[i].Row;
+            for (; i < events.size() && events[i].Row == row; ++i) {
+                const TEvent& e = events[i];
+                if (e.Kind == 0) odd[e.Slot] = !odd[e.Slot];
+                else rows[e.Slot] += e.Kind;
+            }
+            TSpan span{row, 0, 0};
+            for (std::size_t s = 0; s < 16; ++s)
+                if (odd[s] && rows[s] > 0) {
+                    std::uint8_t& bits = s < 8 ? span.Mask : span.Margin;
+                    bits = static_cast<std::uint8_t>(bits | (1u << (s & 7)));
+                }
+            if (span.Mask != last.Mask || span.Margin != last.Margin) Spans_.push_back(span);
+            last = span;
+        }
+    }
+    SpanStart_[MaskObjectColumns] = static_cast<std::int32_t>(Spans_.size());
+    SpansBuilt_ = true;
+}
+
+TMask_Obj::TSpan TMask_Obj::SpanAt(int column, int row32) const {
+    if (!SpansBuilt_) BuildSpans();
+    TSpan found{0, 0, 0};
+    const TSpan* s = Spans_.data() + SpanStart_[static_cast<std::size_t>(column)];
+    const TSpan* stop = Spans_.data() + SpanStart_[static_cast<std::size_t>(column) + 1];
+    for (; s != stop && s->From <= row32; ++s) found = *s;
+    return found;
+}
+
 std::uint8_t TMask_Obj::HitMask(int column, int row) const {
     if (column < 0 || column > 4000) return 0;
-    const int r = row * 32;
-    std::uint8_t hits = 0;
-    for (int p = 0; p < Counts_[0]; ++p)
-        if (Inside(Polygons_[static_cast<std::size_t>(p)], r, column)) hits |= static_cast<std::uint8_t>(1u << p);
-    if (Margins_)
-        for (int p = 0; p < Counts_[1]; ++p)
-            if (Inside(Polygons_[static_cast<std::size_t>(8 + p)], r, column)) hits |= static_cast<std::uint8_t>(1u << (p + 4));
-    return hits;
+    const TSpan s = SpanAt(column, row * 32);
+    return Margins_ ? static_cast<std::uint8_t>(s.Mask | (s.Margin << 4)) : s.Mask;
 }
 
 int TMask_Obj::TestPoint(int x, int y32) const {
     if (x < 0 || x > 4000) return 0;
-    bool mask = false;
-    for (int p = 0; p < Counts_[0] && !mask; ++p) mask = Inside(Polygons_[static_cast<std::size_t>(p)], y32, x);
+    const TSpan s = SpanAt(x, y32);
+    const bool mask = s.Mask != 0;
     if (!Margins_) return mask ? 1 : 0;
-    bool margin = false;
-    for (int p = 0; p < Counts_[1] && !margin; ++p) margin = Inside(Polygons_[static_cast<std::size_t>(8 + p)], y32, x);
+    const bool margin = s.Margin != 0;
     if (!mask) return margin ? 2 : 0;
     return margin && InnerMargins_ ? 2 : 1;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The rasterised mask: the current mask's polygons as integer edges with, per polygon and column,
-// the edges that cross that column, so a point test is a bounding-box check and a walk over the few
-// edges of its column. Built once per mask change, asked for every stored sample while the test runs.
+// the edges that cross that column. From them a table per column of the row spans and the polygons
+// each span lies in, so a sample's test is one column lookup and a walk over its few spans. Built
+// once per mask change (at the first test after it), asked for every stored sample while the test runs.
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -40,13 +41,26 @@ private:
         std::vector<std::int32_t> Start;
         std::vector<std::int32_t> Index;
     };
+    // From row From (1/32 rows) to the next span's From: the mask polygons (bit p) and the margin
+    // polygons (bit p) the rows lie in. Rows below a column's first span lie in none.
+    struct TSpan {
+        std::int32_t From;
+        std::uint8_t Mask, Margin;
+    };
     const TPolygon& Polygon(int position, int set) const;
     bool Inside(const TPolygon& p, int row32, int column) const;
+    // The span holding the row of the column (a zero span where none does).
+    TSpan SpanAt(int column, int row32) const;
+    void BuildSpans() const;
 
     std::array<std::uint8_t, 2> Counts_{};
     std::array<TPolygon, 16> Polygons_{};  // 8 positions a set
     bool InnerMargins_ = false;
     bool Margins_ = false;
+    // The spans of column c are Spans_[SpanStart_[c] .. SpanStart_[c + 1]); built when first asked.
+    mutable std::vector<std::int32_t> SpanStart_;
+    mutable std::vector<TSpan> Spans_;
+    mutable bool SpansBuilt_ = false;
 };
 
 }  // namespace vt

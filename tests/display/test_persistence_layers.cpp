@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <map>
+#include <random>
+#include <utility>
 
 #include "LayerTestKit.h"
 #include "display/PersistenceLayers.h"
@@ -65,6 +70,50 @@ TEST(PersistenceLayers, LeftCellsStayInTheOldColourUntilTheyExpireAndRevisitsSta
     r.Clock = 1351;
     l.AgeCells(false);
     EXPECT_EQ(r.T.Pixel(xb, b), Back);
+    EXPECT_EQ(l.MarkedCount(), 0);
+}
+
+// Points moving at chosen times under ticks, persistence times that change and clock jumps far past
+// the persistence time: after each tick the remembered cells are exactly those a point left (and has
+// not come back to) whose stamp is not below the clock less the persistence time.
+TEST(PersistenceLayers, TicksExpireExactlyTheCellsLeftLongerAgoThanThePersistenceTime) {
+    TRig<TPersistSignalLayer> r(TColor(0xFF00FF00));
+    TPersistSignalLayer& l = r.L;
+    std::mt19937 rng(7);
+    constexpr int Points = 10;
+    std::map<std::pair<int, int>, std::uint32_t> left;  // cell -> clock it was left at (at least 1)
+    std::array<std::pair<int, int>, Points> at{};
+    std::array<bool, Points> placed{};
+    double seconds = 0.3;
+    l.SetPersistTime(seconds);
+    for (int step = 0; step < 1500; ++step) {
+        if (step % 300 == 150) {
+            seconds = std::array{0.02, 12.0, 40.0, 2.0, 0.0}[static_cast<std::size_t>(step / 300)];
+            l.SetPersistTime(seconds);
+        }
+        const std::uint32_t persist = static_cast<std::uint32_t>(std::lround(seconds * 100));
+        r.Clock += step % 97 == 40 ? 6000 : std::uniform_int_distribution<std::uint32_t>(0, 30)(rng);
+        const int p = std::uniform_int_distribution<int>(0, Points - 1)(rng);
+        const int index = 400 * p + 7;
+        l.PutPoint(index, std::uniform_int_distribution<int>(-6, 6)(rng) * 0.13);
+        const std::pair<int, int> cell{l.PointColumn(index), l.PointRow(index)};
+        if (placed[static_cast<std::size_t>(p)] && at[static_cast<std::size_t>(p)] != cell)
+            left[at[static_cast<std::size_t>(p)]] = std::max<std::uint32_t>(r.Clock, 1);
+        left.erase(cell);
+        at[static_cast<std::size_t>(p)] = cell;
+        placed[static_cast<std::size_t>(p)] = true;
+        if (step % 3 == 0) continue;
+        l.AgeCells(false);
+        if (r.Clock > persist)
+            std::erase_if(left, [&](const auto& e) { return e.second < r.Clock - persist; });
+        ASSERT_EQ(l.MarkedCount(), static_cast<int>(left.size())) << "step " << step;
+        for (const auto& [xy, stamp] : left) {
+            ASSERT_TRUE(l.Marked(xy.first, xy.second)) << "step " << step << " left at " << stamp;
+            ASSERT_EQ(r.T.Pixel(xy.first, xy.second), TColor(0x00B600)) << "step " << step;
+        }
+    }
+    // Expiring all clears every remembered cell whatever its age.
+    l.AgeCells(true);
     EXPECT_EQ(l.MarkedCount(), 0);
 }
 

@@ -3,17 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <memory>
 #include <vector>
 
 #include "MaskTestSupport.h"
+#include "core/Numeric.h"
 #include "core/SettingReaders.h"
 #include "display/BottomReadoutStrip.h"
 #include "display/DisplayPanel.h"
 #include "display/ScopeDisplayServices.h"
+#include "serial/CurrentMask.h"
 #include "serial/MaskObject.h"
 
 namespace vt::test {
@@ -62,6 +66,98 @@ TEST(MaskObject, PointsInAndOutOfSquaresMarginsAndEmptySets) {
     EXPECT_EQ(inner.HitMask(2000, 512), 0x11);
     inner.SetInnerMargins(false);
     EXPECT_EQ(inner.TestPoint(2000, 512 * 32), 1);
+}
+
+// The inside of one polygon as the rule says, edge by edge: vertices rounded to columns and 1/32 rows,
+// an edge counts at a column in (left X, right X] when its crossing there (truncated towards its left
+// end's row) lies strictly below the row; inside is an odd count.
+bool PlainInside(const std::vector<double>& xs, const std::vector<double>& ys, int column, int row32) {
+    const std::size_t n = xs.size();
+    int count = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t j = (i + 1) % n;
+        long long xa = RoundHalfEven(std::clamp(xs[i], 0.0, 4000.0)), ya = RoundHalfEven(32 * std::clamp(ys[i], 0.0, 1024.0));
+        long long xb = RoundHalfEven(std::clamp(xs[j], 0.0, 4000.0)), yb = RoundHalfEven(32 * std::clamp(ys[j], 0.0, 1024.0));
+        if (xa == xb) continue;
+        if (xa > xb) std::swap(xa, xb), std::swap(ya, yb);
+        if (column <= xa || column > xb) continue;
+        if (ya + (column - xa) * (yb - ya) / (xb - xa) < row32) ++count;
+    }
+    return count % 2 == 1;
+}
+
+// A stored eye mask and a pulse mask (a centre hexagon between two bands, with margins) at several
+// places and sizes: the point test agrees with the edge-by-edge rule at every row of a grid of
+// columns through each vertex and its neighbours, and at each vertex's own 1/32 row.
+TEST(MaskObject, PointTestFollowsTheEdgesOfStandardMasksWhereverTheyStand) {
+    const std::vector<std::vector<TMaskVertex>> eye = {
+        {{0.25, 0.5}, {0.4, 0.75}, {0.6, 0.75}, {0.75, 0.5}, {0.6, 0.25}, {0.4, 0.25}},
+        {{-0.5, 1.2}, {1.5, 1.2}, {1.5, 2.5}, {-0.5, 2.5}},
+        {{-0.5, -0.2}, {1.5, -0.2}, {1.5, -1.5}, {-0.5, -1.5}}};
+    const std::vector<std::vector<TMaskVertex>> pulse = {
+        {{0.1, 0.45}, {0.3, 0.7}, {0.7, 0.7}, {0.9, 0.45}, {0.7, 0.2}, {0.3, 0.2}},
+        {{-0.2, 1.15}, {0.35, 1.1}, {1.4, 1.3}, {1.4, 2.0}, {-0.2, 2.0}},
+        {{-0.2, -0.1}, {1.4, -0.15}, {1.4, -0.6}, {0.5, -0.3}, {-0.2, -0.6}}};
+    struct TPlace {
+        int Kind, MarginType, Margin;
+        double BitP, TB;
+        int X0;
+        double VDiv, V0;
+    };
+    const TPlace places[] = {
+        {mkStdEye, mtSquare, 10, 0, 0, 0, 0, 0},
+        {mkStdEye, mtHexagon, -8, 0, 0, 0, 0, 0},
+        {mkStdPulse, mtPolar, 12, 1e-9, 1e-9, 300, 0.25, 0},
+        {mkStdPulse, mtSquare, 5, 2.5e-9, 1e-9, 1517, 0.1, 0.3},   // moved, wider and taller
+        {mkStdPulse, mtNoMargin, 0, 7e-10, 1e-9, 2950, 0.07, -0.05},  // partly off the screen
+    };
+    for (const TPlace& at : places) {
+        TCurrentMask m;
+        m.SetKind(at.Kind);
+        m.SetMarginType(at.MarginType);
+        m.BitP = at.BitP, m.TB = at.TB, m.X0 = static_cast<std::uint16_t>(at.X0), m.VDiv = at.VDiv, m.V0 = at.V0;
+        const auto& shapes = at.Kind == mkStdEye ? eye : pulse;
+        for (int n = 1; n <= 3; ++n) {
+            const auto& v = shapes[static_cast<std::size_t>(n - 1)];
+            m.StorePolygon(n, v, 0, static_cast<int>(v.size()));
+            if (at.Margin != 0) m.StorePolygon(n, v, at.Margin, static_cast<int>(v.size()));
+        }
+        TMask_Obj obj;
+        obj.SetMarginsOn(at.Margin != 0);
+        obj.SetInnerMargins(at.Margin < 0);
+        std::vector<std::vector<double>> xs(6), ys(6);  // mask polygons 0..2, margin polygons 3..5
+        std::set<int> columns, rows32;
+        for (int k = 0; k < (at.Margin != 0 ? 6 : 3); ++k) {
+            const auto slot = static_cast<std::size_t>(k < 3 ? k : k + 1);
+            CountedVertices(m.Polygons[slot], xs[static_cast<std::size_t>(k)], ys[static_cast<std::size_t>(k)]);
+            const auto& x = xs[static_cast<std::size_t>(k)];
+            const auto& y = ys[static_cast<std::size_t>(k)];
+            obj.AddPolygon(k < 3 ? 0 : 1, static_cast<int>(x.size()), y.data(), x.data());
+            for (std::size_t i = 0; i < x.size(); ++i) {
+                const auto c = static_cast<int>(RoundHalfEven(x[i]));
+                const auto r = static_cast<int>(RoundHalfEven(32 * y[i]));
+                columns.insert({c - 1, c, c + 1});
+                rows32.insert({r - 1, r, r + 1});
+            }
+        }
+        for (int c = 0; c <= 4000; c += 47) columns.insert(c);
+        for (int r = 0; r <= 1024; ++r) rows32.insert(r * 32);
+        int disagreements = 0;
+        for (int c : columns)
+            for (int r32 : rows32) {
+                std::uint8_t mask = 0, margin = 0;
+                for (std::size_t k = 0; k < 3; ++k) {
+                    if (PlainInside(xs[k], ys[k], c, r32)) mask = static_cast<std::uint8_t>(mask | (1u << k));
+                    if (at.Margin != 0 && PlainInside(xs[k + 3], ys[k + 3], c, r32)) margin = static_cast<std::uint8_t>(margin | (1u << k));
+                }
+                const int expected = mask == 0 ? (margin != 0 ? 2 : 0) : (margin != 0 && at.Margin < 0 ? 2 : 1);
+                if (obj.TestPoint(c, r32) != expected && ++disagreements <= 5)
+                    ADD_FAILURE() << "kind " << at.Kind << " x0 " << at.X0 << ": column " << c << ", row32 " << r32;
+                if (r32 % 32 == 0 && obj.HitMask(c, r32 / 32) != (mask | margin << 4) && ++disagreements <= 5)
+                    ADD_FAILURE() << "kind " << at.Kind << " x0 " << at.X0 << ": hits at column " << c << ", row " << r32 / 32;
+            }
+        EXPECT_EQ(disagreements, 0);
+    }
 }
 
 // Samples of Ch1 (1280 rows a volt, a column a point) against a box over the top rows and one over

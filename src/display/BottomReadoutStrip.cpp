@@ -17,6 +17,20 @@ void Check(bool inRange) {
     if (!inRange) RangeError();
 }
 
+TPixelRect Intersect(TPixelRect a, const TPixelRect& b) {
+    a.Left = std::max(a.Left, b.Left);
+    a.Top = std::max(a.Top, b.Top);
+    a.Right = std::min(a.Right, b.Right);
+    a.Bottom = std::min(a.Bottom, b.Bottom);
+    return a;
+}
+
+// Whether the part lies on one of the rectangle's edge lines.
+bool OnEdge(const TPixelRect& part, const TPixelRect& rect) {
+    return (part.Left == part.Right && (part.Left == rect.Left || part.Left == rect.Right)) ||
+           (part.Top == part.Bottom && (part.Top == rect.Top || part.Top == rect.Bottom));
+}
+
 // A grid of label and value columns, rows 16 pixels apart from the strip's top.
 // edges: left and right of each column's part.
 TPixelRect GridCell(int row, int column, std::span<const int> edges, int height) {
@@ -105,6 +119,7 @@ void TNizText::FitWidth(int room) {
 
 void TNizText::Redraw() {
     // Hidden, the strip still keeps its picture for when it is shown again.
+    Painted_.clear();
     Bitmap().Fill(Bitmap().Bounds(), Color());
     for (const TShownText& s : Shown_) {
         SetFontColor(s.Colour);
@@ -138,13 +153,56 @@ void TNizText::Draw(const std::string& text, TPixelRect rect, std::int32_t colou
     SetFontColor(TColor(static_cast<std::uint32_t>(colour)));
     // Nothing is drawn while hidden.
     if (Visible()) {
-        ForgetTexts(rect);
-        if (!text.empty()) Shown_.push_back({rect, text, GetFontColor()});
-        const TPixelRect shown = SqueezeRect(rect);
-        PaintFitted(shown, 0, 0, text);
-        MarkChanged(shown.Left, shown.Top, shown.Right, shown.Bottom);
+        const TColor c = GetFontColor();
+        if (StillPainted(rect, text, c)) {
+            // The text takes the place among the shown ones that drawing it again would give it.
+            const auto same = std::find_if(Shown_.begin(), Shown_.end(), [&rect](const TShownText& s) { return s.Cell == rect; });
+            if (same != Shown_.end()) std::rotate(same, same + 1, Shown_.end());
+        } else {
+            ForgetOverlapping(Shown_, rect);
+            if (!text.empty()) Shown_.push_back({rect, text, c});
+            const TPixelRect shown = SqueezeRect(rect);
+            PaintFitted(shown, 0, 0, text);
+            NotePainted(rect, text, c, shown);
+            MarkChanged(shown.Left, shown.Top, shown.Right, shown.Bottom);
+        }
     }
     if (TextWatch) TextWatch(rect, text, GetFontColor());
+}
+
+bool TNizText::StillPainted(const TPixelRect& cell, const std::string& text, TColor colour) const {
+    // An empty text leaves only the brush, whatever its colour.
+    return std::any_of(Painted_.begin(), Painted_.end(), [&](const TPaintedText& p) {
+        return p.Cell == cell && p.Text == text && (text.empty() || p.Colour == colour);
+    });
+}
+
+void TNizText::NotePainted(TPixelRect cell, const std::string& text, TColor colour, TPixelRect pixels) {
+    const TPixelRect inside = Intersect(pixels, Bitmap().Bounds());
+    const std::uint32_t brush = Bitmap().BrushColor.ToPixel();
+    bool clean = true;
+    if (!inside.Empty()) {
+        for (int x = inside.Left; x <= inside.Right && clean; ++x)
+            clean = Bitmap().Row(inside.Top)[x] == brush && Bitmap().Row(inside.Bottom)[x] == brush;
+        for (int y = inside.Top; y <= inside.Bottom && clean; ++y)
+            clean = Bitmap().Row(y)[inside.Left] == brush && Bitmap().Row(y)[inside.Right] == brush;
+    }
+    // A neighbour keeps its pixels only where both left the shared edge line to the brush.
+    std::erase_if(Painted_, [&](const TPaintedText& p) {
+        const TPixelRect shared = Intersect(p.Pixels, pixels);
+        return !shared.Empty() && !(clean && p.Clean && OnEdge(shared, p.Pixels) && OnEdge(shared, pixels));
+    });
+    Painted_.push_back({cell, text, colour, pixels, clean});
+}
+
+void TNizText::Overdrawn(TPixelRect pixels) {
+    std::erase_if(Painted_, [&pixels](const TPaintedText& p) { return !Intersect(p.Pixels, pixels).Empty(); });
+}
+
+void TNizText::Resize(int left, int top, int width, int height) {
+    TScanLinesTextScreen::Resize(left, top, width, height);
+    // The new bitmap is blank: whatever was painted is gone.
+    Painted_.clear();
 }
 
 void TNizText::Attach(THisticon* icon) {
@@ -155,6 +213,7 @@ void TNizText::Detach(THisticon* icon) { std::erase(Icons_, icon); }
 
 void TNizText::ForgetTexts(TPixelRect cell) {
     ForgetOverlapping(Shown_, cell);
+    Overdrawn(SqueezeRect(cell));
 }
 
 void TNizText::DelayedTextOut(const std::string& text, TPixelRect rect, int slot, std::int32_t colour) {
@@ -195,6 +254,7 @@ void TNizText::Clear() {
     }
     Delay = DefaultTextDelay;
     Shown_.clear();
+    Painted_.clear();
     for (THisticon* icon : Icons_) icon->Wiped();
     TScanLinesTextScreen::Clear();
     Group1Drawn_ = false;

@@ -110,6 +110,10 @@ public:
     void Detach(THisticon* icon);
     // Drawn over by other means (an icon): the texts under the cell are no longer shown.
     void ForgetTexts(TPixelRect cell);
+    // Pixels of the strip (its own, squeezed) written by other means: a text touching them is drawn
+    // again when next given.
+    void Overdrawn(TPixelRect pixels);
+    void Resize(int left, int top, int width, int height) override;
 
     bool LabelDrawn(int group) const;
     void SetLabelDrawn(int group, bool flag);
@@ -142,6 +146,19 @@ private:
 
     // What the strip shows, by the cell each text was given for.
     std::vector<TShownText> Shown_;
+    // The texts whose pixels are still as their drawing left them: given again unchanged, a text
+    // costs a comparison. Clean: the text left its rectangle's edge lines to the brush, so that a
+    // neighbour sharing an edge can be drawn without touching it.
+    struct TPaintedText {
+        TPixelRect Cell;
+        std::string Text;
+        TColor Colour;
+        TPixelRect Pixels;
+        bool Clean = false;
+    };
+    std::vector<TPaintedText> Painted_;
+    bool StillPainted(const TPixelRect& cell, const std::string& text, TColor colour) const;
+    void NotePainted(TPixelRect cell, const std::string& text, TColor colour, TPixelRect pixels);
     std::vector<THisticon*> Icons_;
 
     TTimerFactory Timers_;

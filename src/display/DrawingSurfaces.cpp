@@ -60,9 +60,26 @@ void TSLBMP::Fill(TPixelRect rect, TColor colour) {
     for (int y = rect.Top; y <= rect.Bottom; ++y) std::fill(Row(y) + rect.Left, Row(y) + rect.Right + 1, pixel);
 }
 
-int TSLBMP::TextWidth(const QString& text) const { return QFontMetrics(Font_).horizontalAdvance(text); }
+TSLBMP::TFontMeasures& TSLBMP::Measures() const {
+    for (TFontMeasures& m : Measures_)
+        if (m.Font == Font_) return m;
+    // The strips narrow their letters in a few steps: a handful of fonts at most.
+    if (Measures_.size() >= 16) Measures_.clear();
+    Measures_.push_back({Font_, QFontMetrics(Font_), {}});
+    return Measures_.back();
+}
 
-int TSLBMP::TextHeight(const QString&) const { return QFontMetrics(Font_).height(); }
+int TSLBMP::TextWidth(const QString& text) const {
+    TFontMeasures& m = Measures();
+    if (const auto known = m.Widths.constFind(text); known != m.Widths.cend()) return *known;
+    // Ever new texts start the table over rather than grow it.
+    if (m.Widths.size() >= 1024) m.Widths.clear();
+    const int width = m.Metrics.horizontalAdvance(text);
+    m.Widths.insert(text, width);
+    return width;
+}
+
+int TSLBMP::TextHeight(const QString&) const { return Measures().Metrics.height(); }
 
 void TSLBMP::DrawText(TPixelRect rect, int x, int y, const QString& text) {
     Fill(rect, BrushColor);
@@ -72,7 +89,7 @@ void TSLBMP::DrawText(TPixelRect rect, int x, int y, const QString& text) {
     painter.setClipRect(clip.Left, clip.Top, clip.Width(), clip.Height());
     painter.setFont(Font_);
     painter.setPen(QColor::fromRgb(FontColor.ToPixel()));
-    painter.drawText(x, y + QFontMetrics(Font_).ascent(), text);
+    painter.drawText(x, y + Measures().Metrics.ascent(), text);
 }
 
 // ---------------------------------------------------------------------------------------------------

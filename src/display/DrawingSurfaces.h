@@ -4,6 +4,8 @@
 // text strips and hint windows (TScanLinesTextScreen). Pixels are written straight into our memory;
 // inside a batch a write only widens a dirty rectangle that the outermost close copies once.
 #include <QFont>
+#include <QFontMetrics>
+#include <QHash>
 #include <QImage>
 #include <QString>
 #include <cstdint>
@@ -88,6 +90,15 @@ private:
     int Height_ = 0;
     QImage Image_;
     QFont Font_;
+    // The metrics of each font the canvas had, with the widths of the texts measured in it: the
+    // readouts measure the same few texts again and again (a new font has its own widths).
+    struct TFontMeasures {
+        QFont Font;
+        QFontMetrics Metrics;
+        QHash<QString, int> Widths;
+    };
+    TFontMeasures& Measures() const;
+    mutable std::vector<TFontMeasures> Measures_;
 };
 
 class TScanLinesScreen;

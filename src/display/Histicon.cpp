@@ -73,6 +73,7 @@ void THisticon::PaintColumnAt(int x) {
             if (Strip_->SqueezeX(OriginX_ + k) == x) h = std::max(h, DrawnHeight(k));
     }
     TSLBMP& bitmap = Strip_->Bitmap();
+    Strip_->Overdrawn({x, BaseY_ - MaxHeight, x, BaseY_ - 1});
     for (int r = 1; r <= MaxHeight; ++r) bitmap.SetPixel(x, BaseY_ - r, r <= h ? Color_ : Strip_->Color());
     Strip_->BlitRect(x, BaseY_ - MaxHeight, x, BaseY_ - 1);
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "RecordingSink.h"
@@ -325,6 +326,99 @@ TEST(ReadoutStrips, ATopCellIsDrawnOnlyWhenWhatItShowsChanges) {
     top.ResetShown();
     top.ShowText(TopCellRect(1, 2), "Sample", TColor(0x00FF00));
     EXPECT_EQ(drawn(), cleared + 2);
+}
+
+// The eye's rows are written whole on every acquisition: only a cell whose text or colour changed is
+// drawn (one copy each), yet the picture is the one drawing every text every time gives: a fresh strip
+// given the icon and the last acquisition alone. A clear, a resize or a new width draws it all again.
+TEST(ReadoutStrips, ABottomCellIsDrawnOnlyWhenWhatItShowsChanges) {
+    TFakeTimers timers;
+    test::TRecordingSink sink;
+    TNizText strip(&sink, timers.Factory());
+    strip.Resize(7, 35, NizGridWidth, NizHeight);
+    strip.Clear();
+    std::size_t watched = 0;
+    strip.TextWatch = [&watched](const TPixelRect&, const std::string&, TColor) { ++watched; };
+    std::size_t copies = sink.Copies.size();
+    const auto drawn = [&sink, &copies] {
+        const std::size_t n = sink.Copies.size() - copies;
+        copies = sink.Copies.size();
+        return n;
+    };
+    // Row 3 shows an icon in its wide cell, its bracket on the count cell's right edge.
+    THisticon icon(strip);
+    icon.SetRect(NizCellRect(3, 45));
+    icon.SetShown(true);
+    icon.SetColor(TColor(0x00FF00));
+    icon.DrawText("");
+    // pass: the acquisition; the count changes every time, the rest on passes 3 (a value), 4 (a colour;
+    // an empty cell shows none) and 6.
+    const auto cells = [](int pass) {
+        std::vector<std::tuple<TPixelRect, std::string, std::int32_t>> c;
+        for (int row = 0; row < 4; ++row) {
+            const std::int32_t colour = pass >= 4 && row == 1 ? 0x00FF00 : 0xFFFF00;
+            c.emplace_back(NizCellRect(row, 1), "Eye Height (Ch1)", colour);
+            c.emplace_back(NizCellRect(row, 2), pass >= 3 && row == 0 ? "26 mV" : "25 mV", colour);
+            c.emplace_back(NizCellRect(row, 3), std::to_string(pass + 10) + " / 75", colour);
+            if (row < 3) {
+                c.emplace_back(NizCellRect(row, 4), "24.96 mV", colour);
+                c.emplace_back(NizCellRect(row, 5), "", colour);
+            }
+            // A "W" touches its cell's left edge, which the cell before shares: both are drawn again.
+            c.emplace_back(NizCellRect(row, 6), pass >= 6 ? "Wait..." : "Undefined", colour);
+            c.emplace_back(NizCellRect(row, 7), "Undefined", colour);
+        }
+        return c;
+    };
+    const auto give = [&cells](TNizText& to, int pass) {
+        for (const auto& [cell, text, colour] : cells(pass)) to.DelayedTextOut(text, cell, -1, colour);
+    };
+    const std::size_t cellCount = cells(0).size();
+    // pass, cells drawn: all, then the counts, with the changed value, with row 1's new colour.
+    const std::vector<std::pair<int, std::size_t>> passes = {{1, cellCount}, {2, 4}, {3, 5}, {4, 4 + 5}, {5, 4}};
+    drawn();
+    watched = 0;
+    for (const auto& [pass, expected] : passes) {
+        give(strip, pass);
+        EXPECT_EQ(drawn(), expected) << "pass " << pass;
+    }
+    EXPECT_EQ(watched, passes.size() * cellCount) << "the watch hears every text given";
+    give(strip, 6);
+    give(strip, 7);
+    const auto picture = [](const TNizText& s) {
+        std::vector<std::uint32_t> p;
+        for (int y = 0; y < s.Height(); ++y) p.insert(p.end(), s.Bitmap().Row(y), s.Bitmap().Row(y) + s.Width());
+        return p;
+    };
+    {
+        TNizText fresh(nullptr, timers.Factory());
+        fresh.Resize(7, 35, NizGridWidth, NizHeight);
+        fresh.Clear();
+        THisticon freshIcon(fresh);
+        freshIcon.SetRect(NizCellRect(3, 45));
+        freshIcon.SetShown(true);
+        freshIcon.SetColor(TColor(0x00FF00));
+        freshIcon.DrawText("");
+        give(fresh, 7);
+        EXPECT_TRUE(picture(strip) == picture(fresh));
+    }
+    // What may wipe the cells behind the rows' back: each makes the next acquisition draw it all.
+    const std::vector<std::pair<const char*, std::function<void()>>> wipes = {
+        {"clear", [&strip] { strip.Clear(); }},
+        {"resize", [&strip] { strip.Resize(7, 35, NizGridWidth, NizHeight); }},
+        {"new width", [&strip] {
+             strip.FitWidth(300);
+             strip.FitWidth(NizGridWidth);
+         }},
+    };
+    for (const auto& [what, wipe] : wipes) {
+        wipe();
+        drawn();
+        give(strip, 5);
+        EXPECT_EQ(drawn(), cellCount) << what;
+        give(strip, 5);
+        EXPECT_EQ(drawn(), 0u) << what;
+    }
 }
 
 // A panel narrower than the grids (a window of about 430 pixels): the strip takes 300 pixels, draws what

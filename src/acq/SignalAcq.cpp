@@ -439,11 +439,13 @@ bool TSignalAcq::ReadAcqStream() {
     if (!source || !source->ReadAcqWords(words, n)) return false;
     if (n > MaxBlockWords) VT_INTERNAL_ERROR(Unit, "Too many words in one block");
     TDisplayServices& display = Shell().Display();
+    PlotFirst_ = PlotEnd_ = {};
     if (n > 0) display.BeginSignalLayersUpdate();
     for (int i = 0; i < n; ++i) {
         const std::uint16_t w = words[i];
         if (w == FillerWord) continue;
         if (w == EndOfAcquisitionWord) {
+            PlotQueued();
             if (TInstrumentLink* link = Shell().Link()) link->SetAcquisitionRunning(false);
             if (PointsReceived_ > PointsExpected_) VT_INTERNAL_ERROR(Unit, "More points than expected");
             TSignalRecords& records = *Shell().Records();
@@ -471,6 +473,7 @@ bool TSignalAcq::ReadAcqStream() {
         if (PassChannels_ != chCodeCh1) AddAcquiredPoint(ChannelIndex2, SlotWords_[1]);
         ++PointsReceived_;
     }
+    PlotQueued();
     if (n > 0) display.EndSignalLayersUpdate();
     ShowTrigWords(n);
     return true;
@@ -507,9 +510,8 @@ void TSignalAcq::AddAcquiredPoint(int channel, std::uint16_t word) {
             if (i & 1) {
                 const int r = PassSource_[k];
                 if (PassLayer_[k]) {
-                    TDisplayServices& display = Shell().Display();
-                    display.PutAcqPoint(r, i - 1, rec.GetPoint(i - 1));
-                    display.PutAcqPoint(r, i, rec.GetPoint(i));
+                    QueuePlot(k, i - 1);
+                    QueuePlot(k, i);
                 }
                 if (MaskOnChannel_[k]) {
                     Shell().Serial().MaskTestSample(r, i - 1);
@@ -531,8 +533,28 @@ void TSignalAcq::AddAcquiredPoint(int channel, std::uint16_t word) {
             break;
     }
     // The layer is scaled in the record's unit: a TDR record shows rho, ohm or gain, not volts.
-    if (PassLayer_[k]) Shell().Display().PutAcqPoint(PassSource_[k], i, rec.GetPoint(i));
+    if (PassLayer_[k]) QueuePlot(k, i);
     if (MaskOnChannel_[k]) Shell().Serial().MaskTestSample(PassSource_[k], i);
+}
+
+void TSignalAcq::QueuePlot(std::size_t k, int i) {
+    if (PlotEnd_[k] > PlotFirst_[k] && i != PlotEnd_[k]) PlotQueued();
+    if (PlotEnd_[k] == PlotFirst_[k]) PlotFirst_[k] = i;
+    PlotEnd_[k] = i + 1;
+}
+
+void TSignalAcq::PlotQueued() {
+    for (std::size_t k = 0; k < 2; ++k) {
+        const int first = PlotFirst_[k];
+        const int end = PlotEnd_[k];
+        PlotFirst_[k] = PlotEnd_[k] = 0;
+        if (end <= first || !PassRecord_[k]) continue;
+        // A stored point is not changed again within its pass: the values are the ones just stored.
+        const TSignalObj& rec = *PassRecord_[k];
+        PlotValues_.resize(static_cast<std::size_t>(end - first));
+        for (int j = first; j < end; ++j) PlotValues_[static_cast<std::size_t>(j - first)] = rec.GetPoint(j);
+        Shell().Display().PutAcqPoints(PassSource_[k], first, PlotValues_);
+    }
 }
 
 void TSignalAcq::ResetAccumulation() {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "acq/AcqPassValues.h"
 #include "core/Feature.h"
@@ -58,6 +59,11 @@ public:
     // False when the read failed.
     bool ReadAcqStream();
     void AddAcquiredPoint(int channel, std::uint16_t word);
+    // Point i of the channel's record (slot k) joins the run the display takes at once; a point that
+    // does not follow the run hands the run over first.
+    void QueuePlot(std::size_t k, int i);
+    // Hands each channel's run of the block to its layer.
+    void PlotQueued();
     double ScaleRawValue(int channel, std::uint16_t word) const {
         const std::size_t k = Slot(channel);
         return static_cast<std::int16_t>(word) * WordGain_[k] + WordOffset_[k];
@@ -180,6 +186,10 @@ private:
     std::array<TSignalObj*, 2> PassRecord_{};
     std::array<int, 2> PassSource_{};
     std::array<bool, 2> PassLayer_{};
+    // The block's points of each channel not plotted yet: first and one past the last.
+    std::array<int, 2> PlotFirst_{};
+    std::array<int, 2> PlotEnd_{};
+    std::vector<double> PlotValues_;
     std::array<bool, 2> MaskOnChannel_{};
     double PassDelay_ = 0;
     int CycleCounter_ = 0;

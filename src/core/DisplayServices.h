@@ -3,6 +3,7 @@
 // adds what its callers need when it lands. It registers its implementation in the shell context;
 // until then (and while the display panel does not exist) every operation does nothing and every
 // query answers its "none" value.
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,11 +40,15 @@ public:
     virtual void DrawSignalLayer(int /*source*/, int /*style*/, const TSignalLayerPoints& /*points*/) {}
     virtual void RemoveSignalLayer(int /*source*/) {}
 
-    // The acquisition plots each point right after it stores it: a pass sets the scales of the source's
-    // layer of the display style, then plots into it; the layers of the channels are opened around a
-    // block of points so that the pixels reach the window once.
+    // The acquisition plots the points it stored: a pass sets the scales of the source's layer of the
+    // display style, then plots into it, a channel's run of points of a block at a time; the layers of
+    // the channels are opened around a block of points so that the pixels reach the window once.
     virtual void SetAcqLayerScales(int /*source*/, int /*style*/, int /*points*/, double /*scale*/, double /*centre*/) {}
     virtual void PutAcqPoint(int /*source*/, int /*index*/, double /*value*/) {}
+    // Points first, first + 1, ...: each as PutAcqPoint puts it.
+    virtual void PutAcqPoints(int source, int first, std::span<const double> values) {
+        for (std::size_t k = 0; k < values.size(); ++k) PutAcqPoint(source, first + static_cast<int>(k), values[k]);
+    }
     virtual void BeginSignalLayersUpdate() {}
     virtual void EndSignalLayersUpdate() {}
     // The XY screen's layer of the style takes both sources' scales, then the point pairs.

@@ -180,6 +180,13 @@ void TScopeDisplayServices::PutAcqPoint(int source, int index, double value) {
     if (TParentSignalLayer* layer = Panel_->SignalLayer(source)) layer->PutPoint(index, value);
 }
 
+void TScopeDisplayServices::PutAcqPoints(int source, int first, std::span<const double> values) {
+    if (!Panel_ || source < 0 || source >= SignalRecordCount || first < 0 || first >= MaxLayerPoints) return;
+    // Points past the layer's last are dropped, as one by one.
+    const std::size_t n = std::min(values.size(), static_cast<std::size_t>(MaxLayerPoints - first));
+    if (TParentSignalLayer* layer = Panel_->SignalLayer(source)) layer->PutPoints(first, values.first(n));
+}
+
 void TScopeDisplayServices::BeginSignalLayersUpdate() { BatchChannelScreens(true); }
 
 void TScopeDisplayServices::EndSignalLayersUpdate() { BatchChannelScreens(false); }

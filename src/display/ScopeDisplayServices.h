@@ -70,6 +70,7 @@ public:
     void RemoveSignalLayer(int source) override;
     void SetAcqLayerScales(int source, int style, int points, double scale, double centre) override;
     void PutAcqPoint(int source, int index, double value) override;
+    void PutAcqPoints(int source, int first, std::span<const double> values) override;
     void BeginSignalLayersUpdate() override;
     void EndSignalLayersUpdate() override;
     void SetXYLayerScales(int style, int xPoints, double xScale, double xCentre, int yPoints, double yScale,

@@ -170,6 +170,32 @@ void TParentSignalLayer::ReleasePoint(int n) {
     if (--Grid_[i] == 0) UnplotCell(col, row, i);
 }
 
+void TParentSignalLayer::RowsOf(int first, std::span<const double> values, std::uint16_t* rows) const {
+    if (first < 0 || values.size() > static_cast<std::size_t>(MaxLayerPoints - first))
+        VT_INTERNAL_ERROR(SignalLayersUnitName, "Range check error");
+    // RowOf of each, in a loop the compiler may widen; a NaN is marked after.
+    const double half = HalfHeight();
+    const double offset = Offset_;
+    const double scale = Scale_;
+    const double last = MaxY() - 1;
+    const std::size_t n = values.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        const double v = values[k];
+        const double r = std::nearbyint(std::clamp(half - (v - offset) * scale, 1.0, last));
+        rows[k] = std::isnan(v) ? NaNRow : static_cast<std::uint16_t>(r);
+    }
+}
+
+void TParentSignalLayer::PutPoints(int first, std::span<const double> values) {
+    std::array<std::uint16_t, MaxLayerPoints> rows;
+    RowsOf(first, values, rows.data());
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const int n = first + static_cast<int>(k);
+        if (rows[k] == NaNRow) ReleasePoint(n);
+        else PlacePoint(n, rows[k]);
+    }
+}
+
 void TParentSignalLayer::PutPoint(int n, double value) {
     if (static_cast<unsigned>(n) >= static_cast<unsigned>(MaxLayerPoints))
         VT_INTERNAL_ERROR(SignalLayersUnitName, "Range check error");
@@ -177,7 +203,10 @@ void TParentSignalLayer::PutPoint(int n, double value) {
         ReleasePoint(n);
         return;
     }
-    const int r = RowOf(value);
+    PlacePoint(n, RowOf(value));
+}
+
+void TParentSignalLayer::PlacePoint(int n, int r) {
     const auto k = static_cast<std::size_t>(n);
     const int col = Columns_[k];
     if (col >= MaxX()) return;
@@ -392,9 +421,22 @@ void TVectorSignalLayer::PutPoint(int n, double value) {
         ReleasePoint(n);
         return;
     }
+    PlaceVectorPoint(n, RowOf(value));
+}
+
+void TVectorSignalLayer::PutPoints(int first, std::span<const double> values) {
+    std::array<std::uint16_t, MaxLayerPoints> rows;
+    RowsOf(first, values, rows.data());
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const int n = first + static_cast<int>(k);
+        if (rows[k] == NaNRow) ReleasePoint(n);
+        else PlaceVectorPoint(n, rows[k]);
+    }
+}
+
+void TVectorSignalLayer::PlaceVectorPoint(int n, int r) {
     const int w = MaxX();
     const int col = PointColumn(n);
-    const int r = RowOf(value);
     if (col >= w) {
         if (LastColumn_ != 0 && col > LastPlotColumn_) {
             const double slope = static_cast<double>(r - LastPlotRow_) / (col - LastPlotColumn_);
@@ -404,7 +446,7 @@ void TVectorSignalLayer::PutPoint(int n, double value) {
         }
         return;
     }
-    TParentSignalLayer::PutPoint(n, value);
+    PlacePoint(n, r);
     if (col != LastColumn_) StartColumn(col, r);
     else ExtendColumn(col, r);
     LastPlotColumn_ = col;

@@ -42,6 +42,8 @@ public:
     void SetXYScales(int count, int xyCount, double xPerDivision, double xOffset, double yPerDivision, double yOffset);
     // A NaN releases the point's cell and draws nothing; infinities clip to the first or last row.
     virtual void PutPoint(int n, double value);
+    // The run of points first, first + 1, ... at once, as PutPoint of each in turn would put them.
+    virtual void PutPoints(int first, std::span<const double> values);
     virtual void PutXYPoint(int n, double x, double y);
     // Column and row of point n (row 0: not placed).
     std::pair<int, int> PointPosition(int n) const;
@@ -99,6 +101,11 @@ protected:
 
     // The row of a value, clipped to 1..H - 1 and rounded.
     int RowOf(double value) const;
+    // The rows of a run of values, NaNRow for a NaN; a run out of 0..MaxLayerPoints is an internal error.
+    static constexpr std::uint16_t NaNRow = 0xFFFF;
+    void RowsOf(int first, std::span<const double> values, std::uint16_t* rows) const;
+    // Point n, not NaN, at row r.
+    void PlacePoint(int n, int r);
     void MovePoint(int oldX, int oldRow, int newRow, int newX);
     // The point's cell loses it; its row becomes 0.
     void ReleasePoint(int n);
@@ -152,6 +159,7 @@ public:
     // The point cells and the line cells.
     void Repaint() override;
     void PutPoint(int n, double value) override;
+    void PutPoints(int first, std::span<const double> values) override;
     void CopyToMonoBitmap(TSLBMP& bitmap, bool withMargin) const override;
 
     TColor LineColor() const { return LineColour_; }
@@ -168,6 +176,8 @@ protected:
     bool CellHit(int x, int y) const override { return Cell(x, y) != 0 || LinePlane_[CellIndex(x, y)] != 0; }
 
 private:
+    // Point n, not NaN, at row r, joined to the points before it.
+    void PlaceVectorPoint(int n, int r);
     void StartColumn(int c, int r);
     void ExtendColumn(int c, int r);
     void LinkColumns(int c);

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <span>
+#include <vector>
 
 #include "LayerTestKit.h"
+#include "display/PersistenceLayers.h"
 #include "display/SignalLayers.h"
 
 using namespace vt;
@@ -176,4 +181,120 @@ TEST(SignalLayers, MonoCopyShowsPointsLinesAndMarker) {
     EXPECT_TRUE(lineRows >= 1 && lineRows <= 2) << lineRows;
     EXPECT_EQ(mono.Pixel(13, 180), clWhite);      // the marker's digit
     EXPECT_EQ(mono.Pixel(0, 0), clBlack);
+}
+
+namespace {
+
+enum TTraceKind { tkDots, tkVectors, tkPersistence, tkColourGrade };
+
+std::unique_ptr<TParentSignalLayer> MakeTrace(TTraceKind kind) {
+    switch (kind) {
+        case tkDots: return std::make_unique<TSimpleSignalLayer>("t", false, slCh1, 353, 551);
+        case tkVectors: return std::make_unique<TVectorSignalLayer>("t", false, slCh1, 353, 551);
+        case tkPersistence: return std::make_unique<TPersistSignalLayer>("t", false, slCh1, 353, 551);
+        case tkColourGrade: return std::make_unique<TColorGrSignalLayer>("t", false, slCh1, 353, 551);
+    }
+    return nullptr;
+}
+
+// A trace of one kind over a grid on its own screen.
+struct TTraceOnGrid {
+    explicit TTraceOnGrid(TTraceKind kind)
+        : T(572, 353, Back), Grat("g", false, slGraticule, 353, 551), L(MakeTrace(kind)) {
+        Grat.SetSignalScreenAndRegisterSelfInIt(&T.Screen);
+        Grat.SetLayerColorAndOpacity(TColor(0xFF404040));
+        Grat.SetStyle(gsGrid);
+        Grat.Refresh();
+        L->SetSource(0);
+        L->SetSignalScreenAndRegisterSelfInIt(&T.Screen);
+        L->SetLayerColorAndOpacity(TColor(0xFF80FFFF));
+        if (auto* persist = dynamic_cast<TPersistSignalLayer*>(L.get())) persist->SetPersistTime(1000);
+    }
+    ~TTraceOnGrid() {
+        L->Erase();
+        L->Unregister();
+    }
+    TTestScreen T;
+    TGraticLayer Grat;
+    std::unique_ptr<TParentSignalLayer> L;
+};
+
+}  // namespace
+
+TEST(SignalLayers, ASweepPlottedInRunsEqualsTheSamePointsPlottedOneByOne) {
+    // Each kind of trace takes three sweeps of a 4096-point record, each over the one before: once
+    // in runs of uneven length inside one batch, once point by point with every change composed at
+    // once. Cell counts must be those counted here from the values, and the two screens alike pixel
+    // for pixel; the dots' pixels are checked against the grid and the counts too.
+    constexpr int Points = 4096, Rows = 353, Columns = 551;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::vector<std::vector<double>> sweeps(3, std::vector<double>(Points));
+    for (int n = 0; n < Points; ++n) {
+        const auto k = static_cast<std::size_t>(n);
+        sweeps[0][k] = 1.2 * std::sin(n * 0.007);
+        sweeps[1][k] = n % 97 == 5 ? nan : n == 2000 ? std::numeric_limits<double>::infinity() : 1.2 * std::sin(n * 0.007) + 0.37;
+        sweeps[2][k] = (n / 300) % 2 ? 2.5 : -0.8 + n * 1e-4;
+    }
+    const int runs[] = {1, 7, 300, 64, 1000, 2, 513};
+    for (TTraceKind kind : {tkDots, tkVectors, tkPersistence, tkColourGrade}) {
+        SCOPED_TRACE(kind);
+        TTraceOnGrid byRuns(kind), byPoints(kind);
+        TParentSignalLayer& a = *byRuns.L;
+        TParentSignalLayer& b = *byPoints.L;
+        std::vector<int> everVisited(static_cast<std::size_t>(Rows * Columns), 0);
+        for (std::size_t s = 0; s < sweeps.size(); ++s) {
+            const std::vector<double>& values = sweeps[s];
+            a.SetScales(Points, 0.5, 0.1);
+            b.SetScales(Points, 0.5, 0.1);
+            byRuns.T.Screen.BeginUpdate();
+            for (int first = 0, r = 0; first < Points; ++r) {
+                const int n = std::min(runs[r % std::size(runs)], Points - first);
+                a.PutPoints(first, std::span<const double>(values).subspan(static_cast<std::size_t>(first), static_cast<std::size_t>(n)));
+                first += n;
+            }
+            byRuns.T.Screen.EndUpdate();
+            for (int n = 0; n < Points; ++n) b.PutPoint(n, values[static_cast<std::size_t>(n)]);
+
+            // The counts from the values: row = half height less the value's rows off the centre,
+            // rounded half to even and kept off the top and bottom rows; 352 rows span 8 divisions.
+            std::vector<int> counts(static_cast<std::size_t>(Rows * Columns), 0);
+            for (int n = 0; n < Points; ++n) {
+                const double v = values[static_cast<std::size_t>(n)];
+                const int x = a.PointColumn(n);
+                if (std::isnan(v) || x >= Columns) continue;
+                const double exact = std::clamp(176 - (v - 0.1) * 352 / 4.0, 1.0, 351.0);
+                const int y = static_cast<int>(std::nearbyint(exact));
+                ++counts[static_cast<std::size_t>(y * Columns + x)];
+            }
+            int wrong = 0;
+            for (int y = 0; y < Rows; ++y)
+                for (int x = -ScreenMargin; x < Columns; ++x) {
+                    const std::size_t i = static_cast<std::size_t>(y * Columns + std::max(x, 0));
+                    bool same = byRuns.T.Pixel(x, y) == byPoints.T.Pixel(x, y);
+                    if (x >= 0) {
+                        same = same && a.Cell(x, y) == counts[i] && b.Cell(x, y) == counts[i];
+                        if (kind == tkDots) {
+                            const TColor expected = counts[i] > 0 ? TColor(0x80FFFF) : byRuns.Grat.Cell(x, y) != 0 ? TColor(0x404040) : Back;
+                            same = same && byRuns.T.Pixel(x, y) == expected;
+                        }
+                        if (kind == tkVectors) {
+                            const auto& va = static_cast<const TVectorSignalLayer&>(a);
+                            same = same && va.LineCell(x, y) == static_cast<const TVectorSignalLayer&>(b).LineCell(x, y);
+                        }
+                        if (kind == tkPersistence || kind == tkColourGrade) {
+                            const auto& ca = static_cast<const TComplicatedSignalLayer&>(a);
+                            const auto& cb = static_cast<const TComplicatedSignalLayer&>(b);
+                            same = same && ca.Marked(x, y) == cb.Marked(x, y) && ca.Stamp(x, y) == cb.Stamp(x, y);
+                            // A cell a point left stays marked until a point comes back to it.
+                            if (kind == tkPersistence) same = same && ca.Marked(x, y) == (counts[i] == 0 && everVisited[i] > 0);
+                        }
+                    }
+                    if (!same && ++wrong <= 5) ADD_FAILURE() << "sweep " << s << " cell (" << x << ", " << y << ")";
+                }
+            EXPECT_EQ(wrong, 0) << "sweep " << s;
+            for (std::size_t i = 0; i < counts.size(); ++i) everVisited[i] += counts[i];
+            EXPECT_LE(byRuns.T.Screen.CompositionCount(), byPoints.T.Screen.CompositionCount()) << "each pixel once a batch";
+        }
+        byRuns.T.DumpIfFailed("runs");
+    }
 }

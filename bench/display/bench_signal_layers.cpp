@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <numbers>
+#include <span>
 #include <vector>
 
 #include "acq/SignalSources.h"
@@ -17,7 +18,8 @@ using namespace vt;
 namespace {
 
 // A 4096-point sine over the YT screen of a panel (Grid graticule), one sweep per iteration in one
-// batch, the trace one row lower or higher each sweep so that every point moves.
+// batch, the trace one row lower or higher each sweep so that every point moves. The points go to the
+// layer in runs of 128, as the acquisition hands over the points of each read.
 void PlotSweeps(benchmark::State& state, bool vectors) {
     const int width = static_cast<int>(state.range(0));
     const int height = static_cast<int>(state.range(1));
@@ -37,12 +39,16 @@ void PlotSweeps(benchmark::State& state, bool vectors) {
     for (int i = 0; i < Points; ++i) sine[static_cast<std::size_t>(i)] = 0.6 * std::sin(2 * std::numbers::pi * i / 800.0);
     const double row = 1 / layer->Scale();
     TSignalScreen& screen = *crt.Screen(1);
+    constexpr int Run = 128;
+    std::vector<double> shifted(Points);
     int sweep = 0;
     for (auto _ : state) {
         const double shift = (sweep++ & 1) * row;
         layer->SetScales(Points, perDivision, 0);
         screen.BeginUpdate();
-        for (int i = 0; i < Points; ++i) layer->PutPoint(i, sine[static_cast<std::size_t>(i)] + shift);
+        for (int i = 0; i < Points; ++i) shifted[static_cast<std::size_t>(i)] = sine[static_cast<std::size_t>(i)] + shift;
+        for (int first = 0; first < Points; first += Run)
+            layer->PutPoints(first, std::span<const double>(shifted).subspan(static_cast<std::size_t>(first), Run));
         screen.EndUpdate();
     }
     state.SetItemsProcessed(state.iterations() * Points);

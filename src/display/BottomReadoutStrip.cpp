@@ -137,7 +137,7 @@ void TNizText::PaintFitted(TPixelRect shown, int dx, int dy, const std::string& 
     const int room = shown.Right - shown.Left - dx - gap;
     QFont& font = Bitmap().Font();
     const QFont normal = font;
-    for (int stretch = 95; Bitmap().TextWidth(q) > room && stretch >= 50; stretch -= 5) font.setStretch(stretch);
+    for (int stretch = 95; !Bitmap().TextFits(q, room) && stretch >= 50; stretch -= 5) font.setStretch(stretch);
     // Narrowed letters keep their shapes (and the spaces between words) only when smoothed.
     if (font.stretch() != normal.stretch()) {
         font.setStyleStrategy(QFont::PreferAntialias);

@@ -65,7 +65,8 @@ TSLBMP::TFontMeasures& TSLBMP::Measures() const {
         if (m.Font == Font_) return m;
     // The strips narrow their letters in a few steps: a handful of fonts at most.
     if (Measures_.size() >= 16) Measures_.clear();
-    Measures_.push_back({Font_, QFontMetrics(Font_), {}});
+    Measures_.push_back({Font_, QFontMetrics(Font_), {}, {}});
+    Measures_.back().LetterAdvances.fill(-1);
     return Measures_.back();
 }
 
@@ -77,6 +78,19 @@ int TSLBMP::TextWidth(const QString& text) const {
     const int width = m.Metrics.horizontalAdvance(text);
     m.Widths.insert(text, width);
     return width;
+}
+
+bool TSLBMP::TextFits(const QString& text, int room) const {
+    TFontMeasures& m = Measures();
+    long bound = 0;
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF) return TextWidth(text) <= room;
+        int& advance = m.LetterAdvances[c.unicode()];
+        if (advance < 0) advance = m.Metrics.horizontalAdvance(c);
+        bound += advance + 1;
+        if (bound > room) return TextWidth(text) <= room;
+    }
+    return true;
 }
 
 int TSLBMP::TextHeight(const QString&) const { return Measures().Metrics.height(); }

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QImage>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -77,6 +78,9 @@ public:
     TColor FontColor = clWhite;
     TColor BrushColor = clBlack;
     int TextWidth(const QString& text) const;
+    // Whether the text is no wider than room. A text whose letters' own advances leave a pixel per
+    // letter to spare fits whatever its kerning: a changing readout need not be shaped to know.
+    bool TextFits(const QString& text, int room) const;
     int TextHeight(const QString& text) const;
     // Fills the rectangle with the brush and draws the text clipped to it, its top left at (x, y).
     void DrawText(TPixelRect rect, int x, int y, const QString& text);
@@ -96,6 +100,8 @@ private:
         QFont Font;
         QFontMetrics Metrics;
         QHash<QString, int> Widths;
+        // Each Latin-1 letter's own advance, -1 until asked.
+        std::array<int, 256> LetterAdvances;
     };
     TFontMeasures& Measures() const;
     mutable std::vector<TFontMeasures> Measures_;

@@ -162,7 +162,7 @@ void TVerhText::ShowText(TPixelRect cell, const std::string& text, TColor colour
     const QString shown = QString::fromStdString(text);
     QFont& font = Bitmap().Font();
     const QFont normal = font;
-    for (int stretch = 95; Bitmap().TextWidth(shown) > rect.Right - rect.Left - 1 && stretch >= 50; stretch -= 5)
+    for (int stretch = 95; !Bitmap().TextFits(shown, rect.Right - rect.Left - 1) && stretch >= 50; stretch -= 5)
         font.setStretch(stretch);
     if (Visible()) {
         TextRect(rect, 0, 0, text);

@@ -112,6 +112,26 @@ TEST_F(Surfaces, ColourChangeClearsAndCopiesAll) {
     EXPECT_EQ(Screen.Top(), 4);
 }
 
+// The readouts ask whether a text fits before drawing it: the answer is the shaped width's, for
+// kerned pairs, tabular digits, Latin-1 signs, letters beyond it and narrowed letters alike.
+TEST_F(Surfaces, TextFitsAnswersAsTheShapedWidthDoes) {
+    TSLBMP& bitmap = Screen.Bitmap();
+    const QStringList texts = {QString(), QStringLiteral("AVATAR To Ty"), QStringLiteral("1111.11 ps"),
+                               QStringLiteral("-12.345 mV"), QStringLiteral("4 / 65"),
+                               QString::fromUtf8("3.2 \xC2\xB5s \xC2\xB1 1%"), QString::fromUtf8("50 \xCE\xA9 W.W"),
+                               QStringLiteral("Eye Width (Ch1)")};
+    for (const int stretch : {100, 75}) {
+        bitmap.Font().setPixelSize(11);
+        bitmap.Font().setStretch(stretch);
+        const QFontMetrics shaped(bitmap.Font());
+        for (const QString& t : texts) {
+            const int width = shaped.horizontalAdvance(t);
+            for (int room = 0; room <= width + 3; ++room)
+                ASSERT_EQ(bitmap.TextFits(t, room), width <= room) << t.toStdString() << " in " << room << " at " << stretch;
+        }
+    }
+}
+
 TEST(InvertedCopy, BlackBecomesWhiteAndRedCyan) {
     QImage image(4, 2, QImage::Format_RGB32);
     image.fill(QColor(Qt::black));

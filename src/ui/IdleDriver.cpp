@@ -31,15 +31,30 @@ void TIdleDriver::SetHandler(THandler handler) {
     EventSeen_ = true;  // a new handler gets its first call when the queue next runs empty
 }
 
+QEvent::Type TIdleDriver::PassEventType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
 bool TIdleDriver::eventFilter(QObject* watched, QEvent* event) {
-    // Our own wake-up is not an event of the program: counting it would make the loop spin.
-    if (watched != &Again_) EventSeen_ = true;
+    // Our own wake-ups are no events of the program: counting them would make the loop spin.
+    if (watched != &Again_ && watched != this) EventSeen_ = true;
     return QObject::eventFilter(watched, event);
+}
+
+bool TIdleDriver::event(QEvent* event) {
+    if (event->type() != PassEventType()) return QObject::event(event);
+    RunIdle();
+    return true;
 }
 
 void TIdleDriver::AboutToBlock() {
     if (!EventSeen_ || Running_ || !Handler_ || Again_.isActive()) return;
-    Again_.start();
+    // The pass runs here, before the loop waits, rather than on a timer of its own: each batch of
+    // events would otherwise pay a second turn of the loop and its poll. It is sent as an event, so
+    // that what it deletes later goes at the next turn as from any handler, not when the loop ends.
+    QEvent pass(PassEventType());
+    QCoreApplication::sendEvent(this, &pass);
 }
 
 void TIdleDriver::RunIdle() {

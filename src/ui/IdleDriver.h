@@ -3,6 +3,7 @@
 // were handled, and again for as long as it reports "not done". Steps that are not done run back to
 // back within one turn of the event loop for at most one slice, so a busy acquisition does not pay a
 // whole loop turn and a poll per step, while a click or a request waits no longer than one slice.
+#include <QEvent>
 #include <QObject>
 #include <QTimer>
 #include <cstdint>
@@ -32,8 +33,10 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    static QEvent::Type PassEventType();
     void AboutToBlock();
     void RunIdle();
 

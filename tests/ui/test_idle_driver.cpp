@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QPointer>
 #include <QTimer>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 
 #include "ui/IdleDriver.h"
@@ -15,6 +18,13 @@ namespace {
 void RunLoopFor(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Runs the loop until an event posted now is delivered: the turns that follow a batch of events.
+void RunUntilPostedEvent() {
+    QEventLoop loop;
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     loop.exec();
 }
 
@@ -45,6 +55,34 @@ TEST(IdleDriver, NotDoneRepeatsBackToBackThenWaitsForEvents) {
     // One call after each batch; timers that fall due together under load form one batch.
     EXPECT_GE(calls - before, 1);
     EXPECT_LE(calls - before, 3);
+
+    // What a step deletes later goes at the loop's next turn, as from any event's handler, also in a
+    // loop run from a handler (a modal box's).
+    QPointer<QObject> doomed = new QObject;
+    bool inner = false;
+    idle.SetHandler([&] {
+        if (inner && doomed) doomed->deleteLater();
+        return true;
+    });
+    int turns = 0;
+    QMetaObject::invokeMethod(
+        &receiver,
+        [&] {
+            QEventLoop modal;
+            // Turns of the inner loop, each woken by an event the last one posted.
+            std::function<void()> turn = [&] {
+                if (doomed.isNull() || ++turns == 10) modal.quit();
+                else QMetaObject::invokeMethod(&receiver, turn, Qt::QueuedConnection);
+            };
+            QMetaObject::invokeMethod(&receiver, turn, Qt::QueuedConnection);
+            inner = true;
+            modal.exec();
+            loop.quit();
+        },
+        Qt::QueuedConnection);
+    loop.exec();
+    EXPECT_TRUE(doomed.isNull());
+    EXPECT_LE(turns, 2);
 }
 
 // Steps that are not done run back to back within one turn of the loop, up to one slice; an event
@@ -52,7 +90,7 @@ TEST(IdleDriver, NotDoneRepeatsBackToBackThenWaitsForEvents) {
 // each step advances, so nothing depends on the machine's speed.
 TEST(IdleDriver, StepsRunBackToBackForOneSliceAndAnEventWaitsNoLonger) {
     std::int64_t now = 0;
-    TIdleDriver idle(nullptr, [&now] { return now; });
+    auto idle = std::make_unique<TIdleDriver>(nullptr, [&now] { return now; });
     constexpr std::int64_t StepNs = 300'000;
     constexpr int StepsPerSlice = (TIdleDriver::SliceNs + StepNs - 1) / StepNs;
     QObject receiver;
@@ -60,7 +98,7 @@ TEST(IdleDriver, StepsRunBackToBackForOneSliceAndAnEventWaitsNoLonger) {
     std::int64_t turnsAtQuit = -1, stepsAtQuit = -1;
     bool quit = false;
     QEventLoop loop;
-    idle.SetHandler([&] {
+    idle->SetHandler([&] {
         ++steps;
         now += StepNs;
         if (steps == 1)  // a click or a request arrives during the first step
@@ -68,7 +106,7 @@ TEST(IdleDriver, StepsRunBackToBackForOneSliceAndAnEventWaitsNoLonger) {
         if (steps == 3 * StepsPerSlice && !quit) {
             quit = true;
             QTimer::singleShot(0, &receiver, [&] {
-                turnsAtQuit = idle.Turns(), stepsAtQuit = idle.Steps();
+                turnsAtQuit = idle->Turns(), stepsAtQuit = idle->Steps();
                 loop.quit();
             });
         }
@@ -81,7 +119,7 @@ TEST(IdleDriver, StepsRunBackToBackForOneSliceAndAnEventWaitsNoLonger) {
 
     // On a clock that stands still, steps run in one turn until the handler is done; a step that
     // throws counts as done.
-    idle.SetHandler(nullptr);
+    idle.reset();
     auto* app = dynamic_cast<TVeltraneApplication*>(QCoreApplication::instance());
     ASSERT_NE(app, nullptr);
     std::vector<std::string> errors;
@@ -92,11 +130,11 @@ TEST(IdleDriver, StepsRunBackToBackForOneSliceAndAnEventWaitsNoLonger) {
         if (++calls == 7) throw std::runtime_error("failed step");
         return calls >= 12;
     });
-    RunLoopFor(30);
+    RunUntilPostedEvent();
     EXPECT_EQ(calls, 7) << "the failed step ends the turn, and nothing wakes the next";
     EXPECT_EQ(still.Turns(), 1);
-    QTimer::singleShot(0, &receiver, [] {});
-    RunLoopFor(30);
+    // That run's own event wakes the pass of the next.
+    RunUntilPostedEvent();
     EXPECT_EQ(calls, 12) << "the next event's turn runs the rest back to back";
     EXPECT_EQ(still.Turns(), 2);
     EXPECT_EQ(errors, std::vector<std::string>{"failed step"});

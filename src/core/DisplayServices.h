@@ -20,6 +20,8 @@ public:
     virtual void PlacePanel(int /*left*/, int /*top*/, int /*height*/, int /*width*/) {}
     virtual void SetPanelVisible(bool /*visible*/) {}
     virtual void AgePersistence() {}
+    // Whether a layer keeps time (persistence or colour grading): only then does the clock tick.
+    virtual bool HasHistoryLayers() const { return false; }
 
     // The display style of the signal layers: 0 dots, 1 vectors, 2-3 persistence, 4-7 graded.
     virtual int DisplayStyle() const { return 0; }

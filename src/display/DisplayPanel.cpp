@@ -304,11 +304,21 @@ void TScopeCRT::RefreshSignalLayer(int source) {
     if (TParentSignalLayer* layer = Layers_.Layer(source)) layer->Refresh();
 }
 
-void TScopeCRT::AgePersistence() {
+void TScopeCRT::UpdateClock() {
     // Hundredths of a second, rounded as the system rounds: 12,346 ms reads 1235.
     Clock_ = static_cast<std::uint32_t>(RoundHalfEven(static_cast<double>(Program_.ClockMs() - ClockStart_) / 10));
+}
+
+void TScopeCRT::AgePersistence() {
+    UpdateClock();
     for (int n = 0; n <= XYLayerSlot; ++n)
         if (auto* layer = dynamic_cast<TPersistSignalLayer*>(Layers_.Layer(n))) layer->AgeCells(false);
+}
+
+bool TScopeCRT::HasHistoryLayers() const {
+    for (int n = 0; n <= XYLayerSlot; ++n)
+        if (dynamic_cast<const TComplicatedSignalLayer*>(Layers_.Layer(n))) return true;
+    return false;
 }
 
 void TScopeCRT::RepaintScreens() {
@@ -463,11 +473,14 @@ TParentSignalLayer* TScopeCRT::XYStyleLayer(int style) {
 }
 
 void TScopeCRT::SetUpHistoryLayer(int n, TPersistSignalLayer& layer) {
+    // The clock stands still while no layer keeps time: a new one starts on the time of now.
+    UpdateClock();
     layer.SetClockSource(&Clock_);
     layer.SetPersistTime(PersistTime[static_cast<std::size_t>(n)]);
 }
 
 void TScopeCRT::SetUpHistoryLayer(int n, TColorGrSignalLayer& layer) {
+    UpdateClock();
     layer.SetClockSource(&Clock_);
     layer.SetRefreshTime(GradeRefreshTime[static_cast<std::size_t>(n)]);
     ApplyColorGradePalette(layer, PaletteChoice[static_cast<std::size_t>(n)], SourceColor(n == XYLayerSlot ? ssXY : n));

@@ -95,6 +95,7 @@ public:
     void RefreshSignalLayer(int source);
     // The clock in 1/100 s since the panel's clock began; the persistence layers age on it.
     void AgePersistence();
+    bool HasHistoryLayers() const;
     void RepaintScreens();
 
     // Registry.
@@ -213,6 +214,7 @@ public:
     std::array<double, 15> GradeRefreshTime{};
 
 private:
+    void UpdateClock();
     template <class TLayer>
     TParentSignalLayer* GetSignalLayer(int n, const char* prefix);
     template <class TLayer>

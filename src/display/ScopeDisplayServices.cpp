@@ -115,6 +115,8 @@ void TScopeDisplayServices::AgePersistence() {
     if (Panel_) Panel_->AgePersistence();
 }
 
+bool TScopeDisplayServices::HasHistoryLayers() const { return Panel_ && Panel_->HasHistoryLayers(); }
+
 bool TScopeDisplayServices::HasSignalLayer(int source, int style) const {
     if (!Panel_ || source < 0 || source >= SignalRecordCount) return false;
     return Panel_->StyleLayer(source, style) != nullptr;

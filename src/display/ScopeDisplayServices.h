@@ -64,6 +64,7 @@ public:
     void PlacePanel(int left, int top, int height, int width) override;
     void SetPanelVisible(bool visible) override;
     void AgePersistence() override;
+    bool HasHistoryLayers() const override;
     bool HasSignalLayer(int source, int style) const override;
     bool SignalLayerDrawn(int source) const override;
     void DrawSignalLayer(int source, int style, const TSignalLayerPoints& points) override;

@@ -252,7 +252,8 @@ static bool AcquisitionsRun(TShell& shell) {
 
 bool TProgramLife::TimerWanted(TMainTimer timer) const {
     switch (timer) {
-        case TMainTimer::VariablePersist: return AcquisitionsRun(Shell_) && Shell_.Display().PanelExists();
+        // A panel of dots and vectors has nothing that ages: no tick wakes the loop for it.
+        case TMainTimer::VariablePersist: return AcquisitionsRun(Shell_) && Shell_.Display().HasHistoryLayers();
         case TMainTimer::FlagRegisterReading: return Shell_.FlagRegisterReadingEnabled;
         case TMainTimer::AutoCal: return Shell_.AutoCalTimerEnabled;
         case TMainTimer::Count: break;

@@ -158,6 +158,14 @@ TEST(DisplayPanel, RegistryFormatsFactorsRangesAndClock) {
     rig.Now -= 1;
     crt.AgePersistence();
     EXPECT_EQ(crt.Clock(), 1234u);
+
+    // Only layers that keep time make the clock tick; the first such layer starts on the time of now,
+    // however long the clock stood still before it.
+    EXPECT_FALSE(crt.HasHistoryLayers());
+    rig.Now += 5000;
+    ASSERT_NE(crt.PersistLayer(ssCh2), nullptr);
+    EXPECT_TRUE(crt.HasHistoryLayers());
+    EXPECT_EQ(crt.Clock(), 1734u);
 }
 
 // Stopped, the traces the rebuilt screens freed are drawn again from their records only on a time

@@ -24,7 +24,9 @@ TEST_F(MainTimers, TimersFollowTheRequestsAfterEachIdleCall) {
     struct TPanel : TDisplayServices {
         bool PanelExists() const override { return true; }
         void AgePersistence() override { ++Aged; }
+        bool HasHistoryLayers() const override { return History; }
         int Aged = 0;
+        bool History = false;
     };
     auto panel = std::make_unique<TPanel>();
     TPanel& p = *panel;
@@ -40,6 +42,9 @@ TEST_F(MainTimers, TimersFollowTheRequestsAfterEachIdleCall) {
     Shell.RunOn = true;
     Shell.FlagRegisterReadingEnabled = true;
     Shell.AutoCalTimerEnabled = true;
+    w.MyIdleHandler();
+    EXPECT_FALSE(w.PersistTimer().isActive()) << "dots and vectors keep no time: nothing ticks for them";
+    p.History = true;
     w.MyIdleHandler();
     EXPECT_TRUE(w.PersistTimer().isActive());
     EXPECT_TRUE(w.FlagRegisterReadingTimer().isActive());

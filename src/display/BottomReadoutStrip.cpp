@@ -17,14 +17,6 @@ void Check(bool inRange) {
     if (!inRange) RangeError();
 }
 
-TPixelRect Intersect(TPixelRect a, const TPixelRect& b) {
-    a.Left = std::max(a.Left, b.Left);
-    a.Top = std::max(a.Top, b.Top);
-    a.Right = std::min(a.Right, b.Right);
-    a.Bottom = std::min(a.Bottom, b.Bottom);
-    return a;
-}
-
 // Whether the part lies on one of the rectangle's edge lines.
 bool OnEdge(const TPixelRect& part, const TPixelRect& rect) {
     return (part.Left == part.Right && (part.Left == rect.Left || part.Left == rect.Right)) ||

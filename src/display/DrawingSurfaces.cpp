@@ -13,14 +13,6 @@ namespace {
 
 constexpr int MaxSide = 65535;
 
-TPixelRect Intersect(TPixelRect a, const TPixelRect& b) {
-    a.Left = std::max(a.Left, b.Left);
-    a.Top = std::max(a.Top, b.Top);
-    a.Right = std::min(a.Right, b.Right);
-    a.Bottom = std::min(a.Bottom, b.Bottom);
-    return a;
-}
-
 }  // namespace
 
 void ForgetOverlapping(std::vector<TShownText>& shown, TPixelRect cell) {

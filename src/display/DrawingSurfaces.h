@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QImage>
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -32,6 +33,15 @@ struct TPixelRect {
     int Height() const { return Bottom - Top + 1; }
     bool operator==(const TPixelRect&) const = default;
 };
+
+// The part of a that lies in b (empty when they do not meet).
+inline TPixelRect Intersect(TPixelRect a, const TPixelRect& b) {
+    a.Left = std::max(a.Left, b.Left);
+    a.Top = std::max(a.Top, b.Top);
+    a.Right = std::min(a.Right, b.Right);
+    a.Bottom = std::min(a.Bottom, b.Bottom);
+    return a;
+}
 
 // A text a strip shows, by the cell it was given for: the strip draws its texts again from these.
 struct TShownText {

@@ -186,24 +186,31 @@ void TParentSignalLayer::RowsOf(int first, std::span<const double> values, std::
     }
 }
 
-void TParentSignalLayer::PutPoints(int first, std::span<const double> values) {
+template <class FPlace>
+void TParentSignalLayer::PutRun(int first, std::span<const double> values, FPlace&& place) {
     std::array<std::uint16_t, MaxLayerPoints> rows;
     RowsOf(first, values, rows.data());
     for (std::size_t k = 0; k < values.size(); ++k) {
         const int n = first + static_cast<int>(k);
         if (rows[k] == NaNRow) ReleasePoint(n);
-        else PlacePoint(n, rows[k]);
+        else place(n, rows[k]);
     }
 }
 
-void TParentSignalLayer::PutPoint(int n, double value) {
+template <class FPlace>
+void TParentSignalLayer::PutOne(int n, double value, FPlace&& place) {
     if (static_cast<unsigned>(n) >= static_cast<unsigned>(MaxLayerPoints))
         VT_INTERNAL_ERROR(SignalLayersUnitName, "Range check error");
-    if (std::isnan(value)) {
-        ReleasePoint(n);
-        return;
-    }
-    PlacePoint(n, RowOf(value));
+    if (std::isnan(value)) ReleasePoint(n);
+    else place(n, RowOf(value));
+}
+
+void TParentSignalLayer::PutPoints(int first, std::span<const double> values) {
+    PutRun(first, values, [this](int n, int r) { PlacePoint(n, r); });
+}
+
+void TParentSignalLayer::PutPoint(int n, double value) {
+    PutOne(n, value, [this](int k, int r) { PlacePoint(k, r); });
 }
 
 void TParentSignalLayer::PlacePoint(int n, int r) {
@@ -415,23 +422,11 @@ void TVectorSignalLayer::Repaint() {
 }
 
 void TVectorSignalLayer::PutPoint(int n, double value) {
-    if (static_cast<unsigned>(n) >= static_cast<unsigned>(MaxLayerPoints))
-        VT_INTERNAL_ERROR(SignalLayersUnitName, "Range check error");
-    if (std::isnan(value)) {
-        ReleasePoint(n);
-        return;
-    }
-    PlaceVectorPoint(n, RowOf(value));
+    PutOne(n, value, [this](int k, int r) { PlaceVectorPoint(k, r); });
 }
 
 void TVectorSignalLayer::PutPoints(int first, std::span<const double> values) {
-    std::array<std::uint16_t, MaxLayerPoints> rows;
-    RowsOf(first, values, rows.data());
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        const int n = first + static_cast<int>(k);
-        if (rows[k] == NaNRow) ReleasePoint(n);
-        else PlaceVectorPoint(n, rows[k]);
-    }
+    PutRun(first, values, [this](int n, int r) { PlaceVectorPoint(n, r); });
 }
 
 void TVectorSignalLayer::PlaceVectorPoint(int n, int r) {

@@ -104,6 +104,11 @@ protected:
     // The rows of a run of values, NaNRow for a NaN; a run out of 0..MaxLayerPoints is an internal error.
     static constexpr std::uint16_t NaNRow = 0xFFFF;
     void RowsOf(int first, std::span<const double> values, std::uint16_t* rows) const;
+    // Point n of a run, or one point, placed by place(n, row); NaN releases the point.
+    template <class FPlace>
+    void PutRun(int first, std::span<const double> values, FPlace&& place);
+    template <class FPlace>
+    void PutOne(int n, double value, FPlace&& place);
     // Point n, not NaN, at row r.
     void PlacePoint(int n, int r);
     void MovePoint(int oldX, int oldRow, int newRow, int newX);

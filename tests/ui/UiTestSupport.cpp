@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDir>
 #include <QFontMetrics>
@@ -423,6 +424,21 @@ void TProgramRig::RunSteps(int timeoutMs, const std::function<void()>& body) {
 bool TProgramRig::Until(const std::function<bool()>& done, int guardMs) {
     if (::testing::Test::HasFatalFailure()) return false;
     if (RunLoopUntil(done, guardMs)) return true;
+    [&] { FAIL() << "what the step waited for did not come within " << guardMs << " ms"; }();
+    return false;
+}
+
+bool TProgramRig::UntilTurn(const std::function<bool()>& done, int guardMs) {
+    if (::testing::Test::HasFatalFailure()) return false;
+    QEventLoop loop;
+    const QMetaObject::Connection check = QObject::connect(
+        QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, &loop, [&] {
+            if (done()) loop.quit();
+        });
+    QTimer::singleShot(guardMs, &loop, &QEventLoop::quit);
+    if (!done()) loop.exec();
+    QObject::disconnect(check);
+    if (done()) return true;
     [&] { FAIL() << "what the step waited for did not come within " << guardMs << " ms"; }();
     return false;
 }

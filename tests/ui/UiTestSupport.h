@@ -206,6 +206,8 @@ public:
     void RunSteps(int timeoutMs, const std::function<void()>& body);
     // Runs the event loop until done() holds; false, and the test fails at once, when guardMs pass first.
     bool Until(const std::function<bool()>& done, int guardMs = 60000);
+    // As Until, checked after every turn of the loop: for a step that must act in the turn it comes.
+    bool UntilTurn(const std::function<bool()>& done, int guardMs = 60000);
     // Runs the event loop until n more acquisition cycles have begun, the acquisition left running.
     bool CountOn(int n, int guardMs = 60000);
     // Acquisition cycles begun since the program started (the engine's own count goes back to zero

@@ -148,6 +148,8 @@ public:
     std::int64_t PostedNs;
 };
 
+// Where the stamped events arrive and their waits are noted: a measuring probe, standing in for no
+// class of the program.
 class TLatencyProbe : public QObject {
 public:
     bool event(QEvent* e) override {

@@ -33,13 +33,20 @@ void CheckHistoryEntry(int n) {
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------
+void TLayersOfSignals::CountHistory(int n, int change) {
+    if (dynamic_cast<const TComplicatedSignalLayer*>(Layer(n))) HistoryLayers_ += change;
+}
+
 void TLayersOfSignals::SetLayer(int n, std::unique_ptr<TParentSignalLayer> layer) {
+    CountHistory(n, -1);
     Layers_.at(static_cast<std::size_t>(n)) = std::move(layer);
+    CountHistory(n, +1);
     Drawn_[static_cast<std::size_t>(n)] = false;
     if (OnChange) OnChange(*this);
 }
 
 void TLayersOfSignals::FreeLayer(int n) {
+    CountHistory(n, -1);
     Layers_.at(static_cast<std::size_t>(n)).reset();
     Drawn_[static_cast<std::size_t>(n)] = false;
     if (OnChange) OnChange(*this);
@@ -313,12 +320,6 @@ void TScopeCRT::AgePersistence() {
     UpdateClock();
     for (int n = 0; n <= XYLayerSlot; ++n)
         if (auto* layer = dynamic_cast<TPersistSignalLayer*>(Layers_.Layer(n))) layer->AgeCells(false);
-}
-
-bool TScopeCRT::HasHistoryLayers() const {
-    for (int n = 0; n <= XYLayerSlot; ++n)
-        if (dynamic_cast<const TComplicatedSignalLayer*>(Layers_.Layer(n))) return true;
-    return false;
 }
 
 void TScopeCRT::RepaintScreens() {

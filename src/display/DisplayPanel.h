@@ -40,10 +40,15 @@ public:
     // Whether the layer was drawn since it was stored.
     bool Drawn(int n) const { return Drawn_.at(static_cast<std::size_t>(n)); }
     void SetDrawn(int n) { Drawn_.at(static_cast<std::size_t>(n)) = true; }
+    // Whether a layer keeps time (persistence or colour grading); asked after every idle step.
+    bool HasHistoryLayers() const { return HistoryLayers_ > 0; }
     std::function<void(TLayersOfSignals&)> OnChange;
 
 private:
+    // Counts the layer in slot n as it goes (-1) or comes (+1).
+    void CountHistory(int n, int change);
     std::array<std::unique_ptr<TParentSignalLayer>, LayerSlotCount> Layers_;
+    int HistoryLayers_ = 0;
     std::array<bool, LayerSlotCount> Drawn_{};
 };
 
@@ -95,7 +100,7 @@ public:
     void RefreshSignalLayer(int source);
     // The clock in 1/100 s since the panel's clock began; the persistence layers age on it.
     void AgePersistence();
-    bool HasHistoryLayers() const;
+    bool HasHistoryLayers() const { return Layers_.HasHistoryLayers(); }
     void RepaintScreens();
 
     // Registry.

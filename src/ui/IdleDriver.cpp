@@ -52,7 +52,7 @@ void TIdleDriver::AboutToBlock() {
     if (!EventSeen_ || Running_ || !Handler_ || Again_.isActive()) return;
     // The pass runs here, before the loop waits, rather than on a timer of its own: each batch of
     // events would otherwise pay a second turn of the loop and its poll. It is sent as an event, so
-    // that what it deletes later goes at the next turn as from any handler, not when the loop ends.
+    // that what it deletes later goes at the next turn as from any handler, also in a nested loop.
     QEvent pass(PassEventType());
     QCoreApplication::sendEvent(this, &pass);
 }

@@ -166,6 +166,12 @@ TEST(DisplayPanel, RegistryFormatsFactorsRangesAndClock) {
     ASSERT_NE(crt.PersistLayer(ssCh2), nullptr);
     EXPECT_TRUE(crt.HasHistoryLayers());
     EXPECT_EQ(crt.Clock(), 1734u);
+    ASSERT_NE(crt.DotLayer(ssCh2), nullptr);
+    EXPECT_FALSE(crt.HasHistoryLayers()) << "dots in its place keep no time";
+    ASSERT_NE(crt.ColorGradeLayer(ssCh2), nullptr);
+    EXPECT_TRUE(crt.HasHistoryLayers());
+    crt.FreeLayerOfSource(ssCh2);
+    EXPECT_FALSE(crt.HasHistoryLayers());
 }
 
 // Stopped, the traces the rebuilt screens freed are drawn again from their records only on a time

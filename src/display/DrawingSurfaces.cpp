@@ -123,7 +123,7 @@ void TScanLinesScreen::MoveTo(int left, int top) {
 }
 
 void TScanLinesScreen::Clear() {
-    Bitmap_.Fill(Bitmap_.Bounds(), Color_);
+    Bitmap().Fill(Bitmap_.Bounds(), Color_);
     InvalidateAll();
 }
 
@@ -150,7 +150,7 @@ void TScanLinesScreen::BlitRect(int left, int top, int right, int bottom) {
 
 void TScanLinesScreen::FillRectColor(TPixelRect rect, TColor colour, bool copyNow) {
     // The brush is the screen's again afterwards: the fill colour is passed, not kept.
-    Bitmap_.Fill(rect, colour);
+    Bitmap().Fill(rect, colour);
     if (copyNow) BlitRect(rect.Left, rect.Top, rect.Right, rect.Bottom);
 }
 
@@ -181,13 +181,13 @@ void TScanLinesScreen::TextOut(int x, int y, const std::string& text, int hAlign
 
 void TScanLinesScreen::TextRect(TPixelRect rect, int dx, int dy, const std::string& text) {
     if (!Visible_) return;
-    Bitmap_.DrawText(rect, rect.Left + dx, rect.Top + dy, QString::fromStdString(text));
+    Bitmap().DrawText(rect, rect.Left + dx, rect.Top + dy, QString::fromStdString(text));
     BlitRect(rect.Left, rect.Top, rect.Right, rect.Bottom);
 }
 
 void TScanLinesScreen::TextRectDeferred(TPixelRect rect, int dx, int dy, const std::string& text) {
     if (!Visible_) return;
-    Bitmap_.DrawText(rect, rect.Left + dx, rect.Top + dy, QString::fromStdString(text));
+    Bitmap().DrawText(rect, rect.Left + dx, rect.Top + dy, QString::fromStdString(text));
     if (!rect.Empty()) Widen(rect.Left, rect.Top, rect.Right, rect.Bottom);
 }
 

@@ -2,7 +2,8 @@
 // Drawing surfaces: an off-screen 32-bit bitmap with direct access to its rows (TSLBMP), the screen
 // that owns one and copies only what changed to its window (TScanLinesScreen), and the base of the
 // text strips and hint windows (TScanLinesTextScreen). Pixels are written straight into our memory;
-// inside a batch a write only widens a dirty rectangle that the outermost close copies once.
+// inside a batch a write only widens a dirty rectangle that the outermost close copies once. A screen
+// may hold the drawing of changed pixels back until its bitmap is read (the window's paint).
 #include <QFont>
 #include <QFontMetrics>
 #include <QHash>
@@ -140,9 +141,13 @@ public:
 
     void SetSink(TScreenSink* sink) { Sink_ = sink; }
     TScreenSink* Sink() const { return Sink_; }
-    // The canvas, for the screens that draw into it themselves.
-    TSLBMP& Bitmap() { return Bitmap_; }
-    const TSLBMP& Bitmap() const { return Bitmap_; }
+    // The canvas, for the screens that draw into it themselves and for the readers: pixels held back
+    // are drawn first. Reading settles the picture, it does not change it, hence the const reader.
+    TSLBMP& Bitmap() {
+        SettlePixels();
+        return Bitmap_;
+    }
+    const TSLBMP& Bitmap() const { return const_cast<TScanLinesScreen*>(this)->Bitmap(); }
 
     // Sets the bounds, the brush to the screen's colour and the bitmap's size.
     virtual void Resize(int left, int top, int width, int height);
@@ -166,17 +171,6 @@ public:
     // Copies the inclusive rectangle; an empty one copies nothing.
     void BlitRect(int left, int top, int right, int bottom);
     void FillRectColor(TPixelRect rect, TColor colour, bool copyNow);
-    // Inside a batch only the dirty rectangle widens; outside, the one pixel is copied. A point
-    // outside the bitmap writes nothing.
-    void PutPixel(int x, int y, TColor colour) {
-        if (!Bitmap_.Contains(x, y)) return;
-        Bitmap_.Row(y)[x] = colour.ToPixel();
-        if (Depth_ > 0) {
-            Widen(x, y, x, y);
-        } else {
-            BlitRect(x, y, x, y);
-        }
-    }
     void BeginUpdate();
     // Inside a batch, the inclusive rectangle joins the dirty rectangle (pixels written straight into
     // the bitmap's rows); outside, it is copied.
@@ -202,6 +196,12 @@ public:
     void TextRect(TPixelRect rect, int dx, int dy, const std::string& text);
     // The same inside a batch: the rectangle widens the dirty rectangle instead.
     void TextRectDeferred(TPixelRect rect, int dx, int dy, const std::string& text);
+
+protected:
+    // Draws the pixels the screen held back; those already reached the window's dirty rectangle.
+    virtual void SettlePixels() {}
+    // The canvas as it stands, for that drawing.
+    TSLBMP& HeldCanvas() { return Bitmap_; }
 
 private:
     void Widen(int left, int top, int right, int bottom) {

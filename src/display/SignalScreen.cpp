@@ -32,8 +32,12 @@ std::size_t TSignalScreen::WordIndex(int x, int y) const {
 }
 
 void TSignalScreen::Resize(int left, int top, int width, int height) {
+    // The waiting pixels were of the old size: the new bitmap starts from the screen's colour.
+    AnyPending_ = false;
     TScanLinesScreen::Resize(left, top, width, height);
     Words_.assign(static_cast<std::size_t>(Width()) * static_cast<std::size_t>(Height()), 0);
+    Pending_.assign(Words_.size() / 64 + 1, 0);
+    PendingBlocks_.assign(Pending_.size() / 64 + 1, 0);
 }
 
 void TSignalScreen::SetColor(TColor colour) {
@@ -51,10 +55,47 @@ void TSignalScreen::RecalcLayerMasks() {
     }
 }
 
-void TSignalScreen::RegisterLayer(int slot, TScreenLayer* layer) { Slots_[CheckedSlot(slot)].Layer = layer; }
+void TSignalScreen::RegisterLayer(int slot, TScreenLayer* layer) {
+    // The waiting pixels take their colours from the layers they were changed by.
+    SettlePixels();
+    Slots_[CheckedSlot(slot)].Layer = layer;
+}
 
-void TSignalScreen::Put(int x, int y, std::uint32_t word) {
-    PutPixel(NoMargin_ ? x : x + ScreenMargin, y, word != 0 ? ComposePixelColor(word, x, y) : Color());
+void TSignalScreen::Touch(std::size_t i, int x, int y) {
+    const std::size_t block = i / 64;
+    Pending_[block] |= std::uint64_t{1} << (i % 64);
+    PendingBlocks_[block / 64] |= std::uint64_t{1} << (block % 64);
+    AnyPending_ = true;
+    const int column = x - FirstLayerX();
+    MarkChanged(column, y, column, y);
+}
+
+void TSignalScreen::SettlePixels() {
+    if (!AnyPending_) return;
+    AnyPending_ = false;
+    TSLBMP& canvas = HeldCanvas();
+    const auto width = static_cast<std::size_t>(Width());
+    const int firstX = FirstLayerX();
+    const std::uint32_t background = Color().ToPixel();
+    // In the order of the bitmap's memory, whatever order the pixels changed in; the row follows
+    // the rising index.
+    std::size_t rowStart = 0;
+    int y = 0;
+    for (std::size_t group = 0; group < PendingBlocks_.size(); ++group) {
+        for (std::uint64_t blocks = std::exchange(PendingBlocks_[group], 0); blocks != 0; blocks &= blocks - 1) {
+            const std::size_t block = group * 64 + static_cast<std::size_t>(std::countr_zero(blocks));
+            for (std::uint64_t bits = std::exchange(Pending_[block], 0); bits != 0; bits &= bits - 1) {
+                const std::size_t i = block * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+                while (i - rowStart >= width) {
+                    rowStart += width;
+                    ++y;
+                }
+                const std::uint32_t w = Words_[i];
+                const int column = static_cast<int>(i - rowStart);
+                canvas.Row(y)[column] = w != 0 ? ComposePixelColor(w, column + firstX, y).ToPixel() : background;
+            }
+        }
+    }
 }
 
 void TSignalScreen::SetLayerPixel(int slot, int x, int y) {
@@ -63,7 +104,7 @@ void TSignalScreen::SetLayerPixel(int slot, int x, int y) {
     const std::uint32_t w = Words_[i] | s.Bit;
     Words_[i] = w;
     // Hidden below an opaque owner: the bit is enough, the pixel shows the same colour.
-    if ((w & s.CoveringMask) == 0) Put(x, y, w);
+    if ((w & s.CoveringMask) == 0) Touch(i, x, y);
 }
 
 void TSignalScreen::SetLayerPixelOnce(int slot, int x, int y) {
@@ -72,7 +113,7 @@ void TSignalScreen::SetLayerPixelOnce(int slot, int x, int y) {
     if (Words_[i] & s.Bit) return;
     const std::uint32_t w = Words_[i] | s.Bit;
     Words_[i] = w;
-    if ((w & s.CoveringMask) == 0) Put(x, y, w);
+    if ((w & s.CoveringMask) == 0) Touch(i, x, y);
 }
 
 void TSignalScreen::ClearLayerPixel(int slot, int x, int y) {
@@ -81,7 +122,7 @@ void TSignalScreen::ClearLayerPixel(int slot, int x, int y) {
     const std::uint32_t old = Words_[i];
     if ((old & s.Bit) == 0) return;
     Words_[i] = old & ~s.Bit;
-    if ((old & s.CoveringMask) == 0) Put(x, y, Words_[i]);
+    if ((old & s.CoveringMask) == 0) Touch(i, x, y);
 }
 
 namespace {
@@ -378,12 +419,15 @@ void TSignalScreen::RedrawAll() {
     const int width = Width();
     const int height = Height();
     int left = width, top = height, right = -1, bottom = -1;
+    // The rows below compose every owned pixel again; the waiting ones without owners need it too.
+    SettlePixels();
+    TSLBMP& canvas = HeldCanvas();
     BeginUpdate();
     for (int y = 0; y < height; ++y) {
         const std::uint32_t* words = Words_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         const TSortedRow sorted = redraw.SortRow(words);
         if (sorted.Last < 0) continue;
-        std::uint32_t* row = Bitmap().Row(y);
+        std::uint32_t* row = canvas.Row(y);
         redraw.PaintSoleOwners(y, sorted, row);
         redraw.ComposeMixedCells(y, sorted, words, row);
         left = std::min(left, sorted.First);

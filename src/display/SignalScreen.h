@@ -2,8 +2,11 @@
 // A waveform screen composed of layers. Each of 32 priority slots holds at most one layer; every pixel
 // keeps a word with one bit per slot telling which layers own it, and the colour shown is composed
 // from those owners by priority and opacity. Layers never write the bitmap: they set and clear their
-// pixels here, and only the pixel concerned is composed again.
+// pixels here. A changed pixel reaches the window's dirty rectangle at once but is composed only when
+// the bitmap is next read, once however often it changed meanwhile: a sweep clears and sets the
+// same pixels many times between two frames of the window.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -132,13 +135,20 @@ public:
     // Slot whose channel marker is highlighted, 255 none.
     std::uint8_t HighlightedMarkerSlot = 255;
 
-    // Compositions made so far: what a change costs.
-    std::uint64_t CompositionCount() const { return Compositions_; }
+    // Compositions made so far, the pixels waiting included: what a change costs.
+    std::uint64_t CompositionCount() {
+        SettlePixels();
+        return Compositions_;
+    }
+
+protected:
+    void SettlePixels() override;
 
 private:
     static int CheckedSlot(int slot);
     std::size_t WordIndex(int x, int y) const;
-    void Put(int x, int y, std::uint32_t word);
+    // Layer point (x, y) at word index i changed: it waits for the next reading of the bitmap.
+    void Touch(std::size_t i, int x, int y);
 
     std::array<TSlotRecord, SlotCount> Slots_{};
     std::uint8_t CurrentSlot_ = 0;
@@ -154,6 +164,11 @@ private:
     int RangeBTo_ = 0;
     // Row-major like the bitmap.
     std::vector<std::uint32_t> Words_;
+    // One bit a pixel, by word index, for the pixels waiting to be composed, and one bit for each
+    // block of 64 of those that has any: a frame visits only the blocks with waiting pixels.
+    std::vector<std::uint64_t> Pending_;
+    std::vector<std::uint64_t> PendingBlocks_;
+    bool AnyPending_ = false;
     // A redraw's colours of the slots it colours by row, one row of the screen's width per slot.
     std::vector<TColor> RowColours_;
     std::vector<std::uint16_t> RowColumns_;

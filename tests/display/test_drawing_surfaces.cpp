@@ -27,10 +27,9 @@ struct Surfaces : ::testing::Test {
 
 TEST_F(Surfaces, NestedBatchesCopyTheirBoundsOnce) {
     Screen.BeginUpdate();
-    Screen.PutPixel(10, 20, clWhite);
+    Screen.MarkChanged(10, 20, 10, 20);
     Screen.BeginUpdate();
-    Screen.PutPixel(30, 5, clWhite);
-    Screen.PutPixel(500, 5, clWhite);  // outside: nothing, and the rectangle stays
+    Screen.MarkChanged(30, 5, 30, 5);
     Screen.EndUpdate();
     EXPECT_TRUE(Sink.Copies.empty()) << "nothing reaches the window before the outer close";
     Screen.EndUpdate();
@@ -41,7 +40,7 @@ TEST_F(Surfaces, NestedBatchesCopyTheirBoundsOnce) {
     Screen.EndUpdate();
     EXPECT_EQ(Sink.Copies.size(), 1u) << "an empty batch copies nothing";
 
-    Screen.PutPixel(7, 8, clRed);
+    Screen.MarkChanged(7, 8, 7, 8);
     ASSERT_EQ(Sink.Copies.size(), 2u);
     EXPECT_EQ(Sink.Copies[1], (TPixelRect{7, 8, 7, 8})) << "outside a batch the one pixel is copied";
 
@@ -50,7 +49,7 @@ TEST_F(Surfaces, NestedBatchesCopyTheirBoundsOnce) {
 }
 
 TEST_F(Surfaces, PixelsAreBlueGreenRedInMemoryAndClipped) {
-    Screen.PutPixel(2, 3, TColor(0x0000FF));
+    Screen.Bitmap().SetPixel(2, 3, TColor(0x0000FF));
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&Screen.Bitmap().Row(3)[2]);
     EXPECT_EQ(bytes[0], 0);
     EXPECT_EQ(bytes[1], 0);
@@ -67,9 +66,9 @@ TEST_F(Surfaces, PixelsAreBlueGreenRedInMemoryAndClipped) {
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x) EXPECT_EQ(bmp.Pixel(x, y), clBlack) << x << "," << y;
     Sink.Copies.clear();
-    Screen.PutPixel(100, 0, clWhite);
-    Screen.PutPixel(0, -1, clWhite);
-    EXPECT_TRUE(Sink.Copies.empty());
+    Screen.MarkChanged(100, 0, 120, 0);
+    Screen.MarkChanged(0, -3, 5, -1);
+    EXPECT_TRUE(Sink.Copies.empty()) << "nothing of the bitmap changed";
 }
 
 TEST_F(Surfaces, TextStaysInsideTheScreen) {

@@ -293,7 +293,7 @@ TEST(SignalLayers, ASweepPlottedInRunsEqualsTheSamePointsPlottedOneByOne) {
                 }
             EXPECT_EQ(wrong, 0) << "sweep " << s;
             for (std::size_t i = 0; i < counts.size(); ++i) everVisited[i] += counts[i];
-            EXPECT_LE(byRuns.T.Screen.CompositionCount(), byPoints.T.Screen.CompositionCount()) << "each pixel once a batch";
+            EXPECT_LE(byRuns.T.Screen.CompositionCount(), byPoints.T.Screen.CompositionCount()) << "each pixel once a reading";
         }
         byRuns.T.DumpIfFailed("runs");
     }

@@ -69,20 +69,38 @@ TEST(SignalScreen, OwnersComposeByPriorityAndOpacity) {
     t.DumpIfFailed("composition");
 }
 
-TEST(SignalScreen, AChangeComposesOnlyItsPixelsAndCopiesOneRectangle) {
+TEST(SignalScreen, AChangeComposesItsPixelsOnceWhenReadAndCopiesOneRectangle) {
     TTestScreen t(200, 100, clBlack);
     TStubLayer grat(t.Screen, slGraticule, TColor(0xFF808080));
     TStubLayer ch1(t.Screen, slCh1, TColor(0xFF0000FF));
     for (int x = 0; x < 150; ++x) grat.Draw(x, 50);
     t.Sink.Copies.clear();
     const auto before = t.Screen.CompositionCount();
+    // Five sweeps over the same 21 pixels before the window reads them, the last one left drawn.
     ch1.BeginUpdate();
-    for (int x = 10; x < 30; ++x) ch1.Draw(x, 40 + x % 20);
-    ch1.Draw(12, 50);
+    for (int sweep = 0; sweep < 5; ++sweep) {
+        if (sweep > 0) {
+            for (int x = 10; x < 30; ++x) ch1.Undraw(x, 40 + x % 20);
+            ch1.Undraw(12, 50);
+        }
+        for (int x = 10; x < 30; ++x) ch1.Draw(x, 40 + x % 20);
+        ch1.Draw(12, 50);
+    }
     ch1.EndUpdate();
-    EXPECT_LE(t.Screen.CompositionCount() - before, 21u);
     ASSERT_EQ(t.Sink.Copies.size(), 1u);
     EXPECT_EQ(t.Sink.Copies[0], (TPixelRect{31, 40, 50, 59}));
+    EXPECT_EQ(t.Pixel(12, 50), TColor(0x0000FF));
+    EXPECT_EQ(t.Pixel(13, 53), TColor(0x0000FF));
+    EXPECT_EQ(t.Screen.CompositionCount() - before, 21u) << "each changed pixel once";
+    EXPECT_EQ(t.Screen.CompositionCount() - before, 21u) << "a second reading composes nothing";
+
+    // Outside a batch each change is copied at once; the pixel cleared last shows the graticule.
+    ch1.Draw(100, 50);
+    ch1.Undraw(100, 50);
+    ASSERT_EQ(t.Sink.Copies.size(), 3u);
+    EXPECT_EQ(t.Sink.Copies[2], (TPixelRect{121, 50, 121, 50}));
+    EXPECT_EQ(t.Pixel(100, 50), TColor(0x808080));
+    EXPECT_EQ(t.Screen.CompositionCount() - before, 22u);
     t.DumpIfFailed("batch");
 }
 

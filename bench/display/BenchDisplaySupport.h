@@ -1,7 +1,9 @@
 #pragma once
-// What the display benchmarks share: a window sink that counts the copies and reads the copied pixels
-// at once, as if each copy were painted in a frame of its own (a screen composes the pixels it held
-// back when they are read). The GUI application their fonts need is made by the benchmarks' main.
+// What the display benchmarks share: a window sink that only counts the copies, and the frame that
+// reads a screen as the window's paint does (a screen composes the pixels it held back when read).
+// The GUI application their fonts need is made by the benchmarks' main.
+#include <benchmark/benchmark.h>
+
 #include <cstdint>
 
 #include "display/DrawingSurfaces.h"
@@ -9,12 +11,11 @@
 namespace vt::bench {
 
 struct TCountingSink : TScreenSink {
-    void CopyToWindow(const TScanLinesScreen& screen, const TPixelRect& rect) override {
-        ++Copies;
-        Read += screen.Bitmap().Row(rect.Top)[rect.Left];
-    }
-    std::uint32_t Read = 0;
+    void CopyToWindow(const TScanLinesScreen&, const TPixelRect&) override { ++Copies; }
     std::int64_t Copies = 0;
 };
+
+// A frame of the window: the screen's picture read whole, as its paint reads it.
+inline void ReadFrame(const TScanLinesScreen& screen) { benchmark::DoNotOptimize(screen.Bitmap().Image().constBits()); }
 
 }  // namespace vt::bench

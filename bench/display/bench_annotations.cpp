@@ -52,6 +52,7 @@ void BM_AnnotationMove(benchmark::State& state) {
     for (auto _ : state) {
         record.Y = ys[step++ % ys.size()];
         layer->SetSlot(1, record);
+        bench::ReadFrame(*layer->GetScreen());
     }
     state.SetItemsProcessed(state.iterations());
     state.counters["renders"] = layer->GlyphRenders();

@@ -56,8 +56,8 @@ void PlotSweeps(benchmark::State& state, bool vectors) {
                 layer->PutPoints(first, std::span<const double>(shifted).subspan(static_cast<std::size_t>(first), Run));
             screen.EndUpdate();
         }
-        // The frame: the window reads what the sweeps changed.
         screen.EndUpdate();
+        bench::ReadFrame(screen);
     }
     state.SetItemsProcessed(state.iterations() * sweepsAFrame * Points);
     state.counters["copies"] = static_cast<double>(sink.Copies);

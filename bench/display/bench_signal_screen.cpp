@@ -144,6 +144,7 @@ void BM_SetAndClearLayerPixel(benchmark::State& state) {
             s.Screen.ClearLayerPixel(slCh1, x % columns, y);
         }
         s.Screen.EndUpdate();
+        bench::ReadFrame(s.Screen);
     }
     state.SetItemsProcessed(state.iterations() * 500);
 }
